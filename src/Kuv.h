@@ -1,0 +1,17 @@
+// kuv: configuration expressions for product data.
+//
+// The one header a host includes; it brings every public class of the
+// library. Link with the CMake target Kuv::kuv (or pkg-config kuv).
+#pragma once
+
+#include "KuvInTypes.h"
+#include "OrbUnicodeString.h"
+#include "MibSysUCAlgorithm.h"
+
+#include "KuvInObject.h"
+#include "KuvInObjectVal.h"
+#include "KuvInIntHolder.h"
+#include "KuvInString.h"
+#include "KuvInStringChar.h"
+#include "KuvInTraceClass.h"
+#include "KuvInTraceMngr.h"

@@ -1,0 +1,104 @@
+#include "KuvInString.h"
+
+KUV_DEFINE_TYPE(KuvInString, KuvInObjectVal)
+
+KuvInString::KuvInString(const KuvInString& other) : KuvInObjectVal(other), m_text(other.m_text) {}
+KuvInString::KuvInString(const OrbUnicodeString& text) : m_text(text) {}
+KuvInString::KuvInString(const char* text) : m_text(text) {}
+KuvInString::KuvInString(const KuvUCChar* text) { m_text.BuildFromWChar(text); }
+KuvInString::KuvInString(const wchar_t* text) { m_text.BuildFromWChar(text); }
+KuvInString::KuvInString(const KuvUCChar* buffer, int length) { m_text.BuildFromUCChar(buffer, length); }
+KuvInString::~KuvInString() = default;
+
+KuvInString& KuvInString::operator=(const KuvInString& other) {
+  m_text = other.m_text;
+  return *this;
+}
+KuvInString& KuvInString::operator=(const char* text) {
+  m_text = text;
+  return *this;
+}
+KuvInString& KuvInString::operator=(const KuvUCChar* text) {
+  m_text.BuildFromWChar(text);
+  return *this;
+}
+KuvInString& KuvInString::operator=(const wchar_t* text) {
+  m_text.BuildFromWChar(text);
+  return *this;
+}
+
+KuvInString& KuvInString::Append(const KuvInString& s1, const KuvInString& s2, const KuvInString& s3,
+                                 const KuvInString& s4, const KuvInString& s5, const KuvInString& s6,
+                                 const KuvInString& s7, const KuvInString& s8) {
+  for (const KuvInString* s : {&s1, &s2, &s3, &s4, &s5, &s6, &s7, &s8}) m_text.Append(s->m_text);
+  return *this;
+}
+
+int KuvInString::BuildFromNum(int value, const char* format) { return m_text.BuildFromNum(value, format); }
+int KuvInString::BuildFromDouble(double value, const char* format) { return m_text.BuildFromNum(value, format); }
+
+KuvInString KuvInString::FromNum(int value, const char* format) {
+  KuvInString text;
+  if (text.BuildFromNum(value, format) < 0) return KuvInString();
+  return text;
+}
+
+KuvInString KuvInString::FromDouble(double value, const char* format) {
+  KuvInString text;
+  if (text.BuildFromDouble(value, format) < 0) return KuvInString();
+  return text;
+}
+
+HRESULT KuvInString::BuildFromUCChar(const KuvUCChar* buffer, int length) {
+  return m_text.BuildFromUCChar(buffer, length) == 1 ? S_OK : E_FAIL;
+}
+
+HRESULT KuvInString::ConvertToNum(int& value, const char* format) const {
+  return m_text.ConvertToNum(value, format) == 1 ? S_OK : E_FAIL;
+}
+
+KuvInString KuvInString::SubString(int from, int to) const { return KuvInString(m_text.SubString(from, to - from)); }
+
+HRESULT KuvInString::Insert(int position, const KuvInString& text) {
+  if (position < 0 || position > GetLengthInChar()) return E_FAIL;
+  m_text.Insert(position, text.m_text);
+  return S_OK;
+}
+
+void KuvInString::Remove(int start, int count) { m_text.Remove(start, count); }
+
+int KuvInString::ReplaceAll(const KuvInString& oldText, const KuvInString& newText) {
+  return m_text.ReplaceAll(oldText.m_text, newText.m_text);
+}
+
+int KuvInString::ReplaceSubString(const KuvInString& oldText, const KuvInString& newText) {
+  return m_text.ReplaceSubString(oldText.m_text, newText.m_text);
+}
+
+int KuvInString::ReplaceRange(const KuvInString& text, int start, int count) {
+  return m_text.ReplaceSubString(start, count, text.m_text);
+}
+
+int KuvInString::SearchSubString(const KuvInString& text, int start) const {
+  return m_text.SearchSubString(text.m_text, start, true);
+}
+
+int KuvInString::SearchSubStringBackward(const KuvInString& text, int start) const {
+  return m_text.SearchSubString(text.m_text, start, false);
+}
+
+bool KuvInString::IsSubStringAt(int position, const KuvInString& text) const {
+  return position >= 0 && m_text.SearchSubString(text.m_text, position, true) == position;
+}
+
+bool KuvInString::IsEqual(const KuvInString& text, bool ignoreCase) const {
+  int result = m_text.Compare(text.m_text);
+  return ignoreCase ? result != 0 : result == 2;
+}
+
+bool KuvInString::equals(const KuvInObjectVal& other) const {
+  const KuvInString* o = cast(other);
+  return o != nullptr && m_text == o->m_text;
+}
+
+KuvInObjectVal& KuvInString::clone(void* where) const { return cloneOf(*this, where); }

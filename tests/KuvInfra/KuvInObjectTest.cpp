@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include "KuvInIntHolder.h"
+#include "KuvInString.h"
+#include "KuvInStringChar.h"
+
+TEST(KuvInObjectType, IsaFollowsParentsAndNameHashes) {
+  KuvInObjectTypeClass* holder = KuvInIntHolder::sType();
+  KuvInObjectTypeClass* val = KuvInObjectVal::sType();
+  EXPECT_TRUE(KuvInObjectTypeClass::isa(holder, val));
+  EXPECT_FALSE(KuvInObjectTypeClass::isa(val, holder));
+  EXPECT_TRUE(KuvInObjectTypeClass::isa(nullptr, nullptr));
+  EXPECT_TRUE(KuvInObjectTypeClass::isa(holder, nullptr));
+  EXPECT_FALSE(KuvInObjectTypeClass::isa(nullptr, holder));
+  // A distinct type class with the same name is the same type for isa...
+  KuvInObjectTypeClass twin("KuvInObjectVal", nullptr);
+  EXPECT_TRUE(holder->isa(&twin));
+  // ...but never for cast, which compares identities.
+  KuvInIntHolder five(5);
+  EXPECT_EQ(twin.cast(five), nullptr);
+  EXPECT_EQ(KuvInObjectVal::sType()->cast(five), &five);
+}
+
+TEST(KuvInObjectType, CastToOwnBaseAndSibling) {
+  KuvInIntHolder five(5);
+  KuvInObject& object = five;
+  EXPECT_EQ(KuvInIntHolder::cast(object), &five);
+  EXPECT_EQ(KuvInObjectVal::cast(object), &five);
+  EXPECT_EQ(KuvInSignedIntHolder::cast(object), nullptr);
+  const KuvInObject& constObject = five;
+  EXPECT_EQ(KuvInIntHolder::cast(constObject), &five);
+  EXPECT_TRUE(KuvInObjectVal::isObjectOfThisType(five));
+  EXPECT_FALSE(KuvInString::isObjectOfThisType(five));
+  EXPECT_EQ(five.dType(), KuvInIntHolder::sType());
+  EXPECT_EQ(KuvInIntHolder::sType()->getParent(), KuvInObjectVal::sType());
+  EXPECT_EQ(KuvInObjectVal::sType()->getParent(), nullptr);
+  EXPECT_EQ(KuvInIntHolder::sType()->getClassName(), KuvInString("KuvInIntHolder"));
+}
+
+TEST(KuvInObjectHash, ByteAndIntegerHashesAreBitExact) {
+  unsigned char byte128 = 128;
+  EXPECT_EQ(KuvInObjectVal::ComputeBinHash(&byte128, 1), 2147483520u);
+  EXPECT_EQ(KuvInObjectVal::ComputeBinHash("ab", 0), 0u);
+  // h = 97 * 131 + 98
+  EXPECT_EQ(KuvInObjectVal::ComputeBinHash("ab", 2), 12805u);
+  // M(1): 4097 -> (4097 ^ 0) * 17 = 69649 -> (69649 ^ 136) * 1025 -> ...
+  std::uint32_t x = 1u * 4097u;
+  x = (x ^ (x >> 22)) * 17u;
+  x = (x ^ (x >> 9)) * 1025u;
+  x = (x ^ (x >> 2)) * 129u;
+  EXPECT_EQ(KuvInObject::hashUINT32(1), x ^ (x >> 12));
+  EXPECT_EQ(KuvInObject::hashUINT32(0), 0u);
+  EXPECT_EQ(KuvInObject::hashPointer(nullptr), 0u);
+}
+
+TEST(KuvInHolders, EqualityIsByClassAndValue) {
+  KuvInIntHolder u5(5), u5b(5), u6(6);
+  KuvInSignedIntHolder s5(5);
+  EXPECT_TRUE(u5.equals(u5b));
+  EXPECT_FALSE(u5.equals(u6));
+  EXPECT_FALSE(u5.equals(s5));
+  EXPECT_FALSE(s5.equals(u5));
+  EXPECT_EQ(u5.hash(), u5b.hash());
+  EXPECT_TRUE(u5 < u6);
+  EXPECT_TRUE(KuvInSignedIntHolder(-1) < KuvInSignedIntHolder(0));
+  EXPECT_FALSE(KuvInIntHolder(0xFFFFFFFFu) < KuvInIntHolder(0));
+
+  int a = 0, b = 0;
+  KuvInObjectPtr pa(&u5), pa2(&u5), pb(&u5b);
+  EXPECT_TRUE(pa.equals(pa2));
+  EXPECT_FALSE(pa.equals(pb));  // equal contents, different objects
+  EXPECT_EQ(pa.getObject(), &u5);
+  EXPECT_FALSE(KuvEeInObjectPtrHolder(&u5).equals(pa));
+  EXPECT_TRUE(KuvInPtrHolder(&a).equals(KuvInPtrHolder(&a)));
+  EXPECT_FALSE(KuvInPtrHolder(&a).equals(KuvInPtrHolder(&b)));
+  EXPECT_TRUE(KuvInDoubleHolder(0.0).equals(KuvInDoubleHolder(-0.0)));
+  KuvInObjectTypeClass* t = KuvInString::sType();
+  EXPECT_TRUE(KuvInObjectTypeVal(&t).equals(KuvInObjectTypeVal(&t)));
+  EXPECT_FALSE(KuvInObjectTypeVal(&t).equals(u5));
+}
+
+TEST(KuvInHolders, TextForms) {
+  struct Case {
+    KuvInString text;
+    const char* expected;
+  } cases[] = {
+      {KuvInIntHolder(4294967295u).toString(), "-1"},
+      {KuvInIntHolder(2147483648u).toString(), "-2147483648"},
+      {KuvInIntHolder(42).toString(), "42"},
+      {KuvInSignedIntHolder(-7).toString(), "-7"},
+      {KuvInDoubleHolder(2.5).toString(), "2.50"},
+      {KuvInDoubleHolder(-0.125).toString(), "-0.12"},
+  };
+  for (const Case& c : cases) EXPECT_STREQ(c.text.ConvertToChar(), c.expected);
+  KuvInPtrHolder p(nullptr);
+  EXPECT_EQ(p.toString().SearchSubString("KuvInPtrHolder:"), 0);
+}
+
+TEST(KuvInHolders, CloneOnHeapAndInPlace) {
+  KuvInIntHolder seven(7);
+  KuvInObjectVal& heap = seven.clone();
+  EXPECT_TRUE(heap.equals(seven));
+  EXPECT_NE(&heap, &seven);
+  delete &heap;
+
+  alignas(KuvInString) unsigned char storage[sizeof(KuvInString)];
+  KuvInString text("in place");
+  KuvInObjectVal& placed = text.clone(storage);
+  EXPECT_EQ(static_cast<void*>(&placed), static_cast<void*>(storage));
+  EXPECT_TRUE(placed.equals(text));
+  placed.~KuvInObjectVal();
+}
