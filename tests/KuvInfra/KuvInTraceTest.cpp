@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "KuvInString.h"
+#include "KuvInTraceClass.h"
+#include "KuvInTraceMngr.h"
+
+// Builds private managers so configuration rules can be checked without
+// touching the process-wide one.
+struct KuvInTraceMngrTestPeer {
+  static KuvInTraceMngr* fromWords(const char* words) {
+    auto* manager = new KuvInTraceMngr(false);
+    manager->loadOptionsFromString(words);
+    return manager;
+  }
+  static unsigned char flags(const KuvInTraceMngr& manager, const char* name) { return manager.getFlags(name); }
+  static HRESULT loadFile(KuvInTraceMngr& manager) { return manager.loadOptionsFromOptionFile(); }
+  static KuvInTraceMngr* empty() { return new KuvInTraceMngr(false); }
+};
+
+namespace {
+
+using Peer = KuvInTraceMngrTestPeer;
+
+// Sets an environment variable for one scope.
+class ScopedEnv {
+public:
+  ScopedEnv(const char* name, const char* value) : m_name(name) {
+    const char* old = std::getenv(name);
+    m_had = old != nullptr;
+    if (m_had) m_old = old;
+    if (value != nullptr)
+      setenv(name, value, 1);
+    else
+      unsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (m_had)
+      setenv(m_name.c_str(), m_old.c_str(), 1);
+    else
+      unsetenv(m_name.c_str());
+  }
+
+private:
+  std::string m_name, m_old;
+  bool m_had = false;
+};
+
+// Restores a channel's flags and the shared depth after a test.
+class ScopedFlags {
+public:
+  ScopedFlags(KuvInTraceClass& channel, unsigned char flags) : m_channel(channel), m_old(channel.getFlags()) {
+    channel.setFlags(flags);
+  }
+  ~ScopedFlags() { m_channel.setFlags(m_old); }
+
+private:
+  KuvInTraceClass& m_channel;
+  unsigned char m_old;
+};
+
+}  // namespace
+
+TEST(KuvInTraceMngr, ActivationWordsGiveFlags) {
+  std::unique_ptr<KuvInTraceMngr> manager(Peer::fromWords(
+      "KuvEeNode KuvInMap-None\tA-Error B-Verbose\nC-Error C-None D D-Error -k E-Error E"));
+  struct {
+    const char* name;
+    unsigned char flags;
+  } cases[] = {
+      {"KuvEeNode", 3}, {"KuvInMap", 0}, {"A", 1}, {"B", 7},
+      {"C", 0},          // -None wins over every other word for the same name
+      {"D", 3},          // the plain word is tested after -Error
+      {"E", 3},          {"Unconfigured", 1}, {"-k", 1}};
+  for (const auto& c : cases) EXPECT_EQ(Peer::flags(*manager, c.name), c.flags) << c.name;
+}
+
+TEST(KuvInTraceMngr, NoConfigurationMeansErrorsOnly) {
+  std::unique_ptr<KuvInTraceMngr> manager(Peer::empty());
+  EXPECT_EQ(Peer::flags(*manager, "KuvInString"), 1);
+  // The process-wide manager of the tests is configured with nothing.
+  EXPECT_EQ(KuvInString::traceChannel().getFlags(), 1);
+}
+
+TEST(KuvInTraceMngr, OptionFileIsReadFromOrbTraDecDirThenHome) {
+  std::string dir = testing::TempDir() + "kuv_trace_opts";
+  std::string mkdir = "mkdir -p " + dir;
+  ASSERT_EQ(std::system(mkdir.c_str()), 0);
+  std::remove((dir + "/opfile.1").c_str());
+  { std::ofstream(dir + "/.optionfile1") << "Fallback-Verbose"; }
+
+  {
+    ScopedEnv orb("OrbTraDecDir", dir.c_str());
+    std::unique_ptr<KuvInTraceMngr> manager(Peer::empty());
+    EXPECT_EQ(Peer::loadFile(*manager), S_OK);
+    EXPECT_EQ(Peer::flags(*manager, "Fallback"), 7);
+  }
+  { std::ofstream(dir + "/opfile.1") << "First\n"; }
+  {
+    ScopedEnv orb("OrbTraDecDir", nullptr);
+    ScopedEnv home("HOME", dir.c_str());
+    std::unique_ptr<KuvInTraceMngr> manager(Peer::empty());
+    EXPECT_EQ(Peer::loadFile(*manager), S_OK);
+    EXPECT_EQ(Peer::flags(*manager, "First"), 3);
+    EXPECT_EQ(Peer::flags(*manager, "Fallback"), 1);
+  }
+  { std::ofstream(dir + "/opfile.1"); }  // empty file
+  {
+    ScopedEnv orb("OrbTraDecDir", dir.c_str());
+    std::unique_ptr<KuvInTraceMngr> manager(Peer::empty());
+    EXPECT_EQ(Peer::loadFile(*manager), E_FAIL);
+  }
+  {
+    ScopedEnv orb("OrbTraDecDir", nullptr);
+    ScopedEnv home("HOME", nullptr);
+    std::unique_ptr<KuvInTraceMngr> manager(Peer::empty());
+    EXPECT_EQ(Peer::loadFile(*manager), E_FAIL);
+  }
+}
+
+TEST(KuvInTraceClass, LabelIsNamePaddedOrCutTo25) {
+  KuvInTraceClass shortName("Abc");
+  EXPECT_STREQ(shortName.getLabel(), "Abc                       =>  ");
+  KuvInTraceClass longName("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123");
+  EXPECT_STREQ(longName.getLabel(), "ABCDEFGHIJKLMNOPQRSTUVWXY =>  ");
+  EXPECT_STREQ(KuvInTraceMngr::sc_pszTraceMngrPs1, "KuvInTraceMngr            =>  ");
+}
+
+namespace {
+int g_errorLine = 0;
+HRESULT failingOperation(KuvInTraceClass& channel, int depth) {
+  KUV_TRACE_CALL_ON(channel, "failingOperation");
+  if (depth > 0) return failingOperation(channel, depth - 1);
+  KUV_TRACE_DETAIL_ON(channel, "value=", 42);
+  g_errorLine = __LINE__ + 1;
+  KUV_TRACE_ERROR_ON(channel, "ERROR: Incorrect/Unexpected case");
+  return E_FAIL;
+}
+}  // namespace
+
+TEST(KuvInTraceClass, CallErrorAndDetailLinesAreExact) {
+  KuvInTraceClass channel("TestChannel");
+  ScopedFlags flags(channel, 3);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(failingOperation(channel, 1), E_FAIL);
+  std::string out = testing::internal::GetCapturedStdout();
+  const std::string label = "TestChannel               =>  ";
+  std::string expected = label + ">>>> failingOperation {\n" +
+                         label + ": >>>> failingOperation {\n" +
+                         label + ": : value=42\n" +
+                         label + ": : <ERROR> KuvInTraceTest.cpp(" + std::to_string(g_errorLine) + ")\n" +
+                         label + ": :         ERROR: Incorrect/Unexpected case\n" +
+                         label + ": }\n" +
+                         label + "}\n";
+  EXPECT_EQ(out, expected);
+  EXPECT_EQ(KuvInTraceClass::s_lvl, 0);
+}
+
+TEST(KuvInTraceClass, FlagsDecideWhatPrints) {
+  KuvInTraceClass channel("Quiet");
+  struct {
+    unsigned char flags;
+    bool errors, calls;
+  } cases[] = {{0, false, false}, {1, true, false}, {2, false, true}, {3, true, true}};
+  for (const auto& c : cases) {
+    ScopedFlags flags(channel, c.flags);
+    testing::internal::CaptureStdout();
+    failingOperation(channel, 0);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.find("<ERROR>") != std::string::npos, c.errors) << int(c.flags);
+    EXPECT_EQ(out.find(">>>>") != std::string::npos, c.calls) << int(c.flags);
+    EXPECT_EQ(KuvInTraceClass::s_lvl, 0);
+  }
+}
+
+TEST(KuvInTraceClass, ValueFormats) {
+  KuvInTraceClass channel("Formats");
+  testing::internal::CaptureStdout();
+  channel.beginTrace() << -3 << " " << 4000000000u << " " << -5L << " " << 1.5f << " " << 0.25 << " "
+                       << "txt" << " " << KuvInString("uni");
+  channel.endTrace();
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out, "Formats                   =>  -3 4000000000 -5 1.500000 0.250000 txt uni\n");
+}
+
+TEST(KuvInTraceTrigger, TriggersPropagateIntoNamedChannelsAndStopAtCycles) {
+  std::unique_ptr<KuvInTraceMngr> manager(Peer::fromWords("Group"));
+  KuvInTraceClass driven("DrivenChannel");
+  driven.setFlags(1);
+  KuvInTraceClass silent("SilentChannel");
+  silent.setFlags(0);
+  manager->registerTrace("DrivenChannel", &driven);
+  manager->registerTrace("SilentChannel", &silent);
+  driven.setFlags(1);
+  silent.setFlags(0);
+  // Two triggers naming each other: the propagation must end.
+  manager->registerTrigger("Group", new KuvInTraceTrigger("Group", "DrivenChannel SilentChannel Other"));
+  manager->registerTrigger("Other", new KuvInTraceTrigger("Other", "Group"));
+  EXPECT_EQ(driven.getFlags(), 3);  // 1 | flags of "Group" (3)
+  EXPECT_EQ(silent.getFlags(), 0);  // zero flags stay zero
+  // A trigger starts with flags 0, so a channel registered later that only
+  // triggers name is silenced.
+  EXPECT_EQ(Peer::flags(*manager, "Other"), 0);
+}
