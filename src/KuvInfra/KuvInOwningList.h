@@ -82,7 +82,7 @@ public:
   const_iterator cBegin() const { return const_iterator(*this, mutableItems().Begin()); }
   const_iterator cLast() const { return const_iterator(*this, mutableItems().Last()); }
 
-  // XOR of the elements' hash(), up to the first null.
+  // XOR of the elements' hash() (a value list never holds null).
   std::uint32_t hash() const override;
   bool equals(const KuvInObjectVal& other) const override;
   KuvInObjectVal& clone(void* where = nullptr) const override;
@@ -272,7 +272,7 @@ bool OwningList<Items, Self>::operator==(const Self& other) const {
 template <class Items, class Self>
 std::uint32_t OwningList<Items, Self>::hash() const {
   std::uint32_t h = 0;
-  for (const_iterator it = cBegin(); it.IsValid() && it.Get() != nullptr; it.Next()) h ^= it.Get()->hash();
+  for (const_iterator it = cBegin(); it.IsValid(); it.Next()) h ^= it.Get()->hash();
   return h;
 }
 
