@@ -1,0 +1,3 @@
+#include "KuvInLinkListVal.h"
+
+KUV_DEFINE_TYPE(KuvInLinkListVal, KuvInObjectVal)

@@ -1,0 +1,3 @@
+#include "KuvInListVal.h"
+
+KUV_DEFINE_TYPE(KuvInListVal, KuvInObjectVal)

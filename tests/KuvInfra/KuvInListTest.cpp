@@ -1,0 +1,78 @@
+// The array lists: capacity arithmetic and text form.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "KuvInListTestSupport.h"
+
+KUV_DEFINE_TYPE(CountedValue, KuvInObjectVal)
+int CountedValue::s_live = 0;
+
+namespace {
+
+template <class L>
+class ArrayLists : public ::testing::Test {};
+using ArrayListTypes = ::testing::Types<KuvInList, KuvInListVal>;
+TYPED_TEST_SUITE(ArrayLists, ArrayListTypes);
+
+enum class Op { PutBack, PutFront, InsertArray, PutBackList, SetCapacity, CopyOf, AssignFrom };
+
+TYPED_TEST(ArrayLists, CapacityFollowsTheGrowthRules) {
+  using P = ElementPtr<TypeParam>;
+  ValuePool pool(1);
+  const std::vector<P> twelve(12, pool[0]);
+  struct Case {
+    int length, capacity;  // the list before the operation
+    Op op;
+    int n;
+    int expected;
+  } cases[] = {
+      {0, 0, Op::PutBack, 0, 4},       {3, 4, Op::PutBack, 0, 4},        {4, 4, Op::PutBack, 0, 8},
+      {8, 8, Op::PutFront, 0, 16},     {0, 0, Op::InsertArray, 4, 4},    {0, 0, Op::InsertArray, 5, 5},
+      {2, 4, Op::InsertArray, 1, 4},   {3, 4, Op::InsertArray, 1, 8},    {1, 4, Op::InsertArray, 10, 11},
+      {0, 0, Op::InsertArray, 0, 0},   {3, 4, Op::PutBackList, 3, 8},    {5, 8, Op::SetCapacity, 3, 8},
+      {5, 8, Op::SetCapacity, 6, 6},   {0, 8, Op::SetCapacity, 0, 0},    {5, 8, Op::CopyOf, 0, 5},
+      {1, 8, Op::AssignFrom, 3, 4},    {1, 8, Op::AssignFrom, 6, 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    TypeParam list(CountedValue::sType()), other(CountedValue::sType());
+    list.SetCapacity(c.capacity);
+    for (int k = 0; k < c.length; ++k) list.PutBack(pool[0]);
+    ASSERT_EQ(list.GetCapacity(), c.capacity);
+    for (int k = 0; k < c.n; ++k) other.PutBack(pool[0]);
+    switch (c.op) {
+      case Op::PutBack: list.PutBack(pool[0]); break;
+      case Op::PutFront: list.PutFront(pool[0]); break;
+      case Op::InsertArray: list.InsertArray(0, twelve.data(), c.n); break;
+      case Op::PutBackList: list.PutBackList(other); break;
+      case Op::SetCapacity: list.SetCapacity(c.n); break;
+      case Op::CopyOf: EXPECT_EQ(TypeParam(list).GetCapacity(), c.expected); continue;
+      case Op::AssignFrom: list = other; break;
+    }
+    EXPECT_EQ(list.GetCapacity(), c.expected);
+  }
+}
+
+TYPED_TEST(ArrayLists, RemovalKeepsTheArrayAndClearReleasesIt) {
+  ValuePool pool(1);
+  TypeParam list(CountedValue::sType());
+  for (int k = 0; k < 5; ++k) list.PutBack(pool[0]);
+  EXPECT_EQ(list.RemoveRange(0, 4), S_OK);
+  KuvInObject* last = list.PopBack();
+  ASSERT_NE(last, nullptr);
+  releasePopped<TypeParam>(last);
+  EXPECT_EQ(list.GetCapacity(), 8);
+  list.Clear();
+  EXPECT_EQ(list.GetCapacity(), 0);
+}
+
+TYPED_TEST(ArrayLists, TextJoinsElementsOrSaysEmpty) {
+  ValuePool pool(3);
+  TypeParam list(CountedValue::sType());
+  EXPECT_EQ(list.toString(), KuvInString("[Empty]"));
+  for (int v : {2, 0, 1}) list.PutBack(pool[v]);
+  EXPECT_EQ(list.toString(), KuvInString("2 | 0 | 1"));
+}
+
+}  // namespace

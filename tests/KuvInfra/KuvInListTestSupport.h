@@ -1,0 +1,82 @@
+// Test elements for the list family: a value that counts its live instances,
+// so that tests can prove value lists destroy each copy exactly once.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <type_traits>
+#include <vector>
+
+#include "KuvInLinkList.h"
+#include "KuvInLinkListVal.h"
+#include "KuvInList.h"
+#include "KuvInListVal.h"
+
+class CountedValue : public KuvInObjectVal {
+  KUV_DECLARE_TYPE(CountedValue)
+
+public:
+  explicit CountedValue(int value) : m_value(value) { ++s_live; }
+  CountedValue(const CountedValue& other) : KuvInObjectVal(other), m_value(other.m_value) { ++s_live; }
+  ~CountedValue() override { --s_live; }
+
+  int value() const { return m_value; }
+  static int live() { return s_live; }
+
+  KuvInString toString() const override { return KuvInString::FromNum(m_value); }
+  std::uint32_t hash() const override { return static_cast<std::uint32_t>(m_value) * 2654435761u; }
+  bool equals(const KuvInObjectVal& other) const override {
+    const CountedValue* o = cast(other);
+    return o != nullptr && o->m_value == m_value;
+  }
+  KuvInObjectVal& clone(void* where = nullptr) const override { return cloneOf(*this, where); }
+
+private:
+  int m_value;
+  static int s_live;
+};
+
+// The value of an element handed out by any of the four lists.
+inline int valueOf(const KuvInObject* element) { return CountedValue::cast(*element)->value(); }
+
+template <class L>
+inline constexpr bool kOwnsCopies = std::is_same_v<L, KuvInListVal> || std::is_same_v<L, KuvInLinkListVal>;
+
+// What InsertArray takes: the objects themselves, or the values to copy.
+template <class L>
+using ElementPtr = std::conditional_t<kOwnsCopies<L>, const KuvInObjectVal*, KuvInObject*>;
+
+// Releases what PopBack / PopFront handed over: value lists give up a copy.
+template <class L>
+void releasePopped(KuvInObject* element) {
+  if constexpr (kOwnsCopies<L>) delete element;
+}
+
+// One object per value 0..n-1: pointer lists hold these, value lists copy
+// them, so value and identity go together in both.
+class ValuePool {
+public:
+  explicit ValuePool(int n) {
+    for (int v = 0; v < n; ++v) m_objects.push_back(std::make_unique<CountedValue>(v));
+  }
+  CountedValue* operator[](int v) const { return m_objects[v].get(); }
+
+private:
+  std::vector<std::unique_ptr<CountedValue>> m_objects;
+};
+
+// The values of a list, walked forwards and backwards with const iterators.
+template <class L>
+std::vector<int> forwardValues(const L& list) {
+  std::vector<int> values;
+  for (typename L::const_iterator it = list.cBegin(); it.IsValid();) values.push_back(valueOf(it.GetGoToNext()));
+  return values;
+}
+
+template <class L>
+std::vector<int> backwardValues(const L& list) {
+  std::vector<int> values;
+  for (typename L::const_iterator it = list.cLast(); it.IsValid();)
+    values.insert(values.begin(), valueOf(it.GetGoToPrev()));
+  return values;
+}
