@@ -15,3 +15,7 @@
 #include "KuvInStringChar.h"
 #include "KuvInTraceClass.h"
 #include "KuvInTraceMngr.h"
+#include "KuvInList.h"
+#include "KuvInListVal.h"
+#include "KuvInLinkList.h"
+#include "KuvInLinkListVal.h"
