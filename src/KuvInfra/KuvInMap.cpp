@@ -18,14 +18,7 @@ KuvInMap::entry::entry(const entry& other)
 
 KuvInMap::entry::~entry() = default;
 
-KuvInString KuvInMap::entry::toString() const {
-  KuvInString text;
-  if (m_key != nullptr)
-    text.Append("[", m_key->toString(), "]");
-  else
-    text.Append("NULL_KEY");
-  return text.Append(" <=>", m_value != nullptr ? m_value->toString() : KuvInString("NULL_VALUE"));
-}
+KuvInString KuvInMap::entry::toString() const { return kuv::detail::entryText(m_key.get(), m_value); }
 
 std::uint32_t KuvInMap::entry::hash() const {
   return BinHashFunc(&m_value, sizeof m_value) ^ kuv::detail::hashOrZero(m_key.get());
@@ -82,7 +75,10 @@ KuvInMap::KuvInMap(KuvInObjectTypeClass* keyType, KuvInObjectTypeClass* valueTyp
     : m_table(capacity, loadFactor), m_keyType(keyType), m_valueType(valueType) {}
 
 KuvInMap::KuvInMap(const KuvInMap& other)
-    : KuvInObjectVal(other), m_table(other.m_table), m_keyType(other.m_keyType), m_valueType(other.m_valueType) {}
+    : KuvInObjectVal(other),
+      m_table(other.m_table),
+      m_keyType(other.m_keyType),
+      m_valueType(other.m_valueType) {}
 
 KuvInMap& KuvInMap::operator=(const KuvInMap& other) {
   if (&other == this) return *this;

@@ -34,6 +34,15 @@ inline std::unique_ptr<KuvInObjectVal> copyOrNull(const KuvInObjectVal* value) {
 inline KuvInObjectTypeClass* typeOrNull(const KuvInObject* object) {
   return object != nullptr ? object->dType() : nullptr;
 }
+// "[" key "]" (or "NULL_KEY"), " <=>", then the value (or "NULL_VALUE").
+inline KuvInString entryText(const KuvInObjectVal* key, const KuvInObject* value) {
+  KuvInString text;
+  if (key != nullptr)
+    text.Append("[", key->toString(), "]");
+  else
+    text.Append("NULL_KEY");
+  return text.Append(" <=>", value != nullptr ? value->toString() : KuvInString("NULL_VALUE"));
+}
 // Either type accepts the other's elements.
 inline bool typesCompatible(const KuvInObjectTypeClass* a, const KuvInObjectTypeClass* b) {
   return KuvInObjectTypeClass::isa(a, b) || KuvInObjectTypeClass::isa(b, a);

@@ -19,12 +19,7 @@ KuvInMapVal::entry::entry(const entry& other)
 KuvInMapVal::entry::~entry() = default;
 
 KuvInString KuvInMapVal::entry::toString() const {
-  KuvInString text;
-  if (m_key != nullptr)
-    text.Append("[", m_key->toString(), "]");
-  else
-    text.Append("NULL_KEY");
-  return text.Append(" <=>", m_value != nullptr ? m_value->toString() : KuvInString("NULL_VALUE"));
+  return kuv::detail::entryText(m_key.get(), m_value.get());
 }
 
 std::uint32_t KuvInMapVal::entry::hash() const { return hashOrZero(m_value.get()) ^ hashOrZero(m_key.get()); }
@@ -77,12 +72,15 @@ HRESULT KuvInMapVal::iterator::SetVal(const KuvInObjectVal* value) {
 KuvInMapVal::KuvInMapVal(KuvInObjectTypeClass* keyType, KuvInObjectTypeClass* valueType)
     : KuvInMapVal(keyType, valueType, 8, 0.75f) {}
 
-KuvInMapVal::KuvInMapVal(KuvInObjectTypeClass* keyType, KuvInObjectTypeClass* valueType, std::int32_t capacity,
-                         float loadFactor)
+KuvInMapVal::KuvInMapVal(KuvInObjectTypeClass* keyType, KuvInObjectTypeClass* valueType,
+                         std::int32_t capacity, float loadFactor)
     : m_table(capacity, loadFactor), m_keyType(keyType), m_valueType(valueType) {}
 
 KuvInMapVal::KuvInMapVal(const KuvInMapVal& other)
-    : KuvInObjectVal(other), m_table(other.m_table), m_keyType(other.m_keyType), m_valueType(other.m_valueType) {}
+    : KuvInObjectVal(other),
+      m_table(other.m_table),
+      m_keyType(other.m_keyType),
+      m_valueType(other.m_valueType) {}
 
 KuvInMapVal& KuvInMapVal::operator=(const KuvInMapVal& other) {
   if (&other == this) return *this;
