@@ -19,3 +19,5 @@
 #include "KuvInListVal.h"
 #include "KuvInLinkList.h"
 #include "KuvInLinkListVal.h"
+#include "KuvInMap.h"
+#include "KuvInMapVal.h"
