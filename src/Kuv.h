@@ -21,3 +21,6 @@
 #include "KuvInLinkListVal.h"
 #include "KuvInMap.h"
 #include "KuvInMapVal.h"
+#include "KuvInSet.h"
+#include "KuvInSetVal.h"
+#include "KuvInFastSetVal.h"
