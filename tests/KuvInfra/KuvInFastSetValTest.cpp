@@ -169,29 +169,29 @@ TEST(KuvInFastSetValSizing, SetMinCapacityResizesOnlyForAnotherTableSize) {
 
 TEST(KuvInFastSetVal, CopiesInPlaceAreDestroyedExactlyOnce) {
   ChannelFlags silent(0);
-  int before = CountedValue::s_live;
+  int before = CountedSetValue::s_live;
   {
-    KuvInFastSetVal set(CountedValue::sType(), sizeof(CountedValue), 2);
-    for (std::uint32_t i = 0; i < 50; ++i) set.Put(CountedValue(i % 40));  // several resizes
-    EXPECT_EQ(CountedValue::s_live, before + 40);
+    KuvInFastSetVal set(CountedSetValue::sType(), sizeof(CountedSetValue), 2);
+    for (std::uint32_t i = 0; i < 50; ++i) set.Put(CountedSetValue(i % 40));  // several resizes
+    EXPECT_EQ(CountedSetValue::s_live, before + 40);
     KuvInFastSetVal copy(set);
     EXPECT_EQ(copy.GetCapacity(), 40);
-    EXPECT_EQ(CountedValue::s_live, before + 80);
-    KuvInFastSetVal small(CountedValue::sType(), sizeof(CountedValue));
-    for (std::uint32_t i = 0; i < 60; i += 3) small.Put(CountedValue(i));
+    EXPECT_EQ(CountedSetValue::s_live, before + 80);
+    KuvInFastSetVal small(CountedSetValue::sType(), sizeof(CountedSetValue));
+    for (std::uint32_t i = 0; i < 60; i += 3) small.Put(CountedSetValue(i));
     copy.Intersect(small);
     EXPECT_EQ(copy.GetLength(), 14);  // 0, 3, ..., 39
-    EXPECT_EQ(CountedValue::s_live, before + 40 + 14 + 20);
+    EXPECT_EQ(CountedSetValue::s_live, before + 40 + 14 + 20);
     copy.Intersect(small, copy);  // aliasing: built aside
     EXPECT_EQ(copy.GetLength(), 14);
     std::int32_t grown = set.GetCapacity();
     EXPECT_GE(grown, 32);
     set.Clear();
-    EXPECT_EQ(CountedValue::s_live, before + 14 + 20);
+    EXPECT_EQ(CountedSetValue::s_live, before + 14 + 20);
     EXPECT_EQ(set.GetCapacity(), grown);
     EXPECT_EQ(set.GetBytesUsed(), set.GetTableSize() * 8u);
   }
-  EXPECT_EQ(CountedValue::s_live, before);
+  EXPECT_EQ(CountedSetValue::s_live, before);
 }
 
 TEST(KuvInFastSetVal, OverAlignedValuesInOneBucketStayAlignedAndFound) {

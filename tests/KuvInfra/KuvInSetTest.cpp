@@ -11,7 +11,7 @@
 #include "KuvInSetVal.h"
 #include "KuvInfra/KuvInSetTestSupport.h"
 
-KUV_DEFINE_TYPE(CountedValue, KuvInObjectVal)
+KUV_DEFINE_TYPE(CountedSetValue, KuvInObjectVal)
 KUV_DEFINE_TYPE(CollidingValue, KuvInObjectVal)
 
 TEST(KuvInSetSizing, TableSizeAndThresholdFollowCapacityAndLoadFactor) {
@@ -44,13 +44,13 @@ TEST(KuvInSetSizing, TableSizeAndThresholdFollowCapacityAndLoadFactor) {
 }
 
 TEST(KuvInSetSizing, ThirteenthPutDoublesTheTable) {
-  std::vector<std::unique_ptr<CountedValue>> objects;
+  std::vector<std::unique_ptr<CountedSetValue>> objects;
   KuvInSet pointers(nullptr, 0, 0.75f);
   KuvInSetVal values(nullptr, 0, 0.75f);
   for (std::uint32_t i = 0; i < 13; ++i) {
     EXPECT_EQ(pointers.GetTableSize(), 16u);
     EXPECT_EQ(values.GetTableSize(), 16u);
-    objects.push_back(std::make_unique<CountedValue>(i));
+    objects.push_back(std::make_unique<CountedSetValue>(i));
     EXPECT_TRUE(pointers.Put(objects.back().get()));
     EXPECT_TRUE(values.Put(KuvInIntHolder(i)));
   }
@@ -63,31 +63,31 @@ TEST(KuvInSetSizing, ThirteenthPutDoublesTheTable) {
 }
 
 TEST(KuvInSet, IdentityIsThePointerAndNothingIsDestroyedButByDelete) {
-  int before = CountedValue::s_live;
-  auto* a = new CountedValue(1);
-  auto* twin = new CountedValue(1);
-  KuvInSet set(CountedValue::sType());
+  int before = CountedSetValue::s_live;
+  auto* a = new CountedSetValue(1);
+  auto* twin = new CountedSetValue(1);
+  KuvInSet set(CountedSetValue::sType());
   EXPECT_TRUE(set.Put(a));
   EXPECT_FALSE(set.Put(a));
   EXPECT_TRUE(set.Put(twin));  // equal contents, another object
   EXPECT_EQ(set.GetLength(), 2);
   EXPECT_TRUE(set.Remove(twin));
   EXPECT_FALSE(set.Remove(twin));
-  EXPECT_EQ(CountedValue::s_live, before + 2);
+  EXPECT_EQ(CountedSetValue::s_live, before + 2);
   EXPECT_FALSE(set.Delete(twin));  // absent: not destroyed
   EXPECT_TRUE(set.Delete(a));
-  EXPECT_EQ(CountedValue::s_live, before + 1);
+  EXPECT_EQ(CountedSetValue::s_live, before + 1);
   delete twin;
 
-  auto* heapSet = new KuvInSet(CountedValue::sType(), 40);
-  for (std::uint32_t i = 0; i < 30; ++i) heapSet->Put(new CountedValue(i));
+  auto* heapSet = new KuvInSet(CountedSetValue::sType(), 40);
+  for (std::uint32_t i = 0; i < 30; ++i) heapSet->Put(new CountedSetValue(i));
   heapSet->DeleteAll();
-  EXPECT_EQ(CountedValue::s_live, before);
+  EXPECT_EQ(CountedSetValue::s_live, before);
   EXPECT_TRUE(heapSet->IsEmpty());
   EXPECT_EQ(heapSet->GetTableSize(), 16u);  // reset as Clear does
-  for (std::uint32_t i = 0; i < 3; ++i) heapSet->Put(new CountedValue(i));
+  for (std::uint32_t i = 0; i < 3; ++i) heapSet->Put(new CountedSetValue(i));
   heapSet->DeleteAllAndThis();
-  EXPECT_EQ(CountedValue::s_live, before);
+  EXPECT_EQ(CountedSetValue::s_live, before);
 }
 
 TEST(KuvInSet, RefusedElementsChangeNothingAndSetTheFlag) {
@@ -159,10 +159,10 @@ TEST(KuvInSet, TextArrayHashAndEqualityFollowIterationOrder) {
 
 // Pointer sets against std::set over random operations on a pool of objects.
 TEST(KuvInSet, AgreesWithStdSetOverRandomOperations) {
-  std::vector<std::unique_ptr<CountedValue>> pool;
-  for (std::uint32_t i = 0; i < 48; ++i) pool.push_back(std::make_unique<CountedValue>(i % 8));
+  std::vector<std::unique_ptr<CountedSetValue>> pool;
+  for (std::uint32_t i = 0; i < 48; ++i) pool.push_back(std::make_unique<CountedSetValue>(i % 8));
   std::mt19937 random(20240611);
-  KuvInSet set(CountedValue::sType(), 0);
+  KuvInSet set(CountedSetValue::sType(), 0);
   std::set<KuvInObject*> model;
   for (int step = 0; step < 3000; ++step) {
     KuvInObject* object = pool[random() % pool.size()].get();

@@ -15,20 +15,20 @@
 
 // Every constructed copy increments s_live and every destroyed one
 // decrements it, so a leak or a double destruction shows in the count.
-class CountedValue : public KuvInObjectVal {
-  KUV_DECLARE_TYPE(CountedValue)
+class CountedSetValue : public KuvInObjectVal {
+  KUV_DECLARE_TYPE(CountedSetValue)
 
 public:
   static inline int s_live = 0;
 
-  explicit CountedValue(std::uint32_t value) : m_value(value) { ++s_live; }
-  CountedValue(const CountedValue& other) : KuvInObjectVal(other), m_value(other.m_value) { ++s_live; }
-  ~CountedValue() override { --s_live; }
+  explicit CountedSetValue(std::uint32_t value) : m_value(value) { ++s_live; }
+  CountedSetValue(const CountedSetValue& other) : KuvInObjectVal(other), m_value(other.m_value) { ++s_live; }
+  ~CountedSetValue() override { --s_live; }
 
   std::uint32_t getValue() const { return m_value; }
   std::uint32_t hash() const override { return BinHashFunc(&m_value, sizeof m_value); }
   bool equals(const KuvInObjectVal& other) const override {
-    const CountedValue* o = CountedValue::cast(other);
+    const CountedSetValue* o = CountedSetValue::cast(other);
     return o != nullptr && o->m_value == m_value;
   }
   KuvInObjectVal& clone(void* where = nullptr) const override { return cloneOf(*this, where); }
@@ -130,7 +130,7 @@ private:
   std::list<std::pair<std::uint32_t, std::vector<std::uint32_t>>> m_chain;
 };
 
-// The values of a set of KuvInIntHolder (or CountedValue) in iteration order.
+// The values of a set of KuvInIntHolder (or CountedSetValue) in iteration order.
 template <class Holder, class Set>
 std::vector<std::uint32_t> valuesOf(const Set& set) {
   std::vector<std::uint32_t> values;

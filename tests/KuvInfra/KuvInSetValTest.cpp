@@ -89,39 +89,39 @@ TEST(KuvInSetValOrder, GrowthReinsertsInTheOldIterationOrder) {
 }
 
 TEST(KuvInSetVal, OwnsItsCopiesAndReleasesEachOnce) {
-  int before = CountedValue::s_live;
+  int before = CountedSetValue::s_live;
   {
-    KuvInSetVal set(CountedValue::sType());
-    CountedValue five(5);
+    KuvInSetVal set(CountedSetValue::sType());
+    CountedSetValue five(5);
     EXPECT_TRUE(set.Put(five));
-    EXPECT_FALSE(set.Put(CountedValue(5)));  // equal: no copy kept
-    EXPECT_EQ(CountedValue::s_live, before + 2);
+    EXPECT_FALSE(set.Put(CountedSetValue(5)));  // equal: no copy kept
+    EXPECT_EQ(CountedSetValue::s_live, before + 2);
     EXPECT_NE(set.cBegin().Get(), &five);
-    for (std::uint32_t i = 0; i < 30; ++i) set.Put(CountedValue(i));  // grows twice
-    EXPECT_EQ(CountedValue::s_live, before + 1 + 30);
-    EXPECT_TRUE(set.Remove(CountedValue(7)));
+    for (std::uint32_t i = 0; i < 30; ++i) set.Put(CountedSetValue(i));  // grows twice
+    EXPECT_EQ(CountedSetValue::s_live, before + 1 + 30);
+    EXPECT_TRUE(set.Remove(CountedSetValue(7)));
     EXPECT_TRUE(set.Remove(set.cBegin().Get()));  // the set's own copy
-    EXPECT_EQ(CountedValue::s_live, before + 1 + 28);
+    EXPECT_EQ(CountedSetValue::s_live, before + 1 + 28);
 
-    KuvInSetVal evens(CountedValue::sType());
-    for (std::uint32_t i = 0; i < 40; i += 2) evens.Put(CountedValue(i));
+    KuvInSetVal evens(CountedSetValue::sType());
+    for (std::uint32_t i = 0; i < 40; i += 2) evens.Put(CountedSetValue(i));
     KuvInSetVal copy(set);
-    EXPECT_EQ(CountedValue::s_live, before + 1 + 28 + 20 + 28);
+    EXPECT_EQ(CountedSetValue::s_live, before + 1 + 28 + 20 + 28);
     copy.Intersect(evens);
-    EXPECT_EQ(copy.GetLength(), CountedValue::s_live - (before + 1 + 28 + 20));
+    EXPECT_EQ(copy.GetLength(), CountedSetValue::s_live - (before + 1 + 28 + 20));
     copy.Intersect(copy, set);  // aliasing: built aside
     copy.Intersect(evens, copy);
     EXPECT_TRUE(copy.IsIncludedIn(evens));
     copy.RemoveSet(copy);
     EXPECT_TRUE(copy.IsEmpty());
-    EXPECT_EQ(CountedValue::s_live, before + 1 + 28 + 20);
+    EXPECT_EQ(CountedSetValue::s_live, before + 1 + 28 + 20);
     evens.Clear();
-    EXPECT_EQ(CountedValue::s_live, before + 1 + 28);
+    EXPECT_EQ(CountedSetValue::s_live, before + 1 + 28);
     KuvInObjectVal& cloned = set.clone();
-    EXPECT_EQ(CountedValue::s_live, before + 1 + 28 + 28);
+    EXPECT_EQ(CountedSetValue::s_live, before + 1 + 28 + 28);
     delete &cloned;
   }
-  EXPECT_EQ(CountedValue::s_live, before);
+  EXPECT_EQ(CountedSetValue::s_live, before);
 }
 
 TEST(KuvInSetVal, EqualityAndHashIgnoreOrder) {
