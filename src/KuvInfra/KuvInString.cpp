@@ -57,7 +57,12 @@ HRESULT KuvInString::ConvertToNum(int& value, const char* format) const {
   return m_text.ConvertToNum(value, format) == 1 ? S_OK : E_FAIL;
 }
 
-KuvInString KuvInString::SubString(int from, int to) const { return KuvInString(m_text.SubString(from, to - from)); }
+KuvInString KuvInString::SubString(int from, int to) const {
+  // Clamp first: to - from overflows for a negative from and a large to.
+  if (from < 0) from = 0;
+  if (to <= from) return KuvInString();
+  return KuvInString(m_text.SubString(from, to - from));
+}
 
 HRESULT KuvInString::Insert(int position, const KuvInString& text) {
   if (position < 0 || position > GetLengthInChar()) return E_FAIL;
