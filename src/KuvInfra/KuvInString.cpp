@@ -1,5 +1,7 @@
 #include "KuvInString.h"
 
+#include "KuvInListVal.h"
+
 KUV_DEFINE_TYPE(KuvInString, KuvInObjectVal)
 
 KuvInString::KuvInString(const KuvInString& other) : KuvInObjectVal(other), m_text(other.m_text) {}
@@ -99,6 +101,18 @@ bool KuvInString::IsSubStringAt(int position, const KuvInString& text) const {
 bool KuvInString::IsEqual(const KuvInString& text, bool ignoreCase) const {
   int result = m_text.Compare(text.m_text);
   return ignoreCase ? result != 0 : result == 2;
+}
+
+HRESULT KuvInString::Split(const KuvInString& separator, KuvInListVal& list) const {
+  if (separator.IsEmpty() || !list.IsTypeAccepted(sType())) return E_FAIL;
+  list.Clear();
+  int from = 0;
+  for (int at = SearchSubString(separator, 0); at >= 0; at = SearchSubString(separator, from)) {
+    list.PutBack(SubString(from, at));
+    from = at + separator.GetLengthInChar();
+  }
+  list.PutBack(SubString(from, GetLengthInChar()));
+  return S_OK;
 }
 
 bool KuvInString::equals(const KuvInObjectVal& other) const {

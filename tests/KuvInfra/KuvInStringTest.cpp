@@ -2,8 +2,11 @@
 
 #include <climits>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "KuvInIntHolder.h"
+#include "KuvInListVal.h"
 #include "KuvInString.h"
 #include "KuvInStringChar.h"
 
@@ -153,4 +156,40 @@ TEST(KuvInString, EqualsIsByKindAndTextAndCloneCopies) {
   inPlace.~KuvInObjectVal();
 
   EXPECT_EQ(s.toString(), s);
+}
+
+namespace {
+
+std::vector<std::string> textsOf(const KuvInListVal& list) {
+  std::vector<std::string> texts;
+  for (std::int32_t i = 0; i < list.GetLength(); ++i) texts.push_back(list.Get(i)->toString().ConvertToChar());
+  return texts;
+}
+
+}  // namespace
+
+TEST(KuvInString, SplitKeepsEmptyPieces) {
+  using Texts = std::vector<std::string>;
+  struct { const char* text; const char* separator; Texts pieces; } cases[] = {
+      {"a,,b", ",", {"a", "", "b"}},
+      {"abc", ",", {"abc"}},
+      {"", ",", {""}},
+      {",a,", ",", {"", "a", ""}},
+      {"a::b::", "::", {"a", "b", ""}},
+      {"aaa", "aa", {"", "a"}},
+  };
+  for (const auto& c : cases) {
+    KuvInListVal list(KuvInString::sType());
+    list.PutBack(KuvInString("stale"));
+    EXPECT_EQ(KuvInString(c.text).Split(c.separator, list), S_OK) << c.text;
+    EXPECT_EQ(textsOf(list), c.pieces) << c.text;
+  }
+  KuvInListVal numbers(KuvInIntHolder::sType());
+  numbers.PutBack(KuvInIntHolder(1));
+  EXPECT_EQ(KuvInString("a,b").Split(",", numbers), E_FAIL);
+  KuvInListVal list(KuvInString::sType());
+  list.PutBack(KuvInString("kept"));
+  EXPECT_EQ(KuvInString("a,b").Split("", list), E_FAIL);
+  EXPECT_EQ(numbers.GetLength(), 1);
+  EXPECT_EQ(textsOf(list), std::vector<std::string>{"kept"});
 }
