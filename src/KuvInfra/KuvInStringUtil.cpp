@@ -2,7 +2,11 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "KuvInLinkListVal.h"
+#include "KuvInListVal.h"
+#include "KuvInStringChar.h"
 #include "MibSysUCAlgorithm.h"
 
 KUV_DEFINE_TYPE(KuvInStringUtil, KuvInObject)
@@ -71,6 +75,40 @@ std::int32_t KuvInStringUtil::getNextString(const KuvInString& text, std::int32_
   return end - start;
 }
 
+HRESULT KuvInStringUtil::splitAroundSpaces(const KuvInString& text, KuvInListVal& list) {
+  if (!list.IsTypeAccepted(KuvInString::sType())) return E_FAIL;
+  list.Clear();
+  const std::u16string& units = text.GetOrbString().units();
+  auto length = static_cast<std::int32_t>(units.size());
+  for (std::int32_t start = 0; start < length;) {
+    std::int32_t end = start;
+    while (end < length && !isTokenSeparator(units[static_cast<size_t>(end)])) ++end;
+    if (end > start) list.PutBack(text.SubString(start, end));
+    start = end + 1;
+  }
+  return S_OK;
+}
+
+HRESULT KuvInStringUtil::sortStringList(KuvInLinkListVal& list) {
+  if (!list.IsTypeAccepted(KuvInString::sType())) return E_FAIL;
+  for (KuvInLinkListVal::const_iterator it = list.cBegin(); it.IsValid(); it.Next())
+    if (KuvInString::cast(*it.Get()) == nullptr) return E_FAIL;
+  for (bool swapped = true; swapped;) {
+    swapped = false;
+    KuvInLinkListVal::iterator it = list.Begin();
+    KuvInLinkListVal::iterator next = it;
+    for (next.Next(); next.IsValid(); it.Next(), next.Next()) {
+      const auto* a = static_cast<const KuvInString*>(it.Get());
+      const auto* b = static_cast<const KuvInString*>(next.Get());
+      if (a->SortCompare(*b) > 0) {
+        it.SwapWithNext();
+        swapped = true;
+      }
+    }
+  }
+  return S_OK;
+}
+
 std::int32_t KuvInCharUtil::getNextString(const char* text, std::int32_t& position, char*& token) {
   token = nullptr;
   if (text == nullptr || position < 0) return 0;
@@ -94,4 +132,17 @@ std::int32_t KuvInCharUtil::getNextString(const char* text, std::int32_t& positi
   token = copy;
   position = static_cast<std::int32_t>(*end != '\0' ? end + 1 - text : end - text);
   return tokenLength;
+}
+
+HRESULT KuvInCharUtil::splitAroundSpaces(const char* text, KuvInListVal& list) {
+  if (!list.IsTypeAccepted(KuvInStringChar::sType())) return E_FAIL;
+  list.Clear();
+  if (text == nullptr) return S_OK;
+  for (const char* start = text; *start != '\0';) {
+    const char* end = start;
+    while (*end != '\0' && !isTokenSeparator(*end)) ++end;
+    if (end > start) list.PutBack(KuvInStringChar(std::string(start, end).c_str()));
+    start = *end != '\0' ? end + 1 : end;
+  }
+  return S_OK;
 }

@@ -11,6 +11,9 @@
 #include "KuvInObject.h"
 #include "KuvInString.h"
 
+class KuvInListVal;
+class KuvInLinkListVal;
+
 class KUV_API KuvInStringUtil : public KuvInObject {
   KUV_DECLARE_TYPE(KuvInStringUtil)
 
@@ -31,6 +34,16 @@ public:
   // separator at position gives an empty token. Returns the token's length,
   // 0 with position unchanged when position is outside the text.
   static std::int32_t getNextString(const KuvInString& text, std::int32_t& position, KuvInString& token);
+
+  // Replaces the content of list by the non-empty runs of text between
+  // separators, as KuvInStrings. E_FAIL, list unchanged, when list refuses
+  // KuvInString.
+  static HRESULT splitAroundSpaces(const KuvInString& text, KuvInListVal& list);
+
+  // Sorts in ascending SortCompare order by exchanging neighbours in place
+  // (stable; no element is copied). E_FAIL, list unchanged, when list refuses
+  // KuvInString or holds anything else.
+  static HRESULT sortStringList(KuvInLinkListVal& list);
 };
 
 class KUV_API KuvInCharUtil : public KuvInObject {
@@ -46,4 +59,9 @@ public:
   // null; position then moves to the length, or stays where it was when it
   // was outside the text.
   static std::int32_t getNextString(const char* text, std::int32_t& position, char*& token);
+
+  // As KuvInStringUtil::splitAroundSpaces, with the runs as KuvInStringChars
+  // (8-bit text stays 8-bit). E_FAIL, list unchanged, when list refuses
+  // KuvInStringChar.
+  static HRESULT splitAroundSpaces(const char* text, KuvInListVal& list);
 };

@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
+#include "KuvInIntHolder.h"
+#include "KuvInLinkListVal.h"
+#include "KuvInListVal.h"
+#include "KuvInStringChar.h"
 #include "KuvInStringUtil.h"
 
 TEST(KuvInStringUtil, Utf8ToUcs2GivesATerminatedBufferOrNothing) {
@@ -131,4 +138,93 @@ TEST(KuvInCharUtil, GetNextStringSkipsLeadingSeparators) {
   std::int32_t position = 0;
   char* token = nullptr;
   EXPECT_EQ(KuvInCharUtil::getNextString(nullptr, position, token), 0);
+}
+
+namespace {
+
+std::vector<std::string> textsOf(const KuvInListVal& list) {
+  std::vector<std::string> texts;
+  for (std::int32_t i = 0; i < list.GetLength(); ++i) texts.push_back(list.Get(i)->toString().ConvertToChar());
+  return texts;
+}
+
+}  // namespace
+
+TEST(KuvInStringUtil, SplitAroundSpacesKeepsOnlyNonEmptyRuns) {
+  using Texts = std::vector<std::string>;
+  struct { const char* text; Texts runs; } cases[] = {
+      {"  a \tb\n", {"a", "b"}},
+      {"", {}},
+      {" \t\n ", {}},
+      {"one", {"one"}},
+      {"x\r y", {"x\r", "y"}},  // a carriage return is part of a run
+  };
+  for (const auto& c : cases) {
+    KuvInListVal strings(KuvInString::sType());
+    strings.PutBack(KuvInString("stale"));
+    EXPECT_EQ(KuvInStringUtil::splitAroundSpaces(c.text, strings), S_OK) << c.text;
+    EXPECT_EQ(textsOf(strings), c.runs) << c.text;
+
+    KuvInListVal chars(KuvInStringChar::sType());
+    chars.PutBack(KuvInStringChar("stale"));
+    EXPECT_EQ(KuvInCharUtil::splitAroundSpaces(c.text, chars), S_OK) << c.text;
+    EXPECT_EQ(textsOf(chars), c.runs) << c.text;
+    for (std::int32_t i = 0; i < chars.GetLength(); ++i) {
+      EXPECT_NE(KuvInStringChar::cast(*chars.Get(i)), nullptr);
+    }
+  }
+  KuvInListVal wrong(KuvInStringChar::sType());
+  wrong.PutBack(KuvInStringChar("kept"));
+  EXPECT_EQ(KuvInStringUtil::splitAroundSpaces("a b", wrong), E_FAIL);
+  KuvInListVal alsoWrong(KuvInString::sType());
+  EXPECT_EQ(KuvInCharUtil::splitAroundSpaces("a b", alsoWrong), E_FAIL);
+  EXPECT_EQ(textsOf(wrong), std::vector<std::string>{"kept"});
+}
+
+// An exchange sort of neighbours is stable: it agrees with std::stable_sort.
+TEST(KuvInStringUtil, SortStringListAgreesWithAStableSortBySortCompare) {
+  std::mt19937 random(5);
+  std::uniform_int_distribution<int> letter(0, 3), length(0, 3), count(0, 12);
+  const char letters[] = {'a', 'A', 'b', 'B'};
+  for (int round = 0; round < 200; ++round) {
+    KuvInLinkListVal list(KuvInString::sType());
+    std::vector<KuvInString> model;
+    for (int n = count(random); n > 0; --n) {
+      std::string word;
+      for (int k = length(random); k > 0; --k) word += letters[letter(random)];
+      list.PutBack(KuvInString(word.c_str()));
+      model.emplace_back(word.c_str());
+    }
+    std::vector<const KuvInObjectVal*> copies;
+    for (std::int32_t i = 0; i < list.GetLength(); ++i) copies.push_back(list.Get(i));
+    ASSERT_EQ(KuvInStringUtil::sortStringList(list), S_OK);
+    std::stable_sort(model.begin(), model.end(),
+                     [](const KuvInString& a, const KuvInString& b) { return a.SortCompare(b) < 0; });
+    ASSERT_EQ(list.GetLength(), static_cast<std::int32_t>(model.size()));
+    for (std::int32_t i = 0; i < list.GetLength(); ++i) {
+      ASSERT_EQ(*KuvInString::cast(*list.Get(i)), model[static_cast<size_t>(i)]) << round;
+      // Moved, not copied: every stored copy is still one of the originals.
+      ASSERT_NE(std::find(copies.begin(), copies.end(), list.Get(i)), copies.end());
+    }
+  }
+}
+
+TEST(KuvInStringUtil, SortStringListRefusesAnythingButStrings) {
+  KuvInLinkListVal numbers(KuvInIntHolder::sType());
+  numbers.PutBack(KuvInIntHolder(2));
+  numbers.PutBack(KuvInIntHolder(1));
+  EXPECT_EQ(KuvInStringUtil::sortStringList(numbers), E_FAIL);
+
+  KuvInLinkListVal mixed;  // accepts everything, so holds a number among strings
+  mixed.PutBack(KuvInString("b"));
+  mixed.PutBack(KuvInString("a"));
+  mixed.PutBack(KuvInIntHolder(1));
+  EXPECT_EQ(KuvInStringUtil::sortStringList(mixed), E_FAIL);
+  EXPECT_EQ(*KuvInString::cast(*mixed.Get(0)), KuvInString("b"));
+
+  KuvInLinkListVal single(KuvInString::sType());
+  single.PutBack(KuvInString("only"));
+  EXPECT_EQ(KuvInStringUtil::sortStringList(single), S_OK);
+  KuvInLinkListVal empty(KuvInString::sType());
+  EXPECT_EQ(KuvInStringUtil::sortStringList(empty), S_OK);
 }
