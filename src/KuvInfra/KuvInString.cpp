@@ -1,5 +1,7 @@
 #include "KuvInString.h"
 
+#include "KuvInListVal.h"
+
 KUV_DEFINE_TYPE(KuvInString, KuvInObjectVal)
 
 KuvInString::KuvInString(const KuvInString& other) : KuvInObjectVal(other), m_text(other.m_text) {}
@@ -57,7 +59,12 @@ HRESULT KuvInString::ConvertToNum(int& value, const char* format) const {
   return m_text.ConvertToNum(value, format) == 1 ? S_OK : E_FAIL;
 }
 
-KuvInString KuvInString::SubString(int from, int to) const { return KuvInString(m_text.SubString(from, to - from)); }
+KuvInString KuvInString::SubString(int from, int to) const {
+  // Clamp first: to - from overflows for a negative from and a large to.
+  if (from < 0) from = 0;
+  if (to <= from) return KuvInString();
+  return KuvInString(m_text.SubString(from, to - from));
+}
 
 HRESULT KuvInString::Insert(int position, const KuvInString& text) {
   if (position < 0 || position > GetLengthInChar()) return E_FAIL;
@@ -94,6 +101,18 @@ bool KuvInString::IsSubStringAt(int position, const KuvInString& text) const {
 bool KuvInString::IsEqual(const KuvInString& text, bool ignoreCase) const {
   int result = m_text.Compare(text.m_text);
   return ignoreCase ? result != 0 : result == 2;
+}
+
+HRESULT KuvInString::Split(const KuvInString& separator, KuvInListVal& list) const {
+  if (separator.IsEmpty() || !list.IsTypeAccepted(sType())) return E_FAIL;
+  list.Clear();
+  int from = 0;
+  for (int at = SearchSubString(separator, 0); at >= 0; at = SearchSubString(separator, from)) {
+    list.PutBack(SubString(from, at));
+    from = at + separator.GetLengthInChar();
+  }
+  list.PutBack(SubString(from, GetLengthInChar()));
+  return S_OK;
 }
 
 bool KuvInString::equals(const KuvInObjectVal& other) const {

@@ -12,6 +12,8 @@
 #include "KuvInObjectVal.h"
 #include "OrbUnicodeString.h"
 
+class KuvInListVal;
+
 class KUV_API KuvInString : public KuvInObjectVal {
   KUV_DECLARE_TYPE(KuvInString)
 
@@ -79,6 +81,10 @@ public:
   bool IsSubStringAt(int position, const KuvInString& text) const;
   bool IsEqual(const KuvInString& text, bool ignoreCase) const;
   int SortCompare(const KuvInString& text) const { return m_text.SortCompare(text.m_text); }
+  // Replaces the content of list by the pieces between the occurrences of
+  // separator, empty pieces included ("a,,b" gives a, "" and b). E_FAIL,
+  // list unchanged, when separator is empty or list refuses strings.
+  HRESULT Split(const KuvInString& separator, KuvInListVal& list) const;
   const OrbUnicodeString& GetOrbString() const { return m_text; }
 
   KuvInString toString() const override { return *this; }

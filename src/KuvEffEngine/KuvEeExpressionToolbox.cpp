@@ -1,0 +1,3 @@
+#include "KuvEeExpressionToolbox.h"
+
+KUV_DEFINE_TYPE(KuvEeExpressionToolbox, KuvInObject)

@@ -1,0 +1,12 @@
+// The applying view of an effectivity: under which view (source, current or
+// projected) its references to predefined effectivities are evaluated when
+// objects are filtered. NONE asks for no view. KuvCoreEncodingsToolbox
+// converts the first three to and from their database texts.
+#pragma once
+
+enum KuvExpressionView {
+  CFG_EXPRVIEW_SOURCE = 0,
+  CFG_EXPRVIEW_CURRENT = 1,
+  CFG_EXPRVIEW_PROJECTED = 2,
+  CFG_EXPRVIEW_NONE = 3
+};

@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+#include <string>
+
+#include "KuvCoreEncodingsToolbox.h"
+
+namespace {
+
+struct Date {
+  int year, month, day;
+  bool operator==(const Date&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Date& d) { return out << d.year << '-' << d.month << '-' << d.day; }
+
+int dayNumber(Date d) {
+  int n = INT_MIN;
+  EXPECT_EQ(KuvCoreEncodingsToolbox::Compute_Nbdays_From_YMD(d.year, d.month, d.day, n), S_OK) << d;
+  return n;
+}
+
+Date dateOf(int n) {
+  Date d{};
+  EXPECT_EQ(KuvCoreEncodingsToolbox::Compute_YMD_From_Nbdays(n, d.year, d.month, d.day), S_OK) << n;
+  return d;
+}
+
+bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int daysIn(int year, int month) {
+  static const int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && isLeap(year) ? 29 : lengths[month - 1];
+}
+
+}  // namespace
+
+TEST(KuvCoreEncodingsToolbox, DayNumbersCountFrom1900) {
+  struct { Date date; int n; } cases[] = {
+      {{1900, 1, 1}, 0},      {{2000, 3, 1}, 36584},   {{1899, 12, 31}, -1},
+      {{1970, 1, 1}, 25567},  {{1900, 3, 1}, 59},      {{2000, 2, 29}, 36583},
+      {{1, 1, 1}, -693595},   {{1600, 3, 1}, -109513},
+  };
+  for (auto c : cases) {
+    EXPECT_EQ(dayNumber(c.date), c.n) << c.date;
+    EXPECT_EQ(dateOf(c.n), c.date) << c.n;
+  }
+}
+
+// Every day from 1600 to 2400 (three leap-century boundaries and the
+// non-leap 1700, 1800, 1900, 2100, 2200, 2300) follows the one before it.
+TEST(KuvCoreEncodingsToolbox, SuccessiveDayNumbersGiveSuccessiveDates) {
+  int first = dayNumber({1600, 1, 1});
+  int last = dayNumber({2400, 12, 31});
+  Date previous = dateOf(first - 1);
+  ASSERT_EQ(previous, (Date{1599, 12, 31}));
+  for (int n = first; n <= last; ++n) {
+    Date d = dateOf(n);
+    Date expected = previous.day < daysIn(previous.year, previous.month) ? Date{previous.year, previous.month, previous.day + 1}
+                    : previous.month < 12 ? Date{previous.year, previous.month + 1, 1}
+                                          : Date{previous.year + 1, 1, 1};
+    ASSERT_EQ(d, expected) << n;
+    ASSERT_EQ(dayNumber(d), n) << d;
+    previous = d;
+  }
+  EXPECT_EQ(last - first + 1, 801 * 365 + 195);  // 201 leap years minus 6 skipped centuries
+}
+
+TEST(KuvCoreEncodingsToolbox, AnyDayNumberRoundTrips) {
+  std::mt19937 random(1900);
+  std::uniform_int_distribution<int> any(INT_MIN, INT_MAX);
+  for (int round = 0; round < 20000; ++round) {
+    int n = round < 10 ? (round % 2 == 0 ? INT_MIN + round : INT_MAX - round) : any(random);
+    Date d = dateOf(n);
+    ASSERT_GE(d.month, 1) << n;
+    ASSERT_LE(d.month, 12) << n;
+    ASSERT_GE(d.day, 1) << n;
+    ASSERT_LE(d.day, daysIn(d.year, d.month)) << n;
+    ASSERT_EQ(dayNumber(d), n) << d;
+  }
+}
+
+TEST(KuvCoreEncodingsToolbox, DayNumbersRefuseBadMonthsAndOverflow) {
+  int n = 12345;
+  EXPECT_EQ(KuvCoreEncodingsToolbox::Compute_Nbdays_From_YMD(2000, 0, 1, n), E_INVALIDARG);
+  EXPECT_EQ(KuvCoreEncodingsToolbox::Compute_Nbdays_From_YMD(2000, 13, 1, n), E_INVALIDARG);
+  EXPECT_EQ(KuvCoreEncodingsToolbox::Compute_Nbdays_From_YMD(INT_MAX, 12, 31, n), E_INVALIDARG);
+  EXPECT_EQ(KuvCoreEncodingsToolbox::Compute_Nbdays_From_YMD(-6000000, 1, 1, n), E_INVALIDARG);
+  EXPECT_EQ(KuvCoreEncodingsToolbox::Compute_Nbdays_From_YMD(1900, 1, INT_MIN, n), E_INVALIDARG);
+  EXPECT_EQ(n, 12345);
+  // Days beyond the month simply carry on.
+  EXPECT_EQ(dayNumber({1900, 1, 32}), dayNumber({1900, 2, 1}));
+  EXPECT_EQ(dayNumber({1900, 3, 0}), dayNumber({1900, 2, 28}));
+}
+
+TEST(KuvCoreEncodingsToolbox, DisplayDecodingDropsUnescapedQuotes) {
+  struct { const char* stored; const char* display; } cases[] = {
+      {"'it\\'s'", "it's"},
+      {"plain", "plain"},
+      {"", ""},
+      {"'", ""},
+      {"''", ""},
+      {"a\\\\b", "a\\b"},
+      {"\\'", "'"},
+      {"x\\''", "x'"},
+      {"'a b' and 'c'", "a b and c"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(KuvCoreEncodingsToolbox::DecodeExpressionForDisplay(c.stored), KuvInString(c.display)) << c.stored;
+}
+
+TEST(KuvCoreEncodingsToolbox, ApplyingViewsAndTheirDatabaseTexts) {
+  struct { KuvExpressionView view; KuvEeExpressionToolbox::ExpressionView eeView; const char* text; } cases[] = {
+      {CFG_EXPRVIEW_SOURCE, KuvEeExpressionToolbox::SOURCE, "SOURCE"},
+      {CFG_EXPRVIEW_CURRENT, KuvEeExpressionToolbox::CURRENT, "CURRENT"},
+      {CFG_EXPRVIEW_PROJECTED, KuvEeExpressionToolbox::PROJECTED, "PROJECTED"},
+  };
+  for (const auto& c : cases) {
+    KuvInString text, eeText;
+    EXPECT_EQ(KuvCoreEncodingsToolbox::convertApplyingView_ENUM_To_DBValue(c.view, text), S_OK);
+    EXPECT_EQ(KuvCoreEncodingsToolbox::convertApplyingView_ENUM_To_DBValue(c.eeView, eeText), S_OK);
+    EXPECT_EQ(text, KuvInString(c.text));
+    EXPECT_EQ(eeText, KuvInString(c.text));
+    KuvExpressionView view = CFG_EXPRVIEW_NONE;
+    KuvEeExpressionToolbox::ExpressionView eeView = KuvEeExpressionToolbox::NONE;
+    EXPECT_EQ(KuvCoreEncodingsToolbox::convertApplyingView_DBValue_To_ENUM(c.text, view), S_OK);
+    EXPECT_EQ(KuvCoreEncodingsToolbox::convertApplyingView_DBValue_To_ENUM(c.text, eeView), S_OK);
+    EXPECT_EQ(view, c.view);
+    EXPECT_EQ(eeView, c.eeView);
+  }
+}
+
+TEST(KuvCoreEncodingsToolbox, UnknownViewsAreRefusedWithATracedError) {
+  testing::internal::CaptureStdout();
+  KuvInString text("unchanged");
+  EXPECT_EQ(KuvCoreEncodingsToolbox::convertApplyingView_ENUM_To_DBValue(CFG_EXPRVIEW_NONE, text), E_FAIL);
+  EXPECT_EQ(KuvCoreEncodingsToolbox::convertApplyingView_ENUM_To_DBValue(KuvEeExpressionToolbox::NONE, text), E_FAIL);
+  EXPECT_EQ(KuvCoreEncodingsToolbox::convertApplyingView_ENUM_To_DBValue(static_cast<KuvExpressionView>(-1), text),
+            E_FAIL);
+  EXPECT_EQ(text, KuvInString("unchanged"));
+  KuvExpressionView view = CFG_EXPRVIEW_NONE;
+  KuvEeExpressionToolbox::ExpressionView eeView = KuvEeExpressionToolbox::NONE;
+  for (const char* bad : {"source", "NONE", "", "SOURCE "}) {
+    EXPECT_EQ(KuvCoreEncodingsToolbox::convertApplyingView_DBValue_To_ENUM(bad, view), E_FAIL) << bad;
+    EXPECT_EQ(KuvCoreEncodingsToolbox::convertApplyingView_DBValue_To_ENUM(bad, eeView), E_FAIL) << bad;
+  }
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(view, CFG_EXPRVIEW_NONE);
+  EXPECT_EQ(eeView, KuvEeExpressionToolbox::NONE);
+  // Eleven refusals, each two lines: the source position, then the message.
+  size_t errors = 0;
+  for (size_t at = out.find("<ERROR> KuvCoreEncodingsToolbox.cpp("); at != std::string::npos;
+       at = out.find("<ERROR> KuvCoreEncodingsToolbox.cpp(", at + 1))
+    ++errors;
+  EXPECT_EQ(errors, 11u) << out;
+  EXPECT_NE(out.find("        ERROR: Incorrect/Unexpected case\n"), std::string::npos) << out;
+}
+
+TEST(KuvCoreEncodingsToolbox, EncodeForExpressionNeedsTheLiteralSyntax) {
+  EXPECT_EQ(KuvCoreEncodingsToolbox::EncodeForExpression("a b"), KuvInString());
+  KuvCoreEncodingsToolbox::SetExpressionNameEncoder([](const KuvInString& name) {
+    KuvInString quoted("'");
+    return quoted.Append(name, "'");
+  });
+  EXPECT_EQ(KuvCoreEncodingsToolbox::EncodeForExpression("a b"), KuvInString("'a b'"));
+  KuvCoreEncodingsToolbox::SetExpressionNameEncoder(nullptr);
+  EXPECT_EQ(KuvCoreEncodingsToolbox::EncodeForExpression("a b"), KuvInString());
+}

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "KuvInHexaEncodingServices.h"
+
+namespace {
+
+// The input in a heap block of exactly its length, so that the sanitizer
+// catches any read past it.
+std::unique_ptr<char[]> exactCopy(const std::string& text, bool terminated) {
+  auto copy = std::make_unique<char[]>(text.size() + (terminated ? 1 : 0));
+  std::memcpy(copy.get(), text.data(), text.size());
+  if (terminated) copy[text.size()] = '\0';
+  return copy;
+}
+
+struct Decoded {
+  int result;
+  std::vector<unsigned char> bytes;
+};
+
+Decoded decode(const std::string& text) {
+  auto input = exactCopy(text, false);
+  unsigned char* bytes = nullptr;
+  std::int32_t count = -7;
+  int result = KuvInHexaEncodingServices::decode_hex(input.get(), static_cast<std::int32_t>(text.size()), bytes, count);
+  Decoded d{result, {}};
+  if (result == 0) {
+    d.bytes.assign(bytes, bytes + count);
+    std::free(bytes);
+  } else {
+    EXPECT_EQ(bytes, nullptr) << text;
+    EXPECT_EQ(count, -7) << text;
+  }
+  return d;
+}
+
+Decoded decodeInPlace(const std::string& text) {
+  auto input = exactCopy(text, true);
+  std::int32_t count = -7;
+  int result = KuvInHexaEncodingServices::decode_hex_inplace(input.get(), count);
+  Decoded d{result, {}};
+  if (result == 0) {
+    d.bytes.assign(input.get(), input.get() + count);
+  } else {
+    EXPECT_EQ(std::string(input.get()), text) << "a refused text is left as it was";
+    EXPECT_EQ(count, -7) << text;
+  }
+  return d;
+}
+
+using Bytes = std::vector<unsigned char>;
+
+}  // namespace
+
+TEST(KuvInHexaEncodingServices, EncodeWritesUpperCaseDigitsHighNibbleFirst) {
+  unsigned char bytes[] = {0x01, 0xAB, 0x00, 0xF0};
+  char* text = nullptr;
+  std::int32_t length = 0;
+  ASSERT_EQ(KuvInHexaEncodingServices::encode_hex(bytes, 2, text, length), 0);
+  EXPECT_STREQ(text, "01AB");
+  EXPECT_EQ(length, 4);
+  std::free(text);
+  ASSERT_EQ(KuvInHexaEncodingServices::encode_hex(bytes, 4, text, length), 0);
+  EXPECT_STREQ(text, "01AB00F0");
+  std::free(text);
+  ASSERT_EQ(KuvInHexaEncodingServices::encode_hex(nullptr, 0, text, length), 0);
+  EXPECT_STREQ(text, "");
+  EXPECT_EQ(length, 0);
+  std::free(text);
+
+  text = nullptr;
+  length = -7;
+  EXPECT_EQ(KuvInHexaEncodingServices::encode_hex(nullptr, 2, text, length), -1);
+  EXPECT_EQ(KuvInHexaEncodingServices::encode_hex(bytes, -1, text, length), -1);
+  EXPECT_EQ(KuvInHexaEncodingServices::encode_hex(bytes, 0x40000000, text, length), -1);
+  EXPECT_EQ(text, nullptr);
+  EXPECT_EQ(length, -7);
+}
+
+TEST(KuvInHexaEncodingServices, DecodeReadsPlainAndQuotedDigitsAndRefusesOddCounts) {
+  struct { const char* text; int result; Bytes bytes; } cases[] = {
+      {"x'01ab'", 0, {0x01, 0xAB}},
+      {"01AB", 0, {0x01, 0xAB}},
+      {"fF00", 0, {0xFF, 0x00}},
+      {"", 0, {}},
+      {"x''", 0, {}},
+      {"x'012", 0, {0x01}},  // the last character is dropped whatever it is
+      {"G1", 0, {0xF1}},  // a bad high digit counts as F
+      {"1G", 0, {0xFF}},  // a bad low digit makes the byte FF
+      {"''", 0, {0xFF}},
+      {"012", -1, {}},
+      {"0", -1, {}},
+      {"x'0'", -1, {}},
+      {"x'01", -1, {}},
+      {"x", -1, {}},
+      {"x'", -1, {}},
+  };
+  for (const auto& c : cases) {
+    Decoded d = decode(c.text);
+    EXPECT_EQ(d.result, c.result) << c.text;
+    EXPECT_EQ(d.bytes, c.bytes) << c.text;
+  }
+  unsigned char* bytes = nullptr;
+  std::int32_t count = 0;
+  EXPECT_EQ(KuvInHexaEncodingServices::decode_hex(nullptr, 2, bytes, count), -1);
+  EXPECT_EQ(KuvInHexaEncodingServices::decode_hex("01", -2, bytes, count), -1);
+  // Only length characters are read.
+  ASSERT_EQ(KuvInHexaEncodingServices::decode_hex("01AB", 2, bytes, count), 0);
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(bytes[0], 0x01);
+  std::free(bytes);
+}
+
+TEST(KuvInHexaEncodingServices, DecodeInPlaceStopsAtTheTerminatorOrAQuote) {
+  struct { const char* text; int result; Bytes bytes; } cases[] = {
+      {"x'01ab'", 0, {0x01, 0xAB}},
+      {"01AB", 0, {0x01, 0xAB}},
+      {"x'01ab", 0, {0x01, 0xAB}},
+      {"01'23", 0, {0x01}},
+      {"", 0, {}},
+      {"x'", 0, {}},
+      {"x''", 0, {}},
+      {"zz", 0, {0xFF}},
+      {"012", -1, {}},
+      {"x'012'", -1, {}},  // the quote ends the digits: an odd count
+      {"x", -1, {}},
+  };
+  for (const auto& c : cases) {
+    Decoded d = decodeInPlace(c.text);
+    EXPECT_EQ(d.result, c.result) << c.text;
+    EXPECT_EQ(d.bytes, c.bytes) << c.text;
+  }
+  std::int32_t count = 0;
+  EXPECT_EQ(KuvInHexaEncodingServices::decode_hex_inplace(nullptr, count), -1);
+}
+
+TEST(KuvInHexaEncodingServices, RandomBytesRoundTripInEveryForm) {
+  std::mt19937 random(3);
+  std::uniform_int_distribution<int> byte(0, 255);
+  for (int round = 0; round < 200; ++round) {
+    Bytes bytes(static_cast<size_t>(round % 20));
+    for (auto& b : bytes) b = static_cast<unsigned char>(byte(random));
+    char* text = nullptr;
+    std::int32_t length = 0;
+    ASSERT_EQ(KuvInHexaEncodingServices::encode_hex(bytes.data(), static_cast<std::int32_t>(bytes.size()), text,
+                                                    length), 0);
+    std::string hex(text, static_cast<size_t>(length));
+    std::free(text);
+    std::string lower = hex;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const std::string& form : {hex, lower, "x'" + hex + "'"}) {
+      ASSERT_EQ(decode(form).bytes, bytes) << form;
+      ASSERT_EQ(decodeInPlace(form).bytes, bytes) << form;
+    }
+  }
+}
+
+TEST(KuvInHexaEncodingServices, CallTracingShowsInputDigitsAndResult) {
+  KuvInTraceClass& channel = KuvInHexaEncodingServices::traceChannel();
+  unsigned char saved = channel.getFlags();
+  channel.setFlags(3);
+  testing::internal::CaptureStdout();
+  decode("x'0a'");
+  decodeInPlace("0A");
+  unsigned char bytes[] = {0x0A};
+  char* text = nullptr;
+  std::int32_t length = 0;
+  KuvInHexaEncodingServices::encode_hex(bytes, 1, text, length);
+  std::free(text);
+  std::string out = testing::internal::GetCapturedStdout();
+  channel.setFlags(saved);
+  for (const char* line : {"decode_hex: x'0a'\n", "strip x' part \n", "char1=48 char2=97\n", "out_length=1\n",
+                           "decode_hex_inplace: 0A\n", "no strip\n", "char1=48 char2=65\n",
+                           "encode_hex result: 0A\n"})
+    EXPECT_NE(out.find(line), std::string::npos) << line << " in\n" << out;
+  EXPECT_EQ(out.find("<ERROR>"), std::string::npos);
+}

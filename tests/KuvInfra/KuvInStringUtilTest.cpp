@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "KuvInIntHolder.h"
+#include "KuvInLinkListVal.h"
+#include "KuvInListVal.h"
+#include "KuvInStringChar.h"
+#include "KuvInStringUtil.h"
+
+TEST(KuvInStringUtil, Utf8ToUcs2GivesATerminatedBufferOrNothing) {
+  struct { const char* name; std::string bytes; HRESULT result; std::u16string units; } cases[] = {
+      {"ascii", "abc", S_OK, u"abc"},
+      {"empty", "", S_OK, u""},
+      {"pair", "a\xF0\x9F\x98\x80", S_OK, u"a\xD83D\xDE00"},
+      {"accents", "\xC3\xA9t\xC3\xA9", S_OK, u"\u00E9t\u00E9"},
+      {"overlong", "a\xC0\xAF", E_FAIL, u""},
+      {"truncated", "ab\xE2\x82", E_FAIL, u""},
+      {"stray continuation", "\x80z", E_FAIL, u""},
+      {"encoded surrogate", "\xED\xA0\x80", E_FAIL, u""},
+  };
+  for (const auto& c : cases) {
+    // Exactly sized input: no terminator to lean on.
+    auto input = std::make_unique<char[]>(c.bytes.size() + 1);
+    std::memcpy(input.get(), c.bytes.data(), c.bytes.size());
+    KuvUCChar placeholder = 0;
+    KuvUCChar* buffer = &placeholder;  // must be overwritten
+    std::int32_t count = -1;
+    EXPECT_EQ(KuvInStringUtil::ConvertUTF8ToUCS2(input.get(), static_cast<std::int32_t>(c.bytes.size()), buffer,
+                                                 count), c.result) << c.name;
+    if (c.result == S_OK) {
+      ASSERT_NE(buffer, nullptr);
+      EXPECT_EQ(std::u16string(buffer, static_cast<size_t>(count)), c.units) << c.name;
+      EXPECT_EQ(buffer[count], 0) << c.name;
+      std::free(buffer);
+    } else {
+      EXPECT_EQ(buffer, nullptr) << c.name;
+      EXPECT_EQ(count, 0) << c.name;
+    }
+  }
+  KuvUCChar* buffer = nullptr;
+  std::int32_t count = -1;
+  EXPECT_EQ(KuvInStringUtil::ConvertUTF8ToUCS2(nullptr, 1, buffer, count), E_FAIL);
+  EXPECT_EQ(KuvInStringUtil::ConvertUTF8ToUCS2("a", -1, buffer, count), E_FAIL);
+  EXPECT_EQ(buffer, nullptr);
+  EXPECT_EQ(count, 0);
+}
+
+TEST(KuvInStringUtil, Ucs2ToUtf8GivesATerminatedBufferOrNothing) {
+  struct { const char* name; std::u16string units; HRESULT result; std::string bytes; } cases[] = {
+      {"ascii", u"abc", S_OK, "abc"},
+      {"empty", u"", S_OK, ""},
+      {"pair", u"\xD83D\xDE00!", S_OK, "\xF0\x9F\x98\x80!"},
+      {"three bytes each", u"\uFFFF\u20AC", S_OK, "\xEF\xBF\xBF\xE2\x82\xAC"},
+      {"unpaired high", u"a\xD83D", E_FAIL, ""},
+      {"unpaired low", u"\xDE00" u"a", E_FAIL, ""},
+  };
+  for (const auto& c : cases) {
+    auto input = std::make_unique<KuvUCChar[]>(c.units.size() + 1);
+    std::memcpy(input.get(), c.units.data(), c.units.size() * sizeof(KuvUCChar));
+    char* text = nullptr;
+    std::int32_t count = -1;
+    EXPECT_EQ(KuvInStringUtil::ConvertUCS2ToUTF8(input.get(), static_cast<std::int32_t>(c.units.size()), text,
+                                                 count), c.result) << c.name;
+    if (c.result == S_OK) {
+      ASSERT_NE(text, nullptr);
+      EXPECT_EQ(std::string(text), c.bytes) << c.name;
+      EXPECT_EQ(count, static_cast<std::int32_t>(c.bytes.size())) << c.name;
+      std::free(text);
+    } else {
+      EXPECT_EQ(text, nullptr) << c.name;
+      EXPECT_EQ(count, 0) << c.name;
+    }
+  }
+  char* text = nullptr;
+  std::int32_t count = -1;
+  EXPECT_EQ(KuvInStringUtil::ConvertUCS2ToUTF8(u"a", 0x20000000, text, count), E_FAIL);
+  EXPECT_EQ(KuvInStringUtil::ConvertUCS2ToUTF8(nullptr, 1, text, count), E_FAIL);
+  EXPECT_EQ(text, nullptr);
+}
+
+TEST(KuvInStringUtil, GetNextStringStopsAtEverySeparator) {
+  KuvInString text("  a \tb\n");
+  struct { std::int32_t from; std::int32_t length; const char* token; std::int32_t next; } steps[] = {
+      {0, 0, "", 1}, {1, 0, "", 2}, {2, 1, "a", 4}, {4, 0, "", 5}, {5, 1, "b", 7},
+      {7, 0, "", 7}, {-1, 0, "", -1}, {99, 0, "", 99},
+  };
+  for (auto s : steps) {
+    std::int32_t position = s.from;
+    KuvInString token("previous");
+    EXPECT_EQ(KuvInStringUtil::getNextString(text, position, token), s.length) << s.from;
+    EXPECT_EQ(token, KuvInString(s.token)) << s.from;
+    EXPECT_EQ(position, s.next) << s.from;
+  }
+  std::int32_t position = 0;
+  KuvInString token;
+  EXPECT_EQ(KuvInStringUtil::getNextString("last", position, token), 4);
+  EXPECT_EQ(token, KuvInString("last"));
+  EXPECT_EQ(position, 4);
+}
+
+TEST(KuvInCharUtil, GetNextStringSkipsLeadingSeparators) {
+  struct { const char* text; std::int32_t from; std::int32_t length; const char* token; std::int32_t next; } steps[] = {
+      {"  a \tb\n", 0, 1, "a", 4},
+      {"  a \tb\n", 4, 1, "b", 7},
+      {"  a \tb\n", 3, 1, "b", 7},
+      {"  a \tb\n", 7, 0, nullptr, 7},
+      {"word", 0, 4, "word", 4},
+      {"a  \t", 1, 0, nullptr, 4},  // only separators left: moves to the end
+      {"abc", -1, 0, nullptr, -1},
+      {"abc", 3, 0, nullptr, 3},
+      {"abc", 1000, 0, nullptr, 1000},  // far past the terminator: nothing read there
+      {"", 0, 0, nullptr, 0},
+  };
+  for (auto s : steps) {
+    std::string text(s.text);
+    auto input = std::make_unique<char[]>(text.size() + 1);
+    std::memcpy(input.get(), text.c_str(), text.size() + 1);
+    std::int32_t position = s.from;
+    char placeholder = 0;
+    char* token = &placeholder;  // must be overwritten
+    EXPECT_EQ(KuvInCharUtil::getNextString(input.get(), position, token), s.length) << s.text << " @" << s.from;
+    if (s.token == nullptr) {
+      EXPECT_EQ(token, nullptr) << s.text << " @" << s.from;
+    } else {
+      ASSERT_NE(token, nullptr);
+      EXPECT_STREQ(token, s.token);
+      std::free(token);
+    }
+    EXPECT_EQ(position, s.next) << s.text << " @" << s.from;
+  }
+  std::int32_t position = 0;
+  char* token = nullptr;
+  EXPECT_EQ(KuvInCharUtil::getNextString(nullptr, position, token), 0);
+}
+
+namespace {
+
+std::vector<std::string> textsOf(const KuvInListVal& list) {
+  std::vector<std::string> texts;
+  for (std::int32_t i = 0; i < list.GetLength(); ++i) texts.push_back(list.Get(i)->toString().ConvertToChar());
+  return texts;
+}
+
+}  // namespace
+
+TEST(KuvInStringUtil, SplitAroundSpacesKeepsOnlyNonEmptyRuns) {
+  using Texts = std::vector<std::string>;
+  struct { const char* text; Texts runs; } cases[] = {
+      {"  a \tb\n", {"a", "b"}},
+      {"", {}},
+      {" \t\n ", {}},
+      {"one", {"one"}},
+      {"x\r y", {"x\r", "y"}},  // a carriage return is part of a run
+  };
+  for (const auto& c : cases) {
+    KuvInListVal strings(KuvInString::sType());
+    strings.PutBack(KuvInString("stale"));
+    EXPECT_EQ(KuvInStringUtil::splitAroundSpaces(c.text, strings), S_OK) << c.text;
+    EXPECT_EQ(textsOf(strings), c.runs) << c.text;
+
+    KuvInListVal chars(KuvInStringChar::sType());
+    chars.PutBack(KuvInStringChar("stale"));
+    EXPECT_EQ(KuvInCharUtil::splitAroundSpaces(c.text, chars), S_OK) << c.text;
+    EXPECT_EQ(textsOf(chars), c.runs) << c.text;
+    for (std::int32_t i = 0; i < chars.GetLength(); ++i) {
+      EXPECT_NE(KuvInStringChar::cast(*chars.Get(i)), nullptr);
+    }
+  }
+  KuvInListVal wrong(KuvInStringChar::sType());
+  wrong.PutBack(KuvInStringChar("kept"));
+  EXPECT_EQ(KuvInStringUtil::splitAroundSpaces("a b", wrong), E_FAIL);
+  KuvInListVal alsoWrong(KuvInString::sType());
+  EXPECT_EQ(KuvInCharUtil::splitAroundSpaces("a b", alsoWrong), E_FAIL);
+  EXPECT_EQ(textsOf(wrong), std::vector<std::string>{"kept"});
+}
+
+// An exchange sort of neighbours is stable: it agrees with std::stable_sort.
+TEST(KuvInStringUtil, SortStringListAgreesWithAStableSortBySortCompare) {
+  std::mt19937 random(5);
+  std::uniform_int_distribution<int> letter(0, 3), length(0, 3), count(0, 12);
+  const char letters[] = {'a', 'A', 'b', 'B'};
+  for (int round = 0; round < 200; ++round) {
+    KuvInLinkListVal list(KuvInString::sType());
+    std::vector<KuvInString> model;
+    for (int n = count(random); n > 0; --n) {
+      std::string word;
+      for (int k = length(random); k > 0; --k) word += letters[letter(random)];
+      list.PutBack(KuvInString(word.c_str()));
+      model.emplace_back(word.c_str());
+    }
+    std::vector<const KuvInObjectVal*> copies;
+    for (std::int32_t i = 0; i < list.GetLength(); ++i) copies.push_back(list.Get(i));
+    ASSERT_EQ(KuvInStringUtil::sortStringList(list), S_OK);
+    std::stable_sort(model.begin(), model.end(),
+                     [](const KuvInString& a, const KuvInString& b) { return a.SortCompare(b) < 0; });
+    ASSERT_EQ(list.GetLength(), static_cast<std::int32_t>(model.size()));
+    for (std::int32_t i = 0; i < list.GetLength(); ++i) {
+      ASSERT_EQ(*KuvInString::cast(*list.Get(i)), model[static_cast<size_t>(i)]) << round;
+      // Moved, not copied: every stored copy is still one of the originals.
+      ASSERT_NE(std::find(copies.begin(), copies.end(), list.Get(i)), copies.end());
+    }
+  }
+}
+
+TEST(KuvInStringUtil, SortStringListRefusesAnythingButStrings) {
+  KuvInLinkListVal numbers(KuvInIntHolder::sType());
+  numbers.PutBack(KuvInIntHolder(2));
+  numbers.PutBack(KuvInIntHolder(1));
+  EXPECT_EQ(KuvInStringUtil::sortStringList(numbers), E_FAIL);
+
+  KuvInLinkListVal mixed;  // accepts everything, so holds a number among strings
+  mixed.PutBack(KuvInString("b"));
+  mixed.PutBack(KuvInString("a"));
+  mixed.PutBack(KuvInIntHolder(1));
+  EXPECT_EQ(KuvInStringUtil::sortStringList(mixed), E_FAIL);
+  EXPECT_EQ(*KuvInString::cast(*mixed.Get(0)), KuvInString("b"));
+
+  KuvInLinkListVal single(KuvInString::sType());
+  single.PutBack(KuvInString("only"));
+  EXPECT_EQ(KuvInStringUtil::sortStringList(single), S_OK);
+  KuvInLinkListVal empty(KuvInString::sType());
+  EXPECT_EQ(KuvInStringUtil::sortStringList(empty), S_OK);
+}

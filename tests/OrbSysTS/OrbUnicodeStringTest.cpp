@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "OrbUnicodeString.h"
+
+TEST(OrbUnicodeString, CompareTellsIdenticalFromCaseOnlyFromDifferent) {
+  struct { const char* a; const char* b; int expected; } cases[] = {
+      {"abc", "abc", 2},
+      {"", "", 2},
+      {"abc", "ABC", 1},
+      {"Name_1", "nAME_1", 1},
+      {"\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89", 1},  // été / ÉTÉ
+      {"\xCE\xB1", "\xCE\x91", 1},                       // Greek alpha
+      {"\xD0\xB6", "\xD0\x96", 1},                       // Cyrillic zhe
+      {"\xC3\xBF", "\xC5\xB8", 1},                       // ÿ / Ÿ
+      {"abc", "abd", 0},
+      {"abc", "ab", 0},
+      {"ab", "abc", 0},
+      {"a", "", 0},
+      {"[", "{", 0},  // 0x5B and 0x7B differ by 32 but are not letters
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(OrbUnicodeString(c.a).Compare(OrbUnicodeString(c.b)), c.expected) << c.a << " / " << c.b;
+    EXPECT_EQ(OrbUnicodeString(c.b).Compare(OrbUnicodeString(c.a)), c.expected) << c.b << " / " << c.a;
+  }
+}
+
+TEST(OrbUnicodeString, SortCompareIgnoresCaseFirstAndBreaksTiesByIt) {
+  auto sign = [](int v) { return (v > 0) - (v < 0); };
+  struct { const char* a; const char* b; int expected; } cases[] = {
+      {"apple", "Banana", -1},  // the plain operator< would put "B" first
+      {"Banana", "apple", 1},
+      {"ab", "abc", -1},
+      {"ABC", "abd", -1},
+      {"same", "same", 0},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(sign(OrbUnicodeString(c.a).SortCompare(OrbUnicodeString(c.b))), c.expected) << c.a << " / " << c.b;
+  // Case-only differences are not equal, and the order is antisymmetric.
+  int ab = OrbUnicodeString("a").SortCompare(OrbUnicodeString("A"));
+  int ba = OrbUnicodeString("A").SortCompare(OrbUnicodeString("a"));
+  EXPECT_NE(ab, 0);
+  EXPECT_EQ(sign(ab), -sign(ba));
+}
+
+TEST(OrbUnicodeString, ConvertToNumRefusesWhatDoesNotFitAnInt) {
+  struct { const char* text; int result; int value; } cases[] = {
+      {"42", 1, 42},
+      {"-17", 1, -17},
+      {"  7", 1, 7},
+      {"12abc", 1, 12},
+      {"2147483647", 1, 2147483647},
+      {"-2147483648", 1, -2147483647 - 1},
+      {"2147483648", 0, -99},
+      {"-2147483649", 0, -99},
+      {"99999999999999999999999", 0, -99},
+      {"abc", 0, -99},
+      {"", 0, -99},
+  };
+  for (const auto& c : cases) {
+    int value = -99;
+    EXPECT_EQ(OrbUnicodeString(c.text).ConvertToNum(value, "%d"), c.result) << c.text;
+    EXPECT_EQ(value, c.value) << c.text;
+  }
+  int hex = 0;
+  EXPECT_EQ(OrbUnicodeString("ff").ConvertToNum(hex, "%x"), 1);
+  EXPECT_EQ(hex, 255);
+  EXPECT_EQ(OrbUnicodeString("1").ConvertToNum(hex, nullptr), 0);
+}
+
+TEST(OrbUnicodeString, MalformedEightBitInputBecomesReplacementCharacters) {
+  OrbUnicodeString s("a\xC3(b\x80");
+  EXPECT_EQ(s.units(), std::u16string(u"a\uFFFD(b\uFFFD"));
+  EXPECT_STREQ(s.ConvertToChar(), "a\xEF\xBF\xBD(b\xEF\xBF\xBD");
+  OrbUnicodeString lone(std::u16string(u"x\xD800y"));
+  EXPECT_STREQ(lone.ConvertToChar(), "x\xEF\xBF\xBDy");
+}
+
+TEST(OrbUnicodeString, EightBitViewFollowsEveryChange) {
+  OrbUnicodeString s("ab");
+  EXPECT_STREQ(s.ConvertToChar(), "ab");
+  s.Append(OrbUnicodeString("\xE2\x82\xAC"));
+  EXPECT_STREQ(s.ConvertToChar(), "ab\xE2\x82\xAC");
+  EXPECT_EQ(s.GetLengthInChar(), 3);
+  EXPECT_EQ(s.GetLengthInByte(), 6);
+  s.Insert(0, OrbUnicodeString("<"));
+  EXPECT_STREQ(s.ConvertToChar(), "<ab\xE2\x82\xAC");
+  s.Remove(1, 2);
+  EXPECT_STREQ(s.ConvertToChar(), "<\xE2\x82\xAC");
+  s.ReplaceAll(OrbUnicodeString("<"), OrbUnicodeString("[["));
+  EXPECT_STREQ(s.ConvertToChar(), "[[\xE2\x82\xAC");
+  s = "z";
+  EXPECT_STREQ(s.ConvertToChar(), "z");
+  OrbUnicodeString copy(s);
+  copy.BuildFromNum(12, "%d");
+  EXPECT_STREQ(copy.ConvertToChar(), "12");
+  EXPECT_STREQ(s.ConvertToChar(), "z");
+}
+
+TEST(OrbUnicodeString, OutOfRangePositionsAreClampedOrRefused) {
+  OrbUnicodeString s("hello");
+  EXPECT_EQ(s.SubString(3, 100).units(), u"lo");
+  EXPECT_EQ(s.SubString(9, 1).units(), u"");
+  EXPECT_EQ(s.SubString(1, -1).units(), u"");
+  EXPECT_EQ(s.Insert(6, OrbUnicodeString("x")), 0);
+  EXPECT_EQ(s.Insert(-1, OrbUnicodeString("x")), 0);
+  EXPECT_EQ(s.ReplaceSubString(6, 1, OrbUnicodeString("x")), 0);
+  EXPECT_EQ(s.ReplaceSubString(2, -1, OrbUnicodeString("x")), 0);
+  s.Remove(7, 1);
+  s.Remove(-1, 1);
+  EXPECT_EQ(s.units(), u"hello");
+  EXPECT_EQ(s.SearchSubString(OrbUnicodeString("l"), 99), -1);
+  EXPECT_EQ(s.SearchSubString(OrbUnicodeString("l"), -1, false), -1);
+  EXPECT_EQ(s.SearchSubString(OrbUnicodeString("l"), 99, false), 3);
+  EXPECT_EQ(s.ReplaceAll(OrbUnicodeString(""), OrbUnicodeString("x")), 0);
+  EXPECT_EQ(s.BuildFromUCChar(nullptr, 2), 0);
+  EXPECT_EQ(s.BuildFromUCChar(u"ab", -1), 0);
+  EXPECT_EQ(s.units(), u"hello");
+}
