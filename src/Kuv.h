@@ -24,3 +24,11 @@
 #include "KuvInSet.h"
 #include "KuvInSetVal.h"
 #include "KuvInFastSetVal.h"
+#include "KuvInGuid.h"
+#include "KuvInHexaEncodingServices.h"
+#include "KuvInStringEncoder.h"
+#include "KuvInStringUtil.h"
+
+#include "KuvExpressionView.h"
+#include "KuvEeExpressionToolbox.h"
+#include "KuvCoreEncodingsToolbox.h"
