@@ -17,8 +17,8 @@ class KUV_API KuvEeGroupOp : public KuvEeOp {
 
 public:
   // Which children count as equivalent to True or False in the absorption
-  // tests.
-  enum E_MakeTF {
+  // tests. Every int is a valid mode, hence the fixed underlying type.
+  enum E_MakeTF : int {
     // Explicit True and False nodes, and any leaf that says it is
     // equivalent to True or False.
     MAKETF_ASK_LEAVES = 0,
