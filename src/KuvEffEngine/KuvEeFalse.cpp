@@ -1,7 +1,7 @@
 #include "KuvEeFalse.h"
 
-#include "KuvEeTrue.h"
 #include "KuvEeNodeVisitor.h"
+#include "KuvEeTrue.h"
 
 KUV_DEFINE_TYPE(KuvEeFalse, KuvEeAbsoluteNode)
 

@@ -37,7 +37,8 @@ void KuvEeGroupOp::deleteChildren() {
 
 void KuvEeGroupOp::removeChildren() {
   KUV_TRACE_CALL("removeChildren");
-  for (KuvInLinkList::iterator it = m_children.Begin(); it.IsValid(); it.Next()) refAt(it)->m_holder = nullptr;
+  for (KuvInLinkList::iterator it = m_children.Begin(); it.IsValid(); it.Next())
+    refAt(it)->m_holder = nullptr;
   m_children.Clear();
 }
 

@@ -15,9 +15,8 @@
 //     delete root;  // frees the whole tree
 //
 // Walks are visitors (KuvEeNodeVisitor); copies are made with clone().
-// Rewriting is recursive-free where it matters: deleting a tree of any depth
-// uses constant stack. Other walks (text form, cloning, visitors) recurse
-// once per level.
+// Deleting a tree takes constant stack whatever its depth; the other walks
+// (text form, cloning, visitors) recurse once per level.
 #pragma once
 
 #include "KuvEeNodeRef.h"

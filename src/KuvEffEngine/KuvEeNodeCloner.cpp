@@ -102,7 +102,8 @@ HRESULT KuvEeNodeCloner::cloneSingle(KuvEeSingleOp& node, std::unique_ptr<KuvEeN
   m_result.reset();
   KuvEeNodeRef* child = node.getChildRef();
   if (child == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: SingleOp without child");
-  if (FAILED(child->getNode()->acceptVisitor(*this))) KUV_RETURN_ERROR(E_FAIL, "ERROR: acceptVisitor failed on child");
+  if (FAILED(child->getNode()->acceptVisitor(*this)))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: acceptVisitor failed on child");
   if (m_result == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer: failed to clone child");
   static_cast<KuvEeSingleOp*>(copy->getNode())->setChildRef(m_result.release());
   m_result = std::move(copy);

@@ -13,7 +13,9 @@ HRESULT KuvEeNodeWalker::visitFalse(KuvEeFalse&) { return S_OK; }
 HRESULT KuvEeNodeWalker::visitTrue(KuvEeTrue&) { return S_OK; }
 HRESULT KuvEeNodeWalker::visitAndOp(KuvEeAndOp& node) { return node.childrenAcceptVisitor(*this); }
 HRESULT KuvEeNodeWalker::visitOrOp(KuvEeOrOp& node) { return node.childrenAcceptVisitor(*this); }
-HRESULT KuvEeNodeWalker::visitNotDomainOp(KuvEeNotDomainOp& node) { return node.childrenAcceptVisitor(*this); }
+HRESULT KuvEeNodeWalker::visitNotDomainOp(KuvEeNotDomainOp& node) {
+  return node.childrenAcceptVisitor(*this);
+}
 HRESULT KuvEeNodeWalker::visitNotOp(KuvEeNotOp& node) { return node.childrenAcceptVisitor(*this); }
 HRESULT KuvEeNodeWalker::visitEffLeaf(KuvEeEffLeaf&) { return S_OK; }
 HRESULT KuvEeNodeWalker::visitVarEffLeaf(KuvEeVarEffLeaf&) { return S_OK; }

@@ -11,7 +11,8 @@ KuvEeOp::~KuvEeOp() = default;
 
 HRESULT KuvEeOp::prepareAdoption(const KuvEeNode* node) {
   if (node == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: NULL pointer");
-  if (node->isOnPathToRoot(this)) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: a node cannot be a child of itself or of its descendants");
+  if (node->isOnPathToRoot(this))
+    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: a node cannot be a child of itself or of its descendants");
   KuvEeNodeRef* ref = node->m_nodeRef;
   if (ref->m_holder != nullptr) ref->m_holder->forgetChild(ref);
   return S_OK;

@@ -15,7 +15,8 @@ constexpr LeafOp kOr = &KuvEeNodeLeaf::opOr;
 
 // Applies op and returns the shape of the result ("null" for none), owning
 // and freeing it.
-std::string combine(const KuvEeNodeLeaf& self, LeafOp op, const KuvEeNodeLeaf* other, HRESULT expected = S_OK) {
+std::string combine(const KuvEeNodeLeaf& self, LeafOp op, const KuvEeNodeLeaf* other,
+                    HRESULT expected = S_OK) {
   KuvEeNode* out = nullptr;
   EXPECT_EQ((self.*op)(other, out), expected);
   Tree result(out != nullptr ? out->getNodeRef() : nullptr);
@@ -24,7 +25,9 @@ std::string combine(const KuvEeNodeLeaf& self, LeafOp op, const KuvEeNodeLeaf* o
 
 class KuvEeNodeLeafTest : public testing::Test {
 protected:
-  void TearDown() override { EXPECT_EQ(TestLeaf::s_live, m_live) << "a criterion leaf was leaked or freed twice"; }
+  void TearDown() override {
+    EXPECT_EQ(TestLeaf::s_live, m_live) << "a criterion leaf was leaked or freed twice";
+  }
 
   int m_live = TestLeaf::s_live;
   KuvEeTrue m_true;

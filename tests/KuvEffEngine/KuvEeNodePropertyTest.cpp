@@ -23,11 +23,16 @@ KuvEeNode* randomTree(std::mt19937& rng, int depth, bool withLeaves) {
       for (unsigned n = rng() % 5; n > 0; --n) op->addChild(randomTree(rng, depth - 1, withLeaves));
       return op;
     }
-    case 2: return Not(randomTree(rng, depth - 1, withLeaves), static_cast<unsigned char>(rng() % 2));
-    case 3: return NotDom(randomTree(rng, depth - 1, withLeaves));
-    case 4: return T();
-    case 5: return F();
-    default: return L(rng() % 16);
+    case 2:
+      return Not(randomTree(rng, depth - 1, withLeaves), static_cast<unsigned char>(rng() % 2));
+    case 3:
+      return NotDom(randomTree(rng, depth - 1, withLeaves));
+    case 4:
+      return T();
+    case 5:
+      return F();
+    default:
+      return L(rng() % 16);
   }
 }
 

@@ -12,7 +12,9 @@ namespace {
 class KuvEeNodeTest : public testing::Test {
 protected:
   void SetUp() override { m_live = TestLeaf::s_live; }
-  void TearDown() override { EXPECT_EQ(TestLeaf::s_live, m_live) << "a criterion leaf was leaked or freed twice"; }
+  void TearDown() override {
+    EXPECT_EQ(TestLeaf::s_live, m_live) << "a criterion leaf was leaked or freed twice";
+  }
 
   int m_live = 0;
 };
@@ -241,7 +243,8 @@ TEST_F(KuvEeNodeTest, BecomeIfNoOrSingleChild) {
 
   // Inside a tree the parent sees the replacement.
   Tree nested = own(build("Not(And(L1))"));
-  KuvEeGroupOp::cast(*KuvEeSingleOp::cast(*nested->getNode())->getChildRef()->getNode())->becomeIfSingleChild();
+  KuvEeGroupOp::cast(*KuvEeSingleOp::cast(*nested->getNode())->getChildRef()->getNode())
+      ->becomeIfSingleChild();
   EXPECT_EQ(shape(*nested), "Not(L1)");
 }
 
@@ -317,7 +320,8 @@ TEST_F(KuvEeNodeTest, DeepTreesAreFreedWithoutExhaustingTheStack) {
   delete node->getNodeRef();
 
   node = L(2);
-  for (int i = 0; i < kDepth; ++i) node = i % 3 == 0 ? And({node, T()}) : i % 3 == 1 ? Or({F(), node}) : Not(node);
+  for (int i = 0; i < kDepth; ++i)
+    node = i % 3 == 0 ? And({node, T()}) : i % 3 == 1 ? Or({F(), node}) : Not(node);
   Tree tree = own(node);
   KuvEeGroupOp::cast(*tree->getNode())->deleteChildren();
   EXPECT_EQ(shape(*tree), "And()");

@@ -23,9 +23,13 @@ TestLeaf::TestLeaf(const TestLeaf& other)
 
 KuvEeNodeRef* TestLeaf::clone() const { return m_uncopyable ? nullptr : (new TestLeaf(*this))->getNodeRef(); }
 
-HRESULT TestLeaf::opAnd(const KuvEeNodeElementaryLeaf* other, bool& merged) { return combine(other, merged, true); }
+HRESULT TestLeaf::opAnd(const KuvEeNodeElementaryLeaf* other, bool& merged) {
+  return combine(other, merged, true);
+}
 
-HRESULT TestLeaf::opOr(const KuvEeNodeElementaryLeaf* other, bool& merged) { return combine(other, merged, false); }
+HRESULT TestLeaf::opOr(const KuvEeNodeElementaryLeaf* other, bool& merged) {
+  return combine(other, merged, false);
+}
 
 HRESULT TestLeaf::opNot() {
   m_mask ^= kAll;
@@ -42,7 +46,9 @@ HRESULT TestLeaf::combine(const KuvEeNodeElementaryLeaf* other, bool& merged, bo
   return S_OK;
 }
 
-KuvInString TestLeaf::toString() const { return KuvInString("L").Append(KuvInString::FromNum(static_cast<int>(m_mask))); }
+KuvInString TestLeaf::toString() const {
+  return KuvInString("L").Append(KuvInString::FromNum(static_cast<int>(m_mask)));
+}
 
 const KuvInObject* TestLeaf::defaultCriterion() {
   static const KuvInIntHolder criterion(7);
@@ -123,8 +129,8 @@ std::string shape(const KuvEeNode* node) {
   if (KuvEeFalse::isObjectOfThisType(*node)) return "F";
   if (const TestLeaf* leaf = TestLeaf::cast(*node)) return "L" + std::to_string(leaf->mask());
   const KuvEeOp* op = KuvEeOp::cast(*node);
-  std::string s = KuvEeAndOp::isObjectOfThisType(*node)  ? "And("
-                  : KuvEeOrOp::isObjectOfThisType(*node) ? "Or("
+  std::string s = KuvEeAndOp::isObjectOfThisType(*node)   ? "And("
+                  : KuvEeOrOp::isObjectOfThisType(*node)  ? "Or("
                   : KuvEeNotOp::isObjectOfThisType(*node) ? "Not("
                                                           : "Dom(";
   const char* separator = "";

@@ -34,7 +34,8 @@ public:
 
   static constexpr unsigned kAll = 0xF;
 
-  explicit TestLeaf(unsigned mask, const KuvInObject* criterion = defaultCriterion()) : m_mask(mask), m_criterion(criterion) {
+  explicit TestLeaf(unsigned mask, const KuvInObject* criterion = defaultCriterion())
+      : m_mask(mask), m_criterion(criterion) {
     ++s_live;
   }
   TestLeaf(const TestLeaf& other);
