@@ -22,7 +22,7 @@ public:
     // Explicit True and False nodes, and any leaf that says it is
     // equivalent to True or False.
     MAKETF_ASK_LEAVES = 0,
-    // Explicit True and False nodes only (so does any other nonzero value).
+    // Explicit True and False nodes only; any other nonzero value too.
     MAKETF_CONSTANTS_ONLY = 1
   };
 
