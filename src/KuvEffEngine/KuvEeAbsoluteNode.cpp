@@ -1,0 +1,20 @@
+#include "KuvEeAbsoluteNode.h"
+
+KUV_DEFINE_TYPE(KuvEeAbsoluteNode, KuvEeNodeLeaf)
+
+KuvEeAbsoluteNode::~KuvEeAbsoluteNode() = default;
+
+bool KuvEeAbsoluteNode::convertToTrueFalse() {
+  KUV_TRACE_CALL("convertToTrueFalse");
+  return true;
+}
+
+HRESULT KuvEeAbsoluteNode::copyOf(const KuvEeNodeLeaf* leaf, KuvEeNode*& out, KuvInTraceClass& channel) {
+  KuvEeNodeRef* copy = leaf != nullptr ? leaf->clone() : nullptr;
+  if (copy == nullptr) {
+    KUV_TRACE_ERROR_ON(channel, "ERROR: NULL pointer");
+    return E_FAIL;
+  }
+  out = copy->getNode();
+  return S_OK;
+}

@@ -1,0 +1,179 @@
+#include "KuvEeGroupOp.h"
+
+#include "KuvEeFalse.h"
+#include "KuvEeNodeVisitor.h"
+#include "KuvEeTrue.h"
+
+KUV_DEFINE_TYPE(KuvEeGroupOp, KuvEeOp)
+
+namespace {
+
+KuvEeNodeRef* refAt(const KuvInLinkList::const_iterator& it) { return static_cast<KuvEeNodeRef*>(it.Get()); }
+
+// Whether node counts as the constant value under mode.
+bool isEquivalentTo(const KuvEeNode& node, bool value, KuvEeGroupOp::E_MakeTF mode) {
+  if (value ? KuvEeTrue::isObjectOfThisType(node) : KuvEeFalse::isObjectOfThisType(node)) return true;
+  if (mode != KuvEeGroupOp::MAKETF_ASK_LEAVES) return false;
+  const KuvEeNodeLeaf* leaf = KuvEeNodeLeaf::cast(node);
+  return leaf != nullptr && (value ? leaf->isEquivalentToTrue() : leaf->isEquivalentToFalse());
+}
+
+}  // namespace
+
+KuvEeGroupOp::KuvEeGroupOp() : m_children(KuvEeNodeRef::sType()) {}
+
+KuvEeGroupOp::~KuvEeGroupOp() {
+  std::vector<KuvEeNodeRef*> refs;
+  moveChildrenTo(refs);
+  destroySubtrees(refs);
+}
+
+void KuvEeGroupOp::deleteChildren() {
+  KUV_TRACE_CALL("deleteChildren");
+  std::vector<KuvEeNodeRef*> refs;
+  moveChildrenTo(refs);
+  destroySubtrees(refs);
+}
+
+void KuvEeGroupOp::removeChildren() {
+  KUV_TRACE_CALL("removeChildren");
+  for (KuvInLinkList::iterator it = m_children.Begin(); it.IsValid(); it.Next())
+    refAt(it)->m_holder = nullptr;
+  m_children.Clear();
+}
+
+HRESULT KuvEeGroupOp::getChildrenRefs(KuvInLinkList& list) const {
+  KUV_TRACE_CALL("getChildrenRefs");
+  if (!list.IsTypeAccepted(KuvEeNodeRef::sType())) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: bad list type");
+  list = m_children;
+  return S_OK;
+}
+
+HRESULT KuvEeGroupOp::childrenAcceptVisitor(KuvEeNodeVisitor& visitor) {
+  KUV_TRACE_CALL("childrenAcceptVisitor");
+  for (KuvInLinkList::iterator it = m_children.Begin(); it.IsValid(); it.Next())
+    if (FAILED(refAt(it)->getNode()->acceptVisitor(visitor))) return E_FAIL;
+  return S_OK;
+}
+
+bool KuvEeGroupOp::becomeIfSingleChild() {
+  KUV_TRACE_CALL("becomeIfSingleChild");
+  if (m_children.GetLength() != 1) return false;
+  auto* child = static_cast<KuvEeNodeRef*>(m_children.PopFront());
+  child->m_holder = nullptr;
+  become(child->getNode());
+  return true;
+}
+
+bool KuvEeGroupOp::becomeIfNoOrSingleChild() {
+  KUV_TRACE_CALL("becomeIfNoOrSingleChild");
+  return becomeIfNoChild() || becomeIfSingleChild();
+}
+
+HRESULT KuvEeGroupOp::addChild(KuvEeNode* node) {
+  KUV_TRACE_CALL("addChild");
+  HRESULT hr = prepareAdoption(node);
+  if (FAILED(hr)) return hr;
+  KuvEeNodeRef* ref = node->getNodeRef();
+  m_children.PutBack(ref);
+  ref->m_holder = this;
+  return S_OK;
+}
+
+HRESULT KuvEeGroupOp::deleteChild(KuvEeNode* node) {
+  KUV_TRACE_CALL("deleteChild");
+  return takeOut(node, true);
+}
+
+HRESULT KuvEeGroupOp::removeChild(KuvEeNode* node) {
+  KUV_TRACE_CALL("removeChild");
+  return takeOut(node, false);
+}
+
+void KuvEeGroupOp::appendSameNodes() {
+  KUV_TRACE_CALL("appendSameNodes");
+  const KuvInObjectTypeClass* kind = dType();
+  for (KuvInLinkList::iterator it = m_children.Begin(); it.IsValid();) {
+    KuvEeNodeRef* ref = refAt(it);
+    KuvEeGroupOp* same = KuvEeGroupOp::cast(*ref->getNode());
+    if (same == nullptr || !KuvInObjectTypeClass::isa(same->dType(), kind)) {
+      it.Next();
+      continue;
+    }
+    // The lifted children land before the iterator, so this pass does not
+    // look at them again.
+    it.InsertList(same->m_children);
+    for (KuvInLinkList::iterator lifted = same->m_children.Begin(); lifted.IsValid(); lifted.Next())
+      refAt(lifted)->m_holder = this;
+    same->m_children.Clear();
+    it.RemoveGoToNext();
+    ref->m_holder = nullptr;
+    delete ref;
+  }
+}
+
+bool KuvEeGroupOp::hasChildEquivalentTo(bool value, E_MakeTF mode) const {
+  for (KuvInLinkList::const_iterator it = m_children.cBegin(); it.IsValid(); it.Next())
+    if (isEquivalentTo(*refAt(it)->getNode(), value, mode)) return true;
+  return false;
+}
+
+void KuvEeGroupOp::deleteChildrenEquivalentTo(bool value, E_MakeTF mode) {
+  for (KuvInLinkList::iterator it = m_children.Begin(); it.IsValid();) {
+    KuvEeNodeRef* ref = refAt(it);
+    if (!isEquivalentTo(*ref->getNode(), value, mode)) {
+      it.Next();
+      continue;
+    }
+    it.RemoveGoToNext();
+    ref->m_holder = nullptr;
+    delete ref;
+  }
+}
+
+void KuvEeGroupOp::becomeConstant(bool value) {
+  become(value ? static_cast<KuvEeNode*>(new KuvEeTrue) : new KuvEeFalse);
+}
+
+KuvInString KuvEeGroupOp::textWithHead(const char* head) const {
+  KuvInString text(head);
+  const std::int32_t count = m_children.GetLength();
+  for (KuvInLinkList::const_iterator it = m_children.cBegin(); it.IsValid(); it.Next()) {
+    const bool last = it.IsLast();
+    KuvInString child = refAt(it)->toString();
+    if (last) {
+      child.ReplaceAll("\n", "\n  ");
+    } else {
+      child.ReplaceAll("\n", "\n| ");
+      child.Append("\n");
+    }
+    text.Append(count < 2 ? "--" : it.IsBegin() ? "/-" : last ? "\\-" : "|-", child);
+  }
+  text.ReplaceAll("\n", "\n      ");
+  return text;
+}
+
+void KuvEeGroupOp::moveChildrenTo(std::vector<KuvEeNodeRef*>& refs) {
+  for (KuvInLinkList::iterator it = m_children.Begin(); it.IsValid(); it.Next()) {
+    KuvEeNodeRef* ref = refAt(it);
+    ref->m_holder = nullptr;
+    refs.push_back(ref);
+  }
+  m_children.Clear();
+}
+
+void KuvEeGroupOp::unlinkChild(KuvEeNodeRef* ref) {
+  KuvInLinkList::iterator it = m_children.Begin();
+  while (it.IsValid() && it.Get() != ref) it.Next();
+  if (!it.IsValid()) return;
+  it.RemoveGoToNext();
+  ref->m_holder = nullptr;
+}
+
+HRESULT KuvEeGroupOp::takeOut(KuvEeNode* node, bool destroy) {
+  KuvEeNodeRef* ref = node != nullptr ? node->getNodeRef() : nullptr;
+  if (ref == nullptr || ref->m_holder != this) return S_FALSE;
+  unlinkChild(ref);
+  if (destroy) delete ref;
+  return S_OK;
+}

@@ -1,0 +1,69 @@
+#include "KuvEeNode.h"
+
+#include <utility>
+
+#include "KuvEeNodeCloner.h"
+#include "KuvEeOp.h"
+
+KUV_DEFINE_TYPE(KuvEeNode, KuvInObject)
+
+KuvEeNode::KuvEeNode() : m_nodeRef(new KuvEeNodeRef(this)) {}
+
+KuvEeNode::KuvEeNode(const KuvEeNode& other) : KuvInObject(other), m_nodeRef(new KuvEeNodeRef(this)) {}
+
+KuvEeNode::~KuvEeNode() {
+  if (KuvEeNodeRef* ref = std::exchange(m_nodeRef, nullptr)) ref->deleteThisOnly();
+}
+
+KuvEeNodeRef* KuvEeNode::clone() const {
+  KUV_TRACE_CALL("clone");
+  KuvEeNodeCloner cloner;
+  return cloner.clone(*m_nodeRef);
+}
+
+KuvEeNodeRef* KuvEeNode::getNodeRef() const {
+  KUV_TRACE_CALL("getNodeRef");
+  return m_nodeRef;
+}
+
+void KuvEeNode::become(KuvEeNode* other) {
+  KUV_TRACE_CALL("become");
+  if (other == nullptr || other == this) return;
+  if (other->isOnPathToRoot(this)) {
+    KUV_TRACE_ERROR("ERROR: a node cannot become its own ancestor");
+    return;
+  }
+  // Freeing other's old reference also takes other out of its parent, so a
+  // descendant of this node survives the deletion below.
+  other->m_nodeRef->deleteThisOnly();
+  other->m_nodeRef = m_nodeRef;
+  m_nodeRef->setNode(other);
+  deleteThisOnly();
+}
+
+void KuvEeNode::switchWith(KuvEeNode* other) {
+  KUV_TRACE_CALL("switchWith");
+  if (other == nullptr || other == this) return;
+  if (isOnPathToRoot(other) || other->isOnPathToRoot(this)) {
+    KUV_TRACE_ERROR("ERROR: a node cannot switch with its own ancestor");
+    return;
+  }
+  m_nodeRef->setNode(other);
+  other->m_nodeRef->setNode(this);
+  std::swap(m_nodeRef, other->m_nodeRef);
+}
+
+bool KuvEeNode::isOnPathToRoot(const KuvEeNode* node) const {
+  const KuvEeNodeRef* ref = node->m_nodeRef;
+  while (ref != nullptr) {
+    if (ref->m_node == this) return true;
+    ref = ref->m_holder != nullptr ? ref->m_holder->m_nodeRef : nullptr;
+  }
+  return false;
+}
+
+void KuvEeNode::deleteThisOnly() {
+  KUV_TRACE_CALL("deleteThisOnly");
+  m_nodeRef = nullptr;
+  delete this;
+}

@@ -1,0 +1,67 @@
+// KuvEeNode: a node of a configuration expression, a Boolean tree whose inner
+// nodes are And, Or, Not and Not-within-the-domain operators and whose leaves
+// are True, False and criterion leaves.
+//
+// Every node is born with its KuvEeNodeRef (see there for ownership). Trees
+// are rewritten in place: `become` puts another node in this node's place and
+// destroys this one, `switchWith` makes two nodes exchange places. After any
+// call that may replace a node, continue from its reference, never from the
+// old node pointer:
+//
+//     KuvEeNodeRef* root = (new KuvEeAndOp)->getNodeRef();
+//     ...
+//     KuvEeAndOp::cast(*root->getNode())->becomeIfNoOrSingleChild();
+//     KuvEeNode* now = root->getNode();
+//     delete root;  // frees the whole tree
+//
+// Walks are visitors (KuvEeNodeVisitor); copies are made with clone().
+// Deleting a tree takes constant stack whatever its depth; the other walks
+// (text form, cloning, visitors) recurse once per level.
+#pragma once
+
+#include "KuvEeNodeRef.h"
+
+class KuvEeNodeVisitor;
+
+class KUV_API KuvEeNode : public KuvInObject {
+  KUV_DECLARE_TYPE(KuvEeNode)
+
+public:
+  // Takes the node out of its parent (if any) and frees its reference.
+  ~KuvEeNode() override;
+  KuvEeNode& operator=(const KuvEeNode&) = delete;
+
+  // Calls the visitor's operation for this node's kind and returns its code.
+  virtual HRESULT acceptVisitor(KuvEeNodeVisitor& visitor) = 0;
+  // A deep copy of the subtree, owned by the caller; null when some node
+  // cannot be copied.
+  virtual KuvEeNodeRef* clone() const;
+
+  KuvEeNodeRef* getNodeRef() const;
+  // other takes this node's place (its reference, hence its parent or its
+  // caller) and this node is deleted with whatever children it still holds.
+  // other leaves its own place first (its old reference is freed), so other
+  // may be a descendant of this node. Refused with a trace when other is an
+  // ancestor of this node: that would make a cycle.
+  void become(KuvEeNode* other);
+  // The two nodes exchange places; nothing is freed. Refused with a trace
+  // when one is an ancestor of the other.
+  void switchWith(KuvEeNode* other);
+
+protected:
+  KuvEeNode();
+  // A copy is a new node with a reference of its own, in no tree.
+  KuvEeNode(const KuvEeNode& other);
+
+private:
+  friend class KuvEeNodeRef;
+  friend class KuvEeOp;
+
+  // Whether this node lies on the path from node up to its root (node
+  // itself included).
+  bool isOnPathToRoot(const KuvEeNode* node) const;
+  // Frees the node alone: its reference, detached first, survives.
+  void deleteThisOnly();
+
+  KuvEeNodeRef* m_nodeRef;
+};

@@ -1,0 +1,5 @@
+#include "KuvEeNodeLeaf.h"
+
+KUV_DEFINE_TYPE(KuvEeNodeLeaf, KuvEeNode)
+
+KuvEeNodeLeaf::~KuvEeNodeLeaf() = default;

@@ -1,0 +1,22 @@
+#include "KuvEeNotOp.h"
+
+#include "KuvEeNodeVisitor.h"
+
+KUV_DEFINE_TYPE(KuvEeNotOp, KuvEeSingleOp)
+
+KuvEeNotOp::~KuvEeNotOp() = default;
+
+HRESULT KuvEeNotOp::acceptVisitor(KuvEeNodeVisitor& visitor) {
+  KUV_TRACE_CALL("acceptVisitor");
+  return visitor.visitNotOp(*this);
+}
+
+KuvInString KuvEeNotOp::toString() const {
+  KUV_TRACE_CALL("toString");
+  return textWithHead("NOT--", "\n     ", "");
+}
+
+unsigned char KuvEeNotOp::getFlag() const {
+  KUV_TRACE_CALL("getFlag");
+  return m_flag;
+}

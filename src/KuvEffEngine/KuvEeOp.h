@@ -1,0 +1,60 @@
+// KuvEeOp: an operator node, the owner of its children.
+//
+// An operator holds each child by its KuvEeNodeRef and deletes the children
+// with itself. A child leaves an operator only through the operator
+// (deleteChildren, removeChildren and the operations of the group and
+// single kinds); deleting a child node or its reference directly also takes
+// it out first, so no operator keeps a dangling child. Giving an operator a
+// child that another operator holds moves it; giving it itself or one of its
+// ancestors is refused (E_INVALIDARG), since a tree cannot contain a cycle.
+//
+// While childrenAcceptVisitor walks an operator, a visit may rewrite the
+// child it is given in place (become, switchWith, the child's own children)
+// but must not take children out of the operator being walked.
+#pragma once
+
+#include <vector>
+
+#include "KuvEeNode.h"
+#include "KuvInLinkList.h"
+
+class KUV_API KuvEeOp : public KuvEeNode {
+  KUV_DECLARE_TYPE(KuvEeOp)
+
+public:
+  ~KuvEeOp() override;
+  KuvEeOp(const KuvEeOp&) = delete;
+
+  virtual void deleteChildren() = 0;
+  // Forgets the children without deleting them: whoever kept their
+  // references owns them now.
+  virtual void removeChildren() = 0;
+  // Clears list and fills it with the child references, in order; the list
+  // does not own them. E_INVALIDARG, list untouched, when the list refuses
+  // node references.
+  virtual HRESULT getChildrenRefs(KuvInLinkList& list) const = 0;
+  // Lets every child accept the visitor; see the group and single kinds for
+  // the result codes.
+  virtual HRESULT childrenAcceptVisitor(KuvEeNodeVisitor& visitor) = 0;
+
+protected:
+  KuvEeOp() = default;
+
+  // Checks that node may become a child of this operator and takes its
+  // reference out of whatever operator holds it now. E_INVALIDARG for null,
+  // for this operator and for its ancestors.
+  HRESULT prepareAdoption(const KuvEeNode* node);
+  // Deletes the subtrees of the references, which no operator holds any
+  // more, with a work list instead of recursion: trees of any depth go in
+  // constant stack.
+  static void destroySubtrees(std::vector<KuvEeNodeRef*>& refs);
+
+private:
+  friend class KuvEeNodeRef;
+
+  // Appends the child references to refs and forgets them.
+  void releaseChildrenInto(std::vector<KuvEeNodeRef*>& refs);
+  // Takes ref out of this operator's children, without deleting it, and
+  // clears its holder.
+  void forgetChild(KuvEeNodeRef* ref);
+};

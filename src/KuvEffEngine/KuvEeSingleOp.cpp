@@ -1,0 +1,78 @@
+#include "KuvEeSingleOp.h"
+
+#include <utility>
+
+#include "KuvEeNodeVisitor.h"
+
+KUV_DEFINE_TYPE(KuvEeSingleOp, KuvEeOp)
+
+KuvEeSingleOp::~KuvEeSingleOp() {
+  std::vector<KuvEeNodeRef*> refs;
+  moveChildTo(refs);
+  destroySubtrees(refs);
+}
+
+void KuvEeSingleOp::deleteChildren() {
+  KUV_TRACE_CALL("deleteChildren");
+  std::vector<KuvEeNodeRef*> refs;
+  moveChildTo(refs);
+  destroySubtrees(refs);
+}
+
+void KuvEeSingleOp::removeChildren() {
+  KUV_TRACE_CALL("removeChildren");
+  if (m_childRef != nullptr) unlinkChild(m_childRef);
+}
+
+HRESULT KuvEeSingleOp::getChildrenRefs(KuvInLinkList& list) const {
+  KUV_TRACE_CALL("getChildrenRefs");
+  if (!list.IsTypeAccepted(KuvEeNodeRef::sType())) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: bad list type");
+  list.Clear();
+  if (m_childRef != nullptr) list.PutBack(m_childRef);
+  return S_OK;
+}
+
+HRESULT KuvEeSingleOp::childrenAcceptVisitor(KuvEeNodeVisitor& visitor) {
+  KUV_TRACE_CALL("childrenAcceptVisitor");
+  if (m_childRef == nullptr) return S_OK;
+  HRESULT hr = m_childRef->getNode()->acceptVisitor(visitor);
+  if (FAILED(hr)) KUV_TRACE_ERROR("ERROR: acceptVisitor failed");
+  return hr;
+}
+
+KuvEeNodeRef* KuvEeSingleOp::getChildRef() const {
+  KUV_TRACE_CALL("getChildRef");
+  return m_childRef;
+}
+
+HRESULT KuvEeSingleOp::setChildRef(KuvEeNodeRef* ref) {
+  KUV_TRACE_CALL("setChildRef");
+  if (ref == m_childRef) return S_OK;
+  if (ref != nullptr) {
+    HRESULT hr = prepareAdoption(ref->getNode());
+    if (FAILED(hr)) return hr;
+  }
+  removeChildren();
+  m_childRef = ref;
+  if (ref != nullptr) ref->m_holder = this;
+  return S_OK;
+}
+
+KuvInString KuvEeSingleOp::textWithHead(const char* head, const char* lineBreak, const char* noChild) const {
+  if (m_childRef == nullptr) return KuvInString(head).Append(noChild);
+  KuvInString child = m_childRef->toString();
+  child.ReplaceAll("\n", lineBreak);
+  return KuvInString(head).Append(child);
+}
+
+void KuvEeSingleOp::moveChildTo(std::vector<KuvEeNodeRef*>& refs) {
+  if (m_childRef == nullptr) return;
+  m_childRef->m_holder = nullptr;
+  refs.push_back(std::exchange(m_childRef, nullptr));
+}
+
+void KuvEeSingleOp::unlinkChild(KuvEeNodeRef* ref) {
+  if (ref != m_childRef) return;
+  m_childRef->m_holder = nullptr;
+  m_childRef = nullptr;
+}

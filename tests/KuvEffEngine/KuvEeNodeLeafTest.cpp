@@ -1,0 +1,131 @@
+// The leaf algebra: constants, and criterion leaves built on the in-place
+// operators of their kind.
+#include <gtest/gtest.h>
+
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
+#include "KuvInIntHolder.h"
+
+using namespace kuvtest;
+
+namespace {
+
+using LeafOp = HRESULT (KuvEeNodeLeaf::*)(const KuvEeNodeLeaf*, KuvEeNode*&) const;
+constexpr LeafOp kAnd = &KuvEeNodeLeaf::opAnd;
+constexpr LeafOp kOr = &KuvEeNodeLeaf::opOr;
+
+// Applies op and returns the shape of the result ("null" for none), owning
+// and freeing it.
+std::string combine(const KuvEeNodeLeaf& self, LeafOp op, const KuvEeNodeLeaf* other,
+                    HRESULT expected = S_OK) {
+  KuvEeNode* out = nullptr;
+  EXPECT_EQ((self.*op)(other, out), expected);
+  Tree result(out != nullptr ? out->getNodeRef() : nullptr);
+  return shape(out);
+}
+
+class KuvEeNodeLeafTest : public testing::Test {
+protected:
+  void TearDown() override {
+    EXPECT_EQ(TestLeaf::s_live, m_live) << "a criterion leaf was leaked or freed twice";
+  }
+
+  int m_live = TestLeaf::s_live;
+  KuvEeTrue m_true;
+  KuvEeFalse m_false;
+};
+
+TEST_F(KuvEeNodeLeafTest, ConstantsAlgebra) {
+  TestLeaf leaf(5);
+  EXPECT_EQ(combine(m_true, kAnd, &leaf), "L5");
+  EXPECT_EQ(combine(m_true, kAnd, &m_false), "F");
+  EXPECT_EQ(combine(m_true, kOr, &leaf), "T");
+  EXPECT_EQ(combine(m_false, kAnd, &leaf), "F");
+  EXPECT_EQ(combine(m_false, kOr, &leaf), "L5");
+  EXPECT_EQ(combine(m_false, kOr, &m_true), "T");
+
+  KuvEeNode* out = nullptr;
+  EXPECT_EQ(m_true.opNot(out), S_OK);
+  EXPECT_EQ(shape(Tree(out->getNodeRef()).get()->getNode()), "F");
+  EXPECT_EQ(m_false.opNot(out), S_OK);
+  EXPECT_EQ(shape(Tree(out->getNodeRef()).get()->getNode()), "T");
+
+  EXPECT_TRUE(m_true.isEquivalentToTrue());
+  EXPECT_FALSE(m_true.isEquivalentToFalse());
+  EXPECT_TRUE(m_false.isEquivalentToFalse());
+  EXPECT_FALSE(m_false.isEquivalentToTrue());
+  EXPECT_TRUE(m_true.convertToTrueFalse());
+  EXPECT_TRUE(m_false.convertToTrueFalse());
+}
+
+TEST_F(KuvEeNodeLeafTest, ConstantsReportALeafTheyCannotCopy) {
+  TestLeaf uncopyable(5);
+  uncopyable.m_uncopyable = true;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(combine(m_true, kAnd, &uncopyable, E_FAIL), "null");
+  EXPECT_EQ(combine(m_false, kOr, nullptr, E_FAIL), "null");
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("ERROR: NULL pointer"), std::string::npos) << out;
+}
+
+TEST_F(KuvEeNodeLeafTest, CriterionLeavesCombineOnlyOverTheSameCriterion) {
+  static const KuvInIntHolder otherCriterion(9);
+  TestLeaf a(0b0011);
+  TestLeaf b(0b0110);
+  TestLeaf elsewhere(0b0110, &otherCriterion);
+  EXPECT_EQ(combine(a, kAnd, &b), "L2");
+  EXPECT_EQ(combine(a, kOr, &b), "L7");
+  EXPECT_EQ(a.mask(), 0b0011u) << "the operands stay as they were";
+  EXPECT_EQ(combine(a, kAnd, &elsewhere), "null");
+  EXPECT_EQ(combine(a, kOr, nullptr), "null");
+
+  TestLeaf apart(0b0011);
+  apart.m_neverMerges = true;
+  EXPECT_EQ(combine(apart, kAnd, &b), "null");
+
+  // With a constant the constant decides; other leaf kinds do not combine.
+  EXPECT_EQ(combine(a, kAnd, &m_true), "L3");
+  EXPECT_EQ(combine(a, kAnd, &m_false), "F");
+  EXPECT_EQ(combine(a, kOr, &m_true), "T");
+  EXPECT_EQ(combine(a, kOr, &m_false), "L3");
+
+  KuvEeNode* out = nullptr;
+  EXPECT_EQ(a.opNot(out), S_OK);
+  EXPECT_EQ(shape(Tree(out->getNodeRef())->getNode()), "L12");
+}
+
+TEST_F(KuvEeNodeLeafTest, CriterionLeafFailuresLeaveNoResult) {
+  TestLeaf b(0b0110);
+  TestLeaf failing(0b0011);
+  failing.m_failing = true;
+  TestLeaf uncopyable(0b0011);
+  uncopyable.m_uncopyable = true;
+
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(combine(failing, kAnd, &b, E_UNEXPECTED), "null");
+  EXPECT_EQ(combine(failing, kOr, &b, E_UNEXPECTED), "null");
+  std::string failed = testing::internal::GetCapturedStdout();
+  EXPECT_NE(failed.find("ERROR: opAnd failed"), std::string::npos) << failed;
+  EXPECT_NE(failed.find("ERROR: opOr failed"), std::string::npos) << failed;
+
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(combine(uncopyable, kAnd, &b, E_FAIL), "null");
+  KuvEeNode* out = nullptr;
+  EXPECT_EQ(uncopyable.opNot(out), E_FAIL);
+  EXPECT_EQ(out, nullptr);
+  // True cannot copy this leaf: its failure is passed on.
+  EXPECT_EQ(combine(uncopyable, kAnd, &m_true, E_FAIL), "null");
+  std::string copyFailed = testing::internal::GetCapturedStdout();
+  EXPECT_NE(copyFailed.find("ERROR: NULL pointer"), std::string::npos) << copyFailed;
+  EXPECT_NE(copyFailed.find("ERROR: opAnd failed"), std::string::npos) << copyFailed;
+}
+
+TEST_F(KuvEeNodeLeafTest, ConvertToTrueFalseReplacesConstantLeavesInPlace) {
+  Tree tree = own(build("Or(L15,L0,L5)"));
+  std::vector<KuvEeNode*> leaves = children(*KuvEeOp::cast(*tree->getNode()));
+  EXPECT_TRUE(KuvEeNodeLeaf::cast(*leaves[0])->convertToTrueFalse());
+  EXPECT_TRUE(KuvEeNodeLeaf::cast(*leaves[1])->convertToTrueFalse());
+  EXPECT_FALSE(KuvEeNodeLeaf::cast(*leaves[2])->convertToTrueFalse());
+  EXPECT_EQ(shape(*tree), "Or(T,F,L5)");
+}
+
+}  // namespace

@@ -1,0 +1,336 @@
+// Ownership and in-place rewriting of expression trees. Run under the
+// sanitizer preset, every test also proves that nothing is freed twice,
+// used after free or leaked.
+#include <gtest/gtest.h>
+
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
+
+using namespace kuvtest;
+
+namespace {
+
+class KuvEeNodeTest : public testing::Test {
+protected:
+  void SetUp() override { m_live = TestLeaf::s_live; }
+  void TearDown() override {
+    EXPECT_EQ(TestLeaf::s_live, m_live) << "a criterion leaf was leaked or freed twice";
+  }
+
+  int m_live = 0;
+};
+
+KuvEeGroupOp* group(const Tree& tree) { return KuvEeGroupOp::cast(*tree->getNode()); }
+
+TEST_F(KuvEeNodeTest, DeletingTheRootReferenceOrTheRootNodeFreesTheWholeTree) {
+  Tree tree = own(And({L(1), Or({L(2), Not(L(3))}), NotDom(L(4))}));
+  EXPECT_EQ(TestLeaf::s_live, m_live + 4);
+  tree.reset();
+  EXPECT_EQ(TestLeaf::s_live, m_live);
+
+  KuvEeNode* root = Or({L(1), And({L(2)})});
+  delete root;  // the node takes its reference along
+}
+
+TEST_F(KuvEeNodeTest, DeletingAListedChildDirectlyTakesItOutOfItsParentFirst) {
+  KuvEeNode* a = L(1);
+  KuvEeNode* b = And({L(2), L(4)});
+  KuvEeNode* c = L(8);
+  Tree tree = own(Or({a, b, c}));
+  delete b;
+  EXPECT_EQ(shape(*tree), "Or(L1,L8)");
+  delete c->getNodeRef();
+  EXPECT_EQ(shape(*tree), "Or(L1)");
+
+  KuvEeNode* child = L(3);
+  Tree single = own(Not(child));
+  delete child;
+  EXPECT_EQ(KuvEeSingleOp::cast(*single->getNode())->getChildRef(), nullptr);
+  EXPECT_EQ(shape(*single), "Not()");
+}
+
+TEST_F(KuvEeNodeTest, AddingAChildHeldElsewhereMovesIt) {
+  KuvEeNode* moving = And({L(1), L(2)});
+  Tree from = own(Or({L(4), moving, L(8)}));
+  Tree to = own(And({L(3)}));
+  ASSERT_EQ(group(to)->addChild(moving), S_OK);
+  EXPECT_EQ(shape(*from), "Or(L4,L8)");
+  EXPECT_EQ(shape(*to), "And(L3,And(L1,L2))");
+
+  // From a single operator, and within the same operator (to the end).
+  KuvEeNode* leaf = L(5);
+  Tree notOp = own(Not(leaf));
+  ASSERT_EQ(group(to)->addChild(leaf), S_OK);
+  EXPECT_EQ(shape(*notOp), "Not()");
+  ASSERT_EQ(group(to)->addChild(moving), S_OK);
+  EXPECT_EQ(shape(*to), "And(L3,L5,And(L1,L2))");
+
+  // Into a single operator: the previous child stays with whoever kept it.
+  auto* single = KuvEeSingleOp::cast(*notOp->getNode());
+  ASSERT_EQ(single->setChildRef(moving->getNodeRef()), S_OK);
+  EXPECT_EQ(shape(*to), "And(L3,L5)");
+  Tree previous(single->getChildRef());
+  ASSERT_EQ(single->setChildRef(leaf->getNodeRef()), S_OK);
+  EXPECT_EQ(previous->getNode(), moving);
+  EXPECT_EQ(shape(*notOp), "Not(L5)");
+  EXPECT_EQ(shape(*to), "And(L3)");
+  ASSERT_EQ(single->setChildRef(nullptr), S_OK);
+  Tree leafTree(leaf->getNodeRef());
+  EXPECT_EQ(shape(*notOp), "Not()");
+}
+
+TEST_F(KuvEeNodeTest, CyclesAndNullChildrenAreRefusedAndChangeNothing) {
+  KuvEeNode* inner = Or({L(1)});
+  KuvEeNode* middle = Not(inner);
+  Tree tree = own(And({middle, L(2)}));
+  auto* innerOr = KuvEeGroupOp::cast(*inner);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(innerOr->addChild(inner), E_INVALIDARG);
+  EXPECT_EQ(innerOr->addChild(tree->getNode()), E_INVALIDARG);
+  EXPECT_EQ(innerOr->addChild(middle), E_INVALIDARG);
+  EXPECT_EQ(innerOr->addChild(nullptr), E_INVALIDARG);
+  EXPECT_EQ(KuvEeSingleOp::cast(*middle)->setChildRef(tree.get()), E_INVALIDARG);
+  EXPECT_EQ(KuvEeSingleOp::cast(*middle)->setChildRef(middle->getNodeRef()), E_INVALIDARG);
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("ERROR: a node cannot be a child of itself or of its descendants"), std::string::npos);
+  EXPECT_NE(out.find("ERROR: NULL pointer"), std::string::npos);
+  EXPECT_EQ(shape(*tree), "And(Not(Or(L1)),L2)");
+}
+
+TEST_F(KuvEeNodeTest, ChildListOperations) {
+  KuvEeNode* a = L(1);
+  KuvEeNode* b = Not(L(2));
+  KuvEeNode* stranger = L(4);
+  Tree strangerTree(stranger->getNodeRef());
+  Tree tree = own(And({a, b, L(8)}));
+  KuvEeGroupOp* op = group(tree);
+
+  EXPECT_EQ(op->deleteChild(stranger), S_FALSE);
+  EXPECT_EQ(op->removeChild(stranger), S_FALSE);
+  EXPECT_EQ(op->deleteChild(nullptr), S_FALSE);
+  EXPECT_EQ(op->deleteChild(b), S_OK);
+  EXPECT_EQ(shape(*tree), "And(L1,L8)");
+  EXPECT_EQ(op->removeChild(a), S_OK);
+  Tree removed(a->getNodeRef());
+  EXPECT_EQ(shape(*tree), "And(L8)");
+  EXPECT_EQ(op->removeChild(a), S_FALSE);
+
+  // getChildrenRefs replaces the list's content and refuses lists of other
+  // element types.
+  KuvInLinkList refs(KuvEeNodeRef::sType());
+  refs.PutBack(strangerTree.get());
+  ASSERT_EQ(op->getChildrenRefs(refs), S_OK);
+  ASSERT_EQ(refs.GetLength(), 1);
+  KuvInLinkList wrong(KuvEeNode::sType());
+  wrong.PutBack(stranger);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(op->getChildrenRefs(wrong), E_INVALIDARG);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(wrong.Get(0), stranger);
+
+  // Deleting the references a list gives out takes them out of the parent.
+  refs.DeleteAll();
+  EXPECT_EQ(shape(*tree), "And()");
+
+  Tree twice = own(Or({L(1), And({L(2)})}));
+  Tree keptA(children(*group(twice))[0]->getNodeRef());
+  Tree keptB(children(*group(twice))[1]->getNodeRef());
+  group(twice)->removeChildren();
+  EXPECT_EQ(shape(*twice), "Or()");
+  EXPECT_EQ(shape(*keptB), "And(L2)");
+  ASSERT_EQ(group(twice)->addChild(keptA.release()->getNode()), S_OK);
+  group(twice)->deleteChildren();
+  EXPECT_EQ(shape(*twice), "Or()");
+
+  Tree single = own(NotDom(Not(L(1))));
+  auto* notDom = KuvEeSingleOp::cast(*single->getNode());
+  KuvInLinkList one(KuvEeNodeRef::sType());
+  ASSERT_EQ(notDom->getChildrenRefs(one), S_OK);
+  ASSERT_EQ(one.GetLength(), 1);
+  Tree child(notDom->getChildRef());
+  notDom->removeChildren();
+  EXPECT_EQ(shape(*child), "Not(L1)");
+  ASSERT_EQ(notDom->getChildrenRefs(one), S_OK);
+  EXPECT_EQ(one.GetLength(), 0);
+  ASSERT_EQ(notDom->setChildRef(child.release()), S_OK);
+  notDom->deleteChildren();
+  EXPECT_EQ(shape(*single), "Dom()");
+}
+
+TEST_F(KuvEeNodeTest, BecomePutsTheOtherNodeInPlaceAndFreesTheOldOne) {
+  // At the root: the caller's reference now reaches the new node.
+  Tree root = own(And({L(1), L(2)}));
+  KuvEeNodeRef* handle = root.get();
+  root->getNode()->become(Or({L(4)}));
+  EXPECT_EQ(root.get(), handle);
+  EXPECT_EQ(shape(*root), "Or(L4)");
+
+  // Inside, with a descendant of the replaced node: it leaves its own place
+  // first and survives with its children.
+  KuvEeNode* grandchild = Or({L(8), L(3)});
+  KuvEeNode* replaced = Not(And({grandchild, L(5)}));
+  Tree tree = own(And({L(1), replaced, L(2)}));
+  replaced->become(grandchild);
+  EXPECT_EQ(shape(*tree), "And(L1,Or(L8,L3),L2)");
+
+  // An ancestor cannot take a node's place; null and self do nothing.
+  KuvEeNode* deep = L(6);
+  Tree other = own(Not(Or({deep})));
+  testing::internal::CaptureStdout();
+  deep->become(other->getNode());
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("ERROR: a node cannot become its own ancestor"), std::string::npos);
+  deep->become(nullptr);
+  deep->become(deep);
+  EXPECT_EQ(shape(*other), "Not(Or(L6))");
+}
+
+TEST_F(KuvEeNodeTest, SwitchWithExchangesPlacesAndFreesNothing) {
+  Tree first = own(And({L(1)}));
+  Tree second = own(Not(L(2)));
+  KuvEeNode* a = first->getNode();
+  KuvEeNode* b = second->getNode();
+  a->switchWith(b);
+  EXPECT_EQ(first->getNode(), b);
+  EXPECT_EQ(second->getNode(), a);
+  EXPECT_EQ(a->getNodeRef(), second.get());
+
+  // Inside two different parents.
+  KuvEeNode* x = L(4);
+  KuvEeNode* y = Or({L(8)});
+  Tree tree = own(And({x, Not(y), L(3)}));
+  x->switchWith(y);
+  EXPECT_EQ(shape(*tree), "And(Or(L8),Not(L4),L3)");
+
+  // Wrapping a node in place: the new operator takes its place, then the
+  // node becomes its child through the reference the operator was born with.
+  auto* wrapper = new KuvEeNotDomainOp;
+  wrapper->switchWith(x);
+  ASSERT_EQ(wrapper->setChildRef(x->getNodeRef()), S_OK);
+  EXPECT_EQ(shape(*tree), "And(Or(L8),Not(Dom(L4)),L3)");
+
+  testing::internal::CaptureStdout();
+  x->switchWith(tree->getNode());
+  tree->getNode()->switchWith(x);
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("ERROR: a node cannot switch with its own ancestor"), std::string::npos);
+  x->switchWith(nullptr);
+  EXPECT_EQ(shape(*tree), "And(Or(L8),Not(Dom(L4)),L3)");
+}
+
+TEST_F(KuvEeNodeTest, BecomeIfNoOrSingleChild) {
+  struct Case {
+    const char* before;
+    bool (KuvEeGroupOp::*operation)();
+    bool happened;
+    const char* after;
+  };
+  const Case cases[] = {
+      {"And()", &KuvEeGroupOp::becomeIfNoChild, true, "T"},
+      {"Or()", &KuvEeGroupOp::becomeIfNoChild, true, "F"},
+      {"And(L1)", &KuvEeGroupOp::becomeIfNoChild, false, "And(L1)"},
+      {"And(Or(L1,L2))", &KuvEeGroupOp::becomeIfSingleChild, true, "Or(L1,L2)"},
+      {"And()", &KuvEeGroupOp::becomeIfSingleChild, false, "And()"},
+      {"Or(L1,L2)", &KuvEeGroupOp::becomeIfSingleChild, false, "Or(L1,L2)"},
+      {"Or()", &KuvEeGroupOp::becomeIfNoOrSingleChild, true, "F"},
+      {"Or(Not(L3))", &KuvEeGroupOp::becomeIfNoOrSingleChild, true, "Not(L3)"},
+      {"Or(T,F)", &KuvEeGroupOp::becomeIfNoOrSingleChild, false, "Or(T,F)"},
+  };
+  for (const Case& c : cases) {
+    Tree tree = own(build(c.before));
+    EXPECT_EQ((group(tree)->*c.operation)(), c.happened) << c.before;
+    EXPECT_EQ(shape(*tree), c.after) << c.before;
+  }
+
+  // Inside a tree the parent sees the replacement.
+  Tree nested = own(build("Not(And(L1))"));
+  KuvEeGroupOp::cast(*KuvEeSingleOp::cast(*nested->getNode())->getChildRef()->getNode())
+      ->becomeIfSingleChild();
+  EXPECT_EQ(shape(*nested), "Not(L1)");
+}
+
+TEST_F(KuvEeNodeTest, StrongAndWeakChildrenUnderBothModes) {
+  constexpr auto kLeaves = KuvEeGroupOp::MAKETF_ASK_LEAVES;
+  constexpr auto kConstants = KuvEeGroupOp::MAKETF_CONSTANTS_ONLY;
+  // L0 is a criterion leaf equivalent to False, L15 one equivalent to True.
+  struct Case {
+    const char* tree;
+    KuvEeGroupOp::E_MakeTF mode;
+    bool strong;
+    const char* withoutWeak;
+  };
+  const Case cases[] = {
+      {"And(L1,F)", kLeaves, true, "And(L1,F)"},
+      {"And(L1,L0)", kLeaves, true, "And(L1,L0)"},
+      {"And(L1,L0)", kConstants, false, "And(L1,L0)"},
+      {"And(T,L15,L1,T)", kLeaves, false, "And(L1)"},
+      {"And(T,L15,L1)", kConstants, false, "And(L15,L1)"},
+      {"And(T,T)", kConstants, false, "And()"},
+      {"Or(L1,T)", kConstants, true, "Or(L1,T)"},
+      {"Or(L15,L2)", kLeaves, true, "Or(L15,L2)"},
+      {"Or(L15,L2)", static_cast<KuvEeGroupOp::E_MakeTF>(7), false, "Or(L15,L2)"},
+      {"Or(F,L0,L2)", kLeaves, false, "Or(L2)"},
+      {"Or(Not(F),And(F))", kLeaves, false, "Or(Not(F),And(F))"},
+  };
+  for (const Case& c : cases) {
+    Tree absorbed = own(build(c.tree));
+    EXPECT_EQ(group(absorbed)->hasStrongNode(c.mode), c.strong) << c.tree;
+    EXPECT_EQ(group(absorbed)->becomeIfHasStrongNode(c.mode), c.strong) << c.tree;
+    const bool isAnd = c.tree[0] == 'A';
+    EXPECT_EQ(shape(*absorbed), !c.strong ? c.tree : isAnd ? "F" : "T") << c.tree;
+
+    Tree weak = own(build(c.tree));
+    group(weak)->removeWeakNodes(c.mode);
+    EXPECT_EQ(shape(*weak), c.withoutWeak) << c.tree;
+  }
+
+  // And(True, True) loses both children and then stands for True.
+  Tree tree = own(build("And(T,T)"));
+  group(tree)->removeWeakNodes(kConstants);
+  EXPECT_TRUE(group(tree)->becomeIfNoChild());
+  EXPECT_EQ(shape(*tree), "T");
+}
+
+TEST_F(KuvEeNodeTest, AppendSameNodesFlattensOneLevelOfTheOperatorsOwnKind) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"And(And(L1,L2),L3)", "And(L1,L2,L3)"},
+      {"And(And(And(L1,L2),L3),L4)", "And(And(L1,L2),L3,L4)"},
+      {"Or(And(L1),L2)", "Or(And(L1),L2)"},
+      {"And(L1,And(L2,Or(L3)),L4,And(),And(L5))", "And(L1,L2,Or(L3),L4,L5)"},
+      {"Or(Or(),Or())", "Or()"},
+      {"And(Not(And(L1)))", "And(Not(And(L1)))"},
+  };
+  for (const auto& [before, after] : cases) {
+    Tree tree = own(build(before));
+    group(tree)->appendSameNodes();
+    EXPECT_EQ(shape(*tree), after) << before;
+  }
+
+  // The lifted children now belong to the flattened operator: deleting one
+  // takes it out of there.
+  Tree tree = own(build("Or(Or(L1,L2),L3)"));
+  group(tree)->appendSameNodes();
+  delete children(*group(tree))[0];
+  EXPECT_EQ(shape(*tree), "Or(L2,L3)");
+}
+
+TEST_F(KuvEeNodeTest, DeepTreesAreFreedWithoutExhaustingTheStack) {
+  constexpr int kDepth = 100000;
+  KuvEeNode* node = L(1);
+  for (int i = 0; i < kDepth; ++i) node = i % 2 == 0 ? Not(node) : NotDom(node);
+  delete node->getNodeRef();
+
+  node = L(2);
+  for (int i = 0; i < kDepth; ++i)
+    node = i % 3 == 0 ? And({node, T()}) : i % 3 == 1 ? Or({F(), node}) : Not(node);
+  Tree tree = own(node);
+  KuvEeGroupOp::cast(*tree->getNode())->deleteChildren();
+  EXPECT_EQ(shape(*tree), "And()");
+
+  node = L(4);
+  for (int i = 0; i < kDepth; ++i) node = Not(node);
+  Tree chain = own(node);
+  chain->getNode()->become(new KuvEeFalse);
+  EXPECT_EQ(shape(*chain), "F");
+}
+
+}  // namespace

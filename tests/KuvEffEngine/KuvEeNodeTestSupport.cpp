@@ -1,0 +1,153 @@
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
+
+#include <string>
+#include <utility>
+
+#include "KuvInIntHolder.h"
+
+namespace kuvtest {
+
+KUV_DEFINE_TYPE(TestLeaf, KuvEeNodeElementaryLeaf)
+
+int TestLeaf::s_live = 0;
+
+TestLeaf::TestLeaf(const TestLeaf& other)
+    : KuvEeNodeElementaryLeaf(other),
+      m_uncopyable(other.m_uncopyable),
+      m_failing(other.m_failing),
+      m_neverMerges(other.m_neverMerges),
+      m_mask(other.m_mask),
+      m_criterion(other.m_criterion) {
+  ++s_live;
+}
+
+KuvEeNodeRef* TestLeaf::clone() const { return m_uncopyable ? nullptr : (new TestLeaf(*this))->getNodeRef(); }
+
+HRESULT TestLeaf::opAnd(const KuvEeNodeElementaryLeaf* other, bool& merged) {
+  return combine(other, merged, true);
+}
+
+HRESULT TestLeaf::opOr(const KuvEeNodeElementaryLeaf* other, bool& merged) {
+  return combine(other, merged, false);
+}
+
+HRESULT TestLeaf::opNot() {
+  m_mask ^= kAll;
+  return S_OK;
+}
+
+HRESULT TestLeaf::combine(const KuvEeNodeElementaryLeaf* other, bool& merged, bool isAnd) {
+  merged = false;
+  if (m_failing) return E_UNEXPECTED;
+  const TestLeaf* leaf = cast(*other);
+  if (m_neverMerges || leaf == nullptr || leaf->m_criterion != m_criterion) return S_OK;
+  m_mask = isAnd ? m_mask & leaf->m_mask : m_mask | leaf->m_mask;
+  merged = true;
+  return S_OK;
+}
+
+KuvInString TestLeaf::toString() const {
+  return KuvInString("L").Append(KuvInString::FromNum(static_cast<int>(m_mask)));
+}
+
+const KuvInObject* TestLeaf::defaultCriterion() {
+  static const KuvInIntHolder criterion(7);
+  return &criterion;
+}
+
+namespace {
+
+KuvEeNode* group(KuvEeGroupOp* op, std::initializer_list<KuvEeNode*> children) {
+  for (KuvEeNode* child : children) op->addChild(child);
+  return op;
+}
+
+KuvEeNode* parse(const std::string& text, std::size_t& at) {
+  auto take = [&](const char* word) {
+    const std::string w(word);
+    if (text.compare(at, w.size(), w) != 0) return false;
+    at += w.size();
+    return true;
+  };
+  if (take("T")) return T();
+  if (take("F")) return F();
+  if (take("L")) {
+    std::size_t used = 0;
+    unsigned mask = std::stoul(text.substr(at), &used);
+    at += used;
+    return L(mask);
+  }
+  KuvEeOp* op = take("And(")   ? static_cast<KuvEeOp*>(new KuvEeAndOp)
+                : take("Or(")  ? static_cast<KuvEeOp*>(new KuvEeOrOp)
+                : take("Not(") ? static_cast<KuvEeOp*>(new KuvEeNotOp)
+                               : (take("Dom("), static_cast<KuvEeOp*>(new KuvEeNotDomainOp));
+  while (!take(")")) {
+    take(",");
+    KuvEeNode* child = parse(text, at);
+    if (auto* g = KuvEeGroupOp::cast(*op))
+      g->addChild(child);
+    else
+      KuvEeSingleOp::cast(*op)->setChildRef(child->getNodeRef());
+  }
+  return op;
+}
+
+}  // namespace
+
+KuvEeNode* build(const std::string& shape) {
+  std::size_t at = 0;
+  return parse(shape, at);
+}
+
+KuvEeNode* And(std::initializer_list<KuvEeNode*> children) { return group(new KuvEeAndOp, children); }
+KuvEeNode* Or(std::initializer_list<KuvEeNode*> children) { return group(new KuvEeOrOp, children); }
+
+KuvEeNode* Not(KuvEeNode* child, unsigned char flag) {
+  auto* op = new KuvEeNotOp(flag);
+  if (child != nullptr) op->setChildRef(child->getNodeRef());
+  return op;
+}
+
+KuvEeNode* NotDom(KuvEeNode* child) {
+  auto* op = new KuvEeNotDomainOp;
+  if (child != nullptr) op->setChildRef(child->getNodeRef());
+  return op;
+}
+
+std::vector<KuvEeNode*> children(const KuvEeOp& op) {
+  KuvInLinkList refs(KuvEeNodeRef::sType());
+  op.getChildrenRefs(refs);
+  std::vector<KuvEeNode*> nodes;
+  for (KuvInLinkList::iterator it = refs.Begin(); it.IsValid(); it.Next())
+    nodes.push_back(static_cast<KuvEeNodeRef*>(it.Get())->getNode());
+  return nodes;
+}
+
+std::string shape(const KuvEeNode* node) {
+  if (node == nullptr) return "null";
+  if (KuvEeTrue::isObjectOfThisType(*node)) return "T";
+  if (KuvEeFalse::isObjectOfThisType(*node)) return "F";
+  if (const TestLeaf* leaf = TestLeaf::cast(*node)) return "L" + std::to_string(leaf->mask());
+  const KuvEeOp* op = KuvEeOp::cast(*node);
+  std::string s = KuvEeAndOp::isObjectOfThisType(*node)   ? "And("
+                  : KuvEeOrOp::isObjectOfThisType(*node)  ? "Or("
+                  : KuvEeNotOp::isObjectOfThisType(*node) ? "Not("
+                                                          : "Dom(";
+  const char* separator = "";
+  for (KuvEeNode* child : children(*op)) s += std::exchange(separator, ",") + shape(child);
+  return s + ")";
+}
+
+bool evaluate(const KuvEeNode* node, unsigned value) {
+  if (KuvEeTrue::isObjectOfThisType(*node)) return true;
+  if (KuvEeFalse::isObjectOfThisType(*node)) return false;
+  if (const TestLeaf* leaf = TestLeaf::cast(*node)) return leaf->admits(value);
+  const bool isAnd = KuvEeAndOp::isObjectOfThisType(*node);
+  std::vector<KuvEeNode*> kids = children(*KuvEeOp::cast(*node));
+  if (KuvEeSingleOp::isObjectOfThisType(*node)) return !evaluate(kids.at(0), value);
+  for (KuvEeNode* child : kids)
+    if (evaluate(child, value) != isAnd) return !isAnd;
+  return isAnd;
+}
+
+}  // namespace kuvtest
