@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "KuvInObject.h"
+#include "KuvInElementTypeCheck.h"
 
 namespace kuv::detail {
 
@@ -44,44 +44,13 @@ std::int32_t setThreshold(std::uint32_t tableSize, float loadFactor);
 // non-empty buckets (NaN when there are none) and the maximum.
 void chainStatistics(const SetBucket* first, double& meanChain, std::int32_t& longestChain);
 
-// The element type a set is bound to and the bad-cast flag of its last type
-// check (1 failed, 0 passed). Const operations check types too, so the flag
-// is mutable.
-class SetTypeCheck {
-public:
-  // Null accepts every object.
-  KuvInObjectTypeClass* GetElementType() const { return m_type; }
-  bool IsTypeAccepted(const KuvInObjectTypeClass* type) const {
-    return KuvInObjectTypeClass::isa(type, m_type) != 0;
-  }
-  unsigned char badCastErr() const { return m_badCast; }
-
+// A set never holds null: it has no type to check and no text.
+class SetTypeCheck : public ElementTypeCheck {
 protected:
-  explicit SetTypeCheck(KuvInObjectTypeClass* type) : m_type(type) {}
-  SetTypeCheck(const SetTypeCheck&) = default;
-  SetTypeCheck& operator=(const SetTypeCheck&) = delete;
-  ~SetTypeCheck() = default;
-
-  bool typeIsBad(const KuvInObjectTypeClass* type) const {
-    m_badCast = IsTypeAccepted(type) ? 0 : 1;
-    return m_badCast != 0;
-  }
-  // Two sets combine when either element type is a kind of the other.
-  bool typeIsNotCompatible(const KuvInObjectTypeClass* type) const {
-    bool compatible = KuvInObjectTypeClass::isa(type, m_type) || KuvInObjectTypeClass::isa(m_type, type);
-    m_badCast = compatible ? 0 : 1;
-    return m_badCast != 0;
-  }
-  // A set never holds null: it has no type to check and no text.
+  using ElementTypeCheck::ElementTypeCheck;
   bool refuses(const KuvInObject* obj) const {
-    if (obj != nullptr) return typeIsBad(obj->dType());
-    m_badCast = 1;
-    return true;
+    return obj != nullptr ? typeIsBad(obj->dType()) : markBadCast(true);
   }
-
-private:
-  KuvInObjectTypeClass* m_type;
-  mutable unsigned char m_badCast = 0;
 };
 
 // The position of a set iterator: a bucket of the chain and an entry of it.
