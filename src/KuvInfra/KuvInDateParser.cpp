@@ -1,26 +1,12 @@
 #include "KuvInDateParser.h"
 
 #include <climits>
-#include <vector>
+
+#include "KuvInListVal.h"
 
 KUV_DEFINE_TYPE(KuvInDateParser, KuvInObject)
 
 namespace {
-
-// Every piece between separators, empty ones included; stops once more than
-// `limit` pieces are found, which is enough to refuse the text.
-std::vector<KuvInString> split(const KuvInString& text, const KuvInString& separator, std::size_t limit) {
-  std::vector<KuvInString> pieces;
-  const int step = separator.GetLengthInChar();
-  int from = 0;
-  for (int at = text.SearchSubString(separator, 0); at >= 0 && pieces.size() <= limit;
-       at = text.SearchSubString(separator, from)) {
-    pieces.push_back(text.SubString(from, at));
-    from = at + step;
-  }
-  pieces.push_back(text.SubString(from, text.GetLengthInChar()));
-  return pieces;
-}
 
 // Time fields are stored plus one; the largest int is out of range either
 // way, so it is passed on unchanged rather than overflowed.
@@ -53,11 +39,13 @@ HRESULT KuvInDateParser::parse(const KuvInString& text, KuvInDate& date, bool st
     return S_OK;
   }
 
-  std::vector<KuvInString> pieces = split(text, m_separator, 6);
-  if (pieces.size() != 3 && pieces.size() != 6) return E_FAIL;
+  KuvInListVal pieces(KuvInString::sType());
+  if (FAILED(text.Split(m_separator, pieces))) return E_FAIL;
+  const std::int32_t count = pieces.GetLength();
+  if (count != 3 && count != 6) return E_FAIL;
   int numbers[6] = {};
-  for (std::size_t i = 0; i < pieces.size(); ++i)
-    if (FAILED(pieces[i].ConvertToNum(numbers[i], "%d"))) return E_FAIL;
+  for (std::int32_t i = 0; i < count; ++i)
+    if (FAILED(KuvInString::cast(*pieces.Get(i))->ConvertToNum(numbers[i], "%d"))) return E_FAIL;
 
   // Where year, month and day stand in each day order.
   static constexpr int kPlaces[3][3] = {{0, 1, 2}, {2, 1, 0}, {2, 0, 1}};
@@ -69,7 +57,7 @@ HRESULT KuvInDateParser::parse(const KuvInString& text, KuvInDate& date, bool st
   if (0 <= year && year <= 69) year += 2000;
   else if (70 <= year && year <= 99) year += 1900;
 
-  const bool withTime = pieces.size() == 6;
+  const bool withTime = count == 6;
   HRESULT hr = E_FAIL;
   if (withTime)
     hr = date.setDate(year, month, day, storedTime(numbers[3]), storedTime(numbers[4]), storedTime(numbers[5]));
