@@ -45,6 +45,13 @@
 //     };
 //
 // Closed ranges with a unit step get all of it from ClosedRangeHooks below.
+// Ranges with excluded ends compare what they hold: the serial hooks
+// (KuvInSerialInterval.cpp) work on the first and last numbers of a range.
+// Continuous ranges (tree positions) have no step: there mergeFirst is "a
+// starts before b ends", liesAfter is "b starts after a ends, or where a
+// ends with either end excluded", the pieces end or start at b's bound with
+// its inclusion turned around, and isEmpty is "A > B, or A = B with an end
+// excluded".
 // A range class then forwards its static list operations:
 //
 //     using Algebra = kuv::detail::IntervalListAlgebra<Hooks>;
