@@ -16,8 +16,8 @@ bool isRealDay(int year, int month, int day) {
          day <= KuvInDate::getNbDaysInMonth(year, month);
 }
 
-constexpr std::uint64_t packKey(std::uint64_t year, std::uint64_t month, std::uint64_t day, std::uint64_t hour,
-                                std::uint64_t minute, std::uint64_t second) {
+constexpr std::uint64_t packKey(std::uint64_t year, std::uint64_t month, std::uint64_t day,
+                                std::uint64_t hour, std::uint64_t minute, std::uint64_t second) {
   return year << 40 | month << 32 | day << 24 | hour << 16 | minute << 8 | second;
 }
 
@@ -203,7 +203,8 @@ std::uint32_t KuvInDate::getTimeStamp(const KuvInDate& date) {
   std::uint32_t days = 0;
   if (date.m_year > 1970)
     days = 365u * (date.m_year - 1970u) + leapYearsUpTo(date.m_year - 1u) - leapYearsUpTo(1969);
-  for (int month = 1; month < date.m_month; ++month) days += static_cast<std::uint32_t>(getNbDaysInMonth(date.m_year, month));
+  for (int month = 1; month < date.m_month; ++month)
+    days += static_cast<std::uint32_t>(getNbDaysInMonth(date.m_year, month));
   days += date.m_day - 1u;
   return days * 86400u + (date.m_hour - 1u) * 3600u + (date.m_minute - 1u) * 60u + (date.m_second - 1u);
 }
@@ -211,8 +212,8 @@ std::uint32_t KuvInDate::getTimeStamp(const KuvInDate& date) {
 KuvInString KuvInDate::toString() const {
   if (isInfNeg() || isInfPos()) return KuvInString("Date : INF");
   char text[96];
-  std::snprintf(text, sizeof text, "Date : %04d/%02d/%02d, time : %02dh %02dmin %02ds ", m_year, m_month, m_day,
-                m_hour - 1, m_minute - 1, m_second - 1);
+  std::snprintf(text, sizeof text, "Date : %04d/%02d/%02d, time : %02dh %02dmin %02ds ", m_year, m_month,
+                m_day, m_hour - 1, m_minute - 1, m_second - 1);
   return KuvInString(text);
 }
 

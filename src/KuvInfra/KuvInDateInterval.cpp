@@ -6,7 +6,8 @@ KUV_DEFINE_TYPE(KuvInDateInterval, KuvInObjectVal)
 
 namespace {
 
-using Algebra = kuv::detail::IntervalListAlgebra<kuv::detail::ClosedRangeHooks<KuvInDateInterval, KuvInDateUtil>>;
+using Algebra =
+    kuv::detail::IntervalListAlgebra<kuv::detail::ClosedRangeHooks<KuvInDateInterval, KuvInDateUtil>>;
 
 }  // namespace
 

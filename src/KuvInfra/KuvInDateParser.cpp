@@ -54,13 +54,16 @@ HRESULT KuvInDateParser::parse(const KuvInString& text, KuvInDate& date, bool st
   int year = numbers[places[0]];
   const int month = numbers[places[1]];
   const int day = numbers[places[2]];
-  if (0 <= year && year <= 69) year += 2000;
-  else if (70 <= year && year <= 99) year += 1900;
+  if (0 <= year && year <= 69)
+    year += 2000;
+  else if (70 <= year && year <= 99)
+    year += 1900;
 
   const bool withTime = count == 6;
   HRESULT hr = E_FAIL;
   if (withTime)
-    hr = date.setDate(year, month, day, storedTime(numbers[3]), storedTime(numbers[4]), storedTime(numbers[5]));
+    hr = date.setDate(year, month, day, storedTime(numbers[3]), storedTime(numbers[4]),
+                      storedTime(numbers[5]));
   else if (startOfDay)
     hr = date.setDate(year, month, day, 1, 1, 1);
   else
@@ -78,13 +81,18 @@ KuvInString KuvInDateParser::print(const KuvInDate& date) const {
   int formatted = m_twoFiguresYears && 1970 <= year && year < 2070
                       ? y.BuildFromNum(year < 2000 ? year - 1900 : year - 2000, "%.2d")
                       : y.BuildFromNum(year, "%d");
-  if (formatted < 0 || m.BuildFromNum(month, "%.2d") < 0 || d.BuildFromNum(day, "%.2d") < 0) return KuvInString();
+  if (formatted < 0 || m.BuildFromNum(month, "%.2d") < 0 || d.BuildFromNum(day, "%.2d") < 0)
+    return KuvInString();
   KuvInString text;
   switch (m_order) {
-    case YMD: return text.Append(y, m_separator, m, m_separator, d);
-    case DMY: return text.Append(d, m_separator, m, m_separator, y);
-    case MDY: return text.Append(m, m_separator, d, m_separator, y);
-    default: return KuvInString();
+    case YMD:
+      return text.Append(y, m_separator, m, m_separator, d);
+    case DMY:
+      return text.Append(d, m_separator, m, m_separator, y);
+    case MDY:
+      return text.Append(m, m_separator, d, m_separator, y);
+    default:
+      return KuvInString();
   }
 }
 

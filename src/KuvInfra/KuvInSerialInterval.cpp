@@ -10,8 +10,12 @@ namespace {
 using Serial = KuvInSerialUtil;
 
 // The first and last numbers a range holds.
-std::int32_t lowest(const KuvInSerialInterval& x) { return x.getAIncl() ? x.getA() : Serial::getNext(x.getA()); }
-std::int32_t highest(const KuvInSerialInterval& x) { return x.getBIncl() ? x.getB() : Serial::getPrev(x.getB()); }
+std::int32_t lowest(const KuvInSerialInterval& x) {
+  return x.getAIncl() ? x.getA() : Serial::getNext(x.getA());
+}
+std::int32_t highest(const KuvInSerialInterval& x) {
+  return x.getBIncl() ? x.getB() : Serial::getPrev(x.getB());
+}
 
 // Ends are equal when they hold the same first (last) number: ]4 is [5.
 bool sameStart(std::int32_t a, bool aIncl, std::int32_t other, bool otherIncl) {
@@ -33,7 +37,9 @@ struct SerialHooks {
   static bool canSimplify(const Interval&) { return true; }
   static bool merge(Interval& x, const Interval& y) { return x.opAdd(y); }
   static bool intersect(Interval& x, const Interval& y, Interval*& rest) { return x.opAnd(y, rest); }
-  static bool mergeFirst(const Interval& a, const Interval& b) { return lowest(a) < Serial::getPrev(highest(b)); }
+  static bool mergeFirst(const Interval& a, const Interval& b) {
+    return lowest(a) < Serial::getPrev(highest(b));
+  }
   static bool liesAfter(const Interval& b, const Interval& a) { return lowest(b) > highest(a); }
   static bool leftPiece(const Interval& a, const Interval& b, Interval& piece) {
     if (!(lowest(a) < lowest(b))) return false;
@@ -115,8 +121,8 @@ bool KuvInSerialInterval::isIncludedIn(const KuvInSerialInterval& y) const {
 
 bool KuvInSerialInterval::opAdd(const KuvInSerialInterval& y) {
   const bool touch = (m_b == y.m_a && (m_bIncl || y.m_aIncl)) || (y.m_b == m_a && (y.m_bIncl || m_aIncl));
-  const bool adjacent = (m_bIncl && y.m_aIncl && y.m_a == getNext(m_b)) ||
-                        (y.m_bIncl && m_aIncl && m_a == getNext(y.m_b));
+  const bool adjacent =
+      (m_bIncl && y.m_aIncl && y.m_a == getNext(m_b)) || (y.m_bIncl && m_aIncl && m_a == getNext(y.m_b));
   if (!touch && !adjacent && !isIntersect(y)) return false;
   if (y.m_a < m_a) {
     m_a = y.m_a;
@@ -161,7 +167,8 @@ bool KuvInSerialInterval::operator==(const KuvInSerialInterval& y) const {
 
 KuvInString KuvInSerialInterval::toString() const {
   KuvInString text(m_aIncl ? "[" : "]");
-  return text.Append(KuvInString::FromNum(m_a, "%d"), ",", KuvInString::FromNum(m_b, "%d"), m_bIncl ? "]" : "[");
+  return text.Append(KuvInString::FromNum(m_a, "%d"), ",", KuvInString::FromNum(m_b, "%d"),
+                     m_bIncl ? "]" : "[");
 }
 
 bool KuvInSerialInterval::equals(const KuvInObjectVal& other) const {
@@ -171,8 +178,14 @@ bool KuvInSerialInterval::equals(const KuvInObjectVal& other) const {
 
 KuvInObjectVal& KuvInSerialInterval::clone(void* where) const { return cloneOf(*this, where); }
 
-HRESULT KuvInSerialInterval::opAdd(KuvInListVal& l1, const KuvInListVal& l2) { return Algebra::opAdd(l1, l2); }
-HRESULT KuvInSerialInterval::opAnd(KuvInListVal& l1, const KuvInListVal& l2) { return Algebra::opAnd(l1, l2); }
-HRESULT KuvInSerialInterval::opCut(KuvInListVal& l1, const KuvInListVal& l2) { return Algebra::opCut(l1, l2); }
+HRESULT KuvInSerialInterval::opAdd(KuvInListVal& l1, const KuvInListVal& l2) {
+  return Algebra::opAdd(l1, l2);
+}
+HRESULT KuvInSerialInterval::opAnd(KuvInListVal& l1, const KuvInListVal& l2) {
+  return Algebra::opAnd(l1, l2);
+}
+HRESULT KuvInSerialInterval::opCut(KuvInListVal& l1, const KuvInListVal& l2) {
+  return Algebra::opCut(l1, l2);
+}
 HRESULT KuvInSerialInterval::simplify(KuvInListVal& list) { return Algebra::simplify(list); }
 HRESULT KuvInSerialInterval::sort(KuvInListVal&) { return E_NOTIMPL; }

@@ -145,7 +145,8 @@ struct ClosedRangeHooks {
 };
 
 template <IntervalListHooks H>
-HRESULT IntervalListAlgebra<H>::checkList(const KuvInListVal& list, const char* typeMessage, bool checkFlags) {
+HRESULT IntervalListAlgebra<H>::checkList(const KuvInListVal& list, const char* typeMessage,
+                                          bool checkFlags) {
   for (KuvInListVal::const_iterator it = list.cBegin(); it.IsValid(); it.Next()) {
     const Interval* x = Interval::cast(*it.Get());
     if (x == nullptr) {

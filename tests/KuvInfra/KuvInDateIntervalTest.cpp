@@ -9,7 +9,9 @@
 
 namespace {
 
-KuvInDate at(int y, int m, int d, int h = 0, int mi = 0, int s = 0) { return KuvInDate(y, m, d, h + 1, mi + 1, s + 1); }
+KuvInDate at(int y, int m, int d, int h = 0, int mi = 0, int s = 0) {
+  return KuvInDate(y, m, d, h + 1, mi + 1, s + 1);
+}
 
 KuvInDateInterval dates(const KuvInDate& a, const KuvInDate& b) {
   KuvInDateInterval x;
@@ -105,7 +107,8 @@ TEST(KuvInSeriesInterval, ListExamples) {
 
   // The sentinels step like the numbers: nothing lies beyond plus infinity.
   KuvInListVal everything = seriesList({{KuvInSerialUtil::sc_infNeg, KuvInSerialUtil::sc_infPos}});
-  ASSERT_EQ(KuvInSeriesInterval::opCut(everything, seriesList({{KuvInSerialUtil::sc_min, KuvInSerialUtil::sc_max}})),
+  ASSERT_EQ(KuvInSeriesInterval::opCut(everything,
+                                       seriesList({{KuvInSerialUtil::sc_min, KuvInSerialUtil::sc_max}})),
             S_OK);
   EXPECT_EQ(text(everything), "[-2000000000, -2000000000] | [2000000000, 2000000000]");
   EXPECT_EQ(KuvInSeriesInterval::sort(everything), E_NOTIMPL);
@@ -137,7 +140,13 @@ TEST(KuvInSeriesInterval, ListsOfOtherElementsOrMalformedRangesAreRefused) {
   reversed.PutBack(backwards);
   const KuvInListVal plain = seriesList({{1, 5}, {7, 9}});
 
-  struct { Op op; const char* name; const KuvInListVal& l1; const KuvInListVal& l2; const char* message; } cases[] = {
+  struct {
+    Op op;
+    const char* name;
+    const KuvInListVal& l1;
+    const KuvInListVal& l2;
+    const char* message;
+  } cases[] = {
       {&KuvInSeriesInterval::opAdd, "opAdd", plain, holders, "ERROR: Incorrect type"},
       {&KuvInSeriesInterval::opAnd, "opAnd", holders, plain, "ERROR: Incorrect type"},
       {&KuvInSeriesInterval::opCut, "opCut", plain, dateRanges, "ERROR: Incorrect type"},

@@ -12,8 +12,14 @@ std::string xml(const KuvInDate& d) { return d.toStringForXMLValue().ConvertToCh
 TEST(KuvInDateParser, ParseReadsThreeOrSixNumbersInTheDayOrder) {
   using P = KuvInDateParser;
   const char* unchanged = "2010-05-06T07:08:09";
-  struct { const char* text; P::E_YMDOrder order; bool startOfDay; HRESULT hr; const char* result; bool timeSet; }
-  cases[] = {
+  struct {
+    const char* text;
+    P::E_YMDOrder order;
+    bool startOfDay;
+    HRESULT hr;
+    const char* result;
+    bool timeSet;
+  } cases[] = {
       {"2001/02/03", P::YMD, true, S_OK, "2001-02-03T00:00:00", false},
       {"2001/02/03", P::YMD, false, S_OK, "2001-02-03T23:59:59", false},
       {"1/2/03", P::DMY, true, S_OK, "2003-02-01T00:00:00", false},
@@ -51,7 +57,12 @@ TEST(KuvInDateParser, ParseReadsThreeOrSixNumbersInTheDayOrder) {
 
 TEST(KuvInDateParser, PrintWritesTheDateInTheDayOrder) {
   using P = KuvInDateParser;
-  struct { KuvInDate date; P::E_YMDOrder order; bool twoFigures; const char* text; } cases[] = {
+  struct {
+    KuvInDate date;
+    P::E_YMDOrder order;
+    bool twoFigures;
+    const char* text;
+  } cases[] = {
       {KuvInDate(2005, 7, 1, 5, 6, 7), P::YMD, true, "05/07/01"},
       {KuvInDate(2005, 7, 1, 5, 6, 7), P::YMD, false, "2005/07/01"},
       {KuvInDate(1999, 7, 1, 1, 1, 1), P::DMY, true, "01/07/99"},

@@ -9,7 +9,9 @@
 namespace {
 
 // Real-value time: KuvInDate(y, m, d, h + 1, mi + 1, s + 1).
-KuvInDate real(int y, int m, int d, int h = 0, int mi = 0, int s = 0) { return KuvInDate(y, m, d, h + 1, mi + 1, s + 1); }
+KuvInDate real(int y, int m, int d, int h = 0, int mi = 0, int s = 0) {
+  return KuvInDate(y, m, d, h + 1, mi + 1, s + 1);
+}
 
 std::string xml(const KuvInDate& d) { return d.toStringForXMLValue().ConvertToChar(); }
 
@@ -26,9 +28,12 @@ KuvInDate infPos() {
 }
 
 TEST(KuvInDate, SetDateAcceptsRealDaysAndTheInfinitiesOnly) {
-  struct { int y, m, d; HRESULT hr; } cases[] = {
-      {2000, 2, 29, S_OK},   {1900, 2, 29, E_FAIL}, {2004, 2, 29, S_OK},   {2100, 2, 29, E_FAIL},
-      {1899, 12, 31, E_FAIL}, {1900, 1, 1, S_OK},   {9999, 12, 31, S_OK},  {10000, 1, 1, E_FAIL},
+  struct {
+    int y, m, d;
+    HRESULT hr;
+  } cases[] = {
+      {2000, 2, 29, S_OK},    {1900, 2, 29, E_FAIL}, {2004, 2, 29, S_OK},  {2100, 2, 29, E_FAIL},
+      {1899, 12, 31, E_FAIL}, {1900, 1, 1, S_OK},    {9999, 12, 31, S_OK}, {10000, 1, 1, E_FAIL},
       {2001, 4, 31, E_FAIL},  {2001, 13, 1, E_FAIL}, {2001, 0, 1, E_FAIL}, {2001, 1, 0, E_FAIL},
       {0, 0, 0, S_OK},        {20000, 13, 32, S_OK}, {0, 0, 1, E_FAIL},    {65536 + 2001, 1, 1, E_FAIL}};
   for (auto c : cases) {
@@ -38,7 +43,8 @@ TEST(KuvInDate, SetDateAcceptsRealDaysAndTheInfinitiesOnly) {
     if (c.hr == S_OK) {
       EXPECT_FALSE(date.isTimeSet());
     } else {
-      EXPECT_EQ(date, real(2010, 5, 6, 7, 8, 9)) << "changed by a refused " << c.y << "-" << c.m << "-" << c.d;
+      EXPECT_EQ(date, real(2010, 5, 6, 7, 8, 9))
+          << "changed by a refused " << c.y << "-" << c.m << "-" << c.d;
       EXPECT_TRUE(date.isTimeSet());
     }
   }
@@ -51,10 +57,18 @@ TEST(KuvInDate, SetDateAcceptsRealDaysAndTheInfinitiesOnly) {
 }
 
 TEST(KuvInDate, SixFieldSetDateTakesStoredTimeAndKeepsSecond61As60) {
-  struct { int h, mi, s; HRESULT hr; const char* text; } cases[] = {
-      {1, 1, 1, S_OK, "2001-02-03T00:00:00"},   {24, 60, 60, S_OK, "2001-02-03T23:59:59"},
-      {24, 60, 61, S_OK, "2001-02-03T23:59:59"}, {0, 1, 1, E_FAIL, ""},  {25, 1, 1, E_FAIL, ""},
-      {1, 61, 1, E_FAIL, ""},                    {1, 1, 62, E_FAIL, ""}, {1, 0, 1, E_FAIL, ""}};
+  struct {
+    int h, mi, s;
+    HRESULT hr;
+    const char* text;
+  } cases[] = {{1, 1, 1, S_OK, "2001-02-03T00:00:00"},
+               {24, 60, 60, S_OK, "2001-02-03T23:59:59"},
+               {24, 60, 61, S_OK, "2001-02-03T23:59:59"},
+               {0, 1, 1, E_FAIL, ""},
+               {25, 1, 1, E_FAIL, ""},
+               {1, 61, 1, E_FAIL, ""},
+               {1, 1, 62, E_FAIL, ""},
+               {1, 0, 1, E_FAIL, ""}};
   for (auto c : cases) {
     KuvInDate date;
     date.setTimeSet(true);
@@ -69,14 +83,21 @@ TEST(KuvInDate, SixFieldSetDateTakesStoredTimeAndKeepsSecond61As60) {
 }
 
 TEST(KuvInDate, MonthLengthsFollowTheGregorianLeapRule) {
-  struct { int y, m, days; } cases[] = {{2001, 1, 31}, {2001, 2, 28}, {2000, 2, 29}, {1900, 2, 28}, {2004, 2, 29},
-                                        {2001, 4, 30}, {2001, 12, 31}, {2001, 0, 0},  {2001, 13, 0}};
+  struct {
+    int y, m, days;
+  } cases[] = {{2001, 1, 31}, {2001, 2, 28},  {2000, 2, 29}, {1900, 2, 28}, {2004, 2, 29},
+               {2001, 4, 30}, {2001, 12, 31}, {2001, 0, 0},  {2001, 13, 0}};
   for (auto c : cases) EXPECT_EQ(KuvInDate::getNbDaysInMonth(c.y, c.m), c.days) << c.y << "-" << c.m;
 }
 
 TEST(KuvInDate, SentinelsFrameEveryRealDateAndTimeSetIsIgnored) {
-  const KuvInDate ordered[] = {infNeg(), KuvInDate(false), real(1900, 1, 1, 0, 0, 1), real(2001, 2, 3),
-                               real(9999, 12, 31, 23, 59, 59), KuvInDate(true), infPos()};
+  const KuvInDate ordered[] = {infNeg(),
+                               KuvInDate(false),
+                               real(1900, 1, 1, 0, 0, 1),
+                               real(2001, 2, 3),
+                               real(9999, 12, 31, 23, 59, 59),
+                               KuvInDate(true),
+                               infPos()};
   for (std::size_t i = 0; i + 1 < std::size(ordered); ++i) {
     EXPECT_LT(ordered[i], ordered[i + 1]) << i;
     EXPECT_GT(ordered[i + 1], ordered[i]) << i;
@@ -98,7 +119,12 @@ TEST(KuvInDate, SentinelsFrameEveryRealDateAndTimeSetIsIgnored) {
 
 TEST(KuvInDate, SteppingCarriesAcrossEdgesAndStopsAtTheSentinels) {
   enum Step { NEXT_SECOND, PREV_SECOND, NEXT_DAY, PREV_DAY };
-  struct { KuvInDate from; Step step; HRESULT hr; KuvInDate to; } cases[] = {
+  struct {
+    KuvInDate from;
+    Step step;
+    HRESULT hr;
+    KuvInDate to;
+  } cases[] = {
       {real(1999, 12, 31, 23, 59, 59), NEXT_SECOND, S_OK, real(2000, 1, 1)},
       {real(2000, 2, 28, 23, 59, 59), NEXT_SECOND, S_OK, real(2000, 2, 29)},
       {real(2100, 2, 28, 23, 59, 59), NEXT_SECOND, S_OK, real(2100, 3, 1)},
@@ -122,7 +148,7 @@ TEST(KuvInDate, SteppingCarriesAcrossEdgesAndStopsAtTheSentinels) {
   };
   for (auto& c : cases) {
     KuvInDate date = c.from;
-    HRESULT hr = c.step == NEXT_SECOND ? date.nextSecond()
+    HRESULT hr = c.step == NEXT_SECOND   ? date.nextSecond()
                  : c.step == PREV_SECOND ? date.prevSecond()
                  : c.step == NEXT_DAY    ? date.nextDay()
                                          : date.prevDay();
@@ -132,7 +158,10 @@ TEST(KuvInDate, SteppingCarriesAcrossEdgesAndStopsAtTheSentinels) {
 }
 
 TEST(KuvInDate, TimeStampCountsSecondsSince1970) {
-  struct { KuvInDate date; std::uint32_t stamp; } cases[] = {
+  struct {
+    KuvInDate date;
+    std::uint32_t stamp;
+  } cases[] = {
       {real(1970, 1, 1), 0u},
       {real(2001, 9, 9, 1, 46, 40), 1000000000u},
       {real(2000, 3, 1), 951868800u},
@@ -148,8 +177,8 @@ TEST(KuvInDate, SteppingMatchesTimeStampAndXmlTextRoundTrips) {
   std::uniform_int_distribution<int> year(1970, 2099), month(1, 12), day(1, 31), hour(0, 23), sixty(0, 59);
   for (int i = 0; i < 500; ++i) {
     const int y = year(rng), m = month(rng);
-    const KuvInDate date = real(y, m, std::min(day(rng), KuvInDate::getNbDaysInMonth(y, m)), hour(rng), sixty(rng),
-                                sixty(rng));
+    const KuvInDate date =
+        real(y, m, std::min(day(rng), KuvInDate::getNbDaysInMonth(y, m)), hour(rng), sixty(rng), sixty(rng));
     const std::uint32_t stamp = KuvInDate::getTimeStamp(date);
     KuvInDate next = date, prev = date, tomorrow = date;
     ASSERT_EQ(next.nextSecond(), S_OK);
@@ -180,7 +209,13 @@ TEST(KuvInDate, TextsShowRealTimeValuesAndInfForInfinities) {
 }
 
 TEST(KuvInDate, ParseDateValueReadsTheXmlFormAndRefusesBadPieces) {
-  struct { const char* text; bool startOfDay; HRESULT hr; const char* result; const char* message; } cases[] = {
+  struct {
+    const char* text;
+    bool startOfDay;
+    HRESULT hr;
+    const char* result;
+    const char* message;
+  } cases[] = {
       {"2001-02-03", false, S_OK, "2001-02-03T23:59:59", nullptr},
       {"2001-02-03", true, S_OK, "2001-02-03T00:00:00", nullptr},
       {"2001-02-03T04:05:06", false, S_OK, "2001-02-03T04:05:06", nullptr},

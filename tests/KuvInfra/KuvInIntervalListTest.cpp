@@ -125,8 +125,9 @@ void checkAlgebraAgainstModel(unsigned seed) {
   for (int round = 0; round < 300; ++round) {
     const Points p1 = randomPoints(rng), p2 = randomPoints(rng);
     const KuvInListVal l2 = listOf<M>(p2, rng);
-    SCOPED_TRACE(testing::Message() << "round " << round << ": " << listOf<M>(p1, rng).toString().ConvertToChar()
-                                    << " with " << l2.toString().ConvertToChar());
+    SCOPED_TRACE(testing::Message() << "round " << round << ": "
+                                    << listOf<M>(p1, rng).toString().ConvertToChar() << " with "
+                                    << l2.toString().ConvertToChar());
 
     // The union's cursor may insert a one-point range of L2 just ahead of
     // the L1 range it touches, after a neighbour that has grown to touch
@@ -152,6 +153,8 @@ TEST(KuvInIntervalList, SeriesOperationsAreSetOperations) { checkAlgebraAgainstM
 TEST(KuvInIntervalList, SerialOperationsAreSetOperationsWhateverTheEndsInclusion) {
   checkAlgebraAgainstModel<SerialModel>(2);
 }
-TEST(KuvInIntervalList, DateOperationsAreSetOperationsAcrossTheNewYear) { checkAlgebraAgainstModel<DateModel>(3); }
+TEST(KuvInIntervalList, DateOperationsAreSetOperationsAcrossTheNewYear) {
+  checkAlgebraAgainstModel<DateModel>(3);
+}
 
 }  // namespace

@@ -32,7 +32,9 @@ KuvInListVal list(std::initializer_list<const char*> ranges) {
 }
 
 TEST(KuvInSerialUtil, StepsSaturateAtTheSentinels) {
-  struct { std::int32_t v, next, prev; } cases[] = {
+  struct {
+    std::int32_t v, next, prev;
+  } cases[] = {
       {0, 1, -1},
       {999999999, kInfPos, 999999998},
       {kInfPos, kInfPos, 999999999},
@@ -58,10 +60,13 @@ TEST(KuvInSerialUtil, StepsSaturateAtTheSentinels) {
 
 TEST(KuvInSerialParser, WordsNumbersAndRefusedSettings) {
   KuvInSerialParser parser;
-  struct { const char* text; HRESULT hr; std::int32_t value; } cases[] = {
-      {"-oo", S_OK, kInfNeg}, {"min", S_OK, -999999999}, {"max", S_OK, 999999999}, {"+oo", S_OK, kInfPos},
-      {"42", S_OK, 42},       {"-7", S_OK, -7},           {"", E_FAIL, 123},        {"abc", E_FAIL, 123},
-      {"99999999999", E_FAIL, 123}};
+  struct {
+    const char* text;
+    HRESULT hr;
+    std::int32_t value;
+  } cases[] = {{"-oo", S_OK, kInfNeg}, {"min", S_OK, -999999999}, {"max", S_OK, 999999999},
+               {"+oo", S_OK, kInfPos}, {"42", S_OK, 42},          {"-7", S_OK, -7},
+               {"", E_FAIL, 123},      {"abc", E_FAIL, 123},      {"99999999999", E_FAIL, 123}};
   for (auto c : cases) {
     std::int32_t value = 123;
     EXPECT_EQ(parser.parse(c.text, value, true), c.hr) << c.text;
@@ -80,11 +85,22 @@ TEST(KuvInSerialParser, WordsNumbersAndRefusedSettings) {
 }
 
 TEST(KuvInSerialInterval, SetIntervalRefusesRangesWithoutNumbersOrOutOfBounds) {
-  struct { std::int32_t a; bool aIncl; std::int32_t b; bool bIncl; HRESULT hr; } cases[] = {
-      {5, false, 6, false, E_FAIL},  {5, true, 6, false, S_OK},    {5, true, 5, true, S_OK},
-      {5, true, 5, false, E_FAIL},   {6, true, 5, true, E_FAIL},   {4, false, 6, false, S_OK},
-      {kInfNeg, true, kInfPos, true, S_OK}, {-1000000000, true, 0, true, E_FAIL},
-      {0, true, 1000000000, true, E_FAIL},  {-999999999, true, 999999999, true, S_OK}};
+  struct {
+    std::int32_t a;
+    bool aIncl;
+    std::int32_t b;
+    bool bIncl;
+    HRESULT hr;
+  } cases[] = {{5, false, 6, false, E_FAIL},
+               {5, true, 6, false, S_OK},
+               {5, true, 5, true, S_OK},
+               {5, true, 5, false, E_FAIL},
+               {6, true, 5, true, E_FAIL},
+               {4, false, 6, false, S_OK},
+               {kInfNeg, true, kInfPos, true, S_OK},
+               {-1000000000, true, 0, true, E_FAIL},
+               {0, true, 1000000000, true, E_FAIL},
+               {-999999999, true, 999999999, true, S_OK}};
   for (auto c : cases) {
     KuvInSerialInterval x = range("[1,2]");
     EXPECT_EQ(x.setInterval(c.a, c.aIncl, c.b, c.bIncl), c.hr) << c.a << " " << c.b;
@@ -108,9 +124,12 @@ TEST(KuvInSerialInterval, SetIntervalRefusesRangesWithoutNumbersOrOutOfBounds) {
 }
 
 TEST(KuvInSerialInterval, EqualityComparesTheNumbersHeld) {
-  struct { const char* x; const char* y; bool equal; } cases[] = {
-      {"]4,10]", "[5,10]", true}, {"[1,5[", "[1,4]", true},  {"]0,5[", "[1,4]", true},
-      {"[1,5[", "[1,5]", false},  {"]4,10]", "[4,10]", false}, {"[1,4]", "[1,4]", true}};
+  struct {
+    const char* x;
+    const char* y;
+    bool equal;
+  } cases[] = {{"]4,10]", "[5,10]", true}, {"[1,5[", "[1,4]", true},    {"]0,5[", "[1,4]", true},
+               {"[1,5[", "[1,5]", false},  {"]4,10]", "[4,10]", false}, {"[1,4]", "[1,4]", true}};
   for (auto c : cases) {
     EXPECT_EQ(range(c.x) == range(c.y), c.equal) << c.x << " " << c.y;
     EXPECT_EQ(range(c.y) == range(c.x), c.equal) << c.y << " " << c.x;
@@ -122,16 +141,19 @@ TEST(KuvInSerialInterval, EqualityComparesTheNumbersHeld) {
 }
 
 TEST(KuvInSerialInterval, SingleRangeOperations) {
-  struct { const char* x; const char* y; bool intersect, included; const char* merged; } cases[] = {
-      {"[1,2]", "[3,4]", false, false, "[1,4]"},     // adjacent numbers
-      {"[1,2[", "[3,4]", false, false, nullptr},     // a hole at 2
-      {"[1,3]", "]3,5]", false, false, "[1,5]"},     // shared end, included once
-      {"[1,3[", "]3,5]", false, false, nullptr},     // 3 in neither
-      {"[1,5]", "[5,9]", true, false, "[1,9]"},
-      {"[2,4]", "[1,5[", true, true, "[1,5["},
-      {"]1,5]", "[1,5]", true, true, "[1,5]"},
-      {"[1,5]", "]1,5]", true, false, "[1,5]"},
-      {"[1,3[", "]2,5]", true, false, "[1,5]"},     // ends as written overlap
+  struct {
+    const char* x;
+    const char* y;
+    bool intersect, included;
+    const char* merged;
+  } cases[] = {
+      {"[1,2]", "[3,4]", false, false, "[1,4]"},  // adjacent numbers
+      {"[1,2[", "[3,4]", false, false, nullptr},  // a hole at 2
+      {"[1,3]", "]3,5]", false, false, "[1,5]"},  // shared end, included once
+      {"[1,3[", "]3,5]", false, false, nullptr},  // 3 in neither
+      {"[1,5]", "[5,9]", true, false, "[1,9]"},  {"[2,4]", "[1,5[", true, true, "[1,5["},
+      {"]1,5]", "[1,5]", true, true, "[1,5]"},   {"[1,5]", "]1,5]", true, false, "[1,5]"},
+      {"[1,3[", "]2,5]", true, false, "[1,5]"},  // ends as written overlap
   };
   for (auto c : cases) {
     const KuvInSerialInterval x = range(c.x), y = range(c.y);
@@ -145,7 +167,12 @@ TEST(KuvInSerialInterval, SingleRangeOperations) {
 }
 
 TEST(KuvInSerialInterval, IntersectionWithRestOnTheNumbersHeld) {
-  struct { const char* x; const char* y; const char* result; const char* rest; } cases[] = {
+  struct {
+    const char* x;
+    const char* y;
+    const char* result;
+    const char* rest;
+  } cases[] = {
       {"[1,10]", "[2,3]", "[2,3]", "]3,10]"},
       {"[1,10]", "[2,3[", "[2,3[", "[3,10]"},
       {"[1,5]", "[0,5[", "[1,5[", "[5,5]"},
@@ -157,13 +184,20 @@ TEST(KuvInSerialInterval, IntersectionWithRestOnTheNumbersHeld) {
     KuvInSerialInterval* rest = nullptr;
     EXPECT_EQ(x.opAnd(range(c.y), rest), range(c.x).isIntersect(range(c.y))) << c.x << " " << c.y;
     EXPECT_EQ(text(x), c.result) << c.x << " " << c.y;
-    EXPECT_EQ(rest != nullptr ? text(*rest) : "none", c.rest != nullptr ? c.rest : "none") << c.x << " " << c.y;
+    EXPECT_EQ(rest != nullptr ? text(*rest) : "none", c.rest != nullptr ? c.rest : "none")
+        << c.x << " " << c.y;
     delete rest;
   }
 }
 
 TEST(KuvInSerialInterval, ListPiecesTurnTheCuttingEndsAround) {
-  struct { KuvInListVal l1; KuvInListVal l2; const char* cut; const char* both; const char* sum; } cases[] = {
+  struct {
+    KuvInListVal l1;
+    KuvInListVal l2;
+    const char* cut;
+    const char* both;
+    const char* sum;
+  } cases[] = {
       {list({"[1,9]"}), list({"[3,5]"}), "[1,3[ | ]5,9]", "[3,5]", "[1,9]"},
       {list({"[1,9]"}), list({"]2,5["}), "[1,2] | [5,9]", "]2,5[", "[1,9]"},
       {list({"[1,3]"}), list({"[2,3]"}), "[1,1]", "[2,3]", "[1,3]"},
