@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "KuvInListVal.h"
+#include "KuvInSerialInterval.h"
+#include "KuvInSerialParser.h"
+#include "KuvInSerialUtil.h"
+
+namespace {
+
+constexpr std::int32_t kInfNeg = KuvInSerialUtil::sc_infNeg;
+constexpr std::int32_t kInfPos = KuvInSerialUtil::sc_infPos;
+
+// "[1,5[" and friends, built unchecked so that tests can hold any range.
+KuvInSerialInterval range(const char* text) {
+  int a = 0, b = 0;
+  char open = 0, close = 0;
+  EXPECT_EQ(std::sscanf(text, "%c%d,%d%c", &open, &a, &b, &close), 4) << text;
+  KuvInSerialInterval x;
+  x.setIntervalNoCheck(a, open == '[', b, close == ']');
+  return x;
+}
+
+std::string text(const KuvInObjectVal& x) { return x.toString().ConvertToChar(); }
+
+KuvInListVal list(std::initializer_list<const char*> ranges) {
+  KuvInListVal l(KuvInSerialInterval::sType());
+  for (const char* r : ranges) l.PutBack(range(r));
+  return l;
+}
+
+TEST(KuvInSerialUtil, StepsSaturateAtTheSentinels) {
+  struct {
+    std::int32_t v, next, prev;
+  } cases[] = {
+      {0, 1, -1},
+      {999999999, kInfPos, 999999998},
+      {kInfPos, kInfPos, 999999999},
+      {-999999999, -999999998, kInfNeg},
+      {kInfNeg, -999999999, kInfNeg},
+      {INT_MAX, INT_MAX, INT_MAX - 1},
+      {INT_MIN, INT_MIN + 1, INT_MIN},
+  };
+  for (auto c : cases) {
+    EXPECT_EQ(KuvInSerialUtil::getNext(c.v), c.next) << c.v;
+    EXPECT_EQ(KuvInSerialUtil::getPrev(c.v), c.prev) << c.v;
+  }
+  EXPECT_TRUE(KuvInSerialUtil::isValueValid(999999999));
+  EXPECT_FALSE(KuvInSerialUtil::isValueValid(1000000000));
+  EXPECT_FALSE(KuvInSerialUtil::isValueValid(-1999999999));
+  EXPECT_TRUE(KuvInSerialUtil::isValueValid(kInfNeg));
+  EXPECT_TRUE(KuvInSerialUtil::isIntervalValid(kInfNeg, kInfPos));
+  EXPECT_FALSE(KuvInSerialUtil::isIntervalValid(-1000000000, 0));
+  EXPECT_FALSE(KuvInSerialUtil::isIntervalValid(0, 1000000000));
+  EXPECT_FALSE(KuvInSerialUtil::isIntervalValid(5, 4));
+  EXPECT_STREQ(KuvInSerialUtil::toStringChar(-42).getChars(), "-42");
+}
+
+TEST(KuvInSerialParser, WordsNumbersAndRefusedSettings) {
+  KuvInSerialParser parser;
+  struct {
+    const char* text;
+    HRESULT hr;
+    std::int32_t value;
+  } cases[] = {{"-oo", S_OK, kInfNeg}, {"min", S_OK, -999999999}, {"max", S_OK, 999999999},
+               {"+oo", S_OK, kInfPos}, {"42", S_OK, 42},          {"-7", S_OK, -7},
+               {"", E_FAIL, 123},      {"abc", E_FAIL, 123},      {"99999999999", E_FAIL, 123}};
+  for (auto c : cases) {
+    std::int32_t value = 123;
+    EXPECT_EQ(parser.parse(c.text, value, true), c.hr) << c.text;
+    EXPECT_EQ(value, c.value) << c.text;
+  }
+  EXPECT_STREQ(parser.print(kInfNeg).ConvertToChar(), "-oo");
+  EXPECT_STREQ(parser.print(kInfPos).ConvertToChar(), "+oo");
+  EXPECT_STREQ(parser.print(999999999).ConvertToChar(), "999999999");
+  EXPECT_EQ(parser.setInfinites("", "+oo"), E_FAIL);
+  EXPECT_EQ(parser.setMinMax("x", "x"), E_FAIL);
+  EXPECT_STREQ(parser.print(kInfNeg).ConvertToChar(), "-oo");
+  EXPECT_EQ(parser.setInfinites("first", "last"), S_OK);
+  EXPECT_STREQ(parser.print(kInfPos).ConvertToChar(), "last");
+  std::int32_t value = 0;
+  EXPECT_EQ(parser.parse("-oo", value, false), E_FAIL);
+}
+
+TEST(KuvInSerialInterval, SetIntervalRefusesRangesWithoutNumbersOrOutOfBounds) {
+  struct {
+    std::int32_t a;
+    bool aIncl;
+    std::int32_t b;
+    bool bIncl;
+    HRESULT hr;
+  } cases[] = {{5, false, 6, false, E_FAIL},
+               {5, true, 6, false, S_OK},
+               {5, true, 5, true, S_OK},
+               {5, true, 5, false, E_FAIL},
+               {6, true, 5, true, E_FAIL},
+               {4, false, 6, false, S_OK},
+               {kInfNeg, true, kInfPos, true, S_OK},
+               {-1000000000, true, 0, true, E_FAIL},
+               {0, true, 1000000000, true, E_FAIL},
+               {-999999999, true, 999999999, true, S_OK}};
+  for (auto c : cases) {
+    KuvInSerialInterval x = range("[1,2]");
+    EXPECT_EQ(x.setInterval(c.a, c.aIncl, c.b, c.bIncl), c.hr) << c.a << " " << c.b;
+    EXPECT_EQ(KuvInSerialInterval::isIntervalValid(c.a, c.aIncl, c.b, c.bIncl), c.hr == S_OK);
+    const bool set = c.hr == S_OK;
+    EXPECT_EQ(x.getA(), set ? c.a : 1);
+    EXPECT_EQ(x.getB(), set ? c.b : 2);
+    EXPECT_EQ(x.getAIncl(), set ? c.aIncl : true);
+  }
+  KuvInSerialInterval x;
+  EXPECT_EQ(text(x), "[-2000000000,2000000000]");
+  ASSERT_EQ(x.setInterval(5, true, 6, false), S_OK);
+  x.becomeIfSingleElementInterval();
+  EXPECT_EQ(text(x), "[5,5]");
+  x = range("]4,5]");
+  x.becomeIfSingleElementInterval();
+  EXPECT_EQ(text(x), "[5,5]");
+  x = range("]4,6[");
+  x.becomeIfSingleElementInterval();
+  EXPECT_EQ(text(x), "]4,6[");
+}
+
+TEST(KuvInSerialInterval, EqualityComparesTheNumbersHeld) {
+  struct {
+    const char* x;
+    const char* y;
+    bool equal;
+  } cases[] = {{"]4,10]", "[5,10]", true}, {"[1,5[", "[1,4]", true},    {"]0,5[", "[1,4]", true},
+               {"[1,5[", "[1,5]", false},  {"]4,10]", "[4,10]", false}, {"[1,4]", "[1,4]", true}};
+  for (auto c : cases) {
+    EXPECT_EQ(range(c.x) == range(c.y), c.equal) << c.x << " " << c.y;
+    EXPECT_EQ(range(c.y) == range(c.x), c.equal) << c.y << " " << c.x;
+    EXPECT_EQ(range(c.x).equals(range(c.y)), c.equal);
+  }
+  KuvInObjectVal& copy = range("]1,3[").clone();
+  EXPECT_EQ(text(copy), "]1,3[");
+  delete &copy;
+}
+
+TEST(KuvInSerialInterval, SingleRangeOperations) {
+  struct {
+    const char* x;
+    const char* y;
+    bool intersect, included;
+    const char* merged;
+  } cases[] = {
+      {"[1,2]", "[3,4]", false, false, "[1,4]"},  // adjacent numbers
+      {"[1,2[", "[3,4]", false, false, nullptr},  // a hole at 2
+      {"[1,3]", "]3,5]", false, false, "[1,5]"},  // shared end, included once
+      {"[1,3[", "]3,5]", false, false, nullptr},  // 3 in neither
+      {"[1,5]", "[5,9]", true, false, "[1,9]"},  {"[2,4]", "[1,5[", true, true, "[1,5["},
+      {"]1,5]", "[1,5]", true, true, "[1,5]"},   {"[1,5]", "]1,5]", true, false, "[1,5]"},
+      {"[1,3[", "]2,5]", true, false, "[1,5]"},  // ends as written overlap
+  };
+  for (auto c : cases) {
+    const KuvInSerialInterval x = range(c.x), y = range(c.y);
+    EXPECT_EQ(x.isIntersect(y), c.intersect) << c.x << " " << c.y;
+    EXPECT_EQ(y.isIntersect(x), c.intersect) << c.y << " " << c.x;
+    EXPECT_EQ(x.isIncludedIn(y), c.included) << c.x << " " << c.y;
+    KuvInSerialInterval merged = x;
+    EXPECT_EQ(merged.opAdd(y), c.merged != nullptr) << c.x << " " << c.y;
+    EXPECT_EQ(text(merged), c.merged != nullptr ? c.merged : c.x);
+  }
+}
+
+TEST(KuvInSerialInterval, IntersectionWithRestOnTheNumbersHeld) {
+  struct {
+    const char* x;
+    const char* y;
+    const char* result;
+    const char* rest;
+  } cases[] = {
+      {"[1,10]", "[2,3]", "[2,3]", "]3,10]"},
+      {"[1,10]", "[2,3[", "[2,3[", "[3,10]"},
+      {"[1,5]", "[0,5[", "[1,5[", "[5,5]"},
+      {"[1,5[", "[0,4]", "[1,4]", nullptr},  // 4 is the last number of both
+      {"[1,5]", "[6,9]", "[1,5]", nullptr},  // apart: unchanged
+  };
+  for (auto c : cases) {
+    KuvInSerialInterval x = range(c.x);
+    KuvInSerialInterval* rest = nullptr;
+    EXPECT_EQ(x.opAnd(range(c.y), rest), range(c.x).isIntersect(range(c.y))) << c.x << " " << c.y;
+    EXPECT_EQ(text(x), c.result) << c.x << " " << c.y;
+    EXPECT_EQ(rest != nullptr ? text(*rest) : "none", c.rest != nullptr ? c.rest : "none")
+        << c.x << " " << c.y;
+    delete rest;
+  }
+}
+
+TEST(KuvInSerialInterval, ListPiecesTurnTheCuttingEndsAround) {
+  struct {
+    KuvInListVal l1;
+    KuvInListVal l2;
+    const char* cut;
+    const char* both;
+    const char* sum;
+  } cases[] = {
+      {list({"[1,9]"}), list({"[3,5]"}), "[1,3[ | ]5,9]", "[3,5]", "[1,9]"},
+      {list({"[1,9]"}), list({"]2,5["}), "[1,2] | [5,9]", "]2,5[", "[1,9]"},
+      {list({"[1,3]"}), list({"[2,3]"}), "[1,1]", "[2,3]", "[1,3]"},
+      {list({"[1,3]", "[7,9]"}), list({"]3,7["}), "[1,3] | [7,9]", "[Empty]", "[1,9]"},
+      {list({"[1,5]"}), list({"[0,9]"}), "[Empty]", "[1,5]", "[0,9]"},
+  };
+  for (auto& c : cases) {
+    KuvInListVal cut = c.l1, both = c.l1, sum = c.l1;
+    ASSERT_EQ(KuvInSerialInterval::opCut(cut, c.l2), S_OK);
+    ASSERT_EQ(KuvInSerialInterval::opAnd(both, c.l2), S_OK);
+    ASSERT_EQ(KuvInSerialInterval::opAdd(sum, c.l2), S_OK);
+    EXPECT_EQ(text(cut), c.cut) << text(c.l1) << " minus " << text(c.l2);
+    EXPECT_EQ(text(both), c.both) << text(c.l1) << " and " << text(c.l2);
+    EXPECT_EQ(text(sum), c.sum) << text(c.l1) << " or " << text(c.l2);
+  }
+  KuvInListVal l = list({"[1,2]"});
+  EXPECT_EQ(KuvInSerialInterval::sort(l), E_NOTIMPL);
+}
+
+}  // namespace
