@@ -1,0 +1,80 @@
+// Readable builders for tree positions and ranges in tests: "1.25.36" for a
+// position, "[1.2-3[" for a range (an outward bracket marks an excluded end).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "KuvInListVal.h"
+#include "KuvInMilestonesEvalInterval.h"
+#include "KuvInTraceClass.h"
+#include "KuvInTreeEvalIndexBound.h"
+
+namespace kuvtest {
+
+// "" gives the empty bound.
+inline KuvInTreeEvalIndexBound bound(const std::string& text) {
+  KuvInTreeEvalIndexBound b;
+  std::size_t from = 0;
+  while (from < text.size()) {
+    std::size_t dot = text.find('.', from);
+    if (dot == std::string::npos) dot = text.size();
+    b.AddNewLevelWithValue(static_cast<std::uint32_t>(std::stoul(text.substr(from, dot - from))));
+    from = dot + 1;
+  }
+  return b;
+}
+
+// A range's two ends: bounds and inclusions.
+struct RangeText {
+  KuvInTreeEvalIndexBound lower, upper;
+  bool lowerIncluded, upperIncluded;
+};
+
+inline RangeText rangeText(const std::string& text) {
+  std::size_t dash = text.find('-');
+  return {bound(text.substr(1, dash - 1)), bound(text.substr(dash + 1, text.size() - dash - 2)), text.front() == '[',
+          text.back() == ']'};
+}
+
+inline KuvInMilestonesEvalInterval milestone(const std::string& text) {
+  RangeText r = rangeText(text);
+  return KuvInMilestonesEvalInterval(KuvInMilestonesEvalIntervalValue(r.lower), r.lowerIncluded,
+                                     KuvInMilestonesEvalIntervalValue(r.upper), r.upperIncluded);
+}
+
+// A list of milestone ranges, each written as above.
+inline KuvInListVal milestones(const std::vector<std::string>& texts) {
+  KuvInListVal list(KuvInMilestonesEvalInterval::sType());
+  for (const std::string& t : texts) list.PutBack(milestone(t));
+  return list;
+}
+
+inline std::string text(const KuvInObjectVal& value) { return value.toString().ConvertToChar(); }
+
+// Sets a channel's flags for one scope.
+class ScopedTraceFlags {
+public:
+  ScopedTraceFlags(KuvInTraceClass& channel, unsigned char flags) : m_channel(channel), m_old(channel.getFlags()) {
+    channel.setFlags(flags);
+  }
+  ~ScopedTraceFlags() { m_channel.setFlags(m_old); }
+  ScopedTraceFlags(const ScopedTraceFlags&) = delete;
+  ScopedTraceFlags& operator=(const ScopedTraceFlags&) = delete;
+
+private:
+  KuvInTraceClass& m_channel;
+  unsigned char m_old;
+};
+
+// What f prints on standard output.
+template <class F>
+std::string captured(F f) {
+  testing::internal::CaptureStdout();
+  f();
+  return testing::internal::GetCapturedStdout();
+}
+
+}  // namespace kuvtest

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "KuvInIntHolder.h"
+#include "KuvInRangeTestSupport.h"
+#include "KuvInTreeEvalIndex.h"
+
+using kuvtest::bound;
+using kuvtest::captured;
+using kuvtest::text;
+
+TEST(KuvInTreeEvalIndexBound, OrdersLevelByLevelWithPrefixFirst) {
+  struct {
+    const char *a, *b;
+    int order;  // sign of a compared with b
+  } cases[] = {{"1.2", "1.2.1", -1}, {"1.2.1", "1.3", -1}, {"1.2", "1.3", -1}, {"2", "1.99.99", 1},
+               {"1.25.36", "1.25.36", 0}, {"0", "0.0", -1}, {"3.4294967295", "4", -1}};
+  for (const auto& c : cases) {
+    KuvInTreeEvalIndexBound a = bound(c.a), b = bound(c.b);
+    SCOPED_TRACE(std::string(c.a) + " vs " + c.b);
+    EXPECT_EQ(a == b, c.order == 0);
+    EXPECT_EQ(a != b, c.order != 0);
+    EXPECT_EQ(a < b, c.order < 0);
+    EXPECT_EQ(a <= b, c.order <= 0);
+    EXPECT_EQ(a > b, c.order > 0);
+    EXPECT_EQ(a >= b, c.order >= 0);
+    EXPECT_EQ(a.equals(b), c.order == 0);
+    if (c.order == 0) {
+      EXPECT_EQ(a.hash(), b.hash());
+    }
+  }
+}
+
+TEST(KuvInTreeEvalIndexBound, EmptyBoundComparesFalseWithEverything) {
+  KuvInTreeEvalIndexBound empty, one(1);
+  EXPECT_FALSE(empty.isValuated());
+  for (const KuvInTreeEvalIndexBound* other : {&empty, &one}) {
+    EXPECT_FALSE(empty == *other);
+    EXPECT_FALSE(empty != *other);
+    EXPECT_FALSE(empty < *other || empty <= *other || empty > *other || empty >= *other);
+    EXPECT_FALSE(*other < empty || *other <= empty || *other > empty || *other >= empty);
+    EXPECT_FALSE(empty.equals(*other));
+  }
+  // Neither is smaller, so the first argument is kept.
+  EXPECT_FALSE(KuvInTreeEvalIndexBound::boundMin(empty, one).isValuated());
+  EXPECT_EQ(text(KuvInTreeEvalIndexBound::boundMax(one, empty)), "1");
+}
+
+TEST(KuvInTreeEvalIndexBound, BuildsFromLevelsListArrayAndSteps) {
+  KuvInListVal levels(KuvInIntHolder::sType());
+  for (std::uint32_t v : {1u, 25u, 36u}) levels.PutBack(KuvInIntHolder(v));
+  KuvInTreeEvalIndexBound fromList(levels);
+  EXPECT_EQ(text(fromList), "1.25.36");
+  EXPECT_EQ(fromList.getNumberValues(), 3u);
+
+  KuvInListVal mixed;
+  mixed.PutBack(KuvInIntHolder(1));
+  mixed.PutBack(KuvInSignedIntHolder(2));
+  EXPECT_FALSE(KuvInTreeEvalIndexBound(mixed).isValuated());
+
+  KuvInTreeEvalIndexBound taken(new std::uint32_t[2]{4, 5}, 2);
+  EXPECT_EQ(text(taken), "4.5");
+  EXPECT_EQ(taken.set(new std::uint32_t[1]{7}, 1), S_OK);  // the old array is freed
+  EXPECT_EQ(text(taken), "7");
+  EXPECT_EQ(taken.set(nullptr, 3), E_FAIL);
+  EXPECT_EQ(text(taken), "7");
+
+  std::uint32_t v = 99;
+  EXPECT_EQ(fromList.getValue(2, v), S_OK);
+  EXPECT_EQ(v, 36u);
+  EXPECT_EQ(fromList.getValue(3, v), E_FAIL);
+  EXPECT_EQ(v, 36u);
+
+  EXPECT_EQ(text(fromList + 4), "1.25.40");
+  EXPECT_EQ(text(fromList - 6), "1.25.30");
+  EXPECT_EQ(text(fromList), "1.25.36");
+  EXPECT_FALSE((KuvInTreeEvalIndexBound() + 1).isValuated());
+  EXPECT_EQ(text(KuvInTreeEvalIndexBound::boundMin(bound("1.3"), bound("1.2.9"))), "1.2.9");
+  EXPECT_EQ(text(KuvInTreeEvalIndexBound::boundMax(bound("1.3"), bound("1.2.9"))), "1.3");
+
+  // A copy owns its own levels.
+  KuvInTreeEvalIndexBound copy(fromList);
+  copy.AddNewLevelWithValue(1);
+  std::unique_ptr<KuvInObjectVal> clone(&copy.clone());
+  EXPECT_EQ(text(*clone), "1.25.36.1");
+  EXPECT_EQ(text(fromList), "1.25.36");
+}
+
+namespace {
+KuvInTreeEvalIndex index(const char* lower, const char* upper) { return {bound(lower), bound(upper)}; }
+}  // namespace
+
+TEST(KuvInTreeEvalIndex, ValidityInclusionAndChildInsertion) {
+  EXPECT_TRUE(index("1", "1").isTreeEvalIndexValid());
+  EXPECT_TRUE(index("1.2", "1.2.1").isTreeEvalIndexValid());
+  EXPECT_FALSE(index("1.3", "1.2").isTreeEvalIndexValid());
+  EXPECT_FALSE(index("", "2").isTreeEvalIndexValid());
+
+  KuvInTreeEvalIndex parent = index("1", "2");
+  struct {
+    KuvInTreeEvalIndex child;
+    bool included, insertable;
+  } cases[] = {{index("1.1", "1.9"), true, true},
+               {index("1", "1.9"), true, true},     // may start with its parent
+               {index("1.1", "2"), true, false},    // must end before it
+               {index("0.9", "1.5"), false, false},
+               {index("1.5", "1.4"), true, false},  // invalid child
+               {index("", "1.5"), false, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(text(c.child));
+    EXPECT_EQ(c.child.isIncludedIn(parent), c.included);
+    EXPECT_EQ(parent.isIndexValidForChildInsertion(c.child), c.insertable);
+  }
+}
+
+TEST(KuvInTreeEvalIndex, BuildFromStringReadsBothBounds) {
+  KuvInTreeEvalIndex built;
+  ASSERT_EQ(KuvInTreeEvalIndex::BuildFromString("1.25.36-2.36.55", built), S_OK);
+  EXPECT_EQ(text(built), "1.25.36-2.36.55");
+  KuvInTreeEvalIndex short_;
+  ASSERT_EQ(KuvInTreeEvalIndex::BuildFromString("1.2-3", short_), S_OK);
+  EXPECT_EQ(text(short_.getLowerBound()), "1.2");
+  EXPECT_EQ(text(short_.getUpperBound()), "3");
+  EXPECT_TRUE(short_.equals(index("1.2", "3")));
+}
+
+TEST(KuvInTreeEvalIndex, BuildFromStringRefusesBadTextAndChangesNothing) {
+  const char* pattern = "ERROR : unexpected pattern of string. Only one\"-\" is expected to split the inedexBounds";
+  const char* number =
+      "ERROR : ConvertToNum FAILED. Expected format is :  \"1.25.36-2.36.55\" with no spaces and decimal values.";
+  const char* invalid =
+      "ERROR : TreeEvalIndex is invalid. Check your input string is alright ValA < ValB is expected, for instance !";
+  struct {
+    const char* input;
+    const char* message;
+  } cases[] = {{"1.2", pattern},         {"1-2-3", pattern},       {"", pattern},
+               {"-3", number},           {"1-", number},           {"1..2-3", number},
+               {"a-3", number},          {"1.b-3", number},        {"99999999999-99999999999", number},
+               {"1.2-1.1", invalid},     {"2-1.9", invalid}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.input);
+    KuvInTreeEvalIndex out;
+    HRESULT hr = S_OK;
+    std::string printed = captured([&] { hr = KuvInTreeEvalIndex::BuildFromString(c.input, out); });
+    EXPECT_EQ(hr, E_FAIL);
+    EXPECT_NE(printed.find(c.message), std::string::npos) << printed;
+    EXPECT_FALSE(out.getLowerBound().isValuated() || out.getUpperBound().isValuated());
+  }
+
+  KuvInTreeEvalIndex used = index("", "7");
+  HRESULT hr = S_OK;
+  std::string printed = captured([&] { hr = KuvInTreeEvalIndex::BuildFromString("1-2", used); });
+  EXPECT_EQ(hr, E_UNEXPECTED);
+  EXPECT_NE(printed.find("ERROR : input index is valuated... so has been initialized... why ?"), std::string::npos);
+  EXPECT_EQ(text(used), "-7");
+}
