@@ -1,0 +1,287 @@
+#include <gtest/gtest.h>
+
+#include <bitset>
+#include <functional>
+#include <random>
+
+#include "KuvInIntHolder.h"
+#include "KuvInRangeTestSupport.h"
+
+using kuvtest::bound;
+using kuvtest::captured;
+using kuvtest::milestone;
+using kuvtest::milestones;
+using kuvtest::text;
+using Range = KuvInMilestonesEvalInterval;
+using Value = KuvInMilestonesEvalIntervalValue;
+
+TEST(KuvInMilestonesEvalInterval, EmptinessAndTextFollowTheEnds) {
+  struct {
+    const char* range;
+    bool empty;
+  } cases[] = {{"[1.2-1.2]", false}, {"[1.2-1.2[", true}, {"]1.2-1.2]", true}, {"[1.3-1.2.9]", true},
+               {"]1.2-1.2.0[", false}, {"[1-2]", false}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(milestone(c.range).isEmpty(), c.empty) << c.range;
+    EXPECT_EQ(text(milestone(c.range)), c.range);
+  }
+  Range derived(Value(bound("1.2"), true), true, Value(bound("3")), false);
+  EXPECT_EQ(text(derived), "[1.2(DerivedDate)-3[");
+  // The flag plays no part in comparisons.
+  EXPECT_TRUE(derived == milestone("[1.2-3["));
+}
+
+TEST(KuvInMilestonesEvalInterval, RelationsBetweenTwoRanges) {
+  struct {
+    const char *x, *y;
+    bool intersect, adjacent, xIncludesY;
+  } cases[] = {
+      {"[1-5]", "[5-9]", true, false, false},   {"[1-5[", "[5-9]", false, true, false},
+      {"[1-5]", "]5-9]", false, true, false},   {"[1-5[", "]5-9]", false, false, false},
+      {"[5-9]", "[1-5[", false, true, false},   {"[1-9]", "[3-5]", true, false, true},
+      {"[1-9[", "[3-9]", true, false, false},   {"]1-9]", "]1-9]", true, false, true},
+      {"[1-2]", "[3-4]", false, false, false},  {"[1-5]", "[5-5[", false, false, false},
+      {"[1.2-1.3]", "[1.2.5-2]", true, false, false}};
+  for (const auto& c : cases) {
+    Range x = milestone(c.x), y = milestone(c.y);
+    SCOPED_TRACE(std::string(c.x) + " " + c.y);
+    EXPECT_EQ(x.isIntersect(y), c.intersect);
+    EXPECT_EQ(y.isIntersect(x), c.intersect);
+    EXPECT_EQ(x.isAdjacent(y), c.adjacent);
+    EXPECT_EQ(y.isAdjacent(x), c.adjacent);
+    EXPECT_EQ(x.isIncluding(y), c.xIncludesY);
+  }
+  Range r = milestone("[1-3[");
+  EXPECT_TRUE(r.isIncludingValue(Value(bound("1"))));
+  EXPECT_TRUE(r.isIncludingValue(Value(bound("2.7"))));
+  EXPECT_FALSE(r.isIncludingValue(Value(bound("3"))));
+  EXPECT_FALSE(r.isIncludingValue(Value()));
+}
+
+TEST(KuvInMilestonesEvalInterval, ListOperationsWithOneRange) {
+  enum Op { Add, And, Cut };
+  struct {
+    std::vector<std::string> list;
+    Op op;
+    const char* range;
+    HRESULT hr;
+    const char* result;
+  } cases[] = {
+      {{"[0-5]"}, And, "[1-10]", S_OK, "[1-5]"},
+      {{"[0-5]"}, And, "[2-3]", S_OK, "[2-3]"},
+      {{"[0-5]", "[7-9]"}, And, "]4-8[", S_OK, "]4-5] | [7-8["},
+      {{"[0-5]"}, And, "[6-7]", S_FALSE, "[Empty]"},
+      {{"[0-5]"}, And, "[3-3[", S_FALSE, "[Empty]"},
+      {{}, And, "[1-2]", S_FALSE, "[Empty]"},
+      {{"[1-9]"}, Cut, "[3-5]", S_OK, "[1-3[ | ]5-9]"},
+      {{"[1-5]"}, Cut, "[0-3]", S_OK, "]3-5]"},
+      {{"[1-5]"}, Cut, "[0-9]", S_OK, "[Empty]"},
+      {{"[1-2]", "[4-5]"}, Cut, "[6-7]", S_OK, "[1-2] | [4-5]"},
+      {{"[1-5]"}, Cut, "[3-3[", S_FALSE, "[1-5]"},
+      {{}, Cut, "[1-2]", S_FALSE, "[Empty]"},
+      {{"[1-2]", "[6-7]"}, Add, "]2-4]", S_OK, "[1-4] | [6-7]"},
+      {{"[1-2]", "[6-7]"}, Add, "]2-6[", S_OK, "[1-7]"},
+      {{"[1-2]"}, Add, "]2-2]", S_FALSE, "[1-2]"},
+      {{"[1-2]"}, Add, "]2-3]", S_OK, "[1-3]"},
+      {{"[1-2["}, Add, "]2-3]", S_OK, "[1-2[ | ]2-3]"},
+      {{}, Add, "[1-2]", S_OK, "[1-2]"},
+  };
+  for (const auto& c : cases) {
+    KuvInListVal list = milestones(c.list);
+    Range range = milestone(c.range);
+    SCOPED_TRACE(text(list) + " op " + std::to_string(c.op) + " " + c.range);
+    HRESULT hr = c.op == Add ? Range::opAdd(list, range) : c.op == And ? Range::opAnd(list, range)
+                                                                        : Range::opCut(list, range);
+    EXPECT_EQ(hr, c.hr);
+    EXPECT_EQ(text(list), c.result);
+  }
+}
+
+TEST(KuvInMilestonesEvalInterval, ListFormsRefuseAnEmptyList) {
+  using ListOp = HRESULT (*)(KuvInListVal&, const KuvInListVal&);
+  for (ListOp op : {static_cast<ListOp>(&Range::opAdd), static_cast<ListOp>(&Range::opAnd),
+                    static_cast<ListOp>(&Range::opCut)}) {
+    KuvInListVal some = milestones({"[1-2]"}), none = milestones({});
+    std::string printed = captured([&] {
+      EXPECT_EQ(op(some, none), E_INVALIDARG);
+      EXPECT_EQ(op(none, some), E_INVALIDARG);
+    });
+    EXPECT_NE(printed.find("ERROR: One of both input lists is empty"), std::string::npos);
+    EXPECT_EQ(text(some), "[1-2]");
+  }
+  KuvInListVal a = milestones({"[1-2]", "[5-6]"}), b = milestones({"[3-4]"});
+  EXPECT_EQ(Range::isIntersect(a, b), S_FALSE);
+  EXPECT_EQ(Range::isIntersect(a, milestones({})), S_FALSE);
+  b = milestones({"[3-4]", "]6-8]", "[4-5]"});
+  EXPECT_EQ(Range::isIntersect(a, b), S_OK);
+}
+
+TEST(KuvInMilestonesEvalInterval, ForeignElementsAreRefusedWithoutChange) {
+  const char* notAccepted = "ERROR: Input list doesn't accept KuvInMilestonesEvalInterval";
+  const char* badA = "ERROR: Retrieved element isn't a KuvInMilestonesEvalInterval";
+  const char* badB = "ERROR: Retrieved element from input list B isn't a KuvInMilestonesEvalInterval";
+  KuvInListVal strings(KuvInString::sType());
+  KuvInListVal mixed;  // accepts anything
+  mixed.PutBack(milestone("[1-2]"));
+  mixed.PutBack(KuvInIntHolder(3));
+  KuvInListVal good = milestones({"[1-2]"});
+  Range r = milestone("[0-9]");
+  struct {
+    std::function<HRESULT()> call;
+    HRESULT hr;
+    const char* message;
+  } cases[] = {
+      {[&] { return Range::opAdd(strings, r); }, E_INVALIDARG, notAccepted},
+      {[&] { return Range::opAnd(strings, good); }, E_INVALIDARG, notAccepted},
+      {[&] { return Range::sort(strings); }, E_INVALIDARG, notAccepted},
+      {[&] { return Range::opAdd(mixed, r); }, E_FAIL, badA},
+      {[&] { return Range::opAnd(mixed, r); }, E_FAIL, badA},
+      {[&] { return Range::opCut(mixed, good); }, E_FAIL, badA},
+      {[&] { return Range::simplify(mixed); }, E_FAIL, badA},
+      {[&] { return Range::sort(mixed); }, E_FAIL, badA},
+      {[&] { return Range::opAdd(good, mixed); }, E_INVALIDARG, badB},
+      {[&] { return Range::opAnd(good, mixed); }, E_INVALIDARG, badB},
+      {[&] { return Range::opCut(good, mixed); }, E_INVALIDARG, badB},
+      {[&] { return Range::isIntersect(good, mixed); }, E_INVALIDARG, badB},
+      {[&] { return Range::isIntersect(mixed, good); }, E_INVALIDARG,
+       "ERROR: Retrieved element from input list A isn't a KuvInMilestonesEvalInterval"},
+  };
+  for (auto& c : cases) {
+    HRESULT hr = S_OK;
+    std::string printed = captured([&] { hr = c.call(); });
+    EXPECT_EQ(hr, c.hr) << c.message;
+    EXPECT_NE(printed.find(c.message), std::string::npos) << printed;
+  }
+  EXPECT_EQ(text(mixed), "[1-2] | 3");
+  EXPECT_EQ(text(good), "[1-2]");
+}
+
+TEST(KuvInMilestonesEvalInterval, SortAndSimplify) {
+  KuvInListVal list = milestones({"[5-6]", "[1.2-2]", "]1-1.2[", "[1-1]", "[9-9[", "[2-3["});
+  ASSERT_EQ(Range::sort(list), S_OK);
+  EXPECT_EQ(text(list), "]1-1.2[ | [1-1] | [1.2-2] | [2-3[ | [5-6] | [9-9[");  // equal lowers keep their order
+  ASSERT_EQ(Range::simplify(list), S_OK);
+  EXPECT_EQ(text(list), "[1-3[ | [5-6] | [9-9[");
+  // Simplification does not sort: a merge lands where the first range was.
+  list = milestones({"[5-6]", "[1-2]", "]6-7]"});
+  ASSERT_EQ(Range::simplify(list), S_OK);
+  EXPECT_EQ(text(list), "[5-7] | [1-2]");
+}
+
+TEST(KuvInMilestonesEvalInterval, OpCutTracesItsSteps) {
+  kuvtest::ScopedTraceFlags flags(Range::traceChannel(), 3);
+  KuvInListVal list = milestones({"[1-9]", "[10-11]"});
+  std::string printed = captured([&] { EXPECT_EQ(Range::opCut(list, milestone("[3-5]")), S_OK); });
+  std::size_t at = 0;
+  for (const char* line : {"in_intervals [1-9] | [10-11]", "in_interval [3-5]", "current interval [1-9]",
+                           "cut interval [1-3[ | ]5-9]", "current interval [10-11]",
+                           "out_intervals [10-11] | [1-3[ | ]5-9]",
+                           "out_intervals (after simplify) [10-11] | [1-3[ | ]5-9]"}) {
+    at = printed.find(line, at);
+    ASSERT_NE(at, std::string::npos) << line << "\n" << printed;
+  }
+}
+
+// The list algebra agrees with sets of points. Ranges have one-level ends in
+// 0..12; a range is the set of the points of the grid 0, 0.5, 1, ... 12 it
+// holds, which tells apart every two differing ranges with such ends.
+namespace {
+
+constexpr int kMax = 12;
+using Points = std::bitset<2 * kMax + 1>;
+
+Points pointsOf(const Range& r) {
+  std::uint32_t a = 0, b = 0;
+  r.getInfBound().getBound().getValue(0, a);
+  r.getSupBound().getBound().getValue(0, b);
+  Points p;
+  for (std::uint32_t t = 0; t <= 2 * kMax; ++t)
+    p[t] = (t > 2 * a || (t == 2 * a && r.isInfBoundIncluded())) && (t < 2 * b || (t == 2 * b && r.isSupBoundIncluded()));
+  return p;
+}
+
+Points pointsOf(const KuvInListVal& list) {
+  Points p;
+  for (std::int32_t i = 0; i < list.GetLength(); ++i) p |= pointsOf(*Range::cast(*list.Get(i)));
+  return p;
+}
+
+// Simplified: no empty range, and no two ranges that overlap or touch.
+bool isSimplified(const KuvInListVal& list) {
+  for (std::int32_t i = 0; i < list.GetLength(); ++i) {
+    const Range& x = *Range::cast(*list.Get(i));
+    if (x.isEmpty()) return false;
+    for (std::int32_t j = i + 1; j < list.GetLength(); ++j) {
+      const Range& y = *Range::cast(*list.Get(j));
+      if (x.isIntersect(y) || x.isAdjacent(y)) return false;
+    }
+  }
+  return true;
+}
+
+class RandomRanges {
+public:
+  Range range(bool mayBeEmpty) {
+    for (;;) {
+      std::uint32_t a = pick(kMax), b = pick(kMax);
+      if (a > b) std::swap(a, b);
+      Range r(Value(KuvInTreeEvalIndexBound(a)), pick(1) == 1, Value(KuvInTreeEvalIndexBound(b)), pick(1) == 1);
+      if (mayBeEmpty || !r.isEmpty()) return r;
+    }
+  }
+  // One to four non-empty ranges, simplified.
+  KuvInListVal list() {
+    KuvInListVal l(Range::sType());
+    for (std::uint32_t n = 1 + pick(3); n > 0; --n) l.PutBack(range(false));
+    Points before = pointsOf(l);
+    EXPECT_EQ(Range::simplify(l), S_OK);
+    EXPECT_EQ(pointsOf(l), before);
+    return l;
+  }
+  std::uint32_t pick(std::uint32_t max) { return std::uniform_int_distribution<std::uint32_t>(0, max)(m_engine); }
+
+private:
+  std::mt19937 m_engine{20240611};
+};
+
+HRESULT expectedCode(const Points& p) { return p.none() ? S_FALSE : S_OK; }
+
+}  // namespace
+
+TEST(KuvInMilestonesEvalInterval, ListAlgebraAgreesWithPointSets) {
+  RandomRanges gen;
+  for (int round = 0; round < 400; ++round) {
+    KuvInListVal l = gen.list(), m = gen.list();
+    Range y = gen.range(true);
+    Points pl = pointsOf(l), pm = pointsOf(m), py = pointsOf(y);
+    SCOPED_TRACE(text(l) + " with " + text(y) + " / " + text(m));
+
+    KuvInListVal r(l);
+    EXPECT_EQ(Range::opAdd(r, y), y.isEmpty() ? S_FALSE : S_OK);
+    EXPECT_EQ(pointsOf(r), pl | py);
+    EXPECT_TRUE(isSimplified(r));
+    r = l;
+    EXPECT_EQ(Range::opAnd(r, y), expectedCode(pl & py));
+    EXPECT_EQ(pointsOf(r), pl & py);
+    EXPECT_TRUE(isSimplified(r));
+    r = l;
+    EXPECT_EQ(Range::opCut(r, y), y.isEmpty() ? S_FALSE : S_OK);
+    EXPECT_EQ(pointsOf(r), pl & ~py);
+    EXPECT_TRUE(isSimplified(r));
+
+    r = l;
+    EXPECT_EQ(Range::opAdd(r, m), S_OK);
+    EXPECT_EQ(pointsOf(r), pl | pm);
+    EXPECT_TRUE(isSimplified(r));
+    r = l;
+    EXPECT_EQ(Range::opAnd(r, m), expectedCode(pl & pm));
+    EXPECT_EQ(pointsOf(r), pl & pm);
+    EXPECT_TRUE(isSimplified(r));
+    r = l;
+    EXPECT_EQ(Range::opCut(r, m), expectedCode(pl & ~pm));
+    EXPECT_EQ(pointsOf(r), pl & ~pm);
+    EXPECT_TRUE(isSimplified(r));
+
+    EXPECT_EQ(Range::isIntersect(l, m), expectedCode(pl & pm));
+  }
+}
