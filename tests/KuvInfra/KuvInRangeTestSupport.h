@@ -1,5 +1,6 @@
 // Readable builders for tree positions and ranges in tests: "1.25.36" for a
-// position, "[1.2-3[" for a range (an outward bracket marks an excluded end).
+// position, "[1.2-3[" for a milestone range and "[1.2,3[" for a tree range
+// (an outward bracket marks an excluded end).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include "KuvInMilestonesEvalInterval.h"
 #include "KuvInTraceClass.h"
 #include "KuvInTreeEvalIndexBound.h"
+#include "KuvInTreeEvalInterval.h"
 
 namespace kuvtest {
 
@@ -34,7 +36,7 @@ struct RangeText {
 };
 
 inline RangeText rangeText(const std::string& text) {
-  std::size_t dash = text.find('-');
+  std::size_t dash = text.find_first_of("-,");
   return {bound(text.substr(1, dash - 1)), bound(text.substr(dash + 1, text.size() - dash - 2)), text.front() == '[',
           text.back() == ']'};
 }
@@ -49,6 +51,17 @@ inline KuvInMilestonesEvalInterval milestone(const std::string& text) {
 inline KuvInListVal milestones(const std::vector<std::string>& texts) {
   KuvInListVal list(KuvInMilestonesEvalInterval::sType());
   for (const std::string& t : texts) list.PutBack(milestone(t));
+  return list;
+}
+
+inline KuvInTreeEvalInterval treeRange(const std::string& text) {
+  RangeText r = rangeText(text);
+  return KuvInTreeEvalInterval(r.lower, r.lowerIncluded, r.upper, r.upperIncluded);
+}
+
+inline KuvInListVal treeRanges(const std::vector<std::string>& texts) {
+  KuvInListVal list(KuvInTreeEvalInterval::sType());
+  for (const std::string& t : texts) list.PutBack(treeRange(t));
   return list;
 }
 

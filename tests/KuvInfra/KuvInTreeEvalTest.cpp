@@ -155,3 +155,72 @@ TEST(KuvInTreeEvalIndex, BuildFromStringRefusesBadTextAndChangesNothing) {
   EXPECT_NE(printed.find("ERROR : input index is valuated... so has been initialized... why ?"), std::string::npos);
   EXPECT_EQ(text(used), "-7");
 }
+
+using kuvtest::treeRange;
+using kuvtest::treeRanges;
+
+TEST(KuvInTreeEvalInterval, SetIntervalRefusesReversedEnds) {
+  KuvInTreeEvalInterval r;
+  EXPECT_EQ(r.setInterval(bound("1.3"), true, bound("1.2.9"), false), E_FAIL);
+  EXPECT_EQ(text(r), "[,]");
+  EXPECT_EQ(r.setInterval(bound("1.2"), true, bound("1.2"), false), S_OK);  // empty but accepted
+  EXPECT_EQ(r.setInterval(bound("1.2"), false, bound("3"), false), S_OK);
+  EXPECT_EQ(text(r), "]1.2,3[");
+  EXPECT_TRUE(r == treeRange("]1.2,3["));
+  EXPECT_TRUE(r != treeRange("]1.2,3]"));
+}
+
+TEST(KuvInTreeEvalInterval, PairOperations) {
+  struct {
+    const char *x, *y;
+    bool intersect, included;
+    const char* added;   // null when they do not merge
+    const char* common;  // null when they do not intersect
+    const char* rest;    // null when no rest
+  } cases[] = {
+      {"[1,5]", "[5,9]", true, false, "[1,9]", "[5,5]", nullptr},
+      {"[1,5[", "[5,9]", false, false, "[1,9]", nullptr, nullptr},
+      {"[1,5[", "]5,9]", false, false, nullptr, nullptr, nullptr},
+      {"[5,9]", "[1,5[", false, false, "[1,9]", nullptr, nullptr},
+      {"[1,9]", "[3,5[", true, false, "[1,9]", "[3,5[", "[5,9]"},
+      {"[3,5[", "[1,9]", true, true, "[1,9]", "[3,5[", nullptr},
+      {"]1,9[", "[1,9]", true, true, "[1,9]", "]1,9[", nullptr},
+      {"[1,9]", "]1,9[", true, false, "[1,9]", "]1,9[", nullptr},
+      {"[1.2,1.3]", "]1.2.5,2]", true, false, "[1.2,2]", "]1.2.5,1.3]", nullptr},
+      {"[1,2]", "[3,4]", false, false, nullptr, nullptr, nullptr},
+      {"[1.2,1.2.1]", "[1.2.2,1.3]", false, false, nullptr, nullptr, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.x) + " " + c.y);
+    KuvInTreeEvalInterval x = treeRange(c.x), y = treeRange(c.y);
+    EXPECT_EQ(x.isIntersect(y), c.intersect);
+    EXPECT_EQ(y.isIntersect(x), c.intersect);
+    EXPECT_EQ(x.isIncludedIn(y), c.included);
+
+    KuvInTreeEvalInterval sum = x;
+    EXPECT_EQ(sum.opAdd(y), c.added != nullptr);
+    EXPECT_EQ(text(sum), c.added != nullptr ? c.added : c.x);
+
+    KuvInTreeEvalInterval common = x;
+    KuvInTreeEvalInterval* rest = &common;  // must be overwritten
+    EXPECT_EQ(common.opAnd(y, rest), c.common != nullptr);
+    std::unique_ptr<KuvInTreeEvalInterval> owned(rest);
+    EXPECT_EQ(text(common), c.common != nullptr ? c.common : c.x);
+    EXPECT_EQ(rest != nullptr ? text(*rest) : "", c.rest != nullptr ? c.rest : "");
+  }
+}
+
+TEST(KuvInTreeEvalInterval, SortOrdersByStartAndRefusesForeignElements) {
+  KuvInListVal list = treeRanges({"[2,3]", "]1.5,2]", "[1,4]", "[1.5,1.6]", "]1,2["});
+  ASSERT_EQ(KuvInTreeEvalInterval::sort(list), S_OK);
+  EXPECT_EQ(text(list), "[1,4] | ]1,2[ | ]1.5,2] | [1.5,1.6] | [2,3]");
+
+  KuvInListVal mixed;
+  mixed.PutBack(treeRange("[2,3]"));
+  mixed.PutBack(KuvInIntHolder(1));
+  HRESULT hr = S_OK;
+  std::string printed = captured([&] { hr = KuvInTreeEvalInterval::sort(mixed); });
+  EXPECT_EQ(hr, E_FAIL);
+  EXPECT_NE(printed.find("ERROR: Retrieved element isn't a KuvInTreeEvalInterval."), std::string::npos);
+  EXPECT_EQ(text(mixed), "[2,3] | 1");
+}
