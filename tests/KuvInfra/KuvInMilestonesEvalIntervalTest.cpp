@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <bitset>
 #include <functional>
-#include <random>
 
 #include "KuvInIntHolder.h"
 #include "KuvInRangeTestSupport.h"
@@ -182,22 +180,14 @@ TEST(KuvInMilestonesEvalInterval, OpCutTracesItsSteps) {
   }
 }
 
-// The list algebra agrees with sets of points. Ranges have one-level ends in
-// 0..12; a range is the set of the points of the grid 0, 0.5, 1, ... 12 it
-// holds, which tells apart every two differing ranges with such ends.
+// The list algebra agrees with sets of points (see kuvtest::gridPoints).
 namespace {
 
-constexpr int kMax = 12;
-using Points = std::bitset<2 * kMax + 1>;
+using Points = kuvtest::GridPoints;
 
 Points pointsOf(const Range& r) {
-  std::uint32_t a = 0, b = 0;
-  r.getInfBound().getBound().getValue(0, a);
-  r.getSupBound().getBound().getValue(0, b);
-  Points p;
-  for (std::uint32_t t = 0; t <= 2 * kMax; ++t)
-    p[t] = (t > 2 * a || (t == 2 * a && r.isInfBoundIncluded())) && (t < 2 * b || (t == 2 * b && r.isSupBoundIncluded()));
-  return p;
+  return kuvtest::gridPoints(r.getInfBound().getBound(), r.isInfBoundIncluded(), r.getSupBound().getBound(),
+                             r.isSupBoundIncluded());
 }
 
 Points pointsOf(const KuvInListVal& list) {
@@ -219,13 +209,12 @@ bool isSimplified(const KuvInListVal& list) {
   return true;
 }
 
-class RandomRanges {
+class RandomRanges : public kuvtest::RandomEnds {
 public:
   Range range(bool mayBeEmpty) {
     for (;;) {
-      std::uint32_t a = pick(kMax), b = pick(kMax);
-      if (a > b) std::swap(a, b);
-      Range r(Value(KuvInTreeEvalIndexBound(a)), pick(1) == 1, Value(KuvInTreeEvalIndexBound(b)), pick(1) == 1);
+      kuvtest::RangeText e = ends();
+      Range r(Value(e.lower), e.lowerIncluded, Value(e.upper), e.upperIncluded);
       if (mayBeEmpty || !r.isEmpty()) return r;
     }
   }
@@ -238,10 +227,6 @@ public:
     EXPECT_EQ(pointsOf(l), before);
     return l;
   }
-  std::uint32_t pick(std::uint32_t max) { return std::uniform_int_distribution<std::uint32_t>(0, max)(m_engine); }
-
-private:
-  std::mt19937 m_engine{20240611};
 };
 
 HRESULT expectedCode(const Points& p) { return p.none() ? S_FALSE : S_OK; }
