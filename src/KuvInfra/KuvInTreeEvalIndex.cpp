@@ -1,31 +1,23 @@
 #include "KuvInTreeEvalIndex.h"
 
 #include <memory>
-#include <vector>
+
+#include "KuvInListVal.h"
 
 KUV_DEFINE_TYPE(KuvInTreeEvalIndex, KuvInObjectVal)
 
 namespace {
 
-// The pieces of text around each occurrence of separator, empty ones kept.
-std::vector<KuvInString> split(const KuvInString& text, const KuvInString& separator) {
-  std::vector<KuvInString> pieces;
-  int from = 0;
-  for (int at = text.SearchSubString(separator, 0); at >= 0; at = text.SearchSubString(separator, from)) {
-    pieces.push_back(text.SubString(from, at));
-    from = at + separator.GetLengthInChar();
-  }
-  pieces.push_back(text.SubString(from, text.GetLengthInChar()));
-  return pieces;
-}
-
 // The levels of one bound, or E_FAIL when a level is not a number.
 HRESULT readBound(const KuvInString& text, KuvInTreeEvalIndexBound& bound) {
-  std::vector<KuvInString> levels = split(text, ".");
-  std::unique_ptr<std::uint32_t[]> values(new std::uint32_t[levels.size()]);
-  for (std::size_t i = 0; i < levels.size(); ++i) {
+  // Split cannot fail here (non-empty separator, a list of strings).
+  KuvInListVal levels(KuvInString::sType());
+  text.Split(".", levels);
+  auto count = static_cast<std::uint32_t>(levels.GetLength());
+  std::unique_ptr<std::uint32_t[]> values(new std::uint32_t[count]);
+  for (std::uint32_t i = 0; i < count; ++i) {
     int value = 0;
-    if (FAILED(levels[i].ConvertToNum(value, "%d"))) {
+    if (FAILED(KuvInString::cast(*levels.Get(static_cast<std::int32_t>(i)))->ConvertToNum(value, "%d"))) {
       KUV_TRACE_ERROR_ON(KuvInTreeEvalIndex::traceChannel(),
                          "ERROR : ConvertToNum FAILED. Expected format is :  \"1.25.36-2.36.55\" with no spaces "
                          "and decimal values.");
@@ -33,7 +25,7 @@ HRESULT readBound(const KuvInString& text, KuvInTreeEvalIndexBound& bound) {
     }
     values[i] = static_cast<std::uint32_t>(value);
   }
-  if (FAILED(bound.set(values.get(), static_cast<std::uint32_t>(levels.size())))) {
+  if (FAILED(bound.set(values.get(), count))) {
     KUV_TRACE_ERROR_ON(KuvInTreeEvalIndex::traceChannel(), "ERROR : unexpected : set lowest bound failed.");
     return E_FAIL;
   }
@@ -64,12 +56,15 @@ bool KuvInTreeEvalIndex::isIndexValidForChildInsertion(const KuvInTreeEvalIndex&
 HRESULT KuvInTreeEvalIndex::BuildFromString(const KuvInString& text, KuvInTreeEvalIndex& index) {
   if (index.m_lower.isValuated() || index.m_upper.isValuated())
     KUV_RETURN_ERROR(E_UNEXPECTED, "ERROR : input index is valuated... so has been initialized... why ?");
-  std::vector<KuvInString> parts = split(text, "-");
-  if (parts.size() != 2)
+  KuvInListVal parts(KuvInString::sType());
+  text.Split("-", parts);
+  if (parts.GetLength() != 2)
     KUV_RETURN_ERROR(E_FAIL,
                      "ERROR : unexpected pattern of string. Only one\"-\" is expected to split the inedexBounds");
   KuvInTreeEvalIndex built;
-  if (FAILED(readBound(parts[0], built.m_lower)) || FAILED(readBound(parts[1], built.m_upper))) return E_FAIL;
+  if (FAILED(readBound(*KuvInString::cast(*parts.Get(0)), built.m_lower)) ||
+      FAILED(readBound(*KuvInString::cast(*parts.Get(1)), built.m_upper)))
+    return E_FAIL;
   if (!built.isTreeEvalIndexValid())
     KUV_RETURN_ERROR(E_FAIL,
                      "ERROR : TreeEvalIndex is invalid. Check your input string is alright ValA < ValB is expected, "
