@@ -1,5 +1,6 @@
 #include "KuvInTreeEvalInterval.h"
 
+#include "KuvInInterval_Define.h"
 #include "KuvInListVal.h"
 #include "KuvInRangeListSort.h"
 
@@ -33,6 +34,55 @@ bool above(const Bound& a, const Bound& b) { return a > b; }
 // `start`: they do not even share the meeting position unless both include it.
 bool endsBefore(const Bound& end, bool endIncluded, const Bound& start, bool startIncluded) {
   return endIncluded && startIncluded ? end < start : end <= start;
+}
+
+// Tree ranges in the shared list algebra. Their ends carry inclusions and
+// there is no step between positions: pieces are cut at the other range's
+// end with the opposite inclusion, and empty pieces are simply dropped.
+struct TreeRangeHooks {
+  using Interval = KuvInTreeEvalInterval;
+  static constexpr kuv::detail::EmptyPiece kEmptyPiece = kuv::detail::EmptyPiece::Dropped;
+
+  static bool canSimplify(const Interval&) { return true; }
+  static bool merge(Interval& x, const Interval& y) { return x.opAdd(y); }
+  static bool intersect(Interval& x, const Interval& y, Interval*& rest) {
+    // opAnd leaves no rest when both end at the same position; here the
+    // position that x includes and y excludes must still meet the next
+    // ranges of the other list.
+    bool pointBeyond = x.getB() == y.getB() && x.getBIncl() && !y.getBIncl();
+    if (!x.opAnd(y, rest)) return false;
+    if (pointBeyond) rest = new Interval(y.getB(), true, y.getB(), true);
+    return true;
+  }
+  static bool mergeFirst(const Interval& a, const Interval& b) { return a.getA() < b.getB(); }
+  static bool liesAfter(const Interval& b, const Interval& a) {
+    return endsBefore(a.getB(), a.getBIncl(), b.getA(), b.getAIncl());
+  }
+  static bool leftPiece(const Interval& a, const Interval& b, Interval& piece) {
+    if (!(a.getA() < b.getA() || (a.getA() == b.getA() && a.getAIncl() && !b.getAIncl()))) return false;
+    End end = pick({a.getB(), a.getBIncl()}, {b.getA(), !b.getAIncl()}, below, both);
+    piece.setIntervalNoCheck(a.getA(), a.getAIncl(), end.value, end.included);
+    return true;
+  }
+  static bool rightPiece(const Interval& a, const Interval& b, Interval& piece) {
+    if (!(b.getB() < a.getB() || (b.getB() == a.getB() && a.getBIncl() && !b.getBIncl()))) return false;
+    End start = pick({a.getA(), a.getAIncl()}, {b.getB(), !b.getBIncl()}, above, both);
+    piece.setIntervalNoCheck(start.value, start.included, a.getB(), a.getBIncl());
+    return true;
+  }
+  static bool isEmpty(const Interval& x) {
+    return x.getA() > x.getB() || (x.getA() == x.getB() && !(x.getAIncl() && x.getBIncl()));
+  }
+  static void normalize(Interval&) {}
+};
+
+using Algebra = kuv::detail::IntervalListAlgebra<TreeRangeHooks>;
+
+// A single range as the one-element list the algebra works on.
+KuvInListVal listOf(const KuvInTreeEvalInterval& range) {
+  KuvInListVal list(KuvInTreeEvalInterval::sType());
+  list.PutBack(range);
+  return list;
 }
 
 }  // namespace
@@ -87,6 +137,20 @@ bool KuvInTreeEvalInterval::opAnd(const KuvInTreeEvalInterval& y, KuvInTreeEvalI
 bool KuvInTreeEvalInterval::operator==(const KuvInTreeEvalInterval& o) const {
   return m_a == o.m_a && m_aIncluded == o.m_aIncluded && m_b == o.m_b && m_bIncluded == o.m_bIncluded;
 }
+
+HRESULT KuvInTreeEvalInterval::opAdd(KuvInListVal& l1, const KuvInListVal& l2) { return Algebra::opAdd(l1, l2); }
+HRESULT KuvInTreeEvalInterval::opAdd(KuvInListVal& l1, const KuvInTreeEvalInterval& range) {
+  return Algebra::opAdd(l1, listOf(range));
+}
+HRESULT KuvInTreeEvalInterval::opAnd(KuvInListVal& l1, const KuvInListVal& l2) { return Algebra::opAnd(l1, l2); }
+HRESULT KuvInTreeEvalInterval::opAnd(KuvInListVal& l1, const KuvInTreeEvalInterval& range) {
+  return Algebra::opAnd(l1, listOf(range));
+}
+HRESULT KuvInTreeEvalInterval::opCut(KuvInListVal& l1, const KuvInListVal& l2) { return Algebra::opCut(l1, l2); }
+HRESULT KuvInTreeEvalInterval::opCut(KuvInListVal& l1, const KuvInTreeEvalInterval& range) {
+  return Algebra::opCut(l1, listOf(range));
+}
+HRESULT KuvInTreeEvalInterval::simplify(KuvInListVal& list) { return Algebra::simplify(list); }
 
 HRESULT KuvInTreeEvalInterval::sort(KuvInListVal& list) {
   return kuv::detail::sortRangeList<KuvInTreeEvalInterval>(

@@ -52,6 +52,19 @@ public:
   bool operator==(const KuvInTreeEvalInterval& o) const;
   bool operator!=(const KuvInTreeEvalInterval& o) const { return !(*this == o); }
 
+  // The algebra of range lists sorted by A (see KuvInInterval_Define.h):
+  // union, intersection and difference into l1, with a list or with a
+  // single range; S_OK, or E_FAIL (l1 untouched) when an element is not a
+  // tree range or l1 does not accept tree ranges. The union is simplified,
+  // the intersection and difference are not.
+  static HRESULT opAdd(KuvInListVal& l1, const KuvInListVal& l2);
+  static HRESULT opAdd(KuvInListVal& l1, const KuvInTreeEvalInterval& range);
+  static HRESULT opAnd(KuvInListVal& l1, const KuvInListVal& l2);
+  static HRESULT opAnd(KuvInListVal& l1, const KuvInTreeEvalInterval& range);
+  static HRESULT opCut(KuvInListVal& l1, const KuvInListVal& l2);
+  static HRESULT opCut(KuvInListVal& l1, const KuvInTreeEvalInterval& range);
+  // Merges neighbours that overlap or meet.
+  static HRESULT simplify(KuvInListVal& list);
   // Ascending by A; ranges whose A are equal (or cannot be compared) keep
   // their order. E_FAIL, and no change, when an element is not a tree range.
   static HRESULT sort(KuvInListVal& list);

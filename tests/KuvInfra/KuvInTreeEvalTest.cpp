@@ -224,3 +224,147 @@ TEST(KuvInTreeEvalInterval, SortOrdersByStartAndRefusesForeignElements) {
   EXPECT_NE(printed.find("ERROR: Retrieved element isn't a KuvInTreeEvalInterval."), std::string::npos);
   EXPECT_EQ(text(mixed), "[2,3] | 1");
 }
+
+TEST(KuvInTreeEvalInterval, ListOperationsOnSortedLists) {
+  enum Op { Add, And, Cut };
+  struct {
+    std::vector<std::string> l1;
+    Op op;
+    std::vector<std::string> l2;
+    const char* result;
+  } cases[] = {
+      {{"[1,10]"}, Cut, {"[4,5]"}, "[1,4[ | ]5,10]"},
+      {{"[1,10]"}, Cut, {"]4,5["}, "[1,4] | [5,10]"},
+      {{"[1,5]"}, Cut, {"[0,9]"}, "[Empty]"},
+      {{"[1,5]", "[7,9]"}, Cut, {"]2,3[", "[4,8]"}, "[1,2] | [3,4[ | ]8,9]"},
+      {{"[1,10]"}, And, {"[2,3]", "[5,6]"}, "[2,3] | [5,6]"},
+      {{"[1,5]"}, And, {"[0,5[", "[5,7]"}, "[1,5[ | [5,5]"},  // not simplified afterwards
+      {{"[1,2]", "[6,7]"}, Add, {"]2,4]", "[5,6["}, "[1,4] | [5,7]"},
+      {{"[1,2["}, Add, {"]2,3]"}, "[1,2[ | ]2,3]"},
+      {{}, Add, {"[1,2]"}, "[1,2]"},
+      {{}, And, {"[1,2]"}, "[Empty]"},
+  };
+  for (const auto& c : cases) {
+    KuvInListVal l1 = treeRanges(c.l1), l2 = treeRanges(c.l2);
+    SCOPED_TRACE(text(l1) + " op " + std::to_string(c.op) + " " + text(l2));
+    HRESULT hr = c.op == Add   ? KuvInTreeEvalInterval::opAdd(l1, l2)
+                 : c.op == And ? KuvInTreeEvalInterval::opAnd(l1, l2)
+                               : KuvInTreeEvalInterval::opCut(l1, l2);
+    EXPECT_EQ(hr, S_OK);
+    EXPECT_EQ(text(l1), c.result);
+  }
+  KuvInListVal l = treeRanges({"[1,9]"});
+  EXPECT_EQ(KuvInTreeEvalInterval::opCut(l, treeRange("[3,5]")), S_OK);
+  EXPECT_EQ(text(l), "[1,3[ | ]5,9]");
+  EXPECT_EQ(KuvInTreeEvalInterval::opAdd(l, treeRange("[3,5]")), S_OK);
+  EXPECT_EQ(text(l), "[1,9]");
+  EXPECT_EQ(KuvInTreeEvalInterval::opAnd(l, treeRange("]8,12]")), S_OK);
+  EXPECT_EQ(text(l), "]8,9]");
+}
+
+TEST(KuvInTreeEvalInterval, ListOperationsRefuseForeignElementsWithoutChange) {
+  KuvInListVal good = treeRanges({"[1,2]"}), mixed, strings(KuvInString::sType());
+  mixed.PutBack(treeRange("[2,3]"));
+  mixed.PutBack(KuvInIntHolder(1));
+  for (KuvInListVal* l1 : {&good, &strings}) {
+    for (KuvInListVal* l2 : {&mixed, &good}) {
+      if (l1 == &good && l2 == &good) continue;
+      std::string before = text(*l1);
+      std::string printed = captured([&] {
+        EXPECT_EQ(KuvInTreeEvalInterval::opAdd(*l1, *l2), E_FAIL);
+        EXPECT_EQ(KuvInTreeEvalInterval::opAnd(*l1, *l2), E_FAIL);
+        EXPECT_EQ(KuvInTreeEvalInterval::opCut(*l1, *l2), E_FAIL);
+      });
+      EXPECT_NE(printed.find("ERROR: Incorrect type"), std::string::npos);
+      EXPECT_EQ(text(*l1), before);
+    }
+  }
+}
+
+// The list algebra agrees with sets of points (see kuvtest::gridPoints).
+namespace {
+
+using Points = kuvtest::GridPoints;
+
+Points pointsOf(const KuvInTreeEvalInterval& r) {
+  return kuvtest::gridPoints(r.getA(), r.getAIncl(), r.getB(), r.getBIncl());
+}
+
+Points pointsOf(const KuvInListVal& list) {
+  Points p;
+  for (std::int32_t i = 0; i < list.GetLength(); ++i) p |= pointsOf(*KuvInTreeEvalInterval::cast(*list.Get(i)));
+  return p;
+}
+
+// Sorted by A, no empty range, and each range wholly before the next one
+// (when merged too: neither overlapping nor meeting).
+bool isSortedAndApart(const KuvInListVal& list, bool merged) {
+  for (std::int32_t i = 0; i < list.GetLength(); ++i) {
+    KuvInTreeEvalInterval x = *KuvInTreeEvalInterval::cast(*list.Get(i));
+    if (pointsOf(x).none()) return false;
+    if (i + 1 == list.GetLength()) break;
+    const KuvInTreeEvalInterval& y = *KuvInTreeEvalInterval::cast(*list.Get(i + 1));
+    if (x.getA() > y.getA() || x.isIntersect(y) || (merged && x.opAdd(y))) return false;
+  }
+  return true;
+}
+
+class RandomTreeRanges : public kuvtest::RandomEnds {
+public:
+  KuvInTreeEvalInterval range() {
+    for (;;) {
+      kuvtest::RangeText e = ends();
+      KuvInTreeEvalInterval r(e.lower, e.lowerIncluded, e.upper, e.upperIncluded);
+      if (pointsOf(r).any()) return r;
+    }
+  }
+  // One to four non-empty ranges, sorted; simplified when asked.
+  KuvInListVal list(bool simplified) {
+    KuvInListVal l(KuvInTreeEvalInterval::sType());
+    for (std::uint32_t n = 1 + pick(3); n > 0; --n) l.PutBack(range());
+    EXPECT_EQ(KuvInTreeEvalInterval::sort(l), S_OK);
+    if (simplified) {
+      Points before = pointsOf(l);
+      EXPECT_EQ(KuvInTreeEvalInterval::simplify(l), S_OK);
+      EXPECT_EQ(pointsOf(l), before);
+      EXPECT_TRUE(isSortedAndApart(l, true)) << text(l);
+    }
+    return l;
+  }
+};
+
+}  // namespace
+
+TEST(KuvInTreeEvalInterval, ListAlgebraAgreesWithPointSets) {
+  RandomTreeRanges gen;
+  for (int round = 0; round < 400; ++round) {
+    KuvInListVal l = gen.list(true), m = gen.list(round % 2 == 0);
+    KuvInTreeEvalInterval y = gen.range();
+    Points pl = pointsOf(l), pm = pointsOf(m), py = pointsOf(y);
+    SCOPED_TRACE(text(l) + " with " + text(y) + " / " + text(m));
+
+    KuvInListVal r(l);
+    EXPECT_EQ(KuvInTreeEvalInterval::opAdd(r, m), S_OK);
+    EXPECT_EQ(pointsOf(r), pl | pm);
+    EXPECT_TRUE(isSortedAndApart(r, true)) << text(r);
+    if (!isSortedAndApart(m, true)) continue;  // the rest needs both simplified
+    r = l;
+    EXPECT_EQ(KuvInTreeEvalInterval::opAnd(r, m), S_OK);
+    EXPECT_EQ(pointsOf(r), pl & pm);
+    EXPECT_TRUE(isSortedAndApart(r, false)) << text(r);
+    r = l;
+    EXPECT_EQ(KuvInTreeEvalInterval::opCut(r, m), S_OK);
+    EXPECT_EQ(pointsOf(r), pl & ~pm);
+    EXPECT_TRUE(isSortedAndApart(r, false)) << text(r);
+
+    r = l;
+    EXPECT_EQ(KuvInTreeEvalInterval::opAdd(r, y), S_OK);
+    EXPECT_EQ(pointsOf(r), pl | py);
+    r = l;
+    EXPECT_EQ(KuvInTreeEvalInterval::opAnd(r, y), S_OK);
+    EXPECT_EQ(pointsOf(r), pl & py);
+    r = l;
+    EXPECT_EQ(KuvInTreeEvalInterval::opCut(r, y), S_OK);
+    EXPECT_EQ(pointsOf(r), pl & ~py);
+  }
+}
