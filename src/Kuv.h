@@ -37,6 +37,10 @@
 #include "KuvInSerialUtil.h"
 #include "KuvInSerialParser.h"
 #include "KuvInSerialInterval.h"
+#include "KuvInTreeEvalIndexBound.h"
+#include "KuvInTreeEvalIndex.h"
+#include "KuvInTreeEvalInterval.h"
+#include "KuvInMilestonesEvalInterval.h"
 
 #include "KuvExpressionView.h"
 #include "KuvEeExpressionToolbox.h"
