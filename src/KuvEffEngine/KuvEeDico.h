@@ -1,0 +1,68 @@
+// KuvEeDico: a dictionary of dictionary objects, indexed by name, by GUID
+// and by attribute.
+//
+// Keys are texts "{" attribute "}=" value; an object's name is indexed under
+// the attribute "name". Duplicate names, duplicate GUIDs and (by default)
+// empty names are refused without a trace; callers report the refusal.
+//
+//     KuvEeDico tracks;                          // by name and GUID, names required
+//     tracks.add(track, "Discipline", "Structure");
+//     KuvEeDicoObject* t = tracks.getFromAttribute("Discipline", "Structure");
+//
+// The dictionary does not own its objects; deleteAll() deletes them.
+#pragma once
+
+#include <cstdint>
+
+#include "KuvEeDicoObject.h"
+#include "KuvInMap.h"
+#include "KuvInSet.h"
+
+class KUV_API KuvEeDico : public KuvInObject {
+  KUV_DECLARE_TYPE(KuvEeDico)
+
+public:
+  // A bit set: which indexes an added object enters.
+  enum E_Mapping : std::int32_t { MAP_BY_NAME = 1, MAP_BY_GUID = 2, MAP_BY_NAME_AND_GUID = 3 };
+  enum E_NameCriteria : std::int32_t { NAME_OPTIONAL = 0, NAME_REQUIRED = 1 };
+
+  explicit KuvEeDico(E_Mapping mapping = MAP_BY_NAME_AND_GUID, E_NameCriteria nameCriteria = NAME_REQUIRED);
+  KuvEeDico(const KuvEeDico&) = delete;
+  KuvEeDico& operator=(const KuvEeDico&) = delete;
+  ~KuvEeDico() override;
+
+  // False when the object is already here, has an empty name that is
+  // required, or its name key or (set) GUID is taken; nothing changes then.
+  bool add(KuvEeDicoObject* object);
+  // add(object), then indexes the key of attribute and value; false (and
+  // nothing changes) when either is empty or that key is taken.
+  bool add(KuvEeDicoObject* object, const KuvInString& attribute, const KuvInString& value);
+
+  KuvEeDicoObject* get(const KuvInGuid& guid) const;
+  KuvEeDicoObject* get(const KuvInString& name) const;
+  KuvEeDicoObject* getFromAttribute(const KuvInString& attribute, const KuvInString& value) const;
+
+  // S_OK when the object was here (its name key and GUID entry go too),
+  // else E_FAIL.
+  HRESULT remove(KuvEeDicoObject* object);
+  // Removes the attribute key, then the object.
+  HRESULT remove(KuvEeDicoObject* object, const KuvInString& attribute, const KuvInString& value);
+
+  // Forgets every key, then deletes every object.
+  void deleteAll();
+
+  const KuvInSet& getSet() const { return m_objects; }
+  std::int32_t GetLength() const { return m_objects.GetLength(); }
+  E_Mapping getMapping() const { return m_mapping; }
+  E_NameCriteria getNameCriteria() const { return m_nameCriteria; }
+
+  // "{" attribute "}=" value.
+  static KuvInString createKey(const KuvInString& attribute, const KuvInString& value);
+
+private:
+  KuvInSet m_objects;
+  KuvInMap m_keys;
+  KuvInMap m_guids;
+  E_Mapping m_mapping;
+  E_NameCriteria m_nameCriteria;
+};

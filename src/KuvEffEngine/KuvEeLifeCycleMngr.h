@@ -1,0 +1,43 @@
+// KuvEeLifeCycleMngr: the process-wide registry of live dictionary objects.
+//
+// Every KuvEeDicoObject registers itself when constructed and unregisters
+// when destroyed, so the registry always names exactly the objects alive.
+// deleteAll() is the last-resort clean-up of everything a host forgot:
+//
+//     KuvEeLifeCycleMngr::getInstance().deleteAll();
+//
+// Objects that own others (a model dictionary its variables, a serial
+// variable its revisions, a tree element its children) are deleted before
+// what they own, so nothing is deleted twice.
+#pragma once
+
+#include <cstdint>
+
+#include "KuvInSet.h"
+
+class KuvEeDicoObject;
+
+class KUV_API KuvEeLifeCycleMngr : public KuvInObject {
+  KUV_DECLARE_TYPE(KuvEeLifeCycleMngr)
+
+public:
+  // Created on first use (thread-safe), destroyed when the library unloads.
+  static KuvEeLifeCycleMngr& getInstance();
+
+  KuvEeLifeCycleMngr(const KuvEeLifeCycleMngr&) = delete;
+  KuvEeLifeCycleMngr& operator=(const KuvEeLifeCycleMngr&) = delete;
+
+  void reg(KuvEeDicoObject* object);
+  void unreg(KuvEeDicoObject* object);
+  // Deletes every registered object, owners before what they own.
+  void deleteAll();
+
+  bool isRegistered(const KuvEeDicoObject* object) const;
+  std::int32_t getCount() const;
+
+private:
+  KuvEeLifeCycleMngr();
+  ~KuvEeLifeCycleMngr() override;
+
+  KuvInSet m_objects;
+};

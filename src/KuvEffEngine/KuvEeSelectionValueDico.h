@@ -1,0 +1,53 @@
+// KuvEeSelectionValueDico: selection values indexed by name and GUID, each
+// with how it was selected (KuvCriteriaSelectedBy). Selection variables keep
+// their values in one; selection effectivities keep the chosen values in
+// another.
+//
+// The dictionary does not own its values: deleteValues() deletes them,
+// clear() and the destructor only forget them. A copy indexes the same
+// values.
+#pragma once
+
+#include "KuvCriteriaSelectedBy.h"
+#include "KuvEeSelectionValue.h"
+#include "KuvInMap.h"
+#include "KuvInMapVal.h"
+#include "KuvInSet.h"
+
+class KUV_API KuvEeSelectionValueDico : public KuvInObject {
+  KUV_DECLARE_TYPE(KuvEeSelectionValueDico)
+
+public:
+  KuvEeSelectionValueDico();
+  KuvEeSelectionValueDico(const KuvEeSelectionValueDico& other);
+  KuvEeSelectionValueDico& operator=(const KuvEeSelectionValueDico&) = delete;
+  ~KuvEeSelectionValueDico() override;
+
+  // False (nothing changes) for null or when the name or GUID is present.
+  bool add(KuvEeSelectionValue* value, KuvCriteriaSelectedBy selectedBy = KuvCriteriaSelectedBy_None);
+  KuvEeSelectionValue* get(const KuvInGuid& guid) const;
+  KuvEeSelectionValue* get(const KuvInString& name) const;
+  // KuvCriteriaSelectedBy_None for unknown values.
+  KuvCriteriaSelectedBy getSelectedBy(const KuvEeSelectionValue* value) const;
+  KuvCriteriaSelectedBy getSelectedBy(const KuvInGuid& guid) const;
+
+  // S_OK, or E_FAIL with "ERROR: Unknown value".
+  HRESULT remove(KuvEeSelectionValue* value);
+  // Forgets every value.
+  void clear();
+  // Deletes every value, then forgets them.
+  void deleteValues();
+
+  // The same values, each with the same selected-by code.
+  bool equals(const KuvEeSelectionValueDico& other) const;
+
+  const KuvInSet& getValues() const { return m_values; }
+  std::int32_t GetLength() const { return m_values.GetLength(); }
+  bool IsEmpty() const { return m_values.IsEmpty(); }
+
+private:
+  KuvInSet m_values;
+  KuvInMap m_byName;
+  KuvInMap m_byGuid;
+  KuvInMapVal m_selectedBy;
+};

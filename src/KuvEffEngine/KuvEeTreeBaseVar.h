@@ -1,0 +1,61 @@
+// KuvEeTreeBaseVar: a variable whose values are the elements of a tree
+// (milestone tracks, tree series). The variable owns its root, which owns
+// the rest of the tree.
+//
+// In no-tree mode (chosen at construction) the elements are not linked into
+// a tree but kept in a flat bag, which the variable owns; searches then scan
+// the bag.
+//
+//     KuvEeTreeElementBase* deepest = nullptr;
+//     if (var.getDeepestChild(interval, deepest) == S_OK) use(deepest);
+#pragma once
+
+#include <memory>
+
+#include "KuvEeVariable.h"
+#include "KuvInList.h"
+#include "KuvInSet.h"
+
+class KuvEeModelDico;
+class KuvEeTreeElementBase;
+class KuvInTreeEvalIndex;
+class KuvInTreeEvalInterval;
+
+class KUV_API KuvEeTreeBaseVar : public KuvEeVariable {
+  KUV_DECLARE_TYPE(KuvEeTreeBaseVar)
+
+public:
+  ~KuvEeTreeBaseVar() override;
+
+  virtual KuvEeTreeElementBase* getRootElement() const { return m_root; }
+  // Puts the root and all its descendants in set (cleared first is up to
+  // the caller); E_INVALIDARG when set refuses their types, S_FALSE when
+  // nothing was added.
+  virtual HRESULT getAllElements(KuvInSet& set) const;
+  // The deepest element whose index range contains interval: S_OK, or
+  // S_FALSE and null when none does. element must be null on entry.
+  virtual HRESULT getDeepestChild(const KuvInTreeEvalInterval& interval, KuvEeTreeElementBase*& element) const;
+  virtual KuvEeModelDico* getHolderDico() const { return m_holder; }
+  virtual bool isInNoTreeMode() const { return m_bag != nullptr; }
+  // Takes ownership of element on S_OK; S_FALSE when already there; E_FAIL
+  // outside no-tree mode or for an element of another variable.
+  virtual HRESULT addElementToNoTreeModeBag(KuvEeTreeElementBase* element);
+
+protected:
+  KuvEeTreeBaseVar(const KuvInString& name, const unsigned char* guid, KuvEeModelDico* holder, bool noTreeMode);
+
+  // The element whose index equals index: S_OK, or S_FALSE and null.
+  // element must be null on entry (E_INVALIDARG).
+  virtual HRESULT getElement(const KuvInTreeEvalIndex& index, KuvEeTreeElementBase*& element) const;
+  // Takes ownership of element on S_OK; S_FALSE when it already is the
+  // root; E_INVALIDARG for null, an element with a parent or of another
+  // variable; E_FAIL when another root is set.
+  virtual HRESULT setRootElement(KuvEeTreeElementBase* element);
+
+  const KuvInList* getNoTreeModeBag() const { return m_bag.get(); }
+
+private:
+  KuvEeTreeElementBase* m_root = nullptr;
+  KuvEeModelDico* m_holder;
+  std::unique_ptr<KuvInList> m_bag;
+};
