@@ -23,6 +23,8 @@ class KUV_API KuvEeLifeCycleMngr : public KuvInObject {
 public:
   // Created on first use (thread-safe), destroyed when the library unloads.
   static KuvEeLifeCycleMngr& getInstance();
+  // Null once the registry has been destroyed at unload.
+  static KuvEeLifeCycleMngr* getInstanceIfAlive();
 
   KuvEeLifeCycleMngr(const KuvEeLifeCycleMngr&) = delete;
   KuvEeLifeCycleMngr& operator=(const KuvEeLifeCycleMngr&) = delete;
@@ -32,6 +34,7 @@ public:
   // Deletes every registered object, owners before what they own.
   void deleteAll();
 
+  // Also answers (false) for the address of a deleted object; linear.
   bool isRegistered(const KuvEeDicoObject* object) const;
   std::int32_t getCount() const;
 

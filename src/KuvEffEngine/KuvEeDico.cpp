@@ -1,0 +1,92 @@
+#include "KuvEeDico.h"
+
+#include <memory>
+
+KUV_DEFINE_TYPE(KuvEeDico, KuvInObject)
+
+namespace {
+const KuvInString& nameAttribute() {
+  static const KuvInString attribute("name");
+  return attribute;
+}
+}  // namespace
+
+KuvEeDico::KuvEeDico(E_Mapping mapping, E_NameCriteria nameCriteria)
+    : m_objects(KuvEeDicoObject::sType()),
+      m_keys(KuvInString::sType(), KuvEeDicoObject::sType()),
+      m_guids(KuvInGuid::sType(), KuvEeDicoObject::sType()),
+      m_mapping(mapping),
+      m_nameCriteria(nameCriteria) {}
+
+KuvEeDico::~KuvEeDico() = default;
+
+KuvInString KuvEeDico::createKey(const KuvInString& attribute, const KuvInString& value) {
+  KuvInString key("{");
+  return key.Append(attribute, "}=", value);
+}
+
+bool KuvEeDico::add(KuvEeDicoObject* object) {
+  if (object == nullptr || m_objects.Find(object)) return false;
+  const KuvInString& name = object->getName();
+  if (m_nameCriteria == NAME_REQUIRED && name.IsEmpty()) return false;
+  // An empty name (where allowed) and an unset GUID are no keys: indexing
+  // them would make every such object collide with the first.
+  const bool byName = (m_mapping & MAP_BY_NAME) != 0 && !name.IsEmpty();
+  const bool byGuid = (m_mapping & MAP_BY_GUID) != 0 && object->getGuid().IsValuated();
+  const KuvInString key = createKey(nameAttribute(), name);
+  if (byName && m_keys.ContainsKey(key)) return false;
+  if (byGuid && m_guids.ContainsKey(object->getGuid())) return false;
+  if (!m_objects.Put(object)) return false;
+  if (byName) m_keys.Put(key, object);
+  if (byGuid) m_guids.Put(object->getGuid(), object);
+  return true;
+}
+
+bool KuvEeDico::add(KuvEeDicoObject* object, const KuvInString& attribute, const KuvInString& value) {
+  if (attribute.IsEmpty() || value.IsEmpty()) return false;
+  const KuvInString key = createKey(attribute, value);
+  if (m_keys.ContainsKey(key) || !add(object)) return false;
+  m_keys.Put(key, object);
+  return true;
+}
+
+KuvEeDicoObject* KuvEeDico::get(const KuvInGuid& guid) const {
+  return static_cast<KuvEeDicoObject*>(m_guids.Get(guid));
+}
+
+KuvEeDicoObject* KuvEeDico::get(const KuvInString& name) const {
+  return getFromAttribute(nameAttribute(), name);
+}
+
+KuvEeDicoObject* KuvEeDico::getFromAttribute(const KuvInString& attribute, const KuvInString& value) const {
+  return static_cast<KuvEeDicoObject*>(m_keys.Get(createKey(attribute, value)));
+}
+
+HRESULT KuvEeDico::remove(KuvEeDicoObject* object) {
+  if (object == nullptr || !m_objects.Find(object)) return E_FAIL;
+  // Only the entries that point at this object: its name or GUID may have
+  // been changed since it was added.
+  const KuvInString key = createKey(nameAttribute(), object->getName());
+  if (m_keys.Get(key) == object) m_keys.Remove(key);
+  if (m_guids.Get(object->getGuid()) == object) m_guids.Remove(object->getGuid());
+  m_objects.Remove(object);
+  return S_OK;
+}
+
+HRESULT KuvEeDico::remove(KuvEeDicoObject* object, const KuvInString& attribute, const KuvInString& value) {
+  if (object == nullptr || !m_objects.Find(object)) return E_FAIL;
+  const KuvInString key = createKey(attribute, value);
+  if (m_keys.Get(key) == object) m_keys.Remove(key);
+  return remove(object);
+}
+
+void KuvEeDico::deleteAll() {
+  // Empty the dictionary before the deletions, so that an object whose
+  // destructor reaches back into it finds nothing.
+  std::unique_ptr<KuvInObject*[]> objects(m_objects.GetArray());
+  const std::int32_t count = m_objects.GetLength();
+  m_keys.Clear();
+  m_guids.Clear();
+  m_objects.Clear();
+  for (std::int32_t i = 0; i < count; ++i) delete objects[i];
+}
