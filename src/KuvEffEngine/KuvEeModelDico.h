@@ -77,8 +77,12 @@ public:
   bool isEvolutionTreeSeriesEnabled(std::int32_t type) const;
 
 private:
-  KuvEeSerialVar** seriesSlot(std::int32_t type);
-  KuvEeTreeSeriesVar** treeSeriesSlot(std::int32_t type);
+  // The member holding the variable of a type, or null; const with a const
+  // model.
+  template <class Self>
+  static auto seriesSlot(Self& self, std::int32_t type) -> decltype(&self.m_unitVar);
+  template <class Self>
+  static auto treeSeriesSlot(Self& self, std::int32_t type) -> decltype(&self.m_treeStateVar);
 
   KuvEeSerialVar* m_unitVar = nullptr;
   KuvEeSerialVar* m_stateVar = nullptr;

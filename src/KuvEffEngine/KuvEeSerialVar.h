@@ -14,6 +14,7 @@
 #include "KuvEeVariable.h"
 #include "KuvInMap.h"
 #include "KuvInSerialInterval.h"
+#include "KuvInSet.h"
 
 class KuvEeModelDico;
 class KuvEeSerialVarValue;

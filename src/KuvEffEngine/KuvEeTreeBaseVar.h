@@ -34,7 +34,8 @@ public:
   virtual HRESULT getAllElements(KuvInSet& set) const;
   // The deepest element whose index range contains interval: S_OK, or
   // S_FALSE and null when none does. element must be null on entry.
-  virtual HRESULT getDeepestChild(const KuvInTreeEvalInterval& interval, KuvEeTreeElementBase*& element) const;
+  virtual HRESULT getDeepestChild(const KuvInTreeEvalInterval& interval,
+                                  KuvEeTreeElementBase*& element) const;
   virtual KuvEeModelDico* getHolderDico() const { return m_holder; }
   virtual bool isInNoTreeMode() const { return m_bag != nullptr; }
   // Takes ownership of element on S_OK; S_FALSE when already there; E_FAIL
@@ -42,7 +43,8 @@ public:
   virtual HRESULT addElementToNoTreeModeBag(KuvEeTreeElementBase* element);
 
 protected:
-  KuvEeTreeBaseVar(const KuvInString& name, const unsigned char* guid, KuvEeModelDico* holder, bool noTreeMode);
+  KuvEeTreeBaseVar(const KuvInString& name, const unsigned char* guid, KuvEeModelDico* holder,
+                   bool noTreeMode);
 
   // The element whose index equals index: S_OK, or S_FALSE and null.
   // element must be null on entry (E_INVALIDARG).

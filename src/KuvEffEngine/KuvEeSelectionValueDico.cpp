@@ -1,0 +1,86 @@
+#include "KuvEeSelectionValueDico.h"
+
+#include <memory>
+
+#include "KuvInIntHolder.h"
+
+KUV_DEFINE_TYPE(KuvEeSelectionValueDico, KuvInObject)
+
+KuvEeSelectionValueDico::KuvEeSelectionValueDico()
+    : m_values(KuvEeSelectionValue::sType()),
+      m_byName(KuvInString::sType(), KuvEeSelectionValue::sType()),
+      m_byGuid(KuvInGuid::sType(), KuvEeSelectionValue::sType()),
+      m_selectedBy(KuvInGuid::sType(), KuvInIntHolder::sType()) {}
+
+KuvEeSelectionValueDico::KuvEeSelectionValueDico(const KuvEeSelectionValueDico& other)
+    : KuvInObject(other),
+      m_values(other.m_values),
+      m_byName(other.m_byName),
+      m_byGuid(other.m_byGuid),
+      m_selectedBy(other.m_selectedBy) {}
+
+KuvEeSelectionValueDico::~KuvEeSelectionValueDico() = default;
+
+bool KuvEeSelectionValueDico::add(KuvEeSelectionValue* value, KuvCriteriaSelectedBy selectedBy) {
+  if (value == nullptr || m_byName.ContainsKey(value->getName()) || m_byGuid.ContainsKey(value->getGuid()))
+    return false;
+  if (!m_values.Put(value)) return false;
+  m_byName.Put(value->getName(), value);
+  m_byGuid.Put(value->getGuid(), value);
+  // Absent means none.
+  if (selectedBy != KuvCriteriaSelectedBy_None)
+    m_selectedBy.Put(value->getGuid(), KuvInIntHolder(static_cast<std::uint32_t>(selectedBy)));
+  return true;
+}
+
+KuvEeSelectionValue* KuvEeSelectionValueDico::get(const KuvInGuid& guid) const {
+  return static_cast<KuvEeSelectionValue*>(m_byGuid.Get(guid));
+}
+
+KuvEeSelectionValue* KuvEeSelectionValueDico::get(const KuvInString& name) const {
+  return static_cast<KuvEeSelectionValue*>(m_byName.Get(name));
+}
+
+KuvCriteriaSelectedBy KuvEeSelectionValueDico::getSelectedBy(const KuvEeSelectionValue* value) const {
+  if (value == nullptr || !m_values.Find(value)) return KuvCriteriaSelectedBy_None;
+  return getSelectedBy(value->getGuid());
+}
+
+KuvCriteriaSelectedBy KuvEeSelectionValueDico::getSelectedBy(const KuvInGuid& guid) const {
+  const auto* code = static_cast<const KuvInIntHolder*>(m_selectedBy.Get(guid));
+  return code != nullptr ? static_cast<KuvCriteriaSelectedBy>(code->getValue()) : KuvCriteriaSelectedBy_None;
+}
+
+HRESULT KuvEeSelectionValueDico::remove(KuvEeSelectionValue* value) {
+  if (value == nullptr || !m_values.Find(value)) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unknown value");
+  if (m_byName.Get(value->getName()) == value) m_byName.Remove(value->getName());
+  if (m_byGuid.Get(value->getGuid()) == value) {
+    m_byGuid.Remove(value->getGuid());
+    m_selectedBy.Remove(value->getGuid());
+  }
+  m_values.Remove(value);
+  return S_OK;
+}
+
+void KuvEeSelectionValueDico::clear() {
+  m_values.Clear();
+  m_byName.Clear();
+  m_byGuid.Clear();
+  m_selectedBy.Clear();
+}
+
+void KuvEeSelectionValueDico::deleteValues() {
+  std::unique_ptr<KuvInObject*[]> values(m_values.GetArray());
+  const std::int32_t count = m_values.GetLength();
+  clear();
+  for (std::int32_t i = 0; i < count; ++i) delete values[i];
+}
+
+bool KuvEeSelectionValueDico::equals(const KuvEeSelectionValueDico& other) const {
+  if (m_values.GetLength() != other.m_values.GetLength()) return false;
+  for (KuvInSet::const_iterator it = m_values.cBegin(); it.IsValid();) {
+    const auto* value = static_cast<const KuvEeSelectionValue*>(it.GetGoToNext());
+    if (!other.m_values.Find(value) || other.getSelectedBy(value) != getSelectedBy(value)) return false;
+  }
+  return true;
+}

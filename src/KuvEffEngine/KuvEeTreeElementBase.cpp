@@ -1,0 +1,72 @@
+#include "KuvEeTreeElementBase.h"
+
+#include <vector>
+
+#include "KuvEeTreeBaseVar.h"
+#include "KuvInTreeEvalIndex.h"
+
+KUV_DEFINE_TYPE(KuvEeTreeElementBase, KuvEeDicoObject)
+
+KuvEeTreeElementBase::KuvEeTreeElementBase(const KuvInString& name, const unsigned char* guid,
+                                           KuvEeTreeBaseVar* holder, const KuvInTreeEvalIndex& index,
+                                           KuvEeTreeElementBase* parent)
+    : KuvEeDicoObject(name, guid),
+      m_holder(holder),
+      m_parent(parent),
+      m_index(std::make_unique<KuvInTreeEvalIndex>(index)),
+      m_children(KuvEeTreeElementBase::sType()) {}
+
+KuvEeTreeElementBase::~KuvEeTreeElementBase() { m_children.DeleteAll(); }
+
+const KuvInTreeEvalIndex& KuvEeTreeElementBase::getTreeEvalIndex() const { return *m_index; }
+
+HRESULT KuvEeTreeElementBase::getAllChildren(KuvInSet& set) const {
+  bool added = false;
+  std::vector<const KuvEeTreeElementBase*> pending{this};
+  while (!pending.empty()) {
+    const KuvEeTreeElementBase* element = pending.back();
+    pending.pop_back();
+    for (KuvInSet::const_iterator it = element->m_children.cBegin(); it.IsValid();) {
+      auto* child = static_cast<KuvEeTreeElementBase*>(it.GetGoToNext());
+      if (!set.IsTypeAccepted(child->dType()))
+        KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output set doesn't accept type from output elements.");
+      added = set.Put(child) || added;
+      pending.push_back(child);
+    }
+  }
+  return added ? S_OK : S_FALSE;
+}
+
+HRESULT KuvEeTreeElementBase::getElement(const KuvInTreeEvalIndex& index,
+                                         KuvEeTreeElementBase*& element) const {
+  if (element != nullptr) return E_INVALIDARG;
+  const KuvEeTreeElementBase* current = this;
+  while (current != nullptr && !current->m_index->equals(index)) {
+    // At most one child can hold the index: siblings do not overlap.
+    const KuvEeTreeElementBase* next = nullptr;
+    for (KuvInSet::const_iterator it = current->m_children.cBegin(); it.IsValid() && next == nullptr;) {
+      auto* child = static_cast<const KuvEeTreeElementBase*>(it.GetGoToNext());
+      if (child->m_index->equals(index) || child->m_index->isIndexValidForChildInsertion(index)) next = child;
+    }
+    current = next;
+  }
+  element = const_cast<KuvEeTreeElementBase*>(current);
+  return element != nullptr ? S_OK : S_FALSE;
+}
+
+HRESULT KuvEeTreeElementBase::addChild(KuvEeTreeElementBase* child) {
+  if (child == nullptr) return E_INVALIDARG;
+  if (!m_index->isIndexValidForChildInsertion(*child->m_index))
+    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : Input child has an invalid index. Child Index (",
+                     child->m_index->toString(), ") must be included in father index (", m_index->toString(),
+                     ").");
+  if (child->m_parent != nullptr && child->m_parent != this)
+    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : Input child has already a different father.");
+  if (child->m_holder != m_holder)
+    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : Input child hasn't the same holder variable as current element.");
+  if (m_children.Find(child)) return S_FALSE;
+  if (!m_children.Put(child)) return E_INVALIDARG;
+  child->m_parent = this;
+  child->setLifeCycleOwner(this);
+  return S_OK;
+}

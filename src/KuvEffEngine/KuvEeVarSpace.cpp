@@ -1,0 +1,172 @@
+#include "KuvEeVarSpace.h"
+
+#include "KuvEeCategory.h"
+#include "KuvEeDateVar.h"
+#include "KuvEeNode.h"
+#include "KuvEeOptionVar.h"
+#include "KuvEeSelectionVar.h"
+#include "KuvEeSerialVar.h"
+
+KUV_DEFINE_TYPE(KuvEeVarSpace, KuvEeDicoObject)
+
+KuvEeVarSpace::KuvEeVarSpace(const KuvInString& name, const unsigned char* guid)
+    : KuvEeDicoObject(name, guid),
+      m_optionVars(KuvEeDico::MAP_BY_GUID),
+      m_dateVars(KuvEeDico::MAP_BY_NAME_AND_GUID, KuvEeDico::NAME_OPTIONAL),
+      m_effSymbols(KuvEeNode::sType()),
+      m_vars(KuvEeVariable::sType()),
+      m_completeQueryEffs(KuvEeDicoObject::sType()) {}
+
+KuvEeVarSpace::~KuvEeVarSpace() = default;
+
+HRESULT KuvEeVarSpace::addVariable(KuvEeDico& dico, KuvEeDicoObject* variable) {
+  if (!dico.add(variable)) return E_FAIL;
+  m_vars.Put(variable);
+  return S_OK;
+}
+
+HRESULT KuvEeVarSpace::addOptionVar(KuvEeOptionVar* option) {
+  if (addVariable(m_optionVars, option) != S_OK) return E_FAIL;
+  const KuvEeCatOptionVar* catOption = KuvEeCatOptionVar::cast(*option);
+  // The category may well be known already.
+  if (catOption != nullptr && catOption->getCategory() != nullptr) m_categories.add(catOption->getCategory());
+  return S_OK;
+}
+
+HRESULT KuvEeVarSpace::addCategory(KuvEeCategory* category) {
+  return m_categories.add(category) ? S_OK : E_FAIL;
+}
+
+HRESULT KuvEeVarSpace::addSelectionVar(KuvEeSelectionVar* variable) {
+  return addVariable(m_selectionVars, variable);
+}
+
+HRESULT KuvEeVarSpace::addDateVar(KuvEeDateVar* variable) { return addVariable(m_dateVars, variable); }
+
+HRESULT KuvEeVarSpace::addSerialVar(KuvEeSerialVar* variable) {
+  if (variable == nullptr) return E_FAIL;
+  switch (variable->getExternalType()) {
+    case KuvEeSerialVar::UNDEFINED:
+      return addVariable(m_serialVars, variable);
+    case KuvEeSerialVar::STATE:
+      return addVariable(m_stateVars, variable);
+    case KuvEeSerialVar::UNIT:
+      return addVariable(m_unitVars, variable);
+    case KuvEeSerialVar::MANUF_PLAN:
+      return addVariable(m_mplanVars, variable);
+    default:
+      return E_FAIL;
+  }
+}
+
+HRESULT KuvEeVarSpace::addPossibleSourceEff(KuvEeDicoObject* effectivity) {
+  return m_sourceEffs.add(effectivity) ? S_OK : E_FAIL;
+}
+
+HRESULT KuvEeVarSpace::addCompleteQueryEff(KuvEeDicoObject* effectivity) {
+  return m_completeQueryEffs.Put(effectivity) ? S_OK : E_FAIL;
+}
+
+HRESULT KuvEeVarSpace::addEffSymbol(KuvEeNode* symbol) { return m_effSymbols.Put(symbol) ? S_OK : E_FAIL; }
+
+HRESULT KuvEeVarSpace::removeEffSymbol(KuvEeNode* symbol) {
+  return m_effSymbols.Remove(symbol) ? S_OK : E_FAIL;
+}
+
+KuvEeOptionVar* KuvEeVarSpace::getOptionVar(const KuvInGuid& guid) const {
+  return static_cast<KuvEeOptionVar*>(m_optionVars.get(guid));
+}
+
+KuvEeOptionVar* KuvEeVarSpace::getOptionVar(const KuvInString& categoryName,
+                                            const KuvInString& optionName) const {
+  const KuvEeCategory* category = getCategory(categoryName);
+  return category != nullptr ? category->getOptionVar(optionName) : nullptr;
+}
+
+KuvEeCategory* KuvEeVarSpace::getCategory(const KuvInGuid& guid) const {
+  return static_cast<KuvEeCategory*>(m_categories.get(guid));
+}
+
+KuvEeCategory* KuvEeVarSpace::getCategory(const KuvInString& name) const {
+  return static_cast<KuvEeCategory*>(m_categories.get(name));
+}
+
+KuvEeSelectionVar* KuvEeVarSpace::getSelectionVar(const KuvInGuid& guid) const {
+  return static_cast<KuvEeSelectionVar*>(m_selectionVars.get(guid));
+}
+
+KuvEeSelectionVar* KuvEeVarSpace::getSelectionVar(const KuvInString& name) const {
+  return static_cast<KuvEeSelectionVar*>(m_selectionVars.get(name));
+}
+
+KuvEeDateVar* KuvEeVarSpace::getDateVar(const KuvInGuid& guid) const {
+  return static_cast<KuvEeDateVar*>(m_dateVars.get(guid));
+}
+
+KuvEeDateVar* KuvEeVarSpace::getDateVar(const KuvInString& name) const {
+  return static_cast<KuvEeDateVar*>(m_dateVars.get(name));
+}
+
+KuvEeDicoObject* KuvEeVarSpace::getPossibleSourceEff(const KuvInGuid& guid) const {
+  return m_sourceEffs.get(guid);
+}
+
+KuvEeDicoObject* KuvEeVarSpace::getPossibleSourceEff(const KuvInString& name) const {
+  return m_sourceEffs.get(name);
+}
+
+namespace {
+// The first dictionary, in order, that knows key.
+template <class Key, std::size_t N>
+KuvEeSerialVar* firstFound(const Key& key, const KuvEeDico* const (&dicos)[N]) {
+  for (const KuvEeDico* dico : dicos)
+    if (KuvEeDicoObject* found = dico->get(key)) return static_cast<KuvEeSerialVar*>(found);
+  return nullptr;
+}
+}  // namespace
+
+KuvEeSerialVar* KuvEeVarSpace::getSerialVar(const KuvInGuid& guid, std::int32_t type) const {
+  switch (type) {
+    case KuvEeSerialVar::UNDEFINED:
+      return firstFound(guid, {&m_serialVars, &m_stateVars});
+    case KuvEeSerialVar::STATE:
+      return firstFound(guid, {&m_stateVars, &m_serialVars});
+    case KuvEeSerialVar::UNIT:
+      return firstFound(guid, {&m_unitVars});
+    case KuvEeSerialVar::MANUF_PLAN:
+      return firstFound(guid, {&m_mplanVars});
+    default:
+      return nullptr;
+  }
+}
+
+KuvEeSerialVar* KuvEeVarSpace::getSerialVar(const KuvInString& name, std::int32_t type) const {
+  switch (type) {
+    case KuvEeSerialVar::UNDEFINED:
+      return firstFound(name, {&m_serialVars, &m_stateVars});
+    case KuvEeSerialVar::STATE:
+      return firstFound(name, {&m_stateVars, &m_unitVars, &m_mplanVars, &m_serialVars});
+    case KuvEeSerialVar::UNIT: {
+      // Unit series read from older documents are untyped and named "..._Build".
+      static const KuvInString buildSuffix("_Build");
+      const int suffixAt = name.GetLengthInChar() - buildSuffix.GetLengthInChar();
+      if (KuvEeSerialVar* found = firstFound(name, {&m_unitVars})) return found;
+      return suffixAt >= 0 && name.IsSubStringAt(suffixAt, buildSuffix) ? firstFound(name, {&m_serialVars})
+                                                                        : nullptr;
+    }
+    case KuvEeSerialVar::MANUF_PLAN: {
+      // Likewise manufacturing plans, named "MP-..." or "MPM-...".
+      if (KuvEeSerialVar* found = firstFound(name, {&m_mplanVars})) return found;
+      const bool planName = name.IsSubStringAt(0, "MPM-") || name.IsSubStringAt(0, "MP-");
+      return planName ? firstFound(name, {&m_serialVars}) : nullptr;
+    }
+    default:
+      return nullptr;
+  }
+}
+
+HRESULT KuvEeVarSpace::solveEffSymbols() {
+  if (m_effSymbols.IsEmpty()) return S_OK;
+  // Symbol leaves cannot be resolved before named effectivities exist.
+  return E_NOTIMPL;
+}
