@@ -1,0 +1,145 @@
+// The part common to the date and serial effectivities: a positive part made
+// of a sorted list of ranges (kept simplified, so that equal sets have equal
+// lists) and a no-value flag, combined by the range-list algebra of the
+// range class. Interval is KuvInDateInterval or KuvInSerialInterval; the
+// concrete kinds add their constructors, accessors and text.
+#pragma once
+
+#include "KuvEeVarEff.h"
+#include "KuvInListVal.h"
+
+namespace kuv::detail {
+
+// Self is the concrete kind, whose trace channel reports the failures.
+template <class Self, class Interval>
+class IntervalVarEff : public KuvEeVarEff {
+public:
+  // 0 makes the effectivity all-true, any other value all-false.
+  enum E_SpecialCondition : std::int32_t { AllTrue = 0, AllFalse = 1 };
+
+  bool isNegated() const override { return m_negated != 0; }
+  bool getNoVar() const override { return m_noVar != 0; }
+  void switchNoVar() override { m_noVar = m_noVar != 0 ? 0 : 1; }
+
+  void set(E_SpecialCondition condition) {
+    m_intervals.Clear();
+    m_noVar = 0;
+    m_negated = condition == AllTrue ? 1 : 0;
+  }
+  // The positive part becomes interval (list), without the no-value
+  // element, not negated. E_FAIL, nothing changed, for a list holding
+  // anything but ranges of this kind.
+  HRESULT set(const Interval& interval) {
+    KuvInListVal one(Interval::sType());
+    one.PutBack(interval);
+    return set(one);
+  }
+  HRESULT set(const KuvInListVal& intervals) {
+    KuvInListVal copy(Interval::sType());
+    if (FAILED(Interval::opAdd(copy, intervals))) return E_FAIL;
+    m_intervals = copy;
+    m_noVar = 0;
+    m_negated = 0;
+    return S_OK;
+  }
+  // Fills list (emptied first) with copies of the positive part's ranges.
+  HRESULT getIntervals(KuvInListVal& list) const {
+    if (!list.IsTypeAccepted(Interval::sType())) return E_INVALIDARG;
+    list.Clear();
+    return list.PutBackList(m_intervals);
+  }
+  // The represented set loses the no-value element.
+  void cutNoVar() { m_noVar = m_negated; }
+  // The represented set gains the no-value element.
+  void orNoVar() { m_noVar = m_negated != 0 ? 0 : 1; }
+
+  void backup() override {
+    m_backupIntervals = m_intervals;
+    m_backupNoVar = m_noVar;
+    m_backupNegated = m_negated;
+  }
+  void restore() override {
+    m_intervals = m_backupIntervals;
+    m_noVar = m_backupNoVar;
+    m_negated = m_backupNegated;
+  }
+
+protected:
+  IntervalVarEff(KuvEeVariable* var, E_SpecialCondition condition) : KuvEeVarEff(var) { set(condition); }
+  IntervalVarEff(const IntervalVarEff& other) = default;
+
+  bool sameContent(const IntervalVarEff& other) const {
+    return m_var == other.m_var && m_noVar == other.m_noVar && m_negated == other.m_negated &&
+           m_intervals == other.m_intervals;
+  }
+  // "[ALL_TRUE]", "[ALL_FALSE]", or "! " when negated, "[N]" with the
+  // no-value element, and the ranges.
+  KuvInString contentText() const {
+    if (isAllTrue()) return "[ALL_TRUE]";
+    if (isAllFalse()) return "[ALL_FALSE]";
+    KuvInString text;
+    if (isNegated()) text.Append("! ");
+    if (getNoVar()) text.Append("[N]");
+    for (typename KuvInListVal::const_iterator it = m_intervals.cBegin(); it.IsValid(); it.Next())
+      text.Append(it.Get()->toString());
+    return text;
+  }
+
+  HRESULT partAnd(const KuvEeVarEff& other) override {
+    const auto& o = part(other);
+    if (FAILED(Interval::opAnd(m_intervals, o.m_intervals)) || FAILED(Interval::simplify(m_intervals)))
+      {
+      KUV_TRACE_ERROR_ON(Self::traceChannel(), "ERROR: And failed");
+      return E_FAIL;
+    }
+    m_noVar = (m_noVar != 0 && o.m_noVar != 0) ? 1 : 0;
+    return S_OK;
+  }
+  HRESULT partCut(const KuvEeVarEff& other) override {
+    const auto& o = part(other);
+    if (FAILED(Interval::opCut(m_intervals, o.m_intervals)) || FAILED(Interval::simplify(m_intervals)))
+      {
+      KUV_TRACE_ERROR_ON(Self::traceChannel(), "ERROR: cut failed");
+      return E_FAIL;
+    }
+    m_noVar = (m_noVar != 0 && o.m_noVar == 0) ? 1 : 0;
+    return S_OK;
+  }
+  HRESULT partCutFrom(const KuvEeVarEff& other) override {
+    const auto& o = part(other);
+    KuvInListVal result(o.m_intervals);
+    if (FAILED(Interval::opCut(result, m_intervals)) || FAILED(Interval::simplify(result)))
+      {
+      KUV_TRACE_ERROR_ON(Self::traceChannel(), "ERROR: cut failed");
+      return E_FAIL;
+    }
+    m_intervals = result;
+    m_noVar = (o.m_noVar != 0 && m_noVar == 0) ? 1 : 0;
+    return S_OK;
+  }
+  HRESULT partAdd(const KuvEeVarEff& other) override {
+    const auto& o = part(other);
+    if (FAILED(Interval::opAdd(m_intervals, o.m_intervals)))
+      {
+      KUV_TRACE_ERROR_ON(Self::traceChannel(), "ERROR: add failed");
+      return E_FAIL;
+    }
+    m_noVar = (m_noVar != 0 || o.m_noVar != 0) ? 1 : 0;
+    return S_OK;
+  }
+  bool isPartEmpty() const override { return m_intervals.IsEmpty() && m_noVar == 0; }
+  void setNegated(bool negated) override { m_negated = negated ? 1 : 0; }
+  void setNoVar(bool noVar) override { m_noVar = noVar ? 1 : 0; }
+
+  KuvInListVal m_intervals{Interval::sType()};
+  unsigned char m_noVar = 0;
+  unsigned char m_negated = 0;
+  KuvInListVal m_backupIntervals{Interval::sType()};
+  unsigned char m_backupNoVar = 0;
+  unsigned char m_backupNegated = 0;
+
+private:
+  static const IntervalVarEff& part(const KuvEeVarEff& other) { return static_cast<const IntervalVarEff&>(other); }
+};
+
+}  // namespace kuv::detail

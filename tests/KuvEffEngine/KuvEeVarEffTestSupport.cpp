@@ -1,0 +1,45 @@
+#include "KuvEeVarEffTestSupport.h"
+
+#include "KuvEeDateVar.h"
+#include "KuvEeOptionVar.h"
+#include "KuvEeSelectionValue.h"
+#include "KuvEeSelectionVar.h"
+#include "KuvEeSerialVar.h"
+#include "KuvEeVarEff.h"
+
+namespace kuvtest {
+
+namespace {
+const unsigned char* guid(unsigned char n) {
+  static unsigned char bytes[8][16] = {};
+  bytes[n][15] = n;
+  return bytes[n];
+}
+}  // namespace
+
+TestVars::TestVars()
+    : option(new KuvEeBasicOptionVar("Sunroof", KuvInGuid(guid(1)))),
+      otherOption(new KuvEeBasicOptionVar("Towbar", KuvInGuid(guid(2)))),
+      date(new KuvEeDateVar("Date", guid(3))),
+      serial(new KuvEeSerialVar("Units", guid(4))),
+      selection(new KuvEeSelectionVar("Colour", guid(5))) {
+  values[0] = selection->addValue("Red", guid(6));
+  values[1] = selection->addValue("Green", guid(7));
+  values[2] = selection->addValue("Blue", guid(0));
+}
+
+TestVars::~TestVars() {
+  delete option;
+  delete otherOption;
+  delete date;
+  delete serial;
+  delete selection;
+}
+
+QuietErrors::QuietErrors() : m_flags(KuvEeVarEff::traceChannel().getFlags()) {
+  KuvEeVarEff::traceChannel().setFlags(0);
+}
+
+QuietErrors::~QuietErrors() { KuvEeVarEff::traceChannel().setFlags(m_flags); }
+
+}  // namespace kuvtest
