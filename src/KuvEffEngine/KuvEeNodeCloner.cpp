@@ -8,6 +8,7 @@
 #include "KuvEeNotOp.h"
 #include "KuvEeOrOp.h"
 #include "KuvEeTrue.h"
+#include "KuvEeVarEffLeaf.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeCloner, KuvEeNodeVisitor)
 
@@ -73,9 +74,10 @@ HRESULT KuvEeNodeCloner::visitEffLeaf(KuvEeEffLeaf&) {
   KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: cannot clone an effectivity leaf");
 }
 
-HRESULT KuvEeNodeCloner::visitVarEffLeaf(KuvEeVarEffLeaf&) {
+HRESULT KuvEeNodeCloner::visitVarEffLeaf(KuvEeVarEffLeaf& node) {
   KUV_TRACE_CALL("visitVarEffLeaf");
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: cannot clone a variable effectivity leaf");
+  m_result = makeNode<KuvEeVarEffLeaf>(node);
+  return S_OK;
 }
 
 HRESULT KuvEeNodeCloner::visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf&) {

@@ -4,7 +4,8 @@
 // Each visit builds the copy of the node it is given (operators copy their
 // children first, in order) and keeps it as the current result until a
 // parent copy or clone() takes it. A failure anywhere deletes the partial
-// copy. Criterion leaves are not copied yet: their visits fail with
+// copy. Variable-effectivity leaves are copied with their effectivity; the
+// other criterion leaves are not copied yet: their visits fail with
 // E_NOTIMPL, and so does cloning a tree that holds one.
 //
 //     KuvEeNodeCloner cloner;
