@@ -11,7 +11,7 @@ namespace kuvtest {
 
 namespace {
 const unsigned char* guid(unsigned char n) {
-  static unsigned char bytes[8][16] = {};
+  static unsigned char bytes[10][16] = {};
   bytes[n][15] = n;
   return bytes[n];
 }
@@ -22,10 +22,12 @@ TestVars::TestVars()
       otherOption(new KuvEeBasicOptionVar("Towbar", KuvInGuid(guid(2)))),
       date(new KuvEeDateVar("Date", guid(3))),
       serial(new KuvEeSerialVar("Units", guid(4))),
-      selection(new KuvEeSelectionVar("Colour", guid(5))) {
+      selection(new KuvEeSelectionVar("Colour", guid(5))),
+      otherSelection(new KuvEeSelectionVar("Trim", guid(8))) {
   values[0] = selection->addValue("Red", guid(6));
   values[1] = selection->addValue("Green", guid(7));
   values[2] = selection->addValue("Blue", guid(0));
+  foreignValue = otherSelection->addValue("Leather", guid(9));
 }
 
 TestVars::~TestVars() {
@@ -34,6 +36,7 @@ TestVars::~TestVars() {
   delete date;
   delete serial;
   delete selection;
+  delete otherSelection;
 }
 
 QuietErrors::QuietErrors() : m_flags(KuvEeVarEff::traceChannel().getFlags()) {

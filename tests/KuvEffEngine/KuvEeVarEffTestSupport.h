@@ -1,5 +1,6 @@
 // Variables for the effectivity tests: an option, a date, a serial and a
-// selection variable with three values, freed with the fixture.
+// selection variable with three values (and another
+// selection variable with one), freed with the fixture.
 #pragma once
 
 #include <memory>
@@ -24,6 +25,8 @@ struct TestVars {
   KuvEeSerialVar* serial;
   KuvEeSelectionVar* selection;
   KuvEeSelectionValue* values[3];
+  KuvEeSelectionVar* otherSelection;
+  KuvEeSelectionValue* foreignValue;  // of otherSelection
 };
 
 // Silences the error lines of the effectivities' channel while it lives

@@ -1,0 +1,129 @@
+// The variable-effectivity leaf in trees: merging through the leaf algebra,
+// visiting, cloning, and handing its effectivity back.
+#include <gtest/gtest.h>
+
+#include "KuvEeDateEff.h"
+#include "KuvEeNodeWalker.h"
+#include "KuvEeOptionEff.h"
+#include "KuvEeOptionVar.h"
+#include "KuvEeVarEffLeaf.h"
+#include "KuvEeVarEffTestSupport.h"
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
+
+using kuvtest::own;
+using kuvtest::text;
+
+namespace {
+
+using O = KuvEeOptionEff;
+
+KuvEeVarEffLeaf* leaf(KuvEeOptionVar* var, std::uint32_t value, bool negated = false) {
+  auto* eff = new O(var, value);
+  if (negated) eff->opNot();
+  return new KuvEeVarEffLeaf(eff);
+}
+
+const O& optionOf(const KuvEeNode* node) { return *O::cast(*KuvEeVarEffLeaf::cast(*node)->getVarEff()); }
+
+}  // namespace
+
+TEST(KuvEeVarEffLeaf, LeavesOfOneVariableMergeIntoANewLeaf) {
+  kuvtest::TestVars vars;
+  auto a = own(leaf(vars.option, O::T));
+  auto b = own(leaf(vars.option, O::T | O::F));
+  auto notA = own(leaf(vars.option, O::T, true));
+  auto f = own(leaf(vars.option, O::F));
+  auto leafOf = [](const kuvtest::Tree& t) { return KuvEeVarEffLeaf::cast(*t->getNode()); };
+
+  KuvEeNode* out = nullptr;
+  ASSERT_EQ(leafOf(a)->opAnd(leafOf(b), out), S_OK);
+  auto andAB = own(out);
+  EXPECT_EQ(optionOf(out).getValue(), static_cast<std::uint32_t>(O::T));
+
+  ASSERT_EQ(leafOf(a)->opOr(leafOf(f), out), S_OK);
+  auto orAF = own(out);
+  EXPECT_EQ(optionOf(out).getValue(), static_cast<std::uint32_t>(O::T | O::F));
+  EXPECT_EQ(text(*out), "EeVarEffLeaf : OptionEff( Sunroof{TF_} )");
+
+  ASSERT_EQ(leafOf(a)->opAnd(leafOf(notA), out), S_OK);
+  auto never = own(out);
+  EXPECT_TRUE(KuvEeVarEffLeaf::cast(*out)->isEquivalentToFalse());
+  EXPECT_TRUE(KuvEeVarEffLeaf::cast(*out)->convertToTrueFalse());
+  EXPECT_EQ(text(*never), "FALSE");
+
+  // The operands are left as they were.
+  EXPECT_EQ(optionOf(a->getNode()).getValue(), static_cast<std::uint32_t>(O::T));
+  EXPECT_EQ(optionOf(b->getNode()).getValue(), static_cast<std::uint32_t>(O::T | O::F));
+}
+
+TEST(KuvEeVarEffLeaf, LeavesOfDifferentVariablesOrKindsDoNotMerge) {
+  kuvtest::TestVars vars;
+  auto a = own(leaf(vars.option, O::T));
+  auto other = own(leaf(vars.otherOption, O::T));
+  auto test = own(kuvtest::L(3));
+  auto* la = KuvEeVarEffLeaf::cast(*a->getNode());
+  KuvEeNode* out = reinterpret_cast<KuvEeNode*>(1);
+  EXPECT_EQ(la->opOr(KuvEeNodeLeaf::cast(*other->getNode()), out), S_OK);
+  EXPECT_EQ(out, nullptr);
+  bool merged = true;
+  EXPECT_EQ(la->opAnd(KuvEeNodeElementaryLeaf::cast(*test->getNode()), merged), S_OK);
+  EXPECT_FALSE(merged);
+  EXPECT_EQ(optionOf(la).getValue(), static_cast<std::uint32_t>(O::T));
+
+  // With the constants, theirs is the algebra.
+  auto t = own(kuvtest::T());
+  ASSERT_EQ(la->opAnd(KuvEeNodeLeaf::cast(*t->getNode()), out), S_OK);
+  auto copy = own(out);
+  EXPECT_EQ(text(*out), text(*la));
+}
+
+TEST(KuvEeVarEffLeaf, NegationConstantsAndTexts) {
+  kuvtest::TestVars vars;
+  auto a = own(leaf(vars.option, O::T));
+  auto* la = KuvEeVarEffLeaf::cast(*a->getNode());
+  KuvEeNode* out = nullptr;
+  ASSERT_EQ(la->opNot(out), S_OK);
+  auto notA = own(out);
+  EXPECT_EQ(text(*out), "EeVarEffLeaf : OptionEff( ! Sunroof{T__} )");
+  EXPECT_FALSE(optionOf(la).isNegated());
+
+  la->setVarEff(new O(vars.option, O::AllTrue));
+  EXPECT_TRUE(la->isEquivalentToTrue());
+  EXPECT_EQ(la->getConstraintCriterion(), static_cast<KuvInObject*>(vars.option));
+
+  auto empty = own(new KuvEeVarEffLeaf(nullptr));
+  EXPECT_EQ(text(*empty), "EeVarEffLeaf : ERROR");
+  EXPECT_FALSE(KuvEeVarEffLeaf::cast(*empty->getNode())->isEquivalentToTrue());
+}
+
+TEST(KuvEeVarEffLeaf, VisitingCloningAndKeepingTheEffectivity) {
+  kuvtest::TestVars vars;
+  KuvEeVarEffLeaf* first = leaf(vars.option, O::T);
+  auto tree = own(kuvtest::And({first, kuvtest::Not(new KuvEeVarEffLeaf(new KuvEeDateEff(vars.date, KuvEeDateEff::AllTrue)))}));
+
+  struct Counter : KuvEeNodeWalker {
+    int leaves = 0;
+    HRESULT visitVarEffLeaf(KuvEeVarEffLeaf&) override {
+      ++leaves;
+      return S_OK;
+    }
+  } counter;
+  EXPECT_EQ(tree->getNode()->acceptVisitor(counter), S_OK);
+  EXPECT_EQ(counter.leaves, 2);
+
+  kuvtest::Tree copy(tree->getNode()->clone());
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(text(*copy), text(*tree));
+  // The copy has effectivities of its own.
+  auto* copiedFirst = KuvEeVarEffLeaf::cast(*kuvtest::children(*KuvEeOp::cast(*copy->getNode()))[0]);
+  EXPECT_NE(copiedFirst->getVarEff(), first->getVarEff());
+  copiedFirst->opNot();
+  EXPECT_NE(text(*copy), text(*tree));
+
+  // The effectivity outlives its leaf, which leaves its tree.
+  KuvEeVarEff* kept = KuvEeVarEffLeaf::DeleteLeafKeepVarEff(first);
+  std::unique_ptr<KuvEeVarEff> owned(kept);
+  EXPECT_EQ(first, nullptr);
+  EXPECT_EQ(text(*kept), "OptionEff( Sunroof{T__} )");
+  EXPECT_EQ(kuvtest::children(*KuvEeOp::cast(*tree->getNode())).size(), 1U);
+}
