@@ -17,6 +17,10 @@
 #include "KuvEeSelectionVar.h"
 #include "KuvEeSerialEff.h"
 #include "KuvEeSerialVar.h"
+#include "KuvEeTreeBaseEff.h"
+#include "KuvEeTreeElementBase.h"
+#include "KuvEeMilestone.h"
+#include "KuvEeMilestonesVar.h"
 #include "KuvEeVarEffTestSupport.h"
 #include "KuvInListVal.h"
 
@@ -239,6 +243,36 @@ TEST(KuvEeVarEffAlgebra, DateEffectivitiesAreSetsOfSeconds) {
     return partAdmits<KuvInDateInterval, KuvInDate>(eff, probes[p - 1], [](const KuvInDateInterval& i, const KuvInDate& x) {
       return i.getA() <= x && x <= i.getB();
     });
+  };
+  checkAlgebra(kind);
+}
+
+// A tiny track of two milestones: every positive part is empty or the single
+// selection of the first one, the lists the tree algebra combines without
+// comparing elements.
+TEST(KuvEeVarEffAlgebra, TreeEffectivitiesOverOneSelection) {
+  const unsigned char guid[16] = {1};
+  KuvEeMilestonesVar track("Track", guid);
+  KuvEeMilestone first("M1", guid, &track);
+  KuvEeMilestonesSelection single;
+  ASSERT_EQ(single.setSingleSelection(KuvEeMilestonesSelectionBound(&first, true)), S_OK);
+  KuvInListVal selections(KuvEeMilestonesSelection::sType());
+  selections.PutBack(single);
+  Kind kind;
+  kind.probes = 3;  // N, the first milestone, the second
+  for (int shape = 0; shape < 8; ++shape) {
+    auto* eff = new KuvEeMilestonesEff(&track, KuvEeMilestonesEff::AllFalse);
+    if ((shape & 1) != 0) {
+      ASSERT_EQ(eff->addSelections(selections), S_OK);
+    }
+    if ((shape & 2) != 0) eff->orNoVar();
+    if ((shape & 4) != 0) eff->opNot();
+    kind.inputs.emplace_back(eff);
+  }
+  kind.admits = [](const KuvEeVarEff& eff, int p) {
+    KuvInListVal list(KuvEeMilestonesSelection::sType());
+    KuvEeMilestonesEff::cast(eff)->getSelections(list);
+    return (p == 1 && !list.IsEmpty()) != eff.isNegated();
   };
   checkAlgebra(kind);
 }

@@ -1,0 +1,194 @@
+#include "KuvEeTreeSelection.h"
+
+#include "KuvEeMilestone.h"
+#include "KuvEeTreeElementBase.h"
+#include "KuvEeTreeSeriesElement.h"
+
+KUV_DEFINE_TYPE(KuvEeTreeSelectionBound, KuvInObjectVal)
+KUV_DEFINE_TYPE(KuvEeMilestonesSelectionBound, KuvEeTreeSelectionBound)
+KUV_DEFINE_TYPE(KuvEeTreeSeriesSelectionBound, KuvEeTreeSelectionBound)
+KUV_DEFINE_TYPE(KuvEeTreeSelection, KuvInObjectVal)
+KUV_DEFINE_TYPE(KuvEeMilestonesSelection, KuvEeTreeSelection)
+KUV_DEFINE_TYPE(KuvEeTreeSeriesSelection, KuvEeTreeSelection)
+
+KuvEeTreeSelectionBound::KuvEeTreeSelectionBound(KuvEeTreeElementBase* element, bool included)
+    : m_element(element), m_included(included ? 1 : 0) {}
+
+KuvEeTreeSelectionBound::~KuvEeTreeSelectionBound() = default;
+
+bool KuvEeTreeSelectionBound::isAdjacent(const KuvEeTreeSelectionBound& other) const {
+  return m_element == other.m_element && m_included != other.m_included;
+}
+
+HRESULT KuvEeTreeSelectionBound::liesBelow(const KuvEeTreeSelectionBound& from, bool& below) const {
+  below = false;
+  if (m_element != from.m_element) return E_NOTIMPL;
+  below = from.isIncluded();
+  return S_OK;
+}
+
+KuvInString KuvEeTreeSelectionBound::toString() const {
+  KuvInString text("[");
+  return text.Append(m_element != nullptr ? m_element->toString() : KuvInString(),
+                     isIncluded() ? "/Included" : "/Excluded", "]");
+}
+
+std::uint32_t KuvEeTreeSelectionBound::hash() const { return hashPointer(m_element) ^ m_included; }
+
+bool KuvEeTreeSelectionBound::equals(const KuvInObjectVal& other) const {
+  return other.dType() == dType() && static_cast<const KuvEeTreeSelectionBound&>(other).m_element == m_element &&
+         static_cast<const KuvEeTreeSelectionBound&>(other).m_included == m_included;
+}
+
+KuvInObjectVal& KuvEeTreeSelectionBound::clone(void* where) const { return cloneOf(*this, where); }
+
+KuvEeMilestonesSelectionBound::KuvEeMilestonesSelectionBound(KuvEeMilestone* milestone, bool included)
+    : KuvEeTreeSelectionBound(milestone, included) {}
+
+KuvEeMilestonesSelectionBound::~KuvEeMilestonesSelectionBound() = default;
+
+bool KuvEeMilestonesSelectionBound::equals(const KuvInObjectVal& other) const {
+  if (!KuvEeTreeSelectionBound::equals(other)) return false;
+  const auto& o = static_cast<const KuvEeMilestonesSelectionBound&>(other);
+  return o.m_date == m_date && o.m_evalIndex == m_evalIndex;
+}
+
+KuvInObjectVal& KuvEeMilestonesSelectionBound::clone(void* where) const { return cloneOf(*this, where); }
+
+KuvEeTreeSeriesSelectionBound::KuvEeTreeSeriesSelectionBound(KuvEeTreeSeriesElement* element, bool included)
+    : KuvEeTreeSelectionBound(element, included) {}
+
+KuvEeTreeSeriesSelectionBound::~KuvEeTreeSeriesSelectionBound() = default;
+
+KuvInObjectVal& KuvEeTreeSeriesSelectionBound::clone(void* where) const { return cloneOf(*this, where); }
+
+KuvEeTreeSelection::KuvEeTreeSelection(KuvInObjectTypeClass* boundType) : m_to(boundType) {}
+
+KuvEeTreeSelection::KuvEeTreeSelection(const KuvEeTreeSelection& other)
+    : KuvInObjectVal(other),
+      m_from(other.m_from != nullptr ? static_cast<KuvEeTreeSelectionBound*>(&other.m_from->clone()) : nullptr),
+      m_to(other.m_to) {}
+
+KuvEeTreeSelection& KuvEeTreeSelection::operator=(const KuvEeTreeSelection& other) {
+  if (this == &other) return *this;
+  m_from.reset(other.m_from != nullptr ? static_cast<KuvEeTreeSelectionBound*>(&other.m_from->clone()) : nullptr);
+  m_to = other.m_to;
+  return *this;
+}
+
+KuvEeTreeSelection::~KuvEeTreeSelection() = default;
+
+HRESULT KuvEeTreeSelection::checkBound(const KuvEeTreeSelectionBound& bound) const {
+  if (!m_to.IsTypeAccepted(bound.dType())) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: invalid arg.");
+  return S_OK;
+}
+
+HRESULT KuvEeTreeSelection::setSingleSelection(const KuvEeTreeSelectionBound& bound) {
+  KUV_TRACE_CALL("setSingleSelection");
+  HRESULT hr = checkBound(bound);
+  if (FAILED(hr)) return hr;
+  std::unique_ptr<KuvEeTreeSelectionBound> from(static_cast<KuvEeTreeSelectionBound*>(&bound.clone()));
+  from->setIncluded(true);
+  m_to.Clear();
+  m_to.PutBack(*from);
+  m_from = std::move(from);
+  return S_OK;
+}
+
+bool KuvEeTreeSelection::isSingleSelection() const {
+  return m_from != nullptr && m_from->isIncluded() && m_to.GetLength() == 1 && m_to.Get(0)->equals(*m_from);
+}
+
+HRESULT KuvEeTreeSelection::setFromBound(const KuvEeTreeSelectionBound& bound) {
+  KUV_TRACE_CALL("setFromBound");
+  HRESULT hr = checkBound(bound);
+  if (FAILED(hr)) return hr;
+  for (std::int32_t i = 0; i < m_to.GetLength(); ++i) {
+    bool below = false;
+    hr = static_cast<const KuvEeTreeSelectionBound*>(m_to.Get(i))->liesBelow(bound, below);
+    if (FAILED(hr)) return hr;
+    if (!below) KUV_RETURN_ERROR(E_FAIL, "ERROR: From bound isn't a father of all of To bounds.");
+  }
+  m_from.reset(static_cast<KuvEeTreeSelectionBound*>(&bound.clone()));
+  return S_OK;
+}
+
+HRESULT KuvEeTreeSelection::addToBound(const KuvEeTreeSelectionBound& bound) {
+  KUV_TRACE_CALL("addToBound");
+  HRESULT hr = checkBound(bound);
+  if (FAILED(hr)) return hr;
+  bool below = false;
+  if (m_from != nullptr) {
+    hr = bound.liesBelow(*m_from, below);
+    if (FAILED(hr)) return hr;
+  }
+  if (!below)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: To Bound ", bound.toString(), " can't be a child of From bound ",
+                     m_from != nullptr ? m_from->toString() : KuvInString());
+  m_to.PutBack(bound);
+  return S_OK;
+}
+
+bool KuvEeTreeSelection::holdsAll(const KuvInListVal& l, const KuvInListVal& m) {
+  for (std::int32_t i = 0; i < m.GetLength(); ++i)
+    if (l.Find(m.Get(i)) < 0) return false;
+  return true;
+}
+
+HRESULT KuvEeTreeSelection::opAdd(KuvInListVal& l1, const KuvInListVal& l2) {
+  if (holdsAll(l1, l2)) return S_OK;
+  if (l1.IsEmpty()) {
+    l1 = l2;
+    return simplify(l1);
+  }
+  return E_NOTIMPL;
+}
+
+HRESULT KuvEeTreeSelection::opAnd(KuvInListVal& l1, const KuvInListVal& l2) {
+  if (l1.IsEmpty() || l2.IsEmpty()) {
+    l1.Clear();
+    return S_OK;
+  }
+  return holdsAll(l1, l2) && holdsAll(l2, l1) ? S_OK : E_NOTIMPL;
+}
+
+HRESULT KuvEeTreeSelection::opCut(KuvInListVal& l1, const KuvInListVal& l2) {
+  if (l1.IsEmpty() || l2.IsEmpty()) return S_OK;
+  if (!holdsAll(l2, l1)) return E_NOTIMPL;
+  l1.Clear();
+  return S_OK;
+}
+
+HRESULT KuvEeTreeSelection::simplify(KuvInListVal& list) {
+  for (std::int32_t i = list.GetLength() - 1; i >= 0; --i) {
+    const auto* selection = static_cast<const KuvEeTreeSelection*>(list.Get(i));
+    if (selection->isEmpty() || list.Find(selection) < i) list.Remove(i);
+  }
+  return S_OK;
+}
+
+KuvInString KuvEeTreeSelection::toString() const {
+  KuvInString text("{");
+  if (m_from != nullptr) {
+    text.Append(m_from->toString(), " ->");
+    for (std::int32_t i = 0; i < m_to.GetLength(); ++i) text.Append(" ", m_to.Get(i)->toString());
+  }
+  return text.Append("}");
+}
+
+std::uint32_t KuvEeTreeSelection::hash() const { return m_from != nullptr ? m_from->hash() : 0; }
+
+bool KuvEeTreeSelection::equals(const KuvInObjectVal& other) const {
+  if (other.dType() != dType()) return false;
+  const auto& o = static_cast<const KuvEeTreeSelection&>(other);
+  if ((m_from == nullptr) != (o.m_from == nullptr)) return false;
+  return (m_from == nullptr || m_from->equals(*o.m_from)) && m_to == o.m_to;
+}
+
+KuvEeMilestonesSelection::KuvEeMilestonesSelection() : KuvEeTreeSelection(KuvEeMilestonesSelectionBound::sType()) {}
+KuvEeMilestonesSelection::~KuvEeMilestonesSelection() = default;
+KuvInObjectVal& KuvEeMilestonesSelection::clone(void* where) const { return cloneOf(*this, where); }
+
+KuvEeTreeSeriesSelection::KuvEeTreeSeriesSelection() : KuvEeTreeSelection(KuvEeTreeSeriesSelectionBound::sType()) {}
+KuvEeTreeSeriesSelection::~KuvEeTreeSeriesSelection() = default;
+KuvInObjectVal& KuvEeTreeSeriesSelection::clone(void* where) const { return cloneOf(*this, where); }

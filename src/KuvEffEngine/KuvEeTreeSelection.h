@@ -1,0 +1,165 @@
+// Tree selections: the positive parts of the tree effectivities.
+//
+// A KuvEeTreeSelectionBound names one element of a tree variable (a
+// milestone, a tree-series element) and whether the element itself belongs
+// to the selection. A KuvEeTreeSelection selects the elements between one
+// from bound and any number of to bounds below it; without a from bound it
+// is empty. setSingleSelection makes a selection of exactly one element:
+//
+//     KuvEeMilestonesSelection sel;
+//     sel.setSingleSelection(KuvEeMilestonesSelectionBound(&m3, true));
+//     sel.isSingleSelection();    // true
+//
+// Lists of selections (KuvInListVal) are combined with the static opAdd,
+// opAnd and opCut (union, intersection, difference). Deciding whether one
+// element lies below another needs the tree evaluation indices of the
+// elements; until they are available the relation is known only for bounds
+// on the same element, and the list operations only for the cases that need
+// no comparison (an empty operand, equal operands); the others answer
+// E_NOTIMPL and change nothing.
+#pragma once
+
+#include <memory>
+
+#include "KuvInDate.h"
+#include "KuvInListVal.h"
+
+class KuvEeTreeElementBase;
+class KuvEeMilestone;
+class KuvEeTreeSeriesElement;
+
+class KUV_API KuvEeTreeSelectionBound : public KuvInObjectVal {
+  KUV_DECLARE_TYPE(KuvEeTreeSelectionBound)
+
+public:
+  KuvEeTreeSelectionBound(KuvEeTreeElementBase* element, bool included);
+  KuvEeTreeSelectionBound(const KuvEeTreeSelectionBound&) = default;
+  KuvEeTreeSelectionBound& operator=(const KuvEeTreeSelectionBound&) = default;
+  ~KuvEeTreeSelectionBound() override;
+
+  KuvEeTreeElementBase* getElement() const { return m_element; }
+  void setIncluded(bool included) { m_included = included ? 1 : 0; }
+  bool isIncluded() const { return m_included != 0; }
+  // Same element, different included flags.
+  bool isAdjacent(const KuvEeTreeSelectionBound& other) const;
+  // Whether this bound may close a selection opened at from: on from's own
+  // element, when from includes it. E_NOTIMPL for bounds on different
+  // elements (that needs the elements' tree evaluation indices).
+  HRESULT liesBelow(const KuvEeTreeSelectionBound& from, bool& below) const;
+
+  // "[" + element text + "/Included" or "/Excluded" + "]".
+  KuvInString toString() const override;
+  std::uint32_t hash() const override;
+  // Same kind, same element, same flag.
+  bool equals(const KuvInObjectVal& other) const override;
+  KuvInObjectVal& clone(void* where = nullptr) const override;
+
+private:
+  KuvEeTreeElementBase* m_element;  // not owned
+  unsigned char m_included;
+};
+
+class KUV_API KuvEeMilestonesSelectionBound : public KuvEeTreeSelectionBound {
+  KUV_DECLARE_TYPE(KuvEeMilestonesSelectionBound)
+
+public:
+  KuvEeMilestonesSelectionBound(KuvEeMilestone* milestone, bool included);
+  KuvEeMilestonesSelectionBound(const KuvEeMilestonesSelectionBound&) = default;
+  ~KuvEeMilestonesSelectionBound() override;
+
+  // The date derived from the milestone, and its evaluation index.
+  const KuvInDate& getDate() const { return m_date; }
+  void setDate(const KuvInDate& date) { m_date = date; }
+  std::int32_t getEvalIndex() const { return m_evalIndex; }
+  void setEvalIndex(std::int32_t index) { m_evalIndex = index; }
+
+  bool equals(const KuvInObjectVal& other) const override;
+  KuvInObjectVal& clone(void* where = nullptr) const override;
+
+private:
+  KuvInDate m_date;
+  std::int32_t m_evalIndex = 0;
+};
+
+class KUV_API KuvEeTreeSeriesSelectionBound : public KuvEeTreeSelectionBound {
+  KUV_DECLARE_TYPE(KuvEeTreeSeriesSelectionBound)
+
+public:
+  KuvEeTreeSeriesSelectionBound(KuvEeTreeSeriesElement* element, bool included);
+  KuvEeTreeSeriesSelectionBound(const KuvEeTreeSeriesSelectionBound&) = default;
+  ~KuvEeTreeSeriesSelectionBound() override;
+
+  KuvInObjectVal& clone(void* where = nullptr) const override;
+};
+
+class KUV_API KuvEeTreeSelection : public KuvInObjectVal {
+  KUV_DECLARE_TYPE(KuvEeTreeSelection)
+
+public:
+  KuvEeTreeSelection(const KuvEeTreeSelection& other);
+  KuvEeTreeSelection& operator=(const KuvEeTreeSelection& other);
+  ~KuvEeTreeSelection() override;
+
+  // The from bound (null: an empty selection) and the to bounds.
+  const KuvEeTreeSelectionBound* getFromBound() const { return m_from.get(); }
+  const KuvInListVal& getToBounds() const { return m_to; }
+  bool isEmpty() const { return m_from == nullptr; }
+
+  // Exactly bound's element: the from bound and the only to bound are copies
+  // of bound with the included flag set. E_INVALIDARG for a bound of another
+  // kind.
+  HRESULT setSingleSelection(const KuvEeTreeSelectionBound& bound);
+  bool isSingleSelection() const;
+  // E_FAIL ("ERROR: From bound isn't a father of all of To bounds.") unless
+  // every to bound lies below bound; nothing changed on failure.
+  HRESULT setFromBound(const KuvEeTreeSelectionBound& bound);
+  // E_FAIL ("ERROR: To Bound ... can't be a child of From bound ...") unless
+  // bound lies below the from bound; nothing changed on failure.
+  HRESULT addToBound(const KuvEeTreeSelectionBound& bound);
+
+  // l1 becomes the union, intersection or difference of the two lists of
+  // selections; E_NOTIMPL, nothing changed, where elements of different
+  // selections would have to be compared.
+  static HRESULT opAdd(KuvInListVal& l1, const KuvInListVal& l2);
+  static HRESULT opAnd(KuvInListVal& l1, const KuvInListVal& l2);
+  static HRESULT opCut(KuvInListVal& l1, const KuvInListVal& l2);
+  // Drops empty selections and repeated ones.
+  static HRESULT simplify(KuvInListVal& list);
+
+  // "{" + from bound + " ->" + " " and each to bound + "}", "{}" when empty.
+  KuvInString toString() const override;
+  std::uint32_t hash() const override;
+  bool equals(const KuvInObjectVal& other) const override;
+
+protected:
+  // boundType: the kind of bound the selection accepts.
+  explicit KuvEeTreeSelection(KuvInObjectTypeClass* boundType);
+
+private:
+  HRESULT checkBound(const KuvEeTreeSelectionBound& bound) const;
+  // Whether l holds a selection equal to each of m's.
+  static bool holdsAll(const KuvInListVal& l, const KuvInListVal& m);
+
+  std::unique_ptr<KuvEeTreeSelectionBound> m_from;
+  KuvInListVal m_to;
+};
+
+class KUV_API KuvEeMilestonesSelection : public KuvEeTreeSelection {
+  KUV_DECLARE_TYPE(KuvEeMilestonesSelection)
+
+public:
+  KuvEeMilestonesSelection();
+  KuvEeMilestonesSelection(const KuvEeMilestonesSelection&) = default;
+  ~KuvEeMilestonesSelection() override;
+  KuvInObjectVal& clone(void* where = nullptr) const override;
+};
+
+class KUV_API KuvEeTreeSeriesSelection : public KuvEeTreeSelection {
+  KUV_DECLARE_TYPE(KuvEeTreeSeriesSelection)
+
+public:
+  KuvEeTreeSeriesSelection();
+  KuvEeTreeSeriesSelection(const KuvEeTreeSeriesSelection&) = default;
+  ~KuvEeTreeSeriesSelection() override;
+  KuvInObjectVal& clone(void* where = nullptr) const override;
+};

@@ -1,0 +1,139 @@
+// Tree selections and their bounds, the tree effectivities' setters and
+// texts, and what stays unavailable until elements can be compared.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "KuvEeDnfTreeEff.h"
+#include "KuvEeMilestone.h"
+#include "KuvEeMilestonesVar.h"
+#include "KuvEeTreeBaseEff.h"
+#include "KuvEeTreeSeriesElement.h"
+#include "KuvEeTreeSeriesVar.h"
+#include "KuvEeVarEffTestSupport.h"
+
+namespace {
+
+std::string text(const KuvInObject& o) { return o.toString().ConvertToChar(); }
+
+struct Track {
+  unsigned char guid[16] = {7};
+  KuvEeMilestonesVar var{"Track", guid};
+  KuvEeMilestone m1{"M1", guid, &var};
+  KuvEeMilestone m2{"M2", guid, &var};
+};
+
+}  // namespace
+
+TEST(KuvEeTreeSelection, BoundsTextsAndAdjacency) {
+  Track t;
+  KuvEeMilestonesSelectionBound in(&t.m1, true);
+  KuvEeMilestonesSelectionBound out(&t.m1, false);
+  EXPECT_EQ(text(in), "[" + text(t.m1) + "/Included]");
+  EXPECT_EQ(text(out), "[" + text(t.m1) + "/Excluded]");
+  EXPECT_TRUE(in.isAdjacent(out));
+  EXPECT_FALSE(in.isAdjacent(in));
+  EXPECT_FALSE(in.isAdjacent(KuvEeMilestonesSelectionBound(&t.m2, false)));
+  out.setIncluded(true);
+  EXPECT_TRUE(out.equals(in));
+}
+
+TEST(KuvEeTreeSelection, SingleSelectionAndBoundRules) {
+  Track t;
+  KuvEeMilestonesSelection sel;
+  EXPECT_TRUE(sel.isEmpty());
+  EXPECT_EQ(text(sel), "{}");
+  ASSERT_EQ(sel.setSingleSelection(KuvEeMilestonesSelectionBound(&t.m1, false)), S_OK);
+  EXPECT_TRUE(sel.isSingleSelection());
+  EXPECT_TRUE(sel.getFromBound()->isIncluded());
+  const std::string bound = "[" + text(t.m1) + "/Included]";
+  EXPECT_EQ(text(sel), "{" + bound + " -> " + bound + "}");
+
+  // A from bound that excludes its element admits no to bound on it.
+  KuvEeMilestonesSelection before(sel);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(sel.setFromBound(KuvEeMilestonesSelectionBound(&t.m1, false)), E_FAIL);
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("ERROR: From bound isn't a father of all of To bounds."), std::string::npos);
+  EXPECT_TRUE(sel.equals(before));
+
+  KuvEeMilestonesSelection open;
+  ASSERT_EQ(open.setFromBound(KuvEeMilestonesSelectionBound(&t.m1, false)), S_OK);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(open.addToBound(KuvEeMilestonesSelectionBound(&t.m1, true)), E_FAIL);
+  out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("ERROR: To Bound [" + text(t.m1) + "/Included] can't be a child of From bound [" +
+                     text(t.m1) + "/Excluded]"),
+            std::string::npos);
+  // Bounds on different elements cannot be compared yet.
+  EXPECT_EQ(open.addToBound(KuvEeMilestonesSelectionBound(&t.m2, true)), E_NOTIMPL);
+  EXPECT_EQ(open.getToBounds().GetLength(), 0);
+
+  // A bound of the other tree kind is refused.
+  unsigned char g[16] = {9};
+  KuvEeTreeSeriesVar series("Series", g);
+  KuvEeTreeSeriesElement e("E", g, &series);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(sel.setSingleSelection(KuvEeTreeSeriesSelectionBound(&e, true)), E_INVALIDARG);
+  testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(sel.equals(before));
+}
+
+TEST(KuvEeTreeBaseEff, SelectionsTextsAndUnavailableCombinations) {
+  Track t;
+  KuvEeMilestonesEff eff(&t.var, KuvEeMilestonesEff::AllTrue);
+  EXPECT_TRUE(eff.isAllTrue());
+  EXPECT_EQ(text(eff), "MilestonesEff( Track/" + text(t.var.getGuid()) + "[ALL_TRUE] )");
+  eff.set(KuvEeMilestonesEff::AllFalse);
+  KuvEeMilestonesSelection s1, s2;
+  ASSERT_EQ(s1.setSingleSelection(KuvEeMilestonesSelectionBound(&t.m1, true)), S_OK);
+  ASSERT_EQ(s2.setSingleSelection(KuvEeMilestonesSelectionBound(&t.m2, true)), S_OK);
+  KuvInListVal list(KuvEeMilestonesSelection::sType());
+  list.PutBack(s1);
+  list.PutBack(KuvEeMilestonesSelection());  // empty: dropped
+  list.PutBack(s1);                          // repeated: dropped
+  ASSERT_EQ(eff.addSelections(list), S_OK);
+  KuvInListVal got(KuvEeMilestonesSelection::sType());
+  ASSERT_EQ(eff.getSelections(got), S_OK);
+  EXPECT_EQ(got.GetLength(), 1);
+  eff.orNoVar();
+  EXPECT_EQ(text(eff), "MilestonesEff( Track/" + text(t.var.getGuid()) + "[N]" + text(s1) + " )");
+  EXPECT_EQ(eff.getMilestonesVar(), &t.var);
+
+  // Two different selections would have to be compared: refused, unchanged.
+  KuvEeMilestonesEff other(&t.var, KuvEeMilestonesEff::AllFalse);
+  KuvInListVal second(KuvEeMilestonesSelection::sType());
+  second.PutBack(s2);
+  ASSERT_EQ(other.addSelections(second), S_OK);
+  KuvEeMilestonesEff before(eff);
+  kuvtest::QuietErrors quiet;
+  bool merged = false;
+  EXPECT_EQ(eff.opAnd(&other, merged), E_NOTIMPL);
+  EXPECT_TRUE(merged);
+  bool equal = false;
+  ASSERT_EQ(eff.equals(&before, equal), S_OK);
+  EXPECT_TRUE(equal);
+}
+
+TEST(KuvEeDnfTreeEff, DeclaredButWaitingForTheNormalFormModel) {
+  Track t;
+  unsigned char g[16] = {3};
+  KuvEeMilestonesVar otherTrack("Other", g);
+  KuvEeDnfMilestonesEff a(&t.var);
+  KuvEeDnfMilestonesEff b(&t.var);
+  KuvEeDnfMilestonesEff elsewhere(&otherTrack);
+  EXPECT_EQ(text(a), "DnfMilestonesEff( Track )");
+  EXPECT_EQ(a.getRelatedDnfMilestonesEff(), nullptr);
+  bool merged = true;
+  EXPECT_EQ(a.opOr(&elsewhere, merged), S_OK);
+  EXPECT_FALSE(merged);
+  kuvtest::QuietErrors quiet;
+  EXPECT_EQ(a.opAnd(&b, merged), E_NOTIMPL);
+  EXPECT_EQ(a.opNotDom(), E_NOTIMPL);
+  bool equal = true;
+  EXPECT_EQ(a.equals(&b, equal), E_NOTIMPL);
+  EXPECT_FALSE(a.isAllTrue());
+  EXPECT_FALSE(a.isAllFalse());
+  std::unique_ptr<KuvEeVarEff> copy(a.createVarEffClone());
+  EXPECT_EQ(copy->getVar(), a.getVar());
+}
