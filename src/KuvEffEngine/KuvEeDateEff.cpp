@@ -4,7 +4,8 @@
 
 KUV_DEFINE_TYPE(KuvEeDateEff, KuvEeVarEff)
 
-KuvEeDateEff::KuvEeDateEff(KuvEeDateVar* var, E_SpecialCondition condition) : IntervalVarEff(var, condition) {}
+KuvEeDateEff::KuvEeDateEff(KuvEeDateVar* var, E_SpecialCondition condition)
+    : IntervalVarEff(var, condition) {}
 
 KuvEeDateEff::~KuvEeDateEff() = default;
 

@@ -41,10 +41,14 @@ KuvEeDnfMilestonesEff::KuvEeDnfMilestonesEff(KuvEeMilestonesVar* var) : DnfTreeE
 KuvEeDnfMilestonesEff::~KuvEeDnfMilestonesEff() = default;
 KuvEeVarEff* KuvEeDnfMilestonesEff::createVarEffClone() const { return new KuvEeDnfMilestonesEff(*this); }
 KuvInString KuvEeDnfMilestonesEff::toString() const { return textOf("DnfMilestonesEff", m_var); }
-bool KuvEeDnfMilestonesEff::isSameKind(const KuvEeVarEff& other) const { return isObjectOfThisType(other) != 0; }
+bool KuvEeDnfMilestonesEff::isSameKind(const KuvEeVarEff& other) const {
+  return isObjectOfThisType(other) != 0;
+}
 
 KuvEeDnfTreeSeriesEff::KuvEeDnfTreeSeriesEff(KuvEeTreeSeriesVar* var) : DnfTreeEff(var) {}
 KuvEeDnfTreeSeriesEff::~KuvEeDnfTreeSeriesEff() = default;
 KuvEeVarEff* KuvEeDnfTreeSeriesEff::createVarEffClone() const { return new KuvEeDnfTreeSeriesEff(*this); }
 KuvInString KuvEeDnfTreeSeriesEff::toString() const { return textOf("DnfTreeSeriesEff", m_var); }
-bool KuvEeDnfTreeSeriesEff::isSameKind(const KuvEeVarEff& other) const { return isObjectOfThisType(other) != 0; }
+bool KuvEeDnfTreeSeriesEff::isSameKind(const KuvEeVarEff& other) const {
+  return isObjectOfThisType(other) != 0;
+}

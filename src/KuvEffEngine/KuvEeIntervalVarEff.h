@@ -87,8 +87,7 @@ protected:
 
   HRESULT partAnd(const KuvEeVarEff& other) override {
     const auto& o = part(other);
-    if (FAILED(Interval::opAnd(m_intervals, o.m_intervals)) || FAILED(Interval::simplify(m_intervals)))
-      {
+    if (FAILED(Interval::opAnd(m_intervals, o.m_intervals)) || FAILED(Interval::simplify(m_intervals))) {
       KUV_TRACE_ERROR_ON(Self::traceChannel(), "ERROR: And failed");
       return E_FAIL;
     }
@@ -97,8 +96,7 @@ protected:
   }
   HRESULT partCut(const KuvEeVarEff& other) override {
     const auto& o = part(other);
-    if (FAILED(Interval::opCut(m_intervals, o.m_intervals)) || FAILED(Interval::simplify(m_intervals)))
-      {
+    if (FAILED(Interval::opCut(m_intervals, o.m_intervals)) || FAILED(Interval::simplify(m_intervals))) {
       KUV_TRACE_ERROR_ON(Self::traceChannel(), "ERROR: cut failed");
       return E_FAIL;
     }
@@ -108,8 +106,7 @@ protected:
   HRESULT partCutFrom(const KuvEeVarEff& other) override {
     const auto& o = part(other);
     KuvInListVal result(o.m_intervals);
-    if (FAILED(Interval::opCut(result, m_intervals)) || FAILED(Interval::simplify(result)))
-      {
+    if (FAILED(Interval::opCut(result, m_intervals)) || FAILED(Interval::simplify(result))) {
       KUV_TRACE_ERROR_ON(Self::traceChannel(), "ERROR: cut failed");
       return E_FAIL;
     }
@@ -119,8 +116,7 @@ protected:
   }
   HRESULT partAdd(const KuvEeVarEff& other) override {
     const auto& o = part(other);
-    if (FAILED(Interval::opAdd(m_intervals, o.m_intervals)))
-      {
+    if (FAILED(Interval::opAdd(m_intervals, o.m_intervals))) {
       KUV_TRACE_ERROR_ON(Self::traceChannel(), "ERROR: add failed");
       return E_FAIL;
     }
@@ -139,7 +135,9 @@ protected:
   unsigned char m_backupNegated = 0;
 
 private:
-  static const IntervalVarEff& part(const KuvEeVarEff& other) { return static_cast<const IntervalVarEff&>(other); }
+  static const IntervalVarEff& part(const KuvEeVarEff& other) {
+    return static_cast<const IntervalVarEff&>(other);
+  }
 };
 
 }  // namespace kuv::detail

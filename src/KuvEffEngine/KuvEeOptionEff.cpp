@@ -56,7 +56,8 @@ KuvInString KuvEeOptionEff::toString() const {
   } else if (isAllFalse()) {
     text.Append("ALL_FALSE");
   } else {
-    text.Append((m_value & T) != 0 ? "T" : "_", (m_value & F) != 0 ? "F" : "_", (m_value & N) != 0 ? "N" : "_");
+    text.Append((m_value & T) != 0 ? "T" : "_", (m_value & F) != 0 ? "F" : "_",
+                (m_value & N) != 0 ? "N" : "_");
   }
   text.Append("} )");
   return text;

@@ -16,7 +16,9 @@ namespace {
 
 using Dico = KuvEeSelectionValueDico;
 
-KuvEeSelectionValue* valueAt(const KuvInSet::const_iterator& it) { return static_cast<KuvEeSelectionValue*>(it.Get()); }
+KuvEeSelectionValue* valueAt(const KuvInSet::const_iterator& it) {
+  return static_cast<KuvEeSelectionValue*>(it.Get());
+}
 
 // to = the values of from (and their codes) that keep says to keep.
 template <class Keep>
@@ -54,8 +56,8 @@ KuvEeVarEff* KuvEeSelectionEff::createVarEffClone() const { return new KuvEeSele
 HRESULT KuvEeSelectionEff::equals(const KuvEeVarEff* other, bool& equal) const {
   KUV_TRACE_CALL("equals");
   const KuvEeSelectionEff* same = other != nullptr ? cast(*other) : nullptr;
-  equal = same != nullptr && same->m_var == m_var && same->m_noVar == m_noVar && same->m_negated == m_negated &&
-          m_values->equals(*same->m_values);
+  equal = same != nullptr && same->m_var == m_var && same->m_noVar == m_noVar &&
+          same->m_negated == m_negated && m_values->equals(*same->m_values);
   return S_OK;
 }
 
@@ -123,7 +125,8 @@ HRESULT KuvEeSelectionEff::set(const KuvInList& values) {
   reset();
   for (std::int32_t i = 0; i < values.GetLength(); ++i) {
     KuvInObject* element = values.Get(i);
-    if (element == nullptr || FAILED(addChecked(KuvEeSelectionValue::cast(*element), KuvCriteriaSelectedBy_None))) {
+    if (element == nullptr ||
+        FAILED(addChecked(KuvEeSelectionValue::cast(*element), KuvCriteriaSelectedBy_None))) {
       restore();
       KUV_RETURN_ERROR(E_FAIL, "ERROR: set failed");
     }
@@ -150,7 +153,8 @@ HRESULT KuvEeSelectionEff::getValueGuids(KuvInListVal& list) const {
   KUV_TRACE_CALL("getValueGuids");
   if (!list.IsTypeAccepted(KuvInGuid::sType())) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: invalid arg.");
   list.Clear();
-  for (KuvInSet::const_iterator it = getValues().cBegin(); it.IsValid(); it.Next()) list.PutBack(valueAt(it)->getGuid());
+  for (KuvInSet::const_iterator it = getValues().cBegin(); it.IsValid(); it.Next())
+    list.PutBack(valueAt(it)->getGuid());
   return S_OK;
 }
 
@@ -162,7 +166,9 @@ KuvCriteriaSelectedBy KuvEeSelectionEff::getSelectedBy(const KuvInGuid& guid) co
   return m_values->getSelectedBy(guid);
 }
 
-KuvEeSelectionVar* KuvEeSelectionEff::getSelectionVar() const { return static_cast<KuvEeSelectionVar*>(m_var); }
+KuvEeSelectionVar* KuvEeSelectionEff::getSelectionVar() const {
+  return static_cast<KuvEeSelectionVar*>(m_var);
+}
 
 void KuvEeSelectionEff::backup() {
   copyValues(*m_backupValues, *m_values);
@@ -187,7 +193,8 @@ KuvInString KuvEeSelectionEff::toString() const {
     if (isNegated()) text.Append("! ");
     if (getNoVar()) text.Append("[N]");
     std::vector<const KuvEeSelectionValue*> values;
-    for (KuvInSet::const_iterator it = getValues().cBegin(); it.IsValid(); it.Next()) values.push_back(valueAt(it));
+    for (KuvInSet::const_iterator it = getValues().cBegin(); it.IsValid(); it.Next())
+      values.push_back(valueAt(it));
     std::sort(values.begin(), values.end(), [](const KuvEeSelectionValue* a, const KuvEeSelectionValue* b) {
       return a->getName() < b->getName();
     });

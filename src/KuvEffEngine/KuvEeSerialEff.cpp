@@ -4,14 +4,16 @@
 
 KUV_DEFINE_TYPE(KuvEeSerialEff, KuvEeVarEff)
 
-KuvEeSerialEff::KuvEeSerialEff(KuvEeSerialVar* var, E_SpecialCondition condition) : IntervalVarEff(var, condition) {}
+KuvEeSerialEff::KuvEeSerialEff(KuvEeSerialVar* var, E_SpecialCondition condition)
+    : IntervalVarEff(var, condition) {}
 
 KuvEeSerialEff::~KuvEeSerialEff() = default;
 
 HRESULT KuvEeSerialEff::set(std::int32_t low, bool lowClosed, std::int32_t high, bool highClosed) {
   KUV_TRACE_CALL("set");
   KuvInSerialInterval interval;
-  if (FAILED(interval.setInterval(low, lowClosed, high, highClosed))) KUV_RETURN_ERROR(E_FAIL, "ERROR: set failed");
+  if (FAILED(interval.setInterval(low, lowClosed, high, highClosed)))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: set failed");
   return set(interval);
 }
 

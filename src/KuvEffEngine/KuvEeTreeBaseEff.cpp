@@ -20,7 +20,8 @@ HRESULT KuvEeTreeBaseEff::equals(const KuvEeVarEff* other, bool& equal) const {
   equal = other != nullptr && other->dType() == dType();
   if (!equal) return S_OK;
   const auto& o = static_cast<const KuvEeTreeBaseEff&>(*other);
-  equal = o.m_var == m_var && o.m_noVar == m_noVar && o.m_negated == m_negated && o.m_selections == m_selections;
+  equal =
+      o.m_var == m_var && o.m_noVar == m_noVar && o.m_negated == m_negated && o.m_selections == m_selections;
   return S_OK;
 }
 
@@ -39,7 +40,8 @@ HRESULT KuvEeTreeBaseEff::addSelection(const KuvEeTreeSelection& selection) {
 HRESULT KuvEeTreeBaseEff::addSelections(const KuvInListVal& list) {
   KUV_TRACE_CALL("addSelections");
   for (std::int32_t i = 0; i < list.GetLength(); ++i) {
-    if (!m_selections.IsTypeAccepted(list.Get(i)->dType())) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: invalid arg.");
+    if (!m_selections.IsTypeAccepted(list.Get(i)->dType()))
+      KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: invalid arg.");
   }
   for (std::int32_t i = 0; i < list.GetLength(); ++i) {
     HRESULT hr = addSelection(*static_cast<const KuvEeTreeSelection*>(list.Get(i)));
@@ -50,7 +52,8 @@ HRESULT KuvEeTreeBaseEff::addSelections(const KuvInListVal& list) {
 
 HRESULT KuvEeTreeBaseEff::getSelections(KuvInListVal& list) const {
   KUV_TRACE_CALL("getSelections");
-  if (!list.IsTypeAccepted(m_selections.GetElementType())) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: invalid arg.");
+  if (!list.IsTypeAccepted(m_selections.GetElementType()))
+    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: invalid arg.");
   list.Clear();
   return list.PutBackList(m_selections);
 }
@@ -123,10 +126,14 @@ KuvEeMilestonesEff::KuvEeMilestonesEff(KuvEeMilestonesVar* var, E_SpecialConditi
     : KuvEeTreeBaseEff(var, condition, KuvEeMilestonesSelection::sType()) {}
 KuvEeMilestonesEff::~KuvEeMilestonesEff() = default;
 KuvEeVarEff* KuvEeMilestonesEff::createVarEffClone() const { return new KuvEeMilestonesEff(*this); }
-KuvEeMilestonesVar* KuvEeMilestonesEff::getMilestonesVar() const { return static_cast<KuvEeMilestonesVar*>(m_var); }
+KuvEeMilestonesVar* KuvEeMilestonesEff::getMilestonesVar() const {
+  return static_cast<KuvEeMilestonesVar*>(m_var);
+}
 
 KuvEeTreeSeriesEff::KuvEeTreeSeriesEff(KuvEeTreeSeriesVar* var, E_SpecialCondition condition)
     : KuvEeTreeBaseEff(var, condition, KuvEeTreeSeriesSelection::sType()) {}
 KuvEeTreeSeriesEff::~KuvEeTreeSeriesEff() = default;
 KuvEeVarEff* KuvEeTreeSeriesEff::createVarEffClone() const { return new KuvEeTreeSeriesEff(*this); }
-KuvEeTreeSeriesVar* KuvEeTreeSeriesEff::getTreeSeriesVar() const { return static_cast<KuvEeTreeSeriesVar*>(m_var); }
+KuvEeTreeSeriesVar* KuvEeTreeSeriesEff::getTreeSeriesVar() const {
+  return static_cast<KuvEeTreeSeriesVar*>(m_var);
+}

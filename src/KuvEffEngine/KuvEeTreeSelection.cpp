@@ -36,7 +36,8 @@ KuvInString KuvEeTreeSelectionBound::toString() const {
 std::uint32_t KuvEeTreeSelectionBound::hash() const { return hashPointer(m_element) ^ m_included; }
 
 bool KuvEeTreeSelectionBound::equals(const KuvInObjectVal& other) const {
-  return other.dType() == dType() && static_cast<const KuvEeTreeSelectionBound&>(other).m_element == m_element &&
+  return other.dType() == dType() &&
+         static_cast<const KuvEeTreeSelectionBound&>(other).m_element == m_element &&
          static_cast<const KuvEeTreeSelectionBound&>(other).m_included == m_included;
 }
 
@@ -66,12 +67,14 @@ KuvEeTreeSelection::KuvEeTreeSelection(KuvInObjectTypeClass* boundType) : m_to(b
 
 KuvEeTreeSelection::KuvEeTreeSelection(const KuvEeTreeSelection& other)
     : KuvInObjectVal(other),
-      m_from(other.m_from != nullptr ? static_cast<KuvEeTreeSelectionBound*>(&other.m_from->clone()) : nullptr),
+      m_from(other.m_from != nullptr ? static_cast<KuvEeTreeSelectionBound*>(&other.m_from->clone())
+                                     : nullptr),
       m_to(other.m_to) {}
 
 KuvEeTreeSelection& KuvEeTreeSelection::operator=(const KuvEeTreeSelection& other) {
   if (this == &other) return *this;
-  m_from.reset(other.m_from != nullptr ? static_cast<KuvEeTreeSelectionBound*>(&other.m_from->clone()) : nullptr);
+  m_from.reset(other.m_from != nullptr ? static_cast<KuvEeTreeSelectionBound*>(&other.m_from->clone())
+                                       : nullptr);
   m_to = other.m_to;
   return *this;
 }
@@ -185,10 +188,12 @@ bool KuvEeTreeSelection::equals(const KuvInObjectVal& other) const {
   return (m_from == nullptr || m_from->equals(*o.m_from)) && m_to == o.m_to;
 }
 
-KuvEeMilestonesSelection::KuvEeMilestonesSelection() : KuvEeTreeSelection(KuvEeMilestonesSelectionBound::sType()) {}
+KuvEeMilestonesSelection::KuvEeMilestonesSelection()
+    : KuvEeTreeSelection(KuvEeMilestonesSelectionBound::sType()) {}
 KuvEeMilestonesSelection::~KuvEeMilestonesSelection() = default;
 KuvInObjectVal& KuvEeMilestonesSelection::clone(void* where) const { return cloneOf(*this, where); }
 
-KuvEeTreeSeriesSelection::KuvEeTreeSeriesSelection() : KuvEeTreeSelection(KuvEeTreeSeriesSelectionBound::sType()) {}
+KuvEeTreeSeriesSelection::KuvEeTreeSeriesSelection()
+    : KuvEeTreeSelection(KuvEeTreeSeriesSelectionBound::sType()) {}
 KuvEeTreeSeriesSelection::~KuvEeTreeSeriesSelection() = default;
 KuvInObjectVal& KuvEeTreeSeriesSelection::clone(void* where) const { return cloneOf(*this, where); }

@@ -44,7 +44,8 @@ HRESULT KuvEeVarEffLeaf::combine(const KuvEeNodeElementaryLeaf* other, bool& mer
   if (leaf == nullptr) return S_OK;
   const char* failed = isAnd ? "ERROR: opAnd failed" : "ERROR: opOr failed";
   if (m_varEff == nullptr || leaf->m_varEff == nullptr) KUV_RETURN_ERROR(E_FAIL, failed);
-  HRESULT hr = isAnd ? m_varEff->opAnd(leaf->m_varEff.get(), merged) : m_varEff->opOr(leaf->m_varEff.get(), merged);
+  HRESULT hr =
+      isAnd ? m_varEff->opAnd(leaf->m_varEff.get(), merged) : m_varEff->opOr(leaf->m_varEff.get(), merged);
   if (FAILED(hr)) KUV_RETURN_ERROR(hr, failed);
   return hr;
 }

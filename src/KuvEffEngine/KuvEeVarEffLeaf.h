@@ -13,7 +13,6 @@
 #include "KuvEeNodeElementaryLeaf.h"
 #include "KuvEeVarEff.h"
 
-
 class KUV_API KuvEeVarEffLeaf : public KuvEeNodeElementaryLeaf {
   KUV_DECLARE_TYPE(KuvEeVarEffLeaf)
 

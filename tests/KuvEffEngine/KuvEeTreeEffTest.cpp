@@ -127,6 +127,16 @@ TEST(KuvEeDnfTreeEff, DeclaredButWaitingForTheNormalFormModel) {
   bool merged = true;
   EXPECT_EQ(a.opOr(&elsewhere, merged), S_OK);
   EXPECT_FALSE(merged);
+  // Another kind on the same variable merges, and fails.
+  KuvEeMilestonesEff plain(&t.var, KuvEeMilestonesEff::AllTrue);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(plain.opCut(&a, merged), E_FAIL);
+  EXPECT_TRUE(merged);
+  EXPECT_NE(testing::internal::GetCapturedStdout().find(
+                "ERROR: NULL pointer: the input is not a selectionEffectivity"),
+            std::string::npos);
+  EXPECT_TRUE(plain.isAllTrue());
+
   kuvtest::QuietErrors quiet;
   EXPECT_EQ(a.opAnd(&b, merged), E_NOTIMPL);
   EXPECT_EQ(a.opNotDom(), E_NOTIMPL);

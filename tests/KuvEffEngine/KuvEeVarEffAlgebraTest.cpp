@@ -10,6 +10,8 @@
 
 #include "KuvEeDateEff.h"
 #include "KuvEeDateVar.h"
+#include "KuvEeMilestone.h"
+#include "KuvEeMilestonesVar.h"
 #include "KuvEeOptionEff.h"
 #include "KuvEeOptionVar.h"
 #include "KuvEeSelectionEff.h"
@@ -19,8 +21,6 @@
 #include "KuvEeSerialVar.h"
 #include "KuvEeTreeBaseEff.h"
 #include "KuvEeTreeElementBase.h"
-#include "KuvEeMilestone.h"
-#include "KuvEeMilestonesVar.h"
 #include "KuvEeVarEffTestSupport.h"
 #include "KuvInListVal.h"
 
@@ -48,7 +48,8 @@ Eff copyOf(const KuvEeVarEff& eff) { return Eff(eff.createVarEffClone()); }
 
 using Binary = HRESULT (KuvEeVarEff::*)(const KuvEeVarEff*, bool&);
 
-void checkBinary(const Kind& kind, Binary op, const char* name, const std::function<bool(bool, bool)>& model) {
+void checkBinary(const Kind& kind, Binary op, const char* name,
+                 const std::function<bool(bool, bool)>& model) {
   for (const Eff& a : kind.inputs) {
     const Members ma = kind.members(*a);
     for (const Eff& b : kind.inputs) {
@@ -59,9 +60,9 @@ void checkBinary(const Kind& kind, Binary op, const char* name, const std::funct
       ASSERT_TRUE(merged);
       const Members mr = kind.members(*r);
       for (int p = 0; p < kind.probes; ++p)
-        ASSERT_EQ(mr[p], model(ma[p], mb[p])) << name << " probe " << p << "\n  " << a->toString().ConvertToChar()
-                                              << "\n  " << b->toString().ConvertToChar() << "\n= "
-                                              << r->toString().ConvertToChar();
+        ASSERT_EQ(mr[p], model(ma[p], mb[p]))
+            << name << " probe " << p << "\n  " << a->toString().ConvertToChar() << "\n  "
+            << b->toString().ConvertToChar() << "\n= " << r->toString().ConvertToChar();
       // The constants are recognised whatever the operation produced.
       if (r->isAllTrue()) {
         ASSERT_EQ(mr, Members(kind.probes, true));
@@ -108,13 +109,15 @@ void checkAlgebra(const Kind& kind) {
       bool equal = false;
       ASSERT_EQ(a->equals(b.get(), equal), S_OK);
       ASSERT_EQ(equal, kind.members(*a) == kind.members(*b) && a->isNegated() == b->isNegated())
-          << a->toString().ConvertToChar() << "\n" << b->toString().ConvertToChar();
+          << a->toString().ConvertToChar() << "\n"
+          << b->toString().ConvertToChar();
     }
   }
 }
 
 bool inSerial(const KuvInSerialInterval& i, std::int32_t x) {
-  return (i.getA() < x || (i.getA() == x && i.getAIncl())) && (x < i.getB() || (x == i.getB() && i.getBIncl()));
+  return (i.getA() < x || (i.getA() == x && i.getAIncl())) &&
+         (x < i.getB() || (x == i.getB() && i.getBIncl()));
 }
 
 template <class Interval, class Point>
@@ -240,9 +243,9 @@ TEST(KuvEeVarEffAlgebra, DateEffectivitiesAreSetsOfSeconds) {
     kind.inputs.emplace_back(eff);
   }
   kind.admits = [&probes](const KuvEeVarEff& eff, int p) {
-    return partAdmits<KuvInDateInterval, KuvInDate>(eff, probes[p - 1], [](const KuvInDateInterval& i, const KuvInDate& x) {
-      return i.getA() <= x && x <= i.getB();
-    });
+    return partAdmits<KuvInDateInterval, KuvInDate>(
+        eff, probes[p - 1],
+        [](const KuvInDateInterval& i, const KuvInDate& x) { return i.getA() <= x && x <= i.getB(); });
   };
   checkAlgebra(kind);
 }

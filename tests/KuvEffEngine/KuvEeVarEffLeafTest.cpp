@@ -99,7 +99,8 @@ TEST(KuvEeVarEffLeaf, NegationConstantsAndTexts) {
 TEST(KuvEeVarEffLeaf, VisitingCloningAndKeepingTheEffectivity) {
   kuvtest::TestVars vars;
   KuvEeVarEffLeaf* first = leaf(vars.option, O::T);
-  auto tree = own(kuvtest::And({first, kuvtest::Not(new KuvEeVarEffLeaf(new KuvEeDateEff(vars.date, KuvEeDateEff::AllTrue)))}));
+  auto tree = own(kuvtest::And(
+      {first, kuvtest::Not(new KuvEeVarEffLeaf(new KuvEeDateEff(vars.date, KuvEeDateEff::AllTrue)))}));
 
   struct Counter : KuvEeNodeWalker {
     int leaves = 0;

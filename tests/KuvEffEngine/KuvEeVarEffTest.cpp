@@ -100,7 +100,8 @@ TEST(KuvEeOptionEff, SpecialConditionsSettersAndTexts) {
   EXPECT_EQ(eff.getOptionVar(), vars.option);
 
   // The selected-by code is part of equality.
-  KuvEeOptionEff other(vars.option, KuvEeOptionEff::F | KuvEeOptionEff::N, KuvCriteriaSelectedBy_DefaultValue);
+  KuvEeOptionEff other(vars.option, KuvEeOptionEff::F | KuvEeOptionEff::N,
+                       KuvCriteriaSelectedBy_DefaultValue);
   EXPECT_FALSE(same(eff, other));
   other.setSelectedBy(KuvCriteriaSelectedBy_RuleDeduced);
   EXPECT_TRUE(same(eff, other));
@@ -113,8 +114,9 @@ TEST(KuvEeVarEff, EffectivitiesOfDifferentVariablesDoNotMerge) {
   KuvEeDateEff date(vars.date, KuvEeDateEff::AllTrue);
   KuvEeOptionEff optionBefore(option);
   KuvEeDateEff dateBefore(date);
-  for (const KuvEeVarEff* other : {static_cast<const KuvEeVarEff*>(&towbar), static_cast<const KuvEeVarEff*>(&date),
-                                   static_cast<const KuvEeVarEff*>(nullptr)}) {
+  for (const KuvEeVarEff* other :
+       {static_cast<const KuvEeVarEff*>(&towbar), static_cast<const KuvEeVarEff*>(&date),
+        static_cast<const KuvEeVarEff*>(nullptr)}) {
     bool merged = true;
     EXPECT_EQ(option.opAnd(other, merged), S_OK);
     EXPECT_FALSE(merged);
@@ -175,7 +177,8 @@ TEST(KuvEeSerialEff, SettersRefusalsAndText) {
   KuvEeSerialEff eff(vars.serial, static_cast<KuvEeSerialEff::E_SpecialCondition>(7));
   EXPECT_TRUE(eff.isAllFalse());
   ASSERT_EQ(eff.set(5, true, 10, false), S_OK);
-  EXPECT_EQ(text(eff), "SerialEff( Units/" + std::string(vars.serial->getGuid().toString().ConvertToChar()) + "[5,10[ )");
+  EXPECT_EQ(text(eff), "SerialEff( Units/" + std::string(vars.serial->getGuid().toString().ConvertToChar()) +
+                           "[5,10[ )");
   KuvEeSerialEff before(eff);
   kuvtest::QuietErrors quiet;
   EXPECT_EQ(eff.set(10, true, 5, true), E_FAIL);
@@ -200,7 +203,8 @@ TEST(KuvEeSelectionEff, AddSetLookupsAndRefusals) {
   EXPECT_EQ(eff.getValues().GetLength(), 3);
   EXPECT_EQ(eff.getSelectedBy(vars.values[0]), KuvCriteriaSelectedBy_UserSelected);
   EXPECT_EQ(eff.getSelectedBy(vars.values[2]->getGuid()), KuvCriteriaSelectedBy_DefaultValue);
-  EXPECT_EQ(text(eff), "SelectionEff( Colour/" + std::string(vars.selection->getGuid().toString().ConvertToChar()) +
+  EXPECT_EQ(text(eff), "SelectionEff( Colour/" +
+                           std::string(vars.selection->getGuid().toString().ConvertToChar()) +
                            "[Blue(Default Value)][Green][Red(User Selected)] )");
   KuvInListVal guids(KuvInGuid::sType());
   ASSERT_EQ(eff.getValueGuids(guids), S_OK);
