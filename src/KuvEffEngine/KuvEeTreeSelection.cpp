@@ -3,6 +3,7 @@
 #include "KuvEeMilestone.h"
 #include "KuvEeTreeElementBase.h"
 #include "KuvEeTreeSeriesElement.h"
+#include "KuvInTreeEvalIndex.h"
 
 KUV_DEFINE_TYPE(KuvEeTreeSelectionBound, KuvInObjectVal)
 KUV_DEFINE_TYPE(KuvEeMilestonesSelectionBound, KuvEeTreeSelectionBound)
@@ -20,11 +21,11 @@ bool KuvEeTreeSelectionBound::isAdjacent(const KuvEeTreeSelectionBound& other) c
   return m_element == other.m_element && m_included != other.m_included;
 }
 
-HRESULT KuvEeTreeSelectionBound::liesBelow(const KuvEeTreeSelectionBound& from, bool& below) const {
-  below = false;
-  if (m_element != from.m_element) return E_NOTIMPL;
-  below = from.isIncluded();
-  return S_OK;
+bool KuvEeTreeSelectionBound::liesBelow(const KuvEeTreeSelectionBound& from) const {
+  if (m_element == nullptr || from.m_element == nullptr) return false;
+  if (m_element == from.m_element) return from.isIncluded();
+  return m_element->getHolderVar() == from.m_element->getHolderVar() &&
+         from.m_element->getTreeEvalIndex().isIndexValidForChildInsertion(m_element->getTreeEvalIndex());
 }
 
 KuvInString KuvEeTreeSelectionBound::toString() const {
@@ -107,10 +108,8 @@ HRESULT KuvEeTreeSelection::setFromBound(const KuvEeTreeSelectionBound& bound) {
   HRESULT hr = checkBound(bound);
   if (FAILED(hr)) return hr;
   for (std::int32_t i = 0; i < m_to.GetLength(); ++i) {
-    bool below = false;
-    hr = static_cast<const KuvEeTreeSelectionBound*>(m_to.Get(i))->liesBelow(bound, below);
-    if (FAILED(hr)) return hr;
-    if (!below) KUV_RETURN_ERROR(E_FAIL, "ERROR: From bound isn't a father of all of To bounds.");
+    if (!static_cast<const KuvEeTreeSelectionBound*>(m_to.Get(i))->liesBelow(bound))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: From bound isn't a father of all of To bounds.");
   }
   m_from.reset(static_cast<KuvEeTreeSelectionBound*>(&bound.clone()));
   return S_OK;
@@ -120,12 +119,7 @@ HRESULT KuvEeTreeSelection::addToBound(const KuvEeTreeSelectionBound& bound) {
   KUV_TRACE_CALL("addToBound");
   HRESULT hr = checkBound(bound);
   if (FAILED(hr)) return hr;
-  bool below = false;
-  if (m_from != nullptr) {
-    hr = bound.liesBelow(*m_from, below);
-    if (FAILED(hr)) return hr;
-  }
-  if (!below)
+  if (m_from == nullptr || !bound.liesBelow(*m_from))
     KUV_RETURN_ERROR(E_FAIL, "ERROR: To Bound ", bound.toString(), " can't be a child of From bound ",
                      m_from != nullptr ? m_from->toString() : KuvInString());
   m_to.PutBack(bound);

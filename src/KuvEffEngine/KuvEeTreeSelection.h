@@ -11,12 +11,9 @@
 //     sel.isSingleSelection();    // true
 //
 // Lists of selections (KuvInListVal) are combined with the static opAdd,
-// opAnd and opCut (union, intersection, difference). Deciding whether one
-// element lies below another needs the tree evaluation indices of the
-// elements; until they are available the relation is known only for bounds
-// on the same element, and the list operations only for the cases that need
-// no comparison (an empty operand, equal operands); the others answer
-// E_NOTIMPL and change nothing.
+// opAnd and opCut (union, intersection, difference). So far these handle
+// the cases that need no walk of the tree (an empty operand, equal
+// operands); the others answer E_NOTIMPL and change nothing.
 #pragma once
 
 #include <memory>
@@ -42,10 +39,10 @@ public:
   bool isIncluded() const { return m_included != 0; }
   // Same element, different included flags.
   bool isAdjacent(const KuvEeTreeSelectionBound& other) const;
-  // Whether this bound may close a selection opened at from: on from's own
-  // element, when from includes it. E_NOTIMPL for bounds on different
-  // elements (that needs the elements' tree evaluation indices).
-  HRESULT liesBelow(const KuvEeTreeSelectionBound& from, bool& below) const;
+  // Whether this bound may close a selection opened at from: both elements
+  // belong to one tree variable and this one's tree evaluation index fits
+  // under from's; on from's own element, when from includes it.
+  bool liesBelow(const KuvEeTreeSelectionBound& from) const;
 
   // "[" + element text + "/Included" or "/Excluded" + "]".
   KuvInString toString() const override;

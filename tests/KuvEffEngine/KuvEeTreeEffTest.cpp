@@ -1,5 +1,5 @@
 // Tree selections and their bounds, the tree effectivities' setters and
-// texts, and what stays unavailable until elements can be compared.
+// texts, and the combinations that stay unavailable for now.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,16 +11,24 @@
 #include "KuvEeTreeSeriesElement.h"
 #include "KuvEeTreeSeriesVar.h"
 #include "KuvEeVarEffTestSupport.h"
+#include "KuvInTreeEvalIndex.h"
 
 namespace {
 
 std::string text(const KuvInObject& o) { return o.toString().ConvertToChar(); }
 
+KuvInTreeEvalIndex indexOf(const char* text) {
+  KuvInTreeEvalIndex index;
+  EXPECT_EQ(KuvInTreeEvalIndex::BuildFromString(text, index), S_OK);
+  return index;
+}
+
+// Two milestones, not linked: nothing here compares their positions.
 struct Track {
   unsigned char guid[16] = {7};
-  KuvEeMilestonesVar var{"Track", guid};
-  KuvEeMilestone m1{"M1", guid, &var};
-  KuvEeMilestone m2{"M2", guid, &var};
+  KuvEeMilestonesVar var{"Track", guid, "Design", nullptr};
+  KuvEeMilestone m1{"M1", guid, &var, indexOf("1-9"), nullptr, nullptr};
+  KuvEeMilestone m2{"M2", guid, &var, indexOf("2-3"), nullptr, nullptr};
 };
 
 }  // namespace
@@ -65,14 +73,28 @@ TEST(KuvEeTreeSelection, SingleSelectionAndBoundRules) {
   EXPECT_NE(out.find("ERROR: To Bound [" + text(t.m1) + "/Included] can't be a child of From bound [" +
                      text(t.m1) + "/Excluded]"),
             std::string::npos);
-  // Bounds on different elements cannot be compared yet.
-  EXPECT_EQ(open.addToBound(KuvEeMilestonesSelectionBound(&t.m2, true)), E_NOTIMPL);
-  EXPECT_EQ(open.getToBounds().GetLength(), 0);
+  // M2 (2-3) lies below M1 (1-9), not the other way round.
+  EXPECT_EQ(open.addToBound(KuvEeMilestonesSelectionBound(&t.m2, true)), S_OK);
+  EXPECT_EQ(open.getToBounds().GetLength(), 1);
+  KuvEeMilestonesSelection below;
+  ASSERT_EQ(below.setFromBound(KuvEeMilestonesSelectionBound(&t.m2, true)), S_OK);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(below.addToBound(KuvEeMilestonesSelectionBound(&t.m1, true)), E_FAIL);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(below.getToBounds().GetLength(), 0);
+  // Nor does a milestone of another track, whatever its index.
+  unsigned char g2[16] = {5};
+  KuvEeMilestonesVar otherTrack("Other", g2, "Build", nullptr);
+  KuvEeMilestone foreign("F", g2, &otherTrack, indexOf("2-3"), nullptr, nullptr);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(open.addToBound(KuvEeMilestonesSelectionBound(&foreign, true)), E_FAIL);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(open.getToBounds().GetLength(), 1);
 
   // A bound of the other tree kind is refused.
   unsigned char g[16] = {9};
-  KuvEeTreeSeriesVar series("Series", g);
-  KuvEeTreeSeriesElement e("E", g, &series);
+  KuvEeTreeSeriesVar series("Series", g, 18, nullptr);
+  KuvEeTreeSeriesElement e("E", g, "A", indexOf("1-9"), &series, nullptr);
   testing::internal::CaptureStdout();
   EXPECT_EQ(sel.setSingleSelection(KuvEeTreeSeriesSelectionBound(&e, true)), E_INVALIDARG);
   testing::internal::GetCapturedStdout();
@@ -118,7 +140,7 @@ TEST(KuvEeTreeBaseEff, SelectionsTextsAndUnavailableCombinations) {
 TEST(KuvEeDnfTreeEff, DeclaredButWaitingForTheNormalFormModel) {
   Track t;
   unsigned char g[16] = {3};
-  KuvEeMilestonesVar otherTrack("Other", g);
+  KuvEeMilestonesVar otherTrack("Other", g, "Build", nullptr);
   KuvEeDnfMilestonesEff a(&t.var);
   KuvEeDnfMilestonesEff b(&t.var);
   KuvEeDnfMilestonesEff elsewhere(&otherTrack);

@@ -22,6 +22,7 @@
 #include "KuvEeTreeBaseEff.h"
 #include "KuvEeTreeElementBase.h"
 #include "KuvEeVarEffTestSupport.h"
+#include "KuvInTreeEvalIndex.h"
 #include "KuvInListVal.h"
 
 namespace {
@@ -255,8 +256,10 @@ TEST(KuvEeVarEffAlgebra, DateEffectivitiesAreSetsOfSeconds) {
 // comparing elements.
 TEST(KuvEeVarEffAlgebra, TreeEffectivitiesOverOneSelection) {
   const unsigned char guid[16] = {1};
-  KuvEeMilestonesVar track("Track", guid);
-  KuvEeMilestone first("M1", guid, &track);
+  KuvEeMilestonesVar track("Track", guid, "Design", nullptr);
+  KuvInTreeEvalIndex index;
+  ASSERT_EQ(KuvInTreeEvalIndex::BuildFromString("1-9", index), S_OK);
+  KuvEeMilestone first("M1", guid, &track, index, nullptr, nullptr);
   KuvEeMilestonesSelection single;
   ASSERT_EQ(single.setSingleSelection(KuvEeMilestonesSelectionBound(&first, true)), S_OK);
   KuvInListVal selections(KuvEeMilestonesSelection::sType());

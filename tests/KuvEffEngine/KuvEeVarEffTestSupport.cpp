@@ -21,7 +21,7 @@ TestVars::TestVars()
     : option(new KuvEeBasicOptionVar("Sunroof", KuvInGuid(guid(1)))),
       otherOption(new KuvEeBasicOptionVar("Towbar", KuvInGuid(guid(2)))),
       date(new KuvEeDateVar("Date", guid(3))),
-      serial(new KuvEeSerialVar("Units", guid(4))),
+      serial(new KuvEeSerialVar("Units", guid(4), KuvEeSerialVar::UNIT, nullptr)),
       selection(new KuvEeSelectionVar("Colour", guid(5))),
       otherSelection(new KuvEeSelectionVar("Trim", guid(8))) {
   values[0] = selection->addValue("Red", guid(6));
