@@ -9,9 +9,9 @@
 //     selections.PutBack(m3);
 //     eff.addSelections(selections);
 //
-// The combinations follow the common algebra of KuvEeVarEff; where two
-// non-empty, different lists of selections meet they answer E_NOTIMPL (see
-// KuvEeTreeSelection) and leave the effectivity unchanged.
+// The combinations follow the common algebra of KuvEeVarEff over the
+// elements of the variable's tree; a variable in no-tree mode cannot be
+// walked, and there they answer E_NOTIMPL and change nothing.
 #pragma once
 
 #include "KuvEeTreeSelection.h"

@@ -1,6 +1,10 @@
 #include "KuvEeTreeSelection.h"
 
+#include <functional>
+#include <unordered_map>
+
 #include "KuvEeMilestone.h"
+#include "KuvEeTreeBaseVar.h"
 #include "KuvEeTreeElementBase.h"
 #include "KuvEeTreeSeriesElement.h"
 #include "KuvInTreeEvalIndex.h"
@@ -126,34 +130,115 @@ HRESULT KuvEeTreeSelection::addToBound(const KuvEeTreeSelectionBound& bound) {
   return S_OK;
 }
 
-bool KuvEeTreeSelection::holdsAll(const KuvInListVal& l, const KuvInListVal& m) {
-  for (std::int32_t i = 0; i < m.GetLength(); ++i)
-    if (l.Find(m.Get(i)) < 0) return false;
-  return true;
+bool KuvEeTreeSelection::selects(const KuvEeTreeElementBase* element) const {
+  if (m_from == nullptr ||
+      !KuvEeTreeSelectionBound(const_cast<KuvEeTreeElementBase*>(element), true).liesBelow(*m_from))
+    return false;
+  if (m_to.IsEmpty()) return true;
+  for (std::int32_t i = 0; i < m_to.GetLength(); ++i) {
+    const auto* to = static_cast<const KuvEeTreeSelectionBound*>(m_to.Get(i));
+    KuvEeTreeSelectionBound through(const_cast<KuvEeTreeElementBase*>(element), true);
+    if (to->getElement() == element ? to->isIncluded() : to->liesBelow(through)) return true;
+  }
+  return false;
 }
 
+namespace {
+
+bool anySelects(const KuvInListVal& list, const KuvEeTreeElementBase* element) {
+  for (std::int32_t i = 0; i < list.GetLength(); ++i)
+    if (static_cast<const KuvEeTreeSelection*>(list.Get(i))->selects(element)) return true;
+  return false;
+}
+
+KuvEeTreeElementBase* childAt(const KuvInSet::const_iterator& it) {
+  return static_cast<KuvEeTreeElementBase*>(it.Get());
+}
+
+}  // namespace
+
+HRESULT KuvEeTreeSelection::combine(KuvInListVal& l1, const KuvInListVal& l2, int op) {
+  const KuvInListVal& some = l1.IsEmpty() ? l2 : l1;
+  const auto* prototype = static_cast<const KuvEeTreeSelection*>(some.Get(0));
+  KuvEeTreeBaseVar* var =
+      prototype->m_from != nullptr ? prototype->m_from->getElement()->getHolderVar() : nullptr;
+  if (var == nullptr || var->isInNoTreeMode() || var->getRootElement() == nullptr) return E_NOTIMPL;
+  // The selected elements, walked from the root; each component of them
+  // (an element whose parent is not selected, and the selected elements
+  // hanging from it) becomes one selection: open-ended when it is the whole
+  // subtree, else ending at the component's lowest elements. That form is
+  // unique for a set, so equal sets give equal lists.
+  std::unordered_map<const KuvEeTreeElementBase*, bool> selected;
+  std::function<void(const KuvEeTreeElementBase*)> mark = [&](const KuvEeTreeElementBase* e) {
+    const bool in1 = anySelects(l1, e);
+    const bool in2 = anySelects(l2, e);
+    selected[e] = op == 1 ? (in1 || in2) : op == 2 ? (in1 && in2) : (in1 && !in2);
+    for (KuvInSet::const_iterator it = e->getChildren().cBegin(); it.IsValid(); it.Next()) mark(childAt(it));
+  };
+  mark(var->getRootElement());
+  KuvInListVal result(l1.GetElementType());
+  // Returns whether the component below e covers e's whole subtree.
+  std::function<bool(KuvEeTreeElementBase*, KuvEeTreeSelection&)> grow = [&](KuvEeTreeElementBase* e,
+                                                                             KuvEeTreeSelection& sel) {
+    bool whole = true;
+    bool leaf = true;
+    for (KuvInSet::const_iterator it = e->getChildren().cBegin(); it.IsValid(); it.Next()) {
+      if (selected[childAt(it)]) {
+        leaf = false;
+        whole = grow(childAt(it), sel) && whole;
+      } else {
+        whole = false;
+      }
+    }
+    if (leaf) sel.m_to.PutBack(*sel.boundOn(e));
+    return whole;
+  };
+  std::function<void(KuvEeTreeElementBase*, bool)> collect = [&](KuvEeTreeElementBase* e,
+                                                                 bool parentSelected) {
+    if (selected[e] && !parentSelected) {
+      std::unique_ptr<KuvEeTreeSelection> sel(static_cast<KuvEeTreeSelection*>(&prototype->clone()));
+      sel->m_to.Clear();
+      sel->m_from = sel->boundOn(e);
+      if (grow(e, *sel)) sel->m_to.Clear();
+      result.PutBack(*sel);
+    }
+    for (KuvInSet::const_iterator it = e->getChildren().cBegin(); it.IsValid(); it.Next())
+      collect(childAt(it), selected[e]);
+  };
+  collect(var->getRootElement(), false);
+  l1 = result;
+  return S_OK;
+}
+
+std::unique_ptr<KuvEeTreeSelectionBound> KuvEeTreeSelection::boundOn(KuvEeTreeElementBase* element) const {
+  std::unique_ptr<KuvEeTreeSelectionBound> bound(static_cast<KuvEeTreeSelectionBound*>(&m_from->clone()));
+  bound->m_element = element;
+  bound->setIncluded(true);
+  return bound;
+}
+
+// Without a tree to walk, only an empty operand can be dealt with, and the
+// result keeps the other operand's form.
 HRESULT KuvEeTreeSelection::opAdd(KuvInListVal& l1, const KuvInListVal& l2) {
-  if (holdsAll(l1, l2)) return S_OK;
-  if (l1.IsEmpty()) {
-    l1 = l2;
-    return simplify(l1);
-  }
-  return E_NOTIMPL;
+  if (l1.IsEmpty() && l2.IsEmpty()) return S_OK;
+  HRESULT hr = combine(l1, l2, 1);
+  if (hr != E_NOTIMPL || !(l1.IsEmpty() || l2.IsEmpty())) return hr;
+  if (l1.IsEmpty()) l1 = l2;
+  return S_OK;
 }
 
 HRESULT KuvEeTreeSelection::opAnd(KuvInListVal& l1, const KuvInListVal& l2) {
-  if (l1.IsEmpty() || l2.IsEmpty()) {
-    l1.Clear();
-    return S_OK;
-  }
-  return holdsAll(l1, l2) && holdsAll(l2, l1) ? S_OK : E_NOTIMPL;
+  if (l1.IsEmpty() && l2.IsEmpty()) return S_OK;
+  HRESULT hr = combine(l1, l2, 2);
+  if (hr != E_NOTIMPL || !(l1.IsEmpty() || l2.IsEmpty())) return hr;
+  l1.Clear();
+  return S_OK;
 }
 
 HRESULT KuvEeTreeSelection::opCut(KuvInListVal& l1, const KuvInListVal& l2) {
-  if (l1.IsEmpty() || l2.IsEmpty()) return S_OK;
-  if (!holdsAll(l2, l1)) return E_NOTIMPL;
-  l1.Clear();
-  return S_OK;
+  if (l1.IsEmpty() && l2.IsEmpty()) return S_OK;
+  HRESULT hr = combine(l1, l2, 3);
+  return hr == E_NOTIMPL && (l1.IsEmpty() || l2.IsEmpty()) ? S_OK : hr;
 }
 
 HRESULT KuvEeTreeSelection::simplify(KuvInListVal& list) {

@@ -11,9 +11,8 @@
 //     sel.isSingleSelection();    // true
 //
 // Lists of selections (KuvInListVal) are combined with the static opAdd,
-// opAnd and opCut (union, intersection, difference). So far these handle
-// the cases that need no walk of the tree (an empty operand, equal
-// operands); the others answer E_NOTIMPL and change nothing.
+// opAnd and opCut (union, intersection, difference), which walk the
+// variable's tree.
 #pragma once
 
 #include <memory>
@@ -52,6 +51,8 @@ public:
   KuvInObjectVal& clone(void* where = nullptr) const override;
 
 private:
+  friend class KuvEeTreeSelection;
+
   KuvEeTreeElementBase* m_element;  // not owned
   unsigned char m_included;
 };
@@ -114,9 +115,16 @@ public:
   // bound lies below the from bound; nothing changed on failure.
   HRESULT addToBound(const KuvEeTreeSelectionBound& bound);
 
+  // Whether element lies between the from bound and one of the to bounds
+  // (anywhere below the from bound when there is none).
+  bool selects(const KuvEeTreeElementBase* element) const;
+
   // l1 becomes the union, intersection or difference of the two lists of
-  // selections; E_NOTIMPL, nothing changed, where elements of different
-  // selections would have to be compared.
+  // selections (of one tree variable), in a form unique for the set of
+  // elements selected: one selection per group of selected elements hanging
+  // together, open-ended when it holds a whole subtree, else ending at its
+  // lowest elements. For a variable in no-tree mode or without a root, only
+  // an empty operand is dealt with; otherwise E_NOTIMPL, nothing changed.
   static HRESULT opAdd(KuvInListVal& l1, const KuvInListVal& l2);
   static HRESULT opAnd(KuvInListVal& l1, const KuvInListVal& l2);
   static HRESULT opCut(KuvInListVal& l1, const KuvInListVal& l2);
@@ -134,8 +142,10 @@ protected:
 
 private:
   HRESULT checkBound(const KuvEeTreeSelectionBound& bound) const;
-  // Whether l holds a selection equal to each of m's.
-  static bool holdsAll(const KuvInListVal& l, const KuvInListVal& m);
+  // op: 1 union, 2 intersection, 3 difference; l1 or l2 is not empty.
+  static HRESULT combine(KuvInListVal& l1, const KuvInListVal& l2, int op);
+  // A bound of this selection's kind on element, included.
+  std::unique_ptr<KuvEeTreeSelectionBound> boundOn(KuvEeTreeElementBase* element) const;
 
   std::unique_ptr<KuvEeTreeSelectionBound> m_from;
   KuvInListVal m_to;
