@@ -49,7 +49,15 @@ bool KuvEeTreeSelectionBound::equals(const KuvInObjectVal& other) const {
 KuvInObjectVal& KuvEeTreeSelectionBound::clone(void* where) const { return cloneOf(*this, where); }
 
 KuvEeMilestonesSelectionBound::KuvEeMilestonesSelectionBound(KuvEeMilestone* milestone, bool included)
-    : KuvEeTreeSelectionBound(milestone, included) {}
+    : KuvEeTreeSelectionBound(milestone, included) {
+  setElement(milestone);
+}
+
+void KuvEeMilestonesSelectionBound::setElement(KuvEeTreeElementBase* element) {
+  KuvEeTreeSelectionBound::setElement(element);
+  const KuvEeMilestone* milestone = element != nullptr ? KuvEeMilestone::cast(*element) : nullptr;
+  m_date = milestone != nullptr && milestone->getDate() != nullptr ? *milestone->getDate() : KuvInDate();
+}
 
 KuvEeMilestonesSelectionBound::~KuvEeMilestonesSelectionBound() = default;
 
@@ -212,7 +220,7 @@ HRESULT KuvEeTreeSelection::combine(KuvInListVal& l1, const KuvInListVal& l2, in
 
 std::unique_ptr<KuvEeTreeSelectionBound> KuvEeTreeSelection::boundOn(KuvEeTreeElementBase* element) const {
   std::unique_ptr<KuvEeTreeSelectionBound> bound(static_cast<KuvEeTreeSelectionBound*>(&m_from->clone()));
-  bound->m_element = element;
+  bound->setElement(element);
   bound->setIncluded(true);
   return bound;
 }

@@ -50,6 +50,10 @@ public:
   bool equals(const KuvInObjectVal& other) const override;
   KuvInObjectVal& clone(void* where = nullptr) const override;
 
+protected:
+  // Moves the bound to element (of this bound's kind).
+  virtual void setElement(KuvEeTreeElementBase* element) { m_element = element; }
+
 private:
   friend class KuvEeTreeSelection;
 
@@ -65,14 +69,17 @@ public:
   KuvEeMilestonesSelectionBound(const KuvEeMilestonesSelectionBound&) = default;
   ~KuvEeMilestonesSelectionBound() override;
 
-  // The date derived from the milestone, and its evaluation index.
+  // The milestone's date (the minimum date for a milestone without one), and
+  // the bound's evaluation index (0 unless set).
   const KuvInDate& getDate() const { return m_date; }
-  void setDate(const KuvInDate& date) { m_date = date; }
   std::int32_t getEvalIndex() const { return m_evalIndex; }
   void setEvalIndex(std::int32_t index) { m_evalIndex = index; }
 
   bool equals(const KuvInObjectVal& other) const override;
   KuvInObjectVal& clone(void* where = nullptr) const override;
+
+protected:
+  void setElement(KuvEeTreeElementBase* element) override;
 
 private:
   KuvInDate m_date;
