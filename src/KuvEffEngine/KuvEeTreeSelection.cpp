@@ -254,7 +254,10 @@ HRESULT KuvEeTreeSelection::simplify(KuvInListVal& list) {
     const auto* selection = static_cast<const KuvEeTreeSelection*>(list.Get(i));
     if (selection->isEmpty() || list.Find(selection) < i) list.Remove(i);
   }
-  return S_OK;
+  if (list.IsEmpty()) return S_OK;
+  // The union with nothing rewrites the list in its unique form.
+  HRESULT hr = combine(list, KuvInListVal(list.GetElementType()), 1);
+  return hr == E_NOTIMPL ? S_OK : hr;
 }
 
 KuvInString KuvEeTreeSelection::toString() const {

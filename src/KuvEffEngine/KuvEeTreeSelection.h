@@ -135,7 +135,8 @@ public:
   static HRESULT opAdd(KuvInListVal& l1, const KuvInListVal& l2);
   static HRESULT opAnd(KuvInListVal& l1, const KuvInListVal& l2);
   static HRESULT opCut(KuvInListVal& l1, const KuvInListVal& l2);
-  // Drops empty selections and repeated ones.
+  // Drops empty selections and repeated ones, and where the tree can be
+  // walked rewrites the list in the form the combinations give.
   static HRESULT simplify(KuvInListVal& list);
 
   // "{" + from bound + " ->" + " " and each to bound + "}", "{}" when empty.

@@ -347,4 +347,21 @@ TEST(KuvEeVarEffAlgebra, TreeEffectivitiesAreSetsOfElements) {
     return inside != eff.isNegated();
   };
   checkAlgebra(kind);
+
+  // simplify keeps the selected elements and gives the combinations' form,
+  // which it leaves alone.
+  for (const Eff& input : kind.inputs) {
+    const auto& eff = *KuvEeMilestonesEff::cast(*input);
+    KuvInListVal list(KuvEeMilestonesSelection::sType());
+    ASSERT_EQ(eff.getSelections(list), S_OK);
+    ASSERT_EQ(KuvEeTreeSelection::simplify(list), S_OK);
+    KuvEeMilestonesEff simplified(&track, KuvEeMilestonesEff::AllFalse);
+    ASSERT_EQ(simplified.addSelections(list), S_OK);
+    if (eff.getNoVar()) simplified.switchNoVar();
+    if (eff.isNegated()) simplified.opNot();
+    EXPECT_EQ(kind.members(simplified), kind.members(eff)) << eff.toString().ConvertToChar();
+    KuvInListVal again(list);
+    ASSERT_EQ(KuvEeTreeSelection::simplify(again), S_OK);
+    EXPECT_TRUE(again == list);
+  }
 }
