@@ -1,0 +1,152 @@
+// Effectivity leaves: the four states of the two flags against Boolean logic
+// on "the target holds", merging only on the same target, texts, cloning.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+
+#include "KuvEeEffLeaf.h"
+#include "KuvEeEffectivity.h"
+#include "KuvEeModelDico.h"
+#include "KuvEeNodeCloner.h"
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
+
+using namespace kuvtest;
+
+namespace {
+
+const unsigned char kGuid1[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+
+// A leaf's state as the pair (admits when the target holds, admits when it
+// does not), read back through the public predicates only.
+using State = std::array<bool, 2>;
+
+State stateOf(const KuvEeEffLeaf& leaf) {
+  if (leaf.isEquivalentToTrue()) return {true, true};
+  if (leaf.isEquivalentToFalse()) return {false, false};
+  return leaf.isNegated() ? State{false, true} : State{true, false};
+}
+
+// A detached leaf on target in the given state, reached through the leaf's
+// own algebra from a new leaf (A only).
+std::unique_ptr<KuvEeEffLeaf> leafIn(KuvEeEffectivity& target, State state) {
+  auto leaf = std::make_unique<KuvEeEffLeaf>(&target);
+  KuvEeEffLeaf negated(&target);
+  negated.opNot();
+  bool merged = false;
+  if (state[0] && state[1]) leaf->opOr(&negated, merged);
+  if (!state[0] && !state[1]) leaf->opAnd(&negated, merged);
+  if (!state[0] && state[1]) leaf->opNot();
+  return leaf;
+}
+
+const State kStates[] = {{true, false}, {false, true}, {true, true}, {false, false}};
+
+}  // namespace
+
+TEST(KuvEeEffLeafTest, FourStatesFollowBooleanLogicUnderAndOrNot) {
+  KuvEeBasicEff target("Eff", kGuid1);
+  for (const State& s : kStates) {
+    std::unique_ptr<KuvEeEffLeaf> leaf = leafIn(target, s);
+    ASSERT_EQ(stateOf(*leaf), s);
+    KuvEeNode* out = nullptr;
+    ASSERT_EQ(leaf->opNot(out), S_OK);
+    Tree owned(out->getNodeRef());
+    EXPECT_EQ(stateOf(*KuvEeEffLeaf::cast(*out)), (State{!s[0], !s[1]}));
+    EXPECT_EQ(stateOf(*leaf), s) << "opNot with out must leave the leaf alone";
+
+    for (const State& t : kStates) {
+      std::unique_ptr<KuvEeEffLeaf> other = leafIn(target, t);
+      for (bool isAnd : {true, false}) {
+        KuvEeNode* combined = nullptr;
+        const KuvEeNodeLeaf* rhs = other.get();
+        ASSERT_EQ(isAnd ? leaf->opAnd(rhs, combined) : leaf->opOr(rhs, combined), S_OK);
+        ASSERT_NE(combined, nullptr);
+        Tree result(combined->getNodeRef());
+        State expected;
+        for (int h = 0; h < 2; ++h) expected[h] = isAnd ? (s[h] && t[h]) : (s[h] || t[h]);
+        EXPECT_EQ(stateOf(*KuvEeEffLeaf::cast(*combined)), expected)
+            << (isAnd ? "And" : "Or") << " of " << s[0] << s[1] << " and " << t[0] << t[1];
+      }
+    }
+  }
+}
+
+TEST(KuvEeEffLeafTest, LeafWithItsNegationFoldsToAConstant) {
+  KuvEeBasicEff target("Eff", kGuid1);
+  for (const char* op : {"And", "Or"}) {
+    auto* group = static_cast<KuvEeGroupOp*>(std::string(op) == "And" ? And() : Or());
+    Tree root = own(group);
+    KuvEeEffLeaf leaf(&target);
+    KuvEeNode* negation = nullptr;
+    ASSERT_EQ(leaf.opNot(negation), S_OK);
+    KuvEeNode* folded = nullptr;
+    ASSERT_EQ(std::string(op) == "And" ? leaf.opAnd(KuvEeNodeLeaf::cast(*negation), folded)
+                                       : leaf.opOr(KuvEeNodeLeaf::cast(*negation), folded),
+              S_OK);
+    delete negation;
+    group->addChild(folded);
+    EXPECT_TRUE(KuvEeNodeLeaf::cast(*folded)->convertToTrueFalse());
+    EXPECT_EQ(shape(*root), std::string(op) == "And" ? "And(F)" : "Or(T)");
+  }
+}
+
+TEST(KuvEeEffLeafTest, MergesOnlyOnTheSameTarget) {
+  KuvEeBasicEff first("A", kGuid1);
+  KuvEeBasicEff second("B", nullptr);
+  KuvEeEffLeaf leaf(&first);
+  KuvEeEffLeaf other(&second);
+  TestLeaf criterion(3);
+  bool merged = true;
+  EXPECT_EQ(leaf.opAnd(&other, merged), S_OK);
+  EXPECT_FALSE(merged);
+  EXPECT_EQ(leaf.opOr(&criterion, merged), S_OK);
+  EXPECT_FALSE(merged);
+  EXPECT_EQ(stateOf(leaf), (State{true, false}));
+  KuvEeNode* out = &leaf;
+  EXPECT_EQ(leaf.opAnd(static_cast<const KuvEeNodeLeaf*>(&other), out), S_OK);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(leaf.getConstraintCriterion(), &first);
+  EXPECT_EQ(leaf.getTargetEff(), &first);
+}
+
+TEST(KuvEeEffLeafTest, TextShowsNegationAndConstants) {
+  KuvEeBasicEff target("Eff", nullptr);
+  const std::string eff = text(target);
+  EXPECT_EQ(eff, "BasicEff( Eff/" + text(target.getGuid()) + " - Not Defined )");
+  const struct {
+    State state;
+    std::string expected;
+  } cases[] = {
+      {{true, false}, "EffLeaf( " + eff + " )"},
+      {{false, true}, "EffLeaf(  ! " + eff + " )"},
+      {{true, true}, "EffLeaf( " + eff + "{ALL_TRUE} )"},
+      {{false, false}, "EffLeaf( " + eff + "{ALL_FALSE}  )"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(text(*leafIn(target, c.state)), c.expected);
+  EXPECT_EQ(text(KuvEeEffLeaf(nullptr)), "ERROR");
+}
+
+TEST(KuvEeEffLeafTest, TreesOfEffectivityLeavesCloneWithStateAndContext) {
+  KuvEeBasicEff target("Eff", kGuid1);
+  auto* negated = new KuvEeEffLeaf(&target);
+  negated->opNot();
+  auto* withContext = new KuvEeEffLeaf(&target);
+  KuvEeModelDico model("Model", KuvInGuid(kGuid1));
+  KuvEeModelDico* context = &model;
+  withContext->setReferencedContext(context);
+  Tree root = own(And({negated, Not(withContext)}));
+  Tree copy(root->getNode()->clone());
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(text(*copy), text(*root));
+  std::vector<KuvEeNode*> kids = children(*KuvEeOp::cast(*copy->getNode()));
+  const KuvEeEffLeaf* first = KuvEeEffLeaf::cast(*kids[0]);
+  ASSERT_NE(first, nullptr);
+  EXPECT_NE(first, negated);
+  EXPECT_TRUE(first->isNegated());
+  const KuvEeEffLeaf* second =
+      KuvEeEffLeaf::cast(*static_cast<KuvEeSingleOp*>(kids[1])->getChildRef()->getNode());
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(second->getReferencedContext(), context);
+  EXPECT_EQ(second->getTargetEff(), &target);
+}

@@ -1,0 +1,150 @@
+// Named effectivities (texts, trees they own, registration) and the symbol
+// leaves that stand for them until a variable space resolves them.
+#include <gtest/gtest.h>
+
+#include "KuvEeEffLeaf.h"
+#include "KuvEeEffSymbolLeaf.h"
+#include "KuvEeLifeCycleMngr.h"
+#include "KuvEeNodeCloner.h"
+#include "KuvEePredefEff.h"
+#include "KuvEeVarSpace.h"
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
+
+using namespace kuvtest;
+
+namespace {
+
+const unsigned char kGuid1[16] = {0xA1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+const unsigned char kGuid2[16] = {0xB2, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+
+std::string head(const KuvEeDicoObject& object) {
+  return text(object.getName()) + "/" + text(object.getGuid()) + " - ";
+}
+
+}  // namespace
+
+TEST(KuvEeEffectivityTest, TextsTellKindDefinitionAndPublication) {
+  KuvEeEffectivity plain("E", kGuid1);
+  KuvEeBasicEff basic("B", kGuid1);
+  KuvEeGroupNodeEff group("G", nullptr);
+  KuvEePredefEff global("P", kGuid2, true, KuvEePredefEff::GLOBAL);
+  KuvEePredefEff rejected("R", kGuid2, KuvEePredefEff::Rejected, KuvEePredefEff::CONTEXTUAL);
+  KuvEePredefEff pending("U", kGuid2, false, KuvEePredefEff::CONTEXTUAL);
+  global.setExpr(T()->getNodeRef());
+  basic.setExpr(F()->getNodeRef());
+  const struct {
+    const KuvEeEffectivity& eff;
+    std::string expected;
+  } cases[] = {
+      {plain, "Effectivity( " + head(plain) + "Not Defined )"},
+      {basic, "BasicEff( " + head(basic) + "Defined )"},
+      {group, "GroupNodeEff( " + head(group) + "Not Defined )"},
+      {global, "PredefEff( " + head(global) + "Officialized - GLOBAL - Applicability: TRUE )"},
+      {rejected, "PredefEff( " + head(rejected) + "Rejected - CONTEXTUAL - No Expression )"},
+      {pending, "PredefEff( " + head(pending) + "Unpublished - CONTEXTUAL - No Expression )"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(text(c.eff), c.expected);
+}
+
+TEST(KuvEeEffectivityTest, PublicationFlagAndStatusAgree) {
+  KuvEePredefEff eff("P", kGuid1, true, KuvEePredefEff::CONTEXTUAL);
+  EXPECT_TRUE(eff.getPublish());
+  EXPECT_EQ(eff.getType(), KuvEePredefEff::CONTEXTUAL);
+  eff.setPublicationStatus(KuvEePredefEff::Rejected);
+  EXPECT_FALSE(eff.getPublish());
+  eff.setPublish(true);
+  EXPECT_EQ(eff.getPublicationStatus(), KuvEePredefEff::Officialized);
+  eff.setPublish(false);
+  EXPECT_EQ(eff.getPublicationStatus(), KuvEePredefEff::Unpublished);
+}
+
+TEST(KuvEeEffectivityTest, OwnsItsTreeAndRefusesExpressionsForNow) {
+  KuvEeBasicEff eff("B", kGuid1);
+  EXPECT_FALSE(eff.isDefined());
+  eff.setExpr(build("And(T,Or(F,T))")->getNodeRef());
+  eff.setExpr(build("Not(F)")->getNodeRef());  // the first tree is freed
+  EXPECT_TRUE(eff.isDefined());
+  EXPECT_EQ(shape(*eff.getExpr()), "Not(F)");
+
+  KuvEeExpression* expression = reinterpret_cast<KuvEeExpression*>(&eff);  // never dereferenced
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(eff.setExpr(expression), E_NOTIMPL);
+  testing::internal::GetCapturedStdout();
+  EXPECT_NE(expression, nullptr) << "the caller keeps what was refused";
+  KuvEeExpression* held = expression;
+  EXPECT_EQ(eff.getExpr(held), S_FALSE);
+  EXPECT_EQ(held, nullptr);
+  EXPECT_EQ(eff.removeExpr(held), S_FALSE);
+
+  eff.setExpr(static_cast<KuvEeNodeRef*>(nullptr));
+  EXPECT_FALSE(eff.isDefined());
+}
+
+TEST(KuvEeEffectivityTest, RegisteredWithTheLifeCycleManagerWhileAlive) {
+  KuvEeLifeCycleMngr& registry = KuvEeLifeCycleMngr::getInstance();
+  const std::int32_t before = registry.getCount();
+  {
+    KuvEePredefEff eff("P", kGuid1, false, KuvEePredefEff::GLOBAL);
+    EXPECT_TRUE(registry.isRegistered(&eff));
+    EXPECT_EQ(registry.getCount(), before + 1);
+  }
+  EXPECT_EQ(registry.getCount(), before);
+}
+
+TEST(KuvEeEffSymbolLeafTest, RefusesVisitsSoTreesHoldingOneDoNotClone) {
+  KuvEeVarSpace space("S", nullptr);
+  auto* symbol = new KuvEeEffSymbolLeaf("Eff", &space);
+  Tree root = own(And({T(), symbol}));
+  KuvEeNodeCloner cloner;
+  EXPECT_EQ(symbol->acceptVisitor(cloner), E_FAIL);
+  EXPECT_EQ(root->getNode()->clone(), nullptr);
+  EXPECT_EQ(text(*symbol), "EffSymbolLeaf( Eff)");
+  EXPECT_EQ(symbol->getGuid(), nullptr);
+}
+
+TEST(KuvEeEffSymbolLeafTest, BecomesAnEffectivityLeafFoundByGuidThenByName) {
+  KuvEeVarSpace space("S", nullptr);
+  KuvEeBasicEff byGuid("ByGuid", kGuid1);
+  KuvEeBasicEff byName("ByName", kGuid2);
+  ASSERT_EQ(space.addPossibleSourceEff(&byGuid), S_OK);
+  ASSERT_EQ(space.addPossibleSourceEff(&byName), S_OK);
+  const unsigned char unknown[16] = {0xEE};
+  const struct {
+    const unsigned char* guid;
+    const char* name;
+    HRESULT expected;
+    const KuvEeEffectivity* target;
+  } cases[] = {
+      {kGuid1, nullptr, S_OK, &byGuid},
+      {nullptr, "ByName", S_OK, &byName},
+      {unknown, nullptr, E_FAIL, nullptr},
+      {nullptr, "Nobody", E_FAIL, nullptr},
+  };
+  for (const auto& c : cases) {
+    auto* symbol =
+        c.guid != nullptr ? new KuvEeEffSymbolLeaf(c.guid, &space) : new KuvEeEffSymbolLeaf(c.name, &space);
+    Tree root = own(Not(symbol));
+    EXPECT_TRUE(space.getEffSymbols().Find(symbol));
+    KuvEeNodeRef* place = symbol->getNodeRef();
+    ASSERT_EQ(symbol->becomeEffLeaf(), c.expected);
+    if (c.target == nullptr) {
+      EXPECT_EQ(place->getNode(), symbol) << "a symbol left unsolved stays in place";
+      continue;
+    }
+    const KuvEeEffLeaf* leaf = KuvEeEffLeaf::cast(*place->getNode());
+    ASSERT_NE(leaf, nullptr);
+    EXPECT_EQ(leaf->getTargetEff(), c.target);
+    EXPECT_EQ(leaf->getReferencedContext(), nullptr);
+    EXPECT_FALSE(leaf->isNegated());
+    EXPECT_TRUE(space.getEffSymbols().IsEmpty());
+  }
+  // The unsolved symbols left the space with their trees.
+  EXPECT_TRUE(space.getEffSymbols().IsEmpty());
+}
+
+TEST(KuvEeEffSymbolLeafTest, WithoutAVariableSpaceCannotBeSolved) {
+  KuvEeEffSymbolLeaf symbol(kGuid1, nullptr);
+  EXPECT_EQ(symbol.becomeEffLeaf(), E_FAIL);
+  ASSERT_NE(symbol.getGuid(), nullptr);
+  EXPECT_EQ(*symbol.getGuid(), KuvInGuid(kGuid1));
+}
