@@ -3,10 +3,12 @@
 #include <utility>
 
 #include "KuvEeAndOp.h"
+#include "KuvEeEffLeaf.h"
 #include "KuvEeFalse.h"
 #include "KuvEeNotDomainOp.h"
 #include "KuvEeNotOp.h"
 #include "KuvEeOrOp.h"
+#include "KuvEeRestrictionEffLeaf.h"
 #include "KuvEeTrue.h"
 #include "KuvEeVarEffLeaf.h"
 
@@ -69,9 +71,10 @@ HRESULT KuvEeNodeCloner::visitNotOp(KuvEeNotOp& node) {
   return cloneSingle(node, makeNode<KuvEeNotOp>(node.getFlag()));
 }
 
-HRESULT KuvEeNodeCloner::visitEffLeaf(KuvEeEffLeaf&) {
+HRESULT KuvEeNodeCloner::visitEffLeaf(KuvEeEffLeaf& node) {
   KUV_TRACE_CALL("visitEffLeaf");
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: cannot clone an effectivity leaf");
+  m_result = makeNode<KuvEeEffLeaf>(node);
+  return S_OK;
 }
 
 HRESULT KuvEeNodeCloner::visitVarEffLeaf(KuvEeVarEffLeaf& node) {
@@ -80,9 +83,13 @@ HRESULT KuvEeNodeCloner::visitVarEffLeaf(KuvEeVarEffLeaf& node) {
   return S_OK;
 }
 
-HRESULT KuvEeNodeCloner::visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf&) {
+HRESULT KuvEeNodeCloner::visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) {
   KUV_TRACE_CALL("visitRestrictionEffLeaf");
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: cannot clone a restriction leaf");
+  m_result.reset();
+  if (node.getRestrictionEff() == nullptr)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer: restriction leaf without restriction");
+  m_result = makeNode<KuvEeRestrictionEffLeaf>(node);
+  return S_OK;
 }
 
 HRESULT KuvEeNodeCloner::cloneGroup(KuvEeGroupOp& node, std::unique_ptr<KuvEeNodeRef> copy) {

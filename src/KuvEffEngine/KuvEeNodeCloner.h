@@ -4,9 +4,9 @@
 // Each visit builds the copy of the node it is given (operators copy their
 // children first, in order) and keeps it as the current result until a
 // parent copy or clone() takes it. A failure anywhere deletes the partial
-// copy. Variable-effectivity leaves are copied with their effectivity; the
-// other criterion leaves are not copied yet: their visits fail with
-// E_NOTIMPL, and so does cloning a tree that holds one.
+// copy. Criterion leaves are copied with what they own: a variable
+// effectivity leaf with a copy of its effectivity, a restriction leaf with a
+// clone of its restriction; an effectivity leaf refers to the same target.
 //
 //     KuvEeNodeCloner cloner;
 //     KuvEeNodeRef* copy = cloner.clone(*root);  // null on failure

@@ -4,6 +4,7 @@
 
 #include "KuvEeAbsoluteNode.h"
 #include "KuvEeFalse.h"
+#include "KuvEeRestrictionEffLeaf.h"
 #include "KuvEeTrue.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeElementaryLeaf, KuvEeNodeLeaf)
@@ -60,15 +61,17 @@ HRESULT KuvEeNodeElementaryLeaf::combine(const KuvEeNodeLeaf* other, KuvEeNode*&
     if (merged) out = copy.release()->getNode();
     return S_OK;
   }
-  if (KuvEeAbsoluteNode::isObjectOfThisType(*other)) {
-    HRESULT hr = isAnd ? other->opAnd(this, out) : other->opOr(this, out);
-    if (FAILED(hr)) {
-      delete out;
-      out = nullptr;
-      KUV_RETURN_ERROR(hr, failed);
-    }
-    return hr;
+  // A restriction leaf knows how it combines with criterion leaves; so do
+  // the constants.
+  HRESULT hr = S_OK;
+  if (const KuvEeRestrictionEffLeaf* restriction = KuvEeRestrictionEffLeaf::cast(*other))
+    hr = isAnd ? restriction->opAnd(this, out) : restriction->opOr(this, out);
+  else if (KuvEeAbsoluteNode::isObjectOfThisType(*other))
+    hr = isAnd ? other->opAnd(this, out) : other->opOr(this, out);
+  if (FAILED(hr)) {
+    delete out;
+    out = nullptr;
+    KUV_RETURN_ERROR(hr, failed);
   }
-  // Restriction leaves: no combination from this side; theirs dispatches to us.
-  return S_OK;
+  return hr;
 }

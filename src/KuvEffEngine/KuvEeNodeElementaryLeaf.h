@@ -10,7 +10,8 @@
 // - with an elementary leaf of the same criterion, out is a clone of this
 //   leaf combined in place with the other, or null when they did not merge;
 //   of another criterion, null;
-// - with True or False, the constant's own algebra decides;
+// - with a restriction leaf, the restriction leaf's algebra decides, and
+//   with True or False the constant's;
 // - with any other leaf, null (result S_OK).
 //
 // Failures delete any partial result, leave out null and return the code

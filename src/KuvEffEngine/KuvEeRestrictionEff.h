@@ -1,0 +1,167 @@
+// KuvEeRestrictionEff: a restriction effectivity, a set of variables of one
+// kind (dates, serial numbers, selections, categories, category options,
+// milestone tracks, tree series, or predefined effectivities) with a
+// negation flag. A KuvEeRestrictionEffLeaf carries one into a tree.
+//
+// The operators build their result as a new node (owned by the caller) or
+// give null when they cannot tell it. What they can tell holds for any
+// meaning of a restriction: with a restriction of the same kind over the
+// same variables, equal flags give this restriction back for And and Or and
+// False for Cut; opposite flags give False for And, True for Or and this
+// restriction for Cut. Against variable constraints (elementary leaves)
+// and other restrictions there is no result.
+//
+//     auto* dates = new KuvEeDateRestrictionEff;
+//     dates->setDates(dateVars);           // "DateRestrictionEff[Date1, Date2]"
+//     auto* leaf = new KuvEeRestrictionEffLeaf(dates);
+#pragma once
+
+#include <cstdint>
+
+#include "KuvInSet.h"
+
+class KuvEeNode;
+class KuvEeNodeElementaryLeaf;
+
+class KUV_API KuvEeRestrictionEff : public KuvInObject {
+  KUV_DECLARE_TYPE(KuvEeRestrictionEff)
+
+public:
+  enum E_OPERATOR : std::int32_t { OpAnd = 1, OpOr = 2, OpCut = 3 };
+
+  ~KuvEeRestrictionEff() override;
+  KuvEeRestrictionEff& operator=(const KuvEeRestrictionEff&) = delete;
+
+  // Same kind, same variables, same negation flag.
+  virtual HRESULT isEqual(const KuvEeRestrictionEff* other, bool& equal) const;
+  virtual HRESULT opAnd(const KuvEeNodeElementaryLeaf* other, KuvEeNode*& out) const;
+  virtual HRESULT opAnd(const KuvEeRestrictionEff* other, KuvEeNode*& out) const;
+  virtual HRESULT opOr(const KuvEeNodeElementaryLeaf* other, KuvEeNode*& out) const;
+  virtual HRESULT opOr(const KuvEeRestrictionEff* other, KuvEeNode*& out) const;
+  virtual HRESULT opCut(const KuvEeNodeElementaryLeaf* other, KuvEeNode*& out) const;
+  virtual HRESULT opCut(const KuvEeRestrictionEff* other, KuvEeNode*& out) const;
+  // A new copy, owned by the caller.
+  virtual KuvEeRestrictionEff* createClone() const = 0;
+  virtual void opNot();
+  virtual bool isNegated() const;
+
+  // Replaces the variables by those of variables; "Incorrect parameters" and
+  // E_FAIL (nothing changed) when one of them is not of this kind.
+  HRESULT setVariables(const KuvInSet& variables);
+  const KuvInSet& getVariables() const { return m_variables; }
+
+  // ["!"] kind "RestrictionEff[" names ", "-separated "]".
+  KuvInString toString() const override;
+
+protected:
+  // kind: the head of the text, e.g. "DateRestrictionEff".
+  KuvEeRestrictionEff(KuvInObjectTypeClass* variableType, const char* kind);
+  KuvEeRestrictionEff(const KuvEeRestrictionEff& other);
+
+  // The one place every operator goes through; other is a
+  // KuvEeNodeElementaryLeaf or a KuvEeRestrictionEff.
+  HRESULT genericOperator(E_OPERATOR op, const KuvInObject* other, KuvEeNode*& out) const;
+
+private:
+  KuvInSet m_variables;
+  unsigned char m_negated = 0;
+  const char* m_kind;
+};
+
+// Restricts date variables (KuvEeDateVar).
+class KUV_API KuvEeDateRestrictionEff : public KuvEeRestrictionEff {
+  KUV_DECLARE_TYPE(KuvEeDateRestrictionEff)
+
+public:
+  KuvEeDateRestrictionEff();
+  KuvEeDateRestrictionEff(const KuvEeDateRestrictionEff& other);
+  ~KuvEeDateRestrictionEff() override;
+
+  KuvEeRestrictionEff* createClone() const override;
+  HRESULT setDates(const KuvInSet& dates) { return setVariables(dates); }
+  const KuvInSet& getDates() const { return getVariables(); }
+};
+
+// Restricts serial variables (KuvEeSerialVar).
+class KUV_API KuvEeSerialRestrictionEff : public KuvEeRestrictionEff {
+  KUV_DECLARE_TYPE(KuvEeSerialRestrictionEff)
+
+public:
+  KuvEeSerialRestrictionEff();
+  KuvEeSerialRestrictionEff(const KuvEeSerialRestrictionEff& other);
+  ~KuvEeSerialRestrictionEff() override;
+
+  KuvEeRestrictionEff* createClone() const override;
+};
+
+// Restricts selection variables (KuvEeSelectionVar).
+class KUV_API KuvEeSelectionRestrictionEff : public KuvEeRestrictionEff {
+  KUV_DECLARE_TYPE(KuvEeSelectionRestrictionEff)
+
+public:
+  KuvEeSelectionRestrictionEff();
+  KuvEeSelectionRestrictionEff(const KuvEeSelectionRestrictionEff& other);
+  ~KuvEeSelectionRestrictionEff() override;
+
+  KuvEeRestrictionEff* createClone() const override;
+};
+
+// Restricts categories (KuvEeCategory).
+class KUV_API KuvEeCategoryRestrictionEff : public KuvEeRestrictionEff {
+  KUV_DECLARE_TYPE(KuvEeCategoryRestrictionEff)
+
+public:
+  KuvEeCategoryRestrictionEff();
+  KuvEeCategoryRestrictionEff(const KuvEeCategoryRestrictionEff& other);
+  ~KuvEeCategoryRestrictionEff() override;
+
+  KuvEeRestrictionEff* createClone() const override;
+};
+
+// Restricts options (KuvEeOptionVar).
+class KUV_API KuvEeCategoryOptionRestrictionEff : public KuvEeRestrictionEff {
+  KUV_DECLARE_TYPE(KuvEeCategoryOptionRestrictionEff)
+
+public:
+  KuvEeCategoryOptionRestrictionEff();
+  KuvEeCategoryOptionRestrictionEff(const KuvEeCategoryOptionRestrictionEff& other);
+  ~KuvEeCategoryOptionRestrictionEff() override;
+
+  KuvEeRestrictionEff* createClone() const override;
+};
+
+// Restricts milestone tracks (KuvEeMilestonesVar).
+class KUV_API KuvEeMilestonesRestrictionEff : public KuvEeRestrictionEff {
+  KUV_DECLARE_TYPE(KuvEeMilestonesRestrictionEff)
+
+public:
+  KuvEeMilestonesRestrictionEff();
+  KuvEeMilestonesRestrictionEff(const KuvEeMilestonesRestrictionEff& other);
+  ~KuvEeMilestonesRestrictionEff() override;
+
+  KuvEeRestrictionEff* createClone() const override;
+};
+
+// Restricts tree series (KuvEeTreeSeriesVar).
+class KUV_API KuvEeTreeSeriesRestrictionEff : public KuvEeRestrictionEff {
+  KUV_DECLARE_TYPE(KuvEeTreeSeriesRestrictionEff)
+
+public:
+  KuvEeTreeSeriesRestrictionEff();
+  KuvEeTreeSeriesRestrictionEff(const KuvEeTreeSeriesRestrictionEff& other);
+  ~KuvEeTreeSeriesRestrictionEff() override;
+
+  KuvEeRestrictionEff* createClone() const override;
+};
+
+// Restricts predefined effectivities (KuvEePredefEff).
+class KUV_API KuvEePredefEffRestrictionEff : public KuvEeRestrictionEff {
+  KUV_DECLARE_TYPE(KuvEePredefEffRestrictionEff)
+
+public:
+  KuvEePredefEffRestrictionEff();
+  KuvEePredefEffRestrictionEff(const KuvEePredefEffRestrictionEff& other);
+  ~KuvEePredefEffRestrictionEff() override;
+
+  KuvEeRestrictionEff* createClone() const override;
+};
