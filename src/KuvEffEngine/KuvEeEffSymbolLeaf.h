@@ -35,6 +35,9 @@ public:
   const KuvInGuid* getGuid() const { return m_guid.get(); }
   const KuvInString& getName() const { return m_name; }
   KuvEeVarSpace* getVarSpace() const { return m_space; }
+  // For a variable space that goes first: the symbol no longer refers to
+  // it (and will not leave it when deleted).
+  void forgetVarSpace() { m_space = nullptr; }
 
   // Looks the effectivity up among the space's possible source effectivities
   // by GUID, then (not found, name not empty) by name, and becomes a new

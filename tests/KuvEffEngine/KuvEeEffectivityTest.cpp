@@ -143,7 +143,11 @@ TEST(KuvEeEffSymbolLeafTest, BecomesAnEffectivityLeafFoundByGuidThenByName) {
 }
 
 TEST(KuvEeEffSymbolLeafTest, WithoutAVariableSpaceCannotBeSolved) {
-  KuvEeEffSymbolLeaf symbol(kGuid1, nullptr);
+  auto space = std::make_unique<KuvEeVarSpace>("S", nullptr);
+  KuvEeEffSymbolLeaf symbol(kGuid1, space.get());
+  symbol.forgetVarSpace();
+  EXPECT_TRUE(space->getEffSymbols().Find(&symbol));
+  space.reset();  // gone first: the symbol must not reach it any more
   EXPECT_EQ(symbol.becomeEffLeaf(), E_FAIL);
   ASSERT_NE(symbol.getGuid(), nullptr);
   EXPECT_EQ(*symbol.getGuid(), KuvInGuid(kGuid1));

@@ -74,8 +74,6 @@ TEST_F(KuvEeRestrictionEffTest, SetDatesRefusesOtherVariablesAndKeepsItsOwn) {
 }
 
 TEST_F(KuvEeRestrictionEffTest, OperatorsTellOnlyWhatHoldsForComplements) {
-  using Op = HRESULT (KuvEeRestrictionEff::*)(const KuvEeRestrictionEff*, KuvEeNode*&) const;
-  const Op ops[] = {&KuvEeRestrictionEff::opAnd, &KuvEeRestrictionEff::opOr, &KuvEeRestrictionEff::opCut};
   std::unique_ptr<KuvEeRestrictionEff> self(dates({&m_d1}));
   std::unique_ptr<KuvEeRestrictionEff> same(dates({&m_d1}));
   std::unique_ptr<KuvEeRestrictionEff> negation(dates({&m_d1}, true));
@@ -96,7 +94,10 @@ TEST_F(KuvEeRestrictionEffTest, OperatorsTellOnlyWhatHoldsForComplements) {
   for (const auto& c : cases) {
     for (int i = 0; i < 3; ++i) {
       KuvEeNode* out = nullptr;
-      EXPECT_EQ(((*self).*ops[i])(c.with, out), S_OK);
+      EXPECT_EQ(i == 0   ? self->opAnd(c.with, out)
+                : i == 1 ? self->opOr(c.with, out)
+                         : self->opCut(c.with, out),
+                S_OK);
       EXPECT_EQ(described(out), c.expected[i])
           << "operator " << i << " with " << (c.with ? text(*c.with) : "null");
     }
