@@ -35,7 +35,8 @@ HRESULT KuvEeEffectivity::setExpr(KuvEeExpression*& /*expression*/) {
 
 void KuvEeEffectivity::setExpr(KuvEeNodeRef* tree) {
   KUV_TRACE_CALL("setExpr");
-  m_tree.reset(tree);
+  // Setting the tree it holds must not free it.
+  if (tree != m_tree.get()) m_tree.reset(tree);
 }
 
 KuvInString KuvEeEffectivity::describe(const char* head) const {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <functional>
 
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"

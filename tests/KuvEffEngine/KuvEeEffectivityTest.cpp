@@ -63,6 +63,7 @@ TEST(KuvEeEffectivityTest, OwnsItsTreeAndRefusesExpressionsForNow) {
   EXPECT_FALSE(eff.isDefined());
   eff.setExpr(build("And(T,Or(F,T))")->getNodeRef());
   eff.setExpr(build("Not(F)")->getNodeRef());  // the first tree is freed
+  eff.setExpr(eff.getExpr());  // the same tree again: kept, not freed
   EXPECT_TRUE(eff.isDefined());
   EXPECT_EQ(shape(*eff.getExpr()), "Not(F)");
 
