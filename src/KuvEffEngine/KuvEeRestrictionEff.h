@@ -50,7 +50,8 @@ public:
   HRESULT setVariables(const KuvInSet& variables);
   const KuvInSet& getVariables() const { return m_variables; }
 
-  // ["!"] kind "RestrictionEff[" names ", "-separated "]".
+  // ["!"] kind "[" the variable names, ", "-separated, "]", e.g.
+  // "!DateRestrictionEff[D1, D2]".
   KuvInString toString() const override;
 
 protected:
