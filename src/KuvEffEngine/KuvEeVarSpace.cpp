@@ -2,6 +2,7 @@
 
 #include "KuvEeCategory.h"
 #include "KuvEeDateVar.h"
+#include "KuvEeEffSymbolLeaf.h"
 #include "KuvEeNode.h"
 #include "KuvEeOptionVar.h"
 #include "KuvEeSelectionVar.h"
@@ -17,7 +18,11 @@ KuvEeVarSpace::KuvEeVarSpace(const KuvInString& name, const unsigned char* guid)
       m_vars(KuvEeVariable::sType()),
       m_completeQueryEffs(KuvEeDicoObject::sType()) {}
 
-KuvEeVarSpace::~KuvEeVarSpace() = default;
+KuvEeVarSpace::~KuvEeVarSpace() {
+  // Symbols still waiting must not leave a space that is gone.
+  for (KuvInSet::const_iterator it = m_effSymbols.cBegin(); it.IsValid();)
+    if (KuvEeEffSymbolLeaf* symbol = KuvEeEffSymbolLeaf::cast(*it.GetGoToNext())) symbol->forgetVarSpace();
+}
 
 HRESULT KuvEeVarSpace::addVariable(KuvEeDico& dico, KuvEeDicoObject* variable) {
   if (!dico.add(variable)) return E_FAIL;
@@ -166,7 +171,14 @@ KuvEeSerialVar* KuvEeVarSpace::getSerialVar(const KuvInString& name, std::int32_
 }
 
 HRESULT KuvEeVarSpace::solveEffSymbols() {
-  if (m_effSymbols.IsEmpty()) return S_OK;
-  // Symbol leaves cannot be resolved before named effectivities exist.
-  return E_NOTIMPL;
+  KUV_TRACE_CALL("solveEffSymbols");
+  // A solved symbol leaves m_effSymbols (and is deleted): walk a snapshot.
+  const KuvInSet symbols(m_effSymbols);
+  for (KuvInSet::const_iterator it = symbols.cBegin(); it.IsValid();) {
+    KuvEeEffSymbolLeaf* symbol = KuvEeEffSymbolLeaf::cast(*it.GetGoToNext());
+    if (symbol == nullptr || FAILED(symbol->becomeEffLeaf()))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: becomeEffLeaf failed");
+  }
+  m_effSymbols.Clear();
+  return S_OK;
 }

@@ -63,7 +63,7 @@ TEST(KuvEeEffectivityTest, OwnsItsTreeAndRefusesExpressionsForNow) {
   EXPECT_FALSE(eff.isDefined());
   eff.setExpr(build("And(T,Or(F,T))")->getNodeRef());
   eff.setExpr(build("Not(F)")->getNodeRef());  // the first tree is freed
-  eff.setExpr(eff.getExpr());  // the same tree again: kept, not freed
+  eff.setExpr(eff.getExpr());                  // the same tree again: kept, not freed
   EXPECT_TRUE(eff.isDefined());
   EXPECT_EQ(shape(*eff.getExpr()), "Not(F)");
 
@@ -146,10 +146,32 @@ TEST(KuvEeEffSymbolLeafTest, BecomesAnEffectivityLeafFoundByGuidThenByName) {
 TEST(KuvEeEffSymbolLeafTest, WithoutAVariableSpaceCannotBeSolved) {
   auto space = std::make_unique<KuvEeVarSpace>("S", nullptr);
   KuvEeEffSymbolLeaf symbol(kGuid1, space.get());
-  symbol.forgetVarSpace();
   EXPECT_TRUE(space->getEffSymbols().Find(&symbol));
-  space.reset();  // gone first: the symbol must not reach it any more
+  space.reset();  // gone first: the symbol forgets it
+  EXPECT_EQ(symbol.getVarSpace(), nullptr);
   EXPECT_EQ(symbol.becomeEffLeaf(), E_FAIL);
   ASSERT_NE(symbol.getGuid(), nullptr);
   EXPECT_EQ(*symbol.getGuid(), KuvInGuid(kGuid1));
+}
+
+TEST(KuvEeEffSymbolLeafTest, VariableSpaceSolvesAllItsSymbolsOrFails) {
+  KuvEeVarSpace space("S", nullptr);
+  KuvEeBasicEff first("First", kGuid1);
+  KuvEePredefEff second("Second", kGuid2, true, KuvEePredefEff::GLOBAL);
+  ASSERT_EQ(space.addPossibleSourceEff(&first), S_OK);
+  ASSERT_EQ(space.addPossibleSourceEff(&second), S_OK);
+  Tree root =
+      own(And({new KuvEeEffSymbolLeaf(kGuid1, &space), Not(new KuvEeEffSymbolLeaf("Second", &space))}));
+  EXPECT_EQ(space.getEffSymbols().GetLength(), 2);
+  ASSERT_EQ(space.solveEffSymbols(), S_OK);
+  EXPECT_TRUE(space.getEffSymbols().IsEmpty());
+  EXPECT_EQ(text(*root), text(*own(And({new KuvEeEffLeaf(&first), Not(new KuvEeEffLeaf(&second))}))));
+
+  auto* unknown = new KuvEeEffSymbolLeaf("Nobody", &space);
+  Tree other = own(unknown);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(space.solveEffSymbols(), E_FAIL);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(other->getNode(), unknown);
+  EXPECT_TRUE(space.getEffSymbols().Find(unknown));
 }
