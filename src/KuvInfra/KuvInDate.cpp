@@ -134,29 +134,41 @@ HRESULT KuvInDate::stepDayBack() {
   return S_OK;
 }
 
-HRESULT KuvInDate::nextDay() {
-  if (isInfPos()) return E_FAIL;
-  if (isMax()) {
+// Sentinels step among themselves: -oo -> min, max -> +oo, and nothing lies
+// beyond the infinities. True when this date was a sentinel step (or refusal).
+bool KuvInDate::stepOverSentinelForward(HRESULT& result) {
+  result = S_OK;
+  if (isInfPos())
+    result = E_FAIL;
+  else if (isMax())
     setInfPos();
-    return S_OK;
-  }
-  if (isInfNeg()) {
+  else if (isInfNeg())
     setMin();
-    return S_OK;
-  }
+  else
+    return false;
+  return true;
+}
+
+bool KuvInDate::stepOverSentinelBack(HRESULT& result) {
+  result = S_OK;
+  if (isInfNeg())
+    result = E_FAIL;
+  else if (isMin())
+    setInfNeg();
+  else if (isInfPos())
+    setMax();
+  else
+    return false;
+  return true;
+}
+
+HRESULT KuvInDate::nextDay() {
+  if (HRESULT sentinel; stepOverSentinelForward(sentinel)) return sentinel;
   return stepDayForward();
 }
 
 HRESULT KuvInDate::nextSecond() {
-  if (isInfPos()) return E_FAIL;
-  if (isMax()) {
-    setInfPos();
-    return S_OK;
-  }
-  if (isInfNeg()) {
-    setMin();
-    return S_OK;
-  }
+  if (HRESULT sentinel; stepOverSentinelForward(sentinel)) return sentinel;
   if (++m_second <= 60) return S_OK;
   m_second = 1;
   if (++m_minute <= 60) return S_OK;
@@ -167,28 +179,12 @@ HRESULT KuvInDate::nextSecond() {
 }
 
 HRESULT KuvInDate::prevDay() {
-  if (isInfNeg()) return E_FAIL;
-  if (isMin()) {
-    setInfNeg();
-    return S_OK;
-  }
-  if (isInfPos()) {
-    setMax();
-    return S_OK;
-  }
+  if (HRESULT sentinel; stepOverSentinelBack(sentinel)) return sentinel;
   return stepDayBack();
 }
 
 HRESULT KuvInDate::prevSecond() {
-  if (isInfNeg()) return E_FAIL;
-  if (isMin()) {
-    setInfNeg();
-    return S_OK;
-  }
-  if (isInfPos()) {
-    setMax();
-    return S_OK;
-  }
+  if (HRESULT sentinel; stepOverSentinelBack(sentinel)) return sentinel;
   if (--m_second >= 1) return S_OK;
   m_second = 60;
   if (--m_minute >= 1) return S_OK;

@@ -94,6 +94,8 @@ private:
   std::uint64_t key() const;
   HRESULT stepDayForward();
   HRESULT stepDayBack();
+  bool stepOverSentinelForward(HRESULT& result);
+  bool stepOverSentinelBack(HRESULT& result);
 
   std::uint16_t m_year = 1900;
   std::uint8_t m_month = 1;
