@@ -1,5 +1,6 @@
 #include "KuvEeEffectivity.h"
 
+#include "KuvEeExpression.h"
 #include "KuvEeNode.h"
 
 KUV_DEFINE_TYPE(KuvEeEffectivity, KuvEeDicoObject)
@@ -14,7 +15,7 @@ KuvEeEffectivity::~KuvEeEffectivity() = default;
 bool KuvEeEffectivity::isDefined() const { return m_tree != nullptr || m_expression != nullptr; }
 
 HRESULT KuvEeEffectivity::getExpr(KuvEeExpression*& expression) const {
-  expression = m_expression;
+  expression = m_expression.get();
   return expression != nullptr ? S_OK : S_FALSE;
 }
 
@@ -23,14 +24,15 @@ KuvEeNodeRef* KuvEeEffectivity::getExpr() { return m_tree.get(); }
 const KuvEeNodeRef* KuvEeEffectivity::getExpr() const { return m_tree.get(); }
 
 HRESULT KuvEeEffectivity::removeExpr(KuvEeExpression*& expression) {
-  expression = m_expression;
-  m_expression = nullptr;
+  expression = m_expression.release();
   return expression != nullptr ? S_OK : S_FALSE;
 }
 
-HRESULT KuvEeEffectivity::setExpr(KuvEeExpression*& /*expression*/) {
+HRESULT KuvEeEffectivity::setExpr(KuvEeExpression*& expression) {
   KUV_TRACE_CALL("setExpr");
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: expressions are not supported yet");
+  if (expression != m_expression.get()) m_expression.reset(expression);
+  expression = nullptr;
+  return S_OK;
 }
 
 void KuvEeEffectivity::setExpr(KuvEeNodeRef* tree) {

@@ -9,9 +9,14 @@
 //     eff.setExpr(tree);          // eff owns the tree now
 //     eff.isDefined();            // true
 //
-// Expressions (KuvEeExpression) are not supported yet: setExpr with one
-// answers E_NOTIMPL and leaves it with the caller, so an effectivity never
-// holds one and getExpr/removeExpr on it answer S_FALSE.
+// An effectivity may also hold an expression (KuvEeExpression), typically
+// a change expression for a predefined effectivity:
+//
+//     KuvEeExpression* applicability = new KuvEeChangeExpression();
+//     eco.setExpr(applicability);  // eco owns it, applicability is null
+//
+// The effectivity owns its tree and its expression and deletes both when it
+// goes; either one makes it defined.
 #pragma once
 
 #include <memory>
@@ -41,8 +46,9 @@ public:
   // when there is none.
   virtual HRESULT removeExpr(KuvEeExpression*& expression);
 
-  // Would take expression over and clear the caller's pointer: E_NOTIMPL
-  // until expressions exist; the caller keeps it.
+  // Takes expression over and clears the caller's pointer; the previous
+  // expression is deleted (the same one is kept). Null removes and deletes
+  // the expression held.
   HRESULT setExpr(KuvEeExpression*& expression);
   // Deletes the previous tree and takes tree over (null clears it).
   void setExpr(KuvEeNodeRef* tree);
@@ -56,8 +62,7 @@ protected:
 
 private:
   std::unique_ptr<KuvEeNodeRef> m_tree;
-  // Always null until expressions can be held (see setExpr).
-  KuvEeExpression* m_expression = nullptr;
+  std::unique_ptr<KuvEeExpression> m_expression;
 };
 
 class KUV_API KuvEeBasicEff : public KuvEeEffectivity {

@@ -1,5 +1,7 @@
 #include "KuvEePredefEff.h"
 
+#include "KuvEeExpression.h"
+
 KUV_DEFINE_TYPE(KuvEePredefEff, KuvEeEffectivity)
 
 KuvEePredefEff::KuvEePredefEff(const KuvInString& name, const unsigned char* guid, bool publish,
@@ -29,9 +31,11 @@ KuvInString KuvEePredefEff::toString() const {
               : m_status == Rejected   ? "Rejected - "
                                        : "Unpublished - ");
   text.Append(m_type == CONTEXTUAL ? "CONTEXTUAL - " : "GLOBAL - ");
-  // Expressions cannot be held yet, so the applicability shown is the tree.
+  KuvEeExpression* expression = nullptr;
   if (const KuvEeNodeRef* tree = getExpr())
     text.Append("Applicability: ", tree->toString(), " )");
+  else if (getExpr(expression) == S_OK)
+    text.Append("Applicability: ", expression->toString(), " )");
   else
     text.Append("No Expression )");
   return text;

@@ -2,6 +2,7 @@
 // leaves that stand for them until a variable space resolves them.
 #include <gtest/gtest.h>
 
+#include "KuvEeChangeExpression.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffSymbolLeaf.h"
 #include "KuvEeLifeCycleMngr.h"
@@ -58,7 +59,7 @@ TEST(KuvEeEffectivityTest, PublicationFlagAndStatusAgree) {
   EXPECT_EQ(eff.getPublicationStatus(), KuvEePredefEff::Unpublished);
 }
 
-TEST(KuvEeEffectivityTest, OwnsItsTreeAndRefusesExpressionsForNow) {
+TEST(KuvEeEffectivityTest, OwnsItsTreeAndItsExpression) {
   KuvEeBasicEff eff("B", kGuid1);
   EXPECT_FALSE(eff.isDefined());
   eff.setExpr(build("And(T,Or(F,T))")->getNodeRef());
@@ -66,19 +67,29 @@ TEST(KuvEeEffectivityTest, OwnsItsTreeAndRefusesExpressionsForNow) {
   eff.setExpr(eff.getExpr());                  // the same tree again: kept, not freed
   EXPECT_TRUE(eff.isDefined());
   EXPECT_EQ(shape(*eff.getExpr()), "Not(F)");
-
-  KuvEeExpression* expression = reinterpret_cast<KuvEeExpression*>(&eff);  // never dereferenced
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(eff.setExpr(expression), E_NOTIMPL);
-  testing::internal::GetCapturedStdout();
-  EXPECT_NE(expression, nullptr) << "the caller keeps what was refused";
-  KuvEeExpression* held = expression;
-  EXPECT_EQ(eff.getExpr(held), S_FALSE);
-  EXPECT_EQ(held, nullptr);
-  EXPECT_EQ(eff.removeExpr(held), S_FALSE);
-
   eff.setExpr(static_cast<KuvEeNodeRef*>(nullptr));
   EXPECT_FALSE(eff.isDefined());
+
+  // An expression alone makes the effectivity defined; the sanitizer run
+  // proves that replaced and held expressions are freed exactly once.
+  KuvEeExpression* expression = new KuvEeChangeExpression();
+  EXPECT_EQ(eff.setExpr(expression), S_OK);
+  EXPECT_EQ(expression, nullptr) << "the effectivity took it over";
+  EXPECT_TRUE(eff.isDefined());
+  EXPECT_NE(eff.toString().SearchSubString(" - Defined )"), -1);
+  KuvEeExpression* held = nullptr;
+  EXPECT_EQ(eff.getExpr(held), S_OK);
+  KuvEeExpression* same = held;
+  EXPECT_EQ(eff.setExpr(same), S_OK) << "the same expression again is kept";
+  expression = new KuvEeChangeExpression();
+  EXPECT_EQ(eff.setExpr(expression), S_OK);  // the first one is freed
+
+  EXPECT_EQ(eff.removeExpr(held), S_OK);
+  ASSERT_NE(held, nullptr);
+  EXPECT_FALSE(eff.isDefined());
+  EXPECT_EQ(eff.removeExpr(same), S_FALSE);
+  EXPECT_EQ(same, nullptr);
+  EXPECT_EQ(eff.setExpr(held), S_OK);  // kept until the effectivity goes
 }
 
 TEST(KuvEeEffectivityTest, RegisteredWithTheLifeCycleManagerWhileAlive) {

@@ -1,0 +1,103 @@
+#include "KuvEeCompositionMatrixExpression.h"
+
+#include "KuvEeModelDico.h"
+#include "KuvEeNode.h"
+#include "KuvEeNodeCloner.h"
+#include "KuvInIntHolder.h"
+
+KUV_DEFINE_TYPE(KuvEeCompositionMatrixExpression, KuvEeExpression)
+
+namespace {
+
+HRESULT getCriteria(const KuvInMap& part, const KuvEeModelDico* model, KuvEeNodeRef*& tree) {
+  tree = static_cast<KuvEeNodeRef*>(part.Get(KuvInObjectPtr(const_cast<KuvEeModelDico*>(model))));
+  return tree != nullptr ? S_OK : S_FALSE;
+}
+
+// Stores tree under model, deleting the model's previous tree.
+void adopt(KuvInMap& part, KuvEeModelDico* model, KuvEeNodeRef* tree) {
+  const KuvInObjectPtr key(model);
+  KuvInObject* previous = part.Get(key);
+  part.Put(key, tree);
+  if (previous != tree) delete previous;
+}
+
+HRESULT visitAll(const KuvInMap& part, KuvEeNodeVisitor& visitor) {
+  HRESULT rc = S_OK;
+  for (auto it = part.cBegin(); rc >= 0 && !it.IsEnd(); it.Next())
+    rc = static_cast<KuvEeNodeRef*>(it.GetVal())->getNode()->acceptVisitor(visitor);
+  return rc;
+}
+
+}  // namespace
+
+KuvEeCompositionMatrixExpression::KuvEeCompositionMatrixExpression()
+    : m_if(KuvInObjectPtr::sType(), KuvEeNodeRef::sType()), m_then(KuvInObjectPtr::sType(), KuvEeNodeRef::sType()) {}
+
+KuvEeCompositionMatrixExpression::~KuvEeCompositionMatrixExpression() {
+  m_if.DeleteAll();
+  m_then.DeleteAll();
+}
+
+HRESULT KuvEeCompositionMatrixExpression::IF_GetCriteria(const KuvEeModelDico* model, KuvEeNodeRef*& tree) const {
+  KUV_TRACE_CALL("IF_GetCriteria");
+  return getCriteria(m_if, model, tree);
+}
+
+HRESULT KuvEeCompositionMatrixExpression::THEN_GetCriteria(const KuvEeModelDico* model, KuvEeNodeRef*& tree) const {
+  KUV_TRACE_CALL("THEN_GetCriteria");
+  return getCriteria(m_then, model, tree);
+}
+
+const KuvInMap& KuvEeCompositionMatrixExpression::IF_GetAllCriteria() const { return m_if; }
+
+const KuvInMap& KuvEeCompositionMatrixExpression::THEN_GetAllCriteria() const { return m_then; }
+
+HRESULT KuvEeCompositionMatrixExpression::IF_SetCriteria(KuvEeModelDico* model, KuvEeNodeRef*& tree) {
+  KUV_TRACE_CALL("IF_SetCriteria");
+  if (model == nullptr || tree == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: NULL pointer");
+  adopt(m_if, model, tree);
+  tree = nullptr;
+  return S_OK;
+}
+
+HRESULT KuvEeCompositionMatrixExpression::IF_SetCriteria(KuvEeModelDico* model, const KuvEeNodeRef& tree) {
+  KUV_TRACE_CALL("IF_SetCriteria");
+  if (model == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: NULL pointer");
+  KuvEeNodeCloner cloner;
+  KuvEeNodeRef* copy = cloner.clone(tree);
+  if (copy == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  adopt(m_if, model, copy);
+  return S_OK;
+}
+
+HRESULT KuvEeCompositionMatrixExpression::THEN_SetCriteria(KuvEeModelDico* model, KuvEeNodeRef*& tree) {
+  KUV_TRACE_CALL("THEN_SetCriteria");
+  if (model == nullptr || tree == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: NULL pointer");
+  adopt(m_then, model, tree);
+  tree = nullptr;
+  return S_OK;
+}
+
+HRESULT KuvEeCompositionMatrixExpression::THEN_SetCriteria(KuvEeModelDico* model, const KuvEeNodeRef& tree) {
+  KUV_TRACE_CALL("THEN_SetCriteria");
+  if (model == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: NULL pointer");
+  KuvEeNodeCloner cloner;
+  KuvEeNodeRef* copy = cloner.clone(tree);
+  if (copy == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  adopt(m_then, model, copy);
+  return S_OK;
+}
+
+HRESULT KuvEeCompositionMatrixExpression::runConstVisitor(KuvEeNodeVisitor& visitor) const {
+  KUV_TRACE_CALL("runConstVisitor");
+  HRESULT rc = visitAll(m_if, visitor);
+  if (rc >= 0) rc = visitAll(m_then, visitor);
+  if (rc < 0) KUV_TRACE_ERROR("ERROR: acceptVisitor failed");
+  return rc;
+}
+
+HRESULT KuvEeCompositionMatrixExpression::simplify() {
+  KUV_TRACE_CALL("simplify");
+  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until simplification exists");
+}

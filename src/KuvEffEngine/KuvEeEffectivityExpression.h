@@ -1,0 +1,73 @@
+// KuvEeEffectivityExpression: the validity of an item, a multi-model
+// expression with a stack of change operations. Change actions record an
+// add or a cut of a predefined effectivity; integrating the stack rewrites
+// the trees, and a view decides how references to changes are evaluated.
+//
+//     KuvInObject* change = eco;  // a KuvEePredefEff, handed over
+//     expression.addOperation(KuvEeExpressionOperation::ADD, change);
+//     expression.integrateOperations(dictionaries);  // trees rewritten, stack empty
+//
+// Ownership: besides what a multi-model expression owns, the expression owns
+// its operations and, through them, their objects.
+#pragma once
+
+#include "KuvEeMultiModelExpression.h"
+#include "KuvEeExpressionToolbox.h"
+#include "KuvInList.h"
+
+class KuvEePredefEff;
+
+class KUV_API KuvEeEffectivityExpression : public KuvEeMultiModelExpression {
+  KUV_DECLARE_TYPE(KuvEeEffectivityExpression)
+
+public:
+  // popOperation's refusals.
+  static constexpr HRESULT E_NOT_LAST_OPERATION = static_cast<HRESULT>(0x80090109u);
+  static constexpr HRESULT E_CHANGE_PUBLISHED = static_cast<HRESULT>(0x80090111u);
+
+  KuvEeEffectivityExpression();
+  ~KuvEeEffectivityExpression() override;
+
+  // The KuvEeExpressionOperation records, oldest first, owned by the
+  // expression.
+  const KuvInList& getOperationStack() const { return m_operations; }
+  bool hasOperations() const { return !m_operations.IsEmpty(); }
+  // Pushes an operation of kind on object (a KuvEePredefEff or a
+  // KuvEeNodeRef), taking object over and clearing the caller's pointer.
+  // E_INVALIDARG for a null object or another kind (the caller keeps it).
+  HRESULT addOperation(KuvEeExpressionOperation::OperationKind kind, KuvInObject*& object);
+  // Removes and deletes the last operation when it is on change and the
+  // change is unpublished. S_FALSE for an empty stack; 0x80090109 when the
+  // last operation is on another object; 0x80090111 when the change is
+  // officialized or rejected (the stack is kept).
+  HRESULT popOperation(const KuvEePredefEff* change);
+  // Performs every operation, oldest first: a global change on the global
+  // criteria, a contextual one on the criteria tree of each of dictionaries
+  // (KuvEeModelDico). Empties the stack when all succeeded; S_FALSE for an
+  // empty stack. When one fails, those integrated before it leave the stack
+  // (their changes are in the trees) and the others stay.
+  HRESULT integrateOperations(const KuvInSet& dictionaries);
+  // Removes the inherited-effectivity criteria of every dictionary.
+  HRESULT deleteInheritedCriteria();
+  // Replaces the references to effectivities by their own criteria for the
+  // given dictionaries.
+  HRESULT substituteReferencedEffsByCriteria(const KuvInSet& dictionaries);
+  // Brings the expression to view: dictionaries without model criteria get
+  // False criteria (current and projected views), the operations are
+  // integrated, then the references to changes are evaluated in the view
+  // (the view NONE leaves them as they are).
+  // The views have the values of KuvExpressionView, which lives above this
+  // module.
+  HRESULT transformToView(KuvEeExpressionToolbox::ExpressionView view, const KuvInSet& dictionaries);
+
+  // copy: a new expression with copies of source's criteria and operations,
+  // the caller's; null on entry, stays null on failure.
+  static HRESULT clone(const KuvEeEffectivityExpression& source, KuvEeEffectivityExpression*& copy);
+
+private:
+  // Performs one operation of the stack on the trees.
+  HRESULT integrate(const KuvEeExpressionOperation& operation, const KuvInSet& dictionaries);
+
+  // Owned KuvEeExpressionOperation records.
+  KuvInList m_operations;
+};

@@ -1,0 +1,99 @@
+#include "KuvEeFilterExpression.h"
+
+#include <vector>
+
+#include "KuvEeEffLeaf.h"
+#include "KuvEeEffectivity.h"
+#include "KuvEeVarEffLeaf.h"
+
+KUV_DEFINE_TYPE(KuvEeFilterExpression, KuvEeExpression)
+
+namespace {
+
+using Tree = std::unique_ptr<KuvEeNodeRef>;
+
+// A leaf over a copy of eff, or null when the copy fails.
+Tree varEffLeaf(const KuvEeVarEff& eff) {
+  KuvEeVarEff* copy = eff.createVarEffClone();
+  return Tree(copy != nullptr ? (new KuvEeVarEffLeaf(copy))->getNodeRef() : nullptr);
+}
+
+}  // namespace
+
+KuvEeFilterExpression::KuvEeFilterExpression(KuvEeModelDico* model, KuvQmSpecList* list)
+    : m_model(model), m_list(list) {}
+
+KuvEeFilterExpression::~KuvEeFilterExpression() = default;
+
+HRESULT KuvEeFilterExpression::getDNF(KuvDnf*& /*dnf*/) const {
+  KUV_TRACE_CALL("getDNF");
+  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until normal forms exist");
+}
+
+HRESULT KuvEeFilterExpression::getNotDNF(KuvDnf*& /*dnf*/) const {
+  KUV_TRACE_CALL("getNotDNF");
+  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until normal forms exist");
+}
+
+HRESULT KuvEeFilterExpression::runVisitor(KuvEeNodeVisitor& visitor) {
+  KUV_TRACE_CALL("runVisitor");
+  if (m_list == nullptr) return S_OK;
+  // Replacing an effectivity changes the map, so the variables come first.
+  std::vector<const KuvEeVariable*> vars;
+  for (auto it = m_list->GetVarEffs().cBegin(); !it.IsEnd(); it.Next())
+    vars.push_back(static_cast<const KuvEeVarEff*>(it.GetVal())->getVar());
+  for (const KuvEeVariable* var : vars) {
+    Tree leaf = varEffLeaf(*m_list->GetVarEff(var));
+    if (leaf == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+    HRESULT rc = leaf->getNode()->acceptVisitor(visitor);
+    if (rc < 0) KUV_RETURN_ERROR(rc, "ERROR: acceptVisitor failed");
+    // Continue from the reference: the visitor may have replaced the leaf.
+    KuvEeVarEffLeaf* visited = KuvEeVarEffLeaf::cast(*leaf->getNode());
+    if (visited == nullptr || visited->getVarEff() == nullptr || visited->getVarEff()->getVar() != var)
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: a criteria list item cannot become another node");
+    leaf.release();
+    KuvEeVarEff* changed = KuvEeVarEffLeaf::DeleteLeafKeepVarEff(visited);
+    m_list->ReplaceVarEff(changed);
+  }
+  return visitEffs(visitor);
+}
+
+HRESULT KuvEeFilterExpression::runConstVisitor(KuvEeNodeVisitor& visitor) const {
+  KUV_TRACE_CALL("runConstVisitor");
+  if (m_list == nullptr) return S_OK;
+  for (auto it = m_list->GetVarEffs().cBegin(); !it.IsEnd(); it.Next()) {
+    Tree leaf = varEffLeaf(*static_cast<const KuvEeVarEff*>(it.GetVal()));
+    if (leaf == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+    HRESULT rc = leaf->getNode()->acceptVisitor(visitor);
+    if (rc < 0) KUV_RETURN_ERROR(rc, "ERROR: acceptVisitor failed");
+  }
+  return visitEffs(visitor);
+}
+
+HRESULT KuvEeFilterExpression::visitEffs(KuvEeNodeVisitor& visitor) const {
+  for (auto it = m_list->GetEffs().cBegin(); it.IsValid();) {
+    Tree leaf((new KuvEeEffLeaf(static_cast<KuvEeEffectivity*>(it.GetGoToNext()), m_model))->getNodeRef());
+    HRESULT rc = leaf->getNode()->acceptVisitor(visitor);
+    if (rc < 0) KUV_RETURN_ERROR(rc, "ERROR: acceptVisitor failed");
+  }
+  return S_OK;
+}
+
+HRESULT KuvEeFilterExpression::simplify() {
+  KUV_TRACE_CALL("simplify");
+  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until simplification exists");
+}
+
+void KuvEeFilterExpression::setSpecList(KuvQmSpecList* list) {
+  if (list != m_list.get()) m_list.reset(list);
+}
+
+KuvInString KuvEeFilterExpression::toString() const {
+  KuvInString text("FilterExpression( ");
+  text.Append(m_mode == CFG_SELECTIONMODE_STRICT ? "CFG_SELECTIONMODE_STRICT"
+              : m_mode == CFG_SELECTIONMODE_150  ? "CFG_SELECTIONMODE_150"
+                                                 : KuvInString::FromNum(m_mode),
+              " - ", KuvInString::FromNum(m_condition), " - ",
+              m_list != nullptr ? m_list->toString() : KuvInString("NO LIST"), " )");
+  return text;
+}

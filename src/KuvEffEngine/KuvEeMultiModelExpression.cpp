@@ -1,0 +1,273 @@
+#include "KuvEeMultiModelExpression.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "KuvEeAndOp.h"
+#include "KuvEeModelDico.h"
+#include "KuvEeNode.h"
+#include "KuvEeNodeCloner.h"
+#include "KuvInIntHolder.h"
+#include "KuvInList.h"
+#include "KuvInSet.h"
+
+KUV_DEFINE_TYPE(KuvEeMultiModelExpression, KuvEeExpression)
+KUV_DEFINE_TYPE_NAMED(KuvEeMultiModelExpression::ModelCriteria, KuvInObject, "KuvEeMultiModelExpression::ModelCriteria")
+
+namespace {
+
+constexpr const char* kNoNormalForm = "ERROR: not implemented until normal forms exist";
+
+// A copy of tree, or null for no tree; ok is false when a copy failed.
+KuvEeNodeRef* cloneOrNull(const KuvEeNodeRef* tree, bool& ok) {
+  if (tree == nullptr) return nullptr;
+  KuvEeNodeCloner cloner;
+  KuvEeNodeRef* copy = cloner.clone(*tree);
+  ok = ok && copy != nullptr;
+  return copy;
+}
+
+HRESULT visitTree(const KuvEeNodeRef* tree, KuvEeNodeVisitor& visitor) {
+  return tree != nullptr ? tree->getNode()->acceptVisitor(visitor) : S_OK;
+}
+
+}  // namespace
+
+// ModelCriteria
+
+KuvEeMultiModelExpression::ModelCriteria::ModelCriteria(KuvEeNodeRef** inheritedEff, KuvEeNodeRef** criteria) {
+  if (inheritedEff != nullptr) {
+    m_inheritedEff.reset(*inheritedEff);
+    *inheritedEff = nullptr;
+  }
+  if (criteria != nullptr) {
+    m_criteria.reset(*criteria);
+    *criteria = nullptr;
+  }
+}
+
+KuvEeMultiModelExpression::ModelCriteria::~ModelCriteria() = default;
+
+HRESULT KuvEeMultiModelExpression::ModelCriteria::clone(ModelCriteria*& copy) const {
+  KUV_TRACE_CALL("clone");
+  bool ok = true;
+  KuvEeNodeRef* inheritedEff = cloneOrNull(m_inheritedEff.get(), ok);
+  KuvEeNodeRef* criteria = cloneOrNull(m_criteria.get(), ok);
+  if (!ok) {
+    delete inheritedEff;
+    delete criteria;
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  }
+  copy = new ModelCriteria(&inheritedEff, &criteria);
+  return S_OK;
+}
+
+void KuvEeMultiModelExpression::ModelCriteria::setInheritedEffCriteria(KuvEeNodeRef* tree) {
+  if (tree != m_inheritedEff.get()) m_inheritedEff.reset(tree);
+}
+
+void KuvEeMultiModelExpression::ModelCriteria::setCriteria(KuvEeNodeRef* tree) {
+  if (tree != m_criteria.get()) m_criteria.reset(tree);
+}
+
+KuvInString KuvEeMultiModelExpression::ModelCriteria::toString() const {
+  KuvInString text("ModelCriteria( InheritedEff: ");
+  text.Append(m_inheritedEff != nullptr ? m_inheritedEff->toString() : KuvInString("NONE"), " - Criteria: ",
+              m_criteria != nullptr ? m_criteria->toString() : KuvInString("NONE"), " )");
+  return text;
+}
+
+// KuvEeMultiModelExpression
+
+KuvEeMultiModelExpression::KuvEeMultiModelExpression()
+    : m_models(KuvInObjectPtr::sType(), ModelCriteria::sType()) {}
+
+KuvEeMultiModelExpression::~KuvEeMultiModelExpression() { m_models.DeleteAll(); }
+
+HRESULT KuvEeMultiModelExpression::setGlobalCriteria(KuvEeNodeRef* tree) {
+  KUV_TRACE_CALL("setGlobalCriteria");
+  if (tree != m_global.get()) m_global.reset(tree);
+  return S_OK;
+}
+
+HRESULT KuvEeMultiModelExpression::develop() {
+  KUV_TRACE_CALL("develop");
+  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until development exists");
+}
+
+KuvEeMultiModelExpression::ModelCriteria* KuvEeMultiModelExpression::getModelCriteria(
+    const KuvEeModelDico* model) const {
+  return static_cast<ModelCriteria*>(m_models.Get(KuvInObjectPtr(const_cast<KuvEeModelDico*>(model))));
+}
+
+HRESULT KuvEeMultiModelExpression::setModelCriteria(KuvEeModelDico* model, ModelCriteria*& criteria) {
+  KUV_TRACE_CALL("setModelCriteria");
+  if (model == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: NULL pointer");
+  std::unique_ptr<ModelCriteria> record(criteria != nullptr ? criteria : new (std::nothrow) ModelCriteria());
+  if (record == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : input is null");
+  const KuvInObjectPtr key(model);
+  ModelCriteria* previous = static_cast<ModelCriteria*>(m_models.Get(key));
+  if (m_models.Put(key, record.get()) != S_OK) {
+    record.release();  // still the caller's
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: Put failed");
+  }
+  if (previous != record.get()) delete previous;
+  record.release();
+  criteria = nullptr;
+  return S_OK;
+}
+
+HRESULT KuvEeMultiModelExpression::removeModelCriteria(const KuvEeModelDico* model, ModelCriteria*& criteria) {
+  KUV_TRACE_CALL("removeModelCriteria");
+  criteria = getModelCriteria(model);
+  if (criteria == nullptr) return S_FALSE;
+  m_models.Remove(KuvInObjectPtr(const_cast<KuvEeModelDico*>(model)));
+  return S_OK;
+}
+
+HRESULT KuvEeMultiModelExpression::deleteModelCriteria(const KuvEeModelDico* model) {
+  KUV_TRACE_CALL("deleteModelCriteria");
+  ModelCriteria* criteria = nullptr;
+  HRESULT rc = removeModelCriteria(model, criteria);
+  delete criteria;
+  return rc;
+}
+
+HRESULT KuvEeMultiModelExpression::getContextDictionaries(KuvInSet& dictionaries) const {
+  KUV_TRACE_CALL("getContextDictionaries");
+  for (auto it = m_models.cBegin(); !it.IsEnd(); it.Next()) {
+    KuvInObject* model = static_cast<const KuvInObjectPtr*>(it.GetKey())->getObject();
+    if (!dictionaries.Put(model) && dictionaries.badCastErr() != 0)
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: the set refuses model dictionaries");
+  }
+  return S_OK;
+}
+
+HRESULT KuvEeMultiModelExpression::getOrderedContextDictionaries(KuvInList& dictionaries) const {
+  KUV_TRACE_CALL("getOrderedContextDictionaries");
+  std::vector<KuvEeModelDico*> models;
+  models.reserve(static_cast<std::size_t>(m_models.GetLength()));
+  for (auto it = m_models.cBegin(); !it.IsEnd(); it.Next())
+    models.push_back(static_cast<KuvEeModelDico*>(static_cast<const KuvInObjectPtr*>(it.GetKey())->getObject()));
+  std::sort(models.begin(), models.end(), [](const KuvEeModelDico* a, const KuvEeModelDico* b) {
+    if (a->getName() != b->getName()) return a->getName() < b->getName();
+    return a->getGuid().toString() < b->getGuid().toString();
+  });
+  for (KuvEeModelDico* model : models)
+    if (dictionaries.PutBack(model) != S_OK) KUV_RETURN_ERROR(E_FAIL, "ERROR: the list refuses model dictionaries");
+  return S_OK;
+}
+
+HRESULT KuvEeMultiModelExpression::getDNF(const KuvEeModelDico* /*model*/, KuvDnf*& /*dnf*/) const {
+  KUV_TRACE_CALL("getDNF");
+  KUV_RETURN_ERROR(E_NOTIMPL, kNoNormalForm);
+}
+
+HRESULT KuvEeMultiModelExpression::getGlobalCriteriaDNF(KuvDnf*& /*dnf*/) const {
+  KUV_TRACE_CALL("getGlobalCriteriaDNF");
+  KUV_RETURN_ERROR(E_NOTIMPL, kNoNormalForm);
+}
+
+HRESULT KuvEeMultiModelExpression::negate() {
+  KUV_TRACE_CALL("negate");
+  if (m_models.IsEmpty()) {
+    KuvEeNodeRef* global = m_global.release();
+    KuvEeExpressionOperation::performNegate(global);
+    m_global.reset(global);
+    return S_OK;
+  }
+  // Build every negated validity first, so that a failed copy changes nothing.
+  std::vector<std::unique_ptr<KuvEeNodeRef>> negated;
+  for (auto it = m_models.cBegin(); !it.IsEnd(); it.Next()) {
+    const auto* record = static_cast<const ModelCriteria*>(it.GetVal());
+    bool ok = true;
+    std::unique_ptr<KuvEeNodeRef> parts[] = {std::unique_ptr<KuvEeNodeRef>(cloneOrNull(m_global.get(), ok)),
+                                             std::unique_ptr<KuvEeNodeRef>(cloneOrNull(record->getInheritedEffCriteria(), ok)),
+                                             std::unique_ptr<KuvEeNodeRef>(cloneOrNull(record->getCriteria(), ok))};
+    if (!ok) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+    auto* validity = new KuvEeAndOp();
+    std::unique_ptr<KuvEeNodeRef> tree(validity->getNodeRef());
+    for (auto& part : parts)
+      if (part != nullptr) validity->addChild(part.release()->getNode());
+    KuvEeNodeRef* result = tree.release();
+    validity->becomeIfNoOrSingleChild();
+    KuvEeExpressionOperation::performNegate(result);
+    negated.emplace_back(result);
+  }
+  m_global.reset();
+  std::size_t i = 0;
+  for (auto it = m_models.cBegin(); !it.IsEnd(); it.Next(), ++i) {
+    auto* record = static_cast<ModelCriteria*>(it.GetVal());
+    record->setInheritedEffCriteria(nullptr);
+    record->setCriteria(negated[i].release());
+  }
+  return S_OK;
+}
+
+HRESULT KuvEeMultiModelExpression::applyOperation(KuvEeExpressionOperation::OperationKind /*kind*/,
+                                                  const KuvEeMultiModelExpression& /*other*/,
+                                                  const KuvInSet& /*dictionaries*/) {
+  KUV_TRACE_CALL("applyOperation");
+  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until development exists");
+}
+
+std::int32_t KuvEeMultiModelExpression::getMaximumModelCriteriaNumberAllowed() {
+  constexpr long kDefault = 10;
+  constexpr long kMin = 1;
+  constexpr long kMax = 65000;
+  const char* value = std::getenv("CFG_MaximumModelCriteriaInEffAllowed");
+  if (value == nullptr) return kDefault;
+  // As "%d" reads it: blanks, a sign and digits, anything after is ignored.
+  char* end = nullptr;
+  const long number = std::strtol(value, &end, 10);
+  if (end == value) return kDefault;
+  return static_cast<std::int32_t>(std::clamp(number, kMin, kMax));
+}
+
+HRESULT KuvEeMultiModelExpression::runConstVisitor(KuvEeNodeVisitor& visitor) const {
+  KUV_TRACE_CALL("runConstVisitor");
+  HRESULT rc = visitTree(m_global.get(), visitor);
+  for (auto it = m_models.cBegin(); rc >= 0 && !it.IsEnd(); it.Next()) {
+    const auto* record = static_cast<const ModelCriteria*>(it.GetVal());
+    rc = visitTree(record->getInheritedEffCriteria(), visitor);
+    if (rc >= 0) rc = visitTree(record->getCriteria(), visitor);
+  }
+  if (rc < 0) KUV_TRACE_ERROR("ERROR: acceptVisitor failed");
+  return rc;
+}
+
+HRESULT KuvEeMultiModelExpression::simplify() {
+  KUV_TRACE_CALL("simplify");
+  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until simplification exists");
+}
+
+KuvInString KuvEeMultiModelExpression::toString() const {
+  KuvInString text(dType()->getClassNameChars());
+  text.Append("( Global: ", m_global != nullptr ? m_global->toString() : KuvInString("NONE"));
+  for (auto it = m_models.cBegin(); !it.IsEnd(); it.Next()) {
+    const auto* model = static_cast<const KuvEeModelDico*>(static_cast<const KuvInObjectPtr*>(it.GetKey())->getObject());
+    text.Append("\n", model->getName(), ": ", it.GetVal()->toString());
+  }
+  text.Append(" )");
+  return text;
+}
+
+HRESULT KuvEeMultiModelExpression::copyCriteriaFrom(const KuvEeMultiModelExpression& other) {
+  KUV_TRACE_CALL("copyCriteriaFrom");
+  m_global.reset();
+  m_models.DeleteAll();
+  bool ok = true;
+  m_global.reset(cloneOrNull(other.m_global.get(), ok));
+  for (auto it = other.m_models.cBegin(); ok && !it.IsEnd(); it.Next()) {
+    ModelCriteria* copy = nullptr;
+    ok = static_cast<const ModelCriteria*>(it.GetVal())->clone(copy) == S_OK &&
+         m_models.Put(it.GetKey(), copy) == S_OK;
+    if (!ok) delete copy;
+  }
+  if (ok) return S_OK;
+  m_global.reset();
+  m_models.DeleteAll();
+  KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+}

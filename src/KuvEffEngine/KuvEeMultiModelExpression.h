@@ -1,0 +1,147 @@
+// KuvEeMultiModelExpression: an expression over several model dictionaries:
+// global criteria, valid whatever the dictionary, and per dictionary its
+// model criteria (ModelCriteria): an inherited-effectivity tree (references
+// to effectivities defined with that dictionary) and a criteria tree (the
+// dictionary's own criteria). Effectivity and change expressions are such
+// expressions.
+//
+//     KuvEeNodeRef* inherited = ...;  KuvEeNodeRef* criteria = ...;
+//     auto* record = new KuvEeMultiModelExpression::ModelCriteria(&inherited, &criteria);
+//     // both pointers are null now, the record owns the trees
+//     expression.setModelCriteria(&model, record);  // record is null now
+//
+// Ownership: the expression owns its global criteria tree and every
+// ModelCriteria record (which owns its two trees); the dictionaries are
+// keys only, owned elsewhere.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "KuvEeExpression.h"
+#include "KuvEeExpressionOperation.h"
+#include "KuvEeNodeRef.h"
+#include "KuvInMap.h"
+
+class KuvEeModelDico;
+class KuvInList;
+class KuvInSet;
+
+class KUV_API KuvEeMultiModelExpression : public KuvEeExpression {
+  KUV_DECLARE_TYPE(KuvEeMultiModelExpression)
+
+public:
+  // The criteria of one model dictionary; either tree may be null.
+  class KUV_API ModelCriteria : public KuvInObject {
+    KUV_DECLARE_TYPE(ModelCriteria)
+
+  public:
+    // An empty record.
+    ModelCriteria() = default;
+    // Takes over *inheritedEff and *criteria and clears the caller's
+    // pointers; a null address stands for no tree.
+    ModelCriteria(KuvEeNodeRef** inheritedEff, KuvEeNodeRef** criteria);
+    ~ModelCriteria() override;
+    ModelCriteria(const ModelCriteria&) = delete;
+    ModelCriteria& operator=(const ModelCriteria&) = delete;
+
+    // copy: a new record with clones of both trees, the caller's; null on
+    // entry, stays null on failure.
+    HRESULT clone(ModelCriteria*& copy) const;
+
+    // The trees, still owned by the record.
+    KuvEeNodeRef* getInheritedEffCriteria() const { return m_inheritedEff.get(); }
+    KuvEeNodeRef* getCriteria() const { return m_criteria.get(); }
+    // Take tree over; the previous tree is deleted (the same tree is kept).
+    void setInheritedEffCriteria(KuvEeNodeRef* tree);
+    void setCriteria(KuvEeNodeRef* tree);
+    // Hand the tree to the caller (null when there is none).
+    KuvEeNodeRef* removeInheritedEffCriteria() { return m_inheritedEff.release(); }
+    KuvEeNodeRef* removeCriteria() { return m_criteria.release(); }
+    bool isEmpty() const { return m_inheritedEff == nullptr && m_criteria == nullptr; }
+
+    // "ModelCriteria( InheritedEff: " tree or "NONE" " - Criteria: " tree
+    // or "NONE" " )".
+    KuvInString toString() const override;
+
+  private:
+    std::unique_ptr<KuvEeNodeRef> m_inheritedEff;
+    std::unique_ptr<KuvEeNodeRef> m_criteria;
+  };
+
+  KuvEeMultiModelExpression();
+  ~KuvEeMultiModelExpression() override;
+
+  // Takes tree over, deleting the previous global criteria (the same tree
+  // is kept); null removes them.
+  virtual HRESULT setGlobalCriteria(KuvEeNodeRef* tree);
+  virtual HRESULT develop();
+
+  // The global criteria tree, still owned by the expression, or null.
+  KuvEeNodeRef* getGlobalCriteria() const { return m_global.get(); }
+  // Hands the global criteria tree to the caller (null when there is none).
+  KuvEeNodeRef* removeGlobalCriteria() { return m_global.release(); }
+  void deleteGlobalCriteria() { m_global.reset(); }
+  bool hasGlobalCriteria() const { return m_global != nullptr; }
+
+  // The model's record, still owned by the expression, or null.
+  ModelCriteria* getModelCriteria(const KuvEeModelDico* model) const;
+  // Stores criteria under model, deleting a previous record of the model;
+  // a null criteria becomes a new empty record. The expression takes the
+  // record over and clears the caller's pointer. E_INVALIDARG for a null
+  // model (the caller keeps criteria).
+  HRESULT setModelCriteria(KuvEeModelDico* model, ModelCriteria*& criteria);
+  // Hands the model's record to the caller; S_FALSE (and null) when the
+  // model has none.
+  HRESULT removeModelCriteria(const KuvEeModelDico* model, ModelCriteria*& criteria);
+  // S_FALSE when the model has no record.
+  HRESULT deleteModelCriteria(const KuvEeModelDico* model);
+  // Whether any dictionary, or the given one, has a record.
+  bool hasModelCriteria() const { return !m_models.IsEmpty(); }
+  bool hasModelCriteria(const KuvEeModelDico* model) const { return getModelCriteria(model) != nullptr; }
+  // KuvInObjectPtr of each dictionary -> its ModelCriteria, in the order
+  // writers follow.
+  const KuvInMap& getAllModelCriteria() const { return m_models; }
+
+  // Puts every dictionary that has a record into dictionaries.
+  HRESULT getContextDictionaries(KuvInSet& dictionaries) const;
+  // Appends those dictionaries to dictionaries sorted by name, then GUID.
+  HRESULT getOrderedContextDictionaries(KuvInList& dictionaries) const;
+
+  // dnf: a new normal form of the model's criteria (of the global criteria),
+  // the caller's; null on entry and on failure.
+  HRESULT getDNF(const KuvEeModelDico* model, KuvDnf*& dnf) const;
+  HRESULT getGlobalCriteriaDNF(KuvDnf*& dnf) const;
+  // The complement: without records the global criteria are negated; with
+  // records each dictionary's validity, global And inherited And criteria,
+  // becomes the negated criteria tree of its record and the global and
+  // inherited parts go.
+  HRESULT negate();
+  // Combines other into this expression (kind as for the operations) for
+  // the given dictionaries.
+  HRESULT applyOperation(KuvEeExpressionOperation::OperationKind kind, const KuvEeMultiModelExpression& other,
+                         const KuvInSet& dictionaries);
+
+  // "CFG_MaximumModelCriteriaInEffAllowed" read as a decimal, clamped to
+  // 1..65000; 10 when unset, empty or not a number.
+  static std::int32_t getMaximumModelCriteriaNumberAllowed();
+
+  // The global criteria tree, then each record's inherited-effectivity and
+  // criteria trees in the map's order.
+  HRESULT runConstVisitor(KuvEeNodeVisitor& visitor) const override;
+  HRESULT simplify() override;
+
+  // Class name, then "Global: " tree or "NONE", then each dictionary's name
+  // and record, one per line.
+  KuvInString toString() const override;
+
+protected:
+  // Replaces this expression's criteria by copies of other's; on failure
+  // this expression is left empty.
+  HRESULT copyCriteriaFrom(const KuvEeMultiModelExpression& other);
+
+private:
+  std::unique_ptr<KuvEeNodeRef> m_global;
+  // Values are owned ModelCriteria records.
+  KuvInMap m_models;
+};
