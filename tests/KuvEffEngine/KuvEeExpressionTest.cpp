@@ -1,0 +1,461 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "KuvEeChangeExpression.h"
+#include "KuvEeCompositionMatrixExpression.h"
+#include "KuvEeEffLeaf.h"
+#include "KuvEeEffectivityExpression.h"
+#include "KuvEeFilterExpression.h"
+#include "KuvEeGenericExpression.h"
+#include "KuvEeModelDico.h"
+#include "KuvEeNodeWalker.h"
+#include "KuvEeOptionEff.h"
+#include "KuvEeOptionVar.h"
+#include "KuvEePredefEff.h"
+#include "KuvEeRule.h"
+#include "KuvEeVarEffLeaf.h"
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
+#include "KuvEffEngine/KuvEeVarEffTestSupport.h"
+#include "KuvInList.h"
+#include "KuvInSet.h"
+
+using namespace kuvtest;
+
+namespace {
+
+using Record = KuvEeMultiModelExpression::ModelCriteria;
+using Op = KuvEeExpressionOperation;
+
+const unsigned char kGuidA[16] = {0xA};
+const unsigned char kGuidB[16] = {0xB};
+const unsigned char kGuidC[16] = {0xC};
+
+// shape() with effectivity leaves written Ref(name), negated !Ref(name).
+std::string form(const KuvEeNode* node) {
+  if (node == nullptr) return "null";
+  if (const KuvEeEffLeaf* leaf = KuvEeEffLeaf::cast(*node))
+    return std::string(leaf->isNegated() ? "!" : "") + "Ref(" + leaf->getTargetEff()->getName().ConvertToChar() + ")";
+  if (const KuvEeOp* op = KuvEeOp::cast(*node)) {
+    std::string s = KuvEeAndOp::isObjectOfThisType(*op)   ? "And("
+                    : KuvEeOrOp::isObjectOfThisType(*op)  ? "Or("
+                    : KuvEeNotOp::isObjectOfThisType(*op) ? "Not("
+                                                          : "Dom(";
+    const char* separator = "";
+    for (KuvEeNode* child : children(*op)) s += std::exchange(separator, ",") + form(child);
+    return s + ")";
+  }
+  return shape(node);
+}
+std::string form(const KuvEeNodeRef* ref) { return ref != nullptr ? form(ref->getNode()) : "none"; }
+
+KuvEeNodeRef* tree(const std::string& s) { return build(s)->getNodeRef(); }
+
+// Records the kinds of the nodes it meets, in order.
+class Recorder : public KuvEeNodeWalker {
+public:
+  HRESULT visitTrue(KuvEeTrue&) override { return seen("T"); }
+  HRESULT visitFalse(KuvEeFalse&) override { return seen("F"); }
+  HRESULT visitEffLeaf(KuvEeEffLeaf& leaf) override { return seen(form(&leaf)); }
+  HRESULT visitVarEffLeaf(KuvEeVarEffLeaf& leaf) override {
+    if (m_negate) leaf.getVarEff()->opNot();
+    return seen(leaf.getVarEff()->isNegated() ? "!V" : "V");
+  }
+  std::string trail;
+  bool m_negate = false;
+  HRESULT m_result = S_OK;
+
+private:
+  HRESULT seen(const std::string& what) {
+    trail += what + " ";
+    return m_result;
+  }
+};
+
+struct Models {
+  KuvEeModelDico a{"A", KuvInGuid(kGuidA)};
+  KuvEeModelDico b{"B", KuvInGuid(kGuidB)};
+};
+
+}  // namespace
+
+TEST(KuvEeExpressionOperationTest, AddAndCutOnATreeAndOnNoTree) {
+  KuvEePredefEff change("C", kGuidC, false, KuvEePredefEff::GLOBAL);
+  struct Case {
+    Op::OperationKind kind;
+    const char* tree;  // null: no tree
+    HRESULT rc;
+    const char* result;
+  } cases[] = {
+      {Op::ADD, "L3", S_OK, "And(L3,Ref(C))"}, {Op::CUT, "L3", S_OK, "And(L3,Not(Ref(C)))"},
+      {Op::ADD, nullptr, S_OK, "Ref(C)"},      {Op::CUT, nullptr, S_OK, "Not(Ref(C))"},
+      {Op::RESERVED, "L3", E_FAIL, "none"},    {static_cast<Op::OperationKind>(7), "L3", E_FAIL, "none"},
+  };
+  QuietErrors quiet;
+  ScopedFlags silent(Op::traceChannel(), 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.result);
+    // The operation owns its object: here an effectivity leaf's target must
+    // outlive it, so it operates on a tree naming the change instead.
+    KuvInObject* operand = (new KuvEeEffLeaf(&change))->getNodeRef();
+    Op operation(c.kind, operand);
+    EXPECT_EQ(operand, nullptr);
+    KuvEeNodeRef* input = c.tree != nullptr ? tree(c.tree) : nullptr;
+    KuvEeNodeRef* out = nullptr;
+    EXPECT_EQ(Op::performOperation(input, operation, out, nullptr), c.rc);
+    EXPECT_EQ(form(out), c.result);
+    EXPECT_EQ(input == nullptr, c.rc == S_OK || c.tree == nullptr) << "consumed on success, kept on failure";
+    delete input;
+    delete out;
+  }
+}
+
+TEST(KuvEeExpressionOperationTest, OperatesOnAPredefinedEffectivityItOwns) {
+  KuvInObject* change = new KuvEePredefEff("C", kGuidC, false, KuvEePredefEff::GLOBAL);
+  Op operation(Op::CUT, change);
+  KuvEeNodeRef* input = tree("Or(T,F)");
+  KuvEeNodeRef* out = nullptr;
+  ASSERT_EQ(Op::performOperation(input, operation, out, nullptr), S_OK);
+  EXPECT_EQ(form(out), "And(Or(T,F),Not(Ref(C)))");
+  delete out;
+  out = nullptr;
+
+  // With a dictionary, the change's own expression must be a change expression.
+  Models models;
+  KuvEeExpression* notAChange = new KuvEeEffectivityExpression();
+  static_cast<KuvEePredefEff*>(operation.getObject())->setExpr(notAChange);
+  ScopedFlags silent(Op::traceChannel(), 0);
+  EXPECT_EQ(Op::performOperation(input, operation, out, &models.a), E_FAIL);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(Op::performOperation(input, operation, out, nullptr), S_OK);
+  delete out;
+  out = nullptr;
+
+  // Anything else is not an operand: nothing done.
+  KuvInObject* other = new KuvEeModelDico("M", KuvInGuid(kGuidA));
+  Op foreign(Op::ADD, other);
+  input = tree("T");
+  EXPECT_EQ(Op::performOperation(input, foreign, out, nullptr), S_FALSE);
+  EXPECT_EQ(out, nullptr);
+  delete input;
+}
+
+TEST(KuvEeEffectivityExpressionTest, PopsOnlyTheLastUnpublishedChange) {
+  KuvEeEffectivityExpression expression;
+  EXPECT_EQ(expression.popOperation(nullptr), S_FALSE);
+  auto* first = new KuvEePredefEff("C1", kGuidA, false, KuvEePredefEff::GLOBAL);
+  auto* last = new KuvEePredefEff("C2", kGuidB, true, KuvEePredefEff::GLOBAL);
+  for (KuvInObject* object : {static_cast<KuvInObject*>(first), static_cast<KuvInObject*>(last)}) {
+    ASSERT_EQ(expression.addOperation(Op::ADD, object), S_OK);
+    EXPECT_EQ(object, nullptr);
+  }
+  EXPECT_EQ(expression.popOperation(first), static_cast<HRESULT>(0x80090109u));
+  EXPECT_EQ(expression.popOperation(last), static_cast<HRESULT>(0x80090111u)) << "officialized";
+  EXPECT_EQ(expression.getOperationStack().GetLength(), 2);
+  last->setPublicationStatus(KuvEePredefEff::Unpublished);
+  EXPECT_EQ(expression.popOperation(last), S_OK);  // last is freed with its operation
+  EXPECT_EQ(expression.getOperationStack().GetLength(), 1);
+
+  // Refused objects stay with the caller.
+  KuvInObject* none = nullptr;
+  KuvInObject* dictionary = new KuvEeModelDico("M", KuvInGuid(kGuidA));
+  ScopedFlags silent(KuvEeEffectivityExpression::traceChannel(), 0);
+  EXPECT_EQ(expression.addOperation(Op::ADD, none), E_INVALIDARG);
+  EXPECT_EQ(expression.addOperation(Op::ADD, dictionary), E_INVALIDARG);
+  ASSERT_NE(dictionary, nullptr);
+  delete dictionary;
+}
+
+TEST(KuvEeEffectivityExpressionTest, IntegratesGlobalAndContextualChanges) {
+  Models models;
+  KuvEeEffectivityExpression expression;
+  KuvEeNodeRef* inherited = nullptr;
+  KuvEeNodeRef* criteria = tree("L1");
+  Record* record = new Record(&inherited, &criteria);
+  ASSERT_EQ(expression.setModelCriteria(&models.a, record), S_OK);
+  expression.setGlobalCriteria(tree("L2"));
+
+  KuvInObject* contextual = new KuvEePredefEff("Ctx", kGuidA, false, KuvEePredefEff::CONTEXTUAL);
+  KuvInObject* global = new KuvEePredefEff("Glb", kGuidB, false, KuvEePredefEff::GLOBAL);
+  expression.addOperation(Op::CUT, contextual);
+  expression.addOperation(Op::ADD, global);
+  KuvInSet dictionaries(KuvEeModelDico::sType());
+  dictionaries.Put(&models.a);
+  dictionaries.Put(&models.b);
+  ASSERT_EQ(expression.integrateOperations(dictionaries), S_OK);
+  EXPECT_FALSE(expression.hasOperations());
+  EXPECT_EQ(form(expression.getModelCriteria(&models.a)->getCriteria()), "And(L1,Not(Ref(Ctx)))");
+  EXPECT_EQ(form(expression.getModelCriteria(&models.b)->getCriteria()), "Not(Ref(Ctx))");
+  EXPECT_EQ(form(expression.getGlobalCriteria()), "And(L2,Ref(Glb))");
+  EXPECT_EQ(expression.integrateOperations(dictionaries), S_FALSE);
+}
+
+TEST(KuvEeEffectivityExpressionTest, TransformToViewFillsMissingDictionariesWithFalse) {
+  Models models;
+  KuvEeEffectivityExpression expression;
+  Record* record = nullptr;  // becomes an empty record
+  ASSERT_EQ(expression.setModelCriteria(&models.a, record), S_OK);
+  KuvInSet dictionaries(KuvEeModelDico::sType());
+  dictionaries.Put(&models.a);
+  dictionaries.Put(&models.b);
+  EXPECT_EQ(expression.transformToView(KuvEeExpressionToolbox::NONE, dictionaries), S_OK);
+  EXPECT_FALSE(expression.hasModelCriteria(&models.b)) << "only the current and projected views fill";
+  ScopedFlags silent(KuvEeEffectivityExpression::traceChannel(), 0);
+  EXPECT_EQ(expression.transformToView(KuvEeExpressionToolbox::CURRENT, dictionaries), E_NOTIMPL)
+      << "evaluating the view needs the node expander";
+  EXPECT_EQ(form(expression.getModelCriteria(&models.b)->getCriteria()), "F");
+  EXPECT_EQ(form(expression.getModelCriteria(&models.a)->getCriteria()), "none");
+}
+
+TEST(KuvEeMultiModelExpressionTest, MaximumModelCriteriaComesFromTheEnvironmentClamped) {
+  const char* name = "CFG_MaximumModelCriteriaInEffAllowed";
+  const char* saved = std::getenv(name);
+  const std::optional<std::string> previous = saved != nullptr ? std::optional<std::string>(saved) : std::nullopt;
+  const struct {
+    const char* value;  // null: unset
+    std::int32_t expected;
+  } cases[] = {{"0", 1}, {"100000", 65000}, {"abc", 10}, {nullptr, 10}, {"", 10}, {"42", 42}, {"-3", 1}, {"7x", 7}};
+  for (const auto& c : cases) {
+    if (c.value != nullptr)
+      setenv(name, c.value, 1);
+    else
+      unsetenv(name);
+    EXPECT_EQ(KuvEeMultiModelExpression::getMaximumModelCriteriaNumberAllowed(), c.expected)
+        << (c.value != nullptr ? c.value : "unset");
+  }
+  if (previous)
+    setenv(name, previous->c_str(), 1);
+  else
+    unsetenv(name);
+}
+
+TEST(KuvEeMultiModelExpressionTest, TakesOverTreesAndRecords) {
+  Models models;
+  KuvEeNodeRef* inherited = tree("T");
+  KuvEeNodeRef* criteria = tree("L5");
+  Record* record = new Record(&inherited, &criteria);
+  EXPECT_EQ(inherited, nullptr);
+  EXPECT_EQ(criteria, nullptr);
+
+  KuvEeChangeExpression expression;
+  ScopedFlags silent(KuvEeMultiModelExpression::traceChannel(), 0);
+  EXPECT_EQ(expression.setModelCriteria(nullptr, record), E_INVALIDARG);
+  ASSERT_NE(record, nullptr) << "refused: the caller keeps it";
+  EXPECT_EQ(expression.setModelCriteria(&models.a, record), S_OK);
+  EXPECT_EQ(record, nullptr);
+
+  // Replacing frees the previous record; the same record again stays.
+  criteria = tree("F");
+  record = new Record(nullptr, &criteria);
+  Record* replacement = record;
+  EXPECT_EQ(expression.setModelCriteria(&models.a, record), S_OK);
+  EXPECT_EQ(expression.getModelCriteria(&models.a), replacement);
+  record = replacement;
+  EXPECT_EQ(expression.setModelCriteria(&models.a, record), S_OK);
+  EXPECT_EQ(form(expression.getModelCriteria(&models.a)->getCriteria()), "F");
+
+  Record* taken = nullptr;
+  EXPECT_EQ(expression.removeModelCriteria(&models.a, taken), S_OK);
+  EXPECT_EQ(taken, replacement);
+  EXPECT_EQ(expression.removeModelCriteria(&models.a, taken), S_FALSE);
+  EXPECT_EQ(taken, nullptr);
+  delete replacement;
+  EXPECT_EQ(expression.deleteModelCriteria(&models.b), S_FALSE);
+
+  expression.setGlobalCriteria(tree("T"));
+  expression.setGlobalCriteria(expression.getGlobalCriteria());  // kept, not freed
+  std::unique_ptr<KuvEeNodeRef> global(expression.removeGlobalCriteria());
+  EXPECT_FALSE(expression.hasGlobalCriteria());
+  EXPECT_EQ(form(global.get()), "T");
+}
+
+TEST(KuvEeMultiModelExpressionTest, VisitsGlobalThenEachModelWithoutChangingThem) {
+  Models models;
+  KuvEeEffectivityExpression expression;
+  expression.setGlobalCriteria(tree("T"));
+  for (KuvEeModelDico* model : {&models.a, &models.b}) {
+    KuvEeNodeRef* inherited = tree("F");
+    KuvEeNodeRef* criteria = tree("And(T,T)");
+    Record* record = new Record(&inherited, &criteria);
+    expression.setModelCriteria(model, record);
+  }
+  Recorder recorder;
+  EXPECT_EQ(expression.runConstVisitor(recorder), S_OK);
+  EXPECT_EQ(recorder.trail, "T F T T F T T ");
+
+  Recorder failing;
+  failing.m_result = E_UNEXPECTED;
+  ScopedFlags silent(KuvEeMultiModelExpression::traceChannel(), 0);
+  EXPECT_EQ(expression.runConstVisitor(failing), E_UNEXPECTED);
+  EXPECT_EQ(failing.trail, "T ");
+
+  KuvInList ordered(KuvEeModelDico::sType());
+  EXPECT_EQ(expression.getOrderedContextDictionaries(ordered), S_OK);
+  ASSERT_EQ(ordered.GetLength(), 2);
+  EXPECT_EQ(ordered.Get(0), &models.a);
+  KuvInSet all(KuvEeModelDico::sType());
+  EXPECT_EQ(expression.getContextDictionaries(all), S_OK);
+  EXPECT_EQ(all.GetLength(), 2);
+}
+
+TEST(KuvEeMultiModelExpressionTest, NegateComplementsEachDictionarysValidity) {
+  KuvEeChangeExpression global;
+  EXPECT_EQ(global.negate(), S_OK);
+  EXPECT_EQ(form(global.getGlobalCriteria()), "F") << "no criteria admit everything";
+  global.setGlobalCriteria(tree("L3"));
+  global.negate();
+  EXPECT_EQ(form(global.getGlobalCriteria()), "Not(L3)");
+
+  Models models;
+  KuvEeChangeExpression expression;
+  expression.setGlobalCriteria(tree("Not(T)"));
+  KuvEeNodeRef* criteria = tree("F");
+  Record* record = new Record(nullptr, &criteria);
+  expression.setModelCriteria(&models.a, record);
+  EXPECT_EQ(expression.negate(), S_OK);
+  EXPECT_FALSE(expression.hasGlobalCriteria());
+  EXPECT_EQ(form(expression.getModelCriteria(&models.a)->getCriteria()), "Not(And(Not(T),F))");
+}
+
+TEST(KuvEeMultiModelExpressionTest, ClonesAreDeepCopies) {
+  Models models;
+  KuvEeEffectivityExpression source;
+  source.setGlobalCriteria(tree("Or(T,F)"));
+  KuvEeNodeRef* criteria = tree("Not(F)");
+  Record* record = new Record(nullptr, &criteria);
+  source.setModelCriteria(&models.b, record);
+  KuvInObject* change = new KuvEePredefEff("C", kGuidC, false, KuvEePredefEff::CONTEXTUAL);
+  source.addOperation(Op::ADD, change);
+
+  KuvEeEffectivityExpression* copy = nullptr;
+  ASSERT_EQ(KuvEeEffectivityExpression::clone(source, copy), S_OK);
+  std::unique_ptr<KuvEeEffectivityExpression> owned(copy);
+  EXPECT_NE(copy->getGlobalCriteria(), source.getGlobalCriteria());
+  EXPECT_EQ(form(copy->getGlobalCriteria()), "Or(T,F)");
+  EXPECT_EQ(form(copy->getModelCriteria(&models.b)->getCriteria()), "Not(F)");
+  ASSERT_EQ(copy->getOperationStack().GetLength(), 1);
+  const auto* copied = static_cast<const Op*>(copy->getOperationStack().Get(0));
+  EXPECT_NE(copied->getObject(), static_cast<const Op*>(source.getOperationStack().Get(0))->getObject());
+  EXPECT_EQ(KuvEePredefEff::cast(*copied->getObject())->getType(), KuvEePredefEff::CONTEXTUAL);
+
+  KuvEeChangeExpression applicability;
+  applicability.setGlobalCriteria(tree("T"));
+  KuvEeChangeExpression* applicabilityCopy = nullptr;
+  ASSERT_EQ(KuvEeChangeExpression::clone(applicability, applicabilityCopy), S_OK);
+  EXPECT_EQ(form(applicabilityCopy->getGlobalCriteria()), "T");
+  delete applicabilityCopy;
+}
+
+TEST(KuvEeGenericExpressionTest, HoldsATreeOrAListAndHandsTheTreeOver) {
+  auto* expression = new KuvEeGenericExpression(tree("And(F,T)"));
+  EXPECT_FALSE(expression->IsList());
+  std::unique_ptr<KuvEeNodeRef> copy(expression->GetNodeRefClone());
+  EXPECT_NE(copy.get(), expression->GetNodeRef());
+  EXPECT_EQ(form(copy.get()), "And(F,T)");
+
+  Recorder recorder;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(expression->runConstVisitor(recorder), E_FAIL);
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("ERROR: not implemented."), std::string::npos);
+
+  std::unique_ptr<KuvEeNodeRef> root(KuvEeGenericExpression::KeepNodeRefAndDeleteObject(expression));
+  EXPECT_EQ(expression, nullptr);
+  EXPECT_EQ(form(root.get()), "And(F,T)");
+  EXPECT_EQ(KuvEeGenericExpression::KeepNodeRefAndDeleteObject(expression), nullptr);
+
+  KuvEeGenericExpression list;
+  ASSERT_EQ(list.SetExpression(new KuvQmSpecList(), KuvEeGenericExpression::CFG_LISTMODE_150), S_OK);
+  EXPECT_TRUE(list.IsList());
+  EXPECT_EQ(list.GetMode(), KuvEeGenericExpression::CFG_LISTMODE_150);
+  list.SetExpression(tree("T"));  // the list goes
+  EXPECT_FALSE(list.IsList());
+  EXPECT_EQ(list.GetMode(), KuvEeGenericExpression::CFG_LISTMODE_NONE);
+}
+
+TEST(KuvQmSpecListTest, OneEffectivityPerVariableCombinedByOr) {
+  TestVars vars;
+  KuvQmSpecList list;
+  KuvEeVarEff* first = new KuvEeOptionEff(vars.option, KuvEeOptionEff::T);
+  KuvEeVarEff* second = new KuvEeOptionEff(vars.option, KuvEeOptionEff::F);
+  KuvEeVarEff* other = new KuvEeOptionEff(vars.otherOption, KuvEeOptionEff::T);
+  for (KuvEeVarEff** eff : {&first, &second, &other}) {
+    EXPECT_EQ(list.AddVarEff(*eff), S_OK);
+    EXPECT_EQ(*eff, nullptr);
+  }
+  EXPECT_EQ(list.GetNbVarEffs(), 2);
+  KuvEeOptionEff both(vars.option, KuvEeOptionEff::T | KuvEeOptionEff::F);
+  bool equal = false;
+  ASSERT_EQ(list.GetVarEff(vars.option)->equals(&both, equal), S_OK);
+  EXPECT_TRUE(equal);
+
+  KuvEeBasicEff named("Eff1", kGuidA);
+  EXPECT_EQ(list.AddEff(&named), S_OK);
+  EXPECT_EQ(list.AddEff(&named), S_FALSE);
+  std::unique_ptr<KuvQmSpecList> copy(list.Clone());
+  ASSERT_NE(copy, nullptr);
+  EXPECT_NE(copy->GetVarEff(vars.option), list.GetVarEff(vars.option));
+  EXPECT_EQ(copy->GetNbEffs(), 1);
+
+  KuvEeVarEff* taken = nullptr;
+  EXPECT_EQ(list.RemoveVarEff(vars.otherOption, taken), S_OK);
+  delete taken;
+  EXPECT_EQ(list.RemoveVarEff(vars.otherOption, taken), S_FALSE);
+}
+
+TEST(KuvEeFilterExpressionTest, VisitorsSeeOneLeafPerItem) {
+  TestVars vars;
+  Models models;
+  auto* list = new KuvQmSpecList();
+  KuvEeVarEff* eff = new KuvEeOptionEff(vars.option, KuvEeOptionEff::T);
+  list->AddVarEff(eff);
+  KuvEeBasicEff named("Eff1", kGuidA);
+  list->AddEff(&named);
+  KuvEeFilterExpression filter(&models.a, list);
+  EXPECT_EQ(filter.getCondition(), 1);
+  EXPECT_EQ(filter.getSelectionMode(), KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT);
+
+  Recorder reader;
+  reader.m_negate = true;  // on a copy: the list keeps its item
+  EXPECT_EQ(filter.runConstVisitor(reader), S_OK);
+  EXPECT_EQ(reader.trail, "!V Ref(Eff1) ");
+  EXPECT_FALSE(filter.getSpecList()->GetVarEff(vars.option)->isNegated());
+
+  Recorder writer;
+  writer.m_negate = true;
+  EXPECT_EQ(filter.runVisitor(writer), S_OK);
+  EXPECT_TRUE(filter.getSpecList()->GetVarEff(vars.option)->isNegated());
+}
+
+TEST(KuvEeCompositionMatrixExpressionTest, AdoptsOrCopiesTreesPerDictionary) {
+  Models models;
+  KuvEeCompositionMatrixExpression matrix;
+  KuvEeNodeRef* adopted = tree("L1");
+  EXPECT_EQ(matrix.IF_SetCriteria(&models.a, adopted), S_OK);
+  EXPECT_EQ(adopted, nullptr);
+  adopted = tree("L2");
+  EXPECT_EQ(matrix.IF_SetCriteria(&models.a, adopted), S_OK);  // L1 is freed
+  std::unique_ptr<KuvEeNodeRef> original(tree("Not(T)"));
+  EXPECT_EQ(matrix.THEN_SetCriteria(&models.b, *original), S_OK);
+
+  KuvEeNodeRef* found = nullptr;
+  EXPECT_EQ(matrix.IF_GetCriteria(&models.a, found), S_OK);
+  EXPECT_EQ(form(found), "L2");
+  EXPECT_EQ(matrix.IF_GetCriteria(&models.b, found), S_FALSE);
+  EXPECT_EQ(matrix.THEN_GetCriteria(&models.b, found), S_OK);
+  EXPECT_NE(found, original.get());
+  EXPECT_EQ(matrix.THEN_GetAllCriteria().GetLength(), 1);
+}
+
+TEST(KuvEeRuleTest, OwnsBothTreesAndHandsOutCopies) {
+  KuvEeInclusionRule rule(tree("L1"), tree("Or(T,F)"));
+  EXPECT_EQ(rule.GetRuleType(), KuvEeRule::CFG_RULE_INCLUSION);
+  std::unique_ptr<KuvEeNodeRef> copy(rule.GetConstraintExpressionClone());
+  EXPECT_EQ(form(copy.get()), "Or(T,F)");
+  rule.SetContextExpression(tree("T"));
+  Recorder recorder;
+  EXPECT_EQ(rule.runConstVisitor(recorder), S_OK);
+  EXPECT_EQ(recorder.trail, "T T F ");
+}
