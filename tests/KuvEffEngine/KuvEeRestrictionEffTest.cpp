@@ -7,11 +7,15 @@
 #include <memory>
 #include <vector>
 
+#include "KuvEeCategory.h"
 #include "KuvEeDateEff.h"
 #include "KuvEeDateVar.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
+#include "KuvEeOptionEff.h"
+#include "KuvEeOptionVar.h"
 #include "KuvEeRestrictionEffLeaf.h"
+#include "KuvEeSerialEff.h"
 #include "KuvEeSerialVar.h"
 #include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
@@ -351,4 +355,58 @@ TEST_F(KuvEeRestrictionEffTest, EveryResultHoldsExactlyWhereTheOperationDoes) {
   // Each restriction merges with each of the eight leaves on D3 in the And
   // or in the Cut, and with more besides.
   EXPECT_GT(merged, 8 * 8);
+}
+
+// Serial restrictions speak of one external type, category-option
+// restrictions of one category: what lies elsewhere, or cannot be placed,
+// gives no result.
+TEST_F(KuvEeRestrictionEffTest, RestrictionsCombineOnlyWithinTheirPartOfTheKind) {
+  KuvEeSerialVar stateA("SA", kGuid1, KuvEeSerialVar::STATE, nullptr);
+  KuvEeSerialVar stateB("SB", kGuid2, KuvEeSerialVar::STATE, nullptr);
+  KuvEeSerialVar unit("U", kGuid3, KuvEeSerialVar::UNIT, nullptr);
+  KuvEeCategory colours("Colours", kGuid1);
+  KuvEeCategory sizes("Sizes", kGuid2);
+  KuvEeCatOptionVar red("Red", kGuid1, &colours);
+  KuvEeCatOptionVar blue("Blue", kGuid2, &colours);
+  KuvEeCatOptionVar large("Large", kGuid3, &sizes);
+  auto restriction = [](KuvEeRestrictionEff* r, std::initializer_list<KuvInObject*> vars) {
+    KuvInSet set;
+    for (KuvInObject* var : vars) set.Put(var);
+    EXPECT_EQ(r->setVariables(set), S_OK);
+    return std::unique_ptr<KuvEeRestrictionEff>(r);
+  };
+  auto states = restriction(new KuvEeSerialRestrictionEff, {&stateA});
+  auto mixed = restriction(new KuvEeSerialRestrictionEff, {&stateA, &unit});
+  auto noSerial = restriction(new KuvEeSerialRestrictionEff, {});
+  auto reds = restriction(new KuvEeCategoryOptionRestrictionEff, {&red});
+  auto blues = restriction(new KuvEeCategoryOptionRestrictionEff, {&blue});
+  auto larges = restriction(new KuvEeCategoryOptionRestrictionEff, {&large});
+  // Leaves that admit no value-less configuration: an And with a
+  // restriction that fixes their variable to no value is False.
+  KuvEeVarEffLeaf onB(new KuvEeSerialEff(&stateB, KuvEeSerialEff::AllFalse));
+  KuvEeVarEffLeaf onUnit(new KuvEeSerialEff(&unit, KuvEeSerialEff::AllFalse));
+  KuvEeVarEffLeaf onBlue(new KuvEeOptionEff(&blue, KuvEeOptionEff::T));
+  KuvEeVarEffLeaf onLarge(new KuvEeOptionEff(&large, KuvEeOptionEff::T));
+  const struct {
+    const KuvEeRestrictionEff* restriction;
+    const KuvEeVarEffLeaf* leaf;
+    const KuvEeRestrictionEff* other;
+    const char* expected;
+  } cases[] = {
+      {states.get(), &onB, nullptr, "F"},
+      {states.get(), &onUnit, nullptr, "null"},
+      {mixed.get(), &onB, nullptr, "null"},
+      {noSerial.get(), &onB, nullptr, "null"},
+      {reds.get(), &onBlue, nullptr, "F"},
+      {reds.get(), &onLarge, nullptr, "null"},
+      {reds.get(), nullptr, blues.get(), "CategoryOptionRestrictionEff[]"},
+      {reds.get(), nullptr, larges.get(), "null"},
+      {states.get(), nullptr, mixed.get(), "null"},
+  };
+  for (const auto& c : cases) {
+    KuvEeNode* out = nullptr;
+    EXPECT_EQ(c.leaf != nullptr ? c.restriction->opAnd(c.leaf, out) : c.restriction->opAnd(c.other, out), S_OK);
+    EXPECT_EQ(described(out), c.expected)
+        << text(*c.restriction) << " and " << (c.leaf != nullptr ? text(*c.leaf) : text(*c.other));
+  }
 }
