@@ -5,6 +5,7 @@
 
 #include "KuvEeCategory.h"
 #include "KuvEeDateVar.h"
+#include "KuvEeDnfTreeEff.h"
 #include "KuvEeFalse.h"
 #include "KuvEeMilestonesVar.h"
 #include "KuvEeNodeElementaryLeaf.h"
@@ -171,8 +172,11 @@ HRESULT KuvEeRestrictionEff::genericOperator(E_OPERATOR op, const KuvInObject* o
       result.reset(new KuvEeRestrictionEffLeaf(larger));
     }
   } else if (const KuvEeVarEffLeaf* leaf = KuvEeVarEffLeaf::cast(*other)) {
+    // What the normal-form tree kinds admit cannot be read here.
     const KuvEeVarEff* eff = leaf->getVarEff();
-    const KuvEeVariable* var = eff != nullptr ? eff->getVar() : nullptr;
+    const bool readable = eff != nullptr && !KuvEeDnfMilestonesEff::isObjectOfThisType(*eff) &&
+                          !KuvEeDnfTreeSeriesEff::isObjectOfThisType(*eff);
+    const KuvEeVariable* var = readable ? eff->getVar() : nullptr;
     std::uintptr_t varPart = 0;
     if (var == nullptr || !m_variables.IsTypeAccepted(var->dType()) || !partOf(*this, var, varPart) ||
         varPart != part || m_variables.Find(var))

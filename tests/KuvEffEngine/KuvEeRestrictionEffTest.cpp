@@ -10,6 +10,8 @@
 #include "KuvEeCategory.h"
 #include "KuvEeDateEff.h"
 #include "KuvEeDateVar.h"
+#include "KuvEeDnfTreeEff.h"
+#include "KuvEeMilestonesVar.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
 #include "KuvEeOptionEff.h"
@@ -358,8 +360,8 @@ TEST_F(KuvEeRestrictionEffTest, EveryResultHoldsExactlyWhereTheOperationDoes) {
 }
 
 // Serial restrictions speak of one external type, category-option
-// restrictions of one category: what lies elsewhere, or cannot be placed,
-// gives no result.
+// restrictions of one category: what lies elsewhere, or cannot be placed or
+// read, gives no result.
 TEST_F(KuvEeRestrictionEffTest, RestrictionsCombineOnlyWithinTheirPartOfTheKind) {
   KuvEeSerialVar stateA("SA", kGuid1, KuvEeSerialVar::STATE, nullptr);
   KuvEeSerialVar stateB("SB", kGuid2, KuvEeSerialVar::STATE, nullptr);
@@ -381,12 +383,15 @@ TEST_F(KuvEeRestrictionEffTest, RestrictionsCombineOnlyWithinTheirPartOfTheKind)
   auto reds = restriction(new KuvEeCategoryOptionRestrictionEff, {&red});
   auto blues = restriction(new KuvEeCategoryOptionRestrictionEff, {&blue});
   auto larges = restriction(new KuvEeCategoryOptionRestrictionEff, {&large});
+  auto noTrack = restriction(new KuvEeMilestonesRestrictionEff, {});
+  KuvEeMilestonesVar track("Track", kGuid1, "Design", nullptr);
   // Leaves that admit no value-less configuration: an And with a
   // restriction that fixes their variable to no value is False.
   KuvEeVarEffLeaf onB(new KuvEeSerialEff(&stateB, KuvEeSerialEff::AllFalse));
   KuvEeVarEffLeaf onUnit(new KuvEeSerialEff(&unit, KuvEeSerialEff::AllFalse));
   KuvEeVarEffLeaf onBlue(new KuvEeOptionEff(&blue, KuvEeOptionEff::T));
   KuvEeVarEffLeaf onLarge(new KuvEeOptionEff(&large, KuvEeOptionEff::T));
+  KuvEeVarEffLeaf normalForm(new KuvEeDnfMilestonesEff(&track));  // cannot be read yet
   const struct {
     const KuvEeRestrictionEff* restriction;
     const KuvEeVarEffLeaf* leaf;
@@ -402,6 +407,7 @@ TEST_F(KuvEeRestrictionEffTest, RestrictionsCombineOnlyWithinTheirPartOfTheKind)
       {reds.get(), nullptr, blues.get(), "CategoryOptionRestrictionEff[]"},
       {reds.get(), nullptr, larges.get(), "null"},
       {states.get(), nullptr, mixed.get(), "null"},
+      {noTrack.get(), &normalForm, nullptr, "null"},
   };
   for (const auto& c : cases) {
     KuvEeNode* out = nullptr;
