@@ -1,9 +1,11 @@
 #include "KuvEeRestrictionEff.h"
 
+#include <cstdint>
 #include <memory>
 
 #include "KuvEeCategory.h"
 #include "KuvEeDateVar.h"
+#include "KuvEeDnfTreeEff.h"
 #include "KuvEeFalse.h"
 #include "KuvEeMilestonesVar.h"
 #include "KuvEeNodeElementaryLeaf.h"
@@ -14,6 +16,8 @@
 #include "KuvEeSerialVar.h"
 #include "KuvEeTreeSeriesVar.h"
 #include "KuvEeTrue.h"
+#include "KuvEeVarEff.h"
+#include "KuvEeVarEffLeaf.h"
 
 KUV_DEFINE_TYPE(KuvEeRestrictionEff, KuvInObject)
 
@@ -87,21 +91,133 @@ KuvInString KuvEeRestrictionEff::toString() const {
   return text;
 }
 
+namespace {
+
+// Restrictions of one kind may still speak of separate parts of its
+// variables: serial and tree-series variables of different external types,
+// options of different categories. key names the part a variable (or, null,
+// a restriction without variables) belongs to; false when it cannot be told.
+bool partOf(const KuvEeRestrictionEff& restriction, const KuvInObject* variable, std::uintptr_t& key) {
+  key = 0;
+  if (KuvEeSerialRestrictionEff::isObjectOfThisType(restriction)) {
+    const KuvEeSerialVar* serial = variable != nullptr ? KuvEeSerialVar::cast(*variable) : nullptr;
+    if (serial != nullptr) key = static_cast<std::uintptr_t>(serial->getExternalType());
+    return serial != nullptr;
+  }
+  if (KuvEeTreeSeriesRestrictionEff::isObjectOfThisType(restriction)) {
+    const KuvEeTreeSeriesVar* series = variable != nullptr ? KuvEeTreeSeriesVar::cast(*variable) : nullptr;
+    if (series != nullptr) key = series->getExternalType();
+    return series != nullptr;
+  }
+  if (KuvEeCategoryOptionRestrictionEff::isObjectOfThisType(restriction)) {
+    const KuvEeCatOptionVar* option = variable != nullptr ? KuvEeCatOptionVar::cast(*variable) : nullptr;
+    if (option != nullptr) key = reinterpret_cast<std::uintptr_t>(option->getCategory());
+    return option != nullptr && option->getCategory() != nullptr;
+  }
+  return true;
+}
+
+bool partOf(const KuvEeRestrictionEff& restriction, std::uintptr_t& key) {
+  const KuvInSet& variables = restriction.getVariables();
+  if (variables.IsEmpty()) return partOf(restriction, nullptr, key);
+  bool first = true;
+  for (KuvInSet::const_iterator it = variables.cBegin(); it.IsValid(); first = false) {
+    std::uintptr_t next = 0;
+    if (!partOf(restriction, it.GetGoToNext(), next) || (!first && next != key)) return false;
+    key = next;
+  }
+  return true;
+}
+
+}  // namespace
+
+// A restriction that is not negated leaves every variable of its part of
+// the kind outside its set without a value; negated, it asks that one of
+// them has a value. So the And of two restrictions of one part is the
+// restriction to the common variables, and a restriction implies every
+// restriction to more variables. Or is computed as the complement of the
+// And of the complements, and Cut as the And with the complement.
 HRESULT KuvEeRestrictionEff::genericOperator(E_OPERATOR op, const KuvInObject* other, KuvEeNode*& out) const {
   out = nullptr;
   if (op != OpAnd && op != OpOr && op != OpCut) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: unknown operator");
-  const KuvEeRestrictionEff* restriction = other != nullptr ? cast(*other) : nullptr;
-  if (restriction == nullptr || restriction->dType() != dType() || restriction->m_variables != m_variables)
+  if (other == nullptr) return S_OK;
+  std::uintptr_t part = 0;
+  if (!partOf(*this, part)) return S_OK;
+  const bool isOr = op == OpOr;
+  // After the Or inversion: the flags of both operands in the And.
+  const bool n = (m_negated != 0) != isOr;
+  // The And gives a node, or this restriction with the flag n, or False,
+  // or nothing.
+  std::unique_ptr<KuvEeNode> result;
+  bool givesThis = false;
+  bool givesFalse = false;
+
+  if (const KuvEeRestrictionEff* theirs = cast(*other)) {
+    std::uintptr_t theirPart = 0;
+    if (theirs->dType() != dType() || !partOf(*theirs, theirPart) || theirPart != part) return S_OK;
+    const bool m = ((theirs->m_negated != 0) != isOr) != (op == OpCut);
+    const bool mineInTheirs = m_variables.IsIncludedIn(theirs->m_variables);
+    const bool theirsInMine = theirs->m_variables.IsIncludedIn(m_variables);
+    if (!n && !m) {
+      auto* common = createClone();
+      common->m_variables.Intersect(m_variables, theirs->m_variables);
+      common->m_negated = 0;
+      result.reset(new KuvEeRestrictionEffLeaf(common));
+    } else if (n != m) {
+      givesFalse = !n ? mineInTheirs : theirsInMine;
+    } else if (mineInTheirs || theirsInMine) {
+      // Not (R(S) or R(T)): the restriction to the larger set, negated.
+      auto* larger = mineInTheirs ? theirs->createClone() : createClone();
+      larger->m_negated = 1;
+      result.reset(new KuvEeRestrictionEffLeaf(larger));
+    }
+  } else if (const KuvEeVarEffLeaf* leaf = KuvEeVarEffLeaf::cast(*other)) {
+    // What the normal-form tree kinds admit cannot be read here.
+    const KuvEeVarEff* eff = leaf->getVarEff();
+    const bool readable = eff != nullptr && !KuvEeDnfMilestonesEff::isObjectOfThisType(*eff) &&
+                          !KuvEeDnfTreeSeriesEff::isObjectOfThisType(*eff);
+    const KuvEeVariable* var = readable ? eff->getVar() : nullptr;
+    std::uintptr_t varPart = 0;
+    if (var == nullptr || !m_variables.IsTypeAccepted(var->dType()) || !partOf(*this, var, varPart) ||
+        varPart != part || m_variables.Find(var))
+      return S_OK;
+    // The variable is held to no value by the restriction (or, negated, is
+    // one of those that may have one); what the leaf's side of the And
+    // (the leaf, or its complement) says of the no-value element decides.
+    const bool complemented = isOr != (op == OpCut);
+    const bool admitsNoValue = eff->isNoVarIncluded() != complemented;
+    if (!n) {
+      givesThis = admitsNoValue;
+      givesFalse = !admitsNoValue;
+    } else if (!admitsNoValue) {
+      // The leaf's side implies the negated restriction; it is the result,
+      // complemented back for an Or, so the leaf's complement for a Cut.
+      KuvEeNode* side = nullptr;
+      HRESULT hr = op == OpCut ? leaf->opNot(side) : S_OK;
+      if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: opNot failed");
+      out = side != nullptr ? side : new KuvEeVarEffLeaf(*leaf);
+      return S_OK;
+    }
+  } else {
     return S_OK;
-  // Over the same variables a restriction and its negation are complements.
-  const bool complements = restriction->m_negated != m_negated;
-  const bool givesThis = (op == OpCut) == complements;
-  if (givesThis)
-    out = new KuvEeRestrictionEffLeaf(createClone());
-  else if (op == OpOr)
-    out = new KuvEeTrue;
-  else
-    out = new KuvEeFalse;
+  }
+  if (givesThis) {
+    auto* copy = createClone();
+    copy->m_negated = n ? 1 : 0;
+    result.reset(new KuvEeRestrictionEffLeaf(copy));
+  } else if (givesFalse) {
+    result.reset(new KuvEeFalse);
+  }
+  if (result == nullptr) return S_OK;
+  // An Or complements the And it was computed from.
+  if (isOr) {
+    if (KuvEeFalse::isObjectOfThisType(*result)) {
+      result.reset(new KuvEeTrue);
+    } else if (auto* restrictionLeaf = KuvEeRestrictionEffLeaf::cast(*result)) {
+      restrictionLeaf->getRestrictionEff()->opNot();
+    }
+  }
+  out = result.release();
   return S_OK;
 }
 

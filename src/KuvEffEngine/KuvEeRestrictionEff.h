@@ -3,14 +3,24 @@
 // milestone tracks, tree series, or predefined effectivities) with a
 // negation flag. A KuvEeRestrictionEffLeaf carries one into a tree.
 //
-// The operators build their result as a new node (owned by the caller) or
-// give null when they cannot tell it. What they can tell holds for any
-// meaning of a restriction: with a restriction of the same kind over the
-// same variables, equal flags give this restriction back for And and Or and
-// False for Cut; opposite flags give False for And, True for Or and this
-// restriction for Cut. Against variable constraints (elementary leaves)
-// and other restrictions there is no result.
+// A restriction that is not negated holds every variable of its kind that
+// is not in its set to no value; negated, it asks that one of them has a
+// value. Serial and tree-series restrictions speak of the variables of one
+// external type, category-option restrictions of the options of one
+// category, which their variables tell (a restriction whose variables do
+// not tell it combines with nothing).
 //
+// The operators build their result as a new node (owned by the caller), or
+// give null when no single node says it:
+// - with a restriction of the same kind and part, sets S and T: R(S) And
+//   R(T) is R(S and T); R(S) implies R(T) when S is within T, which decides
+//   the other flag combinations (False, True, or the larger restriction)
+//   when one set is within the other;
+// - with a variable-effectivity leaf on a variable of its kind and part
+//   outside the set: the restriction fixes that the variable has no value,
+//   so whether the leaf admits the no-value element decides (this
+//   restriction, False, True, or the leaf or its complement);
+// - with anything else: null.
 //     auto* dates = new KuvEeDateRestrictionEff;
 //     dates->setDates(dateVars);           // "DateRestrictionEff[Date1, Date2]"
 //     auto* leaf = new KuvEeRestrictionEffLeaf(dates);

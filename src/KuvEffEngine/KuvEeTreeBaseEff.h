@@ -10,8 +10,8 @@
 //     eff.addSelections(selections);
 //
 // The combinations follow the common algebra of KuvEeVarEff over the
-// elements of the variable's tree; a variable in no-tree mode cannot be
-// walked, and there they answer E_NOTIMPL and change nothing.
+// elements of the variable, placed by their tree evaluation indices (also
+// in no-tree mode, where no tree links them).
 #pragma once
 
 #include "KuvEeTreeSelection.h"

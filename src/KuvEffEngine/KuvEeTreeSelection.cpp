@@ -1,7 +1,7 @@
 #include "KuvEeTreeSelection.h"
 
-#include <functional>
-#include <unordered_map>
+#include <algorithm>
+#include <vector>
 
 #include "KuvEeMilestone.h"
 #include "KuvEeTreeBaseVar.h"
@@ -159,61 +159,133 @@ bool anySelects(const KuvInListVal& list, const KuvEeTreeElementBase* element) {
   return false;
 }
 
-KuvEeTreeElementBase* childAt(const KuvInSet::const_iterator& it) {
-  return static_cast<KuvEeTreeElementBase*>(it.Get());
+// Whether element lies strictly below above, by their indices (the same
+// rule the selections apply, so that the walk agrees with what they select).
+bool strictlyBelow(KuvEeTreeElementBase* element, KuvEeTreeElementBase* above) {
+  return element != above &&
+         KuvEeTreeSelectionBound(element, true).liesBelow(KuvEeTreeSelectionBound(above, true));
+}
+
+// Outer elements before the elements they hold: by lower index bound, then
+// the wider first; elements without a valid index last.
+bool walksBefore(const KuvEeTreeElementBase* a, const KuvEeTreeElementBase* b) {
+  const KuvInTreeEvalIndex& x = a->getTreeEvalIndex();
+  const KuvInTreeEvalIndex& y = b->getTreeEvalIndex();
+  if (!y.isTreeEvalIndexValid()) return x.isTreeEvalIndexValid();
+  if (!x.isTreeEvalIndexValid()) return false;
+  if (x.getLowerBound() < y.getLowerBound()) return true;
+  if (y.getLowerBound() < x.getLowerBound()) return false;
+  return y.getUpperBound() < x.getUpperBound();
+}
+
+// The elements the lists can speak of: the variable's (its tree, or its
+// bag in no-tree mode) and those the bounds name, with everything below
+// them; in walk order.
+std::vector<KuvEeTreeElementBase*> elementsOf(const KuvEeTreeBaseVar* var, const KuvInListVal& l1,
+                                              const KuvInListVal& l2) {
+  KuvInSet all(KuvEeTreeElementBase::sType());
+  if (var != nullptr) var->getAllElements(all);
+  auto addBound = [&all](const KuvEeTreeSelectionBound* bound) {
+    if (bound == nullptr || bound->getElement() == nullptr) return;
+    all.Put(bound->getElement());
+    bound->getElement()->getAllChildren(all);
+  };
+  for (const KuvInListVal* list : {&l1, &l2}) {
+    for (std::int32_t i = 0; i < list->GetLength(); ++i) {
+      const auto* sel = static_cast<const KuvEeTreeSelection*>(list->Get(i));
+      addBound(sel->getFromBound());
+      for (std::int32_t j = 0; j < sel->getToBounds().GetLength(); ++j)
+        addBound(static_cast<const KuvEeTreeSelectionBound*>(sel->getToBounds().Get(j)));
+    }
+  }
+  std::vector<KuvEeTreeElementBase*> elements;
+  for (KuvInSet::const_iterator it = all.cBegin(); it.IsValid();)
+    elements.push_back(static_cast<KuvEeTreeElementBase*>(it.GetGoToNext()));
+  std::stable_sort(elements.begin(), elements.end(), walksBefore);
+  return elements;
 }
 
 }  // namespace
 
 HRESULT KuvEeTreeSelection::combine(KuvInListVal& l1, const KuvInListVal& l2, int op) {
-  const KuvInListVal& some = l1.IsEmpty() ? l2 : l1;
-  const auto* prototype = static_cast<const KuvEeTreeSelection*>(some.Get(0));
-  KuvEeTreeBaseVar* var =
-      prototype->m_from != nullptr ? prototype->m_from->getElement()->getHolderVar() : nullptr;
-  if (var == nullptr || var->isInNoTreeMode() || var->getRootElement() == nullptr) return E_NOTIMPL;
-  // The selected elements, walked from the root; each component of them
-  // (an element whose parent is not selected, and the selected elements
-  // hanging from it) becomes one selection: open-ended when it is the whole
-  // subtree, else ending at the component's lowest elements. That form is
-  // unique for a set, so equal sets give equal lists.
-  std::unordered_map<const KuvEeTreeElementBase*, bool> selected;
-  std::function<void(const KuvEeTreeElementBase*)> mark = [&](const KuvEeTreeElementBase* e) {
-    const bool in1 = anySelects(l1, e);
-    const bool in2 = anySelects(l2, e);
-    selected[e] = op == 1 ? (in1 || in2) : op == 2 ? (in1 && in2) : (in1 && !in2);
-    for (KuvInSet::const_iterator it = e->getChildren().cBegin(); it.IsValid(); it.Next()) mark(childAt(it));
-  };
-  mark(var->getRootElement());
-  KuvInListVal result(l1.GetElementType());
-  // Returns whether the component below e covers e's whole subtree.
-  std::function<bool(KuvEeTreeElementBase*, KuvEeTreeSelection&)> grow = [&](KuvEeTreeElementBase* e,
-                                                                             KuvEeTreeSelection& sel) {
-    bool whole = true;
-    bool leaf = true;
-    for (KuvInSet::const_iterator it = e->getChildren().cBegin(); it.IsValid(); it.Next()) {
-      if (selected[childAt(it)]) {
-        leaf = false;
-        whole = grow(childAt(it), sel) && whole;
-      } else {
-        whole = false;
+  const KuvEeTreeSelection* prototype = nullptr;
+  const KuvInListVal* const operands[] = {&l1, &l2};
+  for (const KuvInListVal* list : operands)
+    for (std::int32_t i = 0; i < list->GetLength() && prototype == nullptr; ++i) {
+      const auto* sel = static_cast<const KuvEeTreeSelection*>(list->Get(i));
+      if (sel->m_from != nullptr && sel->m_from->getElement() != nullptr) prototype = sel;
+    }
+  if (prototype == nullptr) {
+    l1.Clear();
+    return S_OK;
+  }
+  // The elements are walked as a forest whose parent links come from the
+  // indices alone (the innermost element holding each one), so a tree, a
+  // no-tree-mode bag and loose elements are treated alike.
+  const std::vector<KuvEeTreeElementBase*> elements =
+      elementsOf(prototype->m_from->getElement()->getHolderVar(), l1, l2);
+  const std::size_t n = elements.size();
+  std::vector<bool> selected(n);
+  std::vector<std::vector<std::size_t>> children(n);
+  std::vector<bool> hasParent(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const bool in1 = anySelects(l1, elements[i]);
+    const bool in2 = anySelects(l2, elements[i]);
+    selected[i] = op == 1 ? (in1 || in2) : op == 2 ? (in1 && in2) : (in1 && !in2);
+    // Holders come earlier in walk order; the last of them is the innermost.
+    for (std::size_t j = i; j-- > 0;) {
+      if (strictlyBelow(elements[i], elements[j])) {
+        children[j].push_back(i);
+        hasParent[i] = true;
+        break;
       }
     }
-    if (leaf) sel.m_to.PutBack(*sel.boundOn(e));
-    return whole;
-  };
-  std::function<void(KuvEeTreeElementBase*, bool)> collect = [&](KuvEeTreeElementBase* e,
-                                                                 bool parentSelected) {
-    if (selected[e] && !parentSelected) {
+  }
+  // Each group of selected elements hanging together becomes one selection:
+  // open-ended when it is a whole subtree, else ending at its lowest
+  // elements. That form is unique for a set, so equal sets give equal lists.
+  KuvInListVal result(l1.GetElementType());
+  std::vector<bool> groupTop(n);
+  for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t child : children[i]) groupTop[child] = selected[child] && !selected[i];
+  for (std::size_t i = 0; i < n; ++i) {
+    if (!selected[i] || (hasParent[i] && !groupTop[i])) continue;
+    std::unique_ptr<KuvEeTreeSelection> sel(static_cast<KuvEeTreeSelection*>(&prototype->clone()));
+    sel->m_to.Clear();
+    sel->m_from = sel->boundOn(elements[i]);
+    bool whole = true;
+    std::vector<std::size_t> pending{i};
+    while (!pending.empty()) {
+      const std::size_t e = pending.back();
+      pending.pop_back();
+      bool lowest = true;
+      for (std::size_t child : children[e]) {
+        if (selected[child]) {
+          lowest = false;
+          pending.push_back(child);
+        } else {
+          whole = false;
+        }
+      }
+      if (lowest) sel->m_to.PutBack(*sel->boundOn(elements[e]));
+    }
+    if (whole) sel->m_to.Clear();
+    result.PutBack(*sel);
+  }
+  // Indices that overlap without nesting make no forest; the groups may then
+  // select too much, and each selected element is given on its own.
+  for (std::size_t i = 0; i < n; ++i) {
+    if (anySelects(result, elements[i]) == selected[i]) continue;
+    result.Clear();
+    for (std::size_t e = 0; e < n; ++e) {
+      if (!selected[e]) continue;
       std::unique_ptr<KuvEeTreeSelection> sel(static_cast<KuvEeTreeSelection*>(&prototype->clone()));
-      sel->m_to.Clear();
-      sel->m_from = sel->boundOn(e);
-      if (grow(e, *sel)) sel->m_to.Clear();
+      HRESULT hr = sel->setSingleSelection(*sel->boundOn(elements[e]));
+      if (FAILED(hr)) return hr;
       result.PutBack(*sel);
     }
-    for (KuvInSet::const_iterator it = e->getChildren().cBegin(); it.IsValid(); it.Next())
-      collect(childAt(it), selected[e]);
-  };
-  collect(var->getRootElement(), false);
+    break;
+  }
   l1 = result;
   return S_OK;
 }
@@ -225,39 +297,19 @@ std::unique_ptr<KuvEeTreeSelectionBound> KuvEeTreeSelection::boundOn(KuvEeTreeEl
   return bound;
 }
 
-// Without a tree to walk, only an empty operand can be dealt with, and the
-// result keeps the other operand's form.
-HRESULT KuvEeTreeSelection::opAdd(KuvInListVal& l1, const KuvInListVal& l2) {
-  if (l1.IsEmpty() && l2.IsEmpty()) return S_OK;
-  HRESULT hr = combine(l1, l2, 1);
-  if (hr != E_NOTIMPL || !(l1.IsEmpty() || l2.IsEmpty())) return hr;
-  if (l1.IsEmpty()) l1 = l2;
-  return S_OK;
-}
+HRESULT KuvEeTreeSelection::opAdd(KuvInListVal& l1, const KuvInListVal& l2) { return combine(l1, l2, 1); }
 
-HRESULT KuvEeTreeSelection::opAnd(KuvInListVal& l1, const KuvInListVal& l2) {
-  if (l1.IsEmpty() && l2.IsEmpty()) return S_OK;
-  HRESULT hr = combine(l1, l2, 2);
-  if (hr != E_NOTIMPL || !(l1.IsEmpty() || l2.IsEmpty())) return hr;
-  l1.Clear();
-  return S_OK;
-}
+HRESULT KuvEeTreeSelection::opAnd(KuvInListVal& l1, const KuvInListVal& l2) { return combine(l1, l2, 2); }
 
-HRESULT KuvEeTreeSelection::opCut(KuvInListVal& l1, const KuvInListVal& l2) {
-  if (l1.IsEmpty() && l2.IsEmpty()) return S_OK;
-  HRESULT hr = combine(l1, l2, 3);
-  return hr == E_NOTIMPL && (l1.IsEmpty() || l2.IsEmpty()) ? S_OK : hr;
-}
+HRESULT KuvEeTreeSelection::opCut(KuvInListVal& l1, const KuvInListVal& l2) { return combine(l1, l2, 3); }
 
 HRESULT KuvEeTreeSelection::simplify(KuvInListVal& list) {
   for (std::int32_t i = list.GetLength() - 1; i >= 0; --i) {
     const auto* selection = static_cast<const KuvEeTreeSelection*>(list.Get(i));
     if (selection->isEmpty() || list.Find(selection) < i) list.Remove(i);
   }
-  if (list.IsEmpty()) return S_OK;
   // The union with nothing rewrites the list in its unique form.
-  HRESULT hr = combine(list, KuvInListVal(list.GetElementType()), 1);
-  return hr == E_NOTIMPL ? S_OK : hr;
+  return combine(list, KuvInListVal(list.GetElementType()), 1);
 }
 
 KuvInString KuvEeTreeSelection::toString() const {

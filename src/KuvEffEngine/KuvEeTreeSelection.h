@@ -11,8 +11,9 @@
 //     sel.isSingleSelection();    // true
 //
 // Lists of selections (KuvInListVal) are combined with the static opAdd,
-// opAnd and opCut (union, intersection, difference), which walk the
-// variable's tree.
+// opAnd and opCut (union, intersection, difference). They walk the elements
+// as the tree their indices make, which needs no linked tree: a variable in
+// no-tree mode or without a root is combined the same way.
 #pragma once
 
 #include <memory>
@@ -130,8 +131,10 @@ public:
   // selections (of one tree variable), in a form unique for the set of
   // elements selected: one selection per group of selected elements hanging
   // together, open-ended when it holds a whole subtree, else ending at its
-  // lowest elements. For a variable in no-tree mode or without a root, only
-  // an empty operand is dealt with; otherwise E_NOTIMPL, nothing changed.
+  // lowest elements, in the order of their indices. The elements considered
+  // are the variable's (its tree, or its bag in no-tree mode) and those the
+  // bounds name, with everything below them. Where indices overlap without
+  // nesting, each selected element becomes a selection of its own.
   static HRESULT opAdd(KuvInListVal& l1, const KuvInListVal& l2);
   static HRESULT opAnd(KuvInListVal& l1, const KuvInListVal& l2);
   static HRESULT opCut(KuvInListVal& l1, const KuvInListVal& l2);
@@ -150,7 +153,7 @@ protected:
 
 private:
   HRESULT checkBound(const KuvEeTreeSelectionBound& bound) const;
-  // op: 1 union, 2 intersection, 3 difference; l1 or l2 is not empty.
+  // op: 1 union, 2 intersection, 3 difference.
   static HRESULT combine(KuvInListVal& l1, const KuvInListVal& l2, int op);
   // A bound of this selection's kind on element, included.
   std::unique_ptr<KuvEeTreeSelectionBound> boundOn(KuvEeTreeElementBase* element) const;

@@ -4,12 +4,22 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
+#include "KuvEeCategory.h"
+#include "KuvEeDateEff.h"
 #include "KuvEeDateVar.h"
+#include "KuvEeDnfTreeEff.h"
+#include "KuvEeMilestonesVar.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
+#include "KuvEeOptionEff.h"
+#include "KuvEeOptionVar.h"
 #include "KuvEeRestrictionEffLeaf.h"
+#include "KuvEeSerialEff.h"
 #include "KuvEeSerialVar.h"
+#include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
 using namespace kuvtest;
@@ -18,6 +28,7 @@ namespace {
 
 const unsigned char kGuid1[16] = {0xC1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 const unsigned char kGuid2[16] = {0xC2, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+const unsigned char kGuid3[16] = {0xC3, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 
 KuvEeDateRestrictionEff* dates(std::initializer_list<KuvEeDateVar*> vars, bool negated = false) {
   KuvInSet set(KuvEeDateVar::sType());
@@ -73,7 +84,7 @@ TEST_F(KuvEeRestrictionEffTest, SetDatesRefusesOtherVariablesAndKeepsItsOwn) {
   EXPECT_EQ(restriction->getDates().GetLength(), 1);
 }
 
-TEST_F(KuvEeRestrictionEffTest, OperatorsTellOnlyWhatHoldsForComplements) {
+TEST_F(KuvEeRestrictionEffTest, RestrictionsOfOneKindCombineBySetInclusion) {
   std::unique_ptr<KuvEeRestrictionEff> self(dates({&m_d1}));
   std::unique_ptr<KuvEeRestrictionEff> same(dates({&m_d1}));
   std::unique_ptr<KuvEeRestrictionEff> negation(dates({&m_d1}, true));
@@ -86,9 +97,12 @@ TEST_F(KuvEeRestrictionEffTest, OperatorsTellOnlyWhatHoldsForComplements) {
   } cases[] = {
       {same.get(), {"DateRestrictionEff[D1]", "DateRestrictionEff[D1]", "F"}},
       {negation.get(), {"F", "T", "DateRestrictionEff[D1]"}},
-      {other.get(), {"null", "null", "null"}},
+      // No variable in common: no date may have a value; neither set holds
+      // the other, so the Or and the Cut have no single node.
+      {other.get(), {"DateRestrictionEff[]", "null", "null"}},
       {&otherKind, {"null", "null", "null"}},
-      {emptyDates.get(), {"null", "null", "null"}},
+      // R([]) implies R([D1]): the And is the smaller, the Or the larger.
+      {emptyDates.get(), {"DateRestrictionEff[]", "DateRestrictionEff[D1]", "null"}},
       {nullptr, {"null", "null", "null"}},
   };
   for (const auto& c : cases) {
@@ -202,4 +216,203 @@ TEST_F(KuvEeRestrictionEffTest, RestrictionsFollowTheirLeavesThroughCopiesAndHan
   EXPECT_NE(text(*copy), text(*root));
   EXPECT_NE(text(*copy).find("EeRestrictionEffLeaf : DateRestrictionEff[D1]"), std::string::npos);
   delete kept;
+}
+
+namespace {
+
+// A date effectivity on var: January 2001 (or nothing), with or without the
+// no-value element, possibly negated.
+KuvEeVarEffLeaf* january(KuvEeDateVar* var, bool inside, bool noValue, bool negated) {
+  auto* eff = new KuvEeDateEff(var, KuvEeDateEff::AllFalse);
+  if (inside) {
+    EXPECT_EQ(eff->set(KuvInDate(2001, 1, 1, 1, 1, 1), KuvInDate(2001, 1, 31, 24, 60, 60)), S_OK);
+  }
+  if (noValue) eff->orNoVar();
+  if (negated) eff->opNot();
+  return new KuvEeVarEffLeaf(eff);
+}
+
+}  // namespace
+
+TEST_F(KuvEeRestrictionEffTest, VariableLeavesOutsideTheSetCombineByTheNoValueElement) {
+  std::unique_ptr<KuvEeRestrictionEff> onD2(dates({&m_d2}));
+  std::unique_ptr<KuvEeRestrictionEff> notOnD2(dates({&m_d2}, true));
+  const struct {
+    const KuvEeRestrictionEff* restriction;
+    bool inside, noValue;
+    const char* expected[3];  // And, Or, Cut; "E" the leaf, "!E" its complement
+  } cases[] = {
+      {onD2.get(), true, false, {"F", "null", "R"}},
+      {onD2.get(), true, true, {"R", "E", "F"}},
+      {notOnD2.get(), true, false, {"E", "R", "null"}},
+      {notOnD2.get(), true, true, {"null", "T", "!E"}},
+  };
+  for (const auto& c : cases) {
+    std::unique_ptr<KuvEeVarEffLeaf> leaf(january(&m_d1, c.inside, c.noValue, false));
+    KuvEeNode* complement = nullptr;
+    ASSERT_EQ(leaf->opNot(complement), S_OK);
+    const std::string leafText = text(*leaf);
+    const std::string complementText = text(*complement);
+    delete complement;
+    for (int i = 0; i < 3; ++i) {
+      KuvEeNode* out = nullptr;
+      EXPECT_EQ(i == 0   ? c.restriction->opAnd(leaf.get(), out)
+                : i == 1 ? c.restriction->opOr(leaf.get(), out)
+                         : c.restriction->opCut(leaf.get(), out),
+                S_OK);
+      std::string got = out != nullptr && text(*out) == leafText         ? "E"
+                        : out != nullptr && text(*out) == complementText ? "!E"
+                                                                         : described(out);
+      if (got == text(*c.restriction)) got = "R";
+      if (out != nullptr && got != "E" && got != "!E" && got != "R") {
+        EXPECT_TRUE(got == "T" || got == "F") << got;
+      }
+      if (got == "E" || got == "!E") delete out;
+      EXPECT_EQ(got, c.expected[i]) << "operator " << i << " with " << leafText;
+    }
+  }
+  // A variable in the set, or of another kind: no result.
+  std::unique_ptr<KuvEeVarEffLeaf> onTheSet(january(&m_d2, true, false, false));
+  KuvEeNode* out = nullptr;
+  EXPECT_EQ(onD2->opAnd(onTheSet.get(), out), S_OK);
+  EXPECT_EQ(out, nullptr);
+  KuvEeSerialRestrictionEff serials;
+  EXPECT_EQ(serials.opAnd(onTheSet.get(), out), S_OK);
+  EXPECT_EQ(out, nullptr);
+}
+
+// Configurations over three date variables, each without a value, with a
+// date in January 2001, or with a later one: every result an operator gives
+// holds in exactly the configurations where the operation does.
+TEST_F(KuvEeRestrictionEffTest, EveryResultHoldsExactlyWhereTheOperationDoes) {
+  KuvEeDateVar d3{"D3", kGuid3};
+  KuvEeDateVar* vars[3] = {&m_d1, &m_d2, &d3};
+  const KuvInDate values[3] = {KuvInDate(), KuvInDate(2001, 1, 15, 12, 1, 1), KuvInDate(2030, 1, 1, 1, 1, 1)};
+  std::vector<std::unique_ptr<KuvEeNodeLeaf>> operands;
+  for (bool negated : {false, true}) {
+    operands.emplace_back(new KuvEeRestrictionEffLeaf(dates({}, negated)));
+    operands.emplace_back(new KuvEeRestrictionEffLeaf(dates({&m_d1}, negated)));
+    operands.emplace_back(new KuvEeRestrictionEffLeaf(dates({&m_d2}, negated)));
+    operands.emplace_back(new KuvEeRestrictionEffLeaf(dates({&m_d1, &m_d2}, negated)));
+  }
+  const std::size_t restrictions = operands.size();
+  for (KuvEeDateVar* var : {&m_d1, &d3})
+    for (int bits = 0; bits < 8; ++bits)
+      operands.emplace_back(january(var, (bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0));
+
+  std::function<bool(const KuvEeNode*, const int*)> holds = [&](const KuvEeNode* node, const int* config) {
+    if (KuvEeTrue::isObjectOfThisType(*node)) return true;
+    if (KuvEeFalse::isObjectOfThisType(*node)) return false;
+    if (const auto* r = KuvEeRestrictionEffLeaf::cast(*node)) {
+      bool fixed = true;
+      for (int v = 0; v < 3; ++v)
+        fixed = fixed && (config[v] == 0 || r->getRestrictionEff()->getVariables().Find(vars[v]));
+      return fixed != r->getRestrictionEff()->isNegated();
+    }
+    const auto* eff = KuvEeDateEff::cast(*KuvEeVarEffLeaf::cast(*node)->getVarEff());
+    int v = 0;
+    while (vars[v] != eff->getVar()) ++v;
+    if (config[v] == 0) return eff->isNoVarIncluded();
+    KuvInListVal list(KuvInDateInterval::sType());
+    eff->getIntervals(list);
+    bool inside = false;
+    for (std::int32_t i = 0; i < list.GetLength(); ++i) {
+      const auto& range = *KuvInDateInterval::cast(*list.Get(i));
+      inside = inside || (range.getA() <= values[config[v]] && values[config[v]] <= range.getB());
+    }
+    return inside != eff->isNegated();
+  };
+
+  int merged = 0;
+  for (std::size_t a = 0; a < restrictions; ++a) {
+    const KuvEeRestrictionEff& mine = *KuvEeRestrictionEffLeaf::cast(*operands[a])->getRestrictionEff();
+    for (const auto& other : operands) {
+      const auto* theirs = KuvEeRestrictionEffLeaf::cast(*other);
+      const auto* leaf = KuvEeVarEffLeaf::cast(*other);
+      for (int op = 0; op < 3; ++op) {
+        KuvEeNode* out = nullptr;
+        HRESULT hr = S_OK;
+        if (theirs != nullptr) {
+          const KuvEeRestrictionEff* r = theirs->getRestrictionEff();
+          hr = op == 0 ? mine.opAnd(r, out) : op == 1 ? mine.opOr(r, out) : mine.opCut(r, out);
+        } else {
+          hr = op == 0 ? mine.opAnd(leaf, out) : op == 1 ? mine.opOr(leaf, out) : mine.opCut(leaf, out);
+        }
+        ASSERT_EQ(hr, S_OK);
+        if (out == nullptr) continue;
+        std::unique_ptr<KuvEeNode> result(out);
+        ++merged;
+        for (int c = 0; c < 27; ++c) {
+          const int config[3] = {c % 3, c / 3 % 3, c / 9};
+          const bool x = holds(operands[a].get(), config);
+          const bool y = holds(other.get(), config);
+          const bool expected = op == 0 ? (x && y) : op == 1 ? (x || y) : (x && !y);
+          ASSERT_EQ(holds(out, config), expected)
+              << "operator " << op << " on " << text(mine) << " and " << text(*other) << " gives " << text(*out)
+              << " in configuration " << config[0] << config[1] << config[2];
+        }
+      }
+    }
+  }
+  // Each restriction merges with each of the eight leaves on D3 in the And
+  // or in the Cut, and with more besides.
+  EXPECT_GT(merged, 8 * 8);
+}
+
+// Serial restrictions speak of one external type, category-option
+// restrictions of one category: what lies elsewhere, or cannot be placed or
+// read, gives no result.
+TEST_F(KuvEeRestrictionEffTest, RestrictionsCombineOnlyWithinTheirPartOfTheKind) {
+  KuvEeSerialVar stateA("SA", kGuid1, KuvEeSerialVar::STATE, nullptr);
+  KuvEeSerialVar stateB("SB", kGuid2, KuvEeSerialVar::STATE, nullptr);
+  KuvEeSerialVar unit("U", kGuid3, KuvEeSerialVar::UNIT, nullptr);
+  KuvEeCategory colours("Colours", kGuid1);
+  KuvEeCategory sizes("Sizes", kGuid2);
+  KuvEeCatOptionVar red("Red", kGuid1, &colours);
+  KuvEeCatOptionVar blue("Blue", kGuid2, &colours);
+  KuvEeCatOptionVar large("Large", kGuid3, &sizes);
+  auto restriction = [](KuvEeRestrictionEff* r, std::initializer_list<KuvInObject*> vars) {
+    KuvInSet set;
+    for (KuvInObject* var : vars) set.Put(var);
+    EXPECT_EQ(r->setVariables(set), S_OK);
+    return std::unique_ptr<KuvEeRestrictionEff>(r);
+  };
+  auto states = restriction(new KuvEeSerialRestrictionEff, {&stateA});
+  auto mixed = restriction(new KuvEeSerialRestrictionEff, {&stateA, &unit});
+  auto noSerial = restriction(new KuvEeSerialRestrictionEff, {});
+  auto reds = restriction(new KuvEeCategoryOptionRestrictionEff, {&red});
+  auto blues = restriction(new KuvEeCategoryOptionRestrictionEff, {&blue});
+  auto larges = restriction(new KuvEeCategoryOptionRestrictionEff, {&large});
+  auto noTrack = restriction(new KuvEeMilestonesRestrictionEff, {});
+  KuvEeMilestonesVar track("Track", kGuid1, "Design", nullptr);
+  // Leaves that admit no value-less configuration: an And with a
+  // restriction that fixes their variable to no value is False.
+  KuvEeVarEffLeaf onB(new KuvEeSerialEff(&stateB, KuvEeSerialEff::AllFalse));
+  KuvEeVarEffLeaf onUnit(new KuvEeSerialEff(&unit, KuvEeSerialEff::AllFalse));
+  KuvEeVarEffLeaf onBlue(new KuvEeOptionEff(&blue, KuvEeOptionEff::T));
+  KuvEeVarEffLeaf onLarge(new KuvEeOptionEff(&large, KuvEeOptionEff::T));
+  KuvEeVarEffLeaf normalForm(new KuvEeDnfMilestonesEff(&track));  // cannot be read yet
+  const struct {
+    const KuvEeRestrictionEff* restriction;
+    const KuvEeVarEffLeaf* leaf;
+    const KuvEeRestrictionEff* other;
+    const char* expected;
+  } cases[] = {
+      {states.get(), &onB, nullptr, "F"},
+      {states.get(), &onUnit, nullptr, "null"},
+      {mixed.get(), &onB, nullptr, "null"},
+      {noSerial.get(), &onB, nullptr, "null"},
+      {reds.get(), &onBlue, nullptr, "F"},
+      {reds.get(), &onLarge, nullptr, "null"},
+      {reds.get(), nullptr, blues.get(), "CategoryOptionRestrictionEff[]"},
+      {reds.get(), nullptr, larges.get(), "null"},
+      {states.get(), nullptr, mixed.get(), "null"},
+      {noTrack.get(), &normalForm, nullptr, "null"},
+  };
+  for (const auto& c : cases) {
+    KuvEeNode* out = nullptr;
+    EXPECT_EQ(c.leaf != nullptr ? c.restriction->opAnd(c.leaf, out) : c.restriction->opAnd(c.other, out), S_OK);
+    EXPECT_EQ(described(out), c.expected)
+        << text(*c.restriction) << " and " << (c.leaf != nullptr ? text(*c.leaf) : text(*c.other));
+  }
 }

@@ -1,5 +1,5 @@
 // Tree selections and their bounds, the tree effectivities' setters and
-// texts, and the combinations that stay unavailable for now.
+// texts, and combinations over elements that no tree links.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -23,7 +23,7 @@ KuvInTreeEvalIndex indexOf(const char* text) {
   return index;
 }
 
-// Two milestones, not linked: nothing here compares their positions.
+// Two milestones, not linked: only their indices place them.
 struct Track {
   unsigned char guid[16] = {7};
   KuvEeMilestonesVar var{"Track", guid, "Design", nullptr};
@@ -101,7 +101,7 @@ TEST(KuvEeTreeSelection, SingleSelectionAndBoundRules) {
   EXPECT_TRUE(sel.equals(before));
 }
 
-TEST(KuvEeTreeBaseEff, SelectionsTextsAndUnavailableCombinations) {
+TEST(KuvEeTreeBaseEff, SelectionsTextsAndCombinationsOfLooseElements) {
   Track t;
   KuvEeMilestonesEff eff(&t.var, KuvEeMilestonesEff::AllTrue);
   EXPECT_TRUE(eff.isAllTrue());
@@ -122,19 +122,30 @@ TEST(KuvEeTreeBaseEff, SelectionsTextsAndUnavailableCombinations) {
   EXPECT_EQ(text(eff), "MilestonesEff( Track/" + text(t.var.getGuid()) + "[N]" + text(s1) + " )");
   EXPECT_EQ(eff.getMilestonesVar(), &t.var);
 
-  // Two different selections would have to be compared: refused, unchanged.
+  // Loose elements (no root, no bag) combine by their indices: M2 (2-3)
+  // lies below M1 (1-9).
   KuvEeMilestonesEff other(&t.var, KuvEeMilestonesEff::AllFalse);
   KuvInListVal second(KuvEeMilestonesSelection::sType());
   second.PutBack(s2);
   ASSERT_EQ(other.addSelections(second), S_OK);
-  KuvEeMilestonesEff before(eff);
-  kuvtest::QuietErrors quiet;
-  bool merged = false;
-  EXPECT_EQ(eff.opAnd(&other, merged), E_NOTIMPL);
-  EXPECT_TRUE(merged);
-  bool equal = false;
-  ASSERT_EQ(eff.equals(&before, equal), S_OK);
-  EXPECT_TRUE(equal);
+  const std::string m1 = "[" + text(t.m1) + "/Included]";
+  const std::string m2 = "[" + text(t.m2) + "/Included]";
+  const std::string head = "MilestonesEff( Track/" + text(t.var.getGuid());
+  const struct {
+    HRESULT (KuvEeVarEff::*op)(const KuvEeVarEff*, bool&);
+    std::string expected;
+  } cases[] = {
+      {&KuvEeVarEff::opOr, head + "[N]{" + m1 + " ->} )"},  // all M1 holds
+      {&KuvEeVarEff::opAnd, head + "[ALL_FALSE] )"},
+      {&KuvEeVarEff::opCut, head + "[N]{" + m1 + " -> " + m1 + "} )"},
+  };
+  for (const auto& c : cases) {
+    KuvEeMilestonesEff result(eff);
+    bool merged = false;
+    EXPECT_EQ((result.*c.op)(&other, merged), S_OK);
+    EXPECT_TRUE(merged);
+    EXPECT_EQ(text(result), c.expected);
+  }
 }
 
 TEST(KuvEeDnfTreeEff, DeclaredButWaitingForTheNormalFormModel) {

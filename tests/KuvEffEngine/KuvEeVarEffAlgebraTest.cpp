@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "KuvEeDateEff.h"
@@ -269,53 +270,34 @@ TEST(KuvEeVarEffAlgebra, DateEffectivitiesAreSetsOfSeconds) {
   checkAlgebra(kind);
 }
 
-// A tiny track: R (1-99) with children A (1-49) and B (50-98), and A1
-// (2-10) under A. Selections of random bounds are compared with the
-// elements they select by the parent table: between the from bound and one
-// of the to bounds (anywhere below the from bound without to bounds).
-TEST(KuvEeVarEffAlgebra, TreeEffectivitiesAreSetsOfElements) {
-  const unsigned char guid[16] = {1};
-  KuvEeMilestonesVar track("Track", guid, "Design", nullptr);
-  auto index = [](const char* text) {
-    KuvInTreeEvalIndex i;
-    EXPECT_EQ(KuvInTreeEvalIndex::BuildFromString(text, i), S_OK);
-    return i;
-  };
-  auto* r = new KuvEeMilestone("R", guid, &track, index("1-99"), nullptr, nullptr);
-  ASSERT_EQ(track.setRootMilestone(r), S_OK);
-  auto* a = new KuvEeMilestone("A", guid, &track, index("1-49"), nullptr, r);
-  ASSERT_EQ(r->addChild(a), S_OK);
-  auto* b = new KuvEeMilestone("B", guid, &track, index("50-98"), nullptr, r);
-  ASSERT_EQ(r->addChild(b), S_OK);
-  auto* a1 = new KuvEeMilestone("A1", guid, &track, index("2-10"), nullptr, a);
-  ASSERT_EQ(a->addChild(a1), S_OK);
-  KuvEeMilestone* elements[4] = {r, a, a1, b};
-  const int parent[4] = {-1, 0, 1, 0};
-  auto below = [&parent](int e, int ancestor) {  // strictly
-    for (int p = parent[e]; p >= 0; p = parent[p])
-      if (p == ancestor) return true;
-    return false;
-  };
+namespace {
+
+// Tree effectivities over elements given with a strict "lies below" table:
+// selections of random bounds are compared with the elements they select,
+// between the from bound and one of the to bounds (anywhere below the from
+// bound without to bounds).
+void checkTreeAlgebra(KuvEeMilestonesVar& track, const std::vector<KuvEeMilestone*>& elements,
+                      const std::function<bool(int, int)>& below, unsigned seed) {
+  const int count = static_cast<int>(elements.size());
   auto find = [&elements](const KuvEeTreeElementBase* e) {
     int i = 0;
     while (elements[i] != e) ++i;
     return i;
   };
-
-  std::mt19937 random(99);
+  std::mt19937 random(seed);
   auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   kuvtest::QuietErrors quiet;
   Kind kind;
   kind.canonicalInputs = false;
-  kind.probes = 5;  // N and the four milestones
+  kind.probes = count + 1;  // N and the elements
   for (int k = 0; k < 40; ++k) {
     auto* eff = new KuvEeMilestonesEff(&track, KuvEeMilestonesEff::AllFalse);
     KuvInListVal list(KuvEeMilestonesSelection::sType());
     for (int n = pick(3); n > 0; --n) {
       KuvEeMilestonesSelection sel;
-      ASSERT_EQ(sel.setFromBound(KuvEeMilestonesSelectionBound(elements[pick(4)], pick(2) != 0)), S_OK);
+      ASSERT_EQ(sel.setFromBound(KuvEeMilestonesSelectionBound(elements[pick(count)], pick(2) != 0)), S_OK);
       for (int t = pick(3); t > 0; --t)
-        sel.addToBound(KuvEeMilestonesSelectionBound(elements[pick(4)], pick(2) != 0));
+        sel.addToBound(KuvEeMilestonesSelectionBound(elements[pick(count)], pick(2) != 0));
       list.PutBack(sel);
     }
     ASSERT_EQ(eff->addSelections(list), S_OK);
@@ -364,4 +346,74 @@ TEST(KuvEeVarEffAlgebra, TreeEffectivitiesAreSetsOfElements) {
     ASSERT_EQ(KuvEeTreeSelection::simplify(again), S_OK);
     EXPECT_TRUE(again == list);
   }
+}
+
+KuvInTreeEvalIndex indexOf(const char* text) {
+  KuvInTreeEvalIndex i;
+  EXPECT_EQ(KuvInTreeEvalIndex::BuildFromString(text, i), S_OK);
+  return i;
+}
+
+}  // namespace
+
+// A tiny track: R (1-99) with children A (1-49) and B (50-98), and A1
+// (2-10) under A.
+TEST(KuvEeVarEffAlgebra, TreeEffectivitiesAreSetsOfElements) {
+  const unsigned char guid[16] = {1};
+  KuvEeMilestonesVar track("Track", guid, "Design", nullptr);
+  auto* r = new KuvEeMilestone("R", guid, &track, indexOf("1-99"), nullptr, nullptr);
+  ASSERT_EQ(track.setRootMilestone(r), S_OK);
+  auto* a = new KuvEeMilestone("A", guid, &track, indexOf("1-49"), nullptr, r);
+  ASSERT_EQ(r->addChild(a), S_OK);
+  auto* b = new KuvEeMilestone("B", guid, &track, indexOf("50-98"), nullptr, r);
+  ASSERT_EQ(r->addChild(b), S_OK);
+  auto* a1 = new KuvEeMilestone("A1", guid, &track, indexOf("2-10"), nullptr, a);
+  ASSERT_EQ(a->addChild(a1), S_OK);
+  const int parent[4] = {-1, 0, 1, 0};
+  checkTreeAlgebra(
+      track, {r, a, a1, b},
+      [&parent](int e, int ancestor) {
+        for (int p = parent[e]; p >= 0; p = parent[p])
+          if (p == ancestor) return true;
+        return false;
+      },
+      99);
+}
+
+// In no-tree mode nothing links the elements: they lie below one another by
+// their indices alone. X (40-60) overlaps A and B without nesting, and Y
+// (45-47) lies below both A and X, so the indices make no tree there.
+TEST(KuvEeVarEffAlgebra, TreeEffectivitiesInNoTreeModeAreSetsOfElements) {
+  const unsigned char guid[16] = {2};
+  KuvEeMilestonesVar track("Bag", guid, "Design", nullptr, true);
+  const std::pair<const char*, std::pair<int, int>> spans[] = {
+      {"R", {1, 99}}, {"A", {1, 49}},  {"A1", {2, 10}}, {"B", {50, 98}},
+      {"C", {60, 70}}, {"X", {40, 60}}, {"Y", {45, 47}}};
+  std::vector<KuvEeMilestone*> elements;
+  for (const auto& [name, span] : spans) {
+    const std::string text = std::to_string(span.first) + "-" + std::to_string(span.second);
+    elements.push_back(new KuvEeMilestone(name, guid, &track, indexOf(text.c_str()), nullptr, nullptr));
+    ASSERT_EQ(track.addElementToNoTreeModeBag(elements.back()), S_OK);
+  }
+  checkTreeAlgebra(
+      track, elements,
+      [&spans](int e, int above) {
+        const auto& x = spans[e].second;
+        const auto& y = spans[above].second;
+        return e != above && y.first <= x.first && y.second > x.second;
+      },
+      7);
+
+  // R, X and Y without A: a selection from R to Y would take A too, so each
+  // element is selected on its own.
+  KuvInListVal list(KuvEeMilestonesSelection::sType());
+  for (int e : {0, 5, 6}) {
+    KuvInListVal one(KuvEeMilestonesSelection::sType());
+    KuvEeMilestonesSelection sel;
+    ASSERT_EQ(sel.setSingleSelection(KuvEeMilestonesSelectionBound(elements[e], true)), S_OK);
+    one.PutBack(sel);
+    ASSERT_EQ(KuvEeTreeSelection::opAdd(list, one), S_OK);
+  }
+  ASSERT_EQ(list.GetLength(), 3);
+  for (std::int32_t i = 0; i < 3; ++i) EXPECT_TRUE(KuvEeTreeSelection::cast(*list.Get(i))->isSingleSelection());
 }
