@@ -48,7 +48,8 @@ const KuvInSet* optionsOf(const KuvEeDicoObject& feature) {
 template <class T>
 std::vector<T*> elementsOf(const KuvInSet& set) {
   std::vector<T*> elements;
-  for (KuvInSet::const_iterator it = set.cBegin(); it.IsValid();) elements.push_back(static_cast<T*>(it.GetGoToNext()));
+  for (KuvInSet::const_iterator it = set.cBegin(); it.IsValid();)
+    elements.push_back(static_cast<T*>(it.GetGoToNext()));
   return elements;
 }
 
@@ -60,7 +61,8 @@ struct ModelContents {
   std::vector<KuvEeMilestone*> milestones;
 
   explicit ModelContents(const KuvEeModelDico& model) {
-    for (const std::int32_t type : {KuvEeSerialVar::STATE, KuvEeSerialVar::UNIT, KuvEeSerialVar::MANUF_PLAN}) {
+    for (const std::int32_t type :
+         {KuvEeSerialVar::STATE, KuvEeSerialVar::UNIT, KuvEeSerialVar::MANUF_PLAN}) {
       KuvEeSerialVar* variable = model.getSeriesVariable(type);
       if (variable == nullptr) continue;
       addVariable(model, variable);
@@ -95,8 +97,9 @@ struct ModelContents {
                           "Normal situation, Serial and Model have the same UUID");
       return;
     }
-    KUV_TRACE_DETAIL_ON(KuvEeExpressionContext::traceChannel(),
-                        "Serial and its model do not have the same GUID. Storing mapping between own UUID and Serial");
+    KUV_TRACE_DETAIL_ON(
+        KuvEeExpressionContext::traceChannel(),
+        "Serial and its model do not have the same GUID. Storing mapping between own UUID and Serial");
     variables.push_back(variable);
   }
 
@@ -126,10 +129,13 @@ std::uint32_t KuvEeExpressionContext::SeriesElementID::hash() const {
 
 bool KuvEeExpressionContext::SeriesElementID::equals(const KuvInObjectVal& other) const {
   const SeriesElementID* id = cast(other);
-  return id != nullptr && id->m_variable == m_variable && id->m_name == m_name && id->m_revision == m_revision;
+  return id != nullptr && id->m_variable == m_variable && id->m_name == m_name &&
+         id->m_revision == m_revision;
 }
 
-KuvInObjectVal& KuvEeExpressionContext::SeriesElementID::clone(void* where) const { return cloneOf(*this, where); }
+KuvInObjectVal& KuvEeExpressionContext::SeriesElementID::clone(void* where) const {
+  return cloneOf(*this, where);
+}
 
 KuvEeExpressionContext::MilestoneElementID::MilestoneElementID(const KuvInString& name,
                                                                const KuvEeMilestonesVar* track)
@@ -294,22 +300,24 @@ HRESULT KuvEeExpressionContext::AddModelDico(KuvEeModelDico*& model, bool main) 
   index(model);
   m_owned.Put(model);
 
+  bool clash = false;
   for (KuvEeDicoObject* feature : features) {
     if (m_owned.Find(feature)) continue;
     KuvEeDicoObject* registeredFeature = feature;
     if (FAILED(AddConfigFeature(registeredFeature, model))) {
-      // Two features of this very model clash; the model came with the
-      // feature, so the context keeps it anyway.
+      // Two features of this very model clash. The model came with the
+      // feature, so the context keeps it anyway, unindexed.
+      clash = true;
       m_owned.Put(feature);
       if (KuvEeCategory::isObjectOfThisType(*feature))
         for (KuvEeDicoObject* option : elementsOf<KuvEeDicoObject>(*optionsOf(*feature))) m_owned.Put(option);
-      KUV_RETURN_ERROR(E_FAIL, "ERROR : AddConfigFeature failed");
     }
   }
   for (KuvEeDicoObject* variable : contents.variables) index(variable);
   for (KuvEeSerialVarValue* revision : contents.revisions) registerRevision(revision);
   for (KuvEeTreeSeriesElement* element : contents.treeElements) registerTreeSeriesElement(element);
   for (KuvEeMilestone* milestone : contents.milestones) registerMilestone(milestone);
+  if (clash) KUV_RETURN_ERROR(E_FAIL, "ERROR : AddConfigFeature failed");
   return S_OK;
 }
 
@@ -344,7 +352,8 @@ HRESULT KuvEeExpressionContext::AddConfigFeatureOption(const KuvInString& name, 
   if (feature == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, sc_nullInput);
   KuvEeCategory* category = KuvEeCategory::cast(*feature);
   KuvEeSelectionVar* variable = KuvEeSelectionVar::cast(*feature);
-  if (category == nullptr && variable == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : unexpected config feature.");
+  if (category == nullptr && variable == nullptr)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : unexpected config feature.");
   if (guid.IsValuated()) {
     if (const auto* registered = static_cast<const KuvEeDicoObject*>(m_byGuid.Get(guid))) {
       const KuvInObjectTypeClass* kind =
@@ -372,15 +381,18 @@ HRESULT KuvEeExpressionContext::AddConfigFeatureOption(const KuvInString& name, 
 HRESULT KuvEeExpressionContext::AddInheritedEff(KuvEeBasicEff*& eff, KuvInList& dicos) {
   KUV_TRACE_CALL("AddInheritedEff");
   if (eff == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, sc_nullInput);
-  if (eff->getName().IsEmpty()) KUV_RETURN_ERROR(E_FAIL, "ERROR : this eff has no name. It is no good for mapping !");
+  if (eff->getName().IsEmpty())
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : this eff has no name. It is no good for mapping !");
   for (std::int32_t i = 0; i < dicos.GetLength(); ++i) {
     KuvInObject* dico = dicos.Get(i);
-    if (dico == nullptr || !KuvEeModelDico::isObjectOfThisType(*dico)) KUV_RETURN_ERROR(E_INVALIDARG, sc_nullInput);
+    if (dico == nullptr || !KuvEeModelDico::isObjectOfThisType(*dico))
+      KUV_RETURN_ERROR(E_INVALIDARG, sc_nullInput);
   }
   KuvEeDicoObject* registered = otherWithGuid(*eff);
   if (registered != nullptr) {
     if (registered->dType() != eff->dType())
-      KUV_RETURN_ERROR(E_FAIL, "ERROR : An object with same Guid but with different type is already in the context");
+      KUV_RETURN_ERROR(E_FAIL,
+                       "ERROR : An object with same Guid but with different type is already in the context");
     if (registered->getName() != eff->getName()) KUV_RETURN_ERROR(E_FAIL, sc_otherName);
   }
 
@@ -437,7 +449,8 @@ HRESULT KuvEeExpressionContext::AddMilestonesTrack(KuvEeModelDico* model, const 
   if (!isRegistered(model)) KUV_RETURN_ERROR(E_FAIL, sc_unknownModel);
   KuvEeMilestonesVar* track = nullptr;
   if (guid.IsValuated() && model->getMilestonesTrack(guid, track) == S_OK) {
-    if (track->getName() != name) KUV_RETURN_ERROR(E_FAIL, "ERROR: MilestonesTrack alreaday exists but with another name.");
+    if (track->getName() != name)
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: MilestonesTrack alreaday exists but with another name.");
     if (track->getDiscipline() != discipline)
       KUV_RETURN_ERROR(E_FAIL, "ERROR: MilestonesTrack alreaday exists but with another discipline.");
     return S_FALSE;
@@ -458,9 +471,11 @@ HRESULT KuvEeExpressionContext::AddMilestone(KuvEeMilestonesVar* track, const Ku
   if (!index.isTreeEvalIndexValid()) KUV_RETURN_ERROR(E_FAIL, "ERROR: Input TreeEvalIndex is invalid.");
   if (parent != nullptr && parent->getMilestonesVar() != track)
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Milestones adn its parent isn't on the same track.");
-  if (const auto* known = static_cast<const KuvEeMilestone*>(m_milestones.Get(MilestoneElementID(name, track)))) {
+  if (const auto* known =
+          static_cast<const KuvEeMilestone*>(m_milestones.Get(MilestoneElementID(name, track)))) {
     if (known->getGuid() == guid && known->getTreeEvalIndex().equals(index)) return S_FALSE;
-    KUV_RETURN_ERROR(E_FAIL, "ERROR : the milestone ", name, " already exists with another identifier or index");
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : the milestone ", name,
+                     " already exists with another identifier or index");
   }
   if (guid.IsValuated() && m_byGuid.ContainsKey(guid)) KUV_RETURN_ERROR(E_FAIL, sc_otherKind);
 
@@ -484,11 +499,13 @@ HRESULT KuvEeExpressionContext::AddRevision(KuvEeSerialVar* variable, const KuvI
   // The map itself: getRevision would read the sentinels as lowest and highest.
   const KuvInMap* revisions = nullptr;
   variable->getSeqNb2Revisions(revisions);
-  if (const auto* known = static_cast<const KuvEeSerialVarValue*>(revisions->Get(KuvInIntHolder(seqNumber)))) {
+  if (const auto* known =
+          static_cast<const KuvEeSerialVarValue*>(revisions->Get(KuvInIntHolder(seqNumber)))) {
     if (known->getName() == name && known->getGuid() == guid && known->getRev() == revision) return S_FALSE;
-    KUV_RETURN_ERROR(E_FAIL,
-                     "ERROR : unexpected, a rev with same Sequence Number but a different name already exists "
-                     "under this Serial");
+    KUV_RETURN_ERROR(
+        E_FAIL,
+        "ERROR : unexpected, a rev with same Sequence Number but a different name already exists "
+        "under this Serial");
   }
   if (guid.IsValuated() && m_byGuid.ContainsKey(guid)) KUV_RETURN_ERROR(E_FAIL, sc_guidTaken);
   // The variable owns its revisions; the context only indexes them.
@@ -510,7 +527,8 @@ HRESULT KuvEeExpressionContext::AddRevision(KuvEeModelDico* model, std::int32_t 
                                             const KuvInString& name, const KuvInString& revision,
                                             const KuvInTreeEvalIndex& index, bool noTreeMode) {
   KUV_TRACE_CALL("AddRevision");
-  if (model == nullptr || (treeType != KuvEeSerialVar::TREE_STATE && treeType != KuvEeSerialVar::TREE_MANUF_PLAN))
+  if (model == nullptr ||
+      (treeType != KuvEeSerialVar::TREE_STATE && treeType != KuvEeSerialVar::TREE_MANUF_PLAN))
     KUV_RETURN_ERROR(E_FAIL, sc_noSerial);
   if (!index.isTreeEvalIndexValid()) KUV_RETURN_ERROR(E_FAIL, "ERROR: Input TreeEvalIndex is invalid.");
   KuvEeTreeSeriesVar* variable = model->getTreeSeriesVariable(treeType);
@@ -605,10 +623,17 @@ HRESULT KuvEeExpressionContext::GetConfigFeature(const KuvInGuid& guid, KuvEeDic
 HRESULT KuvEeExpressionContext::GetConfigFeature(const KuvInString& name, KuvEeDicoObject*& feature) const {
   KuvInObject* found = m_byName.Get(name);
   feature = found != nullptr && isFeature(*found) ? static_cast<KuvEeDicoObject*>(found) : nullptr;
-  return feature != nullptr ? S_OK : S_FALSE;
+  if (feature != nullptr) return S_OK;
+  // Another kind of object may hold the name: ask the models.
+  for (const KuvInMap* dicos : {&m_dicos, &m_inheritedDicos})
+    for (KuvInMap::const_iterator it = dicos->cBegin(); !it.IsEnd();)
+      if (static_cast<KuvEeModelDico*>(it.GetValGoToNext())->getConfigFeature(name, feature) == S_OK)
+        return S_OK;
+  return S_FALSE;
 }
 
-HRESULT KuvEeExpressionContext::GetConfigFeatureOption(const KuvInGuid& guid, KuvEeDicoObject*& option) const {
+HRESULT KuvEeExpressionContext::GetConfigFeatureOption(const KuvInGuid& guid,
+                                                       KuvEeDicoObject*& option) const {
   KuvInObject* found = m_byGuid.Get(guid);
   const bool isOption = found != nullptr && (KuvEeCatOptionVar::isObjectOfThisType(*found) ||
                                              KuvEeSelectionValue::isObjectOfThisType(*found));
@@ -632,7 +657,8 @@ HRESULT KuvEeExpressionContext::GetInheritedEff(const KuvInString& name, KuvEeBa
   if (foundAs(m_byName.Get(name), eff) == S_OK) return S_OK;
   // Another kind of object may hold the name: look among the effectivities.
   for (KuvInMap::const_iterator it = m_dicosPerInheritedEff.cBegin(); !it.IsEnd();) {
-    auto* candidate = static_cast<KuvEeBasicEff*>(static_cast<const KuvInObjectPtr*>(it.GetKeyGoToNext())->getObject());
+    auto* candidate =
+        static_cast<KuvEeBasicEff*>(static_cast<const KuvInObjectPtr*>(it.GetKeyGoToNext())->getObject());
     if (candidate->getName() == name) {
       eff = candidate;
       return S_OK;
@@ -660,8 +686,10 @@ HRESULT KuvEeExpressionContext::GetSetOfMDsContainingFeature(const KuvEeDicoObje
     dicos = static_cast<const KuvInMap*>(m_dicosPerInheritedEff.Get(KuvInObjectPtr(inheritedEff)));
     if (dicos == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : No context for input inherited eff");
   }
-  if (const KuvEeCatOptionVar* option = KuvEeCatOptionVar::cast(*feature)) feature = option->getCategory();
-  else if (const KuvEeSelectionValue* value = KuvEeSelectionValue::cast(*feature)) feature = value->getSelectionVar();
+  if (const KuvEeCatOptionVar* option = KuvEeCatOptionVar::cast(*feature))
+    feature = option->getCategory();
+  else if (const KuvEeSelectionValue* value = KuvEeSelectionValue::cast(*feature))
+    feature = value->getSelectionVar();
   models.Clear();
   for (KuvInMap::const_iterator it = dicos->cBegin(); !it.IsEnd();) {
     auto* model = static_cast<KuvEeModelDico*>(it.GetValGoToNext());
@@ -673,21 +701,25 @@ HRESULT KuvEeExpressionContext::GetSetOfMDsContainingFeature(const KuvEeDicoObje
 }
 
 HRESULT KuvEeExpressionContext::ComputeSequenceNumber(const KuvEeSerialVar* variable, const KuvInString& name,
-                                                      const KuvInString& revision, std::uint32_t& seqNumber) const {
+                                                      const KuvInString& revision,
+                                                      std::uint32_t& seqNumber) const {
   const KuvInIntHolder* found = nullptr;
   if (KuvInObjectVal* value = m_seqNumbers.Get(SeriesElementID(name, revision, variable)))
     found = KuvInIntHolder::cast(*value);
-  if (found == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : Failed to retrieve sequence number for this revision");
+  if (found == nullptr)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : Failed to retrieve sequence number for this revision");
   seqNumber = found->getValue();
   return S_OK;
 }
 
-HRESULT KuvEeExpressionContext::ComputeSequenceNumber(const KuvEeTreeSeriesVar* variable, const KuvInString& name,
-                                                      const KuvInString& revision, KuvInTreeEvalIndex& index) const {
+HRESULT KuvEeExpressionContext::ComputeSequenceNumber(const KuvEeTreeSeriesVar* variable,
+                                                      const KuvInString& name, const KuvInString& revision,
+                                                      KuvInTreeEvalIndex& index) const {
   const KuvInTreeEvalIndex* found = nullptr;
   if (KuvInObjectVal* value = m_seqNumbers.Get(SeriesElementID(name, revision, variable)))
     found = KuvInTreeEvalIndex::cast(*value);
-  if (found == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : Failed to retrieve tree eval index for this revision");
+  if (found == nullptr)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : Failed to retrieve tree eval index for this revision");
   index = *found;
   return S_OK;
 }
@@ -709,7 +741,8 @@ HRESULT KuvEeExpressionContext::RetrieveSeriesElementIdentification(const KuvEeS
 }
 
 HRESULT KuvEeExpressionContext::RetrieveSeriesElementModelerID(const KuvEeSerialVar* variable,
-                                                               std::int32_t seqNumber, KuvInGuid& guid) const {
+                                                               std::int32_t seqNumber,
+                                                               KuvInGuid& guid) const {
   const KuvEeSerialVarValue* found = revisionOf(variable, seqNumber);
   if (found == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : unable to retrieve given sequence number");
   guid = found->getGuid();
@@ -722,7 +755,8 @@ HRESULT KuvEeExpressionContext::RetrieveMilestone(const KuvEeMilestonesVar* trac
 }
 
 HRESULT KuvEeExpressionContext::RetrieveTreeSeriesElement(const KuvEeTreeSeriesVar* variable,
-                                                          const KuvInString& name, const KuvInString& revision,
+                                                          const KuvInString& name,
+                                                          const KuvInString& revision,
                                                           KuvEeTreeSeriesElement*& element) const {
   return foundAs(m_treeSeriesElements.Get(SeriesElementID(name, revision, variable)), element);
 }

@@ -36,9 +36,11 @@ std::string traceOf(F&& f) {
 }
 
 // A caller's category with options, built as a reader would.
-KuvEeCategory* newCategory(const char* name, unsigned guid, std::initializer_list<std::pair<const char*, unsigned>> options) {
+KuvEeCategory* newCategory(const char* name, unsigned guid,
+                           std::initializer_list<std::pair<const char*, unsigned>> options) {
   auto* category = new KuvEeCategory(name, TestGuid(guid).data());
-  for (const auto& [optionName, optionGuid] : options) new KuvEeCatOptionVar(optionName, TestGuid(optionGuid).data(), category);
+  for (const auto& [optionName, optionGuid] : options)
+    new KuvEeCatOptionVar(optionName, TestGuid(optionGuid).data(), category);
   return category;
 }
 
@@ -115,7 +117,8 @@ TEST(KuvEeExpressionContext, SecondModelOfTheSameNameIsDeletedAndTheFirstHandedB
     EXPECT_EQ(S_FALSE, context.GetModelDico(TestGuid(401).guid(), found));
     EXPECT_EQ(nullptr, found);
     // A GUID of another kind of object.
-    std::string trace = traceOf([&] { EXPECT_EQ(E_FAIL, context.GetModelDico(TestGuid(102).guid(), found)); });
+    std::string trace =
+        traceOf([&] { EXPECT_EQ(E_FAIL, context.GetModelDico(TestGuid(102).guid(), found)); });
     EXPECT_NE(std::string::npos, trace.find("ERROR : map content is of unexpected type, cast FAILED."));
   }
   EXPECT_EQ(before, liveObjects());
@@ -164,11 +167,20 @@ TEST(KuvEeExpressionContext, FeatureOfAKnownGuidIsDeletedAndTheRegisteredOneHand
     EXPECT_EQ(color, feature);
 
     KuvInSet models(KuvEeModelDico::sType());
-    EXPECT_EQ(S_OK, context.GetSetOfMDsContainingFeature(static_cast<KuvEeCategory*>(color)->getOptionVar(KuvInString("Red")), models));
+    EXPECT_EQ(S_OK, context.GetSetOfMDsContainingFeature(
+                        static_cast<KuvEeCategory*>(color)->getOptionVar(KuvInString("Red")), models));
     EXPECT_EQ(2, models.GetLength());
     EXPECT_EQ(S_FALSE, context.GetSetOfMDsContainingFeature(trim, models));
 
     KuvEeDicoObject* found = nullptr;
+    EXPECT_EQ(S_OK, context.GetConfigFeature(KuvInString("Trim"), found));
+    EXPECT_EQ(trim, found);
+    // A model took the name first; the feature is still found through it.
+    auto* namesake = new KuvEeCategory("Car", TestGuid(30).data());
+    KuvEeDicoObject* namesakeHandle = namesake;
+    ASSERT_EQ(S_OK, context.AddConfigFeature(namesakeHandle, car));
+    EXPECT_EQ(S_OK, context.GetConfigFeature(KuvInString("Car"), found));
+    EXPECT_EQ(namesake, found);
     EXPECT_EQ(S_OK, context.GetConfigFeature(KuvInString("Trim"), found));
     EXPECT_EQ(trim, found);
     EXPECT_EQ(S_OK, context.GetConfigFeatureOption(TestGuid(21).guid(), found));
@@ -197,22 +209,26 @@ TEST(KuvEeExpressionContext, RefusalsTraceTheirMessageAndChangeNothing) {
     const char* message;
   };
   Case cases[] = {
-      {"null feature", nullptr, nullptr, E_INVALIDARG, "ERROR : unexpected, we expect a not null input for this function"},
+      {"null feature", nullptr, nullptr, E_INVALIDARG,
+       "ERROR : unexpected, we expect a not null input for this function"},
       {"unknown model", std::make_unique<KuvEeCategory>("Size", TestGuid(20).data()), &stranger, E_FAIL,
        "ERROR : the given model dico does not exist in the context"},
       {"not a feature", std::make_unique<KuvEeBasicOptionVar>("Opt", TestGuid(21).guid()), nullptr, E_FAIL,
        "ERROR : unexpected config feature."},
-      {"known GUID, other kind", std::make_unique<KuvEeSelectionVar>("Color", TestGuid(10).data()), nullptr, E_FAIL,
+      {"known GUID, other kind", std::make_unique<KuvEeSelectionVar>("Color", TestGuid(10).data()), nullptr,
+       E_FAIL,
        "ERROR : two different objects with same UUID. Unexpected. Fatal error, unable to recover from this."},
-      {"known GUID, other name", std::make_unique<KuvEeCategory>("Colour", TestGuid(10).data()), nullptr, E_FAIL,
+      {"known GUID, other name", std::make_unique<KuvEeCategory>("Colour", TestGuid(10).data()), nullptr,
+       E_FAIL, "ERROR : Objects have same UUID but not the same name."},
+      {"option of a known GUID, other name",
+       std::unique_ptr<KuvEeDicoObject>(newCategory("Size", 22, {{"Large", 11}})), nullptr, E_FAIL,
        "ERROR : Objects have same UUID but not the same name."},
-      {"option of a known GUID, other name", std::unique_ptr<KuvEeDicoObject>(newCategory("Size", 22, {{"Large", 11}})),
-       nullptr, E_FAIL, "ERROR : Objects have same UUID but not the same name."},
   };
   for (Case& c : cases) {
     KuvEeDicoObject* feature = c.feature.get();
     KuvEeDicoObject* const given = feature;
-    std::string trace = traceOf([&] { EXPECT_EQ(c.result, context.AddConfigFeature(feature, c.model)) << c.what; });
+    std::string trace =
+        traceOf([&] { EXPECT_EQ(c.result, context.AddConfigFeature(feature, c.model)) << c.what; });
     EXPECT_NE(std::string::npos, trace.find(c.message)) << c.what << "\n" << trace;
     EXPECT_EQ(given, feature) << c.what;
     KuvEeDicoObject* found = nullptr;
@@ -223,26 +239,32 @@ TEST(KuvEeExpressionContext, RefusalsTraceTheirMessageAndChangeNothing) {
     if (KuvEeCategory* category = c.feature != nullptr ? KuvEeCategory::cast(*c.feature) : nullptr)
       while (!category->getOptionVars().IsEmpty()) delete category->getOptionVars().cBegin().Get();
 
-  EXPECT_NE(std::string::npos, traceOf([&] { EXPECT_EQ(E_INVALIDARG, context.AddConfigFeature(nothing)); })
-                                   .find("not null input"));
+  EXPECT_NE(std::string::npos, traceOf([&] {
+                                 EXPECT_EQ(E_INVALIDARG, context.AddConfigFeature(nothing));
+                               }).find("not null input"));
   KuvEeModelDico* unnamed = &noModel;
-  EXPECT_NE(std::string::npos, traceOf([&] { EXPECT_EQ(E_FAIL, context.AddModelDico(unnamed, true)); })
-                                   .find("ERROR : this dico has no name. It is no good for mapping !"));
+  EXPECT_NE(std::string::npos, traceOf([&] {
+                                 EXPECT_EQ(E_FAIL, context.AddModelDico(unnamed, true));
+                               }).find("ERROR : this dico has no name. It is no good for mapping !"));
 
   KuvEeBasicEff unnamedEff("", TestGuid(30).data());
   KuvEeBasicEff* effHandle = &unnamedEff;
   KuvInList dicos(KuvEeModelDico::sType());
-  EXPECT_NE(std::string::npos, traceOf([&] { EXPECT_EQ(E_FAIL, context.AddInheritedEff(effHandle, dicos)); })
-                                   .find("ERROR : this eff has no name. It is no good for mapping !"));
+  EXPECT_NE(std::string::npos, traceOf([&] {
+                                 EXPECT_EQ(E_FAIL, context.AddInheritedEff(effHandle, dicos));
+                               }).find("ERROR : this eff has no name. It is no good for mapping !"));
   KuvEePredefEff unnamedChange("", TestGuid(31).data(), true, KuvEePredefEff::GLOBAL);
   KuvEePredefEff* changeHandle = &unnamedChange;
-  EXPECT_NE(std::string::npos, traceOf([&] { EXPECT_EQ(E_FAIL, context.AddChangeRef(changeHandle)); })
-                                   .find("ERROR : this change has no name. It is no good for mapping !"));
+  EXPECT_NE(std::string::npos, traceOf([&] {
+                                 EXPECT_EQ(E_FAIL, context.AddChangeRef(changeHandle));
+                               }).find("ERROR : this change has no name. It is no good for mapping !"));
   // An effectivity on the GUID of a category.
   KuvEeBasicEff clash("Color", TestGuid(10).data());
   KuvEeBasicEff* clashHandle = &clash;
-  EXPECT_NE(std::string::npos, traceOf([&] { EXPECT_EQ(E_FAIL, context.AddInheritedEff(clashHandle, dicos)); })
-                                   .find("ERROR : An object with same Guid but with different type is already in the context"));
+  EXPECT_NE(std::string::npos,
+            traceOf([&] {
+              EXPECT_EQ(E_FAIL, context.AddInheritedEff(clashHandle, dicos));
+            }).find("ERROR : An object with same Guid but with different type is already in the context"));
   EXPECT_EQ(&clash, clashHandle);
   KuvEeBasicEff* found = nullptr;
   EXPECT_EQ(S_FALSE, context.GetInheritedEff(KuvInString("Color"), found));
@@ -287,7 +309,8 @@ TEST(KuvEeExpressionContext, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
         {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_OK, nullptr},
         {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_FALSE, nullptr},
         {KuvEeSerialVar::STATE, 51, "S2", "A", 5, E_FAIL,
-         "ERROR : unexpected, a rev with same Sequence Number but a different name already exists under this Serial"},
+         "ERROR : unexpected, a rev with same Sequence Number but a different name already exists under this "
+         "Serial"},
         {KuvEeSerialVar::STATE, 50, "S1", "B", 5, E_FAIL, "a different name already exists"},
         {KuvEeSerialVar::STATE, 50, "S3", "A", 6, E_FAIL,
          "ERROR : highly unexpected, unique id already there and probably is a different kind of object"},
@@ -298,7 +321,8 @@ TEST(KuvEeExpressionContext, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
     };
     for (const Case& c : cases) {
       std::string trace = traceOf([&] {
-        EXPECT_EQ(c.result, context.AddRevision(model, c.type, TestGuid(c.guid).guid(), c.name, c.revision, c.seq))
+        EXPECT_EQ(c.result,
+                  context.AddRevision(model, c.type, TestGuid(c.guid).guid(), c.name, c.revision, c.seq))
             << c.name << c.revision << c.seq;
       });
       if (c.message != nullptr) {
@@ -314,7 +338,8 @@ TEST(KuvEeExpressionContext, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
     EXPECT_EQ(5u, seq);
     EXPECT_EQ(S_OK, context.ComputeSequenceNumber(states, "S1", "B", seq));
     EXPECT_EQ(2000000000u, seq);
-    std::string trace = traceOf([&] { EXPECT_EQ(E_FAIL, context.ComputeSequenceNumber(states, "S2", "A", seq)); });
+    std::string trace =
+        traceOf([&] { EXPECT_EQ(E_FAIL, context.ComputeSequenceNumber(states, "S2", "A", seq)); });
     EXPECT_NE(std::string::npos, trace.find("ERROR : Failed to retrieve sequence number for this revision"));
 
     KuvInString name, revision;
@@ -351,13 +376,16 @@ TEST(KuvEeExpressionContext, ModelRevisionsTreeElementsAndMilestonesAreRegistere
 
     KuvEeExpressionContext context;
     std::string trace = traceOf([&] {
+      const unsigned char flags = KuvEeExpressionContext::traceChannel().getFlags();
       KuvEeExpressionContext::traceChannel().setFlags(3);
       EXPECT_EQ(S_OK, context.AddModelDico(model, true));
-      KuvEeExpressionContext::traceChannel().setFlags(1);
+      KuvEeExpressionContext::traceChannel().setFlags(flags);
     });
     EXPECT_NE(std::string::npos, trace.find("Normal situation, Serial and Model have the same UUID"));
-    EXPECT_NE(std::string::npos,
-              trace.find("Serial and its model do not have the same GUID. Storing mapping between own UUID and Serial"));
+    EXPECT_NE(
+        std::string::npos,
+        trace.find(
+            "Serial and its model do not have the same GUID. Storing mapping between own UUID and Serial"));
 
     const struct {
       const KuvEeSerialVar* variable;
@@ -367,7 +395,8 @@ TEST(KuvEeExpressionContext, ModelRevisionsTreeElementsAndMilestonesAreRegistere
     } revisions[] = {{states, "S1", "A", 1}, {states, "S1", "B", 2}, {plans, "MP-1", "A", 7}};
     for (const auto& r : revisions) {
       std::uint32_t seq = 0;
-      EXPECT_EQ(S_OK, context.ComputeSequenceNumber(r.variable, r.name, r.revision, seq)) << r.name << r.revision;
+      EXPECT_EQ(S_OK, context.ComputeSequenceNumber(r.variable, r.name, r.revision, seq))
+          << r.name << r.revision;
       EXPECT_EQ(r.seq, seq) << r.name << r.revision;
     }
     KuvEeDicoObject* object = nullptr;
@@ -398,23 +427,37 @@ TEST(KuvEeExpressionContext, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTr
   ASSERT_EQ(S_OK, context.AddModelDico(model, true));
   ASSERT_EQ(S_OK, context.AddMilestonesTrack(model, TestGuid(10).guid(), "Track", "Design", false));
   EXPECT_EQ(S_FALSE, context.AddMilestonesTrack(model, TestGuid(10).guid(), "Track", "Design", false));
+  EXPECT_NE(std::string::npos, traceOf([&] {
+                                 EXPECT_EQ(E_FAIL, context.AddMilestonesTrack(model, TestGuid(10).guid(),
+                                                                              "Other", "Design", false));
+                               }).find("ERROR: MilestonesTrack alreaday exists but with another name."));
   EXPECT_NE(std::string::npos,
-            traceOf([&] { EXPECT_EQ(E_FAIL, context.AddMilestonesTrack(model, TestGuid(10).guid(), "Other", "Design", false)); })
-                .find("ERROR: MilestonesTrack alreaday exists but with another name."));
+            traceOf([&] {
+              EXPECT_EQ(E_FAIL,
+                        context.AddMilestonesTrack(model, TestGuid(10).guid(), "Track", "Build", false));
+            }).find("ERROR: MilestonesTrack alreaday exists but with another discipline."));
+  KuvEeModelDico stranger("Stranger", TestGuid(2).guid());
   EXPECT_NE(std::string::npos,
-            traceOf([&] { EXPECT_EQ(E_FAIL, context.AddMilestonesTrack(model, TestGuid(10).guid(), "Track", "Build", false)); })
-                .find("ERROR: MilestonesTrack alreaday exists but with another discipline."));
+            traceOf([&] {
+              EXPECT_EQ(E_FAIL, context.AddMilestonesTrack(&stranger, TestGuid(12).guid(), "T", "D", false));
+            }).find("ERROR : the given model dico does not exist in the context"));
+  KuvEeModelDico* none = nullptr;
+  EXPECT_NE(std::string::npos, traceOf([&] {
+                                 EXPECT_EQ(E_INVALIDARG, context.AddModelDico(none, true));
+                               }).find("ERROR : unexpected, we expect a not null input for this function"));
   KuvEeMilestonesVar* track = nullptr;
   ASSERT_EQ(S_OK, model->getMilestonesTrack(TestGuid(10).guid(), track));
   ASSERT_EQ(S_OK, context.AddMilestonesTrack(model, TestGuid(11).guid(), "Track2", "Build", false));
   KuvEeMilestonesVar* track2 = nullptr;
   ASSERT_EQ(S_OK, model->getMilestonesTrack(TestGuid(11).guid(), track2));
 
-  ASSERT_EQ(S_OK, context.AddMilestone(track, TestGuid(20).guid(), "Gate", treeIndex("1-9"), nullptr, nullptr));
+  ASSERT_EQ(S_OK,
+            context.AddMilestone(track, TestGuid(20).guid(), "Gate", treeIndex("1-9"), nullptr, nullptr));
   KuvEeMilestone* gate = nullptr;
   ASSERT_EQ(S_OK, context.RetrieveMilestone(track, "Gate", gate));
   EXPECT_EQ(track->getRootMilestone(), gate);
-  EXPECT_EQ(S_FALSE, context.AddMilestone(track, TestGuid(20).guid(), "Gate", treeIndex("1-9"), nullptr, nullptr));
+  EXPECT_EQ(S_FALSE,
+            context.AddMilestone(track, TestGuid(20).guid(), "Gate", treeIndex("1-9"), nullptr, nullptr));
   KuvInDate date;
   EXPECT_EQ(S_OK, context.AddMilestone(track, TestGuid(21).guid(), "Sub", treeIndex("2-3"), &date, gate));
   KuvEeMilestone* sub = nullptr;
@@ -439,7 +482,9 @@ TEST(KuvEeExpressionContext, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTr
     KuvInTreeEvalIndex index;
     std::string trace = traceOf([&] {
       KuvInTreeEvalIndex::BuildFromString(r.index, index);
-      EXPECT_EQ(E_FAIL, context.AddMilestone(r.track, TestGuid(r.guid).guid(), "Bad", index, nullptr, r.parent)) << r.message;
+      EXPECT_EQ(E_FAIL,
+                context.AddMilestone(r.track, TestGuid(r.guid).guid(), "Bad", index, nullptr, r.parent))
+          << r.message;
     });
     EXPECT_NE(std::string::npos, trace.find(r.message)) << trace;
     KuvEeMilestone* bad = nullptr;
@@ -447,24 +492,26 @@ TEST(KuvEeExpressionContext, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTr
   }
 
   // Tree revisions: the series is enabled on first use.
-  ASSERT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, nullptr, TestGuid(30).guid(), "P",
-                                      "A", treeIndex("1-9"), false));
+  ASSERT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, nullptr, TestGuid(30).guid(),
+                                      "P", "A", treeIndex("1-9"), false));
   KuvEeTreeSeriesVar* plans = model->getTreeSeriesVariable(KuvEeSerialVar::TREE_MANUF_PLAN);
   ASSERT_NE(nullptr, plans);
   KuvEeTreeSeriesElement* root = plans->getRootTreeSeriesElement();
-  EXPECT_EQ(S_FALSE, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, nullptr, TestGuid(30).guid(), "P",
-                                         "A", treeIndex("1-9"), false));
-  EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root, TestGuid(31).guid(), "P", "B",
-                                      treeIndex("2-3"), false));
-  const KuvInTreeEvalIndex sub = treeIndex("2-3");
-  EXPECT_NE(std::string::npos, traceOf([&] {
-              EXPECT_EQ(E_FAIL, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root, TestGuid(32).guid(),
-                                                    "P", "B", sub, false));
+  EXPECT_EQ(S_FALSE, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, nullptr, TestGuid(30).guid(),
+                                         "P", "A", treeIndex("1-9"), false));
+  EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root, TestGuid(31).guid(), "P",
+                                      "B", treeIndex("2-3"), false));
+  const KuvInTreeEvalIndex subIndex = treeIndex("2-3");
+  EXPECT_NE(std::string::npos,
+            traceOf([&] {
+              EXPECT_EQ(E_FAIL, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root,
+                                                    TestGuid(32).guid(), "P", "B", subIndex, false));
             }).find("already exists with another identifier or index"));
   // A parent of another series, whose series does not exist yet.
-  EXPECT_NE(std::string::npos, traceOf([&] {
-              EXPECT_EQ(E_FAIL, context.AddRevision(model, KuvEeSerialVar::TREE_STATE, root, TestGuid(33).guid(), "P",
-                                                    "C", sub, false));
+  EXPECT_NE(std::string::npos,
+            traceOf([&] {
+              EXPECT_EQ(E_FAIL, context.AddRevision(model, KuvEeSerialVar::TREE_STATE, root,
+                                                    TestGuid(33).guid(), "P", "C", subIndex, false));
             }).find("ERROR : the parent element is not in this tree series"));
   EXPECT_FALSE(model->isEvolutionTreeSeriesEnabled(KuvEeSerialVar::TREE_STATE));
   KuvInTreeEvalIndex index;
@@ -505,8 +552,9 @@ TEST(KuvEeExpressionContext, InheritedEffectivitiesAndChangesAreRegisteredWithTh
     EXPECT_EQ(S_FALSE, context.GetSetOfMDsContainingFeature(carColor, holders));
     KuvEeBasicEff stranger("Stranger", TestGuid(301).data());
     EXPECT_NE(std::string::npos,
-              traceOf([&] { EXPECT_EQ(E_FAIL, context.GetSetOfMDsContainingFeature(carColor, holders, &stranger)); })
-                  .find("ERROR : No context for input inherited eff"));
+              traceOf([&] {
+                EXPECT_EQ(E_FAIL, context.GetSetOfMDsContainingFeature(carColor, holders, &stranger));
+              }).find("ERROR : No context for input inherited eff"));
 
     // The same effectivity read again.
     KuvEeBasicEff* again = new KuvEeBasicEff("Inherited", TestGuid(300).data());
@@ -522,7 +570,8 @@ TEST(KuvEeExpressionContext, InheritedEffectivitiesAndChangesAreRegisteredWithTh
     KuvEePredefEff* const registeredChange = change;
     ASSERT_EQ(S_OK, context.AddChangeRef(change));
     EXPECT_EQ(S_FALSE, context.AddChangeRef(change));
-    KuvEePredefEff* copy = new KuvEePredefEff("ECO-1", TestGuid(310).data(), false, KuvEePredefEff::CONTEXTUAL);
+    KuvEePredefEff* copy =
+        new KuvEePredefEff("ECO-1", TestGuid(310).data(), false, KuvEePredefEff::CONTEXTUAL);
     EXPECT_EQ(S_FALSE, context.AddChangeRef(copy));
     EXPECT_EQ(registeredChange, copy);
     KuvEePredefEff* foundChange = nullptr;
@@ -541,6 +590,8 @@ TEST(KuvEeExpressionContext, ClashBetweenTwoFeaturesOfOneModelLeavesNothingBehin
     auto* model = new KuvEeModelDico("Bike", TestGuid(1).guid());
     model->addConfigFeature(newCategory("Color", 10, {{"Red", 11}}));
     model->addConfigFeature(newCategory("Size", 20, {{"Large", 11}}));
+    model->addConfigFeature(newCategory("Seat", 30, {{"Low", 31}}));
+    model->addConfigFeature(newCategory("Rim", 40, {{"Alloy", 41}}));
     KuvEeModelDico* handle = model;
     std::string trace = traceOf([&] { EXPECT_EQ(E_FAIL, context.AddModelDico(handle, true)); });
     EXPECT_NE(std::string::npos, trace.find("ERROR : AddConfigFeature failed"));
