@@ -247,6 +247,30 @@ TEST(KuvEeExpressionContext, RefusalsTraceTheirMessageAndChangeNothing) {
                                  EXPECT_EQ(E_FAIL, context.AddModelDico(unnamed, true));
                                }).find("ERROR : this dico has no name. It is no good for mapping !"));
 
+  // Options: a known GUID must keep its kind and name.
+  EXPECT_EQ(S_FALSE, context.AddConfigFeatureOption("Red", TestGuid(11).guid(), color));
+  const struct {
+    const char* name;
+    unsigned guid;
+    KuvEeDicoObject* feature;
+    const char* message;
+  } options[] = {
+      {"Rouge", 11, color, "ERROR : Objects have same UUID but not the same name."},
+      {"Color", 10, color, "ERROR : two different objects with same UUID."},
+      {"Red", 12, color, "already exists in Color"},
+      {"Red", 12, static_cast<KuvEeCategory*>(color)->getOptionVar(KuvInString("Red")),
+       "ERROR : unexpected config feature."},
+  };
+  for (const auto& o : options) {
+    const std::string trace = traceOf([&] {
+      EXPECT_EQ(E_FAIL, context.AddConfigFeatureOption(o.name, TestGuid(o.guid).guid(), o.feature))
+          << o.message;
+    });
+    EXPECT_NE(std::string::npos, trace.find(o.message)) << trace;
+  }
+  KuvEeDicoObject* option = nullptr;
+  EXPECT_EQ(S_FALSE, context.GetConfigFeatureOption(TestGuid(12).guid(), option));
+
   KuvEeBasicEff unnamedEff("", TestGuid(30).data());
   KuvEeBasicEff* effHandle = &unnamedEff;
   KuvInList dicos(KuvEeModelDico::sType());
