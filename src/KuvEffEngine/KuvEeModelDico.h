@@ -36,6 +36,8 @@ public:
   HRESULT getConfigFeature(const KuvInGuid& guid, KuvEeDicoObject*& feature) const;
   HRESULT getConfigFeature(const KuvInString& name, KuvEeDicoObject*& feature) const;
   HRESULT getConfigFeatures(const KuvInSet*& features) const;
+  // Forgets the feature (not deleted): S_OK, or E_FAIL when it is not here.
+  HRESULT removeConfigFeature(KuvEeDicoObject* feature) { return m_configFeatures.remove(feature); }
 
   // The track's holder must be this model (E_FAIL); S_OK, or S_FALSE when
   // its name, GUID or discipline is taken. The model then owns the track.

@@ -1,0 +1,762 @@
+#include "KuvEeExpressionContext.h"
+
+#include <vector>
+
+#include "KuvEeCategory.h"
+#include "KuvEeDateVar.h"
+#include "KuvEeEffectivity.h"
+#include "KuvEeMilestone.h"
+#include "KuvEeMilestonesVar.h"
+#include "KuvEeModelDico.h"
+#include "KuvEeOptionVar.h"
+#include "KuvEePredefEff.h"
+#include "KuvEeSelectionVar.h"
+#include "KuvEeSerialVarValue.h"
+#include "KuvEeTreeSeriesElement.h"
+#include "KuvEeTreeSeriesVar.h"
+#include "KuvInIntHolder.h"
+#include "KuvInList.h"
+#include "KuvInTreeEvalIndex.h"
+
+KUV_DEFINE_TYPE(KuvEeExpressionContext, KuvInObject)
+KUV_DEFINE_TYPE_NAMED(KuvEeExpressionContext::SeriesElementID, KuvInObjectVal,
+                      "KuvEeExpressionContext::SeriesElementID")
+KUV_DEFINE_TYPE_NAMED(KuvEeExpressionContext::MilestoneElementID, KuvInObjectVal,
+                      "KuvEeExpressionContext::MilestoneElementID")
+
+namespace {
+
+constexpr const char* sc_nullInput = "ERROR : unexpected, we expect a not null input for this function";
+constexpr const char* sc_unknownModel = "ERROR : the given model dico does not exist in the context";
+constexpr const char* sc_otherKind =
+    "ERROR : two different objects with same UUID. Unexpected. Fatal error, unable to recover from this.";
+constexpr const char* sc_otherName = "ERROR : Objects have same UUID but not the same name.";
+constexpr const char* sc_guidTaken =
+    "ERROR : highly unexpected, unique id already there and probably is a different kind of object";
+constexpr const char* sc_noSerial =
+    "ERROR, this does not make any sense to add a revision to a non existing serial";
+
+// The options of a category or the values of a selection variable; null for
+// another kind of object.
+const KuvInSet* optionsOf(const KuvEeDicoObject& feature) {
+  if (const KuvEeCategory* category = KuvEeCategory::cast(feature)) return &category->getOptionVars();
+  if (const KuvEeSelectionVar* variable = KuvEeSelectionVar::cast(feature))
+    return &variable->getValues().getValues();
+  return nullptr;
+}
+
+template <class T>
+std::vector<T*> elementsOf(const KuvInSet& set) {
+  std::vector<T*> elements;
+  for (KuvInSet::const_iterator it = set.cBegin(); it.IsValid();)
+    elements.push_back(static_cast<T*>(it.GetGoToNext()));
+  return elements;
+}
+
+// What AddModelDico indexes besides the model and its features.
+struct ModelContents {
+  std::vector<KuvEeDicoObject*> variables;  // series and tracks with a GUID of their own
+  std::vector<KuvEeSerialVarValue*> revisions;
+  std::vector<KuvEeTreeSeriesElement*> treeElements;
+  std::vector<KuvEeMilestone*> milestones;
+
+  explicit ModelContents(const KuvEeModelDico& model) {
+    for (const std::int32_t type :
+         {KuvEeSerialVar::STATE, KuvEeSerialVar::UNIT, KuvEeSerialVar::MANUF_PLAN}) {
+      KuvEeSerialVar* variable = model.getSeriesVariable(type);
+      if (variable == nullptr) continue;
+      addVariable(model, variable);
+      const KuvInMap* revisionMap = nullptr;
+      variable->getSeqNb2Revisions(revisionMap);
+      for (KuvInMap::const_iterator it = revisionMap->cBegin(); !it.IsEnd();)
+        revisions.push_back(static_cast<KuvEeSerialVarValue*>(it.GetValGoToNext()));
+    }
+    for (const std::int32_t type : {KuvEeSerialVar::TREE_STATE, KuvEeSerialVar::TREE_MANUF_PLAN}) {
+      KuvEeTreeSeriesVar* variable = model.getTreeSeriesVariable(type);
+      if (variable == nullptr) continue;
+      addVariable(model, variable);
+      KuvInSet elements(KuvEeTreeSeriesElement::sType());
+      variable->getAllElements(elements);
+      for (KuvEeTreeSeriesElement* element : elementsOf<KuvEeTreeSeriesElement>(elements))
+        treeElements.push_back(element);
+    }
+    KuvInSet tracks(KuvEeMilestonesVar::sType());
+    model.getMilestonesTracks(tracks);
+    for (KuvEeMilestonesVar* track : elementsOf<KuvEeMilestonesVar>(tracks)) {
+      addVariable(model, track);
+      KuvInSet elements(KuvEeMilestone::sType());
+      track->getAllElements(elements);
+      for (KuvEeMilestone* milestone : elementsOf<KuvEeMilestone>(elements)) milestones.push_back(milestone);
+    }
+  }
+
+  // A variable that shares its model's GUID is found through the model.
+  void addVariable(const KuvEeModelDico& model, KuvEeDicoObject* variable) {
+    if (variable->getGuid() == model.getGuid()) {
+      KUV_TRACE_DETAIL_ON(KuvEeExpressionContext::traceChannel(),
+                          "Normal situation, Serial and Model have the same UUID");
+      return;
+    }
+    KUV_TRACE_DETAIL_ON(
+        KuvEeExpressionContext::traceChannel(),
+        "Serial and its model do not have the same GUID. Storing mapping between own UUID and Serial");
+    variables.push_back(variable);
+  }
+
+  std::vector<KuvEeDicoObject*> all() const {
+    std::vector<KuvEeDicoObject*> objects(variables);
+    objects.insert(objects.end(), revisions.begin(), revisions.end());
+    objects.insert(objects.end(), treeElements.begin(), treeElements.end());
+    objects.insert(objects.end(), milestones.begin(), milestones.end());
+    return objects;
+  }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Keys
+
+KuvEeExpressionContext::SeriesElementID::SeriesElementID(const KuvInString& name, const KuvInString& revision,
+                                                         const KuvEeVariable* variable)
+    : m_name(name), m_revision(revision), m_variable(variable) {}
+
+KuvEeExpressionContext::SeriesElementID::~SeriesElementID() = default;
+
+std::uint32_t KuvEeExpressionContext::SeriesElementID::hash() const {
+  return m_name.hash() ^ (m_revision.hash() * 31u) ^ BinHashFunc(&m_variable, sizeof m_variable);
+}
+
+bool KuvEeExpressionContext::SeriesElementID::equals(const KuvInObjectVal& other) const {
+  const SeriesElementID* id = cast(other);
+  return id != nullptr && id->m_variable == m_variable && id->m_name == m_name &&
+         id->m_revision == m_revision;
+}
+
+KuvInObjectVal& KuvEeExpressionContext::SeriesElementID::clone(void* where) const {
+  return cloneOf(*this, where);
+}
+
+KuvEeExpressionContext::MilestoneElementID::MilestoneElementID(const KuvInString& name,
+                                                               const KuvEeMilestonesVar* track)
+    : m_name(name), m_track(track) {}
+
+KuvEeExpressionContext::MilestoneElementID::~MilestoneElementID() = default;
+
+std::uint32_t KuvEeExpressionContext::MilestoneElementID::hash() const {
+  return m_name.hash() ^ BinHashFunc(&m_track, sizeof m_track);
+}
+
+bool KuvEeExpressionContext::MilestoneElementID::equals(const KuvInObjectVal& other) const {
+  const MilestoneElementID* id = cast(other);
+  return id != nullptr && id->m_track == m_track && id->m_name == m_name;
+}
+
+KuvInObjectVal& KuvEeExpressionContext::MilestoneElementID::clone(void* where) const {
+  return cloneOf(*this, where);
+}
+
+// ---------------------------------------------------------------------------
+// Life cycle
+
+KuvEeExpressionContext::KuvEeExpressionContext()
+    : m_byGuid(KuvInGuid::sType(), KuvEeDicoObject::sType()),
+      m_byName(KuvInString::sType(), KuvEeDicoObject::sType()),
+      m_dicos(KuvInString::sType(), KuvEeModelDico::sType()),
+      m_inheritedDicos(KuvInString::sType(), KuvEeModelDico::sType()),
+      m_dicosPerInheritedEff(KuvInObjectPtr::sType(), KuvInMap::sType()),
+      m_changes(KuvInString::sType(), KuvEePredefEff::sType()),
+      m_owned(KuvEeDicoObject::sType()),
+      m_treeSeriesElements(SeriesElementID::sType(), KuvEeTreeSeriesElement::sType()),
+      m_seqNumbers(SeriesElementID::sType(), KuvInObjectVal::sType()),
+      m_milestones(MilestoneElementID::sType(), KuvEeMilestone::sType()) {}
+
+KuvEeExpressionContext::~KuvEeExpressionContext() {
+  // Empty the set before deleting, so that nothing reached from a destructor
+  // finds an object already gone.
+  std::unique_ptr<KuvInObject*[]> owned(m_owned.GetArray());
+  const std::int32_t count = m_owned.GetLength();
+  m_owned.Clear();
+  // The other maps only point at objects: their own destructors forget them.
+  m_dicosPerInheritedEff.DeleteAll();
+  for (std::int32_t i = 0; i < count; ++i) delete owned[i];
+}
+
+// ---------------------------------------------------------------------------
+// Helpers
+
+KuvEeDicoObject* KuvEeExpressionContext::otherWithGuid(const KuvEeDicoObject& object) const {
+  if (!object.getGuid().IsValuated()) return nullptr;
+  auto* found = static_cast<KuvEeDicoObject*>(m_byGuid.Get(object.getGuid()));
+  return found != &object ? found : nullptr;
+}
+
+void KuvEeExpressionContext::index(KuvEeDicoObject* object) {
+  if (object->getGuid().IsValuated()) m_byGuid.Put(object->getGuid(), object);
+  // The first object of a name keeps it: names are not unique across kinds.
+  if (!object->getName().IsEmpty() && !m_byName.ContainsKey(object->getName()))
+    m_byName.Put(object->getName(), object);
+}
+
+bool KuvEeExpressionContext::isRegistered(const KuvEeModelDico* model) const {
+  return m_dicos.Get(model->getName()) == model || m_inheritedDicos.Get(model->getName()) == model;
+}
+
+HRESULT KuvEeExpressionContext::checkFeature(const KuvEeDicoObject& feature) const {
+  const KuvInSet* options = optionsOf(feature);
+  if (options == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : unexpected config feature.");
+  std::vector<const KuvEeDicoObject*> objects;
+  for (KuvInSet::const_iterator it = options->cBegin(); it.IsValid();)
+    objects.push_back(static_cast<const KuvEeDicoObject*>(it.GetGoToNext()));
+  objects.push_back(&feature);
+  for (const KuvEeDicoObject* object : objects) {
+    const KuvEeDicoObject* registered = otherWithGuid(*object);
+    if (registered == nullptr) continue;
+    if (registered->dType() != object->dType()) KUV_RETURN_ERROR(E_FAIL, sc_otherKind);
+    if (registered->getName() != object->getName()) KUV_RETURN_ERROR(E_FAIL, sc_otherName);
+  }
+  return S_OK;
+}
+
+void KuvEeExpressionContext::registerOptions(const KuvEeDicoObject& feature) {
+  // A category's options come with it; a selection variable keeps its values.
+  const bool owned = KuvEeCategory::isObjectOfThisType(feature);
+  for (KuvEeDicoObject* option : elementsOf<KuvEeDicoObject>(*optionsOf(feature))) {
+    const bool known = option->getGuid().IsValuated() && m_byGuid.ContainsKey(option->getGuid());
+    if (!known) index(option);
+    if (owned) m_owned.Put(option);
+  }
+}
+
+void KuvEeExpressionContext::discardFeature(KuvEeDicoObject* feature) {
+  if (m_owned.Find(feature)) return;
+  if (const KuvEeCategory* category = KuvEeCategory::cast(*feature))
+    for (KuvEeDicoObject* option : elementsOf<KuvEeDicoObject>(category->getOptionVars()))
+      if (!m_owned.Find(option)) delete option;
+  delete feature;
+}
+
+void KuvEeExpressionContext::discardModel(KuvEeModelDico* model) {
+  if (m_owned.Find(model)) return;
+  const KuvInSet* features = nullptr;
+  model->getConfigFeatures(features);
+  for (KuvEeDicoObject* feature : elementsOf<KuvEeDicoObject>(*features)) discardFeature(feature);
+  delete model;
+}
+
+void KuvEeExpressionContext::registerRevision(KuvEeSerialVarValue* revision) {
+  const SeriesElementID id(revision->getName(), revision->getRev(), revision->getSerialVar());
+  if (!m_seqNumbers.ContainsKey(id)) m_seqNumbers.Put(id, KuvInIntHolder(revision->getSeqNumber()));
+  index(revision);
+}
+
+void KuvEeExpressionContext::registerTreeSeriesElement(KuvEeTreeSeriesElement* element) {
+  const SeriesElementID id(element->getName(), element->getRevision(), element->getTreeSeriesVar());
+  m_treeSeriesElements.Put(id, element);
+  if (!m_seqNumbers.ContainsKey(id)) m_seqNumbers.Put(id, element->getTreeEvalIndex());
+  index(element);
+}
+
+void KuvEeExpressionContext::registerMilestone(KuvEeMilestone* milestone) {
+  m_milestones.Put(MilestoneElementID(milestone->getName(), milestone->getMilestonesVar()), milestone);
+  index(milestone);
+}
+
+// ---------------------------------------------------------------------------
+// Adding
+
+HRESULT KuvEeExpressionContext::AddModelDico(KuvEeModelDico*& model, bool main) {
+  KUV_TRACE_CALL("AddModelDico");
+  if (model == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, sc_nullInput);
+  const KuvInString name = model->getName();
+  if (name.IsEmpty()) KUV_RETURN_ERROR(E_FAIL, "ERROR : this dico has no name. It is no good for mapping !");
+
+  KuvInMap& home = main ? m_dicos : m_inheritedDicos;
+  auto* registered = static_cast<KuvEeModelDico*>(home.Get(name));
+  if (registered == nullptr) {
+    registered = static_cast<KuvEeModelDico*>((main ? m_inheritedDicos : m_dicos).Get(name));
+    if (registered != nullptr) home.Put(name, registered);
+  }
+  if (registered == model) return S_FALSE;
+  if (registered != nullptr) {
+    discardModel(model);
+    model = registered;
+    return S_OK;
+  }
+
+  // Everything that could be refused is checked before the model is taken.
+  if (const KuvEeDicoObject* other = otherWithGuid(*model))
+    KUV_RETURN_ERROR(E_FAIL, other->dType() != model->dType() ? sc_otherKind : sc_otherName);
+  const KuvInSet* featureSet = nullptr;
+  model->getConfigFeatures(featureSet);
+  const std::vector<KuvEeDicoObject*> features = elementsOf<KuvEeDicoObject>(*featureSet);
+  for (const KuvEeDicoObject* feature : features)
+    if (FAILED(checkFeature(*feature))) KUV_RETURN_ERROR(E_FAIL, "ERROR : AddConfigFeature failed");
+  const ModelContents contents(*model);
+  for (const KuvEeDicoObject* object : contents.all())
+    if (otherWithGuid(*object) != nullptr) KUV_RETURN_ERROR(E_FAIL, sc_guidTaken);
+
+  home.Put(name, model);
+  index(model);
+  m_owned.Put(model);
+
+  bool clash = false;
+  for (KuvEeDicoObject* feature : features) {
+    if (m_owned.Find(feature)) continue;
+    KuvEeDicoObject* registeredFeature = feature;
+    if (FAILED(AddConfigFeature(registeredFeature, model))) {
+      // Two features of this very model clash. The model came with the
+      // feature, so the context keeps it anyway, unindexed.
+      clash = true;
+      m_owned.Put(feature);
+      if (KuvEeCategory::isObjectOfThisType(*feature))
+        for (KuvEeDicoObject* option : elementsOf<KuvEeDicoObject>(*optionsOf(*feature))) m_owned.Put(option);
+    }
+  }
+  for (KuvEeDicoObject* variable : contents.variables) index(variable);
+  for (KuvEeSerialVarValue* revision : contents.revisions) registerRevision(revision);
+  for (KuvEeTreeSeriesElement* element : contents.treeElements) registerTreeSeriesElement(element);
+  for (KuvEeMilestone* milestone : contents.milestones) registerMilestone(milestone);
+  if (clash) KUV_RETURN_ERROR(E_FAIL, "ERROR : AddConfigFeature failed");
+  return S_OK;
+}
+
+HRESULT KuvEeExpressionContext::AddConfigFeature(KuvEeDicoObject*& feature, KuvEeModelDico* model) {
+  KUV_TRACE_CALL("AddConfigFeature");
+  if (feature == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, sc_nullInput);
+  if (model != nullptr && !isRegistered(model)) KUV_RETURN_ERROR(E_FAIL, sc_unknownModel);
+  const HRESULT checked = checkFeature(*feature);
+  if (FAILED(checked)) return checked;
+
+  HRESULT result = S_OK;
+  if (KuvEeDicoObject* registered = otherWithGuid(*feature)) {
+    if (model != nullptr) model->removeConfigFeature(feature);
+    discardFeature(feature);
+    feature = registered;
+    result = S_FALSE;
+  } else if (feature->getGuid().IsValuated() && m_byGuid.Get(feature->getGuid()) == feature) {
+    result = S_FALSE;
+  } else {
+    if (!m_owned.Put(feature)) KUV_RETURN_ERROR(E_FAIL, "ERROR : duplicated object in set");
+    index(feature);
+    registerOptions(*feature);
+  }
+  if (model != nullptr && FAILED(model->addConfigFeature(feature)))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : addConfigFeature to KuvEeModelDico FAILED.");
+  return result;
+}
+
+HRESULT KuvEeExpressionContext::AddConfigFeatureOption(const KuvInString& name, const KuvInGuid& guid,
+                                                       KuvEeDicoObject* feature) {
+  KUV_TRACE_CALL("AddConfigFeatureOption");
+  if (feature == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, sc_nullInput);
+  KuvEeCategory* category = KuvEeCategory::cast(*feature);
+  KuvEeSelectionVar* variable = KuvEeSelectionVar::cast(*feature);
+  if (category == nullptr && variable == nullptr)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : unexpected config feature.");
+  if (guid.IsValuated()) {
+    if (const auto* registered = static_cast<const KuvEeDicoObject*>(m_byGuid.Get(guid))) {
+      const KuvInObjectTypeClass* kind =
+          category != nullptr ? KuvEeCatOptionVar::sType() : KuvEeSelectionValue::sType();
+      if (registered->dType() != kind) KUV_RETURN_ERROR(E_FAIL, sc_otherKind);
+      if (registered->getName() != name) KUV_RETURN_ERROR(E_FAIL, sc_otherName);
+      return S_FALSE;
+    }
+  }
+  if (category != nullptr) {
+    if (category->getOptionVar(name) != nullptr)
+      KUV_RETURN_ERROR(E_FAIL, "ERROR : an option of that name already exists in ", category->getName());
+    auto* option = new KuvEeCatOptionVar(name, guid.getArray(), category);
+    m_owned.Put(option);
+    index(option);
+    return S_OK;
+  }
+  KuvEeSelectionValue* value = variable->addValue(name, guid.getArray());
+  if (value == nullptr)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : an option of that name already exists in ", variable->getName());
+  index(value);
+  return S_OK;
+}
+
+HRESULT KuvEeExpressionContext::AddInheritedEff(KuvEeBasicEff*& eff, KuvInList& dicos) {
+  KUV_TRACE_CALL("AddInheritedEff");
+  if (eff == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, sc_nullInput);
+  if (eff->getName().IsEmpty())
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : this eff has no name. It is no good for mapping !");
+  for (std::int32_t i = 0; i < dicos.GetLength(); ++i) {
+    KuvInObject* dico = dicos.Get(i);
+    if (dico == nullptr || !KuvEeModelDico::isObjectOfThisType(*dico))
+      KUV_RETURN_ERROR(E_INVALIDARG, sc_nullInput);
+  }
+  KuvEeDicoObject* registered = otherWithGuid(*eff);
+  if (registered != nullptr) {
+    if (registered->dType() != eff->dType())
+      KUV_RETURN_ERROR(E_FAIL,
+                       "ERROR : An object with same Guid but with different type is already in the context");
+    if (registered->getName() != eff->getName()) KUV_RETURN_ERROR(E_FAIL, sc_otherName);
+  }
+
+  HRESULT result = S_OK;
+  if (registered != nullptr) {
+    if (!m_owned.Find(eff)) delete eff;
+    eff = static_cast<KuvEeBasicEff*>(registered);
+    result = S_FALSE;
+  } else if (!m_owned.Put(eff)) {
+    result = S_FALSE;
+  } else {
+    index(eff);
+  }
+
+  const KuvInObjectPtr key(eff);
+  auto* models = static_cast<KuvInMap*>(m_dicosPerInheritedEff.Get(key));
+  if (models == nullptr) {
+    models = new KuvInMap(KuvInString::sType(), KuvEeModelDico::sType());
+    m_dicosPerInheritedEff.Put(key, models);
+  }
+  for (std::int32_t i = 0; i < dicos.GetLength(); ++i) {
+    auto* model = static_cast<KuvEeModelDico*>(dicos.Get(i));
+    const HRESULT hr = AddModelDico(model, false);
+    if (FAILED(hr)) return hr;
+    dicos.Set(i, model);
+    models->Put(model->getName(), model);
+  }
+  return result;
+}
+
+HRESULT KuvEeExpressionContext::AddChangeRef(KuvEePredefEff*& change) {
+  KUV_TRACE_CALL("AddChangeRef");
+  if (change == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, sc_nullInput);
+  if (change->getName().IsEmpty())
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : this change has no name. It is no good for mapping !");
+  if (KuvEeDicoObject* registered = otherWithGuid(*change)) {
+    if (registered->dType() != change->dType()) KUV_RETURN_ERROR(E_FAIL, sc_otherKind);
+    if (registered->getName() != change->getName()) KUV_RETURN_ERROR(E_FAIL, sc_otherName);
+    if (!m_owned.Find(change)) delete change;
+    change = static_cast<KuvEePredefEff*>(registered);
+    return S_FALSE;
+  }
+  if (!m_owned.Put(change)) return S_FALSE;
+  index(change);
+  if (!m_changes.ContainsKey(change->getName())) m_changes.Put(change->getName(), change);
+  return S_OK;
+}
+
+HRESULT KuvEeExpressionContext::AddMilestonesTrack(KuvEeModelDico* model, const KuvInGuid& guid,
+                                                   const KuvInString& name, const KuvInString& discipline,
+                                                   bool noTreeMode) {
+  KUV_TRACE_CALL("AddMilestonesTrack");
+  if (model == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, sc_nullInput);
+  if (!isRegistered(model)) KUV_RETURN_ERROR(E_FAIL, sc_unknownModel);
+  KuvEeMilestonesVar* track = nullptr;
+  if (guid.IsValuated() && model->getMilestonesTrack(guid, track) == S_OK) {
+    if (track->getName() != name)
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: MilestonesTrack alreaday exists but with another name.");
+    if (track->getDiscipline() != discipline)
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: MilestonesTrack alreaday exists but with another discipline.");
+    return S_FALSE;
+  }
+  if (guid.IsValuated() && m_byGuid.ContainsKey(guid)) KUV_RETURN_ERROR(E_FAIL, sc_otherKind);
+  auto created = std::make_unique<KuvEeMilestonesVar>(name, guid.getArray(), discipline, model, noTreeMode);
+  if (model->addMilestonesTrack(created.get()) != S_OK)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : addMilestonesTrack FAILED (name or discipline taken)");
+  index(created.release());
+  return S_OK;
+}
+
+HRESULT KuvEeExpressionContext::AddMilestone(KuvEeMilestonesVar* track, const KuvInGuid& guid,
+                                             const KuvInString& name, const KuvInTreeEvalIndex& index,
+                                             const KuvInDate* date, KuvEeMilestone* parent) {
+  KUV_TRACE_CALL("AddMilestone");
+  if (track == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, sc_nullInput);
+  if (!index.isTreeEvalIndexValid()) KUV_RETURN_ERROR(E_FAIL, "ERROR: Input TreeEvalIndex is invalid.");
+  if (parent != nullptr && parent->getMilestonesVar() != track)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: Milestones adn its parent isn't on the same track.");
+  if (const auto* known =
+          static_cast<const KuvEeMilestone*>(m_milestones.Get(MilestoneElementID(name, track)))) {
+    if (known->getGuid() == guid && known->getTreeEvalIndex().equals(index)) return S_FALSE;
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : the milestone ", name,
+                     " already exists with another identifier or index");
+  }
+  if (guid.IsValuated() && m_byGuid.ContainsKey(guid)) KUV_RETURN_ERROR(E_FAIL, sc_otherKind);
+
+  auto milestone = std::make_unique<KuvEeMilestone>(name, guid.getArray(), track, index, date, parent);
+  if (parent != nullptr) {
+    if (parent->addChild(milestone.get()) != S_OK) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild Failed.");
+  } else {
+    const HRESULT hr = track->isInNoTreeMode() ? track->addElementToNoTreeModeBag(milestone.get())
+                                               : track->setRootMilestone(milestone.get());
+    if (hr != S_OK) KUV_RETURN_ERROR(E_FAIL, "ERROR : setRootMilestone FAILED");
+  }
+  registerMilestone(milestone.release());
+  return S_OK;
+}
+
+HRESULT KuvEeExpressionContext::AddRevision(KuvEeSerialVar* variable, const KuvInGuid& guid,
+                                            const KuvInString& name, const KuvInString& revision,
+                                            std::uint32_t seqNumber) {
+  KUV_TRACE_CALL("AddRevision");
+  if (variable == nullptr) KUV_RETURN_ERROR(E_FAIL, sc_noSerial);
+  // The map itself: getRevision would read the sentinels as lowest and highest.
+  const KuvInMap* revisions = nullptr;
+  variable->getSeqNb2Revisions(revisions);
+  if (const auto* known =
+          static_cast<const KuvEeSerialVarValue*>(revisions->Get(KuvInIntHolder(seqNumber)))) {
+    if (known->getName() == name && known->getGuid() == guid && known->getRev() == revision) return S_FALSE;
+    KUV_RETURN_ERROR(
+        E_FAIL,
+        "ERROR : unexpected, a rev with same Sequence Number but a different name already exists "
+        "under this Serial");
+  }
+  if (guid.IsValuated() && m_byGuid.ContainsKey(guid)) KUV_RETURN_ERROR(E_FAIL, sc_guidTaken);
+  // The variable owns its revisions; the context only indexes them.
+  auto created = std::make_unique<KuvEeSerialVarValue>(name, guid.getArray(), revision, seqNumber, variable);
+  if (variable->addRevision(created.get()) != S_OK) KUV_RETURN_ERROR(E_FAIL, "ERROR, addRevision failed.");
+  registerRevision(created.release());
+  return S_OK;
+}
+
+HRESULT KuvEeExpressionContext::AddRevision(KuvEeModelDico* model, KuvEeSerialVar::SerialExternalType type,
+                                            const KuvInGuid& guid, const KuvInString& name,
+                                            const KuvInString& revision, std::uint32_t seqNumber) {
+  return AddRevision(model != nullptr ? model->getSeriesVariable(type) : nullptr, guid, name, revision,
+                     seqNumber);
+}
+
+HRESULT KuvEeExpressionContext::AddRevision(KuvEeModelDico* model, std::int32_t treeType,
+                                            KuvEeTreeSeriesElement* parent, const KuvInGuid& guid,
+                                            const KuvInString& name, const KuvInString& revision,
+                                            const KuvInTreeEvalIndex& index, bool noTreeMode) {
+  KUV_TRACE_CALL("AddRevision");
+  if (model == nullptr ||
+      (treeType != KuvEeSerialVar::TREE_STATE && treeType != KuvEeSerialVar::TREE_MANUF_PLAN))
+    KUV_RETURN_ERROR(E_FAIL, sc_noSerial);
+  if (!index.isTreeEvalIndexValid()) KUV_RETURN_ERROR(E_FAIL, "ERROR: Input TreeEvalIndex is invalid.");
+  KuvEeTreeSeriesVar* variable = model->getTreeSeriesVariable(treeType);
+  if (parent != nullptr && (variable == nullptr || parent->getTreeSeriesVar() != variable))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : the parent element is not in this tree series");
+  if (variable != nullptr) {
+    const SeriesElementID id(name, revision, variable);
+    if (const auto* known = static_cast<const KuvEeTreeSeriesElement*>(m_treeSeriesElements.Get(id))) {
+      if (known->getGuid() == guid && known->getTreeEvalIndex().equals(index)) return S_FALSE;
+      KUV_RETURN_ERROR(E_FAIL, "ERROR : the revision ", name, " ", revision,
+                       " already exists with another identifier or index");
+    }
+  }
+  if (guid.IsValuated() && m_byGuid.ContainsKey(guid)) KUV_RETURN_ERROR(E_FAIL, sc_guidTaken);
+
+  if (variable == nullptr) {
+    model->enableEvolutionTreeSeries(treeType, noTreeMode);
+    variable = model->getTreeSeriesVariable(treeType);
+  }
+  auto element =
+      std::make_unique<KuvEeTreeSeriesElement>(name, guid.getArray(), revision, index, variable, parent);
+  if (parent != nullptr) {
+    if (parent->addChild(element.get()) != S_OK) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild Failed.");
+  } else {
+    const HRESULT hr = variable->isInNoTreeMode() ? variable->addElementToNoTreeModeBag(element.get())
+                                                  : variable->setRootTreeSeriesElement(element.get());
+    if (hr != S_OK) KUV_RETURN_ERROR(E_FAIL, "ERROR : setRootTreeSeriesElement FAILED");
+  }
+  registerTreeSeriesElement(element.release());
+  return S_OK;
+}
+
+HRESULT KuvEeExpressionContext::ActivateDate() {
+  if (m_dateVar != nullptr) return S_FALSE;
+  const unsigned char guid[KuvInGuid::sc_size] = {1};
+  m_dateVar = std::make_unique<KuvEeDateVar>("Date", guid);
+  return m_byGuid.Put(KuvInGuid(guid), m_dateVar.get());
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+
+namespace {
+// found cast to T; S_OK, or S_FALSE and null when absent or of another kind.
+template <class T>
+HRESULT foundAs(KuvInObject* found, T*& result) {
+  result = found != nullptr ? T::cast(*found) : nullptr;
+  return result != nullptr ? S_OK : S_FALSE;
+}
+
+bool isFeature(const KuvInObject& object) {
+  return KuvEeCategory::isObjectOfThisType(object) || KuvEeSelectionVar::isObjectOfThisType(object);
+}
+}  // namespace
+
+HRESULT KuvEeExpressionContext::GetModelDico(const KuvInGuid& guid, KuvEeModelDico*& model) const {
+  model = nullptr;
+  KuvInObject* found = m_byGuid.Get(guid);
+  if (found == nullptr) return S_FALSE;
+  if (foundAs(found, model) != S_OK)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : map content is of unexpected type, cast FAILED.");
+  return S_OK;
+}
+
+HRESULT KuvEeExpressionContext::GetModelDico(const KuvInString& name, KuvEeModelDico*& model) const {
+  KuvInObject* found = m_dicos.Get(name);
+  return foundAs(found != nullptr ? found : m_inheritedDicos.Get(name), model);
+}
+
+HRESULT KuvEeExpressionContext::GetAllDictionariesByName(const KuvInMap*& dicos) const {
+  dicos = &m_dicos;
+  return S_OK;
+}
+
+HRESULT KuvEeExpressionContext::GetAllInheritedDictionariesByName(const KuvInMap*& dicos) const {
+  dicos = &m_inheritedDicos;
+  return S_OK;
+}
+
+HRESULT KuvEeExpressionContext::GetAllDictionariesForInheritedEffectivity(KuvEeBasicEff* eff,
+                                                                          const KuvInMap*& dicos) const {
+  dicos = static_cast<const KuvInMap*>(m_dicosPerInheritedEff.Get(KuvInObjectPtr(eff)));
+  return dicos != nullptr ? S_OK : S_FALSE;
+}
+
+HRESULT KuvEeExpressionContext::GetConfigFeature(const KuvInGuid& guid, KuvEeDicoObject*& feature) const {
+  KuvInObject* found = m_byGuid.Get(guid);
+  feature = found != nullptr && isFeature(*found) ? static_cast<KuvEeDicoObject*>(found) : nullptr;
+  return feature != nullptr ? S_OK : S_FALSE;
+}
+
+HRESULT KuvEeExpressionContext::GetConfigFeature(const KuvInString& name, KuvEeDicoObject*& feature) const {
+  KuvInObject* found = m_byName.Get(name);
+  feature = found != nullptr && isFeature(*found) ? static_cast<KuvEeDicoObject*>(found) : nullptr;
+  if (feature != nullptr) return S_OK;
+  // Another kind of object may hold the name: ask the models.
+  for (const KuvInMap* dicos : {&m_dicos, &m_inheritedDicos})
+    for (KuvInMap::const_iterator it = dicos->cBegin(); !it.IsEnd();)
+      if (static_cast<KuvEeModelDico*>(it.GetValGoToNext())->getConfigFeature(name, feature) == S_OK)
+        return S_OK;
+  return S_FALSE;
+}
+
+HRESULT KuvEeExpressionContext::GetConfigFeatureOption(const KuvInGuid& guid,
+                                                       KuvEeDicoObject*& option) const {
+  KuvInObject* found = m_byGuid.Get(guid);
+  const bool isOption = found != nullptr && (KuvEeCatOptionVar::isObjectOfThisType(*found) ||
+                                             KuvEeSelectionValue::isObjectOfThisType(*found));
+  option = isOption ? static_cast<KuvEeDicoObject*>(found) : nullptr;
+  return option != nullptr ? S_OK : S_FALSE;
+}
+
+HRESULT KuvEeExpressionContext::GetChange(const KuvInGuid& guid, KuvEePredefEff*& change) const {
+  return foundAs(m_byGuid.Get(guid), change);
+}
+
+HRESULT KuvEeExpressionContext::GetChange(const KuvInString& name, KuvEePredefEff*& change) const {
+  return foundAs(m_changes.Get(name), change);
+}
+
+HRESULT KuvEeExpressionContext::GetInheritedEff(const KuvInGuid& guid, KuvEeBasicEff*& eff) const {
+  return foundAs(m_byGuid.Get(guid), eff);
+}
+
+HRESULT KuvEeExpressionContext::GetInheritedEff(const KuvInString& name, KuvEeBasicEff*& eff) const {
+  if (foundAs(m_byName.Get(name), eff) == S_OK) return S_OK;
+  // Another kind of object may hold the name: look among the effectivities.
+  for (KuvInMap::const_iterator it = m_dicosPerInheritedEff.cBegin(); !it.IsEnd();) {
+    auto* candidate =
+        static_cast<KuvEeBasicEff*>(static_cast<const KuvInObjectPtr*>(it.GetKeyGoToNext())->getObject());
+    if (candidate->getName() == name) {
+      eff = candidate;
+      return S_OK;
+    }
+  }
+  return S_FALSE;
+}
+
+HRESULT KuvEeExpressionContext::GetDate(KuvEeDateVar*& date) const {
+  date = m_dateVar.get();
+  return date != nullptr ? S_OK : S_FALSE;
+}
+
+bool KuvEeExpressionContext::GetEEObject(const KuvInGuid& guid, KuvEeDicoObject*& object) const {
+  object = static_cast<KuvEeDicoObject*>(m_byGuid.Get(guid));
+  return object != nullptr;
+}
+
+HRESULT KuvEeExpressionContext::GetSetOfMDsContainingFeature(const KuvEeDicoObject* feature, KuvInSet& models,
+                                                             KuvEeBasicEff* inheritedEff) const {
+  if (feature == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, sc_nullInput);
+  if (!models.IsTypeAccepted(KuvEeModelDico::sType())) return E_INVALIDARG;
+  const KuvInMap* dicos = &m_dicos;
+  if (inheritedEff != nullptr) {
+    dicos = static_cast<const KuvInMap*>(m_dicosPerInheritedEff.Get(KuvInObjectPtr(inheritedEff)));
+    if (dicos == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : No context for input inherited eff");
+  }
+  if (const KuvEeCatOptionVar* option = KuvEeCatOptionVar::cast(*feature))
+    feature = option->getCategory();
+  else if (const KuvEeSelectionValue* value = KuvEeSelectionValue::cast(*feature))
+    feature = value->getSelectionVar();
+  models.Clear();
+  for (KuvInMap::const_iterator it = dicos->cBegin(); !it.IsEnd();) {
+    auto* model = static_cast<KuvEeModelDico*>(it.GetValGoToNext());
+    const KuvInSet* features = nullptr;
+    model->getConfigFeatures(features);
+    if (feature != nullptr && features->Find(feature)) models.Put(model);
+  }
+  return models.IsEmpty() ? S_FALSE : S_OK;
+}
+
+HRESULT KuvEeExpressionContext::ComputeSequenceNumber(const KuvEeSerialVar* variable, const KuvInString& name,
+                                                      const KuvInString& revision,
+                                                      std::uint32_t& seqNumber) const {
+  const KuvInIntHolder* found = nullptr;
+  if (KuvInObjectVal* value = m_seqNumbers.Get(SeriesElementID(name, revision, variable)))
+    found = KuvInIntHolder::cast(*value);
+  if (found == nullptr)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : Failed to retrieve sequence number for this revision");
+  seqNumber = found->getValue();
+  return S_OK;
+}
+
+HRESULT KuvEeExpressionContext::ComputeSequenceNumber(const KuvEeTreeSeriesVar* variable,
+                                                      const KuvInString& name, const KuvInString& revision,
+                                                      KuvInTreeEvalIndex& index) const {
+  const KuvInTreeEvalIndex* found = nullptr;
+  if (KuvInObjectVal* value = m_seqNumbers.Get(SeriesElementID(name, revision, variable)))
+    found = KuvInTreeEvalIndex::cast(*value);
+  if (found == nullptr)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : Failed to retrieve tree eval index for this revision");
+  index = *found;
+  return S_OK;
+}
+
+namespace {
+const KuvEeSerialVarValue* revisionOf(const KuvEeSerialVar* variable, std::int32_t seqNumber) {
+  return variable != nullptr ? variable->getRevision(seqNumber) : nullptr;
+}
+}  // namespace
+
+HRESULT KuvEeExpressionContext::RetrieveSeriesElementIdentification(const KuvEeSerialVar* variable,
+                                                                    std::int32_t seqNumber, KuvInString& name,
+                                                                    KuvInString& revision) const {
+  const KuvEeSerialVarValue* found = revisionOf(variable, seqNumber);
+  if (found == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : unable to retrieve given sequence number");
+  name = found->getName();
+  revision = found->getRev();
+  return S_OK;
+}
+
+HRESULT KuvEeExpressionContext::RetrieveSeriesElementModelerID(const KuvEeSerialVar* variable,
+                                                               std::int32_t seqNumber,
+                                                               KuvInGuid& guid) const {
+  const KuvEeSerialVarValue* found = revisionOf(variable, seqNumber);
+  if (found == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : unable to retrieve given sequence number");
+  guid = found->getGuid();
+  return S_OK;
+}
+
+HRESULT KuvEeExpressionContext::RetrieveMilestone(const KuvEeMilestonesVar* track, const KuvInString& name,
+                                                  KuvEeMilestone*& milestone) const {
+  return foundAs(m_milestones.Get(MilestoneElementID(name, track)), milestone);
+}
+
+HRESULT KuvEeExpressionContext::RetrieveTreeSeriesElement(const KuvEeTreeSeriesVar* variable,
+                                                          const KuvInString& name,
+                                                          const KuvInString& revision,
+                                                          KuvEeTreeSeriesElement*& element) const {
+  return foundAs(m_treeSeriesElements.Get(SeriesElementID(name, revision, variable)), element);
+}

@@ -1,0 +1,627 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "KuvEeCategory.h"
+#include "KuvEeDateVar.h"
+#include "KuvEeDicoTestSupport.h"
+#include "KuvEeEffectivity.h"
+#include "KuvEeExpressionContext.h"
+#include "KuvEeLifeCycleMngr.h"
+#include "KuvEeMilestone.h"
+#include "KuvEeMilestonesVar.h"
+#include "KuvEeModelDico.h"
+#include "KuvEeOptionVar.h"
+#include "KuvEePredefEff.h"
+#include "KuvEeSelectionVar.h"
+#include "KuvEeSerialVarValue.h"
+#include "KuvEeTreeSeriesElement.h"
+#include "KuvEeTreeSeriesVar.h"
+#include "KuvInList.h"
+
+using kuvtest::TestGuid;
+using kuvtest::treeIndex;
+
+namespace {
+
+std::int32_t liveObjects() { return KuvEeLifeCycleMngr::getInstance().getCount(); }
+bool alive(const KuvEeDicoObject* object) { return KuvEeLifeCycleMngr::getInstance().isRegistered(object); }
+
+template <class F>
+std::string traceOf(F&& f) {
+  testing::internal::CaptureStdout();
+  f();
+  return testing::internal::GetCapturedStdout();
+}
+
+// A caller's category with options, built as a reader would.
+KuvEeCategory* newCategory(const char* name, unsigned guid,
+                           std::initializer_list<std::pair<const char*, unsigned>> options) {
+  auto* category = new KuvEeCategory(name, TestGuid(guid).data());
+  for (const auto& [optionName, optionGuid] : options)
+    new KuvEeCatOptionVar(optionName, TestGuid(optionGuid).data(), category);
+  return category;
+}
+
+// A model with a category and a state series holding two revisions.
+KuvEeModelDico* newModel(const char* name, unsigned guid) {
+  auto* model = new KuvEeModelDico(name, TestGuid(guid).guid());
+  model->addConfigFeature(newCategory("Color", guid + 1, {{"Red", guid + 2}, {"Blue", guid + 3}}));
+  model->enableEvolutionSeries(KuvEeSerialVar::STATE);
+  KuvEeSerialVar* states = model->getSeriesVariable(KuvEeSerialVar::STATE);
+  states->addRevision(new KuvEeSerialVarValue("S1", TestGuid(guid + 4).data(), "A", 1, states));
+  states->addRevision(new KuvEeSerialVarValue("S1", TestGuid(guid + 5).data(), "B", 2, states));
+  return model;
+}
+
+}  // namespace
+
+TEST(KuvEeExpressionContext, OwnsWhatItRegisteredAndDeletesItOnce) {
+  const std::int32_t before = liveObjects();
+  {
+    KuvEeExpressionContext context;
+    KuvEeModelDico* model = newModel("Bike", 100);
+    ASSERT_EQ(S_OK, context.AddModelDico(model, true));
+    KuvEeDicoObject* size = newCategory("Size", 200, {{"S", 201}});
+    ASSERT_EQ(S_OK, context.AddConfigFeature(size, model));
+    KuvEeDicoObject* trim = new KuvEeSelectionVar("Trim", TestGuid(210).data());
+    static_cast<KuvEeSelectionVar*>(trim)->addValue("Sport", TestGuid(211).data());
+    ASSERT_EQ(S_OK, context.AddConfigFeature(trim));
+    EXPECT_EQ(S_OK, context.AddConfigFeatureOption("Eco", TestGuid(212).guid(), trim));
+    EXPECT_EQ(S_OK, context.AddConfigFeatureOption("M", TestGuid(202).guid(), size));
+    KuvEeBasicEff* eff = new KuvEeBasicEff("Inherited", TestGuid(220).data());
+    KuvInList dicos(KuvEeModelDico::sType());
+    ASSERT_EQ(S_OK, context.AddInheritedEff(eff, dicos));
+    KuvEePredefEff* change = new KuvEePredefEff("ECO-1", TestGuid(230).data(), true, KuvEePredefEff::GLOBAL);
+    ASSERT_EQ(S_OK, context.AddChangeRef(change));
+    EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::STATE, TestGuid(240).guid(), "S2", "A", 3));
+    EXPECT_EQ(S_OK, context.ActivateDate());
+    EXPECT_GT(liveObjects(), before);
+  }
+  // Nothing left behind; the sanitizer build also proves nothing went twice.
+  EXPECT_EQ(before, liveObjects());
+}
+
+TEST(KuvEeExpressionContext, SecondModelOfTheSameNameIsDeletedAndTheFirstHandedBack) {
+  const std::int32_t before = liveObjects();
+  {
+    KuvEeExpressionContext context;
+    KuvEeModelDico* first = newModel("Bike", 100);
+    KuvEeModelDico* registered = first;
+    ASSERT_EQ(S_OK, context.AddModelDico(registered, true));
+    EXPECT_EQ(S_FALSE, context.AddModelDico(registered, true));
+
+    // The second brings its own features and revisions: all of it goes.
+    KuvEeModelDico* second = newModel("Bike", 300);
+    KuvEeModelDico* handed = second;
+    EXPECT_EQ(S_OK, context.AddModelDico(handed, true));
+    EXPECT_EQ(first, handed);
+    EXPECT_FALSE(alive(second));
+    EXPECT_EQ(1, context.GetNbDictionaries());
+
+    // Met first as inherited, then as a main one: the same object is reused.
+    KuvEeModelDico* car = new KuvEeModelDico("Car", TestGuid(400).guid());
+    KuvEeModelDico* carCopy = car;
+    ASSERT_EQ(S_OK, context.AddModelDico(carCopy, false));
+    KuvEeModelDico* mainCar = new KuvEeModelDico("Car", TestGuid(401).guid());
+    EXPECT_EQ(S_OK, context.AddModelDico(mainCar, true));
+    EXPECT_EQ(car, mainCar);
+    EXPECT_EQ(2, context.GetNbDictionaries());
+
+    KuvEeModelDico* found = nullptr;
+    EXPECT_EQ(S_OK, context.GetModelDico(KuvInString("Bike"), found));
+    EXPECT_EQ(first, found);
+    EXPECT_EQ(S_OK, context.GetModelDico(TestGuid(400).guid(), found));
+    EXPECT_EQ(car, found);
+    EXPECT_EQ(S_FALSE, context.GetModelDico(TestGuid(401).guid(), found));
+    EXPECT_EQ(nullptr, found);
+    // A GUID of another kind of object.
+    std::string trace =
+        traceOf([&] { EXPECT_EQ(E_FAIL, context.GetModelDico(TestGuid(102).guid(), found)); });
+    EXPECT_NE(std::string::npos, trace.find("ERROR : map content is of unexpected type, cast FAILED."));
+  }
+  EXPECT_EQ(before, liveObjects());
+}
+
+TEST(KuvEeExpressionContext, FeatureOfAKnownGuidIsDeletedAndTheRegisteredOneHandedBack) {
+  const std::int32_t before = liveObjects();
+  {
+    KuvEeExpressionContext context;
+    KuvEeModelDico* model = new KuvEeModelDico("Bike", TestGuid(1).guid());
+    ASSERT_EQ(S_OK, context.AddModelDico(model, true));
+    KuvEeDicoObject* color = newCategory("Color", 10, {{"Red", 11}});
+    KuvEeDicoObject* registered = color;
+    ASSERT_EQ(S_OK, context.AddConfigFeature(registered, model));
+    EXPECT_EQ(S_FALSE, context.AddConfigFeature(registered, model));
+
+    // The caller's copy (with a known and a new option) goes entirely.
+    KuvEeCategory* copy = newCategory("Color", 10, {{"Red", 11}, {"Blue", 12}});
+    KuvEeCatOptionVar* copyBlue = copy->getOptionVar(KuvInString("Blue"));
+    KuvEeDicoObject* handed = copy;
+    EXPECT_EQ(S_FALSE, context.AddConfigFeature(handed, model));
+    EXPECT_EQ(color, handed);
+    EXPECT_FALSE(alive(copy));
+    EXPECT_FALSE(alive(copyBlue));
+
+    // The same for a selection variable, which deletes its values.
+    auto* trim = new KuvEeSelectionVar("Trim", TestGuid(20).data());
+    trim->addValue("Sport", TestGuid(21).data());
+    KuvEeDicoObject* trimHandle = trim;
+    ASSERT_EQ(S_OK, context.AddConfigFeature(trimHandle));
+    auto* trimCopy = new KuvEeSelectionVar("Trim", TestGuid(20).data());
+    KuvEeSelectionValue* copySport = trimCopy->addValue("Sport", TestGuid(21).data());
+    KuvEeDicoObject* trimCopyHandle = trimCopy;
+    EXPECT_EQ(S_FALSE, context.AddConfigFeature(trimCopyHandle));
+    EXPECT_EQ(trim, trimCopyHandle);
+    EXPECT_FALSE(alive(copySport));
+
+    // A model holding a known feature gets the registered one instead.
+    KuvEeModelDico* car = new KuvEeModelDico("Car", TestGuid(2).guid());
+    KuvEeCategory* carColor = newCategory("Color", 10, {{"Red", 11}});
+    car->addConfigFeature(carColor);
+    ASSERT_EQ(S_OK, context.AddModelDico(car, true));
+    EXPECT_FALSE(alive(carColor));
+    KuvEeDicoObject* feature = nullptr;
+    EXPECT_EQ(S_OK, car->getConfigFeature(TestGuid(10).guid(), feature));
+    EXPECT_EQ(color, feature);
+
+    KuvInSet models(KuvEeModelDico::sType());
+    EXPECT_EQ(S_OK, context.GetSetOfMDsContainingFeature(
+                        static_cast<KuvEeCategory*>(color)->getOptionVar(KuvInString("Red")), models));
+    EXPECT_EQ(2, models.GetLength());
+    EXPECT_EQ(S_FALSE, context.GetSetOfMDsContainingFeature(trim, models));
+
+    KuvEeDicoObject* found = nullptr;
+    EXPECT_EQ(S_OK, context.GetConfigFeature(KuvInString("Trim"), found));
+    EXPECT_EQ(trim, found);
+    // A model took the name first; the feature is still found through it.
+    auto* namesake = new KuvEeCategory("Car", TestGuid(30).data());
+    KuvEeDicoObject* namesakeHandle = namesake;
+    ASSERT_EQ(S_OK, context.AddConfigFeature(namesakeHandle, car));
+    EXPECT_EQ(S_OK, context.GetConfigFeature(KuvInString("Car"), found));
+    EXPECT_EQ(namesake, found);
+    EXPECT_EQ(S_OK, context.GetConfigFeature(KuvInString("Trim"), found));
+    EXPECT_EQ(trim, found);
+    EXPECT_EQ(S_OK, context.GetConfigFeatureOption(TestGuid(21).guid(), found));
+    EXPECT_EQ(trim->getValue(KuvInString("Sport")), found);
+    EXPECT_EQ(S_FALSE, context.GetConfigFeatureOption(TestGuid(10).guid(), found));
+    EXPECT_EQ(S_FALSE, context.GetConfigFeature(TestGuid(11).guid(), found));
+  }
+  EXPECT_EQ(before, liveObjects());
+}
+
+TEST(KuvEeExpressionContext, RefusalsTraceTheirMessageAndChangeNothing) {
+  KuvEeExpressionContext context;
+  KuvEeModelDico* model = new KuvEeModelDico("Bike", TestGuid(1).guid());
+  ASSERT_EQ(S_OK, context.AddModelDico(model, true));
+  KuvEeDicoObject* color = newCategory("Color", 10, {{"Red", 11}});
+  ASSERT_EQ(S_OK, context.AddConfigFeature(color));
+  KuvEeDicoObject* nothing = nullptr;
+  KuvEeModelDico noModel("", TestGuid(3).guid());
+  KuvEeModelDico stranger("Stranger", TestGuid(4).guid());
+
+  struct Case {
+    const char* what;
+    std::unique_ptr<KuvEeDicoObject> feature;
+    KuvEeModelDico* model;
+    HRESULT result;
+    const char* message;
+  };
+  Case cases[] = {
+      {"null feature", nullptr, nullptr, E_INVALIDARG,
+       "ERROR : unexpected, we expect a not null input for this function"},
+      {"unknown model", std::make_unique<KuvEeCategory>("Size", TestGuid(20).data()), &stranger, E_FAIL,
+       "ERROR : the given model dico does not exist in the context"},
+      {"not a feature", std::make_unique<KuvEeBasicOptionVar>("Opt", TestGuid(21).guid()), nullptr, E_FAIL,
+       "ERROR : unexpected config feature."},
+      {"known GUID, other kind", std::make_unique<KuvEeSelectionVar>("Color", TestGuid(10).data()), nullptr,
+       E_FAIL,
+       "ERROR : two different objects with same UUID. Unexpected. Fatal error, unable to recover from this."},
+      {"known GUID, other name", std::make_unique<KuvEeCategory>("Colour", TestGuid(10).data()), nullptr,
+       E_FAIL, "ERROR : Objects have same UUID but not the same name."},
+      {"option of a known GUID, other name",
+       std::unique_ptr<KuvEeDicoObject>(newCategory("Size", 22, {{"Large", 11}})), nullptr, E_FAIL,
+       "ERROR : Objects have same UUID but not the same name."},
+  };
+  for (Case& c : cases) {
+    KuvEeDicoObject* feature = c.feature.get();
+    KuvEeDicoObject* const given = feature;
+    std::string trace =
+        traceOf([&] { EXPECT_EQ(c.result, context.AddConfigFeature(feature, c.model)) << c.what; });
+    EXPECT_NE(std::string::npos, trace.find(c.message)) << c.what << "\n" << trace;
+    EXPECT_EQ(given, feature) << c.what;
+    KuvEeDicoObject* found = nullptr;
+    EXPECT_EQ(S_FALSE, context.GetConfigFeature(TestGuid(22).guid(), found)) << c.what;
+  }
+  // The refused categories' options stay the caller's.
+  for (Case& c : cases)
+    if (KuvEeCategory* category = c.feature != nullptr ? KuvEeCategory::cast(*c.feature) : nullptr)
+      while (!category->getOptionVars().IsEmpty()) delete category->getOptionVars().cBegin().Get();
+
+  EXPECT_NE(std::string::npos, traceOf([&] {
+                                 EXPECT_EQ(E_INVALIDARG, context.AddConfigFeature(nothing));
+                               }).find("not null input"));
+  KuvEeModelDico* unnamed = &noModel;
+  EXPECT_NE(std::string::npos, traceOf([&] {
+                                 EXPECT_EQ(E_FAIL, context.AddModelDico(unnamed, true));
+                               }).find("ERROR : this dico has no name. It is no good for mapping !"));
+
+  // Options: a known GUID must keep its kind and name.
+  EXPECT_EQ(S_FALSE, context.AddConfigFeatureOption("Red", TestGuid(11).guid(), color));
+  const struct {
+    const char* name;
+    unsigned guid;
+    KuvEeDicoObject* feature;
+    const char* message;
+  } options[] = {
+      {"Rouge", 11, color, "ERROR : Objects have same UUID but not the same name."},
+      {"Color", 10, color, "ERROR : two different objects with same UUID."},
+      {"Red", 12, color, "already exists in Color"},
+      {"Red", 12, static_cast<KuvEeCategory*>(color)->getOptionVar(KuvInString("Red")),
+       "ERROR : unexpected config feature."},
+  };
+  for (const auto& o : options) {
+    const std::string trace = traceOf([&] {
+      EXPECT_EQ(E_FAIL, context.AddConfigFeatureOption(o.name, TestGuid(o.guid).guid(), o.feature))
+          << o.message;
+    });
+    EXPECT_NE(std::string::npos, trace.find(o.message)) << trace;
+  }
+  KuvEeDicoObject* option = nullptr;
+  EXPECT_EQ(S_FALSE, context.GetConfigFeatureOption(TestGuid(12).guid(), option));
+
+  KuvEeBasicEff unnamedEff("", TestGuid(30).data());
+  KuvEeBasicEff* effHandle = &unnamedEff;
+  KuvInList dicos(KuvEeModelDico::sType());
+  EXPECT_NE(std::string::npos, traceOf([&] {
+                                 EXPECT_EQ(E_FAIL, context.AddInheritedEff(effHandle, dicos));
+                               }).find("ERROR : this eff has no name. It is no good for mapping !"));
+  KuvEePredefEff unnamedChange("", TestGuid(31).data(), true, KuvEePredefEff::GLOBAL);
+  KuvEePredefEff* changeHandle = &unnamedChange;
+  EXPECT_NE(std::string::npos, traceOf([&] {
+                                 EXPECT_EQ(E_FAIL, context.AddChangeRef(changeHandle));
+                               }).find("ERROR : this change has no name. It is no good for mapping !"));
+  // An effectivity on the GUID of a category.
+  KuvEeBasicEff clash("Color", TestGuid(10).data());
+  KuvEeBasicEff* clashHandle = &clash;
+  EXPECT_NE(std::string::npos,
+            traceOf([&] {
+              EXPECT_EQ(E_FAIL, context.AddInheritedEff(clashHandle, dicos));
+            }).find("ERROR : An object with same Guid but with different type is already in the context"));
+  EXPECT_EQ(&clash, clashHandle);
+  KuvEeBasicEff* found = nullptr;
+  EXPECT_EQ(S_FALSE, context.GetInheritedEff(KuvInString("Color"), found));
+}
+
+TEST(KuvEeExpressionContext, DateIsActivatedOnce) {
+  KuvEeExpressionContext context;
+  KuvEeDateVar* date = reinterpret_cast<KuvEeDateVar*>(&context);
+  EXPECT_EQ(S_FALSE, context.GetDate(date));
+  EXPECT_EQ(nullptr, date);
+  EXPECT_EQ(S_OK, context.ActivateDate());
+  EXPECT_EQ(S_FALSE, context.ActivateDate());
+  ASSERT_EQ(S_OK, context.GetDate(date));
+  EXPECT_EQ(KuvInString("Date"), date->getName());
+  EXPECT_EQ(KuvInString("01000000000000000000000000000000"), date->getGuid().toString());
+  KuvEeDicoObject* object = nullptr;
+  EXPECT_TRUE(context.GetEEObject(date->getGuid(), object));
+  EXPECT_EQ(date, object);
+  EXPECT_FALSE(context.GetEEObject(TestGuid(9).guid(), object));
+}
+
+TEST(KuvEeExpressionContext, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
+  const std::int32_t before = liveObjects();
+  {
+    KuvEeExpressionContext context;
+    KuvEeModelDico* model = new KuvEeModelDico("Bike", TestGuid(1).guid());
+    model->enableEvolutionSeries(KuvEeSerialVar::STATE);
+    model->enableEvolutionSeries(KuvEeSerialVar::UNIT);
+    ASSERT_EQ(S_OK, context.AddModelDico(model, true));
+    KuvEeSerialVar* states = model->getSeriesVariable(KuvEeSerialVar::STATE);
+
+    struct Case {
+      KuvEeSerialVar::SerialExternalType type;
+      unsigned guid;
+      const char* name;
+      const char* revision;
+      std::uint32_t seq;
+      HRESULT result;
+      const char* message;
+    };
+    const Case cases[] = {
+        {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_OK, nullptr},
+        {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_FALSE, nullptr},
+        {KuvEeSerialVar::STATE, 51, "S2", "A", 5, E_FAIL,
+         "ERROR : unexpected, a rev with same Sequence Number but a different name already exists under this "
+         "Serial"},
+        {KuvEeSerialVar::STATE, 50, "S1", "B", 5, E_FAIL, "a different name already exists"},
+        {KuvEeSerialVar::STATE, 50, "S3", "A", 6, E_FAIL,
+         "ERROR : highly unexpected, unique id already there and probably is a different kind of object"},
+        {KuvEeSerialVar::STATE, 52, "S1", "B", 2000000000, S_OK, nullptr},
+        {KuvEeSerialVar::UNIT, 53, "U1", "A", 1, E_FAIL, "ERROR, addRevision failed."},
+        {KuvEeSerialVar::MANUF_PLAN, 54, "M1", "A", 1, E_FAIL,
+         "ERROR, this does not make any sense to add a revision to a non existing serial"},
+    };
+    for (const Case& c : cases) {
+      std::string trace = traceOf([&] {
+        EXPECT_EQ(c.result,
+                  context.AddRevision(model, c.type, TestGuid(c.guid).guid(), c.name, c.revision, c.seq))
+            << c.name << c.revision << c.seq;
+      });
+      if (c.message != nullptr) {
+        EXPECT_NE(std::string::npos, trace.find(c.message)) << trace;
+      }
+    }
+    KuvInSet all(KuvEeSerialVarValue::sType());
+    states->getAllRevisions(all);
+    EXPECT_EQ(2, all.GetLength());
+
+    std::uint32_t seq = 0;
+    EXPECT_EQ(S_OK, context.ComputeSequenceNumber(states, "S1", "A", seq));
+    EXPECT_EQ(5u, seq);
+    EXPECT_EQ(S_OK, context.ComputeSequenceNumber(states, "S1", "B", seq));
+    EXPECT_EQ(2000000000u, seq);
+    std::string trace =
+        traceOf([&] { EXPECT_EQ(E_FAIL, context.ComputeSequenceNumber(states, "S2", "A", seq)); });
+    EXPECT_NE(std::string::npos, trace.find("ERROR : Failed to retrieve sequence number for this revision"));
+
+    KuvInString name, revision;
+    EXPECT_EQ(S_OK, context.RetrieveSeriesElementIdentification(states, 5, name, revision));
+    EXPECT_EQ(KuvInString("S1"), name);
+    EXPECT_EQ(KuvInString("A"), revision);
+    KuvInGuid guid;
+    EXPECT_EQ(S_OK, context.RetrieveSeriesElementModelerID(states, -2000000000, guid));
+    EXPECT_EQ(TestGuid(50).guid(), guid);
+    trace = traceOf([&] { EXPECT_EQ(E_FAIL, context.RetrieveSeriesElementModelerID(states, 7, guid)); });
+    EXPECT_NE(std::string::npos, trace.find("ERROR : unable to retrieve given sequence number"));
+  }
+  // The revisions went with their variable, each once.
+  EXPECT_EQ(before, liveObjects());
+}
+
+TEST(KuvEeExpressionContext, ModelRevisionsTreeElementsAndMilestonesAreRegisteredWithTheModel) {
+  const std::int32_t before = liveObjects();
+  {
+    KuvEeModelDico* model = newModel("Bike", 100);
+    KuvEeSerialVar* states = model->getSeriesVariable(KuvEeSerialVar::STATE);
+    model->enableEvolutionSeries(KuvEeSerialVar::MANUF_PLAN);
+    KuvEeSerialVar* plans = model->getSeriesVariable(KuvEeSerialVar::MANUF_PLAN);
+    plans->setGuid(TestGuid(150).data());
+    plans->addRevision(new KuvEeSerialVarValue("MP-1", TestGuid(151).data(), "A", 7, plans));
+    model->enableEvolutionSeries(KuvEeSerialVar::TREE_STATE);
+    KuvEeTreeSeriesVar* tree = model->getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE);
+    auto* root = new KuvEeTreeSeriesElement("T", TestGuid(160).data(), "A", treeIndex("1-9"), tree, nullptr);
+    tree->setRootTreeSeriesElement(root);
+    auto* track = new KuvEeMilestonesVar("Track", TestGuid(170).data(), "Design", model);
+    model->addMilestonesTrack(track);
+    auto* gate = new KuvEeMilestone("Gate", TestGuid(171).data(), track, treeIndex("1-9"), nullptr, nullptr);
+    track->setRootMilestone(gate);
+
+    KuvEeExpressionContext context;
+    std::string trace = traceOf([&] {
+      const unsigned char flags = KuvEeExpressionContext::traceChannel().getFlags();
+      KuvEeExpressionContext::traceChannel().setFlags(3);
+      EXPECT_EQ(S_OK, context.AddModelDico(model, true));
+      KuvEeExpressionContext::traceChannel().setFlags(flags);
+    });
+    EXPECT_NE(std::string::npos, trace.find("Normal situation, Serial and Model have the same UUID"));
+    EXPECT_NE(
+        std::string::npos,
+        trace.find(
+            "Serial and its model do not have the same GUID. Storing mapping between own UUID and Serial"));
+
+    const struct {
+      const KuvEeSerialVar* variable;
+      const char* name;
+      const char* revision;
+      std::uint32_t seq;
+    } revisions[] = {{states, "S1", "A", 1}, {states, "S1", "B", 2}, {plans, "MP-1", "A", 7}};
+    for (const auto& r : revisions) {
+      std::uint32_t seq = 0;
+      EXPECT_EQ(S_OK, context.ComputeSequenceNumber(r.variable, r.name, r.revision, seq))
+          << r.name << r.revision;
+      EXPECT_EQ(r.seq, seq) << r.name << r.revision;
+    }
+    KuvEeDicoObject* object = nullptr;
+    EXPECT_TRUE(context.GetEEObject(TestGuid(150).guid(), object));
+    EXPECT_EQ(plans, object);
+    EXPECT_TRUE(context.GetEEObject(TestGuid(104).guid(), object));
+    EXPECT_EQ(states->getRevision(1), object);
+
+    KuvEeTreeSeriesElement* element = nullptr;
+    EXPECT_EQ(S_OK, context.RetrieveTreeSeriesElement(tree, "T", "A", element));
+    EXPECT_EQ(root, element);
+    KuvInTreeEvalIndex index;
+    EXPECT_EQ(S_OK, context.ComputeSequenceNumber(tree, "T", "A", index));
+    EXPECT_TRUE(index.equals(treeIndex("1-9")));
+    trace = traceOf([&] { EXPECT_EQ(E_FAIL, context.ComputeSequenceNumber(tree, "T", "B", index)); });
+    EXPECT_NE(std::string::npos, trace.find("ERROR : Failed to retrieve tree eval index for this revision"));
+    KuvEeMilestone* milestone = nullptr;
+    EXPECT_EQ(S_OK, context.RetrieveMilestone(track, "Gate", milestone));
+    EXPECT_EQ(gate, milestone);
+    EXPECT_EQ(S_FALSE, context.RetrieveMilestone(track, "Other", milestone));
+  }
+  EXPECT_EQ(before, liveObjects());
+}
+
+TEST(KuvEeExpressionContext, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTrees) {
+  KuvEeExpressionContext context;
+  KuvEeModelDico* model = new KuvEeModelDico("Bike", TestGuid(1).guid());
+  ASSERT_EQ(S_OK, context.AddModelDico(model, true));
+  ASSERT_EQ(S_OK, context.AddMilestonesTrack(model, TestGuid(10).guid(), "Track", "Design", false));
+  EXPECT_EQ(S_FALSE, context.AddMilestonesTrack(model, TestGuid(10).guid(), "Track", "Design", false));
+  EXPECT_NE(std::string::npos, traceOf([&] {
+                                 EXPECT_EQ(E_FAIL, context.AddMilestonesTrack(model, TestGuid(10).guid(),
+                                                                              "Other", "Design", false));
+                               }).find("ERROR: MilestonesTrack alreaday exists but with another name."));
+  EXPECT_NE(std::string::npos,
+            traceOf([&] {
+              EXPECT_EQ(E_FAIL,
+                        context.AddMilestonesTrack(model, TestGuid(10).guid(), "Track", "Build", false));
+            }).find("ERROR: MilestonesTrack alreaday exists but with another discipline."));
+  KuvEeModelDico stranger("Stranger", TestGuid(2).guid());
+  EXPECT_NE(std::string::npos,
+            traceOf([&] {
+              EXPECT_EQ(E_FAIL, context.AddMilestonesTrack(&stranger, TestGuid(12).guid(), "T", "D", false));
+            }).find("ERROR : the given model dico does not exist in the context"));
+  KuvEeModelDico* none = nullptr;
+  EXPECT_NE(std::string::npos, traceOf([&] {
+                                 EXPECT_EQ(E_INVALIDARG, context.AddModelDico(none, true));
+                               }).find("ERROR : unexpected, we expect a not null input for this function"));
+  KuvEeMilestonesVar* track = nullptr;
+  ASSERT_EQ(S_OK, model->getMilestonesTrack(TestGuid(10).guid(), track));
+  ASSERT_EQ(S_OK, context.AddMilestonesTrack(model, TestGuid(11).guid(), "Track2", "Build", false));
+  KuvEeMilestonesVar* track2 = nullptr;
+  ASSERT_EQ(S_OK, model->getMilestonesTrack(TestGuid(11).guid(), track2));
+
+  ASSERT_EQ(S_OK,
+            context.AddMilestone(track, TestGuid(20).guid(), "Gate", treeIndex("1-9"), nullptr, nullptr));
+  KuvEeMilestone* gate = nullptr;
+  ASSERT_EQ(S_OK, context.RetrieveMilestone(track, "Gate", gate));
+  EXPECT_EQ(track->getRootMilestone(), gate);
+  EXPECT_EQ(S_FALSE,
+            context.AddMilestone(track, TestGuid(20).guid(), "Gate", treeIndex("1-9"), nullptr, nullptr));
+  KuvInDate date;
+  EXPECT_EQ(S_OK, context.AddMilestone(track, TestGuid(21).guid(), "Sub", treeIndex("2-3"), &date, gate));
+  KuvEeMilestone* sub = nullptr;
+  ASSERT_EQ(S_OK, context.RetrieveMilestone(track, "Sub", sub));
+  EXPECT_EQ(gate, sub->getParentMilestone());
+  ASSERT_NE(nullptr, sub->getDate());
+
+  const struct {
+    KuvEeMilestonesVar* track;
+    unsigned guid;
+    const char* index;
+    KuvEeMilestone* parent;
+    const char* message;
+  } refused[] = {
+      {track, 22, "5-4", gate, "ERROR: Input TreeEvalIndex is invalid."},
+      {track2, 22, "2-3", gate, "ERROR: Milestones adn its parent isn't on the same track."},
+      {track, 22, "1-9", gate, "ERROR: addChild Failed."},
+      {track, 22, "1-9", nullptr, "ERROR : setRootMilestone FAILED"},
+      {track2, 20, "1-9", nullptr, "ERROR : two different objects with same UUID."},
+  };
+  for (const auto& r : refused) {
+    KuvInTreeEvalIndex index;
+    std::string trace = traceOf([&] {
+      KuvInTreeEvalIndex::BuildFromString(r.index, index);
+      EXPECT_EQ(E_FAIL,
+                context.AddMilestone(r.track, TestGuid(r.guid).guid(), "Bad", index, nullptr, r.parent))
+          << r.message;
+    });
+    EXPECT_NE(std::string::npos, trace.find(r.message)) << trace;
+    KuvEeMilestone* bad = nullptr;
+    EXPECT_EQ(S_FALSE, context.RetrieveMilestone(r.track, "Bad", bad));
+  }
+
+  // Tree revisions: the series is enabled on first use.
+  ASSERT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, nullptr, TestGuid(30).guid(),
+                                      "P", "A", treeIndex("1-9"), false));
+  KuvEeTreeSeriesVar* plans = model->getTreeSeriesVariable(KuvEeSerialVar::TREE_MANUF_PLAN);
+  ASSERT_NE(nullptr, plans);
+  KuvEeTreeSeriesElement* root = plans->getRootTreeSeriesElement();
+  EXPECT_EQ(S_FALSE, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, nullptr, TestGuid(30).guid(),
+                                         "P", "A", treeIndex("1-9"), false));
+  EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root, TestGuid(31).guid(), "P",
+                                      "B", treeIndex("2-3"), false));
+  const KuvInTreeEvalIndex subIndex = treeIndex("2-3");
+  EXPECT_NE(std::string::npos,
+            traceOf([&] {
+              EXPECT_EQ(E_FAIL, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root,
+                                                    TestGuid(32).guid(), "P", "B", subIndex, false));
+            }).find("already exists with another identifier or index"));
+  // A parent of another series, whose series does not exist yet.
+  EXPECT_NE(std::string::npos,
+            traceOf([&] {
+              EXPECT_EQ(E_FAIL, context.AddRevision(model, KuvEeSerialVar::TREE_STATE, root,
+                                                    TestGuid(33).guid(), "P", "C", subIndex, false));
+            }).find("ERROR : the parent element is not in this tree series"));
+  EXPECT_FALSE(model->isEvolutionTreeSeriesEnabled(KuvEeSerialVar::TREE_STATE));
+  KuvInTreeEvalIndex index;
+  EXPECT_EQ(S_OK, context.ComputeSequenceNumber(plans, "P", "B", index));
+  EXPECT_TRUE(index.equals(treeIndex("2-3")));
+}
+
+TEST(KuvEeExpressionContext, InheritedEffectivitiesAndChangesAreRegisteredWithTheirDictionaries) {
+  const std::int32_t before = liveObjects();
+  {
+    KuvEeExpressionContext context;
+    KuvEeModelDico* bike = newModel("Bike", 100);
+    ASSERT_EQ(S_OK, context.AddModelDico(bike, true));
+    KuvEeModelDico* car = newModel("Car", 200);
+    ASSERT_EQ(S_OK, context.AddModelDico(car, false));
+
+    KuvEeBasicEff* eff = new KuvEeBasicEff("Inherited", TestGuid(300).data());
+    KuvEeBasicEff* const registeredEff = eff;
+    KuvEeModelDico* carCopy = newModel("Car", 400);
+    KuvInList dicos(KuvEeModelDico::sType());
+    dicos.PutBack(carCopy);
+    ASSERT_EQ(S_OK, context.AddInheritedEff(eff, dicos));
+    EXPECT_EQ(car, dicos.Get(0));
+    EXPECT_FALSE(alive(carCopy));
+
+    const KuvInMap* models = nullptr;
+    ASSERT_EQ(S_OK, context.GetAllDictionariesForInheritedEffectivity(eff, models));
+    EXPECT_EQ(car, models->Get(KuvInString("Car")));
+    EXPECT_EQ(1, context.GetNbDictionaries());
+    ASSERT_EQ(S_OK, context.GetAllInheritedDictionariesByName(models));
+    EXPECT_EQ(1, models->GetLength());
+
+    KuvEeDicoObject* carColor = nullptr;
+    ASSERT_EQ(S_OK, car->getConfigFeature(KuvInString("Color"), carColor));
+    KuvInSet holders(KuvEeModelDico::sType());
+    EXPECT_EQ(S_OK, context.GetSetOfMDsContainingFeature(carColor, holders, eff));
+    EXPECT_TRUE(holders.Find(car));
+    EXPECT_EQ(S_FALSE, context.GetSetOfMDsContainingFeature(carColor, holders));
+    KuvEeBasicEff stranger("Stranger", TestGuid(301).data());
+    EXPECT_NE(std::string::npos,
+              traceOf([&] {
+                EXPECT_EQ(E_FAIL, context.GetSetOfMDsContainingFeature(carColor, holders, &stranger));
+              }).find("ERROR : No context for input inherited eff"));
+
+    // The same effectivity read again.
+    KuvEeBasicEff* again = new KuvEeBasicEff("Inherited", TestGuid(300).data());
+    KuvInList none(KuvEeModelDico::sType());
+    EXPECT_EQ(S_FALSE, context.AddInheritedEff(again, none));
+    EXPECT_EQ(registeredEff, again);
+    KuvEeBasicEff* found = nullptr;
+    EXPECT_EQ(S_OK, context.GetInheritedEff(KuvInString("Inherited"), found));
+    EXPECT_EQ(registeredEff, found);
+    EXPECT_EQ(S_OK, context.GetInheritedEff(TestGuid(300).guid(), found));
+
+    KuvEePredefEff* change = new KuvEePredefEff("ECO-1", TestGuid(310).data(), true, KuvEePredefEff::GLOBAL);
+    KuvEePredefEff* const registeredChange = change;
+    ASSERT_EQ(S_OK, context.AddChangeRef(change));
+    EXPECT_EQ(S_FALSE, context.AddChangeRef(change));
+    KuvEePredefEff* copy =
+        new KuvEePredefEff("ECO-1", TestGuid(310).data(), false, KuvEePredefEff::CONTEXTUAL);
+    EXPECT_EQ(S_FALSE, context.AddChangeRef(copy));
+    EXPECT_EQ(registeredChange, copy);
+    KuvEePredefEff* foundChange = nullptr;
+    EXPECT_EQ(S_OK, context.GetChange(KuvInString("ECO-1"), foundChange));
+    EXPECT_EQ(registeredChange, foundChange);
+    EXPECT_EQ(S_OK, context.GetChange(TestGuid(310).guid(), foundChange));
+    EXPECT_EQ(S_FALSE, context.GetChange(TestGuid(300).guid(), foundChange));
+  }
+  EXPECT_EQ(before, liveObjects());
+}
+
+TEST(KuvEeExpressionContext, ClashBetweenTwoFeaturesOfOneModelLeavesNothingBehind) {
+  const std::int32_t before = liveObjects();
+  {
+    KuvEeExpressionContext context;
+    auto* model = new KuvEeModelDico("Bike", TestGuid(1).guid());
+    model->addConfigFeature(newCategory("Color", 10, {{"Red", 11}}));
+    model->addConfigFeature(newCategory("Size", 20, {{"Large", 11}}));
+    model->addConfigFeature(newCategory("Seat", 30, {{"Low", 31}}));
+    model->addConfigFeature(newCategory("Rim", 40, {{"Alloy", 41}}));
+    KuvEeModelDico* handle = model;
+    std::string trace = traceOf([&] { EXPECT_EQ(E_FAIL, context.AddModelDico(handle, true)); });
+    EXPECT_NE(std::string::npos, trace.find("ERROR : AddConfigFeature failed"));
+    // The context took the model before the clash showed, with its features.
+    KuvEeModelDico* found = nullptr;
+    EXPECT_EQ(S_OK, context.GetModelDico(KuvInString("Bike"), found));
+  }
+  EXPECT_EQ(before, liveObjects());
+}
