@@ -32,19 +32,22 @@ HRESULT visitAll(const KuvInMap& part, KuvEeNodeVisitor& visitor) {
 }  // namespace
 
 KuvEeCompositionMatrixExpression::KuvEeCompositionMatrixExpression()
-    : m_if(KuvInObjectPtr::sType(), KuvEeNodeRef::sType()), m_then(KuvInObjectPtr::sType(), KuvEeNodeRef::sType()) {}
+    : m_if(KuvInObjectPtr::sType(), KuvEeNodeRef::sType()),
+      m_then(KuvInObjectPtr::sType(), KuvEeNodeRef::sType()) {}
 
 KuvEeCompositionMatrixExpression::~KuvEeCompositionMatrixExpression() {
   m_if.DeleteAll();
   m_then.DeleteAll();
 }
 
-HRESULT KuvEeCompositionMatrixExpression::IF_GetCriteria(const KuvEeModelDico* model, KuvEeNodeRef*& tree) const {
+HRESULT KuvEeCompositionMatrixExpression::IF_GetCriteria(const KuvEeModelDico* model,
+                                                         KuvEeNodeRef*& tree) const {
   KUV_TRACE_CALL("IF_GetCriteria");
   return getCriteria(m_if, model, tree);
 }
 
-HRESULT KuvEeCompositionMatrixExpression::THEN_GetCriteria(const KuvEeModelDico* model, KuvEeNodeRef*& tree) const {
+HRESULT KuvEeCompositionMatrixExpression::THEN_GetCriteria(const KuvEeModelDico* model,
+                                                           KuvEeNodeRef*& tree) const {
   KUV_TRACE_CALL("THEN_GetCriteria");
   return getCriteria(m_then, model, tree);
 }

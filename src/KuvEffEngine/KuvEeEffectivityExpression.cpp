@@ -10,11 +10,16 @@
 
 KUV_DEFINE_TYPE(KuvEeEffectivityExpression, KuvEeMultiModelExpression)
 
-KuvEeEffectivityExpression::KuvEeEffectivityExpression() : m_operations(KuvEeExpressionOperation::sType()) {}
+KuvEeEffectivityExpression::KuvEeEffectivityExpression()
+    : m_operations(KuvEeExpressionOperation::sType()), m_integrated(KuvEeExpressionOperation::sType()) {}
 
-KuvEeEffectivityExpression::~KuvEeEffectivityExpression() { m_operations.DeleteAll(); }
+KuvEeEffectivityExpression::~KuvEeEffectivityExpression() {
+  m_operations.DeleteAll();
+  m_integrated.DeleteAll();
+}
 
-HRESULT KuvEeEffectivityExpression::addOperation(KuvEeExpressionOperation::OperationKind kind, KuvInObject*& object) {
+HRESULT KuvEeEffectivityExpression::addOperation(KuvEeExpressionOperation::OperationKind kind,
+                                                 KuvInObject*& object) {
   KUV_TRACE_CALL("addOperation");
   if (object == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: NULL pointer.");
   if (!KuvEePredefEff::isObjectOfThisType(*object) && !KuvEeNodeRef::isObjectOfThisType(*object))
@@ -29,7 +34,8 @@ HRESULT KuvEeEffectivityExpression::popOperation(const KuvEePredefEff* change) {
   if (m_operations.IsEmpty()) return S_FALSE;
   const std::int32_t last = m_operations.GetLength() - 1;
   const auto* operation = static_cast<const KuvEeExpressionOperation*>(m_operations.Get(last));
-  if (operation->getObject() == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Stack contains a null operation input");
+  if (operation->getObject() == nullptr)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: Stack contains a null operation input");
   if (change == nullptr || operation->getObject() != change) return E_NOT_LAST_OPERATION;
   if (change->getPublicationStatus() != KuvEePredefEff::Unpublished) return E_CHANGE_PUBLISHED;
   m_operations.Delete(last);
@@ -45,11 +51,12 @@ HRESULT KuvEeEffectivityExpression::integrateOperations(const KuvInSet& dictiona
     rc = integrate(*static_cast<const KuvEeExpressionOperation*>(m_operations.Get(done)), dictionaries);
     if (rc < 0) break;
   }
-  if (done > 0) m_operations.DeleteRange(0, done);
+  for (std::int32_t i = 0; i < done; ++i) m_integrated.PutBack(m_operations.PopFront());
   return rc < 0 ? rc : S_OK;
 }
 
-HRESULT KuvEeEffectivityExpression::integrate(const KuvEeExpressionOperation& operation, const KuvInSet& dictionaries) {
+HRESULT KuvEeEffectivityExpression::integrate(const KuvEeExpressionOperation& operation,
+                                              const KuvInSet& dictionaries) {
   KuvInObject* object = operation.getObject();
   const KuvEePredefEff* change = object != nullptr ? KuvEePredefEff::cast(*object) : nullptr;
   if (change == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer.");
@@ -72,7 +79,8 @@ HRESULT KuvEeEffectivityExpression::integrate(const KuvEeExpressionOperation& op
         KuvEeModelDico* model = KuvEeModelDico::cast(*element);
         if (model == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Retrieved object isn't a KuvEeModelDico.");
         ModelCriteria* taken = nullptr;
-        if (removeModelCriteria(model, taken) < 0) KUV_RETURN_ERROR(E_FAIL, "ERROR: removeModelCriteria FAILED.");
+        if (removeModelCriteria(model, taken) < 0)
+          KUV_RETURN_ERROR(E_FAIL, "ERROR: removeModelCriteria FAILED.");
         std::unique_ptr<ModelCriteria> record(taken != nullptr ? taken : new ModelCriteria());
         KuvEeNodeRef* tree = record->removeCriteria();
         KuvEeNodeRef* result = nullptr;
@@ -108,7 +116,8 @@ HRESULT KuvEeEffectivityExpression::transformToView(KuvEeExpressionToolbox::Expr
   KUV_TRACE_CALL("transformToView");
   if (view < KuvEeExpressionToolbox::SOURCE || view > KuvEeExpressionToolbox::NONE)
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected value");
-  if ((view == KuvEeExpressionToolbox::CURRENT || view == KuvEeExpressionToolbox::PROJECTED) && hasModelCriteria()) {
+  if ((view == KuvEeExpressionToolbox::CURRENT || view == KuvEeExpressionToolbox::PROJECTED) &&
+      hasModelCriteria()) {
     for (auto it = dictionaries.cBegin(); it.IsValid();) {
       KuvEeModelDico* model = KuvEeModelDico::cast(*it.GetGoToNext());
       if (model == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Retrieved object isn't a KuvEeModelDico.");
@@ -133,7 +142,8 @@ HRESULT KuvEeEffectivityExpression::transformToView(KuvEeExpressionToolbox::Expr
   return S_OK;
 }
 
-HRESULT KuvEeEffectivityExpression::clone(const KuvEeEffectivityExpression& source, KuvEeEffectivityExpression*& copy) {
+HRESULT KuvEeEffectivityExpression::clone(const KuvEeEffectivityExpression& source,
+                                          KuvEeEffectivityExpression*& copy) {
   KUV_TRACE_CALL("clone");
   auto result = std::make_unique<KuvEeEffectivityExpression>();
   if (result->copyCriteriaFrom(source) < 0) KUV_RETURN_ERROR(E_FAIL, "ERROR: copy of the criteria FAILED.");

@@ -8,11 +8,14 @@
 //     expression.integrateOperations(dictionaries);  // trees rewritten, stack empty
 //
 // Ownership: besides what a multi-model expression owns, the expression owns
-// its operations and, through them, their objects.
+// its operations and, through them, their objects. An integrated operation
+// leaves the stack but stays with the expression until it goes, since the
+// trees now refer to its change; trees copied out of the expression (clone
+// included) refer to those changes too and must not outlive it.
 #pragma once
 
-#include "KuvEeMultiModelExpression.h"
 #include "KuvEeExpressionToolbox.h"
+#include "KuvEeMultiModelExpression.h"
 #include "KuvInList.h"
 
 class KuvEePredefEff;
@@ -70,4 +73,7 @@ private:
 
   // Owned KuvEeExpressionOperation records.
   KuvInList m_operations;
+  // Owned operations already integrated: their changes are referred to by
+  // the trees.
+  KuvInList m_integrated;
 };

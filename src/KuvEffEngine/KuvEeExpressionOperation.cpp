@@ -65,7 +65,8 @@ HRESULT KuvEeExpressionOperation::clone(KuvEeExpressionOperation*& copy) const {
   return S_OK;
 }
 
-HRESULT KuvEeExpressionOperation::performOperation(KuvEeNodeRef*& tree, const KuvEeExpressionOperation& operation,
+HRESULT KuvEeExpressionOperation::performOperation(KuvEeNodeRef*& tree,
+                                                   const KuvEeExpressionOperation& operation,
                                                    KuvEeNodeRef*& out, KuvEeModelDico* dictionary) {
   KUV_TRACE_CALL("performOperation");
   KuvInObject* object = operation.m_object.get();

@@ -26,11 +26,7 @@ class KUV_API KuvEeGenericExpression : public KuvEeExpression {
 public:
   // How the items of a list combine when the list is used as a query: NONE
   // for a tree, STRICT and 150 as the filters' selection modes.
-  enum ListMode : std::int32_t {
-    CFG_LISTMODE_NONE = 0,
-    CFG_LISTMODE_STRICT = 1,
-    CFG_LISTMODE_150 = 2
-  };
+  enum ListMode : std::int32_t { CFG_LISTMODE_NONE = 0, CFG_LISTMODE_STRICT = 1, CFG_LISTMODE_150 = 2 };
 
   KuvEeGenericExpression() = default;
   // Takes tree over (null for an empty expression).

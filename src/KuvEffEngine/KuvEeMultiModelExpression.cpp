@@ -14,7 +14,8 @@
 #include "KuvInSet.h"
 
 KUV_DEFINE_TYPE(KuvEeMultiModelExpression, KuvEeExpression)
-KUV_DEFINE_TYPE_NAMED(KuvEeMultiModelExpression::ModelCriteria, KuvInObject, "KuvEeMultiModelExpression::ModelCriteria")
+KUV_DEFINE_TYPE_NAMED(KuvEeMultiModelExpression::ModelCriteria, KuvInObject,
+                      "KuvEeMultiModelExpression::ModelCriteria")
 
 namespace {
 
@@ -37,7 +38,8 @@ HRESULT visitTree(const KuvEeNodeRef* tree, KuvEeNodeVisitor& visitor) {
 
 // ModelCriteria
 
-KuvEeMultiModelExpression::ModelCriteria::ModelCriteria(KuvEeNodeRef** inheritedEff, KuvEeNodeRef** criteria) {
+KuvEeMultiModelExpression::ModelCriteria::ModelCriteria(KuvEeNodeRef** inheritedEff,
+                                                        KuvEeNodeRef** criteria) {
   if (inheritedEff != nullptr) {
     m_inheritedEff.reset(*inheritedEff);
     *inheritedEff = nullptr;
@@ -74,8 +76,8 @@ void KuvEeMultiModelExpression::ModelCriteria::setCriteria(KuvEeNodeRef* tree) {
 
 KuvInString KuvEeMultiModelExpression::ModelCriteria::toString() const {
   KuvInString text("ModelCriteria( InheritedEff: ");
-  text.Append(m_inheritedEff != nullptr ? m_inheritedEff->toString() : KuvInString("NONE"), " - Criteria: ",
-              m_criteria != nullptr ? m_criteria->toString() : KuvInString("NONE"), " )");
+  text.Append(m_inheritedEff != nullptr ? m_inheritedEff->toString() : KuvInString("NONE"),
+              " - Criteria: ", m_criteria != nullptr ? m_criteria->toString() : KuvInString("NONE"), " )");
   return text;
 }
 
@@ -119,7 +121,8 @@ HRESULT KuvEeMultiModelExpression::setModelCriteria(KuvEeModelDico* model, Model
   return S_OK;
 }
 
-HRESULT KuvEeMultiModelExpression::removeModelCriteria(const KuvEeModelDico* model, ModelCriteria*& criteria) {
+HRESULT KuvEeMultiModelExpression::removeModelCriteria(const KuvEeModelDico* model,
+                                                       ModelCriteria*& criteria) {
   KUV_TRACE_CALL("removeModelCriteria");
   criteria = getModelCriteria(model);
   if (criteria == nullptr) return S_FALSE;
@@ -150,13 +153,15 @@ HRESULT KuvEeMultiModelExpression::getOrderedContextDictionaries(KuvInList& dict
   std::vector<KuvEeModelDico*> models;
   models.reserve(static_cast<std::size_t>(m_models.GetLength()));
   for (auto it = m_models.cBegin(); !it.IsEnd(); it.Next())
-    models.push_back(static_cast<KuvEeModelDico*>(static_cast<const KuvInObjectPtr*>(it.GetKey())->getObject()));
+    models.push_back(
+        static_cast<KuvEeModelDico*>(static_cast<const KuvInObjectPtr*>(it.GetKey())->getObject()));
   std::sort(models.begin(), models.end(), [](const KuvEeModelDico* a, const KuvEeModelDico* b) {
     if (a->getName() != b->getName()) return a->getName() < b->getName();
     return a->getGuid().toString() < b->getGuid().toString();
   });
   for (KuvEeModelDico* model : models)
-    if (dictionaries.PutBack(model) != S_OK) KUV_RETURN_ERROR(E_FAIL, "ERROR: the list refuses model dictionaries");
+    if (dictionaries.PutBack(model) != S_OK)
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: the list refuses model dictionaries");
   return S_OK;
 }
 
@@ -183,9 +188,10 @@ HRESULT KuvEeMultiModelExpression::negate() {
   for (auto it = m_models.cBegin(); !it.IsEnd(); it.Next()) {
     const auto* record = static_cast<const ModelCriteria*>(it.GetVal());
     bool ok = true;
-    std::unique_ptr<KuvEeNodeRef> parts[] = {std::unique_ptr<KuvEeNodeRef>(cloneOrNull(m_global.get(), ok)),
-                                             std::unique_ptr<KuvEeNodeRef>(cloneOrNull(record->getInheritedEffCriteria(), ok)),
-                                             std::unique_ptr<KuvEeNodeRef>(cloneOrNull(record->getCriteria(), ok))};
+    std::unique_ptr<KuvEeNodeRef> parts[] = {
+        std::unique_ptr<KuvEeNodeRef>(cloneOrNull(m_global.get(), ok)),
+        std::unique_ptr<KuvEeNodeRef>(cloneOrNull(record->getInheritedEffCriteria(), ok)),
+        std::unique_ptr<KuvEeNodeRef>(cloneOrNull(record->getCriteria(), ok))};
     if (!ok) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
     auto* validity = new KuvEeAndOp();
     std::unique_ptr<KuvEeNodeRef> tree(validity->getNodeRef());
@@ -247,7 +253,8 @@ KuvInString KuvEeMultiModelExpression::toString() const {
   KuvInString text(dType()->getClassNameChars());
   text.Append("( Global: ", m_global != nullptr ? m_global->toString() : KuvInString("NONE"));
   for (auto it = m_models.cBegin(); !it.IsEnd(); it.Next()) {
-    const auto* model = static_cast<const KuvEeModelDico*>(static_cast<const KuvInObjectPtr*>(it.GetKey())->getObject());
+    const auto* model =
+        static_cast<const KuvEeModelDico*>(static_cast<const KuvInObjectPtr*>(it.GetKey())->getObject());
     text.Append("\n", model->getName(), ": ", it.GetVal()->toString());
   }
   text.Append(" )");

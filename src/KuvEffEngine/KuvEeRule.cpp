@@ -48,12 +48,14 @@ HRESULT KuvEeRule::GetDNF(KuvDnf*& /*context*/, KuvDnf*& /*constraint*/) const {
 }
 
 HRESULT KuvEeRule::BuildInvariantConstraintForRule(const KuvEeNodeRef& /*context*/,
-                                                   const KuvEeNodeRef& /*constraint*/, KuvEeNodeRef*& /*invariant*/) {
+                                                   const KuvEeNodeRef& /*constraint*/,
+                                                   KuvEeNodeRef*& /*invariant*/) {
   KUV_TRACE_CALL("BuildInvariantConstraintForRule");
   KUV_RETURN_ERROR(E_NOTIMPL, kNoNormalForm);
 }
 
-HRESULT KuvEeRule::DeleteThisAndKeepInvariantConstraintExpression(KuvEeRule*& rule, KuvEeNodeRef*& invariant) {
+HRESULT KuvEeRule::DeleteThisAndKeepInvariantConstraintExpression(KuvEeRule*& rule,
+                                                                  KuvEeNodeRef*& invariant) {
   KUV_TRACE_CALL("DeleteThisAndKeepInvariantConstraintExpression");
   if (rule == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: NULL pointer");
   HRESULT rc = rule->GetInvariantConstraintExpression(invariant);
@@ -78,8 +80,9 @@ HRESULT KuvEeRule::simplify() {
 
 KuvInString KuvEeRule::toString() const {
   KuvInString text("Rule( Context: ");
-  text.Append(m_context != nullptr ? m_context->toString() : KuvInString("NONE"), " - Constraint: ",
-              m_constraint != nullptr ? m_constraint->toString() : KuvInString("NONE"), " )");
+  text.Append(m_context != nullptr ? m_context->toString() : KuvInString("NONE"),
+              " - Constraint: ", m_constraint != nullptr ? m_constraint->toString() : KuvInString("NONE"),
+              " )");
   return text;
 }
 

@@ -44,7 +44,7 @@ public:
   HRESULT GetDNF(KuvDnf*& context, KuvDnf*& constraint) const;
   // invariant: as GetInvariantConstraintExpression, for two given trees.
   static HRESULT BuildInvariantConstraintForRule(const KuvEeNodeRef& context, const KuvEeNodeRef& constraint,
-                                                  KuvEeNodeRef*& invariant);
+                                                 KuvEeNodeRef*& invariant);
   // Deletes the rule, clears the caller's pointer and hands over the
   // invariant constraint; on failure the rule is kept.
   static HRESULT DeleteThisAndKeepInvariantConstraintExpression(KuvEeRule*& rule, KuvEeNodeRef*& invariant);

@@ -38,7 +38,8 @@ const unsigned char kGuidC[16] = {0xC};
 std::string form(const KuvEeNode* node) {
   if (node == nullptr) return "null";
   if (const KuvEeEffLeaf* leaf = KuvEeEffLeaf::cast(*node))
-    return std::string(leaf->isNegated() ? "!" : "") + "Ref(" + leaf->getTargetEff()->getName().ConvertToChar() + ")";
+    return std::string(leaf->isNegated() ? "!" : "") + "Ref(" +
+           leaf->getTargetEff()->getName().ConvertToChar() + ")";
   if (const KuvEeOp* op = KuvEeOp::cast(*node)) {
     std::string s = KuvEeAndOp::isObjectOfThisType(*op)   ? "And("
                     : KuvEeOrOp::isObjectOfThisType(*op)  ? "Or("
@@ -213,11 +214,13 @@ TEST(KuvEeEffectivityExpressionTest, TransformToViewFillsMissingDictionariesWith
 TEST(KuvEeMultiModelExpressionTest, MaximumModelCriteriaComesFromTheEnvironmentClamped) {
   const char* name = "CFG_MaximumModelCriteriaInEffAllowed";
   const char* saved = std::getenv(name);
-  const std::optional<std::string> previous = saved != nullptr ? std::optional<std::string>(saved) : std::nullopt;
+  const std::optional<std::string> previous =
+      saved != nullptr ? std::optional<std::string>(saved) : std::nullopt;
   const struct {
     const char* value;  // null: unset
     std::int32_t expected;
-  } cases[] = {{"0", 1}, {"100000", 65000}, {"abc", 10}, {nullptr, 10}, {"", 10}, {"42", 42}, {"-3", 1}, {"7x", 7}};
+  } cases[] = {{"0", 1}, {"100000", 65000}, {"abc", 10}, {nullptr, 10},
+               {"", 10}, {"42", 42},        {"-3", 1},   {"7x", 7}};
   for (const auto& c : cases) {
     if (c.value != nullptr)
       setenv(name, c.value, 1);
