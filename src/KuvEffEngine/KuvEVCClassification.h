@@ -42,8 +42,8 @@ public:
   void setChange(unsigned char value) { m_flags[Change] = value; }
   void setInheritedEff(unsigned char value) { m_flags[InheritedEff] = value; }
   void setEffectivity(unsigned char value) { m_flags[InheritedEff] = value; }
-  void setTrue(unsigned char value) { m_flags[True] = value; }
-  void setFalse(unsigned char value) { m_flags[False] = value; }
+  void setTrue(unsigned char value) { m_flags[BoolTrue] = value; }
+  void setFalse(unsigned char value) { m_flags[BoolFalse] = value; }
   // E_FAIL, traced, nothing changed, for a type outside 12, 13, 14, 18, 19.
   HRESULT setEvolutionType(std::int32_t type, unsigned char value);
   // Units, product states and manufacturing plans; not milestones nor dates.
@@ -61,9 +61,9 @@ public:
   bool isVariant() const { return on(ExclusiveFeature) || on(NonExclusiveFeature); }
   bool isChange() const { return on(Change); }
   bool isInheritedEff() const { return on(InheritedEff); }
-  bool isTrue() const { return on(True); }
-  bool isFalse() const { return on(False); }
-  bool isBoolean() const { return on(True) || on(False); }
+  bool isTrue() const { return on(BoolTrue); }
+  bool isFalse() const { return on(BoolFalse); }
+  bool isBoolean() const { return on(BoolTrue) || on(BoolFalse); }
   // False for a type outside 12, 13, 14, 18, 19.
   bool isEvolutionType(std::int32_t type) const;
   // Any of units, states, plans, milestones and dates.
@@ -91,8 +91,8 @@ private:
     NonExclusiveFeature = 1,
     Change = 2,
     InheritedEff = 3,
-    True = 4,
-    False = 5,
+    BoolTrue = 4,
+    BoolFalse = 5,
     UnitEvolution = 6,
     StateEvolution = 7,
     PlanEvolution = 8,
