@@ -47,16 +47,18 @@ HRESULT KuvConversionServices::ConvertApplyingView(const KuvInString& text, KuvE
   return S_OK;
 }
 
-HRESULT KuvConversionServices::ConvertSelectionMode(std::int32_t mode, KuvInString& text) {
-  if (mode < 0 || mode > 1) return E_INVALIDARG;
+HRESULT KuvConversionServices::ConvertSelectionMode(KuvEeFilterExpression::SELECTION_MODE mode, KuvInString& text) {
+  if (mode < KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT || mode > KuvEeFilterExpression::CFG_SELECTIONMODE_150)
+    return E_INVALIDARG;
   text = sc_selectionModeTexts[mode];
   return S_OK;
 }
 
-HRESULT KuvConversionServices::ConvertSelectionMode(const KuvInString& text, std::int32_t& mode) {
+HRESULT KuvConversionServices::ConvertSelectionMode(const KuvInString& text,
+                                                    KuvEeFilterExpression::SELECTION_MODE& mode) {
   const int index = indexOf(sc_selectionModeTexts, text);
   if (index < 0) return E_INVALIDARG;
-  mode = index;
+  mode = static_cast<KuvEeFilterExpression::SELECTION_MODE>(index);
   return S_OK;
 }
 

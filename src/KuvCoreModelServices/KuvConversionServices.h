@@ -10,8 +10,7 @@
 //     KuvConversionServices::ConvertStringToGuid("000102030405060708090A0B0C0D0E0F", guid);
 #pragma once
 
-#include <cstdint>
-
+#include "KuvEeFilterExpression.h"
 #include "KuvExpressionView.h"
 #include "KuvInObject.h"
 #include "KuvInString.h"
@@ -33,8 +32,8 @@ public:
 
   // 0 "CFG_SELECTIONMODE_STRICT", 1 "CFG_SELECTIONMODE_150"; E_INVALIDARG,
   // output untouched, for anything else.
-  static HRESULT ConvertSelectionMode(std::int32_t mode, KuvInString& text);
-  static HRESULT ConvertSelectionMode(const KuvInString& text, std::int32_t& mode);
+  static HRESULT ConvertSelectionMode(KuvEeFilterExpression::SELECTION_MODE mode, KuvInString& text);
+  static HRESULT ConvertSelectionMode(const KuvInString& text, KuvEeFilterExpression::SELECTION_MODE& mode);
 
   // The 32 hexadecimal digits of the 16 bytes; E_FAIL, text emptied, when
   // they cannot be made.

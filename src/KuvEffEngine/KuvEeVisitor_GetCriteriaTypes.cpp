@@ -6,6 +6,7 @@
 #include "KuvEeDnfTreeEff.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
+#include "KuvEeExpression.h"
 #include "KuvEeNotOp.h"
 #include "KuvEeOptionEff.h"
 #include "KuvEePredefEff.h"
@@ -66,10 +67,13 @@ HRESULT KuvEeVisitor_GetCriteriaTypes::visitEffLeaf(KuvEeEffLeaf& node) {
 
 HRESULT KuvEeVisitor_GetCriteriaTypes::visitDefinition(KuvEeEffectivity& effectivity) {
   if (std::find(m_followed.begin(), m_followed.end(), &effectivity) != m_followed.end()) return S_OK;
-  KuvEeNodeRef* tree = effectivity.getExpr();
-  if (tree == nullptr || tree->getNode() == nullptr) return S_OK;
   m_followed.push_back(&effectivity);
-  const HRESULT hr = tree->getNode()->acceptVisitor(*this);
+  HRESULT hr = S_OK;
+  KuvEeNodeRef* tree = effectivity.getExpr();
+  if (tree != nullptr && tree->getNode() != nullptr) hr = tree->getNode()->acceptVisitor(*this);
+  KuvEeExpression* expression = nullptr;
+  if (SUCCEEDED(hr) && effectivity.getExpr(expression) == S_OK && expression != nullptr)
+    hr = expression->runConstVisitor(*this);
   m_followed.pop_back();
   return hr;
 }

@@ -42,7 +42,7 @@ public:
   const KuvEVCClassification& getResultClassification() const { return m_classification; }
 
 private:
-  // Visits the tree or the expression that defines effectivity.
+  // Visits the tree and the expression that define effectivity.
   HRESULT visitDefinition(KuvEeEffectivity& effectivity);
   HRESULT visitDateEff(const KuvEeDateEff& eff);
 

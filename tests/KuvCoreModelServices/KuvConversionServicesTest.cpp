@@ -38,24 +38,25 @@ TEST(KuvConversionServicesTest, ApplyingViewsConvertBothWaysAndRefuseTheRest) {
 }
 
 TEST(KuvConversionServicesTest, SelectionModesConvertBothWaysAndRefuseTheRest) {
-  const std::pair<std::int32_t, const char*> table[] = {{0, "CFG_SELECTIONMODE_STRICT"},
-                                                        {1, "CFG_SELECTIONMODE_150"}};
+  using Mode = KuvEeFilterExpression::SELECTION_MODE;
+  const std::pair<Mode, const char*> table[] = {{KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT, "CFG_SELECTIONMODE_STRICT"},
+                                                {KuvEeFilterExpression::CFG_SELECTIONMODE_150, "CFG_SELECTIONMODE_150"}};
   for (const auto& [mode, name] : table) {
     KuvInString text;
     ASSERT_EQ(S_OK, KuvConversionServices::ConvertSelectionMode(mode, text));
     EXPECT_EQ(str(text), name);
-    std::int32_t back = -1;
+    Mode back = static_cast<Mode>(-1);
     ASSERT_EQ(S_OK, KuvConversionServices::ConvertSelectionMode(text, back));
     EXPECT_EQ(back, mode);
   }
   KuvInString text("kept");
-  EXPECT_EQ(E_INVALIDARG, KuvConversionServices::ConvertSelectionMode(2, text));
-  EXPECT_EQ(E_INVALIDARG, KuvConversionServices::ConvertSelectionMode(-1, text));
+  EXPECT_EQ(E_INVALIDARG, KuvConversionServices::ConvertSelectionMode(static_cast<Mode>(2), text));
+  EXPECT_EQ(E_INVALIDARG, KuvConversionServices::ConvertSelectionMode(static_cast<Mode>(-1), text));
   EXPECT_EQ(str(text), "kept");
-  std::int32_t mode = 7;
+  Mode mode = static_cast<Mode>(7);
   for (const char* bad : {"", "CFG_SELECTIONMODE_", "CFG_SELECTIONMODE_151", "STRICT"})
     EXPECT_EQ(E_INVALIDARG, KuvConversionServices::ConvertSelectionMode(KuvInString(bad), mode)) << bad;
-  EXPECT_EQ(mode, 7);
+  EXPECT_EQ(mode, static_cast<Mode>(7));
 }
 
 TEST(KuvConversionServicesTest, GuidTextRoundTripsAndRefusesWrongLengths) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "KuvEVCClassification.h"
+#include "KuvEeChangeExpression.h"
 #include "KuvEeVisitor_GetCriteriaTypes.h"
 #include "KuvEeVisitor_GetStructuralStats.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
@@ -108,6 +109,14 @@ TEST(KuvEeAnalysisVisitorsTest, DefinitionsOfNamedEffectivitiesAreFollowedOnRequ
   r = typesOf(Or({c.inheritedLeaf(), c.changeLeaf()}), 0, 1);
   EXPECT_FALSE(r.isVariant());
   EXPECT_TRUE(r.isEvolutionType(13));
+
+  // A change defined by an expression rather than a tree.
+  KuvEePredefEff eco("ECO-2", TestGuid(120).data(), true, KuvEePredefEff::GLOBAL);
+  KuvEeExpression* applicability = new KuvEeChangeExpression;
+  ASSERT_EQ(S_OK, static_cast<KuvEeChangeExpression*>(applicability)->setGlobalCriteria(own(c.milestone()).release()));
+  ASSERT_EQ(S_OK, eco.setExpr(applicability));
+  EXPECT_FALSE(typesOf(c.effLeaf(eco), 0, 0).isMilestone());
+  EXPECT_TRUE(typesOf(c.effLeaf(eco), 0, 1).isMilestone());
 }
 
 TEST(KuvEeAnalysisVisitorsTest, SeriesWithoutEvolutionTypeFail) {
