@@ -1,0 +1,229 @@
+#include "KuvCoreEVC_NodeClassifier.h"
+
+#include "KuvEVCClassification.h"
+#include "KuvEeAndOp.h"
+#include "KuvEeDateVar.h"
+#include "KuvEeEffLeaf.h"
+#include "KuvEeEffectivity.h"
+#include "KuvEeFalse.h"
+#include "KuvEeMilestonesVar.h"
+#include "KuvEeNotDomainOp.h"
+#include "KuvEeNodeVisitor.h"
+#include "KuvEeNotOp.h"
+#include "KuvEeOptionVar.h"
+#include "KuvEeOrOp.h"
+#include "KuvEePredefEff.h"
+#include "KuvEeRestrictionEffLeaf.h"
+#include "KuvEeSelectionVar.h"
+#include "KuvEeSerialVar.h"
+#include "KuvEeTreeSeriesVar.h"
+#include "KuvEeTrue.h"
+#include "KuvEeVarEffLeaf.h"
+#include "KuvInIntHolder.h"
+#include "KuvInLinkList.h"
+#include "KuvInMapVal.h"
+#include "KuvInSetVal.h"
+
+namespace kuv::detail {
+
+// Fills, bottom-up, the map from every node of a tree (KuvInObjectPtr) to
+// its set of classification indices.
+class ClassificationVisitor : public KuvEeNodeVisitor {
+  KUV_DECLARE_TYPE(ClassificationVisitor)
+
+public:
+  ClassificationVisitor() : m_sets(KuvInObjectPtr::sType(), KuvInSetVal::sType()) {}
+  ~ClassificationVisitor() override = default;
+
+  HRESULT run(KuvEeNode& root) {
+    m_sets.Clear();
+    return root.acceptVisitor(*this);
+  }
+  const KuvInMapVal& sets() const { return m_sets; }
+  const KuvInSetVal* setOf(const KuvEeNode* node) const {
+    const KuvInObjectPtr key(const_cast<KuvEeNode*>(node));
+    const KuvInObjectVal* set = m_sets.Get(key);
+    return set != nullptr ? KuvInSetVal::cast(*set) : nullptr;
+  }
+
+  HRESULT visitFalse(KuvEeFalse& node) override { return storeIndex(node, KuvEeNodeClassifier::CLASSIF_NONE); }
+  HRESULT visitTrue(KuvEeTrue& node) override { return storeIndex(node, KuvEeNodeClassifier::CLASSIF_NONE); }
+  HRESULT visitAndOp(KuvEeAndOp& node) override { return visitGroup(node); }
+  HRESULT visitOrOp(KuvEeOrOp& node) override { return visitGroup(node); }
+  HRESULT visitNotDomainOp(KuvEeNotDomainOp& node) override { return visitSingle(node); }
+  HRESULT visitNotOp(KuvEeNotOp& node) override { return visitSingle(node); }
+  HRESULT visitEffLeaf(KuvEeEffLeaf& node) override;
+  HRESULT visitVarEffLeaf(KuvEeVarEffLeaf& node) override;
+  HRESULT visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) override;
+
+private:
+  HRESULT visitGroup(KuvEeGroupOp& node);
+  HRESULT visitSingle(KuvEeSingleOp& node);
+  // Stores the union of the children's sets as the operator's.
+  HRESULT storeUnionOfChildren(KuvEeOp& node);
+  HRESULT storeIndex(KuvEeNode& node, std::uint32_t index);
+  HRESULT store(KuvEeNode& node, const KuvInSetVal& set);
+
+  KuvInMapVal m_sets;
+};
+
+KUV_DEFINE_TYPE_NAMED(ClassificationVisitor, KuvEeNodeVisitor, "KuvCoreEVC_ClassificationVisitor")
+
+HRESULT ClassificationVisitor::visitEffLeaf(KuvEeEffLeaf& node) {
+  KUV_TRACE_CALL("visitEffLeaf");
+  const KuvEeEffectivity* target = node.getTargetEff();
+  if (target != nullptr) {
+    if (KuvEePredefEff::cast(*target) != nullptr) return storeIndex(node, KuvEeNodeClassifier::CLASSIF_CHANGE);
+    if (KuvEeBasicEff::cast(*target) != nullptr) return storeIndex(node, KuvEeNodeClassifier::CLASSIF_EFFECTIVITY);
+  }
+  KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected KuvEeEffectivity-derived type.");
+}
+
+HRESULT ClassificationVisitor::visitVarEffLeaf(KuvEeVarEffLeaf& node) {
+  KUV_TRACE_CALL("visitVarEffLeaf");
+  const KuvEeVariable* var = node.getVarEff() != nullptr ? node.getVarEff()->getVar() : nullptr;
+  if (var != nullptr) {
+    if (KuvEeSerialVar::cast(*var) != nullptr || KuvEeTreeSeriesVar::cast(*var) != nullptr ||
+        KuvEeMilestonesVar::cast(*var) != nullptr)
+      return storeIndex(node, KuvEeNodeClassifier::CLASSIF_EVOLUTION);
+    if (KuvEeDateVar::cast(*var) != nullptr) return storeIndex(node, KuvEeNodeClassifier::CLASSIF_HISTORY);
+    if (KuvEeSelectionVar::cast(*var) != nullptr || KuvEeOptionVar::cast(*var) != nullptr)
+      return storeIndex(node, KuvEeNodeClassifier::CLASSIF_VARIANT);
+  }
+  KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected case");
+}
+
+HRESULT ClassificationVisitor::visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) {
+  KUV_TRACE_CALL("visitRestrictionEffLeaf");
+  const KuvEeRestrictionEff* restriction = node.getRestrictionEff();
+  if (restriction != nullptr) {
+    if (KuvEeSerialRestrictionEff::cast(*restriction) != nullptr ||
+        KuvEeTreeSeriesRestrictionEff::cast(*restriction) != nullptr ||
+        KuvEeMilestonesRestrictionEff::cast(*restriction) != nullptr)
+      return storeIndex(node, KuvEeNodeClassifier::CLASSIF_EVOLUTION);
+    if (KuvEeDateRestrictionEff::cast(*restriction) != nullptr)
+      return storeIndex(node, KuvEeNodeClassifier::CLASSIF_HISTORY);
+    if (KuvEeCategoryOptionRestrictionEff::cast(*restriction) != nullptr ||
+        KuvEeSelectionRestrictionEff::cast(*restriction) != nullptr ||
+        KuvEeCategoryRestrictionEff::cast(*restriction) != nullptr)
+      return storeIndex(node, KuvEeNodeClassifier::CLASSIF_VARIANT);
+    if (KuvEePredefEffRestrictionEff::cast(*restriction) != nullptr)
+      return storeIndex(node, KuvEeNodeClassifier::CLASSIF_CHANGE);
+  }
+  KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected case");
+}
+
+HRESULT ClassificationVisitor::visitGroup(KuvEeGroupOp& node) {
+  KUV_TRACE_CALL("visitGroupOp");
+  if (FAILED(node.childrenAcceptVisitor(*this))) KUV_RETURN_ERROR(E_FAIL, "ERROR: childrenAcceptVisitor failed");
+  return storeUnionOfChildren(node);
+}
+
+HRESULT ClassificationVisitor::visitSingle(KuvEeSingleOp& node) {
+  KUV_TRACE_CALL("visitSingleOp");
+  const KuvEeNodeRef* child = node.getChildRef();
+  if (child != nullptr && FAILED(child->getNode()->acceptVisitor(*this)))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: accept visitor failed");
+  return storeUnionOfChildren(node);
+}
+
+HRESULT ClassificationVisitor::storeUnionOfChildren(KuvEeOp& node) {
+  KuvInLinkList children(KuvEeNodeRef::sType());
+  node.getChildrenRefs(children);
+  KuvInSetVal all(KuvInIntHolder::sType());
+  for (KuvInLinkList::iterator it = children.Begin(); it.IsValid(); it.Next()) {
+    const KuvInSetVal* set = setOf(static_cast<KuvEeNodeRef*>(it.Get())->getNode());
+    if (set == nullptr || FAILED(all.PutSet(*set))) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
+  }
+  return store(node, all);
+}
+
+HRESULT ClassificationVisitor::storeIndex(KuvEeNode& node, std::uint32_t index) {
+  KuvInSetVal set(KuvInIntHolder::sType());
+  set.Put(KuvInIntHolder(index));
+  return store(node, set);
+}
+
+HRESULT ClassificationVisitor::store(KuvEeNode& node, const KuvInSetVal& set) {
+  if (FAILED(m_sets.Put(KuvInObjectPtr(&node), set))) KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
+  return S_OK;
+}
+
+}  // namespace kuv::detail
+
+KUV_DEFINE_TYPE(KuvCoreEVC_NodeClassifier, KuvEeNodeClassifier)
+
+KuvCoreEVC_NodeClassifier::KuvCoreEVC_NodeClassifier() : m_visitor(new kuv::detail::ClassificationVisitor) {}
+
+KuvCoreEVC_NodeClassifier::~KuvCoreEVC_NodeClassifier() = default;
+
+HRESULT KuvCoreEVC_NodeClassifier::visit(const KuvEeNodeRef& node) {
+  if (node.getNode() == nullptr || FAILED(m_visitor->run(*node.getNode())))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR; visitor failed");
+  return S_OK;
+}
+
+HRESULT KuvCoreEVC_NodeClassifier::classify(const KuvEeNodeRef& node, KuvEVCClassification& classification) {
+  KUV_TRACE_CALL("classify");
+  classification.clear();
+  KuvInSetVal indices(KuvInIntHolder::sType());
+  const HRESULT hr = getClassificationIndex(node, indices);
+  if (FAILED(hr)) return hr;
+  if (FAILED(convertClassificationSetToObject(indices, classification)))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR; convertClassificationSetToObject FAILED.");
+  return S_OK;
+}
+
+HRESULT KuvCoreEVC_NodeClassifier::getClassificationIndex(const KuvEeNodeRef& node, KuvInSetVal& indices) {
+  KUV_TRACE_CALL("getClassificationIndex");
+  if (!indices.IsTypeAccepted(KuvInIntHolder::sType())) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
+  if (FAILED(visit(node))) return E_FAIL;
+  const KuvInSetVal* set = m_visitor->setOf(node.getNode());
+  if (set == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
+  indices.Clear();
+  if (FAILED(indices.PutSet(*set))) KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
+  return S_OK;
+}
+
+HRESULT KuvCoreEVC_NodeClassifier::getClassificationIndex(const KuvEeNodeRef& node, KuvInMapVal& nodeSets) {
+  KUV_TRACE_CALL("getClassificationIndex");
+  if (!nodeSets.IsKeyTypeAccepted(KuvInObjectPtr::sType()) || !nodeSets.IsValueTypeAccepted(KuvInSetVal::sType()))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
+  if (FAILED(visit(node))) return E_FAIL;
+  nodeSets.Clear();
+  if (FAILED(nodeSets.PutAll(m_visitor->sets()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
+  return S_OK;
+}
+
+HRESULT KuvCoreEVC_NodeClassifier::convertClassificationSetToObject(const KuvInSetVal& indices,
+                                                                    KuvEVCClassification& classification) {
+  KUV_TRACE_CALL("convertClassificationSetToObject");
+  // Checked before anything is set, so a refused set changes nothing.
+  for (KuvInSetVal::const_iterator it = indices.cBegin(); it.IsValid(); it.Next()) {
+    const KuvInIntHolder* index = KuvInIntHolder::cast(*it.Get());
+    if (index == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+    if (index->getValue() > CLASSIF_HISTORY) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected case");
+  }
+  for (KuvInSetVal::const_iterator it = indices.cBegin(); it.IsValid(); it.Next()) {
+    switch (KuvInIntHolder::cast(*it.Get())->getValue()) {
+      case CLASSIF_VARIANT:
+        classification.setVariant(1);
+        break;
+      case CLASSIF_EVOLUTION:
+        classification.setEvolution(1);
+        break;
+      case CLASSIF_CHANGE:
+        classification.setChange(1);
+        break;
+      case CLASSIF_EFFECTIVITY:
+        classification.setEffectivity(1);
+        break;
+      case CLASSIF_HISTORY:
+        classification.setHistory(1);
+        break;
+      default:
+        break;
+    }
+  }
+  return S_OK;
+}

@@ -1,0 +1,5 @@
+#include "KuvEeNodeClassifier.h"
+
+KUV_DEFINE_TYPE(KuvEeNodeClassifier, KuvInObject)
+
+KuvEeNodeClassifier::~KuvEeNodeClassifier() = default;

@@ -1,0 +1,134 @@
+#include "KuvEeVisitor_GetCriteriaTypes.h"
+
+#include <algorithm>
+
+#include "KuvEeDateEff.h"
+#include "KuvEeDnfTreeEff.h"
+#include "KuvEeEffLeaf.h"
+#include "KuvEeEffectivity.h"
+#include "KuvEeExpression.h"
+#include "KuvEeNotOp.h"
+#include "KuvEeOptionEff.h"
+#include "KuvEePredefEff.h"
+#include "KuvEeRestrictionEffLeaf.h"
+#include "KuvEeSelectionEff.h"
+#include "KuvEeSerialEff.h"
+#include "KuvEeSerialVar.h"
+#include "KuvEeTreeBaseEff.h"
+#include "KuvEeTreeSeriesVar.h"
+#include "KuvEeVarEffLeaf.h"
+#include "KuvInDateInterval.h"
+#include "KuvInListVal.h"
+
+KUV_DEFINE_TYPE(KuvEeVisitor_GetCriteriaTypes, KuvEeNodeWalker)
+
+KuvEeVisitor_GetCriteriaTypes::KuvEeVisitor_GetCriteriaTypes(unsigned char followBasicEffs,
+                                                             unsigned char followPredefEffs,
+                                                             unsigned char checkUpperBounds)
+    : m_followBasicEffs(followBasicEffs), m_followPredefEffs(followPredefEffs), m_checkUpperBounds(checkUpperBounds) {}
+
+KuvEeVisitor_GetCriteriaTypes::~KuvEeVisitor_GetCriteriaTypes() = default;
+
+HRESULT KuvEeVisitor_GetCriteriaTypes::visitFalse(KuvEeFalse&) {
+  m_classification.setFalse(1);
+  return S_OK;
+}
+
+HRESULT KuvEeVisitor_GetCriteriaTypes::visitTrue(KuvEeTrue&) {
+  m_classification.setTrue(1);
+  return S_OK;
+}
+
+HRESULT KuvEeVisitor_GetCriteriaTypes::visitNotOp(KuvEeNotOp& node) {
+  m_negated = !m_negated;
+  const HRESULT hr = node.childrenAcceptVisitor(*this);
+  m_negated = !m_negated;
+  return hr;
+}
+
+HRESULT KuvEeVisitor_GetCriteriaTypes::visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf&) {
+  m_classification.setRestriction(1);
+  return S_OK;
+}
+
+HRESULT KuvEeVisitor_GetCriteriaTypes::visitEffLeaf(KuvEeEffLeaf& node) {
+  KUV_TRACE_CALL("visitEffLeaf");
+  KuvEeEffectivity* target = node.getTargetEff();
+  if (target == nullptr) return S_OK;
+  if (KuvEePredefEff::cast(*target) != nullptr) {
+    m_classification.setChange(1);
+    if (m_followPredefEffs != 0) return visitDefinition(*target);
+  } else if (KuvEeBasicEff::cast(*target) != nullptr) {
+    m_classification.setInheritedEff(1);
+    if (m_followBasicEffs != 0) return visitDefinition(*target);
+  }
+  return S_OK;
+}
+
+HRESULT KuvEeVisitor_GetCriteriaTypes::visitDefinition(KuvEeEffectivity& effectivity) {
+  if (std::find(m_followed.begin(), m_followed.end(), &effectivity) != m_followed.end()) return S_OK;
+  m_followed.push_back(&effectivity);
+  HRESULT hr = S_OK;
+  KuvEeNodeRef* tree = effectivity.getExpr();
+  if (tree != nullptr && tree->getNode() != nullptr) hr = tree->getNode()->acceptVisitor(*this);
+  KuvEeExpression* expression = nullptr;
+  if (SUCCEEDED(hr) && effectivity.getExpr(expression) == S_OK && expression != nullptr)
+    hr = expression->runConstVisitor(*this);
+  m_followed.pop_back();
+  return hr;
+}
+
+HRESULT KuvEeVisitor_GetCriteriaTypes::visitVarEffLeaf(KuvEeVarEffLeaf& node) {
+  KUV_TRACE_CALL("visitVarEffLeaf");
+  const KuvEeVarEff* eff = node.getVarEff();
+  if (eff == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected KuvEeVarEffLeaf");
+  if (KuvEeSelectionEff::cast(*eff) != nullptr) {
+    m_classification.setExclusiveFeature(1);
+    return S_OK;
+  }
+  if (KuvEeOptionEff::cast(*eff) != nullptr) {
+    m_classification.setNonExclusiveFeature(1);
+    return S_OK;
+  }
+  if (KuvEeSerialEff::cast(*eff) != nullptr) {
+    const KuvEeSerialVar* var = eff->getVar() != nullptr ? KuvEeSerialVar::cast(*eff->getVar()) : nullptr;
+    if (var == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Retrieved element isn't a KuvEeSerialVar");
+    if (FAILED(m_classification.setEvolutionType(var->getExternalType(), 1)))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to setEvolutionType() has failed");
+    if (m_checkUpperBounds != 0) KUV_TRACE_DETAIL("Check for infinite bounds is not yet implemented for Serials");
+    return S_OK;
+  }
+  if (KuvEeTreeSeriesEff::cast(*eff) != nullptr || KuvEeDnfTreeSeriesEff::cast(*eff) != nullptr) {
+    const KuvEeTreeSeriesVar* var = eff->getVar() != nullptr ? KuvEeTreeSeriesVar::cast(*eff->getVar()) : nullptr;
+    if (var == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Retrieved element isn't a KuvEeTreeSeriesVar");
+    if (FAILED(m_classification.setEvolutionType(static_cast<std::int32_t>(var->getExternalType()), 1)))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to setEvolutionType() has failed");
+    if (m_checkUpperBounds != 0) KUV_TRACE_DETAIL("Check for infinite bounds is not yet implemented for TreeSeries");
+    return S_OK;
+  }
+  if (KuvEeMilestonesEff::cast(*eff) != nullptr || KuvEeDnfMilestonesEff::cast(*eff) != nullptr) {
+    m_classification.setMilestone(1);
+    if (m_checkUpperBounds != 0) KUV_TRACE_DETAIL("Check for infinite bounds is not yet implemented for Milestones");
+    return S_OK;
+  }
+  if (const KuvEeDateEff* date = KuvEeDateEff::cast(*eff)) return visitDateEff(*date);
+  KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected KuvEeVarEffLeaf");
+}
+
+HRESULT KuvEeVisitor_GetCriteriaTypes::visitDateEff(const KuvEeDateEff& eff) {
+  m_classification.setDate(1);
+  if (m_checkUpperBounds == 0) return S_OK;
+  KuvInListVal intervals(KuvInDateInterval::sType());
+  if (FAILED(eff.getIntervals(intervals))) KUV_RETURN_ERROR(E_FAIL, "ERROR : getIntervals FAILED");
+  if (intervals.IsEmpty()) {
+    m_classification.setDateUpperBoundInfinite(false);
+    return S_OK;
+  }
+  const KuvInDateInterval* last = KuvInDateInterval::cast(*intervals.Get(intervals.GetLength() - 1));
+  if (last == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : unexpected failed cast");
+  const bool upperInfinite = last->getB().isInfPos();
+  // Under an odd number of negations the ranges stand for their complement.
+  const bool complemented = eff.isNegated() != m_negated;
+  m_classification.setDateUpperBoundInfinite(complemented ? !upperInfinite : upperInfinite);
+  return S_OK;
+}

@@ -1,0 +1,162 @@
+// The node classifier: index sets of leaves of every kind, unions at the
+// operators, the conversion to a classification, and the refusals.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "KuvCoreEVC_NodeClassifier.h"
+#include "KuvEVCClassification.h"
+#include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
+#include "KuvInIntHolder.h"
+#include "KuvInMapVal.h"
+#include "KuvInSetVal.h"
+
+using namespace kuvtest;
+
+namespace {
+
+std::set<std::uint32_t> toStd(const KuvInSetVal& set) {
+  std::set<std::uint32_t> out;
+  for (KuvInSetVal::const_iterator it = set.cBegin(); it.IsValid(); it.Next())
+    out.insert(KuvInIntHolder::cast(*it.Get())->getValue());
+  return out;
+}
+
+std::set<std::uint32_t> indicesOf(KuvEeNodeClassifier& classifier, const KuvEeNodeRef& root) {
+  KuvInSetVal set(KuvInIntHolder::sType());
+  EXPECT_EQ(S_OK, classifier.getClassificationIndex(root, set));
+  return toStd(set);
+}
+
+KuvInSetVal setOf(std::initializer_list<std::uint32_t> indices) {
+  KuvInSetVal set(KuvInIntHolder::sType());
+  for (std::uint32_t i : indices) set.Put(KuvInIntHolder(i));
+  return set;
+}
+
+}  // namespace
+
+TEST(KuvCoreEVC_NodeClassifierTest, LeavesAreClassifiedByTheKindOfTheirCriterion) {
+  Criteria c;
+  struct Case {
+    KuvEeNode* node;
+    std::uint32_t index;
+  };
+  const Case cases[] = {
+      {c.option(), 1},
+      {c.selection(), 1},
+      {c.units(), 2},
+      {c.plan(), 2},
+      {c.milestone(), 2},
+      {new KuvEeVarEffLeaf(new KuvEeDnfMilestonesEff(&c.track)), 2},
+      {c.date(), 5},
+      {c.changeLeaf(), 3},
+      {c.inheritedLeaf(), 4},
+      {T(), 0},
+      {F(), 0},
+      {Criteria::restriction(new KuvEeSerialRestrictionEff), 2},
+      {Criteria::restriction(new KuvEeTreeSeriesRestrictionEff), 2},
+      {Criteria::restriction(new KuvEeMilestonesRestrictionEff), 2},
+      {Criteria::restriction(new KuvEeDateRestrictionEff), 5},
+      {Criteria::restriction(new KuvEeCategoryOptionRestrictionEff), 1},
+      {Criteria::restriction(new KuvEeSelectionRestrictionEff), 1},
+      {Criteria::restriction(new KuvEeCategoryRestrictionEff), 1},
+      {Criteria::restriction(new KuvEePredefEffRestrictionEff), 3},
+  };
+  KuvCoreEVC_NodeClassifier classifier;
+  for (const Case& k : cases) {
+    Tree tree = own(k.node);
+    EXPECT_EQ(indicesOf(classifier, *tree), std::set<std::uint32_t>{k.index}) << text(*tree);
+  }
+}
+
+TEST(KuvCoreEVC_NodeClassifierTest, OperatorsTakeTheUnionOfTheirChildren) {
+  Criteria c;
+  KuvEeNode* inner = Or({c.units(), Not(c.date())});
+  KuvEeNode* negation = NotDom(c.changeLeaf());
+  Tree root = own(And({c.option(), inner, negation, T(), c.inheritedLeaf()}));
+
+  KuvCoreEVC_NodeClassifier classifier;
+  KuvInMapVal sets(KuvInObjectPtr::sType(), KuvInSetVal::sType());
+  ASSERT_EQ(S_OK, classifier.getClassificationIndex(*root, sets));
+  EXPECT_EQ(sets.GetLength(), 10) << "one set per node";
+  const auto setAt = [&](KuvEeNode* node) {
+    const KuvInObjectVal* set = sets.Get(KuvInObjectPtr(node));
+    return set != nullptr ? toStd(*KuvInSetVal::cast(*set)) : std::set<std::uint32_t>{99};
+  };
+  EXPECT_EQ(setAt(inner), (std::set<std::uint32_t>{2, 5}));
+  EXPECT_EQ(setAt(negation), (std::set<std::uint32_t>{3}));
+  EXPECT_EQ(setAt(root->getNode()), (std::set<std::uint32_t>{0, 1, 2, 3, 4, 5}));
+
+  KuvEVCClassification result(0);
+  ASSERT_EQ(S_OK, classifier.classify(*root, result));
+  KuvEVCClassification expected(0);
+  expected.setVariant(1);
+  expected.setEvolution(1);
+  expected.setChange(1);
+  expected.setEffectivity(1);
+  expected.setHistory(1);
+  EXPECT_TRUE(result.equals(expected)) << text(result);
+
+  // classify starts from a clear record; a second tree forgets the first.
+  Tree single = own(c.milestone());
+  result.setRestriction(1);
+  ASSERT_EQ(S_OK, classifier.classify(*single, result));
+  expected.clear();
+  expected.setEvolution(1);
+  EXPECT_TRUE(result.equals(expected)) << text(result);
+  ASSERT_EQ(S_OK, classifier.getClassificationIndex(*single, sets));
+  EXPECT_EQ(sets.GetLength(), 1);
+}
+
+TEST(KuvCoreEVC_NodeClassifierTest, ConversionMapsEachIndexAndRefusesUnknownOnesWithoutChange) {
+  struct Case {
+    std::initializer_list<std::uint32_t> indices;
+    bool (*reads)(const KuvEVCClassification&);
+  };
+  const Case cases[] = {
+      {{0}, [](const KuvEVCClassification& r) { return r.equals(KuvEVCClassification(0)); }},
+      {{1}, [](const KuvEVCClassification& r) { return r.isExclusiveFeature() && r.isNonExclusiveFeature(); }},
+      {{2}, [](const KuvEVCClassification& r) { return r.isEvolutionType(13) && !r.isMilestone(); }},
+      {{3}, [](const KuvEVCClassification& r) { return r.isChange() && !r.isVariant(); }},
+      {{4}, [](const KuvEVCClassification& r) { return r.isInheritedEff(); }},
+      {{5}, [](const KuvEVCClassification& r) { return r.isHistory() && !r.isEvolutionType(13); }},
+  };
+  for (const Case& k : cases) {
+    KuvEVCClassification r(0);
+    EXPECT_EQ(S_OK, KuvCoreEVC_NodeClassifier::convertClassificationSetToObject(setOf(k.indices), r));
+    EXPECT_TRUE(k.reads(r)) << *k.indices.begin();
+  }
+
+  KuvEVCClassification r(0);
+  std::string out = captured(
+      [&] { EXPECT_EQ(E_FAIL, KuvCoreEVC_NodeClassifier::convertClassificationSetToObject(setOf({1, 6}), r)); });
+  EXPECT_NE(out.find("ERROR: Unexpected case"), std::string::npos);
+  KuvInSetVal mixed;
+  mixed.Put(KuvInIntHolder(1));
+  mixed.Put(KuvInSignedIntHolder(2));
+  out = captured([&] { EXPECT_EQ(E_FAIL, KuvCoreEVC_NodeClassifier::convertClassificationSetToObject(mixed, r)); });
+  EXPECT_NE(out.find("ERROR: NULL pointer"), std::string::npos);
+  EXPECT_TRUE(r.equals(KuvEVCClassification(0)));
+}
+
+TEST(KuvCoreEVC_NodeClassifierTest, UnclassifiableNodesAndWrongOutputsFail) {
+  Criteria c;
+  Tree root = own(Or({c.option(), And({c.effLeaf(c.group)})}));
+  KuvCoreEVC_NodeClassifier classifier;
+  KuvEVCClassification result(1);
+  std::string out = captured([&] { EXPECT_EQ(E_FAIL, classifier.classify(*root, result)); });
+  EXPECT_NE(out.find("ERROR: unexpected KuvEeEffectivity-derived type."), std::string::npos);
+  EXPECT_NE(out.find("ERROR: childrenAcceptVisitor failed"), std::string::npos);
+  EXPECT_NE(out.find("ERROR; visitor failed"), std::string::npos);
+  EXPECT_TRUE(result.equals(KuvEVCClassification(0)));
+
+  Tree fine = own(c.option());
+  KuvInSetVal wrongSet(KuvInSignedIntHolder::sType());
+  wrongSet.Put(KuvInSignedIntHolder(7));
+  out = captured([&] { EXPECT_EQ(E_FAIL, classifier.getClassificationIndex(*fine, wrongSet)); });
+  EXPECT_NE(out.find("ERROR: badCastError"), std::string::npos);
+  EXPECT_EQ(wrongSet.GetLength(), 1);
+  KuvInMapVal wrongMap(KuvInIntHolder::sType(), KuvInSetVal::sType());
+  captured([&] { EXPECT_EQ(E_FAIL, classifier.getClassificationIndex(*fine, wrongMap)); });
+}

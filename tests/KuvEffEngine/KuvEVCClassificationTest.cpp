@@ -1,0 +1,146 @@
+// The sixteen-flag classification: the setters that share flags, the typed
+// evolution groups, the upper-bound rule, equality, copies and the text.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "KuvEVCClassification.h"
+#include "KuvInIntHolder.h"
+#include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
+
+using namespace kuvtest;
+
+namespace {
+
+const std::int32_t kEvolutionTypes[] = {12, 13, 14, 18, 19};
+
+// Every answer of the record, in one comparable vector.
+std::vector<bool> answers(const KuvEVCClassification& c) {
+  std::vector<bool> a = {c.isExclusiveFeature(), c.isNonExclusiveFeature(), c.isVariant(), c.isChange(),
+                         c.isInheritedEff(),     c.isTrue(),                c.isFalse(),   c.isBoolean(),
+                         c.isEvolution(),        c.isMilestone(),           c.isDate(),    c.isHistory(),
+                         c.isDateUpperBoundInfinite(), c.isRestriction()};
+  for (std::int32_t t : kEvolutionTypes) a.push_back(c.isEvolutionType(t));
+  return a;
+}
+
+}  // namespace
+
+TEST(KuvEVCClassificationTest, BuiltWithOneAnswersTrueEverywhereAndClearOnlyKeepsUnusedBoundsInfinite) {
+  KuvEVCClassification c(1);
+  for (bool answer : answers(c)) EXPECT_TRUE(answer);
+  for (std::int32_t t : kEvolutionTypes) EXPECT_TRUE(c.isUpperBoundInfinite(t)) << t;
+
+  c.clear();
+  for (bool answer : answers(c)) EXPECT_FALSE(answer);
+  for (std::int32_t t : kEvolutionTypes) EXPECT_TRUE(c.isUpperBoundInfinite(t)) << t;
+  EXPECT_TRUE(c.equals(KuvEVCClassification(0)));
+}
+
+TEST(KuvEVCClassificationTest, CompositeSettersTouchExactlyTheirFlags) {
+  struct Case {
+    const char* name;
+    void (*set)(KuvEVCClassification&);
+    bool (*reads)(const KuvEVCClassification&);
+    bool (*untouched)(const KuvEVCClassification&);
+  };
+  const Case cases[] = {
+      {"setVariant", [](KuvEVCClassification& c) { c.setVariant(1); },
+       [](const KuvEVCClassification& c) { return c.isExclusiveFeature() && c.isNonExclusiveFeature(); },
+       [](const KuvEVCClassification& c) { return c.isEvolution() || c.isChange(); }},
+      {"setExclusiveFeature", [](KuvEVCClassification& c) { c.setExclusiveFeature(1); },
+       [](const KuvEVCClassification& c) { return c.isVariant(); },
+       [](const KuvEVCClassification& c) { return c.isNonExclusiveFeature(); }},
+      {"setEvolution", [](KuvEVCClassification& c) { c.setEvolution(1); },
+       [](const KuvEVCClassification& c) {
+         return c.isEvolutionType(13) && c.isEvolutionType(12) && c.isEvolutionType(14);
+       },
+       [](const KuvEVCClassification& c) { return c.isMilestone() || c.isDate(); }},
+      {"setMilestone", [](KuvEVCClassification& c) { c.setMilestone(1); },
+       [](const KuvEVCClassification& c) { return c.isEvolution(); },
+       [](const KuvEVCClassification& c) { return c.isEvolutionType(13) || c.isDate(); }},
+      {"setHistory", [](KuvEVCClassification& c) { c.setHistory(1); },
+       [](const KuvEVCClassification& c) { return c.isDate() && c.isEvolution(); },
+       [](const KuvEVCClassification& c) { return c.isMilestone(); }},
+      {"setEffectivity", [](KuvEVCClassification& c) { c.setEffectivity(1); },
+       [](const KuvEVCClassification& c) { return c.isInheritedEff(); },
+       [](const KuvEVCClassification& c) { return c.isChange(); }},
+      {"setFalse", [](KuvEVCClassification& c) { c.setFalse(1); },
+       [](const KuvEVCClassification& c) { return c.isBoolean(); },
+       [](const KuvEVCClassification& c) { return c.isTrue(); }},
+      {"setDateUpperBoundInfinite", [](KuvEVCClassification& c) { c.setDateUpperBoundInfinite(1); },
+       [](const KuvEVCClassification& c) { return c.isDateUpperBoundInfinite(); },
+       [](const KuvEVCClassification& c) { return c.isDate(); }},
+  };
+  for (const Case& k : cases) {
+    KuvEVCClassification c(0);
+    k.set(c);
+    EXPECT_TRUE(k.reads(c)) << k.name;
+    EXPECT_FALSE(k.untouched(c)) << k.name;
+  }
+}
+
+TEST(KuvEVCClassificationTest, TypedSettersShareOneFlagPerGroupAndRefuseOtherTypes) {
+  // 19 and 14 are manufacturing plans, 18 and 12 product states.
+  const std::int32_t pairs[][2] = {{19, 14}, {18, 12}, {13, 13}};
+  for (const auto& p : pairs) {
+    KuvEVCClassification c(0);
+    ASSERT_EQ(S_OK, c.setEvolutionType(p[0], 1));
+    for (std::int32_t t : kEvolutionTypes) EXPECT_EQ(c.isEvolutionType(t), t == p[0] || t == p[1]) << p[0] << "/" << t;
+    // A used group has a finite bound until it is said infinite.
+    EXPECT_FALSE(c.isUpperBoundInfinite(p[1]));
+    ASSERT_EQ(S_OK, c.setUpperBoundInfinite(p[1], 1));
+    EXPECT_TRUE(c.isUpperBoundInfinite(p[0]));
+  }
+
+  KuvEVCClassification c(0);
+  for (std::int32_t bad : {0, 1, 11, 15, 17, 20, -13}) {
+    std::string out = captured([&] {
+      EXPECT_EQ(E_FAIL, c.setEvolutionType(bad, 1));
+      EXPECT_EQ(E_FAIL, c.setUpperBoundInfinite(bad, 1));
+    });
+    EXPECT_NE(out.find("ERROR: Unexpected evolution type"), std::string::npos) << bad;
+    EXPECT_FALSE(c.isEvolutionType(bad));
+    EXPECT_FALSE(c.isUpperBoundInfinite(bad));
+  }
+  EXPECT_TRUE(c.equals(KuvEVCClassification(0))) << "refused types change nothing";
+}
+
+TEST(KuvEVCClassificationTest, EqualityHashAndCopiesCoverAllSixteenFlags) {
+  KuvEVCClassification a(0);
+  a.setRestriction(1);
+  a.setEvolutionType(18, 1);
+  KuvEVCClassification b(a);
+  EXPECT_TRUE(a.equals(b));
+  EXPECT_EQ(a.hash(), b.hash());
+  b.setUpperBoundInfinite(12, 1);
+  EXPECT_FALSE(a.equals(b));
+  EXPECT_FALSE(a.equals(KuvInIntHolder(0)));
+
+  std::unique_ptr<KuvInObjectVal> copy(&a.clone());
+  EXPECT_TRUE(copy->equals(a));
+  EXPECT_EQ(copy->dType(), KuvEVCClassification::sType());
+  alignas(KuvEVCClassification) unsigned char place[sizeof(KuvEVCClassification)];
+  KuvInObjectVal& inPlace = a.clone(place);
+  EXPECT_TRUE(inPlace.equals(a));
+  inPlace.~KuvInObjectVal();
+}
+
+TEST(KuvEVCClassificationTest, TextListsTheFlags) {
+  EXPECT_EQ(text(KuvEVCClassification(1)),
+            "KuvEVCClassification( variant:T, excl feature:T, non excl feature:T, change:T, date up bound inf:T, "
+            "bool_true:T, bool_false:T, evolution:UNIT|STATE|MANUF_PLAN|DATE|MILESTONE, evolution up bound inf: "
+            "not implemented , inheritedEff:T, restriction:T )");
+  KuvEVCClassification c(0);
+  c.setNonExclusiveFeature(1);
+  c.setEvolutionType(19, 1);
+  c.setMilestone(1);
+  EXPECT_EQ(text(c),
+            "KuvEVCClassification( variant:T, excl feature:F, non excl feature:T, change:F, date up bound inf:F, "
+            "bool_true:F, bool_false:F, evolution:MANUF_PLAN|MILESTONE, evolution up bound inf: not implemented , "
+            "inheritedEff:F, restriction:F )");
+  EXPECT_EQ(text(KuvEVCClassification(0)),
+            "KuvEVCClassification( variant:F, excl feature:F, non excl feature:F, change:F, date up bound inf:F, "
+            "bool_true:F, bool_false:F, evolution:, evolution up bound inf: not implemented , inheritedEff:F, "
+            "restriction:F )");
+}

@@ -1,0 +1,129 @@
+// The read-only analysis visitors: structure counts and criteria types,
+// with the definitions of named effectivities and the date upper-bound rule.
+#include <gtest/gtest.h>
+
+#include "KuvEVCClassification.h"
+#include "KuvEeChangeExpression.h"
+#include "KuvEeVisitor_GetCriteriaTypes.h"
+#include "KuvEeVisitor_GetStructuralStats.h"
+#include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
+
+using namespace kuvtest;
+
+namespace {
+
+KuvEVCClassification typesOf(KuvEeNode* tree, unsigned char followBasic = 0, unsigned char followPredef = 0,
+                             unsigned char bounds = 0) {
+  Tree owned = own(tree);
+  KuvEeVisitor_GetCriteriaTypes visitor(followBasic, followPredef, bounds);
+  EXPECT_EQ(S_OK, owned->getNode()->acceptVisitor(visitor)) << text(*owned);
+  return visitor.getResultClassification();
+}
+
+}  // namespace
+
+TEST(KuvEeAnalysisVisitorsTest, StructuralStatsCountOperatorsLeavesAndNegatedLeaves) {
+  Criteria c;
+  KuvEeNode* negatedOption = new KuvEeVarEffLeaf(new KuvEeOptionEff(c.vars.option, KuvEeOptionEff::T));
+  static_cast<KuvEeVarEffLeaf*>(negatedOption)->opNot();
+  Tree root = own(And({Not(Or({c.option(), c.units()})), Or({negatedOption, c.effLeaf(c.change, true)}),
+                       NotDom(c.inheritedLeaf()), Not(Not(T())), Criteria::restriction(new KuvEeDateRestrictionEff)}));
+  KuvEeVisitor_GetStructuralStats stats;
+  ASSERT_EQ(S_OK, root->getNode()->acceptVisitor(stats));
+  EXPECT_EQ(stats.getNbAnds(), 1u);
+  EXPECT_EQ(stats.getNbOrs(), 2u);
+  EXPECT_EQ(stats.getNbNots(), 5u) << "three Not nodes and two negated leaves";
+  EXPECT_EQ(stats.getNbVarEffLeaves(), 3u);
+  EXPECT_EQ(stats.getNbEffLeaves(), 2u);
+}
+
+TEST(KuvEeAnalysisVisitorsTest, CriteriaTypesRecordEachKindOfLeaf) {
+  Criteria c;
+  struct Case {
+    KuvEeNode* tree;
+    bool (*reads)(const KuvEVCClassification&);
+  };
+  const Case cases[] = {
+      {c.selection(), [](const KuvEVCClassification& r) { return r.isExclusiveFeature() && !r.isNonExclusiveFeature(); }},
+      {c.option(), [](const KuvEVCClassification& r) { return r.isNonExclusiveFeature() && !r.isExclusiveFeature(); }},
+      {c.units(), [](const KuvEVCClassification& r) { return r.isEvolutionType(13) && !r.isEvolutionType(12); }},
+      {c.serial(&c.states), [](const KuvEVCClassification& r) { return r.isEvolutionType(18) && !r.isEvolutionType(13); }},
+      {c.plan(), [](const KuvEVCClassification& r) { return r.isEvolutionType(14) && !r.isEvolutionType(18); }},
+      {new KuvEeVarEffLeaf(new KuvEeDnfTreeSeriesEff(&c.plans)),
+       [](const KuvEVCClassification& r) { return r.isEvolutionType(19); }},
+      {c.milestone(), [](const KuvEVCClassification& r) { return r.isMilestone() && r.isEvolution(); }},
+      {c.date(true), [](const KuvEVCClassification& r) { return r.isDate() && !r.isDateUpperBoundInfinite(); }},
+      {Or({T(), NotDom(F())}), [](const KuvEVCClassification& r) { return r.isTrue() && r.isFalse() && !r.isEvolution(); }},
+      {Criteria::restriction(new KuvEeSerialRestrictionEff),
+       [](const KuvEVCClassification& r) { return r.isRestriction() && !r.isEvolution(); }},
+      {c.changeLeaf(), [](const KuvEVCClassification& r) { return r.isChange() && !r.isInheritedEff(); }},
+      {c.inheritedLeaf(), [](const KuvEVCClassification& r) { return r.isInheritedEff() && !r.isChange(); }},
+      {c.effLeaf(c.group), [](const KuvEVCClassification& r) { return r.equals(KuvEVCClassification(0)); }},
+  };
+  for (const Case& k : cases) {
+    KuvEVCClassification r = typesOf(k.tree);
+    EXPECT_TRUE(k.reads(r)) << text(r);
+  }
+}
+
+TEST(KuvEeAnalysisVisitorsTest, DateUpperBoundFollowsTheNegationParity) {
+  Criteria c;
+  struct Case {
+    const char* name;
+    KuvEeNode* tree;
+    bool infinite;
+  };
+  const Case cases[] = {
+      {"to infinity", c.date(true), true},
+      {"bounded", c.date(false), false},
+      {"under Not", Not(c.date(true)), false},
+      {"bounded under Not", Not(c.date(false)), true},
+      {"negated", c.date(true, true), false},
+      {"negated under Not", Not(And({c.date(true, true)})), true},
+      {"under two Nots", Not(Not(c.date(true))), true},
+      {"NotDomain keeps the parity", NotDom(c.date(true)), true},
+      {"sibling of a Not", And({Not(c.option()), c.date(true)}), true},
+      {"no range", new KuvEeVarEffLeaf(new KuvEeDateEff(c.vars.date, KuvEeDateEff::AllFalse)), false},
+  };
+  for (const Case& k : cases) {
+    KuvEVCClassification r = typesOf(k.tree, 0, 0, 1);
+    EXPECT_TRUE(r.isDate()) << k.name;
+    EXPECT_EQ(r.isDateUpperBoundInfinite(), k.infinite) << k.name;
+  }
+  EXPECT_FALSE(typesOf(c.date(true), 0, 0, 0).isDateUpperBoundInfinite()) << "bounds are examined on request only";
+}
+
+TEST(KuvEeAnalysisVisitorsTest, DefinitionsOfNamedEffectivitiesAreFollowedOnRequest) {
+  Criteria c;
+  c.inherited.setExpr(own(And({c.option(), c.effLeaf(c.inherited)})).release());
+  c.change.setExpr(own(c.units()).release());
+
+  KuvEVCClassification r = typesOf(Or({c.inheritedLeaf(), c.changeLeaf()}));
+  EXPECT_FALSE(r.isVariant());
+  EXPECT_FALSE(r.isEvolution());
+
+  r = typesOf(Or({c.inheritedLeaf(), c.changeLeaf()}), 1, 0);
+  EXPECT_TRUE(r.isNonExclusiveFeature()) << "a self-reference is followed once";
+  EXPECT_FALSE(r.isEvolution());
+
+  r = typesOf(Or({c.inheritedLeaf(), c.changeLeaf()}), 0, 1);
+  EXPECT_FALSE(r.isVariant());
+  EXPECT_TRUE(r.isEvolutionType(13));
+
+  // A change defined by an expression rather than a tree.
+  KuvEePredefEff eco("ECO-2", TestGuid(120).data(), true, KuvEePredefEff::GLOBAL);
+  KuvEeExpression* applicability = new KuvEeChangeExpression;
+  ASSERT_EQ(S_OK, static_cast<KuvEeChangeExpression*>(applicability)->setGlobalCriteria(own(c.milestone()).release()));
+  ASSERT_EQ(S_OK, eco.setExpr(applicability));
+  EXPECT_FALSE(typesOf(c.effLeaf(eco), 0, 0).isMilestone());
+  EXPECT_TRUE(typesOf(c.effLeaf(eco), 0, 1).isMilestone());
+}
+
+TEST(KuvEeAnalysisVisitorsTest, SeriesWithoutEvolutionTypeFail) {
+  Criteria c;
+  Tree tree = own(And({c.option(), c.serial(&c.undefinedSeries)}));
+  KuvEeVisitor_GetCriteriaTypes visitor(0, 0, 0);
+  std::string out = captured([&] { EXPECT_EQ(E_FAIL, tree->getNode()->acceptVisitor(visitor)); });
+  EXPECT_NE(out.find("ERROR: Unexpected evolution type"), std::string::npos);
+  EXPECT_NE(out.find("ERROR: Call to setEvolutionType() has failed"), std::string::npos);
+}
