@@ -124,7 +124,7 @@ TEST(KuvLiteralExprReaderTest, HostileTextFailsWithAReasonAndLeavesNothing) {
   const std::string deep = std::string(20000, '(') + "Engine.V8" + std::string(20000, ')');
   const std::string nots = std::string(40000, '!') + "Engine.V8";
   std::string wide = "Engine.V8";
-  for (int i = 0; i < 5000; ++i) wide += " | Engine.V8";
+  for (int i = 0; i < 1500; ++i) wide += " | Engine.V8";
   const struct {
     std::string text;
     const char* reason;  // a part of the error text
