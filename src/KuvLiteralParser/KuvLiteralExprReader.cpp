@@ -1,6 +1,7 @@
 #include "KuvLiteralExprReader.h"
 
 #include "KuvEeNodeRef.h"
+#include "KuvQmSpecList.h"
 
 KUV_DEFINE_TYPE(KuvLiteralExprReader, KuvInObject)
 
@@ -37,4 +38,28 @@ KuvEeNodeRef* KuvLiteralExprReader::readExpressionSimple(const KuvInString& text
     return nullptr;
   }
   return root;
+}
+
+KuvEeGenericExpression* KuvLiteralExprReader::readExpression(const KuvInString& text, KuvInString& errorText,
+                                                             bool flag) {
+  KUV_TRACE_CALL("readExpression");
+  KuvEeNodeRef* root = readExpressionSimple(text, errorText, flag);
+  return root != nullptr ? new KuvEeGenericExpression(root) : nullptr;
+}
+
+KuvEeGenericExpression* KuvLiteralExprReader::readList(const KuvInString& text, KuvInString& errorText,
+                                                       KuvEeGenericExpression::ListMode mode) {
+  KUV_TRACE_CALL("readList");
+  if (!m_syntaxSet) {
+    KUV_TRACE_ERROR("Syntax IS NOT SET.");
+    return nullptr;
+  }
+  KuvQmSpecList* list = nullptr;
+  if (FAILED(m_nodeReader.readList(text, errorText, list))) {
+    KUV_TRACE_ERROR("QmSpecListReader parser ERROR: read FAILED. ListExpression=", text);
+    return nullptr;
+  }
+  auto* expression = new KuvEeGenericExpression();
+  expression->SetExpression(list, mode);  // takes the list over
+  return expression;
 }

@@ -17,6 +17,7 @@
 
 #include <memory>
 
+#include "KuvEeGenericExpression.h"
 #include "KuvInObject.h"
 #include "KuvInString.h"
 #include "KuvLiteralSyntax.h"
@@ -42,8 +43,14 @@ public:
   const KuvLiteralSyntax* getSyntax() const;
   KuvEeVarSpace* getVS() const { return m_space; }
 
+  // A new expression holding the tree, owned by the caller, or null.
+  KuvEeGenericExpression* readExpression(const KuvInString& text, KuvInString& errorText, bool flag);
   // The expression tree alone, owned by the caller, or null.
   KuvEeNodeRef* readExpressionSimple(const KuvInString& text, KuvInString& errorText, bool flag);
+  // A new expression holding the criteria list of text (Opt1;Unit[1,10];$Eff1)
+  // with the given mode, owned by the caller, or null.
+  KuvEeGenericExpression* readList(const KuvInString& text, KuvInString& errorText,
+                                   KuvEeGenericExpression::ListMode mode);
 
 private:
   bool m_syntaxSet = false;

@@ -1,6 +1,8 @@
 #include "KuvLiteralExprWriter.h"
 
+#include "KuvEeGenericExpression.h"
 #include "KuvEeNode.h"
+#include "KuvEeNodeRef.h"
 
 KUV_DEFINE_TYPE(KuvLiteralExprWriter, KuvInObject)
 
@@ -11,6 +13,7 @@ KuvLiteralExprWriter::~KuvLiteralExprWriter() = default;
 void KuvLiteralExprWriter::setMode(KuvPiOptionEffWriter::E_DiplayMode mode) {
   m_mode = mode;
   if (m_nodeWriter != nullptr) m_nodeWriter->setMode(mode);
+  if (m_listWriter != nullptr) m_listWriter->setMode(mode);
 }
 
 HRESULT KuvLiteralExprWriter::setDefaultSyntax() {
@@ -32,6 +35,8 @@ HRESULT KuvLiteralExprWriter::setSyntax(const KuvLiteralSyntax& syntax) {
   m_syntax = initialized;
   m_nodeWriter = std::make_unique<KuvNpWriter>(m_syntax);
   m_nodeWriter->setMode(m_mode);
+  m_listWriter = std::make_unique<KuvNpListWriter>(m_syntax);
+  m_listWriter->setMode(m_mode);
   m_syntaxSet = true;
   return S_OK;
 }
@@ -45,4 +50,23 @@ KuvInString KuvLiteralExprWriter::write(KuvEeNode& root) {
   KuvInString text;
   if (FAILED(m_nodeWriter->write(root, text))) KUV_TRACE_ERROR("ERROR: write failed");
   return text;
+}
+
+KuvInString KuvLiteralExprWriter::write(const KuvEeGenericExpression& expression) {
+  KUV_TRACE_CALL("write");
+  if (!m_syntaxSet) {
+    KUV_TRACE_ERROR("ERROR: The syntax is not set");
+    return KuvInString();
+  }
+  KuvInString text;
+  if (const KuvQmSpecList* list = expression.GetList()) {
+    if (FAILED(m_listWriter->write(*list, text))) KUV_TRACE_ERROR("ERROR: write failed");
+    return text;
+  }
+  KuvEeNodeRef* root = expression.GetNodeRef();
+  if (root == nullptr || root->getNode() == nullptr) {
+    KUV_TRACE_ERROR("ERROR: NULL pointer");
+    return KuvInString();
+  }
+  return write(*root->getNode());
 }

@@ -16,6 +16,7 @@
 #include "KuvNpWriter.h"
 #include "KuvPiVarEffWriter.h"
 
+class KuvEeGenericExpression;
 class KuvEeNode;
 
 class KUV_API KuvLiteralExprWriter : public KuvInObject {
@@ -36,10 +37,13 @@ public:
   // The tree's text; empty (error traced) without a syntax or when a node
   // has no literal form.
   KuvInString write(KuvEeNode& root);
+  // The tree, or for a list expression the criteria list.
+  KuvInString write(const KuvEeGenericExpression& expression);
 
 private:
   bool m_syntaxSet = false;
   KuvLiteralSyntax m_syntax;
   KuvPiOptionEffWriter::E_DiplayMode m_mode;
   std::unique_ptr<KuvNpWriter> m_nodeWriter;
+  std::unique_ptr<KuvNpListWriter> m_listWriter;
 };

@@ -1,5 +1,7 @@
 #include "KuvNpReader.h"
 
+#include <algorithm>
+
 #include "KuvEeAndOp.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffSymbolLeaf.h"
@@ -14,6 +16,7 @@
 #include "KuvEeTrue.h"
 #include "KuvEeVarEff.h"
 #include "KuvEeVarEffLeaf.h"
+#include "KuvQmSpecList.h"
 
 KUV_DEFINE_TYPE(KuvNpReader, KuvInObject)
 
@@ -198,4 +201,68 @@ std::unique_ptr<KuvEeNode> KuvNpReader::buildLeaf(const KuvInTreeParserNode& nod
   if (FAILED(allTrue ? leaf->opOr(negation.get(), merged) : leaf->opAnd(negation.get(), merged)))
     return fail("ERROR: read failed");
   return leaf;
+}
+
+HRESULT KuvNpReader::readList(const KuvInString& text, KuvInString& errorText, KuvQmSpecList*& list) {
+  KUV_TRACE_CALL("readList");
+  if (!m_syntaxSet) KUV_RETURN_ERROR(E_FAIL, "ERROR: The syntax is not set");
+  if (list != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output not null");
+  auto result = std::make_unique<KuvQmSpecList>();
+  bool blank = true;
+  for (int at = 0; at < text.GetLengthInChar() && blank;) {
+    const auto it = std::find_if(m_syntax.blanks.begin(), m_syntax.blanks.end(),
+                                 [&](const KuvInString& b) { return !b.IsEmpty() && text.IsSubStringAt(at, b); });
+    blank = it != m_syntax.blanks.end();
+    if (blank) at += it->GetLengthInChar();
+  }
+  if (blank) {
+    list = result.release();
+    return S_OK;
+  }
+  std::unique_ptr<KuvInTreeParserNode> tree;
+  if (FAILED(parse(text, tree, errorText))) return E_FAIL;
+  std::vector<const KuvInTreeParserNode*> items;
+  if (!tree->isString() && tree->getTag() == m_tags.sequenceSeparator)
+    for (std::int32_t i = 0; i < tree->getChildCount(); ++i) items.push_back(tree->getChild(i));
+  else
+    items.push_back(tree.get());
+
+  struct Flush {
+    KuvNpReader& reader;
+    ~Flush() {
+      reader.m_solver.flush();
+      reader.m_solved.clear();
+    }
+  } flush{*this};
+  m_solved.clear();
+  for (const KuvInTreeParserNode* item : items) {
+    const bool named = item->getType() == KuvInTreeParserNode::E_PrefixedString && item->getTag() == m_tags.namedEffPrefix;
+    if ((item->getType() != KuvInTreeParserNode::E_String && !named) || FAILED(m_solver.addTreeParserNodeToSolve(*item))) {
+      errorText.Append("cannot read ", item->toString(), "\n");
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: unknown type for solving");
+    }
+  }
+  if (FAILED(m_solver.solve(m_solved, false, false))) {
+    errorText.Append("names cannot be solved\n");
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: solve failed");
+  }
+  for (const KuvInTreeParserNode* item : items) {
+    const KuvPiSolvedData& datum = m_solved[item].front();
+    if (item->getType() == KuvInTreeParserNode::E_String) {
+      KuvEeVarEff* eff = m_varEffReader->read(*item, datum, errorText);
+      if (eff == nullptr || FAILED(result->AddVarEff(eff))) {
+        delete eff;
+        errorText.Append("cannot read ", item->toString(), "\n");
+        KUV_RETURN_ERROR(E_FAIL, "read failed");
+      }
+      continue;
+    }
+    KuvEeEffectivity* eff = datum.getObject() != nullptr ? KuvEeEffectivity::cast(*datum.getObject()) : nullptr;
+    if (eff == nullptr || item->getFollower() != nullptr || FAILED(result->AddEff(eff))) {
+      errorText.Append("cannot read ", item->toString(), "\n");
+      KUV_RETURN_ERROR(E_FAIL, "read failed");
+    }
+  }
+  list = result.release();
+  return S_OK;
 }

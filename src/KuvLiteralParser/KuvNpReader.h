@@ -24,6 +24,7 @@
 class KuvEeNode;
 class KuvEeNodeRef;
 class KuvEeVarSpace;
+class KuvQmSpecList;
 
 class KUV_API KuvNpReader : public KuvInObject {
   KUV_DECLARE_TYPE(KuvNpReader)
@@ -49,6 +50,10 @@ public:
   HRESULT build(const KuvInTreeParserNode& node, KuvInString& errorText, bool deferNamedEffs, KuvEeNodeRef*& root);
   // parse, then build.
   HRESULT read(const KuvInString& text, KuvInString& errorText, bool deferNamedEffs, KuvEeNodeRef*& root);
+  // A criteria list: items separated by the sequence separator, each a
+  // criterion on a variable or a named effectivity; a blank text gives an
+  // empty list. list is null on entry and stays null on failure.
+  HRESULT readList(const KuvInString& text, KuvInString& errorText, KuvQmSpecList*& list);
 
 private:
   HRESULT addNamesToSolver(const KuvInTreeParserNode& node, int depth);

@@ -11,8 +11,12 @@
 #include "KuvEeTrue.h"
 #include "KuvEeVarEffLeaf.h"
 #include "KuvInLinkList.h"
+#include "KuvInMap.h"
+#include "KuvInSet.h"
+#include "KuvQmSpecList.h"
 
 KUV_DEFINE_TYPE(KuvNpWriter, KuvEeNodeVisitor)
+KUV_DEFINE_TYPE(KuvNpListWriter, KuvInObject)
 
 KuvNpWriter::KuvNpWriter(const KuvLiteralSyntax& syntax)
     : m_syntax(syntax), m_varEffWriter(m_syntax), m_restrictionWriter(m_syntax) {}
@@ -105,5 +109,32 @@ HRESULT KuvNpWriter::visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) {
       node.getRestrictionEff() != nullptr ? m_restrictionWriter.write(*node.getRestrictionEff()) : KuvInString();
   if (text.IsEmpty()) KUV_RETURN_ERROR(E_FAIL, "ERROR: restriction without literal form");
   m_text.Append(text);
+  return S_OK;
+}
+
+KuvNpListWriter::KuvNpListWriter(const KuvLiteralSyntax& syntax) : m_syntax(syntax), m_varEffWriter(m_syntax) {}
+
+KuvNpListWriter::~KuvNpListWriter() = default;
+
+HRESULT KuvNpListWriter::write(const KuvQmSpecList& list, KuvInString& text) {
+  KUV_TRACE_CALL("write");
+  text = KuvInString();
+  KuvInString result;
+  auto separate = [&] {
+    if (!result.IsEmpty()) result.Append(m_syntax.sequenceSeparator);
+  };
+  for (KuvInMap::const_iterator it = list.GetVarEffs().cBegin(); !it.IsEnd(); it.Next()) {
+    const KuvEeVarEff* eff = KuvEeVarEff::cast(*it.GetVal());
+    const KuvInString item = eff != nullptr ? m_varEffWriter.write(*eff) : KuvInString();
+    if (item.IsEmpty()) KUV_RETURN_ERROR(E_FAIL, "ERROR: criterion without literal form");
+    separate();
+    result.Append(item);
+  }
+  for (KuvInSet::const_iterator it = list.GetEffs().cBegin(); it.IsValid(); it.Next()) {
+    separate();
+    result.Append(m_syntax.namedEffPrefix,
+                  m_syntax.encode(static_cast<const KuvEeEffectivity*>(it.Get())->getName()));
+  }
+  text = result;
   return S_OK;
 }

@@ -13,6 +13,7 @@
 #include "KuvPiVarEffWriter.h"
 
 class KuvEeNode;
+class KuvQmSpecList;
 
 class KUV_API KuvNpWriter : public KuvEeNodeVisitor {
   KUV_DECLARE_TYPE(KuvNpWriter)
@@ -47,4 +48,26 @@ private:
   KuvPiVarEffWriter m_varEffWriter;
   KuvPiRestrictionEffWriter m_restrictionWriter;
   KuvInString m_text;
+};
+
+// KuvNpListWriter: prints a criteria list, the variable effectivities in the
+// list's order then the named effectivities, separated by the sequence
+// separator: Engine.V8;Units[1,10];$Eff1.
+class KUV_API KuvNpListWriter : public KuvInObject {
+  KUV_DECLARE_TYPE(KuvNpListWriter)
+
+public:
+  explicit KuvNpListWriter(const KuvLiteralSyntax& syntax);
+  ~KuvNpListWriter() override;
+  KuvNpListWriter(const KuvNpListWriter&) = delete;
+  KuvNpListWriter& operator=(const KuvNpListWriter&) = delete;
+
+  void setMode(KuvPiOptionEffWriter::E_DiplayMode mode) { m_varEffWriter.setMode(mode); }
+  // S_OK and the text, or E_FAIL (text empty) when an item has no literal
+  // form.
+  HRESULT write(const KuvQmSpecList& list, KuvInString& text);
+
+private:
+  KuvLiteralSyntax m_syntax;
+  KuvPiVarEffWriter m_varEffWriter;
 };
