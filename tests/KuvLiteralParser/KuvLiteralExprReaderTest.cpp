@@ -110,7 +110,9 @@ TEST(KuvLiteralExprReaderTest, PrecedenceAndNegationShapeTheTree) {
 TEST(KuvLiteralExprReaderTest, UnknownNamedEffectivitiesBecomeSymbolsOnlyWhenAsked) {
   Fixture f;
   KuvInString error;
+  testing::internal::CaptureStdout();
   EXPECT_EQ(f.read("$Nobody", error), nullptr);
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("ERROR: no type for Nobody"), std::string::npos);
   Tree tree = f.read("$Nobody", error, true);
   ASSERT_NE(tree, nullptr);
   EXPECT_TRUE(KuvEeEffSymbolLeaf::isObjectOfThisType(*tree->getNode()));
