@@ -157,13 +157,17 @@ TEST(KuvCoreEncodingsToolbox, UnknownViewsAreRefusedWithATracedError) {
   EXPECT_NE(out.find("        ERROR: Incorrect/Unexpected case\n"), std::string::npos) << out;
 }
 
-TEST(KuvCoreEncodingsToolbox, EncodeForExpressionNeedsTheLiteralSyntax) {
-  EXPECT_EQ(KuvCoreEncodingsToolbox::EncodeForExpression("a b"), KuvInString());
-  KuvCoreEncodingsToolbox::SetExpressionNameEncoder([](const KuvInString& name) {
-    KuvInString quoted("'");
-    return quoted.Append(name, "'");
-  });
-  EXPECT_EQ(KuvCoreEncodingsToolbox::EncodeForExpression("a b"), KuvInString("'a b'"));
-  KuvCoreEncodingsToolbox::SetExpressionNameEncoder(nullptr);
-  EXPECT_EQ(KuvCoreEncodingsToolbox::EncodeForExpression("a b"), KuvInString());
+TEST(KuvCoreEncodingsToolbox, EncodeForExpressionQuotesWithTheDefaultLiteralSyntax) {
+  const struct {
+    const char* name;
+    const char* encoded;
+  } cases[] = {
+      {"a b", "a b"},          // blanks are no symbols
+      {"a&b", "'a&b'"},
+      {"it's", "'it\\'s'"},
+      {"back\\slash", "'back\\\\slash'"},
+      {"Cat.Opt", "'Cat.Opt'"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(KuvCoreEncodingsToolbox::EncodeForExpression(c.name), KuvInString(c.encoded)) << c.name;
 }

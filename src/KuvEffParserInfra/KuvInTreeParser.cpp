@@ -1,0 +1,363 @@
+#include "KuvInTreeParser.h"
+
+#include <string>
+
+KUV_DEFINE_TYPE(KuvInTreeParserTag, KuvInObject)
+KUV_DEFINE_TYPE(KuvInTreeParserNode, KuvInObject)
+KUV_DEFINE_TYPE(KuvInTreeParser, KuvInObject)
+
+KuvInTreeParserTag::KuvInTreeParserTag(E_Type type, const KuvInString& opening, const KuvInString& closing)
+    : m_type(type), m_opening(opening), m_closing(closing) {}
+
+KuvInTreeParserTag::~KuvInTreeParserTag() = default;
+
+KuvInTreeParserNode::KuvInTreeParserNode(E_NodeType type, const KuvInTreeParserTag* tag, const KuvInString& text)
+    : m_type(type), m_tag(tag), m_text(text) {}
+
+KuvInTreeParserNode::~KuvInTreeParserNode() = default;
+
+const KuvInTreeParserNode* KuvInTreeParserNode::getChild(std::int32_t index) const {
+  if (index < 0 || index >= getChildCount()) return nullptr;
+  return m_children[static_cast<std::size_t>(index)].get();
+}
+
+KuvInString KuvInTreeParserNode::toString() const {
+  KuvInString text;
+  if (m_type == E_PrefixedString && m_tag != nullptr) text.Append(m_tag->getOpening());
+  text.Append(m_text);
+  if (m_chained != nullptr) text.Append(".", m_chained->toString());
+  return text;
+}
+
+KuvInTreeParser::KuvInTreeParser() = default;
+KuvInTreeParser::~KuvInTreeParser() = default;
+
+bool KuvInTreeParser::isShared(const KuvInTreeParserTag& existing, KuvInTreeParserTag::E_Type type) const {
+  using T = KuvInTreeParserTag;
+  const T::E_Type other = existing.getType();
+  auto pair = [&](T::E_Type a, T::E_Type b) { return (type == a && other == b) || (type == b && other == a); };
+  return pair(T::E_ValueSet, T::E_Brackets) || pair(T::E_Range, T::E_Bracket3) ||
+         pair(T::E_Selection, T::E_Brackets) || pair(T::E_Selection, T::E_ValueSet);
+}
+
+const KuvInTreeParserTag* KuvInTreeParser::addTag(KuvInTreeParserTag::E_Type type, const KuvInString& opening,
+                                                  const KuvInString& closing) {
+  KUV_TRACE_CALL("addTag");
+  if (type < KuvInTreeParserTag::E_GroupOp || type > KuvInTreeParserTag::E_Chain || opening.IsEmpty()) return nullptr;
+  const bool bracketed = type >= KuvInTreeParserTag::E_Brackets && type <= KuvInTreeParserTag::E_Range;
+  if (bracketed && closing.IsEmpty()) return nullptr;
+  for (const auto& tag : m_allTags) {
+    if (isShared(*tag, type)) continue;
+    auto clashes = [&](const KuvInString& s) {
+      return s == tag->getOpening() || (!tag->getClosing().IsEmpty() && s == tag->getClosing());
+    };
+    if (clashes(opening) || (bracketed && clashes(closing))) return nullptr;
+  }
+  m_allTags.push_back(std::make_unique<KuvInTreeParserTag>(type, opening, bracketed ? closing : KuvInString()));
+  const KuvInTreeParserTag* tag = m_allTags.back().get();
+  m_tagsByType[type].push_back(tag);
+  m_tokens.push_back(opening);
+  if (bracketed) m_tokens.push_back(closing);
+  return tag;
+}
+
+HRESULT KuvInTreeParser::addBlank(const KuvInString& blank) {
+  if (blank.IsEmpty()) return E_FAIL;
+  m_blanks.push_back(blank);
+  return S_OK;
+}
+
+void KuvInTreeParser::setStringifiers(const KuvInString& opening, const KuvInString& closing) {
+  m_openingStringifier = opening;
+  m_closingStringifier = closing;
+}
+
+void KuvInTreeParser::setEscape(const KuvInString& escape) { m_escape = escape; }
+
+void KuvInTreeParser::clear() {
+  m_allTags.clear();
+  for (auto& list : m_tagsByType) list.clear();
+  m_tokens.clear();
+  m_blanks.clear();
+  m_openingStringifier = KuvInString();
+  m_closingStringifier = KuvInString();
+  m_escape = KuvInString();
+}
+
+const std::vector<const KuvInTreeParserTag*>& KuvInTreeParser::getTags(KuvInTreeParserTag::E_Type type) const {
+  static const std::vector<const KuvInTreeParserTag*> none;
+  if (type < KuvInTreeParserTag::E_GroupOp || type > KuvInTreeParserTag::E_Chain) return none;
+  return m_tagsByType[type];
+}
+
+namespace kuv::detail {
+
+// One parse: the text as UTF-16 units and a cursor. Recursion is bounded
+// by KuvInTreeParser::sc_maxDepth.
+class TreeParserRun {
+public:
+  using Node = KuvInTreeParserNode;
+  using Tag = KuvInTreeParserTag;
+  using NodePtr = std::unique_ptr<Node>;
+
+  TreeParserRun(const KuvInTreeParser& parser, const KuvInString& text, KuvInString& error)
+      : m_parser(parser), m_text(units(text)), m_error(error) {}
+
+  NodePtr run() {
+    skipBlanks();
+    NodePtr root = parseGroup(0, 0);
+    if (root == nullptr) return nullptr;
+    if (m_pos < m_text.size()) {
+      const std::size_t from = m_pos > 0 ? m_pos - 1 : 0;
+      const std::size_t to = std::min(m_text.size(), m_pos + 2);
+      m_error.Append("parse has finished before end of string, at index : ",
+                     KuvInString::FromNum(static_cast<int>(m_pos)), ", near : \"",
+                     KuvInString(m_text.data() + from, static_cast<int>(to - from)), "\"");
+      return nullptr;
+    }
+    return root;
+  }
+
+private:
+  static std::u16string units(const KuvInString& s) {
+    return std::u16string(s.ConvertToUCChar(), static_cast<std::size_t>(s.GetLengthInChar()));
+  }
+
+  bool startsWith(std::size_t at, const KuvInString& token) const {
+    const int length = token.GetLengthInChar();
+    if (length == 0 || at + static_cast<std::size_t>(length) > m_text.size()) return false;
+    return m_text.compare(at, static_cast<std::size_t>(length), token.ConvertToUCChar(),
+                          static_cast<std::size_t>(length)) == 0;
+  }
+  bool startsWith(const KuvInString& token) const { return startsWith(m_pos, token); }
+
+  void consume(const KuvInString& token) {
+    m_pos += static_cast<std::size_t>(token.GetLengthInChar());
+    skipBlanks();
+  }
+
+  void skipBlanks() {
+    for (bool moved = true; moved && m_pos < m_text.size();) {
+      moved = false;
+      for (const KuvInString& blank : m_parser.m_blanks)
+        if (startsWith(blank)) {
+          m_pos += static_cast<std::size_t>(blank.GetLengthInChar());
+          moved = true;
+        }
+    }
+  }
+
+  bool atToken(std::size_t at) const {
+    for (const KuvInString& token : m_parser.m_tokens)
+      if (startsWith(at, token)) return true;
+    return false;
+  }
+
+  // The first tag of the list whose opening starts at the cursor, the
+  // longest when several do.
+  const Tag* matching(const std::vector<const Tag*>& tags) const {
+    const Tag* found = nullptr;
+    for (const Tag* tag : tags)
+      if (startsWith(tag->getOpening()) &&
+          (found == nullptr || tag->getOpening().GetLengthInChar() > found->getOpening().GetLengthInChar()))
+        found = tag;
+    return found;
+  }
+
+  bool tooDeep(int depth) {
+    if (depth <= KuvInTreeParser::sc_maxDepth) return false;
+    m_error.Append("expression nested too deeply, at index : ", KuvInString::FromNum(static_cast<int>(m_pos)), "\n");
+    return true;
+  }
+
+  NodePtr parseGroup(std::size_t level, int depth) {
+    const auto& groups = m_parser.m_tagsByType[Tag::E_GroupOp];
+    if (level >= groups.size()) return parsePrimary(depth);
+    const Tag* op = groups[level];
+    NodePtr first = parseGroup(level + 1, depth);
+    if (first == nullptr || !startsWith(op->getOpening())) return first;
+    auto group = std::make_unique<Node>(Node::E_Tag, op, KuvInString());
+    group->addChild(std::move(first));
+    while (startsWith(op->getOpening())) {
+      consume(op->getOpening());
+      if (m_pos >= m_text.size()) {
+        m_error.Append("nothing found after operator ", op->getOpening(), "\n");
+        return nullptr;
+      }
+      NodePtr next = parseGroup(level + 1, depth);
+      if (next == nullptr) return nullptr;
+      group->addChild(std::move(next));
+    }
+    return group;
+  }
+
+  NodePtr parsePrimary(int depth) {
+    if (tooDeep(depth)) return nullptr;
+    if (const Tag* unary = matching(m_parser.m_tagsByType[Tag::E_UnaryOp])) {
+      consume(unary->getOpening());
+      if (m_pos >= m_text.size()) {
+        m_error.Append("nothing found after operator ", unary->getOpening(), "\n");
+        return nullptr;
+      }
+      NodePtr child = parsePrimary(depth + 1);
+      if (child == nullptr) return nullptr;
+      auto node = std::make_unique<Node>(Node::E_Tag, unary, KuvInString());
+      node->addChild(std::move(child));
+      return node;
+    }
+    if (const Tag* brackets = matching(m_parser.m_tagsByType[Tag::E_Brackets])) {
+      consume(brackets->getOpening());
+      auto node = std::make_unique<Node>(Node::E_Tag, brackets, KuvInString());
+      if (startsWith(brackets->getClosing())) {
+        consume(brackets->getClosing());
+        return node;
+      }
+      NodePtr inner = parseGroup(0, depth + 1);
+      if (inner == nullptr) return nullptr;
+      if (!startsWith(brackets->getClosing())) {
+        m_error.Append("no closing bracket found\n");
+        return nullptr;
+      }
+      consume(brackets->getClosing());
+      node->addChild(std::move(inner));
+      return node;
+    }
+    for (int type = Tag::E_Bracket3; type <= Tag::E_Range; ++type)
+      if (const Tag* group = matching(m_parser.m_tagsByType[type])) return parseBracketGroup(*group, depth);
+    return parseString(depth);
+  }
+
+  NodePtr parseBracketGroup(const Tag& tag, int depth) {
+    auto group = std::make_unique<Node>(Node::E_Tag, &tag, KuvInString());
+    while (startsWith(tag.getOpening())) {
+      consume(tag.getOpening());
+      auto part = std::make_unique<Node>(Node::E_Tag, &tag, KuvInString());
+      if (!startsWith(tag.getClosing())) {
+        NodePtr inner = parseGroup(0, depth + 1);
+        if (inner == nullptr) return nullptr;
+        if (!startsWith(tag.getClosing())) {
+          m_error.Append("not closed bracket found\n");
+          return nullptr;
+        }
+        part->addChild(std::move(inner));
+      }
+      consume(tag.getClosing());
+      group->addChild(std::move(part));
+    }
+    return group;
+  }
+
+  const Tag* followerAt(bool chained) const {
+    if (chained)
+      if (const Tag* selection = matching(m_parser.m_tagsByType[Tag::E_Selection])) return selection;
+    for (int type : {Tag::E_ValueSet, Tag::E_Range, Tag::E_Bracket3})
+      if (const Tag* tag = matching(m_parser.m_tagsByType[type])) return tag;
+    return nullptr;
+  }
+
+  NodePtr parseString(int depth) {
+    const Tag* prefix = matching(m_parser.m_tagsByType[Tag::E_Prefix]);
+    if (prefix != nullptr) consume(prefix->getOpening());
+    const KuvInString text = readString();
+    if (text.IsEmpty()) {
+      m_error.Append(prefix == nullptr ? "empty string found\n" : "empty string found after prefix\n");
+      return nullptr;
+    }
+    auto node = std::make_unique<Node>(prefix == nullptr ? Node::E_String : Node::E_PrefixedString, prefix, text);
+    const Tag* chain = matching(m_parser.m_tagsByType[Tag::E_Chain]);
+    if (chain != nullptr) {
+      consume(chain->getOpening());
+      const KuvInString next = readString();
+      if (next.IsEmpty()) {
+        m_error.Append("empty string found after ", chain->getOpening(), "\n");
+        return nullptr;
+      }
+      node->setChained(std::make_unique<Node>(Node::E_String, nullptr, next));
+    }
+    if (const Tag* follower = followerAt(chain != nullptr)) {
+      NodePtr group = parseBracketGroup(*follower, depth);
+      if (group == nullptr) return nullptr;
+      node->setFollower(std::move(group));
+    }
+    return node;
+  }
+
+  // A quoted or plain string token; empty when there is none or when a
+  // quoted one is malformed. Blanks after it are skipped.
+  KuvInString readString() {
+    std::u16string text;
+    if (startsWith(m_parser.m_openingStringifier)) {
+      if (!readQuoted(text)) return KuvInString();
+    } else {
+      std::size_t end = m_pos;
+      while (end < m_text.size() && !atToken(end)) ++end;
+      std::size_t last = end;
+      for (bool cut = true; cut && last > m_pos;) {
+        cut = false;
+        for (const KuvInString& blank : m_parser.m_blanks) {
+          const auto length = static_cast<std::size_t>(blank.GetLengthInChar());
+          if (last - m_pos >= length && startsWith(last - length, blank)) {
+            last -= length;
+            cut = true;
+            break;
+          }
+        }
+      }
+      text = m_text.substr(m_pos, last - m_pos);
+      m_pos = end;
+    }
+    skipBlanks();
+    return KuvInString(text.data(), static_cast<int>(text.size()));
+  }
+
+  bool readQuoted(std::u16string& text) {
+    const KuvInString& closing = m_parser.m_closingStringifier;
+    const KuvInString& escape = m_parser.m_escape;
+    const auto closeLength = static_cast<std::size_t>(closing.GetLengthInChar());
+    const auto escapeLength = static_cast<std::size_t>(escape.GetLengthInChar());
+    std::size_t at = m_pos + static_cast<std::size_t>(m_parser.m_openingStringifier.GetLengthInChar());
+    while (at < m_text.size()) {
+      if (startsWith(at, escape)) {
+        std::size_t pairLength = 0;
+        if (startsWith(at + escapeLength, escape))
+          pairLength = 2 * escapeLength;
+        else if (startsWith(at + escapeLength, closing))
+          pairLength = escapeLength + closeLength;
+        if (pairLength == 0) {
+          m_pos = at;
+          return false;
+        }
+        text.append(m_text, at, pairLength);
+        at += pairLength;
+      } else if (startsWith(at, closing)) {
+        if (startsWith(at + closeLength, closing)) {
+          text.append(m_text, at, closeLength);
+          at += 2 * closeLength;
+          continue;
+        }
+        m_pos = at + closeLength;
+        return true;
+      } else {
+        text.push_back(m_text[at++]);
+      }
+    }
+    m_pos = m_text.size();
+    return false;
+  }
+
+  const KuvInTreeParser& m_parser;
+  std::u16string m_text;
+  std::size_t m_pos = 0;
+  KuvInString& m_error;
+};
+
+}  // namespace kuv::detail
+
+HRESULT KuvInTreeParser::parse(const KuvInString& text, KuvInTreeParserNode*& root, KuvInString& errorText) const {
+  KUV_TRACE_CALL("parse");
+  if (root != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output not null");
+  std::unique_ptr<KuvInTreeParserNode> tree = kuv::detail::TreeParserRun(*this, text, errorText).run();
+  if (tree == nullptr) return E_FAIL;
+  root = tree.release();
+  return S_OK;
+}

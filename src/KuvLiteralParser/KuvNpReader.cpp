@@ -1,0 +1,268 @@
+#include "KuvNpReader.h"
+
+#include <algorithm>
+
+#include "KuvEeAndOp.h"
+#include "KuvEeEffLeaf.h"
+#include "KuvEeEffSymbolLeaf.h"
+#include "KuvEeEffectivity.h"
+#include "KuvEeFalse.h"
+#include "KuvEeNodeRef.h"
+#include "KuvEeNotDomainOp.h"
+#include "KuvEeNotOp.h"
+#include "KuvEeOrOp.h"
+#include "KuvEeRestrictionEff.h"
+#include "KuvEeRestrictionEffLeaf.h"
+#include "KuvEeTrue.h"
+#include "KuvEeVarEff.h"
+#include "KuvEeVarEffLeaf.h"
+#include "KuvQmSpecList.h"
+
+KUV_DEFINE_TYPE(KuvNpReader, KuvInObject)
+
+KuvNpReader::KuvNpReader(KuvEeVarSpace* space)
+    : m_space(space),
+      m_solver(m_syntax, m_tags, space),
+      m_varEffReader(std::make_unique<KuvPiVarEffReader>(m_syntax, m_tags)),
+      m_restrictionReader(m_syntax, m_tags) {}
+
+KuvNpReader::~KuvNpReader() = default;
+
+HRESULT KuvNpReader::setSyntax(const KuvLiteralSyntax& syntax) {
+  KUV_TRACE_CALL("setSyntax");
+  m_syntaxSet = false;
+  m_solver.flush();
+  if (FAILED(m_syntax.init(syntax, m_parser, m_tags))) KUV_RETURN_ERROR(E_FAIL, "ERROR: init syntax failed");
+  // The value readers configured their parsers from the previous syntax.
+  m_varEffReader = std::make_unique<KuvPiVarEffReader>(m_syntax, m_tags);
+  m_syntaxSet = true;
+  return S_OK;
+}
+
+HRESULT KuvNpReader::parse(const KuvInString& text, std::unique_ptr<KuvInTreeParserNode>& tree,
+                           KuvInString& errorText) const {
+  KuvInTreeParserNode* root = nullptr;
+  if (FAILED(m_parser.parse(text, root, errorText))) KUV_RETURN_ERROR(E_FAIL, "ERROR: parse FAILED.");
+  tree.reset(root);
+  return S_OK;
+}
+
+bool KuvNpReader::isConstantWord(const KuvInTreeParserNode& node) const {
+  return node.getType() == KuvInTreeParserNode::E_String && node.getChained() == nullptr &&
+         node.getFollower() == nullptr &&
+         (node.getText() == m_syntax.expressionTrue || node.getText() == m_syntax.expressionFalse);
+}
+
+HRESULT KuvNpReader::addNamesToSolver(const KuvInTreeParserNode& node, int depth) {
+  // The parser bounds the depth of its trees; this guards the recursion
+  // against a tree from elsewhere.
+  if (depth > 2 * KuvInTreeParser::sc_maxDepth + 2) KUV_RETURN_ERROR(E_FAIL, "ERROR: tree too deep");
+  if (node.isString()) return isConstantWord(node) ? S_OK : m_solver.addTreeParserNodeToSolve(node);
+  // Bracket groups hold values and limits, not names.
+  if (node.getTag() != nullptr && node.getTag()->isBracketGroup()) return S_OK;
+  for (std::int32_t i = 0; i < node.getChildCount(); ++i)
+    if (FAILED(addNamesToSolver(*node.getChild(i), depth + 1))) return E_FAIL;
+  return S_OK;
+}
+
+HRESULT KuvNpReader::build(const KuvInTreeParserNode& node, KuvInString& errorText, bool deferNamedEffs,
+                           KuvEeNodeRef*& root) {
+  KUV_TRACE_CALL("build");
+  if (!m_syntaxSet) KUV_RETURN_ERROR(E_FAIL, "ERROR: The syntax is not set");
+  if (root != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output not null");
+  struct Flush {
+    KuvNpReader& reader;
+    ~Flush() {
+      reader.m_solver.flush();
+      reader.m_solved.clear();
+    }
+  } flush{*this};
+  m_solved.clear();
+  if (FAILED(addNamesToSolver(node, 0))) {
+    errorText.Append("names cannot be solved\n");
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: recursiveAddTPNToSolver FAILED.");
+  }
+  if (FAILED(m_solver.solve(m_solved, deferNamedEffs, false))) {
+    errorText.Append("names cannot be solved\n");
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: solve failed");
+  }
+  std::unique_ptr<KuvEeNode> tree = buildNode(node, errorText);
+  if (tree == nullptr) return E_FAIL;
+  root = tree.release()->getNodeRef();
+  return S_OK;
+}
+
+HRESULT KuvNpReader::read(const KuvInString& text, KuvInString& errorText, bool deferNamedEffs, KuvEeNodeRef*& root) {
+  KUV_TRACE_CALL("read");
+  if (!m_syntaxSet) KUV_RETURN_ERROR(E_FAIL, "ERROR: The syntax is not set");
+  std::unique_ptr<KuvInTreeParserNode> tree;
+  if (FAILED(parse(text, tree, errorText))) return E_FAIL;
+  return build(*tree, errorText, deferNamedEffs, root);
+}
+
+std::unique_ptr<KuvEeNode> KuvNpReader::buildNode(const KuvInTreeParserNode& node, KuvInString& errorText) {
+  if (node.isString()) return buildLeaf(node, errorText);
+  const KuvInTreeParserTag* tag = node.getTag();
+  if (tag == m_tags.orOp || tag == m_tags.andOp) {
+    std::unique_ptr<KuvEeGroupOp> group;
+    if (tag == m_tags.orOp)
+      group = std::make_unique<KuvEeOrOp>();
+    else
+      group = std::make_unique<KuvEeAndOp>();
+    for (std::int32_t i = 0; i < node.getChildCount(); ++i) {
+      std::unique_ptr<KuvEeNode> child = buildNode(*node.getChild(i), errorText);
+      if (child == nullptr || FAILED(group->addChild(child.get()))) return nullptr;
+      child.release();
+    }
+    return group;
+  }
+  if (tag == m_tags.brackets && node.getChildCount() == 1) return buildNode(*node.getChild(0), errorText);
+  if ((tag == m_tags.notOp || tag == m_tags.notDomainOp) && node.getChildCount() == 1) {
+    const KuvInTreeParserNode& operandNode = *node.getChild(0);
+    std::unique_ptr<KuvEeNode> operand = buildNode(operandNode, errorText);
+    if (operand == nullptr) return nullptr;
+    if (tag == m_tags.notOp && operandNode.getTag() != m_tags.brackets) {
+      // A criterion written right after the not symbol is negated itself.
+      if (KuvEeVarEffLeaf* leaf = KuvEeVarEffLeaf::cast(*operand)) {
+        leaf->getVarEff()->opNot();
+        return operand;
+      }
+      if (KuvEeRestrictionEffLeaf* leaf = KuvEeRestrictionEffLeaf::cast(*operand)) {
+        leaf->getRestrictionEff()->opNot();
+        return operand;
+      }
+      if (KuvEeEffLeaf* leaf = KuvEeEffLeaf::cast(*operand)) {
+        leaf->opNot();
+        return operand;
+      }
+    }
+    std::unique_ptr<KuvEeSingleOp> single;
+    if (tag == m_tags.notOp)
+      single = std::make_unique<KuvEeNotOp>();
+    else
+      single = std::make_unique<KuvEeNotDomainOp>();
+    if (FAILED(single->setChildRef(operand->getNodeRef()))) return nullptr;
+    operand.release();
+    return single;
+  }
+  KUV_TRACE_ERROR("ERROR: unexpected type");
+  errorText.Append("unexpected construct\n");
+  return nullptr;
+}
+
+std::unique_ptr<KuvEeNode> KuvNpReader::buildLeaf(const KuvInTreeParserNode& node, KuvInString& errorText) {
+  auto fail = [&](const char* message) -> std::unique_ptr<KuvEeNode> {
+    KUV_TRACE_ERROR(message);
+    KUV_TRACE_ERROR("ERROR: occured on: ", node.toString());
+    errorText.Append("cannot read ", node.toString(), "\n");
+    return nullptr;
+  };
+  if (isConstantWord(node)) {
+    if (node.getText() == m_syntax.expressionTrue) return std::make_unique<KuvEeTrue>();
+    return std::make_unique<KuvEeFalse>();
+  }
+  const auto solved = m_solved.find(&node);
+  if (solved == m_solved.end()) return fail("ERROR: unexpected type");
+  const std::vector<KuvPiSolvedData>& data = solved->second;
+
+  if (node.getType() == KuvInTreeParserNode::E_String) {
+    if (data.size() != 1) return fail("ERROR: unexpected type");
+    KuvEeVarEff* eff = m_varEffReader->read(node, data.front(), errorText);
+    if (eff == nullptr) return fail("ERROR: read failed");
+    return std::make_unique<KuvEeVarEffLeaf>(eff);
+  }
+  if (node.getTag() == m_tags.restrictionPrefix) {
+    KuvEeRestrictionEff* restriction = m_restrictionReader.read(node, data, errorText);
+    if (restriction == nullptr) return fail("ERROR: read failed");
+    return std::make_unique<KuvEeRestrictionEffLeaf>(restriction);
+  }
+  if (node.getTag() != m_tags.namedEffPrefix || data.size() != 1) return fail("ERROR: Unexpected case");
+
+  const KuvInTreeParserNode* follower = node.getFollower();
+  KuvInObject* found = data.front().getObject();
+  if (found == nullptr) {
+    if (follower != nullptr) return fail("ERROR: read failed");
+    return std::make_unique<KuvEeEffSymbolLeaf>(m_syntax.decode(node.getText()), m_space);
+  }
+  KuvEeEffectivity* target = KuvEeEffectivity::cast(*found);
+  if (target == nullptr) return fail("ERROR: read failed");
+  auto leaf = std::make_unique<KuvEeEffLeaf>(target);
+  if (follower == nullptr) return leaf;
+  // $Eff{ALL_TRUE} and $Eff{ALL_FALSE}: the leaf combined with its negation.
+  const KuvInTreeParserNode* word = follower->getChildCount() == 1 ? follower->getChild(0)->getChild(0) : nullptr;
+  const bool allTrue = word != nullptr && word->isString() && word->getText() == m_syntax.allTrueWord;
+  const bool allFalse = word != nullptr && word->isString() && word->getText() == m_syntax.allFalseWord;
+  if ((!allTrue && !allFalse) || follower->getTag() != m_tags.valueSet || word->getFollower() != nullptr ||
+      word->getChained() != nullptr)
+    return fail("ERROR: read failed");
+  auto negation = std::make_unique<KuvEeEffLeaf>(target);
+  negation->opNot();
+  bool merged = false;
+  if (FAILED(allTrue ? leaf->opOr(negation.get(), merged) : leaf->opAnd(negation.get(), merged)))
+    return fail("ERROR: read failed");
+  return leaf;
+}
+
+HRESULT KuvNpReader::readList(const KuvInString& text, KuvInString& errorText, KuvQmSpecList*& list) {
+  KUV_TRACE_CALL("readList");
+  if (!m_syntaxSet) KUV_RETURN_ERROR(E_FAIL, "ERROR: The syntax is not set");
+  if (list != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output not null");
+  auto result = std::make_unique<KuvQmSpecList>();
+  bool blank = true;
+  for (int at = 0; at < text.GetLengthInChar() && blank;) {
+    const auto it = std::find_if(m_syntax.blanks.begin(), m_syntax.blanks.end(),
+                                 [&](const KuvInString& b) { return !b.IsEmpty() && text.IsSubStringAt(at, b); });
+    blank = it != m_syntax.blanks.end();
+    if (blank) at += it->GetLengthInChar();
+  }
+  if (blank) {
+    list = result.release();
+    return S_OK;
+  }
+  std::unique_ptr<KuvInTreeParserNode> tree;
+  if (FAILED(parse(text, tree, errorText))) return E_FAIL;
+  std::vector<const KuvInTreeParserNode*> items;
+  if (!tree->isString() && tree->getTag() == m_tags.sequenceSeparator)
+    for (std::int32_t i = 0; i < tree->getChildCount(); ++i) items.push_back(tree->getChild(i));
+  else
+    items.push_back(tree.get());
+
+  struct Flush {
+    KuvNpReader& reader;
+    ~Flush() {
+      reader.m_solver.flush();
+      reader.m_solved.clear();
+    }
+  } flush{*this};
+  m_solved.clear();
+  for (const KuvInTreeParserNode* item : items) {
+    const bool named = item->getType() == KuvInTreeParserNode::E_PrefixedString && item->getTag() == m_tags.namedEffPrefix;
+    if ((item->getType() != KuvInTreeParserNode::E_String && !named) || FAILED(m_solver.addTreeParserNodeToSolve(*item))) {
+      errorText.Append("cannot read ", item->toString(), "\n");
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: unknown type for solving");
+    }
+  }
+  if (FAILED(m_solver.solve(m_solved, false, false))) {
+    errorText.Append("names cannot be solved\n");
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: solve failed");
+  }
+  for (const KuvInTreeParserNode* item : items) {
+    const KuvPiSolvedData& datum = m_solved[item].front();
+    if (item->getType() == KuvInTreeParserNode::E_String) {
+      KuvEeVarEff* eff = m_varEffReader->read(*item, datum, errorText);
+      if (eff == nullptr || FAILED(result->AddVarEff(eff))) {
+        delete eff;
+        errorText.Append("cannot read ", item->toString(), "\n");
+        KUV_RETURN_ERROR(E_FAIL, "read failed");
+      }
+      continue;
+    }
+    KuvEeEffectivity* eff = datum.getObject() != nullptr ? KuvEeEffectivity::cast(*datum.getObject()) : nullptr;
+    if (eff == nullptr || item->getFollower() != nullptr || FAILED(result->AddEff(eff))) {
+      errorText.Append("cannot read ", item->toString(), "\n");
+      KUV_RETURN_ERROR(E_FAIL, "read failed");
+    }
+  }
+  list = result.release();
+  return S_OK;
+}

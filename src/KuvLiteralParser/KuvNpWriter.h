@@ -1,0 +1,73 @@
+// KuvNpWriter: the visitor that prints an expression tree in the literal
+// syntax, for KuvLiteralExprWriter. It keeps its own copy of the syntax and
+// the value writers that print the leaves.
+//
+//     KuvNpWriter writer(syntax);           // an initialized syntax
+//     KuvInString text;
+//     if (SUCCEEDED(writer.write(*root->getNode(), text))) ...
+#pragma once
+
+#include "KuvEeNodeVisitor.h"
+#include "KuvInString.h"
+#include "KuvLiteralSyntax.h"
+#include "KuvPiVarEffWriter.h"
+
+class KuvEeNode;
+class KuvQmSpecList;
+
+class KUV_API KuvNpWriter : public KuvEeNodeVisitor {
+  KUV_DECLARE_TYPE(KuvNpWriter)
+
+public:
+  explicit KuvNpWriter(const KuvLiteralSyntax& syntax);
+  ~KuvNpWriter() override;
+  KuvNpWriter(const KuvNpWriter&) = delete;
+  KuvNpWriter& operator=(const KuvNpWriter&) = delete;
+
+  void setMode(KuvPiOptionEffWriter::E_DiplayMode mode) { m_varEffWriter.setMode(mode); }
+  // S_OK and the text, or E_FAIL (text empty) when some node has no
+  // literal form.
+  HRESULT write(KuvEeNode& node, KuvInString& text);
+
+  HRESULT visitFalse(KuvEeFalse& node) override;
+  HRESULT visitTrue(KuvEeTrue& node) override;
+  HRESULT visitAndOp(KuvEeAndOp& node) override;
+  HRESULT visitOrOp(KuvEeOrOp& node) override;
+  HRESULT visitNotDomainOp(KuvEeNotDomainOp& node) override;
+  HRESULT visitNotOp(KuvEeNotOp& node) override;
+  HRESULT visitEffLeaf(KuvEeEffLeaf& node) override;
+  HRESULT visitVarEffLeaf(KuvEeVarEffLeaf& node) override;
+  HRESULT visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) override;
+
+private:
+  HRESULT writeGroup(KuvEeNode& node, const KuvInString& symbol, bool bracketAnd);
+  HRESULT writeBracketed(KuvEeNode& node);
+  HRESULT writeNegated(KuvEeNode& node, const KuvInString& symbol);
+
+  KuvLiteralSyntax m_syntax;
+  KuvPiVarEffWriter m_varEffWriter;
+  KuvPiRestrictionEffWriter m_restrictionWriter;
+  KuvInString m_text;
+};
+
+// KuvNpListWriter: prints a criteria list, the variable effectivities in the
+// list's order then the named effectivities, separated by the sequence
+// separator: Engine.V8;Units[1,10];$Eff1.
+class KUV_API KuvNpListWriter : public KuvInObject {
+  KUV_DECLARE_TYPE(KuvNpListWriter)
+
+public:
+  explicit KuvNpListWriter(const KuvLiteralSyntax& syntax);
+  ~KuvNpListWriter() override;
+  KuvNpListWriter(const KuvNpListWriter&) = delete;
+  KuvNpListWriter& operator=(const KuvNpListWriter&) = delete;
+
+  void setMode(KuvPiOptionEffWriter::E_DiplayMode mode) { m_varEffWriter.setMode(mode); }
+  // S_OK and the text, or E_FAIL (text empty) when an item has no literal
+  // form.
+  HRESULT write(const KuvQmSpecList& list, KuvInString& text);
+
+private:
+  KuvLiteralSyntax m_syntax;
+  KuvPiVarEffWriter m_varEffWriter;
+};

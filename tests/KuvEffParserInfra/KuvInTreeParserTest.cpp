@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "KuvInTreeParser.h"
+
+namespace {
+
+using Tag = KuvInTreeParserTag;
+
+// The tags of the literal syntax, with its default tokens.
+struct Parser {
+  KuvInTreeParser parser;
+  const Tag* orOp = parser.addTag(Tag::E_GroupOp, "|");
+  const Tag* andOp = parser.addTag(Tag::E_GroupOp, "&");
+  const Tag* notDomain = parser.addTag(Tag::E_UnaryOp, "~");
+  const Tag* notOp = parser.addTag(Tag::E_UnaryOp, "!");
+  const Tag* brackets = parser.addTag(Tag::E_Brackets, "(", ")");
+  const Tag* named = parser.addTag(Tag::E_Prefix, "$");
+  const Tag* q = parser.addTag(Tag::E_Prefix, "q$");
+  const Tag* chain = parser.addTag(Tag::E_Chain, ".");
+  const Tag* range = parser.addTag(Tag::E_Range, "[", "]");
+  const Tag* valueSet = parser.addTag(Tag::E_ValueSet, "{", "}");
+  const Tag* selection = parser.addTag(Tag::E_Selection, "{", "}");
+  const Tag* list = parser.addTag(Tag::E_GroupOp, ",");
+  const Tag* sequence = parser.addTag(Tag::E_GroupOp, ";");
+
+  Parser() {
+    for (const char* blank : {" ", "\n", "\t"}) parser.addBlank(blank);
+    parser.setStringifiers("'", "'");
+    parser.setEscape("\\");
+  }
+
+  std::unique_ptr<KuvInTreeParserNode> parse(const KuvInString& text, KuvInString& error) const {
+    KuvInTreeParserNode* root = nullptr;
+    const HRESULT hr = parser.parse(text, root, error);
+    EXPECT_EQ(SUCCEEDED(hr), root != nullptr);
+    return std::unique_ptr<KuvInTreeParserNode>(root);
+  }
+};
+
+// A compact picture of a tree: tags by their opening, strings as they are.
+std::string shape(const KuvInTreeParserNode& node) {
+  std::string text;
+  if (node.isString()) {
+    text = node.toString().ConvertToChar();
+  } else {
+    text = std::string(node.getTag()->getOpening().ConvertToChar()) + "(";
+    for (std::int32_t i = 0; i < node.getChildCount(); ++i)
+      text += (i > 0 ? " " : "") + shape(*node.getChild(i));
+    text += ")";
+  }
+  if (node.getFollower() != nullptr) text += "^" + shape(*node.getFollower());
+  return text;
+}
+
+TEST(KuvInTreeParserTest, TagsAreRefusedWhenEmptyOrAlreadyUsed) {
+  Parser p;
+  ASSERT_NE(p.selection, nullptr);  // may share "{" "}" with the value-set
+  EXPECT_EQ(p.parser.addTag(Tag::E_GroupOp, ""), nullptr);
+  EXPECT_EQ(p.parser.addTag(Tag::E_Brackets, "<", ""), nullptr);
+  EXPECT_EQ(p.parser.addTag(Tag::E_GroupOp, "&"), nullptr);
+  EXPECT_EQ(p.parser.addTag(Tag::E_Brackets, "<", ")"), nullptr);
+  EXPECT_EQ(p.parser.addTag(Tag::E_Range, "{", "}"), nullptr);
+  EXPECT_NE(p.parser.addTag(Tag::E_Brackets, "<", ">"), nullptr);
+}
+
+TEST(KuvInTreeParserTest, BuildsTreesByPrecedenceAndGroupsAfterStrings) {
+  Parser p;
+  const struct {
+    const char* text;
+    const char* shape;
+  } cases[] = {
+      {"a & b | c", "|(&(a b) c)"},
+      {"a|b&c", "|(a &(b c))"},
+      {"!( a | b )", "!(((|(a b)))"},
+      {"~!a", "~(!(a))"},
+      {"()", "(()"},
+      {"$Eff1{ALL_TRUE}", "$Eff1^{({(ALL_TRUE))"},
+      {"Cat.Opt{TRUE,NOVAR}", "Cat.Opt^{({(,(TRUE NOVAR)))"},
+      {"Unit[1,10][15]", "Unit^[([(,(1 10)) [(15))"},
+      {"My Name  & 'a&b'", "&(My Name a&b)"},
+      {"'it\\'s' & 'back\\\\slash'", "&(it\\'s back\\\\slash)"},
+      {"a;b,c", ",(;(a b) c)"},
+      {"[x][]", "[([(x) [())"},
+      {"q$x", "q$x"},
+      {"\xC3\xA9t\xC3\xA9 & b", "&(\xC3\xA9t\xC3\xA9 b)"},
+  };
+  for (const auto& c : cases) {
+    KuvInString error;
+    auto root = p.parse(c.text, error);
+    ASSERT_NE(root, nullptr) << c.text << " : " << error.ConvertToChar();
+    EXPECT_EQ(shape(*root), c.shape) << c.text;
+    EXPECT_TRUE(error.IsEmpty()) << c.text;
+  }
+  KuvInString error;
+  auto root = p.parse("Cat.Opt{TRUE}", error);
+  EXPECT_EQ(root->getFollower()->getTag(), p.selection);  // after a chain "{" is a selection
+  root = p.parse("Sel{a}", error);
+  EXPECT_EQ(root->getFollower()->getTag(), p.valueSet);
+}
+
+TEST(KuvInTreeParserTest, MalformedTextGivesNoTreeAndSaysWhy) {
+  Parser p;
+  const std::string deepBrackets = std::string(30000, '(') + "a" + std::string(30000, ')');
+  const std::string deepNots = std::string(30000, '!') + "a";
+  const struct {
+    std::string text;
+    const char* error;
+  } cases[] = {
+      {"(a | b", "no closing bracket found\n"},
+      {"a & (b", "no closing bracket found\n"},
+      {"x[1,2", "not closed bracket found\n"},
+      {"a &", "nothing found after operator &\n"},
+      {"!", "nothing found after operator !\n"},
+      {"", "empty string found\n"},
+      {"   ", "empty string found\n"},
+      {"a & & b", "empty string found\n"},
+      {"$", "empty string found after prefix\n"},
+      {"'unterminated", "empty string found\n"},
+      {"'bad \\escape'", "empty string found\n"},
+      {"'escape at end\\", "empty string found\n"},
+      {"Cat.", "empty string found after .\n"},
+      {"a b ) c", "parse has finished before end of string, at index : 4, near : \" ) \""},
+      {"a)", "parse has finished before end of string, at index : 1, near : \"a)\""},
+      {deepBrackets, "expression nested too deeply, at index : 201\n"},
+      {deepNots, "expression nested too deeply, at index : 201\n"},
+  };
+  for (const auto& c : cases) {
+    KuvInString error;
+    EXPECT_EQ(p.parse(c.text.c_str(), error), nullptr) << c.text.substr(0, 40);
+    EXPECT_STREQ(error.ConvertToChar(), c.error) << c.text.substr(0, 40);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "KuvEeCategory.h"
+#include "KuvEeDateEff.h"
+#include "KuvEeDateVar.h"
+#include "KuvEeOptionEff.h"
+#include "KuvEeOptionVar.h"
+#include "KuvEeRestrictionEff.h"
+#include "KuvEeSelectionEff.h"
+#include "KuvEeSelectionVar.h"
+#include "KuvEeSerialEff.h"
+#include "KuvEeSerialVar.h"
+#include "KuvEeVarSpace.h"
+#include "KuvInDateInterval.h"
+#include "KuvInListVal.h"
+#include "KuvInSet.h"
+#include "KuvInTreeParser.h"
+#include "KuvPiNameSolver.h"
+#include "KuvPiVarEffReader.h"
+#include "KuvPiVarEffWriter.h"
+
+namespace {
+
+using Tag = KuvInTreeParserTag;
+
+std::array<unsigned char, 16> guid(unsigned n) {
+  std::array<unsigned char, 16> bytes{};
+  bytes[0] = static_cast<unsigned char>(n);
+  bytes[15] = 0x77;
+  return bytes;
+}
+
+// The value tokens with their defaults, the encoder built.
+struct Syntax : KuvPiVarEffSyntax {
+  Syntax() {
+    setDefaultVarEffTokens();
+    EXPECT_EQ(S_OK, initVarEffEncoder());
+  }
+};
+
+// A parser with the tags the value syntaxes need, and a small model.
+struct Fixture {
+  Syntax syntax;
+  KuvPiVarEffTags tags;
+  KuvInTreeParser parser;
+  KuvEeVarSpace space{"Space", guid(1).data()};
+  KuvEeCategory engine{"Engine", guid(2).data()};
+  KuvEeCatOptionVar v8{"V8", guid(3).data(), &engine};
+  KuvEeBasicOptionVar loose{"Loose", KuvInGuid(guid(4).data())};
+  KuvEeSelectionVar color{"Col,or", guid(5).data()};
+  KuvEeSerialVar units{"Units", guid(6).data(), KuvEeSerialVar::UNIT, nullptr};
+  KuvEeSerialVar twin{"Twin", guid(7).data(), KuvEeSerialVar::UNDEFINED, nullptr};
+  KuvEeDateVar twinDate{"Twin", guid(8).data()};
+  KuvEeDateVar due{"Due", guid(9).data()};
+  KuvEeSerialVar tree{"Tree", guid(10).data(), KuvEeSerialVar::TREE_STATE, nullptr};
+
+  Fixture() {
+    tags.chain = parser.addTag(Tag::E_Chain, ".");
+    tags.range = parser.addTag(Tag::E_Range, "[", "]");
+    tags.valueSet = parser.addTag(Tag::E_ValueSet, "{", "}");
+    tags.selection = parser.addTag(Tag::E_Selection, "{", "}");
+    tags.listSeparator = parser.addTag(Tag::E_GroupOp, ",");
+    parser.addTag(Tag::E_Prefix, "$");
+    parser.addTag(Tag::E_Prefix, "q$");
+    parser.addTag(Tag::E_Prefix, "@");
+    parser.setStringifiers("'", "'");
+    parser.setEscape("\\");
+    color.addValue("Red", guid(20).data());
+    space.addCategory(&engine);
+    space.addOptionVar(&v8);
+    space.addSelectionVar(&color);
+    space.addSerialVar(&units);
+    space.addSerialVar(&twin);
+    space.addDateVar(&twinDate);
+    space.addDateVar(&due);
+  }
+
+  std::unique_ptr<KuvInTreeParserNode> parse(const char* text) {
+    KuvInTreeParserNode* root = nullptr;
+    KuvInString error;
+    EXPECT_EQ(S_OK, parser.parse(text, root, error)) << text << error.ConvertToChar();
+    return std::unique_ptr<KuvInTreeParserNode>(root);
+  }
+
+  // The variable effectivity read from text, or null with error.
+  std::unique_ptr<KuvEeVarEff> read(const char* text, KuvInString& error) {
+    auto node = parse(text);
+    KuvPiNameSolver solver(syntax, tags, &space);
+    KuvPiSolvedNodeMap solved;
+    if (node == nullptr || FAILED(solver.addTreeParserNodeToSolve(*node)) || FAILED(solver.solve(solved, false, false)))
+      return nullptr;
+    KuvPiVarEffReader reader(syntax, tags);
+    return std::unique_ptr<KuvEeVarEff>(reader.read(*node, solved[node.get()].front(), error));
+  }
+};
+
+TEST(KuvPiValueSyntaxTest, WritersPrintEveryForm) {
+  Fixture f;
+  KuvPiVarEffWriter writer(f.syntax);
+  KuvEeSerialEff serial(&f.units, KuvEeSerialEff::AllFalse);
+  serial.set(4, false, 10, false);
+  EXPECT_STREQ(writer.write(serial).ConvertToChar(), "Units[5,9]");
+  serial.set(7, true, 7, true);
+  serial.orNoVar();
+  serial.opNot();
+  EXPECT_STREQ(writer.write(serial).ConvertToChar(), "!Units[7][NOVAR]");
+
+  KuvEeOptionEff option(&f.v8, KuvEeOptionEff::T);
+  EXPECT_STREQ(writer.write(option).ConvertToChar(), "Engine.V8");
+  writer.setMode(KuvPiOptionEffWriter::E_Display);
+  EXPECT_STREQ(writer.write(option).ConvertToChar(), "Engine.V8{TRUE}");
+  KuvEeOptionEff loose(&f.loose, KuvEeOptionEff::F | KuvEeOptionEff::N);
+  EXPECT_STREQ(writer.write(loose).ConvertToChar(), "Loose{FALSE,NOVAR}");
+
+  KuvEeSelectionEff selection(&f.color, KuvEeSelectionEff::AllTrue);
+  EXPECT_STREQ(writer.write(selection).ConvertToChar(), "Col,or{ALL_TRUE}");  // this form is not encoded
+  selection.set(KuvInString("Red"));
+  EXPECT_STREQ(writer.write(selection).ConvertToChar(), "'Col,or'{Red}");
+
+  KuvPiRestrictionEffWriter restrictions(f.syntax);
+  KuvEeCategoryOptionRestrictionEff options;
+  KuvInSet items;
+  items.Put(&f.v8);
+  options.setVariables(items);
+  EXPECT_STREQ(restrictions.write(options).ConvertToChar(), "@option[Engine][V8]");
+  KuvEeSerialRestrictionEff trees;
+  KuvInSet treeItems;
+  treeItems.Put(&f.tree);
+  trees.setVariables(treeItems);
+  testing::internal::CaptureStdout();
+  EXPECT_TRUE(restrictions.write(trees).IsEmpty());
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("ERROR: incorrect serial external type : 18"), std::string::npos);
+}
+
+TEST(KuvPiValueSyntaxTest, AnUnusableDateSyntaxPrintsError) {
+  Fixture f;
+  f.syntax.dateSeparator = "";
+  KuvPiDateEffWriter writer(f.syntax);
+  KuvEeDateEff date(&f.due, KuvEeDateEff::AllTrue);
+  testing::internal::CaptureStdout();
+  EXPECT_STREQ(writer.write(date).ConvertToChar(), "--ERROR--");
+  testing::internal::GetCapturedStdout();
+}
+
+TEST(KuvPiValueSyntaxTest, ADayReadsAsItsFirstToItsLastSecond) {
+  Fixture f;
+  KuvInString error;
+  auto eff = f.read("Due[2001/02/03]", error);
+  ASSERT_NE(eff, nullptr) << error.ConvertToChar();
+  KuvInListVal ranges(KuvInDateInterval::sType());
+  static_cast<KuvEeDateEff&>(*eff).getIntervals(ranges);
+  ASSERT_EQ(ranges.GetLength(), 1);
+  const auto& day = static_cast<const KuvInDateInterval&>(*ranges.cBegin().Get());
+  // KuvInDate counts hours, minutes and seconds from 1: 1:1:1 is 00:00:00.
+  int y, mo, d, h, mi, s;
+  day.getA().getDate(y, mo, d, h, mi, s);
+  EXPECT_EQ((std::array<int, 6>{y, mo, d, h, mi, s}), (std::array<int, 6>{2001, 2, 3, 1, 1, 1}));
+  day.getB().getDate(y, mo, d, h, mi, s);
+  EXPECT_EQ((std::array<int, 6>{y, mo, d, h, mi, s}), (std::array<int, 6>{2001, 2, 3, 24, 60, 60}));
+  KuvPiVarEffWriter writer(f.syntax);
+  EXPECT_STREQ(writer.write(*eff).ConvertToChar(), "Due[2001/02/03,2001/02/03]");
+}
+
+TEST(KuvPiValueSyntaxTest, NameSolverClassifiesNamesByForm) {
+  Fixture f;
+  const struct {
+    const char* text;
+    bool solves;
+    KuvPiSolvedData::E_SolvedType type;
+  } cases[] = {
+      {"Engine.V8", true, KuvPiSolvedData::E_Category},
+      {"'Col,or'{Red}", true, KuvPiSolvedData::E_SelectionVar},
+      {"Units[1]", true, KuvPiSolvedData::E_SerialVar},
+      {"Due[ALL_TRUE]", true, KuvPiSolvedData::E_DateVar},
+      {"Twin[1]", true, KuvPiSolvedData::E_SerialVar},  // a serial before a date of the same name
+      {"@date[Twin]", true, KuvPiSolvedData::E_DateVar},
+      {"Engine", false, KuvPiSolvedData::E_NotFound},   // an option needs its category
+      {"Nobody[1]", false, KuvPiSolvedData::E_NotFound},
+      {"q$Eff", false, KuvPiSolvedData::E_NotFound},
+      {"@sorts[Units]", false, KuvPiSolvedData::E_NotFound},
+      {"@unit[Units][Units]", false, KuvPiSolvedData::E_NotFound},
+  };
+  testing::internal::CaptureStdout();
+  for (const auto& c : cases) {
+    auto node = f.parse(c.text);
+    KuvPiNameSolver solver(f.syntax, f.tags, &f.space);
+    KuvPiSolvedNodeMap solved;
+    const bool ok = SUCCEEDED(solver.addTreeParserNodeToSolve(*node)) && SUCCEEDED(solver.solve(solved, false, false));
+    EXPECT_EQ(ok, c.solves) << c.text;
+    if (ok) {
+      EXPECT_EQ(solved[node.get()].front().getType(), c.type) << c.text;
+    }
+  }
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("ERROR: no type for Nobody"), std::string::npos) << out;
+  EXPECT_NE(out.find("ERROR: Unexpected case"), std::string::npos) << out;
+  EXPECT_NE(out.find("ERROR: incorrect restriction type : sorts"), std::string::npos) << out;
+}
+
+TEST(KuvPiValueSyntaxTest, NameSolverLooksEachNameUpOnce) {
+  Fixture f;
+  auto first = f.parse("@unit[Units,Units]");
+  auto second = f.parse("Units[3]");
+  auto deferred = f.parse("$Later");
+  KuvPiNameSolver solver(f.syntax, f.tags, &f.space);
+  ASSERT_EQ(S_OK, solver.addTreeParserNodeToSolve(*first));
+  ASSERT_EQ(S_OK, solver.addTreeParserNodeToSolve(*second));
+  ASSERT_EQ(S_OK, solver.addTreeParserNodeToSolve(*deferred));
+  KuvPiSolvedNodeMap solved;
+  ASSERT_EQ(S_OK, solver.solve(solved, true, false));
+  ASSERT_EQ(solved[first.get()].size(), 2u);
+  EXPECT_EQ(solved[first.get()][0].getObject(), &f.units);
+  EXPECT_EQ(solved[second.get()][0].getObject(), &f.units);
+  EXPECT_EQ(solved[deferred.get()][0].getType(), KuvPiSolvedData::E_NamedEff);
+  EXPECT_EQ(solved[deferred.get()][0].getObject(), nullptr);
+  EXPECT_EQ(KuvPiNameToSolve("a", KuvPiNameToSolve::E_DateVar), KuvPiNameToSolve("a", KuvPiNameToSolve::E_DateVar));
+  EXPECT_FALSE(KuvPiNameToSolve("a", KuvPiNameToSolve::E_DateVar) == KuvPiNameToSolve("a", KuvPiNameToSolve::E_SerialVar));
+}
+
+}  // namespace

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "KuvEeAndOp.h"
+#include "KuvEeEffLeaf.h"
+#include "KuvEeEffSymbolLeaf.h"
+#include "KuvEeNodeRef.h"
+#include "KuvEeNotOp.h"
+#include "KuvEeOptionEff.h"
+#include "KuvEeOrOp.h"
+#include "KuvEeVarEffLeaf.h"
+#include "KuvLiteralExprReader.h"
+#include "KuvLiteralExprWriter.h"
+#include "KuvLiteralTestModel.h"
+
+namespace {
+
+struct RefDeleter {
+  void operator()(KuvEeNodeRef* ref) const { delete ref; }
+};
+using Tree = std::unique_ptr<KuvEeNodeRef, RefDeleter>;
+
+struct Fixture {
+  kuvtest::LiteralModel model;
+  KuvLiteralExprReader reader{&model.space};
+  KuvLiteralExprWriter writer;
+
+  Fixture() {
+    EXPECT_EQ(S_OK, reader.setDefaultSyntax());
+    EXPECT_EQ(S_OK, writer.setDefaultSyntax());
+  }
+  Tree read(const std::string& text, KuvInString& error, bool flag = false) {
+    return Tree(reader.readExpressionSimple(text.c_str(), error, flag));
+  }
+  std::string rewrite(const std::string& text) {
+    KuvInString error;
+    Tree tree = read(text, error);
+    if (tree == nullptr) return std::string("FAILED: ") + error.ConvertToChar();
+    return writer.write(*tree->getNode()).ConvertToChar();
+  }
+};
+
+TEST(KuvLiteralExprReaderTest, ReadsEveryFormAndWritesItBack) {
+  Fixture f;
+  const struct {
+    const char* text;
+    const char* written;
+  } cases[] = {
+      {"Engine.V8", "Engine.V8"},
+      {"!Engine.V8", "!Engine.V8"},
+      {"Engine.V8{FALSE,NOVAR}", "Engine.V8{FALSE,NOVAR}"},
+      {"Engine.V8{ALL_TRUE}", "Engine.V8{ALL_TRUE}"},
+      {"Engine.V8{TRUE}", "Engine.V8"},
+      {"'Paint&Shop'.'Gloss (1)'", "'Paint&Shop'.'Gloss (1)'"},
+      {"Color{Red,NOVAR}", "Color{Red,NOVAR}"},
+      {"!Color{'Dark,Green'}", "!Color{'Dark,Green'}"},
+      {"Color{ALL_FALSE}", "Color{ALL_FALSE}"},
+      {"Units[1,10][15][20,+oo]", "Units[1,10][15][20,+oo]"},
+      {"Units[NOVAR]", "Units[NOVAR]"},
+      {"Due[2001/02/03]", "Due[2001/02/03,2001/02/03]"},
+      {"Due[2001/01/01,2001/12/31][NOVAR]", "Due[2001/01/01,2001/12/31][NOVAR]"},
+      {"Due[ALL_TRUE]", "Due[ALL_TRUE]"},
+      {"$Eff1", "$Eff1"},
+      {"!$Eff1", "!$Eff1"},
+      {"$Eff1{ALL_TRUE}", "$Eff1{ALL_TRUE}"},
+      {"$'Eff 2|x'", "$'Eff 2|x'"},
+      {"@unit[Units]", "@unit[Units]"},
+      {"!@state[States]", "!@state[States]"},
+      {"@mplan[Plans]", "@mplan[Plans]"},
+      {"@serial[Serials]", "@serial[Serials]"},
+      {"@date[Due]", "@date[Due]"},
+      {"@specification[Color]", "@specification[Color]"},
+      {"@category[Engine]", "@category[Engine]"},
+      {"@option[Engine][V8]", "@option[Engine][V8]"},
+      {"@namedEff[Eff1]", "@namedEff[Eff1]"},
+      {"TRUE | FALSE", "TRUE | FALSE"},
+      {"Engine.V8 & Engine.V6 | $Eff1", "Engine.V8 & Engine.V6 | $Eff1"},
+      {"Engine.V8&(Engine.V6|$Eff1)", "Engine.V8 & ( Engine.V6 | $Eff1 )"},
+      {"!(Engine.V8 | $Eff1)", "!( Engine.V8 | $Eff1 )"},
+      {"!( Engine.V8 )", "!( Engine.V8 )"},
+      {"~( Units[1,5] | $Eff1 )", "~( Units[1,5] | $Eff1 )"},
+      {"!!TRUE", "!!TRUE"},
+      {"((Engine.V8))", "Engine.V8"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(f.rewrite(c.text), c.written) << c.text;
+}
+
+TEST(KuvLiteralExprReaderTest, PrecedenceAndNegationShapeTheTree) {
+  Fixture f;
+  KuvInString error;
+  Tree tree = f.read("Engine.V8 & Engine.V6 | $Eff1", error);
+  ASSERT_NE(tree, nullptr);
+  const auto* orOp = KuvEeOrOp::cast(*tree->getNode());
+  ASSERT_NE(orOp, nullptr);
+  KuvInLinkList children(KuvEeNodeRef::sType());
+  orOp->getChildrenRefs(children);
+  ASSERT_EQ(children.GetLength(), 2);
+  EXPECT_TRUE(KuvEeAndOp::isObjectOfThisType(*static_cast<KuvEeNodeRef*>(children.Get(0))->getNode()));
+
+  tree = f.read("!Engine.V8", error);
+  const auto* leaf = KuvEeVarEffLeaf::cast(*tree->getNode());
+  ASSERT_NE(leaf, nullptr);  // the criterion itself is negated
+  EXPECT_TRUE(leaf->getVarEff()->isNegated());
+  tree = f.read("!(Engine.V8)", error);
+  EXPECT_TRUE(KuvEeNotOp::isObjectOfThisType(*tree->getNode()));
+}
+
+TEST(KuvLiteralExprReaderTest, UnknownNamedEffectivitiesBecomeSymbolsOnlyWhenAsked) {
+  Fixture f;
+  KuvInString error;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(f.read("$Nobody", error), nullptr);
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("ERROR: no type for Nobody"), std::string::npos);
+  Tree tree = f.read("$Nobody", error, true);
+  ASSERT_NE(tree, nullptr);
+  EXPECT_TRUE(KuvEeEffSymbolLeaf::isObjectOfThisType(*tree->getNode()));
+  EXPECT_EQ(f.model.space.getEffSymbols().GetLength(), 1);
+  tree.reset();
+  EXPECT_EQ(f.model.space.getEffSymbols().GetLength(), 0);
+}
+
+TEST(KuvLiteralExprReaderTest, HostileTextFailsWithAReasonAndLeavesNothing) {
+  Fixture f;
+  const std::string deep = std::string(20000, '(') + "Engine.V8" + std::string(20000, ')');
+  const std::string nots = std::string(40000, '!') + "Engine.V8";
+  std::string wide = "Engine.V8";
+  for (int i = 0; i < 1500; ++i) wide += " | Engine.V8";
+  const struct {
+    std::string text;
+    const char* reason;  // a part of the error text
+  } cases[] = {
+      {"(Engine.V8 | $Eff1", "no closing bracket found\n"},
+      {"Engine.V8 &", "nothing found after operator &"},
+      {"Engine.V8 $Eff1", "parse has finished before end of string, at index : 10, near : \" $E\""},
+      {"Engine", "names cannot be solved"},
+      {"Engine.V12", "<V12> is not an option of category <Engine>"},
+      {"Engine.V8{MAYBE}", "<MAYBE> allowed values are : <TRUE,FALSE,NOVAR,ALL_TRUE,ALL_FALSE>"},
+      {"Engine.V8[1]", "Operator <{> (or nothing) is expected after Engine.V8"},
+      {"Color{Pink}", "<Pink> is not part of selection <Color> values : "},
+      {"Units[99999999999]", "Cannot parse serial <99999999999>"},
+      {"Units[5,1]", "Interval [5,1] is not a valid interval"},
+      {"Units[1,2,3]", "An interval cannot have more than 2 limits"},
+      {"Units[ALL_TRUE][1]", "<ALL_TRUE> is only allowed if there is only one interval in Units effectivity"},
+      {"Due[2001/13/45]", "Cannot parse date <2001/13/45>"},
+      {"Nobody[1]", "names cannot be solved"},
+      {"q$Eff1", "names cannot be solved"},
+      {"@bogus[Units]", "names cannot be solved"},
+      {"@option[Engine]", "names cannot be solved"},
+      {"()", "unexpected construct"},
+      {"[1,2]", "unexpected construct"},
+      {"Engine.V8 ; Engine.V6", "unexpected construct"},
+      {"'Engine.V8", "empty string found"},
+      {"Engine.V8 & 'x\\", "empty string found"},
+      {"$", "empty string found after prefix"},
+      {"\xE2\x82\xAC\xE2\x82\xAC", "names cannot be solved"},
+      {deep, "expression nested too deeply"},
+      {nots, "expression nested too deeply"},
+      {wide + " & Nobody.x", "names cannot be solved"},
+  };
+  for (const auto& c : cases) {
+    KuvInString error;
+    testing::internal::CaptureStdout();
+    Tree tree = f.read(c.text, error);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(tree, nullptr) << c.text.substr(0, 60);
+    EXPECT_NE(std::string(error.ConvertToChar()).find(c.reason), std::string::npos)
+        << c.text.substr(0, 60) << " gave: " << error.ConvertToChar();
+  }
+  KuvInString error;
+  EXPECT_NE(f.read(wide, error), nullptr);  // wide is fine, only deep is refused
+}
+
+TEST(KuvLiteralExprReaderTest, NoSyntaxNoRead) {
+  kuvtest::LiteralModel model;
+  KuvLiteralExprReader reader(&model.space);
+  KuvInString error;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(reader.readExpressionSimple("Engine.V8", error, false), nullptr);
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("Syntax IS NOT SET."), std::string::npos) << out;
+  EXPECT_EQ(reader.getSyntax(), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "KuvEeGenericExpression.h"
+#include "KuvEeNodeRef.h"
+#include "KuvLiteralExprReader.h"
+#include "KuvLiteralExprWriter.h"
+#include "KuvLiteralTestModel.h"
+#include "KuvQmSpecList.h"
+
+namespace {
+
+TEST(KuvLiteralListTest, ListsReadAndWriteItemByItem) {
+  kuvtest::LiteralModel model;
+  KuvLiteralExprReader reader(&model.space);
+  KuvLiteralExprWriter writer;
+  ASSERT_EQ(S_OK, reader.setDefaultSyntax());
+  ASSERT_EQ(S_OK, writer.setDefaultSyntax());
+  const struct {
+    const char* text;
+    int varEffs;
+    int effs;
+  } cases[] = {
+      {"Engine.V8;Units[1,10];$Eff1", 2, 1},
+      {"Engine.V8", 1, 0},
+      {"$Eff1 ; $'Eff 2|x' ; Color{Red}", 1, 2},
+      {"Units[1,3] ; Units[8]", 1, 0},  // one effectivity per variable: combined
+      {"", 0, 0},
+      {" \t", 0, 0},
+  };
+  for (const auto& c : cases) {
+    KuvInString error;
+    std::unique_ptr<KuvEeGenericExpression> list(
+        reader.readList(c.text, error, KuvEeGenericExpression::CFG_LISTMODE_STRICT));
+    ASSERT_NE(list, nullptr) << c.text << " : " << error.ConvertToChar();
+    ASSERT_TRUE(list->IsList());
+    EXPECT_EQ(list->GetMode(), KuvEeGenericExpression::CFG_LISTMODE_STRICT);
+    EXPECT_EQ(list->GetList()->GetNbVarEffs(), c.varEffs) << c.text;
+    EXPECT_EQ(list->GetList()->GetNbEffs(), c.effs) << c.text;
+    // Written back, the list reads as the same items.
+    const KuvInString text = writer.write(*list);
+    std::unique_ptr<KuvEeGenericExpression> again(
+        reader.readList(text, error, KuvEeGenericExpression::CFG_LISTMODE_STRICT));
+    ASSERT_NE(again, nullptr) << text.ConvertToChar();
+    EXPECT_EQ(again->GetList()->GetNbVarEffs(), c.varEffs);
+    EXPECT_EQ(again->GetList()->GetNbEffs(), c.effs);
+  }
+  KuvInString error;
+  std::unique_ptr<KuvEeGenericExpression> one(reader.readList("Units[1,3];Units[8]", error,
+                                                              KuvEeGenericExpression::CFG_LISTMODE_NONE));
+  EXPECT_STREQ(writer.write(*one).ConvertToChar(), "Units[1,3][8]");
+}
+
+TEST(KuvLiteralListTest, BadListsGiveNothing) {
+  kuvtest::LiteralModel model;
+  KuvLiteralExprReader reader(&model.space);
+  ASSERT_EQ(S_OK, reader.setDefaultSyntax());
+  for (const char* text : {"Engine.V8 & Units[1]", "Engine.V8;@unit[Units]", "Nobody[1];Engine.V8", "$Nobody",
+                           "Engine.V8;;Units[1]", "(Engine.V8)", "$Eff1{ALL_TRUE}", "Units[1"}) {
+    KuvInString error;
+    testing::internal::CaptureStdout();
+    std::unique_ptr<KuvEeGenericExpression> list(
+        reader.readList(text, error, KuvEeGenericExpression::CFG_LISTMODE_150));
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(list, nullptr) << text;
+    EXPECT_FALSE(error.IsEmpty()) << text;
+    EXPECT_NE(out.find(std::string("QmSpecListReader parser ERROR: read FAILED. ListExpression=") + text),
+              std::string::npos)
+        << out;
+  }
+}
+
+TEST(KuvLiteralListTest, ExpressionsWrapTheTree) {
+  kuvtest::LiteralModel model;
+  KuvLiteralExprReader reader(&model.space);
+  KuvLiteralExprWriter writer;
+  reader.setDefaultSyntax();
+  writer.setDefaultSyntax();
+  KuvInString error;
+  std::unique_ptr<KuvEeGenericExpression> expression(reader.readExpression("Engine.V8 | $Eff1", error, false));
+  ASSERT_NE(expression, nullptr);
+  EXPECT_FALSE(expression->IsList());
+  EXPECT_STREQ(writer.write(*expression).ConvertToChar(), "Engine.V8 | $Eff1");
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(reader.readExpression("Engine.V8 |", error, false), nullptr);
+  KuvLiteralExprWriter unset;
+  EXPECT_TRUE(unset.write(*expression).IsEmpty());
+  testing::internal::GetCapturedStdout();
+}
+
+}  // namespace

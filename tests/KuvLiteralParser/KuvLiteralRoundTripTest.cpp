@@ -1,0 +1,280 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+
+#include "KuvEeAndOp.h"
+#include "KuvEeDateEff.h"
+#include "KuvEeEffLeaf.h"
+#include "KuvEeFalse.h"
+#include "KuvEeNodeRef.h"
+#include "KuvEeNotDomainOp.h"
+#include "KuvEeNotOp.h"
+#include "KuvEeOptionEff.h"
+#include "KuvEeOrOp.h"
+#include "KuvEeRestrictionEff.h"
+#include "KuvEeRestrictionEffLeaf.h"
+#include "KuvEeSelectionEff.h"
+#include "KuvEeSelectionValue.h"
+#include "KuvEeSerialEff.h"
+#include "KuvEeTrue.h"
+#include "KuvEeVarEffLeaf.h"
+#include "KuvInDateParser.h"
+#include "KuvInLinkList.h"
+#include "KuvInSet.h"
+#include "KuvLiteralExprReader.h"
+#include "KuvLiteralExprWriter.h"
+#include "KuvLiteralTestModel.h"
+
+namespace {
+
+struct RefDeleter {
+  void operator()(KuvEeNodeRef* ref) const { delete ref; }
+};
+using Tree = std::unique_ptr<KuvEeNodeRef, RefDeleter>;
+
+std::vector<KuvEeNode*> childrenOf(const KuvEeNode& node) {
+  std::vector<KuvEeNode*> nodes;
+  if (const KuvEeOp* op = KuvEeOp::cast(node)) {
+    KuvInLinkList refs(KuvEeNodeRef::sType());
+    op->getChildrenRefs(refs);
+    for (KuvInLinkList::const_iterator it = refs.cBegin(); it.IsValid(); it.Next())
+      nodes.push_back(static_cast<KuvEeNodeRef*>(it.Get())->getNode());
+  }
+  return nodes;
+}
+
+// Same shape, same kinds, equal criteria.
+bool sameTree(const KuvEeNode& a, const KuvEeNode& b) {
+  if (a.dType() != b.dType()) return false;
+  bool equal = false;
+  if (const auto* leaf = KuvEeVarEffLeaf::cast(a))
+    return SUCCEEDED(leaf->getVarEff()->equals(KuvEeVarEffLeaf::cast(b)->getVarEff(), equal)) && equal;
+  if (const auto* leaf = KuvEeRestrictionEffLeaf::cast(a))
+    return SUCCEEDED(leaf->getRestrictionEff()->isEqual(KuvEeRestrictionEffLeaf::cast(b)->getRestrictionEff(), equal)) &&
+           equal;
+  if (const auto* leaf = KuvEeEffLeaf::cast(a)) {
+    const auto* other = KuvEeEffLeaf::cast(b);
+    return leaf->getTargetEff() == other->getTargetEff() && leaf->isNegated() == other->isNegated() &&
+           leaf->isEquivalentToTrue() == other->isEquivalentToTrue() &&
+           leaf->isEquivalentToFalse() == other->isEquivalentToFalse();
+  }
+  const std::vector<KuvEeNode*> x = childrenOf(a);
+  const std::vector<KuvEeNode*> y = childrenOf(b);
+  if (x.size() != y.size()) return false;
+  for (std::size_t i = 0; i < x.size(); ++i)
+    if (!sameTree(*x[i], *y[i])) return false;
+  return true;
+}
+
+// Random expressions over every criterion kind that has a literal form.
+class Generator {
+public:
+  explicit Generator(kuvtest::LiteralModel& model) : m_model(model) { m_dates.setSeparator("/"); }
+
+  KuvEeNode* node(int depth) {
+    const int pick = depth <= 0 ? 4 + static_cast<int>(m_random() % 12) : static_cast<int>(m_random() % 16);
+    switch (pick) {
+      case 0:
+      case 1: {
+        KuvEeGroupOp* group = pick == 0 ? static_cast<KuvEeGroupOp*>(new KuvEeAndOp) : new KuvEeOrOp;
+        for (int n = 2 + static_cast<int>(m_random() % 2); n > 0; --n) group->addChild(node(depth - 1));
+        return group;
+      }
+      case 2:
+      case 3: {
+        KuvEeSingleOp* single = pick == 2 ? static_cast<KuvEeSingleOp*>(new KuvEeNotOp) : new KuvEeNotDomainOp;
+        single->setChildRef(node(depth - 1)->getNodeRef());
+        return single;
+      }
+      case 4:
+        return m_random() % 2 ? static_cast<KuvEeNode*>(new KuvEeTrue) : new KuvEeFalse;
+      case 5:
+      case 6:
+        return new KuvEeVarEffLeaf(option());
+      case 7:
+        return new KuvEeVarEffLeaf(selection());
+      case 8:
+      case 9:
+        return new KuvEeVarEffLeaf(serial());
+      case 10:
+        return new KuvEeVarEffLeaf(date());
+      case 11:
+      case 12:
+        return new KuvEeRestrictionEffLeaf(restriction());
+      default:
+        return effLeaf();
+    }
+  }
+
+private:
+  bool coin() { return m_random() % 2 == 0; }
+  template <class Eff>
+  Eff* maybeNegated(Eff* eff) {
+    if (m_random() % 3 == 0) eff->opNot();
+    return eff;
+  }
+
+  KuvEeVarEff* option() {
+    KuvEeCatOptionVar* options[] = {&m_model.v8, &m_model.v6, &m_model.gloss};
+    KuvEeCatOptionVar* var = options[m_random() % 3];
+    switch (m_random() % 5) {
+      case 0:
+        return new KuvEeOptionEff(var, KuvEeOptionEff::AllTrue);
+      case 1:
+        return new KuvEeOptionEff(var, KuvEeOptionEff::AllFalse);
+      default:
+        return maybeNegated(new KuvEeOptionEff(var, 1 + m_random() % 7));
+    }
+  }
+
+  KuvEeVarEff* selection() {
+    auto* eff = new KuvEeSelectionEff(&m_model.color, coin() ? KuvEeSelectionEff::AllFalse : KuvEeSelectionEff::AllTrue);
+    if (m_random() % 4 == 0) return eff;
+    for (const char* value : {"Red", "Blue", "Dark,Green"})
+      if (coin()) eff->add(KuvInString(value));
+    if (coin() || eff->getValues().IsEmpty()) eff->orNoVar();
+    return maybeNegated(eff);
+  }
+
+  KuvEeVarEff* serial() {
+    KuvEeSerialVar* vars[] = {&m_model.units, &m_model.states, &m_model.plans, &m_model.serials};
+    auto* eff = new KuvEeSerialEff(vars[m_random() % 4], coin() ? KuvEeSerialEff::AllFalse : KuvEeSerialEff::AllTrue);
+    if (m_random() % 5 == 0) return eff;
+    KuvInListVal ranges(KuvInSerialInterval::sType());
+    for (int start = 1 + static_cast<int>(m_random() % 5), n = static_cast<int>(m_random() % 4); n > 0; --n) {
+      const int end = start + static_cast<int>(m_random() % 4);
+      KuvInSerialInterval range;
+      range.setInterval(start, true, end, true);
+      ranges.PutBack(range);
+      start = end + 2 + static_cast<int>(m_random() % 5);
+    }
+    eff->set(ranges);
+    if (coin() || ranges.IsEmpty()) eff->orNoVar();
+    return maybeNegated(eff);
+  }
+
+  KuvEeVarEff* date() {
+    auto* eff = new KuvEeDateEff(&m_model.due, coin() ? KuvEeDateEff::AllFalse : KuvEeDateEff::AllTrue);
+    if (m_random() % 5 == 0) return eff;
+    KuvInListVal ranges(KuvInDateInterval::sType());
+    for (int day = 1 + static_cast<int>(m_random() % 5), n = 1 + static_cast<int>(m_random() % 3); n > 0; --n) {
+      const int last = day + static_cast<int>(m_random() % 3);
+      KuvInDate start;
+      KuvInDate end;
+      m_dates.parse(("2001/03/" + std::to_string(day)).c_str(), start, true);
+      m_dates.parse(("2001/03/" + std::to_string(last)).c_str(), end, false);
+      KuvInDateInterval range;
+      range.setInterval(start, end);
+      ranges.PutBack(range);
+      day = last + 2 + static_cast<int>(m_random() % 3);
+    }
+    eff->set(ranges);
+    if (coin()) eff->orNoVar();
+    return maybeNegated(eff);
+  }
+
+  KuvEeRestrictionEff* restriction() {
+    KuvEeRestrictionEff* r = nullptr;
+    KuvInSet items;
+    switch (m_random() % 7) {
+      case 0:
+        r = new KuvEeSerialRestrictionEff;
+        items.Put(coin() ? &m_model.units : &m_model.states);
+        if (coin()) items.Put(&m_model.plans);
+        break;
+      case 1:
+        r = new KuvEeDateRestrictionEff;
+        items.Put(&m_model.due);
+        break;
+      case 2:
+        r = new KuvEeSelectionRestrictionEff;
+        items.Put(&m_model.color);
+        break;
+      case 3:
+        r = new KuvEeCategoryRestrictionEff;
+        items.Put(&m_model.engine);
+        break;
+      case 4:
+        r = new KuvEeCategoryOptionRestrictionEff;
+        items.Put(&m_model.v8);
+        if (coin()) items.Put(&m_model.v6);
+        break;
+      default:
+        r = new KuvEePredefEffRestrictionEff;
+        items.Put(&m_model.eff1);
+        break;
+    }
+    r->setVariables(items);
+    return maybeNegated(r);
+  }
+
+  KuvEeNode* effLeaf() {
+    auto* leaf = new KuvEeEffLeaf(coin() ? &m_model.eff1 : &m_model.eff2);
+    KuvEeEffLeaf negation(leaf->getTargetEff());
+    negation.opNot();
+    bool merged = false;
+    switch (m_random() % 4) {
+      case 0:
+        leaf->opNot();
+        break;
+      case 1:
+        leaf->opOr(&negation, merged);
+        break;
+      case 2:
+        leaf->opAnd(&negation, merged);
+        break;
+      default:
+        break;
+    }
+    return leaf;
+  }
+
+  kuvtest::LiteralModel& m_model;
+  std::mt19937 m_random{20261205};
+  KuvInDateParser m_dates;
+};
+
+TEST(KuvLiteralRoundTripTest, WrittenExpressionsReadBackEqualInBothSyntaxes) {
+  kuvtest::LiteralModel model;
+  Generator generate(model);
+  KuvLiteralExprWriter writers[2];
+  writers[0].setDefaultSyntax();
+  writers[1].setDisplaySyntax();
+  writers[1].setMode(KuvPiOptionEffWriter::E_Display);
+  KuvLiteralExprReader readers[2] = {KuvLiteralExprReader(&model.space), KuvLiteralExprReader(&model.space)};
+  KuvLiteralSyntax display;
+  display.setDisplaySyntax();
+  ASSERT_EQ(S_OK, readers[0].setDefaultSyntax());
+  ASSERT_EQ(S_OK, readers[1].setSyntax(display));
+  for (int i = 0; i < 300; ++i) {
+    Tree tree(generate.node(1 + i % 4)->getNodeRef());
+    for (int s = 0; s < 2; ++s) {
+      const KuvInString text = writers[s].write(*tree->getNode());
+      ASSERT_FALSE(text.IsEmpty()) << i;
+      KuvInString error;
+      Tree back(readers[s].readExpressionSimple(text, error, false));
+      ASSERT_NE(back, nullptr) << text.ConvertToChar() << " : " << error.ConvertToChar();
+      EXPECT_TRUE(sameTree(*tree->getNode(), *back->getNode())) << text.ConvertToChar();
+    }
+  }
+}
+
+TEST(KuvLiteralRoundTripTest, DisplaySyntaxUsesWords) {
+  kuvtest::LiteralModel model;
+  KuvLiteralExprWriter writer(KuvPiOptionEffWriter::E_Display);
+  writer.setDisplaySyntax();
+  Tree tree((new KuvEeOrOp)->getNodeRef());
+  auto* andOp = new KuvEeAndOp;
+  andOp->addChild(new KuvEeVarEffLeaf(new KuvEeOptionEff(&model.v8, KuvEeOptionEff::T)));
+  auto* units = new KuvEeSerialEff(&model.units, KuvEeSerialEff::AllFalse);
+  units->set(20, true, KuvEeSerialVar::sc_infinity, true);
+  units->opNot();
+  andOp->addChild(new KuvEeVarEffLeaf(units));
+  static_cast<KuvEeOrOp*>(tree->getNode())->addChild(andOp);
+  static_cast<KuvEeOrOp*>(tree->getNode())->addChild(new KuvEeTrue);
+  EXPECT_STREQ(writer.write(*tree->getNode()).ConvertToChar(), "Engine.V8{TRUE} AND NOT Units[20,+infinity] OR TRUE");
+}
+
+}  // namespace
