@@ -1,5 +1,7 @@
 #include "KuvCoreEncodingsToolbox.h"
 
+#include "KuvLiteralSyntax.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -8,10 +10,6 @@
 KUV_DEFINE_TYPE(KuvCoreEncodingsToolbox, KuvInObject)
 
 namespace {
-
-// Constant-initialized, so a module that installs its writer during load
-// cannot be overwritten by this file's own initialization.
-KuvCoreEncodingsToolbox::ExpressionNameEncoder s_expressionNameEncoder = nullptr;
 
 // Days from 0001-01-01 to 1900-01-01.
 constexpr std::int64_t sc_daysTo1900 = 693596;
@@ -57,12 +55,10 @@ HRESULT textToView(const KuvInString& text, int& view) {
 }  // namespace
 
 KuvInString KuvCoreEncodingsToolbox::EncodeForExpression(const KuvInString& name) {
-  // Without the literal syntax there is no syntax to initialize.
-  return s_expressionNameEncoder != nullptr ? s_expressionNameEncoder(name) : KuvInString();
-}
-
-void KuvCoreEncodingsToolbox::SetExpressionNameEncoder(ExpressionNameEncoder encoder) {
-  s_expressionNameEncoder = encoder;
+  KuvLiteralSyntax syntax;
+  syntax.setDefaultSyntax();
+  if (FAILED(syntax.init())) return KuvInString();
+  return syntax.encode(name);
 }
 
 KuvInString KuvCoreEncodingsToolbox::DecodeExpressionForDisplay(const KuvInString& text) {

@@ -23,11 +23,6 @@ public:
   // cannot be initialized.
   static KuvInString EncodeForExpression(const KuvInString& name);
 
-  // The literal syntax lives in a module built above this one; it installs
-  // its name writer here when the library loads. Null uninstalls it.
-  using ExpressionNameEncoder = KuvInString (*)(const KuvInString& name);
-  static void SetExpressionNameEncoder(ExpressionNameEncoder encoder);
-
   // Removes the quotes that no backslash precedes, then turns \' into ' and
   // \\ into \.
   static KuvInString DecodeExpressionForDisplay(const KuvInString& text);
