@@ -1,40 +1,92 @@
-// A first look at kuv from a host's side: the foundation that every
-// expression rests on. Prints what it does.
+// kuv from a host's side: a small product model, then every expression of
+// a text file (examples/sample/expressions.txt unless another file is
+// given) read against it, written back for people and classified.
 #include <Kuv.h>
 
+#include <array>
 #include <cstdio>
-#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
 
-int main() {
-  // Strings and numbers.
-  KuvInString name("Engine");
-  name.Append(" ", KuvInString::FromNum(42));
-  std::printf("string: %s (%d characters)\n", name.ConvertToChar(), name.GetLengthInChar());
+namespace {
 
-  // Type identity without RTTI.
-  KuvInIntHolder index(4294967295u);
-  KuvInObject& object = index;
-  std::printf("holder of 4294967295 prints %s; is a KuvInObjectVal: %s, is a KuvInString: %s\n",
-              index.toString().ConvertToChar(), KuvInObjectVal::cast(object) ? "yes" : "no",
-              KuvInString::cast(object) ? "yes" : "no");
+std::array<unsigned char, 16> guid(unsigned char n) {
+  std::array<unsigned char, 16> bytes{};
+  bytes[0] = n;
+  bytes[15] = 0x4B;
+  return bytes;
+}
 
-  // Dictionary objects are named by 16-byte GUIDs, stored as hexadecimal.
-  const unsigned char bytes[16] = {0x01, 0xAB, 0x02, 0xCD, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x7F};
-  KuvInGuid guid(bytes);
-  std::printf("guid: %s\n", guid.toString().ConvertToChar());
+// The product "Bike": an engine category with three options, a colour
+// selection, unit serial numbers, a due date and one change.
+struct Bike {
+  KuvEeVarSpace space{"Bike", guid(1).data()};
+  KuvEeCategory engine{"Engine", guid(2).data()};
+  KuvEeCatOptionVar v6{"V6", guid(3).data(), &engine};
+  KuvEeCatOptionVar v8{"V8", guid(4).data(), &engine};
+  KuvEeCatOptionVar electric{"Electric", guid(5).data(), &engine};
+  KuvEeSelectionVar color{"Color", guid(6).data()};
+  KuvEeSerialVar units{"Units", guid(7).data(), KuvEeSerialVar::UNIT, nullptr};
+  KuvEeDateVar due{"Due", guid(8).data()};
+  KuvEePredefEff change{"ECO-042", guid(9).data(), true, KuvEePredefEff::GLOBAL};
 
-  // Typed containers: a value map from option names to indices.
-  KuvInMapVal indices(KuvInString::sType(), KuvInIntHolder::sType());
-  const char* options[] = {"V6", "V8", "Electric"};
-  for (unsigned i = 0; i < 3; ++i) indices.Put(KuvInString(options[i]), KuvInIntHolder(i));
-  std::printf("%s\n", indices.toString().ConvertToChar());
-  HRESULT refused = indices.Put(KuvInIntHolder(1), KuvInIntHolder(1));  // keys must be strings
-  std::printf("putting an integer key: 0x%08X (bad key flag %d)\n", static_cast<unsigned>(refused),
-              indices.badKeyCastErr());
+  Bike() {
+    color.addValue("Red", guid(10).data());
+    color.addValue("Blue", guid(11).data());
+    color.addValue("Green", guid(12).data());
+    space.addCategory(&engine);
+    for (KuvEeCatOptionVar* option : {&v6, &v8, &electric}) space.addOptionVar(option);
+    space.addSelectionVar(&color);
+    space.addSerialVar(&units);
+    space.addDateVar(&due);
+    space.addPossibleSourceEff(&change);
+  }
+};
 
-  // Day numbers count from 1900-01-01.
-  int day = 0;
-  KuvCoreEncodingsToolbox::Compute_Nbdays_From_YMD(2026, 12, 5, day);
-  std::printf("2026-12-05 is day %d\n", day);
+std::string families(const KuvEVCClassification& c) {
+  std::string text;
+  if (c.isVariant()) text += " variant";
+  if (c.isEvolution()) text += " evolution";
+  if (c.isChange()) text += " change";
+  return text.empty() ? " none" : text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* path = argc > 1 ? argv[1] : KUV_EXAMPLE_SAMPLE;
+  std::ifstream input(path);
+  if (!input) {
+    std::fprintf(stderr, "cannot open %s\n", path);
+    return 1;
+  }
+
+  Bike bike;
+  KuvLiteralExprReader reader(&bike.space);
+  KuvLiteralExprWriter writer(KuvPiOptionEffWriter::E_Default);
+  if (FAILED(reader.setDefaultSyntax()) || FAILED(writer.setDisplaySyntax())) return 1;
+
+  int failures = 0;
+  for (std::string line; std::getline(input, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::printf("read:       %s\n", line.c_str());
+    KuvInString error;
+    std::unique_ptr<KuvEeGenericExpression> expression(reader.readExpression(line.c_str(), error, false));
+    if (!expression) {
+      // Unknown names are expected in the sample: the reader says why.
+      std::printf("refused:    %s\n\n", error.ConvertToChar());
+      ++failures;
+      continue;
+    }
+    std::printf("for people: %s\n", writer.write(*expression).ConvertToChar());
+
+    KuvCoreEVC_NodeClassifier classifier;
+    KuvEVCClassification classification;
+    if (SUCCEEDED(classifier.classify(*expression->GetNodeRef(), classification)))
+      std::printf("criteria:  %s\n", families(classification).c_str());
+    std::printf("\n");
+  }
+  std::printf("%d expression(s) refused\n", failures);
   return 0;
 }
