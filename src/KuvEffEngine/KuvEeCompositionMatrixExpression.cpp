@@ -4,6 +4,7 @@
 #include "KuvEeNode.h"
 #include "KuvEeNodeCloner.h"
 #include "KuvInIntHolder.h"
+#include "KuvEeNodeSimplifier.h"
 
 KUV_DEFINE_TYPE(KuvEeCompositionMatrixExpression, KuvEeExpression)
 
@@ -102,5 +103,12 @@ HRESULT KuvEeCompositionMatrixExpression::runConstVisitor(KuvEeNodeVisitor& visi
 
 HRESULT KuvEeCompositionMatrixExpression::simplify() {
   KUV_TRACE_CALL("simplify");
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until simplification exists");
+  KuvEeNodeSimplifier simplifier;
+  for (const KuvInMap* part : {&m_if, &m_then}) {
+    for (auto it = part->cBegin(); !it.IsEnd(); it.Next()) {
+      HRESULT rc = simplifier.simplify(*static_cast<KuvEeNodeRef*>(it.GetVal()));
+      if (rc < 0) KUV_RETURN_ERROR(rc, "ERROR: simplify failed");
+    }
+  }
+  return S_OK;
 }

@@ -45,6 +45,7 @@ public:
 
   // Every IF tree, then every THEN tree, each in its map's order.
   HRESULT runConstVisitor(KuvEeNodeVisitor& visitor) const override;
+  // Simplifies every IF tree, then every THEN tree; the first failure stops.
   HRESULT simplify() override;
 
 private:

@@ -81,7 +81,8 @@ HRESULT KuvEeFilterExpression::visitEffs(KuvEeNodeVisitor& visitor) const {
 
 HRESULT KuvEeFilterExpression::simplify() {
   KUV_TRACE_CALL("simplify");
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until simplification exists");
+  // A criteria list is no tree: nothing to do.
+  return S_FALSE;
 }
 
 void KuvEeFilterExpression::setSpecList(KuvQmSpecList* list) {

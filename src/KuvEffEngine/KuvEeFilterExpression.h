@@ -59,6 +59,7 @@ public:
   // list's order, then the named effectivities. Without a list nothing is
   // visited. A negative code stops the walk and is answered.
   HRESULT runConstVisitor(KuvEeNodeVisitor& visitor) const override;
+  // A criteria list holds no tree: S_FALSE, nothing done.
   HRESULT simplify() override;
 
   // "FilterExpression( " mode " - " condition " - " list or "NO LIST" " )".

@@ -1,6 +1,7 @@
 #include "KuvEeGenericExpression.h"
 
 #include "KuvEeNodeCloner.h"
+#include "KuvEeNodeSimplifier.h"
 
 KUV_DEFINE_TYPE(KuvEeGenericExpression, KuvEeExpression)
 
@@ -92,7 +93,12 @@ HRESULT KuvEeGenericExpression::runConstVisitor(KuvEeNodeVisitor& /*visitor*/) c
 
 HRESULT KuvEeGenericExpression::simplify() {
   KUV_TRACE_CALL("simplify");
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until simplification exists");
+  // A list is no tree: nothing to do.
+  if (m_tree == nullptr) return S_FALSE;
+  KuvEeNodeSimplifier simplifier;
+  HRESULT rc = simplifier.simplify(*m_tree);
+  if (rc < 0) KUV_RETURN_ERROR(rc, "ERROR: simplify failed");
+  return S_OK;
 }
 
 KuvInString KuvEeGenericExpression::toString() const {

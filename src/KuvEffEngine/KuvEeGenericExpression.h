@@ -71,6 +71,8 @@ public:
 
   // Not available on generic expressions: traces and answers E_FAIL.
   HRESULT runConstVisitor(KuvEeNodeVisitor& visitor) const override;
+  // Simplifies the tree; S_FALSE, nothing done, for a list or an empty
+  // expression.
   HRESULT simplify() override;
 
   // "GenericExpression( " then the tree's or the list's text, or "EMPTY",

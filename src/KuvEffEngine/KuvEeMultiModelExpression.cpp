@@ -12,6 +12,8 @@
 #include "KuvInIntHolder.h"
 #include "KuvInList.h"
 #include "KuvInSet.h"
+#include "KuvEeNodeDeveloper.h"
+#include "KuvEeNodeSimplifier.h"
 
 KUV_DEFINE_TYPE(KuvEeMultiModelExpression, KuvEeExpression)
 KUV_DEFINE_TYPE_NAMED(KuvEeMultiModelExpression::ModelCriteria, KuvInObject,
@@ -96,7 +98,9 @@ HRESULT KuvEeMultiModelExpression::setGlobalCriteria(KuvEeNodeRef* tree) {
 
 HRESULT KuvEeMultiModelExpression::develop() {
   KUV_TRACE_CALL("develop");
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until development exists");
+  HRESULT rc = forEachTree([](KuvEeNodeRef& tree) { return KuvEeNodeDeveloper().develop(tree); });
+  if (rc < 0) KUV_RETURN_ERROR(rc, "ERROR: develop failed");
+  return S_OK;
 }
 
 KuvEeMultiModelExpression::ModelCriteria* KuvEeMultiModelExpression::getModelCriteria(
@@ -232,6 +236,16 @@ std::int32_t KuvEeMultiModelExpression::getMaximumModelCriteriaNumberAllowed() {
   return static_cast<std::int32_t>(std::clamp(number, kMin, kMax));
 }
 
+HRESULT KuvEeMultiModelExpression::forEachTree(const std::function<HRESULT(KuvEeNodeRef&)>& transform) {
+  HRESULT rc = m_global != nullptr ? transform(*m_global) : S_OK;
+  for (auto it = m_models.cBegin(); rc >= 0 && !it.IsEnd(); it.Next()) {
+    const auto* record = static_cast<const ModelCriteria*>(it.GetVal());
+    for (KuvEeNodeRef* tree : {record->getInheritedEffCriteria(), record->getCriteria()})
+      if (rc >= 0 && tree != nullptr) rc = transform(*tree);
+  }
+  return rc;
+}
+
 HRESULT KuvEeMultiModelExpression::runConstVisitor(KuvEeNodeVisitor& visitor) const {
   KUV_TRACE_CALL("runConstVisitor");
   HRESULT rc = visitTree(m_global.get(), visitor);
@@ -246,7 +260,9 @@ HRESULT KuvEeMultiModelExpression::runConstVisitor(KuvEeNodeVisitor& visitor) co
 
 HRESULT KuvEeMultiModelExpression::simplify() {
   KUV_TRACE_CALL("simplify");
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until simplification exists");
+  HRESULT rc = forEachTree([](KuvEeNodeRef& tree) { return KuvEeNodeSimplifier().simplify(tree); });
+  if (rc < 0) KUV_RETURN_ERROR(rc, "ERROR: simplify failed");
+  return S_OK;
 }
 
 KuvInString KuvEeMultiModelExpression::toString() const {

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "KuvEeExpression.h"
@@ -75,6 +76,8 @@ public:
   // Takes tree over, deleting the previous global criteria (the same tree
   // is kept); null removes them.
   virtual HRESULT setGlobalCriteria(KuvEeNodeRef* tree);
+  // Develops every tree (And distributed over Or), in runConstVisitor's
+  // order; the first failure stops.
   virtual HRESULT develop();
 
   // The global criteria tree, still owned by the expression, or null.
@@ -129,6 +132,7 @@ public:
   // The global criteria tree, then each record's inherited-effectivity and
   // criteria trees in the map's order.
   HRESULT runConstVisitor(KuvEeNodeVisitor& visitor) const override;
+  // Simplifies every tree in that order; the first failure stops.
   HRESULT simplify() override;
 
   // Class name, then "Global: " tree or "NONE", then each dictionary's name
@@ -141,6 +145,10 @@ protected:
   HRESULT copyCriteriaFrom(const KuvEeMultiModelExpression& other);
 
 private:
+  // transform on the global criteria tree, then on each record's trees in
+  // runConstVisitor's order; the first negative code stops and is answered.
+  HRESULT forEachTree(const std::function<HRESULT(KuvEeNodeRef&)>& transform);
+
   std::unique_ptr<KuvEeNodeRef> m_global;
   // Values are owned ModelCriteria records.
   KuvInMap m_models;

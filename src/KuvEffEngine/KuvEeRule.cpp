@@ -2,6 +2,7 @@
 
 #include "KuvEeNode.h"
 #include "KuvEeNodeCloner.h"
+#include "KuvEeNodeSimplifier.h"
 
 KUV_DEFINE_TYPE(KuvEeRule, KuvEeExpression)
 KUV_DEFINE_TYPE(KuvEeInclusionRule, KuvEeRule)
@@ -75,7 +76,12 @@ HRESULT KuvEeRule::runConstVisitor(KuvEeNodeVisitor& visitor) const {
 
 HRESULT KuvEeRule::simplify() {
   KUV_TRACE_CALL("simplify");
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until simplification exists");
+  KuvEeNodeSimplifier simplifier;
+  for (KuvEeNodeRef* tree : {m_context.get(), m_constraint.get()}) {
+    HRESULT rc = tree != nullptr ? simplifier.simplify(*tree) : S_OK;
+    if (rc < 0) KUV_RETURN_ERROR(rc, "ERROR: simplify failed");
+  }
+  return S_OK;
 }
 
 KuvInString KuvEeRule::toString() const {

@@ -51,6 +51,7 @@ public:
 
   // The context tree, then the constraint tree.
   HRESULT runConstVisitor(KuvEeNodeVisitor& visitor) const override;
+  // Simplifies the context tree, then the constraint tree.
   HRESULT simplify() override;
 
   // "Rule( Context: " tree or "NONE" " - Constraint: " tree or "NONE" " )".

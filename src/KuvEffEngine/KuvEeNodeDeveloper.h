@@ -1,0 +1,42 @@
+// KuvEeNodeDeveloper: the visitor that distributes And over Or in place, so
+// that an And whose children hold Or nodes becomes an Or of Ands (each And
+// normalized). A Not is pushed down to the leaves first (De Morgan).
+//
+//     KuvEeNodeDeveloper developer;
+//     if (FAILED(developer.develop(*root))) ...   // root may hold a new node
+//
+// With call tracing on, the tree's text is traced before ("Develop:") and
+// after ("Developped:"). Trees deeper than kuv::detail::kMaxTransformDepth
+// levels are refused before any change ("ERROR: expression too deep").
+#pragma once
+
+#include "KuvEeNodeRef.h"
+#include "KuvEeNodeVisitor.h"
+
+class KuvEeGroupOp;
+
+class KUV_API KuvEeNodeDeveloper : public KuvEeNodeVisitor {
+  KUV_DECLARE_TYPE(KuvEeNodeDeveloper)
+
+public:
+  KuvEeNodeDeveloper() = default;
+  ~KuvEeNodeDeveloper() override;
+
+  // Develops the tree held by ref; the root may be replaced.
+  HRESULT develop(KuvEeNodeRef& ref);
+
+  HRESULT visitFalse(KuvEeFalse& node) override;
+  HRESULT visitTrue(KuvEeTrue& node) override;
+  HRESULT visitAndOp(KuvEeAndOp& node) override;
+  HRESULT visitOrOp(KuvEeOrOp& node) override;
+  HRESULT visitNotDomainOp(KuvEeNotDomainOp& node) override;
+  HRESULT visitNotOp(KuvEeNotOp& node) override;
+  HRESULT visitEffLeaf(KuvEeEffLeaf& node) override;
+  HRESULT visitVarEffLeaf(KuvEeVarEffLeaf& node) override;
+  HRESULT visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) override;
+
+  // out = the product of the two factors, a new tree owned by the caller:
+  // And(a, b) when neither is an Or, else the Or of And(term of a, term of
+  // b) over every pair, a's terms outside. The factors are left as they are.
+  virtual HRESULT product(KuvEeNodeRef& a, KuvEeNodeRef& b, KuvEeGroupOp*& out);
+};

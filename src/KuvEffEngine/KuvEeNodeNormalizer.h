@@ -1,0 +1,39 @@
+// KuvEeNodeNormalizer: the visitor that prepares a tree for the disjunctive
+// normal form, in place: flattening and absorption as the simplifier does
+// (an And of Trues becomes True, an Or of Falses False), merging of leaves
+// under And only, and development (KuvEeNodeDeveloper) of an And whose
+// merged leaves gave a composite node, which is then normalized again.
+//
+//     KuvEeNodeNormalizer normalizer;
+//     if (FAILED(normalizer.normalize(*root))) ...   // root may hold a new node
+//
+// With call tracing on, the tree's text is traced before ("Normalize:") and
+// after ("...Normalized:"). Trees deeper than kuv::detail::kMaxTransformDepth
+// levels are refused before any change ("ERROR: expression too deep").
+#pragma once
+
+#include "KuvEeNodeRef.h"
+#include "KuvEeNodeVisitor.h"
+
+class KuvEeGroupOp;
+
+class KUV_API KuvEeNodeNormalizer : public KuvEeNodeVisitor {
+  KUV_DECLARE_TYPE(KuvEeNodeNormalizer)
+
+public:
+  KuvEeNodeNormalizer() = default;
+  ~KuvEeNodeNormalizer() override;
+
+  // Normalizes the tree held by ref; the root may be replaced.
+  HRESULT normalize(KuvEeNodeRef& ref);
+
+  HRESULT visitFalse(KuvEeFalse& node) override;
+  HRESULT visitTrue(KuvEeTrue& node) override;
+  HRESULT visitAndOp(KuvEeAndOp& node) override;
+  HRESULT visitOrOp(KuvEeOrOp& node) override;
+  HRESULT visitNotDomainOp(KuvEeNotDomainOp& node) override;
+  HRESULT visitNotOp(KuvEeNotOp& node) override;
+  HRESULT visitEffLeaf(KuvEeEffLeaf& node) override;
+  HRESULT visitVarEffLeaf(KuvEeVarEffLeaf& node) override;
+  HRESULT visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) override;
+};

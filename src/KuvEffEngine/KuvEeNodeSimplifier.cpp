@@ -1,0 +1,140 @@
+#include "KuvEeNodeSimplifier.h"
+
+#include "KuvEeAndOp.h"
+#include "KuvEeEffLeaf.h"
+#include "KuvEeFalse.h"
+#include "KuvEeNodeNotRemover.h"
+#include "KuvEeNotDomainOp.h"
+#include "KuvEeNotOp.h"
+#include "KuvEeOrOp.h"
+#include "KuvEeRestrictionEffLeaf.h"
+#include "KuvEeTransformDepth.h"
+#include "KuvEeTransformLists.h"
+#include "KuvEeTrue.h"
+#include "KuvEeVarEffLeaf.h"
+
+KUV_DEFINE_TYPE(KuvEeNodeSimplifier, KuvEeNodeVisitor)
+
+namespace {
+
+bool isElementaryLeaf(const KuvEeNode* node) { return node != nullptr && KuvEeNodeElementaryLeaf::cast(*node) != nullptr; }
+
+// Negated children go last under their parent.
+bool isNegatedChild(const KuvEeNode& node) {
+  if (KuvEeNotOp::cast(node) != nullptr) return true;
+  if (const auto* leaf = KuvEeRestrictionEffLeaf::cast(node))
+    return leaf->getRestrictionEff() != nullptr && leaf->getRestrictionEff()->isNegated();
+  if (const auto* leaf = KuvEeEffLeaf::cast(node)) return leaf->isNegated();
+  if (const auto* leaf = KuvEeVarEffLeaf::cast(node))
+    return leaf->getVarEff() != nullptr && leaf->getVarEff()->isNegated();
+  return false;
+}
+
+}  // namespace
+
+KuvEeNodeSimplifier::~KuvEeNodeSimplifier() = default;
+
+HRESULT KuvEeNodeSimplifier::simplify(KuvEeNodeRef& ref) {
+  KUV_TRACE_CALL("simplify");
+  KuvEeNode* root = ref.getNode();
+  if (root == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  if (kuv::detail::isTreeTooDeep(root)) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
+  HRESULT hr = root->acceptVisitor(*this);
+  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: acceptVisitor failed");
+  return hr;
+}
+
+HRESULT KuvEeNodeSimplifier::visitAndOp(KuvEeAndOp& node) {
+  KUV_TRACE_CALL("visitAndOp");
+  return visitGroupOp(node, GROUP_AND);
+}
+
+HRESULT KuvEeNodeSimplifier::visitOrOp(KuvEeOrOp& node) {
+  KUV_TRACE_CALL("visitOrOp");
+  return visitGroupOp(node, GROUP_OR);
+}
+
+HRESULT KuvEeNodeSimplifier::visitGroupOp(KuvEeGroupOp& node, GROUP_OP kind) {
+  KUV_TRACE_CALL("visitGroupOp");
+  KuvEeNodeRef* ref = node.getNodeRef();
+  // Only a single child collapses the node here: an operator whose children
+  // all were neutral is left empty, and refused below.
+  kuv::detail::collapse(node, false);
+  KuvEeGroupOp* group = KuvEeGroupOp::cast(*ref->getNode());
+  if (group == nullptr) return ref->getNode()->acceptVisitor(*this);
+  if (group != &node) kind = KuvEeAndOp::cast(*group) != nullptr ? GROUP_AND : GROUP_OR;
+
+  HRESULT hr = group->childrenAcceptVisitor(*this);
+  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: childrenAcceptVisitor failed");
+  group->appendSameNodes();
+  if (kind != GROUP_AND && kind != GROUP_OR) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+
+  {
+    kuv::detail::DetachedChildren lists(*group, isElementaryLeaf);
+    bool composite = false;
+    hr = kuv::detail::mergeLeaves(lists.leaves, lists.others, kind == GROUP_AND, isElementaryLeaf, composite);
+    if (FAILED(hr))
+      KUV_RETURN_ERROR(hr, kind == GROUP_AND ? "ERROR: andOp failed" : "ERROR: orOp failed");
+    if (lists.leaves.empty() && lists.others.empty()) KUV_RETURN_ERROR(E_FAIL, "ERROR: Incorrect case");
+
+    kuv::detail::NodeList negated;
+    for (kuv::detail::NodeList* list : {&lists.leaves, &lists.others}) {
+      for (kuv::detail::OwnedNode& child : *list) {
+        if (auto* leaf = KuvEeNodeElementaryLeaf::cast(*child->getNode())) leaf->convertToTrueFalse();
+        if (isNegatedChild(*child->getNode())) {
+          negated.push_back(std::move(child));
+        } else {
+          group->addChild(child->getNode());
+          child.release();
+        }
+      }
+    }
+    for (kuv::detail::OwnedNode& child : negated) {
+      group->addChild(child->getNode());
+      child.release();
+    }
+  }
+  kuv::detail::collapse(*group, true);
+  return S_OK;
+}
+
+HRESULT KuvEeNodeSimplifier::visitSingleOp(KuvEeNode& node) {
+  auto& op = static_cast<KuvEeSingleOp&>(node);
+  KuvEeNodeRef* ref = op.getNodeRef();
+  if (op.getChildRef() == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  HRESULT hr = op.childrenAcceptVisitor(*this);
+  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: childrenAcceptVisitor failed");
+  // Negations go into leaves and cancel each other, but stay above And/Or.
+  KuvEeNodeNotRemover remover(1);
+  remover.setStatus_AndOp(0);
+  remover.setStatus_OrOp(0);
+  hr = remover.removeNots(*ref, KuvEeNodeNotRemover::RemNots_None);
+  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: removeNots failed");
+  return S_OK;
+}
+
+HRESULT KuvEeNodeSimplifier::visitNotDomainOp(KuvEeNotDomainOp& node) {
+  KUV_TRACE_CALL("visitNotDomainOp");
+  return visitSingleOp(node);
+}
+
+HRESULT KuvEeNodeSimplifier::visitNotOp(KuvEeNotOp& node) {
+  KUV_TRACE_CALL("visitNotOp");
+  return visitSingleOp(node);
+}
+
+HRESULT KuvEeNodeSimplifier::visitEffLeaf(KuvEeEffLeaf& node) {
+  KUV_TRACE_CALL("visitEffLeaf");
+  node.convertToTrueFalse();
+  return S_OK;
+}
+
+HRESULT KuvEeNodeSimplifier::visitVarEffLeaf(KuvEeVarEffLeaf& node) {
+  KUV_TRACE_CALL("visitVarEffLeaf");
+  node.convertToTrueFalse();
+  return S_OK;
+}
+
+HRESULT KuvEeNodeSimplifier::visitFalse(KuvEeFalse&) { return S_OK; }
+HRESULT KuvEeNodeSimplifier::visitTrue(KuvEeTrue&) { return S_OK; }
+HRESULT KuvEeNodeSimplifier::visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf&) { return S_OK; }

@@ -1,0 +1,52 @@
+// KuvEeNodeSimplifier: the visitor that cleans a tree in place. It flattens
+// nested And/Or nodes, drops neutral children and collapses on absorbing
+// ones, merges leaves that constrain the same criterion, folds leaves that
+// are always true or always false, absorbs negations into leaves (Not over
+// And/Or stays), and puts the negated children of an And/Or last.
+//
+//     KuvEeNodeSimplifier simplifier;
+//     if (FAILED(simplifier.simplify(*root))) ...   // root may hold a new node
+//
+// An And whose children all are True (an Or whose children all are False)
+// is refused with "ERROR: Incorrect case"; the normalizer folds those.
+// Trees deeper than kuv::detail::kMaxTransformDepth levels are refused
+// before any change ("ERROR: expression too deep"); go through simplify
+// rather than acceptVisitor for that check.
+#pragma once
+
+#include <cstdint>
+
+#include "KuvEeNodeRef.h"
+#include "KuvEeNodeVisitor.h"
+
+class KuvEeGroupOp;
+
+class KUV_API KuvEeNodeSimplifier : public KuvEeNodeVisitor {
+  KUV_DECLARE_TYPE(KuvEeNodeSimplifier)
+
+public:
+  enum GROUP_OP : std::int32_t { GROUP_AND = 1, GROUP_OR = 2 };
+
+  KuvEeNodeSimplifier() = default;
+  ~KuvEeNodeSimplifier() override;
+
+  // Simplifies the tree held by ref; the root may be replaced.
+  HRESULT simplify(KuvEeNodeRef& ref);
+
+  HRESULT visitFalse(KuvEeFalse& node) override;
+  HRESULT visitTrue(KuvEeTrue& node) override;
+  HRESULT visitAndOp(KuvEeAndOp& node) override;
+  HRESULT visitOrOp(KuvEeOrOp& node) override;
+  HRESULT visitNotDomainOp(KuvEeNotDomainOp& node) override;
+  HRESULT visitNotOp(KuvEeNotOp& node) override;
+  HRESULT visitEffLeaf(KuvEeEffLeaf& node) override;
+  HRESULT visitVarEffLeaf(KuvEeVarEffLeaf& node) override;
+  HRESULT visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) override;
+
+protected:
+  // The And (kind GROUP_AND) or Or (GROUP_OR) node; it may be replaced.
+  virtual HRESULT visitGroupOp(KuvEeGroupOp& node, GROUP_OP kind);
+
+private:
+  HRESULT visitSingleOp(KuvEeNode& node);
+};

@@ -1,0 +1,428 @@
+// The tree transformers on readable examples: the simplifier, the
+// normalizer, the developer and the not-remover. Meaning preservation over
+// random trees is pinned by the property tests.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <utility>
+
+#include "KuvEeCompositionMatrixExpression.h"
+#include "KuvEeEffectivityExpression.h"
+#include "KuvEeFilterExpression.h"
+#include "KuvEeGenericExpression.h"
+#include "KuvEeNodeDeveloper.h"
+#include "KuvEeNodeNormalizer.h"
+#include "KuvEeNodeNotRemover.h"
+#include "KuvEeNodeSimplifier.h"
+#include "KuvEeNodeTestSupport.h"
+#include "KuvEeOptionEff.h"
+#include "KuvEeOptionVar.h"
+#include "KuvEeTransformDepth.h"
+#include "KuvEeVarEffLeaf.h"
+#include "KuvInGuid.h"
+
+using namespace kuvtest;
+
+namespace {
+
+// A leaf on an option whose combination with And is scripted: Split gives
+// the composite Or(p, q) of two other options, Fail fails.
+class ScriptedLeaf : public KuvEeVarEffLeaf {
+public:
+  using KuvEeVarEffLeaf::opAnd;
+  enum Script { Split, Fail };
+
+  ScriptedLeaf(KuvEeOptionVar* var, Script script, KuvEeOptionVar* p, KuvEeOptionVar* q)
+      : KuvEeVarEffLeaf(new KuvEeOptionEff(var, KuvEeOptionEff::T)), m_script(script), m_p(p), m_q(q) {}
+
+  HRESULT opAnd(const KuvEeNodeLeaf*, KuvEeNode*& out) const override {
+    if (m_script == Fail) return E_UNEXPECTED;
+    out = Or({new KuvEeVarEffLeaf(new KuvEeOptionEff(m_p, KuvEeOptionEff::T)),
+              new KuvEeVarEffLeaf(new KuvEeOptionEff(m_q, KuvEeOptionEff::T))});
+    return S_OK;
+  }
+
+private:
+  Script m_script;
+  KuvEeOptionVar* m_p;
+  KuvEeOptionVar* m_q;
+};
+
+class NodeTransformTest : public testing::Test {
+protected:
+  NodeTransformTest() {
+    unsigned char bytes[16] = {};
+    for (const char* name : {"a", "b", "c", "d", "x", "y", "p", "q", "r", "s"}) {
+      bytes[15] = static_cast<unsigned char>(*name);
+      m_options[*name] = std::make_unique<KuvEeBasicOptionVar>(name, KuvInGuid(bytes));
+    }
+  }
+
+  KuvEeOptionVar* option(char name) { return m_options.at(name).get(); }
+
+  // A leaf on option name admitting the states bits (T = 1, F = 2, N = 4);
+  // negated leaves admit the complement.
+  KuvEeNode* leaf(char name, std::uint32_t bits = KuvEeOptionEff::T, bool negated = false) {
+    auto* eff = new KuvEeOptionEff(option(name), bits);
+    if (negated) eff->opNot();
+    return new KuvEeVarEffLeaf(eff);
+  }
+  KuvEeNode* neg(char name) { return leaf(name, KuvEeOptionEff::T, true); }
+  KuvEeNode* allTrue(char name) {
+    return new KuvEeVarEffLeaf(new KuvEeOptionEff(option(name), KuvEeOptionEff::AllTrue));
+  }
+
+  // Compact structure: a (T on a), !a (negated), a:TF (other states of the
+  // positive part).
+  static std::string print(const KuvEeNode* node) {
+    if (const auto* varLeaf = KuvEeVarEffLeaf::cast(*node)) {
+      const auto* eff = KuvEeOptionEff::cast(*varLeaf->getVarEff());
+      std::string s = eff->isNegated() ? "!" : "";
+      s += eff->getOptionVar()->getName().ConvertToChar();
+      if (eff->getValue() != KuvEeOptionEff::T) {
+        s += ":";
+        for (auto [bit, letter] : {std::pair{1U, 'T'}, {2U, 'F'}, {4U, 'N'}})
+          if (eff->getValue() & bit) s += letter;
+      }
+      return s;
+    }
+    if (KuvEeTrue::isObjectOfThisType(*node)) return "T";
+    if (KuvEeFalse::isObjectOfThisType(*node)) return "F";
+    std::string s = KuvEeAndOp::isObjectOfThisType(*node)   ? "And("
+                    : KuvEeOrOp::isObjectOfThisType(*node)  ? "Or("
+                    : KuvEeNotOp::isObjectOfThisType(*node) ? "Not("
+                                                            : "Dom(";
+    const char* separator = "";
+    for (KuvEeNode* child : children(*KuvEeOp::cast(*node))) s += std::exchange(separator, ",") + print(child);
+    return s + ")";
+  }
+  static std::string print(const Tree& tree) { return print(tree->getNode()); }
+
+  std::map<char, std::unique_ptr<KuvEeOptionVar>> m_options;
+};
+
+struct Outcome {
+  HRESULT code;
+  std::string output;
+};
+
+template <class Run>
+Outcome capture(Run run) {
+  testing::internal::CaptureStdout();
+  HRESULT code = run();
+  return {code, testing::internal::GetCapturedStdout()};
+}
+
+TEST_F(NodeTransformTest, SimplifierFlattensAbsorbsMergesAndPutsNegatedChildrenLast) {
+  struct Case {
+    KuvEeNode* tree;
+    const char* expected;
+  } cases[] = {
+      {And({leaf('a'), And({leaf('b'), leaf('c')}), T()}), "And(a,b,c)"},
+      {Or({leaf('x'), T()}), "T"},
+      {And({leaf('x'), F()}), "F"},
+      {And({leaf('x'), T()}), "x"},
+      // Two leaves on one option merge; an empty merge is False.
+      {And({leaf('a', 3), leaf('a', 1)}), "a"},
+      {And({leaf('a', 1), leaf('a', 2), leaf('b')}), "F"},
+      {Or({leaf('a', 1), leaf('a', 2)}), "a:TF"},
+      // A merge result joins the end of the leaves and is tried again.
+      {And({leaf('a', 3), leaf('b'), leaf('a', 5), leaf('a', 1)}), "And(b,a)"},
+      // A leaf equivalent to True is neutral.
+      {And({allTrue('a'), leaf('b')}), "b"},
+      {And({Not(Or({leaf('x'), leaf('y')})), leaf('a'), neg('b'), leaf('c')}), "And(a,c,!b,Not(Or(x,y)))"},
+      {Not(Not(leaf('a'))), "a"},
+      {Not(T()), "F"},
+      {Not(leaf('a')), "!a"},
+      {Not(And({leaf('a'), And({leaf('b'), T()})})), "Not(And(a,b))"},
+      // An And left with a single group child carries on with that child.
+      {Or({And({Or({leaf('a'), Or({leaf('b')})}), T()})}), "Or(a,b)"},
+  };
+  for (const Case& c : cases) {
+    Tree tree = own(c.tree);
+    const std::string before = print(tree);
+    KuvEeNodeSimplifier simplifier;
+    EXPECT_GE(simplifier.simplify(*tree), 0) << before;
+    EXPECT_EQ(print(tree), c.expected) << before;
+  }
+}
+
+TEST_F(NodeTransformTest, SimplifierRefusesOperatorsLeftWithoutChildren) {
+  for (KuvEeNode* node : {And({T(), T()}), Or({F(), F()}), And({allTrue('a'), T()})}) {
+    Tree tree = own(node);
+    KuvEeNodeSimplifier simplifier;
+    Outcome outcome = capture([&] { return simplifier.simplify(*tree); });
+    EXPECT_EQ(outcome.code, E_FAIL);
+    EXPECT_NE(outcome.output.find("ERROR: Incorrect case"), std::string::npos);
+  }
+  for (KuvEeNode* node : {Not(), And({leaf('a'), NotDom()})}) {
+    Tree tree = own(node);
+    KuvEeNodeSimplifier simplifier;
+    Outcome outcome = capture([&] { return simplifier.simplify(*tree); });
+    EXPECT_EQ(outcome.code, E_FAIL);
+    EXPECT_NE(outcome.output.find("ERROR: NULL pointer"), std::string::npos);
+  }
+}
+
+TEST_F(NodeTransformTest, FailedLeafMergeKeepsTheTreeWhole) {
+  Tree tree = own(And({leaf('x'), new ScriptedLeaf(option('a'), ScriptedLeaf::Fail, nullptr, nullptr),
+                       Or({leaf('b'), leaf('c')}), leaf('y')}));
+  KuvEeNodeSimplifier simplifier;
+  Outcome outcome = capture([&] { return simplifier.simplify(*tree); });
+  EXPECT_EQ(outcome.code, E_UNEXPECTED);
+  EXPECT_NE(outcome.output.find("ERROR: andOp failed"), std::string::npos);
+  EXPECT_EQ(print(tree), "And(x,a,y,Or(b,c))");
+
+  KuvEeNodeNormalizer normalizer;
+  outcome = capture([&] { return normalizer.normalize(*tree); });
+  EXPECT_EQ(outcome.code, E_UNEXPECTED);
+  EXPECT_EQ(print(tree), "And(x,a,y,Or(b,c))");
+}
+
+TEST_F(NodeTransformTest, NotRemoverPushesNegationsUnderItsSwitches) {
+  struct Case {
+    KuvEeNode* tree;
+    KuvEeNodeNotRemover::E_RemNots state;
+    void (KuvEeNodeNotRemover::*off)(unsigned char);  // a switch turned off, or null
+    const char* expected;
+  } cases[] = {
+      {Not(And({leaf('a'), leaf('b')})), KuvEeNodeNotRemover::RemNots_None, nullptr, "Or(!a,!b)"},
+      {Not(Or({leaf('a'), Not(leaf('b'))})), KuvEeNodeNotRemover::RemNots_None, nullptr, "And(!a,b)"},
+      {Not(Not(leaf('a'))), KuvEeNodeNotRemover::RemNots_None, nullptr, "a"},
+      {Not(F()), KuvEeNodeNotRemover::RemNots_None, nullptr, "T"},
+      {NotDom(leaf('a')), KuvEeNodeNotRemover::RemNots_None, nullptr, "!a:TN"},
+      {Not(And({leaf('a'), leaf('b')})), KuvEeNodeNotRemover::RemNots_None, &KuvEeNodeNotRemover::setStatus_AndOp,
+       "Not(And(a,b))"},
+      {Or({leaf('a'), Not(leaf('b'))}), KuvEeNodeNotRemover::RemNots_NotDomain, &KuvEeNodeNotRemover::setStatus_OrOp,
+       "Dom(Or(a,!b))"},
+      {And({leaf('a'), leaf('b')}), KuvEeNodeNotRemover::RemNots_Not, nullptr, "Or(!a,!b)"},
+      // In states 3 and 4 And/Or stay; a leaf barrier shows what is pending.
+      {And({leaf('a'), leaf('b')}), KuvEeNodeNotRemover::RemNots_NotThenNotDomain,
+       &KuvEeNodeNotRemover::setStatus_VarEffLeaf, "And(Not(Dom(a)),Not(Dom(b)))"},
+      {Or({leaf('a')}), KuvEeNodeNotRemover::RemNots_NotDomainThenNot, &KuvEeNodeNotRemover::setStatus_VarEffLeaf,
+       "Or(Dom(Not(a)))"},
+  };
+  for (const Case& c : cases) {
+    Tree tree = own(c.tree);
+    const std::string before = print(tree);
+    KuvEeNodeNotRemover remover(1);
+    if (c.off != nullptr) (remover.*c.off)(0);
+    EXPECT_EQ(remover.removeNots(*tree, c.state), S_OK) << before;
+    EXPECT_EQ(print(tree), c.expected) << before << " from " << c.state;
+  }
+}
+
+TEST_F(NodeTransformTest, NotRemoverStateTransitions) {
+  using R = KuvEeNodeNotRemover;
+  // Not and NotDomain over a leaf that is a barrier: the pending state after
+  // the operator is rebuilt above the leaf.
+  struct Case {
+    bool isNot;
+    R::E_RemNots state;
+    const char* expected;
+  } cases[] = {
+      {true, R::RemNots_None, "Not(a)"},
+      {true, R::RemNots_NotDomain, "Dom(Not(a))"},
+      {true, R::RemNots_Not, "a"},
+      {true, R::RemNots_NotThenNotDomain, "Not(Dom(a))"},
+      {true, R::RemNots_NotDomainThenNot, "Dom(a)"},
+      {false, R::RemNots_None, "Dom(a)"},
+      {false, R::RemNots_NotDomain, "a"},
+      {false, R::RemNots_Not, "Not(Dom(a))"},
+      {false, R::RemNots_NotThenNotDomain, "Not(a)"},
+      {false, R::RemNots_NotDomainThenNot, "Dom(Not(a))"},
+  };
+  for (const Case& c : cases) {
+    Tree tree = own(c.isNot ? Not(leaf('a')) : NotDom(leaf('a')));
+    R remover(1);
+    remover.setStatus_VarEffLeaf(0);
+    EXPECT_EQ(remover.removeNots(*tree, c.state), S_OK);
+    EXPECT_EQ(print(tree), c.expected) << c.isNot << " from " << c.state;
+  }
+}
+
+TEST_F(NodeTransformTest, NotRemoverRefusesUnsupportedStates) {
+  struct Case {
+    KuvEeNode* tree;
+    std::int32_t state;
+    bool barrier;
+    const char* message;
+  } cases[] = {
+      {And({leaf('a')}), 7, false, "ERROR: NULL pointer"},
+      {leaf('a'), 7, true, "ERROR: Incorrect/Unsupported case"},
+      {T(), KuvEeNodeNotRemover::RemNots_NotDomain, false, "ERROR: Unexpected/Unsupported case"},
+      {leaf('a'), 5, false, "ERROR: Incorrect/Unsupported case"},
+      // The complement within the domain of a set holding no value fails.
+      {leaf('a', 5), KuvEeNodeNotRemover::RemNots_NotDomain, false, "ERROR: opNotDom failed"},
+  };
+  for (const Case& c : cases) {
+    Tree tree = own(c.tree);
+    KuvEeNodeNotRemover remover(c.barrier ? 0 : 1);
+    Outcome outcome = capture(
+        [&] { return remover.removeNots(*tree, static_cast<KuvEeNodeNotRemover::E_RemNots>(c.state)); });
+    EXPECT_EQ(outcome.code, E_FAIL) << c.message;
+    EXPECT_NE(outcome.output.find(c.message), std::string::npos) << outcome.output;
+  }
+}
+
+TEST_F(NodeTransformTest, FlaggedNotKeepsLaterNegationsWithinTheDomain) {
+  KuvEeNodeNotRemover remover(1);
+  EXPECT_EQ(remover.getDomainNegationMarker(), 0);
+  Tree first = own(Not(leaf('a'), 1));
+  ASSERT_EQ(remover.removeNots(*first, KuvEeNodeNotRemover::RemNots_None), S_OK);
+  EXPECT_EQ(remover.getDomainNegationMarker(), 1);
+  EXPECT_EQ(print(first), "!a:TN");
+
+  // The marker outlives the call: an unflagged Not on another tree too, but
+  // an already negated effectivity is still complemented.
+  Tree second = own(Or({Not(leaf('b')), Not(neg('c'))}));
+  ASSERT_EQ(remover.removeNots(*second, KuvEeNodeNotRemover::RemNots_None), S_OK);
+  EXPECT_EQ(print(second), "Or(!b:TN,c)");
+  EXPECT_EQ(remover.getDomainNegationMarker(), 1);
+
+  KuvEeNodeNotRemover fresh(1);
+  Tree third = own(Not(leaf('b')));
+  ASSERT_EQ(fresh.removeNots(*third, KuvEeNodeNotRemover::RemNots_None), S_OK);
+  EXPECT_EQ(print(third), "!b");
+  EXPECT_EQ(fresh.getDomainNegationMarker(), 0);
+}
+
+TEST_F(NodeTransformTest, NormalizerFoldsConstantsAndMergesUnderAndOnly) {
+  struct Case {
+    KuvEeNode* tree;
+    const char* expected;
+  } cases[] = {
+      {And({T(), T()}), "T"},
+      {Or({F(), F()}), "F"},
+      {And({leaf('a', 3), Or({leaf('b'), leaf('c')}), leaf('a', 1)}), "And(a,Or(b,c))"},
+      {Or({leaf('a', 1), leaf('a', 2)}), "Or(a,a:F)"},
+      {And({leaf('a'), And({leaf('b'), T()}), Not(And({leaf('c'), T()}))}), "And(a,b,Not(c))"},
+  };
+  for (const Case& c : cases) {
+    Tree tree = own(c.tree);
+    const std::string before = print(tree);
+    KuvEeNodeNormalizer normalizer;
+    EXPECT_EQ(normalizer.normalize(*tree), S_OK) << before;
+    EXPECT_EQ(print(tree), c.expected) << before;
+  }
+}
+
+TEST_F(NodeTransformTest, NormalizerDevelopsAnAndWhoseLeavesMergedIntoACompositeNode) {
+  Tree tree = own(And({new ScriptedLeaf(option('x'), ScriptedLeaf::Split, option('p'), option('q')),
+                       new ScriptedLeaf(option('x'), ScriptedLeaf::Split, option('p'), option('q')),
+                       Or({leaf('r'), leaf('s')})}));
+  KuvEeNodeNormalizer normalizer;
+  ASSERT_EQ(normalizer.normalize(*tree), S_OK);
+  EXPECT_EQ(print(tree), "Or(And(r,p),And(r,q),And(s,p),And(s,q))");
+}
+
+TEST_F(NodeTransformTest, NormalizerTracesTheTreeBeforeAndAfter) {
+  Tree tree = own(And({T(), T()}));
+  ScopedFlags calls(KuvEeNodeNormalizer::traceChannel(), 3);
+  KuvEeNodeNormalizer normalizer;
+  Outcome outcome = capture([&] { return normalizer.normalize(*tree); });
+  ASSERT_EQ(outcome.code, S_OK);
+  const std::size_t before = outcome.output.find("Normalize:\n");
+  const std::size_t after = outcome.output.find("...Normalized:\n");
+  ASSERT_NE(before, std::string::npos);
+  ASSERT_NE(after, std::string::npos);
+  EXPECT_NE(outcome.output.find(" AND -/-TRUE", before), std::string::npos);
+  EXPECT_NE(outcome.output.find("TRUE", after), std::string::npos);
+}
+
+TEST_F(NodeTransformTest, DeveloperDistributesAndOverOr) {
+  struct Case {
+    KuvEeNode* tree;
+    const char* expected;
+  } cases[] = {
+      {And({Or({leaf('a'), leaf('b')}), Or({leaf('c'), leaf('d')})}), "Or(And(a,c),And(a,d),And(b,c),And(b,d))"},
+      {And({leaf('a'), Or({leaf('b'), leaf('c')}), leaf('d')}), "Or(And(a,b,d),And(a,c,d))"},
+      {And({leaf('a'), leaf('b')}), "And(a,b)"},
+      {And({leaf('a'), T()}), "a"},
+      {Not(And({leaf('a'), leaf('b')})), "Or(!a,!b)"},
+      // Each product is normalized: a and !a merge to False and vanish.
+      {And({Or({leaf('a'), leaf('b')}), neg('a')}), "And(b,!a)"},
+  };
+  for (const Case& c : cases) {
+    Tree tree = own(c.tree);
+    const std::string before = print(tree);
+    KuvEeNodeDeveloper developer;
+    EXPECT_EQ(developer.develop(*tree), S_OK) << before;
+    EXPECT_EQ(print(tree), c.expected) << before;
+  }
+}
+
+// Chains far deeper than any stack allows are refused before any change;
+// trees at the limit go through.
+TEST_F(NodeTransformTest, DeepTreesFailClearlyOrSucceed) {
+  auto notChain = [&](int depth) {
+    KuvEeNode* node = leaf('a');
+    for (int i = 0; i < depth; ++i) node = Not(node);
+    return own(node);
+  };
+  auto andOrNesting = [&](int depth) {
+    KuvEeNode* node = leaf('a');
+    for (int i = 0; i < depth; ++i) node = i % 2 ? And({leaf('b'), node}) : Or({leaf('c'), node});
+    return own(node);
+  };
+  using Run = HRESULT (*)(KuvEeNodeRef&);
+  const Run runs[] = {
+      [](KuvEeNodeRef& ref) { return KuvEeNodeSimplifier().simplify(ref); },
+      [](KuvEeNodeRef& ref) { return KuvEeNodeNormalizer().normalize(ref); },
+      [](KuvEeNodeRef& ref) { return KuvEeNodeDeveloper().develop(ref); },
+      [](KuvEeNodeRef& ref) { return KuvEeNodeNotRemover(1).removeNots(ref, KuvEeNodeNotRemover::RemNots_None); },
+  };
+  for (Run run : runs) {
+    for (bool chain : {true, false}) {
+      Tree tree = chain ? notChain(50000) : andOrNesting(50000);
+      KuvEeNode* root = tree->getNode();
+      Outcome outcome = capture([&] { return run(*tree); });
+      EXPECT_EQ(outcome.code, E_FAIL);
+      EXPECT_NE(outcome.output.find("ERROR: expression too deep"), std::string::npos);
+      EXPECT_EQ(tree->getNode(), root);
+    }
+  }
+  const int limit = kuv::detail::kMaxTransformDepth - 1;
+  // The normalizer keeps negations; development of the nesting is
+  // quadratic and left out.
+  const struct {
+    const char* chainResult;
+    bool nesting;
+  } atLimit[] = {{"!a", true}, {nullptr, true}, {"!a", false}, {"!a", true}};
+  for (int i = 0; i < 4; ++i) {
+    Tree chain = notChain(limit);
+    EXPECT_EQ(runs[i](*chain), S_OK);
+    if (atLimit[i].chainResult != nullptr) {
+      EXPECT_EQ(print(chain), atLimit[i].chainResult);
+    }
+    if (atLimit[i].nesting) {
+      Tree nesting = andOrNesting(limit);
+      EXPECT_EQ(runs[i](*nesting), S_OK);
+    }
+  }
+}
+
+TEST_F(NodeTransformTest, ExpressionsSimplifyAndDevelopTheirTrees) {
+  KuvEeGenericExpression generic(And({leaf('a'), And({leaf('b'), leaf('c')}), T()})->getNodeRef());
+  EXPECT_EQ(generic.simplify(), S_OK);
+  EXPECT_EQ(print(generic.GetNodeRef()->getNode()), "And(a,b,c)");
+
+  KuvEeGenericExpression list;
+  ASSERT_EQ(list.SetExpression(new KuvQmSpecList, KuvEeGenericExpression::CFG_LISTMODE_STRICT), S_OK);
+  EXPECT_EQ(list.simplify(), S_FALSE);
+  EXPECT_TRUE(list.IsList());
+  KuvEeFilterExpression filter(nullptr, new KuvQmSpecList);
+  EXPECT_EQ(filter.simplify(), S_FALSE);
+
+  KuvEeEffectivityExpression effectivity;
+  effectivity.setGlobalCriteria(And({Or({leaf('a'), leaf('b')}), leaf('c'), T()})->getNodeRef());
+  EXPECT_EQ(effectivity.develop(), S_OK);
+  EXPECT_EQ(print(effectivity.getGlobalCriteria()->getNode()), "Or(And(a,c),And(b,c))");
+  effectivity.setGlobalCriteria(Or({F(), F()})->getNodeRef());
+  Outcome outcome = capture([&] { return effectivity.simplify(); });
+  EXPECT_EQ(outcome.code, E_FAIL);
+  EXPECT_NE(outcome.output.find("ERROR: simplify failed"), std::string::npos);
+}
+
+}  // namespace
