@@ -1,6 +1,7 @@
 // kuv from a host's side: a small product model, then every expression of
 // a text file (examples/sample/expressions.txt unless another file is
-// given) read against it, written back for people and classified.
+// given) read against it, written back for people, classified and
+// simplified.
 #include <Kuv.h>
 
 #include <array>
@@ -85,6 +86,11 @@ int main(int argc, char** argv) {
     KuvEVCClassification classification;
     if (SUCCEEDED(classifier.classify(*expression->GetNodeRef(), classification)))
       std::printf("criteria:  %s\n", families(classification).c_str());
+
+    // Simplification merges criteria on the same variable, folds constants
+    // and absorbs negations into the leaves.
+    if (SUCCEEDED(expression->simplify()))
+      std::printf("simplified: %s\n", writer.write(*expression).ConvertToChar());
     std::printf("\n");
   }
   std::printf("%d expression(s) refused\n", failures);
