@@ -44,6 +44,43 @@ OwnedNode andOfCopies(const KuvEeNodeRef& a, const KuvEeNodeRef& b) {
   return result;
 }
 
+// The And becomes the product of its children, each partial product
+// normalized. Kept out of visitAndOp so that its working objects do not
+// weigh on every level of the recursion.
+HRESULT multiplyChildren(KuvEeNodeDeveloper& developer, KuvEeAndOp& andOp) {
+  KuvInTraceClass& channel = KuvEeNodeDeveloper::traceChannel();
+  KuvInLinkList children(KuvEeNodeRef::sType());
+  andOp.getChildrenRefs(children);
+  auto it = children.cBegin();
+  OwnedNode accumulator(static_cast<KuvEeNodeRef*>(it.GetGoToNext())->getNode()->clone());
+  if (accumulator == nullptr) {
+    KUV_TRACE_ERROR_ON(channel, "ERROR: NULL pointer");
+    return E_FAIL;
+  }
+  KuvEeNodeNormalizer normalizer;
+  for (; it.IsValid(); it.Next()) {
+    KuvEeGroupOp* productNode = nullptr;
+    HRESULT hr = developer.product(*accumulator, *static_cast<KuvEeNodeRef*>(it.Get()), productNode);
+    if (FAILED(hr)) {
+      KUV_TRACE_ERROR_ON(channel, "ERROR: product failed");
+      return hr;
+    }
+    if (productNode == nullptr) {
+      KUV_TRACE_ERROR_ON(channel, "ERROR: NULL pointer");
+      return E_FAIL;
+    }
+    OwnedNode next(productNode->getNodeRef());
+    hr = normalizer.normalize(*next);
+    if (FAILED(hr)) {
+      KUV_TRACE_ERROR_ON(channel, "ERROR: normalize failed");
+      return hr;
+    }
+    accumulator = std::move(next);
+  }
+  andOp.become(accumulator.release()->getNode());
+  return S_OK;
+}
+
 }  // namespace
 
 KuvEeNodeDeveloper::~KuvEeNodeDeveloper() = default;
@@ -96,24 +133,7 @@ HRESULT KuvEeNodeDeveloper::visitAndOp(KuvEeAndOp& node) {
   andOp = KuvEeAndOp::cast(*ref->getNode());
   if (andOp == nullptr) return ref->getNode()->acceptVisitor(*this);
 
-  KuvInLinkList children(KuvEeNodeRef::sType());
-  andOp->getChildrenRefs(children);
-  auto it = children.cBegin();
-  OwnedNode accumulator(static_cast<KuvEeNodeRef*>(it.GetGoToNext())->getNode()->clone());
-  if (accumulator == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  KuvEeNodeNormalizer normalizer;
-  for (; it.IsValid(); it.Next()) {
-    KuvEeGroupOp* productNode = nullptr;
-    hr = product(*accumulator, *static_cast<KuvEeNodeRef*>(it.Get()), productNode);
-    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: product failed");
-    if (productNode == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-    OwnedNode next(productNode->getNodeRef());
-    hr = normalizer.normalize(*next);
-    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: normalize failed");
-    accumulator = std::move(next);
-  }
-  andOp->become(accumulator.release()->getNode());
-  return S_OK;
+  return multiplyChildren(*this, *andOp);
 }
 
 HRESULT KuvEeNodeDeveloper::visitOrOp(KuvEeOrOp& node) {

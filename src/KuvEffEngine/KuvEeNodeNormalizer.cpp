@@ -19,6 +19,25 @@ namespace {
 
 bool isLeaf(const KuvEeNode* node) { return node != nullptr && KuvEeNodeLeaf::cast(*node) != nullptr; }
 
+// Detaches the children of andOp, merges its leaves and re-attaches them,
+// leaves first. Kept out of visitAndOp so that its working lists do not
+// weigh on every level of the recursion.
+HRESULT mergeLeavesOf(KuvEeAndOp& andOp, bool& composite) {
+  kuv::detail::DetachedChildren lists(andOp, isLeaf);
+  HRESULT hr = kuv::detail::mergeLeaves(lists.leaves, lists.others, true, isLeaf, composite);
+  KuvInTraceClass& channel = KuvEeNodeNormalizer::traceChannel();
+  if (FAILED(hr)) {
+    KUV_TRACE_ERROR_ON(channel, "ERROR: andOp failed");
+    return hr;
+  }
+  if (lists.leaves.empty() && lists.others.empty()) {
+    KUV_TRACE_ERROR_ON(channel, "ERROR: Incorrect case");
+    return E_FAIL;
+  }
+  // The lists go back to andOp as they leave, leaves first.
+  return S_OK;
+}
+
 }  // namespace
 
 KuvEeNodeNormalizer::~KuvEeNodeNormalizer() = default;
@@ -50,13 +69,8 @@ HRESULT KuvEeNodeNormalizer::visitAndOp(KuvEeAndOp& node) {
 
   // A merge that gives a composite node (not a leaf) calls for development.
   bool composite = false;
-  {
-    kuv::detail::DetachedChildren lists(*andOp, isLeaf);
-    hr = kuv::detail::mergeLeaves(lists.leaves, lists.others, true, isLeaf, composite);
-    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: andOp failed");
-    if (lists.leaves.empty() && lists.others.empty()) KUV_RETURN_ERROR(E_FAIL, "ERROR: Incorrect case");
-    // Leaves first, then the other nodes: the lists go back in that order.
-  }
+  hr = mergeLeavesOf(*andOp, composite);
+  if (FAILED(hr)) return hr;
   kuv::detail::collapse(*andOp, true);
   if (!composite) return S_OK;
 

@@ -69,32 +69,38 @@ HRESULT KuvEeNodeSimplifier::visitGroupOp(KuvEeGroupOp& node, GROUP_OP kind) {
   group->appendSameNodes();
   if (kind != GROUP_AND && kind != GROUP_OR) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
 
-  {
-    kuv::detail::DetachedChildren lists(*group, isElementaryLeaf);
-    bool composite = false;
-    hr = kuv::detail::mergeLeaves(lists.leaves, lists.others, kind == GROUP_AND, isElementaryLeaf, composite);
-    if (FAILED(hr))
-      KUV_RETURN_ERROR(hr, kind == GROUP_AND ? "ERROR: andOp failed" : "ERROR: orOp failed");
-    if (lists.leaves.empty() && lists.others.empty()) KUV_RETURN_ERROR(E_FAIL, "ERROR: Incorrect case");
+  hr = mergeAndReattach(*group, kind);
+  if (FAILED(hr)) return hr;
+  kuv::detail::collapse(*group, true);
+  return S_OK;
+}
 
-    kuv::detail::NodeList negated;
-    for (kuv::detail::NodeList* list : {&lists.leaves, &lists.others}) {
-      for (kuv::detail::OwnedNode& child : *list) {
-        if (auto* leaf = KuvEeNodeElementaryLeaf::cast(*child->getNode())) leaf->convertToTrueFalse();
-        if (isNegatedChild(*child->getNode())) {
-          negated.push_back(std::move(child));
-        } else {
-          group->addChild(child->getNode());
-          child.release();
-        }
+// Kept out of visitGroupOp so that its working lists do not weigh on every
+// level of the recursion.
+HRESULT KuvEeNodeSimplifier::mergeAndReattach(KuvEeGroupOp& group, GROUP_OP kind) {
+  kuv::detail::DetachedChildren lists(group, isElementaryLeaf);
+  bool composite = false;
+  HRESULT hr = kuv::detail::mergeLeaves(lists.leaves, lists.others, kind == GROUP_AND, isElementaryLeaf, composite);
+  if (FAILED(hr))
+    KUV_RETURN_ERROR(hr, kind == GROUP_AND ? "ERROR: andOp failed" : "ERROR: orOp failed");
+  if (lists.leaves.empty() && lists.others.empty()) KUV_RETURN_ERROR(E_FAIL, "ERROR: Incorrect case");
+
+  kuv::detail::NodeList negated;
+  for (kuv::detail::NodeList* list : {&lists.leaves, &lists.others}) {
+    for (kuv::detail::OwnedNode& child : *list) {
+      if (auto* leaf = KuvEeNodeElementaryLeaf::cast(*child->getNode())) leaf->convertToTrueFalse();
+      if (isNegatedChild(*child->getNode())) {
+        negated.push_back(std::move(child));
+      } else {
+        group.addChild(child->getNode());
+        child.release();
       }
     }
-    for (kuv::detail::OwnedNode& child : negated) {
-      group->addChild(child->getNode());
-      child.release();
-    }
   }
-  kuv::detail::collapse(*group, true);
+  for (kuv::detail::OwnedNode& child : negated) {
+    group.addChild(child->getNode());
+    child.release();
+  }
   return S_OK;
 }
 

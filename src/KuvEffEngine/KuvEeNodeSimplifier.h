@@ -49,4 +49,7 @@ protected:
 
 private:
   HRESULT visitSingleOp(KuvEeNode& node);
+  // Detaches the children, merges the leaves, and re-attaches them:
+  // positive children first, negated ones last.
+  HRESULT mergeAndReattach(KuvEeGroupOp& group, GROUP_OP kind);
 };
