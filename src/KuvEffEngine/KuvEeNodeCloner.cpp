@@ -9,6 +9,7 @@
 #include "KuvEeNotOp.h"
 #include "KuvEeOrOp.h"
 #include "KuvEeRestrictionEffLeaf.h"
+#include "KuvEeTransformDepth.h"
 #include "KuvEeTrue.h"
 #include "KuvEeVarEffLeaf.h"
 
@@ -31,6 +32,8 @@ KuvEeNodeRef* KuvEeNodeCloner::clone(const KuvEeNodeRef& ref) {
   m_result.reset();
   KuvEeNode* node = ref.getNode();
   if (node == nullptr) KUV_RETURN_ERROR(nullptr, "ERROR: NULL pointer");
+  // The copy recurses once per level: refuse what could exhaust the stack.
+  if (kuv::detail::isTreeTooDeep(node)) KUV_RETURN_ERROR(nullptr, "ERROR: expression too deep");
   if (FAILED(node->acceptVisitor(*this))) {
     m_result.reset();
     KUV_RETURN_ERROR(nullptr, "ERROR: acceptVisitor failed");

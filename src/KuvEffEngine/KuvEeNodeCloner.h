@@ -4,7 +4,8 @@
 // Each visit builds the copy of the node it is given (operators copy their
 // children first, in order) and keeps it as the current result until a
 // parent copy or clone() takes it. A failure anywhere deletes the partial
-// copy. Criterion leaves are copied with what they own: a variable
+// copy, and a tree deeper than the transformers' depth limit is refused
+// ("ERROR: expression too deep") rather than copied. Criterion leaves are copied with what they own: a variable
 // effectivity leaf with a copy of its effectivity, a restriction leaf with a
 // clone of its restriction; an effectivity leaf refers to the same target.
 //

@@ -11,6 +11,7 @@
 #include "KuvEeEffectivityExpression.h"
 #include "KuvEeFilterExpression.h"
 #include "KuvEeGenericExpression.h"
+#include "KuvEeNodeCloner.h"
 #include "KuvEeNodeDeveloper.h"
 #include "KuvEeNodeNormalizer.h"
 #include "KuvEeNodeNotRemover.h"
@@ -382,6 +383,13 @@ TEST_F(NodeTransformTest, DeepTreesFailClearlyOrSucceed) {
       EXPECT_NE(outcome.output.find("ERROR: expression too deep"), std::string::npos);
       EXPECT_EQ(tree->getNode(), root);
     }
+  }
+  for (bool chain : {true, false}) {
+    Tree tree = chain ? notChain(50000) : andOrNesting(50000);
+    testing::internal::CaptureStdout();
+    std::unique_ptr<KuvEeNodeRef> copy(KuvEeNodeCloner().clone(*tree));
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("ERROR: expression too deep"), std::string::npos);
+    EXPECT_EQ(copy, nullptr);
   }
   const int limit = kuv::detail::kMaxTransformDepth - 1;
   // The normalizer keeps negations; development of the nesting is
