@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "KuvEeDicoTestSupport.h"
+#include "KuvEeEffLeaf.h"
+#include "KuvEeEffectivity.h"
+#include "KuvEeExpression.h"
+#include "KuvEeNodeCycleChecker.h"
+#include "KuvEeNodeTestSupport.h"
+#include "KuvEeRule.h"
+
+using namespace kuvtest;
+
+namespace {
+
+KuvEeNode* Leaf(KuvEeEffectivity& target) { return new KuvEeEffLeaf(&target); }
+
+struct Effs {
+  explicit Effs(unsigned count) {
+    for (unsigned i = 0; i < count; ++i)
+      all.push_back(std::make_unique<KuvEeBasicEff>(KuvInString(("E" + std::to_string(i)).c_str()),
+                                                    TestGuid(i + 1).data()));
+  }
+  KuvEeBasicEff& operator[](unsigned i) { return *all[i]; }
+  std::vector<std::unique_ptr<KuvEeBasicEff>> all;
+};
+
+struct Outcome {
+  HRESULT rc;
+  unsigned char cycle;
+  std::string trace;
+};
+
+Outcome check(const KuvEeNodeRef& root) {
+  KuvEeNodeCycleChecker checker;
+  Outcome out{E_UNEXPECTED, 7, ""};
+  testing::internal::CaptureStdout();
+  out.rc = checker.checkCycle(root, out.cycle);
+  out.trace = testing::internal::GetCapturedStdout();
+  return out;
+}
+
+}  // namespace
+
+TEST(KuvEeNodeCycleChecker, EffectivityUsedInItsOwnDefinitionIsACycle) {
+  Effs eff(2);
+  eff[0].setExpr(own(And({Leaf(eff[1]), Or({Leaf(eff[0]), T()})})).release());
+  Tree root = own(Leaf(eff[0]));
+  Outcome out = check(*root);
+  EXPECT_EQ(S_OK, out.rc);
+  EXPECT_EQ(1, out.cycle);
+  EXPECT_NE(std::string::npos, out.trace.find("ERROR: cycle detected on : ")) << out.trace;
+  // The definition checked on its own finds the same cycle.
+  out = check(*eff[0].getExpr());
+  EXPECT_EQ(S_OK, out.rc);
+  EXPECT_EQ(1, out.cycle);
+}
+
+TEST(KuvEeNodeCycleChecker, CyclesThroughSeveralEffectivitiesAndExpressions) {
+  Effs eff(3);
+  // E0 -> E1 -> E0 through trees.
+  eff[0].setExpr(own(Not(Leaf(eff[1]))).release());
+  eff[1].setExpr(own(Or({F(), Leaf(eff[0])})).release());
+  // E2 is defined by a rule whose constraint uses E2: a cycle through an
+  // expression, whose trees are shown as fresh copies.
+  KuvEeExpression* rule = new KuvEeInclusionRule(own(T()).release(), own(NotDom(Leaf(eff[2]))).release());
+  ASSERT_EQ(S_OK, eff[2].setExpr(rule));
+  for (unsigned i : {0U, 2U}) {
+    Tree root = own(And({T(), Leaf(eff[i])}));
+    Outcome out = check(*root);
+    EXPECT_EQ(S_OK, out.rc) << i;
+    EXPECT_EQ(1, out.cycle) << i;
+    if (i == 2) {
+      EXPECT_NE(std::string::npos, out.trace.find(eff[2].getGuid().toString().ConvertToChar())) << out.trace;
+    }
+  }
+}
+
+TEST(KuvEeNodeCycleChecker, SharedDefinitionsAreNoCycle) {
+  Effs eff(4);
+  // A diamond: E0 uses E1 and E2, both use E3; E0 also uses E1 twice.
+  eff[3].setExpr(own(T()).release());
+  eff[1].setExpr(own(Not(Leaf(eff[3]))).release());
+  eff[2].setExpr(own(Or({Leaf(eff[3]), F()})).release());
+  eff[0].setExpr(own(And({Leaf(eff[1]), Leaf(eff[2]), Or({Leaf(eff[1]), Leaf(eff[3])})})).release());
+  Tree root = own(Or({Leaf(eff[0]), Leaf(eff[0]), Leaf(eff[1])}));
+  Outcome out = check(*root);
+  EXPECT_EQ(S_OK, out.rc);
+  EXPECT_EQ(0, out.cycle);
+  EXPECT_EQ("", out.trace);
+}
+
+TEST(KuvEeNodeCycleChecker, VisitAfterACycleFailsUntilTheNextCheck) {
+  Effs eff(1);
+  eff[0].setExpr(own(And({Leaf(eff[0])})).release());
+  Tree root = own(Leaf(eff[0]));
+  Tree clean = own(Or({T(), F()}));
+  KuvEeNodeCycleChecker checker;
+  unsigned char cycle = 0;
+  testing::internal::CaptureStdout();
+  ASSERT_EQ(S_OK, checker.checkCycle(*root, cycle));
+  ASSERT_EQ(1, cycle);
+  EXPECT_EQ(E_FAIL, clean->getNode()->acceptVisitor(checker));
+  std::string trace = testing::internal::GetCapturedStdout();
+  EXPECT_NE(std::string::npos, trace.find("ERROR: We should never be here when a cycle has been detected")) << trace;
+  // checkCycle starts afresh.
+  EXPECT_EQ(S_OK, checker.checkCycle(*clean, cycle));
+  EXPECT_EQ(0, cycle);
+}
+
+TEST(KuvEeNodeCycleChecker, LongChainsOfDefinitionsDoNotExhaustTheStack) {
+  // Each effectivity is defined with the next one, under a few operators.
+  constexpr unsigned kLength = 5000;
+  Effs eff(kLength);
+  for (unsigned i = 0; i + 1 < kLength; ++i) eff[i].setExpr(own(Not(And({T(), Leaf(eff[i + 1])}))).release());
+  Tree root = own(Leaf(eff[0]));
+  Outcome out = check(*root);
+  EXPECT_EQ(S_OK, out.rc);
+  EXPECT_EQ(0, out.cycle);
+  // Closing the chain makes it a cycle.
+  eff[kLength - 1].setExpr(own(Leaf(eff[0])).release());
+  out = check(*root);
+  EXPECT_EQ(S_OK, out.rc);
+  EXPECT_EQ(1, out.cycle);
+}
