@@ -1,0 +1,340 @@
+#include "TruthTable.h"
+
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "KuvEeAndOp.h"
+#include "KuvEeCategory.h"
+#include "KuvEeDateEff.h"
+#include "KuvEeDateVar.h"
+#include "KuvEeFalse.h"
+#include "KuvEeNotDomainOp.h"
+#include "KuvEeNotOp.h"
+#include "KuvEeOp.h"
+#include "KuvEeOptionEff.h"
+#include "KuvEeOptionVar.h"
+#include "KuvEeOrOp.h"
+#include "KuvEeSelectionEff.h"
+#include "KuvEeSelectionValue.h"
+#include "KuvEeSelectionVar.h"
+#include "KuvEeSerialEff.h"
+#include "KuvEeSerialVar.h"
+#include "KuvEeTrue.h"
+#include "KuvEeVarEffLeaf.h"
+#include "KuvInDateInterval.h"
+#include "KuvInListVal.h"
+#include "KuvInSerialInterval.h"
+
+namespace kuvtest {
+
+namespace {
+
+const unsigned char* guid(unsigned char n) {
+  static unsigned char bytes[16][16] = {};
+  bytes[n][0] = 0x7E;
+  bytes[n][15] = n;
+  return bytes[n];
+}
+
+// The date each valued configuration state stands for: noon of the day
+// before the two days the trees use, of each of them, and of the day after.
+KuvInDate statePoint(int state) {
+  return state == 0 ? KuvInDate(2000, 12, 31, 13, 1, 1) : KuvInDate(2001, 1, state, 13, 1, 1);
+}
+// The first and last second of day 0 and day 1.
+KuvInDate dayStart(int day) { return KuvInDate(2001, 1, 1 + day, 1, 1, 1); }
+KuvInDate dayEnd(int day) { return KuvInDate(2001, 1, 1 + day, 24, 60, 60); }
+
+// Configuration index = o0 + 3 o1 + 9 o2 + 27 selection + 108 serial +
+// 648 date; a variable's value in configuration c is (c / stride) % size.
+struct Axis {
+  int stride;
+  int size;
+};
+constexpr Axis kOptionAxis[3] = {{1, 3}, {3, 3}, {9, 3}};
+constexpr Axis kSelectionAxis{27, TruthModel::kSelectionStates};
+constexpr Axis kSerialAxis{108, TruthModel::kSerialStates};
+constexpr Axis kDateAxis{648, TruthModel::kDateStates};
+
+// The table of "the variable on axis has a value in states" (bit k of
+// states = value k), joined from the tables of single values, each built
+// once.
+TruthTable tableOf(const Axis& axis, std::uint32_t states) {
+  static std::map<std::pair<int, int>, std::optional<TruthTable>> single;
+  TruthTable table;
+  for (int value = 0; value < axis.size; ++value) {
+    if (((states >> value) & 1U) == 0) continue;
+    std::optional<TruthTable>& cached = single[{axis.stride, value}];
+    if (!cached) {
+      cached.emplace();
+      for (int c = 0; c < TruthModel::kConfigs; ++c)
+        if ((c / axis.stride) % axis.size == value) cached->set(c);
+    }
+    table |= *cached;
+  }
+  return table;
+}
+
+// A leaf's represented set, as the states of its variable, and that
+// variable's axis.
+struct LeafSet {
+  Axis axis;
+  std::uint32_t states;
+};
+
+std::optional<LeafSet> leafSet(const TruthModel& model, const KuvEeVarEff& eff) {
+  LeafSet out{};
+  std::uint32_t positive = 0;
+  int size = 0;
+  if (const auto* option = KuvEeOptionEff::cast(eff)) {
+    int index = -1;
+    for (int i = 0; i < TruthModel::kOptions; ++i)
+      if (option->getVar() == model.options[i].get()) index = i;
+    if (index < 0) return std::nullopt;
+    out.axis = kOptionAxis[index];
+    size = 3;
+    // The bits T, F, N are the states 0, 1, 2.
+    positive = option->getValue() & 7U;
+  } else if (const auto* selection = KuvEeSelectionEff::cast(eff)) {
+    if (selection->getVar() != model.selection.get()) return std::nullopt;
+    out.axis = kSelectionAxis;
+    size = 4;
+    for (int i = 0; i < 3; ++i)
+      if (selection->getValues().Find(model.values[i])) positive |= 1U << i;
+    if (selection->getNoVar()) positive |= 1U << 3;
+  } else if (const auto* serial = KuvEeSerialEff::cast(eff)) {
+    if (serial->getVar() != model.serial.get()) return std::nullopt;
+    out.axis = kSerialAxis;
+    size = 6;
+    KuvInListVal intervals(KuvInSerialInterval::sType());
+    serial->getIntervals(intervals);
+    for (auto it = intervals.cBegin(); it.IsValid(); it.Next()) {
+      const auto* r = static_cast<const KuvInSerialInterval*>(it.Get());
+      for (int x = 0; x <= 4; ++x)
+        if ((x > r->getA() || (x == r->getA() && r->getAIncl())) &&
+            (x < r->getB() || (x == r->getB() && r->getBIncl())))
+          positive |= 1U << x;
+    }
+    if (serial->getNoVar()) positive |= 1U << 5;
+  } else if (const auto* date = KuvEeDateEff::cast(eff)) {
+    if (date->getVar() != model.date.get()) return std::nullopt;
+    out.axis = kDateAxis;
+    size = 5;
+    KuvInListVal intervals(KuvInDateInterval::sType());
+    date->getIntervals(intervals);
+    for (auto it = intervals.cBegin(); it.IsValid(); it.Next()) {
+      const auto* r = static_cast<const KuvInDateInterval*>(it.Get());
+      for (int s = 0; s < 4; ++s)
+        if (r->getA() <= statePoint(s) && statePoint(s) <= r->getB()) positive |= 1U << s;
+    }
+    if (date->getNoVar()) positive |= 1U << 4;
+  } else {
+    return std::nullopt;
+  }
+  const std::uint32_t all = (1U << size) - 1;
+  out.states = eff.isNegated() ? all & ~positive : positive;
+  return out;
+}
+
+// Pending negations above a node, outermost first: none, NotDomain, Not,
+// Not-then-NotDomain, NotDomain-then-Not.
+enum Pending { kNone = 0, kDom = 1, kNot = 2, kNotDom = 3, kDomNot = 4 };
+constexpr Pending kAfterNot[5] = {kNot, kDomNot, kNone, kNotDom, kDom};
+constexpr Pending kAfterDom[5] = {kDom, kNone, kNotDom, kNot, kDomNot};
+
+class Evaluator {
+public:
+  explicit Evaluator(const TruthModel& model) : m_model(model) {
+    m_all.set();
+  }
+
+  std::optional<TruthTable> eval(const KuvEeNode& node, Pending pending) {
+    if (const auto* op = KuvEeOp::cast(node)) {
+      KuvInLinkList refs(KuvEeNodeRef::sType());
+      op->getChildrenRefs(refs);
+      std::vector<const KuvEeNode*> children;
+      for (auto it = refs.cBegin(); it.IsValid(); it.Next())
+        children.push_back(static_cast<const KuvEeNodeRef*>(it.Get())->getNode());
+      if (KuvEeNotOp::isObjectOfThisType(node) || KuvEeNotDomainOp::isObjectOfThisType(node)) {
+        if (children.size() != 1) return std::nullopt;
+        const bool isNot = KuvEeNotOp::isObjectOfThisType(node);
+        return eval(*children[0], isNot ? kAfterNot[pending] : kAfterDom[pending]);
+      }
+      bool isAnd = KuvEeAndOp::isObjectOfThisType(node);
+      if (!isAnd && !KuvEeOrOp::isObjectOfThisType(node)) return std::nullopt;
+      // One negation pending turns And into Or and back.
+      if (pending == kDom || pending == kNot) isAnd = !isAnd;
+      TruthTable result;
+      if (isAnd) result.set();
+      for (const KuvEeNode* child : children) {
+        std::optional<TruthTable> part = eval(*child, pending);
+        if (!part) return std::nullopt;
+        if (isAnd)
+          result &= *part;
+        else
+          result |= *part;
+      }
+      return result;
+    }
+    if (KuvEeTrue::isObjectOfThisType(node) || KuvEeFalse::isObjectOfThisType(node)) {
+      const bool value = KuvEeTrue::isObjectOfThisType(node);
+      if (pending == kNone) return value ? m_all : TruthTable();
+      if (pending == kNot) return value ? TruthTable() : m_all;
+      return std::nullopt;
+    }
+    const auto* leaf = KuvEeVarEffLeaf::cast(node);
+    if (leaf == nullptr || leaf->getVarEff() == nullptr) return std::nullopt;
+    std::optional<LeafSet> set = leafSet(m_model, *leaf->getVarEff());
+    if (!set) return std::nullopt;
+    const std::uint32_t all = (1U << set->axis.size) - 1;
+    const std::uint32_t noValue = 1U << (set->axis.size - 1);
+    std::uint32_t states = set->states;
+    // Negation within the domain: the valued states outside the set; none
+    // when the set holds the no-value element.
+    auto notDom = [&](std::uint32_t s) -> std::optional<std::uint32_t> {
+      if (s & noValue) return std::nullopt;
+      return all & ~s & ~noValue;
+    };
+    std::optional<std::uint32_t> result = states;
+    switch (pending) {
+      case kNone: break;
+      case kDom: result = notDom(states); break;
+      case kNot: result = all & ~states; break;
+      case kNotDom:
+        result = notDom(states);
+        if (result) result = all & ~*result;
+        break;
+      case kDomNot: result = notDom(all & ~states); break;
+    }
+    if (!result) return std::nullopt;
+    return tableOf(set->axis, *result);
+  }
+
+private:
+  const TruthModel& m_model;
+  TruthTable m_all;
+};
+
+bool isWeakFor(const KuvEeNode& node, bool isAnd) {
+  if (isAnd ? KuvEeTrue::isObjectOfThisType(node) : KuvEeFalse::isObjectOfThisType(node)) return true;
+  const auto* leaf = KuvEeVarEffLeaf::cast(node);
+  return leaf != nullptr && (isAnd ? leaf->isEquivalentToTrue() : leaf->isEquivalentToFalse());
+}
+
+}  // namespace
+
+TruthModel::TruthModel()
+    : category(std::make_unique<KuvEeCategory>("Engine", guid(1))),
+      selection(std::make_unique<KuvEeSelectionVar>("Colour", guid(5))),
+      serial(std::make_unique<KuvEeSerialVar>("Units", guid(9), KuvEeSerialVar::UNIT, nullptr)),
+      date(std::make_unique<KuvEeDateVar>("Build", guid(10))) {
+  const char* names[kOptions] = {"Diesel", "Petrol", "Electric"};
+  for (int i = 0; i < kOptions; ++i)
+    options[i] = std::make_unique<KuvEeCatOptionVar>(names[i], guid(static_cast<unsigned char>(2 + i)), category.get());
+  const char* colours[3] = {"Red", "Green", "Blue"};
+  for (int i = 0; i < 3; ++i) values[i] = selection->addValue(colours[i], guid(static_cast<unsigned char>(6 + i)));
+}
+
+TruthModel::~TruthModel() = default;
+
+std::optional<TruthTable> truthTable(const TruthModel& model, const KuvEeNode& node) {
+  return Evaluator(model).eval(node, kNone);
+}
+
+TreeGenerator::TreeGenerator(const TruthModel& model, std::uint32_t seed, Options options)
+    : m_model(model), m_random(seed), m_options(options) {}
+
+std::unique_ptr<KuvEeNodeRef> TreeGenerator::next() {
+  for (;;) {
+    int budget = m_options.maxNodes;
+    std::unique_ptr<KuvEeNodeRef> tree(node(budget, 0)->getNodeRef());
+    if (truthTable(m_model, *tree)) return tree;
+  }
+}
+
+KuvEeNode* TreeGenerator::node(int& budget, int depth) {
+  --budget;
+  const int kind = budget <= 1 || depth >= 5 ? 9 : pick(10);
+  if (kind <= 4) {
+    // And or Or with two to four children.
+    const bool isAnd = kind <= 2;
+    KuvEeGroupOp* group = isAnd ? static_cast<KuvEeGroupOp*>(new KuvEeAndOp) : new KuvEeOrOp;
+    const int count = 2 + pick(3);
+    bool allWeak = true;
+    for (int i = 0; i < count && budget > 0; ++i) {
+      KuvEeNode* child = node(budget, depth + 1);
+      allWeak = allWeak && isWeakFor(*child, isAnd);
+      group->addChild(child);
+    }
+    if (allWeak) group->addChild(new KuvEeVarEffLeaf(new KuvEeOptionEff(m_model.options[0].get(), KuvEeOptionEff::T)));
+    return group;
+  }
+  if (kind <= 7) {
+    KuvEeSingleOp* op = kind == 7 ? static_cast<KuvEeSingleOp*>(new KuvEeNotDomainOp)
+                                  : new KuvEeNotOp(m_options.notFlag && pick(2) == 0 ? 1 : 0);
+    op->setChildRef(node(budget, depth + 1)->getNodeRef());
+    return op;
+  }
+  return leaf();
+}
+
+KuvEeNode* TreeGenerator::leaf() {
+  switch (pick(10)) {
+    case 0: return new KuvEeTrue;
+    case 1: return new KuvEeFalse;
+    default: return new KuvEeVarEffLeaf(varEff());
+  }
+}
+
+KuvEeVarEff* TreeGenerator::varEff() {
+  KuvEeVarEff* eff = nullptr;
+  const bool special = pick(8) == 0;
+  const bool allTrue = pick(2) == 0;
+  switch (pick(4)) {
+    case 0: {
+      auto* option = new KuvEeOptionEff(m_model.options[pick(3)].get(), static_cast<std::uint32_t>(pick(8)));
+      if (special) option->set(allTrue ? KuvEeOptionEff::AllTrue : KuvEeOptionEff::AllFalse);
+      eff = option;
+      break;
+    }
+    case 1: {
+      auto* selection = new KuvEeSelectionEff(m_model.selection.get(), KuvEeSelectionEff::AllFalse);
+      for (int i = 0; i < 3; ++i)
+        if (pick(2) == 0) selection->add(m_model.values[i]);
+      if (pick(3) == 0) selection->orNoVar();
+      eff = selection;
+      if (special) selection->set(allTrue ? KuvEeSelectionEff::AllTrue : KuvEeSelectionEff::AllFalse);
+      break;
+    }
+    case 2: {
+      auto* serial = new KuvEeSerialEff(m_model.serial.get(), KuvEeSerialEff::AllFalse);
+      KuvInListVal ranges(KuvInSerialInterval::sType());
+      for (int n = 1 + pick(2); n > 0; --n) {
+        const int a = 1 + pick(3);
+        const int b = a + pick(4 - a);
+        KuvInSerialInterval range;
+        if (SUCCEEDED(range.setInterval(a, pick(2) == 0, b, pick(2) == 0))) ranges.PutBack(range);
+      }
+      KuvInSerialInterval::sort(ranges);
+      serial->set(ranges);
+      if (pick(3) == 0) serial->orNoVar();
+      eff = serial;
+      if (special) serial->set(allTrue ? KuvEeSerialEff::AllTrue : KuvEeSerialEff::AllFalse);
+      break;
+    }
+    default: {
+      auto* date = new KuvEeDateEff(m_model.date.get(), KuvEeDateEff::AllFalse);
+      const int from = pick(2);
+      date->set(dayStart(from), dayEnd(from + pick(2 - from)));
+      if (pick(3) == 0) date->orNoVar();
+      eff = date;
+      if (special) date->set(allTrue ? KuvEeDateEff::AllTrue : KuvEeDateEff::AllFalse);
+      break;
+    }
+  }
+  if (!special && pick(3) == 0) eff->opNot();
+  return eff;
+}
+
+}  // namespace kuvtest

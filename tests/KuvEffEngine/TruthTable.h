@@ -1,0 +1,109 @@
+// A small product model, the brute-force truth table of a tree over every
+// configuration of it, and a random tree generator over it, for the tests
+// that check that a transformation keeps the meaning of a tree.
+//
+// The model: a category of three options (each selected, not selected or
+// without value), a colour with three values, a serial variable whose trees
+// use the numbers 1 to 3 and a date variable whose trees use two days. A
+// configuration gives each variable one value or the no-value element; the
+// serial numbers 0 and 4 and the days before and after stand for everything
+// below and above what the trees name, so the 3240 configurations decide
+// every tree the generator makes.
+//
+// Meaning of each construct:
+// - True, False, And, Or: as in Boolean logic.
+// - Not: the complement over all configurations, whatever its flag byte.
+// - A variable-effectivity leaf: the configurations whose value of the
+//   leaf's variable lies in the represented set (the positive part with its
+//   no-value flag, complemented over the domain plus no-value when negated).
+// - NotDomain: negation within the domain, which only leaves know. It is
+//   pushed down like a negation (De Morgan over And and Or, composed with
+//   Not as the pending pairs Not-then-NotDomain and NotDomain-then-Not); at a
+//   leaf of set S it gives the valued states outside S. It has no meaning
+//   over a set holding the no-value element nor over True or False; such
+//   trees have no truth table (truthTable gives nullopt).
+// Restriction leaves and effectivity leaves are not part of the model.
+#pragma once
+
+#include <bitset>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "KuvEeNodeRef.h"
+
+class KuvEeCategory;
+class KuvEeCatOptionVar;
+class KuvEeDateVar;
+class KuvEeNode;
+class KuvEeSelectionValue;
+class KuvEeSelectionVar;
+class KuvEeSerialVar;
+class KuvEeVarEff;
+
+namespace kuvtest {
+
+struct TruthModel {
+  static constexpr int kOptions = 3;
+  // Values per variable, the no-value element last.
+  static constexpr int kOptionStates = 3;     // T, F, N
+  static constexpr int kSelectionStates = 4;  // three colours, N
+  static constexpr int kSerialStates = 6;     // 0..4, N
+  static constexpr int kDateStates = 5;       // before, day 1, day 2, after, N
+  static constexpr int kConfigs = 27 * kSelectionStates * kSerialStates * kDateStates;
+
+  TruthModel();
+  ~TruthModel();
+  TruthModel(const TruthModel&) = delete;
+  TruthModel& operator=(const TruthModel&) = delete;
+
+  std::unique_ptr<KuvEeCategory> category;
+  std::unique_ptr<KuvEeCatOptionVar> options[kOptions];
+  std::unique_ptr<KuvEeSelectionVar> selection;
+  KuvEeSelectionValue* values[3];
+  std::unique_ptr<KuvEeSerialVar> serial;
+  std::unique_ptr<KuvEeDateVar> date;
+};
+
+using TruthTable = std::bitset<TruthModel::kConfigs>;
+
+// The truth table of the tree under node; nullopt when it has none (see
+// above) or holds a node outside the model.
+std::optional<TruthTable> truthTable(const TruthModel& model, const KuvEeNode& node);
+inline std::optional<TruthTable> truthTable(const TruthModel& model, const KuvEeNodeRef& ref) {
+  return truthTable(model, *ref.getNode());
+}
+
+// Random trees over the model, reproducible from the seed. Every tree has a
+// truth table, at most maxNodes nodes, and no And (Or) whose children are
+// all True (False) or leaves equivalent to it: the simplifier refuses those
+// by design.
+class TreeGenerator {
+public:
+  struct Options {
+    int maxNodes = 12;
+    // Not nodes with the flag byte set. The not-remover turns negations of
+    // leaves met after such a Not into negations within the domain, a change
+    // of meaning on purpose, so trees for the not-remover and the simplifier
+    // (which runs it) leave them out.
+    bool notFlag = true;
+  };
+
+  TreeGenerator(const TruthModel& model, std::uint32_t seed, Options options);
+  std::unique_ptr<KuvEeNodeRef> next();
+  // A random variable effectivity of the model (caller's).
+  KuvEeVarEff* varEff();
+
+private:
+  KuvEeNode* node(int& budget, int depth);
+  KuvEeNode* leaf();
+  int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
+
+  const TruthModel& m_model;
+  std::mt19937 m_random;
+  Options m_options;
+};
+
+}  // namespace kuvtest
