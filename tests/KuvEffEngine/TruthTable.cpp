@@ -270,13 +270,29 @@ KuvEeNode* TreeGenerator::node(int& budget, int depth) {
     if (allWeak) group->addChild(new KuvEeVarEffLeaf(new KuvEeOptionEff(m_model.options[0].get(), KuvEeOptionEff::T)));
     return group;
   }
+  if (kind == 7) return domainNegation(budget, depth);
   if (kind <= 7) {
-    KuvEeSingleOp* op = kind == 7 ? static_cast<KuvEeSingleOp*>(new KuvEeNotDomainOp)
-                                  : new KuvEeNotOp(m_options.notFlag && pick(2) == 0 ? 1 : 0);
+    auto* op = new KuvEeNotOp(m_options.notFlag && pick(2) == 0 ? 1 : 0);
     op->setChildRef(node(budget, depth + 1)->getNodeRef());
     return op;
   }
   return leaf();
+}
+
+KuvEeNode* TreeGenerator::domainNegation(int& budget, int depth) {
+  auto* op = new KuvEeNotDomainOp;
+  if (!m_options.domainOverLeavesOnly) {
+    op->setChildRef(node(budget, depth + 1)->getNodeRef());
+    return op;
+  }
+  KuvEeVarEffLeaf* leaf = nullptr;
+  while (leaf == nullptr || leaf->isEquivalentToTrue() || leaf->isEquivalentToFalse()) {
+    delete leaf;
+    leaf = new KuvEeVarEffLeaf(varEff());
+  }
+  --budget;
+  op->setChildRef(leaf->getNodeRef());
+  return op;
 }
 
 KuvEeNode* TreeGenerator::leaf() {
@@ -309,14 +325,12 @@ KuvEeVarEff* TreeGenerator::varEff() {
     }
     case 2: {
       auto* serial = new KuvEeSerialEff(m_model.serial.get(), KuvEeSerialEff::AllFalse);
+      // Range lists are sorted by their start.
       KuvInListVal ranges(KuvInSerialInterval::sType());
-      for (int n = 1 + pick(2); n > 0; --n) {
-        const int a = 1 + pick(3);
-        const int b = a + pick(4 - a);
+      for (int a = 1 + pick(3), n = 1 + pick(2); n > 0 && a <= 3; --n, a += 1 + pick(2)) {
         KuvInSerialInterval range;
-        if (SUCCEEDED(range.setInterval(a, pick(2) == 0, b, pick(2) == 0))) ranges.PutBack(range);
+        if (SUCCEEDED(range.setInterval(a, pick(2) == 0, a + pick(4 - a), pick(2) == 0))) ranges.PutBack(range);
       }
-      KuvInSerialInterval::sort(ranges);
       serial->set(ranges);
       if (pick(3) == 0) serial->orNoVar();
       eff = serial;

@@ -89,6 +89,17 @@ public:
     // of meaning on purpose, so trees for the not-remover and the simplifier
     // (which runs it) leave them out.
     bool notFlag = true;
+    // NotDomain only right above a variable-effectivity leaf that is not
+    // equivalent to True or False. The simplifier and the normalizer fold
+    // constant leaves, and leaves merged into constants, into True and
+    // False, over which a negation within the domain has no meaning any more
+    // (the variable's domain is lost); and the simplifier applies negations
+    // bottom-up, where the pending-negation rules (Not inside
+    // Not-then-NotDomain and NotDomain inside NotDomain-then-Not change
+    // nothing) do not compose the same way: NotDomain(Not(leaf)) is the
+    // domain complement of the negated leaf bottom-up, refused when that
+    // holds the no-value element.
+    bool domainOverLeavesOnly = false;
   };
 
   TreeGenerator(const TruthModel& model, std::uint32_t seed, Options options);
@@ -99,6 +110,7 @@ public:
 private:
   KuvEeNode* node(int& budget, int depth);
   KuvEeNode* leaf();
+  KuvEeNode* domainNegation(int& budget, int depth);
   int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
 
   const TruthModel& m_model;
