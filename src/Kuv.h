@@ -108,6 +108,7 @@
 #include "KuvEeCompositionMatrixExpression.h"
 #include "KuvEeRule.h"
 #include "KuvEeExpressionContext.h"
+#include "KuvEeNodeCycleChecker.h"
 #include "KuvEeNodeNotRemover.h"
 #include "KuvEeNodeSimplifier.h"
 #include "KuvEeNodeDeveloper.h"
