@@ -23,6 +23,26 @@ void adopt(KuvInMap& part, KuvEeModelDico* model, KuvEeNodeRef* tree) {
   if (previous != tree) delete previous;
 }
 
+HRESULT nullPointer(HRESULT code) {
+  KUV_TRACE_ERROR_ON(KuvEeCompositionMatrixExpression::traceChannel(), "ERROR: NULL pointer");
+  return code;
+}
+
+HRESULT setCriteria(KuvInMap& part, KuvEeModelDico* model, KuvEeNodeRef*& tree) {
+  if (model == nullptr || tree == nullptr) return nullPointer(E_INVALIDARG);
+  adopt(part, model, tree);
+  tree = nullptr;
+  return S_OK;
+}
+
+HRESULT copyCriteria(KuvInMap& part, KuvEeModelDico* model, const KuvEeNodeRef& tree) {
+  if (model == nullptr) return nullPointer(E_INVALIDARG);
+  KuvEeNodeRef* copy = KuvEeNodeCloner().clone(tree);
+  if (copy == nullptr) return nullPointer(E_FAIL);
+  adopt(part, model, copy);
+  return S_OK;
+}
+
 HRESULT visitAll(const KuvInMap& part, KuvEeNodeVisitor& visitor) {
   HRESULT rc = S_OK;
   for (auto it = part.cBegin(); rc >= 0 && !it.IsEnd(); it.Next())
@@ -59,38 +79,22 @@ const KuvInMap& KuvEeCompositionMatrixExpression::THEN_GetAllCriteria() const { 
 
 HRESULT KuvEeCompositionMatrixExpression::IF_SetCriteria(KuvEeModelDico* model, KuvEeNodeRef*& tree) {
   KUV_TRACE_CALL("IF_SetCriteria");
-  if (model == nullptr || tree == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: NULL pointer");
-  adopt(m_if, model, tree);
-  tree = nullptr;
-  return S_OK;
+  return setCriteria(m_if, model, tree);
 }
 
 HRESULT KuvEeCompositionMatrixExpression::IF_SetCriteria(KuvEeModelDico* model, const KuvEeNodeRef& tree) {
   KUV_TRACE_CALL("IF_SetCriteria");
-  if (model == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: NULL pointer");
-  KuvEeNodeCloner cloner;
-  KuvEeNodeRef* copy = cloner.clone(tree);
-  if (copy == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  adopt(m_if, model, copy);
-  return S_OK;
+  return copyCriteria(m_if, model, tree);
 }
 
 HRESULT KuvEeCompositionMatrixExpression::THEN_SetCriteria(KuvEeModelDico* model, KuvEeNodeRef*& tree) {
   KUV_TRACE_CALL("THEN_SetCriteria");
-  if (model == nullptr || tree == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: NULL pointer");
-  adopt(m_then, model, tree);
-  tree = nullptr;
-  return S_OK;
+  return setCriteria(m_then, model, tree);
 }
 
 HRESULT KuvEeCompositionMatrixExpression::THEN_SetCriteria(KuvEeModelDico* model, const KuvEeNodeRef& tree) {
   KUV_TRACE_CALL("THEN_SetCriteria");
-  if (model == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: NULL pointer");
-  KuvEeNodeCloner cloner;
-  KuvEeNodeRef* copy = cloner.clone(tree);
-  if (copy == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  adopt(m_then, model, copy);
-  return S_OK;
+  return copyCriteria(m_then, model, tree);
 }
 
 HRESULT KuvEeCompositionMatrixExpression::runConstVisitor(KuvEeNodeVisitor& visitor) const {
