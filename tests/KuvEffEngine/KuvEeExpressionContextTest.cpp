@@ -55,6 +55,13 @@ KuvEeModelDico* newModel(const char* name, unsigned guid) {
   return model;
 }
 
+// Runs f and expects `message` among the lines it traced.
+template <class F>
+void expectTraced(const char* message, F&& f) {
+  const std::string trace = traceOf(std::forward<F>(f));
+  EXPECT_NE(std::string::npos, trace.find(message)) << trace;
+}
+
 }  // namespace
 
 TEST(KuvEeExpressionContext, OwnsWhatItRegisteredAndDeletesItOnce) {
@@ -117,9 +124,8 @@ TEST(KuvEeExpressionContext, SecondModelOfTheSameNameIsDeletedAndTheFirstHandedB
     EXPECT_EQ(S_FALSE, context.GetModelDico(TestGuid(401).guid(), found));
     EXPECT_EQ(nullptr, found);
     // A GUID of another kind of object.
-    std::string trace =
-        traceOf([&] { EXPECT_EQ(E_FAIL, context.GetModelDico(TestGuid(102).guid(), found)); });
-    EXPECT_NE(std::string::npos, trace.find("ERROR : map content is of unexpected type, cast FAILED."));
+    expectTraced("ERROR : map content is of unexpected type, cast FAILED.",
+                 [&] { EXPECT_EQ(E_FAIL, context.GetModelDico(TestGuid(102).guid(), found)); });
   }
   EXPECT_EQ(before, liveObjects());
 }
@@ -239,13 +245,10 @@ TEST(KuvEeExpressionContext, RefusalsTraceTheirMessageAndChangeNothing) {
     if (KuvEeCategory* category = c.feature != nullptr ? KuvEeCategory::cast(*c.feature) : nullptr)
       while (!category->getOptionVars().IsEmpty()) delete category->getOptionVars().cBegin().Get();
 
-  EXPECT_NE(std::string::npos, traceOf([&] {
-                                 EXPECT_EQ(E_INVALIDARG, context.AddConfigFeature(nothing));
-                               }).find("not null input"));
+  expectTraced("not null input", [&] { EXPECT_EQ(E_INVALIDARG, context.AddConfigFeature(nothing)); });
   KuvEeModelDico* unnamed = &noModel;
-  EXPECT_NE(std::string::npos, traceOf([&] {
-                                 EXPECT_EQ(E_FAIL, context.AddModelDico(unnamed, true));
-                               }).find("ERROR : this dico has no name. It is no good for mapping !"));
+  expectTraced("ERROR : this dico has no name. It is no good for mapping !",
+               [&] { EXPECT_EQ(E_FAIL, context.AddModelDico(unnamed, true)); });
 
   // Options: a known GUID must keep its kind and name.
   EXPECT_EQ(S_FALSE, context.AddConfigFeatureOption("Red", TestGuid(11).guid(), color));
@@ -262,11 +265,10 @@ TEST(KuvEeExpressionContext, RefusalsTraceTheirMessageAndChangeNothing) {
        "ERROR : unexpected config feature."},
   };
   for (const auto& o : options) {
-    const std::string trace = traceOf([&] {
+    expectTraced(o.message, [&] {
       EXPECT_EQ(E_FAIL, context.AddConfigFeatureOption(o.name, TestGuid(o.guid).guid(), o.feature))
           << o.message;
     });
-    EXPECT_NE(std::string::npos, trace.find(o.message)) << trace;
   }
   KuvEeDicoObject* option = nullptr;
   EXPECT_EQ(S_FALSE, context.GetConfigFeatureOption(TestGuid(12).guid(), option));
@@ -274,21 +276,17 @@ TEST(KuvEeExpressionContext, RefusalsTraceTheirMessageAndChangeNothing) {
   KuvEeBasicEff unnamedEff("", TestGuid(30).data());
   KuvEeBasicEff* effHandle = &unnamedEff;
   KuvInList dicos(KuvEeModelDico::sType());
-  EXPECT_NE(std::string::npos, traceOf([&] {
-                                 EXPECT_EQ(E_FAIL, context.AddInheritedEff(effHandle, dicos));
-                               }).find("ERROR : this eff has no name. It is no good for mapping !"));
+  expectTraced("ERROR : this eff has no name. It is no good for mapping !",
+               [&] { EXPECT_EQ(E_FAIL, context.AddInheritedEff(effHandle, dicos)); });
   KuvEePredefEff unnamedChange("", TestGuid(31).data(), true, KuvEePredefEff::GLOBAL);
   KuvEePredefEff* changeHandle = &unnamedChange;
-  EXPECT_NE(std::string::npos, traceOf([&] {
-                                 EXPECT_EQ(E_FAIL, context.AddChangeRef(changeHandle));
-                               }).find("ERROR : this change has no name. It is no good for mapping !"));
+  expectTraced("ERROR : this change has no name. It is no good for mapping !",
+               [&] { EXPECT_EQ(E_FAIL, context.AddChangeRef(changeHandle)); });
   // An effectivity on the GUID of a category.
   KuvEeBasicEff clash("Color", TestGuid(10).data());
   KuvEeBasicEff* clashHandle = &clash;
-  EXPECT_NE(std::string::npos,
-            traceOf([&] {
-              EXPECT_EQ(E_FAIL, context.AddInheritedEff(clashHandle, dicos));
-            }).find("ERROR : An object with same Guid but with different type is already in the context"));
+  expectTraced("ERROR : An object with same Guid but with different type is already in the context",
+               [&] { EXPECT_EQ(E_FAIL, context.AddInheritedEff(clashHandle, dicos)); });
   EXPECT_EQ(&clash, clashHandle);
   KuvEeBasicEff* found = nullptr;
   EXPECT_EQ(S_FALSE, context.GetInheritedEff(KuvInString("Color"), found));
@@ -362,9 +360,8 @@ TEST(KuvEeExpressionContext, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
     EXPECT_EQ(5u, seq);
     EXPECT_EQ(S_OK, context.ComputeSequenceNumber(states, "S1", "B", seq));
     EXPECT_EQ(2000000000u, seq);
-    std::string trace =
-        traceOf([&] { EXPECT_EQ(E_FAIL, context.ComputeSequenceNumber(states, "S2", "A", seq)); });
-    EXPECT_NE(std::string::npos, trace.find("ERROR : Failed to retrieve sequence number for this revision"));
+    expectTraced("ERROR : Failed to retrieve sequence number for this revision",
+                 [&] { EXPECT_EQ(E_FAIL, context.ComputeSequenceNumber(states, "S2", "A", seq)); });
 
     KuvInString name, revision;
     EXPECT_EQ(S_OK, context.RetrieveSeriesElementIdentification(states, 5, name, revision));
@@ -373,8 +370,8 @@ TEST(KuvEeExpressionContext, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
     KuvInGuid guid;
     EXPECT_EQ(S_OK, context.RetrieveSeriesElementModelerID(states, -2000000000, guid));
     EXPECT_EQ(TestGuid(50).guid(), guid);
-    trace = traceOf([&] { EXPECT_EQ(E_FAIL, context.RetrieveSeriesElementModelerID(states, 7, guid)); });
-    EXPECT_NE(std::string::npos, trace.find("ERROR : unable to retrieve given sequence number"));
+    expectTraced("ERROR : unable to retrieve given sequence number",
+                 [&] { EXPECT_EQ(E_FAIL, context.RetrieveSeriesElementModelerID(states, 7, guid)); });
   }
   // The revisions went with their variable, each once.
   EXPECT_EQ(before, liveObjects());
@@ -399,17 +396,17 @@ TEST(KuvEeExpressionContext, ModelRevisionsTreeElementsAndMilestonesAreRegistere
     track->setRootMilestone(gate);
 
     KuvEeExpressionContext context;
-    std::string trace = traceOf([&] {
+    const std::string trace = traceOf([&] {
       const unsigned char flags = KuvEeExpressionContext::traceChannel().getFlags();
       KuvEeExpressionContext::traceChannel().setFlags(3);
       EXPECT_EQ(S_OK, context.AddModelDico(model, true));
       KuvEeExpressionContext::traceChannel().setFlags(flags);
     });
-    EXPECT_NE(std::string::npos, trace.find("Normal situation, Serial and Model have the same UUID"));
-    EXPECT_NE(
-        std::string::npos,
-        trace.find(
-            "Serial and its model do not have the same GUID. Storing mapping between own UUID and Serial"));
+    for (const char* line :
+         {"Normal situation, Serial and Model have the same UUID",
+          "Serial and its model do not have the same GUID. Storing mapping between own UUID "
+          "and Serial"})
+      EXPECT_NE(std::string::npos, trace.find(line)) << line;
 
     const struct {
       const KuvEeSerialVar* variable;
@@ -435,8 +432,8 @@ TEST(KuvEeExpressionContext, ModelRevisionsTreeElementsAndMilestonesAreRegistere
     KuvInTreeEvalIndex index;
     EXPECT_EQ(S_OK, context.ComputeSequenceNumber(tree, "T", "A", index));
     EXPECT_TRUE(index.equals(treeIndex("1-9")));
-    trace = traceOf([&] { EXPECT_EQ(E_FAIL, context.ComputeSequenceNumber(tree, "T", "B", index)); });
-    EXPECT_NE(std::string::npos, trace.find("ERROR : Failed to retrieve tree eval index for this revision"));
+    expectTraced("ERROR : Failed to retrieve tree eval index for this revision",
+                 [&] { EXPECT_EQ(E_FAIL, context.ComputeSequenceNumber(tree, "T", "B", index)); });
     KuvEeMilestone* milestone = nullptr;
     EXPECT_EQ(S_OK, context.RetrieveMilestone(track, "Gate", milestone));
     EXPECT_EQ(gate, milestone);
@@ -451,24 +448,19 @@ TEST(KuvEeExpressionContext, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTr
   ASSERT_EQ(S_OK, context.AddModelDico(model, true));
   ASSERT_EQ(S_OK, context.AddMilestonesTrack(model, TestGuid(10).guid(), "Track", "Design", false));
   EXPECT_EQ(S_FALSE, context.AddMilestonesTrack(model, TestGuid(10).guid(), "Track", "Design", false));
-  EXPECT_NE(std::string::npos, traceOf([&] {
-                                 EXPECT_EQ(E_FAIL, context.AddMilestonesTrack(model, TestGuid(10).guid(),
-                                                                              "Other", "Design", false));
-                               }).find("ERROR: MilestonesTrack alreaday exists but with another name."));
-  EXPECT_NE(std::string::npos,
-            traceOf([&] {
-              EXPECT_EQ(E_FAIL,
-                        context.AddMilestonesTrack(model, TestGuid(10).guid(), "Track", "Build", false));
-            }).find("ERROR: MilestonesTrack alreaday exists but with another discipline."));
+  expectTraced("ERROR: MilestonesTrack alreaday exists but with another name.", [&] {
+    EXPECT_EQ(E_FAIL, context.AddMilestonesTrack(model, TestGuid(10).guid(), "Other", "Design", false));
+  });
+  expectTraced("ERROR: MilestonesTrack alreaday exists but with another discipline.", [&] {
+    EXPECT_EQ(E_FAIL, context.AddMilestonesTrack(model, TestGuid(10).guid(), "Track", "Build", false));
+  });
   KuvEeModelDico stranger("Stranger", TestGuid(2).guid());
-  EXPECT_NE(std::string::npos,
-            traceOf([&] {
-              EXPECT_EQ(E_FAIL, context.AddMilestonesTrack(&stranger, TestGuid(12).guid(), "T", "D", false));
-            }).find("ERROR : the given model dico does not exist in the context"));
+  expectTraced("ERROR : the given model dico does not exist in the context", [&] {
+    EXPECT_EQ(E_FAIL, context.AddMilestonesTrack(&stranger, TestGuid(12).guid(), "T", "D", false));
+  });
   KuvEeModelDico* none = nullptr;
-  EXPECT_NE(std::string::npos, traceOf([&] {
-                                 EXPECT_EQ(E_INVALIDARG, context.AddModelDico(none, true));
-                               }).find("ERROR : unexpected, we expect a not null input for this function"));
+  expectTraced("ERROR : unexpected, we expect a not null input for this function",
+               [&] { EXPECT_EQ(E_INVALIDARG, context.AddModelDico(none, true)); });
   KuvEeMilestonesVar* track = nullptr;
   ASSERT_EQ(S_OK, model->getMilestonesTrack(TestGuid(10).guid(), track));
   ASSERT_EQ(S_OK, context.AddMilestonesTrack(model, TestGuid(11).guid(), "Track2", "Build", false));
@@ -504,13 +496,12 @@ TEST(KuvEeExpressionContext, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTr
   };
   for (const auto& r : refused) {
     KuvInTreeEvalIndex index;
-    std::string trace = traceOf([&] {
+    expectTraced(r.message, [&] {
       KuvInTreeEvalIndex::BuildFromString(r.index, index);
       EXPECT_EQ(E_FAIL,
                 context.AddMilestone(r.track, TestGuid(r.guid).guid(), "Bad", index, nullptr, r.parent))
           << r.message;
     });
-    EXPECT_NE(std::string::npos, trace.find(r.message)) << trace;
     KuvEeMilestone* bad = nullptr;
     EXPECT_EQ(S_FALSE, context.RetrieveMilestone(r.track, "Bad", bad));
   }
@@ -526,17 +517,15 @@ TEST(KuvEeExpressionContext, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTr
   EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root, TestGuid(31).guid(), "P",
                                       "B", treeIndex("2-3"), false));
   const KuvInTreeEvalIndex subIndex = treeIndex("2-3");
-  EXPECT_NE(std::string::npos,
-            traceOf([&] {
-              EXPECT_EQ(E_FAIL, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root,
-                                                    TestGuid(32).guid(), "P", "B", subIndex, false));
-            }).find("already exists with another identifier or index"));
+  expectTraced("already exists with another identifier or index", [&] {
+    EXPECT_EQ(E_FAIL, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root, TestGuid(32).guid(),
+                                          "P", "B", subIndex, false));
+  });
   // A parent of another series, whose series does not exist yet.
-  EXPECT_NE(std::string::npos,
-            traceOf([&] {
-              EXPECT_EQ(E_FAIL, context.AddRevision(model, KuvEeSerialVar::TREE_STATE, root,
-                                                    TestGuid(33).guid(), "P", "C", subIndex, false));
-            }).find("ERROR : the parent element is not in this tree series"));
+  expectTraced("ERROR : the parent element is not in this tree series", [&] {
+    EXPECT_EQ(E_FAIL, context.AddRevision(model, KuvEeSerialVar::TREE_STATE, root, TestGuid(33).guid(), "P",
+                                          "C", subIndex, false));
+  });
   EXPECT_FALSE(model->isEvolutionTreeSeriesEnabled(KuvEeSerialVar::TREE_STATE));
   KuvInTreeEvalIndex index;
   EXPECT_EQ(S_OK, context.ComputeSequenceNumber(plans, "P", "B", index));
@@ -575,10 +564,9 @@ TEST(KuvEeExpressionContext, InheritedEffectivitiesAndChangesAreRegisteredWithTh
     EXPECT_TRUE(holders.Find(car));
     EXPECT_EQ(S_FALSE, context.GetSetOfMDsContainingFeature(carColor, holders));
     KuvEeBasicEff stranger("Stranger", TestGuid(301).data());
-    EXPECT_NE(std::string::npos,
-              traceOf([&] {
-                EXPECT_EQ(E_FAIL, context.GetSetOfMDsContainingFeature(carColor, holders, &stranger));
-              }).find("ERROR : No context for input inherited eff"));
+    expectTraced("ERROR : No context for input inherited eff", [&] {
+      EXPECT_EQ(E_FAIL, context.GetSetOfMDsContainingFeature(carColor, holders, &stranger));
+    });
 
     // The same effectivity read again.
     KuvEeBasicEff* again = new KuvEeBasicEff("Inherited", TestGuid(300).data());
@@ -617,8 +605,8 @@ TEST(KuvEeExpressionContext, ClashBetweenTwoFeaturesOfOneModelLeavesNothingBehin
     model->addConfigFeature(newCategory("Seat", 30, {{"Low", 31}}));
     model->addConfigFeature(newCategory("Rim", 40, {{"Alloy", 41}}));
     KuvEeModelDico* handle = model;
-    std::string trace = traceOf([&] { EXPECT_EQ(E_FAIL, context.AddModelDico(handle, true)); });
-    EXPECT_NE(std::string::npos, trace.find("ERROR : AddConfigFeature failed"));
+    expectTraced("ERROR : AddConfigFeature failed",
+                 [&] { EXPECT_EQ(E_FAIL, context.AddModelDico(handle, true)); });
     // The context took the model before the clash showed, with its features.
     KuvEeModelDico* found = nullptr;
     EXPECT_EQ(S_OK, context.GetModelDico(KuvInString("Bike"), found));
