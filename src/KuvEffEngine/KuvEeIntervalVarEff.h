@@ -37,6 +37,16 @@ public:
   HRESULT set(const KuvInListVal& intervals) {
     KuvInListVal copy(Interval::sType());
     if (FAILED(Interval::opAdd(copy, intervals))) return E_FAIL;
+    // The list algebra needs ranges sorted by their start; a caller's list
+    // in another order is united range by range, which sorts it.
+    if (!isSorted(copy)) {
+      copy.Clear();
+      for (std::int32_t i = 0; i < intervals.GetLength(); ++i) {
+        KuvInListVal one(Interval::sType());
+        one.PutBack(intervals.Get(i));
+        if (FAILED(Interval::opAdd(copy, one))) return E_FAIL;
+      }
+    }
     m_intervals = copy;
     m_noVar = 0;
     m_negated = 0;
@@ -135,6 +145,12 @@ protected:
   unsigned char m_backupNegated = 0;
 
 private:
+  static bool isSorted(const KuvInListVal& list) {
+    for (std::int32_t i = 1; i < list.GetLength(); ++i)
+      if (static_cast<const Interval*>(list.Get(i))->getA() < static_cast<const Interval*>(list.Get(i - 1))->getA())
+        return false;
+    return true;
+  }
   static const IntervalVarEff& part(const KuvEeVarEff& other) {
     return static_cast<const IntervalVarEff&>(other);
   }

@@ -12,6 +12,7 @@
 #include "KuvEeSelectionEff.h"
 #include "KuvEeSelectionValue.h"
 #include "KuvEeSelectionVar.h"
+#include "KuvInSerialInterval.h"
 #include "KuvEeSerialEff.h"
 #include "KuvEeSerialVar.h"
 #include "KuvEeVarEffTestSupport.h"
@@ -192,6 +193,37 @@ TEST(KuvEeSerialEff, SettersRefusalsAndText) {
   KuvEeSerialEff whole(vars.serial, KuvEeSerialEff::AllFalse);
   ASSERT_EQ(whole.set(5, true, 12, true), S_OK);
   EXPECT_TRUE(same(eff, whole));
+}
+
+// Later merges rely on ranges sorted by their start, whatever order the
+// caller gave them in.
+TEST(KuvEeSerialEff, RangesGivenOutOfOrderAreSorted) {
+  auto range = [](int a, int b) {
+    KuvInSerialInterval r;
+    r.setInterval(a, true, b, true);
+    return r;
+  };
+  kuvtest::TestVars vars;
+  KuvInListVal given(KuvInSerialInterval::sType());
+  for (int a : {20, 1, 10}) given.PutBack(range(a, a + 2));
+  KuvEeSerialEff eff(vars.serial, KuvEeSerialEff::AllFalse);
+  ASSERT_EQ(eff.set(given), S_OK);
+  KuvInListVal kept(KuvInSerialInterval::sType());
+  ASSERT_EQ(eff.getIntervals(kept), S_OK);
+  ASSERT_EQ(kept.GetLength(), 3);
+  const int starts[] = {1, 10, 20};
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(static_cast<KuvInSerialInterval*>(kept.Get(i))->getA(), starts[i]);
+
+  KuvEeSerialEff middle(vars.serial, KuvEeSerialEff::AllFalse);
+  ASSERT_EQ(middle.set(11, true, 21, true), S_OK);
+  bool merged = false;
+  ASSERT_EQ(eff.opOr(&middle, merged), S_OK);
+  KuvEeSerialEff expected(vars.serial, KuvEeSerialEff::AllFalse);
+  KuvInListVal two(KuvInSerialInterval::sType());
+  two.PutBack(range(1, 3));
+  two.PutBack(range(10, 22));
+  ASSERT_EQ(expected.set(two), S_OK);
+  EXPECT_TRUE(same(eff, expected));
 }
 
 TEST(KuvEeSelectionEff, AddSetLookupsAndRefusals) {
