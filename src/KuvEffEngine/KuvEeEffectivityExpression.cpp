@@ -11,12 +11,9 @@
 KUV_DEFINE_TYPE(KuvEeEffectivityExpression, KuvEeMultiModelExpression)
 
 KuvEeEffectivityExpression::KuvEeEffectivityExpression()
-    : m_operations(KuvEeExpressionOperation::sType()), m_integrated(KuvEeExpressionOperation::sType()) {}
+    : m_operations(KuvEeExpressionOperation::sType()) {}
 
-KuvEeEffectivityExpression::~KuvEeEffectivityExpression() {
-  m_operations.DeleteAll();
-  m_integrated.DeleteAll();
-}
+KuvEeEffectivityExpression::~KuvEeEffectivityExpression() { m_operations.DeleteAll(); }
 
 HRESULT KuvEeEffectivityExpression::addOperation(KuvEeExpressionOperation::OperationKind kind,
                                                  KuvInObject*& object) {
@@ -51,7 +48,7 @@ HRESULT KuvEeEffectivityExpression::integrateOperations(const KuvInSet& dictiona
     rc = integrate(*static_cast<const KuvEeExpressionOperation*>(m_operations.Get(done)), dictionaries);
     if (rc < 0) break;
   }
-  for (std::int32_t i = 0; i < done; ++i) m_integrated.PutBack(m_operations.PopFront());
+  for (std::int32_t i = 0; i < done; ++i) delete m_operations.PopFront();
   return rc < 0 ? rc : S_OK;
 }
 

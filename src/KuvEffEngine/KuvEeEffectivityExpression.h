@@ -3,15 +3,16 @@
 // add or a cut of a predefined effectivity; integrating the stack rewrites
 // the trees, and a view decides how references to changes are evaluated.
 //
-//     KuvInObject* change = eco;  // a KuvEePredefEff, handed over
+//     KuvInObject* change = eco;  // a KuvEePredefEff, still the host's
 //     expression.addOperation(KuvEeExpressionOperation::ADD, change);
 //     expression.integrateOperations(dictionaries);  // trees rewritten, stack empty
 //
 // Ownership: besides what a multi-model expression owns, the expression owns
-// its operations and, through them, their objects. An integrated operation
-// leaves the stack but stays with the expression until it goes, since the
-// trees now refer to its change; trees copied out of the expression (clone
-// included) refer to those changes too and must not outlive it.
+// its operations and the trees they operate. The changes (predefined
+// effectivities) are shared, never deleted here: one change action applies
+// to many items, and belongs to the context that registered it or to the
+// host that created it. It must outlive the expressions whose operations or
+// trees refer to it; clones share it.
 #pragma once
 
 #include "KuvEeExpressionToolbox.h"
@@ -35,14 +36,14 @@ public:
   // expression.
   const KuvInList& getOperationStack() const { return m_operations; }
   bool hasOperations() const { return !m_operations.IsEmpty(); }
-  // Pushes an operation of kind on object (a KuvEePredefEff or a
-  // KuvEeNodeRef), taking object over and clearing the caller's pointer.
+  // Pushes an operation of kind on object: a KuvEePredefEff, referred to,
+  // or a KuvEeNodeRef, taken over (the caller's pointer is cleared).
   // E_INVALIDARG for a null object or another kind (the caller keeps it).
   HRESULT addOperation(KuvEeExpressionOperation::OperationKind kind, KuvInObject*& object);
-  // Removes and deletes the last operation when it is on change and the
-  // change is unpublished. S_FALSE for an empty stack; 0x80090109 when the
-  // last operation is on another object; 0x80090111 when the change is
-  // officialized or rejected (the stack is kept).
+  // Removes and deletes the last operation (not the change) when it is on
+  // change and the change is unpublished. S_FALSE for an empty stack;
+  // 0x80090109 when the last operation is on another object; 0x80090111
+  // when the change is officialized or rejected (the stack is kept).
   HRESULT popOperation(const KuvEePredefEff* change);
   // Performs every operation, oldest first: a global change on the global
   // criteria, a contextual one on the criteria tree of each of dictionaries
@@ -73,7 +74,4 @@ private:
 
   // Owned KuvEeExpressionOperation records.
   KuvInList m_operations;
-  // Owned operations already integrated: their changes are referred to by
-  // the trees.
-  KuvInList m_integrated;
 };

@@ -23,41 +23,32 @@ Tree negation(Tree operand) {
 
 }  // namespace
 
-KuvEeExpressionOperation::KuvEeExpressionOperation(OperationKind kind, KuvInObject*& object)
-    : m_kind(kind), m_object(object) {
+KuvEeExpressionOperation::KuvEeExpressionOperation(OperationKind kind, KuvInObject*& object) : m_kind(kind) {
+  m_change = object != nullptr ? KuvEePredefEff::cast(*object) : nullptr;
+  if (m_change != nullptr) return;
+  m_owned.reset(object);
   object = nullptr;
 }
 
 KuvEeExpressionOperation::~KuvEeExpressionOperation() = default;
 
+KuvInObject* KuvEeExpressionOperation::getObject() const {
+  return m_change != nullptr ? static_cast<KuvInObject*>(m_change) : m_owned.get();
+}
+
 HRESULT KuvEeExpressionOperation::clone(KuvEeExpressionOperation*& copy) const {
   KUV_TRACE_CALL("clone");
+  if (m_change != nullptr) {
+    KuvInObject* shared = m_change;
+    copy = new KuvEeExpressionOperation(m_kind, shared);
+    return S_OK;
+  }
   std::unique_ptr<KuvInObject> object;
-  if (const KuvEeNodeRef* tree = m_object != nullptr ? KuvEeNodeRef::cast(*m_object) : nullptr) {
+  if (const KuvEeNodeRef* tree = m_owned != nullptr ? KuvEeNodeRef::cast(*m_owned) : nullptr) {
     KuvEeNodeCloner cloner;
     object.reset(cloner.clone(*tree));
     if (object == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  } else if (const KuvEePredefEff* change = m_object != nullptr ? KuvEePredefEff::cast(*m_object) : nullptr) {
-    auto changeCopy = std::make_unique<KuvEePredefEff>(change->getName(), change->getGuid().getArray(),
-                                                       change->getPublicationStatus(), change->getType());
-    if (const KuvEeNodeRef* tree = change->getExpr()) {
-      KuvEeNodeCloner cloner;
-      KuvEeNodeRef* treeCopy = cloner.clone(*tree);
-      if (treeCopy == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-      changeCopy->setExpr(treeCopy);
-    }
-    KuvEeExpression* expression = nullptr;
-    if (change->getExpr(expression) == S_OK) {
-      const KuvEeChangeExpression* applicability = KuvEeChangeExpression::cast(*expression);
-      if (applicability == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected.");
-      KuvEeChangeExpression* applicabilityCopy = nullptr;
-      if (KuvEeChangeExpression::clone(*applicability, applicabilityCopy) < 0)
-        KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvEeChangeExpression::clone FAILED.");
-      KuvEeExpression* handed = applicabilityCopy;
-      changeCopy->setExpr(handed);
-    }
-    object = std::move(changeCopy);
-  } else if (m_object != nullptr) {
+  } else if (m_owned != nullptr) {
     KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected.");
   }
   KuvInObject* handed = object.release();
@@ -69,9 +60,9 @@ HRESULT KuvEeExpressionOperation::performOperation(KuvEeNodeRef*& tree,
                                                    const KuvEeExpressionOperation& operation,
                                                    KuvEeNodeRef*& out, KuvEeModelDico* dictionary) {
   KUV_TRACE_CALL("performOperation");
-  KuvInObject* object = operation.m_object.get();
+  KuvInObject* object = operation.m_owned.get();
   Tree operand;
-  if (KuvEePredefEff* change = object != nullptr ? KuvEePredefEff::cast(*object) : nullptr) {
+  if (KuvEePredefEff* change = operation.m_change) {
     KuvEeExpression* expression = nullptr;
     if (dictionary != nullptr && change->getExpr(expression) == S_OK &&
         !KuvEeChangeExpression::isObjectOfThisType(*expression))
@@ -118,6 +109,6 @@ KuvInString KuvEeExpressionOperation::toString() const {
   static const char* const kKinds[] = {"CUT", "ADD", "RESERVED"};
   KuvInString text("ExpressionOperation( ");
   text.Append(m_kind >= CUT && m_kind <= RESERVED ? kKinds[m_kind] : "UNKNOWN", " - ",
-              m_object != nullptr ? m_object->toString() : KuvInString("NULL"), " )");
+              getObject() != nullptr ? getObject()->toString() : KuvInString("NULL"), " )");
   return text;
 }

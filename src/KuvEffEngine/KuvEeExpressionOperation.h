@@ -3,13 +3,19 @@
 // either adds its applicability to the effectivity or cuts it away.
 // performOperation applies such an operation to a tree.
 //
-//     KuvInObject* change = new KuvEePredefEff(...);
-//     KuvEeExpressionOperation op(KuvEeExpressionOperation::ADD, change);  // change is null now
+//     KuvInObject* change = eco;  // a KuvEePredefEff the host or a context keeps
+//     KuvEeExpressionOperation op(KuvEeExpressionOperation::ADD, change);
 //     KuvEeNodeRef* result = nullptr;
 //     KuvEeExpressionOperation::performOperation(tree, op, result, nullptr);
-//     // result is And(tree, ref), tree is null
+//     // result is And(tree, ref eco), tree is null
 //
-// Ownership: the operation owns the object it was given and deletes it.
+// Ownership: a change action applies to many items, so an operation only
+// refers to a predefined effectivity: it belongs to the context that
+// registered it, or to the host that created it, and must outlive every
+// operation and every tree that refers to it (the trees an integration
+// writes refer to it too). Any other object, an expression tree above all,
+// is taken over and deleted with the operation. A copy shares the change
+// and clones the tree.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +25,7 @@
 
 class KuvEeModelDico;
 class KuvEeNodeRef;
+class KuvEePredefEff;
 
 class KUV_API KuvEeExpressionOperation : public KuvInObject {
   KUV_DECLARE_TYPE(KuvEeExpressionOperation)
@@ -26,7 +33,8 @@ class KUV_API KuvEeExpressionOperation : public KuvInObject {
 public:
   enum OperationKind : std::int32_t { CUT = 0, ADD = 1, RESERVED = 2 };
 
-  // Takes object over (a KuvEePredefEff or a KuvEeNodeRef) and clears the
+  // Refers to a KuvEePredefEff (the caller's pointer is left as it is);
+  // takes any other object over, a KuvEeNodeRef above all, and clears the
   // caller's pointer.
   KuvEeExpressionOperation(OperationKind kind, KuvInObject*& object);
   ~KuvEeExpressionOperation() override;
@@ -34,12 +42,11 @@ public:
   KuvEeExpressionOperation& operator=(const KuvEeExpressionOperation&) = delete;
 
   OperationKind getKind() const { return m_kind; }
-  // The operated object, still owned by the operation.
-  KuvInObject* getObject() const { return m_object.get(); }
+  // The operated object: the shared change, or the tree the operation owns.
+  KuvInObject* getObject() const;
 
-  // copy: a new operation of the same kind on a copy of the object (a tree
-  // is cloned; a predefined effectivity is copied with its name, GUID,
-  // status, handler type and tree). Null on entry; stays null on failure.
+  // copy: a new operation of the same kind on the same change, or on a
+  // clone of the tree. Null on entry; stays null on failure.
   HRESULT clone(KuvEeExpressionOperation*& copy) const;
 
   // out = tree combined with the operation's operand: And(tree, operand)
@@ -60,5 +67,6 @@ public:
 
 private:
   OperationKind m_kind;
-  std::unique_ptr<KuvInObject> m_object;
+  KuvEePredefEff* m_change = nullptr;
+  std::unique_ptr<KuvInObject> m_owned;
 };

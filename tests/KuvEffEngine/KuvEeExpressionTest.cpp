@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "KuvEeCompositionMatrixExpression.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivityExpression.h"
+#include "KuvEeExpressionContext.h"
 #include "KuvEeFilterExpression.h"
 #include "KuvEeGenericExpression.h"
 #include "KuvEeModelDico.h"
@@ -99,11 +101,9 @@ TEST(KuvEeExpressionOperationTest, AddAndCutOnATreeAndOnNoTree) {
   ScopedFlags silent(Op::traceChannel(), 0);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.result);
-    // The operation owns its object: here an effectivity leaf's target must
-    // outlive it, so it operates on a tree naming the change instead.
-    KuvInObject* operand = (new KuvEeEffLeaf(&change))->getNodeRef();
+    KuvInObject* operand = &change;
     Op operation(c.kind, operand);
-    EXPECT_EQ(operand, nullptr);
+    EXPECT_EQ(operand, &change) << "a change is referred to, not taken";
     KuvEeNodeRef* input = c.tree != nullptr ? tree(c.tree) : nullptr;
     KuvEeNodeRef* out = nullptr;
     EXPECT_EQ(Op::performOperation(input, operation, out, nullptr), c.rc);
@@ -114,8 +114,9 @@ TEST(KuvEeExpressionOperationTest, AddAndCutOnATreeAndOnNoTree) {
   }
 }
 
-TEST(KuvEeExpressionOperationTest, OperatesOnAPredefinedEffectivityItOwns) {
-  KuvInObject* change = new KuvEePredefEff("C", kGuidC, false, KuvEePredefEff::GLOBAL);
+TEST(KuvEeExpressionOperationTest, ChecksTheChangesExpressionWithADictionary) {
+  KuvEePredefEff eco("C", kGuidC, false, KuvEePredefEff::GLOBAL);
+  KuvInObject* change = &eco;
   Op operation(Op::CUT, change);
   KuvEeNodeRef* input = tree("Or(T,F)");
   KuvEeNodeRef* out = nullptr;
@@ -127,7 +128,7 @@ TEST(KuvEeExpressionOperationTest, OperatesOnAPredefinedEffectivityItOwns) {
   // With a dictionary, the change's own expression must be a change expression.
   Models models;
   KuvEeExpression* notAChange = new KuvEeEffectivityExpression();
-  static_cast<KuvEePredefEff*>(operation.getObject())->setExpr(notAChange);
+  eco.setExpr(notAChange);
   ScopedFlags silent(Op::traceChannel(), 0);
   EXPECT_EQ(Op::performOperation(input, operation, out, &models.a), E_FAIL);
   EXPECT_EQ(out, nullptr);
@@ -147,17 +148,17 @@ TEST(KuvEeExpressionOperationTest, OperatesOnAPredefinedEffectivityItOwns) {
 TEST(KuvEeEffectivityExpressionTest, PopsOnlyTheLastUnpublishedChange) {
   KuvEeEffectivityExpression expression;
   EXPECT_EQ(expression.popOperation(nullptr), S_FALSE);
-  auto* first = new KuvEePredefEff("C1", kGuidA, false, KuvEePredefEff::GLOBAL);
-  auto* last = new KuvEePredefEff("C2", kGuidB, true, KuvEePredefEff::GLOBAL);
-  for (KuvInObject* object : {static_cast<KuvInObject*>(first), static_cast<KuvInObject*>(last)}) {
+  KuvEePredefEff firstChange("C1", kGuidA, false, KuvEePredefEff::GLOBAL);
+  KuvEePredefEff lastChange("C2", kGuidB, true, KuvEePredefEff::GLOBAL);
+  KuvEePredefEff* first = &firstChange;
+  KuvEePredefEff* last = &lastChange;
+  for (KuvInObject* object : {static_cast<KuvInObject*>(first), static_cast<KuvInObject*>(last)})
     ASSERT_EQ(expression.addOperation(Op::ADD, object), S_OK);
-    EXPECT_EQ(object, nullptr);
-  }
   EXPECT_EQ(expression.popOperation(first), static_cast<HRESULT>(0x80090109u));
   EXPECT_EQ(expression.popOperation(last), static_cast<HRESULT>(0x80090111u)) << "officialized";
   EXPECT_EQ(expression.getOperationStack().GetLength(), 2);
   last->setPublicationStatus(KuvEePredefEff::Unpublished);
-  EXPECT_EQ(expression.popOperation(last), S_OK);  // last is freed with its operation
+  EXPECT_EQ(expression.popOperation(last), S_OK);
   EXPECT_EQ(expression.getOperationStack().GetLength(), 1);
 
   // Refused objects stay with the caller.
@@ -179,8 +180,10 @@ TEST(KuvEeEffectivityExpressionTest, IntegratesGlobalAndContextualChanges) {
   ASSERT_EQ(expression.setModelCriteria(&models.a, record), S_OK);
   expression.setGlobalCriteria(tree("L2"));
 
-  KuvInObject* contextual = new KuvEePredefEff("Ctx", kGuidA, false, KuvEePredefEff::CONTEXTUAL);
-  KuvInObject* global = new KuvEePredefEff("Glb", kGuidB, false, KuvEePredefEff::GLOBAL);
+  KuvEePredefEff contextualChange("Ctx", kGuidA, false, KuvEePredefEff::CONTEXTUAL);
+  KuvEePredefEff globalChange("Glb", kGuidB, false, KuvEePredefEff::GLOBAL);
+  KuvInObject* contextual = &contextualChange;
+  KuvInObject* global = &globalChange;
   expression.addOperation(Op::CUT, contextual);
   expression.addOperation(Op::ADD, global);
   KuvInSet dictionaries(KuvEeModelDico::sType());
@@ -330,7 +333,8 @@ TEST(KuvEeMultiModelExpressionTest, ClonesAreDeepCopies) {
   KuvEeNodeRef* criteria = tree("Not(F)");
   Record* record = new Record(nullptr, &criteria);
   source.setModelCriteria(&models.b, record);
-  KuvInObject* change = new KuvEePredefEff("C", kGuidC, false, KuvEePredefEff::CONTEXTUAL);
+  KuvEePredefEff eco("C", kGuidC, false, KuvEePredefEff::CONTEXTUAL);
+  KuvInObject* change = &eco;
   source.addOperation(Op::ADD, change);
 
   KuvEeEffectivityExpression* copy = nullptr;
@@ -341,8 +345,7 @@ TEST(KuvEeMultiModelExpressionTest, ClonesAreDeepCopies) {
   EXPECT_EQ(form(copy->getModelCriteria(&models.b)->getCriteria()), "Not(F)");
   ASSERT_EQ(copy->getOperationStack().GetLength(), 1);
   const auto* copied = static_cast<const Op*>(copy->getOperationStack().Get(0));
-  EXPECT_NE(copied->getObject(), static_cast<const Op*>(source.getOperationStack().Get(0))->getObject());
-  EXPECT_EQ(KuvEePredefEff::cast(*copied->getObject())->getType(), KuvEePredefEff::CONTEXTUAL);
+  EXPECT_EQ(copied->getObject(), &eco) << "changes are shared";
 
   KuvEeChangeExpression applicability;
   applicability.setGlobalCriteria(tree("T"));
@@ -350,6 +353,49 @@ TEST(KuvEeMultiModelExpressionTest, ClonesAreDeepCopies) {
   ASSERT_EQ(KuvEeChangeExpression::clone(applicability, applicabilityCopy), S_OK);
   EXPECT_EQ(form(applicabilityCopy->getGlobalCriteria()), "T");
   delete applicabilityCopy;
+}
+
+// One change action applies to many items: each scenario frees everything
+// once, and the sanitizer build proves no change is freed early or twice.
+TEST(KuvEeEffectivityExpressionTest, ChangesAreSharedWithTheirHostAndContext) {
+  Models models;
+  KuvInSet none(KuvEeModelDico::sType());
+  auto* eco = new KuvEePredefEff("ECO", kGuidC, false, KuvEePredefEff::GLOBAL);
+  auto add = [&](KuvEeEffectivityExpression& expression) {
+    KuvInObject* object = eco;
+    ASSERT_EQ(expression.addOperation(Op::ADD, object), S_OK);
+  };
+  {
+    // Registered in a context, which deletes it, and added to two expressions.
+    KuvEeExpressionContext context;
+    KuvEePredefEff* registered = eco;
+    ASSERT_EQ(context.AddChangeRef(registered), S_OK);
+    KuvEeEffectivityExpression first, second;
+    add(first);
+    add(second);
+    ASSERT_EQ(first.integrateOperations(none), S_OK);
+    EXPECT_EQ(form(first.getGlobalCriteria()), "Ref(ECO)");
+  }
+  eco = new KuvEePredefEff("ECO", kGuidC, false, KuvEePredefEff::GLOBAL);
+  {
+    // A clone outlives its source and pops the change the source was given.
+    auto source = std::make_unique<KuvEeEffectivityExpression>();
+    add(*source);
+    KuvEeEffectivityExpression* copy = nullptr;
+    ASSERT_EQ(KuvEeEffectivityExpression::clone(*source, copy), S_OK);
+    std::unique_ptr<KuvEeEffectivityExpression> clone(copy);
+    EXPECT_EQ(clone->popOperation(eco), S_OK);
+    ASSERT_EQ(source->integrateOperations(none), S_OK);
+    ASSERT_EQ(KuvEeEffectivityExpression::clone(*source, copy), S_OK);
+    clone.reset(copy);
+    source.reset();
+    EXPECT_EQ(form(clone->getGlobalCriteria()), "Ref(ECO)");
+    // Popping leaves the host's change alive.
+    add(*clone);
+    EXPECT_EQ(clone->popOperation(eco), S_OK);
+    EXPECT_EQ(eco->getName(), KuvInString("ECO"));
+  }
+  delete eco;
 }
 
 TEST(KuvEeGenericExpressionTest, HoldsATreeOrAListAndHandsTheTreeOver) {
