@@ -237,11 +237,9 @@ void KuvEeExpressionContext::discardFeature(KuvEeDicoObject* feature) {
 }
 
 void KuvEeExpressionContext::discardModel(KuvEeModelDico* model) {
-  if (m_owned.Find(model)) return;
-  const KuvInSet* features = nullptr;
-  model->getConfigFeatures(features);
-  for (KuvEeDicoObject* feature : elementsOf<KuvEeDicoObject>(*features)) discardFeature(feature);
-  delete model;
+  // A model only indexes its features: they may serve another model or a
+  // variable space of the host, so they stay with whoever created them.
+  if (!m_owned.Find(model)) delete model;
 }
 
 void KuvEeExpressionContext::registerRevision(KuvEeSerialVarValue* revision) {

@@ -19,12 +19,16 @@
 //   the revisions, tree-series elements, milestones and tracks it creates:
 //   they go to their variable or tree, never to the context's owned set.
 // - Hand-over: the operations that take a pointer reference delete the
-//   caller's object, with what it brought (a model's features, a category's
-//   options), when an equivalent object is registered (a model of the same
-//   name; a feature or effectivity of the same GUID, kind and name), unless
-//   the context already owns it; the pointer then designates the registered
-//   object and the result is S_FALSE (S_OK for models, which only count as
-//   already there when the very object was registered).
+//   caller's object when an equivalent object is registered (a model of the
+//   same name; a feature or effectivity of the same GUID, kind and name),
+//   unless the context already owns it; the pointer then designates the
+//   registered object and the result is S_FALSE (S_OK for models, which
+//   only count as already there when the very object was registered). A
+//   discarded category goes with its options, which nothing else can reach.
+//   A discarded model goes alone: a model does not own its features, which
+//   a host may share with another model or a variable space, so they stay
+//   valid and remain their creator's to delete (AddModelDico handing back
+//   another model than the one given tells the caller so).
 // - From the moment a model is entered, the context owns it, even when a
 //   later step of AddModelDico fails.
 //

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "KuvEeCategory.h"
 #include "KuvEeDateVar.h"
@@ -18,6 +19,7 @@
 #include "KuvEeSerialVarValue.h"
 #include "KuvEeTreeSeriesElement.h"
 #include "KuvEeTreeSeriesVar.h"
+#include "KuvEeVarSpace.h"
 #include "KuvInList.h"
 
 using kuvtest::TestGuid;
@@ -53,6 +55,15 @@ KuvEeModelDico* newModel(const char* name, unsigned guid) {
   states->addRevision(new KuvEeSerialVarValue("S1", TestGuid(guid + 4).data(), "A", 1, states));
   states->addRevision(new KuvEeSerialVarValue("S1", TestGuid(guid + 5).data(), "B", 2, states));
   return model;
+}
+
+// What a host deletes of a category it created: the options, then the category.
+void deleteCategory(KuvEeDicoObject* category) {
+  std::vector<KuvInObject*> options;
+  for (auto it = static_cast<KuvEeCategory*>(category)->getOptionVars().cBegin(); it.IsValid();)
+    options.push_back(it.GetGoToNext());
+  for (KuvInObject* option : options) delete option;
+  delete category;
 }
 
 // Runs f and expects `message` among the lines it traced.
@@ -99,13 +110,22 @@ TEST(KuvEeExpressionContext, SecondModelOfTheSameNameIsDeletedAndTheFirstHandedB
     ASSERT_EQ(S_OK, context.AddModelDico(registered, true));
     EXPECT_EQ(S_FALSE, context.AddModelDico(registered, true));
 
-    // The second brings its own features and revisions: all of it goes.
+    // The second goes with its revisions; its category, which the host also
+    // keeps in a variable space, stays the host's.
     KuvEeModelDico* second = newModel("Bike", 300);
+    KuvEeVarSpace space("Host", nullptr);
+    KuvEeDicoObject* secondColor = nullptr;
+    ASSERT_EQ(S_OK, second->getConfigFeature(TestGuid(301).guid(), secondColor));
+    space.addCategory(static_cast<KuvEeCategory*>(secondColor));
     KuvEeModelDico* handed = second;
     EXPECT_EQ(S_OK, context.AddModelDico(handed, true));
     EXPECT_EQ(first, handed);
     EXPECT_FALSE(alive(second));
     EXPECT_EQ(1, context.GetNbDictionaries());
+    KuvEeCategory* kept = space.getCategory(KuvInString("Color"));
+    ASSERT_EQ(secondColor, kept);
+    EXPECT_NE(nullptr, kept->getOptionVar(KuvInString("Blue")));
+    deleteCategory(kept);
 
     // Met first as inherited, then as a main one: the same object is reused.
     KuvEeModelDico* car = new KuvEeModelDico("Car", TestGuid(400).guid());
@@ -544,11 +564,14 @@ TEST(KuvEeExpressionContext, InheritedEffectivitiesAndChangesAreRegisteredWithTh
     KuvEeBasicEff* eff = new KuvEeBasicEff("Inherited", TestGuid(300).data());
     KuvEeBasicEff* const registeredEff = eff;
     KuvEeModelDico* carCopy = newModel("Car", 400);
+    KuvEeDicoObject* carCopyColor = nullptr;
+    ASSERT_EQ(S_OK, carCopy->getConfigFeature(KuvInString("Color"), carCopyColor));
     KuvInList dicos(KuvEeModelDico::sType());
     dicos.PutBack(carCopy);
     ASSERT_EQ(S_OK, context.AddInheritedEff(eff, dicos));
     EXPECT_EQ(car, dicos.Get(0));
     EXPECT_FALSE(alive(carCopy));
+    deleteCategory(carCopyColor);
 
     const KuvInMap* models = nullptr;
     ASSERT_EQ(S_OK, context.GetAllDictionariesForInheritedEffectivity(eff, models));
