@@ -48,8 +48,8 @@ public:
   // Performs every operation, oldest first: a global change on the global
   // criteria, a contextual one on the criteria tree of each of dictionaries
   // (KuvEeModelDico). Empties the stack when all succeeded; S_FALSE for an
-  // empty stack. When one fails, those integrated before it leave the stack
-  // (their changes are in the trees) and the others stay.
+  // empty stack. Every refusal is found before any tree changes, so a
+  // failing call leaves the expression as it was.
   HRESULT integrateOperations(const KuvInSet& dictionaries);
   // Removes the inherited-effectivity criteria of every dictionary.
   HRESULT deleteInheritedCriteria();
@@ -59,7 +59,9 @@ public:
   // Brings the expression to view: dictionaries without model criteria get
   // False criteria (current and projected views), the operations are
   // integrated, then the references to changes are evaluated in the view
-  // (the view NONE leaves them as they are).
+  // (the view NONE leaves them as they are). Evaluating a reference the view
+  // would expand or replace answers E_NOTIMPL for now; the source view,
+  // which expands nothing, succeeds. A failing call changes nothing.
   // The views have the values of KuvExpressionView, which lives above this
   // module.
   HRESULT transformToView(KuvEeExpressionToolbox::ExpressionView view, const KuvInSet& dictionaries);
@@ -69,6 +71,11 @@ public:
   static HRESULT clone(const KuvEeEffectivityExpression& source, KuvEeEffectivityExpression*& copy);
 
 private:
+  // What integrate would refuse, for every operation of the stack, traced
+  // as integrating would; nothing changes.
+  HRESULT checkIntegration(const KuvInSet& dictionaries) const;
+  // Whether bringing the trees, once integrated, to view would rewrite them.
+  bool viewRewrites(KuvEeExpressionToolbox::ExpressionView view, const KuvInSet& dictionaries) const;
   // Performs one operation of the stack on the trees.
   HRESULT integrate(const KuvEeExpressionOperation& operation, const KuvInSet& dictionaries);
 

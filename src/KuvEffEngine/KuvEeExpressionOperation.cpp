@@ -56,37 +56,42 @@ HRESULT KuvEeExpressionOperation::clone(KuvEeExpressionOperation*& copy) const {
   return S_OK;
 }
 
-HRESULT KuvEeExpressionOperation::performOperation(KuvEeNodeRef*& tree,
-                                                   const KuvEeExpressionOperation& operation,
-                                                   KuvEeNodeRef*& out, KuvEeModelDico* dictionary) {
-  KUV_TRACE_CALL("performOperation");
-  KuvInObject* object = operation.m_owned.get();
-  Tree operand;
-  if (KuvEePredefEff* change = operation.m_change) {
+HRESULT KuvEeExpressionOperation::check(const KuvEeExpressionOperation& operation,
+                                        KuvEeModelDico* dictionary) {
+  if (const KuvEePredefEff* change = operation.m_change) {
     KuvEeExpression* expression = nullptr;
     if (dictionary != nullptr && change->getExpr(expression) == S_OK &&
         !KuvEeChangeExpression::isObjectOfThisType(*expression))
       KUV_RETURN_ERROR(E_FAIL, "ERROR: the change's expression is not a change expression.");
-    operand.reset((new KuvEeEffLeaf(change))->getNodeRef());
-  } else if (const KuvEeNodeRef* operated = object != nullptr ? KuvEeNodeRef::cast(*object) : nullptr) {
-    KuvEeNodeCloner cloner;
-    operand.reset(cloner.clone(*operated));
-    if (operand == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  } else {
+  } else if (operation.m_owned == nullptr || !KuvEeNodeRef::isObjectOfThisType(*operation.m_owned)) {
     return S_FALSE;
   }
-
   switch (operation.m_kind) {
     case ADD:
-      break;
     case CUT:
-      operand = negation(std::move(operand));
-      break;
+      return S_OK;
     case RESERVED:
       KUV_RETURN_ERROR(E_FAIL, "ERROR: not supported yet.");
     default:
       KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected.");
   }
+}
+
+HRESULT KuvEeExpressionOperation::performOperation(KuvEeNodeRef*& tree,
+                                                   const KuvEeExpressionOperation& operation,
+                                                   KuvEeNodeRef*& out, KuvEeModelDico* dictionary) {
+  KUV_TRACE_CALL("performOperation");
+  const HRESULT checked = check(operation, dictionary);
+  if (checked != S_OK) return checked;
+  Tree operand;
+  if (operation.m_change != nullptr) {
+    operand.reset((new KuvEeEffLeaf(operation.m_change))->getNodeRef());
+  } else {
+    KuvEeNodeCloner cloner;
+    operand.reset(cloner.clone(*KuvEeNodeRef::cast(*operation.m_owned)));
+    if (operand == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  }
+  if (operation.m_kind == CUT) operand = negation(std::move(operand));
   if (tree == nullptr) {
     out = operand.release();
     return S_OK;

@@ -59,6 +59,10 @@ public:
   // expression must be a change expression.
   static HRESULT performOperation(KuvEeNodeRef*& tree, const KuvEeExpressionOperation& operation,
                                   KuvEeNodeRef*& out, KuvEeModelDico* dictionary);
+  // What performOperation would refuse, traced and answered the same way,
+  // without building anything: S_OK, S_FALSE for an object that is not an
+  // operand, or the refusal's code.
+  static HRESULT check(const KuvEeExpressionOperation& operation, KuvEeModelDico* dictionary);
   // Replaces tree by Not(tree); a null tree (no restriction) becomes False.
   static HRESULT performNegate(KuvEeNodeRef*& tree);
 

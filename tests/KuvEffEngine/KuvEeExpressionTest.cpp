@@ -197,21 +197,59 @@ TEST(KuvEeEffectivityExpressionTest, IntegratesGlobalAndContextualChanges) {
   EXPECT_EQ(expression.integrateOperations(dictionaries), S_FALSE);
 }
 
-TEST(KuvEeEffectivityExpressionTest, TransformToViewFillsMissingDictionariesWithFalse) {
+// A view that would expand or replace a change answers not implemented
+// until the node expander exists; every refusal leaves the expression as it was.
+TEST(KuvEeEffectivityExpressionTest, TransformToViewChangesNothingWhenItFails) {
+  using View = KuvEeExpressionToolbox;
   Models models;
-  KuvEeEffectivityExpression expression;
-  Record* record = nullptr;  // becomes an empty record
-  ASSERT_EQ(expression.setModelCriteria(&models.a, record), S_OK);
-  KuvInSet dictionaries(KuvEeModelDico::sType());
-  dictionaries.Put(&models.a);
-  dictionaries.Put(&models.b);
-  EXPECT_EQ(expression.transformToView(KuvEeExpressionToolbox::NONE, dictionaries), S_OK);
-  EXPECT_FALSE(expression.hasModelCriteria(&models.b)) << "only the current and projected views fill";
-  ScopedFlags silent(KuvEeEffectivityExpression::traceChannel(), 0);
-  EXPECT_EQ(expression.transformToView(KuvEeExpressionToolbox::CURRENT, dictionaries), E_NOTIMPL)
-      << "evaluating the view needs the node expander";
-  EXPECT_EQ(form(expression.getModelCriteria(&models.b)->getCriteria()), "F");
-  EXPECT_EQ(form(expression.getModelCriteria(&models.a)->getCriteria()), "none");
+  KuvEePredefEff official("Off", kGuidA, true, KuvEePredefEff::CONTEXTUAL);
+  official.setExpr(tree("T"));
+  KuvEePredefEff pending("Pen", kGuidB, false, KuvEePredefEff::GLOBAL);
+  pending.setExpr(tree("T"));
+  KuvEePredefEff undefined("Und", kGuidC, false, KuvEePredefEff::GLOBAL);
+  const struct {
+    View::ExpressionView view;
+    KuvEePredefEff* inTree;  // referred to by A's criteria
+    KuvEePredefEff* stacked;
+    Op::OperationKind kind;
+    HRESULT rc;
+    const char* a;  // A's criteria afterwards, "B:" B's
+    const char* b;
+  } cases[] = {
+      {View::NONE, &official, &pending, Op::ADD, S_OK, "Ref(Off)", "none"},
+      {View::SOURCE, &official, &pending, Op::CUT, S_OK, "Ref(Off)", "none"},
+      {View::CURRENT, &undefined, &pending, Op::ADD, S_OK, "Ref(Und)", "F"},
+      {View::CURRENT, &official, nullptr, Op::ADD, E_NOTIMPL, "Ref(Off)", "none"},
+      {View::PROJECTED, &undefined, &pending, Op::ADD, E_NOTIMPL, "Ref(Und)", "none"},
+      {View::SOURCE, &undefined, &pending, Op::RESERVED, E_FAIL, "Ref(Und)", "none"},
+  };
+  QuietErrors quiet;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.view << " " << c.a);
+    KuvEeEffectivityExpression expression;
+    KuvEeNodeRef* criteria = (new KuvEeEffLeaf(c.inTree))->getNodeRef();
+    Record* record = new Record(nullptr, &criteria);
+    ASSERT_EQ(expression.setModelCriteria(&models.a, record), S_OK);
+    KuvInObject* change = c.stacked;
+    if (change != nullptr) expression.addOperation(c.kind, change);
+    KuvInSet dictionaries(KuvEeModelDico::sType());
+    dictionaries.Put(&models.a);
+    dictionaries.Put(&models.b);
+    const std::string before = expression.toString().ConvertToChar();
+    EXPECT_EQ(expression.transformToView(c.view, dictionaries), c.rc);
+    if (c.rc < 0) {
+      EXPECT_EQ(before, expression.toString().ConvertToChar());
+      continue;
+    }
+    EXPECT_FALSE(expression.hasOperations());
+    EXPECT_EQ(form(expression.getModelCriteria(&models.b) != nullptr
+                       ? expression.getModelCriteria(&models.b)->getCriteria()
+                       : nullptr),
+              c.b);
+    const std::string global = c.kind == Op::ADD ? "Ref(Pen)" : "Not(Ref(Pen))";
+    EXPECT_EQ(form(expression.getGlobalCriteria()), global);
+    EXPECT_EQ(form(expression.getModelCriteria(&models.a)->getCriteria()), c.a);
+  }
 }
 
 TEST(KuvEeMultiModelExpressionTest, MaximumModelCriteriaComesFromTheEnvironmentClamped) {
