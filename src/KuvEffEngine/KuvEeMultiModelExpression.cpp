@@ -181,38 +181,16 @@ HRESULT KuvEeMultiModelExpression::getGlobalCriteriaDNF(KuvDnf*& /*dnf*/) const 
 
 HRESULT KuvEeMultiModelExpression::negate() {
   KUV_TRACE_CALL("negate");
-  if (m_models.IsEmpty()) {
-    KuvEeNodeRef* global = m_global.release();
-    KuvEeExpressionOperation::performNegate(global);
-    m_global.reset(global);
-    return S_OK;
-  }
-  // Build every negated validity first, so that a failed copy changes nothing.
-  std::vector<std::unique_ptr<KuvEeNodeRef>> negated;
-  for (auto it = m_models.cBegin(); !it.IsEnd(); it.Next()) {
-    const auto* record = static_cast<const ModelCriteria*>(it.GetVal());
-    bool ok = true;
-    std::unique_ptr<KuvEeNodeRef> parts[] = {
-        std::unique_ptr<KuvEeNodeRef>(cloneOrNull(m_global.get(), ok)),
-        std::unique_ptr<KuvEeNodeRef>(cloneOrNull(record->getInheritedEffCriteria(), ok)),
-        std::unique_ptr<KuvEeNodeRef>(cloneOrNull(record->getCriteria(), ok))};
-    if (!ok) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-    auto* validity = new KuvEeAndOp();
-    std::unique_ptr<KuvEeNodeRef> tree(validity->getNodeRef());
-    for (auto& part : parts)
-      if (part != nullptr) validity->addChild(part.release()->getNode());
-    KuvEeNodeRef* result = tree.release();
-    validity->becomeIfNoOrSingleChild();
-    KuvEeExpressionOperation::performNegate(result);
-    negated.emplace_back(result);
-  }
-  m_global.reset();
-  std::size_t i = 0;
-  for (auto it = m_models.cBegin(); !it.IsEnd(); it.Next(), ++i) {
-    auto* record = static_cast<ModelCriteria*>(it.GetVal());
-    record->setInheritedEffCriteria(nullptr);
-    record->setCriteria(negated[i].release());
-  }
+  // A dictionary without a record is valid under the global criteria, one
+  // with a record under their And with the record's trees. The complement
+  // would need global criteria of its own for the dictionaries without a
+  // record, which one shared tree cannot hold beside the records.
+  if (!m_models.IsEmpty())
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: the complement of criteria given per dictionary cannot be written "
+                             "beside global criteria shared by every dictionary.");
+  KuvEeNodeRef* global = m_global.release();
+  KuvEeExpressionOperation::performNegate(global);
+  m_global.reset(global);
   return S_OK;
 }
 

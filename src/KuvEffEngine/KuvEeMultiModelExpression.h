@@ -115,10 +115,12 @@ public:
   // the caller's; null on entry and on failure.
   HRESULT getDNF(const KuvEeModelDico* model, KuvDnf*& dnf) const;
   HRESULT getGlobalCriteriaDNF(KuvDnf*& dnf) const;
-  // The complement: without records the global criteria are negated; with
-  // records each dictionary's validity, global And inherited And criteria,
-  // becomes the negated criteria tree of its record and the global and
-  // inherited parts go.
+  // The complement, so that negating twice restores the meaning: the global
+  // criteria (none meaning every configuration) are negated. A dictionary
+  // is valid under the global criteria And, when it has a record, the
+  // record's trees; with records the complement is not expressible in this
+  // form (the dictionaries without one would need criteria of their own),
+  // so negate refuses it (E_FAIL) and changes nothing.
   HRESULT negate();
   // Combines other into this expression (kind as for the operations) for
   // the given dictionaries.
