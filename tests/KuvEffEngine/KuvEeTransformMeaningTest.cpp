@@ -9,11 +9,14 @@
 #include "KuvEeDicoTestSupport.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
+#include "KuvEeNodeDeveloper.h"
 #include "KuvEeNodeNormalizer.h"
 #include "KuvEeNodeNotRemover.h"
 #include "KuvEeNodeSimplifier.h"
 #include "KuvEeNodeTestSupport.h"
+#include "KuvEeOptionVar.h"
 #include "KuvEeRestrictionEffLeaf.h"
+#include "KuvEeSelectionVar.h"
 #include "KuvEeSerialVar.h"
 #include "KuvEeTransformLists.h"
 #include "KuvEeVarEffLeaf.h"
@@ -27,8 +30,8 @@ using Transform = std::function<HRESULT(KuvEeNodeRef&)>;
 
 // Transforms random trees, small ones first so that the first failure
 // reported is a small tree, and checks that each keeps its truth table.
-void expectKeepsMeaning(const Transform& transform, TreeGenerator::Options options, std::uint32_t seed) {
-  TruthModel m;
+void expectKeepsMeaning(const TruthModel& m, const Transform& transform, TreeGenerator::Options options,
+                        std::uint32_t seed) {
   for (int maxNodes : {3, 6, 12}) {
     options.maxNodes = maxNodes;
     TreeGenerator generator(m, seed, options);
@@ -41,6 +44,11 @@ void expectKeepsMeaning(const Transform& transform, TreeGenerator::Options optio
       ASSERT_EQ(expected, truthTable(m, *tree)) << text(*before) << "\nbecame\n" << text(*tree);
     }
   }
+}
+
+void expectKeepsMeaning(const Transform& transform, TreeGenerator::Options options, std::uint32_t seed) {
+  TruthModel m;
+  expectKeepsMeaning(m, transform, options, seed);
 }
 
 }  // namespace
@@ -64,6 +72,59 @@ TEST(TransformMeaning, SimplifierKeepsTheTruthTable) {
 TEST(TransformMeaning, NormalizerKeepsTheTruthTable) {
   expectKeepsMeaning([](KuvEeNodeRef& ref) { return KuvEeNodeNormalizer().normalize(ref); },
                      {.domainOverLeavesOnly = true}, 13);
+}
+
+namespace {
+
+// Completes the tree as one term: an And of it and a restriction of each
+// kind listing every variable of that kind, as completion lists those its
+// term mentions.
+void complete(const TruthModel& m, KuvEeNodeRef& ref) {
+  auto* term = new KuvEeAndOp;
+  KuvEeNode* tree = ref.getNode();
+  tree->switchWith(term);
+  term->addChild(tree);
+  auto restrict = [&](KuvEeRestrictionEff* restriction, std::initializer_list<KuvInObject*> vars) {
+    KuvInSet set;
+    for (KuvInObject* var : vars) set.Put(var);
+    EXPECT_EQ(restriction->setVariables(set), S_OK);
+    term->addChild(new KuvEeRestrictionEffLeaf(restriction));
+  };
+  restrict(new KuvEeSerialRestrictionEff, {m.serial.get()});
+  restrict(new KuvEeDateRestrictionEff, {m.date.get()});
+  restrict(new KuvEeSelectionRestrictionEff, {m.selection.get()});
+  restrict(new KuvEeCategoryOptionRestrictionEff, {m.options[0].get(), m.options[1].get(), m.options[2].get()});
+}
+
+// Deletes the restriction leaves of every And, as removing the completion
+// does.
+void removeCompletion(KuvEeNode& node) {
+  const KuvEeOp* op = KuvEeOp::cast(node);
+  if (op == nullptr) return;
+  for (KuvEeNode* child : children(*op)) {
+    if (KuvEeRestrictionEffLeaf::isObjectOfThisType(*child) && KuvEeAndOp::isObjectOfThisType(node))
+      KuvEeGroupOp::cast(node)->deleteChild(child);
+    else
+      removeCompletion(*child);
+  }
+}
+
+}  // namespace
+
+// Nothing merges into the restrictions of a completed term as it is
+// developed and normalized: removing them from every And of the result
+// gives back the meaning of the term.
+TEST(TransformMeaning, CompletionRoundTripsThroughNormalizationAndDevelopment) {
+  TruthModel m;
+  expectKeepsMeaning(
+      m,
+      [&m](KuvEeNodeRef& ref) {
+        complete(m, ref);
+        HRESULT hr = KuvEeNodeDeveloper().develop(ref);
+        removeCompletion(*ref.getNode());
+        return hr;
+      },
+      {.notFlag = false, .domainOverLeavesOnly = true}, 16);
 }
 
 namespace {
