@@ -61,7 +61,8 @@ bool KuvEeGroupOp::becomeIfSingleChild() {
   if (m_children.GetLength() != 1) return false;
   auto* child = static_cast<KuvEeNodeRef*>(m_children.PopFront());
   child->m_holder = nullptr;
-  become(child->getNode());
+  // A former child is no ancestor.
+  becomeUnchecked(child->getNode());
   return true;
 }
 

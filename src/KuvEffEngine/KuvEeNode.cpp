@@ -33,6 +33,10 @@ void KuvEeNode::become(KuvEeNode* other) {
     KUV_TRACE_ERROR("ERROR: a node cannot become its own ancestor");
     return;
   }
+  becomeUnchecked(other);
+}
+
+void KuvEeNode::becomeUnchecked(KuvEeNode* other) {
   // Freeing other's old reference also takes other out of its parent, so a
   // descendant of this node survives the deletion below.
   other->m_nodeRef->deleteThisOnly();
@@ -54,6 +58,10 @@ void KuvEeNode::switchWith(KuvEeNode* other) {
 }
 
 bool KuvEeNode::isOnPathToRoot(const KuvEeNode* node) const {
+  if (node == this) return true;
+  // Only an operator with a child is an ancestor, and a root has none: most
+  // adoptions and replacements need no walk.
+  if (!KuvEeOp::hasChild(*this) || node->m_nodeRef == nullptr || node->m_nodeRef->m_holder == nullptr) return false;
   const KuvEeNodeRef* ref = node->m_nodeRef;
   while (ref != nullptr) {
     if (ref->m_node == this) return true;

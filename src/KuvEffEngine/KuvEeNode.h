@@ -52,6 +52,8 @@ protected:
   KuvEeNode();
   // A copy is a new node with a reference of its own, in no tree.
   KuvEeNode(const KuvEeNode& other);
+  // become, for an other that the caller knows is no ancestor of this node.
+  void becomeUnchecked(KuvEeNode* other);
 
 private:
   friend class KuvEeNodeRef;

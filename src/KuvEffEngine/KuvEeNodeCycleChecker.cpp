@@ -53,6 +53,7 @@ KuvEeNodeCycleChecker::~KuvEeNodeCycleChecker() = default;
 HRESULT KuvEeNodeCycleChecker::checkCycle(const KuvEeNodeRef& ref, unsigned char& cycle) {
   KUV_TRACE_CALL("checkCycle");
   m_path.clear();
+  m_cycleFree.clear();
   m_cycleFound = 0;
   KuvEeNode* root = ref.getNode();
   if (root == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
@@ -102,6 +103,8 @@ HRESULT KuvEeNodeCycleChecker::visitFollowed(KuvEeNode& node) {
       frame.next.push_back(static_cast<KuvEeNodeRef*>(it.Get())->getNode());
   } else if (leaf != nullptr && leaf->getTargetEff() != nullptr && leaf->getTargetEff()->isDefined()) {
     KuvEeEffectivity* target = leaf->getTargetEff();
+    if (m_cycleFree.count(target) != 0) return S_OK;
+    frame.followed = target;
     KuvEeNodeRef* tree = target->getExpr();
     KuvEeExpression* expression = nullptr;
     target->getExpr(expression);
@@ -140,6 +143,7 @@ HRESULT KuvEeNodeCycleChecker::walk(Frame first) {
       if (FAILED(rc)) break;
     } else {
       rc = leave(top);
+      if (SUCCEEDED(rc) && !m_cycleFound && top.followed != nullptr) m_cycleFree.insert(top.followed);
       frames.pop_back();
       if (FAILED(rc)) break;
     }

@@ -21,6 +21,8 @@
 #include "KuvEeNodeRef.h"
 #include "KuvEeNodeVisitor.h"
 
+class KuvEeEffectivity;
+
 class KUV_API KuvEeNodeCycleChecker : public KuvEeNodeVisitor {
   KUV_DECLARE_TYPE(KuvEeNodeCycleChecker)
 
@@ -49,6 +51,8 @@ private:
     // that target (null otherwise): both are on the path while it is.
     const KuvEeNode* node = nullptr;
     const void* target = nullptr;
+    // For an effectivity leaf, the effectivity whose definition is walked.
+    const KuvEeEffectivity* followed = nullptr;
     std::vector<KuvEeNode*> next;
     std::size_t done = 0;
     // Copies of the expression's trees, whose own nodes may not outlive the
@@ -66,6 +70,11 @@ private:
   HRESULT refuseAfterCycle();
 
   std::unordered_set<const void*> m_path;
+  // Effectivities whose definitions were walked to the end without a
+  // cycle: whatever path reaches them again, the walk would find none (a
+  // cycle through one would have come back to it), so they are not walked
+  // again within a check.
+  std::unordered_set<const KuvEeEffectivity*> m_cycleFree;
   unsigned char m_cycleFound = 0;
   // The path of the running walk; null between walks.
   std::vector<Frame>* m_frames = nullptr;

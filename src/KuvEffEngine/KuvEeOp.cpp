@@ -37,6 +37,12 @@ void KuvEeOp::releaseChildrenInto(std::vector<KuvEeNodeRef*>& refs) {
     single->moveChildTo(refs);
 }
 
+bool KuvEeOp::hasChild(const KuvEeNode& node) {
+  if (const KuvEeGroupOp* group = KuvEeGroupOp::cast(node)) return !group->m_children.IsEmpty();
+  if (const KuvEeSingleOp* single = KuvEeSingleOp::cast(node)) return single->m_childRef != nullptr;
+  return KuvEeOp::cast(node) != nullptr;
+}
+
 void KuvEeOp::forgetChild(KuvEeNodeRef* ref) {
   if (KuvEeGroupOp* group = KuvEeGroupOp::cast(*this))
     group->unlinkChild(ref);

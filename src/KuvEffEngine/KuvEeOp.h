@@ -50,7 +50,11 @@ protected:
   static void destroySubtrees(std::vector<KuvEeNodeRef*>& refs);
 
 private:
+  friend class KuvEeNode;
   friend class KuvEeNodeRef;
+
+  // Whether node is an operator holding a child.
+  static bool hasChild(const KuvEeNode& node);
 
   // Appends the child references to refs and forgets them.
   void releaseChildrenInto(std::vector<KuvEeNodeRef*>& refs);

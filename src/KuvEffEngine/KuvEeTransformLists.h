@@ -49,39 +49,13 @@ private:
 // Merges the leaves pairwise: each leaf, from the front, with the first
 // later one that combines with it (opAnd when isAnd, else opOr); both go and
 // the result joins the end of the leaves when isMergeable accepts it, of
-// others otherwise (composite is then set), to be tried again. A failing
+// others otherwise (composite is then set), to be tried again. Only pairs
+// that can combine are tried (leaves on one criterion, restrictions with
+// variable leaves and with each other, constants with anything), in list
+// order, so the result is that of trying every later leaf. A failing
 // operator gives its code, the lists as far as they got.
-template <class IsMergeable>
-HRESULT mergeLeaves(NodeList& leaves, NodeList& others, bool isAnd, IsMergeable isMergeable, bool& composite) {
-  std::size_t i = 0;
-  while (i < leaves.size()) {
-    bool merged = false;
-    for (std::size_t j = i + 1; j < leaves.size() && !merged; ++j) {
-      const auto* a = static_cast<const KuvEeNodeLeaf*>(leaves[i]->getNode());
-      const auto* b = static_cast<const KuvEeNodeLeaf*>(leaves[j]->getNode());
-      KuvEeNode* out = nullptr;
-      HRESULT hr = isAnd ? a->opAnd(b, out) : a->opOr(b, out);
-      if (FAILED(hr)) {
-        if (out != nullptr) delete out->getNodeRef();
-        return hr;
-      }
-      if (out == nullptr) continue;
-      OwnedNode result(out->getNodeRef());
-      leaves.erase(leaves.begin() + static_cast<std::ptrdiff_t>(j));
-      leaves.erase(leaves.begin() + static_cast<std::ptrdiff_t>(i));
-      if (isMergeable(out)) {
-        leaves.push_back(std::move(result));
-      } else {
-        others.push_back(std::move(result));
-        composite = true;
-      }
-      merged = true;
-    }
-    // After a merge the leaf that followed the first one is at i.
-    if (!merged) ++i;
-  }
-  return S_OK;
-}
+HRESULT mergeLeaves(NodeList& leaves, NodeList& others, bool isAnd, bool (*isMergeable)(const KuvEeNode*),
+                    bool& composite);
 
 // appendSameNodes, removeWeakNodes, then becomeIfNoOrSingleChild (or, with
 // noChildRule false, becomeIfSingleChild) and, when neither applied,

@@ -66,16 +66,35 @@ HRESULT KuvEeVisitor_GetCriteriaTypes::visitEffLeaf(KuvEeEffLeaf& node) {
 }
 
 HRESULT KuvEeVisitor_GetCriteriaTypes::visitDefinition(KuvEeEffectivity& effectivity) {
-  if (std::find(m_followed.begin(), m_followed.end(), &effectivity) != m_followed.end()) return S_OK;
-  m_followed.push_back(&effectivity);
+  if (auto onPath = m_followed.find(&effectivity); onPath != m_followed.end()) {
+    m_lowestCut = std::min(m_lowestCut, onPath->second);
+    return S_OK;
+  }
+  const auto key = std::make_pair(static_cast<const KuvEeEffectivity*>(&effectivity), m_negated);
+  if (auto walked = m_walked.find(key); walked != m_walked.end()) {
+    if (walked->second.has_value()) setDateUpperBoundInfinite(*walked->second);
+    return S_OK;
+  }
+  const std::size_t depth = m_followed.size();
+  m_followed.emplace(&effectivity, depth);
+  const std::optional<bool> outerDateBound = std::exchange(m_lastDateBound, std::nullopt);
+  const std::size_t outerCut = std::exchange(m_lowestCut, SIZE_MAX);
   HRESULT hr = S_OK;
   KuvEeNodeRef* tree = effectivity.getExpr();
   if (tree != nullptr && tree->getNode() != nullptr) hr = tree->getNode()->acceptVisitor(*this);
   KuvEeExpression* expression = nullptr;
   if (SUCCEEDED(hr) && effectivity.getExpr(expression) == S_OK && expression != nullptr)
     hr = expression->runConstVisitor(*this);
-  m_followed.pop_back();
+  m_followed.erase(&effectivity);
+  if (SUCCEEDED(hr) && m_lowestCut >= depth) m_walked.emplace(key, m_lastDateBound);
+  if (!m_lastDateBound.has_value()) m_lastDateBound = outerDateBound;
+  m_lowestCut = std::min(outerCut, m_lowestCut);
   return hr;
+}
+
+void KuvEeVisitor_GetCriteriaTypes::setDateUpperBoundInfinite(bool value) {
+  m_classification.setDateUpperBoundInfinite(value ? 1 : 0);
+  m_lastDateBound = value;
 }
 
 HRESULT KuvEeVisitor_GetCriteriaTypes::visitVarEffLeaf(KuvEeVarEffLeaf& node) {
@@ -121,7 +140,7 @@ HRESULT KuvEeVisitor_GetCriteriaTypes::visitDateEff(const KuvEeDateEff& eff) {
   KuvInListVal intervals(KuvInDateInterval::sType());
   if (FAILED(eff.getIntervals(intervals))) KUV_RETURN_ERROR(E_FAIL, "ERROR : getIntervals FAILED");
   if (intervals.IsEmpty()) {
-    m_classification.setDateUpperBoundInfinite(false);
+    setDateUpperBoundInfinite(false);
     return S_OK;
   }
   const KuvInDateInterval* last = KuvInDateInterval::cast(*intervals.Get(intervals.GetLength() - 1));
@@ -129,6 +148,6 @@ HRESULT KuvEeVisitor_GetCriteriaTypes::visitDateEff(const KuvEeDateEff& eff) {
   const bool upperInfinite = last->getB().isInfPos();
   // Under an odd number of negations the ranges stand for their complement.
   const bool complemented = eff.isNegated() != m_negated;
-  m_classification.setDateUpperBoundInfinite(complemented ? !upperInfinite : upperInfinite);
+  setDateUpperBoundInfinite(complemented ? !upperInfinite : upperInfinite);
   return S_OK;
 }

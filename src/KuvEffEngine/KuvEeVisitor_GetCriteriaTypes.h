@@ -11,12 +11,21 @@
 // infinity makes the date upper bound infinite, read through the negations
 // above the leaf and the effectivity's own negation.
 //
+// A definition is walked once per parity of the negations above it, for
+// the life of the visitor: use one visitor per tree, as the definitions
+// may change between calls.
+//
 //     KuvEeVisitor_GetCriteriaTypes types(0, 0, 0);
 //     root->getNode()->acceptVisitor(types);
 //     types.getResultClassification().isEvolution();
 #pragma once
 
-#include <vector>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <unordered_map>
+#include <utility>
 
 #include "KuvEVCClassification.h"
 #include "KuvEeNodeWalker.h"
@@ -45,6 +54,7 @@ private:
   // Visits the tree and the expression that define effectivity.
   HRESULT visitDefinition(KuvEeEffectivity& effectivity);
   HRESULT visitDateEff(const KuvEeDateEff& eff);
+  void setDateUpperBoundInfinite(bool value);
 
   KuvEVCClassification m_classification{false};
   // An odd number of Not nodes above the current node.
@@ -52,7 +62,16 @@ private:
   unsigned char m_followBasicEffs;
   unsigned char m_followPredefEffs;
   unsigned char m_checkUpperBounds;
-  // The effectivities whose definitions are being visited, so that one
-  // that refers to itself is not followed forever.
-  std::vector<const KuvEeEffectivity*> m_followed;
+  // The effectivities whose definitions are being visited, with their
+  // depth, so that one that refers to itself is not followed forever.
+  std::unordered_map<const KuvEeEffectivity*, std::size_t> m_followed;
+  // The lowest depth of an effectivity met again while its definition was
+  // being visited, since the start of the current definition: a walk that
+  // met one above its own start saw less than it would elsewhere.
+  std::size_t m_lowestCut = SIZE_MAX;
+  // Definitions walked to the end, by effectivity and parity, with the date
+  // upper bound last written in the walk. Walking one again would raise the
+  // same flags and write that bound again, nothing else.
+  std::map<std::pair<const KuvEeEffectivity*, bool>, std::optional<bool>> m_walked;
+  std::optional<bool> m_lastDateBound;
 };

@@ -110,6 +110,12 @@ TEST(KuvEeAnalysisVisitorsTest, DefinitionsOfNamedEffectivitiesAreFollowedOnRequ
   EXPECT_FALSE(r.isVariant());
   EXPECT_TRUE(r.isEvolutionType(13));
 
+  // The last date met decides the upper bound, also when it lies in a
+  // definition met before.
+  c.inherited.setExpr(own(c.date(true)).release());
+  EXPECT_TRUE(typesOf(And({c.inheritedLeaf(), c.date(false), c.inheritedLeaf()}), 1, 0, 1).isDateUpperBoundInfinite());
+  EXPECT_FALSE(typesOf(And({c.inheritedLeaf(), Not(c.inheritedLeaf())}), 1, 0, 1).isDateUpperBoundInfinite());
+
   // A change defined by an expression rather than a tree.
   KuvEePredefEff eco("ECO-2", TestGuid(120).data(), true, KuvEePredefEff::GLOBAL);
   KuvEeExpression* applicability = new KuvEeChangeExpression;

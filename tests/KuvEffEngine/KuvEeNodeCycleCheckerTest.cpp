@@ -11,6 +11,8 @@
 #include "KuvEeNodeCycleChecker.h"
 #include "KuvEeNodeTestSupport.h"
 #include "KuvEeRule.h"
+#include "KuvEeTrue.h"
+#include "KuvEeVisitor_GetCriteriaTypes.h"
 
 using namespace kuvtest;
 
@@ -26,6 +28,19 @@ struct Effs {
   }
   KuvEeBasicEff& operator[](unsigned i) { return *all[i]; }
   std::vector<std::unique_ptr<KuvEeBasicEff>> all;
+};
+
+// True, counting the visits it gets.
+class CountedTrue : public KuvEeTrue {
+public:
+  explicit CountedTrue(int& visits) : m_visits(visits) {}
+  HRESULT acceptVisitor(KuvEeNodeVisitor& visitor) override {
+    ++m_visits;
+    return KuvEeTrue::acceptVisitor(visitor);
+  }
+
+private:
+  int& m_visits;
 };
 
 struct Outcome {
@@ -91,6 +106,26 @@ TEST(KuvEeNodeCycleChecker, SharedDefinitionsAreNoCycle) {
   EXPECT_EQ(S_OK, out.rc);
   EXPECT_EQ(0, out.cycle);
   EXPECT_EQ("", out.trace);
+}
+
+// Ek = Or(Ek-1, Ek-1) reaches E0 by 2^k paths; its definition is walked once
+// by the checker, and once by the criteria-types visitor that follows
+// definitions.
+TEST(KuvEeNodeCycleChecker, SharedDefinitionsAreWalkedOnce) {
+  constexpr unsigned kLevels = 16;
+  Effs eff(kLevels + 1);
+  int visits = 0;
+  eff[0].setExpr(own(new CountedTrue(visits)).release());
+  for (unsigned k = 1; k <= kLevels; ++k) eff[k].setExpr(own(Or({Leaf(eff[k - 1]), Leaf(eff[k - 1])})).release());
+  Tree root = own(And({Leaf(eff[kLevels]), Leaf(eff[kLevels - 1])}));
+  Outcome out = check(*root);
+  EXPECT_EQ(S_OK, out.rc);
+  EXPECT_EQ(0, out.cycle);
+  EXPECT_EQ(1, visits);
+  visits = 0;
+  KuvEeVisitor_GetCriteriaTypes types(1, 0, 1);
+  EXPECT_EQ(S_OK, root->getNode()->acceptVisitor(types));
+  EXPECT_EQ(1, visits);
 }
 
 TEST(KuvEeNodeCycleChecker, VisitAfterACycleFailsUntilTheNextCheck) {

@@ -88,6 +88,8 @@ TEST_F(KuvEeNodeTest, CyclesAndNullChildrenAreRefusedAndChangeNothing) {
   EXPECT_EQ(innerOr->addChild(tree->getNode()), E_INVALIDARG);
   EXPECT_EQ(innerOr->addChild(middle), E_INVALIDARG);
   EXPECT_EQ(innerOr->addChild(nullptr), E_INVALIDARG);
+  Tree empty = own(new KuvEeAndOp);
+  EXPECT_EQ(KuvEeGroupOp::cast(*empty->getNode())->addChild(empty->getNode()), E_INVALIDARG);
   EXPECT_EQ(KuvEeSingleOp::cast(*middle)->setChildRef(tree.get()), E_INVALIDARG);
   EXPECT_EQ(KuvEeSingleOp::cast(*middle)->setChildRef(middle->getNodeRef()), E_INVALIDARG);
   std::string out = testing::internal::GetCapturedStdout();

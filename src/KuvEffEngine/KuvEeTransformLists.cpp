@@ -1,0 +1,170 @@
+#include "KuvEeTransformLists.h"
+
+#include <set>
+#include <typeinfo>
+#include <unordered_map>
+
+#include "KuvEeEffLeaf.h"
+#include "KuvEeRestrictionEffLeaf.h"
+#include "KuvEeVarEffLeaf.h"
+
+namespace kuv::detail {
+
+namespace {
+
+// Leaves keep their place in the list as a sequence number: removals keep
+// the order of the others and results go last, so number order is list
+// order throughout.
+using Seq = std::size_t;
+using Bucket = std::set<Seq>;
+
+// Which later leaves a leaf can combine with. Criterion leaves of the
+// library combine with each other only on the same criterion; restrictions
+// combine with criterion leaves of any criterion (their kind decides) and
+// with each other; a constant, or a leaf of another kind, with anything.
+enum class Reach { Criterion, Restriction, Any };
+
+struct Slot {
+  OwnedNode node;
+  Reach reach = Reach::Any;
+  const KuvInObject* criterion = nullptr;
+};
+
+class LeafMerger {
+public:
+  explicit LeafMerger(NodeList& leaves) : m_leaves(leaves) {
+    for (OwnedNode& leaf : leaves) add(std::move(leaf));
+    leaves.clear();
+  }
+  // The leaves still there go back to the list, in order.
+  ~LeafMerger() {
+    for (Slot& slot : m_slots)
+      if (slot.node != nullptr) m_leaves.push_back(std::move(slot.node));
+  }
+  LeafMerger(const LeafMerger&) = delete;
+  LeafMerger& operator=(const LeafMerger&) = delete;
+
+  HRESULT run(NodeList& others, bool isAnd, bool (*isMergeable)(const KuvEeNode*), bool& composite) {
+    // m_slots grows as results join; they are reached in turn.
+    for (Seq i = 0; i < m_slots.size(); ++i) {
+      if (m_slots[i].node == nullptr) continue;
+      Seq j = 0;
+      KuvEeNode* out = nullptr;
+      HRESULT hr = firstCombining(i, isAnd, j, out);
+      if (FAILED(hr)) return hr;
+      if (out == nullptr) continue;
+      OwnedNode result(out->getNodeRef());
+      remove(j);
+      remove(i);
+      if (isMergeable(out)) {
+        add(std::move(result));
+      } else {
+        others.push_back(std::move(result));
+        composite = true;
+      }
+    }
+    return S_OK;
+  }
+
+private:
+  void add(OwnedNode node) {
+    Slot slot;
+    // Only the library's own kinds are known to combine as said; a derived
+    // class may combine otherwise and share its base's type identity.
+    const KuvEeNode* leaf = node->getNode();
+    const std::type_info& kind = typeid(*leaf);
+    if (kind == typeid(KuvEeVarEffLeaf) || kind == typeid(KuvEeEffLeaf)) {
+      slot.reach = Reach::Criterion;
+      slot.criterion = static_cast<const KuvEeNodeElementaryLeaf*>(leaf)->getConstraintCriterion();
+    } else if (kind == typeid(KuvEeRestrictionEffLeaf) &&
+               static_cast<const KuvEeRestrictionEffLeaf*>(leaf)->getRestrictionEff() != nullptr) {
+      slot.reach = Reach::Restriction;
+    }
+    slot.node = std::move(node);
+    const Seq seq = m_slots.size();
+    for (Bucket* bucket : bucketsOf(slot)) bucket->insert(seq);
+    m_all.insert(seq);
+    m_slots.push_back(std::move(slot));
+  }
+
+  void remove(Seq seq) {
+    Slot& slot = m_slots[seq];
+    for (Bucket* bucket : bucketsOf(slot)) bucket->erase(seq);
+    if (slot.reach == Reach::Criterion) {
+      auto it = m_byCriterion.find(slot.criterion);
+      if (it != m_byCriterion.end() && it->second.empty()) m_byCriterion.erase(it);
+    }
+    m_all.erase(seq);
+    slot.node.reset();
+  }
+
+  // The buckets a leaf is found in by the leaves before it.
+  std::vector<Bucket*> bucketsOf(const Slot& slot) {
+    switch (slot.reach) {
+      case Reach::Criterion:
+        return {&m_byCriterion[slot.criterion], &m_criterionLeaves};
+      case Reach::Restriction:
+        return {&m_restrictions};
+      case Reach::Any:
+        break;
+    }
+    return {&m_anyLeaves};
+  }
+
+  // The buckets in which a leaf looks for a later one to combine with.
+  std::vector<const Bucket*> reachOf(const Slot& slot) {
+    switch (slot.reach) {
+      case Reach::Criterion:
+        return {&m_byCriterion[slot.criterion], &m_restrictions, &m_anyLeaves};
+      case Reach::Restriction:
+        return {&m_restrictions, &m_criterionLeaves, &m_anyLeaves};
+      case Reach::Any:
+        break;
+    }
+    return {&m_all};
+  }
+
+  // Tries the leaves after i that it can combine with, in list order, up to
+  // the first that gives a result (out, the other at j) or fails.
+  HRESULT firstCombining(Seq i, bool isAnd, Seq& j, KuvEeNode*& out) {
+    struct Cursor {
+      Bucket::const_iterator next, end;
+    };
+    std::vector<Cursor> cursors;
+    for (const Bucket* bucket : reachOf(m_slots[i])) cursors.push_back({bucket->upper_bound(i), bucket->end()});
+    const auto* a = static_cast<const KuvEeNodeLeaf*>(m_slots[i].node->getNode());
+    for (;;) {
+      Cursor* first = nullptr;
+      for (Cursor& cursor : cursors)
+        if (cursor.next != cursor.end && (first == nullptr || *cursor.next < *first->next)) first = &cursor;
+      if (first == nullptr) return S_OK;
+      j = *first->next++;
+      const auto* b = static_cast<const KuvEeNodeLeaf*>(m_slots[j].node->getNode());
+      HRESULT hr = isAnd ? a->opAnd(b, out) : a->opOr(b, out);
+      if (FAILED(hr)) {
+        if (out != nullptr) delete out->getNodeRef();
+        out = nullptr;
+        return hr;
+      }
+      if (out != nullptr) return S_OK;
+    }
+  }
+
+  NodeList& m_leaves;
+  std::vector<Slot> m_slots;
+  std::unordered_map<const KuvInObject*, Bucket> m_byCriterion;
+  Bucket m_criterionLeaves;
+  Bucket m_restrictions;
+  Bucket m_anyLeaves;
+  Bucket m_all;
+};
+
+}  // namespace
+
+HRESULT mergeLeaves(NodeList& leaves, NodeList& others, bool isAnd, bool (*isMergeable)(const KuvEeNode*),
+                    bool& composite) {
+  LeafMerger merger(leaves);
+  return merger.run(others, isAnd, isMergeable, composite);
+}
+
+}  // namespace kuv::detail
