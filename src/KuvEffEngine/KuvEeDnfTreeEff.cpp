@@ -12,6 +12,11 @@ namespace {
 constexpr const char* kNoModel = "ERROR: no related normal form effectivity";
 }
 
+bool DnfTreeEff::refusesNegation(const KuvEeVarEff& eff) {
+  return KuvEeDnfMilestonesEff::isObjectOfThisType(eff) != 0 ||
+         KuvEeDnfTreeSeriesEff::isObjectOfThisType(eff) != 0;
+}
+
 HRESULT DnfTreeEff::equals(const KuvEeVarEff*, bool& equal) const {
   equal = false;
   KUV_RETURN_ERROR(E_NOTIMPL, kNoModel);

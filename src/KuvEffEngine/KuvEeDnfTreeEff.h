@@ -6,9 +6,11 @@
 // That model does not exist yet: no effectivity is related, the flags read
 // false, and every operation that needs the related effectivity (equals,
 // the combinations with another effectivity of the same variable, opNot,
-// opNotDom) answers E_NOTIMPL or, for opNot, traces it and changes nothing.
-// Combining with an effectivity of another variable is no merge, as for
-// every kind.
+// opNotDom) answers E_NOTIMPL or, for opNot and switchNoVar, which have no
+// result, traces it and changes nothing. Whoever negates a variable
+// effectivity asks refusesNegation first and answers E_NOTIMPL itself, so
+// that no negation is silently lost. Combining with an effectivity of
+// another variable is no merge, as for every kind.
 #pragma once
 
 #include "KuvEeVarEff.h"
@@ -20,6 +22,9 @@ namespace kuv::detail {
 
 class KUV_API DnfTreeEff : public KuvEeVarEff {
 public:
+  // Whether eff is of these kinds, whose opNot cannot take effect yet.
+  static bool refusesNegation(const KuvEeVarEff& eff);
+
   HRESULT equals(const KuvEeVarEff* other, bool& equal) const override;
   void opNot() override;
   HRESULT opNotDom() override;

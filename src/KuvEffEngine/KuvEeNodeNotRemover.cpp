@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "KuvEeAndOp.h"
+#include "KuvEeDnfTreeEff.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeFalse.h"
 #include "KuvEeNotDomainOp.h"
@@ -26,6 +27,18 @@ void wrap(KuvEeNodeRef& ref, KuvEeSingleOp* op) {
   op->setChildRef(node->getNodeRef());
 }
 
+// The state a removed Not or NotDomain leaves pending, by the state before.
+constexpr KuvEeNodeNotRemover::E_RemNots kAfterNot[] = {
+    KuvEeNodeNotRemover::RemNots_Not, KuvEeNodeNotRemover::RemNots_NotDomainThenNot,
+    KuvEeNodeNotRemover::RemNots_None, KuvEeNodeNotRemover::RemNots_NotThenNotDomain,
+    KuvEeNodeNotRemover::RemNots_NotDomain};
+constexpr KuvEeNodeNotRemover::E_RemNots kAfterNotDomain[] = {
+    KuvEeNodeNotRemover::RemNots_NotDomain, KuvEeNodeNotRemover::RemNots_None,
+    KuvEeNodeNotRemover::RemNots_NotThenNotDomain, KuvEeNodeNotRemover::RemNots_Not,
+    KuvEeNodeNotRemover::RemNots_NotDomainThenNot};
+
+constexpr const char* kCannotNegate = "ERROR: a normal form tree effectivity cannot be negated yet";
+
 }  // namespace
 
 KuvEeNodeNotRemover::KuvEeNodeNotRemover(unsigned char status)
@@ -46,6 +59,31 @@ HRESULT KuvEeNodeNotRemover::removeNots(KuvEeNodeRef& ref, E_RemNots state) {
   KuvEeNode* root = ref.getNode();
   if (root == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
   if (kuv::detail::isTreeTooDeep(root)) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
+  // A negation that would reach an effectivity unable to take it is refused
+  // before anything changes.
+  auto reachesRefusal = [this](auto& self, KuvEeNode& node, E_RemNots pending) -> bool {
+    if (pending < RemNots_None || pending > RemNots_NotDomainThenNot) return false;
+    const bool isNot = KuvEeNotOp::isObjectOfThisType(node) != 0;
+    if (isNot || KuvEeNotDomainOp::isObjectOfThisType(node)) {
+      const bool on = isNot ? m_notOp : m_notDomainOp;
+      const E_RemNots next = !on ? RemNots_None : isNot ? kAfterNot[pending] : kAfterNotDomain[pending];
+      KuvEeNodeRef* child = static_cast<KuvEeSingleOp&>(node).getChildRef();
+      return child != nullptr && child->getNode() != nullptr && self(self, *child->getNode(), next);
+    }
+    const bool isAnd = KuvEeAndOp::isObjectOfThisType(node) != 0;
+    if (isAnd || KuvEeOrOp::isObjectOfThisType(node)) {
+      const E_RemNots next = (isAnd ? m_andOp : m_orOp) ? pending : RemNots_None;
+      KuvInLinkList children(KuvEeNodeRef::sType());
+      static_cast<KuvEeGroupOp&>(node).getChildrenRefs(children);
+      for (auto it = children.cBegin(); it.IsValid(); it.Next())
+        if (self(self, *static_cast<KuvEeNodeRef*>(it.Get())->getNode(), next)) return true;
+      return false;
+    }
+    const KuvEeVarEffLeaf* leaf = KuvEeVarEffLeaf::cast(node);
+    return leaf != nullptr && m_varEffLeaf && pending != RemNots_None && leaf->getVarEff() != nullptr &&
+           kuv::detail::DnfTreeEff::refusesNegation(*leaf->getVarEff());
+  };
+  if (reachesRefusal(reachesRefusal, *root, state)) KUV_RETURN_ERROR(E_NOTIMPL, kCannotNegate);
   m_state = state;
   HRESULT hr = root->acceptVisitor(*this);
   if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: acceptVisitor failed");
@@ -214,6 +252,7 @@ HRESULT KuvEeNodeNotRemover::visitVarEffLeaf(KuvEeVarEffLeaf& node) {
   KuvEeVarEff* eff = node.getVarEff();
   if (m_state == RemNots_None) return S_OK;
   if (eff == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  if (kuv::detail::DnfTreeEff::refusesNegation(*eff)) KUV_RETURN_ERROR(E_NOTIMPL, kCannotNegate);
   auto notDom = [&]() -> HRESULT {
     HRESULT hr = eff->opNotDom();
     if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: opNotDom failed");

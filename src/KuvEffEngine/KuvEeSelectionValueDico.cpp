@@ -6,30 +6,44 @@
 
 KUV_DEFINE_TYPE(KuvEeSelectionValueDico, KuvInObject)
 
+namespace {
+KuvCriteriaSelectedBy codeOf(const KuvInIntHolder* code) {
+  return code != nullptr ? static_cast<KuvCriteriaSelectedBy>(code->getValue()) : KuvCriteriaSelectedBy_None;
+}
+}  // namespace
+
 KuvEeSelectionValueDico::KuvEeSelectionValueDico()
     : m_values(KuvEeSelectionValue::sType()),
       m_byName(KuvInString::sType(), KuvEeSelectionValue::sType()),
       m_byGuid(KuvInGuid::sType(), KuvEeSelectionValue::sType()),
-      m_selectedBy(KuvInGuid::sType(), KuvInIntHolder::sType()) {}
+      m_selectedBy(KuvInGuid::sType(), KuvInIntHolder::sType()),
+      m_selectedByName(KuvInString::sType(), KuvInIntHolder::sType()) {}
 
 KuvEeSelectionValueDico::KuvEeSelectionValueDico(const KuvEeSelectionValueDico& other)
     : KuvInObject(other),
       m_values(other.m_values),
       m_byName(other.m_byName),
       m_byGuid(other.m_byGuid),
-      m_selectedBy(other.m_selectedBy) {}
+      m_selectedBy(other.m_selectedBy),
+      m_selectedByName(other.m_selectedByName) {}
 
 KuvEeSelectionValueDico::~KuvEeSelectionValueDico() = default;
 
 bool KuvEeSelectionValueDico::add(KuvEeSelectionValue* value, KuvCriteriaSelectedBy selectedBy) {
-  if (value == nullptr || m_byName.ContainsKey(value->getName()) || m_byGuid.ContainsKey(value->getGuid()))
-    return false;
+  if (value == nullptr || m_byName.ContainsKey(value->getName())) return false;
+  const bool hasGuid = value->getGuid().IsValuated();
+  if (hasGuid && m_byGuid.ContainsKey(value->getGuid())) return false;
   if (!m_values.Put(value)) return false;
   m_byName.Put(value->getName(), value);
-  m_byGuid.Put(value->getGuid(), value);
+  if (hasGuid) m_byGuid.Put(value->getGuid(), value);
   // Absent means none.
-  if (selectedBy != KuvCriteriaSelectedBy_None)
-    m_selectedBy.Put(value->getGuid(), KuvInIntHolder(static_cast<std::uint32_t>(selectedBy)));
+  if (selectedBy != KuvCriteriaSelectedBy_None) {
+    const KuvInIntHolder code(static_cast<std::uint32_t>(selectedBy));
+    if (hasGuid)
+      m_selectedBy.Put(value->getGuid(), code);
+    else
+      m_selectedByName.Put(value->getName(), code);
+  }
   return true;
 }
 
@@ -43,18 +57,22 @@ KuvEeSelectionValue* KuvEeSelectionValueDico::get(const KuvInString& name) const
 
 KuvCriteriaSelectedBy KuvEeSelectionValueDico::getSelectedBy(const KuvEeSelectionValue* value) const {
   if (value == nullptr || !m_values.Find(value)) return KuvCriteriaSelectedBy_None;
-  return getSelectedBy(value->getGuid());
+  if (value->getGuid().IsValuated()) return getSelectedBy(value->getGuid());
+  return codeOf(static_cast<const KuvInIntHolder*>(m_selectedByName.Get(value->getName())));
 }
 
 KuvCriteriaSelectedBy KuvEeSelectionValueDico::getSelectedBy(const KuvInGuid& guid) const {
-  const auto* code = static_cast<const KuvInIntHolder*>(m_selectedBy.Get(guid));
-  return code != nullptr ? static_cast<KuvCriteriaSelectedBy>(code->getValue()) : KuvCriteriaSelectedBy_None;
+  if (!guid.IsValuated()) return KuvCriteriaSelectedBy_None;
+  return codeOf(static_cast<const KuvInIntHolder*>(m_selectedBy.Get(guid)));
 }
 
 HRESULT KuvEeSelectionValueDico::remove(KuvEeSelectionValue* value) {
   if (value == nullptr || !m_values.Find(value)) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unknown value");
-  if (m_byName.Get(value->getName()) == value) m_byName.Remove(value->getName());
-  if (m_byGuid.Get(value->getGuid()) == value) {
+  if (m_byName.Get(value->getName()) == value) {
+    m_byName.Remove(value->getName());
+    m_selectedByName.Remove(value->getName());
+  }
+  if (value->getGuid().IsValuated() && m_byGuid.Get(value->getGuid()) == value) {
     m_byGuid.Remove(value->getGuid());
     m_selectedBy.Remove(value->getGuid());
   }
@@ -67,6 +85,7 @@ void KuvEeSelectionValueDico::clear() {
   m_byName.Clear();
   m_byGuid.Clear();
   m_selectedBy.Clear();
+  m_selectedByName.Clear();
 }
 
 void KuvEeSelectionValueDico::deleteValues() {

@@ -1,7 +1,8 @@
 // KuvEeSelectionValueDico: selection values indexed by name and GUID, each
 // with how it was selected (KuvCriteriaSelectedBy). Selection variables keep
 // their values in one; selection effectivities keep the chosen values in
-// another.
+// another. As in the other dictionaries, an unset GUID is no key: such values
+// are known by name only (and keep their selected-by code by name).
 //
 // The dictionary does not own its values: deleteValues() deletes them,
 // clear() and the destructor only forget them. A copy indexes the same
@@ -23,7 +24,8 @@ public:
   KuvEeSelectionValueDico& operator=(const KuvEeSelectionValueDico&) = delete;
   ~KuvEeSelectionValueDico() override;
 
-  // False (nothing changes) for null or when the name or GUID is present.
+  // False (nothing changes) for null or when the name or (set) GUID is
+  // present.
   bool add(KuvEeSelectionValue* value, KuvCriteriaSelectedBy selectedBy = KuvCriteriaSelectedBy_None);
   KuvEeSelectionValue* get(const KuvInGuid& guid) const;
   KuvEeSelectionValue* get(const KuvInString& name) const;
@@ -50,4 +52,6 @@ private:
   KuvInMap m_byName;
   KuvInMap m_byGuid;
   KuvInMapVal m_selectedBy;
+  // The codes of the values without a GUID, by name.
+  KuvInMapVal m_selectedByName;
 };

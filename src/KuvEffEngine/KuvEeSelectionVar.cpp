@@ -10,6 +10,12 @@ KuvEeSelectionVar::KuvEeSelectionVar(const KuvInString& name, const unsigned cha
 KuvEeSelectionVar::~KuvEeSelectionVar() { m_values.deleteValues(); }
 
 HRESULT KuvEeSelectionVar::addValue(KuvEeSelectionValue* value) {
+  if (value == nullptr) return E_FAIL;
+  if (m_values.get(value->getName()) != nullptr)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: a value named ", value->getName(), " already exists in ", getName());
+  if (value->getGuid().IsValuated() && m_values.get(value->getGuid()) != nullptr)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: the GUID ", value->getGuid().toString(), " is already taken in ",
+                     getName());
   if (!m_values.add(value)) return E_FAIL;
   value->setLifeCycleOwner(this);
   return S_OK;

@@ -16,7 +16,8 @@ public:
   KuvEeSelectionVar(const KuvInString& name, const unsigned char* guid);
   ~KuvEeSelectionVar() override;
 
-  // Takes ownership on S_OK; E_FAIL when null or the name or GUID is used.
+  // Takes ownership on S_OK; E_FAIL when null or the name or (set) GUID is
+  // used, tracing which. Values without a GUID are known by name only.
   HRESULT addValue(KuvEeSelectionValue* value);
   // The new value, or null (nothing created) when refused.
   KuvEeSelectionValue* addValue(const KuvInString& name, const unsigned char* guid);

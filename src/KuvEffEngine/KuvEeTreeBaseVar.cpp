@@ -1,7 +1,10 @@
 #include "KuvEeTreeBaseVar.h"
 
+#include <algorithm>
+#include <unordered_set>
 #include <vector>
 
+#include "KuvEeTreeBaseVarIndex.h"
 #include "KuvEeTreeElementBase.h"
 #include "KuvInTreeEvalIndex.h"
 #include "KuvInTreeEvalInterval.h"
@@ -12,7 +15,8 @@ KuvEeTreeBaseVar::KuvEeTreeBaseVar(const KuvInString& name, const unsigned char*
                                    bool noTreeMode)
     : KuvEeVariable(name, guid),
       m_holder(holder),
-      m_bag(noTreeMode ? std::make_unique<KuvInList>(KuvEeTreeElementBase::sType()) : nullptr) {}
+      m_bag(noTreeMode ? std::make_unique<KuvInList>(KuvEeTreeElementBase::sType()) : nullptr),
+      m_bagIndex(noTreeMode ? std::make_unique<kuv::detail::TreeBagIndex>() : nullptr) {}
 
 KuvEeTreeBaseVar::~KuvEeTreeBaseVar() {
   // The bag's top elements are ours; the others belong to their parents.
@@ -72,6 +76,15 @@ HRESULT KuvEeTreeBaseVar::getDeepestChild(const KuvInTreeEvalInterval& interval,
   if (m_bag != nullptr)
     for (std::int32_t i = 0; i < m_bag->GetLength(); ++i)
       tops.push_back(static_cast<KuvEeTreeElementBase*>(m_bag->Get(i)));
+  // When the tops nest, those containing an interval with distinct ends are
+  // a chain whose innermost the scan would keep: found without the scan.
+  if (m_bag != nullptr) {
+    if (m_topsIndex == nullptr) m_topsIndex = std::make_unique<kuv::detail::TreeWalkIndex>(tops);
+    if (m_topsIndex->isLaminar() && interval.getA() < interval.getB()) {
+      deepest = m_topsIndex->innermostContaining(interval);
+      tops.clear();
+    }
+  }
   for (KuvEeTreeElementBase* top : tops) {
     bool inside = false;
     if (FAILED(contains(*top, interval, inside)))
@@ -99,8 +112,11 @@ HRESULT KuvEeTreeBaseVar::getDeepestChild(const KuvInTreeEvalInterval& interval,
 HRESULT KuvEeTreeBaseVar::addElementToNoTreeModeBag(KuvEeTreeElementBase* element) {
   if (m_bag == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to use this API in NoTreeMode.");
   if (element == nullptr || element->getHolderVar() != this) return E_FAIL;
-  if (m_bag->Find(element) >= 0) return S_FALSE;
+  if (m_bagIndex->positionOf(element) >= 0) return S_FALSE;
   if (m_bag->PutBack(element) != S_OK) return E_FAIL;
+  m_bagIndex->addToBag(element, m_bag->GetLength() - 1);
+  m_walkIndex.reset();
+  m_topsIndex.reset();
   if (element->m_parent == nullptr) element->setLifeCycleOwner(this);
   return S_OK;
 }
@@ -108,8 +124,10 @@ HRESULT KuvEeTreeBaseVar::addElementToNoTreeModeBag(KuvEeTreeElementBase* elemen
 HRESULT KuvEeTreeBaseVar::getElement(const KuvInTreeEvalIndex& index, KuvEeTreeElementBase*& element) const {
   if (element != nullptr) return E_INVALIDARG;
   if (m_root != nullptr && m_root->getElement(index, element) == S_OK) return S_OK;
+  // Only a bag element whose subtree holds an element of that index can
+  // give it; those are tried in bag order.
   if (m_bag != nullptr)
-    for (std::int32_t i = 0; i < m_bag->GetLength(); ++i)
+    for (std::int32_t i : m_bagIndex->positionsHolding(index))
       if (static_cast<KuvEeTreeElementBase*>(m_bag->Get(i))->getElement(index, element) == S_OK) return S_OK;
   return S_FALSE;
 }
@@ -120,6 +138,166 @@ HRESULT KuvEeTreeBaseVar::setRootElement(KuvEeTreeElementBase* element) {
   if (element == m_root) return S_FALSE;
   if (m_root != nullptr) return E_FAIL;
   m_root = element;
+  m_walkIndex.reset();
+  m_topsIndex.reset();
   element->setLifeCycleOwner(this);
   return S_OK;
 }
+
+void KuvEeTreeBaseVar::childAdded(KuvEeTreeElementBase* child) {
+  m_walkIndex.reset();
+  if (m_bagIndex != nullptr) m_bagIndex->childAdded(child);
+}
+
+const kuv::detail::TreeWalkIndex& KuvEeTreeBaseVar::walkIndex() const {
+  if (m_walkIndex == nullptr) {
+    std::vector<KuvEeTreeElementBase*> elements;
+    std::unordered_set<const KuvEeTreeElementBase*> seen;
+    std::vector<KuvEeTreeElementBase*> pending;
+    if (m_root != nullptr) pending.push_back(m_root);
+    if (m_bag != nullptr)
+      for (std::int32_t i = m_bag->GetLength(); i-- > 0;)
+        pending.push_back(static_cast<KuvEeTreeElementBase*>(m_bag->Get(i)));
+    while (!pending.empty()) {
+      KuvEeTreeElementBase* element = pending.back();
+      pending.pop_back();
+      if (!seen.insert(element).second) continue;
+      elements.push_back(element);
+      for (KuvInSet::const_iterator it = element->getChildren().cBegin(); it.IsValid();)
+        pending.push_back(static_cast<KuvEeTreeElementBase*>(it.GetGoToNext()));
+    }
+    m_walkIndex = std::make_unique<kuv::detail::TreeWalkIndex>(std::move(elements));
+  }
+  return *m_walkIndex;
+}
+
+namespace kuv::detail {
+
+bool walksBefore(const KuvEeTreeElementBase* a, const KuvEeTreeElementBase* b) {
+  const KuvInTreeEvalIndex& x = a->getTreeEvalIndex();
+  const KuvInTreeEvalIndex& y = b->getTreeEvalIndex();
+  if (!y.isTreeEvalIndexValid()) return x.isTreeEvalIndexValid();
+  if (!x.isTreeEvalIndexValid()) return false;
+  if (x.getLowerBound() < y.getLowerBound()) return true;
+  if (y.getLowerBound() < x.getLowerBound()) return false;
+  return y.getUpperBound() < x.getUpperBound();
+}
+
+TreeWalkIndex::TreeWalkIndex(std::vector<KuvEeTreeElementBase*> elements) : m_elements(std::move(elements)) {
+  std::stable_sort(m_elements.begin(), m_elements.end(), walksBefore);
+  const std::size_t n = m_elements.size();
+  m_positions.reserve(n);
+  m_holders.assign(n, n);
+  std::vector<std::size_t> open;
+  const KuvInTreeEvalIndex* previous = nullptr;
+  for (std::size_t i = 0; i < n; ++i) {
+    m_positions.emplace(m_elements[i], i);
+    const KuvInTreeEvalIndex& index = m_elements[i]->getTreeEvalIndex();
+    if (!index.isTreeEvalIndexValid() || (previous != nullptr && index.equals(*previous))) m_laminar = false;
+    previous = &index;
+    if (!m_laminar) continue;
+    while (!open.empty() &&
+           !m_elements[open.back()]->getTreeEvalIndex().isIndexValidForChildInsertion(index)) {
+      if (index.getLowerBound() < m_elements[open.back()]->getTreeEvalIndex().getUpperBound())
+        m_laminar = false;
+      open.pop_back();
+    }
+    if (!open.empty()) m_holders[i] = open.back();
+    open.push_back(i);
+  }
+}
+
+KuvEeTreeElementBase* TreeWalkIndex::innermostContaining(const KuvInTreeEvalInterval& interval) const {
+  // The last element starting at or before the interval lies in the
+  // innermost one containing it, if any: that is the first such holder up.
+  const auto after =
+      std::partition_point(m_elements.begin(), m_elements.end(), [&](const KuvEeTreeElementBase* e) {
+        return e->getTreeEvalIndex().getLowerBound() <= interval.getA();
+      });
+  std::size_t pos = static_cast<std::size_t>(after - m_elements.begin());
+  for (pos = pos > 0 ? pos - 1 : m_elements.size(); pos < m_elements.size(); pos = m_holders[pos])
+    if (m_elements[pos]->getTreeEvalIndex().getUpperBound() >= interval.getB()) return m_elements[pos];
+  return nullptr;
+}
+
+std::int64_t TreeWalkIndex::positionOf(const KuvEeTreeElementBase* element) const {
+  const auto it = m_positions.find(element);
+  return it != m_positions.end() ? static_cast<std::int64_t>(it->second) : -1;
+}
+
+std::size_t TreeWalkIndex::endOfHeld(std::size_t pos) const {
+  const KuvInTreeEvalIndexBound& end = m_elements[pos]->getTreeEvalIndex().getUpperBound();
+  return static_cast<std::size_t>(
+      std::partition_point(
+          m_elements.begin() + static_cast<std::ptrdiff_t>(pos) + 1, m_elements.end(),
+          [&end](const KuvEeTreeElementBase* e) { return e->getTreeEvalIndex().getLowerBound() < end; }) -
+      m_elements.begin());
+}
+
+bool TreeBagIndex::addToBag(KuvEeTreeElementBase* element, std::int32_t position) {
+  if (!m_positions.emplace(element, position).second) return false;
+  addSubtree(element);
+  return true;
+}
+
+std::int32_t TreeBagIndex::positionOf(const KuvEeTreeElementBase* element) const {
+  const auto it = m_positions.find(element);
+  return it != m_positions.end() ? it->second : -1;
+}
+
+void TreeBagIndex::childAdded(KuvEeTreeElementBase* element) {
+  for (const KuvEeTreeElementBase* above = element; above != nullptr; above = above->getParentElement())
+    if (m_positions.count(above) != 0) {
+      addSubtree(element);
+      return;
+    }
+}
+
+std::vector<std::int32_t> TreeBagIndex::positionsHolding(const KuvInTreeEvalIndex& index) const {
+  std::vector<std::int32_t> positions;
+  std::string key;
+  if (!keyOf(index, key)) return positions;
+  const auto [first, last] = m_byIndex.equal_range(key);
+  for (auto it = first; it != last; ++it)
+    for (const KuvEeTreeElementBase* above = it->second; above != nullptr;
+         above = above->getParentElement()) {
+      const std::int32_t position = positionOf(above);
+      if (position >= 0) positions.push_back(position);
+    }
+  std::sort(positions.begin(), positions.end());
+  positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+  return positions;
+}
+
+bool TreeBagIndex::keyOf(const KuvInTreeEvalIndex& index, std::string& key) {
+  key.clear();
+  for (const KuvInTreeEvalIndexBound* bound : {&index.getLowerBound(), &index.getUpperBound()}) {
+    if (!bound->isValuated()) return false;
+    std::uint32_t count = bound->getNumberValues();
+    key.append(reinterpret_cast<const char*>(&count), sizeof count);
+    for (std::uint32_t i = 0; i < bound->getNumberValues(); ++i) {
+      std::uint32_t level = 0;
+      bound->getValue(i, level);
+      key.append(reinterpret_cast<const char*>(&level), sizeof level);
+    }
+  }
+  return true;
+}
+
+void TreeBagIndex::addSubtree(KuvEeTreeElementBase* top) {
+  std::vector<KuvEeTreeElementBase*> pending{top};
+  std::string key;
+  while (!pending.empty()) {
+    KuvEeTreeElementBase* element = pending.back();
+    pending.pop_back();
+    if (keyOf(element->getTreeEvalIndex(), key)) {
+      const auto [first, last] = m_byIndex.equal_range(key);
+      if (std::none_of(first, last, [element](const auto& entry) { return entry.second == element; }))
+        m_byIndex.emplace(key, element);
+    }
+    for (KuvInSet::const_iterator it = element->getChildren().cBegin(); it.IsValid();)
+      pending.push_back(static_cast<KuvEeTreeElementBase*>(it.GetGoToNext()));
+  }
+}
+
+}  // namespace kuv::detail

@@ -3,8 +3,9 @@
 // the rest of the tree.
 //
 // In no-tree mode (chosen at construction) the elements are not linked into
-// a tree but kept in a flat bag, which the variable owns; searches then scan
-// the bag.
+// a tree but kept in a flat bag, which the variable owns; the bag is indexed
+// by element and by tree evaluation index, so that it fills and is searched
+// without scanning it.
 //
 //     KuvEeTreeElementBase* deepest = nullptr;
 //     if (var.getDeepestChild(interval, deepest) == S_OK) use(deepest);
@@ -18,8 +19,14 @@
 
 class KuvEeModelDico;
 class KuvEeTreeElementBase;
+class KuvEeTreeSelection;
 class KuvInTreeEvalIndex;
 class KuvInTreeEvalInterval;
+
+namespace kuv::detail {
+class TreeBagIndex;
+class TreeWalkIndex;
+}  // namespace kuv::detail
 
 class KUV_API KuvEeTreeBaseVar : public KuvEeVariable {
   KUV_DECLARE_TYPE(KuvEeTreeBaseVar)
@@ -57,7 +64,19 @@ protected:
   const KuvInList* getNoTreeModeBag() const { return m_bag.get(); }
 
 private:
+  friend class KuvEeTreeElementBase;
+  friend class KuvEeTreeSelection;
+
+  // child joined one of this variable's elements.
+  void childAdded(KuvEeTreeElementBase* child);
+  // The elements in walk order, rebuilt after any element joined.
+  const kuv::detail::TreeWalkIndex& walkIndex() const;
+
   KuvEeTreeElementBase* m_root = nullptr;
   KuvEeModelDico* m_holder;
   std::unique_ptr<KuvInList> m_bag;
+  std::unique_ptr<kuv::detail::TreeBagIndex> m_bagIndex;
+  mutable std::unique_ptr<kuv::detail::TreeWalkIndex> m_walkIndex;
+  // The root and the bag's elements, for the deepest-child search.
+  mutable std::unique_ptr<kuv::detail::TreeWalkIndex> m_topsIndex;
 };

@@ -68,5 +68,6 @@ HRESULT KuvEeTreeElementBase::addChild(KuvEeTreeElementBase* child) {
   if (!m_children.Put(child)) return E_INVALIDARG;
   child->m_parent = this;
   child->setLifeCycleOwner(this);
+  if (m_holder != nullptr) m_holder->childAdded(child);
   return S_OK;
 }

@@ -16,6 +16,10 @@
 class KuvEeTreeBaseVar;
 class KuvInTreeEvalIndex;
 
+namespace kuv::detail {
+class TreeBagIndex;
+}  // namespace kuv::detail
+
 class KUV_API KuvEeTreeElementBase : public KuvEeDicoObject {
   KUV_DECLARE_TYPE(KuvEeTreeElementBase)
 
@@ -46,6 +50,7 @@ protected:
 
 private:
   friend class KuvEeTreeBaseVar;
+  friend class kuv::detail::TreeBagIndex;
   KuvEeTreeBaseVar* m_holder;
   KuvEeTreeElementBase* m_parent;
   std::unique_ptr<KuvInTreeEvalIndex> m_index;

@@ -5,6 +5,7 @@
 
 #include "KuvEeMilestone.h"
 #include "KuvEeTreeBaseVar.h"
+#include "KuvEeTreeBaseVarIndex.h"
 #include "KuvEeTreeElementBase.h"
 #include "KuvEeTreeSeriesElement.h"
 #include "KuvInTreeEvalIndex.h"
@@ -166,43 +167,91 @@ bool strictlyBelow(KuvEeTreeElementBase* element, KuvEeTreeElementBase* above) {
          KuvEeTreeSelectionBound(element, true).liesBelow(KuvEeTreeSelectionBound(above, true));
 }
 
-// Outer elements before the elements they hold: by lower index bound, then
-// the wider first; elements without a valid index last.
-bool walksBefore(const KuvEeTreeElementBase* a, const KuvEeTreeElementBase* b) {
-  const KuvInTreeEvalIndex& x = a->getTreeEvalIndex();
-  const KuvInTreeEvalIndex& y = b->getTreeEvalIndex();
-  if (!y.isTreeEvalIndexValid()) return x.isTreeEvalIndexValid();
-  if (!x.isTreeEvalIndexValid()) return false;
-  if (x.getLowerBound() < y.getLowerBound()) return true;
-  if (y.getLowerBound() < x.getLowerBound()) return false;
-  return y.getUpperBound() < x.getUpperBound();
+template <class F>
+void forEachBound(const KuvInListVal& l1, const KuvInListVal& l2, F f) {
+  for (const KuvInListVal* list : {&l1, &l2}) {
+    for (std::int32_t i = 0; i < list->GetLength(); ++i) {
+      const auto* sel = static_cast<const KuvEeTreeSelection*>(list->Get(i));
+      if (sel->getFromBound() != nullptr) f(*sel->getFromBound(), true);
+      for (std::int32_t j = 0; j < sel->getToBounds().GetLength(); ++j)
+        f(*static_cast<const KuvEeTreeSelectionBound*>(sel->getToBounds().Get(j)), false);
+    }
+  }
 }
 
 // The elements the lists can speak of: the variable's (its tree, or its
 // bag in no-tree mode) and those the bounds name, with everything below
-// them; in walk order.
+// them; in walk order. Only elements at or below a from bound can be
+// selected, and when the variable's indices nest, those are the blocks of
+// the walk order that the from bounds open: found there without walking the
+// rest, they give the same groups (see combine).
 std::vector<KuvEeTreeElementBase*> elementsOf(const KuvEeTreeBaseVar* var, const KuvInListVal& l1,
-                                              const KuvInListVal& l2) {
-  KuvInSet all(KuvEeTreeElementBase::sType());
-  if (var != nullptr) var->getAllElements(all);
-  auto addBound = [&all](const KuvEeTreeSelectionBound* bound) {
-    if (bound == nullptr || bound->getElement() == nullptr) return;
-    all.Put(bound->getElement());
-    bound->getElement()->getAllChildren(all);
-  };
-  for (const KuvInListVal* list : {&l1, &l2}) {
-    for (std::int32_t i = 0; i < list->GetLength(); ++i) {
-      const auto* sel = static_cast<const KuvEeTreeSelection*>(list->Get(i));
-      addBound(sel->getFromBound());
-      for (std::int32_t j = 0; j < sel->getToBounds().GetLength(); ++j)
-        addBound(static_cast<const KuvEeTreeSelectionBound*>(sel->getToBounds().Get(j)));
+                                              const KuvInListVal& l2,
+                                              const kuv::detail::TreeWalkIndex* index) {
+  if (index != nullptr) {
+    std::vector<std::pair<std::size_t, std::size_t>> blocks;
+    bool known = true;
+    forEachBound(l1, l2, [&](const KuvEeTreeSelectionBound& bound, bool isFrom) {
+      const std::int64_t pos = bound.getElement() != nullptr ? index->positionOf(bound.getElement()) : 0;
+      if (pos < 0) known = false;
+      if (isFrom && pos >= 0 && bound.getElement() != nullptr) {
+        const auto at = static_cast<std::size_t>(pos);
+        blocks.emplace_back(at, index->endOfHeld(at));
+      }
+    });
+    if (known) {
+      std::sort(blocks.begin(), blocks.end());
+      std::vector<KuvEeTreeElementBase*> elements;
+      std::size_t next = 0;
+      for (const auto& [begin, end] : blocks) {
+        for (std::size_t i = std::max(begin, next); i < end; ++i) elements.push_back(index->elements()[i]);
+        next = std::max(next, end);
+      }
+      return elements;
     }
   }
+  KuvInSet all(KuvEeTreeElementBase::sType());
+  if (var != nullptr) var->getAllElements(all);
+  forEachBound(l1, l2, [&all](const KuvEeTreeSelectionBound& bound, bool) {
+    if (bound.getElement() == nullptr) return;
+    all.Put(bound.getElement());
+    bound.getElement()->getAllChildren(all);
+  });
   std::vector<KuvEeTreeElementBase*> elements;
   for (KuvInSet::const_iterator it = all.cBegin(); it.IsValid();)
     elements.push_back(static_cast<KuvEeTreeElementBase*>(it.GetGoToNext()));
-  std::stable_sort(elements.begin(), elements.end(), walksBefore);
+  std::stable_sort(elements.begin(), elements.end(), kuv::detail::walksBefore);
   return elements;
+}
+
+// For each element (in walk order) the position of its innermost holder,
+// the last earlier element it lies below, or n. The elements still open
+// form a stack: one that does not hold an element holds none after it that
+// a later one does not hold too, so it can be closed. That needs the
+// ordering of indices alone, hence one variable for all.
+std::vector<std::size_t> holdersOf(const std::vector<KuvEeTreeElementBase*>& elements) {
+  const std::size_t n = elements.size();
+  std::vector<std::size_t> holder(n, n);
+  const bool oneVariable = std::all_of(elements.begin(), elements.end(), [&](const KuvEeTreeElementBase* e) {
+    return e->getHolderVar() == elements.front()->getHolderVar();
+  });
+  if (!oneVariable) {
+    for (std::size_t i = 0; i < n; ++i)
+      for (std::size_t j = i; j-- > 0;)
+        if (strictlyBelow(elements[i], elements[j])) {
+          holder[i] = j;
+          break;
+        }
+    return holder;
+  }
+  std::vector<std::size_t> open;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (!elements[i]->getTreeEvalIndex().isTreeEvalIndexValid()) continue;
+    while (!open.empty() && !strictlyBelow(elements[i], elements[open.back()])) open.pop_back();
+    if (!open.empty()) holder[i] = open.back();
+    open.push_back(i);
+  }
+  return holder;
 }
 
 }  // namespace
@@ -222,23 +271,25 @@ HRESULT KuvEeTreeSelection::combine(KuvInListVal& l1, const KuvInListVal& l2, in
   // The elements are walked as a forest whose parent links come from the
   // indices alone (the innermost element holding each one), so a tree, a
   // no-tree-mode bag and loose elements are treated alike.
-  const std::vector<KuvEeTreeElementBase*> elements =
-      elementsOf(prototype->m_from->getElement()->getHolderVar(), l1, l2);
+  // When the indices nest, an element outside every from bound is never
+  // selected, and is the innermost holder of a selectable one only where
+  // nothing selectable holds it: leaving such elements out changes no group.
+  const KuvEeTreeBaseVar* var = prototype->m_from->getElement()->getHolderVar();
+  const kuv::detail::TreeWalkIndex* index = nullptr;
+  if (var != nullptr && var->walkIndex().isLaminar()) index = &var->walkIndex();
+  const std::vector<KuvEeTreeElementBase*> elements = elementsOf(var, l1, l2, index);
   const std::size_t n = elements.size();
   std::vector<bool> selected(n);
   std::vector<std::vector<std::size_t>> children(n);
   std::vector<bool> hasParent(n);
+  const std::vector<std::size_t> holder = holdersOf(elements);
   for (std::size_t i = 0; i < n; ++i) {
     const bool in1 = anySelects(l1, elements[i]);
     const bool in2 = anySelects(l2, elements[i]);
     selected[i] = op == 1 ? (in1 || in2) : op == 2 ? (in1 && in2) : (in1 && !in2);
-    // Holders come earlier in walk order; the last of them is the innermost.
-    for (std::size_t j = i; j-- > 0;) {
-      if (strictlyBelow(elements[i], elements[j])) {
-        children[j].push_back(i);
-        hasParent[i] = true;
-        break;
-      }
+    if (holder[i] < n) {
+      children[holder[i]].push_back(i);
+      hasParent[i] = true;
     }
   }
   // Each group of selected elements hanging together becomes one selection:

@@ -1,5 +1,6 @@
 #include "KuvEeVarEffLeaf.h"
 
+#include "KuvEeDnfTreeEff.h"
 #include "KuvEeNodeVisitor.h"
 #include "KuvEeVariable.h"
 
@@ -53,6 +54,8 @@ HRESULT KuvEeVarEffLeaf::combine(const KuvEeNodeElementaryLeaf* other, bool& mer
 HRESULT KuvEeVarEffLeaf::opNot() {
   KUV_TRACE_CALL("opNot");
   if (m_varEff == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  if (kuv::detail::DnfTreeEff::refusesNegation(*m_varEff))
+    KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: a normal form tree effectivity cannot be negated yet");
   m_varEff->opNot();
   return S_OK;
 }

@@ -2,14 +2,20 @@
 // texts, and combinations over elements that no tree links.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "KuvEeDnfTreeEff.h"
 #include "KuvEeMilestone.h"
 #include "KuvEeMilestonesVar.h"
+#include "KuvEeNodeNotRemover.h"
+#include "KuvEeNodeSimplifier.h"
+#include "KuvEeNodeTestSupport.h"
+#include "KuvEeOptionEff.h"
 #include "KuvEeTreeBaseEff.h"
 #include "KuvEeTreeSeriesElement.h"
 #include "KuvEeTreeSeriesVar.h"
+#include "KuvEeVarEffLeaf.h"
 #include "KuvEeVarEffTestSupport.h"
 #include "KuvInTreeEvalIndex.h"
 
@@ -179,4 +185,49 @@ TEST(KuvEeDnfTreeEff, DeclaredButWaitingForTheNormalFormModel) {
   EXPECT_FALSE(a.isAllFalse());
   std::unique_ptr<KuvEeVarEff> copy(a.createVarEffClone());
   EXPECT_EQ(copy->getVar(), a.getVar());
+}
+
+// Until they have content, these kinds refuse a negation instead of dropping
+// it, and the refusal leaves the tree as it was.
+TEST(KuvEeDnfTreeEff, NegationsAreRefusedNotLost) {
+  using kuvtest::Not;
+  using R = KuvEeNodeNotRemover;
+  Track t;
+  kuvtest::TestVars vars;
+  auto dnf = [&] { return new KuvEeVarEffLeaf(new KuvEeDnfMilestonesEff(&t.var)); };
+  auto option = [&] { return new KuvEeVarEffLeaf(new KuvEeOptionEff(vars.option, KuvEeOptionEff::T)); };
+  auto remove = [](R::E_RemNots state) {
+    return [state](KuvEeNodeRef& ref) { return R(1).removeNots(ref, state); };
+  };
+  const std::function<HRESULT(KuvEeNodeRef&)> simplify = [](KuvEeNodeRef& ref) {
+    return KuvEeNodeSimplifier().simplify(ref);
+  };
+  const struct {
+    KuvEeNode* tree;
+    std::function<HRESULT(KuvEeNodeRef&)> run;
+    HRESULT code;
+  } cases[] = {
+      {Not(dnf()), remove(R::RemNots_None), E_NOTIMPL},
+      {dnf(), remove(R::RemNots_Not), E_NOTIMPL},
+      {kuvtest::NotDom(dnf()), remove(R::RemNots_None), E_NOTIMPL},
+      {Not(kuvtest::Or({option(), dnf()})), remove(R::RemNots_None), E_NOTIMPL},
+      {Not(dnf()), simplify, E_NOTIMPL},
+      // A group's walk of its children reports any failure as E_FAIL.
+      {kuvtest::And({option(), Not(dnf())}), simplify, E_FAIL},
+  };
+  for (const auto& c : cases) {
+    kuvtest::Tree tree = kuvtest::own(c.tree);
+    const std::string before = text(*tree->getNode());
+    testing::internal::CaptureStdout();
+    const HRESULT hr = c.run(*tree);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(hr, c.code) << before;
+    EXPECT_NE(out.find("cannot be negated"), std::string::npos) << out;
+    EXPECT_EQ(text(*tree->getNode()), before);
+  }
+  KuvEeVarEffLeaf leaf(new KuvEeDnfTreeSeriesEff(nullptr));
+  testing::internal::CaptureStdout();
+  const HRESULT hr = leaf.opNot();
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(hr, E_NOTIMPL);
 }

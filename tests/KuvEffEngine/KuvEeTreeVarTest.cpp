@@ -229,6 +229,13 @@ TEST(KuvEeTreeVar, NoTreeModeSearchesTheBagForTheInnermostElement) {
     KuvInSet all(KuvEeTreeSeriesElement::sType());
     EXPECT_EQ(S_OK, bag.getAllElements(all));
     EXPECT_EQ(3, all.GetLength());
+    // A child joining a bag element later is found by its index too.
+    auto* late =
+        new KuvEeTreeSeriesElement("Late", TestGuid(4).data(), "A", treeIndex("11-12"), &bag, middle);
+    ASSERT_EQ(S_OK, middle->addChild(late));
+    found = nullptr;
+    EXPECT_EQ(S_OK, bag.getTreeSeriesElement(treeIndex("11-12"), found));
+    EXPECT_EQ(late, found);
   }
   // The bag's elements went with the variable.
   EXPECT_EQ(before, registry.getCount());

@@ -11,7 +11,7 @@ namespace kuvtest {
 
 namespace {
 const unsigned char* guid(unsigned char n) {
-  static unsigned char bytes[10][16] = {};
+  static unsigned char bytes[11][16] = {};
   bytes[n][15] = n;
   return bytes[n];
 }
@@ -26,7 +26,7 @@ TestVars::TestVars()
       otherSelection(new KuvEeSelectionVar("Trim", guid(8))) {
   values[0] = selection->addValue("Red", guid(6));
   values[1] = selection->addValue("Green", guid(7));
-  values[2] = selection->addValue("Blue", guid(0));
+  values[2] = selection->addValue("Blue", guid(10));
   foreignValue = otherSelection->addValue("Leather", guid(9));
 }
 

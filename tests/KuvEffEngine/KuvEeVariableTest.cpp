@@ -10,6 +10,7 @@
 #include "KuvEeCategory.h"
 #include "KuvEeDateVar.h"
 #include "KuvEeDicoTestSupport.h"
+#include "KuvEeExpressionContext.h"
 #include "KuvEeMilestonesVar.h"
 #include "KuvEeModelDico.h"
 #include "KuvEeOptionVar.h"
@@ -143,6 +144,42 @@ TEST(KuvEeSelectionVar, ValuesAreUniqueByNameAndGuidAndDeletedWithTheVariable) {
   EXPECT_EQ(S_OK, color.removeValue(TestGuid(3).guid()));
   EXPECT_TRUE(color.getValues().IsEmpty());
   EXPECT_NE(nullptr, color.addValue("Red", TestGuid(2).data()));
+}
+
+TEST(KuvEeSelectionVar, UnsetGuidsAreNoKeyAndRefusalsSayWhy) {
+  KuvEeSelectionVar color("Color", TestGuid(1).data());
+  KuvEeExpressionContext context;
+  const struct {
+    const char* name;
+    unsigned guid;  // 0: unset
+    const char* refusal;
+  } adds[] = {
+      {"Red", 0, nullptr},
+      {"Blue", 0, nullptr},
+      {"Red", 0, "ERROR: a value named Red already exists in Color"},
+      {"Green", 5, nullptr},
+      {"Teal", 5, "is already taken in Color"},
+      {"Green", 6, "ERROR: a value named Green already exists in Color"},
+  };
+  for (const auto& a : adds) {
+    KuvEeSelectionValue* value = nullptr;
+    const std::string out = captured([&] { value = color.addValue(a.name, TestGuid(a.guid).data()); });
+    EXPECT_EQ(a.refusal == nullptr, value != nullptr) << a.name;
+    if (a.refusal != nullptr) {
+      EXPECT_NE(std::string::npos, out.find(a.refusal)) << out;
+    }
+  }
+  EXPECT_EQ(nullptr, color.getValue(TestGuid(0).guid()));
+  EXPECT_EQ(S_OK, context.AddConfigFeatureOption("White", TestGuid(0).guid(), &color));
+  EXPECT_EQ(4, color.getValues().GetLength());
+
+  // Values without a GUID keep their own selected-by codes.
+  KuvEeSelectionValueDico chosen;
+  ASSERT_TRUE(chosen.add(color.getValue("Red"), KuvCriteriaSelectedBy_UserSelected));
+  ASSERT_TRUE(chosen.add(color.getValue("Blue"), KuvCriteriaSelectedBy_RuleDeduced));
+  EXPECT_EQ(KuvCriteriaSelectedBy_UserSelected, chosen.getSelectedBy(color.getValue("Red")));
+  EXPECT_EQ(S_OK, chosen.remove(color.getValue("Red")));
+  EXPECT_EQ(KuvCriteriaSelectedBy_RuleDeduced, chosen.getSelectedBy(color.getValue("Blue")));
 }
 
 TEST(KuvEeSelectionValueDico, SelectedByCodesCopiesAndEquality) {
