@@ -369,9 +369,10 @@ HRESULT KuvEeExpressionContext::AddConfigFeatureOption(const KuvInString& name, 
     index(option);
     return S_OK;
   }
-  KuvEeSelectionValue* value = variable->addValue(name, guid.getArray());
-  if (value == nullptr)
+  if (variable->getValue(name) != nullptr)
     KUV_RETURN_ERROR(E_FAIL, "ERROR : an option of that name already exists in ", variable->getName());
+  KuvEeSelectionValue* value = variable->addValue(name, guid.getArray());
+  if (value == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : the value could not be added to ", variable->getName());
   index(value);
   return S_OK;
 }
