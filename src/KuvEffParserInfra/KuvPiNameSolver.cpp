@@ -109,8 +109,10 @@ HRESULT KuvPiNameSolver::determineDataToSolve(const KuvInTreeParserNode& node, s
 HRESULT KuvPiNameSolver::addTreeParserNodeToSolve(const KuvInTreeParserNode& node) {
   KUV_TRACE_CALL("addTreeParserNodeToSolve");
   if (!node.isString()) KUV_RETURN_ERROR(E_FAIL, "ERROR: this tpn has no string");
-  std::vector<KuvInString> names;
-  std::vector<KuvPiNameToSolve::E_TypeToSolve> types;
+  std::vector<KuvInString>& names = m_nodeNames;
+  std::vector<KuvPiNameToSolve::E_TypeToSolve>& types = m_nodeTypes;
+  names.clear();
+  types.clear();
   if (FAILED(determineDataToSolve(node, names, types))) KUV_RETURN_ERROR(E_FAIL, "ERROR: determineDataToSolve failed");
   if (names.size() != types.size()) KUV_RETURN_ERROR(E_FAIL, "ERROR: names and types are not matching in number");
   std::vector<std::size_t> data;

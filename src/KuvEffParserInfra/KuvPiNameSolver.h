@@ -129,4 +129,7 @@ private:
   std::map<KuvPiNameToSolve, std::size_t> m_index;
   std::vector<std::pair<KuvPiNameToSolve, KuvPiSolvedData>> m_names;
   std::vector<std::pair<const KuvInTreeParserNode*, std::vector<std::size_t>>> m_nodes;
+  // One node's names and kinds, kept between calls so that they keep their room.
+  std::vector<KuvInString> m_nodeNames;
+  std::vector<KuvPiNameToSolve::E_TypeToSolve> m_nodeTypes;
 };

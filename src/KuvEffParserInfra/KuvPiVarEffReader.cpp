@@ -96,7 +96,6 @@ KuvEeVarEff* KuvPiVarEffReader::readOption(const KuvInTreeParserNode& node, cons
   const Node* chained = node.getChained();
   if (category == nullptr || chained == nullptr) return nullptr;
   const KuvInString optionName = m_syntax.decode(chained->getText());
-  const KuvInString name = node.toString();
   KuvEeCatOptionVar* option = category->getOptionVar(optionName);
   if (option == nullptr) {
     report(errorText, "<", optionName, "> is not an option of category <", category->getName(), ">");
@@ -106,21 +105,23 @@ KuvEeVarEff* KuvPiVarEffReader::readOption(const KuvInTreeParserNode& node, cons
   if (follower == nullptr) return new KuvEeOptionEff(option, KuvEeOptionEff::T);
   if ((follower->getTag() != m_tags.selection && follower->getTag() != m_tags.valueSet) ||
       follower->getChildCount() != 1) {
-    report(errorText, "Operator <", m_syntax.selectionOpen, "> (or nothing) is expected after ", name);
+    report(errorText, "Operator <", m_syntax.selectionOpen, "> (or nothing) is expected after ",
+           node.toString());
     return nullptr;
   }
   std::vector<KuvInString> words;
   KuvInString op;
   const Part status = partWords(*follower->getChild(0), m_syntax, m_tags, words, op);
   if (status == Part::BadOperator) {
-    report(errorText, "In ", name, " <", op, "> the only expected operator is <", m_syntax.listSeparator, ">");
+    report(errorText, "In ", node.toString(), " <", op, "> the only expected operator is <",
+           m_syntax.listSeparator, ">");
     return nullptr;
   }
   auto refuse = [&](const KuvInString& word) {
     KuvInString allowed(m_syntax.valueTrue);
     allowed.Append(m_syntax.listSeparator, m_syntax.valueFalse, m_syntax.listSeparator, m_syntax.noVarWord);
     allowed.Append(m_syntax.listSeparator, m_syntax.allTrueWord, m_syntax.listSeparator, m_syntax.allFalseWord);
-    report(errorText, "In ", name, " <", word, "> allowed values are : <", allowed, ">");
+    report(errorText, "In ", node.toString(), " <", word, "> allowed values are : <", allowed, ">");
     return nullptr;
   };
   if (status != Part::Ok) return refuse(KuvInString());

@@ -128,7 +128,14 @@ public:
 
   void clear() {
     destroyEntries();
-    resize(mapSizeFor(m_threshold, m_loadFactor));
+    const MapSize size = mapSizeFor(m_threshold, m_loadFactor);
+    // The emptied buckets serve again when the size stays.
+    if (size.tableSize == m_tableSize) {
+      m_threshold = size.threshold;
+      m_loadFactor = size.loadFactor;
+    } else {
+      resize(size);
+    }
   }
 
   Position begin() const { return firstFrom(0); }
