@@ -75,7 +75,9 @@ void BM_WriteLiteral(benchmark::State& state) {
       reader.readExpressionSimple(expressionText(static_cast<int>(state.range(0))).c_str(), error, false));
   KuvLiteralExprWriter writer;
   writer.setDefaultSyntax();
+  const std::int64_t written = writer.write(*tree->getNode()).GetLengthInChar();
   for (auto _ : state) benchmark::DoNotOptimize(writer.write(*tree->getNode()));
+  state.SetBytesProcessed(state.iterations() * written);
 }
 BENCHMARK(BM_WriteLiteral)->Arg(1)->Arg(10)->Arg(100);
 

@@ -1,5 +1,6 @@
 #include "KuvInTreeParser.h"
 
+#include <bitset>
 #include <string>
 
 KUV_DEFINE_TYPE(KuvInTreeParserTag, KuvInObject)
@@ -16,9 +17,10 @@ KuvInTreeParserNode::KuvInTreeParserNode(E_NodeType type, const KuvInTreeParserT
 
 KuvInTreeParserNode::~KuvInTreeParserNode() = default;
 
-const KuvInTreeParserNode* KuvInTreeParserNode::getChild(std::int32_t index) const {
-  if (index < 0 || index >= getChildCount()) return nullptr;
-  return m_children[static_cast<std::size_t>(index)].get();
+void KuvInTreeParserNode::addChild(std::unique_ptr<KuvInTreeParserNode> child) {
+  // Most nodes get one to four children: one allocation instead of three.
+  if (m_children.empty()) m_children.reserve(4);
+  m_children.push_back(std::move(child));
 }
 
 KuvInString KuvInTreeParserNode::toString() const {
@@ -92,7 +94,7 @@ const std::vector<const KuvInTreeParserTag*>& KuvInTreeParser::getTags(KuvInTree
 
 namespace kuv::detail {
 
-// One parse: the text as UTF-16 units and a cursor. Recursion is bounded
+// One parse: the text's UTF-16 units and a cursor. Recursion is bounded
 // by KuvInTreeParser::sc_maxDepth.
 class TreeParserRun {
 public:
@@ -101,7 +103,15 @@ public:
   using NodePtr = std::unique_ptr<Node>;
 
   TreeParserRun(const KuvInTreeParser& parser, const KuvInString& text, KuvInString& error)
-      : m_parser(parser), m_text(units(text)), m_error(error) {}
+      : m_parser(parser), m_text(units(text)), m_error(error) {
+    for (const KuvInString& token : m_parser.m_tokens) {
+      const char16_t first = units(token).front();
+      if (first < m_tokenStarts.size())
+        m_tokenStarts.set(first);
+      else
+        m_otherTokenStarts = true;
+    }
+  }
 
   NodePtr run() {
     skipBlanks();
@@ -119,15 +129,12 @@ public:
   }
 
 private:
-  static std::u16string units(const KuvInString& s) {
-    return std::u16string(s.ConvertToUCChar(), static_cast<std::size_t>(s.GetLengthInChar()));
-  }
+  static const std::u16string& units(const KuvInString& s) { return s.GetOrbString().units(); }
 
   bool startsWith(std::size_t at, const KuvInString& token) const {
-    const int length = token.GetLengthInChar();
-    if (length == 0 || at + static_cast<std::size_t>(length) > m_text.size()) return false;
-    return m_text.compare(at, static_cast<std::size_t>(length), token.ConvertToUCChar(),
-                          static_cast<std::size_t>(length)) == 0;
+    const std::u16string& t = units(token);
+    if (t.empty() || at > m_text.size() || t.size() > m_text.size() - at) return false;
+    return std::char_traits<char16_t>::compare(m_text.data() + at, t.data(), t.size()) == 0;
   }
   bool startsWith(const KuvInString& token) const { return startsWith(m_pos, token); }
 
@@ -148,6 +155,9 @@ private:
   }
 
   bool atToken(std::size_t at) const {
+    // Most units of a text begin no token: one test instead of one per token.
+    const char16_t unit = m_text[at];
+    if (unit < m_tokenStarts.size() ? !m_tokenStarts.test(unit) : !m_otherTokenStarts) return false;
     for (const KuvInString& token : m_parser.m_tokens)
       if (startsWith(at, token)) return true;
     return false;
@@ -346,9 +356,11 @@ private:
   }
 
   const KuvInTreeParser& m_parser;
-  std::u16string m_text;
+  const std::u16string& m_text;
   std::size_t m_pos = 0;
   KuvInString& m_error;
+  std::bitset<128> m_tokenStarts;
+  bool m_otherTokenStarts = false;
 };
 
 }  // namespace kuv::detail
@@ -356,6 +368,8 @@ private:
 HRESULT KuvInTreeParser::parse(const KuvInString& text, KuvInTreeParserNode*& root, KuvInString& errorText) const {
   KUV_TRACE_CALL("parse");
   if (root != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output not null");
+  // The run reads the text in place, which appending reasons to it would move.
+  if (&text == &errorText) return parse(KuvInString(text), root, errorText);
   std::unique_ptr<KuvInTreeParserNode> tree = kuv::detail::TreeParserRun(*this, text, errorText).run();
   if (tree == nullptr) return E_FAIL;
   root = tree.release();

@@ -79,8 +79,10 @@ public:
   // expression of brackets (none for "()"), the parts of a bracket group
   // (each a node of the same tag with zero or one child).
   std::int32_t getChildCount() const { return static_cast<std::int32_t>(m_children.size()); }
-  const KuvInTreeParserNode* getChild(std::int32_t index) const;
-  void addChild(std::unique_ptr<KuvInTreeParserNode> child) { m_children.push_back(std::move(child)); }
+  const KuvInTreeParserNode* getChild(std::int32_t index) const {
+    return index < 0 || index >= getChildCount() ? nullptr : m_children[static_cast<std::size_t>(index)].get();
+  }
+  void addChild(std::unique_ptr<KuvInTreeParserNode> child);
 
   // A string's continuation after the chain symbol (Cat.Opt), or null.
   const KuvInTreeParserNode* getChained() const { return m_chained.get(); }

@@ -109,18 +109,20 @@ HRESULT KuvPiNameSolver::determineDataToSolve(const KuvInTreeParserNode& node, s
 HRESULT KuvPiNameSolver::addTreeParserNodeToSolve(const KuvInTreeParserNode& node) {
   KUV_TRACE_CALL("addTreeParserNodeToSolve");
   if (!node.isString()) KUV_RETURN_ERROR(E_FAIL, "ERROR: this tpn has no string");
-  std::vector<KuvInString> names;
-  std::vector<KuvPiNameToSolve::E_TypeToSolve> types;
+  std::vector<KuvInString>& names = m_nodeNames;
+  std::vector<KuvPiNameToSolve::E_TypeToSolve>& types = m_nodeTypes;
+  names.clear();
+  types.clear();
   if (FAILED(determineDataToSolve(node, names, types))) KUV_RETURN_ERROR(E_FAIL, "ERROR: determineDataToSolve failed");
   if (names.size() != types.size()) KUV_RETURN_ERROR(E_FAIL, "ERROR: names and types are not matching in number");
-  std::vector<std::size_t> data;
+  const std::size_t first = m_nodeIndices.size();
   for (std::size_t i = 0; i < names.size(); ++i) {
     KuvPiNameToSolve key(names[i], types[i]);
     auto [it, inserted] = m_index.emplace(key, m_names.size());
     if (inserted) m_names.emplace_back(key, KuvPiSolvedData());
-    data.push_back(it->second);
+    m_nodeIndices.push_back(it->second);
   }
-  m_nodes.emplace_back(&node, std::move(data));
+  m_nodes.emplace_back(&node, std::pair(first, m_nodeIndices.size()));
   return S_OK;
 }
 
@@ -171,9 +173,12 @@ HRESULT KuvPiNameSolver::solve(KuvPiSolvedNodeMap& result, bool deferNamedEffs, 
     for (const auto& [node, indices] : m_nodes) {
       std::vector<KuvPiSolvedData>& data = result[node];
       data.clear();
-      for (std::size_t index : indices) data.push_back(m_names[index].second);
+      data.reserve(indices.second - indices.first);
+      for (std::size_t k = indices.first; k < indices.second; ++k)
+        data.push_back(m_names[m_nodeIndices[k]].second);
     }
     m_nodes.clear();
+    m_nodeIndices.clear();
   }
   // Nodes refer to the names by index: without the names they go too.
   if (!keepNames) flush();
@@ -184,4 +189,5 @@ void KuvPiNameSolver::flush() {
   m_names.clear();
   m_index.clear();
   m_nodes.clear();
+  m_nodeIndices.clear();
 }

@@ -128,5 +128,10 @@ private:
   // Each distinct name once, with its datum.
   std::map<KuvPiNameToSolve, std::size_t> m_index;
   std::vector<std::pair<KuvPiNameToSolve, KuvPiSolvedData>> m_names;
-  std::vector<std::pair<const KuvInTreeParserNode*, std::vector<std::size_t>>> m_nodes;
+  // Each node with the range of its names' indices in m_nodeIndices.
+  std::vector<std::pair<const KuvInTreeParserNode*, std::pair<std::size_t, std::size_t>>> m_nodes;
+  std::vector<std::size_t> m_nodeIndices;
+  // One node's names and kinds, kept between calls so that they keep their room.
+  std::vector<KuvInString> m_nodeNames;
+  std::vector<KuvPiNameToSolve::E_TypeToSolve> m_nodeTypes;
 };

@@ -96,7 +96,6 @@ KuvEeVarEff* KuvPiVarEffReader::readOption(const KuvInTreeParserNode& node, cons
   const Node* chained = node.getChained();
   if (category == nullptr || chained == nullptr) return nullptr;
   const KuvInString optionName = m_syntax.decode(chained->getText());
-  const KuvInString name = node.toString();
   KuvEeCatOptionVar* option = category->getOptionVar(optionName);
   if (option == nullptr) {
     report(errorText, "<", optionName, "> is not an option of category <", category->getName(), ">");
@@ -106,21 +105,23 @@ KuvEeVarEff* KuvPiVarEffReader::readOption(const KuvInTreeParserNode& node, cons
   if (follower == nullptr) return new KuvEeOptionEff(option, KuvEeOptionEff::T);
   if ((follower->getTag() != m_tags.selection && follower->getTag() != m_tags.valueSet) ||
       follower->getChildCount() != 1) {
-    report(errorText, "Operator <", m_syntax.selectionOpen, "> (or nothing) is expected after ", name);
+    report(errorText, "Operator <", m_syntax.selectionOpen, "> (or nothing) is expected after ",
+           node.toString());
     return nullptr;
   }
-  std::vector<KuvInString> words;
+  std::vector<KuvInString>& words = m_words;
   KuvInString op;
   const Part status = partWords(*follower->getChild(0), m_syntax, m_tags, words, op);
   if (status == Part::BadOperator) {
-    report(errorText, "In ", name, " <", op, "> the only expected operator is <", m_syntax.listSeparator, ">");
+    report(errorText, "In ", node.toString(), " <", op, "> the only expected operator is <",
+           m_syntax.listSeparator, ">");
     return nullptr;
   }
   auto refuse = [&](const KuvInString& word) {
     KuvInString allowed(m_syntax.valueTrue);
     allowed.Append(m_syntax.listSeparator, m_syntax.valueFalse, m_syntax.listSeparator, m_syntax.noVarWord);
     allowed.Append(m_syntax.listSeparator, m_syntax.allTrueWord, m_syntax.listSeparator, m_syntax.allFalseWord);
-    report(errorText, "In ", name, " <", word, "> allowed values are : <", allowed, ">");
+    report(errorText, "In ", node.toString(), " <", word, "> allowed values are : <", allowed, ">");
     return nullptr;
   };
   if (status != Part::Ok) return refuse(KuvInString());
@@ -147,7 +148,7 @@ KuvEeVarEff* KuvPiVarEffReader::readSelection(const KuvInTreeParserNode& node, c
   const Node* follower = node.getFollower();
   if (variable == nullptr || follower == nullptr) return nullptr;
   const KuvInString name = m_syntax.decode(node.getText());
-  std::vector<KuvInString> words;
+  std::vector<KuvInString>& words = m_words;
   KuvInString op = m_syntax.valueSetOpen;
   const Part status =
       follower->getChildCount() == 1 ? partWords(*follower->getChild(0), m_syntax, m_tags, words, op) : Part::BadOperator;
@@ -190,7 +191,8 @@ namespace {
 // parseRange turns one or two limits into a range of the list, or reports.
 template <class Eff, class Interval, class ParseRange>
 KuvEeVarEff* readIntervals(const Node& node, const KuvPiVarEffSyntax& syntax, const KuvPiVarEffTags& tags,
-                           std::unique_ptr<Eff> eff, KuvInString& errorText, ParseRange parseRange) {
+                           std::unique_ptr<Eff> eff, std::vector<KuvInString>& words, KuvInString& errorText,
+                           ParseRange parseRange) {
   const Node* follower = node.getFollower();
   const KuvInString name = syntax.decode(node.getText());
   if (follower == nullptr || follower->getTag() != tags.range) {
@@ -199,7 +201,6 @@ KuvEeVarEff* readIntervals(const Node& node, const KuvPiVarEffSyntax& syntax, co
   }
   KuvInListVal ranges(Interval::sType());
   bool noVar = false;
-  std::vector<KuvInString> words;
   for (std::int32_t i = 0; i < follower->getChildCount(); ++i) {
     KuvInString op;
     const Part status = partWords(*follower->getChild(i), syntax, tags, words, op);
@@ -246,8 +247,8 @@ KuvEeVarEff* KuvPiVarEffReader::readDate(const KuvInTreeParserNode& node, const 
   KuvEeDateVar* variable = KuvEeDateVar::cast(*data.getObject());
   if (variable == nullptr || FAILED(m_dateInitializer.initIfNeeded(m_syntax, m_dateParser))) return nullptr;
   return readIntervals<KuvEeDateEff, KuvInDateInterval>(
-      node, m_syntax, m_tags, std::make_unique<KuvEeDateEff>(variable, KuvEeDateEff::AllFalse), errorText,
-      [&](const KuvInString& first, const KuvInString& last, KuvInDateInterval& range) {
+      node, m_syntax, m_tags, std::make_unique<KuvEeDateEff>(variable, KuvEeDateEff::AllFalse), m_words,
+      errorText, [&](const KuvInString& first, const KuvInString& last, KuvInDateInterval& range) {
         KuvInDate start;
         KuvInDate end;
         for (auto [text, date, startOfDay] : {std::tuple{&first, &start, true}, std::tuple{&last, &end, false}})
@@ -269,8 +270,8 @@ KuvEeVarEff* KuvPiVarEffReader::readSerial(const KuvInTreeParserNode& node, cons
   KuvEeSerialVar* variable = KuvEeSerialVar::cast(*data.getObject());
   if (variable == nullptr || FAILED(m_serialInitializer.initIfNeeded(m_syntax, m_serialParser))) return nullptr;
   return readIntervals<KuvEeSerialEff, KuvInSerialInterval>(
-      node, m_syntax, m_tags, std::make_unique<KuvEeSerialEff>(variable, KuvEeSerialEff::AllFalse), errorText,
-      [&](const KuvInString& first, const KuvInString& last, KuvInSerialInterval& range) {
+      node, m_syntax, m_tags, std::make_unique<KuvEeSerialEff>(variable, KuvEeSerialEff::AllFalse), m_words,
+      errorText, [&](const KuvInString& first, const KuvInString& last, KuvInSerialInterval& range) {
         std::int32_t start = 0;
         std::int32_t end = 0;
         for (auto [text, value, startOfRange] : {std::tuple{&first, &start, true}, std::tuple{&last, &end, false}})

@@ -48,6 +48,8 @@ private:
   KuvPiDateParserInitializer m_dateInitializer;
   KuvInSerialParser m_serialParser;
   KuvPiSerialParserInitializer m_serialInitializer;
+  // The words of one bracket part, kept between criteria for their room.
+  mutable std::vector<KuvInString> m_words;
 };
 
 class KUV_API KuvPiRestrictionEffReader : public KuvInObject {

@@ -64,8 +64,9 @@ HRESULT KuvPiVarEffSyntax::initVarEffEncoder() {
 }
 
 KuvInString KuvPiVarEffSyntax::decode(const KuvInString& text) const {
+  // Both sequences undone begin with the escape; most names hold none.
+  if (escape.IsEmpty() || text.SearchSubString(escape) < 0) return text;
   KuvInString name(text);
-  if (escape.IsEmpty()) return name;
   KuvInString escapedClosing(escape);
   escapedClosing.Append(closingStringifier);
   KuvInString doubledEscape(escape);

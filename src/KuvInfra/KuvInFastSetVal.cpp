@@ -140,7 +140,10 @@ void KuvInFastSetVal::destroyCopies(const Arena& arena) {
 bool KuvInFastSetVal::Put(const KuvInObjectVal& value) { return Put(&value); }
 
 bool KuvInFastSetVal::Put(const KuvInObjectVal* value) {
-  if (refuses(value)) return false;
+  // A value of a larger subclass of the element type would overrun its slot.
+  if (refuses(value) ||
+      markBadCast(value->dType()->getObjectSize() > static_cast<std::size_t>(m_elementSize)))
+    return false;
   if (m_arena.bytesUsed + kEntryBytes + kBucketNodeBytes + static_cast<std::size_t>(m_elementSize) >
       m_arena.arenaSize)
     resize();

@@ -2,7 +2,7 @@
 // hot paths that must not allocate per element (sets of GUIDs).
 //
 // The caller gives the size of one stored value object and the expected
-// capacity; the arena is sized once:
+// capacity; values of a larger class are refused. The arena is sized once:
 //
 //     arena size = (element size + 16) * capacity + table size * 32 bytes
 //
@@ -60,6 +60,8 @@ public:
   KuvInFastSetVal& operator=(const KuvInFastSetVal&) = delete;
   ~KuvInFastSetVal() override;
 
+  // False when already present, or refused with the bad-cast flag set: a
+  // value not of the element type, or one larger than the element size.
   bool Put(const KuvInObjectVal& value);
   bool Put(const KuvInObjectVal* value);
   HRESULT PutSet(const KuvInFastSetVal& other);

@@ -1,5 +1,6 @@
 #include "KuvInLinkList.h"
 
+#include <cstdlib>
 #include <utility>
 
 using kuv::detail::isValidRange;
@@ -100,6 +101,7 @@ void KuvInLinkList::Clear() {
   for (Node* node = m_first; node != nullptr;) delete std::exchange(node, node->next);
   m_first = m_last = nullptr;
   m_length = 0;
+  forgetCursor();
 }
 
 void KuvInLinkList::DeleteAll() {
@@ -150,8 +152,21 @@ bool KuvInLinkList::equals(const KuvInObjectVal& other) const {
 KuvInObjectVal& KuvInLinkList::clone(void* where) const { return cloneOf(*this, where); }
 
 KuvInLinkList::Node* KuvInLinkList::nodeAt(std::int32_t i) const {
+  if (i >= m_length) return nullptr;
   Node* node = m_first;
-  for (; i > 0; --i) node = node->next;
+  std::int32_t at = 0;
+  if (m_length - 1 - i < i) {
+    node = m_last;
+    at = m_length - 1;
+  }
+  if (m_cursor != nullptr && std::abs(m_cursorIndex - i) < std::abs(at - i)) {
+    node = m_cursor;
+    at = m_cursorIndex;
+  }
+  for (; at < i; ++at) node = node->next;
+  for (; at > i; --at) node = node->prev;
+  m_cursor = node;
+  m_cursorIndex = i;
   return node;
 }
 
@@ -161,6 +176,7 @@ void KuvInLinkList::linkBefore(Node* before, KuvInObject* obj) {
   (prev != nullptr ? prev->next : m_first) = node;
   (before != nullptr ? before->prev : m_last) = node;
   ++m_length;
+  forgetCursor();
 }
 
 HRESULT KuvInLinkList::linkFrom(Node* before, const KuvInLinkList& l, std::int32_t from, std::int32_t n,
@@ -189,6 +205,7 @@ KuvInObject* KuvInLinkList::unlink(Node* node) {
   KuvInObject* element = node->element;
   delete node;
   --m_length;
+  forgetCursor();
   return element;
 }
 

@@ -2,10 +2,12 @@
 // element type, with the operations of KuvInList. It never owns what it
 // points to: only the operations named Delete... destroy objects.
 //
-// Index-based operations walk from the first node; iterators keep their node,
-// so walking a list with an iterator, and inserting or removing there, costs
-// nothing per step. SetCapacity is accepted and does nothing. The text form
-// is the root's (class name and address).
+// Index-based operations walk from the nearest of the first node, the last
+// node and the node last reached by index, so appending costs nothing per
+// element and reading Get(0), Get(1), ... in turn is linear. Iterators keep
+// their node, so walking a list with an iterator, and inserting or removing
+// there, costs nothing per step either. SetCapacity is accepted and does
+// nothing. The text form is the root's (class name and address).
 //
 //     for (KuvInLinkList::iterator it = list.Begin(); it.IsValid();)
 //       if (isObsolete(it.Get())) it.RemoveGoToNext(); else it.Next();
@@ -92,6 +94,7 @@ private:
 
   // Null for i == length, so that linking before it appends.
   Node* nodeAt(std::int32_t i) const;
+  void forgetCursor() const { m_cursor = nullptr; }
   // Links a new node before `before` (at the end when it is null).
   void linkBefore(Node* before, KuvInObject* obj);
   // Links l's elements from..from+n before `before`; checkEach checks them
@@ -105,6 +108,10 @@ private:
   std::int32_t m_length = 0;
   Node* m_first = nullptr;
   Node* m_last = nullptr;
+  // The node last reached by index and its index; null after any change of
+  // the chain.
+  mutable Node* m_cursor = nullptr;
+  mutable std::int32_t m_cursorIndex = 0;
 };
 
 // A position in a link list: a node and its index. The index may stand one

@@ -97,6 +97,7 @@ public:
   float loadFactor() const { return m_loadFactor; }
 
   Entry* find(const KuvInObjectVal* key) const {
+    if (m_buckets == nullptr) return nullptr;
     for (Entry* e = m_buckets[indexOf(key)].first; e != nullptr; e = e->m_next)
       if (sameOrBothNull(e->m_key.get(), key)) return e;
     return nullptr;
@@ -114,6 +115,7 @@ public:
 
   // Unlinks the entry with an equal key; null when there is none.
   std::unique_ptr<Entry> take(const KuvInObjectVal* key) {
+    if (m_buckets == nullptr) return nullptr;
     Bucket& bucket = m_buckets[indexOf(key)];
     for (Entry *prev = nullptr, *e = bucket.first; e != nullptr; prev = e, e = e->m_next) {
       if (!sameOrBothNull(e->m_key.get(), key)) continue;
@@ -128,7 +130,14 @@ public:
 
   void clear() {
     destroyEntries();
-    resize(mapSizeFor(m_threshold, m_loadFactor));
+    const MapSize size = mapSizeFor(m_threshold, m_loadFactor);
+    // The emptied buckets serve again when the size stays.
+    if (size.tableSize == m_tableSize) {
+      m_threshold = size.threshold;
+      m_loadFactor = size.loadFactor;
+    } else {
+      resize(size);
+    }
   }
 
   Position begin() const { return firstFrom(0); }
@@ -178,6 +187,7 @@ private:
   std::uint32_t indexOf(const KuvInObjectVal* key) const { return hashOrZero(key) & (m_tableSize - 1); }
 
   Position firstFrom(std::uint32_t index) const {
+    if (m_buckets == nullptr) return {m_tableSize, nullptr};
     for (; index < m_tableSize; ++index)
       if (m_buckets[index].first != nullptr) return {index, m_buckets[index].first};
     return {m_tableSize, nullptr};
@@ -185,6 +195,7 @@ private:
 
   // Appends to the end of the entry's bucket; the count is the caller's.
   void link(Entry* entry) {
+    if (m_buckets == nullptr) m_buckets = std::make_unique<Bucket[]>(m_tableSize);
     Bucket& bucket = m_buckets[indexOf(entry->m_key.get())];
     (bucket.last != nullptr ? bucket.last->m_next : bucket.first) = entry;
     bucket.last = entry;
@@ -194,7 +205,8 @@ private:
     m_tableSize = size.tableSize;
     m_threshold = size.threshold;
     m_loadFactor = size.loadFactor;
-    m_buckets = std::make_unique<Bucket[]>(m_tableSize);
+    // The buckets come with the first entry: many maps stay empty.
+    m_buckets.reset();
   }
 
   void grow() {
@@ -212,7 +224,7 @@ private:
   }
 
   void destroyEntries() {
-    for (std::uint32_t i = 0; i < m_tableSize; ++i) {
+    for (std::uint32_t i = 0; m_buckets != nullptr && i < m_tableSize; ++i) {
       for (Entry* e = m_buckets[i].first; e != nullptr;) {
         Entry* next = e->m_next;
         delete e;

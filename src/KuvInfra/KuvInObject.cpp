@@ -5,8 +5,12 @@
 #include <cinttypes>
 #include <cstdio>
 
-KuvInObjectTypeClass::KuvInObjectTypeClass(const char* className, KuvInObjectTypeClass* parent)
-    : m_parent(parent), m_name(new KuvInString(className)), m_nameHash(m_name->hash()) {}
+KuvInObjectTypeClass::KuvInObjectTypeClass(const char* className, KuvInObjectTypeClass* parent,
+                                           std::size_t objectSize)
+    : m_parent(parent),
+      m_name(new KuvInString(className)),
+      m_nameHash(m_name->hash()),
+      m_objectSize(static_cast<std::uint32_t>(objectSize)) {}
 
 KuvInObjectTypeClass::~KuvInObjectTypeClass() {
   delete m_name;

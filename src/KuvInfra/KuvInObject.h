@@ -19,6 +19,7 @@
 // there is no reference counting.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "KuvInTypes.h"
@@ -27,11 +28,12 @@ class KuvInObject;
 class KuvInString;
 class KuvInTraceClass;
 
-// The type identity of one class: its name and the type class of its direct
-// base (null when the base is the root).
+// The type identity of one class: its name, the type class of its direct
+// base (null when the base is the root) and the size of its objects, which
+// containers that copy values into fixed slots check (0 when unknown).
 class KUV_API KuvInObjectTypeClass {
 public:
-  KuvInObjectTypeClass(const char* className, KuvInObjectTypeClass* parent);
+  KuvInObjectTypeClass(const char* className, KuvInObjectTypeClass* parent, std::size_t objectSize = 0);
   ~KuvInObjectTypeClass();
   KuvInObjectTypeClass(const KuvInObjectTypeClass&) = delete;
   KuvInObjectTypeClass& operator=(const KuvInObjectTypeClass&) = delete;
@@ -41,6 +43,7 @@ public:
   const char* getClassNameChars() const;
   KuvInObjectTypeClass* getParent() const { return m_parent; }
   std::uint32_t getNameHash() const { return m_nameHash; }
+  std::size_t getObjectSize() const { return m_objectSize; }
 
   // Kind-of test: true when this class or one of its ancestors is other, or
   // has other's name hash. A null other stands for the root and always passes.
@@ -57,6 +60,8 @@ private:
   KuvInObjectTypeClass* m_parent;
   KuvInString* m_name;
   std::uint32_t m_nameHash;
+  // Fits in the padding after the name hash: the layout is unchanged.
+  std::uint32_t m_objectSize;
 };
 
 // Deletes a class's type class when the library unloads.
@@ -90,7 +95,8 @@ private:                                                               \
 #define KUV_DEFINE_TYPE_NAMED(Class, Base, NameText)                                         \
   KuvInObjectTypeClass* Class::s_kuvTypeCache = nullptr;                                     \
   KuvInObjectTypeClass* Class::sType() {                                                     \
-    if (s_kuvTypeCache == nullptr) s_kuvTypeCache = new KuvInObjectTypeClass(NameText, Base::sType()); \
+    if (s_kuvTypeCache == nullptr)                                                           \
+      s_kuvTypeCache = new KuvInObjectTypeClass(NameText, Base::sType(), sizeof(Class));     \
     return s_kuvTypeCache;                                                                   \
   }                                                                                          \
   KuvInObjectTypeClass* Class::initType() { return sType(); }                                \

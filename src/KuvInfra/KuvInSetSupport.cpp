@@ -123,8 +123,14 @@ KuvInObject* SetTable::remove(const KuvInObject& probe) {
 void SetTable::reset(std::int32_t capacity, float loadFactor) {
   freeNodes();
   m_loadFactor = normalizedLoadFactor(loadFactor);
-  m_tableSize = setTableSize(capacity, m_loadFactor);
-  m_threshold = setThreshold(m_tableSize, m_loadFactor);
+  const std::uint32_t tableSize = setTableSize(capacity, m_loadFactor);
+  m_threshold = setThreshold(tableSize, m_loadFactor);
+  // The nodes are gone: a table of the same size only needs emptying.
+  if (m_table != nullptr && tableSize == m_tableSize) {
+    std::fill_n(m_table.get(), m_tableSize, nullptr);
+    return;
+  }
+  m_tableSize = tableSize;
   m_table.reset(new SetBucket*[m_tableSize]());
 }
 

@@ -29,13 +29,6 @@ KuvInString& KuvInString::operator=(const wchar_t* text) {
   return *this;
 }
 
-KuvInString& KuvInString::Append(const KuvInString& s1, const KuvInString& s2, const KuvInString& s3,
-                                 const KuvInString& s4, const KuvInString& s5, const KuvInString& s6,
-                                 const KuvInString& s7, const KuvInString& s8) {
-  for (const KuvInString* s : {&s1, &s2, &s3, &s4, &s5, &s6, &s7, &s8}) m_text.Append(s->m_text);
-  return *this;
-}
-
 int KuvInString::BuildFromNum(int value, const char* format) { return m_text.BuildFromNum(value, format); }
 int KuvInString::BuildFromDouble(double value, const char* format) { return m_text.BuildFromNum(value, format); }
 

@@ -39,11 +39,16 @@ public:
   bool operator>(const KuvInString& o) const { return m_text > o.m_text; }
   bool operator>=(const KuvInString& o) const { return m_text >= o.m_text; }
 
-  // Appends each argument in order (empty ones change nothing); returns *this.
-  KuvInString& Append(const KuvInString& s1, const KuvInString& s2 = KuvInString(),
-                      const KuvInString& s3 = KuvInString(), const KuvInString& s4 = KuvInString(),
-                      const KuvInString& s5 = KuvInString(), const KuvInString& s6 = KuvInString(),
-                      const KuvInString& s7 = KuvInString(), const KuvInString& s8 = KuvInString());
+  // Appends each of its 1 to 8 arguments in order (empty ones change
+  // nothing); returns *this. Only the arguments given are built, so short
+  // appends on hot paths create no empty temporaries.
+  template <class... More>
+  KuvInString& Append(const KuvInString& s1, const More&... more) {
+    static_assert(sizeof...(More) < 8, "Append takes 1 to 8 strings");
+    appendOne(s1);
+    (appendOne(more), ...);
+    return *this;
+  }
 
   // printf-style; the formatter's result (negative on failure).
   int BuildFromNum(int value, const char* format = "%d");
@@ -93,5 +98,7 @@ public:
   KuvInObjectVal& clone(void* where = nullptr) const override;
 
 private:
+  void appendOne(const KuvInString& s) { m_text.Append(s.m_text); }
+
   OrbUnicodeString m_text;
 };

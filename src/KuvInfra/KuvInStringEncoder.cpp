@@ -9,6 +9,8 @@ KuvInStringEncoder::~KuvInStringEncoder() = default;
 HRESULT KuvInStringEncoder::addSymbol(const KuvInString& symbol) {
   if (symbol.IsEmpty() || std::find(m_symbols.begin(), m_symbols.end(), symbol) != m_symbols.end()) return E_FAIL;
   m_symbols.push_back(symbol);
+  const char16_t start = symbol.GetOrbString().units().front();
+  if (m_symbolStarts.find(start) == std::u16string::npos) m_symbolStarts.push_back(start);
   return S_OK;
 }
 
@@ -25,14 +27,21 @@ HRESULT KuvInStringEncoder::setEscape(const KuvInString& escape) {
 
 void KuvInStringEncoder::clear() {
   m_symbols.clear();
+  m_symbolStarts.clear();
   m_opening = KuvInString();
   m_closing = KuvInString();
   m_escape = KuvInString();
 }
 
 bool KuvInStringEncoder::isEncodeNeeded(const KuvInString& text) const {
-  return std::any_of(m_symbols.begin(), m_symbols.end(),
-                     [&text](const KuvInString& symbol) { return text.SearchSubString(symbol) >= 0; });
+  const std::u16string& units = text.GetOrbString().units();
+  for (std::size_t at = units.find_first_of(m_symbolStarts); at != std::u16string::npos;
+       at = units.find_first_of(m_symbolStarts, at + 1))
+    for (const KuvInString& symbol : m_symbols) {
+      const std::u16string& symbolUnits = symbol.GetOrbString().units();
+      if (units.compare(at, symbolUnits.size(), symbolUnits) == 0) return true;
+    }
+  return false;
 }
 
 KuvInString KuvInStringEncoder::encode(const KuvInString& text) const {

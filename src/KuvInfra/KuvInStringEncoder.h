@@ -10,6 +10,7 @@
 //     encoder.encode("a b");   // "a b" with its quotes
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "KuvInObject.h"
@@ -43,6 +44,8 @@ public:
 private:
   // The order of the symbols is never observable; a vector is enough.
   std::vector<KuvInString> m_symbols;
+  // The first unit of each symbol: a symbol can begin only where one stands.
+  std::u16string m_symbolStarts;
   KuvInString m_opening;
   KuvInString m_closing;
   KuvInString m_escape;

@@ -1,6 +1,8 @@
 #include "OrbUnicodeString.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -32,6 +34,10 @@ std::u16string fromUtf8Lenient(const char* text) {
   std::u16string out;
   if (text == nullptr) return out;
   int length = static_cast<int>(std::strlen(text));
+  // ASCII, the usual case, maps byte for unit.
+  const char* end = text + length;
+  if (std::all_of(text, end, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return std::u16string(text, end);
   int pos = 0;
   std::vector<KuvUCChar> buffer(static_cast<size_t>(length) + 1);
   while (pos < length) {
@@ -132,6 +138,14 @@ int OrbUnicodeString::BuildFromWChar(const wchar_t* text) {
 
 int OrbUnicodeString::BuildFromNum(int value, const char* format) {
   invalidateViews();
+  if (format != nullptr && std::strcmp(format, "%d") == 0) {
+    // The formatter's "%d" text, without its cost.
+    char digits[16];
+    const char* begin = digits;
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    m_units.assign(begin, end);
+    return static_cast<int>(end - begin);
+  }
   return formatInto(m_units, format, value);
 }
 
@@ -191,6 +205,10 @@ int OrbUnicodeString::ConvertToNum(int& value, const char* format) const {
 }
 
 const char* OrbUnicodeString::ConvertToChar() const {
+  if (!m_utf8Valid && std::all_of(m_units.begin(), m_units.end(), [](char16_t c) { return c < 0x80; })) {
+    m_utf8View.assign(m_units.begin(), m_units.end());
+    m_utf8Valid = true;
+  }
   if (!m_utf8Valid) {
     m_utf8View.clear();
     std::vector<char> buffer(m_units.size() * 4 + 1);

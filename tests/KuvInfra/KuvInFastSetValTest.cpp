@@ -211,6 +211,19 @@ TEST(KuvInFastSetVal, OverAlignedValuesInOneBucketStayAlignedAndFound) {
   EXPECT_LE(set.GetBytesUsed(), set.GetArenaSize());
 }
 
+// A kind of KuvInIntHolder too large for a slot sized for one.
+class WideIntHolder : public KuvInIntHolder {
+  KUV_DECLARE_TYPE(WideIntHolder)
+
+public:
+  explicit WideIntHolder(std::uint32_t value) : KuvInIntHolder(value) {}
+  KuvInObjectVal& clone(void* where = nullptr) const override { return cloneOf(*this, where); }
+
+private:
+  unsigned char m_extra[64] = {};
+};
+KUV_DEFINE_TYPE(WideIntHolder, KuvInIntHolder)
+
 TEST(KuvInFastSetVal, TextEqualityAndTypeChecks) {
   KuvInFastSetVal set(KuvInIntHolder::sType(), sizeof(KuvInIntHolder));
   EXPECT_STREQ(set.toString().ConvertToChar(), "The set is empty.\n");
@@ -229,6 +242,9 @@ TEST(KuvInFastSetVal, TextEqualityAndTypeChecks) {
 
   EXPECT_FALSE(set.Put(KuvInSignedIntHolder(4)));
   EXPECT_EQ(set.badCastErr(), 1);
+  EXPECT_FALSE(set.Put(WideIntHolder(4)));  // would overrun its slot
+  EXPECT_EQ(set.badCastErr(), 1);
+  EXPECT_TRUE(KuvInFastSetVal(KuvInIntHolder::sType(), sizeof(WideIntHolder)).Put(WideIntHolder(4)));
   EXPECT_FALSE(set.Find(nullptr));
   EXPECT_TRUE(set.Find(KuvInIntHolder(2)));
   EXPECT_EQ(set.badCastErr(), 0);

@@ -411,6 +411,8 @@ TYPED_TEST(ListFamily, AgreesWithAVectorOverRandomOperations) {
     ASSERT_EQ(forwardValues(list), model);
     ASSERT_EQ(backwardValues(list), model);
     ASSERT_EQ(list.Get(list.GetLength()), nullptr);
+    // Index reads in turn after each edit: link lists answer them from a cursor.
+    for (int k = 0; k < list.GetLength(); ++k) ASSERT_EQ(valueOf(list.Get(k)), model[k]);
     ASSERT_EQ(CountedValue::live(), live + (kOwnsCopies<TypeParam> ? static_cast<int>(model.size()) : 0));
   }
 }
