@@ -47,7 +47,7 @@ public:
         if (FAILED(Interval::opAdd(copy, one))) return E_FAIL;
       }
     }
-    m_intervals = copy;
+    m_intervals.SwapElements(copy);
     m_noVar = 0;
     m_negated = 0;
     return S_OK;

@@ -36,7 +36,7 @@ void copyValues(Dico& to, const Dico& from) {
 }  // namespace
 
 KuvEeSelectionEff::KuvEeSelectionEff(KuvEeSelectionVar* var, E_SpecialCondition condition)
-    : KuvEeVarEff(var), m_values(new Dico), m_backupValues(new Dico) {
+    : KuvEeVarEff(var), m_values(new Dico) {
   set(condition);
 }
 
@@ -44,8 +44,7 @@ KuvEeSelectionEff::KuvEeSelectionEff(const KuvEeSelectionEff& other)
     : KuvEeVarEff(other),
       m_values(new Dico),
       m_noVar(other.m_noVar),
-      m_negated(other.m_negated),
-      m_backupValues(new Dico) {
+      m_negated(other.m_negated) {
   copyValues(*m_values, *other.m_values);
 }
 
@@ -171,13 +170,18 @@ KuvEeSelectionVar* KuvEeSelectionEff::getSelectionVar() const {
 }
 
 void KuvEeSelectionEff::backup() {
+  // Made on the first backup: most effectivities never take one.
+  if (m_backupValues == nullptr) m_backupValues = std::make_unique<Dico>();
   copyValues(*m_backupValues, *m_values);
   m_backupNoVar = m_noVar;
   m_backupNegated = m_negated;
 }
 
 void KuvEeSelectionEff::restore() {
-  copyValues(*m_values, *m_backupValues);
+  if (m_backupValues != nullptr)
+    copyValues(*m_values, *m_backupValues);
+  else
+    m_values->clear();
   m_noVar = m_backupNoVar;
   m_negated = m_backupNegated;
 }

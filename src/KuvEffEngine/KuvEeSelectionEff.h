@@ -95,7 +95,7 @@ private:
   std::unique_ptr<KuvEeSelectionValueDico> m_values;
   unsigned char m_noVar = 0;
   unsigned char m_negated = 0;
-  std::unique_ptr<KuvEeSelectionValueDico> m_backupValues;
+  std::unique_ptr<KuvEeSelectionValueDico> m_backupValues;  // null until the first backup
   unsigned char m_backupNoVar = 0;
   unsigned char m_backupNegated = 0;
 };

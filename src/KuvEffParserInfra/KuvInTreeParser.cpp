@@ -18,9 +18,14 @@ KuvInTreeParserNode::KuvInTreeParserNode(E_NodeType type, const KuvInTreeParserT
 KuvInTreeParserNode::~KuvInTreeParserNode() = default;
 
 void KuvInTreeParserNode::addChild(std::unique_ptr<KuvInTreeParserNode> child) {
-  // Most nodes get one to four children: one allocation instead of three.
-  if (m_children.empty()) m_children.reserve(4);
-  m_children.push_back(std::move(child));
+  if (m_childCount < sc_inlineChildren) {
+    m_inlineChildren[m_childCount] = std::move(child);
+  } else {
+    // The few larger nodes mostly get three or four children: one allocation.
+    if (m_moreChildren.empty()) m_moreChildren.reserve(2);
+    m_moreChildren.push_back(std::move(child));
+  }
+  ++m_childCount;
 }
 
 KuvInString KuvInTreeParserNode::toString() const {

@@ -78,9 +78,11 @@ public:
   // Children of a tag node: the operands of an operator, the inner
   // expression of brackets (none for "()"), the parts of a bracket group
   // (each a node of the same tag with zero or one child).
-  std::int32_t getChildCount() const { return static_cast<std::int32_t>(m_children.size()); }
+  std::int32_t getChildCount() const { return m_childCount; }
   const KuvInTreeParserNode* getChild(std::int32_t index) const {
-    return index < 0 || index >= getChildCount() ? nullptr : m_children[static_cast<std::size_t>(index)].get();
+    if (index < 0 || index >= m_childCount) return nullptr;
+    return index < sc_inlineChildren ? m_inlineChildren[index].get()
+                                     : m_moreChildren[static_cast<std::size_t>(index - sc_inlineChildren)].get();
   }
   void addChild(std::unique_ptr<KuvInTreeParserNode> child);
 
@@ -98,7 +100,11 @@ private:
   E_NodeType m_type;
   const KuvInTreeParserTag* m_tag;
   KuvInString m_text;
-  std::vector<std::unique_ptr<KuvInTreeParserNode>> m_children;
+  // Most nodes have one or two children: those need no allocation.
+  static constexpr std::int32_t sc_inlineChildren = 2;
+  std::int32_t m_childCount = 0;
+  std::unique_ptr<KuvInTreeParserNode> m_inlineChildren[sc_inlineChildren];
+  std::vector<std::unique_ptr<KuvInTreeParserNode>> m_moreChildren;
   std::unique_ptr<KuvInTreeParserNode> m_chained;
   std::unique_ptr<KuvInTreeParserNode> m_follower;
 };

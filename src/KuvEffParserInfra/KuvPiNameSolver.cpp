@@ -1,5 +1,9 @@
 #include "KuvPiNameSolver.h"
 
+#include <algorithm>
+#include <functional>
+#include <iterator>
+
 #include "KuvEeCategory.h"
 #include "KuvEeDateVar.h"
 #include "KuvEeSelectionVar.h"
@@ -156,9 +160,7 @@ KuvPiSolvedData KuvPiNameSolver::lookUp(const KuvPiNameToSolve& name, bool defer
   return D();
 }
 
-HRESULT KuvPiNameSolver::solve(KuvPiSolvedNodeMap& result, bool deferNamedEffs, bool keepNames) {
-  KUV_TRACE_CALL("solve");
-  HRESULT hr = S_OK;
+HRESULT KuvPiNameSolver::lookUpAll(bool deferNamedEffs) {
   for (auto& [name, datum] : m_names) {
     datum = lookUp(name, deferNamedEffs);
     datum.setName(name.getName());
@@ -166,9 +168,14 @@ HRESULT KuvPiNameSolver::solve(KuvPiSolvedNodeMap& result, bool deferNamedEffs, 
   for (const auto& [name, datum] : m_names)
     if (datum.getType() == KuvPiSolvedData::E_NotFound) {
       KUV_TRACE_ERROR("ERROR: no type for ", name.getName());
-      hr = E_FAIL;
-      break;
+      return E_FAIL;
     }
+  return S_OK;
+}
+
+HRESULT KuvPiNameSolver::solve(KuvPiSolvedNodeMap& result, bool deferNamedEffs, bool keepNames) {
+  KUV_TRACE_CALL("solve");
+  const HRESULT hr = lookUpAll(deferNamedEffs);
   if (SUCCEEDED(hr)) {
     for (const auto& [node, indices] : m_nodes) {
       std::vector<KuvPiSolvedData>& data = result[node];
@@ -183,6 +190,44 @@ HRESULT KuvPiNameSolver::solve(KuvPiSolvedNodeMap& result, bool deferNamedEffs, 
   // Nodes refer to the names by index: without the names they go too.
   if (!keepNames) flush();
   return hr;
+}
+
+HRESULT KuvPiNameSolver::solve(KuvPiSolvedNodes& result, bool deferNamedEffs, bool keepNames) {
+  KUV_TRACE_CALL("solve");
+  result.clear();
+  const HRESULT hr = lookUpAll(deferNamedEffs);
+  if (SUCCEEDED(hr)) {
+    result.m_data.reserve(m_nodeIndices.size());
+    result.m_nodes.reserve(m_nodes.size());
+    for (const auto& [node, indices] : m_nodes) {
+      const std::size_t first = result.m_data.size();
+      for (std::size_t k = indices.first; k < indices.second; ++k)
+        result.m_data.push_back(m_names[m_nodeIndices[k]].second);
+      result.m_nodes.emplace_back(node, std::pair(first, result.m_data.size()));
+    }
+    // Data ranges grow in adding order: a node added twice finds its last
+    // data, as in the map.
+    std::sort(result.m_nodes.begin(), result.m_nodes.end(), [](const auto& a, const auto& b) {
+      return a.first != b.first ? std::less<>()(a.first, b.first) : a.second.first < b.second.first;
+    });
+    m_nodes.clear();
+    m_nodeIndices.clear();
+  }
+  if (!keepNames) flush();
+  return hr;
+}
+
+bool KuvPiSolvedNodes::find(const KuvInTreeParserNode* node, const KuvPiSolvedData*& data,
+                            std::size_t& count) const {
+  data = nullptr;
+  count = 0;
+  const auto after = std::upper_bound(m_nodes.begin(), m_nodes.end(), node,
+                                      [](const KuvInTreeParserNode* n, const auto& e) { return std::less<>()(n, e.first); });
+  if (after == m_nodes.begin() || std::prev(after)->first != node) return false;
+  const auto& [first, last] = std::prev(after)->second;
+  data = m_data.data() + first;
+  count = last - first;
+  return true;
 }
 
 void KuvPiNameSolver::flush() {

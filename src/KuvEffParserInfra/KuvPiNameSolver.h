@@ -95,6 +95,25 @@ private:
 // Tree node to the solved data of its names, in the order of the names.
 using KuvPiSolvedNodeMap = std::map<const KuvInTreeParserNode*, std::vector<KuvPiSolvedData>>;
 
+// The same as a KuvPiSolvedNodeMap in two flat vectors, which a reader
+// refills for every text without one allocation per node.
+class KUV_API KuvPiSolvedNodes {
+public:
+  // False when the node was not solved; else data points to its count data,
+  // in the order of its names.
+  bool find(const KuvInTreeParserNode* node, const KuvPiSolvedData*& data, std::size_t& count) const;
+  void clear() {
+    m_nodes.clear();
+    m_data.clear();
+  }
+
+private:
+  friend class KuvPiNameSolver;
+  // Sorted by node; each with the range of its data.
+  std::vector<std::pair<const KuvInTreeParserNode*, std::pair<std::size_t, std::size_t>>> m_nodes;
+  std::vector<KuvPiSolvedData> m_data;
+};
+
 class KUV_API KuvPiNameSolver : public KuvInObject {
   KUV_DECLARE_TYPE(KuvPiNameSolver)
 
@@ -113,6 +132,8 @@ public:
   // looked up and stay empty (a reader then makes symbol leaves). Unless
   // keepNames, the names are forgotten on success and failure alike.
   HRESULT solve(KuvPiSolvedNodeMap& result, bool deferNamedEffs, bool keepNames);
+  // The same into the flat form (emptied first).
+  HRESULT solve(KuvPiSolvedNodes& result, bool deferNamedEffs, bool keepNames);
   // Forgets names and nodes.
   void flush();
   KuvEeVarSpace* getVS() const { return m_space; }
@@ -121,6 +142,8 @@ private:
   HRESULT determineDataToSolve(const KuvInTreeParserNode& node, std::vector<KuvInString>& names,
                                std::vector<KuvPiNameToSolve::E_TypeToSolve>& types) const;
   KuvPiSolvedData lookUp(const KuvPiNameToSolve& name, bool deferNamedEffs) const;
+  // Looks every name up; E_FAIL (traced) at the first not found.
+  HRESULT lookUpAll(bool deferNamedEffs);
 
   const KuvPiVarEffSyntax& m_syntax;
   const KuvPiVarEffTags& m_tags;

@@ -23,6 +23,14 @@ KuvInList::KuvInList(const KuvInList& other, std::int32_t from, std::int32_t to)
 
 KuvInList::~KuvInList() = default;
 
+HRESULT KuvInList::SwapElements(KuvInList& other) {
+  if (GetElementType() != other.GetElementType()) return E_FAIL;
+  std::swap(m_elements, other.m_elements);
+  std::swap(m_length, other.m_length);
+  std::swap(m_capacity, other.m_capacity);
+  return S_OK;
+}
+
 KuvInList& KuvInList::operator=(const KuvInList& other) {
   if (typeIsBad(other.GetElementType()) || this == &other) return *this;
   Clear();

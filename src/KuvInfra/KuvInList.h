@@ -37,6 +37,9 @@ public:
   // Refused (flag set, nothing changed) unless other's element type is a
   // kind of this one; otherwise this list becomes a copy of other.
   KuvInList& operator=(const KuvInList& other);
+  // Exchanges the elements (and storage) of two lists of the same element
+  // type; E_FAIL, nothing changed, for lists of different types.
+  HRESULT SwapElements(KuvInList& other);
 
   std::int32_t GetLength() const { return m_length; }
   bool IsEmpty() const { return m_length == 0; }

@@ -72,6 +72,12 @@ public:
   // For lists created with new.
   void DeleteAllAndThis() { delete this; }
   void SetCapacity(std::int32_t n) { m_items.SetCapacity(n); }
+  // Exchanges the copies of two lists of the same element type, without
+  // copying; E_FAIL, nothing changed, for lists of different types.
+  HRESULT SwapElements(Self& other) {
+    if (this->GetElementType() != other.GetElementType()) return E_FAIL;
+    return m_items.SwapElements(other.m_items);
+  }
 
   // Compatible element types, same length, elements equal in order.
   bool operator==(const Self& other) const;

@@ -161,25 +161,26 @@ std::unique_ptr<KuvEeNode> KuvNpReader::buildLeaf(const KuvInTreeParserNode& nod
     if (node.getText() == m_syntax.expressionTrue) return std::make_unique<KuvEeTrue>();
     return std::make_unique<KuvEeFalse>();
   }
-  const auto solved = m_solved.find(&node);
-  if (solved == m_solved.end()) return fail("ERROR: unexpected type");
-  const std::vector<KuvPiSolvedData>& data = solved->second;
+  const KuvPiSolvedData* data = nullptr;
+  std::size_t count = 0;
+  if (!m_solved.find(&node, data, count)) return fail("ERROR: unexpected type");
 
   if (node.getType() == KuvInTreeParserNode::E_String) {
-    if (data.size() != 1) return fail("ERROR: unexpected type");
-    KuvEeVarEff* eff = m_varEffReader->read(node, data.front(), errorText);
+    if (count != 1) return fail("ERROR: unexpected type");
+    KuvEeVarEff* eff = m_varEffReader->read(node, data[0], errorText);
     if (eff == nullptr) return fail("ERROR: read failed");
     return std::make_unique<KuvEeVarEffLeaf>(eff);
   }
   if (node.getTag() == m_tags.restrictionPrefix) {
-    KuvEeRestrictionEff* restriction = m_restrictionReader.read(node, data, errorText);
+    KuvEeRestrictionEff* restriction =
+        m_restrictionReader.read(node, std::vector<KuvPiSolvedData>(data, data + count), errorText);
     if (restriction == nullptr) return fail("ERROR: read failed");
     return std::make_unique<KuvEeRestrictionEffLeaf>(restriction);
   }
-  if (node.getTag() != m_tags.namedEffPrefix || data.size() != 1) return fail("ERROR: Unexpected case");
+  if (node.getTag() != m_tags.namedEffPrefix || count != 1) return fail("ERROR: Unexpected case");
 
   const KuvInTreeParserNode* follower = node.getFollower();
-  KuvInObject* found = data.front().getObject();
+  KuvInObject* found = data[0].getObject();
   if (found == nullptr) {
     if (follower != nullptr) return fail("ERROR: read failed");
     return std::make_unique<KuvEeEffSymbolLeaf>(m_syntax.decode(node.getText()), m_space);
@@ -247,7 +248,10 @@ HRESULT KuvNpReader::readList(const KuvInString& text, KuvInString& errorText, K
     KUV_RETURN_ERROR(E_FAIL, "ERROR: solve failed");
   }
   for (const KuvInTreeParserNode* item : items) {
-    const KuvPiSolvedData& datum = m_solved[item].front();
+    const KuvPiSolvedData* data = nullptr;
+    std::size_t count = 0;
+    m_solved.find(item, data, count);
+    const KuvPiSolvedData& datum = data[0];
     if (item->getType() == KuvInTreeParserNode::E_String) {
       KuvEeVarEff* eff = m_varEffReader->read(*item, datum, errorText);
       if (eff == nullptr || FAILED(result->AddVarEff(eff))) {

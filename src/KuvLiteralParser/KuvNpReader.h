@@ -69,5 +69,5 @@ private:
   KuvPiNameSolver m_solver;
   std::unique_ptr<KuvPiVarEffReader> m_varEffReader;
   KuvPiRestrictionEffReader m_restrictionReader;
-  KuvPiSolvedNodeMap m_solved;
+  KuvPiSolvedNodes m_solved;
 };
