@@ -22,7 +22,9 @@ KuvEeDico::~KuvEeDico() = default;
 
 KuvInString KuvEeDico::createKey(const KuvInString& attribute, const KuvInString& value) {
   KuvInString key("{");
-  return key.Append(attribute, "}=", value);
+  // Appended apart from the return, so that the key is not copied.
+  key.Append(attribute, "}=", value);
+  return key;
 }
 
 bool KuvEeDico::add(KuvEeDicoObject* object) {

@@ -22,6 +22,8 @@ KuvEeSelectionValueDico::KuvEeSelectionValueDico()
 KuvEeSelectionValueDico::KuvEeSelectionValueDico(const KuvEeSelectionValueDico& other)
     : KuvInObject(other),
       m_values(other.m_values),
+      m_keys(other.m_keys),
+      m_indexed(other.m_indexed),
       m_byName(other.m_byName),
       m_byGuid(other.m_byGuid),
       m_selectedBy(other.m_selectedBy),
@@ -29,13 +31,71 @@ KuvEeSelectionValueDico::KuvEeSelectionValueDico(const KuvEeSelectionValueDico& 
 
 KuvEeSelectionValueDico::~KuvEeSelectionValueDico() = default;
 
+KuvEeSelectionValue* KuvEeSelectionValueDico::findName(const KuvInString& name) const {
+  if (m_indexed) return static_cast<KuvEeSelectionValue*>(m_byName.Get(name));
+  for (const Key& key : m_keys)
+    if (key.byName != nullptr && key.name == name) return key.byName;
+  return nullptr;
+}
+
+KuvEeSelectionValue* KuvEeSelectionValueDico::findGuid(const KuvInGuid& guid) const {
+  if (m_indexed) return static_cast<KuvEeSelectionValue*>(m_byGuid.Get(guid));
+  for (const Key& key : m_keys)
+    if (key.byGuid != nullptr && key.guid == guid) return key.byGuid;
+  return nullptr;
+}
+
+void KuvEeSelectionValueDico::putKeys(KuvEeSelectionValue* value, bool hasGuid) {
+  if (!m_indexed && m_keys.size() >= sc_scanLimit) {
+    for (const Key& key : m_keys) {
+      if (key.byName != nullptr) m_byName.Put(key.name, key.byName);
+      if (key.byGuid != nullptr) m_byGuid.Put(key.guid, key.byGuid);
+    }
+    m_keys.clear();
+    m_keys.shrink_to_fit();
+    m_indexed = true;
+  }
+  if (m_indexed) {
+    m_byName.Put(value->getName(), value);
+    if (hasGuid) m_byGuid.Put(value->getGuid(), value);
+    return;
+  }
+  if (m_keys.empty()) m_keys.reserve(4);
+  m_keys.push_back({value->getName(), hasGuid ? value->getGuid() : KuvInGuid(), value, hasGuid ? value : nullptr});
+}
+
+void KuvEeSelectionValueDico::removeName(const KuvInString& name) {
+  if (m_indexed) {
+    m_byName.Remove(name);
+    return;
+  }
+  for (auto it = m_keys.begin(); it != m_keys.end(); ++it)
+    if (it->byName != nullptr && it->name == name) {
+      it->byName = nullptr;
+      if (it->byGuid == nullptr) m_keys.erase(it);
+      return;
+    }
+}
+
+void KuvEeSelectionValueDico::removeGuid(const KuvInGuid& guid) {
+  if (m_indexed) {
+    m_byGuid.Remove(guid);
+    return;
+  }
+  for (auto it = m_keys.begin(); it != m_keys.end(); ++it)
+    if (it->byGuid != nullptr && it->guid == guid) {
+      it->byGuid = nullptr;
+      if (it->byName == nullptr) m_keys.erase(it);
+      return;
+    }
+}
+
 bool KuvEeSelectionValueDico::add(KuvEeSelectionValue* value, KuvCriteriaSelectedBy selectedBy) {
-  if (value == nullptr || m_byName.ContainsKey(value->getName())) return false;
+  if (value == nullptr || findName(value->getName()) != nullptr) return false;
   const bool hasGuid = value->getGuid().IsValuated();
-  if (hasGuid && m_byGuid.ContainsKey(value->getGuid())) return false;
+  if (hasGuid && findGuid(value->getGuid()) != nullptr) return false;
   if (!m_values.Put(value)) return false;
-  m_byName.Put(value->getName(), value);
-  if (hasGuid) m_byGuid.Put(value->getGuid(), value);
+  putKeys(value, hasGuid);
   // Absent means none.
   if (selectedBy != KuvCriteriaSelectedBy_None) {
     const KuvInIntHolder code(static_cast<std::uint32_t>(selectedBy));
@@ -48,11 +108,11 @@ bool KuvEeSelectionValueDico::add(KuvEeSelectionValue* value, KuvCriteriaSelecte
 }
 
 KuvEeSelectionValue* KuvEeSelectionValueDico::get(const KuvInGuid& guid) const {
-  return static_cast<KuvEeSelectionValue*>(m_byGuid.Get(guid));
+  return findGuid(guid);
 }
 
 KuvEeSelectionValue* KuvEeSelectionValueDico::get(const KuvInString& name) const {
-  return static_cast<KuvEeSelectionValue*>(m_byName.Get(name));
+  return findName(name);
 }
 
 KuvCriteriaSelectedBy KuvEeSelectionValueDico::getSelectedBy(const KuvEeSelectionValue* value) const {
@@ -68,12 +128,12 @@ KuvCriteriaSelectedBy KuvEeSelectionValueDico::getSelectedBy(const KuvInGuid& gu
 
 HRESULT KuvEeSelectionValueDico::remove(KuvEeSelectionValue* value) {
   if (value == nullptr || !m_values.Find(value)) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unknown value");
-  if (m_byName.Get(value->getName()) == value) {
-    m_byName.Remove(value->getName());
+  if (findName(value->getName()) == value) {
+    removeName(value->getName());
     m_selectedByName.Remove(value->getName());
   }
-  if (value->getGuid().IsValuated() && m_byGuid.Get(value->getGuid()) == value) {
-    m_byGuid.Remove(value->getGuid());
+  if (value->getGuid().IsValuated() && findGuid(value->getGuid()) == value) {
+    removeGuid(value->getGuid());
     m_selectedBy.Remove(value->getGuid());
   }
   m_values.Remove(value);
@@ -82,6 +142,8 @@ HRESULT KuvEeSelectionValueDico::remove(KuvEeSelectionValue* value) {
 
 void KuvEeSelectionValueDico::clear() {
   m_values.Clear();
+  m_keys.clear();
+  m_indexed = false;
   m_byName.Clear();
   m_byGuid.Clear();
   m_selectedBy.Clear();

@@ -9,6 +9,8 @@
 // values.
 #pragma once
 
+#include <vector>
+
 #include "KuvCriteriaSelectedBy.h"
 #include "KuvEeSelectionValue.h"
 #include "KuvInMap.h"
@@ -48,7 +50,26 @@ public:
   bool IsEmpty() const { return m_values.IsEmpty(); }
 
 private:
+  // The name and GUID keys, as taken when each value was added. The few
+  // keys of an effectivity are scanned in m_keys, which costs no entry per
+  // key; past sc_scanLimit values they move into the maps for good.
+  struct Key {
+    KuvInString name;
+    KuvInGuid guid;
+    KuvEeSelectionValue* byName;  // null once the name key is removed
+    KuvEeSelectionValue* byGuid;  // null without a GUID key
+  };
+  static constexpr std::size_t sc_scanLimit = 8;
+
+  KuvEeSelectionValue* findName(const KuvInString& name) const;
+  KuvEeSelectionValue* findGuid(const KuvInGuid& guid) const;
+  void putKeys(KuvEeSelectionValue* value, bool hasGuid);
+  void removeName(const KuvInString& name);
+  void removeGuid(const KuvInGuid& guid);
+
   KuvInSet m_values;
+  std::vector<Key> m_keys;
+  bool m_indexed = false;
   KuvInMap m_byName;
   KuvInMap m_byGuid;
   KuvInMapVal m_selectedBy;
