@@ -1,7 +1,12 @@
 #include "KuvInTreeParser.h"
 
-#include <bitset>
+#include <array>
+#include <bit>
+#include <cstdint>
 #include <string>
+#include <utility>
+
+#include "KuvInBlockCache.h"
 
 KUV_DEFINE_TYPE(KuvInTreeParserTag, KuvInObject)
 KUV_DEFINE_TYPE(KuvInTreeParserNode, KuvInObject)
@@ -12,10 +17,20 @@ KuvInTreeParserTag::KuvInTreeParserTag(E_Type type, const KuvInString& opening, 
 
 KuvInTreeParserTag::~KuvInTreeParserTag() = default;
 
-KuvInTreeParserNode::KuvInTreeParserNode(E_NodeType type, const KuvInTreeParserTag* tag, const KuvInString& text)
-    : m_type(type), m_tag(tag), m_text(text) {}
+KuvInTreeParserNode::KuvInTreeParserNode(E_NodeType type, const KuvInTreeParserTag* tag, KuvInString text)
+    : m_type(type), m_tag(tag), m_text(std::move(text)) {}
 
 KuvInTreeParserNode::~KuvInTreeParserNode() = default;
+
+void* KuvInTreeParserNode::operator new(std::size_t size) {
+  if (size != sizeof(KuvInTreeParserNode)) return ::operator new(size);
+  return kuv::detail::BlockCache<sizeof(KuvInTreeParserNode)>::take();
+}
+
+void KuvInTreeParserNode::operator delete(void* node, std::size_t size) {
+  if (size != sizeof(KuvInTreeParserNode)) return ::operator delete(node);
+  kuv::detail::BlockCache<sizeof(KuvInTreeParserNode)>::give(node);
+}
 
 void KuvInTreeParserNode::addChild(std::unique_ptr<KuvInTreeParserNode> child) {
   if (m_childCount < sc_inlineChildren) {
@@ -109,10 +124,11 @@ public:
 
   TreeParserRun(const KuvInTreeParser& parser, const KuvInString& text, KuvInString& error)
       : m_parser(parser), m_text(units(text)), m_error(error) {
-    for (const KuvInString& token : m_parser.m_tokens) {
-      const char16_t first = units(token).front();
-      if (first < m_tokenStarts.size())
-        m_tokenStarts.set(first);
+    const std::vector<KuvInString>& tokens = m_parser.m_tokens;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+      const char16_t first = units(tokens[i]).front();
+      if (first < m_tokensByStart.size() && i < 64)
+        m_tokensByStart[first] |= std::uint64_t{1} << i;
       else
         m_otherTokenStarts = true;
     }
@@ -160,11 +176,17 @@ private:
   }
 
   bool atToken(std::size_t at) const {
-    // Most units of a text begin no token: one test instead of one per token.
+    // Most units of a text begin no token, and the others begin few: only
+    // those are compared, unless the syntax has unusual tokens.
     const char16_t unit = m_text[at];
-    if (unit < m_tokenStarts.size() ? !m_tokenStarts.test(unit) : !m_otherTokenStarts) return false;
-    for (const KuvInString& token : m_parser.m_tokens)
-      if (startsWith(at, token)) return true;
+    if (m_otherTokenStarts) {
+      for (const KuvInString& token : m_parser.m_tokens)
+        if (startsWith(at, token)) return true;
+      return false;
+    }
+    if (unit >= m_tokensByStart.size()) return false;
+    for (std::uint64_t mask = m_tokensByStart[unit]; mask != 0; mask &= mask - 1)
+      if (startsWith(at, m_parser.m_tokens[static_cast<std::size_t>(std::countr_zero(mask))])) return true;
     return false;
   }
 
@@ -273,21 +295,22 @@ private:
   NodePtr parseString(int depth) {
     const Tag* prefix = matching(m_parser.m_tagsByType[Tag::E_Prefix]);
     if (prefix != nullptr) consume(prefix->getOpening());
-    const KuvInString text = readString();
+    KuvInString text = readString();
     if (text.IsEmpty()) {
       m_error.Append(prefix == nullptr ? "empty string found\n" : "empty string found after prefix\n");
       return nullptr;
     }
-    auto node = std::make_unique<Node>(prefix == nullptr ? Node::E_String : Node::E_PrefixedString, prefix, text);
+    auto node =
+        std::make_unique<Node>(prefix == nullptr ? Node::E_String : Node::E_PrefixedString, prefix, std::move(text));
     const Tag* chain = matching(m_parser.m_tagsByType[Tag::E_Chain]);
     if (chain != nullptr) {
       consume(chain->getOpening());
-      const KuvInString next = readString();
+      KuvInString next = readString();
       if (next.IsEmpty()) {
         m_error.Append("empty string found after ", chain->getOpening(), "\n");
         return nullptr;
       }
-      node->setChained(std::make_unique<Node>(Node::E_String, nullptr, next));
+      node->setChained(std::make_unique<Node>(Node::E_String, nullptr, std::move(next)));
     }
     if (const Tag* follower = followerAt(chain != nullptr)) {
       NodePtr group = parseBracketGroup(*follower, depth);
@@ -364,7 +387,9 @@ private:
   const std::u16string& m_text;
   std::size_t m_pos = 0;
   KuvInString& m_error;
-  std::bitset<128> m_tokenStarts;
+  // By first unit, the bits of the tokens (by index) that begin with it.
+  std::array<std::uint64_t, 128> m_tokensByStart{};
+  // A token beyond those: every token is compared everywhere.
   bool m_otherTokenStarts = false;
 };
 

@@ -65,8 +65,12 @@ public:
   enum E_NodeType : int { E_String = 0, E_PrefixedString = 1, E_Tag = 2 };
 
   // A string (tag null), a prefixed string (tag: the prefix) or a tag node.
-  KuvInTreeParserNode(E_NodeType type, const KuvInTreeParserTag* tag, const KuvInString& text);
+  KuvInTreeParserNode(E_NodeType type, const KuvInTreeParserTag* tag, KuvInString text);
   ~KuvInTreeParserNode() override;
+
+  // Nodes are made and freed by the thousand per text: freed ones serve again.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* node, std::size_t size);
 
   E_NodeType getType() const { return m_type; }
   bool isString() const { return m_type != E_Tag; }

@@ -5,6 +5,7 @@
 KUV_DEFINE_TYPE(KuvInString, KuvInObjectVal)
 
 KuvInString::KuvInString(const KuvInString& other) : KuvInObjectVal(other), m_text(other.m_text) {}
+KuvInString::KuvInString(KuvInString&& other) noexcept : KuvInObjectVal(other), m_text(std::move(other.m_text)) {}
 KuvInString::KuvInString(const OrbUnicodeString& text) : m_text(text) {}
 KuvInString::KuvInString(const char* text) : m_text(text) {}
 KuvInString::KuvInString(const KuvUCChar* text) { m_text.BuildFromWChar(text); }
@@ -14,6 +15,11 @@ KuvInString::~KuvInString() = default;
 
 KuvInString& KuvInString::operator=(const KuvInString& other) {
   m_text = other.m_text;
+  return *this;
+}
+
+KuvInString& KuvInString::operator=(KuvInString&& other) noexcept {
+  m_text = std::move(other.m_text);
   return *this;
 }
 KuvInString& KuvInString::operator=(const char* text) {

@@ -20,6 +20,8 @@ class KUV_API KuvInString : public KuvInObjectVal {
 public:
   KuvInString() = default;
   KuvInString(const KuvInString& other);
+  // The source is left empty.
+  KuvInString(KuvInString&& other) noexcept;
   explicit KuvInString(const OrbUnicodeString& text);
   KuvInString(const char* text);        // NOLINT: implicit, strings are written as literals
   KuvInString(const KuvUCChar* text);   // NOLINT: zero-terminated UCS-2
@@ -28,6 +30,7 @@ public:
   ~KuvInString() override;
 
   KuvInString& operator=(const KuvInString& other);
+  KuvInString& operator=(KuvInString&& other) noexcept;
   KuvInString& operator=(const char* text);
   KuvInString& operator=(const KuvUCChar* text);
   KuvInString& operator=(const wchar_t* text);

@@ -84,6 +84,11 @@ int formatInto(std::u16string& target, const char* format, ...) {
 
 OrbUnicodeString::OrbUnicodeString(const OrbUnicodeString& other) : m_units(other.m_units) {}
 
+OrbUnicodeString::OrbUnicodeString(OrbUnicodeString&& other) noexcept : m_units(std::move(other.m_units)) {
+  other.m_units.clear();
+  other.invalidateViews();
+}
+
 OrbUnicodeString::OrbUnicodeString(const char* text) : m_units(fromUtf8Lenient(text)) {}
 
 OrbUnicodeString::OrbUnicodeString(std::u16string units) : m_units(std::move(units)) {}
@@ -92,6 +97,16 @@ OrbUnicodeString& OrbUnicodeString::operator=(const OrbUnicodeString& other) {
   if (this != &other) {
     m_units = other.m_units;
     invalidateViews();
+  }
+  return *this;
+}
+
+OrbUnicodeString& OrbUnicodeString::operator=(OrbUnicodeString&& other) noexcept {
+  if (this != &other) {
+    m_units = std::move(other.m_units);
+    other.m_units.clear();
+    invalidateViews();
+    other.invalidateViews();
   }
   return *this;
 }

@@ -16,9 +16,12 @@ class KUV_API OrbUnicodeString {
 public:
   OrbUnicodeString() = default;
   OrbUnicodeString(const OrbUnicodeString& other);
+  // The source is left empty.
+  OrbUnicodeString(OrbUnicodeString&& other) noexcept;
   OrbUnicodeString(const char* text);  // NOLINT: implicit by design, like the platform's
   explicit OrbUnicodeString(std::u16string units);
   OrbUnicodeString& operator=(const OrbUnicodeString& other);
+  OrbUnicodeString& operator=(OrbUnicodeString&& other) noexcept;
   OrbUnicodeString& operator=(const char* text);
 
   // Returns 1 on success, 0 when the buffer is null with a positive length
