@@ -6,8 +6,6 @@
 #include <string>
 #include <utility>
 
-#include "KuvInBlockCache.h"
-
 KUV_DEFINE_TYPE(KuvInTreeParserTag, KuvInObject)
 KUV_DEFINE_TYPE(KuvInTreeParserNode, KuvInObject)
 KUV_DEFINE_TYPE(KuvInTreeParser, KuvInObject)
@@ -21,16 +19,6 @@ KuvInTreeParserNode::KuvInTreeParserNode(E_NodeType type, const KuvInTreeParserT
     : m_type(type), m_tag(tag), m_text(std::move(text)) {}
 
 KuvInTreeParserNode::~KuvInTreeParserNode() = default;
-
-void* KuvInTreeParserNode::operator new(std::size_t size) {
-  if (size != sizeof(KuvInTreeParserNode)) return ::operator new(size);
-  return kuv::detail::BlockCache<sizeof(KuvInTreeParserNode)>::take();
-}
-
-void KuvInTreeParserNode::operator delete(void* node, std::size_t size) {
-  if (size != sizeof(KuvInTreeParserNode)) return ::operator delete(node);
-  kuv::detail::BlockCache<sizeof(KuvInTreeParserNode)>::give(node);
-}
 
 void KuvInTreeParserNode::addChild(std::unique_ptr<KuvInTreeParserNode> child) {
   if (m_childCount < sc_inlineChildren) {

@@ -68,10 +68,6 @@ public:
   KuvInTreeParserNode(E_NodeType type, const KuvInTreeParserTag* tag, KuvInString text);
   ~KuvInTreeParserNode() override;
 
-  // Nodes are made and freed by the thousand per text: freed ones serve again.
-  static void* operator new(std::size_t size);
-  static void operator delete(void* node, std::size_t size);
-
   E_NodeType getType() const { return m_type; }
   bool isString() const { return m_type != E_Tag; }
   // The prefix of a prefixed string, the tag of a tag node, else null.

@@ -3,16 +3,10 @@
 #include <cstdlib>
 #include <utility>
 
-#include "KuvInBlockCache.h"
-
 using kuv::detail::isValidRange;
 using kuv::detail::kNoPosition;
 
 KUV_DEFINE_TYPE(KuvInLinkList, KuvInObjectVal)
-
-void* KuvInLinkList::Node::operator new(std::size_t) { return kuv::detail::BlockCache<sizeof(Node)>::take(); }
-
-void KuvInLinkList::Node::operator delete(void* node) { kuv::detail::BlockCache<sizeof(Node)>::give(node); }
 
 KuvInLinkList::KuvInLinkList(KuvInObjectTypeClass* elementType) : ListTypeCheck(elementType) {}
 

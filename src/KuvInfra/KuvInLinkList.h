@@ -90,10 +90,6 @@ private:
     Node* next;
     Node* prev;
     KuvInObject* element;
-    // Expression operators link their children through these: freed links
-    // serve again.
-    static void* operator new(std::size_t size);
-    static void operator delete(void* node);
   };
 
   // Null for i == length, so that linking before it appends.
