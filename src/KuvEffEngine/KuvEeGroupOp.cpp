@@ -155,7 +155,6 @@ KuvInString KuvEeGroupOp::textWithHead(const char* head) const {
 }
 
 void KuvEeGroupOp::moveChildrenTo(std::vector<KuvEeNodeRef*>& refs) {
-  refs.reserve(refs.size() + static_cast<std::size_t>(m_children.GetLength()));
   for (KuvInLinkList::iterator it = m_children.Begin(); it.IsValid(); it.Next()) {
     KuvEeNodeRef* ref = refAt(it);
     ref->m_holder = nullptr;
