@@ -64,7 +64,8 @@ void BM_ReadLiteral(benchmark::State& state) {
   }
   state.SetBytesProcessed(state.iterations() * text.GetLengthInChar());
 }
-BENCHMARK(BM_ReadLiteral)->Arg(1)->Arg(10)->Arg(100);
+// The wider texts show that reading stays linear in the text.
+BENCHMARK(BM_ReadLiteral)->Arg(1)->Arg(10)->Arg(100)->Arg(400)->Arg(1600);
 
 void BM_WriteLiteral(benchmark::State& state) {
   Model model;

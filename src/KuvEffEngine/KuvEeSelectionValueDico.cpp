@@ -64,30 +64,28 @@ void KuvEeSelectionValueDico::putKeys(KuvEeSelectionValue* value, bool hasGuid) 
   m_keys.push_back({value->getName(), hasGuid ? value->getGuid() : KuvInGuid(), value, hasGuid ? value : nullptr});
 }
 
-void KuvEeSelectionValueDico::removeName(const KuvInString& name) {
-  if (m_indexed) {
-    m_byName.Remove(name);
-    return;
-  }
+void KuvEeSelectionValueDico::dropScannedKey(KuvEeSelectionValue* Key::*slot,
+                                             const std::function<bool(const Key&)>& matches) {
   for (auto it = m_keys.begin(); it != m_keys.end(); ++it)
-    if (it->byName != nullptr && it->name == name) {
-      it->byName = nullptr;
-      if (it->byGuid == nullptr) m_keys.erase(it);
+    if ((*it).*slot != nullptr && matches(*it)) {
+      (*it).*slot = nullptr;
+      if (it->byName == nullptr && it->byGuid == nullptr) m_keys.erase(it);
       return;
     }
 }
 
+void KuvEeSelectionValueDico::removeName(const KuvInString& name) {
+  if (m_indexed)
+    m_byName.Remove(name);
+  else
+    dropScannedKey(&Key::byName, [&](const Key& key) { return key.name == name; });
+}
+
 void KuvEeSelectionValueDico::removeGuid(const KuvInGuid& guid) {
-  if (m_indexed) {
+  if (m_indexed)
     m_byGuid.Remove(guid);
-    return;
-  }
-  for (auto it = m_keys.begin(); it != m_keys.end(); ++it)
-    if (it->byGuid != nullptr && it->guid == guid) {
-      it->byGuid = nullptr;
-      if (it->byName == nullptr) m_keys.erase(it);
-      return;
-    }
+  else
+    dropScannedKey(&Key::byGuid, [&](const Key& key) { return key.guid == guid; });
 }
 
 bool KuvEeSelectionValueDico::add(KuvEeSelectionValue* value, KuvCriteriaSelectedBy selectedBy) {

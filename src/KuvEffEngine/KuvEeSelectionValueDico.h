@@ -9,6 +9,7 @@
 // values.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "KuvCriteriaSelectedBy.h"
@@ -66,6 +67,9 @@ private:
   void putKeys(KuvEeSelectionValue* value, bool hasGuid);
   void removeName(const KuvInString& name);
   void removeGuid(const KuvInGuid& guid);
+  // Clears slot in the first scanned key that has it and matches; a key
+  // left with neither goes.
+  void dropScannedKey(KuvEeSelectionValue* Key::*slot, const std::function<bool(const Key&)>& matches);
 
   KuvInSet m_values;
   std::vector<Key> m_keys;
