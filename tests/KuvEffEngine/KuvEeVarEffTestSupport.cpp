@@ -1,4 +1,4 @@
-#include "KuvEeVarEffTestSupport.h"
+#include "KuvEffEngine/KuvEeVarEffTestSupport.h"
 
 #include "KuvEeDateVar.h"
 #include "KuvEeOptionVar.h"

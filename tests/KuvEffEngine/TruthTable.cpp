@@ -1,4 +1,4 @@
-#include "TruthTable.h"
+#include "KuvEffEngine/TruthTable.h"
 
 #include <map>
 #include <utility>

@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "KuvInIntHolder.h"
-#include "KuvInRangeTestSupport.h"
+#include "KuvInfra/KuvInRangeTestSupport.h"
 
 using kuvtest::bound;
 using kuvtest::captured;

@@ -24,7 +24,7 @@
 #include "KuvEffEngine/KuvEeVarEffTestSupport.h"
 #include "KuvInList.h"
 #include "KuvInSet.h"
-#include "TruthTable.h"
+#include "KuvEffEngine/TruthTable.h"
 
 using namespace kuvtest;
 

@@ -7,7 +7,7 @@
 
 #include "KuvEeCategory.h"
 #include "KuvEeDico.h"
-#include "KuvEeDicoTestSupport.h"
+#include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEeLifeCycleMngr.h"
 #include "KuvEeMilestone.h"
 #include "KuvEeMilestonesVar.h"

@@ -7,7 +7,7 @@
 #include "KuvEeOptionEff.h"
 #include "KuvEeOptionVar.h"
 #include "KuvEeVarEffLeaf.h"
-#include "KuvEeVarEffTestSupport.h"
+#include "KuvEffEngine/KuvEeVarEffTestSupport.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
 using kuvtest::own;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "KuvInIntHolder.h"
-#include "KuvInListTestSupport.h"
+#include "KuvInfra/KuvInListTestSupport.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "KuvEeDicoTestSupport.h"
+#include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
 #include "KuvEeExpression.h"
 #include "KuvEeNodeCycleChecker.h"
-#include "KuvEeNodeTestSupport.h"
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvEeRule.h"
 #include "KuvEeTrue.h"
 #include "KuvEeVisitor_GetCriteriaTypes.h"

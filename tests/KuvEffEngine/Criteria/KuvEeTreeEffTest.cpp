@@ -10,13 +10,13 @@
 #include "KuvEeMilestonesVar.h"
 #include "KuvEeNodeNotRemover.h"
 #include "KuvEeNodeSimplifier.h"
-#include "KuvEeNodeTestSupport.h"
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvEeOptionEff.h"
 #include "KuvEeTreeBaseEff.h"
 #include "KuvEeTreeSeriesElement.h"
 #include "KuvEeTreeSeriesVar.h"
 #include "KuvEeVarEffLeaf.h"
-#include "KuvEeVarEffTestSupport.h"
+#include "KuvEffEngine/KuvEeVarEffTestSupport.h"
 #include "KuvInTreeEvalIndex.h"
 
 namespace {

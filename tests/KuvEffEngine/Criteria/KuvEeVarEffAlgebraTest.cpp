@@ -22,7 +22,7 @@
 #include "KuvEeSerialVar.h"
 #include "KuvEeTreeBaseEff.h"
 #include "KuvEeTreeElementBase.h"
-#include "KuvEeVarEffTestSupport.h"
+#include "KuvEffEngine/KuvEeVarEffTestSupport.h"
 #include "KuvInListVal.h"
 #include "KuvInTreeEvalIndex.h"
 

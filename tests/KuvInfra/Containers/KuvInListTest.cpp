@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "KuvInListTestSupport.h"
+#include "KuvInfra/KuvInListTestSupport.h"
 
 KUV_DEFINE_TYPE(CountedValue, KuvInObjectVal)
 int CountedValue::s_live = 0;

@@ -3,7 +3,7 @@
 #include "KuvEeDateEff.h"
 #include "KuvEeDateVar.h"
 #include "KuvEeNodeCloner.h"
-#include "KuvEeNodeTestSupport.h"
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvEeOptionVar.h"
 #include "KuvEeSelectionVar.h"
 #include "KuvEeSerialEff.h"
@@ -11,7 +11,7 @@
 #include "KuvEeOptionEff.h"
 #include "KuvEeSelectionEff.h"
 #include "KuvEeVarEffLeaf.h"
-#include "TruthTable.h"
+#include "KuvEffEngine/TruthTable.h"
 
 using namespace kuvtest;
 

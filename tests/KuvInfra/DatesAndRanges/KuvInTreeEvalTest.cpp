@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "KuvInIntHolder.h"
-#include "KuvInRangeTestSupport.h"
+#include "KuvInfra/KuvInRangeTestSupport.h"
 #include "KuvInTreeEvalIndex.h"
 
 using kuvtest::bound;

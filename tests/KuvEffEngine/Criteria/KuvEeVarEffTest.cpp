@@ -15,7 +15,7 @@
 #include "KuvInSerialInterval.h"
 #include "KuvEeSerialEff.h"
 #include "KuvEeSerialVar.h"
-#include "KuvEeVarEffTestSupport.h"
+#include "KuvEffEngine/KuvEeVarEffTestSupport.h"
 #include "KuvInListVal.h"
 
 namespace {

@@ -6,21 +6,21 @@
 #include <vector>
 
 #include "KuvEeDateVar.h"
-#include "KuvEeDicoTestSupport.h"
+#include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
 #include "KuvEeNodeDeveloper.h"
 #include "KuvEeNodeNormalizer.h"
 #include "KuvEeNodeNotRemover.h"
 #include "KuvEeNodeSimplifier.h"
-#include "KuvEeNodeTestSupport.h"
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvEeOptionVar.h"
 #include "KuvEeRestrictionEffLeaf.h"
 #include "KuvEeSelectionVar.h"
 #include "KuvEeSerialVar.h"
 #include "KuvEeTransformLists.h"
 #include "KuvEeVarEffLeaf.h"
-#include "TruthTable.h"
+#include "KuvEffEngine/TruthTable.h"
 
 using namespace kuvtest;
 

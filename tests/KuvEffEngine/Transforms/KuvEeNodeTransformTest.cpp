@@ -16,7 +16,7 @@
 #include "KuvEeNodeNormalizer.h"
 #include "KuvEeNodeNotRemover.h"
 #include "KuvEeNodeSimplifier.h"
-#include "KuvEeNodeTestSupport.h"
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvEeOptionEff.h"
 #include "KuvEeOptionVar.h"
 #include "KuvEeTransformDepth.h"

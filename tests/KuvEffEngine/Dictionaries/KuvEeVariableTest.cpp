@@ -9,7 +9,7 @@
 
 #include "KuvEeCategory.h"
 #include "KuvEeDateVar.h"
-#include "KuvEeDicoTestSupport.h"
+#include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEeExpressionContext.h"
 #include "KuvEeMilestonesVar.h"
 #include "KuvEeModelDico.h"

@@ -6,7 +6,7 @@
 
 #include "KuvEeCategory.h"
 #include "KuvEeDateVar.h"
-#include "KuvEeDicoTestSupport.h"
+#include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEeEffectivity.h"
 #include "KuvEeExpressionContext.h"
 #include "KuvEeLifeCycleMngr.h"

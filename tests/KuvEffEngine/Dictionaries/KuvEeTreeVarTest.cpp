@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "KuvEeDicoTestSupport.h"
+#include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEeLifeCycleMngr.h"
 #include "KuvEeMilestone.h"
 #include "KuvEeMilestonesVar.h"

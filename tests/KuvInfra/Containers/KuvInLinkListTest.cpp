@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "KuvInListTestSupport.h"
+#include "KuvInfra/KuvInListTestSupport.h"
 
 namespace {
 
