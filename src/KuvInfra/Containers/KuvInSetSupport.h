@@ -56,7 +56,7 @@ protected:
 // The position of a set iterator: a bucket of the chain and an entry of it.
 // It refers to the set's chain head, so it is valid only while the set is
 // not changed.
-class SetCursor {
+class KUV_API SetCursor {
 public:
   bool IsValid() const { return m_entry != nullptr; }
   bool IsEnd() const { return m_entry == nullptr; }

@@ -100,7 +100,7 @@ void traceDetail(KuvInTraceClass& channel, const Parts&... parts) {
 
 // Entry line on construction, exit line on destruction, so an early return
 // can never unbalance the depth.
-class TraceCallGuard {
+class KUV_API TraceCallGuard {
 public:
   TraceCallGuard(KuvInTraceClass& channel, const char* operation);
   ~TraceCallGuard();

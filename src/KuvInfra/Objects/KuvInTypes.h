@@ -24,6 +24,6 @@ inline constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 // One UCS-2 code unit of the Unicode string class.
 using KuvUCChar = char16_t;
 
-// Exported symbols. The library is built with default visibility; the macro
-// marks the interface for readers and for ports that need explicit exports.
+// Exported symbols. The library is built with hidden visibility: what this
+// macro marks is its whole binary interface.
 #define KUV_API __attribute__((visibility("default")))
