@@ -1,8 +1,12 @@
 #include "KuvInTreeParser.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -20,13 +24,88 @@ KuvInTreeParserNode::KuvInTreeParserNode(E_NodeType type, const KuvInTreeParserT
 
 KuvInTreeParserNode::~KuvInTreeParserNode() = default;
 
+namespace kuv::detail {
+
+// The blocks of one parse's nodes. Every node, wherever it comes from, is
+// preceded by a header naming its blocks (null for a node on the heap), so
+// that deleting it knows where its memory goes. The blocks go with the last
+// node once the parse is over; a tree is deleted by one thread at a time.
+class ParseNodeBlocks {
+public:
+  static constexpr std::size_t sc_header = alignof(std::max_align_t);
+  static constexpr std::size_t sc_slot =
+      sc_header + (sizeof(KuvInTreeParserNode) + sc_header - 1) / sc_header * sc_header;
+
+  static void* withHeader(std::byte* memory, ParseNodeBlocks* owner) {
+    std::memcpy(memory, &owner, sizeof owner);
+    return memory + sc_header;
+  }
+  static std::byte* headerOf(void* node) { return static_cast<std::byte*>(node) - sc_header; }
+  static ParseNodeBlocks* ownerOf(void* node) {
+    ParseNodeBlocks* owner = nullptr;
+    std::memcpy(&owner, headerOf(node), sizeof owner);
+    return owner;
+  }
+
+  template <typename... Args>
+  std::unique_ptr<KuvInTreeParserNode> make(Args&&... args) {
+    if (m_used == m_capacity) {
+      // Growing blocks keep short texts cheap; the cap keeps each block
+      // among the allocator's ordinary sizes.
+      m_capacity = std::min<std::size_t>(m_capacity * 2, 256);
+      m_blocks.emplace_back(new std::byte[m_capacity * sc_slot]);
+      m_used = 0;
+    }
+    void* at = withHeader(m_blocks.back().get() + m_used * sc_slot, this);
+    auto* node = ::new (at) KuvInTreeParserNode(std::forward<Args>(args)...);
+    ++m_used;
+    ++m_live;
+    return std::unique_ptr<KuvInTreeParserNode>(node);
+  }
+
+  void release() {
+    if (--m_live == 0 && m_closed) delete this;
+  }
+  // The parse is over: only its nodes keep the blocks alive.
+  void close() {
+    m_closed = true;
+    if (m_live == 0) delete this;
+  }
+
+private:
+  std::vector<std::unique_ptr<std::byte[]>> m_blocks;
+  std::size_t m_capacity = 8;
+  std::size_t m_used = 8;
+  std::size_t m_live = 0;
+  bool m_closed = false;
+};
+
+}  // namespace kuv::detail
+
+void* KuvInTreeParserNode::operator new(std::size_t size) {
+  using Blocks = kuv::detail::ParseNodeBlocks;
+  return Blocks::withHeader(static_cast<std::byte*>(::operator new(size + Blocks::sc_header)), nullptr);
+}
+
+void KuvInTreeParserNode::operator delete(void* node) noexcept {
+  using Blocks = kuv::detail::ParseNodeBlocks;
+  if (node == nullptr) return;
+  if (Blocks* owner = Blocks::ownerOf(node))
+    owner->release();
+  else
+    ::operator delete(Blocks::headerOf(node));
+}
+
 void KuvInTreeParserNode::addChild(std::unique_ptr<KuvInTreeParserNode> child) {
   if (m_childCount < sc_inlineChildren) {
     m_inlineChildren[m_childCount] = std::move(child);
   } else {
     // The few larger nodes mostly get three or four children: one allocation.
-    if (m_moreChildren.empty()) m_moreChildren.reserve(2);
-    m_moreChildren.push_back(std::move(child));
+    if (m_moreChildren == nullptr) {
+      m_moreChildren = std::make_unique<std::vector<std::unique_ptr<KuvInTreeParserNode>>>();
+      m_moreChildren->reserve(2);
+    }
+    m_moreChildren->push_back(std::move(child));
   }
   ++m_childCount;
 }
@@ -111,7 +190,7 @@ public:
   using NodePtr = std::unique_ptr<Node>;
 
   TreeParserRun(const KuvInTreeParser& parser, const KuvInString& text, KuvInString& error)
-      : m_parser(parser), m_text(units(text)), m_error(error) {
+      : m_parser(parser), m_text(units(text)), m_error(error), m_nodes(new ParseNodeBlocks) {
     const std::vector<KuvInString>& tokens = m_parser.m_tokens;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
       const char16_t first = units(tokens[i]).front();
@@ -121,6 +200,9 @@ public:
         m_otherTokenStarts = true;
     }
   }
+  ~TreeParserRun() { m_nodes->close(); }
+  TreeParserRun(const TreeParserRun&) = delete;
+  TreeParserRun& operator=(const TreeParserRun&) = delete;
 
   NodePtr run() {
     skipBlanks();
@@ -178,9 +260,18 @@ private:
     return false;
   }
 
+  // False when no tag can open at the cursor: most places of a text are
+  // inside names and values, and every tag lookup there is spared.
+  bool mayOpenTag() const {
+    if (m_pos >= m_text.size()) return false;
+    const char16_t unit = m_text[m_pos];
+    return m_otherTokenStarts || (unit < m_tokensByStart.size() && m_tokensByStart[unit] != 0);
+  }
+
   // The first tag of the list whose opening starts at the cursor, the
   // longest when several do.
   const Tag* matching(const std::vector<const Tag*>& tags) const {
+    if (!mayOpenTag()) return nullptr;
     const Tag* found = nullptr;
     for (const Tag* tag : tags)
       if (startsWith(tag->getOpening()) &&
@@ -200,8 +291,8 @@ private:
     if (level >= groups.size()) return parsePrimary(depth);
     const Tag* op = groups[level];
     NodePtr first = parseGroup(level + 1, depth);
-    if (first == nullptr || !startsWith(op->getOpening())) return first;
-    auto group = std::make_unique<Node>(Node::E_Tag, op, KuvInString());
+    if (first == nullptr || !mayOpenTag() || !startsWith(op->getOpening())) return first;
+    auto group = m_nodes->make(Node::E_Tag, op, KuvInString());
     group->addChild(std::move(first));
     while (startsWith(op->getOpening())) {
       consume(op->getOpening());
@@ -226,13 +317,13 @@ private:
       }
       NodePtr child = parsePrimary(depth + 1);
       if (child == nullptr) return nullptr;
-      auto node = std::make_unique<Node>(Node::E_Tag, unary, KuvInString());
+      auto node = m_nodes->make(Node::E_Tag, unary, KuvInString());
       node->addChild(std::move(child));
       return node;
     }
     if (const Tag* brackets = matching(m_parser.m_tagsByType[Tag::E_Brackets])) {
       consume(brackets->getOpening());
-      auto node = std::make_unique<Node>(Node::E_Tag, brackets, KuvInString());
+      auto node = m_nodes->make(Node::E_Tag, brackets, KuvInString());
       if (startsWith(brackets->getClosing())) {
         consume(brackets->getClosing());
         return node;
@@ -253,10 +344,10 @@ private:
   }
 
   NodePtr parseBracketGroup(const Tag& tag, int depth) {
-    auto group = std::make_unique<Node>(Node::E_Tag, &tag, KuvInString());
+    auto group = m_nodes->make(Node::E_Tag, &tag, KuvInString());
     while (startsWith(tag.getOpening())) {
       consume(tag.getOpening());
-      auto part = std::make_unique<Node>(Node::E_Tag, &tag, KuvInString());
+      auto part = m_nodes->make(Node::E_Tag, &tag, KuvInString());
       if (!startsWith(tag.getClosing())) {
         NodePtr inner = parseGroup(0, depth + 1);
         if (inner == nullptr) return nullptr;
@@ -289,7 +380,7 @@ private:
       return nullptr;
     }
     auto node =
-        std::make_unique<Node>(prefix == nullptr ? Node::E_String : Node::E_PrefixedString, prefix, std::move(text));
+        m_nodes->make(prefix == nullptr ? Node::E_String : Node::E_PrefixedString, prefix, std::move(text));
     const Tag* chain = matching(m_parser.m_tagsByType[Tag::E_Chain]);
     if (chain != nullptr) {
       consume(chain->getOpening());
@@ -298,7 +389,7 @@ private:
         m_error.Append("empty string found after ", chain->getOpening(), "\n");
         return nullptr;
       }
-      node->setChained(std::make_unique<Node>(Node::E_String, nullptr, std::move(next)));
+      node->setChained(m_nodes->make(Node::E_String, nullptr, std::move(next)));
     }
     if (const Tag* follower = followerAt(chain != nullptr)) {
       NodePtr group = parseBracketGroup(*follower, depth);
@@ -311,29 +402,30 @@ private:
   // A quoted or plain string token; empty when there is none or when a
   // quoted one is malformed. Blanks after it are skipped.
   KuvInString readString() {
-    std::u16string text;
     if (startsWith(m_parser.m_openingStringifier)) {
+      std::u16string text;
       if (!readQuoted(text)) return KuvInString();
-    } else {
-      std::size_t end = m_pos;
-      while (end < m_text.size() && !atToken(end)) ++end;
-      std::size_t last = end;
-      for (bool cut = true; cut && last > m_pos;) {
-        cut = false;
-        for (const KuvInString& blank : m_parser.m_blanks) {
-          const auto length = static_cast<std::size_t>(blank.GetLengthInChar());
-          if (last - m_pos >= length && startsWith(last - length, blank)) {
-            last -= length;
-            cut = true;
-            break;
-          }
+      skipBlanks();
+      return KuvInString(text.data(), static_cast<int>(text.size()));
+    }
+    std::size_t end = m_pos;
+    while (end < m_text.size() && !atToken(end)) ++end;
+    std::size_t last = end;
+    for (bool cut = true; cut && last > m_pos;) {
+      cut = false;
+      for (const KuvInString& blank : m_parser.m_blanks) {
+        const auto length = static_cast<std::size_t>(blank.GetLengthInChar());
+        if (last - m_pos >= length && startsWith(last - length, blank)) {
+          last -= length;
+          cut = true;
+          break;
         }
       }
-      text = m_text.substr(m_pos, last - m_pos);
-      m_pos = end;
     }
+    const std::size_t from = m_pos;
+    m_pos = end;
     skipBlanks();
-    return KuvInString(text.data(), static_cast<int>(text.size()));
+    return KuvInString(m_text.data() + from, static_cast<int>(last - from));
   }
 
   bool readQuoted(std::u16string& text) {
@@ -379,6 +471,7 @@ private:
   std::array<std::uint64_t, 128> m_tokensByStart{};
   // A token beyond those: every token is compared everywhere.
   bool m_otherTokenStarts = false;
+  ParseNodeBlocks* m_nodes;
 };
 
 }  // namespace kuv::detail

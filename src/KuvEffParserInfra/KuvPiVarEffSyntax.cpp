@@ -1,5 +1,7 @@
 #include "KuvPiVarEffSyntax.h"
 
+#include <string>
+
 KUV_DEFINE_TYPE(KuvPiVarEffSyntax, KuvInObject)
 KUV_DEFINE_TYPE(KuvPiVarEffTags, KuvInObject)
 
@@ -65,7 +67,8 @@ HRESULT KuvPiVarEffSyntax::initVarEffEncoder() {
 
 KuvInString KuvPiVarEffSyntax::decode(const KuvInString& text) const {
   // Both sequences undone begin with the escape; most names hold none.
-  if (escape.IsEmpty() || text.SearchSubString(escape) < 0) return text;
+  if (escape.IsEmpty() || text.GetOrbString().units().find(escape.GetOrbString().units()) == std::u16string::npos)
+    return text;
   KuvInString name(text);
   KuvInString escapedClosing(escape);
   escapedClosing.Append(closingStringifier);

@@ -117,7 +117,7 @@ OrbUnicodeString& OrbUnicodeString::operator=(const char* text) {
   return *this;
 }
 
-void OrbUnicodeString::invalidateViews() { m_utf8Valid = false; }
+void OrbUnicodeString::invalidateViews() { m_utf8View.reset(); }
 
 int OrbUnicodeString::BuildFromUCChar(const KuvUCChar* buffer, int length) {
   if (length < 0 || (buffer == nullptr && length > 0)) return 0;
@@ -206,8 +206,12 @@ OrbUnicodeString OrbUnicodeString::SubString(int start, int count) const {
 
 int OrbUnicodeString::ConvertToNum(int& value, const char* format) const {
   if (format == nullptr) return 0;
-  const char* text = ConvertToChar();
   if (std::strcmp(format, "%d") == 0) {
+    // ASCII text, the usual case, is scanned from a copy of its own so that
+    // numbers read in bulk leave no 8-bit view behind.
+    const bool ascii = std::all_of(m_units.begin(), m_units.end(), [](char16_t c) { return c < 0x80; });
+    const std::string copy = ascii ? std::string(m_units.begin(), m_units.end()) : std::string();
+    const char* text = ascii ? copy.c_str() : ConvertToChar();
     // Done by hand: sscanf's behaviour on overflow is undefined.
     errno = 0;
     char* end = nullptr;
@@ -216,16 +220,15 @@ int OrbUnicodeString::ConvertToNum(int& value, const char* format) const {
     value = static_cast<int>(v);
     return 1;
   }
-  return std::sscanf(text, format, &value);
+  return std::sscanf(ConvertToChar(), format, &value);
 }
 
 const char* OrbUnicodeString::ConvertToChar() const {
-  if (!m_utf8Valid && std::all_of(m_units.begin(), m_units.end(), [](char16_t c) { return c < 0x80; })) {
-    m_utf8View.assign(m_units.begin(), m_units.end());
-    m_utf8Valid = true;
-  }
-  if (!m_utf8Valid) {
-    m_utf8View.clear();
+  if (m_utf8View != nullptr) return m_utf8View->c_str();
+  auto view = std::make_unique<std::string>();
+  if (std::all_of(m_units.begin(), m_units.end(), [](char16_t c) { return c < 0x80; })) {
+    view->assign(m_units.begin(), m_units.end());
+  } else {
     std::vector<char> buffer(m_units.size() * 4 + 1);
     int pos = 0;
     int length = GetLengthInChar();
@@ -233,16 +236,16 @@ const char* OrbUnicodeString::ConvertToChar() const {
       int consumed = 0;
       int n = MibSysUCAlgorithm::ConvertUCS2ToUTF8(m_units.data() + pos, length - pos, buffer.data(),
                                                    static_cast<int>(buffer.size()), consumed);
-      m_utf8View.append(buffer.data(), static_cast<size_t>(n));
+      view->append(buffer.data(), static_cast<size_t>(n));
       pos += consumed;
       if (pos < length) {
-        m_utf8View += "\xEF\xBF\xBD";  // unpaired surrogate: U+FFFD
+        *view += "\xEF\xBF\xBD";  // unpaired surrogate: U+FFFD
         ++pos;
       }
     }
-    m_utf8Valid = true;
   }
-  return m_utf8View.c_str();
+  m_utf8View = std::move(view);
+  return m_utf8View->c_str();
 }
 
 const KuvUCChar* OrbUnicodeString::ConvertToUCChar() const { return m_units.c_str(); }

@@ -8,6 +8,7 @@
 // owned by the string and stay valid until it is next modified.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "KuvInTypes.h"
@@ -80,6 +81,7 @@ private:
   void invalidateViews();
 
   std::u16string m_units;
-  mutable std::string m_utf8View;
-  mutable bool m_utf8Valid = false;
+  // Made on demand and dropped on change: most strings are never asked for
+  // their 8-bit form, and every string of the library carries this member.
+  mutable std::unique_ptr<std::string> m_utf8View;
 };
