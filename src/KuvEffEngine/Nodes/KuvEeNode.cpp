@@ -61,7 +61,7 @@ bool KuvEeNode::isOnPathToRoot(const KuvEeNode* node) const {
   if (node == this) return true;
   // Only an operator with a child is an ancestor, and a root has none: most
   // adoptions and replacements need no walk.
-  if (!KuvEeOp::hasChild(*this) || node->m_nodeRef == nullptr || node->m_nodeRef->m_holder == nullptr) return false;
+  if (node->m_nodeRef == nullptr || node->m_nodeRef->m_holder == nullptr || !KuvEeOp::hasChild(*this)) return false;
   const KuvEeNodeRef* ref = node->m_nodeRef;
   while (ref != nullptr) {
     if (ref->m_node == this) return true;
