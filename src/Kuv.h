@@ -59,6 +59,7 @@
 #include "KuvEeFalse.h"
 #include "KuvEeNodeElementaryLeaf.h"
 #include "KuvEeNodeVisitor.h"
+#include "KuvEeNodeDispatcher.h"
 #include "KuvEeNodeWalker.h"
 #include "KuvEeNodeCloner.h"
 #include "KuvCriteriaSelectedBy.h"

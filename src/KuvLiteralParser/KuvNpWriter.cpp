@@ -1,15 +1,7 @@
 #include "KuvNpWriter.h"
 
-#include "KuvEeAndOp.h"
-#include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
-#include "KuvEeFalse.h"
-#include "KuvEeNotDomainOp.h"
-#include "KuvEeNotOp.h"
-#include "KuvEeOrOp.h"
-#include "KuvEeRestrictionEffLeaf.h"
-#include "KuvEeTrue.h"
-#include "KuvEeVarEffLeaf.h"
+#include "KuvEeNodeDispatcher_Define.h"
 #include "KuvInLinkList.h"
 #include "KuvInMap.h"
 #include "KuvInSet.h"
@@ -17,6 +9,7 @@
 
 KUV_DEFINE_TYPE(KuvNpWriter, KuvEeNodeVisitor)
 KUV_DEFINE_TYPE(KuvNpListWriter, KuvInObject)
+template class KuvEeNodeDispatcher<KuvNpWriter>;
 
 KuvNpWriter::KuvNpWriter(const KuvLiteralSyntax& syntax)
     : m_syntax(syntax), m_varEffWriter(m_syntax), m_restrictionWriter(m_syntax) {}
@@ -32,16 +25,6 @@ HRESULT KuvNpWriter::write(KuvEeNode& node, KuvInString& text) {
   return FAILED(hr) ? E_FAIL : S_OK;
 }
 
-HRESULT KuvNpWriter::visitFalse(KuvEeFalse&) {
-  m_text.Append(m_syntax.expressionFalse);
-  return S_OK;
-}
-
-HRESULT KuvNpWriter::visitTrue(KuvEeTrue&) {
-  m_text.Append(m_syntax.expressionTrue);
-  return S_OK;
-}
-
 HRESULT KuvNpWriter::writeBracketed(KuvEeNode& node) {
   m_text.Append(m_syntax.openBracket, m_syntax.operatorSpacing);
   if (FAILED(node.acceptVisitor(*this))) return E_FAIL;
@@ -49,30 +32,29 @@ HRESULT KuvNpWriter::writeBracketed(KuvEeNode& node) {
   return S_OK;
 }
 
-HRESULT KuvNpWriter::writeGroup(KuvEeNode& node, const KuvInString& symbol, bool bracketAnd) {
+HRESULT KuvNpWriter::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
+  const bool isAnd = kind == NodeKind::AndOp;
+  const KuvInString& symbol = isAnd ? m_syntax.andSymbol : m_syntax.orSymbol;
   KuvInLinkList children(KuvEeNodeRef::sType());
-  if (FAILED(static_cast<KuvEeOp&>(node).getChildrenRefs(children))) return E_FAIL;
+  if (FAILED(node.getChildrenRefs(children))) return E_FAIL;
   if (m_syntax.bracketEveryGroup) m_text.Append(m_syntax.openBracket, m_syntax.operatorSpacing);
   for (KuvInLinkList::const_iterator it = children.cBegin(); it.IsValid(); it.Next()) {
     KuvEeNode* child = static_cast<KuvEeNodeRef*>(it.Get())->getNode();
     if (child == nullptr) return E_FAIL;
     if (!it.IsBegin()) m_text.Append(m_syntax.operatorSpacing, symbol, m_syntax.operatorSpacing);
-    const bool bracketed = KuvEeOrOp::isObjectOfThisType(*child) || (bracketAnd && KuvEeAndOp::isObjectOfThisType(*child));
+    const bool bracketed =
+        KuvEeOrOp::isObjectOfThisType(*child) || (isAnd && KuvEeAndOp::isObjectOfThisType(*child));
     if (FAILED(bracketed ? writeBracketed(*child) : child->acceptVisitor(*this))) return E_FAIL;
   }
   if (m_syntax.bracketEveryGroup) m_text.Append(m_syntax.operatorSpacing, m_syntax.closeBracket);
   return S_OK;
 }
 
-HRESULT KuvNpWriter::visitAndOp(KuvEeAndOp& node) { return writeGroup(node, m_syntax.andSymbol, true); }
-
-HRESULT KuvNpWriter::visitOrOp(KuvEeOrOp& node) { return writeGroup(node, m_syntax.orSymbol, false); }
-
-HRESULT KuvNpWriter::writeNegated(KuvEeNode& node, const KuvInString& symbol) {
-  KuvEeNodeRef* childRef = static_cast<KuvEeSingleOp&>(node).getChildRef();
+HRESULT KuvNpWriter::visitSingle(KuvEeSingleOp& node, NodeKind kind) {
+  KuvEeNodeRef* childRef = node.getChildRef();
   KuvEeNode* child = childRef != nullptr ? childRef->getNode() : nullptr;
   if (child == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: negation without operand");
-  m_text.Append(symbol);
+  m_text.Append(kind == NodeKind::NotOp ? m_syntax.notSymbol : m_syntax.notDomainSymbol);
   // A bare leaf after the not symbol would read back as the negated leaf.
   const bool bracketed = KuvEeAndOp::isObjectOfThisType(*child) || KuvEeOrOp::isObjectOfThisType(*child) ||
                          KuvEeEffLeaf::isObjectOfThisType(*child) || KuvEeVarEffLeaf::isObjectOfThisType(*child) ||
@@ -80,35 +62,43 @@ HRESULT KuvNpWriter::writeNegated(KuvEeNode& node, const KuvInString& symbol) {
   return bracketed ? writeBracketed(*child) : child->acceptVisitor(*this);
 }
 
-HRESULT KuvNpWriter::visitNotDomainOp(KuvEeNotDomainOp& node) { return writeNegated(node, m_syntax.notDomainSymbol); }
+HRESULT KuvNpWriter::visitLeaf(KuvEeNodeLeaf& leaf, NodeKind kind) {
+  switch (kind) {
+    case NodeKind::False:
+      m_text.Append(m_syntax.expressionFalse);
+      return S_OK;
+    case NodeKind::True:
+      m_text.Append(m_syntax.expressionTrue);
+      return S_OK;
+    case NodeKind::EffLeaf:
+      return writeEffLeaf(static_cast<const KuvEeEffLeaf&>(leaf));
+    case NodeKind::VarEffLeaf: {
+      const KuvEeVarEff* eff = static_cast<const KuvEeVarEffLeaf&>(leaf).getVarEff();
+      const KuvInString text = eff != nullptr ? m_varEffWriter.write(*eff) : KuvInString();
+      if (text.IsEmpty()) KUV_RETURN_ERROR(E_FAIL, "ERROR: criterion without literal form");
+      m_text.Append(text);
+      return S_OK;
+    }
+    default: {  // RestrictionEffLeaf
+      const KuvEeRestrictionEff* eff = static_cast<const KuvEeRestrictionEffLeaf&>(leaf).getRestrictionEff();
+      const KuvInString text = eff != nullptr ? m_restrictionWriter.write(*eff) : KuvInString();
+      if (text.IsEmpty()) KUV_RETURN_ERROR(E_FAIL, "ERROR: restriction without literal form");
+      m_text.Append(text);
+      return S_OK;
+    }
+  }
+}
 
-HRESULT KuvNpWriter::visitNotOp(KuvEeNotOp& node) { return writeNegated(node, m_syntax.notSymbol); }
-
-HRESULT KuvNpWriter::visitEffLeaf(KuvEeEffLeaf& node) {
-  const KuvEeEffectivity* target = node.getTargetEff();
+HRESULT KuvNpWriter::writeEffLeaf(const KuvEeEffLeaf& leaf) {
+  const KuvEeEffectivity* target = leaf.getTargetEff();
   if (target == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  const bool allTrue = node.isEquivalentToTrue();
-  if (node.isNegated() && !allTrue) m_text.Append(m_syntax.notSymbol);
+  const bool allTrue = leaf.isEquivalentToTrue();
+  if (leaf.isNegated() && !allTrue) m_text.Append(m_syntax.notSymbol);
   m_text.Append(m_syntax.namedEffPrefix, m_syntax.encode(target->getName()));
   if (allTrue)
     m_text.Append(m_syntax.valueSetOpen, m_syntax.allTrueWord, m_syntax.valueSetClose);
-  else if (node.isEquivalentToFalse())
+  else if (leaf.isEquivalentToFalse())
     m_text.Append(m_syntax.valueSetOpen, m_syntax.allFalseWord, m_syntax.valueSetClose);
-  return S_OK;
-}
-
-HRESULT KuvNpWriter::visitVarEffLeaf(KuvEeVarEffLeaf& node) {
-  const KuvInString text = node.getVarEff() != nullptr ? m_varEffWriter.write(*node.getVarEff()) : KuvInString();
-  if (text.IsEmpty()) KUV_RETURN_ERROR(E_FAIL, "ERROR: criterion without literal form");
-  m_text.Append(text);
-  return S_OK;
-}
-
-HRESULT KuvNpWriter::visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) {
-  const KuvInString text =
-      node.getRestrictionEff() != nullptr ? m_restrictionWriter.write(*node.getRestrictionEff()) : KuvInString();
-  if (text.IsEmpty()) KUV_RETURN_ERROR(E_FAIL, "ERROR: restriction without literal form");
-  m_text.Append(text);
   return S_OK;
 }
 

@@ -7,7 +7,7 @@
 //     if (SUCCEEDED(writer.write(*root->getNode(), text))) ...
 #pragma once
 
-#include "KuvEeNodeVisitor.h"
+#include "KuvEeNodeDispatcher.h"
 #include "KuvInString.h"
 #include "KuvLiteralSyntax.h"
 #include "KuvPiVarEffWriter.h"
@@ -15,7 +15,7 @@
 class KuvEeNode;
 class KuvQmSpecList;
 
-class KUV_API KuvNpWriter : public KuvEeNodeVisitor {
+class KUV_API KuvNpWriter : public KuvEeNodeDispatcher<KuvNpWriter> {
   KUV_DECLARE_TYPE(KuvNpWriter)
 
 public:
@@ -29,20 +29,13 @@ public:
   // literal form.
   HRESULT write(KuvEeNode& node, KuvInString& text);
 
-  HRESULT visitFalse(KuvEeFalse& node) override;
-  HRESULT visitTrue(KuvEeTrue& node) override;
-  HRESULT visitAndOp(KuvEeAndOp& node) override;
-  HRESULT visitOrOp(KuvEeOrOp& node) override;
-  HRESULT visitNotDomainOp(KuvEeNotDomainOp& node) override;
-  HRESULT visitNotOp(KuvEeNotOp& node) override;
-  HRESULT visitEffLeaf(KuvEeEffLeaf& node) override;
-  HRESULT visitVarEffLeaf(KuvEeVarEffLeaf& node) override;
-  HRESULT visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) override;
-
 private:
-  HRESULT writeGroup(KuvEeNode& node, const KuvInString& symbol, bool bracketAnd);
+  friend class KuvEeNodeDispatcher<KuvNpWriter>;
+  HRESULT visitGroup(KuvEeGroupOp& node, NodeKind kind);
+  HRESULT visitSingle(KuvEeSingleOp& node, NodeKind kind);
+  HRESULT visitLeaf(KuvEeNodeLeaf& node, NodeKind kind);
   HRESULT writeBracketed(KuvEeNode& node);
-  HRESULT writeNegated(KuvEeNode& node, const KuvInString& symbol);
+  HRESULT writeEffLeaf(const KuvEeEffLeaf& leaf);
 
   KuvLiteralSyntax m_syntax;
   KuvPiVarEffWriter m_varEffWriter;

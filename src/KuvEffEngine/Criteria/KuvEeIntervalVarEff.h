@@ -97,39 +97,31 @@ protected:
 
   HRESULT partAnd(const KuvEeVarEff& other) override {
     const auto& o = part(other);
-    if (FAILED(Interval::opAnd(m_intervals, o.m_intervals)) || FAILED(Interval::simplify(m_intervals))) {
-      KUV_TRACE_ERROR_ON(Self::traceChannel(), "ERROR: And failed");
-      return E_FAIL;
-    }
+    if (FAILED(Interval::opAnd(m_intervals, o.m_intervals)) || FAILED(Interval::simplify(m_intervals)))
+      KUV_RETURN_ERROR_ON(Self::traceChannel(), E_FAIL, "ERROR: And failed");
     m_noVar = (m_noVar != 0 && o.m_noVar != 0) ? 1 : 0;
     return S_OK;
   }
   HRESULT partCut(const KuvEeVarEff& other) override {
     const auto& o = part(other);
-    if (FAILED(Interval::opCut(m_intervals, o.m_intervals)) || FAILED(Interval::simplify(m_intervals))) {
-      KUV_TRACE_ERROR_ON(Self::traceChannel(), "ERROR: cut failed");
-      return E_FAIL;
-    }
+    if (FAILED(Interval::opCut(m_intervals, o.m_intervals)) || FAILED(Interval::simplify(m_intervals)))
+      KUV_RETURN_ERROR_ON(Self::traceChannel(), E_FAIL, "ERROR: cut failed");
     m_noVar = (m_noVar != 0 && o.m_noVar == 0) ? 1 : 0;
     return S_OK;
   }
   HRESULT partCutFrom(const KuvEeVarEff& other) override {
     const auto& o = part(other);
     KuvInListVal result(o.m_intervals);
-    if (FAILED(Interval::opCut(result, m_intervals)) || FAILED(Interval::simplify(result))) {
-      KUV_TRACE_ERROR_ON(Self::traceChannel(), "ERROR: cut failed");
-      return E_FAIL;
-    }
+    if (FAILED(Interval::opCut(result, m_intervals)) || FAILED(Interval::simplify(result)))
+      KUV_RETURN_ERROR_ON(Self::traceChannel(), E_FAIL, "ERROR: cut failed");
     m_intervals = result;
     m_noVar = (o.m_noVar != 0 && m_noVar == 0) ? 1 : 0;
     return S_OK;
   }
   HRESULT partAdd(const KuvEeVarEff& other) override {
     const auto& o = part(other);
-    if (FAILED(Interval::opAdd(m_intervals, o.m_intervals))) {
-      KUV_TRACE_ERROR_ON(Self::traceChannel(), "ERROR: add failed");
-      return E_FAIL;
-    }
+    if (FAILED(Interval::opAdd(m_intervals, o.m_intervals)))
+      KUV_RETURN_ERROR_ON(Self::traceChannel(), E_FAIL, "ERROR: add failed");
     m_noVar = (m_noVar != 0 || o.m_noVar != 0) ? 1 : 0;
     return S_OK;
   }

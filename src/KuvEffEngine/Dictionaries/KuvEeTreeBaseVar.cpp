@@ -56,10 +56,8 @@ namespace {
 HRESULT contains(const KuvEeTreeElementBase& element, const KuvInTreeEvalInterval& interval, bool& result) {
   const KuvInTreeEvalIndex& index = element.getTreeEvalIndex();
   KuvInTreeEvalInterval range;
-  if (range.setInterval(index.getLowerBound(), true, index.getUpperBound(), true) != S_OK) {
-    KUV_TRACE_ERROR_ON(KuvEeTreeBaseVar::traceChannel(), "ERROR : setInterval FAILED");
-    return E_FAIL;
-  }
+  if (range.setInterval(index.getLowerBound(), true, index.getUpperBound(), true) != S_OK)
+    KUV_RETURN_ERROR_ON(KuvEeTreeBaseVar::traceChannel(), E_FAIL, "ERROR : setInterval FAILED");
   result = interval.isIncludedIn(range);
   return S_OK;
 }

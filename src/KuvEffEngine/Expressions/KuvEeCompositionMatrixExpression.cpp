@@ -24,8 +24,7 @@ void adopt(KuvInMap& part, KuvEeModelDico* model, KuvEeNodeRef* tree) {
 }
 
 HRESULT nullPointer(HRESULT code) {
-  KUV_TRACE_ERROR_ON(KuvEeCompositionMatrixExpression::traceChannel(), "ERROR: NULL pointer");
-  return code;
+  KUV_RETURN_ERROR_ON(KuvEeCompositionMatrixExpression::traceChannel(), code, "ERROR: NULL pointer");
 }
 
 HRESULT setCriteria(KuvInMap& part, KuvEeModelDico* model, KuvEeNodeRef*& tree) {

@@ -22,10 +22,7 @@ HRESULT reviewCriteriaTypes(KuvInTraceClass& channel, const KuvEeExpression& exp
                             Refuses refuses, const char* refusal) {
   KuvEeVisitor_GetCriteriaTypes types(0, 0, 0);
   const HRESULT hr = expression.runConstVisitor(types);
-  if (FAILED(hr)) {
-    KUV_TRACE_ERROR_ON(channel, "ERROR : runConstVisitor FAILED");
-    return hr;
-  }
+  if (FAILED(hr)) KUV_RETURN_ERROR_ON(channel, hr, "ERROR : runConstVisitor FAILED");
   if (refuses(types.getResultClassification())) {
     message = refusal;
     return KuvEeIExpressionReviewer::sc_refused;

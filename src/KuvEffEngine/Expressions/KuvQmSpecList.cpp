@@ -80,21 +80,14 @@ KuvQmSpecList* KuvQmSpecList::Clone() const {
   auto copy = std::make_unique<KuvQmSpecList>();
   for (auto it = m_varEffs.cBegin(); !it.IsEnd(); it.Next()) {
     KuvEeVarEff* eff = static_cast<const KuvEeVarEff*>(it.GetVal())->createVarEffClone();
-    if (eff == nullptr) {
-      KUV_TRACE_ERROR("ERROR: NULL pointer.");
-      return nullptr;
-    }
+    if (eff == nullptr) KUV_RETURN_ERROR(nullptr, "ERROR: NULL pointer.");
     // Same key, so the copies keep the map's order.
     if (copy->m_varEffs.Put(it.GetKey(), eff) != S_OK) {
       delete eff;
-      KUV_TRACE_ERROR("ERROR: Put failed");
-      return nullptr;
+      KUV_RETURN_ERROR(nullptr, "ERROR: Put failed");
     }
   }
-  if (copy->m_effs.PutSet(m_effs) < 0) {
-    KUV_TRACE_ERROR("ERROR: PutSet failed");
-    return nullptr;
-  }
+  if (copy->m_effs.PutSet(m_effs) < 0) KUV_RETURN_ERROR(nullptr, "ERROR: PutSet failed");
   return copy.release();
 }
 

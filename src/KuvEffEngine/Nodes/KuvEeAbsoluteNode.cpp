@@ -11,10 +11,7 @@ bool KuvEeAbsoluteNode::convertToTrueFalse() {
 
 HRESULT KuvEeAbsoluteNode::copyOf(const KuvEeNodeLeaf* leaf, KuvEeNode*& out, KuvInTraceClass& channel) {
   KuvEeNodeRef* copy = leaf != nullptr ? leaf->clone() : nullptr;
-  if (copy == nullptr) {
-    KUV_TRACE_ERROR_ON(channel, "ERROR: NULL pointer");
-    return E_FAIL;
-  }
+  if (copy == nullptr) KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: NULL pointer");
   out = copy->getNode();
   return S_OK;
 }

@@ -2,40 +2,28 @@
 
 #include <utility>
 
-#include "KuvEeAndOp.h"
-#include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
 #include "KuvEeExpression.h"
-#include "KuvEeFalse.h"
-#include "KuvEeNotDomainOp.h"
-#include "KuvEeNotOp.h"
-#include "KuvEeOrOp.h"
-#include "KuvEeRestrictionEffLeaf.h"
-#include "KuvEeTrue.h"
-#include "KuvEeVarEffLeaf.h"
+#include "KuvEeNodeDispatcher_Define.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeCycleChecker, KuvEeNodeVisitor)
+template class KuvEeNodeDispatcher<KuvEeNodeCycleChecker>;
 
 namespace kuv::detail {
 
 // Keeps a copy of every tree an expression shows it (it visits only roots).
-class CycleCheckerTreeCopier : public KuvEeNodeVisitor {
+class CycleCheckerTreeCopier : public KuvEeNodeDispatcher<CycleCheckerTreeCopier> {
   KUV_DECLARE_TYPE(CycleCheckerTreeCopier)
 
 public:
-  HRESULT visitFalse(KuvEeFalse& node) override { return keep(node); }
-  HRESULT visitTrue(KuvEeTrue& node) override { return keep(node); }
-  HRESULT visitAndOp(KuvEeAndOp& node) override { return keep(node); }
-  HRESULT visitOrOp(KuvEeOrOp& node) override { return keep(node); }
-  HRESULT visitNotDomainOp(KuvEeNotDomainOp& node) override { return keep(node); }
-  HRESULT visitNotOp(KuvEeNotOp& node) override { return keep(node); }
-  HRESULT visitEffLeaf(KuvEeEffLeaf& node) override { return keep(node); }
-  HRESULT visitVarEffLeaf(KuvEeVarEffLeaf& node) override { return keep(node); }
-  HRESULT visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) override { return keep(node); }
-
   std::vector<std::unique_ptr<KuvEeNodeRef>> copies;
 
 private:
+  friend class KuvEeNodeDispatcher<CycleCheckerTreeCopier>;
+  HRESULT visitGroup(KuvEeGroupOp& node, NodeKind) { return keep(node); }
+  HRESULT visitSingle(KuvEeSingleOp& node, NodeKind) { return keep(node); }
+  HRESULT visitLeaf(KuvEeNodeLeaf& node, NodeKind) { return keep(node); }
+
   HRESULT keep(const KuvEeNode& node) {
     std::unique_ptr<KuvEeNodeRef> copy(node.clone());
     if (copy == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
@@ -47,6 +35,8 @@ private:
 KUV_DEFINE_TYPE_NAMED(CycleCheckerTreeCopier, KuvEeNodeVisitor, "KuvEeNodeCycleChecker::TreeCopier")
 
 }  // namespace kuv::detail
+
+template class KuvEeNodeDispatcher<kuv::detail::CycleCheckerTreeCopier>;
 
 KuvEeNodeCycleChecker::~KuvEeNodeCycleChecker() = default;
 
@@ -63,17 +53,12 @@ HRESULT KuvEeNodeCycleChecker::checkCycle(const KuvEeNodeRef& ref, unsigned char
   return S_OK;
 }
 
-HRESULT KuvEeNodeCycleChecker::visitFalse(KuvEeFalse&) { return m_cycleFound ? refuseAfterCycle() : S_OK; }
-HRESULT KuvEeNodeCycleChecker::visitTrue(KuvEeTrue&) { return m_cycleFound ? refuseAfterCycle() : S_OK; }
-HRESULT KuvEeNodeCycleChecker::visitAndOp(KuvEeAndOp& node) { return visitFollowed(node); }
-HRESULT KuvEeNodeCycleChecker::visitOrOp(KuvEeOrOp& node) { return visitFollowed(node); }
-HRESULT KuvEeNodeCycleChecker::visitNotDomainOp(KuvEeNotDomainOp& node) { return visitFollowed(node); }
-HRESULT KuvEeNodeCycleChecker::visitNotOp(KuvEeNotOp& node) { return visitFollowed(node); }
-HRESULT KuvEeNodeCycleChecker::visitEffLeaf(KuvEeEffLeaf& node) { return visitFollowed(node); }
-HRESULT KuvEeNodeCycleChecker::visitVarEffLeaf(KuvEeVarEffLeaf&) {
-  return m_cycleFound ? refuseAfterCycle() : S_OK;
-}
-HRESULT KuvEeNodeCycleChecker::visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf&) {
+HRESULT KuvEeNodeCycleChecker::visitGroup(KuvEeGroupOp& node, NodeKind) { return visitFollowed(node); }
+
+HRESULT KuvEeNodeCycleChecker::visitSingle(KuvEeSingleOp& node, NodeKind) { return visitFollowed(node); }
+
+HRESULT KuvEeNodeCycleChecker::visitLeaf(KuvEeNodeLeaf& node, NodeKind kind) {
+  if (kind == NodeKind::EffLeaf) return visitFollowed(node);
   return m_cycleFound ? refuseAfterCycle() : S_OK;
 }
 

@@ -18,33 +18,30 @@
 #include <unordered_set>
 #include <vector>
 
+#include "KuvEeNodeDispatcher.h"
 #include "KuvEeNodeRef.h"
-#include "KuvEeNodeVisitor.h"
 
 class KuvEeEffectivity;
 
-class KUV_API KuvEeNodeCycleChecker : public KuvEeNodeVisitor {
+class KUV_API KuvEeNodeCycleChecker : public KuvEeNodeDispatcher<KuvEeNodeCycleChecker> {
   KUV_DECLARE_TYPE(KuvEeNodeCycleChecker)
 
 public:
   KuvEeNodeCycleChecker() = default;
   ~KuvEeNodeCycleChecker() override;
 
-  HRESULT visitFalse(KuvEeFalse& node) override;
-  HRESULT visitTrue(KuvEeTrue& node) override;
-  HRESULT visitAndOp(KuvEeAndOp& node) override;
-  HRESULT visitOrOp(KuvEeOrOp& node) override;
-  HRESULT visitNotDomainOp(KuvEeNotDomainOp& node) override;
-  HRESULT visitNotOp(KuvEeNotOp& node) override;
-  HRESULT visitEffLeaf(KuvEeEffLeaf& node) override;
-  HRESULT visitVarEffLeaf(KuvEeVarEffLeaf& node) override;
-  HRESULT visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) override;
-
   // Clears the path and the cycle flag, walks the tree under ref and, on
   // success, writes the cycle flag (1 when a cycle was found) to cycle.
   HRESULT checkCycle(const KuvEeNodeRef& ref, unsigned char& cycle);
 
 private:
+  friend class KuvEeNodeDispatcher<KuvEeNodeCycleChecker>;
+  // Operators and effectivity leaves are followed; the other leaves end
+  // their branch.
+  HRESULT visitGroup(KuvEeGroupOp& node, NodeKind kind);
+  HRESULT visitSingle(KuvEeSingleOp& node, NodeKind kind);
+  HRESULT visitLeaf(KuvEeNodeLeaf& node, NodeKind kind);
+
   // A node on the path with the nodes still to walk below it.
   struct Frame {
     // The node, and for an effectivity leaf whose target has an expression,

@@ -1,22 +1,9 @@
 #include "KuvEeNodeWalker.h"
 
-#include "KuvEeAndOp.h"
-#include "KuvEeNotDomainOp.h"
-#include "KuvEeNotOp.h"
-#include "KuvEeOrOp.h"
+#include "KuvEeNodeDispatcher_Define.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeWalker, KuvEeNodeVisitor)
+// The dispatcher's own handlers are the walk.
+template class KuvEeNodeDispatcher<KuvEeNodeWalker>;
 
 KuvEeNodeWalker::~KuvEeNodeWalker() = default;
-
-HRESULT KuvEeNodeWalker::visitFalse(KuvEeFalse&) { return S_OK; }
-HRESULT KuvEeNodeWalker::visitTrue(KuvEeTrue&) { return S_OK; }
-HRESULT KuvEeNodeWalker::visitAndOp(KuvEeAndOp& node) { return node.childrenAcceptVisitor(*this); }
-HRESULT KuvEeNodeWalker::visitOrOp(KuvEeOrOp& node) { return node.childrenAcceptVisitor(*this); }
-HRESULT KuvEeNodeWalker::visitNotDomainOp(KuvEeNotDomainOp& node) {
-  return node.childrenAcceptVisitor(*this);
-}
-HRESULT KuvEeNodeWalker::visitNotOp(KuvEeNotOp& node) { return node.childrenAcceptVisitor(*this); }
-HRESULT KuvEeNodeWalker::visitEffLeaf(KuvEeEffLeaf&) { return S_OK; }
-HRESULT KuvEeNodeWalker::visitVarEffLeaf(KuvEeVarEffLeaf&) { return S_OK; }
-HRESULT KuvEeNodeWalker::visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf&) { return S_OK; }

@@ -9,23 +9,13 @@
 //     };
 #pragma once
 
-#include "KuvEeNodeVisitor.h"
+#include "KuvEeNodeDispatcher.h"
 
-class KUV_API KuvEeNodeWalker : public KuvEeNodeVisitor {
+class KUV_API KuvEeNodeWalker : public KuvEeNodeDispatcher<KuvEeNodeWalker> {
   KUV_DECLARE_TYPE(KuvEeNodeWalker)
 
 public:
   ~KuvEeNodeWalker() override;
-
-  HRESULT visitFalse(KuvEeFalse& node) override;
-  HRESULT visitTrue(KuvEeTrue& node) override;
-  HRESULT visitAndOp(KuvEeAndOp& node) override;
-  HRESULT visitOrOp(KuvEeOrOp& node) override;
-  HRESULT visitNotDomainOp(KuvEeNotDomainOp& node) override;
-  HRESULT visitNotOp(KuvEeNotOp& node) override;
-  HRESULT visitEffLeaf(KuvEeEffLeaf& node) override;
-  HRESULT visitVarEffLeaf(KuvEeVarEffLeaf& node) override;
-  HRESULT visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) override;
 
 protected:
   KuvEeNodeWalker() = default;

@@ -2,18 +2,11 @@
 
 #include <utility>
 
-#include "KuvEeAndOp.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeFalse.h"
-#include "KuvEeNotDomainOp.h"
-#include "KuvEeNotOp.h"
-#include "KuvEeOrOp.h"
-#include "KuvEeRestrictionEffLeaf.h"
-#include "KuvEeTransformDepth.h"
-#include "KuvEeTrue.h"
-#include "KuvEeVarEffLeaf.h"
+#include "KuvEeNodeDispatcher_Define.h"
+#include "KuvEeTransformEntry.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeCloner, KuvEeNodeVisitor)
+template class KuvEeNodeDispatcher<KuvEeNodeCloner>;
 
 namespace {
 
@@ -23,79 +16,59 @@ std::unique_ptr<KuvEeNodeRef> makeNode(Args&&... args) {
   return std::unique_ptr<KuvEeNodeRef>((new Node(std::forward<Args>(args)...))->getNodeRef());
 }
 
+// A copy of the criterion leaf, made by its copy constructor.
+template <class Leaf>
+std::unique_ptr<KuvEeNodeRef> copyOf(KuvEeNodeLeaf& leaf) {
+  return makeNode<Leaf>(static_cast<Leaf&>(leaf));
+}
+
 }  // namespace
 
 KuvEeNodeCloner::~KuvEeNodeCloner() = default;
 
 KuvEeNodeRef* KuvEeNodeCloner::clone(const KuvEeNodeRef& ref) {
-  KUV_TRACE_CALL("clone");
+  // The copy recurses once per level: the entry refuses what could exhaust
+  // the stack.
+  kuv::detail::TransformEntry entry(traceChannel(), "clone", ref);
   m_result.reset();
-  KuvEeNode* node = ref.getNode();
-  if (node == nullptr) KUV_RETURN_ERROR(nullptr, "ERROR: NULL pointer");
-  // The copy recurses once per level: refuse what could exhaust the stack.
-  if (kuv::detail::isTreeTooDeep(node)) KUV_RETURN_ERROR(nullptr, "ERROR: expression too deep");
-  if (FAILED(node->acceptVisitor(*this))) {
+  if (FAILED(entry.admit())) return nullptr;
+  if (FAILED(entry.walk(*this))) {
     m_result.reset();
-    KUV_RETURN_ERROR(nullptr, "ERROR: acceptVisitor failed");
+    return nullptr;
   }
   if (m_result == nullptr) KUV_RETURN_ERROR(nullptr, "ERROR: NULL pointer");
   return m_result.release();
 }
 
-HRESULT KuvEeNodeCloner::visitFalse(KuvEeFalse&) {
-  KUV_TRACE_CALL("visitFalse");
-  m_result = makeNode<KuvEeFalse>();
-  return S_OK;
+HRESULT KuvEeNodeCloner::visitLeaf(KuvEeNodeLeaf& leaf, NodeKind kind) {
+  KUV_TRACE_CALL(visitName(kind));
+  switch (kind) {
+    case NodeKind::False:
+      m_result = makeNode<KuvEeFalse>();
+      return S_OK;
+    case NodeKind::True:
+      m_result = makeNode<KuvEeTrue>();
+      return S_OK;
+    case NodeKind::EffLeaf:
+      m_result = copyOf<KuvEeEffLeaf>(leaf);
+      return S_OK;
+    case NodeKind::VarEffLeaf:
+      m_result = copyOf<KuvEeVarEffLeaf>(leaf);
+      return S_OK;
+    default:  // RestrictionEffLeaf
+      m_result.reset();
+      if (static_cast<KuvEeRestrictionEffLeaf&>(leaf).getRestrictionEff() == nullptr)
+        KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer: restriction leaf without restriction");
+      m_result = copyOf<KuvEeRestrictionEffLeaf>(leaf);
+      return S_OK;
+  }
 }
 
-HRESULT KuvEeNodeCloner::visitTrue(KuvEeTrue&) {
-  KUV_TRACE_CALL("visitTrue");
-  m_result = makeNode<KuvEeTrue>();
-  return S_OK;
-}
-
-HRESULT KuvEeNodeCloner::visitAndOp(KuvEeAndOp& node) {
-  KUV_TRACE_CALL("visitAndOp");
-  return cloneGroup(node, makeNode<KuvEeAndOp>());
-}
-
-HRESULT KuvEeNodeCloner::visitOrOp(KuvEeOrOp& node) {
-  KUV_TRACE_CALL("visitOrOp");
-  return cloneGroup(node, makeNode<KuvEeOrOp>());
-}
-
-HRESULT KuvEeNodeCloner::visitNotDomainOp(KuvEeNotDomainOp& node) {
-  KUV_TRACE_CALL("visitNotDomainOp");
-  return cloneSingle(node, makeNode<KuvEeNotDomainOp>());
-}
-
-HRESULT KuvEeNodeCloner::visitNotOp(KuvEeNotOp& node) {
-  KUV_TRACE_CALL("visitNotOp");
-  return cloneSingle(node, makeNode<KuvEeNotOp>(node.getFlag()));
-}
-
-HRESULT KuvEeNodeCloner::visitEffLeaf(KuvEeEffLeaf& node) {
-  KUV_TRACE_CALL("visitEffLeaf");
-  m_result = makeNode<KuvEeEffLeaf>(node);
-  return S_OK;
-}
-
-HRESULT KuvEeNodeCloner::visitVarEffLeaf(KuvEeVarEffLeaf& node) {
-  KUV_TRACE_CALL("visitVarEffLeaf");
-  m_result = makeNode<KuvEeVarEffLeaf>(node);
-  return S_OK;
-}
-
-HRESULT KuvEeNodeCloner::visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) {
-  KUV_TRACE_CALL("visitRestrictionEffLeaf");
-  m_result.reset();
-  if (node.getRestrictionEff() == nullptr)
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer: restriction leaf without restriction");
-  m_result = makeNode<KuvEeRestrictionEffLeaf>(node);
-  return S_OK;
-}
-
-HRESULT KuvEeNodeCloner::cloneGroup(KuvEeGroupOp& node, std::unique_ptr<KuvEeNodeRef> copy) {
+HRESULT KuvEeNodeCloner::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
+  KUV_TRACE_CALL(visitName(kind));
+  // A new empty operator of node's kind takes the copies of its children.
+  std::unique_ptr<KuvEeNodeRef> copy =
+      kind == NodeKind::AndOp ? makeNode<KuvEeAndOp>() : makeNode<KuvEeOrOp>();
   m_result.reset();
   KuvInLinkList children(KuvEeNodeRef::sType());
   node.getChildrenRefs(children);
@@ -110,7 +83,11 @@ HRESULT KuvEeNodeCloner::cloneGroup(KuvEeGroupOp& node, std::unique_ptr<KuvEeNod
   return S_OK;
 }
 
-HRESULT KuvEeNodeCloner::cloneSingle(KuvEeSingleOp& node, std::unique_ptr<KuvEeNodeRef> copy) {
+HRESULT KuvEeNodeCloner::visitSingle(KuvEeSingleOp& node, NodeKind kind) {
+  KUV_TRACE_CALL(visitName(kind));
+  std::unique_ptr<KuvEeNodeRef> copy = kind == NodeKind::NotOp
+                                           ? makeNode<KuvEeNotOp>(static_cast<KuvEeNotOp&>(node).getFlag())
+                                           : makeNode<KuvEeNotDomainOp>();
   m_result.reset();
   KuvEeNodeRef* child = node.getChildRef();
   if (child == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: SingleOp without child");

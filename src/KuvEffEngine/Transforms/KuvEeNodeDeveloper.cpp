@@ -1,20 +1,13 @@
 #include "KuvEeNodeDeveloper.h"
 
-#include "KuvEeAndOp.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeFalse.h"
+#include "KuvEeNodeDispatcher_Define.h"
 #include "KuvEeNodeNormalizer.h"
 #include "KuvEeNodeNotRemover.h"
-#include "KuvEeNotDomainOp.h"
-#include "KuvEeNotOp.h"
-#include "KuvEeOrOp.h"
-#include "KuvEeRestrictionEffLeaf.h"
-#include "KuvEeTransformDepth.h"
+#include "KuvEeTransformEntry.h"
 #include "KuvEeTransformLists.h"
-#include "KuvEeTrue.h"
-#include "KuvEeVarEffLeaf.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeDeveloper, KuvEeNodeVisitor)
+template class KuvEeNodeDispatcher<KuvEeNodeDeveloper>;
 
 namespace {
 
@@ -45,7 +38,7 @@ OwnedNode andOfCopies(const KuvEeNodeRef& a, const KuvEeNodeRef& b) {
 }
 
 // The And becomes the product of its children, each partial product
-// normalized. Kept out of visitAndOp so that its working objects do not
+// normalized. Kept out of visitGroup so that its working objects do not
 // weigh on every level of the recursion.
 HRESULT multiplyChildren(KuvEeNodeDeveloper& developer, KuvEeAndOp& andOp) {
   KuvInTraceClass& channel = KuvEeNodeDeveloper::traceChannel();
@@ -53,28 +46,16 @@ HRESULT multiplyChildren(KuvEeNodeDeveloper& developer, KuvEeAndOp& andOp) {
   andOp.getChildrenRefs(children);
   auto it = children.cBegin();
   OwnedNode accumulator(static_cast<KuvEeNodeRef*>(it.GetGoToNext())->getNode()->clone());
-  if (accumulator == nullptr) {
-    KUV_TRACE_ERROR_ON(channel, "ERROR: NULL pointer");
-    return E_FAIL;
-  }
+  if (accumulator == nullptr) KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: NULL pointer");
   KuvEeNodeNormalizer normalizer;
   for (; it.IsValid(); it.Next()) {
     KuvEeGroupOp* productNode = nullptr;
     HRESULT hr = developer.product(*accumulator, *static_cast<KuvEeNodeRef*>(it.Get()), productNode);
-    if (FAILED(hr)) {
-      KUV_TRACE_ERROR_ON(channel, "ERROR: product failed");
-      return hr;
-    }
-    if (productNode == nullptr) {
-      KUV_TRACE_ERROR_ON(channel, "ERROR: NULL pointer");
-      return E_FAIL;
-    }
+    if (FAILED(hr)) KUV_RETURN_ERROR_ON(channel, hr, "ERROR: product failed");
+    if (productNode == nullptr) KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: NULL pointer");
     OwnedNode next(productNode->getNodeRef());
     hr = normalizer.normalize(*next);
-    if (FAILED(hr)) {
-      KUV_TRACE_ERROR_ON(channel, "ERROR: normalize failed");
-      return hr;
-    }
+    if (FAILED(hr)) KUV_RETURN_ERROR_ON(channel, hr, "ERROR: normalize failed");
     accumulator = std::move(next);
   }
   andOp.become(accumulator.release()->getNode());
@@ -86,15 +67,8 @@ HRESULT multiplyChildren(KuvEeNodeDeveloper& developer, KuvEeAndOp& andOp) {
 KuvEeNodeDeveloper::~KuvEeNodeDeveloper() = default;
 
 HRESULT KuvEeNodeDeveloper::develop(KuvEeNodeRef& ref) {
-  KUV_TRACE_CALL("develop");
-  KuvEeNode* root = ref.getNode();
-  if (root == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  if (kuv::detail::isTreeTooDeep(root)) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
-  if (traceChannel().isCallOn()) KUV_TRACE_DETAIL("Develop:\n", ref.toString());
-  HRESULT hr = root->acceptVisitor(*this);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: acceptVisitor failed");
-  if (traceChannel().isCallOn()) KUV_TRACE_DETAIL("Developped:\n", ref.toString());
-  return hr;
+  return kuv::detail::TransformEntry(traceChannel(), "develop", ref)
+      .run(*this, "Develop:\n", "Developped:\n");
 }
 
 HRESULT KuvEeNodeDeveloper::product(KuvEeNodeRef& a, KuvEeNodeRef& b, KuvEeGroupOp*& out) {
@@ -121,35 +95,18 @@ HRESULT KuvEeNodeDeveloper::product(KuvEeNodeRef& a, KuvEeNodeRef& b, KuvEeGroup
   return S_OK;
 }
 
-HRESULT KuvEeNodeDeveloper::visitAndOp(KuvEeAndOp& node) {
-  KUV_TRACE_CALL("visitAndOp");
-  KuvEeNodeRef* ref = node.getNodeRef();
-  kuv::detail::collapse(node, true);
-  KuvEeAndOp* andOp = KuvEeAndOp::cast(*ref->getNode());
-  if (andOp == nullptr) return ref->getNode()->acceptVisitor(*this);
-  HRESULT hr = andOp->childrenAcceptVisitor(*this);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: childrenAcceptVisitor failed");
-  kuv::detail::collapse(*andOp, true);
-  andOp = KuvEeAndOp::cast(*ref->getNode());
-  if (andOp == nullptr) return ref->getNode()->acceptVisitor(*this);
-
+HRESULT KuvEeNodeDeveloper::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
+  KUV_TRACE_CALL(visitName(kind));
+  KuvEeAndOp* andOp = nullptr;
+  HRESULT hr = kuv::detail::collapseAndWalk(node, *node.getNodeRef(), kind == NodeKind::AndOp, *this,
+                                            traceChannel(), andOp);
+  if (FAILED(hr) || andOp == nullptr) return hr;
   return multiplyChildren(*this, *andOp);
 }
 
-HRESULT KuvEeNodeDeveloper::visitOrOp(KuvEeOrOp& node) {
-  KUV_TRACE_CALL("visitOrOp");
-  KuvEeNodeRef* ref = node.getNodeRef();
-  kuv::detail::collapse(node, true);
-  KuvEeOrOp* orOp = KuvEeOrOp::cast(*ref->getNode());
-  if (orOp == nullptr) return ref->getNode()->acceptVisitor(*this);
-  HRESULT hr = orOp->childrenAcceptVisitor(*this);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: childrenAcceptVisitor failed");
-  kuv::detail::collapse(*orOp, true);
-  return S_OK;
-}
-
-HRESULT KuvEeNodeDeveloper::visitNotOp(KuvEeNotOp& node) {
-  KUV_TRACE_CALL("visitNotOp");
+HRESULT KuvEeNodeDeveloper::visitSingle(KuvEeSingleOp& node, NodeKind kind) {
+  KUV_TRACE_CALL(visitName(kind));
+  if (kind == NodeKind::NotDomainOp) return node.childrenAcceptVisitor(*this);
   KuvEeNodeRef* ref = node.getNodeRef();
   HRESULT hr = node.childrenAcceptVisitor(*this);
   if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: childrenAcceptVisitor failed");
@@ -160,14 +117,3 @@ HRESULT KuvEeNodeDeveloper::visitNotOp(KuvEeNotOp& node) {
   if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: removeNots failed");
   return S_OK;
 }
-
-HRESULT KuvEeNodeDeveloper::visitNotDomainOp(KuvEeNotDomainOp& node) {
-  KUV_TRACE_CALL("visitNotDomainOp");
-  return node.childrenAcceptVisitor(*this);
-}
-
-HRESULT KuvEeNodeDeveloper::visitFalse(KuvEeFalse&) { return S_OK; }
-HRESULT KuvEeNodeDeveloper::visitTrue(KuvEeTrue&) { return S_OK; }
-HRESULT KuvEeNodeDeveloper::visitEffLeaf(KuvEeEffLeaf&) { return S_OK; }
-HRESULT KuvEeNodeDeveloper::visitVarEffLeaf(KuvEeVarEffLeaf&) { return S_OK; }
-HRESULT KuvEeNodeDeveloper::visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf&) { return S_OK; }

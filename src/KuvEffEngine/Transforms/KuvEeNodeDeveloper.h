@@ -6,16 +6,14 @@
 //     if (FAILED(developer.develop(*root))) ...   // root may hold a new node
 //
 // With call tracing on, the tree's text is traced before ("Develop:") and
-// after ("Developped:"). Trees deeper than kuv::detail::kMaxTransformDepth
-// levels are refused before any change ("ERROR: expression too deep").
+// after ("Developped:"). Trees deeper than 2000 levels are refused before
+// any change ("ERROR: expression too deep").
 #pragma once
 
+#include "KuvEeNodeDispatcher.h"
 #include "KuvEeNodeRef.h"
-#include "KuvEeNodeVisitor.h"
 
-class KuvEeGroupOp;
-
-class KUV_API KuvEeNodeDeveloper : public KuvEeNodeVisitor {
+class KUV_API KuvEeNodeDeveloper : public KuvEeNodeDispatcher<KuvEeNodeDeveloper> {
   KUV_DECLARE_TYPE(KuvEeNodeDeveloper)
 
 public:
@@ -25,18 +23,13 @@ public:
   // Develops the tree held by ref; the root may be replaced.
   HRESULT develop(KuvEeNodeRef& ref);
 
-  HRESULT visitFalse(KuvEeFalse& node) override;
-  HRESULT visitTrue(KuvEeTrue& node) override;
-  HRESULT visitAndOp(KuvEeAndOp& node) override;
-  HRESULT visitOrOp(KuvEeOrOp& node) override;
-  HRESULT visitNotDomainOp(KuvEeNotDomainOp& node) override;
-  HRESULT visitNotOp(KuvEeNotOp& node) override;
-  HRESULT visitEffLeaf(KuvEeEffLeaf& node) override;
-  HRESULT visitVarEffLeaf(KuvEeVarEffLeaf& node) override;
-  HRESULT visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) override;
-
   // out = the product of the two factors, a new tree owned by the caller:
   // And(a, b) when neither is an Or, else the Or of And(term of a, term of
   // b) over every pair, a's terms outside. The factors are left as they are.
   virtual HRESULT product(KuvEeNodeRef& a, KuvEeNodeRef& b, KuvEeGroupOp*& out);
+
+private:
+  friend class KuvEeNodeDispatcher<KuvEeNodeDeveloper>;
+  HRESULT visitGroup(KuvEeGroupOp& node, NodeKind kind);
+  HRESULT visitSingle(KuvEeSingleOp& node, NodeKind kind);
 };

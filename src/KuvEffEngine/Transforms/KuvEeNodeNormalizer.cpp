@@ -1,39 +1,27 @@
 #include "KuvEeNodeNormalizer.h"
 
-#include "KuvEeAndOp.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeFalse.h"
 #include "KuvEeNodeDeveloper.h"
-#include "KuvEeNotDomainOp.h"
-#include "KuvEeNotOp.h"
-#include "KuvEeOrOp.h"
-#include "KuvEeRestrictionEffLeaf.h"
-#include "KuvEeTransformDepth.h"
+#include "KuvEeNodeDispatcher_Define.h"
+#include "KuvEeTransformEntry.h"
 #include "KuvEeTransformLists.h"
-#include "KuvEeTrue.h"
-#include "KuvEeVarEffLeaf.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeNormalizer, KuvEeNodeVisitor)
+template class KuvEeNodeDispatcher<KuvEeNodeNormalizer>;
 
 namespace {
 
 bool isLeaf(const KuvEeNode* node) { return node != nullptr && KuvEeNodeLeaf::cast(*node) != nullptr; }
 
 // Detaches the children of andOp, merges its leaves and re-attaches them,
-// leaves first. Kept out of visitAndOp so that its working lists do not
+// leaves first. Kept out of visitGroup so that its working lists do not
 // weigh on every level of the recursion.
 HRESULT mergeLeavesOf(KuvEeAndOp& andOp, bool& composite) {
   kuv::detail::DetachedChildren lists(andOp, isLeaf);
   HRESULT hr = kuv::detail::mergeLeaves(lists.leaves, lists.others, true, isLeaf, composite);
   KuvInTraceClass& channel = KuvEeNodeNormalizer::traceChannel();
-  if (FAILED(hr)) {
-    KUV_TRACE_ERROR_ON(channel, "ERROR: andOp failed");
-    return hr;
-  }
-  if (lists.leaves.empty() && lists.others.empty()) {
-    KUV_TRACE_ERROR_ON(channel, "ERROR: Incorrect case");
-    return E_FAIL;
-  }
+  if (FAILED(hr)) KUV_RETURN_ERROR_ON(channel, hr, "ERROR: andOp failed");
+  if (lists.leaves.empty() && lists.others.empty())
+    KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: Incorrect case");
   // The lists go back to andOp as they leave, leaves first.
   return S_OK;
 }
@@ -43,29 +31,17 @@ HRESULT mergeLeavesOf(KuvEeAndOp& andOp, bool& composite) {
 KuvEeNodeNormalizer::~KuvEeNodeNormalizer() = default;
 
 HRESULT KuvEeNodeNormalizer::normalize(KuvEeNodeRef& ref) {
-  KUV_TRACE_CALL("normalize");
-  KuvEeNode* root = ref.getNode();
-  if (root == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  if (kuv::detail::isTreeTooDeep(root)) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
-  if (traceChannel().isCallOn()) KUV_TRACE_DETAIL("Normalize:\n", ref.toString());
-  HRESULT hr = root->acceptVisitor(*this);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: acceptVisitor failed");
-  if (traceChannel().isCallOn()) KUV_TRACE_DETAIL("...Normalized:\n", ref.toString());
-  return hr;
+  return kuv::detail::TransformEntry(traceChannel(), "normalize", ref)
+      .run(*this, "Normalize:\n", "...Normalized:\n");
 }
 
-HRESULT KuvEeNodeNormalizer::visitAndOp(KuvEeAndOp& node) {
-  KUV_TRACE_CALL("visitAndOp");
+HRESULT KuvEeNodeNormalizer::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
+  KUV_TRACE_CALL(visitName(kind));
   KuvEeNodeRef* ref = node.getNodeRef();
-  kuv::detail::collapse(node, true);
-  KuvEeAndOp* andOp = KuvEeAndOp::cast(*ref->getNode());
-  if (andOp == nullptr) return ref->getNode()->acceptVisitor(*this);
-
-  HRESULT hr = andOp->childrenAcceptVisitor(*this);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: childrenAcceptVisitor failed");
-  kuv::detail::collapse(*andOp, true);
-  andOp = KuvEeAndOp::cast(*ref->getNode());
-  if (andOp == nullptr) return ref->getNode()->acceptVisitor(*this);
+  KuvEeAndOp* andOp = nullptr;
+  HRESULT hr =
+      kuv::detail::collapseAndWalk(node, *ref, kind == NodeKind::AndOp, *this, traceChannel(), andOp);
+  if (FAILED(hr) || andOp == nullptr) return hr;
 
   // A merge that gives a composite node (not a leaf) calls for development.
   bool composite = false;
@@ -82,40 +58,14 @@ HRESULT KuvEeNodeNormalizer::visitAndOp(KuvEeAndOp& node) {
   return hr;
 }
 
-HRESULT KuvEeNodeNormalizer::visitOrOp(KuvEeOrOp& node) {
-  KUV_TRACE_CALL("visitOrOp");
-  KuvEeNodeRef* ref = node.getNodeRef();
-  kuv::detail::collapse(node, true);
-  KuvEeOrOp* orOp = KuvEeOrOp::cast(*ref->getNode());
-  if (orOp == nullptr) return ref->getNode()->acceptVisitor(*this);
-  HRESULT hr = orOp->childrenAcceptVisitor(*this);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: childrenAcceptVisitor failed");
-  kuv::detail::collapse(*orOp, true);
-  return S_OK;
-}
-
-HRESULT KuvEeNodeNormalizer::visitNotDomainOp(KuvEeNotDomainOp& node) {
-  KUV_TRACE_CALL("visitNotDomainOp");
+HRESULT KuvEeNodeNormalizer::visitSingle(KuvEeSingleOp& node, NodeKind kind) {
+  KUV_TRACE_CALL(visitName(kind));
   return node.childrenAcceptVisitor(*this);
 }
 
-HRESULT KuvEeNodeNormalizer::visitNotOp(KuvEeNotOp& node) {
-  KUV_TRACE_CALL("visitNotOp");
-  return node.childrenAcceptVisitor(*this);
-}
-
-HRESULT KuvEeNodeNormalizer::visitEffLeaf(KuvEeEffLeaf& node) {
-  KUV_TRACE_CALL("visitEffLeaf");
-  node.convertToTrueFalse();
+HRESULT KuvEeNodeNormalizer::visitLeaf(KuvEeNodeLeaf& leaf, NodeKind kind) {
+  if (kind != NodeKind::EffLeaf && kind != NodeKind::VarEffLeaf) return S_OK;
+  KUV_TRACE_CALL(visitName(kind));
+  leaf.convertToTrueFalse();
   return S_OK;
 }
-
-HRESULT KuvEeNodeNormalizer::visitVarEffLeaf(KuvEeVarEffLeaf& node) {
-  KUV_TRACE_CALL("visitVarEffLeaf");
-  node.convertToTrueFalse();
-  return S_OK;
-}
-
-HRESULT KuvEeNodeNormalizer::visitFalse(KuvEeFalse&) { return S_OK; }
-HRESULT KuvEeNodeNormalizer::visitTrue(KuvEeTrue&) { return S_OK; }
-HRESULT KuvEeNodeNormalizer::visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf&) { return S_OK; }

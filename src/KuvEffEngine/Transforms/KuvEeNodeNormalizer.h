@@ -8,16 +8,14 @@
 //     if (FAILED(normalizer.normalize(*root))) ...   // root may hold a new node
 //
 // With call tracing on, the tree's text is traced before ("Normalize:") and
-// after ("...Normalized:"). Trees deeper than kuv::detail::kMaxTransformDepth
-// levels are refused before any change ("ERROR: expression too deep").
+// after ("...Normalized:"). Trees deeper than 2000 levels are refused
+// before any change ("ERROR: expression too deep").
 #pragma once
 
+#include "KuvEeNodeDispatcher.h"
 #include "KuvEeNodeRef.h"
-#include "KuvEeNodeVisitor.h"
 
-class KuvEeGroupOp;
-
-class KUV_API KuvEeNodeNormalizer : public KuvEeNodeVisitor {
+class KUV_API KuvEeNodeNormalizer : public KuvEeNodeDispatcher<KuvEeNodeNormalizer> {
   KUV_DECLARE_TYPE(KuvEeNodeNormalizer)
 
 public:
@@ -27,13 +25,9 @@ public:
   // Normalizes the tree held by ref; the root may be replaced.
   HRESULT normalize(KuvEeNodeRef& ref);
 
-  HRESULT visitFalse(KuvEeFalse& node) override;
-  HRESULT visitTrue(KuvEeTrue& node) override;
-  HRESULT visitAndOp(KuvEeAndOp& node) override;
-  HRESULT visitOrOp(KuvEeOrOp& node) override;
-  HRESULT visitNotDomainOp(KuvEeNotDomainOp& node) override;
-  HRESULT visitNotOp(KuvEeNotOp& node) override;
-  HRESULT visitEffLeaf(KuvEeEffLeaf& node) override;
-  HRESULT visitVarEffLeaf(KuvEeVarEffLeaf& node) override;
-  HRESULT visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) override;
+private:
+  friend class KuvEeNodeDispatcher<KuvEeNodeNormalizer>;
+  HRESULT visitGroup(KuvEeGroupOp& node, NodeKind kind);
+  HRESULT visitSingle(KuvEeSingleOp& node, NodeKind kind);
+  HRESULT visitLeaf(KuvEeNodeLeaf& node, NodeKind kind);
 };

@@ -2,19 +2,12 @@
 
 #include <memory>
 
-#include "KuvEeAndOp.h"
 #include "KuvEeDnfTreeEff.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeFalse.h"
-#include "KuvEeNotDomainOp.h"
-#include "KuvEeNotOp.h"
-#include "KuvEeOrOp.h"
-#include "KuvEeRestrictionEffLeaf.h"
-#include "KuvEeTransformDepth.h"
-#include "KuvEeTrue.h"
-#include "KuvEeVarEffLeaf.h"
+#include "KuvEeNodeDispatcher_Define.h"
+#include "KuvEeTransformEntry.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeNotRemover, KuvEeNodeVisitor)
+template class KuvEeNodeDispatcher<KuvEeNodeNotRemover>;
 
 namespace {
 
@@ -55,10 +48,8 @@ KuvEeNodeNotRemover::KuvEeNodeNotRemover(unsigned char status)
 KuvEeNodeNotRemover::~KuvEeNodeNotRemover() = default;
 
 HRESULT KuvEeNodeNotRemover::removeNots(KuvEeNodeRef& ref, E_RemNots state) {
-  KUV_TRACE_CALL("removeNots");
-  KuvEeNode* root = ref.getNode();
-  if (root == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  if (kuv::detail::isTreeTooDeep(root)) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
+  kuv::detail::TransformEntry entry(traceChannel(), "removeNots", ref);
+  if (FAILED(entry.admit())) return E_FAIL;
   // A negation that would reach an effectivity unable to take it is refused
   // before anything changes.
   auto reachesRefusal = [this](auto& self, KuvEeNode& node, E_RemNots pending) -> bool {
@@ -83,11 +74,9 @@ HRESULT KuvEeNodeNotRemover::removeNots(KuvEeNodeRef& ref, E_RemNots state) {
     return leaf != nullptr && m_varEffLeaf && pending != RemNots_None && leaf->getVarEff() != nullptr &&
            kuv::detail::DnfTreeEff::refusesNegation(*leaf->getVarEff());
   };
-  if (reachesRefusal(reachesRefusal, *root, state)) KUV_RETURN_ERROR(E_NOTIMPL, kCannotNegate);
+  if (reachesRefusal(reachesRefusal, entry.root(), state)) KUV_RETURN_ERROR(E_NOTIMPL, kCannotNegate);
   m_state = state;
-  HRESULT hr = root->acceptVisitor(*this);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: acceptVisitor failed");
-  return hr;
+  return entry.walk(*this);
 }
 
 HRESULT KuvEeNodeNotRemover::restoreNotNodes(KuvEeNodeRef& ref) {
@@ -114,6 +103,13 @@ HRESULT KuvEeNodeNotRemover::restoreNotNodes(KuvEeNodeRef& ref) {
   KUV_RETURN_ERROR(E_FAIL, "ERROR: Incorrect/Unsupported case");
 }
 
+unsigned char KuvEeNodeNotRemover::isOn(NodeKind kind) const {
+  const unsigned char switches[] = {m_false,   m_true,        m_andOp,
+                                    m_orOp,    m_notDomainOp, m_notOp,
+                                    m_effLeaf, m_varEffLeaf,  m_restrictionEffLeaf};
+  return switches[static_cast<std::int32_t>(kind)];
+}
+
 HRESULT KuvEeNodeNotRemover::visitBarrier(KuvEeNode& node) {
   KuvEeNodeRef* ref = node.getNodeRef();
   if (KuvEeOp* op = KuvEeOp::cast(node)) {
@@ -128,67 +124,40 @@ HRESULT KuvEeNodeNotRemover::visitBarrier(KuvEeNode& node) {
   return S_OK;
 }
 
-HRESULT KuvEeNodeNotRemover::removeSingleOp(KuvEeNode& node, E_RemNots next) {
+HRESULT KuvEeNodeNotRemover::visitSingle(KuvEeSingleOp& node, NodeKind kind) {
+  KUV_TRACE_CALL(visitName(kind));
+  if (!isOn(kind)) return visitBarrier(node);
+  const bool isNot = kind == NodeKind::NotOp;
+  if (m_state < RemNots_None || m_state > RemNots_NotDomainThenNot)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: Incorrect/Unsupported case");
+  if (isNot && m_state == RemNots_None && static_cast<KuvEeNotOp&>(node).getFlag()) m_domainNegation = 1;
+  // The operator goes and its child is visited with the new state; the
+  // state is back to what it was afterwards.
   KuvEeNodeRef* ref = node.getNodeRef();
-  KuvEeNodeRef* childRef = static_cast<KuvEeSingleOp&>(node).getChildRef();
+  KuvEeNodeRef* childRef = node.getChildRef();
   if (childRef == nullptr || childRef->getNode() == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
   node.become(childRef->getNode());
   const E_RemNots saved = m_state;
-  m_state = next;
+  m_state = (isNot ? kAfterNot : kAfterNotDomain)[m_state];
   HRESULT hr = ref->getNode()->acceptVisitor(*this);
   if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: acceptVisitor failed");
   m_state = saved;
   return hr;
 }
 
-HRESULT KuvEeNodeNotRemover::visitNotOp(KuvEeNotOp& node) {
-  KUV_TRACE_CALL("visitNotOp");
-  if (!m_notOp) return visitBarrier(node);
-  switch (m_state) {
-    case RemNots_None:
-      if (node.getFlag()) m_domainNegation = 1;
-      return removeSingleOp(node, RemNots_Not);
-    case RemNots_NotDomain:
-      return removeSingleOp(node, RemNots_NotDomainThenNot);
-    case RemNots_Not:
-      return removeSingleOp(node, RemNots_None);
-    case RemNots_NotThenNotDomain:
-      return removeSingleOp(node, RemNots_NotThenNotDomain);
-    case RemNots_NotDomainThenNot:
-      return removeSingleOp(node, RemNots_NotDomain);
-  }
-  KUV_RETURN_ERROR(E_FAIL, "ERROR: Incorrect/Unsupported case");
-}
-
-HRESULT KuvEeNodeNotRemover::visitNotDomainOp(KuvEeNotDomainOp& node) {
-  KUV_TRACE_CALL("visitNotDomainOp");
-  if (!m_notDomainOp) return visitBarrier(node);
-  switch (m_state) {
-    case RemNots_None:
-      return removeSingleOp(node, RemNots_NotDomain);
-    case RemNots_NotDomain:
-      return removeSingleOp(node, RemNots_None);
-    case RemNots_Not:
-      return removeSingleOp(node, RemNots_NotThenNotDomain);
-    case RemNots_NotThenNotDomain:
-      return removeSingleOp(node, RemNots_Not);
-    case RemNots_NotDomainThenNot:
-      return removeSingleOp(node, RemNots_NotDomainThenNot);
-  }
-  KUV_RETURN_ERROR(E_FAIL, "ERROR: Incorrect/Unsupported case");
-}
-
-HRESULT KuvEeNodeNotRemover::visitGroup(KuvEeNode& node, bool isAnd) {
+HRESULT KuvEeNodeNotRemover::visitGroup(KuvEeGroupOp& group, NodeKind kind) {
+  KUV_TRACE_CALL(visitName(kind));
+  if (!isOn(kind)) return visitBarrier(group);
   if (m_state < RemNots_None || m_state > RemNots_NotDomainThenNot)
     KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  KuvEeNodeRef* ref = node.getNodeRef();
+  KuvEeNodeRef* ref = group.getNodeRef();
   if (m_state == RemNots_NotDomain || m_state == RemNots_Not) {
     // De Morgan: the dual operator takes over the children, in order.
-    auto& group = static_cast<KuvEeGroupOp&>(node);
     KuvInLinkList children(KuvEeNodeRef::sType());
     group.getChildrenRefs(children);
     group.removeChildren();
-    std::unique_ptr<KuvEeNodeRef> dualRef(isAnd ? (new KuvEeOrOp)->getNodeRef() : (new KuvEeAndOp)->getNodeRef());
+    std::unique_ptr<KuvEeNodeRef> dualRef(kind == NodeKind::AndOp ? (new KuvEeOrOp)->getNodeRef()
+                                                                  : (new KuvEeAndOp)->getNodeRef());
     auto* dual = static_cast<KuvEeGroupOp*>(dualRef->getNode());
     for (auto it = children.cBegin(); it.IsValid(); it.Next())
       dual->addChild(static_cast<KuvEeNodeRef*>(it.Get())->getNode());
@@ -199,57 +168,34 @@ HRESULT KuvEeNodeNotRemover::visitGroup(KuvEeNode& node, bool isAnd) {
   return S_OK;
 }
 
-HRESULT KuvEeNodeNotRemover::visitAndOp(KuvEeAndOp& node) {
-  KUV_TRACE_CALL("visitAndOp");
-  return m_andOp ? visitGroup(node, true) : visitBarrier(node);
-}
-
-HRESULT KuvEeNodeNotRemover::visitOrOp(KuvEeOrOp& node) {
-  KUV_TRACE_CALL("visitOrOp");
-  return m_orOp ? visitGroup(node, false) : visitBarrier(node);
-}
-
-HRESULT KuvEeNodeNotRemover::visitConstant(KuvEeNode& node, bool value) {
+HRESULT KuvEeNodeNotRemover::visitLeaf(KuvEeNodeLeaf& leaf, NodeKind kind) {
+  KUV_TRACE_CALL(visitName(kind));
+  if (!isOn(kind)) return visitBarrier(leaf);
+  if (kind == NodeKind::VarEffLeaf) return negateVarEff(static_cast<KuvEeVarEffLeaf&>(leaf));
   if (m_state == RemNots_None) return S_OK;
-  if (m_state != RemNots_Not) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected/Unsupported case");
-  node.become(value ? static_cast<KuvEeNode*>(new KuvEeFalse) : new KuvEeTrue);
-  return S_OK;
+  if (m_state != RemNots_Not)
+    KUV_RETURN_ERROR(E_FAIL, kind == NodeKind::RestrictionEffLeaf ? "ERROR: Incorrect/Unsupported case"
+                                                                  : "ERROR: Unexpected/Unsupported case");
+  switch (kind) {
+    case NodeKind::EffLeaf: {
+      HRESULT hr = static_cast<KuvEeEffLeaf&>(leaf).opNot();
+      if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: opNot failed");
+      return S_OK;
+    }
+    case NodeKind::RestrictionEffLeaf: {
+      KuvEeRestrictionEff* restriction = static_cast<KuvEeRestrictionEffLeaf&>(leaf).getRestrictionEff();
+      if (restriction == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+      restriction->opNot();
+      return S_OK;
+    }
+    default:  // True, False
+      leaf.become(kind == NodeKind::True ? static_cast<KuvEeNode*>(new KuvEeFalse) : new KuvEeTrue);
+      return S_OK;
+  }
 }
 
-HRESULT KuvEeNodeNotRemover::visitTrue(KuvEeTrue& node) {
-  KUV_TRACE_CALL("visitTrue");
-  return m_true ? visitConstant(node, true) : visitBarrier(node);
-}
-
-HRESULT KuvEeNodeNotRemover::visitFalse(KuvEeFalse& node) {
-  KUV_TRACE_CALL("visitFalse");
-  return m_false ? visitConstant(node, false) : visitBarrier(node);
-}
-
-HRESULT KuvEeNodeNotRemover::visitEffLeaf(KuvEeEffLeaf& node) {
-  KUV_TRACE_CALL("visitEffLeaf");
-  if (!m_effLeaf) return visitBarrier(node);
-  if (m_state == RemNots_None) return S_OK;
-  if (m_state != RemNots_Not) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected/Unsupported case");
-  HRESULT hr = node.opNot();
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: opNot failed");
-  return S_OK;
-}
-
-HRESULT KuvEeNodeNotRemover::visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) {
-  KUV_TRACE_CALL("visitRestrictionEffLeaf");
-  if (!m_restrictionEffLeaf) return visitBarrier(node);
-  if (m_state == RemNots_None) return S_OK;
-  if (m_state != RemNots_Not) KUV_RETURN_ERROR(E_FAIL, "ERROR: Incorrect/Unsupported case");
-  if (node.getRestrictionEff() == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  node.getRestrictionEff()->opNot();
-  return S_OK;
-}
-
-HRESULT KuvEeNodeNotRemover::visitVarEffLeaf(KuvEeVarEffLeaf& node) {
-  KUV_TRACE_CALL("visitVarEffLeaf");
-  if (!m_varEffLeaf) return visitBarrier(node);
-  KuvEeVarEff* eff = node.getVarEff();
+HRESULT KuvEeNodeNotRemover::negateVarEff(KuvEeVarEffLeaf& leaf) {
+  KuvEeVarEff* eff = leaf.getVarEff();
   if (m_state == RemNots_None) return S_OK;
   if (eff == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
   if (kuv::detail::DnfTreeEff::refusesNegation(*eff)) KUV_RETURN_ERROR(E_NOTIMPL, kCannotNegate);

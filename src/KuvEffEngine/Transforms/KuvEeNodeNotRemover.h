@@ -13,18 +13,18 @@
 //     remover.setStatus_AndOp(0);       // keep a Not above an And
 //     if (FAILED(remover.removeNots(*root, KuvEeNodeNotRemover::RemNots_None))) ...
 //
-// Trees deeper than kuv::detail::kMaxTransformDepth levels are refused
-// before any change ("ERROR: expression too deep"). Visiting a tree with
+// Trees deeper than 2000 levels are refused before any change ("ERROR:
+// expression too deep"). Visiting a tree with
 // acceptVisitor directly skips that check and the stored state: go through
 // removeNots.
 #pragma once
 
 #include <cstdint>
 
+#include "KuvEeNodeDispatcher.h"
 #include "KuvEeNodeRef.h"
-#include "KuvEeNodeVisitor.h"
 
-class KUV_API KuvEeNodeNotRemover : public KuvEeNodeVisitor {
+class KUV_API KuvEeNodeNotRemover : public KuvEeNodeDispatcher<KuvEeNodeNotRemover> {
   KUV_DECLARE_TYPE(KuvEeNodeNotRemover)
 
 public:
@@ -63,29 +63,21 @@ public:
   // effectivities keep negated ones within the domain.
   unsigned char getDomainNegationMarker() const { return m_domainNegation; }
 
-  HRESULT visitFalse(KuvEeFalse& node) override;
-  HRESULT visitTrue(KuvEeTrue& node) override;
-  HRESULT visitAndOp(KuvEeAndOp& node) override;
-  HRESULT visitOrOp(KuvEeOrOp& node) override;
-  HRESULT visitNotDomainOp(KuvEeNotDomainOp& node) override;
-  HRESULT visitNotOp(KuvEeNotOp& node) override;
-  HRESULT visitEffLeaf(KuvEeEffLeaf& node) override;
-  HRESULT visitVarEffLeaf(KuvEeVarEffLeaf& node) override;
-  HRESULT visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) override;
-
 private:
   // Rebuilds the pending operators as new nodes above the node held by ref,
   // which keeps its place in the tree under them.
   virtual HRESULT restoreNotNodes(KuvEeNodeRef& ref);
 
+  friend class KuvEeNodeDispatcher<KuvEeNodeNotRemover>;
+  HRESULT visitGroup(KuvEeGroupOp& node, NodeKind kind);
+  HRESULT visitSingle(KuvEeSingleOp& node, NodeKind kind);
+  HRESULT visitLeaf(KuvEeNodeLeaf& node, NodeKind kind);
+  // The switch of the node kind.
+  unsigned char isOn(NodeKind kind) const;
   // A barrier: the subtree of node with nothing pending, then the pending
   // operators rebuilt above it.
   HRESULT visitBarrier(KuvEeNode& node);
-  // Removes the single operator and visits its child in state next; the
-  // state is back to what it was afterwards.
-  HRESULT removeSingleOp(KuvEeNode& node, E_RemNots next);
-  HRESULT visitGroup(KuvEeNode& node, bool isAnd);
-  HRESULT visitConstant(KuvEeNode& node, bool value);
+  HRESULT negateVarEff(KuvEeVarEffLeaf& leaf);
 
   unsigned char m_true;
   unsigned char m_false;

@@ -1,19 +1,12 @@
 #include "KuvEeNodeSimplifier.h"
 
-#include "KuvEeAndOp.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeFalse.h"
+#include "KuvEeNodeDispatcher_Define.h"
 #include "KuvEeNodeNotRemover.h"
-#include "KuvEeNotDomainOp.h"
-#include "KuvEeNotOp.h"
-#include "KuvEeOrOp.h"
-#include "KuvEeRestrictionEffLeaf.h"
-#include "KuvEeTransformDepth.h"
+#include "KuvEeTransformEntry.h"
 #include "KuvEeTransformLists.h"
-#include "KuvEeTrue.h"
-#include "KuvEeVarEffLeaf.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeSimplifier, KuvEeNodeVisitor)
+template class KuvEeNodeDispatcher<KuvEeNodeSimplifier>;
 
 namespace {
 
@@ -35,23 +28,12 @@ bool isNegatedChild(const KuvEeNode& node) {
 KuvEeNodeSimplifier::~KuvEeNodeSimplifier() = default;
 
 HRESULT KuvEeNodeSimplifier::simplify(KuvEeNodeRef& ref) {
-  KUV_TRACE_CALL("simplify");
-  KuvEeNode* root = ref.getNode();
-  if (root == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  if (kuv::detail::isTreeTooDeep(root)) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
-  HRESULT hr = root->acceptVisitor(*this);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: acceptVisitor failed");
-  return hr;
+  return kuv::detail::TransformEntry(traceChannel(), "simplify", ref).run(*this);
 }
 
-HRESULT KuvEeNodeSimplifier::visitAndOp(KuvEeAndOp& node) {
-  KUV_TRACE_CALL("visitAndOp");
-  return visitGroupOp(node, GROUP_AND);
-}
-
-HRESULT KuvEeNodeSimplifier::visitOrOp(KuvEeOrOp& node) {
-  KUV_TRACE_CALL("visitOrOp");
-  return visitGroupOp(node, GROUP_OR);
+HRESULT KuvEeNodeSimplifier::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
+  KUV_TRACE_CALL(visitName(kind));
+  return visitGroupOp(node, kind == NodeKind::AndOp ? GROUP_AND : GROUP_OR);
 }
 
 HRESULT KuvEeNodeSimplifier::visitGroupOp(KuvEeGroupOp& node, GROUP_OP kind) {
@@ -104,8 +86,8 @@ HRESULT KuvEeNodeSimplifier::mergeAndReattach(KuvEeGroupOp& group, GROUP_OP kind
   return S_OK;
 }
 
-HRESULT KuvEeNodeSimplifier::visitSingleOp(KuvEeNode& node) {
-  auto& op = static_cast<KuvEeSingleOp&>(node);
+HRESULT KuvEeNodeSimplifier::visitSingle(KuvEeSingleOp& op, NodeKind kind) {
+  KUV_TRACE_CALL(visitName(kind));
   KuvEeNodeRef* ref = op.getNodeRef();
   if (op.getChildRef() == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
   HRESULT hr = op.childrenAcceptVisitor(*this);
@@ -119,28 +101,9 @@ HRESULT KuvEeNodeSimplifier::visitSingleOp(KuvEeNode& node) {
   return S_OK;
 }
 
-HRESULT KuvEeNodeSimplifier::visitNotDomainOp(KuvEeNotDomainOp& node) {
-  KUV_TRACE_CALL("visitNotDomainOp");
-  return visitSingleOp(node);
-}
-
-HRESULT KuvEeNodeSimplifier::visitNotOp(KuvEeNotOp& node) {
-  KUV_TRACE_CALL("visitNotOp");
-  return visitSingleOp(node);
-}
-
-HRESULT KuvEeNodeSimplifier::visitEffLeaf(KuvEeEffLeaf& node) {
-  KUV_TRACE_CALL("visitEffLeaf");
-  node.convertToTrueFalse();
+HRESULT KuvEeNodeSimplifier::visitLeaf(KuvEeNodeLeaf& leaf, NodeKind kind) {
+  if (kind != NodeKind::EffLeaf && kind != NodeKind::VarEffLeaf) return S_OK;
+  KUV_TRACE_CALL(visitName(kind));
+  leaf.convertToTrueFalse();
   return S_OK;
 }
-
-HRESULT KuvEeNodeSimplifier::visitVarEffLeaf(KuvEeVarEffLeaf& node) {
-  KUV_TRACE_CALL("visitVarEffLeaf");
-  node.convertToTrueFalse();
-  return S_OK;
-}
-
-HRESULT KuvEeNodeSimplifier::visitFalse(KuvEeFalse&) { return S_OK; }
-HRESULT KuvEeNodeSimplifier::visitTrue(KuvEeTrue&) { return S_OK; }
-HRESULT KuvEeNodeSimplifier::visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf&) { return S_OK; }

@@ -9,19 +9,17 @@
 //
 // An And whose children all are True (an Or whose children all are False)
 // is refused with "ERROR: Incorrect case"; the normalizer folds those.
-// Trees deeper than kuv::detail::kMaxTransformDepth levels are refused
-// before any change ("ERROR: expression too deep"); go through simplify
-// rather than acceptVisitor for that check.
+// Trees deeper than 2000 levels are refused before any change ("ERROR:
+// expression too deep"); go through simplify rather than acceptVisitor for
+// that check.
 #pragma once
 
 #include <cstdint>
 
+#include "KuvEeNodeDispatcher.h"
 #include "KuvEeNodeRef.h"
-#include "KuvEeNodeVisitor.h"
 
-class KuvEeGroupOp;
-
-class KUV_API KuvEeNodeSimplifier : public KuvEeNodeVisitor {
+class KUV_API KuvEeNodeSimplifier : public KuvEeNodeDispatcher<KuvEeNodeSimplifier> {
   KUV_DECLARE_TYPE(KuvEeNodeSimplifier)
 
 public:
@@ -33,22 +31,15 @@ public:
   // Simplifies the tree held by ref; the root may be replaced.
   HRESULT simplify(KuvEeNodeRef& ref);
 
-  HRESULT visitFalse(KuvEeFalse& node) override;
-  HRESULT visitTrue(KuvEeTrue& node) override;
-  HRESULT visitAndOp(KuvEeAndOp& node) override;
-  HRESULT visitOrOp(KuvEeOrOp& node) override;
-  HRESULT visitNotDomainOp(KuvEeNotDomainOp& node) override;
-  HRESULT visitNotOp(KuvEeNotOp& node) override;
-  HRESULT visitEffLeaf(KuvEeEffLeaf& node) override;
-  HRESULT visitVarEffLeaf(KuvEeVarEffLeaf& node) override;
-  HRESULT visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) override;
-
 protected:
   // The And (kind GROUP_AND) or Or (GROUP_OR) node; it may be replaced.
   virtual HRESULT visitGroupOp(KuvEeGroupOp& node, GROUP_OP kind);
 
 private:
-  HRESULT visitSingleOp(KuvEeNode& node);
+  friend class KuvEeNodeDispatcher<KuvEeNodeSimplifier>;
+  HRESULT visitGroup(KuvEeGroupOp& node, NodeKind kind);
+  HRESULT visitSingle(KuvEeSingleOp& node, NodeKind kind);
+  HRESULT visitLeaf(KuvEeNodeLeaf& node, NodeKind kind);
   // Detaches the children, merges the leaves, and re-attaches them:
   // positive children first, negated ones last.
   HRESULT mergeAndReattach(KuvEeGroupOp& group, GROUP_OP kind);

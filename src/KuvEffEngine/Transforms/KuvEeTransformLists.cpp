@@ -4,8 +4,11 @@
 #include <typeinfo>
 #include <unordered_map>
 
+#include "KuvEeAndOp.h"
 #include "KuvEeEffLeaf.h"
+#include "KuvEeOrOp.h"
 #include "KuvEeRestrictionEffLeaf.h"
+#include "KuvEeTransformEntry.h"
 #include "KuvEeVarEffLeaf.h"
 
 namespace kuv::detail {
@@ -165,6 +168,25 @@ HRESULT mergeLeaves(NodeList& leaves, NodeList& others, bool isAnd, bool (*isMer
                     bool& composite) {
   LeafMerger merger(leaves);
   return merger.run(others, isAnd, isMergeable, composite);
+}
+
+HRESULT collapseAndWalk(KuvEeGroupOp& node, KuvEeNodeRef& ref, bool isAnd, KuvEeNodeVisitor& visitor,
+                        KuvInTraceClass& channel, KuvEeAndOp*& andOp, std::source_location where) {
+  andOp = nullptr;
+  collapse(node, true);
+  KuvEeNode& collapsed = *ref.getNode();
+  KuvEeGroupOp* group =
+      isAnd ? static_cast<KuvEeGroupOp*>(KuvEeAndOp::cast(collapsed)) : KuvEeOrOp::cast(collapsed);
+  if (group == nullptr) return ref.getNode()->acceptVisitor(visitor);
+  HRESULT hr = group->childrenAcceptVisitor(visitor);
+  if (FAILED(hr)) {
+    traceErrorAt(channel, where, "ERROR: childrenAcceptVisitor failed");
+    return hr;
+  }
+  collapse(*group, true);
+  if (!isAnd) return S_OK;
+  andOp = KuvEeAndOp::cast(*ref.getNode());
+  return andOp == nullptr ? ref.getNode()->acceptVisitor(visitor) : S_OK;
 }
 
 }  // namespace kuv::detail

@@ -121,13 +121,14 @@ private:
 #define KUV_TRACE_DETAIL_ON(channel, ...) ::kuv::detail::traceDetail((channel), __VA_ARGS__)
 #define KUV_TRACE_CALL_ON(channel, operation) \
   ::kuv::detail::TraceCallGuard KUV_CONCAT(kuvTraceCall_, __LINE__)((channel), (operation))
+#define KUV_RETURN_ERROR_ON(channel, code, ...) \
+  do {                                          \
+    KUV_TRACE_ERROR_ON((channel), __VA_ARGS__); \
+    return (code);                              \
+  } while (0)
 
 // On the channel of the class whose member is running.
 #define KUV_TRACE_ERROR(...) KUV_TRACE_ERROR_ON(traceChannel(), __VA_ARGS__)
 #define KUV_TRACE_DETAIL(...) KUV_TRACE_DETAIL_ON(traceChannel(), __VA_ARGS__)
 #define KUV_TRACE_CALL(operation) KUV_TRACE_CALL_ON(traceChannel(), operation)
-#define KUV_RETURN_ERROR(code, ...)  \
-  do {                               \
-    KUV_TRACE_ERROR(__VA_ARGS__);    \
-    return (code);                   \
-  } while (0)
+#define KUV_RETURN_ERROR(code, ...) KUV_RETURN_ERROR_ON(traceChannel(), (code), __VA_ARGS__)

@@ -1,13 +1,17 @@
-// Working lists of the tree transformers (internal): the children of a group
-// node taken out of it, each owned by its reference, so that every failure
-// path frees or re-attaches them and nothing leaks.
+// Working lists and steps of the tree transformers (internal): the children
+// of a group node taken out of it, each owned by its reference, so that
+// every failure path frees or re-attaches them and nothing leaks; the
+// merging of leaves; the collapsing of group nodes.
 #pragma once
 
 #include <memory>
+#include <source_location>
 #include <vector>
 
 #include "KuvEeGroupOp.h"
 #include "KuvEeNodeLeaf.h"
+
+class KuvEeAndOp;
 
 namespace kuv::detail {
 
@@ -67,5 +71,16 @@ inline void collapse(KuvEeGroupOp& group, bool noChildRule) {
   if (!(noChildRule ? group.becomeIfNoOrSingleChild() : group.becomeIfSingleChild()))
     group.becomeIfHasStrongNode(KuvEeGroupOp::MAKETF_ASK_LEAVES);
 }
+
+// The steps with which the normalizer and the developer (visitor) begin on
+// an And or Or, node held by ref: collapse it, transform its children (a
+// failure is traced on channel, where the call was made, and returned),
+// collapse it again. A node that is no longer of its kind is transformed
+// anew in its place: after the first collapse for both kinds, after the
+// second for an And. andOp is the And still there when the node was one,
+// null otherwise.
+HRESULT collapseAndWalk(KuvEeGroupOp& node, KuvEeNodeRef& ref, bool isAnd, KuvEeNodeVisitor& visitor,
+                        KuvInTraceClass& channel, KuvEeAndOp*& andOp,
+                        std::source_location where = std::source_location::current());
 
 }  // namespace kuv::detail

@@ -1,0 +1,69 @@
+#include "KuvEeTransformEntry.h"
+
+#include <utility>
+#include <vector>
+
+#include "KuvEeNodeVisitor.h"
+#include "KuvEeOp.h"
+#include "KuvEeTransformDepth.h"
+
+namespace kuv::detail {
+
+bool isTreeTooDeep(const KuvEeNode* root) {
+  if (root == nullptr) return false;
+  // Depth-first over an explicit stack of (node, level).
+  std::vector<std::pair<const KuvEeNode*, std::int32_t>> pending{{root, 1}};
+  KuvInLinkList children(KuvEeNodeRef::sType());
+  while (!pending.empty()) {
+    auto [node, level] = pending.back();
+    pending.pop_back();
+    if (level > kMaxTransformDepth) return true;
+    const KuvEeOp* op = KuvEeOp::cast(*node);
+    if (op == nullptr || FAILED(op->getChildrenRefs(children))) continue;
+    for (auto it = children.cBegin(); it.IsValid(); it.Next()) {
+      const KuvEeNode* child = static_cast<const KuvEeNodeRef*>(it.Get())->getNode();
+      if (child != nullptr) pending.emplace_back(child, level + 1);
+    }
+  }
+  return false;
+}
+
+void traceErrorAt(KuvInTraceClass& channel, const std::source_location& where, const char* message) {
+  traceError(channel, sourceBaseName(where.file_name()), static_cast<int>(where.line()), message);
+}
+
+TransformEntry::TransformEntry(KuvInTraceClass& channel, const char* operation, const KuvEeNodeRef& ref,
+                               std::source_location where)
+    : m_channel(channel), m_call(channel, operation), m_ref(ref), m_where(where) {}
+
+HRESULT TransformEntry::admit() {
+  m_root = m_ref.getNode();
+  if (m_root == nullptr) return fail(E_FAIL, "ERROR: NULL pointer");
+  if (isTreeTooDeep(m_root)) return fail(E_FAIL, "ERROR: expression too deep");
+  return S_OK;
+}
+
+HRESULT TransformEntry::walk(KuvEeNodeVisitor& visitor, const char* before, const char* after) {
+  traceTree(before);
+  HRESULT hr = m_root->acceptVisitor(visitor);
+  if (FAILED(hr)) return fail(hr, "ERROR: acceptVisitor failed");
+  traceTree(after);
+  return hr;
+}
+
+HRESULT TransformEntry::run(KuvEeNodeVisitor& visitor, const char* before, const char* after) {
+  if (FAILED(admit())) return E_FAIL;
+  return walk(visitor, before, after);
+}
+
+HRESULT TransformEntry::fail(HRESULT code, const char* message) {
+  traceErrorAt(m_channel, m_where, message);
+  return code;
+}
+
+void TransformEntry::traceTree(const char* caption) {
+  // The tree's text is built only when it is printed.
+  if (caption != nullptr && m_channel.isCallOn()) traceDetail(m_channel, caption, m_ref.toString());
+}
+
+}  // namespace kuv::detail
