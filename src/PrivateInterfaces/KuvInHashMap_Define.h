@@ -295,7 +295,10 @@ HashMap<Map, Values>::HashMap(KuvInObjectTypeClass* keyType, KuvInObjectTypeClas
 
 template <class Map, class Values>
 HashMap<Map, Values>::HashMap(const HashMap& other)
-    : KuvInObjectVal(other), m_table(other.m_table), m_keyType(other.m_keyType), m_valueType(other.m_valueType) {}
+    : KuvInObjectVal(other),
+      m_table(other.m_table),
+      m_keyType(other.m_keyType),
+      m_valueType(other.m_valueType) {}
 
 template <class Map, class Values>
 HashMap<Map, Values>& HashMap<Map, Values>::operator=(const HashMap& other) {
@@ -438,7 +441,8 @@ bool HashMap<Map, Values>::typeValIsBad(const KuvInObjectTypeClass* type) {
 }
 
 // Either type accepts the other's elements.
-inline bool typesIncompatible(const KuvInObjectTypeClass* a, const KuvInObjectTypeClass* b, unsigned char& flag) {
+inline bool typesIncompatible(const KuvInObjectTypeClass* a, const KuvInObjectTypeClass* b,
+                              unsigned char& flag) {
   flag = KuvInObjectTypeClass::isa(a, b) || KuvInObjectTypeClass::isa(b, a) ? 0 : 1;
   return flag != 0;
 }

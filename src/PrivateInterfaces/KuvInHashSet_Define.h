@@ -103,7 +103,8 @@ HRESULT HashSet<Set, Elements>::RemoveSet(const Set& other) {
   if (typeIsNotCompatible(other.GetElementType())) return E_FAIL;
   // A snapshot, so that other may be this set.
   std::vector<Element*> elements;
-  other.m_table.forEach([&elements](KuvInObject* element) { elements.push_back(static_cast<Element*>(element)); });
+  other.m_table.forEach(
+      [&elements](KuvInObject* element) { elements.push_back(static_cast<Element*>(element)); });
   for (Element* element : elements) Remove(element);
   return S_OK;
 }
@@ -159,8 +160,8 @@ void HashSet<Set, Elements>::SetMinCapacity(std::int32_t capacity, float loadFac
 
 template <class Set, class Elements>
 void HashSet<Set, Elements>::GetStatistics(std::int32_t& count, std::int32_t& threshold, float& loadFactor,
-                                         std::uint32_t& tableSize, double& meanChain,
-                                         std::int32_t& longestChain) const {
+                                           std::uint32_t& tableSize, double& meanChain,
+                                           std::int32_t& longestChain) const {
   count = GetLength();
   threshold = GetThreshold();
   loadFactor = GetLoadFactor();

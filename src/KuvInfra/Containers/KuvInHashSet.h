@@ -42,28 +42,16 @@ public:
   // True when added (a copy, for copies); false when already present or
   // refused.
   bool Put(typename Elements::Arg obj);
-  bool Put(const KuvInObjectVal& value)
-    requires kOwnsElements
-  {
-    return Put(&value);
-  }
+  bool Put(const KuvInObjectVal& value) requires kOwnsElements { return Put(&value); }
   // Puts each element of other in its iteration order; E_FAIL when the
   // element types are not compatible.
   HRESULT PutSet(const Set& other);
   bool Find(const Element* obj) const;
-  bool Find(const KuvInObjectVal& value) const
-    requires kOwnsElements
-  {
-    return Find(&value);
-  }
+  bool Find(const KuvInObjectVal& value) const requires kOwnsElements { return Find(&value); }
   // Takes obj out (destroying the set's copy, for copies; never a pointed-to
   // object); true when it was there.
   bool Remove(const Element* obj);
-  bool Remove(const KuvInObjectVal& value)
-    requires kOwnsElements
-  {
-    return Remove(&value);
-  }
+  bool Remove(const KuvInObjectVal& value) requires kOwnsElements { return Remove(&value); }
   HRESULT RemoveSet(const Set& other);
   // Empties the set (destroying copies) and sizes the table for capacity 12
   // at the current load factor.
@@ -78,8 +66,8 @@ public:
   void SetMinCapacity(std::int32_t capacity, float loadFactor);
   // Diagnostics; the chain figures count the entries of each non-empty bucket
   // beyond its first (the mean is NaN when the set is empty).
-  void GetStatistics(std::int32_t& count, std::int32_t& threshold, float& loadFactor, std::uint32_t& tableSize,
-                     double& meanChain, std::int32_t& longestChain) const;
+  void GetStatistics(std::int32_t& count, std::int32_t& threshold, float& loadFactor,
+                     std::uint32_t& tableSize, double& meanChain, std::int32_t& longestChain) const;
 
   std::int32_t GetLength() const { return m_table.count(); }
   bool IsEmpty() const { return m_table.count() == 0; }

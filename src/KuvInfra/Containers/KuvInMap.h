@@ -33,8 +33,10 @@ public:
   };
 
   // Capacity 8, load factor 0.75: 11 buckets, growth after the 8th key.
-  KuvInMap(KuvInObjectTypeClass* keyType, KuvInObjectTypeClass* valueType) : HashMap(keyType, valueType, 8, 0.75f) {}
-  KuvInMap(KuvInObjectTypeClass* keyType, KuvInObjectTypeClass* valueType, std::int32_t capacity, float loadFactor)
+  KuvInMap(KuvInObjectTypeClass* keyType, KuvInObjectTypeClass* valueType)
+      : HashMap(keyType, valueType, 8, 0.75f) {}
+  KuvInMap(KuvInObjectTypeClass* keyType, KuvInObjectTypeClass* valueType, std::int32_t capacity,
+           float loadFactor)
       : HashMap(keyType, valueType, capacity, loadFactor) {}
 
   // Remove, then destroy the value object.
