@@ -1,12 +1,13 @@
-// Helpers shared by the set tests: a value class that counts its live
-// copies, a value whose hash is constant, the byte hash of KuvInIntHolder
-// computed independently, and a model of the bucket chain that fixes the
+// Helpers shared by the hash container tests: a value class that counts its
+// live copies, a value whose hash is constant, the byte hash computed
+// independently, and a model of the set bucket chain that fixes the
 // iteration order.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <list>
+#include <functional>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -59,75 +60,62 @@ private:
   alignas(16) std::uint32_t m_value;
 };
 
-// h = h * 131 + byte over the four bytes in memory order, bytes signed, bit
-// 31 cleared.
-inline std::uint32_t holderHash(std::uint32_t value) {
-  signed char bytes[4];
-  std::memcpy(bytes, &value, sizeof bytes);
+// h = h * 131 + byte over the bytes in memory order, bytes signed, bit 31
+// cleared.
+inline std::uint32_t byteHash(const void* bytes, std::size_t length) {
   std::uint32_t h = 0;
-  for (signed char b : bytes) h = h * 131u + static_cast<std::uint32_t>(b);
+  for (std::size_t i = 0; i < length; ++i)
+    h = h * 131u + static_cast<std::uint32_t>(static_cast<const signed char*>(bytes)[i]);
   return h & 0x7FFFFFFFu;
 }
 
-// The iteration order of a set of KuvInIntHolder: the non-empty buckets,
-// the most recently filled first, each with its values in insertion order.
+// The hash of a KuvInIntHolder (or CountedSetValue) of that value.
+inline std::uint32_t holderHash(std::uint32_t value) { return byteHash(&value, sizeof value); }
+
+// The iteration order of a set: the non-empty buckets, the most recently
+// filled first, each with its values in insertion order. Values hash as
+// holders of them do unless another hash is given.
 class ChainModel {
 public:
-  explicit ChainModel(std::uint32_t tableSize) : m_tableSize(tableSize) {}
+  using Hash = std::function<std::uint32_t(std::uint32_t)>;
+  explicit ChainModel(std::uint32_t tableSize, Hash hash = holderHash)
+      : m_tableSize(tableSize), m_hash(std::move(hash)) {}
 
   std::uint32_t tableSize() const { return m_tableSize; }
-  std::size_t buckets() const { return m_chain.size(); }
-  std::size_t size() const { return order().size(); }
-
-  bool contains(std::uint32_t value) const {
-    for (const auto& [index, values] : m_chain)
-      for (std::uint32_t v : values)
-        if (v == value) return true;
-    return false;
+  std::size_t size() const { return m_order.size(); }
+  const std::vector<std::uint32_t>& order() const { return m_order; }
+  bool contains(std::uint32_t value) const { return std::ranges::find(m_order, value) != m_order.end(); }
+  std::size_t buckets() const {
+    std::set<std::uint32_t> used;
+    for (std::uint32_t v : m_order) used.insert(index(v));
+    return used.size();
   }
 
-  // Appends a value known to be absent.
+  // Appends a value known to be absent: after the last value of its bucket,
+  // or at the head when it fills its bucket.
   void insert(std::uint32_t value) {
-    std::uint32_t index = holderHash(value) & (m_tableSize - 1);
-    for (auto& [i, values] : m_chain)
-      if (i == index) {
-        values.push_back(value);
-        return;
-      }
-    m_chain.push_front({index, {value}});
+    auto last = std::find_if(m_order.rbegin(), m_order.rend(),
+                             [&](std::uint32_t v) { return index(v) == index(value); });
+    m_order.insert(last.base(), value);
   }
-
-  void erase(std::uint32_t value) {
-    for (auto it = m_chain.begin(); it != m_chain.end(); ++it)
-      for (auto v = it->second.begin(); v != it->second.end(); ++v)
-        if (*v == value) {
-          it->second.erase(v);
-          if (it->second.empty()) m_chain.erase(it);
-          return;
-        }
-  }
-
+  void erase(std::uint32_t value) { std::erase(m_order, value); }
   // Puts every value again, in the current order, into a table of tableSize.
   void rebuild(std::uint32_t tableSize) {
-    std::vector<std::uint32_t> values = order();
+    std::vector<std::uint32_t> values = std::move(m_order);
     clear(tableSize);
     for (std::uint32_t v : values) insert(v);
   }
-
   void clear(std::uint32_t tableSize) {
-    m_chain.clear();
+    m_order.clear();
     m_tableSize = tableSize;
   }
 
-  std::vector<std::uint32_t> order() const {
-    std::vector<std::uint32_t> all;
-    for (const auto& [index, values] : m_chain) all.insert(all.end(), values.begin(), values.end());
-    return all;
-  }
-
 private:
+  std::uint32_t index(std::uint32_t value) const { return m_hash(value) & (m_tableSize - 1); }
+
   std::uint32_t m_tableSize;
-  std::list<std::pair<std::uint32_t, std::vector<std::uint32_t>>> m_chain;
+  Hash m_hash;
+  std::vector<std::uint32_t> m_order;
 };
 
 // The values of a set of KuvInIntHolder (or CountedSetValue) in iteration order.

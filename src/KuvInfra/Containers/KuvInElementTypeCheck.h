@@ -1,11 +1,28 @@
 // The element type every container is bound to, and the bad-cast flag of
 // its last type check (1 failed, 0 passed). Const operations (Find, ==)
-// check types too, so the flag is mutable.
+// check types too, so the flag is mutable. Also the two ways a hash
+// container holds what it is given.
 #pragma once
 
 #include "KuvInObject.h"
 
+class KuvInObjectVal;
+
 namespace kuv::detail {
+
+// Pointers it does not own, the same when they are the same pointer.
+struct HoldsPointers {
+  using Element = KuvInObject;
+  using Arg = KuvInObject*;
+  static constexpr bool kOwns = false;
+};
+
+// Copies it makes with clone() and owns, the same when they are equal.
+struct HoldsCopies {
+  using Element = KuvInObjectVal;
+  using Arg = const KuvInObjectVal*;
+  static constexpr bool kOwns = true;
+};
 
 class ElementTypeCheck {
 public:

@@ -94,14 +94,12 @@ public:
   SetTable(const SetTable&) = delete;
   SetTable& operator=(const SetTable&) = delete;
 
-  std::uint32_t hashOf(const KuvInObject& element) const { return m_hash(element); }
   // The stored element the probe matches, or null.
   KuvInObject* find(const KuvInObject& probe, std::uint32_t hash) const;
   KuvInObject* find(const KuvInObject& probe) const { return find(probe, m_hash(probe)); }
   // Appends an element known to be absent; doubles the table when the count
   // passes the threshold.
   void add(KuvInObject* element, std::uint32_t hash);
-  void add(KuvInObject* element) { add(element, m_hash(*element)); }
   // Unlinks the stored element the probe matches and returns it, or null.
   KuvInObject* remove(const KuvInObject& probe);
   // Drops every node (never the elements) and sizes the table for capacity.

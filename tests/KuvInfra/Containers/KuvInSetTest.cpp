@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <cmath>
+#include <map>
 #include <memory>
 #include <random>
-#include <set>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "KuvInSet.h"
 #include "KuvInSetVal.h"
@@ -14,183 +14,223 @@
 KUV_DEFINE_TYPE(CountedSetValue, KuvInObjectVal)
 KUV_DEFINE_TYPE(CollidingValue, KuvInObjectVal)
 
-TEST(KuvInSetSizing, TableSizeAndThresholdFollowCapacityAndLoadFactor) {
-  struct Case {
-    std::int32_t capacity;
-    float loadFactor;
-    std::uint32_t tableSize;
-    std::int32_t threshold;
-    float usedLoadFactor;
-  } cases[] = {
-      {0, 0.75f, 16, 12, 0.75f},    // capacity below 1 counts as 12
-      {-7, 0.75f, 16, 12, 0.75f},
-      {12, 0.75f, 16, 12, 0.75f},   // 12 / 0.75 = 16 exactly
-      {13, 0.75f, 32, 24, 0.75f},
-      {5, 3.0f, 16, 12, 0.75f},     // out of range: 0.75
-      {5, 2.0f, 16, 12, 0.75f},     // the bounds are excluded
-      {100, 1.0f, 128, 128, 1.0f},
-      {100, 0.5f, 256, 128, 0.5f},
-      {1, 1.5f, 16, 24, 1.5f},
-  };
-  for (const Case& c : cases) {
-    KuvInSet pointers(nullptr, c.capacity, c.loadFactor);
-    KuvInSetVal values(nullptr, c.capacity, c.loadFactor);
-    EXPECT_EQ(pointers.GetTableSize(), c.tableSize) << c.capacity << " " << c.loadFactor;
-    EXPECT_EQ(pointers.GetThreshold(), c.threshold) << c.capacity << " " << c.loadFactor;
-    EXPECT_EQ(pointers.GetLoadFactor(), c.usedLoadFactor);
-    EXPECT_EQ(values.GetTableSize(), c.tableSize);
-    EXPECT_EQ(values.GetThreshold(), c.threshold);
+namespace {
+
+using Values = std::vector<std::uint32_t>;
+
+std::uint32_t sizeFor(std::int32_t capacity, float loadFactor) {
+  std::uint32_t size = 16;
+  while (static_cast<float>(size) < std::ceil(static_cast<float>(capacity < 1 ? 12 : capacity) / loadFactor))
+    size *= 2;
+  return size;
+}
+
+template <class Set>
+class HashSetTest : public testing::Test {
+protected:
+  // KuvInSetVal holds copies; KuvInSet the very objects, hashed by address.
+  static constexpr bool kCopies = std::is_same_v<Set, KuvInSetVal>;
+  // The objects the sets are given, one per value.
+  CountedSetValue* at(std::uint32_t v) { return &m_pool.try_emplace(v, v).first->second; }
+  // The hash the set files v's element under, and the one its own hash combines.
+  std::uint32_t hashOf(std::uint32_t v) { return kCopies ? holderHash(v) : KuvInObject::hashPointer(at(v)); }
+  std::uint32_t term(std::uint32_t v) {
+    CountedSetValue* p = at(v);
+    return kCopies ? holderHash(v) : byteHash(&p, sizeof p);
+  }
+  // The live values beyond the pool: the copies the sets hold.
+  int copies() const { return CountedSetValue::s_live - m_before - static_cast<int>(m_pool.size()); }
+
+  const int m_before = CountedSetValue::s_live;
+  std::map<std::uint32_t, CountedSetValue> m_pool;
+};
+using Sets = testing::Types<KuvInSet, KuvInSetVal>;
+TYPED_TEST_SUITE(HashSetTest, Sets);
+
+}  // namespace
+
+// Growth is checked against the chain model below.
+TYPED_TEST(HashSetTest, SizingRule) {
+  // A power of two of at least 16; capacity below 1 counts as 12, a load
+  // factor outside (0.1, 2.0) as 0.75.
+  const std::tuple<std::int32_t, float, std::uint32_t, std::int32_t, float> cases[] = {
+      {0, 0.75f, 16, 12, 0.75f},   {-7, 0.75f, 16, 12, 0.75f},  {12, 0.75f, 16, 12, 0.75f},
+      {13, 0.75f, 32, 24, 0.75f},  {5, 3.0f, 16, 12, 0.75f},    {5, 2.0f, 16, 12, 0.75f},
+      {100, 1.0f, 128, 128, 1.0f}, {100, 0.5f, 256, 128, 0.5f}, {1, 1.5f, 16, 24, 1.5f}};
+  for (auto [capacity, loadFactor, tableSize, threshold, used] : cases) {
+    TypeParam set(nullptr, capacity, loadFactor);
+    EXPECT_EQ(std::tuple(set.GetTableSize(), set.GetThreshold(), set.GetLoadFactor()),
+              std::tuple(tableSize, threshold, used))
+        << capacity << " " << loadFactor;
   }
 }
 
-TEST(KuvInSetSizing, ThirteenthPutDoublesTheTable) {
-  std::vector<std::unique_ptr<CountedSetValue>> objects;
-  KuvInSet pointers(nullptr, 0, 0.75f);
-  KuvInSetVal values(nullptr, 0, 0.75f);
-  for (std::uint32_t i = 0; i < 13; ++i) {
-    EXPECT_EQ(pointers.GetTableSize(), 16u);
-    EXPECT_EQ(values.GetTableSize(), 16u);
-    objects.push_back(std::make_unique<CountedSetValue>(i));
-    EXPECT_TRUE(pointers.Put(objects.back().get()));
-    EXPECT_TRUE(values.Put(KuvInIntHolder(i)));
+// Random operations against the chain model for the contents, order, sizing
+// and load factor; values above 127 have a negative byte.
+TYPED_TEST(HashSetTest, AgreesWithTheChainModelOverRandomOperations) {
+  std::mt19937 random(7);
+  TypeParam set(CountedSetValue::sType(), 0);
+  auto hash = [this](std::uint32_t v) { return this->hashOf(v); };
+  ChainModel model(16, hash);
+  float loadFactor = 0.75f;
+  for (int step = 0; step < 3000; ++step) {
+    const std::uint32_t v = random() % 4 == 0 ? 128u + random() % 200u : random() % 120u, op = random() % 12;
+    const bool present = model.contains(v);
+    if (op == 0) {  // 2.0 is out of range: the current load factor
+      const auto capacity = static_cast<std::int32_t>(random() % 300);
+      const float factor = 0.25f * static_cast<float>(1 + random() % 8),
+                  used = factor < 2.0f ? factor : loadFactor;
+      set.SetMinCapacity(capacity, factor);
+      const std::uint32_t size = sizeFor(std::max(capacity, static_cast<std::int32_t>(model.size())), used);
+      if (size != model.tableSize()) model.rebuild(size), loadFactor = used;
+    } else if (op == 1 && random() % 10 == 0) {
+      set.Clear();
+      model.clear(sizeFor(12, loadFactor));
+    } else if (op < 5) {
+      EXPECT_EQ(set.Remove(this->at(v)), present);
+      model.erase(v);
+    } else if (op == 5) {
+      EXPECT_EQ(set.Find(this->at(v)), present);
+    } else {
+      EXPECT_EQ(set.Put(this->at(v)), !present);
+      if (!present) model.insert(v);
+      if (model.size() > std::floor(static_cast<float>(model.tableSize()) * loadFactor))
+        model.rebuild(model.tableSize() * 2);
+    }
+    ASSERT_EQ(std::tuple(set.GetTableSize(), set.GetLoadFactor()), std::tuple(model.tableSize(), loadFactor))
+        << step;
+    ASSERT_EQ(valuesOf<CountedSetValue>(set), model.order()) << "step " << step;
   }
-  EXPECT_EQ(pointers.GetTableSize(), 32u);
-  EXPECT_EQ(pointers.GetThreshold(), 24);
-  EXPECT_EQ(values.GetTableSize(), 32u);
-  EXPECT_EQ(values.GetThreshold(), 24);
-  EXPECT_EQ(pointers.GetLength(), 13);
-  for (const auto& object : objects) EXPECT_TRUE(pointers.Find(object.get()));
+  // A copy re-inserts in the source's order into a table sized for its count.
+  ChainModel copied(sizeFor(set.GetLength(), loadFactor), hash);
+  for (std::uint32_t v : model.order()) copied.insert(v);
+  EXPECT_EQ(valuesOf<CountedSetValue>(TypeParam(set)), copied.order());
 }
 
-TEST(KuvInSet, IdentityIsThePointerAndNothingIsDestroyedButByDelete) {
-  int before = CountedSetValue::s_live;
-  auto* a = new CountedSetValue(1);
-  auto* twin = new CountedSetValue(1);
-  KuvInSet set(CountedSetValue::sType());
-  EXPECT_TRUE(set.Put(a));
-  EXPECT_FALSE(set.Put(a));
-  EXPECT_TRUE(set.Put(twin));  // equal contents, another object
-  EXPECT_EQ(set.GetLength(), 2);
-  EXPECT_TRUE(set.Remove(twin));
-  EXPECT_FALSE(set.Remove(twin));
-  EXPECT_EQ(CountedSetValue::s_live, before + 2);
-  EXPECT_FALSE(set.Delete(twin));  // absent: not destroyed
-  EXPECT_TRUE(set.Delete(a));
-  EXPECT_EQ(CountedSetValue::s_live, before + 1);
-  delete twin;
-
-  auto* heapSet = new KuvInSet(CountedSetValue::sType(), 40);
-  for (std::uint32_t i = 0; i < 30; ++i) heapSet->Put(new CountedSetValue(i));
-  heapSet->DeleteAll();
-  EXPECT_EQ(CountedSetValue::s_live, before);
-  EXPECT_TRUE(heapSet->IsEmpty());
-  EXPECT_EQ(heapSet->GetTableSize(), 16u);  // reset as Clear does
-  for (std::uint32_t i = 0; i < 3; ++i) heapSet->Put(new CountedSetValue(i));
-  heapSet->DeleteAllAndThis();
-  EXPECT_EQ(CountedSetValue::s_live, before);
+TYPED_TEST(HashSetTest, ValueSetsOwnTheirCopiesPointerSetsNothing) {
+  const int perElement = TestFixture::kCopies ? 1 : 0;
+  {
+    TypeParam set(CountedSetValue::sType()), evens(CountedSetValue::sType());
+    for (std::uint32_t v = 0; v < 30; ++v) set.Put(this->at(v));  // grows twice
+    for (std::uint32_t v = 0; v < 40; v += 2) evens.Put(this->at(v));
+    EXPECT_TRUE(set.Remove(this->at(7)));
+    EXPECT_TRUE(set.Remove(set.cBegin().Get()));  // the set's own element
+    EXPECT_EQ(this->copies(), perElement * (28 + 20));
+    TypeParam copy(set);
+    copy.Intersect(evens);
+    EXPECT_TRUE(copy.IsIncludedIn(evens));
+    EXPECT_EQ(this->copies(), perElement * (28 + 20 + copy.GetLength()));
+    copy.Intersect(copy, set);  // aliasing: built aside
+    copy.Intersect(evens, copy);
+    EXPECT_EQ(this->copies(), perElement * (28 + 20 + copy.GetLength()));
+    copy.RemoveSet(copy);
+    EXPECT_TRUE(copy.IsEmpty());
+    evens.Clear();
+    const std::unique_ptr<KuvInObjectVal> clone(&set.clone());
+    EXPECT_EQ(this->copies(), perElement * 56);
+  }
+  EXPECT_EQ(this->copies(), 0);
 }
 
-TEST(KuvInSet, RefusedElementsChangeNothingAndSetTheFlag) {
+TYPED_TEST(HashSetTest, RefusedElementsChangeNothingAndSetTheFlag) {
   KuvInIntHolder one(1);
   KuvInSignedIntHolder minusOne(-1);
-  KuvInSet set(KuvInIntHolder::sType());
+  TypeParam set(KuvInIntHolder::sType()), strings(KuvInString::sType()), any;
   EXPECT_FALSE(set.Put(&minusOne));
   EXPECT_EQ(set.badCastErr(), 1);
   EXPECT_TRUE(set.Put(&one));
   EXPECT_EQ(set.badCastErr(), 0);
-  EXPECT_FALSE(set.Put(nullptr));
-  EXPECT_EQ(set.badCastErr(), 1);
-  EXPECT_FALSE(set.Find(&minusOne));
-  EXPECT_FALSE(set.Remove(nullptr));
-  EXPECT_EQ(set.GetLength(), 1);
-
-  KuvInSet strings(KuvInString::sType());
-  EXPECT_EQ(set.PutSet(strings), E_FAIL);
-  EXPECT_EQ(set.Intersect(strings), E_FAIL);
-  EXPECT_FALSE(set == strings);
-  EXPECT_EQ(set.badCastErr(), 1);
-  EXPECT_EQ(set.GetLength(), 1);
-
+  EXPECT_FALSE(set.Put(nullptr) || set.Find(&minusOne) || set.Remove(nullptr) || set == strings);
+  EXPECT_TRUE(set.PutSet(strings) == E_FAIL && set.Intersect(strings) == E_FAIL &&
+              set.Intersect(set, strings) == E_FAIL && set.RemoveSet(strings) == E_FAIL);
   // A set of any object is compatible; its elements are still checked one by one.
-  KuvInSet any;
   any.Put(&minusOne);
   EXPECT_EQ(set.PutSet(any), S_OK);
   EXPECT_EQ(set.badCastErr(), 1);
   EXPECT_EQ(set.GetLength(), 1);
-  EXPECT_TRUE(set.IsTypeAccepted(KuvInIntHolder::sType()));
-  EXPECT_FALSE(set.IsTypeAccepted(KuvInObjectVal::sType()));
+  EXPECT_TRUE(set.Intersect(any, any) == S_OK && set.IsEmpty() && set.badCastErr() == 1);
 }
 
-TEST(KuvInSet, TextArrayHashAndEqualityFollowIterationOrder) {
-  KuvInIntHolder one(1), two(2);
-  KuvInSet set(KuvInIntHolder::sType());
-  EXPECT_STREQ(set.toString().ConvertToChar(), "Set(0)[  ]");
-  EXPECT_EQ(set.GetArray(), nullptr);
-  set.Put(&one);
-  set.Put(&two);
-
-  KuvInObject** array = set.GetArray();
-  std::vector<KuvInObject*> iterated;
-  for (KuvInSet::const_iterator it = set.cBegin(); it.IsValid();) iterated.push_back(it.GetGoToNext());
-  EXPECT_EQ(std::vector<KuvInObject*>(array, array + 2), iterated);
-  delete[] array;
-  std::string expected = std::string("Set(2)[ ") + iterated[0]->toString().ConvertToChar() + ", " +
-                         iterated[1]->toString().ConvertToChar() + " ]";
-  EXPECT_EQ(set.toString().ConvertToChar(), expected);
-
-  KuvInIntHolder* p1 = &one;
-  KuvInIntHolder* p2 = &two;
-  EXPECT_EQ(set.hash(), set.BinHashFunc(&p1, 8) ^ set.BinHashFunc(&p2, 8));
-
-  KuvInSet copy(set, 100, 0.5f);
+TYPED_TEST(HashSetTest, EqualityInclusionAndHashIgnoreOrder) {
+  TypeParam ab, ba, twins;
+  for (std::uint32_t v : {1u, 17u}) ab.Put(this->at(v));
+  for (std::uint32_t v : {17u, 1u}) ba.Put(this->at(v));
+  EXPECT_TRUE(ab.equals(ba));
+  EXPECT_EQ(ab.hash(), this->term(1) ^ this->term(17));
+  EXPECT_EQ(ab.hash(), ba.hash());
+  CountedSetValue one(1);  // equal to a pool value, another object
+  twins.Put(&one);
+  twins.Put(this->at(17));
+  EXPECT_EQ(twins == ab, TestFixture::kCopies);
+  EXPECT_TRUE(ab.IsIntersect(twins));
+  ba.Remove(this->at(1));
+  EXPECT_TRUE(ab != ba && ba.IsIncludedIn(ab) && !ab.IsIncludedIn(ba));
+  TypeParam copy(ab, 100, 0.5f);
   EXPECT_EQ(copy.GetTableSize(), 256u);
-  EXPECT_TRUE(copy == set);
-  EXPECT_TRUE(set.equals(copy));
-  KuvInObjectVal& cloned = set.clone();
-  EXPECT_TRUE(cloned.equals(set));
-  delete &cloned;
-  KuvInSetVal values;
-  EXPECT_FALSE(set.equals(values));
-  copy.Remove(&two);
-  EXPECT_TRUE(copy != set);
-  EXPECT_TRUE(copy.IsIncludedIn(set));
-  EXPECT_FALSE(set.IsIncludedIn(copy));
+  EXPECT_TRUE(copy == ab);
+  const std::unique_ptr<KuvInObjectVal> clone(&ab.clone());
+  EXPECT_TRUE(clone->equals(ab) && !ab.equals(one));
 }
 
-// Pointer sets against std::set over random operations on a pool of objects.
-TEST(KuvInSet, AgreesWithStdSetOverRandomOperations) {
-  std::vector<std::unique_ptr<CountedSetValue>> pool;
-  for (std::uint32_t i = 0; i < 48; ++i) pool.push_back(std::make_unique<CountedSetValue>(i % 8));
-  std::mt19937 random(20240611);
-  KuvInSet set(CountedSetValue::sType(), 0);
-  std::set<KuvInObject*> model;
-  for (int step = 0; step < 3000; ++step) {
-    KuvInObject* object = pool[random() % pool.size()].get();
-    switch (random() % 10) {
-      case 0:
-        set.SetMinCapacity(static_cast<std::int32_t>(random() % 80), 0.5f + static_cast<float>(random() % 4) / 4);
-        break;
-      case 1:
-        if (random() % 20 == 0) {
-          set.Clear();
-          model.clear();
-        }
-        break;
-      case 2:
-      case 3:
-        EXPECT_EQ(set.Remove(object), model.erase(object) == 1);
-        break;
-      case 4:
-        EXPECT_EQ(set.Find(object), model.count(object) == 1);
-        break;
-      default:
-        EXPECT_EQ(set.Put(object), model.insert(object).second);
-    }
-    ASSERT_EQ(set.GetLength(), static_cast<std::int32_t>(model.size()));
-  }
-  std::set<KuvInObject*> iterated;
-  for (KuvInSet::const_iterator it = set.cBegin(); it.IsValid();) iterated.insert(it.GetGoToNext());
-  EXPECT_EQ(iterated, model);
-  KuvInSet copy(set);
-  EXPECT_TRUE(copy == set);
+// Identity is the pointer, only the Delete operations destroy, and the text and
+// the array follow the iteration order.
+TEST(KuvInSet, PointerQuirks) {
+  const int before = CountedSetValue::s_live;
+  auto* a = new CountedSetValue(1);
+  CountedSetValue twin(1);
+  KuvInSet set(CountedSetValue::sType());
+  EXPECT_TRUE(set.Put(a) && set.Put(&twin));  // equal contents, another object
+  EXPECT_TRUE(set.Remove(&twin));
+  EXPECT_FALSE(set.Delete(&twin));  // absent: not destroyed
+  EXPECT_TRUE(set.Delete(a));
+  auto* heapSet = new KuvInSet(CountedSetValue::sType(), 40);
+  for (std::uint32_t i = 0; i < 30; ++i) heapSet->Put(new CountedSetValue(i));
+  heapSet->DeleteAll();
+  EXPECT_EQ(heapSet->GetTableSize(), 16u);  // reset as Clear does
+  for (std::uint32_t i = 0; i < 3; ++i) heapSet->Put(new CountedSetValue(i));
+  heapSet->DeleteAllAndThis();
+  EXPECT_EQ(CountedSetValue::s_live, before + 1);
+
+  KuvInIntHolder one(1), two(2);
+  KuvInSet texts(KuvInIntHolder::sType());
+  EXPECT_TRUE(texts.GetArray() == nullptr && texts.toString() == KuvInString("Set(0)[  ]"));
+  texts.Put(&one);
+  texts.Put(&two);
+  const std::unique_ptr<KuvInObject*[]> array(texts.GetArray());
+  auto it = texts.cBegin();
+  EXPECT_TRUE(array[0] == it.GetGoToNext() && array[1] == it.GetGoToNext());
+  const bool oneFirst = array[0] == &one;
+  EXPECT_EQ(texts.toString(), KuvInString(oneFirst ? "Set(2)[ 1, 2 ]" : "Set(2)[ 2, 1 ]"));
+}
+
+// Holder values below 128 hash to value * 131^3, so in 16 buckets the index
+// is value * 11 mod 16 (1, 17 and 33 share 11) and in 32 value * 27 mod 32.
+TEST(KuvInSetVal, OrderIsNewestBucketFirstThenInsertion) {
+  KuvInSetVal set(KuvInIntHolder::sType());
+  auto it = set.cBegin();
+  EXPECT_TRUE(!it.IsValid() && it.IsEnd() && !it.IsBegin() && it.GetGoToNext() == nullptr);
+  EXPECT_EQ(it.Next(), E_FAIL);
+  std::int32_t count, threshold, longest;
+  float loadFactor;
+  std::uint32_t tableSize;
+  double mean;
+  set.GetStatistics(count, threshold, loadFactor, tableSize, mean, longest);
+  EXPECT_TRUE(std::isnan(mean) && longest == 0);
+
+  for (std::uint32_t v : {1u, 2u, 3u, 17u, 33u, 4u, 5u, 6u, 7u, 8u, 9u, 10u}) set.Put(KuvInIntHolder(v));
+  EXPECT_EQ(valuesOf<KuvInIntHolder>(set), (Values{10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 17, 33}));
+  // Removing a bucket's only value drops it from the chain; refilling makes it the newest.
+  set.Remove(KuvInIntHolder(2));
+  set.Put(KuvInIntHolder(2));
+  EXPECT_EQ(valuesOf<KuvInIntHolder>(set), (Values{2, 10, 9, 8, 7, 6, 5, 4, 3, 1, 17, 33}));
+  set.GetStatistics(count, threshold, loadFactor, tableSize, mean, longest);
+  EXPECT_EQ(std::tuple(count, threshold, loadFactor, tableSize, mean, longest),
+            std::tuple(12, 12, 0.75f, 16u, 0.2, 2));
+  // The 13th value doubles the table, re-inserting in the old order; 1 and
+  // 33 now share bucket 27, 17 has bucket 11 to itself.
+  set.Put(KuvInIntHolder(11));
+  EXPECT_EQ(valuesOf<KuvInIntHolder>(set), (Values{17, 1, 33, 3, 4, 5, 6, 7, 8, 9, 10, 2, 11}));
+  it = set.cBegin();
+  EXPECT_TRUE(it.IsBegin() && it.Next() == S_OK && !it.IsBegin());
+  EXPECT_EQ(set.toString().SearchSubString("KuvInSetVal:"), 0);  // the root's text
 }
