@@ -11,14 +11,14 @@ class KuvInObjectVal;
 namespace kuv::detail {
 
 // Pointers it does not own, the same when they are the same pointer.
-struct HoldsPointers {
+struct KUV_API HoldsPointers {
   using Element = KuvInObject;
   using Arg = KuvInObject*;
   static constexpr bool kOwns = false;
 };
 
 // Copies it makes with clone() and owns, the same when they are equal.
-struct HoldsCopies {
+struct KUV_API HoldsCopies {
   using Element = KuvInObjectVal;
   using Arg = const KuvInObjectVal*;
   static constexpr bool kOwns = true;

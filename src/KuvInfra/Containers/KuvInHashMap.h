@@ -33,7 +33,7 @@ class HashMap;
 // of Map whose key is equal and whose value is the same object (or, for
 // copies, equal).
 template <class Map, class Values>
-class MapEntry : public KuvInObjectVal {
+class KUV_API MapEntry : public KuvInObjectVal {
   using Value = typename Values::Element;
 
 public:
@@ -69,7 +69,7 @@ private:
 // The buckets, each a list of entries linked through m_next. The table owns
 // its entries.
 template <class Entry>
-class MapTable {
+class KUV_API MapTable {
 public:
   // Where an iterator stands: entry is null past the end.
   struct Position {
@@ -132,7 +132,7 @@ private:
 // key or value has no type, so only an untyped map accepts it. An iterator
 // is valid until the map changes (SetVal excepted).
 template <class Map, class Values>
-class HashMap : public KuvInObjectVal {
+class KUV_API HashMap : public KuvInObjectVal {
   using Entry = MapEntry<Map, Values>;
   using Value = typename Values::Element;
   using ValueArg = typename Values::Arg;

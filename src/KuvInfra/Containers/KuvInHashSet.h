@@ -19,7 +19,7 @@ namespace kuv::detail {
 // Set is the public class (KuvInSet, KuvInSetVal), which derives from this
 // and declares its type and its own operations.
 template <class Set, class Elements>
-class HashSet : public KuvInObjectVal, public SetTypeCheck {
+class KUV_API HashSet : public KuvInObjectVal, public SetTypeCheck {
   using Element = typename Elements::Element;
   static constexpr bool kOwnsElements = Elements::kOwns;
 
