@@ -26,7 +26,7 @@
 #include "KuvInListVal.h"
 #include "KuvInSerialInterval.h"
 
-namespace kuvtest {
+namespace kuv_test {
 
 namespace {
 
@@ -351,4 +351,4 @@ KuvEeVarEff* TreeGenerator::varEff() {
   return eff;
 }
 
-}  // namespace kuvtest
+}  // namespace kuv_test

@@ -43,7 +43,7 @@ class KuvEeSelectionVar;
 class KuvEeSerialVar;
 class KuvEeVarEff;
 
-namespace kuvtest {
+namespace kuv_test {
 
 struct TruthModel {
   static constexpr int kOptions = 3;
@@ -118,4 +118,4 @@ private:
   Options m_options;
 };
 
-}  // namespace kuvtest
+}  // namespace kuv_test

@@ -12,11 +12,11 @@
 
 #include "KuvInListVal.h"
 #include "KuvInMilestonesEvalInterval.h"
-#include "KuvInTraceClass.h"
 #include "KuvInTreeEvalIndexBound.h"
 #include "KuvInTreeEvalInterval.h"
+#include "support/KuvTestSupport.h"
 
-namespace kuvtest {
+namespace kuv_test {
 
 // "" gives the empty bound.
 inline KuvInTreeEvalIndexBound bound(const std::string& text) {
@@ -67,8 +67,6 @@ inline KuvInListVal treeRanges(const std::vector<std::string>& texts) {
   return list;
 }
 
-inline std::string text(const KuvInObjectVal& value) { return value.toString().ConvertToChar(); }
-
 // Models for property tests. Ranges get one-level ends in 0..kGridMax; a
 // range stands for the points of the grid 0, 0.5, 1, ... kGridMax that it
 // holds, which tells apart every two differing ranges with such ends.
@@ -101,27 +99,4 @@ private:
   std::mt19937 m_engine{20240611};
 };
 
-// Sets a channel's flags for one scope.
-class ScopedTraceFlags {
-public:
-  ScopedTraceFlags(KuvInTraceClass& channel, unsigned char flags) : m_channel(channel), m_old(channel.getFlags()) {
-    channel.setFlags(flags);
-  }
-  ~ScopedTraceFlags() { m_channel.setFlags(m_old); }
-  ScopedTraceFlags(const ScopedTraceFlags&) = delete;
-  ScopedTraceFlags& operator=(const ScopedTraceFlags&) = delete;
-
-private:
-  KuvInTraceClass& m_channel;
-  unsigned char m_old;
-};
-
-// What f prints on standard output.
-template <class F>
-std::string captured(F f) {
-  testing::internal::CaptureStdout();
-  f();
-  return testing::internal::GetCapturedStdout();
-}
-
-}  // namespace kuvtest
+}  // namespace kuv_test

@@ -23,7 +23,7 @@ struct RefDeleter {
 using Tree = std::unique_ptr<KuvEeNodeRef, RefDeleter>;
 
 struct Fixture {
-  kuvtest::LiteralModel model;
+  kuv_test::LiteralModel model;
   KuvLiteralExprReader reader{&model.space};
   KuvLiteralExprWriter writer;
 
@@ -173,7 +173,7 @@ TEST(KuvLiteralExprReaderTest, HostileTextFailsWithAReasonAndLeavesNothing) {
 }
 
 TEST(KuvLiteralExprReaderTest, NoSyntaxNoRead) {
-  kuvtest::LiteralModel model;
+  kuv_test::LiteralModel model;
   KuvLiteralExprReader reader(&model.space);
   KuvInString error;
   testing::internal::CaptureStdout();

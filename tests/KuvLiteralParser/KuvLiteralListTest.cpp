@@ -13,7 +13,7 @@
 namespace {
 
 TEST(KuvLiteralListTest, ListsReadAndWriteItemByItem) {
-  kuvtest::LiteralModel model;
+  kuv_test::LiteralModel model;
   KuvLiteralExprReader reader(&model.space);
   KuvLiteralExprWriter writer;
   ASSERT_EQ(S_OK, reader.setDefaultSyntax());
@@ -54,7 +54,7 @@ TEST(KuvLiteralListTest, ListsReadAndWriteItemByItem) {
 }
 
 TEST(KuvLiteralListTest, BadListsGiveNothing) {
-  kuvtest::LiteralModel model;
+  kuv_test::LiteralModel model;
   KuvLiteralExprReader reader(&model.space);
   ASSERT_EQ(S_OK, reader.setDefaultSyntax());
   for (const char* text : {"Engine.V8 & Units[1]", "Engine.V8;@unit[Units]", "Nobody[1];Engine.V8", "$Nobody",
@@ -73,7 +73,7 @@ TEST(KuvLiteralListTest, BadListsGiveNothing) {
 }
 
 TEST(KuvLiteralListTest, ExpressionsWrapTheTree) {
-  kuvtest::LiteralModel model;
+  kuv_test::LiteralModel model;
   KuvLiteralExprReader reader(&model.space);
   KuvLiteralExprWriter writer;
   reader.setDefaultSyntax();

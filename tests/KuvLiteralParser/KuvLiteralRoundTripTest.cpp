@@ -71,7 +71,7 @@ bool sameTree(const KuvEeNode& a, const KuvEeNode& b) {
 // Random expressions over every criterion kind that has a literal form.
 class Generator {
 public:
-  explicit Generator(kuvtest::LiteralModel& model) : m_model(model) { m_dates.setSeparator("/"); }
+  explicit Generator(kuv_test::LiteralModel& model) : m_model(model) { m_dates.setSeparator("/"); }
 
   KuvEeNode* node(int depth) {
     const int pick = depth <= 0 ? 4 + static_cast<int>(m_random() % 12) : static_cast<int>(m_random() % 16);
@@ -231,13 +231,13 @@ private:
     return leaf;
   }
 
-  kuvtest::LiteralModel& m_model;
+  kuv_test::LiteralModel& m_model;
   std::mt19937 m_random{20261205};
   KuvInDateParser m_dates;
 };
 
 TEST(KuvLiteralRoundTripTest, WrittenExpressionsReadBackEqualInBothSyntaxes) {
-  kuvtest::LiteralModel model;
+  kuv_test::LiteralModel model;
   Generator generate(model);
   KuvLiteralExprWriter writers[2];
   writers[0].setDefaultSyntax();
@@ -262,7 +262,7 @@ TEST(KuvLiteralRoundTripTest, WrittenExpressionsReadBackEqualInBothSyntaxes) {
 }
 
 TEST(KuvLiteralRoundTripTest, DisplaySyntaxUsesWords) {
-  kuvtest::LiteralModel model;
+  kuv_test::LiteralModel model;
   KuvLiteralExprWriter writer(KuvPiOptionEffWriter::E_Display);
   writer.setDisplaySyntax();
   Tree tree((new KuvEeOrOp)->getNodeRef());

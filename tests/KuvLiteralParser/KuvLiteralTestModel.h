@@ -16,7 +16,7 @@
 #include "KuvEeSerialVar.h"
 #include "KuvEeVarSpace.h"
 
-namespace kuvtest {
+namespace kuv_test {
 
 inline std::array<unsigned char, 16> guid(unsigned n) {
   std::array<unsigned char, 16> bytes{};
@@ -60,4 +60,4 @@ struct LiteralModel {
   }
 };
 
-}  // namespace kuvtest
+}  // namespace kuv_test

@@ -11,7 +11,7 @@
 #include "KuvInMapVal.h"
 #include "KuvInSetVal.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "KuvInIntHolder.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "KuvEeNodeCloner.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 

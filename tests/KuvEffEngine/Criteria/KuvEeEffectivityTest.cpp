@@ -11,7 +11,7 @@
 #include "KuvEeVarSpace.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 

@@ -176,7 +176,7 @@ TEST(KuvEeDnfTreeEff, DeclaredButWaitingForTheNormalFormModel) {
             std::string::npos);
   EXPECT_TRUE(plain.isAllTrue());
 
-  kuvtest::QuietErrors quiet;
+  kuv_test::ScopedFlags quiet(KuvEeVarEff::traceChannel(), 0);
   EXPECT_EQ(a.opAnd(&b, merged), E_NOTIMPL);
   EXPECT_EQ(a.opNotDom(), E_NOTIMPL);
   bool equal = true;
@@ -190,10 +190,10 @@ TEST(KuvEeDnfTreeEff, DeclaredButWaitingForTheNormalFormModel) {
 // Until they have content, these kinds refuse a negation instead of dropping
 // it, and the refusal leaves the tree as it was.
 TEST(KuvEeDnfTreeEff, NegationsAreRefusedNotLost) {
-  using kuvtest::Not;
+  using kuv_test::Not;
   using R = KuvEeNodeNotRemover;
   Track t;
-  kuvtest::TestVars vars;
+  kuv_test::TestVars vars;
   auto dnf = [&] { return new KuvEeVarEffLeaf(new KuvEeDnfMilestonesEff(&t.var)); };
   auto option = [&] { return new KuvEeVarEffLeaf(new KuvEeOptionEff(vars.option, KuvEeOptionEff::T)); };
   auto remove = [](R::E_RemNots state) {
@@ -209,14 +209,14 @@ TEST(KuvEeDnfTreeEff, NegationsAreRefusedNotLost) {
   } cases[] = {
       {Not(dnf()), remove(R::RemNots_None), E_NOTIMPL},
       {dnf(), remove(R::RemNots_Not), E_NOTIMPL},
-      {kuvtest::NotDom(dnf()), remove(R::RemNots_None), E_NOTIMPL},
-      {Not(kuvtest::Or({option(), dnf()})), remove(R::RemNots_None), E_NOTIMPL},
+      {kuv_test::NotDom(dnf()), remove(R::RemNots_None), E_NOTIMPL},
+      {Not(kuv_test::Or({option(), dnf()})), remove(R::RemNots_None), E_NOTIMPL},
       {Not(dnf()), simplify, E_NOTIMPL},
       // A group's walk of its children reports any failure as E_FAIL.
-      {kuvtest::And({option(), Not(dnf())}), simplify, E_FAIL},
+      {kuv_test::And({option(), Not(dnf())}), simplify, E_FAIL},
   };
   for (const auto& c : cases) {
-    kuvtest::Tree tree = kuvtest::own(c.tree);
+    kuv_test::Tree tree = kuv_test::own(c.tree);
     const std::string before = text(*tree->getNode());
     testing::internal::CaptureStdout();
     const HRESULT hr = c.run(*tree);

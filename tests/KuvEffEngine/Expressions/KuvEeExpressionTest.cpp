@@ -26,7 +26,7 @@
 #include "KuvInSet.h"
 #include "KuvEffEngine/TruthTable.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 
@@ -98,7 +98,7 @@ TEST(KuvEeExpressionOperationTest, AddAndCutOnATreeAndOnNoTree) {
       {Op::ADD, nullptr, S_OK, "Ref(C)"},      {Op::CUT, nullptr, S_OK, "Not(Ref(C))"},
       {Op::RESERVED, "L3", E_FAIL, "none"},    {static_cast<Op::OperationKind>(7), "L3", E_FAIL, "none"},
   };
-  QuietErrors quiet;
+  kuv_test::ScopedFlags quiet(KuvEeVarEff::traceChannel(), 0);
   ScopedFlags silent(Op::traceChannel(), 0);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.result);
@@ -224,7 +224,7 @@ TEST(KuvEeEffectivityExpressionTest, TransformToViewChangesNothingWhenItFails) {
       {View::PROJECTED, &undefined, &pending, Op::ADD, E_NOTIMPL, "Ref(Und)", "none"},
       {View::SOURCE, &undefined, &pending, Op::RESERVED, E_FAIL, "Ref(Und)", "none"},
   };
-  QuietErrors quiet;
+  kuv_test::ScopedFlags quiet(KuvEeVarEff::traceChannel(), 0);
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.view << " " << c.a);
     KuvEeEffectivityExpression expression;
@@ -368,7 +368,7 @@ TEST(KuvEeMultiModelExpressionTest, NegateIsTheComplementOrRefuses) {
   Record* record = nullptr;
   expression.setModelCriteria(&models.a, record);
   const std::string before = expression.toString().ConvertToChar();
-  QuietErrors quiet;
+  kuv_test::ScopedFlags quiet(KuvEeVarEff::traceChannel(), 0);
   EXPECT_EQ(expression.negate(), E_FAIL);
   EXPECT_EQ(expression.toString().ConvertToChar(), before);
 }

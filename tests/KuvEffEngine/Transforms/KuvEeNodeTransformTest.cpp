@@ -23,7 +23,7 @@
 #include "KuvEeVarEffLeaf.h"
 #include "KuvInGuid.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/TruthTable.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 
@@ -172,7 +172,7 @@ std::string texts(const kuv::detail::NodeList& list) {
 TEST(TransformMeaning, LeafMergeEndsAsThePairwiseOne) {
   TruthModel m;
   TreeGenerator generator(m, 14, {});
-  KuvEeBasicEff effs[2] = {{"E0", TestGuid(1).data()}, {"E1", TestGuid(2).data()}};
+  KuvEeBasicEff effs[2] = {{"E0", Guid(1).data()}, {"E1", Guid(2).data()}};
   std::mt19937 random(15);
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   auto randomLeaf = [&]() -> KuvEeNode* {

@@ -13,7 +13,7 @@
 #include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/TruthTable.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 
