@@ -30,13 +30,6 @@ namespace {
 std::int32_t liveObjects() { return KuvEeLifeCycleMngr::getInstance().getCount(); }
 bool alive(const KuvEeDicoObject* object) { return KuvEeLifeCycleMngr::getInstance().isRegistered(object); }
 
-template <class F>
-std::string traceOf(F&& f) {
-  testing::internal::CaptureStdout();
-  f();
-  return testing::internal::GetCapturedStdout();
-}
-
 // A caller's category with options, built as a reader would.
 KuvEeCategory* newCategory(const char* name, unsigned guid,
                            std::initializer_list<std::pair<const char*, unsigned>> options) {
@@ -64,13 +57,6 @@ void deleteCategory(KuvEeDicoObject* category) {
     options.push_back(it.GetGoToNext());
   for (KuvInObject* option : options) delete option;
   delete category;
-}
-
-// Runs f and expects `message` among the lines it traced.
-template <class F>
-void expectTraced(const char* message, F&& f) {
-  const std::string trace = traceOf(std::forward<F>(f));
-  EXPECT_NE(std::string::npos, trace.find(message)) << trace;
 }
 
 }  // namespace
@@ -144,8 +130,7 @@ TEST(KuvEeExpressionContext, SecondModelOfTheSameNameIsDeletedAndTheFirstHandedB
     EXPECT_EQ(S_FALSE, context.GetModelDico(Guid(401).guid(), found));
     EXPECT_EQ(nullptr, found);
     // A GUID of another kind of object.
-    expectTraced("ERROR : map content is of unexpected type, cast FAILED.",
-                 [&] { EXPECT_EQ(E_FAIL, context.GetModelDico(Guid(102).guid(), found)); });
+    EXPECT_TRACES(E_FAIL, "ERROR : map content is of unexpected type, cast FAILED.", context.GetModelDico(Guid(102).guid(), found));
   }
   EXPECT_EQ(before, liveObjects());
 }
@@ -253,9 +238,7 @@ TEST(KuvEeExpressionContext, RefusalsTraceTheirMessageAndChangeNothing) {
   for (Case& c : cases) {
     KuvEeDicoObject* feature = c.feature.get();
     KuvEeDicoObject* const given = feature;
-    std::string trace =
-        traceOf([&] { EXPECT_EQ(c.result, context.AddConfigFeature(feature, c.model)) << c.what; });
-    EXPECT_NE(std::string::npos, trace.find(c.message)) << c.what << "\n" << trace;
+    EXPECT_TRACES(c.result, c.message, context.AddConfigFeature(feature, c.model));
     EXPECT_EQ(given, feature) << c.what;
     KuvEeDicoObject* found = nullptr;
     EXPECT_EQ(S_FALSE, context.GetConfigFeature(Guid(22).guid(), found)) << c.what;
@@ -265,10 +248,9 @@ TEST(KuvEeExpressionContext, RefusalsTraceTheirMessageAndChangeNothing) {
     if (KuvEeCategory* category = c.feature != nullptr ? KuvEeCategory::cast(*c.feature) : nullptr)
       while (!category->getOptionVars().IsEmpty()) delete category->getOptionVars().cBegin().Get();
 
-  expectTraced("not null input", [&] { EXPECT_EQ(E_INVALIDARG, context.AddConfigFeature(nothing)); });
+  EXPECT_TRACES(E_INVALIDARG, "not null input", context.AddConfigFeature(nothing));
   KuvEeModelDico* unnamed = &noModel;
-  expectTraced("ERROR : this dico has no name. It is no good for mapping !",
-               [&] { EXPECT_EQ(E_FAIL, context.AddModelDico(unnamed, true)); });
+  EXPECT_TRACES(E_FAIL, "ERROR : this dico has no name. It is no good for mapping !", context.AddModelDico(unnamed, true));
 
   // Options: a known GUID must keep its kind and name.
   EXPECT_EQ(S_FALSE, context.AddConfigFeatureOption("Red", Guid(11).guid(), color));
@@ -285,10 +267,7 @@ TEST(KuvEeExpressionContext, RefusalsTraceTheirMessageAndChangeNothing) {
        "ERROR : unexpected config feature."},
   };
   for (const auto& o : options) {
-    expectTraced(o.message, [&] {
-      EXPECT_EQ(E_FAIL, context.AddConfigFeatureOption(o.name, Guid(o.guid).guid(), o.feature))
-          << o.message;
-    });
+    EXPECT_TRACES(E_FAIL, o.message, context.AddConfigFeatureOption(o.name, Guid(o.guid).guid(), o.feature));
   }
   KuvEeDicoObject* option = nullptr;
   EXPECT_EQ(S_FALSE, context.GetConfigFeatureOption(Guid(12).guid(), option));
@@ -296,17 +275,14 @@ TEST(KuvEeExpressionContext, RefusalsTraceTheirMessageAndChangeNothing) {
   KuvEeBasicEff unnamedEff("", Guid(30).data());
   KuvEeBasicEff* effHandle = &unnamedEff;
   KuvInList dicos(KuvEeModelDico::sType());
-  expectTraced("ERROR : this eff has no name. It is no good for mapping !",
-               [&] { EXPECT_EQ(E_FAIL, context.AddInheritedEff(effHandle, dicos)); });
+  EXPECT_TRACES(E_FAIL, "ERROR : this eff has no name. It is no good for mapping !", context.AddInheritedEff(effHandle, dicos));
   KuvEePredefEff unnamedChange("", Guid(31).data(), true, KuvEePredefEff::GLOBAL);
   KuvEePredefEff* changeHandle = &unnamedChange;
-  expectTraced("ERROR : this change has no name. It is no good for mapping !",
-               [&] { EXPECT_EQ(E_FAIL, context.AddChangeRef(changeHandle)); });
+  EXPECT_TRACES(E_FAIL, "ERROR : this change has no name. It is no good for mapping !", context.AddChangeRef(changeHandle));
   // An effectivity on the GUID of a category.
   KuvEeBasicEff clash("Color", Guid(10).data());
   KuvEeBasicEff* clashHandle = &clash;
-  expectTraced("ERROR : An object with same Guid but with different type is already in the context",
-               [&] { EXPECT_EQ(E_FAIL, context.AddInheritedEff(clashHandle, dicos)); });
+  EXPECT_TRACES(E_FAIL, "ERROR : An object with same Guid but with different type is already in the context", context.AddInheritedEff(clashHandle, dicos));
   EXPECT_EQ(&clash, clashHandle);
   KuvEeBasicEff* found = nullptr;
   EXPECT_EQ(S_FALSE, context.GetInheritedEff(KuvInString("Color"), found));
@@ -348,28 +324,21 @@ TEST(KuvEeExpressionContext, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
       const char* message;
     };
     const Case cases[] = {
-        {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_OK, nullptr},
-        {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_FALSE, nullptr},
+        {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_OK, ""},
+        {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_FALSE, ""},
         {KuvEeSerialVar::STATE, 51, "S2", "A", 5, E_FAIL,
          "ERROR : unexpected, a rev with same Sequence Number but a different name already exists under this "
          "Serial"},
         {KuvEeSerialVar::STATE, 50, "S1", "B", 5, E_FAIL, "a different name already exists"},
         {KuvEeSerialVar::STATE, 50, "S3", "A", 6, E_FAIL,
          "ERROR : highly unexpected, unique id already there and probably is a different kind of object"},
-        {KuvEeSerialVar::STATE, 52, "S1", "B", 2000000000, S_OK, nullptr},
+        {KuvEeSerialVar::STATE, 52, "S1", "B", 2000000000, S_OK, ""},
         {KuvEeSerialVar::UNIT, 53, "U1", "A", 1, E_FAIL, "ERROR, addRevision failed."},
         {KuvEeSerialVar::MANUF_PLAN, 54, "M1", "A", 1, E_FAIL,
          "ERROR, this does not make any sense to add a revision to a non existing serial"},
     };
     for (const Case& c : cases) {
-      std::string trace = traceOf([&] {
-        EXPECT_EQ(c.result,
-                  context.AddRevision(model, c.type, Guid(c.guid).guid(), c.name, c.revision, c.seq))
-            << c.name << c.revision << c.seq;
-      });
-      if (c.message != nullptr) {
-        EXPECT_NE(std::string::npos, trace.find(c.message)) << trace;
-      }
+      EXPECT_TRACES(c.result, c.message, context.AddRevision(model, c.type, Guid(c.guid).guid(), c.name, c.revision, c.seq));
     }
     KuvInSet all(KuvEeSerialVarValue::sType());
     states->getAllRevisions(all);
@@ -380,8 +349,7 @@ TEST(KuvEeExpressionContext, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
     EXPECT_EQ(5u, seq);
     EXPECT_EQ(S_OK, context.ComputeSequenceNumber(states, "S1", "B", seq));
     EXPECT_EQ(2000000000u, seq);
-    expectTraced("ERROR : Failed to retrieve sequence number for this revision",
-                 [&] { EXPECT_EQ(E_FAIL, context.ComputeSequenceNumber(states, "S2", "A", seq)); });
+    EXPECT_TRACES(E_FAIL, "ERROR : Failed to retrieve sequence number for this revision", context.ComputeSequenceNumber(states, "S2", "A", seq));
 
     KuvInString name, revision;
     EXPECT_EQ(S_OK, context.RetrieveSeriesElementIdentification(states, 5, name, revision));
@@ -390,8 +358,7 @@ TEST(KuvEeExpressionContext, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
     KuvInGuid guid;
     EXPECT_EQ(S_OK, context.RetrieveSeriesElementModelerID(states, -2000000000, guid));
     EXPECT_EQ(Guid(50).guid(), guid);
-    expectTraced("ERROR : unable to retrieve given sequence number",
-                 [&] { EXPECT_EQ(E_FAIL, context.RetrieveSeriesElementModelerID(states, 7, guid)); });
+    EXPECT_TRACES(E_FAIL, "ERROR : unable to retrieve given sequence number", context.RetrieveSeriesElementModelerID(states, 7, guid));
   }
   // The revisions went with their variable, each once.
   EXPECT_EQ(before, liveObjects());
@@ -416,12 +383,8 @@ TEST(KuvEeExpressionContext, ModelRevisionsTreeElementsAndMilestonesAreRegistere
     track->setRootMilestone(gate);
 
     KuvEeExpressionContext context;
-    const std::string trace = traceOf([&] {
-      const unsigned char flags = KuvEeExpressionContext::traceChannel().getFlags();
-      KuvEeExpressionContext::traceChannel().setFlags(3);
-      EXPECT_EQ(S_OK, context.AddModelDico(model, true));
-      KuvEeExpressionContext::traceChannel().setFlags(flags);
-    });
+    kuv_test::ScopedFlags flags(KuvEeExpressionContext::traceChannel(), 3);
+    const std::string trace = kuv_test::captured([&] { EXPECT_EQ(S_OK, context.AddModelDico(model, true)); });
     for (const char* line :
          {"Normal situation, Serial and Model have the same UUID",
           "Serial and its model do not have the same GUID. Storing mapping between own UUID "
@@ -452,8 +415,7 @@ TEST(KuvEeExpressionContext, ModelRevisionsTreeElementsAndMilestonesAreRegistere
     KuvInTreeEvalIndex index;
     EXPECT_EQ(S_OK, context.ComputeSequenceNumber(tree, "T", "A", index));
     EXPECT_TRUE(index.equals(treeIndex("1-9")));
-    expectTraced("ERROR : Failed to retrieve tree eval index for this revision",
-                 [&] { EXPECT_EQ(E_FAIL, context.ComputeSequenceNumber(tree, "T", "B", index)); });
+    EXPECT_TRACES(E_FAIL, "ERROR : Failed to retrieve tree eval index for this revision", context.ComputeSequenceNumber(tree, "T", "B", index));
     KuvEeMilestone* milestone = nullptr;
     EXPECT_EQ(S_OK, context.RetrieveMilestone(track, "Gate", milestone));
     EXPECT_EQ(gate, milestone);
@@ -468,19 +430,12 @@ TEST(KuvEeExpressionContext, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTr
   ASSERT_EQ(S_OK, context.AddModelDico(model, true));
   ASSERT_EQ(S_OK, context.AddMilestonesTrack(model, Guid(10).guid(), "Track", "Design", false));
   EXPECT_EQ(S_FALSE, context.AddMilestonesTrack(model, Guid(10).guid(), "Track", "Design", false));
-  expectTraced("ERROR: MilestonesTrack alreaday exists but with another name.", [&] {
-    EXPECT_EQ(E_FAIL, context.AddMilestonesTrack(model, Guid(10).guid(), "Other", "Design", false));
-  });
-  expectTraced("ERROR: MilestonesTrack alreaday exists but with another discipline.", [&] {
-    EXPECT_EQ(E_FAIL, context.AddMilestonesTrack(model, Guid(10).guid(), "Track", "Build", false));
-  });
+  EXPECT_TRACES(E_FAIL, "ERROR: MilestonesTrack alreaday exists but with another name.", context.AddMilestonesTrack(model, Guid(10).guid(), "Other", "Design", false));
+  EXPECT_TRACES(E_FAIL, "ERROR: MilestonesTrack alreaday exists but with another discipline.", context.AddMilestonesTrack(model, Guid(10).guid(), "Track", "Build", false));
   KuvEeModelDico stranger("Stranger", Guid(2).guid());
-  expectTraced("ERROR : the given model dico does not exist in the context", [&] {
-    EXPECT_EQ(E_FAIL, context.AddMilestonesTrack(&stranger, Guid(12).guid(), "T", "D", false));
-  });
+  EXPECT_TRACES(E_FAIL, "ERROR : the given model dico does not exist in the context", context.AddMilestonesTrack(&stranger, Guid(12).guid(), "T", "D", false));
   KuvEeModelDico* none = nullptr;
-  expectTraced("ERROR : unexpected, we expect a not null input for this function",
-               [&] { EXPECT_EQ(E_INVALIDARG, context.AddModelDico(none, true)); });
+  EXPECT_TRACES(E_INVALIDARG, "ERROR : unexpected, we expect a not null input for this function", context.AddModelDico(none, true));
   KuvEeMilestonesVar* track = nullptr;
   ASSERT_EQ(S_OK, model->getMilestonesTrack(Guid(10).guid(), track));
   ASSERT_EQ(S_OK, context.AddMilestonesTrack(model, Guid(11).guid(), "Track2", "Build", false));
@@ -516,12 +471,8 @@ TEST(KuvEeExpressionContext, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTr
   };
   for (const auto& r : refused) {
     KuvInTreeEvalIndex index;
-    expectTraced(r.message, [&] {
-      KuvInTreeEvalIndex::BuildFromString(r.index, index);
-      EXPECT_EQ(E_FAIL,
-                context.AddMilestone(r.track, Guid(r.guid).guid(), "Bad", index, nullptr, r.parent))
-          << r.message;
-    });
+    kuv_test::captured([&] { KuvInTreeEvalIndex::BuildFromString(r.index, index); });
+    EXPECT_TRACES(E_FAIL, r.message, context.AddMilestone(r.track, Guid(r.guid).guid(), "Bad", index, nullptr, r.parent));
     KuvEeMilestone* bad = nullptr;
     EXPECT_EQ(S_FALSE, context.RetrieveMilestone(r.track, "Bad", bad));
   }
@@ -537,15 +488,9 @@ TEST(KuvEeExpressionContext, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTr
   EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root, Guid(31).guid(), "P",
                                       "B", treeIndex("2-3"), false));
   const KuvInTreeEvalIndex subIndex = treeIndex("2-3");
-  expectTraced("already exists with another identifier or index", [&] {
-    EXPECT_EQ(E_FAIL, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root, Guid(32).guid(),
-                                          "P", "B", subIndex, false));
-  });
+  EXPECT_TRACES(E_FAIL, "already exists with another identifier or index", context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root, Guid(32).guid(), "P", "B", subIndex, false));
   // A parent of another series, whose series does not exist yet.
-  expectTraced("ERROR : the parent element is not in this tree series", [&] {
-    EXPECT_EQ(E_FAIL, context.AddRevision(model, KuvEeSerialVar::TREE_STATE, root, Guid(33).guid(), "P",
-                                          "C", subIndex, false));
-  });
+  EXPECT_TRACES(E_FAIL, "ERROR : the parent element is not in this tree series", context.AddRevision(model, KuvEeSerialVar::TREE_STATE, root, Guid(33).guid(), "P", "C", subIndex, false));
   EXPECT_FALSE(model->isEvolutionTreeSeriesEnabled(KuvEeSerialVar::TREE_STATE));
   KuvInTreeEvalIndex index;
   EXPECT_EQ(S_OK, context.ComputeSequenceNumber(plans, "P", "B", index));
@@ -587,9 +532,7 @@ TEST(KuvEeExpressionContext, InheritedEffectivitiesAndChangesAreRegisteredWithTh
     EXPECT_TRUE(holders.Find(car));
     EXPECT_EQ(S_FALSE, context.GetSetOfMDsContainingFeature(carColor, holders));
     KuvEeBasicEff stranger("Stranger", Guid(301).data());
-    expectTraced("ERROR : No context for input inherited eff", [&] {
-      EXPECT_EQ(E_FAIL, context.GetSetOfMDsContainingFeature(carColor, holders, &stranger));
-    });
+    EXPECT_TRACES(E_FAIL, "ERROR : No context for input inherited eff", context.GetSetOfMDsContainingFeature(carColor, holders, &stranger));
 
     // The same effectivity read again.
     KuvEeBasicEff* again = new KuvEeBasicEff("Inherited", Guid(300).data());
@@ -628,8 +571,7 @@ TEST(KuvEeExpressionContext, ClashBetweenTwoFeaturesOfOneModelLeavesNothingBehin
     model->addConfigFeature(newCategory("Seat", 30, {{"Low", 31}}));
     model->addConfigFeature(newCategory("Rim", 40, {{"Alloy", 41}}));
     KuvEeModelDico* handle = model;
-    expectTraced("ERROR : AddConfigFeature failed",
-                 [&] { EXPECT_EQ(E_FAIL, context.AddModelDico(handle, true)); });
+    EXPECT_TRACES(E_FAIL, "ERROR : AddConfigFeature failed", context.AddModelDico(handle, true));
     // The context took the model before the clash showed, with its features.
     KuvEeModelDico* found = nullptr;
     EXPECT_EQ(S_OK, context.GetModelDico(KuvInString("Bike"), found));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "KuvInHexaEncodingServices.h"
+#include "support/KuvTestSupport.h"
 
 namespace {
 
@@ -164,19 +165,16 @@ TEST(KuvInHexaEncodingServices, RandomBytesRoundTripInEveryForm) {
 }
 
 TEST(KuvInHexaEncodingServices, CallTracingShowsInputDigitsAndResult) {
-  KuvInTraceClass& channel = KuvInHexaEncodingServices::traceChannel();
-  unsigned char saved = channel.getFlags();
-  channel.setFlags(3);
-  testing::internal::CaptureStdout();
-  decode("x'0a'");
-  decodeInPlace("0A");
-  unsigned char bytes[] = {0x0A};
-  char* text = nullptr;
-  std::int32_t length = 0;
-  KuvInHexaEncodingServices::encode_hex(bytes, 1, text, length);
-  std::free(text);
-  std::string out = testing::internal::GetCapturedStdout();
-  channel.setFlags(saved);
+  kuv_test::ScopedFlags calls(KuvInHexaEncodingServices::traceChannel(), 3);
+  const std::string out = kuv_test::captured([] {
+    decode("x'0a'");
+    decodeInPlace("0A");
+    unsigned char bytes[] = {0x0A};
+    char* text = nullptr;
+    std::int32_t length = 0;
+    KuvInHexaEncodingServices::encode_hex(bytes, 1, text, length);
+    std::free(text);
+  });
   for (const char* line : {"decode_hex: x'0a'\n", "strip x' part \n", "char1=48 char2=97\n", "out_length=1\n",
                            "decode_hex_inplace: 0A\n", "no strip\n", "char1=48 char2=65\n",
                            "encode_hex result: 0A\n"})
