@@ -74,6 +74,13 @@ TEST(TransformMeaning, NormalizerKeepsTheTruthTable) {
                      {.domainOverLeavesOnly = true}, 13);
 }
 
+// The developer removes negations first and normalizes each product it
+// makes: its trees are those of the not-remover and the normalizer.
+TEST(TransformMeaning, DeveloperKeepsTheTruthTable) {
+  expectKeepsMeaning([](KuvEeNodeRef& ref) { return KuvEeNodeDeveloper().develop(ref); },
+                     {.notFlag = false, .domainOverLeavesOnly = true}, 17);
+}
+
 namespace {
 
 // Completes the tree as one term: an And of it and a restriction of each
