@@ -21,28 +21,19 @@
 #include "KuvEeTrue.h"
 #include "KuvEeVarEffLeaf.h"
 #include "KuvInDateParser.h"
-#include "KuvInLinkList.h"
 #include "KuvInSet.h"
 #include "KuvLiteralExprReader.h"
 #include "KuvLiteralExprWriter.h"
 #include "KuvLiteralTestModel.h"
+#include "support/KuvTestSupport.h"
 
 namespace {
 
-struct RefDeleter {
-  void operator()(KuvEeNodeRef* ref) const { delete ref; }
-};
-using Tree = std::unique_ptr<KuvEeNodeRef, RefDeleter>;
+using kuv_test::Tree;
 
 std::vector<KuvEeNode*> childrenOf(const KuvEeNode& node) {
-  std::vector<KuvEeNode*> nodes;
-  if (const KuvEeOp* op = KuvEeOp::cast(node)) {
-    KuvInLinkList refs(KuvEeNodeRef::sType());
-    op->getChildrenRefs(refs);
-    for (KuvInLinkList::const_iterator it = refs.cBegin(); it.IsValid(); it.Next())
-      nodes.push_back(static_cast<KuvEeNodeRef*>(it.Get())->getNode());
-  }
-  return nodes;
+  const KuvEeOp* op = KuvEeOp::cast(node);
+  return op != nullptr ? kuv_test::children(*op) : std::vector<KuvEeNode*>{};
 }
 
 // Same shape, same kinds, equal criteria.
