@@ -9,10 +9,7 @@
 
 namespace {
 
-struct Date {
-  int year, month, day;
-  bool operator==(const Date&) const = default;
-};
+struct Date { int year, month, day; bool operator==(const Date&) const = default; };
 
 std::ostream& operator<<(std::ostream& out, const Date& d) { return out << d.year << '-' << d.month << '-' << d.day; }
 

@@ -45,10 +45,7 @@ KuvInDate dayEnd(int day) { return KuvInDate(2001, 1, 1 + day, 24, 60, 60); }
 // Configuration index = o0 + 3 o1 + 9 o2 + 27 selection + 108 serial +
 // 648 date + 3240 e0 + 6480 e1; a variable's value in configuration c is
 // (c / stride) % size, an effectivity's 0 where it holds.
-struct Axis {
-  int stride;
-  int size;
-};
+struct Axis { int stride; int size; };
 constexpr Axis kOptionAxis[3] = {{1, 3}, {3, 3}, {9, 3}};
 constexpr Axis kSelectionAxis{27, TruthModel::kSelectionStates};
 constexpr Axis kSerialAxis{108, TruthModel::kSerialStates};
@@ -76,10 +73,7 @@ TruthTable tableOf(const Axis& axis, std::uint32_t states) {
 
 // A leaf's represented set, as the states of its variable, and that
 // variable's axis.
-struct LeafSet {
-  Axis axis;
-  std::uint32_t states;
-};
+struct LeafSet { Axis axis; std::uint32_t states; };
 
 std::optional<LeafSet> leafSet(const TruthModel& model, const KuvEeVarEff& eff) {
   LeafSet out{};

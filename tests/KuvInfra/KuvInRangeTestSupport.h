@@ -32,10 +32,7 @@ inline KuvInTreeEvalIndexBound bound(const std::string& text) {
 }
 
 // A range's two ends: bounds and inclusions.
-struct RangeText {
-  KuvInTreeEvalIndexBound lower, upper;
-  bool lowerIncluded, upperIncluded;
-};
+struct RangeText { KuvInTreeEvalIndexBound lower, upper; bool lowerIncluded, upperIncluded; };
 
 inline RangeText rangeText(const std::string& text) {
   std::size_t dash = text.find_first_of("-,");

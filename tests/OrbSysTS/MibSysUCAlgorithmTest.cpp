@@ -8,10 +8,7 @@
 
 namespace {
 
-struct Utf8Result {
-  std::u16string units;
-  int consumed;
-};
+struct Utf8Result { std::u16string units; int consumed; };
 
 Utf8Result toUcs2(const std::string& bytes, int capacity = -1) {
   std::vector<KuvUCChar> out(bytes.size() + 1);
@@ -22,10 +19,7 @@ Utf8Result toUcs2(const std::string& bytes, int capacity = -1) {
   return {std::u16string(out.data(), static_cast<size_t>(n)), consumed};
 }
 
-struct Ucs2Result {
-  std::string bytes;
-  int consumed;
-};
+struct Ucs2Result { std::string bytes; int consumed; };
 
 Ucs2Result toUtf8(const std::u16string& units, int capacity = -1) {
   std::vector<char> out(units.size() * 4 + 1);

@@ -38,10 +38,7 @@ KuvInSetVal setOf(std::initializer_list<std::uint32_t> indices) {
 
 TEST(KuvCoreEVC_NodeClassifierTest, LeavesAreClassifiedByTheKindOfTheirCriterion) {
   Criteria c;
-  struct Case {
-    KuvEeNode* node;
-    std::uint32_t index;
-  };
+  struct Case { KuvEeNode* node; std::uint32_t index; };
   const Case cases[] = {
       {c.option(), 1},
       {c.selection(), 1},
@@ -110,10 +107,7 @@ TEST(KuvCoreEVC_NodeClassifierTest, OperatorsTakeTheUnionOfTheirChildren) {
 }
 
 TEST(KuvCoreEVC_NodeClassifierTest, ConversionMapsEachIndexAndRefusesUnknownOnesWithoutChange) {
-  struct Case {
-    std::initializer_list<std::uint32_t> indices;
-    bool (*reads)(const KuvEVCClassification&);
-  };
+  struct Case { std::initializer_list<std::uint32_t> indices; bool (*reads)(const KuvEVCClassification&); };
   const Case cases[] = {
       {{0}, [](const KuvEVCClassification& r) { return r.equals(KuvEVCClassification(0)); }},
       {{1}, [](const KuvEVCClassification& r) { return r.isExclusiveFeature() && r.isNonExclusiveFeature(); }},

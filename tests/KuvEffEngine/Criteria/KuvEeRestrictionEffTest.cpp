@@ -122,11 +122,7 @@ TEST_F(KuvEeRestrictionEffTest, LeafDispatchesOnTheOtherLeafsKind) {
   KuvEeTrue yes;
   KuvEeFalse no;
   KuvEeNotOp notLeaf;
-  const struct {
-    const KuvEeNodeLeaf* other;
-    const char* andResult;
-    const char* orResult;
-  } cases[] = {
+  const struct { const KuvEeNodeLeaf* other; const char* andResult; const char* orResult; } cases[] = {
       {&negated, "F", "T"},
       {&effLeaf, "null", "null"},
       {&yes, "DateRestrictionEff[D1]", "T"},

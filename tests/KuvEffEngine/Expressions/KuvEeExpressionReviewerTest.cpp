@@ -37,12 +37,7 @@ std::unique_ptr<KuvEeFilterExpression> filterOf(std::initializer_list<KuvEeVarEf
 
 TEST(KuvEeExpressionReviewerTest, EvolutionAndVariantReviewersRefuseTheirCriteria) {
   Criteria c;
-  struct Case {
-    const char* name;
-    KuvEeNode* tree;
-    bool evolution;
-    bool variant;
-  };
+  struct Case { const char* name; KuvEeNode* tree; bool evolution; bool variant; };
   const Case cases[] = {
       {"features only", And({c.option(), c.selection()}), false, true},
       {"units only", Or({c.units(), Not(c.milestone())}), true, false},

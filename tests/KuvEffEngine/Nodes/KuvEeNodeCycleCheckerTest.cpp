@@ -43,11 +43,7 @@ private:
   int& m_visits;
 };
 
-struct Outcome {
-  HRESULT rc;
-  unsigned char cycle;
-  std::string trace;
-};
+struct Outcome { HRESULT rc; unsigned char cycle; std::string trace; };
 
 Outcome check(const KuvEeNodeRef& root) {
   KuvEeNodeCycleChecker checker;

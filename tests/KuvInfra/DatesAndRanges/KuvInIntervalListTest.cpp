@@ -239,12 +239,7 @@ TYPED_TEST(RangeKinds, ForeignElementsAreRefusedWithoutChange) {
   else
     otherKind.PutBack(KuvInDateInterval());
   const KuvInListVal plain = this->listOf(Series::run(1, 5) | Series::run(7, 9));
-  const struct {
-    Op op;
-    const KuvInListVal& l1;
-    const KuvInListVal& l2;
-    const char* message;
-  } cases[] = {
+  const struct { Op op; const KuvInListVal& l1; const KuvInListVal& l2; const char* message; } cases[] = {
       {&I::opAdd, plain, holders, "ERROR: Incorrect type\n"},
       {&I::opAnd, holders, plain, "ERROR: Incorrect type\n"},
       {&I::opCut, plain, otherKind, "ERROR: Incorrect type\n"},

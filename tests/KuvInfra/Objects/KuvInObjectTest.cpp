@@ -76,10 +76,7 @@ TEST(KuvInHolders, EqualityIsByClassAndValue) {
 }
 
 TEST(KuvInHolders, TextForms) {
-  struct Case {
-    KuvInString text;
-    const char* expected;
-  } cases[] = {
+  struct Case { KuvInString text; const char* expected; } cases[] = {
       {KuvInIntHolder(4294967295u).toString(), "-1"},
       {KuvInIntHolder(2147483648u).toString(), "-2147483648"},
       {KuvInIntHolder(42).toString(), "42"},

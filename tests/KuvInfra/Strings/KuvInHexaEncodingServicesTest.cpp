@@ -22,10 +22,7 @@ std::unique_ptr<char[]> exactCopy(const std::string& text, bool terminated) {
   return copy;
 }
 
-struct Decoded {
-  int result;
-  std::vector<unsigned char> bytes;
-};
+struct Decoded { int result; std::vector<unsigned char> bytes; };
 
 Decoded decode(const std::string& text) {
   auto input = exactCopy(text, false);
