@@ -102,9 +102,8 @@ TEST(KuvEeDico, DeleteAllDeletesTheObjectsAndEmptiesTheIndexes) {
   KuvEeDico dico;
   KuvEeLifeCycleMngr& registry = KuvEeLifeCycleMngr::getInstance();
   const std::int32_t before = registry.getCount();
-  for (unsigned i = 1; i <= 20; ++i) {
+  for (unsigned i = 1; i <= 20; ++i)
     ASSERT_TRUE(dico.add(new KuvEeDicoObject(KuvInString::FromNum(static_cast<int>(i)), Guid(i).data())));
-  }
   EXPECT_EQ(before + 20, registry.getCount());
   dico.deleteAll();
   EXPECT_EQ(before, registry.getCount());
