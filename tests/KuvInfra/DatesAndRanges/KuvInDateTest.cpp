@@ -180,13 +180,11 @@ TEST(KuvInDate, SteppingMatchesTimeStampAndXmlTextRoundTrips) {
 
 TEST(KuvInDate, TextsShowRealTimeValuesAndInfForInfinities) {
   const KuvInDate date = real(2001, 2, 3, 4, 5, 6);
-  EXPECT_STREQ(date.toString().ConvertToChar(), "Date : 2001/02/03, time : 04h 05min 06s ");
   EXPECT_EQ(xml(date), "2001-02-03T04:05:06");
   EXPECT_STREQ(KuvInDateUtil::toStringChar(date).getChars(), "2001/2/3, 4:5:6s");
   EXPECT_EQ(xml(KuvInDate(false)), "1900-01-01T00:00:00");
   EXPECT_EQ(xml(KuvInDate(true)), "9999-12-31T23:59:60");
   EXPECT_EQ(xml(infNeg()), "INF");
-  EXPECT_STREQ(infPos().toString().ConvertToChar(), "Date : INF");
   EXPECT_STREQ(KuvInDateUtil::toStringChar(infNeg()).getChars(), "-INF");
   EXPECT_STREQ(KuvInDateUtil::toStringChar(infPos()).getChars(), "+INF");
 }
