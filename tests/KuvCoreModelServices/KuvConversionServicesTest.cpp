@@ -27,7 +27,8 @@ TEST(KuvConversionServicesTest, ViewsAndSelectionModesRoundTripAndRefuseTheRest)
     EXPECT_EQ(back, view);
     texts += str(text) + " ";
   }
-  for (auto mode : {KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT, KuvEeFilterExpression::CFG_SELECTIONMODE_150}) {
+  for (auto mode :
+       {KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT, KuvEeFilterExpression::CFG_SELECTIONMODE_150}) {
     KuvInString text;
     Mode back = static_cast<Mode>(-1);
     ASSERT_EQ(S_OK, KuvConversionServices::ConvertSelectionMode(mode, text));
@@ -40,12 +41,14 @@ TEST(KuvConversionServicesTest, ViewsAndSelectionModesRoundTripAndRefuseTheRest)
 
   for (int bad : {3, -1}) {
     KuvInString text("stale"), kept("kept");
-    EXPECT_EQ(E_INVALIDARG, KuvConversionServices::ConvertApplyingView(static_cast<KuvExpressionView>(bad), text));
+    EXPECT_EQ(E_INVALIDARG,
+              KuvConversionServices::ConvertApplyingView(static_cast<KuvExpressionView>(bad), text));
     EXPECT_TRUE(text.IsEmpty()) << bad;
     EXPECT_EQ(E_INVALIDARG, KuvConversionServices::ConvertSelectionMode(static_cast<Mode>(bad - 1), kept));
     EXPECT_EQ(str(kept), "kept");
   }
-  for (const char* bad : {"", "SOURCE", "cfg_exprview_source", "CFG_EXPRVIEW_SOURCE ", "CFG_SELECTIONMODE_151"}) {
+  for (const char* bad :
+       {"", "SOURCE", "cfg_exprview_source", "CFG_EXPRVIEW_SOURCE ", "CFG_SELECTIONMODE_151"}) {
     KuvExpressionView view = CFG_EXPRVIEW_CURRENT;
     Mode mode = static_cast<Mode>(7);
     EXPECT_EQ(E_INVALIDARG, KuvConversionServices::ConvertApplyingView(KuvInString(bad), view));
@@ -68,17 +71,21 @@ TEST(KuvConversionServicesTest, GuidTextRoundTripsAndRefusesWrongLengths) {
   ASSERT_EQ(S_OK, KuvConversionServices::ConvertStringToGuid("031425364758697a8b9cadbecfe0f102", back));
   EXPECT_TRUE(back == guid) << "lower-case digits are read too";
 
-  const struct { const char* text; HRESULT code; const char* message; } bad[] = {
+  const struct { const char* text; HRESULT code; const char* message;
+  } bad[] = {
       {"", E_INVALIDARG, "ERROR: Length of input Guid String isn't size of a Guid."},
       {"0314253647586978", E_INVALIDARG, "ERROR: Length of input Guid String isn't size of a Guid."},
-      {"03142536475869788A9BACBDCEDFF00122", E_INVALIDARG, "ERROR: Length of input Guid String isn't size of a Guid."},
-      {"x'142536475869788A9BACBDCEDFF001'", E_INVALIDARG, "ERROR: Length of input Guid String isn't size of a Guid."},
+      {"03142536475869788A9BACBDCEDFF00122", E_INVALIDARG,
+       "ERROR: Length of input Guid String isn't size of a Guid."},
+      {"x'142536475869788A9BACBDCEDFF001'", E_INVALIDARG,
+       "ERROR: Length of input Guid String isn't size of a Guid."},
       // A quoted literal of 32 characters holds an odd number of digits.
       {"x'4253647586978A9BACBDCEDFF0010'", E_FAIL, "ERROR: Call to decode_hex() has Failed."},
   };
   for (const auto& b : bad) {
     KuvInGuid untouched(bytes);
-    EXPECT_TRACES(b.code, b.message, KuvConversionServices::ConvertStringToGuid(KuvInString(b.text), untouched));
+    EXPECT_TRACES(b.code, b.message,
+                  KuvConversionServices::ConvertStringToGuid(KuvInString(b.text), untouched));
     EXPECT_TRUE(untouched == guid) << b.text;
   }
 }

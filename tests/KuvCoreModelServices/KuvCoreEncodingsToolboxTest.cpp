@@ -11,7 +11,9 @@ namespace {
 
 struct Date { int year, month, day; bool operator==(const Date&) const = default; };
 
-std::ostream& operator<<(std::ostream& out, const Date& d) { return out << d.year << '-' << d.month << '-' << d.day; }
+std::ostream& operator<<(std::ostream& out, const Date& d) {
+  return out << d.year << '-' << d.month << '-' << d.day;
+}
 
 int dayNumber(Date d) {
   int n = INT_MIN;
@@ -55,7 +57,8 @@ TEST(KuvCoreEncodingsToolbox, SuccessiveDayNumbersGiveSuccessiveDates) {
   ASSERT_EQ(previous, (Date{1599, 12, 31}));
   for (int n = first; n <= last; ++n) {
     Date d = dateOf(n);
-    Date expected = previous.day < daysIn(previous.year, previous.month) ? Date{previous.year, previous.month, previous.day + 1}
+    Date expected = previous.day < daysIn(previous.year, previous.month)
+                        ? Date{previous.year, previous.month, previous.day + 1}
                     : previous.month < 12 ? Date{previous.year, previous.month + 1, 1}
                                           : Date{previous.year + 1, 1, 1};
     ASSERT_EQ(d, expected) << n;
@@ -105,15 +108,17 @@ TEST(KuvCoreEncodingsToolbox, DisplayDecodingDropsUnescapedQuotes) {
       {"'a b' and 'c'", "a b and c"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(KuvCoreEncodingsToolbox::DecodeExpressionForDisplay(c.stored), KuvInString(c.display)) << c.stored;
+    EXPECT_EQ(KuvCoreEncodingsToolbox::DecodeExpressionForDisplay(c.stored), KuvInString(c.display))
+        << c.stored;
 }
 
 // Both view enumerations read back from the stored text, which hosts keep
 // as it is; anything else is refused with a traced error.
 TEST(KuvCoreEncodingsToolbox, ApplyingViewsRoundTripThroughTheirDatabaseTexts) {
   using Ee = KuvEeExpressionToolbox;
-  const std::pair<KuvExpressionView, Ee::ExpressionView> views[] = {
-      {CFG_EXPRVIEW_SOURCE, Ee::SOURCE}, {CFG_EXPRVIEW_CURRENT, Ee::CURRENT}, {CFG_EXPRVIEW_PROJECTED, Ee::PROJECTED}};
+  const std::pair<KuvExpressionView, Ee::ExpressionView> views[] = {{CFG_EXPRVIEW_SOURCE, Ee::SOURCE},
+                                                                    {CFG_EXPRVIEW_CURRENT, Ee::CURRENT},
+                                                                    {CFG_EXPRVIEW_PROJECTED, Ee::PROJECTED}};
   std::string texts;
   for (const auto& [view, eeView] : views) {
     KuvInString text, eeText;
@@ -132,10 +137,13 @@ TEST(KuvCoreEncodingsToolbox, ApplyingViewsRoundTripThroughTheirDatabaseTexts) {
 
   const char* refused = "        ERROR: Incorrect/Unexpected case\n";
   KuvInString text("unchanged");
-  EXPECT_TRACES(E_FAIL, refused, KuvCoreEncodingsToolbox::convertApplyingView_ENUM_To_DBValue(CFG_EXPRVIEW_NONE, text));
-  EXPECT_TRACES(E_FAIL, refused, KuvCoreEncodingsToolbox::convertApplyingView_ENUM_To_DBValue(Ee::NONE, text));
   EXPECT_TRACES(E_FAIL, refused,
-                KuvCoreEncodingsToolbox::convertApplyingView_ENUM_To_DBValue(static_cast<KuvExpressionView>(-1), text));
+                KuvCoreEncodingsToolbox::convertApplyingView_ENUM_To_DBValue(CFG_EXPRVIEW_NONE, text));
+  EXPECT_TRACES(E_FAIL, refused,
+                KuvCoreEncodingsToolbox::convertApplyingView_ENUM_To_DBValue(Ee::NONE, text));
+  EXPECT_TRACES(
+      E_FAIL, refused,
+      KuvCoreEncodingsToolbox::convertApplyingView_ENUM_To_DBValue(static_cast<KuvExpressionView>(-1), text));
   EXPECT_EQ(text, KuvInString("unchanged"));
   KuvExpressionView view = CFG_EXPRVIEW_NONE;
   Ee::ExpressionView eeView = Ee::NONE;

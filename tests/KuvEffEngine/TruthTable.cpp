@@ -229,7 +229,8 @@ bool isWeakFor(const KuvEeNode& node, bool isAnd) {
 TruthModel::TruthModel()
     : category(std::make_unique<KuvEeCategory>("Engine", Guid(0x700 + 1).data())),
       selection(std::make_unique<KuvEeSelectionVar>("Colour", Guid(0x700 + 5).data())),
-      serial(std::make_unique<KuvEeSerialVar>("Units", Guid(0x700 + 9).data(), KuvEeSerialVar::UNIT, nullptr)),
+      serial(
+          std::make_unique<KuvEeSerialVar>("Units", Guid(0x700 + 9).data(), KuvEeSerialVar::UNIT, nullptr)),
       date(std::make_unique<KuvEeDateVar>("Build", Guid(0x700 + 10).data())) {
   const char* names[kOptions] = {"Diesel", "Petrol", "Electric"};
   for (int i = 0; i < kOptions; ++i)
@@ -271,7 +272,8 @@ KuvEeNode* TreeGenerator::node(int& budget, int depth) {
       allWeak = allWeak && isWeakFor(*child, isAnd);
       group->addChild(child);
     }
-    if (allWeak) group->addChild(new KuvEeVarEffLeaf(new KuvEeOptionEff(m_model.options[0].get(), KuvEeOptionEff::T)));
+    if (allWeak)
+      group->addChild(new KuvEeVarEffLeaf(new KuvEeOptionEff(m_model.options[0].get(), KuvEeOptionEff::T)));
     return group;
   }
   if (kind == 7) return domainNegation(budget, depth);
@@ -349,7 +351,8 @@ KuvEeVarEff* TreeGenerator::varEff() {
       KuvInListVal ranges(KuvInSerialInterval::sType());
       for (int a = 1 + pick(3), n = 1 + pick(2); n > 0 && a <= 3; --n, a += 1 + pick(2)) {
         KuvInSerialInterval range;
-        if (SUCCEEDED(range.setInterval(a, pick(2) == 0, a + pick(4 - a), pick(2) == 0))) ranges.PutBack(range);
+        if (SUCCEEDED(range.setInterval(a, pick(2) == 0, a + pick(4 - a), pick(2) == 0)))
+          ranges.PutBack(range);
       }
       serial->set(ranges);
       if (pick(3) == 0) serial->orNoVar();

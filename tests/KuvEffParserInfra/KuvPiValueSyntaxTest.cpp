@@ -87,7 +87,8 @@ struct Fixture {
     auto node = parse(text);
     KuvPiNameSolver solver(syntax, tags, &space);
     KuvPiSolvedNodeMap solved;
-    if (node == nullptr || FAILED(solver.addTreeParserNodeToSolve(*node)) || FAILED(solver.solve(solved, false, false)))
+    if (node == nullptr || FAILED(solver.addTreeParserNodeToSolve(*node)) ||
+        FAILED(solver.solve(solved, false, false)))
       return nullptr;
     KuvPiVarEffReader reader(syntax, tags);
     return std::unique_ptr<KuvEeVarEff>(reader.read(*node, solved[node.get()].front(), error));
@@ -177,7 +178,8 @@ TEST(KuvPiValueSyntaxTest, NameSolverClassifiesNamesByForm) {
     auto node = f.parse(c.text);
     KuvPiNameSolver solver(f.syntax, f.tags, &f.space);
     KuvPiSolvedNodeMap solved;
-    const bool ok = SUCCEEDED(solver.addTreeParserNodeToSolve(*node)) && SUCCEEDED(solver.solve(solved, false, false));
+    const bool ok =
+        SUCCEEDED(solver.addTreeParserNodeToSolve(*node)) && SUCCEEDED(solver.solve(solved, false, false));
     EXPECT_EQ(ok, c.solves) << c.text;
     if (ok) {
       EXPECT_EQ(solved[node.get()].front().getType(), c.type) << c.text;
@@ -205,8 +207,10 @@ TEST(KuvPiValueSyntaxTest, NameSolverLooksEachNameUpOnce) {
   EXPECT_EQ(solved[second.get()][0].getObject(), &f.units);
   EXPECT_EQ(solved[deferred.get()][0].getType(), KuvPiSolvedData::E_NamedEff);
   EXPECT_EQ(solved[deferred.get()][0].getObject(), nullptr);
-  EXPECT_EQ(KuvPiNameToSolve("a", KuvPiNameToSolve::E_DateVar), KuvPiNameToSolve("a", KuvPiNameToSolve::E_DateVar));
-  EXPECT_FALSE(KuvPiNameToSolve("a", KuvPiNameToSolve::E_DateVar) == KuvPiNameToSolve("a", KuvPiNameToSolve::E_SerialVar));
+  EXPECT_EQ(KuvPiNameToSolve("a", KuvPiNameToSolve::E_DateVar),
+            KuvPiNameToSolve("a", KuvPiNameToSolve::E_DateVar));
+  EXPECT_FALSE(KuvPiNameToSolve("a", KuvPiNameToSolve::E_DateVar) ==
+               KuvPiNameToSolve("a", KuvPiNameToSolve::E_SerialVar));
 }
 
 }  // namespace

@@ -47,7 +47,8 @@ private:
 template <class L>
 std::vector<int> forwardValues(const L& list) {
   std::vector<int> values;
-  for (typename L::const_iterator it = list.cBegin(); it.IsValid();) values.push_back(valueOf(it.GetGoToNext()));
+  for (typename L::const_iterator it = list.cBegin(); it.IsValid();)
+    values.push_back(valueOf(it.GetGoToNext()));
   return values;
 }
 

@@ -36,8 +36,8 @@ struct RangeText { KuvInTreeEvalIndexBound lower, upper; bool lowerIncluded, upp
 
 inline RangeText rangeText(const std::string& text) {
   std::size_t dash = text.find_first_of("-,");
-  return {bound(text.substr(1, dash - 1)), bound(text.substr(dash + 1, text.size() - dash - 2)), text.front() == '[',
-          text.back() == ']'};
+  return {bound(text.substr(1, dash - 1)), bound(text.substr(dash + 1, text.size() - dash - 2)),
+          text.front() == '[', text.back() == ']'};
 }
 
 inline KuvInMilestonesEvalInterval milestone(const std::string& text) {
@@ -84,7 +84,9 @@ inline GridPoints gridPoints(const KuvInTreeEvalIndexBound& lower, bool lowerInc
 // Random one-level ends, for a fixed seed.
 class RandomEnds {
 public:
-  std::uint32_t pick(std::uint32_t max) { return std::uniform_int_distribution<std::uint32_t>(0, max)(m_engine); }
+  std::uint32_t pick(std::uint32_t max) {
+    return std::uniform_int_distribution<std::uint32_t>(0, max)(m_engine);
+  }
   // Lower and upper ends with lower <= upper, and their inclusions.
   RangeText ends() {
     std::uint32_t a = pick(kGridMax), b = pick(kGridMax);

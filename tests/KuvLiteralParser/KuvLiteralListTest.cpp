@@ -70,7 +70,8 @@ TEST(KuvLiteralListTest, ExpressionsWrapTheTree) {
   reader.setDefaultSyntax();
   writer.setDefaultSyntax();
   KuvInString error;
-  std::unique_ptr<KuvEeGenericExpression> expression(reader.readExpression("Engine.V8 | $Eff1", error, false));
+  std::unique_ptr<KuvEeGenericExpression> expression(
+      reader.readExpression("Engine.V8 | $Eff1", error, false));
   ASSERT_NE(expression, nullptr);
   EXPECT_FALSE(expression->IsList());
   EXPECT_STREQ(writer.write(*expression).ConvertToChar(), "Engine.V8 | $Eff1");

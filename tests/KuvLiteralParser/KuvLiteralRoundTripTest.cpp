@@ -43,7 +43,8 @@ bool sameTree(const KuvEeNode& a, const KuvEeNode& b) {
   if (const auto* leaf = KuvEeVarEffLeaf::cast(a))
     return SUCCEEDED(leaf->getVarEff()->equals(KuvEeVarEffLeaf::cast(b)->getVarEff(), equal)) && equal;
   if (const auto* leaf = KuvEeRestrictionEffLeaf::cast(a))
-    return SUCCEEDED(leaf->getRestrictionEff()->isEqual(KuvEeRestrictionEffLeaf::cast(b)->getRestrictionEff(), equal)) &&
+    return SUCCEEDED(leaf->getRestrictionEff()->isEqual(KuvEeRestrictionEffLeaf::cast(b)->getRestrictionEff(),
+                                                        equal)) &&
            equal;
   if (const auto* leaf = KuvEeEffLeaf::cast(a)) {
     const auto* other = KuvEeEffLeaf::cast(b);
@@ -75,7 +76,8 @@ public:
       }
       case 2:
       case 3: {
-        KuvEeSingleOp* single = pick == 2 ? static_cast<KuvEeSingleOp*>(new KuvEeNotOp) : new KuvEeNotDomainOp;
+        KuvEeSingleOp* single =
+            pick == 2 ? static_cast<KuvEeSingleOp*>(new KuvEeNotOp) : new KuvEeNotDomainOp;
         single->setChildRef(node(depth - 1)->getNodeRef());
         return single;
       }
@@ -121,7 +123,8 @@ private:
   }
 
   KuvEeVarEff* selection() {
-    auto* eff = new KuvEeSelectionEff(&m_model.color, coin() ? KuvEeSelectionEff::AllFalse : KuvEeSelectionEff::AllTrue);
+    auto* eff = new KuvEeSelectionEff(&m_model.color,
+                                      coin() ? KuvEeSelectionEff::AllFalse : KuvEeSelectionEff::AllTrue);
     if (m_random() % 4 == 0) return eff;
     for (const char* value : {"Red", "Blue", "Dark,Green"})
       if (coin()) eff->add(KuvInString(value));
@@ -131,7 +134,8 @@ private:
 
   KuvEeVarEff* serial() {
     KuvEeSerialVar* vars[] = {&m_model.units, &m_model.states, &m_model.plans, &m_model.serials};
-    auto* eff = new KuvEeSerialEff(vars[m_random() % 4], coin() ? KuvEeSerialEff::AllFalse : KuvEeSerialEff::AllTrue);
+    auto* eff =
+        new KuvEeSerialEff(vars[m_random() % 4], coin() ? KuvEeSerialEff::AllFalse : KuvEeSerialEff::AllTrue);
     if (m_random() % 5 == 0) return eff;
     KuvInListVal ranges(KuvInSerialInterval::sType());
     for (int start = 1 + static_cast<int>(m_random() % 5), n = static_cast<int>(m_random() % 4); n > 0; --n) {
@@ -150,7 +154,8 @@ private:
     auto* eff = new KuvEeDateEff(&m_model.due, coin() ? KuvEeDateEff::AllFalse : KuvEeDateEff::AllTrue);
     if (m_random() % 5 == 0) return eff;
     KuvInListVal ranges(KuvInDateInterval::sType());
-    for (int day = 1 + static_cast<int>(m_random() % 5), n = 1 + static_cast<int>(m_random() % 3); n > 0; --n) {
+    for (int day = 1 + static_cast<int>(m_random() % 5), n = 1 + static_cast<int>(m_random() % 3); n > 0;
+         --n) {
       const int last = day + static_cast<int>(m_random() % 3);
       KuvInDate start;
       KuvInDate end;
@@ -265,7 +270,8 @@ TEST(KuvLiteralRoundTripTest, DisplaySyntaxUsesWords) {
   andOp->addChild(new KuvEeVarEffLeaf(units));
   static_cast<KuvEeOrOp*>(tree->getNode())->addChild(andOp);
   static_cast<KuvEeOrOp*>(tree->getNode())->addChild(new KuvEeTrue);
-  EXPECT_STREQ(writer.write(*tree->getNode()).ConvertToChar(), "Engine.V8{TRUE} AND NOT Units[20,+infinity] OR TRUE");
+  EXPECT_STREQ(writer.write(*tree->getNode()).ConvertToChar(),
+               "Engine.V8{TRUE} AND NOT Units[20,+infinity] OR TRUE");
 }
 
 }  // namespace

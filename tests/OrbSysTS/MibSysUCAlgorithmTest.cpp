@@ -14,8 +14,8 @@ Utf8Result toUcs2(const std::string& bytes, int capacity = -1) {
   std::vector<KuvUCChar> out(bytes.size() + 1);
   if (capacity < 0) capacity = static_cast<int>(out.size());
   int consumed = -1;
-  int n = MibSysUCAlgorithm::ConvertUTF8ToUCS2(bytes.data(), static_cast<int>(bytes.size()), out.data(), capacity,
-                                               consumed);
+  int n = MibSysUCAlgorithm::ConvertUTF8ToUCS2(bytes.data(), static_cast<int>(bytes.size()), out.data(),
+                                               capacity, consumed);
   return {std::u16string(out.data(), static_cast<size_t>(n)), consumed};
 }
 
@@ -25,8 +25,8 @@ Ucs2Result toUtf8(const std::u16string& units, int capacity = -1) {
   std::vector<char> out(units.size() * 4 + 1);
   if (capacity < 0) capacity = static_cast<int>(out.size());
   int consumed = -1;
-  int n = MibSysUCAlgorithm::ConvertUCS2ToUTF8(units.data(), static_cast<int>(units.size()), out.data(), capacity,
-                                               consumed);
+  int n = MibSysUCAlgorithm::ConvertUCS2ToUTF8(units.data(), static_cast<int>(units.size()), out.data(),
+                                               capacity, consumed);
   return {std::string(out.data(), static_cast<size_t>(n)), consumed};
 }
 

@@ -48,8 +48,9 @@ std::string shape(const KuvEeNode* node) {
   if (leaf != nullptr && leaf->getTargetEff() != nullptr)
     return std::string(leaf->isNegated() ? "!" : "") + "Ref(" + text(leaf->getTargetEff()->getName()) + ")";
   const KuvEeVarEffLeaf* varLeaf = KuvEeVarEffLeaf::cast(*node);
-  if (const KuvEeOptionEff* eff =
-          varLeaf != nullptr && varLeaf->getVarEff() != nullptr ? KuvEeOptionEff::cast(*varLeaf->getVarEff()) : nullptr) {
+  if (const KuvEeOptionEff* eff = varLeaf != nullptr && varLeaf->getVarEff() != nullptr
+                                      ? KuvEeOptionEff::cast(*varLeaf->getVarEff())
+                                      : nullptr) {
     std::string s = (eff->isNegated() ? "!" : "") + text(eff->getOptionVar()->getName());
     if (eff->getValue() == KuvEeOptionEff::T) return s;
     s += ":";

@@ -82,7 +82,8 @@ TEST(KuvEVCClassificationTest, TypedSettersShareOneFlagPerGroupAndRefuseOtherTyp
   for (const auto& p : pairs) {
     KuvEVCClassification c(0);
     ASSERT_EQ(S_OK, c.setEvolutionType(p[0], 1));
-    for (std::int32_t t : kEvolutionTypes) EXPECT_EQ(c.isEvolutionType(t), t == p[0] || t == p[1]) << p[0] << "/" << t;
+    for (std::int32_t t : kEvolutionTypes)
+      EXPECT_EQ(c.isEvolutionType(t), t == p[0] || t == p[1]) << p[0] << "/" << t;
     // A used group has a finite bound until it is said infinite.
     EXPECT_FALSE(c.isUpperBoundInfinite(p[1]));
     ASSERT_EQ(S_OK, c.setUpperBoundInfinite(p[1], 1));

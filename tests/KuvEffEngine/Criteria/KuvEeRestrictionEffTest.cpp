@@ -82,8 +82,12 @@ TEST_F(KuvEeRestrictionEffTest, OperandsWithoutASingleResultGiveNone) {
   for (const auto& c : cases) {
     for (int i = 0; i < 3; ++i) {
       KuvEeNode* out = nullptr;
-      EXPECT_EQ(i == 0 ? self->opAnd(c.with, out) : i == 1 ? self->opOr(c.with, out) : self->opCut(c.with, out), S_OK);
-      EXPECT_EQ(out == nullptr, c.isNull[i]) << "operator " << i << " with " << (c.with ? text(*c.with) : "null");
+      EXPECT_EQ(i == 0   ? self->opAnd(c.with, out)
+                : i == 1 ? self->opOr(c.with, out)
+                         : self->opCut(c.with, out),
+                S_OK);
+      EXPECT_EQ(out == nullptr, c.isNull[i])
+          << "operator " << i << " with " << (c.with ? text(*c.with) : "null");
       delete out;
     }
   }
@@ -196,7 +200,8 @@ KuvEeVarEffLeaf* january(KuvEeDateVar* var, bool inside, bool noValue, bool nega
 
 TEST_F(KuvEeRestrictionEffTest, VariableLeavesOnTheSetOrOfAnotherKindGiveNone) {
   std::unique_ptr<KuvEeRestrictionEff> onD2(dates({&m_d2})), notOnD2(dates({&m_d2}, true));
-  std::unique_ptr<KuvEeVarEffLeaf> onTheSet(january(&m_d2, true, false, false)), outside(january(&m_d1, true, false, false));
+  std::unique_ptr<KuvEeVarEffLeaf> onTheSet(january(&m_d2, true, false, false)),
+      outside(january(&m_d1, true, false, false));
   KuvEeSerialRestrictionEff serials;
   KuvEeNode* out = nullptr;
   EXPECT_EQ(onD2->opAnd(onTheSet.get(), out), S_OK);
@@ -278,8 +283,8 @@ TEST_F(KuvEeRestrictionEffTest, EveryResultHoldsExactlyWhereTheOperationDoes) {
           const bool y = holds(other.get(), config);
           const bool expected = op == 0 ? (x && y) : op == 1 ? (x || y) : (x && !y);
           ASSERT_EQ(holds(out, config), expected)
-              << "operator " << op << " on " << text(mine) << " and " << text(*other) << " gives " << text(*out)
-              << " in configuration " << config[0] << config[1] << config[2];
+              << "operator " << op << " on " << text(mine) << " and " << text(*other) << " gives "
+              << text(*out) << " in configuration " << config[0] << config[1] << config[2];
         }
       }
     }
@@ -341,7 +346,8 @@ TEST_F(KuvEeRestrictionEffTest, RestrictionsCombineOnlyWithinTheirPartOfTheKind)
   };
   for (const auto& c : cases) {
     KuvEeNode* out = nullptr;
-    EXPECT_EQ(c.leaf != nullptr ? c.restriction->opAnd(c.leaf, out) : c.restriction->opAnd(c.other, out), S_OK);
+    EXPECT_EQ(c.leaf != nullptr ? c.restriction->opAnd(c.leaf, out) : c.restriction->opAnd(c.other, out),
+              S_OK);
     EXPECT_EQ(described(out), c.expected)
         << text(*c.restriction) << " and " << (c.leaf != nullptr ? text(*c.leaf) : text(*c.other));
   }

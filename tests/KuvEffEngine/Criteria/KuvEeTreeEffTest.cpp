@@ -72,8 +72,8 @@ TEST(KuvEeTreeSelection, SingleSelectionAndBoundRules) {
   KuvEeMilestonesSelection open;
   ASSERT_EQ(open.setFromBound(KuvEeMilestonesSelectionBound(&t.m1, false)), S_OK);
   EXPECT_TRACES(E_FAIL,
-                "ERROR: To Bound [" + text(t.m1) + "/Included] can't be a child of From bound [" + text(t.m1) +
-                    "/Excluded]",
+                "ERROR: To Bound [" + text(t.m1) + "/Included] can't be a child of From bound [" +
+                    text(t.m1) + "/Excluded]",
                 open.addToBound(KuvEeMilestonesSelectionBound(&t.m1, true)));
   // M2 (2-3) lies below M1 (1-9), not the other way round.
   EXPECT_EQ(open.addToBound(KuvEeMilestonesSelectionBound(&t.m2, true)), S_OK);
@@ -155,7 +155,8 @@ TEST(KuvEeDnfTreeEff, DeclaredButWaitingForTheNormalFormModel) {
   EXPECT_FALSE(merged);
   // Another kind on the same variable merges, and fails.
   KuvEeMilestonesEff plain(&t.var, KuvEeMilestonesEff::AllTrue);
-  EXPECT_TRACES(E_FAIL, "ERROR: NULL pointer: the input is not a selectionEffectivity", plain.opCut(&a, merged));
+  EXPECT_TRACES(E_FAIL, "ERROR: NULL pointer: the input is not a selectionEffectivity",
+                plain.opCut(&a, merged));
   EXPECT_TRUE(merged);
   EXPECT_TRUE(plain.isAllTrue());
 

@@ -415,5 +415,6 @@ TEST(KuvEeVarEffAlgebra, TreeEffectivitiesInNoTreeModeAreSetsOfElements) {
     ASSERT_EQ(KuvEeTreeSelection::opAdd(list, one), S_OK);
   }
   ASSERT_EQ(list.GetLength(), 3);
-  for (std::int32_t i = 0; i < 3; ++i) EXPECT_TRUE(KuvEeTreeSelection::cast(*list.Get(i))->isSingleSelection());
+  for (std::int32_t i = 0; i < 3; ++i)
+    EXPECT_TRUE(KuvEeTreeSelection::cast(*list.Get(i))->isSingleSelection());
 }

@@ -49,7 +49,8 @@ TEST(KuvEeOptionEff, SettersKeepThreeBitsAndSelectedByIsPartOfEquality) {
   EXPECT_FALSE(eff.isNegated());
   EXPECT_EQ(eff.getValue(), static_cast<std::uint32_t>(KuvEeOptionEff::F | KuvEeOptionEff::N));
   eff.setSelectedBy(KuvCriteriaSelectedBy_RuleDeduced);
-  KuvEeOptionEff other(vars.option, KuvEeOptionEff::F | KuvEeOptionEff::N, KuvCriteriaSelectedBy_DefaultValue);
+  KuvEeOptionEff other(vars.option, KuvEeOptionEff::F | KuvEeOptionEff::N,
+                       KuvCriteriaSelectedBy_DefaultValue);
   EXPECT_FALSE(same(eff, other));
   other.setSelectedBy(KuvCriteriaSelectedBy_RuleDeduced);
   EXPECT_TRUE(same(eff, other));
@@ -62,8 +63,9 @@ TEST(KuvEeVarEff, EffectivitiesOfDifferentVariablesDoNotMerge) {
   KuvEeDateEff date(vars.date, KuvEeDateEff::AllTrue);
   const KuvEeOptionEff optionBefore(option);
   const KuvEeDateEff dateBefore(date);
-  for (const KuvEeVarEff* other : {static_cast<const KuvEeVarEff*>(&towbar), static_cast<const KuvEeVarEff*>(&date),
-                                   static_cast<const KuvEeVarEff*>(nullptr)}) {
+  for (const KuvEeVarEff* other :
+       {static_cast<const KuvEeVarEff*>(&towbar), static_cast<const KuvEeVarEff*>(&date),
+        static_cast<const KuvEeVarEff*>(nullptr)}) {
     bool merged = true;
     EXPECT_EQ(option.opAnd(other, merged), S_OK);
     EXPECT_FALSE(merged);

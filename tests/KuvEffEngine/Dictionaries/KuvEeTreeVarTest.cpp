@@ -85,7 +85,8 @@ TEST(KuvEeTreeVar, AddChildRefusesBadIndicesOtherFathersAndOtherVariables) {
   KuvEeMilestone foreign("X", Guid(6).data(), &otherTrack, treeIndex("2-3"), nullptr, nullptr);
   const std::pair<KuvEeMilestone*, const char*> cases[] = {
       {&outside,
-       "ERROR : Input child has an invalid index. Child Index (40-60) must be included in father index (1-50)."},
+       "ERROR : Input child has an invalid index. Child Index (40-60) must be included in father index "
+       "(1-50)."},
       {&sameEnd, "must be included in father index (1-50)."},
       {&fathered, "ERROR : Input child has already a different father."},
       {&foreign, "ERROR : Input child hasn't the same holder variable as current element."},
@@ -136,7 +137,8 @@ TEST(KuvEeTreeVar, RootIsSetOnce) {
   EXPECT_EQ(root, series.getRootTreeSeriesElement());
   EXPECT_EQ(root, series.getElement(4));
   EXPECT_EQ(4, root->getSeqNb());
-  EXPECT_TRACES(E_FAIL, "ERROR: Unable to use this API in NoTreeMode.", series.addElementToNoTreeModeBag(&second));
+  EXPECT_TRACES(E_FAIL, "ERROR: Unable to use this API in NoTreeMode.",
+                series.addElementToNoTreeModeBag(&second));
 }
 
 TEST(KuvEeTreeVar, SequenceNumbersOfTreeSeriesElements) {

@@ -290,7 +290,8 @@ TEST(KuvEeModelDico, MilestoneTracksByNameGuidAndDiscipline) {
   EXPECT_EQ(S_OK, model.getMilestonesTracks(tracks));
   EXPECT_EQ(2, tracks.GetLength());
   KuvInSet wrongKind(KuvEeSerialVar::sType());
-  EXPECT_TRACES(E_INVALIDARG, "ERROR: Unable to put elements into output set", model.getMilestonesTracks(wrongKind));
+  EXPECT_TRACES(E_INVALIDARG, "ERROR: Unable to put elements into output set",
+                model.getMilestonesTracks(wrongKind));
 }
 
 TEST(KuvEeVarSpace, SerialVariablesFallBackBetweenKinds) {
@@ -317,7 +318,8 @@ TEST(KuvEeVarSpace, SerialVariablesFallBackBetweenKinds) {
       {"U", 13, 5},       {"P", 14, 6},     {"S", 18, -1},    {"Build", 13, -1},
   };
   for (const auto& q : byName)
-    EXPECT_EQ(q.expected < 0 ? nullptr : owned[q.expected].get(), space.getSerialVar(KuvInString(q.name), q.type))
+    EXPECT_EQ(q.expected < 0 ? nullptr : owned[q.expected].get(),
+              space.getSerialVar(KuvInString(q.name), q.type))
         << q.name << " as " << q.type;
   // By GUID only state and untyped series fall back on each other.
   const std::tuple<unsigned, std::int32_t, int> byGuid[] = {
@@ -337,7 +339,8 @@ TEST(KuvEeVarSpace, OptionsCategoriesSelectionsAndDates) {
   KuvEeCategory engine("Engine", Guid(1).data());
   KuvEeCatOptionVar v8("V8", Guid(2).data(), &engine);
   // Options are indexed by GUID only: names may repeat.
-  KuvEeBasicOptionVar first("Same", Guid(3).guid()), second("Same", Guid(4).guid()), sameGuid("Other", Guid(4).guid());
+  KuvEeBasicOptionVar first("Same", Guid(3).guid()), second("Same", Guid(4).guid()),
+      sameGuid("Other", Guid(4).guid());
   EXPECT_EQ(S_OK, space.addOptionVar(&v8));
   EXPECT_EQ(S_OK, space.addOptionVar(&first));
   EXPECT_EQ(S_OK, space.addOptionVar(&second));

@@ -130,7 +130,8 @@ TEST(KuvEeExpressionContext, SecondModelOfTheSameNameIsDeletedAndTheFirstHandedB
     EXPECT_EQ(S_FALSE, context.GetModelDico(Guid(401).guid(), found));
     EXPECT_EQ(nullptr, found);
     // A GUID of another kind of object.
-    EXPECT_TRACES(E_FAIL, "ERROR : map content is of unexpected type, cast FAILED.", context.GetModelDico(Guid(102).guid(), found));
+    EXPECT_TRACES(E_FAIL, "ERROR : map content is of unexpected type, cast FAILED.",
+                  context.GetModelDico(Guid(102).guid(), found));
   }
   EXPECT_EQ(before, liveObjects());
 }
@@ -210,8 +211,10 @@ TEST(KuvEeExpressionContext, RefusalsTraceTheirMessageAndChangeNothing) {
   KuvEeModelDico noModel("", Guid(3).guid());
   KuvEeModelDico stranger("Stranger", Guid(4).guid());
 
-  struct Case { const char* what; std::unique_ptr<KuvEeDicoObject> feature; KuvEeModelDico* model; HRESULT result;
-                const char* message; };
+  struct Case {
+    const char* what; std::unique_ptr<KuvEeDicoObject> feature; KuvEeModelDico* model; HRESULT result;
+    const char* message;
+  };
   Case cases[] = {
       {"null feature", nullptr, nullptr, E_INVALIDARG,
        "ERROR : unexpected, we expect a not null input for this function"},
@@ -243,7 +246,8 @@ TEST(KuvEeExpressionContext, RefusalsTraceTheirMessageAndChangeNothing) {
 
   EXPECT_TRACES(E_INVALIDARG, "not null input", context.AddConfigFeature(nothing));
   KuvEeModelDico* unnamed = &noModel;
-  EXPECT_TRACES(E_FAIL, "ERROR : this dico has no name. It is no good for mapping !", context.AddModelDico(unnamed, true));
+  EXPECT_TRACES(E_FAIL, "ERROR : this dico has no name. It is no good for mapping !",
+                context.AddModelDico(unnamed, true));
 
   // Options: a known GUID must keep its kind and name.
   EXPECT_EQ(S_FALSE, context.AddConfigFeatureOption("Red", Guid(11).guid(), color));
@@ -262,14 +266,17 @@ TEST(KuvEeExpressionContext, RefusalsTraceTheirMessageAndChangeNothing) {
   KuvEeBasicEff unnamedEff("", Guid(30).data());
   KuvEeBasicEff* effHandle = &unnamedEff;
   KuvInList dicos(KuvEeModelDico::sType());
-  EXPECT_TRACES(E_FAIL, "ERROR : this eff has no name. It is no good for mapping !", context.AddInheritedEff(effHandle, dicos));
+  EXPECT_TRACES(E_FAIL, "ERROR : this eff has no name. It is no good for mapping !",
+                context.AddInheritedEff(effHandle, dicos));
   KuvEePredefEff unnamedChange("", Guid(31).data(), true, KuvEePredefEff::GLOBAL);
   KuvEePredefEff* changeHandle = &unnamedChange;
-  EXPECT_TRACES(E_FAIL, "ERROR : this change has no name. It is no good for mapping !", context.AddChangeRef(changeHandle));
+  EXPECT_TRACES(E_FAIL, "ERROR : this change has no name. It is no good for mapping !",
+                context.AddChangeRef(changeHandle));
   // An effectivity on the GUID of a category.
   KuvEeBasicEff clash("Color", Guid(10).data());
   KuvEeBasicEff* clashHandle = &clash;
-  EXPECT_TRACES(E_FAIL, "ERROR : An object with same Guid but with different type is already in the context", context.AddInheritedEff(clashHandle, dicos));
+  EXPECT_TRACES(E_FAIL, "ERROR : An object with same Guid but with different type is already in the context",
+                context.AddInheritedEff(clashHandle, dicos));
   EXPECT_EQ(&clash, clashHandle);
   KuvEeBasicEff* found = nullptr;
   EXPECT_EQ(S_FALSE, context.GetInheritedEff(KuvInString("Color"), found));
@@ -302,7 +309,11 @@ TEST(KuvEeExpressionContext, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
     KuvEeSerialVar* states = model->getSeriesVariable(KuvEeSerialVar::STATE);
 
     const struct {
-      KuvEeSerialVar::SerialExternalType type; unsigned guid; const char* name; const char* revision; std::uint32_t seq;
+      KuvEeSerialVar::SerialExternalType type;
+      unsigned guid;
+      const char* name;
+      const char* revision;
+      std::uint32_t seq;
       HRESULT result; const char* message;
     } cases[] = {
         {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_OK, ""},
@@ -319,7 +330,8 @@ TEST(KuvEeExpressionContext, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
          "ERROR, this does not make any sense to add a revision to a non existing serial"},
     };
     for (const auto& c : cases)
-      EXPECT_TRACES(c.result, c.message, context.AddRevision(model, c.type, Guid(c.guid).guid(), c.name, c.revision, c.seq));
+      EXPECT_TRACES(c.result, c.message,
+                    context.AddRevision(model, c.type, Guid(c.guid).guid(), c.name, c.revision, c.seq));
     KuvInSet all(KuvEeSerialVarValue::sType());
     states->getAllRevisions(all);
     EXPECT_EQ(2, all.GetLength());
@@ -329,7 +341,8 @@ TEST(KuvEeExpressionContext, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
     EXPECT_EQ(5u, seq);
     EXPECT_EQ(S_OK, context.ComputeSequenceNumber(states, "S1", "B", seq));
     EXPECT_EQ(2000000000u, seq);
-    EXPECT_TRACES(E_FAIL, "ERROR : Failed to retrieve sequence number for this revision", context.ComputeSequenceNumber(states, "S2", "A", seq));
+    EXPECT_TRACES(E_FAIL, "ERROR : Failed to retrieve sequence number for this revision",
+                  context.ComputeSequenceNumber(states, "S2", "A", seq));
 
     KuvInString name, revision;
     EXPECT_EQ(S_OK, context.RetrieveSeriesElementIdentification(states, 5, name, revision));
@@ -338,7 +351,8 @@ TEST(KuvEeExpressionContext, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
     KuvInGuid guid;
     EXPECT_EQ(S_OK, context.RetrieveSeriesElementModelerID(states, -2000000000, guid));
     EXPECT_EQ(Guid(50).guid(), guid);
-    EXPECT_TRACES(E_FAIL, "ERROR : unable to retrieve given sequence number", context.RetrieveSeriesElementModelerID(states, 7, guid));
+    EXPECT_TRACES(E_FAIL, "ERROR : unable to retrieve given sequence number",
+                  context.RetrieveSeriesElementModelerID(states, 7, guid));
   }
   // The revisions went with their variable, each once.
   EXPECT_EQ(before, liveObjects());
@@ -395,7 +409,8 @@ TEST(KuvEeExpressionContext, ModelRevisionsTreeElementsAndMilestonesAreRegistere
     KuvInTreeEvalIndex index;
     EXPECT_EQ(S_OK, context.ComputeSequenceNumber(tree, "T", "A", index));
     EXPECT_TRUE(index.equals(treeIndex("1-9")));
-    EXPECT_TRACES(E_FAIL, "ERROR : Failed to retrieve tree eval index for this revision", context.ComputeSequenceNumber(tree, "T", "B", index));
+    EXPECT_TRACES(E_FAIL, "ERROR : Failed to retrieve tree eval index for this revision",
+                  context.ComputeSequenceNumber(tree, "T", "B", index));
     KuvEeMilestone* milestone = nullptr;
     EXPECT_EQ(S_OK, context.RetrieveMilestone(track, "Gate", milestone));
     EXPECT_EQ(gate, milestone);
@@ -410,12 +425,16 @@ TEST(KuvEeExpressionContext, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTr
   ASSERT_EQ(S_OK, context.AddModelDico(model, true));
   ASSERT_EQ(S_OK, context.AddMilestonesTrack(model, Guid(10).guid(), "Track", "Design", false));
   EXPECT_EQ(S_FALSE, context.AddMilestonesTrack(model, Guid(10).guid(), "Track", "Design", false));
-  EXPECT_TRACES(E_FAIL, "ERROR: MilestonesTrack alreaday exists but with another name.", context.AddMilestonesTrack(model, Guid(10).guid(), "Other", "Design", false));
-  EXPECT_TRACES(E_FAIL, "ERROR: MilestonesTrack alreaday exists but with another discipline.", context.AddMilestonesTrack(model, Guid(10).guid(), "Track", "Build", false));
+  EXPECT_TRACES(E_FAIL, "ERROR: MilestonesTrack alreaday exists but with another name.",
+                context.AddMilestonesTrack(model, Guid(10).guid(), "Other", "Design", false));
+  EXPECT_TRACES(E_FAIL, "ERROR: MilestonesTrack alreaday exists but with another discipline.",
+                context.AddMilestonesTrack(model, Guid(10).guid(), "Track", "Build", false));
   KuvEeModelDico stranger("Stranger", Guid(2).guid());
-  EXPECT_TRACES(E_FAIL, "ERROR : the given model dico does not exist in the context", context.AddMilestonesTrack(&stranger, Guid(12).guid(), "T", "D", false));
+  EXPECT_TRACES(E_FAIL, "ERROR : the given model dico does not exist in the context",
+                context.AddMilestonesTrack(&stranger, Guid(12).guid(), "T", "D", false));
   KuvEeModelDico* none = nullptr;
-  EXPECT_TRACES(E_INVALIDARG, "ERROR : unexpected, we expect a not null input for this function", context.AddModelDico(none, true));
+  EXPECT_TRACES(E_INVALIDARG, "ERROR : unexpected, we expect a not null input for this function",
+                context.AddModelDico(none, true));
   KuvEeMilestonesVar* track = nullptr;
   ASSERT_EQ(S_OK, model->getMilestonesTrack(Guid(10).guid(), track));
   ASSERT_EQ(S_OK, context.AddMilestonesTrack(model, Guid(11).guid(), "Track2", "Build", false));
@@ -452,7 +471,8 @@ TEST(KuvEeExpressionContext, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTr
   for (const auto& r : refused) {
     KuvInTreeEvalIndex index;
     kuv_test::captured([&] { KuvInTreeEvalIndex::BuildFromString(r.index, index); });
-    EXPECT_TRACES(E_FAIL, r.message, context.AddMilestone(r.track, Guid(r.guid).guid(), "Bad", index, nullptr, r.parent));
+    EXPECT_TRACES(E_FAIL, r.message,
+                  context.AddMilestone(r.track, Guid(r.guid).guid(), "Bad", index, nullptr, r.parent));
     KuvEeMilestone* bad = nullptr;
     EXPECT_EQ(S_FALSE, context.RetrieveMilestone(r.track, "Bad", bad));
   }
@@ -468,9 +488,13 @@ TEST(KuvEeExpressionContext, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTr
   EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root, Guid(31).guid(), "P",
                                       "B", treeIndex("2-3"), false));
   const KuvInTreeEvalIndex subIndex = treeIndex("2-3");
-  EXPECT_TRACES(E_FAIL, "already exists with another identifier or index", context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root, Guid(32).guid(), "P", "B", subIndex, false));
+  EXPECT_TRACES(E_FAIL, "already exists with another identifier or index",
+                context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root, Guid(32).guid(), "P", "B",
+                                    subIndex, false));
   // A parent of another series, whose series does not exist yet.
-  EXPECT_TRACES(E_FAIL, "ERROR : the parent element is not in this tree series", context.AddRevision(model, KuvEeSerialVar::TREE_STATE, root, Guid(33).guid(), "P", "C", subIndex, false));
+  EXPECT_TRACES(E_FAIL, "ERROR : the parent element is not in this tree series",
+                context.AddRevision(model, KuvEeSerialVar::TREE_STATE, root, Guid(33).guid(), "P", "C",
+                                    subIndex, false));
   EXPECT_FALSE(model->isEvolutionTreeSeriesEnabled(KuvEeSerialVar::TREE_STATE));
   KuvInTreeEvalIndex index;
   EXPECT_EQ(S_OK, context.ComputeSequenceNumber(plans, "P", "B", index));
@@ -512,7 +536,8 @@ TEST(KuvEeExpressionContext, InheritedEffectivitiesAndChangesAreRegisteredWithTh
     EXPECT_TRUE(holders.Find(car));
     EXPECT_EQ(S_FALSE, context.GetSetOfMDsContainingFeature(carColor, holders));
     KuvEeBasicEff stranger("Stranger", Guid(301).data());
-    EXPECT_TRACES(E_FAIL, "ERROR : No context for input inherited eff", context.GetSetOfMDsContainingFeature(carColor, holders, &stranger));
+    EXPECT_TRACES(E_FAIL, "ERROR : No context for input inherited eff",
+                  context.GetSetOfMDsContainingFeature(carColor, holders, &stranger));
 
     // The same effectivity read again.
     KuvEeBasicEff* again = new KuvEeBasicEff("Inherited", Guid(300).data());

@@ -14,10 +14,12 @@ namespace {
 
 const char* const kNothing = "WARNING : nothing is invalidated!";
 const char* const kNoEvolution =
-    "ERROR : evolution criterias can not be accepted in a variant expression. Please remove evolution from your "
+    "ERROR : evolution criterias can not be accepted in a variant expression. Please remove evolution from "
+    "your "
     "expression.";
 const char* const kNoVariant =
-    "ERROR : variant criterias can not be accepted in an evolution expression. Please remove features from your "
+    "ERROR : variant criterias can not be accepted in an evolution expression. Please remove features from "
+    "your "
     "expression.";
 const char* const kNoNot = "ERROR : we do not want any negated node. Please remove NOTs of your expression.";
 
@@ -49,13 +51,15 @@ TEST(KuvEeExpressionReviewerTest, EvolutionAndVariantReviewersRefuseTheirCriteri
     auto expression = effectivityOf(k.tree);
     KuvEeRefuseEvolutionReviewer noEvolution;
     KuvInString message("before");
-    EXPECT_EQ(noEvolution.checkExpression(*expression, message), k.evolution ? static_cast<HRESULT>(0x80090126u) : S_OK)
+    EXPECT_EQ(noEvolution.checkExpression(*expression, message),
+              k.evolution ? static_cast<HRESULT>(0x80090126u) : S_OK)
         << k.name;
     EXPECT_EQ(text(message), k.evolution ? kNoEvolution : kNothing) << k.name;
 
     KuvEeRefuseVariantReviewer noVariant;
     message = "before";
-    EXPECT_EQ(noVariant.checkExpression(*expression, message), k.variant ? KuvEeIExpressionReviewer::sc_refused : S_OK)
+    EXPECT_EQ(noVariant.checkExpression(*expression, message),
+              k.variant ? KuvEeIExpressionReviewer::sc_refused : S_OK)
         << k.name;
     EXPECT_EQ(text(message), k.variant ? kNoVariant : kNothing) << k.name;
   }

@@ -177,7 +177,11 @@ TEST(KuvEeEffectivityExpressionTest, TransformToViewChangesNothingWhenItFails) {
   KuvEePredefEff undefined("Und", Guid(0xC).data(), false, KuvEePredefEff::GLOBAL);
   // inTree: referred to by A's criteria; a and b: A's and B's criteria afterwards.
   const struct {
-    View::ExpressionView view; KuvEePredefEff* inTree; KuvEePredefEff* stacked; Op::OperationKind kind; HRESULT rc;
+    View::ExpressionView view;
+    KuvEePredefEff* inTree;
+    KuvEePredefEff* stacked;
+    Op::OperationKind kind;
+    HRESULT rc;
     const char* a; const char* b;
   } cases[] = {
       {View::NONE, &official, &pending, Op::ADD, S_OK, "Ref(Off)", "none"},
@@ -216,7 +220,8 @@ TEST(KuvEeEffectivityExpressionTest, TransformToViewChangesNothingWhenItFails) {
 TEST(KuvEeMultiModelExpressionTest, MaximumModelCriteriaComesFromTheEnvironmentClamped) {
   const char* name = "CFG_MaximumModelCriteriaInEffAllowed";
   const char* saved = std::getenv(name);
-  const std::optional<std::string> previous = saved != nullptr ? std::optional<std::string>(saved) : std::nullopt;
+  const std::optional<std::string> previous =
+      saved != nullptr ? std::optional<std::string>(saved) : std::nullopt;
   // value: null for unset.
   const struct { const char* value; std::int32_t expected; } cases[] = {
       {"0", 1}, {"100000", 65000}, {"abc", 10}, {nullptr, 10}, {"", 10}, {"42", 42}, {"-3", 1}, {"7x", 7}};
@@ -312,7 +317,8 @@ TEST(KuvEeMultiModelExpressionTest, NegateIsTheComplementOrRefuses) {
   Record* record = nullptr;
   expression.setModelCriteria(&models.a, record);
   const std::string before = text(expression);
-  EXPECT_TRACES(E_FAIL, "ERROR: the complement of criteria given per dictionary cannot be written", expression.negate());
+  EXPECT_TRACES(E_FAIL, "ERROR: the complement of criteria given per dictionary cannot be written",
+                expression.negate());
   EXPECT_EQ(text(expression), before);
 }
 

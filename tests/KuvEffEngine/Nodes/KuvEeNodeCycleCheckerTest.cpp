@@ -110,7 +110,8 @@ TEST(KuvEeNodeCycleChecker, SharedDefinitionsAreWalkedOnce) {
   Effs eff(kLevels + 1);
   int visits = 0;
   eff[0].setExpr(own(new CountedTrue(visits)).release());
-  for (unsigned k = 1; k <= kLevels; ++k) eff[k].setExpr(own(Or({Leaf(eff[k - 1]), Leaf(eff[k - 1])})).release());
+  for (unsigned k = 1; k <= kLevels; ++k)
+    eff[k].setExpr(own(Or({Leaf(eff[k - 1]), Leaf(eff[k - 1])})).release());
   Tree root = own(And({Leaf(eff[kLevels]), Leaf(eff[kLevels - 1])}));
   Outcome out = check(*root);
   EXPECT_EQ(S_OK, out.rc);

@@ -172,8 +172,9 @@ TEST_F(KuvEeNodeTest, BecomePutsTheOtherNodeInPlaceAndFreesTheOldOne) {
   // An ancestor cannot take a node's place; null and self do nothing.
   KuvEeNode* deep = L(6);
   Tree other = own(Not(Or({deep})));
-  EXPECT_NE(captured([&] { deep->become(other->getNode()); }).find("ERROR: a node cannot become its own ancestor"),
-            std::string::npos);
+  EXPECT_NE(
+      captured([&] { deep->become(other->getNode()); }).find("ERROR: a node cannot become its own ancestor"),
+      std::string::npos);
   deep->become(nullptr);
   deep->become(deep);
   EXPECT_EQ(shape(*other), "Not(Or(L6))");

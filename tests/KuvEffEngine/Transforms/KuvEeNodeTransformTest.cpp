@@ -141,16 +141,16 @@ TEST_F(NodeTransformTest, NotRemoverPushesNegationsUnderItsSwitches) {
       {Not(Not(leaf('a'))), KuvEeNodeNotRemover::RemNots_None, nullptr, "a"},
       {Not(F()), KuvEeNodeNotRemover::RemNots_None, nullptr, "T"},
       {NotDom(leaf('a')), KuvEeNodeNotRemover::RemNots_None, nullptr, "!a:TN"},
-      {Not(And({leaf('a'), leaf('b')})), KuvEeNodeNotRemover::RemNots_None, &KuvEeNodeNotRemover::setStatus_AndOp,
-       "Not(And(a,b))"},
-      {Or({leaf('a'), Not(leaf('b'))}), KuvEeNodeNotRemover::RemNots_NotDomain, &KuvEeNodeNotRemover::setStatus_OrOp,
-       "Dom(Or(a,!b))"},
+      {Not(And({leaf('a'), leaf('b')})), KuvEeNodeNotRemover::RemNots_None,
+       &KuvEeNodeNotRemover::setStatus_AndOp, "Not(And(a,b))"},
+      {Or({leaf('a'), Not(leaf('b'))}), KuvEeNodeNotRemover::RemNots_NotDomain,
+       &KuvEeNodeNotRemover::setStatus_OrOp, "Dom(Or(a,!b))"},
       {And({leaf('a'), leaf('b')}), KuvEeNodeNotRemover::RemNots_Not, nullptr, "Or(!a,!b)"},
       // In states 3 and 4 And/Or stay; a leaf barrier shows what is pending.
       {And({leaf('a'), leaf('b')}), KuvEeNodeNotRemover::RemNots_NotThenNotDomain,
        &KuvEeNodeNotRemover::setStatus_VarEffLeaf, "And(Not(Dom(a)),Not(Dom(b)))"},
-      {Or({leaf('a')}), KuvEeNodeNotRemover::RemNots_NotDomainThenNot, &KuvEeNodeNotRemover::setStatus_VarEffLeaf,
-       "Or(Dom(Not(a)))"},
+      {Or({leaf('a')}), KuvEeNodeNotRemover::RemNots_NotDomainThenNot,
+       &KuvEeNodeNotRemover::setStatus_VarEffLeaf, "Or(Dom(Not(a)))"},
   };
   for (const auto& c : cases) {
     Tree tree = own(c.tree);
@@ -199,7 +199,8 @@ TEST_F(NodeTransformTest, NotRemoverRefusesUnsupportedStates) {
   for (const auto& c : cases) {
     Tree tree = own(c.tree);
     KuvEeNodeNotRemover remover(c.barrier ? 0 : 1);
-    EXPECT_TRACES(E_FAIL, c.message, remover.removeNots(*tree, static_cast<KuvEeNodeNotRemover::E_RemNots>(c.state)));
+    EXPECT_TRACES(E_FAIL, c.message,
+                  remover.removeNots(*tree, static_cast<KuvEeNodeNotRemover::E_RemNots>(c.state)));
   }
 }
 
@@ -263,8 +264,10 @@ TEST_F(NodeTransformTest, NormalizerTracesTheTreeBeforeAndAfter) {
 }
 
 TEST_F(NodeTransformTest, DeveloperDistributesAndOverOr) {
-  struct { KuvEeNode* tree; const char* expected; } cases[] = {
-      {And({Or({leaf('a'), leaf('b')}), Or({leaf('c'), leaf('d')})}), "Or(And(a,c),And(a,d),And(b,c),And(b,d))"},
+  struct { KuvEeNode* tree; const char* expected;
+  } cases[] = {
+      {And({Or({leaf('a'), leaf('b')}), Or({leaf('c'), leaf('d')})}),
+       "Or(And(a,c),And(a,d),And(b,c),And(b,d))"},
       {And({leaf('a'), Or({leaf('b'), leaf('c')}), leaf('d')}), "Or(And(a,b,d),And(a,c,d))"},
       {And({leaf('a'), leaf('b')}), "And(a,b)"},
       {And({leaf('a'), T()}), "a"},
@@ -299,7 +302,9 @@ TEST_F(NodeTransformTest, DeepTreesFailClearlyOrSucceed) {
       [](KuvEeNodeRef& ref) { return KuvEeNodeSimplifier().simplify(ref); },
       [](KuvEeNodeRef& ref) { return KuvEeNodeNormalizer().normalize(ref); },
       [](KuvEeNodeRef& ref) { return KuvEeNodeDeveloper().develop(ref); },
-      [](KuvEeNodeRef& ref) { return KuvEeNodeNotRemover(1).removeNots(ref, KuvEeNodeNotRemover::RemNots_None); },
+      [](KuvEeNodeRef& ref) {
+        return KuvEeNodeNotRemover(1).removeNots(ref, KuvEeNodeNotRemover::RemNots_None);
+      },
   };
   for (Run run : runs) {
     for (bool chain : {true, false}) {

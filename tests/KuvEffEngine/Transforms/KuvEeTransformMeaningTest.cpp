@@ -60,7 +60,9 @@ void expectKeepsMeaning(const Transform& transform, TreeGenerator::Options optio
 // TreeGenerator::Options).
 TEST(TransformMeaning, NotRemoverWithEverySwitchOnKeepsTheTruthTable) {
   expectKeepsMeaning(
-      [](KuvEeNodeRef& ref) { return KuvEeNodeNotRemover(1).removeNots(ref, KuvEeNodeNotRemover::RemNots_None); },
+      [](KuvEeNodeRef& ref) {
+        return KuvEeNodeNotRemover(1).removeNots(ref, KuvEeNodeNotRemover::RemNots_None);
+      },
       {.notFlag = false}, 11);
 }
 
@@ -100,7 +102,8 @@ void complete(const TruthModel& m, KuvEeNodeRef& ref) {
   restrict(new KuvEeSerialRestrictionEff, {m.serial.get()});
   restrict(new KuvEeDateRestrictionEff, {m.date.get()});
   restrict(new KuvEeSelectionRestrictionEff, {m.selection.get()});
-  restrict(new KuvEeCategoryOptionRestrictionEff, {m.options[0].get(), m.options[1].get(), m.options[2].get()});
+  restrict(new KuvEeCategoryOptionRestrictionEff,
+           {m.options[0].get(), m.options[1].get(), m.options[2].get()});
 }
 
 // Deletes the restriction leaves of every And, as removing the completion

@@ -234,7 +234,9 @@ TYPED_TEST(ListFamily, AgreesWithAVectorOverRandomOperations) {
   std::vector<int> model;
   std::mt19937 rng(20240611);
   auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  auto slice = [&model](int from, int to) { return std::vector<int>(model.begin() + from, model.begin() + to); };
+  auto slice = [&model](int from, int to) {
+    return std::vector<int>(model.begin() + from, model.begin() + to);
+  };
 
   for (int step = 0; step < 1500; ++step) {
     const int len = static_cast<int>(model.size());

@@ -86,8 +86,9 @@ TEST(KuvInDateInterval, EqualsClonesAndRefusesOtherTypes) {
 TEST(KuvInSeriesInterval, SentinelsStepLikeNumbersAndMalformedRangesAreRefused) {
   // Nothing lies beyond plus infinity.
   KuvInListVal everything = series({{KuvInSerialUtil::sc_infNeg, KuvInSerialUtil::sc_infPos}});
-  ASSERT_EQ(KuvInSeriesInterval::opCut(everything, series({{KuvInSerialUtil::sc_min, KuvInSerialUtil::sc_max}})),
-            S_OK);
+  ASSERT_EQ(
+      KuvInSeriesInterval::opCut(everything, series({{KuvInSerialUtil::sc_min, KuvInSerialUtil::sc_max}})),
+      S_OK);
   EXPECT_EQ(text(everything), "[-2000000000, -2000000000] | [2000000000, 2000000000]");
 
   // Cutting [8, 6] by [9, 9] would leave a piece ending before it starts.

@@ -76,7 +76,8 @@ TEST(KuvInDate, SixFieldSetDateTakesStoredTimeAndKeepsSecond61As60) {
 }
 
 TEST(KuvInDate, MonthLengthsFollowTheGregorianLeapRule) {
-  struct { int y, m, days; } cases[] = {{2001, 1, 31}, {2001, 2, 28},  {2000, 2, 29}, {1900, 2, 28}, {2004, 2, 29},
+  struct { int y, m, days; } cases[] = {
+      {2001, 1, 31}, {2001, 2, 28}, {2000, 2, 29}, {1900, 2, 28}, {2004, 2, 29},
                {2001, 4, 30}, {2001, 12, 31}, {2001, 0, 0},  {2001, 13, 0}};
   for (auto c : cases) EXPECT_EQ(KuvInDate::getNbDaysInMonth(c.y, c.m), c.days) << c.y << "-" << c.m;
 }

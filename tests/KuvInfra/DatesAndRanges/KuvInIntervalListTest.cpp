@@ -151,7 +151,8 @@ protected:
       while (first < kUniverse && !p[first]) ++first;
       while (last >= 0 && !p[last]) --last;
       EXPECT_LE(first, last) << "empty range " << kuv_test::text(*x);
-      EXPECT_GT(first, previousLast + (simplified ? 1 : 0)) << "unsorted or touching: " << kuv_test::text(list);
+      EXPECT_GT(first, previousLast + (simplified ? 1 : 0))
+          << "unsorted or touching: " << kuv_test::text(list);
       all |= p;
       previousLast = last;
     }
@@ -217,7 +218,8 @@ TYPED_TEST(RangeKinds, SortIsStableByTheStartOrNotOffered) {
       continue;
     }
     ASSERT_EQ(I::sort(list), S_OK);
-    std::stable_sort(model.begin(), model.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    std::stable_sort(model.begin(), model.end(),
+                     [](const auto& x, const auto& y) { return x.first < y.first; });
     std::vector<std::string> expected;
     for (const auto& m : model) expected.push_back(m.second);
     EXPECT_EQ(kuv_test::textsOf(list), expected);

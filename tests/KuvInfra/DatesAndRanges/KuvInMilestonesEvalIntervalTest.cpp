@@ -13,7 +13,8 @@ using Range = KuvInMilestonesEvalInterval;
 using Value = KuvInMilestonesEvalIntervalValue;
 
 TEST(KuvInMilestonesEvalInterval, EmptinessAndTextFollowTheEnds) {
-  struct { const char* range; bool empty; } cases[] = {{"[1.2-1.2]", false}, {"[1.2-1.2[", true}, {"]1.2-1.2]", true}, {"[1.3-1.2.9]", true},
+  struct { const char* range; bool empty; } cases[] = {
+      {"[1.2-1.2]", false}, {"[1.2-1.2[", true}, {"]1.2-1.2]", true}, {"[1.3-1.2.9]", true},
                {"]1.2-1.2.0[", false}, {"[1-2]", false}};
   for (const auto& c : cases) {
     EXPECT_EQ(milestone(c.range).isEmpty(), c.empty) << c.range;
@@ -53,7 +54,9 @@ TEST(KuvInMilestonesEvalInterval, RelationsBetweenTwoRanges) {
 // is pinned by the point sets below).
 TEST(KuvInMilestonesEvalInterval, ListOperationsWithOneRange) {
   enum Op { Add, And, Cut };
-  struct { std::vector<std::string> list; Op op; const char* range; HRESULT hr; const char* result; } cases[] = {
+  struct {
+    std::vector<std::string> list; Op op; const char* range; HRESULT hr; const char* result;
+  } cases[] = {
       {{"[0-5]"}, And, "[3-3[", S_FALSE, "[Empty]"}, {{}, And, "[1-2]", S_FALSE, "[Empty]"},
       {{"[1-5]"}, Cut, "[3-3[", S_FALSE, "[1-5]"},   {{}, Cut, "[1-2]", S_FALSE, "[Empty]"},
       {{"[1-2]"}, Add, "]2-2]", S_FALSE, "[1-2]"},   {{"[1-2["}, Add, "]2-3]", S_OK, "[1-2[ | ]2-3]"},
@@ -120,7 +123,8 @@ TEST(KuvInMilestonesEvalInterval, ForeignElementsAreRefusedWithoutChange) {
 TEST(KuvInMilestonesEvalInterval, SortAndSimplify) {
   KuvInListVal list = milestones({"[5-6]", "[1.2-2]", "]1-1.2[", "[1-1]", "[9-9[", "[2-3["});
   ASSERT_EQ(Range::sort(list), S_OK);
-  EXPECT_EQ(text(list), "]1-1.2[ | [1-1] | [1.2-2] | [2-3[ | [5-6] | [9-9[");  // equal lowers keep their order
+  EXPECT_EQ(text(list),
+            "]1-1.2[ | [1-1] | [1.2-2] | [2-3[ | [5-6] | [9-9[");  // equal lowers keep their order
   ASSERT_EQ(Range::simplify(list), S_OK);
   EXPECT_EQ(text(list), "[1-3[ | [5-6] | [9-9[");
   // Simplification does not sort: a merge lands where the first range was.

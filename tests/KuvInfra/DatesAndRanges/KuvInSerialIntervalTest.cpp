@@ -55,7 +55,8 @@ TEST(KuvInSerialUtil, StepsSaturateAtTheSentinels) {
 
 TEST(KuvInSerialParser, WordsNumbersAndRefusedSettings) {
   KuvInSerialParser parser;
-  struct { const char* text; HRESULT hr; std::int32_t value; } cases[] = {{"-oo", S_OK, kInfNeg}, {"min", S_OK, -999999999}, {"max", S_OK, 999999999},
+  struct { const char* text; HRESULT hr; std::int32_t value; } cases[] = {
+      {"-oo", S_OK, kInfNeg}, {"min", S_OK, -999999999}, {"max", S_OK, 999999999},
                {"+oo", S_OK, kInfPos}, {"42", S_OK, 42},          {"-7", S_OK, -7},
                {"", E_FAIL, 123},      {"abc", E_FAIL, 123},      {"99999999999", E_FAIL, 123}};
   for (auto c : cases) {
@@ -76,11 +77,17 @@ TEST(KuvInSerialParser, WordsNumbersAndRefusedSettings) {
 }
 
 TEST(KuvInSerialInterval, SetIntervalRefusesRangesWithoutNumbersOrOutOfBounds) {
-  struct { std::int32_t a; bool aIncl; std::int32_t b; bool bIncl; HRESULT hr; } cases[] = {
-      {5, false, 6, false, E_FAIL},        {5, true, 6, false, S_OK},            {5, true, 5, true, S_OK},
-      {5, true, 5, false, E_FAIL},         {6, true, 5, true, E_FAIL},           {4, false, 6, false, S_OK},
-      {kInfNeg, true, kInfPos, true, S_OK}, {-1000000000, true, 0, true, E_FAIL}, {0, true, 1000000000, true, E_FAIL},
-      {-999999999, true, 999999999, true, S_OK}};
+  struct { std::int32_t a; bool aIncl; std::int32_t b; bool bIncl; HRESULT hr;
+  } cases[] = {{5, false, 6, false, E_FAIL},
+               {5, true, 6, false, S_OK},
+               {5, true, 5, true, S_OK},
+               {5, true, 5, false, E_FAIL},
+               {6, true, 5, true, E_FAIL},
+               {4, false, 6, false, S_OK},
+               {kInfNeg, true, kInfPos, true, S_OK},
+               {-1000000000, true, 0, true, E_FAIL},
+               {0, true, 1000000000, true, E_FAIL},
+               {-999999999, true, 999999999, true, S_OK}};
   for (auto c : cases) {
     KuvInSerialInterval x = range("[1,2]");
     EXPECT_EQ(x.setInterval(c.a, c.aIncl, c.b, c.bIncl), c.hr) << c.a << " " << c.b;
@@ -104,7 +111,8 @@ TEST(KuvInSerialInterval, SetIntervalRefusesRangesWithoutNumbersOrOutOfBounds) {
 }
 
 TEST(KuvInSerialInterval, EqualityComparesTheNumbersHeld) {
-  struct { const char* x; const char* y; bool equal; } cases[] = {{"]4,10]", "[5,10]", true}, {"[1,5[", "[1,4]", true},    {"]0,5[", "[1,4]", true},
+  struct { const char* x; const char* y; bool equal; } cases[] = {
+      {"]4,10]", "[5,10]", true}, {"[1,5[", "[1,4]", true}, {"]0,5[", "[1,4]", true},
                {"[1,5[", "[1,5]", false},  {"]4,10]", "[4,10]", false}, {"[1,4]", "[1,4]", true}};
   for (auto c : cases) {
     EXPECT_EQ(range(c.x) == range(c.y), c.equal) << c.x << " " << c.y;

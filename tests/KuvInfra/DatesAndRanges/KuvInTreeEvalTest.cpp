@@ -11,7 +11,8 @@ using kuv_test::text;
 
 TEST(KuvInTreeEvalIndexBound, OrdersLevelByLevelWithPrefixFirst) {
   // order: the sign of a compared with b.
-  struct { const char *a, *b; int order; } cases[] = {{"1.2", "1.2.1", -1}, {"1.2.1", "1.3", -1}, {"1.2", "1.3", -1}, {"2", "1.99.99", 1},
+  struct { const char *a, *b; int order; } cases[] = {
+      {"1.2", "1.2.1", -1}, {"1.2.1", "1.3", -1}, {"1.2", "1.3", -1}, {"2", "1.99.99", 1},
                {"1.25.36", "1.25.36", 0}, {"0", "0.0", -1}, {"3.4294967295", "4", -1}};
   for (const auto& c : cases) {
     KuvInTreeEvalIndexBound a = bound(c.a), b = bound(c.b);
@@ -120,12 +121,16 @@ TEST(KuvInTreeEvalIndex, BuildFromStringReadsBothBounds) {
 }
 
 TEST(KuvInTreeEvalIndex, BuildFromStringRefusesBadTextAndChangesNothing) {
-  const char* pattern = "ERROR : unexpected pattern of string. Only one\"-\" is expected to split the inedexBounds";
+  const char* pattern =
+      "ERROR : unexpected pattern of string. Only one\"-\" is expected to split the inedexBounds";
   const char* number =
-      "ERROR : ConvertToNum FAILED. Expected format is :  \"1.25.36-2.36.55\" with no spaces and decimal values.";
+      "ERROR : ConvertToNum FAILED. Expected format is :  \"1.25.36-2.36.55\" with no spaces and decimal "
+      "values.";
   const char* invalid =
-      "ERROR : TreeEvalIndex is invalid. Check your input string is alright ValA < ValB is expected, for instance !";
-  struct { const char* input; const char* message; } cases[] = {{"1.2", pattern},         {"1-2-3", pattern},       {"", pattern},
+      "ERROR : TreeEvalIndex is invalid. Check your input string is alright ValA < ValB is expected, for "
+      "instance !";
+  struct { const char* input; const char* message; } cases[] = {
+      {"1.2", pattern}, {"1-2-3", pattern}, {"", pattern},
                {"-3", number},           {"1-", number},           {"1..2-3", number},
                {"a-3", number},          {"1.b-3", number},        {"99999999999-99999999999", number},
                {"1.2-1.1", invalid},     {"2-1.9", invalid}};
@@ -192,7 +197,8 @@ TEST(KuvInTreeEvalInterval, SortRefusesForeignElementsAndOneRangeFormsTakeARange
   KuvInListVal mixed;
   mixed.PutBack(treeRange("[2,3]"));
   mixed.PutBack(KuvInIntHolder(1));
-  EXPECT_TRACES(E_FAIL, "ERROR: Retrieved element isn't a KuvInTreeEvalInterval.", KuvInTreeEvalInterval::sort(mixed));
+  EXPECT_TRACES(E_FAIL, "ERROR: Retrieved element isn't a KuvInTreeEvalInterval.",
+                KuvInTreeEvalInterval::sort(mixed));
   EXPECT_EQ(text(mixed), "[2,3] | 1");
 
   KuvInListVal l = treeRanges({"[1,9]"});

@@ -17,7 +17,9 @@ struct KuvInTraceMngrTestPeer {
     manager->loadOptionsFromString(words);
     return manager;
   }
-  static unsigned char flags(const KuvInTraceMngr& manager, const char* name) { return manager.getFlags(name); }
+  static unsigned char flags(const KuvInTraceMngr& manager, const char* name) {
+    return manager.getFlags(name);
+  }
   static HRESULT loadFile(KuvInTraceMngr& manager) { return manager.loadOptionsFromOptionFile(); }
   static KuvInTraceMngr* empty() { return new KuvInTraceMngr(false); }
 };
@@ -146,7 +148,8 @@ TEST(KuvInTraceClass, CallErrorAndDetailLinesAreExact) {
 
 TEST(KuvInTraceClass, FlagsDecideWhatPrints) {
   KuvInTraceClass channel("Quiet");
-  struct { unsigned char flags; bool errors, calls; } cases[] = {{0, false, false}, {1, true, false}, {2, false, true}, {3, true, true}};
+  struct { unsigned char flags; bool errors, calls; } cases[] = {
+      {0, false, false}, {1, true, false}, {2, false, true}, {3, true, true}};
   for (const auto& c : cases) {
     ScopedFlags flags(channel, c.flags);
     const std::string out = kuv_test::captured([&] { failingOperation(channel, 0); });
@@ -159,7 +162,8 @@ TEST(KuvInTraceClass, FlagsDecideWhatPrints) {
 TEST(KuvInTraceClass, ValueFormats) {
   KuvInTraceClass channel("Formats");
   const std::string out = kuv_test::captured([&] {
-    channel.beginTrace() << -3 << " " << 4000000000u << " " << -5L << " " << 1.5f << " " << 0.25 << " " << "txt"
+    channel.beginTrace() << -3 << " " << 4000000000u << " " << -5L << " " << 1.5f << " " << 0.25 << " "
+                         << "txt"
                          << " " << KuvInString("uni");
     channel.endTrace();
   });

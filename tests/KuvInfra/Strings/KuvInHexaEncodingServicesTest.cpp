@@ -28,7 +28,8 @@ Decoded decode(const std::string& text) {
   auto input = exactCopy(text, false);
   unsigned char* bytes = nullptr;
   std::int32_t count = -7;
-  int result = KuvInHexaEncodingServices::decode_hex(input.get(), static_cast<std::int32_t>(text.size()), bytes, count);
+  int result = KuvInHexaEncodingServices::decode_hex(input.get(), static_cast<std::int32_t>(text.size()),
+                                                     bytes, count);
   Decoded d{result, {}};
   if (result == 0) {
     d.bytes.assign(bytes, bytes + count);
@@ -148,8 +149,9 @@ TEST(KuvInHexaEncodingServices, RandomBytesRoundTripInEveryForm) {
     for (auto& b : bytes) b = static_cast<unsigned char>(byte(random));
     char* text = nullptr;
     std::int32_t length = 0;
-    ASSERT_EQ(KuvInHexaEncodingServices::encode_hex(bytes.data(), static_cast<std::int32_t>(bytes.size()), text,
-                                                    length), 0);
+    ASSERT_EQ(KuvInHexaEncodingServices::encode_hex(bytes.data(), static_cast<std::int32_t>(bytes.size()),
+                                                    text, length),
+              0);
     std::string hex(text, static_cast<size_t>(length));
     std::free(text);
     std::string lower = hex;

@@ -18,7 +18,8 @@ TEST(KuvInString, SubStringTakesFromUpToNotIncludingTo) {
       {5, 99, "f"},      {6, 7, ""},       {-3, 2, "ab"},     {-1, INT_MAX, "abcdef"},
       {INT_MIN, 1, "a"}, {3, INT_MIN, ""},
   };
-  for (auto c : cases) EXPECT_EQ(s.SubString(c.from, c.to), KuvInString(c.expected)) << c.from << ".." << c.to;
+  for (auto c : cases)
+    EXPECT_EQ(s.SubString(c.from, c.to), KuvInString(c.expected)) << c.from << ".." << c.to;
 }
 
 TEST(KuvInString, InsertRefusesPositionsOutsideTheString) {
@@ -34,8 +35,10 @@ TEST(KuvInString, InsertRefusesPositionsOutsideTheString) {
 
 TEST(KuvInString, IsEqualWithAndWithoutCase) {
   // Which characters differ only by case is OrbUnicodeString's to say.
-  struct { const char* a; const char* b; bool exact; bool ignoringCase; } cases[] = {
-      {"Engine", "Engine", true, true}, {"Engine", "engine", false, true}, {"Engine", "Engines", false, false}};
+  struct { const char* a; const char* b; bool exact; bool ignoringCase;
+  } cases[] = {{"Engine", "Engine", true, true},
+               {"Engine", "engine", false, true},
+               {"Engine", "Engines", false, false}};
   for (const auto& c : cases) {
     EXPECT_EQ(KuvInString(c.a).IsEqual(c.b, false), c.exact) << c.a << " / " << c.b;
     EXPECT_EQ(KuvInString(c.a).IsEqual(c.b, true), c.ignoringCase) << c.a << " / " << c.b;

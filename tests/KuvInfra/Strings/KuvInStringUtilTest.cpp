@@ -29,8 +29,10 @@ TEST(KuvInStringUtil, Utf8ToUcs2GivesATerminatedBufferOrNothing) {
     KuvUCChar placeholder = 0;
     KuvUCChar* buffer = &placeholder;  // must be overwritten
     std::int32_t count = -1;
-    EXPECT_EQ(KuvInStringUtil::ConvertUTF8ToUCS2(input.get(), static_cast<std::int32_t>(c.bytes.size()), buffer,
-                                                 count), c.result) << c.name;
+    EXPECT_EQ(KuvInStringUtil::ConvertUTF8ToUCS2(input.get(), static_cast<std::int32_t>(c.bytes.size()),
+                                                 buffer, count),
+              c.result)
+        << c.name;
     if (c.result == S_OK) {
       ASSERT_NE(buffer, nullptr);
       EXPECT_EQ(std::u16string(buffer, static_cast<size_t>(count)), c.units) << c.name;
@@ -100,7 +102,9 @@ TEST(KuvInStringUtil, GetNextStringStopsAtEverySeparator) {
 }
 
 TEST(KuvInCharUtil, GetNextStringSkipsLeadingSeparators) {
-  struct { const char* text; std::int32_t from; std::int32_t length; const char* token; std::int32_t next; } steps[] = {
+  struct {
+    const char* text; std::int32_t from; std::int32_t length; const char* token; std::int32_t next;
+  } steps[] = {
       {"  a \tb\n", 0, 1, "a", 4},
       {"  a \tb\n", 4, 1, "b", 7},
       {"  a \tb\n", 3, 1, "b", 7},
@@ -119,7 +123,8 @@ TEST(KuvInCharUtil, GetNextStringSkipsLeadingSeparators) {
     std::int32_t position = s.from;
     char placeholder = 0;
     char* token = &placeholder;  // must be overwritten
-    EXPECT_EQ(KuvInCharUtil::getNextString(input.get(), position, token), s.length) << s.text << " @" << s.from;
+    EXPECT_EQ(KuvInCharUtil::getNextString(input.get(), position, token), s.length)
+        << s.text << " @" << s.from;
     if (s.token == nullptr) {
       EXPECT_EQ(token, nullptr) << s.text << " @" << s.from;
     } else {
@@ -155,7 +160,8 @@ TEST(KuvInStringUtil, SplitAroundSpacesKeepsOnlyNonEmptyRuns) {
     chars.PutBack(KuvInStringChar("stale"));
     EXPECT_EQ(KuvInCharUtil::splitAroundSpaces(c.text, chars), S_OK) << c.text;
     EXPECT_EQ(textsOf(chars), c.runs) << c.text;
-    for (std::int32_t i = 0; i < chars.GetLength(); ++i) EXPECT_NE(KuvInStringChar::cast(*chars.Get(i)), nullptr);
+    for (std::int32_t i = 0; i < chars.GetLength(); ++i)
+      EXPECT_NE(KuvInStringChar::cast(*chars.Get(i)), nullptr);
   }
   KuvInListVal wrong(KuvInStringChar::sType());
   wrong.PutBack(KuvInStringChar("kept"));
