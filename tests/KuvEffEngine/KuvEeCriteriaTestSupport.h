@@ -22,17 +22,17 @@
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvEffEngine/KuvEeVarEffTestSupport.h"
 
-namespace kuvtest {
+namespace kuv_test {
 
 struct Criteria {
   TestVars vars;  // option, date, unit serial, selection
-  KuvEeSerialVar states{"States", TestGuid(101).data(), KuvEeSerialVar::STATE, nullptr};
-  KuvEeSerialVar undefinedSeries{"Undefined", TestGuid(102).data(), KuvEeSerialVar::UNDEFINED, nullptr};
-  KuvEeTreeSeriesVar plans{"Plans", TestGuid(103).data(), KuvEeSerialVar::TREE_MANUF_PLAN, nullptr};
-  KuvEeMilestonesVar track{"Track", TestGuid(104).data(), "Structure", nullptr};
-  KuvEePredefEff change{"ECO", TestGuid(105).data(), true, KuvEePredefEff::GLOBAL};
-  KuvEeBasicEff inherited{"Inherited", TestGuid(106).data()};
-  KuvEeGroupNodeEff group{"Group", TestGuid(107).data()};
+  KuvEeSerialVar states{"States", Guid(101).data(), KuvEeSerialVar::STATE, nullptr};
+  KuvEeSerialVar undefinedSeries{"Undefined", Guid(102).data(), KuvEeSerialVar::UNDEFINED, nullptr};
+  KuvEeTreeSeriesVar plans{"Plans", Guid(103).data(), KuvEeSerialVar::TREE_MANUF_PLAN, nullptr};
+  KuvEeMilestonesVar track{"Track", Guid(104).data(), "Structure", nullptr};
+  KuvEePredefEff change{"ECO", Guid(105).data(), true, KuvEePredefEff::GLOBAL};
+  KuvEeBasicEff inherited{"Inherited", Guid(106).data()};
+  KuvEeGroupNodeEff group{"Group", Guid(107).data()};
 
   KuvEeNode* option() { return new KuvEeVarEffLeaf(new KuvEeOptionEff(vars.option, KuvEeOptionEff::T)); }
   KuvEeNode* selection() {
@@ -69,12 +69,4 @@ struct Criteria {
   }
 };
 
-// Runs body with stdout captured and returns what it printed.
-template <class Body>
-std::string captured(Body body) {
-  testing::internal::CaptureStdout();
-  body();
-  return testing::internal::GetCapturedStdout();
-}
-
-}  // namespace kuvtest
+}  // namespace kuv_test

@@ -1,11 +1,10 @@
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
 #include <string>
-#include <utility>
 
 #include "KuvInIntHolder.h"
 
-namespace kuvtest {
+namespace kuv_test {
 
 KUV_DEFINE_TYPE(TestLeaf, KuvEeNodeElementaryLeaf)
 
@@ -114,30 +113,6 @@ KuvEeNode* NotDom(KuvEeNode* child) {
   return op;
 }
 
-std::vector<KuvEeNode*> children(const KuvEeOp& op) {
-  KuvInLinkList refs(KuvEeNodeRef::sType());
-  op.getChildrenRefs(refs);
-  std::vector<KuvEeNode*> nodes;
-  for (KuvInLinkList::iterator it = refs.Begin(); it.IsValid(); it.Next())
-    nodes.push_back(static_cast<KuvEeNodeRef*>(it.Get())->getNode());
-  return nodes;
-}
-
-std::string shape(const KuvEeNode* node) {
-  if (node == nullptr) return "null";
-  if (KuvEeTrue::isObjectOfThisType(*node)) return "T";
-  if (KuvEeFalse::isObjectOfThisType(*node)) return "F";
-  if (const TestLeaf* leaf = TestLeaf::cast(*node)) return "L" + std::to_string(leaf->mask());
-  const KuvEeOp* op = KuvEeOp::cast(*node);
-  std::string s = KuvEeAndOp::isObjectOfThisType(*node)   ? "And("
-                  : KuvEeOrOp::isObjectOfThisType(*node)  ? "Or("
-                  : KuvEeNotOp::isObjectOfThisType(*node) ? "Not("
-                                                          : "Dom(";
-  const char* separator = "";
-  for (KuvEeNode* child : children(*op)) s += std::exchange(separator, ",") + shape(child);
-  return s + ")";
-}
-
 bool evaluate(const KuvEeNode* node, unsigned value) {
   if (KuvEeTrue::isObjectOfThisType(*node)) return true;
   if (KuvEeFalse::isObjectOfThisType(*node)) return false;
@@ -150,4 +125,4 @@ bool evaluate(const KuvEeNode* node, unsigned value) {
   return isAnd;
 }
 
-}  // namespace kuvtest
+}  // namespace kuv_test

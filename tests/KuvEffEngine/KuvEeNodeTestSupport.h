@@ -1,12 +1,9 @@
-// Builders, a compact shape printer, a Boolean evaluator and a criterion
-// leaf for the node tree tests.
+// Builders, a Boolean evaluator and a criterion leaf for the node tree tests
+// (the shape printer is kuv_test::shape).
 #pragma once
 
-#include <cstdint>
 #include <initializer_list>
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "KuvEeAndOp.h"
 #include "KuvEeFalse.h"
@@ -15,10 +12,9 @@
 #include "KuvEeNotOp.h"
 #include "KuvEeOrOp.h"
 #include "KuvEeTrue.h"
+#include "support/KuvTestSupport.h"
 
-namespace kuvtest {
-
-using Tree = std::unique_ptr<KuvEeNodeRef>;
+namespace kuv_test {
 
 // A criterion leaf over a four-value criterion: mask bit v says whether the
 // leaf admits value v. Leaves of the same criterion merge by intersecting or
@@ -77,34 +73,10 @@ KuvEeNode* Or(std::initializer_list<KuvEeNode*> children = {});
 KuvEeNode* Not(KuvEeNode* child = nullptr, unsigned char flag = 0);
 KuvEeNode* NotDom(KuvEeNode* child = nullptr);
 
-inline Tree own(KuvEeNode* node) { return Tree(node->getNodeRef()); }
-inline std::string text(const KuvInObject& object) { return object.toString().ConvertToChar(); }
-
-// A compact structure: And(T,Or(F,L3)), Not(...), Dom(...), L<mask>.
-std::string shape(const KuvEeNode* node);
-// The tree a shape describes (well-formed shapes only).
+// The tree a shape describes (well-formed shapes only), leaves L<mask>.
 KuvEeNode* build(const std::string& shape);
-inline std::string shape(const KuvEeNodeRef& ref) { return shape(ref.getNode()); }
 // The Boolean value of a tree for one value (0..3) of the test criterion;
 // Not within the domain counts as Not.
 bool evaluate(const KuvEeNode* node, unsigned value);
 
-// The child nodes of an operator, in order.
-std::vector<KuvEeNode*> children(const KuvEeOp& op);
-
-// Sets a channel's flags for one scope.
-class ScopedFlags {
-public:
-  ScopedFlags(KuvInTraceClass& channel, unsigned char flags) : m_channel(channel), m_old(channel.getFlags()) {
-    channel.setFlags(flags);
-  }
-  ~ScopedFlags() { m_channel.setFlags(m_old); }
-  ScopedFlags(const ScopedFlags&) = delete;
-  ScopedFlags& operator=(const ScopedFlags&) = delete;
-
-private:
-  KuvInTraceClass& m_channel;
-  unsigned char m_old;
-};
-
-}  // namespace kuvtest
+}  // namespace kuv_test

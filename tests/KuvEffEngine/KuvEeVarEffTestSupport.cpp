@@ -5,29 +5,21 @@
 #include "KuvEeSelectionValue.h"
 #include "KuvEeSelectionVar.h"
 #include "KuvEeSerialVar.h"
-#include "KuvEeVarEff.h"
+#include "support/KuvTestSupport.h"
 
-namespace kuvtest {
-
-namespace {
-const unsigned char* guid(unsigned char n) {
-  static unsigned char bytes[11][16] = {};
-  bytes[n][15] = n;
-  return bytes[n];
-}
-}  // namespace
+namespace kuv_test {
 
 TestVars::TestVars()
-    : option(new KuvEeBasicOptionVar("Sunroof", KuvInGuid(guid(1)))),
-      otherOption(new KuvEeBasicOptionVar("Towbar", KuvInGuid(guid(2)))),
-      date(new KuvEeDateVar("Date", guid(3))),
-      serial(new KuvEeSerialVar("Units", guid(4), KuvEeSerialVar::UNIT, nullptr)),
-      selection(new KuvEeSelectionVar("Colour", guid(5))),
-      otherSelection(new KuvEeSelectionVar("Trim", guid(8))) {
-  values[0] = selection->addValue("Red", guid(6));
-  values[1] = selection->addValue("Green", guid(7));
-  values[2] = selection->addValue("Blue", guid(10));
-  foreignValue = otherSelection->addValue("Leather", guid(9));
+    : option(new KuvEeBasicOptionVar("Sunroof", KuvInGuid(Guid(1025).data()))),
+      otherOption(new KuvEeBasicOptionVar("Towbar", KuvInGuid(Guid(1026).data()))),
+      date(new KuvEeDateVar("Date", Guid(1027).data())),
+      serial(new KuvEeSerialVar("Units", Guid(1028).data(), KuvEeSerialVar::UNIT, nullptr)),
+      selection(new KuvEeSelectionVar("Colour", Guid(1029).data())),
+      otherSelection(new KuvEeSelectionVar("Trim", Guid(1032).data())) {
+  values[0] = selection->addValue("Red", Guid(1030).data());
+  values[1] = selection->addValue("Green", Guid(1031).data());
+  values[2] = selection->addValue("Blue", Guid(1034).data());
+  foreignValue = otherSelection->addValue("Leather", Guid(1033).data());
 }
 
 TestVars::~TestVars() {
@@ -39,10 +31,4 @@ TestVars::~TestVars() {
   delete otherSelection;
 }
 
-QuietErrors::QuietErrors() : m_flags(KuvEeVarEff::traceChannel().getFlags()) {
-  KuvEeVarEff::traceChannel().setFlags(0);
-}
-
-QuietErrors::~QuietErrors() { KuvEeVarEff::traceChannel().setFlags(m_flags); }
-
-}  // namespace kuvtest
+}  // namespace kuv_test

@@ -1,9 +1,9 @@
-// Variables for the effectivity tests: an option, a date, a serial and a
-// selection variable with three values (and another
-// selection variable with one), freed with the fixture.
+// Variables for the effectivity tests: two options, a date, a serial and a
+// selection variable with three values (and another selection variable with
+// one), freed with the fixture.
 #pragma once
 
-#include <memory>
+#include "support/KuvTestSupport.h"
 
 class KuvEeOptionVar;
 class KuvEeDateVar;
@@ -11,7 +11,7 @@ class KuvEeSerialVar;
 class KuvEeSelectionVar;
 class KuvEeSelectionValue;
 
-namespace kuvtest {
+namespace kuv_test {
 
 struct TestVars {
   TestVars();
@@ -29,17 +29,4 @@ struct TestVars {
   KuvEeSelectionValue* foreignValue;  // of otherSelection
 };
 
-// Silences the error lines of the effectivities' channel while it lives
-// (refusals are expected in the property tests).
-class QuietErrors {
-public:
-  QuietErrors();
-  ~QuietErrors();
-  QuietErrors(const QuietErrors&) = delete;
-  QuietErrors& operator=(const QuietErrors&) = delete;
-
-private:
-  unsigned char m_flags;
-};
-
-}  // namespace kuvtest
+}  // namespace kuv_test

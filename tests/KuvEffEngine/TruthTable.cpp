@@ -8,6 +8,8 @@
 #include "KuvEeCategory.h"
 #include "KuvEeDateEff.h"
 #include "KuvEeDateVar.h"
+#include "KuvEeEffLeaf.h"
+#include "KuvEeEffectivity.h"
 #include "KuvEeFalse.h"
 #include "KuvEeNotDomainOp.h"
 #include "KuvEeNotOp.h"
@@ -25,17 +27,11 @@
 #include "KuvInDateInterval.h"
 #include "KuvInListVal.h"
 #include "KuvInSerialInterval.h"
+#include "support/KuvTestSupport.h"
 
-namespace kuvtest {
+namespace kuv_test {
 
 namespace {
-
-const unsigned char* guid(unsigned char n) {
-  static unsigned char bytes[16][16] = {};
-  bytes[n][0] = 0x7E;
-  bytes[n][15] = n;
-  return bytes[n];
-}
 
 // The date each valued configuration state stands for: noon of the day
 // before the two days the trees use, of each of them, and of the day after.
@@ -47,15 +43,14 @@ KuvInDate dayStart(int day) { return KuvInDate(2001, 1, 1 + day, 1, 1, 1); }
 KuvInDate dayEnd(int day) { return KuvInDate(2001, 1, 1 + day, 24, 60, 60); }
 
 // Configuration index = o0 + 3 o1 + 9 o2 + 27 selection + 108 serial +
-// 648 date; a variable's value in configuration c is (c / stride) % size.
-struct Axis {
-  int stride;
-  int size;
-};
+// 648 date + 3240 e0 + 6480 e1; a variable's value in configuration c is
+// (c / stride) % size, an effectivity's 0 where it holds.
+struct Axis { int stride; int size; };
 constexpr Axis kOptionAxis[3] = {{1, 3}, {3, 3}, {9, 3}};
 constexpr Axis kSelectionAxis{27, TruthModel::kSelectionStates};
 constexpr Axis kSerialAxis{108, TruthModel::kSerialStates};
 constexpr Axis kDateAxis{648, TruthModel::kDateStates};
+constexpr Axis kEffAxis[TruthModel::kEffs] = {{3240, 2}, {6480, 2}};
 
 // The table of "the variable on axis has a value in states" (bit k of
 // states = value k), joined from the tables of single values, each built
@@ -78,10 +73,7 @@ TruthTable tableOf(const Axis& axis, std::uint32_t states) {
 
 // A leaf's represented set, as the states of its variable, and that
 // variable's axis.
-struct LeafSet {
-  Axis axis;
-  std::uint32_t states;
-};
+struct LeafSet { Axis axis; std::uint32_t states; };
 
 std::optional<LeafSet> leafSet(const TruthModel& model, const KuvEeVarEff& eff) {
   LeafSet out{};
@@ -183,6 +175,16 @@ public:
       if (pending == kNot) return value ? TruthTable() : m_all;
       return std::nullopt;
     }
+    if (const auto* effLeaf = KuvEeEffLeaf::cast(node)) {
+      int e = 0;
+      while (e < TruthModel::kEffs && m_model.effs[e].get() != effLeaf->getTargetEff()) ++e;
+      if (e == TruthModel::kEffs || (pending != kNone && pending != kNot)) return std::nullopt;
+      std::uint32_t holds = effLeaf->isEquivalentToTrue()    ? 3U
+                            : effLeaf->isEquivalentToFalse() ? 0U
+                            : effLeaf->isNegated()           ? 2U
+                                                             : 1U;
+      return tableOf(kEffAxis[e], pending == kNot ? 3U & ~holds : holds);
+    }
     const auto* leaf = KuvEeVarEffLeaf::cast(node);
     if (leaf == nullptr || leaf->getVarEff() == nullptr) return std::nullopt;
     std::optional<LeafSet> set = leafSet(m_model, *leaf->getVarEff());
@@ -218,22 +220,25 @@ private:
 
 bool isWeakFor(const KuvEeNode& node, bool isAnd) {
   if (isAnd ? KuvEeTrue::isObjectOfThisType(node) : KuvEeFalse::isObjectOfThisType(node)) return true;
-  const auto* leaf = KuvEeVarEffLeaf::cast(node);
+  const auto* leaf = KuvEeNodeLeaf::cast(node);
   return leaf != nullptr && (isAnd ? leaf->isEquivalentToTrue() : leaf->isEquivalentToFalse());
 }
 
 }  // namespace
 
 TruthModel::TruthModel()
-    : category(std::make_unique<KuvEeCategory>("Engine", guid(1))),
-      selection(std::make_unique<KuvEeSelectionVar>("Colour", guid(5))),
-      serial(std::make_unique<KuvEeSerialVar>("Units", guid(9), KuvEeSerialVar::UNIT, nullptr)),
-      date(std::make_unique<KuvEeDateVar>("Build", guid(10))) {
+    : category(std::make_unique<KuvEeCategory>("Engine", Guid(0x700 + 1).data())),
+      selection(std::make_unique<KuvEeSelectionVar>("Colour", Guid(0x700 + 5).data())),
+      serial(
+          std::make_unique<KuvEeSerialVar>("Units", Guid(0x700 + 9).data(), KuvEeSerialVar::UNIT, nullptr)),
+      date(std::make_unique<KuvEeDateVar>("Build", Guid(0x700 + 10).data())) {
   const char* names[kOptions] = {"Diesel", "Petrol", "Electric"};
   for (int i = 0; i < kOptions; ++i)
-    options[i] = std::make_unique<KuvEeCatOptionVar>(names[i], guid(static_cast<unsigned char>(2 + i)), category.get());
+    options[i] = std::make_unique<KuvEeCatOptionVar>(names[i], Guid(0x700 + 2 + i).data(), category.get());
   const char* colours[3] = {"Red", "Green", "Blue"};
-  for (int i = 0; i < 3; ++i) values[i] = selection->addValue(colours[i], guid(static_cast<unsigned char>(6 + i)));
+  for (int i = 0; i < 3; ++i) values[i] = selection->addValue(colours[i], Guid(0x700 + 6 + i).data());
+  effs[0] = std::make_unique<KuvEeBasicEff>("Export", Guid(0x700 + 11).data());
+  effs[1] = std::make_unique<KuvEeBasicEff>("Winter", Guid(0x700 + 12).data());
 }
 
 TruthModel::~TruthModel() = default;
@@ -267,7 +272,8 @@ KuvEeNode* TreeGenerator::node(int& budget, int depth) {
       allWeak = allWeak && isWeakFor(*child, isAnd);
       group->addChild(child);
     }
-    if (allWeak) group->addChild(new KuvEeVarEffLeaf(new KuvEeOptionEff(m_model.options[0].get(), KuvEeOptionEff::T)));
+    if (allWeak)
+      group->addChild(new KuvEeVarEffLeaf(new KuvEeOptionEff(m_model.options[0].get(), KuvEeOptionEff::T)));
     return group;
   }
   if (kind == 7) return domainNegation(budget, depth);
@@ -299,8 +305,24 @@ KuvEeNode* TreeGenerator::leaf() {
   switch (pick(10)) {
     case 0: return new KuvEeTrue;
     case 1: return new KuvEeFalse;
+    case 2: return effLeaf();
     default: return new KuvEeVarEffLeaf(varEff());
   }
+}
+
+KuvEeNode* TreeGenerator::effLeaf() {
+  auto* leaf = new KuvEeEffLeaf(m_model.effs[pick(TruthModel::kEffs)].get());
+  KuvEeEffLeaf negation(leaf->getTargetEff());
+  negation.opNot();
+  bool merged = false;
+  switch (pick(6)) {
+    case 0: leaf->opOr(&negation, merged); break;
+    case 1: leaf->opAnd(&negation, merged); break;
+    case 2:
+    case 3: leaf->opNot(); break;
+    default: break;
+  }
+  return leaf;
 }
 
 KuvEeVarEff* TreeGenerator::varEff() {
@@ -329,7 +351,8 @@ KuvEeVarEff* TreeGenerator::varEff() {
       KuvInListVal ranges(KuvInSerialInterval::sType());
       for (int a = 1 + pick(3), n = 1 + pick(2); n > 0 && a <= 3; --n, a += 1 + pick(2)) {
         KuvInSerialInterval range;
-        if (SUCCEEDED(range.setInterval(a, pick(2) == 0, a + pick(4 - a), pick(2) == 0))) ranges.PutBack(range);
+        if (SUCCEEDED(range.setInterval(a, pick(2) == 0, a + pick(4 - a), pick(2) == 0)))
+          ranges.PutBack(range);
       }
       serial->set(ranges);
       if (pick(3) == 0) serial->orNoVar();
@@ -351,4 +374,4 @@ KuvEeVarEff* TreeGenerator::varEff() {
   return eff;
 }
 
-}  // namespace kuvtest
+}  // namespace kuv_test

@@ -4,11 +4,11 @@
 //
 // The model: a category of three options (each selected, not selected or
 // without value), a colour with three values, a serial variable whose trees
-// use the numbers 1 to 3 and a date variable whose trees use two days. A
-// configuration gives each variable one value or the no-value element; the
-// serial numbers 0 and 4 and the days before and after stand for everything
-// below and above what the trees name, so the 3240 configurations decide
-// every tree the generator makes.
+// use the numbers 1 to 3, a date variable whose trees use two days, and two
+// named effectivities that hold or not. A configuration gives each variable
+// one value or the no-value element; the serial numbers 0 and 4 and the days
+// before and after stand for everything below and above what the trees name,
+// so the 12960 configurations decide every tree the generator makes.
 //
 // Meaning of each construct:
 // - True, False, And, Or: as in Boolean logic.
@@ -16,13 +16,16 @@
 // - A variable-effectivity leaf: the configurations whose value of the
 //   leaf's variable lies in the represented set (the positive part with its
 //   no-value flag, complemented over the domain plus no-value when negated).
-// - NotDomain: negation within the domain, which only leaves know. It is
+// - An effectivity leaf: the configurations where its target holds (does
+//   not hold when negated; all or none for the constant states).
+// - NotDomain: negation within the domain, which only variable leaves know. It is
 //   pushed down like a negation (De Morgan over And and Or, composed with
 //   Not as the pending pairs Not-then-NotDomain and NotDomain-then-Not); at a
 //   leaf of set S it gives the valued states outside S. It has no meaning
-//   over a set holding the no-value element nor over True or False; such
-//   trees have no truth table (truthTable gives nullopt).
-// Restriction leaves and effectivity leaves are not part of the model.
+//   over a set holding the no-value element nor over True, False or an
+//   effectivity leaf; such trees have no truth table (truthTable gives
+//   nullopt).
+// Restriction leaves are not part of the model.
 #pragma once
 
 #include <bitset>
@@ -34,6 +37,7 @@
 
 #include "KuvEeNodeRef.h"
 
+class KuvEeBasicEff;
 class KuvEeCategory;
 class KuvEeCatOptionVar;
 class KuvEeDateVar;
@@ -43,7 +47,7 @@ class KuvEeSelectionVar;
 class KuvEeSerialVar;
 class KuvEeVarEff;
 
-namespace kuvtest {
+namespace kuv_test {
 
 struct TruthModel {
   static constexpr int kOptions = 3;
@@ -52,7 +56,8 @@ struct TruthModel {
   static constexpr int kSelectionStates = 4;  // three colours, N
   static constexpr int kSerialStates = 6;     // 0..4, N
   static constexpr int kDateStates = 5;       // before, day 1, day 2, after, N
-  static constexpr int kConfigs = 27 * kSelectionStates * kSerialStates * kDateStates;
+  static constexpr int kEffs = 2;             // each holds or not
+  static constexpr int kConfigs = 27 * kSelectionStates * kSerialStates * kDateStates * 4;
 
   TruthModel();
   ~TruthModel();
@@ -65,6 +70,7 @@ struct TruthModel {
   KuvEeSelectionValue* values[3];
   std::unique_ptr<KuvEeSerialVar> serial;
   std::unique_ptr<KuvEeDateVar> date;
+  std::unique_ptr<KuvEeBasicEff> effs[kEffs];
 };
 
 using TruthTable = std::bitset<TruthModel::kConfigs>;
@@ -106,6 +112,8 @@ public:
   std::unique_ptr<KuvEeNodeRef> next();
   // A random variable effectivity of the model (caller's).
   KuvEeVarEff* varEff();
+  // A random effectivity leaf of the model, in any of its four states.
+  KuvEeNode* effLeaf();
 
 private:
   KuvEeNode* node(int& budget, int depth);
@@ -118,4 +126,4 @@ private:
   Options m_options;
 };
 
-}  // namespace kuvtest
+}  // namespace kuv_test

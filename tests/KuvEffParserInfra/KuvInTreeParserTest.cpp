@@ -68,10 +68,7 @@ TEST(KuvInTreeParserTest, TagsAreRefusedWhenEmptyOrAlreadyUsed) {
 
 TEST(KuvInTreeParserTest, BuildsTreesByPrecedenceAndGroupsAfterStrings) {
   Parser p;
-  const struct {
-    const char* text;
-    const char* shape;
-  } cases[] = {
+  const struct { const char* text; const char* shape; } cases[] = {
       {"a & b | c", "|(&(a b) c)"},
       {"a|b&c", "|(a &(b c))"},
       {"!( a | b )", "!(((|(a b)))"},
@@ -105,10 +102,7 @@ TEST(KuvInTreeParserTest, MalformedTextGivesNoTreeAndSaysWhy) {
   Parser p;
   const std::string deepBrackets = std::string(30000, '(') + "a" + std::string(30000, ')');
   const std::string deepNots = std::string(30000, '!') + "a";
-  const struct {
-    std::string text;
-    const char* error;
-  } cases[] = {
+  const struct { std::string text; const char* error; } cases[] = {
       {"(a | b", "no closing bracket found\n"},
       {"a & (b", "no closing bracket found\n"},
       {"x[1,2", "not closed bracket found\n"},

@@ -22,17 +22,13 @@
 #include "KuvPiNameSolver.h"
 #include "KuvPiVarEffReader.h"
 #include "KuvPiVarEffWriter.h"
+#include "support/KuvTestSupport.h"
 
 namespace {
 
 using Tag = KuvInTreeParserTag;
 
-std::array<unsigned char, 16> guid(unsigned n) {
-  std::array<unsigned char, 16> bytes{};
-  bytes[0] = static_cast<unsigned char>(n);
-  bytes[15] = 0x77;
-  return bytes;
-}
+using kuv_test::Guid;
 
 // The value tokens with their defaults, the encoder built.
 struct Syntax : KuvPiVarEffSyntax {
@@ -47,16 +43,16 @@ struct Fixture {
   Syntax syntax;
   KuvPiVarEffTags tags;
   KuvInTreeParser parser;
-  KuvEeVarSpace space{"Space", guid(1).data()};
-  KuvEeCategory engine{"Engine", guid(2).data()};
-  KuvEeCatOptionVar v8{"V8", guid(3).data(), &engine};
-  KuvEeBasicOptionVar loose{"Loose", KuvInGuid(guid(4).data())};
-  KuvEeSelectionVar color{"Col,or", guid(5).data()};
-  KuvEeSerialVar units{"Units", guid(6).data(), KuvEeSerialVar::UNIT, nullptr};
-  KuvEeSerialVar twin{"Twin", guid(7).data(), KuvEeSerialVar::UNDEFINED, nullptr};
-  KuvEeDateVar twinDate{"Twin", guid(8).data()};
-  KuvEeDateVar due{"Due", guid(9).data()};
-  KuvEeSerialVar tree{"Tree", guid(10).data(), KuvEeSerialVar::TREE_STATE, nullptr};
+  KuvEeVarSpace space{"Space", Guid(1).data()};
+  KuvEeCategory engine{"Engine", Guid(2).data()};
+  KuvEeCatOptionVar v8{"V8", Guid(3).data(), &engine};
+  KuvEeBasicOptionVar loose{"Loose", KuvInGuid(Guid(4).data())};
+  KuvEeSelectionVar color{"Col,or", Guid(5).data()};
+  KuvEeSerialVar units{"Units", Guid(6).data(), KuvEeSerialVar::UNIT, nullptr};
+  KuvEeSerialVar twin{"Twin", Guid(7).data(), KuvEeSerialVar::UNDEFINED, nullptr};
+  KuvEeDateVar twinDate{"Twin", Guid(8).data()};
+  KuvEeDateVar due{"Due", Guid(9).data()};
+  KuvEeSerialVar tree{"Tree", Guid(10).data(), KuvEeSerialVar::TREE_STATE, nullptr};
 
   Fixture() {
     tags.chain = parser.addTag(Tag::E_Chain, ".");
@@ -69,7 +65,7 @@ struct Fixture {
     parser.addTag(Tag::E_Prefix, "@");
     parser.setStringifiers("'", "'");
     parser.setEscape("\\");
-    color.addValue("Red", guid(20).data());
+    color.addValue("Red", Guid(20).data());
     space.addCategory(&engine);
     space.addOptionVar(&v8);
     space.addSelectionVar(&color);
@@ -91,7 +87,8 @@ struct Fixture {
     auto node = parse(text);
     KuvPiNameSolver solver(syntax, tags, &space);
     KuvPiSolvedNodeMap solved;
-    if (node == nullptr || FAILED(solver.addTreeParserNodeToSolve(*node)) || FAILED(solver.solve(solved, false, false)))
+    if (node == nullptr || FAILED(solver.addTreeParserNodeToSolve(*node)) ||
+        FAILED(solver.solve(solved, false, false)))
       return nullptr;
     KuvPiVarEffReader reader(syntax, tags);
     return std::unique_ptr<KuvEeVarEff>(reader.read(*node, solved[node.get()].front(), error));
@@ -131,9 +128,7 @@ TEST(KuvPiValueSyntaxTest, WritersPrintEveryForm) {
   KuvInSet treeItems;
   treeItems.Put(&f.tree);
   trees.setVariables(treeItems);
-  testing::internal::CaptureStdout();
-  EXPECT_TRUE(restrictions.write(trees).IsEmpty());
-  EXPECT_NE(testing::internal::GetCapturedStdout().find("ERROR: incorrect serial external type : 18"), std::string::npos);
+  EXPECT_TRACES(KuvInString(), "ERROR: incorrect serial external type : 18", restrictions.write(trees));
 }
 
 TEST(KuvPiValueSyntaxTest, AnUnusableDateSyntaxPrintsError) {
@@ -141,9 +136,7 @@ TEST(KuvPiValueSyntaxTest, AnUnusableDateSyntaxPrintsError) {
   f.syntax.dateSeparator = "";
   KuvPiDateEffWriter writer(f.syntax);
   KuvEeDateEff date(&f.due, KuvEeDateEff::AllTrue);
-  testing::internal::CaptureStdout();
-  EXPECT_STREQ(writer.write(date).ConvertToChar(), "--ERROR--");
-  testing::internal::GetCapturedStdout();
+  EXPECT_TRACES(KuvInString("--ERROR--"), "", writer.write(date));
 }
 
 TEST(KuvPiValueSyntaxTest, ADayReadsAsItsFirstToItsLastSecond) {
@@ -167,11 +160,7 @@ TEST(KuvPiValueSyntaxTest, ADayReadsAsItsFirstToItsLastSecond) {
 
 TEST(KuvPiValueSyntaxTest, NameSolverClassifiesNamesByForm) {
   Fixture f;
-  const struct {
-    const char* text;
-    bool solves;
-    KuvPiSolvedData::E_SolvedType type;
-  } cases[] = {
+  const struct { const char* text; bool solves; KuvPiSolvedData::E_SolvedType type; } cases[] = {
       {"Engine.V8", true, KuvPiSolvedData::E_Category},
       {"'Col,or'{Red}", true, KuvPiSolvedData::E_SelectionVar},
       {"Units[1]", true, KuvPiSolvedData::E_SerialVar},
@@ -184,18 +173,19 @@ TEST(KuvPiValueSyntaxTest, NameSolverClassifiesNamesByForm) {
       {"@sorts[Units]", false, KuvPiSolvedData::E_NotFound},
       {"@unit[Units][Units]", false, KuvPiSolvedData::E_NotFound},
   };
-  testing::internal::CaptureStdout();
+  const std::string out = kuv_test::captured([&] {
   for (const auto& c : cases) {
     auto node = f.parse(c.text);
     KuvPiNameSolver solver(f.syntax, f.tags, &f.space);
     KuvPiSolvedNodeMap solved;
-    const bool ok = SUCCEEDED(solver.addTreeParserNodeToSolve(*node)) && SUCCEEDED(solver.solve(solved, false, false));
+    const bool ok =
+        SUCCEEDED(solver.addTreeParserNodeToSolve(*node)) && SUCCEEDED(solver.solve(solved, false, false));
     EXPECT_EQ(ok, c.solves) << c.text;
     if (ok) {
       EXPECT_EQ(solved[node.get()].front().getType(), c.type) << c.text;
     }
   }
-  const std::string out = testing::internal::GetCapturedStdout();
+  });
   EXPECT_NE(out.find("ERROR: no type for Nobody"), std::string::npos) << out;
   EXPECT_NE(out.find("ERROR: Unexpected case"), std::string::npos) << out;
   EXPECT_NE(out.find("ERROR: incorrect restriction type : sorts"), std::string::npos) << out;
@@ -217,8 +207,10 @@ TEST(KuvPiValueSyntaxTest, NameSolverLooksEachNameUpOnce) {
   EXPECT_EQ(solved[second.get()][0].getObject(), &f.units);
   EXPECT_EQ(solved[deferred.get()][0].getType(), KuvPiSolvedData::E_NamedEff);
   EXPECT_EQ(solved[deferred.get()][0].getObject(), nullptr);
-  EXPECT_EQ(KuvPiNameToSolve("a", KuvPiNameToSolve::E_DateVar), KuvPiNameToSolve("a", KuvPiNameToSolve::E_DateVar));
-  EXPECT_FALSE(KuvPiNameToSolve("a", KuvPiNameToSolve::E_DateVar) == KuvPiNameToSolve("a", KuvPiNameToSolve::E_SerialVar));
+  EXPECT_EQ(KuvPiNameToSolve("a", KuvPiNameToSolve::E_DateVar),
+            KuvPiNameToSolve("a", KuvPiNameToSolve::E_DateVar));
+  EXPECT_FALSE(KuvPiNameToSolve("a", KuvPiNameToSolve::E_DateVar) ==
+               KuvPiNameToSolve("a", KuvPiNameToSolve::E_SerialVar));
 }
 
 }  // namespace

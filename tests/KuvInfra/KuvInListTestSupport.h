@@ -1,8 +1,7 @@
-// Test elements for the list family: a value that counts its live instances,
+// The list family's test elements: counted values (see kuv_test::CountedValue),
 // so that tests can prove value lists destroy each copy exactly once.
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <type_traits>
 #include <vector>
@@ -11,30 +10,9 @@
 #include "KuvInLinkListVal.h"
 #include "KuvInList.h"
 #include "KuvInListVal.h"
+#include "support/KuvTestSupport.h"
 
-class CountedValue : public KuvInObjectVal {
-  KUV_DECLARE_TYPE(CountedValue)
-
-public:
-  explicit CountedValue(int value) : m_value(value) { ++s_live; }
-  CountedValue(const CountedValue& other) : KuvInObjectVal(other), m_value(other.m_value) { ++s_live; }
-  ~CountedValue() override { --s_live; }
-
-  int value() const { return m_value; }
-  static int live() { return s_live; }
-
-  KuvInString toString() const override { return KuvInString::FromNum(m_value); }
-  std::uint32_t hash() const override { return static_cast<std::uint32_t>(m_value) * 2654435761u; }
-  bool equals(const KuvInObjectVal& other) const override {
-    const CountedValue* o = cast(other);
-    return o != nullptr && o->m_value == m_value;
-  }
-  KuvInObjectVal& clone(void* where = nullptr) const override { return cloneOf(*this, where); }
-
-private:
-  int m_value;
-  static int s_live;
-};
+using kuv_test::CountedValue;
 
 // The value of an element handed out by any of the four lists.
 inline int valueOf(const KuvInObject* element) { return CountedValue::cast(*element)->value(); }
@@ -69,7 +47,8 @@ private:
 template <class L>
 std::vector<int> forwardValues(const L& list) {
   std::vector<int> values;
-  for (typename L::const_iterator it = list.cBegin(); it.IsValid();) values.push_back(valueOf(it.GetGoToNext()));
+  for (typename L::const_iterator it = list.cBegin(); it.IsValid();)
+    values.push_back(valueOf(it.GetGoToNext()));
   return values;
 }
 

@@ -12,11 +12,11 @@
 
 #include "KuvInListVal.h"
 #include "KuvInMilestonesEvalInterval.h"
-#include "KuvInTraceClass.h"
 #include "KuvInTreeEvalIndexBound.h"
 #include "KuvInTreeEvalInterval.h"
+#include "support/KuvTestSupport.h"
 
-namespace kuvtest {
+namespace kuv_test {
 
 // "" gives the empty bound.
 inline KuvInTreeEvalIndexBound bound(const std::string& text) {
@@ -32,15 +32,12 @@ inline KuvInTreeEvalIndexBound bound(const std::string& text) {
 }
 
 // A range's two ends: bounds and inclusions.
-struct RangeText {
-  KuvInTreeEvalIndexBound lower, upper;
-  bool lowerIncluded, upperIncluded;
-};
+struct RangeText { KuvInTreeEvalIndexBound lower, upper; bool lowerIncluded, upperIncluded; };
 
 inline RangeText rangeText(const std::string& text) {
   std::size_t dash = text.find_first_of("-,");
-  return {bound(text.substr(1, dash - 1)), bound(text.substr(dash + 1, text.size() - dash - 2)), text.front() == '[',
-          text.back() == ']'};
+  return {bound(text.substr(1, dash - 1)), bound(text.substr(dash + 1, text.size() - dash - 2)),
+          text.front() == '[', text.back() == ']'};
 }
 
 inline KuvInMilestonesEvalInterval milestone(const std::string& text) {
@@ -67,8 +64,6 @@ inline KuvInListVal treeRanges(const std::vector<std::string>& texts) {
   return list;
 }
 
-inline std::string text(const KuvInObjectVal& value) { return value.toString().ConvertToChar(); }
-
 // Models for property tests. Ranges get one-level ends in 0..kGridMax; a
 // range stands for the points of the grid 0, 0.5, 1, ... kGridMax that it
 // holds, which tells apart every two differing ranges with such ends.
@@ -89,7 +84,9 @@ inline GridPoints gridPoints(const KuvInTreeEvalIndexBound& lower, bool lowerInc
 // Random one-level ends, for a fixed seed.
 class RandomEnds {
 public:
-  std::uint32_t pick(std::uint32_t max) { return std::uniform_int_distribution<std::uint32_t>(0, max)(m_engine); }
+  std::uint32_t pick(std::uint32_t max) {
+    return std::uniform_int_distribution<std::uint32_t>(0, max)(m_engine);
+  }
   // Lower and upper ends with lower <= upper, and their inclusions.
   RangeText ends() {
     std::uint32_t a = pick(kGridMax), b = pick(kGridMax);
@@ -101,27 +98,4 @@ private:
   std::mt19937 m_engine{20240611};
 };
 
-// Sets a channel's flags for one scope.
-class ScopedTraceFlags {
-public:
-  ScopedTraceFlags(KuvInTraceClass& channel, unsigned char flags) : m_channel(channel), m_old(channel.getFlags()) {
-    channel.setFlags(flags);
-  }
-  ~ScopedTraceFlags() { m_channel.setFlags(m_old); }
-  ScopedTraceFlags(const ScopedTraceFlags&) = delete;
-  ScopedTraceFlags& operator=(const ScopedTraceFlags&) = delete;
-
-private:
-  KuvInTraceClass& m_channel;
-  unsigned char m_old;
-};
-
-// What f prints on standard output.
-template <class F>
-std::string captured(F f) {
-  testing::internal::CaptureStdout();
-  f();
-  return testing::internal::GetCapturedStdout();
-}
-
-}  // namespace kuvtest
+}  // namespace kuv_test

@@ -14,16 +14,14 @@
 #include "KuvLiteralExprReader.h"
 #include "KuvLiteralExprWriter.h"
 #include "KuvLiteralTestModel.h"
+#include "support/KuvTestSupport.h"
 
 namespace {
 
-struct RefDeleter {
-  void operator()(KuvEeNodeRef* ref) const { delete ref; }
-};
-using Tree = std::unique_ptr<KuvEeNodeRef, RefDeleter>;
+using kuv_test::Tree;
 
 struct Fixture {
-  kuvtest::LiteralModel model;
+  kuv_test::LiteralModel model;
   KuvLiteralExprReader reader{&model.space};
   KuvLiteralExprWriter writer;
 
@@ -44,10 +42,7 @@ struct Fixture {
 
 TEST(KuvLiteralExprReaderTest, ReadsEveryFormAndWritesItBack) {
   Fixture f;
-  const struct {
-    const char* text;
-    const char* written;
-  } cases[] = {
+  const struct { const char* text; const char* written; } cases[] = {
       {"Engine.V8", "Engine.V8"},
       {"!Engine.V8", "!Engine.V8"},
       {"Engine.V8{FALSE,NOVAR}", "Engine.V8{FALSE,NOVAR}"},
@@ -92,12 +87,7 @@ TEST(KuvLiteralExprReaderTest, PrecedenceAndNegationShapeTheTree) {
   KuvInString error;
   Tree tree = f.read("Engine.V8 & Engine.V6 | $Eff1", error);
   ASSERT_NE(tree, nullptr);
-  const auto* orOp = KuvEeOrOp::cast(*tree->getNode());
-  ASSERT_NE(orOp, nullptr);
-  KuvInLinkList children(KuvEeNodeRef::sType());
-  orOp->getChildrenRefs(children);
-  ASSERT_EQ(children.GetLength(), 2);
-  EXPECT_TRUE(KuvEeAndOp::isObjectOfThisType(*static_cast<KuvEeNodeRef*>(children.Get(0))->getNode()));
+  EXPECT_EQ(kuv_test::shape(*tree), "Or(And(V8,V6),Ref(Eff1))");
 
   tree = f.read("!Engine.V8", error);
   const auto* leaf = KuvEeVarEffLeaf::cast(*tree->getNode());
@@ -110,9 +100,7 @@ TEST(KuvLiteralExprReaderTest, PrecedenceAndNegationShapeTheTree) {
 TEST(KuvLiteralExprReaderTest, UnknownNamedEffectivitiesBecomeSymbolsOnlyWhenAsked) {
   Fixture f;
   KuvInString error;
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(f.read("$Nobody", error), nullptr);
-  EXPECT_NE(testing::internal::GetCapturedStdout().find("ERROR: no type for Nobody"), std::string::npos);
+  EXPECT_TRACES(nullptr, "ERROR: no type for Nobody", f.read("$Nobody", error));
   Tree tree = f.read("$Nobody", error, true);
   ASSERT_NE(tree, nullptr);
   EXPECT_TRUE(KuvEeEffSymbolLeaf::isObjectOfThisType(*tree->getNode()));
@@ -127,10 +115,8 @@ TEST(KuvLiteralExprReaderTest, HostileTextFailsWithAReasonAndLeavesNothing) {
   const std::string nots = std::string(40000, '!') + "Engine.V8";
   std::string wide = "Engine.V8";
   for (int i = 0; i < 1500; ++i) wide += " | Engine.V8";
-  const struct {
-    std::string text;
-    const char* reason;  // a part of the error text
-  } cases[] = {
+  // reason: a part of the error text.
+  const struct { std::string text; const char* reason; } cases[] = {
       {"(Engine.V8 | $Eff1", "no closing bracket found\n"},
       {"Engine.V8 &", "nothing found after operator &"},
       {"Engine.V8 $Eff1", "parse has finished before end of string, at index : 10, near : \" $E\""},
@@ -161,10 +147,7 @@ TEST(KuvLiteralExprReaderTest, HostileTextFailsWithAReasonAndLeavesNothing) {
   };
   for (const auto& c : cases) {
     KuvInString error;
-    testing::internal::CaptureStdout();
-    Tree tree = f.read(c.text, error);
-    testing::internal::GetCapturedStdout();
-    EXPECT_EQ(tree, nullptr) << c.text.substr(0, 60);
+    EXPECT_TRACES(nullptr, "", f.read(c.text, error));
     EXPECT_NE(std::string(error.ConvertToChar()).find(c.reason), std::string::npos)
         << c.text.substr(0, 60) << " gave: " << error.ConvertToChar();
   }
@@ -173,13 +156,10 @@ TEST(KuvLiteralExprReaderTest, HostileTextFailsWithAReasonAndLeavesNothing) {
 }
 
 TEST(KuvLiteralExprReaderTest, NoSyntaxNoRead) {
-  kuvtest::LiteralModel model;
+  kuv_test::LiteralModel model;
   KuvLiteralExprReader reader(&model.space);
   KuvInString error;
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(reader.readExpressionSimple("Engine.V8", error, false), nullptr);
-  const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_NE(out.find("Syntax IS NOT SET."), std::string::npos) << out;
+  EXPECT_TRACES(nullptr, "Syntax IS NOT SET.", reader.readExpressionSimple("Engine.V8", error, false));
   EXPECT_EQ(reader.getSyntax(), nullptr);
 }
 

@@ -8,21 +8,18 @@
 #include "KuvLiteralExprReader.h"
 #include "KuvLiteralExprWriter.h"
 #include "KuvLiteralTestModel.h"
+#include "support/KuvTestSupport.h"
 #include "KuvQmSpecList.h"
 
 namespace {
 
 TEST(KuvLiteralListTest, ListsReadAndWriteItemByItem) {
-  kuvtest::LiteralModel model;
+  kuv_test::LiteralModel model;
   KuvLiteralExprReader reader(&model.space);
   KuvLiteralExprWriter writer;
   ASSERT_EQ(S_OK, reader.setDefaultSyntax());
   ASSERT_EQ(S_OK, writer.setDefaultSyntax());
-  const struct {
-    const char* text;
-    int varEffs;
-    int effs;
-  } cases[] = {
+  const struct { const char* text; int varEffs; int effs; } cases[] = {
       {"Engine.V8;Units[1,10];$Eff1", 2, 1},
       {"Engine.V8", 1, 0},
       {"$Eff1 ; $'Eff 2|x' ; Color{Red}", 1, 2},
@@ -54,40 +51,33 @@ TEST(KuvLiteralListTest, ListsReadAndWriteItemByItem) {
 }
 
 TEST(KuvLiteralListTest, BadListsGiveNothing) {
-  kuvtest::LiteralModel model;
+  kuv_test::LiteralModel model;
   KuvLiteralExprReader reader(&model.space);
   ASSERT_EQ(S_OK, reader.setDefaultSyntax());
   for (const char* text : {"Engine.V8 & Units[1]", "Engine.V8;@unit[Units]", "Nobody[1];Engine.V8", "$Nobody",
                            "Engine.V8;;Units[1]", "(Engine.V8)", "$Eff1{ALL_TRUE}", "Units[1"}) {
     KuvInString error;
-    testing::internal::CaptureStdout();
-    std::unique_ptr<KuvEeGenericExpression> list(
-        reader.readList(text, error, KuvEeGenericExpression::CFG_LISTMODE_150));
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(list, nullptr) << text;
+    EXPECT_TRACES(nullptr, std::string("QmSpecListReader parser ERROR: read FAILED. ListExpression=") + text,
+                  reader.readList(text, error, KuvEeGenericExpression::CFG_LISTMODE_150));
     EXPECT_FALSE(error.IsEmpty()) << text;
-    EXPECT_NE(out.find(std::string("QmSpecListReader parser ERROR: read FAILED. ListExpression=") + text),
-              std::string::npos)
-        << out;
   }
 }
 
 TEST(KuvLiteralListTest, ExpressionsWrapTheTree) {
-  kuvtest::LiteralModel model;
+  kuv_test::LiteralModel model;
   KuvLiteralExprReader reader(&model.space);
   KuvLiteralExprWriter writer;
   reader.setDefaultSyntax();
   writer.setDefaultSyntax();
   KuvInString error;
-  std::unique_ptr<KuvEeGenericExpression> expression(reader.readExpression("Engine.V8 | $Eff1", error, false));
+  std::unique_ptr<KuvEeGenericExpression> expression(
+      reader.readExpression("Engine.V8 | $Eff1", error, false));
   ASSERT_NE(expression, nullptr);
   EXPECT_FALSE(expression->IsList());
   EXPECT_STREQ(writer.write(*expression).ConvertToChar(), "Engine.V8 | $Eff1");
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(reader.readExpression("Engine.V8 |", error, false), nullptr);
+  EXPECT_TRACES(nullptr, "", reader.readExpression("Engine.V8 |", error, false));
   KuvLiteralExprWriter unset;
-  EXPECT_TRUE(unset.write(*expression).IsEmpty());
-  testing::internal::GetCapturedStdout();
+  kuv_test::captured([&] { EXPECT_TRUE(unset.write(*expression).IsEmpty()); });
 }
 
 }  // namespace

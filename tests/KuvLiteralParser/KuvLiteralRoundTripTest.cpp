@@ -21,28 +21,19 @@
 #include "KuvEeTrue.h"
 #include "KuvEeVarEffLeaf.h"
 #include "KuvInDateParser.h"
-#include "KuvInLinkList.h"
 #include "KuvInSet.h"
 #include "KuvLiteralExprReader.h"
 #include "KuvLiteralExprWriter.h"
 #include "KuvLiteralTestModel.h"
+#include "support/KuvTestSupport.h"
 
 namespace {
 
-struct RefDeleter {
-  void operator()(KuvEeNodeRef* ref) const { delete ref; }
-};
-using Tree = std::unique_ptr<KuvEeNodeRef, RefDeleter>;
+using kuv_test::Tree;
 
 std::vector<KuvEeNode*> childrenOf(const KuvEeNode& node) {
-  std::vector<KuvEeNode*> nodes;
-  if (const KuvEeOp* op = KuvEeOp::cast(node)) {
-    KuvInLinkList refs(KuvEeNodeRef::sType());
-    op->getChildrenRefs(refs);
-    for (KuvInLinkList::const_iterator it = refs.cBegin(); it.IsValid(); it.Next())
-      nodes.push_back(static_cast<KuvEeNodeRef*>(it.Get())->getNode());
-  }
-  return nodes;
+  const KuvEeOp* op = KuvEeOp::cast(node);
+  return op != nullptr ? kuv_test::children(*op) : std::vector<KuvEeNode*>{};
 }
 
 // Same shape, same kinds, equal criteria.
@@ -52,7 +43,8 @@ bool sameTree(const KuvEeNode& a, const KuvEeNode& b) {
   if (const auto* leaf = KuvEeVarEffLeaf::cast(a))
     return SUCCEEDED(leaf->getVarEff()->equals(KuvEeVarEffLeaf::cast(b)->getVarEff(), equal)) && equal;
   if (const auto* leaf = KuvEeRestrictionEffLeaf::cast(a))
-    return SUCCEEDED(leaf->getRestrictionEff()->isEqual(KuvEeRestrictionEffLeaf::cast(b)->getRestrictionEff(), equal)) &&
+    return SUCCEEDED(leaf->getRestrictionEff()->isEqual(KuvEeRestrictionEffLeaf::cast(b)->getRestrictionEff(),
+                                                        equal)) &&
            equal;
   if (const auto* leaf = KuvEeEffLeaf::cast(a)) {
     const auto* other = KuvEeEffLeaf::cast(b);
@@ -71,7 +63,7 @@ bool sameTree(const KuvEeNode& a, const KuvEeNode& b) {
 // Random expressions over every criterion kind that has a literal form.
 class Generator {
 public:
-  explicit Generator(kuvtest::LiteralModel& model) : m_model(model) { m_dates.setSeparator("/"); }
+  explicit Generator(kuv_test::LiteralModel& model) : m_model(model) { m_dates.setSeparator("/"); }
 
   KuvEeNode* node(int depth) {
     const int pick = depth <= 0 ? 4 + static_cast<int>(m_random() % 12) : static_cast<int>(m_random() % 16);
@@ -84,7 +76,8 @@ public:
       }
       case 2:
       case 3: {
-        KuvEeSingleOp* single = pick == 2 ? static_cast<KuvEeSingleOp*>(new KuvEeNotOp) : new KuvEeNotDomainOp;
+        KuvEeSingleOp* single =
+            pick == 2 ? static_cast<KuvEeSingleOp*>(new KuvEeNotOp) : new KuvEeNotDomainOp;
         single->setChildRef(node(depth - 1)->getNodeRef());
         return single;
       }
@@ -130,7 +123,8 @@ private:
   }
 
   KuvEeVarEff* selection() {
-    auto* eff = new KuvEeSelectionEff(&m_model.color, coin() ? KuvEeSelectionEff::AllFalse : KuvEeSelectionEff::AllTrue);
+    auto* eff = new KuvEeSelectionEff(&m_model.color,
+                                      coin() ? KuvEeSelectionEff::AllFalse : KuvEeSelectionEff::AllTrue);
     if (m_random() % 4 == 0) return eff;
     for (const char* value : {"Red", "Blue", "Dark,Green"})
       if (coin()) eff->add(KuvInString(value));
@@ -140,7 +134,8 @@ private:
 
   KuvEeVarEff* serial() {
     KuvEeSerialVar* vars[] = {&m_model.units, &m_model.states, &m_model.plans, &m_model.serials};
-    auto* eff = new KuvEeSerialEff(vars[m_random() % 4], coin() ? KuvEeSerialEff::AllFalse : KuvEeSerialEff::AllTrue);
+    auto* eff =
+        new KuvEeSerialEff(vars[m_random() % 4], coin() ? KuvEeSerialEff::AllFalse : KuvEeSerialEff::AllTrue);
     if (m_random() % 5 == 0) return eff;
     KuvInListVal ranges(KuvInSerialInterval::sType());
     for (int start = 1 + static_cast<int>(m_random() % 5), n = static_cast<int>(m_random() % 4); n > 0; --n) {
@@ -159,7 +154,8 @@ private:
     auto* eff = new KuvEeDateEff(&m_model.due, coin() ? KuvEeDateEff::AllFalse : KuvEeDateEff::AllTrue);
     if (m_random() % 5 == 0) return eff;
     KuvInListVal ranges(KuvInDateInterval::sType());
-    for (int day = 1 + static_cast<int>(m_random() % 5), n = 1 + static_cast<int>(m_random() % 3); n > 0; --n) {
+    for (int day = 1 + static_cast<int>(m_random() % 5), n = 1 + static_cast<int>(m_random() % 3); n > 0;
+         --n) {
       const int last = day + static_cast<int>(m_random() % 3);
       KuvInDate start;
       KuvInDate end;
@@ -231,13 +227,13 @@ private:
     return leaf;
   }
 
-  kuvtest::LiteralModel& m_model;
+  kuv_test::LiteralModel& m_model;
   std::mt19937 m_random{20261205};
   KuvInDateParser m_dates;
 };
 
 TEST(KuvLiteralRoundTripTest, WrittenExpressionsReadBackEqualInBothSyntaxes) {
-  kuvtest::LiteralModel model;
+  kuv_test::LiteralModel model;
   Generator generate(model);
   KuvLiteralExprWriter writers[2];
   writers[0].setDefaultSyntax();
@@ -262,7 +258,7 @@ TEST(KuvLiteralRoundTripTest, WrittenExpressionsReadBackEqualInBothSyntaxes) {
 }
 
 TEST(KuvLiteralRoundTripTest, DisplaySyntaxUsesWords) {
-  kuvtest::LiteralModel model;
+  kuv_test::LiteralModel model;
   KuvLiteralExprWriter writer(KuvPiOptionEffWriter::E_Display);
   writer.setDisplaySyntax();
   Tree tree((new KuvEeOrOp)->getNodeRef());
@@ -274,7 +270,8 @@ TEST(KuvLiteralRoundTripTest, DisplaySyntaxUsesWords) {
   andOp->addChild(new KuvEeVarEffLeaf(units));
   static_cast<KuvEeOrOp*>(tree->getNode())->addChild(andOp);
   static_cast<KuvEeOrOp*>(tree->getNode())->addChild(new KuvEeTrue);
-  EXPECT_STREQ(writer.write(*tree->getNode()).ConvertToChar(), "Engine.V8{TRUE} AND NOT Units[20,+infinity] OR TRUE");
+  EXPECT_STREQ(writer.write(*tree->getNode()).ConvertToChar(),
+               "Engine.V8{TRUE} AND NOT Units[20,+infinity] OR TRUE");
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 // and named effectivities, all in one variable space.
 #pragma once
 
-#include <array>
 #include <memory>
 #include <vector>
 
@@ -15,38 +14,32 @@
 #include "KuvEeSelectionVar.h"
 #include "KuvEeSerialVar.h"
 #include "KuvEeVarSpace.h"
+#include "support/KuvTestSupport.h"
 
-namespace kuvtest {
+namespace kuv_test {
 
-inline std::array<unsigned char, 16> guid(unsigned n) {
-  std::array<unsigned char, 16> bytes{};
-  bytes[0] = static_cast<unsigned char>(n);
-  bytes[1] = static_cast<unsigned char>(n >> 8);
-  bytes[15] = 0x5A;
-  return bytes;
-}
 
 struct LiteralModel {
-  KuvEeVarSpace space{"Space", guid(1).data()};
-  KuvEeCategory engine{"Engine", guid(2).data()};
-  KuvEeCatOptionVar v8{"V8", guid(3).data(), &engine};
-  KuvEeCatOptionVar v6{"V6", guid(4).data(), &engine};
+  KuvEeVarSpace space{"Space", Guid(1).data()};
+  KuvEeCategory engine{"Engine", Guid(2).data()};
+  KuvEeCatOptionVar v8{"V8", Guid(3).data(), &engine};
+  KuvEeCatOptionVar v6{"V6", Guid(4).data(), &engine};
   // Names holding syntax symbols are quoted by the writer.
-  KuvEeCategory paint{"Paint&Shop", guid(5).data()};
-  KuvEeCatOptionVar gloss{"Gloss (1)", guid(6).data(), &paint};
-  KuvEeSelectionVar color{"Color", guid(7).data()};
-  KuvEeSerialVar units{"Units", guid(8).data(), KuvEeSerialVar::UNIT, nullptr};
-  KuvEeSerialVar states{"States", guid(9).data(), KuvEeSerialVar::STATE, nullptr};
-  KuvEeSerialVar plans{"Plans", guid(10).data(), KuvEeSerialVar::MANUF_PLAN, nullptr};
-  KuvEeSerialVar serials{"Serials", guid(11).data(), KuvEeSerialVar::UNDEFINED, nullptr};
-  KuvEeDateVar due{"Due", guid(12).data()};
-  KuvEePredefEff eff1{"Eff1", guid(13).data(), true, KuvEePredefEff::GLOBAL};
-  KuvEePredefEff eff2{"Eff 2|x", guid(14).data(), true, KuvEePredefEff::GLOBAL};
+  KuvEeCategory paint{"Paint&Shop", Guid(5).data()};
+  KuvEeCatOptionVar gloss{"Gloss (1)", Guid(6).data(), &paint};
+  KuvEeSelectionVar color{"Color", Guid(7).data()};
+  KuvEeSerialVar units{"Units", Guid(8).data(), KuvEeSerialVar::UNIT, nullptr};
+  KuvEeSerialVar states{"States", Guid(9).data(), KuvEeSerialVar::STATE, nullptr};
+  KuvEeSerialVar plans{"Plans", Guid(10).data(), KuvEeSerialVar::MANUF_PLAN, nullptr};
+  KuvEeSerialVar serials{"Serials", Guid(11).data(), KuvEeSerialVar::UNDEFINED, nullptr};
+  KuvEeDateVar due{"Due", Guid(12).data()};
+  KuvEePredefEff eff1{"Eff1", Guid(13).data(), true, KuvEePredefEff::GLOBAL};
+  KuvEePredefEff eff2{"Eff 2|x", Guid(14).data(), true, KuvEePredefEff::GLOBAL};
 
   LiteralModel() {
-    color.addValue("Red", guid(20).data());
-    color.addValue("Blue", guid(21).data());
-    color.addValue("Dark,Green", guid(22).data());
+    color.addValue("Red", Guid(20).data());
+    color.addValue("Blue", Guid(21).data());
+    color.addValue("Dark,Green", Guid(22).data());
     space.addCategory(&engine);
     space.addCategory(&paint);
     space.addOptionVar(&v8);
@@ -60,4 +53,4 @@ struct LiteralModel {
   }
 };
 
-}  // namespace kuvtest
+}  // namespace kuv_test

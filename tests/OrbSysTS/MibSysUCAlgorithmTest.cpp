@@ -8,31 +8,25 @@
 
 namespace {
 
-struct Utf8Result {
-  std::u16string units;
-  int consumed;
-};
+struct Utf8Result { std::u16string units; int consumed; };
 
 Utf8Result toUcs2(const std::string& bytes, int capacity = -1) {
   std::vector<KuvUCChar> out(bytes.size() + 1);
   if (capacity < 0) capacity = static_cast<int>(out.size());
   int consumed = -1;
-  int n = MibSysUCAlgorithm::ConvertUTF8ToUCS2(bytes.data(), static_cast<int>(bytes.size()), out.data(), capacity,
-                                               consumed);
+  int n = MibSysUCAlgorithm::ConvertUTF8ToUCS2(bytes.data(), static_cast<int>(bytes.size()), out.data(),
+                                               capacity, consumed);
   return {std::u16string(out.data(), static_cast<size_t>(n)), consumed};
 }
 
-struct Ucs2Result {
-  std::string bytes;
-  int consumed;
-};
+struct Ucs2Result { std::string bytes; int consumed; };
 
 Ucs2Result toUtf8(const std::u16string& units, int capacity = -1) {
   std::vector<char> out(units.size() * 4 + 1);
   if (capacity < 0) capacity = static_cast<int>(out.size());
   int consumed = -1;
-  int n = MibSysUCAlgorithm::ConvertUCS2ToUTF8(units.data(), static_cast<int>(units.size()), out.data(), capacity,
-                                               consumed);
+  int n = MibSysUCAlgorithm::ConvertUCS2ToUTF8(units.data(), static_cast<int>(units.size()), out.data(),
+                                               capacity, consumed);
   return {std::string(out.data(), static_cast<size_t>(n)), consumed};
 }
 

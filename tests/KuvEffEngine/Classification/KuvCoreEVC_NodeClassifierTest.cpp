@@ -11,7 +11,7 @@
 #include "KuvInMapVal.h"
 #include "KuvInSetVal.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 
@@ -38,10 +38,7 @@ KuvInSetVal setOf(std::initializer_list<std::uint32_t> indices) {
 
 TEST(KuvCoreEVC_NodeClassifierTest, LeavesAreClassifiedByTheKindOfTheirCriterion) {
   Criteria c;
-  struct Case {
-    KuvEeNode* node;
-    std::uint32_t index;
-  };
+  struct Case { KuvEeNode* node; std::uint32_t index; };
   const Case cases[] = {
       {c.option(), 1},
       {c.selection(), 1},
@@ -110,13 +107,11 @@ TEST(KuvCoreEVC_NodeClassifierTest, OperatorsTakeTheUnionOfTheirChildren) {
 }
 
 TEST(KuvCoreEVC_NodeClassifierTest, ConversionMapsEachIndexAndRefusesUnknownOnesWithoutChange) {
-  struct Case {
-    std::initializer_list<std::uint32_t> indices;
-    bool (*reads)(const KuvEVCClassification&);
-  };
+  struct Case { std::initializer_list<std::uint32_t> indices; bool (*reads)(const KuvEVCClassification&); };
   const Case cases[] = {
       {{0}, [](const KuvEVCClassification& r) { return r.equals(KuvEVCClassification(0)); }},
-      {{1}, [](const KuvEVCClassification& r) { return r.isExclusiveFeature() && r.isNonExclusiveFeature(); }},
+      {{1},
+       [](const KuvEVCClassification& r) { return r.isExclusiveFeature() && r.isNonExclusiveFeature(); }},
       {{2}, [](const KuvEVCClassification& r) { return r.isEvolutionType(13) && !r.isMilestone(); }},
       {{3}, [](const KuvEVCClassification& r) { return r.isChange() && !r.isVariant(); }},
       {{4}, [](const KuvEVCClassification& r) { return r.isInheritedEff(); }},
@@ -129,13 +124,15 @@ TEST(KuvCoreEVC_NodeClassifierTest, ConversionMapsEachIndexAndRefusesUnknownOnes
   }
 
   KuvEVCClassification r(0);
-  std::string out = captured(
-      [&] { EXPECT_EQ(E_FAIL, KuvCoreEVC_NodeClassifier::convertClassificationSetToObject(setOf({1, 6}), r)); });
+  std::string out = captured([&] {
+    EXPECT_EQ(E_FAIL, KuvCoreEVC_NodeClassifier::convertClassificationSetToObject(setOf({1, 6}), r));
+  });
   EXPECT_NE(out.find("ERROR: Unexpected case"), std::string::npos);
   KuvInSetVal mixed;
   mixed.Put(KuvInIntHolder(1));
   mixed.Put(KuvInSignedIntHolder(2));
-  out = captured([&] { EXPECT_EQ(E_FAIL, KuvCoreEVC_NodeClassifier::convertClassificationSetToObject(mixed, r)); });
+  out = captured(
+      [&] { EXPECT_EQ(E_FAIL, KuvCoreEVC_NodeClassifier::convertClassificationSetToObject(mixed, r)); });
   EXPECT_NE(out.find("ERROR: NULL pointer"), std::string::npos);
   EXPECT_TRUE(r.equals(KuvEVCClassification(0)));
 }

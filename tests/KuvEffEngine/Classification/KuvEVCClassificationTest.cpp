@@ -1,5 +1,5 @@
 // The sixteen-flag classification: the setters that share flags, the typed
-// evolution groups, the upper-bound rule, equality, copies and the text.
+// evolution groups, the upper-bound rule, equality and copies.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,7 +8,7 @@
 #include "KuvInIntHolder.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 
@@ -38,12 +38,8 @@ TEST(KuvEVCClassificationTest, BuiltWithOneAnswersTrueEverywhereAndClearOnlyKeep
 }
 
 TEST(KuvEVCClassificationTest, CompositeSettersTouchExactlyTheirFlags) {
-  struct Case {
-    const char* name;
-    void (*set)(KuvEVCClassification&);
-    bool (*reads)(const KuvEVCClassification&);
-    bool (*untouched)(const KuvEVCClassification&);
-  };
+  using Reads = bool (*)(const KuvEVCClassification&);
+  struct Case { const char* name; void (*set)(KuvEVCClassification&); Reads reads, untouched; };
   const Case cases[] = {
       {"setVariant", [](KuvEVCClassification& c) { c.setVariant(1); },
        [](const KuvEVCClassification& c) { return c.isExclusiveFeature() && c.isNonExclusiveFeature(); },
@@ -86,7 +82,8 @@ TEST(KuvEVCClassificationTest, TypedSettersShareOneFlagPerGroupAndRefuseOtherTyp
   for (const auto& p : pairs) {
     KuvEVCClassification c(0);
     ASSERT_EQ(S_OK, c.setEvolutionType(p[0], 1));
-    for (std::int32_t t : kEvolutionTypes) EXPECT_EQ(c.isEvolutionType(t), t == p[0] || t == p[1]) << p[0] << "/" << t;
+    for (std::int32_t t : kEvolutionTypes)
+      EXPECT_EQ(c.isEvolutionType(t), t == p[0] || t == p[1]) << p[0] << "/" << t;
     // A used group has a finite bound until it is said infinite.
     EXPECT_FALSE(c.isUpperBoundInfinite(p[1]));
     ASSERT_EQ(S_OK, c.setUpperBoundInfinite(p[1], 1));
@@ -95,11 +92,8 @@ TEST(KuvEVCClassificationTest, TypedSettersShareOneFlagPerGroupAndRefuseOtherTyp
 
   KuvEVCClassification c(0);
   for (std::int32_t bad : {0, 1, 11, 15, 17, 20, -13}) {
-    std::string out = captured([&] {
-      EXPECT_EQ(E_FAIL, c.setEvolutionType(bad, 1));
-      EXPECT_EQ(E_FAIL, c.setUpperBoundInfinite(bad, 1));
-    });
-    EXPECT_NE(out.find("ERROR: Unexpected evolution type"), std::string::npos) << bad;
+    EXPECT_TRACES(E_FAIL, "ERROR: Unexpected evolution type", c.setEvolutionType(bad, 1));
+    EXPECT_TRACES(E_FAIL, "ERROR: Unexpected evolution type", c.setUpperBoundInfinite(bad, 1));
     EXPECT_FALSE(c.isEvolutionType(bad));
     EXPECT_FALSE(c.isUpperBoundInfinite(bad));
   }
@@ -119,28 +113,9 @@ TEST(KuvEVCClassificationTest, EqualityHashAndCopiesCoverAllSixteenFlags) {
 
   std::unique_ptr<KuvInObjectVal> copy(&a.clone());
   EXPECT_TRUE(copy->equals(a));
-  EXPECT_EQ(copy->dType(), KuvEVCClassification::sType());
   alignas(KuvEVCClassification) unsigned char place[sizeof(KuvEVCClassification)];
   KuvInObjectVal& inPlace = a.clone(place);
   EXPECT_TRUE(inPlace.equals(a));
   inPlace.~KuvInObjectVal();
 }
 
-TEST(KuvEVCClassificationTest, TextListsTheFlags) {
-  EXPECT_EQ(text(KuvEVCClassification(1)),
-            "KuvEVCClassification( variant:T, excl feature:T, non excl feature:T, change:T, date up bound inf:T, "
-            "bool_true:T, bool_false:T, evolution:UNIT|STATE|MANUF_PLAN|DATE|MILESTONE, evolution up bound inf: "
-            "not implemented , inheritedEff:T, restriction:T )");
-  KuvEVCClassification c(0);
-  c.setNonExclusiveFeature(1);
-  c.setEvolutionType(19, 1);
-  c.setMilestone(1);
-  EXPECT_EQ(text(c),
-            "KuvEVCClassification( variant:T, excl feature:F, non excl feature:T, change:F, date up bound inf:F, "
-            "bool_true:F, bool_false:F, evolution:MANUF_PLAN|MILESTONE, evolution up bound inf: not implemented , "
-            "inheritedEff:F, restriction:F )");
-  EXPECT_EQ(text(KuvEVCClassification(0)),
-            "KuvEVCClassification( variant:F, excl feature:F, non excl feature:F, change:F, date up bound inf:F, "
-            "bool_true:F, bool_false:F, evolution:, evolution up bound inf: not implemented , inheritedEff:F, "
-            "restriction:F )");
-}

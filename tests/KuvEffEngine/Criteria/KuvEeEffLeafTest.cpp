@@ -1,5 +1,5 @@
 // Effectivity leaves: the four states of the two flags against Boolean logic
-// on "the target holds", merging only on the same target, texts, cloning.
+// on "the target holds", merging only on the same target, cloning.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -10,7 +10,7 @@
 #include "KuvEeNodeCloner.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 
@@ -107,23 +107,6 @@ TEST(KuvEeEffLeafTest, MergesOnlyOnTheSameTarget) {
   EXPECT_EQ(out, nullptr);
   EXPECT_EQ(leaf.getConstraintCriterion(), &first);
   EXPECT_EQ(leaf.getTargetEff(), &first);
-}
-
-TEST(KuvEeEffLeafTest, TextShowsNegationAndConstants) {
-  KuvEeBasicEff target("Eff", nullptr);
-  const std::string eff = text(target);
-  EXPECT_EQ(eff, "BasicEff( Eff/" + text(target.getGuid()) + " - Not Defined )");
-  const struct {
-    State state;
-    std::string expected;
-  } cases[] = {
-      {{true, false}, "EffLeaf( " + eff + " )"},
-      {{false, true}, "EffLeaf(  ! " + eff + " )"},
-      {{true, true}, "EffLeaf( " + eff + "{ALL_TRUE} )"},
-      {{false, false}, "EffLeaf( " + eff + "{ALL_FALSE}  )"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(text(*leafIn(target, c.state)), c.expected);
-  EXPECT_EQ(text(KuvEeEffLeaf(nullptr)), "ERROR");
 }
 
 TEST(KuvEeEffLeafTest, TreesOfEffectivityLeavesCloneWithStateAndContext) {

@@ -21,7 +21,7 @@
 
 namespace {
 
-std::string text(const KuvInObject& o) { return o.toString().ConvertToChar(); }
+using kuv_test::text;
 
 KuvInTreeEvalIndex indexOf(const char* text) {
   KuvInTreeEvalIndex index;
@@ -65,45 +65,35 @@ TEST(KuvEeTreeSelection, SingleSelectionAndBoundRules) {
 
   // A from bound that excludes its element admits no to bound on it.
   KuvEeMilestonesSelection before(sel);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(sel.setFromBound(KuvEeMilestonesSelectionBound(&t.m1, false)), E_FAIL);
-  std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_NE(out.find("ERROR: From bound isn't a father of all of To bounds."), std::string::npos);
+  EXPECT_TRACES(E_FAIL, "ERROR: From bound isn't a father of all of To bounds.",
+                sel.setFromBound(KuvEeMilestonesSelectionBound(&t.m1, false)));
   EXPECT_TRUE(sel.equals(before));
 
   KuvEeMilestonesSelection open;
   ASSERT_EQ(open.setFromBound(KuvEeMilestonesSelectionBound(&t.m1, false)), S_OK);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(open.addToBound(KuvEeMilestonesSelectionBound(&t.m1, true)), E_FAIL);
-  out = testing::internal::GetCapturedStdout();
-  EXPECT_NE(out.find("ERROR: To Bound [" + text(t.m1) + "/Included] can't be a child of From bound [" +
-                     text(t.m1) + "/Excluded]"),
-            std::string::npos);
+  EXPECT_TRACES(E_FAIL,
+                "ERROR: To Bound [" + text(t.m1) + "/Included] can't be a child of From bound [" +
+                    text(t.m1) + "/Excluded]",
+                open.addToBound(KuvEeMilestonesSelectionBound(&t.m1, true)));
   // M2 (2-3) lies below M1 (1-9), not the other way round.
   EXPECT_EQ(open.addToBound(KuvEeMilestonesSelectionBound(&t.m2, true)), S_OK);
   EXPECT_EQ(open.getToBounds().GetLength(), 1);
   KuvEeMilestonesSelection below;
   ASSERT_EQ(below.setFromBound(KuvEeMilestonesSelectionBound(&t.m2, true)), S_OK);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(below.addToBound(KuvEeMilestonesSelectionBound(&t.m1, true)), E_FAIL);
-  testing::internal::GetCapturedStdout();
+  EXPECT_TRACES(E_FAIL, "", below.addToBound(KuvEeMilestonesSelectionBound(&t.m1, true)));
   EXPECT_EQ(below.getToBounds().GetLength(), 0);
   // Nor does a milestone of another track, whatever its index.
   unsigned char g2[16] = {5};
   KuvEeMilestonesVar otherTrack("Other", g2, "Build", nullptr);
   KuvEeMilestone foreign("F", g2, &otherTrack, indexOf("2-3"), nullptr, nullptr);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(open.addToBound(KuvEeMilestonesSelectionBound(&foreign, true)), E_FAIL);
-  testing::internal::GetCapturedStdout();
+  EXPECT_TRACES(E_FAIL, "", open.addToBound(KuvEeMilestonesSelectionBound(&foreign, true)));
   EXPECT_EQ(open.getToBounds().GetLength(), 1);
 
   // A bound of the other tree kind is refused.
   unsigned char g[16] = {9};
   KuvEeTreeSeriesVar series("Series", g, 18, nullptr);
   KuvEeTreeSeriesElement e("E", g, "A", indexOf("1-9"), &series, nullptr);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(sel.setSingleSelection(KuvEeTreeSeriesSelectionBound(&e, true)), E_INVALIDARG);
-  testing::internal::GetCapturedStdout();
+  EXPECT_TRACES(E_INVALIDARG, "", sel.setSingleSelection(KuvEeTreeSeriesSelectionBound(&e, true)));
   EXPECT_TRUE(sel.equals(before));
 }
 
@@ -137,10 +127,7 @@ TEST(KuvEeTreeBaseEff, SelectionsTextsAndCombinationsOfLooseElements) {
   const std::string m1 = "[" + text(t.m1) + "/Included]";
   const std::string m2 = "[" + text(t.m2) + "/Included]";
   const std::string head = "MilestonesEff( Track/" + text(t.var.getGuid());
-  const struct {
-    HRESULT (KuvEeVarEff::*op)(const KuvEeVarEff*, bool&);
-    std::string expected;
-  } cases[] = {
+  const struct { HRESULT (KuvEeVarEff::*op)(const KuvEeVarEff*, bool&); std::string expected; } cases[] = {
       {&KuvEeVarEff::opOr, head + "[N]{" + m1 + " ->} )"},  // all M1 holds
       {&KuvEeVarEff::opAnd, head + "[ALL_FALSE] )"},
       {&KuvEeVarEff::opCut, head + "[N]{" + m1 + " -> " + m1 + "} )"},
@@ -168,15 +155,12 @@ TEST(KuvEeDnfTreeEff, DeclaredButWaitingForTheNormalFormModel) {
   EXPECT_FALSE(merged);
   // Another kind on the same variable merges, and fails.
   KuvEeMilestonesEff plain(&t.var, KuvEeMilestonesEff::AllTrue);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(plain.opCut(&a, merged), E_FAIL);
+  EXPECT_TRACES(E_FAIL, "ERROR: NULL pointer: the input is not a selectionEffectivity",
+                plain.opCut(&a, merged));
   EXPECT_TRUE(merged);
-  EXPECT_NE(testing::internal::GetCapturedStdout().find(
-                "ERROR: NULL pointer: the input is not a selectionEffectivity"),
-            std::string::npos);
   EXPECT_TRUE(plain.isAllTrue());
 
-  kuvtest::QuietErrors quiet;
+  kuv_test::ScopedFlags quiet(KuvEeVarEff::traceChannel(), 0);
   EXPECT_EQ(a.opAnd(&b, merged), E_NOTIMPL);
   EXPECT_EQ(a.opNotDom(), E_NOTIMPL);
   bool equal = true;
@@ -190,10 +174,10 @@ TEST(KuvEeDnfTreeEff, DeclaredButWaitingForTheNormalFormModel) {
 // Until they have content, these kinds refuse a negation instead of dropping
 // it, and the refusal leaves the tree as it was.
 TEST(KuvEeDnfTreeEff, NegationsAreRefusedNotLost) {
-  using kuvtest::Not;
+  using kuv_test::Not;
   using R = KuvEeNodeNotRemover;
   Track t;
-  kuvtest::TestVars vars;
+  kuv_test::TestVars vars;
   auto dnf = [&] { return new KuvEeVarEffLeaf(new KuvEeDnfMilestonesEff(&t.var)); };
   auto option = [&] { return new KuvEeVarEffLeaf(new KuvEeOptionEff(vars.option, KuvEeOptionEff::T)); };
   auto remove = [](R::E_RemNots state) {
@@ -202,32 +186,21 @@ TEST(KuvEeDnfTreeEff, NegationsAreRefusedNotLost) {
   const std::function<HRESULT(KuvEeNodeRef&)> simplify = [](KuvEeNodeRef& ref) {
     return KuvEeNodeSimplifier().simplify(ref);
   };
-  const struct {
-    KuvEeNode* tree;
-    std::function<HRESULT(KuvEeNodeRef&)> run;
-    HRESULT code;
-  } cases[] = {
+  const struct { KuvEeNode* tree; std::function<HRESULT(KuvEeNodeRef&)> run; HRESULT code; } cases[] = {
       {Not(dnf()), remove(R::RemNots_None), E_NOTIMPL},
       {dnf(), remove(R::RemNots_Not), E_NOTIMPL},
-      {kuvtest::NotDom(dnf()), remove(R::RemNots_None), E_NOTIMPL},
-      {Not(kuvtest::Or({option(), dnf()})), remove(R::RemNots_None), E_NOTIMPL},
+      {kuv_test::NotDom(dnf()), remove(R::RemNots_None), E_NOTIMPL},
+      {Not(kuv_test::Or({option(), dnf()})), remove(R::RemNots_None), E_NOTIMPL},
       {Not(dnf()), simplify, E_NOTIMPL},
       // A group's walk of its children reports any failure as E_FAIL.
-      {kuvtest::And({option(), Not(dnf())}), simplify, E_FAIL},
+      {kuv_test::And({option(), Not(dnf())}), simplify, E_FAIL},
   };
   for (const auto& c : cases) {
-    kuvtest::Tree tree = kuvtest::own(c.tree);
+    kuv_test::Tree tree = kuv_test::own(c.tree);
     const std::string before = text(*tree->getNode());
-    testing::internal::CaptureStdout();
-    const HRESULT hr = c.run(*tree);
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(hr, c.code) << before;
-    EXPECT_NE(out.find("cannot be negated"), std::string::npos) << out;
+    EXPECT_TRACES(c.code, "cannot be negated", c.run(*tree));
     EXPECT_EQ(text(*tree->getNode()), before);
   }
   KuvEeVarEffLeaf leaf(new KuvEeDnfTreeSeriesEff(nullptr));
-  testing::internal::CaptureStdout();
-  const HRESULT hr = leaf.opNot();
-  testing::internal::GetCapturedStdout();
-  EXPECT_EQ(hr, E_NOTIMPL);
+  EXPECT_TRACES(E_NOTIMPL, "", leaf.opNot());
 }

@@ -92,7 +92,7 @@ void checkBinary(const Kind& kind, Binary op, const char* name, const std::funct
 }
 
 void checkAlgebra(const Kind& kind) {
-  kuvtest::QuietErrors quiet;
+  kuv_test::ScopedFlags quiet(KuvEeVarEff::traceChannel(), 0);
   checkBinary(
       kind, &KuvEeVarEff::opAnd, "opAnd", [](bool x, bool y) { return x && y; }, true);
   checkBinary(
@@ -153,7 +153,7 @@ bool partAdmits(const KuvEeVarEff& eff, const Point& x, bool (*in)(const Interva
 }  // namespace
 
 TEST(KuvEeVarEffAlgebra, OptionEffectivitiesAreSubsetsOfTheThreeStates) {
-  kuvtest::TestVars vars;
+  kuv_test::TestVars vars;
   Kind kind;
   kind.probes = 3;  // N, T, F
   for (std::uint32_t bits = 0; bits < 8; ++bits) {
@@ -171,7 +171,7 @@ TEST(KuvEeVarEffAlgebra, OptionEffectivitiesAreSubsetsOfTheThreeStates) {
 }
 
 TEST(KuvEeVarEffAlgebra, SelectionEffectivitiesAreSubsetsOfTheValues) {
-  kuvtest::TestVars vars;
+  kuv_test::TestVars vars;
   Kind kind;
   kind.probes = 4;  // N and the three values
   for (unsigned mask = 0; mask < 16; ++mask) {
@@ -194,7 +194,7 @@ TEST(KuvEeVarEffAlgebra, SelectionEffectivitiesAreSubsetsOfTheValues) {
 }
 
 TEST(KuvEeVarEffAlgebra, SerialEffectivitiesAreSetsOfNumbers) {
-  kuvtest::TestVars vars;
+  kuv_test::TestVars vars;
   std::mt19937 random(4242);
   auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   Kind kind;
@@ -228,7 +228,7 @@ TEST(KuvEeVarEffAlgebra, SerialEffectivitiesAreSetsOfNumbers) {
 }
 
 TEST(KuvEeVarEffAlgebra, DateEffectivitiesAreSetsOfSeconds) {
-  kuvtest::TestVars vars;
+  kuv_test::TestVars vars;
   std::mt19937 random(777);
   auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   // Days 1..5 of January 2001 as ranges; probes: the first second, noon and
@@ -286,7 +286,7 @@ void checkTreeAlgebra(KuvEeMilestonesVar& track, const std::vector<KuvEeMileston
   };
   std::mt19937 random(seed);
   auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-  kuvtest::QuietErrors quiet;
+  kuv_test::ScopedFlags quiet(KuvEeVarEff::traceChannel(), 0);
   Kind kind;
   kind.canonicalInputs = false;
   kind.probes = count + 1;  // N and the elements
@@ -415,5 +415,6 @@ TEST(KuvEeVarEffAlgebra, TreeEffectivitiesInNoTreeModeAreSetsOfElements) {
     ASSERT_EQ(KuvEeTreeSelection::opAdd(list, one), S_OK);
   }
   ASSERT_EQ(list.GetLength(), 3);
-  for (std::int32_t i = 0; i < 3; ++i) EXPECT_TRUE(KuvEeTreeSelection::cast(*list.Get(i))->isSingleSelection());
+  for (std::int32_t i = 0; i < 3; ++i)
+    EXPECT_TRUE(KuvEeTreeSelection::cast(*list.Get(i))->isSingleSelection());
 }

@@ -10,8 +10,8 @@
 #include "KuvEffEngine/KuvEeVarEffTestSupport.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
-using kuvtest::own;
-using kuvtest::text;
+using kuv_test::own;
+using kuv_test::text;
 
 namespace {
 
@@ -28,12 +28,12 @@ const O& optionOf(const KuvEeNode* node) { return *O::cast(*KuvEeVarEffLeaf::cas
 }  // namespace
 
 TEST(KuvEeVarEffLeaf, LeavesOfOneVariableMergeIntoANewLeaf) {
-  kuvtest::TestVars vars;
+  kuv_test::TestVars vars;
   auto a = own(leaf(vars.option, O::T));
   auto b = own(leaf(vars.option, O::T | O::F));
   auto notA = own(leaf(vars.option, O::T, true));
   auto f = own(leaf(vars.option, O::F));
-  auto leafOf = [](const kuvtest::Tree& t) { return KuvEeVarEffLeaf::cast(*t->getNode()); };
+  auto leafOf = [](const kuv_test::Tree& t) { return KuvEeVarEffLeaf::cast(*t->getNode()); };
 
   KuvEeNode* out = nullptr;
   ASSERT_EQ(leafOf(a)->opAnd(leafOf(b), out), S_OK);
@@ -56,11 +56,24 @@ TEST(KuvEeVarEffLeaf, LeavesOfOneVariableMergeIntoANewLeaf) {
   EXPECT_EQ(optionOf(b->getNode()).getValue(), static_cast<std::uint32_t>(O::T | O::F));
 }
 
+// A leaf whose effectivity was taken away cannot merge, from either side.
+TEST(KuvEeVarEffLeaf, MergingWithALeafWithoutEffectivityFailsAndChangesNothing) {
+  kuv_test::TestVars vars;
+  KuvEeVarEffLeaf full(new O(vars.option, O::T)), empty(nullptr);
+  bool merged = true;
+  EXPECT_TRACES(E_FAIL, "ERROR: opAnd failed", full.opAnd(&empty, merged));
+  EXPECT_FALSE(merged);
+  EXPECT_TRACES(E_FAIL, "ERROR: opOr failed", empty.opOr(&full, merged));
+  EXPECT_FALSE(merged);
+  EXPECT_EQ(text(full), "EeVarEffLeaf : OptionEff( Sunroof{T__} )");
+  EXPECT_EQ(text(empty), "EeVarEffLeaf : ERROR");
+}
+
 TEST(KuvEeVarEffLeaf, LeavesOfDifferentVariablesOrKindsDoNotMerge) {
-  kuvtest::TestVars vars;
+  kuv_test::TestVars vars;
   auto a = own(leaf(vars.option, O::T));
   auto other = own(leaf(vars.otherOption, O::T));
-  auto test = own(kuvtest::L(3));
+  auto test = own(kuv_test::L(3));
   auto* la = KuvEeVarEffLeaf::cast(*a->getNode());
   KuvEeNode* out = reinterpret_cast<KuvEeNode*>(1);
   EXPECT_EQ(la->opOr(KuvEeNodeLeaf::cast(*other->getNode()), out), S_OK);
@@ -71,14 +84,14 @@ TEST(KuvEeVarEffLeaf, LeavesOfDifferentVariablesOrKindsDoNotMerge) {
   EXPECT_EQ(optionOf(la).getValue(), static_cast<std::uint32_t>(O::T));
 
   // With the constants, theirs is the algebra.
-  auto t = own(kuvtest::T());
+  auto t = own(kuv_test::T());
   ASSERT_EQ(la->opAnd(KuvEeNodeLeaf::cast(*t->getNode()), out), S_OK);
   auto copy = own(out);
   EXPECT_EQ(text(*out), text(*la));
 }
 
 TEST(KuvEeVarEffLeaf, NegationConstantsAndTexts) {
-  kuvtest::TestVars vars;
+  kuv_test::TestVars vars;
   auto a = own(leaf(vars.option, O::T));
   auto* la = KuvEeVarEffLeaf::cast(*a->getNode());
   KuvEeNode* out = nullptr;
@@ -91,16 +104,14 @@ TEST(KuvEeVarEffLeaf, NegationConstantsAndTexts) {
   EXPECT_TRUE(la->isEquivalentToTrue());
   EXPECT_EQ(la->getConstraintCriterion(), static_cast<KuvInObject*>(vars.option));
 
-  auto empty = own(new KuvEeVarEffLeaf(nullptr));
-  EXPECT_EQ(text(*empty), "EeVarEffLeaf : ERROR");
-  EXPECT_FALSE(KuvEeVarEffLeaf::cast(*empty->getNode())->isEquivalentToTrue());
+  EXPECT_FALSE(KuvEeVarEffLeaf(nullptr).isEquivalentToTrue());
 }
 
 TEST(KuvEeVarEffLeaf, VisitingCloningAndKeepingTheEffectivity) {
-  kuvtest::TestVars vars;
+  kuv_test::TestVars vars;
   KuvEeVarEffLeaf* first = leaf(vars.option, O::T);
-  auto tree = own(kuvtest::And(
-      {first, kuvtest::Not(new KuvEeVarEffLeaf(new KuvEeDateEff(vars.date, KuvEeDateEff::AllTrue)))}));
+  auto tree = own(kuv_test::And(
+      {first, kuv_test::Not(new KuvEeVarEffLeaf(new KuvEeDateEff(vars.date, KuvEeDateEff::AllTrue)))}));
 
   struct Counter : KuvEeNodeWalker {
     int leaves = 0;
@@ -112,11 +123,11 @@ TEST(KuvEeVarEffLeaf, VisitingCloningAndKeepingTheEffectivity) {
   EXPECT_EQ(tree->getNode()->acceptVisitor(counter), S_OK);
   EXPECT_EQ(counter.leaves, 2);
 
-  kuvtest::Tree copy(tree->getNode()->clone());
+  kuv_test::Tree copy(tree->getNode()->clone());
   ASSERT_NE(copy, nullptr);
   EXPECT_EQ(text(*copy), text(*tree));
   // The copy has effectivities of its own.
-  auto* copiedFirst = KuvEeVarEffLeaf::cast(*kuvtest::children(*KuvEeOp::cast(*copy->getNode()))[0]);
+  auto* copiedFirst = KuvEeVarEffLeaf::cast(*kuv_test::children(*KuvEeOp::cast(*copy->getNode()))[0]);
   EXPECT_NE(copiedFirst->getVarEff(), first->getVarEff());
   copiedFirst->opNot();
   EXPECT_NE(text(*copy), text(*tree));
@@ -126,5 +137,5 @@ TEST(KuvEeVarEffLeaf, VisitingCloningAndKeepingTheEffectivity) {
   std::unique_ptr<KuvEeVarEff> owned(kept);
   EXPECT_EQ(first, nullptr);
   EXPECT_EQ(text(*kept), "OptionEff( Sunroof{T__} )");
-  EXPECT_EQ(kuvtest::children(*KuvEeOp::cast(*tree->getNode())).size(), 1U);
+  EXPECT_EQ(kuv_test::children(*KuvEeOp::cast(*tree->getNode())).size(), 1U);
 }

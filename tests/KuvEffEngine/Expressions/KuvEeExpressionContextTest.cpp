@@ -22,38 +22,31 @@
 #include "KuvEeVarSpace.h"
 #include "KuvInList.h"
 
-using kuvtest::TestGuid;
-using kuvtest::treeIndex;
+using kuv_test::Guid;
+using kuv_test::treeIndex;
 
 namespace {
 
 std::int32_t liveObjects() { return KuvEeLifeCycleMngr::getInstance().getCount(); }
 bool alive(const KuvEeDicoObject* object) { return KuvEeLifeCycleMngr::getInstance().isRegistered(object); }
 
-template <class F>
-std::string traceOf(F&& f) {
-  testing::internal::CaptureStdout();
-  f();
-  return testing::internal::GetCapturedStdout();
-}
-
 // A caller's category with options, built as a reader would.
 KuvEeCategory* newCategory(const char* name, unsigned guid,
                            std::initializer_list<std::pair<const char*, unsigned>> options) {
-  auto* category = new KuvEeCategory(name, TestGuid(guid).data());
+  auto* category = new KuvEeCategory(name, Guid(guid).data());
   for (const auto& [optionName, optionGuid] : options)
-    new KuvEeCatOptionVar(optionName, TestGuid(optionGuid).data(), category);
+    new KuvEeCatOptionVar(optionName, Guid(optionGuid).data(), category);
   return category;
 }
 
 // A model with a category and a state series holding two revisions.
 KuvEeModelDico* newModel(const char* name, unsigned guid) {
-  auto* model = new KuvEeModelDico(name, TestGuid(guid).guid());
+  auto* model = new KuvEeModelDico(name, Guid(guid).guid());
   model->addConfigFeature(newCategory("Color", guid + 1, {{"Red", guid + 2}, {"Blue", guid + 3}}));
   model->enableEvolutionSeries(KuvEeSerialVar::STATE);
   KuvEeSerialVar* states = model->getSeriesVariable(KuvEeSerialVar::STATE);
-  states->addRevision(new KuvEeSerialVarValue("S1", TestGuid(guid + 4).data(), "A", 1, states));
-  states->addRevision(new KuvEeSerialVarValue("S1", TestGuid(guid + 5).data(), "B", 2, states));
+  states->addRevision(new KuvEeSerialVarValue("S1", Guid(guid + 4).data(), "A", 1, states));
+  states->addRevision(new KuvEeSerialVarValue("S1", Guid(guid + 5).data(), "B", 2, states));
   return model;
 }
 
@@ -66,13 +59,6 @@ void deleteCategory(KuvEeDicoObject* category) {
   delete category;
 }
 
-// Runs f and expects `message` among the lines it traced.
-template <class F>
-void expectTraced(const char* message, F&& f) {
-  const std::string trace = traceOf(std::forward<F>(f));
-  EXPECT_NE(std::string::npos, trace.find(message)) << trace;
-}
-
 }  // namespace
 
 TEST(KuvEeExpressionContext, OwnsWhatItRegisteredAndDeletesItOnce) {
@@ -83,17 +69,17 @@ TEST(KuvEeExpressionContext, OwnsWhatItRegisteredAndDeletesItOnce) {
     ASSERT_EQ(S_OK, context.AddModelDico(model, true));
     KuvEeDicoObject* size = newCategory("Size", 200, {{"S", 201}});
     ASSERT_EQ(S_OK, context.AddConfigFeature(size, model));
-    KuvEeDicoObject* trim = new KuvEeSelectionVar("Trim", TestGuid(210).data());
-    static_cast<KuvEeSelectionVar*>(trim)->addValue("Sport", TestGuid(211).data());
+    KuvEeDicoObject* trim = new KuvEeSelectionVar("Trim", Guid(210).data());
+    static_cast<KuvEeSelectionVar*>(trim)->addValue("Sport", Guid(211).data());
     ASSERT_EQ(S_OK, context.AddConfigFeature(trim));
-    EXPECT_EQ(S_OK, context.AddConfigFeatureOption("Eco", TestGuid(212).guid(), trim));
-    EXPECT_EQ(S_OK, context.AddConfigFeatureOption("M", TestGuid(202).guid(), size));
-    KuvEeBasicEff* eff = new KuvEeBasicEff("Inherited", TestGuid(220).data());
+    EXPECT_EQ(S_OK, context.AddConfigFeatureOption("Eco", Guid(212).guid(), trim));
+    EXPECT_EQ(S_OK, context.AddConfigFeatureOption("M", Guid(202).guid(), size));
+    KuvEeBasicEff* eff = new KuvEeBasicEff("Inherited", Guid(220).data());
     KuvInList dicos(KuvEeModelDico::sType());
     ASSERT_EQ(S_OK, context.AddInheritedEff(eff, dicos));
-    KuvEePredefEff* change = new KuvEePredefEff("ECO-1", TestGuid(230).data(), true, KuvEePredefEff::GLOBAL);
+    KuvEePredefEff* change = new KuvEePredefEff("ECO-1", Guid(230).data(), true, KuvEePredefEff::GLOBAL);
     ASSERT_EQ(S_OK, context.AddChangeRef(change));
-    EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::STATE, TestGuid(240).guid(), "S2", "A", 3));
+    EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::STATE, Guid(240).guid(), "S2", "A", 3));
     EXPECT_EQ(S_OK, context.ActivateDate());
     EXPECT_GT(liveObjects(), before);
   }
@@ -115,7 +101,7 @@ TEST(KuvEeExpressionContext, SecondModelOfTheSameNameIsDeletedAndTheFirstHandedB
     KuvEeModelDico* second = newModel("Bike", 300);
     KuvEeVarSpace space("Host", nullptr);
     KuvEeDicoObject* secondColor = nullptr;
-    ASSERT_EQ(S_OK, second->getConfigFeature(TestGuid(301).guid(), secondColor));
+    ASSERT_EQ(S_OK, second->getConfigFeature(Guid(301).guid(), secondColor));
     space.addCategory(static_cast<KuvEeCategory*>(secondColor));
     KuvEeModelDico* handed = second;
     EXPECT_EQ(S_OK, context.AddModelDico(handed, true));
@@ -128,10 +114,10 @@ TEST(KuvEeExpressionContext, SecondModelOfTheSameNameIsDeletedAndTheFirstHandedB
     deleteCategory(kept);
 
     // Met first as inherited, then as a main one: the same object is reused.
-    KuvEeModelDico* car = new KuvEeModelDico("Car", TestGuid(400).guid());
+    KuvEeModelDico* car = new KuvEeModelDico("Car", Guid(400).guid());
     KuvEeModelDico* carCopy = car;
     ASSERT_EQ(S_OK, context.AddModelDico(carCopy, false));
-    KuvEeModelDico* mainCar = new KuvEeModelDico("Car", TestGuid(401).guid());
+    KuvEeModelDico* mainCar = new KuvEeModelDico("Car", Guid(401).guid());
     EXPECT_EQ(S_OK, context.AddModelDico(mainCar, true));
     EXPECT_EQ(car, mainCar);
     EXPECT_EQ(2, context.GetNbDictionaries());
@@ -139,13 +125,13 @@ TEST(KuvEeExpressionContext, SecondModelOfTheSameNameIsDeletedAndTheFirstHandedB
     KuvEeModelDico* found = nullptr;
     EXPECT_EQ(S_OK, context.GetModelDico(KuvInString("Bike"), found));
     EXPECT_EQ(first, found);
-    EXPECT_EQ(S_OK, context.GetModelDico(TestGuid(400).guid(), found));
+    EXPECT_EQ(S_OK, context.GetModelDico(Guid(400).guid(), found));
     EXPECT_EQ(car, found);
-    EXPECT_EQ(S_FALSE, context.GetModelDico(TestGuid(401).guid(), found));
+    EXPECT_EQ(S_FALSE, context.GetModelDico(Guid(401).guid(), found));
     EXPECT_EQ(nullptr, found);
     // A GUID of another kind of object.
-    expectTraced("ERROR : map content is of unexpected type, cast FAILED.",
-                 [&] { EXPECT_EQ(E_FAIL, context.GetModelDico(TestGuid(102).guid(), found)); });
+    EXPECT_TRACES(E_FAIL, "ERROR : map content is of unexpected type, cast FAILED.",
+                  context.GetModelDico(Guid(102).guid(), found));
   }
   EXPECT_EQ(before, liveObjects());
 }
@@ -154,7 +140,7 @@ TEST(KuvEeExpressionContext, FeatureOfAKnownGuidIsDeletedAndTheRegisteredOneHand
   const std::int32_t before = liveObjects();
   {
     KuvEeExpressionContext context;
-    KuvEeModelDico* model = new KuvEeModelDico("Bike", TestGuid(1).guid());
+    KuvEeModelDico* model = new KuvEeModelDico("Bike", Guid(1).guid());
     ASSERT_EQ(S_OK, context.AddModelDico(model, true));
     KuvEeDicoObject* color = newCategory("Color", 10, {{"Red", 11}});
     KuvEeDicoObject* registered = color;
@@ -171,25 +157,25 @@ TEST(KuvEeExpressionContext, FeatureOfAKnownGuidIsDeletedAndTheRegisteredOneHand
     EXPECT_FALSE(alive(copyBlue));
 
     // The same for a selection variable, which deletes its values.
-    auto* trim = new KuvEeSelectionVar("Trim", TestGuid(20).data());
-    trim->addValue("Sport", TestGuid(21).data());
+    auto* trim = new KuvEeSelectionVar("Trim", Guid(20).data());
+    trim->addValue("Sport", Guid(21).data());
     KuvEeDicoObject* trimHandle = trim;
     ASSERT_EQ(S_OK, context.AddConfigFeature(trimHandle));
-    auto* trimCopy = new KuvEeSelectionVar("Trim", TestGuid(20).data());
-    KuvEeSelectionValue* copySport = trimCopy->addValue("Sport", TestGuid(21).data());
+    auto* trimCopy = new KuvEeSelectionVar("Trim", Guid(20).data());
+    KuvEeSelectionValue* copySport = trimCopy->addValue("Sport", Guid(21).data());
     KuvEeDicoObject* trimCopyHandle = trimCopy;
     EXPECT_EQ(S_FALSE, context.AddConfigFeature(trimCopyHandle));
     EXPECT_EQ(trim, trimCopyHandle);
     EXPECT_FALSE(alive(copySport));
 
     // A model holding a known feature gets the registered one instead.
-    KuvEeModelDico* car = new KuvEeModelDico("Car", TestGuid(2).guid());
+    KuvEeModelDico* car = new KuvEeModelDico("Car", Guid(2).guid());
     KuvEeCategory* carColor = newCategory("Color", 10, {{"Red", 11}});
     car->addConfigFeature(carColor);
     ASSERT_EQ(S_OK, context.AddModelDico(car, true));
     EXPECT_FALSE(alive(carColor));
     KuvEeDicoObject* feature = nullptr;
-    EXPECT_EQ(S_OK, car->getConfigFeature(TestGuid(10).guid(), feature));
+    EXPECT_EQ(S_OK, car->getConfigFeature(Guid(10).guid(), feature));
     EXPECT_EQ(color, feature);
 
     KuvInSet models(KuvEeModelDico::sType());
@@ -199,52 +185,47 @@ TEST(KuvEeExpressionContext, FeatureOfAKnownGuidIsDeletedAndTheRegisteredOneHand
     EXPECT_EQ(S_FALSE, context.GetSetOfMDsContainingFeature(trim, models));
 
     KuvEeDicoObject* found = nullptr;
-    EXPECT_EQ(S_OK, context.GetConfigFeature(KuvInString("Trim"), found));
-    EXPECT_EQ(trim, found);
     // A model took the name first; the feature is still found through it.
-    auto* namesake = new KuvEeCategory("Car", TestGuid(30).data());
+    auto* namesake = new KuvEeCategory("Car", Guid(30).data());
     KuvEeDicoObject* namesakeHandle = namesake;
     ASSERT_EQ(S_OK, context.AddConfigFeature(namesakeHandle, car));
     EXPECT_EQ(S_OK, context.GetConfigFeature(KuvInString("Car"), found));
     EXPECT_EQ(namesake, found);
     EXPECT_EQ(S_OK, context.GetConfigFeature(KuvInString("Trim"), found));
     EXPECT_EQ(trim, found);
-    EXPECT_EQ(S_OK, context.GetConfigFeatureOption(TestGuid(21).guid(), found));
+    EXPECT_EQ(S_OK, context.GetConfigFeatureOption(Guid(21).guid(), found));
     EXPECT_EQ(trim->getValue(KuvInString("Sport")), found);
-    EXPECT_EQ(S_FALSE, context.GetConfigFeatureOption(TestGuid(10).guid(), found));
-    EXPECT_EQ(S_FALSE, context.GetConfigFeature(TestGuid(11).guid(), found));
+    EXPECT_EQ(S_FALSE, context.GetConfigFeatureOption(Guid(10).guid(), found));
+    EXPECT_EQ(S_FALSE, context.GetConfigFeature(Guid(11).guid(), found));
   }
   EXPECT_EQ(before, liveObjects());
 }
 
 TEST(KuvEeExpressionContext, RefusalsTraceTheirMessageAndChangeNothing) {
   KuvEeExpressionContext context;
-  KuvEeModelDico* model = new KuvEeModelDico("Bike", TestGuid(1).guid());
+  KuvEeModelDico* model = new KuvEeModelDico("Bike", Guid(1).guid());
   ASSERT_EQ(S_OK, context.AddModelDico(model, true));
   KuvEeDicoObject* color = newCategory("Color", 10, {{"Red", 11}});
   ASSERT_EQ(S_OK, context.AddConfigFeature(color));
   KuvEeDicoObject* nothing = nullptr;
-  KuvEeModelDico noModel("", TestGuid(3).guid());
-  KuvEeModelDico stranger("Stranger", TestGuid(4).guid());
+  KuvEeModelDico noModel("", Guid(3).guid());
+  KuvEeModelDico stranger("Stranger", Guid(4).guid());
 
   struct Case {
-    const char* what;
-    std::unique_ptr<KuvEeDicoObject> feature;
-    KuvEeModelDico* model;
-    HRESULT result;
+    const char* what; std::unique_ptr<KuvEeDicoObject> feature; KuvEeModelDico* model; HRESULT result;
     const char* message;
   };
   Case cases[] = {
       {"null feature", nullptr, nullptr, E_INVALIDARG,
        "ERROR : unexpected, we expect a not null input for this function"},
-      {"unknown model", std::make_unique<KuvEeCategory>("Size", TestGuid(20).data()), &stranger, E_FAIL,
+      {"unknown model", std::make_unique<KuvEeCategory>("Size", Guid(20).data()), &stranger, E_FAIL,
        "ERROR : the given model dico does not exist in the context"},
-      {"not a feature", std::make_unique<KuvEeBasicOptionVar>("Opt", TestGuid(21).guid()), nullptr, E_FAIL,
+      {"not a feature", std::make_unique<KuvEeBasicOptionVar>("Opt", Guid(21).guid()), nullptr, E_FAIL,
        "ERROR : unexpected config feature."},
-      {"known GUID, other kind", std::make_unique<KuvEeSelectionVar>("Color", TestGuid(10).data()), nullptr,
+      {"known GUID, other kind", std::make_unique<KuvEeSelectionVar>("Color", Guid(10).data()), nullptr,
        E_FAIL,
        "ERROR : two different objects with same UUID. Unexpected. Fatal error, unable to recover from this."},
-      {"known GUID, other name", std::make_unique<KuvEeCategory>("Colour", TestGuid(10).data()), nullptr,
+      {"known GUID, other name", std::make_unique<KuvEeCategory>("Colour", Guid(10).data()), nullptr,
        E_FAIL, "ERROR : Objects have same UUID but not the same name."},
       {"option of a known GUID, other name",
        std::unique_ptr<KuvEeDicoObject>(newCategory("Size", 22, {{"Large", 11}})), nullptr, E_FAIL,
@@ -253,60 +234,49 @@ TEST(KuvEeExpressionContext, RefusalsTraceTheirMessageAndChangeNothing) {
   for (Case& c : cases) {
     KuvEeDicoObject* feature = c.feature.get();
     KuvEeDicoObject* const given = feature;
-    std::string trace =
-        traceOf([&] { EXPECT_EQ(c.result, context.AddConfigFeature(feature, c.model)) << c.what; });
-    EXPECT_NE(std::string::npos, trace.find(c.message)) << c.what << "\n" << trace;
+    EXPECT_TRACES(c.result, c.message, context.AddConfigFeature(feature, c.model));
     EXPECT_EQ(given, feature) << c.what;
     KuvEeDicoObject* found = nullptr;
-    EXPECT_EQ(S_FALSE, context.GetConfigFeature(TestGuid(22).guid(), found)) << c.what;
+    EXPECT_EQ(S_FALSE, context.GetConfigFeature(Guid(22).guid(), found)) << c.what;
   }
   // The refused categories' options stay the caller's.
   for (Case& c : cases)
     if (KuvEeCategory* category = c.feature != nullptr ? KuvEeCategory::cast(*c.feature) : nullptr)
       while (!category->getOptionVars().IsEmpty()) delete category->getOptionVars().cBegin().Get();
 
-  expectTraced("not null input", [&] { EXPECT_EQ(E_INVALIDARG, context.AddConfigFeature(nothing)); });
+  EXPECT_TRACES(E_INVALIDARG, "not null input", context.AddConfigFeature(nothing));
   KuvEeModelDico* unnamed = &noModel;
-  expectTraced("ERROR : this dico has no name. It is no good for mapping !",
-               [&] { EXPECT_EQ(E_FAIL, context.AddModelDico(unnamed, true)); });
+  EXPECT_TRACES(E_FAIL, "ERROR : this dico has no name. It is no good for mapping !",
+                context.AddModelDico(unnamed, true));
 
   // Options: a known GUID must keep its kind and name.
-  EXPECT_EQ(S_FALSE, context.AddConfigFeatureOption("Red", TestGuid(11).guid(), color));
-  const struct {
-    const char* name;
-    unsigned guid;
-    KuvEeDicoObject* feature;
-    const char* message;
-  } options[] = {
+  EXPECT_EQ(S_FALSE, context.AddConfigFeatureOption("Red", Guid(11).guid(), color));
+  const struct { const char* name; unsigned guid; KuvEeDicoObject* feature; const char* message; } options[] = {
       {"Rouge", 11, color, "ERROR : Objects have same UUID but not the same name."},
       {"Color", 10, color, "ERROR : two different objects with same UUID."},
       {"Red", 12, color, "already exists in Color"},
       {"Red", 12, static_cast<KuvEeCategory*>(color)->getOptionVar(KuvInString("Red")),
        "ERROR : unexpected config feature."},
   };
-  for (const auto& o : options) {
-    expectTraced(o.message, [&] {
-      EXPECT_EQ(E_FAIL, context.AddConfigFeatureOption(o.name, TestGuid(o.guid).guid(), o.feature))
-          << o.message;
-    });
-  }
+  for (const auto& o : options)
+    EXPECT_TRACES(E_FAIL, o.message, context.AddConfigFeatureOption(o.name, Guid(o.guid).guid(), o.feature));
   KuvEeDicoObject* option = nullptr;
-  EXPECT_EQ(S_FALSE, context.GetConfigFeatureOption(TestGuid(12).guid(), option));
+  EXPECT_EQ(S_FALSE, context.GetConfigFeatureOption(Guid(12).guid(), option));
 
-  KuvEeBasicEff unnamedEff("", TestGuid(30).data());
+  KuvEeBasicEff unnamedEff("", Guid(30).data());
   KuvEeBasicEff* effHandle = &unnamedEff;
   KuvInList dicos(KuvEeModelDico::sType());
-  expectTraced("ERROR : this eff has no name. It is no good for mapping !",
-               [&] { EXPECT_EQ(E_FAIL, context.AddInheritedEff(effHandle, dicos)); });
-  KuvEePredefEff unnamedChange("", TestGuid(31).data(), true, KuvEePredefEff::GLOBAL);
+  EXPECT_TRACES(E_FAIL, "ERROR : this eff has no name. It is no good for mapping !",
+                context.AddInheritedEff(effHandle, dicos));
+  KuvEePredefEff unnamedChange("", Guid(31).data(), true, KuvEePredefEff::GLOBAL);
   KuvEePredefEff* changeHandle = &unnamedChange;
-  expectTraced("ERROR : this change has no name. It is no good for mapping !",
-               [&] { EXPECT_EQ(E_FAIL, context.AddChangeRef(changeHandle)); });
+  EXPECT_TRACES(E_FAIL, "ERROR : this change has no name. It is no good for mapping !",
+                context.AddChangeRef(changeHandle));
   // An effectivity on the GUID of a category.
-  KuvEeBasicEff clash("Color", TestGuid(10).data());
+  KuvEeBasicEff clash("Color", Guid(10).data());
   KuvEeBasicEff* clashHandle = &clash;
-  expectTraced("ERROR : An object with same Guid but with different type is already in the context",
-               [&] { EXPECT_EQ(E_FAIL, context.AddInheritedEff(clashHandle, dicos)); });
+  EXPECT_TRACES(E_FAIL, "ERROR : An object with same Guid but with different type is already in the context",
+                context.AddInheritedEff(clashHandle, dicos));
   EXPECT_EQ(&clash, clashHandle);
   KuvEeBasicEff* found = nullptr;
   EXPECT_EQ(S_FALSE, context.GetInheritedEff(KuvInString("Color"), found));
@@ -325,52 +295,43 @@ TEST(KuvEeExpressionContext, DateIsActivatedOnce) {
   KuvEeDicoObject* object = nullptr;
   EXPECT_TRUE(context.GetEEObject(date->getGuid(), object));
   EXPECT_EQ(date, object);
-  EXPECT_FALSE(context.GetEEObject(TestGuid(9).guid(), object));
+  EXPECT_FALSE(context.GetEEObject(Guid(9).guid(), object));
 }
 
 TEST(KuvEeExpressionContext, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
   const std::int32_t before = liveObjects();
   {
     KuvEeExpressionContext context;
-    KuvEeModelDico* model = new KuvEeModelDico("Bike", TestGuid(1).guid());
+    KuvEeModelDico* model = new KuvEeModelDico("Bike", Guid(1).guid());
     model->enableEvolutionSeries(KuvEeSerialVar::STATE);
     model->enableEvolutionSeries(KuvEeSerialVar::UNIT);
     ASSERT_EQ(S_OK, context.AddModelDico(model, true));
     KuvEeSerialVar* states = model->getSeriesVariable(KuvEeSerialVar::STATE);
 
-    struct Case {
+    const struct {
       KuvEeSerialVar::SerialExternalType type;
       unsigned guid;
       const char* name;
       const char* revision;
       std::uint32_t seq;
-      HRESULT result;
-      const char* message;
-    };
-    const Case cases[] = {
-        {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_OK, nullptr},
-        {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_FALSE, nullptr},
+      HRESULT result; const char* message;
+    } cases[] = {
+        {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_OK, ""},
+        {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_FALSE, ""},
         {KuvEeSerialVar::STATE, 51, "S2", "A", 5, E_FAIL,
          "ERROR : unexpected, a rev with same Sequence Number but a different name already exists under this "
          "Serial"},
         {KuvEeSerialVar::STATE, 50, "S1", "B", 5, E_FAIL, "a different name already exists"},
         {KuvEeSerialVar::STATE, 50, "S3", "A", 6, E_FAIL,
          "ERROR : highly unexpected, unique id already there and probably is a different kind of object"},
-        {KuvEeSerialVar::STATE, 52, "S1", "B", 2000000000, S_OK, nullptr},
+        {KuvEeSerialVar::STATE, 52, "S1", "B", 2000000000, S_OK, ""},
         {KuvEeSerialVar::UNIT, 53, "U1", "A", 1, E_FAIL, "ERROR, addRevision failed."},
         {KuvEeSerialVar::MANUF_PLAN, 54, "M1", "A", 1, E_FAIL,
          "ERROR, this does not make any sense to add a revision to a non existing serial"},
     };
-    for (const Case& c : cases) {
-      std::string trace = traceOf([&] {
-        EXPECT_EQ(c.result,
-                  context.AddRevision(model, c.type, TestGuid(c.guid).guid(), c.name, c.revision, c.seq))
-            << c.name << c.revision << c.seq;
-      });
-      if (c.message != nullptr) {
-        EXPECT_NE(std::string::npos, trace.find(c.message)) << trace;
-      }
-    }
+    for (const auto& c : cases)
+      EXPECT_TRACES(c.result, c.message,
+                    context.AddRevision(model, c.type, Guid(c.guid).guid(), c.name, c.revision, c.seq));
     KuvInSet all(KuvEeSerialVarValue::sType());
     states->getAllRevisions(all);
     EXPECT_EQ(2, all.GetLength());
@@ -380,8 +341,8 @@ TEST(KuvEeExpressionContext, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
     EXPECT_EQ(5u, seq);
     EXPECT_EQ(S_OK, context.ComputeSequenceNumber(states, "S1", "B", seq));
     EXPECT_EQ(2000000000u, seq);
-    expectTraced("ERROR : Failed to retrieve sequence number for this revision",
-                 [&] { EXPECT_EQ(E_FAIL, context.ComputeSequenceNumber(states, "S2", "A", seq)); });
+    EXPECT_TRACES(E_FAIL, "ERROR : Failed to retrieve sequence number for this revision",
+                  context.ComputeSequenceNumber(states, "S2", "A", seq));
 
     KuvInString name, revision;
     EXPECT_EQ(S_OK, context.RetrieveSeriesElementIdentification(states, 5, name, revision));
@@ -389,9 +350,9 @@ TEST(KuvEeExpressionContext, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
     EXPECT_EQ(KuvInString("A"), revision);
     KuvInGuid guid;
     EXPECT_EQ(S_OK, context.RetrieveSeriesElementModelerID(states, -2000000000, guid));
-    EXPECT_EQ(TestGuid(50).guid(), guid);
-    expectTraced("ERROR : unable to retrieve given sequence number",
-                 [&] { EXPECT_EQ(E_FAIL, context.RetrieveSeriesElementModelerID(states, 7, guid)); });
+    EXPECT_EQ(Guid(50).guid(), guid);
+    EXPECT_TRACES(E_FAIL, "ERROR : unable to retrieve given sequence number",
+                  context.RetrieveSeriesElementModelerID(states, 7, guid));
   }
   // The revisions went with their variable, each once.
   EXPECT_EQ(before, liveObjects());
@@ -404,24 +365,20 @@ TEST(KuvEeExpressionContext, ModelRevisionsTreeElementsAndMilestonesAreRegistere
     KuvEeSerialVar* states = model->getSeriesVariable(KuvEeSerialVar::STATE);
     model->enableEvolutionSeries(KuvEeSerialVar::MANUF_PLAN);
     KuvEeSerialVar* plans = model->getSeriesVariable(KuvEeSerialVar::MANUF_PLAN);
-    plans->setGuid(TestGuid(150).data());
-    plans->addRevision(new KuvEeSerialVarValue("MP-1", TestGuid(151).data(), "A", 7, plans));
+    plans->setGuid(Guid(150).data());
+    plans->addRevision(new KuvEeSerialVarValue("MP-1", Guid(151).data(), "A", 7, plans));
     model->enableEvolutionSeries(KuvEeSerialVar::TREE_STATE);
     KuvEeTreeSeriesVar* tree = model->getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE);
-    auto* root = new KuvEeTreeSeriesElement("T", TestGuid(160).data(), "A", treeIndex("1-9"), tree, nullptr);
+    auto* root = new KuvEeTreeSeriesElement("T", Guid(160).data(), "A", treeIndex("1-9"), tree, nullptr);
     tree->setRootTreeSeriesElement(root);
-    auto* track = new KuvEeMilestonesVar("Track", TestGuid(170).data(), "Design", model);
+    auto* track = new KuvEeMilestonesVar("Track", Guid(170).data(), "Design", model);
     model->addMilestonesTrack(track);
-    auto* gate = new KuvEeMilestone("Gate", TestGuid(171).data(), track, treeIndex("1-9"), nullptr, nullptr);
+    auto* gate = new KuvEeMilestone("Gate", Guid(171).data(), track, treeIndex("1-9"), nullptr, nullptr);
     track->setRootMilestone(gate);
 
     KuvEeExpressionContext context;
-    const std::string trace = traceOf([&] {
-      const unsigned char flags = KuvEeExpressionContext::traceChannel().getFlags();
-      KuvEeExpressionContext::traceChannel().setFlags(3);
-      EXPECT_EQ(S_OK, context.AddModelDico(model, true));
-      KuvEeExpressionContext::traceChannel().setFlags(flags);
-    });
+    kuv_test::ScopedFlags flags(KuvEeExpressionContext::traceChannel(), 3);
+    const std::string trace = kuv_test::captured([&] { EXPECT_EQ(S_OK, context.AddModelDico(model, true)); });
     for (const char* line :
          {"Normal situation, Serial and Model have the same UUID",
           "Serial and its model do not have the same GUID. Storing mapping between own UUID "
@@ -441,9 +398,9 @@ TEST(KuvEeExpressionContext, ModelRevisionsTreeElementsAndMilestonesAreRegistere
       EXPECT_EQ(r.seq, seq) << r.name << r.revision;
     }
     KuvEeDicoObject* object = nullptr;
-    EXPECT_TRUE(context.GetEEObject(TestGuid(150).guid(), object));
+    EXPECT_TRUE(context.GetEEObject(Guid(150).guid(), object));
     EXPECT_EQ(plans, object);
-    EXPECT_TRUE(context.GetEEObject(TestGuid(104).guid(), object));
+    EXPECT_TRUE(context.GetEEObject(Guid(104).guid(), object));
     EXPECT_EQ(states->getRevision(1), object);
 
     KuvEeTreeSeriesElement* element = nullptr;
@@ -452,8 +409,8 @@ TEST(KuvEeExpressionContext, ModelRevisionsTreeElementsAndMilestonesAreRegistere
     KuvInTreeEvalIndex index;
     EXPECT_EQ(S_OK, context.ComputeSequenceNumber(tree, "T", "A", index));
     EXPECT_TRUE(index.equals(treeIndex("1-9")));
-    expectTraced("ERROR : Failed to retrieve tree eval index for this revision",
-                 [&] { EXPECT_EQ(E_FAIL, context.ComputeSequenceNumber(tree, "T", "B", index)); });
+    EXPECT_TRACES(E_FAIL, "ERROR : Failed to retrieve tree eval index for this revision",
+                  context.ComputeSequenceNumber(tree, "T", "B", index));
     KuvEeMilestone* milestone = nullptr;
     EXPECT_EQ(S_OK, context.RetrieveMilestone(track, "Gate", milestone));
     EXPECT_EQ(gate, milestone);
@@ -464,38 +421,35 @@ TEST(KuvEeExpressionContext, ModelRevisionsTreeElementsAndMilestonesAreRegistere
 
 TEST(KuvEeExpressionContext, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTrees) {
   KuvEeExpressionContext context;
-  KuvEeModelDico* model = new KuvEeModelDico("Bike", TestGuid(1).guid());
+  KuvEeModelDico* model = new KuvEeModelDico("Bike", Guid(1).guid());
   ASSERT_EQ(S_OK, context.AddModelDico(model, true));
-  ASSERT_EQ(S_OK, context.AddMilestonesTrack(model, TestGuid(10).guid(), "Track", "Design", false));
-  EXPECT_EQ(S_FALSE, context.AddMilestonesTrack(model, TestGuid(10).guid(), "Track", "Design", false));
-  expectTraced("ERROR: MilestonesTrack alreaday exists but with another name.", [&] {
-    EXPECT_EQ(E_FAIL, context.AddMilestonesTrack(model, TestGuid(10).guid(), "Other", "Design", false));
-  });
-  expectTraced("ERROR: MilestonesTrack alreaday exists but with another discipline.", [&] {
-    EXPECT_EQ(E_FAIL, context.AddMilestonesTrack(model, TestGuid(10).guid(), "Track", "Build", false));
-  });
-  KuvEeModelDico stranger("Stranger", TestGuid(2).guid());
-  expectTraced("ERROR : the given model dico does not exist in the context", [&] {
-    EXPECT_EQ(E_FAIL, context.AddMilestonesTrack(&stranger, TestGuid(12).guid(), "T", "D", false));
-  });
+  ASSERT_EQ(S_OK, context.AddMilestonesTrack(model, Guid(10).guid(), "Track", "Design", false));
+  EXPECT_EQ(S_FALSE, context.AddMilestonesTrack(model, Guid(10).guid(), "Track", "Design", false));
+  EXPECT_TRACES(E_FAIL, "ERROR: MilestonesTrack alreaday exists but with another name.",
+                context.AddMilestonesTrack(model, Guid(10).guid(), "Other", "Design", false));
+  EXPECT_TRACES(E_FAIL, "ERROR: MilestonesTrack alreaday exists but with another discipline.",
+                context.AddMilestonesTrack(model, Guid(10).guid(), "Track", "Build", false));
+  KuvEeModelDico stranger("Stranger", Guid(2).guid());
+  EXPECT_TRACES(E_FAIL, "ERROR : the given model dico does not exist in the context",
+                context.AddMilestonesTrack(&stranger, Guid(12).guid(), "T", "D", false));
   KuvEeModelDico* none = nullptr;
-  expectTraced("ERROR : unexpected, we expect a not null input for this function",
-               [&] { EXPECT_EQ(E_INVALIDARG, context.AddModelDico(none, true)); });
+  EXPECT_TRACES(E_INVALIDARG, "ERROR : unexpected, we expect a not null input for this function",
+                context.AddModelDico(none, true));
   KuvEeMilestonesVar* track = nullptr;
-  ASSERT_EQ(S_OK, model->getMilestonesTrack(TestGuid(10).guid(), track));
-  ASSERT_EQ(S_OK, context.AddMilestonesTrack(model, TestGuid(11).guid(), "Track2", "Build", false));
+  ASSERT_EQ(S_OK, model->getMilestonesTrack(Guid(10).guid(), track));
+  ASSERT_EQ(S_OK, context.AddMilestonesTrack(model, Guid(11).guid(), "Track2", "Build", false));
   KuvEeMilestonesVar* track2 = nullptr;
-  ASSERT_EQ(S_OK, model->getMilestonesTrack(TestGuid(11).guid(), track2));
+  ASSERT_EQ(S_OK, model->getMilestonesTrack(Guid(11).guid(), track2));
 
   ASSERT_EQ(S_OK,
-            context.AddMilestone(track, TestGuid(20).guid(), "Gate", treeIndex("1-9"), nullptr, nullptr));
+            context.AddMilestone(track, Guid(20).guid(), "Gate", treeIndex("1-9"), nullptr, nullptr));
   KuvEeMilestone* gate = nullptr;
   ASSERT_EQ(S_OK, context.RetrieveMilestone(track, "Gate", gate));
   EXPECT_EQ(track->getRootMilestone(), gate);
   EXPECT_EQ(S_FALSE,
-            context.AddMilestone(track, TestGuid(20).guid(), "Gate", treeIndex("1-9"), nullptr, nullptr));
+            context.AddMilestone(track, Guid(20).guid(), "Gate", treeIndex("1-9"), nullptr, nullptr));
   KuvInDate date;
-  EXPECT_EQ(S_OK, context.AddMilestone(track, TestGuid(21).guid(), "Sub", treeIndex("2-3"), &date, gate));
+  EXPECT_EQ(S_OK, context.AddMilestone(track, Guid(21).guid(), "Sub", treeIndex("2-3"), &date, gate));
   KuvEeMilestone* sub = nullptr;
   ASSERT_EQ(S_OK, context.RetrieveMilestone(track, "Sub", sub));
   EXPECT_EQ(gate, sub->getParentMilestone());
@@ -516,36 +470,31 @@ TEST(KuvEeExpressionContext, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTr
   };
   for (const auto& r : refused) {
     KuvInTreeEvalIndex index;
-    expectTraced(r.message, [&] {
-      KuvInTreeEvalIndex::BuildFromString(r.index, index);
-      EXPECT_EQ(E_FAIL,
-                context.AddMilestone(r.track, TestGuid(r.guid).guid(), "Bad", index, nullptr, r.parent))
-          << r.message;
-    });
+    kuv_test::captured([&] { KuvInTreeEvalIndex::BuildFromString(r.index, index); });
+    EXPECT_TRACES(E_FAIL, r.message,
+                  context.AddMilestone(r.track, Guid(r.guid).guid(), "Bad", index, nullptr, r.parent));
     KuvEeMilestone* bad = nullptr;
     EXPECT_EQ(S_FALSE, context.RetrieveMilestone(r.track, "Bad", bad));
   }
 
   // Tree revisions: the series is enabled on first use.
-  ASSERT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, nullptr, TestGuid(30).guid(),
+  ASSERT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, nullptr, Guid(30).guid(),
                                       "P", "A", treeIndex("1-9"), false));
   KuvEeTreeSeriesVar* plans = model->getTreeSeriesVariable(KuvEeSerialVar::TREE_MANUF_PLAN);
   ASSERT_NE(nullptr, plans);
   KuvEeTreeSeriesElement* root = plans->getRootTreeSeriesElement();
-  EXPECT_EQ(S_FALSE, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, nullptr, TestGuid(30).guid(),
+  EXPECT_EQ(S_FALSE, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, nullptr, Guid(30).guid(),
                                          "P", "A", treeIndex("1-9"), false));
-  EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root, TestGuid(31).guid(), "P",
+  EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root, Guid(31).guid(), "P",
                                       "B", treeIndex("2-3"), false));
   const KuvInTreeEvalIndex subIndex = treeIndex("2-3");
-  expectTraced("already exists with another identifier or index", [&] {
-    EXPECT_EQ(E_FAIL, context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root, TestGuid(32).guid(),
-                                          "P", "B", subIndex, false));
-  });
+  EXPECT_TRACES(E_FAIL, "already exists with another identifier or index",
+                context.AddRevision(model, KuvEeSerialVar::TREE_MANUF_PLAN, root, Guid(32).guid(), "P", "B",
+                                    subIndex, false));
   // A parent of another series, whose series does not exist yet.
-  expectTraced("ERROR : the parent element is not in this tree series", [&] {
-    EXPECT_EQ(E_FAIL, context.AddRevision(model, KuvEeSerialVar::TREE_STATE, root, TestGuid(33).guid(), "P",
-                                          "C", subIndex, false));
-  });
+  EXPECT_TRACES(E_FAIL, "ERROR : the parent element is not in this tree series",
+                context.AddRevision(model, KuvEeSerialVar::TREE_STATE, root, Guid(33).guid(), "P", "C",
+                                    subIndex, false));
   EXPECT_FALSE(model->isEvolutionTreeSeriesEnabled(KuvEeSerialVar::TREE_STATE));
   KuvInTreeEvalIndex index;
   EXPECT_EQ(S_OK, context.ComputeSequenceNumber(plans, "P", "B", index));
@@ -561,7 +510,7 @@ TEST(KuvEeExpressionContext, InheritedEffectivitiesAndChangesAreRegisteredWithTh
     KuvEeModelDico* car = newModel("Car", 200);
     ASSERT_EQ(S_OK, context.AddModelDico(car, false));
 
-    KuvEeBasicEff* eff = new KuvEeBasicEff("Inherited", TestGuid(300).data());
+    KuvEeBasicEff* eff = new KuvEeBasicEff("Inherited", Guid(300).data());
     KuvEeBasicEff* const registeredEff = eff;
     KuvEeModelDico* carCopy = newModel("Car", 400);
     KuvEeDicoObject* carCopyColor = nullptr;
@@ -586,34 +535,33 @@ TEST(KuvEeExpressionContext, InheritedEffectivitiesAndChangesAreRegisteredWithTh
     EXPECT_EQ(S_OK, context.GetSetOfMDsContainingFeature(carColor, holders, eff));
     EXPECT_TRUE(holders.Find(car));
     EXPECT_EQ(S_FALSE, context.GetSetOfMDsContainingFeature(carColor, holders));
-    KuvEeBasicEff stranger("Stranger", TestGuid(301).data());
-    expectTraced("ERROR : No context for input inherited eff", [&] {
-      EXPECT_EQ(E_FAIL, context.GetSetOfMDsContainingFeature(carColor, holders, &stranger));
-    });
+    KuvEeBasicEff stranger("Stranger", Guid(301).data());
+    EXPECT_TRACES(E_FAIL, "ERROR : No context for input inherited eff",
+                  context.GetSetOfMDsContainingFeature(carColor, holders, &stranger));
 
     // The same effectivity read again.
-    KuvEeBasicEff* again = new KuvEeBasicEff("Inherited", TestGuid(300).data());
+    KuvEeBasicEff* again = new KuvEeBasicEff("Inherited", Guid(300).data());
     KuvInList none(KuvEeModelDico::sType());
     EXPECT_EQ(S_FALSE, context.AddInheritedEff(again, none));
     EXPECT_EQ(registeredEff, again);
     KuvEeBasicEff* found = nullptr;
     EXPECT_EQ(S_OK, context.GetInheritedEff(KuvInString("Inherited"), found));
     EXPECT_EQ(registeredEff, found);
-    EXPECT_EQ(S_OK, context.GetInheritedEff(TestGuid(300).guid(), found));
+    EXPECT_EQ(S_OK, context.GetInheritedEff(Guid(300).guid(), found));
 
-    KuvEePredefEff* change = new KuvEePredefEff("ECO-1", TestGuid(310).data(), true, KuvEePredefEff::GLOBAL);
+    KuvEePredefEff* change = new KuvEePredefEff("ECO-1", Guid(310).data(), true, KuvEePredefEff::GLOBAL);
     KuvEePredefEff* const registeredChange = change;
     ASSERT_EQ(S_OK, context.AddChangeRef(change));
     EXPECT_EQ(S_FALSE, context.AddChangeRef(change));
     KuvEePredefEff* copy =
-        new KuvEePredefEff("ECO-1", TestGuid(310).data(), false, KuvEePredefEff::CONTEXTUAL);
+        new KuvEePredefEff("ECO-1", Guid(310).data(), false, KuvEePredefEff::CONTEXTUAL);
     EXPECT_EQ(S_FALSE, context.AddChangeRef(copy));
     EXPECT_EQ(registeredChange, copy);
     KuvEePredefEff* foundChange = nullptr;
     EXPECT_EQ(S_OK, context.GetChange(KuvInString("ECO-1"), foundChange));
     EXPECT_EQ(registeredChange, foundChange);
-    EXPECT_EQ(S_OK, context.GetChange(TestGuid(310).guid(), foundChange));
-    EXPECT_EQ(S_FALSE, context.GetChange(TestGuid(300).guid(), foundChange));
+    EXPECT_EQ(S_OK, context.GetChange(Guid(310).guid(), foundChange));
+    EXPECT_EQ(S_FALSE, context.GetChange(Guid(300).guid(), foundChange));
   }
   EXPECT_EQ(before, liveObjects());
 }
@@ -622,14 +570,13 @@ TEST(KuvEeExpressionContext, ClashBetweenTwoFeaturesOfOneModelLeavesNothingBehin
   const std::int32_t before = liveObjects();
   {
     KuvEeExpressionContext context;
-    auto* model = new KuvEeModelDico("Bike", TestGuid(1).guid());
+    auto* model = new KuvEeModelDico("Bike", Guid(1).guid());
     model->addConfigFeature(newCategory("Color", 10, {{"Red", 11}}));
     model->addConfigFeature(newCategory("Size", 20, {{"Large", 11}}));
     model->addConfigFeature(newCategory("Seat", 30, {{"Low", 31}}));
     model->addConfigFeature(newCategory("Rim", 40, {{"Alloy", 41}}));
     KuvEeModelDico* handle = model;
-    expectTraced("ERROR : AddConfigFeature failed",
-                 [&] { EXPECT_EQ(E_FAIL, context.AddModelDico(handle, true)); });
+    EXPECT_TRACES(E_FAIL, "ERROR : AddConfigFeature failed", context.AddModelDico(handle, true));
     // The context took the model before the clash showed, with its features.
     KuvEeModelDico* found = nullptr;
     EXPECT_EQ(S_OK, context.GetModelDico(KuvInString("Bike"), found));

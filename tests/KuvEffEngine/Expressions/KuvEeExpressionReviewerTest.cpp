@@ -8,16 +8,18 @@
 #include "KuvEeIExpressionReviewer.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 
 const char* const kNothing = "WARNING : nothing is invalidated!";
 const char* const kNoEvolution =
-    "ERROR : evolution criterias can not be accepted in a variant expression. Please remove evolution from your "
+    "ERROR : evolution criterias can not be accepted in a variant expression. Please remove evolution from "
+    "your "
     "expression.";
 const char* const kNoVariant =
-    "ERROR : variant criterias can not be accepted in an evolution expression. Please remove features from your "
+    "ERROR : variant criterias can not be accepted in an evolution expression. Please remove features from "
+    "your "
     "expression.";
 const char* const kNoNot = "ERROR : we do not want any negated node. Please remove NOTs of your expression.";
 
@@ -37,12 +39,7 @@ std::unique_ptr<KuvEeFilterExpression> filterOf(std::initializer_list<KuvEeVarEf
 
 TEST(KuvEeExpressionReviewerTest, EvolutionAndVariantReviewersRefuseTheirCriteria) {
   Criteria c;
-  struct Case {
-    const char* name;
-    KuvEeNode* tree;
-    bool evolution;
-    bool variant;
-  };
+  struct Case { const char* name; KuvEeNode* tree; bool evolution; bool variant; };
   const Case cases[] = {
       {"features only", And({c.option(), c.selection()}), false, true},
       {"units only", Or({c.units(), Not(c.milestone())}), true, false},
@@ -54,13 +51,15 @@ TEST(KuvEeExpressionReviewerTest, EvolutionAndVariantReviewersRefuseTheirCriteri
     auto expression = effectivityOf(k.tree);
     KuvEeRefuseEvolutionReviewer noEvolution;
     KuvInString message("before");
-    EXPECT_EQ(noEvolution.checkExpression(*expression, message), k.evolution ? static_cast<HRESULT>(0x80090126u) : S_OK)
+    EXPECT_EQ(noEvolution.checkExpression(*expression, message),
+              k.evolution ? static_cast<HRESULT>(0x80090126u) : S_OK)
         << k.name;
     EXPECT_EQ(text(message), k.evolution ? kNoEvolution : kNothing) << k.name;
 
     KuvEeRefuseVariantReviewer noVariant;
     message = "before";
-    EXPECT_EQ(noVariant.checkExpression(*expression, message), k.variant ? KuvEeIExpressionReviewer::sc_refused : S_OK)
+    EXPECT_EQ(noVariant.checkExpression(*expression, message),
+              k.variant ? KuvEeIExpressionReviewer::sc_refused : S_OK)
         << k.name;
     EXPECT_EQ(text(message), k.variant ? kNoVariant : kNothing) << k.name;
   }

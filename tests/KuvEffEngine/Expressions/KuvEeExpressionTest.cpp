@@ -1,10 +1,12 @@
+// The expression kinds: change operations, multi-model criteria and what
+// they own, visits, negation, clones, and the list, filter, matrix and rule
+// expressions.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "KuvEeChangeExpression.h"
 #include "KuvEeCompositionMatrixExpression.h"
@@ -22,48 +24,26 @@
 #include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvEffEngine/KuvEeVarEffTestSupport.h"
+#include "KuvEffEngine/TruthTable.h"
 #include "KuvInList.h"
 #include "KuvInSet.h"
-#include "KuvEffEngine/TruthTable.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 
 using Record = KuvEeMultiModelExpression::ModelCriteria;
 using Op = KuvEeExpressionOperation;
 
-const unsigned char kGuidA[16] = {0xA};
-const unsigned char kGuidB[16] = {0xB};
-const unsigned char kGuidC[16] = {0xC};
-
-// shape() with effectivity leaves written Ref(name), negated !Ref(name).
-std::string form(const KuvEeNode* node) {
-  if (node == nullptr) return "null";
-  if (const KuvEeEffLeaf* leaf = KuvEeEffLeaf::cast(*node))
-    return std::string(leaf->isNegated() ? "!" : "") + "Ref(" +
-           leaf->getTargetEff()->getName().ConvertToChar() + ")";
-  if (const KuvEeOp* op = KuvEeOp::cast(*node)) {
-    std::string s = KuvEeAndOp::isObjectOfThisType(*op)   ? "And("
-                    : KuvEeOrOp::isObjectOfThisType(*op)  ? "Or("
-                    : KuvEeNotOp::isObjectOfThisType(*op) ? "Not("
-                                                          : "Dom(";
-    const char* separator = "";
-    for (KuvEeNode* child : children(*op)) s += std::exchange(separator, ",") + form(child);
-    return s + ")";
-  }
-  return shape(node);
-}
-std::string form(const KuvEeNodeRef* ref) { return ref != nullptr ? form(ref->getNode()) : "none"; }
-
 KuvEeNodeRef* tree(const std::string& s) { return build(s)->getNodeRef(); }
+std::string shapeOf(const KuvEeNodeRef* ref) { return ref != nullptr ? shape(*ref) : "none"; }
 
 // Records the kinds of the nodes it meets, in order.
 class Recorder : public KuvEeNodeWalker {
 public:
   HRESULT visitTrue(KuvEeTrue&) override { return seen("T"); }
   HRESULT visitFalse(KuvEeFalse&) override { return seen("F"); }
-  HRESULT visitEffLeaf(KuvEeEffLeaf& leaf) override { return seen(form(&leaf)); }
+  HRESULT visitEffLeaf(KuvEeEffLeaf& leaf) override { return seen(shape(&leaf)); }
   HRESULT visitVarEffLeaf(KuvEeVarEffLeaf& leaf) override {
     if (m_negate) leaf.getVarEff()->opNot();
     return seen(leaf.getVarEff()->isNegated() ? "!V" : "V");
@@ -80,35 +60,29 @@ private:
 };
 
 struct Models {
-  KuvEeModelDico a{"A", KuvInGuid(kGuidA)};
-  KuvEeModelDico b{"B", KuvInGuid(kGuidB)};
+  KuvEeModelDico a{"A", Guid(0xA).guid()};
+  KuvEeModelDico b{"B", Guid(0xB).guid()};
 };
 
 }  // namespace
 
 TEST(KuvEeExpressionOperationTest, AddAndCutOnATreeAndOnNoTree) {
-  KuvEePredefEff change("C", kGuidC, false, KuvEePredefEff::GLOBAL);
-  struct Case {
-    Op::OperationKind kind;
-    const char* tree;  // null: no tree
-    HRESULT rc;
-    const char* result;
-  } cases[] = {
+  KuvEePredefEff change("C", Guid(0xC).data(), false, KuvEePredefEff::GLOBAL);
+  // tree: null for none.
+  const struct { Op::OperationKind kind; const char* tree; HRESULT rc; const char* result; } cases[] = {
       {Op::ADD, "L3", S_OK, "And(L3,Ref(C))"}, {Op::CUT, "L3", S_OK, "And(L3,Not(Ref(C)))"},
       {Op::ADD, nullptr, S_OK, "Ref(C)"},      {Op::CUT, nullptr, S_OK, "Not(Ref(C))"},
       {Op::RESERVED, "L3", E_FAIL, "none"},    {static_cast<Op::OperationKind>(7), "L3", E_FAIL, "none"},
   };
-  QuietErrors quiet;
   ScopedFlags silent(Op::traceChannel(), 0);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.result);
+  for (const auto& c : cases) {
     KuvInObject* operand = &change;
     Op operation(c.kind, operand);
     EXPECT_EQ(operand, &change) << "a change is referred to, not taken";
     KuvEeNodeRef* input = c.tree != nullptr ? tree(c.tree) : nullptr;
     KuvEeNodeRef* out = nullptr;
     EXPECT_EQ(Op::performOperation(input, operation, out, nullptr), c.rc);
-    EXPECT_EQ(form(out), c.result);
+    EXPECT_EQ(shapeOf(out), c.result);
     EXPECT_EQ(input == nullptr, c.rc == S_OK || c.tree == nullptr) << "consumed on success, kept on failure";
     delete input;
     delete out;
@@ -116,29 +90,24 @@ TEST(KuvEeExpressionOperationTest, AddAndCutOnATreeAndOnNoTree) {
 }
 
 TEST(KuvEeExpressionOperationTest, ChecksTheChangesExpressionWithADictionary) {
-  KuvEePredefEff eco("C", kGuidC, false, KuvEePredefEff::GLOBAL);
+  KuvEePredefEff eco("C", Guid(0xC).data(), false, KuvEePredefEff::GLOBAL);
   KuvInObject* change = &eco;
   Op operation(Op::CUT, change);
-  KuvEeNodeRef* input = tree("Or(T,F)");
-  KuvEeNodeRef* out = nullptr;
-  ASSERT_EQ(Op::performOperation(input, operation, out, nullptr), S_OK);
-  EXPECT_EQ(form(out), "And(Or(T,F),Not(Ref(C)))");
-  delete out;
-  out = nullptr;
-
   // With a dictionary, the change's own expression must be a change expression.
   Models models;
   KuvEeExpression* notAChange = new KuvEeEffectivityExpression();
   eco.setExpr(notAChange);
+  KuvEeNodeRef* input = tree("Or(T,F)");
+  KuvEeNodeRef* out = nullptr;
   ScopedFlags silent(Op::traceChannel(), 0);
   EXPECT_EQ(Op::performOperation(input, operation, out, &models.a), E_FAIL);
   EXPECT_EQ(out, nullptr);
   EXPECT_EQ(Op::performOperation(input, operation, out, nullptr), S_OK);
+  EXPECT_EQ(shapeOf(out), "And(Or(T,F),Not(Ref(C)))");
   delete out;
   out = nullptr;
-
   // Anything else is not an operand: nothing done.
-  KuvInObject* other = new KuvEeModelDico("M", KuvInGuid(kGuidA));
+  KuvInObject* other = new KuvEeModelDico("M", Guid(0xA).guid());
   Op foreign(Op::ADD, other);
   input = tree("T");
   EXPECT_EQ(Op::performOperation(input, foreign, out, nullptr), S_FALSE);
@@ -149,8 +118,8 @@ TEST(KuvEeExpressionOperationTest, ChecksTheChangesExpressionWithADictionary) {
 TEST(KuvEeEffectivityExpressionTest, PopsOnlyTheLastUnpublishedChange) {
   KuvEeEffectivityExpression expression;
   EXPECT_EQ(expression.popOperation(nullptr), S_FALSE);
-  KuvEePredefEff firstChange("C1", kGuidA, false, KuvEePredefEff::GLOBAL);
-  KuvEePredefEff lastChange("C2", kGuidB, true, KuvEePredefEff::GLOBAL);
+  KuvEePredefEff firstChange("C1", Guid(0xA).data(), false, KuvEePredefEff::GLOBAL);
+  KuvEePredefEff lastChange("C2", Guid(0xB).data(), true, KuvEePredefEff::GLOBAL);
   KuvEePredefEff* first = &firstChange;
   KuvEePredefEff* last = &lastChange;
   for (KuvInObject* object : {static_cast<KuvInObject*>(first), static_cast<KuvInObject*>(last)})
@@ -161,10 +130,9 @@ TEST(KuvEeEffectivityExpressionTest, PopsOnlyTheLastUnpublishedChange) {
   last->setPublicationStatus(KuvEePredefEff::Unpublished);
   EXPECT_EQ(expression.popOperation(last), S_OK);
   EXPECT_EQ(expression.getOperationStack().GetLength(), 1);
-
   // Refused objects stay with the caller.
   KuvInObject* none = nullptr;
-  KuvInObject* dictionary = new KuvEeModelDico("M", KuvInGuid(kGuidA));
+  KuvInObject* dictionary = new KuvEeModelDico("M", Guid(0xA).guid());
   ScopedFlags silent(KuvEeEffectivityExpression::traceChannel(), 0);
   EXPECT_EQ(expression.addOperation(Op::ADD, none), E_INVALIDARG);
   EXPECT_EQ(expression.addOperation(Op::ADD, dictionary), E_INVALIDARG);
@@ -180,9 +148,8 @@ TEST(KuvEeEffectivityExpressionTest, IntegratesGlobalAndContextualChanges) {
   Record* record = new Record(&inherited, &criteria);
   ASSERT_EQ(expression.setModelCriteria(&models.a, record), S_OK);
   expression.setGlobalCriteria(tree("L2"));
-
-  KuvEePredefEff contextualChange("Ctx", kGuidA, false, KuvEePredefEff::CONTEXTUAL);
-  KuvEePredefEff globalChange("Glb", kGuidB, false, KuvEePredefEff::GLOBAL);
+  KuvEePredefEff contextualChange("Ctx", Guid(0xA).data(), false, KuvEePredefEff::CONTEXTUAL);
+  KuvEePredefEff globalChange("Glb", Guid(0xB).data(), false, KuvEePredefEff::GLOBAL);
   KuvInObject* contextual = &contextualChange;
   KuvInObject* global = &globalChange;
   expression.addOperation(Op::CUT, contextual);
@@ -192,9 +159,9 @@ TEST(KuvEeEffectivityExpressionTest, IntegratesGlobalAndContextualChanges) {
   dictionaries.Put(&models.b);
   ASSERT_EQ(expression.integrateOperations(dictionaries), S_OK);
   EXPECT_FALSE(expression.hasOperations());
-  EXPECT_EQ(form(expression.getModelCriteria(&models.a)->getCriteria()), "And(L1,Not(Ref(Ctx)))");
-  EXPECT_EQ(form(expression.getModelCriteria(&models.b)->getCriteria()), "Not(Ref(Ctx))");
-  EXPECT_EQ(form(expression.getGlobalCriteria()), "And(L2,Ref(Glb))");
+  EXPECT_EQ(shapeOf(expression.getModelCriteria(&models.a)->getCriteria()), "And(L1,Not(Ref(Ctx)))");
+  EXPECT_EQ(shapeOf(expression.getModelCriteria(&models.b)->getCriteria()), "Not(Ref(Ctx))");
+  EXPECT_EQ(shapeOf(expression.getGlobalCriteria()), "And(L2,Ref(Glb))");
   EXPECT_EQ(expression.integrateOperations(dictionaries), S_FALSE);
 }
 
@@ -203,19 +170,19 @@ TEST(KuvEeEffectivityExpressionTest, IntegratesGlobalAndContextualChanges) {
 TEST(KuvEeEffectivityExpressionTest, TransformToViewChangesNothingWhenItFails) {
   using View = KuvEeExpressionToolbox;
   Models models;
-  KuvEePredefEff official("Off", kGuidA, true, KuvEePredefEff::CONTEXTUAL);
+  KuvEePredefEff official("Off", Guid(0xA).data(), true, KuvEePredefEff::CONTEXTUAL);
   official.setExpr(tree("T"));
-  KuvEePredefEff pending("Pen", kGuidB, false, KuvEePredefEff::GLOBAL);
+  KuvEePredefEff pending("Pen", Guid(0xB).data(), false, KuvEePredefEff::GLOBAL);
   pending.setExpr(tree("T"));
-  KuvEePredefEff undefined("Und", kGuidC, false, KuvEePredefEff::GLOBAL);
+  KuvEePredefEff undefined("Und", Guid(0xC).data(), false, KuvEePredefEff::GLOBAL);
+  // inTree: referred to by A's criteria; a and b: A's and B's criteria afterwards.
   const struct {
     View::ExpressionView view;
-    KuvEePredefEff* inTree;  // referred to by A's criteria
+    KuvEePredefEff* inTree;
     KuvEePredefEff* stacked;
     Op::OperationKind kind;
     HRESULT rc;
-    const char* a;  // A's criteria afterwards, "B:" B's
-    const char* b;
+    const char* a; const char* b;
   } cases[] = {
       {View::NONE, &official, &pending, Op::ADD, S_OK, "Ref(Off)", "none"},
       {View::SOURCE, &official, &pending, Op::CUT, S_OK, "Ref(Off)", "none"},
@@ -224,7 +191,7 @@ TEST(KuvEeEffectivityExpressionTest, TransformToViewChangesNothingWhenItFails) {
       {View::PROJECTED, &undefined, &pending, Op::ADD, E_NOTIMPL, "Ref(Und)", "none"},
       {View::SOURCE, &undefined, &pending, Op::RESERVED, E_FAIL, "Ref(Und)", "none"},
   };
-  QuietErrors quiet;
+  ScopedFlags quiet(KuvEeVarEff::traceChannel(), 0);
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.view << " " << c.a);
     KuvEeEffectivityExpression expression;
@@ -236,20 +203,17 @@ TEST(KuvEeEffectivityExpressionTest, TransformToViewChangesNothingWhenItFails) {
     KuvInSet dictionaries(KuvEeModelDico::sType());
     dictionaries.Put(&models.a);
     dictionaries.Put(&models.b);
-    const std::string before = expression.toString().ConvertToChar();
-    EXPECT_EQ(expression.transformToView(c.view, dictionaries), c.rc);
+    const std::string before = text(expression);
+    EXPECT_TRACES(c.rc, "", expression.transformToView(c.view, dictionaries));
     if (c.rc < 0) {
-      EXPECT_EQ(before, expression.toString().ConvertToChar());
+      EXPECT_EQ(before, text(expression));
       continue;
     }
     EXPECT_FALSE(expression.hasOperations());
-    EXPECT_EQ(form(expression.getModelCriteria(&models.b) != nullptr
-                       ? expression.getModelCriteria(&models.b)->getCriteria()
-                       : nullptr),
-              c.b);
-    const std::string global = c.kind == Op::ADD ? "Ref(Pen)" : "Not(Ref(Pen))";
-    EXPECT_EQ(form(expression.getGlobalCriteria()), global);
-    EXPECT_EQ(form(expression.getModelCriteria(&models.a)->getCriteria()), c.a);
+    const Record* b = expression.getModelCriteria(&models.b);
+    EXPECT_EQ(shapeOf(b != nullptr ? b->getCriteria() : nullptr), c.b);
+    EXPECT_EQ(shapeOf(expression.getGlobalCriteria()), c.kind == Op::ADD ? "Ref(Pen)" : "Not(Ref(Pen))");
+    EXPECT_EQ(shapeOf(expression.getModelCriteria(&models.a)->getCriteria()), c.a);
   }
 }
 
@@ -258,11 +222,9 @@ TEST(KuvEeMultiModelExpressionTest, MaximumModelCriteriaComesFromTheEnvironmentC
   const char* saved = std::getenv(name);
   const std::optional<std::string> previous =
       saved != nullptr ? std::optional<std::string>(saved) : std::nullopt;
-  const struct {
-    const char* value;  // null: unset
-    std::int32_t expected;
-  } cases[] = {{"0", 1}, {"100000", 65000}, {"abc", 10}, {nullptr, 10},
-               {"", 10}, {"42", 42},        {"-3", 1},   {"7x", 7}};
+  // value: null for unset.
+  const struct { const char* value; std::int32_t expected; } cases[] = {
+      {"0", 1}, {"100000", 65000}, {"abc", 10}, {nullptr, 10}, {"", 10}, {"42", 42}, {"-3", 1}, {"7x", 7}};
   for (const auto& c : cases) {
     if (c.value != nullptr)
       setenv(name, c.value, 1);
@@ -284,24 +246,19 @@ TEST(KuvEeMultiModelExpressionTest, TakesOverTreesAndRecords) {
   Record* record = new Record(&inherited, &criteria);
   EXPECT_EQ(inherited, nullptr);
   EXPECT_EQ(criteria, nullptr);
-
   KuvEeChangeExpression expression;
   ScopedFlags silent(KuvEeMultiModelExpression::traceChannel(), 0);
   EXPECT_EQ(expression.setModelCriteria(nullptr, record), E_INVALIDARG);
   ASSERT_NE(record, nullptr) << "refused: the caller keeps it";
   EXPECT_EQ(expression.setModelCriteria(&models.a, record), S_OK);
   EXPECT_EQ(record, nullptr);
-
   // Replacing frees the previous record; the same record again stays.
   criteria = tree("F");
-  record = new Record(nullptr, &criteria);
-  Record* replacement = record;
+  Record* replacement = record = new Record(nullptr, &criteria);
   EXPECT_EQ(expression.setModelCriteria(&models.a, record), S_OK);
-  EXPECT_EQ(expression.getModelCriteria(&models.a), replacement);
   record = replacement;
   EXPECT_EQ(expression.setModelCriteria(&models.a, record), S_OK);
-  EXPECT_EQ(form(expression.getModelCriteria(&models.a)->getCriteria()), "F");
-
+  EXPECT_EQ(shapeOf(expression.getModelCriteria(&models.a)->getCriteria()), "F");
   Record* taken = nullptr;
   EXPECT_EQ(expression.removeModelCriteria(&models.a, taken), S_OK);
   EXPECT_EQ(taken, replacement);
@@ -314,7 +271,7 @@ TEST(KuvEeMultiModelExpressionTest, TakesOverTreesAndRecords) {
   expression.setGlobalCriteria(expression.getGlobalCriteria());  // kept, not freed
   std::unique_ptr<KuvEeNodeRef> global(expression.removeGlobalCriteria());
   EXPECT_FALSE(expression.hasGlobalCriteria());
-  EXPECT_EQ(form(global.get()), "T");
+  EXPECT_EQ(shapeOf(global.get()), "T");
 }
 
 TEST(KuvEeMultiModelExpressionTest, VisitsGlobalThenEachModelWithoutChangingThem) {
@@ -327,23 +284,17 @@ TEST(KuvEeMultiModelExpressionTest, VisitsGlobalThenEachModelWithoutChangingThem
     Record* record = new Record(&inherited, &criteria);
     expression.setModelCriteria(model, record);
   }
-  Recorder recorder;
+  Recorder recorder, failing;
   EXPECT_EQ(expression.runConstVisitor(recorder), S_OK);
   EXPECT_EQ(recorder.trail, "T F T T F T T ");
-
-  Recorder failing;
   failing.m_result = E_UNEXPECTED;
   ScopedFlags silent(KuvEeMultiModelExpression::traceChannel(), 0);
   EXPECT_EQ(expression.runConstVisitor(failing), E_UNEXPECTED);
   EXPECT_EQ(failing.trail, "T ");
-
   KuvInList ordered(KuvEeModelDico::sType());
   EXPECT_EQ(expression.getOrderedContextDictionaries(ordered), S_OK);
   ASSERT_EQ(ordered.GetLength(), 2);
   EXPECT_EQ(ordered.Get(0), &models.a);
-  KuvInSet all(KuvEeModelDico::sType());
-  EXPECT_EQ(expression.getContextDictionaries(all), S_OK);
-  EXPECT_EQ(all.GetLength(), 2);
 }
 
 TEST(KuvEeMultiModelExpressionTest, NegateIsTheComplementOrRefuses) {
@@ -354,60 +305,55 @@ TEST(KuvEeMultiModelExpressionTest, NegateIsTheComplementOrRefuses) {
   for (int i = 0; i < 300; ++i) {
     KuvEeChangeExpression expression;
     if (i > 0) expression.setGlobalCriteria(generator.next().release());
-    const TruthTable all = TruthTable().set();
-    const TruthTable original = i > 0 ? *truthTable(m, *expression.getGlobalCriteria()) : all;
+    const TruthTable original = i > 0 ? *truthTable(m, *expression.getGlobalCriteria()) : TruthTable().set();
     ASSERT_EQ(expression.negate(), S_OK);
     ASSERT_EQ(*truthTable(m, *expression.getGlobalCriteria()), ~original);
     ASSERT_EQ(expression.negate(), S_OK);
     ASSERT_EQ(*truthTable(m, *expression.getGlobalCriteria()), original);
   }
-
   Models models;
   KuvEeChangeExpression expression;
   expression.setGlobalCriteria(tree("Not(T)"));
   Record* record = nullptr;
   expression.setModelCriteria(&models.a, record);
-  const std::string before = expression.toString().ConvertToChar();
-  QuietErrors quiet;
-  EXPECT_EQ(expression.negate(), E_FAIL);
-  EXPECT_EQ(expression.toString().ConvertToChar(), before);
+  const std::string before = text(expression);
+  EXPECT_TRACES(E_FAIL, "ERROR: the complement of criteria given per dictionary cannot be written",
+                expression.negate());
+  EXPECT_EQ(text(expression), before);
 }
 
-TEST(KuvEeMultiModelExpressionTest, ClonesAreDeepCopies) {
+TEST(KuvEeMultiModelExpressionTest, ClonesAreDeepCopiesSharingTheChanges) {
   Models models;
   KuvEeEffectivityExpression source;
   source.setGlobalCriteria(tree("Or(T,F)"));
   KuvEeNodeRef* criteria = tree("Not(F)");
   Record* record = new Record(nullptr, &criteria);
   source.setModelCriteria(&models.b, record);
-  KuvEePredefEff eco("C", kGuidC, false, KuvEePredefEff::CONTEXTUAL);
+  KuvEePredefEff eco("C", Guid(0xC).data(), false, KuvEePredefEff::CONTEXTUAL);
   KuvInObject* change = &eco;
   source.addOperation(Op::ADD, change);
-
   KuvEeEffectivityExpression* copy = nullptr;
   ASSERT_EQ(KuvEeEffectivityExpression::clone(source, copy), S_OK);
   std::unique_ptr<KuvEeEffectivityExpression> owned(copy);
   EXPECT_NE(copy->getGlobalCriteria(), source.getGlobalCriteria());
-  EXPECT_EQ(form(copy->getGlobalCriteria()), "Or(T,F)");
-  EXPECT_EQ(form(copy->getModelCriteria(&models.b)->getCriteria()), "Not(F)");
+  EXPECT_EQ(shapeOf(copy->getGlobalCriteria()), "Or(T,F)");
+  EXPECT_EQ(shapeOf(copy->getModelCriteria(&models.b)->getCriteria()), "Not(F)");
   ASSERT_EQ(copy->getOperationStack().GetLength(), 1);
-  const auto* copied = static_cast<const Op*>(copy->getOperationStack().Get(0));
-  EXPECT_EQ(copied->getObject(), &eco) << "changes are shared";
+  EXPECT_EQ(static_cast<const Op*>(copy->getOperationStack().Get(0))->getObject(), &eco);
 
   KuvEeChangeExpression applicability;
   applicability.setGlobalCriteria(tree("T"));
   KuvEeChangeExpression* applicabilityCopy = nullptr;
   ASSERT_EQ(KuvEeChangeExpression::clone(applicability, applicabilityCopy), S_OK);
-  EXPECT_EQ(form(applicabilityCopy->getGlobalCriteria()), "T");
+  EXPECT_EQ(shapeOf(applicabilityCopy->getGlobalCriteria()), "T");
   delete applicabilityCopy;
 }
 
 // One change action applies to many items: each scenario frees everything
 // once, and the sanitizer build proves no change is freed early or twice.
 TEST(KuvEeEffectivityExpressionTest, ChangesAreSharedWithTheirHostAndContext) {
-  Models models;
   KuvInSet none(KuvEeModelDico::sType());
-  auto* eco = new KuvEePredefEff("ECO", kGuidC, false, KuvEePredefEff::GLOBAL);
+  auto* eco = new KuvEePredefEff("ECO", Guid(0xC).data(), false, KuvEePredefEff::GLOBAL);
   auto add = [&](KuvEeEffectivityExpression& expression) {
     KuvInObject* object = eco;
     ASSERT_EQ(expression.addOperation(Op::ADD, object), S_OK);
@@ -421,9 +367,9 @@ TEST(KuvEeEffectivityExpressionTest, ChangesAreSharedWithTheirHostAndContext) {
     add(first);
     add(second);
     ASSERT_EQ(first.integrateOperations(none), S_OK);
-    EXPECT_EQ(form(first.getGlobalCriteria()), "Ref(ECO)");
+    EXPECT_EQ(shapeOf(first.getGlobalCriteria()), "Ref(ECO)");
   }
-  eco = new KuvEePredefEff("ECO", kGuidC, false, KuvEePredefEff::GLOBAL);
+  eco = new KuvEePredefEff("ECO", Guid(0xC).data(), false, KuvEePredefEff::GLOBAL);
   {
     // A clone outlives its source and pops the change the source was given.
     auto source = std::make_unique<KuvEeEffectivityExpression>();
@@ -436,7 +382,7 @@ TEST(KuvEeEffectivityExpressionTest, ChangesAreSharedWithTheirHostAndContext) {
     ASSERT_EQ(KuvEeEffectivityExpression::clone(*source, copy), S_OK);
     clone.reset(copy);
     source.reset();
-    EXPECT_EQ(form(clone->getGlobalCriteria()), "Ref(ECO)");
+    EXPECT_EQ(shapeOf(clone->getGlobalCriteria()), "Ref(ECO)");
     // Popping leaves the host's change alive.
     add(*clone);
     EXPECT_EQ(clone->popOperation(eco), S_OK);
@@ -447,25 +393,19 @@ TEST(KuvEeEffectivityExpressionTest, ChangesAreSharedWithTheirHostAndContext) {
 
 TEST(KuvEeGenericExpressionTest, HoldsATreeOrAListAndHandsTheTreeOver) {
   auto* expression = new KuvEeGenericExpression(tree("And(F,T)"));
-  EXPECT_FALSE(expression->IsList());
   std::unique_ptr<KuvEeNodeRef> copy(expression->GetNodeRefClone());
   EXPECT_NE(copy.get(), expression->GetNodeRef());
-  EXPECT_EQ(form(copy.get()), "And(F,T)");
-
+  EXPECT_EQ(shapeOf(copy.get()), "And(F,T)");
   Recorder recorder;
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(expression->runConstVisitor(recorder), E_FAIL);
-  EXPECT_NE(testing::internal::GetCapturedStdout().find("ERROR: not implemented."), std::string::npos);
-
+  EXPECT_TRACES(E_FAIL, "ERROR: not implemented.", expression->runConstVisitor(recorder));
   std::unique_ptr<KuvEeNodeRef> root(KuvEeGenericExpression::KeepNodeRefAndDeleteObject(expression));
   EXPECT_EQ(expression, nullptr);
-  EXPECT_EQ(form(root.get()), "And(F,T)");
+  EXPECT_EQ(shapeOf(root.get()), "And(F,T)");
   EXPECT_EQ(KuvEeGenericExpression::KeepNodeRefAndDeleteObject(expression), nullptr);
 
   KuvEeGenericExpression list;
   ASSERT_EQ(list.SetExpression(new KuvQmSpecList(), KuvEeGenericExpression::CFG_LISTMODE_150), S_OK);
   EXPECT_TRUE(list.IsList());
-  EXPECT_EQ(list.GetMode(), KuvEeGenericExpression::CFG_LISTMODE_150);
   list.SetExpression(tree("T"));  // the list goes
   EXPECT_FALSE(list.IsList());
   EXPECT_EQ(list.GetMode(), KuvEeGenericExpression::CFG_LISTMODE_NONE);
@@ -486,15 +426,12 @@ TEST(KuvQmSpecListTest, OneEffectivityPerVariableCombinedByOr) {
   bool equal = false;
   ASSERT_EQ(list.GetVarEff(vars.option)->equals(&both, equal), S_OK);
   EXPECT_TRUE(equal);
-
-  KuvEeBasicEff named("Eff1", kGuidA);
+  KuvEeBasicEff named("Eff1", Guid(0xA).data());
   EXPECT_EQ(list.AddEff(&named), S_OK);
   EXPECT_EQ(list.AddEff(&named), S_FALSE);
   std::unique_ptr<KuvQmSpecList> copy(list.Clone());
-  ASSERT_NE(copy, nullptr);
   EXPECT_NE(copy->GetVarEff(vars.option), list.GetVarEff(vars.option));
   EXPECT_EQ(copy->GetNbEffs(), 1);
-
   KuvEeVarEff* taken = nullptr;
   EXPECT_EQ(list.RemoveVarEff(vars.otherOption, taken), S_OK);
   delete taken;
@@ -503,24 +440,19 @@ TEST(KuvQmSpecListTest, OneEffectivityPerVariableCombinedByOr) {
 
 TEST(KuvEeFilterExpressionTest, VisitorsSeeOneLeafPerItem) {
   TestVars vars;
-  Models models;
   auto* list = new KuvQmSpecList();
   KuvEeVarEff* eff = new KuvEeOptionEff(vars.option, KuvEeOptionEff::T);
   list->AddVarEff(eff);
-  KuvEeBasicEff named("Eff1", kGuidA);
+  KuvEeBasicEff named("Eff1", Guid(0xA).data());
   list->AddEff(&named);
+  Models models;
   KuvEeFilterExpression filter(&models.a, list);
-  EXPECT_EQ(filter.getCondition(), 1);
-  EXPECT_EQ(filter.getSelectionMode(), KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT);
-
-  Recorder reader;
-  reader.m_negate = true;  // on a copy: the list keeps its item
+  Recorder reader, writer;
+  reader.m_negate = writer.m_negate = true;
+  // A const visit works on a copy: the list keeps its item.
   EXPECT_EQ(filter.runConstVisitor(reader), S_OK);
   EXPECT_EQ(reader.trail, "!V Ref(Eff1) ");
   EXPECT_FALSE(filter.getSpecList()->GetVarEff(vars.option)->isNegated());
-
-  Recorder writer;
-  writer.m_negate = true;
   EXPECT_EQ(filter.runVisitor(writer), S_OK);
   EXPECT_TRUE(filter.getSpecList()->GetVarEff(vars.option)->isNegated());
 }
@@ -535,21 +467,18 @@ TEST(KuvEeCompositionMatrixExpressionTest, AdoptsOrCopiesTreesPerDictionary) {
   EXPECT_EQ(matrix.IF_SetCriteria(&models.a, adopted), S_OK);  // L1 is freed
   std::unique_ptr<KuvEeNodeRef> original(tree("Not(T)"));
   EXPECT_EQ(matrix.THEN_SetCriteria(&models.b, *original), S_OK);
-
   KuvEeNodeRef* found = nullptr;
   EXPECT_EQ(matrix.IF_GetCriteria(&models.a, found), S_OK);
-  EXPECT_EQ(form(found), "L2");
+  EXPECT_EQ(shapeOf(found), "L2");
   EXPECT_EQ(matrix.IF_GetCriteria(&models.b, found), S_FALSE);
   EXPECT_EQ(matrix.THEN_GetCriteria(&models.b, found), S_OK);
   EXPECT_NE(found, original.get());
-  EXPECT_EQ(matrix.THEN_GetAllCriteria().GetLength(), 1);
 }
 
 TEST(KuvEeRuleTest, OwnsBothTreesAndHandsOutCopies) {
   KuvEeInclusionRule rule(tree("L1"), tree("Or(T,F)"));
-  EXPECT_EQ(rule.GetRuleType(), KuvEeRule::CFG_RULE_INCLUSION);
   std::unique_ptr<KuvEeNodeRef> copy(rule.GetConstraintExpressionClone());
-  EXPECT_EQ(form(copy.get()), "Or(T,F)");
+  EXPECT_EQ(shapeOf(copy.get()), "Or(T,F)");
   rule.SetContextExpression(tree("T"));
   Recorder recorder;
   EXPECT_EQ(rule.runConstVisitor(recorder), S_OK);

@@ -14,7 +14,7 @@
 #include "KuvEeTrue.h"
 #include "KuvEeVisitor_GetCriteriaTypes.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 
@@ -24,7 +24,7 @@ struct Effs {
   explicit Effs(unsigned count) {
     for (unsigned i = 0; i < count; ++i)
       all.push_back(std::make_unique<KuvEeBasicEff>(KuvInString(("E" + std::to_string(i)).c_str()),
-                                                    TestGuid(i + 1).data()));
+                                                    Guid(i + 1).data()));
   }
   KuvEeBasicEff& operator[](unsigned i) { return *all[i]; }
   std::vector<std::unique_ptr<KuvEeBasicEff>> all;
@@ -43,18 +43,12 @@ private:
   int& m_visits;
 };
 
-struct Outcome {
-  HRESULT rc;
-  unsigned char cycle;
-  std::string trace;
-};
+struct Outcome { HRESULT rc; unsigned char cycle; std::string trace; };
 
 Outcome check(const KuvEeNodeRef& root) {
   KuvEeNodeCycleChecker checker;
   Outcome out{E_UNEXPECTED, 7, ""};
-  testing::internal::CaptureStdout();
-  out.rc = checker.checkCycle(root, out.cycle);
-  out.trace = testing::internal::GetCapturedStdout();
+  out.trace = captured([&] { out.rc = checker.checkCycle(root, out.cycle); });
   return out;
 }
 
@@ -116,7 +110,8 @@ TEST(KuvEeNodeCycleChecker, SharedDefinitionsAreWalkedOnce) {
   Effs eff(kLevels + 1);
   int visits = 0;
   eff[0].setExpr(own(new CountedTrue(visits)).release());
-  for (unsigned k = 1; k <= kLevels; ++k) eff[k].setExpr(own(Or({Leaf(eff[k - 1]), Leaf(eff[k - 1])})).release());
+  for (unsigned k = 1; k <= kLevels; ++k)
+    eff[k].setExpr(own(Or({Leaf(eff[k - 1]), Leaf(eff[k - 1])})).release());
   Tree root = own(And({Leaf(eff[kLevels]), Leaf(eff[kLevels - 1])}));
   Outcome out = check(*root);
   EXPECT_EQ(S_OK, out.rc);
@@ -135,12 +130,10 @@ TEST(KuvEeNodeCycleChecker, VisitAfterACycleFailsUntilTheNextCheck) {
   Tree clean = own(Or({T(), F()}));
   KuvEeNodeCycleChecker checker;
   unsigned char cycle = 0;
-  testing::internal::CaptureStdout();
-  ASSERT_EQ(S_OK, checker.checkCycle(*root, cycle));
+  EXPECT_TRACES(S_OK, "ERROR: cycle detected", checker.checkCycle(*root, cycle));
   ASSERT_EQ(1, cycle);
-  EXPECT_EQ(E_FAIL, clean->getNode()->acceptVisitor(checker));
-  std::string trace = testing::internal::GetCapturedStdout();
-  EXPECT_NE(std::string::npos, trace.find("ERROR: We should never be here when a cycle has been detected")) << trace;
+  EXPECT_TRACES(E_FAIL, "ERROR: We should never be here when a cycle has been detected",
+                clean->getNode()->acceptVisitor(checker));
   // checkCycle starts afresh.
   EXPECT_EQ(S_OK, checker.checkCycle(*clean, cycle));
   EXPECT_EQ(0, cycle);

@@ -5,7 +5,7 @@
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvInIntHolder.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 
@@ -60,11 +60,8 @@ TEST_F(KuvEeNodeLeafTest, ConstantsAlgebra) {
 TEST_F(KuvEeNodeLeafTest, ConstantsReportALeafTheyCannotCopy) {
   TestLeaf uncopyable(5);
   uncopyable.m_uncopyable = true;
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(combine(m_true, kAnd, &uncopyable, E_FAIL), "null");
-  EXPECT_EQ(combine(m_false, kOr, nullptr, E_FAIL), "null");
-  std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_NE(out.find("ERROR: NULL pointer"), std::string::npos) << out;
+  EXPECT_TRACES("null", "ERROR: NULL pointer", combine(m_true, kAnd, &uncopyable, E_FAIL));
+  EXPECT_TRACES("null", "ERROR: NULL pointer", combine(m_false, kOr, nullptr, E_FAIL));
 }
 
 TEST_F(KuvEeNodeLeafTest, CriterionLeavesCombineOnlyOverTheSameCriterion) {
@@ -100,23 +97,14 @@ TEST_F(KuvEeNodeLeafTest, CriterionLeafFailuresLeaveNoResult) {
   TestLeaf uncopyable(0b0011);
   uncopyable.m_uncopyable = true;
 
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(combine(failing, kAnd, &b, E_UNEXPECTED), "null");
-  EXPECT_EQ(combine(failing, kOr, &b, E_UNEXPECTED), "null");
-  std::string failed = testing::internal::GetCapturedStdout();
-  EXPECT_NE(failed.find("ERROR: opAnd failed"), std::string::npos) << failed;
-  EXPECT_NE(failed.find("ERROR: opOr failed"), std::string::npos) << failed;
-
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(combine(uncopyable, kAnd, &b, E_FAIL), "null");
+  EXPECT_TRACES("null", "ERROR: opAnd failed", combine(failing, kAnd, &b, E_UNEXPECTED));
+  EXPECT_TRACES("null", "ERROR: opOr failed", combine(failing, kOr, &b, E_UNEXPECTED));
+  EXPECT_TRACES("null", "", combine(uncopyable, kAnd, &b, E_FAIL));
   KuvEeNode* out = nullptr;
-  EXPECT_EQ(uncopyable.opNot(out), E_FAIL);
+  EXPECT_TRACES(E_FAIL, "", uncopyable.opNot(out));
   EXPECT_EQ(out, nullptr);
   // True cannot copy this leaf: its failure is passed on.
-  EXPECT_EQ(combine(uncopyable, kAnd, &m_true, E_FAIL), "null");
-  std::string copyFailed = testing::internal::GetCapturedStdout();
-  EXPECT_NE(copyFailed.find("ERROR: NULL pointer"), std::string::npos) << copyFailed;
-  EXPECT_NE(copyFailed.find("ERROR: opAnd failed"), std::string::npos) << copyFailed;
+  EXPECT_TRACES("null", "ERROR: NULL pointer", combine(uncopyable, kAnd, &m_true, E_FAIL));
 }
 
 TEST_F(KuvEeNodeLeafTest, ConvertToTrueFalseReplacesConstantLeavesInPlace) {

@@ -8,7 +8,7 @@
 
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 

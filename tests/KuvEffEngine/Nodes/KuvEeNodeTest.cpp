@@ -5,7 +5,7 @@
 
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 
@@ -83,18 +83,15 @@ TEST_F(KuvEeNodeTest, CyclesAndNullChildrenAreRefusedAndChangeNothing) {
   KuvEeNode* middle = Not(inner);
   Tree tree = own(And({middle, L(2)}));
   auto* innerOr = KuvEeGroupOp::cast(*inner);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(innerOr->addChild(inner), E_INVALIDARG);
-  EXPECT_EQ(innerOr->addChild(tree->getNode()), E_INVALIDARG);
-  EXPECT_EQ(innerOr->addChild(middle), E_INVALIDARG);
-  EXPECT_EQ(innerOr->addChild(nullptr), E_INVALIDARG);
+  const char* cycle = "ERROR: a node cannot be a child of itself or of its descendants";
+  EXPECT_TRACES(E_INVALIDARG, cycle, innerOr->addChild(inner));
+  EXPECT_TRACES(E_INVALIDARG, cycle, innerOr->addChild(tree->getNode()));
+  EXPECT_TRACES(E_INVALIDARG, cycle, innerOr->addChild(middle));
+  EXPECT_TRACES(E_INVALIDARG, "ERROR: NULL pointer", innerOr->addChild(nullptr));
   Tree empty = own(new KuvEeAndOp);
-  EXPECT_EQ(KuvEeGroupOp::cast(*empty->getNode())->addChild(empty->getNode()), E_INVALIDARG);
-  EXPECT_EQ(KuvEeSingleOp::cast(*middle)->setChildRef(tree.get()), E_INVALIDARG);
-  EXPECT_EQ(KuvEeSingleOp::cast(*middle)->setChildRef(middle->getNodeRef()), E_INVALIDARG);
-  std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_NE(out.find("ERROR: a node cannot be a child of itself or of its descendants"), std::string::npos);
-  EXPECT_NE(out.find("ERROR: NULL pointer"), std::string::npos);
+  EXPECT_TRACES(E_INVALIDARG, cycle, KuvEeGroupOp::cast(*empty->getNode())->addChild(empty->getNode()));
+  EXPECT_TRACES(E_INVALIDARG, cycle, KuvEeSingleOp::cast(*middle)->setChildRef(tree.get()));
+  EXPECT_TRACES(E_INVALIDARG, cycle, KuvEeSingleOp::cast(*middle)->setChildRef(middle->getNodeRef()));
   EXPECT_EQ(shape(*tree), "And(Not(Or(L1)),L2)");
 }
 
@@ -124,9 +121,7 @@ TEST_F(KuvEeNodeTest, ChildListOperations) {
   ASSERT_EQ(refs.GetLength(), 1);
   KuvInLinkList wrong(KuvEeNode::sType());
   wrong.PutBack(stranger);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(op->getChildrenRefs(wrong), E_INVALIDARG);
-  testing::internal::GetCapturedStdout();
+  EXPECT_TRACES(E_INVALIDARG, "", op->getChildrenRefs(wrong));
   EXPECT_EQ(wrong.Get(0), stranger);
 
   // Deleting the references a list gives out takes them out of the parent.
@@ -177,10 +172,9 @@ TEST_F(KuvEeNodeTest, BecomePutsTheOtherNodeInPlaceAndFreesTheOldOne) {
   // An ancestor cannot take a node's place; null and self do nothing.
   KuvEeNode* deep = L(6);
   Tree other = own(Not(Or({deep})));
-  testing::internal::CaptureStdout();
-  deep->become(other->getNode());
-  std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_NE(out.find("ERROR: a node cannot become its own ancestor"), std::string::npos);
+  EXPECT_NE(
+      captured([&] { deep->become(other->getNode()); }).find("ERROR: a node cannot become its own ancestor"),
+      std::string::npos);
   deep->become(nullptr);
   deep->become(deep);
   EXPECT_EQ(shape(*other), "Not(Or(L6))");
@@ -210,22 +204,17 @@ TEST_F(KuvEeNodeTest, SwitchWithExchangesPlacesAndFreesNothing) {
   ASSERT_EQ(wrapper->setChildRef(x->getNodeRef()), S_OK);
   EXPECT_EQ(shape(*tree), "And(Or(L8),Not(Dom(L4)),L3)");
 
-  testing::internal::CaptureStdout();
-  x->switchWith(tree->getNode());
-  tree->getNode()->switchWith(x);
-  std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = captured([&] {
+    x->switchWith(tree->getNode());
+    tree->getNode()->switchWith(x);
+  });
   EXPECT_NE(out.find("ERROR: a node cannot switch with its own ancestor"), std::string::npos);
   x->switchWith(nullptr);
   EXPECT_EQ(shape(*tree), "And(Or(L8),Not(Dom(L4)),L3)");
 }
 
 TEST_F(KuvEeNodeTest, BecomeIfNoOrSingleChild) {
-  struct Case {
-    const char* before;
-    bool (KuvEeGroupOp::*operation)();
-    bool happened;
-    const char* after;
-  };
+  struct Case { const char* before; bool (KuvEeGroupOp::*operation)(); bool happened; const char* after; };
   const Case cases[] = {
       {"And()", &KuvEeGroupOp::becomeIfNoChild, true, "T"},
       {"Or()", &KuvEeGroupOp::becomeIfNoChild, true, "F"},
@@ -254,12 +243,7 @@ TEST_F(KuvEeNodeTest, StrongAndWeakChildrenUnderBothModes) {
   constexpr auto kLeaves = KuvEeGroupOp::MAKETF_ASK_LEAVES;
   constexpr auto kConstants = KuvEeGroupOp::MAKETF_CONSTANTS_ONLY;
   // L0 is a criterion leaf equivalent to False, L15 one equivalent to True.
-  struct Case {
-    const char* tree;
-    KuvEeGroupOp::E_MakeTF mode;
-    bool strong;
-    const char* withoutWeak;
-  };
+  struct Case { const char* tree; KuvEeGroupOp::E_MakeTF mode; bool strong; const char* withoutWeak; };
   const Case cases[] = {
       {"And(L1,F)", kLeaves, true, "And(L1,F)"},
       {"And(L1,L0)", kLeaves, true, "And(L1,L0)"},

@@ -3,7 +3,7 @@
 
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 
@@ -44,18 +44,23 @@ TEST(KuvEeNodeTextTest, BranchMarksAndLineBreakIndentation) {
   }
 }
 
-TEST(KuvEeNodeTextTest, EveryNodeOperationIsCallTraced) {
+// Each operation opens and closes its call on its class's channel, nested
+// one level per call.
+TEST(KuvEeNodeTextTest, NodeOperationsAreCallTraced) {
   Tree tree = own(build("And(T)"));
   ScopedFlags flags(KuvEeGroupOp::traceChannel(), 3);
   ScopedFlags andFlags(KuvEeAndOp::traceChannel(), 3);
-  testing::internal::CaptureStdout();
-  KuvEeGroupOp::cast(*tree->getNode())->addChild(new KuvEeFalse);
-  KuvEeGroupOp::cast(*tree->getNode())->becomeIfHasStrongNode(KuvEeGroupOp::MAKETF_ASK_LEAVES);
-  std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_NE(out.find(">>>> addChild {"), std::string::npos) << out;
-  EXPECT_NE(out.find(">>>> becomeIfHasStrongNode {"), std::string::npos) << out;
-  EXPECT_NE(out.find(">>>> hasStrongNode {"), std::string::npos) << out;
-  EXPECT_NE(out.find("}"), std::string::npos) << out;
+  const std::string out = captured([&] {
+    KuvEeGroupOp::cast(*tree->getNode())->addChild(new KuvEeFalse);
+    KuvEeGroupOp::cast(*tree->getNode())->becomeIfHasStrongNode(KuvEeGroupOp::MAKETF_ASK_LEAVES);
+  });
+  EXPECT_EQ(out,
+            "KuvEeGroupOp              =>  >>>> addChild {\n"
+            "KuvEeGroupOp              =>  }\n"
+            "KuvEeAndOp                =>  >>>> becomeIfHasStrongNode {\n"
+            "KuvEeAndOp                =>  : >>>> hasStrongNode {\n"
+            "KuvEeAndOp                =>  : }\n"
+            "KuvEeAndOp                =>  }\n");
   EXPECT_EQ(shape(*tree), "F");
 }
 

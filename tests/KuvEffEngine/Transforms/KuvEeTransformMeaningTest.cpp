@@ -22,7 +22,7 @@
 #include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/TruthTable.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 
@@ -60,7 +60,9 @@ void expectKeepsMeaning(const Transform& transform, TreeGenerator::Options optio
 // TreeGenerator::Options).
 TEST(TransformMeaning, NotRemoverWithEverySwitchOnKeepsTheTruthTable) {
   expectKeepsMeaning(
-      [](KuvEeNodeRef& ref) { return KuvEeNodeNotRemover(1).removeNots(ref, KuvEeNodeNotRemover::RemNots_None); },
+      [](KuvEeNodeRef& ref) {
+        return KuvEeNodeNotRemover(1).removeNots(ref, KuvEeNodeNotRemover::RemNots_None);
+      },
       {.notFlag = false}, 11);
 }
 
@@ -72,6 +74,13 @@ TEST(TransformMeaning, SimplifierKeepsTheTruthTable) {
 TEST(TransformMeaning, NormalizerKeepsTheTruthTable) {
   expectKeepsMeaning([](KuvEeNodeRef& ref) { return KuvEeNodeNormalizer().normalize(ref); },
                      {.domainOverLeavesOnly = true}, 13);
+}
+
+// The developer removes negations first and normalizes each product it
+// makes: its trees are those of the not-remover and the normalizer.
+TEST(TransformMeaning, DeveloperKeepsTheTruthTable) {
+  expectKeepsMeaning([](KuvEeNodeRef& ref) { return KuvEeNodeDeveloper().develop(ref); },
+                     {.notFlag = false, .domainOverLeavesOnly = true}, 17);
 }
 
 namespace {
@@ -93,7 +102,8 @@ void complete(const TruthModel& m, KuvEeNodeRef& ref) {
   restrict(new KuvEeSerialRestrictionEff, {m.serial.get()});
   restrict(new KuvEeDateRestrictionEff, {m.date.get()});
   restrict(new KuvEeSelectionRestrictionEff, {m.selection.get()});
-  restrict(new KuvEeCategoryOptionRestrictionEff, {m.options[0].get(), m.options[1].get(), m.options[2].get()});
+  restrict(new KuvEeCategoryOptionRestrictionEff,
+           {m.options[0].get(), m.options[1].get(), m.options[2].get()});
 }
 
 // Deletes the restriction leaves of every And, as removing the completion
@@ -172,7 +182,7 @@ std::string texts(const kuv::detail::NodeList& list) {
 TEST(TransformMeaning, LeafMergeEndsAsThePairwiseOne) {
   TruthModel m;
   TreeGenerator generator(m, 14, {});
-  KuvEeBasicEff effs[2] = {{"E0", TestGuid(1).data()}, {"E1", TestGuid(2).data()}};
+  KuvEeBasicEff effs[2] = {{"E0", Guid(1).data()}, {"E1", Guid(2).data()}};
   std::mt19937 random(15);
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   auto randomLeaf = [&]() -> KuvEeNode* {

@@ -2,6 +2,8 @@
 
 #include "KuvEeDateEff.h"
 #include "KuvEeDateVar.h"
+#include "KuvEeEffLeaf.h"
+#include "KuvEeEffectivity.h"
 #include "KuvEeNodeCloner.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvEeOptionVar.h"
@@ -13,7 +15,7 @@
 #include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/TruthTable.h"
 
-using namespace kuvtest;
+using namespace kuv_test;
 
 namespace {
 
@@ -31,7 +33,7 @@ std::size_t count(const KuvEeNode* node, const TruthModel& m) {
 
 }  // namespace
 
-// The oracle itself: the sizes of a few sets are known by hand (3240
+// The oracle itself: the sizes of a few sets are known by hand (12960
 // configurations, an option's three states splitting them in thirds).
 TEST(TruthTable, KnownSetsHaveTheirSizes) {
   TruthModel m;
@@ -70,6 +72,17 @@ TEST(TruthTable, KnownSetsHaveTheirSizes) {
   EXPECT_EQ(2 * all / 5, count(t->getNode(), m));
   t = own(Not(new KuvEeVarEffLeaf(day->createVarEffClone())));
   EXPECT_EQ(3 * all / 5, count(t->getNode(), m));
+  // An effectivity holds in half the configurations; with its negation, in
+  // all or none; not at all under a negation within the domain.
+  auto* effLeaf = new KuvEeEffLeaf(m.effs[1].get());
+  t = own(And({effLeaf, OptionLeaf(m, 0, KuvEeOptionEff::T)}));
+  EXPECT_EQ(all / 6, count(t->getNode(), m));
+  effLeaf->opNot();
+  EXPECT_EQ(all / 6, count(t->getNode(), m));
+  t = own(Or({new KuvEeEffLeaf(m.effs[0].get()), Not(new KuvEeEffLeaf(m.effs[0].get()))}));
+  EXPECT_EQ(all, count(t->getNode(), m));
+  t = own(NotDom(new KuvEeEffLeaf(m.effs[0].get())));
+  EXPECT_FALSE(truthTable(m, *t));
   // Negation within the domain of a set holding no value has no meaning.
   t = own(NotDom(OptionLeaf(m, 0, KuvEeOptionEff::T | KuvEeOptionEff::N)));
   EXPECT_FALSE(truthTable(m, *t));

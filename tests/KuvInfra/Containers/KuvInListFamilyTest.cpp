@@ -31,29 +31,22 @@ void fill(L& list, const ValuePool& pool, const std::vector<int>& values) {
   for (int v : values) list.PutBack(pool[v]);
 }
 
-TYPED_TEST(ListFamily, EmptyListIteratorHasNoPosition) {
-  ValuePool pool(1);
-  TypeParam list(CountedValue::sType());
-  typename TypeParam::iterator it = list.Begin();
-  EXPECT_EQ(it.GetIndex(), -2);
-  EXPECT_EQ(list.cLast().GetIndex(), -2);
-  EXPECT_FALSE(it.IsValid());
-  EXPECT_TRUE(it.IsEnd());
-  EXPECT_EQ(it.Next(), E_FAIL);
-  EXPECT_EQ(it.Prev(), E_FAIL);
-  EXPECT_EQ(it.GetGoToNext(), nullptr);
-  EXPECT_EQ(it.GetIndex(), -2);
-  // Inserting through it lands at 0 and leaves it after the new element.
-  EXPECT_EQ(it.Insert(pool[0]), S_OK);
-  EXPECT_EQ(it.GetIndex(), 1);
-  EXPECT_TRUE(it.IsEnd());
-  EXPECT_EQ(it.Prev(), S_OK);
-  EXPECT_EQ(valueOf(it.Get()), 0);
-}
-
-TYPED_TEST(ListFamily, IteratorStepsStopOneBeyondEachEnd) {
+TYPED_TEST(ListFamily, IteratorsStopOneBeyondEachEndAndEmptyListsHaveNoPosition) {
   ValuePool pool(3);
-  TypeParam list(CountedValue::sType());
+  TypeParam empty(CountedValue::sType()), list(CountedValue::sType());
+  typename TypeParam::iterator none = empty.Begin();
+  EXPECT_EQ(none.GetIndex(), -2);
+  EXPECT_EQ(empty.cLast().GetIndex(), -2);
+  EXPECT_TRUE(!none.IsValid() && none.IsEnd());
+  EXPECT_EQ(none.Next(), E_FAIL);
+  EXPECT_EQ(none.Prev(), E_FAIL);
+  EXPECT_EQ(none.GetGoToNext(), nullptr);
+  EXPECT_EQ(none.GetIndex(), -2);
+  // Inserting through it lands at 0 and leaves it after the new element.
+  EXPECT_EQ(none.Insert(pool[0]), S_OK);
+  EXPECT_EQ(none.GetIndex(), 1);
+  EXPECT_TRUE(none.IsEnd());
+
   fill(list, pool, {0, 1, 2});
   typename TypeParam::const_iterator it = list.cBegin();
   EXPECT_TRUE(it.IsBegin());
@@ -64,8 +57,7 @@ TYPED_TEST(ListFamily, IteratorStepsStopOneBeyondEachEnd) {
   EXPECT_EQ(it.Next(), S_OK);
   EXPECT_EQ(valueOf(it.GetGoToNext()), 0);
   EXPECT_EQ(valueOf(it.GetGoToNext()), 1);
-  EXPECT_TRUE(it.IsLast());
-  EXPECT_TRUE(it == list.cLast());
+  EXPECT_TRUE(it.IsLast() && it == list.cLast());
   EXPECT_EQ(it.Next(), S_OK);
   EXPECT_EQ(it.GetIndex(), 3);
   EXPECT_EQ(it.Next(), E_FAIL);
@@ -75,30 +67,20 @@ TYPED_TEST(ListFamily, IteratorStepsStopOneBeyondEachEnd) {
   EXPECT_EQ(it.GetIndex(), 1);
 }
 
-TYPED_TEST(ListFamily, IteratorEditsKeepItOnItsElement) {
+// The random test below covers the other iterator edits.
+TYPED_TEST(ListFamily, IteratorInsertListAndRemoveGoToPrevKeepItOnItsElement) {
   ValuePool pool(10);
   TypeParam list(CountedValue::sType()), pair(CountedValue::sType());
   fill(list, pool, {0, 1, 2});
   fill(pair, pool, {7, 8});
   typename TypeParam::iterator it = list.Begin();
   it.Next();
-  EXPECT_EQ(it.Insert(pool[9]), S_OK);
-  EXPECT_EQ(it.GetIndex(), 2);
   EXPECT_EQ(it.InsertList(pair), S_OK);
-  EXPECT_EQ(it.GetIndex(), 4);
+  EXPECT_EQ(it.GetIndex(), 3);
   EXPECT_EQ(valueOf(it.Get()), 1);
-  EXPECT_EQ(it.Set(pool[5]), S_OK);
-  EXPECT_EQ(forwardValues(list), (std::vector<int>{0, 9, 7, 8, 5, 2}));
-  EXPECT_EQ(it.RemoveGoToNext(), S_OK);
-  EXPECT_EQ(it.GetIndex(), 4);
-  EXPECT_EQ(valueOf(it.Get()), 2);
-  EXPECT_EQ(it.SwapWithNext(), E_FAIL);
   EXPECT_EQ(it.RemoveGoToPrev(), S_OK);
   EXPECT_EQ(valueOf(it.Get()), 8);
-  EXPECT_EQ(it.Prev(), S_OK);
-  EXPECT_EQ(it.SwapWithNext(), S_OK);
-  EXPECT_EQ(valueOf(it.Get()), 8);
-  EXPECT_EQ(forwardValues(list), (std::vector<int>{0, 9, 8, 7}));
+  EXPECT_EQ(forwardValues(list), (std::vector<int>{0, 7, 8, 2}));
 }
 
 TYPED_TEST(ListFamily, InsertArrayChecksEveryElementBeforeInserting) {
@@ -108,13 +90,7 @@ TYPED_TEST(ListFamily, InsertArrayChecksEveryElementBeforeInserting) {
   P good[] = {pool[1], pool[2]};
   P withNull[] = {pool[1], nullptr};
   P withStranger[] = {pool[1], &stranger};
-  struct Case {
-    int at;
-    const P* array;
-    int n;
-    HRESULT expected;
-    unsigned char flag;
-  } cases[] = {
+  struct Case { int at; const P* array; int n; HRESULT expected; unsigned char flag; } cases[] = {
       {0, nullptr, 0, S_OK, 0},   {0, nullptr, 1, E_FAIL, 0},    {0, good, -1, E_FAIL, 0},
       {2, good, 1, E_FAIL, 0},    {-1, good, 1, E_FAIL, 0},      {0, withNull, 2, E_FAIL, 0},
       {1, withStranger, 2, E_FAIL, 1},
@@ -153,6 +129,12 @@ TYPED_TEST(ListFamily, RefusedTypesSetTheFlagAndChangeNothing) {
   list = untyped;
   EXPECT_EQ(list.badCastErr(), 1);
   EXPECT_EQ(forwardValues(list), std::vector<int>{0});
+  // A range of it is checked element by element.
+  untyped.PutBack(pool[0]);
+  EXPECT_EQ(list.InsertListRange(0, untyped, 0, 2), E_FAIL);
+  EXPECT_EQ(list.badCastErr(), 1);
+  EXPECT_EQ(list.InsertListRange(0, untyped, 1, 2), S_OK);
+  EXPECT_EQ(forwardValues(list), (std::vector<int>{0, 0}));
   untyped = list;
   EXPECT_EQ(untyped.badCastErr(), 0);
   EXPECT_TRUE(untyped == list);
@@ -219,44 +201,23 @@ TYPED_TEST(PointerLists, OnlyDeleteOperationsDestroyElements) {
   EXPECT_EQ(CountedValue::live(), live + 2);
 }
 
+// The random test below counts copies after every other edit.
 TYPED_TEST(ValueLists, EachCopyIsDestroyedExactlyOnce) {
   const int live = CountedValue::live();
   {
-    CountedValue zero(0), one(1), two(2);
+    CountedValue zero(0), one(1);
     TypeParam list(CountedValue::sType());
     KuvInObjectVal* stored = list.PutBack(zero);
     EXPECT_NE(stored, &zero);
     EXPECT_EQ(stored, list.Get(0));
     list.PutBack(one);
-    list.PutFront(two);
-    EXPECT_EQ(CountedValue::live(), live + 6);
     // A copy set over itself must be copied before the old one goes.
     EXPECT_EQ(list.Set(1, *list.Get(1)), S_OK);
-    EXPECT_EQ(list.Remove(0), S_OK);
     EXPECT_EQ(forwardValues(list), (std::vector<int>{0, 1}));
-    EXPECT_EQ(CountedValue::live(), live + 5);
-
-    std::unique_ptr<KuvInObjectVal> popped(list.PopBack());
-    EXPECT_EQ(valueOf(popped.get()), 1);
-    popped.reset();
     EXPECT_EQ(CountedValue::live(), live + 4);
-    {
-      TypeParam copy(list);
-      copy = list;
-      EXPECT_EQ(list.PutBackList(list), S_OK);
-      EXPECT_EQ(CountedValue::live(), live + 6);
-    }
-    typename TypeParam::iterator it = list.Begin();
-    EXPECT_EQ(it.RemoveGoToNext(), S_OK);
-    EXPECT_EQ(it.Set(two), S_OK);
-    EXPECT_EQ(CountedValue::live(), live + 4);
-    list.Clear();
-    EXPECT_EQ(CountedValue::live(), live + 3);
-
     auto* heap = new TypeParam(CountedValue::sType());
     heap->PutBack(one);
     heap->DeleteAllAndThis();
-    list.PutBack(one);
   }
   EXPECT_EQ(CountedValue::live(), live);
 }
@@ -273,7 +234,9 @@ TYPED_TEST(ListFamily, AgreesWithAVectorOverRandomOperations) {
   std::vector<int> model;
   std::mt19937 rng(20240611);
   auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  auto slice = [&model](int from, int to) { return std::vector<int>(model.begin() + from, model.begin() + to); };
+  auto slice = [&model](int from, int to) {
+    return std::vector<int>(model.begin() + from, model.begin() + to);
+  };
 
   for (int step = 0; step < 1500; ++step) {
     const int len = static_cast<int>(model.size());

@@ -5,9 +5,6 @@
 
 #include "KuvInfra/KuvInListTestSupport.h"
 
-KUV_DEFINE_TYPE(CountedValue, KuvInObjectVal)
-int CountedValue::s_live = 0;
-
 namespace {
 
 template <class L>
@@ -21,12 +18,8 @@ TYPED_TEST(ArrayLists, CapacityFollowsTheGrowthRules) {
   using P = ElementPtr<TypeParam>;
   ValuePool pool(1);
   const std::vector<P> twelve(12, pool[0]);
-  struct Case {
-    int length, capacity;  // the list before the operation
-    Op op;
-    int n;
-    int expected;
-  } cases[] = {
+  // length and capacity: the list before the operation.
+  struct Case { int length, capacity; Op op; int n; int expected; } cases[] = {
       {0, 0, Op::PutBack, 0, 4},       {3, 4, Op::PutBack, 0, 4},        {4, 4, Op::PutBack, 0, 8},
       {8, 8, Op::PutFront, 0, 16},     {0, 0, Op::InsertArray, 4, 4},    {0, 0, Op::InsertArray, 5, 5},
       {2, 4, Op::InsertArray, 1, 4},   {3, 4, Op::InsertArray, 1, 8},    {1, 4, Op::InsertArray, 10, 11},

@@ -57,12 +57,7 @@ TEST(KuvInDateParser, ParseReadsThreeOrSixNumbersInTheDayOrder) {
 
 TEST(KuvInDateParser, PrintWritesTheDateInTheDayOrder) {
   using P = KuvInDateParser;
-  struct {
-    KuvInDate date;
-    P::E_YMDOrder order;
-    bool twoFigures;
-    const char* text;
-  } cases[] = {
+  struct { KuvInDate date; P::E_YMDOrder order; bool twoFigures; const char* text; } cases[] = {
       {KuvInDate(2005, 7, 1, 5, 6, 7), P::YMD, true, "05/07/01"},
       {KuvInDate(2005, 7, 1, 5, 6, 7), P::YMD, false, "2005/07/01"},
       {KuvInDate(1999, 7, 1, 1, 1, 1), P::DMY, true, "01/07/99"},

@@ -1,58 +1,53 @@
-// The range-list algebra against a brute-force model: random sorted,
-// simplified lists over a small universe, and the set operations computed
-// point by point.
+// The range-list algebra the four range kinds share, pinned once for all of
+// them: the operations against point sets over a small universe, the laws of
+// a list operated with itself, the sort, and the refusal of foreign elements.
+// Each kind's own file keeps only its quirks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bitset>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "KuvInDateInterval.h"
+#include "KuvInIntHolder.h"
 #include "KuvInListVal.h"
 #include "KuvInSerialInterval.h"
 #include "KuvInSeriesInterval.h"
+#include "KuvInTreeEvalInterval.h"
+#include "support/KuvTestSupport.h"
 
 namespace {
 
 constexpr int kUniverse = 31;  // points 0..30
 using Points = std::bitset<kUniverse>;
 
-// Maximal runs of a point set, as [first, last] pairs in order.
-std::vector<std::pair<int, int>> runsOf(const Points& points) {
-  std::vector<std::pair<int, int>> runs;
-  for (int p = 0; p < kUniverse; ++p) {
-    if (!points[p]) continue;
-    int q = p;
-    while (q + 1 < kUniverse && points[q + 1]) ++q;
-    runs.emplace_back(p, q);
-    p = q;
-  }
-  return runs;
-}
-
-Points randomPoints(std::mt19937& rng) {
-  // Varying density gives empty, sparse, dense and full lists.
-  std::uniform_int_distribution<int> density(0, 10);
-  std::bernoulli_distribution in(density(rng) / 10.0);
-  Points points;
-  for (int p = 0; p < kUniverse; ++p) points[p] = in(rng);
-  return points;
-}
-
-struct SeriesModel {
+// A kind writes a run of points [first, last] as a range (either way where
+// its ends may be excluded) and tells the points a range holds. Unions come
+// simplified where kUnionSimplified; intersections and differences where
+// kPiecesSimplified, else merely disjoint. Only kSorts kinds sort, stably by
+// their start.
+struct Series {
   using Interval = KuvInSeriesInterval;
+  static constexpr bool kUnionSimplified = false, kPiecesSimplified = true, kSorts = false;
   static Interval make(int first, int last, std::mt19937&) {
     Interval x;
     EXPECT_EQ(x.setInterval(first, last), S_OK);
     return x;
   }
-  static int first(const Interval& x) { return x.getA(); }
-  static int last(const Interval& x) { return x.getB(); }
+  static Points points(const Interval& x) { return run(x.getA(), x.getB()); }
+  static Points run(int first, int last) {
+    Points p;
+    for (int t = std::max(first, 0); t <= std::min(last, kUniverse - 1); ++t) p[t] = true;
+    return p;
+  }
 };
 
-// Each end written either way at random: [3 or ]2, 7] or 8[.
-struct SerialModel {
+// [3 or ]2, 7] or 8[.
+struct Serial {
   using Interval = KuvInSerialInterval;
+  static constexpr bool kUnionSimplified = false, kPiecesSimplified = true, kSorts = false;
   static Interval make(int first, int last, std::mt19937& rng) {
     std::bernoulli_distribution coin;
     const bool aIncl = coin(rng), bIncl = coin(rng);
@@ -60,101 +55,208 @@ struct SerialModel {
     EXPECT_EQ(x.setInterval(aIncl ? first : first - 1, aIncl, bIncl ? last : last + 1, bIncl), S_OK);
     return x;
   }
-  static int first(const Interval& x) { return x.getAIncl() ? x.getA() : x.getA() + 1; }
-  static int last(const Interval& x) { return x.getBIncl() ? x.getB() : x.getB() - 1; }
+  static Points points(const Interval& x) {
+    return Series::run(x.getAIncl() ? x.getA() : x.getA() + 1, x.getBIncl() ? x.getB() : x.getB() - 1);
+  }
 };
 
 // Point p is the second p after 2000-12-31 23:59:50, so the window crosses a
 // minute, an hour, a day, a month and a year.
-struct DateModel {
+struct Date {
   using Interval = KuvInDateInterval;
-  static KuvInDate at(int p) {
-    KuvInDate d(2000, 12, 31, 24, 60, 51);
-    for (int k = 0; k < p; ++k) d.nextSecond();
-    return d;
-  }
-  static int pointOf(const KuvInDate& d) {
-    for (int p = 0; p < kUniverse; ++p)
-      if (at(p) == d) return p;
-    ADD_FAILURE() << "date outside the window: " << d.toString().ConvertToChar();
-    return -1;
+  static constexpr bool kUnionSimplified = false, kPiecesSimplified = true, kSorts = false;
+  static const KuvInDate& at(int p) {
+    static const std::vector<KuvInDate> seconds = [] {
+      std::vector<KuvInDate> all(1, KuvInDate(2000, 12, 31, 24, 60, 51));
+      while (all.size() < kUniverse) all.push_back(all.back()), all.back().nextSecond();
+      return all;
+    }();
+    return seconds[p];
   }
   static Interval make(int first, int last, std::mt19937&) {
     Interval x;
     EXPECT_EQ(x.setInterval(at(first), at(last)), S_OK);
     return x;
   }
-  static int first(const Interval& x) { return pointOf(x.getA()); }
-  static int last(const Interval& x) { return pointOf(x.getB()); }
+  static Points points(const Interval& x) {
+    Points p;
+    for (int t = 0; t < kUniverse; ++t) p[t] = x.getA() <= at(t) && at(t) <= x.getB();
+    return p;
+  }
 };
 
-template <class M>
-KuvInListVal listOf(const Points& points, std::mt19937& rng) {
-  KuvInListVal list(M::Interval::sType());
-  for (auto [first, last] : runsOf(points)) list.PutBack(M::make(first, last, rng));
-  return list;
+// Continuous positions: point t stands for t / 2, so odd points lie between
+// the one-level bounds and an excluded end leaves out its even point.
+struct TreeEval {
+  using Interval = KuvInTreeEvalInterval;
+  static constexpr bool kUnionSimplified = true, kPiecesSimplified = false, kSorts = true;
+  static Interval make(int first, int last, std::mt19937&) {
+    return Interval(KuvInTreeEvalIndexBound(static_cast<std::uint32_t>(first / 2)), first % 2 == 0,
+                    KuvInTreeEvalIndexBound(static_cast<std::uint32_t>((last + 1) / 2)), last % 2 == 0);
+  }
+  static Points points(const Interval& x) {
+    std::uint32_t a = 0, b = 0;
+    EXPECT_EQ(x.getA().getValue(0, a), S_OK);
+    EXPECT_EQ(x.getB().getValue(0, b), S_OK);
+    Points p;
+    for (std::uint32_t t = 0; t < kUniverse; ++t)
+      p[t] = (t > 2 * a || (t == 2 * a && x.getAIncl())) && (t < 2 * b || (t == 2 * b && x.getBIncl()));
+    return p;
+  }
+};
+
+template <class K>
+class RangeKinds : public testing::Test {
+protected:
+  using Interval = typename K::Interval;
+
+  Points randomPoints() {
+    // Varying density gives empty, sparse, dense and full lists.
+    std::bernoulli_distribution in(std::uniform_int_distribution<int>(0, 10)(m_rng) / 10.0);
+    Points points;
+    for (int t = 0; t < kUniverse; ++t) points[t] = in(m_rng);
+    return points;
+  }
+  // The maximal runs of points, in order; overlapping: each run of three
+  // points or more written as two ranges that share a point.
+  KuvInListVal listOf(const Points& points, bool overlapping = false) {
+    KuvInListVal list(Interval::sType());
+    for (int p = 0; p < kUniverse; ++p) {
+      if (!points[p]) continue;
+      int q = p;
+      while (q + 1 < kUniverse && points[q + 1]) ++q;
+      if (overlapping && q - p >= 2) {
+        list.PutBack(K::make(p, p + 1, m_rng));
+        list.PutBack(K::make(p + 1, q, m_rng));
+      } else {
+        list.PutBack(K::make(p, q, m_rng));
+      }
+      p = q;
+    }
+    return list;
+  }
+  // The points of a list after checking that it is sorted and, when
+  // simplified, made of ranges apart by a point at least.
+  static Points pointsOf(const KuvInListVal& list, bool simplified) {
+    Points all;
+    int previousLast = -2;
+    for (std::int32_t i = 0; i < list.GetLength(); ++i) {
+      const Interval* x = Interval::cast(*list.Get(i));
+      if (x == nullptr) {
+        ADD_FAILURE() << "not a range at " << i;
+        continue;
+      }
+      const Points p = K::points(*x);
+      int first = 0, last = kUniverse - 1;
+      while (first < kUniverse && !p[first]) ++first;
+      while (last >= 0 && !p[last]) --last;
+      EXPECT_LE(first, last) << "empty range " << kuv_test::text(*x);
+      EXPECT_GT(first, previousLast + (simplified ? 1 : 0))
+          << "unsorted or touching: " << kuv_test::text(list);
+      all |= p;
+      previousLast = last;
+    }
+    return all;
+  }
+
+  std::mt19937 m_rng{20240611};
+};
+
+using Kinds = testing::Types<Series, Serial, Date, TreeEval>;
+TYPED_TEST_SUITE(RangeKinds, Kinds);
+
+TYPED_TEST(RangeKinds, OperationsAreSetOperationsAndAListWithItselfObeysTheLaws) {
+  using I = typename TypeParam::Interval;
+  for (int round = 0; round < 300; ++round) {
+    const Points p1 = this->randomPoints(), p2 = this->randomPoints();
+    const KuvInListVal l1 = this->listOf(p1), l2 = this->listOf(p2);
+    SCOPED_TRACE(testing::Message() << "round " << round << ": " << kuv_test::text(l1) << " with "
+                                    << kuv_test::text(l2));
+    // A union's cursor may insert a one-point range of L2 just ahead of the
+    // L1 range it touches, after a neighbour that has grown to touch that
+    // range too: one more simplify then joins them.
+    KuvInListVal sum = l1;
+    ASSERT_EQ(I::opAdd(sum, this->listOf(p2, round % 2 == 1)), S_OK);
+    EXPECT_EQ(this->pointsOf(sum, TypeParam::kUnionSimplified), p1 | p2);
+    ASSERT_EQ(I::simplify(sum), S_OK);
+    EXPECT_EQ(this->pointsOf(sum, true), p1 | p2);
+
+    KuvInListVal product = l1;
+    ASSERT_EQ(I::opAnd(product, l2), S_OK);
+    EXPECT_EQ(this->pointsOf(product, TypeParam::kPiecesSimplified), p1 & p2);
+    KuvInListVal difference = l1;
+    ASSERT_EQ(I::opCut(difference, l2), S_OK);
+    EXPECT_EQ(this->pointsOf(difference, TypeParam::kPiecesSimplified), p1 & ~p2);
+
+    KuvInListVal self = l1;
+    ASSERT_EQ(I::opAdd(self, self), S_OK);
+    EXPECT_TRUE(self == l1);
+    ASSERT_EQ(I::opAnd(self, self), S_OK);
+    EXPECT_EQ(this->pointsOf(self, true), p1);
+    ASSERT_EQ(I::opCut(self, self), S_OK);
+    EXPECT_TRUE(self.IsEmpty());
+  }
 }
 
-enum class Shape { Simplified, Disjoint };
-
-// The points of the list, after checking that it is sorted and, as asked,
-// made of separated ranges or of ranges that merely do not overlap.
-template <class M>
-Points pointsOf(const KuvInListVal& list, Shape shape) {
-  Points points;
-  int previousLast = -2;
-  for (std::int32_t i = 0; i < list.GetLength(); ++i) {
-    const auto* x = M::Interval::cast(*list.Get(i));
-    if (x == nullptr) {
-      ADD_FAILURE() << "not a range at " << i;
+TYPED_TEST(RangeKinds, SortIsStableByTheStartOrNotOffered) {
+  using I = typename TypeParam::Interval;
+  for (int round = 0; round < 100; ++round) {
+    KuvInListVal list(I::sType());
+    // The start bound (point / 2) and the text: [1 and ]1 tie.
+    std::vector<std::pair<int, std::string>> model;
+    for (int n = std::uniform_int_distribution<int>(0, 6)(this->m_rng); n > 0; --n) {
+      std::uniform_int_distribution<int> point(0, kUniverse - 1);
+      int a = point(this->m_rng), b = point(this->m_rng);
+      if (a > b) std::swap(a, b);
+      list.PutBack(TypeParam::make(a, b, this->m_rng));
+      model.emplace_back(a / 2, kuv_test::text(*list.Get(list.GetLength() - 1)));
+    }
+    const KuvInListVal before = list;
+    if (!TypeParam::kSorts) {
+      EXPECT_EQ(I::sort(list), E_NOTIMPL);
+      EXPECT_TRUE(list == before);
       continue;
     }
-    const int first = M::first(*x), last = M::last(*x);
-    EXPECT_LE(first, last) << "empty range " << x->toString().ConvertToChar();
-    const int gap = shape == Shape::Simplified ? 1 : 0;
-    EXPECT_GT(first, previousLast + gap) << "unsorted or touching at " << list.toString().ConvertToChar();
-    for (int p = first; p <= last; ++p) points[p] = true;
-    previousLast = last;
-  }
-  return points;
-}
-
-template <class M>
-void checkAlgebraAgainstModel(unsigned seed) {
-  std::mt19937 rng(seed);
-  for (int round = 0; round < 300; ++round) {
-    const Points p1 = randomPoints(rng), p2 = randomPoints(rng);
-    const KuvInListVal l2 = listOf<M>(p2, rng);
-    SCOPED_TRACE(testing::Message() << "round " << round << ": "
-                                    << listOf<M>(p1, rng).toString().ConvertToChar() << " with "
-                                    << l2.toString().ConvertToChar());
-
-    // The union's cursor may insert a one-point range of L2 just ahead of
-    // the L1 range it touches, after a neighbour that has grown to touch
-    // that range too: the single simplify pass then leaves two touching
-    // ranges. The result is sorted, so one more simplify joins them.
-    KuvInListVal sum = listOf<M>(p1, rng);
-    ASSERT_EQ(M::Interval::opAdd(sum, l2), S_OK);
-    EXPECT_EQ(pointsOf<M>(sum, Shape::Disjoint), p1 | p2);
-    ASSERT_EQ(M::Interval::simplify(sum), S_OK);
-    EXPECT_EQ(pointsOf<M>(sum, Shape::Simplified), p1 | p2);
-
-    KuvInListVal product = listOf<M>(p1, rng);
-    ASSERT_EQ(M::Interval::opAnd(product, l2), S_OK);
-    EXPECT_EQ(pointsOf<M>(product, Shape::Simplified), p1 & p2);
-
-    KuvInListVal difference = listOf<M>(p1, rng);
-    ASSERT_EQ(M::Interval::opCut(difference, l2), S_OK);
-    EXPECT_EQ(pointsOf<M>(difference, Shape::Simplified), p1 & ~p2);
+    ASSERT_EQ(I::sort(list), S_OK);
+    std::stable_sort(model.begin(), model.end(),
+                     [](const auto& x, const auto& y) { return x.first < y.first; });
+    std::vector<std::string> expected;
+    for (const auto& m : model) expected.push_back(m.second);
+    EXPECT_EQ(kuv_test::textsOf(list), expected);
   }
 }
 
-TEST(KuvInIntervalList, SeriesOperationsAreSetOperations) { checkAlgebraAgainstModel<SeriesModel>(1); }
-TEST(KuvInIntervalList, SerialOperationsAreSetOperationsWhateverTheEndsInclusion) {
-  checkAlgebraAgainstModel<SerialModel>(2);
-}
-TEST(KuvInIntervalList, DateOperationsAreSetOperationsAcrossTheNewYear) {
-  checkAlgebraAgainstModel<DateModel>(3);
+// Refusals leave the first list as it was and say why on the range class's
+// channel, naming the algebra's source.
+TYPED_TEST(RangeKinds, ForeignElementsAreRefusedWithoutChange) {
+  using I = typename TypeParam::Interval;
+  using Op = HRESULT (*)(KuvInListVal&, const KuvInListVal&);
+  KuvInListVal holders, typedForHolders(KuvInIntHolder::sType());
+  holders.PutBack(KuvInIntHolder(1));
+  holders.PutBack(KuvInIntHolder(2));
+  KuvInListVal otherKind = std::is_same_v<I, KuvInDateInterval> ? KuvInListVal(KuvInSeriesInterval::sType())
+                                                                 : KuvInListVal(KuvInDateInterval::sType());
+  if (std::is_same_v<I, KuvInDateInterval>)
+    otherKind.PutBack(KuvInSeriesInterval());
+  else
+    otherKind.PutBack(KuvInDateInterval());
+  const KuvInListVal plain = this->listOf(Series::run(1, 5) | Series::run(7, 9));
+  const struct { Op op; const KuvInListVal& l1; const KuvInListVal& l2; const char* message; } cases[] = {
+      {&I::opAdd, plain, holders, "ERROR: Incorrect type\n"},
+      {&I::opAnd, holders, plain, "ERROR: Incorrect type\n"},
+      {&I::opCut, plain, otherKind, "ERROR: Incorrect type\n"},
+      {&I::opAdd, typedForHolders, plain, "ERROR: Incorrect type\n"},
+      {[](KuvInListVal& l1, const KuvInListVal&) { return I::simplify(l1); }, holders, plain,
+       "ERROR: NULL pointer\n"},
+  };
+  for (const auto& c : cases) {
+    KuvInListVal l1 = c.l1;
+    const std::string out = kuv_test::captured([&] { EXPECT_EQ(c.op(l1, c.l2), E_FAIL) << c.message; });
+    EXPECT_NE(out.find(I::traceChannel().getLabel()), std::string::npos) << out;
+    EXPECT_NE(out.find("<ERROR> KuvInInterval_Define.h("), std::string::npos) << out;
+    EXPECT_NE(out.find(c.message), std::string::npos) << out;
+    EXPECT_TRUE(l1 == c.l1) << c.message;
+  }
 }
 
 }  // namespace

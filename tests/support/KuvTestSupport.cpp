@@ -1,0 +1,72 @@
+#include "support/KuvTestSupport.h"
+
+#include <utility>
+
+#include "KuvEeAndOp.h"
+#include "KuvEeEffLeaf.h"
+#include "KuvEeEffectivity.h"
+#include "KuvEeFalse.h"
+#include "KuvEeNotOp.h"
+#include "KuvEeOptionEff.h"
+#include "KuvEeOptionVar.h"
+#include "KuvEeOrOp.h"
+#include "KuvEeTrue.h"
+#include "KuvEeVarEffLeaf.h"
+#include "KuvInLinkList.h"
+#include "KuvInListVal.h"
+
+namespace kuv_test {
+
+KUV_DEFINE_TYPE(CountedValue, KuvInObjectVal)
+
+KuvInString CountedValue::toString() const { return KuvInString::FromNum(m_value); }
+
+std::string text(const KuvInObject& object) { return object.toString().ConvertToChar(); }
+
+std::vector<std::string> textsOf(const KuvInListVal& list) {
+  std::vector<std::string> texts;
+  for (std::int32_t i = 0; i < list.GetLength(); ++i) texts.push_back(text(*list.Get(i)));
+  return texts;
+}
+
+Tree own(KuvEeNode* node) { return Tree(node->getNodeRef()); }
+
+std::vector<KuvEeNode*> children(const KuvEeOp& op) {
+  KuvInLinkList refs(KuvEeNodeRef::sType());
+  op.getChildrenRefs(refs);
+  std::vector<KuvEeNode*> nodes;
+  for (KuvInLinkList::iterator it = refs.Begin(); it.IsValid(); it.Next())
+    nodes.push_back(static_cast<KuvEeNodeRef*>(it.Get())->getNode());
+  return nodes;
+}
+
+std::string shape(const KuvEeNode* node) {
+  if (node == nullptr) return "null";
+  if (KuvEeTrue::isObjectOfThisType(*node)) return "T";
+  if (KuvEeFalse::isObjectOfThisType(*node)) return "F";
+  const KuvEeEffLeaf* leaf = KuvEeEffLeaf::cast(*node);
+  if (leaf != nullptr && leaf->getTargetEff() != nullptr)
+    return std::string(leaf->isNegated() ? "!" : "") + "Ref(" + text(leaf->getTargetEff()->getName()) + ")";
+  const KuvEeVarEffLeaf* varLeaf = KuvEeVarEffLeaf::cast(*node);
+  if (const KuvEeOptionEff* eff = varLeaf != nullptr && varLeaf->getVarEff() != nullptr
+                                      ? KuvEeOptionEff::cast(*varLeaf->getVarEff())
+                                      : nullptr) {
+    std::string s = (eff->isNegated() ? "!" : "") + text(eff->getOptionVar()->getName());
+    if (eff->getValue() == KuvEeOptionEff::T) return s;
+    s += ":";
+    for (auto [bit, letter] : {std::pair{1U, 'T'}, {2U, 'F'}, {4U, 'N'}})
+      if (eff->getValue() & bit) s += letter;
+    return s;
+  }
+  const KuvEeOp* op = KuvEeOp::cast(*node);
+  if (op == nullptr) return text(*node);
+  std::string s = KuvEeAndOp::isObjectOfThisType(*node)   ? "And("
+                  : KuvEeOrOp::isObjectOfThisType(*node)  ? "Or("
+                  : KuvEeNotOp::isObjectOfThisType(*node) ? "Not("
+                                                          : "Dom(";
+  const char* separator = "";
+  for (KuvEeNode* child : children(*op)) s += std::exchange(separator, ",") + shape(child);
+  return s + ")";
+}
+
+}  // namespace kuv_test

@@ -1,0 +1,105 @@
+// Helpers every test program links: what a call prints, trace-flag guards,
+// GUIDs, a value that counts its live copies, and compact texts of lists and
+// expression trees.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "KuvEeNodeRef.h"
+#include "KuvInGuid.h"
+#include "KuvInObjectVal.h"
+#include "KuvInTraceClass.h"
+
+class KuvEeNode;
+class KuvEeOp;
+class KuvInListVal;
+
+namespace kuv_test {
+
+// What body prints on standard output.
+template <class Body>
+std::string captured(Body&& body) {
+  testing::internal::CaptureStdout();
+  body();
+  return testing::internal::GetCapturedStdout();
+}
+
+// Expects call to give code and to print message ("" where the code alone
+// tells the branch apart).
+#define EXPECT_TRACES(code, message, call)                                                              \
+  do {                                                                                                  \
+    const std::string kuvTraced_ = ::kuv_test::captured([&] { EXPECT_EQ(code, call) << #call; });      \
+    EXPECT_NE(kuvTraced_.find(message), std::string::npos) << #call << " printed:\n" << kuvTraced_; \
+  } while (0)
+
+// Sets a channel's flags for one scope.
+class ScopedFlags {
+public:
+  ScopedFlags(KuvInTraceClass& channel, unsigned char flags) : m_channel(channel), m_old(channel.getFlags()) {
+    channel.setFlags(flags);
+  }
+  ~ScopedFlags() { m_channel.setFlags(m_old); }
+  ScopedFlags(const ScopedFlags&) = delete;
+  ScopedFlags& operator=(const ScopedFlags&) = delete;
+
+private:
+  KuvInTraceClass& m_channel;
+  unsigned char m_old;
+};
+
+// A distinct GUID per n (n > 0); n = 0 gives the unset GUID.
+struct Guid {
+  explicit Guid(unsigned n) {
+    bytes[0] = static_cast<unsigned char>(n);
+    bytes[1] = static_cast<unsigned char>(n >> 8);
+    if (n != 0) bytes[15] = 0xA5;
+  }
+  const unsigned char* data() const { return bytes.data(); }
+  KuvInGuid guid() const { return KuvInGuid(bytes.data()); }
+  std::array<unsigned char, KuvInGuid::sc_size> bytes{};
+};
+
+// Counts its live copies, so that a leak or a double destruction shows.
+class CountedValue : public KuvInObjectVal {
+  KUV_DECLARE_TYPE(CountedValue)
+
+public:
+  explicit CountedValue(int value) : m_value(value) { ++s_live; }
+  CountedValue(const CountedValue& other) : KuvInObjectVal(other), m_value(other.m_value) { ++s_live; }
+  ~CountedValue() override { --s_live; }
+
+  int value() const { return m_value; }
+  static int live() { return s_live; }
+
+  KuvInString toString() const override;
+  std::uint32_t hash() const override { return static_cast<std::uint32_t>(m_value) * 2654435761u; }
+  bool equals(const KuvInObjectVal& other) const override {
+    const CountedValue* o = cast(other);
+    return o != nullptr && o->m_value == m_value;
+  }
+  KuvInObjectVal& clone(void* where = nullptr) const override { return cloneOf(*this, where); }
+
+private:
+  int m_value;
+  static inline int s_live = 0;
+};
+
+std::string text(const KuvInObject& object);
+std::vector<std::string> textsOf(const KuvInListVal& list);
+
+using Tree = std::unique_ptr<KuvEeNodeRef>;
+Tree own(KuvEeNode* node);
+// The child nodes of an operator, in order.
+std::vector<KuvEeNode*> children(const KuvEeOp& op);
+// A compact structure: And(T,Or(F,x)), Not(...), Dom(...); option leaves as
+// x, !x (negated) or x:TF (other states), effectivity leaves as Ref(name),
+// other leaves by their text.
+std::string shape(const KuvEeNode* node);
+inline std::string shape(const KuvEeNodeRef& ref) { return shape(ref.getNode()); }
+
+}  // namespace kuv_test
