@@ -50,8 +50,9 @@ public:
   template <typename... Args>
   std::unique_ptr<KuvInTreeParserNode> make(Args&&... args) {
     if (m_used == m_capacity) {
-      // Growing blocks keep short texts cheap; the cap keeps each block
-      // among the allocator's ordinary sizes.
+      // Growing blocks keep short texts cheap: the first is under 1 KiB, a
+      // size the allocator serves without tidying its free lists. The cap
+      // keeps each block among its ordinary sizes.
       m_capacity = std::min<std::size_t>(m_capacity * 2, 256);
       m_blocks.emplace_back(new std::byte[m_capacity * sc_slot]);
       m_used = 0;
@@ -74,8 +75,8 @@ public:
 
 private:
   std::vector<std::unique_ptr<std::byte[]>> m_blocks;
-  std::size_t m_capacity = 8;
-  std::size_t m_used = 8;
+  std::size_t m_capacity = 3;
+  std::size_t m_used = 3;
   std::size_t m_live = 0;
   bool m_closed = false;
 };
