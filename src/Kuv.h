@@ -120,6 +120,16 @@
 #include "KuvEeVisitor_GetStructuralStats.h"
 #include "KuvEeVisitor_GetCriteriaTypes.h"
 #include "KuvEeIExpressionReviewer.h"
+
+#include "KuvBioConstants.h"
+#include "KuvBioBasic.h"
+#include "KuvBioBuffer.h"
+#include "KuvBioBufferOut.h"
+#include "KuvBioFlags.h"
+#include "KuvBioTypedGuid.h"
+#include "KuvBioTypedIdsWriter.h"
+#include "KuvBioTypedIdsReader.h"
+
 #include "KuvInTreeParser.h"
 #include "KuvPiVarEffSyntax.h"
 #include "KuvPiParserInitializer.h"
