@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "KuvBioBuffer.h"
 #include "KuvInGuid.h"
 #include "KuvInHexaEncodingServices.h"
 
@@ -90,5 +91,38 @@ HRESULT KuvConversionServices::ConvertStringToGuid(const KuvInString& text, KuvI
   if (bytes == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on binary.");
   if (count != KuvInGuid::sc_size) KUV_RETURN_ERROR(E_FAIL, "ERROR: Size of returned binary is invalid.");
   guid.setArray(bytes.get());
+  return S_OK;
+}
+
+HRESULT KuvConversionServices::ConvertBinaryToString(const KuvBioBuffer& buffer, KuvInString& text) {
+  KUV_TRACE_CALL("ConvertBinaryToString");
+  text = KuvInString();
+  if (buffer.getBytes() == nullptr)
+    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Null pointer on binary data for the input KuvBioBuffer.");
+  char* raw = nullptr;
+  std::int32_t length = 0;
+  if (KuvInHexaEncodingServices::encode_hex(buffer.getBytes(), static_cast<std::int32_t>(buffer.getSize()), raw,
+                                            length) != 0)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to KuvInHexaEncodingServices::encode_hex() has failed.");
+  const std::unique_ptr<char, FreeDeleter> encoded(raw);
+  if (encoded == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on encoded hexa string.");
+  text = encoded.get();
+  return S_OK;
+}
+
+HRESULT KuvConversionServices::ConvertStringToBinary(const KuvInString& text, KuvBioBuffer*& buffer) {
+  KUV_TRACE_CALL("ConvertStringToBinary");
+  if (buffer != nullptr)
+    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output KuvBioBuffer pointer is not null. Pointed object may be lost.");
+  if (text.IsEmpty()) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Length of input KuvInString is empty.");
+  const char* digits = text.ConvertToChar();
+  unsigned char* raw = nullptr;
+  std::int32_t count = 0;
+  if (digits == nullptr ||
+      KuvInHexaEncodingServices::decode_hex(digits, static_cast<std::int32_t>(std::strlen(digits)), raw, count) != 0)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to decode_hex() has Failed.");
+  const std::unique_ptr<unsigned char, FreeDeleter> bytes(raw);
+  if (bytes == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on decoded binary.");
+  buffer = new KuvBioBuffer(bytes.get(), static_cast<std::uint32_t>(count), 1);
   return S_OK;
 }

@@ -1,8 +1,8 @@
 // KuvConversionServices: the text forms hosts store for enumerations and
 // identifiers: the applying view ("CFG_EXPRVIEW_SOURCE"...), the selection
 // mode of filters ("CFG_SELECTIONMODE_STRICT", "CFG_SELECTIONMODE_150") and
-// GUIDs (32 upper-case hexadecimal digits). Every conversion goes both ways
-// and answers E_INVALIDARG for a value or a text it does not know.
+// GUIDs and binaries (upper-case hexadecimal digits). Every conversion goes
+// both ways and answers E_INVALIDARG for a value or a text it does not know.
 //
 //     KuvInString text;
 //     KuvConversionServices::ConvertApplyingView(CFG_EXPRVIEW_CURRENT, text);
@@ -15,6 +15,7 @@
 #include "KuvInObject.h"
 #include "KuvInString.h"
 
+class KuvBioBuffer;
 class KuvInGuid;
 
 class KUV_API KuvConversionServices : public KuvInObject {
@@ -41,4 +42,12 @@ public:
   // E_INVALIDARG for a text that is not 32 characters long, E_FAIL when it
   // does not decode to 16 bytes; guid is untouched on failure.
   static HRESULT ConvertStringToGuid(const KuvInString& text, KuvInGuid& guid);
+
+  // The hexadecimal text of every byte of buffer; E_INVALIDARG for a
+  // buffer without bytes. The text is emptied on failure.
+  static HRESULT ConvertBinaryToString(const KuvBioBuffer& buffer, KuvInString& text);
+  // A new buffer owning the bytes the digits decode to; the caller owns it.
+  // buffer must be null on entry (E_INVALIDARG) and stays null on failure;
+  // an empty text is E_INVALIDARG, digits that do not decode E_FAIL.
+  static HRESULT ConvertStringToBinary(const KuvInString& text, KuvBioBuffer*& buffer);
 };
