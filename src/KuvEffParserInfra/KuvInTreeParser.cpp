@@ -200,6 +200,14 @@ public:
       else
         m_otherTokenStarts = true;
     }
+    for (int type = 0; type < static_cast<int>(std::size(m_parser.m_tagsByType)); ++type)
+      for (const Tag* tag : m_parser.m_tagsByType[type]) {
+        const char16_t first = units(tag->getOpening()).front();
+        if (first < m_tagTypesByStart.size())
+          m_tagTypesByStart[first] |= static_cast<std::uint16_t>(1u << type);
+        else
+          m_otherTagStarts = true;
+      }
   }
   ~TreeParserRun() { m_nodes->close(); }
   TreeParserRun(const TreeParserRun&) = delete;
@@ -261,20 +269,18 @@ private:
     return false;
   }
 
-  // False when no tag can open at the cursor: most places of a text are
-  // inside names and values, and every tag lookup there is spared.
-  bool mayOpenTag() const {
+  // The first tag of the type whose opening starts at the cursor, the
+  // longest when several do. Most places of a text are inside names and
+  // values, where the first unit alone rules every tag out.
+  bool mayOpen(int type) const {
     if (m_pos >= m_text.size()) return false;
     const char16_t unit = m_text[m_pos];
-    return m_otherTokenStarts || (unit < m_tokensByStart.size() && m_tokensByStart[unit] != 0);
+    return m_otherTagStarts || (unit < m_tagTypesByStart.size() && (m_tagTypesByStart[unit] & (1u << type)) != 0);
   }
-
-  // The first tag of the list whose opening starts at the cursor, the
-  // longest when several do.
-  const Tag* matching(const std::vector<const Tag*>& tags) const {
-    if (!mayOpenTag()) return nullptr;
+  const Tag* matching(int type) const {
+    if (!mayOpen(type)) return nullptr;
     const Tag* found = nullptr;
-    for (const Tag* tag : tags)
+    for (const Tag* tag : m_parser.m_tagsByType[type])
       if (startsWith(tag->getOpening()) &&
           (found == nullptr || tag->getOpening().GetLengthInChar() > found->getOpening().GetLengthInChar()))
         found = tag;
@@ -292,7 +298,7 @@ private:
     if (level >= groups.size()) return parsePrimary(depth);
     const Tag* op = groups[level];
     NodePtr first = parseGroup(level + 1, depth);
-    if (first == nullptr || !mayOpenTag() || !startsWith(op->getOpening())) return first;
+    if (first == nullptr || !mayOpen(Tag::E_GroupOp) || !startsWith(op->getOpening())) return first;
     auto group = m_nodes->make(Node::E_Tag, op, KuvInString());
     group->addChild(std::move(first));
     while (startsWith(op->getOpening())) {
@@ -310,7 +316,7 @@ private:
 
   NodePtr parsePrimary(int depth) {
     if (tooDeep(depth)) return nullptr;
-    if (const Tag* unary = matching(m_parser.m_tagsByType[Tag::E_UnaryOp])) {
+    if (const Tag* unary = matching(Tag::E_UnaryOp)) {
       consume(unary->getOpening());
       if (m_pos >= m_text.size()) {
         m_error.Append("nothing found after operator ", unary->getOpening(), "\n");
@@ -322,7 +328,7 @@ private:
       node->addChild(std::move(child));
       return node;
     }
-    if (const Tag* brackets = matching(m_parser.m_tagsByType[Tag::E_Brackets])) {
+    if (const Tag* brackets = matching(Tag::E_Brackets)) {
       consume(brackets->getOpening());
       auto node = m_nodes->make(Node::E_Tag, brackets, KuvInString());
       if (startsWith(brackets->getClosing())) {
@@ -340,7 +346,7 @@ private:
       return node;
     }
     for (int type = Tag::E_Bracket3; type <= Tag::E_Range; ++type)
-      if (const Tag* group = matching(m_parser.m_tagsByType[type])) return parseBracketGroup(*group, depth);
+      if (const Tag* group = matching(type)) return parseBracketGroup(*group, depth);
     return parseString(depth);
   }
 
@@ -366,14 +372,14 @@ private:
 
   const Tag* followerAt(bool chained) const {
     if (chained)
-      if (const Tag* selection = matching(m_parser.m_tagsByType[Tag::E_Selection])) return selection;
+      if (const Tag* selection = matching(Tag::E_Selection)) return selection;
     for (int type : {Tag::E_ValueSet, Tag::E_Range, Tag::E_Bracket3})
-      if (const Tag* tag = matching(m_parser.m_tagsByType[type])) return tag;
+      if (const Tag* tag = matching(type)) return tag;
     return nullptr;
   }
 
   NodePtr parseString(int depth) {
-    const Tag* prefix = matching(m_parser.m_tagsByType[Tag::E_Prefix]);
+    const Tag* prefix = matching(Tag::E_Prefix);
     if (prefix != nullptr) consume(prefix->getOpening());
     KuvInString text = readString();
     if (text.IsEmpty()) {
@@ -382,7 +388,7 @@ private:
     }
     auto node =
         m_nodes->make(prefix == nullptr ? Node::E_String : Node::E_PrefixedString, prefix, std::move(text));
-    const Tag* chain = matching(m_parser.m_tagsByType[Tag::E_Chain]);
+    const Tag* chain = matching(Tag::E_Chain);
     if (chain != nullptr) {
       consume(chain->getOpening());
       KuvInString next = readString();
@@ -472,6 +478,10 @@ private:
   std::array<std::uint64_t, 128> m_tokensByStart{};
   // A token beyond those: every token is compared everywhere.
   bool m_otherTokenStarts = false;
+  // By first unit, the bits of the tag types (E_Type) whose openings begin
+  // with it; a tag beyond those makes every tag compared everywhere.
+  std::array<std::uint16_t, 128> m_tagTypesByStart{};
+  bool m_otherTagStarts = false;
   ParseNodeBlocks* m_nodes;
 };
 

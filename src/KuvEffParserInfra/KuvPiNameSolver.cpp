@@ -205,11 +205,6 @@ HRESULT KuvPiNameSolver::solve(KuvPiSolvedNodes& result, bool deferNamedEffs, bo
         result.m_data.push_back(m_names[m_nodeIndices[k]].second);
       result.m_nodes.emplace_back(node, std::pair(first, result.m_data.size()));
     }
-    // Data ranges grow in adding order: a node added twice finds its last
-    // data, as in the map.
-    std::sort(result.m_nodes.begin(), result.m_nodes.end(), [](const auto& a, const auto& b) {
-      return a.first != b.first ? std::less<>()(a.first, b.first) : a.second.first < b.second.first;
-    });
     m_nodes.clear();
     m_nodeIndices.clear();
   }
@@ -217,17 +212,26 @@ HRESULT KuvPiNameSolver::solve(KuvPiSolvedNodes& result, bool deferNamedEffs, bo
   return hr;
 }
 
+bool KuvPiSolvedNodes::found(const Entry& entry, const KuvPiSolvedData*& data, std::size_t& count) const {
+  data = m_data.data() + entry.second.first;
+  count = entry.second.second - entry.second.first;
+  return true;
+}
+
 bool KuvPiSolvedNodes::find(const KuvInTreeParserNode* node, const KuvPiSolvedData*& data,
                             std::size_t& count) const {
   data = nullptr;
   count = 0;
-  const auto after = std::upper_bound(m_nodes.begin(), m_nodes.end(), node,
-                                      [](const KuvInTreeParserNode* n, const auto& e) { return std::less<>()(n, e.first); });
-  if (after == m_nodes.begin() || std::prev(after)->first != node) return false;
-  const auto& [first, last] = std::prev(after)->second;
-  data = m_data.data() + first;
-  count = last - first;
-  return true;
+  if (m_next < m_nodes.size() && m_nodes[m_next].first == node) return found(m_nodes[m_next++], data, count);
+  if (m_sorted.empty() && !m_nodes.empty()) {
+    m_sorted = m_nodes;
+    std::sort(m_sorted.begin(), m_sorted.end(),
+                     [](const Entry& a, const Entry& b) { return std::less<>()(a.first, b.first); });
+  }
+  const auto after = std::upper_bound(m_sorted.begin(), m_sorted.end(), node,
+                                      [](const KuvInTreeParserNode* n, const Entry& e) { return std::less<>()(n, e.first); });
+  if (after == m_sorted.begin() || std::prev(after)->first != node) return false;
+  return found(*std::prev(after), data, count);
 }
 
 void KuvPiNameSolver::flush() {

@@ -100,18 +100,28 @@ using KuvPiSolvedNodeMap = std::map<const KuvInTreeParserNode*, std::vector<KuvP
 class KUV_API KuvPiSolvedNodes {
 public:
   // False when the node was not solved; else data points to its count data,
-  // in the order of its names.
+  // in the order of its names. A node added twice has the same names, so
+  // the same data, each time.
   bool find(const KuvInTreeParserNode* node, const KuvPiSolvedData*& data, std::size_t& count) const;
   void clear() {
     m_nodes.clear();
     m_data.clear();
+    m_sorted.clear();
+    m_next = 0;
   }
 
 private:
   friend class KuvPiNameSolver;
-  // Sorted by node; each with the range of its data.
-  std::vector<std::pair<const KuvInTreeParserNode*, std::pair<std::size_t, std::size_t>>> m_nodes;
+  using Entry = std::pair<const KuvInTreeParserNode*, std::pair<std::size_t, std::size_t>>;
+  bool found(const Entry& entry, const KuvPiSolvedData*& data, std::size_t& count) const;
+
+  // In adding order, each with the range of its data. A reader asks for
+  // the nodes in the order it added them, so the next one is tried first;
+  // the sorted copy serves any other order and is made only then.
+  std::vector<Entry> m_nodes;
   std::vector<KuvPiSolvedData> m_data;
+  mutable std::vector<Entry> m_sorted;
+  mutable std::size_t m_next = 0;
 };
 
 class KUV_API KuvPiNameSolver : public KuvInObject {
