@@ -1,0 +1,293 @@
+#include "KuvBinaryEENodeParser.h"
+
+#include <memory>
+
+#include "KuvBinaryExprData.h"
+#include "KuvEeAndOp.h"
+#include "KuvEeEffLeaf.h"
+#include "KuvEeEffectivity.h"
+#include "KuvEeFalse.h"
+#include "KuvEeModelDico.h"
+#include "KuvEeNotOp.h"
+#include "KuvEeOrOp.h"
+#include "KuvEePredefEff.h"
+#include "KuvEeTrue.h"
+#include "KuvEeVarEffLeaf.h"
+#include "KuvInLinkList.h"
+
+KUV_DEFINE_TYPE(KuvBinaryEENodeParser, KuvEeNodeVisitor)
+
+namespace {
+
+using Tree = std::unique_ptr<KuvEeNodeRef>;
+using Parser = KuvBinaryEENodeParser;
+
+KuvInTraceClass& channel() { return KuvBinaryEENodeParser::traceChannel(); }
+
+Tree own(KuvEeNode* node) { return Tree(node->getNodeRef()); }
+
+// The kinds of placeholder names the light parser gives (see
+// KuvEeDicoObject::initFakeNameAndGuid).
+constexpr std::int32_t sc_fakeImpacting = 2;
+constexpr std::int32_t sc_fakeInherited = 4;
+constexpr std::int32_t sc_fakeInheritedModel = 5;
+
+// The object at index of a list, or, with fake dependencies, a placeholder
+// of class Fake made and stored there when the slot is empty.
+template <class Fake, class Get, class Set, class Make>
+KuvInObject* dependency(KuvBinaryExprData& data, std::int32_t index, std::int32_t fakeKind, Get get, Set set,
+                        Make make, const char* nameFailure, const char* setFailure, const char* setTrace) {
+  KuvInObject* found = (data.*get)(index);
+  if (!data.areFakeDependencies() || (found != nullptr && Fake::cast(*found) != nullptr)) return found;
+  std::unique_ptr<Fake> fake(make());
+  if (FAILED(fake->initFakeNameAndGuid(index, fakeKind))) {
+    KUV_TRACE_ERROR_ON(channel(), nameFailure);
+    return nullptr;
+  }
+  // The data takes the placeholder into its garbage only when it stores it.
+  const HRESULT hr = (data.*set)(index, *fake, true);
+  if (FAILED(hr)) {
+    KUV_TRACE_ERROR_ON(channel(), setFailure);
+    return nullptr;
+  }
+  if (hr == S_OK) {
+    KUV_TRACE_DETAIL_ON(channel(), setTrace, index);
+    fake.release();
+  }
+  return (data.*get)(index);
+}
+
+class Reader {
+public:
+  Reader(KuvBioBuffer& in, KuvBinaryExprData& data, bool flag) : m_in(in), m_data(data), m_flag(flag) {}
+
+  HRESULT read(KuvEeNodeRef*& result, std::int32_t depth) {
+    if (depth > Parser::sc_maxDepth) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: expression nested too deeply.");
+    std::uint8_t type = 0;
+    if (FAILED(m_in.readUINT8(type))) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: Unable to read node type.");
+    switch (type) {
+      case Parser::E_NoNode:
+        return S_FALSE;
+      case Parser::E_True:
+        result = (new KuvEeTrue)->getNodeRef();
+        return S_OK;
+      case Parser::E_False:
+        result = (new KuvEeFalse)->getNodeRef();
+        return S_OK;
+      case Parser::E_Not:
+        return readNot(result, depth);
+      case Parser::E_And:
+      case Parser::E_Or:
+        return readGroup(type == Parser::E_And, result, depth);
+      case Parser::E_InContext:
+        KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: unexpected to have a In-Context criteria here.");
+      case Parser::E_Unsupported:
+        KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: unsupported.");
+      case Parser::E_Predef:
+        return readPredef(result);
+      case Parser::E_Inherited:
+        return readInherited(result);
+      case Parser::E_SerialUnit:
+      case Parser::E_SerialOrTreeSeries:
+      case Parser::E_Dates:
+      case Parser::E_Feature:
+      case Parser::E_Milestones:
+        KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: To be implemented");
+      default:
+        KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: Unexpected NodeType.");
+    }
+  }
+
+private:
+  HRESULT readNot(KuvEeNodeRef*& result, std::int32_t depth) {
+    KuvEeNodeRef* child = nullptr;
+    const HRESULT hr = read(child, depth + 1);
+    Tree owned(child);
+    if (FAILED(hr)) KUV_RETURN_ERROR_ON(channel(), hr, "ERROR: readNode FAILED.");
+    if (child == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer.");
+    auto* notOp = new KuvEeNotOp;
+    Tree tree = own(notOp);
+    if (FAILED(notOp->setChildRef(owned.get()))) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer.");
+    owned.release();
+    result = tree.release();
+    return hr;
+  }
+
+  HRESULT readGroup(bool isAnd, KuvEeNodeRef*& result, std::int32_t depth) {
+    std::uint16_t count = 0;
+    if (FAILED(m_in.readUINT16(count)))
+      KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: Unable to read number of children.");
+    if (count == 0) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: Unexpected NULL value for number of children.");
+    KuvEeGroupOp* group = isAnd ? static_cast<KuvEeGroupOp*>(new KuvEeAndOp) : new KuvEeOrOp;
+    Tree tree = own(group);
+    HRESULT status = S_OK;
+    for (std::uint16_t i = 0; i < count; ++i) {
+      KuvEeNodeRef* child = nullptr;
+      const HRESULT hr = read(child, depth + 1);
+      Tree owned(child);
+      if (FAILED(hr)) KUV_RETURN_ERROR_ON(channel(), hr, "ERROR: readNode FAILED.");
+      if (child == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer.");
+      if (FAILED(group->addChild(child->getNode()))) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer.");
+      // The group holds the node now; its old reference goes.
+      owned.release();
+      if (hr == Parser::sc_readIncomplete) status = hr;
+    }
+    result = tree.release();
+    return status;
+  }
+
+  HRESULT readIndex(std::uint16_t& index) {
+    return m_in.readUINT16(index);
+  }
+
+  HRESULT readPredef(KuvEeNodeRef*& result) {
+    std::uint16_t index = 0;
+    if (FAILED(readIndex(index))) return E_FAIL;
+    KuvInObject* found = dependency<KuvEePredefEff>(
+        m_data, index, sc_fakeImpacting, &KuvBinaryExprData::getExprImpactingCriteria,
+        &KuvBinaryExprData::setExprImpactingCriteria,
+        [] { return new KuvEePredefEff(KuvInString(), nullptr, false, KuvEePredefEff::GLOBAL); },
+        "ERROR: Unable to set fake name and guid to KuvEePredefEff.",
+        "ERROR: Unable to add PredefEff into ExprImpactingCriteria list.", "Set KuvEePredefEff at index ");
+    KuvEePredefEff* predef = found != nullptr ? KuvEePredefEff::cast(*found) : nullptr;
+    if (predef == nullptr)
+      KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: Unable to cast retrieved dependencie to KuvEePredefEff.");
+    result = (new KuvEeEffLeaf(predef))->getNodeRef();
+    return S_OK;
+  }
+
+  HRESULT readInherited(KuvEeNodeRef*& result) {
+    std::uint16_t effIndex = 0;
+    std::uint16_t modelIndex = 0;
+    if (FAILED(readIndex(effIndex)) || FAILED(readIndex(modelIndex))) return E_FAIL;
+    KuvInObject* eff = dependency<KuvEeBasicEff>(
+        m_data, effIndex, sc_fakeInherited, &KuvBinaryExprData::getInheritedEffectivity,
+        &KuvBinaryExprData::setInheritedEffectivity, [] { return new KuvEeBasicEff(KuvInString(), nullptr); },
+        "ERROR: Unable to set fake name and guid to KuvEeBasicEff.",
+        "ERROR: Unable to add EeBasicEff into inheritedEffectivity list.", "Set KuvEeBasicEff at index ");
+    KuvInObject* model = dependency<KuvEeModelDico>(
+        m_data, modelIndex, sc_fakeInheritedModel, &KuvBinaryExprData::getInheritedEffectivityModel,
+        &KuvBinaryExprData::setInheritedEffectivityModel,
+        [] { return new KuvEeModelDico(KuvInString(), KuvInGuid()); },
+        "ERROR: Unable to set fake name and guid to KuvEeModelDico.",
+        "ERROR: Unable to add ModelDico into inheritedEffectivityModel list.", "Set KuvEeModelDico at index ");
+    KuvEeEffectivity* target = eff != nullptr ? KuvEeEffectivity::cast(*eff) : nullptr;
+    KuvEeModelDico* context = model != nullptr ? KuvEeModelDico::cast(*model) : nullptr;
+    if (target == nullptr || context == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer");
+    result = (new KuvEeEffLeaf(target, context))->getNodeRef();
+    return S_OK;
+  }
+
+  KuvBioBuffer& m_in;
+  KuvBinaryExprData& m_data;
+  [[maybe_unused]] bool m_flag;
+};
+
+}  // namespace
+
+KuvBinaryEENodeParser::KuvBinaryEENodeParser(const KuvBinaryExprData& data, KuvBioBufferOut& out)
+    : m_data(data), m_out(out) {}
+
+KuvBinaryEENodeParser::~KuvBinaryEENodeParser() = default;
+
+HRESULT KuvBinaryEENodeParser::write(const KuvEeNodeRef& tree, const KuvBinaryExprData& data, KuvBioBufferOut& out) {
+  KUV_TRACE_CALL("write");
+  if (tree.getNode() == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  KuvBinaryEENodeParser writer(data, out);
+  return tree.getNode()->acceptVisitor(writer);
+}
+
+HRESULT KuvBinaryEENodeParser::readNode(KuvBioBuffer& in, KuvBinaryExprData& data, bool flag,
+                                        KuvEeNodeRef*& node) {
+  KUV_TRACE_CALL("readNode");
+  if (node != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output not null");
+  KuvEeNodeRef* tree = nullptr;
+  const HRESULT hr = Reader(in, data, flag).read(tree, 0);
+  if (FAILED(hr)) {
+    delete tree;
+    return hr;
+  }
+  node = tree;
+  return hr;
+}
+
+HRESULT KuvBinaryEENodeParser::visitFalse(KuvEeFalse&) {
+  m_out.PutBack(E_False);
+  return S_OK;
+}
+
+HRESULT KuvBinaryEENodeParser::visitTrue(KuvEeTrue&) {
+  m_out.PutBack(E_True);
+  return S_OK;
+}
+
+HRESULT KuvBinaryEENodeParser::writeGroup(E_NodeType type, KuvEeNode& node) {
+  KuvInLinkList children;
+  if (FAILED(node.getChildrenRefs(children))) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  m_out.PutBack(type);
+  if (FAILED(m_out.writeUINT16WithCheck(static_cast<std::uint32_t>(children.GetLength()))))
+    KUV_RETURN_ERROR(KuvBioConstants::sc_valueTooLarge, "ERROR : cannot write nb of GroupOp children in binary");
+  if (++m_depth > sc_maxDepth) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression nested too deeply.");
+  const HRESULT hr = static_cast<KuvEeOp&>(node).childrenAcceptVisitor(*this);
+  --m_depth;
+  return hr;
+}
+
+HRESULT KuvBinaryEENodeParser::visitAndOp(KuvEeAndOp& node) { return writeGroup(E_And, node); }
+
+HRESULT KuvBinaryEENodeParser::visitOrOp(KuvEeOrOp& node) { return writeGroup(E_Or, node); }
+
+HRESULT KuvBinaryEENodeParser::visitNotDomainOp(KuvEeNotDomainOp&) {
+  KUV_RETURN_ERROR(E_FAIL, "UNEXPECTED: unsupported.");
+}
+
+HRESULT KuvBinaryEENodeParser::visitNotOp(KuvEeNotOp& node) {
+  m_out.PutBack(E_Not);
+  if (++m_depth > sc_maxDepth) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression nested too deeply.");
+  const HRESULT hr = node.childrenAcceptVisitor(*this);
+  --m_depth;
+  return hr;
+}
+
+HRESULT KuvBinaryEENodeParser::visitEffLeaf(KuvEeEffLeaf& node) {
+  if (node.isEquivalentToTrue() || node.isEquivalentToFalse())
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: We not support ALL_TRUE-FALSE at this level");
+  KuvEeEffectivity* target = node.getTargetEff();
+  if (target == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected.");
+  if (KuvEePredefEff::cast(*target) != nullptr) {
+    const std::int32_t index = m_data.getExprImpactingCriteriaIndex(*target);
+    if (index < 0) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to retrieve PredefEff Index.");
+    if (node.isNegated()) m_out.PutBack(E_Not);
+    m_out.PutBack(E_Predef);
+    return m_out.writeUINT16WithCheck(static_cast<std::uint32_t>(index));
+  }
+  if (KuvEeBasicEff::cast(*target) == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected.");
+  const std::int32_t index = m_data.getInheritedEffectivityIndex(*target);
+  if (index < 0) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to retrieve InheritedEffectivity Index.");
+  KuvEeModelDico* context = node.getReferencedContext();
+  if (context == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : Unable to retrieve Referenced Context.");
+  const std::int32_t modelIndex = m_data.getInheritedEffectivityModelIndex(*context);
+  if (modelIndex < 0) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to retrieve InheritedEffectivityModel Index.");
+  if (node.isNegated()) m_out.PutBack(E_Not);
+  m_out.PutBack(E_Inherited);
+  if (FAILED(m_out.writeUINT16WithCheck(static_cast<std::uint32_t>(index))))
+    return KuvBioConstants::sc_valueTooLarge;
+  KUV_TRACE_DETAIL("Binary expression: written inherited-eff=", target->getGuid().toString(),
+                   " with target dictionary=", context->toString());
+  return m_out.writeUINT16WithCheck(static_cast<std::uint32_t>(modelIndex));
+}
+
+HRESULT KuvBinaryEENodeParser::visitVarEffLeaf(KuvEeVarEffLeaf& node) {
+  const KuvEeVarEff* eff = node.getVarEff();
+  if (eff == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected type of KuvEeVarEff.");
+  if (eff->isNegated()) m_out.PutBack(E_Not);
+  return writeCriterion(*eff);
+}
+
+HRESULT KuvBinaryEENodeParser::writeCriterion(const KuvEeVarEff&) {
+  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: To be implemented");
+}
+
+HRESULT KuvBinaryEENodeParser::visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf&) {
+  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: To be implemented");
+}

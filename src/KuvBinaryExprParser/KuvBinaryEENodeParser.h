@@ -1,0 +1,94 @@
+// Writes an expression tree as nodes of the binary expression format and
+// reads it back. References to dictionary objects are indices into the
+// lists of a KuvBinaryExprData. Integers are big-endian.
+//
+// A node begins with its type byte:
+//
+//   byte  node                 what follows
+//   0     no node              nothing (an absent part of a context criterion)
+//   1     True                 nothing
+//   2     False                nothing
+//   3     Not                  the child node
+//   4     And                  2-byte child count (not 0), the children
+//   5     Or                   2-byte child count (not 0), the children
+//   6     in-context criterion refused here (a body reads it, see KuvBinaryExprParser.h)
+//   11    predefined eff.      2-byte index in the impacting criteria list
+//   12-15, 17                  a criterion effectivity (dates, serial,
+//                              option or selection, tree series, milestones)
+//   16    inherited eff.       2-byte index in the inherited effectivities
+//                              list, 2-byte index of its dictionary in the
+//                              inherited effectivity models list
+//
+// A negated effectivity or criterion leaf is written as a Not (3) before it.
+// Every other byte is refused. Reading stops at sc_maxDepth nested nodes, so
+// hostile bytes cannot exhaust the stack.
+//
+// Ownership: the parser refers to the data and the buffer, owns neither; a
+// tree read is the caller's.
+#pragma once
+
+#include <cstdint>
+
+#include "KuvBioBuffer.h"
+#include "KuvBioBufferOut.h"
+#include "KuvEeNodeVisitor.h"
+
+class KuvBinaryExprData;
+class KuvEeNodeRef;
+class KuvEeVarEff;
+
+class KUV_API KuvBinaryEENodeParser : public KuvEeNodeVisitor {
+  KUV_DECLARE_TYPE(KuvBinaryEENodeParser)
+
+public:
+  enum E_NodeType : std::uint8_t {
+    E_NoNode = 0,
+    E_True = 1,
+    E_False = 2,
+    E_Not = 3,
+    E_And = 4,
+    E_Or = 5,
+    E_InContext = 6,
+    E_Unsupported = 7,
+    E_Predef = 11,
+    E_SerialUnit = 12,
+    E_SerialOrTreeSeries = 13,
+    E_Dates = 14,
+    E_Feature = 15,
+    E_Inherited = 16,
+    E_Milestones = 17
+  };
+  // A read that succeeded without every object the binary names (a serial
+  // leaf without its variable): callers pass it on as success.
+  static constexpr HRESULT sc_readIncomplete = static_cast<HRESULT>(0x00081005u);
+  static constexpr std::int32_t sc_maxDepth = 200;
+
+  KuvBinaryEENodeParser(const KuvBinaryExprData& data, KuvBioBufferOut& out);
+  ~KuvBinaryEENodeParser() override;
+
+  // Writes tree's nodes at the end of out.
+  static HRESULT write(const KuvEeNodeRef& tree, const KuvBinaryExprData& data, KuvBioBufferOut& out);
+  // Reads one node tree into node (null on entry). S_FALSE, node null, for
+  // the byte 0; sc_readIncomplete when a leaf lacked an object. flag routes
+  // the selection values of negated criteria (see KuvBinaryExprData.h). With
+  // fake dependencies, placeholders are made for the indices met.
+  static HRESULT readNode(KuvBioBuffer& in, KuvBinaryExprData& data, bool flag, KuvEeNodeRef*& node);
+
+  HRESULT visitFalse(KuvEeFalse& node) override;
+  HRESULT visitTrue(KuvEeTrue& node) override;
+  HRESULT visitAndOp(KuvEeAndOp& node) override;
+  HRESULT visitOrOp(KuvEeOrOp& node) override;
+  HRESULT visitNotDomainOp(KuvEeNotDomainOp& node) override;
+  HRESULT visitNotOp(KuvEeNotOp& node) override;
+  HRESULT visitEffLeaf(KuvEeEffLeaf& node) override;
+  HRESULT visitVarEffLeaf(KuvEeVarEffLeaf& node) override;
+  HRESULT visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) override;
+
+private:
+  HRESULT writeGroup(E_NodeType type, KuvEeNode& node);
+  HRESULT writeCriterion(const KuvEeVarEff& eff);
+
+  const KuvBinaryExprData& m_data;
+  KuvBioBufferOut& m_out;
+  std::int32_t m_depth = 0;
+};
