@@ -130,6 +130,11 @@
 #include "KuvBioTypedIdsWriter.h"
 #include "KuvBioTypedIdsReader.h"
 
+#include "KuvExpressionObjectType.h"
+#include "KuvBinaryExprData.h"
+#include "KuvEeVisitor_BinaryExprDataBuilder.h"
+#include "KuvPLMModelExprDataMgr.h"
+
 #include "KuvInTreeParser.h"
 #include "KuvPiVarEffSyntax.h"
 #include "KuvPiParserInitializer.h"
