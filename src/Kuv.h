@@ -134,6 +134,9 @@
 #include "KuvBinaryExprData.h"
 #include "KuvEeVisitor_BinaryExprDataBuilder.h"
 #include "KuvPLMModelExprDataMgr.h"
+#include "KuvDiversityDomain.h"
+#include "KuvBinaryEENodeParser.h"
+#include "KuvBinaryExprParser.h"
 
 #include "KuvInTreeParser.h"
 #include "KuvPiVarEffSyntax.h"

@@ -221,14 +221,14 @@ HRESULT KuvBinaryEENodeParser::visitTrue(KuvEeTrue&) {
   return S_OK;
 }
 
-HRESULT KuvBinaryEENodeParser::writeGroup(E_NodeType type, KuvEeNode& node) {
+HRESULT KuvBinaryEENodeParser::writeGroup(E_NodeType type, KuvEeGroupOp& node) {
   KuvInLinkList children;
   if (FAILED(node.getChildrenRefs(children))) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
   m_out.PutBack(type);
   if (FAILED(m_out.writeUINT16WithCheck(static_cast<std::uint32_t>(children.GetLength()))))
     KUV_RETURN_ERROR(KuvBioConstants::sc_valueTooLarge, "ERROR : cannot write nb of GroupOp children in binary");
   if (++m_depth > sc_maxDepth) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression nested too deeply.");
-  const HRESULT hr = static_cast<KuvEeOp&>(node).childrenAcceptVisitor(*this);
+  const HRESULT hr = node.childrenAcceptVisitor(*this);
   --m_depth;
   return hr;
 }

@@ -34,6 +34,7 @@
 #include "KuvEeNodeVisitor.h"
 
 class KuvBinaryExprData;
+class KuvEeGroupOp;
 class KuvEeNodeRef;
 class KuvEeVarEff;
 
@@ -85,7 +86,7 @@ public:
   HRESULT visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) override;
 
 private:
-  HRESULT writeGroup(E_NodeType type, KuvEeNode& node);
+  HRESULT writeGroup(E_NodeType type, KuvEeGroupOp& node);
   HRESULT writeCriterion(const KuvEeVarEff& eff);
 
   const KuvBinaryExprData& m_data;

@@ -1,0 +1,357 @@
+// The binary expression format: exact header bytes, the round trip over
+// generated expressions in both versions (and through the light parser),
+// and bytes a database may hand back truncated or hostile.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "KuvBinaryEENodeParser.h"
+#include "KuvBinaryExprData.h"
+#include "KuvBinaryExprParser.h"
+#include "KuvEeAndOp.h"
+#include "KuvEeChangeExpression.h"
+#include "KuvEeEffLeaf.h"
+#include "KuvEeEffectivityExpression.h"
+#include "KuvEeFalse.h"
+#include "KuvEeFilterExpression.h"
+#include "KuvEeModelDico.h"
+#include "KuvEeNotOp.h"
+#include "KuvEeOrOp.h"
+#include "KuvEePredefEff.h"
+#include "KuvEeTrue.h"
+#include "KuvInIntHolder.h"
+#include "support/KuvTestSupport.h"
+
+namespace {
+
+using kuv_test::Guid;
+using Bytes = std::vector<std::uint8_t>;
+
+// Dictionaries and effectivities, all in the lists of one data object.
+struct World {
+  std::vector<std::unique_ptr<KuvEeModelDico>> models;
+  std::vector<std::unique_ptr<KuvEePredefEff>> changes;
+  std::vector<std::unique_ptr<KuvEeBasicEff>> inherited;
+  KuvBinaryExprData data;
+
+  World() {
+    for (unsigned i = 0; i < 3; ++i) {
+      models.push_back(std::make_unique<KuvEeModelDico>(KuvInString("Model"), Guid(10 + i).guid()));
+      changes.push_back(std::make_unique<KuvEePredefEff>("Change", Guid(20 + i).data(), true, KuvEePredefEff::GLOBAL));
+      inherited.push_back(std::make_unique<KuvEeBasicEff>("Inherited", Guid(30 + i).data()));
+      data.addCriteriaEeModel(*models.back());
+      data.addInheritedEffectivityModel(*models.back());
+      data.addExprImpactingCriteria(*changes.back());
+      data.addExprCriteria(*changes.back());
+      data.addInheritedEffectivity(*inherited.back());
+    }
+  }
+};
+
+struct Map {
+  KuvInMap map{KuvInIntHolder::sType(), KuvEeExpression::sType()};
+  ~Map() { map.DeleteAll(); }
+  void put(std::uint32_t domain, KuvEeExpression* expression) { map.Put(KuvInIntHolder(domain), expression); }
+};
+
+Bytes bytesOf(const KuvBioBufferOut& out) {
+  return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+}
+
+Bytes write(const KuvInMap& map, const KuvBinaryExprData& data, unsigned version) {
+  KuvBioBufferOut out;
+  EXPECT_EQ(S_OK, KuvBinaryExprParser::Write(map, data, out, version));
+  return out.GetLength() == 0 ? Bytes() : bytesOf(out);
+}
+
+HRESULT read(KuvBinaryExprData& data, const Bytes& bytes, std::unique_ptr<Map>& result) {
+  data.setBinary(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  KuvInMap* map = nullptr;
+  const HRESULT hr = KuvBinaryExprParser::Read(data, map);
+  result.reset();
+  if (map != nullptr) {
+    result = std::make_unique<Map>();
+    result->map.PutAll(*map);
+    delete map;
+  }
+  return hr;
+}
+
+// Random trees over the world's effectivities; negated leaves only when
+// asked (they read back as Not over the leaf).
+class Generator {
+public:
+  Generator(World& world, unsigned seed, bool negatedLeaves) : m_world(world), m_random(seed), m_negated(negatedLeaves) {}
+
+  KuvEeNodeRef* tree(int depth = 0) {
+    const unsigned pick = m_random() % (depth >= 4 ? 4 : 7);
+    switch (pick) {
+      case 0:
+        return (new KuvEeTrue)->getNodeRef();
+      case 1:
+        return (new KuvEeFalse)->getNodeRef();
+      case 2:
+      case 3:
+        return leaf();
+      case 4: {
+        auto* notOp = new KuvEeNotOp;
+        notOp->setChildRef(tree(depth + 1));
+        return notOp->getNodeRef();
+      }
+      default: {
+        KuvEeGroupOp* group = pick == 5 ? static_cast<KuvEeGroupOp*>(new KuvEeAndOp) : new KuvEeOrOp;
+        for (unsigned n = 1 + m_random() % 3; n > 0; --n) group->addChild(tree(depth + 1)->getNode());
+        return group->getNodeRef();
+      }
+    }
+  }
+
+  KuvEeMultiModelExpression* multiModel(bool change) {
+    KuvEeMultiModelExpression* expression =
+        change ? static_cast<KuvEeMultiModelExpression*>(new KuvEeChangeExpression) : new KuvEeEffectivityExpression;
+    if (m_random() % 2) expression->setGlobalCriteria(tree());
+    for (auto& model : m_world.models) {
+      if (m_random() % 2) continue;
+      KuvEeNodeRef* inherited = m_random() % 3 ? tree() : nullptr;
+      KuvEeNodeRef* criteria = inherited == nullptr || m_random() % 2 ? tree() : nullptr;
+      auto* record = new KuvEeMultiModelExpression::ModelCriteria(&inherited, &criteria);
+      expression->setModelCriteria(model.get(), record);
+    }
+    if (!change)
+      for (unsigned n = m_random() % 3; n > 0; --n) {
+        KuvInObject* object = m_world.changes[m_random() % 3].get();
+        static_cast<KuvEeEffectivityExpression*>(expression)
+            ->addOperation(static_cast<KuvEeExpressionOperation::OperationKind>(m_random() % 3), object);
+      }
+    return expression;
+  }
+
+  unsigned next() { return m_random(); }
+
+private:
+  KuvEeNodeRef* leaf() {
+    const unsigned i = m_random() % 3;
+    KuvEeEffLeaf* leaf = m_random() % 2 ? new KuvEeEffLeaf(m_world.changes[i].get())
+                                        : new KuvEeEffLeaf(m_world.inherited[i].get(), m_world.models[2 - i].get());
+    if (m_negated && m_random() % 3 == 0) leaf->opNot();
+    return leaf->getNodeRef();
+  }
+
+  World& m_world;
+  std::mt19937 m_random;
+  bool m_negated;
+};
+
+std::string textOf(const KuvInMap& map) {
+  std::string text;
+  for (auto it = map.cBegin(); !it.IsEnd(); it.Next())
+    text += kuv_test::text(*it.GetKey()) + ": " + kuv_test::text(*it.GetVal()) + "\n";
+  return text;
+}
+
+// Write(Read(b)) == b in both versions, and as long when the reader makes up
+// every dependency; Read(Write(e)) is e where no leaf is negated.
+TEST(KuvBinaryExprParser, RoundTripsGeneratedExpressions) {
+  World world;
+  for (unsigned seed = 0; seed < 150; ++seed) {
+    SCOPED_TRACE(seed);
+    const bool negated = seed % 2 == 0;
+    Generator generate(world, seed, negated);
+    Map source;
+    const bool change = generate.next() % 3 == 0;
+    for (std::uint32_t domain = 1; domain <= 5; ++domain)
+      if (domain == 1 || generate.next() % 2) source.put(domain, generate.multiModel(change));
+    for (unsigned version : {1u, 2u}) {
+      const Bytes bytes = write(source.map, world.data, version);
+      ASSERT_FALSE(bytes.empty());
+      std::unique_ptr<Map> back;
+      ASSERT_EQ(S_OK, read(world.data, bytes, back));
+      EXPECT_EQ(bytes, write(back->map, world.data, version));
+      if (!negated) {
+        EXPECT_EQ(textOf(source.map), textOf(back->map));
+      }
+
+      KuvBinaryExprData fake;
+      fake.setDependenciesType(KuvBinaryExprData::FakeDependencies);
+      std::unique_ptr<Map> light;
+      ASSERT_EQ(S_OK, read(fake, bytes, light));
+      // The made-up dictionaries are other keys, met in another order.
+      EXPECT_EQ(bytes.size(), write(light->map, fake, version).size());
+    }
+  }
+}
+
+TEST(KuvBinaryExprParser, HeaderBytes) {
+  World world;
+  Map map;
+  auto* expression = new KuvEeEffectivityExpression;
+  expression->setGlobalCriteria((new KuvEeTrue)->getNodeRef());
+  map.put(KuvDiversityDomain_EngineeringActivation, expression);
+  // kind "ebe", version, [flag, 4 zero bytes], size, 1 domain: 3 at its offset,
+  // no operations, one part: True.
+  EXPECT_EQ((Bytes{'e', 'b', 'e', 1, 0, 0, 0, 16, 1, 3, 0, 14, 0, 0, 1, 1}), write(map.map, world.data, 1));
+  const Bytes version2{'e', 'b', 'e', 2, 0, 0, 0, 0, 0, 0, 0, 0, 22, 1, 3, 0, 19, 0, 0, 0, 1, 1};
+  EXPECT_EQ(version2, write(map.map, world.data, 2));
+  setenv("CfgUseExprBinaryNewVersion", "2", 1);
+  EXPECT_EQ(version2, write(map.map, world.data, 1));
+  unsetenv("CfgUseExprBinaryNewVersion");
+  map.put(KuvDiversityDomain_ConfigChangeVariant, new KuvEeEffectivityExpression);
+  EXPECT_EQ(1, write(map.map, world.data, 2)[4]);  // decoupled
+
+  KuvBioBuffer in(version2.data(), static_cast<std::uint32_t>(version2.size()), 0);
+  unsigned version = 0;
+  unsigned decoupled = 7;
+  EXPECT_EQ(S_OK, KuvBinaryExprParser::GetBinExprVersion(in, version, decoupled));
+  EXPECT_EQ(2u, version);
+  EXPECT_EQ(0u, decoupled);
+  EXPECT_EQ(0u, in.getPosition());
+  KuvBioBuffer empty;
+  EXPECT_EQ(S_FALSE, KuvBinaryExprParser::GetBinExprVersion(empty, version, decoupled));
+}
+
+// The table follows the caller's map as it iterates; nothing re-sorts it.
+TEST(KuvBinaryExprParser, DomainsKeepTheMapOrder) {
+  World world;
+  Map map;
+  for (std::uint32_t domain : {1u, 2u, 3u}) map.put(domain, new KuvEeChangeExpression);
+  const Bytes bytes = write(map.map, world.data, 1);
+  KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
+  KuvInListVal domains(KuvInIntHolder::sType());
+  ASSERT_EQ(S_OK, KuvBinaryExprParser::GetValuatedDomains(in, domains));
+  EXPECT_EQ((std::vector<std::string>{"3", "2", "1"}), kuv_test::textsOf(domains));
+  const Bytes coexistence{'c', 'x', 'e', 1};
+  KuvBioBuffer old(coexistence.data(), 4, 0);
+  EXPECT_TRACES(E_FAIL, "ERROR : NULL domain id array pointer.", KuvBinaryExprParser::GetValuatedDomains(old, domains));
+}
+
+TEST(KuvBinaryExprParser, FiltersRoundTrip) {
+  World world;
+  // A filter selects in one dictionary at most.
+  KuvBinaryExprData data;
+  data.addCriteriaEeModel(*world.models[0]);
+  for (auto& change : world.changes) data.addExprCriteria(*change);
+  for (unsigned char condition : {0, 1}) {
+    Map map;
+    auto* filter = new KuvEeFilterExpression(condition == 0 ? world.models[0].get() : nullptr);
+    filter->setCondition(condition);
+    filter->setSelectionMode(KuvEeFilterExpression::CFG_SELECTIONMODE_150);
+    if (condition == 1) {
+      auto* list = new KuvQmSpecList;
+      list->AddEff(world.changes[2].get());
+      filter->setSpecList(list);
+    }
+    map.put(1, filter);
+    const Bytes bytes = write(map.map, data, 1);
+    const Bytes body(bytes.begin() + 12, bytes.end());
+    const Bytes expected = condition == 0 ? Bytes{0, 2, 0, 1, 1} : Bytes{255, 2, 0, 1, 11, 0, 2};
+    EXPECT_EQ(expected, body);
+    std::unique_ptr<Map> back;
+    ASSERT_EQ(S_OK, read(data, bytes, back));
+    EXPECT_EQ(textOf(map.map), textOf(back->map));
+  }
+}
+
+TEST(KuvBinaryExprParser, WriteRefusals) {
+  World world;
+  KuvEeModelDico unlisted("Unlisted", Guid(99).guid());
+  const struct {
+    const char* message;
+    std::vector<std::pair<std::uint32_t, KuvEeExpression*>> entries;
+    unsigned version;
+  } cases[] = {
+      {"ERROR: unexpected input. no expressions found.", {}, 1},
+      {"ERROR: NULL value for domain id.", {{0, new KuvEeChangeExpression}}, 1},
+      {"ERROR: unexpected input. no expressions found.",
+       {{1, new KuvEeChangeExpression}, {2, new KuvEeFilterExpression}},
+       1},
+      {"ERROR: unexpected binary version", {{1, new KuvEeChangeExpression}}, 3},
+      {"ERROR: Unable to retrieve ModelDico object Index for : ", {{1, new KuvEeChangeExpression}}, 1},
+  };
+  for (const auto& c : cases) {
+    Map map;
+    for (const auto& [domain, expression] : c.entries) map.put(domain, expression);
+    if (std::string(c.message).find("ModelDico") != std::string::npos) {
+      KuvEeNodeRef* criteria = (new KuvEeTrue)->getNodeRef();
+      auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &criteria);
+      static_cast<KuvEeMultiModelExpression*>(c.entries[0].second)->setModelCriteria(&unlisted, record);
+    }
+    KuvBioBufferOut out;
+    EXPECT_TRACES(c.version == 3 ? E_INVALIDARG : E_FAIL, c.message,
+                  KuvBinaryExprParser::Write(map.map, world.data, out, c.version));
+  }
+}
+
+Bytes withBody(Bytes body) {
+  Bytes bytes{'c', 'b', 'e', 1, 0, 0, 0, 0, 1, 2, 0, 12};
+  bytes.insert(bytes.end(), body.begin(), body.end());
+  return bytes;
+}
+
+// Refused bytes give the code and its trace, hand nothing out and leak
+// nothing; a chain of Not bytes stops at the depth limit.
+TEST(KuvBinaryExprParser, ReadRefusals) {
+  Bytes nots = withBody({1});
+  nots.insert(nots.end(), 100000, 3);
+  const struct {
+    const char* message;
+    Bytes bytes;
+  } cases[] = {
+      {"ERROR : unexpected binary type", {}},
+      {"ERROR : binary is too short", {'e', 'b'}},
+      {"ERROR: Binary has an unexpected expression type.", {'e', 'x', 'e', 1}},
+      {"ERROR: unexpected binary version", {'c', 'b', 'e', 3}},
+      {"ERROR: unexpected number of domains 0.", {'c', 'b', 'e', 1, 0, 0, 0, 0, 0}},
+      {"ERROR: unexpected domain id", {'c', 'b', 'e', 1, 0, 0, 0, 0, 2, 1, 0, 0, 1, 0, 0}},
+      {"ERROR: unexpected end of binary", {'c', 'b', 'e', 1, 0, 0, 0, 0, 2, 1, 0, 0}},
+      {"ERROR: unexpected to have a In-Context criteria here.", withBody({1, 3, 6})},
+      {"ERROR: unsupported.", withBody({1, 7})},
+      {"ERROR: Unexpected NodeType.", withBody({1, 9})},
+      {"ERROR: Unexpected NULL value for number of children.", withBody({1, 4, 0, 0})},
+      {"ERROR: Unable to read node type.", withBody({1, 5, 0, 2, 1})},
+      {"ERROR: Unable to retrieve current criteria EeModelDico at index ", withBody({1, 6, 0, 9, 1, 0})},
+      {"ERROR: setGlobalCriteria FAILED.", withBody({1, 0})},
+      {"ERROR : two expressions for global criteria. Unexpected.", withBody({2, 1, 1})},
+      {"ERROR: Unable to cast retrieved dependencie to KuvEePredefEff.", withBody({1, 11, 0, 7})},
+      {"ERROR: expression nested too deeply.", nots},
+      {"ERROR: unexpected to have IsMultiDomain equal to TRUE.",
+       {'e', 'b', 'e', 1, 0, 0, 0, 0, 1, 2, 0, 0, 0, 1, 0x18, 1, 2, 11, 0, 0}},
+  };
+  World world;
+  for (const auto& c : cases) {
+    std::unique_ptr<Map> back;
+    world.data.setBinary(c.bytes.empty() ? nullptr : c.bytes.data(), static_cast<std::uint32_t>(c.bytes.size()));
+    KuvInMap* map = nullptr;
+    EXPECT_TRACES(E_FAIL, c.message, KuvBinaryExprParser::Read(world.data, map));
+    EXPECT_EQ(nullptr, map) << c.message;
+  }
+  std::unique_ptr<Map> back;
+  EXPECT_TRACES(S_OK, "", read(world.data, {'c', 'x', 'f', 2, 1, 0, 0, 0, 0}, back));
+  EXPECT_TRUE(back->map.IsEmpty());
+}
+
+// Every prefix of a valid binary and every one-byte change of it is read
+// without a crash or a leak; prefixes fail.
+TEST(KuvBinaryExprParser, TruncatedAndCorruptedBinaries) {
+  World world;
+  Generator generate(world, 42, true);
+  Map source;
+  source.put(2, generate.multiModel(false));
+  source.put(4, generate.multiModel(false));
+  const Bytes bytes = write(source.map, world.data, 2);
+  const kuv_test::ScopedFlags quiet(KuvBinaryExprParser::traceChannel(), 0);
+  const kuv_test::ScopedFlags quietNodes(KuvBinaryEENodeParser::traceChannel(), 0);
+  std::mt19937 random(5);
+  for (std::size_t length = 0; length < bytes.size(); ++length) {
+    std::unique_ptr<Map> back;
+    EXPECT_TRUE(FAILED(read(world.data, Bytes(bytes.begin(), bytes.begin() + length), back))) << length;
+    Bytes corrupt = bytes;
+    corrupt[length] = static_cast<std::uint8_t>(random());
+    read(world.data, corrupt, back);
+  }
+}
+
+}  // namespace
