@@ -13,8 +13,6 @@
 // and line where the entry was made.
 #pragma once
 
-#include <source_location>
-
 #include "KuvEeNodeRef.h"
 #include "KuvInTraceClass.h"
 
@@ -22,13 +20,23 @@ class KuvEeNodeVisitor;
 
 namespace kuv::detail {
 
+// The caller's file and line, taken as a default argument. std::source_location
+// would do, but the fuzzing compiler cannot build it with our standard library.
+struct SourcePoint {
+  static SourcePoint current(const char* file = __builtin_FILE(), int line = __builtin_LINE()) {
+    return {file, line};
+  }
+  const char* file;
+  int line;
+};
+
 // An error line on channel naming where as its source.
-void traceErrorAt(KuvInTraceClass& channel, const std::source_location& where, const char* message);
+void traceErrorAt(KuvInTraceClass& channel, const SourcePoint& where, const char* message);
 
 class TransformEntry {
 public:
   TransformEntry(KuvInTraceClass& channel, const char* operation, const KuvEeNodeRef& ref,
-                 std::source_location where = std::source_location::current());
+                 SourcePoint where = SourcePoint::current());
   TransformEntry(const TransformEntry&) = delete;
   TransformEntry& operator=(const TransformEntry&) = delete;
 
@@ -50,7 +58,7 @@ private:
   KuvInTraceClass& m_channel;
   TraceCallGuard m_call;
   const KuvEeNodeRef& m_ref;
-  std::source_location m_where;
+  SourcePoint m_where;
   KuvEeNode* m_root = nullptr;
 };
 

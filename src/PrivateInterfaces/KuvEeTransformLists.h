@@ -5,11 +5,11 @@
 #pragma once
 
 #include <memory>
-#include <source_location>
 #include <vector>
 
 #include "KuvEeGroupOp.h"
 #include "KuvEeNodeLeaf.h"
+#include "KuvEeTransformEntry.h"
 
 class KuvEeAndOp;
 
@@ -81,6 +81,6 @@ inline void collapse(KuvEeGroupOp& group, bool noChildRule) {
 // null otherwise.
 HRESULT collapseAndWalk(KuvEeGroupOp& node, KuvEeNodeRef& ref, bool isAnd, KuvEeNodeVisitor& visitor,
                         KuvInTraceClass& channel, KuvEeAndOp*& andOp,
-                        std::source_location where = std::source_location::current());
+                        SourcePoint where = SourcePoint::current());
 
 }  // namespace kuv::detail

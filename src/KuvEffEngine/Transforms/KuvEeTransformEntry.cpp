@@ -28,12 +28,12 @@ bool isTreeTooDeep(const KuvEeNode* root) {
   return false;
 }
 
-void traceErrorAt(KuvInTraceClass& channel, const std::source_location& where, const char* message) {
-  traceError(channel, sourceBaseName(where.file_name()), static_cast<int>(where.line()), message);
+void traceErrorAt(KuvInTraceClass& channel, const SourcePoint& where, const char* message) {
+  traceError(channel, sourceBaseName(where.file), where.line, message);
 }
 
 TransformEntry::TransformEntry(KuvInTraceClass& channel, const char* operation, const KuvEeNodeRef& ref,
-                               std::source_location where)
+                               SourcePoint where)
     : m_channel(channel), m_call(channel, operation), m_ref(ref), m_where(where) {}
 
 HRESULT TransformEntry::admit() {

@@ -171,7 +171,7 @@ HRESULT mergeLeaves(NodeList& leaves, NodeList& others, bool isAnd, bool (*isMer
 }
 
 HRESULT collapseAndWalk(KuvEeGroupOp& node, KuvEeNodeRef& ref, bool isAnd, KuvEeNodeVisitor& visitor,
-                        KuvInTraceClass& channel, KuvEeAndOp*& andOp, std::source_location where) {
+                        KuvInTraceClass& channel, KuvEeAndOp*& andOp, SourcePoint where) {
   andOp = nullptr;
   collapse(node, true);
   KuvEeNode& collapsed = *ref.getNode();

@@ -174,7 +174,9 @@ public:
     // Replaces the current entry's value (by a copy of value, for copies)
     // after the value type check; E_FAIL on a refused value or past the end.
     HRESULT SetVal(ValueArg value);
-    HRESULT SetVal(const KuvInObjectVal& value) requires kOwnsValues { return SetVal(&value); }
+    template <bool Owns = kOwnsValues>
+      requires Owns
+    HRESULT SetVal(const KuvInObjectVal& value) { return SetVal(&value); }
 
   private:
     friend class HashMap;
@@ -196,8 +198,12 @@ public:
   // Stores a copy of key with value (or a copy of it), replacing (and
   // destroying) the entry of an equal key; the new entry goes to the end of
   // its bucket.
-  HRESULT Put(const KuvInObjectVal& key, ValueArg value) requires(!kOwnsValues) { return Put(&key, value); }
-  HRESULT Put(const KuvInObjectVal& key, const KuvInObjectVal& value) requires kOwnsValues {
+  template <bool Owns = kOwnsValues>
+    requires(!Owns)
+  HRESULT Put(const KuvInObjectVal& key, ValueArg value) { return Put(&key, value); }
+  template <bool Owns = kOwnsValues>
+    requires Owns
+  HRESULT Put(const KuvInObjectVal& key, const KuvInObjectVal& value) {
     return Put(&key, &value);
   }
   HRESULT Put(const KuvInObjectVal* key, ValueArg value);

@@ -42,16 +42,22 @@ public:
   // True when added (a copy, for copies); false when already present or
   // refused.
   bool Put(typename Elements::Arg obj);
-  bool Put(const KuvInObjectVal& value) requires kOwnsElements { return Put(&value); }
+  template <bool Owns = kOwnsElements>
+    requires Owns
+  bool Put(const KuvInObjectVal& value) { return Put(&value); }
   // Puts each element of other in its iteration order; E_FAIL when the
   // element types are not compatible.
   HRESULT PutSet(const Set& other);
   bool Find(const Element* obj) const;
-  bool Find(const KuvInObjectVal& value) const requires kOwnsElements { return Find(&value); }
+  template <bool Owns = kOwnsElements>
+    requires Owns
+  bool Find(const KuvInObjectVal& value) const { return Find(&value); }
   // Takes obj out (destroying the set's copy, for copies; never a pointed-to
   // object); true when it was there.
   bool Remove(const Element* obj);
-  bool Remove(const KuvInObjectVal& value) requires kOwnsElements { return Remove(&value); }
+  template <bool Owns = kOwnsElements>
+    requires Owns
+  bool Remove(const KuvInObjectVal& value) { return Remove(&value); }
   HRESULT RemoveSet(const Set& other);
   // Empties the set (destroying copies) and sizes the table for capacity 12
   // at the current load factor.
