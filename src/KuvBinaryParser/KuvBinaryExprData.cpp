@@ -101,8 +101,9 @@ void KuvBinaryExprData::deleteDependencies() {
       m_garbage.erase(obj);
       delete obj;
     }
+    list.Clear();
   }
-  clearDependencies();
+  for (std::unique_ptr<KuvInMapVal>& map : m_maps) map->Clear();
 }
 
 void KuvBinaryExprData::recomputeIndicesMap() {
