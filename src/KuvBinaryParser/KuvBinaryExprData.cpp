@@ -258,19 +258,26 @@ KuvInString KuvBinaryExprData::toString() const {
     text.Append(" ## \t Binary : ", KuvBioBasic::toHexText(m_binary, m_binaryLength), "\n");
   else
     text.Append(" ## \t Binary : NULL\n");
-  appendListText(text, ExprCriteria, "expr criteria", "expr criteria");
-  appendListText(text, ExprCriteriaRule, "expr criteria rule", "expr criteria rule");
-  appendListText(text, ExprCriteriaDefault, "expr criteria default", "expr criteria default");
-  appendMapText(text, ExprCriteria, "expr criteria");
-  appendListText(text, ExprImpactingCriteria, "expr impacting criteria", "expr impacting criteria");
-  appendMapText(text, ExprImpactingCriteria, "expr impacting criteria");
-  appendListText(text, CriteriaEeModel, "expr criteria dictionary", "expr criteria dictionary");
-  appendMapText(text, CriteriaEeModel, "expr criteria dictionary");
-  appendListText(text, InheritedEffectivity, "expr inherited effectivities", "expr inherited effectivity");
-  appendMapText(text, InheritedEffectivity, "expr inherited effectivities");
-  appendListText(text, InheritedEffectivityModel, "expr inherited dictionaries", "expr inherited dictionary");
-  appendMapText(text, InheritedEffectivityModel, "expr inherited dictionaries");
-  appendListText(text, VolatileCriteria, "expr volatile criteria", "expr volatile criteria");
-  appendMapText(text, VolatileCriteria, "expr volatile criteria");
+  // Each map follows the last of its lists.
+  static constexpr struct {
+    ListId id;
+    const char* countLabel;
+    const char* itemLabel;
+    const char* mapLabel;
+  } sc_printed[] = {
+      {ExprCriteria, "expr criteria", "expr criteria", nullptr},
+      {ExprCriteriaRule, "expr criteria rule", "expr criteria rule", nullptr},
+      {ExprCriteriaDefault, "expr criteria default", "expr criteria default", "expr criteria"},
+      {ExprImpactingCriteria, "expr impacting criteria", "expr impacting criteria", "expr impacting criteria"},
+      {CriteriaEeModel, "expr criteria dictionary", "expr criteria dictionary", "expr criteria dictionary"},
+      {InheritedEffectivity, "expr inherited effectivities", "expr inherited effectivity",
+       "expr inherited effectivities"},
+      {InheritedEffectivityModel, "expr inherited dictionaries", "expr inherited dictionary",
+       "expr inherited dictionaries"},
+      {VolatileCriteria, "expr volatile criteria", "expr volatile criteria", "expr volatile criteria"}};
+  for (const auto& printed : sc_printed) {
+    appendListText(text, printed.id, printed.countLabel, printed.itemLabel);
+    if (printed.mapLabel != nullptr) appendMapText(text, printed.id, printed.mapLabel);
+  }
   return text;
 }
