@@ -112,22 +112,20 @@ HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitVarEffLeaf(KuvEeVarEffLeaf& nod
 }
 
 HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitMilestones(const KuvEeMilestonesEff& eff) {
-  if (eff.getVar() != nullptr) collect(Criteria, eff.getVar());
-  return visitTreeSelections(eff, KuvEeMilestonesSelection::sType(), sc_milestonesTexts);
+  return visitTreeSelections(eff, KuvEeMilestonesSelection::sType(), sc_milestonesTexts, eff.getVar(), false);
 }
 
 HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitTreeSeries(const KuvEeTreeSeriesEff& eff) {
   const auto* var = static_cast<const KuvEeTreeBaseVar*>(eff.getVar());
   if (var == nullptr || var->getHolderDico() == nullptr)
     KUV_RETURN_ERROR(E_FAIL, "Unable to retrieve ModelDico for TreeSeries");
-  collect(Criteria, var->getHolderDico());
-  collect(Dictionaries, var->getHolderDico());
-  return visitTreeSelections(eff, KuvEeTreeSeriesSelection::sType(), sc_treeSeriesTexts);
+  return visitTreeSelections(eff, KuvEeTreeSeriesSelection::sType(), sc_treeSeriesTexts, var->getHolderDico(), true);
 }
 
 HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitTreeSelections(const KuvEeTreeBaseEff& eff,
                                                                 KuvInObjectTypeClass* selectionType,
-                                                                const TreeTexts& texts) {
+                                                                const TreeTexts& texts, KuvInObject* holder,
+                                                                bool holderIsDictionary) {
   KuvInListVal selections(KuvEeTreeSelection::sType());
   if (FAILED(eff.getSelections(selections))) KUV_RETURN_ERROR(E_FAIL, texts.noSelections);
   // Checked first, so that a refused effectivity collects none of its elements.
@@ -142,6 +140,8 @@ HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitTreeSelections(const KuvEeTreeB
       if (static_cast<const KuvEeTreeSelectionBound*>(to.Get(j))->getElement() == nullptr)
         KUV_RETURN_ERROR(E_FAIL, texts.nullTo);
   }
+  if (holder != nullptr) collect(Criteria, holder);
+  if (holderIsDictionary) collect(Dictionaries, holder);
   for (std::int32_t i = 0; i < selections.GetLength(); ++i) {
     const auto* tree = static_cast<const KuvEeTreeSelection*>(selections.Get(i));
     collect(Criteria, tree->getFromBound()->getElement());

@@ -116,9 +116,11 @@ private:
   HRESULT visitEffectivity(KuvEeEffectivity* target, KuvEeModelDico* context);
   HRESULT visitMilestones(const KuvEeMilestonesEff& eff);
   HRESULT visitTreeSeries(const KuvEeTreeSeriesEff& eff);
-  // Every FROM and TO element of the selections, after checking them all.
+  // After checking every selection: holder (the variable, or the
+  // dictionary that also goes to the dictionaries), then every FROM and TO
+  // element.
   HRESULT visitTreeSelections(const KuvEeTreeBaseEff& eff, KuvInObjectTypeClass* selectionType,
-                              const TreeTexts& texts);
+                              const TreeTexts& texts, KuvInObject* holder, bool holderIsDictionary);
   HRESULT visitSerial(const KuvEeSerialEff& eff);
   HRESULT visitSelection(const KuvEeSelectionEff& eff);
   HRESULT visitTree(const KuvEeNodeRef* tree);

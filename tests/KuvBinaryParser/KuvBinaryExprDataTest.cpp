@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Kuv.h"
+#include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "support/KuvTestSupport.h"
 
 namespace {
@@ -233,6 +234,25 @@ TEST(KuvBinaryExprDataBuilder, RoutesValuesBySelectedByNegationAndFlag) {
     EXPECT_EQ((std::vector<KuvInObject*>{model.w18, model.red}),
               std::vector<KuvInObject*>(routed.end() - 2, routed.end()));
   }
+}
+
+TEST(KuvBinaryExprDataBuilder, TreeSeriesNeedTheirDictionaryAndEveryBoundElement) {
+  Bike model;
+  ASSERT_EQ(S_OK, model.context.AddRevision(model.bike, KuvEeSerialVar::TREE_STATE, nullptr, Guid(13).guid(), "P1",
+                                            "A", kuv_test::treeIndex("1-9"), false));
+  KuvEeTreeSeriesVar* plans = model.bike->getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE);
+  KuvEeTreeSeriesSelection single;
+  single.setSingleSelection(KuvEeTreeSeriesSelectionBound(plans->getRootTreeSeriesElement(), true));
+  KuvInListVal selections(KuvEeTreeSeriesSelection::sType());
+  selections.PutBack(single);
+  auto* eff = new KuvEeTreeSeriesEff(plans, KuvEeTreeBaseEff::AllFalse);
+  ASSERT_EQ(S_OK, eff->addSelections(selections));
+  const kuv_test::Tree leaf = kuv_test::own(new KuvEeVarEffLeaf(eff));
+  Builder builder(CFG_EXPRTYPE_EFFECTIVITY, 0);
+  ASSERT_EQ(S_OK, leaf->getNode()->acceptVisitor(builder));
+  EXPECT_EQ((std::vector<KuvInObject*>{model.bike, plans->getRootTreeSeriesElement()}),
+            builder.getDependencies(Builder::Criteria));
+  EXPECT_EQ(std::vector<KuvInObject*>{model.bike}, builder.getDependencies(Builder::Dictionaries));
 }
 
 TEST(KuvPLMModelExprDataMgr, FillsEveryListInWalkOrder) {
