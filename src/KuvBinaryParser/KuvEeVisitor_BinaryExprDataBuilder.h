@@ -87,10 +87,11 @@ public:
   // (inherited part first) in dictionary order. Objects already in a list
   // are not added again.
   static HRESULT getBinaryExprDataDependenciesLists(const KuvEeExpression& expression, KuvInList& criteria,
-                                                    KuvInList& rule, KuvInList& defaults, KuvInList& dismissed,
-                                                    KuvInList& incompatible, KuvInList& impacting,
-                                                    KuvInList& dictionaries, KuvInList& inheritedEffs,
-                                                    KuvInList& inheritedModels, std::uint8_t flag);
+                                                    KuvInList& rule, KuvInList& defaults,
+                                                    KuvInList& dismissed, KuvInList& incompatible,
+                                                    KuvInList& impacting, KuvInList& dictionaries,
+                                                    KuvInList& inheritedEffs, KuvInList& inheritedModels,
+                                                    std::uint8_t flag);
 
   KuvExpressionObjectType getExpressionType() const { return m_type; }
   std::uint8_t getFlag() const { return m_flag; }

@@ -70,7 +70,8 @@ TEST(KuvBinaryExprData, SetPadsWithPlaceholdersAndRefusesAnotherType) {
   auto* date = new KuvEeDateVar("D1", Guid(1).data());
   EXPECT_EQ(S_OK, data.setVolatileCriteria(3, *date, true));
   ASSERT_EQ(4, data.getNumberVolatileCriteria());
-  for (std::int32_t i = 0; i < 3; ++i) EXPECT_TRUE(KuvInIntHolder::isObjectOfThisType(*data.getVolatileCriteria(i)));
+  for (std::int32_t i = 0; i < 3; ++i)
+    EXPECT_TRUE(KuvInIntHolder::isObjectOfThisType(*data.getVolatileCriteria(i)));
   EXPECT_EQ(3, data.getVolatileCriteriaIndex(*date));
   EXPECT_TRUE(data.isInGarbage(*date));
   KuvEeDateVar second("D2", Guid(2).data());
@@ -93,7 +94,8 @@ TEST(KuvBinaryExprData, TextOfASmallDataObject) {
   KuvInIntHolder model(9);
   data.addExprCriteria(criterion);
   data.addCriteriaEeModel(model);
-  EXPECT_EQ(0u, kuv_test::text(data).find("## => content of binary expr data: \n ## \t Binary : NULL\n## \t expr"));
+  EXPECT_EQ(
+      0u, kuv_test::text(data).find("## => content of binary expr data: \n ## \t Binary : NULL\n## \t expr"));
   data.setBinary(bytes, 3);
   EXPECT_EQ(
       "## => content of binary expr data: \n"
@@ -142,7 +144,8 @@ struct Bike {
     EXPECT_EQ(S_OK, context.ActivateDate());
     EXPECT_EQ(S_OK, bike->enableEvolutionSeries(KuvEeSerialVar::STATE));
     EXPECT_EQ(S_OK, context.AddModelDico(bike, true));
-    for (KuvEeDicoObject* feature : {static_cast<KuvEeDicoObject*>(color), static_cast<KuvEeDicoObject*>(wheels)})
+    for (KuvEeDicoObject* feature :
+         {static_cast<KuvEeDicoObject*>(color), static_cast<KuvEeDicoObject*>(wheels)})
       EXPECT_EQ(S_OK, context.AddConfigFeature(feature, bike));
     EXPECT_EQ(S_OK, context.AddRevision(bike, KuvEeSerialVar::STATE, Guid(8).guid(), "S1", "A", 1));
     EXPECT_EQ(S_OK, context.AddRevision(bike, KuvEeSerialVar::STATE, Guid(9).guid(), "S5", "A", 5));
@@ -188,11 +191,16 @@ HRESULT compute(const KuvEeExpression& expression, const Bike& model, KuvBinaryE
 
 // The nine persisted lists and the volatile one, in list order.
 std::vector<Objects> allLists(const KuvBinaryExprData& data) {
-  return {elements(data.getListExprCriteria()),          elements(data.getListExprCriteriaRule()),
-          elements(data.getListExprCriteriaDefault()),   elements(data.getListExprCriteriaDismissed()),
-          elements(data.getListExprCriteriaIncompatible()), elements(data.getListExprImpactingCriteria()),
-          elements(data.getListCriteriaEeModel()),       elements(data.getListInheritedEffectivity()),
-          elements(data.getListInheritedEffectivityModel()), elements(data.getListVolatileCriteria())};
+  return {elements(data.getListExprCriteria()),
+          elements(data.getListExprCriteriaRule()),
+          elements(data.getListExprCriteriaDefault()),
+          elements(data.getListExprCriteriaDismissed()),
+          elements(data.getListExprCriteriaIncompatible()),
+          elements(data.getListExprImpactingCriteria()),
+          elements(data.getListCriteriaEeModel()),
+          elements(data.getListInheritedEffectivity()),
+          elements(data.getListInheritedEffectivityModel()),
+          elements(data.getListVolatileCriteria())};
 }
 
 TEST(KuvBinaryExprDataBuilder, RoutesValuesBySelectedByNegationAndFlag) {
@@ -203,16 +211,22 @@ TEST(KuvBinaryExprDataBuilder, RoutesValuesBySelectedByNegationAndFlag) {
     Builder::Dependency expected;
   };
   using B = Builder;
-  const Case cases[] = {
-      {KuvCriteriaSelectedBy_None, false, 0, B::Criteria},   {KuvCriteriaSelectedBy_UserSelected, false, 0, B::Criteria},
-      {KuvCriteriaSelectedBy_RuleDeduced, false, 0, B::Rule}, {KuvCriteriaSelectedBy_DefaultValue, false, 0, B::Default},
-      {KuvCriteriaSelectedBy_None, true, 0, B::Criteria},    {KuvCriteriaSelectedBy_UserSelected, true, 0, B::Criteria},
-      {KuvCriteriaSelectedBy_RuleDeduced, true, 0, B::Rule},  {KuvCriteriaSelectedBy_DefaultValue, true, 0, B::Default},
-      {KuvCriteriaSelectedBy_None, false, 1, B::Criteria},   {KuvCriteriaSelectedBy_UserSelected, false, 1, B::Criteria},
-      {KuvCriteriaSelectedBy_RuleDeduced, false, 1, B::Rule}, {KuvCriteriaSelectedBy_DefaultValue, false, 1, B::Default},
-      {KuvCriteriaSelectedBy_None, true, 1, B::Dismissed},   {KuvCriteriaSelectedBy_UserSelected, true, 1, B::Dismissed},
-      {KuvCriteriaSelectedBy_RuleDeduced, true, 1, B::Incompatible},
-      {KuvCriteriaSelectedBy_DefaultValue, true, 1, B::Default}};
+  const Case cases[] = {{KuvCriteriaSelectedBy_None, false, 0, B::Criteria},
+                        {KuvCriteriaSelectedBy_UserSelected, false, 0, B::Criteria},
+                        {KuvCriteriaSelectedBy_RuleDeduced, false, 0, B::Rule},
+                        {KuvCriteriaSelectedBy_DefaultValue, false, 0, B::Default},
+                        {KuvCriteriaSelectedBy_None, true, 0, B::Criteria},
+                        {KuvCriteriaSelectedBy_UserSelected, true, 0, B::Criteria},
+                        {KuvCriteriaSelectedBy_RuleDeduced, true, 0, B::Rule},
+                        {KuvCriteriaSelectedBy_DefaultValue, true, 0, B::Default},
+                        {KuvCriteriaSelectedBy_None, false, 1, B::Criteria},
+                        {KuvCriteriaSelectedBy_UserSelected, false, 1, B::Criteria},
+                        {KuvCriteriaSelectedBy_RuleDeduced, false, 1, B::Rule},
+                        {KuvCriteriaSelectedBy_DefaultValue, false, 1, B::Default},
+                        {KuvCriteriaSelectedBy_None, true, 1, B::Dismissed},
+                        {KuvCriteriaSelectedBy_UserSelected, true, 1, B::Dismissed},
+                        {KuvCriteriaSelectedBy_RuleDeduced, true, 1, B::Incompatible},
+                        {KuvCriteriaSelectedBy_DefaultValue, true, 1, B::Default}};
   Bike model;
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.selectedBy << " negated " << c.negated << " flag " << int(c.flag));
@@ -238,8 +252,8 @@ TEST(KuvBinaryExprDataBuilder, RoutesValuesBySelectedByNegationAndFlag) {
 
 TEST(KuvBinaryExprDataBuilder, TreeSeriesNeedTheirDictionaryAndEveryBoundElement) {
   Bike model;
-  ASSERT_EQ(S_OK, model.context.AddRevision(model.bike, KuvEeSerialVar::TREE_STATE, nullptr, Guid(13).guid(), "P1",
-                                            "A", kuv_test::treeIndex("1-9"), false));
+  ASSERT_EQ(S_OK, model.context.AddRevision(model.bike, KuvEeSerialVar::TREE_STATE, nullptr, Guid(13).guid(),
+                                            "P1", "A", kuv_test::treeIndex("1-9"), false));
   KuvEeTreeSeriesVar* plans = model.bike->getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE);
   KuvEeTreeSeriesSelection single;
   single.setSingleSelection(KuvEeTreeSeriesSelectionBound(plans->getRootTreeSeriesElement(), true));
@@ -264,7 +278,14 @@ TEST(KuvPLMModelExprDataMgr, FillsEveryListInWalkOrder) {
   const std::vector<Objects> lists = allLists(data);
   const std::vector<Objects> expected = {
       {model.red, model.wheels, model.w16, model.bike, model.s1, model.s5, model.eco},
-      {model.w18}, {model.w20}, {}, {}, {model.eco}, {model.bike}, {model.inherited}, {model.frame}};
+      {model.w18},
+      {model.w20},
+      {},
+      {},
+      {model.eco},
+      {model.bike},
+      {model.inherited},
+      {model.frame}};
   for (std::size_t list = 0; list < expected.size(); ++list) EXPECT_EQ(expected[list], lists[list]) << list;
   ASSERT_EQ(2u, lists[9].size());
   EXPECT_EQ(contextDate, lists[9][0]);
@@ -286,7 +307,8 @@ TEST(KuvPLMModelExprDataMgr, RefusesAnEmptyMapAndAFailedWalkWithoutChangingTheDa
                 KuvPLMModelExprDataMgr::ComputeBinaryExprData(byDomain, model.context, data, 0));
   std::unique_ptr<KuvEeEffectivityExpression> refused = model.expression();
   EXPECT_EQ(S_OK, refused->setGlobalCriteria((new KuvEeEffLeaf(model.inherited))->getNodeRef()));
-  EXPECT_TRACES(E_FAIL, "ERROR : KuvEeVisitor_BinaryExprDataBuilder::getBinaryExprDataDependenciesLists FAILED",
+  EXPECT_TRACES(E_FAIL,
+                "ERROR : KuvEeVisitor_BinaryExprDataBuilder::getBinaryExprDataDependenciesLists FAILED",
                 compute(*refused, model, data));
   for (const Objects& list : allLists(data)) EXPECT_TRUE(list.empty());
 }
@@ -301,7 +323,8 @@ TEST(KuvBinaryExprData, GuidListsConvertBackToTheSameObjects) {
   const std::vector<Objects> guids = allLists(data);
   for (std::size_t list = 0; list < 9; ++list)
     for (std::size_t i = 0; i < before[list].size(); ++i)
-      EXPECT_EQ(static_cast<const KuvEeDicoObject*>(before[list][i])->getGuid(), *KuvInGuid::cast(*guids[list][i]));
+      EXPECT_EQ(static_cast<const KuvEeDicoObject*>(before[list][i])->getGuid(),
+                *KuvInGuid::cast(*guids[list][i]));
   EXPECT_TRUE(guids[9].empty());
   EXPECT_EQ(-1, data.getExprCriteriaIndex(*guids[0][0]));
 
@@ -341,7 +364,8 @@ TEST(KuvBinaryExprDataOwnership, DictionaryObjectsAreSharedAndNeverDeleted) {
 TEST(KuvBinaryExprDataOwnership, WhatTheDataMadeOrWasHandedGoesWithIt) {
   KuvBinaryExprData data;
   data.setVolatileCriteria(2, *new KuvEeDateVar("Handed", Guid(1).data()), true);
-  data.setExprImpactingCriteria(3, *new KuvEePredefEff("Fake", Guid(2).data(), false, KuvEePredefEff::GLOBAL), true);
+  data.setExprImpactingCriteria(3, *new KuvEePredefEff("Fake", Guid(2).data(), false, KuvEePredefEff::GLOBAL),
+                                true);
   data.addObjectToGarbage(*new KuvInIntHolder(5));
   KuvEeModelDico model("Model", Guid(3).guid());
   data.addCriteriaEeModel(model);
