@@ -59,7 +59,8 @@ HRESULT KuvBinaryExprData::set(ListId id, std::int32_t i, KuvInObject& obj, bool
   KuvInList& list = m_lists[id];
   if (const KuvInObject* current = list.Get(i); current != nullptr && m_placeholders.count(current) == 0) {
     if (current->dType() == obj.dType()) return S_FALSE;
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: An object with an other type already exists in the same list and same index.");
+    KUV_RETURN_ERROR(E_FAIL,
+                     "ERROR: An object with an other type already exists in the same list and same index.");
   }
   while (list.GetLength() <= i) {
     auto* placeholder = new KuvInIntHolder(static_cast<std::uint32_t>(list.GetLength()));
@@ -71,7 +72,8 @@ HRESULT KuvBinaryExprData::set(ListId id, std::int32_t i, KuvInObject& obj, bool
   release(replaced);
   if (FAILED(indices(id).Put(KuvInObjectPtr(&obj), KuvInIntHolder(static_cast<std::uint32_t>(i)))))
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to put object pointer into objects map.");
-  if (addToGarbage && FAILED(addObjectToGarbage(obj))) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to add object into garbage.");
+  if (addToGarbage && FAILED(addObjectToGarbage(obj)))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to add object into garbage.");
   return S_OK;
 }
 
@@ -101,8 +103,9 @@ void KuvBinaryExprData::deleteDependencies() {
       m_garbage.erase(obj);
       delete obj;
     }
+    list.Clear();
   }
-  clearDependencies();
+  for (std::unique_ptr<KuvInMapVal>& map : m_maps) map->Clear();
 }
 
 void KuvBinaryExprData::recomputeIndicesMap() {
@@ -140,8 +143,9 @@ HRESULT KuvBinaryExprData::createVolatileCriteriaList(const KuvEeExpressionConte
   const KuvInList& models = m_lists[CriteriaEeModel];
   for (std::int32_t i = 0; i < models.GetLength(); ++i)
     if (models.Get(i) == nullptr || !KuvEeModelDico::isObjectOfThisType(*models.Get(i)))
-      KUV_RETURN_ERROR(E_FAIL, "ERROR : unexpected to have a type other than a MD in Criteria EeModel List. Object is : ",
-                       textOf(models.Get(i)));
+      KUV_RETURN_ERROR(
+          E_FAIL, "ERROR : unexpected to have a type other than a MD in Criteria EeModel List. Object is : ",
+          textOf(models.Get(i)));
   KuvEeDateVar* date = nullptr;
   if (FAILED(context.GetDate(date))) KUV_RETURN_ERROR(E_FAIL, "ERROR : GetDate from the context FAILED");
 
@@ -169,7 +173,8 @@ HRESULT KuvBinaryExprData::createVolatileCriteriaList(const KuvEeExpressionConte
 
 HRESULT KuvBinaryExprData::ConvertDependenciesIntoGuids() {
   KUV_TRACE_CALL("ConvertDependenciesIntoGuids");
-  if (areFakeDependencies()) KUV_RETURN_ERROR(E_FAIL, "ERROR : Method can only be used with EeDicoObjects dependencies.");
+  if (areFakeDependencies())
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : Method can only be used with EeDicoObjects dependencies.");
   for (std::int32_t id = 0; id < sc_nbPersistedLists; ++id)
     for (std::int32_t i = 0; i < m_lists[id].GetLength(); ++i)
       if (m_lists[id].Get(i) == nullptr || !KuvEeDicoObject::isObjectOfThisType(*m_lists[id].Get(i)))
@@ -205,13 +210,15 @@ HRESULT KuvBinaryExprData::ConvertDependenciesIntoEeObjects(const KuvEeExpressio
       else
         KUV_RETURN_ERROR(E_FAIL, "ERROR : object in dependency list is neither a Guid neither a Dico Object");
     }
-    if (nbGuids != 0 && nbObjects != 0) KUV_RETURN_ERROR(E_FAIL, "ERROR : mixed guid and ee Objects in one list");
+    if (nbGuids != 0 && nbObjects != 0)
+      KUV_RETURN_ERROR(E_FAIL, "ERROR : mixed guid and ee Objects in one list");
     if (nbGuids == 0) continue;
     std::vector<KuvEeDicoObject*> objects(static_cast<std::size_t>(list.GetLength()), nullptr);
     for (std::int32_t i = 0; i < list.GetLength(); ++i) {
       const auto* guid = static_cast<const KuvInGuid*>(list.Get(i));
       if (!context.GetEEObject(*guid, objects[static_cast<std::size_t>(i)]))
-        KUV_RETURN_ERROR(E_FAIL, "ERROR: Fail to retrieve into context, EeObject with Guid ", guid->toString());
+        KUV_RETURN_ERROR(E_FAIL, "ERROR: Fail to retrieve into context, EeObject with Guid ",
+                         guid->toString());
     }
     resolved.emplace_back(static_cast<ListId>(id), std::move(objects));
   }
@@ -257,19 +264,27 @@ KuvInString KuvBinaryExprData::toString() const {
     text.Append(" ## \t Binary : ", KuvBioBasic::toHexText(m_binary, m_binaryLength), "\n");
   else
     text.Append(" ## \t Binary : NULL\n");
-  appendListText(text, ExprCriteria, "expr criteria", "expr criteria");
-  appendListText(text, ExprCriteriaRule, "expr criteria rule", "expr criteria rule");
-  appendListText(text, ExprCriteriaDefault, "expr criteria default", "expr criteria default");
-  appendMapText(text, ExprCriteria, "expr criteria");
-  appendListText(text, ExprImpactingCriteria, "expr impacting criteria", "expr impacting criteria");
-  appendMapText(text, ExprImpactingCriteria, "expr impacting criteria");
-  appendListText(text, CriteriaEeModel, "expr criteria dictionary", "expr criteria dictionary");
-  appendMapText(text, CriteriaEeModel, "expr criteria dictionary");
-  appendListText(text, InheritedEffectivity, "expr inherited effectivities", "expr inherited effectivity");
-  appendMapText(text, InheritedEffectivity, "expr inherited effectivities");
-  appendListText(text, InheritedEffectivityModel, "expr inherited dictionaries", "expr inherited dictionary");
-  appendMapText(text, InheritedEffectivityModel, "expr inherited dictionaries");
-  appendListText(text, VolatileCriteria, "expr volatile criteria", "expr volatile criteria");
-  appendMapText(text, VolatileCriteria, "expr volatile criteria");
+  // Each map follows the last of its lists.
+  static constexpr struct {
+    ListId id;
+    const char* countLabel;
+    const char* itemLabel;
+    const char* mapLabel;
+  } sc_printed[] = {
+      {ExprCriteria, "expr criteria", "expr criteria", nullptr},
+      {ExprCriteriaRule, "expr criteria rule", "expr criteria rule", nullptr},
+      {ExprCriteriaDefault, "expr criteria default", "expr criteria default", "expr criteria"},
+      {ExprImpactingCriteria, "expr impacting criteria", "expr impacting criteria",
+       "expr impacting criteria"},
+      {CriteriaEeModel, "expr criteria dictionary", "expr criteria dictionary", "expr criteria dictionary"},
+      {InheritedEffectivity, "expr inherited effectivities", "expr inherited effectivity",
+       "expr inherited effectivities"},
+      {InheritedEffectivityModel, "expr inherited dictionaries", "expr inherited dictionary",
+       "expr inherited dictionaries"},
+      {VolatileCriteria, "expr volatile criteria", "expr volatile criteria", "expr volatile criteria"}};
+  for (const auto& printed : sc_printed) {
+    appendListText(text, printed.id, printed.countLabel, printed.itemLabel);
+    if (printed.mapLabel != nullptr) appendMapText(text, printed.id, printed.mapLabel);
+  }
   return text;
 }

@@ -91,7 +91,9 @@ public:
   KuvInObject* getExprImpactingCriteria(std::int32_t i) const { return get(ExprImpactingCriteria, i); }
   KuvInObject* getCriteriaEeModel(std::int32_t i) const { return get(CriteriaEeModel, i); }
   KuvInObject* getInheritedEffectivity(std::int32_t i) const { return get(InheritedEffectivity, i); }
-  KuvInObject* getInheritedEffectivityModel(std::int32_t i) const { return get(InheritedEffectivityModel, i); }
+  KuvInObject* getInheritedEffectivityModel(std::int32_t i) const {
+    return get(InheritedEffectivityModel, i);
+  }
   KuvInObject* getVolatileCriteria(std::int32_t i) const { return get(VolatileCriteria, i); }
 
   // The index in the shared map of lists 1 to 5.
@@ -99,14 +101,18 @@ public:
   std::int32_t getExprImpactingCriteriaIndex(const KuvInObject& obj) const {
     return getIndex(ExprImpactingCriteria, obj);
   }
-  std::int32_t getCriteriaEeModelIndex(const KuvInObject& obj) const { return getIndex(CriteriaEeModel, obj); }
+  std::int32_t getCriteriaEeModelIndex(const KuvInObject& obj) const {
+    return getIndex(CriteriaEeModel, obj);
+  }
   std::int32_t getInheritedEffectivityIndex(const KuvInObject& obj) const {
     return getIndex(InheritedEffectivity, obj);
   }
   std::int32_t getInheritedEffectivityModelIndex(const KuvInObject& obj) const {
     return getIndex(InheritedEffectivityModel, obj);
   }
-  std::int32_t getVolatileCriteriaIndex(const KuvInObject& obj) const { return getIndex(VolatileCriteria, obj); }
+  std::int32_t getVolatileCriteriaIndex(const KuvInObject& obj) const {
+    return getIndex(VolatileCriteria, obj);
+  }
 
   HRESULT setExprCriteria(std::int32_t i, KuvInObject& obj, bool addToGarbage) {
     return set(ExprCriteria, i, obj, addToGarbage);

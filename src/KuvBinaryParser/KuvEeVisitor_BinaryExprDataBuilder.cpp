@@ -34,13 +34,13 @@ namespace {
 using TreeTexts = KuvEeVisitor_BinaryExprDataBuilder::TreeTexts;
 
 constexpr TreeTexts sc_milestonesTexts{
-    "ERROR: Unable to get Selections of MilestonesEff", "ERROR: Unexpected type of Selection for a MilestonesEff",
-    "ERROR: Empty MilestonesSelection found.", "ERROR: Null From MilestonesSelectionBound",
-    "ERROR: Null To MilestonesSelectionBound"};
+    "ERROR: Unable to get Selections of MilestonesEff",
+    "ERROR: Unexpected type of Selection for a MilestonesEff", "ERROR: Empty MilestonesSelection found.",
+    "ERROR: Null From MilestonesSelectionBound", "ERROR: Null To MilestonesSelectionBound"};
 constexpr TreeTexts sc_treeSeriesTexts{
-    "ERROR: Unable to get Selections of TreeSeriesEff", "ERROR: Unexpected type of Selection for a TreeSeriesEff",
-    "ERROR: Empty TreeSeriesSelection found.", "ERROR: Null From TreeSeriesSelectionBound",
-    "ERROR: Null To TreeSeriesSelectionBound"};
+    "ERROR: Unable to get Selections of TreeSeriesEff",
+    "ERROR: Unexpected type of Selection for a TreeSeriesEff", "ERROR: Empty TreeSeriesSelection found.",
+    "ERROR: Null From TreeSeriesSelectionBound", "ERROR: Null To TreeSeriesSelectionBound"};
 
 KuvExpressionObjectType typeOf(const KuvEeExpression& expression) {
   if (KuvEeFilterExpression::isObjectOfThisType(expression)) return CFG_EXPRTYPE_FILTER;
@@ -78,7 +78,8 @@ HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitEffLeaf(KuvEeEffLeaf& node) {
   return visitEffectivity(node.getTargetEff(), node.getReferencedContext());
 }
 
-HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitEffectivity(KuvEeEffectivity* target, KuvEeModelDico* context) {
+HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitEffectivity(KuvEeEffectivity* target,
+                                                             KuvEeModelDico* context) {
   if (target != nullptr && KuvEePredefEff::isObjectOfThisType(*target)) {
     collect(Criteria, target);
     collect(Impacting, target);
@@ -100,7 +101,8 @@ HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitRestrictionEffLeaf(KuvEeRestric
 HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitVarEffLeaf(KuvEeVarEffLeaf& node) {
   const KuvEeVarEff* eff = node.getVarEff();
   if (eff == nullptr) return S_OK;
-  if (const KuvEeMilestonesEff* milestones = KuvEeMilestonesEff::cast(*eff)) return visitMilestones(*milestones);
+  if (const KuvEeMilestonesEff* milestones = KuvEeMilestonesEff::cast(*eff))
+    return visitMilestones(*milestones);
   if (const KuvEeTreeSeriesEff* series = KuvEeTreeSeriesEff::cast(*eff)) return visitTreeSeries(*series);
   if (const KuvEeSerialEff* serial = KuvEeSerialEff::cast(*eff)) return visitSerial(*serial);
   if (const KuvEeSelectionEff* selection = KuvEeSelectionEff::cast(*eff)) return visitSelection(*selection);
@@ -112,28 +114,28 @@ HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitVarEffLeaf(KuvEeVarEffLeaf& nod
 }
 
 HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitMilestones(const KuvEeMilestonesEff& eff) {
-  if (eff.getVar() != nullptr) collect(Criteria, eff.getVar());
-  return visitTreeSelections(eff, KuvEeMilestonesSelection::sType(), sc_milestonesTexts);
+  return visitTreeSelections(eff, KuvEeMilestonesSelection::sType(), sc_milestonesTexts, eff.getVar(), false);
 }
 
 HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitTreeSeries(const KuvEeTreeSeriesEff& eff) {
   const auto* var = static_cast<const KuvEeTreeBaseVar*>(eff.getVar());
   if (var == nullptr || var->getHolderDico() == nullptr)
     KUV_RETURN_ERROR(E_FAIL, "Unable to retrieve ModelDico for TreeSeries");
-  collect(Criteria, var->getHolderDico());
-  collect(Dictionaries, var->getHolderDico());
-  return visitTreeSelections(eff, KuvEeTreeSeriesSelection::sType(), sc_treeSeriesTexts);
+  return visitTreeSelections(eff, KuvEeTreeSeriesSelection::sType(), sc_treeSeriesTexts, var->getHolderDico(),
+                             true);
 }
 
 HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitTreeSelections(const KuvEeTreeBaseEff& eff,
                                                                 KuvInObjectTypeClass* selectionType,
-                                                                const TreeTexts& texts) {
+                                                                const TreeTexts& texts, KuvInObject* holder,
+                                                                bool holderIsDictionary) {
   KuvInListVal selections(KuvEeTreeSelection::sType());
   if (FAILED(eff.getSelections(selections))) KUV_RETURN_ERROR(E_FAIL, texts.noSelections);
   // Checked first, so that a refused effectivity collects none of its elements.
   for (std::int32_t i = 0; i < selections.GetLength(); ++i) {
     const KuvInObjectVal* selection = selections.Get(i);
-    if (!KuvInObjectTypeClass::isa(selection->dType(), selectionType)) KUV_RETURN_ERROR(E_FAIL, texts.wrongSelection);
+    if (!KuvInObjectTypeClass::isa(selection->dType(), selectionType))
+      KUV_RETURN_ERROR(E_FAIL, texts.wrongSelection);
     const auto* tree = static_cast<const KuvEeTreeSelection*>(selection);
     if (tree->isEmpty()) KUV_RETURN_ERROR(E_FAIL, texts.emptySelection);
     if (tree->getFromBound()->getElement() == nullptr) KUV_RETURN_ERROR(E_FAIL, texts.nullFrom);
@@ -142,6 +144,8 @@ HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitTreeSelections(const KuvEeTreeB
       if (static_cast<const KuvEeTreeSelectionBound*>(to.Get(j))->getElement() == nullptr)
         KUV_RETURN_ERROR(E_FAIL, texts.nullTo);
   }
+  if (holder != nullptr) collect(Criteria, holder);
+  if (holderIsDictionary) collect(Dictionaries, holder);
   for (std::int32_t i = 0; i < selections.GetLength(); ++i) {
     const auto* tree = static_cast<const KuvEeTreeSelection*>(selections.Get(i));
     collect(Criteria, tree->getFromBound()->getElement());
@@ -154,10 +158,12 @@ HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitTreeSelections(const KuvEeTreeB
 
 HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitSerial(const KuvEeSerialEff& eff) {
   const KuvEeSerialVar* var = eff.getOrdVar();
-  if (var == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : An serial eff with a null serial var... unexpected !");
+  if (var == nullptr)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : An serial eff with a null serial var... unexpected !");
   if (var->getHolderDico() == nullptr) KUV_RETURN_ERROR(E_FAIL, "Unable to retrieve ModelDico for Serial");
   std::vector<KuvEeSerialVarValue*> revisions;
-  if (var->getExternalType() == KuvEeSerialVar::STATE || var->getExternalType() == KuvEeSerialVar::MANUF_PLAN) {
+  if (var->getExternalType() == KuvEeSerialVar::STATE ||
+      var->getExternalType() == KuvEeSerialVar::MANUF_PLAN) {
     KuvInListVal intervals(KuvInSerialInterval::sType());
     eff.getIntervals(intervals);
     for (std::int32_t i = 0; i < intervals.GetLength(); ++i) {
@@ -190,7 +196,8 @@ HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitSelection(const KuvEeSelectionE
     return a->getGuid() < b->getGuid();
   });
   if (eff.getVar() != nullptr) collect(Criteria, eff.getVar());
-  for (KuvEeSelectionValue* value : values) collect(route(eff.getSelectedBy(value), eff.isNegated(), m_flag), value);
+  for (KuvEeSelectionValue* value : values)
+    collect(route(eff.getSelectedBy(value), eff.isNegated(), m_flag), value);
   return S_OK;
 }
 
@@ -208,7 +215,8 @@ HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitExpression(const KuvEeExpressio
   if (multi == nullptr) return expression.runConstVisitor(*this);
 
   KuvInList models(KuvEeModelDico::sType());
-  if (FAILED(multi->getOrderedContextDictionaries(models))) KUV_RETURN_ERROR(E_FAIL, "ERROR : getContextDictionaries FAILED");
+  if (FAILED(multi->getOrderedContextDictionaries(models)))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : getContextDictionaries FAILED");
   for (std::int32_t i = 0; i < models.GetLength(); ++i) collect(Dictionaries, models.Get(i));
   if (const auto* effectivity = KuvEeEffectivityExpression::cast(expression)) {
     const KuvInList& operations = effectivity->getOperationStack();
@@ -235,9 +243,9 @@ HRESULT KuvEeVisitor_BinaryExprDataBuilder::getBinaryExprDataDependenciesLists(
   KUV_TRACE_CALL("getBinaryExprDataDependenciesLists");
   KuvEeVisitor_BinaryExprDataBuilder builder(typeOf(expression), flag);
   if (HRESULT rc = builder.visitExpression(expression); FAILED(rc)) return rc;
-  const std::array<KuvInList*, NbDependencies> targets{&criteria,   &rule,         &defaults,
-                                                        &dismissed,  &incompatible, &impacting,
-                                                        &dictionaries, &inheritedEffs, &inheritedModels};
+  const std::array<KuvInList*, NbDependencies> targets{&criteria,     &rule,          &defaults,
+                                                       &dismissed,    &incompatible,  &impacting,
+                                                       &dictionaries, &inheritedEffs, &inheritedModels};
   for (std::int32_t kind = 0; kind < NbDependencies; ++kind) {
     KuvInList& list = *targets[kind];
     std::unordered_set<const KuvInObject*> present;

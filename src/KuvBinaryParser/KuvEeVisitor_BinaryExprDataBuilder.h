@@ -87,10 +87,11 @@ public:
   // (inherited part first) in dictionary order. Objects already in a list
   // are not added again.
   static HRESULT getBinaryExprDataDependenciesLists(const KuvEeExpression& expression, KuvInList& criteria,
-                                                    KuvInList& rule, KuvInList& defaults, KuvInList& dismissed,
-                                                    KuvInList& incompatible, KuvInList& impacting,
-                                                    KuvInList& dictionaries, KuvInList& inheritedEffs,
-                                                    KuvInList& inheritedModels, std::uint8_t flag);
+                                                    KuvInList& rule, KuvInList& defaults,
+                                                    KuvInList& dismissed, KuvInList& incompatible,
+                                                    KuvInList& impacting, KuvInList& dictionaries,
+                                                    KuvInList& inheritedEffs, KuvInList& inheritedModels,
+                                                    std::uint8_t flag);
 
   KuvExpressionObjectType getExpressionType() const { return m_type; }
   std::uint8_t getFlag() const { return m_flag; }
@@ -116,9 +117,11 @@ private:
   HRESULT visitEffectivity(KuvEeEffectivity* target, KuvEeModelDico* context);
   HRESULT visitMilestones(const KuvEeMilestonesEff& eff);
   HRESULT visitTreeSeries(const KuvEeTreeSeriesEff& eff);
-  // Every FROM and TO element of the selections, after checking them all.
+  // After checking every selection: holder (the variable, or the
+  // dictionary that also goes to the dictionaries), then every FROM and TO
+  // element.
   HRESULT visitTreeSelections(const KuvEeTreeBaseEff& eff, KuvInObjectTypeClass* selectionType,
-                              const TreeTexts& texts);
+                              const TreeTexts& texts, KuvInObject* holder, bool holderIsDictionary);
   HRESULT visitSerial(const KuvEeSerialEff& eff);
   HRESULT visitSelection(const KuvEeSelectionEff& eff);
   HRESULT visitTree(const KuvEeNodeRef* tree);

@@ -12,7 +12,7 @@ KUV_DEFINE_TYPE(KuvPLMModelExprDataMgr, KuvInObject)
 
 namespace {
 
-using AddOperation = HRESULT (KuvBinaryExprData::*)(KuvInObject&);
+using AddOperation = HRESULT (*)(KuvBinaryExprData&, KuvInObject&);
 
 // The lists the builder fills, the add operation of each, and what a failure
 // reports (the five expr criteria lists report alike).
@@ -23,15 +23,19 @@ struct Target {
 
 constexpr const char* sc_criteriaFailure = "ERROR : Unable to add ExprCriteria into dependencies list.";
 constexpr Target sc_targets[] = {
-    {&KuvBinaryExprData::addExprCriteria, sc_criteriaFailure},
-    {&KuvBinaryExprData::addExprCriteriaRule, sc_criteriaFailure},
-    {&KuvBinaryExprData::addExprCriteriaDefault, sc_criteriaFailure},
-    {&KuvBinaryExprData::addExprCriteriaDismissed, sc_criteriaFailure},
-    {&KuvBinaryExprData::addExprCriteriaIncompatible, sc_criteriaFailure},
-    {&KuvBinaryExprData::addExprImpactingCriteria, "ERROR : Unable to add ExprImpactingCriteria into dependencies list."},
-    {&KuvBinaryExprData::addCriteriaEeModel, "ERROR : Unable to add CriteriaEeModel into dependencies list."},
-    {&KuvBinaryExprData::addInheritedEffectivity, "ERROR : Unable to add InheritedEffectivity into dependencies list."},
-    {&KuvBinaryExprData::addInheritedEffectivityModel,
+    {[](KuvBinaryExprData& d, KuvInObject& o) { return d.addExprCriteria(o); }, sc_criteriaFailure},
+    {[](KuvBinaryExprData& d, KuvInObject& o) { return d.addExprCriteriaRule(o); }, sc_criteriaFailure},
+    {[](KuvBinaryExprData& d, KuvInObject& o) { return d.addExprCriteriaDefault(o); }, sc_criteriaFailure},
+    {[](KuvBinaryExprData& d, KuvInObject& o) { return d.addExprCriteriaDismissed(o); }, sc_criteriaFailure},
+    {[](KuvBinaryExprData& d, KuvInObject& o) { return d.addExprCriteriaIncompatible(o); },
+     sc_criteriaFailure},
+    {[](KuvBinaryExprData& d, KuvInObject& o) { return d.addExprImpactingCriteria(o); },
+     "ERROR : Unable to add ExprImpactingCriteria into dependencies list."},
+    {[](KuvBinaryExprData& d, KuvInObject& o) { return d.addCriteriaEeModel(o); },
+     "ERROR : Unable to add CriteriaEeModel into dependencies list."},
+    {[](KuvBinaryExprData& d, KuvInObject& o) { return d.addInheritedEffectivity(o); },
+     "ERROR : Unable to add InheritedEffectivity into dependencies list."},
+    {[](KuvBinaryExprData& d, KuvInObject& o) { return d.addInheritedEffectivityModel(o); },
      "ERROR : Unable to add InheritedEffectivityModel into dependencies list."},
 };
 
@@ -49,8 +53,8 @@ bool isInfiniteRevision(const KuvInObject& obj) {
 KuvPLMModelExprDataMgr::~KuvPLMModelExprDataMgr() = default;
 
 HRESULT KuvPLMModelExprDataMgr::ComputeBinaryExprData(const KuvInMap& expressionsByDomain,
-                                                      const KuvEeExpressionContext& context, KuvBinaryExprData& data,
-                                                      std::uint8_t flag) {
+                                                      const KuvEeExpressionContext& context,
+                                                      KuvBinaryExprData& data, std::uint8_t flag) {
   KUV_TRACE_CALL("ComputeBinaryExprData");
   if (expressionsByDomain.IsEmpty()) KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected.");
   constexpr std::int32_t nbTargets = KuvEeVisitor_BinaryExprDataBuilder::NbDependencies;
@@ -60,9 +64,10 @@ HRESULT KuvPLMModelExprDataMgr::ComputeBinaryExprData(const KuvInMap& expression
     const KuvEeExpression* expression = value != nullptr ? KuvEeExpression::cast(*value) : nullptr;
     if (expression == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : unexpected null pointer from map");
     if (FAILED(KuvEeVisitor_BinaryExprDataBuilder::getBinaryExprDataDependenciesLists(
-            *expression, found[0], found[1], found[2], found[3], found[4], found[5], found[6], found[7], found[8],
-            flag)))
-      KUV_RETURN_ERROR(E_FAIL, "ERROR : KuvEeVisitor_BinaryExprDataBuilder::getBinaryExprDataDependenciesLists FAILED");
+            *expression, found[0], found[1], found[2], found[3], found[4], found[5], found[6], found[7],
+            found[8], flag)))
+      KUV_RETURN_ERROR(
+          E_FAIL, "ERROR : KuvEeVisitor_BinaryExprDataBuilder::getBinaryExprDataDependenciesLists FAILED");
   }
   for (std::int32_t kind = 0; kind < nbTargets; ++kind) {
     for (std::int32_t i = 0; i < found[kind].GetLength(); ++i) {
@@ -71,9 +76,10 @@ HRESULT KuvPLMModelExprDataMgr::ComputeBinaryExprData(const KuvInMap& expression
         KUV_TRACE_DETAIL("################# 'INF' serial value ignored for pointed dependencies.");
         continue;
       }
-      if (FAILED((data.*sc_targets[kind].add)(obj))) KUV_RETURN_ERROR(E_FAIL, sc_targets[kind].failure);
+      if (FAILED(sc_targets[kind].add(data, obj))) KUV_RETURN_ERROR(E_FAIL, sc_targets[kind].failure);
     }
   }
-  if (FAILED(data.createVolatileCriteriaList(context))) KUV_RETURN_ERROR(E_FAIL, "ERROR : createVolatileCriteriaList FAILED");
+  if (FAILED(data.createVolatileCriteriaList(context)))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR : createVolatileCriteriaList FAILED");
   return S_OK;
 }

@@ -27,8 +27,9 @@ public:
   // operations (revisions at the infinite sequence numbers left out), then
   // the volatile criteria from the context. flag: see
   // KuvEeVisitor_BinaryExprDataBuilder.
-  static HRESULT ComputeBinaryExprData(const KuvInMap& expressionsByDomain, const KuvEeExpressionContext& context,
-                                       KuvBinaryExprData& data, std::uint8_t flag);
+  static HRESULT ComputeBinaryExprData(const KuvInMap& expressionsByDomain,
+                                       const KuvEeExpressionContext& context, KuvBinaryExprData& data,
+                                       std::uint8_t flag);
 
 private:
   KuvPLMModelExprDataMgr() = default;
