@@ -37,45 +37,6 @@ TEST(KuvEVCClassificationTest, BuiltWithOneAnswersTrueEverywhereAndClearOnlyKeep
   EXPECT_TRUE(c.equals(KuvEVCClassification(0)));
 }
 
-TEST(KuvEVCClassificationTest, CompositeSettersTouchExactlyTheirFlags) {
-  using Reads = bool (*)(const KuvEVCClassification&);
-  struct Case { const char* name; void (*set)(KuvEVCClassification&); Reads reads, untouched; };
-  const Case cases[] = {
-      {"setVariant", [](KuvEVCClassification& c) { c.setVariant(1); },
-       [](const KuvEVCClassification& c) { return c.isExclusiveFeature() && c.isNonExclusiveFeature(); },
-       [](const KuvEVCClassification& c) { return c.isEvolution() || c.isChange(); }},
-      {"setExclusiveFeature", [](KuvEVCClassification& c) { c.setExclusiveFeature(1); },
-       [](const KuvEVCClassification& c) { return c.isVariant(); },
-       [](const KuvEVCClassification& c) { return c.isNonExclusiveFeature(); }},
-      {"setEvolution", [](KuvEVCClassification& c) { c.setEvolution(1); },
-       [](const KuvEVCClassification& c) {
-         return c.isEvolutionType(13) && c.isEvolutionType(12) && c.isEvolutionType(14);
-       },
-       [](const KuvEVCClassification& c) { return c.isMilestone() || c.isDate(); }},
-      {"setMilestone", [](KuvEVCClassification& c) { c.setMilestone(1); },
-       [](const KuvEVCClassification& c) { return c.isEvolution(); },
-       [](const KuvEVCClassification& c) { return c.isEvolutionType(13) || c.isDate(); }},
-      {"setHistory", [](KuvEVCClassification& c) { c.setHistory(1); },
-       [](const KuvEVCClassification& c) { return c.isDate() && c.isEvolution(); },
-       [](const KuvEVCClassification& c) { return c.isMilestone(); }},
-      {"setEffectivity", [](KuvEVCClassification& c) { c.setEffectivity(1); },
-       [](const KuvEVCClassification& c) { return c.isInheritedEff(); },
-       [](const KuvEVCClassification& c) { return c.isChange(); }},
-      {"setFalse", [](KuvEVCClassification& c) { c.setFalse(1); },
-       [](const KuvEVCClassification& c) { return c.isBoolean(); },
-       [](const KuvEVCClassification& c) { return c.isTrue(); }},
-      {"setDateUpperBoundInfinite", [](KuvEVCClassification& c) { c.setDateUpperBoundInfinite(1); },
-       [](const KuvEVCClassification& c) { return c.isDateUpperBoundInfinite(); },
-       [](const KuvEVCClassification& c) { return c.isDate(); }},
-  };
-  for (const Case& k : cases) {
-    KuvEVCClassification c(0);
-    k.set(c);
-    EXPECT_TRUE(k.reads(c)) << k.name;
-    EXPECT_FALSE(k.untouched(c)) << k.name;
-  }
-}
-
 TEST(KuvEVCClassificationTest, TypedSettersShareOneFlagPerGroupAndRefuseOtherTypes) {
   // 19 and 14 are manufacturing plans, 18 and 12 product states.
   const std::int32_t pairs[][2] = {{19, 14}, {18, 12}, {13, 13}};

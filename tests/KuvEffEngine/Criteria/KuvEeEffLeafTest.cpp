@@ -71,25 +71,6 @@ TEST(KuvEeEffLeafTest, FourStatesFollowBooleanLogicUnderAndOrNot) {
   }
 }
 
-TEST(KuvEeEffLeafTest, LeafWithItsNegationFoldsToAConstant) {
-  KuvEeBasicEff target("Eff", kGuid1);
-  for (const char* op : {"And", "Or"}) {
-    auto* group = static_cast<KuvEeGroupOp*>(std::string(op) == "And" ? And() : Or());
-    Tree root = own(group);
-    KuvEeEffLeaf leaf(&target);
-    KuvEeNode* negation = nullptr;
-    ASSERT_EQ(leaf.opNot(negation), S_OK);
-    KuvEeNode* folded = nullptr;
-    ASSERT_EQ(std::string(op) == "And" ? leaf.opAnd(KuvEeNodeLeaf::cast(*negation), folded)
-                                       : leaf.opOr(KuvEeNodeLeaf::cast(*negation), folded),
-              S_OK);
-    delete negation;
-    group->addChild(folded);
-    EXPECT_TRUE(KuvEeNodeLeaf::cast(*folded)->convertToTrueFalse());
-    EXPECT_EQ(shape(*root), std::string(op) == "And" ? "And(F)" : "Or(T)");
-  }
-}
-
 TEST(KuvEeEffLeafTest, MergesOnlyOnTheSameTarget) {
   KuvEeBasicEff first("A", kGuid1);
   KuvEeBasicEff second("B", nullptr);
@@ -105,8 +86,6 @@ TEST(KuvEeEffLeafTest, MergesOnlyOnTheSameTarget) {
   KuvEeNode* out = &leaf;
   EXPECT_EQ(leaf.opAnd(static_cast<const KuvEeNodeLeaf*>(&other), out), S_OK);
   EXPECT_EQ(out, nullptr);
-  EXPECT_EQ(leaf.getConstraintCriterion(), &first);
-  EXPECT_EQ(leaf.getTargetEff(), &first);
 }
 
 TEST(KuvEeEffLeafTest, TreesOfEffectivityLeavesCloneWithStateAndContext) {

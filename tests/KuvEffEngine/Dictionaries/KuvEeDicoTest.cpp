@@ -125,21 +125,6 @@ TEST(KuvEeDicoObject, FakeIdentityUsesTheAddress) {
   }
 }
 
-TEST(KuvEeLifeCycleMngr, RegistersExactlyTheLiveDictionaryObjects) {
-  KuvEeLifeCycleMngr& registry = KuvEeLifeCycleMngr::getInstance();
-  const std::int32_t before = registry.getCount();
-  auto* option = new KuvEeBasicOptionVar("O", Guid(1).guid());
-  auto* space = new KuvEeVarSpace("Space", nullptr);
-  EXPECT_TRUE(registry.isRegistered(option));
-  EXPECT_TRUE(registry.isRegistered(space));
-  EXPECT_EQ(before + 2, registry.getCount());
-  delete option;
-  EXPECT_FALSE(registry.isRegistered(option));
-  EXPECT_EQ(before + 1, registry.getCount());
-  delete space;
-  EXPECT_EQ(before, registry.getCount());
-}
-
 // Builds a model owning every kind of variable and element, plus free
 // objects that own others, all left to the life-cycle manager.
 void buildEverything() {
