@@ -85,13 +85,11 @@ TEST_F(NodeTransformTest, SimplifierFlattensAbsorbsMergesAndPutsNegatedChildrenL
       {Or({leaf('x'), T()}), "T"},
       // Two leaves on one option merge; an empty merge is False.
       {And({leaf('a', 1), leaf('a', 2), leaf('b')}), "F"},
-      {Or({leaf('a', 1), leaf('a', 2)}), "a:TF"},
       // A merge result joins the end of the leaves and is tried again.
       {And({leaf('a', 3), leaf('b'), leaf('a', 5), leaf('a', 1)}), "And(b,a)"},
       // A leaf equivalent to True is neutral.
       {And({allTrue('a'), leaf('b')}), "b"},
       {And({Not(Or({leaf('x'), leaf('y')})), leaf('a'), neg('b'), leaf('c')}), "And(a,c,!b,Not(Or(x,y)))"},
-      {Not(leaf('a')), "!a"},
       {Not(And({leaf('a'), And({leaf('b'), T()})})), "Not(And(a,b))"},
       // An And left with a single group child carries on with that child.
       {Or({And({Or({leaf('a'), Or({leaf('b')})}), T()})}), "Or(a,b)"},
