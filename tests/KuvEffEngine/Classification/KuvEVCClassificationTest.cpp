@@ -1,5 +1,5 @@
-// The sixteen-flag classification: the setters that share flags, the typed
-// evolution groups, the upper-bound rule, equality and copies.
+// The sixteen-flag classification: the typed evolution groups, the
+// upper-bound rule, equality and copies.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -14,28 +14,7 @@ namespace {
 
 const std::int32_t kEvolutionTypes[] = {12, 13, 14, 18, 19};
 
-// Every answer of the record, in one comparable vector.
-std::vector<bool> answers(const KuvEVCClassification& c) {
-  std::vector<bool> a = {c.isExclusiveFeature(), c.isNonExclusiveFeature(), c.isVariant(), c.isChange(),
-                         c.isInheritedEff(),     c.isTrue(),                c.isFalse(),   c.isBoolean(),
-                         c.isEvolution(),        c.isMilestone(),           c.isDate(),    c.isHistory(),
-                         c.isDateUpperBoundInfinite(), c.isRestriction()};
-  for (std::int32_t t : kEvolutionTypes) a.push_back(c.isEvolutionType(t));
-  return a;
-}
-
 }  // namespace
-
-TEST(KuvEVCClassificationTest, BuiltWithOneAnswersTrueEverywhereAndClearOnlyKeepsUnusedBoundsInfinite) {
-  KuvEVCClassification c(1);
-  for (bool answer : answers(c)) EXPECT_TRUE(answer);
-  for (std::int32_t t : kEvolutionTypes) EXPECT_TRUE(c.isUpperBoundInfinite(t)) << t;
-
-  c.clear();
-  for (bool answer : answers(c)) EXPECT_FALSE(answer);
-  for (std::int32_t t : kEvolutionTypes) EXPECT_TRUE(c.isUpperBoundInfinite(t)) << t;
-  EXPECT_TRUE(c.equals(KuvEVCClassification(0)));
-}
 
 TEST(KuvEVCClassificationTest, TypedSettersShareOneFlagPerGroupAndRefuseOtherTypes) {
   // 19 and 14 are manufacturing plans, 18 and 12 product states.

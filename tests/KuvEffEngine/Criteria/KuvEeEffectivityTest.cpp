@@ -1,11 +1,10 @@
-// Named effectivities (the trees and expressions they own, registration) and
-// the symbol leaves that stand for them until a variable space resolves them.
+// Named effectivities (the trees and expressions they own) and the symbol
+// leaves that stand for them until a variable space resolves them.
 #include <gtest/gtest.h>
 
 #include "KuvEeChangeExpression.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffSymbolLeaf.h"
-#include "KuvEeLifeCycleMngr.h"
 #include "KuvEeNodeCloner.h"
 #include "KuvEePredefEff.h"
 #include "KuvEeVarSpace.h"
@@ -51,17 +50,6 @@ TEST(KuvEeEffectivityTest, OwnsItsTreeAndItsExpression) {
   EXPECT_EQ(eff.removeExpr(same), S_FALSE);
   EXPECT_EQ(same, nullptr);
   EXPECT_EQ(eff.setExpr(held), S_OK);  // kept until the effectivity goes
-}
-
-TEST(KuvEeEffectivityTest, RegisteredWithTheLifeCycleManagerWhileAlive) {
-  KuvEeLifeCycleMngr& registry = KuvEeLifeCycleMngr::getInstance();
-  const std::int32_t before = registry.getCount();
-  {
-    KuvEePredefEff eff("P", kGuid1, false, KuvEePredefEff::GLOBAL);
-    EXPECT_TRUE(registry.isRegistered(&eff));
-    EXPECT_EQ(registry.getCount(), before + 1);
-  }
-  EXPECT_EQ(registry.getCount(), before);
 }
 
 TEST(KuvEeEffSymbolLeafTest, RefusesVisitsSoTreesHoldingOneDoNotClone) {

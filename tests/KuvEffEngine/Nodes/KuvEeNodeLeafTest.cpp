@@ -50,13 +50,6 @@ TEST_F(KuvEeNodeLeafTest, ConstantsAlgebra) {
   EXPECT_EQ(shape(Tree(out->getNodeRef()).get()->getNode()), "T");
 }
 
-TEST_F(KuvEeNodeLeafTest, ConstantsReportALeafTheyCannotCopy) {
-  TestLeaf uncopyable(5);
-  uncopyable.m_uncopyable = true;
-  EXPECT_TRACES("null", "ERROR: NULL pointer", combine(m_true, kAnd, &uncopyable, E_FAIL));
-  EXPECT_TRACES("null", "ERROR: NULL pointer", combine(m_false, kOr, nullptr, E_FAIL));
-}
-
 TEST_F(KuvEeNodeLeafTest, CriterionLeavesCombineOnlyOverTheSameCriterion) {
   static const KuvInIntHolder otherCriterion(9);
   TestLeaf a(0b0011);
