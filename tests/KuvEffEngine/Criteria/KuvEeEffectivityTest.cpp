@@ -60,7 +60,6 @@ TEST(KuvEeEffSymbolLeafTest, RefusesVisitsSoTreesHoldingOneDoNotClone) {
   EXPECT_EQ(symbol->acceptVisitor(cloner), E_FAIL);
   EXPECT_EQ(root->getNode()->clone(), nullptr);
   EXPECT_EQ(text(*symbol), "EffSymbolLeaf( Eff)");
-  EXPECT_EQ(symbol->getGuid(), nullptr);
 }
 
 TEST(KuvEeEffSymbolLeafTest, BecomesAnEffectivityLeafFoundByGuidThenByName) {
@@ -95,8 +94,6 @@ TEST(KuvEeEffSymbolLeafTest, BecomesAnEffectivityLeafFoundByGuidThenByName) {
     const KuvEeEffLeaf* leaf = KuvEeEffLeaf::cast(*place->getNode());
     ASSERT_NE(leaf, nullptr);
     EXPECT_EQ(leaf->getTargetEff(), c.target);
-    EXPECT_EQ(leaf->getReferencedContext(), nullptr);
-    EXPECT_FALSE(leaf->isNegated());
     EXPECT_TRUE(space.getEffSymbols().IsEmpty());
   }
   // The unsolved symbols left the space with their trees.

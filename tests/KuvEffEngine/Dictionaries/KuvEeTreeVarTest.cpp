@@ -135,7 +135,6 @@ TEST(KuvEeTreeVar, SequenceNumbersOfTreeSeriesElements) {
   KuvEeTreeSeriesVar series("Series", Guid(1).data(), 18, nullptr);
   auto* root = new KuvEeTreeSeriesElement("R", Guid(2).data(), "A", treeIndex("1-100"), &series, nullptr);
   ASSERT_EQ(S_OK, series.setRootTreeSeriesElement(root));
-  EXPECT_EQ(KuvEeTreeSeriesElement::sc_noSeqNb, root->getSeqNb());
   auto* c1 = new KuvEeTreeSeriesElement("C1", Guid(3).data(), "B", treeIndex("1-10"), &series, root);
   auto* c2 = new KuvEeTreeSeriesElement("C2", Guid(4).data(), "C", treeIndex("11-20"), &series, root);
   EXPECT_EQ(S_OK, root->addChild(c1, 7));
