@@ -63,16 +63,9 @@ TEST(KuvInHexaEncodingServices, EncodeWritesUpperCaseDigitsHighNibbleFirst) {
   unsigned char bytes[] = {0x01, 0xAB, 0x00, 0xF0};
   char* text = nullptr;
   std::int32_t length = 0;
-  ASSERT_EQ(KuvInHexaEncodingServices::encode_hex(bytes, 2, text, length), 0);
-  EXPECT_STREQ(text, "01AB");
-  EXPECT_EQ(length, 4);
-  std::free(text);
   ASSERT_EQ(KuvInHexaEncodingServices::encode_hex(bytes, 4, text, length), 0);
   EXPECT_STREQ(text, "01AB00F0");
-  std::free(text);
-  ASSERT_EQ(KuvInHexaEncodingServices::encode_hex(nullptr, 0, text, length), 0);
-  EXPECT_STREQ(text, "");
-  EXPECT_EQ(length, 0);
+  EXPECT_EQ(length, 8);
   std::free(text);
 
   text = nullptr;
@@ -85,12 +78,8 @@ TEST(KuvInHexaEncodingServices, EncodeWritesUpperCaseDigitsHighNibbleFirst) {
 }
 
 TEST(KuvInHexaEncodingServices, DecodeReadsPlainAndQuotedDigitsAndRefusesOddCounts) {
+  // Well-formed digits, plain or quoted, in either case, are the round trip's.
   struct { const char* text; int result; Bytes bytes; } cases[] = {
-      {"x'01ab'", 0, {0x01, 0xAB}},
-      {"01AB", 0, {0x01, 0xAB}},
-      {"fF00", 0, {0xFF, 0x00}},
-      {"", 0, {}},
-      {"x''", 0, {}},
       {"x'012", 0, {0x01}},  // the last character is dropped whatever it is
       {"G1", 0, {0xF1}},  // a bad high digit counts as F
       {"1G", 0, {0xFF}},  // a bad low digit makes the byte FF
@@ -120,13 +109,9 @@ TEST(KuvInHexaEncodingServices, DecodeReadsPlainAndQuotedDigitsAndRefusesOddCoun
 
 TEST(KuvInHexaEncodingServices, DecodeInPlaceStopsAtTheTerminatorOrAQuote) {
   struct { const char* text; int result; Bytes bytes; } cases[] = {
-      {"x'01ab'", 0, {0x01, 0xAB}},
-      {"01AB", 0, {0x01, 0xAB}},
       {"x'01ab", 0, {0x01, 0xAB}},
       {"01'23", 0, {0x01}},
-      {"", 0, {}},
       {"x'", 0, {}},
-      {"x''", 0, {}},
       {"zz", 0, {0xFF}},
       {"012", -1, {}},
       {"x'012'", -1, {}},  // the quote ends the digits: an odd count
