@@ -74,7 +74,6 @@ TEST(KuvLiteralExprReaderTest, ReadsEveryFormAndWritesItBack) {
       {"Engine.V8 & Engine.V6 | $Eff1", "Engine.V8 & Engine.V6 | $Eff1"},
       {"Engine.V8&(Engine.V6|$Eff1)", "Engine.V8 & ( Engine.V6 | $Eff1 )"},
       {"!(Engine.V8 | $Eff1)", "!( Engine.V8 | $Eff1 )"},
-      {"!( Engine.V8 )", "!( Engine.V8 )"},
       {"~( Units[1,5] | $Eff1 )", "~( Units[1,5] | $Eff1 )"},
       {"!!TRUE", "!!TRUE"},
       {"((Engine.V8))", "Engine.V8"},
