@@ -129,10 +129,9 @@ TEST(KuvInTreeEvalIndex, BuildFromStringRefusesBadTextAndChangesNothing) {
       "ERROR : TreeEvalIndex is invalid. Check your input string is alright ValA < ValB is expected, for "
       "instance !";
   struct { const char* input; const char* message; } cases[] = {
-      {"1.2", pattern}, {"1-2-3", pattern}, {"", pattern},
-               {"-3", number},           {"1-", number},           {"1..2-3", number},
-               {"a-3", number},          {"1.b-3", number},        {"99999999999-99999999999", number},
-               {"1.2-1.1", invalid},     {"2-1.9", invalid}};
+      {"1.2", pattern},   {"1-2-3", pattern}, {"-3", number},
+      {"1-", number},     {"1..2-3", number}, {"a-3", number},
+      {"99999999999-99999999999", number},    {"1.2-1.1", invalid}};
   for (const auto& c : cases) {
     KuvInTreeEvalIndex out;
     EXPECT_TRACES(E_FAIL, c.message, KuvInTreeEvalIndex::BuildFromString(c.input, out));
@@ -168,7 +167,6 @@ TEST(KuvInTreeEvalInterval, PairOperations) {
       {"[1,5]", "[5,9]", true, false, "[1,9]", "[5,5]", nullptr},
       {"[1,5[", "[5,9]", false, false, "[1,9]", nullptr, nullptr},
       {"[1,5[", "]5,9]", false, false, nullptr, nullptr, nullptr},
-      {"[5,9]", "[1,5[", false, false, "[1,9]", nullptr, nullptr},
       {"[1,9]", "[3,5[", true, false, "[1,9]", "[3,5[", "[5,9]"},
       {"]1,9[", "[1,9]", true, true, "[1,9]", "]1,9[", nullptr},
       {"[1.2,1.3]", "]1.2.5,2]", true, false, "[1.2,2]", "]1.2.5,1.3]", nullptr},

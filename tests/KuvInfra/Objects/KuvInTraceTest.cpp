@@ -67,13 +67,6 @@ TEST(KuvInTraceMngr, ActivationWordsGiveFlags) {
   for (const auto& c : cases) EXPECT_EQ(Peer::flags(*manager, c.name), c.flags) << c.name;
 }
 
-TEST(KuvInTraceMngr, NoConfigurationMeansErrorsOnly) {
-  std::unique_ptr<KuvInTraceMngr> manager(Peer::empty());
-  EXPECT_EQ(Peer::flags(*manager, "KuvInString"), 1);
-  // The process-wide manager of the tests is configured with nothing.
-  EXPECT_EQ(KuvInString::traceChannel().getFlags(), 1);
-}
-
 TEST(KuvInTraceMngr, OptionFileIsReadFromOrbTraDecDirThenHome) {
   std::string dir = testing::TempDir() + "kuv_trace_opts";
   std::string mkdir = "mkdir -p " + dir;
