@@ -11,6 +11,7 @@
 #include "KuvInMap.h"
 #include "KuvInMapVal.h"
 #include "KuvInfra/KuvInSetTestSupport.h"
+#include "support/KuvTestSupport.h"
 
 namespace {
 
@@ -197,24 +198,21 @@ TYPED_TEST(HashMapTest, AgreesWithStdMapAndTheOrderModelOverRandomOperations) {
 // Only KuvInMap reports refusals: one line whatever the flags, and with call
 // tracing on the calls into Put and the checks.
 TEST(KuvInMap, RefusedKeysAndValuesAreTracedWhateverTheFlags) {
-  KuvInTraceClass& channel = KuvInMap::traceChannel();
-  KuvInTraceClass& silent = KuvInMapVal::traceChannel();
-  const unsigned char saved = channel.getFlags(), savedSilent = silent.getFlags();
-  const std::string label = channel.getLabel();
+  const std::string label = KuvInMap::traceChannel().getLabel();
   KuvInMap map(KuvInIntHolder::sType(), KuvInIntHolder::sType());
   KuvInMapVal values(KuvInIntHolder::sType(), KuvInIntHolder::sType());
   KuvInSignedIntHolder bad(1);
-  testing::internal::CaptureStdout();
-  channel.setFlags(0);
-  EXPECT_EQ(map.Put(bad, h(1)), E_FAIL);
-  channel.setFlags(3);
-  silent.setFlags(3);
-  EXPECT_TRUE(values.Put(h(1), &bad) == E_FAIL && map.Put(h(1), &bad) == E_FAIL);
+  std::string out;
+  {
+    kuv_test::ScopedFlags off(KuvInMap::traceChannel(), 0);
+    out = kuv_test::captured([&] { EXPECT_EQ(map.Put(bad, h(1)), E_FAIL); });
+  }
+  kuv_test::ScopedFlags calls(KuvInMap::traceChannel(), 3), silentCalls(KuvInMapVal::traceChannel(), 3);
+  out += kuv_test::captured(
+      [&] { EXPECT_TRUE(values.Put(h(1), &bad) == E_FAIL && map.Put(h(1), &bad) == E_FAIL); });
   std::string expected = label + "ERROR: typeKeyIsBad => bad type error.\n";
   for (const char* line : {">>>> Put {", ": >>>> typeKeyIsBad {", ": }", ": >>>> typeValIsBad {",
                            ": : ERROR: typeValIsBad => bad type error.", ": }", "}"})
     expected += label + line + "\n";
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), expected);
-  channel.setFlags(saved);
-  silent.setFlags(savedSilent);
+  EXPECT_EQ(out, expected);
 }
