@@ -64,58 +64,46 @@ TEST(KuvInStringUtil, ConversionsGiveATerminatedBufferOrNothing) {
   EXPECT_EQ(text, nullptr);
 }
 
-TEST(KuvInStringUtil, GetNextStringStopsAtEverySeparator) {
-  KuvInString text("  a \tb\n");
-  struct { std::int32_t from; std::int32_t length; const char* token; std::int32_t next; } steps[] = {
-      {0, 0, "", 1}, {1, 0, "", 2}, {2, 1, "a", 4}, {4, 0, "", 5}, {5, 1, "b", 7},
-      {7, 0, "", 7}, {-1, 0, "", -1}, {99, 0, "", 99},
+// The string form stops at every separator with an empty token; the char
+// form skips separators and hands back no token when none is left.
+TEST(KuvInStringUtil, GetNextStringStopsAtSeparatorsTheCharFormSkipsThem) {
+  struct Step { std::int32_t length; const char* token; std::int32_t next; };
+  struct { const char* text; std::int32_t from; Step string, chars; } steps[] = {
+      {"  a \tb\n", 0, {0, nullptr, 1}, {1, "a", 4}},
+      {"  a \tb\n", 2, {1, "a", 4}, {1, "a", 4}},
+      {"  a \tb\n", 4, {0, nullptr, 5}, {1, "b", 7}},
+      {"  a \tb\n", 5, {1, "b", 7}, {1, "b", 7}},
+      {"  a \tb\n", 7, {0, nullptr, 7}, {0, nullptr, 7}},
+      {"word", 0, {4, "word", 4}, {4, "word", 4}},
+      {"a  \t", 1, {0, nullptr, 2}, {0, nullptr, 4}},  // only separators left: moves to the end
+      {"abc", -1, {0, nullptr, -1}, {0, nullptr, -1}},
+      {"abc", 3, {0, nullptr, 3}, {0, nullptr, 3}},
+      {"abc", 1000, {0, nullptr, 1000}, {0, nullptr, 1000}},  // far past the terminator: nothing read
+      {"", 0, {0, nullptr, 0}, {0, nullptr, 0}},
   };
-  for (auto s : steps) {
+  for (const auto& s : steps) {
+    SCOPED_TRACE(testing::Message() << s.text << " @" << s.from);
     std::int32_t position = s.from;
     KuvInString token("previous");
-    EXPECT_EQ(KuvInStringUtil::getNextString(text, position, token), s.length) << s.from;
-    EXPECT_EQ(token, KuvInString(s.token)) << s.from;
-    EXPECT_EQ(position, s.next) << s.from;
-  }
-  std::int32_t position = 0;
-  KuvInString token;
-  EXPECT_EQ(KuvInStringUtil::getNextString("last", position, token), 4);
-  EXPECT_EQ(token, KuvInString("last"));
-  EXPECT_EQ(position, 4);
-}
+    EXPECT_EQ(KuvInStringUtil::getNextString(s.text, position, token), s.string.length);
+    EXPECT_EQ(token, KuvInString(s.string.token != nullptr ? s.string.token : ""));
+    EXPECT_EQ(position, s.string.next);
 
-TEST(KuvInCharUtil, GetNextStringSkipsLeadingSeparators) {
-  struct {
-    const char* text; std::int32_t from; std::int32_t length; const char* token; std::int32_t next;
-  } steps[] = {
-      {"  a \tb\n", 0, 1, "a", 4},
-      {"  a \tb\n", 4, 1, "b", 7},
-      {"  a \tb\n", 3, 1, "b", 7},
-      {"  a \tb\n", 7, 0, nullptr, 7},
-      {"word", 0, 4, "word", 4},
-      {"a  \t", 1, 0, nullptr, 4},  // only separators left: moves to the end
-      {"abc", -1, 0, nullptr, -1},
-      {"abc", 3, 0, nullptr, 3},
-      {"abc", 1000, 0, nullptr, 1000},  // far past the terminator: nothing read there
-      {"", 0, 0, nullptr, 0},
-  };
-  for (auto s : steps) {
-    std::string text(s.text);
+    const std::string text(s.text);
     auto input = std::make_unique<char[]>(text.size() + 1);
     std::memcpy(input.get(), text.c_str(), text.size() + 1);
-    std::int32_t position = s.from;
+    position = s.from;
     char placeholder = 0;
-    char* token = &placeholder;  // must be overwritten
-    EXPECT_EQ(KuvInCharUtil::getNextString(input.get(), position, token), s.length)
-        << s.text << " @" << s.from;
-    if (s.token == nullptr) {
-      EXPECT_EQ(token, nullptr) << s.text << " @" << s.from;
+    char* chars = &placeholder;  // must be overwritten
+    EXPECT_EQ(KuvInCharUtil::getNextString(input.get(), position, chars), s.chars.length);
+    if (s.chars.token == nullptr) {
+      EXPECT_EQ(chars, nullptr);
     } else {
-      ASSERT_NE(token, nullptr);
-      EXPECT_STREQ(token, s.token);
-      std::free(token);
+      ASSERT_NE(chars, nullptr);
+      EXPECT_STREQ(chars, s.chars.token);
+      std::free(chars);
     }
-    EXPECT_EQ(position, s.next) << s.text << " @" << s.from;
+    EXPECT_EQ(position, s.chars.next);
   }
   std::int32_t position = 0;
   char* token = nullptr;
