@@ -97,7 +97,6 @@ TEST(KuvInSerialInterval, SetIntervalRefusesRangesWithoutNumbersOrOutOfBounds) {
     EXPECT_EQ(x.getAIncl(), set ? c.aIncl : true);
   }
   KuvInSerialInterval x;
-  EXPECT_EQ(text(x), "[-2000000000,2000000000]");
   ASSERT_EQ(x.setInterval(5, true, 6, false), S_OK);
   x.becomeIfSingleElementInterval();
   EXPECT_EQ(text(x), "[5,5]");
