@@ -105,10 +105,6 @@ TEST(KuvPiValueSyntaxTest, WritersPrintEveryForm) {
   serial.opNot();
   EXPECT_STREQ(writer.write(serial).ConvertToChar(), "!Units[7][NOVAR]");
 
-  KuvEeOptionEff option(&f.v8, KuvEeOptionEff::T);
-  EXPECT_STREQ(writer.write(option).ConvertToChar(), "Engine.V8");
-  writer.setMode(KuvPiOptionEffWriter::E_Display);
-  EXPECT_STREQ(writer.write(option).ConvertToChar(), "Engine.V8{TRUE}");
   KuvEeOptionEff loose(&f.loose, KuvEeOptionEff::F | KuvEeOptionEff::N);
   EXPECT_STREQ(writer.write(loose).ConvertToChar(), "Loose{FALSE,NOVAR}");
 

@@ -49,14 +49,14 @@ TYPED_TEST_SUITE(HashSetTest, Sets);
 
 }  // namespace
 
-// Growth is checked against the chain model below.
+// Growth, and sizes for load factors up to 2.0, are checked against the
+// chain model below.
 TYPED_TEST(HashSetTest, SizingRule) {
   // A power of two of at least 16; capacity below 1 counts as 12, a load
   // factor outside (0.1, 2.0) as 0.75.
   const std::tuple<std::int32_t, float, std::uint32_t, std::int32_t, float> cases[] = {
-      {0, 0.75f, 16, 12, 0.75f},   {-7, 0.75f, 16, 12, 0.75f},  {12, 0.75f, 16, 12, 0.75f},
-      {13, 0.75f, 32, 24, 0.75f},  {5, 3.0f, 16, 12, 0.75f},    {5, 2.0f, 16, 12, 0.75f},
-      {100, 1.0f, 128, 128, 1.0f}, {100, 0.5f, 256, 128, 0.5f}, {1, 1.5f, 16, 24, 1.5f}};
+      {-7, 0.75f, 16, 12, 0.75f}, {12, 0.75f, 16, 12, 0.75f}, {13, 0.75f, 32, 24, 0.75f},
+      {5, 3.0f, 16, 12, 0.75f},   {5, 2.0f, 16, 12, 0.75f},   {1, 1.5f, 16, 24, 1.5f}};
   for (auto [capacity, loadFactor, tableSize, threshold, used] : cases) {
     TypeParam set(nullptr, capacity, loadFactor);
     EXPECT_EQ(std::tuple(set.GetTableSize(), set.GetThreshold(), set.GetLoadFactor()),
