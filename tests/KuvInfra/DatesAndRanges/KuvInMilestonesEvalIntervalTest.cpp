@@ -26,13 +26,12 @@ TEST(KuvInMilestonesEvalInterval, EmptinessAndTextFollowTheEnds) {
   EXPECT_TRUE(derived == milestone("[1.2-3["));
 }
 
+// The list algebra below leans on these relations, so the point sets pin them
+// for one-level ends; here, inclusion and deeper ends.
 TEST(KuvInMilestonesEvalInterval, RelationsBetweenTwoRanges) {
   struct { const char *x, *y; bool intersect, adjacent, xIncludesY; } cases[] = {
-      {"[1-5]", "[5-9]", true, false, false},   {"[1-5[", "[5-9]", false, true, false},
-      {"[1-5]", "]5-9]", false, true, false},   {"[1-5[", "]5-9]", false, false, false},
-      {"[5-9]", "[1-5[", false, true, false},   {"[1-9]", "[3-5]", true, false, true},
-      {"[1-9[", "[3-9]", true, false, false},   {"]1-9]", "]1-9]", true, false, true},
-      {"[1-2]", "[3-4]", false, false, false},  {"[1-5]", "[5-5[", false, false, false},
+      {"[1-9]", "[3-5]", true, false, true},    {"[1-9[", "[3-9]", true, false, false},
+      {"]1-9]", "]1-9]", true, false, true},    {"[1-5]", "[5-5[", false, false, false},
       {"[1.2-1.3]", "[1.2.5-2]", true, false, false}};
   for (const auto& c : cases) {
     Range x = milestone(c.x), y = milestone(c.y);
