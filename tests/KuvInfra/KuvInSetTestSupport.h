@@ -1,7 +1,6 @@
-// Helpers shared by the hash container tests: a value class that counts its
-// live copies, a value whose hash is constant, the byte hash computed
-// independently, and a model of the set bucket chain that fixes the
-// iteration order.
+// Helpers shared by the hash container tests: a value whose hash is constant,
+// the byte hash computed independently, and a model of the set bucket chain
+// that fixes the iteration order.
 #pragma once
 
 #include <algorithm>
@@ -13,30 +12,9 @@
 
 #include "KuvInIntHolder.h"
 #include "KuvInObjectVal.h"
+#include "support/KuvTestSupport.h"
 
-// Every constructed copy increments s_live and every destroyed one
-// decrements it, so a leak or a double destruction shows in the count.
-class CountedSetValue : public KuvInObjectVal {
-  KUV_DECLARE_TYPE(CountedSetValue)
-
-public:
-  static inline int s_live = 0;
-
-  explicit CountedSetValue(std::uint32_t value) : m_value(value) { ++s_live; }
-  CountedSetValue(const CountedSetValue& other) : KuvInObjectVal(other), m_value(other.m_value) { ++s_live; }
-  ~CountedSetValue() override { --s_live; }
-
-  std::uint32_t getValue() const { return m_value; }
-  std::uint32_t hash() const override { return BinHashFunc(&m_value, sizeof m_value); }
-  bool equals(const KuvInObjectVal& other) const override {
-    const CountedSetValue* o = CountedSetValue::cast(other);
-    return o != nullptr && o->m_value == m_value;
-  }
-  KuvInObjectVal& clone(void* where = nullptr) const override { return cloneOf(*this, where); }
-
-private:
-  std::uint32_t m_value;
-};
+using kuv_test::CountedValue;
 
 // Every value lands in the same bucket; 16-aligned so that in-place copies
 // must respect an alignment beyond that of pointers.
@@ -69,7 +47,7 @@ inline std::uint32_t byteHash(const void* bytes, std::size_t length) {
   return h & 0x7FFFFFFFu;
 }
 
-// The hash of a KuvInIntHolder (or CountedSetValue) of that value.
+// The hash of a KuvInIntHolder of that value.
 inline std::uint32_t holderHash(std::uint32_t value) { return byteHash(&value, sizeof value); }
 
 // The iteration order of a set: the non-empty buckets, the most recently
@@ -118,10 +96,14 @@ private:
   std::vector<std::uint32_t> m_order;
 };
 
-// The values of a set of KuvInIntHolder (or CountedSetValue) in iteration order.
+inline std::uint32_t heldValue(const KuvInIntHolder& h) { return h.getValue(); }
+inline std::uint32_t heldValue(const CollidingValue& c) { return c.getValue(); }
+inline std::uint32_t heldValue(const CountedValue& c) { return static_cast<std::uint32_t>(c.value()); }
+
+// The values of a set of Holder in iteration order.
 template <class Holder, class Set>
 std::vector<std::uint32_t> valuesOf(const Set& set) {
   std::vector<std::uint32_t> values;
-  for (auto it = set.cBegin(); it.IsValid();) values.push_back(Holder::cast(*it.GetGoToNext())->getValue());
+  for (auto it = set.cBegin(); it.IsValid();) values.push_back(heldValue(*Holder::cast(*it.GetGoToNext())));
   return values;
 }

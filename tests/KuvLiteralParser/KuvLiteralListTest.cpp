@@ -25,7 +25,6 @@ TEST(KuvLiteralListTest, ListsReadAndWriteItemByItem) {
       {"$Eff1 ; $'Eff 2|x' ; Color{Red}", 1, 2},
       {"Units[1,3] ; Units[8]", 1, 0},  // one effectivity per variable: combined
       {"", 0, 0},
-      {" \t", 0, 0},
   };
   for (const auto& c : cases) {
     KuvInString error;

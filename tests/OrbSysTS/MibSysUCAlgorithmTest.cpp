@@ -32,16 +32,12 @@ Ucs2Result toUtf8(const std::u16string& units, int capacity = -1) {
 
 }  // namespace
 
-TEST(MibSysUCAlgorithm, ValidUtf8OfEveryLengthConverts) {
+// The shorter forms are pinned by the encoder's exact bytes and the round trips.
+TEST(MibSysUCAlgorithm, HighestCodePointsOfEachLengthConvert) {
   struct { const char* bytes; std::u16string units; } cases[] = {
       {"", u""},
-      {"az", u"az"},
-      {"\xC3\xA9", u"\u00E9"},                    // two bytes
-      {"\xE2\x82\xAC", u"\u20AC"},                // three bytes
       {"\xEF\xBF\xBF", u"\uFFFF"},                // highest three-byte form
-      {"\xF0\x9F\x98\x80", u"\xD83D\xDE00"},      // four bytes: a surrogate pair
       {"\xF4\x8F\xBF\xBF", u"\xDBFF\xDFFF"},      // U+10FFFF
-      {"a\xC3\xA9\xF0\x90\x80\x80z", u"a\u00E9\xD800\xDC00z"},
   };
   for (const auto& c : cases) {
     std::string in(c.bytes);
@@ -51,23 +47,19 @@ TEST(MibSysUCAlgorithm, ValidUtf8OfEveryLengthConverts) {
   }
 }
 
+// Accepting a common malformed sequence breaks the random-bytes round trip
+// below; the table pins where decoding stops and the rare forms.
 TEST(MibSysUCAlgorithm, MalformedUtf8StopsBeforeTheBadSequence) {
   struct { const char* name; std::string bytes; int consumed; std::u16string units; } cases[] = {
-      {"overlong two-byte slash", "\xC0\xAF", 0, u""},
-      {"overlong two-byte C1", "\xC1\xBF", 0, u""},
       {"overlong three-byte", "a\xE0\x80\xAF", 1, u"a"},
-      {"overlong four-byte", "\xF0\x80\x80\xAF", 0, u""},
       {"truncated two-byte", "ab\xC3", 2, u"ab"},
       {"truncated three-byte", "a\xE2\x82", 1, u"a"},
-      {"truncated four-byte", "\xF0\x9F\x98", 0, u""},
-      {"stray continuation", "\x80", 0, u""},
       {"stray continuation after text", "ab\xBFz", 2, u"ab"},
       {"lead without continuation", "\xC3z", 0, u""},
       {"encoded high surrogate", "x\xED\xA0\x80", 1, u"x"},
       {"encoded low surrogate", "\xED\xBF\xBF", 0, u""},
+      {"overlong four-byte", "\xF0\x80\x80\xAF", 0, u""},
       {"beyond U+10FFFF", "\xF4\x90\x80\x80", 0, u""},
-      {"five-byte lead", "\xF8\x88\x80\x80\x80", 0, u""},
-      {"FF byte", "\xFF", 0, u""},
   };
   for (const auto& c : cases) {
     Utf8Result r = toUcs2(c.bytes);
@@ -81,9 +73,7 @@ TEST(MibSysUCAlgorithm, UnpairedSurrogatesStopUcs2Conversion) {
       {"pair", u"a\xD83D\xDE00", 3, "a\xF0\x9F\x98\x80"},
       {"high at end", u"a\xD83D", 1, "a"},
       {"high before a letter", u"\xD83Dz", 0, ""},
-      {"two highs", u"\xD83D\xD83D\xDE00", 0, ""},
       {"lone low", u"ab\xDE00", 2, "ab"},
-      {"low before high", u"\xDC00\xD800", 0, ""},
       {"BMP edge", u"\u007F\u0080\u07FF\u0800\uFFFF", 5, "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF"},
   };
   for (const auto& c : cases) {

@@ -1,5 +1,5 @@
-// The sixteen-flag classification: the setters that share flags, the typed
-// evolution groups, the upper-bound rule, equality and copies.
+// The sixteen-flag classification: the typed evolution groups, the
+// upper-bound rule, equality and copies.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -14,67 +14,7 @@ namespace {
 
 const std::int32_t kEvolutionTypes[] = {12, 13, 14, 18, 19};
 
-// Every answer of the record, in one comparable vector.
-std::vector<bool> answers(const KuvEVCClassification& c) {
-  std::vector<bool> a = {c.isExclusiveFeature(), c.isNonExclusiveFeature(), c.isVariant(), c.isChange(),
-                         c.isInheritedEff(),     c.isTrue(),                c.isFalse(),   c.isBoolean(),
-                         c.isEvolution(),        c.isMilestone(),           c.isDate(),    c.isHistory(),
-                         c.isDateUpperBoundInfinite(), c.isRestriction()};
-  for (std::int32_t t : kEvolutionTypes) a.push_back(c.isEvolutionType(t));
-  return a;
-}
-
 }  // namespace
-
-TEST(KuvEVCClassificationTest, BuiltWithOneAnswersTrueEverywhereAndClearOnlyKeepsUnusedBoundsInfinite) {
-  KuvEVCClassification c(1);
-  for (bool answer : answers(c)) EXPECT_TRUE(answer);
-  for (std::int32_t t : kEvolutionTypes) EXPECT_TRUE(c.isUpperBoundInfinite(t)) << t;
-
-  c.clear();
-  for (bool answer : answers(c)) EXPECT_FALSE(answer);
-  for (std::int32_t t : kEvolutionTypes) EXPECT_TRUE(c.isUpperBoundInfinite(t)) << t;
-  EXPECT_TRUE(c.equals(KuvEVCClassification(0)));
-}
-
-TEST(KuvEVCClassificationTest, CompositeSettersTouchExactlyTheirFlags) {
-  using Reads = bool (*)(const KuvEVCClassification&);
-  struct Case { const char* name; void (*set)(KuvEVCClassification&); Reads reads, untouched; };
-  const Case cases[] = {
-      {"setVariant", [](KuvEVCClassification& c) { c.setVariant(1); },
-       [](const KuvEVCClassification& c) { return c.isExclusiveFeature() && c.isNonExclusiveFeature(); },
-       [](const KuvEVCClassification& c) { return c.isEvolution() || c.isChange(); }},
-      {"setExclusiveFeature", [](KuvEVCClassification& c) { c.setExclusiveFeature(1); },
-       [](const KuvEVCClassification& c) { return c.isVariant(); },
-       [](const KuvEVCClassification& c) { return c.isNonExclusiveFeature(); }},
-      {"setEvolution", [](KuvEVCClassification& c) { c.setEvolution(1); },
-       [](const KuvEVCClassification& c) {
-         return c.isEvolutionType(13) && c.isEvolutionType(12) && c.isEvolutionType(14);
-       },
-       [](const KuvEVCClassification& c) { return c.isMilestone() || c.isDate(); }},
-      {"setMilestone", [](KuvEVCClassification& c) { c.setMilestone(1); },
-       [](const KuvEVCClassification& c) { return c.isEvolution(); },
-       [](const KuvEVCClassification& c) { return c.isEvolutionType(13) || c.isDate(); }},
-      {"setHistory", [](KuvEVCClassification& c) { c.setHistory(1); },
-       [](const KuvEVCClassification& c) { return c.isDate() && c.isEvolution(); },
-       [](const KuvEVCClassification& c) { return c.isMilestone(); }},
-      {"setEffectivity", [](KuvEVCClassification& c) { c.setEffectivity(1); },
-       [](const KuvEVCClassification& c) { return c.isInheritedEff(); },
-       [](const KuvEVCClassification& c) { return c.isChange(); }},
-      {"setFalse", [](KuvEVCClassification& c) { c.setFalse(1); },
-       [](const KuvEVCClassification& c) { return c.isBoolean(); },
-       [](const KuvEVCClassification& c) { return c.isTrue(); }},
-      {"setDateUpperBoundInfinite", [](KuvEVCClassification& c) { c.setDateUpperBoundInfinite(1); },
-       [](const KuvEVCClassification& c) { return c.isDateUpperBoundInfinite(); },
-       [](const KuvEVCClassification& c) { return c.isDate(); }},
-  };
-  for (const Case& k : cases) {
-    KuvEVCClassification c(0);
-    k.set(c);
-    EXPECT_TRUE(k.reads(c)) << k.name;
-    EXPECT_FALSE(k.untouched(c)) << k.name;
-  }
-}
 
 TEST(KuvEVCClassificationTest, TypedSettersShareOneFlagPerGroupAndRefuseOtherTypes) {
   // 19 and 14 are manufacturing plans, 18 and 12 product states.

@@ -71,25 +71,6 @@ TEST(KuvEeEffLeafTest, FourStatesFollowBooleanLogicUnderAndOrNot) {
   }
 }
 
-TEST(KuvEeEffLeafTest, LeafWithItsNegationFoldsToAConstant) {
-  KuvEeBasicEff target("Eff", kGuid1);
-  for (const char* op : {"And", "Or"}) {
-    auto* group = static_cast<KuvEeGroupOp*>(std::string(op) == "And" ? And() : Or());
-    Tree root = own(group);
-    KuvEeEffLeaf leaf(&target);
-    KuvEeNode* negation = nullptr;
-    ASSERT_EQ(leaf.opNot(negation), S_OK);
-    KuvEeNode* folded = nullptr;
-    ASSERT_EQ(std::string(op) == "And" ? leaf.opAnd(KuvEeNodeLeaf::cast(*negation), folded)
-                                       : leaf.opOr(KuvEeNodeLeaf::cast(*negation), folded),
-              S_OK);
-    delete negation;
-    group->addChild(folded);
-    EXPECT_TRUE(KuvEeNodeLeaf::cast(*folded)->convertToTrueFalse());
-    EXPECT_EQ(shape(*root), std::string(op) == "And" ? "And(F)" : "Or(T)");
-  }
-}
-
 TEST(KuvEeEffLeafTest, MergesOnlyOnTheSameTarget) {
   KuvEeBasicEff first("A", kGuid1);
   KuvEeBasicEff second("B", nullptr);
@@ -105,8 +86,6 @@ TEST(KuvEeEffLeafTest, MergesOnlyOnTheSameTarget) {
   KuvEeNode* out = &leaf;
   EXPECT_EQ(leaf.opAnd(static_cast<const KuvEeNodeLeaf*>(&other), out), S_OK);
   EXPECT_EQ(out, nullptr);
-  EXPECT_EQ(leaf.getConstraintCriterion(), &first);
-  EXPECT_EQ(leaf.getTargetEff(), &first);
 }
 
 TEST(KuvEeEffLeafTest, TreesOfEffectivityLeavesCloneWithStateAndContext) {
@@ -125,10 +104,8 @@ TEST(KuvEeEffLeafTest, TreesOfEffectivityLeavesCloneWithStateAndContext) {
   const KuvEeEffLeaf* first = KuvEeEffLeaf::cast(*kids[0]);
   ASSERT_NE(first, nullptr);
   EXPECT_NE(first, negated);
-  EXPECT_TRUE(first->isNegated());
   const KuvEeEffLeaf* second =
       KuvEeEffLeaf::cast(*static_cast<KuvEeSingleOp*>(kids[1])->getChildRef()->getNode());
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(second->getReferencedContext(), context);
-  EXPECT_EQ(second->getTargetEff(), &target);
 }

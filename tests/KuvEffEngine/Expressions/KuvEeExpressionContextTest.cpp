@@ -59,149 +59,141 @@ void deleteCategory(KuvEeDicoObject* category) {
   delete category;
 }
 
+// Every test leaves behind no dictionary object it or the context created;
+// the sanitizer build also proves nothing went twice.
+class ExpressionContextTest : public testing::Test {
+protected:
+  void TearDown() override { EXPECT_EQ(m_before, liveObjects()); }
+
+  const std::int32_t m_before = liveObjects();
+};
+
 }  // namespace
 
-TEST(KuvEeExpressionContext, OwnsWhatItRegisteredAndDeletesItOnce) {
-  const std::int32_t before = liveObjects();
-  {
-    KuvEeExpressionContext context;
-    KuvEeModelDico* model = newModel("Bike", 100);
-    ASSERT_EQ(S_OK, context.AddModelDico(model, true));
-    KuvEeDicoObject* size = newCategory("Size", 200, {{"S", 201}});
-    ASSERT_EQ(S_OK, context.AddConfigFeature(size, model));
-    KuvEeDicoObject* trim = new KuvEeSelectionVar("Trim", Guid(210).data());
-    static_cast<KuvEeSelectionVar*>(trim)->addValue("Sport", Guid(211).data());
-    ASSERT_EQ(S_OK, context.AddConfigFeature(trim));
-    EXPECT_EQ(S_OK, context.AddConfigFeatureOption("Eco", Guid(212).guid(), trim));
-    EXPECT_EQ(S_OK, context.AddConfigFeatureOption("M", Guid(202).guid(), size));
-    KuvEeBasicEff* eff = new KuvEeBasicEff("Inherited", Guid(220).data());
-    KuvInList dicos(KuvEeModelDico::sType());
-    ASSERT_EQ(S_OK, context.AddInheritedEff(eff, dicos));
-    KuvEePredefEff* change = new KuvEePredefEff("ECO-1", Guid(230).data(), true, KuvEePredefEff::GLOBAL);
-    ASSERT_EQ(S_OK, context.AddChangeRef(change));
-    EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::STATE, Guid(240).guid(), "S2", "A", 3));
-    EXPECT_EQ(S_OK, context.ActivateDate());
-    EXPECT_GT(liveObjects(), before);
-  }
-  // Nothing left behind; the sanitizer build also proves nothing went twice.
-  EXPECT_EQ(before, liveObjects());
+TEST_F(ExpressionContextTest, OwnsWhatItRegisteredAndDeletesItOnce) {
+  KuvEeExpressionContext context;
+  KuvEeModelDico* model = newModel("Bike", 100);
+  ASSERT_EQ(S_OK, context.AddModelDico(model, true));
+  KuvEeDicoObject* size = newCategory("Size", 200, {{"S", 201}});
+  ASSERT_EQ(S_OK, context.AddConfigFeature(size, model));
+  KuvEeDicoObject* trim = new KuvEeSelectionVar("Trim", Guid(210).data());
+  static_cast<KuvEeSelectionVar*>(trim)->addValue("Sport", Guid(211).data());
+  ASSERT_EQ(S_OK, context.AddConfigFeature(trim));
+  EXPECT_EQ(S_OK, context.AddConfigFeatureOption("Eco", Guid(212).guid(), trim));
+  EXPECT_EQ(S_OK, context.AddConfigFeatureOption("M", Guid(202).guid(), size));
+  KuvEeBasicEff* eff = new KuvEeBasicEff("Inherited", Guid(220).data());
+  KuvInList dicos(KuvEeModelDico::sType());
+  ASSERT_EQ(S_OK, context.AddInheritedEff(eff, dicos));
+  KuvEePredefEff* change = new KuvEePredefEff("ECO-1", Guid(230).data(), true, KuvEePredefEff::GLOBAL);
+  ASSERT_EQ(S_OK, context.AddChangeRef(change));
+  EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::STATE, Guid(240).guid(), "S2", "A", 3));
+  EXPECT_EQ(S_OK, context.ActivateDate());
+  EXPECT_GT(liveObjects(), m_before);
 }
 
-TEST(KuvEeExpressionContext, SecondModelOfTheSameNameIsDeletedAndTheFirstHandedBack) {
-  const std::int32_t before = liveObjects();
-  {
-    KuvEeExpressionContext context;
-    KuvEeModelDico* first = newModel("Bike", 100);
-    KuvEeModelDico* registered = first;
-    ASSERT_EQ(S_OK, context.AddModelDico(registered, true));
-    EXPECT_EQ(S_FALSE, context.AddModelDico(registered, true));
+TEST_F(ExpressionContextTest, SecondModelOfTheSameNameIsDeletedAndTheFirstHandedBack) {
+  KuvEeExpressionContext context;
+  KuvEeModelDico* first = newModel("Bike", 100);
+  KuvEeModelDico* registered = first;
+  ASSERT_EQ(S_OK, context.AddModelDico(registered, true));
+  EXPECT_EQ(S_FALSE, context.AddModelDico(registered, true));
 
-    // The second goes with its revisions; its category, which the host also
-    // keeps in a variable space, stays the host's.
-    KuvEeModelDico* second = newModel("Bike", 300);
-    KuvEeVarSpace space("Host", nullptr);
-    KuvEeDicoObject* secondColor = nullptr;
-    ASSERT_EQ(S_OK, second->getConfigFeature(Guid(301).guid(), secondColor));
-    space.addCategory(static_cast<KuvEeCategory*>(secondColor));
-    KuvEeModelDico* handed = second;
-    EXPECT_EQ(S_OK, context.AddModelDico(handed, true));
-    EXPECT_EQ(first, handed);
-    EXPECT_FALSE(alive(second));
-    EXPECT_EQ(1, context.GetNbDictionaries());
-    KuvEeCategory* kept = space.getCategory(KuvInString("Color"));
-    ASSERT_EQ(secondColor, kept);
-    EXPECT_NE(nullptr, kept->getOptionVar(KuvInString("Blue")));
-    deleteCategory(kept);
+  // The second goes with its revisions; its category, which the host also
+  // keeps in a variable space, stays the host's.
+  KuvEeModelDico* second = newModel("Bike", 300);
+  KuvEeVarSpace space("Host", nullptr);
+  KuvEeDicoObject* secondColor = nullptr;
+  ASSERT_EQ(S_OK, second->getConfigFeature(Guid(301).guid(), secondColor));
+  space.addCategory(static_cast<KuvEeCategory*>(secondColor));
+  KuvEeModelDico* handed = second;
+  EXPECT_EQ(S_OK, context.AddModelDico(handed, true));
+  EXPECT_EQ(first, handed);
+  EXPECT_FALSE(alive(second));
+  EXPECT_EQ(1, context.GetNbDictionaries());
+  KuvEeCategory* kept = space.getCategory(KuvInString("Color"));
+  ASSERT_EQ(secondColor, kept);
+  EXPECT_NE(nullptr, kept->getOptionVar(KuvInString("Blue")));
+  deleteCategory(kept);
 
-    // Met first as inherited, then as a main one: the same object is reused.
-    KuvEeModelDico* car = new KuvEeModelDico("Car", Guid(400).guid());
-    KuvEeModelDico* carCopy = car;
-    ASSERT_EQ(S_OK, context.AddModelDico(carCopy, false));
-    KuvEeModelDico* mainCar = new KuvEeModelDico("Car", Guid(401).guid());
-    EXPECT_EQ(S_OK, context.AddModelDico(mainCar, true));
-    EXPECT_EQ(car, mainCar);
-    EXPECT_EQ(2, context.GetNbDictionaries());
+  // Met first as inherited, then as a main one: the same object is reused.
+  KuvEeModelDico* car = new KuvEeModelDico("Car", Guid(400).guid());
+  KuvEeModelDico* carCopy = car;
+  ASSERT_EQ(S_OK, context.AddModelDico(carCopy, false));
+  KuvEeModelDico* mainCar = new KuvEeModelDico("Car", Guid(401).guid());
+  EXPECT_EQ(S_OK, context.AddModelDico(mainCar, true));
+  EXPECT_EQ(car, mainCar);
+  EXPECT_EQ(2, context.GetNbDictionaries());
 
-    KuvEeModelDico* found = nullptr;
-    EXPECT_EQ(S_OK, context.GetModelDico(KuvInString("Bike"), found));
-    EXPECT_EQ(first, found);
-    EXPECT_EQ(S_OK, context.GetModelDico(Guid(400).guid(), found));
-    EXPECT_EQ(car, found);
-    EXPECT_EQ(S_FALSE, context.GetModelDico(Guid(401).guid(), found));
-    EXPECT_EQ(nullptr, found);
-    // A GUID of another kind of object.
-    EXPECT_TRACES(E_FAIL, "ERROR : map content is of unexpected type, cast FAILED.",
-                  context.GetModelDico(Guid(102).guid(), found));
-  }
-  EXPECT_EQ(before, liveObjects());
+  KuvEeModelDico* found = nullptr;
+  EXPECT_EQ(S_OK, context.GetModelDico(Guid(400).guid(), found));
+  EXPECT_EQ(car, found);
+  EXPECT_EQ(S_FALSE, context.GetModelDico(Guid(401).guid(), found));
+  EXPECT_EQ(nullptr, found);
+  // A GUID of another kind of object.
+  EXPECT_TRACES(E_FAIL, "ERROR : map content is of unexpected type, cast FAILED.",
+                context.GetModelDico(Guid(102).guid(), found));
 }
 
-TEST(KuvEeExpressionContext, FeatureOfAKnownGuidIsDeletedAndTheRegisteredOneHandedBack) {
-  const std::int32_t before = liveObjects();
-  {
-    KuvEeExpressionContext context;
-    KuvEeModelDico* model = new KuvEeModelDico("Bike", Guid(1).guid());
-    ASSERT_EQ(S_OK, context.AddModelDico(model, true));
-    KuvEeDicoObject* color = newCategory("Color", 10, {{"Red", 11}});
-    KuvEeDicoObject* registered = color;
-    ASSERT_EQ(S_OK, context.AddConfigFeature(registered, model));
-    EXPECT_EQ(S_FALSE, context.AddConfigFeature(registered, model));
+TEST_F(ExpressionContextTest, FeatureOfAKnownGuidIsDeletedAndTheRegisteredOneHandedBack) {
+  KuvEeExpressionContext context;
+  KuvEeModelDico* model = new KuvEeModelDico("Bike", Guid(1).guid());
+  ASSERT_EQ(S_OK, context.AddModelDico(model, true));
+  KuvEeDicoObject* color = newCategory("Color", 10, {{"Red", 11}});
+  KuvEeDicoObject* registered = color;
+  ASSERT_EQ(S_OK, context.AddConfigFeature(registered, model));
+  EXPECT_EQ(S_FALSE, context.AddConfigFeature(registered, model));
 
-    // The caller's copy (with a known and a new option) goes entirely.
-    KuvEeCategory* copy = newCategory("Color", 10, {{"Red", 11}, {"Blue", 12}});
-    KuvEeCatOptionVar* copyBlue = copy->getOptionVar(KuvInString("Blue"));
-    KuvEeDicoObject* handed = copy;
-    EXPECT_EQ(S_FALSE, context.AddConfigFeature(handed, model));
-    EXPECT_EQ(color, handed);
-    EXPECT_FALSE(alive(copy));
-    EXPECT_FALSE(alive(copyBlue));
+  // The caller's copy (with a known and a new option) goes entirely.
+  KuvEeCategory* copy = newCategory("Color", 10, {{"Red", 11}, {"Blue", 12}});
+  KuvEeCatOptionVar* copyBlue = copy->getOptionVar(KuvInString("Blue"));
+  KuvEeDicoObject* handed = copy;
+  EXPECT_EQ(S_FALSE, context.AddConfigFeature(handed, model));
+  EXPECT_EQ(color, handed);
+  EXPECT_FALSE(alive(copy));
+  EXPECT_FALSE(alive(copyBlue));
 
-    // The same for a selection variable, which deletes its values.
-    auto* trim = new KuvEeSelectionVar("Trim", Guid(20).data());
-    trim->addValue("Sport", Guid(21).data());
-    KuvEeDicoObject* trimHandle = trim;
-    ASSERT_EQ(S_OK, context.AddConfigFeature(trimHandle));
-    auto* trimCopy = new KuvEeSelectionVar("Trim", Guid(20).data());
-    KuvEeSelectionValue* copySport = trimCopy->addValue("Sport", Guid(21).data());
-    KuvEeDicoObject* trimCopyHandle = trimCopy;
-    EXPECT_EQ(S_FALSE, context.AddConfigFeature(trimCopyHandle));
-    EXPECT_EQ(trim, trimCopyHandle);
-    EXPECT_FALSE(alive(copySport));
+  // The same for a selection variable, which deletes its values.
+  auto* trim = new KuvEeSelectionVar("Trim", Guid(20).data());
+  trim->addValue("Sport", Guid(21).data());
+  KuvEeDicoObject* trimHandle = trim;
+  ASSERT_EQ(S_OK, context.AddConfigFeature(trimHandle));
+  auto* trimCopy = new KuvEeSelectionVar("Trim", Guid(20).data());
+  KuvEeSelectionValue* copySport = trimCopy->addValue("Sport", Guid(21).data());
+  KuvEeDicoObject* trimCopyHandle = trimCopy;
+  EXPECT_EQ(S_FALSE, context.AddConfigFeature(trimCopyHandle));
+  EXPECT_EQ(trim, trimCopyHandle);
+  EXPECT_FALSE(alive(copySport));
 
-    // A model holding a known feature gets the registered one instead.
-    KuvEeModelDico* car = new KuvEeModelDico("Car", Guid(2).guid());
-    KuvEeCategory* carColor = newCategory("Color", 10, {{"Red", 11}});
-    car->addConfigFeature(carColor);
-    ASSERT_EQ(S_OK, context.AddModelDico(car, true));
-    EXPECT_FALSE(alive(carColor));
-    KuvEeDicoObject* feature = nullptr;
-    EXPECT_EQ(S_OK, car->getConfigFeature(Guid(10).guid(), feature));
-    EXPECT_EQ(color, feature);
+  // A model holding a known feature gets the registered one instead.
+  KuvEeModelDico* car = new KuvEeModelDico("Car", Guid(2).guid());
+  KuvEeCategory* carColor = newCategory("Color", 10, {{"Red", 11}});
+  car->addConfigFeature(carColor);
+  ASSERT_EQ(S_OK, context.AddModelDico(car, true));
+  EXPECT_FALSE(alive(carColor));
+  KuvEeDicoObject* feature = nullptr;
+  EXPECT_EQ(S_OK, car->getConfigFeature(Guid(10).guid(), feature));
+  EXPECT_EQ(color, feature);
 
-    KuvInSet models(KuvEeModelDico::sType());
-    EXPECT_EQ(S_OK, context.GetSetOfMDsContainingFeature(
-                        static_cast<KuvEeCategory*>(color)->getOptionVar(KuvInString("Red")), models));
-    EXPECT_EQ(2, models.GetLength());
-    EXPECT_EQ(S_FALSE, context.GetSetOfMDsContainingFeature(trim, models));
+  KuvInSet models(KuvEeModelDico::sType());
+  EXPECT_EQ(S_OK, context.GetSetOfMDsContainingFeature(
+                      static_cast<KuvEeCategory*>(color)->getOptionVar(KuvInString("Red")), models));
+  EXPECT_EQ(2, models.GetLength());
+  EXPECT_EQ(S_FALSE, context.GetSetOfMDsContainingFeature(trim, models));
 
-    KuvEeDicoObject* found = nullptr;
-    // A model took the name first; the feature is still found through it.
-    auto* namesake = new KuvEeCategory("Car", Guid(30).data());
-    KuvEeDicoObject* namesakeHandle = namesake;
-    ASSERT_EQ(S_OK, context.AddConfigFeature(namesakeHandle, car));
-    EXPECT_EQ(S_OK, context.GetConfigFeature(KuvInString("Car"), found));
-    EXPECT_EQ(namesake, found);
-    EXPECT_EQ(S_OK, context.GetConfigFeature(KuvInString("Trim"), found));
-    EXPECT_EQ(trim, found);
-    EXPECT_EQ(S_OK, context.GetConfigFeatureOption(Guid(21).guid(), found));
-    EXPECT_EQ(trim->getValue(KuvInString("Sport")), found);
-    EXPECT_EQ(S_FALSE, context.GetConfigFeatureOption(Guid(10).guid(), found));
-    EXPECT_EQ(S_FALSE, context.GetConfigFeature(Guid(11).guid(), found));
-  }
-  EXPECT_EQ(before, liveObjects());
+  KuvEeDicoObject* found = nullptr;
+  // A model took the name first; the feature is still found through it.
+  auto* namesake = new KuvEeCategory("Car", Guid(30).data());
+  KuvEeDicoObject* namesakeHandle = namesake;
+  ASSERT_EQ(S_OK, context.AddConfigFeature(namesakeHandle, car));
+  EXPECT_EQ(S_OK, context.GetConfigFeature(KuvInString("Car"), found));
+  EXPECT_EQ(namesake, found);
+  EXPECT_EQ(S_OK, context.GetConfigFeatureOption(Guid(21).guid(), found));
+  EXPECT_EQ(trim->getValue(KuvInString("Sport")), found);
+  EXPECT_EQ(S_FALSE, context.GetConfigFeatureOption(Guid(10).guid(), found));
+  EXPECT_EQ(S_FALSE, context.GetConfigFeature(Guid(11).guid(), found));
 }
 
-TEST(KuvEeExpressionContext, RefusalsTraceTheirMessageAndChangeNothing) {
+TEST_F(ExpressionContextTest, RefusalsTraceTheirMessageAndChangeNothing) {
   KuvEeExpressionContext context;
   KuvEeModelDico* model = new KuvEeModelDico("Bike", Guid(1).guid());
   ASSERT_EQ(S_OK, context.AddModelDico(model, true));
@@ -282,7 +274,7 @@ TEST(KuvEeExpressionContext, RefusalsTraceTheirMessageAndChangeNothing) {
   EXPECT_EQ(S_FALSE, context.GetInheritedEff(KuvInString("Color"), found));
 }
 
-TEST(KuvEeExpressionContext, DateIsActivatedOnce) {
+TEST_F(ExpressionContextTest, DateIsActivatedOnce) {
   KuvEeExpressionContext context;
   KuvEeDateVar* date = reinterpret_cast<KuvEeDateVar*>(&context);
   EXPECT_EQ(S_FALSE, context.GetDate(date));
@@ -298,128 +290,116 @@ TEST(KuvEeExpressionContext, DateIsActivatedOnce) {
   EXPECT_FALSE(context.GetEEObject(Guid(9).guid(), object));
 }
 
-TEST(KuvEeExpressionContext, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
-  const std::int32_t before = liveObjects();
-  {
-    KuvEeExpressionContext context;
-    KuvEeModelDico* model = new KuvEeModelDico("Bike", Guid(1).guid());
-    model->enableEvolutionSeries(KuvEeSerialVar::STATE);
-    model->enableEvolutionSeries(KuvEeSerialVar::UNIT);
-    ASSERT_EQ(S_OK, context.AddModelDico(model, true));
-    KuvEeSerialVar* states = model->getSeriesVariable(KuvEeSerialVar::STATE);
+TEST_F(ExpressionContextTest, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
+  KuvEeExpressionContext context;
+  KuvEeModelDico* model = new KuvEeModelDico("Bike", Guid(1).guid());
+  model->enableEvolutionSeries(KuvEeSerialVar::STATE);
+  model->enableEvolutionSeries(KuvEeSerialVar::UNIT);
+  ASSERT_EQ(S_OK, context.AddModelDico(model, true));
+  KuvEeSerialVar* states = model->getSeriesVariable(KuvEeSerialVar::STATE);
 
-    const struct {
-      KuvEeSerialVar::SerialExternalType type;
-      unsigned guid;
-      const char* name;
-      const char* revision;
-      std::uint32_t seq;
-      HRESULT result; const char* message;
-    } cases[] = {
-        {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_OK, ""},
-        {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_FALSE, ""},
-        {KuvEeSerialVar::STATE, 51, "S2", "A", 5, E_FAIL,
-         "ERROR : unexpected, a rev with same Sequence Number but a different name already exists under this "
-         "Serial"},
-        {KuvEeSerialVar::STATE, 50, "S1", "B", 5, E_FAIL, "a different name already exists"},
-        {KuvEeSerialVar::STATE, 50, "S3", "A", 6, E_FAIL,
-         "ERROR : highly unexpected, unique id already there and probably is a different kind of object"},
-        {KuvEeSerialVar::STATE, 52, "S1", "B", 2000000000, S_OK, ""},
-        {KuvEeSerialVar::UNIT, 53, "U1", "A", 1, E_FAIL, "ERROR, addRevision failed."},
-        {KuvEeSerialVar::MANUF_PLAN, 54, "M1", "A", 1, E_FAIL,
-         "ERROR, this does not make any sense to add a revision to a non existing serial"},
-    };
-    for (const auto& c : cases)
-      EXPECT_TRACES(c.result, c.message,
-                    context.AddRevision(model, c.type, Guid(c.guid).guid(), c.name, c.revision, c.seq));
-    KuvInSet all(KuvEeSerialVarValue::sType());
-    states->getAllRevisions(all);
-    EXPECT_EQ(2, all.GetLength());
+  const struct {
+    KuvEeSerialVar::SerialExternalType type;
+    unsigned guid;
+    const char* name;
+    const char* revision;
+    std::uint32_t seq;
+    HRESULT result; const char* message;
+  } cases[] = {
+      {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_OK, ""},
+      {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_FALSE, ""},
+      {KuvEeSerialVar::STATE, 51, "S2", "A", 5, E_FAIL,
+       "ERROR : unexpected, a rev with same Sequence Number but a different name already exists under this "
+       "Serial"},
+      {KuvEeSerialVar::STATE, 50, "S1", "B", 5, E_FAIL, "a different name already exists"},
+      {KuvEeSerialVar::STATE, 50, "S3", "A", 6, E_FAIL,
+       "ERROR : highly unexpected, unique id already there and probably is a different kind of object"},
+      {KuvEeSerialVar::STATE, 52, "S1", "B", 2000000000, S_OK, ""},
+      {KuvEeSerialVar::UNIT, 53, "U1", "A", 1, E_FAIL, "ERROR, addRevision failed."},
+      {KuvEeSerialVar::MANUF_PLAN, 54, "M1", "A", 1, E_FAIL,
+       "ERROR, this does not make any sense to add a revision to a non existing serial"},
+  };
+  for (const auto& c : cases)
+    EXPECT_TRACES(c.result, c.message,
+                  context.AddRevision(model, c.type, Guid(c.guid).guid(), c.name, c.revision, c.seq));
+  KuvInSet all(KuvEeSerialVarValue::sType());
+  states->getAllRevisions(all);
+  EXPECT_EQ(2, all.GetLength());
 
+  std::uint32_t seq = 0;
+  EXPECT_EQ(S_OK, context.ComputeSequenceNumber(states, "S1", "A", seq));
+  EXPECT_EQ(5u, seq);
+  EXPECT_EQ(S_OK, context.ComputeSequenceNumber(states, "S1", "B", seq));
+  EXPECT_EQ(2000000000u, seq);
+  EXPECT_TRACES(E_FAIL, "ERROR : Failed to retrieve sequence number for this revision",
+                context.ComputeSequenceNumber(states, "S2", "A", seq));
+
+  KuvInString name, revision;
+  EXPECT_EQ(S_OK, context.RetrieveSeriesElementIdentification(states, 5, name, revision));
+  EXPECT_EQ(KuvInString("S1"), name);
+  EXPECT_EQ(KuvInString("A"), revision);
+  KuvInGuid guid;
+  EXPECT_EQ(S_OK, context.RetrieveSeriesElementModelerID(states, -2000000000, guid));
+  EXPECT_EQ(Guid(50).guid(), guid);
+  EXPECT_TRACES(E_FAIL, "ERROR : unable to retrieve given sequence number",
+                context.RetrieveSeriesElementModelerID(states, 7, guid));
+}
+
+TEST_F(ExpressionContextTest, ModelRevisionsTreeElementsAndMilestonesAreRegisteredWithTheModel) {
+  KuvEeModelDico* model = newModel("Bike", 100);
+  KuvEeSerialVar* states = model->getSeriesVariable(KuvEeSerialVar::STATE);
+  model->enableEvolutionSeries(KuvEeSerialVar::MANUF_PLAN);
+  KuvEeSerialVar* plans = model->getSeriesVariable(KuvEeSerialVar::MANUF_PLAN);
+  plans->setGuid(Guid(150).data());
+  plans->addRevision(new KuvEeSerialVarValue("MP-1", Guid(151).data(), "A", 7, plans));
+  model->enableEvolutionSeries(KuvEeSerialVar::TREE_STATE);
+  KuvEeTreeSeriesVar* tree = model->getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE);
+  auto* root = new KuvEeTreeSeriesElement("T", Guid(160).data(), "A", treeIndex("1-9"), tree, nullptr);
+  tree->setRootTreeSeriesElement(root);
+  auto* track = new KuvEeMilestonesVar("Track", Guid(170).data(), "Design", model);
+  model->addMilestonesTrack(track);
+  auto* gate = new KuvEeMilestone("Gate", Guid(171).data(), track, treeIndex("1-9"), nullptr, nullptr);
+  track->setRootMilestone(gate);
+
+  KuvEeExpressionContext context;
+  kuv_test::ScopedFlags flags(KuvEeExpressionContext::traceChannel(), 3);
+  const std::string trace = kuv_test::captured([&] { EXPECT_EQ(S_OK, context.AddModelDico(model, true)); });
+  for (const char* line :
+       {"Normal situation, Serial and Model have the same UUID",
+        "Serial and its model do not have the same GUID. Storing mapping between own UUID "
+        "and Serial"})
+    EXPECT_NE(std::string::npos, trace.find(line)) << line;
+
+  const struct {
+    const KuvEeSerialVar* variable;
+    const char* name;
+    const char* revision;
+    std::uint32_t seq;
+  } revisions[] = {{states, "S1", "A", 1}, {states, "S1", "B", 2}, {plans, "MP-1", "A", 7}};
+  for (const auto& r : revisions) {
     std::uint32_t seq = 0;
-    EXPECT_EQ(S_OK, context.ComputeSequenceNumber(states, "S1", "A", seq));
-    EXPECT_EQ(5u, seq);
-    EXPECT_EQ(S_OK, context.ComputeSequenceNumber(states, "S1", "B", seq));
-    EXPECT_EQ(2000000000u, seq);
-    EXPECT_TRACES(E_FAIL, "ERROR : Failed to retrieve sequence number for this revision",
-                  context.ComputeSequenceNumber(states, "S2", "A", seq));
-
-    KuvInString name, revision;
-    EXPECT_EQ(S_OK, context.RetrieveSeriesElementIdentification(states, 5, name, revision));
-    EXPECT_EQ(KuvInString("S1"), name);
-    EXPECT_EQ(KuvInString("A"), revision);
-    KuvInGuid guid;
-    EXPECT_EQ(S_OK, context.RetrieveSeriesElementModelerID(states, -2000000000, guid));
-    EXPECT_EQ(Guid(50).guid(), guid);
-    EXPECT_TRACES(E_FAIL, "ERROR : unable to retrieve given sequence number",
-                  context.RetrieveSeriesElementModelerID(states, 7, guid));
+    EXPECT_EQ(S_OK, context.ComputeSequenceNumber(r.variable, r.name, r.revision, seq))
+        << r.name << r.revision;
+    EXPECT_EQ(r.seq, seq) << r.name << r.revision;
   }
-  // The revisions went with their variable, each once.
-  EXPECT_EQ(before, liveObjects());
+  KuvEeDicoObject* object = nullptr;
+  EXPECT_TRUE(context.GetEEObject(Guid(150).guid(), object));
+  EXPECT_EQ(plans, object);
+
+  KuvEeTreeSeriesElement* element = nullptr;
+  EXPECT_EQ(S_OK, context.RetrieveTreeSeriesElement(tree, "T", "A", element));
+  EXPECT_EQ(root, element);
+  KuvInTreeEvalIndex index;
+  EXPECT_EQ(S_OK, context.ComputeSequenceNumber(tree, "T", "A", index));
+  EXPECT_TRUE(index.equals(treeIndex("1-9")));
+  EXPECT_TRACES(E_FAIL, "ERROR : Failed to retrieve tree eval index for this revision",
+                context.ComputeSequenceNumber(tree, "T", "B", index));
+  KuvEeMilestone* milestone = nullptr;
+  EXPECT_EQ(S_OK, context.RetrieveMilestone(track, "Gate", milestone));
+  EXPECT_EQ(gate, milestone);
 }
 
-TEST(KuvEeExpressionContext, ModelRevisionsTreeElementsAndMilestonesAreRegisteredWithTheModel) {
-  const std::int32_t before = liveObjects();
-  {
-    KuvEeModelDico* model = newModel("Bike", 100);
-    KuvEeSerialVar* states = model->getSeriesVariable(KuvEeSerialVar::STATE);
-    model->enableEvolutionSeries(KuvEeSerialVar::MANUF_PLAN);
-    KuvEeSerialVar* plans = model->getSeriesVariable(KuvEeSerialVar::MANUF_PLAN);
-    plans->setGuid(Guid(150).data());
-    plans->addRevision(new KuvEeSerialVarValue("MP-1", Guid(151).data(), "A", 7, plans));
-    model->enableEvolutionSeries(KuvEeSerialVar::TREE_STATE);
-    KuvEeTreeSeriesVar* tree = model->getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE);
-    auto* root = new KuvEeTreeSeriesElement("T", Guid(160).data(), "A", treeIndex("1-9"), tree, nullptr);
-    tree->setRootTreeSeriesElement(root);
-    auto* track = new KuvEeMilestonesVar("Track", Guid(170).data(), "Design", model);
-    model->addMilestonesTrack(track);
-    auto* gate = new KuvEeMilestone("Gate", Guid(171).data(), track, treeIndex("1-9"), nullptr, nullptr);
-    track->setRootMilestone(gate);
-
-    KuvEeExpressionContext context;
-    kuv_test::ScopedFlags flags(KuvEeExpressionContext::traceChannel(), 3);
-    const std::string trace = kuv_test::captured([&] { EXPECT_EQ(S_OK, context.AddModelDico(model, true)); });
-    for (const char* line :
-         {"Normal situation, Serial and Model have the same UUID",
-          "Serial and its model do not have the same GUID. Storing mapping between own UUID "
-          "and Serial"})
-      EXPECT_NE(std::string::npos, trace.find(line)) << line;
-
-    const struct {
-      const KuvEeSerialVar* variable;
-      const char* name;
-      const char* revision;
-      std::uint32_t seq;
-    } revisions[] = {{states, "S1", "A", 1}, {states, "S1", "B", 2}, {plans, "MP-1", "A", 7}};
-    for (const auto& r : revisions) {
-      std::uint32_t seq = 0;
-      EXPECT_EQ(S_OK, context.ComputeSequenceNumber(r.variable, r.name, r.revision, seq))
-          << r.name << r.revision;
-      EXPECT_EQ(r.seq, seq) << r.name << r.revision;
-    }
-    KuvEeDicoObject* object = nullptr;
-    EXPECT_TRUE(context.GetEEObject(Guid(150).guid(), object));
-    EXPECT_EQ(plans, object);
-    EXPECT_TRUE(context.GetEEObject(Guid(104).guid(), object));
-    EXPECT_EQ(states->getRevision(1), object);
-
-    KuvEeTreeSeriesElement* element = nullptr;
-    EXPECT_EQ(S_OK, context.RetrieveTreeSeriesElement(tree, "T", "A", element));
-    EXPECT_EQ(root, element);
-    KuvInTreeEvalIndex index;
-    EXPECT_EQ(S_OK, context.ComputeSequenceNumber(tree, "T", "A", index));
-    EXPECT_TRUE(index.equals(treeIndex("1-9")));
-    EXPECT_TRACES(E_FAIL, "ERROR : Failed to retrieve tree eval index for this revision",
-                  context.ComputeSequenceNumber(tree, "T", "B", index));
-    KuvEeMilestone* milestone = nullptr;
-    EXPECT_EQ(S_OK, context.RetrieveMilestone(track, "Gate", milestone));
-    EXPECT_EQ(gate, milestone);
-    EXPECT_EQ(S_FALSE, context.RetrieveMilestone(track, "Other", milestone));
-  }
-  EXPECT_EQ(before, liveObjects());
-}
-
-TEST(KuvEeExpressionContext, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTrees) {
+TEST_F(ExpressionContextTest, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTrees) {
   KuvEeExpressionContext context;
   KuvEeModelDico* model = new KuvEeModelDico("Bike", Guid(1).guid());
   ASSERT_EQ(S_OK, context.AddModelDico(model, true));
@@ -501,85 +481,75 @@ TEST(KuvEeExpressionContext, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTr
   EXPECT_TRUE(index.equals(treeIndex("2-3")));
 }
 
-TEST(KuvEeExpressionContext, InheritedEffectivitiesAndChangesAreRegisteredWithTheirDictionaries) {
-  const std::int32_t before = liveObjects();
-  {
-    KuvEeExpressionContext context;
-    KuvEeModelDico* bike = newModel("Bike", 100);
-    ASSERT_EQ(S_OK, context.AddModelDico(bike, true));
-    KuvEeModelDico* car = newModel("Car", 200);
-    ASSERT_EQ(S_OK, context.AddModelDico(car, false));
+TEST_F(ExpressionContextTest, InheritedEffectivitiesAndChangesAreRegisteredWithTheirDictionaries) {
+  KuvEeExpressionContext context;
+  KuvEeModelDico* bike = newModel("Bike", 100);
+  ASSERT_EQ(S_OK, context.AddModelDico(bike, true));
+  KuvEeModelDico* car = newModel("Car", 200);
+  ASSERT_EQ(S_OK, context.AddModelDico(car, false));
 
-    KuvEeBasicEff* eff = new KuvEeBasicEff("Inherited", Guid(300).data());
-    KuvEeBasicEff* const registeredEff = eff;
-    KuvEeModelDico* carCopy = newModel("Car", 400);
-    KuvEeDicoObject* carCopyColor = nullptr;
-    ASSERT_EQ(S_OK, carCopy->getConfigFeature(KuvInString("Color"), carCopyColor));
-    KuvInList dicos(KuvEeModelDico::sType());
-    dicos.PutBack(carCopy);
-    ASSERT_EQ(S_OK, context.AddInheritedEff(eff, dicos));
-    EXPECT_EQ(car, dicos.Get(0));
-    EXPECT_FALSE(alive(carCopy));
-    deleteCategory(carCopyColor);
+  KuvEeBasicEff* eff = new KuvEeBasicEff("Inherited", Guid(300).data());
+  KuvEeBasicEff* const registeredEff = eff;
+  KuvEeModelDico* carCopy = newModel("Car", 400);
+  KuvEeDicoObject* carCopyColor = nullptr;
+  ASSERT_EQ(S_OK, carCopy->getConfigFeature(KuvInString("Color"), carCopyColor));
+  KuvInList dicos(KuvEeModelDico::sType());
+  dicos.PutBack(carCopy);
+  ASSERT_EQ(S_OK, context.AddInheritedEff(eff, dicos));
+  EXPECT_EQ(car, dicos.Get(0));
+  EXPECT_FALSE(alive(carCopy));
+  deleteCategory(carCopyColor);
 
-    const KuvInMap* models = nullptr;
-    ASSERT_EQ(S_OK, context.GetAllDictionariesForInheritedEffectivity(eff, models));
-    EXPECT_EQ(car, models->Get(KuvInString("Car")));
-    EXPECT_EQ(1, context.GetNbDictionaries());
-    ASSERT_EQ(S_OK, context.GetAllInheritedDictionariesByName(models));
-    EXPECT_EQ(1, models->GetLength());
+  const KuvInMap* models = nullptr;
+  ASSERT_EQ(S_OK, context.GetAllDictionariesForInheritedEffectivity(eff, models));
+  EXPECT_EQ(car, models->Get(KuvInString("Car")));
+  EXPECT_EQ(1, context.GetNbDictionaries());
+  ASSERT_EQ(S_OK, context.GetAllInheritedDictionariesByName(models));
+  EXPECT_EQ(1, models->GetLength());
 
-    KuvEeDicoObject* carColor = nullptr;
-    ASSERT_EQ(S_OK, car->getConfigFeature(KuvInString("Color"), carColor));
-    KuvInSet holders(KuvEeModelDico::sType());
-    EXPECT_EQ(S_OK, context.GetSetOfMDsContainingFeature(carColor, holders, eff));
-    EXPECT_TRUE(holders.Find(car));
-    EXPECT_EQ(S_FALSE, context.GetSetOfMDsContainingFeature(carColor, holders));
-    KuvEeBasicEff stranger("Stranger", Guid(301).data());
-    EXPECT_TRACES(E_FAIL, "ERROR : No context for input inherited eff",
-                  context.GetSetOfMDsContainingFeature(carColor, holders, &stranger));
+  KuvEeDicoObject* carColor = nullptr;
+  ASSERT_EQ(S_OK, car->getConfigFeature(KuvInString("Color"), carColor));
+  KuvInSet holders(KuvEeModelDico::sType());
+  EXPECT_EQ(S_OK, context.GetSetOfMDsContainingFeature(carColor, holders, eff));
+  EXPECT_TRUE(holders.Find(car));
+  EXPECT_EQ(S_FALSE, context.GetSetOfMDsContainingFeature(carColor, holders));
+  KuvEeBasicEff stranger("Stranger", Guid(301).data());
+  EXPECT_TRACES(E_FAIL, "ERROR : No context for input inherited eff",
+                context.GetSetOfMDsContainingFeature(carColor, holders, &stranger));
 
-    // The same effectivity read again.
-    KuvEeBasicEff* again = new KuvEeBasicEff("Inherited", Guid(300).data());
-    KuvInList none(KuvEeModelDico::sType());
-    EXPECT_EQ(S_FALSE, context.AddInheritedEff(again, none));
-    EXPECT_EQ(registeredEff, again);
-    KuvEeBasicEff* found = nullptr;
-    EXPECT_EQ(S_OK, context.GetInheritedEff(KuvInString("Inherited"), found));
-    EXPECT_EQ(registeredEff, found);
-    EXPECT_EQ(S_OK, context.GetInheritedEff(Guid(300).guid(), found));
+  // The same effectivity read again.
+  KuvEeBasicEff* again = new KuvEeBasicEff("Inherited", Guid(300).data());
+  KuvInList none(KuvEeModelDico::sType());
+  EXPECT_EQ(S_FALSE, context.AddInheritedEff(again, none));
+  EXPECT_EQ(registeredEff, again);
+  KuvEeBasicEff* found = nullptr;
+  EXPECT_EQ(S_OK, context.GetInheritedEff(Guid(300).guid(), found));
+  EXPECT_EQ(registeredEff, found);
 
-    KuvEePredefEff* change = new KuvEePredefEff("ECO-1", Guid(310).data(), true, KuvEePredefEff::GLOBAL);
-    KuvEePredefEff* const registeredChange = change;
-    ASSERT_EQ(S_OK, context.AddChangeRef(change));
-    EXPECT_EQ(S_FALSE, context.AddChangeRef(change));
-    KuvEePredefEff* copy =
-        new KuvEePredefEff("ECO-1", Guid(310).data(), false, KuvEePredefEff::CONTEXTUAL);
-    EXPECT_EQ(S_FALSE, context.AddChangeRef(copy));
-    EXPECT_EQ(registeredChange, copy);
-    KuvEePredefEff* foundChange = nullptr;
-    EXPECT_EQ(S_OK, context.GetChange(KuvInString("ECO-1"), foundChange));
-    EXPECT_EQ(registeredChange, foundChange);
-    EXPECT_EQ(S_OK, context.GetChange(Guid(310).guid(), foundChange));
-    EXPECT_EQ(S_FALSE, context.GetChange(Guid(300).guid(), foundChange));
-  }
-  EXPECT_EQ(before, liveObjects());
+  KuvEePredefEff* change = new KuvEePredefEff("ECO-1", Guid(310).data(), true, KuvEePredefEff::GLOBAL);
+  KuvEePredefEff* const registeredChange = change;
+  ASSERT_EQ(S_OK, context.AddChangeRef(change));
+  EXPECT_EQ(S_FALSE, context.AddChangeRef(change));
+  KuvEePredefEff* copy =
+      new KuvEePredefEff("ECO-1", Guid(310).data(), false, KuvEePredefEff::CONTEXTUAL);
+  EXPECT_EQ(S_FALSE, context.AddChangeRef(copy));
+  EXPECT_EQ(registeredChange, copy);
+  KuvEePredefEff* foundChange = nullptr;
+  EXPECT_EQ(S_OK, context.GetChange(Guid(310).guid(), foundChange));
+  EXPECT_EQ(registeredChange, foundChange);
+  EXPECT_EQ(S_FALSE, context.GetChange(Guid(300).guid(), foundChange));
 }
 
-TEST(KuvEeExpressionContext, ClashBetweenTwoFeaturesOfOneModelLeavesNothingBehind) {
-  const std::int32_t before = liveObjects();
-  {
-    KuvEeExpressionContext context;
-    auto* model = new KuvEeModelDico("Bike", Guid(1).guid());
-    model->addConfigFeature(newCategory("Color", 10, {{"Red", 11}}));
-    model->addConfigFeature(newCategory("Size", 20, {{"Large", 11}}));
-    model->addConfigFeature(newCategory("Seat", 30, {{"Low", 31}}));
-    model->addConfigFeature(newCategory("Rim", 40, {{"Alloy", 41}}));
-    KuvEeModelDico* handle = model;
-    EXPECT_TRACES(E_FAIL, "ERROR : AddConfigFeature failed", context.AddModelDico(handle, true));
-    // The context took the model before the clash showed, with its features.
-    KuvEeModelDico* found = nullptr;
-    EXPECT_EQ(S_OK, context.GetModelDico(KuvInString("Bike"), found));
-  }
-  EXPECT_EQ(before, liveObjects());
+TEST_F(ExpressionContextTest, ClashBetweenTwoFeaturesOfOneModelLeavesNothingBehind) {
+  KuvEeExpressionContext context;
+  auto* model = new KuvEeModelDico("Bike", Guid(1).guid());
+  model->addConfigFeature(newCategory("Color", 10, {{"Red", 11}}));
+  model->addConfigFeature(newCategory("Size", 20, {{"Large", 11}}));
+  model->addConfigFeature(newCategory("Seat", 30, {{"Low", 31}}));
+  model->addConfigFeature(newCategory("Rim", 40, {{"Alloy", 41}}));
+  KuvEeModelDico* handle = model;
+  EXPECT_TRACES(E_FAIL, "ERROR : AddConfigFeature failed", context.AddModelDico(handle, true));
+  // The context took the model before the clash showed, with its features.
+  KuvEeModelDico* found = nullptr;
+  EXPECT_EQ(S_OK, context.GetModelDico(KuvInString("Bike"), found));
 }

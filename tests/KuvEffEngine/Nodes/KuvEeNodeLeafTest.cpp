@@ -48,20 +48,6 @@ TEST_F(KuvEeNodeLeafTest, ConstantsAlgebra) {
   EXPECT_EQ(shape(Tree(out->getNodeRef()).get()->getNode()), "F");
   EXPECT_EQ(m_false.opNot(out), S_OK);
   EXPECT_EQ(shape(Tree(out->getNodeRef()).get()->getNode()), "T");
-
-  EXPECT_TRUE(m_true.isEquivalentToTrue());
-  EXPECT_FALSE(m_true.isEquivalentToFalse());
-  EXPECT_TRUE(m_false.isEquivalentToFalse());
-  EXPECT_FALSE(m_false.isEquivalentToTrue());
-  EXPECT_TRUE(m_true.convertToTrueFalse());
-  EXPECT_TRUE(m_false.convertToTrueFalse());
-}
-
-TEST_F(KuvEeNodeLeafTest, ConstantsReportALeafTheyCannotCopy) {
-  TestLeaf uncopyable(5);
-  uncopyable.m_uncopyable = true;
-  EXPECT_TRACES("null", "ERROR: NULL pointer", combine(m_true, kAnd, &uncopyable, E_FAIL));
-  EXPECT_TRACES("null", "ERROR: NULL pointer", combine(m_false, kOr, nullptr, E_FAIL));
 }
 
 TEST_F(KuvEeNodeLeafTest, CriterionLeavesCombineOnlyOverTheSameCriterion) {

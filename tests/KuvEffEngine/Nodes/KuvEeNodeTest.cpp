@@ -213,32 +213,6 @@ TEST_F(KuvEeNodeTest, SwitchWithExchangesPlacesAndFreesNothing) {
   EXPECT_EQ(shape(*tree), "And(Or(L8),Not(Dom(L4)),L3)");
 }
 
-TEST_F(KuvEeNodeTest, BecomeIfNoOrSingleChild) {
-  struct Case { const char* before; bool (KuvEeGroupOp::*operation)(); bool happened; const char* after; };
-  const Case cases[] = {
-      {"And()", &KuvEeGroupOp::becomeIfNoChild, true, "T"},
-      {"Or()", &KuvEeGroupOp::becomeIfNoChild, true, "F"},
-      {"And(L1)", &KuvEeGroupOp::becomeIfNoChild, false, "And(L1)"},
-      {"And(Or(L1,L2))", &KuvEeGroupOp::becomeIfSingleChild, true, "Or(L1,L2)"},
-      {"And()", &KuvEeGroupOp::becomeIfSingleChild, false, "And()"},
-      {"Or(L1,L2)", &KuvEeGroupOp::becomeIfSingleChild, false, "Or(L1,L2)"},
-      {"Or()", &KuvEeGroupOp::becomeIfNoOrSingleChild, true, "F"},
-      {"Or(Not(L3))", &KuvEeGroupOp::becomeIfNoOrSingleChild, true, "Not(L3)"},
-      {"Or(T,F)", &KuvEeGroupOp::becomeIfNoOrSingleChild, false, "Or(T,F)"},
-  };
-  for (const Case& c : cases) {
-    Tree tree = own(build(c.before));
-    EXPECT_EQ((group(tree)->*c.operation)(), c.happened) << c.before;
-    EXPECT_EQ(shape(*tree), c.after) << c.before;
-  }
-
-  // Inside a tree the parent sees the replacement.
-  Tree nested = own(build("Not(And(L1))"));
-  KuvEeGroupOp::cast(*KuvEeSingleOp::cast(*nested->getNode())->getChildRef()->getNode())
-      ->becomeIfSingleChild();
-  EXPECT_EQ(shape(*nested), "Not(L1)");
-}
-
 TEST_F(KuvEeNodeTest, StrongAndWeakChildrenUnderBothModes) {
   constexpr auto kLeaves = KuvEeGroupOp::MAKETF_ASK_LEAVES;
   constexpr auto kConstants = KuvEeGroupOp::MAKETF_CONSTANTS_ONLY;
@@ -278,7 +252,6 @@ TEST_F(KuvEeNodeTest, StrongAndWeakChildrenUnderBothModes) {
 
 TEST_F(KuvEeNodeTest, AppendSameNodesFlattensOneLevelOfTheOperatorsOwnKind) {
   const std::pair<const char*, const char*> cases[] = {
-      {"And(And(L1,L2),L3)", "And(L1,L2,L3)"},
       {"And(And(And(L1,L2),L3),L4)", "And(And(L1,L2),L3,L4)"},
       {"Or(And(L1),L2)", "Or(And(L1),L2)"},
       {"And(L1,And(L2,Or(L3)),L4,And(),And(L5))", "And(L1,L2,Or(L3),L4,L5)"},

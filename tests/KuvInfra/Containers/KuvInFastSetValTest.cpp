@@ -105,29 +105,29 @@ TEST(KuvInFastSetVal, OverflowingPutReportsTheResize) {
 
 TEST(KuvInFastSetVal, CopiesInPlaceAreDestroyedExactlyOnce) {
   ScopedFlags silent(KuvInFastSetVal::traceChannel(), 0);
-  int before = CountedSetValue::s_live;
+  int before = CountedValue::live();
   {
-    KuvInFastSetVal set(CountedSetValue::sType(), sizeof(CountedSetValue), 2);
-    for (std::uint32_t i = 0; i < 50; ++i) set.Put(CountedSetValue(i % 40));  // several resizes
-    EXPECT_EQ(CountedSetValue::s_live, before + 40);
+    KuvInFastSetVal set(CountedValue::sType(), sizeof(CountedValue), 2);
+    for (std::uint32_t i = 0; i < 50; ++i) set.Put(CountedValue(i % 40));  // several resizes
+    EXPECT_EQ(CountedValue::live(), before + 40);
     KuvInFastSetVal copy(set);
     EXPECT_EQ(copy.GetCapacity(), 40);
-    EXPECT_EQ(CountedSetValue::s_live, before + 80);
-    KuvInFastSetVal small(CountedSetValue::sType(), sizeof(CountedSetValue));
-    for (std::uint32_t i = 0; i < 60; i += 3) small.Put(CountedSetValue(i));
+    EXPECT_EQ(CountedValue::live(), before + 80);
+    KuvInFastSetVal small(CountedValue::sType(), sizeof(CountedValue));
+    for (std::uint32_t i = 0; i < 60; i += 3) small.Put(CountedValue(i));
     copy.Intersect(small);
     EXPECT_EQ(copy.GetLength(), 14);  // 0, 3, ..., 39
-    EXPECT_EQ(CountedSetValue::s_live, before + 40 + 14 + 20);
+    EXPECT_EQ(CountedValue::live(), before + 40 + 14 + 20);
     copy.Intersect(small, copy);  // aliasing: built aside
     EXPECT_EQ(copy.GetLength(), 14);
     std::int32_t grown = set.GetCapacity();
     EXPECT_GE(grown, 32);
     set.Clear();
-    EXPECT_EQ(CountedSetValue::s_live, before + 14 + 20);
+    EXPECT_EQ(CountedValue::live(), before + 14 + 20);
     EXPECT_EQ(set.GetCapacity(), grown);
     EXPECT_EQ(set.GetBytesUsed(), set.GetTableSize() * 8u);
   }
-  EXPECT_EQ(CountedSetValue::s_live, before);
+  EXPECT_EQ(CountedValue::live(), before);
 }
 
 TEST(KuvInFastSetVal, OverAlignedValuesInOneBucketStayAlignedAndFound) {

@@ -1,4 +1,5 @@
-// The array lists: capacity arithmetic and text form.
+// The array lists' capacity arithmetic (their text is pinned by the range
+// lists' exact texts).
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -58,14 +59,6 @@ TYPED_TEST(ArrayLists, RemovalKeepsTheArrayAndClearReleasesIt) {
   EXPECT_EQ(list.GetCapacity(), 8);
   list.Clear();
   EXPECT_EQ(list.GetCapacity(), 0);
-}
-
-TYPED_TEST(ArrayLists, TextJoinsElementsOrSaysEmpty) {
-  ValuePool pool(3);
-  TypeParam list(CountedValue::sType());
-  EXPECT_EQ(list.toString(), KuvInString("[Empty]"));
-  for (int v : {2, 0, 1}) list.PutBack(pool[v]);
-  EXPECT_EQ(list.toString(), KuvInString("2 | 0 | 1"));
 }
 
 }  // namespace

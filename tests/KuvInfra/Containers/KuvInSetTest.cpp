@@ -11,7 +11,6 @@
 #include "KuvInSetVal.h"
 #include "KuvInfra/KuvInSetTestSupport.h"
 
-KUV_DEFINE_TYPE(CountedSetValue, KuvInObjectVal)
 KUV_DEFINE_TYPE(CollidingValue, KuvInObjectVal)
 
 namespace {
@@ -31,32 +30,33 @@ protected:
   // KuvInSetVal holds copies; KuvInSet the very objects, hashed by address.
   static constexpr bool kCopies = std::is_same_v<Set, KuvInSetVal>;
   // The objects the sets are given, one per value.
-  CountedSetValue* at(std::uint32_t v) { return &m_pool.try_emplace(v, v).first->second; }
+  CountedValue* at(std::uint32_t v) { return &m_pool.try_emplace(v, v).first->second; }
   // The hash the set files v's element under, and the one its own hash combines.
-  std::uint32_t hashOf(std::uint32_t v) { return kCopies ? holderHash(v) : KuvInObject::hashPointer(at(v)); }
+  std::uint32_t hashOf(std::uint32_t v) { return kCopies ? countedHash(v) : KuvInObject::hashPointer(at(v)); }
   std::uint32_t term(std::uint32_t v) {
-    CountedSetValue* p = at(v);
-    return kCopies ? holderHash(v) : byteHash(&p, sizeof p);
+    CountedValue* p = at(v);
+    return kCopies ? countedHash(v) : byteHash(&p, sizeof p);
   }
+  static std::uint32_t countedHash(std::uint32_t v) { return v * 2654435761u; }
   // The live values beyond the pool: the copies the sets hold.
-  int copies() const { return CountedSetValue::s_live - m_before - static_cast<int>(m_pool.size()); }
+  int copies() const { return CountedValue::live() - m_before - static_cast<int>(m_pool.size()); }
 
-  const int m_before = CountedSetValue::s_live;
-  std::map<std::uint32_t, CountedSetValue> m_pool;
+  const int m_before = CountedValue::live();
+  std::map<std::uint32_t, CountedValue> m_pool;
 };
 using Sets = testing::Types<KuvInSet, KuvInSetVal>;
 TYPED_TEST_SUITE(HashSetTest, Sets);
 
 }  // namespace
 
-// Growth is checked against the chain model below.
+// Growth, and sizes for load factors up to 2.0, are checked against the
+// chain model below.
 TYPED_TEST(HashSetTest, SizingRule) {
   // A power of two of at least 16; capacity below 1 counts as 12, a load
   // factor outside (0.1, 2.0) as 0.75.
   const std::tuple<std::int32_t, float, std::uint32_t, std::int32_t, float> cases[] = {
-      {0, 0.75f, 16, 12, 0.75f},   {-7, 0.75f, 16, 12, 0.75f},  {12, 0.75f, 16, 12, 0.75f},
-      {13, 0.75f, 32, 24, 0.75f},  {5, 3.0f, 16, 12, 0.75f},    {5, 2.0f, 16, 12, 0.75f},
-      {100, 1.0f, 128, 128, 1.0f}, {100, 0.5f, 256, 128, 0.5f}, {1, 1.5f, 16, 24, 1.5f}};
+      {-7, 0.75f, 16, 12, 0.75f}, {12, 0.75f, 16, 12, 0.75f}, {13, 0.75f, 32, 24, 0.75f},
+      {5, 3.0f, 16, 12, 0.75f},   {5, 2.0f, 16, 12, 0.75f},   {1, 1.5f, 16, 24, 1.5f}};
   for (auto [capacity, loadFactor, tableSize, threshold, used] : cases) {
     TypeParam set(nullptr, capacity, loadFactor);
     EXPECT_EQ(std::tuple(set.GetTableSize(), set.GetThreshold(), set.GetLoadFactor()),
@@ -66,10 +66,10 @@ TYPED_TEST(HashSetTest, SizingRule) {
 }
 
 // Random operations against the chain model for the contents, order, sizing
-// and load factor; values above 127 have a negative byte.
+// and load factor.
 TYPED_TEST(HashSetTest, AgreesWithTheChainModelOverRandomOperations) {
   std::mt19937 random(7);
-  TypeParam set(CountedSetValue::sType(), 0);
+  TypeParam set(CountedValue::sType(), 0);
   auto hash = [this](std::uint32_t v) { return this->hashOf(v); };
   ChainModel model(16, hash);
   float loadFactor = 0.75f;
@@ -99,18 +99,18 @@ TYPED_TEST(HashSetTest, AgreesWithTheChainModelOverRandomOperations) {
     }
     ASSERT_EQ(std::tuple(set.GetTableSize(), set.GetLoadFactor()), std::tuple(model.tableSize(), loadFactor))
         << step;
-    ASSERT_EQ(valuesOf<CountedSetValue>(set), model.order()) << "step " << step;
+    ASSERT_EQ(valuesOf<CountedValue>(set), model.order()) << "step " << step;
   }
   // A copy re-inserts in the source's order into a table sized for its count.
   ChainModel copied(sizeFor(set.GetLength(), loadFactor), hash);
   for (std::uint32_t v : model.order()) copied.insert(v);
-  EXPECT_EQ(valuesOf<CountedSetValue>(TypeParam(set)), copied.order());
+  EXPECT_EQ(valuesOf<CountedValue>(TypeParam(set)), copied.order());
 }
 
 TYPED_TEST(HashSetTest, ValueSetsOwnTheirCopiesPointerSetsNothing) {
   const int perElement = TestFixture::kCopies ? 1 : 0;
   {
-    TypeParam set(CountedSetValue::sType()), evens(CountedSetValue::sType());
+    TypeParam set(CountedValue::sType()), evens(CountedValue::sType());
     for (std::uint32_t v = 0; v < 30; ++v) set.Put(this->at(v));  // grows twice
     for (std::uint32_t v = 0; v < 40; v += 2) evens.Put(this->at(v));
     EXPECT_TRUE(set.Remove(this->at(7)));
@@ -158,7 +158,7 @@ TYPED_TEST(HashSetTest, EqualityInclusionAndHashIgnoreOrder) {
   EXPECT_TRUE(ab.equals(ba));
   EXPECT_EQ(ab.hash(), this->term(1) ^ this->term(17));
   EXPECT_EQ(ab.hash(), ba.hash());
-  CountedSetValue one(1);  // equal to a pool value, another object
+  CountedValue one(1);  // equal to a pool value, another object
   twins.Put(&one);
   twins.Put(this->at(17));
   EXPECT_EQ(twins == ab, TestFixture::kCopies);
@@ -175,21 +175,21 @@ TYPED_TEST(HashSetTest, EqualityInclusionAndHashIgnoreOrder) {
 // Identity is the pointer, only the Delete operations destroy, and the text and
 // the array follow the iteration order.
 TEST(KuvInSet, PointerQuirks) {
-  const int before = CountedSetValue::s_live;
-  auto* a = new CountedSetValue(1);
-  CountedSetValue twin(1);
-  KuvInSet set(CountedSetValue::sType());
+  const int before = CountedValue::live();
+  auto* a = new CountedValue(1);
+  CountedValue twin(1);
+  KuvInSet set(CountedValue::sType());
   EXPECT_TRUE(set.Put(a) && set.Put(&twin));  // equal contents, another object
   EXPECT_TRUE(set.Remove(&twin));
   EXPECT_FALSE(set.Delete(&twin));  // absent: not destroyed
   EXPECT_TRUE(set.Delete(a));
-  auto* heapSet = new KuvInSet(CountedSetValue::sType(), 40);
-  for (std::uint32_t i = 0; i < 30; ++i) heapSet->Put(new CountedSetValue(i));
+  auto* heapSet = new KuvInSet(CountedValue::sType(), 40);
+  for (std::uint32_t i = 0; i < 30; ++i) heapSet->Put(new CountedValue(i));
   heapSet->DeleteAll();
   EXPECT_EQ(heapSet->GetTableSize(), 16u);  // reset as Clear does
-  for (std::uint32_t i = 0; i < 3; ++i) heapSet->Put(new CountedSetValue(i));
+  for (std::uint32_t i = 0; i < 3; ++i) heapSet->Put(new CountedValue(i));
   heapSet->DeleteAllAndThis();
-  EXPECT_EQ(CountedSetValue::s_live, before + 1);
+  EXPECT_EQ(CountedValue::live(), before + 1);
 
   KuvInIntHolder one(1), two(2);
   KuvInSet texts(KuvInIntHolder::sType());
@@ -204,8 +204,9 @@ TEST(KuvInSet, PointerQuirks) {
 }
 
 // Holder values below 128 hash to value * 131^3, so in 16 buckets the index
-// is value * 11 mod 16 (1, 17 and 33 share 11) and in 32 value * 27 mod 32.
-TEST(KuvInSetVal, OrderIsNewestBucketFirstThenInsertion) {
+// is value * 11 mod 16: 1, 17 and 33 share bucket 11. The order itself is the
+// chain model's, above.
+TEST(KuvInSetVal, IteratorsAndChainStatistics) {
   KuvInSetVal set(KuvInIntHolder::sType());
   auto it = set.cBegin();
   EXPECT_TRUE(!it.IsValid() && it.IsEnd() && !it.IsBegin() && it.GetGoToNext() == nullptr);
@@ -218,19 +219,9 @@ TEST(KuvInSetVal, OrderIsNewestBucketFirstThenInsertion) {
   EXPECT_TRUE(std::isnan(mean) && longest == 0);
 
   for (std::uint32_t v : {1u, 2u, 3u, 17u, 33u, 4u, 5u, 6u, 7u, 8u, 9u, 10u}) set.Put(KuvInIntHolder(v));
-  EXPECT_EQ(valuesOf<KuvInIntHolder>(set), (Values{10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 17, 33}));
-  // Removing a bucket's only value drops it from the chain; refilling makes it the newest.
-  set.Remove(KuvInIntHolder(2));
-  set.Put(KuvInIntHolder(2));
-  EXPECT_EQ(valuesOf<KuvInIntHolder>(set), (Values{2, 10, 9, 8, 7, 6, 5, 4, 3, 1, 17, 33}));
   set.GetStatistics(count, threshold, loadFactor, tableSize, mean, longest);
   EXPECT_EQ(std::tuple(count, threshold, loadFactor, tableSize, mean, longest),
             std::tuple(12, 12, 0.75f, 16u, 0.2, 2));
-  // The 13th value doubles the table, re-inserting in the old order; 1 and
-  // 33 now share bucket 27, 17 has bucket 11 to itself.
-  set.Put(KuvInIntHolder(11));
-  EXPECT_EQ(valuesOf<KuvInIntHolder>(set), (Values{17, 1, 33, 3, 4, 5, 6, 7, 8, 9, 10, 2, 11}));
   it = set.cBegin();
   EXPECT_TRUE(it.IsBegin() && it.Next() == S_OK && !it.IsBegin());
-  EXPECT_EQ(set.toString().SearchSubString("KuvInSetVal:"), 0);  // the root's text
 }

@@ -9,6 +9,8 @@ namespace {
 
 std::string xml(const KuvInDate& d) { return d.toStringForXMLValue().ConvertToChar(); }
 
+// Days in each order are the print-and-parse round trip's; the table keeps
+// the end of the day, the two-figure window's edges and the refusals.
 TEST(KuvInDateParser, ParseReadsThreeOrSixNumbersInTheDayOrder) {
   using P = KuvInDateParser;
   const char* unchanged = "2010-05-06T07:08:09";
@@ -20,26 +22,19 @@ TEST(KuvInDateParser, ParseReadsThreeOrSixNumbersInTheDayOrder) {
     const char* result;
     bool timeSet;
   } cases[] = {
-      {"2001/02/03", P::YMD, true, S_OK, "2001-02-03T00:00:00", false},
       {"2001/02/03", P::YMD, false, S_OK, "2001-02-03T23:59:59", false},
-      {"1/2/03", P::DMY, true, S_OK, "2003-02-01T00:00:00", false},
-      {"2/1/03", P::MDY, true, S_OK, "2003-02-01T00:00:00", false},
       {"69/1/1", P::YMD, true, S_OK, "2069-01-01T00:00:00", false},
       {"70/1/1", P::YMD, true, S_OK, "1970-01-01T00:00:00", false},
-      {"0/1/1", P::YMD, true, S_OK, "2000-01-01T00:00:00", false},
       {"2001/2/3/4/5/6", P::YMD, false, S_OK, "2001-02-03T04:05:06", true},
       {"-oo", P::YMD, true, S_OK, "INF", true},
       {"max", P::DMY, true, S_OK, "9999-12-31T23:59:60", true},
       {"min", P::DMY, true, S_OK, "1900-01-01T00:00:00", true},
       {"1/2", P::DMY, true, E_FAIL, unchanged, true},
       {"1/2/3/4", P::YMD, true, E_FAIL, unchanged, true},
-      {"1/2/3/4/5/6/7", P::YMD, true, E_FAIL, unchanged, true},
-      {"", P::YMD, true, E_FAIL, unchanged, true},
       {"//", P::YMD, true, E_FAIL, unchanged, true},
       {"a/b/c", P::YMD, true, E_FAIL, unchanged, true},
       {"100/1/1", P::YMD, true, E_FAIL, unchanged, true},
       {"2001/02/30", P::YMD, true, E_FAIL, unchanged, true},
-      {"99999999999/1/1", P::YMD, true, E_FAIL, unchanged, true},
       {"2001/1/1/2147483647/0/0", P::YMD, true, E_FAIL, unchanged, true},
       {"2001/1/1/24/0/0", P::YMD, true, E_FAIL, unchanged, true},
       {"2001/1/1", static_cast<P::E_YMDOrder>(3), true, E_FAIL, unchanged, true},
@@ -62,7 +57,6 @@ TEST(KuvInDateParser, PrintWritesTheDateInTheDayOrder) {
       {KuvInDate(2005, 7, 1, 5, 6, 7), P::YMD, false, "2005/07/01"},
       {KuvInDate(1999, 7, 1, 1, 1, 1), P::DMY, true, "01/07/99"},
       {KuvInDate(1969, 7, 1, 1, 1, 1), P::MDY, true, "07/01/1969"},
-      {KuvInDate(2070, 7, 1, 1, 1, 1), P::YMD, true, "2070/07/01"},
       {KuvInDate(false), P::YMD, false, "1900/01/01"},
       {KuvInDate(true), P::YMD, false, "9999/12/31"},
       {KuvInDate(0, 0, 0, 0, 0, 0), P::YMD, false, "-oo"},
@@ -99,7 +93,6 @@ TEST(KuvInDateParser, SettersRefuseEmptyOrEqualWordsAndKeepTheOldOnes) {
   EXPECT_EQ(parser.parse("-oo", date, true), E_FAIL);
   EXPECT_EQ(parser.parse("2001 - 2 - 3", date, true), S_OK);
   EXPECT_STREQ(parser.print(date).ConvertToChar(), "2001 - 02 - 03");
-  EXPECT_FALSE(parser.getTwoFiguresYearsPrint());
 }
 
 // What print writes, parse reads back to the same day, in every order.

@@ -75,10 +75,10 @@ TEST(KuvInDate, SixFieldSetDateTakesStoredTimeAndKeepsSecond61As60) {
   EXPECT_EQ(date.setDate(20000, 13, 32, 24, 60, 61), E_FAIL);
 }
 
-TEST(KuvInDate, MonthLengthsFollowTheGregorianLeapRule) {
+TEST(KuvInDate, MonthLengths) {
+  // The leap years are setDate's table.
   struct { int y, m, days; } cases[] = {
-      {2001, 1, 31}, {2001, 2, 28}, {2000, 2, 29}, {1900, 2, 28}, {2004, 2, 29},
-               {2001, 4, 30}, {2001, 12, 31}, {2001, 0, 0},  {2001, 13, 0}};
+      {2001, 1, 31}, {2001, 2, 28}, {2001, 4, 30}, {2001, 12, 31}, {2001, 0, 0}, {2001, 13, 0}};
   for (auto c : cases) EXPECT_EQ(KuvInDate::getNbDaysInMonth(c.y, c.m), c.days) << c.y << "-" << c.m;
 }
 
@@ -109,27 +109,19 @@ TEST(KuvInDate, SentinelsFrameEveryRealDateAndTimeSetIsIgnored) {
   EXPECT_FALSE(target.isTimeSet());
 }
 
-TEST(KuvInDate, SteppingCarriesAcrossEdgesAndStopsAtTheSentinels) {
+// Real dates are the random test's below; here, the ends of the range.
+TEST(KuvInDate, SteppingStopsAtTheSentinels) {
   enum Step { NEXT_SECOND, PREV_SECOND, NEXT_DAY, PREV_DAY };
   struct { KuvInDate from; Step step; HRESULT hr; KuvInDate to; } cases[] = {
-      {real(1999, 12, 31, 23, 59, 59), NEXT_SECOND, S_OK, real(2000, 1, 1)},
-      {real(2000, 2, 28, 23, 59, 59), NEXT_SECOND, S_OK, real(2000, 2, 29)},
-      {real(2100, 2, 28, 23, 59, 59), NEXT_SECOND, S_OK, real(2100, 3, 1)},
-      {real(2001, 4, 30, 10, 59, 59), NEXT_SECOND, S_OK, real(2001, 4, 30, 11)},
       {real(9999, 12, 31, 23, 59, 59), NEXT_SECOND, E_FAIL, KuvInDate(true)},
       {KuvInDate(true), NEXT_SECOND, S_OK, infPos()},
       {infPos(), NEXT_SECOND, E_FAIL, infPos()},
       {infNeg(), NEXT_SECOND, S_OK, KuvInDate(false)},
-      {real(2000, 1, 1), PREV_SECOND, S_OK, real(1999, 12, 31, 23, 59, 59)},
-      {real(2000, 3, 1), PREV_SECOND, S_OK, real(2000, 2, 29, 23, 59, 59)},
       {KuvInDate(false), PREV_SECOND, S_OK, infNeg()},
       {infNeg(), PREV_SECOND, E_FAIL, infNeg()},
       {infPos(), PREV_SECOND, S_OK, KuvInDate(true)},
       {KuvInDate(true), PREV_SECOND, S_OK, real(9999, 12, 31, 23, 59, 59)},
-      {real(2000, 2, 28, 6, 7, 8), NEXT_DAY, S_OK, real(2000, 2, 29, 6, 7, 8)},
-      {real(2001, 12, 31, 6), NEXT_DAY, S_OK, real(2002, 1, 1, 6)},
       {real(9999, 12, 31, 6), NEXT_DAY, E_FAIL, KuvInDate(true)},
-      {real(2001, 3, 1, 6), PREV_DAY, S_OK, real(2001, 2, 28, 6)},
       {KuvInDate(false), PREV_DAY, S_OK, infNeg()},
       {real(1900, 1, 1, 12), PREV_DAY, E_FAIL, KuvInDate(false)},
   };
@@ -154,23 +146,27 @@ TEST(KuvInDate, TimeStampCountsSecondsSince1970) {
   for (auto& c : cases) EXPECT_EQ(KuvInDate::getTimeStamp(c.date), c.stamp) << xml(c.date);
 }
 
-// Random real dates between 1970 and 2100: stepping agrees with the time
-// stamp, and the XML text reads back to the same point.
+// Random real dates between 1970 and 2100, a third of them on the last second
+// of a month and a third on the first: stepping agrees with the time stamp,
+// and the XML text reads back to the same point.
 TEST(KuvInDate, SteppingMatchesTimeStampAndXmlTextRoundTrips) {
   std::mt19937 rng(7);
-  std::uniform_int_distribution<int> year(1970, 2099), month(1, 12), day(1, 31), hour(0, 23), sixty(0, 59);
+  std::uniform_int_distribution<int> year(1970, 2100), month(1, 12), day(1, 31), hour(0, 23), sixty(0, 59);
   for (int i = 0; i < 500; ++i) {
-    const int y = year(rng), m = month(rng);
-    const KuvInDate date =
-        real(y, m, std::min(day(rng), KuvInDate::getNbDaysInMonth(y, m)), hour(rng), sixty(rng), sixty(rng));
+    const int y = year(rng), m = month(rng), last = KuvInDate::getNbDaysInMonth(y, m);
+    KuvInDate date = real(y, m, std::min(day(rng), last), hour(rng), sixty(rng), sixty(rng));
+    if (i % 3 == 0) date = real(y, m, last, 23, 59, 59);
+    if (i % 3 == 1) date = real(y, m, 1);
     const std::uint32_t stamp = KuvInDate::getTimeStamp(date);
-    KuvInDate next = date, prev = date, tomorrow = date;
+    KuvInDate next = date, prev = date, tomorrow = date, yesterday = date;
     ASSERT_EQ(next.nextSecond(), S_OK);
     ASSERT_EQ(prev.prevSecond(), S_OK);
     ASSERT_EQ(tomorrow.nextDay(), S_OK);
+    ASSERT_EQ(yesterday.prevDay(), S_OK);
     EXPECT_EQ(KuvInDate::getTimeStamp(next), stamp + 1) << xml(date);
     EXPECT_EQ(KuvInDate::getTimeStamp(prev), stamp - 1) << xml(date);
     EXPECT_EQ(KuvInDate::getTimeStamp(tomorrow), stamp + 86400) << xml(date);
+    EXPECT_EQ(KuvInDate::getTimeStamp(yesterday), stamp - 86400) << xml(date);
     EXPECT_EQ(KuvInDateUtil::getPrev(KuvInDateUtil::getNext(date)), date);
 
     KuvInDate back(true);
@@ -194,17 +190,13 @@ TEST(KuvInDate, ParseDateValueReadsTheXmlFormAndRefusesBadPieces) {
   struct { const char* text; bool startOfDay; HRESULT hr; const char* result; const char* message; } cases[] = {
       {"2001-02-03", false, S_OK, "2001-02-03T23:59:59", nullptr},
       {"2001-02-03", true, S_OK, "2001-02-03T00:00:00", nullptr},
-      {"2001-02-03T04:05:06", false, S_OK, "2001-02-03T04:05:06", nullptr},
       {"-2001-02-03T04:05:06", true, S_OK, "2001-02-03T04:05:06", nullptr},
       {"2001-02-03X04:05:06", true, S_OK, "2001-02-03T00:00:00", nullptr},
       {"2001-02-3", true, S_OK, "2010-05-06T07:08:09", nullptr},  // too short: unchanged
       {"", true, S_OK, "2010-05-06T07:08:09", nullptr},
       {"abcd-02-03", true, E_FAIL, "2010-05-06T07:08:09", "ERROR: ConvertToNum abcd"},
-      {"2001-xx-03T04:05:06", true, E_FAIL, "2010-05-06T07:08:09", "ERROR: ConvertToNum xx"},
       {"2001-02-03T04:zz:06", true, E_FAIL, "2010-05-06T07:08:09", "ERROR: ConvertToNum zz"},
-      {"----------", true, E_FAIL, "2010-05-06T07:08:09", "ERROR: ConvertToNum ----"},
       {"2001-02-30", true, E_FAIL, "2010-05-06T07:08:09", "ERROR: setDate."},
-      {"1899-12-31", true, E_FAIL, "2010-05-06T07:08:09", "ERROR: setDate."},
       {"2001-02-03T24:00:00", true, E_FAIL, "2010-05-06T07:08:09", "ERROR: setDate."},
   };
   for (auto& c : cases) {

@@ -26,13 +26,12 @@ TEST(KuvInMilestonesEvalInterval, EmptinessAndTextFollowTheEnds) {
   EXPECT_TRUE(derived == milestone("[1.2-3["));
 }
 
+// The list algebra below leans on these relations, so the point sets pin them
+// for one-level ends; here, inclusion and deeper ends.
 TEST(KuvInMilestonesEvalInterval, RelationsBetweenTwoRanges) {
   struct { const char *x, *y; bool intersect, adjacent, xIncludesY; } cases[] = {
-      {"[1-5]", "[5-9]", true, false, false},   {"[1-5[", "[5-9]", false, true, false},
-      {"[1-5]", "]5-9]", false, true, false},   {"[1-5[", "]5-9]", false, false, false},
-      {"[5-9]", "[1-5[", false, true, false},   {"[1-9]", "[3-5]", true, false, true},
-      {"[1-9[", "[3-9]", true, false, false},   {"]1-9]", "]1-9]", true, false, true},
-      {"[1-2]", "[3-4]", false, false, false},  {"[1-5]", "[5-5[", false, false, false},
+      {"[1-9]", "[3-5]", true, false, true},    {"[1-9[", "[3-9]", true, false, false},
+      {"]1-9]", "]1-9]", true, false, true},    {"[1-5]", "[5-5[", false, false, false},
       {"[1.2-1.3]", "[1.2.5-2]", true, false, false}};
   for (const auto& c : cases) {
     Range x = milestone(c.x), y = milestone(c.y);
@@ -50,16 +49,15 @@ TEST(KuvInMilestonesEvalInterval, RelationsBetweenTwoRanges) {
   EXPECT_FALSE(r.isIncludingValue(Value()));
 }
 
-// Empty lists and empty or touching ranges (the algebra over non-empty lists
-// is pinned by the point sets below).
-TEST(KuvInMilestonesEvalInterval, ListOperationsWithOneRange) {
+// Empty lists (the algebra over non-empty lists, with empty or touching
+// ranges, is pinned by the point sets below).
+TEST(KuvInMilestonesEvalInterval, ListOperationsWithOneRangeOnAnEmptyList) {
   enum Op { Add, And, Cut };
   struct {
     std::vector<std::string> list; Op op; const char* range; HRESULT hr; const char* result;
   } cases[] = {
-      {{"[0-5]"}, And, "[3-3[", S_FALSE, "[Empty]"}, {{}, And, "[1-2]", S_FALSE, "[Empty]"},
-      {{"[1-5]"}, Cut, "[3-3[", S_FALSE, "[1-5]"},   {{}, Cut, "[1-2]", S_FALSE, "[Empty]"},
-      {{"[1-2]"}, Add, "]2-2]", S_FALSE, "[1-2]"},   {{"[1-2["}, Add, "]2-3]", S_OK, "[1-2[ | ]2-3]"},
+      {{}, And, "[1-2]", S_FALSE, "[Empty]"},
+      {{}, Cut, "[1-2]", S_FALSE, "[Empty]"},
       {{}, Add, "[1-2]", S_OK, "[1-2]"},
   };
   for (const auto& c : cases) {

@@ -9,38 +9,30 @@
 using kuv_test::bound;
 using kuv_test::text;
 
-TEST(KuvInTreeEvalIndexBound, OrdersLevelByLevelWithPrefixFirst) {
-  // order: the sign of a compared with b.
+TEST(KuvInTreeEvalIndexBound, OrdersLevelByLevelWithPrefixFirstAndNeverTheEmptyBound) {
+  // order: the sign of a compared with b, or kNone: every comparison is false.
+  constexpr int kNone = 2;
   struct { const char *a, *b; int order; } cases[] = {
-      {"1.2", "1.2.1", -1}, {"1.2.1", "1.3", -1}, {"1.2", "1.3", -1}, {"2", "1.99.99", 1},
-               {"1.25.36", "1.25.36", 0}, {"0", "0.0", -1}, {"3.4294967295", "4", -1}};
+      {"1.2", "1.2.1", -1}, {"1.2.1", "1.3", -1},     {"1.2", "1.3", -1}, {"2", "1.99.99", 1},
+      {"1.25.36", "1.25.36", 0}, {"0", "0.0", -1},    {"3.4294967295", "4", -1},
+      {"", "", kNone},      {"", "1", kNone},         {"1", "", kNone}};
   for (const auto& c : cases) {
     KuvInTreeEvalIndexBound a = bound(c.a), b = bound(c.b);
     SCOPED_TRACE(std::string(c.a) + " vs " + c.b);
+    const bool ordered = c.order != kNone;
     EXPECT_EQ(a == b, c.order == 0);
-    EXPECT_EQ(a != b, c.order != 0);
+    EXPECT_EQ(a != b, ordered && c.order != 0);
     EXPECT_EQ(a < b, c.order < 0);
     EXPECT_EQ(a <= b, c.order <= 0);
-    EXPECT_EQ(a > b, c.order > 0);
-    EXPECT_EQ(a >= b, c.order >= 0);
+    EXPECT_EQ(a > b, ordered && c.order > 0);
+    EXPECT_EQ(a >= b, ordered && c.order >= 0);
     EXPECT_EQ(a.equals(b), c.order == 0);
     if (c.order == 0) {
       EXPECT_EQ(a.hash(), b.hash());
     }
   }
-}
-
-TEST(KuvInTreeEvalIndexBound, EmptyBoundComparesFalseWithEverything) {
+  // Neither is smaller than the empty bound, so the first argument is kept.
   KuvInTreeEvalIndexBound empty, one(1);
-  EXPECT_FALSE(empty.isValuated());
-  for (const KuvInTreeEvalIndexBound* other : {&empty, &one}) {
-    EXPECT_FALSE(empty == *other);
-    EXPECT_FALSE(empty != *other);
-    EXPECT_FALSE(empty < *other || empty <= *other || empty > *other || empty >= *other);
-    EXPECT_FALSE(*other < empty || *other <= empty || *other > empty || *other >= empty);
-    EXPECT_FALSE(empty.equals(*other));
-  }
-  // Neither is smaller, so the first argument is kept.
   EXPECT_FALSE(KuvInTreeEvalIndexBound::boundMin(empty, one).isValuated());
   EXPECT_EQ(text(KuvInTreeEvalIndexBound::boundMax(one, empty)), "1");
 }
@@ -110,14 +102,11 @@ TEST(KuvInTreeEvalIndex, ValidityInclusionAndChildInsertion) {
 }
 
 TEST(KuvInTreeEvalIndex, BuildFromStringReadsBothBounds) {
-  KuvInTreeEvalIndex built;
-  ASSERT_EQ(KuvInTreeEvalIndex::BuildFromString("1.25.36-2.36.55", built), S_OK);
-  EXPECT_EQ(text(built), "1.25.36-2.36.55");
-  KuvInTreeEvalIndex short_;
-  ASSERT_EQ(KuvInTreeEvalIndex::BuildFromString("1.2-3", short_), S_OK);
-  EXPECT_EQ(text(short_.getLowerBound()), "1.2");
-  EXPECT_EQ(text(short_.getUpperBound()), "3");
-  EXPECT_TRUE(short_.equals(index("1.2", "3")));
+  for (const char* input : {"1.25.36-2.36.55", "1.2-3"}) {
+    KuvInTreeEvalIndex built;
+    ASSERT_EQ(KuvInTreeEvalIndex::BuildFromString(input, built), S_OK);
+    EXPECT_EQ(text(built), input);
+  }
 }
 
 TEST(KuvInTreeEvalIndex, BuildFromStringRefusesBadTextAndChangesNothing) {
@@ -130,10 +119,9 @@ TEST(KuvInTreeEvalIndex, BuildFromStringRefusesBadTextAndChangesNothing) {
       "ERROR : TreeEvalIndex is invalid. Check your input string is alright ValA < ValB is expected, for "
       "instance !";
   struct { const char* input; const char* message; } cases[] = {
-      {"1.2", pattern}, {"1-2-3", pattern}, {"", pattern},
-               {"-3", number},           {"1-", number},           {"1..2-3", number},
-               {"a-3", number},          {"1.b-3", number},        {"99999999999-99999999999", number},
-               {"1.2-1.1", invalid},     {"2-1.9", invalid}};
+      {"1.2", pattern},   {"1-2-3", pattern}, {"-3", number},
+      {"1-", number},     {"1..2-3", number}, {"a-3", number},
+      {"99999999999-99999999999", number},    {"1.2-1.1", invalid}};
   for (const auto& c : cases) {
     KuvInTreeEvalIndex out;
     EXPECT_TRACES(E_FAIL, c.message, KuvInTreeEvalIndex::BuildFromString(c.input, out));
@@ -160,16 +148,13 @@ TEST(KuvInTreeEvalInterval, SetIntervalRefusesReversedEnds) {
   EXPECT_TRUE(r != treeRange("]1.2,3]"));
 }
 
-// Single ranges where ends touch, are excluded, or have several levels (the
-// list algebra over one-level ends is pinned by KuvInIntervalListTest).
+// Single ranges whose ends are excluded or have several levels (the list
+// algebra over one-level ends, which merges and intersects pairs, is pinned
+// by KuvInIntervalListTest, touching ends included).
 TEST(KuvInTreeEvalInterval, PairOperations) {
   // added: null when they do not merge; common: null when they do not
   // intersect; rest: null when none.
   struct { const char *x, *y; bool intersect, included; const char *added, *common, *rest; } cases[] = {
-      {"[1,5]", "[5,9]", true, false, "[1,9]", "[5,5]", nullptr},
-      {"[1,5[", "[5,9]", false, false, "[1,9]", nullptr, nullptr},
-      {"[1,5[", "]5,9]", false, false, nullptr, nullptr, nullptr},
-      {"[5,9]", "[1,5[", false, false, "[1,9]", nullptr, nullptr},
       {"[1,9]", "[3,5[", true, false, "[1,9]", "[3,5[", "[5,9]"},
       {"]1,9[", "[1,9]", true, true, "[1,9]", "]1,9[", nullptr},
       {"[1.2,1.3]", "]1.2.5,2]", true, false, "[1.2,2]", "]1.2.5,1.3]", nullptr},

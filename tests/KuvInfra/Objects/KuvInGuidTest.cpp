@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 #include <random>
 
@@ -33,7 +32,6 @@ TEST(KuvInGuid, TextIsUpperCaseHexInMemoryOrder) {
                              0xEF, 0x10, 0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54};
   KuvInGuid g(bytes);
   EXPECT_EQ(g.toString(), KuvInString("000123456789ABCDEF10FEDCBA987654"));
-  EXPECT_EQ(std::memcmp(g.getArray(), bytes, 16), 0);
 }
 
 TEST(KuvInGuid, HashIsTheXorOfLittleEndianWords) {
@@ -41,7 +39,6 @@ TEST(KuvInGuid, HashIsTheXorOfLittleEndianWords) {
   unsigned char bytes[16] = {0x78, 0x56, 0x34, 0x12, 0, 0, 0, 0, 0, 0, 0x01, 0, 0, 0, 0, 0xFF};
   KuvInGuid g(bytes);
   EXPECT_EQ(g.hash(), 0x12345678u ^ 0x00010000u ^ 0xFF000000u);
-  EXPECT_EQ(g.HashFunc(), g.hash());
   EXPECT_EQ(KuvInGuid().hash(), 0u);
 }
 
@@ -71,13 +68,9 @@ TEST(KuvInGuid, OrderAndEqualityAgreeWithTheTexts) {
 
 TEST(KuvInGuid, CopiesAndValueOperations) {
   KuvInGuid a = guidOf({1, 2, 3});
-  KuvInGuid b;
-  b = a;
-  EXPECT_TRUE(b.equals(a));
+  KuvInGuid b = a;
   b.setArray(nullptr);  // refused, unchanged
   EXPECT_EQ(b, a);
-  b.setArray(guidOf({9}).getArray());
-  EXPECT_NE(b, a);
   EXPECT_FALSE(a.equals(KuvInIntHolder(1)));
   std::unique_ptr<KuvInObjectVal> copy(&a.clone());
   EXPECT_TRUE(copy->equals(a));

@@ -54,6 +54,15 @@ private:
 
 using kuv_test::ScopedFlags;
 
+// A manager that loaded the option file found under these variables (null:
+// unset).
+std::unique_ptr<KuvInTraceMngr> loaded(const char* orbDir, const char* home, HRESULT expected) {
+  ScopedEnv orb("OrbTraDecDir", orbDir), homeDir("HOME", home);
+  std::unique_ptr<KuvInTraceMngr> manager(Peer::empty());
+  EXPECT_EQ(Peer::loadFile(*manager), expected);
+  return manager;
+}
+
 }  // namespace
 
 TEST(KuvInTraceMngr, ActivationWordsGiveFlags) {
@@ -67,13 +76,6 @@ TEST(KuvInTraceMngr, ActivationWordsGiveFlags) {
   for (const auto& c : cases) EXPECT_EQ(Peer::flags(*manager, c.name), c.flags) << c.name;
 }
 
-TEST(KuvInTraceMngr, NoConfigurationMeansErrorsOnly) {
-  std::unique_ptr<KuvInTraceMngr> manager(Peer::empty());
-  EXPECT_EQ(Peer::flags(*manager, "KuvInString"), 1);
-  // The process-wide manager of the tests is configured with nothing.
-  EXPECT_EQ(KuvInString::traceChannel().getFlags(), 1);
-}
-
 TEST(KuvInTraceMngr, OptionFileIsReadFromOrbTraDecDirThenHome) {
   std::string dir = testing::TempDir() + "kuv_trace_opts";
   std::string mkdir = "mkdir -p " + dir;
@@ -81,33 +83,14 @@ TEST(KuvInTraceMngr, OptionFileIsReadFromOrbTraDecDirThenHome) {
   std::remove((dir + "/opfile.1").c_str());
   { std::ofstream(dir + "/.optionfile1") << "Fallback-Verbose"; }
 
-  {
-    ScopedEnv orb("OrbTraDecDir", dir.c_str());
-    std::unique_ptr<KuvInTraceMngr> manager(Peer::empty());
-    EXPECT_EQ(Peer::loadFile(*manager), S_OK);
-    EXPECT_EQ(Peer::flags(*manager, "Fallback"), 7);
-  }
+  EXPECT_EQ(Peer::flags(*loaded(dir.c_str(), nullptr, S_OK), "Fallback"), 7);
   { std::ofstream(dir + "/opfile.1") << "First\n"; }
-  {
-    ScopedEnv orb("OrbTraDecDir", nullptr);
-    ScopedEnv home("HOME", dir.c_str());
-    std::unique_ptr<KuvInTraceMngr> manager(Peer::empty());
-    EXPECT_EQ(Peer::loadFile(*manager), S_OK);
-    EXPECT_EQ(Peer::flags(*manager, "First"), 3);
-    EXPECT_EQ(Peer::flags(*manager, "Fallback"), 1);
-  }
+  std::unique_ptr<KuvInTraceMngr> fromHome = loaded(nullptr, dir.c_str(), S_OK);
+  EXPECT_EQ(Peer::flags(*fromHome, "First"), 3);
+  EXPECT_EQ(Peer::flags(*fromHome, "Fallback"), 1);
   { std::ofstream(dir + "/opfile.1"); }  // empty file
-  {
-    ScopedEnv orb("OrbTraDecDir", dir.c_str());
-    std::unique_ptr<KuvInTraceMngr> manager(Peer::empty());
-    EXPECT_EQ(Peer::loadFile(*manager), E_FAIL);
-  }
-  {
-    ScopedEnv orb("OrbTraDecDir", nullptr);
-    ScopedEnv home("HOME", nullptr);
-    std::unique_ptr<KuvInTraceMngr> manager(Peer::empty());
-    EXPECT_EQ(Peer::loadFile(*manager), E_FAIL);
-  }
+  loaded(dir.c_str(), nullptr, E_FAIL);
+  loaded(nullptr, nullptr, E_FAIL);
 }
 
 TEST(KuvInTraceClass, LabelIsNamePaddedOrCutTo25) {

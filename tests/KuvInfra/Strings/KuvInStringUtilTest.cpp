@@ -15,124 +15,95 @@
 #include "KuvInStringUtil.h"
 #include "support/KuvTestSupport.h"
 
-TEST(KuvInStringUtil, Utf8ToUcs2GivesATerminatedBufferOrNothing) {
-  // Which sequences are malformed is MibSysUCAlgorithm's to say.
-  struct { const char* name; std::string bytes; HRESULT result; std::u16string units; } cases[] = {
-      {"pair", "a\xF0\x9F\x98\x80", S_OK, u"a\xD83D\xDE00"},
-      {"empty", "", S_OK, u""},
-      {"truncated", "ab\xE2\x82", E_FAIL, u""},
-  };
-  for (const auto& c : cases) {
-    // Exactly sized input: no terminator to lean on.
-    auto input = std::make_unique<char[]>(c.bytes.size() + 1);
-    std::memcpy(input.get(), c.bytes.data(), c.bytes.size());
-    KuvUCChar placeholder = 0;
-    KuvUCChar* buffer = &placeholder;  // must be overwritten
-    std::int32_t count = -1;
-    EXPECT_EQ(KuvInStringUtil::ConvertUTF8ToUCS2(input.get(), static_cast<std::int32_t>(c.bytes.size()),
-                                                 buffer, count),
-              c.result)
-        << c.name;
-    if (c.result == S_OK) {
-      ASSERT_NE(buffer, nullptr);
-      EXPECT_EQ(std::u16string(buffer, static_cast<size_t>(count)), c.units) << c.name;
-      EXPECT_EQ(buffer[count], 0) << c.name;
-      std::free(buffer);
-    } else {
-      EXPECT_EQ(buffer, nullptr) << c.name;
-      EXPECT_EQ(count, 0) << c.name;
-    }
+namespace {
+
+// Converts an exactly sized copy of input and checks what comes back: a
+// terminated, counted buffer to free, or null and a zero count.
+template <class Out, class In, class Convert>
+void expectConverted(const std::basic_string<In>& input, Convert convert, HRESULT result,
+                     const std::basic_string<Out>& expected) {
+  auto copy = std::make_unique<In[]>(input.size() + 1);
+  std::copy(input.begin(), input.end(), copy.get());
+  Out placeholder{};
+  Out* output = &placeholder;  // must be overwritten
+  std::int32_t count = -1;
+  EXPECT_EQ(convert(copy.get(), static_cast<std::int32_t>(input.size()), output, count), result);
+  if (result != S_OK) {
+    EXPECT_EQ(output, nullptr);
+    EXPECT_EQ(count, 0);
+    return;
   }
+  ASSERT_NE(output, nullptr);
+  EXPECT_EQ(std::basic_string<Out>(output, static_cast<size_t>(count)), expected);
+  EXPECT_EQ(output[count], Out{});
+  std::free(output);
+}
+
+}  // namespace
+
+// Which sequences are malformed is MibSysUCAlgorithm's to say.
+TEST(KuvInStringUtil, ConversionsGiveATerminatedBufferOrNothing) {
+  const auto toUcs2 = &KuvInStringUtil::ConvertUTF8ToUCS2;
+  expectConverted(std::string("a\xF0\x9F\x98\x80"), toUcs2, S_OK, std::u16string(u"a\xD83D\xDE00"));
+  expectConverted(std::string(), toUcs2, S_OK, std::u16string());
+  expectConverted(std::string("ab\xE2\x82"), toUcs2, E_FAIL, std::u16string());
+  const auto toUtf8 = &KuvInStringUtil::ConvertUCS2ToUTF8;
+  expectConverted(std::u16string(u"\xD83D\xDE00!"), toUtf8, S_OK, std::string("\xF0\x9F\x98\x80!"));
+  expectConverted(std::u16string(), toUtf8, S_OK, std::string());
+  expectConverted(std::u16string(u"a\xD83D"), toUtf8, E_FAIL, std::string());
+
   KuvUCChar* buffer = nullptr;
   std::int32_t count = -1;
   EXPECT_EQ(KuvInStringUtil::ConvertUTF8ToUCS2(nullptr, 1, buffer, count), E_FAIL);
   EXPECT_EQ(KuvInStringUtil::ConvertUTF8ToUCS2("a", -1, buffer, count), E_FAIL);
   EXPECT_EQ(buffer, nullptr);
   EXPECT_EQ(count, 0);
-}
-
-TEST(KuvInStringUtil, Ucs2ToUtf8GivesATerminatedBufferOrNothing) {
-  struct { const char* name; std::u16string units; HRESULT result; std::string bytes; } cases[] = {
-      {"pair", u"\xD83D\xDE00!", S_OK, "\xF0\x9F\x98\x80!"},
-      {"empty", u"", S_OK, ""},
-      {"unpaired high", u"a\xD83D", E_FAIL, ""},
-  };
-  for (const auto& c : cases) {
-    auto input = std::make_unique<KuvUCChar[]>(c.units.size() + 1);
-    std::memcpy(input.get(), c.units.data(), c.units.size() * sizeof(KuvUCChar));
-    char* text = nullptr;
-    std::int32_t count = -1;
-    EXPECT_EQ(KuvInStringUtil::ConvertUCS2ToUTF8(input.get(), static_cast<std::int32_t>(c.units.size()), text,
-                                                 count), c.result) << c.name;
-    if (c.result == S_OK) {
-      ASSERT_NE(text, nullptr);
-      EXPECT_EQ(std::string(text), c.bytes) << c.name;
-      EXPECT_EQ(count, static_cast<std::int32_t>(c.bytes.size())) << c.name;
-      std::free(text);
-    } else {
-      EXPECT_EQ(text, nullptr) << c.name;
-      EXPECT_EQ(count, 0) << c.name;
-    }
-  }
   char* text = nullptr;
-  std::int32_t count = -1;
   EXPECT_EQ(KuvInStringUtil::ConvertUCS2ToUTF8(u"a", 0x20000000, text, count), E_FAIL);
   EXPECT_EQ(KuvInStringUtil::ConvertUCS2ToUTF8(nullptr, 1, text, count), E_FAIL);
   EXPECT_EQ(text, nullptr);
 }
 
-TEST(KuvInStringUtil, GetNextStringStopsAtEverySeparator) {
-  KuvInString text("  a \tb\n");
-  struct { std::int32_t from; std::int32_t length; const char* token; std::int32_t next; } steps[] = {
-      {0, 0, "", 1}, {1, 0, "", 2}, {2, 1, "a", 4}, {4, 0, "", 5}, {5, 1, "b", 7},
-      {7, 0, "", 7}, {-1, 0, "", -1}, {99, 0, "", 99},
+// The string form stops at every separator with an empty token; the char
+// form skips separators and hands back no token when none is left.
+TEST(KuvInStringUtil, GetNextStringStopsAtSeparatorsTheCharFormSkipsThem) {
+  struct Step { std::int32_t length; const char* token; std::int32_t next; };
+  struct { const char* text; std::int32_t from; Step string, chars; } steps[] = {
+      {"  a \tb\n", 0, {0, nullptr, 1}, {1, "a", 4}},
+      {"  a \tb\n", 2, {1, "a", 4}, {1, "a", 4}},
+      {"  a \tb\n", 4, {0, nullptr, 5}, {1, "b", 7}},
+      {"  a \tb\n", 5, {1, "b", 7}, {1, "b", 7}},
+      {"  a \tb\n", 7, {0, nullptr, 7}, {0, nullptr, 7}},
+      {"word", 0, {4, "word", 4}, {4, "word", 4}},
+      {"a  \t", 1, {0, nullptr, 2}, {0, nullptr, 4}},  // only separators left: moves to the end
+      {"abc", -1, {0, nullptr, -1}, {0, nullptr, -1}},
+      {"abc", 3, {0, nullptr, 3}, {0, nullptr, 3}},
+      {"abc", 1000, {0, nullptr, 1000}, {0, nullptr, 1000}},  // far past the terminator: nothing read
+      {"", 0, {0, nullptr, 0}, {0, nullptr, 0}},
   };
-  for (auto s : steps) {
+  for (const auto& s : steps) {
+    SCOPED_TRACE(testing::Message() << s.text << " @" << s.from);
     std::int32_t position = s.from;
     KuvInString token("previous");
-    EXPECT_EQ(KuvInStringUtil::getNextString(text, position, token), s.length) << s.from;
-    EXPECT_EQ(token, KuvInString(s.token)) << s.from;
-    EXPECT_EQ(position, s.next) << s.from;
-  }
-  std::int32_t position = 0;
-  KuvInString token;
-  EXPECT_EQ(KuvInStringUtil::getNextString("last", position, token), 4);
-  EXPECT_EQ(token, KuvInString("last"));
-  EXPECT_EQ(position, 4);
-}
+    EXPECT_EQ(KuvInStringUtil::getNextString(s.text, position, token), s.string.length);
+    EXPECT_EQ(token, KuvInString(s.string.token != nullptr ? s.string.token : ""));
+    EXPECT_EQ(position, s.string.next);
 
-TEST(KuvInCharUtil, GetNextStringSkipsLeadingSeparators) {
-  struct {
-    const char* text; std::int32_t from; std::int32_t length; const char* token; std::int32_t next;
-  } steps[] = {
-      {"  a \tb\n", 0, 1, "a", 4},
-      {"  a \tb\n", 4, 1, "b", 7},
-      {"  a \tb\n", 3, 1, "b", 7},
-      {"  a \tb\n", 7, 0, nullptr, 7},
-      {"word", 0, 4, "word", 4},
-      {"a  \t", 1, 0, nullptr, 4},  // only separators left: moves to the end
-      {"abc", -1, 0, nullptr, -1},
-      {"abc", 3, 0, nullptr, 3},
-      {"abc", 1000, 0, nullptr, 1000},  // far past the terminator: nothing read there
-      {"", 0, 0, nullptr, 0},
-  };
-  for (auto s : steps) {
-    std::string text(s.text);
+    const std::string text(s.text);
     auto input = std::make_unique<char[]>(text.size() + 1);
     std::memcpy(input.get(), text.c_str(), text.size() + 1);
-    std::int32_t position = s.from;
+    position = s.from;
     char placeholder = 0;
-    char* token = &placeholder;  // must be overwritten
-    EXPECT_EQ(KuvInCharUtil::getNextString(input.get(), position, token), s.length)
-        << s.text << " @" << s.from;
-    if (s.token == nullptr) {
-      EXPECT_EQ(token, nullptr) << s.text << " @" << s.from;
+    char* chars = &placeholder;  // must be overwritten
+    EXPECT_EQ(KuvInCharUtil::getNextString(input.get(), position, chars), s.chars.length);
+    if (s.chars.token == nullptr) {
+      EXPECT_EQ(chars, nullptr);
     } else {
-      ASSERT_NE(token, nullptr);
-      EXPECT_STREQ(token, s.token);
-      std::free(token);
+      ASSERT_NE(chars, nullptr);
+      EXPECT_STREQ(chars, s.chars.token);
+      std::free(chars);
     }
-    EXPECT_EQ(position, s.next) << s.text << " @" << s.from;
+    EXPECT_EQ(position, s.chars.next);
   }
   std::int32_t position = 0;
   char* token = nullptr;
