@@ -2,12 +2,14 @@
 
 #include <memory>
 
+#include "KuvBinaryDependency.h"
 #include "KuvBinaryExprData.h"
 #include "KuvEeAndOp.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
 #include "KuvEeFalse.h"
 #include "KuvEeModelDico.h"
+#include "KuvEeNodeDispatcher_Define.h"
 #include "KuvEeNotOp.h"
 #include "KuvEeOrOp.h"
 #include "KuvEePredefEff.h"
@@ -16,6 +18,7 @@
 #include "KuvInLinkList.h"
 
 KUV_DEFINE_TYPE(KuvBinaryEENodeParser, KuvEeNodeVisitor)
+template class KuvEeNodeDispatcher<KuvBinaryEENodeParser>;
 
 namespace {
 
@@ -25,37 +28,6 @@ using Parser = KuvBinaryEENodeParser;
 KuvInTraceClass& channel() { return KuvBinaryEENodeParser::traceChannel(); }
 
 Tree own(KuvEeNode* node) { return Tree(node->getNodeRef()); }
-
-// The kinds of placeholder names the light parser gives (see
-// KuvEeDicoObject::initFakeNameAndGuid).
-constexpr std::int32_t sc_fakeImpacting = 2;
-constexpr std::int32_t sc_fakeInherited = 4;
-constexpr std::int32_t sc_fakeInheritedModel = 5;
-
-// The object at index of a list, or, with fake dependencies, a placeholder
-// of class Fake made and stored there when the slot is empty.
-template <class Fake, class Get, class Set, class Make>
-KuvInObject* dependency(KuvBinaryExprData& data, std::int32_t index, std::int32_t fakeKind, Get get, Set set,
-                        Make make, const char* nameFailure, const char* setFailure, const char* setTrace) {
-  KuvInObject* found = (data.*get)(index);
-  if (!data.areFakeDependencies() || (found != nullptr && Fake::cast(*found) != nullptr)) return found;
-  std::unique_ptr<Fake> fake(make());
-  if (FAILED(fake->initFakeNameAndGuid(index, fakeKind))) {
-    KUV_TRACE_ERROR_ON(channel(), nameFailure);
-    return nullptr;
-  }
-  // The data takes the placeholder into its garbage only when it stores it.
-  const HRESULT hr = (data.*set)(index, *fake, true);
-  if (FAILED(hr)) {
-    KUV_TRACE_ERROR_ON(channel(), setFailure);
-    return nullptr;
-  }
-  if (hr == S_OK) {
-    KUV_TRACE_DETAIL_ON(channel(), setTrace, index);
-    fake.release();
-  }
-  return (data.*get)(index);
-}
 
 class Reader {
 public:
@@ -143,10 +115,11 @@ private:
   HRESULT readPredef(KuvEeNodeRef*& result) {
     std::uint16_t index = 0;
     if (FAILED(readIndex(index))) return E_FAIL;
-    KuvInObject* found = dependency<KuvEePredefEff>(
-        m_data, index, sc_fakeImpacting, &KuvBinaryExprData::getExprImpactingCriteria,
-        &KuvBinaryExprData::setExprImpactingCriteria,
-        [] { return new KuvEePredefEff(KuvInString(), nullptr, false, KuvEePredefEff::GLOBAL); },
+    KuvInObject* found = kuv::detail::dependency<KuvEePredefEff>(
+        m_data, index, kuv::detail::FakeImpactingCriteria,
+        [&](std::int32_t i) { return m_data.getExprImpactingCriteria(i); },
+        [&](std::int32_t i, KuvInObject& fake) { return m_data.setExprImpactingCriteria(i, fake, true); },
+        [] { return new KuvEePredefEff(KuvInString(), nullptr, false, KuvEePredefEff::GLOBAL); }, channel(),
         "ERROR: Unable to set fake name and guid to KuvEePredefEff.",
         "ERROR: Unable to add PredefEff into ExprImpactingCriteria list.", "Set KuvEePredefEff at index ");
     KuvEePredefEff* predef = found != nullptr ? KuvEePredefEff::cast(*found) : nullptr;
@@ -160,15 +133,17 @@ private:
     std::uint16_t effIndex = 0;
     std::uint16_t modelIndex = 0;
     if (FAILED(readIndex(effIndex)) || FAILED(readIndex(modelIndex))) return E_FAIL;
-    KuvInObject* eff = dependency<KuvEeBasicEff>(
-        m_data, effIndex, sc_fakeInherited, &KuvBinaryExprData::getInheritedEffectivity,
-        &KuvBinaryExprData::setInheritedEffectivity, [] { return new KuvEeBasicEff(KuvInString(), nullptr); },
+    KuvInObject* eff = kuv::detail::dependency<KuvEeBasicEff>(
+        m_data, effIndex, kuv::detail::FakeInherited, [&](std::int32_t i) { return m_data.getInheritedEffectivity(i); },
+        [&](std::int32_t i, KuvInObject& fake) { return m_data.setInheritedEffectivity(i, fake, true); },
+        [] { return new KuvEeBasicEff(KuvInString(), nullptr); }, channel(),
         "ERROR: Unable to set fake name and guid to KuvEeBasicEff.",
         "ERROR: Unable to add EeBasicEff into inheritedEffectivity list.", "Set KuvEeBasicEff at index ");
-    KuvInObject* model = dependency<KuvEeModelDico>(
-        m_data, modelIndex, sc_fakeInheritedModel, &KuvBinaryExprData::getInheritedEffectivityModel,
-        &KuvBinaryExprData::setInheritedEffectivityModel,
-        [] { return new KuvEeModelDico(KuvInString(), KuvInGuid()); },
+    KuvInObject* model = kuv::detail::dependency<KuvEeModelDico>(
+        m_data, modelIndex, kuv::detail::FakeInheritedModel,
+        [&](std::int32_t i) { return m_data.getInheritedEffectivityModel(i); },
+        [&](std::int32_t i, KuvInObject& fake) { return m_data.setInheritedEffectivityModel(i, fake, true); },
+        [] { return new KuvEeModelDico(KuvInString(), KuvInGuid()); }, channel(),
         "ERROR: Unable to set fake name and guid to KuvEeModelDico.",
         "ERROR: Unable to add ModelDico into inheritedEffectivityModel list.", "Set KuvEeModelDico at index ");
     KuvEeEffectivity* target = eff != nullptr ? KuvEeEffectivity::cast(*eff) : nullptr;
@@ -211,45 +186,51 @@ HRESULT KuvBinaryEENodeParser::readNode(KuvBioBuffer& in, KuvBinaryExprData& dat
   return hr;
 }
 
-HRESULT KuvBinaryEENodeParser::visitFalse(KuvEeFalse&) {
-  m_out.PutBack(E_False);
-  return S_OK;
+template <class Op>
+HRESULT KuvBinaryEENodeParser::descend(Op& node) {
+  if (++m_depth > sc_maxDepth) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression nested too deeply.");
+  const HRESULT hr = node.childrenAcceptVisitor(*this);
+  --m_depth;
+  return hr;
 }
 
-HRESULT KuvBinaryEENodeParser::visitTrue(KuvEeTrue&) {
-  m_out.PutBack(E_True);
-  return S_OK;
-}
-
-HRESULT KuvBinaryEENodeParser::writeGroup(E_NodeType type, KuvEeGroupOp& node) {
+HRESULT KuvBinaryEENodeParser::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
   KuvInLinkList children;
   if (FAILED(node.getChildrenRefs(children))) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  m_out.PutBack(type);
+  m_out.PutBack(kind == NodeKind::AndOp ? E_And : E_Or);
   if (FAILED(m_out.writeUINT16WithCheck(static_cast<std::uint32_t>(children.GetLength()))))
     KUV_RETURN_ERROR(KuvBioConstants::sc_valueTooLarge, "ERROR : cannot write nb of GroupOp children in binary");
-  if (++m_depth > sc_maxDepth) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression nested too deeply.");
-  const HRESULT hr = node.childrenAcceptVisitor(*this);
-  --m_depth;
-  return hr;
+  return descend(node);
 }
 
-HRESULT KuvBinaryEENodeParser::visitAndOp(KuvEeAndOp& node) { return writeGroup(E_And, node); }
-
-HRESULT KuvBinaryEENodeParser::visitOrOp(KuvEeOrOp& node) { return writeGroup(E_Or, node); }
-
-HRESULT KuvBinaryEENodeParser::visitNotDomainOp(KuvEeNotDomainOp&) {
-  KUV_RETURN_ERROR(E_FAIL, "UNEXPECTED: unsupported.");
-}
-
-HRESULT KuvBinaryEENodeParser::visitNotOp(KuvEeNotOp& node) {
+HRESULT KuvBinaryEENodeParser::visitSingle(KuvEeSingleOp& node, NodeKind kind) {
+  if (kind == NodeKind::NotDomainOp) KUV_RETURN_ERROR(E_FAIL, "UNEXPECTED: unsupported.");
   m_out.PutBack(E_Not);
-  if (++m_depth > sc_maxDepth) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression nested too deeply.");
-  const HRESULT hr = node.childrenAcceptVisitor(*this);
-  --m_depth;
-  return hr;
+  return descend(node);
 }
 
-HRESULT KuvBinaryEENodeParser::visitEffLeaf(KuvEeEffLeaf& node) {
+HRESULT KuvBinaryEENodeParser::visitLeaf(KuvEeNodeLeaf& node, NodeKind kind) {
+  switch (kind) {
+    case NodeKind::True:
+      m_out.PutBack(E_True);
+      return S_OK;
+    case NodeKind::False:
+      m_out.PutBack(E_False);
+      return S_OK;
+    case NodeKind::EffLeaf:
+      return writeEffLeaf(static_cast<const KuvEeEffLeaf&>(node));
+    case NodeKind::VarEffLeaf: {
+      const KuvEeVarEff* eff = static_cast<const KuvEeVarEffLeaf&>(node).getVarEff();
+      if (eff == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected type of KuvEeVarEff.");
+      if (eff->isNegated()) m_out.PutBack(E_Not);
+      return writeCriterion(*eff);
+    }
+    default:
+      KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: To be implemented");
+  }
+}
+
+HRESULT KuvBinaryEENodeParser::writeEffLeaf(const KuvEeEffLeaf& node) {
   if (node.isEquivalentToTrue() || node.isEquivalentToFalse())
     KUV_RETURN_ERROR(E_FAIL, "ERROR: We not support ALL_TRUE-FALSE at this level");
   KuvEeEffectivity* target = node.getTargetEff();
@@ -277,17 +258,7 @@ HRESULT KuvBinaryEENodeParser::visitEffLeaf(KuvEeEffLeaf& node) {
   return m_out.writeUINT16WithCheck(static_cast<std::uint32_t>(modelIndex));
 }
 
-HRESULT KuvBinaryEENodeParser::visitVarEffLeaf(KuvEeVarEffLeaf& node) {
-  const KuvEeVarEff* eff = node.getVarEff();
-  if (eff == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected type of KuvEeVarEff.");
-  if (eff->isNegated()) m_out.PutBack(E_Not);
-  return writeCriterion(*eff);
-}
-
 HRESULT KuvBinaryEENodeParser::writeCriterion(const KuvEeVarEff&) {
   KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: To be implemented");
 }
 
-HRESULT KuvBinaryEENodeParser::visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf&) {
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: To be implemented");
-}

@@ -31,14 +31,16 @@
 
 #include "KuvBioBuffer.h"
 #include "KuvBioBufferOut.h"
-#include "KuvEeNodeVisitor.h"
+#include "KuvEeNodeDispatcher.h"
 
 class KuvBinaryExprData;
 class KuvEeGroupOp;
+class KuvEeNodeLeaf;
+class KuvEeSingleOp;
 class KuvEeNodeRef;
 class KuvEeVarEff;
 
-class KUV_API KuvBinaryEENodeParser : public KuvEeNodeVisitor {
+class KUV_API KuvBinaryEENodeParser : public KuvEeNodeDispatcher<KuvBinaryEENodeParser> {
   KUV_DECLARE_TYPE(KuvBinaryEENodeParser)
 
 public:
@@ -75,19 +77,16 @@ public:
   // fake dependencies, placeholders are made for the indices met.
   static HRESULT readNode(KuvBioBuffer& in, KuvBinaryExprData& data, bool flag, KuvEeNodeRef*& node);
 
-  HRESULT visitFalse(KuvEeFalse& node) override;
-  HRESULT visitTrue(KuvEeTrue& node) override;
-  HRESULT visitAndOp(KuvEeAndOp& node) override;
-  HRESULT visitOrOp(KuvEeOrOp& node) override;
-  HRESULT visitNotDomainOp(KuvEeNotDomainOp& node) override;
-  HRESULT visitNotOp(KuvEeNotOp& node) override;
-  HRESULT visitEffLeaf(KuvEeEffLeaf& node) override;
-  HRESULT visitVarEffLeaf(KuvEeVarEffLeaf& node) override;
-  HRESULT visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& node) override;
-
 private:
-  HRESULT writeGroup(E_NodeType type, KuvEeGroupOp& node);
+  friend class KuvEeNodeDispatcher<KuvBinaryEENodeParser>;
+  HRESULT visitGroup(KuvEeGroupOp& node, NodeKind kind);
+  HRESULT visitSingle(KuvEeSingleOp& node, NodeKind kind);
+  HRESULT visitLeaf(KuvEeNodeLeaf& node, NodeKind kind);
+  HRESULT writeEffLeaf(const KuvEeEffLeaf& leaf);
   HRESULT writeCriterion(const KuvEeVarEff& eff);
+  // Descends into node's children, one level deeper.
+  template <class Op>
+  HRESULT descend(Op& node);
 
   const KuvBinaryExprData& m_data;
   KuvBioBufferOut& m_out;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "KuvBinaryEENodeParser.h"
+#include "KuvBinaryDependency.h"
 #include "KuvBinaryExprData.h"
 #include "KuvBioBasic.h"
 #include "KuvEeChangeExpression.h"
@@ -33,7 +34,6 @@ using Operation = KuvEeExpressionOperation;
 KuvInTraceClass& channel() { return KuvBinaryExprParser::traceChannel(); }
 
 constexpr std::uint8_t sc_noDictionary = 255;
-constexpr std::uint8_t sc_fakeCriteriaModel = 3;
 constexpr std::uint32_t sc_maxVersion1Parts = 254;
 
 enum Kind : std::uint8_t { Effectivity = 'e', Filter = 'f', Applicability = 'c', Coexistence = 'x' };
@@ -401,24 +401,12 @@ private:
   }
 
   KuvEeModelDico* criteriaModel(std::uint16_t index) {
-    KuvInObject* found = m_data.getCriteriaEeModel(index);
-    if (m_data.areFakeDependencies() && (found == nullptr || KuvEeModelDico::cast(*found) == nullptr)) {
-      auto fake = std::make_unique<KuvEeModelDico>(KuvInString(), KuvInGuid());
-      if (FAILED(fake->initFakeNameAndGuid(index, sc_fakeCriteriaModel))) {
-        KUV_TRACE_ERROR_ON(channel(), "ERROR: Unable to set fake name and guid to KuvEeModelDico.");
-        return nullptr;
-      }
-      const HRESULT hr = m_data.setCriteriaEeModel(index, *fake, true);
-      if (FAILED(hr)) {
-        KUV_TRACE_ERROR_ON(channel(), "ERROR: Unable to add EeModelDico into CriteriaEeModel list.");
-        return nullptr;
-      }
-      if (hr == S_OK) {
-        KUV_TRACE_DETAIL_ON(channel(), "Set KuvEeModelDico at index ", index);
-        fake.release();
-      }
-      found = m_data.getCriteriaEeModel(index);
-    }
+    KuvInObject* found = kuv::detail::dependency<KuvEeModelDico>(
+        m_data, index, kuv::detail::FakeCriteriaModel, [&](std::int32_t i) { return m_data.getCriteriaEeModel(i); },
+        [&](std::int32_t i, KuvInObject& fake) { return m_data.setCriteriaEeModel(i, fake, true); },
+        [] { return new KuvEeModelDico(KuvInString(), KuvInGuid()); }, channel(),
+        "ERROR: Unable to set fake name and guid to KuvEeModelDico.",
+        "ERROR: Unable to add EeModelDico into CriteriaEeModel list.", "Set KuvEeModelDico at index ");
     if (found == nullptr) {
       KUV_TRACE_ERROR_ON(channel(), "ERROR: Unable to retrieve current criteria EeModelDico at index ", index);
       return nullptr;
@@ -520,7 +508,12 @@ private:
           KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : negation is not supported for operation handlers.");
         std::uint16_t index = 0;
         if (FAILED(m_in.readUINT16(index))) return E_FAIL;
-        KuvInObject* found = m_data.getExprCriteria(index);
+        KuvInObject* found = kuv::detail::dependency<KuvEeBasicEff>(
+            m_data, index, kuv::detail::FakeExprCriteria, [&](std::int32_t i) { return m_data.getExprCriteria(i); },
+            [&](std::int32_t i, KuvInObject& fake) { return m_data.setExprCriteria(i, fake, true); },
+            [] { return new KuvEeBasicEff(KuvInString(), nullptr); }, channel(),
+            "ERROR: Unable to set fake name and guid to KuvEeBasicEff.",
+            "ERROR: Unable to add EeBasicEff into ExprCriteria list.", "Set KuvEeBasicEff at index ");
         KuvEeEffectivity* eff = found != nullptr ? KuvEeEffectivity::cast(*found) : nullptr;
         if (eff == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer");
         // A second mention of one effectivity would be dropped by the list.

@@ -27,6 +27,18 @@ struct FreeDeleter {
   void operator()(void* p) const { std::free(p); }
 };
 
+// The bytes text's hexadecimal digits stand for; false when they do not
+// decode.
+bool decodeDigits(const KuvInString& text, std::unique_ptr<unsigned char, FreeDeleter>& bytes, std::int32_t& count) {
+  const char* digits = text.ConvertToChar();
+  unsigned char* raw = nullptr;
+  if (digits == nullptr ||
+      KuvInHexaEncodingServices::decode_hex(digits, static_cast<std::int32_t>(std::strlen(digits)), raw, count) != 0)
+    return false;
+  bytes.reset(raw);
+  return true;
+}
+
 }  // namespace
 
 HRESULT KuvConversionServices::ConvertApplyingView(KuvExpressionView view, KuvInString& text) {
@@ -81,13 +93,9 @@ HRESULT KuvConversionServices::ConvertStringToGuid(const KuvInString& text, KuvI
   KUV_TRACE_CALL("ConvertStringToGuid");
   if (text.GetLengthInChar() != 2 * KuvInGuid::sc_size)
     KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Length of input Guid String isn't size of a Guid.");
-  const char* digits = text.ConvertToChar();
-  unsigned char* raw = nullptr;
+  std::unique_ptr<unsigned char, FreeDeleter> bytes;
   std::int32_t count = 0;
-  if (digits == nullptr ||
-      KuvInHexaEncodingServices::decode_hex(digits, static_cast<std::int32_t>(std::strlen(digits)), raw, count) != 0)
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to decode_hex() has Failed.");
-  const std::unique_ptr<unsigned char, FreeDeleter> bytes(raw);
+  if (!decodeDigits(text, bytes, count)) KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to decode_hex() has Failed.");
   if (bytes == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on binary.");
   if (count != KuvInGuid::sc_size) KUV_RETURN_ERROR(E_FAIL, "ERROR: Size of returned binary is invalid.");
   guid.setArray(bytes.get());
@@ -115,13 +123,9 @@ HRESULT KuvConversionServices::ConvertStringToBinary(const KuvInString& text, Ku
   if (buffer != nullptr)
     KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output KuvBioBuffer pointer is not null. Pointed object may be lost.");
   if (text.IsEmpty()) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Length of input KuvInString is empty.");
-  const char* digits = text.ConvertToChar();
-  unsigned char* raw = nullptr;
+  std::unique_ptr<unsigned char, FreeDeleter> bytes;
   std::int32_t count = 0;
-  if (digits == nullptr ||
-      KuvInHexaEncodingServices::decode_hex(digits, static_cast<std::int32_t>(std::strlen(digits)), raw, count) != 0)
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to decode_hex() has Failed.");
-  const std::unique_ptr<unsigned char, FreeDeleter> bytes(raw);
+  if (!decodeDigits(text, bytes, count)) KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to decode_hex() has Failed.");
   if (bytes == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on decoded binary.");
   buffer = new KuvBioBuffer(bytes.get(), static_cast<std::uint32_t>(count), 1);
   return S_OK;

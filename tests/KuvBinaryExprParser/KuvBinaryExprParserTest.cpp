@@ -252,6 +252,10 @@ TEST(KuvBinaryExprParser, FiltersRoundTrip) {
     std::unique_ptr<Map> back;
     ASSERT_EQ(S_OK, read(data, bytes, back));
     EXPECT_EQ(textOf(map.map), textOf(back->map));
+    KuvBinaryExprData fake;
+    fake.setDependenciesType(KuvBinaryExprData::FakeDependencies);
+    ASSERT_EQ(S_OK, read(fake, bytes, back));
+    EXPECT_EQ(bytes, write(back->map, fake, 1));
   }
 }
 
