@@ -1,6 +1,7 @@
 #include "KuvBinaryEENodeParser.h"
 
 #include <memory>
+#include <utility>
 
 #include "KuvBinaryDependency.h"
 #include "KuvBinaryExprData.h"
@@ -15,7 +16,6 @@
 #include "KuvEePredefEff.h"
 #include "KuvEeTrue.h"
 #include "KuvEeVarEffLeaf.h"
-#include "KuvInLinkList.h"
 
 KUV_DEFINE_TYPE(KuvBinaryEENodeParser, KuvEeNodeVisitor)
 template class KuvEeNodeDispatcher<KuvBinaryEENodeParser>;
@@ -195,21 +195,30 @@ HRESULT KuvBinaryEENodeParser::descend(Op& node) {
 }
 
 HRESULT KuvBinaryEENodeParser::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
-  KuvInLinkList children;
-  if (FAILED(node.getChildrenRefs(children))) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  ++m_written;
   m_out.PutBack(kind == NodeKind::AndOp ? E_And : E_Or);
-  if (FAILED(m_out.writeUINT16WithCheck(static_cast<std::uint32_t>(children.GetLength()))))
+  // The count is patched once the children are written: counting them
+  // first would walk the child list twice.
+  const std::uint32_t countAt = m_out.GetLength();
+  m_out.writeUINT16(0);
+  const std::uint32_t outer = std::exchange(m_written, 0);
+  const HRESULT hr = descend(node);
+  const std::uint32_t children = std::exchange(m_written, outer);
+  if (FAILED(hr)) return hr;
+  if (FAILED(m_out.overwriteUINT16(countAt, children)))
     KUV_RETURN_ERROR(KuvBioConstants::sc_valueTooLarge, "ERROR : cannot write nb of GroupOp children in binary");
-  return descend(node);
+  return S_OK;
 }
 
 HRESULT KuvBinaryEENodeParser::visitSingle(KuvEeSingleOp& node, NodeKind kind) {
   if (kind == NodeKind::NotDomainOp) KUV_RETURN_ERROR(E_FAIL, "UNEXPECTED: unsupported.");
+  ++m_written;
   m_out.PutBack(E_Not);
   return descend(node);
 }
 
 HRESULT KuvBinaryEENodeParser::visitLeaf(KuvEeNodeLeaf& node, NodeKind kind) {
+  ++m_written;
   switch (kind) {
     case NodeKind::True:
       m_out.PutBack(E_True);

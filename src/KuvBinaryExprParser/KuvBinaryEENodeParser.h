@@ -91,4 +91,6 @@ private:
   const KuvBinaryExprData& m_data;
   KuvBioBufferOut& m_out;
   std::int32_t m_depth = 0;
+  // Nodes written at the current level: an operator's child count.
+  std::uint32_t m_written = 0;
 };
