@@ -187,9 +187,11 @@ HRESULT KuvBinaryEENodeParser::readNode(KuvBioBuffer& in, KuvBinaryExprData& dat
 }
 
 template <class Op>
-HRESULT KuvBinaryEENodeParser::descend(Op& node) {
+HRESULT KuvBinaryEENodeParser::descend(Op& node, std::uint32_t& children) {
   if (++m_depth > sc_maxDepth) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression nested too deeply.");
+  const std::uint32_t outer = std::exchange(m_written, 0);
   const HRESULT hr = node.childrenAcceptVisitor(*this);
+  children = std::exchange(m_written, outer);
   --m_depth;
   return hr;
 }
@@ -201,9 +203,8 @@ HRESULT KuvBinaryEENodeParser::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
   // first would walk the child list twice.
   const std::uint32_t countAt = m_out.GetLength();
   m_out.writeUINT16(0);
-  const std::uint32_t outer = std::exchange(m_written, 0);
-  const HRESULT hr = descend(node);
-  const std::uint32_t children = std::exchange(m_written, outer);
+  std::uint32_t children = 0;
+  const HRESULT hr = descend(node, children);
   if (FAILED(hr)) return hr;
   if (FAILED(m_out.overwriteUINT16(countAt, children)))
     KUV_RETURN_ERROR(KuvBioConstants::sc_valueTooLarge, "ERROR : cannot write nb of GroupOp children in binary");
@@ -214,7 +215,8 @@ HRESULT KuvBinaryEENodeParser::visitSingle(KuvEeSingleOp& node, NodeKind kind) {
   if (kind == NodeKind::NotDomainOp) KUV_RETURN_ERROR(E_FAIL, "UNEXPECTED: unsupported.");
   ++m_written;
   m_out.PutBack(E_Not);
-  return descend(node);
+  std::uint32_t children = 0;
+  return descend(node, children);
 }
 
 HRESULT KuvBinaryEENodeParser::visitLeaf(KuvEeNodeLeaf& node, NodeKind kind) {

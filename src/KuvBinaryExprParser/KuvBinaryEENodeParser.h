@@ -84,9 +84,9 @@ private:
   HRESULT visitLeaf(KuvEeNodeLeaf& node, NodeKind kind);
   HRESULT writeEffLeaf(const KuvEeEffLeaf& leaf);
   HRESULT writeCriterion(const KuvEeVarEff& eff);
-  // Descends into node's children, one level deeper.
+  // Writes node's children, one level deeper, and counts them.
   template <class Op>
-  HRESULT descend(Op& node);
+  HRESULT descend(Op& node, std::uint32_t& children);
 
   const KuvBinaryExprData& m_data;
   KuvBioBufferOut& m_out;
