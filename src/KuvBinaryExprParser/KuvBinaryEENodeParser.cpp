@@ -3,6 +3,7 @@
 #include <memory>
 #include <utility>
 
+#include "KuvBinaryCriteria.h"
 #include "KuvBinaryDependency.h"
 #include "KuvBinaryExprData.h"
 #include "KuvEeAndOp.h"
@@ -64,7 +65,7 @@ public:
       case Parser::E_Dates:
       case Parser::E_Feature:
       case Parser::E_Milestones:
-        KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: To be implemented");
+        return readCriterion(type, result);
       default:
         KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: Unexpected NodeType.");
     }
@@ -106,6 +107,15 @@ private:
     }
     result = tree.release();
     return status;
+  }
+
+  HRESULT readCriterion(std::uint8_t type, KuvEeNodeRef*& result) {
+    KuvEeVarEff* eff = nullptr;
+    const HRESULT hr = kuv::detail::readCriterion(type, m_in, m_data, m_flag, eff);
+    if (FAILED(hr)) return hr;
+    if (eff == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer.");
+    result = (new KuvEeVarEffLeaf(eff))->getNodeRef();
+    return hr;
   }
 
   HRESULT readIndex(std::uint16_t& index) {
@@ -155,7 +165,7 @@ private:
 
   KuvBioBuffer& m_in;
   KuvBinaryExprData& m_data;
-  [[maybe_unused]] bool m_flag;
+  bool m_flag;
 };
 
 }  // namespace
@@ -269,7 +279,7 @@ HRESULT KuvBinaryEENodeParser::writeEffLeaf(const KuvEeEffLeaf& node) {
   return m_out.writeUINT16WithCheck(static_cast<std::uint32_t>(modelIndex));
 }
 
-HRESULT KuvBinaryEENodeParser::writeCriterion(const KuvEeVarEff&) {
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: To be implemented");
+HRESULT KuvBinaryEENodeParser::writeCriterion(const KuvEeVarEff& eff) {
+  return kuv::detail::writeCriterion(eff, m_data, m_out);
 }
 

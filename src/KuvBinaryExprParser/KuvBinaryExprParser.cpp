@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "KuvBinaryEENodeParser.h"
+#include "KuvBinaryCriteria.h"
 #include "KuvBinaryDependency.h"
 #include "KuvBinaryExprData.h"
 #include "KuvBioBasic.h"
@@ -227,7 +228,8 @@ private:
     for (auto it = list->GetVarEffs().cBegin(); !it.IsEnd(); it.Next()) {
       const auto* eff = static_cast<const KuvEeVarEff*>(it.GetVal());
       if (eff->isNegated()) m_out.PutBack(Nodes::E_Not);
-      KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: To be implemented");
+      const HRESULT hr = kuv::detail::writeCriterion(*eff, m_data, m_out);
+      if (FAILED(hr)) return hr;
     }
     for (auto it = list->GetEffs().cBegin(); it.IsValid(); it.Next()) {
       const std::int32_t index = m_data.getExprCriteriaIndex(*it.Get());
@@ -498,6 +500,7 @@ private:
       return S_OK;
     }
     auto list = std::make_unique<KuvQmSpecList>();
+    HRESULT status = S_OK;
     for (std::uint16_t i = 0; i < items; ++i) {
       std::uint8_t type = 0;
       if (FAILED(m_in.readUINT8(type))) return E_FAIL;
@@ -520,11 +523,20 @@ private:
         if (list->AddEff(eff) != S_OK) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: unexpected.");
         continue;
       }
-      KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: To be implemented");
+      KuvEeVarEff* eff = nullptr;
+      const HRESULT hr = kuv::detail::readCriterion(type, m_in, m_data, false, eff);
+      if (FAILED(hr)) return hr;
+      status = merged(status, hr);
+      // A negated criterion stands for its complement in the selection.
+      if (negated) eff->opNot();
+      if (FAILED(list->AddVarEff(eff))) {
+        delete eff;
+        KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: unexpected.");
+      }
     }
     filter.setSpecList(list.release());
     filter.setCondition(1);
-    return S_OK;
+    return status;
   }
 
   KuvBioBuffer& m_in;
