@@ -1,9 +1,11 @@
-// Binary expressions come back from a database: the reader must refuse any
-// truncated or hostile bytes cleanly, with real dependencies and with the
-// placeholders of the light parser, and what it accepts must write again.
+// Binary expressions come back from a database: the readers (the expression
+// format, with real dependencies and with the placeholders of the light
+// parser, and the older "net" streams) must refuse any truncated or hostile
+// bytes cleanly, and what they accept must write again.
 #include <Kuv.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -14,6 +16,7 @@ struct World {
   std::vector<std::unique_ptr<KuvEePredefEff>> changes;
   std::vector<std::unique_ptr<KuvEeBasicEff>> inherited;
   KuvBinaryExprData data;
+  KuvInList dependencies;
 
   World() {
     for (unsigned char i = 0; i < 3; ++i) {
@@ -26,9 +29,13 @@ struct World {
       data.addExprImpactingCriteria(*changes.back());
       data.addExprCriteria(*changes.back());
       data.addInheritedEffectivity(*inherited.back());
+      for (KuvInObject* object : std::initializer_list<KuvInObject*>{models.back().get(), changes.back().get(),
+                                                                     inherited.back().get()})
+        dependencies.PutBack(object);
     }
-    for (KuvInTraceClass* channel : {&KuvBinaryExprParser::traceChannel(), &KuvBinaryEENodeParser::traceChannel(),
-                                     &KuvBioBuffer::traceChannel()})
+    for (KuvInTraceClass* channel :
+         {&KuvBinaryExprParser::traceChannel(), &KuvBinaryEENodeParser::traceChannel(), &KuvBioBuffer::traceChannel(),
+          &KuvBinaryExprReader::traceChannel(), &KuvBinaryExprWriter::traceChannel()})
       channel->setFlags(0);
   }
 };
@@ -57,5 +64,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   (void)KuvBinaryExprParser::GetBinExprVersion(in, version, decoupled);
   KuvInListVal domains(KuvInIntHolder::sType());
   (void)KuvBinaryExprParser::GetValuatedDomains(in, domains);
+
+  KuvEeGenericExpression* expression = nullptr;
+  if (SUCCEEDED(KuvBinaryExprReader::Read(bytes, static_cast<std::uint32_t>(size), world.dependencies, expression))) {
+    KuvBioBufferOut out;
+    (void)KuvBinaryExprWriter::Write(*expression, world.dependencies, out);
+    delete expression;
+  }
+  KuvInList rules;
+  if (SUCCEEDED(KuvBinaryExprReader::ReadRules(bytes, static_cast<std::uint32_t>(size), world.dependencies, rules)))
+    for (std::int32_t i = 0; i < rules.GetLength(); ++i) delete rules.Get(i);
   return 0;
 }

@@ -137,6 +137,8 @@
 #include "KuvDiversityDomain.h"
 #include "KuvBinaryEENodeParser.h"
 #include "KuvBinaryExprParser.h"
+#include "KuvBinaryExprWriter.h"
+#include "KuvBinaryExprReader.h"
 
 #include "KuvInTreeParser.h"
 #include "KuvPiVarEffSyntax.h"

@@ -12,6 +12,7 @@
 #include "KuvEeFalse.h"
 #include "KuvEeModelDico.h"
 #include "KuvEeNodeDispatcher_Define.h"
+#include "KuvEeNotDomainOp.h"
 #include "KuvEeNotOp.h"
 #include "KuvEeOrOp.h"
 #include "KuvEePredefEff.h"
@@ -30,14 +31,25 @@ KuvInTraceClass& channel() { return KuvBinaryEENodeParser::traceChannel(); }
 
 Tree own(KuvEeNode* node) { return Tree(node->getNodeRef()); }
 
+// The operator codes of a dialect; 0 where the dialect has none.
+struct Codes {
+  std::uint8_t trueNode, falseNode, notOp, andOp, orOp, notDomainOp;
+  bool wideCounts;
+};
+constexpr Codes sc_codes[] = {{Parser::E_True, Parser::E_False, Parser::E_Not, Parser::E_And, Parser::E_Or, 0, false},
+                              {9, 10, 4, 1, 2, 3, true}};
+constexpr std::uint32_t sc_noContext = 0xFFFFFFFFu;
+
 class Reader {
 public:
-  Reader(KuvBioBuffer& in, KuvBinaryExprData& data, bool flag) : m_in(in), m_data(data), m_flag(flag) {}
+  Reader(KuvBioBuffer& in, KuvBinaryExprData& data, bool flag, Parser::E_Dialect dialect)
+      : m_in(in), m_data(data), m_flag(flag), m_dialect(dialect) {}
 
   HRESULT read(KuvEeNodeRef*& result, std::int32_t depth) {
     if (depth > Parser::sc_maxDepth) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: expression nested too deeply.");
     std::uint8_t type = 0;
     if (FAILED(m_in.readUINT8(type))) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: Unable to read node type.");
+    if (m_dialect == Parser::E_NetFormat) return readNet(type, result, depth);
     switch (type) {
       case Parser::E_NoNode:
         return S_FALSE;
@@ -48,7 +60,7 @@ public:
         result = (new KuvEeFalse)->getNodeRef();
         return S_OK;
       case Parser::E_Not:
-        return readNot(result, depth);
+        return readSingle(new KuvEeNotOp, result, depth);
       case Parser::E_And:
       case Parser::E_Or:
         return readGroup(type == Parser::E_And, result, depth);
@@ -72,29 +84,69 @@ public:
   }
 
 private:
-  HRESULT readNot(KuvEeNodeRef*& result, std::int32_t depth) {
+  HRESULT readNet(std::uint8_t type, KuvEeNodeRef*& result, std::int32_t depth) {
+    const Codes& codes = sc_codes[Parser::E_NetFormat];
+    if (type == codes.trueNode) {
+      result = (new KuvEeTrue)->getNodeRef();
+      return S_OK;
+    }
+    if (type == codes.falseNode) {
+      result = (new KuvEeFalse)->getNodeRef();
+      return S_OK;
+    }
+    if (type == codes.notOp) return readSingle(new KuvEeNotOp, result, depth);
+    if (type == codes.notDomainOp) return readSingle(new KuvEeNotDomainOp, result, depth);
+    if (type == codes.andOp || type == codes.orOp) return readGroup(type == codes.andOp, result, depth);
+    if (type == Parser::E_Predef) return readNetEffLeaf(result);
+    if (type >= Parser::E_SerialUnit && type <= Parser::E_Milestones && type != Parser::E_Inherited)
+      return readCriterion(type, result);
+    KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: Unexpected NodeType.");
+  }
+
+  HRESULT readNetEffLeaf(KuvEeNodeRef*& result) {
+    std::uint32_t effIndex = 0;
+    std::uint32_t contextIndex = 0;
+    if (FAILED(m_in.readUINT32(effIndex)) || FAILED(m_in.readUINT32(contextIndex))) return E_FAIL;
+    KuvInObject* found = effIndex <= 0x7FFFFFFF ? m_data.getExprCriteria(static_cast<std::int32_t>(effIndex)) : nullptr;
+    KuvEeEffectivity* target = found != nullptr ? KuvEeEffectivity::cast(*found) : nullptr;
+    KuvEeModelDico* context = nullptr;
+    if (contextIndex != sc_noContext) {
+      KuvInObject* model =
+          contextIndex <= 0x7FFFFFFF ? m_data.getCriteriaEeModel(static_cast<std::int32_t>(contextIndex)) : nullptr;
+      context = model != nullptr ? KuvEeModelDico::cast(*model) : nullptr;
+      if (context == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer");
+    }
+    if (target == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer");
+    result = (new KuvEeEffLeaf(target, context))->getNodeRef();
+    return S_OK;
+  }
+
+  HRESULT readSingle(KuvEeSingleOp* single, KuvEeNodeRef*& result, std::int32_t depth) {
+    Tree tree = own(single);
     KuvEeNodeRef* child = nullptr;
     const HRESULT hr = read(child, depth + 1);
     Tree owned(child);
     if (FAILED(hr)) KUV_RETURN_ERROR_ON(channel(), hr, "ERROR: readNode FAILED.");
     if (child == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer.");
-    auto* notOp = new KuvEeNotOp;
-    Tree tree = own(notOp);
-    if (FAILED(notOp->setChildRef(owned.get()))) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer.");
+    if (FAILED(single->setChildRef(owned.get()))) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer.");
     owned.release();
     result = tree.release();
     return hr;
   }
 
   HRESULT readGroup(bool isAnd, KuvEeNodeRef*& result, std::int32_t depth) {
-    std::uint16_t count = 0;
-    if (FAILED(m_in.readUINT16(count)))
-      KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: Unable to read number of children.");
+    std::uint32_t count = 0;
+    std::uint16_t narrow = 0;
+    const HRESULT got = m_dialect == Parser::E_NetFormat ? m_in.readUINT32(count) : m_in.readUINT16(narrow);
+    if (FAILED(got)) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: Unable to read number of children.");
+    if (m_dialect != Parser::E_NetFormat) count = narrow;
     if (count == 0) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: Unexpected NULL value for number of children.");
     KuvEeGroupOp* group = isAnd ? static_cast<KuvEeGroupOp*>(new KuvEeAndOp) : new KuvEeOrOp;
     Tree tree = own(group);
     HRESULT status = S_OK;
-    for (std::uint16_t i = 0; i < count; ++i) {
+    // Each child takes a byte at least: a count beyond the bytes is refused
+    // by the reads themselves, one child at a time.
+    for (std::uint32_t i = 0; i < count; ++i) {
       KuvEeNodeRef* child = nullptr;
       const HRESULT hr = read(child, depth + 1);
       Tree owned(child);
@@ -166,28 +218,31 @@ private:
   KuvBioBuffer& m_in;
   KuvBinaryExprData& m_data;
   bool m_flag;
+  Parser::E_Dialect m_dialect;
 };
 
 }  // namespace
 
-KuvBinaryEENodeParser::KuvBinaryEENodeParser(const KuvBinaryExprData& data, KuvBioBufferOut& out)
-    : m_data(data), m_out(out) {}
+KuvBinaryEENodeParser::KuvBinaryEENodeParser(const KuvBinaryExprData& data, KuvBioBufferOut& out,
+                                             E_Dialect dialect)
+    : m_data(data), m_out(out), m_dialect(dialect) {}
 
 KuvBinaryEENodeParser::~KuvBinaryEENodeParser() = default;
 
-HRESULT KuvBinaryEENodeParser::write(const KuvEeNodeRef& tree, const KuvBinaryExprData& data, KuvBioBufferOut& out) {
+HRESULT KuvBinaryEENodeParser::write(const KuvEeNodeRef& tree, const KuvBinaryExprData& data, KuvBioBufferOut& out,
+                                     E_Dialect dialect) {
   KUV_TRACE_CALL("write");
   if (tree.getNode() == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  KuvBinaryEENodeParser writer(data, out);
+  KuvBinaryEENodeParser writer(data, out, dialect);
   return tree.getNode()->acceptVisitor(writer);
 }
 
-HRESULT KuvBinaryEENodeParser::readNode(KuvBioBuffer& in, KuvBinaryExprData& data, bool flag,
-                                        KuvEeNodeRef*& node) {
+HRESULT KuvBinaryEENodeParser::readNode(KuvBioBuffer& in, KuvBinaryExprData& data, bool flag, KuvEeNodeRef*& node,
+                                        E_Dialect dialect) {
   KUV_TRACE_CALL("readNode");
   if (node != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output not null");
   KuvEeNodeRef* tree = nullptr;
-  const HRESULT hr = Reader(in, data, flag).read(tree, 0);
+  const HRESULT hr = Reader(in, data, flag, dialect).read(tree, 0);
   if (FAILED(hr)) {
     delete tree;
     return hr;
@@ -207,24 +262,30 @@ HRESULT KuvBinaryEENodeParser::descend(Op& node, std::uint32_t& children) {
 }
 
 HRESULT KuvBinaryEENodeParser::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
+  const Codes& codes = sc_codes[m_dialect];
   ++m_written;
-  m_out.PutBack(kind == NodeKind::AndOp ? E_And : E_Or);
+  m_out.PutBack(kind == NodeKind::AndOp ? codes.andOp : codes.orOp);
   // The count is patched once the children are written: counting them
   // first would walk the child list twice.
   const std::uint32_t countAt = m_out.GetLength();
-  m_out.writeUINT16(0);
+  if (codes.wideCounts)
+    m_out.writeUINT32(0);
+  else
+    m_out.writeUINT16(0);
   std::uint32_t children = 0;
   const HRESULT hr = descend(node, children);
   if (FAILED(hr)) return hr;
+  if (codes.wideCounts) return m_out.overwriteUINT32(countAt, children);
   if (FAILED(m_out.overwriteUINT16(countAt, children)))
     KUV_RETURN_ERROR(KuvBioConstants::sc_valueTooLarge, "ERROR : cannot write nb of GroupOp children in binary");
   return S_OK;
 }
 
 HRESULT KuvBinaryEENodeParser::visitSingle(KuvEeSingleOp& node, NodeKind kind) {
-  if (kind == NodeKind::NotDomainOp) KUV_RETURN_ERROR(E_FAIL, "UNEXPECTED: unsupported.");
+  const Codes& codes = sc_codes[m_dialect];
+  if (kind == NodeKind::NotDomainOp && codes.notDomainOp == 0) KUV_RETURN_ERROR(E_FAIL, "UNEXPECTED: unsupported.");
   ++m_written;
-  m_out.PutBack(E_Not);
+  m_out.PutBack(kind == NodeKind::NotDomainOp ? codes.notDomainOp : codes.notOp);
   std::uint32_t children = 0;
   return descend(node, children);
 }
@@ -233,17 +294,18 @@ HRESULT KuvBinaryEENodeParser::visitLeaf(KuvEeNodeLeaf& node, NodeKind kind) {
   ++m_written;
   switch (kind) {
     case NodeKind::True:
-      m_out.PutBack(E_True);
+      m_out.PutBack(sc_codes[m_dialect].trueNode);
       return S_OK;
     case NodeKind::False:
-      m_out.PutBack(E_False);
+      m_out.PutBack(sc_codes[m_dialect].falseNode);
       return S_OK;
     case NodeKind::EffLeaf:
+      if (m_dialect == E_NetFormat) return writeNetEffLeaf(static_cast<const KuvEeEffLeaf&>(node));
       return writeEffLeaf(static_cast<const KuvEeEffLeaf&>(node));
     case NodeKind::VarEffLeaf: {
       const KuvEeVarEff* eff = static_cast<const KuvEeVarEffLeaf&>(node).getVarEff();
       if (eff == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected type of KuvEeVarEff.");
-      if (eff->isNegated()) m_out.PutBack(E_Not);
+      if (eff->isNegated()) m_out.PutBack(sc_codes[m_dialect].notOp);
       return writeCriterion(*eff);
     }
     default:
@@ -277,6 +339,25 @@ HRESULT KuvBinaryEENodeParser::writeEffLeaf(const KuvEeEffLeaf& node) {
   KUV_TRACE_DETAIL("Binary expression: written inherited-eff=", target->getGuid().toString(),
                    " with target dictionary=", context->toString());
   return m_out.writeUINT16WithCheck(static_cast<std::uint32_t>(modelIndex));
+}
+
+HRESULT KuvBinaryEENodeParser::writeNetEffLeaf(const KuvEeEffLeaf& node) {
+  if (node.isEquivalentToTrue() || node.isEquivalentToFalse())
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: We not support ALL_TRUE-FALSE at this level");
+  KuvEeEffectivity* target = node.getTargetEff();
+  const std::int32_t index = target != nullptr ? m_data.getExprCriteriaIndex(*target) : -1;
+  if (index < 0) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to retrieve Effectivity object Index.");
+  std::uint32_t context = sc_noContext;
+  if (node.getReferencedContext() != nullptr) {
+    const std::int32_t model = m_data.getCriteriaEeModelIndex(*node.getReferencedContext());
+    if (model < 0) KUV_RETURN_ERROR(E_FAIL, "ERROR : Unable to retrieve Referenced Context.");
+    context = static_cast<std::uint32_t>(model);
+  }
+  if (node.isNegated()) m_out.PutBack(sc_codes[E_NetFormat].notOp);
+  m_out.PutBack(E_Predef);
+  m_out.writeUINT32(static_cast<std::uint32_t>(index));
+  m_out.writeUINT32(context);
+  return S_OK;
 }
 
 HRESULT KuvBinaryEENodeParser::writeCriterion(const KuvEeVarEff& eff) {

@@ -23,6 +23,13 @@
 // Every other byte is refused. Reading stops at sc_maxDepth nested nodes, so
 // hostile bytes cannot exhaust the stack.
 //
+// The older "net" streams (KuvBinaryExprWriter.h) use the same leaves with
+// their own operator codes: And 1 and Or 2, each with a 4-byte child count,
+// domain negation 3, Not 4, True 9, False 10; an effectivity leaf is 11, the
+// 4-byte index of the effectivity in the expr criteria list and the 4-byte
+// index of its dictionary in the criteria dictionaries list (0xFFFFFFFF for
+// none).
+//
 // Ownership: the parser refers to the data and the buffer, owns neither; a
 // tree read is the caller's.
 #pragma once
@@ -66,16 +73,21 @@ public:
   static constexpr HRESULT sc_readIncomplete = static_cast<HRESULT>(0x00081005u);
   static constexpr std::int32_t sc_maxDepth = 200;
 
-  KuvBinaryEENodeParser(const KuvBinaryExprData& data, KuvBioBufferOut& out);
+  // The operator codes and leaf forms of a stream.
+  enum E_Dialect : std::int32_t { E_ExpressionFormat = 0, E_NetFormat = 1 };
+
+  KuvBinaryEENodeParser(const KuvBinaryExprData& data, KuvBioBufferOut& out, E_Dialect dialect = E_ExpressionFormat);
   ~KuvBinaryEENodeParser() override;
 
   // Writes tree's nodes at the end of out.
-  static HRESULT write(const KuvEeNodeRef& tree, const KuvBinaryExprData& data, KuvBioBufferOut& out);
+  static HRESULT write(const KuvEeNodeRef& tree, const KuvBinaryExprData& data, KuvBioBufferOut& out,
+                       E_Dialect dialect = E_ExpressionFormat);
   // Reads one node tree into node (null on entry). S_FALSE, node null, for
   // the byte 0; sc_readIncomplete when a leaf lacked an object. flag routes
   // the selection values of negated criteria (see KuvBinaryExprData.h). With
   // fake dependencies, placeholders are made for the indices met.
-  static HRESULT readNode(KuvBioBuffer& in, KuvBinaryExprData& data, bool flag, KuvEeNodeRef*& node);
+  static HRESULT readNode(KuvBioBuffer& in, KuvBinaryExprData& data, bool flag, KuvEeNodeRef*& node,
+                          E_Dialect dialect = E_ExpressionFormat);
 
 private:
   friend class KuvEeNodeDispatcher<KuvBinaryEENodeParser>;
@@ -83,6 +95,7 @@ private:
   HRESULT visitSingle(KuvEeSingleOp& node, NodeKind kind);
   HRESULT visitLeaf(KuvEeNodeLeaf& node, NodeKind kind);
   HRESULT writeEffLeaf(const KuvEeEffLeaf& leaf);
+  HRESULT writeNetEffLeaf(const KuvEeEffLeaf& leaf);
   HRESULT writeCriterion(const KuvEeVarEff& eff);
   // Writes node's children, one level deeper, and counts them.
   template <class Op>
@@ -90,6 +103,7 @@ private:
 
   const KuvBinaryExprData& m_data;
   KuvBioBufferOut& m_out;
+  E_Dialect m_dialect;
   std::int32_t m_depth = 0;
   // Nodes written at the current level: an operator's child count.
   std::uint32_t m_written = 0;
