@@ -41,18 +41,24 @@ void writeHeader(std::uint32_t holder, std::uint32_t count, KuvBioBufferOut& out
   out.writeUINT16(count);
 }
 
-// One of the five lists that share the expr criteria map.
+// One of the five lists that share the expr criteria map. Placeholders of
+// the four lists without a name kind of their own are named after their
+// GUID: an index met in two lists must not name two values of one variable
+// alike, which the selection would take for one value.
 struct List {
   KuvInObject* (KuvBinaryExprData::*get)(std::int32_t) const;
   HRESULT (KuvBinaryExprData::*set)(std::int32_t, KuvInObject&, bool);
+  std::int32_t fakeKind;
 };
-constexpr List sc_criteria{&KuvBinaryExprData::getExprCriteria, &KuvBinaryExprData::setExprCriteria};
-constexpr List sc_rule{&KuvBinaryExprData::getExprCriteriaRule, &KuvBinaryExprData::setExprCriteriaRule};
-constexpr List sc_default{&KuvBinaryExprData::getExprCriteriaDefault, &KuvBinaryExprData::setExprCriteriaDefault};
+constexpr List sc_criteria{&KuvBinaryExprData::getExprCriteria, &KuvBinaryExprData::setExprCriteria,
+                           kuv::detail::FakeExprCriteria};
+constexpr List sc_rule{&KuvBinaryExprData::getExprCriteriaRule, &KuvBinaryExprData::setExprCriteriaRule, 0};
+constexpr List sc_default{&KuvBinaryExprData::getExprCriteriaDefault, &KuvBinaryExprData::setExprCriteriaDefault,
+                          0};
 constexpr List sc_dismissed{&KuvBinaryExprData::getExprCriteriaDismissed,
-                            &KuvBinaryExprData::setExprCriteriaDismissed};
+                            &KuvBinaryExprData::setExprCriteriaDismissed, 0};
 constexpr List sc_incompatible{&KuvBinaryExprData::getExprCriteriaIncompatible,
-                               &KuvBinaryExprData::setExprCriteriaIncompatible};
+                               &KuvBinaryExprData::setExprCriteriaIncompatible, 0};
 
 const List& listOf(std::uint32_t number, bool flag, const KuvBinaryExprData& data) {
   switch (number) {
@@ -75,7 +81,7 @@ template <class Fake, class Make>
 KuvInObject* placeholder(KuvBinaryExprData& data, const List& list, std::int32_t index, Make make,
                          const char* nameFailure, const char* setFailure, const char* setTrace) {
   return kuv::detail::dependency<Fake>(
-      data, index, kuv::detail::FakeExprCriteria, [&](std::int32_t i) { return (data.*list.get)(i); },
+      data, index, list.fakeKind, [&](std::int32_t i) { return (data.*list.get)(i); },
       [&](std::int32_t i, KuvInObject& fake) { return (data.*list.set)(i, fake, true); }, make, channel(),
       nameFailure, setFailure, setTrace);
 }

@@ -48,9 +48,10 @@
 // A missing value becomes a placeholder in the list its number chose: a
 // KuvEeBasicOptionVar when the leaf has one value whose index is the holder's
 // (as an option's is), else a KuvEeSelectionValue of a KuvEeSelectionVar
-// placeholder made at the holder's index of the expr criteria list. The data
-// owns the placeholders; a value placeholder is not entered into its
-// variable's values.
+// placeholder made at the holder's index of the expr criteria list.
+// Placeholders outside the expr criteria list are named after their GUID.
+// The data owns the placeholders; a value placeholder is not entered into
+// its variable's values.
 //
 // Ownership: write only reads its arguments; read hands a new effectivity to
 // the caller (eff null on entry, null on failure).
