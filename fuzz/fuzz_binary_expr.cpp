@@ -15,6 +15,10 @@ struct World {
   std::vector<std::unique_ptr<KuvEeModelDico>> models;
   std::vector<std::unique_ptr<KuvEePredefEff>> changes;
   std::vector<std::unique_ptr<KuvEeBasicEff>> inherited;
+  // Criteria 3 to 5 and rule 0 (selection, values, option), volatile 0 (date).
+  KuvEeDateVar date{"Date", nullptr};
+  KuvEeSelectionVar wheels{"Wheels", nullptr};
+  KuvEeBasicOptionVar option{"Option", KuvInGuid()};
   KuvBinaryExprData data;
   KuvInList dependencies;
 
@@ -33,9 +37,16 @@ struct World {
                                                                      inherited.back().get()})
         dependencies.PutBack(object);
     }
+    const unsigned char first[16] = {1}, second[16] = {2};
+    data.addExprCriteria(wheels);
+    data.addExprCriteria(*wheels.addValue("16", first));
+    data.addExprCriteria(option);
+    data.addExprCriteriaRule(*wheels.addValue("17", second));
+    data.addVolatileCriteria(date);
     for (KuvInTraceClass* channel :
          {&KuvBinaryExprParser::traceChannel(), &KuvBinaryEENodeParser::traceChannel(), &KuvBioBuffer::traceChannel(),
-          &KuvBinaryExprReader::traceChannel(), &KuvBinaryExprWriter::traceChannel()})
+          &KuvBinaryExprReader::traceChannel(), &KuvBinaryExprWriter::traceChannel(),
+          &KuvBinaryDatesEff::traceChannel(), &KuvBinaryFeatureEff::traceChannel(), &KuvEeSelectionEff::traceChannel()})
       channel->setFlags(0);
   }
 };
