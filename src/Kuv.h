@@ -134,6 +134,8 @@
 #include "KuvBinaryExprData.h"
 #include "KuvEeVisitor_BinaryExprDataBuilder.h"
 #include "KuvPLMModelExprDataMgr.h"
+#include "KuvBinarySeriesEff.h"
+#include "KuvBinaryTreeSeriesEff.h"
 #include "KuvDiversityDomain.h"
 #include "KuvBinaryEENodeParser.h"
 #include "KuvBinaryExprParser.h"
