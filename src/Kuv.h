@@ -136,6 +136,8 @@
 #include "KuvPLMModelExprDataMgr.h"
 #include "KuvBinaryDatesEff.h"
 #include "KuvBinaryFeatureEff.h"
+#include "KuvBinarySeriesEff.h"
+#include "KuvBinaryTreeSeriesEff.h"
 #include "KuvDiversityDomain.h"
 #include "KuvBinaryEENodeParser.h"
 #include "KuvBinaryExprParser.h"

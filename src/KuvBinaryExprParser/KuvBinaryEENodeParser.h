@@ -68,9 +68,8 @@ public:
     E_Inherited = 16,
     E_Milestones = 17
   };
-  // A read that succeeded without every object the binary names (a serial
-  // leaf without its variable): callers pass it on as success.
-  static constexpr HRESULT sc_readIncomplete = static_cast<HRESULT>(0x00081005u);
+  // See KuvBioConstants.h.
+  static constexpr HRESULT sc_readIncomplete = KuvBioConstants::sc_readIncomplete;
   static constexpr std::int32_t sc_maxDepth = 200;
 
   // The operator codes and leaf forms of a stream.

@@ -3,9 +3,13 @@
 #include "KuvBinaryDatesEff.h"
 #include "KuvBinaryExprData.h"
 #include "KuvBinaryFeatureEff.h"
+#include "KuvBinarySeriesEff.h"
+#include "KuvBinaryTreeSeriesEff.h"
 #include "KuvEeDateEff.h"
 #include "KuvEeOptionEff.h"
 #include "KuvEeSelectionEff.h"
+#include "KuvEeSerialEff.h"
+#include "KuvEeTreeBaseEff.h"
 #include "KuvEeVarEff.h"
 
 namespace kuv::detail {
@@ -20,6 +24,15 @@ HRESULT traced(HRESULT hr, const char* failure) {
   return hr;
 }
 
+// Hands the new effectivity to the caller only when its read succeeded.
+template <class Eff, class Read>
+HRESULT readInto(KuvEeVarEff*& eff, Read read) {
+  Eff* result = nullptr;
+  const HRESULT hr = read(result);
+  if (SUCCEEDED(hr)) eff = result;
+  return hr;
+}
+
 }  // namespace
 
 HRESULT writeCriterion(const KuvEeVarEff& eff, const KuvBinaryExprData& data, KuvBioBufferOut& out) {
@@ -29,22 +42,37 @@ HRESULT writeCriterion(const KuvEeVarEff& eff, const KuvBinaryExprData& data, Ku
     return traced(KuvBinaryFeatureEff::write(*selection, data, out), "ERROR: KuvBinaryFeatureEff::write failed");
   if (const KuvEeOptionEff* option = KuvEeOptionEff::cast(eff))
     return traced(KuvBinaryFeatureEff::write(*option, data, out), "ERROR: KuvBinaryFeatureEff::Write FAILED.");
-  KUV_RETURN_ERROR_ON(KuvBinaryExprData::traceChannel(), E_NOTIMPL, "ERROR: To be implemented");
+  if (const KuvEeSerialEff* serial = KuvEeSerialEff::cast(eff))
+    return traced(KuvBinarySeriesEff::write(*serial, data, out), "ERROR: Unable to write SerialEff BinaryExpression.");
+  if (const KuvEeTreeSeriesEff* series = KuvEeTreeSeriesEff::cast(eff))
+    return traced(KuvBinaryTreeSeriesEff::write(*series, data, out),
+                  "ERROR: Unable to write TreeSeriesEff BinaryExpression.");
+  // Milestones leaves are still to come.
+  KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: To be implemented");
 }
 
 HRESULT readCriterion(std::uint8_t nodeType, KuvBioBuffer& in, KuvBinaryExprData& data, bool flag,
                       KuvEeVarEff*& eff) {
   switch (nodeType) {
-    case KuvBinaryDatesEff::sc_nodeType: {
-      KuvEeDateEff* dates = nullptr;
-      const HRESULT hr = KuvBinaryDatesEff::read(in, data, dates);
-      eff = dates;
-      return hr;
-    }
+    case KuvBinaryDatesEff::sc_nodeType:
+      return readInto<KuvEeDateEff>(eff, [&](KuvEeDateEff*& read) { return KuvBinaryDatesEff::read(in, data, read); });
     case KuvBinaryFeatureEff::sc_nodeType:
       return KuvBinaryFeatureEff::read(in, data, flag, eff);
+    case KuvBinarySeriesEff::sc_unitNodeType:
+      return readInto<KuvEeSerialEff>(
+          eff, [&](KuvEeSerialEff*& read) { return KuvBinarySeriesEff::read(nodeType, in, data, read); });
+    case KuvBinarySeriesEff::sc_nodeType: {
+      bool serial = false;
+      const HRESULT hr = KuvBinaryTreeSeriesEff::isAFakeTreeSeries(in, data, serial);
+      if (FAILED(hr)) return hr;
+      if (serial)
+        return readInto<KuvEeSerialEff>(
+            eff, [&](KuvEeSerialEff*& read) { return KuvBinarySeriesEff::read(nodeType, in, data, read); });
+      return readInto<KuvEeTreeSeriesEff>(
+          eff, [&](KuvEeTreeSeriesEff*& read) { return KuvBinaryTreeSeriesEff::read(in, data, read); });
+    }
     default:
-      KUV_RETURN_ERROR_ON(KuvBinaryExprData::traceChannel(), E_NOTIMPL, "ERROR: To be implemented");
+      KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: To be implemented");
   }
 }
 

@@ -29,4 +29,7 @@ public:
 
   // A value does not fit in the field a binary gives it.
   static constexpr HRESULT sc_valueTooLarge = static_cast<HRESULT>(0x8009011Au);
+  // A read that succeeded without every object the binary names (a serial
+  // leaf without its variable): callers pass it on as success.
+  static constexpr HRESULT sc_readIncomplete = static_cast<HRESULT>(0x00081005u);
 };
