@@ -56,7 +56,7 @@ HRESULT writeBound(const KuvEeSerialVar& var, bool single, const Bound& bound, c
 
 // What a leaf under node type 12 or 13 with this kind number stands for.
 KuvEeSerialVar::SerialExternalType typeOf(std::uint8_t nodeType, std::uint8_t kind) {
-  if (nodeType == sc_unitNodeType) return kind == 1 ? KuvEeSerialVar::UNIT : KuvEeSerialVar::UNDEFINED;
+  if (nodeType == KuvBinarySeriesEff::sc_unitNodeType) return kind == 1 ? KuvEeSerialVar::UNIT : KuvEeSerialVar::UNDEFINED;
   if (kind == 1) return KuvEeSerialVar::STATE;
   if (kind == 2) return KuvEeSerialVar::MANUF_PLAN;
   return KuvEeSerialVar::UNDEFINED;
@@ -137,11 +137,11 @@ HRESULT KuvBinarySeriesEff::write(const KuvEeSerialEff& eff, const KuvBinaryExpr
   KUV_TRACE_CALL("write");
   const KuvEeSerialVar* var = eff.getOrdVar();
   if (var == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: SerialVar should be defined.");
-  std::uint8_t nodeType = sc_nodeType;
+  std::uint8_t nodeType = KuvBinarySeriesEff::sc_nodeType;
   std::uint8_t kind = 1;
   switch (var->getExternalType()) {
     case KuvEeSerialVar::UNIT:
-      nodeType = sc_unitNodeType;
+      nodeType = KuvBinarySeriesEff::sc_unitNodeType;
       break;
     case KuvEeSerialVar::STATE:
       break;

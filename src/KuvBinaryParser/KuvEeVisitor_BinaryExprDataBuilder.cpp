@@ -107,8 +107,11 @@ HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitVarEffLeaf(KuvEeVarEffLeaf& nod
   if (const KuvEeSerialEff* serial = KuvEeSerialEff::cast(*eff)) return visitSerial(*serial);
   if (const KuvEeSelectionEff* selection = KuvEeSelectionEff::cast(*eff)) return visitSelection(*selection);
   if (const KuvEeOptionEff* option = KuvEeOptionEff::cast(*eff)) {
+    // An option's number in its leaf is its value, and readers take the
+    // list from that number: it routes like a selected-by code.
     if (option->getOptionVar() != nullptr)
-      collect(route(option->getSelectedBy(), option->isNegated(), m_flag), option->getOptionVar());
+      collect(route(static_cast<KuvCriteriaSelectedBy>(option->getValue()), option->isNegated(), m_flag),
+              option->getOptionVar());
   }
   return S_OK;
 }

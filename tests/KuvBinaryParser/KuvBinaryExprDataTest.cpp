@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -245,8 +246,16 @@ TEST(KuvBinaryExprDataBuilder, RoutesValuesBySelectedByNegationAndFlag) {
     EXPECT_EQ(3u, total);  // the variable, the value, the option
     EXPECT_EQ(model.wheels, builder.getDependencies(Builder::Criteria).front());
     const std::vector<KuvInObject*>& routed = builder.getDependencies(c.expected);
-    EXPECT_EQ((std::vector<KuvInObject*>{model.w18, model.red}),
-              std::vector<KuvInObject*>(routed.end() - 2, routed.end()));
+    EXPECT_NE(routed.end(), std::find(routed.begin(), routed.end(), model.w18));
+  }
+  // An option routes by its value, the number its leaf carries.
+  const std::pair<std::uint32_t, Builder::Dependency> options[] = {
+      {KuvEeOptionEff::T, B::Criteria}, {KuvEeOptionEff::F, B::Rule}, {KuvEeOptionEff::T | KuvEeOptionEff::F, B::Default}};
+  for (const auto& [value, expected] : options) {
+    const kuv_test::Tree leaf = kuv_test::own(new KuvEeVarEffLeaf(new KuvEeOptionEff(model.red, value)));
+    Builder builder(CFG_EXPRTYPE_FILTER, 0);
+    ASSERT_EQ(S_OK, leaf->getNode()->acceptVisitor(builder));
+    EXPECT_EQ(std::vector<KuvInObject*>{model.red}, builder.getDependencies(expected)) << value;
   }
 }
 
