@@ -7,6 +7,7 @@
 
 #include "KuvBinaryDependency.h"
 #include "KuvBinaryExprData.h"
+#include "KuvBinaryLeaf.h"
 #include "KuvBioBuffer.h"
 #include "KuvBioBufferOut.h"
 #include "KuvEeOptionEff.h"
@@ -22,10 +23,12 @@ namespace {
 
 KuvInTraceClass& channel() { return KuvBinaryFeatureEff::traceChannel(); }
 
-constexpr std::uint8_t sc_hasIndex = 0x04;
-constexpr std::uint8_t sc_hasChildFeature = 0x02;
-constexpr std::uint8_t sc_integer = 0x02;
-constexpr std::uint8_t sc_globalValue = 0x01;
+using kuv::detail::sc_globalValue;
+using kuv::detail::sc_integer;
+// The holder bit of the other leaves; here the index of the feature holder.
+constexpr std::uint8_t sc_hasIndex = kuv::detail::sc_hasHolder;
+// Bit 1 means a child feature in this leaf's own header, not a global value.
+constexpr std::uint8_t sc_hasChildFeature = kuv::detail::sc_hasGlobalValue;
 constexpr std::uint8_t sc_featureHeader = sc_hasIndex | sc_hasChildFeature | sc_globalValue;
 constexpr std::uint32_t sc_maxNumber = 3;
 constexpr std::uint32_t sc_valueSize = 3;

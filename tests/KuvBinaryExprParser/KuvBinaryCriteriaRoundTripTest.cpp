@@ -23,12 +23,17 @@
 #include "KuvEeVarEffLeaf.h"
 #include "KuvInDateInterval.h"
 #include "KuvInIntHolder.h"
+#include "KuvBinaryExprTestSupport.h"
 #include "support/KuvTestSupport.h"
 
 namespace {
 
 using kuv_test::Guid;
-using Bytes = std::vector<std::uint8_t>;
+using kuv_test::Bytes;
+using kuv_test::read;
+using kuv_test::textOf;
+using kuv_test::write;
+using Map = kuv_test::ExpressionMap;
 
 // Each value and option sits in the list its number routes it to: option i
 // has the value i, value i the selected-by code i % 4.
@@ -115,32 +120,6 @@ private:
   bool m_negated;
 };
 
-struct Map {
-  KuvInMap map{KuvInIntHolder::sType(), KuvEeExpression::sType()};
-  ~Map() { map.DeleteAll(); }
-};
-
-Bytes write(const KuvInMap& map, const KuvBinaryExprData& data, unsigned version) {
-  KuvBioBufferOut out;
-  EXPECT_EQ(S_OK, KuvBinaryExprParser::Write(map, data, out, version));
-  return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
-}
-
-HRESULT read(KuvBinaryExprData& data, const Bytes& bytes, Map& result) {
-  data.setBinary(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-  KuvInMap* map = nullptr;
-  const HRESULT hr = KuvBinaryExprParser::Read(data, map);
-  if (map != nullptr) result.map.PutAll(*map);
-  delete map;
-  return hr;
-}
-
-std::string textOf(const KuvInMap& map) {
-  std::string text;
-  for (auto it = map.cBegin(); !it.IsEnd(); it.Next()) text += kuv_test::text(*it.GetVal()) + "\n";
-  return text;
-}
-
 TEST(KuvBinaryCriteriaRoundTrip, GeneratedExpressions) {
   Criteria criteria;
   for (unsigned seed = 0; seed < 120; ++seed) {
@@ -153,17 +132,17 @@ TEST(KuvBinaryCriteriaRoundTrip, GeneratedExpressions) {
     source.map.Put(KuvInIntHolder(1 + seed % 5), expression);
     for (unsigned version : {1u, 2u}) {
       const Bytes bytes = write(source.map, criteria.data, version);
-      Map back;
+      std::unique_ptr<Map> back;
       ASSERT_EQ(S_OK, read(criteria.data, bytes, back));
-      EXPECT_EQ(bytes, write(back.map, criteria.data, version));
+      EXPECT_EQ(bytes, write(back->map, criteria.data, version));
       if (!negated) {
-        EXPECT_EQ(textOf(source.map), textOf(back.map));
+        EXPECT_EQ(textOf(source.map), textOf(back->map));
       }
       KuvBinaryExprData fake;
       fake.setDependenciesType(KuvBinaryExprData::FakeDependencies);
-      Map light;
+      std::unique_ptr<Map> light;
       ASSERT_EQ(S_OK, read(fake, bytes, light));
-      EXPECT_EQ(bytes, write(light.map, fake, version));
+      EXPECT_EQ(bytes, write(light->map, fake, version));
     }
   }
 }

@@ -24,12 +24,17 @@
 #include "KuvEePredefEff.h"
 #include "KuvEeTrue.h"
 #include "KuvInIntHolder.h"
+#include "KuvBinaryExprTestSupport.h"
 #include "support/KuvTestSupport.h"
 
 namespace {
 
 using kuv_test::Guid;
-using Bytes = std::vector<std::uint8_t>;
+using kuv_test::Bytes;
+using kuv_test::read;
+using kuv_test::textOf;
+using kuv_test::write;
+using Map = kuv_test::ExpressionMap;
 
 // Dictionaries and effectivities, all in the lists of one data object.
 struct World {
@@ -51,35 +56,6 @@ struct World {
     }
   }
 };
-
-struct Map {
-  KuvInMap map{KuvInIntHolder::sType(), KuvEeExpression::sType()};
-  ~Map() { map.DeleteAll(); }
-  void put(std::uint32_t domain, KuvEeExpression* expression) { map.Put(KuvInIntHolder(domain), expression); }
-};
-
-Bytes bytesOf(const KuvBioBufferOut& out) {
-  return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
-}
-
-Bytes write(const KuvInMap& map, const KuvBinaryExprData& data, unsigned version) {
-  KuvBioBufferOut out;
-  EXPECT_EQ(S_OK, KuvBinaryExprParser::Write(map, data, out, version));
-  return out.GetLength() == 0 ? Bytes() : bytesOf(out);
-}
-
-HRESULT read(KuvBinaryExprData& data, const Bytes& bytes, std::unique_ptr<Map>& result) {
-  data.setBinary(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-  KuvInMap* map = nullptr;
-  const HRESULT hr = KuvBinaryExprParser::Read(data, map);
-  result.reset();
-  if (map != nullptr) {
-    result = std::make_unique<Map>();
-    result->map.PutAll(*map);
-    delete map;
-  }
-  return hr;
-}
 
 // Random trees over the world's effectivities; negated leaves only when
 // asked (they read back as Not over the leaf).
@@ -145,13 +121,6 @@ private:
   std::mt19937 m_random;
   bool m_negated;
 };
-
-std::string textOf(const KuvInMap& map) {
-  std::string text;
-  for (auto it = map.cBegin(); !it.IsEnd(); it.Next())
-    text += kuv_test::text(*it.GetKey()) + ": " + kuv_test::text(*it.GetVal()) + "\n";
-  return text;
-}
 
 // Write(Read(b)) == b in both versions, and as long when the reader makes up
 // every dependency; Read(Write(e)) is e where no leaf is negated.
