@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 #include <utility>
 
 KUV_DEFINE_TYPE(KuvInTreeParserTag, KuvInObject)
@@ -21,6 +22,12 @@ KuvInTreeParserTag::~KuvInTreeParserTag() = default;
 
 KuvInTreeParserNode::KuvInTreeParserNode(E_NodeType type, const KuvInTreeParserTag* tag, KuvInString text)
     : m_type(type), m_tag(tag), m_text(std::move(text)) {}
+
+KuvInTreeParserNode::KuvInTreeParserNode(E_NodeType type, const KuvInTreeParserTag* tag, const KuvUCChar* text,
+                                         std::int32_t length)
+    : m_type(type), m_tag(tag) {
+  if (length > 0) m_text.BuildFromUCChar(text, length);
+}
 
 KuvInTreeParserNode::~KuvInTreeParserNode() = default;
 
@@ -54,10 +61,10 @@ public:
       // size the allocator serves without tidying its free lists. The cap
       // keeps each block among its ordinary sizes.
       m_capacity = std::min<std::size_t>(m_capacity * 2, 256);
-      m_blocks.emplace_back(new std::byte[m_capacity * sc_slot]);
+      m_blocks.push_back(takeBlock(m_capacity));
       m_used = 0;
     }
-    void* at = withHeader(m_blocks.back().get() + m_used * sc_slot, this);
+    void* at = withHeader(m_blocks.back().memory.get() + m_used * sc_slot, this);
     auto* node = ::new (at) KuvInTreeParserNode(std::forward<Args>(args)...);
     ++m_used;
     ++m_live;
@@ -65,16 +72,61 @@ public:
   }
 
   void release() {
-    if (--m_live == 0 && m_closed) delete this;
+    if (--m_live == 0 && m_closed) recycle();
   }
   // The parse is over: only its nodes keep the blocks alive.
   void close() {
     m_closed = true;
-    if (m_live == 0) delete this;
+    if (m_live == 0) recycle();
   }
 
 private:
-  std::vector<std::unique_ptr<std::byte[]>> m_blocks;
+  struct Block {
+    std::unique_ptr<std::byte[]> memory;
+    std::size_t capacity;
+  };
+  // Blocks of parses that are over, kept for the next parses of the thread
+  // that deleted them: a host reads text after text, and fresh blocks of
+  // these sizes make the allocator tidy its free lists on every parse.
+  static constexpr std::size_t sc_keptBytes = 1024 * 1024;
+  struct Spare {
+    std::vector<Block> blocks;
+    std::size_t bytes = 0;
+    ~Spare() { gone() = true; }
+    // Trivially destroyed, so still readable when a tree outlives the
+    // thread's spare blocks (a static deleted at exit).
+    static bool& gone() {
+      thread_local bool flag = false;
+      return flag;
+    }
+  };
+  static Spare* spare() {
+    if (Spare::gone()) return nullptr;
+    thread_local Spare kept;
+    return &kept;
+  }
+  static Block takeBlock(std::size_t capacity) {
+    if (Spare* kept = spare())
+      for (auto it = kept->blocks.begin(); it != kept->blocks.end(); ++it)
+        if (it->capacity == capacity) {
+          Block block = std::move(*it);
+          kept->blocks.erase(it);
+          kept->bytes -= capacity * sc_slot;
+          return block;
+        }
+    return {std::unique_ptr<std::byte[]>(new std::byte[capacity * sc_slot]), capacity};
+  }
+  void recycle() {
+    if (Spare* kept = spare())
+      for (Block& block : m_blocks)
+        if (kept->bytes + block.capacity * sc_slot <= sc_keptBytes) {
+          kept->bytes += block.capacity * sc_slot;
+          kept->blocks.push_back(std::move(block));
+        }
+    delete this;
+  }
+
+  std::vector<Block> m_blocks;
   std::size_t m_capacity = 3;
   std::size_t m_used = 3;
   std::size_t m_live = 0;
@@ -299,7 +351,7 @@ private:
     const Tag* op = groups[level];
     NodePtr first = parseGroup(level + 1, depth);
     if (first == nullptr || !mayOpen(Tag::E_GroupOp) || !startsWith(op->getOpening())) return first;
-    auto group = m_nodes->make(Node::E_Tag, op, KuvInString());
+    auto group = m_nodes->make(Node::E_Tag, op);
     group->addChild(std::move(first));
     while (startsWith(op->getOpening())) {
       consume(op->getOpening());
@@ -324,13 +376,13 @@ private:
       }
       NodePtr child = parsePrimary(depth + 1);
       if (child == nullptr) return nullptr;
-      auto node = m_nodes->make(Node::E_Tag, unary, KuvInString());
+      auto node = m_nodes->make(Node::E_Tag, unary);
       node->addChild(std::move(child));
       return node;
     }
     if (const Tag* brackets = matching(Tag::E_Brackets)) {
       consume(brackets->getOpening());
-      auto node = m_nodes->make(Node::E_Tag, brackets, KuvInString());
+      auto node = m_nodes->make(Node::E_Tag, brackets);
       if (startsWith(brackets->getClosing())) {
         consume(brackets->getClosing());
         return node;
@@ -351,10 +403,10 @@ private:
   }
 
   NodePtr parseBracketGroup(const Tag& tag, int depth) {
-    auto group = m_nodes->make(Node::E_Tag, &tag, KuvInString());
+    auto group = m_nodes->make(Node::E_Tag, &tag);
     while (startsWith(tag.getOpening())) {
       consume(tag.getOpening());
-      auto part = m_nodes->make(Node::E_Tag, &tag, KuvInString());
+      auto part = m_nodes->make(Node::E_Tag, &tag);
       if (!startsWith(tag.getClosing())) {
         NodePtr inner = parseGroup(0, depth + 1);
         if (inner == nullptr) return nullptr;
@@ -381,22 +433,21 @@ private:
   NodePtr parseString(int depth) {
     const Tag* prefix = matching(Tag::E_Prefix);
     if (prefix != nullptr) consume(prefix->getOpening());
-    KuvInString text = readString();
-    if (text.IsEmpty()) {
+    const std::u16string_view text = readString();
+    if (text.empty()) {
       m_error.Append(prefix == nullptr ? "empty string found\n" : "empty string found after prefix\n");
       return nullptr;
     }
-    auto node =
-        m_nodes->make(prefix == nullptr ? Node::E_String : Node::E_PrefixedString, prefix, std::move(text));
+    auto node = makeString(prefix == nullptr ? Node::E_String : Node::E_PrefixedString, prefix, text);
     const Tag* chain = matching(Tag::E_Chain);
     if (chain != nullptr) {
       consume(chain->getOpening());
-      KuvInString next = readString();
-      if (next.IsEmpty()) {
+      const std::u16string_view next = readString();
+      if (next.empty()) {
         m_error.Append("empty string found after ", chain->getOpening(), "\n");
         return nullptr;
       }
-      node->setChained(m_nodes->make(Node::E_String, nullptr, std::move(next)));
+      node->setChained(makeString(Node::E_String, nullptr, next));
     }
     if (const Tag* follower = followerAt(chain != nullptr)) {
       NodePtr group = parseBracketGroup(*follower, depth);
@@ -406,14 +457,20 @@ private:
     return node;
   }
 
-  // A quoted or plain string token; empty when there is none or when a
-  // quoted one is malformed. Blanks after it are skipped.
-  KuvInString readString() {
+  NodePtr makeString(Node::E_NodeType type, const Tag* prefix, std::u16string_view text) {
+    return m_nodes->make(type, prefix, text.data(),
+                         static_cast<std::int32_t>(text.size()));
+  }
+
+  // A quoted or plain string token, valid until the next one is read;
+  // empty when there is none or when a quoted one is malformed. Blanks
+  // after it are skipped.
+  std::u16string_view readString() {
     if (startsWith(m_parser.m_openingStringifier)) {
-      std::u16string text;
-      if (!readQuoted(text)) return KuvInString();
+      m_quoted.clear();
+      if (!readQuoted(m_quoted)) return {};
       skipBlanks();
-      return KuvInString(text.data(), static_cast<int>(text.size()));
+      return m_quoted;
     }
     std::size_t end = m_pos;
     while (end < m_text.size() && !atToken(end)) ++end;
@@ -432,7 +489,7 @@ private:
     const std::size_t from = m_pos;
     m_pos = end;
     skipBlanks();
-    return KuvInString(m_text.data() + from, static_cast<int>(last - from));
+    return std::u16string_view(m_text).substr(from, last - from);
   }
 
   bool readQuoted(std::u16string& text) {
@@ -483,6 +540,8 @@ private:
   std::array<std::uint16_t, 128> m_tagTypesByStart{};
   bool m_otherTagStarts = false;
   ParseNodeBlocks* m_nodes;
+  // The last quoted string read, escapes kept.
+  std::u16string m_quoted;
 };
 
 }  // namespace kuv::detail

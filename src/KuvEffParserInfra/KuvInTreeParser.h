@@ -66,6 +66,10 @@ public:
 
   // A string (tag null), a prefixed string (tag: the prefix) or a tag node.
   KuvInTreeParserNode(E_NodeType type, const KuvInTreeParserTag* tag, KuvInString text);
+  // The same with the text taken from length units at text, or none: a
+  // parse builds each node's text in place.
+  KuvInTreeParserNode(E_NodeType type, const KuvInTreeParserTag* tag, const KuvUCChar* text = nullptr,
+                      std::int32_t length = 0);
   ~KuvInTreeParserNode() override;
 
   E_NodeType getType() const { return m_type; }

@@ -232,7 +232,7 @@ KuvEeVarEff* readIntervals(const Node& node, const KuvPiVarEffSyntax& syntax, co
     if (FAILED(parseRange(words.front(), words.back(), range))) return nullptr;
     ranges.PutBack(range);
   }
-  if (FAILED(eff->set(ranges))) {
+  if (FAILED(eff->set(std::move(ranges)))) {
     report(errorText, "Interval ", name, " is not a valid interval");
     return nullptr;
   }

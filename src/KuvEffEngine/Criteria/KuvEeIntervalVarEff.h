@@ -52,6 +52,16 @@ public:
     m_negated = 0;
     return S_OK;
   }
+  // As set(list), but a list of one kept range (what a text usually gives)
+  // is taken over instead of copied through the union.
+  HRESULT set(KuvInListVal&& intervals) {
+    if (!isOneKeptRange(intervals) || FAILED(m_intervals.SwapElements(intervals)))
+      return set(static_cast<const KuvInListVal&>(intervals));
+    intervals.Clear();
+    m_noVar = 0;
+    m_negated = 0;
+    return S_OK;
+  }
   // Fills list (emptied first) with copies of the positive part's ranges.
   HRESULT getIntervals(KuvInListVal& list) const {
     if (!list.IsTypeAccepted(Interval::sType())) return E_INVALIDARG;
@@ -137,6 +147,16 @@ protected:
   unsigned char m_backupNegated = 0;
 
 private:
+  // The union of one range into nothing keeps it as it is, unless the
+  // range is flagged as not to be merged.
+  static bool isOneKeptRange(const KuvInListVal& list) {
+    if (list.GetLength() != 1) return false;
+    const Interval* range = Interval::cast(*list.Get(0));
+    if constexpr (requires { range->canSimplify(); })
+      return range != nullptr && range->canSimplify();
+    else
+      return range != nullptr;
+  }
   static bool isSorted(const KuvInListVal& list) {
     for (std::int32_t i = 1; i < list.GetLength(); ++i)
       if (static_cast<const Interval*>(list.Get(i))->getA() < static_cast<const Interval*>(list.Get(i - 1))->getA())

@@ -37,7 +37,8 @@ void copyValues(Dico& to, const Dico& from) {
 
 KuvEeSelectionEff::KuvEeSelectionEff(KuvEeSelectionVar* var, E_SpecialCondition condition)
     : KuvEeVarEff(var), m_values(new Dico) {
-  set(condition);
+  // A new dictionary has nothing to clear.
+  m_negated = condition == AllTrue ? 1 : 0;
 }
 
 KuvEeSelectionEff::KuvEeSelectionEff(const KuvEeSelectionEff& other)

@@ -13,51 +13,49 @@ KuvCriteriaSelectedBy codeOf(const KuvInIntHolder* code) {
 }  // namespace
 
 KuvEeSelectionValueDico::KuvEeSelectionValueDico()
-    : m_values(KuvEeSelectionValue::sType()),
-      m_byName(KuvInString::sType(), KuvEeSelectionValue::sType()),
-      m_byGuid(KuvInGuid::sType(), KuvEeSelectionValue::sType()),
-      m_selectedBy(KuvInGuid::sType(), KuvInIntHolder::sType()),
-      m_selectedByName(KuvInString::sType(), KuvInIntHolder::sType()) {}
+    : m_values(KuvEeSelectionValue::sType()) {}
 
 KuvEeSelectionValueDico::KuvEeSelectionValueDico(const KuvEeSelectionValueDico& other)
     : KuvInObject(other),
       m_values(other.m_values),
       m_keys(other.m_keys),
-      m_indexed(other.m_indexed),
-      m_byName(other.m_byName),
-      m_byGuid(other.m_byGuid),
-      m_selectedBy(other.m_selectedBy),
-      m_selectedByName(other.m_selectedByName) {}
+      m_index(other.m_index ? std::make_unique<Index>(*other.m_index) : nullptr),
+      m_codes(other.m_codes ? std::make_unique<Codes>(*other.m_codes) : nullptr) {}
+
+KuvEeSelectionValueDico::Codes& KuvEeSelectionValueDico::codes() {
+  if (m_codes == nullptr) m_codes = std::make_unique<Codes>();
+  return *m_codes;
+}
 
 KuvEeSelectionValueDico::~KuvEeSelectionValueDico() = default;
 
 KuvEeSelectionValue* KuvEeSelectionValueDico::findName(const KuvInString& name) const {
-  if (m_indexed) return static_cast<KuvEeSelectionValue*>(m_byName.Get(name));
+  if (m_index) return static_cast<KuvEeSelectionValue*>(m_index->byName.Get(name));
   for (const Key& key : m_keys)
     if (key.byName != nullptr && key.name == name) return key.byName;
   return nullptr;
 }
 
 KuvEeSelectionValue* KuvEeSelectionValueDico::findGuid(const KuvInGuid& guid) const {
-  if (m_indexed) return static_cast<KuvEeSelectionValue*>(m_byGuid.Get(guid));
+  if (m_index) return static_cast<KuvEeSelectionValue*>(m_index->byGuid.Get(guid));
   for (const Key& key : m_keys)
     if (key.byGuid != nullptr && key.guid == guid) return key.byGuid;
   return nullptr;
 }
 
 void KuvEeSelectionValueDico::putKeys(KuvEeSelectionValue* value, bool hasGuid) {
-  if (!m_indexed && m_keys.size() >= sc_scanLimit) {
+  if (!m_index && m_keys.size() >= sc_scanLimit) {
+    m_index = std::make_unique<Index>();
     for (const Key& key : m_keys) {
-      if (key.byName != nullptr) m_byName.Put(key.name, key.byName);
-      if (key.byGuid != nullptr) m_byGuid.Put(key.guid, key.byGuid);
+      if (key.byName != nullptr) m_index->byName.Put(key.name, key.byName);
+      if (key.byGuid != nullptr) m_index->byGuid.Put(key.guid, key.byGuid);
     }
     m_keys.clear();
     m_keys.shrink_to_fit();
-    m_indexed = true;
   }
-  if (m_indexed) {
-    m_byName.Put(value->getName(), value);
-    if (hasGuid) m_byGuid.Put(value->getGuid(), value);
+  if (m_index) {
+    m_index->byName.Put(value->getName(), value);
+    if (hasGuid) m_index->byGuid.Put(value->getGuid(), value);
     return;
   }
   if (m_keys.empty()) m_keys.reserve(4);
@@ -75,15 +73,15 @@ void KuvEeSelectionValueDico::dropScannedKey(KuvEeSelectionValue* Key::*slot,
 }
 
 void KuvEeSelectionValueDico::removeName(const KuvInString& name) {
-  if (m_indexed)
-    m_byName.Remove(name);
+  if (m_index)
+    m_index->byName.Remove(name);
   else
     dropScannedKey(&Key::byName, [&](const Key& key) { return key.name == name; });
 }
 
 void KuvEeSelectionValueDico::removeGuid(const KuvInGuid& guid) {
-  if (m_indexed)
-    m_byGuid.Remove(guid);
+  if (m_index)
+    m_index->byGuid.Remove(guid);
   else
     dropScannedKey(&Key::byGuid, [&](const Key& key) { return key.guid == guid; });
 }
@@ -98,9 +96,9 @@ bool KuvEeSelectionValueDico::add(KuvEeSelectionValue* value, KuvCriteriaSelecte
   if (selectedBy != KuvCriteriaSelectedBy_None) {
     const KuvInIntHolder code(static_cast<std::uint32_t>(selectedBy));
     if (hasGuid)
-      m_selectedBy.Put(value->getGuid(), code);
+      codes().byGuid.Put(value->getGuid(), code);
     else
-      m_selectedByName.Put(value->getName(), code);
+      codes().byName.Put(value->getName(), code);
   }
   return true;
 }
@@ -116,23 +114,25 @@ KuvEeSelectionValue* KuvEeSelectionValueDico::get(const KuvInString& name) const
 KuvCriteriaSelectedBy KuvEeSelectionValueDico::getSelectedBy(const KuvEeSelectionValue* value) const {
   if (value == nullptr || !m_values.Find(value)) return KuvCriteriaSelectedBy_None;
   if (value->getGuid().IsValuated()) return getSelectedBy(value->getGuid());
-  return codeOf(static_cast<const KuvInIntHolder*>(m_selectedByName.Get(value->getName())));
+  if (!m_codes) return KuvCriteriaSelectedBy_None;
+  return codeOf(static_cast<const KuvInIntHolder*>(m_codes->byName.Get(value->getName())));
 }
 
 KuvCriteriaSelectedBy KuvEeSelectionValueDico::getSelectedBy(const KuvInGuid& guid) const {
   if (!guid.IsValuated()) return KuvCriteriaSelectedBy_None;
-  return codeOf(static_cast<const KuvInIntHolder*>(m_selectedBy.Get(guid)));
+  if (!m_codes) return KuvCriteriaSelectedBy_None;
+  return codeOf(static_cast<const KuvInIntHolder*>(m_codes->byGuid.Get(guid)));
 }
 
 HRESULT KuvEeSelectionValueDico::remove(KuvEeSelectionValue* value) {
   if (value == nullptr || !m_values.Find(value)) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unknown value");
   if (findName(value->getName()) == value) {
     removeName(value->getName());
-    m_selectedByName.Remove(value->getName());
+    if (m_codes) m_codes->byName.Remove(value->getName());
   }
   if (value->getGuid().IsValuated() && findGuid(value->getGuid()) == value) {
     removeGuid(value->getGuid());
-    m_selectedBy.Remove(value->getGuid());
+    if (m_codes) m_codes->byGuid.Remove(value->getGuid());
   }
   m_values.Remove(value);
   return S_OK;
@@ -141,11 +141,8 @@ HRESULT KuvEeSelectionValueDico::remove(KuvEeSelectionValue* value) {
 void KuvEeSelectionValueDico::clear() {
   m_values.Clear();
   m_keys.clear();
-  m_indexed = false;
-  m_byName.Clear();
-  m_byGuid.Clear();
-  m_selectedBy.Clear();
-  m_selectedByName.Clear();
+  m_index.reset();
+  m_codes.reset();
 }
 
 void KuvEeSelectionValueDico::deleteValues() {

@@ -10,11 +10,13 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "KuvCriteriaSelectedBy.h"
 #include "KuvEeSelectionValue.h"
 #include "KuvInMap.h"
+#include "KuvInIntHolder.h"
 #include "KuvInMapVal.h"
 #include "KuvInSet.h"
 
@@ -71,12 +73,23 @@ private:
   // left with neither goes.
   void dropScannedKey(KuvEeSelectionValue* Key::*slot, const std::function<bool(const Key&)>& matches);
 
+  // The maps are made when first needed: most effectivities hold a few
+  // values and no code, and are read by the thousand.
+  struct Index {
+    KuvInMap byName{KuvInString::sType(), KuvEeSelectionValue::sType()};
+    KuvInMap byGuid{KuvInGuid::sType(), KuvEeSelectionValue::sType()};
+  };
+  struct Codes {
+    KuvInMapVal byGuid{KuvInGuid::sType(), KuvInIntHolder::sType()};
+    // The codes of the values without a GUID, by name.
+    KuvInMapVal byName{KuvInString::sType(), KuvInIntHolder::sType()};
+  };
+  Codes& codes();
+
   KuvInSet m_values;
   std::vector<Key> m_keys;
-  bool m_indexed = false;
-  KuvInMap m_byName;
-  KuvInMap m_byGuid;
-  KuvInMapVal m_selectedBy;
-  // The codes of the values without a GUID, by name.
-  KuvInMapVal m_selectedByName;
+  // Null while the keys are scanned.
+  std::unique_ptr<Index> m_index;
+  // Null while every code is none.
+  std::unique_ptr<Codes> m_codes;
 };
