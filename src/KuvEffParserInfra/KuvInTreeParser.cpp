@@ -252,6 +252,13 @@ public:
       else
         m_otherTokenStarts = true;
     }
+    for (const KuvInString& blank : m_parser.m_blanks) {
+      const std::u16string& u = units(blank);
+      if (u.size() == 1 && u[0] < m_blankUnits.size())
+        m_blankUnits[u[0]] = true;
+      else
+        m_otherBlanks = true;
+    }
     for (int type = 0; type < static_cast<int>(std::size(m_parser.m_tagsByType)); ++type)
       for (const Tag* tag : m_parser.m_tagsByType[type]) {
         const char16_t first = units(tag->getOpening()).front();
@@ -295,7 +302,13 @@ private:
     skipBlanks();
   }
 
+  bool isBlankUnit(char16_t unit) const { return unit < m_blankUnits.size() && m_blankUnits[unit]; }
+
   void skipBlanks() {
+    if (!m_otherBlanks) {
+      while (m_pos < m_text.size() && isBlankUnit(m_text[m_pos])) ++m_pos;
+      return;
+    }
     for (bool moved = true; moved && m_pos < m_text.size();) {
       moved = false;
       for (const KuvInString& blank : m_parser.m_blanks)
@@ -475,7 +488,9 @@ private:
     std::size_t end = m_pos;
     while (end < m_text.size() && !atToken(end)) ++end;
     std::size_t last = end;
-    for (bool cut = true; cut && last > m_pos;) {
+    if (!m_otherBlanks)
+      while (last > m_pos && isBlankUnit(m_text[last - 1])) --last;
+    for (bool cut = m_otherBlanks; cut && last > m_pos;) {
       cut = false;
       for (const KuvInString& blank : m_parser.m_blanks) {
         const auto length = static_cast<std::size_t>(blank.GetLengthInChar());
@@ -538,6 +553,10 @@ private:
   // By first unit, the bits of the tag types (E_Type) whose openings begin
   // with it; a tag beyond those makes every tag compared everywhere.
   std::array<std::uint16_t, 128> m_tagTypesByStart{};
+  // The blanks when each is one unit of those; otherwise every blank is
+  // compared.
+  std::array<bool, 128> m_blankUnits{};
+  bool m_otherBlanks = false;
   bool m_otherTagStarts = false;
   ParseNodeBlocks* m_nodes;
   // The last quoted string read, escapes kept.
