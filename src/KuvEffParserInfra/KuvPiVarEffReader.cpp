@@ -147,13 +147,14 @@ KuvEeVarEff* KuvPiVarEffReader::readSelection(const KuvInTreeParserNode& node, c
   KuvEeSelectionVar* variable = KuvEeSelectionVar::cast(*data.getObject());
   const Node* follower = node.getFollower();
   if (variable == nullptr || follower == nullptr) return nullptr;
-  const KuvInString name = m_syntax.decode(node.getText());
+  // The name serves only the messages.
+  auto name = [&] { return m_syntax.decode(node.getText()); };
   std::vector<KuvInString>& words = m_words;
   KuvInString op = m_syntax.valueSetOpen;
   const Part status =
       follower->getChildCount() == 1 ? partWords(*follower->getChild(0), m_syntax, m_tags, words, op) : Part::BadOperator;
   if (status != Part::Ok) {
-    report(errorText, "In selection{...} <", name, "{...}> <", op, "> the only expected operator is <",
+    report(errorText, "In selection{...} <", name(), "{...}> <", op, "> the only expected operator is <",
            m_syntax.listSeparator, ">");
     return nullptr;
   }
@@ -176,7 +177,7 @@ KuvEeVarEff* KuvPiVarEffReader::readSelection(const KuvInTreeParserNode& node, c
         if (!values.IsEmpty()) values.Append(m_syntax.listSeparator);
         values.Append(static_cast<const KuvEeSelectionValue*>(it.Get())->getName());
       }
-      report(errorText, "<", word, "> is not part of selection <", name, "> values : ", values,
+      report(errorText, "<", word, "> is not part of selection <", name(), "> values : ", values,
              " or special values : <", m_syntax.noVarWord, ">");
       return nullptr;
     }
@@ -194,9 +195,10 @@ KuvEeVarEff* readIntervals(const Node& node, const KuvPiVarEffSyntax& syntax, co
                            std::unique_ptr<Eff> eff, std::vector<KuvInString>& words, KuvInString& errorText,
                            ParseRange parseRange) {
   const Node* follower = node.getFollower();
-  const KuvInString name = syntax.decode(node.getText());
+  // The name serves only the messages.
+  auto name = [&] { return syntax.decode(node.getText()); };
   if (follower == nullptr || follower->getTag() != tags.range) {
-    report(errorText, "Operator <", syntax.rangeOpen, "> (or nothing) is expected after ", name);
+    report(errorText, "Operator <", syntax.rangeOpen, "> (or nothing) is expected after ", name());
     return nullptr;
   }
   KuvInListVal ranges(Interval::sType());
@@ -205,7 +207,7 @@ KuvEeVarEff* readIntervals(const Node& node, const KuvPiVarEffSyntax& syntax, co
     KuvInString op;
     const Part status = partWords(*follower->getChild(i), syntax, tags, words, op);
     if (status == Part::BadOperator) {
-      report(errorText, "In ", name, " <", op, "> the only expected operator is <", syntax.listSeparator, ">");
+      report(errorText, "In ", name(), " <", op, "> the only expected operator is <", syntax.listSeparator, ">");
       return nullptr;
     }
     if (status != Part::Ok) {
@@ -218,7 +220,7 @@ KuvEeVarEff* readIntervals(const Node& node, const KuvPiVarEffSyntax& syntax, co
     }
     if (words.size() == 1 && (words[0] == syntax.allTrueWord || words[0] == syntax.allFalseWord)) {
       if (follower->getChildCount() != 1) {
-        report(errorText, "<", words[0], "> is only allowed if there is only one interval in ", name, " effectivity");
+        report(errorText, "<", words[0], "> is only allowed if there is only one interval in ", name(), " effectivity");
         return nullptr;
       }
       eff->set(words[0] == syntax.allTrueWord ? Eff::AllTrue : Eff::AllFalse);
@@ -233,7 +235,7 @@ KuvEeVarEff* readIntervals(const Node& node, const KuvPiVarEffSyntax& syntax, co
     ranges.PutBack(range);
   }
   if (FAILED(eff->set(std::move(ranges)))) {
-    report(errorText, "Interval ", name, " is not a valid interval");
+    report(errorText, "Interval ", name(), " is not a valid interval");
     return nullptr;
   }
   if (noVar) eff->orNoVar();

@@ -207,6 +207,15 @@ OrbUnicodeString OrbUnicodeString::SubString(int start, int count) const {
 int OrbUnicodeString::ConvertToNum(int& value, const char* format) const {
   if (format == nullptr) return 0;
   if (std::strcmp(format, "%d") == 0) {
+    // Plain digits that cannot overflow, the usual serial number, are read
+    // here; what strtoll would read otherwise is left to it.
+    if (!m_units.empty() && m_units.size() <= 9 &&
+        std::all_of(m_units.begin(), m_units.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; })) {
+      int digits = 0;
+      for (const char16_t c : m_units) digits = digits * 10 + (c - u'0');
+      value = digits;
+      return 1;
+    }
     // ASCII text, the usual case, is scanned from a copy of its own so that
     // numbers read in bulk leave no 8-bit view behind.
     const bool ascii = std::all_of(m_units.begin(), m_units.end(), [](char16_t c) { return c < 0x80; });
