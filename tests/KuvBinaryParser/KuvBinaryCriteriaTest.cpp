@@ -1,104 +1,103 @@
-// The date and option/selection leaves of binary expressions: exact bytes,
-// the selected-by routing of values, the light parser, refusals and
-// truncations.
+// The criterion leaves of binary expressions, through the node writer and
+// reader: exact bytes per layout, round trips (negated, and through the
+// light parser's placeholders), the selected-by routing of values,
+// refusals with their traces, and every truncation of a valid leaf.
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
-#include "KuvBinaryDatesEff.h"
-#include "KuvBinaryExprData.h"
-#include "KuvBinaryFeatureEff.h"
-#include "KuvBioBuffer.h"
-#include "KuvBioBufferOut.h"
-#include "KuvEeDateEff.h"
-#include "KuvEeDateVar.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeSelectionEff.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvInDateInterval.h"
+#include "Kuv.h"
+#include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "support/KuvTestSupport.h"
 
 namespace {
 
 using kuv_test::Guid;
+using kuv_test::treeIndex;
 using Bytes = std::vector<std::uint8_t>;
+using S = KuvEeSerialVar;
 
-// volatile: [red, date]; criteria: [wheels, w16, red]; rule: [w17, blue];
-// default: [w18]; dismissed: [w19].
-struct Model {
-  KuvEeDateVar date{"Date", Guid(1).data()};
-  KuvEeSelectionVar wheels{"Wheels", Guid(2).data()};
-  KuvEeSelectionValue* w16 = wheels.addValue("16", Guid(3).data());
-  KuvEeSelectionValue* w17 = wheels.addValue("17", Guid(4).data());
-  KuvEeSelectionValue* w18 = wheels.addValue("18", Guid(5).data());
-  KuvEeSelectionValue* w19 = wheels.addValue("19", Guid(6).data());
-  KuvEeBasicOptionVar red{"Red", Guid(7).guid()};
-  KuvEeBasicOptionVar blue{"Blue", Guid(8).guid()};
+// Expr criteria: 0 a dictionary with every series and the tree states (the
+// reader must look at the first value), 1 to 3 state revisions 1 to 3, 4 a
+// plan revision 7, 5 to 7 tree states root, a and b, 8 a dictionary with
+// tree plans only, 9 its root, 10 the wheels, 11 wheel 16, 12 red, 13 a
+// milestone track, 14 to 16 its milestones r, a (dated) and b, 17 a
+// dictionary with no series. Rule: w17, blue; default: w18; dismissed: w19.
+// Volatile: red, the date.
+struct World {
+  KuvEeModelDico model{KuvInString("Model"), Guid(1).guid()};
+  KuvEeModelDico plans{KuvInString("Plans"), Guid(2).guid()};
+  KuvEeModelDico neither{KuvInString("N"), Guid(3).guid()};
+  KuvEeDateVar date{"Date", Guid(4).data()};
+  KuvEeSelectionVar wheels{"Wheels", Guid(5).data()};
+  KuvEeSelectionValue* w16 = wheels.addValue("16", Guid(6).data());
+  KuvEeSelectionValue* w17 = wheels.addValue("17", Guid(7).data());
+  KuvEeSelectionValue* w18 = wheels.addValue("18", Guid(8).data());
+  KuvEeSelectionValue* w19 = wheels.addValue("19", Guid(9).data());
+  KuvEeBasicOptionVar red{"Red", Guid(10).guid()};
+  KuvEeBasicOptionVar blue{"Blue", Guid(11).guid()};
+  KuvEeMilestonesVar track{"Track", Guid(12).data(), "Design", nullptr};
+  KuvEeTreeSeriesElement* root = nullptr;
+  KuvEeTreeSeriesElement* a = nullptr;
+  KuvEeTreeSeriesElement* b = nullptr;
+  KuvEeTreeSeriesElement* planRoot = nullptr;
+  KuvEeMilestone* mr = new KuvEeMilestone("MR", Guid(50).data(), &track, treeIndex("1-100"), nullptr, nullptr);
+  KuvEeMilestone* ma = nullptr;
+  KuvEeMilestone* mb = nullptr;
   KuvBinaryExprData data;
 
-  Model() {
-    data.addVolatileCriteria(red);
-    data.addVolatileCriteria(date);
-    for (KuvInObject* criterion : {static_cast<KuvInObject*>(&wheels), static_cast<KuvInObject*>(w16),
-                                   static_cast<KuvInObject*>(&red)})
+  World() {
+    for (std::int32_t type : {S::STATE, S::UNIT, S::MANUF_PLAN, S::TREE_STATE}) model.enableEvolutionSeries(type);
+    plans.enableEvolutionSeries(S::TREE_MANUF_PLAN);
+    data.addExprCriteria(model);
+    for (unsigned seq = 1; seq <= 3; ++seq) data.addExprCriteria(*revision(model.getSeriesVariable(S::STATE), seq));
+    data.addExprCriteria(*revision(model.getSeriesVariable(S::MANUF_PLAN), 7));
+    KuvEeTreeSeriesVar* tree = model.getTreeSeriesVariable(S::TREE_STATE);
+    root = new KuvEeTreeSeriesElement("R", Guid(40).data(), "R", treeIndex("1-100"), tree, nullptr);
+    tree->setRootTreeSeriesElement(root);
+    a = new KuvEeTreeSeriesElement("A", Guid(41).data(), "A", treeIndex("2-10"), tree, root);
+    b = new KuvEeTreeSeriesElement("B", Guid(42).data(), "B", treeIndex("20-30"), tree, root);
+    root->addChild(a);
+    root->addChild(b);
+    for (KuvInObject* element : {root, a, b}) data.addExprCriteria(*element);
+    data.addExprCriteria(plans);
+    KuvEeTreeSeriesVar* planTree = plans.getTreeSeriesVariable(S::TREE_MANUF_PLAN);
+    planRoot = new KuvEeTreeSeriesElement("P", Guid(43).data(), "P", treeIndex("1-9"), planTree, nullptr);
+    planTree->setRootTreeSeriesElement(planRoot);
+    const KuvInDate day(2020, 3, 4, 14, 31, 16);
+    track.setRootMilestone(mr);
+    ma = new KuvEeMilestone("MA", Guid(51).data(), &track, treeIndex("2-10"), &day, mr);
+    mb = new KuvEeMilestone("MB", Guid(52).data(), &track, treeIndex("20-30"), nullptr, mr);
+    mr->addChild(ma);
+    mr->addChild(mb);
+    for (KuvInObject* criterion : std::vector<KuvInObject*>{planRoot, &wheels, w16, &red, &track, mr, ma, mb, &neither})
       data.addExprCriteria(*criterion);
     data.addExprCriteriaRule(*w17);
     data.addExprCriteriaRule(blue);
     data.addExprCriteriaDefault(*w18);
     data.addExprCriteriaDismissed(*w19);
+    data.addVolatileCriteria(red);
+    data.addVolatileCriteria(date);
+  }
+
+  KuvEeSerialVarValue* revision(KuvEeSerialVar* var, unsigned seq) {
+    auto* value = new KuvEeSerialVarValue("Rev", Guid(20 + seq).data(), "R", seq, var);
+    EXPECT_EQ(S_OK, var->addRevision(value));
+    return value;
   }
 };
 
-Bytes bytesOf(const KuvBioBufferOut& out) { return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength()); }
-
-template <class Eff>
-Bytes written(const Eff& eff, const KuvBinaryExprData& data) {
-  KuvBioBufferOut out;
-  if constexpr (std::is_same_v<Eff, KuvEeDateEff>) {
-    EXPECT_EQ(S_OK, KuvBinaryDatesEff::write(eff, data, out));
-  } else {
-    EXPECT_EQ(S_OK, KuvBinaryFeatureEff::write(eff, data, out));
-  }
-  return bytesOf(out);
-}
-
-// Reads a whole leaf, type byte included; the effectivity read, or null.
-std::unique_ptr<KuvEeVarEff> readLeaf(const Bytes& bytes, KuvBinaryExprData& data, bool flag, HRESULT& hr) {
-  KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
-  in.increment(1);
-  KuvEeVarEff* eff = nullptr;
-  if (bytes[0] == KuvBinaryDatesEff::sc_nodeType) {
-    KuvEeDateEff* dates = nullptr;
-    hr = KuvBinaryDatesEff::read(in, data, dates);
-    eff = dates;
-  } else {
-    hr = KuvBinaryFeatureEff::read(in, data, flag, eff);
-  }
-  if (SUCCEEDED(hr)) {
-    EXPECT_EQ(bytes.size(), in.getPosition());
-  }
-  return std::unique_ptr<KuvEeVarEff>(eff);
-}
-
-Bytes rewritten(const Bytes& bytes, KuvBinaryExprData& data, bool flag = false) {
-  HRESULT hr = E_FAIL;
-  const std::unique_ptr<KuvEeVarEff> eff = readLeaf(bytes, data, flag, hr);
-  if (FAILED(hr)) return {};
-  if (const auto* dates = KuvEeDateEff::cast(*eff)) return written(*dates, data);
-  return written(static_cast<const KuvEeVarEff&>(*eff), data);
-}
-
-KuvEeDateEff dates(Model& m, const std::vector<std::pair<KuvInDate, KuvInDate>>& ranges) {
-  KuvEeDateEff eff(&m.date, KuvEeDateEff::AllFalse);
+KuvEeVarEff* dates(World& w, const std::vector<std::pair<KuvInDate, KuvInDate>>& ranges) {
+  auto* eff = new KuvEeDateEff(&w.date, KuvEeDateEff::AllFalse);
   KuvInListVal list(KuvInDateInterval::sType());
-  for (const auto& [a, b] : ranges) {
+  for (const auto& [low, high] : ranges) {
     KuvInDateInterval interval;
-    interval.setIntervalNoCheck(a, b);
+    interval.setIntervalNoCheck(low, high);
     list.PutBack(interval);
   }
-  EXPECT_EQ(S_OK, eff.set(list));
+  EXPECT_EQ(S_OK, eff->set(list));
   return eff;
 }
 
@@ -108,83 +107,203 @@ KuvInDate infinity(bool positive) {
   return date;
 }
 
-TEST(KuvBinaryCriteria, DateBytes) {
-  Model m;
-  const struct {
-    KuvEeDateEff eff;
-    Bytes bytes;
-  } cases[] = {
-      {dates(m, {{KuvInDate(2020, 1, 2, 1, 1, 1), KuvInDate(2021, 3, 4, 13, 31, 16)}}),
-       {14, 1, 0, 0, 0, 1, 0, 1, 9, 0x07, 0xE4, 1, 2, 1, 1, 1, 0x07, 0xE5, 3, 4, 13, 31, 16}},
-      {dates(m, {{infinity(false), infinity(true)}}),
-       {14, 1, 0, 0, 0, 1, 0, 1, 9, 0, 0, 0, 0, 0, 0, 0, 0x4E, 0x20, 13, 32, 24, 60, 62}},
-      {dates(m, {{KuvInDate(1999, 12, 31, 24, 60, 60), KuvInDate(true)}}),
-       {14, 1, 0, 0, 0, 1, 0, 1, 9, 0x07, 0xCF, 12, 31, 24, 60, 60, 0x27, 0x0F, 12, 31, 24, 60, 61}},
-      {KuvEeDateEff(&m.date, KuvEeDateEff::AllTrue), {14, 1, 0, 0, 0, 1, 0, 0}},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.bytes, written(c.eff, m.data));
-    EXPECT_EQ(c.bytes, rewritten(c.bytes, m.data));
-  }
-  // Dates stored without their time take the ends of their days.
-  const Bytes dayOnly{14, 1, 0, 0, 0, 1, 0, 1, 0, 0x07, 0xE4, 1, 2, 0x07, 0xE5, 3, 4};
-  EXPECT_EQ((Bytes{14, 1, 0, 0, 0, 1, 0, 1, 9, 0x07, 0xE4, 1, 2, 1, 1, 1, 0x07, 0xE5, 3, 4, 24, 60, 60}),
-            rewritten(dayOnly, m.data));
+KuvEeVarEff* serial(KuvEeModelDico& model, std::int32_t type, std::int32_t low, bool lowIn, std::int32_t high,
+                    bool highIn) {
+  auto* eff = new KuvEeSerialEff(model.getSeriesVariable(type), KuvEeSerialEff::AllFalse);
+  EXPECT_EQ(S_OK, eff->set(low, lowIn, high, highIn));
+  return eff;
 }
 
-TEST(KuvBinaryCriteria, FeatureBytesAndRouting) {
-  Model m;
-  KuvEeSelectionEff selection(&m.wheels, KuvEeSelectionEff::AllFalse);
-  selection.add(m.w16, KuvCriteriaSelectedBy_UserSelected);
-  selection.add(m.w18, KuvCriteriaSelectedBy_DefaultValue);
-  selection.add(m.w17, KuvCriteriaSelectedBy_RuleDeduced);
-  // By index, then number: w17 and w18 both at 0 in their lists.
-  const Bytes bytes{15, 7, 0, 0, 0, 3, 21, 0, 0, 29, 0, 0, 13, 0, 1};
-  EXPECT_EQ(bytes, written(selection, m.data));
-  EXPECT_EQ(bytes, rewritten(bytes, m.data));
-  EXPECT_EQ((Bytes{15, 7, 0, 2, 0, 1, 13, 0, 2}), written(KuvEeOptionEff(&m.red, KuvEeOptionEff::T), m.data));
-  const Bytes blueF{15, 7, 0, 1, 0, 1, 21, 0, 1};
-  EXPECT_EQ(blueF, written(KuvEeOptionEff(&m.blue, KuvEeOptionEff::F), m.data));
-  EXPECT_EQ(blueF, rewritten(blueF, m.data));
+// Selections given as {from, fromIncluded, to bounds and their flags}; a
+// lone included from is a single selection.
+struct Sel {
+  KuvEeTreeElementBase* from;
+  bool included;
+  std::vector<std::pair<KuvEeTreeElementBase*, bool>> to;
+};
 
-  // Numbers 1 and 2 go to the dismissed and incompatible lists under the
-  // flag, unless those lists are empty.
+template <class Eff, class Selection, class Bound, class Element, class Var>
+KuvEeVarEff* tree(Var* var, const std::vector<Sel>& sels) {
+  auto* eff = new Eff(var, Eff::AllFalse);
+  KuvInListVal list(Selection::sType());
+  for (const Sel& s : sels) {
+    Selection selection;
+    if (s.to.empty() && s.included) {
+      EXPECT_EQ(S_OK, selection.setSingleSelection(Bound(static_cast<Element*>(s.from), true)));
+    } else {
+      EXPECT_EQ(S_OK, selection.setFromBound(Bound(static_cast<Element*>(s.from), s.included)));
+      for (const auto& [to, in] : s.to) EXPECT_EQ(S_OK, selection.addToBound(Bound(static_cast<Element*>(to), in)));
+    }
+    list.PutBack(selection);
+  }
+  EXPECT_EQ(S_OK, eff->addSelections(list));
+  return eff;
+}
+KuvEeVarEff* treeSeries(KuvEeTreeSeriesVar* var, const std::vector<Sel>& sels) {
+  return tree<KuvEeTreeSeriesEff, KuvEeTreeSeriesSelection, KuvEeTreeSeriesSelectionBound, KuvEeTreeSeriesElement>(
+      var, sels);
+}
+KuvEeVarEff* milestones(KuvEeMilestonesVar* var, const std::vector<Sel>& sels) {
+  return tree<KuvEeMilestonesEff, KuvEeMilestonesSelection, KuvEeMilestonesSelectionBound, KuvEeMilestone>(var, sels);
+}
+
+Bytes write(const KuvEeNodeRef& tree, const KuvBinaryExprData& data) {
+  KuvBioBufferOut out;
+  EXPECT_EQ(S_OK, KuvBinaryEENodeParser::write(tree, data, out));
+  return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+}
+
+HRESULT read(const Bytes& bytes, KuvBinaryExprData& data, kuv_test::Tree& tree, bool flag = false) {
+  KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
+  KuvEeNodeRef* node = nullptr;
+  const HRESULT hr = KuvBinaryEENodeParser::readNode(in, data, flag, node);
+  tree.reset(node);
+  if (SUCCEEDED(hr)) {
+    EXPECT_EQ(bytes.size(), in.getPosition());
+  }
+  return hr;
+}
+
+Bytes rewritten(const Bytes& bytes, KuvBinaryExprData& data) {
+  kuv_test::Tree tree;
+  EXPECT_EQ(S_OK, read(bytes, data, tree));
+  return tree != nullptr ? write(*tree, data) : Bytes();
+}
+
+kuv_test::Tree leaf(KuvEeVarEff* eff) { return kuv_test::own(new KuvEeVarEffLeaf(eff)); }
+
+// light: the light parser's placeholders write the same bytes again.
+struct Layout {
+  const char* name;
+  KuvEeVarEff* eff;
+  Bytes bytes;
+  bool light;
+};
+
+TEST(KuvBinaryCriteria, Layouts) {
+  World w;
+  KuvEeTreeSeriesVar* states = w.model.getTreeSeriesVariable(S::TREE_STATE);
+  KuvEeTreeSeriesVar* plans = w.plans.getTreeSeriesVariable(S::TREE_MANUF_PLAN);
+  KuvEeSelectionEff* selection = new KuvEeSelectionEff(&w.wheels, KuvEeSelectionEff::AllFalse);
+  selection->add(w.w16, KuvCriteriaSelectedBy_UserSelected);
+  selection->add(w.w18, KuvCriteriaSelectedBy_DefaultValue);
+  selection->add(w.w17, KuvCriteriaSelectedBy_RuleDeduced);
+  const Layout cases[] = {
+      {"dates with times", dates(w, {{KuvInDate(2020, 1, 2, 1, 1, 1), KuvInDate(2021, 3, 4, 13, 31, 16)}}),
+       {14, 1, 0, 0, 0, 1, 0, 1, 9, 0x07, 0xE4, 1, 2, 1, 1, 1, 0x07, 0xE5, 3, 4, 13, 31, 16}, true},
+      {"dates, infinities", dates(w, {{infinity(false), infinity(true)}}),
+       {14, 1, 0, 0, 0, 1, 0, 1, 9, 0, 0, 0, 0, 0, 0, 0, 0x4E, 0x20, 13, 32, 24, 60, 62}, true},
+      {"dates, to the maximum", dates(w, {{KuvInDate(1999, 12, 31, 24, 60, 60), KuvInDate(true)}}),
+       {14, 1, 0, 0, 0, 1, 0, 1, 9, 0x07, 0xCF, 12, 31, 24, 60, 60, 0x27, 0x0F, 12, 31, 24, 60, 61}, true},
+      {"dates, none", new KuvEeDateEff(&w.date, KuvEeDateEff::AllFalse), {14, 1, 0, 0, 0, 1, 0, 0}, true},
+      // By index, then number: w17 and w18 both at 0 in their lists.
+      {"selection", selection, {15, 7, 0, 10, 0, 3, 21, 0, 0, 29, 0, 0, 13, 0, 11}, true},
+      {"option", new KuvEeOptionEff(&w.red, KuvEeOptionEff::T), {15, 7, 0, 12, 0, 1, 13, 0, 12}, true},
+      {"option F, a rule", new KuvEeOptionEff(&w.blue, KuvEeOptionEff::F), {15, 7, 0, 1, 0, 1, 21, 0, 1}, true},
+      {"unit to infinity", serial(w.model, S::UNIT, 5, true, 2000000000, true),
+       {12, 13, 0, 0, 0, 1, 3, 0, 0, 0, 5, 0, 0}, true},
+      {"unit single, negative", serial(w.model, S::UNIT, -3, true, -3, true),
+       {12, 13, 0, 0, 0, 1, 7, 0xFF, 0xFF, 0xFF, 0xFD, 0, 1, 7, 0xFF, 0xFF, 0xFF, 0xFD}, true},
+      {"state, upper excluded", serial(w.model, S::STATE, 1, true, 3, false),
+       {13, 13, 0, 0, 0, 1, 1, 0, 1, 0, 1, 0, 0, 3}, true},
+      {"plan single", serial(w.model, S::MANUF_PLAN, 7, true, 7, true), {13, 21, 0, 0, 0, 1, 5, 0, 4, 0, 1, 5, 0, 4},
+       true},
+      {"tree states: single, then root excluded to a and b",
+       treeSeries(states, {{w.b, true, {}}, {w.root, false, {{w.a, true}, {w.b, true}}}}),
+       {13, 13, 0, 0, 0, 2, 5, 0, 7, 0, 0, 5, 0, 2, 1, 0, 6, 1, 0, 7}, false},
+      {"tree plans, single root", treeSeries(plans, {{w.planRoot, true, {}}}), {13, 21, 0, 8, 0, 1, 5, 0, 9}, false},
+      {"milestones: root excluded to a (dated) excluded and b",
+       milestones(&w.track, {{w.mr, false, {{w.ma, false}, {w.mb, true}}}}),
+       {17, 0, 0, 13, 0, 1, 0, 14, 0, 0, 0, 2, 0, 15, 2, 0x07, 0xE4, 3, 4, 0, 16, 128}, false},
+      {"milestones: single a (dated), root open, root to itself excluded",
+       milestones(&w.track, {{w.ma, true, {}}, {w.mr, false, {}}, {w.mr, true, {{w.mr, false}}}}),
+       {17, 0, 0, 13, 0, 3, 0, 15, 130, 0x07, 0xE4, 3, 4, 1, 0, 14, 0, 0, 0, 0, 0, 14, 128, 0, 0, 1, 0, 14, 0}, true},
+  };
+  for (const Layout& c : cases) {
+    SCOPED_TRACE(c.name);
+    const kuv_test::Tree tree = leaf(c.eff);
+    EXPECT_EQ(c.bytes, write(*tree, w.data));
+    kuv_test::Tree back;
+    ASSERT_EQ(S_OK, read(c.bytes, w.data, back));
+    EXPECT_EQ(kuv_test::text(*tree->getNode()), kuv_test::text(*back->getNode()));
+    EXPECT_EQ(c.bytes, write(*back, w.data));
+    if (c.light) {
+      KuvBinaryExprData fake;
+      fake.setDependenciesType(KuvBinaryExprData::FakeDependencies);
+      EXPECT_EQ(c.bytes, rewritten(c.bytes, fake));
+    }
+
+    // Negated: Not over the positive leaf, which writes the same bytes.
+    static_cast<KuvEeVarEffLeaf*>(tree->getNode())->getVarEff()->opNot();
+    Bytes negated = write(*tree, w.data);
+    ASSERT_EQ(std::uint8_t{3}, negated.front());
+    EXPECT_EQ(c.bytes, Bytes(negated.begin() + 1, negated.end()));
+    EXPECT_EQ(negated, rewritten(negated, w.data));
+
+    // Every truncation fails and hands nothing out, also to the light parser.
+    for (std::size_t n = 0; n < c.bytes.size(); ++n)
+      for (const bool isFake : {false, true}) {
+        World fresh;
+        if (isFake) fresh.data.setDependenciesType(KuvBinaryExprData::FakeDependencies);
+        kuv_test::Tree cut;
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(FAILED(read(Bytes(c.bytes.begin(), c.bytes.begin() + n), fresh.data, cut))) << n << isFake;
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(nullptr, cut);
+      }
+  }
+  // Dates stored without their time take the ends of their days.
+  EXPECT_EQ((Bytes{14, 1, 0, 0, 0, 1, 0, 1, 9, 0x07, 0xE4, 1, 2, 1, 1, 1, 0x07, 0xE5, 3, 4, 24, 60, 60}),
+            rewritten({14, 1, 0, 0, 0, 1, 0, 1, 0, 0x07, 0xE4, 1, 2, 0x07, 0xE5, 3, 4}, w.data));
+}
+
+// The light parser makes up the dictionaries, series, revisions (numbered
+// by their index), variables and milestones, and writes the same bytes.
+TEST(KuvBinaryCriteria, LightParser) {
+  const Bytes cases[] = {
+      {13, 13, 0, 0, 0, 2, 1, 0, 1, 0, 1, 0, 0, 3, 1, 0, 4, 0, 0},
+      {4, 0, 2, 13, 13, 0, 0, 0, 1, 1, 0, 1, 0, 0, 12, 13, 0, 0, 0, 1, 3, 0, 0, 0, 9, 0, 0},
+      {17, 0, 0, 3, 0, 2, 0, 5, 130, 0x07, 0xE4, 3, 4, 1, 0, 5, 2, 0x07, 0xE4, 3, 4, 0, 0, 0},
+  };
+  for (const Bytes& bytes : cases) {
+    KuvBinaryExprData fake;
+    fake.setDependenciesType(KuvBinaryExprData::FakeDependencies);
+    EXPECT_EQ(bytes, rewritten(bytes, fake));
+    if (bytes[0] != KuvBinaryMilestonesEff::sc_nodeType) continue;
+    const KuvEeMilestonesVar* track = KuvEeMilestonesVar::cast(*fake.getExprCriteria(3));
+    ASSERT_NE(nullptr, track);
+    EXPECT_EQ("DisciplineNoDefined", kuv_test::text(track->getDiscipline()));
+    EXPECT_EQ("CFG_ExpressionCriteria(index 3)", kuv_test::text(track->getName()));
+    const KuvEeMilestone* milestone = KuvEeMilestone::cast(*fake.getExprCriteria(5));
+    ASSERT_NE(nullptr, milestone);
+    EXPECT_EQ(track, milestone->getMilestonesVar());
+    EXPECT_EQ(KuvInDate(2020, 3, 4, 1, 1, 1), *milestone->getDate());
+    EXPECT_TRUE(fake.isInGarbage(*milestone));
+  }
+}
+
+// Numbers 1 and 2 go to the dismissed and incompatible lists under the
+// flag, unless those lists are empty.
+TEST(KuvBinaryCriteria, SelectedByRouting) {
+  World w;
   const struct {
     std::uint8_t number;
     bool flag;
     const char* expected;
   } routes[] = {{1, false, nullptr}, {1, true, "19"}, {2, false, "17"}, {2, true, "17"}, {3, true, "18"}};
   for (const auto& r : routes) {
-    HRESULT hr = S_OK;
-    const Bytes leaf{15, 7, 0, 0, 0, 1, static_cast<std::uint8_t>(r.number * 8 + 5), 0, 0};
-    const auto eff = readLeaf(leaf, m.data, r.flag, hr);
+    kuv_test::Tree tree;
+    const Bytes bytes{15, 7, 0, 10, 0, 1, static_cast<std::uint8_t>(r.number * 8 + 5), 0, 0};
+    testing::internal::CaptureStdout();
+    const HRESULT hr = read(bytes, w.data, tree, r.flag);
+    testing::internal::GetCapturedStdout();
     ASSERT_EQ(r.expected != nullptr, SUCCEEDED(hr)) << int(r.number) << r.flag;
-    if (eff != nullptr) {
-      const auto& values = KuvEeSelectionEff::cast(*eff)->getValues();
-      ASSERT_EQ(1, values.GetLength());
-      EXPECT_EQ(r.expected, kuv_test::text(*values.cBegin().Get()).substr(16, 2));
+    if (tree != nullptr) {
+      const auto* eff = KuvEeSelectionEff::cast(*static_cast<KuvEeVarEffLeaf*>(tree->getNode())->getVarEff());
+      ASSERT_EQ(1, eff->getValues().GetLength());
+      EXPECT_EQ(r.expected, kuv_test::text(*eff->getValues().cBegin().Get()).substr(16, 2));
     }
   }
-}
-
-TEST(KuvBinaryCriteria, WriteRefusals) {
-  Model m;
-  KuvEeDateVar unlisted("Unlisted", Guid(9).data());
-  KuvEeSelectionEff empty(&m.wheels, KuvEeSelectionEff::AllTrue);
-  KuvEeSelectionEff unlistedValue(&m.wheels, KuvEeSelectionEff::AllFalse);
-  KuvEeSelectionValue* w20 = m.wheels.addValue("20", Guid(10).data());
-  unlistedValue.add(w20);
-  KuvBioBufferOut out;
-  EXPECT_TRACES(E_FAIL, "ERROR: Wrong index value for date var.",
-                KuvBinaryDatesEff::write(KuvEeDateEff(&unlisted, KuvEeDateEff::AllTrue), m.data, out));
-  EXPECT_TRACES(E_FAIL, "ERROR: Unable to retrieve number of SelectionValues.",
-                KuvBinaryFeatureEff::write(empty, m.data, out));
-  EXPECT_TRACES(E_FAIL, "ERROR: Unable to retrieve SelectionValue index.",
-                KuvBinaryFeatureEff::write(unlistedValue, m.data, out));
-  EXPECT_TRACES(E_FAIL, "ERROR: Unable to retrieve Feature option holder object Index.",
-                KuvBinaryFeatureEff::write(KuvEeOptionEff(&m.red, KuvEeOptionEff::T | KuvEeOptionEff::N), m.data, out));
-  EXPECT_TRACES(E_FAIL, "ERROR: Unexpected type of FeatureEff.",
-                KuvBinaryFeatureEff::write(KuvEeDateEff(&m.date, KuvEeDateEff::AllTrue), m.data, out));
 }
 
 TEST(KuvBinaryCriteria, ReadRefusals) {
@@ -209,50 +328,131 @@ TEST(KuvBinaryCriteria, ReadRefusals) {
       {"ERROR: Currently unsupported to have a FALSE globalValue.", {15, 6}, false},
       {"ERROR: This Binary version is incompatible with light parser because we can't retrieve holder object index.",
        {15, 3, 0, 1, 13, 0, 2}, true},
-      {"ERROR: Number of options can't be zero.", {15, 7, 0, 0, 0, 0}, false},
-      {"ERROR: unexpected end of binary", {15, 7, 0, 0, 0xFF, 0xFF, 13, 0, 0}, false},
-      {"ERROR: unexpected.", {15, 7, 0, 0, 0, 1, 9, 0, 1}, false},
-      {"ERROR: unexpected.", {15, 7, 0, 0, 0, 1, 15, 0, 1}, false},
-      {"ERROR: currently unsupported to have a Global Value.", {15, 7, 0, 0, 0, 1, 12, 0, 1}, false},
+      {"ERROR: Number of options can't be zero.", {15, 7, 0, 10, 0, 0}, false},
+      {"ERROR: unexpected end of binary", {15, 7, 0, 10, 0xFF, 0xFF, 13, 0, 11}, false},
+      {"ERROR: unexpected.", {15, 7, 0, 10, 0, 1, 9, 0, 11}, false},
+      {"ERROR: unexpected.", {15, 7, 0, 10, 0, 1, 15, 0, 11}, false},
+      {"ERROR: currently unsupported to have a Global Value.", {15, 7, 0, 10, 0, 1, 12, 0, 11}, false},
       {"ERROR: Retrieved feature option object is neither a selectionValue nor an optionVar. DicoObject (Wheels)",
-       {15, 7, 0, 0, 0, 1, 5, 0, 0}, false},
+       {15, 7, 0, 10, 0, 1, 5, 0, 10}, false},
       {"ERROR: Retrieved feature option object is neither a selectionValue nor an optionVar. ",
-       {15, 7, 0, 2, 0, 2, 13, 0, 2, 13, 0, 1}, false},
+       {15, 7, 0, 12, 0, 2, 13, 0, 12, 13, 0, 11}, false},
+      {"ERROR: currently unsupported to have a Global Value.", {12, 15, 0, 0, 0, 1}, false},
+      {"UNDEFINED Serial type", {12, 21, 0, 0, 0, 1}, false},
+      {"ERROR: Retrieved number of intervals is null.", {12, 13, 0, 0, 0, 0}, false},
+      {"ERROR: Serial holder object is nor a KuvEeModelDico, nor KuvEeSerialVar. At index : 1", {12, 13, 0, 1, 0, 1},
+       false},
+      {"ERROR: unexpected.", {12, 13, 0, 0, 0, 1, 1, 0, 0, 0, 5, 0, 0}, false},
+      {"ERROR: unexpected.", {12, 13, 0, 0, 0, 1, 3, 0, 0, 0, 5, 0, 2}, false},
+      {"ERROR: Unable to set intervals list into SerialEff.",
+       {12, 13, 0, 0, 0, 2, 3, 0, 0, 0, 5, 0, 0, 3, 0, 0, 0, 1, 0, 0}, false},
+      {"ERROR: Retrieved object isn't a KuvEeSerialVarValue at index : 8", {13, 13, 0, 0, 0, 1, 1, 0, 8, 0, 1, 1, 0, 8},
+       false},
+      {"ERROR: This Binary version is incompatible with light parser because we can't retrieve Serial ModelDico index.",
+       {12, 9, 0, 1, 3, 0, 0, 0, 5, 0, 0}, true},
+      {"ERROR: Unexpected value of TreeSeriesType 3", {13, 29, 0, 0}, false},
+      {"ERROR: Evolution Series and TreeSeries aren't enable on ModelDico.", {13, 13, 0, 17, 0, 1}, false},
+      {"ERROR: Unexpected NULL value for number of intervals.", {13, 13, 0, 0, 0, 0}, false},
+      {"ERROR: Unable to retrieve TreeSeries ModelDico in ExprCriteria dependencies at index 1", {13, 13, 0, 1, 0, 1},
+       false},
+      {"ERROR: Unexpected type of TreeSeries.", {13, 5, 0, 0, 0, 1, 5, 0, 5}, false},
+      {"ERROR: unexpected.", {13, 13, 0, 0, 0, 1, 1, 0, 5, 0, 1, 5, 0, 6}, false},
+      {"ERROR: Retrieved object isn't a KuvEeTreeSeriesElement at index : 1", {13, 21, 0, 8, 0, 1, 5, 0, 1}, false},
+      {"ERROR: unexpected end of binary", {13, 21, 0, 8, 0, 0xFF, 5, 0, 9}, false},
+      {"ERROR: Unable to read Padding.", {17}, false},
+      {"ERROR: unexpected.", {17, 1, 0, 13, 0, 1, 0, 14, 128, 1}, false},
+      {"ERROR: unexpected end of binary", {17, 0, 0}, false},
+      {"ERROR: Retrieved object isn't a KuvEeMilestonesVar at index : 12", {17, 0, 0, 12, 0, 1, 0, 14, 128, 1}, false},
+      {"ERROR: readUINT16 FAILED.", {17, 0, 0, 13, 0}, false},
+      {"ERROR: Unexpected NULL value for number of selections.", {17, 0, 0, 13, 0, 0}, false},
+      {"ERROR: unexpected end of binary", {17, 0, 0, 13, 0, 2, 0, 14, 128, 1}, false},
+      {"ERROR: unexpected end of binary", {17, 0, 0, 13, 0, 1, 0, 15, 130, 0x07, 0xE4, 3}, false},
+      {"ERROR: Unable to read Padding + isSingleSelection", {17, 0, 0, 13, 0, 1, 0, 15, 130, 0x07, 0xE4, 3, 4}, false},
+      {"ERROR: readUINT16 FAILED.", {17, 0, 0, 13, 0, 1, 0, 14, 0, 0, 0}, false},
+      {"ERROR: unexpected end of binary", {17, 0, 0, 13, 0, 1, 0, 14, 0, 0, 0, 1, 0, 16}, false},
+      {"ERROR: Retrieved object isn't a KuvEeMilestone at index : 12", {17, 0, 0, 13, 0, 1, 0, 12, 128, 1}, false},
+      {"ERROR: unexpected.", {17, 0, 0, 13, 0, 1, 0, 14, 129, 1}, false},
+      {"ERROR: unexpected.", {17, 0, 0, 13, 0, 1, 0, 14, 128, 2}, false},
+      {"ERROR: unexpected.", {17, 0, 0, 13, 0, 1, 0, 14, 0, 1}, false},
+      {"ERROR: unexpected.", {17, 0, 0, 13, 0, 1, 0, 14, 128, 0, 0, 1, 0, 14, 128}, false},
+      {"ERROR: setDate FAILED.", {17, 0, 0, 13, 0, 1, 0, 15, 130, 0x07, 0xE4, 2, 30, 1}, false},
+      {"ERROR: Derived Date isn't the date of the Milestone at index : 15",
+       {17, 0, 0, 13, 0, 1, 0, 15, 130, 0x07, 0xE4, 3, 5, 1}, false},
+      {"ERROR: Derived Date isn't the date of the Milestone at index : 15", {17, 0, 0, 13, 0, 1, 0, 15, 128, 1}, false},
+      {"ERROR: Derived Date isn't the date of the Milestone at index : 14",
+       {17, 0, 0, 13, 0, 1, 0, 14, 130, 0x07, 0xE4, 3, 4, 1}, false},
+      {"ERROR: Derived Date isn't the date of the Milestone at index : 31",
+       {17, 0, 0, 30, 0, 2, 0, 31, 130, 0x07, 0xE4, 3, 4, 1, 0, 31, 128, 1}, true},
+      {"can't be a child of From bound", {17, 0, 0, 13, 0, 1, 0, 16, 128, 0, 0, 1, 0, 14, 128}, false},
+      {"ERROR: Unable to set selections into MilestonesEff.", {17, 0, 0, 13, 0, 2, 0, 14, 128, 1, 0, 14, 128, 1}, false},
   };
   for (const auto& c : cases) {
-    Model m;
-    if (c.fake) m.data.setDependenciesType(KuvBinaryExprData::FakeDependencies);
-    HRESULT hr = S_OK;
-    std::unique_ptr<KuvEeVarEff> eff;
-    const std::string traced = kuv_test::captured([&] { eff = readLeaf(c.bytes, m.data, false, hr); });
-    EXPECT_EQ(E_FAIL, hr) << c.message;
-    EXPECT_NE(std::string::npos, traced.find(c.message)) << traced;
-    EXPECT_EQ(nullptr, eff);
+    SCOPED_TRACE(c.message);
+    World w;
+    if (c.fake) w.data.setDependenciesType(KuvBinaryExprData::FakeDependencies);
+    kuv_test::Tree tree;
+    EXPECT_TRACES(E_FAIL, c.message, read(c.bytes, w.data, tree));
+    EXPECT_EQ(nullptr, tree);
   }
+  // Without the holder bit a serial leaf reads without a variable.
+  World w;
+  kuv_test::Tree tree;
+  EXPECT_EQ(KuvBinaryEENodeParser::sc_readIncomplete, read({12, 9, 0, 1, 3, 0, 0, 0, 5, 0, 0}, w.data, tree));
+  ASSERT_NE(nullptr, tree);
+  KuvBioBufferOut out;
+  EXPECT_TRACES(E_FAIL, "ERROR: Unable to write SerialEff BinaryExpression.",
+                KuvBinaryEENodeParser::write(*tree, w.data, out));
 }
 
-// The light parser makes up every object and writes the same bytes; every
-// prefix of a leaf fails, with real and with made-up dependencies.
-TEST(KuvBinaryCriteria, LightParserAndPrefixes) {
-  const Bytes leaves[] = {{14, 1, 0, 0, 0, 3, 0, 1, 9, 0x07, 0xE4, 1, 2, 1, 1, 1, 0x07, 0xE5, 3, 4, 13, 31, 16},
-                          {15, 7, 0, 0, 0, 3, 21, 0, 0, 29, 0, 0, 13, 0, 1},
-                          {15, 7, 0, 1, 0, 1, 21, 0, 1}};
-  const kuv_test::ScopedFlags quietDates(KuvBinaryDatesEff::traceChannel(), 0);
-  const kuv_test::ScopedFlags quietFeatures(KuvBinaryFeatureEff::traceChannel(), 0);
-  const kuv_test::ScopedFlags quietBuffer(KuvBioBuffer::traceChannel(), 0);
-  for (const Bytes& leaf : leaves) {
-    KuvBinaryExprData fake;
-    fake.setDependenciesType(KuvBinaryExprData::FakeDependencies);
-    EXPECT_EQ(leaf, rewritten(leaf, fake));
-    for (std::size_t length = 1; length < leaf.size(); ++length)
-      for (const bool isFake : {false, true}) {
-        Model m;
-        if (isFake) m.data.setDependenciesType(KuvBinaryExprData::FakeDependencies);
-        HRESULT hr = S_OK;
-        EXPECT_EQ(nullptr, readLeaf(Bytes(leaf.begin(), leaf.begin() + length), m.data, false, hr));
-        EXPECT_TRUE(FAILED(hr)) << length;
-      }
+TEST(KuvBinaryCriteria, WriteRefusals) {
+  World w;
+  KuvEeDateVar unlistedDate("Unlisted", Guid(60).data());
+  KuvEeModelDico unlisted(KuvInString("U"), Guid(61).guid());
+  unlisted.enableEvolutionSeries(S::UNIT);
+  KuvEeModelDico other(KuvInString("O"), Guid(62).guid());
+  other.enableEvolutionSeries(S::STATE);
+  other.getSeriesVariable(S::STATE)->addRevision(
+      new KuvEeSerialVarValue("X", Guid(63).data(), "X", 4, other.getSeriesVariable(S::STATE)));
+  w.data.addExprCriteria(other);
+  auto* unlistedValue = new KuvEeSelectionEff(&w.wheels, KuvEeSelectionEff::AllFalse);
+  unlistedValue->add(w.wheels.addValue("20", Guid(64).data()));
+  KuvEeMilestonesVar unlistedTrack("T", Guid(65).data(), "D", nullptr);
+  auto* mc = new KuvEeMilestone("MC", Guid(66).data(), &w.track, treeIndex("40-50"), nullptr, w.mr);
+  w.mr->addChild(mc);
+  const struct {
+    KuvEeVarEff* eff;
+    const char* message;
+  } cases[] = {
+      {new KuvEeDateEff(&unlistedDate, KuvEeDateEff::AllTrue), "ERROR: Wrong index value for date var."},
+      {new KuvEeSelectionEff(&w.wheels, KuvEeSelectionEff::AllTrue),
+       "ERROR: Unable to retrieve number of SelectionValues."},
+      {unlistedValue, "ERROR: Unable to retrieve SelectionValue index."},
+      {new KuvEeOptionEff(&w.red, KuvEeOptionEff::T | KuvEeOptionEff::N),
+       "ERROR: Unable to retrieve Feature option holder object Index."},
+      {serial(w.model, S::STATE, 1, true, 5, true), "ERROR : Unable to retrieve TO SerialValue for revision 5"},
+      {serial(other, S::STATE, 4, true, 2000000000, true),
+       "ERROR: Unable to retrieve FROM SerialValue holder object Index."},
+      {new KuvEeSerialEff(w.model.getSeriesVariable(S::STATE), KuvEeSerialEff::AllFalse),
+       "ERROR: Unable to retrieve intervals for current serial."},
+      {serial(unlisted, S::UNIT, 1, true, 2, true), "ERROR: Unable to retrieve Serial ModelDico index."},
+      {new KuvEeTreeSeriesEff(w.model.getTreeSeriesVariable(S::TREE_STATE), KuvEeTreeSeriesEff::AllFalse),
+       "ERROR: Retrieved TreeSeries Selection is empty."},
+      {milestones(&unlistedTrack, {}), "ERROR: Unable to retrieve MilestonesVar index into ExprCriteria list."},
+      {milestones(&w.track, {}), "ERROR: Retrieved Milestones Selections list is empty."},
+      {milestones(&w.track, {{w.mr, true, {{mc, true}}}}), "ERROR: Unable to retrieve Milestone object Index."},
+      {milestones(&w.track, {{nullptr, true, {}}}), "ERROR: Retrieved a null From bound."},
+  };
+  for (const auto& c : cases) {
+    const kuv_test::Tree tree = leaf(c.eff);
+    KuvBioBufferOut out;
+    EXPECT_TRACES(E_FAIL, c.message, KuvBinaryEENodeParser::write(*tree, w.data, out));
   }
+  const kuv_test::Tree tree = leaf(milestones(&w.track, {}));
+  KuvBioBufferOut out;
+  EXPECT_TRACES(E_FAIL, "ERROR: Unable to write MilestonesEff BinaryExpression.",
+                KuvBinaryEENodeParser::write(*tree, w.data, out));
+  EXPECT_TRACES(E_FAIL, "ERROR: Unexpected type of FeatureEff.",
+                KuvBinaryFeatureEff::write(KuvEeDateEff(&w.date, KuvEeDateEff::AllTrue), w.data, out));
 }
 
 }  // namespace
