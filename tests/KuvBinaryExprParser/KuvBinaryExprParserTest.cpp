@@ -1,6 +1,7 @@
 // The binary expression format: exact header bytes, the round trip over
-// generated expressions in both versions (and through the light parser),
-// and bytes a database may hand back truncated or hostile.
+// generated expressions of every node and leaf kind in both versions (and
+// through the light parser), and bytes a database may hand back truncated
+// or hostile.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,22 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "KuvBinaryEENodeParser.h"
-#include "KuvBinaryExprData.h"
-#include "KuvBinaryExprParser.h"
-#include "KuvEeAndOp.h"
-#include "KuvEeChangeExpression.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeEffectivityExpression.h"
-#include "KuvEeFalse.h"
-#include "KuvEeFilterExpression.h"
-#include "KuvEeModelDico.h"
-#include "KuvEeNotOp.h"
-#include "KuvEeOrOp.h"
-#include "KuvEePredefEff.h"
-#include "KuvEeTrue.h"
-#include "KuvInIntHolder.h"
+#include "Kuv.h"
 #include "KuvBinaryExprTestSupport.h"
+#include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "support/KuvTestSupport.h"
 
 namespace {
@@ -33,14 +21,28 @@ using kuv_test::Guid;
 using kuv_test::Bytes;
 using kuv_test::read;
 using kuv_test::textOf;
+using kuv_test::treeIndex;
 using kuv_test::write;
 using Map = kuv_test::ExpressionMap;
+using S = KuvEeSerialVar;
 
-// Dictionaries and effectivities, all in the lists of one data object.
+// Dictionaries, effectivities and criteria, all in the lists of one data
+// object. Each selection value and option sits in the list its number
+// routes it to (option i has the value i, value i the selected-by code
+// i % 4). The state revisions 1 to 3 stand at consecutive indices, so that
+// the light parser's revisions, numbered by their index, keep their gaps.
 struct World {
   std::vector<std::unique_ptr<KuvEeModelDico>> models;
   std::vector<std::unique_ptr<KuvEePredefEff>> changes;
   std::vector<std::unique_ptr<KuvEeBasicEff>> inherited;
+  KuvEeDateVar date{"Date", Guid(1).data()};
+  KuvEeSelectionVar wheels{"Wheels", Guid(2).data()};
+  std::vector<KuvEeSelectionValue*> values;
+  std::vector<std::unique_ptr<KuvEeBasicOptionVar>> options;
+  KuvEeModelDico series{KuvInString("Series"), Guid(3).guid()};
+  KuvEeMilestonesVar track{"Track", Guid(4).data(), "Design", nullptr};
+  std::vector<KuvEeTreeSeriesElement*> elements;
+  std::vector<KuvEeMilestone*> milestones;
   KuvBinaryExprData data;
 
   World() {
@@ -54,11 +56,52 @@ struct World {
       data.addExprCriteria(*changes.back());
       data.addInheritedEffectivity(*inherited.back());
     }
+    data.addVolatileCriteria(date);
+    data.addExprCriteria(wheels);
+    for (unsigned i = 0; i < 8; ++i) {
+      values.push_back(wheels.addValue(std::to_string(16 + i).c_str(), Guid(40 + i).data()));
+      add(*values.back(), i % 4);
+    }
+    for (unsigned i = 0; i < 4; ++i) {
+      options.push_back(std::make_unique<KuvEeBasicOptionVar>(("Option" + std::to_string(i)).c_str(), Guid(50 + i).guid()));
+      add(*options.back(), i);
+    }
+    for (std::int32_t type : {S::STATE, S::UNIT, S::TREE_STATE}) series.enableEvolutionSeries(type);
+    data.addExprCriteria(series);
+    for (unsigned seq = 1; seq <= 3; ++seq) {
+      auto* revision = new KuvEeSerialVarValue("Rev", Guid(60 + seq).data(), "R", seq, state());
+      EXPECT_EQ(S_OK, state()->addRevision(revision));
+      data.addExprCriteria(*revision);
+    }
+    KuvEeTreeSeriesVar* tree = series.getTreeSeriesVariable(S::TREE_STATE);
+    const KuvInDate day(2021, 5, 6, 7, 8, 9);
+    for (const char* index : {"1-100", "2-10", "20-30"}) {
+      auto* parent = elements.empty() ? nullptr : elements[0];
+      elements.push_back(new KuvEeTreeSeriesElement(index, Guid(70 + elements.size()).data(), "A", treeIndex(index),
+                                                    tree, parent));
+      milestones.push_back(new KuvEeMilestone(index, Guid(80 + milestones.size()).data(), &track, treeIndex(index),
+                                              milestones.size() == 1 ? &day : nullptr, milestones.empty() ? nullptr : milestones[0]));
+      parent == nullptr ? tree->setRootTreeSeriesElement(elements.back()) : parent->addChild(elements.back());
+      milestones.size() == 1 ? track.setRootMilestone(milestones.back()) : milestones[0]->addChild(milestones.back());
+      data.addExprCriteria(*elements.back());
+      data.addExprCriteria(*milestones.back());
+    }
+    data.addExprCriteria(track);
+  }
+
+  KuvEeSerialVar* state() { return series.getSeriesVariable(S::STATE); }
+  void add(KuvInObject& object, unsigned number) {
+    number == 2 ? data.addExprCriteriaRule(object)
+                : number == 3 ? data.addExprCriteriaDefault(object) : data.addExprCriteria(object);
   }
 };
 
-// Random trees over the world's effectivities; negated leaves only when
-// asked (they read back as Not over the leaf).
+// Random trees over the world; negated leaves only when asked (they read
+// back as Not over the leaf). Remembers whether the light parser can read
+// what it made back to the same bytes: its made-up dictionaries are other
+// keys of a multi-context body, met in another order; it reads no tree
+// series (a made-up dictionary enables none) and no selection bound below
+// a made-up milestone (it has no place in a tree).
 class Generator {
 public:
   Generator(World& world, unsigned seed, bool negatedLeaves) : m_world(world), m_random(seed), m_negated(negatedLeaves) {}
@@ -86,12 +129,14 @@ public:
     }
   }
 
-  KuvEeMultiModelExpression* multiModel(bool change) {
+  // models: whether it may hold model criteria beside the global ones.
+  KuvEeMultiModelExpression* multiModel(bool change, bool models = true) {
     KuvEeMultiModelExpression* expression =
         change ? static_cast<KuvEeMultiModelExpression*>(new KuvEeChangeExpression) : new KuvEeEffectivityExpression;
-    if (m_random() % 2) expression->setGlobalCriteria(tree());
+    if (!models || m_random() % 2) expression->setGlobalCriteria(tree());
     for (auto& model : m_world.models) {
-      if (m_random() % 2) continue;
+      if (!models || m_random() % 2) continue;
+      m_sameLight = false;
       KuvEeNodeRef* inherited = m_random() % 3 ? tree() : nullptr;
       KuvEeNodeRef* criteria = inherited == nullptr || m_random() % 2 ? tree() : nullptr;
       auto* record = new KuvEeMultiModelExpression::ModelCriteria(&inherited, &criteria);
@@ -107,33 +152,115 @@ public:
   }
 
   unsigned next() { return m_random(); }
+  bool lightReadable() const { return m_lightReadable; }
+  bool sameLightBytes() const { return m_sameLight; }
 
 private:
   KuvEeNodeRef* leaf() {
     const unsigned i = m_random() % 3;
-    KuvEeEffLeaf* leaf = m_random() % 2 ? new KuvEeEffLeaf(m_world.changes[i].get())
-                                        : new KuvEeEffLeaf(m_world.inherited[i].get(), m_world.models[2 - i].get());
+    switch (m_random() % 8) {
+      case 0:
+        return effLeaf(new KuvEeEffLeaf(m_world.changes[i].get()));
+      case 1:
+        return effLeaf(new KuvEeEffLeaf(m_world.inherited[i].get(), m_world.models[2 - i].get()));
+      case 2:
+        return varLeaf(new KuvEeOptionEff(m_world.options[i].get(), i));
+      case 3: {
+        auto* selection = new KuvEeSelectionEff(&m_world.wheels, KuvEeSelectionEff::AllFalse);
+        for (unsigned n = 1 + m_random() % 4; n > 0; --n) {
+          const unsigned v = m_random() % 8;
+          selection->add(m_world.values[v], static_cast<KuvCriteriaSelectedBy>(v % 4));
+        }
+        return varLeaf(selection);
+      }
+      case 4:
+        return varLeaf(dates());
+      case 5: {
+        const bool unit = m_random() % 2;
+        auto* serial = new KuvEeSerialEff(m_world.series.getSeriesVariable(unit ? S::UNIT : S::STATE),
+                                          KuvEeSerialEff::AllFalse);
+        const auto low = static_cast<std::int32_t>(1 + i);
+        const std::int32_t high = m_random() % 4 == 0 ? S::sc_infinity : low + static_cast<std::int32_t>(m_random() % (4 - low));
+        serial->set(low, true, high, high == S::sc_infinity || high < low + 2 || m_random() % 2);
+        return varLeaf(serial);
+      }
+      case 6:
+        m_lightReadable = false;
+        return varLeaf(selections<KuvEeTreeSeriesEff, KuvEeTreeSeriesSelection, KuvEeTreeSeriesSelectionBound>(
+            m_world.series.getTreeSeriesVariable(S::TREE_STATE), m_world.elements));
+      default:
+        return varLeaf(selections<KuvEeMilestonesEff, KuvEeMilestonesSelection, KuvEeMilestonesSelectionBound>(
+            &m_world.track, m_world.milestones));
+    }
+  }
+
+  KuvEeNodeRef* effLeaf(KuvEeEffLeaf* leaf) {
     if (m_negated && m_random() % 3 == 0) leaf->opNot();
     return leaf->getNodeRef();
+  }
+
+  KuvEeNodeRef* varLeaf(KuvEeVarEff* eff) {
+    if (m_negated && m_random() % 3 == 0) eff->opNot();
+    return (new KuvEeVarEffLeaf(eff))->getNodeRef();
+  }
+
+  KuvEeDateEff* dates() {
+    auto* dates = new KuvEeDateEff(&m_world.date, KuvEeDateEff::AllFalse);
+    KuvInListVal list(KuvInDateInterval::sType());
+    for (unsigned n = m_random() % 3; n > 0; --n) {
+      const int year = 1990 + static_cast<int>(m_random() % 40);
+      KuvInDateInterval interval;
+      interval.setInterval(KuvInDate(year, 1 + m_random() % 12, 1 + m_random() % 28, 1, 1, 1),
+                           KuvInDate(year + 1, 1 + m_random() % 12, 1 + m_random() % 28, 24, 60, 60));
+      list.PutBack(interval);
+    }
+    dates->set(list);
+    return dates;
+  }
+
+  // One or two selections over a root and its two children: one element,
+  // or the root (included or not) down to some of its children.
+  template <class Eff, class Selection, class Bound, class Var, class Element>
+  Eff* selections(Var* var, const std::vector<Element*>& elements) {
+    auto* eff = new Eff(var, Eff::AllFalse);
+    KuvInListVal list(Selection::sType());
+    for (unsigned n = 1 + m_random() % 2; n > 0; --n) {
+      Selection selection;
+      if (m_random() % 2) {
+        selection.setSingleSelection(Bound(elements[m_random() % 3], true));
+      } else {
+        selection.setFromBound(Bound(elements[0], m_random() % 2));
+        for (unsigned child = 1; child < 3; ++child) {
+          if (m_random() % 2) continue;
+          selection.addToBound(Bound(elements[child], m_random() % 2));
+          m_lightReadable = false;
+        }
+      }
+      list.PutBack(selection);
+    }
+    eff->addSelections(list);
+    return eff;
   }
 
   World& m_world;
   std::mt19937 m_random;
   bool m_negated;
+  bool m_lightReadable = true;
+  bool m_sameLight = true;
 };
 
-// Write(Read(b)) == b in both versions, and as long when the reader makes up
-// every dependency; Read(Write(e)) is e where no leaf is negated.
+// Write(Read(b)) == b in both versions, and through the light parser where
+// it can read b; Read(Write(e)) is e where no leaf is negated.
 TEST(KuvBinaryExprParser, RoundTripsGeneratedExpressions) {
   World world;
-  for (unsigned seed = 0; seed < 150; ++seed) {
+  for (unsigned seed = 0; seed < 200; ++seed) {
     SCOPED_TRACE(seed);
     const bool negated = seed % 2 == 0;
     Generator generate(world, seed, negated);
     Map source;
     const bool change = generate.next() % 3 == 0;
     for (std::uint32_t domain = 1; domain <= 5; ++domain)
-      if (domain == 1 || generate.next() % 2) source.put(domain, generate.multiModel(change));
+      if (domain == 1 || generate.next() % 2) source.put(domain, generate.multiModel(change, seed % 3 != 0));
     for (unsigned version : {1u, 2u}) {
       const Bytes bytes = write(source.map, world.data, version);
       ASSERT_FALSE(bytes.empty());
@@ -143,13 +270,17 @@ TEST(KuvBinaryExprParser, RoundTripsGeneratedExpressions) {
       if (!negated) {
         EXPECT_EQ(textOf(source.map), textOf(back->map));
       }
-
+      if (!generate.lightReadable()) continue;
       KuvBinaryExprData fake;
       fake.setDependenciesType(KuvBinaryExprData::FakeDependencies);
       std::unique_ptr<Map> light;
       ASSERT_EQ(S_OK, read(fake, bytes, light));
-      // The made-up dictionaries are other keys, met in another order.
-      EXPECT_EQ(bytes.size(), write(light->map, fake, version).size());
+      const Bytes rewritten = write(light->map, fake, version);
+      if (generate.sameLightBytes()) {
+        EXPECT_EQ(bytes, rewritten);
+      } else {
+        EXPECT_EQ(bytes.size(), rewritten.size());
+      }
     }
   }
 }
@@ -315,9 +446,8 @@ TEST(KuvBinaryExprParser, TruncatedAndCorruptedBinaries) {
   source.put(2, generate.multiModel(false));
   source.put(4, generate.multiModel(false));
   const Bytes bytes = write(source.map, world.data, 2);
-  const kuv_test::ScopedFlags quiet(KuvBinaryExprParser::traceChannel(), 0);
-  const kuv_test::ScopedFlags quietNodes(KuvBinaryEENodeParser::traceChannel(), 0);
   std::mt19937 random(5);
+  testing::internal::CaptureStdout();
   for (std::size_t length = 0; length < bytes.size(); ++length) {
     std::unique_ptr<Map> back;
     EXPECT_TRUE(FAILED(read(world.data, Bytes(bytes.begin(), bytes.begin() + length), back))) << length;
@@ -325,6 +455,7 @@ TEST(KuvBinaryExprParser, TruncatedAndCorruptedBinaries) {
     corrupt[length] = static_cast<std::uint8_t>(random());
     read(world.data, corrupt, back);
   }
+  testing::internal::GetCapturedStdout();
 }
 
 }  // namespace
