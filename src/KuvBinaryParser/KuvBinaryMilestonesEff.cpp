@@ -40,14 +40,17 @@ HRESULT writeCount(std::int32_t count, KuvBioBufferOut& out) {
 
 HRESULT writeBound(const KuvEeTreeSelectionBound& bound, const char* nullBound, const KuvBinaryExprData& data,
                    KuvBioBufferOut& out) {
-  const KuvEeMilestone* milestone = bound.getElement() != nullptr ? KuvEeMilestone::cast(*bound.getElement()) : nullptr;
+  const KuvEeMilestone* milestone =
+      bound.getElement() != nullptr ? KuvEeMilestone::cast(*bound.getElement()) : nullptr;
   if (milestone == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, nullBound);
   const std::int32_t index = data.getExprCriteriaIndex(*milestone);
   if (index < 0) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: Unable to retrieve Milestone object Index.");
   if (FAILED(out.writeUINT16WithCheck(static_cast<std::uint32_t>(index))))
-    KUV_RETURN_ERROR_ON(channel(), KuvBioConstants::sc_valueTooLarge, "ERROR: Unable to write Milestone object index.");
+    KUV_RETURN_ERROR_ON(channel(), KuvBioConstants::sc_valueTooLarge,
+                        "ERROR: Unable to write Milestone object index.");
   const KuvInDate* date = milestone->getDate();
-  out.PutBack(static_cast<std::uint8_t>((bound.isIncluded() ? sc_included : 0) | (date != nullptr ? sc_derivedDate : 0)));
+  const int header = (bound.isIncluded() ? sc_included : 0) | (date != nullptr ? sc_derivedDate : 0);
+  out.PutBack(static_cast<std::uint8_t>(header));
   if (date != nullptr) {
     int year = 0, month = 0, day = 0;
     date->getDate(year, month, day);

@@ -10,10 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "Kuv.h"
 #include "KuvBinaryExprTestSupport.h"
-#include "KuvEffEngine/KuvEeDicoTestSupport.h"
-#include "support/KuvTestSupport.h"
+#include "KuvBinaryParser/KuvBinaryLeafTestSupport.h"
 
 namespace {
 
@@ -21,78 +19,27 @@ using kuv_test::Guid;
 using kuv_test::Bytes;
 using kuv_test::read;
 using kuv_test::textOf;
-using kuv_test::treeIndex;
 using kuv_test::write;
 using Map = kuv_test::ExpressionMap;
 using S = KuvEeSerialVar;
 
-// Dictionaries, effectivities and criteria, all in the lists of one data
-// object. Each selection value and option sits in the list its number
-// routes it to (option i has the value i, value i the selected-by code
-// i % 4). The state revisions 1 to 3 stand at consecutive indices, so that
-// the light parser's revisions, numbered by their index, keep their gaps.
-struct World {
+// The leaf world, with the dictionaries of the contexts and the
+// effectivities of the effectivity leaves.
+struct World : kuv_test::LeafWorld {
   std::vector<std::unique_ptr<KuvEeModelDico>> models;
   std::vector<std::unique_ptr<KuvEePredefEff>> changes;
   std::vector<std::unique_ptr<KuvEeBasicEff>> inherited;
-  KuvEeDateVar date{"Date", Guid(1).data()};
-  KuvEeSelectionVar wheels{"Wheels", Guid(2).data()};
-  std::vector<KuvEeSelectionValue*> values;
-  std::vector<std::unique_ptr<KuvEeBasicOptionVar>> options;
-  KuvEeModelDico series{KuvInString("Series"), Guid(3).guid()};
-  KuvEeMilestonesVar track{"Track", Guid(4).data(), "Design", nullptr};
-  std::vector<KuvEeTreeSeriesElement*> elements;
-  std::vector<KuvEeMilestone*> milestones;
-  KuvBinaryExprData data;
 
   World() {
     for (unsigned i = 0; i < 3; ++i) {
-      models.push_back(std::make_unique<KuvEeModelDico>(KuvInString("Model"), Guid(10 + i).guid()));
-      changes.push_back(std::make_unique<KuvEePredefEff>("Change", Guid(20 + i).data(), true, KuvEePredefEff::GLOBAL));
-      inherited.push_back(std::make_unique<KuvEeBasicEff>("Inherited", Guid(30 + i).data()));
+      models.push_back(std::make_unique<KuvEeModelDico>(KuvInString("Model"), Guid(110 + i).guid()));
+      changes.push_back(std::make_unique<KuvEePredefEff>("Change", Guid(120 + i).data(), true, KuvEePredefEff::GLOBAL));
+      inherited.push_back(std::make_unique<KuvEeBasicEff>("Inherited", Guid(130 + i).data()));
       data.addCriteriaEeModel(*models.back());
       data.addInheritedEffectivityModel(*models.back());
       data.addExprImpactingCriteria(*changes.back());
-      data.addExprCriteria(*changes.back());
       data.addInheritedEffectivity(*inherited.back());
     }
-    data.addVolatileCriteria(date);
-    data.addExprCriteria(wheels);
-    for (unsigned i = 0; i < 8; ++i) {
-      values.push_back(wheels.addValue(std::to_string(16 + i).c_str(), Guid(40 + i).data()));
-      add(*values.back(), i % 4);
-    }
-    for (unsigned i = 0; i < 4; ++i) {
-      options.push_back(std::make_unique<KuvEeBasicOptionVar>(("Option" + std::to_string(i)).c_str(), Guid(50 + i).guid()));
-      add(*options.back(), i);
-    }
-    for (std::int32_t type : {S::STATE, S::UNIT, S::TREE_STATE}) series.enableEvolutionSeries(type);
-    data.addExprCriteria(series);
-    for (unsigned seq = 1; seq <= 3; ++seq) {
-      auto* revision = new KuvEeSerialVarValue("Rev", Guid(60 + seq).data(), "R", seq, state());
-      EXPECT_EQ(S_OK, state()->addRevision(revision));
-      data.addExprCriteria(*revision);
-    }
-    KuvEeTreeSeriesVar* tree = series.getTreeSeriesVariable(S::TREE_STATE);
-    const KuvInDate day(2021, 5, 6, 7, 8, 9);
-    for (const char* index : {"1-100", "2-10", "20-30"}) {
-      auto* parent = elements.empty() ? nullptr : elements[0];
-      elements.push_back(new KuvEeTreeSeriesElement(index, Guid(70 + elements.size()).data(), "A", treeIndex(index),
-                                                    tree, parent));
-      milestones.push_back(new KuvEeMilestone(index, Guid(80 + milestones.size()).data(), &track, treeIndex(index),
-                                              milestones.size() == 1 ? &day : nullptr, milestones.empty() ? nullptr : milestones[0]));
-      parent == nullptr ? tree->setRootTreeSeriesElement(elements.back()) : parent->addChild(elements.back());
-      milestones.size() == 1 ? track.setRootMilestone(milestones.back()) : milestones[0]->addChild(milestones.back());
-      data.addExprCriteria(*elements.back());
-      data.addExprCriteria(*milestones.back());
-    }
-    data.addExprCriteria(track);
-  }
-
-  KuvEeSerialVar* state() { return series.getSeriesVariable(S::STATE); }
-  void add(KuvInObject& object, unsigned number) {
-    number == 2 ? data.addExprCriteriaRule(object)
-                : number == 3 ? data.addExprCriteriaDefault(object) : data.addExprCriteria(object);
   }
 };
 
@@ -157,89 +104,83 @@ public:
 
 private:
   KuvEeNodeRef* leaf() {
+    World& w = m_world;
     const unsigned i = m_random() % 3;
+    KuvEeVarEff* eff = nullptr;
     switch (m_random() % 8) {
       case 0:
-        return effLeaf(new KuvEeEffLeaf(m_world.changes[i].get()));
+        return negated(new KuvEeEffLeaf(w.changes[i].get()));
       case 1:
-        return effLeaf(new KuvEeEffLeaf(m_world.inherited[i].get(), m_world.models[2 - i].get()));
+        return negated(new KuvEeEffLeaf(w.inherited[i].get(), w.models[2 - i].get()));
       case 2:
-        return varLeaf(new KuvEeOptionEff(m_world.options[i].get(), i));
+        eff = i == 0 ? new KuvEeOptionEff(&w.blue, KuvEeOptionEff::F) : new KuvEeOptionEff(&w.red, i - 1);
+        break;
       case 3: {
-        auto* selection = new KuvEeSelectionEff(&m_world.wheels, KuvEeSelectionEff::AllFalse);
-        for (unsigned n = 1 + m_random() % 4; n > 0; --n) {
-          const unsigned v = m_random() % 8;
-          selection->add(m_world.values[v], static_cast<KuvCriteriaSelectedBy>(v % 4));
+        // Each value with a number that routes it to its list.
+        const std::pair<KuvEeSelectionValue*, KuvCriteriaSelectedBy> values[] = {
+            {w.w16, KuvCriteriaSelectedBy_None}, {w.w16, KuvCriteriaSelectedBy_UserSelected},
+            {w.w17, KuvCriteriaSelectedBy_RuleDeduced}, {w.w18, KuvCriteriaSelectedBy_DefaultValue}};
+        auto* selection = new KuvEeSelectionEff(&w.wheels, KuvEeSelectionEff::AllFalse);
+        for (unsigned n = 1 + m_random() % 3; n > 0; --n) {
+          const auto& [value, selectedBy] = values[m_random() % 4];
+          selection->add(value, selectedBy);
         }
-        return varLeaf(selection);
+        eff = selection;
+        break;
       }
-      case 4:
-        return varLeaf(dates());
+      case 4: {
+        std::vector<std::pair<KuvInDate, KuvInDate>> ranges;
+        for (unsigned n = m_random() % 3; n > 0; --n) {
+          const int year = 1990 + static_cast<int>(m_random() % 40);
+          ranges.emplace_back(KuvInDate(year, 1 + m_random() % 12, 1 + m_random() % 28, 1, 1, 1),
+                              KuvInDate(year + 1, 1 + m_random() % 12, 1 + m_random() % 28, 24, 60, 60));
+        }
+        eff = kuv_test::dates(w, ranges);
+        break;
+      }
       case 5: {
-        const bool unit = m_random() % 2;
-        auto* serial = new KuvEeSerialEff(m_world.series.getSeriesVariable(unit ? S::UNIT : S::STATE),
-                                          KuvEeSerialEff::AllFalse);
+        // Over state revisions 1 to 3 or units, up to the open end; an
+        // excluded upper bound leaves a value inside.
         const auto low = static_cast<std::int32_t>(1 + i);
-        const std::int32_t high = m_random() % 4 == 0 ? S::sc_infinity : low + static_cast<std::int32_t>(m_random() % (4 - low));
-        serial->set(low, true, high, high == S::sc_infinity || high < low + 2 || m_random() % 2);
-        return varLeaf(serial);
+        const std::int32_t high =
+            m_random() % 4 == 0 ? S::sc_infinity : low + static_cast<std::int32_t>(m_random() % (3 - i));
+        eff = kuv_test::serial(w.model, m_random() % 2 ? S::UNIT : S::STATE, low, true, high,
+                               high == S::sc_infinity || high < low + 2 || m_random() % 2);
+        break;
       }
       case 6:
         m_lightReadable = false;
-        return varLeaf(selections<KuvEeTreeSeriesEff, KuvEeTreeSeriesSelection, KuvEeTreeSeriesSelectionBound>(
-            m_world.series.getTreeSeriesVariable(S::TREE_STATE), m_world.elements));
+        eff = kuv_test::treeSeries(w.model.getTreeSeriesVariable(S::TREE_STATE), selections(w.root, w.a, w.b));
+        break;
       default:
-        return varLeaf(selections<KuvEeMilestonesEff, KuvEeMilestonesSelection, KuvEeMilestonesSelectionBound>(
-            &m_world.track, m_world.milestones));
+        eff = kuv_test::milestones(&w.track, selections(w.mr, w.ma, w.mb));
     }
-  }
-
-  KuvEeNodeRef* effLeaf(KuvEeEffLeaf* leaf) {
-    if (m_negated && m_random() % 3 == 0) leaf->opNot();
-    return leaf->getNodeRef();
-  }
-
-  KuvEeNodeRef* varLeaf(KuvEeVarEff* eff) {
     if (m_negated && m_random() % 3 == 0) eff->opNot();
     return (new KuvEeVarEffLeaf(eff))->getNodeRef();
   }
 
-  KuvEeDateEff* dates() {
-    auto* dates = new KuvEeDateEff(&m_world.date, KuvEeDateEff::AllFalse);
-    KuvInListVal list(KuvInDateInterval::sType());
-    for (unsigned n = m_random() % 3; n > 0; --n) {
-      const int year = 1990 + static_cast<int>(m_random() % 40);
-      KuvInDateInterval interval;
-      interval.setInterval(KuvInDate(year, 1 + m_random() % 12, 1 + m_random() % 28, 1, 1, 1),
-                           KuvInDate(year + 1, 1 + m_random() % 12, 1 + m_random() % 28, 24, 60, 60));
-      list.PutBack(interval);
-    }
-    dates->set(list);
-    return dates;
+  KuvEeNodeRef* negated(KuvEeEffLeaf* leaf) {
+    if (m_negated && m_random() % 3 == 0) leaf->opNot();
+    return leaf->getNodeRef();
   }
 
   // One or two selections over a root and its two children: one element,
   // or the root (included or not) down to some of its children.
-  template <class Eff, class Selection, class Bound, class Var, class Element>
-  Eff* selections(Var* var, const std::vector<Element*>& elements) {
-    auto* eff = new Eff(var, Eff::AllFalse);
-    KuvInListVal list(Selection::sType());
+  std::vector<kuv_test::Sel> selections(KuvEeTreeElementBase* root, KuvEeTreeElementBase* a,
+                                        KuvEeTreeElementBase* b) {
+    std::vector<kuv_test::Sel> result;
     for (unsigned n = 1 + m_random() % 2; n > 0; --n) {
-      Selection selection;
-      if (m_random() % 2) {
-        selection.setSingleSelection(Bound(elements[m_random() % 3], true));
-      } else {
-        selection.setFromBound(Bound(elements[0], m_random() % 2));
-        for (unsigned child = 1; child < 3; ++child) {
-          if (m_random() % 2) continue;
-          selection.addToBound(Bound(elements[child], m_random() % 2));
-          m_lightReadable = false;
-        }
+      const unsigned pick = m_random() % 4;
+      if (pick < 2) {
+        result.push_back({std::vector{root, a, b}[m_random() % 3], true, {}});
+        continue;
       }
-      list.PutBack(selection);
+      result.push_back({root, pick == 2, {}});
+      for (KuvEeTreeElementBase* child : {a, b})
+        if (m_random() % 2) result.back().to.emplace_back(child, m_random() % 2 == 0);
+      m_lightReadable = m_lightReadable && result.back().to.empty();
     }
-    eff->addSelections(list);
-    return eff;
+    return result;
   }
 
   World& m_world;
