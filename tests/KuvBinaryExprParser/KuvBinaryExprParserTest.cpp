@@ -10,18 +10,47 @@
 #include <string>
 #include <vector>
 
-#include "KuvBinaryExprTestSupport.h"
 #include "KuvBinaryParser/KuvBinaryLeafTestSupport.h"
 
 namespace {
 
 using kuv_test::Guid;
-using kuv_test::Bytes;
-using kuv_test::read;
-using kuv_test::textOf;
-using kuv_test::write;
-using Map = kuv_test::ExpressionMap;
+using Bytes = std::vector<std::uint8_t>;
 using S = KuvEeSerialVar;
+
+// A map of expressions that owns them.
+struct Map {
+  KuvInMap map{KuvInIntHolder::sType(), KuvEeExpression::sType()};
+  ~Map() { map.DeleteAll(); }
+  void put(std::uint32_t domain, KuvEeExpression* expression) { map.Put(KuvInIntHolder(domain), expression); }
+};
+
+Bytes write(const KuvInMap& map, const KuvBinaryExprData& data, unsigned version) {
+  KuvBioBufferOut out;
+  EXPECT_EQ(S_OK, KuvBinaryExprParser::Write(map, data, out, version));
+  return out.GetLength() == 0 ? Bytes() : Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+}
+
+// result is null when nothing was read.
+HRESULT read(KuvBinaryExprData& data, const Bytes& bytes, std::unique_ptr<Map>& result) {
+  data.setBinary(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  KuvInMap* map = nullptr;
+  const HRESULT hr = KuvBinaryExprParser::Read(data, map);
+  result.reset();
+  if (map != nullptr) {
+    result = std::make_unique<Map>();
+    result->map.PutAll(*map);
+    delete map;
+  }
+  return hr;
+}
+
+std::string textOf(const KuvInMap& map) {
+  std::string text;
+  for (auto it = map.cBegin(); !it.IsEnd(); it.Next())
+    text += kuv_test::text(*it.GetKey()) + ": " + kuv_test::text(*it.GetVal()) + "\n";
+  return text;
+}
 
 // The leaf world, with the dictionaries of the contexts and the
 // effectivities of the effectivity leaves.
