@@ -33,7 +33,7 @@ Bytes write(const KuvInMap& map, const KuvBinaryExprData& data, unsigned version
 
 // result is null when nothing was read.
 HRESULT read(KuvBinaryExprData& data, const Bytes& bytes, std::unique_ptr<Map>& result) {
-  data.setBinary(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  data.setBinary(bytes.empty() ? nullptr : bytes.data(), static_cast<std::uint32_t>(bytes.size()));
   KuvInMap* map = nullptr;
   const HRESULT hr = KuvBinaryExprParser::Read(data, map);
   result.reset();
@@ -145,14 +145,12 @@ private:
         eff = i == 0 ? new KuvEeOptionEff(&w.blue, KuvEeOptionEff::F) : new KuvEeOptionEff(&w.red, i - 1);
         break;
       case 3: {
-        // Each value with a number that routes it to its list.
-        const std::pair<KuvEeSelectionValue*, KuvCriteriaSelectedBy> values[] = {
-            {w.w16, KuvCriteriaSelectedBy_None}, {w.w16, KuvCriteriaSelectedBy_UserSelected},
-            {w.w17, KuvCriteriaSelectedBy_RuleDeduced}, {w.w18, KuvCriteriaSelectedBy_DefaultValue}};
+        // Value k with the selected-by code k, which routes it to its list.
+        KuvEeSelectionValue* values[] = {w.w16, w.w16, w.w17, w.w18};
         auto* selection = new KuvEeSelectionEff(&w.wheels, KuvEeSelectionEff::AllFalse);
         for (unsigned n = 1 + m_random() % 3; n > 0; --n) {
-          const auto& [value, selectedBy] = values[m_random() % 4];
-          selection->add(value, selectedBy);
+          const unsigned k = m_random() % 4;
+          selection->add(values[k], static_cast<KuvCriteriaSelectedBy>(k));
         }
         eff = selection;
         break;
@@ -316,9 +314,8 @@ TEST(KuvBinaryExprParser, FiltersRoundTrip) {
     }
     map.put(1, filter);
     const Bytes bytes = write(map.map, data, 1);
-    const Bytes body(bytes.begin() + 12, bytes.end());
-    const Bytes expected = condition == 0 ? Bytes{0, 2, 0, 1, 1} : Bytes{255, 2, 0, 1, 11, 0, 2};
-    EXPECT_EQ(expected, body);
+    const Bytes body = condition == 0 ? Bytes{0, 2, 0, 1, 1} : Bytes{255, 2, 0, 1, 11, 0, 2};
+    EXPECT_EQ(body, Bytes(bytes.begin() + 12, bytes.end()));
     std::unique_ptr<Map> back;
     ASSERT_EQ(S_OK, read(data, bytes, back));
     EXPECT_EQ(textOf(map.map), textOf(back->map));
@@ -332,6 +329,10 @@ TEST(KuvBinaryExprParser, FiltersRoundTrip) {
 TEST(KuvBinaryExprParser, WriteRefusals) {
   World world;
   KuvEeModelDico unlisted("Unlisted", Guid(99).guid());
+  auto* unlistedModel = new KuvEeChangeExpression;
+  KuvEeNodeRef* criteria = (new KuvEeTrue)->getNodeRef();
+  auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &criteria);
+  unlistedModel->setModelCriteria(&unlisted, record);
   const struct {
     const char* message;
     std::vector<std::pair<std::uint32_t, KuvEeExpression*>> entries;
@@ -343,16 +344,11 @@ TEST(KuvBinaryExprParser, WriteRefusals) {
        {{1, new KuvEeChangeExpression}, {2, new KuvEeFilterExpression}},
        1},
       {"ERROR: unexpected binary version", {{1, new KuvEeChangeExpression}}, 3},
-      {"ERROR: Unable to retrieve ModelDico object Index for : ", {{1, new KuvEeChangeExpression}}, 1},
+      {"ERROR: Unable to retrieve ModelDico object Index for : ", {{1, unlistedModel}}, 1},
   };
   for (const auto& c : cases) {
     Map map;
     for (const auto& [domain, expression] : c.entries) map.put(domain, expression);
-    if (std::string(c.message).find("ModelDico") != std::string::npos) {
-      KuvEeNodeRef* criteria = (new KuvEeTrue)->getNodeRef();
-      auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &criteria);
-      static_cast<KuvEeMultiModelExpression*>(c.entries[0].second)->setModelCriteria(&unlisted, record);
-    }
     KuvBioBufferOut out;
     EXPECT_TRACES(c.version == 3 ? E_INVALIDARG : E_FAIL, c.message,
                   KuvBinaryExprParser::Write(map.map, world.data, out, c.version));
@@ -395,14 +391,11 @@ TEST(KuvBinaryExprParser, ReadRefusals) {
        {'e', 'b', 'e', 1, 0, 0, 0, 0, 1, 2, 0, 0, 0, 1, 0x18, 1, 2, 11, 0, 0}},
   };
   World world;
-  for (const auto& c : cases) {
-    std::unique_ptr<Map> back;
-    world.data.setBinary(c.bytes.empty() ? nullptr : c.bytes.data(), static_cast<std::uint32_t>(c.bytes.size()));
-    KuvInMap* map = nullptr;
-    EXPECT_TRACES(E_FAIL, c.message, KuvBinaryExprParser::Read(world.data, map));
-    EXPECT_EQ(nullptr, map) << c.message;
-  }
   std::unique_ptr<Map> back;
+  for (const auto& c : cases) {
+    EXPECT_TRACES(E_FAIL, c.message, read(world.data, c.bytes, back));
+    EXPECT_EQ(nullptr, back) << c.message;
+  }
   EXPECT_TRACES(S_OK, "", read(world.data, {'c', 'x', 'f', 2, 1, 0, 0, 0, 0}, back));
   EXPECT_TRUE(back->map.IsEmpty());
 }
