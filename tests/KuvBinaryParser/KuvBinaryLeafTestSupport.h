@@ -91,7 +91,7 @@ inline KuvEeVarEff* dates(LeafWorld& w, const std::vector<std::pair<KuvInDate, K
   KuvInListVal list(KuvInDateInterval::sType());
   for (const auto& [low, high] : ranges) {
     KuvInDateInterval interval;
-    interval.setIntervalNoCheck(low, high);
+    EXPECT_EQ(S_OK, interval.setInterval(low, high));
     list.PutBack(interval);
   }
   EXPECT_EQ(S_OK, eff->set(list));
