@@ -1,7 +1,8 @@
 // The binary expression format: exact header bytes, the round trip over
 // generated expressions of every node and leaf kind in both versions (and
 // through the light parser), and bytes a database may hand back truncated
-// or hostile.
+// or hostile. The older "net" streams: exact bytes, round trips of trees,
+// lists and rules against a caller's dependency list, and refused headers.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -58,6 +59,9 @@ struct World : kuv_test::LeafWorld {
   std::vector<std::unique_ptr<KuvEeModelDico>> models;
   std::vector<std::unique_ptr<KuvEePredefEff>> changes;
   std::vector<std::unique_ptr<KuvEeBasicEff>> inherited;
+  // The dependency list of the older streams: each model, change and
+  // inherited effectivity in turn.
+  KuvInList net;
 
   World() {
     for (unsigned i = 0; i < 3; ++i) {
@@ -68,6 +72,8 @@ struct World : kuv_test::LeafWorld {
       data.addInheritedEffectivityModel(*models.back());
       data.addExprImpactingCriteria(*changes.back());
       data.addInheritedEffectivity(*inherited.back());
+      for (KuvInObject* object : std::vector<KuvInObject*>{models.back().get(), changes.back().get(), inherited.back().get()})
+        net.PutBack(object);
     }
   }
 };
@@ -77,10 +83,12 @@ struct World : kuv_test::LeafWorld {
 // what it made back to the same bytes: its made-up dictionaries are other
 // keys of a multi-context body, met in another order; it reads no tree
 // series (a made-up dictionary enables none) and no selection bound below
-// a made-up milestone (it has no place in a tree).
+// a made-up milestone (it has no place in a tree). For the older streams
+// (net) it makes effectivity leaves only, and domain negations too.
 class Generator {
 public:
-  Generator(World& world, unsigned seed, bool negatedLeaves) : m_world(world), m_random(seed), m_negated(negatedLeaves) {}
+  Generator(World& world, unsigned seed, bool negatedLeaves, bool net = false)
+      : m_world(world), m_random(seed), m_negated(negatedLeaves), m_net(net) {}
 
   KuvEeNodeRef* tree(int depth = 0) {
     const unsigned pick = m_random() % (depth >= 4 ? 4 : 7);
@@ -93,9 +101,10 @@ public:
       case 3:
         return leaf();
       case 4: {
-        auto* notOp = new KuvEeNotOp;
-        notOp->setChildRef(tree(depth + 1));
-        return notOp->getNodeRef();
+        KuvEeSingleOp* single =
+            m_net && m_random() % 2 ? static_cast<KuvEeSingleOp*>(new KuvEeNotDomainOp) : new KuvEeNotOp;
+        single->setChildRef(tree(depth + 1));
+        return single->getNodeRef();
       }
       default: {
         KuvEeGroupOp* group = pick == 5 ? static_cast<KuvEeGroupOp*>(new KuvEeAndOp) : new KuvEeOrOp;
@@ -136,7 +145,7 @@ private:
     World& w = m_world;
     const unsigned i = m_random() % 3;
     KuvEeVarEff* eff = nullptr;
-    switch (m_random() % 8) {
+    switch (m_random() % (m_net ? 2 : 8)) {
       case 0:
         return negated(new KuvEeEffLeaf(w.changes[i].get()));
       case 1:
@@ -213,6 +222,7 @@ private:
   World& m_world;
   std::mt19937 m_random;
   bool m_negated;
+  bool m_net;
   bool m_lightReadable = true;
   bool m_sameLight = true;
 };
@@ -419,6 +429,113 @@ TEST(KuvBinaryExprParser, TruncatedAndCorruptedBinaries) {
     read(world.data, corrupt, back);
   }
   testing::internal::GetCapturedStdout();
+}
+
+// The older "net" streams.
+Bytes netWrite(const KuvEeGenericExpression& expression, const KuvInList& dependencies) {
+  KuvBioBufferOut out;
+  EXPECT_EQ(S_OK, KuvBinaryExprWriter::Write(expression, dependencies, out));
+  return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+}
+
+std::unique_ptr<KuvEeGenericExpression> netRead(const Bytes& bytes, const KuvInList& dependencies) {
+  KuvEeGenericExpression* expression = nullptr;
+  EXPECT_EQ(S_OK, KuvBinaryExprReader::Read(bytes.data(), static_cast<std::uint32_t>(bytes.size()), dependencies,
+                                            expression));
+  return std::unique_ptr<KuvEeGenericExpression>(expression);
+}
+
+TEST(KuvBinaryExprWriter, TreeBytes) {
+  World world;
+  auto* andOp = new KuvEeAndOp;
+  andOp->addChild(new KuvEeTrue);
+  auto* notOp = new KuvEeNotOp;
+  notOp->setChildRef((new KuvEeEffLeaf(world.inherited[0].get(), world.models[0].get()))->getNodeRef());
+  andOp->addChild(notOp);
+  auto* notDomain = new KuvEeNotDomainOp;
+  notDomain->setChildRef((new KuvEeEffLeaf(world.changes[0].get()))->getNodeRef());
+  andOp->addChild(notDomain);
+  const KuvEeGenericExpression expression(andOp->getNodeRef());
+  // header, tree stream, And of 3: True; Not of the leaf at 2 in dictionary
+  // 0; domain negation of the leaf at 1 without dictionary.
+  EXPECT_EQ((Bytes{'n', 'e', 't', 1, 0, 0, 0, 27, 1, 1, 0, 0, 0, 3, 9, 4, 11, 0, 0, 0, 2, 0, 0, 0, 0,
+                   3, 11, 0, 0, 0, 1, 0xFF, 0xFF, 0xFF, 0xFF}),
+            netWrite(expression, world.net));
+  EXPECT_EQ((Bytes{'n', 'e', 't', 1, 0, 0, 0, 1, 0}), netWrite(KuvEeGenericExpression(), world.net));
+}
+
+// Write(Read(b)) == b, and the tree read is the tree written.
+TEST(KuvBinaryExprWriter, TreesListsAndRulesRoundTrip) {
+  World world;
+  for (unsigned round = 0; round < 100; ++round) {
+    const KuvEeGenericExpression expression(Generator(world, round, false, true).tree());
+    const Bytes bytes = netWrite(expression, world.net);
+    const auto back = netRead(bytes, world.net);
+    ASSERT_NE(nullptr, back);
+    EXPECT_EQ(kuv_test::text(expression), kuv_test::text(*back));
+    EXPECT_EQ(bytes, netWrite(*back, world.net));
+  }
+  KuvEeGenericExpression list;
+  auto* items = new KuvQmSpecList;
+  items->AddEff(world.inherited[0].get());
+  list.SetExpression(items, KuvEeGenericExpression::CFG_LISTMODE_150);
+  const Bytes bytes = netWrite(list, world.net);
+  EXPECT_EQ((Bytes{'n', 'e', 't', 1, 0, 0, 0, 14, 2, 2, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 2}), bytes);
+  EXPECT_EQ(kuv_test::text(list), kuv_test::text(*netRead(bytes, world.net)));
+
+  KuvInList rules;
+  std::vector<std::unique_ptr<KuvEeRule>> owned;
+  Generator generate(world, 3, false, true);
+  owned.push_back(std::make_unique<KuvEeInclusionRule>(generate.tree(), generate.tree()));
+  owned.push_back(std::make_unique<KuvEeInclusionRule>(nullptr, generate.tree()));
+  for (auto& rule : owned) rules.PutBack(rule.get());
+  KuvBioBufferOut out;
+  ASSERT_EQ(S_OK, KuvBinaryExprWriter::WriteRules(rules, world.net, out));
+  KuvInList back;
+  ASSERT_EQ(S_OK, KuvBinaryExprReader::ReadRules(out.GetAsPtr(0), out.GetLength(), world.net, back));
+  ASSERT_EQ(2, back.GetLength());
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(kuv_test::text(*owned[i]), kuv_test::text(*back.Get(i)));
+    delete back.Get(i);
+  }
+  const KuvEeRule unknown(nullptr, nullptr);
+  rules.PutBack(const_cast<KuvEeRule*>(&unknown));
+  EXPECT_TRACES(E_FAIL, "UNEXPECTED: InclusionRules ONLY are supported",
+                KuvBinaryExprWriter::WriteRules(rules, world.net, out));
+}
+
+TEST(KuvBinaryExprReader, RefusesOtherStreams) {
+  World world;
+  const Bytes tree{'n', 'e', 't', 1, 0, 0, 0, 2, 1, 9};
+  const Bytes rules{'n', 'e', 't', 1, 0, 0, 0, 5, 3, 0, 0, 0, 0};
+  const struct {
+    const char* message;
+    Bytes bytes;
+    bool asRules;
+  } cases[] = {
+      {"ERROR: WRONG binary header format.", {'n', 'e', 'x', 1, 0, 0, 0, 2, 1, 9}, false},
+      {"ERROR: WRONG binary header format.", {'n', 'e', 't', 2, 0, 0, 0, 2, 1, 9}, false},
+      {"ERROR: WRONG binary header format.", {'n', 'e', 't', 1, 0, 0, 0, 3, 1, 9}, false},
+      {"ERROR: WRONG binary header format.", {}, false},
+      {"ERROR: Incorrect stream identifier", rules, false},
+      {"ERROR: INVALID Rules binary header!", tree, true},
+      {"ERROR: unexpected bytes after the stream.", {'n', 'e', 't', 1, 0, 0, 0, 3, 1, 9, 9}, false},
+      {"ERROR: NULL pointer", {'n', 'e', 't', 1, 0, 0, 0, 10, 1, 11, 0, 0, 0, 9, 0xFF, 0xFF, 0xFF, 0xFF}, false},
+      {"ERROR: Unexpected NodeType.", {'n', 'e', 't', 1, 0, 0, 0, 2, 1, 16}, false},
+      {"ERROR: Unable to read node type.", {'n', 'e', 't', 1, 0, 0, 0, 6, 1, 1, 0, 0, 0, 2}, false},
+  };
+  for (const auto& c : cases) {
+    KuvEeGenericExpression* expression = nullptr;
+    KuvInList read;
+    const auto size = static_cast<std::uint32_t>(c.bytes.size());
+    if (c.asRules) {
+      EXPECT_TRACES(E_FAIL, c.message, KuvBinaryExprReader::ReadRules(c.bytes.data(), size, world.net, read));
+    } else {
+      EXPECT_TRACES(E_FAIL, c.message, KuvBinaryExprReader::Read(c.bytes.data(), size, world.net, expression));
+    }
+    EXPECT_EQ(nullptr, expression);
+    EXPECT_TRUE(read.IsEmpty());
+  }
 }
 
 }  // namespace
