@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "KuvBinaryLeafTestSupport.h"
@@ -321,6 +319,14 @@ TEST(KuvPLMModelExprDataMgr, FillsEveryListInWalkOrderThatConvertsThroughGuids) 
   EXPECT_EQ(2u, after[9].size());
   EXPECT_EQ(6, data.getExprCriteriaIndex(*model.eco));
   EXPECT_EQ(0, data.getInheritedEffectivityModelIndex(*model.frame));
+
+  // A GUID the context does not know changes nothing.
+  KuvInGuid unknown(Guid(99).data());
+  Data strange;
+  strange.addCriteriaEeModel(unknown);
+  EXPECT_TRACES(E_FAIL, "ERROR: Fail to retrieve into context, EeObject with Guid " + kuv_test::text(unknown),
+                strange.ConvertDependenciesIntoEeObjects(model.context));
+  EXPECT_EQ(&unknown, strange.getCriteriaEeModel(0));
 }
 
 TEST(KuvPLMModelExprDataMgr, RefusesAnEmptyMapAndAFailedWalkWithoutChangingTheData) {
@@ -335,16 +341,6 @@ TEST(KuvPLMModelExprDataMgr, RefusesAnEmptyMapAndAFailedWalkWithoutChangingTheDa
                 "ERROR : KuvEeVisitor_BinaryExprDataBuilder::getBinaryExprDataDependenciesLists FAILED",
                 compute(*refused, model, data));
   for (const Objects& list : allLists(data)) EXPECT_TRUE(list.empty());
-}
-
-TEST(KuvBinaryExprData, AnUnknownGuidChangesNothing) {
-  Bike model;
-  KuvInGuid unknown(Guid(99).data());
-  Data data;
-  data.addCriteriaEeModel(unknown);
-  EXPECT_TRACES(E_FAIL, "ERROR: Fail to retrieve into context, EeObject with Guid " + kuv_test::text(unknown),
-                data.ConvertDependenciesIntoEeObjects(model.context));
-  EXPECT_EQ(&unknown, data.getCriteriaEeModel(0));
 }
 
 TEST(KuvBinaryExprDataOwnership, DictionaryObjectsAreSharedAndNeverDeleted) {
