@@ -23,11 +23,7 @@ Objects elements(const KuvInList& list) {
 }
 
 // The five lists that share one index map.
-struct SharedList {
-  Add add;
-  GetList list;
-};
-const SharedList sc_shared[] = {
+const std::pair<Add, GetList> sc_shared[] = {
     {&Data::addExprCriteria, &Data::getListExprCriteria},
     {&Data::addExprCriteriaRule, &Data::getListExprCriteriaRule},
     {&Data::addExprCriteriaDefault, &Data::getListExprCriteriaDefault},
@@ -41,12 +37,12 @@ TEST(KuvBinaryExprData, OneIndexAcrossTheFiveSharedLists) {
       SCOPED_TRACE(testing::Message() << first << " then " << second);
       Data data;
       KuvInIntHolder other(1), option(2);
-      EXPECT_EQ(S_OK, (data.*sc_shared[first].add)(other));
-      EXPECT_EQ(S_OK, (data.*sc_shared[first].add)(option));
-      EXPECT_EQ(S_FALSE, (data.*sc_shared[second].add)(option));
+      EXPECT_EQ(S_OK, (data.*sc_shared[first].first)(other));
+      EXPECT_EQ(S_OK, (data.*sc_shared[first].first)(option));
+      EXPECT_EQ(S_FALSE, (data.*sc_shared[second].first)(option));
       EXPECT_EQ(1, data.getExprCriteriaIndex(option));
-      EXPECT_EQ(2, (data.*sc_shared[first].list)().GetLength());
-      EXPECT_EQ(first == second ? 2 : 0, (data.*sc_shared[second].list)().GetLength());
+      EXPECT_EQ(2, (data.*sc_shared[first].second)().GetLength());
+      EXPECT_EQ(first == second ? 2 : 0, (data.*sc_shared[second].second)().GetLength());
     }
   }
 }

@@ -56,8 +56,7 @@ struct LeafWorld {
     tree->setRootTreeSeriesElement(root);
     a = new KuvEeTreeSeriesElement("A", Guid(41).data(), "A", treeIndex("2-10"), tree, root);
     b = new KuvEeTreeSeriesElement("B", Guid(42).data(), "B", treeIndex("20-30"), tree, root);
-    root->addChild(a);
-    root->addChild(b);
+    for (KuvEeTreeSeriesElement* child : {a, b}) root->addChild(child);
     for (KuvInObject* element : {root, a, b}) data.addExprCriteria(*element);
     data.addExprCriteria(plans);
     KuvEeTreeSeriesVar* planTree = plans.getTreeSeriesVariable(S::TREE_MANUF_PLAN);
@@ -67,8 +66,7 @@ struct LeafWorld {
     track.setRootMilestone(mr);
     ma = new KuvEeMilestone("MA", Guid(51).data(), &track, treeIndex("2-10"), &day, mr);
     mb = new KuvEeMilestone("MB", Guid(52).data(), &track, treeIndex("20-30"), nullptr, mr);
-    mr->addChild(ma);
-    mr->addChild(mb);
+    for (KuvEeMilestone* child : {ma, mb}) mr->addChild(child);
     for (KuvInObject* criterion : std::vector<KuvInObject*>{planRoot, &wheels, w16, &red, &track, mr, ma, mb, &neither})
       data.addExprCriteria(*criterion);
     data.addExprCriteriaRule(*w17);
