@@ -64,14 +64,16 @@ struct World {
     const KuvInDate day(2020, 3, 4, 1, 1, 1);
     auto* child = new KuvEeMilestone("Child", nullptr, &track, part, &day, root);
     root->addChild(child);
-    for (KuvInObject* criterion : std::initializer_list<KuvInObject*>{&series, revision, element, &track, root, child})
+    for (KuvInObject* criterion :
+         std::initializer_list<KuvInObject*>{&series, revision, element, &track, root, child})
       data.addExprCriteria(*criterion);
     for (KuvInTraceClass* channel :
          {&KuvBinaryExprParser::traceChannel(), &KuvBinaryEENodeParser::traceChannel(), &KuvBioBuffer::traceChannel(),
           &KuvBinaryExprReader::traceChannel(), &KuvBinaryExprWriter::traceChannel(),
           &KuvBinaryDatesEff::traceChannel(), &KuvBinaryFeatureEff::traceChannel(), &KuvEeSelectionEff::traceChannel(),
           &KuvBinarySeriesEff::traceChannel(), &KuvBinaryTreeSeriesEff::traceChannel(),
-          &KuvBinaryMilestonesEff::traceChannel(), &KuvEeTreeSelection::traceChannel(), &KuvBinaryExprData::traceChannel()})
+          &KuvBinaryMilestonesEff::traceChannel(), &KuvEeTreeSelection::traceChannel(),
+          &KuvBinaryExprData::traceChannel()})
       channel->setFlags(0);
   }
 };

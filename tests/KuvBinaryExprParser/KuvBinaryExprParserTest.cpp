@@ -72,7 +72,7 @@ struct World : kuv_test::LeafWorld {
       data.addInheritedEffectivityModel(*models.back());
       data.addExprImpactingCriteria(*changes.back());
       data.addInheritedEffectivity(*inherited.back());
-      for (KuvInObject* object : std::vector<KuvInObject*>{models.back().get(), changes.back().get(), inherited.back().get()})
+      for (auto* object : std::vector<KuvInObject*>{models.back().get(), changes.back().get(), inherited.back().get()})
         net.PutBack(object);
     }
   }

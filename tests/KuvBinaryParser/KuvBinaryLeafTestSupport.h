@@ -96,8 +96,8 @@ inline KuvEeVarEff* dates(LeafWorld& w, const std::vector<std::pair<KuvInDate, K
   return eff;
 }
 
-inline KuvEeVarEff* serial(KuvEeModelDico& model, std::int32_t type, std::int32_t low, bool lowIn, std::int32_t high,
-                    bool highIn) {
+inline KuvEeVarEff* serial(KuvEeModelDico& model, std::int32_t type, std::int32_t low, bool lowIn,
+                           std::int32_t high, bool highIn) {
   auto* eff = new KuvEeSerialEff(model.getSeriesVariable(type), KuvEeSerialEff::AllFalse);
   EXPECT_EQ(S_OK, eff->set(low, lowIn, high, highIn));
   return eff;
@@ -112,7 +112,7 @@ struct Sel {
 };
 
 template <class Eff, class Selection, class Bound, class Element, class Var>
-KuvEeVarEff* tree(Var* var, const std::vector<Sel>& sels) {
+KuvEeVarEff* treeEff(Var* var, const std::vector<Sel>& sels) {
   auto* eff = new Eff(var, Eff::AllFalse);
   KuvInListVal list(Selection::sType());
   for (const Sel& s : sels) {
@@ -129,11 +129,12 @@ KuvEeVarEff* tree(Var* var, const std::vector<Sel>& sels) {
   return eff;
 }
 inline KuvEeVarEff* treeSeries(KuvEeTreeSeriesVar* var, const std::vector<Sel>& sels) {
-  return tree<KuvEeTreeSeriesEff, KuvEeTreeSeriesSelection, KuvEeTreeSeriesSelectionBound, KuvEeTreeSeriesElement>(
+  return treeEff<KuvEeTreeSeriesEff, KuvEeTreeSeriesSelection, KuvEeTreeSeriesSelectionBound, KuvEeTreeSeriesElement>(
       var, sels);
 }
 inline KuvEeVarEff* milestones(KuvEeMilestonesVar* var, const std::vector<Sel>& sels) {
-  return tree<KuvEeMilestonesEff, KuvEeMilestonesSelection, KuvEeMilestonesSelectionBound, KuvEeMilestone>(var, sels);
+  return treeEff<KuvEeMilestonesEff, KuvEeMilestonesSelection, KuvEeMilestonesSelectionBound, KuvEeMilestone>(
+      var, sels);
 }
 
 }  // namespace kuv_test
