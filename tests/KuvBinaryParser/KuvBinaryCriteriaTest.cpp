@@ -128,18 +128,19 @@ TEST(KuvBinaryCriteria, Layouts) {
 }
 
 // The light parser makes a milestone track up, and its milestones outside
-// any tree, dated as their bounds say, beside the dictionary of a serial.
+// any tree, dated as their bounds say, beside the dictionary and the
+// revisions (numbered by their index) of a serial.
 TEST(KuvBinaryCriteria, LightParserMilestones) {
-  const Bytes bytes{4, 0, 2, 12, 13, 0, 0, 0, 1, 3, 0, 0, 0, 9, 0, 0,
-                    17, 0, 0, 3, 0, 2, 0, 5, 130, 0x07, 0xE4, 3, 4, 1, 0, 5, 2, 0x07, 0xE4, 3, 4, 0, 0, 0};
+  const Bytes bytes{4, 0, 2, 13, 13, 0, 0, 0, 2, 1, 0, 1, 0, 1, 0, 0, 3, 1, 0, 4, 0, 0,
+                    17, 0, 0, 6, 0, 2, 0, 7, 130, 0x07, 0xE4, 3, 4, 1, 0, 7, 2, 0x07, 0xE4, 3, 4, 0, 0, 0};
   KuvBinaryExprData fake;
   fake.setDependenciesType(KuvBinaryExprData::FakeDependencies);
   EXPECT_EQ(bytes, rewritten(bytes, fake));
-  const KuvEeMilestonesVar* track = KuvEeMilestonesVar::cast(*fake.getExprCriteria(3));
+  const KuvEeMilestonesVar* track = KuvEeMilestonesVar::cast(*fake.getExprCriteria(6));
   ASSERT_NE(nullptr, track);
   EXPECT_EQ("DisciplineNoDefined", kuv_test::text(track->getDiscipline()));
-  EXPECT_EQ("CFG_ExpressionCriteria(index 3)", kuv_test::text(track->getName()));
-  const KuvEeMilestone* milestone = KuvEeMilestone::cast(*fake.getExprCriteria(5));
+  EXPECT_EQ("CFG_ExpressionCriteria(index 6)", kuv_test::text(track->getName()));
+  const KuvEeMilestone* milestone = KuvEeMilestone::cast(*fake.getExprCriteria(7));
   ASSERT_NE(nullptr, milestone);
   EXPECT_EQ(track, milestone->getMilestonesVar());
   EXPECT_EQ(nullptr, milestone->getParentMilestone());
