@@ -15,10 +15,15 @@ struct World {
   std::vector<std::unique_ptr<KuvEeModelDico>> models;
   std::vector<std::unique_ptr<KuvEePredefEff>> changes;
   std::vector<std::unique_ptr<KuvEeBasicEff>> inherited;
-  // Criteria 3 to 5 and rule 0 (selection, values, option), volatile 0 (date).
+  // Criteria 3 to 5 and rule 0 (selection, values, option), volatile 0
+  // (date); criteria 6 to 11: a dictionary with state, unit and tree state
+  // series, its state revision 1, its tree root, a milestone track, its root
+  // milestone and a child milestone dated 2020-03-04.
   KuvEeDateVar date{"Date", nullptr};
   KuvEeSelectionVar wheels{"Wheels", nullptr};
   KuvEeBasicOptionVar option{"Option", KuvInGuid()};
+  KuvEeModelDico series{KuvInString("Series"), KuvInGuid()};
+  KuvEeMilestonesVar track{"Track", nullptr, "Design", nullptr};
   KuvBinaryExprData data;
   KuvInList dependencies;
 
@@ -43,10 +48,32 @@ struct World {
     data.addExprCriteria(option);
     data.addExprCriteriaRule(*wheels.addValue("17", second));
     data.addVolatileCriteria(date);
+    for (std::int32_t type : {KuvEeSerialVar::STATE, KuvEeSerialVar::UNIT, KuvEeSerialVar::TREE_STATE})
+      series.enableEvolutionSeries(type);
+    KuvEeSerialVar* states = series.getSeriesVariable(KuvEeSerialVar::STATE);
+    auto* revision = new KuvEeSerialVarValue("Rev", nullptr, "A", 1, states);
+    states->addRevision(revision);
+    KuvInTreeEvalIndex all, part;
+    KuvInTreeEvalIndex::BuildFromString("1-100", all);
+    KuvInTreeEvalIndex::BuildFromString("2-10", part);
+    KuvEeTreeSeriesVar* tree = series.getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE);
+    auto* element = new KuvEeTreeSeriesElement("Root", nullptr, "A", all, tree, nullptr);
+    tree->setRootTreeSeriesElement(element);
+    auto* root = new KuvEeMilestone("Root", nullptr, &track, all, nullptr, nullptr);
+    track.setRootMilestone(root);
+    const KuvInDate day(2020, 3, 4, 1, 1, 1);
+    auto* child = new KuvEeMilestone("Child", nullptr, &track, part, &day, root);
+    root->addChild(child);
+    for (KuvInObject* criterion :
+         std::initializer_list<KuvInObject*>{&series, revision, element, &track, root, child})
+      data.addExprCriteria(*criterion);
     for (KuvInTraceClass* channel :
          {&KuvBinaryExprParser::traceChannel(), &KuvBinaryEENodeParser::traceChannel(), &KuvBioBuffer::traceChannel(),
           &KuvBinaryExprReader::traceChannel(), &KuvBinaryExprWriter::traceChannel(),
-          &KuvBinaryDatesEff::traceChannel(), &KuvBinaryFeatureEff::traceChannel(), &KuvEeSelectionEff::traceChannel()})
+          &KuvBinaryDatesEff::traceChannel(), &KuvBinaryFeatureEff::traceChannel(), &KuvEeSelectionEff::traceChannel(),
+          &KuvBinarySeriesEff::traceChannel(), &KuvBinaryTreeSeriesEff::traceChannel(),
+          &KuvBinaryMilestonesEff::traceChannel(), &KuvEeTreeSelection::traceChannel(),
+          &KuvBinaryExprData::traceChannel()})
       channel->setFlags(0);
   }
 };

@@ -136,6 +136,7 @@
 #include "KuvPLMModelExprDataMgr.h"
 #include "KuvBinaryDatesEff.h"
 #include "KuvBinaryFeatureEff.h"
+#include "KuvBinaryMilestonesEff.h"
 #include "KuvBinarySeriesEff.h"
 #include "KuvBinaryTreeSeriesEff.h"
 #include "KuvDiversityDomain.h"

@@ -3,6 +3,7 @@
 #include "KuvBinaryDatesEff.h"
 #include "KuvBinaryExprData.h"
 #include "KuvBinaryFeatureEff.h"
+#include "KuvBinaryMilestonesEff.h"
 #include "KuvBinarySeriesEff.h"
 #include "KuvBinaryTreeSeriesEff.h"
 #include "KuvEeDateEff.h"
@@ -47,7 +48,9 @@ HRESULT writeCriterion(const KuvEeVarEff& eff, const KuvBinaryExprData& data, Ku
   if (const KuvEeTreeSeriesEff* series = KuvEeTreeSeriesEff::cast(eff))
     return traced(KuvBinaryTreeSeriesEff::write(*series, data, out),
                   "ERROR: Unable to write TreeSeriesEff BinaryExpression.");
-  // Milestones leaves are still to come.
+  if (const KuvEeMilestonesEff* milestones = KuvEeMilestonesEff::cast(eff))
+    return traced(KuvBinaryMilestonesEff::write(*milestones, data, out),
+                  "ERROR: Unable to write MilestonesEff BinaryExpression.");
   KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: To be implemented");
 }
 
@@ -71,6 +74,9 @@ HRESULT readCriterion(std::uint8_t nodeType, KuvBioBuffer& in, KuvBinaryExprData
       return readInto<KuvEeTreeSeriesEff>(
           eff, [&](KuvEeTreeSeriesEff*& read) { return KuvBinaryTreeSeriesEff::read(in, data, read); });
     }
+    case KuvBinaryMilestonesEff::sc_nodeType:
+      return readInto<KuvEeMilestonesEff>(
+          eff, [&](KuvEeMilestonesEff*& read) { return KuvBinaryMilestonesEff::read(in, data, read); });
     default:
       KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: To be implemented");
   }

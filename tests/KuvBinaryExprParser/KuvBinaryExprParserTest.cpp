@@ -1,6 +1,8 @@
 // The binary expression format: exact header bytes, the round trip over
-// generated expressions in both versions (and through the light parser),
-// and bytes a database may hand back truncated or hostile.
+// generated expressions of every node and leaf kind in both versions (and
+// through the light parser), and bytes a database may hand back truncated
+// or hostile. The older "net" streams: exact bytes, round trips of trees,
+// lists and rules against a caller's dependency list, and refused headers.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,59 +11,84 @@
 #include <string>
 #include <vector>
 
-#include "KuvBinaryEENodeParser.h"
-#include "KuvBinaryExprData.h"
-#include "KuvBinaryExprParser.h"
-#include "KuvEeAndOp.h"
-#include "KuvEeChangeExpression.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeEffectivityExpression.h"
-#include "KuvEeFalse.h"
-#include "KuvEeFilterExpression.h"
-#include "KuvEeModelDico.h"
-#include "KuvEeNotOp.h"
-#include "KuvEeOrOp.h"
-#include "KuvEePredefEff.h"
-#include "KuvEeTrue.h"
-#include "KuvInIntHolder.h"
-#include "KuvBinaryExprTestSupport.h"
-#include "support/KuvTestSupport.h"
+#include "KuvBinaryParser/KuvBinaryLeafTestSupport.h"
 
 namespace {
 
 using kuv_test::Guid;
-using kuv_test::Bytes;
-using kuv_test::read;
-using kuv_test::textOf;
-using kuv_test::write;
-using Map = kuv_test::ExpressionMap;
+using Bytes = std::vector<std::uint8_t>;
+using S = KuvEeSerialVar;
 
-// Dictionaries and effectivities, all in the lists of one data object.
-struct World {
+// A map of expressions that owns them.
+struct Map {
+  KuvInMap map{KuvInIntHolder::sType(), KuvEeExpression::sType()};
+  ~Map() { map.DeleteAll(); }
+  void put(std::uint32_t domain, KuvEeExpression* expression) { map.Put(KuvInIntHolder(domain), expression); }
+};
+
+Bytes write(const KuvInMap& map, const KuvBinaryExprData& data, unsigned version) {
+  KuvBioBufferOut out;
+  EXPECT_EQ(S_OK, KuvBinaryExprParser::Write(map, data, out, version));
+  return out.GetLength() == 0 ? Bytes() : Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+}
+
+// result is null when nothing was read.
+HRESULT read(KuvBinaryExprData& data, const Bytes& bytes, std::unique_ptr<Map>& result) {
+  data.setBinary(bytes.empty() ? nullptr : bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  KuvInMap* map = nullptr;
+  const HRESULT hr = KuvBinaryExprParser::Read(data, map);
+  result.reset();
+  if (map != nullptr) {
+    result = std::make_unique<Map>();
+    result->map.PutAll(*map);
+    delete map;
+  }
+  return hr;
+}
+
+std::string textOf(const KuvInMap& map) {
+  std::string text;
+  for (auto it = map.cBegin(); !it.IsEnd(); it.Next())
+    text += kuv_test::text(*it.GetKey()) + ": " + kuv_test::text(*it.GetVal()) + "\n";
+  return text;
+}
+
+// The leaf world, with the dictionaries of the contexts and the
+// effectivities of the effectivity leaves.
+struct World : kuv_test::LeafWorld {
   std::vector<std::unique_ptr<KuvEeModelDico>> models;
   std::vector<std::unique_ptr<KuvEePredefEff>> changes;
   std::vector<std::unique_ptr<KuvEeBasicEff>> inherited;
-  KuvBinaryExprData data;
+  // The dependency list of the older streams: each model, change and
+  // inherited effectivity in turn.
+  KuvInList net;
 
   World() {
     for (unsigned i = 0; i < 3; ++i) {
-      models.push_back(std::make_unique<KuvEeModelDico>(KuvInString("Model"), Guid(10 + i).guid()));
-      changes.push_back(std::make_unique<KuvEePredefEff>("Change", Guid(20 + i).data(), true, KuvEePredefEff::GLOBAL));
-      inherited.push_back(std::make_unique<KuvEeBasicEff>("Inherited", Guid(30 + i).data()));
+      models.push_back(std::make_unique<KuvEeModelDico>(KuvInString("Model"), Guid(110 + i).guid()));
+      changes.push_back(std::make_unique<KuvEePredefEff>("Change", Guid(120 + i).data(), true, KuvEePredefEff::GLOBAL));
+      inherited.push_back(std::make_unique<KuvEeBasicEff>("Inherited", Guid(130 + i).data()));
       data.addCriteriaEeModel(*models.back());
       data.addInheritedEffectivityModel(*models.back());
       data.addExprImpactingCriteria(*changes.back());
-      data.addExprCriteria(*changes.back());
       data.addInheritedEffectivity(*inherited.back());
+      for (auto* object : std::vector<KuvInObject*>{models.back().get(), changes.back().get(), inherited.back().get()})
+        net.PutBack(object);
     }
   }
 };
 
-// Random trees over the world's effectivities; negated leaves only when
-// asked (they read back as Not over the leaf).
+// Random trees over the world; negated leaves only when asked (they read
+// back as Not over the leaf). Remembers whether the light parser can read
+// what it made back to the same bytes: its made-up dictionaries are other
+// keys of a multi-context body, met in another order; it reads no tree
+// series (a made-up dictionary enables none) and no selection bound below
+// a made-up milestone (it has no place in a tree). For the older streams
+// (net) it makes effectivity leaves only, and domain negations too.
 class Generator {
 public:
-  Generator(World& world, unsigned seed, bool negatedLeaves) : m_world(world), m_random(seed), m_negated(negatedLeaves) {}
+  Generator(World& world, unsigned seed, bool negatedLeaves, bool net = false)
+      : m_world(world), m_random(seed), m_negated(negatedLeaves), m_net(net) {}
 
   KuvEeNodeRef* tree(int depth = 0) {
     const unsigned pick = m_random() % (depth >= 4 ? 4 : 7);
@@ -74,9 +101,10 @@ public:
       case 3:
         return leaf();
       case 4: {
-        auto* notOp = new KuvEeNotOp;
-        notOp->setChildRef(tree(depth + 1));
-        return notOp->getNodeRef();
+        KuvEeSingleOp* single =
+            m_net && m_random() % 2 ? static_cast<KuvEeSingleOp*>(new KuvEeNotDomainOp) : new KuvEeNotOp;
+        single->setChildRef(tree(depth + 1));
+        return single->getNodeRef();
       }
       default: {
         KuvEeGroupOp* group = pick == 5 ? static_cast<KuvEeGroupOp*>(new KuvEeAndOp) : new KuvEeOrOp;
@@ -86,12 +114,14 @@ public:
     }
   }
 
-  KuvEeMultiModelExpression* multiModel(bool change) {
+  // models: whether it may hold model criteria beside the global ones.
+  KuvEeMultiModelExpression* multiModel(bool change, bool models = true) {
     KuvEeMultiModelExpression* expression =
         change ? static_cast<KuvEeMultiModelExpression*>(new KuvEeChangeExpression) : new KuvEeEffectivityExpression;
-    if (m_random() % 2) expression->setGlobalCriteria(tree());
+    if (!models || m_random() % 2) expression->setGlobalCriteria(tree());
     for (auto& model : m_world.models) {
-      if (m_random() % 2) continue;
+      if (!models || m_random() % 2) continue;
+      m_sameLight = false;
       KuvEeNodeRef* inherited = m_random() % 3 ? tree() : nullptr;
       KuvEeNodeRef* criteria = inherited == nullptr || m_random() % 2 ? tree() : nullptr;
       auto* record = new KuvEeMultiModelExpression::ModelCriteria(&inherited, &criteria);
@@ -107,33 +137,108 @@ public:
   }
 
   unsigned next() { return m_random(); }
+  bool lightReadable() const { return m_lightReadable; }
+  bool sameLightBytes() const { return m_sameLight; }
 
 private:
   KuvEeNodeRef* leaf() {
+    World& w = m_world;
     const unsigned i = m_random() % 3;
-    KuvEeEffLeaf* leaf = m_random() % 2 ? new KuvEeEffLeaf(m_world.changes[i].get())
-                                        : new KuvEeEffLeaf(m_world.inherited[i].get(), m_world.models[2 - i].get());
+    KuvEeVarEff* eff = nullptr;
+    switch (m_random() % (m_net ? 2 : 8)) {
+      case 0:
+        return negated(new KuvEeEffLeaf(w.changes[i].get()));
+      case 1:
+        return negated(new KuvEeEffLeaf(w.inherited[i].get(), w.models[2 - i].get()));
+      case 2:
+        eff = i == 0 ? new KuvEeOptionEff(&w.blue, KuvEeOptionEff::F) : new KuvEeOptionEff(&w.red, i - 1);
+        break;
+      case 3: {
+        // Value k with the selected-by code k, which routes it to its list.
+        KuvEeSelectionValue* values[] = {w.w16, w.w16, w.w17, w.w18};
+        auto* selection = new KuvEeSelectionEff(&w.wheels, KuvEeSelectionEff::AllFalse);
+        for (unsigned n = 1 + m_random() % 3; n > 0; --n) {
+          const unsigned k = m_random() % 4;
+          selection->add(values[k], static_cast<KuvCriteriaSelectedBy>(k));
+        }
+        eff = selection;
+        break;
+      }
+      case 4: {
+        std::vector<std::pair<KuvInDate, KuvInDate>> ranges;
+        for (unsigned n = m_random() % 3; n > 0; --n) {
+          const int year = 1990 + static_cast<int>(m_random() % 40);
+          ranges.emplace_back(KuvInDate(year, 1 + m_random() % 12, 1 + m_random() % 28, 1, 1, 1),
+                              KuvInDate(year + 1, 1 + m_random() % 12, 1 + m_random() % 28, 24, 60, 60));
+        }
+        eff = kuv_test::dates(w, ranges);
+        break;
+      }
+      case 5: {
+        // Over state revisions 1 to 3 or units, up to the open end; an
+        // excluded upper bound leaves a value inside.
+        const auto low = static_cast<std::int32_t>(1 + i);
+        const std::int32_t high =
+            m_random() % 4 == 0 ? S::sc_infinity : low + static_cast<std::int32_t>(m_random() % (3 - i));
+        eff = kuv_test::serial(w.model, m_random() % 2 ? S::UNIT : S::STATE, low, true, high,
+                               high == S::sc_infinity || high < low + 2 || m_random() % 2);
+        break;
+      }
+      case 6:
+        m_lightReadable = false;
+        eff = kuv_test::treeSeries(w.model.getTreeSeriesVariable(S::TREE_STATE), selections(w.root, w.a, w.b));
+        break;
+      default:
+        eff = kuv_test::milestones(&w.track, selections(w.mr, w.ma, w.mb));
+    }
+    if (m_negated && m_random() % 3 == 0) eff->opNot();
+    return (new KuvEeVarEffLeaf(eff))->getNodeRef();
+  }
+
+  KuvEeNodeRef* negated(KuvEeEffLeaf* leaf) {
     if (m_negated && m_random() % 3 == 0) leaf->opNot();
     return leaf->getNodeRef();
+  }
+
+  // One or two selections over a root and its two children: one element,
+  // or the root (included or not) down to some of its children.
+  std::vector<kuv_test::Sel> selections(KuvEeTreeElementBase* root, KuvEeTreeElementBase* a,
+                                        KuvEeTreeElementBase* b) {
+    std::vector<kuv_test::Sel> result;
+    for (unsigned n = 1 + m_random() % 2; n > 0; --n) {
+      const unsigned pick = m_random() % 4;
+      if (pick < 2) {
+        result.push_back({std::vector{root, a, b}[m_random() % 3], true, {}});
+        continue;
+      }
+      result.push_back({root, pick == 2, {}});
+      for (KuvEeTreeElementBase* child : {a, b})
+        if (m_random() % 2) result.back().to.emplace_back(child, m_random() % 2 == 0);
+      m_lightReadable = m_lightReadable && result.back().to.empty();
+    }
+    return result;
   }
 
   World& m_world;
   std::mt19937 m_random;
   bool m_negated;
+  bool m_net;
+  bool m_lightReadable = true;
+  bool m_sameLight = true;
 };
 
-// Write(Read(b)) == b in both versions, and as long when the reader makes up
-// every dependency; Read(Write(e)) is e where no leaf is negated.
+// Write(Read(b)) == b in both versions, and through the light parser where
+// it can read b; Read(Write(e)) is e where no leaf is negated.
 TEST(KuvBinaryExprParser, RoundTripsGeneratedExpressions) {
   World world;
-  for (unsigned seed = 0; seed < 150; ++seed) {
+  for (unsigned seed = 0; seed < 200; ++seed) {
     SCOPED_TRACE(seed);
     const bool negated = seed % 2 == 0;
     Generator generate(world, seed, negated);
     Map source;
     const bool change = generate.next() % 3 == 0;
     for (std::uint32_t domain = 1; domain <= 5; ++domain)
-      if (domain == 1 || generate.next() % 2) source.put(domain, generate.multiModel(change));
+      if (domain == 1 || generate.next() % 2) source.put(domain, generate.multiModel(change, seed % 3 != 0));
     for (unsigned version : {1u, 2u}) {
       const Bytes bytes = write(source.map, world.data, version);
       ASSERT_FALSE(bytes.empty());
@@ -143,13 +248,17 @@ TEST(KuvBinaryExprParser, RoundTripsGeneratedExpressions) {
       if (!negated) {
         EXPECT_EQ(textOf(source.map), textOf(back->map));
       }
-
+      if (!generate.lightReadable()) continue;
       KuvBinaryExprData fake;
       fake.setDependenciesType(KuvBinaryExprData::FakeDependencies);
       std::unique_ptr<Map> light;
       ASSERT_EQ(S_OK, read(fake, bytes, light));
-      // The made-up dictionaries are other keys, met in another order.
-      EXPECT_EQ(bytes.size(), write(light->map, fake, version).size());
+      const Bytes rewritten = write(light->map, fake, version);
+      if (generate.sameLightBytes()) {
+        EXPECT_EQ(bytes, rewritten);
+      } else {
+        EXPECT_EQ(bytes.size(), rewritten.size());
+      }
     }
   }
 }
@@ -215,9 +324,8 @@ TEST(KuvBinaryExprParser, FiltersRoundTrip) {
     }
     map.put(1, filter);
     const Bytes bytes = write(map.map, data, 1);
-    const Bytes body(bytes.begin() + 12, bytes.end());
-    const Bytes expected = condition == 0 ? Bytes{0, 2, 0, 1, 1} : Bytes{255, 2, 0, 1, 11, 0, 2};
-    EXPECT_EQ(expected, body);
+    const Bytes body = condition == 0 ? Bytes{0, 2, 0, 1, 1} : Bytes{255, 2, 0, 1, 11, 0, 2};
+    EXPECT_EQ(body, Bytes(bytes.begin() + 12, bytes.end()));
     std::unique_ptr<Map> back;
     ASSERT_EQ(S_OK, read(data, bytes, back));
     EXPECT_EQ(textOf(map.map), textOf(back->map));
@@ -231,6 +339,10 @@ TEST(KuvBinaryExprParser, FiltersRoundTrip) {
 TEST(KuvBinaryExprParser, WriteRefusals) {
   World world;
   KuvEeModelDico unlisted("Unlisted", Guid(99).guid());
+  auto* unlistedModel = new KuvEeChangeExpression;
+  KuvEeNodeRef* criteria = (new KuvEeTrue)->getNodeRef();
+  auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &criteria);
+  unlistedModel->setModelCriteria(&unlisted, record);
   const struct {
     const char* message;
     std::vector<std::pair<std::uint32_t, KuvEeExpression*>> entries;
@@ -242,16 +354,11 @@ TEST(KuvBinaryExprParser, WriteRefusals) {
        {{1, new KuvEeChangeExpression}, {2, new KuvEeFilterExpression}},
        1},
       {"ERROR: unexpected binary version", {{1, new KuvEeChangeExpression}}, 3},
-      {"ERROR: Unable to retrieve ModelDico object Index for : ", {{1, new KuvEeChangeExpression}}, 1},
+      {"ERROR: Unable to retrieve ModelDico object Index for : ", {{1, unlistedModel}}, 1},
   };
   for (const auto& c : cases) {
     Map map;
     for (const auto& [domain, expression] : c.entries) map.put(domain, expression);
-    if (std::string(c.message).find("ModelDico") != std::string::npos) {
-      KuvEeNodeRef* criteria = (new KuvEeTrue)->getNodeRef();
-      auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &criteria);
-      static_cast<KuvEeMultiModelExpression*>(c.entries[0].second)->setModelCriteria(&unlisted, record);
-    }
     KuvBioBufferOut out;
     EXPECT_TRACES(c.version == 3 ? E_INVALIDARG : E_FAIL, c.message,
                   KuvBinaryExprParser::Write(map.map, world.data, out, c.version));
@@ -294,14 +401,11 @@ TEST(KuvBinaryExprParser, ReadRefusals) {
        {'e', 'b', 'e', 1, 0, 0, 0, 0, 1, 2, 0, 0, 0, 1, 0x18, 1, 2, 11, 0, 0}},
   };
   World world;
-  for (const auto& c : cases) {
-    std::unique_ptr<Map> back;
-    world.data.setBinary(c.bytes.empty() ? nullptr : c.bytes.data(), static_cast<std::uint32_t>(c.bytes.size()));
-    KuvInMap* map = nullptr;
-    EXPECT_TRACES(E_FAIL, c.message, KuvBinaryExprParser::Read(world.data, map));
-    EXPECT_EQ(nullptr, map) << c.message;
-  }
   std::unique_ptr<Map> back;
+  for (const auto& c : cases) {
+    EXPECT_TRACES(E_FAIL, c.message, read(world.data, c.bytes, back));
+    EXPECT_EQ(nullptr, back) << c.message;
+  }
   EXPECT_TRACES(S_OK, "", read(world.data, {'c', 'x', 'f', 2, 1, 0, 0, 0, 0}, back));
   EXPECT_TRUE(back->map.IsEmpty());
 }
@@ -315,15 +419,122 @@ TEST(KuvBinaryExprParser, TruncatedAndCorruptedBinaries) {
   source.put(2, generate.multiModel(false));
   source.put(4, generate.multiModel(false));
   const Bytes bytes = write(source.map, world.data, 2);
-  const kuv_test::ScopedFlags quiet(KuvBinaryExprParser::traceChannel(), 0);
-  const kuv_test::ScopedFlags quietNodes(KuvBinaryEENodeParser::traceChannel(), 0);
   std::mt19937 random(5);
+  testing::internal::CaptureStdout();
   for (std::size_t length = 0; length < bytes.size(); ++length) {
     std::unique_ptr<Map> back;
     EXPECT_TRUE(FAILED(read(world.data, Bytes(bytes.begin(), bytes.begin() + length), back))) << length;
     Bytes corrupt = bytes;
     corrupt[length] = static_cast<std::uint8_t>(random());
     read(world.data, corrupt, back);
+  }
+  testing::internal::GetCapturedStdout();
+}
+
+// The older "net" streams.
+Bytes netWrite(const KuvEeGenericExpression& expression, const KuvInList& dependencies) {
+  KuvBioBufferOut out;
+  EXPECT_EQ(S_OK, KuvBinaryExprWriter::Write(expression, dependencies, out));
+  return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+}
+
+std::unique_ptr<KuvEeGenericExpression> netRead(const Bytes& bytes, const KuvInList& dependencies) {
+  KuvEeGenericExpression* expression = nullptr;
+  EXPECT_EQ(S_OK, KuvBinaryExprReader::Read(bytes.data(), static_cast<std::uint32_t>(bytes.size()), dependencies,
+                                            expression));
+  return std::unique_ptr<KuvEeGenericExpression>(expression);
+}
+
+TEST(KuvBinaryExprWriter, TreeBytes) {
+  World world;
+  auto* andOp = new KuvEeAndOp;
+  andOp->addChild(new KuvEeTrue);
+  auto* notOp = new KuvEeNotOp;
+  notOp->setChildRef((new KuvEeEffLeaf(world.inherited[0].get(), world.models[0].get()))->getNodeRef());
+  andOp->addChild(notOp);
+  auto* notDomain = new KuvEeNotDomainOp;
+  notDomain->setChildRef((new KuvEeEffLeaf(world.changes[0].get()))->getNodeRef());
+  andOp->addChild(notDomain);
+  const KuvEeGenericExpression expression(andOp->getNodeRef());
+  // header, tree stream, And of 3: True; Not of the leaf at 2 in dictionary
+  // 0; domain negation of the leaf at 1 without dictionary.
+  EXPECT_EQ((Bytes{'n', 'e', 't', 1, 0, 0, 0, 27, 1, 1, 0, 0, 0, 3, 9, 4, 11, 0, 0, 0, 2, 0, 0, 0, 0,
+                   3, 11, 0, 0, 0, 1, 0xFF, 0xFF, 0xFF, 0xFF}),
+            netWrite(expression, world.net));
+  EXPECT_EQ((Bytes{'n', 'e', 't', 1, 0, 0, 0, 1, 0}), netWrite(KuvEeGenericExpression(), world.net));
+}
+
+// Write(Read(b)) == b, and the tree read is the tree written.
+TEST(KuvBinaryExprWriter, TreesListsAndRulesRoundTrip) {
+  World world;
+  for (unsigned round = 0; round < 100; ++round) {
+    const KuvEeGenericExpression expression(Generator(world, round, false, true).tree());
+    const Bytes bytes = netWrite(expression, world.net);
+    const auto back = netRead(bytes, world.net);
+    ASSERT_NE(nullptr, back);
+    EXPECT_EQ(kuv_test::text(expression), kuv_test::text(*back));
+    EXPECT_EQ(bytes, netWrite(*back, world.net));
+  }
+  KuvEeGenericExpression list;
+  auto* items = new KuvQmSpecList;
+  items->AddEff(world.inherited[0].get());
+  list.SetExpression(items, KuvEeGenericExpression::CFG_LISTMODE_150);
+  const Bytes bytes = netWrite(list, world.net);
+  EXPECT_EQ((Bytes{'n', 'e', 't', 1, 0, 0, 0, 14, 2, 2, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 2}), bytes);
+  EXPECT_EQ(kuv_test::text(list), kuv_test::text(*netRead(bytes, world.net)));
+
+  KuvInList rules;
+  std::vector<std::unique_ptr<KuvEeRule>> owned;
+  Generator generate(world, 3, false, true);
+  owned.push_back(std::make_unique<KuvEeInclusionRule>(generate.tree(), generate.tree()));
+  owned.push_back(std::make_unique<KuvEeInclusionRule>(nullptr, generate.tree()));
+  for (auto& rule : owned) rules.PutBack(rule.get());
+  KuvBioBufferOut out;
+  ASSERT_EQ(S_OK, KuvBinaryExprWriter::WriteRules(rules, world.net, out));
+  KuvInList back;
+  ASSERT_EQ(S_OK, KuvBinaryExprReader::ReadRules(out.GetAsPtr(0), out.GetLength(), world.net, back));
+  ASSERT_EQ(2, back.GetLength());
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(kuv_test::text(*owned[i]), kuv_test::text(*back.Get(i)));
+    delete back.Get(i);
+  }
+  const KuvEeRule unknown(nullptr, nullptr);
+  rules.PutBack(const_cast<KuvEeRule*>(&unknown));
+  EXPECT_TRACES(E_FAIL, "UNEXPECTED: InclusionRules ONLY are supported",
+                KuvBinaryExprWriter::WriteRules(rules, world.net, out));
+}
+
+TEST(KuvBinaryExprReader, RefusesOtherStreams) {
+  World world;
+  const Bytes tree{'n', 'e', 't', 1, 0, 0, 0, 2, 1, 9};
+  const Bytes rules{'n', 'e', 't', 1, 0, 0, 0, 5, 3, 0, 0, 0, 0};
+  const struct {
+    const char* message;
+    Bytes bytes;
+    bool asRules;
+  } cases[] = {
+      {"ERROR: WRONG binary header format.", {'n', 'e', 'x', 1, 0, 0, 0, 2, 1, 9}, false},
+      {"ERROR: WRONG binary header format.", {'n', 'e', 't', 2, 0, 0, 0, 2, 1, 9}, false},
+      {"ERROR: WRONG binary header format.", {'n', 'e', 't', 1, 0, 0, 0, 3, 1, 9}, false},
+      {"ERROR: WRONG binary header format.", {}, false},
+      {"ERROR: Incorrect stream identifier", rules, false},
+      {"ERROR: INVALID Rules binary header!", tree, true},
+      {"ERROR: unexpected bytes after the stream.", {'n', 'e', 't', 1, 0, 0, 0, 3, 1, 9, 9}, false},
+      {"ERROR: NULL pointer", {'n', 'e', 't', 1, 0, 0, 0, 10, 1, 11, 0, 0, 0, 9, 0xFF, 0xFF, 0xFF, 0xFF}, false},
+      {"ERROR: Unexpected NodeType.", {'n', 'e', 't', 1, 0, 0, 0, 2, 1, 16}, false},
+      {"ERROR: Unable to read node type.", {'n', 'e', 't', 1, 0, 0, 0, 6, 1, 1, 0, 0, 0, 2}, false},
+  };
+  for (const auto& c : cases) {
+    KuvEeGenericExpression* expression = nullptr;
+    KuvInList read;
+    const auto size = static_cast<std::uint32_t>(c.bytes.size());
+    if (c.asRules) {
+      EXPECT_TRACES(E_FAIL, c.message, KuvBinaryExprReader::ReadRules(c.bytes.data(), size, world.net, read));
+    } else {
+      EXPECT_TRACES(E_FAIL, c.message, KuvBinaryExprReader::Read(c.bytes.data(), size, world.net, expression));
+    }
+    EXPECT_EQ(nullptr, expression);
+    EXPECT_TRUE(read.IsEmpty());
   }
 }
 

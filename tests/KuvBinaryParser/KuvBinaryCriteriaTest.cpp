@@ -1,258 +1,313 @@
-// The date and option/selection leaves of binary expressions: exact bytes,
-// the selected-by routing of values, the light parser, refusals and
-// truncations.
+// The criterion leaves of binary expressions, through the node writer and
+// reader: exact bytes per layout, round trips (negated, and through the
+// light parser's placeholders), the selected-by routing of values,
+// refusals with their traces, and every truncation of a valid leaf.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <vector>
 
-#include "KuvBinaryDatesEff.h"
-#include "KuvBinaryExprData.h"
-#include "KuvBinaryFeatureEff.h"
-#include "KuvBioBuffer.h"
-#include "KuvBioBufferOut.h"
-#include "KuvEeDateEff.h"
-#include "KuvEeDateVar.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeSelectionEff.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvInDateInterval.h"
-#include "support/KuvTestSupport.h"
+#include "KuvBinaryLeafTestSupport.h"
 
 namespace {
 
 using kuv_test::Guid;
+using kuv_test::milestones;
+using kuv_test::serial;
+using kuv_test::treeIndex;
+using kuv_test::treeSeries;
 using Bytes = std::vector<std::uint8_t>;
+using S = KuvEeSerialVar;
+using World = kuv_test::LeafWorld;
 
-// volatile: [red, date]; criteria: [wheels, w16, red]; rule: [w17, blue];
-// default: [w18]; dismissed: [w19].
-struct Model {
-  KuvEeDateVar date{"Date", Guid(1).data()};
-  KuvEeSelectionVar wheels{"Wheels", Guid(2).data()};
-  KuvEeSelectionValue* w16 = wheels.addValue("16", Guid(3).data());
-  KuvEeSelectionValue* w17 = wheels.addValue("17", Guid(4).data());
-  KuvEeSelectionValue* w18 = wheels.addValue("18", Guid(5).data());
-  KuvEeSelectionValue* w19 = wheels.addValue("19", Guid(6).data());
-  KuvEeBasicOptionVar red{"Red", Guid(7).guid()};
-  KuvEeBasicOptionVar blue{"Blue", Guid(8).guid()};
-  KuvBinaryExprData data;
-
-  Model() {
-    data.addVolatileCriteria(red);
-    data.addVolatileCriteria(date);
-    for (KuvInObject* criterion : {static_cast<KuvInObject*>(&wheels), static_cast<KuvInObject*>(w16),
-                                   static_cast<KuvInObject*>(&red)})
-      data.addExprCriteria(*criterion);
-    data.addExprCriteriaRule(*w17);
-    data.addExprCriteriaRule(blue);
-    data.addExprCriteriaDefault(*w18);
-    data.addExprCriteriaDismissed(*w19);
-  }
-};
-
-Bytes bytesOf(const KuvBioBufferOut& out) { return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength()); }
-
-template <class Eff>
-Bytes written(const Eff& eff, const KuvBinaryExprData& data) {
+Bytes write(const KuvEeNodeRef& tree, const KuvBinaryExprData& data) {
   KuvBioBufferOut out;
-  if constexpr (std::is_same_v<Eff, KuvEeDateEff>) {
-    EXPECT_EQ(S_OK, KuvBinaryDatesEff::write(eff, data, out));
-  } else {
-    EXPECT_EQ(S_OK, KuvBinaryFeatureEff::write(eff, data, out));
-  }
-  return bytesOf(out);
+  EXPECT_EQ(S_OK, KuvBinaryEENodeParser::write(tree, data, out));
+  return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
 }
 
-// Reads a whole leaf, type byte included; the effectivity read, or null.
-std::unique_ptr<KuvEeVarEff> readLeaf(const Bytes& bytes, KuvBinaryExprData& data, bool flag, HRESULT& hr) {
+HRESULT read(const Bytes& bytes, KuvBinaryExprData& data, kuv_test::Tree& tree, bool flag = false) {
   KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
-  in.increment(1);
-  KuvEeVarEff* eff = nullptr;
-  if (bytes[0] == KuvBinaryDatesEff::sc_nodeType) {
-    KuvEeDateEff* dates = nullptr;
-    hr = KuvBinaryDatesEff::read(in, data, dates);
-    eff = dates;
-  } else {
-    hr = KuvBinaryFeatureEff::read(in, data, flag, eff);
-  }
+  KuvEeNodeRef* node = nullptr;
+  const HRESULT hr = KuvBinaryEENodeParser::readNode(in, data, flag, node);
+  tree.reset(node);
   if (SUCCEEDED(hr)) {
     EXPECT_EQ(bytes.size(), in.getPosition());
   }
-  return std::unique_ptr<KuvEeVarEff>(eff);
+  return hr;
 }
 
-Bytes rewritten(const Bytes& bytes, KuvBinaryExprData& data, bool flag = false) {
-  HRESULT hr = E_FAIL;
-  const std::unique_ptr<KuvEeVarEff> eff = readLeaf(bytes, data, flag, hr);
-  if (FAILED(hr)) return {};
-  if (const auto* dates = KuvEeDateEff::cast(*eff)) return written(*dates, data);
-  return written(static_cast<const KuvEeVarEff&>(*eff), data);
+Bytes rewritten(const Bytes& bytes, KuvBinaryExprData& data) {
+  kuv_test::Tree tree;
+  EXPECT_EQ(S_OK, read(bytes, data, tree));
+  return tree != nullptr ? write(*tree, data) : Bytes();
 }
 
-KuvEeDateEff dates(Model& m, const std::vector<std::pair<KuvInDate, KuvInDate>>& ranges) {
-  KuvEeDateEff eff(&m.date, KuvEeDateEff::AllFalse);
-  KuvInListVal list(KuvInDateInterval::sType());
-  for (const auto& [a, b] : ranges) {
-    KuvInDateInterval interval;
-    interval.setIntervalNoCheck(a, b);
-    list.PutBack(interval);
-  }
-  EXPECT_EQ(S_OK, eff.set(list));
-  return eff;
-}
+kuv_test::Tree leaf(KuvEeVarEff* eff) { return kuv_test::own(new KuvEeVarEffLeaf(eff)); }
 
-KuvInDate infinity(bool positive) {
-  KuvInDate date;
-  positive ? date.setInfPos() : date.setInfNeg();
-  return date;
-}
+// light: the light parser's placeholders write the same bytes again.
+struct Layout {
+  const char* name;
+  KuvEeVarEff* eff;
+  Bytes bytes;
+  bool light = true;
+};
 
-TEST(KuvBinaryCriteria, DateBytes) {
-  Model m;
-  const struct {
-    KuvEeDateEff eff;
-    Bytes bytes;
-  } cases[] = {
-      {dates(m, {{KuvInDate(2020, 1, 2, 1, 1, 1), KuvInDate(2021, 3, 4, 13, 31, 16)}}),
+TEST(KuvBinaryCriteria, Layouts) {
+  World w;
+  KuvEeTreeSeriesVar* states = w.model.getTreeSeriesVariable(S::TREE_STATE);
+  KuvEeTreeSeriesVar* plans = w.plans.getTreeSeriesVariable(S::TREE_MANUF_PLAN);
+  KuvEeSelectionEff* selection = new KuvEeSelectionEff(&w.wheels, KuvEeSelectionEff::AllFalse);
+  selection->add(w.w16, KuvCriteriaSelectedBy_UserSelected);
+  selection->add(w.w18, KuvCriteriaSelectedBy_DefaultValue);
+  selection->add(w.w17, KuvCriteriaSelectedBy_RuleDeduced);
+  const Layout cases[] = {
+      {"dates with times", kuv_test::dates(w, {{KuvInDate(2020, 1, 2, 1, 1, 1), KuvInDate(2021, 3, 4, 13, 31, 16)}}),
        {14, 1, 0, 0, 0, 1, 0, 1, 9, 0x07, 0xE4, 1, 2, 1, 1, 1, 0x07, 0xE5, 3, 4, 13, 31, 16}},
-      {dates(m, {{infinity(false), infinity(true)}}),
+      {"dates, infinities", kuv_test::dates(w, {{KuvInDate(0, 0, 0, 0, 0, 0), KuvInDate(20000, 13, 32, 24, 60, 62)}}),
        {14, 1, 0, 0, 0, 1, 0, 1, 9, 0, 0, 0, 0, 0, 0, 0, 0x4E, 0x20, 13, 32, 24, 60, 62}},
-      {dates(m, {{KuvInDate(1999, 12, 31, 24, 60, 60), KuvInDate(true)}}),
+      {"dates, to the maximum", kuv_test::dates(w, {{KuvInDate(1999, 12, 31, 24, 60, 60), KuvInDate(true)}}),
        {14, 1, 0, 0, 0, 1, 0, 1, 9, 0x07, 0xCF, 12, 31, 24, 60, 60, 0x27, 0x0F, 12, 31, 24, 60, 61}},
-      {KuvEeDateEff(&m.date, KuvEeDateEff::AllTrue), {14, 1, 0, 0, 0, 1, 0, 0}},
+      {"dates, none", new KuvEeDateEff(&w.date, KuvEeDateEff::AllFalse), {14, 1, 0, 0, 0, 1, 0, 0}},
+      // By index, then number: w17 and w18 both at 0 in their lists.
+      {"selection", selection, {15, 7, 0, 10, 0, 3, 21, 0, 0, 29, 0, 0, 13, 0, 11}},
+      {"option", new KuvEeOptionEff(&w.red, KuvEeOptionEff::T), {15, 7, 0, 12, 0, 1, 13, 0, 12}},
+      {"option F, a rule", new KuvEeOptionEff(&w.blue, KuvEeOptionEff::F), {15, 7, 0, 1, 0, 1, 21, 0, 1}},
+      {"unit to infinity", serial(w.model, S::UNIT, 5, true, 2000000000, true),
+       {12, 13, 0, 0, 0, 1, 3, 0, 0, 0, 5, 0, 0}},
+      {"unit single, negative", serial(w.model, S::UNIT, -3, true, -3, true),
+       {12, 13, 0, 0, 0, 1, 7, 0xFF, 0xFF, 0xFF, 0xFD, 0, 1, 7, 0xFF, 0xFF, 0xFF, 0xFD}},
+      {"state, upper excluded", serial(w.model, S::STATE, 1, true, 3, false),
+       {13, 13, 0, 0, 0, 1, 1, 0, 1, 0, 1, 0, 0, 3}},
+      {"plan single", serial(w.model, S::MANUF_PLAN, 7, true, 7, true), {13, 21, 0, 0, 0, 1, 5, 0, 4, 0, 1, 5, 0, 4}},
+      {"tree states: single, then root excluded to a and b",
+       treeSeries(states, {{w.b, true, {}}, {w.root, false, {{w.a, true}, {w.b, true}}}}),
+       {13, 13, 0, 0, 0, 2, 5, 0, 7, 0, 0, 5, 0, 2, 1, 0, 6, 1, 0, 7}, false},
+      {"tree plans, single root", treeSeries(plans, {{w.planRoot, true, {}}}), {13, 21, 0, 8, 0, 1, 5, 0, 9}, false},
+      {"milestones: root excluded to a (dated) excluded and b",
+       milestones(&w.track, {{w.mr, false, {{w.ma, false}, {w.mb, true}}}}),
+       {17, 0, 0, 13, 0, 1, 0, 14, 0, 0, 0, 2, 0, 15, 2, 0x07, 0xE4, 3, 4, 0, 16, 128}, false},
+      {"milestones: single a (dated), root open, root to itself excluded",
+       milestones(&w.track, {{w.ma, true, {}}, {w.mr, false, {}}, {w.mr, true, {{w.mr, false}}}}),
+       {17, 0, 0, 13, 0, 3, 0, 15, 130, 0x07, 0xE4, 3, 4, 1, 0, 14, 0, 0, 0, 0, 0, 14, 128, 0, 0, 1, 0, 14, 0}},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.bytes, written(c.eff, m.data));
-    EXPECT_EQ(c.bytes, rewritten(c.bytes, m.data));
+  for (const Layout& c : cases) {
+    SCOPED_TRACE(c.name);
+    const kuv_test::Tree tree = leaf(c.eff);
+    EXPECT_EQ(c.bytes, write(*tree, w.data));
+    kuv_test::Tree back;
+    ASSERT_EQ(S_OK, read(c.bytes, w.data, back));
+    EXPECT_EQ(kuv_test::text(*tree->getNode()), kuv_test::text(*back->getNode()));
+    EXPECT_EQ(c.bytes, write(*back, w.data));
+    if (c.light) {
+      KuvBinaryExprData fake;
+      fake.setDependenciesType(KuvBinaryExprData::FakeDependencies);
+      EXPECT_EQ(c.bytes, rewritten(c.bytes, fake));
+    }
+
+    // Negated: Not over the positive leaf, which writes the same bytes.
+    static_cast<KuvEeVarEffLeaf*>(tree->getNode())->getVarEff()->opNot();
+    Bytes negated = write(*tree, w.data);
+    ASSERT_EQ(std::uint8_t{3}, negated.front());
+    EXPECT_EQ(c.bytes, Bytes(negated.begin() + 1, negated.end()));
+    EXPECT_EQ(negated, rewritten(negated, w.data));
+
+    // Every truncation fails and hands nothing out, also to the light parser.
+    for (std::size_t n = 0; n < c.bytes.size(); ++n)
+      for (const bool isFake : {false, true}) {
+        World fresh;
+        if (isFake) fresh.data.setDependenciesType(KuvBinaryExprData::FakeDependencies);
+        kuv_test::Tree cut;
+        const Bytes prefix(c.bytes.begin(), c.bytes.begin() + n);
+        kuv_test::captured([&] { EXPECT_TRUE(FAILED(read(prefix, fresh.data, cut))); });
+        EXPECT_EQ(nullptr, cut) << n << isFake;
+      }
   }
   // Dates stored without their time take the ends of their days.
-  const Bytes dayOnly{14, 1, 0, 0, 0, 1, 0, 1, 0, 0x07, 0xE4, 1, 2, 0x07, 0xE5, 3, 4};
   EXPECT_EQ((Bytes{14, 1, 0, 0, 0, 1, 0, 1, 9, 0x07, 0xE4, 1, 2, 1, 1, 1, 0x07, 0xE5, 3, 4, 24, 60, 60}),
-            rewritten(dayOnly, m.data));
+            rewritten({14, 1, 0, 0, 0, 1, 0, 1, 0, 0x07, 0xE4, 1, 2, 0x07, 0xE5, 3, 4}, w.data));
 }
 
-TEST(KuvBinaryCriteria, FeatureBytesAndRouting) {
-  Model m;
-  KuvEeSelectionEff selection(&m.wheels, KuvEeSelectionEff::AllFalse);
-  selection.add(m.w16, KuvCriteriaSelectedBy_UserSelected);
-  selection.add(m.w18, KuvCriteriaSelectedBy_DefaultValue);
-  selection.add(m.w17, KuvCriteriaSelectedBy_RuleDeduced);
-  // By index, then number: w17 and w18 both at 0 in their lists.
-  const Bytes bytes{15, 7, 0, 0, 0, 3, 21, 0, 0, 29, 0, 0, 13, 0, 1};
-  EXPECT_EQ(bytes, written(selection, m.data));
-  EXPECT_EQ(bytes, rewritten(bytes, m.data));
-  EXPECT_EQ((Bytes{15, 7, 0, 2, 0, 1, 13, 0, 2}), written(KuvEeOptionEff(&m.red, KuvEeOptionEff::T), m.data));
-  const Bytes blueF{15, 7, 0, 1, 0, 1, 21, 0, 1};
-  EXPECT_EQ(blueF, written(KuvEeOptionEff(&m.blue, KuvEeOptionEff::F), m.data));
-  EXPECT_EQ(blueF, rewritten(blueF, m.data));
+// The light parser makes a milestone track up, and its milestones outside
+// any tree, dated as their bounds say, beside the dictionary and the
+// revisions (numbered by their index) of a serial.
+TEST(KuvBinaryCriteria, LightParserMilestones) {
+  const Bytes bytes{4, 0, 2, 13, 13, 0, 0, 0, 2, 1, 0, 1, 0, 1, 0, 0, 3, 1, 0, 4, 0, 0,
+                    17, 0, 0, 6, 0, 2, 0, 7, 130, 0x07, 0xE4, 3, 4, 1, 0, 7, 2, 0x07, 0xE4, 3, 4, 0, 0, 0};
+  KuvBinaryExprData fake;
+  fake.setDependenciesType(KuvBinaryExprData::FakeDependencies);
+  EXPECT_EQ(bytes, rewritten(bytes, fake));
+  const KuvEeMilestonesVar* track = KuvEeMilestonesVar::cast(*fake.getExprCriteria(6));
+  ASSERT_NE(nullptr, track);
+  EXPECT_EQ("DisciplineNoDefined", kuv_test::text(track->getDiscipline()));
+  EXPECT_EQ("CFG_ExpressionCriteria(index 6)", kuv_test::text(track->getName()));
+  const KuvEeMilestone* milestone = KuvEeMilestone::cast(*fake.getExprCriteria(7));
+  ASSERT_NE(nullptr, milestone);
+  EXPECT_EQ(track, milestone->getMilestonesVar());
+  EXPECT_EQ(nullptr, milestone->getParentMilestone());
+  EXPECT_EQ(KuvInDate(2020, 3, 4, 1, 1, 1), *milestone->getDate());
+  EXPECT_TRUE(fake.isInGarbage(*milestone));
+}
 
-  // Numbers 1 and 2 go to the dismissed and incompatible lists under the
-  // flag, unless those lists are empty.
+// Numbers 1 and 2 go to the dismissed and incompatible lists under the
+// flag, unless those lists are empty.
+TEST(KuvBinaryCriteria, SelectedByRouting) {
+  World w;
   const struct {
     std::uint8_t number;
     bool flag;
     const char* expected;
   } routes[] = {{1, false, nullptr}, {1, true, "19"}, {2, false, "17"}, {2, true, "17"}, {3, true, "18"}};
   for (const auto& r : routes) {
-    HRESULT hr = S_OK;
-    const Bytes leaf{15, 7, 0, 0, 0, 1, static_cast<std::uint8_t>(r.number * 8 + 5), 0, 0};
-    const auto eff = readLeaf(leaf, m.data, r.flag, hr);
-    ASSERT_EQ(r.expected != nullptr, SUCCEEDED(hr)) << int(r.number) << r.flag;
-    if (eff != nullptr) {
-      const auto& values = KuvEeSelectionEff::cast(*eff)->getValues();
-      ASSERT_EQ(1, values.GetLength());
-      EXPECT_EQ(r.expected, kuv_test::text(*values.cBegin().Get()).substr(16, 2));
+    kuv_test::Tree tree;
+    const Bytes bytes{15, 7, 0, 10, 0, 1, static_cast<std::uint8_t>(r.number * 8 + 5), 0, 0};
+    kuv_test::captured([&] { EXPECT_EQ(r.expected != nullptr, SUCCEEDED(read(bytes, w.data, tree, r.flag))); });
+    EXPECT_EQ(r.expected != nullptr, tree != nullptr) << int(r.number) << r.flag;
+    if (tree != nullptr) {
+      const auto* eff = KuvEeSelectionEff::cast(*static_cast<KuvEeVarEffLeaf*>(tree->getNode())->getVarEff());
+      ASSERT_EQ(1, eff->getValues().GetLength());
+      EXPECT_EQ(r.expected, kuv_test::text(*eff->getValues().cBegin().Get()).substr(16, 2));
     }
   }
-}
-
-TEST(KuvBinaryCriteria, WriteRefusals) {
-  Model m;
-  KuvEeDateVar unlisted("Unlisted", Guid(9).data());
-  KuvEeSelectionEff empty(&m.wheels, KuvEeSelectionEff::AllTrue);
-  KuvEeSelectionEff unlistedValue(&m.wheels, KuvEeSelectionEff::AllFalse);
-  KuvEeSelectionValue* w20 = m.wheels.addValue("20", Guid(10).data());
-  unlistedValue.add(w20);
-  KuvBioBufferOut out;
-  EXPECT_TRACES(E_FAIL, "ERROR: Wrong index value for date var.",
-                KuvBinaryDatesEff::write(KuvEeDateEff(&unlisted, KuvEeDateEff::AllTrue), m.data, out));
-  EXPECT_TRACES(E_FAIL, "ERROR: Unable to retrieve number of SelectionValues.",
-                KuvBinaryFeatureEff::write(empty, m.data, out));
-  EXPECT_TRACES(E_FAIL, "ERROR: Unable to retrieve SelectionValue index.",
-                KuvBinaryFeatureEff::write(unlistedValue, m.data, out));
-  EXPECT_TRACES(E_FAIL, "ERROR: Unable to retrieve Feature option holder object Index.",
-                KuvBinaryFeatureEff::write(KuvEeOptionEff(&m.red, KuvEeOptionEff::T | KuvEeOptionEff::N), m.data, out));
-  EXPECT_TRACES(E_FAIL, "ERROR: Unexpected type of FeatureEff.",
-                KuvBinaryFeatureEff::write(KuvEeDateEff(&m.date, KuvEeDateEff::AllTrue), m.data, out));
 }
 
 TEST(KuvBinaryCriteria, ReadRefusals) {
   const struct {
     const char* message;
     Bytes bytes;
-    bool fake;
+    bool fake = false;
   } cases[] = {
-      {"ERROR: unexpected end of binary", {14}, false},
-      {"ERROR: Unexpected to not have a date index.", {14, 0}, false},
-      {"ERROR: Unable to read KuvEeDateVar index.", {14, 1, 0, 0}, false},
-      {"ERROR: Failed to retrieve a dependency for a date at index : 9", {14, 1, 0, 0, 0, 9}, false},
+      {"ERROR: unexpected end of binary", {14}},
+      {"ERROR: Unexpected to not have a date index.", {14, 0}},
+      {"ERROR: Unable to read KuvEeDateVar index.", {14, 1, 0, 0}},
+      {"ERROR: Failed to retrieve a dependency for a date at index : 9", {14, 1, 0, 0, 0, 9}},
       {"ERROR: Failed to retrieve a dependency for a date at index : 65536", {14, 1, 0, 1, 0, 0}, true},
-      {"ERROR: Dependency at index : 0 is not of date type as expected.", {14, 1, 0, 0, 0, 0}, false},
-      {"ERROR: Unable to read number of intervals.", {14, 1, 0, 0, 0, 1, 0}, false},
-      {"ERROR: unexpected end of binary", {14, 1, 0, 0, 0, 1, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 0}, false},
-      {"ERROR : ReadDateAndTime failed for InfBound", {14, 1, 0, 0, 0, 1, 0, 1, 0, 7, 0xD0, 2, 30, 7, 0xD0, 3, 1}, false},
-      {"ERROR: setDate FAILED.", {14, 1, 0, 0, 0, 1, 0, 1, 1, 7, 0xD0, 2, 1, 7, 0xD0, 3, 1, 25, 1, 1}, false},
-      {"ERROR : ReadDateAndTime failed for SupBound.", {14, 1, 0, 0, 0, 1, 0, 1, 1, 7, 0xD0, 2, 1, 7, 0xD0, 3, 1, 1}, false},
-      {"ERROR: unexpected end of binary", {15}, false},
-      {"ERROR: Currently unsupported to have a FALSE hasChildFeature.", {15, 5}, false},
-      {"ERROR: Currently unsupported to have a FALSE globalValue.", {15, 6}, false},
+      {"ERROR: Dependency at index : 0 is not of date type as expected.", {14, 1, 0, 0, 0, 0}},
+      {"ERROR: Unable to read number of intervals.", {14, 1, 0, 0, 0, 1, 0}},
+      {"ERROR: unexpected end of binary", {14, 1, 0, 0, 0, 1, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {"ERROR : ReadDateAndTime failed for InfBound", {14, 1, 0, 0, 0, 1, 0, 1, 0, 7, 0xD0, 2, 30, 7, 0xD0, 3, 1}},
+      {"ERROR: setDate FAILED.", {14, 1, 0, 0, 0, 1, 0, 1, 1, 7, 0xD0, 2, 1, 7, 0xD0, 3, 1, 25, 1, 1}},
+      {"ERROR : ReadDateAndTime failed for SupBound.", {14, 1, 0, 0, 0, 1, 0, 1, 1, 7, 0xD0, 2, 1, 7, 0xD0, 3, 1, 1}},
+      {"ERROR: unexpected end of binary", {15}},
+      {"ERROR: Currently unsupported to have a FALSE hasChildFeature.", {15, 5}},
+      {"ERROR: Currently unsupported to have a FALSE globalValue.", {15, 6}},
       {"ERROR: This Binary version is incompatible with light parser because we can't retrieve holder object index.",
        {15, 3, 0, 1, 13, 0, 2}, true},
-      {"ERROR: Number of options can't be zero.", {15, 7, 0, 0, 0, 0}, false},
-      {"ERROR: unexpected end of binary", {15, 7, 0, 0, 0xFF, 0xFF, 13, 0, 0}, false},
-      {"ERROR: unexpected.", {15, 7, 0, 0, 0, 1, 9, 0, 1}, false},
-      {"ERROR: unexpected.", {15, 7, 0, 0, 0, 1, 15, 0, 1}, false},
-      {"ERROR: currently unsupported to have a Global Value.", {15, 7, 0, 0, 0, 1, 12, 0, 1}, false},
+      {"ERROR: Number of options can't be zero.", {15, 7, 0, 10, 0, 0}},
+      {"ERROR: unexpected end of binary", {15, 7, 0, 10, 0xFF, 0xFF, 13, 0, 11}},
+      {"ERROR: unexpected.", {15, 7, 0, 10, 0, 1, 9, 0, 11}},
+      {"ERROR: unexpected.", {15, 7, 0, 10, 0, 1, 15, 0, 11}},
+      {"ERROR: currently unsupported to have a Global Value.", {15, 7, 0, 10, 0, 1, 12, 0, 11}},
       {"ERROR: Retrieved feature option object is neither a selectionValue nor an optionVar. DicoObject (Wheels)",
-       {15, 7, 0, 0, 0, 1, 5, 0, 0}, false},
+       {15, 7, 0, 10, 0, 1, 5, 0, 10}},
       {"ERROR: Retrieved feature option object is neither a selectionValue nor an optionVar. ",
-       {15, 7, 0, 2, 0, 2, 13, 0, 2, 13, 0, 1}, false},
+       {15, 7, 0, 12, 0, 2, 13, 0, 12, 13, 0, 11}},
+      {"ERROR: currently unsupported to have a Global Value.", {12, 15, 0, 0, 0, 1}},
+      {"UNDEFINED Serial type", {12, 21, 0, 0, 0, 1}},
+      {"ERROR: Retrieved number of intervals is null.", {12, 13, 0, 0, 0, 0}},
+      {"ERROR: Serial holder object is nor a KuvEeModelDico, nor KuvEeSerialVar. At index : 1", {12, 13, 0, 1, 0, 1}},
+      {"ERROR: unexpected.", {12, 13, 0, 0, 0, 1, 1, 0, 0, 0, 5, 0, 0}},
+      {"ERROR: unexpected.", {12, 13, 0, 0, 0, 1, 3, 0, 0, 0, 5, 0, 2}},
+      {"ERROR: Unable to set intervals list into SerialEff.",
+       {12, 13, 0, 0, 0, 2, 3, 0, 0, 0, 5, 0, 0, 3, 0, 0, 0, 1, 0, 0}},
+      {"ERROR: Retrieved object isn't a KuvEeSerialVarValue at index : 8",
+       {13, 13, 0, 0, 0, 1, 1, 0, 8, 0, 1, 1, 0, 8}},
+      {"ERROR: This Binary version is incompatible with light parser because we can't retrieve Serial ModelDico index.",
+       {12, 9, 0, 1, 3, 0, 0, 0, 5, 0, 0}, true},
+      {"ERROR: Unexpected value of TreeSeriesType 3", {13, 29, 0, 0}},
+      {"ERROR: Evolution Series and TreeSeries aren't enable on ModelDico.", {13, 13, 0, 17, 0, 1}},
+      {"ERROR: Unexpected NULL value for number of intervals.", {13, 13, 0, 0, 0, 0}},
+      {"ERROR: Unable to retrieve TreeSeries ModelDico in ExprCriteria dependencies at index 1", {13, 13, 0, 1, 0, 1}},
+      {"ERROR: Unexpected type of TreeSeries.", {13, 5, 0, 0, 0, 1, 5, 0, 5}},
+      {"ERROR: unexpected.", {13, 13, 0, 0, 0, 1, 1, 0, 5, 0, 1, 5, 0, 6}},
+      {"ERROR: Retrieved object isn't a KuvEeTreeSeriesElement at index : 1", {13, 21, 0, 8, 0, 1, 5, 0, 1}},
+      {"ERROR: unexpected end of binary", {13, 21, 0, 8, 0, 0xFF, 5, 0, 9}},
+      {"ERROR: Unable to read Padding.", {17}},
+      {"ERROR: unexpected.", {17, 1, 0, 13, 0, 1, 0, 14, 128, 1}},
+      {"ERROR: unexpected end of binary", {17, 0, 0}},
+      {"ERROR: Retrieved object isn't a KuvEeMilestonesVar at index : 12", {17, 0, 0, 12, 0, 1, 0, 14, 128, 1}},
+      {"ERROR: readUINT16 FAILED.", {17, 0, 0, 13, 0}},
+      {"ERROR: Unexpected NULL value for number of selections.", {17, 0, 0, 13, 0, 0}},
+      {"ERROR: unexpected end of binary", {17, 0, 0, 13, 0, 2, 0, 14, 128, 1}},
+      {"ERROR: unexpected end of binary", {17, 0, 0, 13, 0, 1, 0, 15, 130, 0x07, 0xE4, 3}},
+      {"ERROR: Unable to read Padding + isSingleSelection", {17, 0, 0, 13, 0, 1, 0, 15, 130, 0x07, 0xE4, 3, 4}},
+      {"ERROR: readUINT16 FAILED.", {17, 0, 0, 13, 0, 1, 0, 14, 0, 0, 0}},
+      {"ERROR: unexpected end of binary", {17, 0, 0, 13, 0, 1, 0, 14, 0, 0, 0, 1, 0, 16}},
+      {"ERROR: Retrieved object isn't a KuvEeMilestone at index : 12", {17, 0, 0, 13, 0, 1, 0, 12, 128, 1}},
+      {"ERROR: unexpected.", {17, 0, 0, 13, 0, 1, 0, 14, 129, 1}},
+      {"ERROR: unexpected.", {17, 0, 0, 13, 0, 1, 0, 14, 128, 2}},
+      {"ERROR: unexpected.", {17, 0, 0, 13, 0, 1, 0, 14, 0, 1}},
+      {"ERROR: unexpected.", {17, 0, 0, 13, 0, 1, 0, 14, 128, 0, 0, 1, 0, 14, 128}},
+      {"ERROR: setDate FAILED.", {17, 0, 0, 13, 0, 1, 0, 15, 130, 0x07, 0xE4, 2, 30, 1}},
+      {"ERROR: Derived Date isn't the date of the Milestone at index : 15",
+       {17, 0, 0, 13, 0, 1, 0, 15, 130, 0x07, 0xE4, 3, 5, 1}},
+      {"ERROR: Derived Date isn't the date of the Milestone at index : 14",
+       {17, 0, 0, 13, 0, 1, 0, 14, 130, 0x07, 0xE4, 3, 4, 1}},
+      {"ERROR: Derived Date isn't the date of the Milestone at index : 31",
+       {17, 0, 0, 30, 0, 2, 0, 31, 130, 0x07, 0xE4, 3, 4, 1, 0, 31, 128, 1}, true},
+      {"can't be a child of From bound", {17, 0, 0, 13, 0, 1, 0, 16, 128, 0, 0, 1, 0, 14, 128}},
+      {"ERROR: Unable to set selections into MilestonesEff.", {17, 0, 0, 13, 0, 2, 0, 14, 128, 1, 0, 14, 128, 1}},
   };
   for (const auto& c : cases) {
-    Model m;
-    if (c.fake) m.data.setDependenciesType(KuvBinaryExprData::FakeDependencies);
-    HRESULT hr = S_OK;
-    std::unique_ptr<KuvEeVarEff> eff;
-    const std::string traced = kuv_test::captured([&] { eff = readLeaf(c.bytes, m.data, false, hr); });
-    EXPECT_EQ(E_FAIL, hr) << c.message;
-    EXPECT_NE(std::string::npos, traced.find(c.message)) << traced;
-    EXPECT_EQ(nullptr, eff);
+    SCOPED_TRACE(c.message);
+    World w;
+    if (c.fake) w.data.setDependenciesType(KuvBinaryExprData::FakeDependencies);
+    kuv_test::Tree tree;
+    EXPECT_TRACES(E_FAIL, c.message, read(c.bytes, w.data, tree));
+    EXPECT_EQ(nullptr, tree);
   }
+  // Without the holder bit a serial leaf reads without a variable.
+  World w;
+  kuv_test::Tree tree;
+  EXPECT_EQ(KuvBinaryEENodeParser::sc_readIncomplete, read({12, 9, 0, 1, 3, 0, 0, 0, 5, 0, 0}, w.data, tree));
+  ASSERT_NE(nullptr, tree);
+  KuvBioBufferOut out;
+  EXPECT_TRACES(E_FAIL, "ERROR: Unable to write SerialEff BinaryExpression.",
+                KuvBinaryEENodeParser::write(*tree, w.data, out));
 }
 
-// The light parser makes up every object and writes the same bytes; every
-// prefix of a leaf fails, with real and with made-up dependencies.
-TEST(KuvBinaryCriteria, LightParserAndPrefixes) {
-  const Bytes leaves[] = {{14, 1, 0, 0, 0, 3, 0, 1, 9, 0x07, 0xE4, 1, 2, 1, 1, 1, 0x07, 0xE5, 3, 4, 13, 31, 16},
-                          {15, 7, 0, 0, 0, 3, 21, 0, 0, 29, 0, 0, 13, 0, 1},
-                          {15, 7, 0, 1, 0, 1, 21, 0, 1}};
-  const kuv_test::ScopedFlags quietDates(KuvBinaryDatesEff::traceChannel(), 0);
-  const kuv_test::ScopedFlags quietFeatures(KuvBinaryFeatureEff::traceChannel(), 0);
-  const kuv_test::ScopedFlags quietBuffer(KuvBioBuffer::traceChannel(), 0);
-  for (const Bytes& leaf : leaves) {
-    KuvBinaryExprData fake;
-    fake.setDependenciesType(KuvBinaryExprData::FakeDependencies);
-    EXPECT_EQ(leaf, rewritten(leaf, fake));
-    for (std::size_t length = 1; length < leaf.size(); ++length)
-      for (const bool isFake : {false, true}) {
-        Model m;
-        if (isFake) m.data.setDependenciesType(KuvBinaryExprData::FakeDependencies);
-        HRESULT hr = S_OK;
-        EXPECT_EQ(nullptr, readLeaf(Bytes(leaf.begin(), leaf.begin() + length), m.data, false, hr));
-        EXPECT_TRUE(FAILED(hr)) << length;
-      }
+TEST(KuvBinaryCriteria, WriteRefusals) {
+  World w;
+  KuvEeDateVar unlistedDate("Unlisted", Guid(60).data());
+  KuvEeModelDico unlisted(KuvInString("U"), Guid(61).guid());
+  unlisted.enableEvolutionSeries(S::UNIT);
+  w.revision(w.model.getSeriesVariable(S::STATE), 4);  // not listed
+  auto* unlistedValue = new KuvEeSelectionEff(&w.wheels, KuvEeSelectionEff::AllFalse);
+  unlistedValue->add(w.wheels.addValue("20", Guid(64).data()));
+  KuvEeMilestonesVar unlistedTrack("T", Guid(65).data(), "D", nullptr);
+  auto* mc = new KuvEeMilestone("MC", Guid(66).data(), &w.track, treeIndex("40-50"), nullptr, w.mr);
+  w.mr->addChild(mc);
+  const struct {
+    KuvEeVarEff* eff;
+    const char* message;
+  } cases[] = {
+      {new KuvEeDateEff(&unlistedDate, KuvEeDateEff::AllTrue), "ERROR: Wrong index value for date var."},
+      {new KuvEeSelectionEff(&w.wheels, KuvEeSelectionEff::AllTrue),
+       "ERROR: Unable to retrieve number of SelectionValues."},
+      {unlistedValue, "ERROR: Unable to retrieve SelectionValue index."},
+      {new KuvEeOptionEff(&w.red, KuvEeOptionEff::T | KuvEeOptionEff::N),
+       "ERROR: Unable to retrieve Feature option holder object Index."},
+      {serial(w.model, S::STATE, 1, true, 5, true), "ERROR : Unable to retrieve TO SerialValue for revision 5"},
+      {serial(w.model, S::STATE, 4, true, 2000000000, true),
+       "ERROR: Unable to retrieve FROM SerialValue holder object Index."},
+      {new KuvEeSerialEff(w.model.getSeriesVariable(S::STATE), KuvEeSerialEff::AllFalse),
+       "ERROR: Unable to retrieve intervals for current serial."},
+      {serial(unlisted, S::UNIT, 1, true, 2, true), "ERROR: Unable to retrieve Serial ModelDico index."},
+      {new KuvEeTreeSeriesEff(w.model.getTreeSeriesVariable(S::TREE_STATE), KuvEeTreeSeriesEff::AllFalse),
+       "ERROR: Retrieved TreeSeries Selection is empty."},
+      {milestones(&unlistedTrack, {}), "ERROR: Unable to retrieve MilestonesVar index into ExprCriteria list."},
+      {milestones(&w.track, {}), "ERROR: Retrieved Milestones Selections list is empty."},
+      {milestones(&w.track, {}), "ERROR: Unable to write MilestonesEff BinaryExpression."},
+      {milestones(&w.track, {{w.mr, true, {{mc, true}}}}), "ERROR: Unable to retrieve Milestone object Index."},
+      {milestones(&w.track, {{nullptr, true, {}}}), "ERROR: Retrieved a null From bound."},
+  };
+  for (const auto& c : cases) {
+    const kuv_test::Tree tree = leaf(c.eff);
+    KuvBioBufferOut out;
+    EXPECT_TRACES(E_FAIL, c.message, KuvBinaryEENodeParser::write(*tree, w.data, out));
   }
+  KuvBioBufferOut out;
+  EXPECT_TRACES(E_FAIL, "ERROR: Unexpected type of FeatureEff.",
+                KuvBinaryFeatureEff::write(KuvEeDateEff(&w.date, KuvEeDateEff::AllTrue), w.data, out));
 }
 
 }  // namespace

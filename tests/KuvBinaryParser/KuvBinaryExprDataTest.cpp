@@ -1,14 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "Kuv.h"
-#include "KuvEffEngine/KuvEeDicoTestSupport.h"
-#include "support/KuvTestSupport.h"
+#include "KuvBinaryLeafTestSupport.h"
 
 namespace {
 
@@ -27,11 +23,7 @@ Objects elements(const KuvInList& list) {
 }
 
 // The five lists that share one index map.
-struct SharedList {
-  Add add;
-  GetList list;
-};
-const SharedList sc_shared[] = {
+const std::pair<Add, GetList> sc_shared[] = {
     {&Data::addExprCriteria, &Data::getListExprCriteria},
     {&Data::addExprCriteriaRule, &Data::getListExprCriteriaRule},
     {&Data::addExprCriteriaDefault, &Data::getListExprCriteriaDefault},
@@ -45,12 +37,12 @@ TEST(KuvBinaryExprData, OneIndexAcrossTheFiveSharedLists) {
       SCOPED_TRACE(testing::Message() << first << " then " << second);
       Data data;
       KuvInIntHolder other(1), option(2);
-      EXPECT_EQ(S_OK, (data.*sc_shared[first].add)(other));
-      EXPECT_EQ(S_OK, (data.*sc_shared[first].add)(option));
-      EXPECT_EQ(S_FALSE, (data.*sc_shared[second].add)(option));
+      EXPECT_EQ(S_OK, (data.*sc_shared[first].first)(other));
+      EXPECT_EQ(S_OK, (data.*sc_shared[first].first)(option));
+      EXPECT_EQ(S_FALSE, (data.*sc_shared[second].first)(option));
       EXPECT_EQ(1, data.getExprCriteriaIndex(option));
-      EXPECT_EQ(2, (data.*sc_shared[first].list)().GetLength());
-      EXPECT_EQ(first == second ? 2 : 0, (data.*sc_shared[second].list)().GetLength());
+      EXPECT_EQ(2, (data.*sc_shared[first].second)().GetLength());
+      EXPECT_EQ(first == second ? 2 : 0, (data.*sc_shared[second].second)().GetLength());
     }
   }
 }
@@ -205,49 +197,40 @@ std::vector<Objects> allLists(const KuvBinaryExprData& data) {
 }
 
 TEST(KuvBinaryExprDataBuilder, RoutesValuesBySelectedByNegationAndFlag) {
-  struct Case {
-    KuvCriteriaSelectedBy selectedBy;
-    bool negated;
-    std::uint8_t flag;
-    Builder::Dependency expected;
-  };
   using B = Builder;
-  const Case cases[] = {{KuvCriteriaSelectedBy_None, false, 0, B::Criteria},
-                        {KuvCriteriaSelectedBy_UserSelected, false, 0, B::Criteria},
-                        {KuvCriteriaSelectedBy_RuleDeduced, false, 0, B::Rule},
-                        {KuvCriteriaSelectedBy_DefaultValue, false, 0, B::Default},
-                        {KuvCriteriaSelectedBy_None, true, 0, B::Criteria},
-                        {KuvCriteriaSelectedBy_UserSelected, true, 0, B::Criteria},
-                        {KuvCriteriaSelectedBy_RuleDeduced, true, 0, B::Rule},
-                        {KuvCriteriaSelectedBy_DefaultValue, true, 0, B::Default},
-                        {KuvCriteriaSelectedBy_None, false, 1, B::Criteria},
-                        {KuvCriteriaSelectedBy_UserSelected, false, 1, B::Criteria},
-                        {KuvCriteriaSelectedBy_RuleDeduced, false, 1, B::Rule},
-                        {KuvCriteriaSelectedBy_DefaultValue, false, 1, B::Default},
-                        {KuvCriteriaSelectedBy_None, true, 1, B::Dismissed},
-                        {KuvCriteriaSelectedBy_UserSelected, true, 1, B::Dismissed},
-                        {KuvCriteriaSelectedBy_RuleDeduced, true, 1, B::Incompatible},
-                        {KuvCriteriaSelectedBy_DefaultValue, true, 1, B::Default}};
+  // The list of each selected-by code, and where a negated criterion sends
+  // it under the builder's flag.
+  const struct {
+    KuvCriteriaSelectedBy selectedBy;
+    Builder::Dependency plain;
+    Builder::Dependency negatedUnderFlag;
+  } codes[] = {{KuvCriteriaSelectedBy_None, B::Criteria, B::Dismissed},
+               {KuvCriteriaSelectedBy_UserSelected, B::Criteria, B::Dismissed},
+               {KuvCriteriaSelectedBy_RuleDeduced, B::Rule, B::Incompatible},
+               {KuvCriteriaSelectedBy_DefaultValue, B::Default, B::Default}};
   Bike model;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.selectedBy << " negated " << c.negated << " flag " << int(c.flag));
-    auto* selection = new KuvEeSelectionEff(model.wheels, KuvEeSelectionEff::AllFalse);
-    selection->add(model.w18, c.selectedBy);
-    auto* option = new KuvEeOptionEff(model.red, KuvEeOptionEff::T, c.selectedBy);
-    if (c.negated) selection->opNot(), option->opNot();
-    const kuv_test::Tree selectionLeaf = kuv_test::own(new KuvEeVarEffLeaf(selection));
-    const kuv_test::Tree optionLeaf = kuv_test::own(new KuvEeVarEffLeaf(option));
-    Builder builder(CFG_EXPRTYPE_FILTER, c.flag);
-    ASSERT_EQ(S_OK, selectionLeaf->getNode()->acceptVisitor(builder));
-    ASSERT_EQ(S_OK, optionLeaf->getNode()->acceptVisitor(builder));
-    std::size_t total = 0;
-    for (std::int32_t kind = 0; kind < Builder::NbDependencies; ++kind)
-      total += builder.getDependencies(static_cast<Builder::Dependency>(kind)).size();
-    EXPECT_EQ(3u, total);  // the variable, the value, the option
-    EXPECT_EQ(model.wheels, builder.getDependencies(Builder::Criteria).front());
-    const std::vector<KuvInObject*>& routed = builder.getDependencies(c.expected);
-    EXPECT_NE(routed.end(), std::find(routed.begin(), routed.end(), model.w18));
-  }
+  for (const auto& code : codes)
+    for (const bool negated : {false, true})
+      for (const std::uint8_t flag : {0, 1}) {
+        SCOPED_TRACE(testing::Message() << code.selectedBy << " negated " << negated << " flag " << int(flag));
+        auto* selection = new KuvEeSelectionEff(model.wheels, KuvEeSelectionEff::AllFalse);
+        selection->add(model.w18, code.selectedBy);
+        auto* option = new KuvEeOptionEff(model.red, KuvEeOptionEff::T, code.selectedBy);
+        if (negated) selection->opNot(), option->opNot();
+        const kuv_test::Tree selectionLeaf = kuv_test::own(new KuvEeVarEffLeaf(selection));
+        const kuv_test::Tree optionLeaf = kuv_test::own(new KuvEeVarEffLeaf(option));
+        Builder builder(CFG_EXPRTYPE_FILTER, flag);
+        ASSERT_EQ(S_OK, selectionLeaf->getNode()->acceptVisitor(builder));
+        ASSERT_EQ(S_OK, optionLeaf->getNode()->acceptVisitor(builder));
+        std::size_t total = 0;
+        for (std::int32_t kind = 0; kind < Builder::NbDependencies; ++kind)
+          total += builder.getDependencies(static_cast<Builder::Dependency>(kind)).size();
+        EXPECT_EQ(3u, total);  // the variable, the value, the option
+        EXPECT_EQ(model.wheels, builder.getDependencies(Builder::Criteria).front());
+        const std::vector<KuvInObject*>& routed =
+            builder.getDependencies(negated && flag ? code.negatedUnderFlag : code.plain);
+        EXPECT_NE(routed.end(), std::find(routed.begin(), routed.end(), model.w18));
+      }
   // An option routes by its value, the number its leaf carries.
   const std::pair<std::uint32_t, Builder::Dependency> options[] = {
       {KuvEeOptionEff::T, B::Criteria}, {KuvEeOptionEff::F, B::Rule}, {KuvEeOptionEff::T | KuvEeOptionEff::F, B::Default}};
@@ -259,32 +242,42 @@ TEST(KuvBinaryExprDataBuilder, RoutesValuesBySelectedByNegationAndFlag) {
   }
 }
 
-TEST(KuvBinaryExprDataBuilder, TreeSeriesNeedTheirDictionaryAndEveryBoundElement) {
+// A tree series names its dictionary, a milestones effectivity its track,
+// and both every element a bound names.
+TEST(KuvBinaryExprDataBuilder, TreeEffectivitiesNeedTheirHolderAndEveryBoundElement) {
   Bike model;
   ASSERT_EQ(S_OK, model.context.AddRevision(model.bike, KuvEeSerialVar::TREE_STATE, nullptr, Guid(13).guid(),
                                             "P1", "A", kuv_test::treeIndex("1-9"), false));
   KuvEeTreeSeriesVar* plans = model.bike->getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE);
-  KuvEeTreeSeriesSelection single;
-  single.setSingleSelection(KuvEeTreeSeriesSelectionBound(plans->getRootTreeSeriesElement(), true));
-  KuvInListVal selections(KuvEeTreeSeriesSelection::sType());
-  selections.PutBack(single);
-  auto* eff = new KuvEeTreeSeriesEff(plans, KuvEeTreeBaseEff::AllFalse);
-  ASSERT_EQ(S_OK, eff->addSelections(selections));
-  const kuv_test::Tree leaf = kuv_test::own(new KuvEeVarEffLeaf(eff));
-  Builder builder(CFG_EXPRTYPE_EFFECTIVITY, 0);
-  ASSERT_EQ(S_OK, leaf->getNode()->acceptVisitor(builder));
-  EXPECT_EQ((std::vector<KuvInObject*>{model.bike, plans->getRootTreeSeriesElement()}),
-            builder.getDependencies(Builder::Criteria));
-  EXPECT_EQ(std::vector<KuvInObject*>{model.bike}, builder.getDependencies(Builder::Dictionaries));
+  KuvEeTreeSeriesElement* p1 = plans->getRootTreeSeriesElement();
+  KuvEeMilestonesVar track("Track", Guid(14).data(), "Design", model.bike);
+  auto* m1 = new KuvEeMilestone("M1", Guid(15).data(), &track, kuv_test::treeIndex("1-9"), nullptr, nullptr);
+  track.setRootMilestone(m1);
+  auto* m2 = new KuvEeMilestone("M2", Guid(16).data(), &track, kuv_test::treeIndex("2-3"), nullptr, m1);
+  m1->addChild(m2);
+  const struct {
+    KuvEeVarEff* eff;
+    std::vector<KuvInObject*> criteria;
+    std::vector<KuvInObject*> dictionaries;
+  } cases[] = {{kuv_test::treeSeries(plans, {{p1, true, {}}}), {model.bike, p1}, {model.bike}},
+               {kuv_test::milestones(&track, {{m1, false, {{m2, true}}}}), {&track, m1, m2}, {}}};
+  for (const auto& c : cases) {
+    const kuv_test::Tree leaf = kuv_test::own(new KuvEeVarEffLeaf(c.eff));
+    Builder builder(CFG_EXPRTYPE_EFFECTIVITY, 0);
+    ASSERT_EQ(S_OK, leaf->getNode()->acceptVisitor(builder));
+    EXPECT_EQ(c.criteria, builder.getDependencies(Builder::Criteria));
+    EXPECT_EQ(c.dictionaries, builder.getDependencies(Builder::Dictionaries));
+  }
 }
 
-TEST(KuvPLMModelExprDataMgr, FillsEveryListInWalkOrder) {
+// The lists, filled in walk order, go to GUIDs and back to the same objects.
+TEST(KuvPLMModelExprDataMgr, FillsEveryListInWalkOrderThatConvertsThroughGuids) {
   Bike model;
   KuvBinaryExprData data;
   ASSERT_EQ(S_OK, compute(*model.expression(), model, data));
   KuvEeDateVar* contextDate = nullptr;
   model.context.GetDate(contextDate);
-  const std::vector<Objects> lists = allLists(data);
+  const std::vector<Objects> before = allLists(data);
   const std::vector<Objects> expected = {
       {model.red, model.wheels, model.w16, model.bike, model.s1, model.s5, model.eco},
       {model.w18},
@@ -295,9 +288,9 @@ TEST(KuvPLMModelExprDataMgr, FillsEveryListInWalkOrder) {
       {model.bike},
       {model.inherited},
       {model.frame}};
-  for (std::size_t list = 0; list < expected.size(); ++list) EXPECT_EQ(expected[list], lists[list]) << list;
-  ASSERT_EQ(2u, lists[9].size());
-  EXPECT_EQ(contextDate, lists[9][0]);
+  for (std::size_t list = 0; list < expected.size(); ++list) EXPECT_EQ(expected[list], before[list]) << list;
+  ASSERT_EQ(2u, before[9].size());
+  EXPECT_EQ(contextDate, before[9][0]);
   // The bike has no date variable: one is made after it, and owned by the data.
   const KuvEeDateVar* made = KuvEeDateVar::cast(*data.getVolatileCriteria(1));
   ASSERT_NE(nullptr, made);
@@ -305,28 +298,6 @@ TEST(KuvPLMModelExprDataMgr, FillsEveryListInWalkOrder) {
   EXPECT_EQ(model.bike->getGuid(), made->getGuid());
   EXPECT_TRUE(data.isInGarbage(*made));
   EXPECT_EQ(0, data.getExprCriteriaIndex(*model.w20));
-  EXPECT_EQ(6, data.getExprCriteriaIndex(*model.eco));
-}
-
-TEST(KuvPLMModelExprDataMgr, RefusesAnEmptyMapAndAFailedWalkWithoutChangingTheData) {
-  Bike model;
-  KuvBinaryExprData data;
-  KuvInMap byDomain(KuvInIntHolder::sType(), nullptr);
-  EXPECT_TRACES(E_FAIL, "ERROR: unexpected.",
-                KuvPLMModelExprDataMgr::ComputeBinaryExprData(byDomain, model.context, data, 0));
-  std::unique_ptr<KuvEeEffectivityExpression> refused = model.expression();
-  EXPECT_EQ(S_OK, refused->setGlobalCriteria((new KuvEeEffLeaf(model.inherited))->getNodeRef()));
-  EXPECT_TRACES(E_FAIL,
-                "ERROR : KuvEeVisitor_BinaryExprDataBuilder::getBinaryExprDataDependenciesLists FAILED",
-                compute(*refused, model, data));
-  for (const Objects& list : allLists(data)) EXPECT_TRUE(list.empty());
-}
-
-TEST(KuvBinaryExprData, GuidListsConvertBackToTheSameObjects) {
-  Bike model;
-  KuvBinaryExprData data;
-  ASSERT_EQ(S_OK, compute(*model.expression(), model, data));
-  const std::vector<Objects> before = allLists(data);
 
   ASSERT_EQ(S_OK, data.ConvertDependenciesIntoGuids());
   const std::vector<Objects> guids = allLists(data);
@@ -344,16 +315,28 @@ TEST(KuvBinaryExprData, GuidListsConvertBackToTheSameObjects) {
   EXPECT_EQ(2u, after[9].size());
   EXPECT_EQ(6, data.getExprCriteriaIndex(*model.eco));
   EXPECT_EQ(0, data.getInheritedEffectivityModelIndex(*model.frame));
+
+  // A GUID the context does not know changes nothing.
+  KuvInGuid unknown(Guid(99).data());
+  Data strange;
+  strange.addCriteriaEeModel(unknown);
+  EXPECT_TRACES(E_FAIL, "ERROR: Fail to retrieve into context, EeObject with Guid " + kuv_test::text(unknown),
+                strange.ConvertDependenciesIntoEeObjects(model.context));
+  EXPECT_EQ(&unknown, strange.getCriteriaEeModel(0));
 }
 
-TEST(KuvBinaryExprData, AnUnknownGuidChangesNothing) {
+TEST(KuvPLMModelExprDataMgr, RefusesAnEmptyMapAndAFailedWalkWithoutChangingTheData) {
   Bike model;
-  KuvInGuid unknown(Guid(99).data());
-  Data data;
-  data.addCriteriaEeModel(unknown);
-  EXPECT_TRACES(E_FAIL, "ERROR: Fail to retrieve into context, EeObject with Guid " + kuv_test::text(unknown),
-                data.ConvertDependenciesIntoEeObjects(model.context));
-  EXPECT_EQ(&unknown, data.getCriteriaEeModel(0));
+  KuvBinaryExprData data;
+  KuvInMap byDomain(KuvInIntHolder::sType(), nullptr);
+  EXPECT_TRACES(E_FAIL, "ERROR: unexpected.",
+                KuvPLMModelExprDataMgr::ComputeBinaryExprData(byDomain, model.context, data, 0));
+  std::unique_ptr<KuvEeEffectivityExpression> refused = model.expression();
+  EXPECT_EQ(S_OK, refused->setGlobalCriteria((new KuvEeEffLeaf(model.inherited))->getNodeRef()));
+  EXPECT_TRACES(E_FAIL,
+                "ERROR : KuvEeVisitor_BinaryExprDataBuilder::getBinaryExprDataDependenciesLists FAILED",
+                compute(*refused, model, data));
+  for (const Objects& list : allLists(data)) EXPECT_TRUE(list.empty());
 }
 
 TEST(KuvBinaryExprDataOwnership, DictionaryObjectsAreSharedAndNeverDeleted) {

@@ -17,12 +17,6 @@ namespace {
 
 using C = KuvBioConstants;
 
-std::vector<std::uint8_t> bytesOf(const KuvBioBufferOut& out) {
-  std::vector<std::uint8_t> bytes;
-  for (std::uint32_t i = 0; i < out.GetLength(); ++i) bytes.push_back(out.Get(i));
-  return bytes;
-}
-
 TEST(KuvBioBufferOut, WritesBigEndian) {
   KuvBioBufferOut out;
   out.writeUINT16(0x12345);  // cut to 16 bits
@@ -75,7 +69,7 @@ TEST(KuvBioBufferOut, InsertsInPlaceOrGrows) {
   EXPECT_EQ(8u, out.GetCapacity());
   EXPECT_EQ(S_OK, out.Insert(0, *out.GetAsPtr(2), 2));  // from its own bytes
   EXPECT_EQ(S_OK, out.Insert(6, two[0], 2));           // 6 + 2 reaches 8: grows to 16
-  EXPECT_EQ((std::vector<std::uint8_t>{2, 3, 1, 0xA, 2, 3, 0xA, 0xB}), bytesOf(out));
+  EXPECT_EQ("0203010A02030A0B", kuv_test::text(out));
   EXPECT_EQ(16u, out.GetCapacity());
 }
 
