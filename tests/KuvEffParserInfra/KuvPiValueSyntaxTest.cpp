@@ -94,7 +94,7 @@ struct Fixture {
   }
 };
 
-TEST(KuvPiValueSyntaxTest, WritersPrintEveryForm) {
+TEST(KuvPiValueSyntaxTest, WritersPrintEveryFormOrAnError) {
   Fixture f;
   KuvPiVarEffWriter writer(f.syntax);
   KuvEeSerialEff serial(&f.units, KuvEeSerialEff::AllFalse);
@@ -118,14 +118,11 @@ TEST(KuvPiValueSyntaxTest, WritersPrintEveryForm) {
   treeItems.Put(&f.tree);
   trees.setVariables(treeItems);
   EXPECT_TRACES(KuvInString(), "ERROR: incorrect serial external type : 18", restrictions.write(trees));
-}
 
-TEST(KuvPiValueSyntaxTest, AnUnusableDateSyntaxPrintsError) {
-  Fixture f;
-  f.syntax.dateSeparator = "";
-  KuvPiDateEffWriter writer(f.syntax);
+  f.syntax.dateSeparator = "";  // unusable
+  KuvPiDateEffWriter dates(f.syntax);
   KuvEeDateEff date(&f.due, KuvEeDateEff::AllTrue);
-  EXPECT_TRACES(KuvInString("--ERROR--"), "", writer.write(date));
+  EXPECT_TRACES(KuvInString("--ERROR--"), "", dates.write(date));
 }
 
 TEST(KuvPiValueSyntaxTest, ADayReadsAsItsFirstToItsLastSecond) {
