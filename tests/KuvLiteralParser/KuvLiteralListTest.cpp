@@ -57,7 +57,8 @@ TEST(KuvLiteralListTest, BadListsGiveNothing) {
 TEST(KuvLiteralListTest, ExpressionsWrapTheTree) {
   kuv_test::LiteralFixture f;
   KuvInString error;
-  std::unique_ptr<KuvEeGenericExpression> expression(f.reader.readExpression("Engine.V8 | $Eff1", error, false));
+  const std::unique_ptr<KuvEeGenericExpression> expression(
+      f.reader.readExpression("Engine.V8 | $Eff1", error, false));
   ASSERT_NE(expression, nullptr);
   EXPECT_FALSE(expression->IsList());
   EXPECT_STREQ(f.writer.write(*expression).ConvertToChar(), "Engine.V8 | $Eff1");

@@ -93,7 +93,8 @@ private:
     KuvEeCatOptionVar* options[] = {&m_model.v8, &m_model.v6, &m_model.gloss};
     KuvEeCatOptionVar* var = options[m_random() % 3];
     const unsigned form = m_random() % 5;
-    if (form < 2) return new KuvEeOptionEff(var, form == 0 ? KuvEeOptionEff::AllTrue : KuvEeOptionEff::AllFalse);
+    if (form == 0) return new KuvEeOptionEff(var, KuvEeOptionEff::AllTrue);
+    if (form == 1) return new KuvEeOptionEff(var, KuvEeOptionEff::AllFalse);
     return maybeNegated(new KuvEeOptionEff(var, 1 + m_random() % 7));
   }
 

@@ -94,8 +94,8 @@ TEST(KuvInFastSetVal, OverflowingPutReportsTheResize) {
   set.Put(KuvInIntHolder(1));
   set.Put(KuvInIntHolder(3));
   EXPECT_TRACES(true,
-                "        ERROR: KuvInFastSetVal is being resized. It will still proceed correctly but performances "
-                "will be deteriorated. Please make sure you initialize it with the right size.\n",
+                "        ERROR: KuvInFastSetVal is being resized. It will still proceed correctly but "
+                "performances will be deteriorated. Please make sure you initialize it with the right size.\n",
                 set.Put(KuvInIntHolder(5)));
   EXPECT_EQ(set.GetCapacity(), 4);
 }

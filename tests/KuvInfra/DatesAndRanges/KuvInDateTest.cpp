@@ -28,7 +28,7 @@ KuvInDate infPos() {
   return d;
 }
 
-TEST(KuvInDate, SetDateAcceptsRealDaysAndTheInfinitiesOnly) {
+TEST(KuvInDate, SetDateAcceptsRealDaysAndTheInfinitiesOnlyAndMonthLengths) {
   struct { int y, m, d; HRESULT hr; } cases[] = {
       {2000, 2, 29, S_OK},    {1900, 2, 29, E_FAIL}, {2004, 2, 29, S_OK},  {2100, 2, 29, E_FAIL},
       {1899, 12, 31, E_FAIL}, {1900, 1, 1, S_OK},    {9999, 12, 31, S_OK}, {10000, 1, 1, E_FAIL},
@@ -52,6 +52,9 @@ TEST(KuvInDate, SetDateAcceptsRealDaysAndTheInfinitiesOnly) {
   date.getTime(h, mi, s);
   EXPECT_EQ(h * 100 + mi * 10 + s, 111);  // stored 00:00:00
   EXPECT_TRUE(KuvInDate(0, 0, 0, 0, 0, 0).isInfNeg());
+  // The leap years are the table's.
+  for (auto [month, days] : {std::pair{1, 31}, {2, 28}, {4, 30}, {12, 31}, {0, 0}, {13, 0}})
+    EXPECT_EQ(KuvInDate::getNbDaysInMonth(2001, month), days) << month;
 }
 
 TEST(KuvInDate, SixFieldSetDateTakesStoredTimeAndKeepsSecond61As60) {
@@ -74,13 +77,6 @@ TEST(KuvInDate, SixFieldSetDateTakesStoredTimeAndKeepsSecond61As60) {
   EXPECT_EQ(date.setDate(20000, 13, 32, 24, 60, 62), S_OK);
   EXPECT_TRUE(date.isInfPos());
   EXPECT_EQ(date.setDate(20000, 13, 32, 24, 60, 61), E_FAIL);
-}
-
-TEST(KuvInDate, MonthLengths) {
-  // The leap years are setDate's table.
-  struct { int y, m, days; } cases[] = {
-      {2001, 1, 31}, {2001, 2, 28}, {2001, 4, 30}, {2001, 12, 31}, {2001, 0, 0}, {2001, 13, 0}};
-  for (auto c : cases) EXPECT_EQ(KuvInDate::getNbDaysInMonth(c.y, c.m), c.days) << c.y << "-" << c.m;
 }
 
 TEST(KuvInDate, SentinelsFrameEveryRealDateAndTimeSetIsIgnored) {
@@ -200,7 +196,8 @@ TEST(KuvInDate, ParseDateValueReadsTheXmlFormAndRefusesBadPieces) {
         kuv_test::captured([&] { EXPECT_EQ(date.ParseDateValue(c.text, c.startOfDay), c.hr) << c.text; });
     EXPECT_EQ(xml(date), c.result) << c.text;
     EXPECT_TRUE(date.isTimeSet()) << c.text;
-    EXPECT_EQ(out.find(std::string(c.message) + "\n") != std::string::npos, *c.message != '\0') << c.text << out;
+    const bool printed = out.find(std::string(c.message) + "\n") != std::string::npos;
+    EXPECT_EQ(printed, *c.message != '\0') << c.text << out;
   }
 }
 

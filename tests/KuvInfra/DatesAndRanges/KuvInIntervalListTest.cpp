@@ -96,8 +96,8 @@ struct TreeEval {
                     KuvInTreeEvalIndexBound(static_cast<std::uint32_t>((last + 1) / 2)), last % 2 == 0);
   }
   static Points points(const Interval& x) { return points(x.getA(), x.getAIncl(), x.getB(), x.getBIncl()); }
-  static Points points(const KuvInTreeEvalIndexBound& lower, bool lowerIncluded, const KuvInTreeEvalIndexBound& upper,
-                       bool upperIncluded) {
+  static Points points(const KuvInTreeEvalIndexBound& lower, bool lowerIncluded,
+                       const KuvInTreeEvalIndexBound& upper, bool upperIncluded) {
     std::uint32_t a = 0, b = 0;
     EXPECT_EQ(lower.getValue(0, a), S_OK);
     EXPECT_EQ(upper.getValue(0, b), S_OK);

@@ -39,7 +39,9 @@ public:
   ~ScopedEnv() { set(m_old ? m_old->c_str() : nullptr); }
 
 private:
-  void set(const char* value) { value != nullptr ? setenv(m_name.c_str(), value, 1) : unsetenv(m_name.c_str()); }
+  void set(const char* value) {
+    value != nullptr ? setenv(m_name.c_str(), value, 1) : unsetenv(m_name.c_str());
+  }
 
   std::string m_name;
   std::optional<std::string> m_old;
