@@ -226,12 +226,18 @@ TEST(KuvLiteralRoundTripTest, WrittenExpressionsReadBackEqualInBothSyntaxes) {
 }
 
 TEST(KuvLiteralRoundTripTest, DisplaySyntaxUsesWords) {
-  kuv_test::LiteralFixture f;
-  KuvInString error;
-  const Tree tree = f.read("Engine.V8 & !Units[20,+oo] | TRUE", error);
-  ASSERT_NE(tree, nullptr) << error.ConvertToChar();
+  kuv_test::LiteralModel model;
   KuvLiteralExprWriter writer(KuvPiOptionEffWriter::E_Display);
   writer.setDisplaySyntax();
+  Tree tree((new KuvEeOrOp)->getNodeRef());
+  auto* andOp = new KuvEeAndOp;
+  andOp->addChild(new KuvEeVarEffLeaf(new KuvEeOptionEff(&model.v8, KuvEeOptionEff::T)));
+  auto* units = new KuvEeSerialEff(&model.units, KuvEeSerialEff::AllFalse);
+  units->set(20, true, KuvEeSerialVar::sc_infinity, true);
+  units->opNot();
+  andOp->addChild(new KuvEeVarEffLeaf(units));
+  static_cast<KuvEeOrOp*>(tree->getNode())->addChild(andOp);
+  static_cast<KuvEeOrOp*>(tree->getNode())->addChild(new KuvEeTrue);
   EXPECT_STREQ(writer.write(*tree->getNode()).ConvertToChar(),
                "Engine.V8{TRUE} AND NOT Units[20,+infinity] OR TRUE");
 }

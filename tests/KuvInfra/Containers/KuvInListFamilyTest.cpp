@@ -31,6 +31,7 @@ TYPED_TEST(ListFamily, IteratorsStopOneBeyondEachEndAndEmptyListsHaveNoPosition)
   EXPECT_EQ(none.Next(), E_FAIL);
   EXPECT_EQ(none.Prev(), E_FAIL);
   EXPECT_EQ(none.GetGoToNext(), nullptr);
+  EXPECT_EQ(none.SwapWithNext(), E_FAIL);
   EXPECT_EQ(none.GetIndex(), -2);
   // Inserting through it lands at 0 and leaves it after the new element.
   EXPECT_EQ(none.Insert(pool[0]), S_OK);

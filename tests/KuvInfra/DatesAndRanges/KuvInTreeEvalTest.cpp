@@ -42,6 +42,7 @@ TEST(KuvInTreeEvalIndexBound, BuildsFromLevelsListArrayAndSteps) {
   for (std::uint32_t v : {1u, 25u, 36u}) levels.PutBack(KuvInIntHolder(v));
   KuvInTreeEvalIndexBound fromList(levels);
   EXPECT_EQ(text(fromList), "1.25.36");
+  EXPECT_EQ(fromList.getNumberValues(), 3u);
 
   KuvInListVal mixed;
   mixed.PutBack(KuvInIntHolder(1));
