@@ -3,10 +3,7 @@
 // (an outward bracket marks an excluded end).
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <bitset>
-#include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,13 +18,9 @@ namespace kuv_test {
 // "" gives the empty bound.
 inline KuvInTreeEvalIndexBound bound(const std::string& text) {
   KuvInTreeEvalIndexBound b;
-  std::size_t from = 0;
-  while (from < text.size()) {
-    std::size_t dot = text.find('.', from);
-    if (dot == std::string::npos) dot = text.size();
-    b.AddNewLevelWithValue(static_cast<std::uint32_t>(std::stoul(text.substr(from, dot - from))));
-    from = dot + 1;
-  }
+  std::istringstream levels(text);
+  for (std::string level; std::getline(levels, level, '.');)
+    b.AddNewLevelWithValue(static_cast<std::uint32_t>(std::stoul(level)));
   return b;
 }
 
@@ -63,39 +56,5 @@ inline KuvInListVal treeRanges(const std::vector<std::string>& texts) {
   for (const std::string& t : texts) list.PutBack(treeRange(t));
   return list;
 }
-
-// Models for property tests. Ranges get one-level ends in 0..kGridMax; a
-// range stands for the points of the grid 0, 0.5, 1, ... kGridMax that it
-// holds, which tells apart every two differing ranges with such ends.
-constexpr std::uint32_t kGridMax = 12;
-using GridPoints = std::bitset<2 * kGridMax + 1>;
-
-inline GridPoints gridPoints(const KuvInTreeEvalIndexBound& lower, bool lowerIncluded,
-                             const KuvInTreeEvalIndexBound& upper, bool upperIncluded) {
-  std::uint32_t a = 0, b = 0;
-  EXPECT_EQ(lower.getValue(0, a), S_OK);
-  EXPECT_EQ(upper.getValue(0, b), S_OK);
-  GridPoints p;
-  for (std::uint32_t t = 0; t <= 2 * kGridMax; ++t)
-    p[t] = (t > 2 * a || (t == 2 * a && lowerIncluded)) && (t < 2 * b || (t == 2 * b && upperIncluded));
-  return p;
-}
-
-// Random one-level ends, for a fixed seed.
-class RandomEnds {
-public:
-  std::uint32_t pick(std::uint32_t max) {
-    return std::uniform_int_distribution<std::uint32_t>(0, max)(m_engine);
-  }
-  // Lower and upper ends with lower <= upper, and their inclusions.
-  RangeText ends() {
-    std::uint32_t a = pick(kGridMax), b = pick(kGridMax);
-    if (a > b) std::swap(a, b);
-    return {KuvInTreeEvalIndexBound(a), KuvInTreeEvalIndexBound(b), pick(1) == 1, pick(1) == 1};
-  }
-
-private:
-  std::mt19937 m_engine{20240611};
-};
 
 }  // namespace kuv_test

@@ -5,8 +5,6 @@
 
 #include "KuvEeEffSymbolLeaf.h"
 #include "KuvEeNodeRef.h"
-#include "KuvLiteralExprReader.h"
-#include "KuvLiteralExprWriter.h"
 #include "KuvLiteralTestModel.h"
 #include "support/KuvTestSupport.h"
 
@@ -14,25 +12,7 @@ namespace {
 
 using kuv_test::Tree;
 
-struct Fixture {
-  kuv_test::LiteralModel model;
-  KuvLiteralExprReader reader{&model.space};
-  KuvLiteralExprWriter writer;
-
-  Fixture() {
-    EXPECT_EQ(S_OK, reader.setDefaultSyntax());
-    EXPECT_EQ(S_OK, writer.setDefaultSyntax());
-  }
-  Tree read(const std::string& text, KuvInString& error, bool flag = false) {
-    return Tree(reader.readExpressionSimple(text.c_str(), error, flag));
-  }
-  std::string rewrite(const std::string& text) {
-    KuvInString error;
-    Tree tree = read(text, error);
-    if (tree == nullptr) return std::string("FAILED: ") + error.ConvertToChar();
-    return writer.write(*tree->getNode()).ConvertToChar();
-  }
-};
+using Fixture = kuv_test::LiteralFixture;
 
 TEST(KuvLiteralExprReaderTest, ReadsEveryFormAndWritesItBack) {
   Fixture f;

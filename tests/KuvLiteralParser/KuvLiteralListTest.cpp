@@ -5,8 +5,6 @@
 
 #include "KuvEeGenericExpression.h"
 #include "KuvEeNodeRef.h"
-#include "KuvLiteralExprReader.h"
-#include "KuvLiteralExprWriter.h"
 #include "KuvLiteralTestModel.h"
 #include "support/KuvTestSupport.h"
 #include "KuvQmSpecList.h"
@@ -14,11 +12,7 @@
 namespace {
 
 TEST(KuvLiteralListTest, ListsReadAndWriteItemByItem) {
-  kuv_test::LiteralModel model;
-  KuvLiteralExprReader reader(&model.space);
-  KuvLiteralExprWriter writer;
-  ASSERT_EQ(S_OK, reader.setDefaultSyntax());
-  ASSERT_EQ(S_OK, writer.setDefaultSyntax());
+  kuv_test::LiteralFixture f;
   const struct { const char* text; int varEffs; int effs; } cases[] = {
       {"Engine.V8;Units[1,10];$Eff1", 2, 1},
       {"Engine.V8", 1, 0},
@@ -29,52 +23,46 @@ TEST(KuvLiteralListTest, ListsReadAndWriteItemByItem) {
   for (const auto& c : cases) {
     KuvInString error;
     std::unique_ptr<KuvEeGenericExpression> list(
-        reader.readList(c.text, error, KuvEeGenericExpression::CFG_LISTMODE_STRICT));
+        f.reader.readList(c.text, error, KuvEeGenericExpression::CFG_LISTMODE_STRICT));
     ASSERT_NE(list, nullptr) << c.text << " : " << error.ConvertToChar();
     ASSERT_TRUE(list->IsList());
     EXPECT_EQ(list->GetMode(), KuvEeGenericExpression::CFG_LISTMODE_STRICT);
     EXPECT_EQ(list->GetList()->GetNbVarEffs(), c.varEffs) << c.text;
     EXPECT_EQ(list->GetList()->GetNbEffs(), c.effs) << c.text;
     // Written back, the list reads as the same items.
-    const KuvInString text = writer.write(*list);
+    const KuvInString text = f.writer.write(*list);
     std::unique_ptr<KuvEeGenericExpression> again(
-        reader.readList(text, error, KuvEeGenericExpression::CFG_LISTMODE_STRICT));
+        f.reader.readList(text, error, KuvEeGenericExpression::CFG_LISTMODE_STRICT));
     ASSERT_NE(again, nullptr) << text.ConvertToChar();
     EXPECT_EQ(again->GetList()->GetNbVarEffs(), c.varEffs);
     EXPECT_EQ(again->GetList()->GetNbEffs(), c.effs);
   }
   KuvInString error;
-  std::unique_ptr<KuvEeGenericExpression> one(reader.readList("Units[1,3];Units[8]", error,
-                                                              KuvEeGenericExpression::CFG_LISTMODE_NONE));
-  EXPECT_STREQ(writer.write(*one).ConvertToChar(), "Units[1,3][8]");
+  std::unique_ptr<KuvEeGenericExpression> one(
+      f.reader.readList("Units[1,3];Units[8]", error, KuvEeGenericExpression::CFG_LISTMODE_NONE));
+  EXPECT_STREQ(f.writer.write(*one).ConvertToChar(), "Units[1,3][8]");
 }
 
 TEST(KuvLiteralListTest, BadListsGiveNothing) {
-  kuv_test::LiteralModel model;
-  KuvLiteralExprReader reader(&model.space);
-  ASSERT_EQ(S_OK, reader.setDefaultSyntax());
+  kuv_test::LiteralFixture f;
   for (const char* text : {"Engine.V8 & Units[1]", "Engine.V8;@unit[Units]", "Nobody[1];Engine.V8", "$Nobody",
                            "Engine.V8;;Units[1]", "(Engine.V8)", "$Eff1{ALL_TRUE}", "Units[1"}) {
     KuvInString error;
     EXPECT_TRACES(nullptr, std::string("QmSpecListReader parser ERROR: read FAILED. ListExpression=") + text,
-                  reader.readList(text, error, KuvEeGenericExpression::CFG_LISTMODE_150));
+                  f.reader.readList(text, error, KuvEeGenericExpression::CFG_LISTMODE_150));
     EXPECT_FALSE(error.IsEmpty()) << text;
   }
 }
 
 TEST(KuvLiteralListTest, ExpressionsWrapTheTree) {
-  kuv_test::LiteralModel model;
-  KuvLiteralExprReader reader(&model.space);
-  KuvLiteralExprWriter writer;
-  reader.setDefaultSyntax();
-  writer.setDefaultSyntax();
+  kuv_test::LiteralFixture f;
   KuvInString error;
-  std::unique_ptr<KuvEeGenericExpression> expression(
-      reader.readExpression("Engine.V8 | $Eff1", error, false));
+  const std::unique_ptr<KuvEeGenericExpression> expression(
+      f.reader.readExpression("Engine.V8 | $Eff1", error, false));
   ASSERT_NE(expression, nullptr);
   EXPECT_FALSE(expression->IsList());
-  EXPECT_STREQ(writer.write(*expression).ConvertToChar(), "Engine.V8 | $Eff1");
-  EXPECT_TRACES(nullptr, "", reader.readExpression("Engine.V8 |", error, false));
+  EXPECT_STREQ(f.writer.write(*expression).ConvertToChar(), "Engine.V8 | $Eff1");
+  EXPECT_TRACES(nullptr, "", f.reader.readExpression("Engine.V8 |", error, false));
   KuvLiteralExprWriter unset;
   kuv_test::captured([&] { EXPECT_TRUE(unset.write(*expression).IsEmpty()); });
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
@@ -31,11 +32,6 @@ namespace {
 
 using kuv_test::Tree;
 
-std::vector<KuvEeNode*> childrenOf(const KuvEeNode& node) {
-  const KuvEeOp* op = KuvEeOp::cast(node);
-  return op != nullptr ? kuv_test::children(*op) : std::vector<KuvEeNode*>{};
-}
-
 // Same shape, same kinds, equal criteria.
 bool sameTree(const KuvEeNode& a, const KuvEeNode& b) {
   if (a.dType() != b.dType()) return false;
@@ -52,12 +48,11 @@ bool sameTree(const KuvEeNode& a, const KuvEeNode& b) {
            leaf->isEquivalentToTrue() == other->isEquivalentToTrue() &&
            leaf->isEquivalentToFalse() == other->isEquivalentToFalse();
   }
-  const std::vector<KuvEeNode*> x = childrenOf(a);
-  const std::vector<KuvEeNode*> y = childrenOf(b);
-  if (x.size() != y.size()) return false;
-  for (std::size_t i = 0; i < x.size(); ++i)
-    if (!sameTree(*x[i], *y[i])) return false;
-  return true;
+  const KuvEeOp* op = KuvEeOp::cast(a);
+  if (op == nullptr) return true;  // TRUE or FALSE
+  const std::vector<KuvEeNode*> x = kuv_test::children(*op), y = kuv_test::children(*KuvEeOp::cast(b));
+  return std::equal(x.begin(), x.end(), y.begin(), y.end(),
+                    [](const KuvEeNode* m, const KuvEeNode* n) { return sameTree(*m, *n); });
 }
 
 // Random expressions over every criterion kind that has a literal form.
@@ -67,38 +62,23 @@ public:
 
   KuvEeNode* node(int depth) {
     const int pick = depth <= 0 ? 4 + static_cast<int>(m_random() % 12) : static_cast<int>(m_random() % 16);
-    switch (pick) {
-      case 0:
-      case 1: {
-        KuvEeGroupOp* group = pick == 0 ? static_cast<KuvEeGroupOp*>(new KuvEeAndOp) : new KuvEeOrOp;
-        for (int n = 2 + static_cast<int>(m_random() % 2); n > 0; --n) group->addChild(node(depth - 1));
-        return group;
-      }
-      case 2:
-      case 3: {
-        KuvEeSingleOp* single =
-            pick == 2 ? static_cast<KuvEeSingleOp*>(new KuvEeNotOp) : new KuvEeNotDomainOp;
-        single->setChildRef(node(depth - 1)->getNodeRef());
-        return single;
-      }
-      case 4:
-        return m_random() % 2 ? static_cast<KuvEeNode*>(new KuvEeTrue) : new KuvEeFalse;
-      case 5:
-      case 6:
-        return new KuvEeVarEffLeaf(option());
-      case 7:
-        return new KuvEeVarEffLeaf(selection());
-      case 8:
-      case 9:
-        return new KuvEeVarEffLeaf(serial());
-      case 10:
-        return new KuvEeVarEffLeaf(date());
-      case 11:
-      case 12:
-        return new KuvEeRestrictionEffLeaf(restriction());
-      default:
-        return effLeaf();
+    if (pick < 2) {
+      KuvEeGroupOp* group = pick == 0 ? static_cast<KuvEeGroupOp*>(new KuvEeAndOp) : new KuvEeOrOp;
+      for (int n = 2 + static_cast<int>(m_random() % 2); n > 0; --n) group->addChild(node(depth - 1));
+      return group;
     }
+    if (pick < 4) {
+      KuvEeSingleOp* single = pick == 2 ? static_cast<KuvEeSingleOp*>(new KuvEeNotOp) : new KuvEeNotDomainOp;
+      single->setChildRef(node(depth - 1)->getNodeRef());
+      return single;
+    }
+    if (pick == 4) return m_random() % 2 ? static_cast<KuvEeNode*>(new KuvEeTrue) : new KuvEeFalse;
+    if (pick < 7) return new KuvEeVarEffLeaf(option());
+    if (pick == 7) return new KuvEeVarEffLeaf(selection());
+    if (pick < 10) return new KuvEeVarEffLeaf(serial());
+    if (pick == 10) return new KuvEeVarEffLeaf(date());
+    if (pick < 13) return new KuvEeRestrictionEffLeaf(restriction());
+    return effLeaf();
   }
 
 private:
@@ -112,14 +92,10 @@ private:
   KuvEeVarEff* option() {
     KuvEeCatOptionVar* options[] = {&m_model.v8, &m_model.v6, &m_model.gloss};
     KuvEeCatOptionVar* var = options[m_random() % 3];
-    switch (m_random() % 5) {
-      case 0:
-        return new KuvEeOptionEff(var, KuvEeOptionEff::AllTrue);
-      case 1:
-        return new KuvEeOptionEff(var, KuvEeOptionEff::AllFalse);
-      default:
-        return maybeNegated(new KuvEeOptionEff(var, 1 + m_random() % 7));
-    }
+    const unsigned form = m_random() % 5;
+    if (form == 0) return new KuvEeOptionEff(var, KuvEeOptionEff::AllTrue);
+    if (form == 1) return new KuvEeOptionEff(var, KuvEeOptionEff::AllFalse);
+    return maybeNegated(new KuvEeOptionEff(var, 1 + m_random() % 7));
   }
 
   KuvEeVarEff* selection() {
@@ -206,24 +182,16 @@ private:
     return maybeNegated(r);
   }
 
+  // Negated, or-ed or and-ed with its negation, or plain.
   KuvEeNode* effLeaf() {
     auto* leaf = new KuvEeEffLeaf(coin() ? &m_model.eff1 : &m_model.eff2);
     KuvEeEffLeaf negation(leaf->getTargetEff());
     negation.opNot();
     bool merged = false;
-    switch (m_random() % 4) {
-      case 0:
-        leaf->opNot();
-        break;
-      case 1:
-        leaf->opOr(&negation, merged);
-        break;
-      case 2:
-        leaf->opAnd(&negation, merged);
-        break;
-      default:
-        break;
-    }
+    const unsigned form = m_random() % 4;
+    if (form == 0) leaf->opNot();
+    if (form == 1) leaf->opOr(&negation, merged);
+    if (form == 2) leaf->opAnd(&negation, merged);
     return leaf;
   }
 

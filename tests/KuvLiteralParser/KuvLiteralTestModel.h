@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "KuvEeCategory.h"
@@ -14,10 +15,11 @@
 #include "KuvEeSelectionVar.h"
 #include "KuvEeSerialVar.h"
 #include "KuvEeVarSpace.h"
+#include "KuvLiteralExprReader.h"
+#include "KuvLiteralExprWriter.h"
 #include "support/KuvTestSupport.h"
 
 namespace kuv_test {
-
 
 struct LiteralModel {
   KuvEeVarSpace space{"Space", Guid(1).data()};
@@ -50,6 +52,28 @@ struct LiteralModel {
     space.addDateVar(&due);
     space.addPossibleSourceEff(&eff1);
     space.addPossibleSourceEff(&eff2);
+  }
+};
+
+// The model with a reader and a writer in the default syntax.
+struct LiteralFixture {
+  LiteralModel model;
+  KuvLiteralExprReader reader{&model.space};
+  KuvLiteralExprWriter writer;
+
+  LiteralFixture() {
+    EXPECT_EQ(S_OK, reader.setDefaultSyntax());
+    EXPECT_EQ(S_OK, writer.setDefaultSyntax());
+  }
+  Tree read(const std::string& text, KuvInString& error, bool flag = false) {
+    return Tree(reader.readExpressionSimple(text.c_str(), error, flag));
+  }
+  // The text read and written back, or why it could not be read.
+  std::string rewrite(const std::string& text) {
+    KuvInString error;
+    Tree tree = read(text, error);
+    if (tree == nullptr) return std::string("FAILED: ") + error.ConvertToChar();
+    return writer.write(*tree->getNode()).ConvertToChar();
   }
 };
 

@@ -32,21 +32,6 @@ Ucs2Result toUtf8(const std::u16string& units, int capacity = -1) {
 
 }  // namespace
 
-// The shorter forms are pinned by the encoder's exact bytes and the round trips.
-TEST(MibSysUCAlgorithm, HighestCodePointsOfEachLengthConvert) {
-  struct { const char* bytes; std::u16string units; } cases[] = {
-      {"", u""},
-      {"\xEF\xBF\xBF", u"\uFFFF"},                // highest three-byte form
-      {"\xF4\x8F\xBF\xBF", u"\xDBFF\xDFFF"},      // U+10FFFF
-  };
-  for (const auto& c : cases) {
-    std::string in(c.bytes);
-    Utf8Result r = toUcs2(in);
-    EXPECT_EQ(r.consumed, static_cast<int>(in.size())) << in;
-    EXPECT_EQ(r.units, c.units) << in;
-  }
-}
-
 // Accepting a common malformed sequence breaks the random-bytes round trip
 // below; the table pins where decoding stops and the rare forms.
 TEST(MibSysUCAlgorithm, MalformedUtf8StopsBeforeTheBadSequence) {
@@ -68,18 +53,23 @@ TEST(MibSysUCAlgorithm, MalformedUtf8StopsBeforeTheBadSequence) {
   }
 }
 
-TEST(MibSysUCAlgorithm, UnpairedSurrogatesStopUcs2Conversion) {
+// Each row's bytes also decode back to the units converted: the edges of
+// every length, both ways.
+TEST(MibSysUCAlgorithm, EdgesConvertBothWaysAndUnpairedSurrogatesStop) {
   struct { const char* name; std::u16string units; int consumed; std::string bytes; } cases[] = {
       {"pair", u"a\xD83D\xDE00", 3, "a\xF0\x9F\x98\x80"},
       {"high at end", u"a\xD83D", 1, "a"},
       {"high before a letter", u"\xD83Dz", 0, ""},
       {"lone low", u"ab\xDE00", 2, "ab"},
+      {"empty", u"", 0, ""},
       {"BMP edge", u"\u007F\u0080\u07FF\u0800\uFFFF", 5, "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF"},
+      {"U+10000, U+10FFFF", u"\xD800\xDC00\xDBFF\xDFFF", 4, "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
   };
   for (const auto& c : cases) {
     Ucs2Result r = toUtf8(c.units);
     EXPECT_EQ(r.consumed, c.consumed) << c.name;
     EXPECT_EQ(r.bytes, c.bytes) << c.name;
+    EXPECT_EQ(toUcs2(c.bytes).units, c.units.substr(0, static_cast<size_t>(c.consumed))) << c.name;
   }
 }
 

@@ -17,22 +17,12 @@ using AllLists = ::testing::Types<KuvInList, KuvInListVal, KuvInLinkList, KuvInL
 TYPED_TEST_SUITE(ListFamily, AllLists);
 
 template <class L>
-class PointerLists : public ::testing::Test {};
-using PointerListTypes = ::testing::Types<KuvInList, KuvInLinkList>;
-TYPED_TEST_SUITE(PointerLists, PointerListTypes);
-
-template <class L>
-class ValueLists : public ::testing::Test {};
-using ValueListTypes = ::testing::Types<KuvInListVal, KuvInLinkListVal>;
-TYPED_TEST_SUITE(ValueLists, ValueListTypes);
-
-template <class L>
 void fill(L& list, const ValuePool& pool, const std::vector<int>& values) {
   for (int v : values) list.PutBack(pool[v]);
 }
 
 TYPED_TEST(ListFamily, IteratorsStopOneBeyondEachEndAndEmptyListsHaveNoPosition) {
-  ValuePool pool(3);
+  ValuePool pool(9);
   TypeParam empty(CountedValue::sType()), list(CountedValue::sType());
   typename TypeParam::iterator none = empty.Begin();
   EXPECT_EQ(none.GetIndex(), -2);
@@ -41,6 +31,7 @@ TYPED_TEST(ListFamily, IteratorsStopOneBeyondEachEndAndEmptyListsHaveNoPosition)
   EXPECT_EQ(none.Next(), E_FAIL);
   EXPECT_EQ(none.Prev(), E_FAIL);
   EXPECT_EQ(none.GetGoToNext(), nullptr);
+  EXPECT_EQ(none.SwapWithNext(), E_FAIL);
   EXPECT_EQ(none.GetIndex(), -2);
   // Inserting through it lands at 0 and leaves it after the new element.
   EXPECT_EQ(none.Insert(pool[0]), S_OK);
@@ -65,51 +56,26 @@ TYPED_TEST(ListFamily, IteratorsStopOneBeyondEachEndAndEmptyListsHaveNoPosition)
   EXPECT_EQ(it.Prev(), S_OK);
   EXPECT_EQ(valueOf(it.GetGoToPrev()), 2);
   EXPECT_EQ(it.GetIndex(), 1);
-}
 
-// The random test below covers the other iterator edits.
-TYPED_TEST(ListFamily, IteratorInsertListAndRemoveGoToPrevKeepItOnItsElement) {
-  ValuePool pool(10);
-  TypeParam list(CountedValue::sType()), pair(CountedValue::sType());
-  fill(list, pool, {0, 1, 2});
+  // Inserting a list or removing keeps an iterator on its element (the
+  // random test below covers the other iterator edits).
+  TypeParam pair(CountedValue::sType());
   fill(pair, pool, {7, 8});
-  typename TypeParam::iterator it = list.Begin();
-  it.Next();
-  EXPECT_EQ(it.InsertList(pair), S_OK);
-  EXPECT_EQ(it.GetIndex(), 3);
-  EXPECT_EQ(valueOf(it.Get()), 1);
-  EXPECT_EQ(it.RemoveGoToPrev(), S_OK);
-  EXPECT_EQ(valueOf(it.Get()), 8);
+  typename TypeParam::iterator at = list.Begin();
+  at.Next();
+  EXPECT_EQ(at.InsertList(pair), S_OK);
+  EXPECT_EQ(at.GetIndex(), 3);
+  EXPECT_EQ(valueOf(at.Get()), 1);
+  EXPECT_EQ(at.RemoveGoToPrev(), S_OK);
+  EXPECT_EQ(valueOf(at.Get()), 8);
   EXPECT_EQ(forwardValues(list), (std::vector<int>{0, 7, 8, 2}));
 }
 
-// Positions are the random test's; here, the array itself.
-TYPED_TEST(ListFamily, InsertArrayChecksEveryElementBeforeInserting) {
+// InsertArray checks every element before inserting any (positions are the
+// random test's).
+TYPED_TEST(ListFamily, RefusedElementsSetTheFlagAndChangeNothing) {
   using P = ElementPtr<TypeParam>;
   ValuePool pool(3);
-  KuvInIntHolder stranger(5);
-  P good[] = {pool[1], pool[2]};
-  P withNull[] = {pool[1], nullptr};
-  P withStranger[] = {pool[1], &stranger};
-  struct Case { int at; const P* array; int n; HRESULT expected; unsigned char flag; } cases[] = {
-      {0, nullptr, 0, S_OK, 0},     {0, nullptr, 1, E_FAIL, 0},        {0, good, -1, E_FAIL, 0},
-      {0, withNull, 2, E_FAIL, 0}, {1, withStranger, 2, E_FAIL, 1},
-  };
-  TypeParam list(CountedValue::sType());
-  fill(list, pool, {0});
-  for (const Case& c : cases) {
-    SCOPED_TRACE(&c - cases);
-    EXPECT_EQ(list.InsertArray(c.at, c.array, c.n), c.expected);
-    EXPECT_EQ(list.badCastErr(), c.flag);
-    EXPECT_EQ(forwardValues(list), std::vector<int>{0});
-  }
-  EXPECT_EQ(list.InsertArray(1, good, 2), S_OK);
-  EXPECT_EQ(list.badCastErr(), 0);
-  EXPECT_EQ(forwardValues(list), (std::vector<int>{0, 1, 2}));
-}
-
-TYPED_TEST(ListFamily, RefusedTypesSetTheFlagAndChangeNothing) {
-  ValuePool pool(1);
   KuvInIntHolder stranger(1);
   TypeParam list(CountedValue::sType()), untyped(nullptr), holders(KuvInIntHolder::sType());
   list.PutBack(&stranger);
@@ -117,6 +83,19 @@ TYPED_TEST(ListFamily, RefusedTypesSetTheFlagAndChangeNothing) {
   EXPECT_EQ(list.badCastErr(), 1);
   list.PutBack(pool[0]);
   EXPECT_EQ(list.badCastErr(), 0);
+  P good[] = {pool[1], pool[2]};
+  P withNull[] = {pool[1], nullptr};
+  P withStranger[] = {pool[1], &stranger};
+  struct Case { int at; const P* array; int n; HRESULT expected; unsigned char flag; } cases[] = {
+      {0, nullptr, 0, S_OK, 0},     {0, nullptr, 1, E_FAIL, 0},        {0, good, -1, E_FAIL, 0},
+      {0, withNull, 2, E_FAIL, 0}, {1, withStranger, 2, E_FAIL, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    EXPECT_EQ(list.InsertArray(c.at, c.array, c.n), c.expected);
+    EXPECT_EQ(list.badCastErr(), c.flag);
+    EXPECT_EQ(forwardValues(list), std::vector<int>{0});
+  }
   EXPECT_EQ(list.Set(0, &stranger), E_FAIL);
   EXPECT_EQ(list.Find(&stranger), -1);
   EXPECT_EQ(list.badCastErr(), 1);
@@ -139,6 +118,9 @@ TYPED_TEST(ListFamily, RefusedTypesSetTheFlagAndChangeNothing) {
   EXPECT_EQ(untyped.badCastErr(), 0);
   EXPECT_TRUE(untyped == list);
   EXPECT_EQ(untyped.GetElementType(), nullptr);
+  EXPECT_EQ(list.InsertArray(1, good, 2), S_OK);
+  EXPECT_EQ(list.badCastErr(), 0);
+  EXPECT_EQ(forwardValues(list), (std::vector<int>{0, 1, 2, 0}));
 }
 
 TYPED_TEST(ListFamily, EqualityIsIdentityForPointersAndEqualsForValues) {
@@ -157,71 +139,72 @@ TYPED_TEST(ListFamily, EqualityIsIdentityForPointersAndEqualsForValues) {
   EXPECT_TRUE(x.equals(*clone));
   EXPECT_EQ(x.hash(), clone->hash());
   EXPECT_FALSE(x.equals(KuvInIntHolder(0)));
-}
 
-TYPED_TEST(PointerLists, HashStopsAtTheFirstNullElement) {
-  ValuePool pool(2);
-  TypeParam list(CountedValue::sType()), prefix(CountedValue::sType());
-  list.PutBack(pool[0]);
-  EXPECT_EQ(list.PutBack(nullptr), S_OK);
-  list.PutBack(pool[1]);
-  prefix.PutBack(pool[0]);
-  KuvInObject* first = pool[0];
-  EXPECT_EQ(list.hash(), KuvInObjectVal::ComputeBinHash(&first, sizeof first));
-  EXPECT_EQ(list.hash(), prefix.hash());
-  EXPECT_EQ(list.Find(nullptr), 1);
-}
-
-TYPED_TEST(PointerLists, OnlyDeleteOperationsDestroyElements) {
-  const int live = CountedValue::live();
-  std::unique_ptr<KuvInObject> removed(new CountedValue(0));
-  TypeParam list(CountedValue::sType());
-  list.PutBack(removed.get());
-  for (int v = 1; v <= 4; ++v) list.PutBack(new CountedValue(v));
-  EXPECT_EQ(list.Remove(0), S_OK);
-  std::unique_ptr<KuvInObject> popped(list.PopFront());
-  EXPECT_EQ(valueOf(popped.get()), 1);
-  EXPECT_EQ(CountedValue::live(), live + 5);
-
-  EXPECT_EQ(list.Delete(0), S_OK);
-  EXPECT_EQ(CountedValue::live(), live + 4);
-  typename TypeParam::iterator it = list.Begin();
-  EXPECT_EQ(it.DeleteGoToNext(), S_OK);
-  EXPECT_EQ(valueOf(it.Get()), 4);
-  list.PutBack(new CountedValue(5));
-  EXPECT_EQ(list.DeleteRange(0, 1), S_OK);
-  EXPECT_EQ(CountedValue::live(), live + 3);
-  list.DeleteAll();
-  EXPECT_TRUE(list.IsEmpty());
-  EXPECT_EQ(CountedValue::live(), live + 2);
-
-  auto* heap = new TypeParam(CountedValue::sType());
-  heap->PutBack(new CountedValue(6));
-  heap->DeleteAllAndThis();
-  EXPECT_EQ(CountedValue::live(), live + 2);
-}
-
-// The random test below counts copies after every other edit.
-TYPED_TEST(ValueLists, EachCopyIsDestroyedExactlyOnce) {
-  const int live = CountedValue::live();
-  {
-    CountedValue zero(0), one(1);
-    TypeParam list(CountedValue::sType());
-    KuvInObjectVal* stored = list.PutBack(zero);
-    EXPECT_EQ(stored, list.Get(0));
-    list.PutBack(one);
-    // A copy set over itself must be copied before the old one goes.
-    EXPECT_EQ(list.Set(1, *list.Get(1)), S_OK);
-    EXPECT_EQ(forwardValues(list), (std::vector<int>{0, 1}));
-    auto* heap = new TypeParam(CountedValue::sType());
-    heap->PutBack(one);
-    heap->DeleteAllAndThis();
+  if constexpr (!kOwnsCopies<TypeParam>) {
+    // A pointer list's hash stops at its first null element.
+    TypeParam withNull(CountedValue::sType()), prefix(CountedValue::sType());
+    fill(withNull, a, {0});
+    EXPECT_EQ(withNull.PutBack(nullptr), S_OK);
+    fill(withNull, a, {1});
+    fill(prefix, a, {0});
+    KuvInObject* first = a[0];
+    EXPECT_EQ(withNull.hash(), KuvInObjectVal::ComputeBinHash(&first, sizeof first));
+    EXPECT_EQ(withNull.hash(), prefix.hash());
+    EXPECT_EQ(withNull.Find(nullptr), 1);
   }
-  EXPECT_EQ(CountedValue::live(), live);
+}
+
+// Pointer lists destroy elements in the Delete operations alone; value lists
+// destroy each copy exactly once (the random test below counts copies after
+// every other edit).
+TYPED_TEST(ListFamily, OwnershipOfElements) {
+  const int live = CountedValue::live();
+  if constexpr (!kOwnsCopies<TypeParam>) {
+    std::unique_ptr<KuvInObject> removed(new CountedValue(0));
+    TypeParam list(CountedValue::sType());
+    list.PutBack(removed.get());
+    for (int v = 1; v <= 4; ++v) list.PutBack(new CountedValue(v));
+    EXPECT_EQ(list.Remove(0), S_OK);
+    std::unique_ptr<KuvInObject> popped(list.PopFront());
+    EXPECT_EQ(valueOf(popped.get()), 1);
+    EXPECT_EQ(CountedValue::live(), live + 5);
+
+    EXPECT_EQ(list.Delete(0), S_OK);
+    EXPECT_EQ(CountedValue::live(), live + 4);
+    typename TypeParam::iterator it = list.Begin();
+    EXPECT_EQ(it.DeleteGoToNext(), S_OK);
+    EXPECT_EQ(valueOf(it.Get()), 4);
+    list.PutBack(new CountedValue(5));
+    EXPECT_EQ(list.DeleteRange(0, 1), S_OK);
+    EXPECT_EQ(CountedValue::live(), live + 3);
+    list.DeleteAll();
+    EXPECT_TRUE(list.IsEmpty());
+    EXPECT_EQ(CountedValue::live(), live + 2);
+
+    auto* heap = new TypeParam(CountedValue::sType());
+    heap->PutBack(new CountedValue(6));
+    heap->DeleteAllAndThis();
+    EXPECT_EQ(CountedValue::live(), live + 2);
+  } else {
+    {
+      CountedValue zero(0), one(1);
+      TypeParam list(CountedValue::sType());
+      KuvInObjectVal* stored = list.PutBack(zero);
+      EXPECT_EQ(stored, list.Get(0));
+      list.PutBack(one);
+      // A copy set over itself must be copied before the old one goes.
+      EXPECT_EQ(list.Set(1, *list.Get(1)), S_OK);
+      EXPECT_EQ(forwardValues(list), (std::vector<int>{0, 1}));
+      auto* heap = new TypeParam(CountedValue::sType());
+      heap->PutBack(one);
+      heap->DeleteAllAndThis();
+    }
+    EXPECT_EQ(CountedValue::live(), live);
+  }
 }
 
 // Each list against a std::vector over a random sequence of operations,
-// valid and invalid, including self-insertion and iterator edits. Value
+// valid and invalid, including self-insertion, iterator edits and sizing. Value
 // lists must also hold exactly one live copy per element.
 TYPED_TEST(ListFamily, AgreesWithAVectorOverRandomOperations) {
   using P = ElementPtr<TypeParam>;
@@ -244,7 +227,7 @@ TYPED_TEST(ListFamily, AgreesWithAVectorOverRandomOperations) {
     const bool atOk = 0 <= i && i <= len;
     const bool indexOk = 0 <= i && i < len;
     const bool rangeOk = 0 <= i && i < j && j <= len;
-    int op = pick(0, 13);
+    int op = pick(0, 14);
     if (len > 40 && op < 6) op = 7;  // keep lists short: insertions become range removals
     SCOPED_TRACE(testing::Message() << "step " << step << " op " << op << " i " << i << " j " << j);
 
@@ -361,6 +344,9 @@ TYPED_TEST(ListFamily, AgreesWithAVectorOverRandomOperations) {
         EXPECT_TRUE(part == list);
         break;
       }
+      case 13:
+        list.SetCapacity(pick(0, 2 * len));  // changes no element, and nothing in a link list
+        break;
       default:
         if (v == 0) {
           list.Clear();

@@ -13,7 +13,9 @@ class ArrayLists : public ::testing::Test {};
 using ArrayListTypes = ::testing::Types<KuvInList, KuvInListVal>;
 TYPED_TEST_SUITE(ArrayLists, ArrayListTypes);
 
-enum class Op { PutBack, PutFront, InsertArray, PutBackList, SetCapacity, CopyOf, AssignFrom };
+enum class Op {
+  PutBack, PutFront, InsertArray, PutBackList, SetCapacity, CopyOf, AssignFrom, RemoveAll, Clear
+};
 
 TYPED_TEST(ArrayLists, CapacityFollowsTheGrowthRules) {
   using P = ElementPtr<TypeParam>;
@@ -26,7 +28,8 @@ TYPED_TEST(ArrayLists, CapacityFollowsTheGrowthRules) {
       {2, 4, Op::InsertArray, 1, 4},   {3, 4, Op::InsertArray, 1, 8},    {1, 4, Op::InsertArray, 10, 11},
       {0, 0, Op::InsertArray, 0, 0},   {3, 4, Op::PutBackList, 3, 8},    {5, 8, Op::SetCapacity, 3, 8},
       {5, 8, Op::SetCapacity, 6, 6},   {0, 8, Op::SetCapacity, 0, 0},    {5, 8, Op::CopyOf, 0, 5},
-      {1, 8, Op::AssignFrom, 3, 4},    {1, 8, Op::AssignFrom, 6, 6},
+      {1, 8, Op::AssignFrom, 3, 4},    {1, 8, Op::AssignFrom, 6, 6},     {5, 8, Op::RemoveAll, 0, 8},
+      {5, 8, Op::Clear, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases);
@@ -43,22 +46,15 @@ TYPED_TEST(ArrayLists, CapacityFollowsTheGrowthRules) {
       case Op::SetCapacity: list.SetCapacity(c.n); break;
       case Op::CopyOf: EXPECT_EQ(TypeParam(list).GetCapacity(), c.expected); continue;
       case Op::AssignFrom: list = other; break;
+      case Op::RemoveAll:  // removal keeps the array
+        EXPECT_EQ(list.RemoveRange(0, 4), S_OK);
+        releasePopped<TypeParam>(list.PopBack());
+        EXPECT_TRUE(list.IsEmpty());
+        break;
+      case Op::Clear: list.Clear(); break;
     }
     EXPECT_EQ(list.GetCapacity(), c.expected);
   }
-}
-
-TYPED_TEST(ArrayLists, RemovalKeepsTheArrayAndClearReleasesIt) {
-  ValuePool pool(1);
-  TypeParam list(CountedValue::sType());
-  for (int k = 0; k < 5; ++k) list.PutBack(pool[0]);
-  EXPECT_EQ(list.RemoveRange(0, 4), S_OK);
-  KuvInObject* last = list.PopBack();
-  ASSERT_NE(last, nullptr);
-  releasePopped<TypeParam>(last);
-  EXPECT_EQ(list.GetCapacity(), 8);
-  list.Clear();
-  EXPECT_EQ(list.GetCapacity(), 0);
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ KuvInListVal series(std::initializer_list<std::pair<int, int>> ranges) {
   return list;
 }
 
-TEST(KuvInDateInterval, DefaultIsEverythingAndTextsUseTheCompactDates) {
+TEST(KuvInDateInterval, DefaultIsEverythingTextsUseTheCompactDatesAndEqualityIsByEnds) {
   KuvInDateInterval all;
   EXPECT_EQ(text(all), "[-INF, +INF]");
   const KuvInDateInterval x = dates(at(2001, 2, 3, 4, 5, 6), at(2001, 2, 3, 7, 8, 9));
@@ -46,6 +46,10 @@ TEST(KuvInDateInterval, DefaultIsEverythingAndTextsUseTheCompactDates) {
   EXPECT_EQ(y.setInterval(at(2001, 1, 1, 0, 0, 1), at(2001, 1, 1)), E_FAIL);
   EXPECT_EQ(y, x);
   EXPECT_EQ(y.setInterval(at(2001, 1, 1), at(2001, 1, 1)), S_OK);
+  EXPECT_NE(y, x);
+  std::unique_ptr<KuvInObjectVal> copy(&x.clone());
+  EXPECT_TRUE(copy->equals(x) && KuvInDateInterval::isObjectOfThisType(*copy));
+  EXPECT_FALSE(x.equals(KuvInSeriesInterval()) || x.equals(KuvInIntHolder(1)));
 }
 
 TEST(KuvInDateInterval, SingleRangesMergeWhenTheyTouchAtOneSecondAndKeepTheRestOfAnIntersection) {
@@ -71,15 +75,6 @@ TEST(KuvInDateInterval, SingleRangesMergeWhenTheyTouchAtOneSecondAndKeepTheRestO
   EXPECT_EQ(*rest, dates(at(2001, 1, 5, 0, 0, 1), at(2001, 1, 10)));
   EXPECT_EQ(y.getIntersect(dates(at(2001, 1, 4), at(2001, 1, 20)), result), INTERSECT);
   EXPECT_EQ(result, dates(at(2001, 1, 4), at(2001, 1, 5)));
-}
-
-TEST(KuvInDateInterval, EqualsClonesAndRefusesOtherTypes) {
-  const KuvInDateInterval x = dates(at(2001, 1, 1), at(2001, 1, 2));
-  std::unique_ptr<KuvInObjectVal> copy(&x.clone());
-  EXPECT_TRUE(copy->equals(x) && KuvInDateInterval::isObjectOfThisType(*copy));
-  EXPECT_FALSE(x.equals(KuvInSeriesInterval()));
-  EXPECT_FALSE(x.equals(KuvInIntHolder(1)));
-  EXPECT_NE(x, KuvInDateInterval());
 }
 
 TEST(KuvInSeriesInterval, SentinelsStepLikeNumbersAndMalformedRangesAreRefused) {

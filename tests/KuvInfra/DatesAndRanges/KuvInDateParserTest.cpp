@@ -14,13 +14,7 @@ std::string xml(const KuvInDate& d) { return d.toStringForXMLValue().ConvertToCh
 TEST(KuvInDateParser, ParseReadsThreeOrSixNumbersInTheDayOrder) {
   using P = KuvInDateParser;
   const char* unchanged = "2010-05-06T07:08:09";
-  struct {
-    const char* text;
-    P::E_YMDOrder order;
-    bool startOfDay;
-    HRESULT hr;
-    const char* result;
-    bool timeSet;
+  struct { const char* text; P::E_YMDOrder order; bool startOfDay; HRESULT hr; const char* result; bool timeSet;
   } cases[] = {
       {"2001/02/03", P::YMD, false, S_OK, "2001-02-03T23:59:59", false},
       {"69/1/1", P::YMD, true, S_OK, "2069-01-01T00:00:00", false},

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "KuvInString.h"
@@ -28,28 +29,22 @@ namespace {
 
 using Peer = KuvInTraceMngrTestPeer;
 
-// Sets an environment variable for one scope.
+// Sets (null: unsets) an environment variable for one scope.
 class ScopedEnv {
 public:
   ScopedEnv(const char* name, const char* value) : m_name(name) {
-    const char* old = std::getenv(name);
-    m_had = old != nullptr;
-    if (m_had) m_old = old;
-    if (value != nullptr)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
+    if (const char* old = std::getenv(name)) m_old = old;
+    set(value);
   }
-  ~ScopedEnv() {
-    if (m_had)
-      setenv(m_name.c_str(), m_old.c_str(), 1);
-    else
-      unsetenv(m_name.c_str());
-  }
+  ~ScopedEnv() { set(m_old ? m_old->c_str() : nullptr); }
 
 private:
-  std::string m_name, m_old;
-  bool m_had = false;
+  void set(const char* value) {
+    value != nullptr ? setenv(m_name.c_str(), value, 1) : unsetenv(m_name.c_str());
+  }
+
+  std::string m_name;
+  std::optional<std::string> m_old;
 };
 
 using kuv_test::ScopedFlags;
@@ -155,10 +150,7 @@ TEST(KuvInTraceClass, ValueFormats) {
 
 TEST(KuvInTraceTrigger, TriggersPropagateIntoNamedChannelsAndStopAtCycles) {
   std::unique_ptr<KuvInTraceMngr> manager(Peer::fromWords("Group"));
-  KuvInTraceClass driven("DrivenChannel");
-  driven.setFlags(1);
-  KuvInTraceClass silent("SilentChannel");
-  silent.setFlags(0);
+  KuvInTraceClass driven("DrivenChannel"), silent("SilentChannel");
   manager->registerTrace("DrivenChannel", &driven);
   manager->registerTrace("SilentChannel", &silent);
   driven.setFlags(1);

@@ -14,45 +14,27 @@
 
 namespace {
 
-// The input in a heap block of exactly its length, so that the sanitizer
-// catches any read past it.
-std::unique_ptr<char[]> exactCopy(const std::string& text, bool terminated) {
-  auto copy = std::make_unique<char[]>(text.size() + (terminated ? 1 : 0));
-  std::memcpy(copy.get(), text.data(), text.size());
-  if (terminated) copy[text.size()] = '\0';
-  return copy;
-}
-
 struct Decoded { int result; std::vector<unsigned char> bytes; };
 
-Decoded decode(const std::string& text) {
-  auto input = exactCopy(text, false);
-  unsigned char* bytes = nullptr;
+// decode_hex, or decode_hex_inplace, on a copy of text in a heap block of
+// exactly its length (and terminator, in place), so that the sanitizer catches
+// any read past it. A refusal hands nothing out and leaves the text as it was.
+Decoded decode(const std::string& text, bool inPlace = false) {
+  const std::size_t size = text.size() + (inPlace ? 1 : 0);
+  auto input = std::make_unique<char[]>(size);
+  std::memcpy(input.get(), text.c_str(), size);
+  unsigned char* bytes = inPlace ? reinterpret_cast<unsigned char*>(input.get()) : nullptr;
   std::int32_t count = -7;
-  int result = KuvInHexaEncodingServices::decode_hex(input.get(), static_cast<std::int32_t>(text.size()),
-                                                     bytes, count);
-  Decoded d{result, {}};
-  if (result == 0) {
-    d.bytes.assign(bytes, bytes + count);
-    std::free(bytes);
-  } else {
-    EXPECT_EQ(bytes, nullptr) << text;
+  const int result = inPlace ? KuvInHexaEncodingServices::decode_hex_inplace(input.get(), count)
+                             : KuvInHexaEncodingServices::decode_hex(
+                                   input.get(), static_cast<std::int32_t>(text.size()), bytes, count);
+  if (result != 0) {
     EXPECT_EQ(count, -7) << text;
+    EXPECT_TRUE(inPlace ? std::string(input.get()) == text : bytes == nullptr) << text;
+    return {result, {}};
   }
-  return d;
-}
-
-Decoded decodeInPlace(const std::string& text) {
-  auto input = exactCopy(text, true);
-  std::int32_t count = -7;
-  int result = KuvInHexaEncodingServices::decode_hex_inplace(input.get(), count);
-  Decoded d{result, {}};
-  if (result == 0) {
-    d.bytes.assign(input.get(), input.get() + count);
-  } else {
-    EXPECT_EQ(std::string(input.get()), text) << "a refused text is left as it was";
-    EXPECT_EQ(count, -7) << text;
-  }
+  Decoded d{result, std::vector<unsigned char>(bytes, bytes + count)};
+  if (!inPlace) std::free(bytes);
   return d;
 }
 
@@ -98,7 +80,7 @@ TEST(KuvInHexaEncodingServices, DecodersRefuseOddCountsAndReadBadDigitsAsF) {
       {"x'", {-1, {}}, {0, {}}},
   };
   for (const auto& c : cases) {
-    const Decoded copied = decode(c.text), inPlace = decodeInPlace(c.text);
+    const Decoded copied = decode(c.text), inPlace = decode(c.text, true);
     EXPECT_EQ(std::tie(copied.result, copied.bytes), std::tie(c.copied.result, c.copied.bytes)) << c.text;
     EXPECT_EQ(std::tie(inPlace.result, inPlace.bytes), std::tie(c.inPlace.result, c.inPlace.bytes)) << c.text;
   }
@@ -131,7 +113,7 @@ TEST(KuvInHexaEncodingServices, RandomBytesRoundTripInEveryForm) {
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     for (const std::string& form : {hex, lower, "x'" + hex + "'"}) {
       ASSERT_EQ(decode(form).bytes, bytes) << form;
-      ASSERT_EQ(decodeInPlace(form).bytes, bytes) << form;
+      ASSERT_EQ(decode(form, true).bytes, bytes) << form;
     }
   }
 }
@@ -140,7 +122,7 @@ TEST(KuvInHexaEncodingServices, CallTracingShowsInputDigitsAndResult) {
   kuv_test::ScopedFlags calls(KuvInHexaEncodingServices::traceChannel(), 3);
   const std::string out = kuv_test::captured([] {
     decode("x'0a'");
-    decodeInPlace("0A");
+    decode("0A", true);
     unsigned char bytes[] = {0x0A};
     char* text = nullptr;
     std::int32_t length = 0;
