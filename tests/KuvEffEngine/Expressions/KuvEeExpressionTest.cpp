@@ -83,8 +83,8 @@ HRESULT addChange(KuvEeEffectivityExpression& expression, Op::OperationKind kind
 
 }  // namespace
 
-TEST(KuvEeExpressionOperationTest, AddAndCutOnATreeAndOnNoTree) {
-  KuvEePredefEff change("C", Guid(0xC).data(), false, KuvEePredefEff::GLOBAL);
+TEST(KuvEeExpressionOperationTest, AddAndCutOnATreeOnNoTreeAndWithADictionary) {
+  KuvEePredefEff eco("C", Guid(0xC).data(), false, KuvEePredefEff::GLOBAL);
   // tree: null for none.
   const struct { Op::OperationKind kind; const char* tree; HRESULT rc; const char* result; } cases[] = {
       {Op::ADD, "L3", S_OK, "And(L3,Ref(C))"}, {Op::CUT, "L3", S_OK, "And(L3,Not(Ref(C)))"},
@@ -93,9 +93,9 @@ TEST(KuvEeExpressionOperationTest, AddAndCutOnATreeAndOnNoTree) {
   };
   ScopedFlags silent(Op::traceChannel(), 0);
   for (const auto& c : cases) {
-    KuvInObject* operand = &change;
+    KuvInObject* operand = &eco;
     Op operation(c.kind, operand);
-    EXPECT_EQ(operand, &change) << "a change is referred to, not taken";
+    EXPECT_EQ(operand, &eco) << "a change is referred to, not taken";
     KuvEeNodeRef* input = c.tree != nullptr ? tree(c.tree) : nullptr;
     KuvEeNodeRef* out = nullptr;
     EXPECT_EQ(Op::performOperation(input, operation, out, nullptr), c.rc);
@@ -104,10 +104,7 @@ TEST(KuvEeExpressionOperationTest, AddAndCutOnATreeAndOnNoTree) {
     delete input;
     delete out;
   }
-}
 
-TEST(KuvEeExpressionOperationTest, ChecksTheChangesExpressionWithADictionary) {
-  KuvEePredefEff eco("C", Guid(0xC).data(), false, KuvEePredefEff::GLOBAL);
   KuvInObject* change = &eco;
   Op operation(Op::CUT, change);
   // With a dictionary, the change's own expression must be a change expression.
@@ -116,7 +113,6 @@ TEST(KuvEeExpressionOperationTest, ChecksTheChangesExpressionWithADictionary) {
   eco.setExpr(notAChange);
   KuvEeNodeRef* input = tree("Or(T,F)");
   KuvEeNodeRef* out = nullptr;
-  ScopedFlags silent(Op::traceChannel(), 0);
   EXPECT_EQ(Op::performOperation(input, operation, out, &models.a), E_FAIL);
   EXPECT_EQ(out, nullptr);
   EXPECT_EQ(Op::performOperation(input, operation, out, nullptr), S_OK);
@@ -135,17 +131,15 @@ TEST(KuvEeExpressionOperationTest, ChecksTheChangesExpressionWithADictionary) {
 TEST(KuvEeEffectivityExpressionTest, PopsOnlyTheLastUnpublishedChange) {
   KuvEeEffectivityExpression expression;
   EXPECT_EQ(expression.popOperation(nullptr), S_FALSE);
-  KuvEePredefEff firstChange("C1", Guid(0xA).data(), false, KuvEePredefEff::GLOBAL);
-  KuvEePredefEff lastChange("C2", Guid(0xB).data(), true, KuvEePredefEff::GLOBAL);
-  KuvEePredefEff* first = &firstChange;
-  KuvEePredefEff* last = &lastChange;
-  ASSERT_EQ(addChange(expression, Op::ADD, first), S_OK);
-  ASSERT_EQ(addChange(expression, Op::ADD, last), S_OK);
-  EXPECT_EQ(expression.popOperation(first), static_cast<HRESULT>(0x80090109u));
-  EXPECT_EQ(expression.popOperation(last), static_cast<HRESULT>(0x80090111u)) << "officialized";
+  KuvEePredefEff first("C1", Guid(0xA).data(), false, KuvEePredefEff::GLOBAL);
+  KuvEePredefEff last("C2", Guid(0xB).data(), true, KuvEePredefEff::GLOBAL);
+  ASSERT_EQ(addChange(expression, Op::ADD, &first), S_OK);
+  ASSERT_EQ(addChange(expression, Op::ADD, &last), S_OK);
+  EXPECT_EQ(expression.popOperation(&first), static_cast<HRESULT>(0x80090109u));
+  EXPECT_EQ(expression.popOperation(&last), static_cast<HRESULT>(0x80090111u)) << "officialized";
   EXPECT_EQ(expression.getOperationStack().GetLength(), 2);
-  last->setPublicationStatus(KuvEePredefEff::Unpublished);
-  EXPECT_EQ(expression.popOperation(last), S_OK);
+  last.setPublicationStatus(KuvEePredefEff::Unpublished);
+  EXPECT_EQ(expression.popOperation(&last), S_OK);
   EXPECT_EQ(expression.getOperationStack().GetLength(), 1);
   // Refused objects stay with the caller.
   KuvInObject* none = nullptr;
@@ -186,12 +180,8 @@ TEST(KuvEeEffectivityExpressionTest, TransformToViewChangesNothingWhenItFails) {
   KuvEePredefEff undefined("Und", Guid(0xC).data(), false, KuvEePredefEff::GLOBAL);
   // inTree: referred to by A's criteria; a and b: A's and B's criteria afterwards.
   const struct {
-    View::ExpressionView view;
-    KuvEePredefEff* inTree;
-    KuvEePredefEff* stacked;
-    Op::OperationKind kind;
-    HRESULT rc;
-    const char* a; const char* b;
+    View::ExpressionView view; KuvEePredefEff* inTree; KuvEePredefEff* stacked; Op::OperationKind kind;
+    HRESULT rc; const char* a; const char* b;
   } cases[] = {
       {View::NONE, &official, &pending, Op::ADD, S_OK, "Ref(Off)", "none"},
       {View::SOURCE, &official, &pending, Op::CUT, S_OK, "Ref(Off)", "none"},
