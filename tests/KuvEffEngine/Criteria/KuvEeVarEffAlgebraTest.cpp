@@ -22,6 +22,7 @@
 #include "KuvEeSerialVar.h"
 #include "KuvEeTreeBaseEff.h"
 #include "KuvEeTreeElementBase.h"
+#include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEffEngine/KuvEeVarEffTestSupport.h"
 #include "KuvInListVal.h"
 #include "KuvInTreeEvalIndex.h"
@@ -30,6 +31,7 @@ namespace {
 
 using Eff = std::unique_ptr<KuvEeVarEff>;
 using Members = std::vector<bool>;
+using kuv_test::treeIndex;
 
 // A kind under test: its inputs and how to tell whether an effectivity
 // admits probe p (p > 0; probe 0 is asked through isNoVarIncluded).
@@ -342,12 +344,6 @@ void checkTreeAlgebra(KuvEeMilestonesVar& track, const std::vector<KuvEeMileston
   }
 }
 
-KuvInTreeEvalIndex indexOf(const char* text) {
-  KuvInTreeEvalIndex i;
-  EXPECT_EQ(KuvInTreeEvalIndex::BuildFromString(text, i), S_OK);
-  return i;
-}
-
 }  // namespace
 
 // A tiny track: R (1-99) with children A (1-49) and B (50-98), and A1
@@ -355,13 +351,13 @@ KuvInTreeEvalIndex indexOf(const char* text) {
 TEST(KuvEeVarEffAlgebra, TreeEffectivitiesAreSetsOfElements) {
   const unsigned char guid[16] = {1};
   KuvEeMilestonesVar track("Track", guid, "Design", nullptr);
-  auto* r = new KuvEeMilestone("R", guid, &track, indexOf("1-99"), nullptr, nullptr);
+  auto* r = new KuvEeMilestone("R", guid, &track, treeIndex("1-99"), nullptr, nullptr);
   ASSERT_EQ(track.setRootMilestone(r), S_OK);
-  auto* a = new KuvEeMilestone("A", guid, &track, indexOf("1-49"), nullptr, r);
+  auto* a = new KuvEeMilestone("A", guid, &track, treeIndex("1-49"), nullptr, r);
   ASSERT_EQ(r->addChild(a), S_OK);
-  auto* b = new KuvEeMilestone("B", guid, &track, indexOf("50-98"), nullptr, r);
+  auto* b = new KuvEeMilestone("B", guid, &track, treeIndex("50-98"), nullptr, r);
   ASSERT_EQ(r->addChild(b), S_OK);
-  auto* a1 = new KuvEeMilestone("A1", guid, &track, indexOf("2-10"), nullptr, a);
+  auto* a1 = new KuvEeMilestone("A1", guid, &track, treeIndex("2-10"), nullptr, a);
   ASSERT_EQ(a->addChild(a1), S_OK);
   const int parent[4] = {-1, 0, 1, 0};
   checkTreeAlgebra(
@@ -386,7 +382,7 @@ TEST(KuvEeVarEffAlgebra, TreeEffectivitiesInNoTreeModeAreSetsOfElements) {
   std::vector<KuvEeMilestone*> elements;
   for (const auto& [name, span] : spans) {
     const std::string text = std::to_string(span.first) + "-" + std::to_string(span.second);
-    elements.push_back(new KuvEeMilestone(name, guid, &track, indexOf(text.c_str()), nullptr, nullptr));
+    elements.push_back(new KuvEeMilestone(name, guid, &track, treeIndex(text.c_str()), nullptr, nullptr));
     ASSERT_EQ(track.addElementToNoTreeModeBag(elements.back()), S_OK);
   }
   checkTreeAlgebra(
