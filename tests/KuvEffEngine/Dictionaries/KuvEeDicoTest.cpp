@@ -30,7 +30,7 @@ Object object(const char* name, unsigned guid) {
   return std::make_unique<KuvEeDicoObject>(name, Guid(guid).data());
 }
 
-std::string text(const KuvInString& s) { return s.ConvertToChar(); }
+using kuv_test::text;
 
 TEST(KuvEeDico, RefusesDuplicatesAndEmptyNamesAccordingToMappingAndNameRule) {
   constexpr auto kGuid = KuvEeDico::MAP_BY_GUID, kName = KuvEeDico::MAP_BY_NAME,

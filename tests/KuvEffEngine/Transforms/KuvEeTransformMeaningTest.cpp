@@ -190,7 +190,6 @@ std::string texts(const kuv::detail::NodeList& list) {
 TEST(TransformMeaning, LeafMergeEndsAsThePairwiseOne) {
   TruthModel m;
   TreeGenerator generator(m, 14, {});
-  KuvEeBasicEff effs[2] = {{"E0", Guid(1).data()}, {"E1", Guid(2).data()}};
   std::mt19937 random(15);
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   auto randomLeaf = [&]() -> KuvEeNode* {
@@ -208,11 +207,8 @@ TEST(TransformMeaning, LeafMergeEndsAsThePairwiseOne) {
       }
       case 1:
         return pick(2) != 0 ? T() : F();
-      case 2: {
-        auto* leaf = new KuvEeEffLeaf(&effs[pick(2)]);
-        if (pick(2) != 0) leaf->opNot();
-        return leaf;
-      }
+      case 2:
+        return generator.effLeaf();
       default:
         return new KuvEeVarEffLeaf(generator.varEff());
     }
