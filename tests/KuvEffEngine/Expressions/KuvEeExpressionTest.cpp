@@ -215,21 +215,16 @@ TEST(KuvEeMultiModelExpressionTest, MaximumModelCriteriaComesFromTheEnvironmentC
   const char* saved = std::getenv(name);
   const std::optional<std::string> previous =
       saved != nullptr ? std::optional<std::string>(saved) : std::nullopt;
-  // value: null for unset.
+  // Sets the variable, or unsets it for null.
+  auto put = [name](const char* value) { return value != nullptr ? setenv(name, value, 1) : unsetenv(name); };
   const struct { const char* value; std::int32_t expected; } cases[] = {
       {"0", 1}, {"100000", 65000}, {"abc", 10}, {nullptr, 10}, {"", 10}, {"42", 42}, {"-3", 1}, {"7x", 7}};
   for (const auto& c : cases) {
-    if (c.value != nullptr)
-      setenv(name, c.value, 1);
-    else
-      unsetenv(name);
+    put(c.value);
     EXPECT_EQ(KuvEeMultiModelExpression::getMaximumModelCriteriaNumberAllowed(), c.expected)
         << (c.value != nullptr ? c.value : "unset");
   }
-  if (previous)
-    setenv(name, previous->c_str(), 1);
-  else
-    unsetenv(name);
+  put(previous ? previous->c_str() : nullptr);
 }
 
 TEST(KuvEeMultiModelExpressionTest, TakesOverTreesAndRecords) {
