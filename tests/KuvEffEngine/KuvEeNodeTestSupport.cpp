@@ -22,19 +22,6 @@ TestLeaf::TestLeaf(const TestLeaf& other)
 
 KuvEeNodeRef* TestLeaf::clone() const { return m_uncopyable ? nullptr : (new TestLeaf(*this))->getNodeRef(); }
 
-HRESULT TestLeaf::opAnd(const KuvEeNodeElementaryLeaf* other, bool& merged) {
-  return combine(other, merged, true);
-}
-
-HRESULT TestLeaf::opOr(const KuvEeNodeElementaryLeaf* other, bool& merged) {
-  return combine(other, merged, false);
-}
-
-HRESULT TestLeaf::opNot() {
-  m_mask ^= kAll;
-  return S_OK;
-}
-
 HRESULT TestLeaf::combine(const KuvEeNodeElementaryLeaf* other, bool& merged, bool isAnd) {
   merged = false;
   if (m_failing) return E_UNEXPECTED;
@@ -55,11 +42,6 @@ const KuvInObject* TestLeaf::defaultCriterion() {
 }
 
 namespace {
-
-KuvEeNode* group(KuvEeGroupOp* op, std::initializer_list<KuvEeNode*> children) {
-  for (KuvEeNode* child : children) op->addChild(child);
-  return op;
-}
 
 KuvEeNode* parse(const std::string& text, std::size_t& at) {
   auto take = [&](const char* word) {
@@ -96,21 +78,6 @@ KuvEeNode* parse(const std::string& text, std::size_t& at) {
 KuvEeNode* build(const std::string& shape) {
   std::size_t at = 0;
   return parse(shape, at);
-}
-
-KuvEeNode* And(std::initializer_list<KuvEeNode*> children) { return group(new KuvEeAndOp, children); }
-KuvEeNode* Or(std::initializer_list<KuvEeNode*> children) { return group(new KuvEeOrOp, children); }
-
-KuvEeNode* Not(KuvEeNode* child, unsigned char flag) {
-  auto* op = new KuvEeNotOp(flag);
-  if (child != nullptr) op->setChildRef(child->getNodeRef());
-  return op;
-}
-
-KuvEeNode* NotDom(KuvEeNode* child) {
-  auto* op = new KuvEeNotDomainOp;
-  if (child != nullptr) op->setChildRef(child->getNodeRef());
-  return op;
 }
 
 bool evaluate(const KuvEeNode* node, unsigned value) {

@@ -41,9 +41,16 @@ public:
   KuvEeNodeRef* clone() const override;
   bool isEquivalentToTrue() const override { return m_mask == kAll; }
   bool isEquivalentToFalse() const override { return m_mask == 0; }
-  HRESULT opAnd(const KuvEeNodeElementaryLeaf* other, bool& merged) override;
-  HRESULT opOr(const KuvEeNodeElementaryLeaf* other, bool& merged) override;
-  HRESULT opNot() override;
+  HRESULT opAnd(const KuvEeNodeElementaryLeaf* other, bool& merged) override {
+    return combine(other, merged, true);
+  }
+  HRESULT opOr(const KuvEeNodeElementaryLeaf* other, bool& merged) override {
+    return combine(other, merged, false);
+  }
+  HRESULT opNot() override {
+    m_mask ^= kAll;
+    return S_OK;
+  }
   KuvInObject* getConstraintCriterion() const override { return const_cast<KuvInObject*>(m_criterion); }
   KuvInString toString() const override;
 
@@ -68,10 +75,25 @@ private:
 inline KuvEeNode* T() { return new KuvEeTrue; }
 inline KuvEeNode* F() { return new KuvEeFalse; }
 inline KuvEeNode* L(unsigned mask) { return new TestLeaf(mask); }
-KuvEeNode* And(std::initializer_list<KuvEeNode*> children = {});
-KuvEeNode* Or(std::initializer_list<KuvEeNode*> children = {});
-KuvEeNode* Not(KuvEeNode* child = nullptr, unsigned char flag = 0);
-KuvEeNode* NotDom(KuvEeNode* child = nullptr);
+// op with the children given (a single operator: the child, none for null).
+inline KuvEeNode* withChildren(KuvEeGroupOp* op, std::initializer_list<KuvEeNode*> children) {
+  for (KuvEeNode* child : children) op->addChild(child);
+  return op;
+}
+inline KuvEeNode* withChild(KuvEeSingleOp* op, KuvEeNode* child) {
+  if (child != nullptr) op->setChildRef(child->getNodeRef());
+  return op;
+}
+inline KuvEeNode* And(std::initializer_list<KuvEeNode*> children = {}) {
+  return withChildren(new KuvEeAndOp, children);
+}
+inline KuvEeNode* Or(std::initializer_list<KuvEeNode*> children = {}) {
+  return withChildren(new KuvEeOrOp, children);
+}
+inline KuvEeNode* Not(KuvEeNode* child = nullptr, unsigned char flag = 0) {
+  return withChild(new KuvEeNotOp(flag), child);
+}
+inline KuvEeNode* NotDom(KuvEeNode* child = nullptr) { return withChild(new KuvEeNotDomainOp, child); }
 
 // The tree a shape describes (well-formed shapes only), leaves L<mask>.
 KuvEeNode* build(const std::string& shape);

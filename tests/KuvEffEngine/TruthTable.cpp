@@ -56,19 +56,28 @@ constexpr Axis kEffAxis[TruthModel::kEffs] = {{3240, 2}, {6480, 2}};
 // states = value k), joined from the tables of single values, each built
 // once.
 TruthTable tableOf(const Axis& axis, std::uint32_t states) {
-  static std::map<std::pair<int, int>, std::optional<TruthTable>> single;
+  static std::map<std::pair<int, int>, TruthTable> single;
   TruthTable table;
   for (int value = 0; value < axis.size; ++value) {
     if (((states >> value) & 1U) == 0) continue;
-    std::optional<TruthTable>& cached = single[{axis.stride, value}];
-    if (!cached) {
-      cached.emplace();
-      for (int c = 0; c < TruthModel::kConfigs; ++c)
-        if ((c / axis.stride) % axis.size == value) cached->set(c);
-    }
-    table |= *cached;
+    auto [cached, isNew] = single.try_emplace({axis.stride, value});
+    for (int c = 0; isNew && c < TruthModel::kConfigs; ++c)
+      if ((c / axis.stride) % axis.size == value) cached->second.set(c);
+    table |= cached->second;
   }
   return table;
+}
+
+// The valued states 0..count-1 that lie in one of the ranges of eff.
+template <class Range, class Eff, class Inside>
+std::uint32_t statesIn(const Eff& eff, int count, Inside inside) {
+  KuvInListVal ranges(Range::sType());
+  eff.getIntervals(ranges);
+  std::uint32_t states = 0;
+  for (auto it = ranges.cBegin(); it.IsValid(); it.Next())
+    for (int s = 0; s < count; ++s)
+      if (inside(*static_cast<const Range*>(it.Get()), s)) states |= 1U << s;
+  return states;
 }
 
 // A leaf's represented set, as the states of its variable, and that
@@ -78,53 +87,37 @@ struct LeafSet { Axis axis; std::uint32_t states; };
 std::optional<LeafSet> leafSet(const TruthModel& model, const KuvEeVarEff& eff) {
   LeafSet out{};
   std::uint32_t positive = 0;
-  int size = 0;
   if (const auto* option = KuvEeOptionEff::cast(eff)) {
-    int index = -1;
-    for (int i = 0; i < TruthModel::kOptions; ++i)
-      if (option->getVar() == model.options[i].get()) index = i;
-    if (index < 0) return std::nullopt;
+    int index = 0;
+    while (index < TruthModel::kOptions && option->getVar() != model.options[index].get()) ++index;
+    if (index == TruthModel::kOptions) return std::nullopt;
     out.axis = kOptionAxis[index];
-    size = 3;
-    // The bits T, F, N are the states 0, 1, 2.
-    positive = option->getValue() & 7U;
+    // The bits T and F are the states 0 and 1.
+    positive = option->getValue() & 3U;
   } else if (const auto* selection = KuvEeSelectionEff::cast(eff)) {
     if (selection->getVar() != model.selection.get()) return std::nullopt;
     out.axis = kSelectionAxis;
-    size = 4;
     for (int i = 0; i < 3; ++i)
       if (selection->getValues().Find(model.values[i])) positive |= 1U << i;
-    if (selection->getNoVar()) positive |= 1U << 3;
   } else if (const auto* serial = KuvEeSerialEff::cast(eff)) {
     if (serial->getVar() != model.serial.get()) return std::nullopt;
     out.axis = kSerialAxis;
-    size = 6;
-    KuvInListVal intervals(KuvInSerialInterval::sType());
-    serial->getIntervals(intervals);
-    for (auto it = intervals.cBegin(); it.IsValid(); it.Next()) {
-      const auto* r = static_cast<const KuvInSerialInterval*>(it.Get());
-      for (int x = 0; x <= 4; ++x)
-        if ((x > r->getA() || (x == r->getA() && r->getAIncl())) &&
-            (x < r->getB() || (x == r->getB() && r->getBIncl())))
-          positive |= 1U << x;
-    }
-    if (serial->getNoVar()) positive |= 1U << 5;
+    positive = statesIn<KuvInSerialInterval>(*serial, 5, [](const KuvInSerialInterval& r, int x) {
+      return (x > r.getA() || (x == r.getA() && r.getAIncl())) &&
+             (x < r.getB() || (x == r.getB() && r.getBIncl()));
+    });
   } else if (const auto* date = KuvEeDateEff::cast(eff)) {
     if (date->getVar() != model.date.get()) return std::nullopt;
     out.axis = kDateAxis;
-    size = 5;
-    KuvInListVal intervals(KuvInDateInterval::sType());
-    date->getIntervals(intervals);
-    for (auto it = intervals.cBegin(); it.IsValid(); it.Next()) {
-      const auto* r = static_cast<const KuvInDateInterval*>(it.Get());
-      for (int s = 0; s < 4; ++s)
-        if (r->getA() <= statePoint(s) && statePoint(s) <= r->getB()) positive |= 1U << s;
-    }
-    if (date->getNoVar()) positive |= 1U << 4;
+    positive = statesIn<KuvInDateInterval>(*date, 4, [](const KuvInDateInterval& r, int s) {
+      return r.getA() <= statePoint(s) && statePoint(s) <= r.getB();
+    });
   } else {
     return std::nullopt;
   }
-  const std::uint32_t all = (1U << size) - 1;
+  // The no-value element is the last state.
+  if (eff.getNoVar()) positive |= 1U << (out.axis.size - 1);
+  const std::uint32_t all = (1U << out.axis.size) - 1;
   out.states = eff.isNegated() ? all & ~positive : positive;
   return out;
 }
@@ -135,88 +128,68 @@ enum Pending { kNone = 0, kDom = 1, kNot = 2, kNotDom = 3, kDomNot = 4 };
 constexpr Pending kAfterNot[5] = {kNot, kDomNot, kNone, kNotDom, kDom};
 constexpr Pending kAfterDom[5] = {kDom, kNone, kNotDom, kNot, kDomNot};
 
-class Evaluator {
-public:
-  explicit Evaluator(const TruthModel& model) : m_model(model) {
-    m_all.set();
+std::optional<TruthTable> eval(const TruthModel& model, const KuvEeNode& node, Pending pending) {
+  if (const auto* op = KuvEeOp::cast(node)) {
+    const std::vector<KuvEeNode*> kids = children(*op);
+    if (KuvEeNotOp::isObjectOfThisType(node) || KuvEeNotDomainOp::isObjectOfThisType(node)) {
+      if (kids.size() != 1) return std::nullopt;
+      const bool isNot = KuvEeNotOp::isObjectOfThisType(node);
+      return eval(model, *kids[0], isNot ? kAfterNot[pending] : kAfterDom[pending]);
+    }
+    bool isAnd = KuvEeAndOp::isObjectOfThisType(node);
+    if (!isAnd && !KuvEeOrOp::isObjectOfThisType(node)) return std::nullopt;
+    // One negation pending turns And into Or and back.
+    if (pending == kDom || pending == kNot) isAnd = !isAnd;
+    TruthTable result;
+    if (isAnd) result.set();
+    for (const KuvEeNode* child : kids) {
+      std::optional<TruthTable> part = eval(model, *child, pending);
+      if (!part) return std::nullopt;
+      result = isAnd ? result & *part : result | *part;
+    }
+    return result;
   }
-
-  std::optional<TruthTable> eval(const KuvEeNode& node, Pending pending) {
-    if (const auto* op = KuvEeOp::cast(node)) {
-      KuvInLinkList refs(KuvEeNodeRef::sType());
-      op->getChildrenRefs(refs);
-      std::vector<const KuvEeNode*> children;
-      for (auto it = refs.cBegin(); it.IsValid(); it.Next())
-        children.push_back(static_cast<const KuvEeNodeRef*>(it.Get())->getNode());
-      if (KuvEeNotOp::isObjectOfThisType(node) || KuvEeNotDomainOp::isObjectOfThisType(node)) {
-        if (children.size() != 1) return std::nullopt;
-        const bool isNot = KuvEeNotOp::isObjectOfThisType(node);
-        return eval(*children[0], isNot ? kAfterNot[pending] : kAfterDom[pending]);
-      }
-      bool isAnd = KuvEeAndOp::isObjectOfThisType(node);
-      if (!isAnd && !KuvEeOrOp::isObjectOfThisType(node)) return std::nullopt;
-      // One negation pending turns And into Or and back.
-      if (pending == kDom || pending == kNot) isAnd = !isAnd;
-      TruthTable result;
-      if (isAnd) result.set();
-      for (const KuvEeNode* child : children) {
-        std::optional<TruthTable> part = eval(*child, pending);
-        if (!part) return std::nullopt;
-        if (isAnd)
-          result &= *part;
-        else
-          result |= *part;
-      }
-      return result;
-    }
-    if (KuvEeTrue::isObjectOfThisType(node) || KuvEeFalse::isObjectOfThisType(node)) {
-      const bool value = KuvEeTrue::isObjectOfThisType(node);
-      if (pending == kNone) return value ? m_all : TruthTable();
-      if (pending == kNot) return value ? TruthTable() : m_all;
-      return std::nullopt;
-    }
-    if (const auto* effLeaf = KuvEeEffLeaf::cast(node)) {
-      int e = 0;
-      while (e < TruthModel::kEffs && m_model.effs[e].get() != effLeaf->getTargetEff()) ++e;
-      if (e == TruthModel::kEffs || (pending != kNone && pending != kNot)) return std::nullopt;
-      std::uint32_t holds = effLeaf->isEquivalentToTrue()    ? 3U
-                            : effLeaf->isEquivalentToFalse() ? 0U
-                            : effLeaf->isNegated()           ? 2U
-                                                             : 1U;
-      return tableOf(kEffAxis[e], pending == kNot ? 3U & ~holds : holds);
-    }
-    const auto* leaf = KuvEeVarEffLeaf::cast(node);
-    if (leaf == nullptr || leaf->getVarEff() == nullptr) return std::nullopt;
-    std::optional<LeafSet> set = leafSet(m_model, *leaf->getVarEff());
-    if (!set) return std::nullopt;
-    const std::uint32_t all = (1U << set->axis.size) - 1;
-    const std::uint32_t noValue = 1U << (set->axis.size - 1);
-    std::uint32_t states = set->states;
-    // Negation within the domain: the valued states outside the set; none
-    // when the set holds the no-value element.
-    auto notDom = [&](std::uint32_t s) -> std::optional<std::uint32_t> {
-      if (s & noValue) return std::nullopt;
-      return all & ~s & ~noValue;
-    };
-    std::optional<std::uint32_t> result = states;
-    switch (pending) {
-      case kNone: break;
-      case kDom: result = notDom(states); break;
-      case kNot: result = all & ~states; break;
-      case kNotDom:
-        result = notDom(states);
-        if (result) result = all & ~*result;
-        break;
-      case kDomNot: result = notDom(all & ~states); break;
-    }
-    if (!result) return std::nullopt;
-    return tableOf(set->axis, *result);
+  if (KuvEeTrue::isObjectOfThisType(node) || KuvEeFalse::isObjectOfThisType(node)) {
+    if (pending != kNone && pending != kNot) return std::nullopt;
+    return KuvEeTrue::isObjectOfThisType(node) != (pending == kNot) ? TruthTable().set() : TruthTable();
   }
-
-private:
-  const TruthModel& m_model;
-  TruthTable m_all;
-};
+  if (const auto* effLeaf = KuvEeEffLeaf::cast(node)) {
+    int e = 0;
+    while (e < TruthModel::kEffs && model.effs[e].get() != effLeaf->getTargetEff()) ++e;
+    if (e == TruthModel::kEffs || (pending != kNone && pending != kNot)) return std::nullopt;
+    std::uint32_t holds = effLeaf->isEquivalentToTrue()    ? 3U
+                          : effLeaf->isEquivalentToFalse() ? 0U
+                          : effLeaf->isNegated()           ? 2U
+                                                           : 1U;
+    return tableOf(kEffAxis[e], pending == kNot ? 3U & ~holds : holds);
+  }
+  const auto* leaf = KuvEeVarEffLeaf::cast(node);
+  if (leaf == nullptr || leaf->getVarEff() == nullptr) return std::nullopt;
+  std::optional<LeafSet> set = leafSet(model, *leaf->getVarEff());
+  if (!set) return std::nullopt;
+  const std::uint32_t all = (1U << set->axis.size) - 1;
+  const std::uint32_t noValue = 1U << (set->axis.size - 1);
+  const std::uint32_t states = set->states;
+  // Negation within the domain: the valued states outside the set; none
+  // when the set holds the no-value element.
+  auto notDom = [&](std::uint32_t s) -> std::optional<std::uint32_t> {
+    if (s & noValue) return std::nullopt;
+    return all & ~s & ~noValue;
+  };
+  std::optional<std::uint32_t> result = states;
+  switch (pending) {
+    case kNone: break;
+    case kDom: result = notDom(states); break;
+    case kNot: result = all & ~states; break;
+    case kNotDom:
+      result = notDom(states);
+      if (result) result = all & ~*result;
+      break;
+    case kDomNot: result = notDom(all & ~states); break;
+  }
+  if (!result) return std::nullopt;
+  return tableOf(set->axis, *result);
+}
 
 bool isWeakFor(const KuvEeNode& node, bool isAnd) {
   if (isAnd ? KuvEeTrue::isObjectOfThisType(node) : KuvEeFalse::isObjectOfThisType(node)) return true;
@@ -244,7 +217,7 @@ TruthModel::TruthModel()
 TruthModel::~TruthModel() = default;
 
 std::optional<TruthTable> truthTable(const TruthModel& model, const KuvEeNode& node) {
-  return Evaluator(model).eval(node, kNone);
+  return eval(model, node, kNone);
 }
 
 TreeGenerator::TreeGenerator(const TruthModel& model, std::uint32_t seed, Options options)

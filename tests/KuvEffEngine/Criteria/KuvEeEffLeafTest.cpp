@@ -1,5 +1,5 @@
 // Effectivity leaves: the four states of the two flags against Boolean logic
-// on "the target holds", merging only on the same target, cloning.
+// on "the target holds", and cloning.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -69,23 +69,6 @@ TEST(KuvEeEffLeafTest, FourStatesFollowBooleanLogicUnderAndOrNot) {
       }
     }
   }
-}
-
-TEST(KuvEeEffLeafTest, MergesOnlyOnTheSameTarget) {
-  KuvEeBasicEff first("A", kGuid1);
-  KuvEeBasicEff second("B", nullptr);
-  KuvEeEffLeaf leaf(&first);
-  KuvEeEffLeaf other(&second);
-  TestLeaf criterion(3);
-  bool merged = true;
-  EXPECT_EQ(leaf.opAnd(&other, merged), S_OK);
-  EXPECT_FALSE(merged);
-  EXPECT_EQ(leaf.opOr(&criterion, merged), S_OK);
-  EXPECT_FALSE(merged);
-  EXPECT_EQ(stateOf(leaf), (State{true, false}));
-  KuvEeNode* out = &leaf;
-  EXPECT_EQ(leaf.opAnd(static_cast<const KuvEeNodeLeaf*>(&other), out), S_OK);
-  EXPECT_EQ(out, nullptr);
 }
 
 TEST(KuvEeEffLeafTest, TreesOfEffectivityLeavesCloneWithStateAndContext) {

@@ -49,6 +49,14 @@ std::string described(KuvEeNode* out) {
   return shape(out);
 }
 
+// mine op (the leaf, else the other restriction): op 0 is And, 1 Or, 2 Cut.
+HRESULT apply(const KuvEeRestrictionEff& mine, int op, const KuvEeNodeElementaryLeaf* leaf,
+              const KuvEeRestrictionEff* other, KuvEeNode*& out) {
+  if (leaf != nullptr)
+    return op == 0 ? mine.opAnd(leaf, out) : op == 1 ? mine.opOr(leaf, out) : mine.opCut(leaf, out);
+  return op == 0 ? mine.opAnd(other, out) : op == 1 ? mine.opOr(other, out) : mine.opCut(other, out);
+}
+
 class KuvEeRestrictionEffTest : public testing::Test {
 protected:
   KuvEeDateVar m_d1{"D1", kGuid1};
@@ -66,34 +74,6 @@ TEST_F(KuvEeRestrictionEffTest, SetDatesRefusesOtherVariablesAndKeepsItsOwn) {
   EXPECT_TRACES(E_FAIL, "Incorrect parameters", restriction->setDates(mixed));
   EXPECT_EQ(text(*restriction), "DateRestrictionEff[D1]");
   EXPECT_EQ(restriction->getDates().GetLength(), 1);
-}
-
-// What each result means is pinned by the configurations test below; here,
-// the operands that give no single node.
-TEST_F(KuvEeRestrictionEffTest, OperandsWithoutASingleResultGiveNone) {
-  std::unique_ptr<KuvEeRestrictionEff> self(dates({&m_d1})), other(dates({&m_d2})), emptyDates(dates({}));
-  KuvEeSerialRestrictionEff otherKind;
-  KuvEeBasicEff eff("E", kGuid1);
-  KuvEeEffLeaf leaf(&eff);
-  // Neither set holds the other: no Or, no Cut.
-  const struct { const KuvEeRestrictionEff* with; bool isNull[3]; } cases[] = {  // And, Or, Cut
-      {other.get(), {false, true, true}}, {emptyDates.get(), {false, false, true}},
-      {&otherKind, {true, true, true}},   {nullptr, {true, true, true}}};
-  for (const auto& c : cases) {
-    for (int i = 0; i < 3; ++i) {
-      KuvEeNode* out = nullptr;
-      EXPECT_EQ(i == 0   ? self->opAnd(c.with, out)
-                : i == 1 ? self->opOr(c.with, out)
-                         : self->opCut(c.with, out),
-                S_OK);
-      EXPECT_EQ(out == nullptr, c.isNull[i])
-          << "operator " << i << " with " << (c.with ? text(*c.with) : "null");
-      delete out;
-    }
-  }
-  KuvEeNode* out = nullptr;
-  EXPECT_EQ(self->opAnd(&leaf, out), S_OK);
-  EXPECT_EQ(out, nullptr);
 }
 
 TEST_F(KuvEeRestrictionEffTest, EveryKindClonesToItsOwnKind) {
@@ -195,24 +175,6 @@ KuvEeVarEffLeaf* january(KuvEeDateVar* var, bool inside, bool noValue, bool nega
 
 }  // namespace
 
-TEST_F(KuvEeRestrictionEffTest, VariableLeavesOnTheSetOrOfAnotherKindGiveNone) {
-  std::unique_ptr<KuvEeRestrictionEff> onD2(dates({&m_d2})), notOnD2(dates({&m_d2}, true));
-  std::unique_ptr<KuvEeVarEffLeaf> onTheSet(january(&m_d2, true, false, false)),
-      outside(january(&m_d1, true, false, false));
-  KuvEeSerialRestrictionEff serials;
-  KuvEeNode* out = nullptr;
-  EXPECT_EQ(onD2->opAnd(onTheSet.get(), out), S_OK);
-  EXPECT_EQ(out, nullptr);
-  EXPECT_EQ(serials.opAnd(onTheSet.get(), out), S_OK);
-  EXPECT_EQ(out, nullptr);
-  // Outside the set, a leaf admitting a date only: no single node for
-  // R or E, nor for not-R minus E.
-  EXPECT_EQ(onD2->opOr(outside.get(), out), S_OK);
-  EXPECT_EQ(out, nullptr);
-  EXPECT_EQ(notOnD2->opCut(outside.get(), out), S_OK);
-  EXPECT_EQ(out, nullptr);
-}
-
 // Configurations over three date variables, each without a value, with a
 // date in January 2001, or with a later one: every result an operator gives
 // holds in exactly the configurations where the operation does.
@@ -260,17 +222,10 @@ TEST_F(KuvEeRestrictionEffTest, EveryResultHoldsExactlyWhereTheOperationDoes) {
     const KuvEeRestrictionEff& mine = *KuvEeRestrictionEffLeaf::cast(*operands[a])->getRestrictionEff();
     for (const auto& other : operands) {
       const auto* theirs = KuvEeRestrictionEffLeaf::cast(*other);
-      const auto* leaf = KuvEeVarEffLeaf::cast(*other);
       for (int op = 0; op < 3; ++op) {
         KuvEeNode* out = nullptr;
-        HRESULT hr = S_OK;
-        if (theirs != nullptr) {
-          const KuvEeRestrictionEff* r = theirs->getRestrictionEff();
-          hr = op == 0 ? mine.opAnd(r, out) : op == 1 ? mine.opOr(r, out) : mine.opCut(r, out);
-        } else {
-          hr = op == 0 ? mine.opAnd(leaf, out) : op == 1 ? mine.opOr(leaf, out) : mine.opCut(leaf, out);
-        }
-        ASSERT_EQ(hr, S_OK);
+        const KuvEeRestrictionEff* r = theirs != nullptr ? theirs->getRestrictionEff() : nullptr;
+        ASSERT_EQ(apply(mine, op, KuvEeVarEffLeaf::cast(*other), r, out), S_OK);
         if (out == nullptr) continue;
         std::unique_ptr<KuvEeNode> result(out);
         ++merged;
@@ -293,7 +248,8 @@ TEST_F(KuvEeRestrictionEffTest, EveryResultHoldsExactlyWhereTheOperationDoes) {
 
 // Serial restrictions speak of one external type, category-option
 // restrictions of one category: what lies elsewhere, or cannot be placed or
-// read, gives no result.
+// read, gives no result (what a result means is pinned by the configurations
+// test above).
 TEST_F(KuvEeRestrictionEffTest, RestrictionsCombineOnlyWithinTheirPartOfTheKind) {
   KuvEeSerialVar stateA("SA", kGuid1, KuvEeSerialVar::STATE, nullptr);
   KuvEeSerialVar stateB("SB", kGuid2, KuvEeSerialVar::STATE, nullptr);
@@ -309,6 +265,11 @@ TEST_F(KuvEeRestrictionEffTest, RestrictionsCombineOnlyWithinTheirPartOfTheKind)
     EXPECT_EQ(r->setVariables(set), S_OK);
     return std::unique_ptr<KuvEeRestrictionEff>(r);
   };
+  auto onD1 = restriction(new KuvEeDateRestrictionEff, {&m_d1});
+  auto onD2 = restriction(new KuvEeDateRestrictionEff, {&m_d2});
+  auto notOnD2 = restriction(new KuvEeDateRestrictionEff, {&m_d2});
+  notOnD2->opNot();
+  auto noDate = restriction(new KuvEeDateRestrictionEff, {});
   auto states = restriction(new KuvEeSerialRestrictionEff, {&stateA});
   auto mixed = restriction(new KuvEeSerialRestrictionEff, {&stateA, &unit});
   auto noSerial = restriction(new KuvEeSerialRestrictionEff, {});
@@ -317,6 +278,10 @@ TEST_F(KuvEeRestrictionEffTest, RestrictionsCombineOnlyWithinTheirPartOfTheKind)
   auto larges = restriction(new KuvEeCategoryOptionRestrictionEff, {&large});
   auto noTrack = restriction(new KuvEeMilestonesRestrictionEff, {});
   KuvEeMilestonesVar track("Track", kGuid1, "Design", nullptr);
+  KuvEeBasicEff eff("E", kGuid1);
+  KuvEeEffLeaf effLeaf(&eff);
+  std::unique_ptr<KuvEeVarEffLeaf> onTheSet(january(&m_d2, true, false, false)),
+      outside(january(&m_d1, true, false, false));
   // Leaves that admit no value-less configuration: an And with a
   // restriction that fixes their variable to no value is False.
   KuvEeVarEffLeaf onB(new KuvEeSerialEff(&stateB, KuvEeSerialEff::AllFalse));
@@ -326,26 +291,37 @@ TEST_F(KuvEeRestrictionEffTest, RestrictionsCombineOnlyWithinTheirPartOfTheKind)
   KuvEeVarEffLeaf normalForm(new KuvEeDnfMilestonesEff(&track));  // cannot be read yet
   const struct {
     const KuvEeRestrictionEff* restriction;
-    const KuvEeVarEffLeaf* leaf;
+    const KuvEeNodeElementaryLeaf* leaf;
     const KuvEeRestrictionEff* other;
-    const char* expected;
+    std::string expected[3];  // And, Or, Cut
   } cases[] = {
-      {states.get(), &onB, nullptr, "F"},
-      {states.get(), &onUnit, nullptr, "null"},
-      {mixed.get(), &onB, nullptr, "null"},
-      {noSerial.get(), &onB, nullptr, "null"},
-      {reds.get(), &onBlue, nullptr, "F"},
-      {reds.get(), &onLarge, nullptr, "null"},
-      {reds.get(), nullptr, blues.get(), "CategoryOptionRestrictionEff[]"},
-      {reds.get(), nullptr, larges.get(), "null"},
-      {states.get(), nullptr, mixed.get(), "null"},
-      {noTrack.get(), &normalForm, nullptr, "null"},
+      {onD1.get(), nullptr, onD2.get(), {"DateRestrictionEff[]", "null", "null"}},
+      {onD1.get(), nullptr, noDate.get(), {"DateRestrictionEff[]", "DateRestrictionEff[D1]", "null"}},
+      {onD1.get(), nullptr, states.get(), {"null", "null", "null"}},
+      {onD1.get(), nullptr, nullptr, {"null", "null", "null"}},
+      {onD1.get(), &effLeaf, nullptr, {"null", "null", "null"}},
+      {onD2.get(), onTheSet.get(), nullptr, {"null", "null", "null"}},
+      {states.get(), onTheSet.get(), nullptr, {"null", "null", "null"}},
+      {onD2.get(), outside.get(), nullptr, {"F", "null", "DateRestrictionEff[D2]"}},
+      {notOnD2.get(), outside.get(), nullptr, {text(*outside), "!DateRestrictionEff[D2]", "null"}},
+      {states.get(), &onB, nullptr, {"F", "null", "SerialRestrictionEff[SA]"}},
+      {states.get(), &onUnit, nullptr, {"null", "null", "null"}},
+      {mixed.get(), &onB, nullptr, {"null", "null", "null"}},
+      {noSerial.get(), &onB, nullptr, {"null", "null", "null"}},
+      {reds.get(), &onBlue, nullptr, {"F", "null", "CategoryOptionRestrictionEff[Red]"}},
+      {reds.get(), &onLarge, nullptr, {"null", "null", "null"}},
+      {reds.get(), nullptr, blues.get(), {"CategoryOptionRestrictionEff[]", "null", "null"}},
+      {reds.get(), nullptr, larges.get(), {"null", "null", "null"}},
+      {states.get(), nullptr, mixed.get(), {"null", "null", "null"}},
+      {noTrack.get(), &normalForm, nullptr, {"null", "null", "null"}},
   };
   for (const auto& c : cases) {
-    KuvEeNode* out = nullptr;
-    EXPECT_EQ(c.leaf != nullptr ? c.restriction->opAnd(c.leaf, out) : c.restriction->opAnd(c.other, out),
-              S_OK);
-    EXPECT_EQ(described(out), c.expected)
-        << text(*c.restriction) << " and " << (c.leaf != nullptr ? text(*c.leaf) : text(*c.other));
+    for (int op = 0; op < 3; ++op) {
+      KuvEeNode* out = nullptr;
+      EXPECT_EQ(apply(*c.restriction, op, c.leaf, c.other, out), S_OK);
+      EXPECT_EQ(described(out), c.expected[op])
+          << "operator " << op << " on " << text(*c.restriction) << " and "
+          << (c.leaf != nullptr ? text(*c.leaf) : c.other != nullptr ? text(*c.other) : "null");
+    }
   }
 }

@@ -10,6 +10,7 @@
 #include "KuvEeMilestonesVar.h"
 #include "KuvEeNodeNotRemover.h"
 #include "KuvEeNodeSimplifier.h"
+#include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvEeOptionEff.h"
 #include "KuvEeTreeBaseEff.h"
@@ -22,19 +23,14 @@
 namespace {
 
 using kuv_test::text;
-
-KuvInTreeEvalIndex indexOf(const char* text) {
-  KuvInTreeEvalIndex index;
-  EXPECT_EQ(KuvInTreeEvalIndex::BuildFromString(text, index), S_OK);
-  return index;
-}
+using kuv_test::treeIndex;
 
 // Two milestones, not linked: only their indices place them.
 struct Track {
   unsigned char guid[16] = {7};
   KuvEeMilestonesVar var{"Track", guid, "Design", nullptr};
-  KuvEeMilestone m1{"M1", guid, &var, indexOf("1-9"), nullptr, nullptr};
-  KuvEeMilestone m2{"M2", guid, &var, indexOf("2-3"), nullptr, nullptr};
+  KuvEeMilestone m1{"M1", guid, &var, treeIndex("1-9"), nullptr, nullptr};
+  KuvEeMilestone m2{"M2", guid, &var, treeIndex("2-3"), nullptr, nullptr};
 };
 
 }  // namespace
@@ -83,14 +79,14 @@ TEST(KuvEeTreeSelection, SingleSelectionAndBoundRules) {
   // Nor does a milestone of another track, whatever its index.
   unsigned char g2[16] = {5};
   KuvEeMilestonesVar otherTrack("Other", g2, "Build", nullptr);
-  KuvEeMilestone foreign("F", g2, &otherTrack, indexOf("2-3"), nullptr, nullptr);
+  KuvEeMilestone foreign("F", g2, &otherTrack, treeIndex("2-3"), nullptr, nullptr);
   EXPECT_TRACES(E_FAIL, "", open.addToBound(KuvEeMilestonesSelectionBound(&foreign, true)));
   EXPECT_EQ(open.getToBounds().GetLength(), 1);
 
   // A bound of the other tree kind is refused.
   unsigned char g[16] = {9};
   KuvEeTreeSeriesVar series("Series", g, 18, nullptr);
-  KuvEeTreeSeriesElement e("E", g, "A", indexOf("1-9"), &series, nullptr);
+  KuvEeTreeSeriesElement e("E", g, "A", treeIndex("1-9"), &series, nullptr);
   EXPECT_TRACES(E_INVALIDARG, "", sel.setSingleSelection(KuvEeTreeSeriesSelectionBound(&e, true)));
   EXPECT_TRUE(sel.equals(before));
 }

@@ -22,6 +22,7 @@
 #include "KuvEeSerialVar.h"
 #include "KuvEeTreeBaseEff.h"
 #include "KuvEeTreeElementBase.h"
+#include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEffEngine/KuvEeVarEffTestSupport.h"
 #include "KuvInListVal.h"
 #include "KuvInTreeEvalIndex.h"
@@ -30,6 +31,7 @@ namespace {
 
 using Eff = std::unique_ptr<KuvEeVarEff>;
 using Members = std::vector<bool>;
+using kuv_test::treeIndex;
 
 // A kind under test: its inputs and how to tell whether an effectivity
 // admits probe p (p > 0; probe 0 is asked through isNoVarIncluded).
@@ -69,11 +71,8 @@ void checkBinary(const Kind& kind, Binary op, const char* name, const std::funct
             << name << " probe " << p << "\n  " << a->toString().ConvertToChar() << "\n  "
             << b->toString().ConvertToChar() << "\n= " << r->toString().ConvertToChar();
       // The constants are recognised whatever the operation produced.
-      if (r->isAllTrue()) {
-        ASSERT_EQ(mr, Members(kind.probes, true));
-      }
-      if (r->isAllFalse()) {
-        ASSERT_EQ(mr, Members(kind.probes, false));
+      if (r->isAllTrue() || r->isAllFalse()) {
+        ASSERT_EQ(mr, Members(kind.probes, r->isAllTrue()));
       }
       bool equal = false;
       ASSERT_EQ(r->equals(copyOf(*r).get(), equal), S_OK);
@@ -93,18 +92,15 @@ void checkBinary(const Kind& kind, Binary op, const char* name, const std::funct
 
 void checkAlgebra(const Kind& kind) {
   kuv_test::ScopedFlags quiet(KuvEeVarEff::traceChannel(), 0);
-  checkBinary(
-      kind, &KuvEeVarEff::opAnd, "opAnd", [](bool x, bool y) { return x && y; }, true);
-  checkBinary(
-      kind, &KuvEeVarEff::opOr, "opOr", [](bool x, bool y) { return x || y; }, true);
-  checkBinary(
-      kind, &KuvEeVarEff::opCut, "opCut", [](bool x, bool y) { return x && !y; }, false);
+  checkBinary(kind, &KuvEeVarEff::opAnd, "opAnd", [](bool x, bool y) { return x && y; }, true);
+  checkBinary(kind, &KuvEeVarEff::opOr, "opOr", [](bool x, bool y) { return x || y; }, true);
+  checkBinary(kind, &KuvEeVarEff::opCut, "opCut", [](bool x, bool y) { return x && !y; }, false);
   for (const Eff& a : kind.inputs) {
     const Members ma = kind.members(*a);
     Eff r = copyOf(*a);
     r->opNot();
-    Members expected(ma.size());
-    for (size_t p = 0; p < ma.size(); ++p) expected[p] = !ma[p];
+    Members expected = ma;
+    expected.flip();
     ASSERT_EQ(kind.members(*r), expected) << "opNot " << a->toString().ConvertToChar();
 
     // Within the domain: the valued states not admitted, never the no-value
@@ -132,6 +128,35 @@ void checkAlgebra(const Kind& kind) {
         ASSERT_TRUE(sameSet) << a->toString().ConvertToChar() << "\n" << b->toString().ConvertToChar();
       }
     }
+  }
+}
+
+// Random numbers below n, reproducible from the seed.
+struct Pick {
+  explicit Pick(unsigned seed) : random(seed) {}
+  int operator()(int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); }
+  std::mt19937 random;
+};
+
+// Forty effectivities, each the union of up to two ranges (makeRange fills
+// one, or says there is none), with or without the no-value element,
+// negated or not.
+template <class Eff, class Range, class Var, class MakeRange>
+void addRandomUnions(Kind& kind, Pick& pick, Var* var, MakeRange makeRange) {
+  for (int k = 0; k < 40; ++k) {
+    auto* eff = new Eff(var, Eff::AllFalse);
+    KuvInListVal list(Range::sType());
+    for (int n = pick(3); n > 0; --n) {
+      Range range;
+      if (!makeRange(range)) continue;
+      KuvInListVal one(Range::sType());
+      one.PutBack(range);
+      ASSERT_EQ(Range::opAdd(list, one), S_OK);
+    }
+    ASSERT_EQ(eff->set(list), S_OK);
+    if (pick(2) != 0) eff->orNoVar();
+    if (pick(2) != 0) eff->opNot();
+    kind.inputs.emplace_back(eff);
   }
 }
 
@@ -195,31 +220,16 @@ TEST(KuvEeVarEffAlgebra, SelectionEffectivitiesAreSubsetsOfTheValues) {
 
 TEST(KuvEeVarEffAlgebra, SerialEffectivitiesAreSetsOfNumbers) {
   kuv_test::TestVars vars;
-  std::mt19937 random(4242);
-  auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  Pick pick(4242);
   Kind kind;
   // Probes 1..9 are the numbers -2..6; the ranges use 0..4 as ends.
   kind.probes = 10;
-  for (int k = 0; k < 40; ++k) {
-    auto* eff = new KuvEeSerialEff(vars.serial, KuvEeSerialEff::AllFalse);
-    KuvInListVal list(KuvInSerialInterval::sType());
-    for (int n = pick(3); n > 0; --n) {
-      int a = pick(5);
-      int b = a + pick(5 - a);
-      bool aIncl = pick(2) != 0;
-      bool bIncl = pick(2) != 0;
-      KuvInSerialInterval range;
-      if (SUCCEEDED(range.setInterval(a, aIncl, b, bIncl))) {
-        KuvInListVal one(KuvInSerialInterval::sType());
-        one.PutBack(range);
-        ASSERT_EQ(KuvInSerialInterval::opAdd(list, one), S_OK);
-      }
-    }
-    ASSERT_EQ(eff->set(list), S_OK);
-    if (pick(2) != 0) eff->orNoVar();
-    if (pick(2) != 0) eff->opNot();
-    kind.inputs.emplace_back(eff);
-  }
+  addRandomUnions<KuvEeSerialEff, KuvInSerialInterval>(kind, pick, vars.serial, [&](KuvInSerialInterval& r) {
+    const int a = pick(5);
+    const int b = a + pick(5 - a);
+    const bool aIncl = pick(2) != 0;
+    return SUCCEEDED(r.setInterval(a, aIncl, b, pick(2) != 0));
+  });
   kind.admits = [](const KuvEeVarEff& eff, int p) {
     return partAdmits<KuvInSerialInterval, std::int32_t>(
         eff, p - 3, [](const KuvInSerialInterval& i, const std::int32_t& x) { return inSerial(i, x); });
@@ -229,8 +239,7 @@ TEST(KuvEeVarEffAlgebra, SerialEffectivitiesAreSetsOfNumbers) {
 
 TEST(KuvEeVarEffAlgebra, DateEffectivitiesAreSetsOfSeconds) {
   kuv_test::TestVars vars;
-  std::mt19937 random(777);
-  auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  Pick pick(777);
   // Days 1..5 of January 2001 as ranges; probes: the first second, noon and
   // the last second of days 0..6 (day 0 is 31 December 2000), far before and
   // far after.
@@ -245,23 +254,11 @@ TEST(KuvEeVarEffAlgebra, DateEffectivitiesAreSetsOfSeconds) {
   probes.emplace_back(2050, 6, 1, 13, 1, 1);
   Kind kind;
   kind.probes = static_cast<int>(probes.size()) + 1;
-  for (int k = 0; k < 40; ++k) {
-    auto* eff = new KuvEeDateEff(vars.date, KuvEeDateEff::AllFalse);
-    KuvInListVal list(KuvInDateInterval::sType());
-    for (int n = pick(3); n > 0; --n) {
-      int a = 1 + pick(5);
-      int b = a + pick(6 - a);
-      KuvInDateInterval days;
-      ASSERT_EQ(days.setInterval(KuvInDate(2001, 1, a, 1, 1, 1), KuvInDate(2001, 1, b, 24, 60, 60)), S_OK);
-      KuvInListVal one(KuvInDateInterval::sType());
-      one.PutBack(days);
-      ASSERT_EQ(KuvInDateInterval::opAdd(list, one), S_OK);
-    }
-    ASSERT_EQ(eff->set(list), S_OK);
-    if (pick(2) != 0) eff->orNoVar();
-    if (pick(2) != 0) eff->opNot();
-    kind.inputs.emplace_back(eff);
-  }
+  addRandomUnions<KuvEeDateEff, KuvInDateInterval>(kind, pick, vars.date, [&pick](KuvInDateInterval& days) {
+    const int a = 1 + pick(5);
+    const int b = a + pick(6 - a);
+    return SUCCEEDED(days.setInterval(KuvInDate(2001, 1, a, 1, 1, 1), KuvInDate(2001, 1, b, 24, 60, 60)));
+  });
   kind.admits = [&probes](const KuvEeVarEff& eff, int p) {
     return partAdmits<KuvInDateInterval, KuvInDate>(
         eff, probes[p - 1],
@@ -284,8 +281,7 @@ void checkTreeAlgebra(KuvEeMilestonesVar& track, const std::vector<KuvEeMileston
     while (elements[i] != e) ++i;
     return i;
   };
-  std::mt19937 random(seed);
-  auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  Pick pick(seed);
   kuv_test::ScopedFlags quiet(KuvEeVarEff::traceChannel(), 0);
   Kind kind;
   kind.canonicalInputs = false;
@@ -348,12 +344,6 @@ void checkTreeAlgebra(KuvEeMilestonesVar& track, const std::vector<KuvEeMileston
   }
 }
 
-KuvInTreeEvalIndex indexOf(const char* text) {
-  KuvInTreeEvalIndex i;
-  EXPECT_EQ(KuvInTreeEvalIndex::BuildFromString(text, i), S_OK);
-  return i;
-}
-
 }  // namespace
 
 // A tiny track: R (1-99) with children A (1-49) and B (50-98), and A1
@@ -361,13 +351,13 @@ KuvInTreeEvalIndex indexOf(const char* text) {
 TEST(KuvEeVarEffAlgebra, TreeEffectivitiesAreSetsOfElements) {
   const unsigned char guid[16] = {1};
   KuvEeMilestonesVar track("Track", guid, "Design", nullptr);
-  auto* r = new KuvEeMilestone("R", guid, &track, indexOf("1-99"), nullptr, nullptr);
+  auto* r = new KuvEeMilestone("R", guid, &track, treeIndex("1-99"), nullptr, nullptr);
   ASSERT_EQ(track.setRootMilestone(r), S_OK);
-  auto* a = new KuvEeMilestone("A", guid, &track, indexOf("1-49"), nullptr, r);
+  auto* a = new KuvEeMilestone("A", guid, &track, treeIndex("1-49"), nullptr, r);
   ASSERT_EQ(r->addChild(a), S_OK);
-  auto* b = new KuvEeMilestone("B", guid, &track, indexOf("50-98"), nullptr, r);
+  auto* b = new KuvEeMilestone("B", guid, &track, treeIndex("50-98"), nullptr, r);
   ASSERT_EQ(r->addChild(b), S_OK);
-  auto* a1 = new KuvEeMilestone("A1", guid, &track, indexOf("2-10"), nullptr, a);
+  auto* a1 = new KuvEeMilestone("A1", guid, &track, treeIndex("2-10"), nullptr, a);
   ASSERT_EQ(a->addChild(a1), S_OK);
   const int parent[4] = {-1, 0, 1, 0};
   checkTreeAlgebra(
@@ -392,7 +382,7 @@ TEST(KuvEeVarEffAlgebra, TreeEffectivitiesInNoTreeModeAreSetsOfElements) {
   std::vector<KuvEeMilestone*> elements;
   for (const auto& [name, span] : spans) {
     const std::string text = std::to_string(span.first) + "-" + std::to_string(span.second);
-    elements.push_back(new KuvEeMilestone(name, guid, &track, indexOf(text.c_str()), nullptr, nullptr));
+    elements.push_back(new KuvEeMilestone(name, guid, &track, treeIndex(text.c_str()), nullptr, nullptr));
     ASSERT_EQ(track.addElementToNoTreeModeBag(elements.back()), S_OK);
   }
   checkTreeAlgebra(

@@ -27,28 +27,6 @@ const O& optionOf(const KuvEeNode* node) { return *O::cast(*KuvEeVarEffLeaf::cas
 
 }  // namespace
 
-TEST(KuvEeVarEffLeaf, LeavesOfOneVariableMergeIntoANewLeaf) {
-  kuv_test::TestVars vars;
-  auto a = own(leaf(vars.option, O::T));
-  auto notA = own(leaf(vars.option, O::T, true));
-  auto f = own(leaf(vars.option, O::F));
-  auto leafOf = [](const kuv_test::Tree& t) { return KuvEeVarEffLeaf::cast(*t->getNode()); };
-
-  KuvEeNode* out = nullptr;
-  ASSERT_EQ(leafOf(a)->opOr(leafOf(f), out), S_OK);
-  auto orAF = own(out);
-  EXPECT_EQ(text(*out), "EeVarEffLeaf : OptionEff( Sunroof{TF_} )");
-
-  ASSERT_EQ(leafOf(a)->opAnd(leafOf(notA), out), S_OK);
-  auto never = own(out);
-  EXPECT_TRUE(KuvEeVarEffLeaf::cast(*out)->convertToTrueFalse());
-  EXPECT_EQ(text(*never), "FALSE");
-
-  // The operands are left as they were.
-  EXPECT_EQ(optionOf(a->getNode()).getValue(), static_cast<std::uint32_t>(O::T));
-  EXPECT_EQ(optionOf(f->getNode()).getValue(), static_cast<std::uint32_t>(O::F));
-}
-
 // A leaf whose effectivity was taken away cannot merge, from either side.
 TEST(KuvEeVarEffLeaf, MergingWithALeafWithoutEffectivityFailsAndChangesNothing) {
   kuv_test::TestVars vars;

@@ -56,30 +56,6 @@ TEST(KuvEeOptionEff, SettersKeepThreeBitsAndSelectedByIsPartOfEquality) {
   EXPECT_TRUE(same(eff, other));
 }
 
-TEST(KuvEeVarEff, EffectivitiesOfDifferentVariablesDoNotMerge) {
-  kuv_test::TestVars vars;
-  KuvEeOptionEff option(vars.option, KuvEeOptionEff::T);
-  KuvEeOptionEff towbar(vars.otherOption, KuvEeOptionEff::F);
-  KuvEeDateEff date(vars.date, KuvEeDateEff::AllTrue);
-  const KuvEeOptionEff optionBefore(option);
-  const KuvEeDateEff dateBefore(date);
-  for (const KuvEeVarEff* other :
-       {static_cast<const KuvEeVarEff*>(&towbar), static_cast<const KuvEeVarEff*>(&date),
-        static_cast<const KuvEeVarEff*>(nullptr)}) {
-    bool merged = true;
-    EXPECT_EQ(option.opAnd(other, merged), S_OK);
-    EXPECT_FALSE(merged);
-    merged = true;
-    EXPECT_EQ(option.opCut(other, merged), S_OK);
-    EXPECT_FALSE(merged);
-  }
-  bool merged = true;
-  EXPECT_EQ(date.opOr(&option, merged), S_OK);
-  EXPECT_FALSE(merged);
-  EXPECT_TRUE(same(option, optionBefore) && same(date, dateBefore));
-  EXPECT_FALSE(same(option, date));
-}
-
 TEST(KuvEeDateEff, ReversedRangesAndListsOfOtherRangesAreRefused) {
   kuv_test::TestVars vars;
   KuvEeDateEff eff(vars.date, KuvEeDateEff::AllFalse);

@@ -30,7 +30,7 @@ Object object(const char* name, unsigned guid) {
   return std::make_unique<KuvEeDicoObject>(name, Guid(guid).data());
 }
 
-std::string text(const KuvInString& s) { return s.ConvertToChar(); }
+using kuv_test::text;
 
 TEST(KuvEeDico, RefusesDuplicatesAndEmptyNamesAccordingToMappingAndNameRule) {
   constexpr auto kGuid = KuvEeDico::MAP_BY_GUID, kName = KuvEeDico::MAP_BY_NAME,
@@ -178,24 +178,6 @@ TEST(KuvEeLifeCycleMngr, DeleteAllDeletesOwnersBeforeWhatTheyOwn) {
   EXPECT_EQ(23, registry.getCount());
   registry.deleteAll();
   EXPECT_EQ(0, registry.getCount());
-}
-
-TEST(KuvEeModelDico, DeletesWhatItOwnsAndLeavesItsConfigFeatures) {
-  KuvEeLifeCycleMngr& registry = KuvEeLifeCycleMngr::getInstance();
-  const std::int32_t before = registry.getCount();
-  auto* model = new KuvEeModelDico("Model", Guid(1).guid());
-  model->enableDateEvolution();
-  ASSERT_EQ(S_OK, model->enableEvolutionSeries(12));
-  ASSERT_EQ(S_OK, model->enableEvolutionTreeSeries(18, false));
-  auto* track = new KuvEeMilestonesVar("Track", Guid(2).data(), "Structure", model);
-  ASSERT_EQ(S_OK, model->addMilestonesTrack(track));
-  ASSERT_EQ(S_OK, track->setRootMilestone(new KuvEeMilestone("M", Guid(3).data(), track, treeIndex("1-2"),
-                                                             nullptr, nullptr)));
-  auto color = std::make_unique<KuvEeSelectionVar>("Color", Guid(4).data());
-  ASSERT_EQ(S_OK, model->addConfigFeature(color.get()));
-  delete model;
-  EXPECT_EQ(before + 1, registry.getCount());
-  EXPECT_TRUE(registry.isRegistered(color.get()));
 }
 
 }  // namespace

@@ -119,12 +119,9 @@ TEST(KuvEeSelectionVar, UnsetGuidsAreNoKeyAndRefusalsSayWhy) {
       {"Teal", 5, "is already taken in Color"},
       {"Green", 6, "ERROR: a value named Green already exists in Color"},
   };
-  for (const auto& a : adds) {
-    KuvEeSelectionValue* value = nullptr;
-    const std::string out = kuv_test::captured([&] { value = color.addValue(a.name, Guid(a.guid).data()); });
-    EXPECT_EQ(a.refusal == nullptr, value != nullptr) << a.name;
-    EXPECT_NE(out.find(a.refusal != nullptr ? a.refusal : ""), std::string::npos) << out;
-  }
+  for (const auto& a : adds)
+    EXPECT_TRACES(a.refusal == nullptr, a.refusal != nullptr ? a.refusal : "",
+                  color.addValue(a.name, Guid(a.guid).data()) != nullptr);
   EXPECT_EQ(nullptr, color.getValue(Guid(0).guid()));
   EXPECT_EQ(S_OK, context.AddConfigFeatureOption("White", Guid(0).guid(), &color));
   EXPECT_EQ(4, color.getValues().GetLength());
@@ -199,30 +196,22 @@ TEST(KuvEeModelDico, ConfigFeaturesAreSelectionsOrCategories) {
 
 TEST(KuvEeModelDico, EnablingEvolutionVariables) {
   KuvEeModelDico model("Model", Guid(1).guid());
-  using Call = HRESULT (*)(KuvEeModelDico&);
-  const struct { Call call; HRESULT expected; const char* message; } steps[] = {
-      {[](KuvEeModelDico& m) { return m.enableDateEvolution(); }, S_OK, ""},
-      {[](KuvEeModelDico& m) { return m.enableDateEvolution(); }, S_FALSE, ""},
-      {[](KuvEeModelDico& m) { return m.enableEvolutionSeries(12); }, S_OK, ""},
-      {[](KuvEeModelDico& m) { return m.enableEvolutionSeries(12); }, E_FAIL,
-       "ERROR: there is already state evolution vars created."},
-      {[](KuvEeModelDico& m) { return m.enableEvolutionSeries(13); }, S_OK, ""},
-      {[](KuvEeModelDico& m) { return m.enableEvolutionSeries(13); }, E_FAIL,
-       "ERROR: there is already unit evolution vars created."},
-      {[](KuvEeModelDico& m) { return m.enableEvolutionSeries(14); }, S_OK, ""},
-      {[](KuvEeModelDico& m) { return m.enableEvolutionSeries(14); }, E_FAIL,
-       "ERROR: there is already manuf plan evolution vars created."},
-      {[](KuvEeModelDico& m) { return m.enableEvolutionTreeSeries(18, true); }, S_OK, ""},
-      {[](KuvEeModelDico& m) { return m.enableEvolutionTreeSeries(18, false); }, S_FALSE, ""},
-      {[](KuvEeModelDico& m) { return m.enableEvolutionSeries(18); }, E_FAIL,
-       "ERROR: there is already state evolution vars created."},
-      {[](KuvEeModelDico& m) { return m.enableEvolutionSeries(19); }, S_OK, ""},
-      {[](KuvEeModelDico& m) { return m.enableEvolutionSeries(19); }, E_FAIL,
-       "ERROR: there is already manuf plan evolution vars created."},
-      {[](KuvEeModelDico& m) { return m.enableEvolutionSeries(1); }, E_FAIL, ""},
-      {[](KuvEeModelDico& m) { return m.enableEvolutionTreeSeries(12, false); }, E_FAIL, ""},
+  const char* const kState = "ERROR: there is already state evolution vars created.";
+  const char* const kPlan = "ERROR: there is already manuf plan evolution vars created.";
+  // tree: 0 for a series, 1 for a tree series in no-tree mode, 2 for one
+  // with a tree; type 0: the date.
+  const struct { int tree; std::int32_t type; HRESULT expected; const char* message; } steps[] = {
+      {0, 0, S_OK, ""},        {0, 0, S_FALSE, ""},     {0, 12, S_OK, ""},
+      {0, 12, E_FAIL, kState}, {0, 13, S_OK, ""},       {0, 13, E_FAIL, "ERROR: there is already unit evolution"},
+      {0, 14, S_OK, ""},       {0, 14, E_FAIL, kPlan},  {1, 18, S_OK, ""},
+      {2, 18, S_FALSE, ""},    {0, 18, E_FAIL, kState}, {0, 19, S_OK, ""},
+      {0, 19, E_FAIL, kPlan},  {0, 1, E_FAIL, ""},      {2, 12, E_FAIL, ""},
   };
-  for (const auto& step : steps) EXPECT_TRACES(step.expected, step.message, step.call(model));
+  for (const auto& step : steps)
+    EXPECT_TRACES(step.expected, step.message,
+                  step.type == 0   ? model.enableDateEvolution()
+                  : step.tree == 0 ? model.enableEvolutionSeries(step.type)
+                                   : model.enableEvolutionTreeSeries(step.type, step.tree == 1));
 
   // The model's series carry its name and GUID.
   KuvEeSerialVar* units = model.getSeriesVariable(13);

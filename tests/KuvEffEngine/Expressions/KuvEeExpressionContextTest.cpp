@@ -59,19 +59,42 @@ void deleteCategory(KuvEeDicoObject* category) {
   delete category;
 }
 
-// Every test leaves behind no dictionary object it or the context created;
-// the sanitizer build also proves nothing went twice.
+struct NoneLeftBehind {
+  ~NoneLeftBehind() { EXPECT_EQ(before, liveObjects()); }
+  const std::int32_t before = liveObjects();
+};
+
+// Every test leaves behind no dictionary object it or the context created
+// (the context goes first); the sanitizer build also proves nothing went
+// twice.
 class ExpressionContextTest : public testing::Test {
 protected:
-  void TearDown() override { EXPECT_EQ(m_before, liveObjects()); }
+  // A new empty model, registered as a main or an inherited one.
+  KuvEeModelDico* added(const char* name, unsigned guid, bool main = true) {
+    auto* model = new KuvEeModelDico(name, Guid(guid).guid());
+    EXPECT_EQ(S_OK, context.AddModelDico(model, main));
+    return model;
+  }
+  // What the context hands back for a model or a feature, expecting code.
+  KuvEeModelDico* handedBack(KuvEeModelDico* model, HRESULT code, bool main = true) {
+    EXPECT_EQ(code, context.AddModelDico(model, main));
+    return model;
+  }
+  KuvEeDicoObject* handedBack(KuvEeDicoObject* feature, HRESULT code, KuvEeModelDico* model = nullptr) {
+    EXPECT_EQ(code, context.AddConfigFeature(feature, model));
+    return feature;
+  }
 
-  const std::int32_t m_before = liveObjects();
+  NoneLeftBehind m_check;
+  KuvEeExpressionContext context;
 };
 
 }  // namespace
 
 TEST_F(ExpressionContextTest, OwnsWhatItRegisteredAndDeletesItOnce) {
-  KuvEeExpressionContext context;
+  KuvEeDateVar* date = reinterpret_cast<KuvEeDateVar*>(&context);
+  EXPECT_EQ(S_FALSE, context.GetDate(date));
+  EXPECT_EQ(nullptr, date);
   KuvEeModelDico* model = newModel("Bike", 100);
   ASSERT_EQ(S_OK, context.AddModelDico(model, true));
   KuvEeDicoObject* size = newCategory("Size", 200, {{"S", 201}});
@@ -88,15 +111,21 @@ TEST_F(ExpressionContextTest, OwnsWhatItRegisteredAndDeletesItOnce) {
   ASSERT_EQ(S_OK, context.AddChangeRef(change));
   EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::STATE, Guid(240).guid(), "S2", "A", 3));
   EXPECT_EQ(S_OK, context.ActivateDate());
-  EXPECT_GT(liveObjects(), m_before);
+  EXPECT_EQ(S_FALSE, context.ActivateDate());
+  ASSERT_EQ(S_OK, context.GetDate(date));
+  EXPECT_EQ(KuvInString("Date"), date->getName());
+  EXPECT_EQ(KuvInString("01000000000000000000000000000000"), date->getGuid().toString());
+  KuvEeDicoObject* object = nullptr;
+  EXPECT_TRUE(context.GetEEObject(date->getGuid(), object));
+  EXPECT_EQ(date, object);
+  EXPECT_FALSE(context.GetEEObject(Guid(9).guid(), object));
+  EXPECT_GT(liveObjects(), m_check.before);
 }
 
 TEST_F(ExpressionContextTest, SecondModelOfTheSameNameIsDeletedAndTheFirstHandedBack) {
-  KuvEeExpressionContext context;
   KuvEeModelDico* first = newModel("Bike", 100);
-  KuvEeModelDico* registered = first;
-  ASSERT_EQ(S_OK, context.AddModelDico(registered, true));
-  EXPECT_EQ(S_FALSE, context.AddModelDico(registered, true));
+  ASSERT_EQ(first, handedBack(first, S_OK));
+  EXPECT_EQ(first, handedBack(first, S_FALSE));
 
   // The second goes with its revisions; its category, which the host also
   // keeps in a variable space, stays the host's.
@@ -105,9 +134,7 @@ TEST_F(ExpressionContextTest, SecondModelOfTheSameNameIsDeletedAndTheFirstHanded
   KuvEeDicoObject* secondColor = nullptr;
   ASSERT_EQ(S_OK, second->getConfigFeature(Guid(301).guid(), secondColor));
   space.addCategory(static_cast<KuvEeCategory*>(secondColor));
-  KuvEeModelDico* handed = second;
-  EXPECT_EQ(S_OK, context.AddModelDico(handed, true));
-  EXPECT_EQ(first, handed);
+  EXPECT_EQ(first, handedBack(second, S_OK));
   EXPECT_FALSE(alive(second));
   EXPECT_EQ(1, context.GetNbDictionaries());
   KuvEeCategory* kept = space.getCategory(KuvInString("Color"));
@@ -116,12 +143,8 @@ TEST_F(ExpressionContextTest, SecondModelOfTheSameNameIsDeletedAndTheFirstHanded
   deleteCategory(kept);
 
   // Met first as inherited, then as a main one: the same object is reused.
-  KuvEeModelDico* car = new KuvEeModelDico("Car", Guid(400).guid());
-  KuvEeModelDico* carCopy = car;
-  ASSERT_EQ(S_OK, context.AddModelDico(carCopy, false));
-  KuvEeModelDico* mainCar = new KuvEeModelDico("Car", Guid(401).guid());
-  EXPECT_EQ(S_OK, context.AddModelDico(mainCar, true));
-  EXPECT_EQ(car, mainCar);
+  KuvEeModelDico* car = added("Car", 400, false);
+  EXPECT_EQ(car, handedBack(new KuvEeModelDico("Car", Guid(401).guid()), S_OK));
   EXPECT_EQ(2, context.GetNbDictionaries());
 
   KuvEeModelDico* found = nullptr;
@@ -135,33 +158,25 @@ TEST_F(ExpressionContextTest, SecondModelOfTheSameNameIsDeletedAndTheFirstHanded
 }
 
 TEST_F(ExpressionContextTest, FeatureOfAKnownGuidIsDeletedAndTheRegisteredOneHandedBack) {
-  KuvEeExpressionContext context;
-  KuvEeModelDico* model = new KuvEeModelDico("Bike", Guid(1).guid());
-  ASSERT_EQ(S_OK, context.AddModelDico(model, true));
+  KuvEeModelDico* model = added("Bike", 1);
   KuvEeDicoObject* color = newCategory("Color", 10, {{"Red", 11}});
-  KuvEeDicoObject* registered = color;
-  ASSERT_EQ(S_OK, context.AddConfigFeature(registered, model));
-  EXPECT_EQ(S_FALSE, context.AddConfigFeature(registered, model));
+  ASSERT_EQ(color, handedBack(color, S_OK, model));
+  EXPECT_EQ(color, handedBack(color, S_FALSE, model));
 
   // The caller's copy (with a known and a new option) goes entirely.
   KuvEeCategory* copy = newCategory("Color", 10, {{"Red", 11}, {"Blue", 12}});
   KuvEeCatOptionVar* copyBlue = copy->getOptionVar(KuvInString("Blue"));
-  KuvEeDicoObject* handed = copy;
-  EXPECT_EQ(S_FALSE, context.AddConfigFeature(handed, model));
-  EXPECT_EQ(color, handed);
+  EXPECT_EQ(color, handedBack(copy, S_FALSE, model));
   EXPECT_FALSE(alive(copy));
   EXPECT_FALSE(alive(copyBlue));
 
   // The same for a selection variable, which deletes its values.
   auto* trim = new KuvEeSelectionVar("Trim", Guid(20).data());
   trim->addValue("Sport", Guid(21).data());
-  KuvEeDicoObject* trimHandle = trim;
-  ASSERT_EQ(S_OK, context.AddConfigFeature(trimHandle));
+  ASSERT_EQ(trim, handedBack(trim, S_OK));
   auto* trimCopy = new KuvEeSelectionVar("Trim", Guid(20).data());
   KuvEeSelectionValue* copySport = trimCopy->addValue("Sport", Guid(21).data());
-  KuvEeDicoObject* trimCopyHandle = trimCopy;
-  EXPECT_EQ(S_FALSE, context.AddConfigFeature(trimCopyHandle));
-  EXPECT_EQ(trim, trimCopyHandle);
+  EXPECT_EQ(trim, handedBack(trimCopy, S_FALSE));
   EXPECT_FALSE(alive(copySport));
 
   // A model holding a known feature gets the registered one instead.
@@ -183,8 +198,7 @@ TEST_F(ExpressionContextTest, FeatureOfAKnownGuidIsDeletedAndTheRegisteredOneHan
   KuvEeDicoObject* found = nullptr;
   // A model took the name first; the feature is still found through it.
   auto* namesake = new KuvEeCategory("Car", Guid(30).data());
-  KuvEeDicoObject* namesakeHandle = namesake;
-  ASSERT_EQ(S_OK, context.AddConfigFeature(namesakeHandle, car));
+  ASSERT_EQ(namesake, handedBack(namesake, S_OK, car));
   EXPECT_EQ(S_OK, context.GetConfigFeature(KuvInString("Car"), found));
   EXPECT_EQ(namesake, found);
   EXPECT_EQ(S_OK, context.GetConfigFeatureOption(Guid(21).guid(), found));
@@ -194,12 +208,9 @@ TEST_F(ExpressionContextTest, FeatureOfAKnownGuidIsDeletedAndTheRegisteredOneHan
 }
 
 TEST_F(ExpressionContextTest, RefusalsTraceTheirMessageAndChangeNothing) {
-  KuvEeExpressionContext context;
-  KuvEeModelDico* model = new KuvEeModelDico("Bike", Guid(1).guid());
-  ASSERT_EQ(S_OK, context.AddModelDico(model, true));
+  added("Bike", 1);
   KuvEeDicoObject* color = newCategory("Color", 10, {{"Red", 11}});
   ASSERT_EQ(S_OK, context.AddConfigFeature(color));
-  KuvEeDicoObject* nothing = nullptr;
   KuvEeModelDico noModel("", Guid(3).guid());
   KuvEeModelDico stranger("Stranger", Guid(4).guid());
 
@@ -236,7 +247,6 @@ TEST_F(ExpressionContextTest, RefusalsTraceTheirMessageAndChangeNothing) {
     if (KuvEeCategory* category = c.feature != nullptr ? KuvEeCategory::cast(*c.feature) : nullptr)
       while (!category->getOptionVars().IsEmpty()) delete category->getOptionVars().cBegin().Get();
 
-  EXPECT_TRACES(E_INVALIDARG, "not null input", context.AddConfigFeature(nothing));
   KuvEeModelDico* unnamed = &noModel;
   EXPECT_TRACES(E_FAIL, "ERROR : this dico has no name. It is no good for mapping !",
                 context.AddModelDico(unnamed, true));
@@ -274,24 +284,7 @@ TEST_F(ExpressionContextTest, RefusalsTraceTheirMessageAndChangeNothing) {
   EXPECT_EQ(S_FALSE, context.GetInheritedEff(KuvInString("Color"), found));
 }
 
-TEST_F(ExpressionContextTest, DateIsActivatedOnce) {
-  KuvEeExpressionContext context;
-  KuvEeDateVar* date = reinterpret_cast<KuvEeDateVar*>(&context);
-  EXPECT_EQ(S_FALSE, context.GetDate(date));
-  EXPECT_EQ(nullptr, date);
-  EXPECT_EQ(S_OK, context.ActivateDate());
-  EXPECT_EQ(S_FALSE, context.ActivateDate());
-  ASSERT_EQ(S_OK, context.GetDate(date));
-  EXPECT_EQ(KuvInString("Date"), date->getName());
-  EXPECT_EQ(KuvInString("01000000000000000000000000000000"), date->getGuid().toString());
-  KuvEeDicoObject* object = nullptr;
-  EXPECT_TRUE(context.GetEEObject(date->getGuid(), object));
-  EXPECT_EQ(date, object);
-  EXPECT_FALSE(context.GetEEObject(Guid(9).guid(), object));
-}
-
 TEST_F(ExpressionContextTest, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
-  KuvEeExpressionContext context;
   KuvEeModelDico* model = new KuvEeModelDico("Bike", Guid(1).guid());
   model->enableEvolutionSeries(KuvEeSerialVar::STATE);
   model->enableEvolutionSeries(KuvEeSerialVar::UNIT);
@@ -299,12 +292,8 @@ TEST_F(ExpressionContextTest, RevisionsAreAddedOnceAndFoundBySequenceNumber) {
   KuvEeSerialVar* states = model->getSeriesVariable(KuvEeSerialVar::STATE);
 
   const struct {
-    KuvEeSerialVar::SerialExternalType type;
-    unsigned guid;
-    const char* name;
-    const char* revision;
-    std::uint32_t seq;
-    HRESULT result; const char* message;
+    KuvEeSerialVar::SerialExternalType type; unsigned guid; const char* name; const char* revision;
+    std::uint32_t seq; HRESULT result; const char* message;
   } cases[] = {
       {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_OK, ""},
       {KuvEeSerialVar::STATE, 50, "S1", "A", 5, S_FALSE, ""},
@@ -361,7 +350,6 @@ TEST_F(ExpressionContextTest, ModelRevisionsTreeElementsAndMilestonesAreRegister
   auto* gate = new KuvEeMilestone("Gate", Guid(171).data(), track, treeIndex("1-9"), nullptr, nullptr);
   track->setRootMilestone(gate);
 
-  KuvEeExpressionContext context;
   kuv_test::ScopedFlags flags(KuvEeExpressionContext::traceChannel(), 3);
   const std::string trace = kuv_test::captured([&] { EXPECT_EQ(S_OK, context.AddModelDico(model, true)); });
   for (const char* line :
@@ -370,12 +358,8 @@ TEST_F(ExpressionContextTest, ModelRevisionsTreeElementsAndMilestonesAreRegister
         "and Serial"})
     EXPECT_NE(std::string::npos, trace.find(line)) << line;
 
-  const struct {
-    const KuvEeSerialVar* variable;
-    const char* name;
-    const char* revision;
-    std::uint32_t seq;
-  } revisions[] = {{states, "S1", "A", 1}, {states, "S1", "B", 2}, {plans, "MP-1", "A", 7}};
+  const struct { const KuvEeSerialVar* variable; const char* name; const char* revision; std::uint32_t seq; }
+      revisions[] = {{states, "S1", "A", 1}, {states, "S1", "B", 2}, {plans, "MP-1", "A", 7}};
   for (const auto& r : revisions) {
     std::uint32_t seq = 0;
     EXPECT_EQ(S_OK, context.ComputeSequenceNumber(r.variable, r.name, r.revision, seq))
@@ -400,9 +384,7 @@ TEST_F(ExpressionContextTest, ModelRevisionsTreeElementsAndMilestonesAreRegister
 }
 
 TEST_F(ExpressionContextTest, TracksMilestonesAndTreeRevisionsAreCreatedInTheirTrees) {
-  KuvEeExpressionContext context;
-  KuvEeModelDico* model = new KuvEeModelDico("Bike", Guid(1).guid());
-  ASSERT_EQ(S_OK, context.AddModelDico(model, true));
+  KuvEeModelDico* model = added("Bike", 1);
   ASSERT_EQ(S_OK, context.AddMilestonesTrack(model, Guid(10).guid(), "Track", "Design", false));
   EXPECT_EQ(S_FALSE, context.AddMilestonesTrack(model, Guid(10).guid(), "Track", "Design", false));
   EXPECT_TRACES(E_FAIL, "ERROR: MilestonesTrack alreaday exists but with another name.",
@@ -436,11 +418,7 @@ TEST_F(ExpressionContextTest, TracksMilestonesAndTreeRevisionsAreCreatedInTheirT
   ASSERT_NE(nullptr, sub->getDate());
 
   const struct {
-    KuvEeMilestonesVar* track;
-    unsigned guid;
-    const char* index;
-    KuvEeMilestone* parent;
-    const char* message;
+    KuvEeMilestonesVar* track; unsigned guid; const char* index; KuvEeMilestone* parent; const char* message;
   } refused[] = {
       {track, 22, "5-4", gate, "ERROR: Input TreeEvalIndex is invalid."},
       {track2, 22, "2-3", gate, "ERROR: Milestones adn its parent isn't on the same track."},
@@ -482,11 +460,8 @@ TEST_F(ExpressionContextTest, TracksMilestonesAndTreeRevisionsAreCreatedInTheirT
 }
 
 TEST_F(ExpressionContextTest, InheritedEffectivitiesAndChangesAreRegisteredWithTheirDictionaries) {
-  KuvEeExpressionContext context;
-  KuvEeModelDico* bike = newModel("Bike", 100);
-  ASSERT_EQ(S_OK, context.AddModelDico(bike, true));
-  KuvEeModelDico* car = newModel("Car", 200);
-  ASSERT_EQ(S_OK, context.AddModelDico(car, false));
+  handedBack(newModel("Bike", 100), S_OK);
+  KuvEeModelDico* car = handedBack(newModel("Car", 200), S_OK, false);
 
   KuvEeBasicEff* eff = new KuvEeBasicEff("Inherited", Guid(300).data());
   KuvEeBasicEff* const registeredEff = eff;
@@ -530,8 +505,7 @@ TEST_F(ExpressionContextTest, InheritedEffectivitiesAndChangesAreRegisteredWithT
   KuvEePredefEff* const registeredChange = change;
   ASSERT_EQ(S_OK, context.AddChangeRef(change));
   EXPECT_EQ(S_FALSE, context.AddChangeRef(change));
-  KuvEePredefEff* copy =
-      new KuvEePredefEff("ECO-1", Guid(310).data(), false, KuvEePredefEff::CONTEXTUAL);
+  KuvEePredefEff* copy = new KuvEePredefEff("ECO-1", Guid(310).data(), false, KuvEePredefEff::CONTEXTUAL);
   EXPECT_EQ(S_FALSE, context.AddChangeRef(copy));
   EXPECT_EQ(registeredChange, copy);
   KuvEePredefEff* foundChange = nullptr;
@@ -541,7 +515,6 @@ TEST_F(ExpressionContextTest, InheritedEffectivitiesAndChangesAreRegisteredWithT
 }
 
 TEST_F(ExpressionContextTest, ClashBetweenTwoFeaturesOfOneModelLeavesNothingBehind) {
-  KuvEeExpressionContext context;
   auto* model = new KuvEeModelDico("Bike", Guid(1).guid());
   model->addConfigFeature(newCategory("Color", 10, {{"Red", 11}}));
   model->addConfigFeature(newCategory("Size", 20, {{"Large", 11}}));

@@ -15,12 +15,10 @@ namespace {
 const char* const kNothing = "WARNING : nothing is invalidated!";
 const char* const kNoEvolution =
     "ERROR : evolution criterias can not be accepted in a variant expression. Please remove evolution from "
-    "your "
-    "expression.";
+    "your expression.";
 const char* const kNoVariant =
     "ERROR : variant criterias can not be accepted in an evolution expression. Please remove features from "
-    "your "
-    "expression.";
+    "your expression.";
 const char* const kNoNot = "ERROR : we do not want any negated node. Please remove NOTs of your expression.";
 
 std::unique_ptr<KuvEeEffectivityExpression> effectivityOf(KuvEeNode* tree) {

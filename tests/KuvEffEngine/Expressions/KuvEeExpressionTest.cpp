@@ -60,14 +60,31 @@ private:
 };
 
 struct Models {
+  Models() {
+    both.Put(&a);
+    both.Put(&b);
+  }
   KuvEeModelDico a{"A", Guid(0xA).guid()};
   KuvEeModelDico b{"B", Guid(0xB).guid()};
+  KuvInSet both{KuvEeModelDico::sType()};
 };
+
+// Gives model a record of criteria (and inherited criteria) trees.
+HRESULT setCriteria(KuvEeMultiModelExpression& expression, KuvEeModelDico* model, KuvEeNodeRef* criteria,
+                    KuvEeNodeRef* inherited = nullptr) {
+  Record* record = new Record(inherited != nullptr ? &inherited : nullptr, &criteria);
+  return expression.setModelCriteria(model, record);
+}
+
+HRESULT addChange(KuvEeEffectivityExpression& expression, Op::OperationKind kind, KuvEePredefEff* change) {
+  KuvInObject* object = change;
+  return expression.addOperation(kind, object);
+}
 
 }  // namespace
 
-TEST(KuvEeExpressionOperationTest, AddAndCutOnATreeAndOnNoTree) {
-  KuvEePredefEff change("C", Guid(0xC).data(), false, KuvEePredefEff::GLOBAL);
+TEST(KuvEeExpressionOperationTest, AddAndCutOnATreeOnNoTreeAndWithADictionary) {
+  KuvEePredefEff eco("C", Guid(0xC).data(), false, KuvEePredefEff::GLOBAL);
   // tree: null for none.
   const struct { Op::OperationKind kind; const char* tree; HRESULT rc; const char* result; } cases[] = {
       {Op::ADD, "L3", S_OK, "And(L3,Ref(C))"}, {Op::CUT, "L3", S_OK, "And(L3,Not(Ref(C)))"},
@@ -76,9 +93,9 @@ TEST(KuvEeExpressionOperationTest, AddAndCutOnATreeAndOnNoTree) {
   };
   ScopedFlags silent(Op::traceChannel(), 0);
   for (const auto& c : cases) {
-    KuvInObject* operand = &change;
+    KuvInObject* operand = &eco;
     Op operation(c.kind, operand);
-    EXPECT_EQ(operand, &change) << "a change is referred to, not taken";
+    EXPECT_EQ(operand, &eco) << "a change is referred to, not taken";
     KuvEeNodeRef* input = c.tree != nullptr ? tree(c.tree) : nullptr;
     KuvEeNodeRef* out = nullptr;
     EXPECT_EQ(Op::performOperation(input, operation, out, nullptr), c.rc);
@@ -87,10 +104,7 @@ TEST(KuvEeExpressionOperationTest, AddAndCutOnATreeAndOnNoTree) {
     delete input;
     delete out;
   }
-}
 
-TEST(KuvEeExpressionOperationTest, ChecksTheChangesExpressionWithADictionary) {
-  KuvEePredefEff eco("C", Guid(0xC).data(), false, KuvEePredefEff::GLOBAL);
   KuvInObject* change = &eco;
   Op operation(Op::CUT, change);
   // With a dictionary, the change's own expression must be a change expression.
@@ -99,7 +113,6 @@ TEST(KuvEeExpressionOperationTest, ChecksTheChangesExpressionWithADictionary) {
   eco.setExpr(notAChange);
   KuvEeNodeRef* input = tree("Or(T,F)");
   KuvEeNodeRef* out = nullptr;
-  ScopedFlags silent(Op::traceChannel(), 0);
   EXPECT_EQ(Op::performOperation(input, operation, out, &models.a), E_FAIL);
   EXPECT_EQ(out, nullptr);
   EXPECT_EQ(Op::performOperation(input, operation, out, nullptr), S_OK);
@@ -118,17 +131,15 @@ TEST(KuvEeExpressionOperationTest, ChecksTheChangesExpressionWithADictionary) {
 TEST(KuvEeEffectivityExpressionTest, PopsOnlyTheLastUnpublishedChange) {
   KuvEeEffectivityExpression expression;
   EXPECT_EQ(expression.popOperation(nullptr), S_FALSE);
-  KuvEePredefEff firstChange("C1", Guid(0xA).data(), false, KuvEePredefEff::GLOBAL);
-  KuvEePredefEff lastChange("C2", Guid(0xB).data(), true, KuvEePredefEff::GLOBAL);
-  KuvEePredefEff* first = &firstChange;
-  KuvEePredefEff* last = &lastChange;
-  for (KuvInObject* object : {static_cast<KuvInObject*>(first), static_cast<KuvInObject*>(last)})
-    ASSERT_EQ(expression.addOperation(Op::ADD, object), S_OK);
-  EXPECT_EQ(expression.popOperation(first), static_cast<HRESULT>(0x80090109u));
-  EXPECT_EQ(expression.popOperation(last), static_cast<HRESULT>(0x80090111u)) << "officialized";
+  KuvEePredefEff first("C1", Guid(0xA).data(), false, KuvEePredefEff::GLOBAL);
+  KuvEePredefEff last("C2", Guid(0xB).data(), true, KuvEePredefEff::GLOBAL);
+  ASSERT_EQ(addChange(expression, Op::ADD, &first), S_OK);
+  ASSERT_EQ(addChange(expression, Op::ADD, &last), S_OK);
+  EXPECT_EQ(expression.popOperation(&first), static_cast<HRESULT>(0x80090109u));
+  EXPECT_EQ(expression.popOperation(&last), static_cast<HRESULT>(0x80090111u)) << "officialized";
   EXPECT_EQ(expression.getOperationStack().GetLength(), 2);
-  last->setPublicationStatus(KuvEePredefEff::Unpublished);
-  EXPECT_EQ(expression.popOperation(last), S_OK);
+  last.setPublicationStatus(KuvEePredefEff::Unpublished);
+  EXPECT_EQ(expression.popOperation(&last), S_OK);
   EXPECT_EQ(expression.getOperationStack().GetLength(), 1);
   // Refused objects stay with the caller.
   KuvInObject* none = nullptr;
@@ -143,26 +154,18 @@ TEST(KuvEeEffectivityExpressionTest, PopsOnlyTheLastUnpublishedChange) {
 TEST(KuvEeEffectivityExpressionTest, IntegratesGlobalAndContextualChanges) {
   Models models;
   KuvEeEffectivityExpression expression;
-  KuvEeNodeRef* inherited = nullptr;
-  KuvEeNodeRef* criteria = tree("L1");
-  Record* record = new Record(&inherited, &criteria);
-  ASSERT_EQ(expression.setModelCriteria(&models.a, record), S_OK);
+  ASSERT_EQ(setCriteria(expression, &models.a, tree("L1")), S_OK);
   expression.setGlobalCriteria(tree("L2"));
-  KuvEePredefEff contextualChange("Ctx", Guid(0xA).data(), false, KuvEePredefEff::CONTEXTUAL);
-  KuvEePredefEff globalChange("Glb", Guid(0xB).data(), false, KuvEePredefEff::GLOBAL);
-  KuvInObject* contextual = &contextualChange;
-  KuvInObject* global = &globalChange;
-  expression.addOperation(Op::CUT, contextual);
-  expression.addOperation(Op::ADD, global);
-  KuvInSet dictionaries(KuvEeModelDico::sType());
-  dictionaries.Put(&models.a);
-  dictionaries.Put(&models.b);
-  ASSERT_EQ(expression.integrateOperations(dictionaries), S_OK);
+  KuvEePredefEff contextual("Ctx", Guid(0xA).data(), false, KuvEePredefEff::CONTEXTUAL);
+  KuvEePredefEff global("Glb", Guid(0xB).data(), false, KuvEePredefEff::GLOBAL);
+  addChange(expression, Op::CUT, &contextual);
+  addChange(expression, Op::ADD, &global);
+  ASSERT_EQ(expression.integrateOperations(models.both), S_OK);
   EXPECT_FALSE(expression.hasOperations());
   EXPECT_EQ(shapeOf(expression.getModelCriteria(&models.a)->getCriteria()), "And(L1,Not(Ref(Ctx)))");
   EXPECT_EQ(shapeOf(expression.getModelCriteria(&models.b)->getCriteria()), "Not(Ref(Ctx))");
   EXPECT_EQ(shapeOf(expression.getGlobalCriteria()), "And(L2,Ref(Glb))");
-  EXPECT_EQ(expression.integrateOperations(dictionaries), S_FALSE);
+  EXPECT_EQ(expression.integrateOperations(models.both), S_FALSE);
 }
 
 // A view that would expand or replace a change answers not implemented
@@ -177,12 +180,8 @@ TEST(KuvEeEffectivityExpressionTest, TransformToViewChangesNothingWhenItFails) {
   KuvEePredefEff undefined("Und", Guid(0xC).data(), false, KuvEePredefEff::GLOBAL);
   // inTree: referred to by A's criteria; a and b: A's and B's criteria afterwards.
   const struct {
-    View::ExpressionView view;
-    KuvEePredefEff* inTree;
-    KuvEePredefEff* stacked;
-    Op::OperationKind kind;
-    HRESULT rc;
-    const char* a; const char* b;
+    View::ExpressionView view; KuvEePredefEff* inTree; KuvEePredefEff* stacked; Op::OperationKind kind;
+    HRESULT rc; const char* a; const char* b;
   } cases[] = {
       {View::NONE, &official, &pending, Op::ADD, S_OK, "Ref(Off)", "none"},
       {View::SOURCE, &official, &pending, Op::CUT, S_OK, "Ref(Off)", "none"},
@@ -195,16 +194,10 @@ TEST(KuvEeEffectivityExpressionTest, TransformToViewChangesNothingWhenItFails) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.view << " " << c.a);
     KuvEeEffectivityExpression expression;
-    KuvEeNodeRef* criteria = (new KuvEeEffLeaf(c.inTree))->getNodeRef();
-    Record* record = new Record(nullptr, &criteria);
-    ASSERT_EQ(expression.setModelCriteria(&models.a, record), S_OK);
-    KuvInObject* change = c.stacked;
-    if (change != nullptr) expression.addOperation(c.kind, change);
-    KuvInSet dictionaries(KuvEeModelDico::sType());
-    dictionaries.Put(&models.a);
-    dictionaries.Put(&models.b);
+    ASSERT_EQ(setCriteria(expression, &models.a, (new KuvEeEffLeaf(c.inTree))->getNodeRef()), S_OK);
+    if (c.stacked != nullptr) addChange(expression, c.kind, c.stacked);
     const std::string before = text(expression);
-    EXPECT_TRACES(c.rc, "", expression.transformToView(c.view, dictionaries));
+    EXPECT_TRACES(c.rc, "", expression.transformToView(c.view, models.both));
     if (c.rc < 0) {
       EXPECT_EQ(before, text(expression));
       continue;
@@ -222,21 +215,16 @@ TEST(KuvEeMultiModelExpressionTest, MaximumModelCriteriaComesFromTheEnvironmentC
   const char* saved = std::getenv(name);
   const std::optional<std::string> previous =
       saved != nullptr ? std::optional<std::string>(saved) : std::nullopt;
-  // value: null for unset.
+  // Sets the variable, or unsets it for null.
+  auto put = [name](const char* value) { return value != nullptr ? setenv(name, value, 1) : unsetenv(name); };
   const struct { const char* value; std::int32_t expected; } cases[] = {
       {"0", 1}, {"100000", 65000}, {"abc", 10}, {nullptr, 10}, {"", 10}, {"42", 42}, {"-3", 1}, {"7x", 7}};
   for (const auto& c : cases) {
-    if (c.value != nullptr)
-      setenv(name, c.value, 1);
-    else
-      unsetenv(name);
+    put(c.value);
     EXPECT_EQ(KuvEeMultiModelExpression::getMaximumModelCriteriaNumberAllowed(), c.expected)
         << (c.value != nullptr ? c.value : "unset");
   }
-  if (previous)
-    setenv(name, previous->c_str(), 1);
-  else
-    unsetenv(name);
+  put(previous ? previous->c_str() : nullptr);
 }
 
 TEST(KuvEeMultiModelExpressionTest, TakesOverTreesAndRecords) {
@@ -278,12 +266,8 @@ TEST(KuvEeMultiModelExpressionTest, VisitsGlobalThenEachModelWithoutChangingThem
   Models models;
   KuvEeEffectivityExpression expression;
   expression.setGlobalCriteria(tree("T"));
-  for (KuvEeModelDico* model : {&models.a, &models.b}) {
-    KuvEeNodeRef* inherited = tree("F");
-    KuvEeNodeRef* criteria = tree("And(T,T)");
-    Record* record = new Record(&inherited, &criteria);
-    expression.setModelCriteria(model, record);
-  }
+  for (KuvEeModelDico* model : {&models.a, &models.b})
+    setCriteria(expression, model, tree("And(T,T)"), tree("F"));
   Recorder recorder, failing;
   EXPECT_EQ(expression.runConstVisitor(recorder), S_OK);
   EXPECT_EQ(recorder.trail, "T F T T F T T ");
@@ -326,12 +310,9 @@ TEST(KuvEeMultiModelExpressionTest, ClonesAreDeepCopiesSharingTheChanges) {
   Models models;
   KuvEeEffectivityExpression source;
   source.setGlobalCriteria(tree("Or(T,F)"));
-  KuvEeNodeRef* criteria = tree("Not(F)");
-  Record* record = new Record(nullptr, &criteria);
-  source.setModelCriteria(&models.b, record);
+  setCriteria(source, &models.b, tree("Not(F)"));
   KuvEePredefEff eco("C", Guid(0xC).data(), false, KuvEePredefEff::CONTEXTUAL);
-  KuvInObject* change = &eco;
-  source.addOperation(Op::ADD, change);
+  addChange(source, Op::ADD, &eco);
   KuvEeEffectivityExpression* copy = nullptr;
   ASSERT_EQ(KuvEeEffectivityExpression::clone(source, copy), S_OK);
   std::unique_ptr<KuvEeEffectivityExpression> owned(copy);
@@ -355,8 +336,7 @@ TEST(KuvEeEffectivityExpressionTest, ChangesAreSharedWithTheirHostAndContext) {
   KuvInSet none(KuvEeModelDico::sType());
   auto* eco = new KuvEePredefEff("ECO", Guid(0xC).data(), false, KuvEePredefEff::GLOBAL);
   auto add = [&](KuvEeEffectivityExpression& expression) {
-    KuvInObject* object = eco;
-    ASSERT_EQ(expression.addOperation(Op::ADD, object), S_OK);
+    ASSERT_EQ(addChange(expression, Op::ADD, eco), S_OK);
   };
   {
     // Registered in a context, which deletes it, and added to two expressions.

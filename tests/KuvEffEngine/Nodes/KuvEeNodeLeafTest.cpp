@@ -93,13 +93,4 @@ TEST_F(KuvEeNodeLeafTest, CriterionLeafFailuresLeaveNoResult) {
   EXPECT_TRACES("null", "ERROR: NULL pointer", combine(uncopyable, kAnd, &m_true, E_FAIL));
 }
 
-TEST_F(KuvEeNodeLeafTest, ConvertToTrueFalseReplacesConstantLeavesInPlace) {
-  Tree tree = own(build("Or(L15,L0,L5)"));
-  std::vector<KuvEeNode*> leaves = children(*KuvEeOp::cast(*tree->getNode()));
-  EXPECT_TRUE(KuvEeNodeLeaf::cast(*leaves[0])->convertToTrueFalse());
-  EXPECT_TRUE(KuvEeNodeLeaf::cast(*leaves[1])->convertToTrueFalse());
-  EXPECT_FALSE(KuvEeNodeLeaf::cast(*leaves[2])->convertToTrueFalse());
-  EXPECT_EQ(shape(*tree), "Or(T,F,L5)");
-}
-
 }  // namespace

@@ -50,6 +50,13 @@ private:
   KuvEeOptionVar* m_q;
 };
 
+HRESULT simplify(KuvEeNodeRef& ref) { return KuvEeNodeSimplifier().simplify(ref); }
+HRESULT normalize(KuvEeNodeRef& ref) { return KuvEeNodeNormalizer().normalize(ref); }
+HRESULT develop(KuvEeNodeRef& ref) { return KuvEeNodeDeveloper().develop(ref); }
+HRESULT removeNots(KuvEeNodeRef& ref) {
+  return KuvEeNodeNotRemover(1).removeNots(ref, KuvEeNodeNotRemover::RemNots_None);
+}
+
 class NodeTransformTest : public testing::Test {
 protected:
   NodeTransformTest() {
@@ -79,23 +86,43 @@ protected:
   std::map<char, std::unique_ptr<KuvEeOptionVar>> m_options;
 };
 
-TEST_F(NodeTransformTest, SimplifierFlattensAbsorbsMergesAndPutsNegatedChildrenLast) {
-  struct { KuvEeNode* tree; const char* expected; } cases[] = {
-      {And({leaf('a'), And({leaf('b'), leaf('c')}), T()}), "And(a,b,c)"},
+// Each transformer on readable trees: the simplifier flattens, absorbs,
+// merges leaves of one option and puts negated children last; the
+// normalizer folds constants and merges under And only; the developer
+// distributes And over Or and normalizes each product.
+TEST_F(NodeTransformTest, TransformersOnExamples) {
+  struct { HRESULT (*run)(KuvEeNodeRef&); KuvEeNode* tree; const char* expected; } cases[] = {
+      {simplify, And({leaf('a'), And({leaf('b'), leaf('c')}), T()}), "And(a,b,c)"},
       // Two leaves on one option merge; an empty merge is False.
-      {And({leaf('a', 1), leaf('a', 2), leaf('b')}), "F"},
+      {simplify, And({leaf('a', 1), leaf('a', 2), leaf('b')}), "F"},
       // A merge result joins the end of the leaves and is tried again.
-      {And({leaf('a', 3), leaf('b'), leaf('a', 5), leaf('a', 1)}), "And(b,a)"},
-      {And({Not(Or({leaf('x'), leaf('y')})), leaf('a'), neg('b'), leaf('c')}), "And(a,c,!b,Not(Or(x,y)))"},
-      {Not(And({leaf('a'), And({leaf('b'), T()})})), "Not(And(a,b))"},
+      {simplify, And({leaf('a', 3), leaf('b'), leaf('a', 5), leaf('a', 1)}), "And(b,a)"},
+      {simplify, And({Not(Or({leaf('x'), leaf('y')})), leaf('a'), neg('b'), leaf('c')}),
+       "And(a,c,!b,Not(Or(x,y)))"},
+      {simplify, Not(And({leaf('a'), And({leaf('b'), T()})})), "Not(And(a,b))"},
       // An And left with a single group child carries on with that child.
-      {Or({And({Or({leaf('a'), Or({leaf('b')})}), T()})}), "Or(a,b)"},
+      {simplify, Or({And({Or({leaf('a'), Or({leaf('b')})}), T()})}), "Or(a,b)"},
+      {normalize, Or({F(), F()}), "F"},
+      {normalize, And({leaf('a', 3), Or({leaf('b'), leaf('c')}), leaf('a', 1)}), "And(a,Or(b,c))"},
+      {normalize, Or({leaf('a', 1), leaf('a', 2)}), "Or(a,a:F)"},
+      {normalize, And({leaf('a'), And({leaf('b'), T()}), Not(And({leaf('c'), T()}))}), "And(a,b,Not(c))"},
+      // An And whose leaves merged into a composite node is developed.
+      {normalize,
+       And({new ScriptedLeaf(option('x'), ScriptedLeaf::Split, option('p'), option('q')),
+            new ScriptedLeaf(option('x'), ScriptedLeaf::Split, option('p'), option('q')),
+            Or({leaf('r'), leaf('s')})}),
+       "Or(And(r,p),And(r,q),And(s,p),And(s,q))"},
+      {develop, And({Or({leaf('a'), leaf('b')}), Or({leaf('c'), leaf('d')})}),
+       "Or(And(a,c),And(a,d),And(b,c),And(b,d))"},
+      {develop, And({leaf('a'), Or({leaf('b'), leaf('c')}), leaf('d')}), "Or(And(a,b,d),And(a,c,d))"},
+      {develop, Not(And({leaf('a'), leaf('b')})), "Or(!a,!b)"},
+      // a and !a merge to False and vanish.
+      {develop, And({Or({leaf('a'), leaf('b')}), neg('a')}), "And(b,!a)"},
   };
   for (const auto& c : cases) {
     Tree tree = own(c.tree);
     const std::string before = print(tree);
-    KuvEeNodeSimplifier simplifier;
-    EXPECT_GE(simplifier.simplify(*tree), 0) << before;
+    EXPECT_EQ(c.run(*tree), S_OK) << before;
     EXPECT_EQ(print(tree), c.expected) << before;
   }
 }
@@ -107,70 +134,41 @@ TEST_F(NodeTransformTest, SimplifierRefusesOperatorsLeftWithoutChildren) {
       {And({leaf('a'), NotDom()}), "ERROR: NULL pointer"}};
   for (const auto& [node, message] : cases) {
     Tree tree = own(node);
-    EXPECT_TRACES(E_FAIL, message, KuvEeNodeSimplifier().simplify(*tree));
+    EXPECT_TRACES(E_FAIL, message, simplify(*tree));
   }
 }
 
 TEST_F(NodeTransformTest, FailedLeafMergeKeepsTheTreeWhole) {
   Tree tree = own(And({leaf('x'), new ScriptedLeaf(option('a'), ScriptedLeaf::Fail, nullptr, nullptr),
                        Or({leaf('b'), leaf('c')}), leaf('y')}));
-  EXPECT_TRACES(E_UNEXPECTED, "ERROR: andOp failed", KuvEeNodeSimplifier().simplify(*tree));
+  EXPECT_TRACES(E_UNEXPECTED, "ERROR: andOp failed", simplify(*tree));
   EXPECT_EQ(print(tree), "And(x,a,y,Or(b,c))");
-  EXPECT_TRACES(E_UNEXPECTED, "", KuvEeNodeNormalizer().normalize(*tree));
+  EXPECT_TRACES(E_UNEXPECTED, "", normalize(*tree));
   EXPECT_EQ(print(tree), "And(x,a,y,Or(b,c))");
 }
 
 TEST_F(NodeTransformTest, NotRemoverPushesNegationsUnderItsSwitches) {
+  using R = KuvEeNodeNotRemover;
   // off: a switch turned off, or null.
-  struct {
-    KuvEeNode* tree; KuvEeNodeNotRemover::E_RemNots state; void (KuvEeNodeNotRemover::*off)(unsigned char);
-    const char* expected;
-  } cases[] = {
-      {Not(And({leaf('a'), leaf('b')})), KuvEeNodeNotRemover::RemNots_None, nullptr, "Or(!a,!b)"},
-      {NotDom(leaf('a')), KuvEeNodeNotRemover::RemNots_None, nullptr, "!a:TN"},
-      {Not(And({leaf('a'), leaf('b')})), KuvEeNodeNotRemover::RemNots_None,
-       &KuvEeNodeNotRemover::setStatus_AndOp, "Not(And(a,b))"},
-      {Or({leaf('a'), Not(leaf('b'))}), KuvEeNodeNotRemover::RemNots_NotDomain,
-       &KuvEeNodeNotRemover::setStatus_OrOp, "Dom(Or(a,!b))"},
-      {And({leaf('a'), leaf('b')}), KuvEeNodeNotRemover::RemNots_Not, nullptr, "Or(!a,!b)"},
+  struct { KuvEeNode* tree; R::E_RemNots state; void (R::*off)(unsigned char); const char* expected; }
+  cases[] = {
+      {Not(And({leaf('a'), leaf('b')})), R::RemNots_None, nullptr, "Or(!a,!b)"},
+      {NotDom(leaf('a')), R::RemNots_None, nullptr, "!a:TN"},
+      {Not(And({leaf('a'), leaf('b')})), R::RemNots_None, &R::setStatus_AndOp, "Not(And(a,b))"},
+      {Or({leaf('a'), Not(leaf('b'))}), R::RemNots_NotDomain, &R::setStatus_OrOp, "Dom(Or(a,!b))"},
+      {And({leaf('a'), leaf('b')}), R::RemNots_Not, nullptr, "Or(!a,!b)"},
       // In states 3 and 4 And/Or stay; a leaf barrier shows what is pending.
-      {And({leaf('a'), leaf('b')}), KuvEeNodeNotRemover::RemNots_NotThenNotDomain,
-       &KuvEeNodeNotRemover::setStatus_VarEffLeaf, "And(Not(Dom(a)),Not(Dom(b)))"},
-      {Or({leaf('a')}), KuvEeNodeNotRemover::RemNots_NotDomainThenNot,
-       &KuvEeNodeNotRemover::setStatus_VarEffLeaf, "Or(Dom(Not(a)))"},
+      {And({leaf('a'), leaf('b')}), R::RemNots_NotThenNotDomain, &R::setStatus_VarEffLeaf,
+       "And(Not(Dom(a)),Not(Dom(b)))"},
+      {Or({leaf('a')}), R::RemNots_NotDomainThenNot, &R::setStatus_VarEffLeaf, "Or(Dom(Not(a)))"},
   };
   for (const auto& c : cases) {
     Tree tree = own(c.tree);
     const std::string before = print(tree);
-    KuvEeNodeNotRemover remover(1);
+    R remover(1);
     if (c.off != nullptr) (remover.*c.off)(0);
     EXPECT_EQ(remover.removeNots(*tree, c.state), S_OK) << before;
     EXPECT_EQ(print(tree), c.expected) << before << " from " << c.state;
-  }
-}
-
-TEST_F(NodeTransformTest, NotRemoverStateTransitions) {
-  using R = KuvEeNodeNotRemover;
-  // Not and NotDomain over a leaf that is a barrier: the pending state after
-  // the operator is rebuilt above the leaf.
-  struct { bool isNot; R::E_RemNots state; const char* expected; } cases[] = {
-      {true, R::RemNots_None, "Not(a)"},
-      {true, R::RemNots_NotDomain, "Dom(Not(a))"},
-      {true, R::RemNots_Not, "a"},
-      {true, R::RemNots_NotThenNotDomain, "Not(Dom(a))"},
-      {true, R::RemNots_NotDomainThenNot, "Dom(a)"},
-      {false, R::RemNots_None, "Dom(a)"},
-      {false, R::RemNots_NotDomain, "a"},
-      {false, R::RemNots_Not, "Not(Dom(a))"},
-      {false, R::RemNots_NotThenNotDomain, "Not(a)"},
-      {false, R::RemNots_NotDomainThenNot, "Dom(Not(a))"},
-  };
-  for (const auto& c : cases) {
-    Tree tree = own(c.isNot ? Not(leaf('a')) : NotDom(leaf('a')));
-    R remover(1);
-    remover.setStatus_VarEffLeaf(0);
-    EXPECT_EQ(remover.removeNots(*tree, c.state), S_OK);
-    EXPECT_EQ(print(tree), c.expected) << c.isNot << " from " << c.state;
   }
 }
 
@@ -213,59 +211,15 @@ TEST_F(NodeTransformTest, FlaggedNotKeepsLaterNegationsWithinTheDomain) {
   EXPECT_EQ(fresh.getDomainNegationMarker(), 0);
 }
 
-TEST_F(NodeTransformTest, NormalizerFoldsConstantsAndMergesUnderAndOnly) {
-  struct { KuvEeNode* tree; const char* expected; } cases[] = {
-      {Or({F(), F()}), "F"},
-      {And({leaf('a', 3), Or({leaf('b'), leaf('c')}), leaf('a', 1)}), "And(a,Or(b,c))"},
-      {Or({leaf('a', 1), leaf('a', 2)}), "Or(a,a:F)"},
-      {And({leaf('a'), And({leaf('b'), T()}), Not(And({leaf('c'), T()}))}), "And(a,b,Not(c))"},
-  };
-  for (const auto& c : cases) {
-    Tree tree = own(c.tree);
-    const std::string before = print(tree);
-    KuvEeNodeNormalizer normalizer;
-    EXPECT_EQ(normalizer.normalize(*tree), S_OK) << before;
-    EXPECT_EQ(print(tree), c.expected) << before;
-  }
-}
-
-TEST_F(NodeTransformTest, NormalizerDevelopsAnAndWhoseLeavesMergedIntoACompositeNode) {
-  Tree tree = own(And({new ScriptedLeaf(option('x'), ScriptedLeaf::Split, option('p'), option('q')),
-                       new ScriptedLeaf(option('x'), ScriptedLeaf::Split, option('p'), option('q')),
-                       Or({leaf('r'), leaf('s')})}));
-  KuvEeNodeNormalizer normalizer;
-  ASSERT_EQ(normalizer.normalize(*tree), S_OK);
-  EXPECT_EQ(print(tree), "Or(And(r,p),And(r,q),And(s,p),And(s,q))");
-}
-
 TEST_F(NodeTransformTest, NormalizerTracesTheTreeBeforeAndAfter) {
   Tree tree = own(And({T(), T()}));
   ScopedFlags calls(KuvEeNodeNormalizer::traceChannel(), 3);
-  const std::string out = captured([&] { EXPECT_EQ(KuvEeNodeNormalizer().normalize(*tree), S_OK); });
+  const std::string out = captured([&] { EXPECT_EQ(normalize(*tree), S_OK); });
   const std::size_t before = out.find("Normalize:\n"), after = out.find("...Normalized:\n");
   ASSERT_NE(before, std::string::npos);
   ASSERT_NE(after, std::string::npos);
   EXPECT_NE(out.find(" AND -/-TRUE", before), std::string::npos);
   EXPECT_NE(out.find("TRUE", after), std::string::npos);
-}
-
-TEST_F(NodeTransformTest, DeveloperDistributesAndOverOr) {
-  struct { KuvEeNode* tree; const char* expected;
-  } cases[] = {
-      {And({Or({leaf('a'), leaf('b')}), Or({leaf('c'), leaf('d')})}),
-       "Or(And(a,c),And(a,d),And(b,c),And(b,d))"},
-      {And({leaf('a'), Or({leaf('b'), leaf('c')}), leaf('d')}), "Or(And(a,b,d),And(a,c,d))"},
-      {Not(And({leaf('a'), leaf('b')})), "Or(!a,!b)"},
-      // Each product is normalized: a and !a merge to False and vanish.
-      {And({Or({leaf('a'), leaf('b')}), neg('a')}), "And(b,!a)"},
-  };
-  for (const auto& c : cases) {
-    Tree tree = own(c.tree);
-    const std::string before = print(tree);
-    KuvEeNodeDeveloper developer;
-    EXPECT_EQ(developer.develop(*tree), S_OK) << before;
-    EXPECT_EQ(print(tree), c.expected) << before;
-  }
 }
 
 // Chains far deeper than any stack allows are refused before any change;
@@ -281,34 +235,19 @@ TEST_F(NodeTransformTest, DeepTreesFailClearlyOrSucceed) {
     for (int i = 0; i < depth; ++i) node = i % 2 ? And({leaf('b'), node}) : Or({leaf('c'), node});
     return own(node);
   };
-  using Run = HRESULT (*)(KuvEeNodeRef&);
-  const Run runs[] = {
-      [](KuvEeNodeRef& ref) { return KuvEeNodeSimplifier().simplify(ref); },
-      [](KuvEeNodeRef& ref) { return KuvEeNodeNormalizer().normalize(ref); },
-      [](KuvEeNodeRef& ref) { return KuvEeNodeDeveloper().develop(ref); },
-      [](KuvEeNodeRef& ref) {
-        return KuvEeNodeNotRemover(1).removeNots(ref, KuvEeNodeNotRemover::RemNots_None);
-      },
-  };
-  for (Run run : runs) {
-    for (bool chain : {true, false}) {
-      Tree tree = chain ? notChain(50000) : andOrNesting(50000);
-      KuvEeNode* root = tree->getNode();
-      EXPECT_TRACES(E_FAIL, "ERROR: expression too deep", run(*tree));
-      EXPECT_EQ(tree->getNode(), root);
-    }
-  }
+  HRESULT (*const runs[])(KuvEeNodeRef&) = {simplify, normalize, develop, removeNots};
   for (bool chain : {true, false}) {
     Tree tree = chain ? notChain(50000) : andOrNesting(50000);
+    KuvEeNode* root = tree->getNode();
+    for (auto run : runs) EXPECT_TRACES(E_FAIL, "ERROR: expression too deep", run(*tree));
+    EXPECT_EQ(tree->getNode(), root);
     EXPECT_TRACES(nullptr, "ERROR: expression too deep", KuvEeNodeCloner().clone(*tree));
   }
   const int limit = kuv::detail::kMaxTransformDepth - 1;
   // The normalizer keeps negations; development of the nesting is
   // quadratic and left out.
-  const struct {
-    const char* chainResult;
-    bool nesting;
-  } atLimit[] = {{"!a", true}, {nullptr, true}, {"!a", false}, {"!a", true}};
+  const struct { const char* chainResult; bool nesting; } atLimit[] = {
+      {"!a", true}, {nullptr, true}, {"!a", false}, {"!a", true}};
   for (int i = 0; i < 4; ++i) {
     Tree chain = notChain(limit);
     EXPECT_EQ(runs[i](*chain), S_OK);

@@ -58,10 +58,18 @@ void expectKeepsMeaning(const Transform& transform, TreeGenerator::Options optio
 // simplifier (which runs it); negations within the domain stay right above
 // leaves that cannot fold for the simplifier and the normalizer (see
 // TreeGenerator::Options).
-TEST(TransformMeaning, NotRemoverWithEverySwitchOnKeepsTheTruthTable) {
+// Each switch is off for a quarter of the trees, its node kind then a
+// barrier with the pending negations rebuilt above it.
+TEST(TransformMeaning, NotRemoverUnderAnySwitchesKeepsTheTruthTable) {
+  using R = KuvEeNodeNotRemover;
+  std::mt19937 random(19);
   expectKeepsMeaning(
-      [](KuvEeNodeRef& ref) {
-        return KuvEeNodeNotRemover(1).removeNots(ref, KuvEeNodeNotRemover::RemNots_None);
+      [&random](KuvEeNodeRef& ref) {
+        R remover(1);
+        for (auto off : {&R::setStatus_True, &R::setStatus_False, &R::setStatus_EffLeaf,
+                         &R::setStatus_VarEffLeaf})
+          if (random() % 4 == 0) (remover.*off)(0);
+        return remover.removeNots(ref, R::RemNots_None);
       },
       {.notFlag = false}, 11);
 }
@@ -182,7 +190,6 @@ std::string texts(const kuv::detail::NodeList& list) {
 TEST(TransformMeaning, LeafMergeEndsAsThePairwiseOne) {
   TruthModel m;
   TreeGenerator generator(m, 14, {});
-  KuvEeBasicEff effs[2] = {{"E0", Guid(1).data()}, {"E1", Guid(2).data()}};
   std::mt19937 random(15);
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   auto randomLeaf = [&]() -> KuvEeNode* {
@@ -200,11 +207,8 @@ TEST(TransformMeaning, LeafMergeEndsAsThePairwiseOne) {
       }
       case 1:
         return pick(2) != 0 ? T() : F();
-      case 2: {
-        auto* leaf = new KuvEeEffLeaf(&effs[pick(2)]);
-        if (pick(2) != 0) leaf->opNot();
-        return leaf;
-      }
+      case 2:
+        return generator.effLeaf();
       default:
         return new KuvEeVarEffLeaf(generator.varEff());
     }
