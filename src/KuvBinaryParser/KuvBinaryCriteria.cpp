@@ -51,7 +51,8 @@ HRESULT writeCriterion(const KuvEeVarEff& eff, const KuvBinaryExprData& data, Ku
   if (const KuvEeMilestonesEff* milestones = KuvEeMilestonesEff::cast(eff))
     return traced(KuvBinaryMilestonesEff::write(*milestones, data, out),
                   "ERROR: Unable to write MilestonesEff BinaryExpression.");
-  KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: To be implemented");
+  // The normal-form kinds have no leaf encoding.
+  KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: Unexpected type of KuvEeVarEff.");
 }
 
 HRESULT readCriterion(std::uint8_t nodeType, KuvBioBuffer& in, KuvBinaryExprData& data, bool flag,
@@ -78,7 +79,8 @@ HRESULT readCriterion(std::uint8_t nodeType, KuvBioBuffer& in, KuvBinaryExprData
       return readInto<KuvEeMilestonesEff>(
           eff, [&](KuvEeMilestonesEff*& read) { return KuvBinaryMilestonesEff::read(in, data, read); });
     default:
-      KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: To be implemented");
+      // A list stream hands over whatever type byte it read.
+      KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: Unexpected NodeType.");
   }
 }
 

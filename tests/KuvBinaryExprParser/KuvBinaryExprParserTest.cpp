@@ -522,6 +522,7 @@ TEST(KuvBinaryExprReader, RefusesOtherStreams) {
       {"ERROR: unexpected bytes after the stream.", {'n', 'e', 't', 1, 0, 0, 0, 3, 1, 9, 9}, false},
       {"ERROR: NULL pointer", {'n', 'e', 't', 1, 0, 0, 0, 10, 1, 11, 0, 0, 0, 9, 0xFF, 0xFF, 0xFF, 0xFF}, false},
       {"ERROR: Unexpected NodeType.", {'n', 'e', 't', 1, 0, 0, 0, 2, 1, 16}, false},
+      {"ERROR: Unexpected NodeType.", {'n', 'e', 't', 1, 0, 0, 0, 7, 2, 0, 0, 0, 0, 1, 16}, false},
       {"ERROR: Unable to read node type.", {'n', 'e', 't', 1, 0, 0, 0, 6, 1, 1, 0, 0, 0, 2}, false},
   };
   for (const auto& c : cases) {

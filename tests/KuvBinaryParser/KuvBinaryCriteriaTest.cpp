@@ -299,6 +299,7 @@ TEST(KuvBinaryCriteria, WriteRefusals) {
       {milestones(&w.track, {}), "ERROR: Unable to write MilestonesEff BinaryExpression."},
       {milestones(&w.track, {{w.mr, true, {{mc, true}}}}), "ERROR: Unable to retrieve Milestone object Index."},
       {milestones(&w.track, {{nullptr, true, {}}}), "ERROR: Retrieved a null From bound."},
+      {new KuvEeDnfMilestonesEff(&w.track), "ERROR: Unexpected type of KuvEeVarEff."},
   };
   for (const auto& c : cases) {
     const kuv_test::Tree tree = leaf(c.eff);
