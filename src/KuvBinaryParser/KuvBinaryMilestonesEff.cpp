@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "KuvBinaryDependency.h"
+#include "KuvBinaryTreeSelection.h"
 #include "KuvBinaryExprData.h"
 #include "KuvBioBuffer.h"
 #include "KuvBioBufferOut.h"
@@ -123,20 +124,8 @@ public:
     }
     hr = selection.setFromBound(*from);
     if (FAILED(hr)) return hr;
-    std::uint16_t count = 0;
-    if (FAILED(m_in.readUINT16(count))) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: readUINT16 FAILED.");
-    if (!m_in.isReadValid(std::uint64_t{count} * sc_minBoundSize))
-      KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: unexpected end of binary");
-    for (std::uint16_t i = 0; i < count; ++i) {
-      std::unique_ptr<KuvEeMilestonesSelectionBound> to;
-      hr = bound(to);
-      if (FAILED(hr)) return hr;
-      hr = selection.addToBound(*to);
-      if (FAILED(hr)) return hr;
-    }
-    // A written selection of one included bound on its FROM milestone is single.
-    if (selection.isSingleSelection()) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: unexpected.");
-    return S_OK;
+    return readToBounds<KuvEeMilestonesSelectionBound>(m_in, selection, sc_minBoundSize, channel(),
+                                                       [&](auto& to) { return bound(to); });
   }
 
 private:

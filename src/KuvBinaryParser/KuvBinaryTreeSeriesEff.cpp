@@ -5,6 +5,7 @@
 #include "KuvBinarySeriesEff.h"
 #include "KuvBinaryExprData.h"
 #include "KuvBinaryLeaf.h"
+#include "KuvBinaryTreeSelection.h"
 #include "KuvEeSerialVar.h"
 #include "KuvEeTreeBaseEff.h"
 #include "KuvEeTreeSeriesElement.h"
@@ -77,22 +78,13 @@ public:
     }
     hr = selection.setFromBound(*from);
     if (FAILED(hr)) return hr;
-    std::uint16_t count = 0;
-    if (FAILED(m_in.readUINT16(count))) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: readUINT16 FAILED.");
-    // Three bytes per bound: a count beyond the binary fails before any is read.
-    if (!m_in.isReadValid(std::uint64_t{count} * 3))
-      KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: unexpected end of binary");
-    for (std::uint16_t i = 0; i < count; ++i) {
-      std::unique_ptr<KuvEeTreeSeriesSelectionBound> to;
-      hr = element(header, to);
-      if (FAILED(hr)) return hr;
+    // Three bytes per bound.
+    return readToBounds<KuvEeTreeSeriesSelectionBound>(m_in, selection, 3, channel(), [&](auto& to) {
+      const HRESULT read = element(header, to);
+      if (FAILED(read)) return read;
       if ((header & sc_single) != 0) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: unexpected.");
-      hr = selection.addToBound(*to);
-      if (FAILED(hr)) return hr;
-    }
-    // A written selection of one included bound on its FROM element is single.
-    if (selection.isSingleSelection()) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: unexpected.");
-    return S_OK;
+      return S_OK;
+    });
   }
 
 private:
