@@ -1,5 +1,5 @@
 // How the tree transformers and walkers scale: merging the leaves of wide
-// operators whose leaves share no criterion, following named effectivities
+// operators whose leaves share no criterion, developing Ands of Ors, following named effectivities
 // that share their definitions, and building deep trees node by node.
 //
 // Wide operators also pay for appending children to their lists; while
@@ -70,6 +70,65 @@ BENCHMARK(BM_NormalizeAndOfDistinctOptions)
     ->Range(500, 8000)
     ->Unit(benchmark::kMillisecond)
     ->Complexity();
+
+void BM_DevelopAndOfDistinctOptions(benchmark::State& state) {
+  transformCopies(state, true, [](KuvEeNodeRef& ref) { return KuvEeNodeDeveloper().develop(ref); });
+}
+BENCHMARK(BM_DevelopAndOfDistinctOptions)
+    ->RangeMultiplier(4)
+    ->Range(500, 8000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
+// An And of n leaves: n - 6 options each in a leaf of its own and three
+// Ors of two options, so 8 terms of n - 3 leaves each; and an And of 13 Ors
+// of two options, 8,192 terms of 13 leaves.
+struct AndOfOrs {
+  AndOfOrs(int singles, int ors) {
+    auto* andOp = new KuvEeAndOp;
+    tree.reset(andOp->getNodeRef());
+    for (int i = 0; i < singles; ++i) andOp->addChild(leaf());
+    for (int i = 0; i < ors; ++i) {
+      auto* orOp = new KuvEeOrOp;
+      orOp->addChild(leaf());
+      orOp->addChild(leaf());
+      andOp->addChild(orOp);
+    }
+  }
+  KuvEeNode* leaf() {
+    const int i = static_cast<int>(options.size());
+    options.push_back(std::make_unique<KuvEeCatOptionVar>(KuvInString(("O" + std::to_string(i)).c_str()),
+                                                          guid(100 + i).data(), &category));
+    return new KuvEeVarEffLeaf(new KuvEeOptionEff(options.back().get(), KuvEeOptionEff::T));
+  }
+  KuvEeCategory category{"Options", guid(1).data()};
+  std::vector<std::unique_ptr<KuvEeCatOptionVar>> options;
+  std::unique_ptr<KuvEeNodeRef> tree;
+};
+
+void developCopies(benchmark::State& state, const AndOfOrs& source) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::unique_ptr<KuvEeNodeRef> copy(source.tree->getNode()->clone());
+    state.ResumeTiming();
+    if (FAILED(KuvEeNodeDeveloper().develop(*copy))) state.SkipWithError("develop failed");
+    state.PauseTiming();
+    copy.reset();
+    state.ResumeTiming();
+  }
+}
+
+void BM_DevelopAndWithThreeOrs(benchmark::State& state) {
+  AndOfOrs source(static_cast<int>(state.range(0)) - 6, 3);
+  developCopies(state, source);
+}
+BENCHMARK(BM_DevelopAndWithThreeOrs)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+void BM_DevelopAndOf13OrsOf2(benchmark::State& state) {
+  AndOfOrs source(0, 13);
+  developCopies(state, source);
+}
+BENCHMARK(BM_DevelopAndOf13OrsOf2)->Unit(benchmark::kMillisecond);
 
 // E0 is defined as True and every further Ek as Or(Ek-1, Ek-1): the
 // definitions form a chain of k levels, but 2^k paths.

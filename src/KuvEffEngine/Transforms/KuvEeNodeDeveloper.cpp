@@ -6,6 +6,12 @@
 #include "KuvEeTransformEntry.h"
 #include "KuvEeTransformLists.h"
 
+#include <typeinfo>
+#include <unordered_set>
+
+#include "KuvEeEffLeaf.h"
+#include "KuvEeVarEffLeaf.h"
+
 KUV_DEFINE_TYPE(KuvEeNodeDeveloper, KuvEeNodeVisitor)
 template class KuvEeNodeDispatcher<KuvEeNodeDeveloper>;
 
@@ -37,6 +43,100 @@ OwnedNode andOfCopies(const KuvEeNodeRef& a, const KuvEeNodeRef& b) {
   return result;
 }
 
+// Each And term of a normalized accumulator, with the criteria of its
+// leaves, when every term is an And of two or more leaves of the library's
+// own criterion kinds, each on a criterion of its own. Such a term is left
+// as it is by normalization, and so is the term with one more leaf on a new
+// criterion that stays a criterion (neither True nor False): no leaves
+// merge, no child is absorbed, order is kept. The product with such a leaf
+// then only appends a copy of it to every term, which saves copying and
+// normalizing the whole accumulator at every factor.
+class AppendIndex {
+public:
+  bool valid() const { return m_valid; }
+  void invalidate() {
+    m_valid = false;
+    m_terms.clear();
+  }
+
+  // Indexes accumulator; false when a term does not have that shape.
+  bool build(KuvEeNodeRef& accumulator) {
+    invalidate();
+    KuvEeNode* root = accumulator.getNode();
+    if (KuvEeAndOp* andOp = KuvEeAndOp::cast(*root)) return m_valid = addTerm(*andOp);
+    KuvEeOrOp* orOp = KuvEeOrOp::cast(*root);
+    if (orOp == nullptr) return false;
+    KuvInLinkList children(KuvEeNodeRef::sType());
+    orOp->getChildrenRefs(children);
+    for (auto it = children.cBegin(); it.IsValid(); it.Next()) {
+      KuvEeAndOp* term = KuvEeAndOp::cast(*static_cast<KuvEeNodeRef*>(it.Get())->getNode());
+      if (term == nullptr || !addTerm(*term)) {
+        invalidate();
+        return false;
+      }
+    }
+    return m_valid = !m_terms.empty();
+  }
+
+  enum class Append { Done, NotHere, Failed };
+
+  // Appends a copy of factor to every term; NotHere, with nothing changed,
+  // when normalization could treat the result otherwise.
+  Append append(const KuvEeNodeRef& factor) {
+    const KuvInObject* criterion = criterionOf(factor.getNode());
+    if (criterion == nullptr) return Append::NotHere;
+    for (const Term& term : m_terms)
+      if (term.criteria.count(criterion) != 0) return Append::NotHere;
+    OwnedNode probe(factor.getNode()->clone());
+    if (probe == nullptr) return Append::NotHere;
+    auto* leaf = static_cast<KuvEeNodeLeaf*>(probe->getNode());
+    if (leaf->isEquivalentToTrue() || leaf->isEquivalentToFalse()) return Append::NotHere;
+    std::vector<OwnedNode> copies;
+    copies.push_back(std::move(probe));
+    while (copies.size() < m_terms.size()) {
+      copies.emplace_back(copies.front()->getNode()->clone());
+      if (copies.back() == nullptr) return Append::NotHere;
+    }
+    for (std::size_t i = 0; i < m_terms.size(); ++i) {
+      // The terms before i already took their copy: no way back.
+      if (FAILED(m_terms[i].andOp->addChild(copies[i]->getNode()))) return Append::Failed;
+      copies[i].release();
+      m_terms[i].criteria.insert(criterion);
+    }
+    return Append::Done;
+  }
+
+private:
+  struct Term {
+    KuvEeAndOp* andOp;
+    std::unordered_set<const KuvInObject*> criteria;
+  };
+
+  static const KuvInObject* criterionOf(const KuvEeNode* node) {
+    if (node == nullptr) return nullptr;
+    const std::type_info& kind = typeid(*node);
+    if (kind != typeid(KuvEeVarEffLeaf) && kind != typeid(KuvEeEffLeaf)) return nullptr;
+    return static_cast<const KuvEeNodeElementaryLeaf*>(node)->getConstraintCriterion();
+  }
+
+  bool addTerm(KuvEeAndOp& andOp) {
+    Term term{&andOp, {}};
+    KuvInLinkList children(KuvEeNodeRef::sType());
+    andOp.getChildrenRefs(children);
+    std::size_t count = 0;
+    for (auto it = children.cBegin(); it.IsValid(); it.Next(), ++count) {
+      const KuvInObject* criterion = criterionOf(static_cast<KuvEeNodeRef*>(it.Get())->getNode());
+      if (criterion == nullptr || !term.criteria.insert(criterion).second) return false;
+    }
+    if (count < 2) return false;
+    m_terms.push_back(std::move(term));
+    return true;
+  }
+
+  bool m_valid = false;
+  std::vector<Term> m_terms;
+};
+
 // The And becomes the product of its children, each partial product
 // normalized. Kept out of visitGroup so that its working objects do not
 // weigh on every level of the recursion.
@@ -48,15 +148,31 @@ HRESULT multiplyChildren(KuvEeNodeDeveloper& developer, KuvEeAndOp& andOp) {
   OwnedNode accumulator(static_cast<KuvEeNodeRef*>(it.GetGoToNext())->getNode()->clone());
   if (accumulator == nullptr) KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: NULL pointer");
   KuvEeNodeNormalizer normalizer;
+  // The shortcut gives the same tree; it is taken only where nothing would
+  // trace the steps it saves and product is the developer's own.
+  const bool mayAppend = typeid(developer) == typeid(KuvEeNodeDeveloper) && !channel.isCallOn() &&
+                         !KuvEeNodeNormalizer::traceChannel().isCallOn();
+  AppendIndex index;
+  bool normalized = false;
   for (; it.IsValid(); it.Next()) {
+    auto* factor = static_cast<KuvEeNodeRef*>(it.Get());
+    if (mayAppend && normalized && KuvEeNodeLeaf::cast(*factor->getNode()) != nullptr) {
+      if (index.valid() || index.build(*accumulator)) {
+        const AppendIndex::Append appended = index.append(*factor);
+        if (appended == AppendIndex::Append::Failed) KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: product failed");
+        if (appended == AppendIndex::Append::Done) continue;
+      }
+    }
+    index.invalidate();
     KuvEeGroupOp* productNode = nullptr;
-    HRESULT hr = developer.product(*accumulator, *static_cast<KuvEeNodeRef*>(it.Get()), productNode);
+    HRESULT hr = developer.product(*accumulator, *factor, productNode);
     if (FAILED(hr)) KUV_RETURN_ERROR_ON(channel, hr, "ERROR: product failed");
     if (productNode == nullptr) KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: NULL pointer");
     OwnedNode next(productNode->getNodeRef());
     hr = normalizer.normalize(*next);
     if (FAILED(hr)) KUV_RETURN_ERROR_ON(channel, hr, "ERROR: normalize failed");
     accumulator = std::move(next);
+    normalized = true;
   }
   andOp.become(accumulator.release()->getNode());
   return S_OK;

@@ -115,6 +115,10 @@ TEST_F(NodeTransformTest, TransformersOnExamples) {
       {develop, And({Or({leaf('a'), leaf('b')}), Or({leaf('c'), leaf('d')})}),
        "Or(And(a,c),And(a,d),And(b,c),And(b,d))"},
       {develop, And({leaf('a'), Or({leaf('b'), leaf('c')}), leaf('d')}), "Or(And(a,b,d),And(a,c,d))"},
+      // Later leaves join every term as they are, unless one folds or
+      // merges with a leaf a term holds: that product is normalized whole.
+      {develop, And({leaf('a'), leaf('b'), Or({leaf('c'), leaf('d')}), allTrue('x'), leaf('c', 3), leaf('y')}),
+       "Or(And(a,b,c,y),And(a,b,d,c:TF,y))"},
       {develop, Not(And({leaf('a'), leaf('b')})), "Or(!a,!b)"},
       // a and !a merge to False and vanish.
       {develop, And({Or({leaf('a'), leaf('b')}), neg('a')}), "And(b,!a)"},
