@@ -106,6 +106,41 @@ public:
     return Append::Done;
   }
 
+  // out = the product with an Or of such leaves, each on a criterion no
+  // term holds: the Or of every term with each leaf appended, terms
+  // outside, which normalization leaves as it is. NotHere when it would not.
+  Append multiply(const KuvEeOrOp& factor, OwnedNode& out) const {
+    std::vector<const KuvEeNodeRef*> leaves;
+    KuvInLinkList children(KuvEeNodeRef::sType());
+    factor.getChildrenRefs(children);
+    for (auto it = children.cBegin(); it.IsValid(); it.Next()) {
+      const auto* ref = static_cast<const KuvEeNodeRef*>(it.Get());
+      const KuvInObject* criterion = criterionOf(ref->getNode());
+      if (criterion == nullptr) return Append::NotHere;
+      const auto* leaf = static_cast<const KuvEeNodeLeaf*>(ref->getNode());
+      if (leaf->isEquivalentToTrue() || leaf->isEquivalentToFalse()) return Append::NotHere;
+      for (const Term& term : m_terms)
+        if (term.criteria.count(criterion) != 0) return Append::NotHere;
+      leaves.push_back(ref);
+    }
+    if (leaves.size() < 2) return Append::NotHere;
+    OwnedNode result((new KuvEeOrOp)->getNodeRef());
+    auto* orOp = static_cast<KuvEeOrOp*>(result->getNode());
+    for (const Term& term : m_terms) {
+      for (const KuvEeNodeRef* leaf : leaves) {
+        OwnedNode product(term.andOp->getNodeRef()->getNode()->clone());
+        OwnedNode copy(leaf->getNode()->clone());
+        if (product == nullptr || copy == nullptr) return Append::Failed;
+        if (FAILED(static_cast<KuvEeAndOp*>(product->getNode())->addChild(copy->getNode()))) return Append::Failed;
+        copy.release();
+        if (FAILED(orOp->addChild(product->getNode()))) return Append::Failed;
+        product.release();
+      }
+    }
+    out = std::move(result);
+    return Append::Done;
+  }
+
 private:
   struct Term {
     KuvEeAndOp* andOp;
@@ -156,11 +191,22 @@ HRESULT multiplyChildren(KuvEeNodeDeveloper& developer, KuvEeAndOp& andOp) {
   bool normalized = false;
   for (; it.IsValid(); it.Next()) {
     auto* factor = static_cast<KuvEeNodeRef*>(it.Get());
-    if (mayAppend && normalized && KuvEeNodeLeaf::cast(*factor->getNode()) != nullptr) {
-      if (index.valid() || index.build(*accumulator)) {
+    const KuvEeOrOp* orFactor = KuvEeOrOp::cast(*factor->getNode());
+    if (mayAppend && normalized && (orFactor != nullptr || KuvEeNodeLeaf::cast(*factor->getNode()) != nullptr) &&
+        (index.valid() || index.build(*accumulator))) {
+      if (orFactor == nullptr) {
         const AppendIndex::Append appended = index.append(*factor);
         if (appended == AppendIndex::Append::Failed) KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: product failed");
         if (appended == AppendIndex::Append::Done) continue;
+      } else {
+        OwnedNode next;
+        const AppendIndex::Append multiplied = index.multiply(*orFactor, next);
+        if (multiplied == AppendIndex::Append::Failed) KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: NULL pointer");
+        if (multiplied == AppendIndex::Append::Done) {
+          index.invalidate();
+          accumulator = std::move(next);
+          continue;
+        }
       }
     }
     index.invalidate();
