@@ -117,8 +117,10 @@ TEST_F(NodeTransformTest, TransformersOnExamples) {
       {develop, And({leaf('a'), Or({leaf('b'), leaf('c')}), leaf('d')}), "Or(And(a,b,d),And(a,c,d))"},
       // Later leaves join every term as they are, unless one folds or
       // merges with a leaf a term holds: that product is normalized whole.
-      {develop, And({leaf('a'), leaf('b'), Or({leaf('c'), leaf('d')}), allTrue('x'), leaf('c', 3), leaf('y')}),
-       "Or(And(a,b,c,y),And(a,b,d,c:TF,y))"},
+      {develop,
+       And({leaf('a'), leaf('b'), Or({leaf('c'), leaf('d')}), allTrue('x'), leaf('c', 3), leaf('y'),
+            Or({leaf('p'), leaf('q')}), Or({leaf('a', 2), leaf('r')})}),
+       "Or(And(a,b,c,y,p,r),And(a,b,c,y,q,r),And(a,b,d,c:TF,y,p,r),And(a,b,d,c:TF,y,q,r))"},
       {develop, Not(And({leaf('a'), leaf('b')})), "Or(!a,!b)"},
       // a and !a merge to False and vanish.
       {develop, And({Or({leaf('a'), leaf('b')}), neg('a')}), "And(b,!a)"},
