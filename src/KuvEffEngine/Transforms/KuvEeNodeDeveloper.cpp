@@ -26,7 +26,8 @@ std::vector<KuvEeNodeRef*> termsOf(KuvEeNodeRef& factor) {
   if (orOp == nullptr) return {&factor};
   KuvInLinkList children(KuvEeNodeRef::sType());
   orOp->getChildrenRefs(children);
-  for (auto it = children.cBegin(); it.IsValid(); it.Next()) terms.push_back(static_cast<KuvEeNodeRef*>(it.Get()));
+  for (auto it = children.cBegin(); it.IsValid(); it.Next())
+    terms.push_back(static_cast<KuvEeNodeRef*>(it.Get()));
   return terms;
 }
 
@@ -131,7 +132,8 @@ public:
         OwnedNode product(term.andOp->getNodeRef()->getNode()->clone());
         OwnedNode copy(leaf->getNode()->clone());
         if (product == nullptr || copy == nullptr) return Append::Failed;
-        if (FAILED(static_cast<KuvEeAndOp*>(product->getNode())->addChild(copy->getNode()))) return Append::Failed;
+        if (FAILED(static_cast<KuvEeAndOp*>(product->getNode())->addChild(copy->getNode())))
+          return Append::Failed;
         copy.release();
         if (FAILED(orOp->addChild(product->getNode()))) return Append::Failed;
         product.release();
@@ -192,16 +194,19 @@ HRESULT multiplyChildren(KuvEeNodeDeveloper& developer, KuvEeAndOp& andOp) {
   for (; it.IsValid(); it.Next()) {
     auto* factor = static_cast<KuvEeNodeRef*>(it.Get());
     const KuvEeOrOp* orFactor = KuvEeOrOp::cast(*factor->getNode());
-    if (mayAppend && normalized && (orFactor != nullptr || KuvEeNodeLeaf::cast(*factor->getNode()) != nullptr) &&
+    if (mayAppend && normalized &&
+        (orFactor != nullptr || KuvEeNodeLeaf::cast(*factor->getNode()) != nullptr) &&
         (index.valid() || index.build(*accumulator))) {
       if (orFactor == nullptr) {
         const AppendIndex::Append appended = index.append(*factor);
-        if (appended == AppendIndex::Append::Failed) KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: product failed");
+        if (appended == AppendIndex::Append::Failed)
+          KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: product failed");
         if (appended == AppendIndex::Append::Done) continue;
       } else {
         OwnedNode next;
         const AppendIndex::Append multiplied = index.multiply(*orFactor, next);
-        if (multiplied == AppendIndex::Append::Failed) KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: NULL pointer");
+        if (multiplied == AppendIndex::Append::Failed)
+          KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: NULL pointer");
         if (multiplied == AppendIndex::Append::Done) {
           index.invalidate();
           accumulator = std::move(next);

@@ -1,6 +1,7 @@
 #include "KuvEeTransformLists.h"
 
-#include <set>
+#include <algorithm>
+#include <array>
 #include <typeinfo>
 #include <unordered_map>
 
@@ -17,9 +18,10 @@ namespace {
 
 // Leaves keep their place in the list as a sequence number: removals keep
 // the order of the others and results go last, so number order is list
-// order throughout.
+// order throughout. Numbers only grow, so a bucket is a sorted vector; a
+// removed leaf stays in its buckets and is skipped (its slot is empty).
 using Seq = std::size_t;
-using Bucket = std::set<Seq>;
+using Bucket = std::vector<Seq>;
 
 // Which later leaves a leaf can combine with. Criterion leaves of the
 // library combine with each other only on the same criterion; restrictions
@@ -85,24 +87,20 @@ private:
     }
     slot.node = std::move(node);
     const Seq seq = m_slots.size();
-    for (Bucket* bucket : bucketsOf(slot)) bucket->insert(seq);
-    m_all.insert(seq);
+    for (Bucket* bucket : bucketsOf(slot))
+      if (bucket != nullptr) bucket->push_back(seq);
+    m_all.push_back(seq);
     m_slots.push_back(std::move(slot));
   }
 
-  void remove(Seq seq) {
-    Slot& slot = m_slots[seq];
-    for (Bucket* bucket : bucketsOf(slot)) bucket->erase(seq);
-    if (slot.reach == Reach::Criterion) {
-      auto it = m_byCriterion.find(slot.criterion);
-      if (it != m_byCriterion.end() && it->second.empty()) m_byCriterion.erase(it);
-    }
-    m_all.erase(seq);
-    slot.node.reset();
-  }
+  void remove(Seq seq) { m_slots[seq].node.reset(); }
+
+  // At most three buckets, the rest null; no allocation per leaf.
+  template <class B>
+  using Buckets = std::array<B*, 3>;
 
   // The buckets a leaf is found in by the leaves before it.
-  std::vector<Bucket*> bucketsOf(const Slot& slot) {
+  Buckets<Bucket> bucketsOf(const Slot& slot) {
     switch (slot.reach) {
       case Reach::Criterion:
         return {&m_byCriterion[slot.criterion], &m_criterionLeaves};
@@ -115,7 +113,7 @@ private:
   }
 
   // The buckets in which a leaf looks for a later one to combine with.
-  std::vector<const Bucket*> reachOf(const Slot& slot) {
+  Buckets<const Bucket> reachOf(const Slot& slot) {
     switch (slot.reach) {
       case Reach::Criterion:
         return {&m_byCriterion[slot.criterion], &m_restrictions, &m_anyLeaves};
@@ -133,15 +131,21 @@ private:
     struct Cursor {
       Bucket::const_iterator next, end;
     };
-    std::vector<Cursor> cursors;
-    for (const Bucket* bucket : reachOf(m_slots[i])) cursors.push_back({bucket->upper_bound(i), bucket->end()});
+    std::array<Cursor, 3> cursors;
+    std::size_t count = 0;
+    for (const Bucket* bucket : reachOf(m_slots[i]))
+      if (bucket != nullptr)
+        cursors[count++] = {std::upper_bound(bucket->begin(), bucket->end(), i), bucket->end()};
     const auto* a = static_cast<const KuvEeNodeLeaf*>(m_slots[i].node->getNode());
     for (;;) {
       Cursor* first = nullptr;
-      for (Cursor& cursor : cursors)
-        if (cursor.next != cursor.end && (first == nullptr || *cursor.next < *first->next)) first = &cursor;
+      for (std::size_t c = 0; c < count; ++c)
+        if (Cursor& cursor = cursors[c];
+            cursor.next != cursor.end && (first == nullptr || *cursor.next < *first->next))
+          first = &cursor;
       if (first == nullptr) return S_OK;
       j = *first->next++;
+      if (m_slots[j].node == nullptr) continue;
       const auto* b = static_cast<const KuvEeNodeLeaf*>(m_slots[j].node->getNode());
       HRESULT hr = isAnd ? a->opAnd(b, out) : a->opOr(b, out);
       if (FAILED(hr)) {
