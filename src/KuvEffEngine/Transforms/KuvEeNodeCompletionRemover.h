@@ -19,7 +19,7 @@
 // - every restriction child of a kind the record has a set for takes in
 //   that set's objects, when some are missing from it; a serial or
 //   tree-series restriction only those of its own external type (an empty
-//   one all of them), the kinds mixing nowhere else either;
+//   one takes them all);
 // - a category-option restriction whose category is in the criteria's
 //   categories takes in the criteria's options of that category;
 // - each category of the criteria's options that the And's last category
