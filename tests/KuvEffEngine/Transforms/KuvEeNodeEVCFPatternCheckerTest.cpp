@@ -47,9 +47,4 @@ TEST(KuvEeNodeEVCFPatternCheckerTest, FindsThePartBesideOneGroupOfReferences) {
     EXPECT_EQ(checker.isExpressionCompatibleToPattern(*tree, compatible), S_OK);
     EXPECT_EQ(compatible, k.compatible);
   }
-  Tree unclassified = own(And({e1(), c.effLeaf(c.group)}));
-  KuvEeNodeEVCFPatternChecker checker;
-  unsigned char compatible = 0;
-  KuvEeNodeRef* part = nullptr;
-  EXPECT_TRACES(E_FAIL, "ERROR: classify failed", checker.checkPatternToFindEVCPart(*unclassified, compatible, part));
 }

@@ -2,7 +2,6 @@
 // refusals, and the meaning it keeps.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 #include "KuvEeChangeExpression.h"
@@ -22,16 +21,6 @@ using Record = KuvEeMultiModelExpression::ModelCriteria;
 using Status = KuvEePredefEff::PublicationStatus;
 
 KuvEeNodeRef* ref(KuvEeNode* node) { return node->getNodeRef(); }
-
-// A leaf on eff that holds whether eff does or not.
-KuvEeNode* alwaysTrue(KuvEeEffectivity& eff) {
-  auto* leaf = new KuvEeEffLeaf(&eff);
-  KuvEeEffLeaf negation(&eff);
-  negation.opNot();
-  bool merged = false;
-  leaf->opOr(&negation, merged);
-  return leaf;
-}
 
 // Effectivities of every kind the expander tells apart.
 struct World {
@@ -66,7 +55,6 @@ struct World {
     return change;
   }
   KuvEeNode* towbar() { return new KuvEeVarEffLeaf(new KuvEeOptionEff(c.vars.otherOption, KuvEeOptionEff::T)); }
-  KuvEeNode* leafIn(KuvEeEffectivity& eff, KuvEeModelDico* context) { return new KuvEeEffLeaf(&eff, context); }
 
   Criteria c;
   KuvEeModelDico a{"A", Guid(0xA).guid()};
@@ -89,57 +77,50 @@ struct World {
 
 }  // namespace
 
-// expected: the result's shape, or for a failure the message traced.
+// One leaf on target (negated, in context) expanded; expected: the result's
+// shape, or for a failure the message traced.
 TEST(KuvEeNodeExpanderTest, ReplacesEachKindOfReferenceAsTheModeSays) {
   World w;
-  Criteria& c = w.c;
+  constexpr std::int32_t kBasic = E::EXPAND_BASIC, kOfficial = E::EXPAND_OFFICIALIZED, kAll = E::EXPAND_PREDEF;
   struct Case {
-    std::function<KuvEeNode*()> tree; std::int32_t mode; KuvEeModelDico* dictionary; HRESULT rc;
-    std::string expected;
+    KuvEeEffectivity* target; bool negated; std::int32_t mode; KuvEeModelDico* dictionary; HRESULT rc;
+    std::string expected; KuvEeModelDico* context = nullptr;
   };
   const Case cases[] = {
-      {[&] { return And({c.effLeaf(w.outer), c.effLeaf(w.official), c.effLeaf(w.rejected)}); }, 0, nullptr, S_OK,
-       "And(Ref(Outer),Ref(Off),Ref(Rej))"},
-      {[&] { return c.effLeaf(w.outer); }, E::EXPAND_BASIC, nullptr, S_OK, "And(Sunroof,Towbar)"},
-      {[&] { return c.effLeaf(w.inner, true); }, E::EXPAND_BASIC, nullptr, S_OK, "Not(Sunroof)"},
-      {[&] { return Or({c.effLeaf(w.official), c.effLeaf(w.inner)}); }, E::EXPAND_OFFICIALIZED, nullptr, S_OK,
-       "Or(Towbar,Ref(Inner))"},
-      {[&] { return c.effLeaf(w.rejected, true); }, E::EXPAND_OFFICIALIZED, nullptr, S_OK, "Not(F)"},
-      {[&] { return c.effLeaf(w.rejected); }, E::EXPAND_PREDEF, nullptr, S_OK, "F"},
-      {[&] { return c.effLeaf(w.rejected); }, E::EXPAND_BASIC, nullptr, S_OK, "Ref(Rej)"},
-      {[&] { return And({c.effLeaf(w.pending), c.effLeaf(w.undefinedOfficial)}); }, E::EXPAND_OFFICIALIZED,
-       nullptr, S_OK, "And(Ref(Pen),Ref(Und))"},
-      {[&] { return And({c.effLeaf(w.pending), c.effLeaf(w.undefinedOfficial)}); }, E::EXPAND_PREDEF, nullptr,
-       S_OK, "And(Towbar,Ref(Und))"},
-      // Always true: no definition needed.
-      {[&] { return alwaysTrue(w.empty); }, E::EXPAND_BASIC, nullptr, S_OK, "T"},
-      {[&] { return alwaysTrue(w.rejected); }, E::EXPAND_PREDEF, nullptr, S_OK, "T"},
-      {[&] { return w.leafIn(w.fromExpression, &w.a); }, E::EXPAND_BASIC, nullptr, S_OK, "And(Sunroof,Towbar)"},
-      {[&] { return c.effLeaf(w.globalChange); }, E::EXPAND_OFFICIALIZED, nullptr, S_OK, "Towbar"},
-      {[&] { return c.effLeaf(w.contextChange, true); }, E::EXPAND_OFFICIALIZED, &w.a, S_OK, "Not(Sunroof)"},
-      {[&] { return c.effLeaf(w.contextChange); }, E::EXPAND_OFFICIALIZED, &w.unrelated, S_OK, "F"},
-      {[&] { return c.effLeaf(c.group); }, 0, nullptr, E_FAIL, "ERROR: Unsupported EeEffectivity-derived type."},
-      {[&] { return c.effLeaf(w.empty); }, E::EXPAND_BASIC, nullptr, E_FAIL, "ERROR: empty eff not supported."},
-      {[&] { return w.leafIn(w.fromExpression, &w.b); }, E::EXPAND_BASIC, nullptr, E_FAIL,
+      {&w.outer, false, 0, nullptr, S_OK, "Ref(Outer)"},
+      {&w.outer, false, kBasic, nullptr, S_OK, "And(Sunroof,Towbar)"},
+      {&w.inner, true, kBasic, nullptr, S_OK, "Not(Sunroof)"},
+      {&w.official, false, kBasic, nullptr, S_OK, "Ref(Off)"},
+      {&w.inner, false, kOfficial | kAll, nullptr, S_OK, "Ref(Inner)"},
+      {&w.official, false, kOfficial, nullptr, S_OK, "Towbar"},
+      {&w.pending, false, kOfficial, nullptr, S_OK, "Ref(Pen)"},
+      {&w.pending, false, kAll, nullptr, S_OK, "Towbar"},
+      {&w.undefinedOfficial, false, kOfficial | kAll, nullptr, S_OK, "Ref(Und)"},
+      {&w.rejected, true, kOfficial, nullptr, S_OK, "Not(F)"},
+      {&w.rejected, false, kAll, nullptr, S_OK, "F"},
+      {&w.fromExpression, true, kBasic, nullptr, S_OK, "Not(And(Sunroof,Towbar))", &w.a},
+      {&w.globalChange, false, kOfficial, nullptr, S_OK, "Towbar"},
+      {&w.contextChange, true, kOfficial, &w.a, S_OK, "Not(Sunroof)"},
+      {&w.contextChange, false, kOfficial, &w.unrelated, S_OK, "F"},
+      {&w.c.group, false, 0, nullptr, E_FAIL, "ERROR: Unsupported EeEffectivity-derived type."},
+      {&w.empty, false, kBasic, nullptr, E_FAIL, "ERROR: empty eff not supported."},
+      {&w.fromExpression, false, kBasic, nullptr, E_FAIL,
        "ERROR: invalid InheritedEff usage. Dictionary=" + text(w.b.getGuid()) +
-           " is NOT defined on the target effectivity=" + text(w.fromExpression.getGuid())},
-      {[&] { return c.effLeaf(w.looping); }, E::EXPAND_BASIC, nullptr, E_FAIL,
-       "ERROR: cyclic effectivity definition."},
-      {[&] { return c.effLeaf(w.notAChange); }, E::EXPAND_PREDEF, nullptr, E_FAIL,
-       "ERROR: Retrieved Expression isn't a KuvEeChangeExpression."},
-      {[&] { return c.effLeaf(w.contextChange); }, E::EXPAND_PREDEF, nullptr, E_FAIL,
+           " is NOT defined on the target effectivity=" + text(w.fromExpression.getGuid()),
+       &w.b},
+      {&w.looping, false, kBasic, nullptr, E_FAIL, "ERROR: cyclic effectivity definition."},
+      {&w.notAChange, false, kAll, nullptr, E_FAIL, "ERROR: Retrieved Expression isn't a KuvEeChangeExpression."},
+      {&w.contextChange, false, kAll, nullptr, E_FAIL,
        "ERROR : unexpected to expand a Predef Eff of type IN CONTEXT in a global criteria"},
-      {[&] { return c.effLeaf(w.noGlobal); }, E::EXPAND_PREDEF, nullptr, E_FAIL,
-       "ERROR: GlobalCriteria with null pointer on expression."},
-      {[&] { return c.effLeaf(w.globalChange); }, E::EXPAND_PREDEF, &w.b, E_FAIL,
-       "ERROR: ModelCriteria with null pointer on expression."},
+      {&w.noGlobal, false, kAll, nullptr, E_FAIL, "ERROR: GlobalCriteria with null pointer on expression."},
+      {&w.globalChange, false, kAll, &w.b, E_FAIL, "ERROR: ModelCriteria with null pointer on expression."},
   };
   for (const Case& k : cases) {
-    Tree tree = own(k.tree());
-    SCOPED_TRACE(shape(*tree));
-    E expander;
+    Tree tree = own(new KuvEeEffLeaf(k.target, k.context));
+    if (k.negated) static_cast<KuvEeEffLeaf*>(tree->getNode())->opNot();
+    SCOPED_TRACE(shape(*tree) + " in mode " + std::to_string(k.mode));
     EXPECT_TRACES(k.rc, k.rc < 0 ? k.expected : "",
-                  expander.expand(*tree, static_cast<E::E_Expand>(k.mode), nullptr, k.dictionary));
+                  E().expand(*tree, static_cast<E::E_Expand>(k.mode), nullptr, k.dictionary));
     if (k.rc >= 0) {
       EXPECT_EQ(shape(*tree), k.expected);
     }
