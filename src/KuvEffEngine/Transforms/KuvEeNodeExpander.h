@@ -14,21 +14,23 @@
 //
 // A reference is replaced by a copy of its target's tree (Not above it when
 // the leaf is negated) and the copy is expanded in turn. A basic effectivity
-// without a tree is read from its effectivity expression: the model
-// criteria of the leaf's own dictionary, the inherited tree expanded with
-// EXPAND_BASIC alone, And the criteria tree. A predefined effectivity
-// without a tree is read from its change expression: the model criteria of
-// the expander's dictionary (False when it has none), or the global
-// criteria without a dictionary, where only global changes are accepted.
-// A leaf that is always true or always false becomes True or False instead,
-// also where a rejected change would make it False. With a selection, only
-// references to the effectivities it holds are expanded.
+// without a tree is read from its effectivity expression, in the model
+// criteria of the leaf's own dictionary: the inherited tree expanded with
+// EXPAND_BASIC alone, And the criteria tree taken as it is. A predefined
+// effectivity without a tree is read from its change expression: the
+// criteria tree of the expander's dictionary's model criteria (False when
+// the change has none for it), or without a dictionary the global criteria,
+// where only global changes are accepted. A leaf that is always true or
+// always false becomes True or False instead, also where a rejected change
+// would make it False. With a selection, only references to the
+// effectivities it holds are expanded. A reference to another kind of
+// effectivity is refused whatever the mode.
 //
-// Choices the definition leaves open: a negated leaf on a basic effectivity
-// read from its expression gets a Not above its replacement too, so that
-// expanding keeps the meaning; an effectivity met again while its own
-// definition is being expanded is refused ("ERROR: cyclic effectivity
-// definition.") rather than expanded for ever.
+// Two choices: a negated leaf on a basic effectivity read from its
+// expression gets a Not above its replacement too, so that expanding keeps
+// the meaning; an effectivity met again while its own definition is being
+// expanded is refused ("ERROR: cyclic effectivity definition.") rather than
+// expanded for ever.
 //
 // Ownership: the expander refers to the selection (KuvEeEffectivity
 // pointers) and the dictionary for one call and owns neither; the copies it
