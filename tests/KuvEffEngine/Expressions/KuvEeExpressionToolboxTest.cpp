@@ -37,7 +37,6 @@ TEST(KuvEeExpressionToolboxTest, AViewExpandsTheReferencesItsModeSays) {
   References r;
   const struct { Toolbox::ExpressionView view; unsigned char flag; const char* expected; } cases[] = {
       {Toolbox::NONE, 1, "And(Ref(Inner),Ref(Off),Ref(Pen),Ref(Rej))"},
-      {Toolbox::SOURCE, 0, "And(Ref(Inner),Ref(Off),Ref(Pen),Ref(Rej))"},
       {Toolbox::SOURCE, 1, "And(Sunroof,Ref(Off),Ref(Pen),Ref(Rej))"},
       {Toolbox::CURRENT, 0, "And(Ref(Inner),Sunroof,Ref(Pen),F)"},
       {Toolbox::CURRENT, 1, "And(Sunroof,Sunroof,Ref(Pen),F)"},

@@ -40,7 +40,6 @@ struct World {
     give(globalChange, changeExpression());
     give(contextChange, changeExpression());
     give(notAChange, new KuvEeEffectivityExpression);
-    give(noGlobal, new KuvEeChangeExpression);
   }
   static void give(KuvEeEffectivity& eff, KuvEeExpression* expression) { eff.setExpr(expression); }
   // Sunroof for a, a record without criteria for b, Towbar globally.
@@ -72,7 +71,6 @@ struct World {
   KuvEePredefEff globalChange{"Glb", Guid(10).data(), Status::Officialized, KuvEePredefEff::GLOBAL};
   KuvEePredefEff contextChange{"Ctx", Guid(11).data(), Status::Officialized, KuvEePredefEff::CONTEXTUAL};
   KuvEePredefEff notAChange{"Eff", Guid(12).data(), Status::Officialized, KuvEePredefEff::GLOBAL};
-  KuvEePredefEff noGlobal{"NoG", Guid(13).data(), Status::Officialized, KuvEePredefEff::GLOBAL};
 };
 
 }  // namespace
@@ -90,7 +88,6 @@ TEST(KuvEeNodeExpanderTest, ReplacesEachKindOfReferenceAsTheModeSays) {
       {&w.outer, false, 0, nullptr, S_OK, "Ref(Outer)"},
       {&w.outer, false, kBasic, nullptr, S_OK, "And(Sunroof,Towbar)"},
       {&w.inner, true, kBasic, nullptr, S_OK, "Not(Sunroof)"},
-      {&w.official, false, kBasic, nullptr, S_OK, "Ref(Off)"},
       {&w.inner, false, kOfficial | kAll, nullptr, S_OK, "Ref(Inner)"},
       {&w.official, false, kOfficial, nullptr, S_OK, "Towbar"},
       {&w.pending, false, kOfficial, nullptr, S_OK, "Ref(Pen)"},
@@ -112,7 +109,6 @@ TEST(KuvEeNodeExpanderTest, ReplacesEachKindOfReferenceAsTheModeSays) {
       {&w.notAChange, false, kAll, nullptr, E_FAIL, "ERROR: Retrieved Expression isn't a KuvEeChangeExpression."},
       {&w.contextChange, false, kAll, nullptr, E_FAIL,
        "ERROR : unexpected to expand a Predef Eff of type IN CONTEXT in a global criteria"},
-      {&w.noGlobal, false, kAll, nullptr, E_FAIL, "ERROR: GlobalCriteria with null pointer on expression."},
       {&w.globalChange, false, kAll, &w.b, E_FAIL, "ERROR: ModelCriteria with null pointer on expression."},
   };
   for (const Case& k : cases) {
