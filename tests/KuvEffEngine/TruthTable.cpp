@@ -220,6 +220,16 @@ std::optional<TruthTable> truthTable(const TruthModel& model, const KuvEeNode& n
   return eval(model, node, kNone);
 }
 
+TruthTable substitute(const TruthTable& table, int eff, const TruthTable& definition) {
+  const Axis& axis = kEffAxis[eff];
+  TruthTable result;
+  for (int c = 0; c < TruthModel::kConfigs; ++c) {
+    const int holds = definition[c] ? 0 : 1;
+    result[c] = table[c + (holds - (c / axis.stride) % axis.size) * axis.stride];
+  }
+  return result;
+}
+
 TreeGenerator::TreeGenerator(const TruthModel& model, std::uint32_t seed, Options options)
     : m_model(model), m_random(seed), m_options(options) {}
 

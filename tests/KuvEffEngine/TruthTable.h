@@ -82,6 +82,11 @@ inline std::optional<TruthTable> truthTable(const TruthModel& model, const KuvEe
   return truthTable(model, *ref.getNode());
 }
 
+// The table of a tree whose references to effs[eff] are read through a
+// definition of table definition: at each configuration the effectivity
+// holds exactly where the definition does.
+TruthTable substitute(const TruthTable& table, int eff, const TruthTable& definition);
+
 // Random trees over the model, reproducible from the seed. Every tree has a
 // truth table, at most maxNodes nodes, and no And (Or) whose children are
 // all True (False) or leaves equivalent to it: the simplifier refuses those

@@ -1,14 +1,17 @@
 #include "KuvEeEffectivityExpression.h"
 
 #include <memory>
+#include <utility>
 #include <vector>
 
+#include "KuvEeAndOp.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
 #include "KuvEeFalse.h"
 #include "KuvEeModelDico.h"
 #include "KuvEeNode.h"
-#include "KuvEeNodeWalker.h"
+#include "KuvEeNodeExpander.h"
+#include "KuvInIntHolder.h"
 #include "KuvEePredefEff.h"
 #include "KuvInSet.h"
 
@@ -83,63 +86,6 @@ HRESULT KuvEeEffectivityExpression::checkIntegration(const KuvInSet& dictionarie
   return S_OK;
 }
 
-namespace {
-
-// Tells whether the node expander, in the mode a view gives it with the
-// flag clear, would rewrite a reference: expand or replace a change, or
-// meet an effectivity of a kind it cannot expand.
-class ViewRewriteFinder : public KuvEeNodeWalker {
-public:
-  explicit ViewRewriteFinder(KuvEeExpressionToolbox::ExpressionView view) : m_view(view) {}
-
-  bool rewrites(const KuvEeEffectivity* target) const {
-    if (target == nullptr) return true;
-    if (KuvEeBasicEff::isObjectOfThisType(*target)) return false;
-    const KuvEePredefEff* change = KuvEePredefEff::cast(*target);
-    if (change == nullptr) return true;
-    const bool rejected = change->getPublicationStatus() == KuvEePredefEff::Rejected;
-    switch (m_view) {
-      case KuvEeExpressionToolbox::CURRENT:
-        return rejected || (change->isDefined() && change->getPublicationStatus() == KuvEePredefEff::Officialized);
-      case KuvEeExpressionToolbox::PROJECTED:
-        return rejected || change->isDefined();
-      default:
-        return false;
-    }
-  }
-  bool rewrites(const KuvEeNodeRef* tree) {
-    if (tree != nullptr) tree->getNode()->acceptVisitor(*this);
-    return m_found;
-  }
-  HRESULT visitEffLeaf(KuvEeEffLeaf& leaf) override {
-    m_found = m_found || rewrites(leaf.getTargetEff());
-    return S_OK;
-  }
-
-private:
-  KuvEeExpressionToolbox::ExpressionView m_view;
-  bool m_found = false;
-};
-
-}  // namespace
-
-bool KuvEeEffectivityExpression::viewRewrites(KuvEeExpressionToolbox::ExpressionView view,
-                                              const KuvInSet& dictionaries) const {
-  if (view == KuvEeExpressionToolbox::NONE) return false;
-  ViewRewriteFinder finder(view);
-  // Integration brings each change's reference into the global tree or the
-  // criteria trees of the dictionaries, which the view then evaluates.
-  for (std::int32_t i = 0; i < m_operations.GetLength(); ++i) {
-    const auto* change = KuvEePredefEff::cast(*static_cast<const KuvEeExpressionOperation*>(m_operations.Get(i))->getObject());
-    const bool lands = change->getType() == KuvEePredefEff::GLOBAL || !dictionaries.IsEmpty();
-    if (lands && finder.rewrites(change)) return true;
-  }
-  if (finder.rewrites(getGlobalCriteria())) return true;
-  for (auto it = getAllModelCriteria().cBegin(); !it.IsEnd(); it.Next())
-    if (finder.rewrites(static_cast<const ModelCriteria*>(it.GetVal())->getCriteria())) return true;
-  return false;
-}
-
 HRESULT KuvEeEffectivityExpression::integrate(const KuvEeExpressionOperation& operation,
                                               const KuvInSet& dictionaries) {
   KuvInObject* object = operation.getObject();
@@ -188,12 +134,66 @@ HRESULT KuvEeEffectivityExpression::integrate(const KuvEeExpressionOperation& op
 
 HRESULT KuvEeEffectivityExpression::deleteInheritedCriteria() {
   KUV_TRACE_CALL("deleteInheritedCriteria");
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until development exists");
+  HRESULT rc = S_FALSE;
+  for (auto it = getAllModelCriteria().cBegin(); !it.IsEnd(); it.Next()) {
+    auto* record = static_cast<ModelCriteria*>(it.GetVal());
+    if (record->getInheritedEffCriteria() == nullptr) continue;
+    record->setInheritedEffCriteria(nullptr);
+    rc = S_OK;
+  }
+  return rc;
 }
 
-HRESULT KuvEeEffectivityExpression::substituteReferencedEffsByCriteria(const KuvInSet& /*dictionaries*/) {
+namespace {
+
+using Tree = std::unique_ptr<KuvEeNodeRef>;
+
+// copy = tree, copied, with its references to basic effectivities
+// expanded; null for no tree.
+HRESULT expandedCopy(const KuvEeNodeRef* tree, KuvEeModelDico* model, Tree& copy) {
+  KuvInTraceClass& channel = KuvEeEffectivityExpression::traceChannel();
+  if (tree == nullptr) return S_OK;
+  copy.reset(tree->getNode()->clone());
+  if (copy == nullptr) KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: NULL pointer");
+  const HRESULT hr = KuvEeNodeExpander().expand(*copy, KuvEeNodeExpander::EXPAND_BASIC, nullptr, model);
+  if (FAILED(hr)) KUV_RETURN_ERROR_ON(channel, hr, "ERROR: expand failed");
+  return S_OK;
+}
+
+}  // namespace
+
+HRESULT KuvEeEffectivityExpression::substituteReferencedEffsByCriteria(const KuvInSet& dictionaries) {
   KUV_TRACE_CALL("substituteReferencedEffsByCriteria");
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until development exists");
+  // Everything is computed on copies first, so a failure changes nothing.
+  Tree global;
+  HRESULT hr = expandedCopy(getGlobalCriteria(), nullptr, global);
+  if (FAILED(hr)) return hr;
+  std::vector<std::pair<ModelCriteria*, Tree>> substituted;
+  for (auto it = dictionaries.cBegin(); it.IsValid();) {
+    KuvEeModelDico* model = KuvEeModelDico::cast(*it.GetGoToNext());
+    if (model == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Retrieved object isn't a KuvEeModelDico.");
+    ModelCriteria* record = getModelCriteria(model);
+    if (record == nullptr) continue;
+    Tree parts[2];
+    hr = expandedCopy(record->getInheritedEffCriteria(), model, parts[0]);
+    if (SUCCEEDED(hr)) hr = expandedCopy(record->getCriteria(), model, parts[1]);
+    if (FAILED(hr)) return hr;
+    // The record stands for the And of its two trees.
+    Tree merged = std::move(parts[0] != nullptr ? parts[0] : parts[1]);
+    if (parts[1] != nullptr) {
+      auto* both = new KuvEeAndOp;
+      both->addChild(merged.release()->getNode());
+      both->addChild(parts[1].release()->getNode());
+      merged.reset(both->getNodeRef());
+    }
+    substituted.emplace_back(record, std::move(merged));
+  }
+  if (global != nullptr) setGlobalCriteria(global.release());
+  for (auto& [record, criteria] : substituted) {
+    record->setInheritedEffCriteria(nullptr);
+    record->setCriteria(criteria.release());
+  }
+  return S_OK;
 }
 
 HRESULT KuvEeEffectivityExpression::transformToView(KuvEeExpressionToolbox::ExpressionView view,
@@ -201,6 +201,29 @@ HRESULT KuvEeEffectivityExpression::transformToView(KuvEeExpressionToolbox::Expr
   KUV_TRACE_CALL("transformToView");
   if (view < KuvEeExpressionToolbox::SOURCE || view > KuvEeExpressionToolbox::NONE)
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected value");
+  // The whole transformation runs on a copy first: only when it succeeded
+  // is this expression integrated in place (which cannot fail any more) and
+  // given the copy's viewed trees.
+  KuvEeEffectivityExpression* copy = nullptr;
+  if (clone(*this, copy) < 0) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  std::unique_ptr<KuvEeEffectivityExpression> viewed(copy);
+  HRESULT hr = viewed->integrateForView(view, dictionaries);
+  if (FAILED(hr)) return hr;
+  hr = viewed->computeViews(view);
+  if (FAILED(hr)) return hr;
+  hr = integrateForView(view, dictionaries);
+  if (FAILED(hr)) return hr;
+  if (hasGlobalCriteria()) setGlobalCriteria(viewed->removeGlobalCriteria());
+  for (auto it = getAllModelCriteria().cBegin(); !it.IsEnd(); it.Next()) {
+    auto* record = static_cast<ModelCriteria*>(it.GetVal());
+    const auto* model = static_cast<const KuvEeModelDico*>(static_cast<const KuvInObjectPtr*>(it.GetKey())->getObject());
+    if (ModelCriteria* done = viewed->getModelCriteria(model)) record->setCriteria(done->removeCriteria());
+  }
+  return S_OK;
+}
+
+HRESULT KuvEeEffectivityExpression::integrateForView(KuvEeExpressionToolbox::ExpressionView view,
+                                                     const KuvInSet& dictionaries) {
   // Every refusal is found before anything changes.
   const bool fill = (view == KuvEeExpressionToolbox::CURRENT || view == KuvEeExpressionToolbox::PROJECTED) &&
                     hasModelCriteria();
@@ -211,10 +234,6 @@ HRESULT KuvEeEffectivityExpression::transformToView(KuvEeExpressionToolbox::Expr
     if (!hasModelCriteria(model)) missing.push_back(model);
   }
   if (checkIntegration(dictionaries) < 0) KUV_RETURN_ERROR(E_FAIL, "ERROR: integrateOperations FAILED.");
-  // Evaluating references to changes in a view expands them, which the node
-  // expander will do; until then only views that rewrite nothing go through.
-  if (viewRewrites(view, dictionaries))
-    KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: KuvEeExpressionToolbox::ComputeView FAILED.");
 
   for (KuvEeModelDico* model : missing) {
     KuvEeNodeRef* none = nullptr;
@@ -226,6 +245,20 @@ HRESULT KuvEeEffectivityExpression::transformToView(KuvEeExpressionToolbox::Expr
     }
   }
   if (integrateOperations(dictionaries) < 0) KUV_RETURN_ERROR(E_FAIL, "ERROR: integrateOperations FAILED.");
+  return S_OK;
+}
+
+HRESULT KuvEeEffectivityExpression::computeViews(KuvEeExpressionToolbox::ExpressionView view) {
+  std::vector<std::pair<KuvEeNodeRef*, KuvEeModelDico*>> trees{{getGlobalCriteria(), nullptr}};
+  for (auto it = getAllModelCriteria().cBegin(); !it.IsEnd(); it.Next()) {
+    auto* model = static_cast<KuvEeModelDico*>(static_cast<const KuvInObjectPtr*>(it.GetKey())->getObject());
+    trees.emplace_back(static_cast<const ModelCriteria*>(it.GetVal())->getCriteria(), model);
+  }
+  for (auto [tree, model] : trees) {
+    if (tree == nullptr) continue;
+    const HRESULT hr = KuvEeExpressionToolbox::ComputeView(*tree, view, 0, model);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: KuvEeExpressionToolbox::ComputeView FAILED.");
+  }
   return S_OK;
 }
 

@@ -51,17 +51,28 @@ public:
   // empty stack. Every refusal is found before any tree changes, so a
   // failing call leaves the expression as it was.
   HRESULT integrateOperations(const KuvInSet& dictionaries);
-  // Removes the inherited-effectivity criteria of every dictionary.
+  // Deletes the inherited-effectivity tree (the first tree) of every
+  // dictionary's model criteria; the records and their criteria trees stay.
+  // S_FALSE when no record had one.
   HRESULT deleteInheritedCriteria();
-  // Replaces the references to effectivities by their own criteria for the
-  // given dictionaries.
+  // Replaces the references to basic (inherited) effectivities by what
+  // defines them (KuvEeNodeExpander, EXPAND_BASIC): in the global criteria,
+  // and in both trees of the model criteria of each of dictionaries
+  // (KuvEeModelDico; those without a record are skipped, those of other
+  // dictionaries left alone), each leaf read for its own dictionary. A
+  // substituted record keeps one criteria tree, the And of its two trees,
+  // and no inherited tree: what it holds are criteria now, no longer
+  // references, and deleteInheritedCriteria must not drop them. Changes are
+  // kept. A failure ("ERROR: Retrieved object isn't a KuvEeModelDico.", an
+  // expansion's) changes nothing.
   HRESULT substituteReferencedEffsByCriteria(const KuvInSet& dictionaries);
   // Brings the expression to view: dictionaries without model criteria get
   // False criteria (current and projected views), the operations are
-  // integrated, then the references to changes are evaluated in the view
-  // (the view NONE leaves them as they are). Evaluating a reference the view
-  // would expand or replace answers E_NOTIMPL for now; the source view,
-  // which expands nothing, succeeds. A failing call changes nothing.
+  // integrated, then the references to changes in the global criteria and
+  // in each dictionary's criteria tree are evaluated in the view
+  // (KuvEeExpressionToolbox::ComputeView with the flag clear; the view NONE
+  // leaves them as they are). Inherited trees are not touched. A failing
+  // call changes nothing: the work is done on a copy first.
   // The views have the values of KuvExpressionView, which lives above this
   // module.
   HRESULT transformToView(KuvEeExpressionToolbox::ExpressionView view, const KuvInSet& dictionaries);
@@ -74,8 +85,12 @@ private:
   // What integrate would refuse, for every operation of the stack, traced
   // as integrating would; nothing changes.
   HRESULT checkIntegration(const KuvInSet& dictionaries) const;
-  // Whether bringing the trees, once integrated, to view would rewrite them.
-  bool viewRewrites(KuvEeExpressionToolbox::ExpressionView view, const KuvInSet& dictionaries) const;
+  // transformToView's first two steps, in place; every refusal is found
+  // before anything changes.
+  HRESULT integrateForView(KuvEeExpressionToolbox::ExpressionView view, const KuvInSet& dictionaries);
+  // transformToView's last step, in place: ComputeView on the global
+  // criteria and each dictionary's criteria tree.
+  HRESULT computeViews(KuvEeExpressionToolbox::ExpressionView view);
   // Performs one operation of the stack on the trees.
   HRESULT integrate(const KuvEeExpressionOperation& operation, const KuvInSet& dictionaries);
 

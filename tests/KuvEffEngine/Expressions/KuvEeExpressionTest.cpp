@@ -168,9 +168,9 @@ TEST(KuvEeEffectivityExpressionTest, IntegratesGlobalAndContextualChanges) {
   EXPECT_EQ(expression.integrateOperations(models.both), S_FALSE);
 }
 
-// A view that would expand or replace a change answers not implemented
-// until the node expander exists; every refusal leaves the expression as it was.
-TEST(KuvEeEffectivityExpressionTest, TransformToViewChangesNothingWhenItFails) {
+// The view evaluates the changes once integrated; a refusal, of an
+// operation or of the view, leaves the expression as it was.
+TEST(KuvEeEffectivityExpressionTest, TransformToViewEvaluatesChangesOrChangesNothing) {
   using View = KuvEeExpressionToolbox;
   Models models;
   KuvEePredefEff official("Off", Guid(0xA).data(), true, KuvEePredefEff::CONTEXTUAL);
@@ -178,21 +178,26 @@ TEST(KuvEeEffectivityExpressionTest, TransformToViewChangesNothingWhenItFails) {
   KuvEePredefEff pending("Pen", Guid(0xB).data(), false, KuvEePredefEff::GLOBAL);
   pending.setExpr(tree("T"));
   KuvEePredefEff undefined("Und", Guid(0xC).data(), false, KuvEePredefEff::GLOBAL);
-  // inTree: referred to by A's criteria; a and b: A's and B's criteria afterwards.
+  // Officialized, but its expression is no change expression.
+  KuvEePredefEff broken("Brk", Guid(0xD).data(), true, KuvEePredefEff::GLOBAL);
+  KuvEeExpression* notAChange = new KuvEeEffectivityExpression();
+  broken.setExpr(notAChange);
+  // inTree: referred to by A's criteria; a, b and global: the trees afterwards.
   const struct {
     View::ExpressionView view; KuvEePredefEff* inTree; KuvEePredefEff* stacked; Op::OperationKind kind;
-    HRESULT rc; const char* a; const char* b;
+    HRESULT rc; const char* a; const char* b; const char* global;
   } cases[] = {
-      {View::NONE, &official, &pending, Op::ADD, S_OK, "Ref(Off)", "none"},
-      {View::SOURCE, &official, &pending, Op::CUT, S_OK, "Ref(Off)", "none"},
-      {View::CURRENT, &undefined, &pending, Op::ADD, S_OK, "Ref(Und)", "F"},
-      {View::CURRENT, &official, nullptr, Op::ADD, E_NOTIMPL, "Ref(Off)", "none"},
-      {View::PROJECTED, &undefined, &pending, Op::ADD, E_NOTIMPL, "Ref(Und)", "none"},
-      {View::SOURCE, &undefined, &pending, Op::RESERVED, E_FAIL, "Ref(Und)", "none"},
+      {View::NONE, &official, &pending, Op::ADD, S_OK, "Ref(Off)", "none", "Ref(Pen)"},
+      {View::SOURCE, &official, &pending, Op::CUT, S_OK, "Ref(Off)", "none", "Not(Ref(Pen))"},
+      {View::CURRENT, &undefined, &pending, Op::ADD, S_OK, "Ref(Und)", "F", "Ref(Pen)"},
+      {View::CURRENT, &official, nullptr, Op::ADD, S_OK, "T", "F", "none"},
+      {View::PROJECTED, &undefined, &pending, Op::CUT, S_OK, "Ref(Und)", "F", "Not(T)"},
+      {View::SOURCE, &undefined, &pending, Op::RESERVED, E_FAIL, "", "", ""},
+      {View::CURRENT, &broken, &pending, Op::ADD, E_FAIL, "", "", ""},
   };
   ScopedFlags quiet(KuvEeVarEff::traceChannel(), 0);
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.view << " " << c.a);
+    SCOPED_TRACE(testing::Message() << c.view << " " << text(c.inTree->getName()));
     KuvEeEffectivityExpression expression;
     ASSERT_EQ(setCriteria(expression, &models.a, (new KuvEeEffLeaf(c.inTree))->getNodeRef()), S_OK);
     if (c.stacked != nullptr) addChange(expression, c.kind, c.stacked);
@@ -205,9 +210,42 @@ TEST(KuvEeEffectivityExpressionTest, TransformToViewChangesNothingWhenItFails) {
     EXPECT_FALSE(expression.hasOperations());
     const Record* b = expression.getModelCriteria(&models.b);
     EXPECT_EQ(shapeOf(b != nullptr ? b->getCriteria() : nullptr), c.b);
-    EXPECT_EQ(shapeOf(expression.getGlobalCriteria()), c.kind == Op::ADD ? "Ref(Pen)" : "Not(Ref(Pen))");
+    EXPECT_EQ(shapeOf(expression.getGlobalCriteria()), c.global);
     EXPECT_EQ(shapeOf(expression.getModelCriteria(&models.a)->getCriteria()), c.a);
   }
+}
+
+// Basic effectivities defined by True (Inner) and by Inner (Outer).
+TEST(KuvEeEffectivityExpressionTest, SubstitutesInheritedReferencesAndDeletesInheritedCriteria) {
+  Models models;
+  KuvEeBasicEff inner("Inner", Guid(1).data());
+  inner.setExpr(tree("T"));
+  KuvEeBasicEff outer("Outer", Guid(2).data());
+  outer.setExpr((new KuvEeEffLeaf(&inner))->getNodeRef());
+  KuvEeBasicEff empty("Empty", Guid(3).data());
+  auto ref = [](KuvEeBasicEff& eff) { return (new KuvEeEffLeaf(&eff))->getNodeRef(); };
+  KuvEeEffectivityExpression expression;
+  expression.setGlobalCriteria(ref(outer));
+  ASSERT_EQ(setCriteria(expression, &models.a, tree("F"), ref(inner)), S_OK);
+  ASSERT_EQ(setCriteria(expression, &models.b, nullptr, ref(outer)), S_OK);
+  KuvInSet onlyA(KuvEeModelDico::sType());
+  onlyA.Put(&models.a);
+  EXPECT_EQ(expression.substituteReferencedEffsByCriteria(onlyA), S_OK);
+  EXPECT_EQ(shapeOf(expression.getGlobalCriteria()), "T");
+  EXPECT_EQ(shapeOf(expression.getModelCriteria(&models.a)->getInheritedEffCriteria()), "none");
+  EXPECT_EQ(shapeOf(expression.getModelCriteria(&models.a)->getCriteria()), "And(T,F)");
+  EXPECT_EQ(shapeOf(expression.getModelCriteria(&models.b)->getInheritedEffCriteria()), "Ref(Outer)");
+
+  // An expansion that fails changes nothing.
+  expression.setGlobalCriteria(ref(empty));
+  const std::string before = text(expression);
+  EXPECT_TRACES(E_FAIL, "ERROR: empty eff not supported.", expression.substituteReferencedEffsByCriteria(models.both));
+  EXPECT_EQ(text(expression), before);
+
+  EXPECT_EQ(expression.deleteInheritedCriteria(), S_OK);
+  EXPECT_EQ(shapeOf(expression.getModelCriteria(&models.b)->getInheritedEffCriteria()), "none");
+  EXPECT_NE(expression.getModelCriteria(&models.b), nullptr);
+  EXPECT_EQ(expression.deleteInheritedCriteria(), S_FALSE);
 }
 
 TEST(KuvEeMultiModelExpressionTest, MaximumModelCriteriaComesFromTheEnvironmentClamped) {
