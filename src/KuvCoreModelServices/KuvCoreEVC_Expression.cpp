@@ -143,7 +143,8 @@ HRESULT KuvCoreEVC_Expression::append(KuvEeNodeRef* evolution, KuvEeNodeRef* var
 HRESULT KuvCoreEVC_Expression::GetAndTerm(KuvInSet& terms) const {
   KUV_TRACE_CALL("GetAndTerm");
   if (m_terms.IsEmpty()) KUV_RETURN_ERROR(E_FAIL, "ERROR: EVC_EXPRESSION empty");
-  if (!terms.IsTypeAccepted(KuvCoreEVC_ExpressionAndTerm::sType())) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
+  if (!terms.IsTypeAccepted(KuvCoreEVC_ExpressionAndTerm::sType()))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
   for (auto it = m_terms.cBegin(); it.IsValid(); it.Next()) terms.Put(it.Get());
   return S_OK;
 }

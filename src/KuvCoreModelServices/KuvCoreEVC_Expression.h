@@ -21,6 +21,8 @@
 // give the single term (Or(A, U), B, -). Dates count as evolution and are
 // never grouped; an And keeps one child per family (the last), and
 // children of no family (True, False, inherited effectivities) are dropped.
+// Development pushes a Not over an operator down to the leaves without
+// developing again: the And of Ors it may leave is split as any And.
 //
 // Ownership: Create hands the caller a new object, which owns its and-terms
 // and their trees; the input expression is left as it was.

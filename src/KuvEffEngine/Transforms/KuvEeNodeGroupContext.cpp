@@ -14,7 +14,8 @@
 #include "KuvInSetVal.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeGroupContext, KuvInObject)
-KUV_DEFINE_TYPE_NAMED(KuvEeNodeGroupContext::GroupedNodes, KuvEeNodeVisitor, "KuvEeNodeGroupContext::GroupedNodes")
+KUV_DEFINE_TYPE_NAMED(KuvEeNodeGroupContext::GroupedNodes, KuvEeNodeVisitor,
+                      "KuvEeNodeGroupContext::GroupedNodes")
 template class KuvEeNodeDispatcher<KuvEeNodeGroupContext::GroupedNodes>;
 
 namespace {
@@ -109,7 +110,9 @@ KuvEeGroupNodeEff* KuvEeNodeGroupContext::groupOf(const KuvEeNode* node) const {
   return static_cast<KuvEeGroupNodeEff*>(target);
 }
 
-bool KuvEeNodeGroupContext::isAGroup(const KuvEeNodeRef& ref) const { return groupOf(ref.getNode()) != nullptr; }
+bool KuvEeNodeGroupContext::isAGroup(const KuvEeNodeRef& ref) const {
+  return groupOf(ref.getNode()) != nullptr;
+}
 
 HRESULT KuvEeNodeGroupContext::getGroupNodes(KuvInSet& nodes) const {
   KUV_TRACE_CALL("getGroupNodes");
@@ -142,17 +145,20 @@ HRESULT KuvEeNodeGroupContext::getAssociatedNode(const KuvEeNodeRef& ref, KuvEeN
   return S_OK;
 }
 
-HRESULT KuvEeNodeGroupContext::groupNode(KuvEeNodeRef& ref, const KuvInSetVal& indices, KuvEeEffLeaf** leafOut) {
+HRESULT KuvEeNodeGroupContext::groupNode(KuvEeNodeRef& ref, const KuvInSetVal& indices,
+                                         KuvEeEffLeaf** leafOut) {
   KUV_TRACE_CALL("groupNode");
   KuvEeNode* node = ref.getNode();
   if (node == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  if (groupOf(node) != nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: we can't group a node that has already been grouped");
+  if (groupOf(node) != nullptr)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: we can't group a node that has already been grouped");
   auto eff = std::make_unique<KuvEeGroupNodeEff>(kGroupEffName, nullptr);
   auto* leaf = new KuvEeEffLeaf(eff.get());
   // The leaf's own reference will hold the subtree once the two switch.
   std::unique_ptr<KuvEeNodeRef> holder(leaf->getNodeRef());
   const KuvInObjectPtr key(eff.get());
-  if (FAILED(m_subtrees.Put(key, holder.get())) || FAILED(m_types.Put(key, indices)) || !m_effs.Put(eff.get())) {
+  if (FAILED(m_subtrees.Put(key, holder.get())) || FAILED(m_types.Put(key, indices)) ||
+      !m_effs.Put(eff.get())) {
     m_subtrees.Remove(key);
     m_types.Remove(key);
     KUV_RETURN_ERROR(E_FAIL, "ERROR: map.put failed");
@@ -167,7 +173,8 @@ HRESULT KuvEeNodeGroupContext::groupNode(KuvEeNodeRef& ref, const KuvInSetVal& i
 HRESULT KuvEeNodeGroupContext::ungroupLeaf(KuvEeNode& node, GroupedNodes& groups) {
   KUV_TRACE_CALL("ungroupLeaf");
   KuvEeGroupNodeEff* eff = groups.getGroupEff(node);
-  const auto* stored = eff != nullptr ? static_cast<KuvEeNodeRef*>(m_subtrees.Get(KuvInObjectPtr(eff))) : nullptr;
+  const auto* stored =
+      eff != nullptr ? static_cast<KuvEeNodeRef*>(m_subtrees.Get(KuvInObjectPtr(eff))) : nullptr;
   if (stored == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
   auto& leaf = static_cast<KuvEeEffLeaf&>(node);
   // A leaf merged with its own negation admits all or nothing, whatever
@@ -242,7 +249,8 @@ HRESULT KuvEeNodeGroupContext::ungroupAll() {
   return FAILED(hr) ? hr : ungroupLeaves(leaves, groups);
 }
 
-HRESULT KuvEeNodeGroupContext::dropUnreferencedGroups(const GroupedNodes& groups, const KuvInSetVal* selected) {
+HRESULT KuvEeNodeGroupContext::dropUnreferencedGroups(const GroupedNodes& groups,
+                                                      const KuvInSetVal* selected) {
   std::vector<KuvEeGroupNodeEff*> unreferenced;
   for (KuvInSet::const_iterator it = m_effs.cBegin(); it.IsValid();) {
     auto* eff = static_cast<KuvEeGroupNodeEff*>(it.GetGoToNext());

@@ -81,7 +81,8 @@ HRESULT KuvEeNodeGroupMakerVisitor_groupIdentifier::visitLeaf(KuvEeNodeLeaf& nod
 
 HRESULT KuvEeNodeGroupMakerVisitor_groupIdentifier::visitOperator(KuvEeOp& node, NodeKind kind) {
   KUV_TRACE_CALL(visitName(kind));
-  if (FAILED(node.childrenAcceptVisitor(*this))) KUV_RETURN_ERROR(E_FAIL, "ERROR: childrenAcceptVisitor failed");
+  if (FAILED(node.childrenAcceptVisitor(*this)))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: childrenAcceptVisitor failed");
   const KuvInSetVal* indices = setOf(node);
   if (indices == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
   if (!isSelected(*indices)) return S_OK;
@@ -118,7 +119,8 @@ class KuvEeNodeGroupMakerVisitor_similarGroupMerger
   KUV_DECLARE_TYPE(KuvEeNodeGroupMakerVisitor_similarGroupMerger)
 
 public:
-  KuvEeNodeGroupMakerVisitor_similarGroupMerger(const KuvEeNodeGroupMaker& maker, KuvEeNodeGroupContext& context,
+  KuvEeNodeGroupMakerVisitor_similarGroupMerger(const KuvEeNodeGroupMaker& maker,
+                                                KuvEeNodeGroupContext& context,
                                                 KuvEeNodeGroupContext::GroupedNodes& groups)
       : m_maker(maker), m_context(context), m_groups(groups) {}
 
@@ -145,7 +147,8 @@ template class KuvEeNodeDispatcher<KuvEeNodeGroupMakerVisitor_similarGroupMerger
 
 HRESULT KuvEeNodeGroupMakerVisitor_similarGroupMerger::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
   KUV_TRACE_CALL(visitName(kind));
-  if (FAILED(node.childrenAcceptVisitor(*this))) KUV_RETURN_ERROR(E_FAIL, "ERROR: childrenAcceptVisitor failed");
+  if (FAILED(node.childrenAcceptVisitor(*this)))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: childrenAcceptVisitor failed");
   KuvInLinkList children(KuvEeNodeRef::sType());
   node.getChildrenRefs(children);
   // The sets are copied: a group goes with its last leaf.
@@ -198,7 +201,9 @@ KuvEeNodeGroupMaker::KuvEeNodeGroupMaker(KuvEeNodeClassifier& classifier, GROUP_
 
 KuvEeNodeGroupMaker::~KuvEeNodeGroupMaker() = default;
 
-bool KuvEeNodeGroupMaker::selectClassificationIndex(const KuvInIntHolder& index) { return m_selected.Put(index); }
+bool KuvEeNodeGroupMaker::selectClassificationIndex(const KuvInIntHolder& index) {
+  return m_selected.Put(index);
+}
 
 bool KuvEeNodeGroupMaker::unSelectClassificationIndex(const KuvInIntHolder& index) {
   return m_selected.Remove(index);
