@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,34 +32,21 @@ std::unique_ptr<KuvCoreEVC_Expression> split(KuvEeNode* tree, HRESULT* code = nu
   return std::unique_ptr<KuvCoreEVC_Expression>(out);
 }
 
-std::vector<const KuvCoreEVC_ExpressionAndTerm*> termsOf(const KuvCoreEVC_Expression& result) {
-  KuvInSet set(KuvCoreEVC_ExpressionAndTerm::sType());
-  EXPECT_EQ(S_OK, result.GetAndTerm(set));
-  std::vector<const KuvCoreEVC_ExpressionAndTerm*> terms;
-  for (KuvInSet::const_iterator it = set.cBegin(); it.IsValid();)
-    terms.push_back(static_cast<const KuvCoreEVC_ExpressionAndTerm*>(it.GetGoToNext()));
-  return terms;
-}
-
-struct Parts {
-  explicit Parts(const KuvCoreEVC_ExpressionAndTerm& term) {
-    EXPECT_EQ(S_OK, term.GetContent(all[0], all[1], all[2]));
+// The and-terms, and the parts of each: evolution, variant, change (null
+// when missing).
+using Parts = std::array<KuvEeNodeRef*, 3>;
+std::vector<Parts> partsOf(const KuvCoreEVC_Expression& result,
+                           const KuvCoreEVC_ExpressionAndTerm** term = nullptr) {
+  KuvInSet terms(KuvCoreEVC_ExpressionAndTerm::sType());
+  EXPECT_EQ(S_OK, result.GetAndTerm(terms));
+  std::vector<Parts> all;
+  for (KuvInSet::const_iterator it = terms.cBegin(); it.IsValid();) {
+    const auto* next = static_cast<const KuvCoreEVC_ExpressionAndTerm*>(it.GetGoToNext());
+    Parts& parts = all.emplace_back(Parts{});
+    EXPECT_EQ(S_OK, next->GetContent(parts[0], parts[1], parts[2]));
+    if (term != nullptr) *term = next;
   }
-  KuvEeNodeRef* all[3] = {nullptr, nullptr, nullptr};  // evolution, variant, change
-};
-
-// Each term as "evolution | variant | change", "-" for a missing part; sorted.
-std::vector<std::string> shapesOf(const KuvCoreEVC_Expression& result) {
-  std::vector<std::string> shapes;
-  for (const KuvCoreEVC_ExpressionAndTerm* term : termsOf(result)) {
-    const Parts parts(*term);
-    std::string s;
-    for (KuvEeNodeRef* part : parts.all)
-      s += (s.empty() ? "" : " | ") + (part != nullptr ? shape(*part) : "-");
-    shapes.push_back(s);
-  }
-  std::sort(shapes.begin(), shapes.end());
-  return shapes;
+  return all;
 }
 
 // Whether every Not of the tree stands right above a leaf. Development
@@ -103,18 +91,17 @@ TEST(KuvCoreEVC_ExpressionTest, TheTermsTogetherMeanTheEffectivity) {
         continue;
       }
       Tree joined = own(Or());
-      for (const KuvCoreEVC_ExpressionAndTerm* term : termsOf(*result)) {
+      for (const Parts& parts : partsOf(*result)) {
         KuvEeNode* conjunction = And();
         KuvEeGroupOp::cast(*joined->getNode())->addChild(conjunction);
-        const Parts parts(*term);
         for (int family = 0; family < 3; ++family) {
-          if (parts.all[family] == nullptr) continue;
-          ASSERT_EQ(S_OK, classifier.classify(*parts.all[family], classification));
+          if (parts[family] == nullptr) continue;
+          ASSERT_EQ(S_OK, classifier.classify(*parts[family], classification));
           const bool families[3] = {classification.isEvolution(), classification.isVariant(),
                                     classification.isChange()};
-          ASSERT_EQ(std::count(families, families + 3, true), 1) << text(*parts.all[family]);
-          ASSERT_TRUE(families[family]) << text(*parts.all[family]);
-          KuvEeGroupOp::cast(*conjunction)->addChild(parts.all[family]->getNode()->clone()->getNode());
+          ASSERT_EQ(std::count(families, families + 3, true), 1) << text(*parts[family]);
+          ASSERT_TRUE(families[family]) << text(*parts[family]);
+          KuvEeGroupOp::cast(*conjunction)->addChild(parts[family]->getNode()->clone()->getNode());
         }
       }
       ASSERT_TRUE(expected == truthTable(m, *joined)) << input << "\nsplit into\n" << text(*joined);
@@ -145,14 +132,20 @@ TEST(KuvCoreEVC_ExpressionTest, EachTermHoldsOnePartPerFamily) {
     const std::string input = shape(c.tree);
     std::unique_ptr<KuvCoreEVC_Expression> result = split(c.tree);
     ASSERT_NE(nullptr, result) << input;
-    EXPECT_EQ(c.terms, shapesOf(*result)) << input;
+    std::vector<std::string> terms;
+    for (const Parts& parts : partsOf(*result))
+      terms.push_back((parts[0] != nullptr ? shape(*parts[0]) : "-") + " | " +
+                      (parts[1] != nullptr ? shape(*parts[1]) : "-") + " | " +
+                      (parts[2] != nullptr ? shape(*parts[2]) : "-"));
+    std::sort(terms.begin(), terms.end());
+    EXPECT_EQ(c.terms, terms) << input;
   }
   // A term hands its parts only to pointers that hold nothing.
   std::unique_ptr<KuvCoreEVC_Expression> result = split(unitsLeaf(m));
-  const KuvCoreEVC_ExpressionAndTerm& term = *termsOf(*result)[0];
-  KuvEeNodeRef* evolution = Parts(term).all[0];
+  const KuvCoreEVC_ExpressionAndTerm* term = nullptr;
+  KuvEeNodeRef* evolution = partsOf(*result, &term)[0][0];
   KuvEeNodeRef *variant = nullptr, *change = nullptr;
-  EXPECT_TRACES(E_FAIL, "ERROR: PONITER NOT EMPTY", term.GetContent(evolution, variant, change));
+  EXPECT_TRACES(E_FAIL, "ERROR: PONITER NOT EMPTY", term->GetContent(evolution, variant, change));
   EXPECT_EQ(nullptr, variant);
 }
 
