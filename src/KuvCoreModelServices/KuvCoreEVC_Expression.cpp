@@ -12,7 +12,9 @@
 #include "KuvEeNodeGroupMaker.h"
 #include "KuvEeOrOp.h"
 #include "KuvInIntHolder.h"
+#include "KuvInMapVal.h"
 #include "KuvInSet.h"
+#include "KuvInSetVal.h"
 
 KUV_DEFINE_TYPE(KuvCoreEVC_Expression, KuvInObject)
 
@@ -34,10 +36,14 @@ struct Families {
   }
 };
 
-HRESULT familiesOf(KuvCoreEVC_NodeClassifier& classifier, const KuvEeNodeRef& ref, Families& families) {
+// The families of the tree under node, from the sets of every node of the
+// split tree: one walk serves the root and each child the split reads.
+HRESULT familiesOf(const KuvInMapVal& sets, const KuvEeNode& node, Families& families) {
+  const KuvInObjectVal* indices = sets.Get(KuvInObjectPtr(const_cast<KuvEeNode*>(&node)));
   KuvEVCClassification classification;
-  const HRESULT hr = classifier.classify(ref, classification);
-  if (FAILED(hr)) KUV_RETURN_ERROR_ON(KuvCoreEVC_Expression::traceChannel(), hr, "ERROR: classify failed");
+  if (indices == nullptr || FAILED(KuvCoreEVC_NodeClassifier::convertClassificationSetToObject(
+                                *KuvInSetVal::cast(*indices), classification)))
+    KUV_RETURN_ERROR_ON(KuvCoreEVC_Expression::traceChannel(), E_FAIL, "ERROR: classify failed");
   families.has[Evolution] = classification.isEvolution();
   families.has[Variant] = classification.isVariant();
   families.has[Change] = classification.isChange();
@@ -81,8 +87,11 @@ HRESULT KuvCoreEVC_Expression::Create(const KuvEeGenericExpression& expression, 
   if (traceChannel().isCallOn()) KUV_TRACE_DETAIL("Final Expression:\n", tree->toString());
 
   std::unique_ptr<KuvCoreEVC_Expression> result(new KuvCoreEVC_Expression);
+  KuvInMapVal sets(KuvInObjectPtr::sType(), KuvInSetVal::sType());
+  hr = classifier.getClassificationIndex(*tree, sets);
+  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: classify failed");
   Families families;
-  hr = familiesOf(classifier, *tree, families);
+  hr = familiesOf(sets, *tree->getNode(), families);
   if (FAILED(hr)) return hr;
   if (families.count() == 0) KUV_RETURN_ERROR(E_FAIL, "ERROR: CASE UNDEFINED NOT SUPPORTED");
   if (families.count() == 1) {
@@ -90,13 +99,13 @@ HRESULT KuvCoreEVC_Expression::Create(const KuvEeGenericExpression& expression, 
     parts[families.first()] = tree.release();
     hr = result->append(parts[Evolution], parts[Variant], parts[Change]);
   } else if (auto* andOp = KuvEeAndOp::cast(*tree->getNode())) {
-    hr = result->appendChildren(classifier, *andOp);
+    hr = result->appendChildren(sets, *andOp);
   } else if (auto* orOp = KuvEeOrOp::cast(*tree->getNode())) {
     KuvInLinkList children(KuvEeNodeRef::sType());
     orOp->getChildrenRefs(children);
     for (auto it = children.cBegin(); it.IsValid() && SUCCEEDED(hr); it.Next()) {
       auto* child = static_cast<KuvEeNodeRef*>(it.Get());
-      hr = familiesOf(classifier, *child, families);
+      hr = familiesOf(sets, *child->getNode(), families);
       if (FAILED(hr)) break;
       if (families.count() == 1) {
         orOp->removeChild(child->getNode());
@@ -104,7 +113,7 @@ HRESULT KuvCoreEVC_Expression::Create(const KuvEeGenericExpression& expression, 
         parts[families.first()] = child;
         hr = result->append(parts[Evolution], parts[Variant], parts[Change]);
       } else if (auto* group = KuvEeGroupOp::cast(*child->getNode())) {
-        hr = result->appendChildren(classifier, *group);
+        hr = result->appendChildren(sets, *group);
       } else {
         KUV_RETURN_ERROR(E_FAIL, "ERROR: NODE KIND NOT SUPPORTED");
       }
@@ -117,14 +126,14 @@ HRESULT KuvCoreEVC_Expression::Create(const KuvEeGenericExpression& expression, 
   return S_OK;
 }
 
-HRESULT KuvCoreEVC_Expression::appendChildren(KuvCoreEVC_NodeClassifier& classifier, KuvEeGroupOp& op) {
+HRESULT KuvCoreEVC_Expression::appendChildren(const KuvInMapVal& sets, KuvEeGroupOp& op) {
   std::unique_ptr<KuvEeNodeRef> parts[kParts];
   KuvInLinkList children(KuvEeNodeRef::sType());
   op.getChildrenRefs(children);
   for (auto it = children.cBegin(); it.IsValid(); it.Next()) {
     auto* ref = static_cast<KuvEeNodeRef*>(it.Get());
     Families families;
-    const HRESULT hr = familiesOf(classifier, *ref, families);
+    const HRESULT hr = familiesOf(sets, *ref->getNode(), families);
     if (FAILED(hr)) return hr;
     op.removeChild(ref->getNode());
     std::unique_ptr<KuvEeNodeRef> child(ref);

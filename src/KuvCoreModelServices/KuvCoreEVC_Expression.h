@@ -31,11 +31,11 @@
 #include "KuvInLinkList.h"
 #include "KuvInObject.h"
 
-class KuvCoreEVC_NodeClassifier;
 class KuvCoreEVC_ExpressionAndTerm;
 class KuvEeGenericExpression;
 class KuvEeGroupOp;
 class KuvEeNodeRef;
+class KuvInMapVal;
 class KuvInSet;
 
 class KUV_API KuvCoreEVC_Expression : public KuvInObject {
@@ -63,8 +63,9 @@ private:
   KuvCoreEVC_Expression();
 
   // One and-term of op's children, taken out of it: the last child of each
-  // family is that family's part.
-  HRESULT appendChildren(KuvCoreEVC_NodeClassifier& classifier, KuvEeGroupOp& op);
+  // family is that family's part. sets: the classification indices of every
+  // node (KuvInObjectPtr to KuvInSetVal).
+  HRESULT appendChildren(const KuvInMapVal& sets, KuvEeGroupOp& op);
   // Takes the parts over, even on failure.
   HRESULT append(KuvEeNodeRef* evolution, KuvEeNodeRef* variant, KuvEeNodeRef* change);
 

@@ -173,18 +173,21 @@ HRESULT KuvEeNodeGroupContext::groupNode(KuvEeNodeRef& ref, const KuvInSetVal& i
 HRESULT KuvEeNodeGroupContext::ungroupLeaf(KuvEeNode& node, GroupedNodes& groups) {
   KUV_TRACE_CALL("ungroupLeaf");
   KuvEeGroupNodeEff* eff = groups.getGroupEff(node);
-  const auto* stored =
+  auto* stored =
       eff != nullptr ? static_cast<KuvEeNodeRef*>(m_subtrees.Get(KuvInObjectPtr(eff))) : nullptr;
   if (stored == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
   auto& leaf = static_cast<KuvEeEffLeaf&>(node);
+  const bool isLast = groups.getLeaves(*eff)->GetLength() == 1;
   // A leaf merged with its own negation admits all or nothing, whatever
   // its group stands for.
   std::unique_ptr<KuvEeNodeRef> copy;
   if (leaf.isEquivalentToTrue() || leaf.isEquivalentToFalse()) {
     copy.reset(leaf.isEquivalentToTrue() ? (new KuvEeTrue)->getNodeRef() : (new KuvEeFalse)->getNodeRef());
   } else {
-    copy.reset(stored->getNode()->clone());
+    // The last leaf takes the subtree itself rather than a copy of it.
+    copy.reset(isLast ? stored : stored->getNode()->clone());
     if (copy == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+    if (isLast) m_subtrees.Remove(KuvInObjectPtr(eff));
     if (leaf.isNegated()) {
       auto* negation = new KuvEeNotOp(0);
       negation->setChildRef(copy.release());

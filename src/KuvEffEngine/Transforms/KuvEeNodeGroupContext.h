@@ -3,7 +3,8 @@
 // is moved out of the tree into the context and an effectivity leaf on a
 // new group effectivity (KuvEeGroupNodeEff) stands in its place. The
 // transformation may copy that leaf; ungrouping replaces every copy by its
-// own copy of the subtree, a negated copy by Not(copy).
+// own copy of the subtree (the last one by the subtree itself), a negated
+// copy by Not(copy).
 //
 //     KuvEeNodeGroupContext context(*root);
 //     maker.groupNode(context);          // KuvEeNodeGroupMaker makes the groups
