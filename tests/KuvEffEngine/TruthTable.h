@@ -116,7 +116,7 @@ public:
     // domain complement of the negated leaf bottom-up, refused when that
     // holds the no-value element.
     bool domainOverLeavesOnly = false;
-    // No date leaves.
+    // Leaves on the date variable among the others.
     bool dates = true;
     // Effectivity leaves refer to the change instead of the two named
     // effectivities.
