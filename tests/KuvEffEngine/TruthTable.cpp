@@ -17,6 +17,7 @@
 #include "KuvEeOptionEff.h"
 #include "KuvEeOptionVar.h"
 #include "KuvEeOrOp.h"
+#include "KuvEePredefEff.h"
 #include "KuvEeSelectionEff.h"
 #include "KuvEeSelectionValue.h"
 #include "KuvEeSelectionVar.h"
@@ -43,14 +44,15 @@ KuvInDate dayStart(int day) { return KuvInDate(2001, 1, 1 + day, 1, 1, 1); }
 KuvInDate dayEnd(int day) { return KuvInDate(2001, 1, 1 + day, 24, 60, 60); }
 
 // Configuration index = o0 + 3 o1 + 9 o2 + 27 selection + 108 serial +
-// 648 date + 3240 e0 + 6480 e1; a variable's value in configuration c is
-// (c / stride) % size, an effectivity's 0 where it holds.
+// 648 date + 3240 e0 + 6480 e1 + 12960 change; a variable's value in
+// configuration c is (c / stride) % size, an effectivity's 0 where it holds.
 struct Axis { int stride; int size; };
 constexpr Axis kOptionAxis[3] = {{1, 3}, {3, 3}, {9, 3}};
 constexpr Axis kSelectionAxis{27, TruthModel::kSelectionStates};
 constexpr Axis kSerialAxis{108, TruthModel::kSerialStates};
 constexpr Axis kDateAxis{648, TruthModel::kDateStates};
 constexpr Axis kEffAxis[TruthModel::kEffs] = {{3240, 2}, {6480, 2}};
+constexpr Axis kChangeAxis{12960, 2};
 
 // The table of "the variable on axis has a value in states" (bit k of
 // states = value k), joined from the tables of single values, each built
@@ -156,12 +158,13 @@ std::optional<TruthTable> eval(const TruthModel& model, const KuvEeNode& node, P
   if (const auto* effLeaf = KuvEeEffLeaf::cast(node)) {
     int e = 0;
     while (e < TruthModel::kEffs && model.effs[e].get() != effLeaf->getTargetEff()) ++e;
-    if (e == TruthModel::kEffs || (pending != kNone && pending != kNot)) return std::nullopt;
+    const bool isChange = effLeaf->getTargetEff() == model.change.get();
+    if ((e == TruthModel::kEffs && !isChange) || (pending != kNone && pending != kNot)) return std::nullopt;
     std::uint32_t holds = effLeaf->isEquivalentToTrue()    ? 3U
                           : effLeaf->isEquivalentToFalse() ? 0U
                           : effLeaf->isNegated()           ? 2U
                                                            : 1U;
-    return tableOf(kEffAxis[e], pending == kNot ? 3U & ~holds : holds);
+    return tableOf(isChange ? kChangeAxis : kEffAxis[e], pending == kNot ? 3U & ~holds : holds);
   }
   const auto* leaf = KuvEeVarEffLeaf::cast(node);
   if (leaf == nullptr || leaf->getVarEff() == nullptr) return std::nullopt;
@@ -212,6 +215,7 @@ TruthModel::TruthModel()
   for (int i = 0; i < 3; ++i) values[i] = selection->addValue(colours[i], Guid(0x700 + 6 + i).data());
   effs[0] = std::make_unique<KuvEeBasicEff>("Export", Guid(0x700 + 11).data());
   effs[1] = std::make_unique<KuvEeBasicEff>("Winter", Guid(0x700 + 12).data());
+  change = std::make_unique<KuvEePredefEff>("ECO", Guid(0x700 + 13).data(), true, KuvEePredefEff::GLOBAL);
 }
 
 TruthModel::~TruthModel() = default;
@@ -229,6 +233,18 @@ TruthTable substitute(const TruthTable& table, int eff, const TruthTable& defini
   }
   return result;
 }
+
+KuvEeNode* optionLeaf(const TruthModel& model, int i) {
+  return new KuvEeVarEffLeaf(new KuvEeOptionEff(model.options[i].get(), KuvEeOptionEff::T));
+}
+
+KuvEeNode* unitsLeaf(const TruthModel& model) {
+  auto* units = new KuvEeSerialEff(model.serial.get(), KuvEeSerialEff::AllFalse);
+  units->set(1, true, 2, true);
+  return new KuvEeVarEffLeaf(units);
+}
+
+KuvEeNode* changeLeaf(const TruthModel& model) { return new KuvEeEffLeaf(model.change.get()); }
 
 TreeGenerator::TreeGenerator(const TruthModel& model, std::uint32_t seed, Options options)
     : m_model(model), m_random(seed), m_options(options) {}
@@ -294,7 +310,8 @@ KuvEeNode* TreeGenerator::leaf() {
 }
 
 KuvEeNode* TreeGenerator::effLeaf() {
-  auto* leaf = new KuvEeEffLeaf(m_model.effs[pick(TruthModel::kEffs)].get());
+  auto* leaf = new KuvEeEffLeaf(m_options.changes ? static_cast<KuvEeEffectivity*>(m_model.change.get())
+                                                  : m_model.effs[pick(TruthModel::kEffs)].get());
   KuvEeEffLeaf negation(leaf->getTargetEff());
   negation.opNot();
   bool merged = false;
@@ -312,7 +329,7 @@ KuvEeVarEff* TreeGenerator::varEff() {
   KuvEeVarEff* eff = nullptr;
   const bool special = pick(8) == 0;
   const bool allTrue = pick(2) == 0;
-  switch (pick(4)) {
+  switch (pick(m_options.dates ? 4 : 3)) {
     case 0: {
       auto* option = new KuvEeOptionEff(m_model.options[pick(3)].get(), static_cast<std::uint32_t>(pick(8)));
       if (special) option->set(allTrue ? KuvEeOptionEff::AllTrue : KuvEeOptionEff::AllFalse);

@@ -8,7 +8,9 @@
 // named effectivities that hold or not. A configuration gives each variable
 // one value or the no-value element; the serial numbers 0 and 4 and the days
 // before and after stand for everything below and above what the trees name,
-// so the 12960 configurations decide every tree the generator makes.
+// so the 12960 configurations decide every tree the generator makes. A
+// change (a predefined effectivity) that holds or not doubles them, for
+// trees that refer to it.
 //
 // Meaning of each construct:
 // - True, False, And, Or: as in Boolean logic.
@@ -42,6 +44,7 @@ class KuvEeCategory;
 class KuvEeCatOptionVar;
 class KuvEeDateVar;
 class KuvEeNode;
+class KuvEePredefEff;
 class KuvEeSelectionValue;
 class KuvEeSelectionVar;
 class KuvEeSerialVar;
@@ -56,8 +59,8 @@ struct TruthModel {
   static constexpr int kSelectionStates = 4;  // three colours, N
   static constexpr int kSerialStates = 6;     // 0..4, N
   static constexpr int kDateStates = 5;       // before, day 1, day 2, after, N
-  static constexpr int kEffs = 2;             // each holds or not
-  static constexpr int kConfigs = 27 * kSelectionStates * kSerialStates * kDateStates * 4;
+  static constexpr int kEffs = 2;             // each holds or not, as the change
+  static constexpr int kConfigs = 27 * kSelectionStates * kSerialStates * kDateStates * 4 * 2;
 
   TruthModel();
   ~TruthModel();
@@ -71,6 +74,7 @@ struct TruthModel {
   std::unique_ptr<KuvEeSerialVar> serial;
   std::unique_ptr<KuvEeDateVar> date;
   std::unique_ptr<KuvEeBasicEff> effs[kEffs];
+  std::unique_ptr<KuvEePredefEff> change;
 };
 
 using TruthTable = std::bitset<TruthModel::kConfigs>;
@@ -86,6 +90,12 @@ inline std::optional<TruthTable> truthTable(const TruthModel& model, const KuvEe
 // definition of table definition: at each configuration the effectivity
 // holds exactly where the definition does.
 TruthTable substitute(const TruthTable& table, int eff, const TruthTable& definition);
+
+// Leaves for hand-built trees (caller's): option i selected, the serial
+// numbers 1 to 2, the change.
+KuvEeNode* optionLeaf(const TruthModel& model, int i);
+KuvEeNode* unitsLeaf(const TruthModel& model);
+KuvEeNode* changeLeaf(const TruthModel& model);
 
 // Random trees over the model, reproducible from the seed. Every tree has a
 // truth table, at most maxNodes nodes, and no And (Or) whose children are
@@ -111,6 +121,11 @@ public:
     // domain complement of the negated leaf bottom-up, refused when that
     // holds the no-value element.
     bool domainOverLeavesOnly = false;
+    // Leaves on the date variable among the others.
+    bool dates = true;
+    // Effectivity leaves refer to the change instead of the two named
+    // effectivities.
+    bool changes = false;
   };
 
   TreeGenerator(const TruthModel& model, std::uint32_t seed, Options options);

@@ -5,11 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "KuvCoreEVC_NodeClassifier.h"
 #include "KuvEeDateVar.h"
 #include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
 #include "KuvEeNodeDeveloper.h"
+#include "KuvEeNodeGroupContext.h"
+#include "KuvEeNodeGroupMaker.h"
 #include "KuvEeNodeNormalizer.h"
 #include "KuvEeNodeNotRemover.h"
 #include "KuvEeNodeSimplifier.h"
@@ -20,6 +23,7 @@
 #include "KuvEeSerialVar.h"
 #include "KuvEeTransformLists.h"
 #include "KuvEeVarEffLeaf.h"
+#include "KuvInIntHolder.h"
 #include "KuvEffEngine/TruthTable.h"
 
 using namespace kuv_test;
@@ -89,6 +93,27 @@ TEST(TransformMeaning, NormalizerKeepsTheTruthTable) {
 TEST(TransformMeaning, DeveloperKeepsTheTruthTable) {
   expectKeepsMeaning([](KuvEeNodeRef& ref) { return KuvEeNodeDeveloper().develop(ref); },
                      {.notFlag = false, .domainOverLeavesOnly = true}, 17);
+}
+
+// Grouping under a random mode and selection of families, development,
+// merging and ungrouping give back a tree of the same meaning, with no group
+// left over.
+TEST(TransformMeaning, GroupingRoundTripsThroughDevelopment) {
+  std::mt19937 random(23);
+  expectKeepsMeaning(
+      [&random](KuvEeNodeRef& ref) {
+        KuvCoreEVC_NodeClassifier classifier;
+        KuvEeNodeGroupMaker maker(classifier, static_cast<KuvEeNodeGroupMaker::GROUP_MODE>(random() % 3));
+        for (std::uint32_t index = 0; index <= 5; ++index)
+          if (random() % 2 == 0) maker.selectClassificationIndex(KuvInIntHolder(index));
+        KuvEeNodeGroupContext context(ref);
+        HRESULT hr = maker.groupNode(context);
+        if (SUCCEEDED(hr)) hr = KuvEeNodeDeveloper().develop(ref);
+        if (SUCCEEDED(hr)) hr = maker.mergeSimilarChildren(context);
+        if (SUCCEEDED(hr)) hr = maker.ungroupNode(context);
+        return SUCCEEDED(hr) && context.hasGroupedNodes() ? E_UNEXPECTED : hr;
+      },
+      {.notFlag = false, .domainOverLeavesOnly = true, .changes = true}, 18);
 }
 
 namespace {
