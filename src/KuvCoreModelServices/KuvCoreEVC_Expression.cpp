@@ -36,13 +36,12 @@ struct Families {
   }
 };
 
-// The families of the tree under node, from the sets of every node of the
-// split tree: one walk serves the root and each child the split reads.
-HRESULT familiesOf(const KuvInMapVal& sets, const KuvEeNode& node, Families& families) {
-  const KuvInObjectVal* indices = sets.Get(KuvInObjectPtr(const_cast<KuvEeNode*>(&node)));
+// The families of the tree under node, as the classifier's last walk (of
+// the whole split tree) found them: one walk serves the root and each child
+// the split reads.
+HRESULT familiesOf(const KuvCoreEVC_NodeClassifier& classifier, const KuvEeNode& node, Families& families) {
   KuvEVCClassification classification;
-  if (indices == nullptr || FAILED(KuvCoreEVC_NodeClassifier::convertClassificationSetToObject(
-                                *KuvInSetVal::cast(*indices), classification)))
+  if (FAILED(classifier.getVisitedClassification(node, classification)))
     KUV_RETURN_ERROR_ON(KuvCoreEVC_Expression::traceChannel(), E_FAIL, "ERROR: classify failed");
   families.has[Evolution] = classification.isEvolution();
   families.has[Variant] = classification.isVariant();
@@ -87,11 +86,11 @@ HRESULT KuvCoreEVC_Expression::Create(const KuvEeGenericExpression& expression, 
   if (traceChannel().isCallOn()) KUV_TRACE_DETAIL("Final Expression:\n", tree->toString());
 
   std::unique_ptr<KuvCoreEVC_Expression> result(new KuvCoreEVC_Expression);
-  KuvInMapVal sets(KuvInObjectPtr::sType(), KuvInSetVal::sType());
-  hr = classifier.getClassificationIndex(*tree, sets);
+  KuvEVCClassification whole;
+  hr = classifier.classify(*tree, whole);
   if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: classify failed");
   Families families;
-  hr = familiesOf(sets, *tree->getNode(), families);
+  hr = familiesOf(classifier, *tree->getNode(), families);
   if (FAILED(hr)) return hr;
   if (families.count() == 0) KUV_RETURN_ERROR(E_FAIL, "ERROR: CASE UNDEFINED NOT SUPPORTED");
   if (families.count() == 1) {
@@ -99,13 +98,13 @@ HRESULT KuvCoreEVC_Expression::Create(const KuvEeGenericExpression& expression, 
     parts[families.first()] = tree.release();
     hr = result->append(parts[Evolution], parts[Variant], parts[Change]);
   } else if (auto* andOp = KuvEeAndOp::cast(*tree->getNode())) {
-    hr = result->appendChildren(sets, *andOp);
+    hr = result->appendChildren(classifier, *andOp);
   } else if (auto* orOp = KuvEeOrOp::cast(*tree->getNode())) {
     KuvInLinkList children(KuvEeNodeRef::sType());
     orOp->getChildrenRefs(children);
     for (auto it = children.cBegin(); it.IsValid() && SUCCEEDED(hr); it.Next()) {
       auto* child = static_cast<KuvEeNodeRef*>(it.Get());
-      hr = familiesOf(sets, *child->getNode(), families);
+      hr = familiesOf(classifier, *child->getNode(), families);
       if (FAILED(hr)) break;
       if (families.count() == 1) {
         orOp->removeChild(child->getNode());
@@ -113,7 +112,7 @@ HRESULT KuvCoreEVC_Expression::Create(const KuvEeGenericExpression& expression, 
         parts[families.first()] = child;
         hr = result->append(parts[Evolution], parts[Variant], parts[Change]);
       } else if (auto* group = KuvEeGroupOp::cast(*child->getNode())) {
-        hr = result->appendChildren(sets, *group);
+        hr = result->appendChildren(classifier, *group);
       } else {
         KUV_RETURN_ERROR(E_FAIL, "ERROR: NODE KIND NOT SUPPORTED");
       }
@@ -126,14 +125,14 @@ HRESULT KuvCoreEVC_Expression::Create(const KuvEeGenericExpression& expression, 
   return S_OK;
 }
 
-HRESULT KuvCoreEVC_Expression::appendChildren(const KuvInMapVal& sets, KuvEeGroupOp& op) {
+HRESULT KuvCoreEVC_Expression::appendChildren(const KuvCoreEVC_NodeClassifier& classifier, KuvEeGroupOp& op) {
   std::unique_ptr<KuvEeNodeRef> parts[kParts];
   KuvInLinkList children(KuvEeNodeRef::sType());
   op.getChildrenRefs(children);
   for (auto it = children.cBegin(); it.IsValid(); it.Next()) {
     auto* ref = static_cast<KuvEeNodeRef*>(it.Get());
     Families families;
-    const HRESULT hr = familiesOf(sets, *ref->getNode(), families);
+    const HRESULT hr = familiesOf(classifier, *ref->getNode(), families);
     if (FAILED(hr)) return hr;
     op.removeChild(ref->getNode());
     std::unique_ptr<KuvEeNodeRef> child(ref);

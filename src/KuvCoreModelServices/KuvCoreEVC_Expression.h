@@ -35,7 +35,7 @@ class KuvCoreEVC_ExpressionAndTerm;
 class KuvEeGenericExpression;
 class KuvEeGroupOp;
 class KuvEeNodeRef;
-class KuvInMapVal;
+class KuvCoreEVC_NodeClassifier;
 class KuvInSet;
 
 class KUV_API KuvCoreEVC_Expression : public KuvInObject {
@@ -63,9 +63,8 @@ private:
   KuvCoreEVC_Expression();
 
   // One and-term of op's children, taken out of it: the last child of each
-  // family is that family's part. sets: the classification indices of every
-  // node (KuvInObjectPtr to KuvInSetVal).
-  HRESULT appendChildren(const KuvInMapVal& sets, KuvEeGroupOp& op);
+  // family is that family's part, as classifier's last walk found it.
+  HRESULT appendChildren(const KuvCoreEVC_NodeClassifier& classifier, KuvEeGroupOp& op);
   // Takes the parts over, even on failure.
   HRESULT append(KuvEeNodeRef* evolution, KuvEeNodeRef* variant, KuvEeNodeRef* change);
 

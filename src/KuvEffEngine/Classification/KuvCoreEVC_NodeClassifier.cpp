@@ -24,26 +24,42 @@
 #include "KuvInMapVal.h"
 #include "KuvInSetVal.h"
 
+#include <map>
+#include <unordered_map>
+#include <vector>
+
 namespace kuv::detail {
 
-// Fills, bottom-up, the map from every node of a tree (KuvInObjectPtr) to
-// its set of classification indices.
+// Finds, bottom-up, the set of classification indices of every node of a
+// tree. A set is held as a bit mask (bit i = index i) in visiting order,
+// children before their operator; sets as objects are made only for what a
+// caller asks for.
 class ClassificationVisitor : public KuvEeNodeVisitor {
   KUV_DECLARE_TYPE(ClassificationVisitor)
 
 public:
-  ClassificationVisitor() : m_sets(KuvInObjectPtr::sType(), KuvInSetVal::sType()) {}
+  using Mask = std::uint8_t;
+
+  ClassificationVisitor() = default;
   ~ClassificationVisitor() override = default;
 
   HRESULT run(KuvEeNode& root) {
-    m_sets.Clear();
+    // Fresh tables: clearing would cost the size of the largest tree seen.
+    std::unordered_map<const KuvEeNode*, Mask>().swap(m_masks);
+    std::vector<const KuvEeNode*>().swap(m_order);
     return root.acceptVisitor(*this);
   }
-  const KuvInMapVal& sets() const { return m_sets; }
-  const KuvInSetVal* setOf(const KuvEeNode* node) const {
-    const KuvInObjectPtr key(const_cast<KuvEeNode*>(node));
-    const KuvInObjectVal* set = m_sets.Get(key);
-    return set != nullptr ? KuvInSetVal::cast(*set) : nullptr;
+  // Null when node was not visited.
+  const Mask* maskOf(const KuvEeNode* node) const {
+    auto it = m_masks.find(node);
+    return it != m_masks.end() ? &it->second : nullptr;
+  }
+  const std::vector<const KuvEeNode*>& order() const { return m_order; }
+
+  static HRESULT toSet(Mask mask, KuvInSetVal& set) {
+    for (std::uint32_t index = 0; index <= KuvEeNodeClassifier::CLASSIF_HISTORY; ++index)
+      if ((mask & (1U << index)) != 0 && FAILED(set.Put(KuvInIntHolder(index)))) return E_FAIL;
+    return S_OK;
   }
 
   HRESULT visitFalse(KuvEeFalse& node) override { return storeIndex(node, KuvEeNodeClassifier::CLASSIF_NONE); }
@@ -61,10 +77,14 @@ private:
   HRESULT visitSingle(KuvEeSingleOp& node);
   // Stores the union of the children's sets as the operator's.
   HRESULT storeUnionOfChildren(KuvEeOp& node);
-  HRESULT storeIndex(KuvEeNode& node, std::uint32_t index);
-  HRESULT store(KuvEeNode& node, const KuvInSetVal& set);
+  HRESULT storeIndex(KuvEeNode& node, std::uint32_t index) { return store(node, static_cast<Mask>(1U << index)); }
+  HRESULT store(KuvEeNode& node, Mask mask) {
+    if (m_masks.insert_or_assign(&node, mask).second) m_order.push_back(&node);
+    return S_OK;
+  }
 
-  KuvInMapVal m_sets;
+  std::unordered_map<const KuvEeNode*, Mask> m_masks;
+  std::vector<const KuvEeNode*> m_order;
 };
 
 KUV_DEFINE_TYPE_NAMED(ClassificationVisitor, KuvEeNodeVisitor, "KuvCoreEVC_ClassificationVisitor")
@@ -130,23 +150,13 @@ HRESULT ClassificationVisitor::visitSingle(KuvEeSingleOp& node) {
 HRESULT ClassificationVisitor::storeUnionOfChildren(KuvEeOp& node) {
   KuvInLinkList children(KuvEeNodeRef::sType());
   node.getChildrenRefs(children);
-  KuvInSetVal all(KuvInIntHolder::sType());
+  Mask all = 0;
   for (KuvInLinkList::iterator it = children.Begin(); it.IsValid(); it.Next()) {
-    const KuvInSetVal* set = setOf(static_cast<KuvEeNodeRef*>(it.Get())->getNode());
-    if (set == nullptr || FAILED(all.PutSet(*set))) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
+    const Mask* mask = maskOf(static_cast<KuvEeNodeRef*>(it.Get())->getNode());
+    if (mask == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
+    all |= *mask;
   }
   return store(node, all);
-}
-
-HRESULT ClassificationVisitor::storeIndex(KuvEeNode& node, std::uint32_t index) {
-  KuvInSetVal set(KuvInIntHolder::sType());
-  set.Put(KuvInIntHolder(index));
-  return store(node, set);
-}
-
-HRESULT ClassificationVisitor::store(KuvEeNode& node, const KuvInSetVal& set) {
-  if (FAILED(m_sets.Put(KuvInObjectPtr(&node), set))) KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
-  return S_OK;
 }
 
 }  // namespace kuv::detail
@@ -178,10 +188,10 @@ HRESULT KuvCoreEVC_NodeClassifier::getClassificationIndex(const KuvEeNodeRef& no
   KUV_TRACE_CALL("getClassificationIndex");
   if (!indices.IsTypeAccepted(KuvInIntHolder::sType())) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
   if (FAILED(visit(node))) return E_FAIL;
-  const KuvInSetVal* set = m_visitor->setOf(node.getNode());
-  if (set == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
+  const kuv::detail::ClassificationVisitor::Mask* mask = m_visitor->maskOf(node.getNode());
+  if (mask == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
   indices.Clear();
-  if (FAILED(indices.PutSet(*set))) KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
+  if (FAILED(kuv::detail::ClassificationVisitor::toSet(*mask, indices))) KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
   return S_OK;
 }
 
@@ -191,8 +201,28 @@ HRESULT KuvCoreEVC_NodeClassifier::getClassificationIndex(const KuvEeNodeRef& no
     KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
   if (FAILED(visit(node))) return E_FAIL;
   nodeSets.Clear();
-  if (FAILED(nodeSets.PutAll(m_visitor->sets()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
+  // One set object per distinct mask, copied into the map per node.
+  std::map<kuv::detail::ClassificationVisitor::Mask, KuvInSetVal> sets;
+  for (const KuvEeNode* visited : m_visitor->order()) {
+    const kuv::detail::ClassificationVisitor::Mask mask = *m_visitor->maskOf(visited);
+    auto [it, isNew] = sets.try_emplace(mask, KuvInIntHolder::sType());
+    if (isNew && FAILED(kuv::detail::ClassificationVisitor::toSet(mask, it->second)))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
+    if (FAILED(nodeSets.Put(KuvInObjectPtr(const_cast<KuvEeNode*>(visited)), it->second)))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
+  }
   return S_OK;
+}
+
+HRESULT KuvCoreEVC_NodeClassifier::getVisitedClassification(const KuvEeNode& node,
+                                                            KuvEVCClassification& classification) const {
+  classification.clear();
+  const kuv::detail::ClassificationVisitor::Mask* mask = m_visitor->maskOf(&node);
+  if (mask == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected NULL pointer. Classification not found.");
+  KuvInSetVal indices(KuvInIntHolder::sType());
+  if (FAILED(kuv::detail::ClassificationVisitor::toSet(*mask, indices)))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
+  return convertClassificationSetToObject(indices, classification);
 }
 
 HRESULT KuvCoreEVC_NodeClassifier::convertClassificationSetToObject(const KuvInSetVal& indices,

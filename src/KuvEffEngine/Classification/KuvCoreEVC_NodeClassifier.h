@@ -39,6 +39,12 @@ public:
   HRESULT getClassificationIndex(const KuvEeNodeRef& node, KuvInSetVal& indices) override;
   HRESULT getClassificationIndex(const KuvEeNodeRef& node, KuvInMapVal& nodeSets) override;
 
+  // classification = that of node as the last call on a tree holding it
+  // found it, without walking again: one walk serves every node of a tree
+  // that is read node by node. E_FAIL, classification cleared, for a node
+  // that walk did not reach.
+  HRESULT getVisitedClassification(const KuvEeNode& node, KuvEVCClassification& classification) const;
+
   // Sets in classification the flags of the indices: 1 setVariant,
   // 2 setEvolution, 3 setChange, 4 setEffectivity, 5 setHistory, 0 nothing.
   // E_FAIL, classification untouched, for an element that is no

@@ -15,6 +15,7 @@
 #include "KuvInObject.h"
 
 class KuvEVCClassification;
+class KuvEeNode;
 class KuvEeNodeRef;
 class KuvInMapVal;
 class KuvInSetVal;
