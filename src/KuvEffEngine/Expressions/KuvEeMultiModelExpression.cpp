@@ -198,7 +198,7 @@ HRESULT KuvEeMultiModelExpression::applyOperation(KuvEeExpressionOperation::Oper
                                                   const KuvEeMultiModelExpression& /*other*/,
                                                   const KuvInSet& /*dictionaries*/) {
   KUV_TRACE_CALL("applyOperation");
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until development exists");
+  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until operations between expressions exist");
 }
 
 std::int32_t KuvEeMultiModelExpression::getMaximumModelCriteriaNumberAllowed() {
