@@ -7,8 +7,8 @@
 #include "KuvEeEffectivity.h"
 #include "KuvEeFalse.h"
 #include "KuvEeMilestonesVar.h"
-#include "KuvEeNotDomainOp.h"
 #include "KuvEeNodeVisitor.h"
+#include "KuvEeNotDomainOp.h"
 #include "KuvEeNotOp.h"
 #include "KuvEeOptionVar.h"
 #include "KuvEeOrOp.h"
@@ -62,7 +62,9 @@ public:
     return S_OK;
   }
 
-  HRESULT visitFalse(KuvEeFalse& node) override { return storeIndex(node, KuvEeNodeClassifier::CLASSIF_NONE); }
+  HRESULT visitFalse(KuvEeFalse& node) override {
+    return storeIndex(node, KuvEeNodeClassifier::CLASSIF_NONE);
+  }
   HRESULT visitTrue(KuvEeTrue& node) override { return storeIndex(node, KuvEeNodeClassifier::CLASSIF_NONE); }
   HRESULT visitAndOp(KuvEeAndOp& node) override { return visitGroup(node); }
   HRESULT visitOrOp(KuvEeOrOp& node) override { return visitGroup(node); }
@@ -77,7 +79,9 @@ private:
   HRESULT visitSingle(KuvEeSingleOp& node);
   // Stores the union of the children's sets as the operator's.
   HRESULT storeUnionOfChildren(KuvEeOp& node);
-  HRESULT storeIndex(KuvEeNode& node, std::uint32_t index) { return store(node, static_cast<Mask>(1U << index)); }
+  HRESULT storeIndex(KuvEeNode& node, std::uint32_t index) {
+    return store(node, static_cast<Mask>(1U << index));
+  }
   HRESULT store(KuvEeNode& node, Mask mask) {
     if (m_masks.insert_or_assign(&node, mask).second) m_order.push_back(&node);
     return S_OK;
@@ -93,8 +97,10 @@ HRESULT ClassificationVisitor::visitEffLeaf(KuvEeEffLeaf& node) {
   KUV_TRACE_CALL("visitEffLeaf");
   const KuvEeEffectivity* target = node.getTargetEff();
   if (target != nullptr) {
-    if (KuvEePredefEff::cast(*target) != nullptr) return storeIndex(node, KuvEeNodeClassifier::CLASSIF_CHANGE);
-    if (KuvEeBasicEff::cast(*target) != nullptr) return storeIndex(node, KuvEeNodeClassifier::CLASSIF_EFFECTIVITY);
+    if (KuvEePredefEff::cast(*target) != nullptr)
+      return storeIndex(node, KuvEeNodeClassifier::CLASSIF_CHANGE);
+    if (KuvEeBasicEff::cast(*target) != nullptr)
+      return storeIndex(node, KuvEeNodeClassifier::CLASSIF_EFFECTIVITY);
   }
   KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected KuvEeEffectivity-derived type.");
 }
@@ -135,7 +141,8 @@ HRESULT ClassificationVisitor::visitRestrictionEffLeaf(KuvEeRestrictionEffLeaf& 
 
 HRESULT ClassificationVisitor::visitGroup(KuvEeGroupOp& node) {
   KUV_TRACE_CALL("visitGroupOp");
-  if (FAILED(node.childrenAcceptVisitor(*this))) KUV_RETURN_ERROR(E_FAIL, "ERROR: childrenAcceptVisitor failed");
+  if (FAILED(node.childrenAcceptVisitor(*this)))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: childrenAcceptVisitor failed");
   return storeUnionOfChildren(node);
 }
 
@@ -148,13 +155,18 @@ HRESULT ClassificationVisitor::visitSingle(KuvEeSingleOp& node) {
 }
 
 HRESULT ClassificationVisitor::storeUnionOfChildren(KuvEeOp& node) {
-  KuvInLinkList children(KuvEeNodeRef::sType());
-  node.getChildrenRefs(children);
   Mask all = 0;
-  for (KuvInLinkList::iterator it = children.Begin(); it.IsValid(); it.Next()) {
-    const Mask* mask = maskOf(static_cast<KuvEeNodeRef*>(it.Get())->getNode());
-    if (mask == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
-    all |= *mask;
+  auto add = [this, &all](const KuvEeNodeRef* child) {
+    const Mask* mask = child != nullptr ? maskOf(child->getNode()) : nullptr;
+    if (mask != nullptr) all |= *mask;
+    return mask != nullptr;
+  };
+  if (const KuvEeGroupOp* group = KuvEeGroupOp::cast(node)) {
+    for (auto it = group->childrenRefs().cBegin(); it.IsValid(); it.Next())
+      if (!add(static_cast<const KuvEeNodeRef*>(it.Get()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
+  } else {
+    const KuvEeNodeRef* child = static_cast<KuvEeSingleOp&>(node).getChildRef();
+    if (child != nullptr && !add(child)) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
   }
   return store(node, all);
 }
@@ -191,13 +203,15 @@ HRESULT KuvCoreEVC_NodeClassifier::getClassificationIndex(const KuvEeNodeRef& no
   const kuv::detail::ClassificationVisitor::Mask* mask = m_visitor->maskOf(node.getNode());
   if (mask == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
   indices.Clear();
-  if (FAILED(kuv::detail::ClassificationVisitor::toSet(*mask, indices))) KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
+  if (FAILED(kuv::detail::ClassificationVisitor::toSet(*mask, indices)))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
   return S_OK;
 }
 
 HRESULT KuvCoreEVC_NodeClassifier::getClassificationIndex(const KuvEeNodeRef& node, KuvInMapVal& nodeSets) {
   KUV_TRACE_CALL("getClassificationIndex");
-  if (!nodeSets.IsKeyTypeAccepted(KuvInObjectPtr::sType()) || !nodeSets.IsValueTypeAccepted(KuvInSetVal::sType()))
+  if (!nodeSets.IsKeyTypeAccepted(KuvInObjectPtr::sType()) ||
+      !nodeSets.IsValueTypeAccepted(KuvInSetVal::sType()))
     KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
   if (FAILED(visit(node))) return E_FAIL;
   nodeSets.Clear();

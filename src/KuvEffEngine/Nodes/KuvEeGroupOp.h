@@ -31,6 +31,9 @@ public:
   void deleteChildren() override;
   void removeChildren() override;
   HRESULT getChildrenRefs(KuvInLinkList& list) const override;
+  // The children's references themselves, for walks that change nothing:
+  // valid until the children change. getChildrenRefs gives a copy.
+  const KuvInLinkList& childrenRefs() const { return m_children; }
   // Visits the children in order. The first negative code stops the walk and
   // gives E_FAIL whatever the code was; positive codes do not stop it.
   // S_OK after the last child.

@@ -70,10 +70,9 @@ HRESULT KuvEeNodeCloner::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
   std::unique_ptr<KuvEeNodeRef> copy =
       kind == NodeKind::AndOp ? makeNode<KuvEeAndOp>() : makeNode<KuvEeOrOp>();
   m_result.reset();
-  KuvInLinkList children(KuvEeNodeRef::sType());
-  node.getChildrenRefs(children);
   auto* group = static_cast<KuvEeGroupOp*>(copy->getNode());
-  for (KuvInLinkList::iterator it = children.Begin(); it.IsValid(); it.Next()) {
+  const KuvInLinkList& children = node.childrenRefs();
+  for (auto it = children.cBegin(); it.IsValid(); it.Next()) {
     if (FAILED(static_cast<KuvEeNodeRef*>(it.Get())->getNode()->acceptVisitor(*this)))
       KUV_RETURN_ERROR(E_FAIL, "ERROR: acceptVisitor on child failed");
     if (m_result == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer: failed to clone child");

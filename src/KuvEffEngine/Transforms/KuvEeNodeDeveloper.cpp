@@ -24,8 +24,7 @@ std::vector<KuvEeNodeRef*> termsOf(KuvEeNodeRef& factor) {
   std::vector<KuvEeNodeRef*> terms;
   const KuvEeOrOp* orOp = KuvEeOrOp::cast(*factor.getNode());
   if (orOp == nullptr) return {&factor};
-  KuvInLinkList children(KuvEeNodeRef::sType());
-  orOp->getChildrenRefs(children);
+  const KuvInLinkList& children = orOp->childrenRefs();
   for (auto it = children.cBegin(); it.IsValid(); it.Next())
     terms.push_back(static_cast<KuvEeNodeRef*>(it.Get()));
   return terms;
@@ -67,8 +66,7 @@ public:
     if (KuvEeAndOp* andOp = KuvEeAndOp::cast(*root)) return m_valid = addTerm(*andOp);
     KuvEeOrOp* orOp = KuvEeOrOp::cast(*root);
     if (orOp == nullptr) return false;
-    KuvInLinkList children(KuvEeNodeRef::sType());
-    orOp->getChildrenRefs(children);
+    const KuvInLinkList& children = orOp->childrenRefs();
     for (auto it = children.cBegin(); it.IsValid(); it.Next()) {
       KuvEeAndOp* term = KuvEeAndOp::cast(*static_cast<KuvEeNodeRef*>(it.Get())->getNode());
       if (term == nullptr || !addTerm(*term)) {
@@ -112,8 +110,7 @@ public:
   // outside, which normalization leaves as it is. NotHere when it would not.
   Append multiply(const KuvEeOrOp& factor, OwnedNode& out) const {
     std::vector<const KuvEeNodeRef*> leaves;
-    KuvInLinkList children(KuvEeNodeRef::sType());
-    factor.getChildrenRefs(children);
+    const KuvInLinkList& children = factor.childrenRefs();
     for (auto it = children.cBegin(); it.IsValid(); it.Next()) {
       const auto* ref = static_cast<const KuvEeNodeRef*>(it.Get());
       const KuvInObject* criterion = criterionOf(ref->getNode());
@@ -158,8 +155,7 @@ private:
 
   bool addTerm(KuvEeAndOp& andOp) {
     Term term{&andOp, {}};
-    KuvInLinkList children(KuvEeNodeRef::sType());
-    andOp.getChildrenRefs(children);
+    const KuvInLinkList& children = andOp.childrenRefs();
     std::size_t count = 0;
     for (auto it = children.cBegin(); it.IsValid(); it.Next(), ++count) {
       const KuvInObject* criterion = criterionOf(static_cast<KuvEeNodeRef*>(it.Get())->getNode());
@@ -179,8 +175,7 @@ private:
 // weigh on every level of the recursion.
 HRESULT multiplyChildren(KuvEeNodeDeveloper& developer, KuvEeAndOp& andOp) {
   KuvInTraceClass& channel = KuvEeNodeDeveloper::traceChannel();
-  KuvInLinkList children(KuvEeNodeRef::sType());
-  andOp.getChildrenRefs(children);
+  const KuvInLinkList& children = andOp.childrenRefs();
   auto it = children.cBegin();
   OwnedNode accumulator(static_cast<KuvEeNodeRef*>(it.GetGoToNext())->getNode()->clone());
   if (accumulator == nullptr) KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: NULL pointer");

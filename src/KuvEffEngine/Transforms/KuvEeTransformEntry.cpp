@@ -3,8 +3,10 @@
 #include <utility>
 #include <vector>
 
+#include "KuvEeGroupOp.h"
 #include "KuvEeNodeVisitor.h"
 #include "KuvEeOp.h"
+#include "KuvEeSingleOp.h"
 #include "KuvEeTransformDepth.h"
 
 namespace kuv::detail {
@@ -14,16 +16,28 @@ bool isTreeTooDeep(const KuvEeNode* root) {
   // Depth-first over an explicit stack of (node, level).
   std::vector<std::pair<const KuvEeNode*, std::int32_t>> pending{{root, 1}};
   KuvInLinkList children(KuvEeNodeRef::sType());
+  auto push = [&pending](const KuvEeNodeRef* ref, std::int32_t level) {
+    if (ref != nullptr && ref->getNode() != nullptr) pending.emplace_back(ref->getNode(), level);
+  };
   while (!pending.empty()) {
     auto [node, level] = pending.back();
     pending.pop_back();
     if (level > kMaxTransformDepth) return true;
+    // The library's operators are read in place; another kind of operator
+    // through the copy its getChildrenRefs gives.
+    if (const KuvEeGroupOp* group = KuvEeGroupOp::cast(*node)) {
+      for (auto it = group->childrenRefs().cBegin(); it.IsValid(); it.Next())
+        push(static_cast<const KuvEeNodeRef*>(it.Get()), level + 1);
+      continue;
+    }
+    if (const KuvEeSingleOp* single = KuvEeSingleOp::cast(*node)) {
+      push(single->getChildRef(), level + 1);
+      continue;
+    }
     const KuvEeOp* op = KuvEeOp::cast(*node);
     if (op == nullptr || FAILED(op->getChildrenRefs(children))) continue;
-    for (auto it = children.cBegin(); it.IsValid(); it.Next()) {
-      const KuvEeNode* child = static_cast<const KuvEeNodeRef*>(it.Get())->getNode();
-      if (child != nullptr) pending.emplace_back(child, level + 1);
-    }
+    for (auto it = children.cBegin(); it.IsValid(); it.Next())
+      push(static_cast<const KuvEeNodeRef*>(it.Get()), level + 1);
   }
   return false;
 }
