@@ -5,6 +5,8 @@
 
 #include <Kuv.h>
 
+#include "KuvBenchSupport.h"
+
 #include <array>
 #include <memory>
 #include <string>
@@ -42,12 +44,7 @@ BENCHMARK(BM_CloneWideOr)
     ->Unit(benchmark::kMillisecond)
     ->Complexity();
 
-std::array<unsigned char, 16> guid(unsigned n) {
-  std::array<unsigned char, 16> bytes{};
-  bytes[0] = static_cast<unsigned char>(n);
-  bytes[15] = 0x24;
-  return bytes;
-}
+std::array<unsigned char, 16> guid(unsigned n) { return kuv_bench::guid(n, 0x24); }
 
 void BM_ReadWideOrLiteral(benchmark::State& state) {
   KuvEeVarSpace space{"Scale", guid(1).data()};

@@ -7,6 +7,8 @@
 
 #include <Kuv.h>
 
+#include "KuvBenchSupport.h"
+
 #include <array>
 #include <memory>
 #include <string>
@@ -14,12 +16,7 @@
 
 namespace {
 
-std::array<unsigned char, 16> guid(unsigned n) {
-  std::array<unsigned char, 16> bytes{};
-  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<unsigned char>(n >> (8 * i));
-  bytes[15] = 0x5E;
-  return bytes;
-}
+std::array<unsigned char, 16> guid(unsigned n) { return kuv_bench::guid(n, 0x5E); }
 
 struct Model {
   Model() {

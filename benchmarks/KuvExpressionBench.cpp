@@ -5,19 +5,15 @@
 
 #include <Kuv.h>
 
+#include "KuvBenchSupport.h"
+
 #include <array>
 #include <memory>
 #include <string>
 
 namespace {
 
-std::array<unsigned char, 16> guid(unsigned n) {
-  std::array<unsigned char, 16> bytes{};
-  bytes[0] = static_cast<unsigned char>(n);
-  bytes[1] = static_cast<unsigned char>(n >> 8);
-  bytes[15] = 0x42;
-  return bytes;
-}
+std::array<unsigned char, 16> guid(unsigned n) { return kuv_bench::guid(n, 0x42); }
 
 struct Model {
   KuvEeVarSpace space{"Bench", guid(1).data()};
