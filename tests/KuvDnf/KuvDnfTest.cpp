@@ -1,0 +1,295 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+#include "DnfModel.h"
+#include "KuvDnfDateEff.h"
+#include "KuvDnfExclusiveVariables.h"
+#include "KuvDnfMilestonesEff.h"
+#include "KuvDnfOptionEff.h"
+#include "KuvDnfRestrictionEff.h"
+#include "KuvDnfSelectionEff.h"
+#include "KuvDnfSerialEff.h"
+#include "KuvDnfTreeSeriesEff.h"
+#include "KuvInList.h"
+#include "KuvInMilestonesEvalInterval.h"
+#include "KuvInTreeEvalInterval.h"
+#include "support/KuvTestSupport.h"
+
+using namespace dnf_test;
+using Type = KuvDnfAndTermFactory::E_Type;
+
+namespace {
+
+struct RandomDnf {
+  std::unique_ptr<KuvDnf> dnf;
+  std::vector<Predicate> terms;
+};
+
+RandomDnf randomDnf(std::mt19937& rng, Type type, LeafOptions options) {
+  RandomDnf made;
+  made.dnf = std::make_unique<KuvDnf>(DNF_COND_NONE);
+  const int n = 1 + static_cast<int>(rng() % 2);
+  for (int i = 0; i < n; ++i) {
+    Term term = randomTerm(rng, type, 7, options);
+    made.dnf->addAndTerm(term.term.release());
+    made.terms.push_back(term.holds);
+  }
+  return made;
+}
+
+bool meet(const RandomDnf& a, const RandomDnf& b) {
+  for (const Config& c : allConfigs())
+    if (holds(*a.dnf, a.terms, c) && holds(*b.dnf, b.terms, c)) return true;
+  return false;
+}
+
+unsigned char intersects(const KuvDnf& a, const KuvDnf& b) {
+  unsigned char out = 2;
+  EXPECT_EQ(S_OK, a.isIntersect(b, out));
+  return out;
+}
+
+KuvDnfAndTerm* termOf(Type type, std::initializer_list<KuvDnfLeaf*> leaves) {
+  KuvDnfAndTerm* term = KuvDnfAndTermFactory::create(type, 4);
+  for (KuvDnfLeaf* leaf : leaves) EXPECT_EQ(S_OK, term->addDnfLeaf(*leaf));
+  return term;
+}
+
+KuvDnfSerialEff* serial(const KuvInGuid& var, std::int32_t type, unsigned mask, bool negated = false) {
+  return new KuvDnfSerialEff(var, serialRanges(mask), type, false, negated);
+}
+
+unsigned char leavesMeet(const KuvDnfLeaf& a, const KuvDnfLeaf& b) {
+  unsigned char out = 2;
+  EXPECT_EQ(S_OK, a.isIntersect(b, out));
+  return out;
+}
+
+}  // namespace
+
+// Map and list terms, with and without restrictions, against the truth of
+// the model: the intersection is exact on these leaves.
+TEST(KuvDnfOracle, IntersectionIsExact) {
+  std::mt19937 rng(20261206);
+  int met = 0;
+  for (int round = 0; round < 400; ++round) {
+    const LeafOptions options{true, round % 2 == 0};
+    const Type type = round % 4 < 2 ? KuvDnfAndTermFactory::Map : KuvDnfAndTermFactory::List;
+    RandomDnf a = randomDnf(rng, type, options);
+    RandomDnf b = randomDnf(rng, round % 3 == 0 ? KuvDnfAndTermFactory::List : KuvDnfAndTermFactory::Map, options);
+    const bool expected = meet(a, b);
+    met += expected ? 1 : 0;
+    ASSERT_EQ(expected ? 1 : 0, intersects(*a.dnf, *b.dnf)) << a.dnf->toString().ConvertToChar() << "\n"
+                                                               << b.dnf->toString().ConvertToChar();
+  }
+  // Both answers are well represented.
+  EXPECT_GT(met, 50);
+  EXPECT_GT(400 - met, 30);
+}
+
+// A map term includes another when every configuration of the other
+// satisfies it; exact for terms whose leaves are positive.
+TEST(KuvDnfOracle, MapInclusionIsExact) {
+  std::mt19937 rng(7);
+  int included = 0;
+  for (int round = 0; round < 600; ++round) {
+    Term a = randomTerm(rng, KuvDnfAndTermFactory::Map, 2, LeafOptions{true, false});
+    Term b = randomTerm(rng, KuvDnfAndTermFactory::Map, 4, LeafOptions{false, false});
+    bool expected = true;
+    for (const Config& c : allConfigs())
+      if (b.holds(c) && !a.holds(c)) expected = false;
+    unsigned char out = 2;
+    ASSERT_EQ(S_OK, a.term->isIncluding(*b.term, out));
+    ASSERT_EQ(expected ? 1 : 0, out) << a.term->toString().ConvertToChar() << " / "
+                                     << b.term->toString().ConvertToChar();
+    included += expected ? 1 : 0;
+  }
+  EXPECT_GT(included, 30);
+}
+
+TEST(KuvDnfOracle, RealDnfKeepsTheMeaningWithoutImplicitOr) {
+  std::mt19937 rng(11);
+  for (int round = 0; round < 100; ++round) {
+    RandomDnf a = randomDnf(rng, KuvDnfAndTermFactory::Map, LeafOptions{true, true});
+    std::unique_ptr<KuvDnf> real(a.dnf->getRealDnf());
+    ASSERT_NE(nullptr, real);
+    for (const KuvDnfAndTerm* term : real->andTerms())
+      for (const KuvDnfLeaf* leaf : term->leaves()) ASSERT_FALSE(leaf->hasImplicitOr());
+    // A sample of configurations, each as a one-configuration DNF.
+    const std::vector<Config>& configs = allConfigs();
+    for (std::size_t i = static_cast<std::size_t>(round); i < configs.size(); i += 97) {
+      const Config& c = configs[i];
+      const bool inSource = holds(*a.dnf, a.terms, c);
+      unsigned char inReal = 0;
+      auto exact = std::make_unique<KuvDnf>(DNF_COND_NONE);
+      auto* term = new KuvDnfAndTermMap(8);
+      for (int o = 0; o < 3; ++o)
+        term->addDnfLeaf(*new KuvDnfOptionEff(optionGuid(o), featureOf(o), 1u << c.option[o], false));
+      auto* sel = new KuvDnfSelectionEff(selectionGuid(), 1, c.selection == 3, false);
+      if (c.selection != 3) sel->putValue(valueGuid(c.selection));
+      term->addDnfLeaf(*sel);
+      term->addDnfLeaf(*new KuvDnfSerialEff(unitGuid(), serialRanges(c.unit == 0 ? 0 : 1u << (c.unit - 1)),
+                                            KuvDnfSerialEff::UNIT, c.unit == 0, false));
+      term->addDnfLeaf(*new KuvDnfSerialEff(stateGuid(), serialRanges(c.state == 0 ? 0 : 1u << (c.state - 1)),
+                                            KuvDnfSerialEff::STATE, c.state == 0, false));
+      term->addDnfLeaf(*new KuvDnfEff(effGuid(), c.eff == 0));
+      exact->addAndTerm(term);
+      ASSERT_EQ(S_OK, real->isIntersect(*exact, inReal));
+      ASSERT_EQ(inSource ? 1 : 0, inReal);
+    }
+  }
+}
+
+TEST(KuvDnf, SpecialConditionsAndEmptyDnfs) {
+  KuvDnf t(DNF_COND_TRUE), f(DNF_COND_FALSE), empty(DNF_COND_NONE);
+  EXPECT_EQ(0, intersects(f, t));
+  EXPECT_EQ(0, intersects(t, f));
+  EXPECT_EQ(1, intersects(t, empty));
+  EXPECT_EQ(1, intersects(t, t));
+  EXPECT_EQ(0, intersects(empty, empty));
+}
+
+TEST(KuvDnf, TextForm) {
+  KuvDnf dnf(DNF_COND_NONE);
+  const KuvInGuid opt = kuv_test::Guid(1).guid(), feat = kuv_test::Guid(2).guid();
+  dnf.addAndTerm(termOf(KuvDnfAndTermFactory::Map, {new KuvDnfOptionEff(opt, feat, 1, true),
+                                                    new KuvDnfEff(kuv_test::Guid(3).guid(), false)}));
+  auto* sel = new KuvDnfSelectionEff(feat, 1, true, false);
+  sel->putValue(opt);
+  dnf.addAndTerm(termOf(KuvDnfAndTermFactory::List, {sel}));
+  dnf.addAndTerm(termOf(KuvDnfAndTermFactory::List, {new KuvDnfSerialEff(opt, serialRanges(0b110), 13, true, true)}));
+  const std::string o = opt.toString().ConvertToChar(), f = feat.toString().ConvertToChar();
+  EXPECT_EQ("DNF : \nOR \t / -- !DnfOptionEff Feature : " + f + ", Option : " + o + ", Selected\t AND DnfEff : " +
+                kuv_test::Guid(3).guid().toString().ConvertToChar() + "\n\t | -- NoVar & DnfSelectionEff Feature : " +
+                f + ", Selected Options : {" + o + "}\n\t \\ -- KuvDnfSerialEff ( Var=" + o +
+                ", Type : 13, Values : ! (NO VAR [2,3]) )\n",
+            kuv_test::text(dnf));
+  EXPECT_EQ("DNF : \nTRUE", kuv_test::text(KuvDnf(DNF_COND_TRUE)));
+  EXPECT_EQ("DNF : \nFALSE", kuv_test::text(KuvDnf(DNF_COND_FALSE)));
+  EXPECT_EQ("DNF : \nunexpected cond type", kuv_test::text(KuvDnf(static_cast<E_DnfSpecCond>(5))));
+  const char* states[] = {"Nothing", "Selected", "Rejected", "", "NoVar", "", "", "Any value accepted"};
+  for (std::uint32_t v = 0; v < 8; ++v) EXPECT_STREQ(states[v], KuvDnfOptionEff::valueText(v));
+}
+
+TEST(KuvDnf, MapTermRefusesInconsistentLeaves) {
+  const KuvInGuid a = kuv_test::Guid(1).guid(), f = kuv_test::Guid(2).guid();
+  struct Case {
+    std::function<KuvDnfLeaf*()> first, second;
+    const char* message;
+  } cases[] = {
+      {[&] { return new KuvDnfOptionEff(a, f, 1, false); }, [&] { return new KuvDnfOptionEff(a, f, 2, false); },
+       "ERROR: we should not have 2 elements with the same guid. The Dnf is inconsistent"},
+      {[&] { return serial(a, 13, 1); }, [&] { return serial(a, 1, 1); },
+       "ERROR: DNF inconsistency. Forbidden to combine in one DNF an UNDEFINED serial with a State/Unit/MPlan with a "
+       "same CFGKey."},
+      {[&] { return serial(a, 1, 1); }, [&] { return serial(a, 12, 1); }, "Forbidden to combine"},
+      {[&] { return serial(a, 13, 1); }, [&] { return serial(a, 13, 2); },
+       "ERROR: DNF inconsistency. Already has a same (Serial,Type)-couple Effectivity."},
+      {[&] { return new KuvDnfTreeSeriesEff(a, KuvInListVal(KuvInTreeEvalInterval::sType()), 18, false, false); },
+       [&] { return new KuvDnfTreeSeriesEff(a, KuvInListVal(KuvInTreeEvalInterval::sType()), 18, true, false); },
+       "ERROR: we should not have 2 elements with the same _typed_ guid. The Dnf is inconsistent"},
+      {[&] { return new KuvDnfCategoryOptionRestrictionEff(1, f); },
+       [&] { return new KuvDnfCategoryOptionRestrictionEff(1, f); }, "the same guid"},
+      {[&] { return new KuvDnfDateRestrictionEff(1); }, [&] { return new KuvDnfSerialRestrictionEff(1, 7); },
+       "ERROR: unexpected type"},
+      {[&] { return new KuvDnfDateRestrictionEff(1); }, [&] { return new KuvDnfEff(KuvInGuid(), false); },
+       "ERROR: unexpected to have an effectivity without a CFGKey for DNF."},
+  };
+  for (const Case& c : cases) {
+    KuvDnfAndTermMap term;
+    ASSERT_EQ(S_OK, term.addDnfLeaf(*c.first()));
+    std::unique_ptr<KuvDnfLeaf> refused(c.second());
+    EXPECT_TRACES(E_FAIL, c.message, term.addDnfLeaf(*refused));
+    EXPECT_EQ(1, term.getNbDnfLeaves());
+  }
+  // Tree series of two tree types on one variable are two keys.
+  KuvDnfAndTermMap term;
+  const KuvInListVal none(KuvInTreeEvalInterval::sType());
+  EXPECT_EQ(S_OK, term.addDnfLeaf(*new KuvDnfTreeSeriesEff(a, none, 18, false, false)));
+  EXPECT_EQ(S_OK, term.addDnfLeaf(*new KuvDnfTreeSeriesEff(a, none, 19, false, false)));
+}
+
+// Map terms match serial leaves by type (falling back on UNDEFINED); list
+// terms compare every pair. Under exclusive variables a configuration is on
+// one serial variable at a time.
+TEST(KuvDnf, SerialMatchingAndExclusiveVariables) {
+  const KuvInGuid v = kuv_test::Guid(1).guid(), w = kuv_test::Guid(2).guid();
+  auto pair = [&](Type type, KuvDnfLeaf* mine, KuvDnfLeaf* theirs) {
+    std::unique_ptr<KuvDnfAndTerm> a(termOf(type, {mine}));
+    std::unique_ptr<KuvDnfAndTerm> b(termOf(KuvDnfAndTermFactory::List, {theirs}));
+    unsigned char out = 2;
+    EXPECT_EQ(S_OK, a->isIntersect(*b, out));
+    return out;
+  };
+  const Type map = KuvDnfAndTermFactory::Map, list = KuvDnfAndTermFactory::List;
+  // State [1] against Unit [2] on one variable: the map holds no Unit leaf
+  // and no UNDEFINED one, so nothing restricts; the list compares ranges.
+  EXPECT_EQ(1, pair(map, serial(v, 12, 0b01), serial(v, 13, 0b10)));
+  EXPECT_EQ(0, pair(list, serial(v, 12, 0b01), serial(v, 13, 0b10)));
+  EXPECT_EQ(0, pair(map, serial(v, 1, 0b01), serial(v, 13, 0b10)));
+  EXPECT_EQ(0, pair(map, serial(v, 13, 0b01), serial(v, 1, 0b10)));
+  EXPECT_EQ(1, pair(map, serial(v, 13, 0b01), serial(w, 13, 0b10)));
+  {
+    KuvDnfExclusiveVariablesGuard exclusive(0);
+    EXPECT_EQ(0, pair(map, serial(v, 13, 0b01), serial(w, 13, 0b01)));
+    EXPECT_EQ(0, pair(list, serial(v, 13, 0b01), serial(w, 13, 0b01)));
+    EXPECT_EQ(0, pair(list, serial(v, 12, 0b01), serial(v, 13, 0b01)));
+    EXPECT_EQ(1, pair(list, serial(v, 1, 0b01), serial(v, 13, 0b01)));
+    // A term on two serial variables meets no serial leaf, even on its own.
+    std::unique_ptr<KuvDnfAndTerm> two(termOf(map, {serial(v, 13, 0b01), serial(w, 13, 0b01)}));
+    std::unique_ptr<KuvDnfAndTerm> one(termOf(list, {serial(v, 13, 0b01)}));
+    unsigned char out = 2;
+    EXPECT_EQ(S_OK, two->isIntersect(*one, out));
+    EXPECT_EQ(0, out);
+  }
+  EXPECT_EQ(1, CFG_DISABLE_EXCLUSIVES_VARIABLES);
+}
+
+// The leaf rules that are not plain set intersection, and the kinds the
+// random model does not draw.
+TEST(KuvDnf, LeafRules) {
+  const KuvInGuid v = kuv_test::Guid(1).guid(), f = kuv_test::Guid(2).guid();
+  // Two negated leaves always intersect, even when together they exclude
+  // every state.
+  EXPECT_EQ(1, leavesMeet(KuvDnfOptionEff(v, f, 3, true), KuvDnfOptionEff(v, f, 4, true)));
+  EXPECT_EQ(0, leavesMeet(KuvDnfOptionEff(v, f, 1, false), KuvDnfOptionEff(v, f, 1, true)));
+  EXPECT_EQ(1, leavesMeet(KuvDnfOptionEff(v, f, 1, false), KuvDnfOptionEff(v, f, 2, true)));
+  // Different kinds and different variables do not restrict.
+  EXPECT_EQ(1, leavesMeet(KuvDnfOptionEff(v, f, 1, false), KuvDnfEff(v, true)));
+  EXPECT_EQ(1, leavesMeet(KuvDnfEff(v, false), KuvDnfEff(f, true)));
+
+  // Milestones: range against range, not the union of the negated ranges.
+  auto milestones = [](std::initializer_list<std::pair<int, int>> ranges, bool negated) {
+    KuvInListVal list(KuvInMilestonesEvalInterval::sType());
+    for (auto [lo, hi] : ranges) {
+      const KuvInMilestonesEvalInterval::Value a{KuvInTreeEvalIndexBound(lo)}, b{KuvInTreeEvalIndexBound(hi)};
+      list.PutBack(KuvInMilestonesEvalInterval(a, true, b, true));
+    }
+    return KuvDnfMilestonesEff(kuv_test::Guid(9).guid(), list, false, negated);
+  };
+  EXPECT_EQ(1, leavesMeet(milestones({{1, 3}}, false), milestones({{3, 5}}, false)));
+  EXPECT_EQ(0, leavesMeet(milestones({{1, 2}}, false), milestones({{3, 5}}, false)));
+  EXPECT_EQ(0, leavesMeet(milestones({{2, 3}}, false), milestones({{1, 4}}, true)));
+  EXPECT_EQ(1, leavesMeet(milestones({{2, 5}}, false), milestones({{1, 3}, {3, 6}}, true)));
+
+  // Restrictions: R(S) against not R(T) of the same kind and part is
+  // disjoint exactly when S lies within T.
+  KuvDnfSerialRestrictionEff small(2, 13), large(2, 13), otherType(2, 12);
+  small.putVariable(v);
+  large.putVariable(v);
+  large.putVariable(f);
+  KuvDnfSerialRestrictionEff notLarge(large), notSmall(small);
+  notLarge.negate();
+  notSmall.negate();
+  EXPECT_EQ(0, leavesMeet(small, notLarge));
+  EXPECT_EQ(1, leavesMeet(large, notSmall));
+  EXPECT_EQ(1, leavesMeet(notSmall, notLarge));
+  EXPECT_EQ(1, leavesMeet(otherType, notSmall));
+  // Against a variable outside the set: only the no-value state remains.
+  EXPECT_EQ(0, leavesMeet(small, *serial(f, 13, 1)));
+  EXPECT_EQ(1, leavesMeet(*serial(f, 13, 1, true), small));
+  EXPECT_EQ(1, leavesMeet(small, *serial(f, 12, 1)));
+  EXPECT_EQ(1, leavesMeet(small, *serial(v, 13, 1)));
+}
