@@ -140,6 +140,13 @@
 #include "KuvEeNodeEVCFPatternChecker.h"
 #include "KuvEeNodeGroupContext.h"
 #include "KuvEeNodeGroupMaker.h"
+
+#include "KuvIDictionaryModelerAccess.h"
+#include "KuvEeMakeDnfNode.h"
+#include "KuvTbDnfBuilder.h"
+#include "KuvEeDnfConvertor.h"
+#include "KuvDnfModelDicoBuilder.h"
+#include "KuvDnfVsBuilder.h"
 #include "KuvEeVisitor_GetStructuralStats.h"
 #include "KuvEeVisitor_GetCriteriaTypes.h"
 #include "KuvEeIExpressionReviewer.h"
