@@ -6,13 +6,17 @@
 // New objects are named by the modeler access, or by their GUID.
 #pragma once
 
+#include "KuvInObject.h"
+
 #include "KuvDnf.h"
 
 class KuvEeExpressionContext;
 class KuvEeModelDico;
 class KuvIDictionaryModelerAccess;
 
-class KUV_API KuvDnfModelDicoBuilder {
+class KUV_API KuvDnfModelDicoBuilder : public KuvInObject {
+  KUV_DECLARE_TYPE(KuvDnfModelDicoBuilder)
+
 public:
   static HRESULT buildMD(const KuvDnf& dnf, KuvEeModelDico& model, KuvEeExpressionContext& context,
                          const KuvIDictionaryModelerAccess* access);

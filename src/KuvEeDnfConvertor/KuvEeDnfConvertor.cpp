@@ -6,10 +6,6 @@
 #include "KuvEeNodeCloner.h"
 #include "KuvTbDnfBuilder.h"
 
-namespace {
-KuvInTraceClass& traceChannel() { return KuvDnf::traceChannel(); }
-}  // namespace
-
 KuvDnf* KuvEeDnfConvertor::NodeRef2Dnf(const KuvEeNodeRef& ref) {
   KuvEeNodeCloner cloner;
   std::unique_ptr<KuvEeNodeRef> copy(cloner.clone(ref));

@@ -10,6 +10,8 @@
 // KuvDnfVsBuilder), the const variable-space form expects it all there.
 #pragma once
 
+#include "KuvInObject.h"
+
 #include "KuvDnf.h"
 #include "KuvEeNodeRef.h"
 
@@ -19,7 +21,9 @@ class KuvEeVarSpace;
 class KuvIDictionaryModelerAccess;
 class KuvInSet;
 
-class KUV_API KuvEeDnfConvertor {
+class KUV_API KuvEeDnfConvertor : public KuvInObject {
+  KUV_DECLARE_TYPE(KuvEeDnfConvertor)
+
 public:
   // Clone, make disjunctive, read into map terms.
   static KuvDnf* NodeRef2Dnf(const KuvEeNodeRef& ref);

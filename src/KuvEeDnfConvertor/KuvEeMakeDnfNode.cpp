@@ -4,12 +4,6 @@
 #include "KuvEeNodeNormalizer.h"
 #include "KuvEeNodeNotRemover.h"
 
-namespace {
-// The service has no object of its own; it reports on the developer's
-// channel, the transformation it drives.
-KuvInTraceClass& traceChannel() { return KuvEeNodeDeveloper::traceChannel(); }
-}  // namespace
-
 HRESULT KuvEeMakeDnfNode::makeDnfNode(KuvEeNodeRef& ref) {
   KuvEeNodeNotRemover remover(1);
   HRESULT hr = remover.removeNots(ref, KuvEeNodeNotRemover::RemNots_None);

@@ -35,7 +35,8 @@
 
 namespace {
 
-KuvInTraceClass& traceChannel() { return KuvDnf::traceChannel(); }
+// The helpers report on the builder's channel.
+KuvInTraceClass& traceChannel() { return KuvTbDnfBuilder::traceChannel(); }
 
 const KuvInGuid& guidOf(const KuvEeVariable* var) {
   static const KuvInGuid unset;
