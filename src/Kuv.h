@@ -147,6 +147,8 @@
 #include "KuvEeDnfConvertor.h"
 #include "KuvDnfModelDicoBuilder.h"
 #include "KuvDnfVsBuilder.h"
+#include "KuvEeDnfComparisonServices.h"
+#include "KuvFilteringComparison.h"
 #include "KuvEeVisitor_GetStructuralStats.h"
 #include "KuvEeVisitor_GetCriteriaTypes.h"
 #include "KuvEeIExpressionReviewer.h"
@@ -190,3 +192,4 @@
 #include "KuvConversionServices.h"
 #include "KuvCoreEVC_ExpressionAndTerm.h"
 #include "KuvCoreEVC_Expression.h"
+#include "KuvCoreFilteringComparison.h"

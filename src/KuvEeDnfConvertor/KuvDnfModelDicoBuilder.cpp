@@ -16,8 +16,6 @@
 #include "KuvIDictionaryModelerAccess.h"
 #include "KuvInTraceClass.h"
 
-KUV_DEFINE_TYPE(KuvDnfModelDicoBuilder, KuvInObject)
-
 namespace {
 
 KuvInTraceClass& channel() { return KuvDnfModelDicoBuilder::traceChannel(); }

@@ -15,6 +15,8 @@
 // (E_NOTIMPL) until their tree effectivities can carry them.
 #pragma once
 
+#include "KuvInObject.h"
+
 #include "KuvDnf.h"
 
 class KuvEeExpressionContext;
@@ -25,8 +27,6 @@ class KUV_API KuvDnfModelDicoBuilder : public KuvInObject {
   KUV_DECLARE_TYPE(KuvDnfModelDicoBuilder)
 
 public:
-  KuvDnfModelDicoBuilder() = delete;
-
   static HRESULT buildMD(const KuvDnf& dnf, KuvEeModelDico& model, KuvEeExpressionContext& context,
                          const KuvIDictionaryModelerAccess* access);
   // The access's name for guid, or, without access or name, the GUID's 16

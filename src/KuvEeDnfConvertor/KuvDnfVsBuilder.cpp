@@ -17,8 +17,6 @@
 #include "KuvInSet.h"
 #include "KuvInTraceClass.h"
 
-KUV_DEFINE_TYPE(KuvDnfVsBuilder, KuvInObject)
-
 namespace {
 
 KuvInTraceClass& channel() { return KuvDnfVsBuilder::traceChannel(); }

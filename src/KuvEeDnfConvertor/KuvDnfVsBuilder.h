@@ -13,6 +13,8 @@
 // (E_NOTIMPL) until their tree effectivities can carry them.
 #pragma once
 
+#include "KuvInObject.h"
+
 #include "KuvDnf.h"
 
 class KuvEeVarSpace;
@@ -22,8 +24,6 @@ class KUV_API KuvDnfVsBuilder : public KuvInObject {
   KUV_DECLARE_TYPE(KuvDnfVsBuilder)
 
 public:
-  KuvDnfVsBuilder() = delete;
-
   // Unless keep, objects is cleared first.
   static HRESULT buildVS(const KuvDnf& dnf, KuvEeVarSpace& varSpace, KuvInSet& objects, unsigned char keep);
 };

@@ -10,6 +10,8 @@
 // KuvDnfVsBuilder), the const variable-space form expects it all there.
 #pragma once
 
+#include "KuvInObject.h"
+
 #include "KuvDnf.h"
 #include "KuvEeNodeRef.h"
 
@@ -19,7 +21,9 @@ class KuvEeVarSpace;
 class KuvIDictionaryModelerAccess;
 class KuvInSet;
 
-class KUV_API KuvEeDnfConvertor {
+class KUV_API KuvEeDnfConvertor : public KuvInObject {
+  KUV_DECLARE_TYPE(KuvEeDnfConvertor)
+
 public:
   // Clone, make disjunctive, read into map terms.
   static KuvDnf* NodeRef2Dnf(const KuvEeNodeRef& ref);
@@ -33,8 +37,9 @@ public:
                                    unsigned char keep);
   // The variables must exist in the space already.
   static KuvEeNodeRef* Dnf2NodeRef(const KuvDnf& dnf, const KuvEeVarSpace& varSpace);
-  // In the model of that GUID inside context, which is created (and then
-  // the caller's) when null.
+  // In the model of that GUID inside context (the model is created, named
+  // by the GUID's text, when missing). A null context is created, and is the
+  // caller's with the tree; without a tree it is deleted and stays null.
   static KuvEeNodeRef* Dnf2NodeRef(const KuvDnf& dnf, const KuvInGuid& model, KuvEeExpressionContext*& context,
                                    const KuvIDictionaryModelerAccess* access);
 

@@ -33,19 +33,9 @@
 #include "KuvEeVarSpace.h"
 #include "KuvInTraceClass.h"
 
-// The trace channel of the reading (the class exists for its channel only).
-class KuvEeDnfConvertorRead : public KuvInObject {
-  KUV_DECLARE_TYPE(KuvEeDnfConvertorRead)
-
-public:
-  KuvEeDnfConvertorRead() = delete;
-};
-
-KUV_DEFINE_TYPE(KuvEeDnfConvertorRead, KuvInObject)
-
 namespace {
 
-KuvInTraceClass& channel() { return KuvEeDnfConvertorRead::traceChannel(); }
+KuvInTraceClass& channel() { return KuvEeDnfConvertor::traceChannel(); }
 
 using Tree = std::unique_ptr<KuvEeNodeRef>;
 

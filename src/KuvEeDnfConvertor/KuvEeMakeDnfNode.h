@@ -4,9 +4,13 @@
 // is no bound on the number of terms development produces.
 #pragma once
 
+#include "KuvInObject.h"
+
 #include "KuvEeNodeRef.h"
 
-class KUV_API KuvEeMakeDnfNode {
+class KUV_API KuvEeMakeDnfNode : public KuvInObject {
+  KUV_DECLARE_TYPE(KuvEeMakeDnfNode)
+
 public:
   static HRESULT makeDnfNode(KuvEeNodeRef& ref);
 };

@@ -4,12 +4,16 @@
 // whole conversion fails. The DNF is the caller's; null on failure.
 #pragma once
 
+#include "KuvInObject.h"
+
 #include "KuvDnf.h"
 #include "KuvEeNodeRef.h"
 
 class KuvEeNode;
 
-class KUV_API KuvTbDnfBuilder {
+class KUV_API KuvTbDnfBuilder : public KuvInObject {
+  KUV_DECLARE_TYPE(KuvTbDnfBuilder)
+
 public:
   static KuvDnf* createDnf(const KuvEeNodeRef& ref, KuvDnfAndTermFactory::E_Type type);
   // The normal-form leaf of a tree leaf (the caller's), or null when the

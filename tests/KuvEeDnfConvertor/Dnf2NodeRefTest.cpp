@@ -4,9 +4,9 @@
 // their reason and leave nothing behind.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -19,23 +19,20 @@
 #include "KuvDnfSerialEff.h"
 #include "KuvDnfTreeSeriesEff.h"
 #include "KuvDnfVsBuilder.h"
-#include "KuvEeCategory.h"
-#include "KuvEeDateVar.h"
 #include "KuvEeDnfConvertor.h"
-#include "KuvEeEffectivity.h"
+#include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEeExpressionContext.h"
 #include "KuvEeModelDico.h"
 #include "KuvEeOptionVar.h"
 #include "KuvEePredefEff.h"
 #include "KuvEeSelectionVar.h"
-#include "KuvEeSerialVar.h"
 #include "KuvEeVarSpace.h"
-#include "KuvEffEngine/TruthTable.h"
 #include "KuvIDictionaryModelerAccess.h"
 #include "KuvInDateInterval.h"
 #include "KuvInSerialInterval.h"
 #include "KuvInSet.h"
 #include "KuvInTreeEvalInterval.h"
+#include "support/KuvTestSupport.h"
 
 using namespace kuv_test;
 
@@ -102,77 +99,38 @@ KuvInListVal days(unsigned mask) {
   return list;
 }
 
-// The configurations a leaf admits, computed on the truth model's
-// configuration index (see TruthTable.cpp): the states of its variable on
-// that axis, the no-value state last.
-struct Drawn {
-  KuvDnfLeaf* leaf;
-  int stride;
-  int size;
-  unsigned states;
-};
-
-Drawn randomLeaf(std::mt19937& rng) {
-  auto bit = [&] { return rng() % 2 == 1; };
-  const bool negated = bit();
+// A random leaf on the truth model's variables, in any state.
+KuvDnfLeaf* randomLeaf(std::mt19937& rng) {
+  const bool negated = rng() % 2 == 1;
+  const bool noVar = rng() % 2 == 1;
   const unsigned mask = rng() % 8;
-  const bool noVar = bit();
-  Drawn d{};
   switch (rng() % 5) {
-    case 0: {
-      const int i = static_cast<int>(rng() % 3);
-      d = {option(i, mask, negated), i == 0 ? 1 : i == 1 ? 3 : 9, 3, mask};
-      break;
-    }
+    case 0:
+      return option(static_cast<int>(rng() % 3), mask, negated);
     case 1: {
       auto* leaf = new KuvDnfSelectionEff(g(5), 3, noVar, negated);
       for (unsigned v = 0; v < 3; ++v)
         if ((mask >> v) & 1U) leaf->putValue(g(6 + v));
-      d = {leaf, 27, 4, mask | (noVar ? 8U : 0U)};
-      break;
+      return leaf;
     }
     case 2:
-      d = {new KuvDnfSerialEff(g(9), units(mask), kUnit, noVar, negated), 108, 6, (mask << 1) | (noVar ? 32U : 0U)};
-      break;
+      return new KuvDnfSerialEff(g(9), units(mask), kUnit, noVar, negated);
     case 3:
-      d = {new KuvDnfDateEff(g(10), days(mask & 3U), noVar, negated), 648, 5,
-           ((mask & 3U) << 1) | (noVar ? 16U : 0U)};
-      break;
+      return new KuvDnfDateEff(g(10), days(mask & 3U), noVar, negated);
     default:
-      d = {new KuvDnfEff(g(13), negated), 12960, 2, 1U};
-      return negated ? Drawn{d.leaf, d.stride, d.size, 2U} : d;
+      return new KuvDnfEff(g(13), negated);
   }
-  if (negated) d.states = ((1U << d.size) - 1) & ~d.states;
-  return d;
 }
 
-TruthTable tableOf(const Drawn& d) {
-  TruthTable table;
-  for (int c = 0; c < TruthModel::kConfigs; ++c)
-    if ((d.states >> ((c / d.stride) % d.size)) & 1U) table.set(c);
-  return table;
-}
-
-// A random form over the truth model and the configurations it holds.
-std::unique_ptr<KuvDnf> randomDnf(std::mt19937& rng, TruthTable& holds) {
-  holds.reset();
-  if (rng() % 10 == 0) {
-    const bool isTrue = rng() % 2 == 0;
-    if (isTrue) holds.set();
-    return dnf({}, isTrue ? DNF_COND_TRUE : DNF_COND_FALSE);
-  }
+// A random form over the truth model, on list terms, which take several
+// leaves on one variable.
+std::unique_ptr<KuvDnf> randomDnf(std::mt19937& rng) {
+  if (rng() % 10 == 0) return dnf({}, rng() % 2 == 0 ? DNF_COND_TRUE : DNF_COND_FALSE);
   auto out = dnf({});
   for (unsigned t = rng() % 4; t > 0; --t) {
     std::vector<KuvDnfLeaf*> leaves;
-    TruthTable product;
-    product.set();
-    for (unsigned l = 1 + rng() % 3; l > 0; --l) {
-      Drawn d = randomLeaf(rng);
-      leaves.push_back(d.leaf);
-      product &= tableOf(d);
-    }
+    for (unsigned l = 1 + rng() % 3; l > 0; --l) leaves.push_back(randomLeaf(rng));
     out->addAndTerm(term(leaves));
-    holds |= product;
   }
   return out;
 }
@@ -195,12 +153,13 @@ TEST(Dnf2NodeRef, TreesHoldExactlyTheConfigurationsOfTheForm) {
   ModelNames names;
   std::mt19937 rng(2024);
   for (int round = 0; round < 150; ++round) {
-    TruthTable holds;
-    std::unique_ptr<KuvDnf> form = randomDnf(rng, holds);
+    std::unique_ptr<KuvDnf> form = randomDnf(rng);
     SCOPED_TRACE(text(*form));
     KuvInSet objects;
     Tree overModel(KuvEeDnfConvertor::Dnf2NodeRef(*form, fixture.space, objects, 0));
     ASSERT_TRUE(overModel);
+    const std::optional<TruthTable> holds = dnfTable(fixture.model, *form);
+    ASSERT_TRUE(holds);
     EXPECT_EQ(holds, truthTable(fixture.model, *overModel));
     EXPECT_EQ(fixture.space.getVars().GetLength(), 6) << "nothing created where the space knew it all";
 
@@ -212,28 +171,41 @@ TEST(Dnf2NodeRef, TreesHoldExactlyTheConfigurationsOfTheForm) {
     Tree overDictionary(KuvEeDnfConvertor::Dnf2NodeRef(*form, *model, context, &names));
     ASSERT_TRUE(overDictionary);
     EXPECT_EQ(shape(*overModel), shape(*overDictionary));
+
+    // There and back through a Not: the complement.
+    std::unique_ptr<KuvDnf> negation(KuvEeDnfConvertor::GetNotDnf(*form, g(10), 0, nullptr));
+    ASSERT_TRUE(negation);
+    EXPECT_EQ(~*holds, dnfTable(fixture.model, *negation));
   }
+}
+
+TEST(GetNotDnf, NegatesWithinTheDomainWhenAsked) {
+  TruthModel model;
+  const unsigned char domain = 1;
+  std::unique_ptr<KuvDnf> none(KuvEeDnfConvertor::GetNotDnf(*dnf({}, DNF_COND_TRUE), g(10), domain, nullptr));
+  ASSERT_TRUE(none);
+  EXPECT_EQ(DNF_COND_FALSE, none->getSpecialCondition());
+  std::unique_ptr<KuvDnf> rejected(KuvEeDnfConvertor::GetNotDnf(*dnf({term({option(0, 1)})}), g(10), domain, nullptr));
+  ASSERT_TRUE(rejected);
+  EXPECT_EQ(dnfTable(model, *dnf({term({option(0, 2)})})), dnfTable(model, *rejected));
 }
 
 TEST(Dnf2NodeRef, ReadsTermsAsAndsUnderAnOrAndDropsSingleChildOperators) {
   ModelSpace fixture;
   struct Case {
-    std::function<std::unique_ptr<KuvDnf>()> form;
+    std::unique_ptr<KuvDnf> form;
     const char* shape;
   } cases[] = {
-      {[] { return dnf({}, DNF_COND_TRUE); }, "T"},
-      {[] { return dnf({}, DNF_COND_FALSE); }, "F"},
-      {[] { return dnf({}); }, "Or()"},
-      {[] { return dnf({term({option(0, KuvDnfOptionEff::Selected)})}); }, "Diesel"},
-      {[] {
-         return dnf({term({option(0, 1), option(1, 1, true)}, KuvDnfAndTermFactory::Map), term({option(2, 6)})});
-       },
+      {dnf({}, DNF_COND_TRUE), "T"},
+      {dnf({}, DNF_COND_FALSE), "F"},
+      {dnf({}), "Or()"},
+      {dnf({term({option(0, KuvDnfOptionEff::Selected)})}), "Diesel"},
+      {dnf({term({option(0, 1), option(1, 1, true)}, KuvDnfAndTermFactory::Map), term({option(2, 6)})}),
        "Or(And(Diesel,!Petrol),Electric:FN)"},
-      {[] { return dnf({term({new KuvDnfEff(g(13), true)})}); }, "!Ref(ECO)"},
+      {dnf({term({new KuvDnfEff(g(13), true)})}), "!Ref(ECO)"},
   };
   for (const Case& c : cases) {
-    std::unique_ptr<KuvDnf> form = c.form();
-    Tree tree(KuvEeDnfConvertor::Dnf2NodeRef(*form, static_cast<const KuvEeVarSpace&>(fixture.space)));
+    Tree tree(KuvEeDnfConvertor::Dnf2NodeRef(*c.form, static_cast<const KuvEeVarSpace&>(fixture.space)));
     ASSERT_TRUE(tree) << c.shape;
     EXPECT_EQ(c.shape, shape(*tree));
   }
@@ -295,25 +267,6 @@ TEST(KuvDnfVsBuilder, CreatesEachObjectOnceAndReusesIt) {
   EXPECT_EQ(S_OK, KuvDnfVsBuilder::buildVS(*dnf({}, DNF_COND_TRUE), space, objects, 0));
   EXPECT_EQ(0, objects.GetLength()) << "cleared without keep";
   again.DeleteAll();
-}
-
-TEST(KuvDnfModelDicoBuilder, RegistersInTheContextAndReusesWhatItKnows) {
-  std::unique_ptr<KuvDnf> form = dnf({term({option(0, 1), new KuvDnfEff(g(13), false)}),
-                                      term({option(1, 1), new KuvDnfSerialEff(g(9), units(1), kUnit, false, false)})});
-  KuvEeExpressionContext context;
-  auto* model = new KuvEeModelDico("Bike", g(10));
-  ASSERT_EQ(S_OK, context.AddModelDico(model, true));
-  ASSERT_EQ(S_OK, KuvDnfModelDicoBuilder::buildMD(*form, *model, context, nullptr));
-  KuvEeDicoObject* category = nullptr;
-  ASSERT_EQ(S_OK, model->getConfigFeature(g(1), category));
-  EXPECT_EQ(2, KuvEeCategory::cast(*category)->getOptionVars().GetLength());
-  KuvEeModelDico* series = nullptr;
-  ASSERT_EQ(S_OK, context.GetModelDico(g(9), series)) << "a series brings its model into the context";
-  EXPECT_TRUE(series->isEvolutionSeriesEnabled(kUnit));
-
-  ASSERT_EQ(S_OK, KuvDnfModelDicoBuilder::buildMD(*form, *model, context, nullptr));
-  EXPECT_EQ(2, KuvEeCategory::cast(*category)->getOptionVars().GetLength());
-  EXPECT_EQ(2, context.GetNbDictionaries());
 }
 
 TEST(KuvDnfModelDicoBuilder, NamesByModelerElseByGuidBytes) {

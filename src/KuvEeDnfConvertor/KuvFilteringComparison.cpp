@@ -1,0 +1,107 @@
+#include "KuvFilteringComparison.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include "KuvDnfExclusiveVariables.h"
+#include "KuvEeDnfConvertor.h"
+#include "KuvEeNotOp.h"
+#include "KuvEeVarSpace.h"
+#include "KuvInList.h"
+#include "KuvInSet.h"
+
+KUV_DEFINE_TYPE(KuvFilteringComparison, KuvInObject)
+
+namespace {
+
+KuvInTraceClass& traceChannel() { return KuvFilteringComparison::traceChannel(); }
+
+// Not dnf: through a tree over a working variable space, under a plain Not.
+std::unique_ptr<KuvDnf> negationOf(const KuvDnf& dnf) {
+  KuvEeVarSpace space(KuvInString("KuvFilteringComparison"), KuvInGuid().getArray());
+  KuvInSet objects;
+  std::unique_ptr<KuvEeNodeRef> tree(KuvEeDnfConvertor::Dnf2NodeRef(dnf, space, objects, 0));
+  std::unique_ptr<KuvDnf> negation;
+  if (tree) {
+    auto* negated = new KuvEeNotOp(0);
+    std::unique_ptr<KuvEeNodeRef> root(negated->getNodeRef());
+    if (SUCCEEDED(negated->setChildRef(tree.get()))) {
+      tree.release();
+      negation.reset(KuvEeDnfConvertor::NodeRef2Dnf(*root));
+    }
+  }
+  if (!negation) KUV_TRACE_ERROR("ERROR: NULL pointer");
+  return negation;
+}
+
+bool isTrue(const KuvDnf& dnf) { return dnf.getSpecialCondition() == DNF_COND_TRUE; }
+bool isFalse(const KuvDnf& dnf) { return dnf.getSpecialCondition() == DNF_COND_FALSE; }
+
+}  // namespace
+
+HRESULT KuvFilteringComparison::Compare_DNF_To_DNF(const E_COMPARE_TEST_TYPE& test, const KuvDnf& reference,
+                                                   const KuvInList& dnfs, unsigned char*& results,
+                                                   unsigned char exclusive) {
+  results = nullptr;
+  if (dnfs.IsEmpty()) KUV_RETURN_ERROR(E_FAIL, "ERROR: Empty input list.");
+  if (test != CompareEqual && test != CompareIntersect && test != CompareIncluded)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: UNEXPECTED.");
+  const KuvDnfExclusiveVariablesGuard exclusiveVariables(
+      std::getenv("CFG_ENABLE_EXCLUSIVES_VARIABLES") != nullptr ? 0 : (exclusive != 0 ? 0 : 1));
+  const std::int32_t n = dnfs.GetLength();
+  std::unique_ptr<unsigned char, decltype(&std::free)> bytes(static_cast<unsigned char*>(std::malloc(n)), &std::free);
+  if (!bytes) KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: out of memory");
+  std::unique_ptr<KuvDnf> notReference;
+  // Whether d meets not r (r's negation built once for the whole list).
+  auto meetsNotReference = [&](const KuvDnf& d, unsigned char& out) -> HRESULT {
+    if (!notReference) notReference = negationOf(reference);
+    if (!notReference) return E_FAIL;
+    return d.isIntersect(*notReference, out);
+  };
+  for (std::int32_t i = 0; i < n; ++i) {
+    const KuvDnf* d = dnfs.Get(i) != nullptr ? KuvDnf::cast(*dnfs.Get(i)) : nullptr;
+    if (d == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: the list holds something else than normal forms");
+    unsigned char out = 0;
+    HRESULT hr = S_OK;
+    if (test == CompareIntersect) {
+      hr = reference.isIntersect(*d, out);
+    } else if (test == CompareIncluded) {
+      if (isFalse(reference)) {
+        out = isFalse(*d) ? 1 : 0;
+      } else if (isFalse(*d) || isTrue(reference)) {
+        out = 1;
+      } else {
+        hr = meetsNotReference(*d, out);
+        out = out != 0 ? 0 : 1;
+      }
+    } else if (isFalse(reference) != isFalse(*d) || isTrue(reference) != isTrue(*d)) {
+      out = 0;
+    } else {
+      std::unique_ptr<KuvDnf> notD = negationOf(*d);
+      hr = notD ? reference.isIntersect(*notD, out) : E_FAIL;
+      if (SUCCEEDED(hr) && out != 0) {
+        out = 0;
+      } else if (SUCCEEDED(hr)) {
+        hr = meetsNotReference(*d, out);
+        out = out != 0 ? 0 : 1;
+      }
+    }
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: isIntersect FAILED.");
+    bytes.get()[i] = out;
+  }
+  results = bytes.release();
+  return S_OK;
+}
+
+HRESULT KuvFilteringComparison::Compare_Filter_To_Filterable(const E_COMPARE_TEST_TYPE&, const KuvFilter&,
+                                                             const KuvInList&, unsigned int&, unsigned char*& results) {
+  results = nullptr;
+  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until filter objects exist");
+}
+
+HRESULT KuvFilteringComparison::Compare_Filterable_To_Filterable(const E_COMPARE_TEST_TYPE&, const KuvFilterable&,
+                                                                 unsigned int&, const KuvInList&, unsigned int&,
+                                                                 unsigned char*& results) {
+  results = nullptr;
+  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until filter objects exist");
+}

@@ -1,0 +1,105 @@
+#include "KuvEeDnfConvertor/DnfTruth.h"
+
+#include <memory>
+
+#include "KuvDnfDateEff.h"
+#include "KuvDnfOptionEff.h"
+#include "KuvDnfSelectionEff.h"
+#include "KuvDnfSerialEff.h"
+#include "KuvEeDateEff.h"
+#include "KuvEeDateVar.h"
+#include "KuvEeEffLeaf.h"
+#include "KuvEeEffectivity.h"
+#include "KuvEeOptionEff.h"
+#include "KuvEeOptionVar.h"
+#include "KuvEePredefEff.h"
+#include "KuvEeSelectionEff.h"
+#include "KuvEeSelectionValue.h"
+#include "KuvEeSelectionVar.h"
+#include "KuvEeSerialEff.h"
+#include "KuvEeSerialVar.h"
+#include "KuvEeVarEffLeaf.h"
+
+namespace kuv_test {
+
+namespace {
+
+// The positive part (ranges or values, no-value flag), then the negation.
+KuvEeNode* withFlags(KuvEeVarEff* eff, bool noVar, bool negated) {
+  if (noVar) {
+    if (auto* s = KuvEeSelectionEff::cast(*eff)) s->orNoVar();
+    if (auto* s = KuvEeSerialEff::cast(*eff)) s->orNoVar();
+    if (auto* d = KuvEeDateEff::cast(*eff)) d->orNoVar();
+  }
+  if (negated) eff->opNot();
+  return new KuvEeVarEffLeaf(eff);
+}
+
+KuvEeNode* engineLeaf(const TruthModel& m, const KuvDnfLeaf& leaf) {
+  const KuvInGuid& guid = leaf.getGuid();
+  switch (leaf.getKind()) {
+    case KuvDnfLeaf::Kind::Option:
+      for (const auto& option : m.options)
+        if (option->getGuid() == guid) {
+          const auto& o = static_cast<const KuvDnfOptionEff&>(leaf);
+          return withFlags(new KuvEeOptionEff(option.get(), o.getValue()), false, o.isNegated());
+        }
+      return nullptr;
+    case KuvDnfLeaf::Kind::Selection: {
+      if (m.selection->getGuid() != guid) return nullptr;
+      const auto& s = static_cast<const KuvDnfSelectionEff&>(leaf);
+      auto* eff = new KuvEeSelectionEff(m.selection.get(), KuvEeSelectionEff::AllFalse);
+      for (KuvEeSelectionValue* value : m.values)
+        if (s.getValues().Find(value->getGuid())) eff->add(value);
+      return withFlags(eff, s.getNoVar(), s.isNegated());
+    }
+    case KuvDnfLeaf::Kind::Serial: {
+      if (m.serial->getGuid() != guid) return nullptr;
+      const auto& s = static_cast<const KuvDnfSerialEff&>(leaf);
+      auto* eff = new KuvEeSerialEff(m.serial.get(), KuvEeSerialEff::AllFalse);
+      eff->set(s.getIntervals());
+      return withFlags(eff, s.getNoVar(), s.isNegated());
+    }
+    case KuvDnfLeaf::Kind::Date: {
+      if (m.date->getGuid() != guid) return nullptr;
+      const auto& d = static_cast<const KuvDnfDateEff&>(leaf);
+      auto* eff = new KuvEeDateEff(m.date.get(), KuvEeDateEff::AllFalse);
+      eff->set(d.getIntervals());
+      return withFlags(eff, d.getNoVar(), d.isNegated());
+    }
+    case KuvDnfLeaf::Kind::Eff: {
+      KuvEeEffectivity* target = m.change->getGuid() == guid ? static_cast<KuvEeEffectivity*>(m.change.get())
+                                                              : nullptr;
+      for (const auto& eff : m.effs)
+        if (eff->getGuid() == guid) target = eff.get();
+      if (target == nullptr) return nullptr;
+      auto* node = new KuvEeEffLeaf(target);
+      if (leaf.isNegated()) node->opNot();
+      return node;
+    }
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+std::optional<TruthTable> dnfTable(const TruthModel& model, const KuvDnf& dnf) {
+  TruthTable table;
+  if (dnf.getSpecialCondition() == DNF_COND_TRUE) return table.set();
+  if (dnf.getSpecialCondition() != DNF_COND_NONE) return table;
+  for (const KuvDnfAndTerm* term : dnf.andTerms()) {
+    TruthTable product;
+    product.set();
+    for (const KuvDnfLeaf* leaf : term->leaves()) {
+      std::unique_ptr<KuvEeNode> node(engineLeaf(model, *leaf));
+      if (!node) return std::nullopt;
+      const std::optional<TruthTable> part = truthTable(model, *node);
+      if (!part) return std::nullopt;
+      product &= *part;
+    }
+    table |= product;
+  }
+  return table;
+}
+
+}  // namespace kuv_test
