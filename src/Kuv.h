@@ -179,3 +179,6 @@
 #include "KuvXMLV2ModelerContextImpl.h"
 #include "KuvXMLV3ModelDicoSAXHandler.h"
 #include "KuvJSONModelDicoParser.h"
+#include "KuvXMLV2DicoSAXHandlerBase.h"
+#include "KuvXMLV2ModelDicoSAXHandler.h"
+#include "KuvXMLVarSpaceSAXHandler.h"
