@@ -1,5 +1,6 @@
 #include "KuvXMLV3ModelDicoSAXHandler.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -533,6 +534,29 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::endElement(const KuvInString& name) {
   return S_OK;
 }
 
+HRESULT KuvXMLV3ModelDicoSAXHandler::adoptIntoContext() {
+  for (auto it = m_created.begin(); it != m_created.end();) {
+    KuvEeDicoObject* feature = nullptr;
+    if (const auto* option = KuvEeCatOptionVar::cast(**it)) feature = option->getCategory();
+    if (const auto* value = KuvEeSelectionValue::cast(**it)) feature = value->getSelectionVar();
+    if (feature == nullptr || std::find(m_created.begin(), m_created.end(), feature) != m_created.end()) {
+      ++it;
+      continue;
+    }
+    // The context makes its own copy, which it indexes and owns.
+    const KuvInString name = (*it)->getName();
+    const KuvInGuid guid = (*it)->getGuid();
+    if (auto* value = KuvEeSelectionValue::cast(**it))
+      value->getSelectionVar()->removeValue(value);
+    else
+      delete *it;
+    it = m_created.erase(it);
+    if (FAILED(m_context.AddConfigFeatureOption(name, guid, feature)))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to add option ", name, " to the ConfigFeature of KuvEeExpressionContext.");
+  }
+  return S_OK;
+}
+
 HRESULT KuvXMLV3ModelDicoSAXHandler::GetCreatedModelDico(KuvEeModelDico*& dico, KuvInSet& descriptions,
                                                          KuvXMLV2IModelerContext*& modelerContext) {
   KUV_TRACE_CALL("GetCreatedModelDico");
@@ -543,6 +567,7 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::GetCreatedModelDico(KuvEeModelDico*& dico, 
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to return a created EeModelDico, no parsing have been done.");
   if (!descriptions.IsTypeAccepted(KuvXMLV2EeSerialDescription::sType()))
     KUV_RETURN_ERROR(E_FAIL, "ERROR: cast issue, wrong type set on the list.");
+  if (const HRESULT hr = adoptIntoContext(); FAILED(hr)) return hr;
   for (KuvInSet::const_iterator it = m_descriptions.cBegin(); it.IsValid();) descriptions.Put(it.GetGoToNext());
   m_descriptions.Clear();
   clearConstruction();

@@ -20,7 +20,8 @@
 // descriptions belong to the handler: a refused document leaves nothing
 // behind once the handler dies or starts the next document. Afterwards the
 // caller owns the dictionary and the descriptions; the features created go
-// with the dictionary (an expression context takes them over with it). The
+// with the dictionary (an expression context takes them over with it), and
+// the options added to features of the context go to the context. The
 // modeler context stays its creator's throughout.
 #pragma once
 
@@ -90,6 +91,9 @@ private:
   HRESULT findFeature(const KuvInGuid& guid, KuvEeDicoObject*& feature);
   HRESULT collectOption(Attributes& attributes, KuvEeDicoObject& option);
   HRESULT toGuid(const KuvInString& text, KuvInGuid& guid) const;
+  // Options and values the document added to features of the context
+  // become the context's, as the other options of those features are.
+  HRESULT adoptIntoContext();
   bool collecting() const { return m_collect != 0 && m_modelerContext != nullptr; }
   // Deletes the dictionary and what the document created for it.
   void discard();

@@ -163,14 +163,22 @@ TEST(KuvXMLV3ModelDicoSAXHandlerTest, HandsOverOnlyIntoASetOfDescriptions) {
 }
 
 // A category of the context serves the document; options the document adds
-// to it leave again when the document is refused.
+// to it leave again when the document is refused, and go to the context
+// when it is handed over.
 TEST(KuvXMLV3ModelDicoSAXHandlerTest, ReusesTheContextsFeaturesAndRestoresThemOnFailure) {
-  Feeder f;
-  KuvEeDicoObject* engine = new KuvEeCategory("Engine", kuv_test::Guid(1).data());
-  new KuvEeCatOptionVar("V6", kuv_test::Guid(2).data(), static_cast<KuvEeCategory*>(engine));
-  ASSERT_EQ(S_OK, f.context.AddConfigFeature(engine));
   const std::string engineUuid = text(kuv_test::Guid(1).guid());
   const std::string v6Uuid = text(kuv_test::Guid(2).guid());
+  // The context's category Engine with its option V6, and a document
+  // starting to read it as a feature named name.
+  auto reading = [&](Feeder& f, const char* name, const char* selection) {
+    KuvEeDicoObject* engine = new KuvEeCategory("Engine", kuv_test::Guid(1).data());
+    new KuvEeCatOptionVar("V6", kuv_test::Guid(2).data(), static_cast<KuvEeCategory*>(engine));
+    EXPECT_EQ(S_OK, f.context.AddConfigFeature(engine));
+    EXPECT_EQ(S_OK, f.dictionary());
+    f.start("Feature", {{"Uuid", engineUuid.c_str()}, {"Name", name}, {"Type", "ConfigFeature"},
+                        {"SelectionType", selection}});
+    return KuvEeCategory::cast(*engine);
+  };
   const struct {
     const char* name;
     const char* selection;
@@ -181,28 +189,36 @@ TEST(KuvXMLV3ModelDicoSAXHandlerTest, ReusesTheContextsFeaturesAndRestoresThemOn
       {"Engine", "Single", "ERROR : Retrieved ConfigFeature isn't a KuvEeSelectionVar."},
   };
   for (const auto& c : refusals) {
-    Feeder g;
-    KuvEeDicoObject* known = new KuvEeCategory("Engine", kuv_test::Guid(1).data());
-    ASSERT_EQ(S_OK, g.context.AddConfigFeature(known));
-    ASSERT_EQ(S_OK, g.dictionary());
-    EXPECT_TRACES(E_FAIL, c.trace,
-                  g.start("Feature", {{"Uuid", engineUuid.c_str()}, {"Name", c.name}, {"Type", "ConfigFeature"},
-                                      {"SelectionType", c.selection}}));
+    Feeder f;
+    EXPECT_TRACES(S_OK, c.trace, (reading(f, c.name, c.selection), S_OK));
+    EXPECT_EQ("1 0:0 CFG DATA ERROR", f.recorded());
   }
 
-  ASSERT_EQ(S_OK, f.dictionary());
-  ASSERT_EQ(S_OK, f.start("Feature", {{"Uuid", engineUuid.c_str()}, {"Name", "Engine"}, {"Type", "ConfigFeature"},
-                                      {"SelectionType", "Multiple"}}));
-  ASSERT_EQ(S_OK, f.start("Feature", {{"Uuid", v6Uuid.c_str()}, {"Name", "V6"}}));
-  ASSERT_EQ(S_OK, f.end("Feature"));
-  ASSERT_EQ(S_OK, f.start("Feature", {{"Uuid", "00000000000000000000000000000009"}, {"Name", "V8"}}));
-  ASSERT_EQ(S_OK, f.end("Feature"));
-  const KuvEeCategory* category = KuvEeCategory::cast(*engine);
+  Feeder refused;
+  const KuvEeCategory* category = reading(refused, "Engine", "Multiple");
+  ASSERT_EQ(S_OK, refused.start("Feature", {{"Uuid", v6Uuid.c_str()}, {"Name", "V6"}}));
+  ASSERT_EQ(S_OK, refused.end("Feature"));
+  ASSERT_EQ(S_OK, refused.start("Feature", {{"Uuid", "00000000000000000000000000000009"}, {"Name", "V8"}}));
+  ASSERT_EQ(S_OK, refused.end("Feature"));
   EXPECT_EQ(2, category->getOptionVars().GetLength());
-  EXPECT_EQ(E_FAIL, f.start("Feature", {{"Name", "V12"}}));
-  ASSERT_EQ(S_OK, f.handler.StartDocument());
+  EXPECT_EQ(E_FAIL, refused.start("Feature", {{"Name", "V12"}}));
+  ASSERT_EQ(S_OK, refused.handler.StartDocument());
   EXPECT_EQ(1, category->getOptionVars().GetLength());
   EXPECT_NE(nullptr, category->getOptionVar(KuvInString("V6")));
+
+  Feeder accepted;
+  category = reading(accepted, "Engine", "Multiple");
+  ASSERT_EQ(S_OK, accepted.start("Feature", {{"Uuid", "00000000000000000000000000000009"}, {"Name", "V8"}}));
+  KuvEeModelDico* model = nullptr;
+  KuvInSet descriptions(KuvXMLV2EeSerialDescription::sType());
+  KuvXMLV2IModelerContext* collected = nullptr;
+  ASSERT_EQ(S_OK, accepted.handler.GetCreatedModelDico(model, descriptions, collected));
+  ASSERT_EQ(S_OK, accepted.context.AddModelDico(model, true));
+  const KuvEeCatOptionVar* v8 = category->getOptionVar(KuvInString("V8"));
+  ASSERT_NE(nullptr, v8);
+  KuvEeDicoObject* registered = nullptr;
+  ASSERT_EQ(S_OK, accepted.context.GetConfigFeatureOption(v8->getGuid(), registered));
+  EXPECT_EQ(v8, registered);
 }
 
 TEST(KuvXMLV3ModelDicoSAXHandlerTest, TheModelerContextKeepsTheFirstRecordOfAGuid) {
