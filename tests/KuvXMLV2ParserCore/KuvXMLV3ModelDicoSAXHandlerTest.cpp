@@ -168,16 +168,17 @@ TEST(KuvXMLV3ModelDicoSAXHandlerTest, HandsOverOnlyIntoASetOfDescriptions) {
 TEST(KuvXMLV3ModelDicoSAXHandlerTest, ReusesTheContextsFeaturesAndRestoresThemOnFailure) {
   const std::string engineUuid = text(kuv_test::Guid(1).guid());
   const std::string v6Uuid = text(kuv_test::Guid(2).guid());
-  // The context's category Engine with its option V6, and a document
-  // starting to read it as a feature named name.
+  // Gives the context a category Engine with its option V6, then starts a
+  // document reading it as a feature named name.
+  KuvEeCategory* category = nullptr;
   auto reading = [&](Feeder& f, const char* name, const char* selection) {
-    KuvEeDicoObject* engine = new KuvEeCategory("Engine", kuv_test::Guid(1).data());
-    new KuvEeCatOptionVar("V6", kuv_test::Guid(2).data(), static_cast<KuvEeCategory*>(engine));
+    category = new KuvEeCategory("Engine", kuv_test::Guid(1).data());
+    new KuvEeCatOptionVar("V6", kuv_test::Guid(2).data(), category);
+    KuvEeDicoObject* engine = category;
     EXPECT_EQ(S_OK, f.context.AddConfigFeature(engine));
     EXPECT_EQ(S_OK, f.dictionary());
-    f.start("Feature", {{"Uuid", engineUuid.c_str()}, {"Name", name}, {"Type", "ConfigFeature"},
-                        {"SelectionType", selection}});
-    return KuvEeCategory::cast(*engine);
+    return f.start("Feature", {{"Uuid", engineUuid.c_str()}, {"Name", name}, {"Type", "ConfigFeature"},
+                               {"SelectionType", selection}});
   };
   const struct {
     const char* name;
@@ -190,12 +191,12 @@ TEST(KuvXMLV3ModelDicoSAXHandlerTest, ReusesTheContextsFeaturesAndRestoresThemOn
   };
   for (const auto& c : refusals) {
     Feeder f;
-    EXPECT_TRACES(S_OK, c.trace, (reading(f, c.name, c.selection), S_OK));
+    EXPECT_TRACES(E_FAIL, c.trace, reading(f, c.name, c.selection));
     EXPECT_EQ("1 0:0 CFG DATA ERROR", f.recorded());
   }
 
   Feeder refused;
-  const KuvEeCategory* category = reading(refused, "Engine", "Multiple");
+  ASSERT_EQ(S_OK, reading(refused, "Engine", "Multiple"));
   ASSERT_EQ(S_OK, refused.start("Feature", {{"Uuid", v6Uuid.c_str()}, {"Name", "V6"}}));
   ASSERT_EQ(S_OK, refused.end("Feature"));
   ASSERT_EQ(S_OK, refused.start("Feature", {{"Uuid", "00000000000000000000000000000009"}, {"Name", "V8"}}));
@@ -207,7 +208,7 @@ TEST(KuvXMLV3ModelDicoSAXHandlerTest, ReusesTheContextsFeaturesAndRestoresThemOn
   EXPECT_NE(nullptr, category->getOptionVar(KuvInString("V6")));
 
   Feeder accepted;
-  category = reading(accepted, "Engine", "Multiple");
+  ASSERT_EQ(S_OK, reading(accepted, "Engine", "Multiple"));
   ASSERT_EQ(S_OK, accepted.start("Feature", {{"Uuid", "00000000000000000000000000000009"}, {"Name", "V8"}}));
   KuvEeModelDico* model = nullptr;
   KuvInSet descriptions(KuvXMLV2EeSerialDescription::sType());
