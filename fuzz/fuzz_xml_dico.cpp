@@ -15,7 +15,10 @@ void silence() {
        {&KuvXMLV3ModelDicoSAXHandler::traceChannel(), &KuvXMLExpatParser::traceChannel(),
         &KuvConversionServices::traceChannel(), &KuvEeModelDico::traceChannel(),
         &KuvEeSelectionVar::traceChannel(), &KuvEeExpressionContext::traceChannel(), &KuvInDate::traceChannel(),
-        &KuvInTreeEvalIndex::traceChannel(), &KuvInTreeEvalIndexBound::traceChannel()})
+        &KuvInTreeEvalIndex::traceChannel(), &KuvInTreeEvalIndexBound::traceChannel(),
+        &KuvEeTreeElementBase::traceChannel(), &KuvEeTreeBaseVar::traceChannel(),
+        &KuvXMLV2ModelDicoSAXHandler::traceChannel(), &KuvXMLVarSpaceSAXHandler::traceChannel(),
+        &KuvEeVarSpace::traceChannel(), &KuvEeSerialVar::traceChannel(), &KuvInHexaEncodingServices::traceChannel()})
     channel->setFlags(0);
 }
 
@@ -40,5 +43,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (FAILED(handed) != (model == nullptr)) std::abort();
   descriptions.DeleteAll();
   if (model != nullptr) context.AddModelDico(model, true);
+
+  // The same bytes in the version-2 vocabulary, for both of its readers.
+  KuvXMLV2ModelDicoSAXHandler v2(context);
+  KuvXMLVarSpaceSAXHandler spaceReader;
+  for (KuvXMLISAXHandler* reader : {static_cast<KuvXMLISAXHandler*>(&v2), static_cast<KuvXMLISAXHandler*>(&spaceReader)})
+    parser.ParseBuffer(reinterpret_cast<const char*>(data), size, *reader);
+  KuvInMapVal byGuid(KuvInGuid::sType(), KuvInString::sType());
+  model = nullptr;
+  if (SUCCEEDED(v2.GetCreatedModelDico(model, descriptions, byGuid))) context.AddModelDico(model, true);
+  descriptions.DeleteAll();
+  KuvEeVarSpace* space = nullptr;
+  KuvInSet variables(KuvEeDicoObject::sType());
+  if (SUCCEEDED(spaceReader.GetCreatedVarSpace(space, variables, byGuid))) {
+    delete space;
+    variables.DeleteAll();
+  }
   return 0;
 }
