@@ -1,12 +1,15 @@
 #include "KuvEeNodeDeveloper.h"
 
+#include "KuvEeNodeCloner.h"
 #include "KuvEeNodeDispatcher_Define.h"
 #include "KuvEeNodeNormalizer.h"
 #include "KuvEeNodeNotRemover.h"
 #include "KuvEeTransformEntry.h"
 #include "KuvEeTransformLists.h"
 
+#include <algorithm>
 #include <typeinfo>
+#include <utility>
 #include <unordered_set>
 
 #include "KuvEeEffLeaf.h"
@@ -170,20 +173,121 @@ private:
   std::vector<Term> m_terms;
 };
 
+// The children of an And whose whole product normalization leaves as it
+// is: each a leaf of the library's own criterion kinds or an Or of two or
+// more, no criterion in two factors, no leaf equivalent to True or False.
+// Every term then holds one leaf of each factor, all on distinct criteria:
+// no leaf folds, merges or moves, so each term can be built once, in the
+// order the pairwise products give (earlier factors vary slowest), instead
+// of copying and normalizing every partial product.
+class DirectProduct {
+public:
+  // False when a child does not have that shape.
+  bool collect(const KuvEeAndOp& andOp) {
+    std::vector<std::pair<const KuvInObject*, std::size_t>> criteria;
+    const KuvInLinkList& children = andOp.childrenRefs();
+    for (auto it = children.cBegin(); it.IsValid(); it.Next()) {
+      const KuvEeNode* factor = static_cast<const KuvEeNodeRef*>(it.Get())->getNode();
+      m_starts.push_back(m_leaves.size());
+      if (const KuvEeOrOp* orOp = KuvEeOrOp::cast(*factor)) {
+        if (orOp->childrenRefs().GetLength() < 2) return false;
+        const KuvInLinkList& terms = orOp->childrenRefs();
+        for (auto term = terms.cBegin(); term.IsValid(); term.Next())
+          if (!add(*static_cast<const KuvEeNodeRef*>(term.Get())->getNode(), criteria)) return false;
+      } else if (!add(*factor, criteria)) {
+        return false;
+      }
+    }
+    m_starts.push_back(m_leaves.size());
+    if (m_starts.size() < 3) return false;
+    std::sort(criteria.begin(), criteria.end());
+    for (std::size_t i = 1; i < criteria.size(); ++i)
+      if (criteria[i].first == criteria[i - 1].first && criteria[i].second != criteria[i - 1].second)
+        return false;
+    for (const KuvEeNodeLeaf* leaf : m_leaves)
+      if (leaf->isEquivalentToTrue() || leaf->isEquivalentToFalse()) return false;
+    return true;
+  }
+
+  // The product: an And of copies of the leaves when no factor is an Or,
+  // else the Or of every term. Null when a term could not be attached.
+  OwnedNode build() const {
+    const std::size_t factors = m_starts.size() - 1;
+    std::vector<std::size_t> picks(m_starts.begin(), m_starts.end() - 1);
+    bool single = true;
+    for (std::size_t f = 0; f < factors; ++f) single = single && m_starts[f + 1] - m_starts[f] == 1;
+    if (single) return term(picks);
+    OwnedNode result((new KuvEeOrOp)->getNodeRef());
+    auto* orOp = static_cast<KuvEeOrOp*>(result->getNode());
+    for (;;) {
+      OwnedNode next = term(picks);
+      if (next == nullptr || FAILED(orOp->addChild(next->getNode()))) return nullptr;
+      next.release();
+      // The last factor varies fastest.
+      std::size_t f = factors;
+      while (f > 0 && ++picks[f - 1] == m_starts[f]) {
+        picks[f - 1] = m_starts[f - 1];
+        --f;
+      }
+      if (f == 0) return result;
+    }
+  }
+
+private:
+  bool add(const KuvEeNode& node, std::vector<std::pair<const KuvInObject*, std::size_t>>& criteria) {
+    const KuvInObject* criterion = kuv::detail::criterionOfOwnLeaf(node);
+    if (criterion == nullptr) return false;
+    criteria.emplace_back(criterion, m_starts.size());
+    m_leaves.push_back(static_cast<const KuvEeNodeLeaf*>(&node));
+    return true;
+  }
+
+  // The leaves are of the kinds the cloner copies with their copy
+  // constructors; so does this, without a walk per leaf.
+  static KuvEeNode* copyOf(const KuvEeNodeLeaf& leaf) {
+    if (typeid(leaf) == typeid(KuvEeVarEffLeaf)) return new KuvEeVarEffLeaf(static_cast<const KuvEeVarEffLeaf&>(leaf));
+    return new KuvEeEffLeaf(static_cast<const KuvEeEffLeaf&>(leaf));
+  }
+
+  OwnedNode term(const std::vector<std::size_t>& picks) const {
+    OwnedNode result((new KuvEeAndOp)->getNodeRef());
+    auto* andOp = static_cast<KuvEeAndOp*>(result->getNode());
+    for (std::size_t pick : picks) {
+      OwnedNode copy(copyOf(*m_leaves[pick])->getNodeRef());
+      if (FAILED(andOp->addChild(copy->getNode()))) return nullptr;
+      copy.release();
+    }
+    return result;
+  }
+
+  // Every factor's leaves in order, factor f from m_starts[f] on.
+  std::vector<const KuvEeNodeLeaf*> m_leaves;
+  std::vector<std::size_t> m_starts;
+};
+
 // The And becomes the product of its children, each partial product
 // normalized. Kept out of visitGroup so that its working objects do not
 // weigh on every level of the recursion.
 HRESULT multiplyChildren(KuvEeNodeDeveloper& developer, KuvEeAndOp& andOp) {
   KuvInTraceClass& channel = KuvEeNodeDeveloper::traceChannel();
+  // The shortcuts give the same tree; they are taken only where nothing
+  // would trace the steps they save and product is the developer's own.
+  const bool mayAppend = typeid(developer) == typeid(KuvEeNodeDeveloper) && !channel.isCallOn() &&
+                         !KuvEeNodeNormalizer::traceChannel().isCallOn();
+  if (mayAppend && !KuvEeNodeCloner::traceChannel().isCallOn() && !KuvEeNode::traceChannel().isCallOn()) {
+    DirectProduct direct;
+    if (direct.collect(andOp)) {
+      OwnedNode product = direct.build();
+      if (product == nullptr) KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: product failed");
+      andOp.become(product.release()->getNode());
+      return S_OK;
+    }
+  }
   const KuvInLinkList& children = andOp.childrenRefs();
   auto it = children.cBegin();
   OwnedNode accumulator(static_cast<KuvEeNodeRef*>(it.GetGoToNext())->getNode()->clone());
   if (accumulator == nullptr) KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: NULL pointer");
   KuvEeNodeNormalizer normalizer;
-  // The shortcut gives the same tree; it is taken only where nothing would
-  // trace the steps it saves and product is the developer's own.
-  const bool mayAppend = typeid(developer) == typeid(KuvEeNodeDeveloper) && !channel.isCallOn() &&
-                         !KuvEeNodeNormalizer::traceChannel().isCallOn();
   AppendIndex index;
   bool normalized = false;
   for (; it.IsValid(); it.Next()) {
