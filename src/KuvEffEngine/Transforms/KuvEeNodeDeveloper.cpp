@@ -8,6 +8,7 @@
 #include "KuvEeTransformLists.h"
 
 #include <algorithm>
+#include <functional>
 #include <typeinfo>
 #include <utility>
 #include <unordered_set>
@@ -150,10 +151,7 @@ private:
   };
 
   static const KuvInObject* criterionOf(const KuvEeNode* node) {
-    if (node == nullptr) return nullptr;
-    const std::type_info& kind = typeid(*node);
-    if (kind != typeid(KuvEeVarEffLeaf) && kind != typeid(KuvEeEffLeaf)) return nullptr;
-    return static_cast<const KuvEeNodeElementaryLeaf*>(node)->getConstraintCriterion();
+    return node != nullptr ? kuv::detail::criterionOfOwnLeaf(*node) : nullptr;
   }
 
   bool addTerm(KuvEeAndOp& andOp) {
@@ -200,7 +198,9 @@ public:
     }
     m_starts.push_back(m_leaves.size());
     if (m_starts.size() < 3) return false;
-    std::sort(criteria.begin(), criteria.end());
+    std::sort(criteria.begin(), criteria.end(), [](const auto& a, const auto& b) {
+      return std::less<>()(a.first, b.first) || (a.first == b.first && a.second < b.second);
+    });
     for (std::size_t i = 1; i < criteria.size(); ++i)
       if (criteria[i].first == criteria[i - 1].first && criteria[i].second != criteria[i - 1].second)
         return false;
@@ -209,14 +209,14 @@ public:
     return true;
   }
 
-  // The product: an And of copies of the leaves when no factor is an Or,
-  // else the Or of every term. Null when a term could not be attached.
+  // Whether no factor is an Or: the product is then the And as it is.
+  bool isSingleTerm() const { return m_leaves.size() == m_starts.size() - 1; }
+
+  // The product when some factor is an Or: the Or of every term. Null when
+  // a term could not be attached.
   OwnedNode build() const {
     const std::size_t factors = m_starts.size() - 1;
     std::vector<std::size_t> picks(m_starts.begin(), m_starts.end() - 1);
-    bool single = true;
-    for (std::size_t f = 0; f < factors; ++f) single = single && m_starts[f + 1] - m_starts[f] == 1;
-    if (single) return term(picks);
     OwnedNode result((new KuvEeOrOp)->getNodeRef());
     auto* orOp = static_cast<KuvEeOrOp*>(result->getNode());
     for (;;) {
@@ -277,6 +277,7 @@ HRESULT multiplyChildren(KuvEeNodeDeveloper& developer, KuvEeAndOp& andOp) {
   if (mayAppend && !KuvEeNodeCloner::traceChannel().isCallOn() && !KuvEeNode::traceChannel().isCallOn()) {
     DirectProduct direct;
     if (direct.collect(andOp)) {
+      if (direct.isSingleTerm()) return S_OK;
       OwnedNode product = direct.build();
       if (product == nullptr) KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: product failed");
       andOp.become(product.release()->getNode());
