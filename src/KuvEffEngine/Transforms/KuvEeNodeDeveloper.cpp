@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <functional>
 #include <typeinfo>
-#include <utility>
 #include <unordered_set>
+#include <utility>
 
 #include "KuvEeEffLeaf.h"
 #include "KuvEeVarEffLeaf.h"
@@ -245,7 +245,8 @@ private:
   // The leaves are of the kinds the cloner copies with their copy
   // constructors; so does this, without a walk per leaf.
   static KuvEeNode* copyOf(const KuvEeNodeLeaf& leaf) {
-    if (typeid(leaf) == typeid(KuvEeVarEffLeaf)) return new KuvEeVarEffLeaf(static_cast<const KuvEeVarEffLeaf&>(leaf));
+    if (typeid(leaf) == typeid(KuvEeVarEffLeaf))
+      return new KuvEeVarEffLeaf(static_cast<const KuvEeVarEffLeaf&>(leaf));
     return new KuvEeEffLeaf(static_cast<const KuvEeEffLeaf&>(leaf));
   }
 
