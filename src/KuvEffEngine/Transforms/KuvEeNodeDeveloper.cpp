@@ -173,36 +173,38 @@ private:
 
 // The children of an And whose whole product normalization leaves as it
 // is: each a leaf of the library's own criterion kinds or an Or of two or
-// more, no criterion in two factors, no leaf equivalent to True or False.
-// Every term then holds one leaf of each factor, all on distinct criteria:
-// no leaf folds, merges or moves, so each term can be built once, in the
-// order the pairwise products give (earlier factors vary slowest), instead
-// of copying and normalizing every partial product.
+// more terms, each such a leaf or an And that normalization keeps (see
+// isNormalTerm); no criterion in two factors, no leaf equivalent to True or
+// False. Every term of the product then holds the leaves of one term of
+// each factor, all on distinct criteria: no leaf folds, merges or moves, so
+// each term can be built once, in the order the pairwise products give
+// (earlier factors vary slowest, leaves in factor order), instead of
+// copying and normalizing every partial product.
 class DirectProduct {
 public:
   // False when a child does not have that shape.
   bool collect(const KuvEeAndOp& andOp) {
-    std::vector<std::pair<const KuvInObject*, std::size_t>> criteria;
     const KuvInLinkList& children = andOp.childrenRefs();
     for (auto it = children.cBegin(); it.IsValid(); it.Next()) {
       const KuvEeNode* factor = static_cast<const KuvEeNodeRef*>(it.Get())->getNode();
-      m_starts.push_back(m_leaves.size());
+      m_factorStarts.push_back(m_termStarts.size());
       if (const KuvEeOrOp* orOp = KuvEeOrOp::cast(*factor)) {
-        if (orOp->childrenRefs().GetLength() < 2) return false;
         const KuvInLinkList& terms = orOp->childrenRefs();
+        if (terms.GetLength() < 2) return false;
         for (auto term = terms.cBegin(); term.IsValid(); term.Next())
-          if (!add(*static_cast<const KuvEeNodeRef*>(term.Get())->getNode(), criteria)) return false;
-      } else if (!add(*factor, criteria)) {
+          if (!addTerm(*static_cast<const KuvEeNodeRef*>(term.Get())->getNode())) return false;
+      } else if (!addLeaf(*factor)) {
         return false;
       }
     }
-    m_starts.push_back(m_leaves.size());
-    if (m_starts.size() < 3) return false;
-    std::sort(criteria.begin(), criteria.end(), [](const auto& a, const auto& b) {
+    m_factorStarts.push_back(m_termStarts.size());
+    m_termStarts.push_back(m_leaves.size());
+    if (m_factorStarts.size() < 3) return false;
+    std::sort(m_criteria.begin(), m_criteria.end(), [](const auto& a, const auto& b) {
       return std::less<>()(a.first, b.first) || (a.first == b.first && a.second < b.second);
     });
-    for (std::size_t i = 1; i < criteria.size(); ++i)
-      if (criteria[i].first == criteria[i - 1].first && criteria[i].second != criteria[i - 1].second)
+    for (std::size_t i = 1; i < m_criteria.size(); ++i)
+      if (m_criteria[i].first == m_criteria[i - 1].first && m_criteria[i].second != m_criteria[i - 1].second)
         return false;
     for (const KuvEeNodeLeaf* leaf : m_leaves)
       if (leaf->isEquivalentToTrue() || leaf->isEquivalentToFalse()) return false;
@@ -210,13 +212,13 @@ public:
   }
 
   // Whether no factor is an Or: the product is then the And as it is.
-  bool isSingleTerm() const { return m_leaves.size() == m_starts.size() - 1; }
+  bool isSingleTerm() const { return m_termStarts.size() == m_factorStarts.size(); }
 
   // The product when some factor is an Or: the Or of every term. Null when
   // a term could not be attached.
   OwnedNode build() const {
-    const std::size_t factors = m_starts.size() - 1;
-    std::vector<std::size_t> picks(m_starts.begin(), m_starts.end() - 1);
+    const std::size_t factors = m_factorStarts.size() - 1;
+    std::vector<std::size_t> picks(m_factorStarts.begin(), m_factorStarts.end() - 1);
     OwnedNode result((new KuvEeOrOp)->getNodeRef());
     auto* orOp = static_cast<KuvEeOrOp*>(result->getNode());
     for (;;) {
@@ -225,8 +227,8 @@ public:
       next.release();
       // The last factor varies fastest.
       std::size_t f = factors;
-      while (f > 0 && ++picks[f - 1] == m_starts[f]) {
-        picks[f - 1] = m_starts[f - 1];
+      while (f > 0 && ++picks[f - 1] == m_factorStarts[f]) {
+        picks[f - 1] = m_factorStarts[f - 1];
         --f;
       }
       if (f == 0) return result;
@@ -234,11 +236,26 @@ public:
   }
 
 private:
-  bool add(const KuvEeNode& node, std::vector<std::pair<const KuvInObject*, std::size_t>>& criteria) {
+  bool addLeaf(const KuvEeNode& node) {
     const KuvInObject* criterion = kuv::detail::criterionOfOwnLeaf(node);
     if (criterion == nullptr) return false;
-    criteria.emplace_back(criterion, m_starts.size());
+    m_criteria.emplace_back(criterion, m_factorStarts.size());
+    m_termStarts.push_back(m_leaves.size());
     m_leaves.push_back(static_cast<const KuvEeNodeLeaf*>(&node));
+    return true;
+  }
+
+  bool addTerm(const KuvEeNode& node) {
+    const KuvEeAndOp* andOp = KuvEeAndOp::cast(node);
+    if (andOp == nullptr) return addLeaf(node);
+    if (!kuv::detail::isNormalTerm(*andOp)) return false;
+    m_termStarts.push_back(m_leaves.size());
+    const KuvInLinkList& children = andOp->childrenRefs();
+    for (auto it = children.cBegin(); it.IsValid(); it.Next()) {
+      const KuvEeNode* leaf = static_cast<const KuvEeNodeRef*>(it.Get())->getNode();
+      m_criteria.emplace_back(kuv::detail::criterionOfOwnLeaf(*leaf), m_factorStarts.size());
+      m_leaves.push_back(static_cast<const KuvEeNodeLeaf*>(leaf));
+    }
     return true;
   }
 
@@ -254,16 +271,21 @@ private:
     OwnedNode result((new KuvEeAndOp)->getNodeRef());
     auto* andOp = static_cast<KuvEeAndOp*>(result->getNode());
     for (std::size_t pick : picks) {
-      OwnedNode copy(copyOf(*m_leaves[pick])->getNodeRef());
-      if (FAILED(andOp->addChild(copy->getNode()))) return nullptr;
-      copy.release();
+      for (std::size_t i = m_termStarts[pick]; i < m_termStarts[pick + 1]; ++i) {
+        OwnedNode copy(copyOf(*m_leaves[i])->getNodeRef());
+        if (FAILED(andOp->addChild(copy->getNode()))) return nullptr;
+        copy.release();
+      }
     }
     return result;
   }
 
-  // Every factor's leaves in order, factor f from m_starts[f] on.
+  // Every term's leaves in order, term t from m_termStarts[t] on; factor f's
+  // terms from m_factorStarts[f] on. Each leaf's criterion with its factor.
   std::vector<const KuvEeNodeLeaf*> m_leaves;
-  std::vector<std::size_t> m_starts;
+  std::vector<std::size_t> m_termStarts;
+  std::vector<std::size_t> m_factorStarts;
+  std::vector<std::pair<const KuvInObject*, std::size_t>> m_criteria;
 };
 
 // The And becomes the product of its children, each partial product

@@ -137,9 +137,9 @@ TEST_F(NodeTransformTest, TransformersOnExamples) {
 // Where nothing traces their steps, development and normalization build
 // or keep Ands of leaves on distinct options directly; with the
 // normalizer's calls traced both take the general path. Random Ands of
-// leaves and Ors of leaves, on options shared between factors or not,
-// negated or on several states, with constants and leaves equivalent to
-// True among them, come out the same both ways.
+// leaves and of Ors of leaves and Ands, on options shared between factors
+// or not, negated or on several states, with constants and leaves
+// equivalent to True among them, come out the same both ways.
 TEST_F(NodeTransformTest, ShortcutsGiveTheGeneralResult) {
   std::mt19937 random(21);
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
@@ -166,7 +166,8 @@ TEST_F(NodeTransformTest, ShortcutsGiveTheGeneralResult) {
         continue;
       }
       auto* orOp = new KuvEeOrOp;
-      for (int width = 2 + pick(2); width > 0; --width) orOp->addChild(randomLeaf());
+      for (int width = 2 + pick(2); width > 0; --width)
+        orOp->addChild(pick(4) == 0 ? And({randomLeaf(), randomLeaf()}) : randomLeaf());
       root->addChild(orOp);
     }
     Tree tree = own(root);
