@@ -77,18 +77,16 @@ BENCHMARK(BM_DevelopAndOfDistinctOptions)
     ->Unit(benchmark::kMillisecond)
     ->Complexity();
 
-// An And of n leaves: n - 6 options each in a leaf of its own and three
-// Ors of two options, so 8 terms of n - 3 leaves each; and an And of 13 Ors
-// of two options, 8,192 terms of 13 leaves.
+// An And of singles options each in a leaf of its own and of Ors of width
+// options each: an And of m Ors of w develops into w^m terms of m leaves.
 struct AndOfOrs {
-  AndOfOrs(int singles, int ors) {
+  AndOfOrs(int singles, int ors, int width = 2) {
     auto* andOp = new KuvEeAndOp;
     tree.reset(andOp->getNodeRef());
     for (int i = 0; i < singles; ++i) andOp->addChild(leaf());
     for (int i = 0; i < ors; ++i) {
       auto* orOp = new KuvEeOrOp;
-      orOp->addChild(leaf());
-      orOp->addChild(leaf());
+      for (int k = 0; k < width; ++k) orOp->addChild(leaf());
       andOp->addChild(orOp);
     }
   }
@@ -103,29 +101,60 @@ struct AndOfOrs {
   std::unique_ptr<KuvEeNodeRef> tree;
 };
 
-void developCopies(benchmark::State& state, const AndOfOrs& source) {
+template <class Transform>
+void transformAndOfOrs(benchmark::State& state, const AndOfOrs& source, Transform transform) {
   for (auto _ : state) {
     state.PauseTiming();
     std::unique_ptr<KuvEeNodeRef> copy(source.tree->getNode()->clone());
     state.ResumeTiming();
-    if (FAILED(KuvEeNodeDeveloper().develop(*copy))) state.SkipWithError("develop failed");
+    if (FAILED(transform(*copy))) state.SkipWithError("transform failed");
     state.PauseTiming();
     copy.reset();
     state.ResumeTiming();
   }
 }
 
+HRESULT develop(KuvEeNodeRef& ref) { return KuvEeNodeDeveloper().develop(ref); }
+
+// What a conversion to disjunctive normal form runs before it reads terms.
+HRESULT removeNotsDevelopNormalize(KuvEeNodeRef& ref) {
+  HRESULT hr = KuvEeNodeNotRemover(1).removeNots(ref, KuvEeNodeNotRemover::RemNots_None);
+  if (SUCCEEDED(hr)) hr = KuvEeNodeDeveloper().develop(ref);
+  if (SUCCEEDED(hr)) hr = KuvEeNodeNormalizer().normalize(ref);
+  return hr;
+}
+
+// An And of n leaves: n - 6 options each in a leaf of its own and three
+// Ors of two options, so 8 terms of n - 3 leaves each.
 void BM_DevelopAndWithThreeOrs(benchmark::State& state) {
   AndOfOrs source(static_cast<int>(state.range(0)) - 6, 3);
-  developCopies(state, source);
+  transformAndOfOrs(state, source, develop);
 }
 BENCHMARK(BM_DevelopAndWithThreeOrs)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
 void BM_DevelopAndOf13OrsOf2(benchmark::State& state) {
   AndOfOrs source(0, 13);
-  developCopies(state, source);
+  transformAndOfOrs(state, source, develop);
 }
 BENCHMARK(BM_DevelopAndOf13OrsOf2)->Unit(benchmark::kMillisecond);
+
+// An And of m Ors of w options (arguments m, w).
+void BM_DevelopAndOfOrs(benchmark::State& state) {
+  AndOfOrs source(0, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  transformAndOfOrs(state, source, develop);
+}
+BENCHMARK(BM_DevelopAndOfOrs)->Args({10, 2})->Args({6, 4})->Args({4, 10})->Unit(benchmark::kMillisecond);
+
+void BM_RemoveNotsDevelopNormalizeAndOfOrs(benchmark::State& state) {
+  AndOfOrs source(0, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  transformAndOfOrs(state, source, removeNotsDevelopNormalize);
+}
+BENCHMARK(BM_RemoveNotsDevelopNormalizeAndOfOrs)
+    ->Args({13, 2})
+    ->Args({10, 2})
+    ->Args({6, 4})
+    ->Args({4, 10})
+    ->Unit(benchmark::kMillisecond);
 
 // E0 is defined as True and every further Ek as Or(Ek-1, Ek-1): the
 // definitions form a chain of k levels, but 2^k paths.

@@ -61,6 +61,17 @@ private:
 HRESULT mergeLeaves(NodeList& leaves, NodeList& others, bool isAnd, bool (*isMergeable)(const KuvEeNode*),
                     bool& composite);
 
+// The criterion of a leaf of the library's own criterion kinds (a variable
+// effectivity or effectivity leaf, not a derived class, which may combine
+// otherwise), which combines only with leaves on the same criterion; null
+// for any other node and for such a leaf without a criterion.
+const KuvInObject* criterionOfOwnLeaf(const KuvEeNode& node);
+
+// Whether normalization leaves an And as it is: two or more children, all
+// leaves of the library's own criterion kinds, on distinct criteria, none
+// equivalent to True or False, so that nothing folds, merges or moves.
+bool isNormalTerm(const KuvEeGroupOp& andOp);
+
 // appendSameNodes, removeWeakNodes, then becomeIfNoOrSingleChild (or, with
 // noChildRule false, becomeIfSingleChild) and, when neither applied,
 // becomeIfHasStrongNode. The node may be replaced: continue from its

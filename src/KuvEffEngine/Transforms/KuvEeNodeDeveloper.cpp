@@ -1,13 +1,17 @@
 #include "KuvEeNodeDeveloper.h"
 
+#include "KuvEeNodeCloner.h"
 #include "KuvEeNodeDispatcher_Define.h"
 #include "KuvEeNodeNormalizer.h"
 #include "KuvEeNodeNotRemover.h"
 #include "KuvEeTransformEntry.h"
 #include "KuvEeTransformLists.h"
 
+#include <algorithm>
+#include <functional>
 #include <typeinfo>
 #include <unordered_set>
+#include <utility>
 
 #include "KuvEeEffLeaf.h"
 #include "KuvEeVarEffLeaf.h"
@@ -147,10 +151,7 @@ private:
   };
 
   static const KuvInObject* criterionOf(const KuvEeNode* node) {
-    if (node == nullptr) return nullptr;
-    const std::type_info& kind = typeid(*node);
-    if (kind != typeid(KuvEeVarEffLeaf) && kind != typeid(KuvEeEffLeaf)) return nullptr;
-    return static_cast<const KuvEeNodeElementaryLeaf*>(node)->getConstraintCriterion();
+    return node != nullptr ? kuv::detail::criterionOfOwnLeaf(*node) : nullptr;
   }
 
   bool addTerm(KuvEeAndOp& andOp) {
@@ -170,20 +171,147 @@ private:
   std::vector<Term> m_terms;
 };
 
+// The children of an And whose whole product normalization leaves as it
+// is: each a leaf of the library's own criterion kinds or an Or of two or
+// more terms, each such a leaf or an And that normalization keeps (see
+// isNormalTerm); no criterion in two factors, no leaf equivalent to True or
+// False. Every term of the product then holds the leaves of one term of
+// each factor, all on distinct criteria: no leaf folds, merges or moves, so
+// each term can be built once, in the order the pairwise products give
+// (earlier factors vary slowest, leaves in factor order), instead of
+// copying and normalizing every partial product.
+class DirectProduct {
+public:
+  // False when a child does not have that shape.
+  bool collect(const KuvEeAndOp& andOp) {
+    const KuvInLinkList& children = andOp.childrenRefs();
+    for (auto it = children.cBegin(); it.IsValid(); it.Next()) {
+      const KuvEeNode* factor = static_cast<const KuvEeNodeRef*>(it.Get())->getNode();
+      m_factorStarts.push_back(m_termStarts.size());
+      if (const KuvEeOrOp* orOp = KuvEeOrOp::cast(*factor)) {
+        const KuvInLinkList& terms = orOp->childrenRefs();
+        if (terms.GetLength() < 2) return false;
+        for (auto term = terms.cBegin(); term.IsValid(); term.Next())
+          if (!addTerm(*static_cast<const KuvEeNodeRef*>(term.Get())->getNode())) return false;
+      } else if (!addLeaf(*factor)) {
+        return false;
+      }
+    }
+    m_factorStarts.push_back(m_termStarts.size());
+    m_termStarts.push_back(m_leaves.size());
+    if (m_factorStarts.size() < 3) return false;
+    std::sort(m_criteria.begin(), m_criteria.end(), [](const auto& a, const auto& b) {
+      return std::less<>()(a.first, b.first) || (a.first == b.first && a.second < b.second);
+    });
+    for (std::size_t i = 1; i < m_criteria.size(); ++i)
+      if (m_criteria[i].first == m_criteria[i - 1].first && m_criteria[i].second != m_criteria[i - 1].second)
+        return false;
+    for (const KuvEeNodeLeaf* leaf : m_leaves)
+      if (leaf->isEquivalentToTrue() || leaf->isEquivalentToFalse()) return false;
+    return true;
+  }
+
+  // Whether no factor is an Or: the product is then the And as it is.
+  bool isSingleTerm() const { return m_termStarts.size() == m_factorStarts.size(); }
+
+  // The product when some factor is an Or: the Or of every term. Null when
+  // a term could not be attached.
+  OwnedNode build() const {
+    const std::size_t factors = m_factorStarts.size() - 1;
+    std::vector<std::size_t> picks(m_factorStarts.begin(), m_factorStarts.end() - 1);
+    OwnedNode result((new KuvEeOrOp)->getNodeRef());
+    auto* orOp = static_cast<KuvEeOrOp*>(result->getNode());
+    for (;;) {
+      OwnedNode next = term(picks);
+      if (next == nullptr || FAILED(orOp->addChild(next->getNode()))) return nullptr;
+      next.release();
+      // The last factor varies fastest.
+      std::size_t f = factors;
+      while (f > 0 && ++picks[f - 1] == m_factorStarts[f]) {
+        picks[f - 1] = m_factorStarts[f - 1];
+        --f;
+      }
+      if (f == 0) return result;
+    }
+  }
+
+private:
+  bool addLeaf(const KuvEeNode& node) {
+    const KuvInObject* criterion = kuv::detail::criterionOfOwnLeaf(node);
+    if (criterion == nullptr) return false;
+    m_criteria.emplace_back(criterion, m_factorStarts.size());
+    m_termStarts.push_back(m_leaves.size());
+    m_leaves.push_back(static_cast<const KuvEeNodeLeaf*>(&node));
+    return true;
+  }
+
+  bool addTerm(const KuvEeNode& node) {
+    const KuvEeAndOp* andOp = KuvEeAndOp::cast(node);
+    if (andOp == nullptr) return addLeaf(node);
+    if (!kuv::detail::isNormalTerm(*andOp)) return false;
+    m_termStarts.push_back(m_leaves.size());
+    const KuvInLinkList& children = andOp->childrenRefs();
+    for (auto it = children.cBegin(); it.IsValid(); it.Next()) {
+      const KuvEeNode* leaf = static_cast<const KuvEeNodeRef*>(it.Get())->getNode();
+      m_criteria.emplace_back(kuv::detail::criterionOfOwnLeaf(*leaf), m_factorStarts.size());
+      m_leaves.push_back(static_cast<const KuvEeNodeLeaf*>(leaf));
+    }
+    return true;
+  }
+
+  // The leaves are of the kinds the cloner copies with their copy
+  // constructors; so does this, without a walk per leaf.
+  static KuvEeNode* copyOf(const KuvEeNodeLeaf& leaf) {
+    if (typeid(leaf) == typeid(KuvEeVarEffLeaf))
+      return new KuvEeVarEffLeaf(static_cast<const KuvEeVarEffLeaf&>(leaf));
+    return new KuvEeEffLeaf(static_cast<const KuvEeEffLeaf&>(leaf));
+  }
+
+  OwnedNode term(const std::vector<std::size_t>& picks) const {
+    OwnedNode result((new KuvEeAndOp)->getNodeRef());
+    auto* andOp = static_cast<KuvEeAndOp*>(result->getNode());
+    for (std::size_t pick : picks) {
+      for (std::size_t i = m_termStarts[pick]; i < m_termStarts[pick + 1]; ++i) {
+        OwnedNode copy(copyOf(*m_leaves[i])->getNodeRef());
+        if (FAILED(andOp->addChild(copy->getNode()))) return nullptr;
+        copy.release();
+      }
+    }
+    return result;
+  }
+
+  // Every term's leaves in order, term t from m_termStarts[t] on; factor f's
+  // terms from m_factorStarts[f] on. Each leaf's criterion with its factor.
+  std::vector<const KuvEeNodeLeaf*> m_leaves;
+  std::vector<std::size_t> m_termStarts;
+  std::vector<std::size_t> m_factorStarts;
+  std::vector<std::pair<const KuvInObject*, std::size_t>> m_criteria;
+};
+
 // The And becomes the product of its children, each partial product
 // normalized. Kept out of visitGroup so that its working objects do not
 // weigh on every level of the recursion.
 HRESULT multiplyChildren(KuvEeNodeDeveloper& developer, KuvEeAndOp& andOp) {
   KuvInTraceClass& channel = KuvEeNodeDeveloper::traceChannel();
+  // The shortcuts give the same tree; they are taken only where nothing
+  // would trace the steps they save and product is the developer's own.
+  const bool mayAppend = typeid(developer) == typeid(KuvEeNodeDeveloper) && !channel.isCallOn() &&
+                         !KuvEeNodeNormalizer::traceChannel().isCallOn();
+  if (mayAppend && !KuvEeNodeCloner::traceChannel().isCallOn() && !KuvEeNode::traceChannel().isCallOn()) {
+    DirectProduct direct;
+    if (direct.collect(andOp)) {
+      if (direct.isSingleTerm()) return S_OK;
+      OwnedNode product = direct.build();
+      if (product == nullptr) KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: product failed");
+      andOp.become(product.release()->getNode());
+      return S_OK;
+    }
+  }
   const KuvInLinkList& children = andOp.childrenRefs();
   auto it = children.cBegin();
   OwnedNode accumulator(static_cast<KuvEeNodeRef*>(it.GetGoToNext())->getNode()->clone());
   if (accumulator == nullptr) KUV_RETURN_ERROR_ON(channel, E_FAIL, "ERROR: NULL pointer");
   KuvEeNodeNormalizer normalizer;
-  // The shortcut gives the same tree; it is taken only where nothing would
-  // trace the steps it saves and product is the developer's own.
-  const bool mayAppend = typeid(developer) == typeid(KuvEeNodeDeveloper) && !channel.isCallOn() &&
-                         !KuvEeNodeNormalizer::traceChannel().isCallOn();
   AppendIndex index;
   bool normalized = false;
   for (; it.IsValid(); it.Next()) {

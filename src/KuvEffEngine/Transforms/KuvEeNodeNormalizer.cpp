@@ -37,6 +37,9 @@ HRESULT KuvEeNodeNormalizer::normalize(KuvEeNodeRef& ref) {
 
 HRESULT KuvEeNodeNormalizer::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
   KUV_TRACE_CALL(visitName(kind));
+  // The terms of a development are mostly normal already; the walk below
+  // would change nothing in them, only trace its steps.
+  if (kind == NodeKind::AndOp && !traceChannel().isCallOn() && kuv::detail::isNormalTerm(node)) return S_OK;
   KuvEeNodeRef* ref = node.getNodeRef();
   KuvEeAndOp* andOp = nullptr;
   HRESULT hr =

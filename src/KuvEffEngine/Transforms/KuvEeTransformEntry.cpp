@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "KuvEeGroupOp.h"
+#include "KuvEeNodeLeaf.h"
 #include "KuvEeNodeVisitor.h"
 #include "KuvEeOp.h"
 #include "KuvEeSingleOp.h"
@@ -16,26 +17,30 @@ bool isTreeTooDeep(const KuvEeNode* root) {
   // Depth-first over an explicit stack of (node, level).
   std::vector<std::pair<const KuvEeNode*, std::int32_t>> pending{{root, 1}};
   KuvInLinkList children(KuvEeNodeRef::sType());
+  // Most nodes are leaves, which need no visit within the limit.
   auto push = [&pending](const KuvEeNodeRef* ref, std::int32_t level) {
-    if (ref != nullptr && ref->getNode() != nullptr) pending.emplace_back(ref->getNode(), level);
+    const KuvEeNode* node = ref != nullptr ? ref->getNode() : nullptr;
+    if (node != nullptr && (level > kMaxTransformDepth || KuvEeNodeLeaf::cast(*node) == nullptr))
+      pending.emplace_back(node, level);
   };
   while (!pending.empty()) {
     auto [node, level] = pending.back();
     pending.pop_back();
     if (level > kMaxTransformDepth) return true;
+    const KuvEeOp* op = KuvEeOp::cast(*node);
+    if (op == nullptr) continue;
     // The library's operators are read in place; another kind of operator
     // through the copy its getChildrenRefs gives.
-    if (const KuvEeGroupOp* group = KuvEeGroupOp::cast(*node)) {
+    if (const KuvEeGroupOp* group = KuvEeGroupOp::cast(*op)) {
       for (auto it = group->childrenRefs().cBegin(); it.IsValid(); it.Next())
         push(static_cast<const KuvEeNodeRef*>(it.Get()), level + 1);
       continue;
     }
-    if (const KuvEeSingleOp* single = KuvEeSingleOp::cast(*node)) {
+    if (const KuvEeSingleOp* single = KuvEeSingleOp::cast(*op)) {
       push(single->getChildRef(), level + 1);
       continue;
     }
-    const KuvEeOp* op = KuvEeOp::cast(*node);
-    if (op == nullptr || FAILED(op->getChildrenRefs(children))) continue;
+    if (FAILED(op->getChildrenRefs(children))) continue;
     for (auto it = children.cBegin(); it.IsValid(); it.Next())
       push(static_cast<const KuvEeNodeRef*>(it.Get()), level + 1);
   }

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <typeinfo>
 #include <unordered_map>
+#include <utility>
 
 #include "KuvEeAndOp.h"
 #include "KuvEeEffLeaf.h"
@@ -167,6 +169,37 @@ private:
 };
 
 }  // namespace
+
+const KuvInObject* criterionOfOwnLeaf(const KuvEeNode& node) {
+  const std::type_info& kind = typeid(node);
+  if (kind != typeid(KuvEeVarEffLeaf) && kind != typeid(KuvEeEffLeaf)) return nullptr;
+  return static_cast<const KuvEeNodeElementaryLeaf&>(node).getConstraintCriterion();
+}
+
+bool isNormalTerm(const KuvEeGroupOp& andOp) {
+  const KuvInLinkList& children = andOp.childrenRefs();
+  const auto length = static_cast<std::size_t>(children.GetLength());
+  if (length < 2) return false;
+  // Terms are mostly short: their leaves and criteria fit on the stack.
+  using Entry = std::pair<const KuvInObject*, const KuvEeNodeLeaf*>;
+  std::array<Entry, 32> inPlace;
+  std::vector<Entry> onHeap(length > inPlace.size() ? length : 0);
+  Entry* entries = onHeap.empty() ? inPlace.data() : onHeap.data();
+  std::size_t count = 0;
+  for (auto it = children.cBegin(); it.IsValid(); it.Next()) {
+    const KuvEeNode* node = static_cast<const KuvEeNodeRef*>(it.Get())->getNode();
+    const KuvInObject* criterion = node != nullptr ? criterionOfOwnLeaf(*node) : nullptr;
+    if (criterion == nullptr) return false;
+    entries[count++] = {criterion, static_cast<const KuvEeNodeLeaf*>(node)};
+  }
+  std::sort(entries, entries + count,
+            [](const Entry& a, const Entry& b) { return std::less<>()(a.first, b.first); });
+  auto sameCriterion = [](const Entry& a, const Entry& b) { return a.first == b.first; };
+  if (std::adjacent_find(entries, entries + count, sameCriterion) != entries + count) return false;
+  for (std::size_t i = 0; i < count; ++i)
+    if (entries[i].second->isEquivalentToTrue() || entries[i].second->isEquivalentToFalse()) return false;
+  return true;
+}
 
 HRESULT mergeLeaves(NodeList& leaves, NodeList& others, bool isAnd, bool (*isMergeable)(const KuvEeNode*),
                     bool& composite) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <random>
 #include <string>
 #include <utility>
 
@@ -131,6 +132,56 @@ TEST_F(NodeTransformTest, TransformersOnExamples) {
     EXPECT_EQ(c.run(*tree), S_OK) << before;
     EXPECT_EQ(print(tree), c.expected) << before;
   }
+}
+
+// Where nothing traces their steps, development and normalization build
+// or keep Ands of leaves on distinct options directly; with the
+// normalizer's calls traced both take the general path. Random Ands of
+// leaves and of Ors of leaves and Ands, on options shared between factors
+// or not, negated or on several states, with constants and leaves
+// equivalent to True among them, come out the same both ways.
+TEST_F(NodeTransformTest, ShortcutsGiveTheGeneralResult) {
+  std::mt19937 random(21);
+  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  const char names[] = "abcdxypqrs";
+  const std::uint32_t states[] = {KuvEeOptionEff::T, KuvEeOptionEff::T | KuvEeOptionEff::F,
+                                  KuvEeOptionEff::T | KuvEeOptionEff::N};
+  int plainDistinct = 0;
+  for (int round = 0; round < 800; ++round) {
+    const bool distinct = pick(2) != 0;
+    bool plain = true;
+    int next = 0;
+    auto randomLeaf = [&]() -> KuvEeNode* {
+      const int kind = pick(16);
+      plain = plain && kind > 2;
+      if (kind == 0) return T();
+      if (kind == 1) return F();
+      if (kind == 2) return allTrue(names[pick(10)]);
+      return leaf(distinct ? names[next++ % 10] : names[pick(4)], states[pick(3)], pick(4) == 0);
+    };
+    auto* root = new KuvEeAndOp;
+    for (int factors = 2 + pick(3); factors > 0; --factors) {
+      if (pick(3) == 0) {
+        root->addChild(randomLeaf());
+        continue;
+      }
+      auto* orOp = new KuvEeOrOp;
+      for (int width = 2 + pick(2); width > 0; --width)
+        orOp->addChild(pick(4) == 0 ? And({randomLeaf(), randomLeaf()}) : randomLeaf());
+      root->addChild(orOp);
+    }
+    Tree tree = own(root);
+    plainDistinct += distinct && plain;
+    for (auto run : {develop, normalize}) {
+      Tree shortcut(tree->getNode()->clone());
+      Tree general(tree->getNode()->clone());
+      const HRESULT expected = run(*shortcut);
+      ScopedFlags calls(KuvEeNodeNormalizer::traceChannel(), 3);
+      captured([&] { EXPECT_EQ(run(*general), expected) << print(tree); });
+      ASSERT_EQ(print(shortcut), print(general)) << print(tree);
+    }
+  }
+  EXPECT_GT(plainDistinct, 60);
 }
 
 TEST_F(NodeTransformTest, SimplifierRefusesOperatorsLeftWithoutChildren) {
