@@ -1,7 +1,16 @@
 // KuvDnfVsBuilder: the same for a variable space: the variables and
 // categories a normal form names are created where missing, added to the
-// space, and put into the set of objects (the caller's set; the objects
-// belong to the space's dictionaries as the space's adders say).
+// space, and put into the set of objects.
+//
+// Ownership: a variable space owns nothing, so the objects buildVS creates
+// (categories, options, selection, date and serial variables, predefined
+// effectivities) are the caller's. objects receives every one the form
+// names, found or created (selection values excepted: their variable owns
+// them); with a space that held none of them before (a working space),
+// objects.DeleteAll() frees them once the trees built on them are gone.
+// A failure leaves what was already created in the space and in objects.
+// Milestones and tree-series leaves and restrictions are refused
+// (E_NOTIMPL) until their tree effectivities can carry them.
 #pragma once
 
 #include "KuvInObject.h"

@@ -37,8 +37,9 @@ public:
                                    unsigned char keep);
   // The variables must exist in the space already.
   static KuvEeNodeRef* Dnf2NodeRef(const KuvDnf& dnf, const KuvEeVarSpace& varSpace);
-  // In the model of that GUID inside context, which is created (and then
-  // the caller's) when null.
+  // In the model of that GUID inside context (the model is created, named
+  // by the GUID's text, when missing). A null context is created, and is the
+  // caller's with the tree; without a tree it is deleted and stays null.
   static KuvEeNodeRef* Dnf2NodeRef(const KuvDnf& dnf, const KuvInGuid& model, KuvEeExpressionContext*& context,
                                    const KuvIDictionaryModelerAccess* access);
 

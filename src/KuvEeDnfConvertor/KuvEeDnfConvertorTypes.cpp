@@ -10,3 +10,16 @@ KUV_DEFINE_TYPE(KuvTbDnfBuilder, KuvInObject)
 KUV_DEFINE_TYPE(KuvEeDnfConvertor, KuvInObject)
 KUV_DEFINE_TYPE(KuvDnfModelDicoBuilder, KuvInObject)
 KUV_DEFINE_TYPE(KuvDnfVsBuilder, KuvInObject)
+
+#include "KuvEeDnfComparisonServices.h"
+#include "KuvEeNormalFormHooks.h"
+
+namespace {
+// The engine's expressions reach the conversions through these.
+[[maybe_unused]] const bool kHooksRegistered = [] {
+  kuv::detail::NormalFormHooks& hooks = kuv::detail::normalFormHooks();
+  hooks.toDnf = &KuvEeDnfConvertor::NodeRef2Dnf;
+  hooks.isAIncludingB = &KuvEeDnfComparisonServices::IsAIncludingB;
+  return true;
+}();
+}  // namespace

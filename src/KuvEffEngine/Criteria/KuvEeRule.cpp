@@ -1,15 +1,18 @@
 #include "KuvEeRule.h"
 
+#include "KuvDnf.h"
+#include "KuvEeNormalFormHooks.h"
+
 #include "KuvEeNode.h"
 #include "KuvEeNodeCloner.h"
 #include "KuvEeNodeSimplifier.h"
+#include "KuvEeNotOp.h"
+#include "KuvEeOrOp.h"
 
 KUV_DEFINE_TYPE(KuvEeRule, KuvEeExpression)
 KUV_DEFINE_TYPE(KuvEeInclusionRule, KuvEeRule)
 
 namespace {
-
-constexpr const char* kNoNormalForm = "ERROR: not implemented until normal forms exist";
 
 KuvEeNodeRef* cloneOrNull(const KuvEeNodeRef* tree) {
   if (tree == nullptr) return nullptr;
@@ -38,21 +41,53 @@ void KuvEeRule::SetConstraintExpression(KuvEeNodeRef* tree) {
   if (tree != m_constraint.get()) m_constraint.reset(tree);
 }
 
-HRESULT KuvEeRule::GetInvariantConstraintExpression(KuvEeNodeRef*& /*invariant*/) const {
+HRESULT KuvEeRule::GetInvariantConstraintExpression(KuvEeNodeRef*& invariant) const {
   KUV_TRACE_CALL("GetInvariantConstraintExpression");
-  KUV_RETURN_ERROR(E_NOTIMPL, kNoNormalForm);
+  invariant = nullptr;
+  if (m_context == nullptr || m_constraint == nullptr)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: a rule needs a context and a constraint");
+  return BuildInvariantConstraintForRule(*m_context, *m_constraint, invariant);
 }
 
-HRESULT KuvEeRule::GetDNF(KuvDnf*& /*context*/, KuvDnf*& /*constraint*/) const {
+HRESULT KuvEeRule::GetDNF(KuvDnf*& context, KuvDnf*& constraint) const {
   KUV_TRACE_CALL("GetDNF");
-  KUV_RETURN_ERROR(E_NOTIMPL, kNoNormalForm);
+  context = nullptr;
+  constraint = nullptr;
+  KuvDnf* first = nullptr;
+  HRESULT hr = kuv::detail::treeDnf(m_context.get(), false, first);
+  if (FAILED(hr)) return hr;
+  hr = kuv::detail::treeDnf(m_constraint.get(), false, constraint);
+  if (FAILED(hr)) {
+    delete first;
+    return hr;
+  }
+  context = first;
+  return S_OK;
 }
 
-HRESULT KuvEeRule::BuildInvariantConstraintForRule(const KuvEeNodeRef& /*context*/,
-                                                   const KuvEeNodeRef& /*constraint*/,
-                                                   KuvEeNodeRef*& /*invariant*/) {
+// The rule holds where its context does not, or its constraint does:
+// Or(Not(context), constraint), simplified.
+HRESULT KuvEeRule::BuildInvariantConstraintForRule(const KuvEeNodeRef& context, const KuvEeNodeRef& constraint,
+                                                   KuvEeNodeRef*& invariant) {
   KUV_TRACE_CALL("BuildInvariantConstraintForRule");
-  KUV_RETURN_ERROR(E_NOTIMPL, kNoNormalForm);
+  invariant = nullptr;
+  std::unique_ptr<KuvEeNodeRef> notContext(cloneOrNull(&context));
+  std::unique_ptr<KuvEeNodeRef> then(cloneOrNull(&constraint));
+  if (!notContext || !then) KUV_RETURN_ERROR(E_FAIL, "ERROR: clone failed");
+  auto* negation = new KuvEeNotOp;
+  std::unique_ptr<KuvEeNodeRef> negationRoot(negation->getNodeRef());
+  if (FAILED(negation->setChildRef(notContext.get()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: setChildRef failed");
+  notContext.release();
+  auto* either = new KuvEeOrOp;
+  std::unique_ptr<KuvEeNodeRef> root(either->getNodeRef());
+  if (FAILED(either->addChild(negation))) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
+  negationRoot.release();
+  if (FAILED(either->addChild(then->getNode()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
+  then.release();
+  HRESULT hr = KuvEeNodeSimplifier().simplify(*root);
+  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: simplify failed");
+  invariant = root.release();
+  return S_OK;
 }
 
 HRESULT KuvEeRule::DeleteThisAndKeepInvariantConstraintExpression(KuvEeRule*& rule,

@@ -1,5 +1,9 @@
 #include "KuvEeFilterExpression.h"
 
+#include <memory>
+
+#include "KuvEeNormalFormHooks.h"
+
 #include <vector>
 
 #include "KuvEeEffLeaf.h"
@@ -25,14 +29,26 @@ KuvEeFilterExpression::KuvEeFilterExpression(KuvEeModelDico* model, KuvQmSpecLis
 
 KuvEeFilterExpression::~KuvEeFilterExpression() = default;
 
-HRESULT KuvEeFilterExpression::getDNF(KuvDnf*& /*dnf*/) const {
+namespace {
+// The configurations the filter shows: those of its criteria all together;
+// without a list, the whole dictionary.
+HRESULT filterDnf(const KuvQmSpecList* list, bool negated, KuvDnf*& dnf) {
+  dnf = nullptr;
+  KuvEeNodeRef* tree = nullptr;
+  HRESULT hr = list != nullptr ? kuv::detail::listTree(*list, tree) : S_OK;
+  const std::unique_ptr<KuvEeNodeRef> owned(tree);
+  return FAILED(hr) ? hr : kuv::detail::treeDnf(owned.get(), negated, dnf);
+}
+}  // namespace
+
+HRESULT KuvEeFilterExpression::getDNF(KuvDnf*& dnf) const {
   KUV_TRACE_CALL("getDNF");
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until normal forms exist");
+  return filterDnf(m_list.get(), false, dnf);
 }
 
-HRESULT KuvEeFilterExpression::getNotDNF(KuvDnf*& /*dnf*/) const {
+HRESULT KuvEeFilterExpression::getNotDNF(KuvDnf*& dnf) const {
   KUV_TRACE_CALL("getNotDNF");
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until normal forms exist");
+  return filterDnf(m_list.get(), true, dnf);
 }
 
 HRESULT KuvEeFilterExpression::runVisitor(KuvEeNodeVisitor& visitor) {

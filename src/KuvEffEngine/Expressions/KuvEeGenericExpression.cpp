@@ -1,12 +1,16 @@
 #include "KuvEeGenericExpression.h"
 
+#include <memory>
+
+#include "KuvDnf.h"
+#include "KuvEeNormalFormHooks.h"
+
 #include "KuvEeNodeCloner.h"
 #include "KuvEeNodeSimplifier.h"
 
 KUV_DEFINE_TYPE(KuvEeGenericExpression, KuvEeExpression)
 
 namespace {
-constexpr const char* kNoNormalForm = "ERROR: not implemented until normal forms exist";
 }
 
 KuvEeGenericExpression::KuvEeGenericExpression(KuvEeNodeRef* tree) : m_tree(tree) {}
@@ -48,32 +52,66 @@ KuvEeNodeRef* KuvEeGenericExpression::KeepNodeRefAndDeleteObject(KuvEeGenericExp
   return tree;
 }
 
-HRESULT KuvEeGenericExpression::IsEqual(const KuvEeGenericExpression&, bool& equal) const {
+namespace {
+
+// The normal form of an expression (of its negation): its tree, or its list
+// taken as the And of its criteria.
+HRESULT dnfOf(const KuvEeGenericExpression& expression, bool negated, std::unique_ptr<KuvDnf>& dnf) {
+  KuvDnf* made = nullptr;
+  HRESULT hr = S_OK;
+  if (expression.IsList()) {
+    KuvEeNodeRef* tree = nullptr;
+    hr = kuv::detail::listTree(*expression.GetList(), tree);
+    const std::unique_ptr<KuvEeNodeRef> owned(tree);
+    if (SUCCEEDED(hr)) hr = kuv::detail::treeDnf(owned.get(), negated, made);
+  } else {
+    hr = kuv::detail::treeDnf(expression.GetNodeRef(), negated, made);
+  }
+  dnf.reset(made);
+  return hr;
+}
+
+HRESULT ask(const KuvEeGenericExpression& a, const KuvEeGenericExpression& b, kuv::detail::DnfQuestion question,
+            bool& answer) {
+  answer = false;
+  std::unique_ptr<KuvDnf> dnfA, dnfB;
+  HRESULT hr = dnfOf(a, false, dnfA);
+  if (SUCCEEDED(hr)) hr = dnfOf(b, false, dnfB);
+  if (SUCCEEDED(hr)) hr = kuv::detail::askDnfs(*dnfA, *dnfB, question, answer);
+  return hr;
+}
+
+}  // namespace
+
+HRESULT KuvEeGenericExpression::IsEqual(const KuvEeGenericExpression& other, bool& equal) const {
   KUV_TRACE_CALL("IsEqual");
-  equal = false;
-  KUV_RETURN_ERROR(E_NOTIMPL, kNoNormalForm);
+  return ask(*this, other, kuv::detail::DnfQuestion::Equal, equal);
 }
 
-HRESULT KuvEeGenericExpression::IsIncluding(const KuvEeGenericExpression&, bool& including) const {
+HRESULT KuvEeGenericExpression::IsIncluding(const KuvEeGenericExpression& other, bool& including) const {
   KUV_TRACE_CALL("IsIncluding");
-  including = false;
-  KUV_RETURN_ERROR(E_NOTIMPL, kNoNormalForm);
+  return ask(*this, other, kuv::detail::DnfQuestion::Includes, including);
 }
 
-HRESULT KuvEeGenericExpression::IsIntersect(const KuvEeGenericExpression&, bool& intersect) const {
+HRESULT KuvEeGenericExpression::IsIntersect(const KuvEeGenericExpression& other, bool& intersect) const {
   KUV_TRACE_CALL("IsIntersect");
-  intersect = false;
-  KUV_RETURN_ERROR(E_NOTIMPL, kNoNormalForm);
+  return ask(*this, other, kuv::detail::DnfQuestion::Intersect, intersect);
 }
 
-HRESULT KuvEeGenericExpression::GetDNF(KuvDnf*& /*dnf*/) const {
+HRESULT KuvEeGenericExpression::GetDNF(KuvDnf*& dnf) const {
   KUV_TRACE_CALL("GetDNF");
-  KUV_RETURN_ERROR(E_NOTIMPL, kNoNormalForm);
+  std::unique_ptr<KuvDnf> made;
+  HRESULT hr = dnfOf(*this, false, made);
+  dnf = made.release();
+  return hr;
 }
 
-HRESULT KuvEeGenericExpression::GetNotDNF(KuvDnf*& /*dnf*/) const {
+HRESULT KuvEeGenericExpression::GetNotDNF(KuvDnf*& dnf) const {
   KUV_TRACE_CALL("GetNotDNF");
-  KUV_RETURN_ERROR(E_NOTIMPL, kNoNormalForm);
+  std::unique_ptr<KuvDnf> made;
+  HRESULT hr = dnfOf(*this, true, made);
+  dnf = made.release();
+  return hr;
 }
 
 HRESULT KuvEeGenericExpression::GetDependencies(KuvInSet& /*criteria*/) const {

@@ -1,5 +1,7 @@
 #include "KuvEeMultiModelExpression.h"
 
+#include "KuvEeNormalFormHooks.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <new>
@@ -21,7 +23,6 @@ KUV_DEFINE_TYPE_NAMED(KuvEeMultiModelExpression::ModelCriteria, KuvInObject,
 
 namespace {
 
-constexpr const char* kNoNormalForm = "ERROR: not implemented until normal forms exist";
 
 // A copy of tree, or null for no tree; ok is false when a copy failed.
 KuvEeNodeRef* cloneOrNull(const KuvEeNodeRef* tree, bool& ok) {
@@ -169,14 +170,18 @@ HRESULT KuvEeMultiModelExpression::getOrderedContextDictionaries(KuvInList& dict
   return S_OK;
 }
 
-HRESULT KuvEeMultiModelExpression::getDNF(const KuvEeModelDico* /*model*/, KuvDnf*& /*dnf*/) const {
+// The model is valid under the global criteria And its record's trees.
+HRESULT KuvEeMultiModelExpression::getDNF(const KuvEeModelDico* model, KuvDnf*& dnf) const {
   KUV_TRACE_CALL("getDNF");
-  KUV_RETURN_ERROR(E_NOTIMPL, kNoNormalForm);
+  const ModelCriteria* record = getModelCriteria(model);
+  const KuvEeNodeRef* trees[] = {m_global.get(), record != nullptr ? record->getInheritedEffCriteria() : nullptr,
+                                 record != nullptr ? record->getCriteria() : nullptr};
+  return kuv::detail::productDnf(trees, 3, dnf);
 }
 
-HRESULT KuvEeMultiModelExpression::getGlobalCriteriaDNF(KuvDnf*& /*dnf*/) const {
+HRESULT KuvEeMultiModelExpression::getGlobalCriteriaDNF(KuvDnf*& dnf) const {
   KUV_TRACE_CALL("getGlobalCriteriaDNF");
-  KUV_RETURN_ERROR(E_NOTIMPL, kNoNormalForm);
+  return kuv::detail::treeDnf(m_global.get(), false, dnf);
 }
 
 HRESULT KuvEeMultiModelExpression::negate() {

@@ -1,0 +1,393 @@
+// The normal-form-to-tree half of KuvEeDnfConvertor (and GetNotDnf, which
+// goes there and back).
+#include <memory>
+
+#include "KuvDnfDateEff.h"
+#include "KuvDnfModelDicoBuilder.h"
+#include "KuvDnfOptionEff.h"
+#include "KuvDnfRestrictionEff.h"
+#include "KuvDnfSelectionEff.h"
+#include "KuvDnfSerialEff.h"
+#include "KuvDnfVsBuilder.h"
+#include "KuvEeAndOp.h"
+#include "KuvEeCategory.h"
+#include "KuvEeDateEff.h"
+#include "KuvEeDateVar.h"
+#include "KuvEeDnfConvertor.h"
+#include "KuvEeEffLeaf.h"
+#include "KuvEeEffectivity.h"
+#include "KuvEeExpressionContext.h"
+#include "KuvEeFalse.h"
+#include "KuvEeModelDico.h"
+#include "KuvEeNotOp.h"
+#include "KuvEeOptionEff.h"
+#include "KuvEeOptionVar.h"
+#include "KuvEeOrOp.h"
+#include "KuvEePredefEff.h"
+#include "KuvEeRestrictionEffLeaf.h"
+#include "KuvEeSelectionEff.h"
+#include "KuvEeSelectionVar.h"
+#include "KuvEeSerialEff.h"
+#include "KuvEeTrue.h"
+#include "KuvEeVarEffLeaf.h"
+#include "KuvEeVarSpace.h"
+#include "KuvInTraceClass.h"
+
+namespace {
+
+KuvInTraceClass& channel() { return KuvEeDnfConvertor::traceChannel(); }
+
+using Tree = std::unique_ptr<KuvEeNodeRef>;
+
+Tree own(KuvEeNode* node) { return Tree(node->getNodeRef()); }
+
+// Where the dictionary objects named by GUID in a normal form are found.
+// Each lookup answers S_OK with the object, or a traced failure.
+class Lookup {
+public:
+  virtual ~Lookup() = default;
+  virtual HRESULT option(const KuvInGuid& feature, const KuvInGuid& guid, KuvEeOptionVar*& out) const = 0;
+  virtual HRESULT category(const KuvInGuid& guid, KuvEeCategory*& out) const = 0;
+  virtual HRESULT selection(const KuvInGuid& guid, KuvEeSelectionVar*& out) const = 0;
+  virtual HRESULT date(const KuvInGuid& guid, KuvEeDateVar*& out) const = 0;
+  virtual HRESULT series(const KuvInGuid& guid, std::int32_t type, KuvEeSerialVar*& out) const = 0;
+  virtual HRESULT effectivity(const KuvInGuid& guid, KuvEeEffectivity*& out) const = 0;
+};
+
+class ModelLookup : public Lookup {
+public:
+  ModelLookup(const KuvEeModelDico& model, const KuvEeExpressionContext& context)
+      : m_model(model), m_context(context) {}
+
+  HRESULT option(const KuvInGuid& feature, const KuvInGuid& guid, KuvEeOptionVar*& out) const override {
+    KuvEeCategory* owner = nullptr;
+    HRESULT hr = category(feature, owner);
+    if (FAILED(hr)) return hr;
+    out = owner->getOptionVar(guid);
+    if (out == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer");
+    return S_OK;
+  }
+  HRESULT category(const KuvInGuid& guid, KuvEeCategory*& out) const override {
+    out = feature<KuvEeCategory>(guid);
+    if (out == nullptr)
+      KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : Failed to retrive Category : unexpected type, cast FAILED.");
+    return S_OK;
+  }
+  HRESULT selection(const KuvInGuid& guid, KuvEeSelectionVar*& out) const override {
+    out = feature<KuvEeSelectionVar>(guid);
+    if (out == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : retrieved config feature is of unexpected type");
+    return S_OK;
+  }
+  HRESULT date(const KuvInGuid& guid, KuvEeDateVar*& out) const override {
+    if (const KuvEeModelDico* model = modelOf(guid)) {
+      out = model->getDateVariable();
+    } else if (m_context.GetDate(out) != S_OK) {
+      KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : getDate from context FAILED");
+    }
+    if (out == nullptr || out->getGuid() != guid)
+      KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: Failed to retrieve associated date variable");
+    return S_OK;
+  }
+  HRESULT series(const KuvInGuid& guid, std::int32_t type, KuvEeSerialVar*& out) const override {
+    const KuvEeModelDico* model = modelOf(guid);
+    out = model != nullptr ? model->getSeriesVariable(type) : nullptr;
+    if (out == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer");
+    return S_OK;
+  }
+  HRESULT effectivity(const KuvInGuid& guid, KuvEeEffectivity*& out) const override {
+    KuvEePredefEff* change = nullptr;
+    if (m_context.GetChange(guid, change) != S_OK)
+      KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : GetChangeRef from context FAILED");
+    out = change;
+    return S_OK;
+  }
+
+private:
+  // The model's feature of that GUID, else the context's; null for none
+  // or another kind.
+  template <class Feature>
+  Feature* feature(const KuvInGuid& guid) const {
+    KuvEeDicoObject* found = nullptr;
+    if (m_model.getConfigFeature(guid, found) != S_OK) m_context.GetConfigFeature(guid, found);
+    return found != nullptr ? Feature::cast(*found) : nullptr;
+  }
+  const KuvEeModelDico* modelOf(const KuvInGuid& guid) const {
+    if (m_model.getGuid() == guid) return &m_model;
+    KuvEeModelDico* model = nullptr;
+    return m_context.GetModelDico(guid, model) == S_OK ? model : nullptr;
+  }
+
+  const KuvEeModelDico& m_model;
+  const KuvEeExpressionContext& m_context;
+};
+
+class SpaceLookup : public Lookup {
+public:
+  explicit SpaceLookup(const KuvEeVarSpace& space) : m_space(space) {}
+
+  HRESULT option(const KuvInGuid&, const KuvInGuid& guid, KuvEeOptionVar*& out) const override {
+    return found(out = m_space.getOptionVar(guid));
+  }
+  HRESULT category(const KuvInGuid& guid, KuvEeCategory*& out) const override {
+    return found(out = m_space.getCategory(guid));
+  }
+  HRESULT selection(const KuvInGuid& guid, KuvEeSelectionVar*& out) const override {
+    return found(out = m_space.getSelectionVar(guid));
+  }
+  HRESULT date(const KuvInGuid& guid, KuvEeDateVar*& out) const override {
+    return found(out = m_space.getDateVar(guid));
+  }
+  HRESULT series(const KuvInGuid& guid, std::int32_t type, KuvEeSerialVar*& out) const override {
+    return found(out = m_space.getSerialVar(guid, type));
+  }
+  HRESULT effectivity(const KuvInGuid& guid, KuvEeEffectivity*& out) const override {
+    KuvEeDicoObject* known = m_space.getPossibleSourceEff(guid);
+    return found(out = known != nullptr ? KuvEeEffectivity::cast(*known) : nullptr);
+  }
+
+private:
+  static HRESULT found(const void* object) {
+    if (object == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer");
+    return S_OK;
+  }
+
+  const KuvEeVarSpace& m_space;
+};
+
+template <class Eff>
+Tree varEffLeaf(std::unique_ptr<Eff> eff, const KuvDnfVarEff& leaf) {
+  // The no-value flag goes into the positive part before the negation.
+  if (leaf.getNoVar()) eff->orNoVar();
+  if (leaf.isNegated()) eff->opNot();
+  return own(new KuvEeVarEffLeaf(eff.release()));
+}
+
+template <class Eff, class Variable>
+HRESULT intervalLeaf(const KuvInListVal& intervals, Variable* variable, const KuvDnfVarEff& leaf, const char* refused,
+                     Tree& out) {
+  auto eff = std::make_unique<Eff>(variable, Eff::AllFalse);
+  if (FAILED(eff->set(intervals))) KUV_RETURN_ERROR_ON(channel(), E_FAIL, refused);
+  out = varEffLeaf(std::move(eff), leaf);
+  return S_OK;
+}
+
+// The engine restriction of leaf's kind on the looked-up variables.
+HRESULT restrictionLeaf(const KuvDnfRestrictionEff& leaf, const Lookup& lookup, Tree& out) {
+  std::unique_ptr<KuvEeRestrictionEff> restriction;
+  const auto* options = KuvDnfCategoryOptionRestrictionEff::cast(leaf);
+  const auto* serial = KuvDnfSerialRestrictionEff::cast(leaf);
+  if (options != nullptr) restriction = std::make_unique<KuvEeCategoryOptionRestrictionEff>();
+  else if (serial != nullptr) restriction = std::make_unique<KuvEeSerialRestrictionEff>();
+  else if (KuvDnfCategoryRestrictionEff::isObjectOfThisType(leaf))
+    restriction = std::make_unique<KuvEeCategoryRestrictionEff>();
+  else if (KuvDnfSelectionRestrictionEff::isObjectOfThisType(leaf))
+    restriction = std::make_unique<KuvEeSelectionRestrictionEff>();
+  else if (KuvDnfDateRestrictionEff::isObjectOfThisType(leaf))
+    restriction = std::make_unique<KuvEeDateRestrictionEff>();
+  else if (KuvDnfEffRestrictionEff::isObjectOfThisType(leaf))
+    restriction = std::make_unique<KuvEePredefEffRestrictionEff>();
+  else
+    KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: milestones and tree-series restrictions are not supported yet");
+  KuvInSet variables;
+  for (auto it = leaf.getVariables().cBegin(); it.IsValid(); it.Next()) {
+    const KuvInGuid& guid = *static_cast<const KuvInGuid*>(it.Get());
+    KuvEeDicoObject* variable = nullptr;
+    HRESULT hr = E_FAIL;
+    if (options != nullptr) {
+      KuvEeOptionVar* option = nullptr;
+      hr = lookup.option(options->getCategory(), guid, option);
+      variable = option;
+    } else if (serial != nullptr) {
+      KuvEeSerialVar* series = nullptr;
+      hr = lookup.series(guid, serial->getSerialType(), series);
+      variable = series;
+    } else if (KuvEeCategoryRestrictionEff::isObjectOfThisType(*restriction)) {
+      KuvEeCategory* category = nullptr;
+      hr = lookup.category(guid, category);
+      variable = category;
+    } else if (KuvEeSelectionRestrictionEff::isObjectOfThisType(*restriction)) {
+      KuvEeSelectionVar* selection = nullptr;
+      hr = lookup.selection(guid, selection);
+      variable = selection;
+    } else if (KuvEeDateRestrictionEff::isObjectOfThisType(*restriction)) {
+      KuvEeDateVar* date = nullptr;
+      hr = lookup.date(guid, date);
+      variable = date;
+    } else {
+      KuvEeEffectivity* effectivity = nullptr;
+      hr = lookup.effectivity(guid, effectivity);
+      variable = effectivity;
+    }
+    if (FAILED(hr)) return hr;
+    variables.Put(variable);
+  }
+  if (FAILED(restriction->setVariables(variables)))
+    KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: failed to set the restricted variables");
+  if (leaf.isNegated()) restriction->opNot();
+  out = own(new KuvEeRestrictionEffLeaf(restriction.release()));
+  return S_OK;
+}
+
+// The tree leaf of a normal-form leaf.
+HRESULT makeLeaf(const KuvDnfLeaf& leaf, const Lookup& lookup, Tree& out) {
+  HRESULT hr = S_OK;
+  switch (leaf.getKind()) {
+    case KuvDnfLeaf::Kind::Option: {
+      const auto& option = static_cast<const KuvDnfOptionEff&>(leaf);
+      if ((option.getValue() & ~std::uint32_t{KuvDnfOptionEff::Any}) != 0)
+        KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: incorrect value");
+      KuvEeOptionVar* variable = nullptr;
+      hr = lookup.option(option.getFeature(), option.getOption(), variable);
+      if (FAILED(hr)) return hr;
+      auto eff = std::make_unique<KuvEeOptionEff>(variable, option.getValue());
+      if (option.isNegated()) eff->opNot();
+      out = own(new KuvEeVarEffLeaf(eff.release()));
+      return S_OK;
+    }
+    case KuvDnfLeaf::Kind::Selection: {
+      const auto& selection = static_cast<const KuvDnfSelectionEff&>(leaf);
+      KuvEeSelectionVar* variable = nullptr;
+      hr = lookup.selection(selection.getFeature(), variable);
+      if (FAILED(hr)) return hr;
+      auto eff = std::make_unique<KuvEeSelectionEff>(variable, KuvEeSelectionEff::AllFalse);
+      for (auto it = selection.getValues().cBegin(); it.IsValid(); it.Next())
+        if (FAILED(eff->add(*static_cast<const KuvInGuid*>(it.Get()))))
+          KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer");
+      out = varEffLeaf(std::move(eff), selection);
+      return S_OK;
+    }
+    case KuvDnfLeaf::Kind::Date: {
+      const auto& date = static_cast<const KuvDnfDateEff&>(leaf);
+      KuvEeDateVar* variable = nullptr;
+      hr = lookup.date(date.getGuid(), variable);
+      if (FAILED(hr)) return hr;
+      return intervalLeaf<KuvEeDateEff>(date.getIntervals(), variable, date,
+                                        "ERROR: failed to set date effectivity intervals", out);
+    }
+    case KuvDnfLeaf::Kind::Serial: {
+      const auto& serial = static_cast<const KuvDnfSerialEff&>(leaf);
+      KuvEeSerialVar* variable = nullptr;
+      hr = lookup.series(serial.getGuid(), serial.getSerialType(), variable);
+      if (FAILED(hr)) return hr;
+      return intervalLeaf<KuvEeSerialEff>(serial.getIntervals(), variable, serial,
+                                          "ERROR: failed to set serial effectivity intervals", out);
+    }
+    case KuvDnfLeaf::Kind::Eff: {
+      KuvEeEffectivity* target = nullptr;
+      hr = lookup.effectivity(leaf.getGuid(), target);
+      if (FAILED(hr)) return hr;
+      auto* effLeaf = new KuvEeEffLeaf(target);
+      out = own(effLeaf);
+      if (leaf.isNegated()) effLeaf->opNot();
+      return S_OK;
+    }
+    case KuvDnfLeaf::Kind::Restriction:
+      return restrictionLeaf(static_cast<const KuvDnfRestrictionEff&>(leaf), lookup, out);
+    case KuvDnfLeaf::Kind::TreeSeries:
+    case KuvDnfLeaf::Kind::Milestones:
+      break;
+  }
+  KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: milestones and tree-series leaves are not supported yet");
+}
+
+// An Or of one And per term, each reduced to its leaf when it has one.
+KuvEeNodeRef* read(const KuvDnf& dnf, const Lookup& lookup) {
+  KUV_TRACE_CALL_ON(channel(), "read");
+  switch (dnf.getSpecialCondition()) {
+    case DNF_COND_TRUE: return (new KuvEeTrue)->getNodeRef();
+    case DNF_COND_FALSE: return (new KuvEeFalse)->getNodeRef();
+    case DNF_COND_NONE: break;
+    default:
+      KUV_TRACE_ERROR_ON(channel(), "ERROR: Unexpected case");
+      return nullptr;
+  }
+  auto* sum = new KuvEeOrOp;
+  Tree root = own(sum);
+  for (const KuvDnfAndTerm* term : dnf.andTerms()) {
+    if (term->getNbDnfLeaves() == 0) {
+      KUV_TRACE_ERROR_ON(channel(), "ERROR: Incorrect case");
+      return nullptr;
+    }
+    auto* product = new KuvEeAndOp;
+    Tree factor = own(product);
+    for (const KuvDnfLeaf* leaf : term->leaves()) {
+      Tree node;
+      if (FAILED(makeLeaf(*leaf, lookup, node))) return nullptr;
+      // The operator holds the reference from here on.
+      if (FAILED(product->addChild(node->getNode()))) return nullptr;
+      node.release();
+    }
+    product->becomeIfSingleChild();
+    if (FAILED(sum->addChild(factor->getNode()))) {
+      KUV_TRACE_ERROR_ON(channel(), "Or Op creation failed");
+      return nullptr;
+    }
+    factor.release();
+  }
+  sum->becomeIfSingleChild();
+  return root.release();
+}
+
+}  // namespace
+
+KuvEeNodeRef* KuvEeDnfConvertor::Dnf2NodeRef(const KuvDnf& dnf, KuvEeModelDico& model,
+                                             KuvEeExpressionContext& context,
+                                             const KuvIDictionaryModelerAccess* access) {
+  if (FAILED(KuvDnfModelDicoBuilder::buildMD(dnf, model, context, access))) {
+    KUV_TRACE_ERROR_ON(channel(), "ERROR: Failed to populate the context");
+    return nullptr;
+  }
+  return read(dnf, ModelLookup(model, context));
+}
+
+KuvEeNodeRef* KuvEeDnfConvertor::Dnf2NodeRef(const KuvDnf& dnf, KuvEeVarSpace& varSpace, KuvInSet& objects,
+                                             unsigned char keep) {
+  if (FAILED(KuvDnfVsBuilder::buildVS(dnf, varSpace, objects, keep))) {
+    KUV_TRACE_ERROR_ON(channel(), "ERROR: Failed to populate the variable space");
+    return nullptr;
+  }
+  return read(dnf, SpaceLookup(varSpace));
+}
+
+KuvEeNodeRef* KuvEeDnfConvertor::Dnf2NodeRef(const KuvDnf& dnf, const KuvEeVarSpace& varSpace) {
+  return read(dnf, SpaceLookup(varSpace));
+}
+
+KuvEeNodeRef* KuvEeDnfConvertor::Dnf2NodeRef(const KuvDnf& dnf, const KuvInGuid& model,
+                                             KuvEeExpressionContext*& context,
+                                             const KuvIDictionaryModelerAccess* access) {
+  std::unique_ptr<KuvEeExpressionContext> created(context == nullptr ? new KuvEeExpressionContext : nullptr);
+  KuvEeExpressionContext& registry = created ? *created : *context;
+  KuvEeModelDico* dico = nullptr;
+  if (registry.GetModelDico(model, dico) != S_OK) {
+    // Named by its GUID's text; the context owns it once entered.
+    dico = new KuvEeModelDico(model.toString(), model);
+    if (FAILED(registry.AddModelDico(dico, true))) {
+      KUV_TRACE_ERROR_ON(channel(), "ERROR : Add Model Dico to ctxt FAILED");
+      return nullptr;
+    }
+  }
+  KuvEeNodeRef* tree = Dnf2NodeRef(dnf, *dico, registry, access);
+  // A context made here is the caller's only with the tree built on it.
+  if (tree != nullptr && created) context = created.release();
+  return tree;
+}
+
+KuvDnf* KuvEeDnfConvertor::GetNotDnf(const KuvDnf& dnf, const KuvInGuid& model, const unsigned char& domain,
+                                     const KuvIDictionaryModelerAccess* access) {
+  KuvEeExpressionContext* context = nullptr;
+  // Declared before the tree, so freed after it: the tree's leaves refer to
+  // the context's objects.
+  std::unique_ptr<KuvEeExpressionContext> owned;
+  Tree tree(Dnf2NodeRef(dnf, model, context, access));
+  owned.reset(context);
+  if (!tree) {
+    KUV_TRACE_ERROR_ON(channel(), "ERROR: NULL pointer");
+    return nullptr;
+  }
+  auto* negation = new KuvEeNotOp(domain);
+  Tree root = own(negation);
+  if (FAILED(negation->setChildRef(tree.get()))) return nullptr;
+  tree.release();
+  return NodeRef2Dnf(*root);
+}

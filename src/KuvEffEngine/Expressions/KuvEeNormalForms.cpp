@@ -1,0 +1,111 @@
+// The expressions' ways to their normal forms (see KuvEeNormalFormHooks.h).
+#include <memory>
+
+#include "KuvDnf.h"
+#include "KuvEeAndOp.h"
+#include "KuvEeEffLeaf.h"
+#include "KuvEeEffectivity.h"
+#include "KuvEeNodeCloner.h"
+#include "KuvEeNormalFormHooks.h"
+#include "KuvEeNotOp.h"
+#include "KuvEeTrue.h"
+#include "KuvEeVarEff.h"
+#include "KuvEeVarEffLeaf.h"
+#include "KuvInMap.h"
+#include "KuvInSet.h"
+#include "KuvQmSpecList.h"
+
+namespace kuv::detail {
+
+namespace {
+KuvInTraceClass& traceChannel() { return KuvDnf::traceChannel(); }
+constexpr const char* kAbsent = "ERROR: the normal-form conversions are not available";
+
+std::unique_ptr<KuvEeNodeRef> cloneOf(const KuvEeNodeRef& tree) {
+  KuvEeNodeCloner cloner;
+  return std::unique_ptr<KuvEeNodeRef>(cloner.clone(tree));
+}
+}  // namespace
+
+HRESULT treeDnf(const KuvEeNodeRef* tree, bool negated, KuvDnf*& dnf) {
+  dnf = nullptr;
+  const NormalFormHooks& hooks = normalFormHooks();
+  if (hooks.toDnf == nullptr) KUV_RETURN_ERROR(E_NOTIMPL, kAbsent);
+  if (tree == nullptr || tree->getNode() == nullptr) {
+    dnf = new KuvDnf(negated ? DNF_COND_FALSE : DNF_COND_TRUE);
+    return S_OK;
+  }
+  if (!negated) {
+    dnf = hooks.toDnf(*tree);
+  } else {
+    std::unique_ptr<KuvEeNodeRef> copy = cloneOf(*tree);
+    if (!copy) KUV_RETURN_ERROR(E_FAIL, "ERROR: clone failed");
+    auto* negation = new KuvEeNotOp;
+    std::unique_ptr<KuvEeNodeRef> root(negation->getNodeRef());
+    if (FAILED(negation->setChildRef(copy.get()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: setChildRef failed");
+    copy.release();
+    dnf = hooks.toDnf(*root);
+  }
+  if (dnf == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: GetDNF failed");
+  return S_OK;
+}
+
+HRESULT productDnf(const KuvEeNodeRef* const* trees, int count, KuvDnf*& dnf) {
+  dnf = nullptr;
+  auto* product = new KuvEeAndOp;
+  std::unique_ptr<KuvEeNodeRef> root(product->getNodeRef());
+  for (int i = 0; i < count; ++i) {
+    if (trees[i] == nullptr || trees[i]->getNode() == nullptr) continue;
+    std::unique_ptr<KuvEeNodeRef> copy = cloneOf(*trees[i]);
+    if (!copy || FAILED(product->addChild(copy->getNode()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: clone failed");
+    copy.release();
+  }
+  if (product->childrenRefs().IsEmpty()) return treeDnf(nullptr, false, dnf);
+  return treeDnf(root.get(), false, dnf);
+}
+
+HRESULT listTree(const KuvQmSpecList& list, KuvEeNodeRef*& tree) {
+  tree = nullptr;
+  if (list.IsEmpty()) {
+    tree = (new KuvEeTrue)->getNodeRef();
+    return S_OK;
+  }
+  auto* product = new KuvEeAndOp;
+  std::unique_ptr<KuvEeNodeRef> root(product->getNodeRef());
+  for (auto it = list.GetVarEffs().cBegin(); !it.IsEnd(); it.Next()) {
+    KuvEeVarEff* eff = static_cast<const KuvEeVarEff*>(it.GetVal())->createVarEffClone();
+    if (eff == nullptr || FAILED(product->addChild(new KuvEeVarEffLeaf(eff))))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: a criterion of the list cannot be copied");
+  }
+  for (auto it = list.GetEffs().cBegin(); it.IsValid();) {
+    auto* eff = KuvEeEffectivity::cast(*it.GetGoToNext());
+    if (eff == nullptr || FAILED(product->addChild(new KuvEeEffLeaf(eff))))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: an effectivity of the list cannot be referred to");
+  }
+  tree = root.release();
+  return S_OK;
+}
+
+HRESULT askDnfs(const KuvDnf& a, const KuvDnf& b, DnfQuestion question, bool& answer) {
+  answer = false;
+  if (question == DnfQuestion::Intersect) {
+    unsigned char meets = 0;
+    HRESULT hr = a.isIntersect(b, meets);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: isIntersect failed");
+    answer = meets != 0;
+    return S_OK;
+  }
+  const NormalFormHooks& hooks = normalFormHooks();
+  if (hooks.isAIncludingB == nullptr) KUV_RETURN_ERROR(E_NOTIMPL, kAbsent);
+  const KuvInGuid noModel;
+  HRESULT hr = hooks.isAIncludingB(&a, &b, noModel);
+  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: IsAIncludingB failed");
+  if (hr == S_OK && question == DnfQuestion::Equal) {
+    hr = hooks.isAIncludingB(&b, &a, noModel);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: IsAIncludingB failed");
+  }
+  answer = hr == S_OK;
+  return S_OK;
+}
+
+}  // namespace kuv::detail

@@ -1,0 +1,391 @@
+// Normal forms back to trees: after the dictionary or variable-space
+// builders, the tree holds exactly the configurations of the form, over
+// objects that are found again by GUID or created once; refusals trace
+// their reason and leave nothing behind.
+#include <gtest/gtest.h>
+
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "KuvDnfDateEff.h"
+#include "KuvDnfModelDicoBuilder.h"
+#include "KuvDnfOptionEff.h"
+#include "KuvDnfRestrictionEff.h"
+#include "KuvDnfSelectionEff.h"
+#include "KuvDnfSerialEff.h"
+#include "KuvDnfTreeSeriesEff.h"
+#include "KuvDnfVsBuilder.h"
+#include "KuvEeDnfConvertor.h"
+#include "KuvEeDnfConvertor/DnfTruth.h"
+#include "KuvEeExpressionContext.h"
+#include "KuvEeModelDico.h"
+#include "KuvEeOptionVar.h"
+#include "KuvEePredefEff.h"
+#include "KuvEeSelectionVar.h"
+#include "KuvEeVarSpace.h"
+#include "KuvIDictionaryModelerAccess.h"
+#include "KuvInDateInterval.h"
+#include "KuvInSerialInterval.h"
+#include "KuvInSet.h"
+#include "KuvInTreeEvalInterval.h"
+#include "support/KuvTestSupport.h"
+
+using namespace kuv_test;
+
+namespace {
+
+// The truth model's objects by number (see TruthTable.cpp): 1 the category,
+// 2-4 its options, 5 the colour and 6-8 its values, 9 the unit series, 10
+// the date, 13 the change.
+KuvInGuid g(unsigned n) { return Guid(0x700 + n).guid(); }
+constexpr std::int32_t kUnit = KuvEeSerialVar::UNIT;
+
+// Names as the truth model gives them, so that objects created under these
+// names print as the model's do.
+class ModelNames : public KuvIDictionaryModelerAccess {
+public:
+  HRESULT GetName(const KuvInGuid& guid, KuvInString& name) const override {
+    static const char* const names[] = {"",     "Engine", "Diesel", "Petrol", "Electric", "Colour", "Red",
+                                        "Green", "Blue",   "Units",  "Build",  "",         "",       "ECO"};
+    for (unsigned n = 1; n < std::size(names); ++n)
+      if (guid == g(n)) name = names[n];
+    return failure;
+  }
+  HRESULT failure = S_OK;
+};
+
+// A term of leaves (taken over); list terms accept several leaves on one
+// variable.
+KuvDnfAndTerm* term(std::vector<KuvDnfLeaf*> leaves,
+                    KuvDnfAndTermFactory::E_Type type = KuvDnfAndTermFactory::List) {
+  KuvDnfAndTerm* t = KuvDnfAndTermFactory::create(type, static_cast<std::int32_t>(leaves.size()));
+  for (KuvDnfLeaf* leaf : leaves) EXPECT_EQ(S_OK, t->addDnfLeaf(*leaf));
+  return t;
+}
+std::unique_ptr<KuvDnf> dnf(std::vector<KuvDnfAndTerm*> terms, E_DnfSpecCond condition = DNF_COND_NONE) {
+  auto out = std::make_unique<KuvDnf>(condition);
+  for (KuvDnfAndTerm* t : terms) out->addAndTerm(t);
+  return out;
+}
+
+KuvDnfLeaf* option(int i, std::uint32_t value, bool negated = false) {
+  return new KuvDnfOptionEff(g(2 + static_cast<unsigned>(i)), g(1), value, negated);
+}
+
+// Ranges over the runs of set bits of mask, bit k standing for the k-th
+// unit (1, 2, 3) or day (day 0, day 1).
+KuvInListVal units(unsigned mask) {
+  KuvInListVal list(KuvInSerialInterval::sType());
+  for (int a = 1; a <= 3; ++a) {
+    if (((mask >> (a - 1)) & 1U) == 0 || (a > 1 && ((mask >> (a - 2)) & 1U) != 0)) continue;
+    int b = a;
+    while (b < 3 && ((mask >> b) & 1U) != 0) ++b;
+    KuvInSerialInterval range;
+    range.setInterval(a, true, b, true);
+    list.PutBack(range);
+  }
+  return list;
+}
+KuvInListVal days(unsigned mask) {
+  KuvInListVal list(KuvInDateInterval::sType());
+  if (mask == 0) return list;
+  KuvInDateInterval range;
+  range.setInterval(KuvInDate(2001, 1, (mask & 1U) ? 1 : 2, 1, 1, 1), KuvInDate(2001, 1, (mask & 2U) ? 2 : 1, 24, 60, 60));
+  list.PutBack(range);
+  return list;
+}
+
+// A random leaf on the truth model's variables, in any state.
+KuvDnfLeaf* randomLeaf(std::mt19937& rng) {
+  const bool negated = rng() % 2 == 1;
+  const bool noVar = rng() % 2 == 1;
+  const unsigned mask = rng() % 8;
+  switch (rng() % 5) {
+    case 0:
+      return option(static_cast<int>(rng() % 3), mask, negated);
+    case 1: {
+      auto* leaf = new KuvDnfSelectionEff(g(5), 3, noVar, negated);
+      for (unsigned v = 0; v < 3; ++v)
+        if ((mask >> v) & 1U) leaf->putValue(g(6 + v));
+      return leaf;
+    }
+    case 2:
+      return new KuvDnfSerialEff(g(9), units(mask), kUnit, noVar, negated);
+    case 3:
+      return new KuvDnfDateEff(g(10), days(mask & 3U), noVar, negated);
+    default:
+      return new KuvDnfEff(g(13), negated);
+  }
+}
+
+// A random form over the truth model, on list terms, which take several
+// leaves on one variable.
+std::unique_ptr<KuvDnf> randomDnf(std::mt19937& rng) {
+  if (rng() % 10 == 0) return dnf({}, rng() % 2 == 0 ? DNF_COND_TRUE : DNF_COND_FALSE);
+  auto out = dnf({});
+  for (unsigned t = rng() % 4; t > 0; --t) {
+    std::vector<KuvDnfLeaf*> leaves;
+    for (unsigned l = 1 + rng() % 3; l > 0; --l) leaves.push_back(randomLeaf(rng));
+    out->addAndTerm(term(leaves));
+  }
+  return out;
+}
+
+// A variable space holding the truth model's objects.
+struct ModelSpace {
+  ModelSpace() {
+    for (const auto& o : model.options) space.addOptionVar(o.get());
+    space.addSelectionVar(model.selection.get());
+    space.addSerialVar(model.serial.get());
+    space.addDateVar(model.date.get());
+    space.addPossibleSourceEff(model.change.get());
+  }
+  TruthModel model;
+  KuvEeVarSpace space{"Model", Guid(0x7FF).data()};
+};
+
+TEST(Dnf2NodeRef, TreesHoldExactlyTheConfigurationsOfTheForm) {
+  ModelSpace fixture;
+  ModelNames names;
+  std::mt19937 rng(2024);
+  for (int round = 0; round < 150; ++round) {
+    std::unique_ptr<KuvDnf> form = randomDnf(rng);
+    SCOPED_TRACE(text(*form));
+    KuvInSet objects;
+    Tree overModel(KuvEeDnfConvertor::Dnf2NodeRef(*form, fixture.space, objects, 0));
+    ASSERT_TRUE(overModel);
+    const std::optional<TruthTable> holds = dnfTable(fixture.model, *form);
+    ASSERT_TRUE(holds);
+    EXPECT_EQ(holds, truthTable(fixture.model, *overModel));
+    EXPECT_EQ(fixture.space.getVars().GetLength(), 6) << "nothing created where the space knew it all";
+
+    // The dictionary form creates its own objects, under the modeler's
+    // names: the same tree over them.
+    KuvEeExpressionContext context;
+    auto* model = new KuvEeModelDico("Build", g(10));
+    ASSERT_EQ(S_OK, context.AddModelDico(model, true));
+    Tree overDictionary(KuvEeDnfConvertor::Dnf2NodeRef(*form, *model, context, &names));
+    ASSERT_TRUE(overDictionary);
+    EXPECT_EQ(shape(*overModel), shape(*overDictionary));
+
+    // There and back through a Not: the complement.
+    std::unique_ptr<KuvDnf> negation(KuvEeDnfConvertor::GetNotDnf(*form, g(10), 0, nullptr));
+    ASSERT_TRUE(negation);
+    EXPECT_EQ(~*holds, dnfTable(fixture.model, *negation));
+  }
+}
+
+TEST(GetNotDnf, NegatesWithinTheDomainWhenAsked) {
+  TruthModel model;
+  const unsigned char domain = 1;
+  std::unique_ptr<KuvDnf> none(KuvEeDnfConvertor::GetNotDnf(*dnf({}, DNF_COND_TRUE), g(10), domain, nullptr));
+  ASSERT_TRUE(none);
+  EXPECT_EQ(DNF_COND_FALSE, none->getSpecialCondition());
+  std::unique_ptr<KuvDnf> rejected(KuvEeDnfConvertor::GetNotDnf(*dnf({term({option(0, 1)})}), g(10), domain, nullptr));
+  ASSERT_TRUE(rejected);
+  EXPECT_EQ(dnfTable(model, *dnf({term({option(0, 2)})})), dnfTable(model, *rejected));
+}
+
+TEST(Dnf2NodeRef, ReadsTermsAsAndsUnderAnOrAndDropsSingleChildOperators) {
+  ModelSpace fixture;
+  struct Case {
+    std::unique_ptr<KuvDnf> form;
+    const char* shape;
+  } cases[] = {
+      {dnf({}, DNF_COND_TRUE), "T"},
+      {dnf({}, DNF_COND_FALSE), "F"},
+      {dnf({}), "Or()"},
+      {dnf({term({option(0, KuvDnfOptionEff::Selected)})}), "Diesel"},
+      {dnf({term({option(0, 1), option(1, 1, true)}, KuvDnfAndTermFactory::Map), term({option(2, 6)})}),
+       "Or(And(Diesel,!Petrol),Electric:FN)"},
+      {dnf({term({new KuvDnfEff(g(13), true)})}), "!Ref(ECO)"},
+  };
+  for (const Case& c : cases) {
+    Tree tree(KuvEeDnfConvertor::Dnf2NodeRef(*c.form, static_cast<const KuvEeVarSpace&>(fixture.space)));
+    ASSERT_TRUE(tree) << c.shape;
+    EXPECT_EQ(c.shape, shape(*tree));
+  }
+}
+
+TEST(Dnf2NodeRef, RestrictionsCarryTheirVariablesAndNegation) {
+  ModelSpace fixture;
+  fixture.space.addCategory(fixture.model.category.get());
+  auto restricted = [](KuvDnfRestrictionEff* leaf, unsigned n, bool negated) {
+    KuvInFastSetVal set(KuvInGuid::sType(), sizeof(KuvInGuid));
+    set.Put(g(n));
+    leaf->set(set, negated ? 1 : 0);
+    return leaf;
+  };
+  struct Case {
+    KuvDnfRestrictionEff* leaf;
+    const char* text;
+  } cases[] = {
+      {restricted(new KuvDnfDateRestrictionEff(1), 10, false), "DateRestrictionEff[Build]"},
+      {restricted(new KuvDnfSerialRestrictionEff(1, kUnit), 9, true), "!SerialRestrictionEff[Units]"},
+      {restricted(new KuvDnfSelectionRestrictionEff(1), 5, false), "SelectionRestrictionEff[Colour]"},
+      {restricted(new KuvDnfCategoryRestrictionEff(1), 1, false), "CategoryRestrictionEff[Engine]"},
+      {restricted(new KuvDnfCategoryOptionRestrictionEff(1, g(1)), 3, true), "!CategoryOptionRestrictionEff[Petrol]"},
+      {restricted(new KuvDnfEffRestrictionEff(1), 13, false), "PredefEffRestrictionEff[ECO]"},
+  };
+  for (const Case& c : cases) {
+    std::unique_ptr<KuvDnf> form = dnf({term({c.leaf})});
+    KuvInSet objects;
+    Tree tree(KuvEeDnfConvertor::Dnf2NodeRef(*form, fixture.space, objects, 0));
+    ASSERT_TRUE(tree) << c.text;
+    EXPECT_EQ(std::string("EeRestrictionEffLeaf : ") + c.text, text(*tree));
+  }
+}
+
+// Every object of a form, created once in a working space and found again
+// by GUID afterwards; the caller frees them through the object set.
+TEST(KuvDnfVsBuilder, CreatesEachObjectOnceAndReusesIt) {
+  std::unique_ptr<KuvDnf> form = dnf({term({option(0, 1), option(1, 2), new KuvDnfEff(g(13), false)}),
+                                      term({new KuvDnfSerialEff(g(9), units(1), kUnit, false, false),
+                                            new KuvDnfDateEff(g(10), days(1), true, false)})});
+  auto* colour = new KuvDnfSelectionEff(g(5), 2, false, false);
+  colour->putValue(g(6));
+  colour->putValue(g(8));
+  form->addAndTerm(term({colour}));
+  KuvEeVarSpace space("Work", nullptr);
+  KuvInSet objects;
+  ASSERT_EQ(S_OK, KuvDnfVsBuilder::buildVS(*form, space, objects, 0));
+  // Category, two options, change, series, date, selection variable.
+  EXPECT_EQ(7, objects.GetLength());
+  EXPECT_EQ(text(g(2)), text(space.getOptionVar(g(2))->getName()));
+  EXPECT_EQ(2, space.getSelectionVar(g(5))->getValues().getValues().GetLength());
+
+  KuvInSet again;
+  ASSERT_EQ(S_OK, KuvDnfVsBuilder::buildVS(*form, space, again, 0));
+  EXPECT_EQ(7, again.GetLength());
+  for (KuvInSet::const_iterator it = again.cBegin(); it.IsValid();) EXPECT_TRUE(objects.Find(it.GetGoToNext()));
+  EXPECT_EQ(S_OK, KuvDnfVsBuilder::buildVS(*dnf({term({option(2, 1)})}), space, again, 1));
+  EXPECT_EQ(8, again.GetLength()) << "keep adds to the set";
+  EXPECT_EQ(S_OK, KuvDnfVsBuilder::buildVS(*dnf({}, DNF_COND_TRUE), space, objects, 0));
+  EXPECT_EQ(0, objects.GetLength()) << "cleared without keep";
+  again.DeleteAll();
+}
+
+TEST(KuvDnfModelDicoBuilder, NamesByModelerElseByGuidBytes) {
+  unsigned char counting[16];
+  unsigned char high[16];
+  for (unsigned i = 0; i < 16; ++i) {
+    counting[i] = static_cast<unsigned char>(i + 1);
+    high[i] = static_cast<unsigned char>(0xA0 + 6 * i);
+  }
+  ModelNames names;
+  ModelNames failing;
+  failing.failure = E_FAIL;
+  struct Case {
+    KuvInGuid guid;
+    const KuvIDictionaryModelerAccess* access;
+    const char* name;
+  } cases[] = {
+      {KuvInGuid(counting), nullptr, "0102030405060708090A0B0C0D0E0F10"},
+      {KuvInGuid(high), nullptr, "A0A6ACB2B8BEC4CAD0D6DCE2E8EEF4FA"},
+      {g(2), &names, "Diesel"},
+      {KuvInGuid(counting), &names, "0102030405060708090A0B0C0D0E0F10"},
+  };
+  for (const Case& c : cases) {
+    KuvInString name("stale");
+    EXPECT_EQ(S_OK, KuvDnfModelDicoBuilder::createName(c.guid, c.access, name));
+    EXPECT_EQ(c.name, text(name));
+  }
+  KuvInString name;
+  EXPECT_TRACES(E_FAIL, "ERROR: GetName failed", KuvDnfModelDicoBuilder::createName(g(2), &failing, name));
+}
+
+// The model-GUID form makes the context when it has none, and hands it over
+// only with a tree.
+TEST(Dnf2NodeRef, CreatesTheContextOnlyForATree) {
+  KuvEeExpressionContext* context = nullptr;
+  std::unique_ptr<KuvEeExpressionContext> owned;
+  Tree tree(KuvEeDnfConvertor::Dnf2NodeRef(*dnf({term({option(0, 1)})}), g(20), context, nullptr));
+  owned.reset(context);
+  ASSERT_TRUE(tree);
+  ASSERT_NE(nullptr, context);
+  KuvEeModelDico* model = nullptr;
+  ASSERT_EQ(S_OK, context->GetModelDico(g(20), model));
+  EXPECT_EQ(text(g(20)), text(model->getName()));
+  Tree again(KuvEeDnfConvertor::Dnf2NodeRef(*dnf({term({option(1, 1)})}), g(20), context, nullptr));
+  EXPECT_EQ(1, context->GetNbDictionaries());
+
+  KuvEeExpressionContext* none = nullptr;
+  auto undefined = dnf({term({new KuvDnfSerialEff(g(9), units(1), KuvEeSerialVar::UNDEFINED, false, false)})});
+  EXPECT_EQ(nullptr, KuvEeDnfConvertor::Dnf2NodeRef(*undefined, g(20), none, nullptr));
+  EXPECT_EQ(nullptr, none);
+}
+
+// S_OK when a tree came back, E_FAIL when not; the tree is dropped.
+HRESULT converted(KuvEeNodeRef* tree) {
+  Tree owned(tree);
+  return owned ? S_OK : E_FAIL;
+}
+
+TEST(Dnf2NodeRef, RefusalsTraceTheirReason) {
+  enum Path { BuildMD, BuildVS, ReadMD, ReadVS };
+  auto treeSeries = [] {
+    return new KuvDnfTreeSeriesEff(g(9), KuvInListVal(KuvInTreeEvalInterval::sType()), 18, false, false);
+  };
+  auto colourThenEngine = [] {
+    auto* colour = new KuvDnfSelectionEff(g(5), 1, false, false);
+    colour->putValue(g(6));
+    return dnf({term({colour, new KuvDnfOptionEff(g(2), g(5), 1, false)})});
+  };
+  ModelNames failing;
+  failing.failure = E_FAIL;
+  struct Case {
+    std::unique_ptr<KuvDnf> form;
+    Path path;
+    HRESULT code;
+    const char* message;
+    const KuvIDictionaryModelerAccess* access = nullptr;
+  } cases[] = {
+      {dnf({}, static_cast<E_DnfSpecCond>(3)), BuildMD, E_FAIL, "ERROR: Unexpected case"},
+      {dnf({}, static_cast<E_DnfSpecCond>(3)), ReadVS, E_FAIL, "ERROR: Unexpected case"},
+      {dnf({term({})}), ReadVS, E_FAIL, "ERROR: Incorrect case"},
+      {dnf({term({option(0, 1)})}), ReadVS, E_FAIL, "ERROR: NULL pointer"},
+      {dnf({term({option(0, 9)})}), ReadMD, E_FAIL, "ERROR: incorrect value"},
+      {colourThenEngine(), BuildMD, E_FAIL, "ERROR : retrieved config feature is of unexpected type"},
+      {dnf({term({new KuvDnfDateEff(g(11), days(1), false, false)})}), BuildMD, E_FAIL,
+       "ERROR : Just do not know where this date comes from... Inherited effs ?"},
+      {dnf({term({new KuvDnfSerialEff(g(9), units(1), KuvEeSerialVar::UNDEFINED, false, false)})}), BuildMD, E_FAIL,
+       "ERROR : getSeriesVariable FAILED"},
+      {dnf({term({new KuvDnfSerialEff(g(9), units(1), 18, false, false)})}), BuildVS, E_FAIL,
+       "ERROR: vs.addSerialVar failed"},
+      {dnf({term({option(0, 1)})}), BuildMD, E_FAIL, "ERROR: GetName failed", &failing},
+      {dnf({term({treeSeries()})}), BuildMD, E_NOTIMPL, "not supported yet"},
+      {dnf({term({treeSeries()})}), BuildVS, E_NOTIMPL, "not supported yet"},
+      {dnf({term({treeSeries()})}), ReadVS, E_FAIL, "not supported yet"},
+      {dnf({term({new KuvDnfMilestonesRestrictionEff(1)})}), BuildVS, E_NOTIMPL, "not supported yet"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    KuvEeExpressionContext context;
+    auto* model = new KuvEeModelDico("Bike", g(10));
+    ASSERT_EQ(S_OK, context.AddModelDico(model, true));
+    KuvEeVarSpace space("Work", nullptr);
+    KuvInSet objects;
+    switch (c.path) {
+      case BuildMD:
+        EXPECT_TRACES(c.code, c.message, KuvDnfModelDicoBuilder::buildMD(*c.form, *model, context, c.access));
+        break;
+      case BuildVS:
+        EXPECT_TRACES(c.code, c.message, KuvDnfVsBuilder::buildVS(*c.form, space, objects, 0));
+        break;
+      case ReadMD:
+        EXPECT_TRACES(c.code, c.message, converted(KuvEeDnfConvertor::Dnf2NodeRef(*c.form, *model, context, nullptr)));
+        break;
+      case ReadVS:
+        EXPECT_TRACES(c.code, c.message,
+                      converted(KuvEeDnfConvertor::Dnf2NodeRef(*c.form, static_cast<const KuvEeVarSpace&>(space))));
+        break;
+    }
+    objects.DeleteAll();
+  }
+}
+
+}  // namespace
