@@ -411,4 +411,23 @@ BENCHMARK(BM_FilterTermAgainstCorpus)
     ->Args({KuvDnfAndTermFactory::List, 0})
     ->Unit(benchmark::kMillisecond);
 
+// The leaf tests alone, in cache: a term of 8 options the filter does not
+// constrain against the filter term; a list term compares all 160 pairs,
+// a map term looks the filter's 20 leaves up.
+void BM_TermAgainstFilterTerm(benchmark::State& state) {
+  const auto kind = static_cast<KuvDnfAndTermFactory::E_Type>(state.range(0));
+  LeafMaker maker(20261206);
+  KuvDnfAndTermMap filter(20);
+  maker.fill(filter, 20, 1.0, true);
+  std::unique_ptr<KuvDnfAndTerm> term(KuvDnfAndTermFactory::create(kind, 8));
+  for (unsigned i = 0; i < 8; ++i)
+    term->addDnfLeaf(*new KuvDnfOptionEff(guidOf(30000 + i), guidOf(29000), KuvDnfOptionEff::Selected, false));
+  for (auto _ : state) {
+    unsigned char meets = 0;
+    if (FAILED(term->isIntersect(filter, meets)) || meets == 0) state.SkipWithError("unexpected answer");
+    benchmark::DoNotOptimize(meets);
+  }
+}
+BENCHMARK(BM_TermAgainstFilterTerm)->ArgName("list0_map1")->DenseRange(0, 1);
+
 }  // namespace
