@@ -97,9 +97,9 @@ std::unique_ptr<KuvDnf> dnfOf(const std::vector<Term>& terms) {
   for (const Term& literals : terms) {
     auto* term = new KuvDnfAndTermMap(static_cast<std::int32_t>(literals.size()));
     for (const Literal& l : literals)
-      term->addDnfLeaf(*new KuvDnfOptionEff(guidOf(1000 + l.option), optionCategory(),
-                                            l.selected ? KuvDnfOptionEff::Selected : KuvDnfOptionEff::Rejected,
-                                            false));
+      term->addDnfLeaf(
+          *new KuvDnfOptionEff(guidOf(1000 + l.option), optionCategory(),
+                               l.selected ? KuvDnfOptionEff::Selected : KuvDnfOptionEff::Rejected, false));
     dnf->addAndTerm(term);
   }
   return dnf;
@@ -126,8 +126,8 @@ struct InclusionCase {
 InclusionCase twoTermsOf99() {
   InclusionCase c{"99x99", {run(0, 99), run(100, 99)}, {}, 1};
   for (unsigned t = 0; t < 100; ++t)
-    c.b.push_back({{t % 99, true}, {(t + 1) % 99, true}, {(t + 2) % 99, true}, {100 + t % 99, false},
-                   {300 + t, true}});
+    c.b.push_back(
+        {{t % 99, true}, {(t + 1) % 99, true}, {(t + 2) % 99, true}, {100 + t % 99, false}, {300 + t, true}});
   return c;
 }
 
@@ -140,8 +140,11 @@ InclusionCase thirteenPairs(bool missing) {
   for (unsigned k = 0; k < 13; ++k) c.a.push_back({{400 + k, true}, {420 + k, true}});
   for (unsigned t = 0; t < 100; ++t) {
     const unsigned k = t % 13;
-    c.b.push_back({{400 + k, true}, {420 + k, !(missing && t == 99)}, {500 + (3 * t) % 60, true},
-                   {500 + (3 * t + 1) % 60, false}, {500 + (3 * t + 2) % 60, true}});
+    c.b.push_back({{400 + k, true},
+                   {420 + k, !(missing && t == 99)},
+                   {500 + (3 * t) % 60, true},
+                   {500 + (3 * t + 1) % 60, false},
+                   {500 + (3 * t + 2) % 60, true}});
   }
   return c;
 }
@@ -242,8 +245,9 @@ private:
     auto found = m_options.find(key);
     if (found == m_options.end()) {
       const std::string name = "o" + std::to_string(m_options.size());
-      found = m_options.emplace(key, std::make_pair(m_ctx.bool_const((name + "s").c_str()),
-                                                    m_ctx.bool_const((name + "r").c_str())))
+      found = m_options
+                  .emplace(key, std::make_pair(m_ctx.bool_const((name + "s").c_str()),
+                                               m_ctx.bool_const((name + "r").c_str())))
                   .first;
     }
     const z3::expr& s = found->second.first;
@@ -310,7 +314,8 @@ public:
     while (static_cast<int>(used.size()) < count) {
       const bool hot = chance(popular);
       const bool isOption = chance(0.8);
-      const unsigned range = isOption ? (hot ? kPopularOptions : kOptions) : (hot ? kPopularFeatures : kFeatures);
+      const unsigned range =
+          isOption ? (hot ? kPopularOptions : kOptions) : (hot ? kPopularFeatures : kFeatures);
       const unsigned n = std::uniform_int_distribution<unsigned>(0, range - 1)(m_random);
       const unsigned variable = isOption ? n : kOptions + n;
       if (!used.insert(variable).second) continue;
@@ -334,9 +339,11 @@ private:
   KuvDnfLeaf& selectionLeaf(unsigned f, bool fixed) {
     const int values = m_featureValues[f];
     const int count = fixed ? 1 : std::uniform_int_distribution<int>(1, std::min(3, values - 1))(m_random);
-    auto* leaf = new KuvDnfSelectionEff(guidOf(21000 + f), count, !fixed && chance(0.1), !fixed && chance(0.1));
+    auto* leaf =
+        new KuvDnfSelectionEff(guidOf(21000 + f), count, !fixed && chance(0.1), !fixed && chance(0.1));
     while (leaf->getValues().GetLength() < count)
-      leaf->putValue(guidOf(22000 + 16 * f + std::uniform_int_distribution<unsigned>(0, values - 1)(m_random)));
+      leaf->putValue(
+          guidOf(22000 + 16 * f + std::uniform_int_distribution<unsigned>(0, values - 1)(m_random)));
     return *leaf;
   }
 
@@ -394,13 +401,14 @@ void BM_FilterTermAgainstCorpus(benchmark::State& state) {
     meeting = 0;
     for (const std::unique_ptr<KuvDnf>& dnf : corpus.dnfs) {
       unsigned char meets = 0;
-      const HRESULT hr = filterOuter ? corpus.filter.isIntersect(*dnf, meets) : dnf->isIntersect(corpus.filter, meets);
+      const HRESULT hr =
+          filterOuter ? corpus.filter.isIntersect(*dnf, meets) : dnf->isIntersect(corpus.filter, meets);
       if (FAILED(hr)) state.SkipWithError("isIntersect failed");
       meeting += meets;
     }
   }
-  state.counters["per_test"] =
-      benchmark::Counter(kCorpusSize, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["per_test"] = benchmark::Counter(
+      kCorpusSize, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   state.counters["meeting"] = static_cast<double>(meeting) / kCorpusSize;
 }
 BENCHMARK(BM_FilterTermAgainstCorpus)
@@ -421,7 +429,8 @@ void BM_TermAgainstFilterTerm(benchmark::State& state) {
   maker.fill(filter, 20, 1.0, true);
   std::unique_ptr<KuvDnfAndTerm> term(KuvDnfAndTermFactory::create(kind, 8));
   for (unsigned i = 0; i < 8; ++i)
-    term->addDnfLeaf(*new KuvDnfOptionEff(guidOf(30000 + i), guidOf(29000), KuvDnfOptionEff::Selected, false));
+    term->addDnfLeaf(
+        *new KuvDnfOptionEff(guidOf(30000 + i), guidOf(29000), KuvDnfOptionEff::Selected, false));
   for (auto _ : state) {
     unsigned char meets = 0;
     if (FAILED(term->isIntersect(filter, meets)) || meets == 0) state.SkipWithError("unexpected answer");
