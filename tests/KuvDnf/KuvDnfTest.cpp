@@ -288,10 +288,11 @@ TEST(KuvDnf, LeafRules) {
   EXPECT_EQ(1, leavesMeet(notSmall, notLarge));
   EXPECT_EQ(1, leavesMeet(otherType, notSmall));
   // Against a variable outside the set: only the no-value state remains.
-  EXPECT_EQ(0, leavesMeet(small, *serial(f, 13, 1)));
-  EXPECT_EQ(1, leavesMeet(*serial(f, 13, 1, true), small));
-  EXPECT_EQ(1, leavesMeet(small, *serial(f, 12, 1)));
-  EXPECT_EQ(1, leavesMeet(small, *serial(v, 13, 1)));
+  auto owned = [](KuvDnfSerialEff* leaf) { return std::unique_ptr<KuvDnfSerialEff>(leaf); };
+  EXPECT_EQ(0, leavesMeet(small, *owned(serial(f, 13, 1))));
+  EXPECT_EQ(1, leavesMeet(*owned(serial(f, 13, 1, true)), small));
+  EXPECT_EQ(1, leavesMeet(small, *owned(serial(f, 12, 1))));
+  EXPECT_EQ(1, leavesMeet(small, *owned(serial(v, 13, 1))));
 }
 
 // A leaf test names both criteria in its detail line when the channel asks
