@@ -288,8 +288,49 @@ TEST(KuvDnf, LeafRules) {
   EXPECT_EQ(1, leavesMeet(notSmall, notLarge));
   EXPECT_EQ(1, leavesMeet(otherType, notSmall));
   // Against a variable outside the set: only the no-value state remains.
-  EXPECT_EQ(0, leavesMeet(small, *serial(f, 13, 1)));
-  EXPECT_EQ(1, leavesMeet(*serial(f, 13, 1, true), small));
-  EXPECT_EQ(1, leavesMeet(small, *serial(f, 12, 1)));
-  EXPECT_EQ(1, leavesMeet(small, *serial(v, 13, 1)));
+  auto owned = [](KuvDnfSerialEff* leaf) { return std::unique_ptr<KuvDnfSerialEff>(leaf); };
+  EXPECT_EQ(0, leavesMeet(small, *owned(serial(f, 13, 1))));
+  EXPECT_EQ(1, leavesMeet(*owned(serial(f, 13, 1, true)), small));
+  EXPECT_EQ(1, leavesMeet(small, *owned(serial(f, 12, 1))));
+  EXPECT_EQ(1, leavesMeet(small, *owned(serial(v, 13, 1))));
+}
+
+// A leaf test names both criteria in its detail line when the channel asks
+// for it, and prints nothing otherwise.
+TEST(KuvDnf, LeafReasonsAreTracedOnlyWhenAsked) {
+  const KuvInGuid v = kuv_test::Guid(1).guid(), w = kuv_test::Guid(2).guid();
+  const std::string ids = std::string(v.toString().ConvertToChar()) + " " + w.toString().ConvertToChar();
+  KuvDnfExclusiveVariablesGuard exclusive(0);
+  const KuvDnfEff effV(v, false), effW(w, false);
+  const KuvDnfOptionEff optionV(v, w, KuvDnfOptionEff::Selected, false),
+      optionW(w, v, KuvDnfOptionEff::Selected, false);
+  const std::unique_ptr<KuvDnfLeaf> unitV(serial(v, 13, 1)), unitW(serial(w, 13, 1)),
+      stateV(serial(v, 12, 1));
+  struct Case {
+    KuvInTraceClass& channel;
+    const KuvDnfLeaf& a;
+    const KuvDnfLeaf& b;
+    unsigned char meets;
+    std::string line;
+  };
+  const Case cases[] = {
+      {KuvDnfEff::traceChannel(), effV, effW, 1, "~~~ Intersection because object IDs are different: " + ids},
+      {KuvDnfVarEff::traceChannel(), optionV, optionW, 1,
+       "~~~ Intersection because object IDs are different: " + ids},
+      {KuvDnfSerialEff::traceChannel(), *unitV, *unitW, 0,
+       "~~~ Not intersection because object IDs are different: " + ids},
+      {KuvDnfSerialEff::traceChannel(), *unitV, *stateV, 0,
+       "~~~ Not intersection because external types are different: 13 12"},
+  };
+  for (const Case& c : cases) {
+    for (unsigned char flags : {1, 3}) {
+      kuv_test::ScopedFlags scoped(c.channel, flags);
+      const std::string printed = kuv_test::captured([&] { EXPECT_EQ(c.meets, leavesMeet(c.a, c.b)); });
+      if (flags == 1) {
+        EXPECT_EQ("", printed) << c.line;
+      } else {
+        EXPECT_NE(std::string::npos, printed.find(c.line)) << printed;
+      }
+    }
+  }
 }
