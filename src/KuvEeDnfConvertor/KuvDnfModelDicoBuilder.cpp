@@ -23,7 +23,8 @@ KuvInTraceClass& channel() { return KuvDnfModelDicoBuilder::traceChannel(); }
 // One buildMD call: registers the objects of one leaf after the other.
 class ModelRegistrar {
 public:
-  ModelRegistrar(KuvEeModelDico& model, KuvEeExpressionContext& context, const KuvIDictionaryModelerAccess* access)
+  ModelRegistrar(KuvEeModelDico& model, KuvEeExpressionContext& context,
+                 const KuvIDictionaryModelerAccess* access)
       : m_model(model), m_context(context), m_access(access) {}
 
   HRESULT leaf(const KuvDnfLeaf& leaf);
@@ -67,7 +68,8 @@ HRESULT ModelRegistrar::feature(const KuvInGuid& guid, Feature*& out) {
     found = registered;
   }
   out = Feature::cast(*found);
-  if (out == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : retrieved config feature is of unexpected type");
+  if (out == nullptr)
+    KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : retrieved config feature is of unexpected type");
   if (FAILED(m_model.addConfigFeature(out)))
     KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : AddConfigFeature to Context FAILED");
   return S_OK;
@@ -110,11 +112,15 @@ HRESULT ModelRegistrar::date(const KuvInGuid& guid) {
   if (FAILED(m_context.ActivateDate()) || m_context.GetDate(date) != S_OK)
     KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : ActivateDate FAILED");
   if (date->getGuid() != guid)
-    KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : Just do not know where this date comes from... Inherited effs ?");
+    KUV_RETURN_ERROR_ON(channel(), E_FAIL,
+                        "ERROR : Just do not know where this date comes from... Inherited effs ?");
   return S_OK;
 }
 
 HRESULT ModelRegistrar::series(const KuvInGuid& guid, std::int32_t type) {
+  // A model holds no series of undefined type.
+  if (type != KuvEeSerialVar::STATE && type != KuvEeSerialVar::UNIT && type != KuvEeSerialVar::MANUF_PLAN)
+    KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : getSeriesVariable FAILED");
   KuvEeModelDico* model = modelOf(guid);
   if (model == nullptr) {
     // A series carries its model's GUID: a model the context does not know
@@ -127,10 +133,8 @@ HRESULT ModelRegistrar::series(const KuvInGuid& guid, std::int32_t type) {
     if (FAILED(m_context.AddModelDico(model, true)) || model->getGuid() != guid)
       KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : getSeriesVariable FAILED");
   }
-  if (type != KuvEeSerialVar::UNDEFINED && !model->isEvolutionSeriesEnabled(type) &&
-      FAILED(model->enableEvolutionSeries(type)))
+  if (!model->isEvolutionSeriesEnabled(type) && FAILED(model->enableEvolutionSeries(type)))
     KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR, Check available memory, enableEvolutionSeries FAILED!");
-  // A model holds no series of undefined type.
   if (model->getSeriesVariable(type) == nullptr)
     KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : getSeriesVariable FAILED");
   return S_OK;
@@ -147,7 +151,8 @@ HRESULT ModelRegistrar::change(const KuvInGuid& guid) {
   std::unique_ptr<KuvEePredefEff> created(
       new KuvEePredefEff(name, guid.getArray(), KuvEePredefEff::Unpublished, KuvEePredefEff::GLOBAL));
   change = created.get();
-  if (FAILED(m_context.AddChangeRef(change))) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: AddChangeRef in context failed");
+  if (FAILED(m_context.AddChangeRef(change)))
+    KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: AddChangeRef in context failed");
   created.release();
   return S_OK;
 }
@@ -187,10 +192,12 @@ HRESULT ModelRegistrar::restriction(const KuvDnfLeaf& leaf) {
   const auto& restriction = static_cast<const KuvDnfRestrictionEff&>(leaf);
   HRESULT hr = S_OK;
   KuvEeCategory* category = nullptr;
-  if (const auto* options = KuvDnfCategoryOptionRestrictionEff::cast(leaf)) hr = feature(options->getCategory(), category);
+  if (const auto* options = KuvDnfCategoryOptionRestrictionEff::cast(leaf))
+    hr = feature(options->getCategory(), category);
   if (KuvDnfMilestonesRestrictionEff::isObjectOfThisType(leaf) ||
       KuvDnfTreeSeriesRestrictionEff::isObjectOfThisType(leaf))
-    KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: milestones and tree-series restrictions are not supported yet");
+    KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL,
+                        "ERROR: milestones and tree-series restrictions are not supported yet");
   for (auto it = restriction.getVariables().cBegin(); SUCCEEDED(hr) && it.IsValid(); it.Next()) {
     const KuvInGuid& guid = *static_cast<const KuvInGuid*>(it.Get());
     if (category != nullptr) {
@@ -214,7 +221,8 @@ HRESULT ModelRegistrar::restriction(const KuvDnfLeaf& leaf) {
 
 }  // namespace
 
-HRESULT KuvDnfModelDicoBuilder::buildMD(const KuvDnf& dnf, KuvEeModelDico& model, KuvEeExpressionContext& context,
+HRESULT KuvDnfModelDicoBuilder::buildMD(const KuvDnf& dnf, KuvEeModelDico& model,
+                                        KuvEeExpressionContext& context,
                                         const KuvIDictionaryModelerAccess* access) {
   KUV_TRACE_CALL("buildMD");
   if (dnf.getSpecialCondition() == DNF_COND_TRUE || dnf.getSpecialCondition() == DNF_COND_FALSE) return S_OK;

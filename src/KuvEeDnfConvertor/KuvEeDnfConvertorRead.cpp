@@ -70,12 +70,14 @@ public:
   HRESULT category(const KuvInGuid& guid, KuvEeCategory*& out) const override {
     out = feature<KuvEeCategory>(guid);
     if (out == nullptr)
-      KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : Failed to retrive Category : unexpected type, cast FAILED.");
+      KUV_RETURN_ERROR_ON(channel(), E_FAIL,
+                          "ERROR : Failed to retrive Category : unexpected type, cast FAILED.");
     return S_OK;
   }
   HRESULT selection(const KuvInGuid& guid, KuvEeSelectionVar*& out) const override {
     out = feature<KuvEeSelectionVar>(guid);
-    if (out == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : retrieved config feature is of unexpected type");
+    if (out == nullptr)
+      KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : retrieved config feature is of unexpected type");
     return S_OK;
   }
   HRESULT date(const KuvInGuid& guid, KuvEeDateVar*& out) const override {
@@ -163,8 +165,8 @@ Tree varEffLeaf(std::unique_ptr<Eff> eff, const KuvDnfVarEff& leaf) {
 }
 
 template <class Eff, class Variable>
-HRESULT intervalLeaf(const KuvInListVal& intervals, Variable* variable, const KuvDnfVarEff& leaf, const char* refused,
-                     Tree& out) {
+HRESULT intervalLeaf(const KuvInListVal& intervals, Variable* variable, const KuvDnfVarEff& leaf,
+                     const char* refused, Tree& out) {
   auto eff = std::make_unique<Eff>(variable, Eff::AllFalse);
   if (FAILED(eff->set(intervals))) KUV_RETURN_ERROR_ON(channel(), E_FAIL, refused);
   out = varEffLeaf(std::move(eff), leaf);
@@ -176,8 +178,10 @@ HRESULT restrictionLeaf(const KuvDnfRestrictionEff& leaf, const Lookup& lookup, 
   std::unique_ptr<KuvEeRestrictionEff> restriction;
   const auto* options = KuvDnfCategoryOptionRestrictionEff::cast(leaf);
   const auto* serial = KuvDnfSerialRestrictionEff::cast(leaf);
-  if (options != nullptr) restriction = std::make_unique<KuvEeCategoryOptionRestrictionEff>();
-  else if (serial != nullptr) restriction = std::make_unique<KuvEeSerialRestrictionEff>();
+  if (options != nullptr)
+    restriction = std::make_unique<KuvEeCategoryOptionRestrictionEff>();
+  else if (serial != nullptr)
+    restriction = std::make_unique<KuvEeSerialRestrictionEff>();
   else if (KuvDnfCategoryRestrictionEff::isObjectOfThisType(leaf))
     restriction = std::make_unique<KuvEeCategoryRestrictionEff>();
   else if (KuvDnfSelectionRestrictionEff::isObjectOfThisType(leaf))
@@ -187,7 +191,8 @@ HRESULT restrictionLeaf(const KuvDnfRestrictionEff& leaf, const Lookup& lookup, 
   else if (KuvDnfEffRestrictionEff::isObjectOfThisType(leaf))
     restriction = std::make_unique<KuvEePredefEffRestrictionEff>();
   else
-    KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: milestones and tree-series restrictions are not supported yet");
+    KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL,
+                        "ERROR: milestones and tree-series restrictions are not supported yet");
   KuvInSet variables;
   for (auto it = leaf.getVariables().cBegin(); it.IsValid(); it.Next()) {
     const KuvInGuid& guid = *static_cast<const KuvInGuid*>(it.Get());
@@ -294,9 +299,12 @@ HRESULT makeLeaf(const KuvDnfLeaf& leaf, const Lookup& lookup, Tree& out) {
 KuvEeNodeRef* read(const KuvDnf& dnf, const Lookup& lookup) {
   KUV_TRACE_CALL_ON(channel(), "read");
   switch (dnf.getSpecialCondition()) {
-    case DNF_COND_TRUE: return (new KuvEeTrue)->getNodeRef();
-    case DNF_COND_FALSE: return (new KuvEeFalse)->getNodeRef();
-    case DNF_COND_NONE: break;
+    case DNF_COND_TRUE:
+      return (new KuvEeTrue)->getNodeRef();
+    case DNF_COND_FALSE:
+      return (new KuvEeFalse)->getNodeRef();
+    case DNF_COND_NONE:
+      break;
     default:
       KUV_TRACE_ERROR_ON(channel(), "ERROR: Unexpected case");
       return nullptr;
