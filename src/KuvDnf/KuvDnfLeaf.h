@@ -90,6 +90,8 @@ public:
   virtual HRESULT isIntersect(const KuvDnfVarEff& other, unsigned char& out) const;
 
   bool getNoVar() const { return m_noVar != 0; }
+  // Whether the positive part holds the "no value" state.
+  void setNoVar(bool noVar) { m_noVar = noVar ? 1 : 0; }
   // Whether the leaf holds the configurations where its variable has no
   // value (what a restriction decides on).
   virtual bool admitsNoValue() const { return (m_noVar != 0) != (m_negated != 0); }

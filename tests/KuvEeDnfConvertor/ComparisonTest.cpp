@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "KuvDnfExclusiveVariables.h"
+#include "KuvDnfOptionEff.h"
+#include "KuvDnfSelectionEff.h"
+#include "KuvEeDateEff.h"
+#include "KuvEeDnfComparisonServices.h"
+#include "KuvEeDnfConvertor.h"
+#include "KuvEeDnfConvertor/DnfTruth.h"
+#include "KuvEeOptionEff.h"
+#include "KuvEeOptionVar.h"
+#include "KuvEeSelectionVar.h"
+#include "KuvEeSerialVar.h"
+#include "KuvEeDateVar.h"
+#include "KuvEeSelectionEff.h"
+#include "KuvEeSerialEff.h"
+#include "KuvEeVarEffLeaf.h"
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
+#include "KuvFilteringComparison.h"
+#include "KuvInDateInterval.h"
+#include "KuvInList.h"
+#include "KuvInSerialInterval.h"
+#include "support/KuvTestSupport.h"
+
+using namespace kuv_test;
+using Services = KuvEeDnfComparisonServices;
+
+namespace {
+
+const KuvInGuid kModel = Guid(77).guid();
+
+// Every variable of the model has a value: B's configurations all lie where
+// a negation within the domain and a plain negation agree.
+KuvEeNode* everythingValued(const TruthModel& m) {
+  std::vector<KuvEeNode*> leaves;
+  for (const auto& option : m.options)
+    leaves.push_back(new KuvEeVarEffLeaf(new KuvEeOptionEff(option.get(), KuvEeOptionEff::T | KuvEeOptionEff::F)));
+  auto* colour = new KuvEeSelectionEff(m.selection.get(), KuvEeSelectionEff::AllFalse);
+  for (KuvEeSelectionValue* value : m.values) colour->add(value);
+  leaves.push_back(new KuvEeVarEffLeaf(colour));
+  auto* units = new KuvEeSerialEff(m.serial.get(), KuvEeSerialEff::AllFalse);
+  KuvInListVal all(KuvInSerialInterval::sType());
+  all.PutBack(KuvInSerialInterval());
+  units->set(all);
+  leaves.push_back(new KuvEeVarEffLeaf(units));
+  auto* dates = new KuvEeDateEff(m.date.get(), KuvEeDateEff::AllFalse);
+  KuvInListVal always(KuvInDateInterval::sType());
+  always.PutBack(KuvInDateInterval());
+  dates->set(always);
+  leaves.push_back(new KuvEeVarEffLeaf(dates));
+  auto* product = static_cast<KuvEeGroupOp*>(And());
+  for (KuvEeNode* leaf : leaves) product->addChild(leaf);
+  return product;
+}
+
+struct Pair {
+  std::unique_ptr<KuvDnf> a, b;
+  bool included = false;
+};
+
+Pair randomPair(const TruthModel& m, TreeGenerator& generator) {
+  Pair p;
+  Tree a = generator.next();
+  Tree b = own(And({generator.next()->getNode()->clone()->getNode(), everythingValued(m)}));
+  p.a.reset(KuvEeDnfConvertor::NodeRef2Dnf(*a));
+  p.b.reset(KuvEeDnfConvertor::NodeRef2Dnf(*b));
+  p.included = (*dnfTable(m, *p.b) & ~*dnfTable(m, *p.a)).none();
+  return p;
+}
+
+}  // namespace
+
+// On B whose configurations give every variable a value, the exact and the
+// term-wise tests answer plain inclusion, and the cached test never claims
+// "not included" wrongly (it only approximates from the other side).
+TEST(DnfComparison, InclusionAgainstTheTruthTables) {
+  TruthModel m;
+  TreeGenerator generator(m, 41, {.maxNodes = 6, .notFlag = false, .domainOverLeavesOnly = true});
+  int included = 0, refused = 0;
+  for (int i = 0; i < 300; ++i) {
+    Pair p = randomPair(m, generator);
+    ASSERT_TRUE(p.a && p.b);
+    const HRESULT exact = Services::IsAIncludingB(p.a.get(), p.b.get(), kModel);
+    if (exact == KUV_E_TOO_COMPLEX) {
+      ++refused;
+      continue;
+    }
+    const std::string texts = std::string(p.a->toString().ConvertToChar()) + p.b->toString().ConvertToChar();
+    ASSERT_EQ(p.included ? S_OK : 1, exact) << texts;
+    ASSERT_EQ(exact, Services::IsAIncludingB_V2(p.a.get(), p.b.get(), kModel)) << texts;
+    KuvDnf* cache = nullptr;
+    const HRESULT approximate = Services::IsAIncludingB_V3(p.a.get(), p.b.get(), kModel, cache, 0);
+    EXPECT_EQ(nullptr, cache);
+    if (p.included) {
+      ASSERT_EQ(S_OK, approximate) << texts;
+    }
+    included += p.included ? 1 : 0;
+  }
+  EXPECT_GT(included, 20);
+  EXPECT_LT(refused, 30);
+}
+
+TEST(DnfComparison, TermLimitAndSpecialCases) {
+  auto termOf = [](int leaves) {
+    auto* term = new KuvDnfAndTermMap(leaves);
+    for (int i = 0; i < leaves; ++i)
+      term->addDnfLeaf(*new KuvDnfOptionEff(Guid(100 + i).guid(), Guid(1).guid(), 1, false));
+    return term;
+  };
+  KuvDnf a(DNF_COND_NONE), b(DNF_COND_NONE);
+  for (int n : {10, 10, 100}) a.addAndTerm(termOf(n));
+  b.addAndTerm(termOf(1));
+  ASSERT_EQ(0, unsetenv("CFG_MAX_ANDTERMS_NOTDNF"));
+  EXPECT_EQ(KUV_E_TOO_COMPLEX, Services::IsAIncludingB(&a, &b, kModel));
+  ASSERT_EQ(0, setenv("CFG_MAX_ANDTERMS_NOTDNF", "20000", 1));
+  EXPECT_EQ(1, Services::IsAIncludingB(&a, &b, kModel));
+  ASSERT_EQ(0, unsetenv("CFG_MAX_ANDTERMS_NOTDNF"));
+  KuvDnf empty(DNF_COND_NONE);
+  empty.addAndTerm(new KuvDnfAndTermMap);
+  EXPECT_EQ(KUV_E_TOO_COMPLEX, Services::IsAIncludingB(&empty, &b, kModel));
+
+  KuvDnf t(DNF_COND_TRUE), f(DNF_COND_FALSE);
+  EXPECT_EQ(S_OK, Services::IsAIncludingB(&t, &b, kModel));
+  EXPECT_EQ(S_OK, Services::IsAIncludingB(nullptr, &f, kModel));
+  EXPECT_EQ(1, Services::IsAIncludingB(nullptr, &b, kModel));
+  EXPECT_EQ(S_OK, Services::IsAIncludingB(&b, nullptr, kModel));
+  EXPECT_EQ(1, Services::IsAIncludingB(&b, &t, kModel));
+  EXPECT_EQ(1, Services::IsAIncludingB_V2(&f, &b, kModel));
+  EXPECT_EQ(E_NOTIMPL, Services::IsEqual(t, f));
+  // A term of B that no term of A meets ends the term-wise test at once.
+  KuvDnf notB(DNF_COND_NONE);
+  auto* negated = new KuvDnfAndTermMap;
+  negated->addDnfLeaf(*new KuvDnfOptionEff(Guid(100).guid(), Guid(1).guid(), 1, true));
+  notB.addAndTerm(negated);
+  EXPECT_EQ(1, Services::IsAIncludingB_V2(&notB, &b, kModel));
+}
+
+// The cache holds B's elementary terms: a selection of two values is two
+// terms; it survives only when asked to.
+TEST(DnfComparison, CachedTestKeepsItsCacheOnlyWhenAsked) {
+  KuvDnf b(DNF_COND_NONE);
+  auto* term = new KuvDnfAndTermMap;
+  auto* colours = new KuvDnfSelectionEff(Guid(5).guid(), 2, false, false);
+  colours->putValue(Guid(6).guid());
+  colours->putValue(Guid(7).guid());
+  term->addDnfLeaf(*colours);
+  b.addAndTerm(term);
+  KuvDnf a(DNF_COND_NONE);
+  auto* one = new KuvDnfAndTermMap;
+  auto* red = new KuvDnfSelectionEff(Guid(5).guid(), 1, false, false);
+  red->putValue(Guid(6).guid());
+  one->addDnfLeaf(*red);
+  a.addAndTerm(one);
+  KuvDnf* cache = nullptr;
+  EXPECT_EQ(1, Services::IsAIncludingB_V3(&a, &b, kModel, cache, 1));
+  ASSERT_NE(nullptr, cache);
+  EXPECT_EQ(2, cache->getNbAndTerms());
+  EXPECT_EQ(1, Services::IsAIncludingB_V3(&a, &b, kModel, cache, 0));
+  EXPECT_EQ(nullptr, cache);
+  KuvDnf f(DNF_COND_FALSE);
+  cache = new KuvDnf(DNF_COND_TRUE);
+  EXPECT_EQ(S_OK, Services::IsAIncludingB_V3(&a, &f, kModel, cache, 0));
+  EXPECT_EQ(nullptr, cache);
+}
+
+TEST(DnfComparison, CompareWithAList) {
+  TruthModel m;
+  TreeGenerator generator(m, 43, {.maxNodes = 5, .notFlag = false, .domainOverLeavesOnly = true});
+  using C = KuvFilteringComparison;
+  for (int round = 0; round < 40; ++round) {
+    std::unique_ptr<KuvDnf> reference(KuvEeDnfConvertor::NodeRef2Dnf(*generator.next()));
+    std::vector<std::unique_ptr<KuvDnf>> dnfs;
+    KuvInList list(KuvDnf::sType());
+    for (int i = 0; i < 4; ++i) {
+      dnfs.emplace_back(KuvEeDnfConvertor::NodeRef2Dnf(*generator.next()));
+      list.PutBack(dnfs.back().get());
+    }
+    const TruthTable r = *dnfTable(m, *reference);
+    for (C::E_COMPARE_TEST_TYPE test : {C::CompareEqual, C::CompareIntersect, C::CompareIncluded}) {
+      unsigned char* results = nullptr;
+      ASSERT_EQ(S_OK, C::Compare_DNF_To_DNF(test, *reference, list, results, 0));
+      for (int i = 0; i < 4; ++i) {
+        const TruthTable d = *dnfTable(m, *dnfs[static_cast<std::size_t>(i)]);
+        const bool expected = test == C::CompareIntersect ? (r & d).any()
+                              : test == C::CompareIncluded ? (d & ~r).none()
+                                                           : r == d;
+        EXPECT_EQ(expected ? 1 : 0, results[i]) << test << " " << reference->toString().ConvertToChar();
+      }
+      std::free(results);
+    }
+  }
+  // Constants, the empty list, and the switch restored either way.
+  KuvDnf t(DNF_COND_TRUE), other(DNF_COND_NONE);
+  other.addAndTerm(new KuvDnfAndTermMap);
+  KuvInList list(KuvDnf::sType());
+  list.PutBack(&t);
+  list.PutBack(&other);
+  unsigned char* results = nullptr;
+  ASSERT_EQ(S_OK, C::Compare_DNF_To_DNF(C::CompareEqual, t, list, results, 1));
+  EXPECT_EQ(1, results[0]);
+  EXPECT_EQ(0, results[1]);
+  std::free(results);
+  ASSERT_EQ(S_OK, C::Compare_DNF_To_DNF(C::CompareIncluded, t, list, results, 1));
+  EXPECT_EQ(1, results[0]);
+  EXPECT_EQ(1, results[1]);
+  std::free(results);
+  EXPECT_EQ(1, CFG_DISABLE_EXCLUSIVES_VARIABLES);
+  KuvInList none(KuvDnf::sType());
+  EXPECT_TRACES(E_FAIL, "ERROR: Empty input list.", C::Compare_DNF_To_DNF(C::CompareEqual, t, none, results, 1));
+  EXPECT_EQ(E_FAIL, C::Compare_DNF_To_DNF(static_cast<C::E_COMPARE_TEST_TYPE>(7), t, list, results, 1));
+  EXPECT_EQ(nullptr, results);
+  EXPECT_EQ(1, CFG_DISABLE_EXCLUSIVES_VARIABLES);
+}
