@@ -145,7 +145,8 @@ HRESULT SpaceRegistrar::leaf(const KuvDnfLeaf& leaf) {
     case KuvDnfLeaf::Kind::Milestones:
       break;
   }
-  KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: milestones and tree-series leaves are not supported yet");
+  KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL,
+                      "ERROR: milestones and tree series in a variable space are not supported yet");
 }
 
 HRESULT SpaceRegistrar::restriction(const KuvDnfLeaf& leaf) {
@@ -153,7 +154,7 @@ HRESULT SpaceRegistrar::restriction(const KuvDnfLeaf& leaf) {
   if (KuvDnfMilestonesRestrictionEff::isObjectOfThisType(leaf) ||
       KuvDnfTreeSeriesRestrictionEff::isObjectOfThisType(leaf))
     KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL,
-                        "ERROR: milestones and tree-series restrictions are not supported yet");
+                        "ERROR: milestones and tree series in a variable space are not supported yet");
   HRESULT hr = S_OK;
   KuvEeCategory* owner = nullptr;
   if (const auto* options = KuvDnfCategoryOptionRestrictionEff::cast(leaf))

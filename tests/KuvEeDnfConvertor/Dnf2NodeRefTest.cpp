@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "KuvDnfDateEff.h"
+#include "KuvDnfMilestonesEff.h"
 #include "KuvDnfModelDicoBuilder.h"
 #include "KuvDnfOptionEff.h"
 #include "KuvDnfRestrictionEff.h"
@@ -89,8 +90,8 @@ KuvInListVal days(unsigned mask) {
   KuvInListVal list(KuvInDateInterval::sType());
   KuvInDateInterval range;
   for (int d = 0; d <= 1; ++d)
-    if (((mask >> d) & 1U) != 0 &&
-        SUCCEEDED(range.setInterval(KuvInDate(2001, 1, 1 + d, 1, 1, 1), KuvInDate(2001, 1, 1 + d, 24, 60, 60))))
+    if (((mask >> d) & 1U) != 0 && SUCCEEDED(range.setInterval(KuvInDate(2001, 1, 1 + d, 1, 1, 1),
+                                                               KuvInDate(2001, 1, 1 + d, 24, 60, 60))))
       list.PutBack(range);
   return list;
 }
@@ -236,6 +237,36 @@ TEST(Dnf2NodeRef, RestrictionsCarryTheirVariablesAndNegation) {
   }
 }
 
+// Milestones and tree series (which the truth model lacks): the tree
+// effectivity carries the leaf, and the tree reads back into the same form.
+TEST(Dnf2NodeRef, MilestonesAndTreeSeriesComeBackUnchanged) {
+  KuvInListVal ranges(KuvInTreeEvalInterval::sType());
+  KuvInTreeEvalInterval range;
+  ASSERT_EQ(S_OK, range.setInterval(KuvInTreeEvalIndexBound(1), true, KuvInTreeEvalIndexBound(3), false));
+  ranges.PutBack(range);
+  KuvInFastSetVal tracks(KuvInGuid::sType(), sizeof(KuvInGuid));
+  tracks.Put(g(30));
+  auto* onTracks = new KuvDnfMilestonesRestrictionEff(1);
+  onTracks->set(tracks, 1);
+  auto* onSeries = new KuvDnfTreeSeriesRestrictionEff(1, 19);
+  onSeries->putVariable(g(10));
+  std::vector<KuvDnfLeaf*> leaves = {new KuvDnfTreeSeriesEff(g(10), ranges, 18, true, false),
+                                     new KuvDnfTreeSeriesEff(g(31), ranges, 19, false, true),
+                                     new KuvDnfMilestonesEff(g(30), KuvInListVal(), true, true), onTracks,
+                                     onSeries};
+  for (KuvDnfLeaf* leaf : leaves) {
+    std::unique_ptr<KuvDnf> form = dnf({term({leaf}, KuvDnfAndTermFactory::Map)});
+    KuvEeExpressionContext context;
+    auto* model = new KuvEeModelDico("Bike", g(10));
+    ASSERT_EQ(S_OK, context.AddModelDico(model, true));
+    Tree tree(KuvEeDnfConvertor::Dnf2NodeRef(*form, *model, context, nullptr));
+    ASSERT_TRUE(tree) << text(*form);
+    std::unique_ptr<KuvDnf> back(KuvEeDnfConvertor::NodeRef2Dnf(*tree));
+    ASSERT_TRUE(back) << text(*form);
+    EXPECT_EQ(text(*form), text(*back));
+  }
+}
+
 // Every object of a form, created once in a working space and found again
 // by GUID afterwards; the caller frees them through the object set.
 TEST(KuvDnfVsBuilder, CreatesEachObjectOnceAndReusesIt) {
@@ -345,7 +376,7 @@ TEST(Dnf2NodeRef, RefusalsTraceTheirReason) {
       {dnf({term({new KuvDnfSerialEff(g(9), units(1), 18, false, false)})}), BuildVS, E_FAIL,
        "ERROR: vs.addSerialVar failed"},
       {dnf({term({option(0, 1)})}), BuildMD, E_FAIL, "ERROR: GetName failed", &failing},
-      {dnf({term({treeSeries()})}), BuildMD, E_NOTIMPL, "not supported yet"},
+      {dnf({term({treeSeries()})}), BuildVS, E_NOTIMPL, "not supported yet"},
       {dnf({term({treeSeries()})}), ReadVS, E_FAIL, "not supported yet"},
       {dnf({term({new KuvDnfMilestonesRestrictionEff(1)})}), BuildVS, E_NOTIMPL, "not supported yet"},
   };
