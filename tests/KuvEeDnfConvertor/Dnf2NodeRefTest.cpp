@@ -20,6 +20,7 @@
 #include "KuvDnfSerialEff.h"
 #include "KuvDnfTreeSeriesEff.h"
 #include "KuvDnfVsBuilder.h"
+#include "KuvEeCategory.h"
 #include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEeExpressionContext.h"
@@ -331,6 +332,12 @@ TEST(Dnf2NodeRef, CreatesTheContextOnlyForATree) {
   KuvEeModelDico* model = nullptr;
   ASSERT_EQ(S_OK, context->GetModelDico(g(20), model));
   EXPECT_EQ(text(g(20)), text(model->getName()));
+  // Again in that context: the model, category and option are reused.
+  Tree again(KuvEeDnfConvertor::Dnf2NodeRef(*dnf({term({option(0, 2)})}), g(20), context, nullptr));
+  KuvEeDicoObject* category = nullptr;
+  ASSERT_EQ(S_OK, model->getConfigFeature(g(1), category));
+  EXPECT_EQ(1, KuvEeCategory::cast(*category)->getOptionVars().GetLength());
+  EXPECT_EQ(1, context->GetNbDictionaries());
 
   KuvEeExpressionContext* none = nullptr;
   auto undefined =
