@@ -73,8 +73,9 @@ public:
   void Put(KuvDnfSerialEff* leaf);
   // The first of State, Unit and ManufPlan present.
   KuvDnfSerialEff* getFirstTyped() const;
+  // 0..3 for the types UNDEFINED, State, Unit, ManufPlan; -1 for others.
+  static int slotOf(std::int32_t type);
 
 private:
-  static int slotOf(std::int32_t type);
   KuvDnfSerialEff* m_leaves[4] = {nullptr, nullptr, nullptr, nullptr};
 };

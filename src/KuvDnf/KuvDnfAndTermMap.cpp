@@ -88,16 +88,6 @@ std::uint32_t tagOf(const KuvDnfLeaf& leaf) {
   return tag;
 }
 
-int serialSlot(std::int32_t type) {
-  switch (type) {
-    case KuvDnfSerialEff::UNDEFINED: return 0;
-    case KuvDnfSerialEff::STATE: return 1;
-    case KuvDnfSerialEff::UNIT: return 2;
-    case KuvDnfSerialEff::MANUF_PLAN: return 3;
-    default: return -1;
-  }
-}
-
 int treeSlot(std::uint32_t type) { return type == 18 ? 0 : type == 19 ? 1 : -1; }
 
 }  // namespace
@@ -129,7 +119,7 @@ struct KuvDnfAndTermMap::Indexes {
     if (KuvDnfEffRestrictionEff::isObjectOfThisType(r)) return &eff;
     if (KuvDnfMilestonesRestrictionEff::isObjectOfThisType(r)) return &milestones;
     if (const auto* s = KuvDnfSerialRestrictionEff::cast(r)) {
-      const int slot = serialSlot(s->getSerialType());
+      const int slot = KuvDnfSerialEffMultiStruct::slotOf(s->getSerialType());
       return slot < 0 ? nullptr : &serial[slot];
     }
     if (const auto* t = KuvDnfTreeSeriesRestrictionEff::cast(r)) {
@@ -161,7 +151,7 @@ struct KuvDnfAndTermMap::Indexes {
       case Kind::Milestones: return milestones;
       case Kind::Eff: return eff;
       case Kind::Serial: {
-        const int slot = serialSlot(static_cast<const KuvDnfSerialEff&>(leaf).getSerialType());
+        const int slot = KuvDnfSerialEffMultiStruct::slotOf(static_cast<const KuvDnfSerialEff&>(leaf).getSerialType());
         return slot < 0 ? nullptr : serial[slot];
       }
       case Kind::TreeSeries: {

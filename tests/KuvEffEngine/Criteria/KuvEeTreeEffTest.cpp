@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
+#include <random>
 #include <string>
 
 #include "KuvEeDnfTreeEff.h"
@@ -19,6 +21,7 @@
 #include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/KuvEeVarEffTestSupport.h"
 #include "KuvInTreeEvalIndex.h"
+#include "KuvInTreeEvalInterval.h"
 
 namespace {
 
@@ -192,4 +195,56 @@ TEST(KuvEeDnfTreeEff, NegationsAreRefusedNotLost) {
   }
   KuvEeVarEffLeaf leaf(new KuvEeDnfTreeSeriesEff(nullptr));
   EXPECT_TRACES(E_NOTIMPL, "", leaf.opNot());
+}
+
+// With a related normal-form effectivity, And, Or, Cut, Not and NotDomain
+// act on the represented sets: checked point by point over positions 0..6
+// and the no-value state, against masks of the same sets.
+TEST(KuvEeDnfTreeEff, AlgebraOfRelatedEffectivities) {
+  KuvEeTreeSeriesVar series("Plans", kuv_test::Guid(3).data(), 19, nullptr);
+  std::mt19937 random(29);
+  constexpr unsigned kNone = 1u << 7;
+  // A set as bits of the positions 0..6 plus kNone, and an effectivity of it.
+  auto make = [&](unsigned& set) {
+    KuvInListVal ranges(KuvInTreeEvalInterval::sType());
+    const unsigned lo = random() % 6, hi = lo + random() % (7 - lo);
+    ranges.PutBack(KuvInTreeEvalInterval(KuvInTreeEvalIndexBound(lo), true, KuvInTreeEvalIndexBound(hi), true));
+    const bool noVar = random() % 3 == 0, negated = random() % 3 == 0;
+    set = (((1u << (hi + 1)) - 1) & ~((1u << lo) - 1)) | (noVar ? kNone : 0);
+    if (negated) set = ~set & (kNone | 0x7Fu);
+    return new KuvEeDnfTreeSeriesEff(
+        &series, new KuvDnfTreeSeriesEff(series.getGuid(), ranges, 19, noVar, negated));
+  };
+  auto setOf = [&](const KuvEeDnfTreeSeriesEff& eff) {
+    const KuvDnfTreeSeriesEff& leaf = *eff.getRelatedDnfTreeSeriesEff();
+    unsigned set = leaf.getNoVar() ? kNone : 0;
+    for (unsigned p = 0; p < 7; ++p)
+      for (std::int32_t i = 0; i < leaf.getIntervals().GetLength(); ++i) {
+        const auto& r = static_cast<const KuvInTreeEvalInterval&>(*leaf.getIntervals().Get(i));
+        const KuvInTreeEvalIndexBound at(p);
+        if ((r.getA() < at || (r.getA() == at && r.getAIncl())) && (at < r.getB() || (at == r.getB() && r.getBIncl())))
+          set |= 1u << p;
+      }
+    return leaf.isNegated() ? ~set & (kNone | 0x7Fu) : set;
+  };
+  for (int round = 0; round < 300; ++round) {
+    unsigned a = 0, b = 0;
+    std::unique_ptr<KuvEeDnfTreeSeriesEff> x(make(a)), y(make(b));
+    bool merged = false;
+    switch (round % 5) {
+      case 0: ASSERT_EQ(S_OK, x->opAnd(y.get(), merged)); a &= b; break;
+      case 1: ASSERT_EQ(S_OK, x->opOr(y.get(), merged)); a |= b; break;
+      case 2: ASSERT_EQ(S_OK, x->opCut(y.get(), merged)); a &= ~b; break;
+      case 3: x->opNot(); a = ~a & (kNone | 0x7Fu); break;
+      default:
+        if ((a & kNone) != 0) continue;
+        ASSERT_EQ(S_OK, x->opNotDom());
+        a = ~a & 0x7Fu;
+    }
+    ASSERT_EQ(a, setOf(*x)) << round;
+    bool equal = false;
+    std::unique_ptr<KuvEeVarEff> copy(x->createVarEffClone());
+    ASSERT_EQ(S_OK, x->equals(copy.get(), equal));
+    EXPECT_TRUE(equal);
+  }
 }
