@@ -3,13 +3,16 @@
 #include <memory>
 
 #include "KuvDnfDateEff.h"
+#include "KuvDnfMilestonesEff.h"
 #include "KuvDnfOptionEff.h"
 #include "KuvDnfRestrictionEff.h"
 #include "KuvDnfSelectionEff.h"
 #include "KuvDnfSerialEff.h"
+#include "KuvDnfTreeSeriesEff.h"
 #include "KuvEeCategory.h"
 #include "KuvEeDateVar.h"
 #include "KuvEeExpressionContext.h"
+#include "KuvEeMilestonesVar.h"
 #include "KuvEeModelDico.h"
 #include "KuvEePredefEff.h"
 #include "KuvEeSelectionVar.h"
@@ -23,7 +26,8 @@ KuvInTraceClass& channel() { return KuvDnfModelDicoBuilder::traceChannel(); }
 // One buildMD call: registers the objects of one leaf after the other.
 class ModelRegistrar {
 public:
-  ModelRegistrar(KuvEeModelDico& model, KuvEeExpressionContext& context, const KuvIDictionaryModelerAccess* access)
+  ModelRegistrar(KuvEeModelDico& model, KuvEeExpressionContext& context,
+                 const KuvIDictionaryModelerAccess* access)
       : m_model(model), m_context(context), m_access(access) {}
 
   HRESULT leaf(const KuvDnfLeaf& leaf);
@@ -38,9 +42,14 @@ private:
   HRESULT value(KuvEeSelectionVar& variable, const KuvInGuid& guid);
   HRESULT date(const KuvInGuid& guid);
   HRESULT series(const KuvInGuid& guid, std::int32_t type);
+  HRESULT treeSeries(const KuvInGuid& guid, std::uint32_t type);
+  HRESULT track(const KuvInGuid& guid);
   HRESULT change(const KuvInGuid& guid);
   // This model when guid is its own, else the context's model of guid.
   KuvEeModelDico* modelOf(const KuvInGuid& guid) const;
+  // modelOf, or a new model of the context: a series carries its model's
+  // GUID.
+  HRESULT seriesModel(const KuvInGuid& guid, KuvEeModelDico*& model);
 
   KuvEeModelDico& m_model;
   KuvEeExpressionContext& m_context;
@@ -67,7 +76,8 @@ HRESULT ModelRegistrar::feature(const KuvInGuid& guid, Feature*& out) {
     found = registered;
   }
   out = Feature::cast(*found);
-  if (out == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : retrieved config feature is of unexpected type");
+  if (out == nullptr)
+    KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : retrieved config feature is of unexpected type");
   if (FAILED(m_model.addConfigFeature(out)))
     KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : AddConfigFeature to Context FAILED");
   return S_OK;
@@ -110,29 +120,62 @@ HRESULT ModelRegistrar::date(const KuvInGuid& guid) {
   if (FAILED(m_context.ActivateDate()) || m_context.GetDate(date) != S_OK)
     KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : ActivateDate FAILED");
   if (date->getGuid() != guid)
-    KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : Just do not know where this date comes from... Inherited effs ?");
+    KUV_RETURN_ERROR_ON(channel(), E_FAIL,
+                        "ERROR : Just do not know where this date comes from... Inherited effs ?");
+  return S_OK;
+}
+
+HRESULT ModelRegistrar::seriesModel(const KuvInGuid& guid, KuvEeModelDico*& model) {
+  model = modelOf(guid);
+  if (model != nullptr) return S_OK;
+  KuvInString name;
+  HRESULT hr = KuvDnfModelDicoBuilder::createName(guid, m_access, name);
+  if (FAILED(hr)) return hr;
+  model = new KuvEeModelDico(name, guid);
+  // Once entered the context owns the model, even when a later step fails.
+  if (FAILED(m_context.AddModelDico(model, true)) || model->getGuid() != guid)
+    KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : getSeriesVariable FAILED");
   return S_OK;
 }
 
 HRESULT ModelRegistrar::series(const KuvInGuid& guid, std::int32_t type) {
-  KuvEeModelDico* model = modelOf(guid);
-  if (model == nullptr) {
-    // A series carries its model's GUID: a model the context does not know
-    // yet is registered with it.
-    KuvInString name;
-    HRESULT hr = KuvDnfModelDicoBuilder::createName(guid, m_access, name);
-    if (FAILED(hr)) return hr;
-    model = new KuvEeModelDico(name, guid);
-    // Once entered the context owns the model, even when a later step fails.
-    if (FAILED(m_context.AddModelDico(model, true)) || model->getGuid() != guid)
-      KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : getSeriesVariable FAILED");
-  }
-  if (type != KuvEeSerialVar::UNDEFINED && !model->isEvolutionSeriesEnabled(type) &&
-      FAILED(model->enableEvolutionSeries(type)))
-    KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR, Check available memory, enableEvolutionSeries FAILED!");
   // A model holds no series of undefined type.
+  if (type != KuvEeSerialVar::STATE && type != KuvEeSerialVar::UNIT && type != KuvEeSerialVar::MANUF_PLAN)
+    KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : getSeriesVariable FAILED");
+  KuvEeModelDico* model = nullptr;
+  HRESULT hr = seriesModel(guid, model);
+  if (FAILED(hr)) return hr;
+  if (!model->isEvolutionSeriesEnabled(type) && FAILED(model->enableEvolutionSeries(type)))
+    KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR, Check available memory, enableEvolutionSeries FAILED!");
   if (model->getSeriesVariable(type) == nullptr)
     KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : getSeriesVariable FAILED");
+  return S_OK;
+}
+
+HRESULT ModelRegistrar::treeSeries(const KuvInGuid& guid, std::uint32_t type) {
+  if (type != KuvEeSerialVar::TREE_STATE && type != KuvEeSerialVar::TREE_MANUF_PLAN)
+    KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : getSeriesVariable FAILED");
+  KuvEeModelDico* model = nullptr;
+  HRESULT hr = seriesModel(guid, model);
+  if (FAILED(hr)) return hr;
+  const auto treeType = static_cast<std::int32_t>(type);
+  if (FAILED(model->enableEvolutionTreeSeries(treeType, false)) ||
+      model->getTreeSeriesVariable(treeType) == nullptr)
+    KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR, Check available memory, enableEvolutionSeries FAILED!");
+  return S_OK;
+}
+
+HRESULT ModelRegistrar::track(const KuvInGuid& guid) {
+  KuvEeMilestonesVar* found = nullptr;
+  if (m_model.getMilestonesTrack(guid, found) == S_OK) return S_OK;
+  KuvInString name;
+  HRESULT hr = KuvDnfModelDicoBuilder::createName(guid, m_access, name);
+  if (FAILED(hr)) return hr;
+  // A normal form does not tell the discipline; the GUID keeps it unique.
+  auto created = std::make_unique<KuvEeMilestonesVar>(name, guid.getArray(), guid.toString(), &m_model);
+  if (m_model.addMilestonesTrack(created.get()) != S_OK)
+    KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : addMilestonesTrack FAILED");
+  created.release();
   return S_OK;
 }
 
@@ -147,7 +190,8 @@ HRESULT ModelRegistrar::change(const KuvInGuid& guid) {
   std::unique_ptr<KuvEePredefEff> created(
       new KuvEePredefEff(name, guid.getArray(), KuvEePredefEff::Unpublished, KuvEePredefEff::GLOBAL));
   change = created.get();
-  if (FAILED(m_context.AddChangeRef(change))) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: AddChangeRef in context failed");
+  if (FAILED(m_context.AddChangeRef(change)))
+    KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: AddChangeRef in context failed");
   created.release();
   return S_OK;
 }
@@ -174,23 +218,22 @@ HRESULT ModelRegistrar::leaf(const KuvDnfLeaf& leaf) {
       return series(leaf.getGuid(), static_cast<const KuvDnfSerialEff&>(leaf).getSerialType());
     case KuvDnfLeaf::Kind::Eff:
       return change(leaf.getGuid());
-    case KuvDnfLeaf::Kind::Restriction:
-      return restriction(leaf);
     case KuvDnfLeaf::Kind::TreeSeries:
+      return treeSeries(leaf.getGuid(), static_cast<const KuvDnfTreeSeriesEff&>(leaf).getTreeType());
     case KuvDnfLeaf::Kind::Milestones:
+      return track(leaf.getGuid());
+    case KuvDnfLeaf::Kind::Restriction:
       break;
   }
-  KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: milestones and tree-series leaves are not supported yet");
+  return restriction(leaf);
 }
 
 HRESULT ModelRegistrar::restriction(const KuvDnfLeaf& leaf) {
   const auto& restriction = static_cast<const KuvDnfRestrictionEff&>(leaf);
   HRESULT hr = S_OK;
   KuvEeCategory* category = nullptr;
-  if (const auto* options = KuvDnfCategoryOptionRestrictionEff::cast(leaf)) hr = feature(options->getCategory(), category);
-  if (KuvDnfMilestonesRestrictionEff::isObjectOfThisType(leaf) ||
-      KuvDnfTreeSeriesRestrictionEff::isObjectOfThisType(leaf))
-    KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: milestones and tree-series restrictions are not supported yet");
+  if (const auto* options = KuvDnfCategoryOptionRestrictionEff::cast(leaf))
+    hr = feature(options->getCategory(), category);
   for (auto it = restriction.getVariables().cBegin(); SUCCEEDED(hr) && it.IsValid(); it.Next()) {
     const KuvInGuid& guid = *static_cast<const KuvInGuid*>(it.Get());
     if (category != nullptr) {
@@ -205,6 +248,10 @@ HRESULT ModelRegistrar::restriction(const KuvDnfLeaf& leaf) {
       hr = date(guid);
     } else if (const auto* serial = KuvDnfSerialRestrictionEff::cast(leaf)) {
       hr = series(guid, serial->getSerialType());
+    } else if (const auto* trees = KuvDnfTreeSeriesRestrictionEff::cast(leaf)) {
+      hr = treeSeries(guid, trees->getTreeType());
+    } else if (KuvDnfMilestonesRestrictionEff::isObjectOfThisType(leaf)) {
+      hr = track(guid);
     } else {
       hr = change(guid);
     }
@@ -214,7 +261,8 @@ HRESULT ModelRegistrar::restriction(const KuvDnfLeaf& leaf) {
 
 }  // namespace
 
-HRESULT KuvDnfModelDicoBuilder::buildMD(const KuvDnf& dnf, KuvEeModelDico& model, KuvEeExpressionContext& context,
+HRESULT KuvDnfModelDicoBuilder::buildMD(const KuvDnf& dnf, KuvEeModelDico& model,
+                                        KuvEeExpressionContext& context,
                                         const KuvIDictionaryModelerAccess* access) {
   KUV_TRACE_CALL("buildMD");
   if (dnf.getSpecialCondition() == DNF_COND_TRUE || dnf.getSpecialCondition() == DNF_COND_FALSE) return S_OK;

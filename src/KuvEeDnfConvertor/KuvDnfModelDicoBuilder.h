@@ -8,11 +8,10 @@
 // Ownership: what buildMD creates goes where the engine's adders put it:
 // categories, options, selection variables and predefined effectivities
 // to the context (AddConfigFeature, AddConfigFeatureOption, AddChangeRef),
-// selection values to their variable, series and date variables to their
-// model, models met through serial leaves to the context. Nothing is the
-// caller's, and a failure leaves what was already registered in place.
-// Milestones and tree-series leaves and restrictions are refused
-// (E_NOTIMPL) until their tree effectivities can carry them.
+// selection values to their variable, series, tree series, date variables
+// and milestone tracks to their model, models met through serial leaves to
+// the context. Nothing is the caller's, and a failure leaves what was
+// already registered in place.
 #pragma once
 
 #include "KuvInObject.h"

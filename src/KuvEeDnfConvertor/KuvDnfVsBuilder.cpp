@@ -62,8 +62,8 @@ HRESULT SpaceRegistrar::findOrCreate(Object* found, const KuvInGuid& guid, Add a
 }
 
 HRESULT SpaceRegistrar::category(const KuvInGuid& guid, KuvEeCategory*& out) {
-  return findOrCreate(m_space.getCategory(guid), guid, &KuvEeVarSpace::addCategory, "ERROR: vs.addCategory failed",
-                      out);
+  return findOrCreate(m_space.getCategory(guid), guid, &KuvEeVarSpace::addCategory,
+                      "ERROR: vs.addCategory failed", out);
 }
 
 HRESULT SpaceRegistrar::option(KuvEeCategory& category, const KuvInGuid& guid) {
@@ -72,8 +72,8 @@ HRESULT SpaceRegistrar::option(KuvEeCategory& category, const KuvInGuid& guid) {
     return S_OK;
   }
   KuvEeCatOptionVar* out = nullptr;
-  return findOrCreate<KuvEeCatOptionVar>(nullptr, guid, &KuvEeVarSpace::addOptionVar, "ERROR: vs.addOptionVar failed",
-                                         out, &category);
+  return findOrCreate<KuvEeCatOptionVar>(nullptr, guid, &KuvEeVarSpace::addOptionVar,
+                                         "ERROR: vs.addOptionVar failed", out, &category);
 }
 
 HRESULT SpaceRegistrar::selection(const KuvInGuid& guid, KuvEeSelectionVar*& out) {
@@ -90,15 +90,15 @@ HRESULT SpaceRegistrar::value(KuvEeSelectionVar& variable, const KuvInGuid& guid
 
 HRESULT SpaceRegistrar::date(const KuvInGuid& guid) {
   KuvEeDateVar* out = nullptr;
-  return findOrCreate(m_space.getDateVar(guid), guid, &KuvEeVarSpace::addDateVar, "ERROR: vs.addDateVar failed",
-                      out);
+  return findOrCreate(m_space.getDateVar(guid), guid, &KuvEeVarSpace::addDateVar,
+                      "ERROR: vs.addDateVar failed", out);
 }
 
 HRESULT SpaceRegistrar::series(const KuvInGuid& guid, std::int32_t type) {
   KuvEeSerialVar* out = nullptr;
-  return findOrCreate(m_space.getSerialVar(guid, type), guid, &KuvEeVarSpace::addSerialVar,
-                      "ERROR: vs.addSerialVar failed", out, static_cast<KuvEeSerialVar::SerialExternalType>(type),
-                      static_cast<KuvEeModelDico*>(nullptr));
+  return findOrCreate(
+      m_space.getSerialVar(guid, type), guid, &KuvEeVarSpace::addSerialVar, "ERROR: vs.addSerialVar failed",
+      out, static_cast<KuvEeSerialVar::SerialExternalType>(type), static_cast<KuvEeModelDico*>(nullptr));
 }
 
 HRESULT SpaceRegistrar::change(const KuvInGuid& guid) {
@@ -109,8 +109,8 @@ HRESULT SpaceRegistrar::change(const KuvInGuid& guid) {
     m_objects.Put(known);
     return S_OK;
   }
-  std::unique_ptr<KuvEePredefEff> created(new KuvEePredefEff(guid.toString(), guid.getArray(),
-                                                             KuvEePredefEff::Unpublished, KuvEePredefEff::GLOBAL));
+  std::unique_ptr<KuvEePredefEff> created(new KuvEePredefEff(
+      guid.toString(), guid.getArray(), KuvEePredefEff::Unpublished, KuvEePredefEff::GLOBAL));
   if (FAILED(m_space.addPossibleSourceEff(created.get())))
     KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: vs.addPossibleSourceEff failed");
   m_objects.Put(created.release());
@@ -145,17 +145,20 @@ HRESULT SpaceRegistrar::leaf(const KuvDnfLeaf& leaf) {
     case KuvDnfLeaf::Kind::Milestones:
       break;
   }
-  KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: milestones and tree-series leaves are not supported yet");
+  KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL,
+                      "ERROR: milestones and tree series in a variable space are not supported yet");
 }
 
 HRESULT SpaceRegistrar::restriction(const KuvDnfLeaf& leaf) {
   const auto& restriction = static_cast<const KuvDnfRestrictionEff&>(leaf);
   if (KuvDnfMilestonesRestrictionEff::isObjectOfThisType(leaf) ||
       KuvDnfTreeSeriesRestrictionEff::isObjectOfThisType(leaf))
-    KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: milestones and tree-series restrictions are not supported yet");
+    KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL,
+                        "ERROR: milestones and tree series in a variable space are not supported yet");
   HRESULT hr = S_OK;
   KuvEeCategory* owner = nullptr;
-  if (const auto* options = KuvDnfCategoryOptionRestrictionEff::cast(leaf)) hr = category(options->getCategory(), owner);
+  if (const auto* options = KuvDnfCategoryOptionRestrictionEff::cast(leaf))
+    hr = category(options->getCategory(), owner);
   for (auto it = restriction.getVariables().cBegin(); SUCCEEDED(hr) && it.IsValid(); it.Next()) {
     const KuvInGuid& guid = *static_cast<const KuvInGuid*>(it.Get());
     if (owner != nullptr) {

@@ -9,8 +9,8 @@
 // them); with a space that held none of them before (a working space),
 // objects.DeleteAll() frees them once the trees built on them are gone.
 // A failure leaves what was already created in the space and in objects.
-// Milestones and tree-series leaves and restrictions are refused
-// (E_NOTIMPL) until their tree effectivities can carry them.
+// A variable space holds no milestone tracks nor tree series: their leaves
+// and restrictions are refused (E_NOTIMPL).
 #pragma once
 
 #include "KuvInObject.h"

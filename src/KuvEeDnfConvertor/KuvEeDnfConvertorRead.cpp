@@ -3,21 +3,25 @@
 #include <memory>
 
 #include "KuvDnfDateEff.h"
+#include "KuvDnfMilestonesEff.h"
 #include "KuvDnfModelDicoBuilder.h"
 #include "KuvDnfOptionEff.h"
 #include "KuvDnfRestrictionEff.h"
 #include "KuvDnfSelectionEff.h"
 #include "KuvDnfSerialEff.h"
+#include "KuvDnfTreeSeriesEff.h"
 #include "KuvDnfVsBuilder.h"
 #include "KuvEeAndOp.h"
 #include "KuvEeCategory.h"
 #include "KuvEeDateEff.h"
 #include "KuvEeDateVar.h"
 #include "KuvEeDnfConvertor.h"
+#include "KuvEeDnfTreeEff.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
 #include "KuvEeExpressionContext.h"
 #include "KuvEeFalse.h"
+#include "KuvEeMilestonesVar.h"
 #include "KuvEeModelDico.h"
 #include "KuvEeNotOp.h"
 #include "KuvEeOptionEff.h"
@@ -28,6 +32,7 @@
 #include "KuvEeSelectionEff.h"
 #include "KuvEeSelectionVar.h"
 #include "KuvEeSerialEff.h"
+#include "KuvEeTreeSeriesVar.h"
 #include "KuvEeTrue.h"
 #include "KuvEeVarEffLeaf.h"
 #include "KuvEeVarSpace.h"
@@ -52,6 +57,8 @@ public:
   virtual HRESULT date(const KuvInGuid& guid, KuvEeDateVar*& out) const = 0;
   virtual HRESULT series(const KuvInGuid& guid, std::int32_t type, KuvEeSerialVar*& out) const = 0;
   virtual HRESULT effectivity(const KuvInGuid& guid, KuvEeEffectivity*& out) const = 0;
+  virtual HRESULT track(const KuvInGuid& guid, KuvEeMilestonesVar*& out) const = 0;
+  virtual HRESULT treeSeries(const KuvInGuid& guid, std::uint32_t type, KuvEeTreeSeriesVar*& out) const = 0;
 };
 
 class ModelLookup : public Lookup {
@@ -70,12 +77,14 @@ public:
   HRESULT category(const KuvInGuid& guid, KuvEeCategory*& out) const override {
     out = feature<KuvEeCategory>(guid);
     if (out == nullptr)
-      KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : Failed to retrive Category : unexpected type, cast FAILED.");
+      KUV_RETURN_ERROR_ON(channel(), E_FAIL,
+                          "ERROR : Failed to retrive Category : unexpected type, cast FAILED.");
     return S_OK;
   }
   HRESULT selection(const KuvInGuid& guid, KuvEeSelectionVar*& out) const override {
     out = feature<KuvEeSelectionVar>(guid);
-    if (out == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : retrieved config feature is of unexpected type");
+    if (out == nullptr)
+      KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : retrieved config feature is of unexpected type");
     return S_OK;
   }
   HRESULT date(const KuvInGuid& guid, KuvEeDateVar*& out) const override {
@@ -99,6 +108,18 @@ public:
     if (m_context.GetChange(guid, change) != S_OK)
       KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : GetChangeRef from context FAILED");
     out = change;
+    return S_OK;
+  }
+  HRESULT track(const KuvInGuid& guid, KuvEeMilestonesVar*& out) const override {
+    out = nullptr;
+    if (m_model.getMilestonesTrack(guid, out) != S_OK)
+      KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer");
+    return S_OK;
+  }
+  HRESULT treeSeries(const KuvInGuid& guid, std::uint32_t type, KuvEeTreeSeriesVar*& out) const override {
+    const KuvEeModelDico* model = modelOf(guid);
+    out = model != nullptr ? model->getTreeSeriesVariable(static_cast<std::int32_t>(type)) : nullptr;
+    if (out == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer");
     return S_OK;
   }
 
@@ -144,8 +165,17 @@ public:
     KuvEeDicoObject* known = m_space.getPossibleSourceEff(guid);
     return found(out = known != nullptr ? KuvEeEffectivity::cast(*known) : nullptr);
   }
+  // A variable space holds neither.
+  HRESULT track(const KuvInGuid&, KuvEeMilestonesVar*&) const override { return notInSpace(); }
+  HRESULT treeSeries(const KuvInGuid&, std::uint32_t, KuvEeTreeSeriesVar*&) const override {
+    return notInSpace();
+  }
 
 private:
+  static HRESULT notInSpace() {
+    KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL,
+                        "ERROR: milestones and tree series in a variable space are not supported yet");
+  }
   static HRESULT found(const void* object) {
     if (object == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer");
     return S_OK;
@@ -163,64 +193,75 @@ Tree varEffLeaf(std::unique_ptr<Eff> eff, const KuvDnfVarEff& leaf) {
 }
 
 template <class Eff, class Variable>
-HRESULT intervalLeaf(const KuvInListVal& intervals, Variable* variable, const KuvDnfVarEff& leaf, const char* refused,
-                     Tree& out) {
+HRESULT intervalLeaf(const KuvInListVal& intervals, Variable* variable, const KuvDnfVarEff& leaf,
+                     const char* refused, Tree& out) {
   auto eff = std::make_unique<Eff>(variable, Eff::AllFalse);
   if (FAILED(eff->set(intervals))) KUV_RETURN_ERROR_ON(channel(), E_FAIL, refused);
   out = varEffLeaf(std::move(eff), leaf);
   return S_OK;
 }
 
-// The engine restriction of leaf's kind on the looked-up variables.
-HRESULT restrictionLeaf(const KuvDnfRestrictionEff& leaf, const Lookup& lookup, Tree& out) {
-  std::unique_ptr<KuvEeRestrictionEff> restriction;
-  const auto* options = KuvDnfCategoryOptionRestrictionEff::cast(leaf);
-  const auto* serial = KuvDnfSerialRestrictionEff::cast(leaf);
-  if (options != nullptr) restriction = std::make_unique<KuvEeCategoryOptionRestrictionEff>();
-  else if (serial != nullptr) restriction = std::make_unique<KuvEeSerialRestrictionEff>();
-  else if (KuvDnfCategoryRestrictionEff::isObjectOfThisType(leaf))
-    restriction = std::make_unique<KuvEeCategoryRestrictionEff>();
-  else if (KuvDnfSelectionRestrictionEff::isObjectOfThisType(leaf))
-    restriction = std::make_unique<KuvEeSelectionRestrictionEff>();
-  else if (KuvDnfDateRestrictionEff::isObjectOfThisType(leaf))
-    restriction = std::make_unique<KuvEeDateRestrictionEff>();
-  else if (KuvDnfEffRestrictionEff::isObjectOfThisType(leaf))
-    restriction = std::make_unique<KuvEePredefEffRestrictionEff>();
-  else
-    KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: milestones and tree-series restrictions are not supported yet");
-  KuvInSet variables;
+// Puts into variables the variable that find gives for each GUID of leaf.
+template <class Variable, class Find>
+HRESULT collect(const KuvDnfRestrictionEff& leaf, KuvInSet& variables, Find find) {
   for (auto it = leaf.getVariables().cBegin(); it.IsValid(); it.Next()) {
-    const KuvInGuid& guid = *static_cast<const KuvInGuid*>(it.Get());
-    KuvEeDicoObject* variable = nullptr;
-    HRESULT hr = E_FAIL;
-    if (options != nullptr) {
-      KuvEeOptionVar* option = nullptr;
-      hr = lookup.option(options->getCategory(), guid, option);
-      variable = option;
-    } else if (serial != nullptr) {
-      KuvEeSerialVar* series = nullptr;
-      hr = lookup.series(guid, serial->getSerialType(), series);
-      variable = series;
-    } else if (KuvEeCategoryRestrictionEff::isObjectOfThisType(*restriction)) {
-      KuvEeCategory* category = nullptr;
-      hr = lookup.category(guid, category);
-      variable = category;
-    } else if (KuvEeSelectionRestrictionEff::isObjectOfThisType(*restriction)) {
-      KuvEeSelectionVar* selection = nullptr;
-      hr = lookup.selection(guid, selection);
-      variable = selection;
-    } else if (KuvEeDateRestrictionEff::isObjectOfThisType(*restriction)) {
-      KuvEeDateVar* date = nullptr;
-      hr = lookup.date(guid, date);
-      variable = date;
-    } else {
-      KuvEeEffectivity* effectivity = nullptr;
-      hr = lookup.effectivity(guid, effectivity);
-      variable = effectivity;
-    }
+    Variable* variable = nullptr;
+    HRESULT hr = find(*static_cast<const KuvInGuid*>(it.Get()), variable);
     if (FAILED(hr)) return hr;
     variables.Put(variable);
   }
+  return S_OK;
+}
+
+// The engine restriction of leaf's kind on the looked-up variables.
+HRESULT restrictionLeaf(const KuvDnfRestrictionEff& leaf, const Lookup& lookup, Tree& out) {
+  std::unique_ptr<KuvEeRestrictionEff> restriction;
+  KuvInSet variables;
+  HRESULT hr = S_OK;
+  if (const auto* options = KuvDnfCategoryOptionRestrictionEff::cast(leaf)) {
+    restriction = std::make_unique<KuvEeCategoryOptionRestrictionEff>();
+    hr = collect<KuvEeOptionVar>(leaf, variables, [&](const KuvInGuid& guid, KuvEeOptionVar*& variable) {
+      return lookup.option(options->getCategory(), guid, variable);
+    });
+  } else if (const auto* serial = KuvDnfSerialRestrictionEff::cast(leaf)) {
+    restriction = std::make_unique<KuvEeSerialRestrictionEff>();
+    hr = collect<KuvEeSerialVar>(leaf, variables, [&](const KuvInGuid& guid, KuvEeSerialVar*& variable) {
+      return lookup.series(guid, serial->getSerialType(), variable);
+    });
+  } else if (const auto* trees = KuvDnfTreeSeriesRestrictionEff::cast(leaf)) {
+    restriction = std::make_unique<KuvEeTreeSeriesRestrictionEff>();
+    hr = collect<KuvEeTreeSeriesVar>(leaf, variables,
+                                     [&](const KuvInGuid& guid, KuvEeTreeSeriesVar*& variable) {
+                                       return lookup.treeSeries(guid, trees->getTreeType(), variable);
+                                     });
+  } else if (KuvDnfMilestonesRestrictionEff::isObjectOfThisType(leaf)) {
+    restriction = std::make_unique<KuvEeMilestonesRestrictionEff>();
+    hr = collect<KuvEeMilestonesVar>(
+        leaf, variables,
+        [&](const KuvInGuid& guid, KuvEeMilestonesVar*& variable) { return lookup.track(guid, variable); });
+  } else if (KuvDnfCategoryRestrictionEff::isObjectOfThisType(leaf)) {
+    restriction = std::make_unique<KuvEeCategoryRestrictionEff>();
+    hr = collect<KuvEeCategory>(leaf, variables, [&](const KuvInGuid& guid, KuvEeCategory*& variable) {
+      return lookup.category(guid, variable);
+    });
+  } else if (KuvDnfSelectionRestrictionEff::isObjectOfThisType(leaf)) {
+    restriction = std::make_unique<KuvEeSelectionRestrictionEff>();
+    hr =
+        collect<KuvEeSelectionVar>(leaf, variables, [&](const KuvInGuid& guid, KuvEeSelectionVar*& variable) {
+          return lookup.selection(guid, variable);
+        });
+  } else if (KuvDnfDateRestrictionEff::isObjectOfThisType(leaf)) {
+    restriction = std::make_unique<KuvEeDateRestrictionEff>();
+    hr = collect<KuvEeDateVar>(leaf, variables, [&](const KuvInGuid& guid, KuvEeDateVar*& variable) {
+      return lookup.date(guid, variable);
+    });
+  } else {
+    restriction = std::make_unique<KuvEePredefEffRestrictionEff>();
+    hr = collect<KuvEeEffectivity>(leaf, variables, [&](const KuvInGuid& guid, KuvEeEffectivity*& variable) {
+      return lookup.effectivity(guid, variable);
+    });
+  }
+  if (FAILED(hr)) return hr;
   if (FAILED(restriction->setVariables(variables)))
     KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: failed to set the restricted variables");
   if (leaf.isNegated()) restriction->opNot();
@@ -281,22 +322,41 @@ HRESULT makeLeaf(const KuvDnfLeaf& leaf, const Lookup& lookup, Tree& out) {
       if (leaf.isNegated()) effLeaf->opNot();
       return S_OK;
     }
+    // The tree effectivities hold a copy of the normal-form leaf, flags
+    // included.
+    case KuvDnfLeaf::Kind::TreeSeries: {
+      const auto& series = static_cast<const KuvDnfTreeSeriesEff&>(leaf);
+      KuvEeTreeSeriesVar* variable = nullptr;
+      hr = lookup.treeSeries(series.getGuid(), series.getTreeType(), variable);
+      if (FAILED(hr)) return hr;
+      auto* related = static_cast<KuvDnfTreeSeriesEff*>(series.clone());
+      out = own(new KuvEeVarEffLeaf(new KuvEeDnfTreeSeriesEff(variable, related)));
+      return S_OK;
+    }
+    case KuvDnfLeaf::Kind::Milestones: {
+      KuvEeMilestonesVar* variable = nullptr;
+      hr = lookup.track(leaf.getGuid(), variable);
+      if (FAILED(hr)) return hr;
+      auto* related = static_cast<KuvDnfMilestonesEff*>(leaf.clone());
+      out = own(new KuvEeVarEffLeaf(new KuvEeDnfMilestonesEff(variable, related)));
+      return S_OK;
+    }
     case KuvDnfLeaf::Kind::Restriction:
-      return restrictionLeaf(static_cast<const KuvDnfRestrictionEff&>(leaf), lookup, out);
-    case KuvDnfLeaf::Kind::TreeSeries:
-    case KuvDnfLeaf::Kind::Milestones:
       break;
   }
-  KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL, "ERROR: milestones and tree-series leaves are not supported yet");
+  return restrictionLeaf(static_cast<const KuvDnfRestrictionEff&>(leaf), lookup, out);
 }
 
 // An Or of one And per term, each reduced to its leaf when it has one.
 KuvEeNodeRef* read(const KuvDnf& dnf, const Lookup& lookup) {
   KUV_TRACE_CALL_ON(channel(), "read");
   switch (dnf.getSpecialCondition()) {
-    case DNF_COND_TRUE: return (new KuvEeTrue)->getNodeRef();
-    case DNF_COND_FALSE: return (new KuvEeFalse)->getNodeRef();
-    case DNF_COND_NONE: break;
+    case DNF_COND_TRUE:
+      return (new KuvEeTrue)->getNodeRef();
+    case DNF_COND_FALSE:
+      return (new KuvEeFalse)->getNodeRef();
+    case DNF_COND_NONE:
+      break;
     default:
       KUV_TRACE_ERROR_ON(channel(), "ERROR: Unexpected case");
       return nullptr;
