@@ -30,6 +30,9 @@ std::unique_ptr<KuvDnf> negationOf(const KuvDnf& dnf) {
       negation.reset(KuvEeDnfConvertor::NodeRef2Dnf(*root));
     }
   }
+  // The working space's variables are this call's (see KuvDnfVsBuilder).
+  tree.reset();
+  objects.DeleteAll();
   if (!negation) KUV_TRACE_ERROR("ERROR: NULL pointer");
   return negation;
 }
