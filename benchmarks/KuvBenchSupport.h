@@ -1,7 +1,12 @@
 // Helpers shared by the benchmark programs.
 #pragma once
 
+#include <Kuv.h>
+
 #include <array>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace kuv_bench {
 
@@ -13,5 +18,31 @@ inline std::array<unsigned char, 16> guid(unsigned n, unsigned char tag) {
   bytes[15] = tag;
   return bytes;
 }
+
+// An And of `singles` leaves and of `ors` Ors of `width` leaves, every leaf
+// on an option of its own (GUIDs tagged with tag): the Ors develop into
+// width^ors terms.
+struct AndOfOrs {
+  AndOfOrs(int singles, int ors, int width, unsigned char tag) : m_tag(tag) {
+    auto* andOp = new KuvEeAndOp;
+    tree.reset(andOp->getNodeRef());
+    for (int i = 0; i < singles; ++i) andOp->addChild(leaf());
+    for (int i = 0; i < ors; ++i) {
+      auto* orOp = new KuvEeOrOp;
+      for (int k = 0; k < width; ++k) orOp->addChild(leaf());
+      andOp->addChild(orOp);
+    }
+  }
+  KuvEeNode* leaf() {
+    const int i = static_cast<int>(options.size());
+    options.push_back(std::make_unique<KuvEeCatOptionVar>(KuvInString(("O" + std::to_string(i)).c_str()),
+                                                          guid(100 + i, m_tag).data(), &category));
+    return new KuvEeVarEffLeaf(new KuvEeOptionEff(options.back().get(), KuvEeOptionEff::T));
+  }
+  unsigned char m_tag;
+  KuvEeCategory category{"Options", guid(1, m_tag).data()};
+  std::vector<std::unique_ptr<KuvEeCatOptionVar>> options;
+  std::unique_ptr<KuvEeNodeRef> tree;
+};
 
 }  // namespace kuv_bench

@@ -31,30 +31,8 @@ std::array<unsigned char, 16> guid(unsigned n) { return kuv_bench::guid(n, 0x3D)
 
 KuvInGuid guidOf(unsigned n) { return KuvInGuid(guid(n).data()); }
 
-// An And of `ors` Ors of `width` leaves, every leaf on an option of its own.
-struct AndOfOrs {
-  AndOfOrs(int ors, int width) {
-    auto* andOp = new KuvEeAndOp;
-    tree.reset(andOp->getNodeRef());
-    for (int i = 0; i < ors; ++i) {
-      auto* orOp = new KuvEeOrOp;
-      for (int j = 0; j < width; ++j) orOp->addChild(leaf());
-      andOp->addChild(orOp);
-    }
-  }
-  KuvEeNode* leaf() {
-    const int i = static_cast<int>(options.size());
-    options.push_back(std::make_unique<KuvEeCatOptionVar>(KuvInString(("O" + std::to_string(i)).c_str()),
-                                                          guid(100 + i).data(), &category));
-    return new KuvEeVarEffLeaf(new KuvEeOptionEff(options.back().get(), KuvEeOptionEff::T));
-  }
-  KuvEeCategory category{"Options", guid(1).data()};
-  std::vector<std::unique_ptr<KuvEeCatOptionVar>> options;
-  std::unique_ptr<KuvEeNodeRef> tree;
-};
-
 void BM_NodeRef2DnfAndOfOrs(benchmark::State& state) {
-  AndOfOrs source(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  kuv_bench::AndOfOrs source(0, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), 0x3D);
   std::int32_t terms = 0;
   for (auto _ : state) {
     std::unique_ptr<KuvDnf> dnf(KuvEeDnfConvertor::NodeRef2Dnf(*source.tree));

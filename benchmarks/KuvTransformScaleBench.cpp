@@ -77,32 +77,8 @@ BENCHMARK(BM_DevelopAndOfDistinctOptions)
     ->Unit(benchmark::kMillisecond)
     ->Complexity();
 
-// An And of singles options each in a leaf of its own and of Ors of width
-// options each: an And of m Ors of w develops into w^m terms of m leaves.
-struct AndOfOrs {
-  AndOfOrs(int singles, int ors, int width = 2) {
-    auto* andOp = new KuvEeAndOp;
-    tree.reset(andOp->getNodeRef());
-    for (int i = 0; i < singles; ++i) andOp->addChild(leaf());
-    for (int i = 0; i < ors; ++i) {
-      auto* orOp = new KuvEeOrOp;
-      for (int k = 0; k < width; ++k) orOp->addChild(leaf());
-      andOp->addChild(orOp);
-    }
-  }
-  KuvEeNode* leaf() {
-    const int i = static_cast<int>(options.size());
-    options.push_back(std::make_unique<KuvEeCatOptionVar>(KuvInString(("O" + std::to_string(i)).c_str()),
-                                                          guid(100 + i).data(), &category));
-    return new KuvEeVarEffLeaf(new KuvEeOptionEff(options.back().get(), KuvEeOptionEff::T));
-  }
-  KuvEeCategory category{"Options", guid(1).data()};
-  std::vector<std::unique_ptr<KuvEeCatOptionVar>> options;
-  std::unique_ptr<KuvEeNodeRef> tree;
-};
-
 template <class Transform>
-void transformAndOfOrs(benchmark::State& state, const AndOfOrs& source, Transform transform) {
+void transformAndOfOrs(benchmark::State& state, const kuv_bench::AndOfOrs& source, Transform transform) {
   for (auto _ : state) {
     state.PauseTiming();
     std::unique_ptr<KuvEeNodeRef> copy(source.tree->getNode()->clone());
@@ -127,26 +103,26 @@ HRESULT removeNotsDevelopNormalize(KuvEeNodeRef& ref) {
 // An And of n leaves: n - 6 options each in a leaf of its own and three
 // Ors of two options, so 8 terms of n - 3 leaves each.
 void BM_DevelopAndWithThreeOrs(benchmark::State& state) {
-  AndOfOrs source(static_cast<int>(state.range(0)) - 6, 3);
+  kuv_bench::AndOfOrs source(static_cast<int>(state.range(0)) - 6, 3, 2, 0x43);
   transformAndOfOrs(state, source, develop);
 }
 BENCHMARK(BM_DevelopAndWithThreeOrs)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
 void BM_DevelopAndOf13OrsOf2(benchmark::State& state) {
-  AndOfOrs source(0, 13);
+  kuv_bench::AndOfOrs source(0, 13, 2, 0x43);
   transformAndOfOrs(state, source, develop);
 }
 BENCHMARK(BM_DevelopAndOf13OrsOf2)->Unit(benchmark::kMillisecond);
 
 // An And of m Ors of w options (arguments m, w).
 void BM_DevelopAndOfOrs(benchmark::State& state) {
-  AndOfOrs source(0, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  kuv_bench::AndOfOrs source(0, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), 0x43);
   transformAndOfOrs(state, source, develop);
 }
 BENCHMARK(BM_DevelopAndOfOrs)->Args({10, 2})->Args({6, 4})->Args({4, 10})->Unit(benchmark::kMillisecond);
 
 void BM_RemoveNotsDevelopNormalizeAndOfOrs(benchmark::State& state) {
-  AndOfOrs source(0, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  kuv_bench::AndOfOrs source(0, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), 0x43);
   transformAndOfOrs(state, source, removeNotsDevelopNormalize);
 }
 BENCHMARK(BM_RemoveNotsDevelopNormalizeAndOfOrs)

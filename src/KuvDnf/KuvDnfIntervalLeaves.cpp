@@ -142,6 +142,17 @@ HRESULT combine(KuvInTraceClass& channel, SetOp op, KuvInListVal& p1, unsigned c
 
 }  // namespace
 
+// One set operation of a leaf class whose ranges are of class Interval.
+#define KUV_DNF_DEFINE_SET_OP(Class, Interval, name, op)                                                     \
+  HRESULT Class::name(const Class& other, unsigned char& empty) {                                          \
+    return combine<Interval>(traceChannel(), op, m_intervals, m_noVar, m_negated, other.m_intervals,       \
+                             other.m_noVar != 0, other.m_negated != 0, empty);                             \
+  }
+#define KUV_DNF_DEFINE_SET_OPS(Class, Interval)              \
+  KUV_DNF_DEFINE_SET_OP(Class, Interval, opAnd, SetOp::And) \
+  KUV_DNF_DEFINE_SET_OP(Class, Interval, opOr, SetOp::Or)   \
+  KUV_DNF_DEFINE_SET_OP(Class, Interval, opCut, SetOp::Cut)
+
 // ---------------------------------------------------------------------------
 
 KuvDnfDateEff::KuvDnfDateEff(const KuvInGuid& variable, const KuvInListVal& intervals, bool noVar, bool negated)
@@ -234,18 +245,7 @@ HRESULT KuvDnfTreeSeriesEff::isIntersectSame(const KuvDnfVarEff& otherLeaf, unsi
   return hr;
 }
 
-HRESULT KuvDnfTreeSeriesEff::opAnd(const KuvDnfTreeSeriesEff& other, unsigned char& empty) {
-  return combine<KuvInTreeEvalInterval>(traceChannel(), SetOp::And, m_intervals, m_noVar, m_negated,
-                                        other.m_intervals, other.m_noVar != 0, other.m_negated != 0, empty);
-}
-HRESULT KuvDnfTreeSeriesEff::opOr(const KuvDnfTreeSeriesEff& other, unsigned char& empty) {
-  return combine<KuvInTreeEvalInterval>(traceChannel(), SetOp::Or, m_intervals, m_noVar, m_negated,
-                                        other.m_intervals, other.m_noVar != 0, other.m_negated != 0, empty);
-}
-HRESULT KuvDnfTreeSeriesEff::opCut(const KuvDnfTreeSeriesEff& other, unsigned char& empty) {
-  return combine<KuvInTreeEvalInterval>(traceChannel(), SetOp::Cut, m_intervals, m_noVar, m_negated,
-                                        other.m_intervals, other.m_noVar != 0, other.m_negated != 0, empty);
-}
+KUV_DNF_DEFINE_SET_OPS(KuvDnfTreeSeriesEff, KuvInTreeEvalInterval)
 
 // ---------------------------------------------------------------------------
 
@@ -284,15 +284,4 @@ HRESULT KuvDnfMilestonesEff::isIntersectSame(const KuvDnfVarEff& otherLeaf, unsi
   return S_OK;
 }
 
-HRESULT KuvDnfMilestonesEff::opAnd(const KuvDnfMilestonesEff& other, unsigned char& empty) {
-  return combine<KuvInMilestonesEvalInterval>(traceChannel(), SetOp::And, m_intervals, m_noVar, m_negated,
-                                              other.m_intervals, other.m_noVar != 0, other.m_negated != 0, empty);
-}
-HRESULT KuvDnfMilestonesEff::opOr(const KuvDnfMilestonesEff& other, unsigned char& empty) {
-  return combine<KuvInMilestonesEvalInterval>(traceChannel(), SetOp::Or, m_intervals, m_noVar, m_negated,
-                                              other.m_intervals, other.m_noVar != 0, other.m_negated != 0, empty);
-}
-HRESULT KuvDnfMilestonesEff::opCut(const KuvDnfMilestonesEff& other, unsigned char& empty) {
-  return combine<KuvInMilestonesEvalInterval>(traceChannel(), SetOp::Cut, m_intervals, m_noVar, m_negated,
-                                              other.m_intervals, other.m_noVar != 0, other.m_negated != 0, empty);
-}
+KUV_DNF_DEFINE_SET_OPS(KuvDnfMilestonesEff, KuvInMilestonesEvalInterval)
