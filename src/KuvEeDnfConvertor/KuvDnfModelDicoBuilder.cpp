@@ -1,5 +1,7 @@
 #include "KuvDnfModelDicoBuilder.h"
 
+#include "KuvDnfRestrictionWalk.h"
+
 #include <memory>
 
 #include "KuvDnfDateEff.h"
@@ -33,11 +35,15 @@ public:
   HRESULT leaf(const KuvDnfLeaf& leaf);
 
 private:
+  template <class Registrar>
+  friend HRESULT kuv::detail::registerRestricted(Registrar& registrar, const KuvDnfRestrictionEff& restriction);
   HRESULT restriction(const KuvDnfLeaf& leaf);
   // The feature of that GUID, found in the model or the context, else a
   // new one made by create; either way a feature of the model.
   template <class Feature>
   HRESULT feature(const KuvInGuid& guid, Feature*& out);
+  HRESULT category(const KuvInGuid& guid, KuvEeCategory*& out) { return feature(guid, out); }
+  HRESULT selection(const KuvInGuid& guid, KuvEeSelectionVar*& out) { return feature(guid, out); }
   HRESULT option(KuvEeCategory& category, const KuvInGuid& guid);
   HRESULT value(KuvEeSelectionVar& variable, const KuvInGuid& guid);
   HRESULT date(const KuvInGuid& guid);
@@ -229,34 +235,7 @@ HRESULT ModelRegistrar::leaf(const KuvDnfLeaf& leaf) {
 }
 
 HRESULT ModelRegistrar::restriction(const KuvDnfLeaf& leaf) {
-  const auto& restriction = static_cast<const KuvDnfRestrictionEff&>(leaf);
-  HRESULT hr = S_OK;
-  KuvEeCategory* category = nullptr;
-  if (const auto* options = KuvDnfCategoryOptionRestrictionEff::cast(leaf))
-    hr = feature(options->getCategory(), category);
-  for (auto it = restriction.getVariables().cBegin(); SUCCEEDED(hr) && it.IsValid(); it.Next()) {
-    const KuvInGuid& guid = *static_cast<const KuvInGuid*>(it.Get());
-    if (category != nullptr) {
-      hr = option(*category, guid);
-    } else if (KuvDnfCategoryRestrictionEff::isObjectOfThisType(leaf)) {
-      KuvEeCategory* restricted = nullptr;
-      hr = feature(guid, restricted);
-    } else if (KuvDnfSelectionRestrictionEff::isObjectOfThisType(leaf)) {
-      KuvEeSelectionVar* restricted = nullptr;
-      hr = feature(guid, restricted);
-    } else if (KuvDnfDateRestrictionEff::isObjectOfThisType(leaf)) {
-      hr = date(guid);
-    } else if (const auto* serial = KuvDnfSerialRestrictionEff::cast(leaf)) {
-      hr = series(guid, serial->getSerialType());
-    } else if (const auto* trees = KuvDnfTreeSeriesRestrictionEff::cast(leaf)) {
-      hr = treeSeries(guid, trees->getTreeType());
-    } else if (KuvDnfMilestonesRestrictionEff::isObjectOfThisType(leaf)) {
-      hr = track(guid);
-    } else {
-      hr = change(guid);
-    }
-  }
-  return hr;
+  return kuv::detail::registerRestricted(*this, static_cast<const KuvDnfRestrictionEff&>(leaf));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "KuvDnfVsBuilder.h"
 
+#include "KuvDnfRestrictionWalk.h"
+
 #include <memory>
 
 #include "KuvDnfOptionEff.h"
@@ -30,6 +32,8 @@ public:
   HRESULT leaf(const KuvDnfLeaf& leaf);
 
 private:
+  template <class Registrar>
+  friend HRESULT kuv::detail::registerRestricted(Registrar& registrar, const KuvDnfRestrictionEff& restriction);
   HRESULT restriction(const KuvDnfLeaf& leaf);
   // found, or else a new Object(name, GUID bytes, extra...) added to the
   // space by add (message on refusal); then put into the objects.
@@ -150,34 +154,11 @@ HRESULT SpaceRegistrar::leaf(const KuvDnfLeaf& leaf) {
 }
 
 HRESULT SpaceRegistrar::restriction(const KuvDnfLeaf& leaf) {
-  const auto& restriction = static_cast<const KuvDnfRestrictionEff&>(leaf);
   if (KuvDnfMilestonesRestrictionEff::isObjectOfThisType(leaf) ||
       KuvDnfTreeSeriesRestrictionEff::isObjectOfThisType(leaf))
     KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL,
                         "ERROR: milestones and tree series in a variable space are not supported yet");
-  HRESULT hr = S_OK;
-  KuvEeCategory* owner = nullptr;
-  if (const auto* options = KuvDnfCategoryOptionRestrictionEff::cast(leaf))
-    hr = category(options->getCategory(), owner);
-  for (auto it = restriction.getVariables().cBegin(); SUCCEEDED(hr) && it.IsValid(); it.Next()) {
-    const KuvInGuid& guid = *static_cast<const KuvInGuid*>(it.Get());
-    if (owner != nullptr) {
-      hr = option(*owner, guid);
-    } else if (KuvDnfCategoryRestrictionEff::isObjectOfThisType(leaf)) {
-      KuvEeCategory* restricted = nullptr;
-      hr = category(guid, restricted);
-    } else if (KuvDnfSelectionRestrictionEff::isObjectOfThisType(leaf)) {
-      KuvEeSelectionVar* restricted = nullptr;
-      hr = selection(guid, restricted);
-    } else if (KuvDnfDateRestrictionEff::isObjectOfThisType(leaf)) {
-      hr = date(guid);
-    } else if (const auto* serial = KuvDnfSerialRestrictionEff::cast(leaf)) {
-      hr = series(guid, serial->getSerialType());
-    } else {
-      hr = change(guid);
-    }
-  }
-  return hr;
+  return kuv::detail::registerRestricted(*this, static_cast<const KuvDnfRestrictionEff&>(leaf));
 }
 
 }  // namespace
