@@ -127,7 +127,7 @@ KuvDnfLeaf* varEffLeaf(const KuvEeVarEff& eff) {
                                var != nullptr ? var->getExternalType() : KuvEeSerialVar::UNDEFINED,
                                serial->getNoVar(), serial->isNegated());
   }
-  if (const auto* dnf = dynamic_cast<const kuv::detail::DnfTreeEff*>(&eff); dnf != nullptr && dnf->getRelated())
+  if (const auto* dnf = kuv::detail::DnfTreeEff::cast(eff); dnf != nullptr && dnf->getRelated())
     return dnf->getRelated()->clone();
   if (KuvEeTreeBaseEff::isObjectOfThisType(eff) || kuv::detail::DnfTreeEff::refusesNegation(eff)) {
     KUV_TRACE_ERROR("ERROR: milestone and tree-series effectivities have no normal form yet");

@@ -35,14 +35,19 @@ Leaf* combineLeaves(const Leaf& mine, const Leaf& theirs, int op) {
 DnfTreeEff::DnfTreeEff(const DnfTreeEff& other)
     : KuvEeVarEff(other), m_related(other.m_related ? static_cast<KuvDnfVarEff*>(other.m_related->clone()) : nullptr) {}
 
+const DnfTreeEff* DnfTreeEff::cast(const KuvEeVarEff& eff) {
+  if (const auto* milestones = KuvEeDnfMilestonesEff::cast(eff)) return milestones;
+  return KuvEeDnfTreeSeriesEff::cast(eff);
+}
+
 bool DnfTreeEff::refusesNegation(const KuvEeVarEff& eff) {
-  const auto* dnf = dynamic_cast<const DnfTreeEff*>(&eff);
+  const DnfTreeEff* dnf = cast(eff);
   return dnf != nullptr && dnf->m_related == nullptr;
 }
 
 HRESULT DnfTreeEff::equals(const KuvEeVarEff* other, bool& equal) const {
   equal = false;
-  const auto* theirs = other != nullptr ? dynamic_cast<const DnfTreeEff*>(other) : nullptr;
+  const DnfTreeEff* theirs = other != nullptr ? cast(*other) : nullptr;
   if (m_related == nullptr || theirs == nullptr || theirs->m_related == nullptr) KUV_RETURN_ERROR(E_NOTIMPL, kNoModel);
   equal = dType() == other->dType() && m_var == theirs->m_var && isNegated() == theirs->isNegated() &&
           getNoVar() == theirs->getNoVar() && ranges()->equals(*theirs->ranges());

@@ -28,6 +28,8 @@ namespace kuv::detail {
 
 class KUV_API DnfTreeEff : public KuvEeVarEff {
 public:
+  // eff as one of these kinds, or null.
+  static const DnfTreeEff* cast(const KuvEeVarEff& eff);
   // Whether eff is of these kinds without a related effectivity, whose
   // opNot cannot take effect.
   static bool refusesNegation(const KuvEeVarEff& eff);
