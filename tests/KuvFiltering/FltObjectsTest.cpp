@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "KuvDnfOptionEff.h"
+#include "KuvDnfSelectionEff.h"
+#include "KuvFltApplicability.h"
+#include "KuvFltCompositionMatrix.h"
+#include "KuvFltEffectivity.h"
+#include "KuvFltFilter.h"
+#include "KuvFltObjectServices.h"
+#include "KuvIDictionaryModelerAccess.h"
+#include "KuvInList.h"
+#include "KuvInListVal.h"
+#include "KuvMultiVersionFilter.h"
+#include "support/KuvTestSupport.h"
+
+using namespace kuv_test;
+
+namespace {
+
+const KuvInGuid kDicoA = Guid(1).guid();
+const KuvInGuid kDicoB = Guid(2).guid();
+constexpr KuvFltFilter::SELECTION_MODE kMode150 = KuvEeFilterExpression::CFG_SELECTIONMODE_150;
+
+// The colour of feature 20 is one of the given values (21, 22, ...).
+KuvDnf* colours(std::initializer_list<unsigned> values) {
+  auto* leaf = new KuvDnfSelectionEff(Guid(20).guid(), static_cast<std::int32_t>(values.size()), false, false);
+  for (unsigned v : values) leaf->putValue(Guid(v).guid());
+  auto* term = new KuvDnfAndTermMap(1);
+  term->addDnfLeaf(*leaf);
+  auto* dnf = new KuvDnf(DNF_COND_NONE);
+  dnf->addAndTerm(term);
+  return dnf;
+}
+
+KuvDnf* option(bool negated) {
+  auto* term = new KuvDnfAndTermMap(1);
+  term->addDnfLeaf(*new KuvDnfOptionEff(Guid(10).guid(), Guid(11).guid(), KuvDnfOptionEff::Selected, negated));
+  auto* dnf = new KuvDnf(DNF_COND_NONE);
+  dnf->addAndTerm(term);
+  return dnf;
+}
+
+class OneName : public KuvIDictionaryModelerAccess {
+public:
+  HRESULT GetName(const KuvInGuid& guid, KuvInString& name) const override {
+    if (guid != kDicoA) return E_FAIL;
+    name = "Model A";
+    return S_OK;
+  }
+};
+
+}  // namespace
+
+TEST(FltObjects, TextsOfAFilterAndAnEffectivity) {
+  OneName names;
+  KuvFltFilter filter(CFG_EXPRVIEW_CURRENT, kMode150);
+  filter.setDnf(KuvDiversityDomain_DWS, kDicoB, new KuvDnf(DNF_COND_FALSE));
+  filter.setDnf(KuvDiversityDomain_ConfigChange, kDicoA, new KuvDnf(DNF_COND_TRUE));
+  EXPECT_EQ("FltFilter ( View : CFG_EXPRVIEW_CURRENT, Selection mode : CFG_SELECTIONMODE_150 )\n"
+            " === Domain Config Change : \n"
+            "\tView CFG_EXPRVIEW_CURRENT : \n"
+            "\t\tDictionary Model A : DNF : \nTRUE\n"
+            " === Domain DWS : \n"
+            "\tView CFG_EXPRVIEW_CURRENT : \n"
+            "\t\tDictionary 020000000000000000000000000000A5 : DNF : \nFALSE\n",
+            std::string(filter.toString(&names).ConvertToChar()));
+
+  KuvFltEffectivity eff;
+  eff.setDnf(KuvDiversityDomain_EngineeringActivation, CFG_EXPRVIEW_NONE, kDicoB, new KuvDnf(DNF_COND_TRUE));
+  eff.setDnf(KuvDiversityDomain_ConfigChangeEvolution, CFG_EXPRVIEW_PROJECTED, kDicoA, new KuvDnf(DNF_COND_FALSE));
+  eff.setDnf(KuvDiversityDomain_ConfigChangeEvolution, CFG_EXPRVIEW_SOURCE, kDicoA, new KuvDnf(DNF_COND_TRUE));
+  EXPECT_EQ("FltEffectivity : \n"
+            " === Domain Config Change Evolution: \n"
+            "\tView CFG_EXPRVIEW_SOURCE : \n"
+            "\t\tDictionary Model A : DNF : \nTRUE\n"
+            "\tView CFG_EXPRVIEW_PROJECTED : \n"
+            "\t\tDictionary Model A : DNF : \nFALSE\n"
+            " === Domain Engineering Activation : \n"
+            "\tView ALL VIEWS : \n"
+            "\t\tDictionary 020000000000000000000000000000A5 : DNF : \nTRUE\n",
+            std::string(eff.toString(&names).ConvertToChar()));
+}
+
+// Holders own what they are given: a replaced part is deleted, the same
+// part set again is kept, a refused part stays the caller's, a form shared
+// by two dictionaries is deleted once. Run under the address sanitizer.
+TEST(FltObjects, ReplacementAndDeletionOfParts) {
+  KuvFltEffectivity eff;
+  auto* first = new KuvFltDomainEffectivity(KuvDiversityDomain_DWS);
+  first->setDnf(CFG_EXPRVIEW_SOURCE, kDicoA, new KuvDnf(DNF_COND_TRUE));
+  EXPECT_EQ(S_OK, eff.setDomainEffectivity(first));
+  EXPECT_EQ(S_OK, eff.setDomainEffectivity(first));
+  auto* second = new KuvFltDomainEffectivity(KuvDiversityDomain_DWS);
+  EXPECT_EQ(S_OK, eff.setDomainEffectivity(second));
+  EXPECT_EQ(second, eff.getDomainEffectivity(KuvDiversityDomain_DWS));
+  EXPECT_EQ(1, eff.getNbDomainEffectivity());
+  for (int domain : {0, 6}) {
+    auto refused = std::make_unique<KuvFltDomainEffectivity>(static_cast<KuvDiversityDomain>(domain));
+    EXPECT_TRACES(E_INVALIDARG, "ERROR : Put domain eff in map Failed", eff.setDomainEffectivity(refused.get()));
+  }
+  EXPECT_EQ(nullptr, eff.getDomainEffectivity(6));
+
+  auto* view = new KuvFltEffectivityView(CFG_EXPRVIEW_CURRENT);
+  EXPECT_EQ(S_OK, second->setEffectivityView(view));
+  EXPECT_EQ(S_OK, second->setEffectivityView(new KuvFltEffectivityView(CFG_EXPRVIEW_CURRENT)));
+  EXPECT_EQ(E_INVALIDARG, second->setEffectivityView(nullptr));
+  second->setDnf(CFG_EXPRVIEW_CURRENT, kDicoA, new KuvDnf(DNF_COND_TRUE));
+  second->setDnf(CFG_EXPRVIEW_CURRENT, kDicoA, new KuvDnf(DNF_COND_FALSE));
+  EXPECT_EQ(DNF_COND_FALSE, eff.getDnf(KuvDiversityDomain_DWS, CFG_EXPRVIEW_CURRENT, kDicoA)->getSpecialCondition());
+  EXPECT_EQ(E_INVALIDARG, second->getEffectivityView(CFG_EXPRVIEW_CURRENT)->setDnf(kDicoB, nullptr));
+
+  KuvFltFilter filter(CFG_EXPRVIEW_SOURCE, kMode150);
+  auto* shared = new KuvDnf(DNF_COND_TRUE);
+  filter.setDnf(KuvDiversityDomain_DWS, kDicoA, shared);
+  filter.setDnf(KuvDiversityDomain_DWS, kDicoB, shared);
+  std::unique_ptr<KuvFltFilter> copy(filter.clone());
+  const KuvFltDomainFilter* copied = copy->getFilterForDomain(KuvDiversityDomain_DWS);
+  EXPECT_EQ(copied->getDnf(kDicoA), copied->getDnf(kDicoB));
+  EXPECT_NE(shared, copied->getDnf(kDicoA));
+  filter.setDnf(KuvDiversityDomain_DWS, kDicoA, new KuvDnf(DNF_COND_FALSE));
+  EXPECT_EQ(shared, filter.getDnf(KuvDiversityDomain_DWS, kDicoB));
+  auto refused = std::make_unique<KuvFltDomainFilter>(static_cast<KuvDiversityDomain>(7), CFG_EXPRVIEW_SOURCE);
+  EXPECT_TRACES(E_INVALIDARG, "ERROR : unexpected domain for a filter", filter.setFilterForDomain(refused.get()));
+  EXPECT_EQ(S_OK, filter.setFilterForDomain(new KuvFltDomainFilter(KuvDiversityDomain_DWS, CFG_EXPRVIEW_SOURCE)));
+  EXPECT_EQ(0, filter.getFilterForDomain(KuvDiversityDomain_DWS)->getNbDictionaries());
+
+  KuvFltCompositionMatrix matrix;
+  matrix.IF_SetCriteria(kDicoA, new KuvDnf(DNF_COND_TRUE));
+  matrix.IF_SetCriteria(kDicoA, colours({21}));
+  matrix.THEN_SetCriteria(kDicoB, new KuvDnf(DNF_COND_FALSE));
+  KuvInListVal dictionaries(KuvInGuid::sType());
+  KuvInList dnfs(KuvDnf::sType());
+  EXPECT_EQ(S_OK, matrix.IF_GetAllCriteria(dictionaries, dnfs));
+  ASSERT_EQ(1, dnfs.GetLength());
+  EXPECT_EQ(matrix.IF_GetCriteria(kDicoA), dnfs.Get(0));
+  std::unique_ptr<KuvFltCompositionMatrix> matrixCopy(matrix.clone());
+  EXPECT_EQ(matrix.toString(), matrixCopy->toString());
+}
+
+// Filter inclusion, domain by domain: 150% filters only, no options, a
+// domain the including filter lacks includes.
+TEST(FltObjects, FilterInclusion) {
+  auto filterOf = [](KuvFltFilter::SELECTION_MODE mode, KuvDnf* dws, KuvDnf* change) {
+    auto filter = std::make_unique<KuvFltFilter>(CFG_EXPRVIEW_SOURCE, mode);
+    if (dws != nullptr) filter->setDnf(KuvDiversityDomain_DWS, kDicoA, dws);
+    if (change != nullptr) filter->setDnf(KuvDiversityDomain_ConfigChange, kDicoA, change);
+    return filter;
+  };
+  const auto wide = filterOf(kMode150, colours({21, 22}), colours({23}));
+  const auto narrow = filterOf(kMode150, colours({21}), colours({23}));
+  const auto noDws = filterOf(kMode150, nullptr, colours({23}));
+  EXPECT_EQ(S_OK, wide->isIncluding(*narrow));
+  EXPECT_EQ(S_OK, wide->isIncluding(*wide));
+  EXPECT_EQ(S_FALSE, narrow->isIncluding(*wide));
+  EXPECT_EQ(S_OK, noDws->isIncluding(*narrow));
+  EXPECT_EQ(S_FALSE, narrow->isIncluding(*noDws));
+  EXPECT_EQ(S_OK, narrow->isIncluding(*wide, KuvDiversityDomain_ConfigChange));
+  const auto strict = filterOf(KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT, colours({21}), nullptr);
+  EXPECT_TRACES(KUV_E_FLT_SELECTION_MODE, "CFG_SELECTIONMODE_150", wide->isIncluding(*strict));
+  const auto options = filterOf(kMode150, nullptr, option(false));
+  EXPECT_TRACES(KUV_E_FLT_OPTIONS, "options", wide->isIncluding(*options));
+  EXPECT_TRACES(E_NOTIMPL, "ERROR : isEqual on one domain failed", wide->isEqual(*wide));
+
+  KuvFltEffectivity eff;
+  eff.setDnf(KuvDiversityDomain_DWS, CFG_EXPRVIEW_SOURCE, kDicoA, colours({21}));
+  EXPECT_EQ(S_OK, wide->testInclusion(eff, KuvDiversityDomain_DWS, 0));
+  EXPECT_EQ(S_FALSE, wide->testInclusion(eff, KuvDiversityDomain_DWS, 1));
+  EXPECT_EQ(S_OK, narrow->testInclusion(eff, KuvDiversityDomain_DWS, 1));
+  EXPECT_EQ(S_FALSE, wide->testInclusion(eff, KuvDiversityDomain_ConfigChange, 0));
+  EXPECT_EQ(S_OK, wide->testInclusion(eff, KuvDiversityDomain_ConfigChange, 1));
+  EXPECT_EQ(S_OK, wide->testInclusion(eff, KuvDiversityDomain_EngineeringActivation, 0));
+}
+
+// Merging adds the other filter's dictionaries and Ors the forms of a
+// dictionary both state; filters of other views are refused.
+TEST(FltObjects, MergeOfFilters) {
+  KuvFltFilter into(CFG_EXPRVIEW_SOURCE, kMode150);
+  into.setDnf(KuvDiversityDomain_DWS, kDicoA, colours({21}));
+  KuvFltFilter other(CFG_EXPRVIEW_SOURCE, kMode150);
+  other.setDnf(KuvDiversityDomain_DWS, kDicoA, colours({22}));
+  other.setDnf(KuvDiversityDomain_DWS, kDicoB, new KuvDnf(DNF_COND_TRUE));
+  other.setDnf(KuvDiversityDomain_ConfigChange, kDicoA, colours({23}));
+  ASSERT_EQ(S_OK, into.MergeWithFilter(other));
+  EXPECT_EQ(2, into.getDnf(KuvDiversityDomain_DWS, kDicoA)->getNbAndTerms());
+  EXPECT_EQ(DNF_COND_TRUE, into.getDnf(KuvDiversityDomain_DWS, kDicoB)->getSpecialCondition());
+  EXPECT_EQ(other.getFilterForDomain(KuvDiversityDomain_ConfigChange)->toString(),
+            into.getFilterForDomain(KuvDiversityDomain_ConfigChange)->toString());
+  KuvFltFilter current(CFG_EXPRVIEW_CURRENT, kMode150);
+  EXPECT_TRACES(E_INVALIDARG, "ERROR : cannot merge filters", into.MergeWithFilter(current));
+}
+
+// The intersection of two effectivities keeps what one alone constrains
+// and Ands the forms both state; pairs of terms that cannot meet go.
+TEST(FltObjects, IntersectionOfEffectivities) {
+  KuvFltEffectivity a, b;
+  a.setDnf(KuvDiversityDomain_DWS, CFG_EXPRVIEW_SOURCE, kDicoA, colours({21, 22}));
+  a.setDnf(KuvDiversityDomain_DWS, CFG_EXPRVIEW_CURRENT, kDicoA, colours({21}));
+  a.setDnf(KuvDiversityDomain_ConfigChange, CFG_EXPRVIEW_SOURCE, kDicoA, new KuvDnf(DNF_COND_TRUE));
+  b.setDnf(KuvDiversityDomain_DWS, CFG_EXPRVIEW_SOURCE, kDicoA, colours({22, 23}));
+  b.setDnf(KuvDiversityDomain_DWS, CFG_EXPRVIEW_CURRENT, kDicoA, colours({23}));
+  b.setDnf(KuvDiversityDomain_DWS, CFG_EXPRVIEW_CURRENT, kDicoB, colours({23}));
+  KuvFltEffectivity* both = nullptr;
+  ASSERT_EQ(S_OK, KuvFltObjectServices::GetIntersectionOfEffectivities(a, b, both));
+  std::unique_ptr<KuvFltEffectivity> owned(both);
+  EXPECT_EQ(DNF_COND_TRUE, both->getDnf(KuvDiversityDomain_ConfigChange, CFG_EXPRVIEW_SOURCE, kDicoA)->getSpecialCondition());
+  EXPECT_EQ(1, both->getDnf(KuvDiversityDomain_DWS, CFG_EXPRVIEW_SOURCE, kDicoA)->getNbAndTerms());
+  EXPECT_EQ(DNF_COND_FALSE, both->getDnf(KuvDiversityDomain_DWS, CFG_EXPRVIEW_CURRENT, kDicoA)->getSpecialCondition());
+  EXPECT_EQ(nullptr, both->getDnf(KuvDiversityDomain_DWS, CFG_EXPRVIEW_CURRENT, kDicoB));
+
+  unsigned char answer = 2;
+  EXPECT_EQ(S_OK, a.isIntersect(b, KuvComparisonMode_All, KuvComparisonMode_All, answer));
+  EXPECT_EQ(0, answer);
+  EXPECT_EQ(S_OK, a.isIntersect(b, KuvComparisonMode_Any, KuvComparisonMode_All, answer));
+  EXPECT_EQ(1, answer);
+  EXPECT_EQ(S_OK, both->isIncluding(b, answer));
+  EXPECT_EQ(0, answer);
+  EXPECT_EQ(S_OK, a.isEqual(a, answer));
+  EXPECT_EQ(1, answer);
+  EXPECT_EQ(E_INVALIDARG, KuvFltObjectServices::GetIntersectionOfEffectivities(a, b, both));
+}
+
+// Wrappers of different parser versions are not compared.
+TEST(FltObjects, MultiVersionPairsMustAgree) {
+  auto* filter = new KuvFltFilter(CFG_EXPRVIEW_SOURCE, kMode150);
+  filter->setDnf(KuvDiversityDomain_DWS, kDicoA, colours({21}));
+  auto* eff = new KuvFltEffectivity();
+  eff->setDnf(KuvDiversityDomain_DWS, CFG_EXPRVIEW_SOURCE, kDicoA, colours({21, 22}));
+  const KuvMultiVersionFilter wrappedFilter(3, filter);
+  KuvMultiVersionEffectivity wrappedEff(3, eff);
+  const KuvMultiVersionEffectivity otherVersion(4, nullptr);
+  unsigned char answer = 2;
+  EXPECT_EQ(S_OK, wrappedFilter.isIntersect(wrappedEff, answer));
+  EXPECT_EQ(1, answer);
+  EXPECT_TRACES(E_INVALIDARG, "ERROR : filter and effectivity of different parser versions",
+                wrappedFilter.isIntersect(otherVersion, answer));
+  std::unique_ptr<KuvFltEffectivity> released(wrappedEff.release());
+  EXPECT_EQ(eff, released.get());
+  EXPECT_TRACES(E_FAIL, "ERROR: NULL pointer", wrappedFilter.isIntersect(wrappedEff, answer));
+}
