@@ -2,10 +2,12 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "KuvDnfOptionEff.h"
 #include "KuvDnfSelectionEff.h"
 #include "KuvFltApplicability.h"
+#include "KuvFltComparisonServices.h"
 #include "KuvFltCompositionMatrix.h"
 #include "KuvFltEffectivity.h"
 #include "KuvFltFilter.h"
@@ -239,4 +241,69 @@ TEST(FltObjects, MultiVersionPairsMustAgree) {
   std::unique_ptr<KuvFltEffectivity> released(wrappedEff.release());
   EXPECT_EQ(eff, released.get());
   EXPECT_TRACES(E_FAIL, "ERROR: NULL pointer", wrappedFilter.isIntersect(wrappedEff, answer));
+}
+
+// An applicability meets a filter's Config Change part over the
+// dictionaries both state: mode 1 needs every pair, mode 0 one.
+TEST(FltObjects, FilterAgainstApplicability) {
+  const struct {
+    unsigned filterA, filterB;  // colour values of the filter's forms, 0 for none
+    unsigned appA, appB;        // of the applicability's
+    unsigned char all, any;
+  } rows[] = {
+      {21, 22, 21, 22, 1, 1}, {21, 22, 21, 23, 0, 1}, {21, 22, 23, 23, 0, 0},
+      {21, 0, 0, 22, 1, 1},   {0, 0, 23, 23, 1, 1},
+  };
+  for (const auto& row : rows) {
+    KuvFltFilter filter(CFG_EXPRVIEW_SOURCE, kMode150);
+    KuvFltApplicability applicability;
+    if (row.filterA != 0) filter.setDnf(KuvDiversityDomain_ConfigChange, kDicoA, colours({row.filterA}));
+    if (row.filterB != 0) filter.setDnf(KuvDiversityDomain_ConfigChange, kDicoB, colours({row.filterB}));
+    if (row.appA != 0) applicability.addCriteria(kDicoA, colours({row.appA}));
+    if (row.appB != 0) applicability.addCriteria(kDicoB, colours({row.appB}));
+    unsigned char all = 2, any = 2;
+    EXPECT_EQ(S_OK, KuvFltComparisonServices::IsIntersect(filter, applicability, KuvComparisonMode_All, all));
+    EXPECT_EQ(S_OK, KuvFltComparisonServices::IsIntersect(filter, applicability, KuvComparisonMode_Any, any));
+    EXPECT_EQ(row.all, all) << row.filterA << row.filterB << " / " << row.appA << row.appB;
+    EXPECT_EQ(row.any, any) << row.filterA << row.filterB << " / " << row.appA << row.appB;
+  }
+}
+
+// The dictionaries of an effectivity once each, in domain, view and entry
+// order; an effectivity is valid when every domain states something.
+TEST(FltObjects, DictionariesAndValidityOfAnEffectivity) {
+  KuvFltEffectivity eff;
+  EXPECT_EQ(S_FALSE, eff.isEffectivityValid());
+  eff.setDnf(KuvDiversityDomain_ConfigChange, CFG_EXPRVIEW_CURRENT, kDicoB, new KuvDnf(DNF_COND_TRUE));
+  eff.setDnf(KuvDiversityDomain_DWS, CFG_EXPRVIEW_NONE, kDicoA, new KuvDnf(DNF_COND_TRUE));
+  eff.setDnf(KuvDiversityDomain_DWS, CFG_EXPRVIEW_SOURCE, kDicoB, new KuvDnf(DNF_COND_TRUE));
+  KuvInListVal dictionaries(KuvInGuid::sType());
+  ASSERT_EQ(S_OK, eff.getDictionaries(dictionaries));
+  EXPECT_EQ((std::vector<std::string>{text(kDicoB), text(kDicoA)}), textsOf(dictionaries));
+  EXPECT_EQ(S_OK, eff.isEffectivityValid());
+  eff.setDomainEffectivity(new KuvFltDomainEffectivity(KuvDiversityDomain_EngineeringActivation));
+  EXPECT_EQ(S_FALSE, eff.isEffectivityValid());
+}
+
+// The visitor sees every form of a filter, domain by domain, and a
+// failure stops the walk.
+TEST(FltObjects, VisitorOverTheFormsOfAFilter) {
+  struct Recorder : KuvFltDnfVisitor {
+    HRESULT visitDnf(KuvDiversityDomain domain, const KuvInGuid& dictionary, KuvDnf&) override {
+      seen.push_back(std::to_string(domain) + (dictionary == kDicoA ? "A" : "B"));
+      return seen.size() == stopAfter ? E_FAIL : S_OK;
+    }
+    std::vector<std::string> seen;
+    std::size_t stopAfter = 0;
+  } recorder;
+  KuvFltFilter filter(CFG_EXPRVIEW_SOURCE, kMode150);
+  filter.setDnf(KuvDiversityDomain_EngineeringActivation, kDicoB, new KuvDnf(DNF_COND_TRUE));
+  filter.setDnf(KuvDiversityDomain_DWS, kDicoB, new KuvDnf(DNF_COND_TRUE));
+  filter.setDnf(KuvDiversityDomain_DWS, kDicoA, new KuvDnf(DNF_COND_TRUE));
+  EXPECT_EQ(S_OK, filter.runDnfVisitor(recorder));
+  EXPECT_EQ((std::vector<std::string>{"1B", "1A", "3B"}), recorder.seen);
+  recorder.seen.clear();
+  recorder.stopAfter = 2;
+  EXPECT_EQ(E_FAIL, filter.runDnfVisitor(recorder));
+  EXPECT_EQ(2u, recorder.seen.size());
 }
