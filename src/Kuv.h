@@ -140,6 +140,8 @@
 #include "KuvEeNodeEVCFPatternChecker.h"
 #include "KuvEeNodeGroupContext.h"
 #include "KuvEeNodeGroupMaker.h"
+#include "KuvECAGuidCollector.h"
+#include "KuvHistorizationApplicabilityByDateCommutator.h"
 
 #include "KuvIDictionaryModelerAccess.h"
 #include "KuvEeMakeDnfNode.h"
