@@ -162,6 +162,10 @@
 #include "KuvBioTypedIdsWriter.h"
 #include "KuvBioTypedIdsReader.h"
 
+#include "KuvBioDnfLeaves.h"
+#include "KuvBioDnfReader.h"
+#include "KuvBioDnfWriter.h"
+
 #include "KuvExpressionObjectType.h"
 #include "KuvBinaryExprData.h"
 #include "KuvEeVisitor_BinaryExprDataBuilder.h"
