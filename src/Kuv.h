@@ -181,6 +181,11 @@
 #include "KuvBinaryExprWriter.h"
 #include "KuvBinaryExprReader.h"
 
+#include "KuvFilteringView.h"
+#include "KuvFilter.h"
+#include "KuvFilterable.h"
+#include "KuvBioFilter.h"
+
 #include "KuvInTreeParser.h"
 #include "KuvPiVarEffSyntax.h"
 #include "KuvPiParserInitializer.h"
