@@ -164,6 +164,10 @@
 #include "KuvBioTypedIdsWriter.h"
 #include "KuvBioTypedIdsReader.h"
 
+#include "KuvBioDnfLeaves.h"
+#include "KuvBioDnfReader.h"
+#include "KuvBioDnfWriter.h"
+
 #include "KuvExpressionObjectType.h"
 #include "KuvBinaryExprData.h"
 #include "KuvEeVisitor_BinaryExprDataBuilder.h"
@@ -178,6 +182,11 @@
 #include "KuvBinaryExprParser.h"
 #include "KuvBinaryExprWriter.h"
 #include "KuvBinaryExprReader.h"
+
+#include "KuvFilteringView.h"
+#include "KuvFilter.h"
+#include "KuvFilterable.h"
+#include "KuvBioFilter.h"
 
 #include "KuvInTreeParser.h"
 #include "KuvPiVarEffSyntax.h"
