@@ -152,6 +152,8 @@
 #include "KuvEeNodeEVCFPatternChecker.h"
 #include "KuvEeNodeGroupContext.h"
 #include "KuvEeNodeGroupMaker.h"
+#include "KuvECAGuidCollector.h"
+#include "KuvHistorizationApplicabilityByDateCommutator.h"
 
 #include "KuvIDictionaryModelerAccess.h"
 #include "KuvEeMakeDnfNode.h"
@@ -174,6 +176,10 @@
 #include "KuvBioTypedIdsWriter.h"
 #include "KuvBioTypedIdsReader.h"
 
+#include "KuvBioDnfLeaves.h"
+#include "KuvBioDnfReader.h"
+#include "KuvBioDnfWriter.h"
+
 #include "KuvExpressionObjectType.h"
 #include "KuvBinaryExprData.h"
 #include "KuvEeVisitor_BinaryExprDataBuilder.h"
@@ -188,6 +194,11 @@
 #include "KuvBinaryExprParser.h"
 #include "KuvBinaryExprWriter.h"
 #include "KuvBinaryExprReader.h"
+
+#include "KuvFilteringView.h"
+#include "KuvFilter.h"
+#include "KuvFilterable.h"
+#include "KuvBioFilter.h"
 
 #include "KuvInTreeParser.h"
 #include "KuvPiVarEffSyntax.h"
