@@ -199,6 +199,7 @@
 #include "KuvFilter.h"
 #include "KuvFilterable.h"
 #include "KuvBioFilter.h"
+#include "KuvCompiledBinaryParser.h"
 
 #include "KuvInTreeParser.h"
 #include "KuvPiVarEffSyntax.h"
