@@ -339,3 +339,31 @@ TEST(CompiledBinary, ReadStopsAfterItsBinary) {
   EXPECT_EQ(0u, in.getRemaining());
   EXPECT_TRACES(E_INVALIDARG, "ERROR: output parameter should be NULL.", Parser::Read(in, first));
 }
+
+// A failed read names the kind it was reading; with call tracing the
+// writer shows the object and the bytes it wrote.
+TEST(CompiledBinary, TracesOfReadAndWrite) {
+  const struct {
+    const char* bytes;
+    const char* message;
+  } rows[] = {
+      {"666C74 03 00 01 03 01", "ERROR : CompiledBinaryParser::Read for filter FAILED."},
+      {"666C74 04 04 00000000 01 01", "ERROR : CompiledBinaryParser::Read for effectivity FAILED."},
+      {"666C74 03 02 01", "ERROR : CompiledBinaryParser::Read for applicability FAILED."},
+      {"666C74 03 03 02 00000001", "ERROR : CompiledBinaryParser::Read for CompositionMatrix FAILED."},
+      {"666C74", "ERROR : ReadHeader FAILED"},
+  };
+  for (const auto& row : rows) {
+    const std::vector<std::uint8_t> bytes = bytesOf(hex(row.bytes));
+    KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
+    KuvInObject* object = nullptr;
+    EXPECT_TRACES(E_FAIL, row.message, Parser::Read(in, object));
+  }
+  KuvFltCompositionMatrix matrix;
+  const ScopedFlags flags(Parser::traceChannel(), 3);
+  KuvBioBufferOut out;
+  const std::string traced = captured([&] { EXPECT_EQ(S_OK, Parser::Write(matrix, out)); });
+  for (const char* line : {"WRITING compiled binary for Filtering Object : ", "FltCompositionMatrix : ",
+                           "WRITTEN compiled binary : ", "666C7403030200000000"})
+    EXPECT_NE(std::string::npos, traced.find(line)) << traced;
+}
