@@ -67,7 +67,8 @@
 // above, an index past the table or naming an entry of another kind, a
 // flag byte out of its range, a range whose ends are out of order, and any
 // count whose bytes are not there (checked before anything is sized by
-// it). With the sized entry points, L must match the bytes given.
+// it), a body that does not end exactly after L bytes, and with the sized
+// entry points an L larger than the bytes given.
 //
 // Ownership: every DNF, term and leaf read is new and the caller's; out
 // pointers are null on entry and stay null on failure.
