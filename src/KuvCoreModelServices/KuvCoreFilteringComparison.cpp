@@ -1,17 +1,86 @@
 #include "KuvCoreFilteringComparison.h"
 
+#include <cstdlib>
+#include <memory>
+
+#include "KuvBioBuffer.h"
+#include "KuvBioFilter.h"
+#include "KuvInIntHolder.h"
+#include "KuvInList.h"
+#include "KuvInSetVal.h"
+
 KUV_DEFINE_TYPE(KuvCoreFilteringComparison, KuvInObject)
 
-HRESULT KuvCoreFilteringComparison::Compare_Filter_To_Filterable(const KuvFilteringComparison::E_COMPARE_TEST_TYPE&,
-                                                                 const KuvBioBuffer&, const KuvInList&,
-                                                                 KuvExpressionView, int*& results) {
-  results = nullptr;
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until compiled binaries can be read");
+namespace {
+
+using Test = KuvFilteringComparison::E_COMPARE_TEST_TYPE;
+
+KuvInTraceClass& traceChannel() { return KuvCoreFilteringComparison::traceChannel(); }
+
+// Reads from a copy: the caller's buffers are const and keep their cursor.
+std::unique_ptr<KuvFilterable> readFilterable(const KuvBioBuffer& stored, KuvExpressionView view) {
+  KuvBioBuffer in(stored);
+  KuvInSetVal wanted(KuvInIntHolder::sType());
+  wanted.Put(KuvInIntHolder(static_cast<std::uint32_t>(view)));
+  KuvFilterable* filterable = nullptr;
+  if (FAILED(KuvBioFilterable::read(in, wanted, filterable))) return nullptr;
+  return std::unique_ptr<KuvFilterable>(filterable);
 }
 
-HRESULT KuvCoreFilteringComparison::Compare_Filterable_To_Filterable(
-    const KuvFilteringComparison::E_COMPARE_TEST_TYPE&, const KuvBioBuffer&, KuvExpressionView, const KuvInList&,
-    KuvExpressionView, int*& results) {
+// One int per listed binary: the comparison of reference with the form it
+// holds for view, or -1 when it cannot be read or holds none.
+HRESULT compareEach(const Test& test, const KuvDnf& reference, const KuvInList& binaries, KuvExpressionView view,
+                    int*& results) {
   results = nullptr;
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until compiled binaries can be read");
+  if (test != KuvFilteringComparison::CompareEqual && test != KuvFilteringComparison::CompareIntersect &&
+      test != KuvFilteringComparison::CompareIncluded)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: UNEXPECTED.");
+  const std::int32_t n = binaries.GetLength();
+  if (n == 0) KUV_RETURN_ERROR(E_FAIL, "ERROR: Empty input list.");
+  std::unique_ptr<int, decltype(&std::free)> out(static_cast<int*>(std::malloc(sizeof(int) * n)), &std::free);
+  if (!out) KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: out of memory");
+  for (std::int32_t i = 0; i < n; ++i) {
+    const KuvInObject* object = binaries.Get(i);
+    const KuvBioBuffer* binary = object != nullptr ? KuvBioBuffer::cast(*object) : nullptr;
+    const std::unique_ptr<KuvFilterable> filterable = binary != nullptr ? readFilterable(*binary, view) : nullptr;
+    const KuvDnf* dnf = filterable ? filterable->getDnf(view) : nullptr;
+    out.get()[i] = -1;
+    if (dnf == nullptr) continue;
+    KuvInList one(KuvDnf::sType());
+    one.PutBack(const_cast<KuvDnf*>(dnf));
+    unsigned char* answer = nullptr;
+    const HRESULT hr = KuvFilteringComparison::Compare_DNF_To_DNF(test, reference, one, answer, 1);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: Compare_DNF_To_DNF FAILED.");
+    out.get()[i] = answer[0];
+    std::free(answer);
+  }
+  results = out.release();
+  return S_OK;
+}
+
+}  // namespace
+
+HRESULT KuvCoreFilteringComparison::Compare_Filter_To_Filterable(const Test& test, const KuvBioBuffer& filter,
+                                                                 const KuvInList& filterables,
+                                                                 KuvExpressionView view, int*& results) {
+  KUV_TRACE_CALL("Compare_Filter_To_Filterable");
+  results = nullptr;
+  KuvBioBuffer in(filter);
+  KuvFilter* read = nullptr;
+  if (FAILED(KuvBioFilter::read(in, read))) KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvBioFilter::read FAILED.");
+  const std::unique_ptr<KuvFilter> reference(read);
+  if (reference->getDnf() == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  return compareEach(test, *reference->getDnf(), filterables, view, results);
+}
+
+HRESULT KuvCoreFilteringComparison::Compare_Filterable_To_Filterable(const Test& test, const KuvBioBuffer& reference,
+                                                                     KuvExpressionView referenceView,
+                                                                     const KuvInList& filterables,
+                                                                     KuvExpressionView view, int*& results) {
+  KUV_TRACE_CALL("Compare_Filterable_To_Filterable");
+  results = nullptr;
+  const std::unique_ptr<KuvFilterable> read = readFilterable(reference, referenceView);
+  const KuvDnf* dnf = read ? read->getDnf(referenceView) : nullptr;
+  if (dnf == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvBioFilterable::read FAILED.");
+  return compareEach(test, *dnf, filterables, view, results);
 }

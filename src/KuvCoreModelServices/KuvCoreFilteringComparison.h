@@ -1,9 +1,9 @@
 // KuvCoreFilteringComparison: the comparisons of KuvFilteringComparison
-// straight from stored compiled binaries: one int per listed binary, 1, 0,
-// or -1 for a binary that cannot be read, in a new array the caller frees
-// with free().
-//
-// Compiled binaries cannot be read yet: both answer E_NOTIMPL.
+// straight from stored "FLT" binaries (KuvBioFilter, KuvBioFilterable):
+// one int per listed binary, 1, 0, or -1 for a binary that cannot be read
+// or holds no normal form for the view, in a new array the caller frees
+// with free(). The reference must be readable (E_FAIL otherwise). The
+// buffers are read through copies: their cursors do not move.
 #pragma once
 
 #include "KuvExpressionView.h"

@@ -95,16 +95,3 @@ HRESULT KuvFilteringComparison::Compare_DNF_To_DNF(const E_COMPARE_TEST_TYPE& te
   results = bytes.release();
   return S_OK;
 }
-
-HRESULT KuvFilteringComparison::Compare_Filter_To_Filterable(const E_COMPARE_TEST_TYPE&, const KuvFilter&,
-                                                             const KuvInList&, unsigned int&, unsigned char*& results) {
-  results = nullptr;
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until filter objects exist");
-}
-
-HRESULT KuvFilteringComparison::Compare_Filterable_To_Filterable(const E_COMPARE_TEST_TYPE&, const KuvFilterable&,
-                                                                 unsigned int&, const KuvInList&, unsigned int&,
-                                                                 unsigned char*& results) {
-  results = nullptr;
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until filter objects exist");
-}

@@ -24,10 +24,15 @@ public:
   // dnfs: a KuvInList of KuvDnf. E_FAIL for an empty list.
   static HRESULT Compare_DNF_To_DNF(const E_COMPARE_TEST_TYPE& test, const KuvDnf& reference, const KuvInList& dnfs,
                                     unsigned char*& results, unsigned char exclusive);
-  // Filter objects do not exist yet: E_NOTIMPL.
+  // The same on the filter's normal form and each filterable's (a KuvInList
+  // of KuvFilterable) for view; exclusive variables are honoured. E_FAIL
+  // when a form is missing. Defined beside the filter objects (KuvFiltering),
+  // which this module comes before.
   static HRESULT Compare_Filter_To_Filterable(const E_COMPARE_TEST_TYPE& test, const KuvFilter& filter,
                                               const KuvInList& filterables, unsigned int& view,
                                               unsigned char*& results);
+  // The reference's form for referenceView against each listed one's for
+  // view.
   static HRESULT Compare_Filterable_To_Filterable(const E_COMPARE_TEST_TYPE& test, const KuvFilterable& reference,
                                                   unsigned int& referenceView, const KuvInList& filterables,
                                                   unsigned int& view, unsigned char*& results);
