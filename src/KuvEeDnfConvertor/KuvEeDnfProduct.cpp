@@ -8,7 +8,13 @@
 #include "KuvDnf.h"
 #include "KuvDnfAndTermList.h"
 #include "KuvDnfAndTermMap.h"
+#include "KuvDnfDateEff.h"
+#include "KuvDnfMilestonesEff.h"
 #include "KuvDnfOptionEff.h"
+#include "KuvDnfRestrictionEff.h"
+#include "KuvDnfSelectionEff.h"
+#include "KuvDnfSerialEff.h"
+#include "KuvDnfTreeSeriesEff.h"
 #include "KuvEeAndOp.h"
 #include "KuvEeDnfConvertor.h"
 #include "KuvEeEffLeaf.h"
@@ -29,7 +35,8 @@ namespace {
 
 // The channels that would print the steps the product saves: the
 // development, the normalization, the nodes they copy and walk, the reading
-// into terms and the leaf tests.
+// into terms, and the tests of another form's leaves, of any kind, against
+// the product's.
 bool anyCallTraced() {
   KuvInTraceClass* channels[] = {
       &KuvEeMakeDnfNode::traceChannel(),   &KuvEeNodeDeveloper::traceChannel(),
@@ -44,7 +51,10 @@ bool anyCallTraced() {
       &KuvDnfAndTerm::traceChannel(),      &KuvDnfAndTermMap::traceChannel(),
       &KuvDnfAndTermList::traceChannel(),  &KuvDnfLeaf::traceChannel(),
       &KuvDnfEff::traceChannel(),          &KuvDnfVarEff::traceChannel(),
-      &KuvDnfOptionEff::traceChannel()};
+      &KuvDnfOptionEff::traceChannel(),    &KuvDnfSelectionEff::traceChannel(),
+      &KuvDnfDateEff::traceChannel(),      &KuvDnfSerialEff::traceChannel(),
+      &KuvDnfTreeSeriesEff::traceChannel(), &KuvDnfMilestonesEff::traceChannel(),
+      &KuvDnfRestrictionEff::traceChannel()};
   for (KuvInTraceClass* channel : channels)
     if (channel->isCallOn()) return true;
   return false;
