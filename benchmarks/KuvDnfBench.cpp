@@ -161,6 +161,24 @@ void BM_IsAIncludingB(benchmark::State& state) {
 }
 BENCHMARK(BM_IsAIncludingB)->ArgName("case")->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
+// The term-wise test on the same questions: each B term against A's terms
+// (inclusion, then intersection), the exact test on those it meets.
+void BM_IsAIncludingB_V2(benchmark::State& state) {
+  const InclusionCase& c = inclusionCases()[static_cast<std::size_t>(state.range(0))];
+  state.SetLabel(c.name);
+  std::unique_ptr<KuvDnf> a = dnfOf(c.a);
+  std::unique_ptr<KuvDnf> b = dnfOf(c.b);
+  const KuvInGuid model = guidOf(3);
+  for (auto _ : state) {
+    const HRESULT hr = KuvEeDnfComparisonServices::IsAIncludingB_V2(a.get(), b.get(), model);
+    if (hr != c.expected) {
+      state.SkipWithError(("answered " + std::to_string(hr)).c_str());
+      break;
+    }
+  }
+}
+BENCHMARK(BM_IsAIncludingB_V2)->ArgName("case")->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+
 // Past the limit the test must refuse after reading the term sizes only.
 // 100,000 terms of two leaves overflow the product after 31 terms; 99,998
 // one-leaf terms keep it at 1 until two terms of 100 leaves reach 10,000 at

@@ -1,6 +1,9 @@
 #include "KuvDnfAndTermMap.h"
 
+#include <cstring>
 #include <memory>
+#include <optional>
+#include <typeinfo>
 
 #include "KuvDnfExclusiveVariables.h"
 #include "KuvDnfOptionEff.h"
@@ -22,18 +25,18 @@ template <class Value>
 class KeyIndex {
 public:
   const Value* find(std::uint32_t tag, const KuvInGuid& guid) const {
-    const std::uint32_t hash = hashOf(tag, guid);
     if (m_slots.empty()) {
       for (const Entry& e : m_entries)
-        if (e.hash == hash && e.tag == tag && *e.guid == guid) return &e.value;
+        if (e.tag == tag && same(*e.guid, guid)) return &e.value;
       return nullptr;
     }
+    const std::uint32_t hash = hashOf(tag, guid);
     const std::size_t mask = m_slots.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
       const std::int32_t slot = m_slots[i];
       if (slot == 0) return nullptr;
       const Entry& e = m_entries[static_cast<std::size_t>(slot - 1)];
-      if (e.hash == hash && e.tag == tag && *e.guid == guid) return &e.value;
+      if (e.hash == hash && e.tag == tag && same(*e.guid, guid)) return &e.value;
     }
   }
   Value* find(std::uint32_t tag, const KuvInGuid& guid) {
@@ -63,8 +66,15 @@ private:
     const KuvInGuid* guid;
     Value value;
   };
+  // The table's own hash and equality, read in place: no call per probe.
   static std::uint32_t hashOf(std::uint32_t tag, const KuvInGuid& guid) {
-    return guid.HashFunc() ^ (tag * 0x9E3779B9u);
+    std::uint64_t halves[2];
+    std::memcpy(halves, guid.getArray(), sizeof halves);
+    const std::uint64_t mixed = (halves[0] ^ (halves[1] * 0x9E3779B97F4A7C15ull)) * 0xBF58476D1CE4E5B9ull;
+    return static_cast<std::uint32_t>(mixed >> 32) ^ (tag * 0x9E3779B9u);
+  }
+  static bool same(const KuvInGuid& a, const KuvInGuid& b) {
+    return std::memcmp(a.getArray(), b.getArray(), KuvInGuid::sc_size) == 0;
   }
   void rehash(std::size_t atLeast) {
     std::size_t size = 64;
@@ -321,7 +331,20 @@ HRESULT KuvDnfAndTermMap::intersectLeaf(const KuvDnfLeaf& leaf, unsigned char& o
 HRESULT KuvDnfAndTermMap::isIncluding(const KuvDnfAndTerm& other, unsigned char& out) const {
   out = 1;
   for (const KuvDnfLeaf* leaf : m_leaves) {
-    std::unique_ptr<KuvDnfLeaf> negated(leaf->clone());
+    // Options and effectivities, the usual leaves, are negated on the
+    // stack; the others as clones.
+    std::optional<KuvDnfOptionEff> option;
+    std::optional<KuvDnfEff> eff;
+    std::unique_ptr<KuvDnfLeaf> clone;
+    KuvDnfLeaf* negated = nullptr;
+    if (typeid(*leaf) == typeid(KuvDnfOptionEff)) {
+      negated = &option.emplace(static_cast<const KuvDnfOptionEff&>(*leaf));
+    } else if (typeid(*leaf) == typeid(KuvDnfEff)) {
+      negated = &eff.emplace(static_cast<const KuvDnfEff&>(*leaf));
+    } else {
+      clone.reset(leaf->clone());
+      negated = clone.get();
+    }
     negated->negate();
     unsigned char meets = 1;
     for (const KuvDnfLeaf* theirs : other.leaves()) {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "KuvEeDnfConvertor.h"
+#include "KuvEeDnfProduct.h"
 #include "KuvEeNodeSimplifier.h"
 #include "KuvEeAndOp.h"
 #include "KuvEeOrOp.h"
@@ -69,10 +70,13 @@ HRESULT KuvEeDnfComparisonServices::IsAIncludingB(const KuvDnf* a, const KuvDnf*
     KUV_TRACE_DETAIL("TOO COMPLEX EFFECTIVITY");
     return KUV_E_TOO_COMPLEX;
   }
-  std::unique_ptr<KuvDnf> notA(KuvEeDnfConvertor::GetNotDnf(*a, model, 1, nullptr));
-  if (!notA) KUV_RETURN_ERROR(E_FAIL, "ERROR : GetNotDnf FAILED.");
+  // Where not A is a product of its factors, B is tested against them
+  // without building its terms.
+  kuv::detail::DnfProduct factors;
+  std::unique_ptr<KuvDnf> notA(kuv::detail::notDnf(*a, model, 1, nullptr, &factors));
+  if (!notA && !factors.isRead()) KUV_RETURN_ERROR(E_FAIL, "ERROR : GetNotDnf FAILED.");
   unsigned char meets = 0;
-  hr = b->isIntersect(*notA, meets);
+  hr = factors.isRead() ? factors.isIntersectedBy(*b, meets) : b->isIntersect(*notA, meets);
   if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isIntersect between DNFs FAILED.");
   return meets != 0 ? 1 : S_OK;
 }

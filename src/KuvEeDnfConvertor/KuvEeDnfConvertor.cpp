@@ -2,22 +2,30 @@
 
 #include <memory>
 
-#include "KuvEeMakeDnfNode.h"
+#include "KuvEeDnfProduct.h"
 #include "KuvEeNodeCloner.h"
 #include "KuvTbDnfBuilder.h"
 
 KuvDnf* KuvEeDnfConvertor::NodeRef2Dnf(const KuvEeNodeRef& ref) {
+  kuv::detail::DnfProduct product;
+  KuvDnf* dnf = kuv::detail::nodeRefToDnf(ref, &product);
+  return product.isRead() ? product.expand() : dnf;
+}
+
+KuvDnf* kuv::detail::nodeRefToDnf(const KuvEeNodeRef& ref, DnfProduct* product) {
+  KuvInTraceClass& channel = KuvEeDnfConvertor::traceChannel();
   KuvEeNodeCloner cloner;
   std::unique_ptr<KuvEeNodeRef> copy(cloner.clone(ref));
   if (!copy) {
-    KUV_TRACE_ERROR("ERROR: Unable to clone NodeRef.");
+    KUV_TRACE_ERROR_ON(channel, "ERROR: Unable to clone NodeRef.");
     return nullptr;
   }
-  if (FAILED(KuvEeMakeDnfNode::makeDnfNode(*copy))) {
-    KUV_TRACE_ERROR("ERROR: makeDnfNode for Node failed");
+  if (FAILED(makeDnfNode(*copy, product))) {
+    KUV_TRACE_ERROR_ON(channel, "ERROR: makeDnfNode for Node failed");
     return nullptr;
   }
+  if (product != nullptr && product->isRead()) return nullptr;
   KuvDnf* dnf = KuvTbDnfBuilder::createDnf(*copy, KuvDnfAndTermFactory::Map);
-  if (dnf == nullptr) KUV_TRACE_ERROR("ERROR: Unable to create Dnf from cloned NodeRef.");
+  if (dnf == nullptr) KUV_TRACE_ERROR_ON(channel, "ERROR: Unable to create Dnf from cloned NodeRef.");
   return dnf;
 }

@@ -16,6 +16,7 @@
 #include "KuvEeDateEff.h"
 #include "KuvEeDateVar.h"
 #include "KuvEeDnfConvertor.h"
+#include "KuvEeDnfProduct.h"
 #include "KuvEeDnfTreeEff.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
@@ -435,11 +436,18 @@ KuvEeNodeRef* KuvEeDnfConvertor::Dnf2NodeRef(const KuvDnf& dnf, const KuvInGuid&
 
 KuvDnf* KuvEeDnfConvertor::GetNotDnf(const KuvDnf& dnf, const KuvInGuid& model, const unsigned char& domain,
                                      const KuvIDictionaryModelerAccess* access) {
+  kuv::detail::DnfProduct product;
+  KuvDnf* negation = kuv::detail::notDnf(dnf, model, domain, access, &product);
+  return product.isRead() ? product.expand() : negation;
+}
+
+KuvDnf* kuv::detail::notDnf(const KuvDnf& dnf, const KuvInGuid& model, const unsigned char& domain,
+                            const KuvIDictionaryModelerAccess* access, DnfProduct* product) {
   KuvEeExpressionContext* context = nullptr;
   // Declared before the tree, so freed after it: the tree's leaves refer to
   // the context's objects.
   std::unique_ptr<KuvEeExpressionContext> owned;
-  Tree tree(Dnf2NodeRef(dnf, model, context, access));
+  Tree tree(KuvEeDnfConvertor::Dnf2NodeRef(dnf, model, context, access));
   owned.reset(context);
   if (!tree) {
     KUV_TRACE_ERROR_ON(channel(), "ERROR: NULL pointer");
@@ -449,5 +457,5 @@ KuvDnf* KuvEeDnfConvertor::GetNotDnf(const KuvDnf& dnf, const KuvInGuid& model, 
   Tree root = own(negation);
   if (FAILED(negation->setChildRef(tree.get()))) return nullptr;
   tree.release();
-  return NodeRef2Dnf(*root);
+  return nodeRefToDnf(*root, product);
 }

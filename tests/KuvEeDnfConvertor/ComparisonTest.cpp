@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <random>
 
 #include "KuvDnfExclusiveVariables.h"
 #include "KuvDnfOptionEff.h"
@@ -9,6 +10,7 @@
 #include "KuvEeDateEff.h"
 #include "KuvEeDnfComparisonServices.h"
 #include "KuvEeDnfConvertor.h"
+#include "KuvEeMakeDnfNode.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEeOptionEff.h"
 #include "KuvEeOptionVar.h"
@@ -103,6 +105,40 @@ TEST(DnfComparison, InclusionAgainstTheTruthTables) {
   }
   EXPECT_GT(included, 20);
   EXPECT_LT(refused, 150);
+}
+
+// Where not A multiplies out, B is tested against its factors instead of
+// its terms: the answer (and failure) of the test that builds every term,
+// which a traced call brings back. Term t keeps mostly to options of its
+// own; B's terms are of both kinds.
+TEST(DnfComparison, InclusionWithoutBuildingNotA) {
+  std::mt19937 random(59);
+  auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+  auto randomDnf = [&](int fewest, int terms, int leaves) {
+    auto dnf = std::make_unique<KuvDnf>(DNF_COND_NONE);
+    for (int t = fewest + pick(terms); t > 0; --t) {
+      KuvDnfAndTerm* term =
+          KuvDnfAndTermFactory::create(pick(2) == 0 ? KuvDnfAndTermFactory::List : KuvDnfAndTermFactory::Map, 0);
+      for (int l = 1 + pick(leaves); l > 0; --l) {
+        const unsigned option = pick(6) == 0 ? pick(12) : 3 * (t - 1) + pick(3);
+        auto* leaf = new KuvDnfOptionEff(Guid(200 + option).guid(), Guid(1).guid(),
+                                         static_cast<std::uint32_t>(1 + pick(pick(4) == 0 ? 7 : 3)), pick(4) == 0);
+        if (FAILED(term->addDnfLeaf(*leaf))) delete leaf;
+      }
+      dnf->addAndTerm(term);
+    }
+    return dnf;
+  };
+  for (int i = 0; i < 400; ++i) {
+    std::unique_ptr<KuvDnf> a = randomDnf(2, 2, 3), b = randomDnf(1, 4, 4);
+    HRESULT developed = S_OK;
+    {
+      ScopedFlags traced(KuvEeMakeDnfNode::traceChannel(), 3);
+      developed = Services::IsAIncludingB(a.get(), b.get(), kModel);
+    }
+    ASSERT_EQ(developed, Services::IsAIncludingB(a.get(), b.get(), kModel))
+        << a->toString().ConvertToChar() << b->toString().ConvertToChar();
+  }
 }
 
 TEST(DnfComparison, TermLimitAndSpecialCases) {

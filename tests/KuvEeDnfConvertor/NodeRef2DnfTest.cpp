@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 
 #include "KuvDnfOptionEff.h"
 #include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
+#include "KuvEeEffLeaf.h"
+#include "KuvEeEffectivity.h"
 #include "KuvEeMakeDnfNode.h"
+#include "KuvEeOptionEff.h"
+#include "KuvEeOptionVar.h"
+#include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvTbDnfBuilder.h"
 #include "support/KuvTestSupport.h"
@@ -34,6 +40,53 @@ TEST(NodeRef2Dnf, KeepsTheTruthTable) {
       ASSERT_NE(nullptr, dnf) << before;
       EXPECT_EQ(before, text(*tree));
       ASSERT_EQ(truthTable(m, *tree), dnfTable(m, *dnf)) << before << "\n" << dnf->toString().ConvertToChar();
+    }
+  }
+}
+
+// An And of leaves and Ors, whose development only multiplies its factors
+// out where no criterion is in two factors, gives the terms of the full
+// development (which a traced call brings back) in the same order, and
+// fails where it fails. Factor f keeps mostly to option f and effectivity
+// f; now and then a leaf on another criterion or of another kind merges,
+// cancels or repeats across factors.
+TEST(NodeRef2Dnf, ProductsGiveTheDevelopedTerms) {
+  TruthModel m;
+  TreeGenerator generator(m, 53, {.notFlag = false});
+  std::mt19937 random(53);
+  auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+  auto leaf = [&](int f, bool eff) -> KuvEeNode* {
+    if (pick(10) == 0) return pick(2) == 0 ? generator.effLeaf() : new KuvEeVarEffLeaf(generator.varEff());
+    if (eff) {
+      auto* effLeaf = new KuvEeEffLeaf(m.effs[f % TruthModel::kEffs].get());
+      if (pick(2) == 0) effLeaf->opNot();
+      return effLeaf;
+    }
+    auto* option = new KuvEeOptionEff(m.options[f].get(), static_cast<std::uint32_t>(1 + pick(7)));
+    if (pick(3) == 0) option->opNot();
+    return new KuvEeVarEffLeaf(option);
+  };
+  auto group = [](KuvEeGroupOp* op, int children, const auto& child) {
+    for (int i = 0; i < children; ++i) op->addChild(child(i));
+    return op;
+  };
+  for (int i = 0; i < 300; ++i) {
+    Tree tree = own(group(new KuvEeAndOp, 2 + pick(2), [&](int f) -> KuvEeNode* {
+      if (pick(3) == 0) return leaf(f, pick(3) == 0);
+      return group(new KuvEeOrOp, 2 + pick(2), [&](int) -> KuvEeNode* {
+        if (pick(3) != 0) return leaf(f, pick(3) == 0);
+        return group(new KuvEeAndOp, 2, [&](int eff) { return leaf(f, eff != 0); });
+      });
+    }));
+    std::unique_ptr<KuvDnf> developed;
+    {
+      ScopedFlags traced(KuvEeMakeDnfNode::traceChannel(), 3);
+      developed = dnfOf(*tree);
+    }
+    std::unique_ptr<KuvDnf> product = dnfOf(*tree);
+    ASSERT_EQ(developed == nullptr, product == nullptr) << text(*tree);
+    if (developed) {
+      EXPECT_EQ(text(*developed), text(*product)) << text(*tree);
     }
   }
 }
