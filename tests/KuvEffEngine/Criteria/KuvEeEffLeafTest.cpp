@@ -14,8 +14,6 @@ using namespace kuv_test;
 
 namespace {
 
-const unsigned char kGuid1[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-
 // A leaf's state as the pair (admits when the target holds, admits when it
 // does not), read back through the public predicates only.
 using State = std::array<bool, 2>;
@@ -44,7 +42,7 @@ const State kStates[] = {{true, false}, {false, true}, {true, true}, {false, fal
 }  // namespace
 
 TEST(KuvEeEffLeafTest, FourStatesFollowBooleanLogicUnderAndOrNot) {
-  KuvEeBasicEff target("Eff", kGuid1);
+  KuvEeBasicEff target("Eff", Guid(1).data());
   for (const State& s : kStates) {
     std::unique_ptr<KuvEeEffLeaf> leaf = leafIn(target, s);
     ASSERT_EQ(stateOf(*leaf), s);
@@ -72,11 +70,11 @@ TEST(KuvEeEffLeafTest, FourStatesFollowBooleanLogicUnderAndOrNot) {
 }
 
 TEST(KuvEeEffLeafTest, TreesOfEffectivityLeavesCloneWithStateAndContext) {
-  KuvEeBasicEff target("Eff", kGuid1);
+  KuvEeBasicEff target("Eff", Guid(1).data());
   auto* negated = new KuvEeEffLeaf(&target);
   negated->opNot();
   auto* withContext = new KuvEeEffLeaf(&target);
-  KuvEeModelDico model("Model", KuvInGuid(kGuid1));
+  KuvEeModelDico model("Model", Guid(1).guid());
   KuvEeModelDico* context = &model;
   withContext->setReferencedContext(context);
   Tree root = own(And({negated, Not(withContext)}));

@@ -12,15 +12,8 @@
 
 using namespace kuv_test;
 
-namespace {
-
-const unsigned char kGuid1[16] = {0xA1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-const unsigned char kGuid2[16] = {0xB2, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-
-}  // namespace
-
 TEST(KuvEeEffectivityTest, OwnsItsTreeAndItsExpression) {
-  KuvEeBasicEff eff("B", kGuid1);
+  KuvEeBasicEff eff("B", Guid(1).data());
   EXPECT_FALSE(eff.isDefined());
   eff.setExpr(build("And(T,Or(F,T))")->getNodeRef());
   eff.setExpr(build("Not(F)")->getNodeRef());  // the first tree is freed
@@ -64,23 +57,23 @@ TEST(KuvEeEffSymbolLeafTest, RefusesVisitsSoTreesHoldingOneDoNotClone) {
 
 TEST(KuvEeEffSymbolLeafTest, WithoutAVariableSpaceCannotBeSolved) {
   auto space = std::make_unique<KuvEeVarSpace>("S", nullptr);
-  KuvEeEffSymbolLeaf symbol(kGuid1, space.get());
+  KuvEeEffSymbolLeaf symbol(Guid(1).data(), space.get());
   EXPECT_TRUE(space->getEffSymbols().Find(&symbol));
   space.reset();  // gone first: the symbol forgets it
   EXPECT_EQ(symbol.getVarSpace(), nullptr);
   EXPECT_EQ(symbol.becomeEffLeaf(), E_FAIL);
   ASSERT_NE(symbol.getGuid(), nullptr);
-  EXPECT_EQ(*symbol.getGuid(), KuvInGuid(kGuid1));
+  EXPECT_EQ(*symbol.getGuid(), Guid(1).guid());
 }
 
 TEST(KuvEeEffSymbolLeafTest, VariableSpaceSolvesAllItsSymbolsOrFails) {
   KuvEeVarSpace space("S", nullptr);
-  KuvEeBasicEff first("First", kGuid1);
-  KuvEePredefEff second("Second", kGuid2, true, KuvEePredefEff::GLOBAL);
+  KuvEeBasicEff first("First", Guid(1).data());
+  KuvEePredefEff second("Second", Guid(2).data(), true, KuvEePredefEff::GLOBAL);
   ASSERT_EQ(space.addPossibleSourceEff(&first), S_OK);
   ASSERT_EQ(space.addPossibleSourceEff(&second), S_OK);
-  Tree root =
-      own(And({new KuvEeEffSymbolLeaf(kGuid1, &space), Not(new KuvEeEffSymbolLeaf("Second", &space))}));
+  Tree root = own(
+      And({new KuvEeEffSymbolLeaf(Guid(1).data(), &space), Not(new KuvEeEffSymbolLeaf("Second", &space))}));
   EXPECT_EQ(space.getEffSymbols().GetLength(), 2);
   ASSERT_EQ(space.solveEffSymbols(), S_OK);
   EXPECT_TRUE(space.getEffSymbols().IsEmpty());

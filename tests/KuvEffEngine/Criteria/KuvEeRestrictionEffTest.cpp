@@ -26,10 +26,6 @@ using namespace kuv_test;
 
 namespace {
 
-const unsigned char kGuid1[16] = {0xC1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-const unsigned char kGuid2[16] = {0xC2, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-const unsigned char kGuid3[16] = {0xC3, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-
 KuvEeDateRestrictionEff* dates(std::initializer_list<KuvEeDateVar*> vars, bool negated = false) {
   KuvInSet set(KuvEeDateVar::sType());
   for (KuvEeDateVar* var : vars) set.Put(var);
@@ -59,14 +55,14 @@ HRESULT apply(const KuvEeRestrictionEff& mine, int op, const KuvEeNodeElementary
 
 class KuvEeRestrictionEffTest : public testing::Test {
 protected:
-  KuvEeDateVar m_d1{"D1", kGuid1};
-  KuvEeDateVar m_d2{"D2", kGuid2};
+  KuvEeDateVar m_d1{"D1", Guid(0xC1).data()};
+  KuvEeDateVar m_d2{"D2", Guid(0xC2).data()};
 };
 
 }  // namespace
 
 TEST_F(KuvEeRestrictionEffTest, SetDatesRefusesOtherVariablesAndKeepsItsOwn) {
-  KuvEeSerialVar serial("S1", kGuid2, KuvEeSerialVar::UNDEFINED, nullptr);
+  KuvEeSerialVar serial("S1", Guid(0xC2).data(), KuvEeSerialVar::UNDEFINED, nullptr);
   std::unique_ptr<KuvEeDateRestrictionEff> restriction(dates({&m_d1}));
   KuvInSet mixed;
   mixed.Put(&m_d2);
@@ -98,7 +94,7 @@ TEST_F(KuvEeRestrictionEffTest, EveryKindClonesToItsOwnKind) {
 TEST_F(KuvEeRestrictionEffTest, LeafDispatchesOnTheOtherLeafsKind) {
   KuvEeRestrictionEffLeaf leaf(dates({&m_d1}));
   KuvEeRestrictionEffLeaf negated(dates({&m_d1}, true));
-  KuvEeBasicEff eff("E", kGuid1);
+  KuvEeBasicEff eff("E", Guid(0xC1).data());
   KuvEeEffLeaf effLeaf(&eff);
   KuvEeTrue yes;
   KuvEeFalse no;
@@ -128,7 +124,7 @@ TEST_F(KuvEeRestrictionEffTest, LeafDispatchesOnTheOtherLeafsKind) {
 
 TEST_F(KuvEeRestrictionEffTest, LeafWithoutRestrictionFailsAndLeavesNoResult) {
   KuvEeRestrictionEffLeaf empty(nullptr);
-  KuvEeBasicEff eff("E", kGuid1);
+  KuvEeBasicEff eff("E", Guid(0xC1).data());
   KuvEeEffLeaf effLeaf(&eff);
   KuvEeNode* out = nullptr;
   EXPECT_TRACES(E_FAIL, "ERROR: opOr failed", effLeaf.opOr(static_cast<const KuvEeNodeLeaf*>(&empty), out));
@@ -179,7 +175,7 @@ KuvEeVarEffLeaf* january(KuvEeDateVar* var, bool inside, bool noValue, bool nega
 // date in January 2001, or with a later one: every result an operator gives
 // holds in exactly the configurations where the operation does.
 TEST_F(KuvEeRestrictionEffTest, EveryResultHoldsExactlyWhereTheOperationDoes) {
-  KuvEeDateVar d3{"D3", kGuid3};
+  KuvEeDateVar d3{"D3", Guid(0xC3).data()};
   KuvEeDateVar* vars[3] = {&m_d1, &m_d2, &d3};
   const KuvInDate values[3] = {KuvInDate(), KuvInDate(2001, 1, 15, 12, 1, 1), KuvInDate(2030, 1, 1, 1, 1, 1)};
   std::vector<std::unique_ptr<KuvEeNodeLeaf>> operands;
@@ -251,14 +247,14 @@ TEST_F(KuvEeRestrictionEffTest, EveryResultHoldsExactlyWhereTheOperationDoes) {
 // read, gives no result (what a result means is pinned by the configurations
 // test above).
 TEST_F(KuvEeRestrictionEffTest, RestrictionsCombineOnlyWithinTheirPartOfTheKind) {
-  KuvEeSerialVar stateA("SA", kGuid1, KuvEeSerialVar::STATE, nullptr);
-  KuvEeSerialVar stateB("SB", kGuid2, KuvEeSerialVar::STATE, nullptr);
-  KuvEeSerialVar unit("U", kGuid3, KuvEeSerialVar::UNIT, nullptr);
-  KuvEeCategory colours("Colours", kGuid1);
-  KuvEeCategory sizes("Sizes", kGuid2);
-  KuvEeCatOptionVar red("Red", kGuid1, &colours);
-  KuvEeCatOptionVar blue("Blue", kGuid2, &colours);
-  KuvEeCatOptionVar large("Large", kGuid3, &sizes);
+  KuvEeSerialVar stateA("SA", Guid(0xC1).data(), KuvEeSerialVar::STATE, nullptr);
+  KuvEeSerialVar stateB("SB", Guid(0xC2).data(), KuvEeSerialVar::STATE, nullptr);
+  KuvEeSerialVar unit("U", Guid(0xC3).data(), KuvEeSerialVar::UNIT, nullptr);
+  KuvEeCategory colours("Colours", Guid(0xC1).data());
+  KuvEeCategory sizes("Sizes", Guid(0xC2).data());
+  KuvEeCatOptionVar red("Red", Guid(0xC1).data(), &colours);
+  KuvEeCatOptionVar blue("Blue", Guid(0xC2).data(), &colours);
+  KuvEeCatOptionVar large("Large", Guid(0xC3).data(), &sizes);
   auto restriction = [](KuvEeRestrictionEff* r, std::initializer_list<KuvInObject*> vars) {
     KuvInSet set;
     for (KuvInObject* var : vars) set.Put(var);
@@ -277,8 +273,8 @@ TEST_F(KuvEeRestrictionEffTest, RestrictionsCombineOnlyWithinTheirPartOfTheKind)
   auto blues = restriction(new KuvEeCategoryOptionRestrictionEff, {&blue});
   auto larges = restriction(new KuvEeCategoryOptionRestrictionEff, {&large});
   auto noTrack = restriction(new KuvEeMilestonesRestrictionEff, {});
-  KuvEeMilestonesVar track("Track", kGuid1, "Design", nullptr);
-  KuvEeBasicEff eff("E", kGuid1);
+  KuvEeMilestonesVar track("Track", Guid(0xC1).data(), "Design", nullptr);
+  KuvEeBasicEff eff("E", Guid(0xC1).data());
   KuvEeEffLeaf effLeaf(&eff);
   std::unique_ptr<KuvEeVarEffLeaf> onTheSet(january(&m_d2, true, false, false)),
       outside(january(&m_d1, true, false, false));
