@@ -6,8 +6,11 @@
 
 #include "KuvCompiledBinaryParser.h"
 #include "KuvDnfOptionEff.h"
+#include "KuvEeChangeExpression.h"
+#include "KuvEeCompositionMatrixExpression.h"
 #include "KuvEeEffectivityExpression.h"
 #include "KuvEeFilterExpression.h"
+#include "KuvEeGenericExpression.h"
 #include "KuvEeModelDico.h"
 #include "KuvEeVarEff.h"
 #include "KuvEeVarEffLeaf.h"
@@ -15,6 +18,8 @@
 #include "KuvExpressionDBDataServices.h"
 #include "KuvFilterHandler.h"
 #include "KuvFilteringServices.h"
+#include "KuvFltApplicability.h"
+#include "KuvFltCompositionMatrix.h"
 #include "KuvFltEffectivity.h"
 #include "KuvInIntHolder.h"
 #include "KuvInMap.h"
@@ -338,4 +343,51 @@ TEST(ApplyQuery, EveryTruncationAnswersMinusOne) {
     for (std::size_t n = 1; n < c.object.size(); ++n) prefixes.emplace_back(c.object.begin(), c.object.begin() + n);
     EXPECT_EQ(std::vector<int>(prefixes.size(), -1), query(c.filter, prefixes));
   }
+}
+
+// Change expressions give applicabilities, composition matrices matrices,
+// each form under its dictionary; what is not an expression of those kinds
+// is refused.
+TEST(ExpressionDBDataServices, ObjectOfEachKind) {
+  TruthModel m;
+  KuvEeModelDico model("Model", Guid(60).guid());
+  KuvEeChangeExpression change;
+  KuvEeNodeRef* tree = own(optionLeaf(m, 0)).release();
+  auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &tree);
+  ASSERT_EQ(S_OK, change.setModelCriteria(&model, record));
+  KuvEeCompositionMatrixExpression matrix;
+  ASSERT_EQ(S_OK, matrix.IF_SetCriteria(&model, *own(optionLeaf(m, 1))));
+  ASSERT_EQ(S_OK, matrix.THEN_SetCriteria(&model, *own(optionLeaf(m, 2))));
+  const KuvInSet views(KuvInIntHolder::sType());
+  const TruthTable option[3] = {*truthTable(m, *own(optionLeaf(m, 0))), *truthTable(m, *own(optionLeaf(m, 1))),
+                                *truthTable(m, *own(optionLeaf(m, 2)))};
+
+  KuvInMap byDomain(KuvInIntHolder::sType(), KuvEeExpression::sType());
+  byDomain.Put(KuvInIntHolder(KuvDiversityDomain_ConfigChange), &change);
+  KuvFltObject* object = nullptr;
+  ASSERT_EQ(S_OK, KuvExpressionDBDataServices::BuildFilteringObject(byDomain, object, views, CFG_EXPRVIEW_CURRENT));
+  std::unique_ptr<KuvFltObject> owned(object);
+  const KuvFltApplicability* applicability = KuvFltApplicability::cast(*object);
+  ASSERT_NE(nullptr, applicability);
+  EXPECT_EQ(option[0], *dnfTable(m, *applicability->getCriteria(model.getGuid())));
+
+  byDomain.Put(KuvInIntHolder(KuvDiversityDomain_ConfigChange), &matrix);
+  object = nullptr;
+  ASSERT_EQ(S_OK, KuvExpressionDBDataServices::BuildFilteringObject(byDomain, object, views, CFG_EXPRVIEW_CURRENT));
+  owned.reset(object);
+  const KuvFltCompositionMatrix* built = KuvFltCompositionMatrix::cast(*object);
+  ASSERT_NE(nullptr, built);
+  EXPECT_EQ(option[1], *dnfTable(m, *built->IF_GetCriteria(model.getGuid())));
+  EXPECT_EQ(option[2], *dnfTable(m, *built->THEN_GetCriteria(model.getGuid())));
+
+  KuvEeGenericExpression generic(own(optionLeaf(m, 0)).release());
+  byDomain.Put(KuvInIntHolder(KuvDiversityDomain_ConfigChange), &generic);
+  KuvBioBufferOut out;
+  EXPECT_TRACES(E_FAIL, "ERROR: KuvExpressionDBDataServices::BuildFilteringObject FAILED.",
+                KuvExpressionDBDataServices::ComputeCompiledBinary(byDomain, out, views, CFG_EXPRVIEW_CURRENT));
+  EXPECT_EQ(0u, out.GetLength());
+  KuvFltFilter* filter = nullptr;
+  const KuvInMap empty(KuvInIntHolder::sType(), KuvEeExpression::sType());
+  EXPECT_TRACES(E_FAIL, "ERROR: Filter with no domain expression",
+                KuvExpressionDBDataServices::BuildFltFilter(empty, CFG_EXPRVIEW_CURRENT, filter));
 }
