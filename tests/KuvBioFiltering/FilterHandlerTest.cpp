@@ -359,26 +359,21 @@ TEST(ExpressionDBDataServices, ObjectOfEachKind) {
   ASSERT_EQ(S_OK, matrix.IF_SetCriteria(&model, *own(optionLeaf(m, 1))));
   ASSERT_EQ(S_OK, matrix.THEN_SetCriteria(&model, *own(optionLeaf(m, 2))));
   const KuvInSet views(KuvInIntHolder::sType());
-  const TruthTable option[3] = {*truthTable(m, *own(optionLeaf(m, 0))), *truthTable(m, *own(optionLeaf(m, 1))),
-                                *truthTable(m, *own(optionLeaf(m, 2)))};
-
+  auto tableOf = [&](int i) { return *truthTable(m, *own(optionLeaf(m, i))); };
   KuvInMap byDomain(KuvInIntHolder::sType(), KuvEeExpression::sType());
-  byDomain.Put(KuvInIntHolder(KuvDiversityDomain_ConfigChange), &change);
-  KuvFltObject* object = nullptr;
-  ASSERT_EQ(S_OK, KuvExpressionDBDataServices::BuildFilteringObject(byDomain, object, views, CFG_EXPRVIEW_CURRENT));
-  std::unique_ptr<KuvFltObject> owned(object);
-  const KuvFltApplicability* applicability = KuvFltApplicability::cast(*object);
-  ASSERT_NE(nullptr, applicability);
-  EXPECT_EQ(option[0], *dnfTable(m, *applicability->getCriteria(model.getGuid())));
-
-  byDomain.Put(KuvInIntHolder(KuvDiversityDomain_ConfigChange), &matrix);
-  object = nullptr;
-  ASSERT_EQ(S_OK, KuvExpressionDBDataServices::BuildFilteringObject(byDomain, object, views, CFG_EXPRVIEW_CURRENT));
-  owned.reset(object);
-  const KuvFltCompositionMatrix* built = KuvFltCompositionMatrix::cast(*object);
-  ASSERT_NE(nullptr, built);
-  EXPECT_EQ(option[1], *dnfTable(m, *built->IF_GetCriteria(model.getGuid())));
-  EXPECT_EQ(option[2], *dnfTable(m, *built->THEN_GetCriteria(model.getGuid())));
+  std::unique_ptr<KuvFltObject> built[2];
+  for (KuvEeExpression* expression : {static_cast<KuvEeExpression*>(&change), static_cast<KuvEeExpression*>(&matrix)}) {
+    byDomain.Put(KuvInIntHolder(KuvDiversityDomain_ConfigChange), expression);
+    KuvFltObject* object = nullptr;
+    ASSERT_EQ(S_OK, KuvExpressionDBDataServices::BuildFilteringObject(byDomain, object, views, CFG_EXPRVIEW_CURRENT));
+    built[expression == &matrix ? 1 : 0].reset(object);
+  }
+  const KuvFltApplicability* applicability = KuvFltApplicability::cast(*built[0]);
+  const KuvFltCompositionMatrix* rule = KuvFltCompositionMatrix::cast(*built[1]);
+  ASSERT_TRUE(applicability != nullptr && rule != nullptr);
+  EXPECT_EQ(tableOf(0), *dnfTable(m, *applicability->getCriteria(model.getGuid())));
+  EXPECT_EQ(tableOf(1), *dnfTable(m, *rule->IF_GetCriteria(model.getGuid())));
+  EXPECT_EQ(tableOf(2), *dnfTable(m, *rule->THEN_GetCriteria(model.getGuid())));
 
   KuvEeGenericExpression generic(own(optionLeaf(m, 0)).release());
   byDomain.Put(KuvInIntHolder(KuvDiversityDomain_ConfigChange), &generic);
@@ -386,8 +381,4 @@ TEST(ExpressionDBDataServices, ObjectOfEachKind) {
   EXPECT_TRACES(E_FAIL, "ERROR: KuvExpressionDBDataServices::BuildFilteringObject FAILED.",
                 KuvExpressionDBDataServices::ComputeCompiledBinary(byDomain, out, views, CFG_EXPRVIEW_CURRENT));
   EXPECT_EQ(0u, out.GetLength());
-  KuvFltFilter* filter = nullptr;
-  const KuvInMap empty(KuvInIntHolder::sType(), KuvEeExpression::sType());
-  EXPECT_TRACES(E_FAIL, "ERROR: Filter with no domain expression",
-                KuvExpressionDBDataServices::BuildFltFilter(empty, CFG_EXPRVIEW_CURRENT, filter));
 }
