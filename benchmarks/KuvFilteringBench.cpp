@@ -44,12 +44,12 @@ std::vector<std::uint8_t> compiled(const KuvInObject& object) {
   return std::vector<std::uint8_t>(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
 }
 
-// Ten selection leaves; W1 admits values 0 and 1 on variables 0..4, 0..2
+// Ten selection leaves; W1 admits values 0 and 1 on variables 0..6, 0..2
 // on the others; W4 a value no object uses.
 std::vector<std::uint8_t> filterBinary(bool none) {
   auto* term = new KuvDnfAndTermMap(kVariables);
   for (int v = 0; v < kVariables; ++v)
-    term->addDnfLeaf(none ? *selection(v, {kValues}) : v < 5 ? *selection(v, {0, 1}) : *selection(v, {0, 1, 2}));
+    term->addDnfLeaf(none ? *selection(v, {kValues}) : v < 7 ? *selection(v, {0, 1}) : *selection(v, {0, 1, 2}));
   auto* dnf = new KuvDnf(DNF_COND_NONE);
   dnf->addAndTerm(term);
   KuvFltFilter filter(CFG_EXPRVIEW_CURRENT, KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT);
