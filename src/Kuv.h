@@ -200,6 +200,9 @@
 #include "KuvFilterable.h"
 #include "KuvBioFilter.h"
 #include "KuvCompiledBinaryParser.h"
+#include "KuvExpressionDBDataServices.h"
+#include "KuvFilterHandler.h"
+#include "KuvFilteringServices.h"
 
 #include "KuvInTreeParser.h"
 #include "KuvPiVarEffSyntax.h"

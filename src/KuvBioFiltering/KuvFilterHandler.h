@@ -1,0 +1,89 @@
+// KuvFilterHandler: a compiled filter decoded once and applied to the
+// compiled binaries of many objects, one after the other, without copying
+// or keeping them.
+//
+//     KuvFilterHandler handler(filterBytes, filterSize, 0);
+//     if (handler.isValid() != S_OK) ...;
+//     int visible = -1;
+//     handler.Apply(objectBytes, objectSize, visible);  // 1 passes, 0 not, -1 unreadable
+//
+// An object passes when its effectivity intersects the filter in every
+// domain both state (KuvFltComparisonServices::IsIntersect with both
+// comparison modes at 1 and the dictionary flag set).
+//
+// The handler made from another handler and composition matrices (filter
+// prepared for a context) is not offered yet: it stays invalid with
+// E_NOTIMPL.
+//
+// Ownership: the handler owns its decoded filter; a copy decodes nothing,
+// it clones the filter. Object binaries stay the caller's.
+#pragma once
+
+#include <cstdint>
+
+#include "KuvBioBufferOut.h"
+#include "KuvFltFilter.h"
+
+class KuvFltEffectivity;
+
+class KUV_API KuvFilterHandler : public KuvInObject {
+  KUV_DECLARE_TYPE(KuvFilterHandler)
+
+public:
+  // Invalid (E_NOTIMPL) until a filter is read.
+  KuvFilterHandler();
+  KuvFilterHandler(const std::uint8_t* filterBinary, unsigned int size, std::uint8_t flag);
+  // Each binary is read and merged into the first (KuvFltFilter::MergeWithFilter).
+  KuvFilterHandler(const std::uint8_t* const* filterBinaries, const unsigned int* sizes, unsigned int count,
+                   std::uint8_t flag);
+  // The other handler's filter prepared with the composition matrices of
+  // each dictionary: not offered yet, invalid with E_NOTIMPL after the
+  // argument checks.
+  KuvFilterHandler(const KuvFilterHandler& other, const std::uint8_t* const* compositionMatrixBinaries,
+                   const unsigned int* compositionMatrixSizes, unsigned int nbCompositionMatrixBinaries,
+                   const unsigned int* nbOfCompositionMatrixPerDictionary, unsigned int nbDictionaries);
+  KuvFilterHandler(const KuvFilterHandler& other);
+  KuvFilterHandler& operator=(const KuvFilterHandler& other);
+  ~KuvFilterHandler() override;
+
+  // result: 1 the object passes, 0 it does not, -1 when the binary is not
+  // a readable effectivity (then the call fails too). E_INVALIDARG for a
+  // size of 0 or a null binary.
+  HRESULT Apply(const std::uint8_t* objectBinary, unsigned int size, int& result) const;
+  // results (null on entry): a new array of count answers as above, -1 for
+  // each unreadable object without failing the call; the caller frees it
+  // with delete[]. S_FALSE and no array when there is nothing to do. Only
+  // a failing intersection test fails the call, leaving results null.
+  HRESULT Apply(const std::uint8_t* const* objectBinaries, const unsigned int* sizes, unsigned int count,
+                int*& results) const;
+  // The filter written back as a compiled binary; the caller frees bytes
+  // with KuvBioBufferOut::FreeBytes. bytes must be null on entry.
+  HRESULT getFilterCompiledBinary(const std::uint8_t*& bytes, unsigned int& size) const;
+  // 0 when a filter is decoded; E_NOTIMPL before; the read's failure.
+  HRESULT isValid() const { return m_status; }
+  const KuvFltFilter* getFilter() const { return m_filter; }
+  std::uint8_t getFlag() const { return m_flag; }
+
+  KuvInString toString() const override;
+
+private:
+  friend class KuvFilteringServices;
+  // How a reading failure is worded: the handler writes "ERROR: ", the
+  // query services "ERROR : ".
+  enum class Wording { Handler, Query };
+  // A new filter read from a compiled binary, the caller's.
+  static HRESULT readFilter(const std::uint8_t* bytes, unsigned int size, Wording wording, KuvFltFilter*& filter);
+  // The object's binary read in place: a new effectivity, the caller's.
+  // With trace clear only the reader's own messages are printed: a query
+  // answers -1 for such an object and goes on.
+  static HRESULT readEffectivity(const std::uint8_t* bytes, unsigned int size, bool trace,
+                                 KuvFltEffectivity*& effectivity);
+  // 1 or 0 for each object, -1 for an unreadable one; a failing
+  // intersection test ends the loop with its code.
+  static HRESULT applyEach(const KuvFltFilter& filter, const std::uint8_t* const* objectBinaries,
+                           const unsigned int* sizes, unsigned int count, int* results);
+
+  KuvFltFilter* m_filter = nullptr;
+  std::uint8_t m_flag = 0;
+  HRESULT m_status = E_NOTIMPL;
+};
