@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "KuvEeDnfComparisonServices.h"
 #include "KuvEeDnfConvertor.h"
 #include "KuvFltApplicability.h"
 #include "KuvFltEffectivity.h"
@@ -106,6 +107,18 @@ HRESULT KuvFltComparisonServices::IsEqual(const KuvFltEffectivity& a, const KuvF
   answer = 0;
   const HRESULT hr = a.isEqual(b, answer);
   if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isEqual on effectivities FAILED.");
+  return S_OK;
+}
+
+HRESULT KuvFltComparisonServices::IsIncluding(const KuvFltApplicability& a, const KuvFltApplicability& b,
+                                              unsigned char& answer) {
+  answer = 0;
+  for (const auto& e : a.criteria().entries()) {
+    const HRESULT hr = KuvEeDnfComparisonServices::IsAIncludingB(e.dnf, b.getCriteria(e.dictionary), e.dictionary);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : IsIncluding of DNFs FAILED.");
+    if (hr != S_OK) return S_OK;
+  }
+  answer = 1;
   return S_OK;
 }
 

@@ -13,6 +13,10 @@
 // - Two applicabilities are equal when they state the same dictionaries
 //   and, dictionary by dictionary, forms with the same configurations (the
 //   test filter equality makes of one dictionary).
+// - An applicability includes another as a domain filter does
+//   (KuvFltDomainFilter::isIncluding): each of its dictionaries' forms
+//   includes the other's form of that dictionary, one the other lacks
+//   counting as included.
 // - A filter and an effectivity intersect in one domain when either lacks
 //   it or their parts meet there (dictionary flag set, as filtering does).
 //
@@ -59,6 +63,7 @@ public:
                              KuvComparisonMode domainMode, unsigned char& answer);
   static HRESULT IsEqual(const KuvFltEffectivity& a, const KuvFltEffectivity& b, KuvComparisonMode viewMode,
                          KuvComparisonMode domainMode, unsigned char& answer);
+  static HRESULT IsIncluding(const KuvFltApplicability& a, const KuvFltApplicability& b, unsigned char& answer);
   static HRESULT IsEqual(const KuvFltApplicability& a, const KuvFltApplicability& b, unsigned char& answer);
 
   // Over compiled binaries (defined in KuvFilteringAnalysis). A filter and
@@ -74,7 +79,7 @@ public:
   static HRESULT IsIntersect(KuvBioBuffer& reference, const KuvInList& binaries, KuvComparisonMode mode,
                              unsigned char*& answers);
   // a includes b: two filters (KuvFltFilter::isIncluding, its refusals
-  // returned) or two effectivities.
+  // returned), two effectivities or two applicabilities.
   static HRESULT IsIncluding(KuvBioBuffer& a, KuvBioBuffer& b, unsigned char& answer, KuvComparisonMode viewMode,
                              KuvComparisonMode domainMode);
   // reference includes each listed binary; answers as for IsIntersect.

@@ -61,6 +61,8 @@ HRESULT include(const Decoded& a, const Decoded& b, KuvComparisonMode viewMode, 
   }
   if (a.effectivity != nullptr && b.effectivity != nullptr)
     return KuvFltComparisonServices::IsIncluding(*a.effectivity, *b.effectivity, viewMode, domainMode, answer);
+  if (a.applicability != nullptr && b.applicability != nullptr)
+    return KuvFltComparisonServices::IsIncluding(*a.applicability, *b.applicability, answer);
   return unexpectedKinds();
 }
 

@@ -167,7 +167,7 @@ TEST(FltBinaryComparison, InclusionAgreesWithTheObjects) {
 }
 
 // Intersection over binaries by lists, in either order of a filter and an
-// effectivity, in one domain; equality of applicabilities written apart.
+// effectivity, in one domain; equality and inclusion of applicabilities.
 TEST(FltBinaryComparison, IntersectionAndEquality) {
   const auto filter = filterOf({{kDws, kDicoA, {21}}, {kChange, kDicoA, {23}}});
   KuvFltEffectivity meets, misses;
@@ -196,6 +196,13 @@ TEST(FltBinaryComparison, IntersectionAndEquality) {
   EXPECT_EQ(1, answer);
   b.addCriteria(kDicoB, colours({21}));
   EXPECT_EQ(S_OK, Services::IsEqual(a, b, answer));
+  EXPECT_EQ(0, answer);
+  b.addCriteria(kDicoA, colours({21}));
+  aBinary = binaryOf(a);
+  bBinary = binaryOf(b);
+  EXPECT_EQ(S_OK, Services::IsIncluding(aBinary, bBinary, answer, KuvComparisonMode_All, KuvComparisonMode_All));
+  EXPECT_EQ(1, answer);
+  EXPECT_EQ(S_OK, Services::IsIncluding(b, a, answer));
   EXPECT_EQ(0, answer);
 }
 
