@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "KuvCompiledBinaryParser.h"
+#include "KuvDnfOptionEff.h"
+#include "KuvDnfSelectionEff.h"
+#include "KuvEeDnfConvertor.h"
+#include "KuvEeDnfConvertor/DnfTruth.h"
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
+#include "KuvFltApplicability.h"
+#include "KuvFltComparisonServices.h"
+#include "KuvFltEffectivity.h"
+#include "KuvFltFilter.h"
+#include "KuvInList.h"
+#include "support/KuvTestSupport.h"
+
+using namespace kuv_test;
+using Services = KuvFltComparisonServices;
+
+namespace {
+
+const KuvInGuid kDicoA = Guid(1).guid();
+const KuvInGuid kDicoB = Guid(2).guid();
+constexpr KuvFltFilter::SELECTION_MODE kMode150 = KuvEeFilterExpression::CFG_SELECTIONMODE_150;
+constexpr KuvFltFilter::SELECTION_MODE kStrict = KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT;
+constexpr KuvDiversityDomain kDws = KuvDiversityDomain_DWS;
+constexpr KuvDiversityDomain kChange = KuvDiversityDomain_ConfigChange;
+constexpr KuvDiversityDomain kActivation = KuvDiversityDomain_EngineeringActivation;
+
+// A form of one term holding leaf.
+KuvDnf* formOf(KuvDnfLeaf* leaf) {
+  auto* term = new KuvDnfAndTermMap(1);
+  term->addDnfLeaf(*leaf);
+  auto* dnf = new KuvDnf(DNF_COND_NONE);
+  dnf->addAndTerm(term);
+  return dnf;
+}
+
+// The colour of feature 20 is one of the given values (21, 22, ...).
+KuvDnf* colours(std::initializer_list<unsigned> values) {
+  auto* leaf = new KuvDnfSelectionEff(Guid(20).guid(), static_cast<std::int32_t>(values.size()), false, false);
+  for (unsigned v : values) leaf->putValue(Guid(v).guid());
+  return formOf(leaf);
+}
+
+struct Part {
+  KuvDiversityDomain domain;
+  KuvInGuid dictionary;
+  std::initializer_list<unsigned> colours;
+};
+
+std::unique_ptr<KuvFltFilter> filterOf(std::initializer_list<Part> parts, KuvFltFilter::SELECTION_MODE mode = kMode150,
+                                       KuvExpressionView view = CFG_EXPRVIEW_SOURCE) {
+  auto filter = std::make_unique<KuvFltFilter>(view, mode);
+  for (const Part& p : parts) filter->setDnf(p.domain, p.dictionary, colours(p.colours));
+  return filter;
+}
+
+KuvBioBuffer binaryOf(const KuvInObject& object) {
+  KuvBioBufferOut out;
+  EXPECT_EQ(S_OK, KuvCompiledBinaryParser::Write(object, out));
+  return KuvBioBuffer(out);
+}
+
+}  // namespace
+
+// Filter equality against the configurations of the forms: random pairs,
+// half of them the same form written another way (a Or (a And x)).
+TEST(FltEquality, AgainstTheTruthTables) {
+  TruthModel m;
+  // Negating a form rebuilds its dictionary from its leaves, which cannot place
+  // a date: the trees keep to the other variables.
+  TreeGenerator generator(m, 23, {.maxNodes = 6, .notFlag = false, .domainOverLeavesOnly = true, .dates = false});
+  int equal = 0, compared = 0;
+  for (int i = 0; i < 200; ++i) {
+    Tree a = generator.next();
+    Tree b = i % 2 == 0 ? generator.next()
+                        : own(Or({a->getNode()->clone()->getNode(),
+                                  And({a->getNode()->clone()->getNode(), generator.next()->getNode()->clone()->getNode()})}));
+    KuvDnf* dnfA = KuvEeDnfConvertor::NodeRef2Dnf(*a);
+    KuvDnf* dnfB = KuvEeDnfConvertor::NodeRef2Dnf(*b);
+    ASSERT_TRUE(dnfA != nullptr && dnfB != nullptr);
+    const auto tableA = dnfTable(m, *dnfA), tableB = dnfTable(m, *dnfB);
+    const std::string texts = std::string(dnfA->toString().ConvertToChar()) + " / " + dnfB->toString().ConvertToChar();
+    KuvFltFilter first(CFG_EXPRVIEW_CURRENT, kMode150), second(CFG_EXPRVIEW_CURRENT, kMode150);
+    first.setDnf(kChange, kDicoA, dnfA);
+    second.setDnf(kChange, kDicoA, dnfB);
+    if (!tableA || !tableB) continue;
+    const bool same = *tableA == *tableB;
+    for (const KuvComparisonMode mode : {KuvComparisonMode_All, KuvComparisonMode_Any}) {
+      unsigned char answer = 2;
+      ASSERT_EQ(S_OK, Services::IsEqual(first, second, mode, answer)) << texts;
+      ASSERT_EQ(same ? 1 : 0, answer) << texts;
+    }
+    ++compared;
+    equal += same ? 1 : 0;
+  }
+  EXPECT_GT(compared, 150);
+  EXPECT_GT(equal, 60);
+}
+
+// How the domains and dictionaries of two filters combine into their
+// equality in both modes.
+TEST(FltEquality, DomainsDictionariesAndModes) {
+  struct Case {
+    const char* name;
+    std::unique_ptr<KuvFltFilter> a, b;
+    int all, any;
+  };
+  Case cases[] = {
+      {"both empty", filterOf({}), filterOf({}), 1, 0},
+      {"other view", filterOf({}), filterOf({}, kMode150, CFG_EXPRVIEW_CURRENT), 0, 0},
+      {"other selection mode", filterOf({{kDws, kDicoA, {21}}}), filterOf({{kDws, kDicoA, {21}}}, kStrict), 0, 0},
+      {"one domain differs", filterOf({{kDws, kDicoA, {21}}, {kChange, kDicoA, {22}}}),
+       filterOf({{kDws, kDicoA, {21}}, {kChange, kDicoA, {23}}}), 0, 1},
+      {"domain only in the second", filterOf({{kDws, kDicoA, {21}}}),
+       filterOf({{kDws, kDicoA, {21}}, {kActivation, kDicoA, {21}}}), 0, 1},
+      {"domain only in the first", filterOf({{kDws, kDicoA, {21}}, {kActivation, kDicoA, {21}}}),
+       filterOf({{kDws, kDicoA, {21}}}), 0, 1},
+      {"dictionary the second lacks", filterOf({{kDws, kDicoA, {21}}, {kDws, kDicoB, {21}}}),
+       filterOf({{kDws, kDicoA, {21}}}), 0, 0},
+      {"the last dictionary decides", filterOf({{kDws, kDicoA, {21}}, {kDws, kDicoB, {21}}}),
+       filterOf({{kDws, kDicoA, {22}}, {kDws, kDicoB, {21}}}), 1, 1},
+  };
+  for (const Case& c : cases) {
+    unsigned char all = 2, any = 2;
+    EXPECT_EQ(S_OK, Services::IsEqual(*c.a, *c.b, KuvComparisonMode_All, all)) << c.name;
+    EXPECT_EQ(S_OK, Services::IsEqual(*c.a, *c.b, KuvComparisonMode_Any, any)) << c.name;
+    EXPECT_EQ(c.all, all) << c.name;
+    EXPECT_EQ(c.any, any) << c.name;
+  }
+}
+
+// Over written binaries: inclusion answers as over the objects, refusals
+// included, and frames its trace.
+TEST(FltBinaryComparison, InclusionAgreesWithTheObjects) {
+  std::vector<std::unique_ptr<KuvFltFilter>> filters;
+  filters.push_back(filterOf({{kDws, kDicoA, {21, 22}}, {kChange, kDicoA, {23}}}));
+  filters.push_back(filterOf({{kDws, kDicoA, {21}}, {kChange, kDicoA, {23}}}));
+  filters.push_back(filterOf({{kChange, kDicoA, {23}}}));
+  filters.push_back(filterOf({{kDws, kDicoA, {21}}}, kStrict));
+  filters.push_back(filterOf({}));
+  filters.back()->setDnf(
+      kChange, kDicoA, formOf(new KuvDnfOptionEff(Guid(10).guid(), Guid(11).guid(), KuvDnfOptionEff::Selected, false)));
+  for (const auto& f : filters) {
+    for (const auto& g : filters) {
+      const HRESULT expected = f->isIncluding(*g);
+      KuvBioBuffer a = binaryOf(*f), b = binaryOf(*g);
+      unsigned char answer = 2;
+      const HRESULT hr = Services::IsIncluding(a, b, answer, KuvComparisonMode_All, KuvComparisonMode_All);
+      EXPECT_EQ(FAILED(expected) ? expected : S_OK, hr) << text(*f) << text(*g);
+      EXPECT_EQ(expected == S_OK ? 1 : 0, answer) << text(*f) << text(*g);
+    }
+  }
+  KuvBioBuffer a = binaryOf(*filters[0]), b = binaryOf(*filters[1]);
+  unsigned char answer = 2;
+  ScopedFlags calls(Services::traceChannel(), 3);
+  const std::string traced = captured([&] {
+    EXPECT_EQ(S_OK, Services::IsIncluding(a, b, answer, KuvComparisonMode_All, KuvComparisonMode_All));
+  });
+  const auto inputs = traced.find("IsIncluding global with inputs : FltFilter");
+  EXPECT_NE(std::string::npos, inputs) << traced;
+  EXPECT_LT(inputs, traced.find("Result is: 1")) << traced;
+}
+
+// Intersection over binaries by lists, in either order of a filter and an
+// effectivity, in one domain; equality and inclusion of applicabilities.
+TEST(FltBinaryComparison, IntersectionAndEquality) {
+  const auto filter = filterOf({{kDws, kDicoA, {21}}, {kChange, kDicoA, {23}}});
+  KuvFltEffectivity meets, misses;
+  meets.setDnf(kDws, CFG_EXPRVIEW_SOURCE, kDicoA, colours({21, 22}));
+  misses.setDnf(kDws, CFG_EXPRVIEW_SOURCE, kDicoA, colours({22}));
+  misses.setDnf(kChange, CFG_EXPRVIEW_SOURCE, kDicoA, colours({23}));
+  KuvBioBuffer meetsBinary = binaryOf(meets), missesBinary = binaryOf(misses), reference = binaryOf(*filter);
+  KuvInList binaries(KuvBioBuffer::sType());
+  binaries.PutBack(&meetsBinary);
+  binaries.PutBack(&missesBinary);
+  unsigned char* answers = nullptr;
+  ASSERT_EQ(S_OK, Services::IsIntersect(reference, binaries, KuvComparisonMode_All, answers));
+  const std::unique_ptr<unsigned char[]> owned(answers);
+  EXPECT_EQ(1, answers[0]);
+  EXPECT_EQ(0, answers[1]);
+  unsigned char answer = 2;
+  reference = binaryOf(*filter);
+  EXPECT_EQ(S_OK, Services::IsIntersect(missesBinary, reference, kChange, answer));
+  EXPECT_EQ(1, answer);
+
+  KuvFltApplicability a, b;
+  a.addCriteria(kDicoA, colours({21, 22}));
+  b.addCriteria(kDicoA, colours({22, 21}));
+  KuvBioBuffer aBinary = binaryOf(a), bBinary = binaryOf(b);
+  EXPECT_EQ(S_OK, Services::IsEqual(aBinary, bBinary, KuvComparisonMode_All, answer));
+  EXPECT_EQ(1, answer);
+  b.addCriteria(kDicoB, colours({21}));
+  EXPECT_EQ(S_OK, Services::IsEqual(a, b, answer));
+  EXPECT_EQ(0, answer);
+  b.addCriteria(kDicoA, colours({21}));
+  aBinary = binaryOf(a);
+  bBinary = binaryOf(b);
+  EXPECT_EQ(S_OK, Services::IsIncluding(aBinary, bBinary, answer, KuvComparisonMode_All, KuvComparisonMode_All));
+  EXPECT_EQ(1, answer);
+  EXPECT_EQ(S_OK, Services::IsIncluding(b, a, answer));
+  EXPECT_EQ(0, answer);
+}
+
+// A binary that does not read is refused with the reader's code, kinds the
+// comparison does not take with E_INVALIDARG, and a list answers nothing.
+TEST(FltBinaryComparison, RefusedBinaries) {
+  const auto filter = filterOf({{kDws, kDicoA, {21}}});
+  static const std::uint8_t garbage[] = {'f', 'l', 'x', 3, 0};
+  KuvBioBuffer unreadable(garbage, sizeof garbage, 0), one = binaryOf(*filter), other = binaryOf(*filter);
+  unsigned char answer = 2;
+  EXPECT_TRACES(E_FAIL, "ERROR : CompiledBinaryParser::Read FAILED.",
+                Services::IsIntersect(one, unreadable, KuvComparisonMode_All, answer));
+  one = binaryOf(*filter);
+  EXPECT_TRACES(E_INVALIDARG, "ERROR : unexpected kinds of compiled binaries",
+                Services::IsIntersect(one, other, KuvComparisonMode_All, answer));
+  one = binaryOf(*filter);
+  KuvInList binaries(KuvBioBuffer::sType());
+  binaries.PutBack(&unreadable);
+  unsigned char* answers = nullptr;
+  EXPECT_EQ(E_FAIL, Services::IsIncluding(one, binaries, KuvComparisonMode_All, KuvComparisonMode_All, answers));
+  EXPECT_EQ(nullptr, answers);
+}
