@@ -207,6 +207,8 @@
 #include "KuvXMLV3ModelDicoSAXHandler.h"
 #include "KuvXMLV2ExprWriter.h"
 #include "KuvXMLV3ExprWriter.h"
+#include "KuvXMLV2ExprSAXHandler.h"
+#include "KuvXMLV3ExprSAXHandler.h"
 #include "KuvJSONModelDicoParser.h"
 #include "KuvXMLV2DicoSAXHandlerBase.h"
 #include "KuvXMLV2ModelDicoSAXHandler.h"

@@ -61,3 +61,57 @@ inline std::unique_ptr<KuvEeFilterExpression> filter(KuvEeModelDico* model, unsi
 }
 
 }  // namespace kuv_test
+
+namespace kuv_test {
+
+// A document written by a writer of the given version (3 or 2); the
+// writer's code is checked by the caller through ok.
+inline std::string writeDocument(const KuvEeExpression& expression, const KuvXMLV2IModelerContext* texts,
+                                 int version, HRESULT* code = nullptr) {
+  KuvXMLTextWriter sink;
+  std::unique_ptr<KuvXMLV2ExprWriter> writer;
+  if (version == 3)
+    writer = std::make_unique<KuvXMLV3ExprWriter>(sink, texts, 0, 1, 1);
+  else
+    writer = std::make_unique<KuvXMLV2ExprWriter>(sink, texts, 0, 1, 1);
+  const HRESULT hr = writer->write(expression);
+  if (code != nullptr) *code = hr;
+  return sink.GetText();
+}
+
+// One document read through the adapter by an expression reader.
+struct ExprReading {
+  HRESULT parsed = E_FAIL;
+  HRESULT generated = E_FAIL;
+  std::unique_ptr<KuvEeExpression> expression;
+  KuvXMLV2ParserError error;
+  std::int32_t line = 0;
+};
+
+inline ExprReading readDocument(SampleModel& sample, const std::string& document, int version = 3,
+                                unsigned char strictArity = 1, unsigned char ignoreUnknown = 0,
+                                KuvEeExpression* given = nullptr) {
+  ExprReading reading;
+  KuvXMLV2ExpressionData data;
+  KuvEeExpression* expression = given;
+  std::unique_ptr<KuvXMLV2ExprSAXHandler> handler;
+  if (version == 3)
+    handler = std::make_unique<KuvXMLV3ExprSAXHandler>(sample.context, data, &sample.texts, expression,
+                                                       strictArity, ignoreUnknown, 1, 1);
+  else
+    handler = std::make_unique<KuvXMLV2ExprSAXHandler>(sample.context, data, &sample.texts, expression,
+                                                       strictArity, ignoreUnknown);
+  KuvXMLExpatParser parser;
+  reading.parsed = parser.ParseBuffer(document.data(), document.size(), *handler);
+  reading.line = parser.GetLine();
+  if (FAILED(reading.parsed)) handler->GetError(reading.error);
+  reading.generated = handler->GetGeneratedExpression();
+  if (given == nullptr) {
+    reading.expression.reset(expression);
+  } else {
+    EXPECT_EQ(given, expression);
+  }
+  return reading;
+}
+
+}  // namespace kuv_test
