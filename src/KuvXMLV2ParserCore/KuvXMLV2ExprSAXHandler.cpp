@@ -946,7 +946,8 @@ HRESULT XMLExprReading::endContext() {
 
 HRESULT XMLExprReading::end(const KuvInString& name) {
   if (m_skipDepth > 0) {
-    --m_skipDepth;
+    // The skipped element itself counted in the depth, its content did not.
+    if (--m_skipDepth == 0) --m_depth;
     return S_OK;
   }
   --m_depth;

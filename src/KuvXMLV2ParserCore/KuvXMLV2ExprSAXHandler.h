@@ -36,6 +36,8 @@
 // - Unknown elements and attributes are refused ([E10]) unless the handler
 //   was told to ignore unknown elements; nesting deeper than 2000 elements
 //   is refused.
+// - Version 2 documents have no SchemaVersion; this reader accepts one and
+//   does not look at it, and reads SelectedBy back.
 // - The flags: strictArity makes an AND or OR with fewer than two children
 //   an error ([E6]); ignoreUnknownElements skips elements (and their
 //   content) the vocabulary does not know.

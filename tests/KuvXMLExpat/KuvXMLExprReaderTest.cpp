@@ -262,9 +262,13 @@ TEST(KuvXMLV3ExprSAXHandlerTest, FillsTheCallersExpressionOfTheSameKindOnly) {
   EXPECT_EQ("KuvEeChangeExpression( Global: NONE )", text(&other));
 }
 
+// Skipped elements, however many, do not count towards the nesting limit.
 TEST(KuvXMLV2ExprSAXHandlerTest, IgnoresUnknownElementsAndLooseArityWhenTold) {
   SampleModel sample;
-  const std::string document = inContext("<Annotation><AND/></Annotation><OR><Boolean>true</Boolean></OR>");
+  std::string skipped;
+  for (int i = 0; i < 2001; ++i)
+    skipped += i % 2 ? "<Description>text</Description>" : "<Annotation><AND/></Annotation>";
+  const std::string document = inContext(skipped + "<OR><Boolean>true</Boolean></OR>");
   const kuv_test::ExprReading reading = kuv_test::readDocument(sample, document, 2, 0, 1);
   EXPECT_EQ(S_OK, reading.generated) << reading.error.message.ConvertToChar();
   EXPECT_EQ(
