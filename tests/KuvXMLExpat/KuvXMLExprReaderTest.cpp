@@ -26,58 +26,6 @@ std::string engine(const std::string& options) {
   return "<Feature Type='ConfigFeature' Name='Engine'>" + options + "</Feature>";
 }
 
-// Documents the writer gives read back into the expression they came from,
-// by both versions.
-TEST(KuvXMLV3ExprSAXHandlerTest, ReadsBackWhatTheWriterWrites) {
-  SampleModel sample;
-  KuvEeModelDico* model = sample.model;
-  const std::function<std::unique_ptr<KuvEeExpression>()> builds[] = {
-      [&] {
-        auto* tree = new KuvEeOrOp;
-        tree->addChild(kuv_test::optionLeaf(sample.option("V8"), KuvCriteriaSelectedBy_UserSelected));
-        auto* negation = new KuvEeNotOp;
-        negation->setChildRef(
-            kuv_test::unitLeaf(sample.units, {{-2000000000, true, 3, true}, {7, false, 9, true}})
-                ->getNodeRef());
-        tree->addChild(negation);
-        return kuv_test::effectivity(model, tree, new KuvEeFalse);
-      },
-      [&] {
-        KuvEeMilestonesSelection selection;
-        selection.setFromBound(KuvEeMilestonesSelectionBound(sample.milestone("Concept"), false));
-        selection.addToBound(KuvEeMilestonesSelectionBound(sample.milestone("Launch"), true));
-        KuvInListVal selections(KuvEeMilestonesSelection::sType());
-        selections.PutBack(selection);
-        auto* eff = new KuvEeMilestonesEff(sample.program, KuvEeMilestonesEff::AllFalse);
-        eff->addSelections(selections);
-        auto expression = std::make_unique<KuvEeChangeExpression>();
-        expression->setGlobalCriteria((new KuvEeVarEffLeaf(eff))->getNodeRef());
-        return std::unique_ptr<KuvEeExpression>(std::move(expression));
-      },
-      [&] {
-        auto* eff = new KuvEeSelectionEff(sample.color, KuvEeSelectionEff::AllFalse);
-        eff->add(KuvInString("Green"), KuvCriteriaSelectedBy_RuleDeduced);
-        auto expression =
-            kuv_test::filter(model, 1, {eff, new KuvEeOptionEff(sample.option("V6"), KuvEeOptionEff::T)});
-        expression->setSelectionMode(KuvEeFilterExpression::CFG_SELECTIONMODE_150);
-        return std::unique_ptr<KuvEeExpression>(std::move(expression));
-      },
-      [&] { return std::unique_ptr<KuvEeExpression>(kuv_test::filter(model, 0)); },
-  };
-  for (const auto& build : builds) {
-    const auto original = build();
-    for (const int version : {3, 2}) {
-      HRESULT written = E_FAIL;
-      const std::string document = kuv_test::writeDocument(*original, &sample.texts, version, &written);
-      ASSERT_EQ(S_OK, written) << document;
-      const kuv_test::ExprReading reading = kuv_test::readDocument(sample, document, version);
-      EXPECT_EQ(S_OK, reading.parsed) << document;
-      EXPECT_EQ(S_OK, reading.generated) << document;
-      EXPECT_EQ(text(original.get()), text(reading.expression.get())) << document;
-    }
-  }
-}
-
 // Choices the writer never meets: several options of one category, a date
 // without its time, an inherited-effectivity tree beside the criteria.
 TEST(KuvXMLV3ExprSAXHandlerTest, SettlesWhatTheWriterLeavesOpen) {
