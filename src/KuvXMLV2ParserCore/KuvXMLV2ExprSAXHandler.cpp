@@ -742,6 +742,13 @@ HRESULT XMLExprReading::startInheritedEff(const KuvInMapVal& attributes) {
   if (m_kind == 2)
     KUV_XML_REFUSE(CFG_ERR_INHERITED_IN_QUERY, CRITERIA_INHERITED_EFFECTIVITY, "", "",
                    "ERROR: Inherited effectivities are forbidden in a filter expression.");
+  // Only the writer's AND around a Context's two trees may hold an
+  // inherited effectivity directly; otherwise they are alternatives.
+  if (!m_stack.empty() && !KuvEeOrOp::isObjectOfThisType(*m_stack.back()) &&
+      !(m_stack.size() == 1 && m_part == Part::CONTEXT && KuvEeAndOp::isObjectOfThisType(*m_stack.back())))
+    KUV_XML_REFUSE(
+        CFG_ERR_UNEXPECTED, CRITERIA_INHERITED_EFFECTIVITY, "", "",
+        "ERROR: unexpected, last operator should be OR op : we expect a OR between inherited effectivities.");
   const KuvInString* id = attribute(attributes, "FilterableId");
   if (id == nullptr)
     KUV_XML_REFUSE(CFG_ERR_INHERITED_ID_MISSING, CRITERIA_INHERITED_EFFECTIVITY, "", "",

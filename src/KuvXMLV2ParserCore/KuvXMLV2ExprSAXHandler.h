@@ -17,7 +17,8 @@
 //   A Context tree made only of InheritedEff elements (one, or an OR of
 //   them) is the dictionary's inherited-effectivity tree; an AND of such a
 //   tree and another one is split into both trees, as the writer joins
-//   them; any other tree is the criteria tree.
+//   them; any other tree is the criteria tree. An InheritedEff may sit
+//   only under an OR, or directly under that AND.
 // - A Feature names a feature of the dictionary of its Context (of the
 //   data's dictionary, or of the context's only dictionary, outside any
 //   Context; by name in the expression context otherwise). Several options

@@ -116,6 +116,9 @@ TEST(KuvXMLV3ExprSAXHandlerTest, RefusesBadDocumentsWithTheirMessages) {
       {"inherited effectivity without id", inContext("<InheritedEff FilterableName='Base'/>"),
        "[E7] c 'Id' attribute MANDATORY for Inherited Effectivities is missing.",
        "ERROR: attribute FilterableId not found."},
+      {"inherited effectivity under a NOT",
+       inContext("<NOT><InheritedEff FilterableId='1' FilterableName='Base'/></NOT>"), e0,
+       "ERROR: unexpected, last operator should be OR op : we expect a OR between inherited effectivities."},
       {"inherited effectivity in a filter",
        "<CfgFilterExpression><FilterSelection SelectionMode='Strict'><InheritedEff FilterableId='1' "
        "FilterableName='Base'/></FilterSelection></CfgFilterExpression>",
