@@ -6,3 +6,4 @@
 #include "Kuv.h"
 
 #include "KuvXMLExpatParser.h"
+#include "KuvXMLTextWriter.h"

@@ -32,29 +32,6 @@ namespace {
 
 using kuv_test::Tree;
 
-// Same shape, same kinds, equal criteria.
-bool sameTree(const KuvEeNode& a, const KuvEeNode& b) {
-  if (a.dType() != b.dType()) return false;
-  bool equal = false;
-  if (const auto* leaf = KuvEeVarEffLeaf::cast(a))
-    return SUCCEEDED(leaf->getVarEff()->equals(KuvEeVarEffLeaf::cast(b)->getVarEff(), equal)) && equal;
-  if (const auto* leaf = KuvEeRestrictionEffLeaf::cast(a))
-    return SUCCEEDED(leaf->getRestrictionEff()->isEqual(KuvEeRestrictionEffLeaf::cast(b)->getRestrictionEff(),
-                                                        equal)) &&
-           equal;
-  if (const auto* leaf = KuvEeEffLeaf::cast(a)) {
-    const auto* other = KuvEeEffLeaf::cast(b);
-    return leaf->getTargetEff() == other->getTargetEff() && leaf->isNegated() == other->isNegated() &&
-           leaf->isEquivalentToTrue() == other->isEquivalentToTrue() &&
-           leaf->isEquivalentToFalse() == other->isEquivalentToFalse();
-  }
-  const KuvEeOp* op = KuvEeOp::cast(a);
-  if (op == nullptr) return true;  // TRUE or FALSE
-  const std::vector<KuvEeNode*> x = kuv_test::children(*op), y = kuv_test::children(*KuvEeOp::cast(b));
-  return std::equal(x.begin(), x.end(), y.begin(), y.end(),
-                    [](const KuvEeNode* m, const KuvEeNode* n) { return sameTree(*m, *n); });
-}
-
 // Random expressions over every criterion kind that has a literal form.
 class Generator {
 public:
@@ -220,7 +197,7 @@ TEST(KuvLiteralRoundTripTest, WrittenExpressionsReadBackEqualInBothSyntaxes) {
       KuvInString error;
       Tree back(readers[s].readExpressionSimple(text, error, false));
       ASSERT_NE(back, nullptr) << text.ConvertToChar() << " : " << error.ConvertToChar();
-      EXPECT_TRUE(sameTree(*tree->getNode(), *back->getNode())) << text.ConvertToChar();
+      EXPECT_TRUE(kuv_test::sameTree(*tree->getNode(), *back->getNode())) << text.ConvertToChar();
     }
   }
 }

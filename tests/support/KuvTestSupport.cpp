@@ -1,5 +1,6 @@
 #include "support/KuvTestSupport.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "KuvEeAndOp.h"
@@ -10,6 +11,8 @@
 #include "KuvEeOptionEff.h"
 #include "KuvEeOptionVar.h"
 #include "KuvEeOrOp.h"
+#include "KuvEeRestrictionEff.h"
+#include "KuvEeRestrictionEffLeaf.h"
 #include "KuvEeTrue.h"
 #include "KuvEeVarEffLeaf.h"
 #include "KuvInLinkList.h"
@@ -67,6 +70,28 @@ std::string shape(const KuvEeNode* node) {
   const char* separator = "";
   for (KuvEeNode* child : children(*op)) s += std::exchange(separator, ",") + shape(child);
   return s + ")";
+}
+
+bool sameTree(const KuvEeNode& a, const KuvEeNode& b) {
+  if (a.dType() != b.dType()) return false;
+  bool equal = false;
+  if (const auto* leaf = KuvEeVarEffLeaf::cast(a))
+    return SUCCEEDED(leaf->getVarEff()->equals(KuvEeVarEffLeaf::cast(b)->getVarEff(), equal)) && equal;
+  if (const auto* leaf = KuvEeRestrictionEffLeaf::cast(a))
+    return SUCCEEDED(leaf->getRestrictionEff()->isEqual(KuvEeRestrictionEffLeaf::cast(b)->getRestrictionEff(),
+                                                        equal)) &&
+           equal;
+  if (const auto* leaf = KuvEeEffLeaf::cast(a)) {
+    const auto* other = KuvEeEffLeaf::cast(b);
+    return leaf->getTargetEff() == other->getTargetEff() && leaf->isNegated() == other->isNegated() &&
+           leaf->isEquivalentToTrue() == other->isEquivalentToTrue() &&
+           leaf->isEquivalentToFalse() == other->isEquivalentToFalse();
+  }
+  const KuvEeOp* op = KuvEeOp::cast(a);
+  if (op == nullptr) return true;  // TRUE or FALSE
+  const std::vector<KuvEeNode*> x = children(*op), y = children(*KuvEeOp::cast(b));
+  return std::equal(x.begin(), x.end(), y.begin(), y.end(),
+                    [](const KuvEeNode* m, const KuvEeNode* n) { return sameTree(*m, *n); });
 }
 
 }  // namespace kuv_test

@@ -101,5 +101,7 @@ std::vector<KuvEeNode*> children(const KuvEeOp& op);
 // other leaves by their text.
 std::string shape(const KuvEeNode* node);
 inline std::string shape(const KuvEeNodeRef& ref) { return shape(ref.getNode()); }
+// Same shape, same kinds, equal criteria (the effectivities' own equality).
+bool sameTree(const KuvEeNode& a, const KuvEeNode& b);
 
 }  // namespace kuv_test

@@ -1,0 +1,5 @@
+#include "KuvXMLV2IWriter.h"
+
+KUV_DEFINE_TYPE(KuvXMLV2IWriter, KuvInObject)
+
+KuvXMLV2IWriter::~KuvXMLV2IWriter() = default;

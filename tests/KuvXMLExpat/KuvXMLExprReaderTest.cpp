@@ -1,0 +1,284 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "KuvXMLExprBuilders.h"
+
+namespace {
+
+using kuv_test::SampleModel;
+
+std::string text(const KuvEeExpression* expression) {
+  return expression != nullptr ? expression->toString().ConvertToChar() : "NULL";
+}
+
+std::string effectivityDocument(const std::string& expression) {
+  return "<CfgEffectivityExpression><SchemaVersion>1.1</SchemaVersion><Expression>" + expression +
+         "</Expression></CfgEffectivityExpression>";
+}
+
+std::string inContext(const std::string& criteria) {
+  return effectivityDocument("<Context HolderType='Model' HolderName='Roadster'>" + criteria + "</Context>");
+}
+
+std::string engine(const std::string& options) {
+  return "<Feature Type='ConfigFeature' Name='Engine'>" + options + "</Feature>";
+}
+
+// Choices the writer never meets: several options of one category, a date
+// without its time, an inherited-effectivity tree beside the criteria.
+TEST(KuvXMLV3ExprSAXHandlerTest, SettlesWhatTheWriterLeavesOpen) {
+  SampleModel sample;
+  KuvEeBasicEff* inherited = new KuvEeBasicEff("Base", kuv_test::Guid(90).data());
+  KuvInList dicos(KuvEeModelDico::sType());
+  dicos.PutBack(sample.model);
+  ASSERT_EQ(S_OK, sample.context.AddInheritedEff(inherited, dicos));
+  const std::string reference =
+      "<InheritedEff HolderType='Model' HolderName='Roadster' FilterableName='Base' "
+      "FilterableId='" +
+      std::string(inherited->getGuid().toString().ConvertToChar()) + "'/>";
+  const struct {
+    std::string document;
+    std::string expected;
+  } cases[] = {
+      {inContext(engine("<Feature Name='V6'/><Feature Name='V8'/>")),
+       "KuvEeEffectivityExpression( Global: NONE\nRoadster: ModelCriteria( InheritedEff: NONE - Criteria:  "
+       "OR  "
+       "-/-EeVarEffLeaf : OptionEff( Engine.V6{T__} )\n      \\-EeVarEffLeaf : OptionEff( Engine.V8{T__} ) ) "
+       ")"},
+      {inContext("<Date><SingleValue Value='2026-03-01'/></Date>"), ""},
+      {inContext("<AND>" + reference + "<Boolean>true</Boolean></AND>"), ""},
+      {effectivityDocument("<Global><Boolean>false</Boolean></Global>"),
+       "KuvEeEffectivityExpression( Global: FALSE )"},
+  };
+  const KuvInString dayText = [&] {
+    auto* eff = new KuvEeDateEff(sample.date, KuvEeDateEff::AllFalse);
+    eff->set(KuvInDate(2026, 3, 1, 1, 1, 1), KuvInDate(2026, 3, 1, 24, 60, 60));
+    return kuv_test::effectivity(sample.model, new KuvEeVarEffLeaf(eff))->toString();
+  }();
+  const KuvInString splitText = [&] {
+    return kuv_test::effectivity(sample.model, new KuvEeTrue, nullptr,
+                                 new KuvEeEffLeaf(inherited, sample.model))
+        ->toString();
+  }();
+  const std::string expected[] = {cases[0].expected, dayText.ConvertToChar(), splitText.ConvertToChar(),
+                                  cases[3].expected};
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const kuv_test::ExprReading reading = kuv_test::readDocument(sample, cases[i].document);
+    EXPECT_EQ(S_OK, reading.generated) << cases[i].document << "\n" << reading.error.message.ConvertToChar();
+    EXPECT_EQ(expected[i], text(reading.expression.get())) << cases[i].document;
+  }
+}
+
+// Refused documents: the recorded message, the trace, the caller's pointer
+// left null.
+TEST(KuvXMLV3ExprSAXHandlerTest, RefusesBadDocumentsWithTheirMessages) {
+  SampleModel sample;
+  std::string deep = "<Boolean>true</Boolean>";
+  for (int i = 0; i < 2001; ++i) deep = "<NOT>" + deep + "</NOT>";
+  const std::string unknownE = "ERROR: ERROR: Unsupported case.";
+  const std::string e0 = "[E0] ERROR: unexpected error while parsing.";
+  const struct {
+    const char* name;
+    std::string document;
+    std::string message;
+    const char* trace;
+  } cases[] = {
+      {"unknown element", inContext("<Maybe/>"), unknownE, "ERROR: Unknown element Maybe"},
+      {"unknown attribute", inContext("<AND Weight='2'/>"), unknownE,
+       "ERROR: Unknown attribute Weight of element AND"},
+      {"missing HolderName", effectivityDocument("<Context/>"), e0, "ERROR: attribute HolderName not found."},
+      {"unknown dictionary", effectivityDocument("<Context HolderName='Coupe'/>"), e0,
+       "ERROR: Unable to retrieve EeModelDico Coupe"},
+      {"unknown option", inContext(engine("<Feature Name='Turbo'/>")),
+       "[E1] ERROR: Feature 'Turbo' doesn't exist in the Expression Context.",
+       "ERROR: Unable to retrieve option Turbo"},
+      {"unknown feature", inContext("<Feature Name='Roof'/>"),
+       "[E1] ERROR: Feature 'Roof' doesn't exist in the Expression Context.",
+       "ERROR: Unable to retrieve Feature Roof"},
+      {"invalid SelectedBy", inContext(engine("<Feature Name='V6' SelectedBy='Maybe'/>")),
+       "[E2] ERROR: 'Maybe' is a invalid value for Option criteria 'V6'.",
+       "ERROR: Unexpected SelectedBy Maybe"},
+      {"operation handler", inContext("<OperationHandler Name='ECO' Type='Change' OperationHandlerId='0'/>"),
+       "[E3] ERROR: Usage of Change/Operation criteria in Expressions on input is forbidden.",
+       "ERROR: forbidden to use Operation Handlers through XML expression."},
+      {"INF single value",
+       inContext("<Series Type='Unit' Name='Roadster'><SingleValue Value='INF'/></Series>"),
+       "[E4] ERROR: 'INF' value cannot be used for a SingleValue (in Date/Unit/State criteria).",
+       "ERROR: INF value for a SingleValue."},
+      {"third feature level", inContext(engine("<Feature Name='V6'><Feature Name='V8'/></Feature>")),
+       "[E5] ERROR: Only one level of feature-option is supported.",
+       "ERROR: Feature level higher than 2 found."},
+      {"AND of one child", inContext("<AND><Boolean>true</Boolean></AND>"),
+       "[E6] ERROR: AND/OR operator should have at least 2 child nodes.",
+       "ERROR: Operator AND with 1 children."},
+      {"inherited effectivity without id", inContext("<InheritedEff FilterableName='Base'/>"),
+       "[E7] c 'Id' attribute MANDATORY for Inherited Effectivities is missing.",
+       "ERROR: attribute FilterableId not found."},
+      {"inherited effectivity under a NOT",
+       inContext("<NOT><InheritedEff FilterableId='1' FilterableName='Base'/></NOT>"), e0,
+       "ERROR: unexpected, last operator should be OR op : we expect a OR between inherited effectivities."},
+      {"inherited effectivity in a filter",
+       "<CfgFilterExpression><FilterSelection SelectionMode='Strict'><InheritedEff FilterableId='1' "
+       "FilterableName='Base'/></FilterSelection></CfgFilterExpression>",
+       "[E9] ERROR: Usage of Inherited Effectivities in Query expression is forbidden.",
+       "ERROR: Inherited effectivities are forbidden in a filter expression."},
+      {"state series", inContext("<Series Type='State' Name='Roadster'/>"), unknownE,
+       "ERROR:unexpected case. Only 'Unit' Series are valid for now."},
+      {"operators in a filter",
+       "<CfgFilterExpression><FilterSelection "
+       "SelectionMode='Strict'><OR/></FilterSelection></CfgFilterExpression>",
+       e0, "ERROR: usage of operators forbidden in Query expression."},
+      {"missing selection mode", "<CfgFilterExpression><FilterSelection/></CfgFilterExpression>", e0,
+       "ERROR: attribute QUERY MODE not found."},
+      {"context beside filter criteria",
+       "<CfgFilterExpression><FilterSelection SelectionMode='Strict'>" + engine("<Feature Name='V6'/>") +
+           "<Context HolderName='Roadster'/></FilterSelection></CfgFilterExpression>",
+       e0, "ERROR : forbidden to use context tag along with global criteria for filter expression"},
+      {"single outside a tree criterion", inContext("<Single Name='Concept'/>"), e0,
+       "ERROR: Encountered element Single isn't into a TreeSeries or a MilestonesTrack"},
+      {"unknown milestone",
+       inContext("<MilestonesTrack Discipline='Engineering'><Single Name='Retire'/></MilestonesTrack>"),
+       "[E1] ERROR: Milestone 'Retire' doesn't exist in the Expression Context.",
+       "ERROR: Unable to retrieve Milestone with name Retire"},
+      {"unknown revision",
+       inContext(
+           "<TreeSeries Type='ProductState' Name='Roadster'><Single Name='Body' Revision='Z'/></TreeSeries>"),
+       "[E1] ERROR: State 'Body' doesn't exist in the Expression Context.",
+       "ERROR : Unable to retrieve TreeSeriesElement with name Body and revision Z"},
+      {"unknown discipline", inContext("<MilestonesTrack Discipline='Sales'/>"),
+       "[E1] ERROR: Milestone 'Sales' doesn't exist in the Expression Context.",
+       "ERROR: Unable to retrieve MilestonesVar with Discipline Sales"},
+      {"invalid unit", inContext("<Series Type='Unit' Name='Roadster'><SingleValue Value='12a'/></Series>"),
+       "[E2] ERROR: '12a' is a invalid value for Unit criteria 'Series'.",
+       "ERROR: Unable to convert value 12a"},
+      {"reversed interval",
+       inContext("<Series Type='Unit' Name='Roadster'><Interval><From Value='9'/><To "
+                 "Value='3'/></Interval></Series>"),
+       "[E2] ERROR: 'Interval' is a invalid value for Unit criteria 'Series'.",
+       "ERROR: Invalid interval in Series"},
+      {"invalid Boolean", inContext("<Boolean>maybe</Boolean>"),
+       "[E2] ERROR: 'maybe' is a invalid value for Boolean criteria 'Boolean'.",
+       "ERROR: Unexpected Boolean maybe"},
+      {"schema version", "<CfgChangeExpression><SchemaVersion>2.0</SchemaVersion></CfgChangeExpression>",
+       unknownE, "ERROR: Unsupported SchemaVersion 2.0"},
+      {"two trees in a context", inContext("<Boolean>true</Boolean><Boolean>false</Boolean>"), e0,
+       "ERROR: Context Roadster holds 2 trees instead of one."},
+      {"criteria before any root", "<Expression/>", e0,
+       "ERROR: Element Expression encountered outside an expression."},
+      {"nesting beyond the limit", inContext(deep), e0, "ERROR: Elements nested deeper than 2000 levels."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    kuv_test::ExprReading reading;
+    const std::string traced =
+        kuv_test::captured([&] { reading = kuv_test::readDocument(sample, c.document); });
+    EXPECT_NE(traced.find(c.trace), std::string::npos) << traced;
+    EXPECT_EQ(E_FAIL, reading.parsed);
+    EXPECT_EQ(E_FAIL, reading.generated);
+    EXPECT_EQ(nullptr, reading.expression);
+    EXPECT_EQ(KuvXMLV2ParserError::sc_dataError, reading.error.status);
+    EXPECT_EQ(c.message, reading.error.message.ConvertToChar());
+    EXPECT_EQ(1, reading.line);
+  }
+}
+
+TEST(KuvXMLV3ExprSAXHandlerTest, MalformedDocumentIsAParserErrorWithItsPosition) {
+  SampleModel sample;
+  kuv_test::ExprReading reading;
+  EXPECT_TRACES(E_FAIL, "ERROR: An error has been detected: [D0] ERROR: Invalid document structure",
+                (reading = kuv_test::readDocument(sample, "<CfgEffectivityExpression>\n<Expression>\n</AND>"))
+                    .generated);
+  EXPECT_EQ(E_FAIL, reading.parsed);
+  EXPECT_EQ(KuvXMLV2ParserError::sc_parserError, reading.error.status);
+  EXPECT_EQ(3, reading.error.line);
+  EXPECT_EQ(nullptr, reading.expression);
+}
+
+TEST(KuvXMLV3ExprSAXHandlerTest, FillsTheCallersExpressionOfTheSameKindOnly) {
+  SampleModel sample;
+  KuvEeEffectivityExpression given;
+  given.setGlobalCriteria((new KuvEeTrue)->getNodeRef());
+  const std::string document = inContext(engine("<Feature Name='V6'/>"));
+  kuv_test::ExprReading reading = kuv_test::readDocument(sample, document, 3, 1, 0, &given);
+  EXPECT_EQ(S_OK, reading.generated);
+  EXPECT_EQ(
+      "KuvEeEffectivityExpression( Global: NONE\nRoadster: ModelCriteria( InheritedEff: NONE - Criteria: "
+      "EeVarEffLeaf : OptionEff( Engine.V6{T__} ) ) )",
+      text(&given));
+  KuvEeChangeExpression other;
+  EXPECT_TRACES(E_FAIL, "ERROR: The given expression can't receive a document of this kind.",
+                (reading = kuv_test::readDocument(sample, document, 3, 1, 0, &other)).generated);
+  EXPECT_EQ("KuvEeChangeExpression( Global: NONE )", text(&other));
+}
+
+// Skipped elements, however many, do not count towards the nesting limit.
+TEST(KuvXMLV2ExprSAXHandlerTest, IgnoresUnknownElementsAndLooseArityWhenTold) {
+  SampleModel sample;
+  std::string skipped;
+  for (int i = 0; i < 2001; ++i)
+    skipped += i % 2 ? "<Description>text</Description>" : "<Annotation><AND/></Annotation>";
+  const std::string document = inContext(skipped + "<OR><Boolean>true</Boolean></OR>");
+  const kuv_test::ExprReading reading = kuv_test::readDocument(sample, document, 2, 0, 1);
+  EXPECT_EQ(S_OK, reading.generated) << reading.error.message.ConvertToChar();
+  EXPECT_EQ(
+      "KuvEeEffectivityExpression( Global: NONE\nRoadster: ModelCriteria( InheritedEff: NONE - Criteria:  OR "
+      " "
+      "---TRUE ) )",
+      text(reading.expression.get()));
+}
+
+// Events no well-formed document produces, fed by hand.
+TEST(KuvXMLV3ExprSAXHandlerTest, RefusesEventsOutOfOrder) {
+  SampleModel sample;
+  const KuvInMapVal none(KuvInString::sType(), KuvInString::sType());
+  const struct {
+    const char* name;
+    std::function<HRESULT(KuvXMLV3ExprSAXHandler&)> feed;
+    const char* trace;
+  } cases[] = {
+      {"end of an operator never started",
+       [&](KuvXMLV3ExprSAXHandler& h) {
+         h.StartElement("CfgChangeExpression", none);
+         h.StartElement("Expression", none);
+         return h.EndElement("AND");
+       },
+       "ERROR: End element AND encountered without its start element."},
+      {"a second root",
+       [&](KuvXMLV3ExprSAXHandler& h) {
+         h.StartElement("CfgChangeExpression", none);
+         return h.StartElement("CfgFilterExpression", none);
+       },
+       "ERROR: Encountered a second root element CfgFilterExpression"},
+      {"root closed around an open operator",
+       [&](KuvXMLV3ExprSAXHandler& h) {
+         h.StartElement("CfgChangeExpression", none);
+         h.StartElement("Expression", none);
+         h.StartElement("AND", none);
+         return h.EndElement("CfgChangeExpression");
+       },
+       "ERROR: End element CfgChangeExpression encountered but all containing elements aren't closed."},
+      {"elements after a recorded error",
+       [&](KuvXMLV3ExprSAXHandler& h) {
+         h.StartElement("Unknown", none);
+         return h.StartElement("CfgChangeExpression", none);
+       },
+       "ERROR: An error is already logged => SKIP PARSING."},
+      {"the expression asked for before any document",
+       [&](KuvXMLV3ExprSAXHandler& h) { return h.GetGeneratedExpression(); },
+       "ERROR: Unable to return a generated expression, no parsing have been done."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    KuvXMLV2ExpressionData data;
+    KuvEeExpression* expression = nullptr;
+    KuvXMLV3ExprSAXHandler handler(sample.context, data, nullptr, expression, 1, 0, 1, 1);
+    handler.StartDocument();
+    EXPECT_TRACES(E_FAIL, c.trace, c.feed(handler));
+    EXPECT_EQ(E_FAIL, handler.GetGeneratedExpression());
+    EXPECT_EQ(nullptr, expression);
+  }
+}
+
+}  // namespace
