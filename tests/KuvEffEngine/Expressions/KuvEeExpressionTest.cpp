@@ -129,6 +129,32 @@ TEST(KuvEeExpressionOperationTest, AddAndCutOnATreeOnNoTreeAndWithADictionary) {
   delete input;
 }
 
+// An operation on a tree keeps its tree: each result holds its own copy and
+// outlives the operation; a clone of the operation outlives its source. The
+// sanitizer build proves nothing is freed early or twice.
+TEST(KuvEeExpressionOperationTest, ResultsAndClonesOutliveTheOperatedTree) {
+  Op* copy = nullptr;
+  {
+    KuvInObject* operand = tree("Or(T,F)");
+    const Op source(Op::CUT, operand);
+    EXPECT_EQ(operand, nullptr) << "a tree is taken over";
+    ASSERT_EQ(source.clone(copy), S_OK);
+    EXPECT_NE(copy->getObject(), source.getObject());
+  }
+  std::unique_ptr<Op> operation(copy);
+  KuvEeNodeRef* results[2] = {nullptr, nullptr};
+  for (KuvEeNodeRef*& result : results) {
+    KuvEeNodeRef* input = tree("Not(T)");
+    ASSERT_EQ(Op::performOperation(input, *operation, result, nullptr), S_OK);
+    EXPECT_EQ(input, nullptr);
+  }
+  operation.reset();
+  for (KuvEeNodeRef* result : results) {
+    EXPECT_EQ(shapeOf(result), "And(Not(T),Not(Or(T,F)))");
+    delete result;
+  }
+}
+
 TEST(KuvEeEffectivityExpressionTest, PopsOnlyTheLastUnpublishedChange) {
   KuvEeEffectivityExpression expression;
   EXPECT_EQ(expression.popOperation(nullptr), S_FALSE);
