@@ -254,17 +254,19 @@ HRESULT KuvEeMultiModelExpression::applyOperation(KuvEeExpressionOperation::Oper
     KuvEeNodeRef* tree = record != nullptr ? record->removeCriteria() : m_global.release();
     KuvEeNodeRef* result = nullptr;
     const HRESULT rc = KuvEeExpressionOperation::performOperation(tree, operation, result, nullptr);
-    if (rc < 0) result = tree;  // not reached once the kind is accepted; the tree is kept
+    // A failed copy keeps the tree, and the dictionaries done so far stay done.
+    if (rc < 0) result = tree;
     if (record == nullptr) {
       m_global.reset(result);
-      continue;
+    } else {
+      record->setCriteria(result);
+      ModelCriteria* handed = record.release();
+      if (setModelCriteria(model, handed) < 0) {
+        delete handed;
+        KUV_RETURN_ERROR(E_FAIL, "ERROR: setModelCriteria FAILED.");
+      }
     }
-    record->setCriteria(result);
-    ModelCriteria* handed = record.release();
-    if (setModelCriteria(model, handed) < 0) {
-      delete handed;
-      KUV_RETURN_ERROR(E_FAIL, "ERROR: setModelCriteria FAILED.");
-    }
+    if (rc < 0) KUV_RETURN_ERROR(rc, "ERROR: KuvEeExpressionOperation::performOperation FAILED.");
   }
   return S_OK;
 }

@@ -135,7 +135,8 @@ public:
   // that each dictionary's meaning becomes the old one And (And Not)
   // other's. Other may be this expression. A refused kind (RESERVED or
   // unknown) and a set element that is not a dictionary fail before
-  // anything changes.
+  // anything changes; a tree of other that cannot be copied fails with
+  // E_FAIL, the dictionaries done before it staying done.
   HRESULT applyOperation(KuvEeExpressionOperation::OperationKind kind, const KuvEeMultiModelExpression& other,
                          const KuvInSet& dictionaries);
 

@@ -489,6 +489,9 @@ TEST(KuvEeMultiModelExpressionTest, ApplyOperationWritesTheCriteriaTreeOrRefuses
   EXPECT_TRACES(E_FAIL, "ERROR: not supported yet.", target.applyOperation(Op::RESERVED, target, models.both));
   EXPECT_TRACES(E_FAIL, "ERROR: unexpected.",
                 target.applyOperation(static_cast<Op::OperationKind>(7), contextual, models.both));
+  KuvEeChangeExpression uncopyable;
+  uncopyable.setGlobalCriteria(tree("L1"));
+  EXPECT_TRACES(E_FAIL, "ERROR: NULL pointer", target.applyOperation(Op::ADD, uncopyable, models.both));
   EXPECT_EQ(text(target), before);
 }
 
