@@ -225,7 +225,7 @@ std::optional<TruthTable> truthTable(const TruthModel& model, const KuvEeNode& n
 }
 
 TruthTable substitute(const TruthTable& table, int eff, const TruthTable& definition) {
-  const Axis& axis = kEffAxis[eff];
+  const Axis& axis = eff < TruthModel::kEffs ? kEffAxis[eff] : kChangeAxis;
   TruthTable result;
   for (int c = 0; c < TruthModel::kConfigs; ++c) {
     const int holds = definition[c] ? 0 : 1;

@@ -88,7 +88,7 @@ inline std::optional<TruthTable> truthTable(const TruthModel& model, const KuvEe
 
 // The table of a tree whose references to effs[eff] are read through a
 // definition of table definition: at each configuration the effectivity
-// holds exactly where the definition does.
+// holds exactly where the definition does. eff kEffs stands for the change.
 TruthTable substitute(const TruthTable& table, int eff, const TruthTable& definition);
 
 // Leaves for hand-built trees (caller's): option i selected, the serial

@@ -102,6 +102,47 @@ TEST(FltEquality, AgainstTheTruthTables) {
   EXPECT_GT(equal, 60);
 }
 
+// One-dictionary filter inclusion against the configurations of the forms:
+// random pairs, half of them a form and a narrowing of it (a And x).
+TEST(FltInclusion, AgainstTheTruthTables) {
+  TruthModel m;
+  TreeGenerator generator(m, 29, {.maxNodes = 6, .notFlag = false, .domainOverLeavesOnly = true, .dates = false});
+  int included = 0, compared = 0, refused = 0;
+  for (int i = 0; i < 600 && compared < 150; ++i) {
+    Tree a = generator.next();
+    Tree b = i % 2 == 0 ? generator.next()
+                        : own(And({a->getNode()->clone()->getNode(), generator.next()->getNode()->clone()->getNode()}));
+    KuvDnf* dnfA = KuvEeDnfConvertor::NodeRef2Dnf(*a);
+    KuvDnf* dnfB = KuvEeDnfConvertor::NodeRef2Dnf(*b);
+    ASSERT_TRUE(dnfA != nullptr && dnfB != nullptr);
+    const auto tableA = dnfTable(m, *dnfA), tableB = dnfTable(m, *dnfB);
+    const std::string texts = std::string(dnfA->toString().ConvertToChar()) + " / " + dnfB->toString().ConvertToChar();
+    KuvFltFilter first(CFG_EXPRVIEW_CURRENT, kMode150), second(CFG_EXPRVIEW_CURRENT, kMode150);
+    first.setDnf(kChange, kDicoA, dnfA);
+    second.setDnf(kChange, kDicoA, dnfB);
+    // Intersection looks at leaves pairwise: a form with no configuration
+    // that no pair of its leaves rules out still intersects.
+    if (!tableA || !tableB || tableB->none()) continue;
+    HRESULT hr = S_OK;
+    const std::string traced = captured([&] { hr = first.isIncluding(second); });
+    if (hr == KUV_E_FLT_OPTIONS) continue;
+    // Complementing a form within the domain refuses a leaf that holds the
+    // no-value element.
+    if (hr == E_FAIL) {
+      ASSERT_NE(traced.find("ERROR : GetNotDnf FAILED."), std::string::npos) << traced;
+      ++refused;
+      continue;
+    }
+    const bool includes = (*tableB & ~*tableA).none();
+    ASSERT_EQ(includes ? S_OK : S_FALSE, hr) << texts;
+    ++compared;
+    included += includes ? 1 : 0;
+  }
+  EXPECT_EQ(compared, 150);
+  EXPECT_GT(included, 40);
+  EXPECT_LT(refused, 40) << compared;
+}
+
 // How the domains and dictionaries of two filters combine into their
 // equality in both modes.
 TEST(FltEquality, DomainsDictionariesAndModes) {

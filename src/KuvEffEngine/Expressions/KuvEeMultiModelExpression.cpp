@@ -16,6 +16,7 @@
 #include "KuvInSet.h"
 #include "KuvEeNodeDeveloper.h"
 #include "KuvEeNodeSimplifier.h"
+#include "KuvEeTrue.h"
 
 KUV_DEFINE_TYPE(KuvEeMultiModelExpression, KuvEeExpression)
 KUV_DEFINE_TYPE_NAMED(KuvEeMultiModelExpression::ModelCriteria, KuvInObject,
@@ -199,11 +200,75 @@ HRESULT KuvEeMultiModelExpression::negate() {
   return S_OK;
 }
 
-HRESULT KuvEeMultiModelExpression::applyOperation(KuvEeExpressionOperation::OperationKind /*kind*/,
-                                                  const KuvEeMultiModelExpression& /*other*/,
-                                                  const KuvInSet& /*dictionaries*/) {
+// other's meaning for model as getDNF reads it: its global criteria And,
+// when model has a record, the record's trees; True when there are none.
+KuvEeNodeRef* KuvEeMultiModelExpression::meaningFor(const KuvEeModelDico* model) const {
+  const ModelCriteria* record = model != nullptr ? getModelCriteria(model) : nullptr;
+  std::vector<KuvEeNode*> parts;
+  for (const KuvEeNodeRef* tree : {m_global.get(), record != nullptr ? record->getInheritedEffCriteria() : nullptr,
+                                   record != nullptr ? record->getCriteria() : nullptr}) {
+    bool ok = true;
+    if (KuvEeNodeRef* copy = cloneOrNull(tree, ok)) parts.push_back(copy->getNode());
+    if (!ok) {
+      for (KuvEeNode* part : parts) delete part->getNodeRef();
+      return nullptr;
+    }
+  }
+  if (parts.empty()) return (new KuvEeTrue())->getNodeRef();
+  if (parts.size() == 1) return parts.front()->getNodeRef();
+  auto* andOp = new KuvEeAndOp();
+  for (KuvEeNode* part : parts) andOp->addChild(part);
+  return andOp->getNodeRef();
+}
+
+HRESULT KuvEeMultiModelExpression::applyOperation(KuvEeExpressionOperation::OperationKind kind,
+                                                  const KuvEeMultiModelExpression& other,
+                                                  const KuvInSet& dictionaries) {
   KUV_TRACE_CALL("applyOperation");
-  KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: not implemented until operations between expressions exist");
+  // The operation on a True tree stands for every operand: the kind is
+  // refused before anything changes.
+  KuvInObject* probe = (new KuvEeTrue())->getNodeRef();
+  const HRESULT checked = KuvEeExpressionOperation::check(KuvEeExpressionOperation(kind, probe), nullptr);
+  if (checked < 0) KUV_RETURN_ERROR(checked, "ERROR: KuvEeExpressionOperation::performOperation FAILED.");
+  std::vector<KuvEeModelDico*> models;
+  if (other.hasModelCriteria()) {
+    for (auto it = dictionaries.cBegin(); it.IsValid();) {
+      KuvEeModelDico* model = KuvEeModelDico::cast(*it.GetGoToNext());
+      if (model == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Retrieved object isn't a KuvEeModelDico.");
+      models.push_back(model);
+    }
+  } else {
+    models.push_back(nullptr);
+  }
+  for (KuvEeModelDico* model : models) {
+    // Built before this expression changes, so that other may be this one.
+    KuvInObject* operand = other.meaningFor(model);
+    if (operand == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+    const KuvEeExpressionOperation operation(kind, operand);
+    std::unique_ptr<ModelCriteria> record;
+    if (model != nullptr) {
+      ModelCriteria* taken = nullptr;
+      removeModelCriteria(model, taken);
+      record.reset(taken != nullptr ? taken : new ModelCriteria());
+    }
+    KuvEeNodeRef* tree = record != nullptr ? record->removeCriteria() : m_global.release();
+    KuvEeNodeRef* result = nullptr;
+    const HRESULT rc = KuvEeExpressionOperation::performOperation(tree, operation, result, nullptr);
+    // A failed copy keeps the tree, and the dictionaries done so far stay done.
+    if (rc < 0) result = tree;
+    if (record == nullptr) {
+      m_global.reset(result);
+    } else {
+      record->setCriteria(result);
+      ModelCriteria* handed = record.release();
+      if (setModelCriteria(model, handed) < 0) {
+        delete handed;
+        KUV_RETURN_ERROR(E_FAIL, "ERROR: setModelCriteria FAILED.");
+      }
+    }
+    if (rc < 0) KUV_RETURN_ERROR(rc, "ERROR: KuvEeExpressionOperation::performOperation FAILED.");
+  }
+  return S_OK;
 }
 
 std::int32_t KuvEeMultiModelExpression::getMaximumModelCriteriaNumberAllowed() {

@@ -122,8 +122,21 @@ public:
   // form (the dictionaries without one would need criteria of their own),
   // so negate refuses it (E_FAIL) and changes nothing.
   HRESULT negate();
-  // Combines other into this expression (kind as for the operations) for
-  // the given dictionaries.
+  // Combines other into this expression as a change action would: ADD
+  // keeps what both allow, CUT cuts other's configurations away. Other
+  // without records is a global change: the operation is performed on this
+  // expression's global criteria tree and the dictionaries are ignored.
+  // Other with records is a contextual change: for each dictionary of the
+  // set, this expression's record (an empty one when it has none) gets the
+  // operation performed on its criteria tree, as integrateOperations does;
+  // inherited-effectivity trees are left alone. The operand is a copy of
+  // other's meaning for the dictionary, as getDNF reads it (its global
+  // criteria And the dictionary's record, True when there is nothing), so
+  // that each dictionary's meaning becomes the old one And (And Not)
+  // other's. Other may be this expression. A refused kind (RESERVED or
+  // unknown) and a set element that is not a dictionary fail before
+  // anything changes; a tree of other that cannot be copied fails with
+  // E_FAIL, the dictionaries done before it staying done.
   HRESULT applyOperation(KuvEeExpressionOperation::OperationKind kind, const KuvEeMultiModelExpression& other,
                          const KuvInSet& dictionaries);
 
@@ -147,6 +160,9 @@ protected:
   HRESULT copyCriteriaFrom(const KuvEeMultiModelExpression& other);
 
 private:
+  // A new tree (the caller's) for this expression's meaning for model
+  // (null: the global criteria alone); null when a copy failed.
+  KuvEeNodeRef* meaningFor(const KuvEeModelDico* model) const;
   // transform on the global criteria tree, then on each record's trees in
   // runConstVisitor's order; the first negative code stops and is answered.
   HRESULT forEachTree(const std::function<HRESULT(KuvEeNodeRef&)>& transform);

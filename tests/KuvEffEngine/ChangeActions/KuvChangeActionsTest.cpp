@@ -7,7 +7,9 @@
 #include "KuvInGuid.h"
 #include "KuvInSetVal.h"
 #include "KuvInString.h"
+#include "KuvEeNodeWalker.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
+#include "KuvEffEngine/TruthTable.h"
 
 using namespace kuv_test;
 
@@ -76,4 +78,47 @@ TEST(KuvHistorizationCommutatorTest, ReplacesEveryReferenceOutsideNotDomainByADa
   }
   Tree expected = own(And({c.date(true), c.option()}));
   EXPECT_EQ(text(*expected), text(*tree));
+}
+
+namespace {
+
+// Whether a tree refers to an effectivity through a leaf in a constant
+// state (always true or always false), which no date can stand for.
+class ConstantRefFinder : public KuvEeNodeWalker {
+public:
+  HRESULT visitEffLeaf(KuvEeEffLeaf& leaf) override {
+    found = found || leaf.isEquivalentToTrue() || leaf.isEquivalentToFalse();
+    return S_OK;
+  }
+  bool found = false;
+};
+
+}  // namespace
+
+// Once the change's applicability is the date's, an applicability means the
+// same whether it refers to the change or to the date.
+TEST(KuvHistorizationCommutatorTest, KeepsTheMeaningWhenTheChangeIsTheDate) {
+  TruthModel m;
+  TreeGenerator::Options options;
+  options.changes = true;
+  options.domainOverLeavesOnly = true;
+  TreeGenerator generator(m, 20261208, options);
+  KuvHistorizationApplicabilityByDateCommutator commutator;
+  int commuted = 0;
+  for (int i = 0; i < 400; ++i) {
+    std::unique_ptr<KuvEeNodeRef> tree = generator.next();
+    ConstantRefFinder finder;
+    ASSERT_EQ(tree->getNode()->acceptVisitor(finder), S_OK);
+    if (finder.found) continue;
+    std::unique_ptr<KuvEeVarEff> eff(generator.varEff());
+    while (KuvEeDateEff::cast(*eff) == nullptr) eff.reset(generator.varEff());
+    const KuvEeDateEff& date = *KuvEeDateEff::cast(*eff);
+    Tree dateLeaf = own(new KuvEeVarEffLeaf(new KuvEeDateEff(date)));
+    const TruthTable expected = substitute(*truthTable(m, *tree), TruthModel::kEffs, *truthTable(m, *dateLeaf));
+    const HRESULT rc = commutator.commute(*tree, m.change->getGuid(), date);
+    ASSERT_TRUE(rc == S_OK || rc == S_FALSE);
+    commuted += rc == S_OK;
+    ASSERT_EQ(*truthTable(m, *tree), expected) << i << " " << text(*tree);
+  }
+  EXPECT_GT(commuted, 60);
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
 
 #include "KuvEeChangeExpression.h"
@@ -128,6 +129,32 @@ TEST(KuvEeExpressionOperationTest, AddAndCutOnATreeOnNoTreeAndWithADictionary) {
   delete input;
 }
 
+// An operation on a tree keeps its tree: each result holds its own copy and
+// outlives the operation; a clone of the operation outlives its source. The
+// sanitizer build proves nothing is freed early or twice.
+TEST(KuvEeExpressionOperationTest, ResultsAndClonesOutliveTheOperatedTree) {
+  Op* copy = nullptr;
+  {
+    KuvInObject* operand = tree("Or(T,F)");
+    const Op source(Op::CUT, operand);
+    EXPECT_EQ(operand, nullptr) << "a tree is taken over";
+    ASSERT_EQ(source.clone(copy), S_OK);
+    EXPECT_NE(copy->getObject(), source.getObject());
+  }
+  std::unique_ptr<Op> operation(copy);
+  KuvEeNodeRef* results[2] = {nullptr, nullptr};
+  for (KuvEeNodeRef*& result : results) {
+    KuvEeNodeRef* input = tree("Not(T)");
+    ASSERT_EQ(Op::performOperation(input, *operation, result, nullptr), S_OK);
+    EXPECT_EQ(input, nullptr);
+  }
+  operation.reset();
+  for (KuvEeNodeRef* result : results) {
+    EXPECT_EQ(shapeOf(result), "And(Not(T),Not(Or(T,F)))");
+    delete result;
+  }
+}
+
 TEST(KuvEeEffectivityExpressionTest, PopsOnlyTheLastUnpublishedChange) {
   KuvEeEffectivityExpression expression;
   EXPECT_EQ(expression.popOperation(nullptr), S_FALSE);
@@ -166,6 +193,33 @@ TEST(KuvEeEffectivityExpressionTest, IntegratesGlobalAndContextualChanges) {
   EXPECT_EQ(shapeOf(expression.getModelCriteria(&models.b)->getCriteria()), "Not(Ref(Ctx))");
   EXPECT_EQ(shapeOf(expression.getGlobalCriteria()), "And(L2,Ref(Glb))");
   EXPECT_EQ(expression.integrateOperations(models.both), S_FALSE);
+}
+
+// Integrating a stack of adds and cuts of one change leaves the
+// configurations of the tree where the change holds after each add and
+// where it does not after each cut: an add then a cut leaves none.
+TEST(KuvEeEffectivityExpressionTest, IntegratedChangesMeanWhatTheOperationsSay) {
+  TruthModel m;
+  TreeGenerator::Options options;
+  options.changes = true;
+  TreeGenerator generator(m, 20261209, options);
+  const TruthTable holds = *truthTable(m, *own(changeLeaf(m)));
+  KuvInSet none(KuvEeModelDico::sType());
+  for (int i = 0; i < 200; ++i) {
+    KuvEeEffectivityExpression expression;
+    TruthTable expected = TruthTable().set();
+    if (i % 4 != 0) {
+      expression.setGlobalCriteria(generator.next().release());
+      expected = *truthTable(m, *expression.getGlobalCriteria());
+    }
+    for (int bits = i, n = 1 + i % 3; n > 0; --n, bits /= 2) {
+      const Op::OperationKind kind = bits % 2 == 0 ? Op::ADD : Op::CUT;
+      ASSERT_EQ(addChange(expression, kind, m.change.get()), S_OK);
+      expected &= kind == Op::ADD ? holds : ~holds;
+    }
+    ASSERT_EQ(expression.integrateOperations(none), S_OK);
+    ASSERT_EQ(*truthTable(m, *expression.getGlobalCriteria()), expected) << i;
+  }
 }
 
 // The view evaluates the changes once integrated; a refusal, of an
@@ -342,6 +396,103 @@ TEST(KuvEeMultiModelExpressionTest, NegateIsTheComplementOrRefuses) {
   EXPECT_TRACES(E_FAIL, "ERROR: the complement of criteria given per dictionary cannot be written",
                 expression.negate());
   EXPECT_EQ(text(expression), before);
+}
+
+namespace {
+
+// The configurations model allows in expression: its global criteria And
+// the model's record (every configuration for a missing tree).
+TruthTable meaningOf(const TruthModel& m, const KuvEeMultiModelExpression& expression,
+                     const KuvEeModelDico* model) {
+  TruthTable table = TruthTable().set();
+  const Record* record = expression.getModelCriteria(model);
+  for (const KuvEeNodeRef* part : {expression.getGlobalCriteria(),
+                                   record != nullptr ? record->getInheritedEffCriteria() : nullptr,
+                                   record != nullptr ? record->getCriteria() : nullptr})
+    if (part != nullptr) table &= *truthTable(m, *part);
+  return table;
+}
+
+}  // namespace
+
+// Each dictionary the operation reaches allows what it allowed And (And
+// Not) what other allows there; the others keep their meaning.
+TEST(KuvEeMultiModelExpressionTest, ApplyOperationCombinesTheMeaningPerDictionary) {
+  TruthModel m;
+  TreeGenerator::Options options;
+  options.maxNodes = 6;
+  options.domainOverLeavesOnly = true;  // a cut puts a Not above other's trees
+  TreeGenerator generator(m, 20261207, options);
+  std::mt19937 random(7);
+  auto maybe = [&](int percent) { return std::uniform_int_distribution<int>(0, 99)(random) < percent; };
+  Models models;
+  KuvEeModelDico outside{"C", Guid(0xD).guid()};
+  KuvEeModelDico* all[] = {&models.a, &models.b, &outside};
+  auto fill = [&](KuvEeMultiModelExpression& expression, int recordPercent) {
+    if (maybe(70)) expression.setGlobalCriteria(generator.next().release());
+    for (KuvEeModelDico* model : all)
+      if (maybe(recordPercent))
+        setCriteria(expression, model, maybe(80) ? generator.next().release() : nullptr,
+                    maybe(40) ? generator.next().release() : nullptr);
+  };
+  for (int i = 0; i < 120; ++i) {
+    KuvEeEffectivityExpression target;
+    KuvEeChangeExpression change;
+    fill(target, 50);
+    fill(change, i % 3 == 0 ? 0 : 40);
+    const bool self = i % 10 == 9;
+    const KuvEeMultiModelExpression& other = self ? static_cast<const KuvEeMultiModelExpression&>(target) : change;
+    const Op::OperationKind kind = i % 2 == 0 ? Op::ADD : Op::CUT;
+    const bool contextual = other.hasModelCriteria();
+    TruthTable expected[3];
+    for (int d = 0; d < 3; ++d) {
+      expected[d] = meaningOf(m, target, all[d]);
+      if (contextual && d == 2) continue;
+      const TruthTable operand = meaningOf(m, other, contextual ? all[d] : nullptr);
+      expected[d] &= kind == Op::ADD ? operand : ~operand;
+    }
+    ASSERT_EQ(target.applyOperation(kind, other, models.both), S_OK);
+    for (int d = 0; d < 3; ++d) ASSERT_EQ(meaningOf(m, target, all[d]), expected[d]) << i << " " << d;
+  }
+}
+
+TEST(KuvEeMultiModelExpressionTest, ApplyOperationWritesTheCriteriaTreeOrRefusesUntouched) {
+  Models models;
+  KuvEeEffectivityExpression target;
+  target.setGlobalCriteria(tree("Or(T,F)"));
+  setCriteria(target, &models.a, tree("Not(F)"), tree("Not(T)"));
+  {
+    // The operands are copies: other may go first.
+    KuvEeChangeExpression global;
+    global.setGlobalCriteria(tree("And(T,T)"));
+    ASSERT_EQ(target.applyOperation(Op::CUT, global, models.both), S_OK);
+  }
+  EXPECT_EQ(shapeOf(target.getGlobalCriteria()), "And(Or(T,F),Not(And(T,T)))");
+  EXPECT_FALSE(target.hasModelCriteria(&models.b));
+
+  KuvEeChangeExpression contextual;
+  setCriteria(contextual, &models.b, tree("T"), tree("F"));
+  ASSERT_EQ(target.applyOperation(Op::ADD, contextual, models.both), S_OK);
+  EXPECT_EQ(shapeOf(target.getGlobalCriteria()), "And(Or(T,F),Not(And(T,T)))");
+  EXPECT_EQ(shapeOf(target.getModelCriteria(&models.a)->getInheritedEffCriteria()), "Not(T)");
+  EXPECT_EQ(shapeOf(target.getModelCriteria(&models.a)->getCriteria()), "And(Not(F),T)");
+  EXPECT_EQ(shapeOf(target.getModelCriteria(&models.b)->getCriteria()), "And(F,T)");
+  EXPECT_EQ(target.getModelCriteria(&models.b)->getInheritedEffCriteria(), nullptr);
+
+  const std::string before = text(target);
+  KuvInSet foreign(KuvInObject::sType());
+  KuvEePredefEff notADictionary("C", Guid(0xC).data(), false, KuvEePredefEff::GLOBAL);
+  foreign.Put(&models.a);
+  foreign.Put(&notADictionary);
+  EXPECT_TRACES(E_FAIL, "ERROR: Retrieved object isn't a KuvEeModelDico.",
+                target.applyOperation(Op::ADD, contextual, foreign));
+  EXPECT_TRACES(E_FAIL, "ERROR: not supported yet.", target.applyOperation(Op::RESERVED, target, models.both));
+  EXPECT_TRACES(E_FAIL, "ERROR: unexpected.",
+                target.applyOperation(static_cast<Op::OperationKind>(7), contextual, models.both));
+  KuvEeChangeExpression uncopyable;
+  uncopyable.setGlobalCriteria(tree("L1"));
+  EXPECT_TRACES(E_FAIL, "ERROR: NULL pointer", target.applyOperation(Op::ADD, uncopyable, models.both));
+  EXPECT_EQ(text(target), before);
 }
 
 TEST(KuvEeMultiModelExpressionTest, ClonesAreDeepCopiesSharingTheChanges) {
