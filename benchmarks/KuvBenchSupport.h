@@ -4,11 +4,15 @@
 #include <Kuv.h>
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace kuv_bench {
+
+// operator new calls so far, over the whole program.
+std::uint64_t allocations();
 
 // A GUID's 16 bytes: n in the first four, tag in the last, so that each
 // program's objects keep GUIDs of their own.

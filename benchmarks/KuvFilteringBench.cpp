@@ -1,11 +1,17 @@
-// Filtering a million stored objects with one compiled filter, as a host
-// does for a product structure. Each object: one domain, one view, one
-// dictionary, two terms of four leaves (three selections of one value on
-// ten selection variables, one option). Workloads:
+// Filtering stored objects with one compiled filter, as a host does for a
+// product structure. Unless said otherwise a million objects, each of one
+// domain, one view, one dictionary, two terms of four leaves (three
+// selections of one value on ten selection variables, one option).
+// Workloads:
 //   W1  a one-term filter of ten selection leaves that passes about 30%;
+//   W2  objects of one term: a unit serial range list, a date range and two
+//       options; the filter asks for one unit and one date;
+//   W3  100,000 large objects: 3 domains x 3 views x 5 dictionaries, each
+//       form 20 terms of 8 leaves; the W1 filter in each of the 3 domains;
 //   W4  a filter that passes nothing;
 //   W5  W1 with 1% of the binaries truncated.
-// Beside them, a plain sum over the same bytes: the memory bandwidth limit.
+// Beside them, a plain sum and a copy of the same bytes: the memory
+// bandwidth limit. allocs/object counts operator new calls.
 #include <benchmark/benchmark.h>
 
 #include <Kuv.h>
@@ -23,12 +29,15 @@ namespace {
 using kuv_bench::guid;
 
 constexpr unsigned char kTag = 0x46;
-constexpr int kObjects = 1000000;
 constexpr int kPatterns = 1024;
 constexpr int kVariables = 10;
 constexpr int kValues = 4;
 
+enum Workload : int { W1 = 1, W2, W3, W4, W5 };
+
 KuvInGuid variable(int v) { return KuvInGuid(guid(10 + v, kTag).data()); }
+const KuvInGuid kUnit(guid(2, kTag).data());
+const KuvInGuid kDate(guid(3, kTag).data());
 KuvInGuid value(int v, int k) { return KuvInGuid(guid(100 + 10 * v + k, kTag).data()); }
 const KuvInGuid kDictionary(guid(1, kTag).data());
 
@@ -46,18 +55,68 @@ std::vector<std::uint8_t> compiled(const KuvInObject& object) {
 
 // Ten selection leaves; W1 admits values 0 and 1 on variables 0..6, 0..2
 // on the others; W4 a value no object uses.
-std::vector<std::uint8_t> filterBinary(bool none) {
+KuvDnf* selectionFilterDnf(bool none) {
   auto* term = new KuvDnfAndTermMap(kVariables);
   for (int v = 0; v < kVariables; ++v)
-    term->addDnfLeaf(none ? *selection(v, {kValues}) : v < 7 ? *selection(v, {0, 1}) : *selection(v, {0, 1, 2}));
+    term->addDnfLeaf(none    ? *selection(v, {kValues})
+                     : v < 7 ? *selection(v, {0, 1})
+                             : *selection(v, {0, 1, 2}));
   auto* dnf = new KuvDnf(DNF_COND_NONE);
   dnf->addAndTerm(term);
+  return dnf;
+}
+
+KuvInListVal serialRanges(std::initializer_list<std::pair<int, int>> ranges) {
+  KuvInListVal list(KuvInSerialInterval::sType());
+  for (auto [from, to] : ranges) {
+    KuvInSerialInterval range;
+    range.setInterval(from, true, to, false);
+    list.PutBack(range);
+  }
+  return list;
+}
+
+KuvInListVal dateRange(int fromDay, int toDay) {
+  KuvInDateInterval range;
+  range.setInterval(KuvInDate(2020, 1 + fromDay / 28, 1 + fromDay % 28, 1, 1, 1),
+                    KuvInDate(2020, 1 + toDay / 28, 1 + toDay % 28, 24, 60, 60));
+  KuvInListVal list(KuvInDateInterval::sType());
+  list.PutBack(range);
+  return list;
+}
+
+// W2: unit 500 on a day in June.
+KuvDnf* unitAndDateFilterDnf() {
+  auto* term = new KuvDnfAndTermMap(2);
+  term->addDnfLeaf(
+      *new KuvDnfSerialEff(kUnit, serialRanges({{500, 501}}), KuvDnfSerialEff::UNIT, false, false));
+  term->addDnfLeaf(*new KuvDnfDateEff(kDate, dateRange(150, 150), false, false));
+  auto* dnf = new KuvDnf(DNF_COND_NONE);
+  dnf->addAndTerm(term);
+  return dnf;
+}
+
+std::vector<std::uint8_t> filterBinary(Workload w) {
   KuvFltFilter filter(CFG_EXPRVIEW_CURRENT, KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT);
-  filter.setDnf(KuvDiversityDomain_ConfigChange, kDictionary, dnf);
+  if (w == W2) {
+    filter.setDnf(KuvDiversityDomain_ConfigChange, kDictionary, unitAndDateFilterDnf());
+  } else if (w == W3) {
+    for (int d = 0; d < 3; ++d)
+      filter.setDnf(static_cast<KuvDiversityDomain>(KuvDiversityDomain_ConfigChange + d), kDictionary,
+                    selectionFilterDnf(false));
+  } else {
+    filter.setDnf(KuvDiversityDomain_ConfigChange, kDictionary, selectionFilterDnf(w == W4));
+  }
   return compiled(filter);
 }
 
-std::vector<std::uint8_t> objectBinary(std::mt19937& random) {
+// An option of group's eight variables: a term's options take distinct groups.
+KuvDnfOptionEff* option(std::mt19937& random, int group = 0) {
+  return new KuvDnfOptionEff(KuvInGuid(guid(50 + 8 * group + random() % 8, kTag).data()),
+                             KuvInGuid(guid(49, kTag).data()), KuvDnfOptionEff::Selected, random() % 2);
+}
+
+std::vector<std::uint8_t> smallObjectBinary(std::mt19937& random) {
   auto* dnf = new KuvDnf(DNF_COND_NONE);
   for (int t = 0; t < 2; ++t) {
     auto* term = new KuvDnfAndTermMap(4);
@@ -65,8 +124,7 @@ std::vector<std::uint8_t> objectBinary(std::mt19937& random) {
     for (int v = 0; v < kVariables; ++v) vars[v] = v;
     std::shuffle(vars.begin(), vars.end(), random);
     for (int i = 0; i < 3; ++i) term->addDnfLeaf(*selection(vars[i], {static_cast<int>(random() % kValues)}));
-    term->addDnfLeaf(*new KuvDnfOptionEff(KuvInGuid(guid(50 + random() % 8, kTag).data()),
-                                          KuvInGuid(guid(49, kTag).data()), KuvDnfOptionEff::Selected, random() % 2));
+    term->addDnfLeaf(*option(random));
     dnf->addAndTerm(term);
   }
   KuvFltEffectivity effectivity;
@@ -74,21 +132,76 @@ std::vector<std::uint8_t> objectBinary(std::mt19937& random) {
   return compiled(effectivity);
 }
 
-// A million object binaries side by side in one arena, made from a
-// thousand patterns so that setting up stays quick.
+std::vector<std::uint8_t> unitObjectBinary(std::mt19937& random) {
+  const int first = static_cast<int>(random() % 1000);
+  const int day = static_cast<int>(random() % 300);
+  auto* term = new KuvDnfAndTermMap(4);
+  term->addDnfLeaf(*new KuvDnfSerialEff(kUnit,
+                                        serialRanges({{first, first + 100}, {first + 200, first + 300}}),
+                                        KuvDnfSerialEff::UNIT, false, false));
+  term->addDnfLeaf(*new KuvDnfDateEff(kDate, dateRange(day, day + 30), false, false));
+  term->addDnfLeaf(*option(random));
+  term->addDnfLeaf(*option(random, 1));
+  auto* dnf = new KuvDnf(DNF_COND_NONE);
+  dnf->addAndTerm(term);
+  KuvFltEffectivity effectivity;
+  effectivity.setDnf(KuvDiversityDomain_ConfigChange, CFG_EXPRVIEW_CURRENT, kDictionary, dnf);
+  return compiled(effectivity);
+}
+
+// Terms of eight leaves: five selections of one value, two options, a unit.
+KuvDnf* largeDnf(std::mt19937& random) {
+  auto* dnf = new KuvDnf(DNF_COND_NONE);
+  for (int t = 0; t < 20; ++t) {
+    auto* term = new KuvDnfAndTermMap(8);
+    std::vector<int> vars(kVariables);
+    for (int v = 0; v < kVariables; ++v) vars[v] = v;
+    std::shuffle(vars.begin(), vars.end(), random);
+    for (int i = 0; i < 5; ++i) term->addDnfLeaf(*selection(vars[i], {static_cast<int>(random() % kValues)}));
+    term->addDnfLeaf(*option(random));
+    term->addDnfLeaf(*option(random, 1));
+    const int first = static_cast<int>(random() % 1000);
+    term->addDnfLeaf(*new KuvDnfSerialEff(kUnit, serialRanges({{first, first + 50}}), KuvDnfSerialEff::UNIT,
+                                          false, false));
+    dnf->addAndTerm(term);
+  }
+  return dnf;
+}
+
+std::vector<std::uint8_t> largeObjectBinary(std::mt19937& random) {
+  KuvFltEffectivity effectivity;
+  for (int d = 0; d < 3; ++d)
+    for (KuvExpressionView view : {CFG_EXPRVIEW_SOURCE, CFG_EXPRVIEW_CURRENT, CFG_EXPRVIEW_PROJECTED})
+      for (int k = 0; k < 5; ++k)
+        effectivity.setDnf(static_cast<KuvDiversityDomain>(KuvDiversityDomain_ConfigChange + d), view,
+                           k == 0 ? kDictionary : KuvInGuid(guid(5 + k, kTag).data()), largeDnf(random));
+  return compiled(effectivity);
+}
+
+int objectCount(Workload w) { return w == W3 ? 100000 : 1000000; }
+
+// The object binaries side by side in one arena, made from a thousand
+// patterns (a hundred for W3) so that setting up stays quick. W3's objects
+// (about 60 KB each) would take gigabytes: its arena holds 2,000 of them,
+// far beyond the caches, and the 100,000 objects go over it in turn.
 struct Objects {
   std::vector<std::uint8_t> arena;
   std::vector<const std::uint8_t*> binaries;
   std::vector<unsigned int> sizes;
   std::size_t bytes = 0;
+  int count = 0;
 
-  explicit Objects(int truncatedPerCent) {
+  explicit Objects(Workload w) : count(objectCount(w)) {
+    const int truncatedPerCent = w == W5 ? 1 : 0;
     std::mt19937 random(11);
     std::vector<std::vector<std::uint8_t>> patterns;
-    for (int i = 0; i < kPatterns; ++i) patterns.push_back(objectBinary(random));
-    std::vector<int> chosen(kObjects);
+    for (int i = 0; i < (w == W3 ? 100 : kPatterns); ++i)
+      patterns.push_back(w == W2   ? unitObjectBinary(random)
+                         : w == W3 ? largeObjectBinary(random)
+                                   : smallObjectBinary(random));
+    std::vector<int> chosen(w == W3 ? 2000 : count);
     std::size_t total = 0;
-    for (int& c : chosen) total += patterns[c = static_cast<int>(random() % kPatterns)].size();
+    for (int& c : chosen) total += patterns[c = static_cast<int>(random() % patterns.size())].size();
     arena.resize(total);
     std::size_t at = 0;
     for (int c : chosen) {
@@ -98,13 +211,20 @@ struct Objects {
       sizes.push_back(static_cast<unsigned int>(truncated ? patterns[c].size() / 2 : patterns[c].size()));
       at += patterns[c].size();
     }
-    bytes = total;
+    for (int i = static_cast<int>(chosen.size()); i < count; ++i) {
+      binaries.push_back(binaries[i % chosen.size()]);
+      sizes.push_back(sizes[i % chosen.size()]);
+    }
+    for (unsigned int size : sizes) bytes += size;
   }
 };
 
-const Objects& objects(int truncatedPerCent) {
-  static const Objects whole(0), someTruncated(1);
-  return truncatedPerCent == 0 ? whole : someTruncated;
+// W4 filters the W1 objects.
+const Objects& objects(Workload w) {
+  static std::unique_ptr<Objects> made[W5 + 1];
+  const Workload stored = w == W4 ? W1 : w;
+  if (!made[stored]) made[stored] = std::make_unique<Objects>(stored);
+  return *made[stored];
 }
 
 // Unreadable objects are expected here: their error lines are not what
@@ -116,72 +236,77 @@ void silenceReaders() {
     channel->setFlags(0);
 }
 
-void report(benchmark::State& state, const Objects& o, const int* results) {
-  state.SetItemsProcessed(state.iterations() * kObjects);
+void report(benchmark::State& state, const Objects& o, const int* results, std::uint64_t allocations) {
+  state.SetItemsProcessed(state.iterations() * o.count);
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(o.bytes));
   int passed = 0, unreadable = 0;
-  for (int i = 0; i < kObjects; ++i) {
+  for (int i = 0; i < o.count; ++i) {
     passed += results[i] == 1 ? 1 : 0;
     unreadable += results[i] == -1 ? 1 : 0;
   }
-  state.counters["passed%"] = 100.0 * passed / kObjects;
-  state.counters["unreadable%"] = 100.0 * unreadable / kObjects;
+  state.counters["passed%"] = 100.0 * passed / o.count;
+  state.counters["unreadable%"] = 100.0 * unreadable / o.count;
+  state.counters["allocs/object"] =
+      static_cast<double>(allocations) / (static_cast<double>(state.iterations()) * o.count);
 }
 
 void BM_ApplyQuery(benchmark::State& state) {
   silenceReaders();
-  const Objects& o = objects(static_cast<int>(state.range(1)));
-  const std::vector<std::uint8_t> filter = filterBinary(state.range(0) != 0);
+  const auto w = static_cast<Workload>(state.range(0));
+  const Objects& o = objects(w);
+  const std::vector<std::uint8_t> filter = filterBinary(w);
   std::unique_ptr<int[]> kept;
+  const std::uint64_t allocationsBefore = kuv_bench::allocations();
   for (auto _ : state) {
     int* results = nullptr;
     if (FAILED(KuvFilteringServices::ApplyQuery(filter.data(), static_cast<unsigned int>(filter.size()),
-                                                o.binaries.data(), o.sizes.data(), kObjects, results)))
+                                                o.binaries.data(), o.sizes.data(),
+                                                static_cast<unsigned int>(o.count), results)))
       state.SkipWithError("query failed");
     kept.reset(results);
   }
-  if (kept) report(state, o, kept.get());
+  const std::uint64_t allocations = kuv_bench::allocations() - allocationsBefore;
+  if (kept) report(state, o, kept.get(), allocations);
 }
-// (filter passes nothing, truncated %): W1, W4, W5.
-BENCHMARK(BM_ApplyQuery)->Args({0, 0})->Args({1, 0})->Args({0, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ApplyQuery)->DenseRange(W1, W5)->Unit(benchmark::kMillisecond);
 
 void BM_HandlerApply(benchmark::State& state) {
   silenceReaders();
-  const Objects& o = objects(static_cast<int>(state.range(1)));
-  const std::vector<std::uint8_t> filter = filterBinary(state.range(0) != 0);
+  const auto w = static_cast<Workload>(state.range(0));
+  const Objects& o = objects(w);
+  const std::vector<std::uint8_t> filter = filterBinary(w);
   const KuvFilterHandler handler(filter.data(), static_cast<unsigned int>(filter.size()), 0);
-  std::vector<int> results(kObjects);
+  std::vector<int> results(o.count);
+  const std::uint64_t allocationsBefore = kuv_bench::allocations();
   for (auto _ : state) {
-    for (int i = 0; i < kObjects; ++i) (void)handler.Apply(o.binaries[i], o.sizes[i], results[i]);
+    for (int i = 0; i < o.count; ++i) (void)handler.Apply(o.binaries[i], o.sizes[i], results[i]);
     benchmark::DoNotOptimize(results.data());
   }
-  report(state, o, results.data());
+  report(state, o, results.data(), kuv_bench::allocations() - allocationsBefore);
 }
-BENCHMARK(BM_HandlerApply)->Args({0, 0})->Args({1, 0})->Args({0, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HandlerApply)->DenseRange(W1, W5)->Unit(benchmark::kMillisecond);
 
 void BM_SumSameBytes(benchmark::State& state) {
-  const Objects& o = objects(0);
+  const Objects& o = objects(static_cast<Workload>(state.range(0)));
   for (auto _ : state) {
     std::uint64_t sum = 0;
     const std::uint64_t* words = reinterpret_cast<const std::uint64_t*>(o.arena.data());
-    for (std::size_t i = 0; i < o.bytes / 8; ++i) sum += words[i];
+    for (std::size_t i = 0; i < o.arena.size() / 8; ++i) sum += words[i];
     benchmark::DoNotOptimize(sum);
   }
-  state.SetItemsProcessed(state.iterations() * kObjects);
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(o.bytes));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(o.arena.size()));
 }
-BENCHMARK(BM_SumSameBytes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SumSameBytes)->Arg(W1)->Arg(W2)->Arg(W3)->Unit(benchmark::kMillisecond);
 
 void BM_MemcpySameBytes(benchmark::State& state) {
-  const Objects& o = objects(0);
-  std::vector<std::uint8_t> copy(o.bytes);
+  const Objects& o = objects(static_cast<Workload>(state.range(0)));
+  std::vector<std::uint8_t> copy(o.arena.size());
   for (auto _ : state) {
-    std::memcpy(copy.data(), o.arena.data(), o.bytes);
+    std::memcpy(copy.data(), o.arena.data(), o.arena.size());
     benchmark::DoNotOptimize(copy.data());
   }
-  state.SetItemsProcessed(state.iterations() * kObjects);
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(o.bytes));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(o.arena.size()));
 }
-BENCHMARK(BM_MemcpySameBytes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemcpySameBytes)->Arg(W1)->Arg(W2)->Arg(W3)->Unit(benchmark::kMillisecond);
 
 }  // namespace

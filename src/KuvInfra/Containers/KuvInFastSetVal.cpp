@@ -63,7 +63,9 @@ KuvInFastSetVal::Arena KuvInFastSetVal::makeArena(std::int32_t capacity) const {
   // Room for the alignment padding: at most 15 bytes per copy, and no more
   // copies than the accounted bytes allow.
   std::size_t padding = alignof(std::max_align_t) * (arena.arenaSize / (elementSize + kEntryBytes) + 1);
-  arena.block.reset(new std::byte[arena.arenaSize + padding]());
+  // Not zero-filled: every byte is written (table by resetArena, slots by
+  // place) before it is read, and the arena is often far larger than used.
+  arena.block.reset(new std::byte[arena.arenaSize + padding]);
   arena.table = std::launder(reinterpret_cast<SetBucket**>(arena.block.get()));
   resetArena(arena);
   return arena;
