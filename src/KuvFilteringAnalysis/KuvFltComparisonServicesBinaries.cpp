@@ -33,6 +33,12 @@ HRESULT decode(KuvBioBuffer& in, Decoded& out) {
   return S_OK;
 }
 
+// Both binaries, the second only when the first could be read.
+HRESULT decodeBoth(KuvBioBuffer& a, KuvBioBuffer& b, Decoded& first, Decoded& second) {
+  const HRESULT hr = decode(a, first);
+  return FAILED(hr) ? hr : decode(b, second);
+}
+
 HRESULT unexpectedKinds() { KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : unexpected kinds of compiled binaries"); }
 
 HRESULT intersect(const Decoded& a, const Decoded& b, KuvComparisonMode mode, unsigned char& answer) {
@@ -97,8 +103,7 @@ HRESULT KuvFltComparisonServices::IsIntersect(KuvBioBuffer& a, KuvBioBuffer& b, 
   KUV_TRACE_CALL("IsIntersect");
   answer = 0;
   Decoded first, second;
-  HRESULT hr = decode(a, first);
-  if (SUCCEEDED(hr)) hr = decode(b, second);
+  HRESULT hr = decodeBoth(a, b, first, second);
   if (FAILED(hr)) return hr;
   return intersect(first, second, mode, answer);
 }
@@ -108,8 +113,7 @@ HRESULT KuvFltComparisonServices::IsIntersect(KuvBioBuffer& a, KuvBioBuffer& b, 
   KUV_TRACE_CALL("IsIntersect");
   answer = 0;
   Decoded first, second;
-  HRESULT hr = decode(a, first);
-  if (SUCCEEDED(hr)) hr = decode(b, second);
+  HRESULT hr = decodeBoth(a, b, first, second);
   if (FAILED(hr)) return hr;
   const KuvFltFilter* filter = first.filter != nullptr ? first.filter : second.filter;
   const KuvFltEffectivity* effectivity = first.effectivity != nullptr ? first.effectivity : second.effectivity;
@@ -138,8 +142,7 @@ HRESULT KuvFltComparisonServices::IsIncluding(KuvBioBuffer& a, KuvBioBuffer& b, 
   KUV_TRACE_CALL("IsIncluding");
   answer = 0;
   Decoded first, second;
-  HRESULT hr = decode(a, first);
-  if (SUCCEEDED(hr)) hr = decode(b, second);
+  HRESULT hr = decodeBoth(a, b, first, second);
   if (FAILED(hr)) return hr;
   if (traceChannel().isCallOn())
     KUV_TRACE_DETAIL("IsIncluding global with inputs : ", first.object->toString(), " and ",
@@ -165,8 +168,7 @@ HRESULT KuvFltComparisonServices::IsEqual(KuvBioBuffer& a, KuvBioBuffer& b, KuvC
   KUV_TRACE_CALL("IsEqual");
   answer = 0;
   Decoded first, second;
-  HRESULT hr = decode(a, first);
-  if (SUCCEEDED(hr)) hr = decode(b, second);
+  HRESULT hr = decodeBoth(a, b, first, second);
   if (FAILED(hr)) return hr;
   if (first.filter != nullptr && second.filter != nullptr) return IsEqual(*first.filter, *second.filter, mode, answer);
   if (first.effectivity != nullptr && second.effectivity != nullptr)
