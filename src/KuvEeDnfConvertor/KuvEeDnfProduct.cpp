@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <tuple>
-#include <typeinfo>
 
 #include "KuvDnf.h"
 #include "KuvDnfAndTermList.h"
@@ -37,6 +36,12 @@ namespace {
 // development, the normalization, the nodes they copy and walk, the reading
 // into terms, and the tests of another form's leaves, of any kind, against
 // the product's.
+// Exactly that class, not a kind of it: the library's own type identity.
+template <class T>
+bool isExactly(const KuvInObject& object) {
+  return object.dType() == T::sType();
+}
+
 bool anyCallTraced() {
   KuvInTraceClass* channels[] = {
       &KuvEeMakeDnfNode::traceChannel(),   &KuvEeNodeDeveloper::traceChannel(),
@@ -63,11 +68,11 @@ bool anyCallTraced() {
 // The normal-form leaf of an option or effectivity leaf, read as the
 // builder reads it but only where it would not trace; null otherwise.
 KuvDnfLeaf* dnfLeafOf(const KuvEeNode& node) {
-  if (typeid(node) == typeid(KuvEeVarEffLeaf)) {
+  if (isExactly<KuvEeVarEffLeaf>(node)) {
     const KuvEeVarEff* eff = static_cast<const KuvEeVarEffLeaf&>(node).getVarEff();
     const KuvEeOptionEff* option = eff != nullptr ? KuvEeOptionEff::cast(*eff) : nullptr;
     if (option == nullptr || (option->getValue() & ~7u) != 0) return nullptr;
-  } else if (typeid(node) == typeid(KuvEeEffLeaf)) {
+  } else if (isExactly<KuvEeEffLeaf>(node)) {
     const KuvEeEffectivity* target = static_cast<const KuvEeEffLeaf&>(node).getTargetEff();
     // A map term refuses an effectivity without a key.
     if (target == nullptr || !target->getGuid().IsValuated()) return nullptr;
@@ -83,7 +88,7 @@ DnfProduct::DnfProduct() = default;
 DnfProduct::~DnfProduct() = default;
 
 bool DnfProduct::read(const KuvEeNode& root) {
-  if (typeid(root) != typeid(KuvEeAndOp) || anyCallTraced()) return false;
+  if (!isExactly<KuvEeAndOp>(root) || anyCallTraced()) return false;
   // Each leaf's criterion, normal-form key, factor and term.
   struct Seen {
     const KuvInObject* criterion;
@@ -108,7 +113,7 @@ bool DnfProduct::read(const KuvEeNode& root) {
   };
   auto addTerm = [&](const KuvEeNode& node) {
     m_termStarts.push_back(m_leaves.size());
-    if (typeid(node) != typeid(KuvEeAndOp)) return addLeaf(node);
+    if (!isExactly<KuvEeAndOp>(node)) return addLeaf(node);
     const auto& andOp = static_cast<const KuvEeAndOp&>(node);
     if (!isNormalTerm(andOp)) return false;
     for (auto it = andOp.childrenRefs().cBegin(); it.IsValid(); it.Next())
@@ -119,8 +124,8 @@ bool DnfProduct::read(const KuvEeNode& root) {
     for (auto it = static_cast<const KuvEeAndOp&>(root).childrenRefs().cBegin(); it.IsValid(); it.Next()) {
       const KuvEeNode& factor = *static_cast<const KuvEeNodeRef*>(it.Get())->getNode();
       m_factorStarts.push_back(m_termStarts.size());
-      if (typeid(factor) != typeid(KuvEeOrOp)) {
-        if (typeid(factor) == typeid(KuvEeAndOp) || !addTerm(factor)) return false;
+      if (!isExactly<KuvEeOrOp>(factor)) {
+        if (isExactly<KuvEeAndOp>(factor) || !addTerm(factor)) return false;
         continue;
       }
       const KuvInLinkList& terms = static_cast<const KuvEeOrOp&>(factor).childrenRefs();
@@ -200,7 +205,7 @@ HRESULT DnfProduct::isIntersectedBy(const KuvDnf& other, unsigned char& out) con
   }
   // Only the library's terms are known to test each leaf on its own.
   for (const KuvDnfAndTerm* mine : other.andTerms()) {
-    if (typeid(*mine) != typeid(KuvDnfAndTermMap) && typeid(*mine) != typeid(KuvDnfAndTermList)) {
+    if (!isExactly<KuvDnfAndTermMap>(*mine) && !isExactly<KuvDnfAndTermList>(*mine)) {
       std::unique_ptr<KuvDnf> terms(expand());
       if (!terms) return E_FAIL;
       return other.isIntersect(*terms, out);
