@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "KuvBioBuffer.h"
 #include "KuvBioFilter.h"
@@ -39,20 +40,28 @@ HRESULT compareEach(const Test& test, const KuvDnf& reference, const KuvInList& 
   if (n == 0) KUV_RETURN_ERROR(E_FAIL, "ERROR: Empty input list.");
   std::unique_ptr<int, decltype(&std::free)> out(static_cast<int*>(std::malloc(sizeof(int) * n)), &std::free);
   if (!out) KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: out of memory");
+  // The readable forms go to one comparison, so the reference's negation is
+  // built once for the whole list.
+  std::vector<std::unique_ptr<KuvFilterable>> read;
+  std::vector<std::int32_t> positions;
+  KuvInList forms(KuvDnf::sType());
   for (std::int32_t i = 0; i < n; ++i) {
+    out.get()[i] = -1;
     const KuvInObject* object = binaries.Get(i);
     const KuvBioBuffer* binary = object != nullptr ? KuvBioBuffer::cast(*object) : nullptr;
-    const std::unique_ptr<KuvFilterable> filterable = binary != nullptr ? readFilterable(*binary, view) : nullptr;
+    std::unique_ptr<KuvFilterable> filterable = binary != nullptr ? readFilterable(*binary, view) : nullptr;
     const KuvDnf* dnf = filterable ? filterable->getDnf(view) : nullptr;
-    out.get()[i] = -1;
     if (dnf == nullptr) continue;
-    KuvInList one(KuvDnf::sType());
-    one.PutBack(const_cast<KuvDnf*>(dnf));
-    unsigned char* answer = nullptr;
-    const HRESULT hr = KuvFilteringComparison::Compare_DNF_To_DNF(test, reference, one, answer, 1);
+    forms.PutBack(const_cast<KuvDnf*>(dnf));
+    positions.push_back(i);
+    read.push_back(std::move(filterable));
+  }
+  if (!positions.empty()) {
+    unsigned char* answers = nullptr;
+    const HRESULT hr = KuvFilteringComparison::Compare_DNF_To_DNF(test, reference, forms, answers, 1);
     if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: Compare_DNF_To_DNF FAILED.");
-    out.get()[i] = answer[0];
-    std::free(answer);
+    for (std::size_t k = 0; k < positions.size(); ++k) out.get()[positions[k]] = answers[k];
+    std::free(answers);
   }
   results = out.release();
   return S_OK;
