@@ -203,6 +203,7 @@
 #include "KuvExpressionDBDataServices.h"
 #include "KuvFilterHandler.h"
 #include "KuvFilteringServices.h"
+#include "KuvPrivateFilteringServices.h"
 
 #include "KuvInTreeParser.h"
 #include "KuvPiVarEffSyntax.h"

@@ -5,6 +5,7 @@
 #include "KuvCompiledBinaryParser.h"
 #include "KuvFltComparisonServices.h"
 #include "KuvFltEffectivity.h"
+#include "KuvPrivateFilteringServices.h"
 
 KUV_DEFINE_TYPE(KuvFilterHandler, KuvInObject)
 
@@ -77,9 +78,15 @@ KuvFilterHandler::KuvFilterHandler(const KuvFilterHandler& other, const std::uin
     m_status = E_INVALIDARG;
     return;
   }
-  KUV_TRACE_ERROR("ERROR: preparing a filter for a context is not implemented");
-  KUV_TRACE_ERROR("ERROR: KuvPrivateFilteringServices::prepareFilterForContext FAILED");
-  m_status = E_NOTIMPL;
+  const HRESULT hr = KuvPrivateFilteringServices::prepareFilterForContext(
+      *other.m_filter, compositionMatrixBinaries, compositionMatrixSizes, nbOfCompositionMatrixPerDictionary,
+      nbDictionaries, m_filter);
+  if (FAILED(hr)) {
+    KUV_TRACE_ERROR("ERROR: KuvPrivateFilteringServices::prepareFilterForContext FAILED");
+    m_status = hr;
+    return;
+  }
+  m_status = S_OK;
 }
 
 KuvFilterHandler::KuvFilterHandler(const KuvFilterHandler& other)

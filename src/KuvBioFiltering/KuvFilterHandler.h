@@ -11,9 +11,9 @@
 // domain both state (KuvFltComparisonServices::IsIntersect with both
 // comparison modes at 1 and the dictionary flag set).
 //
-// The handler made from another handler and composition matrices (filter
-// prepared for a context) is not offered yet: it stays invalid with
-// E_NOTIMPL.
+// A handler can also hold another handler's filter prepared for a context
+// with the composition matrices of each dictionary
+// (KuvPrivateFilteringServices).
 //
 // Ownership: the handler owns its decoded filter; a copy decodes nothing,
 // it clones the filter. Object binaries stay the caller's.
@@ -37,8 +37,12 @@ public:
   KuvFilterHandler(const std::uint8_t* const* filterBinaries, const unsigned int* sizes, unsigned int count,
                    std::uint8_t flag);
   // The other handler's filter prepared with the composition matrices of
-  // each dictionary: not offered yet, invalid with E_NOTIMPL after the
-  // argument checks.
+  // each dictionary: the first nbOfCompositionMatrixPerDictionary[0]
+  // binaries form the first dictionary's group, and so on
+  // (KuvPrivateFilteringServices::prepareFilterForContext). E_INVALIDARG
+  // for an invalid handler, or counts that do not add up to
+  // nbCompositionMatrixBinaries; the preparation's failure otherwise. The
+  // flag is the other handler's; the binaries stay the caller's.
   KuvFilterHandler(const KuvFilterHandler& other, const std::uint8_t* const* compositionMatrixBinaries,
                    const unsigned int* compositionMatrixSizes, unsigned int nbCompositionMatrixBinaries,
                    const unsigned int* nbOfCompositionMatrixPerDictionary, unsigned int nbDictionaries);

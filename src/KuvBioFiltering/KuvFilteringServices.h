@@ -1,5 +1,5 @@
 // KuvFilteringServices: filtering in one call: a compiled filter applied to
-// the compiled binaries of many objects.
+// the compiled binaries of many objects, or prepared for a context.
 //
 //     int* visible = nullptr;
 //     HRESULT hr = KuvFilteringServices::ApplyQuery(filter, filterSize, binaries, sizes, count, visible);
@@ -30,10 +30,15 @@ public:
   static HRESULT ApplyQuery(const std::uint8_t* filterBinary, unsigned int filterSize,
                             const std::uint8_t* const* binaries, const unsigned int* sizes, unsigned int count,
                             int*& results);
-  // The context preparation of a filter from texts (the filter's compiled
-  // binary as hexadecimal text, the composition matrices' likewise, each
-  // dictionary's number of matrices as KuvInIntHolder): not offered yet,
-  // E_NOTIMPL.
+  // The context preparation of a filter (KuvPrivateFilteringServices) over
+  // texts: filter is a compiled filter as hexadecimal text,
+  // compositionMatrices a list of KuvInString, each a compiled composition
+  // matrix likewise, and nbOfCompositionMatrixPerDictionary a list of
+  // KuvInIntHolder, each dictionary's number of matrices, taken in order.
+  // prepared becomes the prepared filter's compiled binary as hexadecimal
+  // text, and is empty on failure. E_INVALIDARG for an empty text or a list
+  // of another element type; E_FAIL when a text does not decode; the
+  // handler's code when the filter or a matrix is refused.
   static HRESULT PrepareFilterForContext(const KuvInString& filter, const KuvInListVal& compositionMatrices,
                                          const KuvInListVal& nbOfCompositionMatrixPerDictionary,
                                          KuvInString& prepared);

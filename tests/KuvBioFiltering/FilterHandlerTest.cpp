@@ -221,8 +221,6 @@ TEST(FilterHandler, ConstructorsCopiesAndBinary) {
                 KuvFilterHandler(none, filters, filterSizes, 1, perDictionary, 1).isValid());
   EXPECT_TRACES(E_INVALIDARG, "ERROR: problem of coherence for inputs",
                 KuvFilterHandler(single, filters, filterSizes, 2, perDictionary, 1).isValid());
-  EXPECT_TRACES(E_NOTIMPL, "ERROR: KuvPrivateFilteringServices::prepareFilterForContext FAILED",
-                KuvFilterHandler(single, filters, filterSizes, 1, perDictionary, 1).isValid());
   bytes = nullptr;
   EXPECT_TRACES(E_NOTIMPL, "ERROR: invalid filter handler", none.getFilterCompiledBinary(bytes, size));
   EXPECT_TRACES(E_INVALIDARG, "ERROR: NULL pointer on input.", KuvFilterHandler(nullptr, nullptr, 0, 0).isValid());
