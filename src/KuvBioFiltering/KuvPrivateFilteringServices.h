@@ -20,9 +20,11 @@
 //   becomes the domain's form for t if it had none, else is And-ed with it.
 //   A selected matrix without t leaves t unconstrained by the group, and a
 //   group without a selected matrix changes nothing.
-// The And is taken through trees over one context (KuvEeDnfConvertor), so
-// that a criterion both forms constrain is constrained by one leaf of each
-// term, as in every form the library reads.
+// The And is taken through trees over one context (KuvEeDnfConvertor)
+// rather than by joining terms: a criterion both forms constrain then ends
+// in one leaf per term, as the map terms of a compiled binary need when it
+// is read back. Such a tree needs the objects the forms name, so a date
+// must be the dictionary's own (its GUID) or the context's.
 //
 // Ownership: the input filter and the matrices stay the caller's; the
 // prepared filter is the caller's and stays null on failure.
