@@ -67,7 +67,8 @@ HRESULT isSelected(const KuvFltDomainFilter& domain, const KuvFltCompositionMatr
     const KuvDnf* form = domain.getDnf(e.dictionary);
     if (form == nullptr) continue;
     unsigned char met = 0;
-    if (FAILED(form->isIntersect(*e.dnf, met))) KUV_RETURN_ERROR(E_FAIL, "ERROR: isIntersect between DNFs FAILED.");
+    if (FAILED(form->isIntersect(*e.dnf, met)))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: isIntersect between DNFs FAILED.");
     if (met == 0) {
       selected = false;
       return S_OK;
@@ -132,11 +133,10 @@ HRESULT KuvPrivateFilteringServices::prepareFilterForContext(const KuvFltFilter&
   return S_OK;
 }
 
-HRESULT KuvPrivateFilteringServices::prepareFilterForContext(const KuvFltFilter& filter,
-                                                             const std::uint8_t* const* matrixBinaries,
-                                                             const unsigned int* matrixSizes,
-                                                             const unsigned int* nbOfCompositionMatrixPerDictionary,
-                                                             unsigned int nbDictionaries, KuvFltFilter*& prepared) {
+HRESULT KuvPrivateFilteringServices::prepareFilterForContext(
+    const KuvFltFilter& filter, const std::uint8_t* const* matrixBinaries, const unsigned int* matrixSizes,
+    const unsigned int* nbOfCompositionMatrixPerDictionary, unsigned int nbDictionaries,
+    KuvFltFilter*& prepared) {
   KUV_TRACE_CALL("prepareFilterForContext");
   if (prepared != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output filter should be NULL.");
   if (nbDictionaries != 0 && nbOfCompositionMatrixPerDictionary == nullptr)
@@ -154,9 +154,11 @@ HRESULT KuvPrivateFilteringServices::prepareFilterForContext(const KuvFltFilter&
         if (FAILED(KuvCompiledBinaryParser::Read(in, read))) read = nullptr;
       }
       matrices.emplace_back(read);
-      const KuvFltCompositionMatrix* matrix = read != nullptr ? KuvFltCompositionMatrix::cast(*read) : nullptr;
+      const KuvFltCompositionMatrix* matrix =
+          read != nullptr ? KuvFltCompositionMatrix::cast(*read) : nullptr;
       if (matrix == nullptr)
-        KUV_RETURN_ERROR(E_FAIL, "ERROR: composition matrix binary ", n, " does not read as a composition matrix");
+        KUV_RETURN_ERROR(E_FAIL, "ERROR: composition matrix binary ", n,
+                         " does not read as a composition matrix");
       groups[i].push_back(matrix);
     }
   }

@@ -52,7 +52,8 @@ public:
   // The same over compiled binaries: group i is the next
   // nbOfCompositionMatrixPerDictionary[i] binaries. A binary that does not
   // read as a composition matrix fails the call (E_FAIL).
-  static HRESULT prepareFilterForContext(const KuvFltFilter& filter, const std::uint8_t* const* matrixBinaries,
+  static HRESULT prepareFilterForContext(const KuvFltFilter& filter,
+                                         const std::uint8_t* const* matrixBinaries,
                                          const unsigned int* matrixSizes,
                                          const unsigned int* nbOfCompositionMatrixPerDictionary,
                                          unsigned int nbDictionaries, KuvFltFilter*& prepared);

@@ -82,7 +82,8 @@ Bytes writtenBack(const KuvFilterHandler& handler) {
 }
 
 // The filter prepared through the handlers, written and read back.
-std::unique_ptr<KuvFilterHandler> preparedBack(const Bytes& filter, const std::vector<std::vector<Bytes>>& groups) {
+std::unique_ptr<KuvFilterHandler> preparedBack(const Bytes& filter,
+                                               const std::vector<std::vector<Bytes>>& groups) {
   const KuvFilterHandler source(filter.data(), static_cast<unsigned int>(filter.size()), 0);
   EXPECT_EQ(S_OK, source.isValid());
   const KuvFilterHandler handler = Arrays(groups).handler(source);
@@ -138,7 +139,8 @@ TEST(PrepareFilterForContext, FormsFollowTheRuleConfigurationByConfiguration) {
   TruthModel m;
   // No dates: a form's date is its dictionary's own or the context's, and
   // the model's date is neither.
-  TreeGenerator generator(m, 83, {.maxNodes = 4, .notFlag = false, .domainOverLeavesOnly = true, .dates = false});
+  TreeGenerator generator(m, 83,
+                          {.maxNodes = 4, .notFlag = false, .domainOverLeavesOnly = true, .dates = false});
   std::mt19937 random(83);
   auto chance = [&](double p) { return std::bernoulli_distribution(p)(random); };
   // A term empty on its own still meets other forms in the normal-form
@@ -169,7 +171,8 @@ TEST(PrepareFilterForContext, FormsFollowTheRuleConfigurationByConfiguration) {
         KuvFltCompositionMatrix matrix;
         // Mostly "if the context ... then the component ...".
         for (int k = 0; k < 2; ++k) {
-          if (chance(k == Context ? 0.75 : 0.3)) matrix.IF_SetCriteria(dictionary(k), form(rule.ifPart[k].emplace()));
+          if (chance(k == Context ? 0.75 : 0.3))
+            matrix.IF_SetCriteria(dictionary(k), form(rule.ifPart[k].emplace()));
           if (chance(k == Context ? 0.3 : 0.75))
             matrix.THEN_SetCriteria(dictionary(k), form(rule.thenPart[k].emplace()));
         }
@@ -204,7 +207,8 @@ TEST(PrepareFilterForContext, SelectionAndGroupsByExample) {
   filter.setDnf(KuvDiversityDomain_ConfigChange, dictionary(Context), dnfOf(option(m, 0)));
   filter.setDnf(KuvDiversityDomain_ConfigChange, dictionary(Component), dnfOf(option(m, 2)));
   const Bytes input = compiled(filter);
-  const Bytes unselected = matrixOf({{{Context, option(m, 0, KuvEeOptionEff::F)}}, {{Component, option(m, 1)}}});
+  const Bytes unselected =
+      matrixOf({{{Context, option(m, 0, KuvEeOptionEff::F)}}, {{Component, option(m, 1)}}});
   EXPECT_EQ(input, writtenBack(*preparedBack(input, {{unselected}})));
   // Both selected, but each names a dictionary the other does not.
   const Bytes toComponent = matrixOf({{{Context, option(m, 0)}}, {{Component, option(m, 1)}}});
@@ -216,12 +220,13 @@ TEST(PrepareFilterForContext, SelectionAndGroupsByExample) {
   KuvFltFilter contextOnly(CFG_EXPRVIEW_CURRENT, KuvEeFilterExpression::CFG_SELECTIONMODE_150);
   contextOnly.setDnf(KuvDiversityDomain_ConfigChange, dictionary(Context), dnfOf(option(m, 0)));
   const Bytes onOption1 = matrixOf({{{Component, option(m, 1)}}, {{Context, unitsLeaf(m)}}});
-  const Bytes offOption1 = matrixOf({{{Component, option(m, 1, KuvEeOptionEff::F)}}, {{Context, changeLeaf(m)}}});
+  const Bytes offOption1 =
+      matrixOf({{{Component, option(m, 1, KuvEeOptionEff::F)}}, {{Context, changeLeaf(m)}}});
   const std::unique_ptr<KuvFilterHandler> back =
       preparedBack(compiled(contextOnly), {{toComponent, unselected}, {onOption1, offOption1}});
   const KuvFltFilter& result = *back->getFilter();
-  EXPECT_EQ(*truthTable(m, *own(option(m, 1))), *dnfTable(m, *result.getDnf(KuvDiversityDomain_ConfigChange,
-                                                                      dictionary(Component))));
+  EXPECT_EQ(*truthTable(m, *own(option(m, 1))),
+            *dnfTable(m, *result.getDnf(KuvDiversityDomain_ConfigChange, dictionary(Component))));
   EXPECT_EQ(*truthTable(m, *own(option(m, 0))) & *truthTable(m, *own(unitsLeaf(m))),
             *dnfTable(m, *result.getDnf(KuvDiversityDomain_ConfigChange, dictionary(Context))));
 }
@@ -240,16 +245,18 @@ TEST(PrepareFilterForContext, RefusalsAndTheirTraces) {
     std::vector<std::vector<Bytes>> groups;
     const char* message;
   } rows[] = {
-      {{{matrix}, {matrix, truncated}}, "ERROR: composition matrix binary 2 does not read as a composition matrix"},
+      {{{matrix}, {matrix, truncated}},
+       "ERROR: composition matrix binary 2 does not read as a composition matrix"},
       {{{input}}, "ERROR: composition matrix binary 0 does not read as a composition matrix"},
       {{{Bytes()}}, "ERROR: composition matrix binary 0 does not read as a composition matrix"},
   };
   for (const auto& row : rows) {
-    const std::string printed = captured([&] { EXPECT_EQ(E_FAIL, Arrays(row.groups).handler(source).isValid()); });
+    const std::string printed =
+        captured([&] { EXPECT_EQ(E_FAIL, Arrays(row.groups).handler(source).isValid()); });
     const std::size_t own = printed.find(row.message);
     EXPECT_NE(std::string::npos, own) << printed;
-    EXPECT_NE(std::string::npos, printed.find("ERROR: KuvPrivateFilteringServices::prepareFilterForContext FAILED",
-                                              own))
+    EXPECT_NE(std::string::npos,
+              printed.find("ERROR: KuvPrivateFilteringServices::prepareFilterForContext FAILED", own))
         << printed;
   }
   // Counts without their array are refused by the preparation itself.
@@ -271,8 +278,8 @@ namespace {
 KuvInString hex(const Bytes& bytes) {
   char* text = nullptr;
   std::int32_t length = 0;
-  EXPECT_EQ(0, KuvInHexaEncodingServices::encode_hex(bytes.data(), static_cast<std::int32_t>(bytes.size()), text,
-                                                     length));
+  EXPECT_EQ(0, KuvInHexaEncodingServices::encode_hex(bytes.data(), static_cast<std::int32_t>(bytes.size()),
+                                                     text, length));
   KuvInString result(text);
   std::free(text);
   return result;
@@ -311,7 +318,8 @@ TEST(PrepareFilterForContext, TextsRoundTrip) {
     const char* message;
   } rows[] = {
       {KuvInString(), matrices, counts, E_INVALIDARG, "ERROR: Length of input KuvInString is empty."},
-      {hex(input), untyped, counts, E_INVALIDARG, "ERROR: composition matrices should be a list of KuvInString."},
+      {hex(input), untyped, counts, E_INVALIDARG,
+       "ERROR: composition matrices should be a list of KuvInString."},
       {hex(input), matrices, matrices, E_INVALIDARG,
        "ERROR: numbers of composition matrices should be a list of KuvInIntHolder."},
       {hex(first), matrices, counts, E_FAIL, "ERROR: result of read is of unexpected type, cast failed."},
@@ -319,8 +327,9 @@ TEST(PrepareFilterForContext, TextsRoundTrip) {
   };
   for (const auto& row : rows) {
     prepared = "left over";
-    EXPECT_TRACES(row.code, row.message,
-                  KuvFilteringServices::PrepareFilterForContext(row.filter, row.matrices, row.counts, prepared));
+    EXPECT_TRACES(
+        row.code, row.message,
+        KuvFilteringServices::PrepareFilterForContext(row.filter, row.matrices, row.counts, prepared));
     EXPECT_TRUE(prepared.IsEmpty());
   }
 }
@@ -339,8 +348,8 @@ TEST(PrepareFilterForContext, PreparedHandlerOwnsItsFilter) {
                      dnfOf(option(m, 0, KuvEeOptionEff::F)));
   const Bytes object = compiled(effectivity);
   auto source = std::make_unique<KuvFilterHandler>(input.data(), static_cast<unsigned int>(input.size()), 0);
-  auto groups = std::make_unique<std::vector<std::vector<Bytes>>>(std::vector<std::vector<Bytes>>{
-      {matrixOf({{{Context, option(m, 0)}}, {{Component, option(m, 1)}}})}});
+  auto groups = std::make_unique<std::vector<std::vector<Bytes>>>(
+      std::vector<std::vector<Bytes>>{{matrixOf({{{Context, option(m, 0)}}, {{Component, option(m, 1)}}})}});
   auto arrays = std::make_unique<Arrays>(*groups);
   const KuvFilterHandler handler = arrays->handler(*source);
   int result = -1;
