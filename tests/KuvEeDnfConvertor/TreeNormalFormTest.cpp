@@ -14,6 +14,7 @@
 #include "KuvDnfTreeSeriesEff.h"
 #include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
+#include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEeDateVar.h"
 #include "KuvEeDnfTreeEff.h"
 #include "KuvEeMilestone.h"
@@ -326,4 +327,103 @@ TEST(TreeNormalForm, ConversionsKeepTheTruthTable) {
     SCOPED_TRACE(seed);
     keepsTheTruthTable(seed);
   }
+}
+
+namespace {
+
+// The ranges of a tree leaf's normal form, joined by blanks.
+std::string rangesOf(KuvEeTreeBaseEff* eff) {
+  std::unique_ptr<KuvDnfLeaf> leaf = leafOf(eff);
+  const auto* series = leaf ? KuvDnfTreeSeriesEff::cast(*leaf) : nullptr;
+  const auto* track = leaf ? KuvDnfMilestonesEff::cast(*leaf) : nullptr;
+  if (series == nullptr && track == nullptr) return "no leaf";
+  const KuvInListVal& ranges = series != nullptr ? series->getIntervals() : track->getIntervals();
+  std::string out;
+  for (std::int32_t i = 0; i < ranges.GetLength(); ++i) out += (i > 0 ? " " : "") + text(*ranges.Get(i));
+  return out;
+}
+
+// A selection from a bound to bounds (none: the whole subtree).
+template <class Selection, class Bound, class Element>
+KuvInListVal selectionOf(Element* from, bool included, std::vector<std::pair<Element*, bool>> to) {
+  Selection selection;
+  EXPECT_EQ(S_OK, selection.setFromBound(Bound(from, included)));
+  for (const auto& [element, in] : to) EXPECT_EQ(S_OK, selection.addToBound(Bound(element, in)));
+  KuvInListVal list(KuvEeTreeSelection::sType());
+  list.PutBack(selection);
+  return list;
+}
+
+}  // namespace
+
+// R [1-2] holds A [1-1.5] (from R's start), B [1.5-1.7] (from A's end),
+// which holds C [1.5.1-1.5.2], and D [1.8-1.9]. A whole subtree is one
+// range open at its start, any other element its upper bound alone; spans
+// of zero width give single positions only.
+TEST(TreeNormalForm, BoundariesGiveTheseRanges) {
+  unsigned made = 0;
+  KuvEeTreeSeriesVar plans{"Plans", Guid(0xA00).data(), KuvEeSerialVar::TREE_STATE, nullptr};
+  auto plan = [&](KuvEeTreeSeriesElement* parent, const char* index) {
+    auto* element =
+        new KuvEeTreeSeriesElement(index, Guid(0xA00 + ++made).data(), "A", treeIndex(index), &plans, parent);
+    EXPECT_EQ(S_OK, parent != nullptr ? parent->addChild(element) : plans.setRootTreeSeriesElement(element));
+    return element;
+  };
+  KuvEeTreeSeriesElement* r = plan(nullptr, "1-2");
+  KuvEeTreeSeriesElement* a = plan(r, "1-1.5");
+  KuvEeTreeSeriesElement* b = plan(r, "1.5-1.7");
+  KuvEeTreeSeriesElement* c = plan(b, "1.5.1-1.5.2");
+  KuvEeTreeSeriesElement* d = plan(r, "1.8-1.9");
+  KuvEeTreeSeriesVar flat{"Flat", Guid(0xA80).data(), KuvEeSerialVar::TREE_STATE, nullptr};
+  auto* e = new KuvEeTreeSeriesElement("E", Guid(0xA81).data(), "A", treeIndex("1-3"), &flat, nullptr);
+  ASSERT_EQ(S_OK, flat.setRootTreeSeriesElement(e));
+  ASSERT_EQ(S_OK, e->addChild(new KuvEeTreeSeriesElement("F", Guid(0xA82).data(), "A", treeIndex("2-2"), &flat, e)));
+  KuvEeMilestonesVar track{"Track", Guid(0xA90).data(), "Design", nullptr};
+  const KuvInDate date(2001, 1, 1, 1, 1, 1);
+  auto* m0 = new KuvEeMilestone("M0", Guid(0xA91).data(), &track, treeIndex("1-2"), &date, nullptr);
+  ASSERT_EQ(S_OK, track.setRootMilestone(m0));
+  auto* m1 = new KuvEeMilestone("M1", Guid(0xA92).data(), &track, treeIndex("1.1-1.2"), nullptr, m0);
+  ASSERT_EQ(S_OK, m0->addChild(m1));
+
+  using Series = KuvEeTreeSeriesElement;
+  auto on = [](KuvEeTreeSeriesVar& var, const KuvInListVal& selections) {
+    auto* eff = new KuvEeTreeSeriesEff(&var, KuvEeTreeBaseEff::AllFalse);
+    EXPECT_EQ(S_OK, eff->addSelections(selections));
+    return eff;
+  };
+  auto from = [&](Series* top, bool included, std::vector<std::pair<Series*, bool>> to) {
+    return on(plans, selectionOf<KuvEeTreeSeriesSelection, KuvEeTreeSeriesSelectionBound>(top, included, to));
+  };
+  auto single = [&](Series* element) {
+    KuvEeTreeSeriesSelection selection;
+    EXPECT_EQ(S_OK, selection.setSingleSelection(KuvEeTreeSeriesSelectionBound(element, true)));
+    KuvInListVal list(KuvEeTreeSelection::sType());
+    list.PutBack(selection);
+    return on(plans, list);
+  };
+  auto milestones = [&](KuvEeMilestone* top, std::vector<std::pair<KuvEeMilestone*, bool>> to) {
+    auto* eff = new KuvEeMilestonesEff(&track, KuvEeTreeBaseEff::AllFalse);
+    EXPECT_EQ(S_OK, eff->addSelections(
+                        selectionOf<KuvEeMilestonesSelection, KuvEeMilestonesSelectionBound>(top, true, to)));
+    return eff;
+  };
+  const struct {
+    const char* what;
+    KuvEeTreeBaseEff* eff;
+    const char* ranges;
+  } rows[] = {
+      {"a leaf element", single(c), "]1.5.1,1.5.2]"},
+      {"an element without its child", single(b), "[1.7,1.7]"},
+      {"below an excluded from bound", from(r, false, {}), "]1,1.7] ]1.8,1.9]"},
+      {"a whole tree", from(r, true, {}), "]1,2]"},
+      {"up to an excluded bound", from(r, true, {{c, false}}), "[1.7,1.7] [2,2]"},
+      {"adjacent bounds", from(b, true, {{b, false}}), ""},
+      {"down to two leaves", from(r, true, {{a, true}, {d, true}}), "]1,1.5] ]1.8,1.9] [2,2]"},
+      {"a span of zero width", on(flat, selectionOf<KuvEeTreeSeriesSelection, KuvEeTreeSeriesSelectionBound, Series>(
+                                             e, true, {})),
+       "[2,2] [3,3]"},
+      {"a dated milestone", milestones(m0, {{m0, true}}), "[2(DerivedDate)-2(DerivedDate)]"},
+      {"a whole track", milestones(m0, {}), "]1(DerivedDate)-2(DerivedDate)]"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(row.ranges, rangesOf(row.eff)) << row.what;
 }
