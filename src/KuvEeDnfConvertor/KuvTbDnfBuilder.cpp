@@ -157,8 +157,7 @@ std::vector<std::size_t> forestOf(const std::vector<KuvEeTreeElementBase*>& elem
     const KuvInTreeEvalIndex& index = elements[i]->getTreeEvalIndex();
     if (!index.isTreeEvalIndexValid() || !(index.getLowerBound() < index.getUpperBound())) return {};
     if (i > 0 && index.equals(elements[i - 1]->getTreeEvalIndex())) return {};
-    while (!open.empty() &&
-           !elements[open.back()]->getTreeEvalIndex().isIndexValidForChildInsertion(index)) {
+    while (!open.empty() && !elements[open.back()]->getTreeEvalIndex().isIndexValidForChildInsertion(index)) {
       if (!(elements[open.back()]->getTreeEvalIndex().getUpperBound() <= index.getLowerBound())) return {};
       open.pop_back();
     }
@@ -210,15 +209,16 @@ KuvDnfLeaf* treeSeriesLeaf(const KuvEeTreeSeriesEff& eff) {
     return KuvInTreeEvalInterval(whole ? index.getLowerBound() : index.getUpperBound(), !whole,
                                  index.getUpperBound(), true);
   });
-  if (!done || FAILED(KuvInTreeEvalInterval::simplify(ranges)) || FAILED(KuvInTreeEvalInterval::sort(ranges))) {
+  if (!done || FAILED(KuvInTreeEvalInterval::simplify(ranges)) ||
+      FAILED(KuvInTreeEvalInterval::sort(ranges))) {
     KUV_TRACE_ERROR("ERROR: tree ranges failed");
     return nullptr;
   }
   const KuvEeTreeSeriesVar* var = eff.getTreeSeriesVar();
-  return new KuvDnfTreeSeriesEff(guidOf(var), ranges,
-                                 var != nullptr ? var->getExternalType()
-                                                : static_cast<std::uint32_t>(KuvEeSerialVar::TREE_STATE),
-                                 eff.getNoVar(), eff.isNegated());
+  return new KuvDnfTreeSeriesEff(
+      guidOf(var), ranges,
+      var != nullptr ? var->getExternalType() : static_cast<std::uint32_t>(KuvEeSerialVar::TREE_STATE),
+      eff.getNoVar(), eff.isNegated());
 }
 
 KuvDnfLeaf* milestonesLeaf(const KuvEeMilestonesEff& eff) {
@@ -228,8 +228,8 @@ KuvDnfLeaf* milestonesLeaf(const KuvEeMilestonesEff& eff) {
     const auto* milestone = KuvEeMilestone::cast(element);
     const bool dated = milestone != nullptr && milestone->getDate() != nullptr;
     return KuvInMilestonesEvalInterval(
-        KuvInMilestonesEvalIntervalValue(whole ? index.getLowerBound() : index.getUpperBound(), dated), !whole,
-        KuvInMilestonesEvalIntervalValue(index.getUpperBound(), dated), true);
+        KuvInMilestonesEvalIntervalValue(whole ? index.getLowerBound() : index.getUpperBound(), dated),
+        !whole, KuvInMilestonesEvalIntervalValue(index.getUpperBound(), dated), true);
   });
   if (!done || FAILED(KuvInMilestonesEvalInterval::simplify(ranges)) ||
       FAILED(KuvInMilestonesEvalInterval::sort(ranges))) {

@@ -45,7 +45,8 @@ using Bounds = std::vector<std::pair<Element*, bool>>;
 
 // A new element of var (a tree series or a milestone track, whose
 // milestones have a date when dated) under parent, or as its root.
-Element* addElement(KuvEeTreeBaseVar& var, Element* parent, const KuvInTreeEvalIndex& index, bool dated = false) {
+Element* addElement(KuvEeTreeBaseVar& var, Element* parent, const KuvInTreeEvalIndex& index,
+                    bool dated = false) {
   static unsigned made = 0;
   const Guid guid(0x900 + ++made);
   if (auto* track = KuvEeMilestonesVar::cast(var)) {
@@ -68,11 +69,13 @@ void select(KuvInListVal& selections, const KuvEeTreeBaseVar& var, Element* top,
             const Bounds& to) {
   const bool onTrack = KuvEeMilestonesVar::isObjectOfThisType(var);
   auto bound = [onTrack](Element* element, bool in) -> std::unique_ptr<KuvEeTreeSelectionBound> {
-    if (onTrack) return std::make_unique<KuvEeMilestonesSelectionBound>(static_cast<KuvEeMilestone*>(element), in);
+    if (onTrack)
+      return std::make_unique<KuvEeMilestonesSelectionBound>(static_cast<KuvEeMilestone*>(element), in);
     return std::make_unique<KuvEeTreeSeriesSelectionBound>(static_cast<KuvEeTreeSeriesElement*>(element), in);
   };
-  std::unique_ptr<KuvEeTreeSelection> selection(onTrack ? static_cast<KuvEeTreeSelection*>(new KuvEeMilestonesSelection)
-                                                        : new KuvEeTreeSeriesSelection);
+  std::unique_ptr<KuvEeTreeSelection> selection(
+      onTrack ? static_cast<KuvEeTreeSelection*>(new KuvEeMilestonesSelection)
+              : new KuvEeTreeSeriesSelection);
   EXPECT_EQ(S_OK, selection->setFromBound(*bound(top, included)));
   for (const auto& [element, in] : to) EXPECT_EQ(S_OK, selection->addToBound(*bound(element, in)));
   selections.PutBack(*selection);
@@ -163,7 +166,8 @@ struct Forest {
     }
     KuvEeTreeBaseEff* eff = effOn(var, selections);
     if (rng() % 3 == 0) eff->orNoVar();
-    if (flags && rng() % 8 == 0) eff->set(rng() % 2 == 0 ? KuvEeTreeBaseEff::AllTrue : KuvEeTreeBaseEff::AllFalse);
+    if (flags && rng() % 8 == 0)
+      eff->set(rng() % 2 == 0 ? KuvEeTreeBaseEff::AllTrue : KuvEeTreeBaseEff::AllFalse);
     if (flags && rng() % 3 == 0) eff->opNot();
     return eff;
   }
@@ -196,8 +200,9 @@ struct Forest {
   // A normal-form leaf's set: each element stands for its upper bound.
   std::uint32_t represented(const KuvDnfVarEff& leaf) const {
     const auto* series = KuvDnfTreeSeriesEff::cast(leaf);
-    const KuvInListVal& ranges =
-        series != nullptr ? series->getIntervals() : static_cast<const KuvDnfMilestonesEff&>(leaf).getIntervals();
+    const KuvInListVal& ranges = series != nullptr
+                                     ? series->getIntervals()
+                                     : static_cast<const KuvDnfMilestonesEff&>(leaf).getIntervals();
     std::uint32_t set = leaf.getNoVar() ? noValue() : 0;
     for (std::size_t k = 0; k < elements.size(); ++k) {
       const KuvInTreeEvalIndexBound& p = elements[k]->getTreeEvalIndex().getUpperBound();
@@ -225,7 +230,8 @@ struct Trees {
 
   // Whether eff, of either form, holds at the current states.
   std::optional<bool> holds(const KuvEeVarEff& eff) const {
-    const bool onTrack = KuvEeMilestonesEff::isObjectOfThisType(eff) || KuvEeDnfMilestonesEff::isObjectOfThisType(eff);
+    const bool onTrack =
+        KuvEeMilestonesEff::isObjectOfThisType(eff) || KuvEeDnfMilestonesEff::isObjectOfThisType(eff);
     const Forest& forest = onTrack ? milestones : series;
     std::uint32_t set = 0;
     if (const auto* tree = KuvEeTreeBaseEff::cast(eff))
@@ -302,8 +308,8 @@ void keepsTheTruthTable(std::uint32_t seed) {
   auto treeLeaf = [&trees] {
     return (trees.rng() % 2 == 0 ? trees.series : trees.milestones).randomEff(trees.rng, true);
   };
-  TreeGenerator generator(model, seed,
-                          {.maxNodes = 8, .notFlag = false, .domainOverLeavesOnly = true, .otherVarEff = treeLeaf});
+  TreeGenerator generator(
+      model, seed, {.maxNodes = 8, .notFlag = false, .domainOverLeavesOnly = true, .otherVarEff = treeLeaf});
   for (int i = 0; i < 60; ++i) {
     Tree tree = generator.next();
     std::unique_ptr<KuvDnf> form(KuvEeDnfConvertor::NodeRef2Dnf(*tree));
@@ -370,7 +376,8 @@ TEST(TreeNormalForm, BoundariesGiveTheseRanges) {
   EXPECT_EQ("]1,2]", ranges(plans, r, true, {})) << "a whole tree";
   EXPECT_EQ("[1.7,1.7] [2,2]", ranges(plans, r, true, {{c, false}})) << "up to an excluded bound";
   EXPECT_EQ("", ranges(plans, b, true, {{b, false}})) << "adjacent bounds";
-  EXPECT_EQ("]1,1.5] ]1.8,1.9] [2,2]", ranges(plans, r, true, {{a, true}, {d, true}})) << "down to two leaves";
+  EXPECT_EQ("]1,1.5] ]1.8,1.9] [2,2]", ranges(plans, r, true, {{a, true}, {d, true}}))
+      << "down to two leaves";
   EXPECT_EQ("[2,2] [3,3]", ranges(flat, e, true, {})) << "a span of zero width";
   EXPECT_EQ("[2(DerivedDate)-2(DerivedDate)]", ranges(track, m, true, {{m, true}})) << "a dated milestone";
   EXPECT_EQ("]1(DerivedDate)-2(DerivedDate)]", ranges(track, m, true, {})) << "a whole track";
