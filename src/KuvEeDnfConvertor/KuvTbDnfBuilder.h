@@ -18,7 +18,8 @@
 // each selected element becomes its single position. The ranges are then
 // simplified and sorted. Milestone ranges take the same positions, their
 // ends flagged as derived dates when the milestone has a date. The
-// no-value flag and the negation are carried over as they are.
+// no-value flag and the negation are carried over as they are (milestone
+// leaves meet by their ranges alone, whatever their no-value flags).
 #pragma once
 
 #include "KuvInObject.h"
