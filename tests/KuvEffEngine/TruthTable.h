@@ -131,7 +131,7 @@ public:
     // Effectivity leaves refer to the change instead of the two named
     // effectivities.
     bool changes = false;
-    // When set, makes a third of the variable leaves (caller's
+    // When set, makes a third of the leaves (caller's
     // effectivities; the model must answer for them through fixedLeaf).
     std::function<KuvEeVarEff*()> otherVarEff = nullptr;
   };
