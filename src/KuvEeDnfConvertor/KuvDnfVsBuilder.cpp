@@ -8,13 +8,16 @@
 #include "KuvDnfRestrictionEff.h"
 #include "KuvDnfSelectionEff.h"
 #include "KuvDnfSerialEff.h"
+#include "KuvDnfTreeSeriesEff.h"
 #include "KuvEeCategory.h"
 #include "KuvEeDateVar.h"
 #include "KuvEeEffectivity.h"
+#include "KuvEeMilestonesVar.h"
 #include "KuvEeOptionVar.h"
 #include "KuvEePredefEff.h"
 #include "KuvEeSelectionVar.h"
 #include "KuvEeSerialVar.h"
+#include "KuvEeTreeSeriesVar.h"
 #include "KuvEeVarSpace.h"
 #include "KuvInSet.h"
 #include "KuvInTraceClass.h"
@@ -47,6 +50,8 @@ private:
   HRESULT date(const KuvInGuid& guid);
   HRESULT series(const KuvInGuid& guid, std::int32_t type);
   HRESULT change(const KuvInGuid& guid);
+  HRESULT treeSeries(const KuvInGuid& guid, std::uint32_t type);
+  HRESULT track(const KuvInGuid& guid);
 
   KuvEeVarSpace& m_space;
   KuvInSet& m_objects;
@@ -105,6 +110,22 @@ HRESULT SpaceRegistrar::series(const KuvInGuid& guid, std::int32_t type) {
       out, static_cast<KuvEeSerialVar::SerialExternalType>(type), static_cast<KuvEeModelDico*>(nullptr));
 }
 
+HRESULT SpaceRegistrar::treeSeries(const KuvInGuid& guid, std::uint32_t type) {
+  if (type != KuvEeSerialVar::TREE_STATE && type != KuvEeSerialVar::TREE_MANUF_PLAN)
+    KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: unexpected type");
+  KuvEeTreeSeriesVar* out = nullptr;
+  return findOrCreate(m_space.getTreeSeriesVar(guid, type), guid, &KuvEeVarSpace::addTreeSeriesVar,
+                      "ERROR: vs.addTreeSeriesVar failed", out, type, static_cast<KuvEeModelDico*>(nullptr));
+}
+
+HRESULT SpaceRegistrar::track(const KuvInGuid& guid) {
+  KuvEeMilestonesVar* out = nullptr;
+  // A normal form does not tell the discipline; the GUID keeps it unique.
+  return findOrCreate(m_space.getMilestonesTrack(guid), guid, &KuvEeVarSpace::addMilestonesTrack,
+                      "ERROR: vs.addMilestonesTrack failed", out, guid.toString(),
+                      static_cast<KuvEeModelDico*>(nullptr));
+}
+
 HRESULT SpaceRegistrar::change(const KuvInGuid& guid) {
   KuvEeDicoObject* known = m_space.getPossibleSourceEff(guid);
   if (known != nullptr) {
@@ -146,18 +167,14 @@ HRESULT SpaceRegistrar::leaf(const KuvDnfLeaf& leaf) {
     case KuvDnfLeaf::Kind::Restriction:
       return restriction(leaf);
     case KuvDnfLeaf::Kind::TreeSeries:
+      return treeSeries(leaf.getGuid(), static_cast<const KuvDnfTreeSeriesEff&>(leaf).getTreeType());
     case KuvDnfLeaf::Kind::Milestones:
-      break;
+      return track(leaf.getGuid());
   }
-  KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL,
-                      "ERROR: milestones and tree series in a variable space are not supported yet");
+  KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: unexpected/unsupported case");
 }
 
 HRESULT SpaceRegistrar::restriction(const KuvDnfLeaf& leaf) {
-  if (KuvDnfMilestonesRestrictionEff::isObjectOfThisType(leaf) ||
-      KuvDnfTreeSeriesRestrictionEff::isObjectOfThisType(leaf))
-    KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL,
-                        "ERROR: milestones and tree series in a variable space are not supported yet");
   return kuv::detail::registerRestricted(*this, static_cast<const KuvDnfRestrictionEff&>(leaf));
 }
 

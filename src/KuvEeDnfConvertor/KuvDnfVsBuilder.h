@@ -3,14 +3,15 @@
 // space, and put into the set of objects.
 //
 // Ownership: a variable space owns nothing, so the objects buildVS creates
-// (categories, options, selection, date and serial variables, predefined
-// effectivities) are the caller's. objects receives every one the form
-// names, found or created (selection values excepted: their variable owns
-// them); with a space that held none of them before (a working space),
-// objects.DeleteAll() frees them once the trees built on them are gone.
+// (categories, options, selection, date, serial and tree-series variables,
+// milestone tracks, predefined effectivities) are the caller's. objects
+// receives every one the form names, found or created (selection values
+// excepted: their variable owns them); with a space that held none of them
+// before (a working space), objects.DeleteAll() frees them once the trees
+// built on them are gone.
 // A failure leaves what was already created in the space and in objects.
-// A variable space holds no milestone tracks nor tree series: their leaves
-// and restrictions are refused (E_NOTIMPL).
+// Tree series and milestone tracks created here have no elements: the
+// normal-form leaves on them keep their ranges, not tree selections.
 #pragma once
 
 #include "KuvInObject.h"

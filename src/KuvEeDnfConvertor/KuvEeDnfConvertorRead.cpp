@@ -166,17 +166,14 @@ public:
     KuvEeDicoObject* known = m_space.getPossibleSourceEff(guid);
     return found(out = known != nullptr ? KuvEeEffectivity::cast(*known) : nullptr);
   }
-  // A variable space holds neither.
-  HRESULT track(const KuvInGuid&, KuvEeMilestonesVar*&) const override { return notInSpace(); }
-  HRESULT treeSeries(const KuvInGuid&, std::uint32_t, KuvEeTreeSeriesVar*&) const override {
-    return notInSpace();
+  HRESULT track(const KuvInGuid& guid, KuvEeMilestonesVar*& out) const override {
+    return found(out = m_space.getMilestonesTrack(guid));
+  }
+  HRESULT treeSeries(const KuvInGuid& guid, std::uint32_t type, KuvEeTreeSeriesVar*& out) const override {
+    return found(out = m_space.getTreeSeriesVar(guid, type));
   }
 
 private:
-  static HRESULT notInSpace() {
-    KUV_RETURN_ERROR_ON(channel(), E_NOTIMPL,
-                        "ERROR: milestones and tree series in a variable space are not supported yet");
-  }
   static HRESULT found(const void* object) {
     if (object == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer");
     return S_OK;

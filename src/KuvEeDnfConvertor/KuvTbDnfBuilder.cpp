@@ -1,6 +1,8 @@
 #include "KuvTbDnfBuilder.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "KuvDnfDateEff.h"
 #include "KuvDnfMilestonesEff.h"
@@ -16,6 +18,8 @@
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
 #include "KuvEeFalse.h"
+#include "KuvEeMilestone.h"
+#include "KuvEeMilestonesVar.h"
 #include "KuvEeOptionEff.h"
 #include "KuvEeOptionVar.h"
 #include "KuvEeOrOp.h"
@@ -26,12 +30,18 @@
 #include "KuvEeSerialEff.h"
 #include "KuvEeSerialVar.h"
 #include "KuvEeTreeBaseEff.h"
+#include "KuvEeTreeBaseVar.h"
+#include "KuvEeTreeBaseVarIndex.h"
+#include "KuvEeTreeElementBase.h"
 #include "KuvEeTreeSeriesVar.h"
 #include "KuvEeTrue.h"
 #include "KuvEeVarEffLeaf.h"
 #include "KuvInDateInterval.h"
 #include "KuvInLinkList.h"
+#include "KuvInMilestonesEvalInterval.h"
 #include "KuvInSerialInterval.h"
+#include "KuvInTreeEvalIndex.h"
+#include "KuvInTreeEvalInterval.h"
 
 namespace {
 
@@ -111,6 +121,124 @@ KuvDnfLeaf* restrictionLeaf(const KuvEeRestrictionEff& eff) {
   return nullptr;
 }
 
+// The elements a tree effectivity can speak of, in walk order: its
+// variable's and those its bounds name, with everything below them (as the
+// selection algebra considers them).
+std::vector<KuvEeTreeElementBase*> treeElements(const KuvEeTreeBaseVar* var, const KuvInListVal& selections) {
+  KuvInSet all(KuvEeTreeElementBase::sType());
+  if (var != nullptr) var->getAllElements(all);
+  auto put = [&all](const KuvEeTreeSelectionBound* bound) {
+    if (bound == nullptr || bound->getElement() == nullptr) return;
+    all.Put(bound->getElement());
+    bound->getElement()->getAllChildren(all);
+  };
+  for (std::int32_t i = 0; i < selections.GetLength(); ++i) {
+    const auto* selection = static_cast<const KuvEeTreeSelection*>(selections.Get(i));
+    put(selection->getFromBound());
+    for (std::int32_t j = 0; j < selection->getToBounds().GetLength(); ++j)
+      put(static_cast<const KuvEeTreeSelectionBound*>(selection->getToBounds().Get(j)));
+  }
+  std::vector<KuvEeTreeElementBase*> elements;
+  for (KuvInSet::const_iterator it = all.cBegin(); it.IsValid();)
+    elements.push_back(static_cast<KuvEeTreeElementBase*>(it.GetGoToNext()));
+  std::stable_sort(elements.begin(), elements.end(), kuv::detail::walksBefore);
+  return elements;
+}
+
+// For each element (in walk order) the position of its innermost holder,
+// or n; empty when the indices do not make a forest whose spans are wide
+// (every index valid with lower < upper, distinct, any two nested or
+// apart), the only shape in which a whole subtree is one range.
+std::vector<std::size_t> forestOf(const std::vector<KuvEeTreeElementBase*>& elements) {
+  const std::size_t n = elements.size();
+  std::vector<std::size_t> holder(n, n);
+  std::vector<std::size_t> open;
+  for (std::size_t i = 0; i < n; ++i) {
+    const KuvInTreeEvalIndex& index = elements[i]->getTreeEvalIndex();
+    if (!index.isTreeEvalIndexValid() || !(index.getLowerBound() < index.getUpperBound())) return {};
+    if (i > 0 && index.equals(elements[i - 1]->getTreeEvalIndex())) return {};
+    while (!open.empty() && !elements[open.back()]->getTreeEvalIndex().isIndexValidForChildInsertion(index)) {
+      if (!(elements[open.back()]->getTreeEvalIndex().getUpperBound() <= index.getLowerBound())) return {};
+      open.pop_back();
+    }
+    if (!open.empty()) holder[i] = open.back();
+    open.push_back(i);
+  }
+  return holder;
+}
+
+// The positions of the elements eff's selections select, as ranges built
+// by range(element, whole): a whole subtree, or the element alone (see the
+// header). False (traced) for a selected element without a valid index.
+template <class Range>
+bool selectedRanges(const KuvEeTreeBaseEff& eff, KuvInListVal& ranges, Range range) {
+  KuvInListVal selections(KuvEeTreeSelection::sType());
+  eff.getSelections(selections);
+  const std::vector<KuvEeTreeElementBase*> elements =
+      treeElements(eff.getVar() != nullptr ? KuvEeTreeBaseVar::cast(*eff.getVar()) : nullptr, selections);
+  const std::size_t n = elements.size();
+  std::vector<bool> selected(n);
+  for (std::size_t i = 0; i < n; ++i)
+    for (std::int32_t j = 0; j < selections.GetLength() && !selected[i]; ++j)
+      selected[i] = static_cast<const KuvEeTreeSelection*>(selections.Get(j))->selects(elements[i]);
+  std::vector<std::size_t> holder = forestOf(elements);
+  std::vector<bool> whole(n);
+  if (!holder.empty()) {
+    // Children follow their holders in walk order.
+    whole = selected;
+    for (std::size_t i = n; i-- > 0;)
+      if (holder[i] < n && !whole[i]) whole[holder[i]] = false;
+  } else {
+    holder.assign(n, n);
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    if (!selected[i] || (whole[i] && holder[i] < n && whole[holder[i]])) continue;
+    if (!elements[i]->getTreeEvalIndex().isTreeEvalIndexValid()) {
+      KUV_TRACE_ERROR("ERROR: a selected tree element has no valid tree evaluation index");
+      return false;
+    }
+    ranges.PutBack(range(*elements[i], whole[i]));
+  }
+  return true;
+}
+
+KuvDnfLeaf* treeSeriesLeaf(const KuvEeTreeSeriesEff& eff) {
+  KuvInListVal ranges(KuvInTreeEvalInterval::sType());
+  const bool done = selectedRanges(eff, ranges, [](const KuvEeTreeElementBase& element, bool whole) {
+    const KuvInTreeEvalIndex& index = element.getTreeEvalIndex();
+    return KuvInTreeEvalInterval(whole ? index.getLowerBound() : index.getUpperBound(), !whole,
+                                 index.getUpperBound(), true);
+  });
+  if (!done || FAILED(KuvInTreeEvalInterval::simplify(ranges)) ||
+      FAILED(KuvInTreeEvalInterval::sort(ranges))) {
+    KUV_TRACE_ERROR("ERROR: tree ranges failed");
+    return nullptr;
+  }
+  const KuvEeTreeSeriesVar* var = eff.getTreeSeriesVar();
+  return new KuvDnfTreeSeriesEff(
+      guidOf(var), ranges,
+      var != nullptr ? var->getExternalType() : static_cast<std::uint32_t>(KuvEeSerialVar::TREE_STATE),
+      eff.getNoVar(), eff.isNegated());
+}
+
+KuvDnfLeaf* milestonesLeaf(const KuvEeMilestonesEff& eff) {
+  KuvInListVal ranges(KuvInMilestonesEvalInterval::sType());
+  const bool done = selectedRanges(eff, ranges, [](const KuvEeTreeElementBase& element, bool whole) {
+    const KuvInTreeEvalIndex& index = element.getTreeEvalIndex();
+    const auto* milestone = KuvEeMilestone::cast(element);
+    const bool dated = milestone != nullptr && milestone->getDate() != nullptr;
+    return KuvInMilestonesEvalInterval(
+        KuvInMilestonesEvalIntervalValue(whole ? index.getLowerBound() : index.getUpperBound(), dated),
+        !whole, KuvInMilestonesEvalIntervalValue(index.getUpperBound(), dated), true);
+  });
+  if (!done || FAILED(KuvInMilestonesEvalInterval::simplify(ranges)) ||
+      FAILED(KuvInMilestonesEvalInterval::sort(ranges))) {
+    KUV_TRACE_ERROR("ERROR: milestone ranges failed");
+    return nullptr;
+  }
+  return new KuvDnfMilestonesEff(guidOf(eff.getVar()), ranges, eff.getNoVar(), eff.isNegated());
+}
+
 KuvDnfLeaf* varEffLeaf(const KuvEeVarEff& eff) {
   if (const auto* option = KuvEeOptionEff::cast(eff)) return optionLeaf(*option);
   if (const auto* selection = KuvEeSelectionEff::cast(eff)) return selectionLeaf(*selection);
@@ -129,8 +257,10 @@ KuvDnfLeaf* varEffLeaf(const KuvEeVarEff& eff) {
   }
   if (const auto* dnf = kuv::detail::DnfTreeEff::cast(eff); dnf != nullptr && dnf->getRelated())
     return dnf->getRelated()->clone();
-  if (KuvEeTreeBaseEff::isObjectOfThisType(eff) || kuv::detail::DnfTreeEff::refusesNegation(eff)) {
-    KUV_TRACE_ERROR("ERROR: milestone and tree-series effectivities have no normal form yet");
+  if (const auto* series = KuvEeTreeSeriesEff::cast(eff)) return treeSeriesLeaf(*series);
+  if (const auto* milestones = KuvEeMilestonesEff::cast(eff)) return milestonesLeaf(*milestones);
+  if (kuv::detail::DnfTreeEff::refusesNegation(eff)) {
+    KUV_TRACE_ERROR("ERROR: no related normal form effectivity");
     return nullptr;
   }
   KUV_TRACE_ERROR("ERROR: VarEff is from an unexpected object type.");

@@ -239,7 +239,8 @@ TEST(Dnf2NodeRef, RestrictionsCarryTheirVariablesAndNegation) {
 }
 
 // Milestones and tree series (which the truth model lacks): the tree
-// effectivity carries the leaf, and the tree reads back into the same form.
+// effectivity carries the leaf, and the tree reads back into the same form,
+// over a model dictionary or a working variable space.
 TEST(Dnf2NodeRef, MilestonesAndTreeSeriesComeBackUnchanged) {
   KuvInListVal ranges(KuvInTreeEvalInterval::sType());
   KuvInTreeEvalInterval range;
@@ -265,6 +266,16 @@ TEST(Dnf2NodeRef, MilestonesAndTreeSeriesComeBackUnchanged) {
     std::unique_ptr<KuvDnf> back(KuvEeDnfConvertor::NodeRef2Dnf(*tree));
     ASSERT_TRUE(back) << text(*form);
     EXPECT_EQ(text(*form), text(*back));
+
+    KuvEeVarSpace space("Work", nullptr);
+    KuvInSet objects;
+    tree.reset(KuvEeDnfConvertor::Dnf2NodeRef(*form, space, objects, 0));
+    ASSERT_TRUE(tree) << text(*form);
+    back.reset(KuvEeDnfConvertor::NodeRef2Dnf(*tree));
+    ASSERT_TRUE(back) << text(*form);
+    EXPECT_EQ(text(*form), text(*back));
+    tree.reset();
+    objects.DeleteAll();
   }
 }
 
@@ -354,8 +365,8 @@ HRESULT converted(KuvEeNodeRef* tree) {
 
 TEST(Dnf2NodeRef, RefusalsTraceTheirReason) {
   enum Path { BuildMD, BuildVS, ReadVS };
-  auto treeSeries = [] {
-    return new KuvDnfTreeSeriesEff(g(9), KuvInListVal(KuvInTreeEvalInterval::sType()), 18, false, false);
+  auto treeSeries = [](std::uint32_t type) {
+    return new KuvDnfTreeSeriesEff(g(9), KuvInListVal(KuvInTreeEvalInterval::sType()), type, false, false);
   };
   auto colourThenEngine = [] {
     auto* colour = new KuvDnfSelectionEff(g(5), 1, false, false);
@@ -383,9 +394,8 @@ TEST(Dnf2NodeRef, RefusalsTraceTheirReason) {
       {dnf({term({new KuvDnfSerialEff(g(9), units(1), 18, false, false)})}), BuildVS, E_FAIL,
        "ERROR: vs.addSerialVar failed"},
       {dnf({term({option(0, 1)})}), BuildMD, E_FAIL, "ERROR: GetName failed", &failing},
-      {dnf({term({treeSeries()})}), BuildVS, E_NOTIMPL, "not supported yet"},
-      {dnf({term({treeSeries()})}), ReadVS, E_FAIL, "not supported yet"},
-      {dnf({term({new KuvDnfMilestonesRestrictionEff(1)})}), BuildVS, E_NOTIMPL, "not supported yet"},
+      {dnf({term({treeSeries(17)})}), BuildVS, E_FAIL, "ERROR: unexpected type"},
+      {dnf({term({treeSeries(18)})}), ReadVS, E_FAIL, "ERROR: NULL pointer"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);

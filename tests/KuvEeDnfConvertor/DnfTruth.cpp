@@ -3,11 +3,14 @@
 #include <memory>
 
 #include "KuvDnfDateEff.h"
+#include "KuvDnfMilestonesEff.h"
 #include "KuvDnfOptionEff.h"
 #include "KuvDnfSelectionEff.h"
 #include "KuvDnfSerialEff.h"
+#include "KuvDnfTreeSeriesEff.h"
 #include "KuvEeDateEff.h"
 #include "KuvEeDateVar.h"
+#include "KuvEeDnfTreeEff.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
 #include "KuvEeOptionEff.h"
@@ -77,6 +80,13 @@ KuvEeNode* engineLeaf(const TruthModel& m, const KuvDnfLeaf& leaf) {
       if (leaf.isNegated()) node->opNot();
       return node;
     }
+    // Outside the model: read through its fixedLeaf, whatever the variable.
+    case KuvDnfLeaf::Kind::TreeSeries:
+      return new KuvEeVarEffLeaf(
+          new KuvEeDnfTreeSeriesEff(nullptr, static_cast<KuvDnfTreeSeriesEff*>(leaf.clone())));
+    case KuvDnfLeaf::Kind::Milestones:
+      return new KuvEeVarEffLeaf(
+          new KuvEeDnfMilestonesEff(nullptr, static_cast<KuvDnfMilestonesEff*>(leaf.clone())));
     default: return nullptr;
   }
 }

@@ -168,6 +168,10 @@ std::optional<TruthTable> eval(const TruthModel& model, const KuvEeNode& node, P
   }
   const auto* leaf = KuvEeVarEffLeaf::cast(node);
   if (leaf == nullptr || leaf->getVarEff() == nullptr) return std::nullopt;
+  if (std::optional<bool> fixed = model.fixedLeaf ? model.fixedLeaf(*leaf->getVarEff()) : std::nullopt) {
+    if (pending != kNone && pending != kNot) return std::nullopt;
+    return *fixed != (pending == kNot) ? TruthTable().set() : TruthTable();
+  }
   std::optional<LeafSet> set = leafSet(model, *leaf->getVarEff());
   if (!set) return std::nullopt;
   const std::uint32_t all = (1U << set->axis.size) - 1;
@@ -301,6 +305,7 @@ KuvEeNode* TreeGenerator::domainNegation(int& budget, int depth) {
 }
 
 KuvEeNode* TreeGenerator::leaf() {
+  if (m_options.otherVarEff && pick(3) == 0) return new KuvEeVarEffLeaf(m_options.otherVarEff());
   switch (pick(10)) {
     case 0: return new KuvEeTrue;
     case 1: return new KuvEeFalse;

@@ -32,6 +32,7 @@
 
 #include <bitset>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <random>
@@ -75,6 +76,10 @@ struct TruthModel {
   std::unique_ptr<KuvEeDateVar> date;
   std::unique_ptr<KuvEeBasicEff> effs[kEffs];
   std::unique_ptr<KuvEePredefEff> change;
+  // Variables outside the model (tree variables, say) are evaluated one of
+  // their states at a time: when set, a variable effectivity this answers
+  // for holds (true) or not (false) in every configuration.
+  std::function<std::optional<bool>(const KuvEeVarEff&)> fixedLeaf;
 };
 
 using TruthTable = std::bitset<TruthModel::kConfigs>;
@@ -126,6 +131,9 @@ public:
     // Effectivity leaves refer to the change instead of the two named
     // effectivities.
     bool changes = false;
+    // When set, makes a third of the leaves (caller's
+    // effectivities; the model must answer for them through fixedLeaf).
+    std::function<KuvEeVarEff*()> otherVarEff = nullptr;
   };
 
   TreeGenerator(const TruthModel& model, std::uint32_t seed, Options options);

@@ -5,11 +5,11 @@
 // combinations with another effectivity of the same kind and variable are
 // those of the related effectivity.
 //
-// Without a related effectivity (as a dictionary-less reader may make them)
-// the content is unknown: the flags read false, and every operation that
-// needs it (equals, the combinations, opNot, opNotDom) answers E_NOTIMPL
-// or, for opNot and switchNoVar, which have no result, traces it and
-// changes nothing. Whoever negates a variable effectivity asks
+// Without a related effectivity (which the library's conversions always
+// give them, but a caller may leave out) the content is unknown: the flags
+// read false, and every operation that needs it (equals, the combinations,
+// opNot, opNotDom) answers E_NOTIMPL or, for opNot and switchNoVar, which
+// have no result, traces it and changes nothing. Whoever negates a variable effectivity asks
 // refusesNegation first and answers E_NOTIMPL itself, so that no negation is
 // silently lost. Combining with an effectivity of another variable is no
 // merge, as for every kind.

@@ -3,10 +3,12 @@
 #include "KuvEeCategory.h"
 #include "KuvEeDateVar.h"
 #include "KuvEeEffSymbolLeaf.h"
+#include "KuvEeMilestonesVar.h"
 #include "KuvEeNode.h"
 #include "KuvEeOptionVar.h"
 #include "KuvEeSelectionVar.h"
 #include "KuvEeSerialVar.h"
+#include "KuvEeTreeSeriesVar.h"
 
 KUV_DEFINE_TYPE(KuvEeVarSpace, KuvEeDicoObject)
 
@@ -64,6 +66,20 @@ HRESULT KuvEeVarSpace::addSerialVar(KuvEeSerialVar* variable) {
   }
 }
 
+HRESULT KuvEeVarSpace::addTreeSeriesVar(KuvEeTreeSeriesVar* variable) {
+  if (variable == nullptr) return E_FAIL;
+  switch (variable->getExternalType()) {
+    case KuvEeSerialVar::TREE_STATE:
+      return addVariable(m_treeStateVars, variable);
+    case KuvEeSerialVar::TREE_MANUF_PLAN:
+      return addVariable(m_treePlanVars, variable);
+    default:
+      return E_FAIL;
+  }
+}
+
+HRESULT KuvEeVarSpace::addMilestonesTrack(KuvEeMilestonesVar* track) { return addVariable(m_tracks, track); }
+
 HRESULT KuvEeVarSpace::addPossibleSourceEff(KuvEeDicoObject* effectivity) {
   return m_sourceEffs.add(effectivity) ? S_OK : E_FAIL;
 }
@@ -110,6 +126,16 @@ KuvEeDateVar* KuvEeVarSpace::getDateVar(const KuvInGuid& guid) const {
 
 KuvEeDateVar* KuvEeVarSpace::getDateVar(const KuvInString& name) const {
   return static_cast<KuvEeDateVar*>(m_dateVars.get(name));
+}
+
+KuvEeTreeSeriesVar* KuvEeVarSpace::getTreeSeriesVar(const KuvInGuid& guid, std::uint32_t type) const {
+  if (type == KuvEeSerialVar::TREE_STATE) return static_cast<KuvEeTreeSeriesVar*>(m_treeStateVars.get(guid));
+  if (type == KuvEeSerialVar::TREE_MANUF_PLAN) return static_cast<KuvEeTreeSeriesVar*>(m_treePlanVars.get(guid));
+  return nullptr;
+}
+
+KuvEeMilestonesVar* KuvEeVarSpace::getMilestonesTrack(const KuvInGuid& guid) const {
+  return static_cast<KuvEeMilestonesVar*>(m_tracks.get(guid));
 }
 
 KuvEeDicoObject* KuvEeVarSpace::getPossibleSourceEff(const KuvInGuid& guid) const {

@@ -17,10 +17,12 @@
 
 class KuvEeCategory;
 class KuvEeDateVar;
+class KuvEeMilestonesVar;
 class KuvEeNode;
 class KuvEeOptionVar;
 class KuvEeSelectionVar;
 class KuvEeSerialVar;
+class KuvEeTreeSeriesVar;
 
 class KUV_API KuvEeVarSpace : public KuvEeDicoObject {
   KUV_DECLARE_TYPE(KuvEeVarSpace)
@@ -36,6 +38,10 @@ public:
   HRESULT addDateVar(KuvEeDateVar* variable);
   // By the variable's external type: 1, 12, 13 or 14 (E_FAIL otherwise).
   HRESULT addSerialVar(KuvEeSerialVar* variable);
+  // Tree series by their external type, 18 or 19 (E_FAIL otherwise): a
+  // model's two tree series share its GUID.
+  HRESULT addTreeSeriesVar(KuvEeTreeSeriesVar* variable);
+  HRESULT addMilestonesTrack(KuvEeMilestonesVar* track);
   // Named effectivities (KuvEeEffectivity).
   HRESULT addPossibleSourceEff(KuvEeDicoObject* effectivity);
   HRESULT addCompleteQueryEff(KuvEeDicoObject* effectivity);
@@ -56,6 +62,9 @@ public:
   // With the fallbacks between kinds described above; null when not found.
   KuvEeSerialVar* getSerialVar(const KuvInGuid& guid, std::int32_t type) const;
   KuvEeSerialVar* getSerialVar(const KuvInString& name, std::int32_t type) const;
+  // Null when not found, or for a type other than 18 and 19.
+  KuvEeTreeSeriesVar* getTreeSeriesVar(const KuvInGuid& guid, std::uint32_t type) const;
+  KuvEeMilestonesVar* getMilestonesTrack(const KuvInGuid& guid) const;
 
   const KuvInSet& getOptionVars() const { return m_optionVars.getSet(); }
   const KuvInSet& getCategories() const { return m_categories.getSet(); }
@@ -86,6 +95,9 @@ private:
   KuvEeDico m_stateVars;
   KuvEeDico m_unitVars;
   KuvEeDico m_mplanVars;
+  KuvEeDico m_treeStateVars;
+  KuvEeDico m_treePlanVars;
+  KuvEeDico m_tracks;
   KuvInSet m_effSymbols;
   KuvInSet m_vars;
   KuvInSet m_completeQueryEffs;
