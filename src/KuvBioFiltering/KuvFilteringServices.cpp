@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "KuvFltFastPath.h"
+
 KUV_DEFINE_TYPE(KuvFilteringServices, KuvInObject)
 
 HRESULT KuvFilteringServices::ApplyQuery(const std::uint8_t* filterBinary, unsigned int filterSize,
@@ -24,7 +26,8 @@ HRESULT KuvFilteringServices::ApplyQuery(const std::uint8_t* filterBinary, unsig
   if (FAILED(hr)) return hr;
   const std::unique_ptr<KuvFltFilter> filter(read);
   std::unique_ptr<int[]> answers(new int[count]);
-  const HRESULT applyHr = KuvFilterHandler::applyEach(*filter, binaries, sizes, count, answers.get());
+  const std::unique_ptr<KuvFltFastPath> fast(KuvFltFastPath::isUsable() ? new KuvFltFastPath(*filter) : nullptr);
+  const HRESULT applyHr = KuvFilterHandler::applyEach(*filter, fast.get(), binaries, sizes, count, answers.get());
   if (FAILED(applyHr))
     KUV_RETURN_ERROR(applyHr, "ERROR : KuvFltComparisonServices::isIntersect FltEffectivities FAILED.");
   results = answers.release();
