@@ -158,9 +158,10 @@ HRESULT KuvFilterHandler::readEffectivity(const std::uint8_t* bytes, unsigned in
 HRESULT KuvFilterHandler::applyEach(const KuvFltFilter& filter, const KuvFltFastPath* fast,
                                     const std::uint8_t* const* objectBinaries, const unsigned int* sizes,
                                     unsigned int count, int* results) {
+  if (fast != nullptr) fast->apply(objectBinaries, sizes, count, results);
   for (unsigned int i = 0; i < count; ++i) {
-    results[i] = fast != nullptr && sizes[i] != 0 ? fast->apply(objectBinaries[i], sizes[i]) : sc_skipped;
-    if (results[i] != KuvFltFastPath::sc_undecided) continue;
+    if (fast != nullptr && results[i] != KuvFltFastPath::sc_undecided) continue;
+    results[i] = sc_skipped;
     KuvFltEffectivity* read = nullptr;
     if (sizes[i] == 0 || objectBinaries[i] == nullptr ||
         FAILED(readEffectivity(objectBinaries[i], sizes[i], false, read)))

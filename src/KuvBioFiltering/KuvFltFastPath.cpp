@@ -39,7 +39,13 @@ constexpr int sc_maxDomain = KuvFltFilter::sc_maxDomain;
 // decoding: the object is left to the decoding test.
 constexpr std::uint32_t sc_maxTermLeaves = 64;
 
-bool same(const std::uint8_t* a, const std::uint8_t* b) { return std::memcmp(a, b, KuvInGuid::sc_size) == 0; }
+// Two word compares, inlined: GUIDs are compared for every leaf of a term.
+inline bool same(const std::uint8_t* a, const std::uint8_t* b) {
+  std::uint64_t x[2], y[2];
+  std::memcpy(x, a, sizeof x);
+  std::memcpy(y, b, sizeof y);
+  return ((x[0] ^ y[0]) | (x[1] ^ y[1])) == 0;
+}
 
 // A range as the first and last points it holds: serial numbers, or dates
 // packed field by field so that integers order them as dates do.
@@ -187,7 +193,9 @@ struct Scratch {
   }
 };
 
-Scratch& scratch() {
+// Kept out of line: inlined, every use of the storage would look the
+// thread's copy up again.
+[[gnu::noinline]] Scratch& scratch() {
   thread_local Scratch s;
   return s;
 }
@@ -210,8 +218,14 @@ public:
   }
   bool uint(std::uint32_t width, std::uint32_t& v) {
     if (!has(width)) return false;
-    v = 0;
-    for (std::uint32_t i = 0; i < width; ++i) v = (v << 8) | *m_at++;
+    switch (width) {
+      case 1: v = m_at[0]; break;
+      case 2: v = (std::uint32_t{m_at[0]} << 8) | m_at[1]; break;
+      default:
+        v = 0;
+        for (std::uint32_t i = 0; i < width; ++i) v = (v << 8) | m_at[i];
+    }
+    m_at += width;
     return true;
   }
   // A byte of at most max.
@@ -427,8 +441,9 @@ bool readObject(const std::uint8_t* bytes, std::uint32_t size, Scratch& s) {
     in.skip(5);
   }
   if (!in.u8(kind) || kind != KuvCompiledBinaryParser::Effectivity) return false;
-  if (!in.u8(nbDomains) || !in.has(std::uint64_t{nbDomains} * 3)) return false;
-  std::uint8_t order[256] = {};
+  // More domains than ids would repeat one.
+  if (!in.u8(nbDomains) || nbDomains > sc_maxDomain || !in.has(std::uint64_t{nbDomains} * 3)) return false;
+  std::uint8_t order[sc_maxDomain];
   for (std::uint8_t i = 0; i < nbDomains; ++i) {
     order[i] = in.at()[0];
     in.skip(3);
@@ -741,9 +756,19 @@ bool KuvFltFastPath::isUsable() {
 }
 
 int KuvFltFastPath::apply(const std::uint8_t* bytes, unsigned int size) const {
-  if (!m_filter->covered || bytes == nullptr) return sc_undecided;
+  int answer = sc_undecided;
+  apply(&bytes, &size, 1, &answer);
+  return answer;
+}
+
+void KuvFltFastPath::apply(const std::uint8_t* const* binaries, const unsigned int* sizes, unsigned int count,
+                           int* answers) const {
+  std::fill(answers, answers + count, sc_undecided);
+  if (!m_filter->covered) return;
   Scratch& s = scratch();
-  s.clear();
-  if (!readObject(bytes, size, s)) return sc_undecided;
-  return m_filter->decide(s);
+  for (unsigned int i = 0; i < count; ++i) {
+    s.clear();
+    if (binaries[i] != nullptr && sizes[i] != 0 && readObject(binaries[i], sizes[i], s))
+      answers[i] = m_filter->decide(s);
+  }
 }
