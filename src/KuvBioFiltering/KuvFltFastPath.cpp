@@ -260,18 +260,32 @@ struct Table {
   // The GUID an index names, null when it is out of range or of another kind.
   const std::uint8_t* guid(Cursor& in, C::E_VarType kind) const {
     std::uint32_t index = 0;
-    if (!in.uint(width, index) || index >= count) return nullptr;
-    const std::uint8_t* entry = entries + std::size_t{index} * 17;
-    return entry[0] == kind ? entry + 1 : nullptr;
+    return in.uint(width, index) ? entry(index, kind) : nullptr;
+  }
+  // The same for an index of W bytes already there.
+  template <unsigned W>
+  const std::uint8_t* guidAt(const std::uint8_t* p, C::E_VarType kind) const {
+    if constexpr (W == 1) return entry(p[0], kind);
+    if constexpr (W == 2) return entry((std::uint32_t{p[0]} << 8) | p[1], kind);
+    return entry((std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3], kind);
+  }
+  const std::uint8_t* entry(std::uint32_t index, C::E_VarType kind) const {
+    if (index >= count) return nullptr;
+    const std::uint8_t* at = entries + std::size_t{index} * 17;
+    return at[0] == kind ? at + 1 : nullptr;
   }
 };
 
-bool readDate(Cursor& in, bool withTime, bool upper, std::int64_t& key) {
-  std::uint16_t year = 0;
-  std::uint8_t f[5] = {};
-  if (!in.u16(year) || !in.u8(f[0]) || !in.u8(f[1])) return false;
+std::uint16_t u16At(const std::uint8_t* p) { return static_cast<std::uint16_t>((p[0] << 8) | p[1]); }
+
+// 4 bytes, or 7 with the time, already there.
+bool readDate(const std::uint8_t* p, bool withTime, bool upper, std::int64_t& key) {
+  const std::uint16_t year = u16At(p);
+  std::uint8_t f[5] = {p[2], p[3], 0, 0, 0};
   if (withTime) {
-    if (!in.u8(f[2]) || !in.u8(f[3]) || !in.u8(f[4])) return false;
+    f[2] = p[4];
+    f[3] = p[5];
+    f[4] = p[6];
   } else if (upper) {
     f[2] = 24;
     f[3] = 60;
@@ -285,41 +299,63 @@ bool readDate(Cursor& in, bool withTime, bool upper, std::int64_t& key) {
   return true;
 }
 
-// One leaf as the leaf codecs check it; false for a refused or unhandled one.
+// One leaf as the leaf codecs check it, indices of W bytes; false for a
+// refused or unhandled one. Each fixed part's bytes are checked at once.
+template <unsigned W>
 bool readLeaf(Cursor& in, const Table& ids, Scratch& s) {
-  std::uint8_t kind = 0;
-  if (!in.u8(kind)) return false;
+  // Kind, variable, two flag bytes and a count; an option has a second
+  // index and its value byte instead.
+  constexpr unsigned sc_head = 5 + W;
+  constexpr unsigned sc_option = 3 + 2 * W;
+  if (!in.has(1)) return false;
+  const std::uint8_t* p = in.at();
+  const std::uint8_t kind = p[0];
   ObjectLeaf leaf{};
-  leaf.first = static_cast<std::uint32_t>(kind == 3 ? s.values.size() : s.ranges.size());
   std::uint16_t count = 0;
+  if (kind == 4) {
+    if (!in.has(sc_option)) return false;
+    leaf.kind = Kind::Option;
+    leaf.guid = ids.guidAt<W>(p + 1, C::E_Option);
+    if (leaf.guid == nullptr || ids.guidAt<W>(p + 1 + W, C::E_Category) == nullptr || p[1 + 2 * W] > 1 ||
+        p[2 + 2 * W] > KuvDnfOptionEff::Any)
+      return false;
+    leaf.negated = p[1 + 2 * W] != 0;
+    leaf.value = p[2 + 2 * W];
+    in.skip(sc_option);
+    s.leaves.push_back(leaf);
+    return true;
+  }
+  if (!in.has(sc_head)) return false;
+  const std::uint8_t first = p[1 + W], second = p[2 + W];
+  count = u16At(p + 3 + W);
+  in.skip(sc_head);
+  const std::uint8_t* at = in.at();
   switch (kind) {
-    case 4:
-      leaf.kind = Kind::Option;
-      if ((leaf.guid = ids.guid(in, C::E_Option)) == nullptr || ids.guid(in, C::E_Category) == nullptr ||
-          !in.flag(leaf.negated) || !in.upTo(KuvDnfOptionEff::Any, leaf.value))
-        return false;
-      break;
     case 3:
       leaf.kind = Kind::Selection;
-      if ((leaf.guid = ids.guid(in, C::E_SelectionVar)) == nullptr || !in.flag(leaf.negated) ||
-          !in.flag(leaf.noVar) || !in.u16(count) || !in.has(std::uint64_t{count} * ids.width))
-        return false;
-      for (std::uint16_t i = 0; i < count; ++i) {
-        const std::uint8_t* value = ids.guid(in, C::E_SelectionValue);
+      leaf.guid = ids.guidAt<W>(p + 1, C::E_SelectionVar);
+      if (leaf.guid == nullptr || first > 1 || second > 1 || !in.has(std::uint64_t{count} * W)) return false;
+      leaf.negated = first != 0;
+      leaf.noVar = second != 0;
+      leaf.first = static_cast<std::uint32_t>(s.values.size());
+      for (std::uint16_t i = 0; i < count; ++i, at += W) {
+        const std::uint8_t* value = ids.guidAt<W>(at, C::E_SelectionValue);
         if (value == nullptr) return false;
         s.values.push_back(value);
       }
       break;
     case 2: {
-      std::uint8_t flags = 0;
+      const bool withTime = (first & 2) != 0;
+      const unsigned size = withTime ? 7 : 4;
       leaf.kind = Kind::Date;
-      if ((leaf.guid = ids.guid(in, C::E_DateVar)) == nullptr || !in.upTo(3, flags) || !in.flag(leaf.noVar) ||
-          !in.u16(count))
-        return false;
-      leaf.negated = (flags & 1) != 0;
-      for (std::uint16_t i = 0; i < count; ++i) {
+      leaf.guid = ids.guidAt<W>(p + 1, C::E_DateVar);
+      if (leaf.guid == nullptr || first > 3 || second > 1 || !in.has(std::uint64_t{count} * 2 * size)) return false;
+      leaf.negated = (first & 1) != 0;
+      leaf.noVar = second != 0;
+      leaf.first = static_cast<std::uint32_t>(s.ranges.size());
+      for (std::uint16_t i = 0; i < count; ++i, at += 2 * size) {
         Range range{};
-        if (!readDate(in, (flags & 2) != 0, false, range.low) || !readDate(in, (flags & 2) != 0, true, range.high) ||
+        if (!readDate(at, withTime, false, range.low) || !readDate(at + size, withTime, true, range.high) ||
             range.high < range.low)
           return false;
         s.ranges.push_back(range);
@@ -329,27 +365,29 @@ bool readLeaf(Cursor& in, const Table& ids, Scratch& s) {
     case 1:
     case 12:
     case 13:
-    case 14: {
-      std::uint8_t noVar = 0;
+    case 14:
       leaf.kind = Kind::Serial;
       leaf.serialType = kind;
-      if ((leaf.guid = ids.guid(in, C::E_SerialVar)) == nullptr || !in.flag(leaf.negated) || !in.upTo(3, noVar) ||
-          noVar < 2 || !in.u16(count))
+      leaf.guid = ids.guidAt<W>(p + 1, C::E_SerialVar);
+      if (leaf.guid == nullptr || first > 1 || second > 3 || second < 2 || !in.has(std::uint64_t{count} * 9))
         return false;
-      leaf.noVar = noVar == 3;
-      for (std::uint16_t i = 0; i < count; ++i) {
-        std::uint8_t ends = 0;
-        std::uint32_t a = 0, b = 0;
-        if (!in.upTo(3, ends) || !in.uint(4, a) || !in.uint(4, b)) return false;
-        const auto sa = static_cast<std::int32_t>(a), sb = static_cast<std::int32_t>(b);
-        if (!KuvInSerialInterval::isIntervalValid(sa, (ends & 2) != 0, sb, (ends & 1) != 0)) return false;
-        s.ranges.push_back(serialRange(sa, (ends & 2) != 0, sb, (ends & 1) != 0));
+      leaf.negated = first != 0;
+      leaf.noVar = second == 3;
+      leaf.first = static_cast<std::uint32_t>(s.ranges.size());
+      for (std::uint16_t i = 0; i < count; ++i, at += 9) {
+        const std::uint8_t ends = at[0];
+        const auto a = static_cast<std::int32_t>((std::uint32_t{at[1]} << 24) | (std::uint32_t{at[2]} << 16) |
+                                                 (std::uint32_t{at[3]} << 8) | at[4]);
+        const auto b = static_cast<std::int32_t>((std::uint32_t{at[5]} << 24) | (std::uint32_t{at[6]} << 16) |
+                                                 (std::uint32_t{at[7]} << 8) | at[8]);
+        if (ends > 3 || !KuvInSerialInterval::isIntervalValid(a, (ends & 2) != 0, b, (ends & 1) != 0)) return false;
+        s.ranges.push_back(serialRange(a, (ends & 2) != 0, b, (ends & 1) != 0));
       }
       break;
-    }
     default:
       return false;
   }
+  in.skip(static_cast<std::uint64_t>(at - in.at()));
   leaf.count = count;
   s.leaves.push_back(leaf);
   return true;
@@ -370,6 +408,7 @@ bool isConsistent(const ObjectLeaf* leaves, std::uint32_t count) {
   return true;
 }
 
+template <unsigned W>
 bool readForm(Cursor& in, const Table& ids, Scratch& s) {
   std::uint8_t condition = 0;
   if (!in.u8(condition) || condition > sc_formFalse) return false;
@@ -382,7 +421,7 @@ bool readForm(Cursor& in, const Table& ids, Scratch& s) {
       if (!in.uint(4, nbLeaves) || nbLeaves > sc_maxTermLeaves) return false;
       const auto first = static_cast<std::uint32_t>(s.leaves.size());
       for (std::uint32_t l = 0; l < nbLeaves; ++l)
-        if (!readLeaf(in, ids, s)) return false;
+        if (!readLeaf<W>(in, ids, s)) return false;
       if (!isConsistent(s.leaves.data() + first, nbLeaves)) return false;
       s.terms.push_back({first, nbLeaves});
     }
@@ -419,8 +458,11 @@ bool readDomainBlock(Cursor& in, bool twoByteCounts, ObjectDomain& domain, Scrat
   }
   if (!in.has(highest)) return false;
   domain.formBase = static_cast<std::uint32_t>(s.forms.size());
-  for (std::uint32_t f = 0; f < highest; ++f)
-    if (!readForm(in, ids, s)) return false;
+  for (std::uint32_t f = 0; f < highest; ++f) {
+    const bool read = ids.width == 1 ? readForm<1>(in, ids, s) : ids.width == 2 ? readForm<2>(in, ids, s)
+                                                                                : readForm<4>(in, ids, s);
+    if (!read) return false;
+  }
   domain.present = true;
   return true;
 }
@@ -474,6 +516,10 @@ struct KuvFltFastPath::Filter {
   struct Term {
     Span leaves;
     std::uint32_t serialVariables;
+    // The term's open-addressing table of leaves by key (leaf number + 1,
+    // 0 for a free slot): mask + 1 slots from slots.
+    std::uint32_t slots;
+    std::uint32_t mask;
   };
   struct Form {
     std::int32_t condition;
@@ -489,11 +535,14 @@ struct KuvFltFastPath::Filter {
   Domain domains[sc_maxDomain + 1];
   std::vector<Form> forms;
   std::vector<Term> terms;
+  std::vector<std::uint32_t> slots;
   std::vector<Leaf> leaves;
   std::vector<Range> ranges;
   std::vector<Guid> values;
 
   explicit Filter(const KuvFltFilter& filter);
+  void index(Term& term);
+  const Leaf* find(const Term& term, Kind kind, const std::uint8_t* guid) const;
   bool addLeaf(const KuvDnfLeaf& leaf);
   std::uint32_t addForm(const KuvDnf& dnf);
 
@@ -521,7 +570,7 @@ std::uint32_t KuvFltFastPath::Filter::addForm(const KuvDnf& dnf) {
   if (form.condition == DNF_COND_NONE) {
     for (const KuvDnfAndTerm* term : dnf.andTerms()) {
       if (!KuvDnfAndTermMap::isObjectOfThisType(*term)) covered = false;
-      Term flat{{static_cast<std::uint32_t>(leaves.size()), static_cast<std::uint32_t>(term->leaves().size())}, 0};
+      Term flat{{static_cast<std::uint32_t>(leaves.size()), static_cast<std::uint32_t>(term->leaves().size())}, 0, 0, 0};
       for (const KuvDnfLeaf* leaf : term->leaves()) covered = covered && addLeaf(*leaf);
       for (std::uint32_t i = flat.leaves.first; i < leaves.size(); ++i) {
         bool seen = false;
@@ -529,12 +578,48 @@ std::uint32_t KuvFltFastPath::Filter::addForm(const KuvDnf& dnf) {
           seen = leaves[j].kind == Kind::Serial && leaves[j].guid == leaves[i].guid;
         flat.serialVariables += leaves[i].kind == Kind::Serial && !seen ? 1 : 0;
       }
+      index(flat);
       terms.push_back(flat);
     }
     form.terms.count = static_cast<std::uint32_t>(dnf.andTerms().size());
   }
   forms.push_back(form);
   return static_cast<std::uint32_t>(forms.size() - 1);
+}
+
+namespace {
+
+std::uint32_t keyHash(Kind kind, const std::uint8_t* guid) {
+  std::uint64_t w[2];
+  std::memcpy(w, guid, sizeof w);
+  const std::uint64_t mixed = (w[0] ^ (w[1] * 0x9E3779B97F4A7C15ull) ^ static_cast<std::uint64_t>(kind)) *
+                              0xBF58476D1CE4E5B9ull;
+  return static_cast<std::uint32_t>(mixed >> 32);
+}
+
+}  // namespace
+
+void KuvFltFastPath::Filter::index(Term& term) {
+  std::uint32_t size = 4;
+  while (size < 2 * term.leaves.count) size *= 2;
+  term.slots = static_cast<std::uint32_t>(slots.size());
+  term.mask = size - 1;
+  slots.resize(slots.size() + size, 0);
+  for (std::uint32_t i = term.leaves.first; i < leaves.size(); ++i) {
+    std::uint32_t at = keyHash(leaves[i].kind, leaves[i].guid.data()) & term.mask;
+    while (slots[term.slots + at] != 0) at = (at + 1) & term.mask;
+    slots[term.slots + at] = i + 1;
+  }
+}
+
+const KuvFltFastPath::Filter::Leaf* KuvFltFastPath::Filter::find(const Term& term, Kind kind,
+                                                                 const std::uint8_t* guid) const {
+  const std::uint32_t* table = slots.data() + term.slots;
+  for (std::uint32_t at = keyHash(kind, guid) & term.mask;; at = (at + 1) & term.mask) {
+    if (table[at] == 0) return nullptr;
+    const Leaf& leaf = leaves[table[at] - 1];
+    if (leaf.kind == kind && same(leaf.guid.data(), guid)) return &leaf;
+  }
 }
 
 bool KuvFltFastPath::Filter::addLeaf(const KuvDnfLeaf& leaf) {
@@ -664,8 +749,7 @@ int KuvFltFastPath::Filter::termMeets(const Term& mine, const Span& theirs, cons
       for (int slot = 1; match == nullptr && leaf.serialType == KuvDnfSerialEff::UNDEFINED && slot < 4; ++slot)
         match = typed[slot];
     } else {
-      for (const Leaf* l = first; l != end && match == nullptr; ++l)
-        if (l->kind == leaf.kind && same(l->guid.data(), leaf.guid)) match = l;
+      match = find(mine, leaf.kind, leaf.guid);
     }
     if (match == nullptr) continue;
     const int meets = leafMeets(*match, leaf, s);
