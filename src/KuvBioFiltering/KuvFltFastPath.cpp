@@ -63,8 +63,9 @@ std::int64_t dateKey(const KuvInDate& date) {
 }
 
 KuvInDate dateOf(std::int64_t key) {
-  return KuvInDate(static_cast<int>(key >> 40), static_cast<int>((key >> 32) & 0xFF), static_cast<int>((key >> 24) & 0xFF),
-                   static_cast<int>((key >> 16) & 0xFF), static_cast<int>((key >> 8) & 0xFF), static_cast<int>(key & 0xFF));
+  return KuvInDate(static_cast<int>(key >> 40), static_cast<int>((key >> 32) & 0xFF),
+                   static_cast<int>((key >> 24) & 0xFF), static_cast<int>((key >> 16) & 0xFF),
+                   static_cast<int>((key >> 8) & 0xFF), static_cast<int>(key & 0xFF));
 }
 
 std::int64_t nextPoint(Kind kind, std::int64_t point) {
@@ -87,8 +88,10 @@ bool overlap(const Range* a, std::uint32_t na, const Range* b, std::uint32_t nb)
   std::uint32_t i = 0, j = 0;
   while (i < na && j < nb) {
     if (std::max(a[i].low, b[j].low) <= std::min(a[i].high, b[j].high)) return true;
-    if (a[i].high < b[j].high) ++i;
-    else ++j;
+    if (a[i].high < b[j].high)
+      ++i;
+    else
+      ++j;
   }
   return false;
 }
@@ -219,8 +222,12 @@ public:
   bool uint(std::uint32_t width, std::uint32_t& v) {
     if (!has(width)) return false;
     switch (width) {
-      case 1: v = m_at[0]; break;
-      case 2: v = (std::uint32_t{m_at[0]} << 8) | m_at[1]; break;
+      case 1:
+        v = m_at[0];
+        break;
+      case 2:
+        v = (std::uint32_t{m_at[0]} << 8) | m_at[1];
+        break;
       default:
         v = 0;
         for (std::uint32_t i = 0; i < width; ++i) v = (v << 8) | m_at[i];
@@ -267,7 +274,8 @@ struct Table {
   const std::uint8_t* guidAt(const std::uint8_t* p, C::E_VarType kind) const {
     if constexpr (W == 1) return entry(p[0], kind);
     if constexpr (W == 2) return entry((std::uint32_t{p[0]} << 8) | p[1], kind);
-    return entry((std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3], kind);
+    return entry(
+        (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3], kind);
   }
   const std::uint8_t* entry(std::uint32_t index, C::E_VarType kind) const {
     if (index >= count) return nullptr;
@@ -349,7 +357,8 @@ bool readLeaf(Cursor& in, const Table& ids, Scratch& s) {
       const unsigned size = withTime ? 7 : 4;
       leaf.kind = Kind::Date;
       leaf.guid = ids.guidAt<W>(p + 1, C::E_DateVar);
-      if (leaf.guid == nullptr || first > 3 || second > 1 || !in.has(std::uint64_t{count} * 2 * size)) return false;
+      if (leaf.guid == nullptr || first > 3 || second > 1 || !in.has(std::uint64_t{count} * 2 * size))
+        return false;
       leaf.negated = (first & 1) != 0;
       leaf.noVar = second != 0;
       leaf.first = static_cast<std::uint32_t>(s.ranges.size());
@@ -380,7 +389,8 @@ bool readLeaf(Cursor& in, const Table& ids, Scratch& s) {
                                                  (std::uint32_t{at[3]} << 8) | at[4]);
         const auto b = static_cast<std::int32_t>((std::uint32_t{at[5]} << 24) | (std::uint32_t{at[6]} << 16) |
                                                  (std::uint32_t{at[7]} << 8) | at[8]);
-        if (ends > 3 || !KuvInSerialInterval::isIntervalValid(a, (ends & 2) != 0, b, (ends & 1) != 0)) return false;
+        if (ends > 3 || !KuvInSerialInterval::isIntervalValid(a, (ends & 2) != 0, b, (ends & 1) != 0))
+          return false;
         s.ranges.push_back(serialRange(a, (ends & 2) != 0, b, (ends & 1) != 0));
       }
       break;
@@ -401,8 +411,8 @@ bool isConsistent(const ObjectLeaf* leaves, std::uint32_t count) {
       const ObjectLeaf& a = leaves[i];
       const ObjectLeaf& b = leaves[j];
       if (a.kind != b.kind || !same(a.guid, b.guid)) continue;
-      if (a.kind != Kind::Serial || a.serialType == b.serialType || a.serialType == KuvDnfSerialEff::UNDEFINED ||
-          b.serialType == KuvDnfSerialEff::UNDEFINED)
+      if (a.kind != Kind::Serial || a.serialType == b.serialType ||
+          a.serialType == KuvDnfSerialEff::UNDEFINED || b.serialType == KuvDnfSerialEff::UNDEFINED)
         return false;
     }
   return true;
@@ -440,7 +450,8 @@ bool readDomainBlock(Cursor& in, bool twoByteCounts, ObjectDomain& domain, Scrat
   for (std::uint8_t v = 0; v < nbViews; ++v) {
     std::uint8_t view = 0;
     std::uint32_t count = 0;
-    if (!in.u8(view) || !in.uint(twoByteCounts ? 2 : 1, count) || !in.has(std::uint64_t{count} * 3)) return false;
+    if (!in.u8(view) || !in.uint(twoByteCounts ? 2 : 1, count) || !in.has(std::uint64_t{count} * 3))
+      return false;
     if (view >= sc_nbViews || domain.hasView[view]) return false;
     domain.hasView[view] = true;
     domain.views[view] = {static_cast<std::uint32_t>(s.formNumbers.size()), count};
@@ -459,8 +470,9 @@ bool readDomainBlock(Cursor& in, bool twoByteCounts, ObjectDomain& domain, Scrat
   if (!in.has(highest)) return false;
   domain.formBase = static_cast<std::uint32_t>(s.forms.size());
   for (std::uint32_t f = 0; f < highest; ++f) {
-    const bool read = ids.width == 1 ? readForm<1>(in, ids, s) : ids.width == 2 ? readForm<2>(in, ids, s)
-                                                                                : readForm<4>(in, ids, s);
+    const bool read = ids.width == 1   ? readForm<1>(in, ids, s)
+                      : ids.width == 2 ? readForm<2>(in, ids, s)
+                                       : readForm<4>(in, ids, s);
     if (!read) return false;
   }
   domain.present = true;
@@ -546,7 +558,9 @@ struct KuvFltFastPath::Filter {
   bool addLeaf(const KuvDnfLeaf& leaf);
   std::uint32_t addForm(const KuvDnf& dnf);
 
-  LeafView viewOf(const Leaf& l) const { return {l.kind, l.negated, l.noVar, l.value, ranges.data() + l.first, l.count}; }
+  LeafView viewOf(const Leaf& l) const {
+    return {l.kind, l.negated, l.noVar, l.value, ranges.data() + l.first, l.count};
+  }
   int leafMeets(const Leaf& mine, const ObjectLeaf& theirs, const Scratch& s) const;
   int termMeets(const Term& mine, const Span& theirs, const Scratch& s) const;
   int formMeets(std::uint32_t mine, const ObjectForm& theirs, const Scratch& s) const;
@@ -570,7 +584,11 @@ std::uint32_t KuvFltFastPath::Filter::addForm(const KuvDnf& dnf) {
   if (form.condition == DNF_COND_NONE) {
     for (const KuvDnfAndTerm* term : dnf.andTerms()) {
       if (!KuvDnfAndTermMap::isObjectOfThisType(*term)) covered = false;
-      Term flat{{static_cast<std::uint32_t>(leaves.size()), static_cast<std::uint32_t>(term->leaves().size())}, 0, 0, 0};
+      Term flat{
+          {static_cast<std::uint32_t>(leaves.size()), static_cast<std::uint32_t>(term->leaves().size())},
+          0,
+          0,
+          0};
       for (const KuvDnfLeaf* leaf : term->leaves()) covered = covered && addLeaf(*leaf);
       for (std::uint32_t i = flat.leaves.first; i < leaves.size(); ++i) {
         bool seen = false;
@@ -592,8 +610,8 @@ namespace {
 std::uint32_t keyHash(Kind kind, const std::uint8_t* guid) {
   std::uint64_t w[2];
   std::memcpy(w, guid, sizeof w);
-  const std::uint64_t mixed = (w[0] ^ (w[1] * 0x9E3779B97F4A7C15ull) ^ static_cast<std::uint64_t>(kind)) *
-                              0xBF58476D1CE4E5B9ull;
+  const std::uint64_t mixed =
+      (w[0] ^ (w[1] * 0x9E3779B97F4A7C15ull) ^ static_cast<std::uint64_t>(kind)) * 0xBF58476D1CE4E5B9ull;
   return static_cast<std::uint32_t>(mixed >> 32);
 }
 
@@ -671,7 +689,8 @@ bool KuvFltFastPath::Filter::addLeaf(const KuvDnfLeaf& leaf) {
     default:
       return false;
   }
-  if ((flat.kind == Kind::Date || flat.kind == Kind::Serial) && !isPlain(ranges.data() + flat.first, flat.count))
+  if ((flat.kind == Kind::Date || flat.kind == Kind::Serial) &&
+      !isPlain(ranges.data() + flat.first, flat.count))
     return false;
   leaves.push_back(flat);
   return true;
@@ -710,7 +729,8 @@ int KuvFltFastPath::Filter::leafMeets(const Leaf& mine, const ObjectLeaf& theirs
       }
       for (std::uint32_t i = 0; i < mine.count; ++i) {
         bool found = false;
-        for (std::uint32_t j = 0; j < theirs.count && !found; ++j) found = same(filterValues[i].data(), objectValues[j]);
+        for (std::uint32_t j = 0; j < theirs.count && !found; ++j)
+          found = same(filterValues[i].data(), objectValues[j]);
         if (!found) return 1;
       }
       return 0;
@@ -718,8 +738,8 @@ int KuvFltFastPath::Filter::leafMeets(const Leaf& mine, const ObjectLeaf& theirs
     default: {
       const Range* objectRanges = s.ranges.data() + theirs.first;
       if (!isPlain(objectRanges, theirs.count)) return sc_undecided;
-      return rangesMeet(viewOf(mine),
-                        {theirs.kind, theirs.negated, theirs.noVar, theirs.value, objectRanges, theirs.count});
+      return rangesMeet(viewOf(mine), {theirs.kind, theirs.negated, theirs.noVar, theirs.value, objectRanges,
+                                       theirs.count});
     }
   }
 }
@@ -746,7 +766,8 @@ int KuvFltFastPath::Filter::termMeets(const Term& mine, const Span& theirs, cons
         return 0;
       match = typed[KuvDnfSerialEffMultiStruct::slotOf(leaf.serialType)];
       if (match == nullptr && leaf.serialType != KuvDnfSerialEff::UNDEFINED) match = typed[0];
-      for (int slot = 1; match == nullptr && leaf.serialType == KuvDnfSerialEff::UNDEFINED && slot < 4; ++slot)
+      for (int slot = 1; match == nullptr && leaf.serialType == KuvDnfSerialEff::UNDEFINED && slot < 4;
+           ++slot)
         match = typed[slot];
     } else {
       match = find(mine, leaf.kind, leaf.guid);
@@ -810,7 +831,8 @@ int KuvFltFastPath::Filter::decide(const Scratch& s) const {
       const int variant = KuvDiversityDomain_ConfigChangeVariant;
       if (object[evolution].present) meets = domainMeets(change, evolution, s);
       if (meets == sc_undecided) return meets;
-      if (object[variant].present && (!object[evolution].present || meets != 0)) meets = domainMeets(change, variant, s);
+      if (object[variant].present && (!object[evolution].present || meets != 0))
+        meets = domainMeets(change, variant, s);
     }
     if (meets != 1) return meets;
   }
@@ -827,14 +849,25 @@ KuvFltFastPath::~KuvFltFastPath() = default;
 
 bool KuvFltFastPath::isUsable() {
   if (s_off) return false;
-  for (const KuvInTraceClass* channel :
-       {&KuvCompiledBinaryParser::traceChannel(), &KuvFltComparisonServices::traceChannel(),
-        &KuvFltFilter::traceChannel(), &KuvFltDomainEffectivity::traceChannel(),
-        &KuvFltEffectivityView::traceChannel(), &KuvDnf::traceChannel(), &KuvDnfAndTerm::traceChannel(),
-        &KuvDnfAndTermMap::traceChannel(), &KuvDnfLeaf::traceChannel(), &KuvDnfEff::traceChannel(),
-        &KuvDnfVarEff::traceChannel(), &KuvDnfOptionEff::traceChannel(), &KuvDnfSelectionEff::traceChannel(),
-        &KuvDnfDateEff::traceChannel(), &KuvDnfSerialEff::traceChannel(), &KuvInSerialInterval::traceChannel(),
-        &KuvInDateInterval::traceChannel()})
+  // Gathered once: the single Apply asks for every object.
+  static const KuvInTraceClass* const sc_channels[] = {&KuvCompiledBinaryParser::traceChannel(),
+                                                       &KuvFltComparisonServices::traceChannel(),
+                                                       &KuvFltFilter::traceChannel(),
+                                                       &KuvFltDomainEffectivity::traceChannel(),
+                                                       &KuvFltEffectivityView::traceChannel(),
+                                                       &KuvDnf::traceChannel(),
+                                                       &KuvDnfAndTerm::traceChannel(),
+                                                       &KuvDnfAndTermMap::traceChannel(),
+                                                       &KuvDnfLeaf::traceChannel(),
+                                                       &KuvDnfEff::traceChannel(),
+                                                       &KuvDnfVarEff::traceChannel(),
+                                                       &KuvDnfOptionEff::traceChannel(),
+                                                       &KuvDnfSelectionEff::traceChannel(),
+                                                       &KuvDnfDateEff::traceChannel(),
+                                                       &KuvDnfSerialEff::traceChannel(),
+                                                       &KuvInSerialInterval::traceChannel(),
+                                                       &KuvInDateInterval::traceChannel()};
+  for (const KuvInTraceClass* channel : sc_channels)
     if (channel->isCallOn()) return false;
   return true;
 }

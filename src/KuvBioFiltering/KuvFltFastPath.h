@@ -45,7 +45,8 @@ public:
   // object when the filter holds what is not flattened).
   int apply(const std::uint8_t* bytes, unsigned int size) const;
   // apply for each object, an empty or null one undecided.
-  void apply(const std::uint8_t* const* binaries, const unsigned int* sizes, unsigned int count, int* answers) const;
+  void apply(const std::uint8_t* const* binaries, const unsigned int* sizes, unsigned int count,
+             int* answers) const;
 
 private:
   // Lets the tests compare with the decoding test alone.

@@ -66,7 +66,8 @@ KuvInGuid dictionary(std::mt19937& rng) { return kuv_test::Guid(40 + rng() % 2).
 Bytes randomFilter(std::mt19937& rng, KuvExpressionView view) {
   KuvFltFilter filter(view, KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT);
   for (int n = 1 + static_cast<int>(rng() % 3); n > 0; --n)
-    filter.setDnf(static_cast<KuvDiversityDomain>(1 + rng() % 3), dictionary(rng), randomForm(rng, rng() % 16 == 0));
+    filter.setDnf(static_cast<KuvDiversityDomain>(1 + rng() % 3), dictionary(rng),
+                  randomForm(rng, rng() % 16 == 0));
   return compiled(filter);
 }
 
@@ -100,17 +101,19 @@ std::string run(const Bytes& filter, const std::vector<Bytes>& objects) {
   std::string seen;
   seen += kuv_test::captured([&] {
     int* results = nullptr;
-    seen += std::to_string(KuvFilteringServices::ApplyQuery(filter.data(), static_cast<unsigned int>(filter.size()),
-                                                             binaries.data(), sizes.data(),
-                                                             static_cast<unsigned int>(objects.size()), results));
-    for (std::size_t i = 0; results != nullptr && i < objects.size(); ++i) seen += " " + std::to_string(results[i]);
+    seen += std::to_string(KuvFilteringServices::ApplyQuery(
+        filter.data(), static_cast<unsigned int>(filter.size()), binaries.data(), sizes.data(),
+        static_cast<unsigned int>(objects.size()), results));
+    for (std::size_t i = 0; results != nullptr && i < objects.size(); ++i)
+      seen += " " + std::to_string(results[i]);
     delete[] results;
   });
   const KuvFilterHandler handler(filter.data(), static_cast<unsigned int>(filter.size()), 0);
   for (std::size_t i = 0; i < objects.size(); ++i)
     seen += kuv_test::captured([&] {
       int result = 7;
-      seen += "\n" + std::to_string(handler.Apply(binaries[i], sizes[i], result)) + " " + std::to_string(result);
+      seen +=
+          "\n" + std::to_string(handler.Apply(binaries[i], sizes[i], result)) + " " + std::to_string(result);
     });
   return seen;
 }
@@ -145,7 +148,8 @@ TEST(FastPath, AnswersAsTheDecodingTest) {
           const int answer = fast.apply(object.data(), static_cast<unsigned int>(object.size()));
           int result = 7;
           KuvFltFastPathTestAccess::setOff(true);
-          kuv_test::captured([&] { handler.Apply(object.data(), static_cast<unsigned int>(object.size()), result); });
+          kuv_test::captured(
+              [&] { handler.Apply(object.data(), static_cast<unsigned int>(object.size()), result); });
           KuvFltFastPathTestAccess::setOff(false);
           if (answer == KuvFltFastPath::sc_undecided) {
             ++undecided;
