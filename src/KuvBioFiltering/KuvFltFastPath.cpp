@@ -77,10 +77,12 @@ Range serialRange(std::int32_t a, bool aIncl, std::int32_t b, bool bIncl) {
   return {aIncl ? a : KuvInSerialInterval::getNext(a), bIncl ? b : KuvInSerialInterval::getPrev(b)};
 }
 
-// Sorted, with a gap between neighbours: the lists the tests below decide.
-bool isPlain(const Range* ranges, std::uint32_t count) {
+// Sorted, with at least one point between neighbours: the lists the tests
+// below decide (touching ranges are left to the list algebra).
+bool isPlain(Kind kind, const Range* ranges, std::uint32_t count) {
   for (std::uint32_t i = 0; i + 1 < count; ++i)
-    if (!(ranges[i].high < ranges[i + 1].low)) return false;
+    if (!(ranges[i].high < ranges[i + 1].low) || !(nextPoint(kind, ranges[i].high) < ranges[i + 1].low))
+      return false;
   return true;
 }
 
@@ -690,7 +692,7 @@ bool KuvFltFastPath::Filter::addLeaf(const KuvDnfLeaf& leaf) {
       return false;
   }
   if ((flat.kind == Kind::Date || flat.kind == Kind::Serial) &&
-      !isPlain(ranges.data() + flat.first, flat.count))
+      !isPlain(flat.kind, ranges.data() + flat.first, flat.count))
     return false;
   leaves.push_back(flat);
   return true;
@@ -737,7 +739,7 @@ int KuvFltFastPath::Filter::leafMeets(const Leaf& mine, const ObjectLeaf& theirs
     }
     default: {
       const Range* objectRanges = s.ranges.data() + theirs.first;
-      if (!isPlain(objectRanges, theirs.count)) return sc_undecided;
+      if (!isPlain(theirs.kind, objectRanges, theirs.count)) return sc_undecided;
       return rangesMeet(viewOf(mine), {theirs.kind, theirs.negated, theirs.noVar, theirs.value, objectRanges,
                                        theirs.count});
     }
