@@ -5,6 +5,7 @@
 #include "KuvCompiledBinaryParser.h"
 #include "KuvFltComparisonServices.h"
 #include "KuvFltEffectivity.h"
+#include "KuvFltFastPath.h"
 #include "KuvPrivateFilteringServices.h"
 
 KUV_DEFINE_TYPE(KuvFilterHandler, KuvInObject)
@@ -26,6 +27,7 @@ KuvFilterHandler::KuvFilterHandler(const std::uint8_t* filterBinary, unsigned in
     return;
   }
   m_status = readFilter(filterBinary, size, Wording::Handler, m_filter);
+  flatten();
 }
 
 KuvFilterHandler::KuvFilterHandler(const std::uint8_t* const* filterBinaries, const unsigned int* sizes,
@@ -56,6 +58,7 @@ KuvFilterHandler::KuvFilterHandler(const std::uint8_t* const* filterBinaries, co
   }
   m_filter = merged.release();
   m_status = S_OK;
+  flatten();
 }
 
 KuvFilterHandler::KuvFilterHandler(const KuvFilterHandler& other, const std::uint8_t* const* compositionMatrixBinaries,
@@ -86,6 +89,7 @@ KuvFilterHandler::KuvFilterHandler(const KuvFilterHandler& other, const std::uin
     m_status = hr;
     return;
   }
+  flatten();
   m_status = S_OK;
 }
 
@@ -93,7 +97,9 @@ KuvFilterHandler::KuvFilterHandler(const KuvFilterHandler& other)
     : KuvInObject(other),
       m_filter(other.m_filter != nullptr ? other.m_filter->clone() : nullptr),
       m_flag(other.m_flag),
-      m_status(other.m_status) {}
+      m_status(other.m_status) {
+  flatten();
+}
 
 KuvFilterHandler& KuvFilterHandler::operator=(const KuvFilterHandler& other) {
   if (this == &other) return *this;
@@ -102,10 +108,19 @@ KuvFilterHandler& KuvFilterHandler::operator=(const KuvFilterHandler& other) {
   m_filter = filter;
   m_flag = other.m_flag;
   m_status = other.m_status;
+  flatten();
   return *this;
 }
 
-KuvFilterHandler::~KuvFilterHandler() { delete m_filter; }
+KuvFilterHandler::~KuvFilterHandler() {
+  delete m_fast;
+  delete m_filter;
+}
+
+void KuvFilterHandler::flatten() {
+  delete m_fast;
+  m_fast = m_filter != nullptr ? new KuvFltFastPath(*m_filter) : nullptr;
+}
 
 HRESULT KuvFilterHandler::readFilter(const std::uint8_t* bytes, unsigned int size, Wording wording,
                                      KuvFltFilter*& filter) {
@@ -148,9 +163,12 @@ HRESULT KuvFilterHandler::readEffectivity(const std::uint8_t* bytes, unsigned in
   return S_OK;
 }
 
-HRESULT KuvFilterHandler::applyEach(const KuvFltFilter& filter, const std::uint8_t* const* objectBinaries,
-                                    const unsigned int* sizes, unsigned int count, int* results) {
+HRESULT KuvFilterHandler::applyEach(const KuvFltFilter& filter, const KuvFltFastPath* fast,
+                                    const std::uint8_t* const* objectBinaries, const unsigned int* sizes,
+                                    unsigned int count, int* results) {
+  if (fast != nullptr) fast->apply(objectBinaries, sizes, count, results);
   for (unsigned int i = 0; i < count; ++i) {
+    if (fast != nullptr && results[i] != KuvFltFastPath::sc_undecided) continue;
     results[i] = sc_skipped;
     KuvFltEffectivity* read = nullptr;
     if (sizes[i] == 0 || objectBinaries[i] == nullptr ||
@@ -173,6 +191,10 @@ HRESULT KuvFilterHandler::Apply(const std::uint8_t* objectBinary, unsigned int s
   if (objectBinary == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: NULL pointer on input.");
   if (m_status != S_OK || m_filter == nullptr)
     KUV_RETURN_ERROR(FAILED(m_status) ? m_status : E_FAIL, "ERROR: invalid filter handler");
+  if (m_fast != nullptr && KuvFltFastPath::isUsable()) {
+    result = m_fast->apply(objectBinary, size);
+    if (result != KuvFltFastPath::sc_undecided) return S_OK;
+  }
   KuvFltEffectivity* read = nullptr;
   const HRESULT hr = readEffectivity(objectBinary, size, true, read);
   if (FAILED(hr)) return hr;
@@ -199,7 +221,8 @@ HRESULT KuvFilterHandler::Apply(const std::uint8_t* const* objectBinaries, const
   if (m_status != S_OK || m_filter == nullptr)
     KUV_RETURN_ERROR(FAILED(m_status) ? m_status : E_FAIL, "ERROR: invalid filter handler");
   std::unique_ptr<int[]> answers(new int[count]);
-  const HRESULT hr = applyEach(*m_filter, objectBinaries, sizes, count, answers.get());
+  const HRESULT hr = applyEach(*m_filter, KuvFltFastPath::isUsable() ? m_fast : nullptr, objectBinaries, sizes, count,
+                               answers.get());
   if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: KuvFltComparisonServices::IsIntersect FAILED");
   results = answers.release();
   return S_OK;

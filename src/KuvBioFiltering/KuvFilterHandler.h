@@ -15,8 +15,13 @@
 // with the composition matrices of each dictionary
 // (KuvPrivateFilteringServices).
 //
-// Ownership: the handler owns its decoded filter; a copy decodes nothing,
-// it clones the filter. Object binaries stay the caller's.
+// Objects are answered from their bytes where they can be (KuvFltFastPath,
+// the filter flattened once), else decoded and tested; both give the same
+// answers, codes and traces.
+//
+// Ownership: the handler owns its decoded filter and its flattened form; a
+// copy decodes nothing, it clones the filter. Object binaries stay the
+// caller's.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +30,7 @@
 #include "KuvFltFilter.h"
 
 class KuvFltEffectivity;
+class KuvFltFastPath;
 
 class KUV_API KuvFilterHandler : public KuvInObject {
   KUV_DECLARE_TYPE(KuvFilterHandler)
@@ -83,11 +89,16 @@ private:
   static HRESULT readEffectivity(const std::uint8_t* bytes, unsigned int size, bool trace,
                                  KuvFltEffectivity*& effectivity);
   // 1 or 0 for each object, -1 for an unreadable one; a failing
-  // intersection test ends the loop with its code.
-  static HRESULT applyEach(const KuvFltFilter& filter, const std::uint8_t* const* objectBinaries,
-                           const unsigned int* sizes, unsigned int count, int* results);
+  // intersection test ends the loop with its code. fast, when given,
+  // answers first.
+  static HRESULT applyEach(const KuvFltFilter& filter, const KuvFltFastPath* fast,
+                           const std::uint8_t* const* objectBinaries, const unsigned int* sizes, unsigned int count,
+                           int* results);
+  // m_fast from m_filter.
+  void flatten();
 
   KuvFltFilter* m_filter = nullptr;
+  KuvFltFastPath* m_fast = nullptr;
   std::uint8_t m_flag = 0;
   HRESULT m_status = E_NOTIMPL;
 };

@@ -9,6 +9,8 @@
 #include "KuvInIntHolder.h"
 #include "KuvInListVal.h"
 
+#include "KuvFltFastPath.h"
+
 KUV_DEFINE_TYPE(KuvFilteringServices, KuvInObject)
 
 namespace {
@@ -66,7 +68,8 @@ HRESULT KuvFilteringServices::ApplyQuery(const std::uint8_t* filterBinary, unsig
   if (FAILED(hr)) return hr;
   const std::unique_ptr<KuvFltFilter> filter(read);
   std::unique_ptr<int[]> answers(new int[count]);
-  const HRESULT applyHr = KuvFilterHandler::applyEach(*filter, binaries, sizes, count, answers.get());
+  const std::unique_ptr<KuvFltFastPath> fast(KuvFltFastPath::isUsable() ? new KuvFltFastPath(*filter) : nullptr);
+  const HRESULT applyHr = KuvFilterHandler::applyEach(*filter, fast.get(), binaries, sizes, count, answers.get());
   if (FAILED(applyHr))
     KUV_RETURN_ERROR(applyHr, "ERROR : KuvFltComparisonServices::isIntersect FltEffectivities FAILED.");
   results = answers.release();

@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "KuvBioDnf/BioDnfModel.h"
+#include "KuvCompiledBinaryParser.h"
+#include "KuvDnfAndTermMap.h"
+#include "KuvDnfExclusiveVariables.h"
+#include "KuvDnfSelectionEff.h"
+#include "KuvFilterHandler.h"
+#include "KuvFilteringServices.h"
+#include "KuvFltDecoupling.h"
+#include "KuvFltEffectivity.h"
+#include "KuvFltFastPath.h"
+#include "support/KuvTestSupport.h"
+
+class KuvFltFastPathTestAccess {
+public:
+  static void setOff(bool off) { KuvFltFastPath::s_off = off; }
+};
+
+namespace {
+
+using namespace bio_dnf_test;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes compiled(const KuvInObject& object) {
+  KuvBioBufferOut out;
+  EXPECT_EQ(S_OK, KuvCompiledBinaryParser::Write(object, out));
+  return bytesOf(out);
+}
+
+// A leaf of a kind the fast path reads, on one of four variables, so that
+// filter and object leaves often share their key.
+std::unique_ptr<KuvDnfLeaf> keyedLeaf(std::mt19937& rng) {
+  constexpr LeafKind sc_kinds[] = {LeafKind::Option, LeafKind::Selection, LeafKind::Date, LeafKind::Serial};
+  for (;;) {
+    std::unique_ptr<KuvDnfLeaf> leaf = randomLeaf(rng, sc_kinds[rng() % 4]);
+    for (unsigned n = 1; n <= 4; ++n)
+      if (leaf->getGuid() == kuv_test::Guid(n).guid()) return leaf;
+  }
+}
+
+// TRUE, FALSE, or map terms of such leaves (a term refuses an inconsistent
+// one); with anyKind, after terms with a leaf of every class.
+KuvDnf* randomForm(std::mt19937& rng, bool anyKind) {
+  if (rng() % 8 == 0) return new KuvDnf(rng() % 2 != 0 ? DNF_COND_TRUE : DNF_COND_FALSE);
+  std::unique_ptr<KuvDnf> dnf =
+      anyKind ? randomDnf(rng, KuvDnfAndTermFactory::Map, 1, 8) : std::make_unique<KuvDnf>(DNF_COND_NONE);
+  for (int t = 1 + static_cast<int>(rng() % 2); t > 0; --t) {
+    auto* term = new KuvDnfAndTermMap;
+    for (int l = 1 + static_cast<int>(rng() % 5); l > 0; --l) {
+      std::unique_ptr<KuvDnfLeaf> leaf = keyedLeaf(rng);
+      if (term->addDnfLeaf(*leaf) == S_OK) leaf.release();
+    }
+    dnf->addAndTerm(term);
+  }
+  return dnf.release();
+}
+
+KuvInGuid dictionary(std::mt19937& rng) { return kuv_test::Guid(40 + rng() % 2).guid(); }
+
+Bytes randomFilter(std::mt19937& rng, KuvExpressionView view) {
+  KuvFltFilter filter(view, KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT);
+  for (int n = 1 + static_cast<int>(rng() % 3); n > 0; --n)
+    filter.setDnf(static_cast<KuvDiversityDomain>(1 + rng() % 3), dictionary(rng),
+                  randomForm(rng, rng() % 16 == 0));
+  return compiled(filter);
+}
+
+// Forms in every domain, mostly the filter's, in its view or view 3; the binary
+// as written, cut short, or with a few bits flipped.
+Bytes randomObject(std::mt19937& rng, KuvExpressionView filterView) {
+  KuvFltEffectivity effectivity;
+  for (int n = 1 + static_cast<int>(rng() % 3); n > 0; --n) {
+    const unsigned view = rng() % 5;
+    effectivity.setDnf(static_cast<KuvDiversityDomain>(rng() % 4 == 0 ? 4 + rng() % 2 : 1 + rng() % 3),
+                       view < 2 ? filterView : static_cast<KuvExpressionView>(view < 4 ? 3 : rng() % 4),
+                       dictionary(rng), randomForm(rng, rng() % 8 == 0));
+  }
+  Bytes bytes = compiled(effectivity);
+  const unsigned damage = rng() % 6;
+  if (damage == 1) bytes.resize(rng() % bytes.size());
+  for (unsigned flips = damage == 2 ? 1 + rng() % 3 : 0; flips > 0; --flips)
+    bytes[rng() % bytes.size()] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
+  return bytes;
+}
+
+// A query's code, answers and printed lines, then each object's through
+// the handler's single Apply.
+std::string run(const Bytes& filter, const std::vector<Bytes>& objects) {
+  std::vector<const std::uint8_t*> binaries;
+  std::vector<unsigned int> sizes;
+  for (const Bytes& b : objects) {
+    binaries.push_back(b.data());
+    sizes.push_back(static_cast<unsigned int>(b.size()));
+  }
+  std::string seen;
+  seen += kuv_test::captured([&] {
+    int* results = nullptr;
+    seen += std::to_string(KuvFilteringServices::ApplyQuery(
+        filter.data(), static_cast<unsigned int>(filter.size()), binaries.data(), sizes.data(),
+        static_cast<unsigned int>(objects.size()), results));
+    for (std::size_t i = 0; results != nullptr && i < objects.size(); ++i)
+      seen += " " + std::to_string(results[i]);
+    delete[] results;
+  });
+  const KuvFilterHandler handler(filter.data(), static_cast<unsigned int>(filter.size()), 0);
+  for (std::size_t i = 0; i < objects.size(); ++i)
+    seen += kuv_test::captured([&] {
+      int result = 7;
+      seen +=
+          "\n" + std::to_string(handler.Apply(binaries[i], sizes[i], result)) + " " + std::to_string(result);
+    });
+  return seen;
+}
+
+}  // namespace
+
+// Over random filters and objects, under both switches: every answer the
+// fast path gives is the decoding test's, and queries and handlers answer,
+// fail and print exactly as with the decoding test alone.
+TEST(FastPath, AnswersAsTheDecodingTest) {
+  std::mt19937 rng(17);
+  int decided[2] = {0, 0};
+  int undecided = 0;
+  for (unsigned char decouple : {0, 1})
+    for (unsigned char disable : {0, 1}) {
+      const KuvFltDecouplingGuard decoupling(decouple);
+      const KuvDnfExclusiveVariablesGuard exclusive(disable);
+      for (int f = 0; f < 150; ++f) {
+        const auto view = static_cast<KuvExpressionView>(rng() % 4);
+        const Bytes filter = randomFilter(rng, view);
+        std::vector<Bytes> objects;
+        for (int o = 0; o < 12; ++o) objects.push_back(randomObject(rng, view));
+        KuvFltFastPathTestAccess::setOff(true);
+        const std::string slow = run(filter, objects);
+        KuvFltFastPathTestAccess::setOff(false);
+        ASSERT_EQ(slow, run(filter, objects)) << f;
+
+        const KuvFilterHandler handler(filter.data(), static_cast<unsigned int>(filter.size()), 0);
+        ASSERT_EQ(S_OK, handler.isValid());
+        const KuvFltFastPath fast(*handler.getFilter());
+        for (const Bytes& object : objects) {
+          const int answer = fast.apply(object.data(), static_cast<unsigned int>(object.size()));
+          int result = 7;
+          KuvFltFastPathTestAccess::setOff(true);
+          kuv_test::captured(
+              [&] { handler.Apply(object.data(), static_cast<unsigned int>(object.size()), result); });
+          KuvFltFastPathTestAccess::setOff(false);
+          if (answer == KuvFltFastPath::sc_undecided) {
+            ++undecided;
+            continue;
+          }
+          ASSERT_EQ(result, answer);
+          ++decided[answer];
+        }
+      }
+    }
+  EXPECT_GT(decided[0], 300);
+  EXPECT_GT(decided[1], 2000);
+  EXPECT_GT(undecided, 2000);
+}
+
+// A call made while the decoding test would print its steps takes that
+// test, so that the steps are printed.
+TEST(FastPath, StepsWantedOnlyFromTheDecodingTest) {
+  EXPECT_TRUE(KuvFltFastPath::isUsable());
+  const kuv_test::ScopedFlags steps(KuvDnfSelectionEff::traceChannel(), 7);
+  EXPECT_FALSE(KuvFltFastPath::isUsable());
+}
