@@ -48,7 +48,7 @@ bool DnfTreeEff::refusesNegation(const KuvEeVarEff& eff) {
 HRESULT DnfTreeEff::equals(const KuvEeVarEff* other, bool& equal) const {
   equal = false;
   const DnfTreeEff* theirs = other != nullptr ? cast(*other) : nullptr;
-  if (m_related == nullptr || theirs == nullptr || theirs->m_related == nullptr) KUV_RETURN_ERROR(E_NOTIMPL, kNoModel);
+  if (m_related == nullptr || theirs == nullptr || theirs->m_related == nullptr) KUV_RETURN_ERROR(E_UNEXPECTED, kNoModel);
   equal = dType() == other->dType() && m_var == theirs->m_var && isNegated() == theirs->isNegated() &&
           getNoVar() == theirs->getNoVar() && ranges()->equals(*theirs->ranges());
   return S_OK;
@@ -63,7 +63,7 @@ void DnfTreeEff::opNot() {
 }
 
 HRESULT DnfTreeEff::opNotDom() {
-  if (m_related == nullptr) KUV_RETURN_ERROR(E_NOTIMPL, kNoModel);
+  if (m_related == nullptr) KUV_RETURN_ERROR(E_UNEXPECTED, kNoModel);
   return KuvEeVarEff::opNotDom();
 }
 
@@ -89,7 +89,7 @@ void DnfTreeEff::setNoVar(bool noVar) {
 
 HRESULT DnfTreeEff::part(Op op, const KuvEeVarEff& other) {
   const auto& theirs = static_cast<const DnfTreeEff&>(other);
-  if (m_related == nullptr || theirs.m_related == nullptr) KUV_RETURN_ERROR(E_NOTIMPL, kNoModel);
+  if (m_related == nullptr || theirs.m_related == nullptr) KUV_RETURN_ERROR(E_UNEXPECTED, kNoModel);
   const bool negated = m_related->isNegated();
   KuvDnfVarEff* result = combine(op, *theirs.m_related);
   if (result == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: range operation failed");

@@ -8,10 +8,10 @@
 // Without a related effectivity (which the library's conversions always
 // give them, but a caller may leave out) the content is unknown: the flags
 // read false, and every operation that needs it (equals, the combinations,
-// opNot, opNotDom) answers E_NOTIMPL or, for opNot and switchNoVar, which
-// have no result, traces it and changes nothing. Whoever negates a variable effectivity asks
-// refusesNegation first and answers E_NOTIMPL itself, so that no negation is
-// silently lost. Combining with an effectivity of another variable is no
+// opNotDom) answers E_UNEXPECTED or, for opNot and switchNoVar, which
+// have no result, traces it and changes nothing. Whoever negates a variable
+// effectivity asks refusesNegation first and answers E_UNEXPECTED itself, so
+// that no negation is silently lost. Combining with an effectivity of another variable is no
 // merge, as for every kind.
 #pragma once
 

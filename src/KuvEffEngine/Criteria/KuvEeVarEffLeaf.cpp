@@ -55,7 +55,7 @@ HRESULT KuvEeVarEffLeaf::opNot() {
   KUV_TRACE_CALL("opNot");
   if (m_varEff == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
   if (kuv::detail::DnfTreeEff::refusesNegation(*m_varEff))
-    KUV_RETURN_ERROR(E_NOTIMPL, "ERROR: a normal form tree effectivity cannot be negated yet");
+    KUV_RETURN_ERROR(E_UNEXPECTED, "ERROR: a normal form tree effectivity without its related effectivity cannot be negated");
   m_varEff->opNot();
   return S_OK;
 }

@@ -30,7 +30,7 @@ constexpr KuvEeNodeNotRemover::E_RemNots kAfterNotDomain[] = {
     KuvEeNodeNotRemover::RemNots_NotThenNotDomain, KuvEeNodeNotRemover::RemNots_Not,
     KuvEeNodeNotRemover::RemNots_NotDomainThenNot};
 
-constexpr const char* kCannotNegate = "ERROR: a normal form tree effectivity cannot be negated yet";
+constexpr const char* kCannotNegate = "ERROR: a normal form tree effectivity without its related effectivity cannot be negated";
 
 }  // namespace
 
@@ -74,7 +74,7 @@ HRESULT KuvEeNodeNotRemover::removeNots(KuvEeNodeRef& ref, E_RemNots state) {
     return leaf != nullptr && m_varEffLeaf && pending != RemNots_None && leaf->getVarEff() != nullptr &&
            kuv::detail::DnfTreeEff::refusesNegation(*leaf->getVarEff());
   };
-  if (reachesRefusal(reachesRefusal, entry.root(), state)) KUV_RETURN_ERROR(E_NOTIMPL, kCannotNegate);
+  if (reachesRefusal(reachesRefusal, entry.root(), state)) KUV_RETURN_ERROR(E_UNEXPECTED, kCannotNegate);
   m_state = state;
   return entry.walk(*this);
 }
@@ -198,7 +198,7 @@ HRESULT KuvEeNodeNotRemover::negateVarEff(KuvEeVarEffLeaf& leaf) {
   KuvEeVarEff* eff = leaf.getVarEff();
   if (m_state == RemNots_None) return S_OK;
   if (eff == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  if (kuv::detail::DnfTreeEff::refusesNegation(*eff)) KUV_RETURN_ERROR(E_NOTIMPL, kCannotNegate);
+  if (kuv::detail::DnfTreeEff::refusesNegation(*eff)) KUV_RETURN_ERROR(E_UNEXPECTED, kCannotNegate);
   auto notDom = [&]() -> HRESULT {
     HRESULT hr = eff->opNotDom();
     if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: opNotDom failed");

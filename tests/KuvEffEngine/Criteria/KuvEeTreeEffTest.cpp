@@ -155,15 +155,15 @@ TEST(KuvEeDnfTreeEff, DeclaredButWaitingForTheNormalFormModel) {
   EXPECT_TRUE(plain.isAllTrue());
 
   kuv_test::ScopedFlags quiet(KuvEeVarEff::traceChannel(), 0);
-  EXPECT_EQ(a.opAnd(&b, merged), E_NOTIMPL);
-  EXPECT_EQ(a.opNotDom(), E_NOTIMPL);
+  EXPECT_EQ(a.opAnd(&b, merged), E_UNEXPECTED);
+  EXPECT_EQ(a.opNotDom(), E_UNEXPECTED);
   bool equal = true;
-  EXPECT_EQ(a.equals(&b, equal), E_NOTIMPL);
+  EXPECT_EQ(a.equals(&b, equal), E_UNEXPECTED);
   std::unique_ptr<KuvEeVarEff> copy(a.createVarEffClone());
   EXPECT_EQ(copy->getVar(), a.getVar());
 }
 
-// Until they have content, these kinds refuse a negation instead of dropping
+// Without content, these kinds refuse a negation instead of dropping
 // it, and the refusal leaves the tree as it was.
 TEST(KuvEeDnfTreeEff, NegationsAreRefusedNotLost) {
   using kuv_test::Not;
@@ -179,11 +179,11 @@ TEST(KuvEeDnfTreeEff, NegationsAreRefusedNotLost) {
     return KuvEeNodeSimplifier().simplify(ref);
   };
   const struct { KuvEeNode* tree; std::function<HRESULT(KuvEeNodeRef&)> run; HRESULT code; } cases[] = {
-      {Not(dnf()), remove(R::RemNots_None), E_NOTIMPL},
-      {dnf(), remove(R::RemNots_Not), E_NOTIMPL},
-      {kuv_test::NotDom(dnf()), remove(R::RemNots_None), E_NOTIMPL},
-      {Not(kuv_test::Or({option(), dnf()})), remove(R::RemNots_None), E_NOTIMPL},
-      {Not(dnf()), simplify, E_NOTIMPL},
+      {Not(dnf()), remove(R::RemNots_None), E_UNEXPECTED},
+      {dnf(), remove(R::RemNots_Not), E_UNEXPECTED},
+      {kuv_test::NotDom(dnf()), remove(R::RemNots_None), E_UNEXPECTED},
+      {Not(kuv_test::Or({option(), dnf()})), remove(R::RemNots_None), E_UNEXPECTED},
+      {Not(dnf()), simplify, E_UNEXPECTED},
       // A group's walk of its children reports any failure as E_FAIL.
       {kuv_test::And({option(), Not(dnf())}), simplify, E_FAIL},
   };
@@ -194,7 +194,7 @@ TEST(KuvEeDnfTreeEff, NegationsAreRefusedNotLost) {
     EXPECT_EQ(text(*tree->getNode()), before);
   }
   KuvEeVarEffLeaf leaf(new KuvEeDnfTreeSeriesEff(nullptr));
-  EXPECT_TRACES(E_NOTIMPL, "", leaf.opNot());
+  EXPECT_TRACES(E_UNEXPECTED, "", leaf.opNot());
 }
 
 // With a related normal-form effectivity, And, Or, Cut, Not and NotDomain
