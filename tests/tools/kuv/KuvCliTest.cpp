@@ -1,0 +1,132 @@
+// The kuv tool run as a user runs it, against the bicycle sample: each
+// command line's exit code and a piece of what it writes to stdout or to
+// stderr.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Run {
+  int exit = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string slurp(const std::string& path) {
+  std::ifstream input(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(input), std::istreambuf_iterator<char>());
+}
+
+// "@M" stands for the bicycle dictionary, "@T/" for this folder.
+std::string expand(const std::string& arg) {
+  if (arg == "@M") return KUV_BICYCLE "/dictionary.xml";
+  if (arg.rfind("@T/", 0) == 0) return KUV_CLI_TESTS + arg.substr(2);
+  return arg;
+}
+
+Run run(const std::vector<std::string>& args, const std::string& input = "") {
+  const std::string base = ::testing::TempDir() + "kuv_cli_" + std::to_string(::getpid());
+  std::string command;
+  if (!input.empty()) {
+    std::ofstream(base + ".in") << input;
+    command = "<'" + base + ".in' ";
+  }
+  command += "'" KUV_CLI "'";
+  for (const std::string& arg : args) command += " '" + expand(arg) + "'";
+  command += " >'" + base + ".out' 2>'" + base + ".err'";
+  const int status = std::system(command.c_str());
+  Run result;
+  result.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.out = slurp(base + ".out");
+  result.err = slurp(base + ".err");
+  return result;
+}
+
+struct Case {
+  std::vector<std::string> args;
+  int exit;
+  const char* out;  // a piece of stdout
+  const char* err;  // a piece of stderr
+  const char* input = "";
+};
+
+void expectCases(const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
+    const Run r = run(c.args, c.input);
+    std::string line;
+    for (const std::string& arg : c.args) line += " " + arg;
+    EXPECT_EQ(c.exit, r.exit) << line << "\n" << r.err;
+    EXPECT_NE(std::string::npos, r.out.find(c.out)) << line << "\nstdout: " << r.out;
+    EXPECT_NE(std::string::npos, r.err.find(c.err)) << line << "\nstderr: " << r.err;
+  }
+}
+
+TEST(KuvCli, ReadsAndTransformsOneExpression) {
+  expectCases({
+      {{"check", "Frame{Carbon} & Extras.Rack", "--model", "@M"}, 0, "valid\n", ""},
+      {{"print", "Frame{Carbon} & !Extras.Rack", "--model", "@M"}, 0, "Frame{Carbon} & !Extras.Rack\n", ""},
+      {{"print", "Frame{Carbon} & Bicycle[1,+oo]", "--model", "@M", "--display"}, 0,
+       "Frame{Carbon} AND Bicycle[1,+infinity]\n", ""},
+      {{"print", "-", "--model", "@M"}, 0, "Size{M} | Size{L}\n", "", "Size{M} | Size{L}\n"},
+      {{"simplify", "Size{M} | Size{L} | FALSE", "--model", "@M"}, 0, "Size{L,M}\n", ""},
+      {{"normalize", "!(Extras.Rack | Extras.Bell)", "--model", "@M"}, 0, "!Extras.Rack & !Extras.Bell\n", ""},
+      {{"dnf", "(Frame{Carbon} | Frame{Steel}) & Extras.Rack", "--model", "@M"}, 0, "2 term(s): ", ""},
+      {{"classify", "Frame{Carbon} & Date[2026/01/01,+oo]", "--model", "@M"}, 0, "variant evolution\n", ""},
+      {{"classify", "TRUE", "--model", "@M"}, 0, "none\n", ""},
+  });
+}
+
+TEST(KuvCli, RefusesBadExpressionsWithACaret) {
+  expectCases({
+      {{"check", "Frame{Wood}", "--model", "@M"}, 1, "invalid\n",
+       "<Wood> is not part of selection <Frame>"},
+      {{"print", "Frame{Carbon} & Frame{Wood}", "--model", "@M"}, 2, "",
+       "  Frame{Carbon} & Frame{Wood}\n                        ^\n"},
+      {{"print", "Extras.Rack &", "--model", "@M"}, 2, "", "nothing found after operator &\n  Extras.Rack &\n               ^\n"},
+      {{"print", "Gears.Eleven", "--model", "@M"}, 2, "", "names cannot be solved"},
+  });
+}
+
+TEST(KuvCli, ComparesBothWays) {
+  expectCases({
+      {{"compare", "Frame{Carbon,Steel}", "Frame{Carbon} & Extras.Rack", "--model", "@M"}, 0,
+       "A = B: no\nA includes B: yes\nB includes A: no\n", ""},
+      {{"compare", "Size{M}", "Size{M,L}", "--model", "@M"}, 1, "A includes B: no\nB includes A: yes\n", ""},
+      {{"compare", "Size{M} | Size{L}", "Size{L,M}", "--model", "@M"}, 0, "A = B: yes\n", ""},
+      {{"compare", "Size{M}", "Size{XXL}", "--model", "@M"}, 2, "", "<XXL> is not part of selection <Size>"},
+  });
+}
+
+TEST(KuvCli, FiltersStoredParts) {
+  expectCases({
+      {{"filter", "--model", "@M", "--filter", "Frame{Carbon};Size{M};Bicycle[42,42];Date[2026/05/01,2026/05/01]",
+        "@T/parts.tsv"},
+       0, "P1\nP3\nP4\nP5\nP6\n", ""},
+      {{"filter", "--model", "@M", "--filter", "Extras.Rack;Bicycle[700,700]", "@T/parts.tsv", "--count", "--stats"}, 0,
+       "5\n", "5 of 7 objects visible"},
+      {{"filter", "--model", "@M", "--filter", "Frame{Wood}", "@T/parts.tsv"}, 2, "", "  Frame{Wood}\n        ^\n"},
+      {{"filter", "--model", "@M", "--filter", "Frame{Carbon}", "@T/unknown.tsv"}, 2, "", "unknown.tsv:2:"},
+      {{"filter", "--model", "@M", "--filter", "Frame{Carbon}", "@T/missing.tsv"}, 2, "", "cannot open"},
+  });
+}
+
+TEST(KuvCli, RefusesBadUsage) {
+  expectCases({
+      {{}, 2, "", "A subcommand is required"},
+      {{"--help"}, 0, "filter", ""},
+      {{"print", "--help"}, 0, "--display", ""},
+      {{"print", "TRUE"}, 2, "", "--model is required"},
+      {{"print", "TRUE", "--model", "@T/missing.xml"}, 2, "", "File does not exist"},
+      {{"print", "TRUE", "--model", "@T/parts.tsv"}, 2, "", "parts.tsv:1:2: [D0] ERROR: Invalid document structure"},
+      {{"frobnicate"}, 2, "", "A subcommand is required"},
+  });
+}
+
+}  // namespace

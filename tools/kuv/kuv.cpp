@@ -1,0 +1,397 @@
+// kuv: configuration expressions from a shell. Each subcommand reads its
+// expressions against a product model (a CfgDictionary document) and asks
+// the library one question. Exit codes: 0 success, 1 a "no" to a yes/no
+// question, 2 bad usage or bad input. Results go to stdout, errors to
+// stderr.
+#include <CLI/CLI.hpp>
+
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "KuvCliModel.h"
+
+namespace {
+
+constexpr int sc_ok = 0;
+constexpr int sc_no = 1;
+constexpr int sc_bad = 2;
+
+using Expression = std::unique_ptr<KuvEeGenericExpression>;
+
+std::string hresult(HRESULT code) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
+  return text;
+}
+
+// Why a call failed, in words where the code has a usual cause.
+std::string explain(HRESULT code) {
+  switch (code) {
+    case KUV_E_TOO_COMPLEX:
+      return hresult(code) + " (too many terms: the negation would pass CFG_MAX_ANDTERMS_NOTDNF, " +
+             std::to_string(KuvEeDnfComparisonServices::GetMaxAndTerms()) + ")";
+    case E_NOTIMPL:
+      return hresult(code) + " (not implemented)";
+    case E_INVALIDARG:
+      return hresult(code) + " (invalid argument)";
+    case E_FAIL:
+      return hresult(code) + " (failed; the trace above says why)";
+    default:
+      return hresult(code);
+  }
+}
+
+// The reader says where it stopped only in some messages; the others are
+// placed by the name they quote, or at the end when the text ran out.
+std::size_t failingPosition(const std::string& text, const std::string& message) {
+  const std::string atIndex = "at index : ";
+  if (const std::size_t at = message.find(atIndex); at != std::string::npos)
+    return std::stoul(message.substr(at + atIndex.size()));
+  // "<Wood> is not part of selection <Frame> ...": the value after its
+  // variable's name.
+  if (message.rfind('<', 0) == 0 && message.find("> is not") != std::string::npos) {
+    const std::string value = message.substr(1, message.find('>') - 1);
+    for (const char before : {'{', ',', '.'}) {
+      for (std::size_t found = text.find(value); found != std::string::npos; found = text.find(value, found + 1)) {
+        const std::size_t after = found + value.size();
+        const bool whole = after == text.size() || !std::isalnum(static_cast<unsigned char>(text[after]));
+        if (found > 0 && text[found - 1] == before && whole) return found;
+      }
+    }
+  }
+  const std::string cannotRead = "cannot read ";
+  if (const std::size_t at = message.find(cannotRead); at != std::string::npos) {
+    const std::string quoted = message.substr(at + cannotRead.size(), message.find('\n', at) - at - cannotRead.size());
+    if (const std::size_t found = text.find(quoted); found != std::string::npos) return found;
+  }
+  if (message.find("nothing found after") != std::string::npos || message.find("no closing") != std::string::npos)
+    return text.size();
+  return std::string::npos;
+}
+
+void reportRefused(const std::string& text, const std::string& message) {
+  std::string trimmed = message;
+  while (!trimmed.empty() && trimmed.back() == '\n') trimmed.pop_back();
+  std::cerr << "kuv: expression refused: " << trimmed << "\n  " << text << "\n";
+  const std::size_t position = failingPosition(text, message);
+  if (position != std::string::npos && position <= text.size()) std::cerr << "  " << std::string(position, ' ') << "^\n";
+}
+
+// A command's model and its readers and writer.
+struct Session {
+  kuv_cli::Model model;
+  std::unique_ptr<KuvLiteralExprReader> reader;
+  KuvLiteralExprWriter writer{KuvPiOptionEffWriter::E_Default};
+
+  bool open(const std::string& path, bool display) {
+    std::string error;
+    if (!model.load(path, error)) {
+      std::cerr << "kuv: " << error << "\n";
+      return false;
+    }
+    reader = std::make_unique<KuvLiteralExprReader>(&model.space());
+    return SUCCEEDED(reader->setDefaultSyntax()) &&
+           SUCCEEDED(display ? writer.setDisplaySyntax() : writer.setDefaultSyntax());
+  }
+
+  // "-" reads stdin; null after the reader's refusal was reported.
+  Expression read(std::string text) {
+    if (text == "-") {
+      std::getline(std::cin, text, '\0');
+      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    }
+    KuvInString error;
+    Expression expression(reader->readExpression(text.c_str(), error, false));
+    if (!expression) reportRefused(text, error.ConvertToChar());
+    return expression;
+  }
+
+  std::string write(const KuvEeGenericExpression& expression) { return writer.write(expression).ConvertToChar(); }
+};
+
+struct ExpressionOptions {
+  std::string expression;
+  std::string model;
+  bool display = false;
+};
+
+void addExpressionOptions(CLI::App& command, ExpressionOptions& options) {
+  command.add_option("EXPR", options.expression, "the expression in the literal syntax, or - for stdin")->required();
+  command.add_option("--model", options.model, "the product model: a CfgDictionary XML document")
+      ->required()
+      ->check(CLI::ExistingFile);
+  command.add_flag("--display", options.display, "write results in the display syntax");
+}
+
+std::string families(const KuvEVCClassification& c) {
+  std::string text;
+  if (c.isVariant()) text += " variant";
+  if (c.isEvolution()) text += " evolution";
+  if (c.isChange()) text += " change";
+  return text.empty() ? "none" : text.substr(1);
+}
+
+// check, print, simplify, normalize, dnf, classify: one expression, one
+// answer.
+int runOne(const std::string& name, const ExpressionOptions& options) {
+  Session session;
+  if (!session.open(options.model, options.display)) return sc_bad;
+  Expression expression = session.read(options.expression);
+  if (!expression) {
+    if (name != "check") return sc_bad;
+    std::cout << "invalid\n";
+    return sc_no;
+  }
+  HRESULT hr = S_OK;
+  if (name == "check") {
+    std::cout << "valid\n";
+    return sc_ok;
+  }
+  if (name == "simplify") {
+    hr = expression->simplify();
+  } else if (name == "normalize") {
+    // Negations go down to the leaves first, so that the normalizer can
+    // merge them.
+    KuvEeNodeNotRemover remover(1);
+    KuvEeNodeNormalizer normalizer;
+    hr = remover.removeNots(*expression->GetNodeRef(), KuvEeNodeNotRemover::RemNots_None);
+    if (SUCCEEDED(hr)) hr = normalizer.normalize(*expression->GetNodeRef());
+  } else if (name == "dnf") {
+    KuvDnf* raw = nullptr;
+    hr = expression->GetDNF(raw);
+    const std::unique_ptr<KuvDnf> dnf(raw);
+    if (SUCCEEDED(hr)) {
+      KuvEeNodeRef* tree = KuvEeDnfConvertor::Dnf2NodeRef(*dnf, session.model.space());
+      if (tree == nullptr) hr = E_FAIL;
+      else expression->SetExpression(tree);
+      if (SUCCEEDED(hr)) std::cout << dnf->getNbAndTerms() << " term(s): ";
+    }
+  } else if (name == "classify") {
+    KuvCoreEVC_NodeClassifier classifier;
+    KuvEVCClassification classification;
+    hr = classifier.classify(*expression->GetNodeRef(), classification);
+    if (SUCCEEDED(hr)) {
+      std::cout << families(classification) << "\n";
+      return sc_ok;
+    }
+  }
+  if (FAILED(hr)) {
+    std::cerr << "kuv: " << name << " failed: " << explain(hr) << "\n";
+    return sc_bad;
+  }
+  std::cout << session.write(*expression) << "\n";
+  return sc_ok;
+}
+
+struct CompareOptions {
+  std::string a;
+  std::string b;
+  std::string model;
+};
+
+int runCompare(const CompareOptions& options) {
+  Session session;
+  if (!session.open(options.model, false)) return sc_bad;
+  const Expression a = session.read(options.a);
+  if (!a) return sc_bad;
+  const Expression b = session.read(options.b);
+  if (!b) return sc_bad;
+  bool equal = false;
+  bool aIncludesB = false;
+  bool bIncludesA = false;
+  const struct {
+    const char* question;
+    HRESULT code;
+    bool& answer;
+  } answers[] = {
+      {"A = B", a->IsEqual(*b, equal), equal},
+      {"A includes B", a->IsIncluding(*b, aIncludesB), aIncludesB},
+      {"B includes A", b->IsIncluding(*a, bIncludesA), bIncludesA},
+  };
+  bool refused = false;
+  for (const auto& answer : answers) {
+    std::cout << answer.question << ": ";
+    if (FAILED(answer.code)) {
+      std::cout << "refused, " << explain(answer.code) << "\n";
+      refused = true;
+    } else {
+      std::cout << (answer.answer ? "yes" : "no") << "\n";
+    }
+  }
+  if (refused) return sc_bad;
+  return aIncludesB ? sc_ok : sc_no;
+}
+
+struct FilterOptions {
+  std::string model;
+  std::string filter;
+  std::string objects;
+  bool count = false;
+  bool stats = false;
+};
+
+using Bytes = std::vector<std::uint8_t>;
+
+// An object's effectivity, or the filter, compiled as the store keeps it:
+// one dictionary, the Config Change domain.
+HRESULT compile(KuvEeExpression& expression, Bytes& bytes) {
+  KuvInMap byDomain(KuvInIntHolder::sType(), KuvEeExpression::sType());
+  byDomain.Put(KuvInIntHolder(KuvDiversityDomain_ConfigChange), &expression);
+  const KuvInSet views(KuvInIntHolder::sType());
+  KuvBioBufferOut out;
+  const HRESULT hr = KuvExpressionDBDataServices::ComputeCompiledBinary(byDomain, out, views, CFG_EXPRVIEW_NONE);
+  if (SUCCEEDED(hr)) bytes.assign(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+  return hr;
+}
+
+int runFilter(const FilterOptions& options) {
+  using Clock = std::chrono::steady_clock;
+  Session session;
+  if (!session.open(options.model, false)) return sc_bad;
+  std::ifstream input(options.objects);
+  if (!input) {
+    std::cerr << "kuv: cannot open " << options.objects << "\n";
+    return sc_bad;
+  }
+
+  KuvInString error;
+  const Expression list(session.reader->readList(options.filter.c_str(), error, KuvEeGenericExpression::CFG_LISTMODE_STRICT));
+  if (!list || list->GetList() == nullptr) {
+    reportRefused(options.filter, error.ConvertToChar());
+    return sc_bad;
+  }
+  KuvEeFilterExpression filter(&session.model.dico(), list->GetList()->Clone());
+  Bytes filterBytes;
+  if (const HRESULT hr = compile(filter, filterBytes); FAILED(hr)) {
+    std::cerr << "kuv: the filter does not compile: " << explain(hr) << "\n";
+    return sc_bad;
+  }
+
+  const Clock::time_point start = Clock::now();
+  std::vector<std::string> ids;
+  std::vector<Bytes> objects;
+  int lineNumber = 0;
+  for (std::string line; std::getline(input, line);) {
+    ++lineNumber;
+    if (line.empty() || line[0] == '#') continue;
+    const std::size_t tab = line.find('\t');
+    if (tab == std::string::npos) {
+      std::cerr << "kuv: " << options.objects << ":" << lineNumber << ": expected id<TAB>effectivity\n";
+      return sc_bad;
+    }
+    KuvInString refusal;
+    KuvEeNodeRef* tree = session.reader->readExpressionSimple(line.substr(tab + 1).c_str(), refusal, false);
+    if (tree == nullptr) {
+      std::cerr << "kuv: " << options.objects << ":" << lineNumber << ":\n";
+      reportRefused(line.substr(tab + 1), refusal.ConvertToChar());
+      return sc_bad;
+    }
+    KuvEeEffectivityExpression effectivity;
+    auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &tree);
+    HRESULT hr = effectivity.setModelCriteria(&session.model.dico(), record);
+    delete record;
+    Bytes bytes;
+    if (SUCCEEDED(hr)) hr = compile(effectivity, bytes);
+    if (FAILED(hr)) {
+      std::cerr << "kuv: " << options.objects << ":" << lineNumber << ": does not compile: " << explain(hr) << "\n";
+      return sc_bad;
+    }
+    ids.push_back(line.substr(0, tab));
+    objects.push_back(std::move(bytes));
+  }
+  const Clock::time_point compiled = Clock::now();
+
+  std::vector<const std::uint8_t*> binaries;
+  std::vector<unsigned int> sizes;
+  for (const Bytes& bytes : objects) {
+    binaries.push_back(bytes.data());
+    sizes.push_back(static_cast<unsigned int>(bytes.size()));
+  }
+  int* raw = nullptr;
+  const HRESULT hr = objects.empty() ? S_FALSE
+                                     : KuvFilteringServices::ApplyQuery(filterBytes.data(),
+                                                                        static_cast<unsigned int>(filterBytes.size()),
+                                                                        binaries.data(), sizes.data(),
+                                                                        static_cast<unsigned int>(objects.size()), raw);
+  const std::unique_ptr<int[]> results(raw);
+  const Clock::time_point applied = Clock::now();
+  if (FAILED(hr)) {
+    std::cerr << "kuv: the filter could not be applied: " << explain(hr) << "\n";
+    return sc_bad;
+  }
+  std::size_t visible = 0;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    if (results[i] != 1) continue;
+    ++visible;
+    if (!options.count) std::cout << ids[i] << "\n";
+  }
+  if (options.count) std::cout << visible << "\n";
+  if (options.stats) {
+    using Ms = std::chrono::duration<double, std::milli>;
+    const double compileMs = Ms(compiled - start).count();
+    const double applyMs = Ms(applied - compiled).count();
+    std::fprintf(stderr, "%zu of %zu objects visible; read and compiled in %.0f ms, filtered in %.1f ms (%.0f objects/s)\n",
+                 visible, objects.size(), compileMs, applyMs,
+                 applyMs > 0 ? static_cast<double>(objects.size()) * 1000.0 / applyMs : 0.0);
+  }
+  return sc_ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"kuv: read, transform, compare, encode and filter configuration expressions", "kuv"};
+  app.require_subcommand(1);
+
+  const char* one[][2] = {
+      {"check", "whether the expression reads against the model (exit 1 when not)"},
+      {"print", "the expression written back"},
+      {"simplify", "the expression simplified"},
+      {"normalize", "the expression normalized: negations in the leaves, leaves merged under And"},
+      {"dnf", "the disjunctive normal form of the expression"},
+      {"classify", "the criteria families of the expression: variant, evolution, change"},
+  };
+  std::vector<ExpressionOptions> oneOptions(std::size(one));
+  std::vector<CLI::App*> oneCommands;
+  for (std::size_t i = 0; i < std::size(one); ++i) {
+    CLI::App* command = app.add_subcommand(one[i][0], one[i][1]);
+    addExpressionOptions(*command, oneOptions[i]);
+    oneCommands.push_back(command);
+  }
+
+  CompareOptions compare;
+  CLI::App* compareCommand =
+      app.add_subcommand("compare", "whether A equals B and which includes the other (exit 1 when A does not include B)");
+  compareCommand->add_option("A", compare.a, "the first expression, or -")->required();
+  compareCommand->add_option("B", compare.b, "the second expression")->required();
+  compareCommand->add_option("--model", compare.model, "the product model")->required()->check(CLI::ExistingFile);
+
+  FilterOptions filter;
+  CLI::App* filterCommand = app.add_subcommand("filter", "the objects whose effectivity a configuration sees");
+  filterCommand->add_option("OBJECTS", filter.objects, "a text file of id<TAB>effectivity lines")->required();
+  filterCommand->add_option("--model", filter.model, "the product model")->required()->check(CLI::ExistingFile);
+  filterCommand
+      ->add_option("--filter", filter.filter, "the configuration: criteria separated by ; (Engine.V8;Units[42,42])")
+      ->required();
+  filterCommand->add_flag("--count", filter.count, "print only the number of visible objects");
+  filterCommand->add_flag("--stats", filter.stats, "print the time taken and the throughput on stderr");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? sc_ok : sc_bad;
+  }
+  for (std::size_t i = 0; i < oneCommands.size(); ++i)
+    if (oneCommands[i]->parsed()) return runOne(one[i][0], oneOptions[i]);
+  if (compareCommand->parsed()) return runCompare(compare);
+  if (filterCommand->parsed()) return runFilter(filter);
+  return sc_bad;
+}
