@@ -5,6 +5,7 @@
 // stderr.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -12,7 +13,6 @@
 #include <iostream>
 #include <iterator>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -345,6 +345,152 @@ int runFilter(const FilterOptions& options) {
   return sc_ok;
 }
 
+
+struct EncodeOptions {
+  ExpressionOptions expression;
+  std::string format = "dnf";
+  std::string output;
+};
+
+struct DecodeOptions {
+  std::string hex;
+  std::string input;
+  std::string model;
+  bool display = false;
+};
+
+std::string toHex(const Bytes& bytes) {
+  KuvInString text;
+  if (bytes.empty() ||
+      FAILED(KuvConversionServices::ConvertBinaryToString(KuvBioBuffer(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0), text)))
+    return "";
+  return text.ConvertToChar();
+}
+
+// The library reads any character as a digit; a command line deserves a
+// refusal instead.
+bool fromHex(const std::string& text, Bytes& bytes) {
+  if (text.empty() || text.size() % 2 != 0) return false;
+  for (const char c : text)
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+  KuvBioBuffer* raw = nullptr;
+  if (FAILED(KuvConversionServices::ConvertStringToBinary(text.c_str(), raw))) return false;
+  const std::unique_ptr<KuvBioBuffer> buffer(raw);
+  bytes.assign(buffer->getBytes(), buffer->getBytes() + buffer->getSize());
+  return true;
+}
+
+int runEncode(const EncodeOptions& options) {
+  Session session;
+  if (!session.open(options.expression.model, false)) return sc_bad;
+  Expression expression = session.read(options.expression.expression);
+  if (!expression) return sc_bad;
+  Bytes bytes;
+  HRESULT hr = S_OK;
+  if (options.format == "dnf") {
+    KuvDnf* raw = nullptr;
+    hr = expression->GetDNF(raw);
+    const std::unique_ptr<KuvDnf> dnf(raw);
+    KuvBioBufferOut out;
+    if (SUCCEEDED(hr)) hr = KuvBioDnfWriter::write(*dnf, out);
+    if (SUCCEEDED(hr)) bytes.assign(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+  } else {
+    KuvEeNodeRef* tree = expression->GetNodeRefClone();
+    KuvEeEffectivityExpression effectivity;
+    auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &tree);
+    hr = effectivity.setModelCriteria(&session.model.dico(), record);
+    delete record;
+    if (SUCCEEDED(hr)) hr = compile(effectivity, bytes);
+  }
+  if (FAILED(hr)) {
+    std::cerr << "kuv: encode failed: " << explain(hr) << "\n";
+    return sc_bad;
+  }
+  if (options.output.empty()) {
+    std::cout << toHex(bytes) << "\n";
+    return sc_ok;
+  }
+  std::ofstream out(options.output, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out) {
+    std::cerr << "kuv: cannot write " << options.output << "\n";
+    return sc_bad;
+  }
+  return sc_ok;
+}
+
+// A normal form read back, written as an expression of the model.
+bool printDnf(Session& session, const KuvDnf& dnf) {
+  const std::unique_ptr<KuvEeNodeRef> tree(KuvEeDnfConvertor::Dnf2NodeRef(dnf, session.model.space()));
+  if (!tree) {
+    std::cerr << "kuv: the normal form names criteria the model does not have\n";
+    return false;
+  }
+  std::cout << session.writer.write(*tree->getNode()).ConvertToChar() << "\n";
+  return true;
+}
+
+int runDecode(const DecodeOptions& options) {
+  if (options.hex.empty() == options.input.empty()) {
+    std::cerr << "kuv: decode takes the bytes either as HEX or from --in\n";
+    return sc_bad;
+  }
+  Session session;
+  if (!session.open(options.model, options.display)) return sc_bad;
+  Bytes bytes;
+  if (!options.input.empty()) {
+    std::ifstream input(options.input, std::ios::binary);
+    if (!input) {
+      std::cerr << "kuv: cannot open " << options.input << "\n";
+      return sc_bad;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(input), std::istreambuf_iterator<char>());
+  } else if (!fromHex(options.hex, bytes)) {
+    std::cerr << "kuv: not hexadecimal bytes: " << options.hex << "\n";
+    return sc_bad;
+  }
+  const std::string magic(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(3, bytes.size())));
+  KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
+  if (magic == "dnf") {
+    unsigned int length = 0;
+    HRESULT hr = KuvBioDnfReader::read_0to8(bytes.data(), static_cast<std::uint32_t>(bytes.size()), length);
+    KuvBioTypedIdsReader ids;
+    KuvDnf* raw = nullptr;
+    if (SUCCEEDED(hr)) {
+      in.increment(KuvBioDnfReader::sc_headerSize);
+      hr = KuvBioDnfReader::read(in, ids, raw);
+    }
+    const std::unique_ptr<KuvDnf> dnf(raw);
+    if (FAILED(hr)) {
+      std::cerr << "kuv: not a readable binary normal form: " << explain(hr) << "\n";
+      return sc_bad;
+    }
+    return printDnf(session, *dnf) ? sc_ok : sc_bad;
+  }
+  if (magic == "flt") {
+    KuvInObject* raw = nullptr;
+    const HRESULT hr = KuvCompiledBinaryParser::Read(in, raw);
+    const std::unique_ptr<KuvInObject> object(raw);
+    if (FAILED(hr)) {
+      std::cerr << "kuv: not a readable compiled binary: " << explain(hr) << "\n";
+      return sc_bad;
+    }
+    const KuvInGuid& model = session.model.dico().getGuid();
+    const KuvDnf* dnf = nullptr;
+    if (const KuvFltEffectivity* effectivity = KuvFltEffectivity::cast(*object))
+      dnf = effectivity->getDnf(KuvDiversityDomain_ConfigChange, CFG_EXPRVIEW_NONE, model);
+    else if (const KuvFltFilter* filter = KuvFltFilter::cast(*object))
+      dnf = filter->getDnf(KuvDiversityDomain_ConfigChange, model);
+    if (dnf == nullptr) {
+      std::cerr << "kuv: the compiled binary holds nothing for this model in the Config Change domain\n";
+      return sc_bad;
+    }
+    return printDnf(session, *dnf) ? sc_ok : sc_bad;
+  }
+  std::cerr << "kuv: neither a binary normal form (dnf) nor a compiled binary (flt)\n";
+  return sc_bad;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -384,6 +530,21 @@ int main(int argc, char** argv) {
   filterCommand->add_flag("--count", filter.count, "print only the number of visible objects");
   filterCommand->add_flag("--stats", filter.stats, "print the time taken and the throughput on stderr");
 
+  EncodeOptions encode;
+  CLI::App* encodeCommand = app.add_subcommand("encode", "the expression's binary form, in hexadecimal or to a file");
+  addExpressionOptions(*encodeCommand, encode.expression);
+  encodeCommand
+      ->add_option("--format", encode.format, "dnf: the binary normal form; flt: the compiled binary of an effectivity")
+      ->check(CLI::IsMember({"dnf", "flt"}));
+  encodeCommand->add_option("-o", encode.output, "write the raw bytes to this file");
+
+  DecodeOptions decode;
+  CLI::App* decodeCommand = app.add_subcommand("decode", "a binary form (dnf or flt, told by its first bytes) written back");
+  decodeCommand->add_option("HEX", decode.hex, "the bytes in hexadecimal");
+  decodeCommand->add_option("--in", decode.input, "read the raw bytes from this file")->check(CLI::ExistingFile);
+  decodeCommand->add_option("--model", decode.model, "the product model")->required()->check(CLI::ExistingFile);
+  decodeCommand->add_flag("--display", decode.display, "write the result in the display syntax");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -393,5 +554,7 @@ int main(int argc, char** argv) {
     if (oneCommands[i]->parsed()) return runOne(one[i][0], oneOptions[i]);
   if (compareCommand->parsed()) return runCompare(compare);
   if (filterCommand->parsed()) return runFilter(filter);
+  if (encodeCommand->parsed()) return runEncode(encode);
+  if (decodeCommand->parsed()) return runDecode(decode);
   return sc_bad;
 }
