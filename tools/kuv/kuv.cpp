@@ -4,6 +4,7 @@
 // question, 2 bad usage or bad input. Results go to stdout, errors to
 // stderr.
 #include <CLI/CLI.hpp>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -25,6 +26,24 @@ constexpr int sc_no = 1;
 constexpr int sc_bad = 2;
 
 using Expression = std::unique_ptr<KuvEeGenericExpression>;
+
+// std::cout's buffer over another stream than stdout.
+class FileBuffer : public std::streambuf {
+public:
+  explicit FileBuffer(std::FILE* file) : m_file(file) {}
+
+protected:
+  int_type overflow(int_type c) override {
+    return traits_type::eq_int_type(c, traits_type::eof()) ? traits_type::not_eof(c) : std::fputc(c, m_file);
+  }
+  std::streamsize xsputn(const char* text, std::streamsize n) override {
+    return static_cast<std::streamsize>(std::fwrite(text, 1, static_cast<std::size_t>(n), m_file));
+  }
+  int sync() override { return std::fflush(m_file); }
+
+private:
+  std::FILE* m_file;
+};
 
 std::string hresult(HRESULT code) {
   char text[16];
@@ -550,11 +569,24 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? sc_ok : sc_bad;
   }
+
+  // The library traces to stdout: results keep the real stdout, and the
+  // traces join the errors on stderr.
+  std::cout.flush();
+  std::fflush(stdout);
+  std::FILE* results = fdopen(dup(STDOUT_FILENO), "w");
+  if (results == nullptr || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) return sc_bad;
+  FileBuffer buffer(results);
+  std::streambuf* const standard = std::cout.rdbuf(&buffer);
+  int code = sc_bad;
   for (std::size_t i = 0; i < oneCommands.size(); ++i)
-    if (oneCommands[i]->parsed()) return runOne(one[i][0], oneOptions[i]);
-  if (compareCommand->parsed()) return runCompare(compare);
-  if (filterCommand->parsed()) return runFilter(filter);
-  if (encodeCommand->parsed()) return runEncode(encode);
-  if (decodeCommand->parsed()) return runDecode(decode);
-  return sc_bad;
+    if (oneCommands[i]->parsed()) code = runOne(one[i][0], oneOptions[i]);
+  if (compareCommand->parsed()) code = runCompare(compare);
+  if (filterCommand->parsed()) code = runFilter(filter);
+  if (encodeCommand->parsed()) code = runEncode(encode);
+  if (decodeCommand->parsed()) code = runDecode(decode);
+  std::cout.flush();
+  std::cout.rdbuf(standard);
+  std::fclose(results);
+  return code;
 }

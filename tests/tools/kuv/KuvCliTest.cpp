@@ -93,6 +93,10 @@ TEST(KuvCli, RefusesBadExpressionsWithACaret) {
       {{"print", "Extras.Rack &", "--model", "@M"}, 2, "", "nothing found after operator &\n  Extras.Rack &\n               ^\n"},
       {{"print", "Gears.Eleven", "--model", "@M"}, 2, "", "names cannot be solved"},
   });
+  // The library's traces go to stderr with the errors, never among results.
+  const Outcome check = run({"check", "Frame{Wood}", "--model", "@M"});
+  EXPECT_EQ("invalid\n", check.out);
+  EXPECT_NE(std::string::npos, check.err.find("KuvLiteralExprReader")) << check.err;
 }
 
 TEST(KuvCli, ComparesBothWays) {
