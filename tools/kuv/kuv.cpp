@@ -133,17 +133,59 @@ struct Session {
     return expression;
   }
 
+  // An XML expression document: the criteria of an effectivity or change
+  // expression for this model, or a filter's list; null after the reason
+  // was reported.
+  Expression readXml(const std::string& path) {
+    KuvEeExpression* raw = nullptr;
+    KuvXMLV2ExpressionData data;
+    KuvXMLV3ExprSAXHandler handler(model.context(), data, nullptr, raw, 1, 0, 1, 0);
+    HRESULT hr = KuvXMLExpatParser().ParseFile(path.c_str(), handler);
+    if (SUCCEEDED(hr)) hr = handler.GetGeneratedExpression();
+    const std::unique_ptr<KuvEeExpression> read(raw);
+    if (FAILED(hr) || !read) {
+      KuvXMLV2ParserError record;
+      std::cerr << "kuv: " << path;
+      if (SUCCEEDED(handler.GetError(record)) && !record.message.IsEmpty())
+        std::cerr << ":" << record.line << ":" << record.column << ": " << record.message.ConvertToChar();
+      else
+        std::cerr << ": not an expression document";
+      std::cerr << "\n";
+      return nullptr;
+    }
+    if (const KuvEeFilterExpression* filter = KuvEeFilterExpression::cast(*read); filter && filter->getSpecList()) {
+      auto expression = std::make_unique<KuvEeGenericExpression>();
+      expression->SetExpression(filter->getSpecList()->Clone(), KuvEeGenericExpression::CFG_LISTMODE_STRICT);
+      return expression;
+    }
+    const KuvEeMultiModelExpression* multi = KuvEeMultiModelExpression::cast(*read);
+    KuvEeMultiModelExpression::ModelCriteria* criteria =
+        multi != nullptr ? multi->getModelCriteria(&model.dico()) : nullptr;
+    if (criteria == nullptr || criteria->getCriteria() == nullptr) {
+      std::cerr << "kuv: " << path << ": no criteria for the model " << model.dico().getName().ConvertToChar() << "\n";
+      return nullptr;
+    }
+    return std::make_unique<KuvEeGenericExpression>(criteria->removeCriteria());
+  }
+
   std::string write(const KuvEeGenericExpression& expression) { return writer.write(expression).ConvertToChar(); }
 };
 
 struct ExpressionOptions {
   std::string expression;
+  std::string xml;
   std::string model;
   bool display = false;
 };
 
 void addExpressionOptions(CLI::App& command, ExpressionOptions& options) {
-  command.add_option("EXPR", options.expression, "the expression in the literal syntax, or - for stdin")->required();
+  CLI::Option* literal = command.add_option("EXPR", options.expression, "the expression in the literal syntax, or - for stdin");
+  CLI::Option* xml = command.add_option("--xml", options.xml, "read the expression from an XML expression document instead")
+                         ->check(CLI::ExistingFile)
+                         ->excludes(literal);
+  command.callback([literal, xml] {
+    if (literal->count() + xml->count() != 1) throw CLI::RequiredError("EXPR or --xml");
+  });
   command.add_option("--model", options.model, "the product model: a CfgDictionary XML document")
       ->required()
       ->check(CLI::ExistingFile);
@@ -163,9 +205,9 @@ std::string families(const KuvEVCClassification& c) {
 int runOne(const std::string& name, const ExpressionOptions& options) {
   Session session;
   if (!session.open(options.model, options.display)) return sc_bad;
-  Expression expression = session.read(options.expression);
+  Expression expression = options.xml.empty() ? session.read(options.expression) : session.readXml(options.xml);
   if (!expression) {
-    if (name != "check") return sc_bad;
+    if (name != "check" || !options.xml.empty()) return sc_bad;
     std::cout << "invalid\n";
     return sc_no;
   }
@@ -402,7 +444,8 @@ bool fromHex(const std::string& text, Bytes& bytes) {
 int runEncode(const EncodeOptions& options) {
   Session session;
   if (!session.open(options.expression.model, false)) return sc_bad;
-  Expression expression = session.read(options.expression.expression);
+  const ExpressionOptions& input = options.expression;
+  Expression expression = input.xml.empty() ? session.read(input.expression) : session.readXml(input.xml);
   if (!expression) return sc_bad;
   Bytes bytes;
   HRESULT hr = S_OK;

@@ -81,6 +81,9 @@ TEST(KuvCli, ReadsAndTransformsOneExpression) {
       {{"dnf", "(Frame{Carbon} | Frame{Steel}) & Extras.Rack", "--model", "@M"}, 0, "2 term(s): ", ""},
       {{"classify", "Frame{Carbon} & Date[2026/01/01,+oo]", "--model", "@M"}, 0, "variant evolution\n", ""},
       {{"classify", "TRUE", "--model", "@M"}, 0, "none\n", ""},
+      {{"print", "--xml", "@T/effectivity.xml", "--model", "@M"}, 0,
+       "( Extras.Rack | Extras.Bell ) & !( Frame{Steel} )\n", ""},
+      {{"print", "--xml", "@M", "--model", "@M"}, 2, "", "dictionary.xml:0:0: ERROR: ERROR: Unsupported case.\n"},
   });
 }
 
@@ -150,6 +153,8 @@ TEST(KuvCli, RefusesBadUsage) {
       {{"--help"}, 0, "filter", ""},
       {{"print", "--help"}, 0, "--display", ""},
       {{"print", "TRUE"}, 2, "", "--model is required"},
+      {{"print", "--model", "@M"}, 2, "", "EXPR or --xml is required"},
+      {{"print", "TRUE", "--xml", "@T/effectivity.xml", "--model", "@M"}, 2, "", "EXPR excludes --xml"},
       {{"print", "TRUE", "--model", "@T/missing.xml"}, 2, "", "File does not exist"},
       {{"print", "TRUE", "--model", "@T/parts.tsv"}, 2, "", "parts.tsv:1:2: [D0] ERROR: Invalid document structure"},
       {{"frobnicate"}, 2, "", "A subcommand is required"},
