@@ -297,6 +297,7 @@ struct FilterOptions {
   std::string objects;
   bool count = false;
   bool stats = false;
+  std::string explain;
 };
 
 using Bytes = std::vector<std::uint8_t>;
@@ -311,6 +312,64 @@ HRESULT compile(KuvEeExpression& expression, Bytes& bytes) {
   const HRESULT hr = KuvExpressionDBDataServices::ComputeCompiledBinary(byDomain, out, views, CFG_EXPRVIEW_NONE);
   if (SUCCEEDED(hr)) bytes.assign(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
   return hr;
+}
+
+// Whether the filter sees this tree (taken over) as an object's
+// effectivity: 1, 0, or -1 when it does not compile or apply.
+int visibility(Session& session, const KuvFilterHandler& handler, KuvEeNodeRef* tree) {
+  KuvEeEffectivityExpression effectivity;
+  auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &tree);
+  HRESULT hr = effectivity.setModelCriteria(&session.model.dico(), record);
+  delete record;
+  Bytes bytes;
+  if (SUCCEEDED(hr)) hr = compile(effectivity, bytes);
+  int visible = -1;
+  if (SUCCEEDED(hr)) handler.Apply(bytes.data(), static_cast<unsigned int>(bytes.size()), visible);
+  return visible;
+}
+
+int visibility(Session& session, const KuvFilterHandler& handler, KuvDnfAndTerm* term) {
+  KuvDnf dnf(DNF_COND_NONE);
+  dnf.addAndTerm(term);
+  KuvEeNodeRef* tree = KuvEeDnfConvertor::Dnf2NodeRef(dnf, session.model.space());
+  return tree != nullptr ? visibility(session, handler, tree) : -1;
+}
+
+std::string textOf(Session& session, const KuvDnfAndTerm& term) {
+  KuvDnf dnf(DNF_COND_NONE);
+  dnf.addAndTerm(term.clone());
+  const std::unique_ptr<KuvEeNodeRef> tree(KuvEeDnfConvertor::Dnf2NodeRef(dnf, session.model.space()));
+  return tree ? session.writer.write(*tree->getNode()).ConvertToChar() : "?";
+}
+
+// Why the filter sees a part or not: the verdict on each term of the
+// part's normal form and, in a hidden term, the criteria that the
+// configuration excludes on their own.
+bool explain(Session& session, const KuvFilterHandler& handler, const std::string& id, const std::string& text) {
+  const Expression expression = session.read(text);
+  KuvDnf* raw = nullptr;
+  if (!expression || FAILED(expression->GetDNF(raw))) return false;
+  const std::unique_ptr<KuvDnf> dnf(raw);
+  const int visible = visibility(session, handler, expression->GetNodeRefClone());
+  std::cout << id << (visible == 1 ? " visible: " : " hidden: ") << text << "\n";
+  if (dnf->getSpecialCondition() != DNF_COND_NONE) {
+    std::cout << "  always " << (dnf->getSpecialCondition() == DNF_COND_TRUE ? "true" : "false") << "\n";
+    return true;
+  }
+  for (std::int32_t i = 0; i < dnf->getNbAndTerms(); ++i) {
+    const KuvDnfAndTerm& term = *dnf->getAndTerm(i);
+    const bool seen = visibility(session, handler, term.clone()) == 1;
+    std::cout << "  term " << i + 1 << (seen ? " visible: " : " hidden: ") << textOf(session, term) << "\n";
+    if (seen) continue;
+    for (const KuvDnfLeaf* leaf : term.leaves()) {
+      auto* single = new KuvDnfAndTermMap(1);
+      KuvDnfLeaf* copy = leaf->clone();
+      if (FAILED(single->addDnfLeaf(*copy))) delete copy;
+      const std::string criterion = textOf(session, *single);
+      if (visibility(session, handler, single) == 0) std::cout << "    excluded by the configuration: " << criterion << "\n";
+    }
+  }
+  return true;
 }
 
 int runFilter(const FilterOptions& options) {
@@ -333,6 +392,18 @@ int runFilter(const FilterOptions& options) {
   Bytes filterBytes;
   if (const HRESULT hr = compile(filter, filterBytes); FAILED(hr)) {
     std::cerr << "kuv: the filter does not compile: " << explain(hr) << "\n";
+    return sc_bad;
+  }
+
+  if (!options.explain.empty()) {
+    const KuvFilterHandler handler(filterBytes.data(), static_cast<unsigned int>(filterBytes.size()), 0);
+    for (std::string line; std::getline(input, line);) {
+      const std::size_t tab = line.find('\t');
+      if (tab == std::string::npos || line.compare(0, tab, options.explain) != 0 || tab != options.explain.size())
+        continue;
+      return explain(session, handler, options.explain, line.substr(tab + 1)) ? sc_ok : sc_bad;
+    }
+    std::cerr << "kuv: no part " << options.explain << " in " << options.objects << "\n";
     return sc_bad;
   }
 
@@ -591,6 +662,7 @@ int main(int argc, char** argv) {
       ->required();
   filterCommand->add_flag("--count", filter.count, "print only the number of visible objects");
   filterCommand->add_flag("--stats", filter.stats, "print the time taken and the throughput on stderr");
+  filterCommand->add_option("--explain", filter.explain, "why the configuration sees this part or not");
 
   EncodeOptions encode;
   CLI::App* encodeCommand = app.add_subcommand("encode", "the expression's binary form, in hexadecimal or to a file");

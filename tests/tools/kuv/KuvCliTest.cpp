@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -112,6 +113,19 @@ TEST(KuvCli, ComparesBothWays) {
   });
 }
 
+// The exact inclusion test refuses when the negation of A would grow past
+// the term limit; the answer says so in words.
+TEST(KuvCli, ExplainsARefusedComparison) {
+  ::setenv("CFG_MAX_ANDTERMS_NOTDNF", "1", 1);
+  const Outcome r = run({"compare", "Frame{Carbon} | Size{M}", "Frame{Carbon}", "--model", "@M"});
+  ::unsetenv("CFG_MAX_ANDTERMS_NOTDNF");
+  EXPECT_EQ(2, r.exit);
+  EXPECT_NE(std::string::npos,
+            r.out.find("A includes B: refused, 0x8009011B (too many terms: the negation would pass "
+                       "CFG_MAX_ANDTERMS_NOTDNF, 1)\n"))
+      << r.out;
+}
+
 TEST(KuvCli, FiltersStoredParts) {
   expectCases({
       {{"filter", "--model", "@M", "--filter", "Frame{Carbon};Size{M};Bicycle[42,42];Date[2026/05/01,2026/05/01]",
@@ -119,6 +133,13 @@ TEST(KuvCli, FiltersStoredParts) {
        0, "P1\nP3\nP4\nP5\nP6\n", ""},
       {{"filter", "--model", "@M", "--filter", "Extras.Rack;Bicycle[700,700]", "@T/parts.tsv", "--count", "--stats"}, 0,
        "5\n", "5 of 7 objects visible"},
+      {{"filter", "--model", "@M", "--filter", "Extras.Rack;Bicycle[700,700]", "@T/parts.tsv", "--explain", "P3"}, 0,
+       "P3 hidden: Bicycle[1,500] & Extras.Rack\n  term 1 hidden: Bicycle[1,500] & Extras.Rack\n"
+       "    excluded by the configuration: Bicycle[1,500]\n",
+       ""},
+      {{"filter", "--model", "@M", "--filter", "Extras.Rack", "@T/parts.tsv", "--explain", "P6"}, 0,
+       "P6 visible: TRUE\n  always true\n", ""},
+      {{"filter", "--model", "@M", "--filter", "Extras.Rack", "@T/parts.tsv", "--explain", "P9"}, 2, "", "no part P9"},
       {{"filter", "--model", "@M", "--filter", "Frame{Wood}", "@T/parts.tsv"}, 2, "", "  Frame{Wood}\n        ^\n"},
       {{"filter", "--model", "@M", "--filter", "Frame{Carbon}", "@T/unknown.tsv"}, 2, "", "unknown.tsv:2:"},
       {{"filter", "--model", "@M", "--filter", "Frame{Carbon}", "@T/missing.tsv"}, 2, "", "cannot open"},
