@@ -489,6 +489,7 @@ struct DecodeOptions {
   std::string input;
   std::string model;
   bool display = false;
+  bool dump = false;
 };
 
 std::string toHex(const Bytes& bytes) {
@@ -563,6 +564,89 @@ bool printDnf(Session& session, const KuvDnf& dnf) {
   return true;
 }
 
+// The layout of a binary normal form, row by row: offset, bytes, meaning.
+// The library's readers find where each part ends.
+class Dump {
+public:
+  Dump(Session& session, const Bytes& bytes) : m_session(session), m_bytes(bytes) {}
+
+  bool run() {
+    unsigned int length = 0;
+    if (FAILED(KuvBioDnfReader::read_0to8(m_bytes.data(), static_cast<std::uint32_t>(m_bytes.size()), length)))
+      return false;
+    row(0, 3, "magic \"dnf\"");
+    row(3, 4, "version " + std::to_string(m_bytes[3]));
+    row(4, 8, "length of what follows: " + std::to_string(length));
+    KuvBioBuffer in(m_bytes.data(), static_cast<std::uint32_t>(m_bytes.size()), 0);
+    in.increment(KuvBioDnfReader::sc_headerSize);
+    E_DnfSpecCond condition = DNF_COND_NONE;
+    KuvBioTypedIdsReader ids;
+    if (FAILED(KuvBioDnfReader::readAllButAndTerms(in, condition, ids))) return false;
+    const char* conditions[] = {"special condition: terms follow", "special condition: TRUE", "special condition: FALSE"};
+    row(8, 9, conditions[condition]);
+    if (condition != DNF_COND_NONE) return true;
+    row(9, 10, "index width " + std::to_string(m_bytes[9]));
+    row(10, 11, "second width byte");
+    row(11, 15, std::to_string(ids.getNbTypedIds()) + " typed GUIDs");
+    for (std::uint32_t i = 0; i < ids.getNbTypedIds(); ++i) {
+      std::uint8_t kind = 0;
+      const std::uint8_t* guid = nullptr;
+      ids.getTypedGuidAtIndex(i, kind, guid);
+      const std::uint32_t at = 15 + i * KuvBioTypedIdsReader::sc_entrySize;
+      row(at, at + KuvBioTypedIdsReader::sc_entrySize, "#" + std::to_string(i) + " " + kindName(kind) + " " + nameOf(guid));
+    }
+    std::uint32_t terms = 0;
+    std::uint32_t at = in.getPosition();
+    if (FAILED(in.readUINT32(terms))) return false;
+    row(at, in.getPosition(), std::to_string(terms) + " term(s)");
+    for (std::uint32_t t = 0; t < terms; ++t) {
+      std::uint32_t leaves = 0;
+      at = in.getPosition();
+      if (FAILED(in.readUINT32(leaves))) return false;
+      row(at, in.getPosition(), "term " + std::to_string(t + 1) + ": " + std::to_string(leaves) + (leaves == 1 ? " leaf" : " leaves"));
+      for (std::uint32_t l = 0; l < leaves; ++l) {
+        at = in.getPosition();
+        KuvDnfLeaf* leaf = nullptr;
+        if (FAILED(KuvBioDnfReader::readDnfLeaf(in, ids, leaf))) return false;
+        auto* single = new KuvDnfAndTermMap(1);
+        if (FAILED(single->addDnfLeaf(*leaf))) delete leaf;
+        const std::unique_ptr<KuvDnfAndTerm> term(single);
+        row(at, in.getPosition(), "  leaf " + textOf(m_session, *term));
+      }
+    }
+    return true;
+  }
+
+private:
+  static std::string kindName(std::uint8_t kind) {
+    const char* names[] = {"?", "option", "category", "serial", "date", "selection", "value", "effectivity",
+                           "?", "tree series", "milestones"};
+    return kind < std::size(names) ? names[kind] : "?";
+  }
+
+  std::string nameOf(const std::uint8_t* guid) const {
+    KuvEeDicoObject* object = nullptr;
+    if (!m_session.model.context().GetEEObject(KuvInGuid(guid), object) || object == nullptr) return "(not in the model)";
+    return object->getName().ConvertToChar();
+  }
+
+  void row(std::uint32_t from, std::uint32_t to, const std::string& meaning) const {
+    std::string hex;
+    for (std::uint32_t i = from; i < to && i < from + 8; ++i) {
+      char byte[4];
+      std::snprintf(byte, sizeof byte, "%02X ", m_bytes[i]);
+      hex += byte;
+    }
+    if (to - from > 8) hex += "...";
+    char line[48];
+    std::snprintf(line, sizeof line, "%6u  %-28s ", from, hex.c_str());
+    std::cout << line << meaning << "\n";
+  }
+
+  Session& m_session;
+  const Bytes& m_bytes;
+};
+
 int runDecode(const DecodeOptions& options) {
   if (options.hex.empty() == options.input.empty()) {
     std::cerr << "kuv: decode takes the bytes either as HEX or from --in\n";
@@ -584,6 +668,15 @@ int runDecode(const DecodeOptions& options) {
   }
   const std::string magic(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(3, bytes.size())));
   KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
+  if (options.dump) {
+    if (magic != "dnf") {
+      std::cerr << "kuv: --dump reads the binary normal form (dnf) only\n";
+      return sc_bad;
+    }
+    const bool done = Dump(session, bytes).run();
+    if (!done) std::cerr << "kuv: the dump stops at a part that does not read\n";
+    return done ? sc_ok : sc_bad;
+  }
   if (magic == "dnf") {
     unsigned int length = 0;
     HRESULT hr = KuvBioDnfReader::read_0to8(bytes.data(), static_cast<std::uint32_t>(bytes.size()), length);
@@ -678,6 +771,7 @@ int main(int argc, char** argv) {
   decodeCommand->add_option("--in", decode.input, "read the raw bytes from this file")->check(CLI::ExistingFile);
   decodeCommand->add_option("--model", decode.model, "the product model")->required()->check(CLI::ExistingFile);
   decodeCommand->add_flag("--display", decode.display, "write the result in the display syntax");
+  decodeCommand->add_flag("--dump", decode.dump, "the layout instead: offset, bytes and meaning of each part (dnf)");
 
   try {
     app.parse(argc, argv);

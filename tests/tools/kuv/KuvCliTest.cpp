@@ -156,6 +156,22 @@ TEST(KuvCli, EncodesAndDecodesBinaryForms) {
       {{"decode", "646E6601000000", "--model", "@M"}, 2, "", "not a readable binary normal form: 0x80004005"},
       {{"decode", "0011", "--model", "@M"}, 2, "", "neither a binary normal form (dnf) nor a compiled binary (flt)"},
       {{"decode", "--model", "@M"}, 2, "", "either as HEX or from --in"},
+      {{"decode", "646E66010000000101", "--dump", "--model", "@M"}, 0,
+       "     4  00 00 00 01                  length of what follows: 1\n"
+       "     8  01                           special condition: TRUE\n",
+       ""},
+      {{"decode", "646E6601000000360001040000000201B1C0000000000000000000000000090102B1C00000000000000000000000000900"
+                  "00000001000000010400010001",
+        "--dump", "--model", "@M"},
+       0,
+       "    15  01 B1 C0 00 00 00 00 00 ...  #0 option Rack\n"
+       "    32  02 B1 C0 00 00 00 00 00 ...  #1 category Extras\n"
+       "    49  00 00 00 01                  1 term(s)\n"
+       "    53  00 00 00 01                  term 1: 1 leaf\n"
+       "    57  04 00 01 00 01                 leaf Extras.Rack\n",
+       ""},
+      {{"decode", "646E660100000036000104", "--dump", "--model", "@M"}, 2, "", "Invalid Dnf header"},
+      {{"decode", "666C74", "--dump", "--model", "@M"}, 2, "", "--dump reads the binary normal form (dnf) only"},
   });
   const std::string expression = "Frame{Carbon} & !Extras.Rack | Bicycle[1,500] & Date[2026/01/01,+oo]";
   for (const char* format : {"dnf", "flt"}) {
