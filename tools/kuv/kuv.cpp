@@ -10,6 +10,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -73,7 +74,7 @@ std::string explain(HRESULT code) {
 std::size_t failingPosition(const std::string& text, const std::string& message) {
   const std::string atIndex = "at index : ";
   if (const std::size_t at = message.find(atIndex); at != std::string::npos)
-    return std::stoul(message.substr(at + atIndex.size()));
+    return std::strtoul(message.c_str() + at + atIndex.size(), nullptr, 10);
   // "<Wood> is not part of selection <Frame> ...": the value after its
   // variable's name.
   if (message.rfind('<', 0) == 0 && message.find("> is not") != std::string::npos) {
@@ -216,6 +217,10 @@ int runOne(const std::string& name, const ExpressionOptions& options) {
     std::cout << "valid\n";
     return sc_ok;
   }
+  if ((name == "normalize" || name == "classify") && expression->GetNodeRef() == nullptr) {
+    std::cerr << "kuv: " << name << " works on a tree; a filter's criteria list has none\n";
+    return sc_bad;
+  }
   if (name == "simplify") {
     hr = expression->simplify();
   } else if (name == "normalize") {
@@ -314,15 +319,22 @@ HRESULT compile(KuvEeExpression& expression, Bytes& bytes) {
   return hr;
 }
 
-// Whether the filter sees this tree (taken over) as an object's
-// effectivity: 1, 0, or -1 when it does not compile or apply.
-int visibility(Session& session, const KuvFilterHandler& handler, KuvEeNodeRef* tree) {
+// A tree (taken over) compiled as an object's effectivity in the model.
+HRESULT compileEffectivity(Session& session, KuvEeNodeRef* tree, Bytes& bytes) {
+  if (tree == nullptr) return E_INVALIDARG;
   KuvEeEffectivityExpression effectivity;
   auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &tree);
   HRESULT hr = effectivity.setModelCriteria(&session.model.dico(), record);
-  delete record;
-  Bytes bytes;
+  delete record;  // null once taken over
   if (SUCCEEDED(hr)) hr = compile(effectivity, bytes);
+  return hr;
+}
+
+// Whether the filter sees this tree (taken over) as an object's
+// effectivity: 1, 0, or -1 when it does not compile or apply.
+int visibility(Session& session, const KuvFilterHandler& handler, KuvEeNodeRef* tree) {
+  Bytes bytes;
+  const HRESULT hr = compileEffectivity(session, tree, bytes);
   int visible = -1;
   if (SUCCEEDED(hr)) handler.Apply(bytes.data(), static_cast<unsigned int>(bytes.size()), visible);
   return visible;
@@ -426,13 +438,8 @@ int runFilter(const FilterOptions& options) {
       reportRefused(line.substr(tab + 1), refusal.ConvertToChar());
       return sc_bad;
     }
-    KuvEeEffectivityExpression effectivity;
-    auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &tree);
-    HRESULT hr = effectivity.setModelCriteria(&session.model.dico(), record);
-    delete record;
     Bytes bytes;
-    if (SUCCEEDED(hr)) hr = compile(effectivity, bytes);
-    if (FAILED(hr)) {
+    if (const HRESULT hr = compileEffectivity(session, tree, bytes); FAILED(hr)) {
       std::cerr << "kuv: " << options.objects << ":" << lineNumber << ": does not compile: " << explain(hr) << "\n";
       return sc_bad;
     }
@@ -529,12 +536,7 @@ int runEncode(const EncodeOptions& options) {
     if (SUCCEEDED(hr)) hr = KuvBioDnfWriter::write(*dnf, out);
     if (SUCCEEDED(hr)) bytes.assign(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
   } else {
-    KuvEeNodeRef* tree = expression->GetNodeRefClone();
-    KuvEeEffectivityExpression effectivity;
-    auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &tree);
-    hr = effectivity.setModelCriteria(&session.model.dico(), record);
-    delete record;
-    if (SUCCEEDED(hr)) hr = compile(effectivity, bytes);
+    hr = compileEffectivity(session, expression->GetNodeRefClone(), bytes);
   }
   if (FAILED(hr)) {
     std::cerr << "kuv: encode failed: " << explain(hr) << "\n";

@@ -85,6 +85,9 @@ TEST(KuvCli, ReadsAndTransformsOneExpression) {
       {{"print", "--xml", "@T/effectivity.xml", "--model", "@M"}, 0,
        "( Extras.Rack | Extras.Bell ) & !( Frame{Steel} )\n", ""},
       {{"print", "--xml", "@M", "--model", "@M"}, 2, "", "dictionary.xml:0:0: ERROR: ERROR: Unsupported case.\n"},
+      // A filter document is a criteria list, not a tree.
+      {{"print", "--xml", "@T/filter.xml", "--model", "@M"}, 0, "Frame{Carbon}\n", ""},
+      {{"normalize", "--xml", "@T/filter.xml", "--model", "@M"}, 2, "", "a filter's criteria list has none"},
   });
 }
 
