@@ -4,6 +4,7 @@
 #include "KuvEeDateVar.h"
 #include "KuvEeEffSymbolLeaf.h"
 #include "KuvEeMilestonesVar.h"
+#include "KuvEeModelDico.h"
 #include "KuvEeNode.h"
 #include "KuvEeOptionVar.h"
 #include "KuvEeSelectionVar.h"
@@ -64,6 +65,33 @@ HRESULT KuvEeVarSpace::addSerialVar(KuvEeSerialVar* variable) {
     default:
       return E_FAIL;
   }
+}
+
+HRESULT KuvEeVarSpace::addModelVariables(const KuvEeModelDico& model) {
+  const KuvInSet* features = nullptr;
+  if (FAILED(model.getConfigFeatures(features)) || features == nullptr) return E_FAIL;
+  for (KuvInSet::const_iterator it = features->cBegin(); it.IsValid();) {
+    KuvInObject* feature = it.GetGoToNext();
+    if (KuvEeCategory* category = KuvEeCategory::cast(*feature)) {
+      if (FAILED(addCategory(category))) return E_FAIL;
+      for (KuvInSet::const_iterator o = category->getOptionVars().cBegin(); o.IsValid();)
+        if (FAILED(addOptionVar(KuvEeOptionVar::cast(*o.GetGoToNext())))) return E_FAIL;
+    } else if (FAILED(addSelectionVar(KuvEeSelectionVar::cast(*feature)))) {
+      return E_FAIL;
+    }
+  }
+  for (std::int32_t type : {KuvEeSerialVar::STATE, KuvEeSerialVar::UNIT, KuvEeSerialVar::MANUF_PLAN})
+    if (KuvEeSerialVar* series = model.getSeriesVariable(type); series != nullptr && FAILED(addSerialVar(series)))
+      return E_FAIL;
+  for (std::int32_t type : {KuvEeSerialVar::TREE_STATE, KuvEeSerialVar::TREE_MANUF_PLAN})
+    if (KuvEeTreeSeriesVar* tree = model.getTreeSeriesVariable(type); tree != nullptr && FAILED(addTreeSeriesVar(tree)))
+      return E_FAIL;
+  KuvInSet tracks(KuvEeMilestonesVar::sType());
+  if (model.getMilestonesTracks(tracks) == S_OK)
+    for (KuvInSet::const_iterator it = tracks.cBegin(); it.IsValid();)
+      if (FAILED(addMilestonesTrack(KuvEeMilestonesVar::cast(*it.GetGoToNext())))) return E_FAIL;
+  if (model.getDateVariable() != nullptr && FAILED(addDateVar(model.getDateVariable()))) return E_FAIL;
+  return S_OK;
 }
 
 HRESULT KuvEeVarSpace::addTreeSeriesVar(KuvEeTreeSeriesVar* variable) {

@@ -18,6 +18,7 @@
 class KuvEeCategory;
 class KuvEeDateVar;
 class KuvEeMilestonesVar;
+class KuvEeModelDico;
 class KuvEeNode;
 class KuvEeOptionVar;
 class KuvEeSelectionVar;
@@ -42,6 +43,11 @@ public:
   // model's two tree series share its GUID.
   HRESULT addTreeSeriesVar(KuvEeTreeSeriesVar* variable);
   HRESULT addMilestonesTrack(KuvEeMilestonesVar* track);
+  // Every variable of the model, which keeps owning them: its categories
+  // and their options, selections, series, tree series, milestone tracks
+  // and date variable. S_OK, or E_FAIL at the first one refused (those
+  // before it stay).
+  HRESULT addModelVariables(const KuvEeModelDico& model);
   // Named effectivities (KuvEeEffectivity).
   HRESULT addPossibleSourceEff(KuvEeDicoObject* effectivity);
   HRESULT addCompleteQueryEff(KuvEeDicoObject* effectivity);

@@ -342,6 +342,35 @@ TEST(KuvEeVarSpace, OptionsCategoriesSelectionsAndDates) {
   EXPECT_EQ(S_OK, space.addCompleteQueryEff(&eff));
 }
 
+TEST(KuvEeVarSpace, TakesEveryVariableOfAModel) {
+  KuvEeModelDico model("Model", Guid(1).guid());
+  KuvEeCategory engine("Engine", Guid(2).data());
+  KuvEeCatOptionVar v6("V6", Guid(3).data(), &engine), v8("V8", Guid(4).data(), &engine);
+  KuvEeSelectionVar color("Color", Guid(5).data());
+  ASSERT_EQ(S_OK, model.addConfigFeature(&engine));
+  ASSERT_EQ(S_OK, model.addConfigFeature(&color));
+  ASSERT_EQ(S_OK, model.enableEvolutionSeries(KuvEeSerialVar::UNIT));
+  ASSERT_EQ(S_OK, model.enableEvolutionTreeSeries(KuvEeSerialVar::TREE_STATE, true));
+  ASSERT_EQ(S_OK, model.enableDateEvolution());
+  auto* track = new KuvEeMilestonesVar("Plan", Guid(6).data(), "Eng", &model);
+  ASSERT_EQ(S_OK, model.addMilestonesTrack(track));
+
+  KuvEeVarSpace space("Space", nullptr);
+  ASSERT_EQ(S_OK, space.addModelVariables(model));
+  EXPECT_EQ(&v8, space.getOptionVar("Engine", "V8"));
+  EXPECT_EQ(&v6, space.getOptionVar(Guid(3).guid()));
+  EXPECT_EQ(&engine, space.getCategory("Engine"));
+  EXPECT_EQ(&color, space.getSelectionVar("Color"));
+  // The model's series carry its name.
+  EXPECT_EQ(model.getSeriesVariable(KuvEeSerialVar::UNIT), space.getSerialVar("Model", KuvEeSerialVar::UNIT));
+  EXPECT_EQ(model.getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE),
+            space.getTreeSeriesVar(model.getGuid(), KuvEeSerialVar::TREE_STATE));
+  EXPECT_EQ(track, space.getMilestonesTrack(Guid(6).guid()));
+  EXPECT_EQ(model.getDateVariable(), space.getDateVar(model.getDateVariable()->getGuid()));
+  // Variables known already are refused.
+  EXPECT_EQ(E_FAIL, space.addModelVariables(model));
+}
+
 TEST(KuvEeDateVar, DomainIsUnboundedUntilSet) {
   KuvEeDateVar date("Date", Guid(1).data());
   EXPECT_TRUE(date.getDomain() == KuvInDateInterval());

@@ -1,0 +1,803 @@
+// kuv: configuration expressions from a shell. Each subcommand reads its
+// expressions against a product model (a CfgDictionary document) and asks
+// the library one question. Exit codes: 0 success, 1 a "no" to a yes/no
+// question, 2 bad usage or bad input. Results go to stdout, errors to
+// stderr.
+#include <CLI/CLI.hpp>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "KuvCliModel.h"
+
+namespace {
+
+constexpr int sc_ok = 0;
+constexpr int sc_no = 1;
+constexpr int sc_bad = 2;
+
+using Expression = std::unique_ptr<KuvEeGenericExpression>;
+
+// std::cout's buffer over another stream than stdout.
+class FileBuffer : public std::streambuf {
+public:
+  explicit FileBuffer(std::FILE* file) : m_file(file) {}
+
+protected:
+  int_type overflow(int_type c) override {
+    return traits_type::eq_int_type(c, traits_type::eof()) ? traits_type::not_eof(c) : std::fputc(c, m_file);
+  }
+  std::streamsize xsputn(const char* text, std::streamsize n) override {
+    return static_cast<std::streamsize>(std::fwrite(text, 1, static_cast<std::size_t>(n), m_file));
+  }
+  int sync() override { return std::fflush(m_file); }
+
+private:
+  std::FILE* m_file;
+};
+
+std::string hresult(HRESULT code) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
+  return text;
+}
+
+// Why a call failed, in words where the code has a usual cause.
+std::string explain(HRESULT code) {
+  switch (code) {
+    case KUV_E_TOO_COMPLEX:
+      return hresult(code) + " (too many terms: the negation would pass CFG_MAX_ANDTERMS_NOTDNF, " +
+             std::to_string(KuvEeDnfComparisonServices::GetMaxAndTerms()) + ")";
+    case E_NOTIMPL:
+      return hresult(code) + " (not implemented)";
+    case E_INVALIDARG:
+      return hresult(code) + " (invalid argument)";
+    case E_FAIL:
+      return hresult(code) + " (failed; the trace above says why)";
+    default:
+      return hresult(code);
+  }
+}
+
+// The reader says where it stopped only in some messages; the others are
+// placed by the name they quote, or at the end when the text ran out.
+std::size_t failingPosition(const std::string& text, const std::string& message) {
+  const std::string atIndex = "at index : ";
+  if (const std::size_t at = message.find(atIndex); at != std::string::npos)
+    return std::strtoul(message.c_str() + at + atIndex.size(), nullptr, 10);
+  // "<Wood> is not part of selection <Frame> ...": the value after its
+  // variable's name.
+  if (message.rfind('<', 0) == 0 && message.find("> is not") != std::string::npos) {
+    const std::string value = message.substr(1, message.find('>') - 1);
+    for (const char before : {'{', ',', '.'}) {
+      for (std::size_t found = text.find(value); found != std::string::npos; found = text.find(value, found + 1)) {
+        const std::size_t after = found + value.size();
+        const bool whole = after == text.size() || !std::isalnum(static_cast<unsigned char>(text[after]));
+        if (found > 0 && text[found - 1] == before && whole) return found;
+      }
+    }
+  }
+  const std::string cannotRead = "cannot read ";
+  if (const std::size_t at = message.find(cannotRead); at != std::string::npos) {
+    const std::string quoted = message.substr(at + cannotRead.size(), message.find('\n', at) - at - cannotRead.size());
+    if (const std::size_t found = text.find(quoted); found != std::string::npos) return found;
+  }
+  if (message.find("nothing found after") != std::string::npos || message.find("no closing") != std::string::npos)
+    return text.size();
+  return std::string::npos;
+}
+
+void reportRefused(const std::string& text, const std::string& message) {
+  std::string trimmed = message;
+  while (!trimmed.empty() && trimmed.back() == '\n') trimmed.pop_back();
+  std::cerr << "kuv: expression refused: " << trimmed << "\n  " << text << "\n";
+  const std::size_t position = failingPosition(text, message);
+  if (position != std::string::npos && position <= text.size()) std::cerr << "  " << std::string(position, ' ') << "^\n";
+}
+
+// A command's model and its readers and writer.
+struct Session {
+  kuv_cli::Model model;
+  std::unique_ptr<KuvLiteralExprReader> reader;
+  KuvLiteralExprWriter writer{KuvPiOptionEffWriter::E_Default};
+
+  bool open(const std::string& path, bool display) {
+    std::string error;
+    if (!model.load(path, error)) {
+      std::cerr << "kuv: " << error << "\n";
+      return false;
+    }
+    reader = std::make_unique<KuvLiteralExprReader>(&model.space());
+    return SUCCEEDED(reader->setDefaultSyntax()) &&
+           SUCCEEDED(display ? writer.setDisplaySyntax() : writer.setDefaultSyntax());
+  }
+
+  // "-" reads stdin; null after the reader's refusal was reported.
+  Expression read(std::string text) {
+    if (text == "-") {
+      std::getline(std::cin, text, '\0');
+      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    }
+    KuvInString error;
+    Expression expression(reader->readExpression(text.c_str(), error, false));
+    if (!expression) reportRefused(text, error.ConvertToChar());
+    return expression;
+  }
+
+  // An XML expression document: the criteria of an effectivity or change
+  // expression for this model, or a filter's list; null after the reason
+  // was reported.
+  Expression readXml(const std::string& path) {
+    KuvEeExpression* raw = nullptr;
+    KuvXMLV2ExpressionData data;
+    KuvXMLV3ExprSAXHandler handler(model.context(), data, nullptr, raw, 1, 0, 1, 0);
+    HRESULT hr = KuvXMLExpatParser().ParseFile(path.c_str(), handler);
+    if (SUCCEEDED(hr)) hr = handler.GetGeneratedExpression();
+    const std::unique_ptr<KuvEeExpression> read(raw);
+    if (FAILED(hr) || !read) {
+      KuvXMLV2ParserError record;
+      std::cerr << "kuv: " << path;
+      if (SUCCEEDED(handler.GetError(record)) && !record.message.IsEmpty())
+        std::cerr << ":" << record.line << ":" << record.column << ": " << record.message.ConvertToChar();
+      else
+        std::cerr << ": not an expression document";
+      std::cerr << "\n";
+      return nullptr;
+    }
+    if (const KuvEeFilterExpression* filter = KuvEeFilterExpression::cast(*read); filter && filter->getSpecList()) {
+      auto expression = std::make_unique<KuvEeGenericExpression>();
+      expression->SetExpression(filter->getSpecList()->Clone(), KuvEeGenericExpression::CFG_LISTMODE_STRICT);
+      return expression;
+    }
+    const KuvEeMultiModelExpression* multi = KuvEeMultiModelExpression::cast(*read);
+    KuvEeMultiModelExpression::ModelCriteria* criteria =
+        multi != nullptr ? multi->getModelCriteria(&model.dico()) : nullptr;
+    if (criteria == nullptr || criteria->getCriteria() == nullptr) {
+      std::cerr << "kuv: " << path << ": no criteria for the model " << model.dico().getName().ConvertToChar() << "\n";
+      return nullptr;
+    }
+    return std::make_unique<KuvEeGenericExpression>(criteria->removeCriteria());
+  }
+
+  std::string write(const KuvEeGenericExpression& expression) { return writer.write(expression).ConvertToChar(); }
+};
+
+struct ExpressionOptions {
+  std::string expression;
+  std::string xml;
+  std::string model;
+  bool display = false;
+};
+
+void addExpressionOptions(CLI::App& command, ExpressionOptions& options) {
+  CLI::Option* literal = command.add_option("EXPR", options.expression, "the expression in the literal syntax, or - for stdin");
+  CLI::Option* xml = command.add_option("--xml", options.xml, "read the expression from an XML expression document instead")
+                         ->check(CLI::ExistingFile)
+                         ->excludes(literal);
+  command.callback([literal, xml] {
+    if (literal->count() + xml->count() != 1) throw CLI::RequiredError("EXPR or --xml");
+  });
+  command.add_option("--model", options.model, "the product model: a CfgDictionary XML document")
+      ->required()
+      ->check(CLI::ExistingFile);
+  command.add_flag("--display", options.display, "write results in the display syntax");
+}
+
+std::string families(const KuvEVCClassification& c) {
+  std::string text;
+  if (c.isVariant()) text += " variant";
+  if (c.isEvolution()) text += " evolution";
+  if (c.isChange()) text += " change";
+  return text.empty() ? "none" : text.substr(1);
+}
+
+// check, print, simplify, normalize, dnf, classify: one expression, one
+// answer.
+int runOne(const std::string& name, const ExpressionOptions& options) {
+  Session session;
+  if (!session.open(options.model, options.display)) return sc_bad;
+  Expression expression = options.xml.empty() ? session.read(options.expression) : session.readXml(options.xml);
+  if (!expression) {
+    if (name != "check" || !options.xml.empty()) return sc_bad;
+    std::cout << "invalid\n";
+    return sc_no;
+  }
+  HRESULT hr = S_OK;
+  if (name == "check") {
+    std::cout << "valid\n";
+    return sc_ok;
+  }
+  if ((name == "normalize" || name == "classify") && expression->GetNodeRef() == nullptr) {
+    std::cerr << "kuv: " << name << " works on a tree; a filter's criteria list has none\n";
+    return sc_bad;
+  }
+  if (name == "simplify") {
+    hr = expression->simplify();
+  } else if (name == "normalize") {
+    // Negations go down to the leaves first, so that the normalizer can
+    // merge them.
+    KuvEeNodeNotRemover remover(1);
+    KuvEeNodeNormalizer normalizer;
+    hr = remover.removeNots(*expression->GetNodeRef(), KuvEeNodeNotRemover::RemNots_None);
+    if (SUCCEEDED(hr)) hr = normalizer.normalize(*expression->GetNodeRef());
+  } else if (name == "dnf") {
+    KuvDnf* raw = nullptr;
+    hr = expression->GetDNF(raw);
+    const std::unique_ptr<KuvDnf> dnf(raw);
+    if (SUCCEEDED(hr)) {
+      KuvEeNodeRef* tree = KuvEeDnfConvertor::Dnf2NodeRef(*dnf, session.model.space());
+      if (tree == nullptr) hr = E_FAIL;
+      else expression->SetExpression(tree);
+      if (SUCCEEDED(hr)) std::cout << dnf->getNbAndTerms() << " term(s): ";
+    }
+  } else if (name == "classify") {
+    KuvCoreEVC_NodeClassifier classifier;
+    KuvEVCClassification classification;
+    hr = classifier.classify(*expression->GetNodeRef(), classification);
+    if (SUCCEEDED(hr)) {
+      std::cout << families(classification) << "\n";
+      return sc_ok;
+    }
+  }
+  if (FAILED(hr)) {
+    std::cerr << "kuv: " << name << " failed: " << explain(hr) << "\n";
+    return sc_bad;
+  }
+  std::cout << session.write(*expression) << "\n";
+  return sc_ok;
+}
+
+struct CompareOptions {
+  std::string a;
+  std::string b;
+  std::string model;
+};
+
+int runCompare(const CompareOptions& options) {
+  Session session;
+  if (!session.open(options.model, false)) return sc_bad;
+  const Expression a = session.read(options.a);
+  if (!a) return sc_bad;
+  const Expression b = session.read(options.b);
+  if (!b) return sc_bad;
+  bool equal = false;
+  bool aIncludesB = false;
+  bool bIncludesA = false;
+  const struct {
+    const char* question;
+    HRESULT code;
+    bool& answer;
+  } answers[] = {
+      {"A = B", a->IsEqual(*b, equal), equal},
+      {"A includes B", a->IsIncluding(*b, aIncludesB), aIncludesB},
+      {"B includes A", b->IsIncluding(*a, bIncludesA), bIncludesA},
+  };
+  bool refused = false;
+  for (const auto& answer : answers) {
+    std::cout << answer.question << ": ";
+    if (FAILED(answer.code)) {
+      std::cout << "refused, " << explain(answer.code) << "\n";
+      refused = true;
+    } else {
+      std::cout << (answer.answer ? "yes" : "no") << "\n";
+    }
+  }
+  if (refused) return sc_bad;
+  return aIncludesB ? sc_ok : sc_no;
+}
+
+struct FilterOptions {
+  std::string model;
+  std::string filter;
+  std::string objects;
+  bool count = false;
+  bool stats = false;
+  std::string explain;
+};
+
+using Bytes = std::vector<std::uint8_t>;
+
+// An object's effectivity, or the filter, compiled as the store keeps it:
+// one dictionary, the Config Change domain.
+HRESULT compile(KuvEeExpression& expression, Bytes& bytes) {
+  KuvInMap byDomain(KuvInIntHolder::sType(), KuvEeExpression::sType());
+  byDomain.Put(KuvInIntHolder(KuvDiversityDomain_ConfigChange), &expression);
+  const KuvInSet views(KuvInIntHolder::sType());
+  KuvBioBufferOut out;
+  const HRESULT hr = KuvExpressionDBDataServices::ComputeCompiledBinary(byDomain, out, views, CFG_EXPRVIEW_NONE);
+  if (SUCCEEDED(hr)) bytes.assign(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+  return hr;
+}
+
+// A tree (taken over) compiled as an object's effectivity in the model.
+HRESULT compileEffectivity(Session& session, KuvEeNodeRef* tree, Bytes& bytes) {
+  if (tree == nullptr) return E_INVALIDARG;
+  KuvEeEffectivityExpression effectivity;
+  auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &tree);
+  HRESULT hr = effectivity.setModelCriteria(&session.model.dico(), record);
+  delete record;  // null once taken over
+  if (SUCCEEDED(hr)) hr = compile(effectivity, bytes);
+  return hr;
+}
+
+// Whether the filter sees this tree (taken over) as an object's
+// effectivity: 1, 0, or -1 when it does not compile or apply.
+int visibility(Session& session, const KuvFilterHandler& handler, KuvEeNodeRef* tree) {
+  Bytes bytes;
+  const HRESULT hr = compileEffectivity(session, tree, bytes);
+  int visible = -1;
+  if (SUCCEEDED(hr)) handler.Apply(bytes.data(), static_cast<unsigned int>(bytes.size()), visible);
+  return visible;
+}
+
+int visibility(Session& session, const KuvFilterHandler& handler, KuvDnfAndTerm* term) {
+  KuvDnf dnf(DNF_COND_NONE);
+  dnf.addAndTerm(term);
+  KuvEeNodeRef* tree = KuvEeDnfConvertor::Dnf2NodeRef(dnf, session.model.space());
+  return tree != nullptr ? visibility(session, handler, tree) : -1;
+}
+
+std::string textOf(Session& session, const KuvDnfAndTerm& term) {
+  KuvDnf dnf(DNF_COND_NONE);
+  dnf.addAndTerm(term.clone());
+  const std::unique_ptr<KuvEeNodeRef> tree(KuvEeDnfConvertor::Dnf2NodeRef(dnf, session.model.space()));
+  return tree ? session.writer.write(*tree->getNode()).ConvertToChar() : "?";
+}
+
+// Why the filter sees a part or not: the verdict on each term of the
+// part's normal form and, in a hidden term, the criteria that the
+// configuration excludes on their own.
+bool explain(Session& session, const KuvFilterHandler& handler, const std::string& id, const std::string& text) {
+  const Expression expression = session.read(text);
+  KuvDnf* raw = nullptr;
+  if (!expression || FAILED(expression->GetDNF(raw))) return false;
+  const std::unique_ptr<KuvDnf> dnf(raw);
+  const int visible = visibility(session, handler, expression->GetNodeRefClone());
+  std::cout << id << (visible == 1 ? " visible: " : " hidden: ") << text << "\n";
+  if (dnf->getSpecialCondition() != DNF_COND_NONE) {
+    std::cout << "  always " << (dnf->getSpecialCondition() == DNF_COND_TRUE ? "true" : "false") << "\n";
+    return true;
+  }
+  for (std::int32_t i = 0; i < dnf->getNbAndTerms(); ++i) {
+    const KuvDnfAndTerm& term = *dnf->getAndTerm(i);
+    const bool seen = visibility(session, handler, term.clone()) == 1;
+    std::cout << "  term " << i + 1 << (seen ? " visible: " : " hidden: ") << textOf(session, term) << "\n";
+    if (seen) continue;
+    for (const KuvDnfLeaf* leaf : term.leaves()) {
+      auto* single = new KuvDnfAndTermMap(1);
+      KuvDnfLeaf* copy = leaf->clone();
+      if (FAILED(single->addDnfLeaf(*copy))) delete copy;
+      const std::string criterion = textOf(session, *single);
+      if (visibility(session, handler, single) == 0) std::cout << "    excluded by the configuration: " << criterion << "\n";
+    }
+  }
+  return true;
+}
+
+int runFilter(const FilterOptions& options) {
+  using Clock = std::chrono::steady_clock;
+  Session session;
+  if (!session.open(options.model, false)) return sc_bad;
+  std::ifstream input(options.objects);
+  if (!input) {
+    std::cerr << "kuv: cannot open " << options.objects << "\n";
+    return sc_bad;
+  }
+
+  KuvInString error;
+  const Expression list(session.reader->readList(options.filter.c_str(), error, KuvEeGenericExpression::CFG_LISTMODE_STRICT));
+  if (!list || list->GetList() == nullptr) {
+    reportRefused(options.filter, error.ConvertToChar());
+    return sc_bad;
+  }
+  KuvEeFilterExpression filter(&session.model.dico(), list->GetList()->Clone());
+  Bytes filterBytes;
+  if (const HRESULT hr = compile(filter, filterBytes); FAILED(hr)) {
+    std::cerr << "kuv: the filter does not compile: " << explain(hr) << "\n";
+    return sc_bad;
+  }
+
+  if (!options.explain.empty()) {
+    const KuvFilterHandler handler(filterBytes.data(), static_cast<unsigned int>(filterBytes.size()), 0);
+    for (std::string line; std::getline(input, line);) {
+      const std::size_t tab = line.find('\t');
+      if (tab == std::string::npos || line.compare(0, tab, options.explain) != 0 || tab != options.explain.size())
+        continue;
+      return explain(session, handler, options.explain, line.substr(tab + 1)) ? sc_ok : sc_bad;
+    }
+    std::cerr << "kuv: no part " << options.explain << " in " << options.objects << "\n";
+    return sc_bad;
+  }
+
+  const Clock::time_point start = Clock::now();
+  std::vector<std::string> ids;
+  std::vector<Bytes> objects;
+  int lineNumber = 0;
+  for (std::string line; std::getline(input, line);) {
+    ++lineNumber;
+    if (line.empty() || line[0] == '#') continue;
+    const std::size_t tab = line.find('\t');
+    if (tab == std::string::npos) {
+      std::cerr << "kuv: " << options.objects << ":" << lineNumber << ": expected id<TAB>effectivity\n";
+      return sc_bad;
+    }
+    KuvInString refusal;
+    KuvEeNodeRef* tree = session.reader->readExpressionSimple(line.substr(tab + 1).c_str(), refusal, false);
+    if (tree == nullptr) {
+      std::cerr << "kuv: " << options.objects << ":" << lineNumber << ":\n";
+      reportRefused(line.substr(tab + 1), refusal.ConvertToChar());
+      return sc_bad;
+    }
+    Bytes bytes;
+    if (const HRESULT hr = compileEffectivity(session, tree, bytes); FAILED(hr)) {
+      std::cerr << "kuv: " << options.objects << ":" << lineNumber << ": does not compile: " << explain(hr) << "\n";
+      return sc_bad;
+    }
+    ids.push_back(line.substr(0, tab));
+    objects.push_back(std::move(bytes));
+  }
+  const Clock::time_point compiled = Clock::now();
+
+  std::vector<const std::uint8_t*> binaries;
+  std::vector<unsigned int> sizes;
+  for (const Bytes& bytes : objects) {
+    binaries.push_back(bytes.data());
+    sizes.push_back(static_cast<unsigned int>(bytes.size()));
+  }
+  int* raw = nullptr;
+  const HRESULT hr = objects.empty() ? S_FALSE
+                                     : KuvFilteringServices::ApplyQuery(filterBytes.data(),
+                                                                        static_cast<unsigned int>(filterBytes.size()),
+                                                                        binaries.data(), sizes.data(),
+                                                                        static_cast<unsigned int>(objects.size()), raw);
+  const std::unique_ptr<int[]> results(raw);
+  const Clock::time_point applied = Clock::now();
+  if (FAILED(hr)) {
+    std::cerr << "kuv: the filter could not be applied: " << explain(hr) << "\n";
+    return sc_bad;
+  }
+  std::size_t visible = 0;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    if (results[i] != 1) continue;
+    ++visible;
+    if (!options.count) std::cout << ids[i] << "\n";
+  }
+  if (options.count) std::cout << visible << "\n";
+  if (options.stats) {
+    using Ms = std::chrono::duration<double, std::milli>;
+    const double compileMs = Ms(compiled - start).count();
+    const double applyMs = Ms(applied - compiled).count();
+    std::fprintf(stderr, "%zu of %zu objects visible; read and compiled in %.0f ms, filtered in %.1f ms (%.0f objects/s)\n",
+                 visible, objects.size(), compileMs, applyMs,
+                 applyMs > 0 ? static_cast<double>(objects.size()) * 1000.0 / applyMs : 0.0);
+  }
+  return sc_ok;
+}
+
+
+struct EncodeOptions {
+  ExpressionOptions expression;
+  std::string format = "dnf";
+  std::string output;
+};
+
+struct DecodeOptions {
+  std::string hex;
+  std::string input;
+  std::string model;
+  bool display = false;
+  bool dump = false;
+};
+
+std::string toHex(const Bytes& bytes) {
+  KuvInString text;
+  if (bytes.empty() ||
+      FAILED(KuvConversionServices::ConvertBinaryToString(KuvBioBuffer(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0), text)))
+    return "";
+  return text.ConvertToChar();
+}
+
+// The library reads any character as a digit; a command line deserves a
+// refusal instead.
+bool fromHex(const std::string& text, Bytes& bytes) {
+  if (text.empty() || text.size() % 2 != 0) return false;
+  for (const char c : text)
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+  KuvBioBuffer* raw = nullptr;
+  if (FAILED(KuvConversionServices::ConvertStringToBinary(text.c_str(), raw))) return false;
+  const std::unique_ptr<KuvBioBuffer> buffer(raw);
+  bytes.assign(buffer->getBytes(), buffer->getBytes() + buffer->getSize());
+  return true;
+}
+
+int runEncode(const EncodeOptions& options) {
+  Session session;
+  if (!session.open(options.expression.model, false)) return sc_bad;
+  const ExpressionOptions& input = options.expression;
+  Expression expression = input.xml.empty() ? session.read(input.expression) : session.readXml(input.xml);
+  if (!expression) return sc_bad;
+  Bytes bytes;
+  HRESULT hr = S_OK;
+  if (options.format == "dnf") {
+    KuvDnf* raw = nullptr;
+    hr = expression->GetDNF(raw);
+    const std::unique_ptr<KuvDnf> dnf(raw);
+    KuvBioBufferOut out;
+    if (SUCCEEDED(hr)) hr = KuvBioDnfWriter::write(*dnf, out);
+    if (SUCCEEDED(hr)) bytes.assign(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+  } else {
+    hr = compileEffectivity(session, expression->GetNodeRefClone(), bytes);
+  }
+  if (FAILED(hr)) {
+    std::cerr << "kuv: encode failed: " << explain(hr) << "\n";
+    return sc_bad;
+  }
+  if (options.output.empty()) {
+    std::cout << toHex(bytes) << "\n";
+    return sc_ok;
+  }
+  std::ofstream out(options.output, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out) {
+    std::cerr << "kuv: cannot write " << options.output << "\n";
+    return sc_bad;
+  }
+  return sc_ok;
+}
+
+// A normal form read back, written as an expression of the model.
+bool printDnf(Session& session, const KuvDnf& dnf) {
+  const std::unique_ptr<KuvEeNodeRef> tree(KuvEeDnfConvertor::Dnf2NodeRef(dnf, session.model.space()));
+  if (!tree) {
+    std::cerr << "kuv: the normal form names criteria the model does not have\n";
+    return false;
+  }
+  std::cout << session.writer.write(*tree->getNode()).ConvertToChar() << "\n";
+  return true;
+}
+
+// The layout of a binary normal form, row by row: offset, bytes, meaning.
+// The library's readers find where each part ends.
+class Dump {
+public:
+  Dump(Session& session, const Bytes& bytes) : m_session(session), m_bytes(bytes) {}
+
+  bool run() {
+    unsigned int length = 0;
+    if (FAILED(KuvBioDnfReader::read_0to8(m_bytes.data(), static_cast<std::uint32_t>(m_bytes.size()), length)))
+      return false;
+    row(0, 3, "magic \"dnf\"");
+    row(3, 4, "version " + std::to_string(m_bytes[3]));
+    row(4, 8, "length of what follows: " + std::to_string(length));
+    KuvBioBuffer in(m_bytes.data(), static_cast<std::uint32_t>(m_bytes.size()), 0);
+    in.increment(KuvBioDnfReader::sc_headerSize);
+    E_DnfSpecCond condition = DNF_COND_NONE;
+    KuvBioTypedIdsReader ids;
+    if (FAILED(KuvBioDnfReader::readAllButAndTerms(in, condition, ids))) return false;
+    const char* conditions[] = {"special condition: terms follow", "special condition: TRUE", "special condition: FALSE"};
+    row(8, 9, conditions[condition]);
+    if (condition != DNF_COND_NONE) return true;
+    row(9, 10, "index width " + std::to_string(m_bytes[9]));
+    row(10, 11, "second width byte");
+    row(11, 15, std::to_string(ids.getNbTypedIds()) + " typed GUIDs");
+    for (std::uint32_t i = 0; i < ids.getNbTypedIds(); ++i) {
+      std::uint8_t kind = 0;
+      const std::uint8_t* guid = nullptr;
+      ids.getTypedGuidAtIndex(i, kind, guid);
+      const std::uint32_t at = 15 + i * KuvBioTypedIdsReader::sc_entrySize;
+      row(at, at + KuvBioTypedIdsReader::sc_entrySize, "#" + std::to_string(i) + " " + kindName(kind) + " " + nameOf(guid));
+    }
+    std::uint32_t terms = 0;
+    std::uint32_t at = in.getPosition();
+    if (FAILED(in.readUINT32(terms))) return false;
+    row(at, in.getPosition(), std::to_string(terms) + " term(s)");
+    for (std::uint32_t t = 0; t < terms; ++t) {
+      std::uint32_t leaves = 0;
+      at = in.getPosition();
+      if (FAILED(in.readUINT32(leaves))) return false;
+      row(at, in.getPosition(), "term " + std::to_string(t + 1) + ": " + std::to_string(leaves) + (leaves == 1 ? " leaf" : " leaves"));
+      for (std::uint32_t l = 0; l < leaves; ++l) {
+        at = in.getPosition();
+        KuvDnfLeaf* leaf = nullptr;
+        if (FAILED(KuvBioDnfReader::readDnfLeaf(in, ids, leaf))) return false;
+        auto* single = new KuvDnfAndTermMap(1);
+        if (FAILED(single->addDnfLeaf(*leaf))) delete leaf;
+        const std::unique_ptr<KuvDnfAndTerm> term(single);
+        row(at, in.getPosition(), "  leaf " + textOf(m_session, *term));
+      }
+    }
+    return true;
+  }
+
+private:
+  static std::string kindName(std::uint8_t kind) {
+    const char* names[] = {"?", "option", "category", "serial", "date", "selection", "value", "effectivity",
+                           "?", "tree series", "milestones"};
+    return kind < std::size(names) ? names[kind] : "?";
+  }
+
+  std::string nameOf(const std::uint8_t* guid) const {
+    KuvEeDicoObject* object = nullptr;
+    if (!m_session.model.context().GetEEObject(KuvInGuid(guid), object) || object == nullptr) return "(not in the model)";
+    return object->getName().ConvertToChar();
+  }
+
+  void row(std::uint32_t from, std::uint32_t to, const std::string& meaning) const {
+    std::string hex;
+    for (std::uint32_t i = from; i < to && i < from + 8; ++i) {
+      char byte[4];
+      std::snprintf(byte, sizeof byte, "%02X ", m_bytes[i]);
+      hex += byte;
+    }
+    if (to - from > 8) hex += "...";
+    char line[48];
+    std::snprintf(line, sizeof line, "%6u  %-28s ", from, hex.c_str());
+    std::cout << line << meaning << "\n";
+  }
+
+  Session& m_session;
+  const Bytes& m_bytes;
+};
+
+int runDecode(const DecodeOptions& options) {
+  if (options.hex.empty() == options.input.empty()) {
+    std::cerr << "kuv: decode takes the bytes either as HEX or from --in\n";
+    return sc_bad;
+  }
+  Session session;
+  if (!session.open(options.model, options.display)) return sc_bad;
+  Bytes bytes;
+  if (!options.input.empty()) {
+    std::ifstream input(options.input, std::ios::binary);
+    if (!input) {
+      std::cerr << "kuv: cannot open " << options.input << "\n";
+      return sc_bad;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(input), std::istreambuf_iterator<char>());
+  } else if (!fromHex(options.hex, bytes)) {
+    std::cerr << "kuv: not hexadecimal bytes: " << options.hex << "\n";
+    return sc_bad;
+  }
+  const std::string magic(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(3, bytes.size())));
+  KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
+  if (options.dump) {
+    if (magic != "dnf") {
+      std::cerr << "kuv: --dump reads the binary normal form (dnf) only\n";
+      return sc_bad;
+    }
+    const bool done = Dump(session, bytes).run();
+    if (!done) std::cerr << "kuv: the dump stops at a part that does not read\n";
+    return done ? sc_ok : sc_bad;
+  }
+  if (magic == "dnf") {
+    unsigned int length = 0;
+    HRESULT hr = KuvBioDnfReader::read_0to8(bytes.data(), static_cast<std::uint32_t>(bytes.size()), length);
+    KuvBioTypedIdsReader ids;
+    KuvDnf* raw = nullptr;
+    if (SUCCEEDED(hr)) {
+      in.increment(KuvBioDnfReader::sc_headerSize);
+      hr = KuvBioDnfReader::read(in, ids, raw);
+    }
+    const std::unique_ptr<KuvDnf> dnf(raw);
+    if (FAILED(hr)) {
+      std::cerr << "kuv: not a readable binary normal form: " << explain(hr) << "\n";
+      return sc_bad;
+    }
+    return printDnf(session, *dnf) ? sc_ok : sc_bad;
+  }
+  if (magic == "flt") {
+    KuvInObject* raw = nullptr;
+    const HRESULT hr = KuvCompiledBinaryParser::Read(in, raw);
+    const std::unique_ptr<KuvInObject> object(raw);
+    if (FAILED(hr)) {
+      std::cerr << "kuv: not a readable compiled binary: " << explain(hr) << "\n";
+      return sc_bad;
+    }
+    const KuvInGuid& model = session.model.dico().getGuid();
+    const KuvDnf* dnf = nullptr;
+    if (const KuvFltEffectivity* effectivity = KuvFltEffectivity::cast(*object))
+      dnf = effectivity->getDnf(KuvDiversityDomain_ConfigChange, CFG_EXPRVIEW_NONE, model);
+    else if (const KuvFltFilter* filter = KuvFltFilter::cast(*object))
+      dnf = filter->getDnf(KuvDiversityDomain_ConfigChange, model);
+    if (dnf == nullptr) {
+      std::cerr << "kuv: the compiled binary holds nothing for this model in the Config Change domain\n";
+      return sc_bad;
+    }
+    return printDnf(session, *dnf) ? sc_ok : sc_bad;
+  }
+  std::cerr << "kuv: neither a binary normal form (dnf) nor a compiled binary (flt)\n";
+  return sc_bad;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"kuv: read, transform, compare, encode and filter configuration expressions", "kuv"};
+  app.require_subcommand(1);
+
+  const char* one[][2] = {
+      {"check", "whether the expression reads against the model (exit 1 when not)"},
+      {"print", "the expression written back"},
+      {"simplify", "the expression simplified"},
+      {"normalize", "the expression normalized: negations in the leaves, leaves merged under And"},
+      {"dnf", "the disjunctive normal form of the expression"},
+      {"classify", "the criteria families of the expression: variant, evolution, change"},
+  };
+  std::vector<ExpressionOptions> oneOptions(std::size(one));
+  std::vector<CLI::App*> oneCommands;
+  for (std::size_t i = 0; i < std::size(one); ++i) {
+    CLI::App* command = app.add_subcommand(one[i][0], one[i][1]);
+    addExpressionOptions(*command, oneOptions[i]);
+    oneCommands.push_back(command);
+  }
+
+  CompareOptions compare;
+  CLI::App* compareCommand =
+      app.add_subcommand("compare", "whether A equals B and which includes the other (exit 1 when A does not include B)");
+  compareCommand->add_option("A", compare.a, "the first expression, or -")->required();
+  compareCommand->add_option("B", compare.b, "the second expression")->required();
+  compareCommand->add_option("--model", compare.model, "the product model")->required()->check(CLI::ExistingFile);
+
+  FilterOptions filter;
+  CLI::App* filterCommand = app.add_subcommand("filter", "the objects whose effectivity a configuration sees");
+  filterCommand->add_option("OBJECTS", filter.objects, "a text file of id<TAB>effectivity lines")->required();
+  filterCommand->add_option("--model", filter.model, "the product model")->required()->check(CLI::ExistingFile);
+  filterCommand
+      ->add_option("--filter", filter.filter, "the configuration: criteria separated by ; (Engine.V8;Units[42,42])")
+      ->required();
+  filterCommand->add_flag("--count", filter.count, "print only the number of visible objects");
+  filterCommand->add_flag("--stats", filter.stats, "print the time taken and the throughput on stderr");
+  filterCommand->add_option("--explain", filter.explain, "why the configuration sees this part or not");
+
+  EncodeOptions encode;
+  CLI::App* encodeCommand = app.add_subcommand("encode", "the expression's binary form, in hexadecimal or to a file");
+  addExpressionOptions(*encodeCommand, encode.expression);
+  encodeCommand
+      ->add_option("--format", encode.format, "dnf: the binary normal form; flt: the compiled binary of an effectivity")
+      ->check(CLI::IsMember({"dnf", "flt"}));
+  encodeCommand->add_option("-o", encode.output, "write the raw bytes to this file");
+
+  DecodeOptions decode;
+  CLI::App* decodeCommand = app.add_subcommand("decode", "a binary form (dnf or flt, told by its first bytes) written back");
+  decodeCommand->add_option("HEX", decode.hex, "the bytes in hexadecimal");
+  decodeCommand->add_option("--in", decode.input, "read the raw bytes from this file")->check(CLI::ExistingFile);
+  decodeCommand->add_option("--model", decode.model, "the product model")->required()->check(CLI::ExistingFile);
+  decodeCommand->add_flag("--display", decode.display, "write the result in the display syntax");
+  decodeCommand->add_flag("--dump", decode.dump, "the layout instead: offset, bytes and meaning of each part (dnf)");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? sc_ok : sc_bad;
+  }
+
+  // The library traces to stdout: results keep the real stdout, and the
+  // traces join the errors on stderr.
+  std::cout.flush();
+  std::fflush(stdout);
+  std::FILE* results = fdopen(dup(STDOUT_FILENO), "w");
+  if (results == nullptr || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) return sc_bad;
+  FileBuffer buffer(results);
+  std::streambuf* const standard = std::cout.rdbuf(&buffer);
+  int code = sc_bad;
+  for (std::size_t i = 0; i < oneCommands.size(); ++i)
+    if (oneCommands[i]->parsed()) code = runOne(one[i][0], oneOptions[i]);
+  if (compareCommand->parsed()) code = runCompare(compare);
+  if (filterCommand->parsed()) code = runFilter(filter);
+  if (encodeCommand->parsed()) code = runEncode(encode);
+  if (decodeCommand->parsed()) code = runDecode(decode);
+  std::cout.flush();
+  std::cout.rdbuf(standard);
+  std::fclose(results);
+  return code;
+}
