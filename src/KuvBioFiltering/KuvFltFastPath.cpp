@@ -39,6 +39,8 @@ constexpr int sc_maxDomain = KuvFltFilter::sc_maxDomain;
 // decoding: the object is left to the decoding test.
 constexpr std::uint32_t sc_maxTermLeaves = 64;
 
+constexpr std::uint32_t kindBit(Kind kind) { return std::uint32_t{1} << static_cast<unsigned>(kind); }
+
 // Two word compares, inlined: GUIDs are compared for every leaf of a term.
 inline bool same(const std::uint8_t* a, const std::uint8_t* b) {
   std::uint64_t x[2], y[2];
@@ -309,51 +311,24 @@ bool readDate(const std::uint8_t* p, bool withTime, bool upper, std::int64_t& ke
   return true;
 }
 
-// One leaf as the leaf codecs check it, indices of W bytes; false for a
-// refused or unhandled one. Each fixed part's bytes are checked at once.
+// Kind, variable, two flag bytes and a count; an option has a second
+// index and its value byte instead.
 template <unsigned W>
-bool readLeaf(Cursor& in, const Table& ids, Scratch& s) {
-  // Kind, variable, two flag bytes and a count; an option has a second
-  // index and its value byte instead.
-  constexpr unsigned sc_head = 5 + W;
-  constexpr unsigned sc_option = 3 + 2 * W;
-  if (!in.has(1)) return false;
-  const std::uint8_t* p = in.at();
+constexpr unsigned sc_leafHead = 5 + W;
+template <unsigned W>
+constexpr unsigned sc_optionLeaf = 3 + 2 * W;
+
+// A date or serial leaf whose head is at p and already checked, the
+// cursor past it. Out of line: the option and selection leaves most terms
+// hold are read without its frame.
+template <unsigned W>
+[[gnu::noinline]] bool readRangeLeaf(Cursor& in, const Table& ids, Scratch& s, const std::uint8_t* p) {
   const std::uint8_t kind = p[0];
-  ObjectLeaf leaf{};
-  std::uint16_t count = 0;
-  if (kind == 4) {
-    if (!in.has(sc_option)) return false;
-    leaf.kind = Kind::Option;
-    leaf.guid = ids.guidAt<W>(p + 1, C::E_Option);
-    if (leaf.guid == nullptr || ids.guidAt<W>(p + 1 + W, C::E_Category) == nullptr || p[1 + 2 * W] > 1 ||
-        p[2 + 2 * W] > KuvDnfOptionEff::Any)
-      return false;
-    leaf.negated = p[1 + 2 * W] != 0;
-    leaf.value = p[2 + 2 * W];
-    in.skip(sc_option);
-    s.leaves.push_back(leaf);
-    return true;
-  }
-  if (!in.has(sc_head)) return false;
   const std::uint8_t first = p[1 + W], second = p[2 + W];
-  count = u16At(p + 3 + W);
-  in.skip(sc_head);
+  const std::uint16_t count = u16At(p + 3 + W);
   const std::uint8_t* at = in.at();
+  ObjectLeaf leaf{};
   switch (kind) {
-    case 3:
-      leaf.kind = Kind::Selection;
-      leaf.guid = ids.guidAt<W>(p + 1, C::E_SelectionVar);
-      if (leaf.guid == nullptr || first > 1 || second > 1 || !in.has(std::uint64_t{count} * W)) return false;
-      leaf.negated = first != 0;
-      leaf.noVar = second != 0;
-      leaf.first = static_cast<std::uint32_t>(s.values.size());
-      for (std::uint16_t i = 0; i < count; ++i, at += W) {
-        const std::uint8_t* value = ids.guidAt<W>(at, C::E_SelectionValue);
-        if (value == nullptr) return false;
-        s.values.push_back(value);
-      }
-      break;
     case 2: {
       const bool withTime = (first & 2) != 0;
       const unsigned size = withTime ? 7 : 4;
@@ -405,18 +380,80 @@ bool readLeaf(Cursor& in, const Table& ids, Scratch& s) {
   return true;
 }
 
+// One leaf as the leaf codecs check it, indices of W bytes; false for a
+// refused or unhandled one. Each fixed part's bytes are checked at once.
+template <unsigned W>
+bool readLeaf(Cursor& in, const Table& ids, Scratch& s) {
+  if (!in.has(1)) return false;
+  const std::uint8_t* p = in.at();
+  const std::uint8_t kind = p[0];
+  ObjectLeaf leaf{};
+  if (kind == 4) {
+    if (!in.has(sc_optionLeaf<W>)) return false;
+    leaf.kind = Kind::Option;
+    leaf.guid = ids.guidAt<W>(p + 1, C::E_Option);
+    if (leaf.guid == nullptr || ids.guidAt<W>(p + 1 + W, C::E_Category) == nullptr || p[1 + 2 * W] > 1 ||
+        p[2 + 2 * W] > KuvDnfOptionEff::Any)
+      return false;
+    leaf.negated = p[1 + 2 * W] != 0;
+    leaf.value = p[2 + 2 * W];
+    in.skip(sc_optionLeaf<W>);
+    s.leaves.push_back(leaf);
+    return true;
+  }
+  if (!in.has(sc_leafHead<W>)) return false;
+  in.skip(sc_leafHead<W>);
+  if (kind != 3) return readRangeLeaf<W>(in, ids, s, p);
+  const std::uint8_t first = p[1 + W], second = p[2 + W];
+  const std::uint16_t count = u16At(p + 3 + W);
+  const std::uint8_t* at = in.at();
+  leaf.kind = Kind::Selection;
+  leaf.guid = ids.guidAt<W>(p + 1, C::E_SelectionVar);
+  if (leaf.guid == nullptr || first > 1 || second > 1 || !in.has(std::uint64_t{count} * W)) return false;
+  leaf.negated = first != 0;
+  leaf.noVar = second != 0;
+  leaf.first = static_cast<std::uint32_t>(s.values.size());
+  for (std::uint16_t i = 0; i < count; ++i, at += W) {
+    const std::uint8_t* value = ids.guidAt<W>(at, C::E_SelectionValue);
+    if (value == nullptr) return false;
+    s.values.push_back(value);
+  }
+  in.skip(std::uint64_t{count} * W);
+  leaf.count = count;
+  s.leaves.push_back(leaf);
+  return true;
+}
+
 // The map term's refusals: two leaves on one key, and serial leaves of one
 // variable of the same type or UNDEFINED beside another type.
+inline bool refuses(const ObjectLeaf& a, const ObjectLeaf& b) {
+  if (a.kind != b.kind || !same(a.guid, b.guid)) return false;
+  return a.kind != Kind::Serial || a.serialType == b.serialType || a.serialType == KuvDnfSerialEff::UNDEFINED ||
+         b.serialType == KuvDnfSerialEff::UNDEFINED;
+}
+
+// Few leaves are compared pair by pair; more are first sifted through a
+// 256-bit set of their keys, and only a leaf whose bit is already taken
+// is compared with the leaves before it.
 bool isConsistent(const ObjectLeaf* leaves, std::uint32_t count) {
-  for (std::uint32_t i = 0; i < count; ++i)
-    for (std::uint32_t j = i + 1; j < count; ++j) {
-      const ObjectLeaf& a = leaves[i];
-      const ObjectLeaf& b = leaves[j];
-      if (a.kind != b.kind || !same(a.guid, b.guid)) continue;
-      if (a.kind != Kind::Serial || a.serialType == b.serialType ||
-          a.serialType == KuvDnfSerialEff::UNDEFINED || b.serialType == KuvDnfSerialEff::UNDEFINED)
-        return false;
-    }
+  if (count <= 4) {
+    for (std::uint32_t j = 1; j < count; ++j)
+      for (std::uint32_t i = 0; i < j; ++i)
+        if (refuses(leaves[i], leaves[j])) return false;
+    return true;
+  }
+  std::uint64_t seen[4] = {};
+  for (std::uint32_t j = 0; j < count; ++j) {
+    std::uint64_t w[2];
+    std::memcpy(w, leaves[j].guid, sizeof w);
+    const auto bit = static_cast<std::uint32_t>(
+        ((w[0] ^ w[1] ^ static_cast<std::uint64_t>(leaves[j].kind)) * 0x9E3779B97F4A7C15ull) >> 56);
+    const std::uint64_t mask = std::uint64_t{1} << (bit & 63);
+    if ((seen[bit >> 6] & mask) != 0)
+      for (std::uint32_t i = 0; i < j; ++i)
+        if (refuses(leaves[i], leaves[j])) return false;
+    seen[bit >> 6] |= mask;
+  }
   return true;
 }
 
@@ -530,6 +567,9 @@ struct KuvFltFastPath::Filter {
   struct Term {
     Span leaves;
     std::uint32_t serialVariables;
+    // A bit per leaf kind the term holds: an object leaf of another kind
+    // meets nothing here and needs no look-up.
+    std::uint32_t kinds;
     // The term's open-addressing table of leaves by key (leaf number + 1,
     // 0 for a free slot): mask + 1 slots from slots.
     std::uint32_t slots;
@@ -590,9 +630,11 @@ std::uint32_t KuvFltFastPath::Filter::addForm(const KuvDnf& dnf) {
           {static_cast<std::uint32_t>(leaves.size()), static_cast<std::uint32_t>(term->leaves().size())},
           0,
           0,
+          0,
           0};
       for (const KuvDnfLeaf* leaf : term->leaves()) covered = covered && addLeaf(*leaf);
       for (std::uint32_t i = flat.leaves.first; i < leaves.size(); ++i) {
+        flat.kinds |= kindBit(leaves[i].kind);
         bool seen = false;
         for (std::uint32_t j = flat.leaves.first; j < i && !seen; ++j)
           seen = leaves[j].kind == Kind::Serial && leaves[j].guid == leaves[i].guid;
@@ -754,6 +796,8 @@ int KuvFltFastPath::Filter::termMeets(const Term& mine, const Span& theirs, cons
   const Leaf* end = first + mine.leaves.count;
   for (std::uint32_t i = 0; i < theirs.count; ++i) {
     const ObjectLeaf& leaf = s.leaves[theirs.first + i];
+    // Without a serial leaf the term has no serial variables to exclude.
+    if ((mine.kinds & kindBit(leaf.kind)) == 0) continue;
     const Leaf* match = nullptr;
     if (leaf.kind == Kind::Serial) {
       const Leaf* typed[4] = {};

@@ -44,15 +44,17 @@ std::unique_ptr<KuvDnfLeaf> keyedLeaf(std::mt19937& rng) {
   }
 }
 
-// TRUE, FALSE, or map terms of such leaves (a term refuses an inconsistent
-// one); with anyKind, after terms with a leaf of every class.
+// TRUE, FALSE, or map terms of up to eight such leaves (a term refuses an
+// inconsistent one), long enough that a flipped index can repeat a key in
+// terms checked pair by pair and in terms sifted first; with anyKind,
+// after terms with a leaf of every class.
 KuvDnf* randomForm(std::mt19937& rng, bool anyKind) {
   if (rng() % 8 == 0) return new KuvDnf(rng() % 2 != 0 ? DNF_COND_TRUE : DNF_COND_FALSE);
   std::unique_ptr<KuvDnf> dnf =
       anyKind ? randomDnf(rng, KuvDnfAndTermFactory::Map, 1, 8) : std::make_unique<KuvDnf>(DNF_COND_NONE);
   for (int t = 1 + static_cast<int>(rng() % 2); t > 0; --t) {
     auto* term = new KuvDnfAndTermMap;
-    for (int l = 1 + static_cast<int>(rng() % 5); l > 0; --l) {
+    for (int l = 1 + static_cast<int>(rng() % 8); l > 0; --l) {
       std::unique_ptr<KuvDnfLeaf> leaf = keyedLeaf(rng);
       if (term->addDnfLeaf(*leaf) == S_OK) leaf.release();
     }
