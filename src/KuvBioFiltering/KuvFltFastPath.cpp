@@ -232,6 +232,10 @@ public:
       case 2:
         v = (std::uint32_t{m_at[0]} << 8) | m_at[1];
         break;
+      case 4:
+        v = (std::uint32_t{m_at[0]} << 24) | (std::uint32_t{m_at[1]} << 16) | (std::uint32_t{m_at[2]} << 8) |
+            m_at[3];
+        break;
       default:
         v = 0;
         for (std::uint32_t i = 0; i < width; ++i) v = (v << 8) | m_at[i];
@@ -413,11 +417,11 @@ bool readLeaf(Cursor& in, const Table& ids, Scratch& s) {
   leaf.negated = first != 0;
   leaf.noVar = second != 0;
   leaf.first = static_cast<std::uint32_t>(s.values.size());
-  for (std::uint16_t i = 0; i < count; ++i, at += W) {
-    const std::uint8_t* value = ids.guidAt<W>(at, C::E_SelectionValue);
-    if (value == nullptr) return false;
-    s.values.push_back(value);
-  }
+  // Sized once: the count's bytes are there.
+  s.values.resize(leaf.first + count);
+  const std::uint8_t** values = s.values.data() + leaf.first;
+  for (std::uint16_t i = 0; i < count; ++i, at += W)
+    if ((values[i] = ids.guidAt<W>(at, C::E_SelectionValue)) == nullptr) return false;
   in.skip(std::uint64_t{count} * W);
   leaf.count = count;
   s.leaves.push_back(leaf);
@@ -428,8 +432,8 @@ bool readLeaf(Cursor& in, const Table& ids, Scratch& s) {
 // variable of the same type or UNDEFINED beside another type.
 inline bool refuses(const ObjectLeaf& a, const ObjectLeaf& b) {
   if (a.kind != b.kind || !same(a.guid, b.guid)) return false;
-  return a.kind != Kind::Serial || a.serialType == b.serialType || a.serialType == KuvDnfSerialEff::UNDEFINED ||
-         b.serialType == KuvDnfSerialEff::UNDEFINED;
+  return a.kind != Kind::Serial || a.serialType == b.serialType ||
+         a.serialType == KuvDnfSerialEff::UNDEFINED || b.serialType == KuvDnfSerialEff::UNDEFINED;
 }
 
 // Few leaves are compared pair by pair; more are first sifted through a
@@ -596,7 +600,7 @@ struct KuvFltFastPath::Filter {
 
   explicit Filter(const KuvFltFilter& filter);
   void index(Term& term);
-  const Leaf* find(const Term& term, Kind kind, const std::uint8_t* guid) const;
+  [[gnu::always_inline]] inline const Leaf* find(const Term& term, Kind kind, const std::uint8_t* guid) const;
   bool addLeaf(const KuvDnfLeaf& leaf);
   std::uint32_t addForm(const KuvDnf& dnf);
 
@@ -674,8 +678,8 @@ void KuvFltFastPath::Filter::index(Term& term) {
   }
 }
 
-const KuvFltFastPath::Filter::Leaf* KuvFltFastPath::Filter::find(const Term& term, Kind kind,
-                                                                 const std::uint8_t* guid) const {
+inline const KuvFltFastPath::Filter::Leaf* KuvFltFastPath::Filter::find(const Term& term, Kind kind,
+                                                                        const std::uint8_t* guid) const {
   const std::uint32_t* table = slots.data() + term.slots;
   for (std::uint32_t at = keyHash(kind, guid) & term.mask;; at = (at + 1) & term.mask) {
     if (table[at] == 0) return nullptr;
@@ -926,12 +930,15 @@ int KuvFltFastPath::apply(const std::uint8_t* bytes, unsigned int size) const {
 
 void KuvFltFastPath::apply(const std::uint8_t* const* binaries, const unsigned int* sizes, unsigned int count,
                            int* answers) const {
-  std::fill(answers, answers + count, sc_undecided);
-  if (!m_filter->covered) return;
+  if (!m_filter->covered) {
+    std::fill(answers, answers + count, sc_undecided);
+    return;
+  }
   Scratch& s = scratch();
   for (unsigned int i = 0; i < count; ++i) {
     s.clear();
-    if (binaries[i] != nullptr && sizes[i] != 0 && readObject(binaries[i], sizes[i], s))
-      answers[i] = m_filter->decide(s);
+    answers[i] = binaries[i] != nullptr && sizes[i] != 0 && readObject(binaries[i], sizes[i], s)
+                     ? m_filter->decide(s)
+                     : sc_undecided;
   }
 }
