@@ -405,6 +405,19 @@ bool readLeaf(Cursor& in, const Table& ids, Scratch& s) {
     s.leaves.push_back(leaf);
     return true;
   }
+  if (kind == 5) {
+    // An effectivity: its index and sign. The term refuses a null one.
+    if (!in.has(2 + W)) return false;
+    leaf.kind = Kind::Eff;
+    leaf.guid = ids.guidAt<W>(p + 1, C::E_Effectivity);
+    if (leaf.guid == nullptr || p[1 + W] > 1 ||
+        std::all_of(leaf.guid, leaf.guid + KuvInGuid::sc_size, [](std::uint8_t b) { return b == 0; }))
+      return false;
+    leaf.negated = p[1 + W] != 0;
+    in.skip(2 + W);
+    s.leaves.push_back(leaf);
+    return true;
+  }
   if (!in.has(sc_leafHead<W>)) return false;
   in.skip(sc_leafHead<W>);
   if (kind != 3) return readRangeLeaf<W>(in, ids, s, p);
@@ -692,6 +705,8 @@ bool KuvFltFastPath::Filter::addLeaf(const KuvDnfLeaf& leaf) {
   Leaf flat{leaf.getKind(), leaf.isNegated(), false, 0, 0, {}, 0, 0};
   std::memcpy(flat.guid.data(), leaf.getGuid().getArray(), flat.guid.size());
   switch (leaf.getKind()) {
+    case Kind::Eff:
+      break;
     case Kind::Option:
       flat.value = static_cast<const KuvDnfOptionEff&>(leaf).getValue();
       break;
@@ -747,6 +762,8 @@ bool KuvFltFastPath::Filter::addLeaf(const KuvDnfLeaf& leaf) {
 int KuvFltFastPath::Filter::leafMeets(const Leaf& mine, const ObjectLeaf& theirs, const Scratch& s) const {
   if (mine.negated && theirs.negated) return 1;
   switch (mine.kind) {
+    case Kind::Eff:
+      return mine.negated == theirs.negated ? 1 : 0;
     case Kind::Option: {
       if (!mine.negated && !theirs.negated) return (mine.value & theirs.value) != 0 ? 1 : 0;
       const std::uint32_t positive = mine.negated ? theirs.value : mine.value;
