@@ -309,9 +309,21 @@ bool readDate(const std::uint8_t* p, bool withTime, bool upper, std::int64_t& ke
   } else if (year != 0) {
     f[2] = f[3] = f[4] = 1;
   }
-  KuvInDate date;
-  if (FAILED(date.setDate(year, f[0], f[1], f[2], f[3], f[4]))) return false;
-  key = dateKey(date);
+  // KuvInDate::setDate's checks and the key of the date it sets, without
+  // building one: the infinities as they are, real days with a second of
+  // 61 kept as 60.
+  const bool infinite =
+      (year == 20000 && f[0] == 13 && f[1] == 32 && f[2] == 24 && f[3] == 60 && f[4] == 62) ||
+      (year == 0 && f[0] == 0 && f[1] == 0 && f[2] == 0 && f[3] == 0 && f[4] == 0);
+  if (!infinite) {
+    if (year < 1900 || year > 9999 || f[0] < 1 || f[0] > 12 || f[1] < 1 ||
+        f[1] > KuvInDate::getNbDaysInMonth(year, f[0]) || f[2] < 1 || f[2] > 24 || f[3] < 1 || f[3] > 60 ||
+        f[4] < 1 || f[4] > 61)
+      return false;
+    if (f[4] == 61) f[4] = 60;
+  }
+  key = std::int64_t{year};
+  for (std::uint8_t field : f) key = (key << 8) | field;
   return true;
 }
 
