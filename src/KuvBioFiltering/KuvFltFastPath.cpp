@@ -39,6 +39,8 @@ constexpr int sc_maxDomain = KuvFltFilter::sc_maxDomain;
 // decoding: the object is left to the decoding test.
 constexpr std::uint32_t sc_maxTermLeaves = 64;
 
+constexpr std::uint32_t kindBit(Kind kind) { return std::uint32_t{1} << static_cast<unsigned>(kind); }
+
 // Two word compares, inlined: GUIDs are compared for every leaf of a term.
 inline bool same(const std::uint8_t* a, const std::uint8_t* b) {
   std::uint64_t x[2], y[2];
@@ -230,6 +232,10 @@ public:
       case 2:
         v = (std::uint32_t{m_at[0]} << 8) | m_at[1];
         break;
+      case 4:
+        v = (std::uint32_t{m_at[0]} << 24) | (std::uint32_t{m_at[1]} << 16) | (std::uint32_t{m_at[2]} << 8) |
+            m_at[3];
+        break;
       default:
         v = 0;
         for (std::uint32_t i = 0; i < width; ++i) v = (v << 8) | m_at[i];
@@ -303,57 +309,42 @@ bool readDate(const std::uint8_t* p, bool withTime, bool upper, std::int64_t& ke
   } else if (year != 0) {
     f[2] = f[3] = f[4] = 1;
   }
-  KuvInDate date;
-  if (FAILED(date.setDate(year, f[0], f[1], f[2], f[3], f[4]))) return false;
-  key = dateKey(date);
+  // KuvInDate::setDate's checks and the key of the date it sets, without
+  // building one: the infinities as they are, real days with a second of
+  // 61 kept as 60.
+  const bool infinite =
+      (year == 20000 && f[0] == 13 && f[1] == 32 && f[2] == 24 && f[3] == 60 && f[4] == 62) ||
+      (year == 0 && f[0] == 0 && f[1] == 0 && f[2] == 0 && f[3] == 0 && f[4] == 0);
+  if (!infinite) {
+    if (year < 1900 || year > 9999 || f[0] < 1 || f[0] > 12 || f[1] < 1 ||
+        f[1] > KuvInDate::getNbDaysInMonth(year, f[0]) || f[2] < 1 || f[2] > 24 || f[3] < 1 || f[3] > 60 ||
+        f[4] < 1 || f[4] > 61)
+      return false;
+    if (f[4] == 61) f[4] = 60;
+  }
+  key = std::int64_t{year};
+  for (std::uint8_t field : f) key = (key << 8) | field;
   return true;
 }
 
-// One leaf as the leaf codecs check it, indices of W bytes; false for a
-// refused or unhandled one. Each fixed part's bytes are checked at once.
+// Kind, variable, two flag bytes and a count; an option has a second
+// index and its value byte instead.
 template <unsigned W>
-bool readLeaf(Cursor& in, const Table& ids, Scratch& s) {
-  // Kind, variable, two flag bytes and a count; an option has a second
-  // index and its value byte instead.
-  constexpr unsigned sc_head = 5 + W;
-  constexpr unsigned sc_option = 3 + 2 * W;
-  if (!in.has(1)) return false;
-  const std::uint8_t* p = in.at();
+constexpr unsigned sc_leafHead = 5 + W;
+template <unsigned W>
+constexpr unsigned sc_optionLeaf = 3 + 2 * W;
+
+// A date or serial leaf whose head is at p and already checked, the
+// cursor past it. Out of line: the option and selection leaves most terms
+// hold are read without its frame.
+template <unsigned W>
+[[gnu::noinline]] bool readRangeLeaf(Cursor& in, const Table& ids, Scratch& s, const std::uint8_t* p) {
   const std::uint8_t kind = p[0];
-  ObjectLeaf leaf{};
-  std::uint16_t count = 0;
-  if (kind == 4) {
-    if (!in.has(sc_option)) return false;
-    leaf.kind = Kind::Option;
-    leaf.guid = ids.guidAt<W>(p + 1, C::E_Option);
-    if (leaf.guid == nullptr || ids.guidAt<W>(p + 1 + W, C::E_Category) == nullptr || p[1 + 2 * W] > 1 ||
-        p[2 + 2 * W] > KuvDnfOptionEff::Any)
-      return false;
-    leaf.negated = p[1 + 2 * W] != 0;
-    leaf.value = p[2 + 2 * W];
-    in.skip(sc_option);
-    s.leaves.push_back(leaf);
-    return true;
-  }
-  if (!in.has(sc_head)) return false;
   const std::uint8_t first = p[1 + W], second = p[2 + W];
-  count = u16At(p + 3 + W);
-  in.skip(sc_head);
+  const std::uint16_t count = u16At(p + 3 + W);
   const std::uint8_t* at = in.at();
+  ObjectLeaf leaf{};
   switch (kind) {
-    case 3:
-      leaf.kind = Kind::Selection;
-      leaf.guid = ids.guidAt<W>(p + 1, C::E_SelectionVar);
-      if (leaf.guid == nullptr || first > 1 || second > 1 || !in.has(std::uint64_t{count} * W)) return false;
-      leaf.negated = first != 0;
-      leaf.noVar = second != 0;
-      leaf.first = static_cast<std::uint32_t>(s.values.size());
-      for (std::uint16_t i = 0; i < count; ++i, at += W) {
-        const std::uint8_t* value = ids.guidAt<W>(at, C::E_SelectionValue);
-        if (value == nullptr) return false;
-        s.values.push_back(value);
-      }
-      break;
     case 2: {
       const bool withTime = (first & 2) != 0;
       const unsigned size = withTime ? 7 : 4;
@@ -405,18 +396,93 @@ bool readLeaf(Cursor& in, const Table& ids, Scratch& s) {
   return true;
 }
 
+// One leaf as the leaf codecs check it, indices of W bytes; false for a
+// refused or unhandled one. Each fixed part's bytes are checked at once.
+template <unsigned W>
+bool readLeaf(Cursor& in, const Table& ids, Scratch& s) {
+  if (!in.has(1)) return false;
+  const std::uint8_t* p = in.at();
+  const std::uint8_t kind = p[0];
+  ObjectLeaf leaf{};
+  if (kind == 4) {
+    if (!in.has(sc_optionLeaf<W>)) return false;
+    leaf.kind = Kind::Option;
+    leaf.guid = ids.guidAt<W>(p + 1, C::E_Option);
+    if (leaf.guid == nullptr || ids.guidAt<W>(p + 1 + W, C::E_Category) == nullptr || p[1 + 2 * W] > 1 ||
+        p[2 + 2 * W] > KuvDnfOptionEff::Any)
+      return false;
+    leaf.negated = p[1 + 2 * W] != 0;
+    leaf.value = p[2 + 2 * W];
+    in.skip(sc_optionLeaf<W>);
+    s.leaves.push_back(leaf);
+    return true;
+  }
+  if (kind == 5) {
+    // An effectivity: its index and sign. The term refuses a null one.
+    if (!in.has(2 + W)) return false;
+    leaf.kind = Kind::Eff;
+    leaf.guid = ids.guidAt<W>(p + 1, C::E_Effectivity);
+    if (leaf.guid == nullptr || p[1 + W] > 1 ||
+        std::all_of(leaf.guid, leaf.guid + KuvInGuid::sc_size, [](std::uint8_t b) { return b == 0; }))
+      return false;
+    leaf.negated = p[1 + W] != 0;
+    in.skip(2 + W);
+    s.leaves.push_back(leaf);
+    return true;
+  }
+  if (!in.has(sc_leafHead<W>)) return false;
+  in.skip(sc_leafHead<W>);
+  if (kind != 3) return readRangeLeaf<W>(in, ids, s, p);
+  const std::uint8_t first = p[1 + W], second = p[2 + W];
+  const std::uint16_t count = u16At(p + 3 + W);
+  const std::uint8_t* at = in.at();
+  leaf.kind = Kind::Selection;
+  leaf.guid = ids.guidAt<W>(p + 1, C::E_SelectionVar);
+  if (leaf.guid == nullptr || first > 1 || second > 1 || !in.has(std::uint64_t{count} * W)) return false;
+  leaf.negated = first != 0;
+  leaf.noVar = second != 0;
+  leaf.first = static_cast<std::uint32_t>(s.values.size());
+  // Sized once: the count's bytes are there.
+  s.values.resize(leaf.first + count);
+  const std::uint8_t** values = s.values.data() + leaf.first;
+  for (std::uint16_t i = 0; i < count; ++i, at += W)
+    if ((values[i] = ids.guidAt<W>(at, C::E_SelectionValue)) == nullptr) return false;
+  in.skip(std::uint64_t{count} * W);
+  leaf.count = count;
+  s.leaves.push_back(leaf);
+  return true;
+}
+
 // The map term's refusals: two leaves on one key, and serial leaves of one
 // variable of the same type or UNDEFINED beside another type.
+inline bool refuses(const ObjectLeaf& a, const ObjectLeaf& b) {
+  if (a.kind != b.kind || !same(a.guid, b.guid)) return false;
+  return a.kind != Kind::Serial || a.serialType == b.serialType ||
+         a.serialType == KuvDnfSerialEff::UNDEFINED || b.serialType == KuvDnfSerialEff::UNDEFINED;
+}
+
+// Few leaves are compared pair by pair; more are first sifted through a
+// 256-bit set of their keys, and only a leaf whose bit is already taken
+// is compared with the leaves before it.
 bool isConsistent(const ObjectLeaf* leaves, std::uint32_t count) {
-  for (std::uint32_t i = 0; i < count; ++i)
-    for (std::uint32_t j = i + 1; j < count; ++j) {
-      const ObjectLeaf& a = leaves[i];
-      const ObjectLeaf& b = leaves[j];
-      if (a.kind != b.kind || !same(a.guid, b.guid)) continue;
-      if (a.kind != Kind::Serial || a.serialType == b.serialType ||
-          a.serialType == KuvDnfSerialEff::UNDEFINED || b.serialType == KuvDnfSerialEff::UNDEFINED)
-        return false;
-    }
+  if (count <= 4) {
+    for (std::uint32_t j = 1; j < count; ++j)
+      for (std::uint32_t i = 0; i < j; ++i)
+        if (refuses(leaves[i], leaves[j])) return false;
+    return true;
+  }
+  std::uint64_t seen[4] = {};
+  for (std::uint32_t j = 0; j < count; ++j) {
+    std::uint64_t w[2];
+    std::memcpy(w, leaves[j].guid, sizeof w);
+    const auto bit = static_cast<std::uint32_t>(
+        ((w[0] ^ w[1] ^ static_cast<std::uint64_t>(leaves[j].kind)) * 0x9E3779B97F4A7C15ull) >> 56);
+    const std::uint64_t mask = std::uint64_t{1} << (bit & 63);
+    if ((seen[bit >> 6] & mask) != 0)
+      for (std::uint32_t i = 0; i < j; ++i)
+        if (refuses(leaves[i], leaves[j])) return false;
+    seen[bit >> 6] |= mask;
+  }
   return true;
 }
 
@@ -530,6 +596,9 @@ struct KuvFltFastPath::Filter {
   struct Term {
     Span leaves;
     std::uint32_t serialVariables;
+    // A bit per leaf kind the term holds: an object leaf of another kind
+    // meets nothing here and needs no look-up.
+    std::uint32_t kinds;
     // The term's open-addressing table of leaves by key (leaf number + 1,
     // 0 for a free slot): mask + 1 slots from slots.
     std::uint32_t slots;
@@ -556,7 +625,7 @@ struct KuvFltFastPath::Filter {
 
   explicit Filter(const KuvFltFilter& filter);
   void index(Term& term);
-  const Leaf* find(const Term& term, Kind kind, const std::uint8_t* guid) const;
+  [[gnu::always_inline]] inline const Leaf* find(const Term& term, Kind kind, const std::uint8_t* guid) const;
   bool addLeaf(const KuvDnfLeaf& leaf);
   std::uint32_t addForm(const KuvDnf& dnf);
 
@@ -590,9 +659,11 @@ std::uint32_t KuvFltFastPath::Filter::addForm(const KuvDnf& dnf) {
           {static_cast<std::uint32_t>(leaves.size()), static_cast<std::uint32_t>(term->leaves().size())},
           0,
           0,
+          0,
           0};
       for (const KuvDnfLeaf* leaf : term->leaves()) covered = covered && addLeaf(*leaf);
       for (std::uint32_t i = flat.leaves.first; i < leaves.size(); ++i) {
+        flat.kinds |= kindBit(leaves[i].kind);
         bool seen = false;
         for (std::uint32_t j = flat.leaves.first; j < i && !seen; ++j)
           seen = leaves[j].kind == Kind::Serial && leaves[j].guid == leaves[i].guid;
@@ -632,8 +703,8 @@ void KuvFltFastPath::Filter::index(Term& term) {
   }
 }
 
-const KuvFltFastPath::Filter::Leaf* KuvFltFastPath::Filter::find(const Term& term, Kind kind,
-                                                                 const std::uint8_t* guid) const {
+inline const KuvFltFastPath::Filter::Leaf* KuvFltFastPath::Filter::find(const Term& term, Kind kind,
+                                                                        const std::uint8_t* guid) const {
   const std::uint32_t* table = slots.data() + term.slots;
   for (std::uint32_t at = keyHash(kind, guid) & term.mask;; at = (at + 1) & term.mask) {
     if (table[at] == 0) return nullptr;
@@ -646,6 +717,8 @@ bool KuvFltFastPath::Filter::addLeaf(const KuvDnfLeaf& leaf) {
   Leaf flat{leaf.getKind(), leaf.isNegated(), false, 0, 0, {}, 0, 0};
   std::memcpy(flat.guid.data(), leaf.getGuid().getArray(), flat.guid.size());
   switch (leaf.getKind()) {
+    case Kind::Eff:
+      break;
     case Kind::Option:
       flat.value = static_cast<const KuvDnfOptionEff&>(leaf).getValue();
       break;
@@ -701,6 +774,8 @@ bool KuvFltFastPath::Filter::addLeaf(const KuvDnfLeaf& leaf) {
 int KuvFltFastPath::Filter::leafMeets(const Leaf& mine, const ObjectLeaf& theirs, const Scratch& s) const {
   if (mine.negated && theirs.negated) return 1;
   switch (mine.kind) {
+    case Kind::Eff:
+      return mine.negated == theirs.negated ? 1 : 0;
     case Kind::Option: {
       if (!mine.negated && !theirs.negated) return (mine.value & theirs.value) != 0 ? 1 : 0;
       const std::uint32_t positive = mine.negated ? theirs.value : mine.value;
@@ -754,6 +829,8 @@ int KuvFltFastPath::Filter::termMeets(const Term& mine, const Span& theirs, cons
   const Leaf* end = first + mine.leaves.count;
   for (std::uint32_t i = 0; i < theirs.count; ++i) {
     const ObjectLeaf& leaf = s.leaves[theirs.first + i];
+    // Without a serial leaf the term has no serial variables to exclude.
+    if ((mine.kinds & kindBit(leaf.kind)) == 0) continue;
     const Leaf* match = nullptr;
     if (leaf.kind == Kind::Serial) {
       const Leaf* typed[4] = {};
@@ -882,12 +959,15 @@ int KuvFltFastPath::apply(const std::uint8_t* bytes, unsigned int size) const {
 
 void KuvFltFastPath::apply(const std::uint8_t* const* binaries, const unsigned int* sizes, unsigned int count,
                            int* answers) const {
-  std::fill(answers, answers + count, sc_undecided);
-  if (!m_filter->covered) return;
+  if (!m_filter->covered) {
+    std::fill(answers, answers + count, sc_undecided);
+    return;
+  }
   Scratch& s = scratch();
   for (unsigned int i = 0; i < count; ++i) {
     s.clear();
-    if (binaries[i] != nullptr && sizes[i] != 0 && readObject(binaries[i], sizes[i], s))
-      answers[i] = m_filter->decide(s);
+    answers[i] = binaries[i] != nullptr && sizes[i] != 0 && readObject(binaries[i], sizes[i], s)
+                     ? m_filter->decide(s)
+                     : sc_undecided;
   }
 }

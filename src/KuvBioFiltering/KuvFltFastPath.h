@@ -7,11 +7,11 @@
 // flattened filter with the rules of the decoding test
 // (KuvFltFilter::isIntersect with both modes at 1 and the dictionary flag
 // set, through the domain order, the view fall-back, the decoupling and
-// the exclusive-variables switches as they are at the call). Only option,
-// selection, date and serial leaves are handled, and range lists only
-// when sorted with gaps between ranges. Anything else is left undecided
-// for the decoding test to answer, with its codes and traces: another leaf
-// kind on either side, an object the reader would refuse, a view the
+// the exclusive-variables switches as they are at the call). Only
+// effectivity, option, selection, date and serial leaves are handled, and
+// range lists only when sorted with gaps between ranges. Anything else is
+// left undecided for the decoding test to answer, with its codes and
+// traces: another leaf kind on either side, an object the reader would refuse, a view the
 // object lacks, a range test the list algebra might refuse, and every call
 // made while a channel that test traces through prints calls or details.
 //

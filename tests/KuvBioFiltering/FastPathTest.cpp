@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
@@ -36,23 +37,26 @@ Bytes compiled(const KuvInObject& object) {
 // A leaf of a kind the fast path reads, on one of four variables, so that
 // filter and object leaves often share their key.
 std::unique_ptr<KuvDnfLeaf> keyedLeaf(std::mt19937& rng) {
-  constexpr LeafKind sc_kinds[] = {LeafKind::Option, LeafKind::Selection, LeafKind::Date, LeafKind::Serial};
+  constexpr LeafKind sc_kinds[] = {LeafKind::Eff, LeafKind::Option, LeafKind::Selection, LeafKind::Date,
+                                   LeafKind::Serial};
   for (;;) {
-    std::unique_ptr<KuvDnfLeaf> leaf = randomLeaf(rng, sc_kinds[rng() % 4]);
+    std::unique_ptr<KuvDnfLeaf> leaf = randomLeaf(rng, sc_kinds[rng() % 5]);
     for (unsigned n = 1; n <= 4; ++n)
       if (leaf->getGuid() == kuv_test::Guid(n).guid()) return leaf;
   }
 }
 
-// TRUE, FALSE, or map terms of such leaves (a term refuses an inconsistent
-// one); with anyKind, after terms with a leaf of every class.
+// TRUE, FALSE, or map terms of up to eight such leaves (a term refuses an
+// inconsistent one), long enough that a flipped index can repeat a key in
+// terms checked pair by pair and in terms sifted first; with anyKind,
+// after terms with a leaf of every class.
 KuvDnf* randomForm(std::mt19937& rng, bool anyKind) {
   if (rng() % 8 == 0) return new KuvDnf(rng() % 2 != 0 ? DNF_COND_TRUE : DNF_COND_FALSE);
   std::unique_ptr<KuvDnf> dnf =
       anyKind ? randomDnf(rng, KuvDnfAndTermFactory::Map, 1, 8) : std::make_unique<KuvDnf>(DNF_COND_NONE);
   for (int t = 1 + static_cast<int>(rng() % 2); t > 0; --t) {
     auto* term = new KuvDnfAndTermMap;
-    for (int l = 1 + static_cast<int>(rng() % 5); l > 0; --l) {
+    for (int l = 1 + static_cast<int>(rng() % 8); l > 0; --l) {
       std::unique_ptr<KuvDnfLeaf> leaf = keyedLeaf(rng);
       if (term->addDnfLeaf(*leaf) == S_OK) leaf.release();
     }
@@ -171,4 +175,35 @@ TEST(FastPath, StepsWantedOnlyFromTheDecodingTest) {
   EXPECT_TRUE(KuvFltFastPath::isUsable());
   const kuv_test::ScopedFlags steps(KuvDnfSelectionEff::traceChannel(), 7);
   EXPECT_FALSE(KuvFltFastPath::isUsable());
+}
+
+// An effectivity leaf on the null GUID, which no term takes: the object is
+// left to the reader, which refuses it.
+TEST(FastPath, NullEffectivityLeftToTheReader) {
+  const auto view = static_cast<KuvExpressionView>(0);
+  auto form = [] {
+    auto* term = new KuvDnfAndTermMap;
+    EXPECT_EQ(S_OK, term->addDnfLeaf(*new KuvDnfEff(kuv_test::Guid(1).guid(), false)));
+    auto* dnf = new KuvDnf(DNF_COND_NONE);
+    dnf->addAndTerm(term);
+    return dnf;
+  };
+  KuvFltFilter filter(view, KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT);
+  filter.setDnf(KuvDiversityDomain_DWS, kuv_test::Guid(40).guid(), form());
+  KuvFltEffectivity effectivity;
+  effectivity.setDnf(KuvDiversityDomain_DWS, view, kuv_test::Guid(40).guid(), form());
+  Bytes object = compiled(effectivity);
+  const kuv_test::Guid named(1);
+  const auto at = std::search(object.begin(), object.end(), named.bytes.begin(), named.bytes.end());
+  ASSERT_NE(object.end(), at);
+  std::fill(at, at + KuvInGuid::sc_size, 0);
+
+  const Bytes filterBytes = compiled(filter);
+  KuvFltFastPathTestAccess::setOff(true);
+  const std::string slow = run(filterBytes, {object});
+  KuvFltFastPathTestAccess::setOff(false);
+  EXPECT_EQ(slow, run(filterBytes, {object}));
+  EXPECT_EQ(0u, slow.find("0 -1")) << slow;
+  EXPECT_EQ(KuvFltFastPath::sc_undecided,
+            KuvFltFastPath(filter).apply(object.data(), static_cast<unsigned int>(object.size())));
 }
