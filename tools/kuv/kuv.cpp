@@ -258,17 +258,18 @@ int runOne(const std::string& name, const ExpressionOptions& options) {
 }
 
 struct CompareOptions {
-  std::string a;
-  std::string b;
+  std::vector<std::string> literals;  // A then B, less those read from documents
+  std::string xmlA;
+  std::string xmlB;
   std::string model;
 };
 
 int runCompare(const CompareOptions& options) {
   Session session;
   if (!session.open(options.model, false)) return sc_bad;
-  const Expression a = session.read(options.a);
+  const Expression a = options.xmlA.empty() ? session.read(options.literals.front()) : session.readXml(options.xmlA);
   if (!a) return sc_bad;
-  const Expression b = session.read(options.b);
+  const Expression b = options.xmlB.empty() ? session.read(options.literals.back()) : session.readXml(options.xmlB);
   if (!b) return sc_bad;
   bool equal = false;
   bool aIncludesB = false;
@@ -299,6 +300,7 @@ int runCompare(const CompareOptions& options) {
 struct FilterOptions {
   std::string model;
   std::string filter;
+  std::string filterXml;
   std::string objects;
   bool count = false;
   bool stats = false;
@@ -394,11 +396,21 @@ int runFilter(const FilterOptions& options) {
     return sc_bad;
   }
 
-  KuvInString error;
-  const Expression list(session.reader->readList(options.filter.c_str(), error, KuvEeGenericExpression::CFG_LISTMODE_STRICT));
-  if (!list || list->GetList() == nullptr) {
-    reportRefused(options.filter, error.ConvertToChar());
-    return sc_bad;
+  Expression list;
+  if (!options.filterXml.empty()) {
+    list = session.readXml(options.filterXml);
+    if (!list) return sc_bad;
+    if (list->GetList() == nullptr) {
+      std::cerr << "kuv: " << options.filterXml << ": not a filter document\n";
+      return sc_bad;
+    }
+  } else {
+    KuvInString error;
+    list.reset(session.reader->readList(options.filter.c_str(), error, KuvEeGenericExpression::CFG_LISTMODE_STRICT));
+    if (!list || list->GetList() == nullptr) {
+      reportRefused(options.filter, error.ConvertToChar());
+      return sc_bad;
+    }
   }
   KuvEeFilterExpression filter(&session.model.dico(), list->GetList()->Clone());
   Bytes filterBytes;
@@ -870,17 +882,30 @@ int main(int argc, char** argv) {
   CompareOptions compare;
   CLI::App* compareCommand =
       app.add_subcommand("compare", "whether A equals B and which includes the other (exit 1 when A does not include B)");
-  compareCommand->add_option("A", compare.a, "the first expression, or -")->required();
-  compareCommand->add_option("B", compare.b, "the second expression")->required();
+  compareCommand->add_option("A B", compare.literals, "the two expressions (A may be -), less those read with --xml-a or --xml-b")
+      ->expected(0, 2);
+  CLI::Option* xmlA =
+      compareCommand->add_option("--xml-a", compare.xmlA, "read A from an XML expression document")->check(CLI::ExistingFile);
+  CLI::Option* xmlB =
+      compareCommand->add_option("--xml-b", compare.xmlB, "read B from an XML expression document")->check(CLI::ExistingFile);
+  compareCommand->callback([&compare, xmlA, xmlB] {
+    if (compare.literals.size() + xmlA->count() + xmlB->count() != 2) throw CLI::RequiredError("A and B");
+  });
   compareCommand->add_option("--model", compare.model, "the product model")->required()->check(CLI::ExistingFile);
 
   FilterOptions filter;
   CLI::App* filterCommand = app.add_subcommand("filter", "the objects whose effectivity a configuration sees");
   filterCommand->add_option("OBJECTS", filter.objects, "a text file of id<TAB>effectivity lines")->required();
   filterCommand->add_option("--model", filter.model, "the product model")->required()->check(CLI::ExistingFile);
-  filterCommand
-      ->add_option("--filter", filter.filter, "the configuration: criteria separated by ; (Engine.V8;Units[42,42])")
-      ->required();
+  CLI::Option* filterText = filterCommand->add_option(
+      "--filter", filter.filter, "the configuration: criteria separated by ; (Engine.V8;Units[42,42])");
+  CLI::Option* filterXml =
+      filterCommand->add_option("--filter-xml", filter.filterXml, "read the configuration from an XML filter document")
+          ->check(CLI::ExistingFile)
+          ->excludes(filterText);
+  filterCommand->callback([filterText, filterXml] {
+    if (filterText->count() + filterXml->count() != 1) throw CLI::RequiredError("--filter or --filter-xml");
+  });
   filterCommand->add_flag("--count", filter.count, "print only the number of visible objects");
   filterCommand->add_flag("--stats", filter.stats, "print the time taken and the throughput on stderr");
   filterCommand->add_option("--explain", filter.explain, "why the configuration sees this part or not");

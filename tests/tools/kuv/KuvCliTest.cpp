@@ -113,6 +113,13 @@ TEST(KuvCli, ComparesBothWays) {
       {{"compare", "Size{M}", "Size{M,L}", "--model", "@M"}, 1, "A includes B: no\nB includes A: yes\n", ""},
       {{"compare", "Size{M} | Size{L}", "Size{L,M}", "--model", "@M"}, 0, "A = B: yes\n", ""},
       {{"compare", "Size{M}", "Size{XXL}", "--model", "@M"}, 2, "", "<XXL> is not part of selection <Size>"},
+      // (Extras.Rack | Extras.Bell) & !Frame{Steel}, read from its document.
+      {{"compare", "--xml-a", "@T/effectivity.xml", "Extras.Rack & Frame{Carbon}", "--model", "@M"}, 0,
+       "A = B: no\nA includes B: yes\nB includes A: no\n", ""},
+      {{"compare", "Extras.Rack | Extras.Bell", "--xml-b", "@T/effectivity.xml", "--model", "@M"}, 0,
+       "A includes B: yes\n", ""},
+      {{"compare", "TRUE", "--xml-b", "@M", "--model", "@M"}, 2, "", "dictionary.xml:0:0: ERROR: ERROR: Unsupported case.\n"},
+      {{"compare", "--xml-a", "@T/effectivity.xml", "--model", "@M"}, 2, "", "A and B is required"},
   });
 }
 
@@ -146,6 +153,11 @@ TEST(KuvCli, FiltersStoredParts) {
       {{"filter", "--model", "@M", "--filter", "Frame{Wood}", "@T/parts.tsv"}, 2, "", "  Frame{Wood}\n        ^\n"},
       {{"filter", "--model", "@M", "--filter", "Frame{Carbon}", "@T/unknown.tsv"}, 2, "", "unknown.tsv:2:"},
       {{"filter", "--model", "@M", "--filter", "Frame{Carbon}", "@T/missing.tsv"}, 2, "", "cannot open"},
+      // The configuration Frame{Carbon}, read from its document.
+      {{"filter", "--model", "@M", "--filter-xml", "@T/filter.xml", "@T/parts.tsv"}, 0, "P1\nP3\nP4\nP5\nP6\nP7\n", ""},
+      {{"filter", "--model", "@M", "--filter-xml", "@T/effectivity.xml", "@T/parts.tsv"}, 2, "",
+       "effectivity.xml: not a filter document\n"},
+      {{"filter", "--model", "@M", "@T/parts.tsv"}, 2, "", "--filter or --filter-xml is required"},
   });
 }
 
