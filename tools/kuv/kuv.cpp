@@ -658,7 +658,13 @@ public:
       row(m_in.getPosition(), static_cast<std::uint32_t>(m_bytes.size()), "bytes past the end of the binary");
       return false;
     }
-    return true;
+    // The rows show the layout; the library's reader says whether it holds.
+    KuvBioBuffer whole(m_bytes.data(), static_cast<std::uint32_t>(m_bytes.size()), 0);
+    KuvInObject* raw = nullptr;
+    const HRESULT hr = KuvCompiledBinaryParser::Read(whole, raw);
+    delete raw;
+    if (FAILED(hr)) m_refusal = "the library does not read this compiled binary: " + explain(hr);
+    return SUCCEEDED(hr);
   }
 
   // Why the dump stopped.

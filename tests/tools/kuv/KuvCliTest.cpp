@@ -217,6 +217,11 @@ TEST(KuvCli, EncodesAndDecodesBinaryForms) {
        ""},
       {{"decode", "666C740404000000000101020000000000", "--dump", "--model", "@M"}, 2,
        "    11  02 00 00                     domain 2 (Config Change)\n", "the dump stops at a part that does not read"},
+      // An option where the filter's dictionary should be: laid out, then refused.
+      {{"decode", "666C7403000103010200000000000101B1C0000000000000000000000000000101000100000101", "--dump",
+        "--model", "@M"},
+       2, "    35  00 00 01                       option Bicycle: form 1\n",
+       "ERROR : bad entry of a dictionary"},
       {{"decode", "666C7404040000000003", "--dump", "--model", "@M"}, 2, "kind: composition matrix",
        "composition matrix: 0x80004001 (not implemented)"},
   });
