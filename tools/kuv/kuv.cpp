@@ -258,17 +258,18 @@ int runOne(const std::string& name, const ExpressionOptions& options) {
 }
 
 struct CompareOptions {
-  std::string a;
-  std::string b;
+  std::vector<std::string> literals;  // A then B, less those read from documents
+  std::string xmlA;
+  std::string xmlB;
   std::string model;
 };
 
 int runCompare(const CompareOptions& options) {
   Session session;
   if (!session.open(options.model, false)) return sc_bad;
-  const Expression a = session.read(options.a);
+  const Expression a = options.xmlA.empty() ? session.read(options.literals.front()) : session.readXml(options.xmlA);
   if (!a) return sc_bad;
-  const Expression b = session.read(options.b);
+  const Expression b = options.xmlB.empty() ? session.read(options.literals.back()) : session.readXml(options.xmlB);
   if (!b) return sc_bad;
   bool equal = false;
   bool aIncludesB = false;
@@ -299,6 +300,7 @@ int runCompare(const CompareOptions& options) {
 struct FilterOptions {
   std::string model;
   std::string filter;
+  std::string filterXml;
   std::string objects;
   bool count = false;
   bool stats = false;
@@ -394,11 +396,21 @@ int runFilter(const FilterOptions& options) {
     return sc_bad;
   }
 
-  KuvInString error;
-  const Expression list(session.reader->readList(options.filter.c_str(), error, KuvEeGenericExpression::CFG_LISTMODE_STRICT));
-  if (!list || list->GetList() == nullptr) {
-    reportRefused(options.filter, error.ConvertToChar());
-    return sc_bad;
+  Expression list;
+  if (!options.filterXml.empty()) {
+    list = session.readXml(options.filterXml);
+    if (!list) return sc_bad;
+    if (list->GetList() == nullptr) {
+      std::cerr << "kuv: " << options.filterXml << ": not a filter document\n";
+      return sc_bad;
+    }
+  } else {
+    KuvInString error;
+    list.reset(session.reader->readList(options.filter.c_str(), error, KuvEeGenericExpression::CFG_LISTMODE_STRICT));
+    if (!list || list->GetList() == nullptr) {
+      reportRefused(options.filter, error.ConvertToChar());
+      return sc_bad;
+    }
   }
   KuvEeFilterExpression filter(&session.model.dico(), list->GetList()->Clone());
   Bytes filterBytes;
@@ -566,70 +578,199 @@ bool printDnf(Session& session, const KuvDnf& dnf) {
   return true;
 }
 
-// The layout of a binary normal form, row by row: offset, bytes, meaning.
-// The library's readers find where each part ends.
+// The layout of a binary normal form or a compiled binary, row by row:
+// offset, bytes, meaning. The library's readers find where each part ends;
+// the forms a compiled binary embeds are dumped as a normal form's terms.
 class Dump {
 public:
-  Dump(Session& session, const Bytes& bytes) : m_session(session), m_bytes(bytes) {}
+  Dump(Session& session, const Bytes& bytes)
+      : m_session(session), m_bytes(bytes), m_in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0) {}
 
-  bool run() {
+  bool dnf() {
     unsigned int length = 0;
     if (FAILED(KuvBioDnfReader::read_0to8(m_bytes.data(), static_cast<std::uint32_t>(m_bytes.size()), length)))
       return false;
     row(0, 3, "magic \"dnf\"");
     row(3, 4, "version " + std::to_string(m_bytes[3]));
     row(4, 8, "length of what follows: " + std::to_string(length));
-    KuvBioBuffer in(m_bytes.data(), static_cast<std::uint32_t>(m_bytes.size()), 0);
-    in.increment(KuvBioDnfReader::sc_headerSize);
+    m_in.increment(KuvBioDnfReader::sc_headerSize);
     E_DnfSpecCond condition = DNF_COND_NONE;
     KuvBioTypedIdsReader ids;
-    if (FAILED(KuvBioDnfReader::readAllButAndTerms(in, condition, ids))) return false;
+    if (FAILED(KuvBioDnfReader::readAllButAndTerms(m_in, condition, ids))) return false;
     const char* conditions[] = {"special condition: terms follow", "special condition: TRUE", "special condition: FALSE"};
     row(8, 9, conditions[condition]);
     if (condition != DNF_COND_NONE) return true;
     row(9, 10, "index width " + std::to_string(m_bytes[9]));
     row(10, 11, "second width byte");
-    row(11, 15, std::to_string(ids.getNbTypedIds()) + " typed GUIDs");
+    tableRows(11, ids);
+    return terms(ids, "");
+  }
+
+  bool flt() {
+    std::uint8_t version = 0;
+    std::uint8_t kind = 0;
+    m_in.increment(3);
+    if (FAILED(m_in.readUINT8(version)) || (version != 3 && version != 4)) return false;
+    row(0, 3, "magic \"flt\"");
+    row(3, 4, "version " + std::to_string(version));
+    if (version == 4) {
+      std::uint8_t minor = 0;
+      std::uint32_t stamp = 0;
+      if (FAILED(m_in.readUINT8(minor)) || FAILED(m_in.readUINT32(stamp))) return false;
+      row(4, 5, "minor version " + std::to_string(minor));
+      row(5, 9, "stamp " + std::to_string(stamp));
+    }
+    std::uint32_t at = m_in.getPosition();
+    const char* kinds[] = {"filter", "effectivity", "applicability", "composition matrix"};
+    if (FAILED(m_in.readUINT8(kind)) || kind >= std::size(kinds)) return false;
+    row(at, m_in.getPosition(), std::string("kind: ") + kinds[kind]);
+    if (kind == KuvCompiledBinaryParser::CompositionMatrix) {
+      m_refusal = "the dump of a composition matrix: " + explain(E_NOTIMPL);
+      return false;
+    }
+    if (kind == KuvCompiledBinaryParser::Filter) {
+      std::uint8_t view = 0;
+      std::uint8_t mode = 0;
+      at = m_in.getPosition();
+      if (FAILED(m_in.readUINT8(view)) || FAILED(m_in.readUINT8(mode))) return false;
+      const char* views[] = {"all views", "source", "projected", "current"};
+      row(at, at + 1, std::string("view: ") + (view < std::size(views) ? views[view] : "?"));
+      row(at + 1, at + 2, "selection mode " + std::to_string(mode - 2));
+    }
+    std::uint8_t count = 0;
+    at = m_in.getPosition();
+    if (FAILED(m_in.readUINT8(count))) return false;
+    row(at, m_in.getPosition(), std::to_string(count) + " domain(s)");
+    std::vector<std::uint8_t> domains;
+    for (std::uint8_t d = 0; d < count; ++d) {
+      std::uint8_t domain = 0;
+      std::uint16_t zero = 0;
+      at = m_in.getPosition();
+      if (FAILED(m_in.readUINT8(domain)) || FAILED(m_in.readUINT16(zero))) return false;
+      row(at, m_in.getPosition(), "domain " + domainName(domain));
+      domains.push_back(domain);
+    }
+    // An effectivity of version 4 counts its entries on 2 bytes.
+    const bool wideCounts = kind == KuvCompiledBinaryParser::Effectivity && version == 4;
+    for (const std::uint8_t domain : domains)
+      if (!domainBlock(domain, wideCounts)) return false;
+    if (m_in.getPosition() != m_bytes.size()) {
+      row(m_in.getPosition(), static_cast<std::uint32_t>(m_bytes.size()), "bytes past the end of the binary");
+      return false;
+    }
+    // The rows show the layout; the library's reader says whether it holds.
+    KuvBioBuffer whole(m_bytes.data(), static_cast<std::uint32_t>(m_bytes.size()), 0);
+    KuvInObject* raw = nullptr;
+    const HRESULT hr = KuvCompiledBinaryParser::Read(whole, raw);
+    delete raw;
+    if (FAILED(hr)) m_refusal = "the library does not read this compiled binary: " + explain(hr);
+    return SUCCEEDED(hr);
+  }
+
+  // Why the dump stopped.
+  const std::string& refusal() const { return m_refusal; }
+
+private:
+  static std::string kindName(std::uint8_t kind) {
+    const char* names[] = {"?", "option", "category", "serial", "date", "selection", "value", "effectivity",
+                           "dictionary", "tree series", "milestones"};
+    return kind < std::size(names) ? names[kind] : "?";
+  }
+
+  static std::string domainName(std::uint8_t domain) {
+    const char* names[] = {"?", "DWS", "Config Change", "Engineering Activation", "Config Change Evolution",
+                           "Config Change Variant"};
+    return std::to_string(domain) + " (" + (domain < std::size(names) ? names[domain] : "?") + ")";
+  }
+
+  std::string nameOf(const std::uint8_t* guid) const {
+    const KuvInGuid id(guid);
+    if (id == m_session.model.dico().getGuid()) return m_session.model.dico().getName().ConvertToChar();
+    KuvEeDicoObject* object = nullptr;
+    if (!m_session.model.context().GetEEObject(id, object) || object == nullptr) return "(not in the model)";
+    return object->getName().ConvertToChar();
+  }
+
+  // The table's rows; the reader has read it from at on.
+  void tableRows(std::uint32_t at, const KuvBioTypedIdsReader& ids) const {
+    row(at, at + 4, std::to_string(ids.getNbTypedIds()) + " typed GUIDs");
     for (std::uint32_t i = 0; i < ids.getNbTypedIds(); ++i) {
       std::uint8_t kind = 0;
       const std::uint8_t* guid = nullptr;
       ids.getTypedGuidAtIndex(i, kind, guid);
-      const std::uint32_t at = 15 + i * KuvBioTypedIdsReader::sc_entrySize;
-      row(at, at + KuvBioTypedIdsReader::sc_entrySize, "#" + std::to_string(i) + " " + kindName(kind) + " " + nameOf(guid));
+      const std::uint32_t entry = at + 4 + i * KuvBioTypedIdsReader::sc_entrySize;
+      row(entry, entry + KuvBioTypedIdsReader::sc_entrySize,
+          "#" + std::to_string(i) + " " + kindName(kind) + " " + nameOf(guid));
     }
+  }
+
+  // T, then each term's leaves.
+  bool terms(const KuvBioTypedIdsReader& ids, const std::string& indent) {
     std::uint32_t terms = 0;
-    std::uint32_t at = in.getPosition();
-    if (FAILED(in.readUINT32(terms))) return false;
-    row(at, in.getPosition(), std::to_string(terms) + " term(s)");
+    std::uint32_t at = m_in.getPosition();
+    if (FAILED(m_in.readUINT32(terms))) return false;
+    row(at, m_in.getPosition(), indent + std::to_string(terms) + " term(s)");
     for (std::uint32_t t = 0; t < terms; ++t) {
       std::uint32_t leaves = 0;
-      at = in.getPosition();
-      if (FAILED(in.readUINT32(leaves))) return false;
-      row(at, in.getPosition(), "term " + std::to_string(t + 1) + ": " + std::to_string(leaves) + (leaves == 1 ? " leaf" : " leaves"));
+      at = m_in.getPosition();
+      if (FAILED(m_in.readUINT32(leaves))) return false;
+      row(at, m_in.getPosition(),
+          indent + "term " + std::to_string(t + 1) + ": " + std::to_string(leaves) + (leaves == 1 ? " leaf" : " leaves"));
       for (std::uint32_t l = 0; l < leaves; ++l) {
-        at = in.getPosition();
+        at = m_in.getPosition();
         KuvDnfLeaf* leaf = nullptr;
-        if (FAILED(KuvBioDnfReader::readDnfLeaf(in, ids, leaf))) return false;
+        if (FAILED(KuvBioDnfReader::readDnfLeaf(m_in, ids, leaf))) return false;
         auto* single = new KuvDnfAndTermMap(1);
         if (FAILED(single->addDnfLeaf(*leaf))) delete leaf;
         const std::unique_ptr<KuvDnfAndTerm> term(single);
-        row(at, in.getPosition(), "  leaf " + textOf(m_session, *term));
+        row(at, m_in.getPosition(), indent + "  leaf " + textOf(m_session, *term));
       }
     }
     return true;
   }
 
-private:
-  static std::string kindName(std::uint8_t kind) {
-    const char* names[] = {"?", "option", "category", "serial", "date", "selection", "value", "effectivity",
-                           "?", "tree series", "milestones"};
-    return kind < std::size(names) ? names[kind] : "?";
-  }
-
-  std::string nameOf(const std::uint8_t* guid) const {
-    KuvEeDicoObject* object = nullptr;
-    if (!m_session.model.context().GetEEObject(KuvInGuid(guid), object) || object == nullptr) return "(not in the model)";
-    return object->getName().ConvertToChar();
+  bool domainBlock(std::uint8_t domain, bool wideCounts) {
+    KuvBioTypedIdsReader ids;
+    const std::uint32_t table = m_in.getPosition();
+    if (FAILED(ids.readTypedGuids(m_in))) return false;
+    ids.setIndexSizeAccordingToTableSize();
+    std::cout << "block of domain " << domainName(domain) << ":\n";
+    tableRows(table, ids);
+    std::uint8_t views = 0;
+    std::uint32_t at = m_in.getPosition();
+    if (FAILED(m_in.readUINT8(views))) return false;
+    row(at, m_in.getPosition(), std::to_string(views) + " view(s)");
+    std::uint16_t forms = 0;
+    for (std::uint8_t v = 0; v < views; ++v) {
+      std::uint8_t view = 0;
+      std::uint16_t entries = 0;
+      at = m_in.getPosition();
+      if (FAILED(m_in.readUINT8(view))) return false;
+      row(at, m_in.getPosition(), "view " + std::to_string(view));
+      at = m_in.getPosition();
+      std::uint8_t narrow = 0;
+      if (FAILED(wideCounts ? m_in.readUINT16(entries) : m_in.readUINT8(narrow))) return false;
+      if (!wideCounts) entries = narrow;
+      row(at, m_in.getPosition(), "  " + std::to_string(entries) + " entr" + (entries == 1 ? "y" : "ies"));
+      for (std::uint16_t e = 0; e < entries; ++e) {
+        std::uint8_t kind = 0;
+        const std::uint8_t* guid = nullptr;
+        std::uint16_t form = 0;
+        at = m_in.getPosition();
+        if (FAILED(ids.readIndexGetTypedGuid(m_in, kind, guid)) || FAILED(m_in.readUINT16(form))) return false;
+        row(at, m_in.getPosition(), "  " + kindName(kind) + " " + nameOf(guid) + ": form " + std::to_string(form));
+        forms = std::max(forms, form);
+      }
+    }
+    for (std::uint16_t f = 1; f <= forms; ++f) {
+      E_DnfSpecCond condition = DNF_COND_NONE;
+      at = m_in.getPosition();
+      if (FAILED(KuvBioDnfSpecCond::read(m_in, condition))) return false;
+      const char* conditions[] = {"terms follow", "TRUE", "FALSE"};
+      row(at, m_in.getPosition(), "form " + std::to_string(f) + ": " + conditions[condition]);
+      if (condition == DNF_COND_NONE && !terms(ids, "  ")) return false;
+    }
+    return true;
   }
 
   void row(std::uint32_t from, std::uint32_t to, const std::string& meaning) const {
@@ -647,6 +788,8 @@ private:
 
   Session& m_session;
   const Bytes& m_bytes;
+  KuvBioBuffer m_in;
+  std::string m_refusal = "the dump stops at a part that does not read";
 };
 
 int runDecode(const DecodeOptions& options) {
@@ -671,12 +814,13 @@ int runDecode(const DecodeOptions& options) {
   const std::string magic(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(3, bytes.size())));
   KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
   if (options.dump) {
-    if (magic != "dnf") {
-      std::cerr << "kuv: --dump reads the binary normal form (dnf) only\n";
+    if (magic != "dnf" && magic != "flt") {
+      std::cerr << "kuv: --dump reads a binary normal form (dnf) or a compiled binary (flt)\n";
       return sc_bad;
     }
-    const bool done = Dump(session, bytes).run();
-    if (!done) std::cerr << "kuv: the dump stops at a part that does not read\n";
+    Dump dump(session, bytes);
+    const bool done = magic == "dnf" ? dump.dnf() : dump.flt();
+    if (!done) std::cerr << "kuv: " << dump.refusal() << "\n";
     return done ? sc_ok : sc_bad;
   }
   if (magic == "dnf") {
@@ -744,17 +888,30 @@ int main(int argc, char** argv) {
   CompareOptions compare;
   CLI::App* compareCommand =
       app.add_subcommand("compare", "whether A equals B and which includes the other (exit 1 when A does not include B)");
-  compareCommand->add_option("A", compare.a, "the first expression, or -")->required();
-  compareCommand->add_option("B", compare.b, "the second expression")->required();
+  compareCommand->add_option("A B", compare.literals, "the two expressions (A may be -), less those read with --xml-a or --xml-b")
+      ->expected(0, 2);
+  CLI::Option* xmlA =
+      compareCommand->add_option("--xml-a", compare.xmlA, "read A from an XML expression document")->check(CLI::ExistingFile);
+  CLI::Option* xmlB =
+      compareCommand->add_option("--xml-b", compare.xmlB, "read B from an XML expression document")->check(CLI::ExistingFile);
+  compareCommand->callback([&compare, xmlA, xmlB] {
+    if (compare.literals.size() + xmlA->count() + xmlB->count() != 2) throw CLI::RequiredError("A and B");
+  });
   compareCommand->add_option("--model", compare.model, "the product model")->required()->check(CLI::ExistingFile);
 
   FilterOptions filter;
   CLI::App* filterCommand = app.add_subcommand("filter", "the objects whose effectivity a configuration sees");
   filterCommand->add_option("OBJECTS", filter.objects, "a text file of id<TAB>effectivity lines")->required();
   filterCommand->add_option("--model", filter.model, "the product model")->required()->check(CLI::ExistingFile);
-  filterCommand
-      ->add_option("--filter", filter.filter, "the configuration: criteria separated by ; (Engine.V8;Units[42,42])")
-      ->required();
+  CLI::Option* filterText = filterCommand->add_option(
+      "--filter", filter.filter, "the configuration: criteria separated by ; (Engine.V8;Units[42,42])");
+  CLI::Option* filterXml =
+      filterCommand->add_option("--filter-xml", filter.filterXml, "read the configuration from an XML filter document")
+          ->check(CLI::ExistingFile)
+          ->excludes(filterText);
+  filterCommand->callback([filterText, filterXml] {
+    if (filterText->count() + filterXml->count() != 1) throw CLI::RequiredError("--filter or --filter-xml");
+  });
   filterCommand->add_flag("--count", filter.count, "print only the number of visible objects");
   filterCommand->add_flag("--stats", filter.stats, "print the time taken and the throughput on stderr");
   filterCommand->add_option("--explain", filter.explain, "why the configuration sees this part or not");
@@ -773,7 +930,7 @@ int main(int argc, char** argv) {
   decodeCommand->add_option("--in", decode.input, "read the raw bytes from this file")->check(CLI::ExistingFile);
   decodeCommand->add_option("--model", decode.model, "the product model")->required()->check(CLI::ExistingFile);
   decodeCommand->add_flag("--display", decode.display, "write the result in the display syntax");
-  decodeCommand->add_flag("--dump", decode.dump, "the layout instead: offset, bytes and meaning of each part (dnf)");
+  decodeCommand->add_flag("--dump", decode.dump, "the layout instead: offset, bytes and meaning of each part");
 
   try {
     app.parse(argc, argv);

@@ -113,6 +113,13 @@ TEST(KuvCli, ComparesBothWays) {
       {{"compare", "Size{M}", "Size{M,L}", "--model", "@M"}, 1, "A includes B: no\nB includes A: yes\n", ""},
       {{"compare", "Size{M} | Size{L}", "Size{L,M}", "--model", "@M"}, 0, "A = B: yes\n", ""},
       {{"compare", "Size{M}", "Size{XXL}", "--model", "@M"}, 2, "", "<XXL> is not part of selection <Size>"},
+      // (Extras.Rack | Extras.Bell) & !Frame{Steel}, read from its document.
+      {{"compare", "--xml-a", "@T/effectivity.xml", "Extras.Rack & Frame{Carbon}", "--model", "@M"}, 0,
+       "A = B: no\nA includes B: yes\nB includes A: no\n", ""},
+      {{"compare", "Extras.Rack | Extras.Bell", "--xml-b", "@T/effectivity.xml", "--model", "@M"}, 0,
+       "A includes B: yes\n", ""},
+      {{"compare", "TRUE", "--xml-b", "@M", "--model", "@M"}, 2, "", "dictionary.xml:0:0: ERROR: ERROR: Unsupported case.\n"},
+      {{"compare", "--xml-a", "@T/effectivity.xml", "--model", "@M"}, 2, "", "A and B is required"},
   });
 }
 
@@ -146,6 +153,11 @@ TEST(KuvCli, FiltersStoredParts) {
       {{"filter", "--model", "@M", "--filter", "Frame{Wood}", "@T/parts.tsv"}, 2, "", "  Frame{Wood}\n        ^\n"},
       {{"filter", "--model", "@M", "--filter", "Frame{Carbon}", "@T/unknown.tsv"}, 2, "", "unknown.tsv:2:"},
       {{"filter", "--model", "@M", "--filter", "Frame{Carbon}", "@T/missing.tsv"}, 2, "", "cannot open"},
+      // The configuration Frame{Carbon}, read from its document.
+      {{"filter", "--model", "@M", "--filter-xml", "@T/filter.xml", "@T/parts.tsv"}, 0, "P1\nP3\nP4\nP5\nP6\nP7\n", ""},
+      {{"filter", "--model", "@M", "--filter-xml", "@T/effectivity.xml", "@T/parts.tsv"}, 2, "",
+       "effectivity.xml: not a filter document\n"},
+      {{"filter", "--model", "@M", "@T/parts.tsv"}, 2, "", "--filter or --filter-xml is required"},
   });
 }
 
@@ -174,7 +186,44 @@ TEST(KuvCli, EncodesAndDecodesBinaryForms) {
        "    57  04 00 01 00 01                 leaf Extras.Rack\n",
        ""},
       {{"decode", "646E660100000036000104", "--dump", "--model", "@M"}, 2, "", "Invalid Dnf header"},
-      {{"decode", "666C74", "--dump", "--model", "@M"}, 2, "", "--dump reads the binary normal form (dnf) only"},
+      {{"decode", "0011", "--dump", "--model", "@M"}, 2, "", "--dump reads a binary normal form (dnf) or a compiled"},
+      // The effectivity of Extras.Rack: its normal form dumped as above,
+      // over the domain block's table.
+      {{"decode", "666C7404040000000001010200000000000308B1C0000000000000000000000000000101B1C00000000000000000000000"
+                  "00090102B1C00000000000000000000000000900010300010000010000000001000000010401020001",
+        "--dump", "--model", "@M"},
+       0,
+       "    11  02 00 00                     domain 2 (Config Change)\n"
+       "block of domain 2 (Config Change):\n"
+       "    14  00 00 00 03                  3 typed GUIDs\n"
+       "    18  08 B1 C0 00 00 00 00 00 ...  #0 dictionary Bicycle\n"
+       "    35  01 B1 C0 00 00 00 00 00 ...  #1 option Rack\n"
+       "    52  02 B1 C0 00 00 00 00 00 ...  #2 category Extras\n"
+       "    69  01                           1 view(s)\n"
+       "    70  03                           view 3\n"
+       "    71  00 01                          1 entry\n"
+       "    73  00 00 01                       dictionary Bicycle: form 1\n"
+       "    76  00                           form 1: terms follow\n"
+       "    77  00 00 00 01                    1 term(s)\n"
+       "    81  00 00 00 01                    term 1: 1 leaf\n"
+       "    85  04 01 02 00 01                   leaf Extras.Rack\n",
+       ""},
+      // A filter has a view and a mode byte, and counts entries on 1 byte.
+      {{"decode", "666C7403000103010200000000000108B1C0000000000000000000000000000101000100000101", "--dump",
+        "--model", "@M"},
+       0,
+       "     5  01                           view: source\n"
+       "     6  03                           selection mode 1\n",
+       ""},
+      {{"decode", "666C740404000000000101020000000000", "--dump", "--model", "@M"}, 2,
+       "    11  02 00 00                     domain 2 (Config Change)\n", "the dump stops at a part that does not read"},
+      // An option where the filter's dictionary should be: laid out, then refused.
+      {{"decode", "666C7403000103010200000000000101B1C0000000000000000000000000000101000100000101", "--dump",
+        "--model", "@M"},
+       2, "    35  00 00 01                       option Bicycle: form 1\n",
+       "ERROR : bad entry of a dictionary"},
+      {{"decode", "666C7404040000000003", "--dump", "--model", "@M"}, 2, "kind: composition matrix",
+       "composition matrix: 0x80004001 (not implemented)"},
   });
   const std::string expression = "Frame{Carbon} & !Extras.Rack | Bicycle[1,500] & Date[2026/01/01,+oo]";
   for (const char* format : {"dnf", "flt"}) {
