@@ -396,6 +396,29 @@ template <unsigned W>
   return true;
 }
 
+// An effectivity leaf, or a date or serial one: rarer than option and
+// selection leaves, so looked at after them.
+template <unsigned W>
+bool readOtherLeaf(Cursor& in, const Table& ids, Scratch& s, const std::uint8_t* p) {
+  if (p[0] == 5) {
+    // An effectivity: its index and sign. The term refuses a null one.
+    if (!in.has(2 + W)) return false;
+    ObjectLeaf leaf{};
+    leaf.kind = Kind::Eff;
+    leaf.guid = ids.guidAt<W>(p + 1, C::E_Effectivity);
+    if (leaf.guid == nullptr || p[1 + W] > 1 ||
+        std::all_of(leaf.guid, leaf.guid + KuvInGuid::sc_size, [](std::uint8_t b) { return b == 0; }))
+      return false;
+    leaf.negated = p[1 + W] != 0;
+    in.skip(2 + W);
+    s.leaves.push_back(leaf);
+    return true;
+  }
+  if (!in.has(sc_leafHead<W>)) return false;
+  in.skip(sc_leafHead<W>);
+  return readRangeLeaf<W>(in, ids, s, p);
+}
+
 // One leaf as the leaf codecs check it, indices of W bytes; false for a
 // refused or unhandled one. Each fixed part's bytes are checked at once.
 template <unsigned W>
@@ -417,22 +440,9 @@ bool readLeaf(Cursor& in, const Table& ids, Scratch& s) {
     s.leaves.push_back(leaf);
     return true;
   }
-  if (kind == 5) {
-    // An effectivity: its index and sign. The term refuses a null one.
-    if (!in.has(2 + W)) return false;
-    leaf.kind = Kind::Eff;
-    leaf.guid = ids.guidAt<W>(p + 1, C::E_Effectivity);
-    if (leaf.guid == nullptr || p[1 + W] > 1 ||
-        std::all_of(leaf.guid, leaf.guid + KuvInGuid::sc_size, [](std::uint8_t b) { return b == 0; }))
-      return false;
-    leaf.negated = p[1 + W] != 0;
-    in.skip(2 + W);
-    s.leaves.push_back(leaf);
-    return true;
-  }
+  if (kind != 3) return readOtherLeaf<W>(in, ids, s, p);
   if (!in.has(sc_leafHead<W>)) return false;
   in.skip(sc_leafHead<W>);
-  if (kind != 3) return readRangeLeaf<W>(in, ids, s, p);
   const std::uint8_t first = p[1 + W], second = p[2 + W];
   const std::uint16_t count = u16At(p + 3 + W);
   const std::uint8_t* at = in.at();
@@ -442,11 +452,13 @@ bool readLeaf(Cursor& in, const Table& ids, Scratch& s) {
   leaf.negated = first != 0;
   leaf.noVar = second != 0;
   leaf.first = static_cast<std::uint32_t>(s.values.size());
-  // Sized once: the count's bytes are there.
-  s.values.resize(leaf.first + count);
-  const std::uint8_t** values = s.values.data() + leaf.first;
-  for (std::uint16_t i = 0; i < count; ++i, at += W)
-    if ((values[i] = ids.guidAt<W>(at, C::E_SelectionValue)) == nullptr) return false;
+  // Pushed, not sized first: most leaves hold a value or two, and sizing
+  // would clear what is written at once.
+  for (std::uint16_t i = 0; i < count; ++i, at += W) {
+    const std::uint8_t* value = ids.guidAt<W>(at, C::E_SelectionValue);
+    if (value == nullptr) return false;
+    s.values.push_back(value);
+  }
   in.skip(std::uint64_t{count} * W);
   leaf.count = count;
   s.leaves.push_back(leaf);
