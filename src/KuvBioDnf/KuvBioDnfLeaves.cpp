@@ -98,12 +98,8 @@ public:
     if (withTime) {
       for (int i = 2; i < 5; ++i)
         if (FAILED(byte(f[i], 0xFF))) return E_FAIL;
-    } else if (upper) {
-      f[2] = 24;
-      f[3] = 60;
-      f[4] = year == 20000 ? 62 : 61;
-    } else if (year != 0) {
-      f[2] = f[3] = f[4] = 1;
+    } else {
+      kuv::detail::completeStoredTime(year, upper, f);
     }
     if (FAILED(date.setDate(year, f[0], f[1], f[2], f[3], f[4]))) KUV_RETURN_ERROR_ON(m_channel, E_FAIL, sc_badValue);
     date.setTimeSet(withTime);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "KuvBioConstants.h"
+#include "KuvBioDnfLeafTypes.h"
 #include "KuvCompiledBinaryParser.h"
 #include "KuvDnfAndTermMap.h"
 #include "KuvDnfDateEff.h"
@@ -302,12 +303,8 @@ bool readDate(const std::uint8_t* p, bool withTime, bool upper, std::int64_t& ke
     f[2] = p[4];
     f[3] = p[5];
     f[4] = p[6];
-  } else if (upper) {
-    f[2] = 24;
-    f[3] = 60;
-    f[4] = year == 20000 ? 62 : 61;
-  } else if (year != 0) {
-    f[2] = f[3] = f[4] = 1;
+  } else {
+    kuv::detail::completeStoredTime(year, upper, f);
   }
   // KuvInDate::setDate's checks and the key of the date it sets, without
   // building one: the infinities as they are, real days with a second of

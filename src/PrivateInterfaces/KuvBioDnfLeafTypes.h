@@ -1,9 +1,11 @@
 // What the binary normal form's writer and its leaf codecs must agree on
 // (internal): the order in which a set of GUIDs is registered and written,
-// and the typed-GUID kind of a restriction's variables.
+// the typed-GUID kind of a restriction's variables, and the time of a date
+// stored without one.
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "KuvBioConstants.h"
@@ -19,6 +21,19 @@ inline std::vector<const KuvInGuid*> sortedGuids(const KuvInFastSetVal& set) {
   for (auto it = set.cBegin(); it.IsValid();) guids.push_back(static_cast<const KuvInGuid*>(it.GetGoToNext()));
   std::sort(guids.begin(), guids.end(), [](const KuvInGuid* a, const KuvInGuid* b) { return *a < *b; });
   return guids;
+}
+
+// Hour, minute and second (fields[2..4]) of a date stored without its
+// time: the end of the day for an upper bound, its start otherwise; the
+// infinities keep their sentinels (year 20000 upper, year 0 all zero).
+inline void completeStoredTime(std::uint16_t year, bool upper, std::uint8_t fields[5]) {
+  if (upper) {
+    fields[2] = 24;
+    fields[3] = 60;
+    fields[4] = year == 20000 ? 62 : 61;
+  } else if (year != 0) {
+    fields[2] = fields[3] = fields[4] = 1;
+  }
 }
 
 // E_UnknownVarType for a restriction class the format does not know.
