@@ -1,0 +1,251 @@
+#include "KuvExpressionGenerationServices.h"
+
+#include <memory>
+
+#include "KuvEeAndOp.h"
+#include "KuvEeEffectivityExpression.h"
+#include "KuvEeExpressionContext.h"
+#include "KuvEeModelDico.h"
+#include "KuvEeSelectionEff.h"
+#include "KuvEeSelectionValue.h"
+#include "KuvEeSelectionVar.h"
+#include "KuvEeSerialEff.h"
+#include "KuvEeSerialVar.h"
+#include "KuvEeSerialVarValue.h"
+#include "KuvEeTreeBaseEff.h"
+#include "KuvEeTreeSelection.h"
+#include "KuvEeTreeSeriesElement.h"
+#include "KuvEeTreeSeriesVar.h"
+#include "KuvEeVarEffLeaf.h"
+#include "KuvInIntHolder.h"
+#include "KuvInListVal.h"
+#include "KuvInMap.h"
+#include "KuvInSerialInterval.h"
+#include "KuvInSet.h"
+#include "KuvInSetVal.h"
+#include "KuvQmSpecList.h"
+
+KUV_DEFINE_TYPE(KuvExpressionGenerationServices, KuvInObject)
+
+namespace {
+
+using Services = KuvExpressionGenerationServices;
+
+// Whether object's variable is one of model's.
+bool isOfModel(const KuvEeDicoObject& object, const KuvEeModelDico& model) {
+  if (const auto* value = KuvEeSelectionValue::cast(object)) {
+    KuvEeDicoObject* feature = nullptr;
+    return value->getSelectionVar() != nullptr &&
+           model.getConfigFeature(value->getSelectionVar()->getGuid(), feature) == S_OK &&
+           feature == value->getSelectionVar();
+  }
+  if (const auto* revision = KuvEeSerialVarValue::cast(object))
+    return revision->getSerialVar() != nullptr && revision->getSerialVar()->getHolderDico() == &model;
+  if (const auto* element = KuvEeTreeSeriesElement::cast(object))
+    return element->getTreeSeriesVar() != nullptr && element->getTreeSeriesVar()->getHolderDico() == &model;
+  return false;
+}
+
+HRESULT selectionEff(KuvEeSelectionValue& value, KuvEeVarEff*& varEff) {
+  auto eff = std::make_unique<KuvEeSelectionEff>(value.getSelectionVar(), KuvEeSelectionEff::AllFalse);
+  if (FAILED(eff->set(&value))) KUV_RETURN_ERROR_ON(Services::traceChannel(), E_FAIL, "ERROR : set selection value failed");
+  varEff = eff.release();
+  return S_OK;
+}
+
+HRESULT serialEff(KuvEeSerialVar* var, const KuvInListVal& intervals, KuvEeVarEff*& varEff) {
+  auto eff = std::make_unique<KuvEeSerialEff>(var, KuvEeSerialEff::AllFalse);
+  if (FAILED(eff->set(intervals)))
+    KUV_RETURN_ERROR_ON(Services::traceChannel(), E_FAIL, "ERROR: Unable to set serialIntervals into SerialEff.");
+  varEff = eff.release();
+  return S_OK;
+}
+
+HRESULT revisionEff(const KuvEeSerialVarValue& revision, KuvEeVarEff*& varEff) {
+  const auto seqNumber = static_cast<std::int32_t>(revision.getSeqNumber());
+  KuvInSerialInterval interval;
+  if (FAILED(interval.setInterval(seqNumber, true, seqNumber, true)))
+    KUV_RETURN_ERROR_ON(Services::traceChannel(), E_FAIL, "ERROR: Call to setInterval() has failed.");
+  KuvInListVal intervals(KuvInSerialInterval::sType());
+  intervals.PutBack(interval);
+  return serialEff(revision.getSerialVar(), intervals, varEff);
+}
+
+HRESULT treeSeriesEff(KuvEeTreeSeriesElement& element, KuvEeVarEff*& varEff) {
+  KuvEeTreeSeriesSelection selection;
+  if (FAILED(selection.setSingleSelection(KuvEeTreeSeriesSelectionBound(&element, true))))
+    KUV_RETURN_ERROR_ON(Services::traceChannel(), E_FAIL, "ERROR: Call to setSingleSelection() has failed.");
+  KuvInListVal selections(KuvEeTreeSeriesSelection::sType());
+  selections.PutBack(selection);
+  auto eff = std::make_unique<KuvEeTreeSeriesEff>(element.getTreeSeriesVar(), KuvEeTreeSeriesEff::AllFalse);
+  if (FAILED(eff->addSelections(selections)))
+    KUV_RETURN_ERROR_ON(Services::traceChannel(), E_FAIL, "ERROR: Unable to set TreeSeriesSingle into TreeSerieEff.");
+  varEff = eff.release();
+  return S_OK;
+}
+
+// Hands varEff to list (united with what its variable already has).
+HRESULT addToList(KuvQmSpecList& list, KuvEeVarEff* varEff) {
+  if (FAILED(list.AddVarEff(varEff))) {
+    delete varEff;
+    KUV_RETURN_ERROR_ON(Services::traceChannel(), E_FAIL, "ERROR: Unable to add VarEff() to QmSpecList");
+  }
+  return S_OK;
+}
+
+// The unit serial effectivity of the sequence numbers numbers (a
+// KuvInSetVal of KuvInIntHolder) on model's unit variable.
+HRESULT buildsEff(const KuvEeModelDico& model, const KuvInObject* numbers, KuvEeVarEff*& varEff) {
+  const KuvInSetVal* set = numbers != nullptr ? KuvInSetVal::cast(*numbers) : nullptr;
+  if (set == nullptr)
+    KUV_RETURN_ERROR_ON(Services::traceChannel(), E_INVALIDARG,
+                        "ERROR: Values for input map model to builds should be a KuvInSetVal");
+  KuvEeSerialVar* units = model.getSeriesVariable(KuvEeSerialVar::UNIT);
+  if (units == nullptr)
+    KUV_RETURN_ERROR_ON(Services::traceChannel(), E_FAIL, "ERROR: Unexpected to no have serial var for unit");
+  KuvInListVal intervals(KuvInSerialInterval::sType());
+  for (KuvInSetVal::const_iterator it = set->cBegin(); it.IsValid(); it.Next()) {
+    const KuvInIntHolder* number = KuvInIntHolder::cast(*it.Get());
+    if (number == nullptr)
+      KUV_RETURN_ERROR_ON(Services::traceChannel(), E_INVALIDARG,
+                          "ERROR: Values for the set into the input map model to builds should be a KuvInIntHolder");
+    const auto n = static_cast<std::int32_t>(number->getValue());
+    KuvInSerialInterval interval;
+    if (FAILED(interval.setInterval(n, true, n, true)))
+      KUV_RETURN_ERROR_ON(Services::traceChannel(), E_FAIL, "ERROR: Call to setInterval() has failed.");
+    intervals.PutBack(interval);
+  }
+  return serialEff(units, intervals, varEff);
+}
+
+const KuvEeModelDico* keyModel(const KuvInObjectVal* key) {
+  const KuvInObjectPtr* pointer = key != nullptr ? KuvInObjectPtr::cast(*key) : nullptr;
+  return pointer != nullptr && pointer->getObject() != nullptr ? KuvEeModelDico::cast(*pointer->getObject()) : nullptr;
+}
+
+// Adds to lists (KuvInObjectPtr of a model -> its KuvQmSpecList, owned
+// by the caller) the list of model, created when missing.
+KuvQmSpecList& listOf(KuvInMap& lists, KuvEeModelDico* model) {
+  if (KuvInObject* found = lists.Get(KuvInObjectPtr(model))) return *KuvQmSpecList::cast(*found);
+  auto* list = new KuvQmSpecList;
+  lists.Put(KuvInObjectPtr(model), list);
+  return *list;
+}
+
+// The model of models (KuvInMap: name -> model) object belongs to, or null.
+KuvEeModelDico* modelOf(const KuvEeDicoObject& object, const KuvInMap* models) {
+  if (models == nullptr) return nullptr;
+  for (KuvInMap::const_iterator it = models->cBegin(); !it.IsEnd(); it.Next()) {
+    KuvEeModelDico* model = it.GetVal() != nullptr ? KuvEeModelDico::cast(*it.GetVal()) : nullptr;
+    if (model != nullptr && isOfModel(object, *model)) return model;
+  }
+  return nullptr;
+}
+
+struct ListsDeleter {
+  void operator()(KuvInMap* lists) const {
+    lists->DeleteAll();
+    delete lists;
+  }
+};
+
+// The And of one leaf per item of list; its effectivities move to the tree.
+KuvEeNodeRef* andOfList(KuvQmSpecList& list) {
+  auto* conjunction = new KuvEeAndOp;
+  while (list.GetNbVarEffs() > 0) {
+    const KuvInMap::const_iterator first = list.GetVarEffs().cBegin();
+    KuvEeVarEff* varEff = nullptr;
+    list.RemoveVarEff(KuvEeVarEff::cast(*first.GetVal())->getVar(), varEff);
+    conjunction->addChild(new KuvEeVarEffLeaf(varEff));
+  }
+  return conjunction->getNodeRef();
+}
+
+}  // namespace
+
+HRESULT KuvExpressionGenerationServices::GenerateVarEffWithDicoObject(KuvEeDicoObject* object, KuvEeModelDico* model,
+                                                                      KuvEeVarEff*& varEff) {
+  KUV_TRACE_CALL("GenerateVarEffWithDicoObject");
+  if (varEff != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output KuvEeVarEff pointer is not null.");
+  if (object == nullptr || model == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Null input object or dictionary.");
+  if (!isOfModel(*object, *model))
+    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Input evolution criterias haven't the same dictionary as input one");
+  if (auto* value = KuvEeSelectionValue::cast(*object)) return selectionEff(*value, varEff);
+  if (auto* revision = KuvEeSerialVarValue::cast(*object)) return revisionEff(*revision, varEff);
+  return treeSeriesEff(*KuvEeTreeSeriesElement::cast(*object), varEff);
+}
+
+HRESULT KuvExpressionGenerationServices::GenerateFilterExpression(KuvEeModelDico* model, const KuvInSet& criteria,
+                                                                  const KuvInMap& builds,
+                                                                  KuvEeFilterExpression::SELECTION_MODE mode,
+                                                                  KuvEeFilterExpression*& filter) {
+  KUV_TRACE_CALL("GenerateFilterExpression");
+  if (filter != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output KuvEeFilterExpression pointer is not null.");
+  if (criteria.IsEmpty() && builds.IsEmpty())
+    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Input evolution criteria set and builds map are empty");
+  auto list = std::make_unique<KuvQmSpecList>();
+  for (KuvInSet::const_iterator it = criteria.cBegin(); it.IsValid(); it.Next()) {
+    KuvEeVarEff* varEff = nullptr;
+    const HRESULT hr = GenerateVarEffWithDicoObject(KuvEeDicoObject::cast(*it.Get()), model, varEff);
+    if (FAILED(hr)) return hr;
+    if (FAILED(addToList(*list, varEff))) return E_FAIL;
+  }
+  for (KuvInMap::const_iterator it = builds.cBegin(); !it.IsEnd(); it.Next()) {
+    const KuvEeModelDico* unitsModel = keyModel(it.GetKey());
+    if (unitsModel == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Keys of input map model to builds should be models");
+    KuvEeVarEff* varEff = nullptr;
+    const HRESULT hr = buildsEff(*unitsModel, it.GetVal(), varEff);
+    if (FAILED(hr)) return hr;
+    if (FAILED(addToList(*list, varEff))) return E_FAIL;
+  }
+  filter = new KuvEeFilterExpression(model, list.release());
+  filter->setSelectionMode(mode);
+  return S_OK;
+}
+
+HRESULT KuvExpressionGenerationServices::GenerateEffectivityExpression(const KuvEeExpressionContext& context,
+                                                                       const KuvInSet& criteria,
+                                                                       const KuvInMap& builds,
+                                                                       KuvEeEffectivityExpression*& expression) {
+  KUV_TRACE_CALL("GenerateEffectivityExpression");
+  if (expression != nullptr)
+    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output KuvEeEffectivityExpression pointer is not null.");
+  if (criteria.IsEmpty() && builds.IsEmpty())
+    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Input evolution criteria set and builds map are empty");
+  const KuvInMap* mains = nullptr;
+  const KuvInMap* inherited = nullptr;
+  context.GetAllDictionariesByName(mains);
+  context.GetAllInheritedDictionariesByName(inherited);
+  std::unique_ptr<KuvInMap, ListsDeleter> lists(new KuvInMap(KuvInObjectPtr::sType(), KuvQmSpecList::sType()));
+  for (KuvInSet::const_iterator it = criteria.cBegin(); it.IsValid(); it.Next()) {
+    KuvEeDicoObject* object = KuvEeDicoObject::cast(*it.Get());
+    KuvEeModelDico* model = object != nullptr ? modelOf(*object, mains) : nullptr;
+    if (model == nullptr && object != nullptr) model = modelOf(*object, inherited);
+    if (model == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : the given model dico does not exist in the context");
+    KuvEeVarEff* varEff = nullptr;
+    const HRESULT hr = GenerateVarEffWithDicoObject(object, model, varEff);
+    if (FAILED(hr)) return hr;
+    if (FAILED(addToList(listOf(*lists, model), varEff))) return E_FAIL;
+  }
+  for (KuvInMap::const_iterator it = builds.cBegin(); !it.IsEnd(); it.Next()) {
+    const KuvEeModelDico* unitsModel = keyModel(it.GetKey());
+    if (unitsModel == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Keys of input map model to builds should be models");
+    KuvEeVarEff* varEff = nullptr;
+    const HRESULT hr = buildsEff(*unitsModel, it.GetVal(), varEff);
+    if (FAILED(hr)) return hr;
+    if (FAILED(addToList(listOf(*lists, const_cast<KuvEeModelDico*>(unitsModel)), varEff))) return E_FAIL;
+  }
+  auto result = std::make_unique<KuvEeEffectivityExpression>();
+  for (KuvInMap::const_iterator it = lists->cBegin(); !it.IsEnd(); it.Next()) {
+    auto* model = const_cast<KuvEeModelDico*>(keyModel(it.GetKey()));
+    KuvEeNodeRef* tree = andOfList(*KuvQmSpecList::cast(*it.GetVal()));
+    KuvEeNodeRef* noInherited = nullptr;
+    auto* record = new KuvEeMultiModelExpression::ModelCriteria(&noInherited, &tree);
+    if (FAILED(result->setModelCriteria(model, record))) {
+      delete record;
+      KUV_RETURN_ERROR(E_FAIL, "ERROR : setModelCriteria FAILED");
+    }
+  }
+  expression = result.release();
+  return S_OK;
+}
