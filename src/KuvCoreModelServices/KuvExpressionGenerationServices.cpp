@@ -118,13 +118,13 @@ HRESULT buildsEff(const KuvEeModelDico& model, const KuvInObject* numbers, KuvEe
   return serialEff(units, intervals, varEff);
 }
 
-const KuvEeModelDico* keyModel(const KuvInObjectVal* key) {
+KuvEeModelDico* keyModel(const KuvInObjectVal* key) {
   const KuvInObjectPtr* pointer = key != nullptr ? KuvInObjectPtr::cast(*key) : nullptr;
   return pointer != nullptr && pointer->getObject() != nullptr ? KuvEeModelDico::cast(*pointer->getObject()) : nullptr;
 }
 
-// Adds to lists (KuvInObjectPtr of a model -> its KuvQmSpecList, owned
-// by the caller) the list of model, created when missing.
+// model's list in lists (KuvInObjectPtr of a model -> KuvQmSpecList, owned
+// by the caller), created when missing.
 KuvQmSpecList& listOf(KuvInMap& lists, KuvEeModelDico* model) {
   if (KuvInObject* found = lists.Get(KuvInObjectPtr(model))) return *KuvQmSpecList::cast(*found);
   auto* list = new KuvQmSpecList;
@@ -191,7 +191,7 @@ HRESULT KuvExpressionGenerationServices::GenerateFilterExpression(KuvEeModelDico
     if (FAILED(addToList(*list, varEff))) return E_FAIL;
   }
   for (KuvInMap::const_iterator it = builds.cBegin(); !it.IsEnd(); it.Next()) {
-    const KuvEeModelDico* unitsModel = keyModel(it.GetKey());
+    KuvEeModelDico* unitsModel = keyModel(it.GetKey());
     if (unitsModel == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Keys of input map model to builds should be models");
     KuvEeVarEff* varEff = nullptr;
     const HRESULT hr = buildsEff(*unitsModel, it.GetVal(), varEff);
@@ -228,16 +228,16 @@ HRESULT KuvExpressionGenerationServices::GenerateEffectivityExpression(const Kuv
     if (FAILED(addToList(listOf(*lists, model), varEff))) return E_FAIL;
   }
   for (KuvInMap::const_iterator it = builds.cBegin(); !it.IsEnd(); it.Next()) {
-    const KuvEeModelDico* unitsModel = keyModel(it.GetKey());
+    KuvEeModelDico* unitsModel = keyModel(it.GetKey());
     if (unitsModel == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Keys of input map model to builds should be models");
     KuvEeVarEff* varEff = nullptr;
     const HRESULT hr = buildsEff(*unitsModel, it.GetVal(), varEff);
     if (FAILED(hr)) return hr;
-    if (FAILED(addToList(listOf(*lists, const_cast<KuvEeModelDico*>(unitsModel)), varEff))) return E_FAIL;
+    if (FAILED(addToList(listOf(*lists, unitsModel), varEff))) return E_FAIL;
   }
   auto result = std::make_unique<KuvEeEffectivityExpression>();
   for (KuvInMap::const_iterator it = lists->cBegin(); !it.IsEnd(); it.Next()) {
-    auto* model = const_cast<KuvEeModelDico*>(keyModel(it.GetKey()));
+    KuvEeModelDico* model = keyModel(it.GetKey());
     KuvEeNodeRef* tree = andOfList(*KuvQmSpecList::cast(*it.GetVal()));
     KuvEeNodeRef* noInherited = nullptr;
     auto* record = new KuvEeMultiModelExpression::ModelCriteria(&noInherited, &tree);

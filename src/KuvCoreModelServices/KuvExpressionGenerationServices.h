@@ -48,13 +48,14 @@ public:
                                           KuvEeFilterExpression::SELECTION_MODE mode,
                                           KuvEeFilterExpression*& filter);
 
-  // A new effectivity expression requiring every chosen criterion: for each
-  // model of context (its main and inherited dictionaries) holding chosen
-  // criteria or builds (same shapes as for the filter), the model's criteria
-  // tree is the And of one variable-effectivity leaf per variable, the
-  // criteria on one variable united as in the filter. No global criteria,
-  // no inherited-effectivity trees, no operations. A criterion of no model
-  // of context is refused (E_INVALIDARG); both inputs empty likewise.
+  // A new effectivity expression requiring every chosen criterion, the
+  // least a host can refine: each criterion's model is looked up among the
+  // context's main, then inherited dictionaries (E_INVALIDARG when none has
+  // it); builds are as for the filter. Each model with criteria or builds
+  // gets a criteria tree that is an And (even of one leaf) of one
+  // variable-effectivity leaf per variable, criteria on one variable united
+  // as in the filter. No global criteria, no inherited-effectivity trees, no
+  // operations. Both inputs empty: E_INVALIDARG.
   static HRESULT GenerateEffectivityExpression(const KuvEeExpressionContext& context, const KuvInSet& criteria,
                                                const KuvInMap& builds, KuvEeEffectivityExpression*& expression);
 };

@@ -30,21 +30,15 @@
 #include "KuvInSet.h"
 #include "KuvInSetVal.h"
 #include "KuvInStringChar.h"
-#include "KuvInTreeEvalIndex.h"
 #include "KuvLiteralSyntax.h"
 #include "KuvNpWriter.h"
-#include "support/KuvTestSupport.h"
+#include "KuvEffEngine/KuvEeDicoTestSupport.h"
 
 namespace {
 
 using kuv_test::Guid;
+using kuv_test::treeIndex;
 using Services = KuvExpressionGenerationServices;
-
-KuvInTreeEvalIndex treeIndex(const char* text) {
-  KuvInTreeEvalIndex index;
-  EXPECT_EQ(S_OK, KuvInTreeEvalIndex::BuildFromString(text, index)) << text;
-  return index;
-}
 
 // Whether eff, read on its own terms, admits object (of its variable).
 bool admits(const KuvEeVarEff& eff, KuvEeDicoObject* object) {
