@@ -141,7 +141,7 @@ namespace {
 // and manufacturing plans, the elements and milestones at tree bounds and
 // the dictionaries effectivity leaves are taken from. With follow set, an
 // effectivity leaf whose target has a definition counts that definition
-// instead of the target (once, so that cycles end).
+// instead of the target, once.
 class DependencyCollector : public KuvEeGetDependencies {
 public:
   explicit DependencyCollector(bool follow) : m_follow(follow) {}
@@ -151,8 +151,7 @@ public:
     if (node.getReferencedContext() != nullptr) m_others.Put(node.getReferencedContext());
     if (!m_follow || target == nullptr || target->getExpr() == nullptr || target->getExpr()->getNode() == nullptr)
       return KuvEeGetDependencies::visitEffLeaf(node);
-    if (!m_followed.Put(target)) return S_OK;
-    return target->getExpr()->getNode()->acceptVisitor(*this);
+    return follow(*target);
   }
 
   HRESULT visitVarEffLeaf(KuvEeVarEffLeaf& node) override {
@@ -176,8 +175,7 @@ public:
     if (eff == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
     auto* target = KuvEeEffectivity::cast(*eff);
     if (m_follow && target != nullptr && target->getExpr() != nullptr && target->getExpr()->getNode() != nullptr) {
-      if (!m_followed.Put(target)) return S_OK;
-      return target->getExpr()->getNode()->acceptVisitor(*this);
+      return follow(*target);
     }
     m_others.Put(eff);
     return S_OK;
@@ -192,6 +190,19 @@ public:
   }
 
 private:
+  // An effectivity met again inside its own definition stands for itself.
+  HRESULT follow(KuvEeEffectivity& target) {
+    if (m_active.Find(&target)) {
+      m_others.Put(&target);
+      return S_OK;
+    }
+    if (!m_followed.Put(&target)) return S_OK;
+    m_active.Put(&target);
+    const HRESULT hr = target.getExpr()->getNode()->acceptVisitor(*this);
+    m_active.Remove(&target);
+    return hr;
+  }
+
   void addValues(const KuvEeVarEff& eff) {
     if (const KuvEeSelectionEff* selection = KuvEeSelectionEff::cast(eff)) {
       for (KuvInSet::const_iterator it = selection->getValues().cBegin(); it.IsValid();)
@@ -238,6 +249,7 @@ private:
   bool m_follow;
   KuvInSet m_others;
   KuvInSet m_followed;
+  KuvInSet m_active;
 };
 
 HRESULT collectDependencies(const KuvEeGenericExpression& expression, bool follow, KuvInSet& criteria) {
