@@ -1,11 +1,20 @@
 #include "KuvCoreDependencyMngtServices.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "KuvBinaryExprReader.h"
 #include "KuvBinaryExprWriter.h"
 #include "KuvBioBuffer.h"
 #include "KuvBioBufferOut.h"
+#include "KuvBioFilter.h"
+#include "KuvDnf.h"
+#include "KuvEeExpressionToolbox.h"
+#include "KuvFilter.h"
+#include "KuvFilterable.h"
+#include "KuvInIntHolder.h"
+#include "KuvInSetVal.h"
 #include "KuvEeDateVar.h"
 #include "KuvEeGenericExpression.h"
 #include "KuvEeVarSpace.h"
@@ -30,7 +39,85 @@ void fill(KuvInList& list, const KuvInSet& set, const KuvInSet* skipped) {
   }
 }
 
+KuvInTraceClass& channel() { return KuvCoreDependencyMngtServices::traceChannel(); }
+
+// The normal form of expression in view; null on failure (traced).
+std::unique_ptr<KuvDnf> dnfInView(const KuvEeGenericExpression& expression, KuvExpressionView view) {
+  std::unique_ptr<KuvEeGenericExpression> copy;
+  if (!expression.IsList()) {
+    copy = std::make_unique<KuvEeGenericExpression>(expression.GetNodeRefClone());
+    if (FAILED(KuvEeExpressionToolbox::ComputeView(
+            *copy, static_cast<KuvEeExpressionToolbox::ExpressionView>(view), 0))) {
+      KUV_TRACE_ERROR_ON(channel(), "ERROR: ComputeView.");
+      return nullptr;
+    }
+  }
+  KuvDnf* dnf = nullptr;
+  const HRESULT hr = (copy != nullptr ? *copy : expression).GetDNF(dnf);
+  std::unique_ptr<KuvDnf> owned(dnf);
+  if (FAILED(hr) || owned == nullptr) {
+    KUV_TRACE_ERROR_ON(channel(), "ERROR: GetDNF failed");
+    return nullptr;
+  }
+  return owned;
+}
+
+HRESULT evaluationData(const KuvEeGenericExpression& expression, const KuvEeVarSpace* space, KuvBioBuffer*& binary,
+                       const KuvInSetVal& views, KuvExpressionView& applyingView) {
+  if (binary != nullptr)
+    KUV_RETURN_ERROR_ON(channel(), E_INVALIDARG,
+                        "ERROR: Output KuvBioBuffer pointer is not null. Pointed object may be lost.");
+  std::vector<std::int32_t> wanted;
+  for (KuvInSetVal::const_iterator it = views.cBegin(); it.IsValid();) {
+    const KuvInObject* view = it.GetGoToNext();
+    const KuvInIntHolder* number = view != nullptr ? KuvInIntHolder::cast(*view) : nullptr;
+    if (number == nullptr)
+      KUV_RETURN_ERROR_ON(channel(), E_INVALIDARG, "ERROR: view identifiers should be KuvInIntHolder");
+    wanted.push_back(number->getValue());
+  }
+  std::sort(wanted.begin(), wanted.end());
+  std::vector<std::unique_ptr<KuvFilteringView>> made;
+  for (const std::int32_t view : wanted) {
+    std::unique_ptr<KuvDnf> dnf = dnfInView(expression, static_cast<KuvExpressionView>(view));
+    if (dnf == nullptr) return E_FAIL;
+    made.push_back(std::make_unique<KuvFilteringView>(static_cast<KuvExpressionView>(view), dnf.release()));
+  }
+  const KuvInGuid varSpace = space != nullptr ? space->getGuid() : KuvInGuid();
+  KuvBioBufferOut out;
+  HRESULT written = S_OK;
+  if (expression.IsList()) {
+    if (made.size() != 1)
+      KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: we should have one and only one filtering view for a query");
+    const KuvExpressionView view = made[0]->getView();
+    const KuvFilter filter(view, new KuvDnf(*made[0]->getDnf()), expression.GetMode(), varSpace);
+    written = KuvBioFilter::write(filter, out);
+    if (SUCCEEDED(written)) applyingView = view;
+  } else {
+    KuvFilterable filterable(varSpace);
+    for (auto& view : made) filterable.addView(view.release());
+    written = KuvBioFilterable::write(filterable, out);
+  }
+  if (FAILED(written)) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: write failed");
+  binary = new KuvBioBuffer(out.GetAsPtr(0), out.GetLength(), 1);
+  return S_OK;
+}
+
 }  // namespace
+
+HRESULT KuvCoreDependencyMngtServices::CreateEvaluationDBData(const KuvEeGenericExpression& expression,
+                                                              KuvBioBuffer*& binary, const KuvInSetVal& views,
+                                                              KuvExpressionView& applyingView) {
+  KUV_TRACE_CALL("CreateEvaluationDBData");
+  return evaluationData(expression, nullptr, binary, views, applyingView);
+}
+
+HRESULT KuvCoreDependencyMngtServices::CreateEvaluationDBData(const KuvEeGenericExpression& expression,
+                                                              const KuvEeVarSpace& space, KuvBioBuffer*& binary,
+                                                              const KuvInSetVal& views,
+                                                              KuvExpressionView& applyingView) {
+  KUV_TRACE_CALL("CreateEvaluationDBData");
+  return evaluationData(expression, &space, binary, views, applyingView);
+}
 
 HRESULT KuvCoreDependencyMngtServices::GetDefinitionSRDependencies(const KuvEeGenericExpression& expression,
                                                                    const KuvInSet* criteria,

@@ -1,7 +1,8 @@
 // KuvCoreDependencyMngtServices: what a host stores for the definition of a
 // generic expression: two dependency lists and the binary written against
 // them (the first list then the second, as one list of positions), and the
-// way back from those to a new expression.
+// way back from those to a new expression; and what filtering reads of it,
+// one normal form per applying view.
 //
 //     KuvInList finals(KuvEeDicoObject::sType()), others(KuvEeDicoObject::sType());
 //     KuvBioBuffer* binary = nullptr;
@@ -16,6 +17,7 @@
 // which must outlive what is read against them.
 #pragma once
 
+#include "KuvExpressionView.h"
 #include "KuvInList.h"
 #include "KuvInObject.h"
 
@@ -23,6 +25,7 @@ class KuvBioBuffer;
 class KuvEeGenericExpression;
 class KuvEeVarSpace;
 class KuvInSet;
+class KuvInSetVal;
 
 class KUV_API KuvCoreDependencyMngtServices : public KuvInObject {
   KUV_DECLARE_TYPE(KuvCoreDependencyMngtServices)
@@ -49,6 +52,18 @@ public:
   // once), then writes the binary against them.
   static HRESULT CreateDefinitionDBData(const KuvEeGenericExpression& expression, const KuvInSet* criteria,
                                         KuvInList& first, KuvInList& second, KuvBioBuffer*& binary);
+  // binary: a new buffer with what filtering reads of the expression, one
+  // normal form per view of views (KuvInIntHolder values 0 to 2, taken in
+  // increasing order): for a tree, a filterable holding them all; for a list
+  // (a query), which takes exactly one view, a filter in that view (also
+  // set into applyingView) with the list's mode as query mode. The variant
+  // with a space marks either with the space's GUID. E_INVALIDARG for a view
+  // that is not an integer holder.
+  static HRESULT CreateEvaluationDBData(const KuvEeGenericExpression& expression, KuvBioBuffer*& binary,
+                                        const KuvInSetVal& views, KuvExpressionView& applyingView);
+  static HRESULT CreateEvaluationDBData(const KuvEeGenericExpression& expression, const KuvEeVarSpace& space,
+                                        KuvBioBuffer*& binary, const KuvInSetVal& views,
+                                        KuvExpressionView& applyingView);
   // With space null, a new space "GLOBAL_VOLATILE_VS" (GUID all zero) is
   // made; then a date variable with no name and the universal date GUID is
   // added to it. What is made goes into garbage, which the caller empties

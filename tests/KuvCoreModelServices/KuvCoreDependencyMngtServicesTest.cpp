@@ -10,6 +10,8 @@
 #include "KuvBinaryExprWriter.h"
 #include "KuvBioBuffer.h"
 #include "KuvBioBufferOut.h"
+#include "KuvBioFilter.h"
+#include "KuvDnf.h"
 #include "KuvCoreDependencyMngtServices.h"
 #include "KuvEeAndOp.h"
 #include "KuvEeCategory.h"
@@ -26,6 +28,11 @@
 #include "KuvEeSerialVar.h"
 #include "KuvEeVarEffLeaf.h"
 #include "KuvEeVarSpace.h"
+#include "KuvFilter.h"
+#include "KuvFilterable.h"
+#include "KuvInIntHolder.h"
+#include "KuvInSetVal.h"
+#include "KuvQmSpecList.h"
 #include "KuvEffEngine/TruthTable.h"
 #include "KuvInSet.h"
 #include "support/KuvTestSupport.h"
@@ -188,4 +195,71 @@ TEST(KuvCoreDependencyMngtServices, VolatileUniversalDate) {
   EXPECT_EQ(space, same);
   EXPECT_EQ(2, garbage.GetLength());
   for (KuvInSet::const_iterator it = garbage.cBegin(); it.IsValid();) delete it.GetGoToNext();
+}
+
+namespace {
+
+KuvInSetVal viewSet(std::initializer_list<std::int32_t> views) {
+  KuvInSetVal set;
+  for (const std::int32_t view : views) set.Put(KuvInIntHolder(view));
+  return set;
+}
+
+std::string dnfText(const KuvEeGenericExpression& expression) {
+  KuvDnf* dnf = nullptr;
+  EXPECT_EQ(S_OK, expression.GetDNF(dnf));
+  std::unique_ptr<KuvDnf> owned(dnf);
+  return kuv_test::text(*owned);
+}
+
+}  // namespace
+
+// A tree stores a normal form per view, in view order, with the space's GUID
+// when there is one; a query stores a filter in its one view.
+TEST(KuvCoreDependencyMngtServices, EvaluationData) {
+  kuv_test::TruthModel model;
+  KuvEeVarSpace space("Space", kuv_test::Guid(0x7B0).data());
+  const KuvEeGenericExpression tree(kuv_test::optionLeaf(model, 2)->getNodeRef());
+  KuvExpressionView applying = CFG_EXPRVIEW_NONE;
+  for (const KuvEeVarSpace* with : std::initializer_list<const KuvEeVarSpace*>{nullptr, &space}) {
+    KuvBioBuffer* binary = nullptr;
+    ASSERT_EQ(S_OK, with != nullptr ? Services::CreateEvaluationDBData(tree, *with, binary, viewSet({2, 0, 1}), applying)
+                                    : Services::CreateEvaluationDBData(tree, binary, viewSet({2, 0, 1}), applying));
+    std::unique_ptr<KuvBioBuffer> owned(binary);
+    KuvFilterable* read = nullptr;
+    ASSERT_EQ(S_OK, KuvBioFilterable::read(*binary, read));
+    std::unique_ptr<KuvFilterable> filterable(read);
+    EXPECT_EQ(with != nullptr ? space.getGuid() : KuvInGuid(), filterable->getVarSpace());
+    ASSERT_EQ(3, filterable->getNbViews());
+    for (std::int32_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(static_cast<KuvExpressionView>(i), filterable->getView(i)->getView());
+      EXPECT_EQ(dnfText(tree), kuv_test::text(*filterable->getView(i)->getDnf()));
+    }
+  }
+  EXPECT_EQ(CFG_EXPRVIEW_NONE, applying);
+  auto* items = new KuvQmSpecList;
+  KuvEeVarEff* option = new KuvEeOptionEff(model.options[0].get(), KuvEeOptionEff::T);
+  items->AddVarEff(option);
+  KuvEeGenericExpression query;
+  query.SetExpression(items, KuvEeGenericExpression::CFG_LISTMODE_150);
+  KuvBioBuffer* binary = nullptr;
+  ASSERT_EQ(S_OK, Services::CreateEvaluationDBData(query, space, binary, viewSet({2}), applying));
+  std::unique_ptr<KuvBioBuffer> owned(binary);
+  EXPECT_EQ(CFG_EXPRVIEW_PROJECTED, applying);
+  KuvFilter* read = nullptr;
+  ASSERT_EQ(S_OK, KuvBioFilter::read(*binary, read));
+  std::unique_ptr<KuvFilter> filter(read);
+  EXPECT_EQ(CFG_EXPRVIEW_PROJECTED, filter->getApplyingView());
+  EXPECT_EQ(KuvEeGenericExpression::CFG_LISTMODE_150, filter->getQueryMode());
+  EXPECT_EQ(space.getGuid(), filter->getVarSpace());
+  EXPECT_EQ(dnfText(query), kuv_test::text(*filter->getDnf()));
+  // Refusals, nothing handed out.
+  binary = nullptr;
+  EXPECT_TRACES(E_FAIL, "ERROR: we should have one and only one filtering view for a query",
+                Services::CreateEvaluationDBData(query, binary, viewSet({0, 1}), applying));
+  EXPECT_TRACES(E_FAIL, "ERROR: ComputeView.", Services::CreateEvaluationDBData(tree, binary, viewSet({7}), applying));
+  EXPECT_EQ(nullptr, binary);
+  binary = owned.get();
+  EXPECT_TRACES(E_INVALIDARG, "ERROR: Output KuvBioBuffer pointer is not null.",
+                Services::CreateEvaluationDBData(tree, binary, viewSet({0}), applying));
 }
