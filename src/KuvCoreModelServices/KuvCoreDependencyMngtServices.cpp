@@ -10,16 +10,16 @@
 #include "KuvBioBufferOut.h"
 #include "KuvBioFilter.h"
 #include "KuvDnf.h"
-#include "KuvEeExpressionToolbox.h"
-#include "KuvFilter.h"
-#include "KuvFilterable.h"
-#include "KuvInIntHolder.h"
-#include "KuvInSetVal.h"
 #include "KuvEeDateVar.h"
+#include "KuvEeExpressionToolbox.h"
 #include "KuvEeGenericExpression.h"
 #include "KuvEeVarSpace.h"
+#include "KuvFilter.h"
+#include "KuvFilterable.h"
 #include "KuvInGuid.h"
+#include "KuvInIntHolder.h"
 #include "KuvInSet.h"
+#include "KuvInSetVal.h"
 
 KUV_DEFINE_TYPE(KuvCoreDependencyMngtServices, KuvInObject)
 
@@ -62,8 +62,8 @@ std::unique_ptr<KuvDnf> dnfInView(const KuvEeGenericExpression& expression, KuvE
   return owned;
 }
 
-HRESULT evaluationData(const KuvEeGenericExpression& expression, const KuvEeVarSpace* space, KuvBioBuffer*& binary,
-                       const KuvInSetVal& views, KuvExpressionView& applyingView) {
+HRESULT evaluationData(const KuvEeGenericExpression& expression, const KuvEeVarSpace* space,
+                       KuvBioBuffer*& binary, const KuvInSetVal& views, KuvExpressionView& applyingView) {
   if (binary != nullptr)
     KUV_RETURN_ERROR_ON(channel(), E_INVALIDARG,
                         "ERROR: Output KuvBioBuffer pointer is not null. Pointed object may be lost.");
@@ -87,7 +87,8 @@ HRESULT evaluationData(const KuvEeGenericExpression& expression, const KuvEeVarS
   HRESULT written = S_OK;
   if (expression.IsList()) {
     if (made.size() != 1)
-      KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: we should have one and only one filtering view for a query");
+      KUV_RETURN_ERROR_ON(channel(), E_FAIL,
+                          "ERROR: we should have one and only one filtering view for a query");
     const KuvExpressionView view = made[0]->getView();
     const KuvFilter filter(view, new KuvDnf(*made[0]->getDnf()), expression.GetMode(), varSpace);
     written = KuvBioFilter::write(filter, out);
@@ -112,8 +113,8 @@ HRESULT KuvCoreDependencyMngtServices::CreateEvaluationDBData(const KuvEeGeneric
 }
 
 HRESULT KuvCoreDependencyMngtServices::CreateEvaluationDBData(const KuvEeGenericExpression& expression,
-                                                              const KuvEeVarSpace& space, KuvBioBuffer*& binary,
-                                                              const KuvInSetVal& views,
+                                                              const KuvEeVarSpace& space,
+                                                              KuvBioBuffer*& binary, const KuvInSetVal& views,
                                                               KuvExpressionView& applyingView) {
   KUV_TRACE_CALL("CreateEvaluationDBData");
   return evaluationData(expression, &space, binary, views, applyingView);
@@ -127,19 +128,20 @@ HRESULT KuvCoreDependencyMngtServices::GetDefinitionSRDependencies(const KuvEeGe
   if (FAILED(expression.GetFinalDependencies(finalDependencies)))
     KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvEeGenericExpression::GetFinalDependencies FAILED.");
   if (criteria != nullptr)
-    for (KuvInSet::const_iterator it = criteria->cBegin(); it.IsValid();) finalDependencies.Put(it.GetGoToNext());
+    for (KuvInSet::const_iterator it = criteria->cBegin(); it.IsValid();)
+      finalDependencies.Put(it.GetGoToNext());
   if (FAILED(expression.GetDependencies(dependencies)))
     KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvEeGenericExpression::GetDependencies -> FAILED.");
   return S_OK;
 }
 
-HRESULT KuvCoreDependencyMngtServices::SerializeExpressionToBinaryExpr(const KuvEeGenericExpression& expression,
-                                                                       const KuvInList& first,
-                                                                       const KuvInList& second,
-                                                                       KuvBioBuffer*& binary) {
+HRESULT KuvCoreDependencyMngtServices::SerializeExpressionToBinaryExpr(
+    const KuvEeGenericExpression& expression, const KuvInList& first, const KuvInList& second,
+    KuvBioBuffer*& binary) {
   KUV_TRACE_CALL("SerializeExpressionToBinaryExpr");
   if (binary != nullptr)
-    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output KuvBioBuffer pointer is not null. Pointed object may be lost.");
+    KUV_RETURN_ERROR(E_INVALIDARG,
+                     "ERROR: Output KuvBioBuffer pointer is not null. Pointed object may be lost.");
   KuvBioBufferOut out;
   if (FAILED(KuvBinaryExprWriter::Write(expression, joined(first, second), out)))
     KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvBinaryExprWriter::Write() FAILED.");
@@ -147,16 +149,16 @@ HRESULT KuvCoreDependencyMngtServices::SerializeExpressionToBinaryExpr(const Kuv
   return S_OK;
 }
 
-HRESULT KuvCoreDependencyMngtServices::UnserializeExpressionFromBinaryExpr(const KuvBioBuffer& binary,
-                                                                           const KuvInList& first,
-                                                                           const KuvInList& second,
-                                                                           KuvEeGenericExpression*& expression) {
+HRESULT KuvCoreDependencyMngtServices::UnserializeExpressionFromBinaryExpr(
+    const KuvBioBuffer& binary, const KuvInList& first, const KuvInList& second,
+    KuvEeGenericExpression*& expression) {
   KUV_TRACE_CALL("UnserializeExpressionFromBinaryExpr");
   if (expression != nullptr)
     KUV_RETURN_ERROR(E_INVALIDARG,
                      "ERROR: Output KuvEeGenericExpression pointer is not null. Pointed object may be lost.");
   KuvEeGenericExpression* read = nullptr;
-  const HRESULT hr = KuvBinaryExprReader::Read(binary.getBytes(), binary.getSize(), joined(first, second), read);
+  const HRESULT hr =
+      KuvBinaryExprReader::Read(binary.getBytes(), binary.getSize(), joined(first, second), read);
   std::unique_ptr<KuvEeGenericExpression> owned(read);
   if (FAILED(hr) || owned == nullptr)
     KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvBinaryExprReader::Read returned NULL pointer.");
@@ -169,7 +171,8 @@ HRESULT KuvCoreDependencyMngtServices::CreateDefinitionDBData(const KuvEeGeneric
                                                               KuvInList& second, KuvBioBuffer*& binary) {
   KUV_TRACE_CALL("CreateDefinitionDBData");
   if (binary != nullptr)
-    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output KuvBioBuffer pointer is not null. Pointed object may be lost.");
+    KUV_RETURN_ERROR(E_INVALIDARG,
+                     "ERROR: Output KuvBioBuffer pointer is not null. Pointed object may be lost.");
   first.Clear();
   second.Clear();
   KuvInSet finals;
@@ -181,7 +184,8 @@ HRESULT KuvCoreDependencyMngtServices::CreateDefinitionDBData(const KuvEeGeneric
   if (FAILED(SerializeExpressionToBinaryExpr(expression, first, second, binary))) {
     first.Clear();
     second.Clear();
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvCoreDependencyMngtServices::SerializeExpressionToBinaryExpr() FAILED.");
+    KUV_RETURN_ERROR(E_FAIL,
+                     "ERROR: KuvCoreDependencyMngtServices::SerializeExpressionToBinaryExpr() FAILED.");
   }
   return S_OK;
 }

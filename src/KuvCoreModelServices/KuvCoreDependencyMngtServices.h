@@ -37,16 +37,19 @@ public:
   // KuvEeGenericExpression::GetDependencies). criteria, when given, holds
   // objects the definition depends on besides its expression; they count as
   // final dependencies.
-  static HRESULT GetDefinitionSRDependencies(const KuvEeGenericExpression& expression, const KuvInSet* criteria,
-                                             KuvInSet& finalDependencies, KuvInSet& dependencies);
+  static HRESULT GetDefinitionSRDependencies(const KuvEeGenericExpression& expression,
+                                             const KuvInSet* criteria, KuvInSet& finalDependencies,
+                                             KuvInSet& dependencies);
   // binary: a new buffer owning the bytes of the expression written against
   // first then second.
-  static HRESULT SerializeExpressionToBinaryExpr(const KuvEeGenericExpression& expression, const KuvInList& first,
-                                                 const KuvInList& second, KuvBioBuffer*& binary);
+  static HRESULT SerializeExpressionToBinaryExpr(const KuvEeGenericExpression& expression,
+                                                 const KuvInList& first, const KuvInList& second,
+                                                 KuvBioBuffer*& binary);
   // expression: a new expression read from binary against first then
   // second.
   static HRESULT UnserializeExpressionFromBinaryExpr(const KuvBioBuffer& binary, const KuvInList& first,
-                                                     const KuvInList& second, KuvEeGenericExpression*& expression);
+                                                     const KuvInList& second,
+                                                     KuvEeGenericExpression*& expression);
   // Fills first with the final dependencies and second with the plain ones
   // that are not final (each list is cleared first and keeps one object
   // once), then writes the binary against them.

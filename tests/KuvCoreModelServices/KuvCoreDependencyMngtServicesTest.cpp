@@ -11,8 +11,8 @@
 #include "KuvBioBuffer.h"
 #include "KuvBioBufferOut.h"
 #include "KuvBioFilter.h"
-#include "KuvDnf.h"
 #include "KuvCoreDependencyMngtServices.h"
+#include "KuvDnf.h"
 #include "KuvEeAndOp.h"
 #include "KuvEeCategory.h"
 #include "KuvEeDateVar.h"
@@ -28,24 +28,18 @@
 #include "KuvEeSerialVar.h"
 #include "KuvEeVarEffLeaf.h"
 #include "KuvEeVarSpace.h"
+#include "KuvEffEngine/TruthTable.h"
 #include "KuvFilter.h"
 #include "KuvFilterable.h"
 #include "KuvInIntHolder.h"
+#include "KuvInSet.h"
 #include "KuvInSetVal.h"
 #include "KuvQmSpecList.h"
-#include "KuvEffEngine/TruthTable.h"
-#include "KuvInSet.h"
 #include "support/KuvTestSupport.h"
 
 namespace {
 
 using Services = KuvCoreDependencyMngtServices;
-
-std::set<const KuvInObject*> members(const KuvInList& list) {
-  std::set<const KuvInObject*> all;
-  for (std::int32_t i = 0; i < list.GetLength(); ++i) all.insert(list.Get(i));
-  return all;
-}
 
 struct Definition {
   KuvInList first;
@@ -65,12 +59,17 @@ Definition define(const KuvEeGenericExpression& expression) {
 // dependencies; empty when the binary format does not hold it (it refuses
 // constant leaves and some negations).
 std::string readBack(const KuvEeGenericExpression& expression, const KuvInList& dependencies) {
-  KuvBioBufferOut out;
-  if (FAILED(KuvBinaryExprWriter::Write(expression, dependencies, out))) return "";
-  KuvEeGenericExpression* back = nullptr;
-  const HRESULT hr = KuvBinaryExprReader::Read(out.GetAsPtr(0), out.GetLength(), dependencies, back);
-  std::unique_ptr<KuvEeGenericExpression> owned(back);
-  return SUCCEEDED(hr) && back != nullptr ? kuv_test::text(*back) : "";
+  std::string text;
+  // The refusals are expected: their traces go.
+  kuv_test::captured([&] {
+    KuvBioBufferOut out;
+    if (FAILED(KuvBinaryExprWriter::Write(expression, dependencies, out))) return;
+    KuvEeGenericExpression* back = nullptr;
+    const HRESULT hr = KuvBinaryExprReader::Read(out.GetAsPtr(0), out.GetLength(), dependencies, back);
+    std::unique_ptr<KuvEeGenericExpression> owned(back);
+    if (SUCCEEDED(hr) && back != nullptr) text = kuv_test::text(*back);
+  });
+  return text;
 }
 
 }  // namespace
@@ -82,7 +81,8 @@ TEST(KuvCoreDependencyMngtServices, DefinitionRoundTrip) {
   // Binaries find a serial variable through its dictionary.
   KuvEeModelDico car("Car", KuvInGuid(kuv_test::Guid(0x7A0).data()));
   kuv_test::TruthModel model;
-  model.serial = std::make_unique<KuvEeSerialVar>("Units", kuv_test::Guid(0x7A1).data(), KuvEeSerialVar::UNIT, &car);
+  model.serial =
+      std::make_unique<KuvEeSerialVar>("Units", kuv_test::Guid(0x7A1).data(), KuvEeSerialVar::UNIT, &car);
   KuvInList everything;
   for (KuvInObject* obj : std::initializer_list<KuvInObject*>{
            model.category.get(), model.options[0].get(), model.options[1].get(), model.options[2].get(),
@@ -99,12 +99,12 @@ TEST(KuvCoreDependencyMngtServices, DefinitionRoundTrip) {
     const Definition stored = define(expression);
     ASSERT_NE(nullptr, stored.binary) << seed;
     // Each object stored once.
-    const auto first = members(stored.first), second = members(stored.second);
-    EXPECT_EQ(static_cast<std::size_t>(stored.first.GetLength()), first.size());
-    EXPECT_EQ(static_cast<std::size_t>(stored.second.GetLength()), second.size());
-    for (const KuvInObject* obj : second) EXPECT_EQ(0u, first.count(obj));
+    std::set<const KuvInObject*> once;
+    for (const KuvInList* list : {&stored.first, &stored.second})
+      for (std::int32_t i = 0; i < list->GetLength(); ++i) EXPECT_TRUE(once.insert(list->Get(i)).second);
     KuvEeGenericExpression* back = nullptr;
-    ASSERT_EQ(S_OK, Services::UnserializeExpressionFromBinaryExpr(*stored.binary, stored.first, stored.second, back));
+    ASSERT_EQ(S_OK, Services::UnserializeExpressionFromBinaryExpr(*stored.binary, stored.first, stored.second,
+                                                                  back));
     std::unique_ptr<KuvEeGenericExpression> owned(back);
     EXPECT_EQ(expected, kuv_test::text(*back)) << seed;
   }
@@ -131,12 +131,6 @@ TEST(KuvCoreDependencyMngtServices, FinalDependenciesFollowDefinitions) {
   EXPECT_TRUE(plain.Find(model.effs[0].get()));
   EXPECT_TRUE(plain.Find(model.effs[1].get()));
   EXPECT_EQ(2, plain.GetLength());
-  // The stored definition reads back against the lists.
-  const Definition stored = define(expression);
-  KuvEeGenericExpression* back = nullptr;
-  ASSERT_EQ(S_OK, Services::UnserializeExpressionFromBinaryExpr(*stored.binary, stored.first, stored.second, back));
-  std::unique_ptr<KuvEeGenericExpression> owned(back);
-  EXPECT_EQ(kuv_test::text(expression), kuv_test::text(*back));
 }
 
 TEST(KuvCoreDependencyMngtServices, Refusals) {
@@ -153,7 +147,8 @@ TEST(KuvCoreDependencyMngtServices, Refusals) {
   KuvEeGenericExpression* expression = &kept;
   const char* const notNull = "ERROR: Output KuvBioBuffer pointer is not null. Pointed object may be lost.";
   EXPECT_TRACES(E_INVALIDARG, notNull, Services::SerializeExpressionToBinaryExpr(option, none, none, binary));
-  EXPECT_TRACES(E_INVALIDARG, notNull, Services::CreateDefinitionDBData(option, nullptr, first, second, binary));
+  EXPECT_TRACES(E_INVALIDARG, notNull,
+                Services::CreateDefinitionDBData(option, nullptr, first, second, binary));
   EXPECT_EQ(&held, binary);
   EXPECT_TRACES(E_INVALIDARG, "ERROR: Output KuvEeGenericExpression pointer is not null.",
                 Services::UnserializeExpressionFromBinaryExpr(held, none, none, expression));
@@ -191,7 +186,8 @@ TEST(KuvCoreDependencyMngtServices, VolatileUniversalDate) {
   EXPECT_TRUE(garbage.Find(date));
   EXPECT_EQ(2, garbage.GetLength());
   KuvEeVarSpace* same = space;
-  EXPECT_TRACES(E_FAIL, "ERROR: addDateVar FAILED.", Services::GenerateVarSpaceWithVolatileUniversalDate(same, garbage));
+  EXPECT_TRACES(E_FAIL, "ERROR: addDateVar FAILED.",
+                Services::GenerateVarSpaceWithVolatileUniversalDate(same, garbage));
   EXPECT_EQ(space, same);
   EXPECT_EQ(2, garbage.GetLength());
   for (KuvInSet::const_iterator it = garbage.cBegin(); it.IsValid();) delete it.GetGoToNext();
@@ -223,8 +219,9 @@ TEST(KuvCoreDependencyMngtServices, EvaluationData) {
   KuvExpressionView applying = CFG_EXPRVIEW_NONE;
   for (const KuvEeVarSpace* with : std::initializer_list<const KuvEeVarSpace*>{nullptr, &space}) {
     KuvBioBuffer* binary = nullptr;
-    ASSERT_EQ(S_OK, with != nullptr ? Services::CreateEvaluationDBData(tree, *with, binary, viewSet({2, 0, 1}), applying)
-                                    : Services::CreateEvaluationDBData(tree, binary, viewSet({2, 0, 1}), applying));
+    ASSERT_EQ(S_OK, with != nullptr
+                        ? Services::CreateEvaluationDBData(tree, *with, binary, viewSet({2, 0, 1}), applying)
+                        : Services::CreateEvaluationDBData(tree, binary, viewSet({2, 0, 1}), applying));
     std::unique_ptr<KuvBioBuffer> owned(binary);
     KuvFilterable* read = nullptr;
     ASSERT_EQ(S_OK, KuvBioFilterable::read(*binary, read));
@@ -257,7 +254,8 @@ TEST(KuvCoreDependencyMngtServices, EvaluationData) {
   binary = nullptr;
   EXPECT_TRACES(E_FAIL, "ERROR: we should have one and only one filtering view for a query",
                 Services::CreateEvaluationDBData(query, binary, viewSet({0, 1}), applying));
-  EXPECT_TRACES(E_FAIL, "ERROR: ComputeView.", Services::CreateEvaluationDBData(tree, binary, viewSet({7}), applying));
+  EXPECT_TRACES(E_FAIL, "ERROR: ComputeView.",
+                Services::CreateEvaluationDBData(tree, binary, viewSet({7}), applying));
   EXPECT_EQ(nullptr, binary);
   binary = owned.get();
   EXPECT_TRACES(E_INVALIDARG, "ERROR: Output KuvBioBuffer pointer is not null.",

@@ -8,9 +8,9 @@
 #include "KuvEeNodeCloner.h"
 #include "KuvEeNodeSimplifier.h"
 
+#include "KuvEeCategory.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
-#include "KuvEeCategory.h"
 #include "KuvEeGetDependencies.h"
 #include "KuvEeModelDico.h"
 #include "KuvEeOptionVar.h"
@@ -149,7 +149,8 @@ public:
   HRESULT visitEffLeaf(KuvEeEffLeaf& node) override {
     KuvEeEffectivity* target = node.getTargetEff();
     if (node.getReferencedContext() != nullptr) m_others.Put(node.getReferencedContext());
-    if (!m_follow || target == nullptr || target->getExpr() == nullptr || target->getExpr()->getNode() == nullptr)
+    if (!m_follow || target == nullptr || target->getExpr() == nullptr ||
+        target->getExpr()->getNode() == nullptr)
       return KuvEeGetDependencies::visitEffLeaf(node);
     return follow(*target);
   }
@@ -165,7 +166,8 @@ public:
     KuvEeVariable* var = eff.getVar();
     if (var == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
     m_others.Put(var);
-    if (const KuvEeCatOptionVar* option = KuvEeCatOptionVar::cast(*var); option != nullptr && option->getCategory())
+    if (const KuvEeCatOptionVar* option = KuvEeCatOptionVar::cast(*var);
+        option != nullptr && option->getCategory())
       m_others.Put(option->getCategory());
     addValues(eff);
     return S_OK;
@@ -174,7 +176,8 @@ public:
   HRESULT addEffectivity(KuvInObject* eff) {
     if (eff == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
     auto* target = KuvEeEffectivity::cast(*eff);
-    if (m_follow && target != nullptr && target->getExpr() != nullptr && target->getExpr()->getNode() != nullptr) {
+    if (m_follow && target != nullptr && target->getExpr() != nullptr &&
+        target->getExpr()->getNode() != nullptr) {
       return follow(*target);
     }
     m_others.Put(eff);
@@ -183,9 +186,9 @@ public:
 
   void putInto(KuvInSet& criteria) const {
     const KuvSortedByTypeCriteria sorted = getSortedCriteria();
-    for (const KuvInSet* set : {sorted.serials, sorted.treeSeries, sorted.milestones, sorted.dates, sorted.selections,
-                                sorted.categories, sorted.categoryOptions, sorted.predefEffs, &getOtherEffs(),
-                                &m_others})
+    for (const KuvInSet* set :
+         {sorted.serials, sorted.treeSeries, sorted.milestones, sorted.dates, sorted.selections,
+          sorted.categories, sorted.categoryOptions, sorted.predefEffs, &getOtherEffs(), &m_others})
       for (KuvInSet::const_iterator it = set->cBegin(); it.IsValid();) criteria.Put(it.GetGoToNext());
   }
 
@@ -218,14 +221,16 @@ private:
     const KuvEeSerialVar* var = eff.getOrdVar();
     if (var == nullptr) return;
     if (var->getHolderDico() != nullptr) m_others.Put(var->getHolderDico());
-    if (var->getExternalType() != KuvEeSerialVar::STATE && var->getExternalType() != KuvEeSerialVar::MANUF_PLAN)
+    if (var->getExternalType() != KuvEeSerialVar::STATE &&
+        var->getExternalType() != KuvEeSerialVar::MANUF_PLAN)
       return;
     KuvInListVal intervals(KuvInSerialInterval::sType());
     eff.getIntervals(intervals);
     for (std::int32_t i = 0; i < intervals.GetLength(); ++i) {
       const auto* interval = static_cast<const KuvInSerialInterval*>(intervals.Get(i));
       for (const std::int32_t bound : {interval->getA(), interval->getB()})
-        if (KuvEeSerialVarValue* revision = var->getRevision(bound); revision != nullptr) m_others.Put(revision);
+        if (KuvEeSerialVarValue* revision = var->getRevision(bound); revision != nullptr)
+          m_others.Put(revision);
     }
   }
 
@@ -238,7 +243,8 @@ private:
     for (std::int32_t i = 0; i < selections.GetLength(); ++i) {
       const auto* selection = static_cast<const KuvEeTreeSelection*>(selections.Get(i));
       if (selection->isEmpty()) continue;
-      if (selection->getFromBound()->getElement() != nullptr) m_others.Put(selection->getFromBound()->getElement());
+      if (selection->getFromBound()->getElement() != nullptr)
+        m_others.Put(selection->getFromBound()->getElement());
       const KuvInListVal& to = selection->getToBounds();
       for (std::int32_t j = 0; j < to.GetLength(); ++j)
         if (auto* element = static_cast<const KuvEeTreeSelectionBound*>(to.Get(j))->getElement())

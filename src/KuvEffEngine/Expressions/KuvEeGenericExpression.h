@@ -71,8 +71,9 @@ public:
   // effectivities and the dictionaries they are taken from). The final
   // dependencies follow the effectivities: one with a definition counts
   // what its definition refers to instead of itself, recursively; one
-  // without a definition, or met again inside its own, stays. Objects already in criteria stay; E_FAIL on a leaf
-  // without a criterion, criteria then unchanged.
+  // without a definition, or met again inside its own, stays. Objects
+  // already in criteria stay; E_FAIL on a leaf without a criterion,
+  // criteria then unchanged.
   HRESULT GetDependencies(KuvInSet& criteria) const;
   HRESULT GetFinalDependencies(KuvInSet& criteria) const;
 
