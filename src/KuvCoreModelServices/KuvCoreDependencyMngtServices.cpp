@@ -41,7 +41,8 @@ void fill(KuvInList& list, const KuvInSet& set, const KuvInSet* skipped) {
 
 KuvInTraceClass& channel() { return KuvCoreDependencyMngtServices::traceChannel(); }
 
-// The normal form of expression in view; null on failure (traced).
+// The normal form of expression in view; null on failure (traced). A list
+// has no tree to bring to a view: its criteria stand as they are.
 std::unique_ptr<KuvDnf> dnfInView(const KuvEeGenericExpression& expression, KuvExpressionView view) {
   std::unique_ptr<KuvEeGenericExpression> copy;
   if (!expression.IsList()) {
