@@ -218,6 +218,7 @@
 #include "KuvLiteralExprReader.h"
 #include "KuvCoreEncodingsToolbox.h"
 #include "KuvConversionServices.h"
+#include "KuvCoreDependencyMngtServices.h"
 #include "KuvExpressionGenerationServices.h"
 #include "KuvCoreEVC_ExpressionAndTerm.h"
 #include "KuvCoreEVC_Expression.h"

@@ -63,9 +63,17 @@ public:
   // caller's; null on entry and on failure.
   HRESULT GetDNF(KuvDnf*& dnf) const;
   HRESULT GetNotDNF(KuvDnf*& dnf) const;
-  // Puts the dictionary objects the expression depends on into criteria:
-  // all of them, or the final ones (the referenced effectivities replaced by
-  // what they stand for).
+  // Puts into criteria the dictionary objects the expression refers to:
+  // every object a binary of it indexes (variables and the categories of
+  // their options, selection values, the dictionaries of serial and
+  // tree-series variables, the revisions at the bounds of states and
+  // manufacturing plans, the elements and milestones at tree bounds,
+  // effectivities and the dictionaries they are taken from). The final
+  // dependencies follow the effectivities: one with a definition counts
+  // what its definition refers to instead of itself, recursively; one
+  // without a definition, or met again inside its own, stays. Objects
+  // already in criteria stay; E_FAIL on a leaf without a criterion,
+  // criteria then unchanged.
   HRESULT GetDependencies(KuvInSet& criteria) const;
   HRESULT GetFinalDependencies(KuvInSet& criteria) const;
 
