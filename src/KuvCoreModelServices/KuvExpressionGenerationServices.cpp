@@ -1,5 +1,6 @@
 #include "KuvExpressionGenerationServices.h"
 
+#include <functional>
 #include <memory>
 
 #include "KuvEeAndOp.h"
@@ -132,6 +133,22 @@ KuvQmSpecList& listOf(KuvInMap& lists, KuvEeModelDico* model) {
   return *list;
 }
 
+// One unit serial effectivity per entry of the builds map, each into the
+// list listFor gives for the entry's model.
+HRESULT addBuilds(const KuvInMap& builds, const std::function<KuvQmSpecList&(KuvEeModelDico*)>& listFor) {
+  for (KuvInMap::const_iterator it = builds.cBegin(); !it.IsEnd(); it.Next()) {
+    KuvEeModelDico* unitsModel = keyModel(it.GetKey());
+    if (unitsModel == nullptr)
+      KUV_RETURN_ERROR_ON(Services::traceChannel(), E_INVALIDARG,
+                          "ERROR: Keys of input map model to builds should be models");
+    KuvEeVarEff* varEff = nullptr;
+    const HRESULT hr = buildsEff(*unitsModel, it.GetVal(), varEff);
+    if (FAILED(hr)) return hr;
+    if (FAILED(addToList(listFor(unitsModel), varEff))) return E_FAIL;
+  }
+  return S_OK;
+}
+
 // The model of models (KuvInMap: name -> model) object belongs to, or null.
 KuvEeModelDico* modelOf(const KuvEeDicoObject& object, const KuvInMap* models) {
   if (models == nullptr) return nullptr;
@@ -190,14 +207,8 @@ HRESULT KuvExpressionGenerationServices::GenerateFilterExpression(KuvEeModelDico
     if (FAILED(hr)) return hr;
     if (FAILED(addToList(*list, varEff))) return E_FAIL;
   }
-  for (KuvInMap::const_iterator it = builds.cBegin(); !it.IsEnd(); it.Next()) {
-    KuvEeModelDico* unitsModel = keyModel(it.GetKey());
-    if (unitsModel == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Keys of input map model to builds should be models");
-    KuvEeVarEff* varEff = nullptr;
-    const HRESULT hr = buildsEff(*unitsModel, it.GetVal(), varEff);
-    if (FAILED(hr)) return hr;
-    if (FAILED(addToList(*list, varEff))) return E_FAIL;
-  }
+  if (const HRESULT hr = addBuilds(builds, [&](KuvEeModelDico*) -> KuvQmSpecList& { return *list; }); FAILED(hr))
+    return hr;
   filter = new KuvEeFilterExpression(model, list.release());
   filter->setSelectionMode(mode);
   return S_OK;
@@ -227,14 +238,9 @@ HRESULT KuvExpressionGenerationServices::GenerateEffectivityExpression(const Kuv
     if (FAILED(hr)) return hr;
     if (FAILED(addToList(listOf(*lists, model), varEff))) return E_FAIL;
   }
-  for (KuvInMap::const_iterator it = builds.cBegin(); !it.IsEnd(); it.Next()) {
-    KuvEeModelDico* unitsModel = keyModel(it.GetKey());
-    if (unitsModel == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Keys of input map model to builds should be models");
-    KuvEeVarEff* varEff = nullptr;
-    const HRESULT hr = buildsEff(*unitsModel, it.GetVal(), varEff);
-    if (FAILED(hr)) return hr;
-    if (FAILED(addToList(listOf(*lists, unitsModel), varEff))) return E_FAIL;
-  }
+  if (const HRESULT hr = addBuilds(builds, [&](KuvEeModelDico* units) -> KuvQmSpecList& { return listOf(*lists, units); });
+      FAILED(hr))
+    return hr;
   auto result = std::make_unique<KuvEeEffectivityExpression>();
   for (KuvInMap::const_iterator it = lists->cBegin(); !it.IsEnd(); it.Next()) {
     KuvEeModelDico* model = keyModel(it.GetKey());
