@@ -1,0 +1,1 @@
+#include "workflows/HostModel.h"
