@@ -50,7 +50,7 @@ std::unique_ptr<KuvEeEffectivityExpression> operated(HostModel& host, const std:
 
 TEST(ChangeWorkflow, StoredViewsMeanWhatTheExpansionRuleSays) {
   HostModel host;
-  TextGenerator generator(20261208, TextGenerator::Refs::None, true);
+  TextGenerator generator(20261208, {});
   const TruthTable changeHolds = host.table("$ECO");
   const TruthTable never;
   int changed = 0;

@@ -38,7 +38,7 @@ kuv_test::TruthTable HostModel::table(const std::string& text) {
 
 std::string TextGenerator::expression(int depth) {
   const int kind = depth >= 3 ? 3 : pick(depth == 0 ? 3 : 6);
-  if (kind >= 3) return criterion();
+  if (kind >= 3 || (kind == 2 && !m_options.groupNegations)) return criterion();
   if (kind == 2) return "!( " + expression(depth + 1) + " )";
   std::string text = "( " + expression(depth + 1);
   for (int i = 0, more = 1 + pick(2); i < more; ++i) text += (kind == 0 ? " & " : " | ") + expression(depth + 1);
@@ -46,15 +46,16 @@ std::string TextGenerator::expression(int depth) {
 }
 
 std::string TextGenerator::criterion() {
-  const int variable = pick(m_refs == Refs::None ? 4 : 5);
+  int variable = pick(m_options.refs == Refs::None ? 4 : 5);
+  if (variable == 3 && !m_options.dates) variable = pick(3);
   if (variable == 4) {
-    const char* target = m_refs == Refs::Change ? "ECO" : pick(2) == 0 ? "Export" : "Winter";
+    const char* target = m_options.refs == Refs::Change ? "ECO" : pick(2) == 0 ? "Export" : "Winter";
     return std::string(pick(3) == 0 ? "!$" : "$") + target;
   }
   std::string text = selection(variable);
   // Or without a value. An option keeps its one state: the binary
   // expression format stores no other that it can read back.
-  const bool noValue = m_noValues && pick(4) == 0;
+  const bool noValue = m_options.noValues && pick(4) == 0;
   if (noValue && variable == 1) text.insert(text.size() - 1, ",NOVAR");
   if (noValue && variable >= 2) text += "[NOVAR]";
   return (pick(3) == 0 ? "!" : "") + text;

@@ -40,14 +40,21 @@ struct HostModel {
 // Electric), colours (Colour: Red, Green, Blue), units 1 to 3 (Car), the
 // two build days (Build) and, when asked, the named effectivities $Export
 // and $Winter or the change $ECO. No criterion is empty or full on its own.
-// Criteria without a value (NOVAR) only when asked: the binary expression
-// format has no place for them.
 class TextGenerator {
 public:
   enum class Refs { None, Named, Change };
+  struct Options {
+    Refs refs = Refs::None;
+    // Criteria without a value (NOVAR); the binary expression format has
+    // no place for them.
+    bool noValues = true;
+    // Negations of groups, !( ... ), besides those of criteria.
+    bool groupNegations = true;
+    // Criteria on the build date.
+    bool dates = true;
+  };
 
-  TextGenerator(std::uint32_t seed, Refs refs, bool noValues)
-      : m_random(seed), m_refs(refs), m_noValues(noValues) {}
+  TextGenerator(std::uint32_t seed, Options options) : m_random(seed), m_options(options) {}
   std::string expression(int depth = 0);
   // One criterion, never negated, never without a value: what a user
   // selects in a filter.
@@ -58,8 +65,7 @@ private:
   int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
 
   std::mt19937 m_random;
-  Refs m_refs;
-  bool m_noValues;
+  Options m_options;
 };
 
 }  // namespace kuv_workflow
