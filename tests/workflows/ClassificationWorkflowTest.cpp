@@ -35,7 +35,8 @@ bool ofFamilyOnly(const KuvEeNodeRef& part, int family) {
   KuvCoreEVC_NodeClassifier classifier;
   KuvEVCClassification classification;
   EXPECT_EQ(S_OK, classifier.classify(part, classification));
-  const bool families[3] = {classification.isEvolution(), classification.isVariant(), classification.isChange()};
+  const bool families[3] = {classification.isEvolution(), classification.isVariant(),
+                            classification.isChange()};
   return families[family] && families[0] + families[1] + families[2] == 1;
 }
 
@@ -74,12 +75,13 @@ TEST(ClassificationWorkflow, TheTermsTogetherMeanTheEffectivity) {
       KuvEeGroupOp::cast(*joined->getNode())->addChild(conjunction);
       for (int family = 0; family < 3; ++family) {
         if (parts[family] == nullptr) continue;
-        ASSERT_TRUE(ofFamilyOnly(*parts[family], family)) << family << " in " << kuv_test::text(*parts[family]);
+        ASSERT_TRUE(ofFamilyOnly(*parts[family], family))
+            << family << " in " << kuv_test::text(*parts[family]);
         conjunction->addChild(parts[family]->getNode()->clone()->getNode());
       }
     }
     ASSERT_TRUE(expected == kuv_test::truthTable(host.truth, *joined)) << text << "\nsplit into\n"
-                                                                        << kuv_test::text(*joined);
+                                                                       << kuv_test::text(*joined);
     severalTerms += terms.size() > 1;
   }
   EXPECT_GT(severalTerms, 100);
@@ -96,7 +98,8 @@ TEST(ClassificationWorkflow, RefusalsAlongTheWay) {
   ASSERT_NE(nullptr, query) << error.ConvertToChar();
   const KuvEeGenericExpression always(host.read("TRUE").release());
   const std::pair<const KuvEeGenericExpression*, const char*> refused[] = {
-      {query.get(), "ERROR: Query expression not suported"}, {&always, "ERROR: CASE UNDEFINED NOT SUPPORTED"}};
+      {query.get(), "ERROR: Query expression not suported"},
+      {&always, "ERROR: CASE UNDEFINED NOT SUPPORTED"}};
   for (const auto& [expression, message] : refused) {
     KuvCoreEVC_Expression* made = nullptr;
     EXPECT_TRACES(E_FAIL, message, KuvCoreEVC_Expression::Create(*expression, made));

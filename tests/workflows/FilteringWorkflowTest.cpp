@@ -26,15 +26,15 @@ Definition define(const KuvEeGenericExpression& expression) {
   Definition made;
   KuvBioBuffer* binary = nullptr;
   EXPECT_EQ(S_OK, KuvCoreDependencyMngtServices::CreateDefinitionDBData(expression, nullptr, made.first,
-                                                                         made.second, binary));
+                                                                        made.second, binary));
   made.binary.reset(binary);
   return made;
 }
 
 std::unique_ptr<KuvEeGenericExpression> reload(const Definition& stored) {
   KuvEeGenericExpression* back = nullptr;
-  EXPECT_EQ(S_OK, KuvCoreDependencyMngtServices::UnserializeExpressionFromBinaryExpr(*stored.binary, stored.first,
-                                                                                      stored.second, back));
+  EXPECT_EQ(S_OK, KuvCoreDependencyMngtServices::UnserializeExpressionFromBinaryExpr(
+                      *stored.binary, stored.first, stored.second, back));
   return std::unique_ptr<KuvEeGenericExpression>(back);
 }
 
@@ -47,7 +47,8 @@ Bytes compile(KuvEeExpression& expression) {
   KuvInSet views(KuvInIntHolder::sType());
   views.Put(&current);
   KuvBioBufferOut out;
-  EXPECT_EQ(S_OK, KuvExpressionDBDataServices::ComputeCompiledBinary(byDomain, out, views, CFG_EXPRVIEW_CURRENT));
+  EXPECT_EQ(S_OK,
+            KuvExpressionDBDataServices::ComputeCompiledBinary(byDomain, out, views, CFG_EXPRVIEW_CURRENT));
   return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
 }
 
@@ -164,8 +165,9 @@ TEST(FilteringWorkflow, RefusalsAlongTheWay) {
   Definition stored = define(original);
   KuvBioBuffer* leftover = stored.binary.get();
   KuvInList first, second;
-  EXPECT_TRACES(E_INVALIDARG, "ERROR: Output KuvBioBuffer pointer is not null. Pointed object may be lost.",
-                KuvCoreDependencyMngtServices::CreateDefinitionDBData(original, nullptr, first, second, leftover));
+  EXPECT_TRACES(
+      E_INVALIDARG, "ERROR: Output KuvBioBuffer pointer is not null. Pointed object may be lost.",
+      KuvCoreDependencyMngtServices::CreateDefinitionDBData(original, nullptr, first, second, leftover));
   EXPECT_EQ(stored.binary.get(), leftover);
   EXPECT_EQ(0, first.GetLength());
 
@@ -177,7 +179,7 @@ TEST(FilteringWorkflow, RefusalsAlongTheWay) {
     KuvEeGenericExpression* back = nullptr;
     EXPECT_TRACES(E_FAIL, "ERROR: KuvBinaryExprReader::Read returned NULL pointer.",
                   KuvCoreDependencyMngtServices::UnserializeExpressionFromBinaryExpr(damaged, stored.first,
-                                                                                      stored.second, back));
+                                                                                     stored.second, back));
     EXPECT_EQ(nullptr, back) << bytes.size();
   }
 }

@@ -41,7 +41,8 @@ std::string TextGenerator::expression(int depth) {
   if (kind >= 3 || (kind == 2 && !m_options.groupNegations)) return criterion();
   if (kind == 2) return "!( " + expression(depth + 1) + " )";
   std::string text = "( " + expression(depth + 1);
-  for (int i = 0, more = 1 + pick(2); i < more; ++i) text += (kind == 0 ? " & " : " | ") + expression(depth + 1);
+  for (int i = 0, more = 1 + pick(2); i < more; ++i)
+    text += (kind == 0 ? " & " : " | ") + expression(depth + 1);
   return text + " )";
 }
 
@@ -67,7 +68,8 @@ std::string TextGenerator::selection(int variable) {
   static const char* const units[] = {"[1]", "[1,2]", "[2,3]", "[3]", "[2,+oo]", "[1][3]"};
   static const char* const days[] = {"[2001/01/01]", "[2001/01/02]", "[2001/01/01,2001/01/02]"};
   switch (variable) {
-    case 0: return std::string("Engine.") + options[pick(3)];
+    case 0:
+      return std::string("Engine.") + options[pick(3)];
     case 1: {
       // One or two of the three colours.
       const int first = pick(3), second = pick(3);
@@ -75,8 +77,10 @@ std::string TextGenerator::selection(int variable) {
       if (second != first) text += std::string(",") + colours[second];
       return text + "}";
     }
-    case 2: return std::string("Car") + units[pick(6)];
-    default: return std::string("Build") + days[pick(3)];
+    case 2:
+      return std::string("Car") + units[pick(6)];
+    default:
+      return std::string("Build") + days[pick(3)];
   }
 }
 
