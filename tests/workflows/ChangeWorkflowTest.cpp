@@ -1,11 +1,11 @@
 // A change action reaches an item: the change's applicability is written in
 // the literal syntax, the change is added to (or cut from) the item's
-// effectivity and integrated, and the effectivity's evaluation data is
-// stored in the three views and read back with the FLT reader. Each view
-// means what the expansion rule says: the source view keeps the change as a
-// criterion of its own; the current view replaces an officialized change by
-// its applicability, the projected view any change that is not rejected;
-// both replace a rejected change by False.
+// effectivity and integrated, the effectivity is brought to each view, and
+// its evaluation data is stored in the three views and read back with the
+// FLT reader. Each view means what the expansion rule says: the source view
+// keeps the change as a criterion of its own; the current view replaces an
+// officialized change by its applicability, the projected view any change
+// that is not rejected; both replace a rejected change by False.
 #include "workflows/HostModel.h"
 
 #include "KuvEeDnfConvertor/DnfTruth.h"
@@ -56,7 +56,7 @@ TEST(ChangeWorkflow, StoredViewsMeanWhatTheExpansionRuleSays) {
   const TruthTable changeHolds = host.table("$ECO");
   const TruthTable never;
   int changed = 0;
-  for (int i = 0; i < 120; ++i) {
+  for (int i = 0; i < 90; ++i) {
     const auto status = static_cast<KuvEePredefEff::PublicationStatus>(i % 3);
     const auto kind = i % 6 < 3 ? KuvEeExpressionOperation::ADD : KuvEeExpressionOperation::CUT;
     const std::string item = generator.expression(), applicability = generator.expression(1);
@@ -77,6 +77,14 @@ TEST(ChangeWorkflow, StoredViewsMeanWhatTheExpansionRuleSays) {
                                                  : integrated,
                                     isRejected ? rejected : applied};
     changed += expected[0] != expected[2];
+    for (int view = 0; view < 3; ++view) {
+      KuvEeEffectivityExpression* copy = nullptr;
+      ASSERT_EQ(S_OK, KuvEeEffectivityExpression::clone(*effectivity, copy));
+      const std::unique_ptr<KuvEeEffectivityExpression> inView(copy);
+      ASSERT_EQ(S_OK, inView->transformToView(static_cast<KuvEeExpressionToolbox::ExpressionView>(view),
+                                              KuvInSet()));
+      ASSERT_TRUE(expected[view] == kuv_test::truthTable(host.truth, *inView->getGlobalCriteria())) << view;
+    }
 
     const KuvEeGenericExpression stored(effectivity->removeGlobalCriteria());
     KuvBioBuffer* binary = nullptr;
