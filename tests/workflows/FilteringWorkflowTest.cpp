@@ -88,6 +88,7 @@ Bytes compileFilter(HostModel& host, const std::string& list) {
   return compile(filter);
 }
 
+// The arrays of object binaries and sizes that the filtering services take.
 struct Binaries {
   explicit Binaries(const std::vector<Bytes>& objects) {
     for (const Bytes& b : objects) {
