@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "KuvBioDnf/BioDnfModel.h"
-#include "KuvCompiledBinaryParser.h"
+#include "KuvBioFiltering/FilteringTestSupport.h"
 #include "KuvDnfAndTermMap.h"
 #include "KuvDnfExclusiveVariables.h"
 #include "KuvDnfSelectionEff.h"
@@ -26,13 +26,7 @@ public:
 namespace {
 
 using namespace bio_dnf_test;
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes compiled(const KuvInObject& object) {
-  KuvBioBufferOut out;
-  EXPECT_EQ(S_OK, KuvCompiledBinaryParser::Write(object, out));
-  return bytesOf(out);
-}
+using namespace filtering_test;
 
 // A leaf of a kind the fast path reads, on one of four variables, so that
 // filter and object leaves often share their key.
@@ -96,18 +90,13 @@ Bytes randomObject(std::mt19937& rng, KuvExpressionView filterView) {
 // A query's code, answers and printed lines, then each object's through
 // the handler's single Apply.
 std::string run(const Bytes& filter, const std::vector<Bytes>& objects) {
-  std::vector<const std::uint8_t*> binaries;
-  std::vector<unsigned int> sizes;
-  for (const Bytes& b : objects) {
-    binaries.push_back(b.data());
-    sizes.push_back(static_cast<unsigned int>(b.size()));
-  }
+  const Binaries binaries(objects);
   std::string seen;
   seen += kuv_test::captured([&] {
     int* results = nullptr;
-    seen += std::to_string(KuvFilteringServices::ApplyQuery(
-        filter.data(), static_cast<unsigned int>(filter.size()), binaries.data(), sizes.data(),
-        static_cast<unsigned int>(objects.size()), results));
+    seen += std::to_string(KuvFilteringServices::ApplyQuery(filter.data(), static_cast<unsigned int>(filter.size()),
+                                                            binaries.data.data(), binaries.sizes.data(),
+                                                            binaries.count(), results));
     for (std::size_t i = 0; results != nullptr && i < objects.size(); ++i)
       seen += " " + std::to_string(results[i]);
     delete[] results;
@@ -117,7 +106,7 @@ std::string run(const Bytes& filter, const std::vector<Bytes>& objects) {
     seen += kuv_test::captured([&] {
       int result = 7;
       seen +=
-          "\n" + std::to_string(handler.Apply(binaries[i], sizes[i], result)) + " " + std::to_string(result);
+          "\n" + std::to_string(handler.Apply(binaries.data[i], binaries.sizes[i], result)) + " " + std::to_string(result);
     });
   return seen;
 }

@@ -4,6 +4,7 @@
 #include <random>
 #include <vector>
 
+#include "KuvBioFiltering/FilteringTestSupport.h"
 #include "KuvCompiledBinaryParser.h"
 #include "KuvDnfOptionEff.h"
 #include "KuvEeChangeExpression.h"
@@ -28,16 +29,9 @@
 #include "support/KuvTestSupport.h"
 
 using namespace kuv_test;
+using namespace filtering_test;
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes compiled(const KuvInObject& object) {
-  KuvBioBufferOut out;
-  EXPECT_EQ(S_OK, KuvCompiledBinaryParser::Write(object, out));
-  return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
-}
 
 KuvDnf* optionDnf(unsigned option, bool negated) {
   auto* term = new KuvDnfAndTermMap(1);
@@ -63,16 +57,11 @@ Bytes effectivityOf(KuvDnf* dnf) {
 Bytes effectivityOn(unsigned option, bool negated) { return effectivityOf(optionDnf(option, negated)); }
 
 std::vector<int> query(const Bytes& filter, const std::vector<Bytes>& objects, HRESULT expected = S_OK) {
-  std::vector<const std::uint8_t*> binaries;
-  std::vector<unsigned int> sizes;
-  for (const Bytes& b : objects) {
-    binaries.push_back(b.data());
-    sizes.push_back(static_cast<unsigned int>(b.size()));
-  }
+  const Binaries binaries(objects);
   int* results = nullptr;
   EXPECT_EQ(expected, KuvFilteringServices::ApplyQuery(filter.data(), static_cast<unsigned int>(filter.size()),
-                                                      binaries.data(), sizes.data(),
-                                                      static_cast<unsigned int>(objects.size()), results));
+                                                      binaries.data.data(), binaries.sizes.data(),
+                                                      binaries.count(), results));
   const std::unique_ptr<int[]> owned(results);
   return results != nullptr ? std::vector<int>(results, results + objects.size()) : std::vector<int>();
 }
@@ -131,25 +120,22 @@ TEST(ApplyQuery, UnreadableObjectsAnswerMinusOne) {
 
   const KuvFilterHandler handler(filter.data(), static_cast<unsigned int>(filter.size()), 0);
   ASSERT_EQ(S_OK, handler.isValid());
-  std::vector<const std::uint8_t*> binaries;
-  std::vector<unsigned int> sizes;
-  for (const Bytes& b : objects) {
-    binaries.push_back(b.data());
-    sizes.push_back(static_cast<unsigned int>(b.size()));
-  }
+  const Binaries arrays(objects);
+  const std::uint8_t* const* binaries = arrays.data.data();
+  const unsigned int* sizes = arrays.sizes.data();
   int* results = nullptr;
-  ASSERT_EQ(S_OK, handler.Apply(binaries.data(), sizes.data(), 5, results));
+  ASSERT_EQ(S_OK, handler.Apply(binaries, sizes, 5, results));
   EXPECT_EQ(expected, std::vector<int>(results, results + 5));
   delete[] results;
   results = nullptr;
   EXPECT_TRACES(S_FALSE, "", handler.Apply(nullptr, nullptr, 0, results));
-  EXPECT_TRACES(E_INVALIDARG, "ERROR: in_effectivitiesBinaries is NULL", handler.Apply(nullptr, sizes.data(), 1, results));
+  EXPECT_TRACES(E_INVALIDARG, "ERROR: in_effectivitiesBinaries is NULL", handler.Apply(nullptr, sizes, 1, results));
   EXPECT_TRACES(E_INVALIDARG, "ERROR: in_effectivitiesBinariesSizes is NULL",
-                handler.Apply(binaries.data(), nullptr, 1, results));
-  EXPECT_TRACES(E_INVALIDARG, "ERROR: in_nbEffectivities is NULL", handler.Apply(binaries.data(), sizes.data(), 0, results));
+                handler.Apply(binaries, nullptr, 1, results));
+  EXPECT_TRACES(E_INVALIDARG, "ERROR: in_nbEffectivities is NULL", handler.Apply(binaries, sizes, 0, results));
   int earlier = 0;
   results = &earlier;
-  EXPECT_TRACES(E_INVALIDARG, "ERROR: out_results is not NULL", handler.Apply(binaries.data(), sizes.data(), 1, results));
+  EXPECT_TRACES(E_INVALIDARG, "ERROR: out_results is not NULL", handler.Apply(binaries, sizes, 1, results));
 
   int result = 7;
   EXPECT_TRACES(E_FAIL, "ERROR: Compiled Binary Parser :: Read FAILED.",
@@ -209,11 +195,7 @@ TEST(FilterHandler, ConstructorsCopiesAndBinary) {
   }
 
   const KuvFilterHandler single(ten.data(), static_cast<unsigned int>(ten.size()), 0);
-  const std::uint8_t* bytes = nullptr;
-  unsigned int size = 0;
-  ASSERT_EQ(S_OK, single.getFilterCompiledBinary(bytes, size));
-  EXPECT_EQ(ten, Bytes(bytes, bytes + size));
-  KuvBioBufferOut::FreeBytes(bytes);
+  EXPECT_EQ(ten, writtenBack(single));
 
   const KuvFilterHandler none;
   const unsigned int perDictionary[] = {1};
@@ -221,7 +203,8 @@ TEST(FilterHandler, ConstructorsCopiesAndBinary) {
                 KuvFilterHandler(none, filters, filterSizes, 1, perDictionary, 1).isValid());
   EXPECT_TRACES(E_INVALIDARG, "ERROR: problem of coherence for inputs",
                 KuvFilterHandler(single, filters, filterSizes, 2, perDictionary, 1).isValid());
-  bytes = nullptr;
+  const std::uint8_t* bytes = nullptr;
+  unsigned int size = 0;
   EXPECT_TRACES(E_NOTIMPL, "ERROR: invalid filter handler", none.getFilterCompiledBinary(bytes, size));
   EXPECT_TRACES(E_INVALIDARG, "ERROR: NULL pointer on input.", KuvFilterHandler(nullptr, nullptr, 0, 0).isValid());
 }
@@ -280,10 +263,8 @@ Case randomCase(const TruthModel& m, TreeGenerator& generator, std::mt19937& ran
 
 }  // namespace
 
-// Whether some term of the object's form admits no configuration on its
-// own: a leaf that excludes every value of its variable. The normal-form
-// test looks at leaves of one variable pairwise, so such a term still meets
-// filters on other variables.
+// Whether some term of the object's forms admits no configuration on its
+// own: a leaf that excludes every value of its variable.
 bool hasEmptyTerm(const TruthModel& m, const Bytes& object) {
   KuvBioBuffer in(object.data(), static_cast<std::uint32_t>(object.size()), 0);
   KuvInObject* read = nullptr;
@@ -293,11 +274,7 @@ bool hasEmptyTerm(const TruthModel& m, const Bytes& object) {
     const KuvFltDomainEffectivity* domain = KuvFltEffectivity::cast(*read)->getDomainEffectivity(d);
     const KuvFltEffectivityView* view = domain != nullptr ? domain->getEffectivityView(CFG_EXPRVIEW_NONE) : nullptr;
     for (const auto& e : view != nullptr ? view->dnfs().entries() : std::vector<kuv::detail::FltDnfMap::Entry>())
-      for (const KuvDnfAndTerm* term : e.dnf->andTerms()) {
-        KuvDnf alone(DNF_COND_NONE);
-        alone.addAndTerm(term->clone());
-        if (dnfTable(m, alone)->none()) return true;
-      }
+      if (hasEmptyTerm(m, *e.dnf)) return true;
   }
   return false;
 }

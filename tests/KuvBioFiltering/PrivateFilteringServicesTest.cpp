@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "KuvCompiledBinaryParser.h"
+#include "KuvBioFiltering/FilteringTestSupport.h"
 #include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEeOptionEff.h"
@@ -22,19 +22,13 @@
 #include "support/KuvTestSupport.h"
 
 using namespace kuv_test;
+using namespace filtering_test;
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 // The context's dictionary and a component's.
 enum Dictionary { Context, Component };
 KuvInGuid dictionary(int k) { return Guid(1 + static_cast<unsigned>(k)).guid(); }
-
-Bytes compiled(const KuvInObject& object) {
-  KuvBioBufferOut out;
-  EXPECT_EQ(S_OK, KuvCompiledBinaryParser::Write(object, out));
-  return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
-}
 
 KuvDnf* dnfOf(KuvEeNode* node) { return KuvEeDnfConvertor::NodeRef2Dnf(*own(node)); }
 
@@ -54,32 +48,19 @@ Bytes matrixOf(const Rule& rule) {
   return compiled(matrix);
 }
 
-struct Arrays {
+struct Arrays : Binaries {
   explicit Arrays(const std::vector<std::vector<Bytes>>& groups) {
     for (const auto& group : groups) {
       perDictionary.push_back(static_cast<unsigned int>(group.size()));
-      for (const Bytes& b : group) {
-        binaries.push_back(b.data());
-        sizes.push_back(static_cast<unsigned int>(b.size()));
-      }
+      add(group);
     }
   }
   KuvFilterHandler handler(const KuvFilterHandler& source) const {
-    return KuvFilterHandler(source, binaries.data(), sizes.data(), static_cast<unsigned int>(binaries.size()),
-                            perDictionary.data(), static_cast<unsigned int>(perDictionary.size()));
+    return KuvFilterHandler(source, data.data(), sizes.data(), count(), perDictionary.data(),
+                            static_cast<unsigned int>(perDictionary.size()));
   }
-  std::vector<const std::uint8_t*> binaries;
-  std::vector<unsigned int> sizes, perDictionary;
+  std::vector<unsigned int> perDictionary;
 };
-
-Bytes writtenBack(const KuvFilterHandler& handler) {
-  const std::uint8_t* bytes = nullptr;
-  unsigned int size = 0;
-  EXPECT_EQ(S_OK, handler.getFilterCompiledBinary(bytes, size));
-  const Bytes copy(bytes, bytes + size);
-  KuvBioBufferOut::FreeBytes(bytes);
-  return copy;
-}
 
 // The filter prepared through the handlers, written and read back.
 std::unique_ptr<KuvFilterHandler> preparedBack(const Bytes& filter,
@@ -121,14 +102,6 @@ void applyGroup(Forms& forms, const std::vector<ModelRule>& group) {
   }
 }
 
-bool hasEmptyTerm(const TruthModel& m, const KuvDnf& dnf) {
-  for (const KuvDnfAndTerm* term : dnf.andTerms()) {
-    KuvDnf alone(DNF_COND_NONE);
-    alone.addAndTerm(term->clone());
-    if (dnfTable(m, alone)->none()) return true;
-  }
-  return false;
-}
 
 }  // namespace
 
