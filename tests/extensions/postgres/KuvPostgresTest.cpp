@@ -107,8 +107,8 @@ TEST(KuvPostgresGlue, AnswersAsTheLibraryAndPrintsNothingForDamagedBinaries) {
   kuv_pg_filter_free(handler);
 }
 
-// The server side. The rows: W1 objects, damaged ones, an empty one, a NULL
-// one, and two filters (not effectivities, but with domains).
+// The server side. The rows: W1 objects, damaged ones (an empty one among
+// them), two filters (not effectivities, but with domains), and a NULL.
 class KuvPostgres : public testing::Test {
 protected:
   static void SetUpTestSuite() {
@@ -119,7 +119,6 @@ protected:
     std::mt19937 random(3);
     for (int i = 0; i < 3000; ++i) s_rows.push_back(objectOf(W1, i));
     for (Bytes& damaged : damagedObjects(random)) s_rows.push_back(std::move(damaged));
-    s_rows.push_back(Bytes());
     s_rows.push_back(kuv_bench::filterBinary(kuv_bench::W3));
     s_rows.push_back(kuv_bench::filterBinary(W1));
     for (kuv_bench::Workload w : {W1, kuv_bench::W2, kuv_bench::W4}) s_filters.push_back(kuv_bench::filterBinary(w));
