@@ -108,23 +108,36 @@ const std::uint8_t* bytesOf(sqlite3_value* value, unsigned int& size) {
   return bytes;
 }
 
-void deleteHandler(void* handler) { delete static_cast<KuvFilterHandler*>(handler); }
+// What a statement keeps of a filter that stays the same value (SQLite's
+// auxiliary data of argument 0). Holding the silence with it spares a
+// silence per row: it lasts until SQLite discards the filter, when the
+// statement is done, reset or finalized, or after the call for a filter
+// that changes from row to row.
+struct Prepared {
+  Prepared(const std::uint8_t* filter, unsigned int size) : handler(filter, size, 0) {}
+
+  const TraceSilence silence;  // first, so that reading the filter is silent too
+  const KuvFilterHandler handler;
+};
+
+void deletePrepared(void* prepared) { delete static_cast<Prepared*>(prepared); }
 
 void visible(sqlite3_context* context, int, sqlite3_value** arguments) {
   if (sqlite3_value_type(arguments[0]) == SQLITE_NULL || sqlite3_value_type(arguments[1]) == SQLITE_NULL)
     return;
   guarded(context, [&] {
-    const TraceSilence silence;
-    std::unique_ptr<KuvFilterHandler> decoded;
-    const auto* handler = static_cast<const KuvFilterHandler*>(sqlite3_get_auxdata(context, 0));
-    if (handler == nullptr) {
+    std::unique_ptr<Prepared> decoded;
+    const auto* prepared = static_cast<const Prepared*>(sqlite3_get_auxdata(context, 0));
+    if (prepared == nullptr) {
       unsigned int filterSize = 0;
       const std::uint8_t* filter = bytesOf(arguments[0], filterSize);
-      decoded = std::make_unique<KuvFilterHandler>(filter, filterSize, 0);
-      if (decoded->isValid() != S_OK)
-        return resultError(context, "the filter is not a readable compiled filter", decoded->isValid());
-      handler = decoded.get();
+      decoded = std::make_unique<Prepared>(filter, filterSize);
+      if (decoded->handler.isValid() != S_OK)
+        return resultError(context, "the filter is not a readable compiled filter",
+                           decoded->handler.isValid());
+      prepared = decoded.get();
     }
+    const KuvFilterHandler* handler = &prepared->handler;
     unsigned int size = 0;
     const std::uint8_t* object = bytesOf(arguments[1], size);
     int answer = -1;
@@ -138,8 +151,8 @@ void visible(sqlite3_context* context, int, sqlite3_value** arguments) {
       answer = answers[0];
     }
     if (answer >= 0) sqlite3_result_int(context, answer);
-    // SQLite may free the handler within this call: it is not used after.
-    if (decoded) sqlite3_set_auxdata(context, 0, decoded.release(), deleteHandler);
+    // SQLite may free it within this call: it is not used after.
+    if (decoded) sqlite3_set_auxdata(context, 0, decoded.release(), deletePrepared);
   });
 }
 

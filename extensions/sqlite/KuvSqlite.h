@@ -24,16 +24,19 @@
 // them.
 //
 // Trace lines: the library prints its error lines on standard output,
-// which is the host's (the sqlite3 shell's query output). While one of
-// these functions runs, the trace channels of the filter and binary
-// readers are set silent and then given back their flags, so nothing is
-// printed and a host's own settings stand between calls. The flags are
-// process-wide: a thread of the host that uses kuv directly while a query
-// runs elsewhere loses those channels' error lines for that time.
+// which is the host's (the sqlite3 shell's query output). The extension
+// sets the trace channels of the filter and binary readers silent, then
+// gives them back their flags: kuv_domains for each call, kuv_visible for
+// as long as the statement keeps the filter, from its first row until it
+// is done, reset or finalized (a statement left half-stepped keeps them
+// silent). Overlapping calls share one silence, so the flags always come
+// back. The flags are process-wide: kuv used directly by the host in that
+// time, on any thread, loses those channels' error lines.
 //
-// Ownership: the statement owns the decoded filter (SQLite's auxiliary
-// data of argument 0) and frees it when it discards it; object binaries
-// stay SQLite's. No C++ exception leaves the extension.
+// Ownership: the statement owns the decoded filter and the silence
+// (SQLite's auxiliary data of argument 0) and frees them when it discards
+// them; object binaries stay SQLite's. No C++ exception leaves the
+// extension.
 #pragma once
 
 struct sqlite3;

@@ -179,6 +179,16 @@ TEST_F(KuvSqlite, VisibleAnswersAsApplyQueryForEveryRowAndPrintsNothing) {
   EXPECT_EQ(flagsBefore, KuvCompiledBinaryParser::traceChannel().getFlags());
 }
 
+TEST_F(KuvSqlite, ReadersAreSilentWhileAStatementKeepsItsFilter) {
+  KuvInTraceClass& reader = KuvCompiledBinaryParser::traceChannel();
+  const kuv_test::ScopedFlags flags(reader, 3);
+  Statement query(db, "SELECT kuv_visible(?, eff), kuv_domains(eff) FROM t");
+  ASSERT_EQ(SQLITE_ROW, query.bind(1, filters[0]).step());
+  EXPECT_EQ(0, reader.getFlags());
+  sqlite3_reset(query.get());
+  EXPECT_EQ(3, reader.getFlags());
+}
+
 TEST_F(KuvSqlite, FilterFromAColumnChangesFromRowToRow) {
   db.exec("CREATE TABLE f(id INTEGER PRIMARY KEY, filter BLOB)");
   Statement insert(db, "INSERT INTO f(filter) VALUES (?)");
