@@ -164,7 +164,7 @@ std::vector<std::uint8_t> filterBinary(Workload w) {
   return compiled(filter);
 }
 
-Objects::Objects(Workload w) : count(objectCount(w)) {
+Objects::Objects(Workload w, int n) : count(n > 0 ? n : objectCount(w)) {
   const int truncatedPerCent = w == W5 ? 1 : 0;
   std::mt19937 random(11);
   std::vector<std::vector<std::uint8_t>> patterns;
@@ -172,7 +172,7 @@ Objects::Objects(Workload w) : count(objectCount(w)) {
     patterns.push_back(w == W2   ? unitObjectBinary(random)
                        : w == W3 ? largeObjectBinary(random)
                                  : smallObjectBinary(random));
-  std::vector<int> chosen(w == W3 ? 2000 : count);
+  std::vector<int> chosen(w == W3 ? std::min(2000, count) : count);
   std::size_t total = 0;
   for (int& c : chosen) total += patterns[c = static_cast<int>(random() % patterns.size())].size();
   arena.resize(total);

@@ -33,7 +33,8 @@ struct Objects {
   std::size_t bytes = 0;
   int count = 0;
 
-  explicit Objects(Workload w);
+  // count 0: the workload's own number of objects.
+  explicit Objects(Workload w, int count = 0);
 };
 
 // Made once per workload and kept; W4 filters the W1 objects.

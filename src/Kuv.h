@@ -5,6 +5,7 @@
 #pragma once
 
 #include "KuvInTypes.h"
+#include "KuvVersion.h"
 #include "OrbUnicodeString.h"
 #include "MibSysUCAlgorithm.h"
 
