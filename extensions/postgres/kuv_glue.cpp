@@ -4,10 +4,6 @@
 
 #include <new>
 
-#ifndef KUV_VERSION
-#error "KUV_VERSION must give the library's version text"
-#endif
-
 struct KuvPgFilter {
   KuvPgFilter(const std::uint8_t* bytes, std::uint32_t size) : handler(bytes, size, 0) {}
   KuvFilterHandler handler;
@@ -96,4 +92,4 @@ extern "C" std::int32_t kuv_pg_domains(const std::uint8_t* bytes, std::uint32_t 
   });
 }
 
-extern "C" const char* kuv_pg_version(void) { return KUV_VERSION; }
+extern "C" const char* kuv_pg_version(void) { return KuvVersion(); }
