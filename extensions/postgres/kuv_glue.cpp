@@ -26,23 +26,7 @@ std::int32_t guarded(Body&& body) noexcept {
 }  // namespace
 
 extern "C" void kuv_pg_silence(void) {
-  // The channels that report on reading filters and effectivities, their
-  // leaves included, and on testing their intersection.
-  for (KuvInTraceClass* channel : {
-           &KuvFilterHandler::traceChannel(), &KuvCompiledBinaryParser::traceChannel(),
-           &KuvBioBuffer::traceChannel(), &KuvBioTypedIdsReader::traceChannel(), &KuvBioTypedGuid::traceChannel(),
-           &KuvBioDnfReader::traceChannel(), &KuvBioDnfSpecCond::traceChannel(), &KuvBioEff::traceChannel(),
-           &KuvBioOptionEff::traceChannel(), &KuvBioSelectionEff::traceChannel(), &KuvBioDateEff::traceChannel(),
-           &KuvBioSerialEff::traceChannel(), &KuvBioMilestonesEff::traceChannel(),
-           &KuvBioTreeSeriesEff::traceChannel(), &KuvBioSerialRestrictionEff::traceChannel(),
-           &KuvBioDateRestrictionEff::traceChannel(), &KuvBioSelectionRestrictionEff::traceChannel(),
-           &KuvBioCategoryOptionRestrictionEff::traceChannel(), &KuvBioCategoryRestrictionEff::traceChannel(),
-           &KuvBioEffRestrictionEff::traceChannel(), &KuvBioMilestonesRestrictionEff::traceChannel(),
-           &KuvBioTreeSeriesRestrictionEff::traceChannel(), &KuvFltComparisonServices::traceChannel(),
-           &KuvFltFilter::traceChannel(), &KuvFltEffectivity::traceChannel(), &KuvFltDomainFilter::traceChannel(),
-           &KuvFltDomainEffectivity::traceChannel(), &KuvFltEffectivityView::traceChannel(),
-           &KuvDnf::traceChannel(), &KuvInListVal::traceChannel()})
-    channel->setFlags(0);
+  for (KuvInTraceClass* channel : KuvFilterHandler::filteringTraceChannels()) channel->setFlags(0);
 }
 
 extern "C" std::int32_t kuv_pg_filter_new(const std::uint8_t* bytes, std::uint32_t size, KuvPgFilter** filter) {

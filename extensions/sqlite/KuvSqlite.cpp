@@ -4,56 +4,16 @@
 
 #include <Kuv.h>
 
-#include <array>
 #include <cinttypes>
 #include <cstdio>
 #include <memory>
 #include <mutex>
 #include <new>
-#include <tuple>
+#include <vector>
 
 SQLITE_EXTENSION_INIT1
 
 namespace {
-
-// The channels that print while a filter or an object binary is read and
-// tested: the readers of every part of a compiled binary, and the
-// filtering objects that a failing test reports through.
-using Channels = std::array<KuvInTraceClass*, 29>;
-const Channels& silencedChannels() {
-  static const Channels channels = {
-      &KuvFilterHandler::traceChannel(),
-      &KuvCompiledBinaryParser::traceChannel(),
-      &KuvBioBuffer::traceChannel(),
-      &KuvBioTypedIdsReader::traceChannel(),
-      &KuvBioTypedGuid::traceChannel(),
-      &KuvBioDnfReader::traceChannel(),
-      &KuvBioDnfSpecCond::traceChannel(),
-      &KuvBioEff::traceChannel(),
-      &KuvBioOptionEff::traceChannel(),
-      &KuvBioSelectionEff::traceChannel(),
-      &KuvBioDateEff::traceChannel(),
-      &KuvBioSerialEff::traceChannel(),
-      &KuvBioMilestonesEff::traceChannel(),
-      &KuvBioTreeSeriesEff::traceChannel(),
-      &KuvBioSerialRestrictionEff::traceChannel(),
-      &KuvBioDateRestrictionEff::traceChannel(),
-      &KuvBioSelectionRestrictionEff::traceChannel(),
-      &KuvBioCategoryOptionRestrictionEff::traceChannel(),
-      &KuvBioCategoryRestrictionEff::traceChannel(),
-      &KuvBioEffRestrictionEff::traceChannel(),
-      &KuvBioMilestonesRestrictionEff::traceChannel(),
-      &KuvBioTreeSeriesRestrictionEff::traceChannel(),
-      &KuvFltFilter::traceChannel(),
-      &KuvFltDomainFilter::traceChannel(),
-      &KuvFltEffectivity::traceChannel(),
-      &KuvFltDomainEffectivity::traceChannel(),
-      &KuvFltEffectivityView::traceChannel(),
-      &KuvFltComparisonServices::traceChannel(),
-      &KuvDnf::traceChannel(),
-  };
-  return channels;
-}
 
 // Silent channels for the guard's lifetime. Calls on several threads share
 // one silence: the first saves the flags, the last gives them back, so an
@@ -63,7 +23,8 @@ public:
   TraceSilence() {
     const std::lock_guard<std::mutex> lock(s_mutex);
     if (s_holders++ != 0) return;
-    const Channels& channels = silencedChannels();
+    const auto channels = KuvFilterHandler::filteringTraceChannels();
+    s_saved.resize(channels.size());
     for (std::size_t i = 0; i < channels.size(); ++i) {
       s_saved[i] = channels[i]->getFlags();
       channels[i]->setFlags(0);
@@ -72,7 +33,7 @@ public:
   ~TraceSilence() {
     const std::lock_guard<std::mutex> lock(s_mutex);
     if (--s_holders != 0) return;
-    const Channels& channels = silencedChannels();
+    const auto channels = KuvFilterHandler::filteringTraceChannels();
     for (std::size_t i = 0; i < channels.size(); ++i) channels[i]->setFlags(s_saved[i]);
   }
   TraceSilence(const TraceSilence&) = delete;
@@ -81,7 +42,7 @@ public:
 private:
   static inline std::mutex s_mutex;
   static inline int s_holders = 0;
-  static inline std::array<unsigned char, std::tuple_size_v<Channels>> s_saved = {};
+  static inline std::vector<unsigned char> s_saved;
 };
 
 void resultError(sqlite3_context* context, const char* what, HRESULT hr) {

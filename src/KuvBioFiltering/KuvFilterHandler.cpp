@@ -1,10 +1,21 @@
 #include "KuvFilterHandler.h"
 
+#include <array>
 #include <memory>
 
+#include "KuvBioBuffer.h"
+#include "KuvBioDnfLeaves.h"
+#include "KuvBioDnfReader.h"
+#include "KuvBioTypedGuid.h"
+#include "KuvBioTypedIdsReader.h"
 #include "KuvCompiledBinaryParser.h"
+#include "KuvDnf.h"
 #include "KuvFltComparisonServices.h"
+#include "KuvFltDomainEffectivity.h"
+#include "KuvFltDomainFilter.h"
 #include "KuvFltEffectivity.h"
+#include "KuvFltEffectivityView.h"
+#include "KuvInListVal.h"
 #include "KuvFltFastPath.h"
 #include "KuvPrivateFilteringServices.h"
 
@@ -17,6 +28,24 @@ constexpr HRESULT sc_skipped = -1;
 }  // namespace
 
 KuvFilterHandler::KuvFilterHandler() = default;
+
+std::span<KuvInTraceClass* const> KuvFilterHandler::filteringTraceChannels() {
+  static const std::array channels = {
+      &KuvFilterHandler::traceChannel(), &KuvCompiledBinaryParser::traceChannel(),
+      &KuvBioBuffer::traceChannel(), &KuvBioTypedIdsReader::traceChannel(), &KuvBioTypedGuid::traceChannel(),
+      &KuvBioDnfReader::traceChannel(), &KuvBioDnfSpecCond::traceChannel(), &KuvBioEff::traceChannel(),
+      &KuvBioOptionEff::traceChannel(), &KuvBioSelectionEff::traceChannel(), &KuvBioDateEff::traceChannel(),
+      &KuvBioSerialEff::traceChannel(), &KuvBioMilestonesEff::traceChannel(),
+      &KuvBioTreeSeriesEff::traceChannel(), &KuvBioSerialRestrictionEff::traceChannel(),
+      &KuvBioDateRestrictionEff::traceChannel(), &KuvBioSelectionRestrictionEff::traceChannel(),
+      &KuvBioCategoryOptionRestrictionEff::traceChannel(), &KuvBioCategoryRestrictionEff::traceChannel(),
+      &KuvBioEffRestrictionEff::traceChannel(), &KuvBioMilestonesRestrictionEff::traceChannel(),
+      &KuvBioTreeSeriesRestrictionEff::traceChannel(), &KuvFltComparisonServices::traceChannel(),
+      &KuvFltFilter::traceChannel(), &KuvFltEffectivity::traceChannel(), &KuvFltDomainFilter::traceChannel(),
+      &KuvFltDomainEffectivity::traceChannel(), &KuvFltEffectivityView::traceChannel(),
+      &KuvDnf::traceChannel(), &KuvInListVal::traceChannel()};
+  return channels;
+}
 
 KuvFilterHandler::KuvFilterHandler(const std::uint8_t* filterBinary, unsigned int size, std::uint8_t flag)
     : m_flag(flag) {

@@ -25,6 +25,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "KuvBioBufferOut.h"
 #include "KuvFltFilter.h"
@@ -73,6 +74,12 @@ public:
   HRESULT isValid() const { return m_status; }
   const KuvFltFilter* getFilter() const { return m_filter; }
   std::uint8_t getFlag() const { return m_flag; }
+
+  // The channels that reading filters and object binaries (their leaves
+  // included) and testing their intersection trace on. A host whose output
+  // must stay clean, such as a database server, sets their flags to 0 while
+  // it filters; an unreadable object is an answer there, not news.
+  static std::span<KuvInTraceClass* const> filteringTraceChannels();
 
   KuvInString toString() const override;
 
