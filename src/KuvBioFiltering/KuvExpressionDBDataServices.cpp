@@ -16,6 +16,7 @@
 #include "KuvFltFilter.h"
 #include "KuvInIntHolder.h"
 #include "KuvInList.h"
+#include "KuvInListVal.h"
 #include "KuvInMap.h"
 #include "KuvInSet.h"
 
@@ -67,18 +68,28 @@ HRESULT dnfOf(const KuvEeMultiModelExpression& expression, const KuvEeModelDico&
   return S_OK;
 }
 
+// A copy of source brought to view (checked by the caller) over its own
+// dictionaries; null on failure.
+HRESULT copyInView(const KuvEeEffectivityExpression& source, std::uint32_t view,
+                   std::unique_ptr<KuvEeEffectivityExpression>& inView) {
+  KuvEeEffectivityExpression* copy = nullptr;
+  HRESULT hr = KuvEeEffectivityExpression::clone(source, copy);
+  inView.reset(copy);
+  if (FAILED(hr)) return hr;
+  KuvInSet dictionaries(KuvEeModelDico::sType());
+  hr = inView->getContextDictionaries(dictionaries);
+  if (SUCCEEDED(hr)) hr = inView->transformToView(static_cast<KuvEeExpressionToolbox::ExpressionView>(view), dictionaries);
+  if (FAILED(hr)) inView.reset();
+  return hr;
+}
+
 // One view of one domain: a copy of the expression brought to the view,
 // each dictionary's form stored under its GUID.
 HRESULT addView(KuvFltEffectivity& effectivity, KuvDiversityDomain domain, const KuvEeEffectivityExpression& source,
                 std::uint32_t view) {
   if (view > CFG_EXPRVIEW_NONE) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: unexpected case.");
-  KuvEeEffectivityExpression* copy = nullptr;
-  HRESULT hr = KuvEeEffectivityExpression::clone(source, copy);
-  const std::unique_ptr<KuvEeEffectivityExpression> inView(copy);
-  if (FAILED(hr)) return hr;
-  KuvInSet dictionaries(KuvEeModelDico::sType());
-  hr = inView->getContextDictionaries(dictionaries);
-  if (SUCCEEDED(hr)) hr = inView->transformToView(static_cast<KuvEeExpressionToolbox::ExpressionView>(view), dictionaries);
+  std::unique_ptr<KuvEeEffectivityExpression> inView;
+  HRESULT hr = copyInView(source, view, inView);
   if (FAILED(hr)) return hr;
   std::vector<const KuvEeModelDico*> models;
   hr = dictionariesOf(*inView, models);
@@ -223,6 +234,33 @@ HRESULT KuvExpressionDBDataServices::BuildFltApplicability(const KuvInMap& expre
     }
   }
   applicability = built.release();
+  return S_OK;
+}
+
+HRESULT KuvExpressionDBDataServices::ComputeEffectivityViews(const KuvEeEffectivityExpression& expression,
+                                                             const KuvInListVal& views, KuvInList& viewed,
+                                                             KuvInSet& garbage) {
+  KUV_TRACE_CALL("ComputeEffectivityViews");
+  if (!viewed.IsTypeAccepted(KuvEeEffectivityExpression::sType()) ||
+      !garbage.IsTypeAccepted(KuvEeEffectivityExpression::sType()))
+    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output containers should accept KuvEeEffectivityExpression");
+  std::vector<std::uint32_t> wanted;
+  for (std::int32_t i = 0; i < views.GetLength(); ++i) {
+    const KuvInObject* view = views.Get(i);
+    const KuvInIntHolder* number = view != nullptr ? KuvInIntHolder::cast(*view) : nullptr;
+    if (number == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: view identifiers should be KuvInIntHolder");
+    if (number->getValue() > CFG_EXPRVIEW_NONE) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Unexpected value");
+    wanted.push_back(number->getValue());
+  }
+  if (wanted.empty()) return S_FALSE;
+  std::vector<std::unique_ptr<KuvEeEffectivityExpression>> made(wanted.size());
+  for (std::size_t i = 0; i < wanted.size(); ++i)
+    if (FAILED(copyInView(expression, wanted[i], made[i]))) KUV_RETURN_ERROR(E_FAIL, "ERROR: ComputeView.");
+  // The type checks above leave nothing that could refuse an element now.
+  for (auto& copy : made) {
+    viewed.PutBack(copy.get());
+    garbage.Put(copy.release());
+  }
   return S_OK;
 }
 

@@ -23,6 +23,8 @@
 // - A filter has the given view and the selection mode of its first
 //   domain's expression; each domain holds the expression's normal form
 //   under its dictionary's GUID.
+// - The views a host asks for by themselves (ComputeEffectivityViews) are
+//   the same copies, before any normal form.
 // - An applicability holds, for each dictionary of each change expression,
 //   its normal form; a composition matrix the normal form of each IF and
 //   THEN tree under its dictionary's GUID.
@@ -36,6 +38,9 @@ class KuvFltApplicability;
 class KuvFltCompositionMatrix;
 class KuvFltEffectivity;
 class KuvFltFilter;
+class KuvEeEffectivityExpression;
+class KuvInList;
+class KuvInListVal;
 class KuvInMap;
 class KuvInSet;
 
@@ -58,4 +63,14 @@ public:
   static HRESULT BuildFltFilter(const KuvInMap& expressionsByDomain, KuvExpressionView view, KuvFltFilter*& filter);
   static HRESULT BuildFltApplicability(const KuvInMap& expressionsByDomain, KuvFltApplicability*& applicability);
   static HRESULT BuildFltCompositionMatrix(const KuvInMap& expressionsByDomain, KuvFltCompositionMatrix*& matrix);
+  // Appends to viewed, in the order of views (KuvInIntHolder values 0 to 3,
+  // repeats kept), a new copy of expression brought to each view, as
+  // BuildFltEffectivity does. The copies belong to garbage, where they are
+  // put too: the caller deletes what garbage holds, viewed only refers to
+  // them. S_FALSE when views is empty. E_INVALIDARG for a view that is not
+  // an integer holder or out of range, or a list or set that cannot hold
+  // effectivity expressions; E_FAIL when a view fails. On failure viewed and
+  // garbage are left as they were.
+  static HRESULT ComputeEffectivityViews(const KuvEeEffectivityExpression& expression, const KuvInListVal& views,
+                                         KuvInList& viewed, KuvInSet& garbage);
 };

@@ -21,6 +21,10 @@
 #include "KuvInSet.h"
 #include "KuvInTreeParser.h"
 
+KUV_DEFINE_TYPE(KuvPiOptionEffReader, KuvInObject)
+KUV_DEFINE_TYPE(KuvPiSelectionEffReader, KuvInObject)
+KUV_DEFINE_TYPE(KuvPiDateEffReader, KuvInObject)
+KUV_DEFINE_TYPE(KuvPiSerialEffReader, KuvInObject)
 KUV_DEFINE_TYPE(KuvPiVarEffReader, KuvInObject)
 KUV_DEFINE_TYPE(KuvPiRestrictionEffReader, KuvInObject)
 
@@ -67,8 +71,21 @@ Part partWords(const Node& part, const KuvPiVarEffSyntax& syntax, const KuvPiVar
 
 }  // namespace
 
-KuvPiVarEffReader::KuvPiVarEffReader(const KuvPiVarEffSyntax& syntax, const KuvPiVarEffTags& tags)
+KuvPiOptionEffReader::KuvPiOptionEffReader(const KuvPiVarEffSyntax& syntax, const KuvPiVarEffTags& tags)
     : m_syntax(syntax), m_tags(tags) {}
+KuvPiOptionEffReader::~KuvPiOptionEffReader() = default;
+KuvPiSelectionEffReader::KuvPiSelectionEffReader(const KuvPiVarEffSyntax& syntax, const KuvPiVarEffTags& tags)
+    : m_syntax(syntax), m_tags(tags) {}
+KuvPiSelectionEffReader::~KuvPiSelectionEffReader() = default;
+KuvPiDateEffReader::KuvPiDateEffReader(const KuvPiVarEffSyntax& syntax, const KuvPiVarEffTags& tags)
+    : m_syntax(syntax), m_tags(tags) {}
+KuvPiDateEffReader::~KuvPiDateEffReader() = default;
+KuvPiSerialEffReader::KuvPiSerialEffReader(const KuvPiVarEffSyntax& syntax, const KuvPiVarEffTags& tags)
+    : m_syntax(syntax), m_tags(tags) {}
+KuvPiSerialEffReader::~KuvPiSerialEffReader() = default;
+
+KuvPiVarEffReader::KuvPiVarEffReader(const KuvPiVarEffSyntax& syntax, const KuvPiVarEffTags& tags)
+    : m_option(syntax, tags), m_selection(syntax, tags), m_date(syntax, tags), m_serial(syntax, tags) {}
 
 KuvPiVarEffReader::~KuvPiVarEffReader() = default;
 
@@ -78,20 +95,21 @@ KuvEeVarEff* KuvPiVarEffReader::read(const KuvInTreeParserNode& node, const KuvP
   if (data.getObject() == nullptr) return nullptr;
   switch (data.getType()) {
     case KuvPiSolvedData::E_Category:
-      return readOption(node, data, errorText);
+      return m_option.read(node, data, errorText);
     case KuvPiSolvedData::E_SelectionVar:
-      return readSelection(node, data, errorText);
+      return m_selection.read(node, data, errorText);
     case KuvPiSolvedData::E_SerialVar:
-      return readSerial(node, data, errorText);
+      return m_serial.read(node, data, errorText);
     case KuvPiSolvedData::E_DateVar:
-      return readDate(node, data, errorText);
+      return m_date.read(node, data, errorText);
     default:
       return nullptr;
   }
 }
 
-KuvEeVarEff* KuvPiVarEffReader::readOption(const KuvInTreeParserNode& node, const KuvPiSolvedData& data,
-                                           KuvInString& errorText) const {
+KuvEeVarEff* KuvPiOptionEffReader::read(const KuvInTreeParserNode& node, const KuvPiSolvedData& data,
+                                        KuvInString& errorText) {
+  if (data.getObject() == nullptr) return nullptr;
   KuvEeCategory* category = KuvEeCategory::cast(*data.getObject());
   const Node* chained = node.getChained();
   if (category == nullptr || chained == nullptr) return nullptr;
@@ -142,8 +160,9 @@ KuvEeVarEff* KuvPiVarEffReader::readOption(const KuvInTreeParserNode& node, cons
   return new KuvEeOptionEff(option, value);
 }
 
-KuvEeVarEff* KuvPiVarEffReader::readSelection(const KuvInTreeParserNode& node, const KuvPiSolvedData& data,
-                                              KuvInString& errorText) const {
+KuvEeVarEff* KuvPiSelectionEffReader::read(const KuvInTreeParserNode& node, const KuvPiSolvedData& data,
+                                           KuvInString& errorText) {
+  if (data.getObject() == nullptr) return nullptr;
   KuvEeSelectionVar* variable = KuvEeSelectionVar::cast(*data.getObject());
   const Node* follower = node.getFollower();
   if (variable == nullptr || follower == nullptr) return nullptr;
@@ -244,17 +263,18 @@ KuvEeVarEff* readIntervals(const Node& node, const KuvPiVarEffSyntax& syntax, co
 
 }  // namespace
 
-KuvEeVarEff* KuvPiVarEffReader::readDate(const KuvInTreeParserNode& node, const KuvPiSolvedData& data,
-                                         KuvInString& errorText) {
+KuvEeVarEff* KuvPiDateEffReader::read(const KuvInTreeParserNode& node, const KuvPiSolvedData& data,
+                                      KuvInString& errorText) {
+  if (data.getObject() == nullptr) return nullptr;
   KuvEeDateVar* variable = KuvEeDateVar::cast(*data.getObject());
-  if (variable == nullptr || FAILED(m_dateInitializer.initIfNeeded(m_syntax, m_dateParser))) return nullptr;
+  if (variable == nullptr || FAILED(m_initializer.initIfNeeded(m_syntax, m_parser))) return nullptr;
   return readIntervals<KuvEeDateEff, KuvInDateInterval>(
       node, m_syntax, m_tags, std::make_unique<KuvEeDateEff>(variable, KuvEeDateEff::AllFalse), m_words,
       errorText, [&](const KuvInString& first, const KuvInString& last, KuvInDateInterval& range) {
         KuvInDate start;
         KuvInDate end;
         for (auto [text, date, startOfDay] : {std::tuple{&first, &start, true}, std::tuple{&last, &end, false}})
-          if (FAILED(m_dateParser.parse(*text, *date, startOfDay))) {
+          if (FAILED(m_parser.parse(*text, *date, startOfDay))) {
             report(errorText, "Cannot parse ", "date", " <", *text, ">");
             return E_FAIL;
           }
@@ -267,17 +287,18 @@ KuvEeVarEff* KuvPiVarEffReader::readDate(const KuvInTreeParserNode& node, const 
       });
 }
 
-KuvEeVarEff* KuvPiVarEffReader::readSerial(const KuvInTreeParserNode& node, const KuvPiSolvedData& data,
-                                           KuvInString& errorText) {
+KuvEeVarEff* KuvPiSerialEffReader::read(const KuvInTreeParserNode& node, const KuvPiSolvedData& data,
+                                        KuvInString& errorText) {
+  if (data.getObject() == nullptr) return nullptr;
   KuvEeSerialVar* variable = KuvEeSerialVar::cast(*data.getObject());
-  if (variable == nullptr || FAILED(m_serialInitializer.initIfNeeded(m_syntax, m_serialParser))) return nullptr;
+  if (variable == nullptr || FAILED(m_initializer.initIfNeeded(m_syntax, m_parser))) return nullptr;
   return readIntervals<KuvEeSerialEff, KuvInSerialInterval>(
       node, m_syntax, m_tags, std::make_unique<KuvEeSerialEff>(variable, KuvEeSerialEff::AllFalse), m_words,
       errorText, [&](const KuvInString& first, const KuvInString& last, KuvInSerialInterval& range) {
         std::int32_t start = 0;
         std::int32_t end = 0;
         for (auto [text, value, startOfRange] : {std::tuple{&first, &start, true}, std::tuple{&last, &end, false}})
-          if (FAILED(m_serialParser.parse(*text, *value, startOfRange))) {
+          if (FAILED(m_parser.parse(*text, *value, startOfRange))) {
             report(errorText, "Cannot parse ", "serial", " <", *text, ">");
             return E_FAIL;
           }

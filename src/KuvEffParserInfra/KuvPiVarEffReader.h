@@ -1,6 +1,7 @@
 // The readers of the text forms of KuvPiVarEffWriter.h: each rebuilds a
 // variable effectivity (or a restriction) from a string node of the tree
-// parser and the data the name solver found for it.
+// parser and the data the name solver found for it. KuvPiVarEffReader
+// dispatches on the solved kind to the reader of that kind.
 //
 //     KuvPiVarEffReader reader(syntax, tags);
 //     KuvEeVarEff* eff = reader.read(*node, solved[node][0], error);
@@ -24,6 +25,80 @@ class KuvEeRestrictionEff;
 class KuvEeVarEff;
 class KuvInTreeParserNode;
 
+// One reader per kind of variable, as there is one writer per kind: each
+// reads the text of a name solved to its kind, and answers null for data
+// of another kind. Each keeps the words of one bracket part between
+// criteria for their room.
+class KUV_API KuvPiOptionEffReader : public KuvInObject {
+  KUV_DECLARE_TYPE(KuvPiOptionEffReader)
+
+public:
+  KuvPiOptionEffReader(const KuvPiVarEffSyntax& syntax, const KuvPiVarEffTags& tags);
+  ~KuvPiOptionEffReader() override;
+
+  // Cat.Opt (selected), Cat.Opt{values} or Cat.Opt{ALL_TRUE|ALL_FALSE} on a
+  // category.
+  KuvEeVarEff* read(const KuvInTreeParserNode& node, const KuvPiSolvedData& data, KuvInString& errorText);
+
+private:
+  const KuvPiVarEffSyntax& m_syntax;
+  const KuvPiVarEffTags& m_tags;
+  std::vector<KuvInString> m_words;
+};
+
+class KUV_API KuvPiSelectionEffReader : public KuvInObject {
+  KUV_DECLARE_TYPE(KuvPiSelectionEffReader)
+
+public:
+  KuvPiSelectionEffReader(const KuvPiVarEffSyntax& syntax, const KuvPiVarEffTags& tags);
+  ~KuvPiSelectionEffReader() override;
+
+  // Name{values} or Name{ALL_TRUE|ALL_FALSE} on a selection variable.
+  KuvEeVarEff* read(const KuvInTreeParserNode& node, const KuvPiSolvedData& data, KuvInString& errorText);
+
+private:
+  const KuvPiVarEffSyntax& m_syntax;
+  const KuvPiVarEffTags& m_tags;
+  std::vector<KuvInString> m_words;
+};
+
+class KUV_API KuvPiDateEffReader : public KuvInObject {
+  KUV_DECLARE_TYPE(KuvPiDateEffReader)
+
+public:
+  KuvPiDateEffReader(const KuvPiVarEffSyntax& syntax, const KuvPiVarEffTags& tags);
+  ~KuvPiDateEffReader() override;
+
+  // Name[A,B][C][NOVAR] or Name[ALL_TRUE] on a date variable; the date
+  // parser is set up from the syntax on first use.
+  KuvEeVarEff* read(const KuvInTreeParserNode& node, const KuvPiSolvedData& data, KuvInString& errorText);
+
+private:
+  const KuvPiVarEffSyntax& m_syntax;
+  const KuvPiVarEffTags& m_tags;
+  KuvInDateParser m_parser;
+  KuvPiDateParserInitializer m_initializer;
+  std::vector<KuvInString> m_words;
+};
+
+class KUV_API KuvPiSerialEffReader : public KuvInObject {
+  KUV_DECLARE_TYPE(KuvPiSerialEffReader)
+
+public:
+  KuvPiSerialEffReader(const KuvPiVarEffSyntax& syntax, const KuvPiVarEffTags& tags);
+  ~KuvPiSerialEffReader() override;
+
+  // As dates, on a serial variable.
+  KuvEeVarEff* read(const KuvInTreeParserNode& node, const KuvPiSolvedData& data, KuvInString& errorText);
+
+private:
+  const KuvPiVarEffSyntax& m_syntax;
+  const KuvPiVarEffTags& m_tags;
+  KuvInSerialParser m_parser;
+  KuvPiSerialParserInitializer m_initializer;
+  std::vector<KuvInString> m_words;
+};
+
 class KUV_API KuvPiVarEffReader : public KuvInObject {
   KUV_DECLARE_TYPE(KuvPiVarEffReader)
 
@@ -36,20 +111,10 @@ public:
   KuvEeVarEff* read(const KuvInTreeParserNode& node, const KuvPiSolvedData& data, KuvInString& errorText);
 
 private:
-  KuvEeVarEff* readOption(const KuvInTreeParserNode& node, const KuvPiSolvedData& data, KuvInString& errorText) const;
-  KuvEeVarEff* readSelection(const KuvInTreeParserNode& node, const KuvPiSolvedData& data,
-                             KuvInString& errorText) const;
-  KuvEeVarEff* readDate(const KuvInTreeParserNode& node, const KuvPiSolvedData& data, KuvInString& errorText);
-  KuvEeVarEff* readSerial(const KuvInTreeParserNode& node, const KuvPiSolvedData& data, KuvInString& errorText);
-
-  const KuvPiVarEffSyntax& m_syntax;
-  const KuvPiVarEffTags& m_tags;
-  KuvInDateParser m_dateParser;
-  KuvPiDateParserInitializer m_dateInitializer;
-  KuvInSerialParser m_serialParser;
-  KuvPiSerialParserInitializer m_serialInitializer;
-  // The words of one bracket part, kept between criteria for their room.
-  mutable std::vector<KuvInString> m_words;
+  KuvPiOptionEffReader m_option;
+  KuvPiSelectionEffReader m_selection;
+  KuvPiDateEffReader m_date;
+  KuvPiSerialEffReader m_serial;
 };
 
 class KUV_API KuvPiRestrictionEffReader : public KuvInObject {

@@ -2,8 +2,7 @@
 // through whatever builds the objects for a tree (a model dictionary and
 // its context, or a variable space). Registrar offers category(guid, out),
 // selection(guid, out), option(category, guid), date(guid),
-// series(guid, type), change(guid) and, when it can hold them,
-// treeSeries(guid, type) and track(guid).
+// series(guid, type), treeSeries(guid, type), track(guid) and change(guid).
 #pragma once
 
 #include "KuvDnfRestrictionEff.h"
@@ -34,15 +33,9 @@ HRESULT registerRestricted(Registrar& registrar, const KuvDnfRestrictionEff& res
     } else if (const auto* serial = KuvDnfSerialRestrictionEff::cast(restriction)) {
       hr = registrar.series(guid, serial->getSerialType());
     } else if (const auto* trees = KuvDnfTreeSeriesRestrictionEff::cast(restriction)) {
-      if constexpr (requires { registrar.treeSeries(guid, trees->getTreeType()); })
-        hr = registrar.treeSeries(guid, trees->getTreeType());
-      else
-        hr = E_NOTIMPL;
+      hr = registrar.treeSeries(guid, trees->getTreeType());
     } else if (KuvDnfMilestonesRestrictionEff::isObjectOfThisType(restriction)) {
-      if constexpr (requires { registrar.track(guid); })
-        hr = registrar.track(guid);
-      else
-        hr = E_NOTIMPL;
+      hr = registrar.track(guid);
     } else {
       hr = registrar.change(guid);
     }

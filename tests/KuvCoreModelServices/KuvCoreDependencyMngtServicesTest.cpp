@@ -17,7 +17,6 @@
 #include "KuvEeCategory.h"
 #include "KuvEeDateVar.h"
 #include "KuvEeEffLeaf.h"
-#include "KuvEeEffectivity.h"
 #include "KuvEeGenericExpression.h"
 #include "KuvEeModelDico.h"
 #include "KuvEeOptionEff.h"
@@ -40,6 +39,13 @@
 namespace {
 
 using Services = KuvCoreDependencyMngtServices;
+using Objects = std::set<const KuvInObject*>;
+
+Objects contents(const KuvInSet& set) {
+  Objects objects;
+  for (KuvInSet::const_iterator it = set.cBegin(); it.IsValid();) objects.insert(it.GetGoToNext());
+  return objects;
+}
 
 struct Definition {
   KuvInList first;
@@ -70,6 +76,19 @@ std::string readBack(const KuvEeGenericExpression& expression, const KuvInList& 
     if (SUCCEEDED(hr) && back != nullptr) text = kuv_test::text(*back);
   });
   return text;
+}
+
+KuvInSetVal viewSet(std::initializer_list<std::int32_t> views) {
+  KuvInSetVal set;
+  for (const std::int32_t view : views) set.Put(KuvInIntHolder(view));
+  return set;
+}
+
+std::string dnfText(const KuvEeGenericExpression& expression) {
+  KuvDnf* dnf = nullptr;
+  EXPECT_EQ(S_OK, expression.GetDNF(dnf));
+  std::unique_ptr<KuvDnf> owned(dnf);
+  return kuv_test::text(*owned);
 }
 
 }  // namespace
@@ -123,14 +142,8 @@ TEST(KuvCoreDependencyMngtServices, FinalDependenciesFollowDefinitions) {
   const KuvEeGenericExpression expression(root->getNodeRef());
   KuvInSet finals, plain;
   ASSERT_EQ(S_OK, Services::GetDefinitionSRDependencies(expression, nullptr, finals, plain));
-  EXPECT_TRUE(finals.Find(model.options[1].get()));
-  EXPECT_TRUE(finals.Find(model.category.get()));
-  EXPECT_TRUE(finals.Find(model.effs[1].get()));
-  EXPECT_FALSE(finals.Find(model.effs[0].get()));
-  EXPECT_EQ(3, finals.GetLength());
-  EXPECT_TRUE(plain.Find(model.effs[0].get()));
-  EXPECT_TRUE(plain.Find(model.effs[1].get()));
-  EXPECT_EQ(2, plain.GetLength());
+  EXPECT_EQ((Objects{model.options[1].get(), model.category.get(), model.effs[1].get()}), contents(finals));
+  EXPECT_EQ((Objects{model.effs[0].get(), model.effs[1].get()}), contents(plain));
 }
 
 TEST(KuvCoreDependencyMngtServices, Refusals) {
@@ -182,33 +195,14 @@ TEST(KuvCoreDependencyMngtServices, VolatileUniversalDate) {
   KuvEeDateVar* date = space->getDateVar(KuvInGuid(universal));
   ASSERT_NE(nullptr, date);
   EXPECT_EQ("", std::string(date->getName().ConvertToChar()));
-  EXPECT_TRUE(garbage.Find(space));
-  EXPECT_TRUE(garbage.Find(date));
-  EXPECT_EQ(2, garbage.GetLength());
+  EXPECT_EQ((Objects{space, date}), contents(garbage));
   KuvEeVarSpace* same = space;
   EXPECT_TRACES(E_FAIL, "ERROR: addDateVar FAILED.",
                 Services::GenerateVarSpaceWithVolatileUniversalDate(same, garbage));
   EXPECT_EQ(space, same);
-  EXPECT_EQ(2, garbage.GetLength());
+  EXPECT_EQ((Objects{space, date}), contents(garbage));
   for (KuvInSet::const_iterator it = garbage.cBegin(); it.IsValid();) delete it.GetGoToNext();
 }
-
-namespace {
-
-KuvInSetVal viewSet(std::initializer_list<std::int32_t> views) {
-  KuvInSetVal set;
-  for (const std::int32_t view : views) set.Put(KuvInIntHolder(view));
-  return set;
-}
-
-std::string dnfText(const KuvEeGenericExpression& expression) {
-  KuvDnf* dnf = nullptr;
-  EXPECT_EQ(S_OK, expression.GetDNF(dnf));
-  std::unique_ptr<KuvDnf> owned(dnf);
-  return kuv_test::text(*owned);
-}
-
-}  // namespace
 
 // A tree stores a normal form per view, in view order, with the space's GUID
 // when there is one; a query stores a filter in its one view.

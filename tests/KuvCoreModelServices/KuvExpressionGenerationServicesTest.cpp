@@ -142,10 +142,9 @@ TEST_F(GenerationTest, EachObjectsEffectivitySelectsItAlone) {
 
 TEST_F(GenerationTest, RefusalsAreTracedAndLeaveNoResult) {
   KuvEeVarEff* eff = nullptr;
-  EXPECT_TRACES(E_INVALIDARG, "ERROR: Input evolution criterias haven't the same dictionary as input one",
-                Services::GenerateVarEffWithDicoObject(carRed, bike, eff));
-  EXPECT_TRACES(E_INVALIDARG, "ERROR: Input evolution criterias haven't the same dictionary as input one",
-                Services::GenerateVarEffWithDicoObject(bike, bike, eff));
+  for (KuvEeDicoObject* foreign : std::initializer_list<KuvEeDicoObject*>{carRed, bike})
+    EXPECT_TRACES(E_INVALIDARG, "ERROR: Input evolution criterias haven't the same dictionary as input one",
+                  Services::GenerateVarEffWithDicoObject(foreign, bike, eff));
   EXPECT_EQ(nullptr, eff);
 
   KuvInSet criteria(KuvEeDicoObject::sType());
@@ -155,21 +154,20 @@ TEST_F(GenerationTest, RefusalsAreTracedAndLeaveNoResult) {
   KuvInSetVal texts(KuvInStringChar::sType());
   texts.Put(KuvInStringChar("7"));
   const auto numbers = units({3});
-  struct Case {
+  const struct {
     const KuvInSet& criteria;
     KuvEeModelDico* buildsModel;
     KuvInObject* builds;
     HRESULT code;
     const char* message;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {none, nullptr, nullptr, E_INVALIDARG, "ERROR: Input evolution criteria set and builds map are empty"},
       {criteria, bike, &notASet, E_INVALIDARG, "ERROR: Values for input map model to builds should be a KuvInSetVal"},
       {criteria, bike, &texts, E_INVALIDARG,
        "ERROR: Values for the set into the input map model to builds should be a KuvInIntHolder"},
       {criteria, car, numbers.get(), E_FAIL, "ERROR: Unexpected to no have serial var for unit"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     KuvInMap builds(KuvInObjectPtr::sType(), KuvInObject::sType());
     if (c.builds != nullptr) builds.Put(KuvInObjectPtr(c.buildsModel), c.builds);
     KuvEeFilterExpression* filter = nullptr;
@@ -193,13 +191,12 @@ TEST_F(GenerationTest, FilterListsCriteriaAndBuildsInTheLiteralSyntax) {
   KuvInMap noBuilds(KuvInObjectPtr::sType(), KuvInSetVal::sType());
   KuvInMap builds(KuvInObjectPtr::sType(), KuvInSetVal::sType());
   builds.Put(KuvInObjectPtr(bike), numbers.get());
-  struct Case {
+  const struct {
     const KuvInSet& criteria;
     const KuvInMap& builds;
     const char* text;
-  };
-  const Case cases[] = {{colours, noBuilds, "Colour{Red}"}, {none, builds, "Bike[1,3][5]"}};
-  for (const Case& c : cases) {
+  } cases[] = {{colours, noBuilds, "Colour{Red}"}, {none, builds, "Bike[1,3][5]"}};
+  for (const auto& c : cases) {
     KuvEeFilterExpression* filter = nullptr;
     ASSERT_EQ(S_OK, Services::GenerateFilterExpression(bike, c.criteria, c.builds,
                                                        KuvEeFilterExpression::CFG_SELECTIONMODE_150, filter));

@@ -81,16 +81,20 @@ struct Fixture {
     return std::unique_ptr<KuvInTreeParserNode>(root);
   }
 
-  // The variable effectivity read from text, or null with error.
-  std::unique_ptr<KuvEeVarEff> read(const char* text, KuvInString& error) {
+  // The variable effectivity reader reads from text, or null with error.
+  template <class Reader>
+  std::unique_ptr<KuvEeVarEff> readWith(Reader& reader, const char* text, KuvInString& error) {
     auto node = parse(text);
     KuvPiNameSolver solver(syntax, tags, &space);
     KuvPiSolvedNodeMap solved;
     if (node == nullptr || FAILED(solver.addTreeParserNodeToSolve(*node)) ||
         FAILED(solver.solve(solved, false, false)))
       return nullptr;
-    KuvPiVarEffReader reader(syntax, tags);
     return std::unique_ptr<KuvEeVarEff>(reader.read(*node, solved[node.get()].front(), error));
+  }
+  std::unique_ptr<KuvEeVarEff> read(const char* text, KuvInString& error) {
+    KuvPiVarEffReader reader(syntax, tags);
+    return readWith(reader, text, error);
   }
 };
 
@@ -138,6 +142,36 @@ TEST(KuvPiValueSyntaxTest, ADayReadsAsItsFirstToItsLastSecond) {
   EXPECT_STREQ(day.getB().toStringForXMLValue().ConvertToChar(), "2001-02-03T23:59:59");
   KuvPiVarEffWriter writer(f.syntax);
   EXPECT_STREQ(writer.write(*eff).ConvertToChar(), "Due[2001/02/03,2001/02/03]");
+}
+
+// Each kind's reader reads what the dispatcher reads for that kind, and
+// nothing of another kind.
+TEST(KuvPiValueSyntaxTest, EachKindsReaderReadsItsKindAlone) {
+  Fixture f;
+  KuvPiOptionEffReader option(f.syntax, f.tags);
+  KuvPiSelectionEffReader selection(f.syntax, f.tags);
+  KuvPiDateEffReader date(f.syntax, f.tags);
+  KuvPiSerialEffReader serial(f.syntax, f.tags);
+  KuvPiVarEffWriter writer(f.syntax);
+  const char* const texts[] = {"Engine.V8{FALSE,NOVAR}", "'Col,or'{Red}", "Due[2001/02/03]", "Units[1,3][NOVAR]"};
+  for (int kind = 0; kind < 4; ++kind) {
+    KuvInString error;
+    const auto expected = f.read(texts[kind], error);
+    ASSERT_NE(expected, nullptr) << texts[kind] << error.ConvertToChar();
+    const std::unique_ptr<KuvEeVarEff> read[] = {f.readWith(option, texts[kind], error),
+                                                 f.readWith(selection, texts[kind], error),
+                                                 f.readWith(date, texts[kind], error),
+                                                 f.readWith(serial, texts[kind], error)};
+    for (int reader = 0; reader < 4; ++reader) {
+      SCOPED_TRACE(testing::Message() << texts[kind] << " by reader " << reader);
+      if (reader != kind) {
+        EXPECT_EQ(read[reader], nullptr);
+        continue;
+      }
+      ASSERT_NE(read[reader], nullptr);
+      EXPECT_STREQ(writer.write(*read[reader]).ConvertToChar(), writer.write(*expected).ConvertToChar());
+    }
+  }
 }
 
 // The forms every literal reads through are the literal reader's tests; here,
