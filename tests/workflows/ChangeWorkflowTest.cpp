@@ -1,8 +1,8 @@
 // A change action reaches an item: the change's applicability is written in
 // the literal syntax, the change is added to (or cut from) the item's
-// effectivity and integrated, the effectivity is brought to each view, and
-// its evaluation data is stored in the three views and read back with the
-// FLT reader. Each view means what the expansion rule says: the source view
+// effectivity and integrated, the effectivity is brought to each view
+// (ComputeEffectivityViews), and its evaluation data is stored in the three
+// views and read back with the FLT reader. Each view means what the expansion rule says: the source view
 // keeps the change as a criterion of its own; the current view replaces an
 // officialized change by its applicability, the projected view any change
 // that is not rejected; both replace a rejected change by False.
@@ -77,14 +77,16 @@ TEST(ChangeWorkflow, StoredViewsMeanWhatTheExpansionRuleSays) {
                                                  : integrated,
                                     isRejected ? rejected : applied};
     changed += expected[0] != expected[2];
-    for (int view = 0; view < 3; ++view) {
-      KuvEeEffectivityExpression* copy = nullptr;
-      ASSERT_EQ(S_OK, KuvEeEffectivityExpression::clone(*effectivity, copy));
-      const std::unique_ptr<KuvEeEffectivityExpression> inView(copy);
-      ASSERT_EQ(S_OK, inView->transformToView(static_cast<KuvEeExpressionToolbox::ExpressionView>(view),
-                                              KuvInSet()));
-      ASSERT_TRUE(expected[view] == kuv_test::truthTable(host.truth, *inView->getGlobalCriteria())) << view;
+    KuvInListVal views(KuvInIntHolder::sType());
+    for (std::uint32_t view = 0; view < 3; ++view) views.PutBack(KuvInIntHolder(view));
+    KuvInList viewed(KuvEeEffectivityExpression::sType());
+    KuvInSet garbage(KuvInObject::sType());
+    ASSERT_EQ(S_OK, KuvExpressionDBDataServices::ComputeEffectivityViews(*effectivity, views, viewed, garbage));
+    for (std::int32_t view = 0; view < 3; ++view) {
+      const auto* inView = KuvEeEffectivityExpression::cast(*viewed.Get(view));
+      EXPECT_TRUE(expected[view] == kuv_test::truthTable(host.truth, *inView->getGlobalCriteria())) << view;
     }
+    for (auto it = garbage.cBegin(); it.IsValid();) delete it.GetGoToNext();
 
     const KuvEeGenericExpression stored(effectivity->removeGlobalCriteria());
     KuvBioBuffer* binary = nullptr;
