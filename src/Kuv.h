@@ -72,6 +72,7 @@
 #include "KuvFltObjectServices.h"
 #include "KuvMultiVersionFilter.h"
 #include "KuvEeExpressionToolbox.h"
+#include "KuvEeOperations.h"
 #include "KuvEeNode.h"
 #include "KuvEeNodeRef.h"
 #include "KuvEeOp.h"
