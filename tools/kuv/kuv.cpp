@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "KuvCliEbe.h"
 #include "KuvCliModel.h"
 
 namespace {
@@ -307,7 +308,7 @@ struct FilterOptions {
   std::string explain;
 };
 
-using Bytes = std::vector<std::uint8_t>;
+using kuv_cli::Bytes;
 
 // An object's effectivity, or the filter, compiled as the store keeps it:
 // one dictionary, the Config Change domain.
@@ -547,8 +548,11 @@ int runEncode(const EncodeOptions& options) {
     KuvBioBufferOut out;
     if (SUCCEEDED(hr)) hr = KuvBioDnfWriter::write(*dnf, out);
     if (SUCCEEDED(hr)) bytes.assign(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
-  } else {
+  } else if (options.format == "flt") {
     hr = compileEffectivity(session, expression->GetNodeRefClone(), bytes);
+  } else if (std::string error; !kuv_cli::encodeEbe(session.model, *expression, bytes, error)) {
+    std::cerr << "kuv: encode failed: " << error << "\n";
+    return sc_bad;
   }
   if (FAILED(hr)) {
     std::cerr << "kuv: encode failed: " << explain(hr) << "\n";
@@ -667,6 +671,36 @@ public:
     return SUCCEEDED(hr);
   }
 
+  // The envelope's rows: its header and its two tables; then the binary
+  // expression's.
+  bool ebe() {
+    kuv_cli::Envelope envelope;
+    const bool opened = kuv_cli::openEbe(m_session.model, m_bytes, envelope, m_refusal);
+    m_byKind = true;
+    row(0, 3, "magic \"ebe\"");
+    if (m_bytes.size() < kuv_cli::sc_ebeHeaderSize) return false;
+    row(3, 4, "version " + std::to_string(m_bytes[3]));
+    m_in.increment(kuv_cli::sc_ebeHeaderSize);
+    std::uint32_t index = 0;
+    for (const char* list : {"first list (final dependencies):", "second list (other dependencies):"}) {
+      KuvBioTypedIdsReader ids;
+      const std::uint32_t at = m_in.getPosition();
+      if (FAILED(ids.readTypedGuids(m_in))) return false;
+      std::cout << list << "\n";
+      tableRows(at, ids, index);
+      index += ids.getNbTypedIds();
+    }
+    if (!opened) return false;
+    KuvInList all(envelope.first);
+    all.PutBackList(envelope.second);
+    KuvBinaryExprData data;
+    if (FAILED(KuvBinaryExprReader::PrepareNodeData(all, data)) || !binaryExpression(all, data)) return false;
+    std::string error;
+    const std::unique_ptr<KuvEeGenericExpression> read(kuv_cli::decodeEbe(m_session.model, m_bytes, error));
+    if (!read) m_refusal = error;
+    return read != nullptr;
+  }
+
   // Why the dump stopped.
   const std::string& refusal() const { return m_refusal; }
 
@@ -683,16 +717,120 @@ private:
     return std::to_string(domain) + " (" + (domain < std::size(names) ? names[domain] : "?") + ")";
   }
 
-  std::string nameOf(const std::uint8_t* guid) const {
-    const KuvInGuid id(guid);
-    if (id == m_session.model.dico().getGuid()) return m_session.model.dico().getName().ConvertToChar();
-    KuvEeDicoObject* object = nullptr;
-    if (!m_session.model.context().GetEEObject(id, object) || object == nullptr) return "(not in the model)";
-    return object->getName().ConvertToChar();
+  // The net stream: header, then its tree or its criteria list. The
+  // operators are walked here; the library reads each leaf.
+  bool binaryExpression(const KuvInList& all, KuvBinaryExprData& data) {
+    const std::uint32_t at = m_in.getPosition();
+    const std::uint32_t header = 9;
+    if (m_in.getRemaining() < header || m_bytes[at] != 'n' || m_bytes[at + 1] != 'e' ||
+        m_bytes[at + 2] != 't') {
+      m_refusal = "no binary expression (\"net\") after the lists";
+      return false;
+    }
+    const char* streams[] = {"empty expression", "node tree", "criteria list", "rules"};
+    const std::uint8_t stream = m_bytes[at + 8];
+    row(at, at + 3, "binary expression: magic \"net\"");
+    row(at + 3, at + 4, "version " + std::to_string(m_bytes[at + 3]));
+    row(at + 4, at + 8,
+        "length of what follows: " + std::to_string(KuvBioBasic::getUINT32(&m_bytes[at + 4])));
+    row(at + 8, at + 9, std::string("stream: ") + (stream < std::size(streams) ? streams[stream] : "?"));
+    m_in.increment(header);
+    if (stream == 1 && !node(data, "", 0)) return false;
+    if (stream == 2 && !criteriaList(all, data)) return false;
+    if (stream > 2) {
+      m_refusal = "the stream holds no expression";
+      return false;
+    }
+    if (m_in.getPosition() != m_bytes.size()) {
+      row(m_in.getPosition(), static_cast<std::uint32_t>(m_bytes.size()), "bytes past the end of the stream");
+      return false;
+    }
+    return true;
   }
 
-  // The table's rows; the reader has read it from at on.
-  void tableRows(std::uint32_t at, const KuvBioTypedIdsReader& ids) const {
+  bool criteriaList(const KuvInList& all, KuvBinaryExprData& data) {
+    std::uint8_t mode = 0;
+    std::uint32_t count = 0;
+    std::uint32_t at = m_in.getPosition();
+    if (FAILED(m_in.readUINT8(mode))) return false;
+    const char* modes[] = {"none", "strict", "150"};
+    row(at, m_in.getPosition(), std::string("list mode: ") + (mode < std::size(modes) ? modes[mode] : "?"));
+    at = m_in.getPosition();
+    if (FAILED(m_in.readUINT32(count))) return false;
+    row(at, m_in.getPosition(), std::to_string(count) + " criteria");
+    // Each criterion takes bytes: a count beyond them stops at a short read.
+    for (std::uint32_t i = 0; i < count; ++i)
+      if (!node(data, "  ", 0)) return false;
+    at = m_in.getPosition();
+    if (FAILED(m_in.readUINT32(count))) return false;
+    row(at, m_in.getPosition(), std::to_string(count) + " effectivities");
+    for (std::uint32_t i = 0; i < count; ++i) {
+      std::uint32_t index = 0;
+      at = m_in.getPosition();
+      if (FAILED(m_in.readUINT32(index))) return false;
+      const auto* object =
+          index < static_cast<std::uint32_t>(all.GetLength())
+              ? static_cast<const KuvEeDicoObject*>(all.Get(static_cast<std::int32_t>(index)))
+              : nullptr;
+      row(at, m_in.getPosition(),
+          "  #" + std::to_string(index) + " " +
+              (object != nullptr ? object->getName().ConvertToChar() : "(no such object)"));
+    }
+    return true;
+  }
+
+  // One node of the net codes (And 1 and Or 2 with a 4-byte count, domain
+  // negation 3, Not 4, True 9, False 10) or a leaf, and all below it.
+  bool node(KuvBinaryExprData& data, const std::string& indent, std::int32_t depth) {
+    const std::uint32_t at = m_in.getPosition();
+    std::uint8_t type = 0;
+    if (depth > KuvBinaryEENodeParser::sc_maxDepth || FAILED(m_in.getUINT8(type))) return false;
+    if (type == 1 || type == 2) {
+      std::uint32_t children = 0;
+      m_in.increment(1);
+      if (FAILED(m_in.readUINT32(children))) return false;
+      row(at, m_in.getPosition(), indent + (type == 1 ? "And" : "Or") + " of " + std::to_string(children));
+      for (std::uint32_t i = 0; i < children; ++i)
+        if (!node(data, indent + "  ", depth + 1)) return false;
+      return true;
+    }
+    const struct {
+      std::uint8_t code;
+      const char* name;
+      bool child;
+    } oneByte[] = {{3, "domain negation", true}, {4, "Not", true}, {9, "TRUE", false}, {10, "FALSE", false}};
+    for (const auto& op : oneByte) {
+      if (type != op.code) continue;
+      m_in.increment(1);
+      row(at, at + 1, indent + op.name);
+      return !op.child || node(data, indent + "  ", depth + 1);
+    }
+    KuvEeNodeRef* raw = nullptr;
+    const HRESULT hr =
+        KuvBinaryEENodeParser::readNode(m_in, data, false, raw, KuvBinaryEENodeParser::E_NetFormat);
+    const std::unique_ptr<KuvEeNodeRef> leaf(raw);
+    if (FAILED(hr) || leaf == nullptr) return false;
+    row(at, m_in.getPosition(), indent + "leaf " + m_session.writer.write(*leaf->getNode()).ConvertToChar());
+    return true;
+  }
+
+  // By GUID alone in the tables of normal forms; by kind too in an
+  // envelope's, as its reader finds them.
+  std::string nameOf(std::uint8_t kind, const std::uint8_t* guid) const {
+    const KuvInGuid id(guid);
+    KuvEeDicoObject* object = nullptr;
+    if (m_byKind)
+      object = m_session.model.find(kind, id);
+    else if (id == m_session.model.dico().getGuid())
+      object = &m_session.model.dico();
+    else
+      m_session.model.context().GetEEObject(id, object);
+    return object != nullptr ? object->getName().ConvertToChar() : "(not in the model)";
+  }
+
+  // The table's rows; the reader has read it from at on. Its entries are
+  // numbered from first on.
+  void tableRows(std::uint32_t at, const KuvBioTypedIdsReader& ids, std::uint32_t first = 0) const {
     row(at, at + 4, std::to_string(ids.getNbTypedIds()) + " typed GUIDs");
     for (std::uint32_t i = 0; i < ids.getNbTypedIds(); ++i) {
       std::uint8_t kind = 0;
@@ -700,7 +838,7 @@ private:
       ids.getTypedGuidAtIndex(i, kind, guid);
       const std::uint32_t entry = at + 4 + i * KuvBioTypedIdsReader::sc_entrySize;
       row(entry, entry + KuvBioTypedIdsReader::sc_entrySize,
-          "#" + std::to_string(i) + " " + kindName(kind) + " " + nameOf(guid));
+          "#" + std::to_string(first + i) + " " + kindName(kind) + " " + nameOf(kind, guid));
     }
   }
 
@@ -758,7 +896,8 @@ private:
         std::uint16_t form = 0;
         at = m_in.getPosition();
         if (FAILED(ids.readIndexGetTypedGuid(m_in, kind, guid)) || FAILED(m_in.readUINT16(form))) return false;
-        row(at, m_in.getPosition(), "  " + kindName(kind) + " " + nameOf(guid) + ": form " + std::to_string(form));
+        row(at, m_in.getPosition(),
+            "  " + kindName(kind) + " " + nameOf(kind, guid) + ": form " + std::to_string(form));
         forms = std::max(forms, form);
       }
     }
@@ -790,6 +929,7 @@ private:
   const Bytes& m_bytes;
   KuvBioBuffer m_in;
   std::string m_refusal = "the dump stops at a part that does not read";
+  bool m_byKind = false;
 };
 
 int runDecode(const DecodeOptions& options) {
@@ -814,12 +954,13 @@ int runDecode(const DecodeOptions& options) {
   const std::string magic(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(3, bytes.size())));
   KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
   if (options.dump) {
-    if (magic != "dnf" && magic != "flt") {
-      std::cerr << "kuv: --dump reads a binary normal form (dnf) or a compiled binary (flt)\n";
+    if (magic != "dnf" && magic != "flt" && magic != "ebe") {
+      std::cerr << "kuv: --dump reads a binary normal form (dnf), a compiled binary (flt) or a binary "
+                   "expression (ebe)\n";
       return sc_bad;
     }
     Dump dump(session, bytes);
-    const bool done = magic == "dnf" ? dump.dnf() : dump.flt();
+    const bool done = magic == "dnf" ? dump.dnf() : magic == "flt" ? dump.flt() : dump.ebe();
     if (!done) std::cerr << "kuv: " << dump.refusal() << "\n";
     return done ? sc_ok : sc_bad;
   }
@@ -859,7 +1000,17 @@ int runDecode(const DecodeOptions& options) {
     }
     return printDnf(session, *dnf) ? sc_ok : sc_bad;
   }
-  std::cerr << "kuv: neither a binary normal form (dnf) nor a compiled binary (flt)\n";
+  if (magic == "ebe") {
+    std::string error;
+    const std::unique_ptr<KuvEeGenericExpression> expression(kuv_cli::decodeEbe(session.model, bytes, error));
+    if (!expression) {
+      std::cerr << "kuv: not a readable binary expression (ebe): " << error << "\n";
+      return sc_bad;
+    }
+    std::cout << session.write(*expression) << "\n";
+    return sc_ok;
+  }
+  std::cerr << "kuv: not a binary normal form (dnf), a compiled binary (flt) or a binary expression (ebe)\n";
   return sc_bad;
 }
 
@@ -920,12 +1071,15 @@ int main(int argc, char** argv) {
   CLI::App* encodeCommand = app.add_subcommand("encode", "the expression's binary form, in hexadecimal or to a file");
   addExpressionOptions(*encodeCommand, encode.expression);
   encodeCommand
-      ->add_option("--format", encode.format, "dnf: the binary normal form; flt: the compiled binary of an effectivity")
-      ->check(CLI::IsMember({"dnf", "flt"}));
+      ->add_option("--format", encode.format,
+                   "dnf: the binary normal form; flt: the compiled binary of an effectivity; ebe: the binary "
+                   "expression with the GUIDs of its dependency lists")
+      ->check(CLI::IsMember({"dnf", "flt", "ebe"}));
   encodeCommand->add_option("-o", encode.output, "write the raw bytes to this file");
 
   DecodeOptions decode;
-  CLI::App* decodeCommand = app.add_subcommand("decode", "a binary form (dnf or flt, told by its first bytes) written back");
+  CLI::App* decodeCommand =
+      app.add_subcommand("decode", "a binary form (dnf, flt or ebe, told by its first bytes) written back");
   decodeCommand->add_option("HEX", decode.hex, "the bytes in hexadecimal");
   decodeCommand->add_option("--in", decode.input, "read the raw bytes from this file")->check(CLI::ExistingFile);
   decodeCommand->add_option("--model", decode.model, "the product model")->required()->check(CLI::ExistingFile);
