@@ -46,7 +46,7 @@ bool encodeEbe(const Model& model, const KuvEeGenericExpression& expression, Byt
   KuvInList second(KuvEeDicoObject::sType());
   KuvBioBuffer* raw = nullptr;
   HRESULT hr = KuvCoreDependencyMngtServices::CreateDefinitionDBData(expression, nullptr, first, second, raw);
-  delete raw;  // written against the lists in their first order
+  delete raw;  // against the lists in the library's order: written again below
   if (FAILED(hr)) {
     error = "the library gives no definition data: " + hresult(hr);
     return false;
