@@ -24,6 +24,7 @@ public:
 
   KuvEeModelDico& dico() const { return *m_model; }
   KuvEeExpressionContext& context() { return m_context; }
+  const KuvEeExpressionContext& context() const { return m_context; }
   KuvEeVarSpace& space() const { return *m_space; }
   // The dictionary or one of its objects by its kind (a typed-GUID table's
   // kind byte, see kindOf) and GUID; null when the model has none such.

@@ -152,39 +152,48 @@ TEST(KuvCli, FiltersStoredParts) {
 }
 
 // Extras.Rack as a binary normal form; !Extras.Bell | FALSE as a binary
-// expression.
+// expression and as a net stream, each in the tool's envelope.
 const std::string sc_dnf =
     "646E6601000000360001040000000201B1C0000000000000000000000000090102B1C000000000000000000000000009000000000100"
     "0000010400010001";
 const std::string sc_ebe =
-    "656265010000000202B1C0000000000000000000000000090001B1C00000000000000000000000000905000000006E657401000000"
+    "6B757601090000000101B1C0000000000000000000000000090500000000000000000000000000000000000000000000000108B1C000"
+    "00000000000000000000000001000000000000000065626501000000210102000E00000106000000050002030F07000000010D000002";
+const std::string sc_net =
+    "6B757601020000000202B1C0000000000000000000000000090001B1C00000000000000000000000000905000000006E657401000000"
     "11010200000002040F07000100010D00010A";
 
 TEST(KuvCli, EncodesAndDecodesBinaryForms) {
   expectCases({
       {{"encode", "TRUE"}, 0, "646E66010000000101\n", ""},
       {{"decode", "646E66010000000101"}, 0, "TRUE\n", ""},
-      {{"encode", "--format", "net", "TRUE"}, 2, "", "net not in {dnf,flt,ebe}"},
+      {{"encode", "--format", "xml", "TRUE"}, 2, "", "xml not in {dnf,flt,ebe,net}"},
       {{"decode", "646E660"}, 2, "", "not hexadecimal bytes: 646E660\n"},
       {{"decode", "646E66zz"}, 2, "", "not hexadecimal bytes"},
       {{"decode", "646E6601000000"}, 2, "", "not a readable binary normal form: 0x80004005"},
-      {{"decode", "0011"}, 2, "", "not a binary normal form (dnf), a compiled binary (flt) or a binary expression"},
+      {{"decode", "0011"}, 2, "", "not a binary normal form (dnf), a compiled binary (flt) or the tool's envelope"},
       {{"decode"}, 2, "", "either as HEX or from --in"},
       // The lists in increasing GUID order, whatever order the library
       // gives them in, make the bytes of one expression always the same.
       {{"encode", "--format", "ebe", "!Extras.Bell | FALSE"}, 0, sc_ebe + "\n", ""},
-      // Truncated; counting more GUIDs than it holds; an option where the
-      // model has a category, an object of another model; of another
-      // version; with its binary cut short.
-      {{"decode", "656265"}, 2, "", "not a readable binary expression (ebe): no version after the magic\n"},
-      {{"decode", "656265010000000902B1C0"}, 2, "", "the first list's table is cut short\n"},
-      {{"decode", "656265010000000101B1C0000000000000000000000000090000000000"}, 2, "",
-       "object #0 of the first list (kind 1, GUID B1C00000000000000000000000000900) is not in the model\n"},
-      {{"decode", "656265010000000102B1C0000000000000000000000000099900000000"}, 2, "",
-       "GUID B1C00000000000000000000000000999) is not in the model\n"},
-      {{"decode", "6562650200000000"}, 2, "", "version 2, this tool reads version 1\n"},
+      {{"encode", "--format", "net", "!Extras.Bell | FALSE"}, 0, sc_net + "\n", ""},
+      {{"decode", "6562650100"}, 2, "", "a bare binary expression (ebe) names dictionary objects by position"},
+      {{"decode", "6E6574010000", "--dump"}, 2, "", "a bare binary expression (net)"},
+      // Truncated; of another version; counting more GUIDs than it holds;
+      // an option where the model has a category; no payload; tables the
+      // payload does not have; its binary cut short, or followed by more.
+      {{"decode", "6B7576"}, 2, "", "not a readable envelope (kuv): the envelope's header is cut short\n"},
+      {{"decode", "6B75760209"}, 2, "", "envelope version 2, this tool reads version 1\n"},
+      {{"decode", "6B757601090000000902B1C0"}, 2, "", "table 1 is cut short\n"},
+      {{"decode", "6B75760101" "0000000101B1C00000000000000000000000000900"}, 2, "",
+       "object #0 of table 1 (kind 1, GUID B1C00000000000000000000000000900) is not in the model\n"},
+      {{"decode", "6B7576010100000000"}, 2, "", "no payload magic (net, ebe, fbe or cbe) after the tables\n"},
+      {{"decode", "6B757601020000000000000000" + sc_ebe.substr(sc_ebe.find("656265"))}, 2, "",
+       "2 tables before the ebe payload, which has 9\n"},
       {{"decode", sc_ebe.substr(0, sc_ebe.size() - 2)}, 2, "",
-       "the library does not read the binary expression: 0x80004005"},
+       "not a readable binary expression (ebe): the library does not read the binary expression: 0x80004005"},
+      {{"decode", sc_ebe + "00"}, 2, "", "the binary expression's size is not the payload's, 34 bytes\n"},
+      {{"decode", sc_net.substr(0, sc_net.size() - 2)}, 2, "", "not a readable net stream"},
   });
 }
 
@@ -202,7 +211,7 @@ TEST(KuvCli, DumpsTheLayoutOfBinaryForms) {
        "    57  04 00 01 00 01                 leaf Extras.Rack\n",
        ""},
       {{"decode", "646E660100000036000104", "--dump"}, 2, "", "Invalid Dnf header"},
-      {{"decode", "0011", "--dump"}, 2, "", "--dump reads a binary normal form (dnf), a compiled binary (flt) or a"},
+      {{"decode", "0011", "--dump"}, 2, "", "--dump reads a binary normal form (dnf), a compiled binary (flt) or the"},
       // The effectivity of Extras.Rack: its normal form dumped as above,
       // over the domain block's table.
       {{"decode",
@@ -237,28 +246,57 @@ TEST(KuvCli, DumpsTheLayoutOfBinaryForms) {
        "    35  00 00 01                       option Bicycle: form 1\n", "ERROR : bad entry of a dictionary"},
       {{"decode", "666C7404040000000003", "--dump"}, 2, "kind: composition matrix",
        "composition matrix: 0x80004001 (not implemented)"},
-      // The envelope's two tables, then the binary expression: the
-      // operators, and each leaf as the library reads it.
+      // The envelope's tables, then the binary expression: header, domain
+      // table, operations, the domain's body; the operators walked, each
+      // leaf as the library reads it.
       {{"decode", sc_ebe, "--dump"}, 0,
-       "     3  01                           version 1\n"
-       "first list (final dependencies):\n"
-       "     4  00 00 00 02                  2 typed GUIDs\n"
-       "     8  02 B1 C0 00 00 00 00 00 ...  #0 category Extras\n"
-       "    25  01 B1 C0 00 00 00 00 00 ...  #1 option Bell\n"
-       "second list (other dependencies):\n"
-       "    42  00 00 00 00                  0 typed GUIDs\n"
-       "    46  6E 65 74                     binary expression: magic \"net\"\n"
-       "    49  01                           version 1\n"
-       "    50  00 00 00 11                  length of what follows: 17\n"
-       "    54  01                           stream: node tree\n"
-       "    55  02 00 00 00 02               Or of 2\n"
-       "    60  04                             Not\n"
-       "    61  0F 07 00 01 00 01 0D 00 ...      leaf Extras.Bell\n"
-       "    70  0A                             FALSE\n",
+       "     4  09                           9 tables\n"
+       "table 1 (expr criteria):\n"
+       "     5  00 00 00 01                  1 typed GUIDs\n"
+       "     9  01 B1 C0 00 00 00 00 00 ...  #0 option Bell\n"
+       "table 2 (expr criteria (rule)):\n",
        ""},
-      {{"decode", "656265010000000102B1C0000000000000000000000000099900000000", "--dump"}, 2,
-       "     8  02 B1 C0 00 00 00 00 00 ...  #0 category (not in the model)\n", "is not in the model\n"},
-      {{"decode", sc_ebe + "00", "--dump"}, 2, "    71  00                           bytes past the end of the stream",
+      {{"decode", sc_ebe, "--dump"}, 0,
+       "table 7 (criteria dictionaries):\n"
+       "    46  00 00 00 01                  1 typed GUIDs\n"
+       "    50  08 B1 C0 00 00 00 00 00 ...  #0 dictionary Bicycle\n"
+       "table 8 (inherited effectivities):\n"
+       "    67  00 00 00 00                  0 typed GUIDs\n"
+       "table 9 (inherited effectivity dictionaries):\n"
+       "    71  00 00 00 00                  0 typed GUIDs\n"
+       "    75  65 62 65                     binary expression: magic \"ebe\", effectivity\n"
+       "    78  01                           version 1\n"
+       "    79  00 00 00 21                  total size 33\n"
+       "    83  01                           1 domain(s)\n"
+       "    84  02 00 0E                     domain 2 (Config Change), body at 14\n"
+       "    87  00 00                        0 operation(s)\n"
+       "body of domain 2 (Config Change):\n"
+       "    89  01                             1 part(s)\n"
+       "    90  06 00 00                       in the context of #0 Bicycle\n"
+       "    inherited effectivity:\n"
+       "    93  00                                 no node\n"
+       "    criteria:\n"
+       "    94  05 00 02                           Or of 2\n"
+       "    97  03                                   Not\n"
+       "    98  0F 07 00 00 00 01 0D 00 ...            leaf Extras.Bell\n"
+       "   107  02                                   FALSE\n",
+       ""},
+      // A net stream counts its indices across its two tables.
+      {{"decode", sc_net, "--dump"}, 0,
+       "table 2 (other dependencies):\n"
+       "    43  00 00 00 00                  0 typed GUIDs\n"
+       "    47  6E 65 74                     binary expression: magic \"net\"\n"
+       "    50  01                           version 1\n"
+       "    51  00 00 00 11                  length of what follows: 17\n"
+       "    55  01                           stream: node tree\n"
+       "    56  02 00 00 00 02               Or of 2\n"
+       "    61  04                             Not\n"
+       "    62  0F 07 00 01 00 01 0D 00 ...      leaf Extras.Bell\n"
+       "    71  0A                             FALSE\n",
+       ""},
+      {{"decode", "6B75760101" "0000000102B1C000000000000000000000000009990000000000", "--dump"}, 2,
+       "     9  02 B1 C0 00 00 00 00 00 ...  #0 category (not in the model)\n", "is not in the model\n"},
+      {{"decode", sc_ebe + "00", "--dump"}, 2, "   108  00                           bytes past the end of the binary",
        "the dump stops at a part that does not"},
   });
 }
@@ -268,25 +306,32 @@ TEST(KuvCli, DumpsTheLayoutOfBinaryForms) {
 TEST(KuvCli, RoundTripsEachBinaryForm) {
   const std::string file = ::testing::TempDir() + "kuv_cli_binary";
   const std::string rich = "Frame{Carbon} & !Extras.Rack | Bicycle[1,500] & Date[2026/01/01,+oo]";
-  const std::vector<std::string> cases[] = {
-      {"dnf", rich},
-      {"flt", rich},
-      {"ebe", rich},
-      {"ebe", "!(Extras.Rack | Extras.Bell) & Assist.MidMotor | TRUE"},
-      {"ebe", "--xml", "@T/filter.xml"},  // a criteria list
+  const struct {
+    std::vector<std::string> format;
+    std::vector<std::string> input;
+  } cases[] = {
+      {{"dnf"}, {rich}},
+      {{"flt"}, {rich}},
+      {{"net"}, {rich}},
+      {{"ebe"}, {rich}},
+      {{"ebe", "--binary-version", "2"}, {"!(Extras.Rack | Extras.Bell) & Assist.MidMotor | TRUE"}},
+      {{"ebe"}, {"--xml", "@T/filter.xml"}},  // a filter expression
+      {{"ebe"}, {"--xml", "@T/change.xml"}},  // a change expression
   };
   for (const auto& c : cases) {
     std::vector<std::string> print{"print"};
-    print.insert(print.end(), c.begin() + 1, c.end());
+    print.insert(print.end(), c.input.begin(), c.input.end());
     const std::string text = run(print).out;
+    const std::string label = c.format[0] + " " + c.input.back();
     std::vector<std::string> encode{"encode", "--format"};
-    encode.insert(encode.end(), c.begin(), c.end());
+    encode.insert(encode.end(), c.format.begin(), c.format.end());
+    encode.insert(encode.end(), c.input.begin(), c.input.end());
     const Outcome hex = run(encode);
-    ASSERT_EQ(0, hex.exit) << c[0] << " " << c[1] << "\n" << hex.err;
-    EXPECT_EQ(text, run({"decode", hex.out.substr(0, hex.out.size() - 1)}).out) << c[0] << " " << c[1];
+    ASSERT_EQ(0, hex.exit) << label << "\n" << hex.err;
+    EXPECT_EQ(text, run({"decode", hex.out.substr(0, hex.out.size() - 1)}).out) << label;
     encode.insert(encode.end(), {"-o", file});
     ASSERT_EQ(0, run(encode).exit);
-    EXPECT_EQ(text, run({"decode", "--in", file}).out) << c[0] << " " << c[1];
+    EXPECT_EQ(text, run({"decode", "--in", file}).out) << label;
   }
 }
 
