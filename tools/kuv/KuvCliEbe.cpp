@@ -6,10 +6,15 @@
 
 namespace kuv_cli {
 
-const char* const sc_ebeTableNames[sc_ebeTables] = {
-    "expr criteria",        "expr criteria (rule)",        "expr criteria (default)",
-    "expr criteria (dismissed)", "expr criteria (incompatible)", "impacting criteria",
-    "criteria dictionaries", "inherited effectivities",     "inherited effectivity dictionaries"};
+const char* const sc_ebeTableNames[sc_ebeTables] = {"expr criteria",
+                                                    "expr criteria (rule)",
+                                                    "expr criteria (default)",
+                                                    "expr criteria (dismissed)",
+                                                    "expr criteria (incompatible)",
+                                                    "impacting criteria",
+                                                    "criteria dictionaries",
+                                                    "inherited effectivities",
+                                                    "inherited effectivity dictionaries"};
 
 namespace {
 
@@ -17,17 +22,19 @@ using Data = KuvBinaryExprData;
 
 // Lists 1 to 9 of a data object, and how each is filled.
 constexpr const KuvInList& (Data::*sc_lists[sc_ebeTables])() const = {
-    &Data::getListExprCriteria,          &Data::getListExprCriteriaRule,
-    &Data::getListExprCriteriaDefault,   &Data::getListExprCriteriaDismissed,
-    &Data::getListExprCriteriaIncompatible, &Data::getListExprImpactingCriteria,
-    &Data::getListCriteriaEeModel,       &Data::getListInheritedEffectivity,
+    &Data::getListExprCriteria,
+    &Data::getListExprCriteriaRule,
+    &Data::getListExprCriteriaDefault,
+    &Data::getListExprCriteriaDismissed,
+    &Data::getListExprCriteriaIncompatible,
+    &Data::getListExprImpactingCriteria,
+    &Data::getListCriteriaEeModel,
+    &Data::getListInheritedEffectivity,
     &Data::getListInheritedEffectivityModel};
 constexpr HRESULT (Data::*sc_adds[sc_ebeTables])(KuvInObject&) = {
-    &Data::addExprCriteria,          &Data::addExprCriteriaRule,
-    &Data::addExprCriteriaDefault,   &Data::addExprCriteriaDismissed,
-    &Data::addExprCriteriaIncompatible, &Data::addExprImpactingCriteria,
-    &Data::addCriteriaEeModel,       &Data::addInheritedEffectivity,
-    &Data::addInheritedEffectivityModel};
+    &Data::addExprCriteria,          &Data::addExprCriteriaRule,         &Data::addExprCriteriaDefault,
+    &Data::addExprCriteriaDismissed, &Data::addExprCriteriaIncompatible, &Data::addExprImpactingCriteria,
+    &Data::addCriteriaEeModel,       &Data::addInheritedEffectivity,     &Data::addInheritedEffectivityModel};
 
 std::string hresult(HRESULT code) {
   char text[16];
@@ -60,7 +67,8 @@ bool sorted(const Model& model, const KuvInList& list, KuvInList& result, std::s
 }
 
 // The envelope of tables, then the payload.
-void envelop(const std::vector<KuvInList>& tables, const std::uint8_t* payload, std::uint32_t size, Bytes& bytes) {
+void envelop(const std::vector<KuvInList>& tables, const std::uint8_t* payload, std::uint32_t size,
+             Bytes& bytes) {
   KuvBioBufferOut out;
   for (const std::uint8_t byte : {std::uint8_t{'k'}, std::uint8_t{'u'}, std::uint8_t{'v'}, sc_envelopeVersion,
                                   static_cast<std::uint8_t>(tables.size())})
@@ -69,7 +77,8 @@ void envelop(const std::vector<KuvInList>& tables, const std::uint8_t* payload, 
     KuvBioTypedIdsWriter table;
     for (std::int32_t i = 0; i < list.GetLength(); ++i) {
       const auto* object = static_cast<const KuvEeDicoObject*>(list.Get(i));
-      table.registerTypedGuid(static_cast<KuvBioConstants::E_VarType>(Model::kindOf(*object)), object->getGuid());
+      table.registerTypedGuid(static_cast<KuvBioConstants::E_VarType>(Model::kindOf(*object)),
+                              object->getGuid());
     }
     table.writeTypedUids(out);
   }
@@ -80,11 +89,14 @@ void envelop(const std::vector<KuvInList>& tables, const std::uint8_t* payload, 
 }  // namespace
 
 bool isBareBinaryExpression(const Bytes& bytes) {
-  const std::string magic(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(3, bytes.size())));
-  return magic == "net" || magic == "ebe" || magic == "fbe" || magic == "cbe" || magic == "cxe" || magic == "cxf";
+  const std::string magic(
+      bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(3, bytes.size())));
+  return magic == "net" || magic == "ebe" || magic == "fbe" || magic == "cbe" || magic == "cxe" ||
+         magic == "cxf";
 }
 
-bool encodeNet(const Model& model, const KuvEeGenericExpression& expression, Bytes& bytes, std::string& error) {
+bool encodeNet(const Model& model, const KuvEeGenericExpression& expression, Bytes& bytes,
+               std::string& error) {
   KuvInList first(KuvEeDicoObject::sType());
   KuvInList second(KuvEeDicoObject::sType());
   KuvBioBuffer* raw = nullptr;
@@ -97,7 +109,8 @@ bool encodeNet(const Model& model, const KuvEeGenericExpression& expression, Byt
   std::vector<KuvInList> ordered(sc_netTables, KuvInList(KuvEeDicoObject::sType()));
   if (!sorted(model, first, ordered[0], error) || !sorted(model, second, ordered[1], error)) return false;
   raw = nullptr;
-  hr = KuvCoreDependencyMngtServices::SerializeExpressionToBinaryExpr(expression, ordered[0], ordered[1], raw);
+  hr =
+      KuvCoreDependencyMngtServices::SerializeExpressionToBinaryExpr(expression, ordered[0], ordered[1], raw);
   const std::unique_ptr<KuvBioBuffer> binary(raw);
   if (FAILED(hr)) {
     error = "the library does not write the binary expression: " + hresult(hr);
@@ -180,8 +193,8 @@ bool openEnvelope(const Model& model, const Bytes& bytes, Envelope& envelope, st
   }
   const std::size_t expected = net ? sc_netTables : sc_ebeTables;
   if (envelope.tables.size() != expected) {
-    error = std::to_string(envelope.tables.size()) + " tables before the " + envelope.payload + " payload, which has " +
-            std::to_string(expected);
+    error = std::to_string(envelope.tables.size()) + " tables before the " + envelope.payload +
+            " payload, which has " + std::to_string(expected);
     return false;
   }
   return true;
@@ -211,7 +224,8 @@ bool ebeData(const Model& model, const Envelope& envelope, const Bytes& bytes, K
     error = "the library builds no volatile criteria: " + hresult(hr);
     return false;
   }
-  data.setBinary(bytes.data() + envelope.payloadAt, static_cast<std::uint32_t>(bytes.size()) - envelope.payloadAt);
+  data.setBinary(bytes.data() + envelope.payloadAt,
+                 static_cast<std::uint32_t>(bytes.size()) - envelope.payloadAt);
   return true;
 }
 
@@ -252,15 +266,17 @@ bool decodeEbe(const Model& model, const Envelope& envelope, const Bytes& bytes,
   KuvBioBuffer in(data.getBinary(), length, 0);
   unsigned int version = 0;
   unsigned int decoupled = 0;
-  const std::uint32_t sizeAt = SUCCEEDED(KuvBinaryExprParser::GetBinExprVersion(in, version, decoupled)) && version == 2 ? 9 : 4;
+  const std::uint32_t sizeAt =
+      SUCCEEDED(KuvBinaryExprParser::GetBinExprVersion(in, version, decoupled)) && version == 2 ? 9 : 4;
   if (length < sizeAt + 4 || KuvBioBasic::getUINT32(data.getBinary() + sizeAt) != length) {
     map->DeleteAll();
     error = "the binary expression's size is not the payload's, " + std::to_string(length) + " bytes";
     return false;
   }
   for (auto it = map->cBegin(); !it.IsEnd(); it.Next())
-    domains.emplace_back(static_cast<std::uint8_t>(static_cast<const KuvInIntHolder*>(it.GetKey())->getValue()),
-                         static_cast<KuvEeExpression*>(const_cast<KuvInObject*>(it.GetVal())));
+    domains.emplace_back(
+        static_cast<std::uint8_t>(static_cast<const KuvInIntHolder*>(it.GetKey())->getValue()),
+        static_cast<KuvEeExpression*>(const_cast<KuvInObject*>(it.GetVal())));
   return true;
 }
 

@@ -53,7 +53,8 @@ extern const char* const sc_ebeTableNames[sc_ebeTables];
 bool isBareBinaryExpression(const Bytes& bytes);
 
 // false with the reason in error.
-bool encodeNet(const Model& model, const KuvEeGenericExpression& expression, Bytes& bytes, std::string& error);
+bool encodeNet(const Model& model, const KuvEeGenericExpression& expression, Bytes& bytes,
+               std::string& error);
 // version: 1 or 2, see KuvBinaryExprParser.h.
 bool encodeEbe(const Model& model, const KuvEeExpression& expression, unsigned int version, Bytes& bytes,
                std::string& error);

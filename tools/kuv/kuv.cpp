@@ -161,7 +161,8 @@ struct Session {
   // an effectivity or change expression for this model, or a filter's
   // list; null after the reason was reported (where names the document).
   Expression reduce(KuvEeExpression& read, const std::string& where) {
-    if (const KuvEeFilterExpression* filter = KuvEeFilterExpression::cast(read); filter && filter->getSpecList()) {
+    if (const KuvEeFilterExpression* filter = KuvEeFilterExpression::cast(read);
+        filter && filter->getSpecList()) {
       auto expression = std::make_unique<KuvEeGenericExpression>();
       expression->SetExpression(filter->getSpecList()->Clone(), KuvEeGenericExpression::CFG_LISTMODE_STRICT);
       return expression;
@@ -170,7 +171,8 @@ struct Session {
     KuvEeMultiModelExpression::ModelCriteria* criteria =
         multi != nullptr ? multi->getModelCriteria(&model.dico()) : nullptr;
     if (criteria == nullptr || criteria->getCriteria() == nullptr) {
-      std::cerr << "kuv: " << where << ": no criteria for the model " << model.dico().getName().ConvertToChar() << "\n";
+      std::cerr << "kuv: " << where << ": no criteria for the model "
+                << model.dico().getName().ConvertToChar() << "\n";
       return nullptr;
     }
     return std::make_unique<KuvEeGenericExpression>(criteria->removeCriteria());
@@ -590,8 +592,9 @@ int runEncode(const EncodeOptions& options) {
     if (SUCCEEDED(hr)) bytes.assign(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
   } else if (options.format == "flt") {
     hr = compileEffectivity(session, expression->GetNodeRefClone(), bytes);
-  } else if (std::string error; ebe ? !kuv_cli::encodeEbe(session.model, *document, options.version, bytes, error)
-                                    : !kuv_cli::encodeNet(session.model, *expression, bytes, error)) {
+  } else if (std::string error;
+             ebe ? !kuv_cli::encodeEbe(session.model, *document, options.version, bytes, error)
+                 : !kuv_cli::encodeNet(session.model, *expression, bytes, error)) {
     std::cerr << "kuv: encode failed: " << error << "\n";
     return sc_bad;
   }
@@ -746,7 +749,8 @@ public:
       return read != nullptr;
     }
     KuvBinaryExprData data;
-    if (!kuv_cli::ebeData(m_session.model, envelope, m_bytes, data, m_refusal) || !binaryExpression(data)) return false;
+    if (!kuv_cli::ebeData(m_session.model, envelope, m_bytes, data, m_refusal) || !binaryExpression(data))
+      return false;
     // The rows show the layout; the library's reader says whether it holds.
     KuvBinaryExprData check;
     kuv_cli::Domains domains;
@@ -816,8 +820,9 @@ private:
         if (!m_in.isReadValid(3)) return false;
         const std::uint8_t code = m_bytes[at] >> 4;
         m_in.increment(3);
-        row(at, at + 3, std::string(code < std::size(codes) ? codes[code] : "?") + " in domain " +
-                            domainName(m_bytes[at + 2]));
+        row(at, at + 3,
+            std::string(code < std::size(codes) ? codes[code] : "?") + " in domain " +
+                domainName(m_bytes[at + 2]));
         if (!node(data, "  ", 0, KuvBinaryEENodeParser::E_ExpressionFormat)) return false;
       }
     }
@@ -859,7 +864,8 @@ private:
       std::uint16_t index = 0;
       m_in.increment(1);
       if (FAILED(m_in.readUINT16(index))) return false;
-      row(at, m_in.getPosition(), "  in the context of #" + std::to_string(index) + " " + objectName(data.getCriteriaEeModel(index)));
+      row(at, m_in.getPosition(),
+          "  in the context of #" + std::to_string(index) + " " + objectName(data.getCriteriaEeModel(index)));
       for (const char* part : {"inherited effectivity", "criteria"}) {
         std::cout << "    " << part << ":\n";
         if (!node(data, "      ", 0, KuvBinaryEENodeParser::E_ExpressionFormat)) return false;
@@ -875,7 +881,10 @@ private:
     std::uint16_t items = 0;
     if (FAILED(m_in.readUINT8(dictionary)) || FAILED(m_in.readUINT8(mode)) || FAILED(m_in.readUINT16(items)))
       return false;
-    row(at, at + 1, dictionary == 255 ? "  no dictionary" : "  dictionary #" + std::to_string(dictionary) + " " + objectName(data.getCriteriaEeModel(dictionary)));
+    row(at, at + 1,
+        dictionary == 255 ? "  no dictionary"
+                          : "  dictionary #" + std::to_string(dictionary) + " " +
+                                objectName(data.getCriteriaEeModel(dictionary)));
     row(at + 1, at + 2, "  selection mode " + std::to_string(mode - 1));
     row(at + 2, at + 4, "  " + std::to_string(items) + " item(s)");
     for (std::uint16_t i = 0; i < items; ++i) {
@@ -894,7 +903,8 @@ private:
       std::uint16_t index = 0;
       m_in.increment(1);
       if (FAILED(m_in.readUINT16(index))) return false;
-      row(at, m_in.getPosition(), "    effectivity #" + std::to_string(index) + " " + objectName(data.getExprCriteria(index)));
+      row(at, m_in.getPosition(),
+          "    effectivity #" + std::to_string(index) + " " + objectName(data.getExprCriteria(index)));
     }
     return true;
   }
@@ -979,7 +989,8 @@ private:
       m_in.increment(1);
       if (net ? FAILED(m_in.readUINT32(children)) : FAILED(m_in.readUINT16(few))) return false;
       if (!net) children = few;
-      row(at, m_in.getPosition(), indent + (type == (net ? 1 : 4) ? "And" : "Or") + " of " + std::to_string(children));
+      row(at, m_in.getPosition(),
+          indent + (type == (net ? 1 : 4) ? "And" : "Or") + " of " + std::to_string(children));
       for (std::uint32_t i = 0; i < children; ++i)
         if (!node(data, indent + "  ", depth + 1, dialect)) return false;
       return true;
@@ -989,8 +1000,10 @@ private:
       const char* name;
       bool child;
     };
-    const OneByte netCodes[] = {{3, "domain negation", true}, {4, "Not", true}, {9, "TRUE", false}, {10, "FALSE", false}};
-    const OneByte codes[] = {{0, "no node", false}, {1, "TRUE", false}, {2, "FALSE", false}, {3, "Not", true}};
+    const OneByte netCodes[] = {
+        {3, "domain negation", true}, {4, "Not", true}, {9, "TRUE", false}, {10, "FALSE", false}};
+    const OneByte codes[] = {
+        {0, "no node", false}, {1, "TRUE", false}, {2, "FALSE", false}, {3, "Not", true}};
     for (const OneByte& op : net ? netCodes : codes) {
       if (type != op.code) continue;
       m_in.increment(1);
@@ -998,8 +1011,7 @@ private:
       return !op.child || node(data, indent + "  ", depth + 1, dialect);
     }
     KuvEeNodeRef* raw = nullptr;
-    const HRESULT hr =
-        KuvBinaryEENodeParser::readNode(m_in, data, false, raw, dialect);
+    const HRESULT hr = KuvBinaryEENodeParser::readNode(m_in, data, false, raw, dialect);
     const std::unique_ptr<KuvEeNodeRef> leaf(raw);
     if (FAILED(hr) || leaf == nullptr) return false;
     row(at, m_in.getPosition(), indent + "leaf " + m_session.writer.write(*leaf->getNode()).ConvertToChar());
@@ -1183,15 +1195,17 @@ int runDecode(const DecodeOptions& options) {
   const std::string magic(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(3, bytes.size())));
   KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
   if (kuv_cli::isBareBinaryExpression(bytes)) {
-    std::cerr << "kuv: a bare binary expression (" << magic
-              << ") names dictionary objects by position in dependency lists it does not hold: decode reads it "
-                 "in the envelope that encode --format ebe or net writes\n";
+    std::cerr
+        << "kuv: a bare binary expression (" << magic
+        << ") names dictionary objects by position in dependency lists it does not hold: decode reads it "
+           "in the envelope that encode --format ebe or net writes\n";
     return sc_bad;
   }
   if (options.dump) {
     if (magic != "dnf" && magic != "flt" && magic != "kuv") {
-      std::cerr << "kuv: --dump reads a binary normal form (dnf), a compiled binary (flt) or the tool's envelope "
-                   "(kuv)\n";
+      std::cerr
+          << "kuv: --dump reads a binary normal form (dnf), a compiled binary (flt) or the tool's envelope "
+             "(kuv)\n";
       return sc_bad;
     }
     Dump dump(session, bytes);
@@ -1297,18 +1311,19 @@ int main(int argc, char** argv) {
   CLI::App* encodeCommand = app.add_subcommand("encode", "the expression's binary form, in hexadecimal or to a file");
   addExpressionOptions(*encodeCommand, encode.expression);
   encodeCommand
-      ->add_option("--format", encode.format,
-                   "dnf: the binary normal form; flt: the compiled binary of an effectivity; ebe: the binary "
-                   "expression an object stores (effectivity, change or filter), in an envelope with its dependency "
-                   "lists; net: the dependency services' binary expression of a definition, in that envelope")
+      ->add_option(
+          "--format", encode.format,
+          "dnf: the binary normal form; flt: the compiled binary of an effectivity; ebe: the binary "
+          "expression an object stores (effectivity, change or filter), in an envelope with its dependency "
+          "lists; net: the dependency services' binary expression of a definition, in that envelope")
       ->check(CLI::IsMember({"dnf", "flt", "ebe", "net"}));
   encodeCommand->add_option("--binary-version", encode.version, "ebe: the binary expression's version")
       ->check(CLI::IsMember({1u, 2u}));
   encodeCommand->add_option("-o", encode.output, "write the raw bytes to this file");
 
   DecodeOptions decode;
-  CLI::App* decodeCommand =
-      app.add_subcommand("decode", "a binary form (dnf, flt or the kuv envelope, told by its first bytes) written back");
+  CLI::App* decodeCommand = app.add_subcommand(
+      "decode", "a binary form (dnf, flt or the kuv envelope, told by its first bytes) written back");
   decodeCommand->add_option("HEX", decode.hex, "the bytes in hexadecimal");
   decodeCommand->add_option("--in", decode.input, "read the raw bytes from this file")->check(CLI::ExistingFile);
   decodeCommand->add_option("--model", decode.model, "the product model")->required()->check(CLI::ExistingFile);
