@@ -156,3 +156,9 @@ HRESULT KuvBinaryExprReader::ReadRules(const std::uint8_t* bytes, std::uint32_t 
   for (auto& rule : read) rules.PutBack(rule.release());
   return status;
 }
+
+HRESULT KuvBinaryExprReader::PrepareNodeData(const KuvInList& dependencies, KuvBinaryExprData& data) {
+  KUV_TRACE_CALL("PrepareNodeData");
+  if (FAILED(kuv::detail::netData(dependencies, data))) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  return S_OK;
+}

@@ -9,6 +9,7 @@
 
 #include "KuvInList.h"
 
+class KuvBinaryExprData;
 class KuvEeGenericExpression;
 
 class KUV_API KuvBinaryExprReader : public KuvInObject {
@@ -23,4 +24,8 @@ public:
   // Appends new KuvEeInclusionRule objects to rules (which must accept them).
   static HRESULT ReadRules(const std::uint8_t* bytes, std::uint32_t size, const KuvInList& dependencies,
                            KuvInList& rules);
+  // Fills data (empty) as Read does, so that KuvBinaryEENodeParser::readNode
+  // in the net dialect reads a stream's nodes one at a time: for a walker
+  // that shows where each node lies. The data refers to the dependencies.
+  static HRESULT PrepareNodeData(const KuvInList& dependencies, KuvBinaryExprData& data);
 };

@@ -2,7 +2,8 @@
 // generated expressions of every node and leaf kind in both versions (and
 // through the light parser), and bytes a database may hand back truncated
 // or hostile. The older "net" streams: exact bytes, round trips of trees,
-// lists and rules against a caller's dependency list, and refused headers.
+// lists and rules against a caller's dependency list, also node by node, and
+// refused headers.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -474,6 +475,15 @@ TEST(KuvBinaryExprWriter, TreesListsAndRulesRoundTrip) {
     ASSERT_NE(nullptr, back);
     EXPECT_EQ(kuv_test::text(expression), kuv_test::text(*back));
     EXPECT_EQ(bytes, netWrite(*back, world.net));
+    // A walker's way: the same tree read from its first node on.
+    KuvBinaryExprData data;
+    ASSERT_EQ(S_OK, KuvBinaryExprReader::PrepareNodeData(world.net, data));
+    KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
+    in.increment(9);
+    KuvEeNodeRef* node = nullptr;
+    ASSERT_TRUE(SUCCEEDED(KuvBinaryEENodeParser::readNode(in, data, false, node, KuvBinaryEENodeParser::E_NetFormat)));
+    EXPECT_EQ(kuv_test::text(expression), kuv_test::text(KuvEeGenericExpression(node)));
+    EXPECT_EQ(bytes.size(), in.getPosition());
   }
   KuvEeGenericExpression list;
   auto* items = new KuvQmSpecList;

@@ -42,4 +42,40 @@ bool Model::load(const std::string& path, std::string& error) {
   return true;
 }
 
+KuvEeDicoObject* Model::find(std::uint8_t kind, const KuvInGuid& guid) const {
+  // The context holds one object per GUID, and a series of the model may
+  // carry the model's GUID: those two are asked from the model.
+  if (kind == KuvBioConstants::E_Dictionary) return guid == m_model->getGuid() ? m_model : nullptr;
+  KuvEeDicoObject* object = nullptr;
+  if (m_context.GetEEObject(guid, object) && kindOf(*object) == kind) return object;
+  if (kind != KuvBioConstants::E_SerialVar) return nullptr;
+  for (const std::int32_t type : {KuvEeSerialVar::STATE, KuvEeSerialVar::UNIT, KuvEeSerialVar::MANUF_PLAN})
+    if (KuvEeSerialVar* series = m_model->getSeriesVariable(type);
+        series != nullptr && series->getGuid() == guid)
+      return series;
+  return nullptr;
+}
+
+std::uint8_t Model::kindOf(const KuvEeDicoObject& object) {
+  using C = KuvBioConstants;
+  const struct {
+    KuvInObjectTypeClass* type;
+    C::E_VarType kind;
+  } kinds[] = {
+      {KuvEeModelDico::sType(), C::E_Dictionary},
+      {KuvEeOptionVar::sType(), C::E_Option},
+      {KuvEeCategory::sType(), C::E_Category},
+      {KuvEeSerialVar::sType(), C::E_SerialVar},
+      {KuvEeDateVar::sType(), C::E_DateVar},
+      {KuvEeSelectionVar::sType(), C::E_SelectionVar},
+      {KuvEeSelectionValue::sType(), C::E_SelectionValue},
+      {KuvEeEffectivity::sType(), C::E_Effectivity},
+      {KuvEeTreeSeriesVar::sType(), C::E_TreeSeriesVar},
+      {KuvEeMilestonesVar::sType(), C::E_MilestonesVar},
+  };
+  for (const auto& entry : kinds)
+    if (KuvInObjectTypeClass::isa(object.dType(), entry.type)) return static_cast<std::uint8_t>(entry.kind);
+  return 0;
+}
+
 }  // namespace kuv_cli

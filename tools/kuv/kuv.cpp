@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "KuvCliEbe.h"
 #include "KuvCliModel.h"
 
 namespace {
@@ -134,16 +135,15 @@ struct Session {
     return expression;
   }
 
-  // An XML expression document: the criteria of an effectivity or change
-  // expression for this model, or a filter's list; null after the reason
-  // was reported.
-  Expression readXml(const std::string& path) {
+  // An XML expression document as read: an effectivity, change or filter
+  // expression; null after the reason was reported.
+  std::unique_ptr<KuvEeExpression> readDocument(const std::string& path) {
     KuvEeExpression* raw = nullptr;
     KuvXMLV2ExpressionData data;
     KuvXMLV3ExprSAXHandler handler(model.context(), data, nullptr, raw, 1, 0, 1, 0);
     HRESULT hr = KuvXMLExpatParser().ParseFile(path.c_str(), handler);
     if (SUCCEEDED(hr)) hr = handler.GetGeneratedExpression();
-    const std::unique_ptr<KuvEeExpression> read(raw);
+    std::unique_ptr<KuvEeExpression> read(raw);
     if (FAILED(hr) || !read) {
       KuvXMLV2ParserError record;
       std::cerr << "kuv: " << path;
@@ -154,19 +154,33 @@ struct Session {
       std::cerr << "\n";
       return nullptr;
     }
-    if (const KuvEeFilterExpression* filter = KuvEeFilterExpression::cast(*read); filter && filter->getSpecList()) {
+    return read;
+  }
+
+  // What the commands work on in a document's expression: the criteria of
+  // an effectivity or change expression for this model, or a filter's
+  // list; null after the reason was reported (where names the document).
+  Expression reduce(KuvEeExpression& read, const std::string& where) {
+    if (const KuvEeFilterExpression* filter = KuvEeFilterExpression::cast(read);
+        filter && filter->getSpecList()) {
       auto expression = std::make_unique<KuvEeGenericExpression>();
       expression->SetExpression(filter->getSpecList()->Clone(), KuvEeGenericExpression::CFG_LISTMODE_STRICT);
       return expression;
     }
-    const KuvEeMultiModelExpression* multi = KuvEeMultiModelExpression::cast(*read);
+    const KuvEeMultiModelExpression* multi = KuvEeMultiModelExpression::cast(read);
     KuvEeMultiModelExpression::ModelCriteria* criteria =
         multi != nullptr ? multi->getModelCriteria(&model.dico()) : nullptr;
     if (criteria == nullptr || criteria->getCriteria() == nullptr) {
-      std::cerr << "kuv: " << path << ": no criteria for the model " << model.dico().getName().ConvertToChar() << "\n";
+      std::cerr << "kuv: " << where << ": no criteria for the model "
+                << model.dico().getName().ConvertToChar() << "\n";
       return nullptr;
     }
     return std::make_unique<KuvEeGenericExpression>(criteria->removeCriteria());
+  }
+
+  Expression readXml(const std::string& path) {
+    const std::unique_ptr<KuvEeExpression> read = readDocument(path);
+    return read ? reduce(*read, path) : nullptr;
   }
 
   std::string write(const KuvEeGenericExpression& expression) { return writer.write(expression).ConvertToChar(); }
@@ -307,7 +321,7 @@ struct FilterOptions {
   std::string explain;
 };
 
-using Bytes = std::vector<std::uint8_t>;
+using kuv_cli::Bytes;
 
 // An object's effectivity, or the filter, compiled as the store keeps it:
 // one dictionary, the Config Change domain.
@@ -500,6 +514,7 @@ int runFilter(const FilterOptions& options) {
 struct EncodeOptions {
   ExpressionOptions expression;
   std::string format = "dnf";
+  unsigned int version = 1;
   std::string output;
 };
 
@@ -532,12 +547,40 @@ bool fromHex(const std::string& text, Bytes& bytes) {
   return true;
 }
 
+// The expression as an object stores it in a binary expression: a tree as
+// the effectivity of the model, a criteria list as its filter.
+std::unique_ptr<KuvEeExpression> asStored(Session& session, const KuvEeGenericExpression& expression) {
+  if (expression.GetList() != nullptr)
+    return std::make_unique<KuvEeFilterExpression>(&session.model.dico(), expression.GetList()->Clone());
+  auto effectivity = std::make_unique<KuvEeEffectivityExpression>();
+  KuvEeNodeRef* tree = expression.GetNodeRefClone();
+  auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &tree);
+  const HRESULT hr = effectivity->setModelCriteria(&session.model.dico(), record);
+  delete record;  // null once taken over
+  return SUCCEEDED(hr) ? std::move(effectivity) : nullptr;
+}
+
 int runEncode(const EncodeOptions& options) {
   Session session;
   if (!session.open(options.expression.model, false)) return sc_bad;
   const ExpressionOptions& input = options.expression;
-  Expression expression = input.xml.empty() ? session.read(input.expression) : session.readXml(input.xml);
-  if (!expression) return sc_bad;
+  const bool ebe = options.format == "ebe";
+  // An ebe form keeps a document's expression whole: a change expression
+  // stays one.
+  std::unique_ptr<KuvEeExpression> document;
+  Expression expression;
+  if (!input.xml.empty()) {
+    document = session.readDocument(input.xml);
+    if (document && !ebe) expression = session.reduce(*document, input.xml);
+    if (!document || (!ebe && !expression)) return sc_bad;
+  } else {
+    expression = session.read(input.expression);
+    if (!expression) return sc_bad;
+    if (ebe && !(document = asStored(session, *expression))) {
+      std::cerr << "kuv: encode failed: the expression does not make an effectivity of the model\n";
+      return sc_bad;
+    }
+  }
   Bytes bytes;
   HRESULT hr = S_OK;
   if (options.format == "dnf") {
@@ -547,8 +590,13 @@ int runEncode(const EncodeOptions& options) {
     KuvBioBufferOut out;
     if (SUCCEEDED(hr)) hr = KuvBioDnfWriter::write(*dnf, out);
     if (SUCCEEDED(hr)) bytes.assign(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
-  } else {
+  } else if (options.format == "flt") {
     hr = compileEffectivity(session, expression->GetNodeRefClone(), bytes);
+  } else if (std::string error;
+             ebe ? !kuv_cli::encodeEbe(session.model, *document, options.version, bytes, error)
+                 : !kuv_cli::encodeNet(session.model, *expression, bytes, error)) {
+    std::cerr << "kuv: encode failed: " << error << "\n";
+    return sc_bad;
   }
   if (FAILED(hr)) {
     std::cerr << "kuv: encode failed: " << explain(hr) << "\n";
@@ -578,8 +626,8 @@ bool printDnf(Session& session, const KuvDnf& dnf) {
   return true;
 }
 
-// The layout of a binary normal form or a compiled binary, row by row:
-// offset, bytes, meaning. The library's readers find where each part ends;
+// The layout of a binary normal form, a compiled binary or the tool's
+// envelope, row by row: offset, bytes, meaning. The library's readers find where each part ends;
 // the forms a compiled binary embeds are dumped as a normal form's terms.
 class Dump {
 public:
@@ -667,6 +715,49 @@ public:
     return SUCCEEDED(hr);
   }
 
+  // The envelope's rows: its header and its tables, then its payload's.
+  bool envelope() {
+    kuv_cli::Envelope envelope;
+    const bool opened = kuv_cli::openEnvelope(m_session.model, m_bytes, envelope, m_refusal);
+    m_byKind = true;
+    row(0, 3, "magic \"kuv\": the tool's envelope");
+    if (m_bytes.size() < kuv_cli::sc_envelopeHeaderSize) return false;
+    row(3, 4, "envelope version " + std::to_string(m_bytes[3]));
+    row(4, 5, std::to_string(m_bytes[4]) + " tables");
+    m_in.increment(kuv_cli::sc_envelopeHeaderSize);
+    // A net stream counts its indices across both its lists.
+    const bool net = m_bytes[4] == kuv_cli::sc_netTables;
+    const char* netNames[] = {"final dependencies", "other dependencies"};
+    std::uint32_t index = 0;
+    for (std::uint8_t t = 0; t < m_bytes[4]; ++t) {
+      KuvBioTypedIdsReader ids;
+      const std::uint32_t at = m_in.getPosition();
+      if (FAILED(ids.readTypedGuids(m_in))) return false;
+      const char* name = net ? netNames[t] : t < kuv_cli::sc_ebeTables ? kuv_cli::sc_ebeTableNames[t] : "?";
+      std::cout << "table " << t + 1 << " (" << name << "):\n";
+      tableRows(at, ids, index);
+      if (net) index += ids.getNbTypedIds();
+    }
+    if (!opened) return false;
+    std::string error;
+    if (envelope.payload == "net") {
+      const KuvInList all = kuv_cli::netDependencies(envelope);
+      KuvBinaryExprData data;
+      if (FAILED(KuvBinaryExprReader::PrepareNodeData(all, data)) || !netStream(all, data)) return false;
+      const std::unique_ptr<KuvEeGenericExpression> read(kuv_cli::decodeNet(envelope, m_bytes, error));
+      if (!read) m_refusal = error;
+      return read != nullptr;
+    }
+    KuvBinaryExprData data;
+    if (!kuv_cli::ebeData(m_session.model, envelope, m_bytes, data, m_refusal) || !binaryExpression(data))
+      return false;
+    // The rows show the layout; the library's reader says whether it holds.
+    KuvBinaryExprData check;
+    kuv_cli::Domains domains;
+    if (!kuv_cli::decodeEbe(m_session.model, envelope, m_bytes, check, domains, error)) m_refusal = error;
+    return !domains.empty();
+  }
+
   // Why the dump stopped.
   const std::string& refusal() const { return m_refusal; }
 
@@ -683,16 +774,267 @@ private:
     return std::to_string(domain) + " (" + (domain < std::size(names) ? names[domain] : "?") + ")";
   }
 
-  std::string nameOf(const std::uint8_t* guid) const {
-    const KuvInGuid id(guid);
-    if (id == m_session.model.dico().getGuid()) return m_session.model.dico().getName().ConvertToChar();
-    KuvEeDicoObject* object = nullptr;
-    if (!m_session.model.context().GetEEObject(id, object) || object == nullptr) return "(not in the model)";
-    return object->getName().ConvertToChar();
+  // The binary expression: header, domain table, operations, then each
+  // domain's body. The operators are walked here; the library reads each
+  // leaf.
+  bool binaryExpression(KuvBinaryExprData& data) {
+    const std::uint32_t start = m_in.getPosition();
+    const std::uint8_t kind = m_bytes[start];
+    const char* kinds = kind == 'e' ? "effectivity" : kind == 'f' ? "filter" : "change";
+    std::uint8_t version = 0;
+    m_in.increment(3);
+    if (FAILED(m_in.readUINT8(version)) || (version != 1 && version != 2)) return false;
+    row(start, start + 3, std::string("binary expression: magic \"") + char(kind) + "be\", " + kinds);
+    row(start + 3, start + 4, "version " + std::to_string(version));
+    std::uint32_t at = m_in.getPosition();
+    if (version == 2) {
+      std::uint8_t decoupled = 0;
+      std::uint32_t reserved = 0;
+      if (FAILED(m_in.readUINT8(decoupled)) || FAILED(m_in.readUINT32(reserved))) return false;
+      row(at, at + 1, "decoupled variant and evolution: " + std::to_string(decoupled));
+      row(at + 1, at + 5, "reserved");
+      at = m_in.getPosition();
+    }
+    std::uint32_t size = 0;
+    std::uint8_t count = 0;
+    if (FAILED(m_in.readUINT32(size)) || FAILED(m_in.readUINT8(count))) return false;
+    row(at, at + 4, "total size " + std::to_string(size));
+    row(at + 4, at + 5, std::to_string(count) + " domain(s)");
+    std::vector<std::uint8_t> domains;
+    for (std::uint8_t d = 0; d < count; ++d) {
+      std::uint8_t domain = 0;
+      std::uint16_t offset = 0;
+      at = m_in.getPosition();
+      if (FAILED(m_in.readUINT8(domain)) || FAILED(m_in.readUINT16(offset))) return false;
+      row(at, m_in.getPosition(), "domain " + domainName(domain) + ", body at " + std::to_string(offset));
+      domains.push_back(domain);
+    }
+    if (kind == 'e') {
+      std::uint16_t operations = 0;
+      at = m_in.getPosition();
+      if (FAILED(m_in.readUINT16(operations))) return false;
+      row(at, m_in.getPosition(), std::to_string(operations) + " operation(s)");
+      const char* codes[] = {"?", "add", "cut", "reserved"};
+      for (std::uint16_t i = 0; i < operations; ++i) {
+        at = m_in.getPosition();
+        if (!m_in.isReadValid(3)) return false;
+        const std::uint8_t code = m_bytes[at] >> 4;
+        m_in.increment(3);
+        row(at, at + 3,
+            std::string(code < std::size(codes) ? codes[code] : "?") + " in domain " +
+                domainName(m_bytes[at + 2]));
+        if (!node(data, "  ", 0, KuvBinaryEENodeParser::E_ExpressionFormat)) return false;
+      }
+    }
+    for (const std::uint8_t domain : domains) {
+      std::cout << "body of domain " << domainName(domain) << ":\n";
+      if (!(kind == 'f' ? filterBody(data) : multiModelBody(data, version))) return false;
+    }
+    if (m_in.getPosition() != m_bytes.size()) {
+      row(m_in.getPosition(), static_cast<std::uint32_t>(m_bytes.size()), "bytes past the end of the binary");
+      return false;
+    }
+    return true;
   }
 
-  // The table's rows; the reader has read it from at on.
-  void tableRows(std::uint32_t at, const KuvBioTypedIdsReader& ids) const {
+  // The parts: the global criteria, or a dictionary's inherited
+  // effectivity and criteria.
+  bool multiModelBody(KuvBinaryExprData& data, std::uint8_t version) {
+    std::uint32_t at = m_in.getPosition();
+    std::uint32_t parts = 0;
+    if (version == 1) {
+      std::uint8_t byte = 0;
+      if (FAILED(m_in.readUINT8(byte))) return false;
+      parts = byte;
+    } else {
+      std::uint16_t word = 0;
+      if (FAILED(m_in.readUINT16(word))) return false;
+      parts = word;
+    }
+    row(at, m_in.getPosition(), "  " + std::to_string(parts) + " part(s)");
+    for (std::uint32_t i = 0; i < parts; ++i) {
+      at = m_in.getPosition();
+      std::uint8_t type = 0;
+      if (FAILED(m_in.getUINT8(type))) return false;
+      if (type != KuvBinaryEENodeParser::E_InContext) {
+        std::cout << "  global criteria:\n";
+        if (!node(data, "    ", 0, KuvBinaryEENodeParser::E_ExpressionFormat)) return false;
+        continue;
+      }
+      std::uint16_t index = 0;
+      m_in.increment(1);
+      if (FAILED(m_in.readUINT16(index))) return false;
+      row(at, m_in.getPosition(),
+          "  in the context of #" + std::to_string(index) + " " + objectName(data.getCriteriaEeModel(index)));
+      for (const char* part : {"inherited effectivity", "criteria"}) {
+        std::cout << "    " << part << ":\n";
+        if (!node(data, "      ", 0, KuvBinaryEENodeParser::E_ExpressionFormat)) return false;
+      }
+    }
+    return true;
+  }
+
+  bool filterBody(KuvBinaryExprData& data) {
+    std::uint32_t at = m_in.getPosition();
+    std::uint8_t dictionary = 0;
+    std::uint8_t mode = 0;
+    std::uint16_t items = 0;
+    if (FAILED(m_in.readUINT8(dictionary)) || FAILED(m_in.readUINT8(mode)) || FAILED(m_in.readUINT16(items)))
+      return false;
+    row(at, at + 1,
+        dictionary == 255 ? "  no dictionary"
+                          : "  dictionary #" + std::to_string(dictionary) + " " +
+                                objectName(data.getCriteriaEeModel(dictionary)));
+    row(at + 1, at + 2, "  selection mode " + std::to_string(mode - 1));
+    row(at + 2, at + 4, "  " + std::to_string(items) + " item(s)");
+    for (std::uint16_t i = 0; i < items; ++i) {
+      at = m_in.getPosition();
+      std::uint8_t type = 0;
+      if (FAILED(m_in.getUINT8(type))) return false;
+      if (items == 1 && type == KuvBinaryEENodeParser::E_True) {
+        m_in.increment(1);
+        row(at, at + 1, "    the whole dictionary");
+        return true;
+      }
+      if (type != KuvBinaryEENodeParser::E_Predef) {
+        if (!node(data, "    ", 0, KuvBinaryEENodeParser::E_ExpressionFormat)) return false;
+        continue;
+      }
+      std::uint16_t index = 0;
+      m_in.increment(1);
+      if (FAILED(m_in.readUINT16(index))) return false;
+      row(at, m_in.getPosition(),
+          "    effectivity #" + std::to_string(index) + " " + objectName(data.getExprCriteria(index)));
+    }
+    return true;
+  }
+
+  static std::string objectName(const KuvInObject* object) {
+    const KuvEeDicoObject* named = object != nullptr ? KuvEeDicoObject::cast(*object) : nullptr;
+    return named != nullptr ? named->getName().ConvertToChar() : "(no such object)";
+  }
+
+  // The net stream: header, then its tree or its criteria list.
+  bool netStream(const KuvInList& all, KuvBinaryExprData& data) {
+    const std::uint32_t at = m_in.getPosition();
+    const std::uint32_t header = 9;
+    if (m_in.getRemaining() < header || m_bytes[at] != 'n' || m_bytes[at + 1] != 'e' ||
+        m_bytes[at + 2] != 't') {
+      m_refusal = "no binary expression (\"net\") after the lists";
+      return false;
+    }
+    const char* streams[] = {"empty expression", "node tree", "criteria list", "rules"};
+    const std::uint8_t stream = m_bytes[at + 8];
+    row(at, at + 3, "binary expression: magic \"net\"");
+    row(at + 3, at + 4, "version " + std::to_string(m_bytes[at + 3]));
+    row(at + 4, at + 8,
+        "length of what follows: " + std::to_string(KuvBioBasic::getUINT32(&m_bytes[at + 4])));
+    row(at + 8, at + 9, std::string("stream: ") + (stream < std::size(streams) ? streams[stream] : "?"));
+    m_in.increment(header);
+    if (stream == 1 && !node(data, "", 0, KuvBinaryEENodeParser::E_NetFormat)) return false;
+    if (stream == 2 && !criteriaList(all, data)) return false;
+    if (stream > 2) {
+      m_refusal = "the stream holds no expression";
+      return false;
+    }
+    if (m_in.getPosition() != m_bytes.size()) {
+      row(m_in.getPosition(), static_cast<std::uint32_t>(m_bytes.size()), "bytes past the end of the stream");
+      return false;
+    }
+    return true;
+  }
+
+  bool criteriaList(const KuvInList& all, KuvBinaryExprData& data) {
+    std::uint8_t mode = 0;
+    std::uint32_t count = 0;
+    std::uint32_t at = m_in.getPosition();
+    if (FAILED(m_in.readUINT8(mode))) return false;
+    const char* modes[] = {"none", "strict", "150"};
+    row(at, m_in.getPosition(), std::string("list mode: ") + (mode < std::size(modes) ? modes[mode] : "?"));
+    at = m_in.getPosition();
+    if (FAILED(m_in.readUINT32(count))) return false;
+    row(at, m_in.getPosition(), std::to_string(count) + " criteria");
+    // Each criterion takes bytes: a count beyond them stops at a short read.
+    for (std::uint32_t i = 0; i < count; ++i)
+      if (!node(data, "  ", 0, KuvBinaryEENodeParser::E_NetFormat)) return false;
+    at = m_in.getPosition();
+    if (FAILED(m_in.readUINT32(count))) return false;
+    row(at, m_in.getPosition(), std::to_string(count) + " effectivities");
+    for (std::uint32_t i = 0; i < count; ++i) {
+      std::uint32_t index = 0;
+      at = m_in.getPosition();
+      if (FAILED(m_in.readUINT32(index))) return false;
+      const auto* object =
+          index < static_cast<std::uint32_t>(all.GetLength())
+              ? static_cast<const KuvEeDicoObject*>(all.Get(static_cast<std::int32_t>(index)))
+              : nullptr;
+      row(at, m_in.getPosition(),
+          "  #" + std::to_string(index) + " " +
+              (object != nullptr ? object->getName().ConvertToChar() : "(no such object)"));
+    }
+    return true;
+  }
+
+  // One node and all below it: operators as KuvBinaryEENodeParser.h gives
+  // them for each dialect, leaves as the library reads them.
+  bool node(KuvBinaryExprData& data, const std::string& indent, std::int32_t depth,
+            KuvBinaryEENodeParser::E_Dialect dialect) {
+    const bool net = dialect == KuvBinaryEENodeParser::E_NetFormat;
+    const std::uint32_t at = m_in.getPosition();
+    std::uint8_t type = 0;
+    if (depth > KuvBinaryEENodeParser::sc_maxDepth || FAILED(m_in.getUINT8(type))) return false;
+    if (type == (net ? 1 : 4) || type == (net ? 2 : 5)) {
+      std::uint32_t children = 0;
+      std::uint16_t few = 0;
+      m_in.increment(1);
+      if (net ? FAILED(m_in.readUINT32(children)) : FAILED(m_in.readUINT16(few))) return false;
+      if (!net) children = few;
+      row(at, m_in.getPosition(),
+          indent + (type == (net ? 1 : 4) ? "And" : "Or") + " of " + std::to_string(children));
+      for (std::uint32_t i = 0; i < children; ++i)
+        if (!node(data, indent + "  ", depth + 1, dialect)) return false;
+      return true;
+    }
+    struct OneByte {
+      std::uint8_t code;
+      const char* name;
+      bool child;
+    };
+    const OneByte netCodes[] = {
+        {3, "domain negation", true}, {4, "Not", true}, {9, "TRUE", false}, {10, "FALSE", false}};
+    const OneByte codes[] = {
+        {0, "no node", false}, {1, "TRUE", false}, {2, "FALSE", false}, {3, "Not", true}};
+    for (const OneByte& op : net ? netCodes : codes) {
+      if (type != op.code) continue;
+      m_in.increment(1);
+      row(at, at + 1, indent + op.name);
+      return !op.child || node(data, indent + "  ", depth + 1, dialect);
+    }
+    KuvEeNodeRef* raw = nullptr;
+    const HRESULT hr = KuvBinaryEENodeParser::readNode(m_in, data, false, raw, dialect);
+    const std::unique_ptr<KuvEeNodeRef> leaf(raw);
+    if (FAILED(hr) || leaf == nullptr) return false;
+    row(at, m_in.getPosition(), indent + "leaf " + m_session.writer.write(*leaf->getNode()).ConvertToChar());
+    return true;
+  }
+
+  // By GUID alone in the tables of normal forms; by kind too in an
+  // envelope's, as its reader finds them.
+  std::string nameOf(std::uint8_t kind, const std::uint8_t* guid) const {
+    const KuvInGuid id(guid);
+    KuvEeDicoObject* object = nullptr;
+    if (m_byKind)
+      object = m_session.model.find(kind, id);
+    else if (id == m_session.model.dico().getGuid())
+      object = &m_session.model.dico();
+    else
+      m_session.model.context().GetEEObject(id, object);
+    return object != nullptr ? object->getName().ConvertToChar() : "(not in the model)";
+  }
+
+  // The table's rows; the reader has read it from at on. Its entries are
+  // numbered from first on.
+  void tableRows(std::uint32_t at, const KuvBioTypedIdsReader& ids, std::uint32_t first = 0) const {
     row(at, at + 4, std::to_string(ids.getNbTypedIds()) + " typed GUIDs");
     for (std::uint32_t i = 0; i < ids.getNbTypedIds(); ++i) {
       std::uint8_t kind = 0;
@@ -700,7 +1042,7 @@ private:
       ids.getTypedGuidAtIndex(i, kind, guid);
       const std::uint32_t entry = at + 4 + i * KuvBioTypedIdsReader::sc_entrySize;
       row(entry, entry + KuvBioTypedIdsReader::sc_entrySize,
-          "#" + std::to_string(i) + " " + kindName(kind) + " " + nameOf(guid));
+          "#" + std::to_string(first + i) + " " + kindName(kind) + " " + nameOf(kind, guid));
     }
   }
 
@@ -758,7 +1100,8 @@ private:
         std::uint16_t form = 0;
         at = m_in.getPosition();
         if (FAILED(ids.readIndexGetTypedGuid(m_in, kind, guid)) || FAILED(m_in.readUINT16(form))) return false;
-        row(at, m_in.getPosition(), "  " + kindName(kind) + " " + nameOf(guid) + ": form " + std::to_string(form));
+        row(at, m_in.getPosition(),
+            "  " + kindName(kind) + " " + nameOf(kind, guid) + ": form " + std::to_string(form));
         forms = std::max(forms, form);
       }
     }
@@ -790,7 +1133,45 @@ private:
   const Bytes& m_bytes;
   KuvBioBuffer m_in;
   std::string m_refusal = "the dump stops at a part that does not read";
+  bool m_byKind = false;
 };
+
+// The envelope's payload written back: a net stream's expression, or each
+// domain's expression of a binary expression.
+int decodeEnvelope(Session& session, const Bytes& bytes) {
+  std::string error;
+  kuv_cli::Envelope envelope;
+  if (!kuv_cli::openEnvelope(session.model, bytes, envelope, error)) {
+    std::cerr << "kuv: not a readable envelope (kuv): " << error << "\n";
+    return sc_bad;
+  }
+  if (envelope.payload == "net") {
+    const Expression expression(kuv_cli::decodeNet(envelope, bytes, error));
+    if (!expression) {
+      std::cerr << "kuv: not a readable net stream: " << error << "\n";
+      return sc_bad;
+    }
+    std::cout << session.write(*expression) << "\n";
+    return sc_ok;
+  }
+  KuvBinaryExprData data;
+  kuv_cli::Domains domains;
+  if (!kuv_cli::decodeEbe(session.model, envelope, bytes, data, domains, error)) {
+    std::cerr << "kuv: not a readable binary expression (" << envelope.payload << "): " << error << "\n";
+    return sc_bad;
+  }
+  for (const auto& [domain, read] : domains) {
+    const Expression expression = session.reduce(*read, "domain " + std::to_string(domain));
+    if (!expression) return sc_bad;
+    if (!kuv_cli::foldNots(*expression)) {
+      std::cerr << "kuv: the negations of the expression read do not fold back into its leaves\n";
+      return sc_bad;
+    }
+    if (domains.size() > 1) std::cout << "domain " << int{domain} << ": ";
+    std::cout << session.write(*expression) << "\n";
+  }
+  return sc_ok;
+}
 
 int runDecode(const DecodeOptions& options) {
   if (options.hex.empty() == options.input.empty()) {
@@ -813,13 +1194,22 @@ int runDecode(const DecodeOptions& options) {
   }
   const std::string magic(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(3, bytes.size())));
   KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
+  if (kuv_cli::isBareBinaryExpression(bytes)) {
+    std::cerr
+        << "kuv: a bare binary expression (" << magic
+        << ") names dictionary objects by position in dependency lists it does not hold: decode reads it "
+           "in the envelope that encode --format ebe or net writes\n";
+    return sc_bad;
+  }
   if (options.dump) {
-    if (magic != "dnf" && magic != "flt") {
-      std::cerr << "kuv: --dump reads a binary normal form (dnf) or a compiled binary (flt)\n";
+    if (magic != "dnf" && magic != "flt" && magic != "kuv") {
+      std::cerr
+          << "kuv: --dump reads a binary normal form (dnf), a compiled binary (flt) or the tool's envelope "
+             "(kuv)\n";
       return sc_bad;
     }
     Dump dump(session, bytes);
-    const bool done = magic == "dnf" ? dump.dnf() : dump.flt();
+    const bool done = magic == "dnf" ? dump.dnf() : magic == "flt" ? dump.flt() : dump.envelope();
     if (!done) std::cerr << "kuv: " << dump.refusal() << "\n";
     return done ? sc_ok : sc_bad;
   }
@@ -859,7 +1249,8 @@ int runDecode(const DecodeOptions& options) {
     }
     return printDnf(session, *dnf) ? sc_ok : sc_bad;
   }
-  std::cerr << "kuv: neither a binary normal form (dnf) nor a compiled binary (flt)\n";
+  if (magic == "kuv") return decodeEnvelope(session, bytes);
+  std::cerr << "kuv: not a binary normal form (dnf), a compiled binary (flt) or the tool's envelope (kuv)\n";
   return sc_bad;
 }
 
@@ -920,12 +1311,19 @@ int main(int argc, char** argv) {
   CLI::App* encodeCommand = app.add_subcommand("encode", "the expression's binary form, in hexadecimal or to a file");
   addExpressionOptions(*encodeCommand, encode.expression);
   encodeCommand
-      ->add_option("--format", encode.format, "dnf: the binary normal form; flt: the compiled binary of an effectivity")
-      ->check(CLI::IsMember({"dnf", "flt"}));
+      ->add_option(
+          "--format", encode.format,
+          "dnf: the binary normal form; flt: the compiled binary of an effectivity; ebe: the binary "
+          "expression an object stores (effectivity, change or filter), in an envelope with its dependency "
+          "lists; net: the dependency services' binary expression of a definition, in that envelope")
+      ->check(CLI::IsMember({"dnf", "flt", "ebe", "net"}));
+  encodeCommand->add_option("--binary-version", encode.version, "ebe: the binary expression's version")
+      ->check(CLI::IsMember({1u, 2u}));
   encodeCommand->add_option("-o", encode.output, "write the raw bytes to this file");
 
   DecodeOptions decode;
-  CLI::App* decodeCommand = app.add_subcommand("decode", "a binary form (dnf or flt, told by its first bytes) written back");
+  CLI::App* decodeCommand = app.add_subcommand(
+      "decode", "a binary form (dnf, flt or the kuv envelope, told by its first bytes) written back");
   decodeCommand->add_option("HEX", decode.hex, "the bytes in hexadecimal");
   decodeCommand->add_option("--in", decode.input, "read the raw bytes from this file")->check(CLI::ExistingFile);
   decodeCommand->add_option("--model", decode.model, "the product model")->required()->check(CLI::ExistingFile);
