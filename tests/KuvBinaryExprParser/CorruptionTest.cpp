@@ -47,14 +47,16 @@ KuvEeNodeRef* criteria(kuv_test::LeafWorld& w, unsigned variant) {
   selection->add(w.w17, static_cast<KuvCriteriaSelectedBy>(1));
   if (variant == 0)
     return group(new KuvEeAndOp,
-                 {leaf(new KuvEeOptionEff(&w.red, 1)), group(new KuvEeOrOp, {leaf(selection), (new KuvEeFalse)->getNodeRef()}),
+                 {leaf(new KuvEeOptionEff(&w.red, 1)),
+                  group(new KuvEeOrOp, {leaf(selection), (new KuvEeFalse)->getNodeRef()}),
                   negation(leaf(kuv_test::serial(w.model, KuvEeSerialVar::STATE, 1, true, 3, false)))});
   delete selection;
-  return group(new KuvEeOrOp,
-               {leaf(kuv_test::dates(w, {{KuvInDate(2001, 2, 3, 1, 1, 1), KuvInDate(2002, 4, 5, 24, 60, 60)}})),
-                leaf(kuv_test::milestones(&w.track, {{w.mr, true, {{w.ma, false}}}})),
-                negation(leaf(kuv_test::treeSeries(w.model.getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE),
-                                                   {{w.a, true, {}}})))});
+  return group(
+      new KuvEeOrOp,
+      {leaf(kuv_test::dates(w, {{KuvInDate(2001, 2, 3, 1, 1, 1), KuvInDate(2002, 4, 5, 24, 60, 60)}})),
+       leaf(kuv_test::milestones(&w.track, {{w.mr, true, {{w.ma, false}}}})),
+       negation(leaf(kuv_test::treeSeries(w.model.getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE),
+                                          {{w.a, true, {}}})))});
 }
 
 struct World : kuv_test::LeafWorld {
@@ -113,14 +115,17 @@ struct NetWorld {
   KuvEePredefEff other{"Other", Guid(121).data(), true, KuvEePredefEff::GLOBAL};
   KuvInList net;
   NetWorld() {
-    for (KuvInObject* object : std::vector<KuvInObject*>{&model, &change, &inherited, &other}) net.PutBack(object);
+    for (KuvInObject* object : std::vector<KuvInObject*>{&model, &change, &inherited, &other})
+      net.PutBack(object);
   }
   KuvEeNodeRef* tree() {
     auto* notDomain = new KuvEeNotDomainOp;
     notDomain->setChildRef((new KuvEeEffLeaf(&change))->getNodeRef());
-    return group(new KuvEeAndOp, {(new KuvEeTrue)->getNodeRef(), negation((new KuvEeEffLeaf(&inherited, &model))->getNodeRef()),
-                                  notDomain->getNodeRef(),
-                                  group(new KuvEeOrOp, {(new KuvEeEffLeaf(&other))->getNodeRef(), (new KuvEeFalse)->getNodeRef()})});
+    return group(
+        new KuvEeAndOp,
+        {(new KuvEeTrue)->getNodeRef(), negation((new KuvEeEffLeaf(&inherited, &model))->getNodeRef()),
+         notDomain->getNodeRef(),
+         group(new KuvEeOrOp, {(new KuvEeEffLeaf(&other))->getNodeRef(), (new KuvEeFalse)->getNodeRef()})});
   }
 };
 
@@ -151,7 +156,8 @@ TEST(KuvBinaryExprReader, EveryCorruptionOfStreamsIsRefusedOrUsable) {
       KuvEeGenericExpression* expression = nullptr;
       HRESULT hr = S_OK;
       kuv_test::captured([&] {
-        hr = KuvBinaryExprReader::Read(bytes.data(), static_cast<std::uint32_t>(bytes.size()), w.net, expression);
+        hr = KuvBinaryExprReader::Read(bytes.data(), static_cast<std::uint32_t>(bytes.size()), w.net,
+                                       expression);
       });
       outcomes.add(hr);
       std::unique_ptr<KuvEeGenericExpression> owned(expression);
@@ -167,7 +173,8 @@ TEST(KuvBinaryExprReader, EveryCorruptionOfStreamsIsRefusedOrUsable) {
     KuvInList read;
     HRESULT hr = S_OK;
     kuv_test::captured([&] {
-      hr = KuvBinaryExprReader::ReadRules(bytes.data(), static_cast<std::uint32_t>(bytes.size()), w.net, read);
+      hr =
+          KuvBinaryExprReader::ReadRules(bytes.data(), static_cast<std::uint32_t>(bytes.size()), w.net, read);
     });
     outcomes.add(hr);
     if (FAILED(hr)) {

@@ -5,12 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "KuvBioDnf/BioDnfModel.h"
+#include "KuvBioFilter.h"
 #include "KuvCompiledBinaryParser.h"
 #include "KuvDnfOptionEff.h"
 #include "KuvDnfSelectionEff.h"
+#include "KuvEVCClassification.h"
 #include "KuvFilteringServices.h"
 #include "KuvFltApplicability.h"
 #include "KuvFltCompositionMatrix.h"
@@ -18,6 +22,7 @@
 #include "KuvFltFilter.h"
 #include "KuvInIntHolder.h"
 #include "KuvInListVal.h"
+#include "KuvInSetVal.h"
 #include "support/KuvMutations.h"
 #include "support/KuvTestSupport.h"
 
@@ -35,7 +40,8 @@ Bytes write(const KuvInObject& object) {
 
 KuvDnf* optionForm(unsigned option, bool negated) {
   auto* term = new KuvDnfAndTermMap(1);
-  term->addDnfLeaf(*new KuvDnfOptionEff(Guid(option).guid(), Guid(option + 1).guid(), KuvDnfOptionEff::Selected, negated));
+  term->addDnfLeaf(
+      *new KuvDnfOptionEff(Guid(option).guid(), Guid(option + 1).guid(), KuvDnfOptionEff::Selected, negated));
   auto* dnf = new KuvDnf(DNF_COND_NONE);
   dnf->addAndTerm(term);
   return dnf;
@@ -60,7 +66,8 @@ constexpr KuvDiversityDomain kDws = KuvDiversityDomain_DWS;
 constexpr KuvDiversityDomain kChange = KuvDiversityDomain_ConfigChange;
 
 std::unique_ptr<KuvFltFilter> filter() {
-  auto made = std::make_unique<KuvFltFilter>(CFG_EXPRVIEW_CURRENT, KuvEeFilterExpression::CFG_SELECTIONMODE_150);
+  auto made =
+      std::make_unique<KuvFltFilter>(CFG_EXPRVIEW_CURRENT, KuvEeFilterExpression::CFG_SELECTIONMODE_150);
   KuvDnf* shared = optionForm(10, false);
   made->setDnf(kDws, Guid(1).guid(), shared);
   made->setDnf(kDws, Guid(2).guid(), shared);
@@ -136,12 +143,13 @@ TEST(CompiledBinary, QueriesOverDamagedBinaries) {
     const auto size = static_cast<unsigned>(bytes.size());
     int* answer = nullptr;
     const std::string traced = kuv_test::captured([&] {
-      hr = KuvFilteringServices::ApplyQuery(goodFilter.data(), static_cast<unsigned>(goodFilter.size()), &object, &size,
-                                            1, answer);
+      hr = KuvFilteringServices::ApplyQuery(goodFilter.data(), static_cast<unsigned>(goodFilter.size()),
+                                            &object, &size, 1, answer);
     });
     if (FAILED(hr)) {
       EXPECT_EQ(nullptr, answer) << label;
-      EXPECT_NE(std::string::npos, traced.find("ERROR, requested view does not exist")) << label << "\n" << traced;
+      EXPECT_NE(std::string::npos, traced.find("ERROR, requested view does not exist")) << label << "\n"
+                                                                                        << traced;
       answers.add(hr);
       return;
     }
@@ -157,8 +165,8 @@ TEST(CompiledBinary, QueriesOverDamagedBinaries) {
   kuv_test::forEachVariant(goodFilter, [&](const Bytes& bytes, const std::string& label) {
     int* answer = nullptr;
     kuv_test::captured([&] {
-      hr = KuvFilteringServices::ApplyQuery(bytes.data(), static_cast<unsigned>(bytes.size()), &object, &objectSize, 1,
-                                            answer);
+      hr = KuvFilteringServices::ApplyQuery(bytes.data(), static_cast<unsigned>(bytes.size()), &object,
+                                            &objectSize, 1, answer);
     });
     filters.add(hr);
     if (FAILED(hr)) {
@@ -170,6 +178,77 @@ TEST(CompiledBinary, QueriesOverDamagedBinaries) {
     delete[] answer;
   });
   filters.expectWithin({S_OK, E_FAIL, E_INVALIDARG}, "filter");
+}
+
+// The older FLT filter and filterable: readers of every view, of one view
+// and the content analysis leave the cursor, the object and the
+// classification alone on failure; what reads writes again.
+TEST(KuvBioFilter, EveryCorruptionIsRefusedOrUsable) {
+  std::mt19937 rng(17);
+  using bio_dnf_test::randomDnf;
+  constexpr auto Map = KuvDnfAndTermFactory::Map;
+  KuvBioBufferOut filterOut;
+  ASSERT_EQ(S_OK, KuvBioFilter::write(KuvFilter(CFG_EXPRVIEW_SOURCE, randomDnf(rng, Map, 2, 3).release(),
+                                                KuvEeGenericExpression::CFG_LISTMODE_STRICT, Guid(3).guid()),
+                                      filterOut));
+  KuvFilterable filterable(Guid(4).guid());
+  filterable.addView(new KuvFilteringView(CFG_EXPRVIEW_SOURCE, randomDnf(rng, Map, 1, 3).release()));
+  filterable.addView(new KuvFilteringView(CFG_EXPRVIEW_CURRENT, randomDnf(rng, Map, 2, 2).release()));
+  KuvBioBufferOut filterableOut;
+  ASSERT_EQ(S_OK, KuvBioFilterable::write(filterable, filterableOut));
+  KuvInSetVal current(KuvInIntHolder::sType());
+  current.Put(KuvInIntHolder(CFG_EXPRVIEW_CURRENT));
+
+  kuv_test::Outcomes outcomes;
+  const Bytes filterBytes = bio_dnf_test::bytesOf(filterOut);
+  kuv_test::forEachVariant(filterBytes, [&](const Bytes& bytes, const std::string& label) {
+    KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
+    KuvFilter* read = nullptr;
+    HRESULT hr = S_OK;
+    kuv_test::captured([&] { hr = KuvBioFilter::read(in, read); });
+    outcomes.add(hr);
+    const std::unique_ptr<KuvFilter> owned(read);
+    if (FAILED(hr)) {
+      EXPECT_EQ(nullptr, read) << label;
+      EXPECT_EQ(0u, in.getPosition()) << label;
+      return;
+    }
+    KuvBioBufferOut again;
+    kuv_test::captured([&] { KuvBioFilter::write(*read, again); });
+  });
+  kuv_test::forEachVariant(bio_dnf_test::bytesOf(filterableOut), [&](const Bytes& bytes,
+                                                                     const std::string& label) {
+    for (const KuvInSetVal* wanted :
+         {static_cast<const KuvInSetVal*>(nullptr), static_cast<const KuvInSetVal*>(&current)}) {
+      KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
+      KuvFilterable* read = nullptr;
+      HRESULT hr = S_OK;
+      kuv_test::captured([&] {
+        hr = wanted == nullptr ? KuvBioFilterable::read(in, read) : KuvBioFilterable::read(in, *wanted, read);
+      });
+      outcomes.add(hr);
+      const std::unique_ptr<KuvFilterable> owned(read);
+      if (FAILED(hr)) {
+        EXPECT_EQ(nullptr, read) << label;
+        EXPECT_EQ(0u, in.getPosition()) << label;
+        continue;
+      }
+      KuvBioBufferOut again;
+      kuv_test::captured([&] { KuvBioFilterable::write(*read, again); });
+    }
+    KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
+    KuvEVCClassification found(0);
+    found.setDate(1);
+    const KuvEVCClassification before(found);
+    HRESULT hr = S_OK;
+    kuv_test::captured([&] { hr = KuvBioFilterable::analyzeEVCContent(in, current, found); });
+    outcomes.add(hr);
+    if (FAILED(hr)) {
+      EXPECT_TRUE(before.equals(found)) << label;
+      EXPECT_EQ(0u, in.getPosition()) << label;
+    }
+  });
+  outcomes.expectWithin({S_OK, E_FAIL}, "FLT");
 }
 
 }  // namespace

@@ -50,7 +50,8 @@ public:
     text << reader << ":";
     for (const auto& [code, count] : m_counts) {
       text << " 0x" << std::hex << static_cast<std::uint32_t>(code) << std::dec << "x" << count;
-      EXPECT_TRUE(documented.count(code)) << reader << " gave 0x" << std::hex << static_cast<std::uint32_t>(code);
+      EXPECT_TRUE(documented.count(code))
+          << reader << " gave 0x" << std::hex << static_cast<std::uint32_t>(code);
     }
     testing::Test::RecordProperty("outcomes " + reader, text.str());
   }
