@@ -23,17 +23,28 @@ KuvEeLifeCycleMngr::KuvEeLifeCycleMngr() : m_objects(KuvEeDicoObject::sType()) {
 
 KuvEeLifeCycleMngr::~KuvEeLifeCycleMngr() { g_registryGone = true; }
 
-void KuvEeLifeCycleMngr::reg(KuvEeDicoObject* object) { m_objects.Put(object); }
+void KuvEeLifeCycleMngr::reg(KuvEeDicoObject* object) {
+  const std::lock_guard<std::mutex> lock(m_mutex);
+  m_objects.Put(object);
+}
 
-void KuvEeLifeCycleMngr::unreg(KuvEeDicoObject* object) { m_objects.Remove(object); }
+void KuvEeLifeCycleMngr::unreg(KuvEeDicoObject* object) {
+  const std::lock_guard<std::mutex> lock(m_mutex);
+  m_objects.Remove(object);
+}
 
 void KuvEeLifeCycleMngr::deleteAll() {
   // Deleting an object deletes what it owns, and each of those unregisters
   // itself; so always delete the topmost owner and start over.
-  while (!m_objects.IsEmpty()) {
-    auto* top = static_cast<KuvEeDicoObject*>(m_objects.cBegin().Get());
-    while (top->getLifeCycleOwner() != nullptr) top = top->getLifeCycleOwner();
-    m_objects.Remove(top);
+  for (;;) {
+    KuvEeDicoObject* top = nullptr;
+    {
+      const std::lock_guard<std::mutex> lock(m_mutex);
+      if (m_objects.IsEmpty()) return;
+      top = static_cast<KuvEeDicoObject*>(m_objects.cBegin().Get());
+      while (top->getLifeCycleOwner() != nullptr) top = top->getLifeCycleOwner();
+      m_objects.Remove(top);
+    }
     delete top;
   }
 }
@@ -41,9 +52,13 @@ void KuvEeLifeCycleMngr::deleteAll() {
 bool KuvEeLifeCycleMngr::isRegistered(const KuvEeDicoObject* object) const {
   // Compares addresses only (a lookup would read the object), so that the
   // address of a deleted object can be asked about.
+  const std::lock_guard<std::mutex> lock(m_mutex);
   for (KuvInSet::const_iterator it = m_objects.cBegin(); it.IsValid();)
     if (it.GetGoToNext() == object) return true;
   return false;
 }
 
-std::int32_t KuvEeLifeCycleMngr::getCount() const { return m_objects.GetLength(); }
+std::int32_t KuvEeLifeCycleMngr::getCount() const {
+  const std::lock_guard<std::mutex> lock(m_mutex);
+  return m_objects.GetLength();
+}

@@ -9,9 +9,14 @@
 // Objects that own others (a model dictionary its variables, a serial
 // variable its revisions, a tree element its children) are deleted before
 // what they own, so nothing is deleted twice.
+//
+// Every member may be called from any thread: hosts build dictionaries on
+// several threads at once, and they all register here. deleteAll() must
+// not run while other threads still create or use dictionary objects.
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 #include "KuvInSet.h"
 
@@ -42,5 +47,8 @@ private:
   KuvEeLifeCycleMngr();
   ~KuvEeLifeCycleMngr() override;
 
+  // Guards m_objects only; never held while an object is deleted, since a
+  // destructor unregisters what it owns.
+  mutable std::mutex m_mutex;
   KuvInSet m_objects;
 };
