@@ -92,6 +92,7 @@ TEST(KuvBinaryExprParser, EveryCorruptionOfExpressionsIsRefusedOrUsable) {
       HRESULT hr = S_OK;
       kuv_test::captured([&] { hr = KuvBinaryExprParser::Read(w.data, map); });
       outcomes.add(hr);
+      EXPECT_TRUE(label.rfind("cut ", 0) != 0 || FAILED(hr)) << label << ": a prefix is never a binary";
       if (FAILED(hr)) {
         EXPECT_EQ(nullptr, map) << label;
         return;

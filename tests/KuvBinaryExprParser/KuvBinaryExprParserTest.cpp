@@ -411,27 +411,6 @@ TEST(KuvBinaryExprParser, ReadRefusals) {
   EXPECT_TRUE(back->map.IsEmpty());
 }
 
-// Every prefix of a valid binary and every one-byte change of it is read
-// without a crash or a leak; prefixes fail.
-TEST(KuvBinaryExprParser, TruncatedAndCorruptedBinaries) {
-  World world;
-  Generator generate(world, 42, true);
-  Map source;
-  source.put(2, generate.multiModel(false));
-  source.put(4, generate.multiModel(false));
-  const Bytes bytes = write(source.map, world.data, 2);
-  std::mt19937 random(5);
-  testing::internal::CaptureStdout();
-  for (std::size_t length = 0; length < bytes.size(); ++length) {
-    std::unique_ptr<Map> back;
-    EXPECT_TRUE(FAILED(read(world.data, Bytes(bytes.begin(), bytes.begin() + length), back))) << length;
-    Bytes corrupt = bytes;
-    corrupt[length] = static_cast<std::uint8_t>(random());
-    read(world.data, corrupt, back);
-  }
-  testing::internal::GetCapturedStdout();
-}
-
 // The older "net" streams.
 Bytes netWrite(const KuvEeGenericExpression& expression, const KuvInList& dependencies) {
   KuvBioBufferOut out;

@@ -26,6 +26,15 @@ KuvInSetVal allViews() {
   return views;
 }
 
+// The evaluation data of stored in the three views; null when refused.
+std::unique_ptr<KuvBioBuffer> evaluationData(const KuvEeGenericExpression& stored) {
+  KuvBioBuffer* binary = nullptr;
+  // Set for a query only.
+  KuvExpressionView applying = CFG_EXPRVIEW_NONE;
+  EXPECT_EQ(S_OK, KuvCoreDependencyMngtServices::CreateEvaluationDBData(stored, binary, allViews(), applying));
+  return std::unique_ptr<KuvBioBuffer>(binary);
+}
+
 // The change ECO of the model, applicable where applicability holds.
 void defineChange(HostModel& host, const std::string& applicability,
                   KuvEePredefEff::PublicationStatus status) {
@@ -89,12 +98,8 @@ TEST(ChangeWorkflow, StoredViewsMeanWhatTheExpansionRuleSays) {
     for (auto it = garbage.cBegin(); it.IsValid();) delete it.GetGoToNext();
 
     const KuvEeGenericExpression stored(effectivity->removeGlobalCriteria());
-    KuvBioBuffer* binary = nullptr;
-    // Set for a query only.
-    KuvExpressionView applying = CFG_EXPRVIEW_NONE;
-    ASSERT_EQ(S_OK,
-              KuvCoreDependencyMngtServices::CreateEvaluationDBData(stored, binary, allViews(), applying));
-    const std::unique_ptr<KuvBioBuffer> owned(binary);
+    const std::unique_ptr<KuvBioBuffer> binary = evaluationData(stored);
+    ASSERT_NE(nullptr, binary);
     KuvFilterable* read = nullptr;
     ASSERT_EQ(S_OK, KuvBioFilterable::read(*binary, read));
     const std::unique_ptr<KuvFilterable> filterable(read);
@@ -127,16 +132,14 @@ TEST(ChangeWorkflow, RefusalsAlongTheWay) {
   ASSERT_EQ(S_OK, effectivity.integrateOperations(KuvInSet()));
 
   const KuvEeGenericExpression stored(effectivity.removeGlobalCriteria());
-  KuvBioBuffer* binary = nullptr;
+  const std::unique_ptr<KuvBioBuffer> binary = evaluationData(stored);
+  ASSERT_NE(nullptr, binary);
+  KuvBioBuffer* leftover = binary.get();
   KuvExpressionView applying = CFG_EXPRVIEW_NONE;
-  ASSERT_EQ(S_OK,
-            KuvCoreDependencyMngtServices::CreateEvaluationDBData(stored, binary, allViews(), applying));
-  const std::unique_ptr<KuvBioBuffer> owned(binary);
-  KuvBioBuffer* leftover = binary;
   EXPECT_TRACES(
       E_INVALIDARG, "ERROR: Output KuvBioBuffer pointer is not null.",
       KuvCoreDependencyMngtServices::CreateEvaluationDBData(stored, leftover, allViews(), applying));
-  EXPECT_EQ(binary, leftover);
+  EXPECT_EQ(binary.get(), leftover);
 
   std::vector<std::uint8_t> bytes(binary->getBytes(), binary->getBytes() + binary->getSize());
   bytes.pop_back();
