@@ -1,15 +1,20 @@
 // Hexadecimal text from stored data: decoding must refuse odd or truncated
-// input without reading or writing out of bounds.
+// input without reading or writing out of bounds, and the binaries the
+// conversion services make of it must encode and decode to the same bytes.
 #include <Kuv.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > 4096) return 0;
+  static const bool silenced = (KuvConversionServices::traceChannel().setFlags(0), true);
+  (void)silenced;
   std::string text(reinterpret_cast<const char*>(data), size);
+  const KuvInString asText(text.c_str());  // up to the first zero, as a host's string
 
   unsigned char* bytes = nullptr;
   std::int32_t count = 0;
@@ -30,5 +35,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   encoder.addSymbol(" ");
   (void)encoder.encode(KuvInString(inPlace.c_str()));
   (void)KuvCoreEncodingsToolbox::DecodeExpressionForDisplay(KuvInString(inPlace.c_str()));
+
+  KuvBioBuffer* binary = nullptr;
+  if (SUCCEEDED(KuvConversionServices::ConvertStringToBinary(asText, binary))) {
+    const std::unique_ptr<KuvBioBuffer> owned(binary);
+    // An empty literal x'' makes an empty binary, whose empty text reads as nothing.
+    if (owned->getSize() == 0) return 0;
+    KuvInString digits;
+    KuvBioBuffer* again = nullptr;
+    if (FAILED(KuvConversionServices::ConvertBinaryToString(*owned, digits)) ||
+        FAILED(KuvConversionServices::ConvertStringToBinary(digits, again)))
+      std::abort();
+    const std::unique_ptr<KuvBioBuffer> back(again);
+    if (back->getSize() != owned->getSize() ||
+        std::memcmp(back->getBytes(), owned->getBytes(), owned->getSize()) != 0)
+      std::abort();
+  }
+  KuvInGuid guid;
+  (void)KuvConversionServices::ConvertStringToGuid(asText, guid);
   return 0;
 }
