@@ -1,11 +1,20 @@
 // A host stores effectivities and filters them for a user: effectivities
 // written in the literal syntax over its product model, each stored as its
 // definition (binary expression and dependency lists) and reloaded from
-// it, compiled, and filtered with the user's filter. An object is visible
-// exactly when it shares a configuration of the model with the filter.
+// it, compiled, and filtered with the user's filter or with one
+// configuration of the model. An object is visible exactly when it shares
+// a configuration with the filter.
+//
+// Every form an effectivity takes on the way (its text written back, its
+// reloaded definition, its normal form and that form's binary) means what
+// the original text means, configuration by configuration. The number of
+// effectivities is KUV_DIFFERENTIAL_COUNT when set, for long runs.
 #include "workflows/HostModel.h"
 
+#include <cstdlib>
 #include <vector>
+
+#include "KuvEeDnfConvertor/DnfTruth.h"
 
 using kuv_test::Tree;
 using kuv_test::TruthTable;
@@ -61,20 +70,40 @@ Bytes compileEffectivity(HostModel& host, const KuvEeGenericExpression& definiti
   return compile(effectivity);
 }
 
-// A user's filter: criteria on one to four different variables, as a list
-// and as the And that the list means.
-struct UserFilter {
+// A filter as a list of criteria and as the And that the list means.
+struct Filter {
   std::string list, meaning;
+  void add(const std::string& criterion) {
+    list += (list.empty() ? "" : ";") + criterion;
+    meaning += (meaning.empty() ? "" : " & ") + criterion;
+  }
 };
 
-UserFilter userFilter(TextGenerator& generator, std::mt19937& random) {
-  UserFilter filter;
+// A user's filter: criteria on one to four different variables.
+Filter userFilter(TextGenerator& generator, std::mt19937& random) {
+  Filter filter;
   for (int variable = 0; variable < 4; ++variable) {
     if (random() % 4 == 0 && !(variable == 3 && filter.list.empty())) continue;
-    const std::string criterion = generator.selection(variable);
-    filter.list += (filter.list.empty() ? "" : ";") + criterion;
-    filter.meaning += (filter.meaning.empty() ? "" : " & ") + criterion;
+    filter.add(generator.selection(variable));
   }
+  return filter;
+}
+
+// One configuration of the model: a value, or none, for every variable;
+// the named effectivities stay free. Unit 0 and 4 and the days either side
+// stand for everything below and above the texts' units and days.
+Filter configuration(std::mt19937& random) {
+  static const char* const options[] = {"Engine.Diesel", "Engine.Petrol", "Engine.Electric"};
+  static const char* const optionValues[] = {"", "{FALSE}", "{NOVAR}"};
+  static const char* const colours[] = {"{Red}", "{Green}", "{Blue}", "{NOVAR}"};
+  static const char* const units[] = {"[0]", "[1]", "[2]", "[3]", "[4]", "[NOVAR]"};
+  static const char* const days[] = {"[2000/12/31]", "[2001/01/01]", "[2001/01/02]", "[2001/01/03]",
+                                     "[NOVAR]"};
+  Filter filter;
+  for (const char* option : options) filter.add(std::string(option) + optionValues[random() % 3]);
+  filter.add(std::string("Colour") + colours[random() % 4]);
+  filter.add(std::string("Car") + units[random() % 6]);
+  filter.add(std::string("Build") + days[random() % 5]);
   return filter;
 }
 
@@ -100,55 +129,92 @@ struct Binaries {
   std::vector<unsigned int> sizes;
 };
 
+int expressionCount() {
+  const char* count = std::getenv("KUV_DIFFERENTIAL_COUNT");
+  return count != nullptr ? std::atoi(count) : 300;
+}
+
+// Both filtering services give each object the brute-force answer; adds
+// the objects shown to visible.
+void checkFilter(HostModel& host, const Filter& criteria, const Binaries& binaries,
+                 const std::vector<TruthTable>& tables, int& visible) {
+  const auto count = static_cast<unsigned int>(tables.size());
+  const TruthTable selected = host.table(criteria.meaning);
+  const Bytes filter = compileFilter(host, criteria.list);
+  int* results = nullptr;
+  ASSERT_EQ(S_OK, KuvFilteringServices::ApplyQuery(filter.data(), static_cast<unsigned int>(filter.size()),
+                                                   binaries.pointers.data(), binaries.sizes.data(), count,
+                                                   results));
+  const std::unique_ptr<int[]> answers(results);
+  const KuvFilterHandler handler(filter.data(), static_cast<unsigned int>(filter.size()), 0);
+  ASSERT_EQ(S_OK, handler.isValid());
+  results = nullptr;
+  ASSERT_EQ(S_OK, handler.Apply(binaries.pointers.data(), binaries.sizes.data(), count, results));
+  const std::unique_ptr<int[]> handled(results);
+  for (unsigned int i = 0; i < count; ++i) {
+    const int expected = (selected & tables[i]).any() ? 1 : 0;
+    ASSERT_EQ(expected, answers[i]) << criteria.list << " on object " << i;
+    ASSERT_EQ(expected, handled[i]) << criteria.list << " on object " << i;
+    visible += expected;
+  }
+}
+
 }  // namespace
 
-TEST(FilteringWorkflow, EveryAnswerIsTheBruteForceOne) {
+TEST(FilteringWorkflow, EveryStageGivesTheBruteForceAnswer) {
   HostModel host;
+  KuvLiteralExprWriter writer;
+  ASSERT_EQ(S_OK, writer.setDefaultSyntax());
   TextGenerator generator(20261207, {.refs = TextGenerator::Refs::Named, .noValues = false});
   std::vector<Bytes> objects;
   std::vector<TruthTable> tables;
-  for (int i = 0; i < 300; ++i) {
+  for (int i = 0, count = expressionCount(); i < count; ++i) {
+    // Each form is made from the one before: text, tree, text written
+    // back, its tree, stored definition, reloaded tree, normal form, its
+    // binary, compiled effectivity.
     const std::string text = generator.expression();
     Tree tree = host.read(text);
     ASSERT_NE(nullptr, tree);
     const TruthTable table = *kuv_test::truthTable(host.truth, *tree);
-    const KuvEeGenericExpression original(tree.release());
-    const Definition stored = define(original);
+    const std::string written = writer.write(*tree->getNode()).ConvertToChar();
+    Tree rereadTree = host.read(written);
+    ASSERT_NE(nullptr, rereadTree) << text;
+    ASSERT_TRUE(table == kuv_test::truthTable(host.truth, *rereadTree)) << text << " written " << written;
+    const KuvEeGenericExpression reread(rereadTree.release());
+    const Definition stored = define(reread);
     ASSERT_NE(nullptr, stored.binary) << text;
     const std::unique_ptr<KuvEeGenericExpression> reloaded = reload(stored);
     ASSERT_NE(nullptr, reloaded) << text;
     ASSERT_TRUE(table == kuv_test::truthTable(host.truth, *reloaded->GetNodeRef())) << text;
+    const std::unique_ptr<KuvDnf> dnf(KuvEeDnfConvertor::NodeRef2Dnf(*reloaded->GetNodeRef()));
+    ASSERT_NE(nullptr, dnf) << text;
+    ASSERT_TRUE(table == kuv_test::dnfTable(host.truth, *dnf))
+        << text << " as " << dnf->toString().ConvertToChar();
+    KuvBioBufferOut dnfBytes;
+    ASSERT_EQ(S_OK, KuvBioDnfWriter::write(*dnf, dnfBytes)) << text;
+    const std::unique_ptr<KuvDnf> dnfBack(
+        KuvBioDnfReader::read_0toEND(dnfBytes.GetAsPtr(0), dnfBytes.GetLength(), KuvDnfAndTermFactory::Map));
+    ASSERT_NE(nullptr, dnfBack) << text;
+    ASSERT_TRUE(table == kuv_test::dnfTable(host.truth, *dnfBack)) << text;
     objects.push_back(compileEffectivity(host, *reloaded));
     tables.push_back(table);
   }
+  // The filters do not depend on the number of objects.
   const Binaries binaries(objects);
+  TextGenerator selections(7, {});
   std::mt19937 random(11);
-  int visible = 0;
+  int byUsers = 0, byConfigurations = 0;
   for (int f = 0; f < 20; ++f) {
-    const UserFilter user = userFilter(generator, random);
-    const TruthTable selected = host.table(user.meaning);
-    const Bytes filter = compileFilter(host, user.list);
-    int* results = nullptr;
-    ASSERT_EQ(S_OK, KuvFilteringServices::ApplyQuery(filter.data(), static_cast<unsigned int>(filter.size()),
-                                                     binaries.pointers.data(), binaries.sizes.data(),
-                                                     static_cast<unsigned int>(objects.size()), results));
-    const std::unique_ptr<int[]> answers(results);
-    const KuvFilterHandler handler(filter.data(), static_cast<unsigned int>(filter.size()), 0);
-    ASSERT_EQ(S_OK, handler.isValid());
-    results = nullptr;
-    ASSERT_EQ(S_OK, handler.Apply(binaries.pointers.data(), binaries.sizes.data(),
-                                  static_cast<unsigned int>(objects.size()), results));
-    const std::unique_ptr<int[]> handled(results);
-    for (std::size_t i = 0; i < objects.size(); ++i) {
-      const int expected = (selected & tables[i]).any() ? 1 : 0;
-      EXPECT_EQ(expected, answers[i]) << user.list << " on object " << i;
-      EXPECT_EQ(expected, handled[i]) << user.list << " on object " << i;
-      visible += expected;
-    }
+    ASSERT_NO_FATAL_FAILURE(checkFilter(host, userFilter(selections, random), binaries, tables, byUsers));
+    ASSERT_NO_FATAL_FAILURE(checkFilter(host, configuration(random), binaries, tables, byConfigurations));
   }
   // Filters that hide some objects and show others.
-  EXPECT_GT(visible, 20 * 300 / 10);
-  EXPECT_LT(visible, 20 * 300 * 9 / 10);
+  const int answers = 20 * static_cast<int>(objects.size());
+  EXPECT_GT(byUsers, answers / 10);
+  EXPECT_LT(byUsers, answers * 9 / 10);
+  EXPECT_GT(byConfigurations, 0);
+  EXPECT_LT(byConfigurations, answers);
+  ::testing::Test::RecordProperty("answers", 2 * 2 * answers);
 }
 
 // Along the way a host meets a mistyped text, a damaged stored binary and
