@@ -1,6 +1,8 @@
 #include "KuvPiVarEffReader.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "KuvEeCategory.h"
 #include "KuvEeDateEff.h"
@@ -191,10 +193,16 @@ KuvEeVarEff* KuvPiSelectionEffReader::read(const KuvInTreeParserNode& node, cons
     }
     KuvEeSelectionValue* value = variable->getValue(word);
     if (value == nullptr || FAILED(eff->add(value))) {
+      // The value set iterates in address order; names sorted make the
+      // message the same on every run.
+      std::vector<KuvInString> names;
+      for (KuvInSet::const_iterator it = variable->getValues().getValues().cBegin(); it.IsValid(); it.Next())
+        names.push_back(static_cast<const KuvEeSelectionValue*>(it.Get())->getName());
+      std::sort(names.begin(), names.end());
       KuvInString values;
-      for (KuvInSet::const_iterator it = variable->getValues().getValues().cBegin(); it.IsValid(); it.Next()) {
+      for (const KuvInString& value : names) {
         if (!values.IsEmpty()) values.Append(m_syntax.listSeparator);
-        values.Append(static_cast<const KuvEeSelectionValue*>(it.Get())->getName());
+        values.Append(value);
       }
       report(errorText, "<", word, "> is not part of selection <", name(), "> values : ", values,
              " or special values : <", m_syntax.noVarWord, ">");
