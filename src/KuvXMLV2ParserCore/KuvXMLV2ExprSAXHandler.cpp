@@ -808,11 +808,12 @@ HRESULT XMLExprReading::promoteGlobal() {
 }
 
 HRESULT XMLExprReading::addToFilter(KuvEeVarEff* eff) {
+  // Taken over first: every refusal below frees it.
+  std::unique_ptr<KuvEeVarEff> owned(eff);
   auto* filter = static_cast<KuvEeFilterExpression*>(m_expression.get());
   if (filter->getCondition() == 0)
     KUV_XML_REFUSE(CFG_ERR_UNEXPECTED, CRITERIA_TYPE{}, "", "",
                    "ERROR: Criteria beside an unrestricted filter.");
-  std::unique_ptr<KuvEeVarEff> owned(eff);
   KuvEeVarEff* given = eff;
   if (FAILED(filter->getSpecList()->AddVarEff(given)))
     KUV_XML_REFUSE(CFG_ERR_UNEXPECTED, CRITERIA_TYPE{}, "", "", "ERROR: Unable to add ", eff->toString(),

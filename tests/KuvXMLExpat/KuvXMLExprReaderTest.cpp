@@ -130,6 +130,10 @@ TEST(KuvXMLV3ExprSAXHandlerTest, RefusesBadDocumentsWithTheirMessages) {
        "<CfgFilterExpression><FilterSelection "
        "SelectionMode='Strict'><OR/></FilterSelection></CfgFilterExpression>",
        e0, "ERROR: usage of operators forbidden in Query expression."},
+      {"criteria beside an unrestricted filter",
+       "<CfgFilterExpression><FilterSelection SelectionMode='Strict'><Boolean>true</Boolean>" +
+           engine("<Feature Name='V6'/>") + "</FilterSelection></CfgFilterExpression>",
+       e0, "ERROR: Criteria beside an unrestricted filter."},
       {"missing selection mode", "<CfgFilterExpression><FilterSelection/></CfgFilterExpression>", e0,
        "ERROR: attribute QUERY MODE not found."},
       {"context beside filter criteria",
