@@ -49,4 +49,29 @@ struct AndOfOrs {
   std::unique_ptr<KuvEeNodeRef> tree;
 };
 
+// A small product model a host's texts are written over: options V6 and V8
+// of Engine, Color (Red, Blue, Green) and Units, GUIDs tagged with tag.
+// Binaries find a unit variable through its dictionary, which owns it and
+// names it after itself.
+struct SmallModel {
+  explicit SmallModel(unsigned char tag) : m_tag(tag) {
+    color.addValue("Red", guid(10, m_tag).data());
+    color.addValue("Blue", guid(11, m_tag).data());
+    color.addValue("Green", guid(12, m_tag).data());
+    space.addCategory(&engine);
+    space.addOptionVar(&v6);
+    space.addOptionVar(&v8);
+    space.addSelectionVar(&color);
+    units.enableEvolutionSeries(KuvEeSerialVar::UNIT);
+    space.addSerialVar(units.getSeriesVariable(KuvEeSerialVar::UNIT));
+  }
+  unsigned char m_tag;
+  KuvEeVarSpace space{"Model", guid(1, m_tag).data()};
+  KuvEeCategory engine{"Engine", guid(2, m_tag).data()};
+  KuvEeCatOptionVar v6{"V6", guid(3, m_tag).data(), &engine};
+  KuvEeCatOptionVar v8{"V8", guid(4, m_tag).data(), &engine};
+  KuvEeSelectionVar color{"Color", guid(5, m_tag).data()};
+  KuvEeModelDico units{"Units", KuvInGuid(guid(6, m_tag).data())};
+};
+
 }  // namespace kuv_bench

@@ -7,33 +7,10 @@
 
 #include "KuvBenchSupport.h"
 
-#include <array>
 #include <memory>
 #include <string>
 
 namespace {
-
-std::array<unsigned char, 16> guid(unsigned n) { return kuv_bench::guid(n, 0x42); }
-
-struct Model {
-  KuvEeVarSpace space{"Bench", guid(1).data()};
-  KuvEeCategory engine{"Engine", guid(2).data()};
-  KuvEeCatOptionVar v6{"V6", guid(3).data(), &engine};
-  KuvEeCatOptionVar v8{"V8", guid(4).data(), &engine};
-  KuvEeSelectionVar color{"Color", guid(5).data()};
-  KuvEeSerialVar units{"Units", guid(6).data(), KuvEeSerialVar::UNIT, nullptr};
-
-  Model() {
-    color.addValue("Red", guid(10).data());
-    color.addValue("Blue", guid(11).data());
-    color.addValue("Green", guid(12).data());
-    space.addCategory(&engine);
-    space.addOptionVar(&v6);
-    space.addOptionVar(&v8);
-    space.addSelectionVar(&color);
-    space.addSerialVar(&units);
-  }
-};
 
 // Terms overlap on purpose so that simplification has leaves to merge.
 std::string expressionText(int width) {
@@ -49,7 +26,7 @@ std::string expressionText(int width) {
 }
 
 void BM_ReadLiteral(benchmark::State& state) {
-  Model model;
+  kuv_bench::SmallModel model(0x42);
   KuvLiteralExprReader reader(&model.space);
   reader.setDefaultSyntax();
   const KuvInString text(expressionText(static_cast<int>(state.range(0))).c_str());
@@ -64,7 +41,7 @@ void BM_ReadLiteral(benchmark::State& state) {
 BENCHMARK(BM_ReadLiteral)->Arg(1)->Arg(10)->Arg(100)->Arg(400)->Arg(1600);
 
 void BM_WriteLiteral(benchmark::State& state) {
-  Model model;
+  kuv_bench::SmallModel model(0x42);
   KuvLiteralExprReader reader(&model.space);
   reader.setDefaultSyntax();
   KuvInString error;
@@ -79,7 +56,7 @@ void BM_WriteLiteral(benchmark::State& state) {
 BENCHMARK(BM_WriteLiteral)->Arg(1)->Arg(10)->Arg(100);
 
 void BM_SimplifyCopy(benchmark::State& state) {
-  Model model;
+  kuv_bench::SmallModel model(0x42);
   KuvLiteralExprReader reader(&model.space);
   reader.setDefaultSyntax();
   KuvInString error;

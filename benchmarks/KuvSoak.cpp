@@ -13,7 +13,6 @@
 #include <Kuv.h>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -48,31 +47,6 @@ int fail(const char* what, long long at) {
   std::fprintf(stderr, "kuv_soak: %s at %lld\n", what, at);
   return 1;
 }
-
-std::array<unsigned char, 16> guid(unsigned n) { return kuv_bench::guid(n, 0x53); }
-
-struct Model {
-  KuvEeVarSpace space{"Soak", guid(1).data()};
-  KuvEeCategory engine{"Engine", guid(2).data()};
-  KuvEeCatOptionVar v6{"V6", guid(3).data(), &engine};
-  KuvEeCatOptionVar v8{"V8", guid(4).data(), &engine};
-  KuvEeSelectionVar color{"Color", guid(5).data()};
-  // Binaries find a unit variable through its dictionary, which owns it
-  // and names it after itself.
-  KuvEeModelDico units{"Units", KuvInGuid(guid(6).data())};
-
-  Model() {
-    color.addValue("Red", guid(10).data());
-    color.addValue("Blue", guid(11).data());
-    color.addValue("Green", guid(12).data());
-    space.addCategory(&engine);
-    space.addOptionVar(&v6);
-    space.addOptionVar(&v8);
-    space.addSelectionVar(&color);
-    units.enableEvolutionSeries(KuvEeSerialVar::UNIT);
-    space.addSerialVar(units.getSeriesVariable(KuvEeSerialVar::UNIT));
-  }
-};
 
 // Ors of one to eight Ands of one to four criteria, so that sizes vary.
 std::vector<std::string> generatedTexts() {
@@ -149,7 +123,7 @@ int main(int argc, char** argv) {
   const KuvFilterHandler handler(filter.data(), static_cast<unsigned int>(filter.size()), 0);
   std::vector<int> expectedResults;
 
-  Model model;
+  kuv_bench::SmallModel model(0x53);
   KuvLiteralExprReader reader(&model.space);
   reader.setDefaultSyntax();
   KuvLiteralExprWriter writer;
