@@ -99,20 +99,13 @@ TEST(CompiledBinary, EveryCorruptionIsRefusedOrUsable) {
   kuv_test::Outcomes lookups;
   for (const Bytes& valid : binaries())
     kuv_test::forEachVariant(valid, [&](const Bytes& bytes, const std::string& label) {
-      KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
-      KuvInObject* object = nullptr;
+      kuv_test::expectReadOrRefused<KuvInObject>(
+          bytes, label, reads, [](KuvBioBuffer& in, KuvInObject*& object) { return Parser::Read(in, object); },
+          [](const KuvInObject& object) {
+            KuvBioBufferOut again;
+            Parser::Write(object, again);
+          });
       HRESULT hr = S_OK;
-      kuv_test::captured([&] { hr = Parser::Read(in, object); });
-      reads.add(hr);
-      std::unique_ptr<KuvInObject> owned(object);
-      if (FAILED(hr)) {
-        EXPECT_EQ(nullptr, object) << label;
-        EXPECT_EQ(0u, in.getPosition()) << label;
-      } else {
-        ASSERT_NE(nullptr, object) << label;
-        KuvBioBufferOut again;
-        kuv_test::captured([&] { Parser::Write(*object, again); });
-      }
       KuvBioBuffer table(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
       KuvInListVal domains(KuvInIntHolder::sType());
       kuv_test::captured([&] {
@@ -202,39 +195,26 @@ TEST(KuvBioFilter, EveryCorruptionIsRefusedOrUsable) {
   kuv_test::Outcomes outcomes;
   const Bytes filterBytes = bio_dnf_test::bytesOf(filterOut);
   kuv_test::forEachVariant(filterBytes, [&](const Bytes& bytes, const std::string& label) {
-    KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
-    KuvFilter* read = nullptr;
-    HRESULT hr = S_OK;
-    kuv_test::captured([&] { hr = KuvBioFilter::read(in, read); });
-    outcomes.add(hr);
-    const std::unique_ptr<KuvFilter> owned(read);
-    if (FAILED(hr)) {
-      EXPECT_EQ(nullptr, read) << label;
-      EXPECT_EQ(0u, in.getPosition()) << label;
-      return;
-    }
-    KuvBioBufferOut again;
-    kuv_test::captured([&] { KuvBioFilter::write(*read, again); });
+    kuv_test::expectReadOrRefused<KuvFilter>(
+        bytes, label, outcomes, [](KuvBioBuffer& in, KuvFilter*& read) { return KuvBioFilter::read(in, read); },
+        [](const KuvFilter& read) {
+          KuvBioBufferOut again;
+          KuvBioFilter::write(read, again);
+        });
   });
   kuv_test::forEachVariant(bio_dnf_test::bytesOf(filterableOut), [&](const Bytes& bytes,
                                                                      const std::string& label) {
     for (const KuvInSetVal* wanted :
          {static_cast<const KuvInSetVal*>(nullptr), static_cast<const KuvInSetVal*>(&current)}) {
-      KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
-      KuvFilterable* read = nullptr;
-      HRESULT hr = S_OK;
-      kuv_test::captured([&] {
-        hr = wanted == nullptr ? KuvBioFilterable::read(in, read) : KuvBioFilterable::read(in, *wanted, read);
-      });
-      outcomes.add(hr);
-      const std::unique_ptr<KuvFilterable> owned(read);
-      if (FAILED(hr)) {
-        EXPECT_EQ(nullptr, read) << label;
-        EXPECT_EQ(0u, in.getPosition()) << label;
-        continue;
-      }
-      KuvBioBufferOut again;
-      kuv_test::captured([&] { KuvBioFilterable::write(*read, again); });
+      kuv_test::expectReadOrRefused<KuvFilterable>(
+          bytes, label, outcomes,
+          [&](KuvBioBuffer& in, KuvFilterable*& read) {
+            return wanted == nullptr ? KuvBioFilterable::read(in, read) : KuvBioFilterable::read(in, *wanted, read);
+          },
+          [](const KuvFilterable& read) {
+            KuvBioBufferOut again;
+            KuvBioFilterable::write(read, again);
+          });
     }
     KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
     KuvEVCClassification found(0);

@@ -1,7 +1,8 @@
 // Damaged copies of a valid binary, for readers that must refuse them
 // cleanly: every prefix, every single-bit flip, and every byte set to 0x00
 // and to 0xFF (where that changes it). Also a tally of the codes met, so a
-// test can check them against a reader's documented set in one place.
+// test can check them against a reader's documented set in one place, and
+// the checks every cursor-based reader owes a damaged binary.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,12 +10,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "KuvBioBuffer.h"
 #include "KuvInTypes.h"
+#include "support/KuvTestSupport.h"
 
 namespace kuv_test {
 
@@ -59,5 +63,26 @@ public:
 private:
   std::map<HRESULT, int> m_counts;
 };
+
+// Reads bytes from a fresh cursor with read(in, object) and tallies the
+// code: a refusal hands out nothing and leaves the cursor where it was;
+// what reads is written again with write(object). Traces are silenced.
+template <class T, class Read, class Write>
+void expectReadOrRefused(const Bytes& bytes, const std::string& label, Outcomes& outcomes, Read&& read,
+                         Write&& write) {
+  KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
+  T* object = nullptr;
+  HRESULT hr = S_OK;
+  captured([&] { hr = read(in, object); });
+  outcomes.add(hr);
+  const std::unique_ptr<T> owned(object);
+  if (FAILED(hr)) {
+    EXPECT_EQ(nullptr, object) << label;
+    EXPECT_EQ(0u, in.getPosition()) << label;
+    return;
+  }
+  ASSERT_NE(nullptr, object) << label;
+  captured([&] { write(*object); });
+}
 
 }  // namespace kuv_test
