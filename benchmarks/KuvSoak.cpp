@@ -74,18 +74,12 @@ std::vector<std::string> generatedTexts() {
 struct ExpressionAnswer {
   KuvInString written;
   KuvInString rewritten;
-  std::uint64_t binaryHash = 0;
+  std::vector<std::uint8_t> binary;
 
   bool operator==(const ExpressionAnswer& o) const {
-    return written == o.written && rewritten == o.rewritten && binaryHash == o.binaryHash;
+    return written == o.written && rewritten == o.rewritten && binary == o.binary;
   }
 };
-
-std::uint64_t fnv1a(const std::uint8_t* bytes, std::uint32_t size) {
-  std::uint64_t hash = 14695981039346656037ULL;
-  for (std::uint32_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ULL;
-  return hash;
-}
 
 bool roundTrip(KuvLiteralExprReader& reader, KuvLiteralExprWriter& writer, const std::string& text,
                ExpressionAnswer& answer) {
@@ -98,7 +92,7 @@ bool roundTrip(KuvLiteralExprReader& reader, KuvLiteralExprWriter& writer, const
   if (FAILED(KuvCoreDependencyMngtServices::CreateDefinitionDBData(*expression, nullptr, first, second, made)))
     return false;
   const std::unique_ptr<KuvBioBuffer> binary(made);
-  answer.binaryHash = fnv1a(binary->getBytes(), binary->getSize());
+  answer.binary.assign(binary->getBytes(), binary->getBytes() + binary->getSize());
   KuvEeGenericExpression* readBack = nullptr;
   if (FAILED(KuvCoreDependencyMngtServices::UnserializeExpressionFromBinaryExpr(*binary, first, second, readBack)))
     return false;
