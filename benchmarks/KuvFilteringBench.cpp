@@ -1,7 +1,8 @@
 // Filtering stored objects with one compiled filter, as a host does for a
 // product structure, over the workloads of KuvFilteringWorkloads.h. Beside
 // them, a plain sum and a copy of the same bytes: the memory bandwidth
-// limit. allocs/object counts operator new calls.
+// limit. allocs/object counts operator new calls. Last, preparing a filter
+// for a context whose one group selects every one of its matrices.
 #include <benchmark/benchmark.h>
 
 #include <Kuv.h>
@@ -89,5 +90,43 @@ void BM_MemcpySameBytes(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(o.arena.size()));
 }
 BENCHMARK(BM_MemcpySameBytes)->Arg(W1)->Arg(W2)->Arg(W3)->Unit(benchmark::kMillisecond);
+
+// One group of n matrices, all selected (no IF part), each with a THEN form
+// of one term on the component: the prepared form is the union of n terms.
+void BM_PrepareOneGroup(benchmark::State& state) {
+  const auto n = static_cast<unsigned>(state.range(0));
+  const KuvInGuid context(guid(1, 0x5C).data()), component(guid(2, 0x5C).data());
+  auto optionForm = [](unsigned i) {
+    auto* term = new KuvDnfAndTermList;
+    auto* leaf = new KuvDnfOptionEff(KuvInGuid(guid(100 + i, 0x5C).data()), KuvInGuid(guid(3, 0x5C).data()),
+                                     KuvDnfOptionEff::Selected, false);
+    term->addDnfLeaf(*leaf);
+    auto* dnf = new KuvDnf;
+    dnf->addAndTerm(term);
+    return dnf;
+  };
+  KuvFltFilter filter(CFG_EXPRVIEW_CURRENT, KuvEeFilterExpression::CFG_SELECTIONMODE_150);
+  filter.setDnf(KuvDiversityDomain_DWS, context, optionForm(0));
+  std::vector<std::unique_ptr<KuvFltCompositionMatrix>> matrices;
+  KuvPrivateFilteringServices::MatrixGroup group;
+  for (unsigned i = 1; i <= n; ++i) {
+    matrices.push_back(std::make_unique<KuvFltCompositionMatrix>());
+    matrices.back()->THEN_SetCriteria(component, optionForm(i));
+    group.push_back(matrices.back().get());
+  }
+  std::int32_t terms = 0;
+  for (auto _ : state) {
+    KuvFltFilter* prepared = nullptr;
+    if (FAILED(KuvPrivateFilteringServices::prepareFilterForContext(filter, {group}, prepared))) {
+      state.SkipWithError("preparation failed");
+      break;
+    }
+    terms = prepared->getDnf(KuvDiversityDomain_DWS, component)->getNbAndTerms();
+    delete prepared;
+  }
+  state.counters["terms"] = terms;
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_PrepareOneGroup)->RangeMultiplier(4)->Range(16, 4096)->Complexity()->Unit(benchmark::kMillisecond);
 
 }  // namespace

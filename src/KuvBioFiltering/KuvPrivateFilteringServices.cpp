@@ -16,15 +16,15 @@ KuvInTraceClass& traceChannel() { return KuvPrivateFilteringServices::traceChann
 using Tree = std::unique_ptr<KuvEeNodeRef>;
 using MatrixGroup = KuvPrivateFilteringServices::MatrixGroup;
 
-// a Or b, the caller's.
-std::unique_ptr<KuvDnf> unionOf(const KuvDnf& a, const KuvDnf& b) {
-  if (a.getSpecialCondition() == DNF_COND_TRUE || b.getSpecialCondition() == DNF_COND_FALSE)
-    return std::make_unique<KuvDnf>(a);
-  if (b.getSpecialCondition() == DNF_COND_TRUE || a.getSpecialCondition() == DNF_COND_FALSE)
-    return std::make_unique<KuvDnf>(b);
-  auto sum = std::make_unique<KuvDnf>(a);
+// sum becomes sum Or b. In place: a group's union grows by one matrix at a
+// time, and copying it each time would be quadratic in the group's size.
+void unite(std::unique_ptr<KuvDnf>& sum, const KuvDnf& b) {
+  if (sum->getSpecialCondition() == DNF_COND_TRUE || b.getSpecialCondition() == DNF_COND_FALSE) return;
+  if (b.getSpecialCondition() == DNF_COND_TRUE || sum->getSpecialCondition() == DNF_COND_FALSE) {
+    sum = std::make_unique<KuvDnf>(b);
+    return;
+  }
   for (const KuvDnfAndTerm* term : b.andTerms()) sum->addAndTerm(term->clone());
-  return sum;
 }
 
 // a And b over the dictionary's criteria, the caller's; null on failure.
@@ -98,7 +98,10 @@ HRESULT applyGroup(KuvFltDomainFilter& domain, const MatrixGroup& group) {
         constraint.reset();
         break;
       }
-      constraint = constraint ? unionOf(*constraint, *then) : std::make_unique<KuvDnf>(*then);
+      if (constraint)
+        unite(constraint, *then);
+      else
+        constraint = std::make_unique<KuvDnf>(*then);
     }
     if (!constraint) continue;
     if (const KuvDnf* form = domain.getDnf(e.dictionary); form != nullptr) {
