@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "KuvEeDnfComparisonServices.h"
-#include "KuvEeDnfConvertor.h"
+#include "KuvEeDnfProduct.h"
 #include "KuvFltApplicability.h"
 #include "KuvFltEffectivity.h"
 #include "KuvFltFilter.h"
@@ -14,16 +14,33 @@ namespace {
 
 KuvInTraceClass& traceChannel() { return KuvFltComparisonServices::traceChannel(); }
 
+// The negation of a form (a plain one: no domain, no modeler). Where it
+// multiplies factors out, as the negation of an Or of Ands does, it is
+// kept as its factors: its terms would be the product of the form's term
+// sizes.
+struct Negation {
+  Negation(const KuvDnf& dnf, const KuvInGuid& dictionary) {
+    const unsigned char plain = 0;
+    terms.reset(kuv::detail::notDnf(dnf, dictionary, plain, nullptr, &factors));
+  }
+  bool isMade() const { return terms != nullptr || factors.isRead(); }
+  // out as other.isIntersect of the negation's terms.
+  HRESULT isIntersectedBy(const KuvDnf& other, unsigned char& out) const {
+    return factors.isRead() ? factors.isIntersectedBy(other, out) : other.isIntersect(*terms, out);
+  }
+  kuv::detail::DnfProduct factors;
+  std::unique_ptr<KuvDnf> terms;
+};
+
 // Whether a and b hold the same configurations: neither meets the other's
-// negation (a plain one: no domain, no modeler).
+// negation.
 HRESULT sameConfigurations(const KuvDnf& a, const KuvDnf& b, const KuvInGuid& dictionary, bool& same) {
-  const unsigned char plain = 0;
-  const std::unique_ptr<KuvDnf> notA(KuvEeDnfConvertor::GetNotDnf(a, dictionary, plain, nullptr));
-  const std::unique_ptr<KuvDnf> notB(KuvEeDnfConvertor::GetNotDnf(b, dictionary, plain, nullptr));
-  if (notA == nullptr || notB == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  const Negation notA(a, dictionary);
+  const Negation notB(b, dictionary);
+  if (!notA.isMade() || !notB.isMade()) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
   unsigned char aMeets = 0, bMeets = 0;
-  HRESULT hr = a.isIntersect(*notB, aMeets);
-  if (SUCCEEDED(hr)) hr = b.isIntersect(*notA, bMeets);
+  HRESULT hr = notB.isIntersectedBy(a, aMeets);
+  if (SUCCEEDED(hr)) hr = notA.isIntersectedBy(b, bMeets);
   if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isIntersect between DNFs FAILED.");
   same = aMeets == 0 && bMeets == 0;
   return S_OK;
