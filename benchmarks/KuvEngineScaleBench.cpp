@@ -10,6 +10,7 @@
 #include "KuvBenchSupport.h"
 
 #include <array>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -100,6 +101,26 @@ void BM_Dnf2NodeRefOfTerms(benchmark::State& state) { dnfToTree(state, orOfLeave
 void BM_Dnf2NodeRefOfOneTerm(benchmark::State& state) { dnfToTree(state, andOfLeaves); }
 BENCHMARK(BM_Dnf2NodeRefOfTerms)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
 BENCHMARK(BM_Dnf2NodeRefOfOneTerm)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
+
+// The same into a context of its own, whose dictionary is built from the
+// normal form's GUIDs first.
+void dnfToTreeInContext(benchmark::State& state, Tree (*shape)(Model&, int, bool)) {
+  Model m(2 * size(state));
+  const std::unique_ptr<KuvDnf> dnf = dnfOf(shape(m, size(state), false));
+  const KuvInGuid model(guid(6).data());
+  for (auto _ : state) {
+    KuvEeExpressionContext* context = nullptr;
+    Tree back(KuvEeDnfConvertor::Dnf2NodeRef(*dnf, model, context, nullptr));
+    const std::unique_ptr<KuvEeExpressionContext> owned(context);
+    if (!back) state.SkipWithError("Dnf2NodeRef failed");
+    back.reset();
+  }
+  state.SetComplexityN(state.range(0));
+}
+void BM_Dnf2NodeRefInContextOfTerms(benchmark::State& state) { dnfToTreeInContext(state, orOfLeaves); }
+void BM_Dnf2NodeRefInContextOfOneTerm(benchmark::State& state) { dnfToTreeInContext(state, andOfLeaves); }
+BENCHMARK(BM_Dnf2NodeRefInContextOfTerms)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
+BENCHMARK(BM_Dnf2NodeRefInContextOfOneTerm)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
 
 void treeToDnf(benchmark::State& state, Tree (*shape)(Model&, int, bool)) {
   Model m(size(state));
@@ -204,6 +225,29 @@ BENCHMARK(BM_FltEffectivityIsEqual)->ArgsProduct({benchmark::CreateRange(16, 409
 BENCHMARK(BM_FltFilterIntersectsEffectivity)
     ->ArgsProduct({benchmark::CreateRange(16, 4096, 4), {0, 1}})
     ->Complexity();
+
+// One normal form against a list of one, as the comparison services do:
+// equality (args 0) or inclusion (2), forms of the shapes above.
+void BM_CompareDnfToDnf(benchmark::State& state) {
+  Model m(2 * size(state));
+  const int shape = static_cast<int>(state.range(1));
+  auto form = [&] {
+    return dnfOf(shape == 2 ? orOfTerms(m, size(state)) : shape == 1 ? andOfLeaves(m, size(state)) : orOfLeaves(m, size(state)));
+  };
+  const std::unique_ptr<KuvDnf> reference = form();
+  KuvInList dnfs(KuvDnf::sType());
+  std::unique_ptr<KuvDnf> listed = form();
+  dnfs.PutBack(listed.get());
+  const auto test = static_cast<KuvFilteringComparison::E_COMPARE_TEST_TYPE>(state.range(2));
+  for (auto _ : state) {
+    unsigned char* results = nullptr;
+    if (FAILED(KuvFilteringComparison::Compare_DNF_To_DNF(test, *reference, dnfs, results, 1)) || results[0] != 1)
+      state.SkipWithError("comparison failed");
+    std::free(results);
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_CompareDnfToDnf)->ArgsProduct({benchmark::CreateRange(16, 4096, 4), {0, 1, 2}, {0, 2}});
 
 // Simplification and normalization of copies of wide trees whose leaves
 // share variables.

@@ -240,4 +240,11 @@ HRESULT DnfProduct::isIntersectedBy(const KuvDnf& other, unsigned char& out) con
   return S_OK;
 }
 
+DnfNegation::DnfNegation() = default;
+DnfNegation::~DnfNegation() = default;
+
+HRESULT DnfNegation::isIntersectedBy(const KuvDnf& other, unsigned char& out) const {
+  return factors.isRead() ? factors.isIntersectedBy(other, out) : other.isIntersect(*terms, out);
+}
+
 }  // namespace kuv::detail

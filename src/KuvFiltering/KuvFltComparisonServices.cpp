@@ -14,29 +14,13 @@ namespace {
 
 KuvInTraceClass& traceChannel() { return KuvFltComparisonServices::traceChannel(); }
 
-// The negation of a form (a plain one: no domain, no modeler). Where it
-// multiplies factors out, as the negation of an Or of Ands does, it is
-// kept as its factors: its terms would be the product of the form's term
-// sizes.
-struct Negation {
-  Negation(const KuvDnf& dnf, const KuvInGuid& dictionary) {
-    const unsigned char plain = 0;
-    terms.reset(kuv::detail::notDnf(dnf, dictionary, plain, nullptr, &factors));
-  }
-  bool isMade() const { return terms != nullptr || factors.isRead(); }
-  // out as other.isIntersect of the negation's terms.
-  HRESULT isIntersectedBy(const KuvDnf& other, unsigned char& out) const {
-    return factors.isRead() ? factors.isIntersectedBy(other, out) : other.isIntersect(*terms, out);
-  }
-  kuv::detail::DnfProduct factors;
-  std::unique_ptr<KuvDnf> terms;
-};
-
 // Whether a and b hold the same configurations: neither meets the other's
-// negation.
+// negation (a plain one: no domain, no modeler).
 HRESULT sameConfigurations(const KuvDnf& a, const KuvDnf& b, const KuvInGuid& dictionary, bool& same) {
-  const Negation notA(a, dictionary);
-  const Negation notB(b, dictionary);
+  const unsigned char plain = 0;
+  kuv::detail::DnfNegation notA, notB;
+  notA.terms.reset(kuv::detail::notDnf(a, dictionary, plain, nullptr, &notA.factors));
+  notB.terms.reset(kuv::detail::notDnf(b, dictionary, plain, nullptr, &notB.factors));
   if (!notA.isMade() || !notB.isMade()) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
   unsigned char aMeets = 0, bMeets = 0;
   HRESULT hr = notB.isIntersectedBy(a, aMeets);

@@ -9,10 +9,6 @@
 #include "KuvCompiledBinaryParser.h"
 #include "KuvDnfOptionEff.h"
 #include "KuvDnfSelectionEff.h"
-#include "KuvEeAndOp.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeEffectivity.h"
-#include "KuvEeOrOp.h"
 #include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
@@ -108,51 +104,22 @@ TEST(FltEquality, AgainstTheTruthTables) {
   EXPECT_GT(equal, 60);
 }
 
-// Filter equality where a form's negation multiplies factors out: Ors of
-// two or three Ands over distinct options and named effectivities, each
-// leaf negated or not; b is a written in another order half of the time.
+// Filter equality where a form's negation multiplies its factors out; b is
+// a written in another order half of the time.
 TEST(FltEquality, ProductNegationsAgainstTheTruthTables) {
   TruthModel m;
   std::mt19937 random(37);
-  // Terms of (criterion, negated) pairs, each criterion in one term at most.
-  using Terms = std::vector<std::vector<std::pair<int, bool>>>;
-  auto randomTerms = [&] {
-    std::vector<int> criteria{0, 1, 2, 3, 4};
-    std::shuffle(criteria.begin(), criteria.end(), random);
-    Terms terms(2 + random() % 2);
-    std::size_t next = 0;
-    for (auto& term : terms)
-      for (std::size_t k = 1 + random() % 2; k > 0 && next < criteria.size(); --k)
-        term.emplace_back(criteria[next++], random() % 2 != 0);
-    return terms;
-  };
-  auto formOf = [&](const Terms& terms) {
-    auto* sum = new KuvEeOrOp;
-    const Tree root = own(sum);
-    for (const auto& term : terms) {
-      auto* product = new KuvEeAndOp;
-      for (auto [criterion, negated] : term) {
-        auto* leaf = static_cast<KuvEeNodeElementaryLeaf*>(
-            criterion < TruthModel::kOptions ? optionLeaf(m, criterion)
-                                             : new KuvEeEffLeaf(m.effs[criterion - TruthModel::kOptions].get()));
-        if (negated) leaf->opNot();
-        product->addChild(leaf);
-      }
-      sum->addChild(product);
-    }
-    return KuvEeDnfConvertor::NodeRef2Dnf(*root);
-  };
   int equal = 0;
   for (int i = 0; i < 200; ++i) {
-    Terms terms = randomTerms();
-    KuvDnf* dnfA = formOf(terms);
+    SignedTerms terms = randomSignedTerms(random);
+    KuvDnf* dnfA = signedTermsDnf(m, terms);
     if (i % 2 == 0) {
       std::reverse(terms.begin(), terms.end());
       for (auto& term : terms) std::reverse(term.begin(), term.end());
     } else {
-      terms = randomTerms();
+      terms = randomSignedTerms(random);
     }
-    KuvDnf* dnfB = formOf(terms);
+    KuvDnf* dnfB = signedTermsDnf(m, terms);
     ASSERT_TRUE(dnfA != nullptr && dnfB != nullptr);
     const bool same = *dnfTable(m, *dnfA) == *dnfTable(m, *dnfB);
     const std::string texts = std::string(dnfA->toString().ConvertToChar()) + " / " + dnfB->toString().ConvertToChar();
