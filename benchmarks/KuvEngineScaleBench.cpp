@@ -300,6 +300,22 @@ void BM_NormalizeAndOfOneSelection(benchmark::State& state) {
   Model m(16);
   transformCopies(state, andOfOneSelection(m, size(state)), normalize);
 }
+// An Or of n terms of four leaves that overlap: an option or the other
+// negated, one or two of three selection values, and two unit ranges on
+// one variable, which meet.
+void BM_SimplifyOverlappingTerms(benchmark::State& state) {
+  Model m(2);
+  const Tree tree = group(new KuvEeOrOp, size(state), [&](int i) {
+    auto* andOp = new KuvEeAndOp;
+    andOp->addChild(m.option(i % 2, i % 2 == 0));
+    andOp->addChild(i % 3 ? m.selection({0, 1}) : m.selection({2}));
+    andOp->addChild(m.units(1 + 10 * i, 16 + 10 * i));
+    andOp->addChild(m.units(6 + 10 * i, 1000000));
+    return andOp;
+  });
+  transformCopies(state, tree, simplify);
+}
+BENCHMARK(BM_SimplifyOverlappingTerms)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
 BENCHMARK(BM_SimplifyOrOfSharedVariables)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
 BENCHMARK(BM_NormalizeOrOfSharedVariables)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
 BENCHMARK(BM_SimplifyAndOfOneSelection)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
