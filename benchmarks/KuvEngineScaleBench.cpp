@@ -1,8 +1,12 @@
 // How the engine scales with the number of criteria: normal forms read back
-// into trees and made from wide trees, comparisons of two expressions,
-// simplification of leaves that share a variable, stacks of change
+// into trees and made from wide trees, comparisons of two expressions or
+// forms, simplification of leaves that share a variable, stacks of change
 // operations and their views, the evolution-variant split of wide Ands, and
 // the compiled binaries of effectivities and filters.
+//
+// Most cases take a shape argument: 0 an Or of n leaves, 1 an And of n
+// leaves, 2 an Or of n terms of two leaves, each leaf on an option of its
+// own. Negating shape 2 multiplies n factors of two terms out.
 #include <benchmark/benchmark.h>
 
 #include <Kuv.h>
@@ -39,13 +43,16 @@ struct Model {
     if (negated) eff->opNot();
     return new KuvEeVarEffLeaf(eff);
   }
-  KuvEeNode* selection(std::initializer_list<int> values) {
+  // The selection of every value from..to-1 but skipped.
+  KuvEeNode* selection(int from, int to, int skipped = -1) {
     auto* eff = new KuvEeSelectionEff(&color, KuvEeSelectionEff::AllFalse);
-    for (int v : values) eff->add(KuvInGuid(guid(100000 + v).data()));
+    for (int v = from; v < to; ++v)
+      if (v != skipped) eff->add(KuvInGuid(guid(100000 + v).data()));
     return new KuvEeVarEffLeaf(eff);
   }
   KuvEeNode* units(int from, int to) {
-    auto* eff = new KuvEeSerialEff(dictionary.getSeriesVariable(KuvEeSerialVar::UNIT), KuvEeSerialEff::AllFalse);
+    auto* eff =
+        new KuvEeSerialEff(dictionary.getSeriesVariable(KuvEeSerialVar::UNIT), KuvEeSerialEff::AllFalse);
     eff->set(from, true, to, true);
     return new KuvEeVarEffLeaf(eff);
   }
@@ -65,48 +72,50 @@ Tree group(KuvEeGroupOp* op, int n, Leaf leaf) {
   return tree;
 }
 
-// Or of n leaves, And of n leaves, Or of n terms of two leaves, each leaf
-// on an option of its own; changed, the last leaf is negated.
-Tree orOfLeaves(Model& m, int n, bool changed = false) {
-  return group(new KuvEeOrOp, n, [&](int i) { return m.option(i, changed && i == n - 1); });
-}
-Tree andOfLeaves(Model& m, int n, bool changed = false) {
-  return group(new KuvEeAndOp, n, [&](int i) { return m.option(i, changed && i == n - 1); });
-}
-Tree orOfTerms(Model& m, int n) {
-  return group(new KuvEeOrOp, n, [&](int i) {
-    auto* andOp = new KuvEeAndOp;
-    andOp->addChild(m.option(2 * i));
-    andOp->addChild(m.option(2 * i + 1));
-    return andOp;
-  });
+// changed: the last leaf negated.
+Tree shaped(Model& m, int n, int shape, bool changed = false) {
+  if (shape == 2)
+    return group(new KuvEeOrOp, n, [&](int i) {
+      auto* andOp = new KuvEeAndOp;
+      andOp->addChild(m.option(2 * i));
+      andOp->addChild(m.option(2 * i + 1, changed && i == n - 1));
+      return andOp;
+    });
+  KuvEeGroupOp* op = shape == 1 ? static_cast<KuvEeGroupOp*>(new KuvEeAndOp) : new KuvEeOrOp;
+  return group(op, n, [&](int i) { return m.option(i, changed && i == n - 1); });
 }
 
 int size(const benchmark::State& state) { return static_cast<int>(state.range(0)); }
+int shape(const benchmark::State& state) { return static_cast<int>(state.range(1)); }
 
-std::unique_ptr<KuvDnf> dnfOf(const Tree& tree) { return std::unique_ptr<KuvDnf>(KuvEeDnfConvertor::NodeRef2Dnf(*tree)); }
+std::unique_ptr<KuvDnf> dnfOf(const Tree& tree) {
+  return std::unique_ptr<KuvDnf>(KuvEeDnfConvertor::NodeRef2Dnf(*tree));
+}
 
-// Normal forms back to trees and trees to normal forms.
+void growing(benchmark::internal::Benchmark* b) { b->RangeMultiplier(4)->Range(16, 4096)->Complexity(); }
+// Each size with shapes 0 and 1, or 0 to 2.
+void twoShapes(benchmark::internal::Benchmark* b) {
+  b->ArgsProduct({benchmark::CreateRange(16, 4096, 4), {0, 1}})->Complexity();
+}
+void threeShapes(benchmark::internal::Benchmark* b) {
+  b->ArgsProduct({benchmark::CreateRange(16, 4096, 4), {0, 1, 2}})->Complexity();
+}
 
-void dnfToTree(benchmark::State& state, Tree (*shape)(Model&, int, bool)) {
-  Model m(2 * size(state));
-  const std::unique_ptr<KuvDnf> dnf = dnfOf(shape(m, size(state), false));
-  for (auto _ : state) {
-    Tree back(KuvEeDnfConvertor::Dnf2NodeRef(*dnf, m.space));
-    if (!back) state.SkipWithError("Dnf2NodeRef failed");
-  }
+// Normal forms of shapes 0 and 1 back to trees in a variable space that
+// holds their variables, and in a context of their own, whose dictionary is
+// built from the form's GUIDs first; and trees to normal forms.
+void BM_Dnf2NodeRef(benchmark::State& state) {
+  Model m(size(state));
+  const std::unique_ptr<KuvDnf> dnf = dnfOf(shaped(m, size(state), shape(state)));
+  for (auto _ : state)
+    if (!Tree(KuvEeDnfConvertor::Dnf2NodeRef(*dnf, m.space))) state.SkipWithError("Dnf2NodeRef failed");
   state.SetComplexityN(state.range(0));
 }
-void BM_Dnf2NodeRefOfTerms(benchmark::State& state) { dnfToTree(state, orOfLeaves); }
-void BM_Dnf2NodeRefOfOneTerm(benchmark::State& state) { dnfToTree(state, andOfLeaves); }
-BENCHMARK(BM_Dnf2NodeRefOfTerms)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
-BENCHMARK(BM_Dnf2NodeRefOfOneTerm)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
+BENCHMARK(BM_Dnf2NodeRef)->Apply(twoShapes);
 
-// The same into a context of its own, whose dictionary is built from the
-// normal form's GUIDs first.
-void dnfToTreeInContext(benchmark::State& state, Tree (*shape)(Model&, int, bool)) {
-  Model m(2 * size(state));
-  const std::unique_ptr<KuvDnf> dnf = dnfOf(shape(m, size(state), false));
+void BM_Dnf2NodeRefInContext(benchmark::State& state) {
+  Model m(size(state));
+  const std::unique_ptr<KuvDnf> dnf = dnfOf(shaped(m, size(state), shape(state)));
   const KuvInGuid model(guid(6).data());
   for (auto _ : state) {
     KuvEeExpressionContext* context = nullptr;
@@ -117,64 +126,51 @@ void dnfToTreeInContext(benchmark::State& state, Tree (*shape)(Model&, int, bool
   }
   state.SetComplexityN(state.range(0));
 }
-void BM_Dnf2NodeRefInContextOfTerms(benchmark::State& state) { dnfToTreeInContext(state, orOfLeaves); }
-void BM_Dnf2NodeRefInContextOfOneTerm(benchmark::State& state) { dnfToTreeInContext(state, andOfLeaves); }
-BENCHMARK(BM_Dnf2NodeRefInContextOfTerms)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
-BENCHMARK(BM_Dnf2NodeRefInContextOfOneTerm)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
+BENCHMARK(BM_Dnf2NodeRefInContext)->Apply(twoShapes);
 
-void treeToDnf(benchmark::State& state, Tree (*shape)(Model&, int, bool)) {
+void BM_NodeRef2Dnf(benchmark::State& state) {
   Model m(size(state));
-  const Tree tree = shape(m, size(state), false);
+  const Tree tree = shaped(m, size(state), shape(state));
   for (auto _ : state)
     if (!dnfOf(tree)) state.SkipWithError("NodeRef2Dnf failed");
   state.SetComplexityN(state.range(0));
 }
-void BM_NodeRef2DnfOfOr(benchmark::State& state) { treeToDnf(state, orOfLeaves); }
-void BM_NodeRef2DnfOfAnd(benchmark::State& state) { treeToDnf(state, andOfLeaves); }
-BENCHMARK(BM_NodeRef2DnfOfOr)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
-BENCHMARK(BM_NodeRef2DnfOfAnd)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
+BENCHMARK(BM_NodeRef2Dnf)->Apply(twoShapes);
 
-// Comparisons of two expressions of n criteria: equal ones (args 0) or ones
-// whose last leaf differs (1); the Or and the And shapes.
-
-enum class Question { Equal, Including, Intersect };
-
-void compare(benchmark::State& state, Tree (*shape)(Model&, int, bool), Question question) {
+// Two generic expressions of shape 0 or 1, equal (third argument 0) or
+// differing in their last leaf (1). Inclusion of shape 2 is refused past
+// a limit on the size of the negation.
+template <class Question>
+void compareExpressions(benchmark::State& state, Question question) {
   Model m(size(state));
-  const KuvEeGenericExpression a(shape(m, size(state), false).release());
-  const KuvEeGenericExpression b(shape(m, size(state), state.range(1) != 0).release());
+  const KuvEeGenericExpression a(shaped(m, size(state), shape(state)).release());
+  const KuvEeGenericExpression b(shaped(m, size(state), shape(state), state.range(2) != 0).release());
   for (auto _ : state) {
     bool answer = false;
-    const HRESULT hr = question == Question::Equal       ? a.IsEqual(b, answer)
-                       : question == Question::Including ? a.IsIncluding(b, answer)
-                                                         : a.IsIntersect(b, answer);
-    if (FAILED(hr)) state.SkipWithError("comparison failed");
+    if (FAILED((a.*question)(b, answer))) state.SkipWithError("comparison failed");
   }
   state.SetComplexityN(state.range(0));
 }
-void BM_IsEqualOr(benchmark::State& state) { compare(state, orOfLeaves, Question::Equal); }
-void BM_IsEqualAnd(benchmark::State& state) { compare(state, andOfLeaves, Question::Equal); }
-void BM_IsIncludingOr(benchmark::State& state) { compare(state, orOfLeaves, Question::Including); }
-void BM_IsIncludingAnd(benchmark::State& state) { compare(state, andOfLeaves, Question::Including); }
-void BM_IsIntersectOr(benchmark::State& state) { compare(state, orOfLeaves, Question::Intersect); }
-void BM_IsIntersectAnd(benchmark::State& state) { compare(state, andOfLeaves, Question::Intersect); }
-#define KUV_COMPARISON(name) \
-  BENCHMARK(name)->ArgsProduct({benchmark::CreateRange(16, 4096, 4), {0, 1}})->Complexity()
-KUV_COMPARISON(BM_IsEqualOr);
-KUV_COMPARISON(BM_IsEqualAnd);
-KUV_COMPARISON(BM_IsIncludingOr);
-KUV_COMPARISON(BM_IsIncludingAnd);
-KUV_COMPARISON(BM_IsIntersectOr);
-KUV_COMPARISON(BM_IsIntersectAnd);
+void BM_IsEqual(benchmark::State& state) { compareExpressions(state, &KuvEeGenericExpression::IsEqual); }
+void BM_IsIncluding(benchmark::State& state) {
+  compareExpressions(state, &KuvEeGenericExpression::IsIncluding);
+}
+void BM_IsIntersect(benchmark::State& state) {
+  compareExpressions(state, &KuvEeGenericExpression::IsIntersect);
+}
+void expressionPairs(benchmark::internal::Benchmark* b) {
+  b->ArgsProduct({benchmark::CreateRange(16, 4096, 4), {0, 1}, {0, 1}})->Complexity();
+}
+BENCHMARK(BM_IsEqual)->Apply(expressionPairs);
+BENCHMARK(BM_IsIncluding)->Apply(expressionPairs);
+BENCHMARK(BM_IsIntersect)->Apply(expressionPairs);
 
-// Filters and effectivities in one domain and dictionary, compared as
-// decoded objects: n terms of one leaf (args 0), one term of n leaves (1)
-// or n terms of two leaves (2). Their equality and inclusion go through
-// negated normal forms; for n terms of two leaves, the negation's terms
-// would be 2^n, and effectivities refuse to include such forms.
+// Two equal filters and two equal effectivities in one domain and
+// dictionary, compared as decoded objects. Effectivities refuse to
+// include shape 2 past the limit.
 struct FilteringPair {
   FilteringPair(int n, int shape) : m(2 * n) {
-    const Tree tree = shape == 2 ? orOfTerms(m, n) : shape == 1 ? andOfLeaves(m, n) : orOfLeaves(m, n);
+    const Tree tree = shaped(m, n, shape);
     for (KuvFltFilter* filter : {&filterA, &filterB})
       filter->setDnf(KuvDiversityDomain_ConfigChange, dictionary, KuvEeDnfConvertor::NodeRef2Dnf(*tree));
     for (KuvFltEffectivity* eff : {&effA, &effB})
@@ -190,70 +186,88 @@ struct FilteringPair {
 
 template <class Compare>
 void compareFiltering(benchmark::State& state, Compare compare) {
-  FilteringPair pair(size(state), static_cast<int>(state.range(1)));
+  FilteringPair pair(size(state), shape(state));
   for (auto _ : state) {
     unsigned char answer = 0;
     if (FAILED(compare(pair, answer)) || answer != 1) state.SkipWithError("comparison failed");
   }
   state.SetComplexityN(state.range(0));
 }
+constexpr KuvComparisonMode kAll = KuvComparisonMode_All;
 void BM_FltFilterIsEqual(benchmark::State& state) {
   compareFiltering(state, [](FilteringPair& p, unsigned char& answer) {
-    return KuvFltComparisonServices::IsEqual(p.filterA, p.filterB, KuvComparisonMode_All, answer);
+    return KuvFltComparisonServices::IsEqual(p.filterA, p.filterB, kAll, answer);
   });
 }
 void BM_FltEffectivityIsIncluding(benchmark::State& state) {
   compareFiltering(state, [](FilteringPair& p, unsigned char& answer) {
-    return KuvFltComparisonServices::IsIncluding(p.effA, p.effB, KuvComparisonMode_All, KuvComparisonMode_All,
-                                                 answer);
+    return KuvFltComparisonServices::IsIncluding(p.effA, p.effB, kAll, kAll, answer);
   });
 }
 void BM_FltEffectivityIsEqual(benchmark::State& state) {
   compareFiltering(state, [](FilteringPair& p, unsigned char& answer) {
-    return KuvFltComparisonServices::IsEqual(p.effA, p.effB, KuvComparisonMode_All, KuvComparisonMode_All, answer);
+    return KuvFltComparisonServices::IsEqual(p.effA, p.effB, kAll, kAll, answer);
   });
 }
 void BM_FltFilterIntersectsEffectivity(benchmark::State& state) {
   compareFiltering(state, [](FilteringPair& p, unsigned char& answer) {
-    return KuvFltComparisonServices::IsIntersect(p.filterA, p.effB, KuvComparisonMode_All, KuvComparisonMode_All,
-                                                 answer, 1);
+    return KuvFltComparisonServices::IsIntersect(p.filterA, p.effB, kAll, kAll, answer, 1);
   });
 }
-BENCHMARK(BM_FltFilterIsEqual)->ArgsProduct({benchmark::CreateRange(16, 4096, 4), {0, 1, 2}})->Complexity();
-BENCHMARK(BM_FltEffectivityIsIncluding)->ArgsProduct({benchmark::CreateRange(16, 4096, 4), {0, 1}})->Complexity();
-BENCHMARK(BM_FltEffectivityIsEqual)->ArgsProduct({benchmark::CreateRange(16, 4096, 4), {0, 1}})->Complexity();
-BENCHMARK(BM_FltFilterIntersectsEffectivity)
-    ->ArgsProduct({benchmark::CreateRange(16, 4096, 4), {0, 1}})
-    ->Complexity();
+BENCHMARK(BM_FltFilterIsEqual)->Apply(threeShapes);
+BENCHMARK(BM_FltEffectivityIsIncluding)->Apply(twoShapes);
+BENCHMARK(BM_FltEffectivityIsEqual)->Apply(twoShapes);
+BENCHMARK(BM_FltFilterIntersectsEffectivity)->Apply(threeShapes);
 
-// One normal form against a list of one, as the comparison services do:
-// equality (args 0) or inclusion (2), forms of the shapes above.
+// One normal form against a list of one equal form, as the comparison
+// services do: equality (third argument 0) or inclusion (2).
 void BM_CompareDnfToDnf(benchmark::State& state) {
   Model m(2 * size(state));
-  const int shape = static_cast<int>(state.range(1));
-  auto form = [&] {
-    return dnfOf(shape == 2 ? orOfTerms(m, size(state)) : shape == 1 ? andOfLeaves(m, size(state)) : orOfLeaves(m, size(state)));
-  };
-  const std::unique_ptr<KuvDnf> reference = form();
+  const std::unique_ptr<KuvDnf> reference = dnfOf(shaped(m, size(state), shape(state)));
+  const std::unique_ptr<KuvDnf> listed = dnfOf(shaped(m, size(state), shape(state)));
   KuvInList dnfs(KuvDnf::sType());
-  std::unique_ptr<KuvDnf> listed = form();
   dnfs.PutBack(listed.get());
   const auto test = static_cast<KuvFilteringComparison::E_COMPARE_TEST_TYPE>(state.range(2));
   for (auto _ : state) {
     unsigned char* results = nullptr;
-    if (FAILED(KuvFilteringComparison::Compare_DNF_To_DNF(test, *reference, dnfs, results, 1)) || results[0] != 1)
+    if (FAILED(KuvFilteringComparison::Compare_DNF_To_DNF(test, *reference, dnfs, results, 1)) ||
+        results[0] != 1)
       state.SkipWithError("comparison failed");
     std::free(results);
   }
   state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_CompareDnfToDnf)->ArgsProduct({benchmark::CreateRange(16, 4096, 4), {0, 1, 2}, {0, 2}});
+BENCHMARK(BM_CompareDnfToDnf)
+    ->ArgsProduct({benchmark::CreateRange(16, 4096, 4), {0, 1, 2}, {0, 2}})
+    ->Complexity();
 
 // Simplification and normalization of copies of wide trees whose leaves
-// share variables.
+// share variables (second argument):
+// 0 an Or of n leaves: selections of two of sixteen values, and disjoint
+//   unit ranges;
+// 1 an And of n selections, each of all sixteen values but one;
+// 2 an Or of n overlapping terms: an option or the other negated, one or
+//   two of three values, and two unit ranges that meet.
+Tree sharedVariables(Model& m, int n, int shape) {
+  if (shape == 1) return group(new KuvEeAndOp, n, [&](int i) { return m.selection(0, 16, i % 16); });
+  if (shape == 0)
+    return group(new KuvEeOrOp, n, [&](int i) {
+      return i % 2 ? m.selection(i % 16, i % 16 + 2) : m.units(10 * i, 10 * i + 5);
+    });
+  return group(new KuvEeOrOp, n, [&](int i) {
+    auto* andOp = new KuvEeAndOp;
+    andOp->addChild(m.option(i % 2, i % 2 == 0));
+    andOp->addChild(i % 3 ? m.selection(0, 2) : m.selection(2, 3));
+    andOp->addChild(m.units(1 + 10 * i, 16 + 10 * i));
+    andOp->addChild(m.units(6 + 10 * i, 1000000));
+    return andOp;
+  });
+}
 
 template <class Transform>
-void transformCopies(benchmark::State& state, const Tree& tree, Transform transform) {
+void transformCopies(benchmark::State& state, Transform transform) {
+  Model m(18);
+  const Tree tree = sharedVariables(m, size(state), shape(state));
   for (auto _ : state) {
     state.PauseTiming();
     Tree copy(tree->getNode()->clone());
@@ -265,61 +279,14 @@ void transformCopies(benchmark::State& state, const Tree& tree, Transform transf
   }
   state.SetComplexityN(state.range(0));
 }
-HRESULT simplify(KuvEeNodeRef& ref) { return KuvEeNodeSimplifier().simplify(ref); }
-HRESULT normalize(KuvEeNodeRef& ref) { return KuvEeNodeNormalizer().normalize(ref); }
-
-// An Or of n leaves on sixteen selection values, a few values each, and
-// of disjoint unit ranges; an And of n leaves of the selection variable,
-// each admitting all values but one.
-Tree orOfSharedVariables(Model& m, int n) {
-  return group(new KuvEeOrOp, n, [&](int i) {
-    return i % 2 ? m.selection({i % 16, (i + 5) % 16}) : m.units(10 * i, 10 * i + 5);
-  });
+void BM_Simplify(benchmark::State& state) {
+  transformCopies(state, [](KuvEeNodeRef& ref) { return KuvEeNodeSimplifier().simplify(ref); });
 }
-Tree andOfOneSelection(Model& m, int n) {
-  return group(new KuvEeAndOp, n, [&](int i) {
-    auto* eff = new KuvEeSelectionEff(&m.color, KuvEeSelectionEff::AllFalse);
-    for (int v = 0; v < 16; ++v)
-      if (v != i % 16) eff->add(KuvInGuid(guid(100000 + v).data()));
-    return new KuvEeVarEffLeaf(eff);
-  });
+void BM_Normalize(benchmark::State& state) {
+  transformCopies(state, [](KuvEeNodeRef& ref) { return KuvEeNodeNormalizer().normalize(ref); });
 }
-void BM_SimplifyOrOfSharedVariables(benchmark::State& state) {
-  Model m(16);
-  transformCopies(state, orOfSharedVariables(m, size(state)), simplify);
-}
-void BM_NormalizeOrOfSharedVariables(benchmark::State& state) {
-  Model m(16);
-  transformCopies(state, orOfSharedVariables(m, size(state)), normalize);
-}
-void BM_SimplifyAndOfOneSelection(benchmark::State& state) {
-  Model m(16);
-  transformCopies(state, andOfOneSelection(m, size(state)), simplify);
-}
-void BM_NormalizeAndOfOneSelection(benchmark::State& state) {
-  Model m(16);
-  transformCopies(state, andOfOneSelection(m, size(state)), normalize);
-}
-// An Or of n terms of four leaves that overlap: an option or the other
-// negated, one or two of three selection values, and two unit ranges on
-// one variable, which meet.
-void BM_SimplifyOverlappingTerms(benchmark::State& state) {
-  Model m(2);
-  const Tree tree = group(new KuvEeOrOp, size(state), [&](int i) {
-    auto* andOp = new KuvEeAndOp;
-    andOp->addChild(m.option(i % 2, i % 2 == 0));
-    andOp->addChild(i % 3 ? m.selection({0, 1}) : m.selection({2}));
-    andOp->addChild(m.units(1 + 10 * i, 16 + 10 * i));
-    andOp->addChild(m.units(6 + 10 * i, 1000000));
-    return andOp;
-  });
-  transformCopies(state, tree, simplify);
-}
-BENCHMARK(BM_SimplifyOverlappingTerms)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
-BENCHMARK(BM_SimplifyOrOfSharedVariables)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
-BENCHMARK(BM_NormalizeOrOfSharedVariables)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
-BENCHMARK(BM_SimplifyAndOfOneSelection)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
-BENCHMARK(BM_NormalizeAndOfOneSelection)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
+BENCHMARK(BM_Simplify)->Apply(threeShapes);
+BENCHMARK(BM_Normalize)->Apply(twoShapes);
 
 // An effectivity whose dictionary criteria are an Or of terms, with a
 // stack of n operations, each adding or cutting a change of its own; the
@@ -333,19 +300,24 @@ struct Operated {
           static_cast<KuvEePredefEff::PublicationStatus>(i % 3), KuvEePredefEff::GLOBAL));
       changes.back()->setExpr(m.option(4 + i)->getNodeRef());
     }
-    KuvEeNodeRef* criteria = orOfTerms(m, 2).release();
+    KuvEeNodeRef* criteria = shaped(m, 2, 2).release();
     auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &criteria);
     expression.setModelCriteria(&m.dictionary, record);
     expression.setGlobalCriteria(m.option(3)->getNodeRef());
     dictionaries.Put(&m.dictionary);
   }
-  HRESULT stack(KuvEeEffectivityExpression& onto) const {
+  // A copy of the expression with the stack, null on failure.
+  std::unique_ptr<KuvEeEffectivityExpression> stacked() const {
+    KuvEeEffectivityExpression* copy = nullptr;
+    if (FAILED(KuvEeEffectivityExpression::clone(expression, copy))) return nullptr;
+    std::unique_ptr<KuvEeEffectivityExpression> owned(copy);
     for (std::size_t i = 0; i < changes.size(); ++i) {
       KuvInObject* change = changes[i].get();
-      HRESULT hr = onto.addOperation(i % 2 ? KuvEeExpressionOperation::CUT : KuvEeExpressionOperation::ADD, change);
-      if (FAILED(hr)) return hr;
+      if (FAILED(owned->addOperation(i % 2 ? KuvEeExpressionOperation::CUT : KuvEeExpressionOperation::ADD,
+                                     change)))
+        return nullptr;
     }
-    return S_OK;
+    return owned;
   }
   Model m;
   std::vector<std::unique_ptr<KuvEePredefEff>> changes;
@@ -353,28 +325,20 @@ struct Operated {
   KuvInSet dictionaries;
 };
 
-std::unique_ptr<KuvEeEffectivityExpression> stacked(const Operated& operated) {
-  KuvEeEffectivityExpression* copy = nullptr;
-  if (FAILED(KuvEeEffectivityExpression::clone(operated.expression, copy))) return nullptr;
-  std::unique_ptr<KuvEeEffectivityExpression> owned(copy);
-  if (FAILED(operated.stack(*owned))) return nullptr;
-  return owned;
-}
-
 void BM_AddOperations(benchmark::State& state) {
   const Operated operated(size(state));
   for (auto _ : state)
-    if (!stacked(operated)) state.SkipWithError("addOperation failed");
+    if (!operated.stacked()) state.SkipWithError("addOperation failed");
   state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_AddOperations)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
+BENCHMARK(BM_AddOperations)->Apply(growing);
 
 template <class Step>
 void onStack(benchmark::State& state, Step step) {
   const Operated operated(size(state));
   for (auto _ : state) {
     state.PauseTiming();
-    std::unique_ptr<KuvEeEffectivityExpression> expression = stacked(operated);
+    std::unique_ptr<KuvEeEffectivityExpression> expression = operated.stacked();
     state.ResumeTiming();
     if (!expression || FAILED(step(operated, *expression))) state.SkipWithError("operations failed");
     state.PauseTiming();
@@ -384,7 +348,9 @@ void onStack(benchmark::State& state, Step step) {
   state.SetComplexityN(state.range(0));
 }
 void BM_IntegrateOperations(benchmark::State& state) {
-  onStack(state, [](const Operated& o, KuvEeEffectivityExpression& e) { return e.integrateOperations(o.dictionaries); });
+  onStack(state, [](const Operated& o, KuvEeEffectivityExpression& e) {
+    return e.integrateOperations(o.dictionaries);
+  });
 }
 void BM_TransformToCurrentView(benchmark::State& state) {
   onStack(state, [](const Operated& o, KuvEeEffectivityExpression& e) {
@@ -407,12 +373,14 @@ BENCHMARK(BM_TransformToCurrentView)->RangeMultiplier(4)->Range(16, 1024)->Compl
 BENCHMARK(BM_ComputeEffectivityViews)->RangeMultiplier(4)->Range(16, 1024)->Complexity();
 
 // The evolution-variant split of an And of n leaves: options (one variant
-// term) and options beside unit ranges.
-void splitAnd(benchmark::State& state, bool withUnits) {
+// term; argument 0), or options beside unit ranges (1).
+void BM_SplitAnd(benchmark::State& state) {
   Model m(size(state));
-  const KuvEeGenericExpression expression(
-      group(new KuvEeAndOp, size(state), [&](int i) { return withUnits && i % 4 == 0 ? m.units(i, i + 1000000) : m.option(i); })
-          .release());
+  const bool units = shape(state) != 0;
+  const KuvEeGenericExpression expression(group(new KuvEeAndOp, size(state), [&](int i) {
+                                            return units && i % 4 == 0 ? m.units(i, i + 1000000)
+                                                                       : m.option(i);
+                                          }).release());
   for (auto _ : state) {
     KuvCoreEVC_Expression* result = nullptr;
     if (FAILED(KuvCoreEVC_Expression::Create(expression, result))) state.SkipWithError("Create failed");
@@ -420,14 +388,10 @@ void splitAnd(benchmark::State& state, bool withUnits) {
   }
   state.SetComplexityN(state.range(0));
 }
-void BM_SplitAndOfOptions(benchmark::State& state) { splitAnd(state, false); }
-void BM_SplitAndOfOptionsAndUnits(benchmark::State& state) { splitAnd(state, true); }
-BENCHMARK(BM_SplitAndOfOptions)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
-BENCHMARK(BM_SplitAndOfOptionsAndUnits)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
+BENCHMARK(BM_SplitAnd)->Apply(twoShapes);
 
-// Compiled binaries of an effectivity of n terms of two leaves in its
-// dictionary and of a filter of n criteria, and a handler reading the
-// filter's binary.
+// Compiled binaries of an effectivity of shape 2 in its dictionary and of a
+// filter of n criteria, and a handler reading the filter's binary.
 std::vector<std::uint8_t> compiled(KuvEeExpression& expression, HRESULT& hr) {
   KuvInMap byDomain(KuvInIntHolder::sType(), KuvEeExpression::sType());
   byDomain.Put(KuvInIntHolder(KuvDiversityDomain_ConfigChange), &expression);
@@ -442,7 +406,7 @@ std::vector<std::uint8_t> compiled(KuvEeExpression& expression, HRESULT& hr) {
 void BM_CompiledEffectivity(benchmark::State& state) {
   Model m(2 * size(state));
   KuvEeEffectivityExpression effectivity;
-  KuvEeNodeRef* criteria = orOfTerms(m, size(state)).release();
+  KuvEeNodeRef* criteria = shaped(m, size(state), 2).release();
   auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &criteria);
   effectivity.setModelCriteria(&m.dictionary, record);
   for (auto _ : state) {
@@ -452,10 +416,10 @@ void BM_CompiledEffectivity(benchmark::State& state) {
   }
   state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_CompiledEffectivity)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
+BENCHMARK(BM_CompiledEffectivity)->Apply(growing);
 
-// A filter of n criteria: options, one each, and selections of a few
-// values, which the list unites into one.
+// A filter of n criteria: options, one each, and selections of one value,
+// which the list unites into one.
 std::unique_ptr<KuvEeFilterExpression> filterOf(Model& m, int n) {
   auto* list = new KuvQmSpecList;
   for (int i = 0; i < n; ++i) {
@@ -482,7 +446,7 @@ void BM_CompiledFilter(benchmark::State& state) {
   }
   state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_CompiledFilter)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
+BENCHMARK(BM_CompiledFilter)->Apply(growing);
 
 void BM_FilterHandlerOfCompiledFilter(benchmark::State& state) {
   Model m(size(state));
@@ -495,6 +459,6 @@ void BM_FilterHandlerOfCompiledFilter(benchmark::State& state) {
   }
   state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_FilterHandlerOfCompiledFilter)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
+BENCHMARK(BM_FilterHandlerOfCompiledFilter)->Apply(growing);
 
 }  // namespace

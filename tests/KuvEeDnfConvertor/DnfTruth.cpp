@@ -133,9 +133,9 @@ KuvDnf* signedTermsDnf(const TruthModel& model, const SignedTerms& terms) {
   for (const auto& term : terms) {
     auto* product = new KuvEeAndOp;
     for (auto [criterion, negated] : term) {
-      auto* leaf = static_cast<KuvEeNodeElementaryLeaf*>(
-          criterion < TruthModel::kOptions ? optionLeaf(model, criterion)
-                                           : new KuvEeEffLeaf(model.effs[criterion - TruthModel::kOptions].get()));
+      const int eff = criterion - TruthModel::kOptions;
+      auto* leaf = static_cast<KuvEeNodeElementaryLeaf*>(eff < 0 ? optionLeaf(model, criterion)
+                                                                 : new KuvEeEffLeaf(model.effs[eff].get()));
       if (negated) leaf->opNot();
       product->addChild(leaf);
     }
