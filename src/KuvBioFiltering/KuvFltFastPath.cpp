@@ -671,13 +671,14 @@ std::uint32_t KuvFltFastPath::Filter::addForm(const KuvDnf& dnf) {
           0,
           0};
       for (const KuvDnfLeaf* leaf : term->leaves()) covered = covered && addLeaf(*leaf);
+      std::vector<Guid> serials;
       for (std::uint32_t i = flat.leaves.first; i < leaves.size(); ++i) {
         flat.kinds |= kindBit(leaves[i].kind);
-        bool seen = false;
-        for (std::uint32_t j = flat.leaves.first; j < i && !seen; ++j)
-          seen = leaves[j].kind == Kind::Serial && leaves[j].guid == leaves[i].guid;
-        flat.serialVariables += leaves[i].kind == Kind::Serial && !seen ? 1 : 0;
+        if (leaves[i].kind == Kind::Serial) serials.push_back(leaves[i].guid);
       }
+      std::sort(serials.begin(), serials.end());
+      flat.serialVariables =
+          static_cast<std::uint32_t>(std::unique(serials.begin(), serials.end()) - serials.begin());
       index(flat);
       terms.push_back(flat);
     }

@@ -1,5 +1,6 @@
 #include "KuvDnfAndTermMap.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -25,23 +26,36 @@ template <class Value>
 class KeyIndex {
 public:
   const Value* find(std::uint32_t tag, const KuvInGuid& guid) const {
+    const std::size_t at = numberOf(tag, guid);
+    return at == npos ? nullptr : &m_entries[at].value;
+  }
+  Value* find(std::uint32_t tag, const KuvInGuid& guid) {
+    return const_cast<Value*>(static_cast<const KeyIndex&>(*this).find(tag, guid));
+  }
+  // The entry on that key, numbered in insertion order; npos for none.
+  static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+  std::size_t numberOf(std::uint32_t tag, const KuvInGuid& guid) const {
     if (m_slots.empty()) {
-      for (const Entry& e : m_entries)
-        if (e.tag == tag && same(*e.guid, guid)) return &e.value;
-      return nullptr;
+      for (std::size_t at = 0; at < m_entries.size(); ++at)
+        if (m_entries[at].tag == tag && same(*m_entries[at].guid, guid)) return at;
+      return npos;
     }
     const std::uint32_t hash = hashOf(tag, guid);
     const std::size_t mask = m_slots.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
       const std::int32_t slot = m_slots[i];
-      if (slot == 0) return nullptr;
-      const Entry& e = m_entries[static_cast<std::size_t>(slot - 1)];
-      if (e.hash == hash && e.tag == tag && same(*e.guid, guid)) return &e.value;
+      if (slot == 0) return npos;
+      const std::size_t at = static_cast<std::size_t>(slot - 1);
+      const Entry& e = m_entries[at];
+      if (e.hash == hash && e.tag == tag && same(*e.guid, guid)) return at;
     }
   }
-  Value* find(std::uint32_t tag, const KuvInGuid& guid) {
-    return const_cast<Value*>(static_cast<const KeyIndex&>(*this).find(tag, guid));
+  // f(tag, guid) for each entry, in insertion order.
+  template <class F>
+  void forEachKey(F f) const {
+    for (const Entry& e : m_entries) f(e.tag, *e.guid);
   }
+  const Value& at(std::size_t number) const { return m_entries[number].value; }
   // guid must outlive the entry (it is the key of a leaf the term owns).
   void insert(std::uint32_t tag, const KuvInGuid& guid, Value value) {
     m_entries.push_back(Entry{hashOf(tag, guid), tag, &guid, value});
@@ -114,6 +128,7 @@ struct KuvDnfAndTermMap::Indexes {
   KuvDnfRestrictionEff* milestones = nullptr;
   KuvDnfRestrictionEff* serial[4] = {nullptr, nullptr, nullptr, nullptr};
   KuvDnfRestrictionEff* tree[2] = {nullptr, nullptr};
+  std::size_t restrictions = 0;
 
   const KuvDnfSerialEffMultiStruct* serialsOf(const KuvInGuid& variable) const {
     const std::int32_t* at = serialIndex.find(0, variable);
@@ -240,6 +255,7 @@ HRESULT KuvDnfAndTermMap::index(KuvDnfLeaf& leaf) {
           KUV_RETURN_ERROR(E_FAIL,
                            "ERROR: we should not have 2 elements with the same guid. The Dnf is inconsistent");
         ix.categoryOptions.insert(0, leaf.getGuid(), &restriction);
+        ++ix.restrictions;
         return S_OK;
       }
       KuvDnfRestrictionEff** slot = ix.slotOf(restriction);
@@ -247,6 +263,7 @@ HRESULT KuvDnfAndTermMap::index(KuvDnfLeaf& leaf) {
       if (*slot != nullptr)
         KUV_RETURN_ERROR(E_FAIL, "ERROR: we should not have 2 elements with the same guid. The Dnf is inconsistent");
       *slot = &restriction;
+      ++ix.restrictions;
       return S_OK;
     }
   }
@@ -269,6 +286,30 @@ const KuvDnfSerialEffMultiStruct* KuvDnfAndTermMap::findSerials(const KuvInGuid&
 HRESULT KuvDnfAndTermMap::isIntersect(const KuvDnfAndTerm& other, unsigned char& out) const {
   out = 1;
   if (!m_indexes) return S_OK;
+  // Without restrictions on either side nor serial leaves here, a leaf of
+  // other tests nothing unless this term holds its key: a small term
+  // against a large one looks its own keys up there instead, and tests the
+  // leaves found in other's order, the only ones the walk below would test.
+  const Indexes& ix = *m_indexes;
+  if (other.dType() == sType() && ix.restrictions == 0 && ix.serials.empty() &&
+      ix.leaves.size() < other.leaves().size()) {
+    const auto& map = static_cast<const KuvDnfAndTermMap&>(other);
+    if (map.m_indexes && map.m_indexes->restrictions == 0) {
+      const auto& theirs = map.m_indexes->leaves;
+      std::vector<std::size_t> found;
+      ix.leaves.forEachKey([&](std::uint32_t tag, const KuvInGuid& guid) {
+        const std::size_t at = theirs.numberOf(tag, guid);
+        if (at != theirs.npos) found.push_back(at);
+      });
+      std::sort(found.begin(), found.end());
+      for (std::size_t at : found) {
+        HRESULT hr = intersectLeaf(*theirs.at(at), out);
+        if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: isIntersect FAILED.");
+        if (out == 0) return S_OK;
+      }
+      return S_OK;
+    }
+  }
   for (const KuvDnfLeaf* leaf : other.leaves()) {
     HRESULT hr = intersectLeaf(*leaf, out);
     if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: isIntersect FAILED.");

@@ -222,15 +222,50 @@ HRESULT DnfProduct::isIntersectedBy(const KuvDnf& other, unsigned char& out) con
     }
     parts.push_back(std::move(part));
   }
+  // The factor of each leaf key: a map term without restrictions meets
+  // every term that shares no key with it, so the factors none of its keys
+  // fall in are met by all their terms and need no test.
+  struct Key {
+    KuvDnfLeaf::Kind kind;
+    const KuvInGuid* guid;
+    std::size_t factor;
+  };
+  auto keyLess = [](const Key& a, const Key& b) {
+    if (a.kind != b.kind) return a.kind < b.kind;
+    return std::memcmp(a.guid->getArray(), b.guid->getArray(), KuvInGuid::sc_size) < 0;
+  };
+  std::vector<Key> keys;
+  for (std::size_t f = 0; f + 1 < m_factorStarts.size(); ++f)
+    for (std::size_t i = m_termStarts[m_factorStarts[f]]; i < m_termStarts[m_factorStarts[f + 1]]; ++i)
+      keys.push_back({m_leaves[i]->getKind(), &m_leaves[i]->getGuid(), f});
+  std::sort(keys.begin(), keys.end(), keyLess);
+  std::vector<std::size_t> touched;
+  auto touchedFactors = [&](const KuvDnfAndTerm& mine) {
+    touched.clear();
+    for (const KuvDnfLeaf* leaf : mine.leaves()) {
+      if (leaf->getKind() == KuvDnfLeaf::Kind::Restriction) return false;
+      const Key key{leaf->getKind(), &leaf->getGuid(), 0};
+      for (auto at = std::lower_bound(keys.begin(), keys.end(), key, keyLess);
+           at != keys.end() && !keyLess(key, *at); ++at)
+        touched.push_back(at->factor);
+    }
+    std::sort(touched.begin(), touched.end());
+    touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+    return true;
+  };
+  std::vector<std::size_t> all;
+  for (std::size_t f = 0; f + 1 < m_factorStarts.size(); ++f) all.push_back(f);
   for (const KuvDnfAndTerm* mine : other.andTerms()) {
+    const bool sifted = isExactly<KuvDnfAndTermMap>(*mine) && touchedFactors(*mine);
     bool meetsAll = true;
-    for (std::size_t f = 0; meetsAll && f + 1 < m_factorStarts.size(); ++f) {
+    for (std::size_t f : sifted ? touched : all) {
       unsigned char meets = 0;
       for (std::size_t t = m_factorStarts[f]; meets == 0 && t < m_factorStarts[f + 1]; ++t) {
         HRESULT hr = mine->isIntersect(static_cast<const KuvDnfAndTerm&>(*parts[t]), meets);
         if (FAILED(hr)) return hr;
       }
       meetsAll = meets != 0;
+      if (!meetsAll) break;
     }
     if (meetsAll) {
       out = 1;
@@ -238,6 +273,13 @@ HRESULT DnfProduct::isIntersectedBy(const KuvDnf& other, unsigned char& out) con
     }
   }
   return S_OK;
+}
+
+DnfNegation::DnfNegation() = default;
+DnfNegation::~DnfNegation() = default;
+
+HRESULT DnfNegation::isIntersectedBy(const KuvDnf& other, unsigned char& out) const {
+  return factors.isRead() ? factors.isIntersectedBy(other, out) : other.isIntersect(*terms, out);
 }
 
 }  // namespace kuv::detail

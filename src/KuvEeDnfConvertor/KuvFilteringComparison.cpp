@@ -5,6 +5,7 @@
 
 #include "KuvDnfExclusiveVariables.h"
 #include "KuvEeDnfConvertor.h"
+#include "KuvEeDnfProduct.h"
 #include "KuvEeNotOp.h"
 #include "KuvEeVarSpace.h"
 #include "KuvInList.h"
@@ -17,24 +18,24 @@ namespace {
 KuvInTraceClass& traceChannel() { return KuvFilteringComparison::traceChannel(); }
 
 // Not dnf: through a tree over a working variable space, under a plain Not.
-std::unique_ptr<KuvDnf> negationOf(const KuvDnf& dnf) {
+// False, traced, when it cannot be made.
+bool negate(const KuvDnf& dnf, kuv::detail::DnfNegation& negation) {
   KuvEeVarSpace space(KuvInString("KuvFilteringComparison"), KuvInGuid().getArray());
   KuvInSet objects;
   std::unique_ptr<KuvEeNodeRef> tree(KuvEeDnfConvertor::Dnf2NodeRef(dnf, space, objects, 0));
-  std::unique_ptr<KuvDnf> negation;
   if (tree) {
     auto* negated = new KuvEeNotOp(0);
     std::unique_ptr<KuvEeNodeRef> root(negated->getNodeRef());
     if (SUCCEEDED(negated->setChildRef(tree.get()))) {
       tree.release();
-      negation.reset(KuvEeDnfConvertor::NodeRef2Dnf(*root));
+      negation.terms.reset(kuv::detail::nodeRefToDnf(*root, &negation.factors));
     }
   }
   // The working space's variables are this call's (see KuvDnfVsBuilder).
   tree.reset();
   objects.DeleteAll();
-  if (!negation) KUV_TRACE_ERROR("ERROR: NULL pointer");
-  return negation;
+  if (!negation.isMade()) KUV_TRACE_ERROR("ERROR: NULL pointer");
+  return negation.isMade();
 }
 
 bool isTrue(const KuvDnf& dnf) { return dnf.getSpecialCondition() == DNF_COND_TRUE; }
@@ -54,12 +55,15 @@ HRESULT KuvFilteringComparison::Compare_DNF_To_DNF(const E_COMPARE_TEST_TYPE& te
   const std::int32_t n = dnfs.GetLength();
   std::unique_ptr<unsigned char, decltype(&std::free)> bytes(static_cast<unsigned char*>(std::malloc(n)), &std::free);
   if (!bytes) KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: out of memory");
-  std::unique_ptr<KuvDnf> notReference;
+  std::unique_ptr<kuv::detail::DnfNegation> notReference;
   // Whether d meets not r (r's negation built once for the whole list).
   auto meetsNotReference = [&](const KuvDnf& d, unsigned char& out) -> HRESULT {
-    if (!notReference) notReference = negationOf(reference);
-    if (!notReference) return E_FAIL;
-    return d.isIntersect(*notReference, out);
+    if (!notReference) {
+      notReference = std::make_unique<kuv::detail::DnfNegation>();
+      negate(reference, *notReference);
+    }
+    if (!notReference->isMade()) return E_FAIL;
+    return notReference->isIntersectedBy(d, out);
   };
   for (std::int32_t i = 0; i < n; ++i) {
     const KuvDnf* d = dnfs.Get(i) != nullptr ? KuvDnf::cast(*dnfs.Get(i)) : nullptr;
@@ -80,8 +84,8 @@ HRESULT KuvFilteringComparison::Compare_DNF_To_DNF(const E_COMPARE_TEST_TYPE& te
     } else if (isFalse(reference) != isFalse(*d) || isTrue(reference) != isTrue(*d)) {
       out = 0;
     } else {
-      std::unique_ptr<KuvDnf> notD = negationOf(*d);
-      hr = notD ? reference.isIntersect(*notD, out) : E_FAIL;
+      kuv::detail::DnfNegation notD;
+      hr = negate(*d, notD) ? notD.isIntersectedBy(reference, out) : E_FAIL;
       if (SUCCEEDED(hr) && out != 0) {
         out = 0;
       } else if (SUCCEEDED(hr)) {

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "KuvEeDnfComparisonServices.h"
-#include "KuvEeDnfConvertor.h"
+#include "KuvEeDnfProduct.h"
 #include "KuvFltApplicability.h"
 #include "KuvFltEffectivity.h"
 #include "KuvFltFilter.h"
@@ -18,12 +18,13 @@ KuvInTraceClass& traceChannel() { return KuvFltComparisonServices::traceChannel(
 // negation (a plain one: no domain, no modeler).
 HRESULT sameConfigurations(const KuvDnf& a, const KuvDnf& b, const KuvInGuid& dictionary, bool& same) {
   const unsigned char plain = 0;
-  const std::unique_ptr<KuvDnf> notA(KuvEeDnfConvertor::GetNotDnf(a, dictionary, plain, nullptr));
-  const std::unique_ptr<KuvDnf> notB(KuvEeDnfConvertor::GetNotDnf(b, dictionary, plain, nullptr));
-  if (notA == nullptr || notB == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  kuv::detail::DnfNegation notA, notB;
+  notA.terms.reset(kuv::detail::notDnf(a, dictionary, plain, nullptr, &notA.factors));
+  notB.terms.reset(kuv::detail::notDnf(b, dictionary, plain, nullptr, &notB.factors));
+  if (!notA.isMade() || !notB.isMade()) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
   unsigned char aMeets = 0, bMeets = 0;
-  HRESULT hr = a.isIntersect(*notB, aMeets);
-  if (SUCCEEDED(hr)) hr = b.isIntersect(*notA, bMeets);
+  HRESULT hr = notB.isIntersectedBy(a, aMeets);
+  if (SUCCEEDED(hr)) hr = notA.isIntersectedBy(b, bMeets);
   if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isIntersect between DNFs FAILED.");
   same = aMeets == 0 && bMeets == 0;
   return S_OK;

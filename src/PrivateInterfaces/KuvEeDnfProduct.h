@@ -57,6 +57,20 @@ private:
   std::vector<std::size_t> m_factorStarts;
 };
 
+// A form's negation: its terms, or its factors where the negation only
+// multiplies them out (the terms would be the product of the form's term
+// sizes); neither when it could not be made.
+struct DnfNegation {
+  DnfNegation();
+  ~DnfNegation();
+  bool isMade() const { return terms != nullptr || factors.isRead(); }
+  // out as other.isIntersect of the negation's terms.
+  HRESULT isIntersectedBy(const KuvDnf& other, unsigned char& out) const;
+
+  DnfProduct factors;
+  std::unique_ptr<KuvDnf> terms;
+};
+
 // KuvEeMakeDnfNode::makeDnfNode; with product, a tree product reads is left
 // undeveloped once its negations are down.
 HRESULT makeDnfNode(KuvEeNodeRef& ref, DnfProduct* product);

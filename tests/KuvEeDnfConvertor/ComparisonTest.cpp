@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <random>
@@ -263,4 +264,40 @@ TEST(DnfComparison, CompareWithAList) {
   EXPECT_EQ(E_FAIL, C::Compare_DNF_To_DNF(static_cast<C::E_COMPARE_TEST_TYPE>(7), t, list, results, 1));
   EXPECT_EQ(nullptr, results);
   EXPECT_EQ(1, CFG_DISABLE_EXCLUSIVES_VARIABLES);
+}
+
+// Equality and inclusion against a list where negations multiply their
+// factors out: a reference, the same written in another order, a
+// narrowing of it and another form; exact on these forms.
+TEST(DnfComparison, CompareWithAListOfProductNegations) {
+  TruthModel m;
+  std::mt19937 random(41);
+  using C = KuvFilteringComparison;
+  int equal = 0, included = 0;
+  for (int round = 0; round < 60; ++round) {
+    SignedTerms terms = randomSignedTerms(random);
+    const std::unique_ptr<KuvDnf> reference(signedTermsDnf(m, terms));
+    std::vector<std::unique_ptr<KuvDnf>> dnfs;
+    std::reverse(terms.begin(), terms.end());
+    dnfs.emplace_back(signedTermsDnf(m, terms));
+    terms.pop_back();
+    dnfs.emplace_back(signedTermsDnf(m, terms));
+    dnfs.emplace_back(signedTermsDnf(m, randomSignedTerms(random)));
+    KuvInList list(KuvDnf::sType());
+    for (const auto& dnf : dnfs) list.PutBack(dnf.get());
+    const TruthTable r = *dnfTable(m, *reference);
+    for (C::E_COMPARE_TEST_TYPE test : {C::CompareEqual, C::CompareIncluded}) {
+      unsigned char* results = nullptr;
+      ASSERT_EQ(S_OK, C::Compare_DNF_To_DNF(test, *reference, list, results, 0));
+      for (std::size_t i = 0; i < dnfs.size(); ++i) {
+        const TruthTable d = *dnfTable(m, *dnfs[i]);
+        const bool truth = test == C::CompareIncluded ? (d & ~r).none() : r == d;
+        EXPECT_EQ(truth ? 1 : 0, results[i]) << test << reference->toString().ConvertToChar();
+        (test == C::CompareEqual ? equal : included) += truth ? 1 : 0;
+      }
+      std::free(results);
+    }
+  }
+  EXPECT_GE(equal, 60);
+  EXPECT_GT(included, 120);
 }

@@ -1,5 +1,6 @@
 #include "KuvEeDnfConvertor/DnfTruth.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "KuvDnfDateEff.h"
@@ -10,11 +11,14 @@
 #include "KuvDnfTreeSeriesEff.h"
 #include "KuvEeDateEff.h"
 #include "KuvEeDateVar.h"
+#include "KuvEeAndOp.h"
+#include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfTreeEff.h"
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
 #include "KuvEeOptionEff.h"
 #include "KuvEeOptionVar.h"
+#include "KuvEeOrOp.h"
 #include "KuvEePredefEff.h"
 #include "KuvEeSelectionEff.h"
 #include "KuvEeSelectionValue.h"
@@ -110,6 +114,34 @@ std::optional<TruthTable> dnfTable(const TruthModel& model, const KuvDnf& dnf) {
     table |= product;
   }
   return table;
+}
+
+SignedTerms randomSignedTerms(std::mt19937& random) {
+  std::vector<int> criteria{0, 1, 2, 3, 4};
+  std::shuffle(criteria.begin(), criteria.end(), random);
+  SignedTerms terms(2 + random() % 2);
+  std::size_t next = 0;
+  for (auto& term : terms)
+    for (std::size_t k = 1 + random() % 2; k > 0 && next < criteria.size(); --k)
+      term.emplace_back(criteria[next++], random() % 2 != 0);
+  return terms;
+}
+
+KuvDnf* signedTermsDnf(const TruthModel& model, const SignedTerms& terms) {
+  auto* sum = new KuvEeOrOp;
+  const std::unique_ptr<KuvEeNodeRef> root(sum->getNodeRef());
+  for (const auto& term : terms) {
+    auto* product = new KuvEeAndOp;
+    for (auto [criterion, negated] : term) {
+      const int eff = criterion - TruthModel::kOptions;
+      auto* leaf = static_cast<KuvEeNodeElementaryLeaf*>(eff < 0 ? optionLeaf(model, criterion)
+                                                                 : new KuvEeEffLeaf(model.effs[eff].get()));
+      if (negated) leaf->opNot();
+      product->addChild(leaf);
+    }
+    sum->addChild(product);
+  }
+  return KuvEeDnfConvertor::NodeRef2Dnf(*root);
 }
 
 }  // namespace kuv_test

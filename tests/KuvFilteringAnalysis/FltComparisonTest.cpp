@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -100,6 +102,37 @@ TEST(FltEquality, AgainstTheTruthTables) {
   }
   EXPECT_GT(compared, 150);
   EXPECT_GT(equal, 60);
+}
+
+// Filter equality where a form's negation multiplies its factors out; b is
+// a written in another order half of the time.
+TEST(FltEquality, ProductNegationsAgainstTheTruthTables) {
+  TruthModel m;
+  std::mt19937 random(37);
+  int equal = 0;
+  for (int i = 0; i < 200; ++i) {
+    SignedTerms terms = randomSignedTerms(random);
+    KuvDnf* dnfA = signedTermsDnf(m, terms);
+    if (i % 2 == 0) {
+      std::reverse(terms.begin(), terms.end());
+      for (auto& term : terms) std::reverse(term.begin(), term.end());
+    } else {
+      terms = randomSignedTerms(random);
+    }
+    KuvDnf* dnfB = signedTermsDnf(m, terms);
+    ASSERT_TRUE(dnfA != nullptr && dnfB != nullptr);
+    const bool same = *dnfTable(m, *dnfA) == *dnfTable(m, *dnfB);
+    const std::string texts = std::string(dnfA->toString().ConvertToChar()) + " / " + dnfB->toString().ConvertToChar();
+    KuvFltFilter first(CFG_EXPRVIEW_CURRENT, kMode150), second(CFG_EXPRVIEW_CURRENT, kMode150);
+    first.setDnf(kChange, kDicoA, dnfA);
+    second.setDnf(kChange, kDicoA, dnfB);
+    unsigned char answer = 2;
+    ASSERT_EQ(S_OK, Services::IsEqual(first, second, KuvComparisonMode_All, answer)) << texts;
+    ASSERT_EQ(same ? 1 : 0, answer) << texts;
+    equal += same ? 1 : 0;
+  }
+  EXPECT_GE(equal, 100);
+  EXPECT_GT(200 - equal, 50);
 }
 
 // One-dictionary filter inclusion against the configurations of the forms:
