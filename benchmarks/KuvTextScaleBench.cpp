@@ -62,8 +62,8 @@ struct TextModel {
     space.addCategory(&category);
     for (int i = 0; i < n; ++i) {
       const std::string id = std::to_string(i);
-      options.push_back(
-          std::make_unique<KuvEeCatOptionVar>(KuvInString(("O" + id).c_str()), guid(1000 + i).data(), &category));
+      options.push_back(std::make_unique<KuvEeCatOptionVar>(KuvInString(("O" + id).c_str()),
+                                                            guid(1000 + i).data(), &category));
       space.addOptionVar(options.back().get());
       selections.push_back(std::make_unique<KuvEeSelectionVar>(("S" + id).c_str(), guid(100000 + i).data()));
       for (unsigned v = 0; v < 3; ++v)
@@ -118,11 +118,11 @@ void BM_ReadLiteral(benchmark::State& state, Shape kind) {
 
 // Readers refuse nesting beyond their depth limit, hence nestedHigh.
 #define KUV_SHAPES(bench, high, nestedHigh)                                                              \
-  BENCHMARK_CAPTURE(bench, OrOfOptions, OrOfOptions)->RangeMultiplier(4)->Range(16, high)->Complexity();  \
+  BENCHMARK_CAPTURE(bench, OrOfOptions, OrOfOptions)->RangeMultiplier(4)->Range(16, high)->Complexity(); \
   BENCHMARK_CAPTURE(bench, AndOfSelections, AndOfSelections)                                             \
-      ->RangeMultiplier(4)                                                                                \
-      ->Range(16, high)                                                                                   \
-      ->Complexity();                                                                                     \
+      ->RangeMultiplier(4)                                                                               \
+      ->Range(16, high)                                                                                  \
+      ->Complexity();                                                                                    \
   BENCHMARK_CAPTURE(bench, Nested, Nested)->RangeMultiplier(4)->Range(16, nestedHigh)->Complexity()
 
 KUV_SHAPES(BM_WriteLiteral, 16384, 16384);
@@ -135,8 +135,8 @@ struct ChainedDefinitions {
   explicit ChainedDefinitions(int n) : model(n) {
     auto* orOp = new KuvEeOrOp;
     for (int k = 0; k < n; ++k) {
-      effs.push_back(
-          std::make_unique<KuvEeBasicEff>(KuvInString(("E" + std::to_string(k)).c_str()), guid(300000 + k).data()));
+      effs.push_back(std::make_unique<KuvEeBasicEff>(KuvInString(("E" + std::to_string(k)).c_str()),
+                                                     guid(300000 + k).data()));
       KuvEeNode* definition = optionLeaf(model.options[k].get());
       if (k > 0) {
         auto* andOp = new KuvEeAndOp;
@@ -158,7 +158,8 @@ void definitionData(benchmark::State& state, const KuvEeGenericExpression& expre
   for (auto _ : state) {
     KuvInList first, second;
     KuvBioBuffer* binary = nullptr;
-    if (FAILED(KuvCoreDependencyMngtServices::CreateDefinitionDBData(expression, nullptr, first, second, binary)))
+    if (FAILED(KuvCoreDependencyMngtServices::CreateDefinitionDBData(expression, nullptr, first, second,
+                                                                     binary)))
       state.SkipWithError("definition data failed");
     delete binary;
   }
@@ -231,8 +232,8 @@ HRESULT filterOf(GenerationModel& model, const KuvInSet& criteria, const KuvInMa
 
 HRESULT effectivityOf(GenerationModel& model, const KuvInSet& criteria, const KuvInMap& builds) {
   KuvEeEffectivityExpression* expression = nullptr;
-  const HRESULT hr =
-      KuvExpressionGenerationServices::GenerateEffectivityExpression(model.context, criteria, builds, expression);
+  const HRESULT hr = KuvExpressionGenerationServices::GenerateEffectivityExpression(model.context, criteria,
+                                                                                    builds, expression);
   delete expression;
   return hr;
 }
@@ -243,7 +244,9 @@ void BM_GenerateFilterOfOneWideSelection(benchmark::State& state) { generate(sta
 BENCHMARK(BM_GenerateFilterOfOneWideSelection)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
 void BM_GenerateEffectivityOverVariables(benchmark::State& state) { generate(state, false, effectivityOf); }
 BENCHMARK(BM_GenerateEffectivityOverVariables)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
-void BM_GenerateEffectivityOfOneWideSelection(benchmark::State& state) { generate(state, true, effectivityOf); }
+void BM_GenerateEffectivityOfOneWideSelection(benchmark::State& state) {
+  generate(state, true, effectivityOf);
+}
 BENCHMARK(BM_GenerateEffectivityOfOneWideSelection)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
 
 // Builds of n unit numbers, spaced so that none merge.
@@ -261,6 +264,27 @@ void BM_GenerateFilterOfBuilds(benchmark::State& state) {
   state.SetComplexityN(n);
 }
 BENCHMARK(BM_GenerateFilterOfBuilds)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
+
+// n revisions of the state series, every other sequence number, so that
+// none merge.
+void BM_GenerateFilterOfRevisions(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  GenerationModel model(1);
+  model.model->enableEvolutionSeries(KuvEeSerialVar::STATE);
+  KuvEeSerialVar* states = model.model->getSeriesVariable(KuvEeSerialVar::STATE);
+  KuvInSet criteria;
+  for (int i = 0; i < n; ++i) {
+    auto* revision = new KuvEeSerialVarValue("S", guid(450000 + i).data(), ("R" + std::to_string(i)).c_str(),
+                                             static_cast<unsigned>(1 + 2 * i), states);
+    states->addRevision(revision);
+    criteria.Put(revision);
+  }
+  const KuvInMap builds(KuvInObjectPtr::sType(), KuvInSetVal::sType());
+  for (auto _ : state)
+    if (FAILED(filterOf(model, criteria, builds))) state.SkipWithError("generation failed");
+  state.SetComplexityN(n);
+}
+BENCHMARK(BM_GenerateFilterOfRevisions)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
 
 #ifdef KUV_BENCH_WITH_XML
 
@@ -288,15 +312,16 @@ std::string dictionaryDocument(int options, int selections, int wide, bool trail
                      "\" Name=\"Scale\"><Series Type=\"Unit\" Uuid=\"" + uuid(2) +
                      "\" Name=\"Units\" LowerBound=\"1\" UpperBound=\"INFPOS\"/>";
   auto feature = [&](const std::string& name, unsigned id, const char* type, int count, auto child) {
-    text += "<Feature Uuid=\"" + uuid(id, trailing) + "\" Name=\"" + name + "\" Type=\"ConfigFeature\" SelectionType=\"" +
-            type + "\">";
+    text += "<Feature Uuid=\"" + uuid(id, trailing) + "\" Name=\"" + name +
+            "\" Type=\"ConfigFeature\" SelectionType=\"" + type + "\">";
     for (int i = 0; i < count; ++i) {
       const auto [childName, childId] = child(i);
       text += "<Feature Uuid=\"" + uuid(childId, trailing) + "\" Name=\"" + childName + "\"/>";
     }
     text += "</Feature>";
   };
-  feature("Options", 10, "Multiple", options, [](int i) { return std::pair("O" + std::to_string(i), 1000u + i); });
+  feature("Options", 10, "Multiple", options,
+          [](int i) { return std::pair("O" + std::to_string(i), 1000u + i); });
   for (int i = 0; i < selections; ++i)
     feature("S" + std::to_string(i), 100000 + i, "Single", 3, [i](int v) {
       return std::pair(std::string(1, static_cast<char>('A' + v)), 200000u + 3 * i + v);
@@ -331,9 +356,18 @@ void BM_ReadDictionary(benchmark::State& state, int options, int selections, int
   state.SetComplexityN(n);
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(document.size()));
 }
-BENCHMARK_CAPTURE(BM_ReadDictionary, Options, 1, 0, 0, false)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
-BENCHMARK_CAPTURE(BM_ReadDictionary, Selections, 0, 1, 0, false)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
-BENCHMARK_CAPTURE(BM_ReadDictionary, WideSelection, 0, 0, 1, false)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
+BENCHMARK_CAPTURE(BM_ReadDictionary, Options, 1, 0, 0, false)
+    ->RangeMultiplier(4)
+    ->Range(16, 4096)
+    ->Complexity();
+BENCHMARK_CAPTURE(BM_ReadDictionary, Selections, 0, 1, 0, false)
+    ->RangeMultiplier(4)
+    ->Range(16, 4096)
+    ->Complexity();
+BENCHMARK_CAPTURE(BM_ReadDictionary, WideSelection, 0, 0, 1, false)
+    ->RangeMultiplier(4)
+    ->Range(16, 4096)
+    ->Complexity();
 // A GUID's hash folds its four words together and its tables index by the
 // low bits, so GUIDs that differ only in their last bytes share a bucket.
 BENCHMARK_CAPTURE(BM_ReadDictionary, OptionsCountingInLastBytes, 1, 0, 0, true)
@@ -349,7 +383,10 @@ struct XMLExpression {
     dictionary.model->getConfigFeature(KuvInString("Options"), feature);
     KuvEeCategory* options = KuvEeCategory::cast(*feature);
     KuvEeNode* tree = shape(
-        kind, n, [&](int i) { return optionLeaf(options->getOptionVar(KuvInString(("O" + std::to_string(i)).c_str()))); },
+        kind, n,
+        [&](int i) {
+          return optionLeaf(options->getOptionVar(KuvInString(("O" + std::to_string(i)).c_str())));
+        },
         [&](int i) {
           KuvEeDicoObject* selection = nullptr;
           dictionary.model->getConfigFeature(KuvInString(("S" + std::to_string(i)).c_str()), selection);
@@ -382,7 +419,8 @@ void BM_ReadXMLExpression(benchmark::State& state, Shape kind) {
   for (auto _ : state) {
     KuvXMLV2ExpressionData data;
     KuvEeExpression* expression = nullptr;
-    KuvXMLV3ExprSAXHandler handler(source.dictionary.context, data, &source.dictionary.texts, expression, 1, 0, 1, 1);
+    KuvXMLV3ExprSAXHandler handler(source.dictionary.context, data, &source.dictionary.texts, expression, 1,
+                                   0, 1, 1);
     if (FAILED(KuvXMLExpatParser().ParseBuffer(document.data(), document.size(), handler)) ||
         FAILED(handler.GetGeneratedExpression()))
       state.SkipWithError("read failed");

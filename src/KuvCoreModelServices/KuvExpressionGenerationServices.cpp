@@ -1,7 +1,11 @@
 #include "KuvExpressionGenerationServices.h"
 
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "KuvEeAndOp.h"
 #include "KuvEeEffectivityExpression.h"
@@ -93,6 +97,54 @@ HRESULT addToList(KuvQmSpecList& list, KuvEeVarEff* varEff) {
   }
   return S_OK;
 }
+
+// Revisions of one series, each the one number it selects, united once
+// into the effectivity the list holds for the series: united one by one,
+// each would copy and walk the growing list of ranges. Sorted, the numbers
+// unite into the same runs.
+class RevisionUnion {
+public:
+  // Takes varEff (deleting it) when it selects a revision of a series the
+  // list already holds an effectivity for.
+  bool gather(KuvQmSpecList& list, KuvEeVarEff*& varEff) {
+    auto* revision = KuvEeSerialEff::cast(*varEff);
+    KuvEeVarEff* held = revision != nullptr ? list.GetVarEff(revision->getVar()) : nullptr;
+    auto* series = held != nullptr ? KuvEeSerialEff::cast(*held) : nullptr;
+    if (series == nullptr) return false;
+    auto [at, added] = m_index.try_emplace(series, m_pending.size());
+    if (added) m_pending.emplace_back(series, std::vector<std::int32_t>());
+    KuvInListVal range(KuvInSerialInterval::sType());
+    revision->getIntervals(range);
+    m_pending[at->second].second.push_back(static_cast<const KuvInSerialInterval*>(range.Get(0))->getA());
+    delete varEff;
+    varEff = nullptr;
+    return true;
+  }
+
+  HRESULT unite() {
+    for (auto& [series, numbers] : m_pending) {
+      KuvInListVal held(KuvInSerialInterval::sType());
+      series->getIntervals(held);
+      numbers.push_back(static_cast<const KuvInSerialInterval*>(held.Get(0))->getA());
+      std::sort(numbers.begin(), numbers.end());
+      KuvInListVal ranges(KuvInSerialInterval::sType());
+      for (const std::int32_t n : numbers) {
+        KuvInSerialInterval range;
+        range.setInterval(n, true, n, true);
+        ranges.PutBack(range);
+      }
+      if (FAILED(series->set(ranges)))
+        KUV_RETURN_ERROR_ON(Services::traceChannel(), E_FAIL, "ERROR: Unable to add VarEff() to QmSpecList");
+    }
+    m_pending.clear();
+    m_index.clear();
+    return S_OK;
+  }
+
+private:
+  std::vector<std::pair<KuvEeSerialEff*, std::vector<std::int32_t>>> m_pending;
+  std::unordered_map<KuvEeSerialEff*, std::size_t> m_index;
+};
 
 // The unit serial effectivity of the sequence numbers numbers (a
 // KuvInSetVal of KuvInIntHolder) on model's unit variable.
@@ -201,12 +253,14 @@ HRESULT KuvExpressionGenerationServices::GenerateFilterExpression(KuvEeModelDico
   if (criteria.IsEmpty() && builds.IsEmpty())
     KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Input evolution criteria set and builds map are empty");
   auto list = std::make_unique<KuvQmSpecList>();
+  RevisionUnion revisions;
   for (KuvInSet::const_iterator it = criteria.cBegin(); it.IsValid(); it.Next()) {
     KuvEeVarEff* varEff = nullptr;
     const HRESULT hr = GenerateVarEffWithDicoObject(KuvEeDicoObject::cast(*it.Get()), model, varEff);
     if (FAILED(hr)) return hr;
-    if (FAILED(addToList(*list, varEff))) return E_FAIL;
+    if (!revisions.gather(*list, varEff) && FAILED(addToList(*list, varEff))) return E_FAIL;
   }
+  if (FAILED(revisions.unite())) return E_FAIL;
   if (const HRESULT hr = addBuilds(builds, [&](KuvEeModelDico*) -> KuvQmSpecList& { return *list; }); FAILED(hr))
     return hr;
   filter = new KuvEeFilterExpression(model, list.release());
@@ -228,6 +282,7 @@ HRESULT KuvExpressionGenerationServices::GenerateEffectivityExpression(const Kuv
   context.GetAllDictionariesByName(mains);
   context.GetAllInheritedDictionariesByName(inherited);
   std::unique_ptr<KuvInMap, ListsDeleter> lists(new KuvInMap(KuvInObjectPtr::sType(), KuvQmSpecList::sType()));
+  RevisionUnion revisions;
   for (KuvInSet::const_iterator it = criteria.cBegin(); it.IsValid(); it.Next()) {
     KuvEeDicoObject* object = KuvEeDicoObject::cast(*it.Get());
     KuvEeModelDico* model = object != nullptr ? modelOf(*object, mains) : nullptr;
@@ -236,8 +291,10 @@ HRESULT KuvExpressionGenerationServices::GenerateEffectivityExpression(const Kuv
     KuvEeVarEff* varEff = nullptr;
     const HRESULT hr = GenerateVarEffWithDicoObject(object, model, varEff);
     if (FAILED(hr)) return hr;
-    if (FAILED(addToList(listOf(*lists, model), varEff))) return E_FAIL;
+    KuvQmSpecList& list = listOf(*lists, model);
+    if (!revisions.gather(list, varEff) && FAILED(addToList(list, varEff))) return E_FAIL;
   }
+  if (FAILED(revisions.unite())) return E_FAIL;
   if (const HRESULT hr = addBuilds(builds, [&](KuvEeModelDico* units) -> KuvQmSpecList& { return listOf(*lists, units); });
       FAILED(hr))
     return hr;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -239,5 +240,48 @@ TEST_F(GenerationTest, EffectivityExpressionAndsEachModelsCriteria) {
       texts.push_back(kuv_test::text(*KuvEeVarEffLeaf::cast(*leaf)->getVarEff()));
     std::sort(texts.begin(), texts.end());
     EXPECT_EQ(leaves, texts) << kuv_test::text(*model);
+  }
+}
+
+// Revisions of one series, whatever runs their numbers form, give the
+// effectivity of uniting each one's effectivity in turn.
+TEST_F(GenerationTest, RevisionsOfOneSeriesUniteAsOneByOne) {
+  KuvEeSerialVar* states = bike->getSeriesVariable(KuvEeSerialVar::STATE);
+  std::vector<KuvEeSerialVarValue*> pool = revisions;
+  for (unsigned seq = 3; seq <= 40; ++seq) {
+    pool.push_back(new KuvEeSerialVarValue("S", Guid(300 + seq).data(), "R", seq, states));
+    states->addRevision(pool.back());
+  }
+  std::mt19937 random(77);
+  for (int round = 0; round < 40; ++round) {
+    KuvInSet criteria(KuvEeDicoObject::sType());
+    std::unique_ptr<KuvEeVarEff> expected;
+    for (KuvEeSerialVarValue* revision : pool) {
+      if (random() % 3 != 0) continue;
+      criteria.Put(revision);
+      KuvEeVarEff* eff = nullptr;
+      ASSERT_EQ(S_OK, Services::GenerateVarEffWithDicoObject(revision, bike, eff));
+      std::unique_ptr<KuvEeVarEff> one(eff);
+      bool merged = false;
+      if (expected == nullptr)
+        expected = std::move(one);
+      else
+        ASSERT_EQ(S_OK, expected->opOr(one.get(), merged));
+    }
+    if (expected == nullptr) continue;
+    const std::string text = kuv_test::text(*expected);
+    const KuvInMap noBuilds(KuvInObjectPtr::sType(), KuvInSetVal::sType());
+    KuvEeFilterExpression* filter = nullptr;
+    ASSERT_EQ(S_OK, Services::GenerateFilterExpression(
+                        bike, criteria, noBuilds, KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT, filter));
+    std::unique_ptr<KuvEeFilterExpression> ownedFilter(filter);
+    EXPECT_EQ(text, kuv_test::text(*filter->getSpecList()->GetVarEff(states)));
+    KuvEeEffectivityExpression* expression = nullptr;
+    ASSERT_EQ(S_OK, Services::GenerateEffectivityExpression(context, criteria, noBuilds, expression));
+    std::unique_ptr<KuvEeEffectivityExpression> owned(expression);
+    const auto leaves =
+        kuv_test::children(*KuvEeOp::cast(*expression->getModelCriteria(bike)->getCriteria()->getNode()));
+    ASSERT_EQ(1u, leaves.size());
+    EXPECT_EQ(text, kuv_test::text(*KuvEeVarEffLeaf::cast(*leaves[0])->getVarEff()));
   }
 }
