@@ -181,7 +181,8 @@ private:
   }
   static KuvInListVal sortedByStart(const KuvInListVal& list) {
     std::vector<const Interval*> ranges;
-    for (std::int32_t i = 0; i < list.GetLength(); ++i) ranges.push_back(static_cast<const Interval*>(list.Get(i)));
+    for (std::int32_t i = 0; i < list.GetLength(); ++i)
+      ranges.push_back(static_cast<const Interval*>(list.Get(i)));
     std::stable_sort(ranges.begin(), ranges.end(),
                      [](const Interval* a, const Interval* b) { return a->getA() < b->getA(); });
     KuvInListVal sorted(Interval::sType());
