@@ -286,6 +286,34 @@ void BM_GenerateFilterOfRevisions(benchmark::State& state) {
 }
 BENCHMARK(BM_GenerateFilterOfRevisions)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
 
+// n children of a tree series' root, each selected alone.
+void BM_GenerateFilterOfTreeElements(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  GenerationModel model(1);
+  model.model->enableEvolutionSeries(KuvEeSerialVar::TREE_STATE);
+  KuvEeTreeSeriesVar* tree = model.model->getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE);
+  auto index = [](int from, int to) {
+    KuvInTreeEvalIndex built;
+    KuvInTreeEvalIndex::BuildFromString((std::to_string(from) + "-" + std::to_string(to)).c_str(), built);
+    return built;
+  };
+  auto* root =
+      new KuvEeTreeSeriesElement("Root", guid(460000).data(), "A", index(1, 10 * n + 10), tree, nullptr);
+  tree->setRootTreeSeriesElement(root, 0);
+  KuvInSet criteria;
+  for (int i = 0; i < n; ++i) {
+    auto* child = new KuvEeTreeSeriesElement("C", guid(460001 + i).data(), "A", index(10 * i + 2, 10 * i + 6),
+                                             tree, root);
+    root->addChild(child);
+    criteria.Put(child);
+  }
+  const KuvInMap builds(KuvInObjectPtr::sType(), KuvInSetVal::sType());
+  for (auto _ : state)
+    if (FAILED(filterOf(model, criteria, builds))) state.SkipWithError("generation failed");
+  state.SetComplexityN(n);
+}
+BENCHMARK(BM_GenerateFilterOfTreeElements)->RangeMultiplier(4)->Range(16, 1024)->Complexity();
+
 #ifdef KUV_BENCH_WITH_XML
 
 // The text of guid(n), or with trailing set the text of a GUID counting n

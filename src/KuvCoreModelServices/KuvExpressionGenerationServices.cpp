@@ -98,42 +98,44 @@ HRESULT addToList(KuvQmSpecList& list, KuvEeVarEff* varEff) {
   return S_OK;
 }
 
-// Revisions of one series, each the one number it selects, united once
-// into the effectivity the list holds for the series: united one by one,
-// each would copy and walk the growing list of ranges. Sorted, the numbers
-// unite into the same runs.
-class RevisionUnion {
+// The criteria on one series (revisions, tree elements) united once into
+// the effectivity the list already holds for the series: united one by one,
+// each would combine the growing union again. The union is a set, whatever
+// the order: revisions are the numbers they select, sorted they unite into
+// the same runs; tree elements give the same groups of elements.
+class SeriesUnion {
 public:
-  // Takes varEff (deleting it) when it selects a revision of a series the
-  // list already holds an effectivity for.
+  // Takes varEff when it selects a revision or tree element of a series
+  // the list already holds an effectivity for.
   bool gather(KuvQmSpecList& list, KuvEeVarEff*& varEff) {
-    auto* revision = KuvEeSerialEff::cast(*varEff);
-    KuvEeVarEff* held = revision != nullptr ? list.GetVarEff(revision->getVar()) : nullptr;
-    auto* series = held != nullptr ? KuvEeSerialEff::cast(*held) : nullptr;
-    if (series == nullptr) return false;
-    auto [at, added] = m_index.try_emplace(series, m_pending.size());
-    if (added) m_pending.emplace_back(series, std::vector<std::int32_t>());
-    KuvInListVal range(KuvInSerialInterval::sType());
-    revision->getIntervals(range);
-    m_pending[at->second].second.push_back(static_cast<const KuvInSerialInterval*>(range.Get(0))->getA());
+    KuvEeVarEff* held = list.GetVarEff(varEff->getVar());
+    if (held == nullptr) return false;
+    if (auto* revision = KuvEeSerialEff::cast(*varEff)) {
+      auto* series = KuvEeSerialEff::cast(*held);
+      if (series == nullptr) return false;
+      KuvInListVal range(KuvInSerialInterval::sType());
+      revision->getIntervals(range);
+      pending(series).numbers.push_back(static_cast<const KuvInSerialInterval*>(range.Get(0))->getA());
+    } else if (auto* element = KuvEeTreeSeriesEff::cast(*varEff)) {
+      auto* tree = KuvEeTreeSeriesEff::cast(*held);
+      if (tree == nullptr) return false;
+      Pending& elements = pending(tree);
+      if (elements.selections == nullptr)
+        elements.selections = std::make_unique<KuvInListVal>(KuvEeTreeSeriesSelection::sType());
+      KuvInListVal selection(KuvEeTreeSeriesSelection::sType());
+      element->getSelections(selection);
+      elements.selections->PutBackList(selection);
+    } else {
+      return false;
+    }
     delete varEff;
     varEff = nullptr;
     return true;
   }
 
   HRESULT unite() {
-    for (auto& [series, numbers] : m_pending) {
-      KuvInListVal held(KuvInSerialInterval::sType());
-      series->getIntervals(held);
-      numbers.push_back(static_cast<const KuvInSerialInterval*>(held.Get(0))->getA());
-      std::sort(numbers.begin(), numbers.end());
-      KuvInListVal ranges(KuvInSerialInterval::sType());
-      for (const std::int32_t n : numbers) {
-        KuvInSerialInterval range;
-        range.setInterval(n, true, n, true);
-        ranges.PutBack(range);
-      }
-      if (FAILED(series->set(ranges)))
+    for (Pending& series : m_pending) {
+      if (FAILED(series.selections != nullptr ? uniteElements(series) : uniteRevisions(series)))
         KUV_RETURN_ERROR_ON(Services::traceChannel(), E_FAIL, "ERROR: Unable to add VarEff() to QmSpecList");
     }
     m_pending.clear();
@@ -142,8 +144,46 @@ public:
   }
 
 private:
-  std::vector<std::pair<KuvEeSerialEff*, std::vector<std::int32_t>>> m_pending;
-  std::unordered_map<KuvEeSerialEff*, std::size_t> m_index;
+  struct Pending {
+    KuvEeVarEff* held;
+    std::vector<std::int32_t> numbers;
+    std::unique_ptr<KuvInListVal> selections;
+  };
+
+  Pending& pending(KuvEeVarEff* held) {
+    auto [at, added] = m_index.try_emplace(held, m_pending.size());
+    if (added) m_pending.push_back({held, {}, nullptr});
+    return m_pending[at->second];
+  }
+
+  static HRESULT uniteRevisions(Pending& series) {
+    auto& held = static_cast<KuvEeSerialEff&>(*series.held);
+    KuvInListVal first(KuvInSerialInterval::sType());
+    held.getIntervals(first);
+    series.numbers.push_back(static_cast<const KuvInSerialInterval*>(first.Get(0))->getA());
+    std::sort(series.numbers.begin(), series.numbers.end());
+    KuvInListVal ranges(KuvInSerialInterval::sType());
+    for (const std::int32_t n : series.numbers) {
+      KuvInSerialInterval range;
+      range.setInterval(n, true, n, true);
+      ranges.PutBack(range);
+    }
+    return held.set(ranges);
+  }
+
+  // The elements' selections, one each, are distinct: taken together with
+  // no search for duplicates, then united with the held ones in one step.
+  static HRESULT uniteElements(Pending& series) {
+    auto& held = static_cast<KuvEeTreeSeriesEff&>(*series.held);
+    KuvInListVal united(KuvEeTreeSeriesSelection::sType());
+    held.getSelections(united);
+    if (FAILED(KuvEeTreeSelection::opAdd(united, *series.selections))) return E_FAIL;
+    held.set(KuvEeTreeSeriesEff::AllFalse);
+    return held.addSelections(united);
+  }
+
+  std::vector<Pending> m_pending;
+  std::unordered_map<KuvEeVarEff*, std::size_t> m_index;
 };
 
 // The unit serial effectivity of the sequence numbers numbers (a
@@ -253,14 +293,14 @@ HRESULT KuvExpressionGenerationServices::GenerateFilterExpression(KuvEeModelDico
   if (criteria.IsEmpty() && builds.IsEmpty())
     KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Input evolution criteria set and builds map are empty");
   auto list = std::make_unique<KuvQmSpecList>();
-  RevisionUnion revisions;
+  SeriesUnion series;
   for (KuvInSet::const_iterator it = criteria.cBegin(); it.IsValid(); it.Next()) {
     KuvEeVarEff* varEff = nullptr;
     const HRESULT hr = GenerateVarEffWithDicoObject(KuvEeDicoObject::cast(*it.Get()), model, varEff);
     if (FAILED(hr)) return hr;
-    if (!revisions.gather(*list, varEff) && FAILED(addToList(*list, varEff))) return E_FAIL;
+    if (!series.gather(*list, varEff) && FAILED(addToList(*list, varEff))) return E_FAIL;
   }
-  if (FAILED(revisions.unite())) return E_FAIL;
+  if (FAILED(series.unite())) return E_FAIL;
   if (const HRESULT hr = addBuilds(builds, [&](KuvEeModelDico*) -> KuvQmSpecList& { return *list; }); FAILED(hr))
     return hr;
   filter = new KuvEeFilterExpression(model, list.release());
@@ -282,7 +322,7 @@ HRESULT KuvExpressionGenerationServices::GenerateEffectivityExpression(const Kuv
   context.GetAllDictionariesByName(mains);
   context.GetAllInheritedDictionariesByName(inherited);
   std::unique_ptr<KuvInMap, ListsDeleter> lists(new KuvInMap(KuvInObjectPtr::sType(), KuvQmSpecList::sType()));
-  RevisionUnion revisions;
+  SeriesUnion series;
   for (KuvInSet::const_iterator it = criteria.cBegin(); it.IsValid(); it.Next()) {
     KuvEeDicoObject* object = KuvEeDicoObject::cast(*it.Get());
     KuvEeModelDico* model = object != nullptr ? modelOf(*object, mains) : nullptr;
@@ -292,9 +332,9 @@ HRESULT KuvExpressionGenerationServices::GenerateEffectivityExpression(const Kuv
     const HRESULT hr = GenerateVarEffWithDicoObject(object, model, varEff);
     if (FAILED(hr)) return hr;
     KuvQmSpecList& list = listOf(*lists, model);
-    if (!revisions.gather(list, varEff) && FAILED(addToList(list, varEff))) return E_FAIL;
+    if (!series.gather(list, varEff) && FAILED(addToList(list, varEff))) return E_FAIL;
   }
-  if (FAILED(revisions.unite())) return E_FAIL;
+  if (FAILED(series.unite())) return E_FAIL;
   if (const HRESULT hr = addBuilds(builds, [&](KuvEeModelDico* units) -> KuvQmSpecList& { return listOf(*lists, units); });
       FAILED(hr))
     return hr;
