@@ -312,7 +312,7 @@ void BM_GenerateFilterOfTreeElements(benchmark::State& state) {
     if (FAILED(filterOf(model, criteria, builds))) state.SkipWithError("generation failed");
   state.SetComplexityN(n);
 }
-BENCHMARK(BM_GenerateFilterOfTreeElements)->RangeMultiplier(4)->Range(16, 1024)->Complexity();
+BENCHMARK(BM_GenerateFilterOfTreeElements)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
 
 #ifdef KUV_BENCH_WITH_XML
 
