@@ -90,7 +90,7 @@ KuvInString literal(KuvEeNodeRef& tree) {
   return writer.write(*tree.getNode());
 }
 
-void BM_WriteLiteral(benchmark::State& state, Shape kind) {
+void BM_WriteLiteralOf(benchmark::State& state, Shape kind) {
   const int n = static_cast<int>(state.range(0));
   TextModel model(n);
   std::unique_ptr<KuvEeNodeRef> tree(model.tree(kind, n));
@@ -101,7 +101,7 @@ void BM_WriteLiteral(benchmark::State& state, Shape kind) {
   state.SetComplexityN(n);
 }
 
-void BM_ReadLiteral(benchmark::State& state, Shape kind) {
+void BM_ReadLiteralOf(benchmark::State& state, Shape kind) {
   const int n = static_cast<int>(state.range(0));
   TextModel model(n);
   std::unique_ptr<KuvEeNodeRef> tree(model.tree(kind, n));
@@ -125,8 +125,8 @@ void BM_ReadLiteral(benchmark::State& state, Shape kind) {
       ->Complexity();                                                                                    \
   BENCHMARK_CAPTURE(bench, Nested, Nested)->RangeMultiplier(4)->Range(16, nestedHigh)->Complexity()
 
-KUV_SHAPES(BM_WriteLiteral, 16384, 16384);
-KUV_SHAPES(BM_ReadLiteral, 4096, 256);
+KUV_SHAPES(BM_WriteLiteralOf, 16384, 16384);
+KUV_SHAPES(BM_ReadLiteralOf, 4096, 256);
 
 // Definitions referring to each other: E<k> is O<k> & $E<k-1>, and the
 // expression an Or of every $E<k>, so that following the definitions meets
