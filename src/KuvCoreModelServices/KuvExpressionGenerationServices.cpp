@@ -1,7 +1,11 @@
 #include "KuvExpressionGenerationServices.h"
 
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "KuvEeAndOp.h"
 #include "KuvEeEffectivityExpression.h"
@@ -93,6 +97,94 @@ HRESULT addToList(KuvQmSpecList& list, KuvEeVarEff* varEff) {
   }
   return S_OK;
 }
+
+// The criteria on one series (revisions, tree elements) united once into
+// the effectivity the list already holds for the series: united one by one,
+// each would combine the growing union again. The union is a set, whatever
+// the order: revisions are the numbers they select, sorted they unite into
+// the same runs; tree elements give the same groups of elements.
+class SeriesUnion {
+public:
+  // Takes varEff when it selects a revision or tree element of a series
+  // the list already holds an effectivity for.
+  bool gather(KuvQmSpecList& list, KuvEeVarEff*& varEff) {
+    KuvEeVarEff* held = list.GetVarEff(varEff->getVar());
+    if (held == nullptr) return false;
+    if (auto* revision = KuvEeSerialEff::cast(*varEff)) {
+      auto* series = KuvEeSerialEff::cast(*held);
+      if (series == nullptr) return false;
+      KuvInListVal range(KuvInSerialInterval::sType());
+      revision->getIntervals(range);
+      pending(series).numbers.push_back(static_cast<const KuvInSerialInterval*>(range.Get(0))->getA());
+    } else if (auto* element = KuvEeTreeSeriesEff::cast(*varEff)) {
+      auto* tree = KuvEeTreeSeriesEff::cast(*held);
+      if (tree == nullptr) return false;
+      Pending& elements = pending(tree);
+      if (elements.selections == nullptr)
+        elements.selections = std::make_unique<KuvInListVal>(KuvEeTreeSeriesSelection::sType());
+      KuvInListVal selection(KuvEeTreeSeriesSelection::sType());
+      element->getSelections(selection);
+      elements.selections->PutBackList(selection);
+    } else {
+      return false;
+    }
+    delete varEff;
+    varEff = nullptr;
+    return true;
+  }
+
+  HRESULT unite() {
+    for (Pending& series : m_pending) {
+      if (FAILED(series.selections != nullptr ? uniteElements(series) : uniteRevisions(series)))
+        KUV_RETURN_ERROR_ON(Services::traceChannel(), E_FAIL, "ERROR: Unable to add VarEff() to QmSpecList");
+    }
+    m_pending.clear();
+    m_index.clear();
+    return S_OK;
+  }
+
+private:
+  struct Pending {
+    KuvEeVarEff* held;
+    std::vector<std::int32_t> numbers;
+    std::unique_ptr<KuvInListVal> selections;
+  };
+
+  Pending& pending(KuvEeVarEff* held) {
+    auto [at, added] = m_index.try_emplace(held, m_pending.size());
+    if (added) m_pending.push_back({held, {}, nullptr});
+    return m_pending[at->second];
+  }
+
+  static HRESULT uniteRevisions(Pending& series) {
+    auto& held = static_cast<KuvEeSerialEff&>(*series.held);
+    KuvInListVal first(KuvInSerialInterval::sType());
+    held.getIntervals(first);
+    series.numbers.push_back(static_cast<const KuvInSerialInterval*>(first.Get(0))->getA());
+    std::sort(series.numbers.begin(), series.numbers.end());
+    KuvInListVal ranges(KuvInSerialInterval::sType());
+    for (const std::int32_t n : series.numbers) {
+      KuvInSerialInterval range;
+      range.setInterval(n, true, n, true);
+      ranges.PutBack(range);
+    }
+    return held.set(ranges);
+  }
+
+  // The elements' selections, one each, are distinct: taken together with
+  // no search for duplicates, then united with the held ones in one step.
+  static HRESULT uniteElements(Pending& series) {
+    auto& held = static_cast<KuvEeTreeSeriesEff&>(*series.held);
+    KuvInListVal united(KuvEeTreeSeriesSelection::sType());
+    held.getSelections(united);
+    if (FAILED(KuvEeTreeSelection::opAdd(united, *series.selections))) return E_FAIL;
+    held.set(KuvEeTreeSeriesEff::AllFalse);
+    return held.addSelections(united);
+  }
+
+  std::vector<Pending> m_pending;
+  std::unordered_map<KuvEeVarEff*, std::size_t> m_index;
+};
 
 // The unit serial effectivity of the sequence numbers numbers (a
 // KuvInSetVal of KuvInIntHolder) on model's unit variable.
@@ -201,12 +293,14 @@ HRESULT KuvExpressionGenerationServices::GenerateFilterExpression(KuvEeModelDico
   if (criteria.IsEmpty() && builds.IsEmpty())
     KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Input evolution criteria set and builds map are empty");
   auto list = std::make_unique<KuvQmSpecList>();
+  SeriesUnion series;
   for (KuvInSet::const_iterator it = criteria.cBegin(); it.IsValid(); it.Next()) {
     KuvEeVarEff* varEff = nullptr;
     const HRESULT hr = GenerateVarEffWithDicoObject(KuvEeDicoObject::cast(*it.Get()), model, varEff);
     if (FAILED(hr)) return hr;
-    if (FAILED(addToList(*list, varEff))) return E_FAIL;
+    if (!series.gather(*list, varEff) && FAILED(addToList(*list, varEff))) return E_FAIL;
   }
+  if (FAILED(series.unite())) return E_FAIL;
   if (const HRESULT hr = addBuilds(builds, [&](KuvEeModelDico*) -> KuvQmSpecList& { return *list; }); FAILED(hr))
     return hr;
   filter = new KuvEeFilterExpression(model, list.release());
@@ -228,6 +322,7 @@ HRESULT KuvExpressionGenerationServices::GenerateEffectivityExpression(const Kuv
   context.GetAllDictionariesByName(mains);
   context.GetAllInheritedDictionariesByName(inherited);
   std::unique_ptr<KuvInMap, ListsDeleter> lists(new KuvInMap(KuvInObjectPtr::sType(), KuvQmSpecList::sType()));
+  SeriesUnion series;
   for (KuvInSet::const_iterator it = criteria.cBegin(); it.IsValid(); it.Next()) {
     KuvEeDicoObject* object = KuvEeDicoObject::cast(*it.Get());
     KuvEeModelDico* model = object != nullptr ? modelOf(*object, mains) : nullptr;
@@ -236,8 +331,10 @@ HRESULT KuvExpressionGenerationServices::GenerateEffectivityExpression(const Kuv
     KuvEeVarEff* varEff = nullptr;
     const HRESULT hr = GenerateVarEffWithDicoObject(object, model, varEff);
     if (FAILED(hr)) return hr;
-    if (FAILED(addToList(listOf(*lists, model), varEff))) return E_FAIL;
+    KuvQmSpecList& list = listOf(*lists, model);
+    if (!series.gather(list, varEff) && FAILED(addToList(list, varEff))) return E_FAIL;
   }
+  if (FAILED(series.unite())) return E_FAIL;
   if (const HRESULT hr = addBuilds(builds, [&](KuvEeModelDico* units) -> KuvQmSpecList& { return listOf(*lists, units); });
       FAILED(hr))
     return hr;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstddef>
 #include <cstring>
+#include <unordered_set>
 
 #include "KuvConversionServices.h"
 #include "KuvEeCategory.h"
@@ -535,25 +537,33 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::endElement(const KuvInString& name) {
 }
 
 HRESULT KuvXMLV3ModelDicoSAXHandler::adoptIntoContext() {
-  for (auto it = m_created.begin(); it != m_created.end();) {
+  // Only options and values leave the list, so the features it holds stay
+  // the same throughout; what stays is packed in place, in order.
+  const std::unordered_set<const KuvEeDicoObject*> created(m_created.begin(), m_created.end());
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < m_created.size(); ++i) {
+    KuvEeDicoObject* object = m_created[i];
     KuvEeDicoObject* feature = nullptr;
-    if (const auto* option = KuvEeCatOptionVar::cast(**it)) feature = option->getCategory();
-    if (const auto* value = KuvEeSelectionValue::cast(**it)) feature = value->getSelectionVar();
-    if (feature == nullptr || std::find(m_created.begin(), m_created.end(), feature) != m_created.end()) {
-      ++it;
+    if (const auto* option = KuvEeCatOptionVar::cast(*object)) feature = option->getCategory();
+    if (const auto* value = KuvEeSelectionValue::cast(*object)) feature = value->getSelectionVar();
+    if (feature == nullptr || created.count(feature) != 0) {
+      m_created[kept++] = object;
       continue;
     }
     // The context makes its own copy, which it indexes and owns.
-    const KuvInString name = (*it)->getName();
-    const KuvInGuid guid = (*it)->getGuid();
-    if (auto* value = KuvEeSelectionValue::cast(**it))
+    const KuvInString name = object->getName();
+    const KuvInGuid guid = object->getGuid();
+    if (auto* value = KuvEeSelectionValue::cast(*object))
       value->getSelectionVar()->removeValue(value);
     else
-      delete *it;
-    it = m_created.erase(it);
-    if (FAILED(m_context.AddConfigFeatureOption(name, guid, feature)))
+      delete object;
+    if (FAILED(m_context.AddConfigFeatureOption(name, guid, feature))) {
+      m_created.erase(m_created.begin() + static_cast<std::ptrdiff_t>(kept),
+                      m_created.begin() + static_cast<std::ptrdiff_t>(i) + 1);
       KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to add option ", name, " to the ConfigFeature of KuvEeExpressionContext.");
+    }
   }
+  m_created.resize(kept);
   return S_OK;
 }
 

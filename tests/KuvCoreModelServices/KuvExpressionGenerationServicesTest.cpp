@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -239,5 +241,74 @@ TEST_F(GenerationTest, EffectivityExpressionAndsEachModelsCriteria) {
       texts.push_back(kuv_test::text(*KuvEeVarEffLeaf::cast(*leaf)->getVarEff()));
     std::sort(texts.begin(), texts.end());
     EXPECT_EQ(leaves, texts) << kuv_test::text(*model);
+  }
+}
+
+// Revisions and tree elements of one series, whatever runs and groups they
+// form, give the effectivity of uniting each one's effectivity in turn.
+TEST_F(GenerationTest, CriteriaOfOneSeriesUniteAsOneByOne) {
+  KuvEeSerialVar* states = bike->getSeriesVariable(KuvEeSerialVar::STATE);
+  std::vector<KuvEeDicoObject*> pool(revisions.begin(), revisions.end());
+  for (unsigned seq = 3; seq <= 30; ++seq) {
+    auto* revision = new KuvEeSerialVarValue("S", Guid(300 + seq).data(), "R", seq, states);
+    states->addRevision(revision);
+    pool.push_back(revision);
+  }
+  // Below root (1-100): child (1-50) holding 2-10 (holding 3-5) and 11-20,
+  // and 51-90 holding 52-60 and 61-70.
+  KuvEeTreeSeriesVar* tree = bike->getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE);
+  pool.push_back(root);
+  pool.push_back(child);
+  const struct {
+    const char* index;
+    int parent;  // position in pool
+  } elements[] = {{"2-10", 31}, {"11-20", 31}, {"3-5", 32}, {"51-90", 30}, {"52-60", 35}, {"61-70", 35}};
+  for (const auto& e : elements) {
+    auto* parent = static_cast<KuvEeTreeSeriesElement*>(pool[e.parent]);
+    auto* element = new KuvEeTreeSeriesElement("E", Guid(400 + static_cast<int>(pool.size())).data(), "A",
+                                               treeIndex(e.index), tree, parent);
+    ASSERT_EQ(S_OK, parent->addChild(element));
+    pool.push_back(element);
+  }
+  std::mt19937 random(77);
+  for (int round = 0; round < 60; ++round) {
+    KuvInSet criteria(KuvEeDicoObject::sType());
+    std::map<const KuvEeVariable*, std::unique_ptr<KuvEeVarEff>> expected;
+    for (KuvEeDicoObject* object : pool) {
+      if (random() % 3 != 0) continue;
+      criteria.Put(object);
+      KuvEeVarEff* eff = nullptr;
+      ASSERT_EQ(S_OK, Services::GenerateVarEffWithDicoObject(object, bike, eff));
+      std::unique_ptr<KuvEeVarEff> one(eff);
+      std::unique_ptr<KuvEeVarEff>& united = expected[eff->getVar()];
+      bool merged = false;
+      if (united == nullptr)
+        united = std::move(one);
+      else
+        ASSERT_EQ(S_OK, united->opOr(one.get(), merged));
+    }
+    if (expected.empty()) continue;
+    std::vector<std::string> texts;
+    for (const auto& [var, eff] : expected) texts.push_back(kuv_test::text(*eff));
+    std::sort(texts.begin(), texts.end());
+    const KuvInMap noBuilds(KuvInObjectPtr::sType(), KuvInSetVal::sType());
+    KuvEeFilterExpression* filter = nullptr;
+    ASSERT_EQ(S_OK, Services::GenerateFilterExpression(
+                        bike, criteria, noBuilds, KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT, filter));
+    std::unique_ptr<KuvEeFilterExpression> ownedFilter(filter);
+    std::vector<std::string> listed;
+    for (const auto& [var, eff] : expected)
+      listed.push_back(kuv_test::text(*filter->getSpecList()->GetVarEff(var)));
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(texts, listed);
+    KuvEeEffectivityExpression* expression = nullptr;
+    ASSERT_EQ(S_OK, Services::GenerateEffectivityExpression(context, criteria, noBuilds, expression));
+    std::unique_ptr<KuvEeEffectivityExpression> owned(expression);
+    std::vector<std::string> leaves;
+    for (KuvEeNode* leaf :
+         kuv_test::children(*KuvEeOp::cast(*expression->getModelCriteria(bike)->getCriteria()->getNode())))
+      leaves.push_back(kuv_test::text(*KuvEeVarEffLeaf::cast(*leaf)->getVarEff()));
+    std::sort(leaves.begin(), leaves.end());
+    EXPECT_EQ(texts, leaves);
   }
 }

@@ -222,6 +222,39 @@ TEST(KuvXMLV3ModelDicoSAXHandlerTest, ReusesTheContextsFeaturesAndRestoresThemOn
   EXPECT_EQ(v8, registered);
 }
 
+// Options handed to a category of the context one after the other: those
+// before a refused one stay the context's, the refused one is gone and
+// those after it leave with the handler.
+TEST(KuvXMLV3ModelDicoSAXHandlerTest, AHandOverRefusedMidwayKeepsWhatWasAdopted) {
+  Feeder f;
+  auto* category = new KuvEeCategory("Engine", kuv_test::Guid(1).data());
+  KuvEeDicoObject* engine = category;
+  ASSERT_EQ(S_OK, f.context.AddConfigFeature(engine));
+  KuvEeDicoObject* paint = new KuvEeSelectionVar("Paint", kuv_test::Guid(5).data());
+  ASSERT_EQ(S_OK, f.context.AddConfigFeature(paint));
+  ASSERT_EQ(S_OK, f.dictionary());
+  ASSERT_EQ(S_OK, f.start("Feature", {{"Uuid", text(kuv_test::Guid(1).guid()).c_str()},
+                                      {"Name", "Engine"},
+                                      {"Type", "ConfigFeature"},
+                                      {"SelectionType", "Multiple"}}));
+  for (const auto& [name, guid] : {std::pair("V8", 2), std::pair("Paint", 5), std::pair("V12", 3)}) {
+    ASSERT_EQ(S_OK,
+              f.start("Feature", {{"Uuid", text(kuv_test::Guid(guid).guid()).c_str()}, {"Name", name}}));
+    ASSERT_EQ(S_OK, f.end("Feature"));
+  }
+  KuvEeModelDico* model = nullptr;
+  KuvInSet descriptions(KuvXMLV2EeSerialDescription::sType());
+  KuvXMLV2IModelerContext* collected = nullptr;
+  EXPECT_TRACES(E_FAIL, "ERROR: Unable to add option Paint to the ConfigFeature of KuvEeExpressionContext.",
+                f.handler.GetCreatedModelDico(model, descriptions, collected));
+  EXPECT_EQ(nullptr, model);
+  ASSERT_EQ(S_OK, f.handler.StartDocument());
+  KuvEeDicoObject* option = nullptr;
+  EXPECT_EQ(S_OK, f.context.GetConfigFeatureOption(kuv_test::Guid(2).guid(), option));
+  EXPECT_EQ(category->getOptionVar(KuvInString("V8")), option);
+  EXPECT_EQ(1, category->getOptionVars().GetLength());
+}
+
 TEST(KuvXMLV3ModelDicoSAXHandlerTest, TheModelerContextKeepsTheFirstRecordOfAGuid) {
   KuvXMLV2ModelerContextImpl texts;
   KuvEeSelectionVar color("Color", kuv_test::Guid(1).data());

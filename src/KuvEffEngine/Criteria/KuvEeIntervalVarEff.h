@@ -5,6 +5,9 @@
 // concrete kinds add their constructors, accessors and text.
 #pragma once
 
+#include <algorithm>
+#include <vector>
+
 #include "KuvEeVarEff.h"
 #include "KuvInListVal.h"
 
@@ -38,13 +41,19 @@ public:
     KuvInListVal copy(Interval::sType());
     if (FAILED(Interval::opAdd(copy, intervals))) return E_FAIL;
     // The list algebra needs ranges sorted by their start; a caller's list
-    // in another order is united range by range, which sorts it.
+    // in another order is united range by range, which sorts it. Ranges
+    // that include both ends unite into the same runs once sorted, in one
+    // pass instead of one walk of the growing union per range.
     if (!isSorted(copy)) {
       copy.Clear();
-      for (std::int32_t i = 0; i < intervals.GetLength(); ++i) {
-        KuvInListVal one(Interval::sType());
-        one.PutBack(intervals.Get(i));
-        if (FAILED(Interval::opAdd(copy, one))) return E_FAIL;
+      if (allEndsIncluded(intervals)) {
+        if (FAILED(Interval::opAdd(copy, sortedByStart(intervals)))) return E_FAIL;
+      } else {
+        for (std::int32_t i = 0; i < intervals.GetLength(); ++i) {
+          KuvInListVal one(Interval::sType());
+          one.PutBack(intervals.Get(i));
+          if (FAILED(Interval::opAdd(copy, one))) return E_FAIL;
+        }
       }
     }
     m_intervals.SwapElements(copy);
@@ -156,6 +165,29 @@ private:
       return range != nullptr && range->canSimplify();
     else
       return range != nullptr;
+  }
+  // Only ranges that say whether they include their ends can; date ranges
+  // stay united range by range.
+  static bool allEndsIncluded(const KuvInListVal& list) {
+    if constexpr (requires(const Interval& range) { range.getAIncl(); }) {
+      for (std::int32_t i = 0; i < list.GetLength(); ++i) {
+        const auto* range = static_cast<const Interval*>(list.Get(i));
+        if (!range->getAIncl() || !range->getBIncl()) return false;
+      }
+      return true;
+    } else {
+      return false;
+    }
+  }
+  static KuvInListVal sortedByStart(const KuvInListVal& list) {
+    std::vector<const Interval*> ranges;
+    for (std::int32_t i = 0; i < list.GetLength(); ++i)
+      ranges.push_back(static_cast<const Interval*>(list.Get(i)));
+    std::stable_sort(ranges.begin(), ranges.end(),
+                     [](const Interval* a, const Interval* b) { return a->getA() < b->getA(); });
+    KuvInListVal sorted(Interval::sType());
+    for (const Interval* range : ranges) sorted.PutBack(*range);
+    return sorted;
   }
   static bool isSorted(const KuvInListVal& list) {
     for (std::int32_t i = 1; i < list.GetLength(); ++i)

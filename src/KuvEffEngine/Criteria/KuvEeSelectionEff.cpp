@@ -95,10 +95,10 @@ HRESULT KuvEeSelectionEff::add(const KuvInString& name, KuvCriteriaSelectedBy se
 }
 
 HRESULT KuvEeSelectionEff::setFrom(KuvEeSelectionValue* value, KuvCriteriaSelectedBy selectedBy) {
-  backup();
+  save();
   reset();
   if (FAILED(addChecked(value, selectedBy))) {
-    restore();
+    restoreSaved();
     KUV_RETURN_ERROR(E_FAIL, "ERROR: set failed");
   }
   return S_OK;
@@ -121,13 +121,13 @@ HRESULT KuvEeSelectionEff::set(const KuvInString& name, KuvCriteriaSelectedBy se
 
 HRESULT KuvEeSelectionEff::set(const KuvInList& values) {
   KUV_TRACE_CALL("set");
-  backup();
+  save();
   reset();
   for (std::int32_t i = 0; i < values.GetLength(); ++i) {
     KuvInObject* element = values.Get(i);
     if (element == nullptr ||
         FAILED(addChecked(KuvEeSelectionValue::cast(*element), KuvCriteriaSelectedBy_None))) {
-      restore();
+      restoreSaved();
       KUV_RETURN_ERROR(E_FAIL, "ERROR: set failed");
     }
   }
@@ -136,11 +136,11 @@ HRESULT KuvEeSelectionEff::set(const KuvInList& values) {
 
 HRESULT KuvEeSelectionEff::set(const KuvInSet& values) {
   KUV_TRACE_CALL("set");
-  backup();
+  save();
   reset();
   for (KuvInSet::const_iterator it = values.cBegin(); it.IsValid(); it.Next()) {
     if (FAILED(addChecked(KuvEeSelectionValue::cast(*it.Get()), KuvCriteriaSelectedBy_None))) {
-      restore();
+      restoreSaved();
       KUV_RETURN_ERROR(E_FAIL, "ERROR: set failed");
     }
   }
@@ -170,21 +170,21 @@ KuvEeSelectionVar* KuvEeSelectionEff::getSelectionVar() const {
   return static_cast<KuvEeSelectionVar*>(m_var);
 }
 
-void KuvEeSelectionEff::backup() {
-  // Made on the first backup: most effectivities never take one.
-  if (m_backupValues == nullptr) m_backupValues = std::make_unique<Dico>();
-  copyValues(*m_backupValues, *m_values);
-  m_backupNoVar = m_noVar;
-  m_backupNegated = m_negated;
+void KuvEeSelectionEff::save() {
+  // Made on the first save: most effectivities never take one.
+  if (m_savedValues == nullptr) m_savedValues = std::make_unique<Dico>();
+  copyValues(*m_savedValues, *m_values);
+  m_savedNoVar = m_noVar;
+  m_savedNegated = m_negated;
 }
 
-void KuvEeSelectionEff::restore() {
-  if (m_backupValues != nullptr)
-    copyValues(*m_values, *m_backupValues);
+void KuvEeSelectionEff::restoreSaved() {
+  if (m_savedValues != nullptr)
+    copyValues(*m_values, *m_savedValues);
   else
     m_values->clear();
-  m_noVar = m_backupNoVar;
-  m_negated = m_backupNegated;
+  m_noVar = m_savedNoVar;
+  m_negated = m_savedNegated;
 }
 
 KuvInString KuvEeSelectionEff::toString() const {

@@ -68,9 +68,6 @@ public:
   void cutNoVar() { m_noVar = m_negated; }
   void orNoVar() { m_noVar = m_negated != 0 ? 0 : 1; }
 
-  void backup() override;
-  void restore() override;
-
   // "SelectionEff( " + variable name + "/" + GUID text, then "[ALL_TRUE]",
   // "[ALL_FALSE]", or "! " when negated, "[N]" with the no-value element and
   // "[" + name + selected-by text + "]" for each value in name order, then
@@ -91,11 +88,16 @@ private:
   HRESULT addChecked(KuvEeSelectionValue* value, KuvCriteriaSelectedBy selectedBy);
   HRESULT setFrom(KuvEeSelectionValue* value, KuvCriteriaSelectedBy selectedBy);
   void reset();
+  // What a set replaces, given back when the set fails. The combinations
+  // cannot fail and take none: a copy of every value per combination made
+  // uniting many values one by one quadratic.
+  void save();
+  void restoreSaved();
 
   std::unique_ptr<KuvEeSelectionValueDico> m_values;
   unsigned char m_noVar = 0;
   unsigned char m_negated = 0;
-  std::unique_ptr<KuvEeSelectionValueDico> m_backupValues;  // null until the first backup
-  unsigned char m_backupNoVar = 0;
-  unsigned char m_backupNegated = 0;
+  std::unique_ptr<KuvEeSelectionValueDico> m_savedValues;  // null until the first save
+  unsigned char m_savedNoVar = 0;
+  unsigned char m_savedNegated = 0;
 };

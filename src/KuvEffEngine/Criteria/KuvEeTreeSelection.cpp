@@ -1,6 +1,7 @@
 #include "KuvEeTreeSelection.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <vector>
 
 #include "KuvEeMilestone.h"
@@ -154,10 +155,46 @@ bool KuvEeTreeSelection::selects(const KuvEeTreeElementBase* element) const {
 
 namespace {
 
-bool anySelects(const KuvInListVal& list, const KuvEeTreeElementBase* element) {
-  for (std::int32_t i = 0; i < list.GetLength(); ++i)
-    if (static_cast<const KuvEeTreeSelection*>(list.Get(i))->selects(element)) return true;
-  return false;
+// The walk positions of elements when the index knows each of them and
+// they come in walk order; empty otherwise.
+std::vector<std::size_t> walkPositions(const std::vector<KuvEeTreeElementBase*>& elements,
+                                       const kuv::detail::TreeWalkIndex* index) {
+  std::vector<std::size_t> positions;
+  if (index == nullptr) return positions;
+  for (const KuvEeTreeElementBase* element : elements) {
+    const std::int64_t at = index->positionOf(element);
+    if (at < 0 || (!positions.empty() && static_cast<std::size_t>(at) <= positions.back())) return {};
+    positions.push_back(static_cast<std::size_t>(at));
+  }
+  return positions;
+}
+
+// For each of elements, whether some selection of list selects it. A
+// selection selects only elements lying below its from bound, which the
+// walk order keeps in the bound's block: given the elements' positions, each
+// selection is asked about the elements of its block alone instead of all.
+std::vector<bool> selectedByAny(const KuvInListVal& list, const std::vector<KuvEeTreeElementBase*>& elements,
+                                const std::vector<std::size_t>& positions,
+                                const kuv::detail::TreeWalkIndex* index) {
+  std::vector<bool> in(elements.size());
+  for (std::int32_t s = 0; s < list.GetLength(); ++s) {
+    const auto* sel = static_cast<const KuvEeTreeSelection*>(list.Get(s));
+    const KuvEeTreeSelectionBound* from = sel->getFromBound();
+    if (from == nullptr || from->getElement() == nullptr) continue;  // selects nothing
+    std::size_t first = 0;
+    std::size_t last = elements.size();
+    const std::int64_t at = positions.empty() ? -1 : index->positionOf(from->getElement());
+    if (at >= 0) {
+      const auto block = static_cast<std::size_t>(at);
+      first = static_cast<std::size_t>(std::lower_bound(positions.begin(), positions.end(), block) -
+                                       positions.begin());
+      last = static_cast<std::size_t>(
+          std::lower_bound(positions.begin(), positions.end(), index->endOfHeld(block)) - positions.begin());
+    }
+    for (std::size_t i = first; i < last; ++i)
+      if (!in[i] && sel->selects(elements[i])) in[i] = true;
+  }
+  return in;
 }
 
 // Whether element lies strictly below above, by their indices (the same
@@ -283,10 +320,11 @@ HRESULT KuvEeTreeSelection::combine(KuvInListVal& l1, const KuvInListVal& l2, in
   std::vector<std::vector<std::size_t>> children(n);
   std::vector<bool> hasParent(n);
   const std::vector<std::size_t> holder = holdersOf(elements);
+  const std::vector<std::size_t> positions = walkPositions(elements, index);
+  const std::vector<bool> in1 = selectedByAny(l1, elements, positions, index);
+  const std::vector<bool> in2 = selectedByAny(l2, elements, positions, index);
   for (std::size_t i = 0; i < n; ++i) {
-    const bool in1 = anySelects(l1, elements[i]);
-    const bool in2 = anySelects(l2, elements[i]);
-    selected[i] = op == 1 ? (in1 || in2) : op == 2 ? (in1 && in2) : (in1 && !in2);
+    selected[i] = op == 1 ? (in1[i] || in2[i]) : op == 2 ? (in1[i] && in2[i]) : (in1[i] && !in2[i]);
     if (holder[i] < n) {
       children[holder[i]].push_back(i);
       hasParent[i] = true;
@@ -325,8 +363,9 @@ HRESULT KuvEeTreeSelection::combine(KuvInListVal& l1, const KuvInListVal& l2, in
   }
   // Indices that overlap without nesting make no forest; the groups may then
   // select too much, and each selected element is given on its own.
+  const std::vector<bool> inResult = selectedByAny(result, elements, positions, index);
   for (std::size_t i = 0; i < n; ++i) {
-    if (anySelects(result, elements[i]) == selected[i]) continue;
+    if (inResult[i] == selected[i]) continue;
     result.Clear();
     for (std::size_t e = 0; e < n; ++e) {
       if (!selected[e]) continue;

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "KuvEeDateEff.h"
 #include "KuvEeDateVar.h"
@@ -100,6 +102,39 @@ TEST(KuvEeSerialEff, RangesGivenOutOfOrderAreSorted) {
   ASSERT_EQ(eff.opOr(&middle, merged), S_OK);
   ASSERT_EQ(eff.getIntervals(kept), S_OK);
   EXPECT_EQ(kuv_test::textsOf(kept), (std::vector<std::string>{"[1,3]", "[10,22]"}));
+}
+
+// Ranges including their ends, in any order, keep the maximal runs of the
+// numbers they hold (the far range first puts the list out of order).
+TEST(KuvEeSerialEff, ClosedRangesOutOfOrderKeepTheRunsOfTheirNumbers) {
+  kuv_test::TestVars vars;
+  std::mt19937 random(8128);
+  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  for (int round = 0; round < 300; ++round) {
+    constexpr int far = 100;
+    std::vector<bool> held(far + 1, false);
+    KuvInListVal given(KuvInSerialInterval::sType());
+    for (int n = 2 + pick(12); n > 0; --n) {
+      const int a = n == 1 ? far : pick(60);
+      const int b = n == 1 ? far : a + pick(5);
+      for (int x = a; x <= b; ++x) held[x] = true;
+      KuvInSerialInterval range;
+      ASSERT_EQ(range.setInterval(a, true, b, true), S_OK);
+      given.PutFront(range);
+    }
+    std::vector<std::string> runs;
+    for (int x = 0; x <= far; ++x)
+      if (held[x] && (x == 0 || !held[x - 1])) {
+        int last = x;
+        while (last < far && held[last + 1]) ++last;
+        runs.push_back("[" + std::to_string(x) + "," + std::to_string(last) + "]");
+      }
+    KuvEeSerialEff eff(vars.serial, KuvEeSerialEff::AllFalse);
+    ASSERT_EQ(eff.set(given), S_OK);
+    KuvInListVal kept(KuvInSerialInterval::sType());
+    ASSERT_EQ(eff.getIntervals(kept), S_OK);
+    EXPECT_EQ(kuv_test::textsOf(kept), runs) << given.toString().ConvertToChar();
+  }
 }
 
 TEST(KuvEeSelectionEff, ValuesByObjectNameOrGuidWithTheirSelectedByCodes) {
