@@ -1,5 +1,8 @@
 #include "KuvEeTreeBaseEff.h"
 
+#include <algorithm>
+#include <unordered_map>
+
 #include "KuvEeMilestonesVar.h"
 #include "KuvEeTreeSeriesVar.h"
 
@@ -43,9 +46,21 @@ HRESULT KuvEeTreeBaseEff::addSelections(const KuvInListVal& list) {
     if (!m_selections.IsTypeAccepted(list.Get(i)->dType()))
       KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: invalid arg.");
   }
+  // As addSelection one by one, but a duplicate is looked for among the
+  // selections of its hash only: searching the growing list for each one
+  // made adding many selections quadratic.
+  std::unordered_multimap<std::uint32_t, std::int32_t> held;
+  held.reserve(static_cast<std::size_t>(m_selections.GetLength() + list.GetLength()));
+  for (std::int32_t i = 0; i < m_selections.GetLength(); ++i) held.emplace(m_selections.Get(i)->hash(), i);
   for (std::int32_t i = 0; i < list.GetLength(); ++i) {
-    HRESULT hr = addSelection(*static_cast<const KuvEeTreeSelection*>(list.Get(i)));
-    if (FAILED(hr)) return hr;
+    const auto& selection = *static_cast<const KuvEeTreeSelection*>(list.Get(i));
+    if (selection.isEmpty()) continue;
+    const std::uint32_t hash = selection.hash();
+    const auto [first, last] = held.equal_range(hash);
+    if (std::any_of(first, last, [&](const auto& at) { return m_selections.Get(at.second)->equals(selection); }))
+      continue;
+    held.emplace(hash, m_selections.GetLength());
+    m_selections.PutBack(selection);
   }
   return S_OK;
 }

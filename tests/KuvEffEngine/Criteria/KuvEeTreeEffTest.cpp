@@ -110,6 +110,18 @@ TEST(KuvEeTreeBaseEff, SelectionsTextsAndCombinationsOfLooseElements) {
   KuvInListVal got(KuvEeMilestonesSelection::sType());
   ASSERT_EQ(eff.getSelections(got), S_OK);
   EXPECT_EQ(got.GetLength(), 1);
+  // Open-ended from M1: the same FROM bound, so the same hash, yet a
+  // selection of its own; s1, held already, is not added again.
+  KuvEeMilestonesSelection fromM1;
+  ASSERT_EQ(fromM1.setFromBound(KuvEeMilestonesSelectionBound(&t.m1, true)), S_OK);
+  KuvInListVal more(KuvEeMilestonesSelection::sType());
+  more.PutBack(s1);
+  more.PutBack(fromM1);
+  KuvEeMilestonesEff wider(eff);
+  ASSERT_EQ(wider.addSelections(more), S_OK);
+  ASSERT_EQ(wider.getSelections(got), S_OK);
+  ASSERT_EQ(got.GetLength(), 2);
+  EXPECT_TRUE(got.Get(1)->equals(fromM1));
   eff.orNoVar();
   EXPECT_EQ(text(eff), "MilestonesEff( Track/" + text(t.var.getGuid()) + "[N]" + text(s1) + " )");
 
