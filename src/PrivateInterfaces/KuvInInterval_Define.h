@@ -69,6 +69,7 @@
 
 #include <concepts>
 #include <memory>
+#include <optional>
 
 #include "KuvInListVal.h"
 #include "KuvInTraceClass.h"
@@ -107,6 +108,9 @@ private:
   static KuvInTraceClass& channel() { return Interval::traceChannel(); }
   // Only after checkList has accepted the list.
   static Interval& at(const KuvInListVal::const_iterator& it) { return *static_cast<Interval*>(it.Get()); }
+  static Interval& at(const KuvInListVal& list, std::int32_t i) { return *static_cast<Interval*>(list.Get(i)); }
+  // Appends a copy of x; false (traced) when the list refuses it.
+  static bool putBack(KuvInListVal& list, const Interval& x);
   static HRESULT checkList(const KuvInListVal& list, const char* typeMessage, bool checkFlags);
   static HRESULT checkOperands(const KuvInListVal& l1, const KuvInListVal& l2);
   // S_OK: keep the (normalized) piece; S_FALSE: leave it out; E_FAIL: refused.
@@ -191,26 +195,34 @@ HRESULT IntervalListAlgebra<H>::next(KuvInListVal::const_iterator& it) {
 }
 
 template <IntervalListHooks H>
+bool IntervalListAlgebra<H>::putBack(KuvInListVal& list, const Interval& x) {
+  if (list.PutBack(x) != nullptr) return true;
+  KUV_TRACE_ERROR_ON(channel(), "ERROR: Unexpected error");
+  return false;
+}
+
+template <IntervalListHooks H>
 HRESULT IntervalListAlgebra<H>::simplify(KuvInListVal& list) {
   KUV_TRACE_CALL_ON(channel(), "simplify");
   if (list.GetLength() < 2) return S_OK;
   if (FAILED(checkList(list, "ERROR: NULL pointer", false))) return E_FAIL;
-  KuvInListVal::iterator it = list.Begin();
-  // The list holds its ranges by pointer: removing a neighbour leaves the
-  // current range where it is.
-  Interval* current = &at(it);
-  if (FAILED(next(it))) return E_FAIL;
-  while (it.IsValid()) {
-    if (H::merge(*current, at(it))) {
-      if (FAILED(it.RemoveGoToNext())) {
-        KUV_TRACE_ERROR_ON(channel(), "ERROR: RemoveGoToNext failed");
-        return E_FAIL;
-      }
-    } else {
-      current = &at(it);
-      if (FAILED(next(it))) return E_FAIL;
-    }
+  const std::int32_t length = list.GetLength();
+  // A range absorbs the neighbours that follow it while they overlap or
+  // touch it, and stays where it is.
+  std::int32_t current = 0;
+  std::int32_t i = 1;
+  while (i < length && !H::merge(at(list, current), at(list, i))) current = i++;
+  if (i == length) return S_OK;
+  // The kept ranges go to a new list rather than each absorbed one being
+  // removed, which would shift the rest of the list every time.
+  KuvInListVal kept(list, 0, current + 1);
+  Interval* last = &at(kept, current);
+  for (++i; i < length; ++i) {
+    if (H::merge(*last, at(list, i))) continue;
+    if (!putBack(kept, at(list, i))) return E_FAIL;
+    last = &at(kept, kept.GetLength() - 1);
   }
+  list.SwapElements(kept);
   return S_OK;
 }
 
@@ -219,6 +231,9 @@ HRESULT IntervalListAlgebra<H>::opAdd(KuvInListVal& l1, const KuvInListVal& l2) 
   KUV_TRACE_CALL_ON(channel(), "opAdd");
   if (&l1 == &l2) return opAdd(l1, KuvInListVal(l2));
   if (FAILED(checkOperands(l1, l2))) return E_FAIL;
+  // The ranges of both lists in order, in a new list: inserting those of L2
+  // among those of L1 would shift the rest of L1 each time.
+  KuvInListVal merged(l1.GetElementType());
   KuvInListVal::iterator a = l1.Begin();
   for (KuvInListVal::const_iterator b = l2.cBegin(); b.IsValid();) {
     const Interval& y = at(b);
@@ -226,12 +241,15 @@ HRESULT IntervalListAlgebra<H>::opAdd(KuvInListVal& l1, const KuvInListVal& l2) 
     bool aIsBefore = false;
     if (a.IsValid() && H::mergeFirst(at(a), y)) {
       aIsBefore = !H::merge(at(a), y);
-    } else if (FAILED(a.Insert(y))) {
-      KUV_TRACE_ERROR_ON(channel(), "ERROR: Unexpected error");
+    } else if (!putBack(merged, y)) {
       return E_FAIL;
     }
+    if (aIsBefore && !putBack(merged, at(a))) return E_FAIL;
     if (FAILED(aIsBefore ? next(a) : next(b))) return E_FAIL;
   }
+  for (; a.IsValid(); a.Next())
+    if (!putBack(merged, at(a))) return E_FAIL;
+  l1.SwapElements(merged);
   if (FAILED(simplify(l1))) {
     KUV_TRACE_ERROR_ON(channel(), "ERROR: simplify failed");
     return E_FAIL;
@@ -288,33 +306,42 @@ HRESULT IntervalListAlgebra<H>::opCut(KuvInListVal& l1, const KuvInListVal& l2) 
   KUV_TRACE_CALL_ON(channel(), "opCut");
   if (&l1 == &l2) return opCut(l1, KuvInListVal(l2));
   if (FAILED(checkOperands(l1, l2))) return E_FAIL;
-  KuvInListVal::iterator a = l1.Begin();
+  // The pieces go to a new list, rather than each range of L1 being replaced
+  // by its pieces in place, which would shift the rest of L1 every time.
+  KuvInListVal kept(l1.GetElementType());
+  // What is left of a range past b's end: it comes before a, and may still
+  // meet the next ranges of L2.
+  std::optional<Interval> pending;
+  KuvInListVal::const_iterator a = l1.cBegin();
+  // The list as cutting in place leaves it when a piece is refused: the
+  // pieces so far, then the range being cut and those after it.
+  auto keepUncut = [&]() {
+    if (pending) kept.PutBack(*pending);
+    for (; a.IsValid(); a.Next()) kept.PutBack(at(a));
+    l1.SwapElements(kept);
+  };
   KuvInListVal::const_iterator b = l2.cBegin();
-  while (a.IsValid() && b.IsValid()) {
-    const Interval& x = at(a);
+  while ((pending || a.IsValid()) && b.IsValid()) {
+    const Interval& x = pending ? *pending : at(a);
     const Interval& y = at(b);
     Interval left, right;
     HRESULT hasLeft = H::leftPiece(x, y, left) ? admit(left) : S_FALSE;
-    if (FAILED(hasLeft)) return hasLeft;
-    HRESULT hasRight = H::rightPiece(x, y, right) ? admit(right) : S_FALSE;
-    if (FAILED(hasRight)) return hasRight;
-    if (FAILED(a.RemoveGoToNext())) {
-      KUV_TRACE_ERROR_ON(channel(), "ERROR: RemoveGoToNext failed");
-      return E_FAIL;
+    HRESULT hasRight = SUCCEEDED(hasLeft) && H::rightPiece(x, y, right) ? admit(right) : S_FALSE;
+    if (FAILED(hasLeft) || FAILED(hasRight)) {
+      keepUncut();
+      return FAILED(hasLeft) ? hasLeft : hasRight;
     }
-    if ((hasLeft == S_OK && FAILED(a.Insert(left))) || (hasRight == S_OK && FAILED(a.Insert(right)))) {
-      KUV_TRACE_ERROR_ON(channel(), "ERROR: Unexpected error");
-      return E_FAIL;
-    }
-    // What is left of a past b's end may still meet the next ranges of L2.
+    if (pending)
+      pending.reset();
+    else
+      a.Next();
+    if (hasLeft == S_OK && !putBack(kept, left)) return E_FAIL;
     if (hasRight == S_OK) {
-      if (FAILED(a.Prev())) {
-        KUV_TRACE_ERROR_ON(channel(), "ERROR: Unexpected error");
-        return E_FAIL;
-      }
+      pending = right;
       if (FAILED(next(b))) return E_FAIL;
     }
   }
+  keepUncut();
   return S_OK;
 }
 
