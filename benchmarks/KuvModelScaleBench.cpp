@@ -8,6 +8,7 @@
 #include "KuvBenchSupport.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <random>
 #include <string>
@@ -111,5 +112,109 @@ BENCHMARK(BM_DateRanges)->Apply(rangeArgs);
 BENCHMARK(BM_SerialRanges)->Apply(rangeArgs);
 BENCHMARK(BM_TreeRanges)->Apply(rangeArgs);
 BENCHMARK(BM_MilestoneRanges)->Apply(rangeArgs);
+
+std::array<unsigned char, 16> guid(std::int64_t n) { return kuv_bench::guid(static_cast<unsigned>(n), 0x5C); }
+
+std::string nameOf(std::int64_t i) { return "V" + std::to_string(i); }
+
+// n values added to a selection, each found by name and by GUID, then
+// removed one by one.
+void BM_SelectionValues(benchmark::State& state) {
+  const std::int64_t n = state.range(0);
+  for (auto _ : state) {
+    KuvEeSelectionVar color("Color", guid(0).data());
+    for (std::int64_t i = 1; i <= n; ++i) color.addValue(nameOf(i).c_str(), guid(i).data());
+    for (std::int64_t i = 1; i <= n; ++i) {
+      benchmark::DoNotOptimize(color.getValue(KuvInString(nameOf(i).c_str())));
+      benchmark::DoNotOptimize(color.getValue(KuvInGuid(guid(i).data())));
+    }
+    for (std::int64_t i = 1; i <= n; ++i)
+      if (FAILED(color.removeValue(KuvInString(nameOf(i).c_str())))) state.SkipWithError("remove failed");
+  }
+  state.SetComplexityN(n);
+}
+BENCHMARK(BM_SelectionValues)->Apply(growing);
+
+// n options of one category entered in a variable space, each found by
+// GUID and by its names.
+void BM_VarSpaceOptions(benchmark::State& state) {
+  const kuv_bench::AndOfOrs model(static_cast<int>(state.range(0)), 0, 0, 0x5D);
+  const KuvInString category("Options");
+  for (auto _ : state) {
+    KuvEeVarSpace space("Space", guid(0).data());
+    space.addCategory(const_cast<KuvEeCategory*>(&model.category));
+    for (const auto& option : model.options) space.addOptionVar(option.get());
+    for (const auto& option : model.options) {
+      benchmark::DoNotOptimize(space.getOptionVar(option->getGuid()));
+      benchmark::DoNotOptimize(space.getOptionVar(category, option->getName()));
+    }
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_VarSpaceOptions)->Apply(growing);
+
+// The criteria families of an And of n options, as a whole and node by node.
+void BM_ClassifyAnd(benchmark::State& state) {
+  const kuv_bench::AndOfOrs tree(static_cast<int>(state.range(0)), 0, 0, 0x5E);
+  for (auto _ : state) {
+    KuvCoreEVC_NodeClassifier classifier;
+    KuvEVCClassification classification;
+    KuvInMapVal sets(KuvInObjectPtr::sType(), KuvInSetVal::sType());
+    if (FAILED(classifier.classify(*tree.tree, classification)) ||
+        FAILED(classifier.getClassificationIndex(*tree.tree, sets)))
+      state.SkipWithError("classification failed");
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_ClassifyAnd)->Apply(growing);
+
+// An Or of n options grouped by family, its groups merged, then ungrouped.
+void BM_GroupOr(benchmark::State& state) {
+  const kuv_bench::AndOfOrs source(0, 1, static_cast<int>(state.range(0)), 0x5F);
+  for (auto _ : state) {
+    std::unique_ptr<KuvEeNodeRef> root(KuvEeNodeCloner().clone(*source.tree));
+    KuvCoreEVC_NodeClassifier classifier;
+    KuvEeNodeGroupMaker maker(classifier, KuvEeNodeGroupMaker::GROUP_SAME_FAMILY);
+    maker.selectClassificationIndex(KuvInIntHolder(1));
+    KuvEeNodeGroupContext context(*root);
+    if (FAILED(maker.groupNode(context)) || FAILED(maker.mergeSimilarChildren(context)) ||
+        FAILED(maker.ungroupNode(context)))
+      state.SkipWithError("grouping failed");
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_GroupOr)->Apply(growing);
+
+// An And of n options completed, then the completion taken away.
+void BM_CompleteAnd(benchmark::State& state) {
+  const kuv_bench::AndOfOrs source(static_cast<int>(state.range(0)), 0, 0, 0x60);
+  for (auto _ : state) {
+    KuvEeNodeRef* root = KuvEeNodeCloner().clone(*source.tree);
+    std::unique_ptr<KuvEeNodeRef> owner(root);
+    if (FAILED(KuvEeNodeAddCompletion().addCompletion(root, KuvEeFilterExpression::CFG_SELECTIONMODE_150)))
+      state.SkipWithError("completion failed");
+    owner.release();
+    owner.reset(root);
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_CompleteAnd)->Apply(growing);
+
+// The change actions of an Or of n references to distinct changes.
+void BM_CollectChanges(benchmark::State& state) {
+  std::vector<std::unique_ptr<KuvEePredefEff>> changes;
+  auto* orOp = new KuvEeOrOp;
+  std::unique_ptr<KuvEeNodeRef> tree(orOp->getNodeRef());
+  for (std::int64_t i = 0; i < state.range(0); ++i) {
+    changes.push_back(std::make_unique<KuvEePredefEff>("C", guid(i + 1).data(), true, KuvEePredefEff::GLOBAL));
+    orOp->addChild(new KuvEeEffLeaf(changes.back().get()));
+  }
+  for (auto _ : state) {
+    KuvInSetVal found(KuvInGuid::sType());
+    if (FAILED(KuvECAGuidCollector().collect(*tree, found))) state.SkipWithError("collect failed");
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_CollectChanges)->Apply(growing);
 
 }  // namespace
