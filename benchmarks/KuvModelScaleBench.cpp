@@ -6,6 +6,7 @@
 #include <Kuv.h>
 
 #include "KuvBenchSupport.h"
+#include "KuvFilteringWorkloads.h"
 
 #include <algorithm>
 #include <array>
@@ -216,5 +217,135 @@ void BM_CollectChanges(benchmark::State& state) {
   state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_CollectChanges)->Apply(growing);
+
+KuvInGuid dnfGuid(std::int64_t n) { return KuvInGuid(kuv_bench::guid(static_cast<unsigned>(n), 0x61).data()); }
+
+// terms and-terms of `leaves` options each, every leaf on a variable of its
+// own.
+std::unique_ptr<KuvDnf> optionDnf(std::int64_t terms, std::int64_t leaves) {
+  auto dnf = std::make_unique<KuvDnf>(static_cast<std::int32_t>(terms), DNF_COND_NONE);
+  for (std::int64_t t = 0; t < terms; ++t) {
+    KuvDnfAndTerm* term = KuvDnfAndTermFactory::create(KuvDnfAndTermFactory::Map, static_cast<std::int32_t>(leaves));
+    for (std::int64_t l = 0; l < leaves; ++l)
+      term->addDnfLeaf(*new KuvDnfOptionEff(dnfGuid(10 + t * leaves + l), dnfGuid(1), KuvDnfOptionEff::Selected,
+                                            l % 2 == 1));
+    dnf->addAndTerm(term);
+  }
+  return dnf;
+}
+
+// Binary normal forms of n terms of 8 leaves (first argument 0) or of one
+// term of n leaves (1): op 0 writes, 1 reads, 2 finds the criteria families.
+void BM_BioDnf(benchmark::State& state) {
+  const std::int64_t n = state.range(2);
+  const auto dnf = state.range(0) == 0 ? optionDnf(n, 8) : optionDnf(1, n);
+  KuvBioBufferOut out;
+  KuvBioDnfWriter::write(*dnf, out);
+  for (auto _ : state) {
+    HRESULT hr = S_OK;
+    if (state.range(1) == 0) {
+      KuvBioBufferOut again;
+      hr = KuvBioDnfWriter::write(*dnf, again);
+    } else if (state.range(1) == 1) {
+      std::unique_ptr<KuvDnf> read(
+          KuvBioDnfReader::read_0toEND(out.GetAsPtr(0), out.GetLength(), KuvDnfAndTermFactory::Map));
+      hr = read ? S_OK : E_FAIL;
+    } else {
+      KuvEVCClassification found;
+      hr = KuvBioDnfReader::analyzeEVCContent(out.GetAsPtr(0), out.GetLength(), found);
+    }
+    if (FAILED(hr)) state.SkipWithError("binary normal form failed");
+  }
+  state.SetComplexityN(n);
+}
+BENCHMARK(BM_BioDnf)
+    ->ArgsProduct({{0, 1}, {0, 1, 2}, benchmark::CreateRange(64, 4096, 4)})
+    ->Unit(benchmark::kMillisecond);
+
+// A compiled filter of n terms of two selections, applied to a thousand
+// objects at once and one by one.
+void BM_FilterOfManyTerms(benchmark::State& state) {
+  kuv_bench::silenceReaders();
+  static const kuv_bench::Objects objects(kuv_bench::W1, 1000);
+  constexpr unsigned char tag = 0x46;  // the workload's variables
+  auto selection = [&](std::int64_t v, std::int64_t k) {
+    auto* leaf = new KuvDnfSelectionEff(KuvInGuid(kuv_bench::guid(static_cast<unsigned>(10 + v), tag).data()), 1,
+                                        false, false);
+    leaf->putValue(KuvInGuid(kuv_bench::guid(static_cast<unsigned>(100 + 10 * v + k), tag).data()));
+    return leaf;
+  };
+  auto* dnf = new KuvDnf(DNF_COND_NONE);
+  for (std::int64_t t = 0; t < state.range(1); ++t) {
+    auto* term = new KuvDnfAndTermMap(2);
+    term->addDnfLeaf(*selection(t % 10, t / 10 % 8));
+    term->addDnfLeaf(*selection((t + 3) % 10, t / 100 % 8));
+    dnf->addAndTerm(term);
+  }
+  KuvFltFilter filter(CFG_EXPRVIEW_CURRENT, KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT);
+  filter.setDnf(KuvDiversityDomain_ConfigChange, KuvInGuid(kuv_bench::guid(1, tag).data()), dnf);
+  KuvBioBufferOut out;
+  KuvCompiledBinaryParser::Write(filter, out);
+  const auto size = static_cast<unsigned int>(out.GetLength());
+  for (auto _ : state) {
+    if (state.range(0) == 0) {
+      int* results = nullptr;
+      if (FAILED(KuvFilteringServices::ApplyQuery(out.GetAsPtr(0), size, objects.binaries.data(),
+                                                  objects.sizes.data(), 1000, results)))
+        state.SkipWithError("query failed");
+      delete[] results;
+    } else {
+      const KuvFilterHandler handler(out.GetAsPtr(0), size, 0);
+      int result = 0;
+      for (int i = 0; i < 1000; ++i) (void)handler.Apply(objects.binaries[i], objects.sizes[i], result);
+    }
+  }
+  state.SetComplexityN(state.range(1));
+}
+BENCHMARK(BM_FilterOfManyTerms)
+    ->ArgsProduct({{0, 1}, benchmark::CreateRange(64, 4096, 4)})
+    ->Unit(benchmark::kMillisecond);
+
+// The binary of an Or of Ands of four references to n distinct changes,
+// written (op 0) and read (1).
+void BM_BinaryExprOfManyCriteria(benchmark::State& state) {
+  const std::int64_t n = state.range(1);
+  KuvEeModelDico model{KuvInString("Model"), KuvInGuid()};
+  std::vector<std::unique_ptr<KuvEePredefEff>> changes;
+  KuvBinaryExprData data;
+  KuvInMap map{KuvInIntHolder::sType(), KuvEeExpression::sType()};
+  data.addCriteriaEeModel(model);
+  auto* orOp = new KuvEeOrOp;
+  KuvEeAndOp* andOp = nullptr;
+  for (std::int64_t i = 0; i < n; ++i) {
+    changes.push_back(std::make_unique<KuvEePredefEff>("Change", guid(i + 1).data(), true, KuvEePredefEff::GLOBAL));
+    data.addExprImpactingCriteria(*changes.back());
+    if (i % 4 == 0) orOp->addChild(andOp = new KuvEeAndOp);
+    andOp->addChild(new KuvEeEffLeaf(changes.back().get()));
+  }
+  KuvEeNodeRef* criteria = orOp->getNodeRef();
+  auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &criteria);
+  auto* expression = new KuvEeEffectivityExpression;
+  expression->setModelCriteria(&model, record);
+  map.Put(KuvInIntHolder(1), expression);
+  KuvBioBufferOut written;
+  KuvBinaryExprParser::Write(map, data, written, 2);
+  data.setBinary(written.GetAsPtr(0), written.GetLength());
+  for (auto _ : state) {
+    if (state.range(0) == 0) {
+      KuvBioBufferOut out;
+      if (FAILED(KuvBinaryExprParser::Write(map, data, out, 2))) state.SkipWithError("write failed");
+    } else {
+      KuvInMap* read = nullptr;
+      if (FAILED(KuvBinaryExprParser::Read(data, read))) state.SkipWithError("read failed");
+      read->DeleteAll();
+      delete read;
+    }
+  }
+  map.DeleteAll();
+  state.SetComplexityN(n);
+}
+BENCHMARK(BM_BinaryExprOfManyCriteria)
+    ->ArgsProduct({{0, 1}, benchmark::CreateRange(64, 4096, 4)})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
