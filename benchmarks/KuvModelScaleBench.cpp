@@ -23,19 +23,23 @@ void growing(benchmark::internal::Benchmark* b) {
 
 // Range k of the first list covers points 3k and 3k+1, of the second 3k+1
 // and 3k+2: every range meets its neighbours, so the union is one range, the
-// intersection n points and the difference n pieces. The singles, apart,
+// intersection n points and the difference n pieces. Each range of the
+// first also meets two of the halves, one point each. The singles, apart,
 // come in random order.
 struct Ranges {
   using Make = KuvInListVal (*)(std::int64_t, std::int64_t);
-  Ranges(KuvInObjectTypeClass* type, std::int64_t n, Make make) : first(type), second(type), empty(type) {
+  Ranges(KuvInObjectTypeClass* type, std::int64_t n, Make make)
+      : first(type), second(type), halves(type), empty(type) {
     for (std::int64_t k = 0; k < n; ++k) {
       first.PutBackList(make(3 * k, 3 * k + 1));
+      halves.PutBackList(make(3 * k, 3 * k));
+      halves.PutBackList(make(3 * k + 1, 3 * k + 1));
       second.PutBackList(make(3 * k + 1, 3 * k + 2));
       singles.push_back(make(4 * k, 4 * k + 1));
     }
     std::shuffle(singles.begin(), singles.end(), std::mt19937(7));
   }
-  KuvInListVal first, second, empty;
+  KuvInListVal first, second, halves, empty;
   std::vector<KuvInListVal> singles;
 };
 
@@ -78,7 +82,7 @@ KuvInListVal milestoneRange(std::int64_t a, std::int64_t b) {
 }
 
 // op 0: union, 1: intersection, 2: difference, 3: n single ranges added in
-// random order to an empty list.
+// random order to an empty list, 4: intersection with the halves.
 template <class Interval>
 void rangeCase(benchmark::State& state, KuvInListVal (*make)(std::int64_t, std::int64_t)) {
   const Ranges r(Interval::sType(), state.range(1), make);
@@ -89,6 +93,7 @@ void rangeCase(benchmark::State& state, KuvInListVal (*make)(std::int64_t, std::
       case 0: hr = Interval::opAdd(result, r.second); break;
       case 1: hr = Interval::opAnd(result, r.second); break;
       case 2: hr = Interval::opCut(result, r.second); break;
+      case 4: hr = Interval::opAnd(result, r.halves); break;
       default:
         for (const KuvInListVal& one : r.singles)
           if (FAILED(hr = result.IsEmpty() ? result.PutBackList(one) : Interval::opAdd(result, one))) break;
@@ -100,7 +105,7 @@ void rangeCase(benchmark::State& state, KuvInListVal (*make)(std::int64_t, std::
 }
 
 void rangeArgs(benchmark::internal::Benchmark* b) {
-  for (int op = 0; op < 4; ++op)
+  for (int op = 0; op < 5; ++op)
     for (int n = 256; n <= 16384; n *= 4) b->Args({op, n});
   b->Unit(benchmark::kMillisecond);
 }

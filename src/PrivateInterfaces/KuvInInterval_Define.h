@@ -70,6 +70,7 @@
 #include <concepts>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "KuvInListVal.h"
 #include "KuvInTraceClass.h"
@@ -264,13 +265,23 @@ HRESULT IntervalListAlgebra<H>::opAnd(KuvInListVal& l1, const KuvInListVal& l2) 
   if (FAILED(checkOperands(l1, l2))) return E_FAIL;
   KuvInListVal work(l1);
   l1.Clear();
+  // The rests still to meet L2 come before a, the last one first, each
+  // followed by what the range it was cut from has become. They are kept
+  // apart rather than inserted into work, which would shift the rest of
+  // work every time.
+  std::vector<Interval> rests;
   KuvInListVal::iterator a = work.Begin();
+  auto nextOfA = [&]() -> HRESULT {
+    if (rests.empty()) return next(a);
+    rests.pop_back();
+    return S_OK;
+  };
   KuvInListVal::const_iterator b = l2.cBegin();
-  while (a.IsValid() && b.IsValid()) {
-    Interval& x = at(a);
+  while ((!rests.empty() || a.IsValid()) && b.IsValid()) {
+    Interval& x = rests.empty() ? at(a) : rests.back();
     const Interval& y = at(b);
     if (H::liesAfter(y, x)) {
-      if (FAILED(next(a))) return E_FAIL;
+      if (FAILED(nextOfA())) return E_FAIL;
       continue;
     }
     Interval* restPtr = nullptr;
@@ -289,14 +300,11 @@ HRESULT IntervalListAlgebra<H>::opAnd(KuvInListVal& l1, const KuvInListVal& l2) 
     hr = rest ? admit(*rest) : S_FALSE;
     if (FAILED(hr)) return hr;
     if (hr == S_FALSE) {
-      if (FAILED(next(a))) return E_FAIL;
+      if (FAILED(nextOfA())) return E_FAIL;
       continue;
     }
     // The rest goes before x and is what meets the next ranges of L2.
-    if (FAILED(a.Insert(*rest)) || FAILED(a.Prev())) {
-      KUV_TRACE_ERROR_ON(channel(), "ERROR: Unexpected error");
-      return E_FAIL;
-    }
+    rests.push_back(*rest);
   }
   return S_OK;
 }
