@@ -223,6 +223,27 @@ void BM_CollectChanges(benchmark::State& state) {
 }
 BENCHMARK(BM_CollectChanges)->Apply(growing);
 
+// A literal And of n options, each named once, read against a space that
+// holds them: the names are solved together.
+void BM_ReadLiteralOfManyNames(benchmark::State& state) {
+  const kuv_bench::AndOfOrs model(static_cast<int>(state.range(0)), 0, 0, 0x62);
+  KuvEeVarSpace space("Space", guid(0).data());
+  space.addCategory(const_cast<KuvEeCategory*>(&model.category));
+  for (const auto& option : model.options) space.addOptionVar(option.get());
+  KuvLiteralExprReader reader(&space);
+  reader.setDefaultSyntax();
+  std::string text;
+  for (std::int64_t i = 0; i < state.range(0); ++i) text += (i == 0 ? "Options.O" : " & Options.O") + std::to_string(i);
+  const KuvInString literal(text.c_str());
+  KuvInString error;
+  for (auto _ : state) {
+    std::unique_ptr<KuvEeNodeRef> tree(reader.readExpressionSimple(literal, error, false));
+    if (!tree) state.SkipWithError(error.ConvertToChar());
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_ReadLiteralOfManyNames)->Apply(growing);
+
 KuvInGuid dnfGuid(std::int64_t n) { return KuvInGuid(kuv_bench::guid(static_cast<unsigned>(n), 0x61).data()); }
 
 // terms and-terms of `leaves` options each, every leaf on a variable of its
