@@ -288,6 +288,28 @@ BENCHMARK(BM_BioDnf)
     ->ArgsProduct({{0, 1}, {0, 1, 2}, benchmark::CreateRange(64, 4096, 4)})
     ->Unit(benchmark::kMillisecond);
 
+// An older "FLT" filter of n terms of 8 leaves, written (op 0) and read (1).
+void BM_FltFilterBinary(benchmark::State& state) {
+  const KuvFilter filter(CFG_EXPRVIEW_CURRENT, optionDnf(state.range(1), 8).release());
+  KuvBioBufferOut out;
+  KuvBioFilter::write(filter, out);
+  for (auto _ : state) {
+    HRESULT hr = S_OK;
+    if (state.range(0) == 0) {
+      KuvBioBufferOut again;
+      hr = KuvBioFilter::write(filter, again);
+    } else {
+      KuvBioBuffer in(out);
+      KuvFilter* read = nullptr;
+      hr = KuvBioFilter::read(in, read);
+      delete read;
+    }
+    if (FAILED(hr)) state.SkipWithError("FLT filter failed");
+  }
+  state.SetComplexityN(state.range(1));
+}
+BENCHMARK(BM_FltFilterBinary)->ArgsProduct({{0, 1}, benchmark::CreateRange(64, 4096, 4)})->Unit(benchmark::kMillisecond);
+
 // A compiled filter of n terms of two selections, applied to a thousand
 // objects at once and one by one.
 void BM_FilterOfManyTerms(benchmark::State& state) {
@@ -373,5 +395,35 @@ void BM_BinaryExprOfManyCriteria(benchmark::State& state) {
 BENCHMARK(BM_BinaryExprOfManyCriteria)
     ->ArgsProduct({{0, 1}, benchmark::CreateRange(64, 4096, 4)})
     ->Unit(benchmark::kMillisecond);
+
+// An older "net" stream of an Or of n references to distinct changes, over
+// a dependency list of those changes: written (op 0) and read (1).
+void BM_NetStream(benchmark::State& state) {
+  std::vector<std::unique_ptr<KuvEePredefEff>> changes;
+  KuvInList dependencies;
+  auto* orOp = new KuvEeOrOp;
+  for (std::int64_t i = 0; i < state.range(1); ++i) {
+    changes.push_back(std::make_unique<KuvEePredefEff>("C", guid(i + 1).data(), true, KuvEePredefEff::GLOBAL));
+    dependencies.PutBack(changes.back().get());
+    orOp->addChild(new KuvEeEffLeaf(changes.back().get()));
+  }
+  const KuvEeGenericExpression expression(orOp->getNodeRef());
+  KuvBioBufferOut out;
+  KuvBinaryExprWriter::Write(expression, dependencies, out);
+  for (auto _ : state) {
+    HRESULT hr = S_OK;
+    if (state.range(0) == 0) {
+      KuvBioBufferOut again;
+      hr = KuvBinaryExprWriter::Write(expression, dependencies, again);
+    } else {
+      KuvEeGenericExpression* read = nullptr;
+      hr = KuvBinaryExprReader::Read(out.GetAsPtr(0), out.GetLength(), dependencies, read);
+      delete read;
+    }
+    if (FAILED(hr)) state.SkipWithError("net stream failed");
+  }
+  state.SetComplexityN(state.range(1));
+}
+BENCHMARK(BM_NetStream)->ArgsProduct({{0, 1}, benchmark::CreateRange(64, 4096, 4)})->Unit(benchmark::kMillisecond);
 
 }  // namespace
