@@ -63,8 +63,7 @@
 // element, or L1's element type, of another class; "ERROR: NULL pointer" in
 // simplify), "ERROR: Unexpected state" (a range that may not be simplified,
 // or a refused empty piece), "ERROR: Unexpected error" (an insertion failed),
-// "ERROR: Next failed", "ERROR: RemoveGoToNext failed", "ERROR: simplify
-// failed".
+// "ERROR: Next failed", "ERROR: simplify failed".
 #pragma once
 
 #include <concepts>
