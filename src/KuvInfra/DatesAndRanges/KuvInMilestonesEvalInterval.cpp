@@ -182,10 +182,39 @@ HRESULT Interval::opAnd(KuvInListVal& list, const KuvInListVal& ranges) {
   if (HRESULT hr = checkTarget(list); FAILED(hr)) return hr;
   if (list.IsEmpty() || ranges.IsEmpty()) KUV_RETURN_ERROR(E_INVALIDARG, kEmptyList);
   if (HRESULT hr = checkOperand(ranges, kBadElementOfB); FAILED(hr)) return hr;
+  // Each range of ranges only keeps what meets it. When the ranges of list
+  // are apart from one another, those it may meet are found by searching
+  // them in order; otherwise each range goes through the whole list.
+  std::vector<std::int32_t> sorted;
+  bool apart = true;
+  for (std::int32_t i = 0; i < list.GetLength() && apart; ++i) {
+    const Interval& x = at(list, i);
+    apart = x.m_lower.getBound().isValuated() && x.m_upper.getBound().isValuated();
+    if (!x.isEmpty()) sorted.push_back(i);
+  }
+  if (apart) {
+    std::sort(sorted.begin(), sorted.end(),
+              [&](std::int32_t i, std::int32_t j) { return at(list, i).m_lower < at(list, j).m_lower; });
+    for (std::size_t k = 1; k < sorted.size() && apart; ++k)
+      apart = at(list, sorted[k - 1]).m_upper < at(list, sorted[k]).m_lower;
+  }
   KuvInListVal results(list.GetElementType());
   for (std::int32_t i = 0; i < ranges.GetLength(); ++i) {
-    KuvInListVal part(list);
-    if (HRESULT hr = opAnd(part, at(ranges, i)); FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: Call to opAnd() failed");
+    const Interval& range = at(ranges, i);
+    KuvInListVal part(list.GetElementType());
+    if (!apart) {
+      part = list;
+    } else if (!range.isEmpty() && range.m_lower.getBound().isValuated() && range.m_upper.getBound().isValuated()) {
+      auto from = std::lower_bound(sorted.begin(), sorted.end(), range, [&](std::int32_t k, const Interval& y) {
+        return at(list, k).m_upper < y.m_lower;
+      });
+      std::vector<std::int32_t> near;
+      for (; from != sorted.end() && at(list, *from).m_lower <= range.m_upper; ++from) near.push_back(*from);
+      std::sort(near.begin(), near.end());
+      for (std::int32_t k : near)
+        if (part.PutBack(at(list, k)) == nullptr) return E_FAIL;
+    }
+    if (HRESULT hr = opAnd(part, range); FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: Call to opAnd() failed");
     if (HRESULT hr = results.PutBackList(part); FAILED(hr)) return hr;
   }
   if (HRESULT hr = simplify(results); FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: Call to simplify() failed");
