@@ -63,7 +63,8 @@
 // element, or L1's element type, of another class; "ERROR: NULL pointer" in
 // simplify), "ERROR: Unexpected state" (a range that may not be simplified,
 // or a refused empty piece), "ERROR: Unexpected error" (an insertion failed),
-// "ERROR: Next failed", "ERROR: simplify failed".
+// "ERROR: Next failed", "ERROR: RemoveGoToNext failed", "ERROR: simplify
+// failed".
 #pragma once
 
 #include <concepts>
@@ -116,6 +117,14 @@ private:
   // S_OK: keep the (normalized) piece; S_FALSE: leave it out; E_FAIL: refused.
   static HRESULT admit(Interval& piece);
   static HRESULT next(KuvInListVal::const_iterator& it);
+  // With a few ranges in L2 the operations insert and remove in L1 itself,
+  // each shifting the rest of L1; with more they build a new list, which
+  // copies every range of L1 once.
+  static constexpr std::int32_t sc_fewRanges = 8;
+  static HRESULT addInPlace(KuvInListVal& l1, const KuvInListVal& l2);
+  static HRESULT addIntoNewList(KuvInListVal& l1, const KuvInListVal& l2);
+  static HRESULT cutInPlace(KuvInListVal& l1, const KuvInListVal& l2);
+  static HRESULT cutIntoNewList(KuvInListVal& l1, const KuvInListVal& l2);
 };
 
 // Closed ranges [A, B] whose points step by one unit (one second for dates,
@@ -206,22 +215,40 @@ HRESULT IntervalListAlgebra<H>::simplify(KuvInListVal& list) {
   KUV_TRACE_CALL_ON(channel(), "simplify");
   if (list.GetLength() < 2) return S_OK;
   if (FAILED(checkList(list, "ERROR: NULL pointer", false))) return E_FAIL;
-  const std::int32_t length = list.GetLength();
   // A range absorbs the neighbours that follow it while they overlap or
-  // touch it, and stays where it is.
+  // touch it, and stays where it is: each range absorbed belongs to a run
+  // [first, end) that follows the range absorbing it.
+  const std::int32_t length = list.GetLength();
+  std::vector<std::pair<std::int32_t, std::int32_t>> absorbed;
   std::int32_t current = 0;
-  std::int32_t i = 1;
-  while (i < length && !H::merge(at(list, current), at(list, i))) current = i++;
-  if (i == length) return S_OK;
-  // The kept ranges go to a new list rather than each absorbed one being
-  // removed, which would shift the rest of the list every time.
-  KuvInListVal kept(list, 0, current + 1);
-  Interval* last = &at(kept, current);
-  for (++i; i < length; ++i) {
-    if (H::merge(*last, at(list, i))) continue;
-    if (!putBack(kept, at(list, i))) return E_FAIL;
-    last = &at(kept, kept.GetLength() - 1);
+  for (std::int32_t i = 1; i < length; ++i) {
+    if (!H::merge(at(list, current), at(list, i))) {
+      current = i;
+    } else if (absorbed.empty() || absorbed.back().second != i) {
+      absorbed.emplace_back(i, i + 1);
+    } else {
+      ++absorbed.back().second;
+    }
   }
+  // A few runs are removed one by one, last first; more would each shift
+  // the rest of the list, so then the kept ranges go to a new list.
+  if (absorbed.size() <= static_cast<std::size_t>(sc_fewRanges)) {
+    for (auto run = absorbed.rbegin(); run != absorbed.rend(); ++run)
+      if (FAILED(list.RemoveRange(run->first, run->second))) {
+        KUV_TRACE_ERROR_ON(channel(), "ERROR: RemoveGoToNext failed");
+        return E_FAIL;
+      }
+    return S_OK;
+  }
+  KuvInListVal kept(list.GetElementType());
+  std::int32_t from = 0;
+  for (const auto& [first, end] : absorbed) {
+    for (std::int32_t i = from; i < first; ++i)
+      if (!putBack(kept, at(list, i))) return E_FAIL;
+    from = end;
+  }
+  for (std::int32_t i = from; i < length; ++i)
+    if (!putBack(kept, at(list, i))) return E_FAIL;
   list.SwapElements(kept);
   return S_OK;
 }
@@ -231,8 +258,35 @@ HRESULT IntervalListAlgebra<H>::opAdd(KuvInListVal& l1, const KuvInListVal& l2) 
   KUV_TRACE_CALL_ON(channel(), "opAdd");
   if (&l1 == &l2) return opAdd(l1, KuvInListVal(l2));
   if (FAILED(checkOperands(l1, l2))) return E_FAIL;
-  // The ranges of both lists in order, in a new list: inserting those of L2
-  // among those of L1 would shift the rest of L1 each time.
+  if (FAILED(l2.GetLength() <= sc_fewRanges ? addInPlace(l1, l2) : addIntoNewList(l1, l2))) return E_FAIL;
+  if (FAILED(simplify(l1))) {
+    KUV_TRACE_ERROR_ON(channel(), "ERROR: simplify failed");
+    return E_FAIL;
+  }
+  return S_OK;
+}
+
+template <IntervalListHooks H>
+HRESULT IntervalListAlgebra<H>::addInPlace(KuvInListVal& l1, const KuvInListVal& l2) {
+  KuvInListVal::iterator a = l1.Begin();
+  for (KuvInListVal::const_iterator b = l2.cBegin(); b.IsValid();) {
+    const Interval& y = at(b);
+    // Either b is absorbed by a, or a lies before b and b must look further.
+    bool aIsBefore = false;
+    if (a.IsValid() && H::mergeFirst(at(a), y)) {
+      aIsBefore = !H::merge(at(a), y);
+    } else if (FAILED(a.Insert(y))) {
+      KUV_TRACE_ERROR_ON(channel(), "ERROR: Unexpected error");
+      return E_FAIL;
+    }
+    if (FAILED(aIsBefore ? next(a) : next(b))) return E_FAIL;
+  }
+  return S_OK;
+}
+
+template <IntervalListHooks H>
+HRESULT IntervalListAlgebra<H>::addIntoNewList(KuvInListVal& l1, const KuvInListVal& l2) {
+  // The ranges of both lists in order.
   KuvInListVal merged(l1.GetElementType());
   KuvInListVal::iterator a = l1.Begin();
   for (KuvInListVal::const_iterator b = l2.cBegin(); b.IsValid();) {
@@ -250,10 +304,6 @@ HRESULT IntervalListAlgebra<H>::opAdd(KuvInListVal& l1, const KuvInListVal& l2) 
   for (; a.IsValid(); a.Next())
     if (!putBack(merged, at(a))) return E_FAIL;
   l1.SwapElements(merged);
-  if (FAILED(simplify(l1))) {
-    KUV_TRACE_ERROR_ON(channel(), "ERROR: simplify failed");
-    return E_FAIL;
-  }
   return S_OK;
 }
 
@@ -313,11 +363,46 @@ HRESULT IntervalListAlgebra<H>::opCut(KuvInListVal& l1, const KuvInListVal& l2) 
   KUV_TRACE_CALL_ON(channel(), "opCut");
   if (&l1 == &l2) return opCut(l1, KuvInListVal(l2));
   if (FAILED(checkOperands(l1, l2))) return E_FAIL;
-  // The pieces go to a new list, rather than each range of L1 being replaced
-  // by its pieces in place, which would shift the rest of L1 every time.
+  return l2.GetLength() <= sc_fewRanges ? cutInPlace(l1, l2) : cutIntoNewList(l1, l2);
+}
+
+template <IntervalListHooks H>
+HRESULT IntervalListAlgebra<H>::cutInPlace(KuvInListVal& l1, const KuvInListVal& l2) {
+  KuvInListVal::iterator a = l1.Begin();
+  KuvInListVal::const_iterator b = l2.cBegin();
+  while (a.IsValid() && b.IsValid()) {
+    const Interval& x = at(a);
+    const Interval& y = at(b);
+    Interval left, right;
+    HRESULT hasLeft = H::leftPiece(x, y, left) ? admit(left) : S_FALSE;
+    if (FAILED(hasLeft)) return hasLeft;
+    HRESULT hasRight = H::rightPiece(x, y, right) ? admit(right) : S_FALSE;
+    if (FAILED(hasRight)) return hasRight;
+    if (FAILED(a.RemoveGoToNext())) {
+      KUV_TRACE_ERROR_ON(channel(), "ERROR: RemoveGoToNext failed");
+      return E_FAIL;
+    }
+    if ((hasLeft == S_OK && FAILED(a.Insert(left))) || (hasRight == S_OK && FAILED(a.Insert(right)))) {
+      KUV_TRACE_ERROR_ON(channel(), "ERROR: Unexpected error");
+      return E_FAIL;
+    }
+    // What is left of a past b's end may still meet the next ranges of L2.
+    if (hasRight == S_OK) {
+      if (FAILED(a.Prev())) {
+        KUV_TRACE_ERROR_ON(channel(), "ERROR: Unexpected error");
+        return E_FAIL;
+      }
+      if (FAILED(next(b))) return E_FAIL;
+    }
+  }
+  return S_OK;
+}
+
+template <IntervalListHooks H>
+HRESULT IntervalListAlgebra<H>::cutIntoNewList(KuvInListVal& l1, const KuvInListVal& l2) {
+  // The pieces so far, and what is left of a range past b's end: it comes
+  // before a, and may still meet the next ranges of L2.
   KuvInListVal kept(l1.GetElementType());
-  // What is left of a range past b's end: it comes before a, and may still
-  // meet the next ranges of L2.
   std::optional<Interval> pending;
   KuvInListVal::const_iterator a = l1.cBegin();
   // The list as cutting in place leaves it when a piece is refused: the
