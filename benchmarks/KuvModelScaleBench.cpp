@@ -90,10 +90,18 @@ void rangeCase(benchmark::State& state, KuvInListVal (*make)(std::int64_t, std::
     KuvInListVal result(state.range(0) == 3 ? r.empty : r.first);
     HRESULT hr = S_OK;
     switch (state.range(0)) {
-      case 0: hr = Interval::opAdd(result, r.second); break;
-      case 1: hr = Interval::opAnd(result, r.second); break;
-      case 2: hr = Interval::opCut(result, r.second); break;
-      case 4: hr = Interval::opAnd(result, r.halves); break;
+      case 0:
+        hr = Interval::opAdd(result, r.second);
+        break;
+      case 1:
+        hr = Interval::opAnd(result, r.second);
+        break;
+      case 2:
+        hr = Interval::opCut(result, r.second);
+        break;
+      case 4:
+        hr = Interval::opAnd(result, r.halves);
+        break;
       default:
         for (const KuvInListVal& one : r.singles)
           if (FAILED(hr = result.IsEmpty() ? result.PutBackList(one) : Interval::opAdd(result, one))) break;
@@ -212,7 +220,8 @@ void BM_CollectChanges(benchmark::State& state) {
   auto* orOp = new KuvEeOrOp;
   std::unique_ptr<KuvEeNodeRef> tree(orOp->getNodeRef());
   for (std::int64_t i = 0; i < state.range(0); ++i) {
-    changes.push_back(std::make_unique<KuvEePredefEff>("C", guid(i + 1).data(), true, KuvEePredefEff::GLOBAL));
+    changes.push_back(
+        std::make_unique<KuvEePredefEff>("C", guid(i + 1).data(), true, KuvEePredefEff::GLOBAL));
     orOp->addChild(new KuvEeEffLeaf(changes.back().get()));
   }
   for (auto _ : state) {
@@ -233,7 +242,8 @@ void BM_ReadLiteralOfManyNames(benchmark::State& state) {
   KuvLiteralExprReader reader(&space);
   reader.setDefaultSyntax();
   std::string text;
-  for (std::int64_t i = 0; i < state.range(0); ++i) text += (i == 0 ? "Options.O" : " & Options.O") + std::to_string(i);
+  for (std::int64_t i = 0; i < state.range(0); ++i)
+    text += (i == 0 ? "Options.O" : " & Options.O") + std::to_string(i);
   const KuvInString literal(text.c_str());
   KuvInString error;
   for (auto _ : state) {
@@ -244,17 +254,20 @@ void BM_ReadLiteralOfManyNames(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadLiteralOfManyNames)->Apply(growing);
 
-KuvInGuid dnfGuid(std::int64_t n) { return KuvInGuid(kuv_bench::guid(static_cast<unsigned>(n), 0x61).data()); }
+KuvInGuid dnfGuid(std::int64_t n) {
+  return KuvInGuid(kuv_bench::guid(static_cast<unsigned>(n), 0x61).data());
+}
 
 // terms and-terms of `leaves` options each, every leaf on a variable of its
 // own.
 std::unique_ptr<KuvDnf> optionDnf(std::int64_t terms, std::int64_t leaves) {
   auto dnf = std::make_unique<KuvDnf>(static_cast<std::int32_t>(terms), DNF_COND_NONE);
   for (std::int64_t t = 0; t < terms; ++t) {
-    KuvDnfAndTerm* term = KuvDnfAndTermFactory::create(KuvDnfAndTermFactory::Map, static_cast<std::int32_t>(leaves));
+    KuvDnfAndTerm* term =
+        KuvDnfAndTermFactory::create(KuvDnfAndTermFactory::Map, static_cast<std::int32_t>(leaves));
     for (std::int64_t l = 0; l < leaves; ++l)
-      term->addDnfLeaf(*new KuvDnfOptionEff(dnfGuid(10 + t * leaves + l), dnfGuid(1), KuvDnfOptionEff::Selected,
-                                            l % 2 == 1));
+      term->addDnfLeaf(*new KuvDnfOptionEff(dnfGuid(10 + t * leaves + l), dnfGuid(1),
+                                            KuvDnfOptionEff::Selected, l % 2 == 1));
     dnf->addAndTerm(term);
   }
   return dnf;
@@ -308,7 +321,9 @@ void BM_FltFilterBinary(benchmark::State& state) {
   }
   state.SetComplexityN(state.range(1));
 }
-BENCHMARK(BM_FltFilterBinary)->ArgsProduct({{0, 1}, benchmark::CreateRange(64, 4096, 4)})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FltFilterBinary)
+    ->ArgsProduct({{0, 1}, benchmark::CreateRange(64, 4096, 4)})
+    ->Unit(benchmark::kMillisecond);
 
 // A compiled filter of n terms of two selections, applied to a thousand
 // objects at once and one by one.
@@ -317,8 +332,8 @@ void BM_FilterOfManyTerms(benchmark::State& state) {
   static const kuv_bench::Objects objects(kuv_bench::W1, 1000);
   constexpr unsigned char tag = 0x46;  // the workload's variables
   auto selection = [&](std::int64_t v, std::int64_t k) {
-    auto* leaf = new KuvDnfSelectionEff(KuvInGuid(kuv_bench::guid(static_cast<unsigned>(10 + v), tag).data()), 1,
-                                        false, false);
+    auto* leaf = new KuvDnfSelectionEff(KuvInGuid(kuv_bench::guid(static_cast<unsigned>(10 + v), tag).data()),
+                                        1, false, false);
     leaf->putValue(KuvInGuid(kuv_bench::guid(static_cast<unsigned>(100 + 10 * v + k), tag).data()));
     return leaf;
   };
@@ -365,7 +380,8 @@ void BM_BinaryExprOfManyCriteria(benchmark::State& state) {
   auto* orOp = new KuvEeOrOp;
   KuvEeAndOp* andOp = nullptr;
   for (std::int64_t i = 0; i < n; ++i) {
-    changes.push_back(std::make_unique<KuvEePredefEff>("Change", guid(i + 1).data(), true, KuvEePredefEff::GLOBAL));
+    changes.push_back(
+        std::make_unique<KuvEePredefEff>("Change", guid(i + 1).data(), true, KuvEePredefEff::GLOBAL));
     data.addExprImpactingCriteria(*changes.back());
     if (i % 4 == 0) orOp->addChild(andOp = new KuvEeAndOp);
     andOp->addChild(new KuvEeEffLeaf(changes.back().get()));
@@ -403,7 +419,8 @@ void BM_NetStream(benchmark::State& state) {
   KuvInList dependencies;
   auto* orOp = new KuvEeOrOp;
   for (std::int64_t i = 0; i < state.range(1); ++i) {
-    changes.push_back(std::make_unique<KuvEePredefEff>("C", guid(i + 1).data(), true, KuvEePredefEff::GLOBAL));
+    changes.push_back(
+        std::make_unique<KuvEePredefEff>("C", guid(i + 1).data(), true, KuvEePredefEff::GLOBAL));
     dependencies.PutBack(changes.back().get());
     orOp->addChild(new KuvEeEffLeaf(changes.back().get()));
   }
@@ -424,6 +441,8 @@ void BM_NetStream(benchmark::State& state) {
   }
   state.SetComplexityN(state.range(1));
 }
-BENCHMARK(BM_NetStream)->ArgsProduct({{0, 1}, benchmark::CreateRange(64, 4096, 4)})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NetStream)
+    ->ArgsProduct({{0, 1}, benchmark::CreateRange(64, 4096, 4)})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

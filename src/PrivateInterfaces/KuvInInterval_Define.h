@@ -109,7 +109,9 @@ private:
   static KuvInTraceClass& channel() { return Interval::traceChannel(); }
   // Only after checkList has accepted the list.
   static Interval& at(const KuvInListVal::const_iterator& it) { return *static_cast<Interval*>(it.Get()); }
-  static Interval& at(const KuvInListVal& list, std::int32_t i) { return *static_cast<Interval*>(list.Get(i)); }
+  static Interval& at(const KuvInListVal& list, std::int32_t i) {
+    return *static_cast<Interval*>(list.Get(i));
+  }
   // Appends a copy of x; false (traced) when the list refuses it.
   static bool putBack(KuvInListVal& list, const Interval& x);
   static HRESULT checkList(const KuvInListVal& list, const char* typeMessage, bool checkFlags);

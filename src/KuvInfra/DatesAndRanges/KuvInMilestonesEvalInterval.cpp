@@ -204,10 +204,11 @@ HRESULT Interval::opAnd(KuvInListVal& list, const KuvInListVal& ranges) {
     KuvInListVal part(list.GetElementType());
     if (!apart) {
       part = list;
-    } else if (!range.isEmpty() && range.m_lower.getBound().isValuated() && range.m_upper.getBound().isValuated()) {
-      auto from = std::lower_bound(sorted.begin(), sorted.end(), range, [&](std::int32_t k, const Interval& y) {
-        return at(list, k).m_upper < y.m_lower;
-      });
+    } else if (!range.isEmpty() && range.m_lower.getBound().isValuated() &&
+               range.m_upper.getBound().isValuated()) {
+      auto from = std::lower_bound(
+          sorted.begin(), sorted.end(), range,
+          [&](std::int32_t k, const Interval& y) { return at(list, k).m_upper < y.m_lower; });
       std::vector<std::int32_t> near;
       for (; from != sorted.end() && at(list, *from).m_lower <= range.m_upper; ++from) near.push_back(*from);
       std::sort(near.begin(), near.end());
@@ -369,8 +370,8 @@ HRESULT Interval::simplify(KuvInListVal& list) {
   bool reachIncluded = false;
   for (std::int32_t i : order) {
     const Interval& y = at(list, i);
-    const bool meets = reach != nullptr && (*reach > y.m_lower ||
-                                            (*reach == y.m_lower && (reachIncluded || y.m_lowerIncluded)));
+    const bool meets = reach != nullptr &&
+                       (*reach > y.m_lower || (*reach == y.m_lower && (reachIncluded || y.m_lowerIncluded)));
     if (!meets) {
       unite(members);
       members.clear();
