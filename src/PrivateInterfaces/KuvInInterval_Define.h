@@ -69,6 +69,8 @@
 
 #include <concepts>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "KuvInListVal.h"
 #include "KuvInTraceClass.h"
@@ -107,11 +109,24 @@ private:
   static KuvInTraceClass& channel() { return Interval::traceChannel(); }
   // Only after checkList has accepted the list.
   static Interval& at(const KuvInListVal::const_iterator& it) { return *static_cast<Interval*>(it.Get()); }
+  static Interval& at(const KuvInListVal& list, std::int32_t i) {
+    return *static_cast<Interval*>(list.Get(i));
+  }
+  // Appends a copy of x; false (traced) when the list refuses it.
+  static bool putBack(KuvInListVal& list, const Interval& x);
   static HRESULT checkList(const KuvInListVal& list, const char* typeMessage, bool checkFlags);
   static HRESULT checkOperands(const KuvInListVal& l1, const KuvInListVal& l2);
   // S_OK: keep the (normalized) piece; S_FALSE: leave it out; E_FAIL: refused.
   static HRESULT admit(Interval& piece);
   static HRESULT next(KuvInListVal::const_iterator& it);
+  // With a few ranges in L2 the operations insert and remove in L1 itself,
+  // each shifting the rest of L1; with more they build a new list, which
+  // copies every range of L1 once.
+  static constexpr std::int32_t sc_fewRanges = 8;
+  static HRESULT addInPlace(KuvInListVal& l1, const KuvInListVal& l2);
+  static HRESULT addIntoNewList(KuvInListVal& l1, const KuvInListVal& l2);
+  static HRESULT cutInPlace(KuvInListVal& l1, const KuvInListVal& l2);
+  static HRESULT cutIntoNewList(KuvInListVal& l1, const KuvInListVal& l2);
 };
 
 // Closed ranges [A, B] whose points step by one unit (one second for dates,
@@ -191,26 +206,52 @@ HRESULT IntervalListAlgebra<H>::next(KuvInListVal::const_iterator& it) {
 }
 
 template <IntervalListHooks H>
+bool IntervalListAlgebra<H>::putBack(KuvInListVal& list, const Interval& x) {
+  if (list.PutBack(x) != nullptr) return true;
+  KUV_TRACE_ERROR_ON(channel(), "ERROR: Unexpected error");
+  return false;
+}
+
+template <IntervalListHooks H>
 HRESULT IntervalListAlgebra<H>::simplify(KuvInListVal& list) {
   KUV_TRACE_CALL_ON(channel(), "simplify");
   if (list.GetLength() < 2) return S_OK;
   if (FAILED(checkList(list, "ERROR: NULL pointer", false))) return E_FAIL;
-  KuvInListVal::iterator it = list.Begin();
-  // The list holds its ranges by pointer: removing a neighbour leaves the
-  // current range where it is.
-  Interval* current = &at(it);
-  if (FAILED(next(it))) return E_FAIL;
-  while (it.IsValid()) {
-    if (H::merge(*current, at(it))) {
-      if (FAILED(it.RemoveGoToNext())) {
+  // A range absorbs the neighbours that follow it while they overlap or
+  // touch it, and stays where it is: each range absorbed belongs to a run
+  // [first, end) that follows the range absorbing it.
+  const std::int32_t length = list.GetLength();
+  std::vector<std::pair<std::int32_t, std::int32_t>> absorbed;
+  std::int32_t current = 0;
+  for (std::int32_t i = 1; i < length; ++i) {
+    if (!H::merge(at(list, current), at(list, i))) {
+      current = i;
+    } else if (absorbed.empty() || absorbed.back().second != i) {
+      absorbed.emplace_back(i, i + 1);
+    } else {
+      ++absorbed.back().second;
+    }
+  }
+  // A few runs are removed one by one, last first; more would each shift
+  // the rest of the list, so then the kept ranges go to a new list.
+  if (absorbed.size() <= static_cast<std::size_t>(sc_fewRanges)) {
+    for (auto run = absorbed.rbegin(); run != absorbed.rend(); ++run)
+      if (FAILED(list.RemoveRange(run->first, run->second))) {
         KUV_TRACE_ERROR_ON(channel(), "ERROR: RemoveGoToNext failed");
         return E_FAIL;
       }
-    } else {
-      current = &at(it);
-      if (FAILED(next(it))) return E_FAIL;
-    }
+    return S_OK;
   }
+  KuvInListVal kept(list.GetElementType());
+  std::int32_t from = 0;
+  for (const auto& [first, end] : absorbed) {
+    for (std::int32_t i = from; i < first; ++i)
+      if (!putBack(kept, at(list, i))) return E_FAIL;
+    from = end;
+  }
+  for (std::int32_t i = from; i < length; ++i)
+    if (!putBack(kept, at(list, i))) return E_FAIL;
+  list.SwapElements(kept);
   return S_OK;
 }
 
@@ -219,6 +260,16 @@ HRESULT IntervalListAlgebra<H>::opAdd(KuvInListVal& l1, const KuvInListVal& l2) 
   KUV_TRACE_CALL_ON(channel(), "opAdd");
   if (&l1 == &l2) return opAdd(l1, KuvInListVal(l2));
   if (FAILED(checkOperands(l1, l2))) return E_FAIL;
+  if (FAILED(l2.GetLength() <= sc_fewRanges ? addInPlace(l1, l2) : addIntoNewList(l1, l2))) return E_FAIL;
+  if (FAILED(simplify(l1))) {
+    KUV_TRACE_ERROR_ON(channel(), "ERROR: simplify failed");
+    return E_FAIL;
+  }
+  return S_OK;
+}
+
+template <IntervalListHooks H>
+HRESULT IntervalListAlgebra<H>::addInPlace(KuvInListVal& l1, const KuvInListVal& l2) {
   KuvInListVal::iterator a = l1.Begin();
   for (KuvInListVal::const_iterator b = l2.cBegin(); b.IsValid();) {
     const Interval& y = at(b);
@@ -232,10 +283,29 @@ HRESULT IntervalListAlgebra<H>::opAdd(KuvInListVal& l1, const KuvInListVal& l2) 
     }
     if (FAILED(aIsBefore ? next(a) : next(b))) return E_FAIL;
   }
-  if (FAILED(simplify(l1))) {
-    KUV_TRACE_ERROR_ON(channel(), "ERROR: simplify failed");
-    return E_FAIL;
+  return S_OK;
+}
+
+template <IntervalListHooks H>
+HRESULT IntervalListAlgebra<H>::addIntoNewList(KuvInListVal& l1, const KuvInListVal& l2) {
+  // The ranges of both lists in order.
+  KuvInListVal merged(l1.GetElementType());
+  KuvInListVal::iterator a = l1.Begin();
+  for (KuvInListVal::const_iterator b = l2.cBegin(); b.IsValid();) {
+    const Interval& y = at(b);
+    // Either b is absorbed by a, or a lies before b and b must look further.
+    bool aIsBefore = false;
+    if (a.IsValid() && H::mergeFirst(at(a), y)) {
+      aIsBefore = !H::merge(at(a), y);
+    } else if (!putBack(merged, y)) {
+      return E_FAIL;
+    }
+    if (aIsBefore && !putBack(merged, at(a))) return E_FAIL;
+    if (FAILED(aIsBefore ? next(a) : next(b))) return E_FAIL;
   }
+  for (; a.IsValid(); a.Next())
+    if (!putBack(merged, at(a))) return E_FAIL;
+  l1.SwapElements(merged);
   return S_OK;
 }
 
@@ -246,13 +316,23 @@ HRESULT IntervalListAlgebra<H>::opAnd(KuvInListVal& l1, const KuvInListVal& l2) 
   if (FAILED(checkOperands(l1, l2))) return E_FAIL;
   KuvInListVal work(l1);
   l1.Clear();
+  // The rests still to meet L2 come before a, the last one first, each
+  // followed by what the range it was cut from has become. They are kept
+  // apart rather than inserted into work, which would shift the rest of
+  // work every time.
+  std::vector<Interval> rests;
   KuvInListVal::iterator a = work.Begin();
+  auto nextOfA = [&]() -> HRESULT {
+    if (rests.empty()) return next(a);
+    rests.pop_back();
+    return S_OK;
+  };
   KuvInListVal::const_iterator b = l2.cBegin();
-  while (a.IsValid() && b.IsValid()) {
-    Interval& x = at(a);
+  while ((!rests.empty() || a.IsValid()) && b.IsValid()) {
+    Interval& x = rests.empty() ? at(a) : rests.back();
     const Interval& y = at(b);
     if (H::liesAfter(y, x)) {
-      if (FAILED(next(a))) return E_FAIL;
+      if (FAILED(nextOfA())) return E_FAIL;
       continue;
     }
     Interval* restPtr = nullptr;
@@ -271,14 +351,11 @@ HRESULT IntervalListAlgebra<H>::opAnd(KuvInListVal& l1, const KuvInListVal& l2) 
     hr = rest ? admit(*rest) : S_FALSE;
     if (FAILED(hr)) return hr;
     if (hr == S_FALSE) {
-      if (FAILED(next(a))) return E_FAIL;
+      if (FAILED(nextOfA())) return E_FAIL;
       continue;
     }
     // The rest goes before x and is what meets the next ranges of L2.
-    if (FAILED(a.Insert(*rest)) || FAILED(a.Prev())) {
-      KUV_TRACE_ERROR_ON(channel(), "ERROR: Unexpected error");
-      return E_FAIL;
-    }
+    rests.push_back(*rest);
   }
   return S_OK;
 }
@@ -288,6 +365,11 @@ HRESULT IntervalListAlgebra<H>::opCut(KuvInListVal& l1, const KuvInListVal& l2) 
   KUV_TRACE_CALL_ON(channel(), "opCut");
   if (&l1 == &l2) return opCut(l1, KuvInListVal(l2));
   if (FAILED(checkOperands(l1, l2))) return E_FAIL;
+  return l2.GetLength() <= sc_fewRanges ? cutInPlace(l1, l2) : cutIntoNewList(l1, l2);
+}
+
+template <IntervalListHooks H>
+HRESULT IntervalListAlgebra<H>::cutInPlace(KuvInListVal& l1, const KuvInListVal& l2) {
   KuvInListVal::iterator a = l1.Begin();
   KuvInListVal::const_iterator b = l2.cBegin();
   while (a.IsValid() && b.IsValid()) {
@@ -315,6 +397,45 @@ HRESULT IntervalListAlgebra<H>::opCut(KuvInListVal& l1, const KuvInListVal& l2) 
       if (FAILED(next(b))) return E_FAIL;
     }
   }
+  return S_OK;
+}
+
+template <IntervalListHooks H>
+HRESULT IntervalListAlgebra<H>::cutIntoNewList(KuvInListVal& l1, const KuvInListVal& l2) {
+  // The pieces so far, and what is left of a range past b's end: it comes
+  // before a, and may still meet the next ranges of L2.
+  KuvInListVal kept(l1.GetElementType());
+  std::optional<Interval> pending;
+  KuvInListVal::const_iterator a = l1.cBegin();
+  // The list as cutting in place leaves it when a piece is refused: the
+  // pieces so far, then the range being cut and those after it.
+  auto keepUncut = [&]() {
+    if (pending) kept.PutBack(*pending);
+    for (; a.IsValid(); a.Next()) kept.PutBack(at(a));
+    l1.SwapElements(kept);
+  };
+  KuvInListVal::const_iterator b = l2.cBegin();
+  while ((pending || a.IsValid()) && b.IsValid()) {
+    const Interval& x = pending ? *pending : at(a);
+    const Interval& y = at(b);
+    Interval left, right;
+    HRESULT hasLeft = H::leftPiece(x, y, left) ? admit(left) : S_FALSE;
+    HRESULT hasRight = SUCCEEDED(hasLeft) && H::rightPiece(x, y, right) ? admit(right) : S_FALSE;
+    if (FAILED(hasLeft) || FAILED(hasRight)) {
+      keepUncut();
+      return FAILED(hasLeft) ? hasLeft : hasRight;
+    }
+    if (pending)
+      pending.reset();
+    else
+      a.Next();
+    if (hasLeft == S_OK && !putBack(kept, left)) return E_FAIL;
+    if (hasRight == S_OK) {
+      pending = right;
+      if (FAILED(next(b))) return E_FAIL;
+    }
+  }
+  keepUncut();
   return S_OK;
 }
 

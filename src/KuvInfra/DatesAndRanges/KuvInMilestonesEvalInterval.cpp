@@ -1,5 +1,8 @@
 #include "KuvInMilestonesEvalInterval.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "KuvInListVal.h"
 #include "KuvInRangeListSort.h"
 
@@ -179,10 +182,40 @@ HRESULT Interval::opAnd(KuvInListVal& list, const KuvInListVal& ranges) {
   if (HRESULT hr = checkTarget(list); FAILED(hr)) return hr;
   if (list.IsEmpty() || ranges.IsEmpty()) KUV_RETURN_ERROR(E_INVALIDARG, kEmptyList);
   if (HRESULT hr = checkOperand(ranges, kBadElementOfB); FAILED(hr)) return hr;
+  // Each range of ranges only keeps what meets it. When the ranges of list
+  // are apart from one another, those it may meet are found by searching
+  // them in order; otherwise each range goes through the whole list.
+  std::vector<std::int32_t> sorted;
+  bool apart = true;
+  for (std::int32_t i = 0; i < list.GetLength() && apart; ++i) {
+    const Interval& x = at(list, i);
+    apart = x.m_lower.getBound().isValuated() && x.m_upper.getBound().isValuated();
+    if (!x.isEmpty()) sorted.push_back(i);
+  }
+  if (apart) {
+    std::sort(sorted.begin(), sorted.end(),
+              [&](std::int32_t i, std::int32_t j) { return at(list, i).m_lower < at(list, j).m_lower; });
+    for (std::size_t k = 1; k < sorted.size() && apart; ++k)
+      apart = at(list, sorted[k - 1]).m_upper < at(list, sorted[k]).m_lower;
+  }
   KuvInListVal results(list.GetElementType());
   for (std::int32_t i = 0; i < ranges.GetLength(); ++i) {
-    KuvInListVal part(list);
-    if (HRESULT hr = opAnd(part, at(ranges, i)); FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: Call to opAnd() failed");
+    const Interval& range = at(ranges, i);
+    KuvInListVal part(list.GetElementType());
+    if (!apart) {
+      part = list;
+    } else if (!range.isEmpty() && range.m_lower.getBound().isValuated() &&
+               range.m_upper.getBound().isValuated()) {
+      auto from = std::lower_bound(
+          sorted.begin(), sorted.end(), range,
+          [&](std::int32_t k, const Interval& y) { return at(list, k).m_upper < y.m_lower; });
+      std::vector<std::int32_t> near;
+      for (; from != sorted.end() && at(list, *from).m_lower <= range.m_upper; ++from) near.push_back(*from);
+      std::sort(near.begin(), near.end());
+      for (std::int32_t k : near)
+        if (part.PutBack(at(list, k)) == nullptr) return E_FAIL;
+    }
+    if (HRESULT hr = opAnd(part, range); FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: Call to opAnd() failed");
     if (HRESULT hr = results.PutBackList(part); FAILED(hr)) return hr;
   }
   if (HRESULT hr = simplify(results); FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: Call to simplify() failed");
@@ -243,22 +276,124 @@ HRESULT Interval::isIntersect(const KuvInListVal& a, const KuvInListVal& b) {
 
 HRESULT Interval::simplify(KuvInListVal& list) {
   if (HRESULT hr = checkTarget(list); FAILED(hr)) return hr;
-  // The union of two ranges touches a third exactly when one of them does,
-  // so one pass suffices, provided a grown range is compared again with
-  // every range after it.
-  for (std::int32_t i = 0; i < list.GetLength(); ++i) {
-    for (std::int32_t j = i + 1; j < list.GetLength();) {
-      std::unique_ptr<Interval> merged = add(at(list, i), at(list, j));
-      if (merged == nullptr) {
-        ++j;
-        continue;
+  // Range i absorbs the first range after it that it meets, and starts over
+  // after each merge; what is left meets nothing after it. The union of two
+  // ranges meets a third exactly when one of them does, so range i ends as
+  // the union of every range connected to it, where the first of them was.
+  auto mergeInOrder = [](std::vector<Interval>& ranges) {
+    for (std::size_t i = 0; i < ranges.size(); ++i)
+      for (std::size_t j = i + 1; j < ranges.size();) {
+        std::unique_ptr<Interval> merged = add(ranges[i], ranges[j]);
+        if (merged == nullptr) {
+          ++j;
+          continue;
+        }
+        ranges[i] = *merged;
+        ranges.erase(ranges.begin() + static_cast<std::ptrdiff_t>(j));
+        j = i + 1;
       }
-      if (HRESULT hr = list.Set(i, *merged); FAILED(hr)) return hr;
-      if (HRESULT hr = list.Remove(j); FAILED(hr)) return hr;
-      j = i + 1;
+  };
+  const std::int32_t length = list.GetLength();
+  // Ranges with an end that is not valuated can still meet others by their
+  // other end: such lists are merged pair by pair, as the rule says.
+  std::vector<std::int32_t> order;
+  order.reserve(static_cast<std::size_t>(length));
+  bool valuated = true;
+  for (std::int32_t i = 0; i < length && valuated; ++i) {
+    const Interval& x = at(list, i);
+    valuated = x.m_lower.getBound().isValuated() && x.m_upper.getBound().isValuated();
+    if (!x.isEmpty()) order.push_back(i);
+  }
+  if (!valuated) {
+    std::vector<Interval> ranges;
+    ranges.reserve(static_cast<std::size_t>(length));
+    for (std::int32_t i = 0; i < length; ++i) ranges.push_back(at(list, i));
+    mergeInOrder(ranges);
+    if (static_cast<std::int32_t>(ranges.size()) == length) return S_OK;
+    KuvInListVal merged(list.GetElementType());
+    for (const Interval& x : ranges)
+      if (merged.PutBack(x) == nullptr) return E_FAIL;
+    return list.SwapElements(merged);
+  }
+  // Otherwise the connected ranges are found in order of their lower ends,
+  // included before excluded: a range meets one before it exactly when it
+  // starts before the furthest upper end so far, or at it with either end
+  // included.
+  std::sort(order.begin(), order.end(), [&](std::int32_t i, std::int32_t j) {
+    const Interval& x = at(list, i);
+    const Interval& y = at(list, j);
+    return x.m_lower < y.m_lower || (x.m_lower == y.m_lower && x.m_lowerIncluded && !y.m_lowerIncluded);
+  });
+  std::vector<std::unique_ptr<Interval>> unions(static_cast<std::size_t>(length));
+  std::vector<bool> absorbed(static_cast<std::size_t>(length), false);
+  bool changed = false;
+  auto unite = [&](std::vector<std::int32_t> members) {
+    if (members.size() < 2) return;
+    std::sort(members.begin(), members.end());
+    // The union's ends are the lowest and highest values, each included when
+    // one of the ranges ending there includes it. Which range's value it is
+    // (they may differ by their derived-date flag) depends on the order of
+    // the merges, so unless they agree the merges are made in that order.
+    const Interval* lowest = &at(list, members.front());
+    const Interval* highest = lowest;
+    for (std::int32_t m : members) {
+      const Interval& x = at(list, m);
+      if (x.m_lower < lowest->m_lower) lowest = &x;
+      if (x.m_upper > highest->m_upper) highest = &x;
+    }
+    Interval result(*lowest);
+    result.setSupBoundValue(highest->m_upper, highest->m_upperIncluded);
+    bool agree = true;
+    for (std::int32_t m : members) {
+      const Interval& x = at(list, m);
+      if (x.m_lower == lowest->m_lower) {
+        agree = agree && x.m_lower.isDerivedDate() == lowest->m_lower.isDerivedDate();
+        result.m_lowerIncluded = result.m_lowerIncluded || x.m_lowerIncluded;
+      }
+      if (x.m_upper == highest->m_upper) {
+        agree = agree && x.m_upper.isDerivedDate() == highest->m_upper.isDerivedDate();
+        result.m_upperIncluded = result.m_upperIncluded || x.m_upperIncluded;
+      }
+    }
+    if (!agree) {
+      std::vector<Interval> ranges;
+      for (std::int32_t m : members) ranges.push_back(at(list, m));
+      mergeInOrder(ranges);
+      result = ranges.front();
+    }
+    unions[static_cast<std::size_t>(members.front())] = std::make_unique<Interval>(result);
+    for (std::size_t k = 1; k < members.size(); ++k) absorbed[static_cast<std::size_t>(members[k])] = true;
+    changed = true;
+  };
+  std::vector<std::int32_t> members;
+  const Value* reach = nullptr;
+  bool reachIncluded = false;
+  for (std::int32_t i : order) {
+    const Interval& y = at(list, i);
+    const bool meets = reach != nullptr &&
+                       (*reach > y.m_lower || (*reach == y.m_lower && (reachIncluded || y.m_lowerIncluded)));
+    if (!meets) {
+      unite(members);
+      members.clear();
+      reach = nullptr;
+    }
+    members.push_back(i);
+    if (reach == nullptr || y.m_upper > *reach) {
+      reach = &y.m_upper;
+      reachIncluded = y.m_upperIncluded;
+    } else if (y.m_upper == *reach) {
+      reachIncluded = reachIncluded || y.m_upperIncluded;
     }
   }
-  return S_OK;
+  unite(members);
+  if (!changed) return S_OK;
+  KuvInListVal simplified(list.GetElementType());
+  for (std::int32_t i = 0; i < length; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    if (absorbed[k]) continue;
+    if (simplified.PutBack(unions[k] ? *unions[k] : at(list, i)) == nullptr) return E_FAIL;
+  }
+  return list.SwapElements(simplified);
 }
 
 HRESULT Interval::sort(KuvInListVal& list) {

@@ -116,6 +116,11 @@ TEST(KuvInMilestonesEvalInterval, SortAndSimplify) {
   list = milestones({"[5-6]", "[1-2]", "]6-7]"});
   ASSERT_EQ(Range::simplify(list), S_OK);
   EXPECT_EQ(text(list), "[5-7] | [1-2]");
+  // A range with an end not valuated still meets others by its other end.
+  list = milestones({"]1-5.1[", "[3-8]", "]2-6.0["});
+  list.PutFront(Range(Value(bound("6")), true, Value(), false));
+  ASSERT_EQ(Range::simplify(list), S_OK);
+  EXPECT_EQ(text(list), "[6-[ | ]1-8]");
 }
 
 TEST(KuvInMilestonesEvalInterval, OpCutTracesItsSteps) {
