@@ -74,4 +74,21 @@ struct SmallModel {
   KuvEeModelDico units{"Units", KuvInGuid(guid(6, m_tag).data())};
 };
 
+// Times transform (a callable on a KuvEeNodeRef& answering an HRESULT) on
+// a fresh copy of tree per iteration; making and freeing the copies are not
+// timed. State is benchmark::State.
+template <class State, class Transform>
+void timeOnCopies(State& state, const KuvEeNodeRef& tree, Transform transform) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::unique_ptr<KuvEeNodeRef> copy(tree.getNode()->clone());
+    state.ResumeTiming();
+    if (FAILED(transform(*copy))) state.SkipWithError("transform failed");
+    state.PauseTiming();
+    copy.reset();
+    state.ResumeTiming();
+  }
+  state.SetComplexityN(state.range(0));
+}
+
 }  // namespace kuv_bench

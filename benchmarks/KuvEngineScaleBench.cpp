@@ -267,17 +267,7 @@ Tree sharedVariables(Model& m, int n, int shape) {
 template <class Transform>
 void transformCopies(benchmark::State& state, Transform transform) {
   Model m(18);
-  const Tree tree = sharedVariables(m, size(state), shape(state));
-  for (auto _ : state) {
-    state.PauseTiming();
-    Tree copy(tree->getNode()->clone());
-    state.ResumeTiming();
-    if (FAILED(transform(*copy))) state.SkipWithError("transform failed");
-    state.PauseTiming();
-    copy.reset();
-    state.ResumeTiming();
-  }
-  state.SetComplexityN(state.range(0));
+  kuv_bench::timeOnCopies(state, *sharedVariables(m, size(state), shape(state)), transform);
 }
 void BM_Simplify(benchmark::State& state) {
   transformCopies(state, [](KuvEeNodeRef& ref) { return KuvEeNodeSimplifier().simplify(ref); });

@@ -38,16 +38,7 @@ struct WideOperator {
 template <class Transform>
 void transformCopies(benchmark::State& state, bool isAnd, Transform transform) {
   WideOperator wide(static_cast<int>(state.range(0)), isAnd);
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::unique_ptr<KuvEeNodeRef> copy(wide.tree->getNode()->clone());
-    state.ResumeTiming();
-    if (FAILED(transform(*copy))) state.SkipWithError("transform failed");
-    state.PauseTiming();
-    copy.reset();
-    state.ResumeTiming();
-  }
-  state.SetComplexityN(state.range(0));
+  kuv_bench::timeOnCopies(state, *wide.tree, transform);
 }
 
 void BM_SimplifyOrOfDistinctOptions(benchmark::State& state) {
