@@ -232,6 +232,26 @@ void BM_CollectChanges(benchmark::State& state) {
 }
 BENCHMARK(BM_CollectChanges)->Apply(growing);
 
+// Historization by date of one change referred to by every other leaf of an
+// Or of n references, on a fresh copy per iteration.
+void BM_HistorizeByDate(benchmark::State& state) {
+  std::vector<std::unique_ptr<KuvEePredefEff>> changes;
+  auto* orOp = new KuvEeOrOp;
+  std::unique_ptr<KuvEeNodeRef> tree(orOp->getNodeRef());
+  for (std::int64_t i = 0; i < state.range(0); ++i) {
+    changes.push_back(
+        std::make_unique<KuvEePredefEff>("C", guid(i % 2 == 0 ? 1 : i + 1).data(), true, KuvEePredefEff::GLOBAL));
+    orOp->addChild(new KuvEeEffLeaf(changes.back().get()));
+  }
+  KuvEeDateVar dates("Date", guid(0).data());
+  const KuvEeDateEff from(&dates, KuvEeDateEff::AllTrue);
+  const KuvInGuid change(guid(1).data());
+  kuv_bench::timeOnCopies(state, *tree, [&](KuvEeNodeRef& copy) {
+    return KuvHistorizationApplicabilityByDateCommutator().commute(copy, change, from);
+  });
+}
+BENCHMARK(BM_HistorizeByDate)->Apply(growing);
+
 // A literal And of n options, each named once, read against a space that
 // holds them: the names are solved together.
 void BM_ReadLiteralOfManyNames(benchmark::State& state) {
