@@ -214,19 +214,27 @@ void BM_CompleteAnd(benchmark::State& state) {
 }
 BENCHMARK(BM_CompleteAnd)->Apply(growing);
 
+// An Or of n references to changes; change(i) picks the GUID of the i-th.
+struct References {
+  template <class Change>
+  References(std::int64_t n, Change change) {
+    auto* orOp = new KuvEeOrOp;
+    tree.reset(orOp->getNodeRef());
+    for (std::int64_t i = 0; i < n; ++i) {
+      changes.push_back(std::make_unique<KuvEePredefEff>("C", guid(change(i)).data(), true, KuvEePredefEff::GLOBAL));
+      orOp->addChild(new KuvEeEffLeaf(changes.back().get()));
+    }
+  }
+  std::vector<std::unique_ptr<KuvEePredefEff>> changes;
+  std::unique_ptr<KuvEeNodeRef> tree;  // declared last: freed before the changes it refers to
+};
+
 // The change actions of an Or of n references to distinct changes.
 void BM_CollectChanges(benchmark::State& state) {
-  std::vector<std::unique_ptr<KuvEePredefEff>> changes;
-  auto* orOp = new KuvEeOrOp;
-  std::unique_ptr<KuvEeNodeRef> tree(orOp->getNodeRef());
-  for (std::int64_t i = 0; i < state.range(0); ++i) {
-    changes.push_back(
-        std::make_unique<KuvEePredefEff>("C", guid(i + 1).data(), true, KuvEePredefEff::GLOBAL));
-    orOp->addChild(new KuvEeEffLeaf(changes.back().get()));
-  }
+  const References references(state.range(0), [](std::int64_t i) { return i + 1; });
   for (auto _ : state) {
     KuvInSetVal found(KuvInGuid::sType());
-    if (FAILED(KuvECAGuidCollector().collect(*tree, found))) state.SkipWithError("collect failed");
+    if (FAILED(KuvECAGuidCollector().collect(*references.tree, found))) state.SkipWithError("collect failed");
   }
   state.SetComplexityN(state.range(0));
 }
@@ -235,18 +243,11 @@ BENCHMARK(BM_CollectChanges)->Apply(growing);
 // Historization by date of one change referred to by every other leaf of an
 // Or of n references, on a fresh copy per iteration.
 void BM_HistorizeByDate(benchmark::State& state) {
-  std::vector<std::unique_ptr<KuvEePredefEff>> changes;
-  auto* orOp = new KuvEeOrOp;
-  std::unique_ptr<KuvEeNodeRef> tree(orOp->getNodeRef());
-  for (std::int64_t i = 0; i < state.range(0); ++i) {
-    changes.push_back(
-        std::make_unique<KuvEePredefEff>("C", guid(i % 2 == 0 ? 1 : i + 1).data(), true, KuvEePredefEff::GLOBAL));
-    orOp->addChild(new KuvEeEffLeaf(changes.back().get()));
-  }
+  const References references(state.range(0), [](std::int64_t i) { return i % 2 == 0 ? 1 : i + 1; });
   KuvEeDateVar dates("Date", guid(0).data());
   const KuvEeDateEff from(&dates, KuvEeDateEff::AllTrue);
   const KuvInGuid change(guid(1).data());
-  kuv_bench::timeOnCopies(state, *tree, [&](KuvEeNodeRef& copy) {
+  kuv_bench::timeOnCopies(state, *references.tree, [&](KuvEeNodeRef& copy) {
     return KuvHistorizationApplicabilityByDateCommutator().commute(copy, change, from);
   });
 }
@@ -435,16 +436,10 @@ BENCHMARK(BM_BinaryExprOfManyCriteria)
 // An older "net" stream of an Or of n references to distinct changes, over
 // a dependency list of those changes: written (op 0) and read (1).
 void BM_NetStream(benchmark::State& state) {
-  std::vector<std::unique_ptr<KuvEePredefEff>> changes;
+  References references(state.range(1), [](std::int64_t i) { return i + 1; });
   KuvInList dependencies;
-  auto* orOp = new KuvEeOrOp;
-  for (std::int64_t i = 0; i < state.range(1); ++i) {
-    changes.push_back(
-        std::make_unique<KuvEePredefEff>("C", guid(i + 1).data(), true, KuvEePredefEff::GLOBAL));
-    dependencies.PutBack(changes.back().get());
-    orOp->addChild(new KuvEeEffLeaf(changes.back().get()));
-  }
-  const KuvEeGenericExpression expression(orOp->getNodeRef());
+  for (const auto& change : references.changes) dependencies.PutBack(change.get());
+  const KuvEeGenericExpression expression(references.tree.release());
   KuvBioBufferOut out;
   KuvBinaryExprWriter::Write(expression, dependencies, out);
   for (auto _ : state) {

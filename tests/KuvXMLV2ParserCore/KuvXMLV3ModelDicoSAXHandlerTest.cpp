@@ -43,6 +43,12 @@ struct Feeder {
     return handler.StartElement(name, map);
   }
   HRESULT end(const char* name) { return handler.EndElement(name); }
+  // The built dictionary; these documents have no serial descriptions.
+  HRESULT created(KuvEeModelDico*& model) {
+    KuvInSet descriptions(KuvXMLV2EeSerialDescription::sType());
+    KuvXMLV2IModelerContext* collected = nullptr;
+    return handler.GetCreatedModelDico(model, descriptions, collected);
+  }
   HRESULT dictionary() { return start("CfgDictionary", {{"Uuid", "0000000000000000000000000000000A"}, {"Name", "M"}}); }
   std::string recorded() {
     KuvXMLV2ParserError error;
@@ -120,10 +126,8 @@ TEST(KuvXMLV3ModelDicoSAXHandlerTest, StartDocumentForgetsTheDictionaryButNotThe
   ASSERT_EQ(S_OK, f.start("Feature", {{"Uuid", "00000000000000000000000000000002"}, {"Name", "Red"}}));
   ASSERT_EQ(S_OK, f.handler.StartDocument());
   KuvEeModelDico* model = nullptr;
-  KuvInSet descriptions(KuvXMLV2EeSerialDescription::sType());
-  KuvXMLV2IModelerContext* collected = nullptr;
   EXPECT_TRACES(E_FAIL, "ERROR: Unable to return a created EeModelDico, no parsing have been done.",
-                f.handler.GetCreatedModelDico(model, descriptions, collected));
+                f.created(model));
 
   ASSERT_EQ(E_FAIL, f.start("Feature", {{"Name", "x"}}));
   ASSERT_EQ(S_OK, f.handler.StartDocument());
@@ -211,9 +215,7 @@ TEST(KuvXMLV3ModelDicoSAXHandlerTest, ReusesTheContextsFeaturesAndRestoresThemOn
   ASSERT_EQ(S_OK, reading(accepted, "Engine", "Multiple"));
   ASSERT_EQ(S_OK, accepted.start("Feature", {{"Uuid", "00000000000000000000000000000009"}, {"Name", "V8"}}));
   KuvEeModelDico* model = nullptr;
-  KuvInSet descriptions(KuvXMLV2EeSerialDescription::sType());
-  KuvXMLV2IModelerContext* collected = nullptr;
-  ASSERT_EQ(S_OK, accepted.handler.GetCreatedModelDico(model, descriptions, collected));
+  ASSERT_EQ(S_OK, accepted.created(model));
   ASSERT_EQ(S_OK, accepted.context.AddModelDico(model, true));
   const KuvEeCatOptionVar* v8 = category->getOptionVar(KuvInString("V8"));
   ASSERT_NE(nullptr, v8);
@@ -243,10 +245,8 @@ TEST(KuvXMLV3ModelDicoSAXHandlerTest, AHandOverRefusedMidwayKeepsWhatWasAdopted)
     ASSERT_EQ(S_OK, f.end("Feature"));
   }
   KuvEeModelDico* model = nullptr;
-  KuvInSet descriptions(KuvXMLV2EeSerialDescription::sType());
-  KuvXMLV2IModelerContext* collected = nullptr;
   EXPECT_TRACES(E_FAIL, "ERROR: Unable to add option Paint to the ConfigFeature of KuvEeExpressionContext.",
-                f.handler.GetCreatedModelDico(model, descriptions, collected));
+                f.created(model));
   EXPECT_EQ(nullptr, model);
   ASSERT_EQ(S_OK, f.handler.StartDocument());
   KuvEeDicoObject* option = nullptr;
