@@ -327,8 +327,8 @@ private:
   KuvDnfLeaf& selectionLeaf(unsigned f, bool fixed) {
     const int values = m_featureValues[f];
     const int count = fixed ? 1 : std::uniform_int_distribution<int>(1, std::min(3, values - 1))(m_random);
-    auto* leaf =
-        new KuvDnfSelectionEff(guidOf(21000 + f), count, !fixed && chance(0.1), !fixed && chance(0.1));
+    const bool negated = !fixed && chance(0.1);  // drawn in sequence: the same forms from every compiler
+    auto* leaf = new KuvDnfSelectionEff(guidOf(21000 + f), count, !fixed && chance(0.1), negated);
     while (leaf->getValues().GetLength() < count)
       leaf->putValue(
           guidOf(22000 + 16 * f + std::uniform_int_distribution<unsigned>(0, values - 1)(m_random)));

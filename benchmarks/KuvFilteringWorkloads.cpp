@@ -80,8 +80,9 @@ KuvDnf* unitAndDateFilterDnf() {
 
 // An option of group's eight variables: a term's options take distinct groups.
 KuvDnfOptionEff* option(std::mt19937& random, int group = 0) {
+  const bool negated = random() % 2;  // drawn first on every compiler
   return new KuvDnfOptionEff(KuvInGuid(guid(50 + 8 * group + random() % 8, kTag).data()),
-                             KuvInGuid(guid(49, kTag).data()), KuvDnfOptionEff::Selected, random() % 2);
+                             KuvInGuid(guid(49, kTag).data()), KuvDnfOptionEff::Selected, negated);
 }
 
 std::vector<std::uint8_t> smallObjectBinary(std::mt19937& random) {

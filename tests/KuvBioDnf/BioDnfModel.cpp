@@ -42,7 +42,10 @@ KuvInTreeEvalIndexBound bound(std::mt19937& rng, std::uint32_t first) {
 }
 
 KuvInDate date(std::mt19937& rng, int year) {
-  return KuvInDate(year, draw(rng, 1, 12), draw(rng, 1, 28), draw(rng, 1, 24), draw(rng, 1, 60), draw(rng, 1, 60));
+  // Drawn in sequence, so that every compiler makes the same dates.
+  const int second = draw(rng, 1, 60), minute = draw(rng, 1, 60), hour = draw(rng, 1, 24);
+  const int day = draw(rng, 1, 28), month = draw(rng, 1, 12);
+  return KuvInDate(year, month, day, hour, minute, second);
 }
 
 KuvInListVal dateRanges(std::mt19937& rng) {
@@ -67,7 +70,8 @@ KuvInListVal serialRanges(std::mt19937& rng) {
     const std::int32_t a = next;
     const std::int32_t b = a + draw(rng, 2, 20);
     KuvInSerialInterval range;
-    range.setInterval(a, coin(rng), b, coin(rng));
+    const bool toIncluded = coin(rng);
+    range.setInterval(a, coin(rng), b, toIncluded);
     ranges.PutBack(range);
     next = b + draw(rng, 2, 9);
   }
@@ -76,17 +80,27 @@ KuvInListVal serialRanges(std::mt19937& rng) {
 
 KuvInListVal treeRanges(std::mt19937& rng) {
   KuvInListVal ranges(KuvInTreeEvalInterval::sType());
-  for (std::uint32_t i = 0, n = static_cast<std::uint32_t>(draw(rng, 0, 2)); i < n; ++i)
-    ranges.PutBack(KuvInTreeEvalInterval(bound(rng, 10 * i + 1), coin(rng), bound(rng, 10 * i + 5), coin(rng)));
+  for (std::uint32_t i = 0, n = static_cast<std::uint32_t>(draw(rng, 0, 2)); i < n; ++i) {
+    const bool toIncluded = coin(rng);
+    const auto to = bound(rng, 10 * i + 5);
+    const bool fromIncluded = coin(rng);
+    ranges.PutBack(KuvInTreeEvalInterval(bound(rng, 10 * i + 1), fromIncluded, to, toIncluded));
+  }
   return ranges;
 }
 
 KuvInListVal milestoneRanges(std::mt19937& rng) {
   using Value = KuvInMilestonesEvalIntervalValue;
   KuvInListVal ranges(KuvInMilestonesEvalInterval::sType());
-  for (std::uint32_t i = 0, n = static_cast<std::uint32_t>(draw(rng, 0, 2)); i < n; ++i)
-    ranges.PutBack(KuvInMilestonesEvalInterval(Value(bound(rng, 10 * i + 1), coin(rng)), coin(rng),
-                                               Value(bound(rng, 10 * i + 5), coin(rng)), coin(rng)));
+  for (std::uint32_t i = 0, n = static_cast<std::uint32_t>(draw(rng, 0, 2)); i < n; ++i) {
+    const bool toIncluded = coin(rng);
+    const bool toDerived = coin(rng);
+    const Value to(bound(rng, 10 * i + 5), toDerived);
+    const bool fromIncluded = coin(rng);
+    const bool fromDerived = coin(rng);
+    const Value from(bound(rng, 10 * i + 1), fromDerived);
+    ranges.PutBack(KuvInMilestonesEvalInterval(from, fromIncluded, to, toIncluded));
+  }
   return ranges;
 }
 
@@ -108,36 +122,69 @@ std::int32_t setSize(std::mt19937& rng, std::vector<KuvInGuid>& guids) {
 std::unique_ptr<KuvDnfLeaf> randomLeaf(std::mt19937& rng, LeafKind kind) {
   static const std::int32_t serialTypes[] = {1, 12, 13, 14};
   std::vector<KuvInGuid> set;
+  // Each leaf draws its parts last first, in sequence, so that every
+  // compiler makes the same leaves.
   switch (kind) {
-    case LeafKind::Eff:
-      return std::make_unique<KuvDnfEff>(guid(rng), coin(rng));
-    case LeafKind::Option:
-      return std::make_unique<KuvDnfOptionEff>(guid(rng), guid(rng), draw(rng, 0, 7), coin(rng));
+    case LeafKind::Eff: {
+      const bool negated = coin(rng);
+      return std::make_unique<KuvDnfEff>(guid(rng), negated);
+    }
+    case LeafKind::Option: {
+      const bool negated = coin(rng);
+      const std::int32_t value = draw(rng, 0, 7);
+      const KuvInGuid feature = guid(rng);
+      return std::make_unique<KuvDnfOptionEff>(guid(rng), feature, value, negated);
+    }
     case LeafKind::Selection: {
-      auto leaf = std::make_unique<KuvDnfSelectionEff>(guid(rng), setSize(rng, set), coin(rng), coin(rng));
+      const bool negated = coin(rng);
+      const bool noValue = coin(rng);
+      const std::int32_t size = setSize(rng, set);
+      auto leaf = std::make_unique<KuvDnfSelectionEff>(guid(rng), size, noValue, negated);
       for (const KuvInGuid& g : set) leaf->putValue(g);
       return leaf;
     }
-    case LeafKind::Date:
-      return std::make_unique<KuvDnfDateEff>(guid(rng), dateRanges(rng), coin(rng), coin(rng));
-    case LeafKind::Serial:
-      return std::make_unique<KuvDnfSerialEff>(guid(rng), serialRanges(rng), serialTypes[draw(rng, 0, 3)], coin(rng),
-                                               coin(rng));
-    case LeafKind::Milestones:
-      return std::make_unique<KuvDnfMilestonesEff>(guid(rng), milestoneRanges(rng), coin(rng), coin(rng));
-    case LeafKind::TreeSeries:
-      return std::make_unique<KuvDnfTreeSeriesEff>(guid(rng), treeRanges(rng), draw(rng, 18, 19), coin(rng),
-                                                   coin(rng));
-    case LeafKind::SerialRestriction:
-      return restricted(rng, new KuvDnfSerialRestrictionEff(setSize(rng, set), serialTypes[draw(rng, 0, 3)]), set);
-    case LeafKind::TreeSeriesRestriction:
-      return restricted(rng, new KuvDnfTreeSeriesRestrictionEff(setSize(rng, set), draw(rng, 18, 19)), set);
+    case LeafKind::Date: {
+      const bool negated = coin(rng);
+      const bool noValue = coin(rng);
+      KuvInListVal ranges = dateRanges(rng);
+      return std::make_unique<KuvDnfDateEff>(guid(rng), ranges, noValue, negated);
+    }
+    case LeafKind::Serial: {
+      const bool negated = coin(rng);
+      const bool noValue = coin(rng);
+      const std::int32_t type = serialTypes[draw(rng, 0, 3)];
+      KuvInListVal ranges = serialRanges(rng);
+      return std::make_unique<KuvDnfSerialEff>(guid(rng), ranges, type, noValue, negated);
+    }
+    case LeafKind::Milestones: {
+      const bool negated = coin(rng);
+      const bool noValue = coin(rng);
+      KuvInListVal ranges = milestoneRanges(rng);
+      return std::make_unique<KuvDnfMilestonesEff>(guid(rng), ranges, noValue, negated);
+    }
+    case LeafKind::TreeSeries: {
+      const bool negated = coin(rng);
+      const bool noValue = coin(rng);
+      const std::int32_t type = draw(rng, 18, 19);
+      KuvInListVal ranges = treeRanges(rng);
+      return std::make_unique<KuvDnfTreeSeriesEff>(guid(rng), ranges, type, noValue, negated);
+    }
+    case LeafKind::SerialRestriction: {
+      const std::int32_t type = serialTypes[draw(rng, 0, 3)];
+      return restricted(rng, new KuvDnfSerialRestrictionEff(setSize(rng, set), type), set);
+    }
+    case LeafKind::TreeSeriesRestriction: {
+      const std::int32_t type = draw(rng, 18, 19);
+      return restricted(rng, new KuvDnfTreeSeriesRestrictionEff(setSize(rng, set), type), set);
+    }
     case LeafKind::DateRestriction:
       return restricted(rng, new KuvDnfDateRestrictionEff(setSize(rng, set)), set);
     case LeafKind::SelectionRestriction:
       return restricted(rng, new KuvDnfSelectionRestrictionEff(setSize(rng, set)), set);
-    case LeafKind::CategoryOptionRestriction:
-      return restricted(rng, new KuvDnfCategoryOptionRestrictionEff(setSize(rng, set), guid(rng)), set);
+    case LeafKind::CategoryOptionRestriction: {
+      const KuvInGuid option = guid(rng);
+      return restricted(rng, new KuvDnfCategoryOptionRestrictionEff(setSize(rng, set), option), set);
+    }
     case LeafKind::CategoryRestriction:
       return restricted(rng, new KuvDnfCategoryRestrictionEff(setSize(rng, set)), set);
     case LeafKind::EffRestriction:

@@ -241,7 +241,10 @@ public:
     switch (pick(4)) {
       case 0: return new KuvDnf(DNF_COND_TRUE);
       case 1: return new KuvDnf(DNF_COND_FALSE);
-      case 2: return optionDnf(10 + 2 * pick(3), pick(2) == 0);
+      case 2: {
+        const bool negated = pick(2) == 0;  // drawn in sequence: the same forms from every compiler
+        return optionDnf(10 + 2 * pick(3), negated);
+      }
     }
     auto* dnf = new KuvDnf(DNF_COND_NONE);
     for (unsigned t = 0, n = 1 + pick(2); t < n; ++t) {
@@ -249,8 +252,10 @@ public:
       for (unsigned v = 0, values = 1 + pick(2); v < values; ++v) colours->putValue(Guid(31 + pick(3)).guid());
       auto* term = new KuvDnfAndTermMap(2);
       term->addDnfLeaf(*colours);
-      if (pick(2) == 0)
-        term->addDnfLeaf(*new KuvDnfOptionEff(Guid(40).guid(), Guid(41).guid(), 1 + pick(7), pick(2) == 0));
+      if (pick(2) == 0) {
+        const bool negated = pick(2) == 0;
+        term->addDnfLeaf(*new KuvDnfOptionEff(Guid(40).guid(), Guid(41).guid(), 1 + pick(7), negated));
+      }
       dnf->addAndTerm(term);
     }
     return dnf;
@@ -261,8 +266,8 @@ public:
   std::unique_ptr<KuvInObject> object() {
     switch (pick(4)) {
       case 0: {
-        auto filter = std::make_unique<KuvFltFilter>(static_cast<KuvExpressionView>(pick(4)),
-                                                     static_cast<KuvFltFilter::SELECTION_MODE>(pick(5)));
+        const auto mode = static_cast<KuvFltFilter::SELECTION_MODE>(pick(5));
+        auto filter = std::make_unique<KuvFltFilter>(static_cast<KuvExpressionView>(pick(4)), mode);
         for (int d = 1; d <= 5; ++d) {
           if (pick(2) == 0) continue;
           KuvDnf* dnf = form();

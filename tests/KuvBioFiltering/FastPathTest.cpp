@@ -63,9 +63,12 @@ KuvInGuid dictionary(std::mt19937& rng) { return kuv_test::Guid(40 + rng() % 2).
 
 Bytes randomFilter(std::mt19937& rng, KuvExpressionView view) {
   KuvFltFilter filter(view, KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT);
-  for (int n = 1 + static_cast<int>(rng() % 3); n > 0; --n)
-    filter.setDnf(static_cast<KuvDiversityDomain>(1 + rng() % 3), dictionary(rng),
-                  randomForm(rng, rng() % 16 == 0));
+  for (int n = 1 + static_cast<int>(rng() % 3); n > 0; --n) {
+    // Drawn in sequence, so that every compiler makes the same filters.
+    KuvDnf* form = randomForm(rng, rng() % 16 == 0);
+    const KuvInGuid key = dictionary(rng);
+    filter.setDnf(static_cast<KuvDiversityDomain>(1 + rng() % 3), key, form);
+  }
   return compiled(filter);
 }
 

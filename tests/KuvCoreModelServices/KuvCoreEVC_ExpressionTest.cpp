@@ -159,11 +159,11 @@ TEST(KuvCoreEVC_ExpressionTest, RefusalsLeaveTheCallerNothing) {
       {Or({optionLeaf(m, 0), NotDom(Or({optionLeaf(m, 1), unitsLeaf(m)}))}),
        "ERROR: NODE KIND NOT SUPPORTED"},
   };
-  for (const auto& [tree, message] : cases) {
+  for (const auto& c : cases) {
     HRESULT hr = S_OK;
-    const std::string printed = captured([&] { EXPECT_EQ(nullptr, split(tree, &hr)); });
-    EXPECT_EQ(E_FAIL, hr) << message;
-    EXPECT_NE(std::string::npos, printed.find(message)) << printed;
+    const std::string printed = captured([&] { EXPECT_EQ(nullptr, split(c.first, &hr)); });
+    EXPECT_EQ(E_FAIL, hr) << c.second;
+    EXPECT_NE(std::string::npos, printed.find(c.second)) << printed;
   }
   KuvEeGenericExpression query;
   ASSERT_EQ(S_OK, query.SetExpression(new KuvQmSpecList, KuvEeGenericExpression::CFG_LISTMODE_STRICT));

@@ -122,8 +122,9 @@ TEST(DnfComparison, InclusionWithoutBuildingNotA) {
           KuvDnfAndTermFactory::create(pick(2) == 0 ? KuvDnfAndTermFactory::List : KuvDnfAndTermFactory::Map, 0);
       for (int l = 1 + pick(leaves); l > 0; --l) {
         const unsigned option = pick(6) == 0 ? pick(12) : 3 * (t - 1) + pick(3);
-        auto* leaf = new KuvDnfOptionEff(Guid(200 + option).guid(), Guid(1).guid(),
-                                         static_cast<std::uint32_t>(1 + pick(pick(4) == 0 ? 7 : 3)), pick(4) == 0);
+        const bool negated = pick(4) == 0;  // drawn in sequence: the same forms from every compiler
+        const auto value = static_cast<std::uint32_t>(1 + pick(pick(4) == 0 ? 7 : 3));
+        auto* leaf = new KuvDnfOptionEff(Guid(200 + option).guid(), Guid(1).guid(), value, negated);
         if (FAILED(term->addDnfLeaf(*leaf))) delete leaf;
       }
       dnf->addAndTerm(term);

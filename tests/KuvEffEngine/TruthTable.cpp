@@ -336,7 +336,9 @@ KuvEeVarEff* TreeGenerator::varEff() {
   const bool allTrue = pick(2) == 0;
   switch (pick(m_options.dates ? 4 : 3)) {
     case 0: {
-      auto* option = new KuvEeOptionEff(m_model.options[pick(3)].get(), static_cast<std::uint32_t>(pick(8)));
+      // Draws in sequence, so that every compiler builds the same trees.
+      const auto value = static_cast<std::uint32_t>(pick(8));
+      auto* option = new KuvEeOptionEff(m_model.options[pick(3)].get(), value);
       if (special) option->set(allTrue ? KuvEeOptionEff::AllTrue : KuvEeOptionEff::AllFalse);
       eff = option;
       break;
@@ -356,7 +358,9 @@ KuvEeVarEff* TreeGenerator::varEff() {
       KuvInListVal ranges(KuvInSerialInterval::sType());
       for (int a = 1 + pick(3), n = 1 + pick(2); n > 0 && a <= 3; --n, a += 1 + pick(2)) {
         KuvInSerialInterval range;
-        if (SUCCEEDED(range.setInterval(a, pick(2) == 0, a + pick(4 - a), pick(2) == 0)))
+        const bool toIncluded = pick(2) == 0;
+        const int to = a + pick(4 - a);
+        if (SUCCEEDED(range.setInterval(a, pick(2) == 0, to, toIncluded)))
           ranges.PutBack(range);
       }
       serial->set(ranges);

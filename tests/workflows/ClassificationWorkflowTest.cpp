@@ -100,9 +100,9 @@ TEST(ClassificationWorkflow, RefusalsAlongTheWay) {
   const std::pair<const KuvEeGenericExpression*, const char*> refused[] = {
       {query.get(), "ERROR: Query expression not suported"},
       {&always, "ERROR: CASE UNDEFINED NOT SUPPORTED"}};
-  for (const auto& [expression, message] : refused) {
+  for (const auto& r : refused) {
     KuvCoreEVC_Expression* made = nullptr;
-    EXPECT_TRACES(E_FAIL, message, KuvCoreEVC_Expression::Create(*expression, made));
+    EXPECT_TRACES(E_FAIL, r.second, KuvCoreEVC_Expression::Create(*r.first, made));
     EXPECT_EQ(nullptr, made);
   }
 

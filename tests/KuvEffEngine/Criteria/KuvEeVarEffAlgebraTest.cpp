@@ -286,14 +286,18 @@ void checkTreeAlgebra(KuvEeMilestonesVar& track, const std::vector<KuvEeMileston
   Kind kind;
   kind.canonicalInputs = false;
   kind.probes = count + 1;  // N and the elements
+  // Drawn in sequence, so that every compiler makes the same selections.
+  auto bound = [&] {
+    const bool included = pick(2) != 0;
+    return KuvEeMilestonesSelectionBound(elements[pick(count)], included);
+  };
   for (int k = 0; k < 40; ++k) {
     auto* eff = new KuvEeMilestonesEff(&track, KuvEeMilestonesEff::AllFalse);
     KuvInListVal list(KuvEeMilestonesSelection::sType());
     for (int n = pick(3); n > 0; --n) {
       KuvEeMilestonesSelection sel;
-      ASSERT_EQ(sel.setFromBound(KuvEeMilestonesSelectionBound(elements[pick(count)], pick(2) != 0)), S_OK);
-      for (int t = pick(3); t > 0; --t)
-        sel.addToBound(KuvEeMilestonesSelectionBound(elements[pick(count)], pick(2) != 0));
+      ASSERT_EQ(sel.setFromBound(bound()), S_OK);
+      for (int t = pick(3); t > 0; --t) sel.addToBound(bound());
       list.PutBack(sel);
     }
     ASSERT_EQ(eff->addSelections(list), S_OK);

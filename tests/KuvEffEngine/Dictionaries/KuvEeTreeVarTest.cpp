@@ -88,8 +88,8 @@ TEST(KuvEeTreeVar, AddChildRefusesBadIndicesOtherFathersAndOtherVariables) {
       {&fathered, "ERROR : Input child has already a different father."},
       {&foreign, "ERROR : Input child hasn't the same holder variable as current element."},
   };
-  for (const auto& [child, message] : cases) {
-    EXPECT_TRACES(E_INVALIDARG, message, t.a->addChild(child));
+  for (const auto& c : cases) {
+    EXPECT_TRACES(E_INVALIDARG, c.second, t.a->addChild(c.first));
     EXPECT_EQ(2, t.a->getChildren().GetLength());
   }
   EXPECT_EQ(S_FALSE, t.a->addChild(t.a1));

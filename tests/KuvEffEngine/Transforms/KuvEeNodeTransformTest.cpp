@@ -157,7 +157,9 @@ TEST_F(NodeTransformTest, ShortcutsGiveTheGeneralResult) {
       if (kind == 0) return T();
       if (kind == 1) return F();
       if (kind == 2) return allTrue(names[pick(10)]);
-      return leaf(distinct ? names[next++ % 10] : names[pick(4)], states[pick(3)], pick(4) == 0);
+      const bool negated = pick(4) == 0;  // drawn in sequence: the same trees from every compiler
+      const std::uint32_t state = states[pick(3)];
+      return leaf(distinct ? names[next++ % 10] : names[pick(4)], state, negated);
     };
     auto* root = new KuvEeAndOp;
     for (int factors = 2 + pick(3); factors > 0; --factors) {
