@@ -5,8 +5,8 @@
 
 KUV_DEFINE_TYPE(KuvXMLV2ModelDicoSAXHandler, KuvXMLV2DicoSAXHandlerBase)
 
-KuvXMLV2ModelDicoSAXHandler::KuvXMLV2ModelDicoSAXHandler(KuvEeExpressionContext& context)
-    : KuvXMLV2DicoSAXHandlerBase(traceChannel()), m_context(context) {}
+KuvXMLV2ModelDicoSAXHandler::KuvXMLV2ModelDicoSAXHandler(KuvEeExpressionContext&)
+    : KuvXMLV2DicoSAXHandlerBase(traceChannel()) {}
 
 KuvXMLV2ModelDicoSAXHandler::~KuvXMLV2ModelDicoSAXHandler() { discardRoot(); }
 

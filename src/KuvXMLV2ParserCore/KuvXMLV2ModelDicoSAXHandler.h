@@ -23,6 +23,8 @@ class KUV_API KuvXMLV2ModelDicoSAXHandler : public KuvXMLV2DicoSAXHandlerBase {
   KUV_DECLARE_TYPE(KuvXMLV2ModelDicoSAXHandler)
 
 public:
+  // The context is not consulted: a version-2 dictionary names nothing
+  // outside itself. The caller adds the dictionary it gets.
   explicit KuvXMLV2ModelDicoSAXHandler(KuvEeExpressionContext& context);
   ~KuvXMLV2ModelDicoSAXHandler() override;
 
@@ -43,6 +45,5 @@ protected:
   void discardRoot() override;
 
 private:
-  KuvEeExpressionContext& m_context;
   std::unique_ptr<KuvEeModelDico> m_dico;
 };

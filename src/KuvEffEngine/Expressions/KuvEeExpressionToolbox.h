@@ -34,7 +34,7 @@ class KUV_API KuvEeExpressionToolbox : public KuvInObject {
   KUV_DECLARE_TYPE(KuvEeExpressionToolbox)
 
 public:
-  enum ExpressionView { SOURCE = 0, CURRENT = 1, PROJECTED = 2, NONE = 3 };
+  enum ExpressionView : std::int32_t { SOURCE = 0, CURRENT = 1, PROJECTED = 2, NONE = 3 };
 
   KuvEeExpressionToolbox() = delete;
 
