@@ -1,8 +1,9 @@
 // How the engine scales with the number of criteria: normal forms read back
 // into trees and made from wide trees, comparisons of two expressions or
-// forms, simplification of leaves that share a variable, stacks of change
-// operations and their views, the evolution-variant split of wide Ands, and
-// the compiled binaries of effectivities and filters.
+// forms, simplification of leaves that share a variable, the expansion of
+// references through their definitions, stacks of change operations and
+// their views, the evolution-variant split of wide Ands, and the compiled
+// binaries of effectivities and filters.
 //
 // Most cases take a shape argument: 0 an Or of n leaves, 1 an And of n
 // leaves, 2 an Or of n terms of two leaves, each leaf on an option of its
@@ -277,6 +278,44 @@ void BM_Normalize(benchmark::State& state) {
 }
 BENCHMARK(BM_Simplify)->Apply(threeShapes);
 BENCHMARK(BM_Normalize)->Apply(twoShapes);
+
+// Expanding references to basic effectivities defined by trees: shape 0 an
+// Or of n references, each to an effectivity of its own defined by one
+// option; shape 1 one reference to the first of a chain of n effectivities,
+// each defined by an option And the next.
+struct Definitions {
+  Definitions(int n, int shape) : m(n + 1) {
+    for (int i = 0; i < n; ++i)
+      effs.push_back(std::make_unique<KuvEeBasicEff>(KuvInString(("E" + std::to_string(i)).c_str()),
+                                                     guid(300000 + i).data()));
+    for (int i = n - 1; i >= 0; --i) {
+      if (shape == 0 || i == n - 1) {
+        effs[i]->setExpr(m.option(i)->getNodeRef());
+        continue;
+      }
+      auto* both = new KuvEeAndOp;
+      both->addChild(m.option(i));
+      both->addChild(new KuvEeEffLeaf(effs[i + 1].get()));
+      effs[i]->setExpr(both->getNodeRef());
+    }
+    root = shape == 0 ? group(new KuvEeOrOp, n, [&](int i) { return new KuvEeEffLeaf(effs[i].get()); })
+                      : Tree((new KuvEeEffLeaf(effs[0].get()))->getNodeRef());
+  }
+  Model m;
+  std::vector<std::unique_ptr<KuvEeBasicEff>> effs;
+  Tree root;  // freed before the effectivities it refers to
+};
+void BM_ExpandReferences(benchmark::State& state) {
+  const Definitions d(size(state), shape(state));
+  kuv_bench::timeOnCopies(state, *d.root, [](KuvEeNodeRef& ref) {
+    return KuvEeNodeExpander().expand(ref, KuvEeNodeExpander::EXPAND_BASIC, nullptr, nullptr);
+  });
+}
+// Chains longer than the depth limit (2000) are refused.
+BENCHMARK(BM_ExpandReferences)
+    ->ArgsProduct({benchmark::CreateRange(16, 4096, 4), {0}})
+    ->ArgsProduct({benchmark::CreateRange(16, 1024, 4), {1}})
+    ->Complexity();
 
 // An effectivity whose dictionary criteria are an Or of terms, with a
 // stack of n operations, each adding or cutting a change of its own; the

@@ -58,6 +58,7 @@ protected:
 private:
   friend class KuvEeNodeRef;
   friend class KuvEeOp;
+  friend class KuvEeNodeExpander;  // puts fresh copies in place of leaves
 
   // Whether this node lies on the path from node up to its root (node
   // itself included).

@@ -7,6 +7,7 @@
 #include "KuvEeModelDico.h"
 #include "KuvEeNodeDispatcher_Define.h"
 #include "KuvEePredefEff.h"
+#include "KuvEeTransformDepth.h"
 #include "KuvEeTransformEntry.h"
 #include "KuvEeTransformLists.h"
 #include "KuvInSet.h"
@@ -34,6 +35,22 @@ HRESULT KuvEeNodeExpander::expand(KuvEeNodeRef& ref, E_Expand mode, const KuvInS
   if (selection != nullptr)
     KUV_TRACE_DETAIL("WARNING: Expand Effectivities in Expression special mode of EXPLICITLY CHOSEN EFFS TO EXPAND!");
   return entry.run(*this);
+}
+
+HRESULT KuvEeNodeExpander::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
+  if (m_depth >= kuv::detail::kMaxTransformDepth) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
+  ++m_depth;
+  const HRESULT hr = KuvEeNodeDispatcher::visitGroup(node, kind);
+  --m_depth;
+  return hr;
+}
+
+HRESULT KuvEeNodeExpander::visitSingle(KuvEeSingleOp& node, NodeKind kind) {
+  if (m_depth >= kuv::detail::kMaxTransformDepth) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
+  ++m_depth;
+  const HRESULT hr = KuvEeNodeDispatcher::visitSingle(node, kind);
+  --m_depth;
+  return hr;
 }
 
 HRESULT KuvEeNodeExpander::visitLeaf(KuvEeNodeLeaf& node, NodeKind kind) {
@@ -97,6 +114,7 @@ HRESULT KuvEeNodeExpander::inheritedDefinition(const KuvEeEffLeaf& leaf, const K
     KuvEeNodeExpander nested;
     nested.m_chain = m_chain;
     nested.m_chain.push_back(&target);
+    nested.m_depth = m_depth;  // its walk runs on top of this one
     const HRESULT hr = nested.expand(*parts[0], EXPAND_BASIC, nullptr, nullptr);
     if (FAILED(hr)) return hr;
   }
@@ -160,13 +178,17 @@ HRESULT KuvEeNodeExpander::changeDefinition(const KuvEePredefEff& target, OwnedN
 }
 
 HRESULT KuvEeNodeExpander::replace(KuvEeEffLeaf& leaf, OwnedNode replacement, const KuvEeEffectivity* expandedFrom) {
+  if (expandedFrom != nullptr && m_chain.size() >= static_cast<std::size_t>(kuv::detail::kMaxTransformDepth))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
   if (leaf.isNegated()) {
     auto* notOp = new KuvEeNotOp;
     notOp->setChildRef(replacement.release());
     replacement.reset(notOp->getNodeRef());
   }
   KuvEeNodeRef* ref = leaf.getNodeRef();
-  leaf.become(replacement.release()->getNode());
+  // A fresh copy is no ancestor of the leaf: no walk up a tree that may
+  // have grown as deep as its chain of definitions.
+  leaf.becomeUnchecked(replacement.release()->getNode());
   if (expandedFrom == nullptr) return S_OK;
   m_chain.push_back(expandedFrom);
   const HRESULT hr = ref->getNode()->acceptVisitor(*this);

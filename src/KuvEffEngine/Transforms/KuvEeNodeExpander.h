@@ -35,7 +35,10 @@
 // Ownership: the expander refers to the selection (KuvEeEffectivity
 // pointers) and the dictionary for one call and owns neither; the copies it
 // puts in the tree belong to the tree. A failure may leave the tree half
-// expanded. Trees deeper than 2000 levels are refused before any change.
+// expanded. Trees deeper than 2000 levels are refused before any change;
+// an expansion that would nest operators or definitions deeper than that is
+// refused where it gets there ("ERROR: expression too deep"), so that no
+// chain of definitions exhausts the stack.
 #pragma once
 
 #include <cstdint>
@@ -75,6 +78,8 @@ public:
 
 private:
   friend class KuvEeNodeDispatcher<KuvEeNodeExpander>;
+  HRESULT visitGroup(KuvEeGroupOp& node, NodeKind kind);
+  HRESULT visitSingle(KuvEeSingleOp& node, NodeKind kind);
   HRESULT visitLeaf(KuvEeNodeLeaf& node, NodeKind kind);
   HRESULT expandBasic(KuvEeEffLeaf& leaf, KuvEeBasicEff& target);
   HRESULT expandPredef(KuvEeEffLeaf& leaf, KuvEePredefEff& target);
@@ -99,4 +104,6 @@ private:
   // The effectivities whose definitions are being expanded, outermost
   // first.
   std::vector<const KuvEeEffectivity*> m_chain;
+  // The operators above the node visited, in the tree as it grows.
+  std::int32_t m_depth = 0;
 };

@@ -2,12 +2,15 @@
 // refusals, and the meaning it keeps.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "KuvEeChangeExpression.h"
 #include "KuvEeEffectivityExpression.h"
 #include "KuvEeModelDico.h"
 #include "KuvEeNodeExpander.h"
+#include "KuvEeTransformDepth.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 #include "KuvEffEngine/TruthTable.h"
 #include "KuvInSet.h"
@@ -173,5 +176,30 @@ TEST(KuvEeNodeExpanderTest, ExpandingKeepsTheMeaningOfReferencesReadThroughTheir
     ASSERT_EQ(E().expand(*tree, E::EXPAND_BASIC, nullptr, nullptr), S_OK) << before;
     ASSERT_EQ(truthTable(m, *tree), expected) << before << "\nbecame\n" << shape(*tree);
     EXPECT_EQ(shape(*tree).find("Ref("), std::string::npos);
+  }
+}
+
+// A chain of definitions, each a reference to the next (under an And with
+// an option when nested), is expanded within the depth limit and refused
+// beyond it, long before the stack would run out.
+TEST(KuvEeNodeExpanderTest, ChainsOfDefinitionsBeyondTheDepthLimitAreRefused) {
+  const int limit = kuv::detail::kMaxTransformDepth;
+  const struct { int length; bool nested; HRESULT rc; } cases[] = {
+      {limit - 1, true, S_OK}, {limit, false, S_OK}, {limit + 1, true, E_FAIL}, {50000, false, E_FAIL}};
+  for (const auto& c : cases) {
+    Criteria criteria;
+    std::vector<std::unique_ptr<KuvEeBasicEff>> effs;
+    for (int i = 0; i < c.length; ++i) effs.push_back(std::make_unique<KuvEeBasicEff>("E", Guid(100 + i).data()));
+    for (int i = 0; i + 1 < c.length; ++i) {
+      KuvEeNode* next = criteria.effLeaf(*effs[i + 1]);
+      effs[i]->setExpr(ref(c.nested ? And({criteria.option(), next}) : next));
+    }
+    effs.back()->setExpr(ref(criteria.option()));
+    Tree tree(ref(criteria.effLeaf(*effs[0])));
+    EXPECT_TRACES(c.rc, c.rc == S_OK ? "" : "ERROR: expression too deep",
+                  E().expand(*tree, E::EXPAND_BASIC, nullptr, nullptr));
+    if (c.rc == S_OK) {
+      EXPECT_EQ(shape(*tree).find("Ref("), std::string::npos) << c.length;
+    }
   }
 }
