@@ -15,6 +15,7 @@
 #include "KuvEeModelDico.h"
 #include "KuvEeOptionVar.h"
 #include "KuvEeSelectionEff.h"
+#include "KuvEeTransformDepth.h"
 #include "KuvEeSerialEff.h"
 #include "KuvEeSerialVar.h"
 #include "KuvEeSerialVarValue.h"
@@ -200,6 +201,8 @@ private:
       return S_OK;
     }
     if (!m_followed.Put(&target)) return S_OK;
+    // Each definition followed is a level of recursion.
+    if (m_active.GetLength() >= kuv::detail::kMaxTransformDepth) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
     m_active.Put(&target);
     const HRESULT hr = target.getExpr()->getNode()->acceptVisitor(*this);
     m_active.Remove(&target);

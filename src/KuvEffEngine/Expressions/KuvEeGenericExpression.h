@@ -72,7 +72,8 @@ public:
   // dependencies follow the effectivities: one with a definition counts
   // what its definition refers to instead of itself, recursively; one
   // without a definition, or met again inside its own, stays. Objects
-  // already in criteria stay; E_FAIL on a leaf without a criterion,
+  // already in criteria stay; E_FAIL on a leaf without a criterion or on
+  // definitions nested more than 2000 deep ("ERROR: expression too deep"),
   // criteria then unchanged.
   HRESULT GetDependencies(KuvInSet& criteria) const;
   HRESULT GetFinalDependencies(KuvInSet& criteria) const;

@@ -15,6 +15,7 @@
 #include "KuvEeSerialEff.h"
 #include "KuvEeSerialVar.h"
 #include "KuvEeTreeBaseEff.h"
+#include "KuvEeTransformDepth.h"
 #include "KuvEeTreeSeriesVar.h"
 #include "KuvEeVarEffLeaf.h"
 #include "KuvInDateInterval.h"
@@ -76,6 +77,9 @@ HRESULT KuvEeVisitor_GetCriteriaTypes::visitDefinition(KuvEeEffectivity& effecti
     return S_OK;
   }
   const std::size_t depth = m_followed.size();
+  // Each definition followed is a level of recursion.
+  if (depth >= static_cast<std::size_t>(kuv::detail::kMaxTransformDepth))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
   m_followed.emplace(&effectivity, depth);
   const std::optional<bool> outerDateBound = std::exchange(m_lastDateBound, std::nullopt);
   const std::size_t outerCut = std::exchange(m_lowestCut, SIZE_MAX);

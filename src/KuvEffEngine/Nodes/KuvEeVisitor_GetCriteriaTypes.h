@@ -13,7 +13,8 @@
 //
 // A definition is walked once per parity of the negations above it, for
 // the life of the visitor: use one visitor per tree, as the definitions
-// may change between calls.
+// may change between calls. Definitions nested more than 2000 deep are
+// refused ("ERROR: expression too deep"), the classification then partial.
 //
 //     KuvEeVisitor_GetCriteriaTypes types(0, 0, 0);
 //     root->getNode()->acceptVisitor(types);

@@ -9,7 +9,9 @@
 #include "KuvEeChangeExpression.h"
 #include "KuvEeEffectivityExpression.h"
 #include "KuvEeModelDico.h"
+#include "KuvEeGenericExpression.h"
 #include "KuvEeNodeExpander.h"
+#include "KuvEeVisitor_GetCriteriaTypes.h"
 #include "KuvEeTransformDepth.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 #include "KuvEffEngine/TruthTable.h"
@@ -180,9 +182,10 @@ TEST(KuvEeNodeExpanderTest, ExpandingKeepsTheMeaningOfReferencesReadThroughTheir
 }
 
 // A chain of definitions, each a reference to the next (under an And with
-// an option when nested), is expanded within the depth limit and refused
-// beyond it, long before the stack would run out.
-TEST(KuvEeNodeExpanderTest, ChainsOfDefinitionsBeyondTheDepthLimitAreRefused) {
+// an option when nested), is followed within the depth limit and refused
+// beyond it, long before the stack would run out: by expansion, by the
+// criteria types walk and by the final dependencies.
+TEST(KuvEeNodeExpanderTest, WalksThroughChainsOfDefinitionsStopAtTheDepthLimit) {
   const int limit = kuv::detail::kMaxTransformDepth;
   const struct { int length; bool nested; HRESULT rc; } cases[] = {
       {limit - 1, true, S_OK}, {limit, false, S_OK}, {limit + 1, true, E_FAIL}, {50000, false, E_FAIL}};
@@ -195,9 +198,14 @@ TEST(KuvEeNodeExpanderTest, ChainsOfDefinitionsBeyondTheDepthLimitAreRefused) {
       effs[i]->setExpr(ref(c.nested ? And({criteria.option(), next}) : next));
     }
     effs.back()->setExpr(ref(criteria.option()));
+    const char* message = c.rc == S_OK ? "" : "ERROR: expression too deep";
+    KuvEeVisitor_GetCriteriaTypes types(1, 1, 0);
     Tree tree(ref(criteria.effLeaf(*effs[0])));
-    EXPECT_TRACES(c.rc, c.rc == S_OK ? "" : "ERROR: expression too deep",
-                  E().expand(*tree, E::EXPAND_BASIC, nullptr, nullptr));
+    EXPECT_TRACES(c.rc, message, tree->getNode()->acceptVisitor(types));
+    KuvInSet dependencies(KuvInObject::sType());
+    EXPECT_TRACES(c.rc, message, KuvEeGenericExpression(tree->getNode()->clone()).GetFinalDependencies(dependencies));
+    EXPECT_EQ(dependencies.IsEmpty(), c.rc != S_OK) << "the option, or nothing";
+    EXPECT_TRACES(c.rc, message, E().expand(*tree, E::EXPAND_BASIC, nullptr, nullptr));
     if (c.rc == S_OK) {
       EXPECT_EQ(shape(*tree).find("Ref("), std::string::npos) << c.length;
     }
