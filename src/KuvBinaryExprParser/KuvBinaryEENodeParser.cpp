@@ -16,6 +16,7 @@
 #include "KuvEeNotOp.h"
 #include "KuvEeOrOp.h"
 #include "KuvEePredefEff.h"
+#include "KuvEeTransformDepth.h"
 #include "KuvEeTrue.h"
 #include "KuvEeVarEffLeaf.h"
 
@@ -233,6 +234,8 @@ HRESULT KuvBinaryEENodeParser::write(const KuvEeNodeRef& tree, const KuvBinaryEx
                                      E_Dialect dialect) {
   KUV_TRACE_CALL("write");
   if (tree.getNode() == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  // The walk below recurses once per level.
+  if (kuv::detail::isTreeTooDeep(tree.getNode())) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
   KuvBinaryEENodeParser writer(data, out, dialect);
   return tree.getNode()->acceptVisitor(writer);
 }

@@ -2,6 +2,7 @@
 
 #include "KuvEeEffectivity.h"
 #include "KuvEeNodeDispatcher_Define.h"
+#include "KuvEeTransformDepth.h"
 #include "KuvInLinkList.h"
 #include "KuvInMap.h"
 #include "KuvInSet.h"
@@ -18,6 +19,9 @@ KuvNpWriter::~KuvNpWriter() = default;
 
 HRESULT KuvNpWriter::write(KuvEeNode& node, KuvInString& text) {
   KUV_TRACE_CALL("write");
+  text = KuvInString();
+  // The walk below recurses once per level.
+  if (kuv::detail::isTreeTooDeep(&node)) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
   m_text = KuvInString();
   const HRESULT hr = node.acceptVisitor(*this);
   text = FAILED(hr) ? KuvInString() : m_text;

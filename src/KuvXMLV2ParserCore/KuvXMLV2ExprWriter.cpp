@@ -23,6 +23,7 @@
 #include "KuvEeOptionVar.h"
 #include "KuvEeOrOp.h"
 #include "KuvEePredefEff.h"
+#include "KuvEeTransformDepth.h"
 #include "KuvEeRestrictionEffLeaf.h"
 #include "KuvEeSelectionEff.h"
 #include "KuvEeSelectionValue.h"
@@ -227,6 +228,8 @@ HRESULT KuvXMLV2ExprWriter::writeFilter(const KuvEeFilterExpression& filter) {
 HRESULT KuvXMLV2ExprWriter::writeTree(const KuvEeNodeRef& tree) {
   KuvEeNode* node = tree.getNode();
   if (node == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  // The walk below recurses once per level.
+  if (kuv::detail::isTreeTooDeep(node)) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
   return node->acceptVisitor(*this);
 }
 

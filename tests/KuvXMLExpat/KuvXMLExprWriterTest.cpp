@@ -285,6 +285,17 @@ TEST(KuvXMLV3ExprWriterTest, RefusesWhatTheFormatCannotHold) {
       {"generic expression",
        [&] { return std::make_unique<KuvEeGenericExpression>((new KuvEeTrue)->getNodeRef()); }, E_FAIL,
        "ERROR: Unexpected type of KuvEeExpression.", &sample.texts},
+      {"tree deeper than the library walks",
+       [&] {
+         KuvEeNode* tree = new KuvEeTrue;
+         for (int i = 0; i < 50000; ++i) {
+           auto* negation = new KuvEeNotOp;
+           negation->setChildRef(tree->getNodeRef());
+           tree = negation;
+         }
+         return kuv_test::effectivity(nullptr, nullptr, tree);
+       },
+       E_FAIL, "ERROR: expression too deep", &sample.texts},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -249,4 +249,21 @@ TEST(FilteringWorkflow, RefusalsAlongTheWay) {
                                                                                      stored.second, back));
     EXPECT_EQ(nullptr, back) << bytes.size();
   }
+
+  // An expression the host built deeper than the library walks is refused
+  // by the writers, not followed until the stack runs out.
+  KuvEeNode* deep = host.read("Engine.Diesel").release()->getNode();
+  for (int i = 0; i < 50000; ++i) {
+    auto* negation = new KuvEeNotOp;
+    negation->setChildRef(deep->getNodeRef());
+    deep = negation;
+  }
+  const KuvEeGenericExpression tooDeep(deep->getNodeRef());
+  KuvLiteralExprWriter writer;
+  ASSERT_EQ(S_OK, writer.setDefaultSyntax());
+  EXPECT_TRACES(KuvInString(), "ERROR: expression too deep", writer.write(tooDeep));
+  KuvBioBuffer* binary = nullptr;
+  EXPECT_TRACES(E_FAIL, "ERROR: expression too deep",
+                KuvCoreDependencyMngtServices::CreateDefinitionDBData(tooDeep, nullptr, first, second, binary));
+  EXPECT_EQ(nullptr, binary);
 }

@@ -1,7 +1,10 @@
 // KuvEeNodeWalker: a visitor that descends into every operator and does
 // nothing at the leaves, as the base of walkers that handle only some node
 // kinds. An operator's visit returns the code of its children's walk
-// (childrenAcceptVisitor); a leaf's visit returns S_OK.
+// (childrenAcceptVisitor); a leaf's visit returns S_OK. A walk that would
+// descend more than 2000 operators stops with E_FAIL ("ERROR: expression
+// too deep") instead of exhausting the stack, trees met through definitions
+// included.
 //
 //     class LeafCounter : public KuvEeNodeWalker {
 //       HRESULT visitVarEffLeaf(KuvEeVarEffLeaf&) override { ++count; return S_OK; }
@@ -19,4 +22,11 @@ public:
 
 protected:
   KuvEeNodeWalker() = default;
+
+private:
+  friend class KuvEeNodeDispatcher<KuvEeNodeWalker>;
+  HRESULT visitGroup(KuvEeGroupOp& node, NodeKind kind);
+  HRESULT visitSingle(KuvEeSingleOp& node, NodeKind kind);
+
+  std::int32_t m_depth = 0;  // operators above the node visited
 };
