@@ -10,17 +10,13 @@ template class KuvEeNodeDispatcher<KuvEeNodeWalker>;
 KuvEeNodeWalker::~KuvEeNodeWalker() = default;
 
 HRESULT KuvEeNodeWalker::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
-  if (m_depth >= kuv::detail::kMaxTransformDepth) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
-  ++m_depth;
-  const HRESULT hr = KuvEeNodeDispatcher::visitGroup(node, kind);
-  --m_depth;
-  return hr;
+  const kuv::detail::DepthLevel level(m_depth);
+  if (!level.admitted()) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
+  return KuvEeNodeDispatcher::visitGroup(node, kind);
 }
 
 HRESULT KuvEeNodeWalker::visitSingle(KuvEeSingleOp& node, NodeKind kind) {
-  if (m_depth >= kuv::detail::kMaxTransformDepth) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
-  ++m_depth;
-  const HRESULT hr = KuvEeNodeDispatcher::visitSingle(node, kind);
-  --m_depth;
-  return hr;
+  const kuv::detail::DepthLevel level(m_depth);
+  if (!level.admitted()) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
+  return KuvEeNodeDispatcher::visitSingle(node, kind);
 }

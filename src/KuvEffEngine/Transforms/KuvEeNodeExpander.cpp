@@ -38,19 +38,15 @@ HRESULT KuvEeNodeExpander::expand(KuvEeNodeRef& ref, E_Expand mode, const KuvInS
 }
 
 HRESULT KuvEeNodeExpander::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
-  if (m_depth >= kuv::detail::kMaxTransformDepth) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
-  ++m_depth;
-  const HRESULT hr = KuvEeNodeDispatcher::visitGroup(node, kind);
-  --m_depth;
-  return hr;
+  const kuv::detail::DepthLevel level(m_depth);
+  if (!level.admitted()) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
+  return KuvEeNodeDispatcher::visitGroup(node, kind);
 }
 
 HRESULT KuvEeNodeExpander::visitSingle(KuvEeSingleOp& node, NodeKind kind) {
-  if (m_depth >= kuv::detail::kMaxTransformDepth) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
-  ++m_depth;
-  const HRESULT hr = KuvEeNodeDispatcher::visitSingle(node, kind);
-  --m_depth;
-  return hr;
+  const kuv::detail::DepthLevel level(m_depth);
+  if (!level.admitted()) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
+  return KuvEeNodeDispatcher::visitSingle(node, kind);
 }
 
 HRESULT KuvEeNodeExpander::visitLeaf(KuvEeNodeLeaf& node, NodeKind kind) {
