@@ -1,22 +1,23 @@
 #include "KuvEeNodeWalker.h"
 
+#include "KuvEeGroupOp.h"
 #include "KuvEeNodeDispatcher_Define.h"
+#include "KuvEeSingleOp.h"
 #include "KuvEeTransformDepth.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeWalker, KuvEeNodeVisitor)
-// The dispatcher's own handlers are the walk.
+// The dispatcher's handlers are the walk; the operators' go through
+// walkChildren, which counts the depth.
 template class KuvEeNodeDispatcher<KuvEeNodeWalker>;
 
 KuvEeNodeWalker::~KuvEeNodeWalker() = default;
 
-HRESULT KuvEeNodeWalker::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
+HRESULT KuvEeNodeWalker::walkChildren(KuvEeOp& node) {
   const kuv::detail::DepthLevel level(m_depth);
   if (!level.admitted()) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
-  return KuvEeNodeDispatcher::visitGroup(node, kind);
+  return node.childrenAcceptVisitor(*this);
 }
 
-HRESULT KuvEeNodeWalker::visitSingle(KuvEeSingleOp& node, NodeKind kind) {
-  const kuv::detail::DepthLevel level(m_depth);
-  if (!level.admitted()) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
-  return KuvEeNodeDispatcher::visitSingle(node, kind);
-}
+HRESULT KuvEeNodeWalker::visitGroup(KuvEeGroupOp& node, NodeKind) { return walkChildren(node); }
+
+HRESULT KuvEeNodeWalker::visitSingle(KuvEeSingleOp& node, NodeKind) { return walkChildren(node); }

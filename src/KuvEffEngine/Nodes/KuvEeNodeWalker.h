@@ -4,7 +4,8 @@
 // (childrenAcceptVisitor); a leaf's visit returns S_OK. A walk that would
 // descend more than 2000 operators stops with E_FAIL ("ERROR: expression
 // too deep") instead of exhausting the stack, trees met through definitions
-// included.
+// included. A walker that overrides an operator's visit descends with
+// walkChildren to keep that limit.
 //
 //     class LeafCounter : public KuvEeNodeWalker {
 //       HRESULT visitVarEffLeaf(KuvEeVarEffLeaf&) override { ++count; return S_OK; }
@@ -14,6 +15,8 @@
 
 #include "KuvEeNodeDispatcher.h"
 
+class KuvEeOp;
+
 class KUV_API KuvEeNodeWalker : public KuvEeNodeDispatcher<KuvEeNodeWalker> {
   KUV_DECLARE_TYPE(KuvEeNodeWalker)
 
@@ -22,6 +25,9 @@ public:
 
 protected:
   KuvEeNodeWalker() = default;
+
+  // The walk of node's children, one level deeper.
+  HRESULT walkChildren(KuvEeOp& node);
 
 private:
   friend class KuvEeNodeDispatcher<KuvEeNodeWalker>;

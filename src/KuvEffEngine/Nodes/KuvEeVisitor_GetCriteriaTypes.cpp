@@ -42,7 +42,7 @@ HRESULT KuvEeVisitor_GetCriteriaTypes::visitTrue(KuvEeTrue&) {
 
 HRESULT KuvEeVisitor_GetCriteriaTypes::visitNotOp(KuvEeNotOp& node) {
   m_negated = !m_negated;
-  const HRESULT hr = node.childrenAcceptVisitor(*this);
+  const HRESULT hr = walkChildren(node);
   m_negated = !m_negated;
   return hr;
 }

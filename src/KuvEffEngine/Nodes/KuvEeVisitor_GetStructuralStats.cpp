@@ -12,17 +12,17 @@ KuvEeVisitor_GetStructuralStats::~KuvEeVisitor_GetStructuralStats() = default;
 
 HRESULT KuvEeVisitor_GetStructuralStats::visitAndOp(KuvEeAndOp& node) {
   ++m_nbAnds;
-  return node.childrenAcceptVisitor(*this);
+  return walkChildren(node);
 }
 
 HRESULT KuvEeVisitor_GetStructuralStats::visitOrOp(KuvEeOrOp& node) {
   ++m_nbOrs;
-  return node.childrenAcceptVisitor(*this);
+  return walkChildren(node);
 }
 
 HRESULT KuvEeVisitor_GetStructuralStats::visitNotOp(KuvEeNotOp& node) {
   ++m_nbNots;
-  return node.childrenAcceptVisitor(*this);
+  return walkChildren(node);
 }
 
 HRESULT KuvEeVisitor_GetStructuralStats::visitEffLeaf(KuvEeEffLeaf& node) {

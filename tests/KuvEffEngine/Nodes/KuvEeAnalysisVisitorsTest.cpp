@@ -137,3 +137,23 @@ TEST(KuvEeAnalysisVisitorsTest, SeriesWithoutEvolutionTypeFail) {
   EXPECT_TRACES(E_FAIL, "ERROR: Call to setEvolutionType() has failed",
                 tree->getNode()->acceptVisitor(visitor));
 }
+
+// The walks stop at the depth limit, through the operators they visit
+// themselves too, and go through a tree at it.
+TEST(KuvEeAnalysisVisitorsTest, WalksStopAtTheDepthLimit) {
+  Criteria c;
+  for (const bool negations : {true, false}) {
+    KuvEeNode* tree = c.option();
+    for (int i = 0; i < 50000; ++i) tree = negations ? Not(tree) : Or({tree, c.units()});
+    const Tree deep = own(tree);
+    KuvEeVisitor_GetCriteriaTypes types(0, 0, 0);
+    KuvEeVisitor_GetStructuralStats stats;
+    EXPECT_TRACES(E_FAIL, "ERROR: expression too deep", deep->getNode()->acceptVisitor(types));
+    EXPECT_TRACES(E_FAIL, "ERROR: expression too deep", deep->getNode()->acceptVisitor(stats));
+  }
+  KuvEeNode* tree = c.option();
+  for (int i = 0; i < 2000; ++i) tree = Not(tree);
+  KuvEeVisitor_GetStructuralStats stats;
+  EXPECT_EQ(S_OK, own(tree)->getNode()->acceptVisitor(stats));
+  EXPECT_EQ(stats.getNbNots(), 2000u);
+}
