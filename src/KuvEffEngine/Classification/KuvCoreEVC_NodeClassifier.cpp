@@ -16,6 +16,7 @@
 #include "KuvEeRestrictionEffLeaf.h"
 #include "KuvEeSelectionVar.h"
 #include "KuvEeSerialVar.h"
+#include "KuvEeTransformDepth.h"
 #include "KuvEeTreeSeriesVar.h"
 #include "KuvEeTrue.h"
 #include "KuvEeVarEffLeaf.h"
@@ -44,6 +45,8 @@ public:
   ~ClassificationVisitor() override = default;
 
   HRESULT run(KuvEeNode& root) {
+    // The walk recurses once per level.
+    if (kuv::detail::isTreeTooDeep(&root)) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
     // Fresh tables: clearing would cost the size of the largest tree seen.
     std::unordered_map<const KuvEeNode*, Mask>().swap(m_masks);
     std::vector<const KuvEeNode*>().swap(m_order);

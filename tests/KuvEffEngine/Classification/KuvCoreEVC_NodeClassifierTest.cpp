@@ -151,4 +151,9 @@ TEST(KuvCoreEVC_NodeClassifierTest, UnclassifiableNodesAndWrongOutputsFail) {
   EXPECT_EQ(wrongSet.GetLength(), 1);
   KuvInMapVal wrongMap(KuvInIntHolder::sType(), KuvInSetVal::sType());
   captured([&] { EXPECT_EQ(E_FAIL, classifier.getClassificationIndex(*fine, wrongMap)); });
+  // A tree deeper than the library walks is refused, not recursed into.
+  KuvEeNode* deep = c.option();
+  for (int i = 0; i < 50000; ++i) deep = Not(deep);
+  EXPECT_TRACES(E_FAIL, "ERROR: expression too deep", classifier.classify(*own(deep), result));
+  EXPECT_TRUE(result.equals(KuvEVCClassification(0)));
 }
