@@ -91,4 +91,25 @@ void timeOnCopies(State& state, const KuvEeNodeRef& tree, Transform transform) {
   state.SetComplexityN(state.range(0));
 }
 
+// Times write (argument 0 of 0) or read (otherwise), each a callable
+// answering an HRESULT; argument 1 is the size.
+template <class State, class Write, class Read>
+void timeWriteOrRead(State& state, Write write, Read read, const char* what) {
+  for (auto _ : state)
+    if (FAILED(state.range(0) == 0 ? write() : read())) state.SkipWithError(what);
+  state.SetComplexityN(state.range(1));
+}
+
+// Times reading text with reader (set up by the caller); argument 0 is the
+// size.
+template <class State>
+void timeLiteralRead(State& state, KuvLiteralExprReader& reader, const KuvInString& text) {
+  KuvInString error;
+  for (auto _ : state) {
+    std::unique_ptr<KuvEeNodeRef> tree(reader.readExpressionSimple(text, error, false));
+    if (!tree) state.SkipWithError(error.ConvertToChar());
+  }
+  state.SetComplexityN(state.range(0));
+}
+
 }  // namespace kuv_bench

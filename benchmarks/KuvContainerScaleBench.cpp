@@ -59,13 +59,7 @@ void BM_ReadWideOrLiteral(benchmark::State& state) {
   std::string alternatives;
   for (std::int64_t i = 0; i < state.range(0); ++i)
     alternatives += i == 0 ? "Engine.V6" : i % 2 ? " | !Engine.V8" : " | Engine.V6";
-  const KuvInString text(alternatives.c_str());
-  KuvInString error;
-  for (auto _ : state) {
-    std::unique_ptr<KuvEeNodeRef> tree(reader.readExpressionSimple(text, error, false));
-    if (!tree) state.SkipWithError(error.ConvertToChar());
-  }
-  state.SetComplexityN(state.range(0));
+  kuv_bench::timeLiteralRead(state, reader, KuvInString(alternatives.c_str()));
 }
 BENCHMARK(BM_ReadWideOrLiteral)
     ->RangeMultiplier(4)

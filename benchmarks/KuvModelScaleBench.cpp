@@ -265,13 +265,7 @@ void BM_ReadLiteralOfManyNames(benchmark::State& state) {
   std::string text;
   for (std::int64_t i = 0; i < state.range(0); ++i)
     text += (i == 0 ? "Options.O" : " & Options.O") + std::to_string(i);
-  const KuvInString literal(text.c_str());
-  KuvInString error;
-  for (auto _ : state) {
-    std::unique_ptr<KuvEeNodeRef> tree(reader.readExpressionSimple(literal, error, false));
-    if (!tree) state.SkipWithError(error.ConvertToChar());
-  }
-  state.SetComplexityN(state.range(0));
+  kuv_bench::timeLiteralRead(state, reader, KuvInString(text.c_str()));
 }
 BENCHMARK(BM_ReadLiteralOfManyNames)->Apply(growing);
 
@@ -327,20 +321,20 @@ void BM_FltFilterBinary(benchmark::State& state) {
   const KuvFilter filter(CFG_EXPRVIEW_CURRENT, optionDnf(state.range(1), 8).release());
   KuvBioBufferOut out;
   KuvBioFilter::write(filter, out);
-  for (auto _ : state) {
-    HRESULT hr = S_OK;
-    if (state.range(0) == 0) {
-      KuvBioBufferOut again;
-      hr = KuvBioFilter::write(filter, again);
-    } else {
-      KuvBioBuffer in(out);
-      KuvFilter* read = nullptr;
-      hr = KuvBioFilter::read(in, read);
-      delete read;
-    }
-    if (FAILED(hr)) state.SkipWithError("FLT filter failed");
-  }
-  state.SetComplexityN(state.range(1));
+  kuv_bench::timeWriteOrRead(
+      state,
+      [&] {
+        KuvBioBufferOut again;
+        return KuvBioFilter::write(filter, again);
+      },
+      [&] {
+        KuvBioBuffer in(out);
+        KuvFilter* read = nullptr;
+        const HRESULT hr = KuvBioFilter::read(in, read);
+        delete read;
+        return hr;
+      },
+      "FLT filter failed");
 }
 BENCHMARK(BM_FltFilterBinary)
     ->ArgsProduct({{0, 1}, benchmark::CreateRange(64, 4096, 4)})
@@ -442,19 +436,19 @@ void BM_NetStream(benchmark::State& state) {
   const KuvEeGenericExpression expression(references.tree.release());
   KuvBioBufferOut out;
   KuvBinaryExprWriter::Write(expression, dependencies, out);
-  for (auto _ : state) {
-    HRESULT hr = S_OK;
-    if (state.range(0) == 0) {
-      KuvBioBufferOut again;
-      hr = KuvBinaryExprWriter::Write(expression, dependencies, again);
-    } else {
-      KuvEeGenericExpression* read = nullptr;
-      hr = KuvBinaryExprReader::Read(out.GetAsPtr(0), out.GetLength(), dependencies, read);
-      delete read;
-    }
-    if (FAILED(hr)) state.SkipWithError("net stream failed");
-  }
-  state.SetComplexityN(state.range(1));
+  kuv_bench::timeWriteOrRead(
+      state,
+      [&] {
+        KuvBioBufferOut again;
+        return KuvBinaryExprWriter::Write(expression, dependencies, again);
+      },
+      [&] {
+        KuvEeGenericExpression* read = nullptr;
+        const HRESULT hr = KuvBinaryExprReader::Read(out.GetAsPtr(0), out.GetLength(), dependencies, read);
+        delete read;
+        return hr;
+      },
+      "net stream failed");
 }
 BENCHMARK(BM_NetStream)
     ->ArgsProduct({{0, 1}, benchmark::CreateRange(64, 4096, 4)})

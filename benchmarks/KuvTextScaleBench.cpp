@@ -211,15 +211,20 @@ KuvInSet criteriaSet(const std::vector<KuvEeSelectionValue*>& values) {
   return set;
 }
 
+// Times make (filterOf or effectivityOf) over the criteria and builds.
 template <class Generate>
-void generate(benchmark::State& state, bool wide, Generate make) {
-  const int n = static_cast<int>(state.range(0));
-  GenerationModel model(n);
-  const KuvInSet criteria = criteriaSet(wide ? model.narrow : model.spread);
-  const KuvInMap builds(KuvInObjectPtr::sType(), KuvInSetVal::sType());
+void timeGeneration(benchmark::State& state, Generate make, GenerationModel& model, const KuvInSet& criteria,
+                    const KuvInMap& builds) {
   for (auto _ : state)
     if (FAILED(make(model, criteria, builds))) state.SkipWithError("generation failed");
-  state.SetComplexityN(n);
+  state.SetComplexityN(state.range(0));
+}
+
+template <class Generate>
+void generate(benchmark::State& state, bool wide, Generate make) {
+  GenerationModel model(static_cast<int>(state.range(0)));
+  const KuvInSet criteria = criteriaSet(wide ? model.narrow : model.spread);
+  timeGeneration(state, make, model, criteria, KuvInMap(KuvInObjectPtr::sType(), KuvInSetVal::sType()));
 }
 
 HRESULT filterOf(GenerationModel& model, const KuvInSet& criteria, const KuvInMap& builds) {
@@ -258,10 +263,8 @@ void BM_GenerateFilterOfBuilds(benchmark::State& state) {
   auto* numbers = new KuvInSetVal;
   for (int i = 0; i < n; ++i) numbers->Put(KuvInIntHolder(1 + 2 * i));
   builds.Put(KuvInObjectPtr(model.model), numbers);
-  for (auto _ : state)
-    if (FAILED(filterOf(model, criteria, builds))) state.SkipWithError("generation failed");
+  timeGeneration(state, filterOf, model, criteria, builds);
   builds.DeleteAll();
-  state.SetComplexityN(n);
 }
 BENCHMARK(BM_GenerateFilterOfBuilds)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
 
@@ -280,9 +283,7 @@ void BM_GenerateFilterOfRevisions(benchmark::State& state) {
     criteria.Put(revision);
   }
   const KuvInMap builds(KuvInObjectPtr::sType(), KuvInSetVal::sType());
-  for (auto _ : state)
-    if (FAILED(filterOf(model, criteria, builds))) state.SkipWithError("generation failed");
-  state.SetComplexityN(n);
+  timeGeneration(state, filterOf, model, criteria, builds);
 }
 BENCHMARK(BM_GenerateFilterOfRevisions)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
 
@@ -308,9 +309,7 @@ void BM_GenerateFilterOfTreeElements(benchmark::State& state) {
     criteria.Put(child);
   }
   const KuvInMap builds(KuvInObjectPtr::sType(), KuvInSetVal::sType());
-  for (auto _ : state)
-    if (FAILED(filterOf(model, criteria, builds))) state.SkipWithError("generation failed");
-  state.SetComplexityN(n);
+  timeGeneration(state, filterOf, model, criteria, builds);
 }
 BENCHMARK(BM_GenerateFilterOfTreeElements)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
 

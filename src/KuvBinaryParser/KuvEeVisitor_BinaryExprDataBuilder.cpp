@@ -20,7 +20,6 @@
 #include "KuvEeSerialVar.h"
 #include "KuvEeSerialVarValue.h"
 #include "KuvEeTreeBaseEff.h"
-#include "KuvEeTransformDepth.h"
 #include "KuvEeTreeBaseVar.h"
 #include "KuvEeTreeElementBase.h"
 #include "KuvEeVarEffLeaf.h"
@@ -207,8 +206,6 @@ HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitSelection(const KuvEeSelectionE
 
 HRESULT KuvEeVisitor_BinaryExprDataBuilder::visitTree(const KuvEeNodeRef* tree) {
   if (tree == nullptr || tree->getNode() == nullptr) return S_OK;
-  // The walk below recurses once per level.
-  if (kuv::detail::isTreeTooDeep(tree->getNode())) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
   return tree->getNode()->acceptVisitor(*this);
 }
 

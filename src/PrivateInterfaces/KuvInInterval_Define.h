@@ -123,8 +123,8 @@ private:
   // each shifting the rest of L1; with more they build a new list, which
   // copies every range of L1 once.
   static constexpr std::int32_t sc_fewRanges = 8;
-  static HRESULT addInPlace(KuvInListVal& l1, const KuvInListVal& l2);
-  static HRESULT addIntoNewList(KuvInListVal& l1, const KuvInListVal& l2);
+  // Unites the sorted l2 into the sorted l1, in place or into a new list.
+  static HRESULT addSorted(KuvInListVal& l1, const KuvInListVal& l2);
   static HRESULT cutInPlace(KuvInListVal& l1, const KuvInListVal& l2);
   static HRESULT cutIntoNewList(KuvInListVal& l1, const KuvInListVal& l2);
 };
@@ -260,7 +260,7 @@ HRESULT IntervalListAlgebra<H>::opAdd(KuvInListVal& l1, const KuvInListVal& l2) 
   KUV_TRACE_CALL_ON(channel(), "opAdd");
   if (&l1 == &l2) return opAdd(l1, KuvInListVal(l2));
   if (FAILED(checkOperands(l1, l2))) return E_FAIL;
-  if (FAILED(l2.GetLength() <= sc_fewRanges ? addInPlace(l1, l2) : addIntoNewList(l1, l2))) return E_FAIL;
+  if (FAILED(addSorted(l1, l2))) return E_FAIL;
   if (FAILED(simplify(l1))) {
     KUV_TRACE_ERROR_ON(channel(), "ERROR: simplify failed");
     return E_FAIL;
@@ -269,26 +269,9 @@ HRESULT IntervalListAlgebra<H>::opAdd(KuvInListVal& l1, const KuvInListVal& l2) 
 }
 
 template <IntervalListHooks H>
-HRESULT IntervalListAlgebra<H>::addInPlace(KuvInListVal& l1, const KuvInListVal& l2) {
-  KuvInListVal::iterator a = l1.Begin();
-  for (KuvInListVal::const_iterator b = l2.cBegin(); b.IsValid();) {
-    const Interval& y = at(b);
-    // Either b is absorbed by a, or a lies before b and b must look further.
-    bool aIsBefore = false;
-    if (a.IsValid() && H::mergeFirst(at(a), y)) {
-      aIsBefore = !H::merge(at(a), y);
-    } else if (FAILED(a.Insert(y))) {
-      KUV_TRACE_ERROR_ON(channel(), "ERROR: Unexpected error");
-      return E_FAIL;
-    }
-    if (FAILED(aIsBefore ? next(a) : next(b))) return E_FAIL;
-  }
-  return S_OK;
-}
-
-template <IntervalListHooks H>
-HRESULT IntervalListAlgebra<H>::addIntoNewList(KuvInListVal& l1, const KuvInListVal& l2) {
-  // The ranges of both lists in order.
+HRESULT IntervalListAlgebra<H>::addSorted(KuvInListVal& l1, const KuvInListVal& l2) {
+  const bool inPlace = l2.GetLength() <= sc_fewRanges;
+  // The ranges of both lists in order, when not built in l1 itself.
   KuvInListVal merged(l1.GetElementType());
   KuvInListVal::iterator a = l1.Begin();
   for (KuvInListVal::const_iterator b = l2.cBegin(); b.IsValid();) {
@@ -297,12 +280,16 @@ HRESULT IntervalListAlgebra<H>::addIntoNewList(KuvInListVal& l1, const KuvInList
     bool aIsBefore = false;
     if (a.IsValid() && H::mergeFirst(at(a), y)) {
       aIsBefore = !H::merge(at(a), y);
-    } else if (!putBack(merged, y)) {
+    } else if (!inPlace) {
+      if (!putBack(merged, y)) return E_FAIL;
+    } else if (FAILED(a.Insert(y))) {
+      KUV_TRACE_ERROR_ON(channel(), "ERROR: Unexpected error");
       return E_FAIL;
     }
-    if (aIsBefore && !putBack(merged, at(a))) return E_FAIL;
+    if (!inPlace && aIsBefore && !putBack(merged, at(a))) return E_FAIL;
     if (FAILED(aIsBefore ? next(a) : next(b))) return E_FAIL;
   }
+  if (inPlace) return S_OK;
   for (; a.IsValid(); a.Next())
     if (!putBack(merged, at(a))) return E_FAIL;
   l1.SwapElements(merged);
