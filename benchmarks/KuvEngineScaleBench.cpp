@@ -1,9 +1,9 @@
 // How the engine scales with the number of criteria: normal forms read back
 // into trees and made from wide trees, comparisons of two expressions or
-// forms, simplification of leaves that share a variable, the expansion of
-// references through their definitions, stacks of change operations and
-// their views, the evolution-variant split of wide Ands, and the compiled
-// binaries of effectivities and filters.
+// forms, simplification of leaves that share a variable, the text of wide
+// and deep trees, the expansion of references through their definitions,
+// stacks of change operations and their views, the evolution-variant split
+// of wide Ands, and the compiled binaries of effectivities and filters.
 //
 // Most cases take a shape argument: 0 an Or of n leaves, 1 an And of n
 // leaves, 2 an Or of n terms of two leaves, each leaf on an option of its
@@ -278,6 +278,28 @@ void BM_Normalize(benchmark::State& state) {
 }
 BENCHMARK(BM_Simplify)->Apply(threeShapes);
 BENCHMARK(BM_Normalize)->Apply(twoShapes);
+
+// The debugging text of a tree: shape 0 an Or of n leaves, shape 1 a chain
+// n levels deep (Ands and Ors in turn, each with a leaf and the rest), whose
+// text grows with the square of its depth.
+void BM_NodeText(benchmark::State& state) {
+  Model m(2);
+  const int n = size(state);
+  Tree tree = shaped(m, n, 0);
+  if (shape(state) == 1) {
+    KuvEeNode* node = m.option(0);
+    for (int i = 0; i < n; ++i) {
+      KuvEeGroupOp* op = i % 2 ? static_cast<KuvEeGroupOp*>(new KuvEeAndOp) : new KuvEeOrOp;
+      op->addChild(m.option(i));
+      op->addChild(node);
+      node = op;
+    }
+    tree.reset(node->getNodeRef());
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(tree->toString());
+  state.SetComplexityN(n);
+}
+BENCHMARK(BM_NodeText)->ArgsProduct({benchmark::CreateRange(16, 1024, 4), {0, 1}})->Complexity();
 
 // Expanding references to basic effectivities defined by trees: shape 0 an
 // Or of n references, each to an effectivity of its own defined by one

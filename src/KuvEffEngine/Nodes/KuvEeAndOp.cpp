@@ -35,7 +35,9 @@ void KuvEeAndOp::removeWeakNodes(E_MakeTF mode) {
   deleteChildrenEquivalentTo(true, mode);
 }
 
-KuvInString KuvEeAndOp::toString() const {
+KuvInString KuvEeAndOp::toString() const { return textForm(); }
+
+void KuvEeAndOp::writeText(std::u16string& out, std::u16string& indent) const {
   KUV_TRACE_CALL("toString");
-  return textWithHead(" AND -");
+  writeGroup(out, indent, u" AND -");
 }

@@ -136,22 +136,19 @@ void KuvEeGroupOp::becomeConstant(bool value) {
   become(value ? static_cast<KuvEeNode*>(new KuvEeTrue) : new KuvEeFalse);
 }
 
-KuvInString KuvEeGroupOp::textWithHead(const char* head) const {
-  KuvInString text(head);
+void KuvEeGroupOp::writeGroup(std::u16string& out, std::u16string& indent, std::u16string_view head) const {
+  out.append(head);
   const std::int32_t count = m_children.GetLength();
+  const std::size_t outer = indent.size();
   for (KuvInLinkList::const_iterator it = m_children.cBegin(); it.IsValid(); it.Next()) {
     const bool last = it.IsLast();
-    KuvInString child = refAt(it)->toString();
-    if (last) {
-      child.ReplaceAll("\n", "\n  ");
-    } else {
-      child.ReplaceAll("\n", "\n| ");
-      child.Append("\n");
-    }
-    text.Append(count < 2 ? "--" : it.IsBegin() ? "/-" : last ? "\\-" : "|-", child);
+    out.append(count < 2 ? u"--" : it.IsBegin() ? u"/-" : last ? u"\\-" : u"|-");
+    // A child's lines sit under the head, behind a bar while siblings follow.
+    indent.append(u"      ").append(last ? u"  " : u"| ");
+    refAt(it)->writeText(out, indent);
+    indent.resize(outer);
+    if (!last) out.append(1, u'\n').append(indent).append(u"      ");
   }
-  text.ReplaceAll("\n", "\n      ");
-  return text;
 }
 
 void KuvEeGroupOp::moveChildrenTo(std::vector<KuvEeNodeRef*>& refs) {

@@ -80,7 +80,7 @@ protected:
   void becomeConstant(bool value);
   // The text form: head, then the children one under the other, each behind
   // its branch mark.
-  KuvInString textWithHead(const char* head) const;
+  void writeGroup(std::u16string& out, std::u16string& indent, std::u16string_view head) const;
 
 private:
   friend class KuvEeOp;

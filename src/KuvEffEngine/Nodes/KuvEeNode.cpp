@@ -75,3 +75,23 @@ void KuvEeNode::deleteThisOnly() {
   m_nodeRef = nullptr;
   delete this;
 }
+
+void KuvEeNode::writeText(std::u16string& out, std::u16string& indent) const {
+  appendIndented(out, toString().GetOrbString().units(), indent);
+}
+
+KuvInString KuvEeNode::textForm() const {
+  std::u16string out, indent;
+  writeText(out, indent);
+  return KuvInString(OrbUnicodeString(std::move(out)));
+}
+
+void KuvEeNode::appendIndented(std::u16string& out, std::u16string_view text, const std::u16string& indent) {
+  for (std::size_t from = 0;;) {
+    const std::size_t at = text.find(u'\n', from);
+    out.append(text.substr(from, at == std::u16string_view::npos ? at : at - from));
+    if (at == std::u16string_view::npos) return;
+    out.append(1, u'\n').append(indent);
+    from = at + 1;
+  }
+}

@@ -16,8 +16,13 @@
 //
 // Walks are visitors (KuvEeNodeVisitor); copies are made with clone().
 // Deleting a tree takes constant stack whatever its depth; the other walks
-// (text form, cloning, visitors) recurse once per level.
+// (text form, cloning, visitors) recurse once per level. The text form is
+// written in one pass: its size grows with depth (every line is indented
+// under its parents), its time only with that size.
 #pragma once
+
+#include <string>
+#include <string_view>
 
 #include "KuvEeNodeRef.h"
 
@@ -54,6 +59,14 @@ protected:
   KuvEeNode(const KuvEeNode& other);
   // become, for an other that the caller knows is no ancestor of this node.
   void becomeUnchecked(KuvEeNode* other);
+  // Appends the node's text to out, each line after its first led by
+  // indent. Operators override it to write their subtrees into the same
+  // buffer; any other node appends its toString().
+  virtual void writeText(std::u16string& out, std::u16string& indent) const;
+  // The text writeText gives with no indent: operators' toString.
+  KuvInString textForm() const;
+  // Appends text to out with indent after every line break.
+  static void appendIndented(std::u16string& out, std::u16string_view text, const std::u16string& indent);
 
 private:
   friend class KuvEeNodeRef;

@@ -18,8 +18,14 @@ KuvEeNode* KuvEeNodeRef::getNode() const {
 }
 
 KuvInString KuvEeNodeRef::toString() const {
+  std::u16string out, indent;
+  writeText(out, indent);
+  return KuvInString(OrbUnicodeString(std::move(out)));
+}
+
+void KuvEeNodeRef::writeText(std::u16string& out, std::u16string& indent) const {
   KUV_TRACE_CALL("toString");
-  return m_node != nullptr ? m_node->toString() : KuvInString();
+  if (m_node != nullptr) m_node->writeText(out, indent);
 }
 
 KuvEeNode* KuvEeNodeRef::setNode(KuvEeNode* node) {

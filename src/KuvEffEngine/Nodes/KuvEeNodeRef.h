@@ -43,6 +43,8 @@ private:
   KuvEeNode* setNode(KuvEeNode* node);
   // Frees the reference alone: its node, detached first, survives.
   void deleteThisOnly();
+  // The node's text, as KuvEeNode::writeText; nothing without a node.
+  void writeText(std::u16string& out, std::u16string& indent) const;
 
   KuvEeNode* m_node;
   // The operator whose child this is; null for a root or a free node.

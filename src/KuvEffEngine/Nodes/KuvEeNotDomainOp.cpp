@@ -11,7 +11,9 @@ HRESULT KuvEeNotDomainOp::acceptVisitor(KuvEeNodeVisitor& visitor) {
   return visitor.visitNotDomainOp(*this);
 }
 
-KuvInString KuvEeNotDomainOp::toString() const {
+KuvInString KuvEeNotDomainOp::toString() const { return textForm(); }
+
+void KuvEeNotDomainOp::writeText(std::u16string& out, std::u16string& indent) const {
   KUV_TRACE_CALL("toString");
-  return textWithHead("NOTDOM--", "\n        ", "ERROR");
+  writeSingle(out, indent, u"NOTDOM--", u"        ", u"ERROR");
 }

@@ -17,4 +17,7 @@ public:
   // "NOTDOM--" and the child's text, indented by eight ("ERROR" for a
   // missing child).
   KuvInString toString() const override;
+
+private:
+  void writeText(std::u16string& out, std::u16string& indent) const override;
 };

@@ -11,9 +11,11 @@ HRESULT KuvEeNotOp::acceptVisitor(KuvEeNodeVisitor& visitor) {
   return visitor.visitNotOp(*this);
 }
 
-KuvInString KuvEeNotOp::toString() const {
+KuvInString KuvEeNotOp::toString() const { return textForm(); }
+
+void KuvEeNotOp::writeText(std::u16string& out, std::u16string& indent) const {
   KUV_TRACE_CALL("toString");
-  return textWithHead("NOT--", "\n     ", "");
+  writeSingle(out, indent, u"NOT--", u"     ", u"");
 }
 
 unsigned char KuvEeNotOp::getFlag() const {

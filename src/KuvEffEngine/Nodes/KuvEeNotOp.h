@@ -21,5 +21,6 @@ public:
   unsigned char getFlag() const;
 
 private:
+  void writeText(std::u16string& out, std::u16string& indent) const override;
   unsigned char m_flag;
 };

@@ -35,7 +35,9 @@ void KuvEeOrOp::removeWeakNodes(E_MakeTF mode) {
   deleteChildrenEquivalentTo(false, mode);
 }
 
-KuvInString KuvEeOrOp::toString() const {
+KuvInString KuvEeOrOp::toString() const { return textForm(); }
+
+void KuvEeOrOp::writeText(std::u16string& out, std::u16string& indent) const {
   KUV_TRACE_CALL("toString");
-  return textWithHead(" OR  -");
+  writeGroup(out, indent, u" OR  -");
 }

@@ -19,4 +19,7 @@ public:
   bool becomeIfHasStrongNode(E_MakeTF mode) override;
   void removeWeakNodes(E_MakeTF mode) override;
   KuvInString toString() const override;
+
+private:
+  void writeText(std::u16string& out, std::u16string& indent) const override;
 };

@@ -58,11 +58,17 @@ HRESULT KuvEeSingleOp::setChildRef(KuvEeNodeRef* ref) {
   return S_OK;
 }
 
-KuvInString KuvEeSingleOp::textWithHead(const char* head, const char* lineBreak, const char* noChild) const {
-  if (m_childRef == nullptr) return KuvInString(head).Append(noChild);
-  KuvInString child = m_childRef->toString();
-  child.ReplaceAll("\n", lineBreak);
-  return KuvInString(head).Append(child);
+void KuvEeSingleOp::writeSingle(std::u16string& out, std::u16string& indent, std::u16string_view head,
+                                std::u16string_view childIndent, std::u16string_view noChild) const {
+  out.append(head);
+  if (m_childRef == nullptr) {
+    out.append(noChild);
+    return;
+  }
+  const std::size_t outer = indent.size();
+  indent.append(childIndent);
+  m_childRef->writeText(out, indent);
+  indent.resize(outer);
 }
 
 void KuvEeSingleOp::moveChildTo(std::vector<KuvEeNodeRef*>& refs) {

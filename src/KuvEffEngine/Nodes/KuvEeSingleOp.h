@@ -30,9 +30,10 @@ public:
 protected:
   KuvEeSingleOp() = default;
 
-  // The text form: head, then the child's text with every line break
-  // replaced by lineBreak; noChild stands for a missing child.
-  KuvInString textWithHead(const char* head, const char* lineBreak, const char* noChild) const;
+  // The text form: head, then the child's text with its lines after the
+  // first indented by childIndent; noChild stands for a missing child.
+  void writeSingle(std::u16string& out, std::u16string& indent, std::u16string_view head,
+                   std::u16string_view childIndent, std::u16string_view noChild) const;
 
 private:
   friend class KuvEeOp;
