@@ -188,6 +188,8 @@ struct Scratch {
   std::vector<Range> ranges;
   std::vector<const std::uint8_t*> values;
   ObjectDomain domains[sc_maxDomain + 1];
+  // The exclusive-variables switch as this thread saw it when the batch began.
+  bool exclusiveSerials = false;
 
   void clear() {
     leaves.clear();
@@ -850,7 +852,7 @@ int KuvFltFastPath::Filter::termMeets(const Term& mine, const Span& theirs, cons
         sameVariable = true;
         typed[KuvDnfSerialEffMultiStruct::slotOf(l->serialType)] = l;
       }
-      if (CFG_DISABLE_EXCLUSIVES_VARIABLES == 0 &&
+      if (s.exclusiveSerials &&
           (mine.serialVariables >= 2 || (!sameVariable && mine.serialVariables != 0)))
         return 0;
       match = typed[KuvDnfSerialEffMultiStruct::slotOf(leaf.serialType)];
@@ -974,6 +976,7 @@ void KuvFltFastPath::apply(const std::uint8_t* const* binaries, const unsigned i
     return;
   }
   Scratch& s = scratch();
+  s.exclusiveSerials = KuvDnfExclusiveVariablesGuard::current() == 0;
   for (unsigned int i = 0; i < count; ++i) {
     s.clear();
     answers[i] = binaries[i] != nullptr && sizes[i] != 0 && readObject(binaries[i], sizes[i], s)

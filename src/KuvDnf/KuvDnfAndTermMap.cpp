@@ -339,7 +339,7 @@ HRESULT KuvDnfAndTermMap::intersectLeaf(const KuvDnfLeaf& leaf, unsigned char& o
     const KuvDnfSerialEffMultiStruct* same = ix.serialsOf(leaf.getGuid());
     // One serial variable at a time: a term on two of them holds nothing a
     // serial leaf could meet, and one on another variable misses this one.
-    if (CFG_DISABLE_EXCLUSIVES_VARIABLES == 0 &&
+    if (KuvDnfExclusiveVariablesGuard::current() == 0 &&
         (ix.serials.size() >= 2 || (same == nullptr && !ix.serials.empty()))) {
       KUV_TRACE_DETAIL("~~~ Not intersection because the serial variables are exclusive.\n");
       out = 0;

@@ -187,7 +187,7 @@ KuvInString KuvDnfSerialEff::toString() const {
 }
 
 HRESULT KuvDnfSerialEff::isIntersect(const KuvDnfVarEff& otherLeaf, unsigned char& out) const {
-  if (CFG_DISABLE_EXCLUSIVES_VARIABLES != 0 || otherLeaf.getKind() != Kind::Serial)
+  if (otherLeaf.getKind() != Kind::Serial || KuvDnfExclusiveVariablesGuard::current() != 0)
     return KuvDnfVarEff::isIntersect(otherLeaf, out);
   // One serial variable at a time: only the same variable, of the same
   // type or UNDEFINED on one side, can meet.

@@ -1,21 +1,35 @@
 // What hosts may do at once: one filter handler applied from many threads,
-// and dictionaries built and deleted on several threads (they all register
-// with the one process-wide life-cycle manager). Run under ThreadSanitizer
+// dictionaries built and deleted on several threads (they all register
+// with the one process-wide life-cycle manager), tracing, and comparisons
+// beside normal-form tests. Run under ThreadSanitizer
 // in CI; elsewhere it still checks the answers and the registry.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cstdint>
 #include <memory>
+#include <regex>
+#include <sstream>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "KuvDnf.h"
+#include "KuvDnfAndTermFactory.h"
+#include "KuvDnfSerialEff.h"
+#include "KuvEeAndOp.h"
+#include "KuvEeFalse.h"
 #include "KuvEeLifeCycleMngr.h"
 #include "KuvEeModelDico.h"
+#include "KuvEeOrOp.h"
 #include "KuvEeSelectionVar.h"
 #include "KuvEeSerialVarValue.h"
+#include "KuvEeTrue.h"
 #include "KuvFilterHandler.h"
+#include "KuvFilteringComparison.h"
+#include "KuvInSerialInterval.h"
 #include "KuvFilteringWorkloads.h"
 #include "support/KuvTestSupport.h"
 
@@ -87,6 +101,80 @@ TEST(Threads, DictionariesBuiltOnFourThreadsLeaveTheRegistryConsistent) {
     for (int round = 0; round < 300; ++round) buildAndDelete(t, round);
   });
   EXPECT_EQ(before, registry.getCount());
+}
+
+// Each round traces the calls of a tree's text and one error.
+void traceRounds(int rounds) {
+  auto* top = new KuvEeAndOp;
+  auto* inner = new KuvEeOrOp;
+  inner->addChild(new KuvEeFalse);
+  top->addChild(new KuvEeTrue);
+  top->addChild(inner);
+  const std::unique_ptr<KuvEeNodeRef> tree(top->getNodeRef());
+  for (int round = 0; round < rounds; ++round) {
+    EXPECT_FALSE(tree->toString().IsEmpty());
+    KUV_TRACE_ERROR_ON(KuvEeAndOp::traceChannel(), "ERROR: round ", round);
+  }
+}
+
+// Lines of several threads never mix, an error's two lines stay together,
+// and each thread indents by its own call depth.
+TEST(Threads, TracesOfFourThreadsKeepTheirLinesAndDepths) {
+  kuv_test::ScopedFlags andOp(KuvEeAndOp::traceChannel(), 3), orOp(KuvEeOrOp::traceChannel(), 3),
+      ref(KuvEeNodeRef::traceChannel(), 3);
+  const std::string alone = kuv_test::captured([] { traceRounds(1); });
+  const std::string together = kuv_test::captured([] { onThreads(4, [](int) { traceRounds(50); }); });
+  const std::regex whole(R"(\w+ +=>  (: )*(>>>> toString \{|\}|<ERROR> ThreadsTest\.cpp\(\d+\)| {8}ERROR: round \d+))");
+  auto depths = [](const std::string& out, int& lines) {
+    std::istringstream in(out);
+    std::size_t deepest = 0;
+    for (std::string line; std::getline(in, line); ++lines) deepest = std::max(deepest, line.find(">>>>"));
+    return deepest;
+  };
+  int aloneLines = 0, lines = 0;
+  EXPECT_EQ(depths(alone, aloneLines), depths(together, lines));
+  EXPECT_EQ(4 * 50 * aloneLines, lines);
+  std::istringstream in(together);
+  for (std::string line, previous; std::getline(in, line); previous = line) {
+    ASSERT_TRUE(std::regex_match(line, whole)) << line;
+    ASSERT_EQ(previous.find("<ERROR>") != std::string::npos, line.find("ERROR: round") != std::string::npos) << line;
+  }
+}
+
+// One term of one serial leaf, units 1 to 5 of variable n.
+KuvDnf* unitsOf(unsigned n) {
+  KuvInListVal ranges(KuvInSerialInterval::sType());
+  KuvInSerialInterval range;
+  range.setInterval(1, true, 5, true);
+  ranges.PutBack(range);
+  KuvDnfAndTerm* term = KuvDnfAndTermFactory::create(KuvDnfAndTermFactory::Map, 1);
+  EXPECT_EQ(S_OK, term->addDnfLeaf(*new KuvDnfSerialEff(Guid(n).guid(), ranges, KuvDnfSerialEff::UNIT, false, false)));
+  auto* dnf = new KuvDnf(DNF_COND_NONE);
+  dnf->addAndTerm(term);
+  return dnf;
+}
+
+// A comparison with exclusive variables sets the switch for its own thread:
+// two serial variables then never meet there, and still meet elsewhere.
+TEST(Threads, ComparisonsKeepTheExclusiveVariablesSwitchToTheirThread) {
+  onThreads(4, [](int t) {
+    const std::unique_ptr<KuvDnf> v(unitsOf(1)), w(unitsOf(2));
+    KuvInList list(KuvDnf::sType());
+    list.PutBack(w.get());
+    for (int round = 0; round < 300; ++round) {
+      unsigned char* results = nullptr;
+      unsigned char out = 2;
+      if (t % 2 == 0) {
+        ASSERT_EQ(S_OK, KuvFilteringComparison::Compare_DNF_To_DNF(KuvFilteringComparison::CompareIntersect, *v,
+                                                                   list, results, 1));
+        out = results[0];
+        std::free(results);
+      } else {
+        ASSERT_EQ(S_OK, v->isIntersect(*w, out));
+      }
+      ASSERT_EQ(t % 2 == 0 ? 0 : 1, out) << "thread " << t;
+    }
+  });
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 KUV_DEFINE_TYPE(KuvInTraceClass, KuvInObject)
 
-std::int32_t KuvInTraceClass::s_lvl = 0;
+thread_local std::int32_t KuvInTraceClass::s_lvl = 0;
 
 KuvInTraceClass::KuvInTraceClass(const char* name) {
   const char* text = name != nullptr ? name : "";
@@ -33,6 +33,7 @@ KuvInTraceClass& KuvInTraceClass::operator=(const KuvInTraceClass& other) {
 KuvInTraceClass::~KuvInTraceClass() { KuvInTraceMngr::unregisterTrace(this); }
 
 KuvInTraceClass& KuvInTraceClass::beginTrace() {
+  flockfile(stdout);
   std::fputs(m_label, stdout);
   for (std::int32_t i = 0; i < s_lvl; ++i) std::fputs(sc_pszIndentUnit, stdout);
   return *this;
@@ -41,6 +42,7 @@ KuvInTraceClass& KuvInTraceClass::beginTrace() {
 KuvInTraceClass& KuvInTraceClass::endTrace() {
   std::fputc('\n', stdout);
   std::fflush(stdout);
+  funlockfile(stdout);
   return *this;
 }
 
@@ -92,6 +94,10 @@ KuvInTraceClass& KuvInTraceClass::operator<<(const KuvInStringChar& text) {
 }
 
 namespace kuv::detail {
+
+OutputLock::OutputLock() { flockfile(stdout); }
+
+OutputLock::~OutputLock() { funlockfile(stdout); }
 
 TraceCallGuard::TraceCallGuard(KuvInTraceClass& channel, const char* operation)
     : m_channel(channel.isCallOn() ? &channel : nullptr) {

@@ -4,7 +4,9 @@
 // channel's flags, fixed when it registers with the KuvInTraceMngr, say what
 // it prints: bit 1 error lines, bit 2 call and detail lines, bit 4 verbose.
 // Every line goes to standard output, prefixed by the channel's 30-character
-// label and ": " per call depth, and is flushed at once.
+// label and ": " per call depth, and is flushed at once. Threads may trace
+// at once: each line is written whole (an error's two lines together), and
+// each thread has its own call depth.
 //
 // Code reports through the macros at the end of this header, never by
 // assembling the lines by hand:
@@ -32,8 +34,8 @@ public:
   static constexpr const char* sc_pszBeginMethodSymbol = " {";
   static constexpr const char* sc_pszEndMethodSymbol = "}";
 
-  // Current call depth, shared by all channels.
-  static std::int32_t s_lvl;
+  // This thread's call depth, shared by all channels.
+  static thread_local std::int32_t s_lvl;
 
   // Builds the label, then registers with the manager, which sets the flags.
   explicit KuvInTraceClass(const char* name);
@@ -41,9 +43,10 @@ public:
   KuvInTraceClass& operator=(const KuvInTraceClass& other);
   ~KuvInTraceClass() override;
 
-  // Prints the label and the indentation of the current depth.
+  // Takes standard output for this thread, then prints the label and the
+  // indentation of the current depth.
   KuvInTraceClass& beginTrace();
-  // Ends the line and flushes standard output.
+  // Ends the line, flushes standard output and lets other threads write.
   KuvInTraceClass& endTrace();
 
   KuvInTraceClass& operator<<(int value);
@@ -80,9 +83,20 @@ constexpr const char* sourceBaseName(const char* path) {
   return base;
 }
 
+// Holds standard output for this thread, so that the lines traced meanwhile
+// stay together; a thread may take it again while it holds it.
+class KUV_API OutputLock {
+public:
+  OutputLock();
+  ~OutputLock();
+  OutputLock(const OutputLock&) = delete;
+  OutputLock& operator=(const OutputLock&) = delete;
+};
+
 template <class... Parts>
 void traceError(KuvInTraceClass& channel, const char* file, int line, const Parts&... parts) {
   if (!channel.isErrorOn()) return;
+  const OutputLock together;
   channel.beginTrace() << KuvInTraceClass::sc_pszError << file << "(" << line << ")";
   channel.endTrace();
   channel.beginTrace() << KuvInTraceClass::sc_pszErrorIndent;
