@@ -78,7 +78,9 @@ HRESULT copyInView(const KuvEeEffectivityExpression& source, std::uint32_t view,
   if (FAILED(hr)) return hr;
   KuvInSet dictionaries(KuvEeModelDico::sType());
   hr = inView->getContextDictionaries(dictionaries);
-  if (SUCCEEDED(hr)) hr = inView->transformToView(static_cast<KuvEeExpressionToolbox::ExpressionView>(view), dictionaries);
+  // The copy is dropped on failure: no need for transformToView's own copy.
+  if (SUCCEEDED(hr))
+    hr = inView->transformToViewInPlace(static_cast<KuvEeExpressionToolbox::ExpressionView>(view), dictionaries);
   if (FAILED(hr)) inView.reset();
   return hr;
 }

@@ -222,6 +222,15 @@ HRESULT KuvEeEffectivityExpression::transformToView(KuvEeExpressionToolbox::Expr
   return S_OK;
 }
 
+HRESULT KuvEeEffectivityExpression::transformToViewInPlace(KuvEeExpressionToolbox::ExpressionView view,
+                                                           const KuvInSet& dictionaries) {
+  KUV_TRACE_CALL("transformToViewInPlace");
+  if (view < KuvEeExpressionToolbox::SOURCE || view > KuvEeExpressionToolbox::NONE)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected value");
+  const HRESULT hr = integrateForView(view, dictionaries);
+  return FAILED(hr) ? hr : computeViews(view);
+}
+
 HRESULT KuvEeEffectivityExpression::integrateForView(KuvEeExpressionToolbox::ExpressionView view,
                                                      const KuvInSet& dictionaries) {
   // Every refusal is found before anything changes.

@@ -76,6 +76,10 @@ public:
   // The views have the values of KuvExpressionView, which lives above this
   // module.
   HRESULT transformToView(KuvEeExpressionToolbox::ExpressionView view, const KuvInSet& dictionaries);
+  // transformToView without the copy, for an expression (usually a copy
+  // itself) that the caller drops when the call fails: a failure may leave
+  // it half transformed.
+  HRESULT transformToViewInPlace(KuvEeExpressionToolbox::ExpressionView view, const KuvInSet& dictionaries);
 
   // copy: a new expression with copies of source's criteria and operations,
   // the caller's; null on entry, stays null on failure.

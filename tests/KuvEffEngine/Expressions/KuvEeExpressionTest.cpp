@@ -223,7 +223,8 @@ TEST(KuvEeEffectivityExpressionTest, IntegratedChangesMeanWhatTheOperationsSay) 
 }
 
 // The view evaluates the changes once integrated; a refusal, of an
-// operation or of the view, leaves the expression as it was.
+// operation or of the view, leaves the expression as it was. Without the
+// copy, the same view or the same refusal.
 TEST(KuvEeEffectivityExpressionTest, TransformToViewEvaluatesChangesOrChangesNothing) {
   using View = KuvEeExpressionToolbox;
   Models models;
@@ -256,12 +257,17 @@ TEST(KuvEeEffectivityExpressionTest, TransformToViewEvaluatesChangesOrChangesNot
     ASSERT_EQ(setCriteria(expression, &models.a, (new KuvEeEffLeaf(c.inTree))->getNodeRef()), S_OK);
     if (c.stacked != nullptr) addChange(expression, c.kind, c.stacked);
     const std::string before = text(expression);
+    KuvEeEffectivityExpression* copy = nullptr;
+    ASSERT_EQ(KuvEeEffectivityExpression::clone(expression, copy), S_OK);
+    const std::unique_ptr<KuvEeEffectivityExpression> inPlace(copy);
+    EXPECT_TRACES(c.rc, "", inPlace->transformToViewInPlace(c.view, models.both));
     EXPECT_TRACES(c.rc, "", expression.transformToView(c.view, models.both));
     if (c.rc < 0) {
       EXPECT_EQ(before, text(expression));
       continue;
     }
     EXPECT_FALSE(expression.hasOperations());
+    EXPECT_EQ(text(*inPlace), text(expression));
     const Record* b = expression.getModelCriteria(&models.b);
     EXPECT_EQ(shapeOf(b != nullptr ? b->getCriteria() : nullptr), c.b);
     EXPECT_EQ(shapeOf(expression.getGlobalCriteria()), c.global);
