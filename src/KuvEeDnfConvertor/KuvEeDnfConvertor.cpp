@@ -13,19 +13,29 @@ KuvDnf* KuvEeDnfConvertor::NodeRef2Dnf(const KuvEeNodeRef& ref) {
 }
 
 KuvDnf* kuv::detail::nodeRefToDnf(const KuvEeNodeRef& ref, DnfProduct* product) {
-  KuvInTraceClass& channel = KuvEeDnfConvertor::traceChannel();
   KuvEeNodeCloner cloner;
   std::unique_ptr<KuvEeNodeRef> copy(cloner.clone(ref));
   if (!copy) {
-    KUV_TRACE_ERROR_ON(channel, "ERROR: Unable to clone NodeRef.");
+    KUV_TRACE_ERROR_ON(KuvEeDnfConvertor::traceChannel(), "ERROR: Unable to clone NodeRef.");
     return nullptr;
   }
-  if (FAILED(makeDnfNode(*copy, product))) {
+  return ownedTreeToDnf(*copy, product);
+}
+
+KuvDnf* kuv::detail::ownedTreeToDnf(KuvEeNodeRef& tree, DnfProduct* product) {
+  KuvInTraceClass& channel = KuvEeDnfConvertor::traceChannel();
+  if (FAILED(makeDnfNode(tree, product))) {
     KUV_TRACE_ERROR_ON(channel, "ERROR: makeDnfNode for Node failed");
     return nullptr;
   }
   if (product != nullptr && product->isRead()) return nullptr;
-  KuvDnf* dnf = KuvTbDnfBuilder::createDnf(*copy, KuvDnfAndTermFactory::Map);
+  KuvDnf* dnf = KuvTbDnfBuilder::createDnf(tree, KuvDnfAndTermFactory::Map);
   if (dnf == nullptr) KUV_TRACE_ERROR_ON(channel, "ERROR: Unable to create Dnf from cloned NodeRef.");
   return dnf;
+}
+
+KuvDnf* kuv::detail::ownedTreeToDnf(KuvEeNodeRef& tree) {
+  kuv::detail::DnfProduct product;
+  KuvDnf* dnf = ownedTreeToDnf(tree, &product);
+  return product.isRead() ? product.expand() : dnf;
 }

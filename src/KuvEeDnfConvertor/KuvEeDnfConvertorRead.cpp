@@ -454,5 +454,5 @@ KuvDnf* kuv::detail::notDnf(const KuvDnf& dnf, const KuvInGuid& model, const uns
   Tree root = own(negation);
   if (FAILED(negation->setChildRef(tree.get()))) return nullptr;
   tree.release();
-  return nodeRefToDnf(*root, product);
+  return ownedTreeToDnf(*root, product);
 }

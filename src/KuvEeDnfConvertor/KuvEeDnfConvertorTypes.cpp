@@ -12,6 +12,7 @@ KUV_DEFINE_TYPE(KuvDnfModelDicoBuilder, KuvInObject)
 KUV_DEFINE_TYPE(KuvDnfVsBuilder, KuvInObject)
 
 #include "KuvEeDnfComparisonServices.h"
+#include "KuvEeDnfProduct.h"
 #include "KuvEeNormalFormHooks.h"
 
 namespace {
@@ -19,6 +20,7 @@ namespace {
 [[maybe_unused]] const bool kHooksRegistered = [] {
   kuv::detail::NormalFormHooks& hooks = kuv::detail::normalFormHooks();
   hooks.toDnf = &KuvEeDnfConvertor::NodeRef2Dnf;
+  hooks.ownedToDnf = static_cast<KuvDnf* (*)(KuvEeNodeRef&)>(&kuv::detail::ownedTreeToDnf);
   hooks.isAIncludingB = &KuvEeDnfComparisonServices::IsAIncludingB;
   return true;
 }();

@@ -28,7 +28,7 @@ bool negate(const KuvDnf& dnf, kuv::detail::DnfNegation& negation) {
     std::unique_ptr<KuvEeNodeRef> root(negated->getNodeRef());
     if (SUCCEEDED(negated->setChildRef(tree.get()))) {
       tree.release();
-      negation.terms.reset(kuv::detail::nodeRefToDnf(*root, &negation.factors));
+      negation.terms.reset(kuv::detail::ownedTreeToDnf(*root, &negation.factors));
     }
   }
   // The working space's variables are this call's (see KuvDnfVsBuilder).

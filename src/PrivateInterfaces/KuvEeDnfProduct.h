@@ -77,6 +77,11 @@ HRESULT makeDnfNode(KuvEeNodeRef& ref, DnfProduct* product);
 // KuvEeDnfConvertor::NodeRef2Dnf; with product, null with the product read
 // where it applies.
 KuvDnf* nodeRefToDnf(const KuvEeNodeRef& ref, DnfProduct* product);
+// nodeRefToDnf on a tree the caller drops afterwards: converted in place,
+// without a copy.
+KuvDnf* ownedTreeToDnf(KuvEeNodeRef& tree, DnfProduct* product);
+// KuvEeDnfConvertor::NodeRef2Dnf on such a tree.
+KuvDnf* ownedTreeToDnf(KuvEeNodeRef& tree);
 // KuvEeDnfConvertor::GetNotDnf, likewise.
 KuvDnf* notDnf(const KuvDnf& dnf, const KuvInGuid& model, const unsigned char& domain,
                const KuvIDictionaryModelerAccess* access, DnfProduct* product);

@@ -14,6 +14,8 @@ namespace kuv::detail {
 struct NormalFormHooks {
   // A new normal form of the tree (the caller's), or null.
   KuvDnf* (*toDnf)(const KuvEeNodeRef& tree) = nullptr;
+  // The same for a tree the caller drops afterwards: converted in place.
+  KuvDnf* (*ownedToDnf)(KuvEeNodeRef& tree) = nullptr;
   // 0 when a includes b, 1 when not, or a failure code.
   HRESULT (*isAIncludingB)(const KuvDnf* a, const KuvDnf* b, const KuvInGuid& model) = nullptr;
 };

@@ -25,12 +25,19 @@ std::unique_ptr<KuvEeNodeRef> cloneOf(const KuvEeNodeRef& tree) {
   KuvEeNodeCloner cloner;
   return std::unique_ptr<KuvEeNodeRef>(cloner.clone(tree));
 }
+
+// The normal form of a tree of this file's own making, converted in place.
+HRESULT ownedTreeDnf(KuvEeNodeRef& tree, KuvDnf*& dnf) {
+  dnf = normalFormHooks().ownedToDnf(tree);
+  if (dnf == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: GetDNF failed");
+  return S_OK;
+}
 }  // namespace
 
 HRESULT treeDnf(const KuvEeNodeRef* tree, bool negated, KuvDnf*& dnf) {
   dnf = nullptr;
   const NormalFormHooks& hooks = normalFormHooks();
-  if (hooks.toDnf == nullptr) KUV_RETURN_ERROR(E_NOTIMPL, kAbsent);
+  if (hooks.toDnf == nullptr || hooks.ownedToDnf == nullptr) KUV_RETURN_ERROR(E_NOTIMPL, kAbsent);
   if (tree == nullptr || tree->getNode() == nullptr) {
     dnf = new KuvDnf(negated ? DNF_COND_FALSE : DNF_COND_TRUE);
     return S_OK;
@@ -44,7 +51,7 @@ HRESULT treeDnf(const KuvEeNodeRef* tree, bool negated, KuvDnf*& dnf) {
     std::unique_ptr<KuvEeNodeRef> root(negation->getNodeRef());
     if (FAILED(negation->setChildRef(copy.get()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: setChildRef failed");
     copy.release();
-    dnf = hooks.toDnf(*root);
+    return ownedTreeDnf(*root, dnf);
   }
   if (dnf == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: GetDNF failed");
   return S_OK;
@@ -61,7 +68,8 @@ HRESULT productDnf(const KuvEeNodeRef* const* trees, int count, KuvDnf*& dnf) {
     copy.release();
   }
   if (product->childrenRefs().IsEmpty()) return treeDnf(nullptr, false, dnf);
-  return treeDnf(root.get(), false, dnf);
+  if (normalFormHooks().ownedToDnf == nullptr) KUV_RETURN_ERROR(E_NOTIMPL, kAbsent);
+  return ownedTreeDnf(*root, dnf);
 }
 
 HRESULT listTree(const KuvQmSpecList& list, KuvEeNodeRef*& tree) {
