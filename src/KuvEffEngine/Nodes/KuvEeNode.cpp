@@ -76,6 +76,19 @@ void KuvEeNode::deleteThisOnly() {
   delete this;
 }
 
+namespace {
+// Appends text to out with indent after every line break.
+void appendIndented(std::u16string& out, std::u16string_view text, const std::u16string& indent) {
+  for (std::size_t from = 0;;) {
+    const std::size_t at = text.find(u'\n', from);
+    out.append(text.substr(from, at == std::u16string_view::npos ? at : at - from));
+    if (at == std::u16string_view::npos) return;
+    out.append(1, u'\n').append(indent);
+    from = at + 1;
+  }
+}
+}  // namespace
+
 void KuvEeNode::writeText(std::u16string& out, std::u16string& indent) const {
   appendIndented(out, toString().GetOrbString().units(), indent);
 }
@@ -84,14 +97,4 @@ KuvInString KuvEeNode::textForm() const {
   std::u16string out, indent;
   writeText(out, indent);
   return KuvInString(OrbUnicodeString(std::move(out)));
-}
-
-void KuvEeNode::appendIndented(std::u16string& out, std::u16string_view text, const std::u16string& indent) {
-  for (std::size_t from = 0;;) {
-    const std::size_t at = text.find(u'\n', from);
-    out.append(text.substr(from, at == std::u16string_view::npos ? at : at - from));
-    if (at == std::u16string_view::npos) return;
-    out.append(1, u'\n').append(indent);
-    from = at + 1;
-  }
 }

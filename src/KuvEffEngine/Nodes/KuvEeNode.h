@@ -65,8 +65,6 @@ protected:
   virtual void writeText(std::u16string& out, std::u16string& indent) const;
   // The text writeText gives with no indent: operators' toString.
   KuvInString textForm() const;
-  // Appends text to out with indent after every line break.
-  static void appendIndented(std::u16string& out, std::u16string_view text, const std::u16string& indent);
 
 private:
   friend class KuvEeNodeRef;
