@@ -10,6 +10,8 @@
 #include "KuvEeEffectivityExpression.h"
 #include "KuvEeFilterExpression.h"
 #include "KuvEeModelDico.h"
+#include "KuvEeNodeCloner.h"
+#include "KuvEeNormalFormHooks.h"
 #include "KuvFltApplicability.h"
 #include "KuvFltCompositionMatrix.h"
 #include "KuvFltEffectivity.h"
@@ -68,6 +70,27 @@ HRESULT dnfOf(const KuvEeMultiModelExpression& expression, const KuvEeModelDico&
   return S_OK;
 }
 
+// dnfOf for a copy that is dropped afterwards: the dictionary's trees are
+// taken out of it rather than copied (the global ones serve every
+// dictionary, so they are copied).
+HRESULT takeDnfOf(KuvEeMultiModelExpression& copy, const KuvEeModelDico& model, std::unique_ptr<KuvDnf>& dnf) {
+  std::unique_ptr<KuvEeNodeRef> trees[3];
+  if (const KuvEeNodeRef* global = copy.getGlobalCriteria(); global != nullptr && global->getNode() != nullptr) {
+    trees[0].reset(KuvEeNodeCloner().clone(*global));
+    if (!trees[0]) KUV_RETURN_ERROR(E_FAIL, "ERROR: getDNF() failed");
+  }
+  if (KuvEeMultiModelExpression::ModelCriteria* record = copy.getModelCriteria(&model)) {
+    trees[1].reset(record->removeInheritedEffCriteria());
+    trees[2].reset(record->removeCriteria());
+  }
+  KuvDnf* made = nullptr;
+  const HRESULT hr = kuv::detail::ownedProductDnf(trees, 3, made);
+  dnf.reset(made);
+  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: getDNF() failed");
+  if (!dnf) KUV_RETURN_ERROR(E_FAIL, "ERROR: getDNF() returns a null pointer");
+  return S_OK;
+}
+
 // A copy of source brought to view (checked by the caller) over its own
 // dictionaries; null on failure.
 HRESULT copyInView(const KuvEeEffectivityExpression& source, std::uint32_t view,
@@ -98,7 +121,7 @@ HRESULT addView(KuvFltEffectivity& effectivity, KuvDiversityDomain domain, const
   if (FAILED(hr)) return hr;
   for (const KuvEeModelDico* model : models) {
     std::unique_ptr<KuvDnf> dnf;
-    hr = dnfOf(*inView, *model, dnf);
+    hr = takeDnfOf(*inView, *model, dnf);
     if (SUCCEEDED(hr))
       hr = effectivity.setDnf(domain, static_cast<KuvExpressionView>(view), model->getGuid(), dnf.get());
     if (FAILED(hr)) return hr;

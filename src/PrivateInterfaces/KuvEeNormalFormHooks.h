@@ -4,6 +4,8 @@
 // through them (a null entry means the conversions are absent).
 #pragma once
 
+#include <memory>
+
 #include "KuvInGuid.h"
 
 class KuvDnf;
@@ -37,6 +39,9 @@ namespace kuv::detail {
 HRESULT treeDnf(const KuvEeNodeRef* tree, bool negated, KuvDnf*& dnf);
 // The normal form of the And of the trees that are not null.
 HRESULT productDnf(const KuvEeNodeRef* const* trees, int count, KuvDnf*& dnf);
+// The same over trees the caller hands over: they are joined and converted
+// in place, without copies.
+HRESULT ownedProductDnf(std::unique_ptr<KuvEeNodeRef>* trees, int count, KuvDnf*& dnf);
 // A criteria list as a tree: the And of its variable effectivities and of
 // its effectivities (the caller's; True for an empty list).
 HRESULT listTree(const KuvQmSpecList& list, KuvEeNodeRef*& tree);

@@ -1,5 +1,6 @@
 // The expressions' ways to their normal forms (see KuvEeNormalFormHooks.h).
 #include <memory>
+#include <vector>
 
 #include "KuvDnf.h"
 #include "KuvEeAndOp.h"
@@ -59,13 +60,23 @@ HRESULT treeDnf(const KuvEeNodeRef* tree, bool negated, KuvDnf*& dnf) {
 
 HRESULT productDnf(const KuvEeNodeRef* const* trees, int count, KuvDnf*& dnf) {
   dnf = nullptr;
+  std::vector<std::unique_ptr<KuvEeNodeRef>> copies;
+  for (int i = 0; i < count; ++i) {
+    if (trees[i] == nullptr || trees[i]->getNode() == nullptr) continue;
+    copies.push_back(cloneOf(*trees[i]));
+    if (!copies.back()) KUV_RETURN_ERROR(E_FAIL, "ERROR: clone failed");
+  }
+  return ownedProductDnf(copies.data(), static_cast<int>(copies.size()), dnf);
+}
+
+HRESULT ownedProductDnf(std::unique_ptr<KuvEeNodeRef>* trees, int count, KuvDnf*& dnf) {
+  dnf = nullptr;
   auto* product = new KuvEeAndOp;
   std::unique_ptr<KuvEeNodeRef> root(product->getNodeRef());
   for (int i = 0; i < count; ++i) {
-    if (trees[i] == nullptr || trees[i]->getNode() == nullptr) continue;
-    std::unique_ptr<KuvEeNodeRef> copy = cloneOf(*trees[i]);
-    if (!copy || FAILED(product->addChild(copy->getNode()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: clone failed");
-    copy.release();
+    if (!trees[i] || trees[i]->getNode() == nullptr) continue;
+    if (FAILED(product->addChild(trees[i]->getNode()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: clone failed");
+    trees[i].release();
   }
   if (product->childrenRefs().IsEmpty()) return treeDnf(nullptr, false, dnf);
   if (normalFormHooks().ownedToDnf == nullptr) KUV_RETURN_ERROR(E_NOTIMPL, kAbsent);
