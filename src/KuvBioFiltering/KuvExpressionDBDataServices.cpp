@@ -10,8 +10,6 @@
 #include "KuvEeEffectivityExpression.h"
 #include "KuvEeFilterExpression.h"
 #include "KuvEeModelDico.h"
-#include "KuvEeNodeCloner.h"
-#include "KuvEeNormalFormHooks.h"
 #include "KuvFltApplicability.h"
 #include "KuvFltCompositionMatrix.h"
 #include "KuvFltEffectivity.h"
@@ -60,35 +58,19 @@ HRESULT dictionariesOf(const KuvEeMultiModelExpression& expression, std::vector<
   return S_OK;
 }
 
-HRESULT dnfOf(const KuvEeMultiModelExpression& expression, const KuvEeModelDico& model,
-              std::unique_ptr<KuvDnf>& dnf) {
-  KuvDnf* made = nullptr;
-  const HRESULT hr = expression.getDNF(&model, made);
+// dnf takes made, what getDNF or takeDNF answered with hr.
+HRESULT adoptDnf(HRESULT hr, KuvDnf* made, std::unique_ptr<KuvDnf>& dnf) {
   dnf.reset(made);
   if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: getDNF() failed");
   if (!dnf) KUV_RETURN_ERROR(E_FAIL, "ERROR: getDNF() returns a null pointer");
   return S_OK;
 }
 
-// dnfOf for a copy that is dropped afterwards: the dictionary's trees are
-// taken out of it rather than copied (the global ones serve every
-// dictionary, so they are copied).
-HRESULT takeDnfOf(KuvEeMultiModelExpression& copy, const KuvEeModelDico& model, std::unique_ptr<KuvDnf>& dnf) {
-  std::unique_ptr<KuvEeNodeRef> trees[3];
-  if (const KuvEeNodeRef* global = copy.getGlobalCriteria(); global != nullptr && global->getNode() != nullptr) {
-    trees[0].reset(KuvEeNodeCloner().clone(*global));
-    if (!trees[0]) KUV_RETURN_ERROR(E_FAIL, "ERROR: getDNF() failed");
-  }
-  if (KuvEeMultiModelExpression::ModelCriteria* record = copy.getModelCriteria(&model)) {
-    trees[1].reset(record->removeInheritedEffCriteria());
-    trees[2].reset(record->removeCriteria());
-  }
+HRESULT dnfOf(const KuvEeMultiModelExpression& expression, const KuvEeModelDico& model,
+              std::unique_ptr<KuvDnf>& dnf) {
   KuvDnf* made = nullptr;
-  const HRESULT hr = kuv::detail::ownedProductDnf(trees, 3, made);
-  dnf.reset(made);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: getDNF() failed");
-  if (!dnf) KUV_RETURN_ERROR(E_FAIL, "ERROR: getDNF() returns a null pointer");
-  return S_OK;
+  const HRESULT hr = expression.getDNF(&model, made);
+  return adoptDnf(hr, made, dnf);
 }
 
 // A copy of source brought to view (checked by the caller) over its own
@@ -121,7 +103,10 @@ HRESULT addView(KuvFltEffectivity& effectivity, KuvDiversityDomain domain, const
   if (FAILED(hr)) return hr;
   for (const KuvEeModelDico* model : models) {
     std::unique_ptr<KuvDnf> dnf;
-    hr = takeDnfOf(*inView, *model, dnf);
+    // The copy is dropped afterwards: its trees are taken, not copied.
+    KuvDnf* made = nullptr;
+    const HRESULT taken = inView->takeDNF(model, made);
+    hr = adoptDnf(taken, made, dnf);
     if (SUCCEEDED(hr))
       hr = effectivity.setDnf(domain, static_cast<KuvExpressionView>(view), model->getGuid(), dnf.get());
     if (FAILED(hr)) return hr;

@@ -180,6 +180,21 @@ HRESULT KuvEeMultiModelExpression::getDNF(const KuvEeModelDico* model, KuvDnf*& 
   return kuv::detail::productDnf(trees, 3, dnf);
 }
 
+HRESULT KuvEeMultiModelExpression::takeDNF(const KuvEeModelDico* model, KuvDnf*& dnf) {
+  KUV_TRACE_CALL("takeDNF");
+  dnf = nullptr;
+  std::unique_ptr<KuvEeNodeRef> trees[3];
+  if (m_global != nullptr && m_global->getNode() != nullptr) {
+    trees[0].reset(KuvEeNodeCloner().clone(*m_global));
+    if (!trees[0]) KUV_RETURN_ERROR(E_FAIL, "ERROR: clone failed");
+  }
+  if (ModelCriteria* record = getModelCriteria(model)) {
+    trees[1].reset(record->removeInheritedEffCriteria());
+    trees[2].reset(record->removeCriteria());
+  }
+  return kuv::detail::ownedProductDnf(trees, 3, dnf);
+}
+
 HRESULT KuvEeMultiModelExpression::getGlobalCriteriaDNF(KuvDnf*& dnf) const {
   KUV_TRACE_CALL("getGlobalCriteriaDNF");
   return kuv::detail::treeDnf(m_global.get(), false, dnf);

@@ -114,6 +114,10 @@ public:
   // dnf: a new normal form of the model's criteria (of the global criteria),
   // the caller's; null on entry and on failure.
   HRESULT getDNF(const KuvEeModelDico* model, KuvDnf*& dnf) const;
+  // getDNF for an expression the caller drops afterwards: the model's trees
+  // are taken out of its record rather than copied (the global criteria,
+  // which serve every dictionary, are copied).
+  HRESULT takeDNF(const KuvEeModelDico* model, KuvDnf*& dnf);
   HRESULT getGlobalCriteriaDNF(KuvDnf*& dnf) const;
   // The complement, so that negating twice restores the meaning: the global
   // criteria (none meaning every configuration) are negated. A dictionary
