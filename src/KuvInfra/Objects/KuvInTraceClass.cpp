@@ -99,16 +99,13 @@ OutputLock::OutputLock() { flockfile(stdout); }
 
 OutputLock::~OutputLock() { funlockfile(stdout); }
 
-TraceCallGuard::TraceCallGuard(KuvInTraceClass& channel, const char* operation)
-    : m_channel(channel.isCallOn() ? &channel : nullptr) {
-  if (m_channel == nullptr) return;
-  channel.beginTrace() << KuvInTraceClass::sc_pszCall << operation << KuvInTraceClass::sc_pszBeginMethodSymbol;
-  channel.endTrace();
+void TraceCallGuard::enter(const char* operation) {
+  m_channel->beginTrace() << KuvInTraceClass::sc_pszCall << operation << KuvInTraceClass::sc_pszBeginMethodSymbol;
+  m_channel->endTrace();
   ++KuvInTraceClass::s_lvl;
 }
 
-TraceCallGuard::~TraceCallGuard() {
-  if (m_channel == nullptr) return;
+void TraceCallGuard::leave() {
   --KuvInTraceClass::s_lvl;
   m_channel->beginTrace() << KuvInTraceClass::sc_pszEndMethodSymbol;
   m_channel->endTrace();

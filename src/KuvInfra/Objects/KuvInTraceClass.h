@@ -113,15 +113,24 @@ void traceDetail(KuvInTraceClass& channel, const Parts&... parts) {
 }
 
 // Entry line on construction, exit line on destruction, so an early return
-// can never unbalance the depth.
+// can never unbalance the depth. Inline, because nearly every call of the
+// library makes one and tracing is nearly always off.
 class KUV_API TraceCallGuard {
 public:
-  TraceCallGuard(KuvInTraceClass& channel, const char* operation);
-  ~TraceCallGuard();
+  TraceCallGuard(KuvInTraceClass& channel, const char* operation)
+      : m_channel(channel.isCallOn() ? &channel : nullptr) {
+    if (m_channel != nullptr) enter(operation);
+  }
+  ~TraceCallGuard() {
+    if (m_channel != nullptr) leave();
+  }
   TraceCallGuard(const TraceCallGuard&) = delete;
   TraceCallGuard& operator=(const TraceCallGuard&) = delete;
 
 private:
+  void enter(const char* operation);
+  void leave();
+
   KuvInTraceClass* m_channel;  // null when call tracing was off at entry
 };
 
