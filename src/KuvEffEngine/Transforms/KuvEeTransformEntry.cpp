@@ -1,5 +1,7 @@
 #include "KuvEeTransformEntry.h"
 
+#include <memory_resource>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -13,10 +15,18 @@
 namespace kuv::detail {
 
 bool isTreeTooDeep(const KuvEeNode* root) {
-  if (root == nullptr) return false;
-  // Depth-first over an explicit stack of (node, level).
-  std::vector<std::pair<const KuvEeNode*, std::int32_t>> pending{{root, 1}};
-  KuvInLinkList children(KuvEeNodeRef::sType());
+  if (root == nullptr || KuvEeNodeLeaf::cast(*root) != nullptr) return false;
+  // Depth-first over an explicit stack of (node, level). Every transform
+  // checks its tree first, and most trees are small: their stack stays in
+  // this frame instead of the heap.
+  using Pending = std::pair<const KuvEeNode*, std::int32_t>;
+  constexpr std::size_t kInFrame = 64;
+  alignas(Pending) std::byte buffer[kInFrame * sizeof(Pending)];
+  std::pmr::monotonic_buffer_resource arena(buffer, sizeof buffer);
+  std::pmr::vector<Pending> pending(&arena);
+  pending.reserve(kInFrame);
+  pending.emplace_back(root, 1);
+  std::optional<KuvInLinkList> children;
   // Most nodes are leaves, which need no visit within the limit.
   auto push = [&pending](const KuvEeNodeRef* ref, std::int32_t level) {
     const KuvEeNode* node = ref != nullptr ? ref->getNode() : nullptr;
@@ -40,8 +50,9 @@ bool isTreeTooDeep(const KuvEeNode* root) {
       push(single->getChildRef(), level + 1);
       continue;
     }
-    if (FAILED(op->getChildrenRefs(children))) continue;
-    for (auto it = children.cBegin(); it.IsValid(); it.Next())
+    if (!children) children.emplace(KuvEeNodeRef::sType());
+    if (FAILED(op->getChildrenRefs(*children))) continue;
+    for (auto it = children->cBegin(); it.IsValid(); it.Next())
       push(static_cast<const KuvEeNodeRef*>(it.Get()), level + 1);
   }
   return false;
