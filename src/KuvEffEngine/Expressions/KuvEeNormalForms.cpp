@@ -29,7 +29,9 @@ std::unique_ptr<KuvEeNodeRef> cloneOf(const KuvEeNodeRef& tree) {
 
 // The normal form of a tree of this file's own making, converted in place.
 HRESULT ownedTreeDnf(KuvEeNodeRef& tree, KuvDnf*& dnf) {
-  dnf = normalFormHooks().ownedToDnf(tree);
+  const auto convert = normalFormHooks().ownedToDnf;
+  if (convert == nullptr) KUV_RETURN_ERROR(E_NOTIMPL, kAbsent);
+  dnf = convert(tree);
   if (dnf == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: GetDNF failed");
   return S_OK;
 }
@@ -38,7 +40,7 @@ HRESULT ownedTreeDnf(KuvEeNodeRef& tree, KuvDnf*& dnf) {
 HRESULT treeDnf(const KuvEeNodeRef* tree, bool negated, KuvDnf*& dnf) {
   dnf = nullptr;
   const NormalFormHooks& hooks = normalFormHooks();
-  if (hooks.toDnf == nullptr || hooks.ownedToDnf == nullptr) KUV_RETURN_ERROR(E_NOTIMPL, kAbsent);
+  if (hooks.toDnf == nullptr) KUV_RETURN_ERROR(E_NOTIMPL, kAbsent);
   if (tree == nullptr || tree->getNode() == nullptr) {
     dnf = new KuvDnf(negated ? DNF_COND_FALSE : DNF_COND_TRUE);
     return S_OK;
@@ -79,7 +81,6 @@ HRESULT ownedProductDnf(std::unique_ptr<KuvEeNodeRef>* trees, int count, KuvDnf*
     trees[i].release();
   }
   if (product->childrenRefs().IsEmpty()) return treeDnf(nullptr, false, dnf);
-  if (normalFormHooks().ownedToDnf == nullptr) KUV_RETURN_ERROR(E_NOTIMPL, kAbsent);
   return ownedTreeDnf(*root, dnf);
 }
 
