@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The same bytes read as UCS-2 units, paired or not.
   std::vector<KuvUCChar> raw(size / 2);
-  std::memcpy(raw.data(), data, raw.size() * sizeof(KuvUCChar));
+  if (!raw.empty()) std::memcpy(raw.data(), data, raw.size() * sizeof(KuvUCChar));
   KuvInString wide(raw.data(), static_cast<int>(raw.size()));
   (void)wide.ConvertToChar();
   return 0;
