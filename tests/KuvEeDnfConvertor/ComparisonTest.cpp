@@ -300,5 +300,5 @@ TEST(DnfComparison, CompareWithAListOfProductNegations) {
     }
   }
   EXPECT_GE(equal, 60);
-  EXPECT_GT(included, 120);
+  EXPECT_GE(included, 120);  // the reversed and the narrowed forms, every round
 }

@@ -130,11 +130,13 @@ private:
   }
 
   // Ranges apart from each other, so that no two merge; the first may be
-  // open below, the last open above; ends excluded at random.
+  // open below, the last open above; ends excluded at random. One at least:
+  // a range that holds no whole number is refused, and an empty list has no
+  // document form.
   KuvEeVarEff* units() {
     KuvInListVal ranges(KuvInSerialInterval::sType());
     std::int32_t low = coin() ? -2000000000 : 1 + static_cast<std::int32_t>(m_random() % 5);
-    for (int n = 1 + static_cast<int>(m_random() % 3); n > 0; --n) {
+    for (int n = 1 + static_cast<int>(m_random() % 3); n > 0 || ranges.IsEmpty(); --n) {
       const std::int32_t start = low == -2000000000 ? 0 : low;
       std::int32_t high = start + static_cast<std::int32_t>(m_random() % 4);
       if (n == 1 && coin()) high = 2000000000;

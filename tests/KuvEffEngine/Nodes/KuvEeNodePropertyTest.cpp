@@ -94,7 +94,9 @@ TEST(KuvEeNodePropertyTest, RewritingAndCloningKeepTheValueOfRandomTrees) {
     EXPECT_EQ(values(*tree), expected) << original << " flattened to " << shape(*tree);
     expectNormalized(tree->getNode(), false, original);
 
+    // A child that became its single child may now be of its parent's kind.
     bottomUp(*tree, [mode](KuvEeGroupOp& op) {
+      op.appendSameNodes();
       op.removeWeakNodes(mode);
       if (!op.becomeIfNoOrSingleChild()) op.becomeIfHasStrongNode(mode);
     });

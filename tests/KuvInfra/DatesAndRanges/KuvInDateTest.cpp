@@ -133,14 +133,15 @@ TEST(KuvInDate, SteppingStopsAtTheSentinels) {
   }
 }
 
-// Random real dates between 1970 and 2100, a third of them on the last second
-// of a month and a third on the first: stepping agrees with the time stamp
-// counted from 1970, and the XML text reads back to the same point.
+// Random real dates between 1971 and 2100 (stepping back from 1970 leaves the
+// stamp's years), a third of them on the last second of a month and a third
+// on the first: stepping agrees with the time stamp counted from 1970, and
+// the XML text reads back to the same point.
 TEST(KuvInDate, SteppingMatchesTimeStampAndXmlTextRoundTrips) {
   EXPECT_EQ(KuvInDate::getTimeStamp(real(1970, 1, 1)), 0u);
   EXPECT_EQ(KuvInDate::getTimeStamp(real(1969, 12, 31)), 364u * 86400u);  // earlier years add no whole years
   std::mt19937 rng(7);
-  std::uniform_int_distribution<int> year(1970, 2100), month(1, 12), day(1, 31), hour(0, 23), sixty(0, 59);
+  std::uniform_int_distribution<int> year(1971, 2100), month(1, 12), day(1, 31), hour(0, 23), sixty(0, 59);
   for (int i = 0; i < 500; ++i) {
     const int y = year(rng), m = month(rng), last = KuvInDate::getNbDaysInMonth(y, m);
     KuvInDate date = real(y, m, std::min(day(rng), last), hour(rng), sixty(rng), sixty(rng));
