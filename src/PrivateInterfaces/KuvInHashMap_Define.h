@@ -92,10 +92,11 @@ struct MapTable<Entry>::Size {
   }
 
   static Size of(std::int32_t capacity, float loadFactor) {
-    // A request beyond this many buckets is a mistake rather than a plan; the
-    // table still doubles past it as entries actually arrive.
-    constexpr float maxInitialTableSize = 1 << 22;
-    if (!(loadFactor > 0.1f && loadFactor < 2.0f)) loadFactor = 0.75f;
+    // A request beyond this many buckets (2 GiB of them) is a mistake rather
+    // than a plan; the table still doubles past it as entries actually arrive.
+    constexpr float maxInitialTableSize = 1 << 27;
+    // Compared in double, as sets do: 0.1f itself is just above 0.1.
+    if (!(loadFactor > 0.1 && loadFactor < 2.0)) loadFactor = 0.75f;
     if (capacity < 2) capacity = 8;
     const float needed = std::fmin(std::ceil(static_cast<float>(capacity) / loadFactor), maxInitialTableSize);
     const auto tableSize = static_cast<std::uint32_t>(needed);

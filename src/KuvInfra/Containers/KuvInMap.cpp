@@ -12,6 +12,8 @@ KUV_DEFINE_TYPE(KuvInMap, KuvInObjectVal)
 KUV_DEFINE_TYPE_NAMED(KuvInMap::entry, KuvInObjectVal, "KuvInMap::entry")
 
 HRESULT KuvInMap::Delete(const KuvInObjectVal* key) {
+  // An entry holding no value stays, as Get finds nothing to destroy.
+  if (Get(key) == nullptr) return S_OK;
   if (auto removed = m_table.take(key)) delete removed->GetVal();
   return S_OK;
 }

@@ -124,6 +124,9 @@ TYPED_TEST(HashMapTest, Ownership) {
       map.Put(&v10, new CountedValue(40));
       EXPECT_TRUE(map.Delete(h(99)) == S_OK && map.Delete(v10) == S_OK);  // an absent key destroys nothing
       EXPECT_EQ(CountedValue::live(), before + 4 + 2 + 1);
+      KuvInMap untyped(KuvInIntHolder::sType(), nullptr);  // a key without a value stays
+      untyped.Put(h(98), nullptr);
+      EXPECT_TRUE(untyped.Delete(h(98)) == S_OK && untyped.ContainsKey(h(98)));
       map.DeleteAll();
       EXPECT_TRUE(map.IsEmpty());
     }
@@ -135,7 +138,7 @@ TYPED_TEST(HashMapTest, Ownership) {
 // the order against a model, over random operations from maps built with
 // each row's capacity and load factor. Sizes are never rounded to a power of
 // two; a capacity below 2 counts as 8, a load factor outside (0.1, 2.0) as
-// 0.75. The order is by bucket index (only some buckets serve: 11 buckets
+// 0.75, compared in double as for sets (0.1f lies just inside). The order is by bucket index (only some buckets serve: 11 buckets
 // mask the hashes with 10), then by insertion; re-putting a key moves it to
 // its bucket's end, and growth re-links in the old order.
 TYPED_TEST(HashMapTest, AgreesWithStdMapAndTheOrderModelOverRandomOperations) {
@@ -144,7 +147,7 @@ TYPED_TEST(HashMapTest, AgreesWithStdMapAndTheOrderModelOverRandomOperations) {
                                                  {100, 0.1f}, {16, 0.5f}, {10, 1.0f}};
   for (auto [capacity, factor] : rows) {
     TypeParam map(KuvInIntHolder::sType(), KuvInIntHolder::sType(), capacity, factor);
-    const float loadFactor = factor > 0.1f && factor < 2.0f ? factor : 0.75f;
+    const float loadFactor = factor > 0.1 && factor < 2.0 ? factor : 0.75f;
     std::map<std::uint32_t, std::uint32_t> model;
     auto sizeFor = [&](float c) {
       return static_cast<std::uint32_t>(std::ceil((c < 2 ? 8 : c) / loadFactor));
