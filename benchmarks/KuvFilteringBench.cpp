@@ -4,6 +4,7 @@
 // limit. allocs/object counts operator new calls. Last, preparing a filter
 // for a context whose one group selects every one of its matrices.
 #include <benchmark/benchmark.h>
+#include <cstdlib>
 
 #include <Kuv.h>
 
@@ -37,7 +38,7 @@ void BM_ApplyQuery(benchmark::State& state) {
   const auto w = static_cast<Workload>(state.range(0));
   const Objects& o = objects(w);
   const std::vector<std::uint8_t> filter = filterBinary(w);
-  std::unique_ptr<int[]> kept;
+  std::unique_ptr<int, decltype(&std::free)> kept(nullptr, &std::free);
   const std::uint64_t allocationsBefore = kuv_bench::allocations();
   for (auto _ : state) {
     int* results = nullptr;

@@ -2,6 +2,7 @@
 // classification and grouping, and the stored forms, as n grows. Each case
 // should grow with n or n log n.
 #include <benchmark/benchmark.h>
+#include <cstdlib>
 
 #include <Kuv.h>
 
@@ -370,7 +371,7 @@ void BM_FilterOfManyTerms(benchmark::State& state) {
       if (FAILED(KuvFilteringServices::ApplyQuery(out.GetAsPtr(0), size, objects.binaries.data(),
                                                   objects.sizes.data(), 1000, results)))
         state.SkipWithError("query failed");
-      delete[] results;
+      std::free(results);
     } else {
       const KuvFilterHandler handler(out.GetAsPtr(0), size, 0);
       int result = 0;

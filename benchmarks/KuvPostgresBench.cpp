@@ -103,7 +103,7 @@ Connection& connection() {
     KuvFilteringServices::ApplyQuery(filter.data(), static_cast<unsigned int>(filter.size()), o.binaries.data(),
                                      o.sizes.data(), static_cast<unsigned int>(o.count), results);
     for (int i = 0; results != nullptr && i < o.count; ++i) c->expectedPassed += results[i] == 1 ? 1 : 0;
-    delete[] results;
+    std::free(results);
     return c;
   }();
   return *made;

@@ -141,11 +141,11 @@ int main(int argc, char** argv) {
       else
         hr = KuvFilteringServices::ApplyQuery(filter.data(), static_cast<unsigned int>(filter.size()),
                                               objects.binaries.data(), objects.sizes.data(), count, answers);
-      const std::unique_ptr<int[]> results(answers);
+      const std::unique_ptr<int, decltype(&std::free)> results(answers, &std::free);
       if (hr != S_OK || !results) return fail("filtering failed", filtered);
       if (expectedResults.empty()) expectedResults.assign(results.get(), results.get() + count);
       for (unsigned int i = 0; i < count; ++i)
-        if (results[i] != expectedResults[i]) return fail("filtering answer changed", filtered + i);
+        if (results.get()[i] != expectedResults[i]) return fail("filtering answer changed", filtered + i);
       filtered += count;
     }
     const Clock::time_point expressionStart = Clock::now();

@@ -2,6 +2,7 @@
 // must survive any of them: one fuzzed object under a fixed valid filter
 // answers 1, 0 or -1, or fails the query cleanly, never crashes.
 #include <Kuv.h>
+#include <cstdlib>
 
 #include <cstdint>
 #include <vector>
@@ -49,6 +50,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
                                                       binaries, sizes, 1, results);
   if (SUCCEEDED(hr) && hr != S_FALSE && (results == nullptr || results[0] < -1 || results[0] > 1)) __builtin_trap();
   if (FAILED(hr) && results != nullptr) __builtin_trap();
-  delete[] results;
+  std::free(results);
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "kuv_glue.h"
 
 #include <Kuv.h>
+#include <cstdlib>
 
 #include <new>
 
@@ -55,7 +56,7 @@ extern "C" std::int32_t kuv_pg_filter_apply(const KuvPgFilter* filter, const std
     const HRESULT hr = filter->handler.Apply(&bytes, &size, 1, results);
     if (FAILED(hr)) return hr;
     *answer = results[0];
-    delete[] results;
+    std::free(results);
     return S_OK;
   });
 }

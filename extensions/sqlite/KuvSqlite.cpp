@@ -6,6 +6,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -107,7 +108,7 @@ void visible(sqlite3_context* context, int, sqlite3_value** arguments) {
       // ApplyQuery does. Rare, so its allocation does not matter.
       int* answers = nullptr;
       const HRESULT hr = handler->Apply(&object, &size, 1, answers);
-      const std::unique_ptr<int[]> owned(answers);
+      const std::unique_ptr<int, decltype(&std::free)> owned(answers, &std::free);
       if (FAILED(hr)) return resultError(context, "the intersection test failed", hr);
       answer = answers[0];
     }

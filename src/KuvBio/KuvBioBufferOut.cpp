@@ -1,6 +1,7 @@
 #include "KuvBioBufferOut.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -9,12 +10,20 @@
 
 KUV_DEFINE_TYPE(KuvBioBufferOut, KuvInObject)
 
-KuvBioBufferOut::~KuvBioBufferOut() { delete[] m_bytes; }
+KuvBioBufferOut::~KuvBioBufferOut() { std::free(m_bytes); }
+
+// The array may end up with a host that frees it with free(), so it comes
+// from malloc. Allocation failure is as fatal here as operator new's.
+std::uint8_t* KuvBioBufferOut::allocate(std::uint32_t capacity) {
+  auto* bytes = static_cast<std::uint8_t*>(std::malloc(capacity));
+  if (bytes == nullptr) std::abort();
+  return bytes;
+}
 
 void KuvBioBufferOut::reallocate(std::uint32_t capacity) {
-  auto* bytes = new std::uint8_t[capacity];
+  auto* bytes = allocate(capacity);
   std::copy(m_bytes, m_bytes + m_size, bytes);
-  delete[] m_bytes;
+  std::free(m_bytes);
   m_bytes = bytes;
   m_capacity = capacity;
 }
@@ -52,11 +61,11 @@ HRESULT KuvBioBufferOut::Insert(std::uint32_t pos, const std::uint8_t& first, st
     std::copy(from, from + len, m_bytes + pos);
   } else {
     const std::uint32_t capacity = grownFor(needed);
-    auto* bytes = new std::uint8_t[capacity];
+    auto* bytes = allocate(capacity);
     std::copy(m_bytes, m_bytes + pos, bytes);
     std::copy(from, from + len, bytes + pos);
     std::copy(m_bytes + pos, m_bytes + m_size, bytes + pos + len);
-    delete[] m_bytes;
+    std::free(m_bytes);
     m_bytes = bytes;
     m_capacity = capacity;
   }
@@ -118,7 +127,7 @@ HRESULT KuvBioBufferOut::Set(std::uint32_t i, std::uint8_t b) {
 }
 
 void KuvBioBufferOut::Clear() {
-  delete[] m_bytes;
+  std::free(m_bytes);
   m_bytes = nullptr;
   m_size = 0;
   m_capacity = 0;
@@ -135,6 +144,6 @@ HRESULT KuvBioBufferOut::KeepByteAndDeleteObject(KuvBioBufferOut*& buffer, const
   return S_OK;
 }
 
-void KuvBioBufferOut::FreeBytes(const std::uint8_t* bytes) { delete[] bytes; }
+void KuvBioBufferOut::FreeBytes(const std::uint8_t* bytes) { std::free(const_cast<std::uint8_t*>(bytes)); }
 
 KuvInString KuvBioBufferOut::toString() const { return KuvBioBasic::toHexText(m_bytes, m_size); }

@@ -9,7 +9,7 @@
 //
 // Ownership: the buffer owns its array exclusively; it is never copied
 // (two buffers must never free the same array). KeepByteAndDeleteObject
-// hands the array to the caller, who frees it with FreeBytes.
+// hands the array to the caller, who frees it with free() (or FreeBytes).
 #pragma once
 
 #include <cstdint>
@@ -60,13 +60,14 @@ public:
   // E_FAIL for a null buffer. bytes is null when nothing was written.
   static HRESULT KeepByteAndDeleteObject(KuvBioBufferOut*& buffer, const std::uint8_t*& bytes, std::uint32_t& size,
                                          std::uint32_t& capacity);
-  // Frees an array handed over by KeepByteAndDeleteObject.
+  // Frees an array handed over by KeepByteAndDeleteObject: free().
   static void FreeBytes(const std::uint8_t* bytes);
 
   // The written bytes as upper-case hexadecimal.
   KuvInString toString() const override;
 
 private:
+  static std::uint8_t* allocate(std::uint32_t capacity);
   // Moves the bytes to a new array of the given capacity.
   void reallocate(std::uint32_t capacity);
   // The capacity for a block of needed bytes: the larger of needed and

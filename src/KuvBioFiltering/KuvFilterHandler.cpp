@@ -1,6 +1,7 @@
 #include "KuvFilterHandler.h"
 
 #include <array>
+#include <cstdlib>
 #include <memory>
 
 #include "KuvBioBuffer.h"
@@ -249,7 +250,9 @@ HRESULT KuvFilterHandler::Apply(const std::uint8_t* const* objectBinaries, const
   if (results != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: out_results is not NULL");
   if (m_status != S_OK || m_filter == nullptr)
     KUV_RETURN_ERROR(FAILED(m_status) ? m_status : E_FAIL, "ERROR: invalid filter handler");
-  std::unique_ptr<int[]> answers(new int[count]);
+  // A host frees the answers with free().
+  std::unique_ptr<int, decltype(&std::free)> answers(static_cast<int*>(std::malloc(sizeof(int) * count)), &std::free);
+  if (!answers) KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: out of memory");
   const HRESULT hr = applyEach(*m_filter, KuvFltFastPath::isUsable() ? m_fast : nullptr, objectBinaries, sizes, count,
                                answers.get());
   if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: KuvFltComparisonServices::IsIntersect FAILED");

@@ -63,12 +63,12 @@ public:
   HRESULT Apply(const std::uint8_t* objectBinary, unsigned int size, int& result) const;
   // results (null on entry): a new array of count answers as above, -1 for
   // each unreadable object without failing the call; the caller frees it
-  // with delete[]. S_FALSE and no array when there is nothing to do. Only
+  // with free(). S_FALSE and no array when there is nothing to do. Only
   // a failing intersection test fails the call, leaving results null.
   HRESULT Apply(const std::uint8_t* const* objectBinaries, const unsigned int* sizes, unsigned int count,
                 int*& results) const;
   // The filter written back as a compiled binary; the caller frees bytes
-  // with KuvBioBufferOut::FreeBytes. bytes must be null on entry.
+  // with free(). bytes must be null on entry.
   HRESULT getFilterCompiledBinary(const std::uint8_t*& bytes, unsigned int& size) const;
   // 0 when a filter is decoded; E_NOTIMPL before; the read's failure.
   HRESULT isValid() const { return m_status; }

@@ -67,7 +67,9 @@ HRESULT KuvFilteringServices::ApplyQuery(const std::uint8_t* filterBinary, unsig
       KuvFilterHandler::readFilter(filterBinary, filterSize, KuvFilterHandler::Wording::Query, read);
   if (FAILED(hr)) return hr;
   const std::unique_ptr<KuvFltFilter> filter(read);
-  std::unique_ptr<int[]> answers(new int[count]);
+  // A host frees the answers with free().
+  std::unique_ptr<int, decltype(&std::free)> answers(static_cast<int*>(std::malloc(sizeof(int) * count)), &std::free);
+  if (!answers) KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: out of memory");
   const std::unique_ptr<KuvFltFastPath> fast(KuvFltFastPath::isUsable() ? new KuvFltFastPath(*filter) : nullptr);
   const HRESULT applyHr = KuvFilterHandler::applyEach(*filter, fast.get(), binaries, sizes, count, answers.get());
   if (FAILED(applyHr))

@@ -4,7 +4,7 @@
 //     int* visible = nullptr;
 //     HRESULT hr = KuvFilteringServices::ApplyQuery(filter, filterSize, binaries, sizes, count, visible);
 //     // visible[i]: 1 passes, 0 does not, -1 unreadable object
-//     delete[] visible;
+//     free(visible);
 #pragma once
 
 #include <cstdint>
@@ -23,7 +23,7 @@ public:
   // null filter, null binaries (S_FALSE, nothing done, when sizes are null
   // and count is 0 too), null sizes, a count of 0, results not null on
   // entry. The filter is read once (E_FAIL when it is not a filter). results
-  // becomes a new array of count answers, the caller's, freed with delete[]:
+  // becomes a new array of count answers, the caller's, freed with free():
   // 1 the object passes the filter, 0 it does not, -1 its binary is empty or
   // not a readable effectivity. Only a failing intersection test fails the
   // call; results is then null.

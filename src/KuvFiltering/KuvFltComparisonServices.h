@@ -75,7 +75,7 @@ public:
   static HRESULT IsIntersect(KuvBioBuffer& a, KuvBioBuffer& b, KuvDiversityDomain domain, unsigned char& answer);
   // reference against each binary of the KuvInList of KuvBioBuffer, as
   // above; answers: a new array of one byte per binary, the caller's
-  // (delete[]), null on failure. A binary that fails fails the call.
+  // (free()), null on failure. A binary that fails fails the call.
   static HRESULT IsIntersect(KuvBioBuffer& reference, const KuvInList& binaries, KuvComparisonMode mode,
                              unsigned char*& answers);
   // a includes b: two filters (KuvFltFilter::isIncluding, its refusals

@@ -1,6 +1,7 @@
 // KuvFltComparisonServices over compiled binaries: the class is declared
 // with the filtering objects, which come before the compiled binary parser
 // in the module order, so the overloads that decode binaries live here.
+#include <cstdlib>
 #include <memory>
 
 #include "KuvCompiledBinaryParser.h"
@@ -80,7 +81,10 @@ HRESULT eachOf(KuvBioBuffer& reference, const KuvInList& binaries, unsigned char
   HRESULT hr = decode(reference, decodedReference);
   if (FAILED(hr)) return hr;
   const std::int32_t count = binaries.GetLength();
-  auto results = std::make_unique<unsigned char[]>(static_cast<std::size_t>(count));
+  // A host frees the answers with free().
+  std::unique_ptr<unsigned char, decltype(&std::free)> results(
+      static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(count) + 1)), &std::free);
+  if (!results) KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: out of memory");
   for (std::int32_t i = 0; i < count; ++i) {
     const KuvInObject* element = binaries.Get(i);
     const KuvBioBuffer* binary = element != nullptr ? KuvBioBuffer::cast(*element) : nullptr;
@@ -89,7 +93,7 @@ HRESULT eachOf(KuvBioBuffer& reference, const KuvInList& binaries, unsigned char
     KuvBioBuffer cursor(*binary);
     Decoded other;
     hr = decode(cursor, other);
-    if (SUCCEEDED(hr)) hr = compare(decodedReference, other, results[i]);
+    if (SUCCEEDED(hr)) hr = compare(decodedReference, other, results.get()[i]);
     if (FAILED(hr)) return hr;
   }
   answers = results.release();

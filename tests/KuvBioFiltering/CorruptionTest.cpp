@@ -4,6 +4,7 @@
 // object and never fails for it; what reads can be written again.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <random>
 #include <string>
@@ -148,7 +149,7 @@ TEST(CompiledBinary, QueriesOverDamagedBinaries) {
     }
     ASSERT_EQ(S_OK, hr) << label << "\n" << traced;
     answers.add(*answer);
-    delete[] answer;
+    std::free(answer);
   });
   answers.expectWithin({-1, 0, 1, E_FAIL}, "answers");
 
@@ -168,7 +169,7 @@ TEST(CompiledBinary, QueriesOverDamagedBinaries) {
     }
     ASSERT_NE(nullptr, answer) << label;
     EXPECT_TRUE(*answer >= -1 && *answer <= 1) << label;
-    delete[] answer;
+    std::free(answer);
   });
   filters.expectWithin({S_OK, E_FAIL, E_INVALIDARG}, "filter");
 }

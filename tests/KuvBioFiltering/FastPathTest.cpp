@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <random>
 #include <string>
@@ -102,7 +103,7 @@ std::string run(const Bytes& filter, const std::vector<Bytes>& objects) {
                                                             binaries.count(), results));
     for (std::size_t i = 0; results != nullptr && i < objects.size(); ++i)
       seen += " " + std::to_string(results[i]);
-    delete[] results;
+    std::free(results);
   });
   const KuvFilterHandler handler(filter.data(), static_cast<unsigned int>(filter.size()), 0);
   for (std::size_t i = 0; i < objects.size(); ++i)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <random>
 #include <vector>
@@ -62,7 +63,7 @@ std::vector<int> query(const Bytes& filter, const std::vector<Bytes>& objects, H
   EXPECT_EQ(expected, KuvFilteringServices::ApplyQuery(filter.data(), static_cast<unsigned int>(filter.size()),
                                                       binaries.data.data(), binaries.sizes.data(),
                                                       binaries.count(), results));
-  const std::unique_ptr<int[]> owned(results);
+  const std::unique_ptr<int, decltype(&std::free)> owned(results, &std::free);
   return results != nullptr ? std::vector<int>(results, results + objects.size()) : std::vector<int>();
 }
 
@@ -126,7 +127,7 @@ TEST(ApplyQuery, UnreadableObjectsAnswerMinusOne) {
   int* results = nullptr;
   ASSERT_EQ(S_OK, handler.Apply(binaries, sizes, 5, results));
   EXPECT_EQ(expected, std::vector<int>(results, results + 5));
-  delete[] results;
+  std::free(results);
   results = nullptr;
   EXPECT_TRACES(S_FALSE, "", handler.Apply(nullptr, nullptr, 0, results));
   EXPECT_TRACES(E_INVALIDARG, "ERROR: in_effectivitiesBinaries is NULL", handler.Apply(nullptr, sizes, 1, results));

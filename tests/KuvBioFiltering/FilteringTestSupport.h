@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "KuvCompiledBinaryParser.h"
@@ -43,7 +44,7 @@ inline Bytes writtenBack(const KuvFilterHandler& handler) {
   unsigned int size = 0;
   EXPECT_EQ(S_OK, handler.getFilterCompiledBinary(bytes, size));
   const Bytes copy(bytes, bytes + size);
-  KuvBioBufferOut::FreeBytes(bytes);
+  std::free(const_cast<std::uint8_t*>(bytes));
   return copy;
 }
 

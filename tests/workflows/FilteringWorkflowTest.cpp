@@ -145,16 +145,16 @@ void checkFilter(HostModel& host, const Filter& criteria, const Binaries& binari
   ASSERT_EQ(S_OK, KuvFilteringServices::ApplyQuery(filter.data(), static_cast<unsigned int>(filter.size()),
                                                    binaries.pointers.data(), binaries.sizes.data(), count,
                                                    results));
-  const std::unique_ptr<int[]> answers(results);
+  const std::unique_ptr<int, decltype(&std::free)> answers(results, &std::free);
   const KuvFilterHandler handler(filter.data(), static_cast<unsigned int>(filter.size()), 0);
   ASSERT_EQ(S_OK, handler.isValid());
   results = nullptr;
   ASSERT_EQ(S_OK, handler.Apply(binaries.pointers.data(), binaries.sizes.data(), count, results));
-  const std::unique_ptr<int[]> handled(results);
+  const std::unique_ptr<int, decltype(&std::free)> handled(results, &std::free);
   for (unsigned int i = 0; i < count; ++i) {
     const int expected = (selected & tables[i]).any() ? 1 : 0;
-    ASSERT_EQ(expected, answers[i]) << criteria.list << " on object " << i;
-    ASSERT_EQ(expected, handled[i]) << criteria.list << " on object " << i;
+    ASSERT_EQ(expected, answers.get()[i]) << criteria.list << " on object " << i;
+    ASSERT_EQ(expected, handled.get()[i]) << criteria.list << " on object " << i;
     visible += expected;
   }
 }

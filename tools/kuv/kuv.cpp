@@ -486,7 +486,7 @@ int runFilter(const FilterOptions& options) {
                                                                         static_cast<unsigned int>(filterBytes.size()),
                                                                         binaries.data(), sizes.data(),
                                                                         static_cast<unsigned int>(objects.size()), raw);
-  const std::unique_ptr<int[]> results(raw);
+  const std::unique_ptr<int, decltype(&std::free)> results(raw, &std::free);
   const Clock::time_point applied = Clock::now();
   if (FAILED(hr)) {
     std::cerr << "kuv: the filter could not be applied: " << explain(hr) << "\n";
@@ -494,7 +494,7 @@ int runFilter(const FilterOptions& options) {
   }
   std::size_t visible = 0;
   for (std::size_t i = 0; i < objects.size(); ++i) {
-    if (results[i] != 1) continue;
+    if (results.get()[i] != 1) continue;
     ++visible;
     if (!options.count) std::cout << ids[i] << "\n";
   }

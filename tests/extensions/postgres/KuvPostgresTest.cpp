@@ -8,6 +8,7 @@
 #include <Kuv.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <random>
@@ -39,7 +40,7 @@ std::vector<Answer> applyQuery(const Bytes& filter, const std::vector<Bytes>& ob
   std::vector<Answer> answers;
   for (std::size_t i = 0; results != nullptr && i < objects.size(); ++i)
     answers.push_back(results[i] < 0 ? Answer() : Answer(results[i]));
-  delete[] results;
+  std::free(results);
   return answers;
 }
 

@@ -7,6 +7,7 @@
 #include <Kuv.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <optional>
 #include <random>
 #include <string>
@@ -94,7 +95,7 @@ std::optional<long long> applyQuery(const Bytes& filter, const Row& row) {
   EXPECT_EQ(S_OK, KuvFilteringServices::ApplyQuery(filter.data(), static_cast<unsigned int>(filter.size()),
                                                    &binary, &size, 1, results));
   const int answer = results != nullptr ? results[0] : -2;
-  delete[] results;
+  std::free(results);
   return answer < 0 ? std::nullopt : std::optional<long long>(answer);
 }
 
