@@ -159,7 +159,7 @@ HRESULT KuvExpressionDBDataServices::BuildFilteringObject(const KuvInMap& expres
     if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: BuildFltCompositionMatrix FAILED.");
     object = matrix;
   } else {
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected case.");
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: currently unsupported.");
   }
   return S_OK;
 }
