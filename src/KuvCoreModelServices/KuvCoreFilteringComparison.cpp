@@ -56,10 +56,13 @@ HRESULT compareEach(const Test& test, const KuvDnf& reference, const KuvInList& 
     positions.push_back(i);
     read.push_back(std::move(filterable));
   }
+  if (view < CFG_EXPRVIEW_SOURCE || view > CFG_EXPRVIEW_NONE)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: ConvertExpressionView_Enum_To_Id FAILED.");
   if (!positions.empty()) {
     unsigned char* answers = nullptr;
-    const HRESULT hr = KuvFilteringComparison::Compare_DNF_To_DNF(test, reference, forms, answers, 1);
-    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: Compare_DNF_To_DNF FAILED.");
+    // As the comparison of filterable objects: exclusive serial variables off.
+    const HRESULT hr = KuvFilteringComparison::Compare_DNF_To_DNF(test, reference, forms, answers, 0);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: Compare_Filterable_To_Filterable FAILED.");
     for (std::size_t k = 0; k < positions.size(); ++k) out.get()[positions[k]] = answers[k];
     std::free(answers);
   }

@@ -17,7 +17,7 @@ HRESULT formsOf(const KuvInList& filterables, unsigned int view, KuvInList& form
     const KuvFilterable* filterable = object != nullptr ? KuvFilterable::cast(*object) : nullptr;
     if (filterable == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Retrieved element isn't a KuvFilterable.");
     const KuvDnf* dnf = filterable->getDnf(static_cast<KuvExpressionView>(view));
-    if (dnf == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+    if (dnf == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: getDnf() returned NULL pointer");
     // The list only lends the forms to the comparison, which reads them.
     forms.PutBack(const_cast<KuvDnf*>(dnf));
   }
@@ -31,7 +31,8 @@ HRESULT compare(const KuvFilteringComparison::E_COMPARE_TEST_TYPE& test, const K
   KuvInList forms(KuvDnf::sType());
   const HRESULT hr = formsOf(filterables, view, forms);
   if (FAILED(hr)) return hr;
-  return KuvFilteringComparison::Compare_DNF_To_DNF(test, *reference, forms, results, 1);
+  // Exclusive serial variables are off here unless the environment turns them on.
+  return KuvFilteringComparison::Compare_DNF_To_DNF(test, *reference, forms, results, 0);
 }
 
 }  // namespace

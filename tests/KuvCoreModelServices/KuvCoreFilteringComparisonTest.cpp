@@ -11,7 +11,10 @@
 #include "KuvBioDnf/BioDnfModel.h"
 #include "KuvBioFilter.h"
 #include "KuvCoreFilteringComparison.h"
+#include "KuvDnfSerialEff.h"
 #include "KuvInList.h"
+#include "KuvInListVal.h"
+#include "KuvInSerialInterval.h"
 #include "support/KuvTestSupport.h"
 
 namespace {
@@ -67,7 +70,7 @@ TEST(KuvCoreFilteringComparisonTest, BinariesAndObjectsGiveTheNormalFormsCompari
     for (C::E_COMPARE_TEST_TYPE test : {C::CompareEqual, C::CompareIntersect, C::CompareIncluded}) {
       unsigned char *expected = nullptr, *fromObjects = nullptr;
       int* fromBinaries = nullptr;
-      ASSERT_EQ(S_OK, C::Compare_DNF_To_DNF(test, *filter.getDnf(), forms, expected, 1));
+      ASSERT_EQ(S_OK, C::Compare_DNF_To_DNF(test, *filter.getDnf(), forms, expected, 0));
       unsigned int view = CFG_EXPRVIEW_CURRENT;
       ASSERT_EQ(S_OK, C::Compare_Filter_To_Filterable(test, filter, objectList, view, fromObjects));
       ASSERT_EQ(S_OK, KuvCoreFilteringComparison::Compare_Filter_To_Filterable(test, filterBinary, binaries,
@@ -81,7 +84,7 @@ TEST(KuvCoreFilteringComparisonTest, BinariesAndObjectsGiveTheNormalFormsCompari
       std::free(fromObjects);
       std::free(fromBinaries);
       // A filterable as the reference: its source view against the others'.
-      ASSERT_EQ(S_OK, C::Compare_DNF_To_DNF(test, *objects[0]->getDnf(CFG_EXPRVIEW_SOURCE), forms, expected, 1));
+      ASSERT_EQ(S_OK, C::Compare_DNF_To_DNF(test, *objects[0]->getDnf(CFG_EXPRVIEW_SOURCE), forms, expected, 0));
       ASSERT_EQ(S_OK, KuvCoreFilteringComparison::Compare_Filterable_To_Filterable(
                           test, *buffers[0], CFG_EXPRVIEW_SOURCE, binaries, CFG_EXPRVIEW_CURRENT, fromBinaries));
       for (int i = 0; i < 4; ++i) EXPECT_EQ(expected[i], fromBinaries[i]) << round << " " << test << " " << i;
@@ -99,8 +102,8 @@ TEST(KuvCoreFilteringComparisonTest, MissingFormsAndUnreadableReferencesFailTheC
   objects.PutBack(&object);
   unsigned int view = CFG_EXPRVIEW_CURRENT;
   unsigned char* results = nullptr;
-  EXPECT_TRACES(E_FAIL, "ERROR: NULL pointer", C::Compare_Filter_To_Filterable(C::CompareEqual, filter, objects, view,
-                                                                                results));
+  EXPECT_TRACES(E_FAIL, "ERROR: getDnf() returned NULL pointer",
+                C::Compare_Filter_To_Filterable(C::CompareEqual, filter, objects, view, results));
   EXPECT_EQ(nullptr, results);
   const std::uint8_t garbage[] = {'F', 'L', 'T', 9};
   const KuvBioBuffer bad(garbage, sizeof garbage, 0);
@@ -112,4 +115,55 @@ TEST(KuvCoreFilteringComparisonTest, MissingFormsAndUnreadableReferencesFailTheC
   EXPECT_EQ(E_FAIL, KuvCoreFilteringComparison::Compare_Filterable_To_Filterable(
                         C::CompareEqual, bad, CFG_EXPRVIEW_CURRENT, binaries, CFG_EXPRVIEW_CURRENT, ints));
   EXPECT_EQ(nullptr, ints);
+}
+
+// Filters and filterables are compared with serial variables not exclusive:
+// a unit range of one variable meets the same range of another, where the
+// exclusive comparison says they never meet.
+TEST(KuvCoreFilteringComparisonTest, SerialVariablesAreNotExclusive) {
+  if (std::getenv("CFG_ENABLE_EXCLUSIVES_VARIABLES") != nullptr) GTEST_SKIP();
+  const auto unitsOf = [](unsigned char variable) {
+    KuvInListVal ranges(KuvInSerialInterval::sType());
+    KuvInSerialInterval range;
+    range.setInterval(1, true, 10, true);
+    ranges.PutBack(range);
+    KuvDnfAndTerm* term = KuvDnfAndTermFactory::create(KuvDnfAndTermFactory::Map, 1);
+    term->addDnfLeaf(*new KuvDnfSerialEff(kuv_test::Guid(variable).guid(), ranges, KuvDnfSerialEff::UNIT, false, false));
+    auto* dnf = new KuvDnf(DNF_COND_NONE);
+    dnf->addAndTerm(term);
+    return dnf;
+  };
+  const KuvFilter filter(CFG_EXPRVIEW_CURRENT, unitsOf(1));
+  KuvFilterable object;
+  object.addView(new KuvFilteringView(CFG_EXPRVIEW_CURRENT, unitsOf(2)));
+  KuvInList objects(KuvFilterable::sType()), forms(KuvDnf::sType());
+  objects.PutBack(&object);
+  forms.PutBack(const_cast<KuvDnf*>(object.getDnf(CFG_EXPRVIEW_CURRENT)));
+  unsigned char* exclusive = nullptr;
+  ASSERT_EQ(S_OK, C::Compare_DNF_To_DNF(C::CompareIntersect, *filter.getDnf(), forms, exclusive, 1));
+  EXPECT_EQ(0, *exclusive);
+  std::free(exclusive);
+  unsigned int view = CFG_EXPRVIEW_CURRENT;
+  unsigned char* fromObjects = nullptr;
+  ASSERT_EQ(S_OK, C::Compare_Filter_To_Filterable(C::CompareIntersect, filter, objects, view, fromObjects));
+  EXPECT_EQ(1, *fromObjects);
+  std::free(fromObjects);
+
+  KuvBioBufferOut filterBytes, objectBytes;
+  ASSERT_EQ(S_OK, KuvBioFilter::write(filter, filterBytes));
+  ASSERT_EQ(S_OK, KuvBioFilterable::write(object, objectBytes));
+  const KuvBioBuffer filterBinary(filterBytes), objectBinary(objectBytes);
+  KuvInList binaries(KuvBioBuffer::sType());
+  binaries.PutBack(const_cast<KuvBioBuffer*>(&objectBinary));
+  int* fromBinaries = nullptr;
+  ASSERT_EQ(S_OK, KuvCoreFilteringComparison::Compare_Filter_To_Filterable(C::CompareIntersect, filterBinary, binaries,
+                                                                            CFG_EXPRVIEW_CURRENT, fromBinaries));
+  EXPECT_EQ(1, *fromBinaries);
+  std::free(fromBinaries);
+  fromBinaries = nullptr;
+  // A view outside the enumeration cannot be converted: the call fails.
+  EXPECT_TRACES(E_FAIL, "ERROR: ConvertExpressionView_Enum_To_Id FAILED.",
+                KuvCoreFilteringComparison::Compare_Filter_To_Filterable(
+                    C::CompareIntersect, filterBinary, binaries, static_cast<KuvExpressionView>(7), fromBinaries));
+  EXPECT_EQ(nullptr, fromBinaries);
 }
