@@ -45,9 +45,6 @@ public:
   void cutNoVar() { m_noVar = m_negated; }
   void orNoVar() { m_noVar = m_negated != 0 ? 0 : 1; }
 
-  void backup() override;
-  void restore() override;
-
   // Kind name + "( " + variable name + "/" + GUID text, then "[ALL_TRUE]",
   // "[ALL_FALSE]", or "! " when negated, "[N]" with the no-value element and
   // the selections, then " )".
@@ -57,8 +54,12 @@ protected:
   KuvEeTreeBaseEff(KuvEeTreeBaseVar* var, E_SpecialCondition condition, KuvInObjectTypeClass* selectionType);
   KuvEeTreeBaseEff(const KuvEeTreeBaseEff& other) = default;
 
+  // Declared before the hooks: slot 17 of the tree kinds.
   virtual HRESULT addSelection(const KuvEeTreeSelection& selection);
   virtual const char* kindName() const = 0;
+
+  void backup() override;
+  void restore() override;
 
   bool isSameKind(const KuvEeVarEff& other) const override;
   HRESULT partAnd(const KuvEeVarEff& other) override;

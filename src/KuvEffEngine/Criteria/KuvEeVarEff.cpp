@@ -42,7 +42,7 @@ bool KuvEeVarEff::isAllFalse() const { return isPartEmpty() && !isNegated(); }
 
 bool KuvEeVarEff::isAllTrue() const { return isPartEmpty() && isNegated(); }
 
-const char* KuvEeVarEff::kindMismatchText() const {
+const char* kuv::detail::VarEffParts::kindMismatchText() const {
   return "ERROR: NULL pointer: the input is not a selectionEffectivity";
 }
 

@@ -21,8 +21,42 @@
 #include "KuvInObjectVal.h"
 
 class KuvEeVariable;
+class KuvEeVarEff;
 
-class KUV_API KuvEeVarEff : public KuvInObject {
+namespace kuv::detail {
+
+// The hooks of KuvEeVarEff::genericOperator. They live in a base of their
+// own so that KuvEeVarEff's virtual slots, and those its kinds add, keep the
+// order of the interface. other is of the same kind; each changes the
+// positive part in place, no-value flag included.
+class KUV_API VarEffParts {
+protected:
+  VarEffParts() = default;
+  VarEffParts(const VarEffParts&) = default;
+  VarEffParts& operator=(const VarEffParts&) = default;
+  ~VarEffParts() = default;
+
+  virtual bool isSameKind(const KuvEeVarEff& other) const = 0;
+  // The error text of a kind mismatch.
+  virtual const char* kindMismatchText() const;
+  virtual HRESULT partAnd(const KuvEeVarEff& other) = 0;
+  // this = this minus other.
+  virtual HRESULT partCut(const KuvEeVarEff& other) = 0;
+  // this = other minus this.
+  virtual HRESULT partCutFrom(const KuvEeVarEff& other) = 0;
+  virtual HRESULT partAdd(const KuvEeVarEff& other) = 0;
+  virtual bool isPartEmpty() const = 0;
+  virtual void setNegated(bool negated) = 0;
+  virtual void setNoVar(bool noVar) = 0;
+  // Taken before an operation and restored when it fails; kinds whose
+  // operations cannot fail keep none.
+  virtual void backup() {}
+  virtual void restore() {}
+};
+
+}  // namespace kuv::detail
+
+class KUV_API KuvEeVarEff : public KuvInObject, protected kuv::detail::VarEffParts {
   KUV_DECLARE_TYPE(KuvEeVarEff)
 
 public:
@@ -65,25 +99,6 @@ protected:
   // operation on the positive parts (intersection, difference either way,
   // union) and sets the negation flag of the result.
   HRESULT genericOperator(E_OPERATOR op, const KuvEeVarEff* other, bool& merged);
-
-  // Hooks of genericOperator. other is of this kind; each changes the
-  // positive part in place, no-value flag included.
-  virtual bool isSameKind(const KuvEeVarEff& other) const = 0;
-  // The error text of a kind mismatch.
-  virtual const char* kindMismatchText() const;
-  virtual HRESULT partAnd(const KuvEeVarEff& other) = 0;
-  // this = this minus other.
-  virtual HRESULT partCut(const KuvEeVarEff& other) = 0;
-  // this = other minus this.
-  virtual HRESULT partCutFrom(const KuvEeVarEff& other) = 0;
-  virtual HRESULT partAdd(const KuvEeVarEff& other) = 0;
-  virtual bool isPartEmpty() const = 0;
-  virtual void setNegated(bool negated) = 0;
-  virtual void setNoVar(bool noVar) = 0;
-  // Taken before an operation and restored when it fails; kinds whose
-  // operations cannot fail keep none.
-  virtual void backup() {}
-  virtual void restore() {}
 
   KuvEeVariable* m_var;  // not owned
 };

@@ -2,8 +2,12 @@
 
 #include <utility>
 
+#include "KuvEeAndOp.h"
 #include "KuvEeNodeCloner.h"
+#include "KuvEeNotDomainOp.h"
+#include "KuvEeNotOp.h"
 #include "KuvEeOp.h"
+#include "KuvEeOrOp.h"
 
 KUV_DEFINE_TYPE(KuvEeNode, KuvInObject)
 
@@ -90,6 +94,12 @@ void appendIndented(std::u16string& out, std::u16string_view text, const std::u1
 }  // namespace
 
 void KuvEeNode::writeText(std::u16string& out, std::u16string& indent) const {
+  // dynamic_cast, not the kind's type: a host's subclass of an operator
+  // still writes its subtree rather than asking its own toString again.
+  if (const auto* op = dynamic_cast<const KuvEeAndOp*>(this)) return op->writeTree(out, indent);
+  if (const auto* op = dynamic_cast<const KuvEeOrOp*>(this)) return op->writeTree(out, indent);
+  if (const auto* op = dynamic_cast<const KuvEeNotOp*>(this)) return op->writeTree(out, indent);
+  if (const auto* op = dynamic_cast<const KuvEeNotDomainOp*>(this)) return op->writeTree(out, indent);
   appendIndented(out, toString().GetOrbString().units(), indent);
 }
 

@@ -60,9 +60,10 @@ protected:
   // become, for an other that the caller knows is no ancestor of this node.
   void becomeUnchecked(KuvEeNode* other);
   // Appends the node's text to out, each line after its first led by
-  // indent. Operators override it to write their subtrees into the same
-  // buffer; any other node appends its toString().
-  virtual void writeText(std::u16string& out, std::u16string& indent) const;
+  // indent. Operators write their subtrees into the same buffer; any other
+  // node appends its toString(). Not virtual: the virtual slots of the node
+  // classes are part of the interface, so operators are told apart here.
+  void writeText(std::u16string& out, std::u16string& indent) const;
   // The text writeText gives with no indent: operators' toString.
   KuvInString textForm() const;
 

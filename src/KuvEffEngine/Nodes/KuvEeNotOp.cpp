@@ -13,7 +13,7 @@ HRESULT KuvEeNotOp::acceptVisitor(KuvEeNodeVisitor& visitor) {
 
 KuvInString KuvEeNotOp::toString() const { return textForm(); }
 
-void KuvEeNotOp::writeText(std::u16string& out, std::u16string& indent) const {
+void KuvEeNotOp::writeTree(std::u16string& out, std::u16string& indent) const {
   KUV_TRACE_CALL("toString");
   writeSingle(out, indent, u"NOT--", u"     ", u"");
 }

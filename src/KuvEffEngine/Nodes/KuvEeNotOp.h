@@ -21,6 +21,8 @@ public:
   unsigned char getFlag() const;
 
 private:
-  void writeText(std::u16string& out, std::u16string& indent) const override;
+  friend class KuvEeNode;
+  // This operator's part of KuvEeNode::writeText.
+  void writeTree(std::u16string& out, std::u16string& indent) const;
   unsigned char m_flag;
 };

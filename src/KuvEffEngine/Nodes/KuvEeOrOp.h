@@ -21,5 +21,7 @@ public:
   KuvInString toString() const override;
 
 private:
-  void writeText(std::u16string& out, std::u16string& indent) const override;
+  friend class KuvEeNode;
+  // This operator's part of KuvEeNode::writeText.
+  void writeTree(std::u16string& out, std::u16string& indent) const;
 };

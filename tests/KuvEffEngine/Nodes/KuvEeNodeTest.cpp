@@ -3,6 +3,16 @@
 // used after free or leaked.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <utility>
+
+#include "KuvEeEffLeaf.h"
+#include "KuvEeNodeVisitor.h"
+#include "KuvEeRestrictionEffLeaf.h"
+#include "KuvEeTreeBaseEff.h"
+#include "KuvEeVarEff.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
 using namespace kuv_test;
@@ -291,3 +301,54 @@ TEST_F(KuvEeNodeTest, DeepTreesAreFreedWithoutExhaustingTheStack) {
 }
 
 }  // namespace
+
+#if defined(__GNUC__) && !defined(_WIN32)
+namespace {
+
+// Where a virtual member sits in its class's virtual table, counted as the
+// interface counts: 0 the destructor, 1 dType, 2 toString. Under the Itanium
+// ABI a pointer to a virtual member holds 1 + the byte offset of its entry,
+// and the destructor takes two entries.
+template <class Member>
+std::uint64_t slotOf(Member member) {
+  static_assert(sizeof member == 2 * sizeof(std::uintptr_t));
+  std::uintptr_t word = 0;
+  std::memcpy(&word, &member, sizeof word);
+  return (word - 1) / sizeof(void*) - 1;
+}
+
+struct TreeKind : KuvEeTreeBaseEff {
+  static std::uint64_t selectionSlot() { return slotOf(&TreeKind::addSelection); }
+};
+
+}  // namespace
+
+// Hosts built against the interface call through these slots; an extra
+// virtual in a base would shift every slot after it.
+TEST(KuvEeVirtualSlots, FollowTheInterfaceOrder) {
+  using ElementaryAnd = HRESULT (KuvEeNodeElementaryLeaf::*)(const KuvEeNodeElementaryLeaf*, bool&);
+  using LeafAnd = HRESULT (KuvEeNodeLeaf::*)(const KuvEeNodeLeaf*, KuvEeNode*&) const;
+  using RestrictionAnd = HRESULT (KuvEeRestrictionEffLeaf::*)(const KuvEeNodeElementaryLeaf*, KuvEeNode*&) const;
+  const std::pair<std::uint64_t, std::uint64_t> slots[] = {
+      {slotOf(&KuvEeNode::acceptVisitor), 3},
+      {slotOf(&KuvEeNode::clone), 4},
+      {slotOf(&KuvEeOp::deleteChildren), 5},
+      {slotOf(&KuvEeOp::childrenAcceptVisitor), 8},
+      {slotOf(&KuvEeGroupOp::becomeIfSingleChild), 9},
+      {slotOf(&KuvEeGroupOp::removeWeakNodes), 14},
+      {slotOf(LeafAnd(&KuvEeNodeLeaf::opAnd)), 5},
+      {slotOf(&KuvEeNodeLeaf::convertToTrueFalse), 10},
+      {slotOf(ElementaryAnd(&KuvEeNodeElementaryLeaf::opAnd)), 11},
+      {slotOf(&KuvEeNodeElementaryLeaf::getConstraintCriterion), 14},
+      {slotOf(&KuvEeEffLeaf::getTargetEff), 15},
+      {slotOf(&KuvEeEffLeaf::isNegated), 18},
+      {slotOf(RestrictionAnd(&KuvEeRestrictionEffLeaf::opAnd)), 11},
+      {slotOf(&KuvEeNodeVisitor::visitFalse), 3},
+      {slotOf(&KuvEeNodeVisitor::visitRestrictionEffLeaf), 11},
+      {slotOf(&KuvEeVarEff::createVarEffClone), 3},
+      {slotOf(&KuvEeVarEff::switchNoVar), 16},
+      {TreeKind::selectionSlot(), 17},
+  };
+  for (std::size_t i = 0; i < std::size(slots); ++i) EXPECT_EQ(slots[i].first, slots[i].second) << "row " << i;
+}
+#endif
