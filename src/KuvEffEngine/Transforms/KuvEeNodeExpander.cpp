@@ -133,9 +133,10 @@ HRESULT KuvEeNodeExpander::expandPredef(KuvEeEffLeaf& leaf, KuvEePredefEff& targ
   const bool expands =
       defined && (((m_mode & EXPAND_PREDEF) != 0 && !rejected) || ((m_mode & EXPAND_OFFICIALIZED) != 0 && officialized));
   if (!expands && !(evaluated && rejected)) return S_OK;
+  // A rejected change counts as never applied, whatever state the leaf is in.
+  if (!expands) return replace(leaf, OwnedNode((new KuvEeFalse)->getNodeRef()), nullptr);
   // A leaf that is always true or false does not depend on its target.
   if (leaf.convertToTrueFalse()) return S_OK;
-  if (!expands) return replace(leaf, OwnedNode((new KuvEeFalse)->getNodeRef()), nullptr);
   if (FAILED(enter(target))) return E_FAIL;
   OwnedNode definition;
   if (const KuvEeNodeRef* tree = target.getExpr()) {

@@ -126,6 +126,18 @@ TEST(KuvEeNodeExpanderTest, ReplacesEachKindOfReferenceAsTheModeSays) {
       EXPECT_EQ(shape(*tree), k.expected);
     }
   }
+  // A rejected change counts as never applied even where the leaf is always
+  // true; only a leaf about to be expanded becomes True.
+  for (auto [target, expected] : {std::pair{&w.rejected, "F"}, std::pair{&w.official, "T"}}) {
+    Tree tree = own(new KuvEeEffLeaf(target, nullptr));
+    KuvEeEffLeaf negation(target, nullptr);
+    negation.opNot();
+    bool merged = false;
+    ASSERT_EQ(S_OK, static_cast<KuvEeEffLeaf*>(tree->getNode())->opOr(&negation, merged));
+    ASSERT_TRUE(merged);
+    EXPECT_EQ(S_OK, E().expand(*tree, static_cast<E::E_Expand>(kOfficial | kAll), nullptr, nullptr));
+    EXPECT_EQ(shape(*tree), expected);
+  }
 }
 
 TEST(KuvEeNodeExpanderTest, ASelectionLimitsTheReferencesExpanded) {
