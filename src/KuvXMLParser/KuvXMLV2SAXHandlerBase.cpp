@@ -19,36 +19,41 @@ void KuvXMLV2SAXHandlerBase::recordDataError(const KuvInString& message) {
   m_message = message;
 }
 
-void KuvXMLV2SAXHandlerBase::recordParserError(int line, int column, const KuvInString& parserText) {
-  m_status = 0;
-  m_line = line;
-  m_column = column;
-  m_message = KuvXMLV2ParserErrorWriter::WriteMessage(CFG_ERR_DOCUMENT_STRUCTURE, CRITERIA_TYPE{}, "", "", "");
-  KUV_TRACE_ERROR_ON(m_channel, "Parsing error: ", m_message);
+void KuvXMLV2SAXHandlerBase::reportParserError(int line, int column, const KuvInString& parserText, bool record) {
+  const KuvInString text =
+      KuvXMLV2ParserErrorWriter::WriteMessage(CFG_ERR_DOCUMENT_STRUCTURE, CRITERIA_TYPE{}, "", "", "");
+  if (record) {
+    m_status = 0;
+    m_line = line;
+    m_column = column;
+    m_message = text;
+  }
+  KUV_TRACE_ERROR_ON(m_channel, "Parsing error: ", text);
   KUV_TRACE_ERROR_ON(m_channel, "At line ", line, ", column ", column);
   KUV_TRACE_ERROR_ON(m_channel, "Obtained parser error: ", parserText);
 }
 
 HRESULT KuvXMLV2SAXHandlerBase::Error(int line, int column, const KuvInString& message) {
-  recordParserError(line, column, message);
+  reportParserError(line, column, message, true);
   return E_FAIL;
 }
 
 HRESULT KuvXMLV2SAXHandlerBase::FatalError(int line, int column, const KuvInString& message) {
   // The first error tells the story; a parser that goes on reports its
-  // consequences.
-  if (isClean()) recordParserError(line, column, message);
+  // consequences, traced but not recorded.
+  reportParserError(line, column, message, isClean());
   return E_FAIL;
 }
 
 HRESULT KuvXMLV2SAXHandlerBase::GetError(KuvXMLV2ParserError& error) {
-  if (isClean()) {
-    KUV_TRACE_ERROR_ON(m_channel, "ERROR: trying to retrieve XML Parser error but NO ERROR LOGGED.");
-    return S_FALSE;
-  }
+  // A clean record is copied too: status 2, no position, no message.
   error.line = m_line;
   error.column = m_column;
   error.status = m_status;
   error.message = m_message;
+  if (isClean()) {
+    KUV_TRACE_ERROR_ON(m_channel, "ERROR: trying to retrieve XML Parser error but NO ERROR LOGGED.");
+    return S_FALSE;
+  }
   return S_OK;
 }

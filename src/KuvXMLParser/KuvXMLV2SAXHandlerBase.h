@@ -4,8 +4,9 @@
 // The record starts clean (status 2). The first data error a reader meets
 // makes it 1; from then on the reader refuses every element, so the parser
 // stops. Error always records a parser error (status 0) with its position;
-// FatalError only while the record is clean. A reader traces on its own
-// channel, which it hands to this base.
+// FatalError only while the record is clean; both always trace. GetError
+// copies the record even when clean, and then answers S_FALSE. A reader
+// traces on its own channel, which it hands to this base.
 #pragma once
 
 #include <cstdint>
@@ -39,7 +40,8 @@ protected:
   KuvInTraceClass& channel() const { return m_channel; }
 
 private:
-  void recordParserError(int line, int column, const KuvInString& parserText);
+  // Traces a parser's error; with record, it becomes the error record.
+  void reportParserError(int line, int column, const KuvInString& parserText, bool record);
 
   KuvInTraceClass& m_channel;
   std::int32_t m_line = 0;

@@ -5,6 +5,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "KuvEeCategory.h"
@@ -104,7 +105,7 @@ TEST(KuvXMLV3ModelDicoSAXHandlerTest, ParserErrorsFollowTheirOrderRules) {
   EXPECT_EQ(2, none.status);
   EXPECT_TRACES(E_FAIL, "At line 3, column 4", f.handler.FatalError(3, 4, "first"));
   EXPECT_EQ("0 3:4 [D0] ERROR: Invalid document structure", f.recorded());
-  EXPECT_EQ(E_FAIL, f.handler.FatalError(5, 6, "second"));
+  EXPECT_TRACES(E_FAIL, "Obtained parser error: second", f.handler.FatalError(5, 6, "second"));
   EXPECT_EQ("0 3:4 [D0] ERROR: Invalid document structure", f.recorded());
   EXPECT_TRACES(E_FAIL, "Obtained parser error: third", f.handler.Error(7, 8, "third"));
   EXPECT_EQ("0 7:8 [D0] ERROR: Invalid document structure", f.recorded());
@@ -116,6 +117,13 @@ TEST(KuvXMLV3ModelDicoSAXHandlerTest, ParserErrorsFollowTheirOrderRules) {
   EXPECT_EQ("1 0:0 CFG DATA ERROR", g.recorded());
   EXPECT_EQ(E_FAIL, g.handler.Error(1, 2, "later"));
   EXPECT_EQ("0 1:2 [D0] ERROR: Invalid document structure", g.recorded());
+  // A clean handler still copies its record: status 2, no position, no text.
+  Feeder clean;
+  KuvXMLV2ParserError stale;
+  ASSERT_EQ(S_OK, g.handler.GetError(stale));
+  EXPECT_TRACES(S_FALSE, "NO ERROR LOGGED", clean.handler.GetError(stale));
+  EXPECT_EQ(std::tuple(2, 0, 0, std::string()),
+            std::tuple(stale.status, stale.line, stale.column, kuv_test::text(stale.message)));
 }
 
 TEST(KuvXMLV3ModelDicoSAXHandlerTest, StartDocumentForgetsTheDictionaryButNotTheError) {
