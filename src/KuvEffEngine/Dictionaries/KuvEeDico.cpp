@@ -31,9 +31,9 @@ bool KuvEeDico::add(KuvEeDicoObject* object) {
   if (object == nullptr || m_objects.Find(object)) return false;
   const KuvInString& name = object->getName();
   if (m_nameCriteria == NAME_REQUIRED && name.IsEmpty()) return false;
-  // An empty name (where allowed) and an unset GUID are no keys: indexing
-  // them would make every such object collide with the first.
-  const bool byName = (m_mapping & MAP_BY_NAME) != 0 && !name.IsEmpty();
+  // An empty name, where allowed, is a key like any other: a second unnamed
+  // object is refused. An unset GUID is no key.
+  const bool byName = (m_mapping & MAP_BY_NAME) != 0;
   const bool byGuid = (m_mapping & MAP_BY_GUID) != 0 && object->getGuid().IsValuated();
   const KuvInString key = createKey(nameAttribute(), name);
   if (byName && m_keys.ContainsKey(key)) return false;

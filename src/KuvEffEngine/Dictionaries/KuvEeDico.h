@@ -33,6 +33,7 @@ public:
 
   // False when the object is already here, has an empty name that is
   // required, or its name key or (set) GUID is taken; nothing changes then.
+  // An optional empty name is a key too: one unnamed object per dictionary.
   bool add(KuvEeDicoObject* object);
   // add(object), then indexes the key of attribute and value; false (and
   // nothing changes) when either is empty or that key is taken.

@@ -45,7 +45,7 @@ TEST(KuvEeDico, RefusesDuplicatesAndEmptyNamesAccordingToMappingAndNameRule) {
       {kName, kRequired, "A", 1, "A", 2, false}, {kBoth, kRequired, "A", 1, "B", 1, false},
       {kName, kRequired, "A", 1, "B", 1, true},  {kGuid, kRequired, "A", 1, "B", 1, false},
       {kBoth, kRequired, "A", 0, "B", 0, true},  {kBoth, kRequired, "A", 1, "", 2, false},
-      {kBoth, kOptional, "A", 1, "", 2, true},   {kBoth, kOptional, "", 1, "", 2, true},
+      {kBoth, kOptional, "A", 1, "", 2, true},   {kBoth, kOptional, "", 1, "", 2, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.mapping << c.names << c.name1 << c.guid1 << c.name2 << c.guid2);
@@ -56,7 +56,7 @@ TEST(KuvEeDico, RefusesDuplicatesAndEmptyNamesAccordingToMappingAndNameRule) {
     EXPECT_EQ(c.secondAdded, dico.add(second.get()));
     EXPECT_EQ(c.secondAdded ? 2 : 1, dico.GetLength());
     // A refusal leaves the first object's keys alone.
-    if ((c.mapping & KuvEeDico::MAP_BY_NAME) != 0 && *c.name1 != '\0') {
+    if ((c.mapping & KuvEeDico::MAP_BY_NAME) != 0 && (*c.name1 != '\0' || c.names == kOptional)) {
       EXPECT_EQ(first.get(), dico.get(c.name1));
     }
     if ((c.mapping & KuvEeDico::MAP_BY_GUID) != 0 && c.guid1 != 0) {

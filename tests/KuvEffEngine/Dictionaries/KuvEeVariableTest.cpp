@@ -327,13 +327,13 @@ TEST(KuvEeVarSpace, OptionsCategoriesSelectionsAndDates) {
   KuvEeSelectionVar color("Color", Guid(5).data());
   EXPECT_EQ(S_OK, space.addSelectionVar(&color));
   EXPECT_EQ(&color, space.getSelectionVar(Guid(5).guid()));
-  // Date variables may be anonymous.
+  // A date variable may be anonymous, but only one: the empty name is its key.
   KuvEeDateVar date1("", Guid(6).data()), date2("", Guid(7).data());
   EXPECT_EQ(S_OK, space.addDateVar(&date1));
-  EXPECT_EQ(S_OK, space.addDateVar(&date2));
-  EXPECT_EQ(&date2, space.getDateVar(Guid(7).guid()));
-  EXPECT_EQ(nullptr, space.getDateVar(""));
-  EXPECT_EQ(6, space.getVars().GetLength());
+  EXPECT_EQ(E_FAIL, space.addDateVar(&date2));
+  EXPECT_EQ(nullptr, space.getDateVar(Guid(7).guid()));
+  EXPECT_EQ(&date1, space.getDateVar(""));
+  EXPECT_EQ(5, space.getVars().GetLength());
 
   KuvEeDicoObject eff("Eff", Guid(8).data());
   EXPECT_EQ(S_OK, space.addPossibleSourceEff(&eff));
