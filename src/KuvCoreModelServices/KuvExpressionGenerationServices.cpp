@@ -258,13 +258,18 @@ struct ListsDeleter {
   }
 };
 
-// The And of one leaf per item of list; its effectivities move to the tree.
+// The And of one leaf per item of list, in the list's order; its
+// effectivities move to the tree. The order is read once: finding the first
+// entry again after each removal would walk the emptied buckets each time.
 KuvEeNodeRef* andOfList(KuvQmSpecList& list) {
+  std::vector<KuvEeVariable*> variables;
+  variables.reserve(static_cast<std::size_t>(list.GetNbVarEffs()));
+  for (KuvInMap::const_iterator it = list.GetVarEffs().cBegin(); !it.IsEnd(); it.Next())
+    variables.push_back(KuvEeVarEff::cast(*it.GetVal())->getVar());
   auto* conjunction = new KuvEeAndOp;
-  while (list.GetNbVarEffs() > 0) {
-    const KuvInMap::const_iterator first = list.GetVarEffs().cBegin();
+  for (KuvEeVariable* variable : variables) {
     KuvEeVarEff* varEff = nullptr;
-    list.RemoveVarEff(KuvEeVarEff::cast(*first.GetVal())->getVar(), varEff);
+    list.RemoveVarEff(variable, varEff);
     conjunction->addChild(new KuvEeVarEffLeaf(varEff));
   }
   return conjunction->getNodeRef();
