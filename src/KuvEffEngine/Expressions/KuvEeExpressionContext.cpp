@@ -213,7 +213,8 @@ HRESULT KuvEeExpressionContext::checkFeature(const KuvEeDicoObject& feature) con
     const KuvEeDicoObject* registered = otherWithGuid(*object);
     if (registered == nullptr) continue;
     if (registered->dType() != object->dType()) KUV_RETURN_ERROR(E_FAIL, sc_otherKind);
-    if (registered->getName() != object->getName()) KUV_RETURN_ERROR(E_FAIL, sc_otherName);
+    // A known feature is reused whatever its name; its options must match.
+    if (object != &feature && registered->getName() != object->getName()) KUV_RETURN_ERROR(E_FAIL, sc_otherName);
   }
   return S_OK;
 }
@@ -392,7 +393,6 @@ HRESULT KuvEeExpressionContext::AddInheritedEff(KuvEeBasicEff*& eff, KuvInList& 
     if (registered->dType() != eff->dType())
       KUV_RETURN_ERROR(E_FAIL,
                        "ERROR : An object with same Guid but with different type is already in the context");
-    if (registered->getName() != eff->getName()) KUV_RETURN_ERROR(E_FAIL, sc_otherName);
   }
 
   HRESULT result = S_OK;
@@ -429,7 +429,6 @@ HRESULT KuvEeExpressionContext::AddChangeRef(KuvEePredefEff*& change) {
     KUV_RETURN_ERROR(E_FAIL, "ERROR : this change has no name. It is no good for mapping !");
   if (KuvEeDicoObject* registered = otherWithGuid(*change)) {
     if (registered->dType() != change->dType()) KUV_RETURN_ERROR(E_FAIL, sc_otherKind);
-    if (registered->getName() != change->getName()) KUV_RETURN_ERROR(E_FAIL, sc_otherName);
     if (!m_owned.Find(change)) delete change;
     change = static_cast<KuvEePredefEff*>(registered);
     return S_FALSE;

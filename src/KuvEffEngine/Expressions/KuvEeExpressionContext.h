@@ -20,7 +20,8 @@
 //   they go to their variable or tree, never to the context's owned set.
 // - Hand-over: the operations that take a pointer reference delete the
 //   caller's object when an equivalent object is registered (a model of the
-//   same name; a feature or effectivity of the same GUID, kind and name),
+//   same name; a feature or effectivity of the same GUID and kind, whatever
+//   its name; a known option or value must still have its name),
 //   unless the context already owns it; the pointer then designates the
 //   registered object and the result is S_FALSE (S_OK for models, which
 //   only count as already there when the very object was registered). A

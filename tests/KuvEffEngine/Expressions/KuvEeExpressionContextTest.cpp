@@ -228,8 +228,6 @@ TEST_F(ExpressionContextTest, RefusalsTraceTheirMessageAndChangeNothing) {
       {"known GUID, other kind", std::make_unique<KuvEeSelectionVar>("Color", Guid(10).data()), nullptr,
        E_FAIL,
        "ERROR : two different objects with same UUID. Unexpected. Fatal error, unable to recover from this."},
-      {"known GUID, other name", std::make_unique<KuvEeCategory>("Colour", Guid(10).data()), nullptr,
-       E_FAIL, "ERROR : Objects have same UUID but not the same name."},
       {"option of a known GUID, other name",
        std::unique_ptr<KuvEeDicoObject>(newCategory("Size", 22, {{"Large", 11}})), nullptr, E_FAIL,
        "ERROR : Objects have same UUID but not the same name."},
@@ -242,6 +240,11 @@ TEST_F(ExpressionContextTest, RefusalsTraceTheirMessageAndChangeNothing) {
     KuvEeDicoObject* found = nullptr;
     EXPECT_EQ(S_FALSE, context.GetConfigFeature(Guid(22).guid(), found)) << c.what;
   }
+  // A known feature under another name is no refusal: the registered one
+  // serves, and the caller's copy goes.
+  KuvEeDicoObject* renamed = new KuvEeCategory("Colour", Guid(10).data());
+  EXPECT_EQ(S_FALSE, context.AddConfigFeature(renamed));
+  EXPECT_EQ(color, renamed);
   // The refused categories' options stay the caller's.
   for (Case& c : cases)
     if (KuvEeCategory* category = c.feature != nullptr ? KuvEeCategory::cast(*c.feature) : nullptr)
@@ -492,8 +495,8 @@ TEST_F(ExpressionContextTest, InheritedEffectivitiesAndChangesAreRegisteredWithT
   EXPECT_TRACES(E_FAIL, "ERROR : No context for input inherited eff",
                 context.GetSetOfMDsContainingFeature(carColor, holders, &stranger));
 
-  // The same effectivity read again.
-  KuvEeBasicEff* again = new KuvEeBasicEff("Inherited", Guid(300).data());
+  // The same effectivity read again, even under another name.
+  KuvEeBasicEff* again = new KuvEeBasicEff("Renamed", Guid(300).data());
   KuvInList none(KuvEeModelDico::sType());
   EXPECT_EQ(S_FALSE, context.AddInheritedEff(again, none));
   EXPECT_EQ(registeredEff, again);
@@ -505,7 +508,7 @@ TEST_F(ExpressionContextTest, InheritedEffectivitiesAndChangesAreRegisteredWithT
   KuvEePredefEff* const registeredChange = change;
   ASSERT_EQ(S_OK, context.AddChangeRef(change));
   EXPECT_EQ(S_FALSE, context.AddChangeRef(change));
-  KuvEePredefEff* copy = new KuvEePredefEff("ECO-1", Guid(310).data(), false, KuvEePredefEff::CONTEXTUAL);
+  KuvEePredefEff* copy = new KuvEePredefEff("ECO-1b", Guid(310).data(), false, KuvEePredefEff::CONTEXTUAL);
   EXPECT_EQ(S_FALSE, context.AddChangeRef(copy));
   EXPECT_EQ(registeredChange, copy);
   KuvEePredefEff* foundChange = nullptr;
