@@ -107,12 +107,16 @@ HRESULT KuvFltFilter::isIncludingIn(const KuvFltFilter& other, int domain) const
 
 HRESULT KuvFltFilter::isIncluding(const KuvFltFilter& other) const {
   KUV_TRACE_CALL("isIncluding");
+  // A domain that does not include goes on to the next: only a refusal ends
+  // the test early.
+  HRESULT answer = S_OK;
   for (const int domain : {KuvDiversityDomain_ConfigChange, KuvDiversityDomain_DWS,
                            KuvDiversityDomain_EngineeringActivation}) {
     const HRESULT hr = isIncludingIn(other, domain);
-    if (hr != S_OK) return hr;
+    if (FAILED(hr)) return hr;
+    if (hr != S_OK) answer = hr;
   }
-  return S_OK;
+  return answer;
 }
 
 HRESULT KuvFltFilter::isIncluding(const KuvFltFilter& other, KuvDiversityDomain domain) const {

@@ -164,6 +164,10 @@ TEST(FltObjects, FilterInclusion) {
   EXPECT_TRACES(KUV_E_FLT_SELECTION_MODE, "CFG_SELECTIONMODE_150", wide->isIncluding(*strict));
   const auto options = filterOf(kMode150, nullptr, option(false));
   EXPECT_TRACES(KUV_E_FLT_OPTIONS, "options", wide->isIncluding(*options));
+  // A domain that does not include (Config Change) does not end the test;
+  // the refusal of a later one does.
+  const auto optionsElsewhere = filterOf(kMode150, option(false), colours({24}));
+  EXPECT_TRACES(KUV_E_FLT_OPTIONS, "options", narrow->isIncluding(*optionsElsewhere));
   EXPECT_TRACES(E_NOTIMPL, "ERROR : isEqual on one domain failed", wide->isEqual(*wide));
 
   KuvFltEffectivity eff;
