@@ -128,6 +128,10 @@ HRESULT KuvXMLV2ExprWriter::write(const KuvEeExpression& expression) {
   KUV_TRACE_CALL("write");
   m_model = nullptr;
   m_nextHandlerId = 0;
+  // The document is started before the expression's kind is looked at: a
+  // refused kind leaves a started document, as a refusal further on does.
+  if (const HRESULT hr = m_output.WriteStartDocument(); FAILED(hr))
+    KUV_RETURN_ERROR(hr, "ERROR: Unable to write start document");
   const char* root = nullptr;
   if (KuvEeEffectivityExpression::isObjectOfThisType(expression))
     root = "CfgEffectivityExpression";
@@ -138,8 +142,6 @@ HRESULT KuvXMLV2ExprWriter::write(const KuvEeExpression& expression) {
   else
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected type of KuvEeExpression.");
   if (const HRESULT hr = checkDescIds(); FAILED(hr)) return hr;
-  if (const HRESULT hr = m_output.WriteStartDocument(); FAILED(hr))
-    KUV_RETURN_ERROR(hr, "ERROR: Unable to write start document");
   Attributes attributes;
   attributes.add("xmlns", sc_namespace)
       .add("xmlns:xsi", sc_schemaInstance)

@@ -300,7 +300,10 @@ TEST(KuvXMLV3ExprWriterTest, RefusesWhatTheFormatCannotHold) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const auto expression = c.build();
-    EXPECT_TRACES(c.code, c.trace, writeV3(*expression, c.texts).hr);
+    Written written;
+    EXPECT_TRACES(c.code, c.trace, (written = writeV3(*expression, c.texts)).hr);
+    // The document is started before anything is refused.
+    EXPECT_EQ(0u, written.text.rfind(sc_declaration, 0));
   }
 }
 
