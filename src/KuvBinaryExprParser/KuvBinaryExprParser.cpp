@@ -179,8 +179,9 @@ private:
     } else if (FAILED(m_out.writeUINT16WithCheck(parts))) {
       KUV_RETURN_ERROR_ON(channel(), KuvBioConstants::sc_valueTooLarge, "ERROR ! writeUINT16WithCheck failed");
     }
-    if (expression.hasGlobalCriteria() && FAILED(Nodes::write(*expression.getGlobalCriteria(), m_data, m_out)))
-      return E_FAIL;
+    // A failing tree passes its own code on (not implemented, too large).
+    if (expression.hasGlobalCriteria())
+      if (const HRESULT hr = Nodes::write(*expression.getGlobalCriteria(), m_data, m_out); FAILED(hr)) return hr;
     for (auto it = models.cBegin(); !it.IsEnd(); it.Next()) {
       const auto* key = KuvInObjectPtr::cast(*it.GetKey());
       const auto* model = key != nullptr ? KuvEeModelDico::cast(*key->getObject()) : nullptr;
@@ -197,8 +198,8 @@ private:
       m_out.PutBack(Nodes::E_InContext);
       if (FAILED(m_out.writeUINT16WithCheck(static_cast<std::uint32_t>(index))))
         return KuvBioConstants::sc_valueTooLarge;
-      if (FAILED(writeTree(criteria->getInheritedEffCriteria())) || FAILED(writeTree(criteria->getCriteria())))
-        return E_FAIL;
+      if (const HRESULT hr = writeTree(criteria->getInheritedEffCriteria()); FAILED(hr)) return hr;
+      if (const HRESULT hr = writeTree(criteria->getCriteria()); FAILED(hr)) return hr;
     }
     return S_OK;
   }

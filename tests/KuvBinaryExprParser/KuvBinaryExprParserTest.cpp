@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "KuvBinaryParser/KuvBinaryLeafTestSupport.h"
+#include "KuvEeRestrictionEff.h"
+#include "KuvEeRestrictionEffLeaf.h"
 
 namespace {
 
@@ -344,10 +346,14 @@ TEST(KuvBinaryExprParser, WriteRefusals) {
   KuvEeNodeRef* criteria = (new KuvEeTrue)->getNodeRef();
   auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &criteria);
   unlistedModel->setModelCriteria(&unlisted, record);
+  // A tree the format has no node for: its own code reaches the caller.
+  auto* restricted = new KuvEeEffectivityExpression;
+  restricted->setGlobalCriteria((new KuvEeRestrictionEffLeaf(new KuvEeDateRestrictionEff))->getNodeRef());
   const struct {
     const char* message;
     std::vector<std::pair<std::uint32_t, KuvEeExpression*>> entries;
     unsigned version;
+    HRESULT code = E_FAIL;
   } cases[] = {
       {"ERROR: unexpected input. no expressions found.", {}, 1},
       {"ERROR: NULL value for domain id.", {{0, new KuvEeChangeExpression}}, 1},
@@ -356,12 +362,13 @@ TEST(KuvBinaryExprParser, WriteRefusals) {
        1},
       {"ERROR: unexpected binary version", {{1, new KuvEeChangeExpression}}, 3},
       {"ERROR: Unable to retrieve ModelDico object Index for : ", {{1, unlistedModel}}, 1},
+      {"ERROR: To be implemented", {{1, restricted}}, 1, E_NOTIMPL},
   };
   for (const auto& c : cases) {
     Map map;
     for (const auto& [domain, expression] : c.entries) map.put(domain, expression);
     KuvBioBufferOut out;
-    EXPECT_TRACES(c.version == 3 ? E_INVALIDARG : E_FAIL, c.message,
+    EXPECT_TRACES(c.version == 3 ? E_INVALIDARG : c.code, c.message,
                   KuvBinaryExprParser::Write(map.map, world.data, out, c.version));
   }
 }
