@@ -195,11 +195,13 @@ const KuvInTreeParserTag* KuvInTreeParser::addTag(KuvInTreeParserTag::E_Type typ
     };
     if (clashes(opening) || (bracketed && clashes(closing))) return nullptr;
   }
-  m_allTags.push_back(std::make_unique<KuvInTreeParserTag>(type, opening, bracketed ? closing : KuvInString()));
+  // A closing string given to another kind of tag is kept too: it is a
+  // token, and later tags may not open with it.
+  m_allTags.push_back(std::make_unique<KuvInTreeParserTag>(type, opening, closing));
   const KuvInTreeParserTag* tag = m_allTags.back().get();
   m_tagsByType[type].push_back(tag);
   m_tokens.push_back(opening);
-  if (bracketed) m_tokens.push_back(closing);
+  if (!closing.IsEmpty()) m_tokens.push_back(closing);
   return tag;
 }
 

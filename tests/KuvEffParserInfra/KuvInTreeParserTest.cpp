@@ -64,6 +64,14 @@ TEST(KuvInTreeParserTest, TagsAreRefusedWhenEmptyOrAlreadyUsed) {
   EXPECT_EQ(p.parser.addTag(Tag::E_Brackets, "<", ")"), nullptr);
   EXPECT_EQ(p.parser.addTag(Tag::E_Range, "{", "}"), nullptr);
   EXPECT_NE(p.parser.addTag(Tag::E_Brackets, "<", ">"), nullptr);
+  // An operator keeps a closing string it is given: no later tag opens with
+  // it, and it ends a plain string.
+  ASSERT_NE(p.parser.addTag(Tag::E_GroupOp, "^", "#"), nullptr);
+  EXPECT_EQ(p.parser.addTag(Tag::E_GroupOp, "#"), nullptr);
+  KuvInTreeParserNode* tree = nullptr;
+  KuvInString error;
+  EXPECT_EQ(E_FAIL, p.parser.parse(KuvInString("a#b"), tree, error));
+  delete tree;
 }
 
 TEST(KuvInTreeParserTest, BuildsTreesByPrecedenceAndGroupsAfterStrings) {
