@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 #include <utility>
+#include <vector>
 
 KUV_DEFINE_TYPE(KuvInFastSetVal, KuvInObject)
 
@@ -110,18 +111,31 @@ void KuvInFastSetVal::place(Arena& arena, const KuvInObjectVal& value, std::uint
   ++arena.count;
 }
 
-void KuvInFastSetVal::resize() {
+void KuvInFastSetVal::resize(bool forPut) {
   auto elementSize = static_cast<std::size_t>(m_elementSize);
   auto count = static_cast<std::size_t>(m_arena.count);
-  // Doubling once is enough unless unused bucket-node room (few buckets are
-  // reachable when the table size is not a power of two) held extra copies:
-  // then double until they all fit with room for one more Put.
+  // Doubling once is the rule. Only when the copies would not fit, with room
+  // for the Put that asked for the resize (unused bucket-node room held
+  // extra copies, or a new load factor shrank the table), does it double
+  // again: the bytes are counted exactly, buckets the copies fill included.
+  auto bucketsFilled = [&](std::uint32_t tableSize) {
+    std::vector<bool> filled(tableSize);
+    std::size_t n = 0;
+    forEach([&](const KuvInObjectVal& value) {
+      const std::uint32_t i = value.hash() & (tableSize - 1);
+      if (!filled[i]) {
+        filled[i] = true;
+        ++n;
+      }
+    });
+    return n;
+  };
   std::int32_t capacity = m_arena.capacity * 2;
   for (;;) {
     std::uint32_t tableSize = fastTableSize(capacity, m_loadFactor);
     std::size_t needed = tableSize * kBucketSlotBytes + count * (elementSize + kEntryBytes) +
-                         std::min<std::size_t>(count, tableSize) * kBucketNodeBytes + kEntryBytes +
-                         kBucketNodeBytes + elementSize;
+                         bucketsFilled(tableSize) * kBucketNodeBytes +
+                         (forPut ? kEntryBytes + kBucketNodeBytes + elementSize : 0);
     if (needed <= arenaSizeFor(elementSize, capacity, tableSize)) break;
     capacity *= 2;
   }
@@ -148,7 +162,7 @@ bool KuvInFastSetVal::Put(const KuvInObjectVal* value) {
     return false;
   if (m_arena.bytesUsed + kEntryBytes + kBucketNodeBytes + static_cast<std::size_t>(m_elementSize) >
       m_arena.arenaSize)
-    resize();
+    resize(true);
   std::uint32_t hash = value->hash();
   if (findEntry(*value, hash) != nullptr) return false;
   place(m_arena, *value, hash);
@@ -217,7 +231,7 @@ void KuvInFastSetVal::SetMinCapacity(std::int32_t capacity, float loadFactor) {
   float needed = std::ceil(static_cast<float>(std::max(capacity, m_arena.count)) / factor);
   if (needed == static_cast<float>(m_arena.tableSize)) return;
   m_loadFactor = factor;
-  resize();
+  resize(false);
 }
 
 void KuvInFastSetVal::GetStatistics(std::int32_t& count, std::int32_t& threshold, float& loadFactor,

@@ -121,7 +121,7 @@ private:
   const kuv::detail::SetEntry* findEntry(const KuvInObjectVal& value, std::uint32_t hash) const;
   void place(Arena& arena, const KuvInObjectVal& value, std::uint32_t hash) const;
   // Moves every copy to a new arena of twice the capacity and reports it.
-  void resize();
+  void resize(bool forPut);
   static void destroyCopies(const Arena& arena);
   template <class F>
   void forEach(F f) const {

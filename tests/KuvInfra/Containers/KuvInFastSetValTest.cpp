@@ -4,6 +4,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "KuvInFastSetVal.h"
@@ -247,4 +248,22 @@ TEST(KuvInFastSetVal, AgreesWithStdSetAndTheArenaModelOverRandomOperations) {
     }
     EXPECT_EQ(static_cast<std::size_t>(set.GetLength()), contents.size());
   }
+}
+
+// A resize doubles the capacity once when the copies fit, even exactly; it
+// doubles again only when they would overrun the arena.
+TEST(KuvInFastSetVal, SetMinCapacityDoublesOnceWhenTheCopiesFit) {
+  ScopedFlags silent(KuvInFastSetVal::traceChannel(), 0);
+  KuvInFastSetVal set(KuvInIntHolder::sType(), sizeof(KuvInIntHolder), 4, 0.25f);
+  ArenaModel model(4, 0.25f, sizeof(KuvInIntHolder));
+  for (std::uint32_t v = 0; v < 16; ++v) {
+    set.Put(KuvInIntHolder(v));
+    model.put(v);
+  }
+  set.SetMinCapacity(0, 1.0f);
+  model.setMinCapacity(0, 1.0f);
+  EXPECT_EQ(model.used(), model.arena());
+  EXPECT_EQ(std::tuple(set.GetCapacity(), set.GetTableSize(), set.GetBytesUsed()),
+            std::tuple(model.capacity(), model.chain().tableSize(), model.used()));
+  EXPECT_EQ(valuesOf<KuvInIntHolder>(set), model.chain().order());
 }
