@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "KuvInHexaEncodingServices.h"
+#include "KuvMallocArray.h"
 
 HRESULT KuvBioBasic::getIndexSizeFromByte(std::uint8_t byte, KuvBioConstants::E_IndexSize& size) {
   if (byte != 1 && byte != 2 && byte != 4) return E_FAIL;
@@ -16,6 +17,6 @@ KuvInString KuvBioBasic::toHexText(const std::uint8_t* bytes, std::uint32_t size
   std::int32_t length = 0;
   if (KuvInHexaEncodingServices::encode_hex(bytes, static_cast<std::int32_t>(size), text, length) != 0)
     return KuvInString();
-  const std::unique_ptr<char, decltype(&std::free)> owned(text, &std::free);
+  const kuv::detail::MallocArray<char> owned(text);
   return KuvInString(text);
 }

@@ -18,6 +18,7 @@
 #include "KuvFltEffectivityView.h"
 #include "KuvInListVal.h"
 #include "KuvFltFastPath.h"
+#include "KuvMallocArray.h"
 #include "KuvPrivateFilteringServices.h"
 
 KUV_DEFINE_TYPE(KuvFilterHandler, KuvInObject)
@@ -251,7 +252,7 @@ HRESULT KuvFilterHandler::Apply(const std::uint8_t* const* objectBinaries, const
   if (m_status != S_OK || m_filter == nullptr)
     KUV_RETURN_ERROR(FAILED(m_status) ? m_status : E_FAIL, "ERROR: invalid filter handler");
   // A host frees the answers with free().
-  std::unique_ptr<int, decltype(&std::free)> answers(static_cast<int*>(std::malloc(sizeof(int) * count)), &std::free);
+  kuv::detail::MallocArray<int> answers = kuv::detail::allocateArray<int>(count);
   if (!answers) KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: out of memory");
   const HRESULT hr = applyEach(*m_filter, KuvFltFastPath::isUsable() ? m_fast : nullptr, objectBinaries, sizes, count,
                                answers.get());

@@ -8,6 +8,7 @@
 #include "KuvInHexaEncodingServices.h"
 #include "KuvInIntHolder.h"
 #include "KuvInListVal.h"
+#include "KuvMallocArray.h"
 
 #include "KuvFltFastPath.h"
 
@@ -17,16 +18,8 @@ namespace {
 
 KuvInTraceClass& traceChannel() { return KuvFilteringServices::traceChannel(); }
 
-struct FreeDeleter {
-  void operator()(void* p) const { std::free(p); }
-};
-
-struct BytesDeleter {
-  void operator()(const std::uint8_t* p) const { KuvBioBufferOut::FreeBytes(p); }
-};
-
 struct Bytes {
-  std::unique_ptr<std::uint8_t, FreeDeleter> bytes;
+  kuv::detail::MallocArray<std::uint8_t> bytes;
   unsigned int size = 0;
 };
 
@@ -68,7 +61,7 @@ HRESULT KuvFilteringServices::ApplyQuery(const std::uint8_t* filterBinary, unsig
   if (FAILED(hr)) return hr;
   const std::unique_ptr<KuvFltFilter> filter(read);
   // A host frees the answers with free().
-  std::unique_ptr<int, decltype(&std::free)> answers(static_cast<int*>(std::malloc(sizeof(int) * count)), &std::free);
+  kuv::detail::MallocArray<int> answers = kuv::detail::allocateArray<int>(count);
   if (!answers) KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: out of memory");
   const std::unique_ptr<KuvFltFastPath> fast(KuvFltFastPath::isUsable() ? new KuvFltFastPath(*filter) : nullptr);
   const HRESULT applyHr = KuvFilterHandler::applyEach(*filter, fast.get(), binaries, sizes, count, answers.get());
@@ -113,12 +106,12 @@ HRESULT KuvFilteringServices::PrepareFilterForContext(const KuvInString& filter,
   unsigned int size = 0;
   hr = handler.getFilterCompiledBinary(raw, size);
   if (FAILED(hr)) return hr;
-  const std::unique_ptr<const std::uint8_t, BytesDeleter> written(raw);
+  const kuv::detail::MallocArray<const std::uint8_t> written(raw);
   char* text = nullptr;
   std::int32_t length = 0;
   if (KuvInHexaEncodingServices::encode_hex(written.get(), static_cast<std::int32_t>(size), text, length) != 0)
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to KuvInHexaEncodingServices::encode_hex() has failed.");
-  const std::unique_ptr<char, FreeDeleter> encoded(text);
+  const kuv::detail::MallocArray<char> encoded(text);
   if (encoded == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on encoded hexa string.");
   prepared = encoded.get();
   return S_OK;

@@ -7,6 +7,7 @@
 #include "KuvBioBuffer.h"
 #include "KuvInGuid.h"
 #include "KuvInHexaEncodingServices.h"
+#include "KuvMallocArray.h"
 
 KUV_DEFINE_TYPE(KuvConversionServices, KuvInObject)
 
@@ -23,13 +24,9 @@ int indexOf(const char* const (&texts)[N], const KuvInString& text) {
   return -1;
 }
 
-struct FreeDeleter {
-  void operator()(void* p) const { std::free(p); }
-};
-
 // The bytes text's hexadecimal digits stand for; false when they do not
 // decode.
-bool decodeDigits(const KuvInString& text, std::unique_ptr<unsigned char, FreeDeleter>& bytes, std::int32_t& count) {
+bool decodeDigits(const KuvInString& text, kuv::detail::MallocArray<unsigned char>& bytes, std::int32_t& count) {
   const char* digits = text.ConvertToChar();
   unsigned char* raw = nullptr;
   if (digits == nullptr ||
@@ -82,7 +79,7 @@ HRESULT KuvConversionServices::ConvertGuidToString(const KuvInGuid& guid, KuvInS
   std::int32_t length = 0;
   if (KuvInHexaEncodingServices::encode_hex(guid.getArray(), KuvInGuid::sc_size, raw, length) != 0)
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to KuvInHexaEncodingServices::encode_hex() has failed.");
-  const std::unique_ptr<char, FreeDeleter> encoded(raw);
+  const kuv::detail::MallocArray<char> encoded(raw);
   if (encoded == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on encoded hexa string.");
   if (length != 2 * KuvInGuid::sc_size) KUV_RETURN_ERROR(E_FAIL, "ERROR: Length of encoded string isn't size of a Guid.");
   text = encoded.get();
@@ -93,7 +90,7 @@ HRESULT KuvConversionServices::ConvertStringToGuid(const KuvInString& text, KuvI
   KUV_TRACE_CALL("ConvertStringToGuid");
   if (text.GetLengthInChar() != 2 * KuvInGuid::sc_size)
     KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Length of input Guid String isn't size of a Guid.");
-  std::unique_ptr<unsigned char, FreeDeleter> bytes;
+  kuv::detail::MallocArray<unsigned char> bytes;
   std::int32_t count = 0;
   if (!decodeDigits(text, bytes, count)) KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to decode_hex() has Failed.");
   if (bytes == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on binary.");
@@ -112,7 +109,7 @@ HRESULT KuvConversionServices::ConvertBinaryToString(const KuvBioBuffer& buffer,
   if (KuvInHexaEncodingServices::encode_hex(buffer.getBytes(), static_cast<std::int32_t>(buffer.getSize()), raw,
                                             length) != 0)
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to KuvInHexaEncodingServices::encode_hex() has failed.");
-  const std::unique_ptr<char, FreeDeleter> encoded(raw);
+  const kuv::detail::MallocArray<char> encoded(raw);
   if (encoded == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on encoded hexa string.");
   text = encoded.get();
   return S_OK;
@@ -123,7 +120,7 @@ HRESULT KuvConversionServices::ConvertStringToBinary(const KuvInString& text, Ku
   if (buffer != nullptr)
     KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output KuvBioBuffer pointer is not null. Pointed object may be lost.");
   if (text.IsEmpty()) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Length of input KuvInString is empty.");
-  std::unique_ptr<unsigned char, FreeDeleter> bytes;
+  kuv::detail::MallocArray<unsigned char> bytes;
   std::int32_t count = 0;
   if (!decodeDigits(text, bytes, count)) KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to decode_hex() has Failed.");
   if (bytes == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on decoded binary.");

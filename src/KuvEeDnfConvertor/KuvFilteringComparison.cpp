@@ -10,6 +10,7 @@
 #include "KuvEeVarSpace.h"
 #include "KuvInList.h"
 #include "KuvInSet.h"
+#include "KuvMallocArray.h"
 
 KUV_DEFINE_TYPE(KuvFilteringComparison, KuvInObject)
 
@@ -53,7 +54,7 @@ HRESULT KuvFilteringComparison::Compare_DNF_To_DNF(const E_COMPARE_TEST_TYPE& te
   const KuvDnfExclusiveVariablesGuard exclusiveVariables(
       std::getenv("CFG_ENABLE_EXCLUSIVES_VARIABLES") != nullptr ? 0 : (exclusive != 0 ? 0 : 1));
   const std::int32_t n = dnfs.GetLength();
-  std::unique_ptr<unsigned char, decltype(&std::free)> bytes(static_cast<unsigned char*>(std::malloc(n)), &std::free);
+  kuv::detail::MallocArray<unsigned char> bytes = kuv::detail::allocateArray<unsigned char>(n);
   if (!bytes) KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: out of memory");
   std::unique_ptr<kuv::detail::DnfNegation> notReference;
   // Whether d meets not r (r's negation built once for the whole list).

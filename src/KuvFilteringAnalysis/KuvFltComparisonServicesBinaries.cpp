@@ -10,6 +10,7 @@
 #include "KuvFltEffectivity.h"
 #include "KuvFltFilter.h"
 #include "KuvInList.h"
+#include "KuvMallocArray.h"
 
 namespace {
 
@@ -82,8 +83,8 @@ HRESULT eachOf(KuvBioBuffer& reference, const KuvInList& binaries, unsigned char
   if (FAILED(hr)) return hr;
   const std::int32_t count = binaries.GetLength();
   // A host frees the answers with free().
-  std::unique_ptr<unsigned char, decltype(&std::free)> results(
-      static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(count) + 1)), &std::free);
+  kuv::detail::MallocArray<unsigned char> results =
+      kuv::detail::allocateArray<unsigned char>(static_cast<std::size_t>(count));
   if (!results) KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: out of memory");
   for (std::int32_t i = 0; i < count; ++i) {
     const KuvInObject* element = binaries.Get(i);

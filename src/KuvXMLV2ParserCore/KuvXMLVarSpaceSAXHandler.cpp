@@ -9,6 +9,7 @@
 #include "KuvEeSerialVar.h"
 #include "KuvEeVarSpace.h"
 #include "KuvInHexaEncodingServices.h"
+#include "KuvMallocArray.h"
 
 KUV_DEFINE_TYPE(KuvXMLVarSpaceSAXHandler, KuvXMLV2DicoSAXHandlerBase)
 
@@ -49,7 +50,7 @@ HRESULT KuvXMLVarSpaceSAXHandler::toGuid(const KuvInString& text, KuvInGuid& gui
   std::int32_t count = 0;
   const int decoded =
       KuvInHexaEncodingServices::decode_hex(digits, static_cast<std::int32_t>(std::strlen(digits)), raw, count);
-  const std::unique_ptr<unsigned char, decltype(&std::free)> bytes(raw, &std::free);
+  const kuv::detail::MallocArray<unsigned char> bytes(raw);
   if (decoded != 0 || bytes == nullptr || count > KuvInGuid::sc_size)
     KUV_RETURN_ERROR(E_FAIL, "ERROR: decode_hex FAILED.");
   // Shorter identifiers fill the first bytes; the rest stay zero.
