@@ -9,6 +9,7 @@
 #include "KuvInIntHolder.h"
 #include "KuvInList.h"
 #include "KuvInSetVal.h"
+#include "KuvMallocArray.h"
 
 KUV_DEFINE_TYPE(KuvCoreFilteringComparison, KuvInObject)
 
@@ -28,31 +29,32 @@ std::unique_ptr<KuvFilterable> readFilterable(const KuvBioBuffer& stored, KuvExp
   return std::unique_ptr<KuvFilterable>(filterable);
 }
 
-// One int per listed binary: the comparison of reference with the form it
-// holds for view, or -1 when it cannot be read or holds none.
-HRESULT compareEach(const Test& test, const KuvDnf& reference, const KuvInList& binaries, KuvExpressionView view,
-                    int*& results) {
+// One int per listed binary: compareWith's answer for the filterable it
+// holds, or -1 when it cannot be read or holds no form for view.
+// compareWith(filterables, answers) is the comparison of the objects.
+template <class CompareWith>
+HRESULT compareEach(const Test& test, const KuvInList& binaries, KuvExpressionView view, int*& results,
+                    CompareWith compareWith) {
   results = nullptr;
   if (test != KuvFilteringComparison::CompareEqual && test != KuvFilteringComparison::CompareIntersect &&
       test != KuvFilteringComparison::CompareIncluded)
     KUV_RETURN_ERROR(E_FAIL, "ERROR: UNEXPECTED.");
   const std::int32_t n = binaries.GetLength();
   if (n == 0) KUV_RETURN_ERROR(E_FAIL, "ERROR: Empty input list.");
-  std::unique_ptr<int, decltype(&std::free)> out(static_cast<int*>(std::malloc(sizeof(int) * n)), &std::free);
+  kuv::detail::MallocArray<int> out = kuv::detail::allocateArray<int>(static_cast<std::size_t>(n));
   if (!out) KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: out of memory");
-  // The readable forms go to one comparison, so the reference's negation is
-  // built once for the whole list.
+  // The readable objects go to one comparison, so the reference's negation
+  // is built once for the whole list.
   std::vector<std::unique_ptr<KuvFilterable>> read;
   std::vector<std::int32_t> positions;
-  KuvInList forms(KuvDnf::sType());
+  KuvInList readable(KuvFilterable::sType());
   for (std::int32_t i = 0; i < n; ++i) {
     out.get()[i] = -1;
     const KuvInObject* object = binaries.Get(i);
     const KuvBioBuffer* binary = object != nullptr ? KuvBioBuffer::cast(*object) : nullptr;
     std::unique_ptr<KuvFilterable> filterable = binary != nullptr ? readFilterable(*binary, view) : nullptr;
-    const KuvDnf* dnf = filterable ? filterable->getDnf(view) : nullptr;
-    if (dnf == nullptr) continue;
-    forms.PutBack(const_cast<KuvDnf*>(dnf));
+    if (!filterable || filterable->getDnf(view) == nullptr) continue;
+    readable.PutBack(filterable.get());
     positions.push_back(i);
     read.push_back(std::move(filterable));
   }
@@ -60,8 +62,7 @@ HRESULT compareEach(const Test& test, const KuvDnf& reference, const KuvInList& 
     KUV_RETURN_ERROR(E_FAIL, "ERROR: ConvertExpressionView_Enum_To_Id FAILED.");
   if (!positions.empty()) {
     unsigned char* answers = nullptr;
-    // As the comparison of filterable objects: exclusive serial variables off.
-    const HRESULT hr = KuvFilteringComparison::Compare_DNF_To_DNF(test, reference, forms, answers, 0);
+    const HRESULT hr = compareWith(readable, answers);
     if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: Compare_Filterable_To_Filterable FAILED.");
     for (std::size_t k = 0; k < positions.size(); ++k) out.get()[positions[k]] = answers[k];
     std::free(answers);
@@ -82,7 +83,10 @@ HRESULT KuvCoreFilteringComparison::Compare_Filter_To_Filterable(const Test& tes
   if (FAILED(KuvBioFilter::read(in, read))) KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvBioFilter::read FAILED.");
   const std::unique_ptr<KuvFilter> reference(read);
   if (reference->getDnf() == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  return compareEach(test, *reference->getDnf(), filterables, view, results);
+  return compareEach(test, filterables, view, results, [&](const KuvInList& objects, unsigned char*& answers) {
+    auto objectView = static_cast<unsigned int>(view);
+    return KuvFilteringComparison::Compare_Filter_To_Filterable(test, *reference, objects, objectView, answers);
+  });
 }
 
 HRESULT KuvCoreFilteringComparison::Compare_Filterable_To_Filterable(const Test& test, const KuvBioBuffer& reference,
@@ -92,7 +96,11 @@ HRESULT KuvCoreFilteringComparison::Compare_Filterable_To_Filterable(const Test&
   KUV_TRACE_CALL("Compare_Filterable_To_Filterable");
   results = nullptr;
   const std::unique_ptr<KuvFilterable> read = readFilterable(reference, referenceView);
-  const KuvDnf* dnf = read ? read->getDnf(referenceView) : nullptr;
-  if (dnf == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvBioFilterable::read FAILED.");
-  return compareEach(test, *dnf, filterables, view, results);
+  if (!read || read->getDnf(referenceView) == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvBioFilterable::read FAILED.");
+  return compareEach(test, filterables, view, results, [&](const KuvInList& objects, unsigned char*& answers) {
+    auto ownView = static_cast<unsigned int>(referenceView);
+    auto objectView = static_cast<unsigned int>(view);
+    return KuvFilteringComparison::Compare_Filterable_To_Filterable(test, *read, ownView, objects, objectView,
+                                                                    answers);
+  });
 }
