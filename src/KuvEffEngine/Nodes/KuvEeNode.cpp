@@ -96,10 +96,13 @@ void appendIndented(std::u16string& out, std::u16string_view text, const std::u1
 void KuvEeNode::writeText(std::u16string& out, std::u16string& indent) const {
   // dynamic_cast, not the kind's type: a host's subclass of an operator
   // still writes its subtree rather than asking its own toString again.
-  if (const auto* op = dynamic_cast<const KuvEeAndOp*>(this)) return op->writeTree(out, indent);
-  if (const auto* op = dynamic_cast<const KuvEeOrOp*>(this)) return op->writeTree(out, indent);
-  if (const auto* op = dynamic_cast<const KuvEeNotOp*>(this)) return op->writeTree(out, indent);
-  if (const auto* op = dynamic_cast<const KuvEeNotDomainOp*>(this)) return op->writeTree(out, indent);
+  // Leaves, most of a tree, are told apart by one cast.
+  if (dynamic_cast<const KuvEeOp*>(this) != nullptr) {
+    if (const auto* op = dynamic_cast<const KuvEeAndOp*>(this)) return op->writeTree(out, indent);
+    if (const auto* op = dynamic_cast<const KuvEeOrOp*>(this)) return op->writeTree(out, indent);
+    if (const auto* op = dynamic_cast<const KuvEeNotOp*>(this)) return op->writeTree(out, indent);
+    if (const auto* op = dynamic_cast<const KuvEeNotDomainOp*>(this)) return op->writeTree(out, indent);
+  }
   appendIndented(out, toString().GetOrbString().units(), indent);
 }
 
