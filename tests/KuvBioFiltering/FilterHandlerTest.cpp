@@ -63,7 +63,7 @@ std::vector<int> query(const Bytes& filter, const std::vector<Bytes>& objects, H
   EXPECT_EQ(expected, KuvFilteringServices::ApplyQuery(filter.data(), static_cast<unsigned int>(filter.size()),
                                                       binaries.data.data(), binaries.sizes.data(),
                                                       binaries.count(), results));
-  const std::unique_ptr<int, decltype(&std::free)> owned(results, &std::free);
+  const kuv_test::Handed<int> owned(results);
   return results != nullptr ? std::vector<int>(results, results + objects.size()) : std::vector<int>();
 }
 

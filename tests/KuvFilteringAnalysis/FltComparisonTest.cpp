@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <random>
 #include <string>
@@ -255,7 +254,7 @@ TEST(FltBinaryComparison, IntersectionAndEquality) {
   binaries.PutBack(&missesBinary);
   unsigned char* answers = nullptr;
   ASSERT_EQ(S_OK, Services::IsIntersect(reference, binaries, KuvComparisonMode_All, answers));
-  const std::unique_ptr<unsigned char, decltype(&std::free)> owned(answers, &std::free);
+  const kuv_test::Handed<unsigned char> owned(answers);
   EXPECT_EQ(1, answers[0]);
   EXPECT_EQ(0, answers[1]);
   unsigned char answer = 2;

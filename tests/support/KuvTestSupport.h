@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,13 @@ class KuvEeOp;
 class KuvInListVal;
 
 namespace kuv_test {
+
+// An array the library handed over, freed as a host frees it.
+struct FreeDeleter {
+  void operator()(const void* p) const { std::free(const_cast<void*>(p)); }
+};
+template <class T>
+using Handed = std::unique_ptr<T, FreeDeleter>;
 
 // What body prints on standard output.
 template <class Body>

@@ -145,12 +145,12 @@ void checkFilter(HostModel& host, const Filter& criteria, const Binaries& binari
   ASSERT_EQ(S_OK, KuvFilteringServices::ApplyQuery(filter.data(), static_cast<unsigned int>(filter.size()),
                                                    binaries.pointers.data(), binaries.sizes.data(), count,
                                                    results));
-  const std::unique_ptr<int, decltype(&std::free)> answers(results, &std::free);
+  const kuv_test::Handed<int> answers(results);
   const KuvFilterHandler handler(filter.data(), static_cast<unsigned int>(filter.size()), 0);
   ASSERT_EQ(S_OK, handler.isValid());
   results = nullptr;
   ASSERT_EQ(S_OK, handler.Apply(binaries.pointers.data(), binaries.sizes.data(), count, results));
-  const std::unique_ptr<int, decltype(&std::free)> handled(results, &std::free);
+  const kuv_test::Handed<int> handled(results);
   for (unsigned int i = 0; i < count; ++i) {
     const int expected = (selected & tables[i]).any() ? 1 : 0;
     ASSERT_EQ(expected, answers.get()[i]) << criteria.list << " on object " << i;
