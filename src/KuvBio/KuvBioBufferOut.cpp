@@ -34,8 +34,10 @@ std::uint32_t KuvBioBufferOut::grownFor(std::uint32_t needed) const {
 }
 
 void KuvBioBufferOut::PutBack(const std::uint8_t& b) {
+  // Read first: b may be one of our own bytes, freed by the growth.
+  const std::uint8_t value = b;
   if (m_size == m_capacity) reallocate(m_capacity == 0 ? 4 : 2 * m_capacity);
-  m_bytes[m_size++] = b;
+  m_bytes[m_size++] = value;
 }
 
 void KuvBioBufferOut::PutBack(const KuvBioBufferOut& other) {

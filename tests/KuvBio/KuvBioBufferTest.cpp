@@ -57,6 +57,9 @@ TEST(KuvBioBufferOut, GrowsByTheWrittenRule) {
   EXPECT_EQ(4u, small.GetCapacity());
   small.PutBack(KuvBioBufferOut());
   EXPECT_EQ(4u, small.GetCapacity());
+  for (int i = 0; i < 8; ++i) out.PutBack(*out.GetAsPtr(1));  // our own byte, also when it grows
+  EXPECT_EQ(1, out.Get(15));
+  EXPECT_EQ(1, out.Get(16));
 }
 
 TEST(KuvBioBufferOut, InsertsInPlaceOrGrows) {
