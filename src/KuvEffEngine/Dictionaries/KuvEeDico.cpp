@@ -46,9 +46,9 @@ bool KuvEeDico::add(KuvEeDicoObject* object) {
 
 bool KuvEeDico::add(KuvEeDicoObject* object, const KuvInString& attribute, const KuvInString& value) {
   if (attribute.IsEmpty() || value.IsEmpty()) return false;
-  const KuvInString key = createKey(attribute, value);
-  if (m_keys.ContainsKey(key) || !add(object)) return false;
-  m_keys.Put(key, object);
+  // A taken attribute key passes to the newcomer, as any map key does.
+  if (!add(object)) return false;
+  m_keys.Put(createKey(attribute, value), object);
   return true;
 }
 

@@ -35,8 +35,9 @@ public:
   // required, or its name key or (set) GUID is taken; nothing changes then.
   // An optional empty name is a key too: one unnamed object per dictionary.
   bool add(KuvEeDicoObject* object);
-  // add(object), then indexes the key of attribute and value; false (and
-  // nothing changes) when either is empty or that key is taken.
+  // add(object), then indexes the key of attribute and value, taking it
+  // over from an earlier object; false (and nothing changes) when either is
+  // empty or add(object) fails.
   bool add(KuvEeDicoObject* object, const KuvInString& attribute, const KuvInString& value);
 
   KuvEeDicoObject* get(const KuvInGuid& guid) const;
@@ -46,7 +47,9 @@ public:
   // S_OK when the object was here (its name key and GUID entry go too),
   // else E_FAIL.
   HRESULT remove(KuvEeDicoObject* object);
-  // Removes the attribute key, then the object.
+  // Removes the attribute key, then the object. The key goes only when it
+  // leads to this object (a later one may have taken it over), and only when
+  // the object is here: a failing call changes nothing.
   HRESULT remove(KuvEeDicoObject* object, const KuvInString& attribute, const KuvInString& value);
 
   // Forgets every key, then deletes every object.

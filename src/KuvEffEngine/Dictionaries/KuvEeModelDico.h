@@ -40,7 +40,8 @@ public:
   HRESULT removeConfigFeature(KuvEeDicoObject* feature) { return m_configFeatures.remove(feature); }
 
   // The track's holder must be this model (E_FAIL); S_OK, or S_FALSE when
-  // its name, GUID or discipline is taken. The model then owns the track.
+  // its name or GUID is taken. The model then owns the track, and the
+  // discipline leads to it even when an earlier track has the same one.
   HRESULT addMilestonesTrack(KuvEeMilestonesVar* track);
   // S_OK when found, S_FALSE when not; track must be null on entry
   // (E_INVALIDARG).

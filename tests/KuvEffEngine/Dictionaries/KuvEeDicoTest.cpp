@@ -76,9 +76,13 @@ TEST(KuvEeDico, LooksUpByNameGuidAndAttributeAndForgetsWhatIsRemoved) {
   EXPECT_FALSE(dico.add(track.get(), "Discipline", ""));
   EXPECT_EQ(0, dico.GetLength());
   ASSERT_TRUE(dico.add(track.get(), "Discipline", "Structure"));
-  // A taken attribute key refuses the whole addition.
-  EXPECT_FALSE(dico.add(other.get(), "Discipline", "Structure"));
-  EXPECT_FALSE(dico.getSet().Find(other.get()));
+  // A taken attribute key passes to the newcomer; removing the first object
+  // leaves it with the newcomer.
+  ASSERT_TRUE(dico.add(other.get(), "Discipline", "Structure"));
+  EXPECT_EQ(S_OK, dico.remove(track.get(), "Discipline", "Structure"));
+  EXPECT_EQ(other.get(), dico.getFromAttribute("Discipline", "Structure"));
+  ASSERT_EQ(S_OK, dico.remove(other.get(), "Discipline", "Structure"));
+  ASSERT_TRUE(dico.add(track.get(), "Discipline", "Structure"));
 
   EXPECT_EQ(track.get(), dico.getFromAttribute("Discipline", "Structure"));
   EXPECT_EQ(track.get(), dico.getFromAttribute("name", "Track"));

@@ -243,24 +243,29 @@ TEST(KuvEeModelDico, MilestoneTracksByNameGuidAndDiscipline) {
   KuvEeModelDico otherModel("Other", Guid(2).guid());
   auto* structure = new KuvEeMilestonesVar("Track1", Guid(3).data(), "Structure", &model);
   auto* systems = new KuvEeMilestonesVar("Track2", Guid(4).data(), "Systems", &model);
-  auto sameDiscipline = std::make_unique<KuvEeMilestonesVar>("Track3", Guid(5).data(), "Structure", &model);
+  auto* sameDiscipline = new KuvEeMilestonesVar("Track3", Guid(5).data(), "Structure", &model);
+  auto sameName = std::make_unique<KuvEeMilestonesVar>("Track1", Guid(7).data(), "Tooling", &model);
   auto foreign = std::make_unique<KuvEeMilestonesVar>("Track4", Guid(6).data(), "Wiring", &otherModel);
   KuvInSet tracks(KuvEeMilestonesVar::sType());
   EXPECT_EQ(S_FALSE, model.getMilestonesTracks(tracks));
   EXPECT_EQ(S_OK, model.addMilestonesTrack(structure));
   EXPECT_EQ(S_OK, model.addMilestonesTrack(systems));
-  EXPECT_EQ(S_FALSE, model.addMilestonesTrack(sameDiscipline.get()));
+  EXPECT_EQ(S_OK, model.addMilestonesTrack(sameDiscipline));  // the discipline now leads to it
+  EXPECT_EQ(S_FALSE, model.addMilestonesTrack(sameName.get()));
   EXPECT_EQ(E_FAIL, model.addMilestonesTrack(foreign.get()));
   EXPECT_EQ(E_FAIL, model.addMilestonesTrack(nullptr));
   KuvEeMilestonesVar* track = nullptr;
   EXPECT_EQ(S_OK, model.getMilestonesTrackDiscipline("Systems", track));
   EXPECT_EQ(systems, track);
+  track = nullptr;
+  EXPECT_EQ(S_OK, model.getMilestonesTrackDiscipline("Structure", track));
+  EXPECT_EQ(sameDiscipline, track);
   EXPECT_TRACES(E_INVALIDARG, "ERROR: Input KuvEeMilestonesVar pointer should be null.",
                 model.getMilestonesTrack("Track1", track));
   track = nullptr;
-  EXPECT_EQ(S_FALSE, model.getMilestonesTrack("Track3", track));
+  EXPECT_EQ(S_FALSE, model.getMilestonesTrack("Track4", track));
   EXPECT_EQ(S_OK, model.getMilestonesTracks(tracks));
-  EXPECT_EQ(2, tracks.GetLength());
+  EXPECT_EQ(3, tracks.GetLength());
   KuvInSet wrongKind(KuvEeSerialVar::sType());
   EXPECT_TRACES(E_INVALIDARG, "ERROR: Unable to put elements into output set",
                 model.getMilestonesTracks(wrongKind));
