@@ -68,7 +68,7 @@ HRESULT KuvInDateParser::parse(const KuvInString& text, KuvInDate& date, bool st
     hr = date.setDate(year, month, day, 1, 1, 1);
   else
     hr = date.setDate(year, month, day, 24, 60, 60);
-  if (SUCCEEDED(hr)) date.setTimeSet(withTime);
+  if (SUCCEEDED(hr) && !withTime) date.setTimeSet(false);
   return hr;
 }
 

@@ -25,7 +25,7 @@ public:
   // A sentinel word, or 3 or 6 numbers. Years 0..69 mean 2000..2069 and
   // 70..99 mean 1970..1999. Without a time of day the date gets 00:00:00
   // when startOfDay is true, else 23:59:59, and the time-set flag is cleared;
-  // with one the flag is set. The date is unchanged on failure.
+  // with one the flag stays as it was. The date is unchanged on failure.
   HRESULT parse(const KuvInString& text, KuvInDate& date, bool startOfDay) const;
   // The date part only; the infinities print as their words. Empty when the
   // order is unknown.

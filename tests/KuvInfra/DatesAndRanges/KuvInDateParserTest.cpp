@@ -14,34 +14,36 @@ std::string xml(const KuvInDate& d) { return d.toStringForXMLValue().ConvertToCh
 TEST(KuvInDateParser, ParseReadsThreeOrSixNumbersInTheDayOrder) {
   using P = KuvInDateParser;
   const char* unchanged = "2010-05-06T07:08:09";
-  struct { const char* text; P::E_YMDOrder order; bool startOfDay; HRESULT hr; const char* result; bool timeSet;
+  struct { const char* text; P::E_YMDOrder order; bool startOfDay; HRESULT hr; const char* result; bool clearsTimeSet;
   } cases[] = {
-      {"2001/02/03", P::YMD, false, S_OK, "2001-02-03T23:59:59", false},
-      {"69/1/1", P::YMD, true, S_OK, "2069-01-01T00:00:00", false},
-      {"70/1/1", P::YMD, true, S_OK, "1970-01-01T00:00:00", false},
-      {"2001/2/3/4/5/6", P::YMD, false, S_OK, "2001-02-03T04:05:06", true},
-      {"-oo", P::YMD, true, S_OK, "INF", true},
-      {"max", P::DMY, true, S_OK, "9999-12-31T23:59:60", true},
-      {"min", P::DMY, true, S_OK, "1900-01-01T00:00:00", true},
-      {"1/2", P::DMY, true, E_FAIL, unchanged, true},
-      {"1/2/3/4", P::YMD, true, E_FAIL, unchanged, true},
-      {"//", P::YMD, true, E_FAIL, unchanged, true},
-      {"a/b/c", P::YMD, true, E_FAIL, unchanged, true},
-      {"100/1/1", P::YMD, true, E_FAIL, unchanged, true},
-      {"2001/02/30", P::YMD, true, E_FAIL, unchanged, true},
-      {"2001/1/1/2147483647/0/0", P::YMD, true, E_FAIL, unchanged, true},
-      {"2001/1/1/24/0/0", P::YMD, true, E_FAIL, unchanged, true},
-      {"2001/1/1", static_cast<P::E_YMDOrder>(3), true, E_FAIL, unchanged, true},
+      {"2001/02/03", P::YMD, false, S_OK, "2001-02-03T23:59:59", true},
+      {"69/1/1", P::YMD, true, S_OK, "2069-01-01T00:00:00", true},
+      {"70/1/1", P::YMD, true, S_OK, "1970-01-01T00:00:00", true},
+      {"2001/2/3/4/5/6", P::YMD, false, S_OK, "2001-02-03T04:05:06", false},
+      {"-oo", P::YMD, true, S_OK, "INF", false},
+      {"max", P::DMY, true, S_OK, "9999-12-31T23:59:60", false},
+      {"min", P::DMY, true, S_OK, "1900-01-01T00:00:00", false},
+      {"1/2", P::DMY, true, E_FAIL, unchanged, false},
+      {"1/2/3/4", P::YMD, true, E_FAIL, unchanged, false},
+      {"//", P::YMD, true, E_FAIL, unchanged, false},
+      {"a/b/c", P::YMD, true, E_FAIL, unchanged, false},
+      {"100/1/1", P::YMD, true, E_FAIL, unchanged, false},
+      {"2001/02/30", P::YMD, true, E_FAIL, unchanged, false},
+      {"2001/1/1/2147483647/0/0", P::YMD, true, E_FAIL, unchanged, false},
+      {"2001/1/1/24/0/0", P::YMD, true, E_FAIL, unchanged, false},
+      {"2001/1/1", static_cast<P::E_YMDOrder>(3), true, E_FAIL, unchanged, false},
   };
-  for (auto& c : cases) {
-    KuvInDateParser parser;
-    parser.setYMDOrder(c.order);
-    KuvInDate date(2010, 5, 6, 8, 9, 10);
-    date.setTimeSet(true);
-    EXPECT_EQ(parser.parse(c.text, date, c.startOfDay), c.hr) << c.text;
-    EXPECT_EQ(xml(date), c.result) << c.text;
-    EXPECT_EQ(date.isTimeSet(), c.timeSet) << c.text;
-  }
+  // Only a date without a time of day touches the time-set flag.
+  for (bool timeSet : {false, true})
+    for (auto& c : cases) {
+      KuvInDateParser parser;
+      parser.setYMDOrder(c.order);
+      KuvInDate date(2010, 5, 6, 8, 9, 10);
+      date.setTimeSet(timeSet);
+      EXPECT_EQ(parser.parse(c.text, date, c.startOfDay), c.hr) << c.text;
+      EXPECT_EQ(xml(date), c.result) << c.text;
+      EXPECT_EQ(date.isTimeSet(), timeSet && !c.clearsTimeSet) << c.text;
+    }
 }
 
 TEST(KuvInDateParser, PrintWritesTheDateInTheDayOrder) {
