@@ -60,5 +60,3 @@ KuvEeGroupNodeEff::KuvEeGroupNodeEff(const KuvInString& name, const unsigned cha
     : KuvEeEffectivity(name, guid) {}
 
 KuvEeGroupNodeEff::~KuvEeGroupNodeEff() = default;
-
-KuvInString KuvEeGroupNodeEff::toString() const { return describe("GroupNodeEff( "); }

@@ -82,7 +82,5 @@ class KUV_API KuvEeGroupNodeEff : public KuvEeEffectivity {
 public:
   KuvEeGroupNodeEff(const KuvInString& name, const unsigned char* guid);
   ~KuvEeGroupNodeEff() override;
-
-  // "GroupNodeEff( " name "/" GUID " - " ["Not "] "Defined )".
-  KuvInString toString() const override;
+  // Its text is the plain effectivity's: a group has nothing of its own to show.
 };
