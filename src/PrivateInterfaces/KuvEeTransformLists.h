@@ -52,13 +52,14 @@ private:
 
 // Merges the leaves pairwise: each leaf, from the front, with the first
 // later one that combines with it (opAnd when isAnd, else opOr); both go and
-// the result joins the end of the leaves when isMergeable accepts it, of
-// others otherwise (composite is then set), to be tried again. Only pairs
-// that can combine are tried (leaves on one criterion, restrictions with
-// variable leaves and with each other, constants with anything), in list
-// order, so the result is that of trying every later leaf. A failing
-// operator gives its code, the lists as far as they got.
-HRESULT mergeLeaves(NodeList& leaves, NodeList& others, bool isAnd, bool (*isMergeable)(const KuvEeNode*),
+// the result joins the end of the leaves, to be tried again, when
+// isMergeable accepts it. Otherwise it joins the end of others (composite is
+// then set), or without others the end of the leaves, where it is no longer
+// tried. Only pairs that can combine are tried (leaves on one criterion,
+// restrictions with variable leaves and with each other, constants with
+// anything), in list order, so the result is that of trying every later
+// leaf. A failing operator gives its code, the lists as far as they got.
+HRESULT mergeLeaves(NodeList& leaves, NodeList* others, bool isAnd, bool (*isMergeable)(const KuvEeNode*),
                     bool& composite);
 
 // The criterion of a leaf of the library's own criterion kinds (a variable

@@ -17,7 +17,7 @@ bool isLeaf(const KuvEeNode* node) { return node != nullptr && KuvEeNodeLeaf::ca
 // weigh on every level of the recursion.
 HRESULT mergeLeavesOf(KuvEeAndOp& andOp, bool& composite) {
   kuv::detail::DetachedChildren lists(andOp, isLeaf);
-  HRESULT hr = kuv::detail::mergeLeaves(lists.leaves, lists.others, true, isLeaf, composite);
+  HRESULT hr = kuv::detail::mergeLeaves(lists.leaves, &lists.others, true, isLeaf, composite);
   KuvInTraceClass& channel = KuvEeNodeNormalizer::traceChannel();
   if (FAILED(hr)) KUV_RETURN_ERROR_ON(channel, hr, "ERROR: andOp failed");
   if (lists.leaves.empty() && lists.others.empty())

@@ -61,8 +61,10 @@ HRESULT KuvEeNodeSimplifier::visitGroupOp(KuvEeGroupOp& node, GROUP_OP kind) {
 // level of the recursion.
 HRESULT KuvEeNodeSimplifier::mergeAndReattach(KuvEeGroupOp& group, GROUP_OP kind) {
   kuv::detail::DetachedChildren lists(group, isElementaryLeaf);
+  // A result that is no elementary leaf (a derived leaf may give one) still
+  // takes the place of the pair among the leaves.
   bool composite = false;
-  HRESULT hr = kuv::detail::mergeLeaves(lists.leaves, lists.others, kind == GROUP_AND, isElementaryLeaf, composite);
+  HRESULT hr = kuv::detail::mergeLeaves(lists.leaves, nullptr, kind == GROUP_AND, isElementaryLeaf, composite);
   if (FAILED(hr))
     KUV_RETURN_ERROR(hr, kind == GROUP_AND ? "ERROR: andOp failed" : "ERROR: orOp failed");
   if (lists.leaves.empty() && lists.others.empty()) KUV_RETURN_ERROR(E_FAIL, "ERROR: Incorrect case");

@@ -35,6 +35,7 @@ struct Slot {
   OwnedNode node;
   Reach reach = Reach::Any;
   const KuvInObject* criterion = nullptr;
+  bool inert = false;  // a result that is no leaf, kept in place only
 };
 
 class LeafMerger {
@@ -51,10 +52,10 @@ public:
   LeafMerger(const LeafMerger&) = delete;
   LeafMerger& operator=(const LeafMerger&) = delete;
 
-  HRESULT run(NodeList& others, bool isAnd, bool (*isMergeable)(const KuvEeNode*), bool& composite) {
+  HRESULT run(NodeList* others, bool isAnd, bool (*isMergeable)(const KuvEeNode*), bool& composite) {
     // m_slots grows as results join; they are reached in turn.
     for (Seq i = 0; i < m_slots.size(); ++i) {
-      if (m_slots[i].node == nullptr) continue;
+      if (m_slots[i].node == nullptr || m_slots[i].inert) continue;
       Seq j = 0;
       KuvEeNode* out = nullptr;
       HRESULT hr = firstCombining(i, isAnd, j, out);
@@ -65,9 +66,12 @@ public:
       remove(i);
       if (isMergeable(out)) {
         add(std::move(result));
-      } else {
-        others.push_back(std::move(result));
+      } else if (others != nullptr) {
+        others->push_back(std::move(result));
         composite = true;
+      } else {
+        // Keeps its place among the leaves; in no bucket, so no leaf meets it.
+        m_slots.push_back({std::move(result), Reach::Any, nullptr, true});
       }
     }
     return S_OK;
@@ -201,7 +205,7 @@ bool isNormalTerm(const KuvEeGroupOp& andOp) {
   return true;
 }
 
-HRESULT mergeLeaves(NodeList& leaves, NodeList& others, bool isAnd, bool (*isMergeable)(const KuvEeNode*),
+HRESULT mergeLeaves(NodeList& leaves, NodeList* others, bool isAnd, bool (*isMergeable)(const KuvEeNode*),
                     bool& composite) {
   LeafMerger merger(leaves);
   return merger.run(others, isAnd, isMergeable, composite);

@@ -101,6 +101,12 @@ TEST_F(NodeTransformTest, TransformersOnExamples) {
       {simplify, And({Not(Or({leaf('x'), leaf('y')})), leaf('a'), neg('b'), leaf('c')}),
        "And(a,c,!b,Not(Or(x,y)))"},
       {simplify, Not(And({leaf('a'), And({leaf('b'), T()})})), "Not(And(a,b))"},
+      // A merge result that is no leaf keeps its place before the other nodes.
+      {simplify,
+       And({new ScriptedLeaf(option('x'), ScriptedLeaf::Split, option('p'), option('q')),
+            new ScriptedLeaf(option('x'), ScriptedLeaf::Split, option('p'), option('q')),
+            Or({leaf('r'), leaf('s')})}),
+       "And(Or(p,q),Or(r,s))"},
       // An And left with a single group child carries on with that child.
       {simplify, Or({And({Or({leaf('a'), Or({leaf('b')})}), T()})}), "Or(a,b)"},
       {normalize, Or({F(), F()}), "F"},

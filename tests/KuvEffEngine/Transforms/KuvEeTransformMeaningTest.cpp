@@ -256,7 +256,7 @@ TEST(TransformMeaning, LeafMergeEndsAsThePairwiseOne) {
     kuv::detail::NodeList others[2];
     bool composite[2] = {false, false};
     const HRESULT expected = mergeEveryPair(leaves[0], others[0], isAnd, isMergeable, composite[0]);
-    ASSERT_EQ(expected, kuv::detail::mergeLeaves(leaves[1], others[1], isAnd, isMergeable, composite[1]))
+    ASSERT_EQ(expected, kuv::detail::mergeLeaves(leaves[1], &others[1], isAnd, isMergeable, composite[1]))
         << before;
     ASSERT_EQ(texts(leaves[0]), texts(leaves[1])) << (isAnd ? "And of\n" : "Or of\n") << before;
     ASSERT_EQ(texts(others[0]), texts(others[1])) << before;
