@@ -111,8 +111,9 @@ HRESULT ModelRegistrar::value(KuvEeSelectionVar& variable, const KuvInGuid& guid
 
 KuvEeModelDico* ModelRegistrar::modelOf(const KuvInGuid& guid) const {
   if (m_model.getGuid() == guid) return &m_model;
-  KuvEeModelDico* model = nullptr;
-  return m_context.GetModelDico(guid, model) == S_OK ? model : nullptr;
+  // Asked without a trace: the GUID may as well be the context's own date.
+  KuvEeDicoObject* found = nullptr;
+  return m_context.GetEEObject(guid, found) ? KuvEeModelDico::cast(*found) : nullptr;
 }
 
 HRESULT ModelRegistrar::date(const KuvInGuid& guid) {

@@ -135,8 +135,9 @@ private:
   }
   const KuvEeModelDico* modelOf(const KuvInGuid& guid) const {
     if (m_model.getGuid() == guid) return &m_model;
-    KuvEeModelDico* model = nullptr;
-    return m_context.GetModelDico(guid, model) == S_OK ? model : nullptr;
+    // Asked without a trace: the GUID may as well be the context's own date.
+    KuvEeDicoObject* found = nullptr;
+    return m_context.GetEEObject(guid, found) ? KuvEeModelDico::cast(*found) : nullptr;
   }
 
   const KuvEeModelDico& m_model;

@@ -297,11 +297,15 @@ KuvDnfLeaf* KuvTbDnfBuilder::createDnfLeaf(const KuvEeNode& node) {
 
 namespace {
 
-// Converts leaf and adds it to term; false (traced) on failure.
-bool addLeaf(KuvDnfAndTerm& term, const KuvEeNode& node) {
+constexpr const char* sc_termLeafFailed = "ERROR: NULL pointer: createDnfLeaf failed";
+constexpr const char* sc_rootLeafFailed = "ERROR: Unable to create DnfLeaf from NodeLeaf.";
+
+// Converts leaf and adds it to term; false (traced, an unconverted leaf with
+// nullMessage) on failure.
+bool addLeaf(KuvDnfAndTerm& term, const KuvEeNode& node, const char* nullMessage = sc_termLeafFailed) {
   std::unique_ptr<KuvDnfLeaf> leaf(KuvTbDnfBuilder::createDnfLeaf(node));
   if (!leaf) {
-    KUV_TRACE_ERROR("ERROR: NULL pointer: createDnfLeaf failed");
+    KUV_TRACE_ERROR(nullMessage);
     return false;
   }
   if (FAILED(term.addDnfLeaf(*leaf))) {
@@ -317,8 +321,9 @@ bool isLeaf(const KuvEeNode& node) {
          KuvEeRestrictionEffLeaf::isObjectOfThisType(node);
 }
 
-// A term of the children of an And (all leaves), or of one leaf.
-KuvDnfAndTerm* termOf(const KuvEeNode& node, KuvDnfAndTermFactory::E_Type type) {
+// A term of the children of an And (all leaves), or of one leaf (the root
+// itself when root).
+KuvDnfAndTerm* termOf(const KuvEeNode& node, KuvDnfAndTermFactory::E_Type type, bool root = false) {
   if (const auto* product = KuvEeAndOp::cast(node)) {
     const KuvInLinkList& children = product->childrenRefs();
     std::unique_ptr<KuvDnfAndTerm> term(KuvDnfAndTermFactory::create(type, children.GetLength()));
@@ -336,7 +341,7 @@ KuvDnfAndTerm* termOf(const KuvEeNode& node, KuvDnfAndTermFactory::E_Type type) 
     return nullptr;
   }
   std::unique_ptr<KuvDnfAndTerm> term(KuvDnfAndTermFactory::create(type, 1));
-  return addLeaf(*term, node) ? term.release() : nullptr;
+  return addLeaf(*term, node, root ? sc_rootLeafFailed : sc_termLeafFailed) ? term.release() : nullptr;
 }
 
 }  // namespace
@@ -350,11 +355,8 @@ KuvDnf* KuvTbDnfBuilder::createDnf(const KuvEeNodeRef& ref, KuvDnfAndTermFactory
   if (KuvEeTrue::isObjectOfThisType(*root)) return new KuvDnf(DNF_COND_TRUE);
   if (KuvEeFalse::isObjectOfThisType(*root)) return new KuvDnf(DNF_COND_FALSE);
   if (isLeaf(*root) || KuvEeAndOp::isObjectOfThisType(*root)) {
-    std::unique_ptr<KuvDnfAndTerm> term(termOf(*root, type));
-    if (!term) {
-      if (isLeaf(*root)) KUV_TRACE_ERROR("ERROR: Unable to create DnfLeaf from NodeLeaf.");
-      return nullptr;
-    }
+    std::unique_ptr<KuvDnfAndTerm> term(termOf(*root, type, true));
+    if (!term) return nullptr;
     auto dnf = std::make_unique<KuvDnf>(1, DNF_COND_NONE);
     dnf->addAndTerm(term.release());
     return dnf.release();

@@ -21,6 +21,7 @@
 #include "KuvDnfTreeSeriesEff.h"
 #include "KuvDnfVsBuilder.h"
 #include "KuvEeCategory.h"
+#include "KuvEeDateVar.h"
 #include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEeExpressionContext.h"
@@ -349,6 +350,15 @@ TEST(Dnf2NodeRef, CreatesTheContextOnlyForATree) {
   ASSERT_EQ(S_OK, model->getConfigFeature(g(1), category));
   EXPECT_EQ(1, KuvEeCategory::cast(*category)->getOptionVars().GetLength());
   EXPECT_EQ(1, context->GetNbDictionaries());
+  // A date of the context's own is no model: found without a word traced.
+  KuvEeDateVar* date = nullptr;
+  ASSERT_EQ(S_OK, context->ActivateDate());
+  ASSERT_EQ(S_OK, context->GetDate(date));
+  const auto onDate = dnf({term({new KuvDnfDateEff(date->getGuid(), days(1), false, false)})});
+  EXPECT_EQ("", captured([&] {
+              Tree dated(KuvEeDnfConvertor::Dnf2NodeRef(*onDate, g(20), context, nullptr));
+              EXPECT_TRUE(dated);
+            }));
 
   KuvEeExpressionContext* none = nullptr;
   auto undefined =

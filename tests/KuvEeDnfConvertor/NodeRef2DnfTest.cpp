@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <random>
+#include <string>
 
 #include "KuvDnfOptionEff.h"
 #include "KuvEeDnfConvertor.h"
@@ -133,4 +134,16 @@ TEST(NodeRef2Dnf, ReaderRefusesWhatIsNotDisjunctive) {
   EXPECT_EQ(nullptr, KuvTbDnfBuilder::createDnf(*treeOf(Not(optionLeaf(m, 0))), KuvDnfAndTermFactory::Map));
   const Tree nested = treeOf(And({Or({optionLeaf(m, 0), optionLeaf(m, 1)}), optionLeaf(m, 2)}));
   EXPECT_EQ(nullptr, KuvTbDnfBuilder::createDnf(*nested, KuvDnfAndTermFactory::Map));
+
+  // A root leaf that holds always has no normal-form leaf: one reason traced.
+  auto* always = static_cast<KuvEeEffLeaf*>(changeLeaf(m));
+  KuvEeEffLeaf negation(*always);
+  bool merged = false;
+  ASSERT_EQ(S_OK, negation.opNot());
+  ASSERT_EQ(S_OK, always->opOr(&negation, merged));
+  const Tree root = treeOf(always);
+  const std::string traced =
+      captured([&] { EXPECT_EQ(nullptr, KuvTbDnfBuilder::createDnf(*root, KuvDnfAndTermFactory::Map)); });
+  EXPECT_NE(std::string::npos, traced.find("ERROR: Unable to create DnfLeaf from NodeLeaf."));
+  EXPECT_EQ(std::string::npos, traced.find("createDnfLeaf failed")) << traced;
 }
