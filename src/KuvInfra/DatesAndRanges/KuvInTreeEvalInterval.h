@@ -56,7 +56,9 @@ public:
   // union, intersection and difference into l1, with a list or with a
   // single range; S_OK, or E_FAIL (l1 untouched) when an element is not a
   // tree range or l1 does not accept tree ranges. The union is simplified,
-  // the intersection and difference are not.
+  // the intersection and difference are not. Ends are compared with their
+  // inclusions, so that each result is the exact set operation: a position
+  // one range includes and the other excludes is kept or cut as such.
   static HRESULT opAdd(KuvInListVal& l1, const KuvInListVal& l2);
   static HRESULT opAdd(KuvInListVal& l1, const KuvInTreeEvalInterval& range);
   static HRESULT opAnd(KuvInListVal& l1, const KuvInListVal& l2);
