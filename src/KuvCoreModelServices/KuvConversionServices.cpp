@@ -92,8 +92,9 @@ HRESULT KuvConversionServices::ConvertStringToGuid(const KuvInString& text, KuvI
     KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Length of input Guid String isn't size of a Guid.");
   kuv::detail::MallocArray<unsigned char> bytes;
   std::int32_t count = 0;
-  if (!decodeDigits(text, bytes, count)) KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to decode_hex() has Failed.");
-  if (bytes == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on binary.");
+  // Digits that do not decode leave no binary: that is what is reported.
+  if (!decodeDigits(text, bytes, count) || bytes == nullptr)
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on binary.");
   if (count != KuvInGuid::sc_size) KUV_RETURN_ERROR(E_FAIL, "ERROR: Size of returned binary is invalid.");
   guid.setArray(bytes.get());
   return S_OK;

@@ -80,7 +80,7 @@ TEST(KuvConversionServicesTest, GuidTextRoundTripsAndRefusesWrongLengths) {
       {"x'142536475869788A9BACBDCEDFF001'", E_INVALIDARG,
        "ERROR: Length of input Guid String isn't size of a Guid."},
       // A quoted literal of 32 characters holds an odd number of digits.
-      {"x'4253647586978A9BACBDCEDFF0010'", E_FAIL, "ERROR: Call to decode_hex() has Failed."},
+      {"x'4253647586978A9BACBDCEDFF0010'", E_FAIL, "ERROR: Null pointer on binary."},
   };
   for (const auto& b : bad) {
     KuvInGuid untouched(bytes);
