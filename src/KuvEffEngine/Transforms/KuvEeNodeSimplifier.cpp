@@ -64,7 +64,8 @@ HRESULT KuvEeNodeSimplifier::mergeAndReattach(KuvEeGroupOp& group, GROUP_OP kind
   // A result that is no elementary leaf (a derived leaf may give one) still
   // takes the place of the pair among the leaves.
   bool composite = false;
-  HRESULT hr = kuv::detail::mergeLeaves(lists.leaves, nullptr, kind == GROUP_AND, isElementaryLeaf, composite);
+  HRESULT hr =
+      kuv::detail::mergeLeaves(lists.leaves, nullptr, kind == GROUP_AND, isElementaryLeaf, composite);
   if (FAILED(hr))
     KUV_RETURN_ERROR(hr, kind == GROUP_AND ? "ERROR: andOp failed" : "ERROR: orOp failed");
   if (lists.leaves.empty() && lists.others.empty()) KUV_RETURN_ERROR(E_FAIL, "ERROR: Incorrect case");
