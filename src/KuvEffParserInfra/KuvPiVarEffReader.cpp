@@ -275,7 +275,11 @@ KuvEeVarEff* KuvPiDateEffReader::read(const KuvInTreeParserNode& node, const Kuv
                                       KuvInString& errorText) {
   if (data.getObject() == nullptr) return nullptr;
   KuvEeDateVar* variable = KuvEeDateVar::cast(*data.getObject());
-  if (variable == nullptr || FAILED(m_initializer.initIfNeeded(m_syntax, m_parser))) return nullptr;
+  if (variable == nullptr) return nullptr;
+  if (FAILED(m_initializer.initIfNeeded(m_syntax, m_parser))) {
+    report(errorText, "Cannot set the date parser up from the syntax for ", variable->getName());
+    return nullptr;
+  }
   return readIntervals<KuvEeDateEff, KuvInDateInterval>(
       node, m_syntax, m_tags, std::make_unique<KuvEeDateEff>(variable, KuvEeDateEff::AllFalse), m_words,
       errorText, [&](const KuvInString& first, const KuvInString& last, KuvInDateInterval& range) {
@@ -299,7 +303,11 @@ KuvEeVarEff* KuvPiSerialEffReader::read(const KuvInTreeParserNode& node, const K
                                         KuvInString& errorText) {
   if (data.getObject() == nullptr) return nullptr;
   KuvEeSerialVar* variable = KuvEeSerialVar::cast(*data.getObject());
-  if (variable == nullptr || FAILED(m_initializer.initIfNeeded(m_syntax, m_parser))) return nullptr;
+  if (variable == nullptr) return nullptr;
+  if (FAILED(m_initializer.initIfNeeded(m_syntax, m_parser))) {
+    report(errorText, "Cannot set the serial parser up from the syntax for ", variable->getName());
+    return nullptr;
+  }
   return readIntervals<KuvEeSerialEff, KuvInSerialInterval>(
       node, m_syntax, m_tags, std::make_unique<KuvEeSerialEff>(variable, KuvEeSerialEff::AllFalse), m_words,
       errorText, [&](const KuvInString& first, const KuvInString& last, KuvInSerialInterval& range) {

@@ -127,6 +127,10 @@ TEST(KuvPiValueSyntaxTest, WritersPrintEveryFormOrAnError) {
   KuvPiDateEffWriter dates(f.syntax);
   KuvEeDateEff date(&f.due, KuvEeDateEff::AllTrue);
   EXPECT_TRACES(KuvInString("--ERROR--"), "", dates.write(date));
+  // A reader says why in its error text.
+  KuvInString error;
+  kuv_test::captured([&] { EXPECT_EQ(nullptr, f.read("Due[2001/02/03]", error)); });
+  EXPECT_STREQ("Cannot set the date parser up from the syntax for Due\n", error.ConvertToChar());
 }
 
 TEST(KuvPiValueSyntaxTest, ADayReadsAsItsFirstToItsLastSecond) {
