@@ -21,7 +21,8 @@
 //
 // A negated effectivity or criterion leaf is written as a Not (3) before it.
 // Every other byte is refused. Reading stops at sc_maxDepth nested nodes, so
-// hostile bytes cannot exhaust the stack.
+// hostile bytes cannot exhaust the stack; writing refuses a deeper tree too,
+// so that what is written always reads back.
 //
 // The older "net" streams (KuvBinaryExprWriter.h) use the same leaves with
 // their own operator codes: And 1 and Or 2, each with a 4-byte child count,

@@ -20,8 +20,6 @@ constexpr std::uint8_t sc_lowerTime = 0x08;
 constexpr std::uint8_t sc_upperTime = 0x01;
 constexpr std::uint32_t sc_dateSize = 4;
 constexpr std::uint32_t sc_timeSize = 3;
-// The smallest interval: its header and two dates without time.
-constexpr std::uint32_t sc_minIntervalSize = 1 + 2 * sc_dateSize;
 constexpr std::uint32_t sc_maxIndex = 0xFFFF;
 
 void writeDate(const KuvInDate& date, KuvBioBufferOut& out) {
@@ -112,8 +110,6 @@ HRESULT KuvBinaryDatesEff::read(KuvBioBuffer& in, KuvBinaryExprData& data, KuvEe
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Failed to retrieve a dependency for a date at index : ", index);
   std::uint16_t count = 0;
   if (FAILED(in.readUINT16(count))) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to read number of intervals.");
-  if (!in.isReadValid(std::uint64_t{count} * sc_minIntervalSize))
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected end of binary");
   static constexpr std::uint8_t startOfDay[3] = {1, 1, 1};
   static constexpr std::uint8_t endOfDay[3] = {24, 60, 61};
   KuvInListVal intervals(KuvInDateInterval::sType());

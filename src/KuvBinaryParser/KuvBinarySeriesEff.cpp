@@ -237,7 +237,7 @@ HRESULT KuvBinarySeriesEff::read(std::uint8_t nodeType, KuvBioBuffer& in, KuvBin
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to set intervals list into SerialEff.");
   eff = read.release();
   if (var == nullptr) {
-    KUV_TRACE_DETAIL("SerialVar should be defined.");
+    KUV_TRACE_ERROR("ERROR: SerialVar should be defined.");
     return KuvBioConstants::sc_readIncomplete;
   }
   return S_OK;

@@ -183,7 +183,7 @@ TEST(KuvBinaryCriteria, ReadRefusals) {
       {"ERROR: Failed to retrieve a dependency for a date at index : 65536", {14, 1, 0, 1, 0, 0}, true},
       {"ERROR: Dependency at index : 0 is not of date type as expected.", {14, 1, 0, 0, 0, 0}},
       {"ERROR: Unable to read number of intervals.", {14, 1, 0, 0, 0, 1, 0}},
-      {"ERROR: unexpected end of binary", {14, 1, 0, 0, 0, 1, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {"ERROR: unexpected end of binary", {14, 1, 0, 0, 0, 1, 0xFF, 0xFF, 0, 7, 0xD0, 2, 1, 7, 0xD0, 3, 1}},
       {"ERROR : ReadDateAndTime failed for InfBound", {14, 1, 0, 0, 0, 1, 0, 1, 0, 7, 0xD0, 2, 30, 7, 0xD0, 3, 1}},
       {"ERROR: setDate FAILED.", {14, 1, 0, 0, 0, 1, 0, 1, 1, 7, 0xD0, 2, 1, 7, 0xD0, 3, 1, 25, 1, 1}},
       {"ERROR : ReadDateAndTime failed for SupBound.", {14, 1, 0, 0, 0, 1, 0, 1, 1, 7, 0xD0, 2, 1, 7, 0xD0, 3, 1, 1}},
@@ -255,10 +255,11 @@ TEST(KuvBinaryCriteria, ReadRefusals) {
     EXPECT_TRACES(E_FAIL, c.message, read(c.bytes, w.data, tree));
     EXPECT_EQ(nullptr, tree);
   }
-  // Without the holder bit a serial leaf reads without a variable.
+  // Without the holder bit a serial leaf reads without a variable, and says so.
   World w;
   kuv_test::Tree tree;
-  EXPECT_EQ(KuvBinaryEENodeParser::sc_readIncomplete, read({12, 9, 0, 1, 3, 0, 0, 0, 5, 0, 0}, w.data, tree));
+  EXPECT_TRACES(KuvBinaryEENodeParser::sc_readIncomplete, "ERROR: SerialVar should be defined.",
+                read({12, 9, 0, 1, 3, 0, 0, 0, 5, 0, 0}, w.data, tree));
   ASSERT_NE(nullptr, tree);
   KuvBioBufferOut out;
   EXPECT_TRACES(E_FAIL, "ERROR: Unable to write SerialEff BinaryExpression.",
