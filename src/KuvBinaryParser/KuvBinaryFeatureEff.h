@@ -38,6 +38,12 @@
 // holds its values as a set, so the order read is not kept: values are
 // written in increasing index (then number) order.
 //
+// An object has one index among the five lists, its place in the first list
+// it joined. A value whose number chooses a list where that index names
+// another object (an option written both TRUE and FALSE, a value selected by
+// the user in one leaf and by a rule in another) cannot be read back, so it
+// is refused as having no index rather than stored as that other object.
+//
 // Only the positive part is stored: a negated effectivity's leaf holds its
 // values as if it were not negated (the node tree writes a Not before it and
 // the reader makes a Not over it); the no-value flag of a selection is not

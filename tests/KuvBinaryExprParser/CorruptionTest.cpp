@@ -44,7 +44,7 @@ KuvEeNodeRef* negation(KuvEeNodeRef* child) {
 KuvEeNodeRef* criteria(kuv_test::LeafWorld& w, unsigned variant) {
   auto* selection = new KuvEeSelectionEff(&w.wheels, KuvEeSelectionEff::AllFalse);
   selection->add(w.w16, static_cast<KuvCriteriaSelectedBy>(0));
-  selection->add(w.w17, static_cast<KuvCriteriaSelectedBy>(1));
+  selection->add(w.w17, static_cast<KuvCriteriaSelectedBy>(2));
   if (variant == 0)
     return group(new KuvEeAndOp,
                  {leaf(new KuvEeOptionEff(&w.red, 1)),

@@ -277,6 +277,9 @@ TEST(KuvBinaryCriteria, WriteRefusals) {
   KuvEeMilestonesVar unlistedTrack("T", Guid(65).data(), "D", nullptr);
   auto* mc = new KuvEeMilestone("MC", Guid(66).data(), &w.track, treeIndex("40-50"), nullptr, w.mr);
   w.mr->addChild(mc);
+  // Listed among the rules, read from the user's list: another object there.
+  auto* ruleByUser = new KuvEeSelectionEff(&w.wheels, KuvEeSelectionEff::AllFalse);
+  ruleByUser->add(w.w17, static_cast<KuvCriteriaSelectedBy>(1));
   const struct {
     KuvEeVarEff* eff;
     const char* message;
@@ -285,6 +288,9 @@ TEST(KuvBinaryCriteria, WriteRefusals) {
       {new KuvEeSelectionEff(&w.wheels, KuvEeSelectionEff::AllTrue),
        "ERROR: Unable to retrieve number of SelectionValues."},
       {unlistedValue, "ERROR: Unable to retrieve SelectionValue index."},
+      {ruleByUser, "ERROR: Unable to retrieve SelectionValue index."},
+      // Red is listed as a criterion; FALSE would be read from the rule list.
+      {new KuvEeOptionEff(&w.red, KuvEeOptionEff::F), "ERROR: Unable to retrieve Feature option holder object Index."},
       {new KuvEeOptionEff(&w.red, KuvEeOptionEff::T | KuvEeOptionEff::N),
        "ERROR: Unable to retrieve Feature option holder object Index."},
       {serial(w.model, S::STATE, 1, true, 5, true), "ERROR : Unable to retrieve TO SerialValue for revision 5"},
