@@ -50,7 +50,6 @@ KuvInTraceMngr::KuvInTraceMngr(bool loadSettings) : m_isProcessInstance(loadSett
 
 KuvInTraceMngr::~KuvInTraceMngr() {
   if (m_isProcessInstance) g_managerAlive = false;
-  for (KuvInTraceTrigger* trigger : m_ownedTriggers) delete trigger;
 }
 
 void KuvInTraceMngr::registerTrace(const char* name, KuvInTraceClass* channel) {
@@ -70,10 +69,15 @@ void KuvInTraceMngr::unregisterTrace(KuvInTraceClass* channel) {
   }
 }
 
+void KuvInTraceMngr::unregisterTrigger(KuvInTraceTrigger* trigger) {
+  if (!g_managerAlive) return;
+  KuvInTraceMngr& manager = getInstance();
+  std::erase_if(manager.m_triggers, [trigger](const auto& entry) { return entry.second == trigger; });
+  for (auto& [name, triggers] : manager.m_triggerIndex) std::erase(triggers, trigger);
+}
+
 void KuvInTraceMngr::registerTrigger(const char* name, KuvInTraceTrigger* trigger) {
   if (name == nullptr || trigger == nullptr) return;
-  if (std::find(m_ownedTriggers.begin(), m_ownedTriggers.end(), trigger) == m_ownedTriggers.end())
-    m_ownedTriggers.push_back(trigger);
   m_triggers[name] = trigger;
   for (const std::string& channelName : trigger->m_names) {
     auto& indexed = m_triggerIndex[channelName];
@@ -165,4 +169,4 @@ void KuvInTraceMngr::propagateTriggerEffects(KuvInTraceTrigger* trigger, unsigne
 KuvInTraceTrigger::KuvInTraceTrigger(const char* /*triggerName*/, const char* channelNames)
     : m_names(splitWords(channelNames)) {}
 
-KuvInTraceTrigger::~KuvInTraceTrigger() = default;
+KuvInTraceTrigger::~KuvInTraceTrigger() { KuvInTraceMngr::unregisterTrigger(this); }

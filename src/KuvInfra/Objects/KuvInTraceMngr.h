@@ -10,9 +10,9 @@
 // otherwise prints errors only. Later changes of the file or the variable
 // have no effect.
 //
-// Triggers let one word drive several channels. The manager owns every
-// trigger registered with it and deletes them when the process ends; a
-// trigger must be created with new and registered once.
+// Triggers let one word drive several channels. The manager refers to the
+// triggers registered with it and never deletes them: their creator does,
+// and a trigger forgets itself from the manager when it is destroyed.
 #pragma once
 
 #include <map>
@@ -40,8 +40,10 @@ public:
   // propagates name's flags into it and the channels it drives.
   void registerTrigger(const char* name, KuvInTraceTrigger* trigger);
 
-  // Forgets a channel that is being destroyed (no-op once the manager is gone).
+  // Forget a channel or trigger that is being destroyed (no-op once the
+  // manager is gone).
   static void unregisterTrace(KuvInTraceClass* channel);
+  static void unregisterTrigger(KuvInTraceTrigger* trigger);
 
   ~KuvInTraceMngr() override;
   KuvInTraceMngr(const KuvInTraceMngr&) = delete;
@@ -64,13 +66,12 @@ private:
   std::map<std::string, KuvInTraceClass*> m_channels;
   std::map<std::string, KuvInTraceTrigger*> m_triggers;
   std::map<std::string, std::vector<KuvInTraceTrigger*>> m_triggerIndex;
-  std::vector<KuvInTraceTrigger*> m_ownedTriggers;
   bool m_isProcessInstance;
 };
 
 // Drives the channels named in its second argument (separated by blanks,
 // tabs or line feeds) from the activation words of the name it is
-// registered under.
+// registered under. Owned by its creator, which keeps it while registered.
 class KUV_API KuvInTraceTrigger : public KuvInObject {
   KUV_DECLARE_TYPE(KuvInTraceTrigger)
 

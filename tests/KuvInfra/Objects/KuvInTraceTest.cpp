@@ -156,11 +156,22 @@ TEST(KuvInTraceTrigger, TriggersPropagateIntoNamedChannelsAndStopAtCycles) {
   driven.setFlags(1);
   silent.setFlags(0);
   // Two triggers naming each other: the propagation must end.
-  manager->registerTrigger("Group", new KuvInTraceTrigger("Group", "DrivenChannel SilentChannel Other"));
-  manager->registerTrigger("Other", new KuvInTraceTrigger("Other", "Group"));
+  KuvInTraceTrigger group("Group", "DrivenChannel SilentChannel Other"), other("Other", "Group");
+  manager->registerTrigger("Group", &group);
+  manager->registerTrigger("Other", &other);
   EXPECT_EQ(driven.getFlags(), 3);  // 1 | flags of "Group" (3)
   EXPECT_EQ(silent.getFlags(), 0);  // zero flags stay zero
   // A trigger starts with flags 0, so a channel registered later that only
   // triggers name is silenced.
   EXPECT_EQ(Peer::flags(*manager, "Other"), 0);
+}
+
+// The process's manager refers to a host's trigger only while it lives.
+TEST(KuvInTraceTrigger, ADestroyedTriggerDrivesNothingAndIsNotDeletedAgain) {
+  {
+    KuvInTraceTrigger scoped("Scoped", "LaterChannel");
+    KuvInTraceMngr::getInstance().registerTrigger("Scoped", &scoped);
+  }
+  KuvInTraceClass later("LaterChannel");
+  EXPECT_EQ(later.getFlags(), 1);
 }
