@@ -72,7 +72,7 @@ public:
   HRESULT write(const KuvInMap& map) {
     std::vector<Domain> domains;
     bool decoupled = false;
-    if (FAILED(collect(map, domains, decoupled))) return E_FAIL;
+    if (const HRESULT hr = collect(map, domains, decoupled); FAILED(hr)) return hr;
     const Kind kind = kindOf(*domains.front().expression);
     if (kind == Coexistence) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: Unexpected type of EeExpression.");
     for (const Domain& domain : domains)
@@ -94,7 +94,8 @@ public:
       domain.offsetAt = m_out.GetLength();
       m_out.writeUINT16(0);
     }
-    if (kind == Effectivity && FAILED(writeOperations(domains))) return E_FAIL;
+    if (kind == Effectivity)
+      if (const HRESULT hr = writeOperations(domains); FAILED(hr)) return hr;
     for (const Domain& domain : domains) {
       const std::uint32_t offset = m_out.GetLength();
       KUV_TRACE_DETAIL_ON(channel(), "Write offset for domain ", domain.id, " - ", offset);

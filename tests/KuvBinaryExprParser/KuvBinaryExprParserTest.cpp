@@ -357,6 +357,7 @@ TEST(KuvBinaryExprParser, WriteRefusals) {
   } cases[] = {
       {"ERROR: unexpected input. no expressions found.", {}, 1},
       {"ERROR: NULL value for domain id.", {{0, new KuvEeChangeExpression}}, 1},
+      {"ERROR: domain id does not fit in a byte.", {{300, new KuvEeEffectivityExpression}}, 1, static_cast<HRESULT>(0x8009011Au)},
       {"ERROR: unexpected input. no expressions found.",
        {{1, new KuvEeChangeExpression}, {2, new KuvEeFilterExpression}},
        1},
