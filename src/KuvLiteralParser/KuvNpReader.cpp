@@ -1,6 +1,7 @@
 #include "KuvNpReader.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "KuvEeAndOp.h"
 #include "KuvEeEffLeaf.h"
@@ -53,15 +54,21 @@ bool KuvNpReader::isConstantWord(const KuvInTreeParserNode& node) const {
          (node.getText() == m_syntax.expressionTrue || node.getText() == m_syntax.expressionFalse);
 }
 
-HRESULT KuvNpReader::addNamesToSolver(const KuvInTreeParserNode& node, int depth) {
-  // The parser bounds the depth of its trees; this guards the recursion
-  // against a tree from elsewhere.
-  if (depth > 2 * KuvInTreeParser::sc_maxDepth + 2) KUV_RETURN_ERROR(E_FAIL, "ERROR: tree too deep");
-  if (node.isString()) return isConstantWord(node) ? S_OK : m_solver.addTreeParserNodeToSolve(node);
-  // Bracket groups hold values and limits, not names.
-  if (node.getTag() != nullptr && node.getTag()->isBracketGroup()) return S_OK;
-  for (std::int32_t i = 0; i < node.getChildCount(); ++i)
-    if (FAILED(addNamesToSolver(*node.getChild(i), depth + 1))) return E_FAIL;
+HRESULT KuvNpReader::addNamesToSolver(const KuvInTreeParserNode& root) {
+  // In document order, with a stack of our own: a parser tree holds several
+  // levels per bracket, more than a recursion should be trusted with.
+  std::vector<const KuvInTreeParserNode*> pending{&root};
+  while (!pending.empty()) {
+    const KuvInTreeParserNode& node = *pending.back();
+    pending.pop_back();
+    if (node.isString()) {
+      if (!isConstantWord(node) && FAILED(m_solver.addTreeParserNodeToSolve(node))) return E_FAIL;
+      continue;
+    }
+    // Bracket groups hold values and limits, not names.
+    if (node.getTag() != nullptr && node.getTag()->isBracketGroup()) continue;
+    for (std::int32_t i = node.getChildCount(); i-- > 0;) pending.push_back(node.getChild(i));
+  }
   return S_OK;
 }
 
@@ -78,7 +85,7 @@ HRESULT KuvNpReader::build(const KuvInTreeParserNode& node, KuvInString& errorTe
     }
   } flush{*this};
   m_solved.clear();
-  if (FAILED(addNamesToSolver(node, 0))) {
+  if (FAILED(addNamesToSolver(node))) {
     errorText.Append("names cannot be solved\n");
     KUV_RETURN_ERROR(E_FAIL, "ERROR: recursiveAddTPNToSolver FAILED.");
   }

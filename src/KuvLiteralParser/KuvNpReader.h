@@ -56,7 +56,7 @@ public:
   HRESULT readList(const KuvInString& text, KuvInString& errorText, KuvQmSpecList*& list);
 
 private:
-  HRESULT addNamesToSolver(const KuvInTreeParserNode& node, int depth);
+  HRESULT addNamesToSolver(const KuvInTreeParserNode& root);
   std::unique_ptr<KuvEeNode> buildNode(const KuvInTreeParserNode& node, KuvInString& errorText);
   std::unique_ptr<KuvEeNode> buildLeaf(const KuvInTreeParserNode& node, KuvInString& errorText);
   bool isConstantWord(const KuvInTreeParserNode& node) const;

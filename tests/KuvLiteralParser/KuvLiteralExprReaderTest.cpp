@@ -5,6 +5,7 @@
 
 #include "KuvEeEffSymbolLeaf.h"
 #include "KuvEeNodeRef.h"
+#include "KuvInTreeParser.h"
 #include "KuvLiteralTestModel.h"
 #include "support/KuvTestSupport.h"
 
@@ -111,6 +112,11 @@ TEST(KuvLiteralExprReaderTest, HostileTextFailsWithAReasonAndLeavesNothing) {
   }
   KuvInString error;
   EXPECT_NE(f.read(wide, error), nullptr);  // wide is fine, only deep is refused
+  // Each bracket level is three levels of the parser's tree: the names are
+  // still gathered at the deepest the parser takes.
+  std::string nested = "Engine.V8";
+  for (int i = 0; i < KuvInTreeParser::sc_maxDepth - 1; ++i) nested = "Engine.V8 | Engine.V6 & (" + nested + ")";
+  EXPECT_NE(f.read(nested, error), nullptr) << error.ConvertToChar();
 }
 
 TEST(KuvLiteralExprReaderTest, NoSyntaxNoRead) {
