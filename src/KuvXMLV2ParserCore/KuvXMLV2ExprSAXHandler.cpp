@@ -1,5 +1,6 @@
 #include "KuvXMLV2ExprSAXHandler.h"
 
+#include <cctype>
 #include <charconv>
 #include <cstring>
 #include <memory>
@@ -35,9 +36,11 @@
 #include "KuvEeTreeSeriesVar.h"
 #include "KuvEeTrue.h"
 #include "KuvEeVarEffLeaf.h"
+#include "KuvInHexaEncodingServices.h"
 #include "KuvInIntHolder.h"
 #include "KuvInLinkList.h"
 #include "KuvInMapVal.h"
+#include "KuvMallocArray.h"
 #include "KuvXMLV2ExpressionData.h"
 #include "KuvXMLV2ParserErrorWriter.h"
 
@@ -134,6 +137,33 @@ bool isInheritedOnly(const KuvEeNode& node) {
   return true;
 }
 
+// The GUID written as 32 hexadecimal digits of either case; false for any
+// other text.
+bool guidOfText(const KuvInString& text, KuvInGuid& guid) {
+  const char* digits = text.ConvertToChar();
+  if (digits == nullptr || std::strlen(digits) != 2 * KuvInGuid::sc_size) return false;
+  for (const char* c = digits; *c != '\0'; ++c)
+    if (std::isxdigit(static_cast<unsigned char>(*c)) == 0) return false;
+  unsigned char* raw = nullptr;
+  std::int32_t count = 0;
+  if (KuvInHexaEncodingServices::decode_hex(digits, 2 * KuvInGuid::sc_size, raw, count) != 0) return false;
+  const kuv::detail::MallocArray<unsigned char> bytes(raw);
+  if (bytes == nullptr || count != KuvInGuid::sc_size) return false;
+  guid.setArray(bytes.get());
+  return true;
+}
+
+bool sameGuid(const KuvInString& text, const KuvInGuid& guid) {
+  KuvInGuid read;
+  return guidOfText(text, read) && read == guid;
+}
+
+KuvEeBasicEff* inheritedById(const KuvEeExpressionContext& context, const KuvInString& text) {
+  KuvInGuid guid;
+  KuvEeBasicEff* eff = nullptr;
+  return guidOfText(text, guid) && context.GetInheritedEff(guid, eff) == S_OK ? eff : nullptr;
+}
+
 }  // namespace
 
 namespace kuv::detail {
@@ -223,6 +253,7 @@ struct XMLExprReading {
   HRESULT endBoolean();
   HRESULT endContext();
   HRESULT endOperator(const KuvInString& name);
+  HRESULT endWithoutStart(const KuvInString& name);
   // Where a node read goes: into the open operator, else into the part.
   HRESULT attach(Tree node, bool push);
   // The part's trees become the global criteria.
@@ -757,11 +788,14 @@ HRESULT XMLExprReading::startInheritedEff(const KuvInMapVal& attributes) {
   if (name == nullptr)
     KUV_XML_REFUSE(CFG_ERR_UNEXPECTED, CRITERIA_INHERITED_EFFECTIVITY, "", "",
                    "ERROR: attribute FilterableName not found.");
-  KuvEeBasicEff* eff = nullptr;
-  if (m_context.GetInheritedEff(*name, eff) != S_OK || eff == nullptr)
+  // Found by the GUID the document carries when it names one of that name:
+  // names of effectivities need not be unique.
+  KuvEeBasicEff* eff = inheritedById(m_context, *id);
+  if (eff != nullptr && eff->getName() != *name) eff = nullptr;
+  if (eff == nullptr && (m_context.GetInheritedEff(*name, eff) != S_OK || eff == nullptr))
     KUV_XML_REFUSE(CFG_ERR_UNKNOWN_CRITERIA, CRITERIA_INHERITED_EFFECTIVITY, *name, "",
                    "ERROR: Unable to retrieve inherited effectivity ", *name);
-  if (*id != eff->getGuid().toString() ||
+  if (!sameGuid(*id, eff->getGuid()) ||
       (!m_data.GetFilterableId().IsEmpty() && *id != m_data.GetFilterableId()))
     KUV_XML_REFUSE(CFG_ERR_INHERITED_ID_MISMATCH, CRITERIA_INHERITED_EFFECTIVITY, *id, "",
                    "ERROR: FilterableId ", *id, " doesn't designate ", *name);
@@ -881,9 +915,7 @@ HRESULT XMLExprReading::endBoolean() {
 }
 
 HRESULT XMLExprReading::endOperator(const KuvInString& name) {
-  if (m_stack.empty())
-    KUV_XML_REFUSE(CFG_ERR_UNEXPECTED, CRITERIA_TYPE{}, "", "", "ERROR: End element ", name,
-                   " encountered without its start element.");
+  if (m_stack.empty()) return endWithoutStart(name);
   KuvEeOp* op = m_stack.back();
   m_stack.pop_back();
   KuvInLinkList children(KuvEeNodeRef::sType());
@@ -896,7 +928,14 @@ HRESULT XMLExprReading::endOperator(const KuvInString& name) {
   return S_OK;
 }
 
+HRESULT XMLExprReading::endWithoutStart(const KuvInString& name) {
+  KUV_XML_REFUSE(CFG_ERR_UNEXPECTED, CRITERIA_TYPE{}, "", "", "ERROR: End element ", name,
+                 " encountered without its start element.");
+}
+
 HRESULT XMLExprReading::endContext() {
+  // A host's parser may hand over an end it never opened.
+  if (m_dico == nullptr) return endWithoutStart("Context");
   const Part outer = m_outer;
   KuvEeModelDico* model = m_dico;
   m_part = outer;
@@ -977,6 +1016,7 @@ HRESULT XMLExprReading::end(const KuvInString& name) {
     }
     if (name == KuvInString("Interval")) return endInterval();
     if (name == KuvInString("Tree")) {
+      if (c->tree == nullptr) return endWithoutStart(name);
       if (c->tree->getFromBound() == nullptr)
         KUV_XML_REFUSE(CFG_ERR_UNEXPECTED, CRITERIA_TYPE{}, "", "", "ERROR: Tree without its Root.");
       c->selections.PutBack(*c->tree);

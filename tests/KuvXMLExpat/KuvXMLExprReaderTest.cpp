@@ -30,9 +30,11 @@ std::string engine(const std::string& options) {
 // without its time, an inherited-effectivity tree beside the criteria.
 TEST(KuvXMLV3ExprSAXHandlerTest, SettlesWhatTheWriterLeavesOpen) {
   SampleModel sample;
+  KuvEeBasicEff* namesake = new KuvEeBasicEff("Base", kuv_test::Guid(89).data());
   KuvEeBasicEff* inherited = new KuvEeBasicEff("Base", kuv_test::Guid(90).data());
   KuvInList dicos(KuvEeModelDico::sType());
   dicos.PutBack(sample.model);
+  ASSERT_EQ(S_OK, sample.context.AddInheritedEff(namesake, dicos));
   ASSERT_EQ(S_OK, sample.context.AddInheritedEff(inherited, dicos));
   const std::string reference =
       "<InheritedEff HolderType='Model' HolderName='Roadster' FilterableName='Base' "
@@ -49,6 +51,8 @@ TEST(KuvXMLV3ExprSAXHandlerTest, SettlesWhatTheWriterLeavesOpen) {
        ")"},
       {inContext("<Date><SingleValue Value='2026-03-01'/></Date>"), ""},
       {inContext("<AND>" + reference + "<Boolean>true</Boolean></AND>"), ""},
+      // A namesake registered first does not hide the one the GUID names.
+      {inContext(reference), ""},
       {effectivityDocument("<Global><Boolean>false</Boolean></Global>"),
        "KuvEeEffectivityExpression( Global: FALSE )"},
   };
@@ -62,8 +66,12 @@ TEST(KuvXMLV3ExprSAXHandlerTest, SettlesWhatTheWriterLeavesOpen) {
                                  new KuvEeEffLeaf(inherited, sample.model))
         ->toString();
   }();
+  const KuvInString inheritedText = [&] {
+    return kuv_test::effectivity(sample.model, nullptr, nullptr, new KuvEeEffLeaf(inherited, sample.model))
+        ->toString();
+  }();
   const std::string expected[] = {cases[0].expected, dayText.ConvertToChar(), splitText.ConvertToChar(),
-                                  cases[3].expected};
+                                  inheritedText.ConvertToChar(), cases[4].expected};
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const kuv_test::ExprReading reading = kuv_test::readDocument(sample, cases[i].document);
     EXPECT_EQ(S_OK, reading.generated) << cases[i].document << "\n" << reading.error.message.ConvertToChar();
@@ -249,6 +257,13 @@ TEST(KuvXMLV3ExprSAXHandlerTest, RefusesEventsOutOfOrder) {
          return h.EndElement("AND");
        },
        "ERROR: End element AND encountered without its start element."},
+      {"end of a context never started",
+       [&](KuvXMLV3ExprSAXHandler& h) {
+         h.StartElement("CfgEffectivityExpression", none);
+         h.StartElement("Expression", none);
+         return h.EndElement("Context");
+       },
+       "ERROR: End element Context encountered without its start element."},
       {"a second root",
        [&](KuvXMLV3ExprSAXHandler& h) {
          h.StartElement("CfgChangeExpression", none);
