@@ -53,17 +53,15 @@ HRESULT KuvEeDnfComparisonServices::IsAIncludingB(const KuvDnf* a, const KuvDnf*
   const std::int32_t limit = GetMaxAndTerms();
   KUV_TRACE_DETAIL("NbMaxLeaves ", KuvInString::FromNum(limit));
   // The size of not A: the product of A's term sizes, where anything past
-  // the signed 32-bit range counts as the overflow it would have been.
+  // the signed 32-bit range counts as the overflow it would have been (and
+  // stays refused: 0 times the rest). Every term is traced.
   KUV_TRACE_DETAIL("NbLeavesPerANDTerms");
   std::int64_t product = 1;
   for (const KuvDnfAndTerm* term : a->andTerms()) {
     const std::int32_t leaves = term->getNbDnfLeaves();
     KUV_TRACE_DETAIL("ANDTermHasGot ", KuvInString::FromNum(leaves), " Leaves");
     product *= leaves;
-    if (product > std::numeric_limits<std::int32_t>::max() || product < 1) {
-      product = 0;
-      break;
-    }
+    if (product > std::numeric_limits<std::int32_t>::max() || product < 1) product = 0;
   }
   KUV_TRACE_DETAIL("TotalNbLeaves : ", KuvInString::FromNum(static_cast<int>(product)));
   if (product >= limit || product < 1) {

@@ -27,7 +27,7 @@ HRESULT formsOf(const KuvInList& filterables, unsigned int view, KuvInList& form
 HRESULT compare(const KuvFilteringComparison::E_COMPARE_TEST_TYPE& test, const KuvDnf* reference,
                 const KuvInList& filterables, unsigned int view, unsigned char*& results) {
   results = nullptr;
-  if (reference == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  if (reference == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: getDnf() returned NULL pointer");
   KuvInList forms(KuvDnf::sType());
   const HRESULT hr = formsOf(filterables, view, forms);
   if (FAILED(hr)) return hr;

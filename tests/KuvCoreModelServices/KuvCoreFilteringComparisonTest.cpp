@@ -105,6 +105,10 @@ TEST(KuvCoreFilteringComparisonTest, MissingFormsAndUnreadableReferencesFailTheC
   EXPECT_TRACES(E_FAIL, "ERROR: getDnf() returned NULL pointer",
                 C::Compare_Filter_To_Filterable(C::CompareEqual, filter, objects, view, results));
   EXPECT_EQ(nullptr, results);
+  const KuvFilter formless(CFG_EXPRVIEW_CURRENT, nullptr);
+  const KuvInList none(KuvFilterable::sType());
+  EXPECT_TRACES(E_FAIL, "ERROR: getDnf() returned NULL pointer",
+                C::Compare_Filter_To_Filterable(C::CompareEqual, formless, none, view, results));
   const std::uint8_t garbage[] = {'F', 'L', 'T', 9};
   const KuvBioBuffer bad(garbage, sizeof garbage, 0);
   KuvInList binaries(KuvBioBuffer::sType());
