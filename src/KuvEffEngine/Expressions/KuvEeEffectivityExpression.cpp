@@ -199,9 +199,8 @@ HRESULT KuvEeEffectivityExpression::substituteReferencedEffsByCriteria(const Kuv
 HRESULT KuvEeEffectivityExpression::transformToView(KuvEeExpressionToolbox::ExpressionView view,
                                                     const KuvInSet& dictionaries) {
   KUV_TRACE_CALL("transformToView");
-  if (view < KuvEeExpressionToolbox::SOURCE || view > KuvEeExpressionToolbox::NONE)
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected value");
-  // The whole transformation runs on a copy first: only when it succeeded
+  // The whole transformation runs on a copy first (an unknown view is
+  // refused there, by the view computation): only when it succeeded
   // is this expression integrated in place (which cannot fail any more) and
   // given the copy's viewed trees.
   KuvEeEffectivityExpression* copy = nullptr;

@@ -273,6 +273,11 @@ TEST(KuvEeEffectivityExpressionTest, TransformToViewEvaluatesChangesOrChangesNot
     EXPECT_EQ(shapeOf(expression.getGlobalCriteria()), c.global);
     EXPECT_EQ(shapeOf(expression.getModelCriteria(&models.a)->getCriteria()), c.a);
   }
+  // An unknown view is the view computation's refusal.
+  KuvEeEffectivityExpression unknown;
+  ASSERT_EQ(setCriteria(unknown, &models.a, tree("T")), S_OK);
+  EXPECT_TRACES(E_FAIL, "ERROR: KuvEeExpressionToolbox::ComputeView FAILED.",
+                unknown.transformToView(static_cast<View::ExpressionView>(5), models.both));
 }
 
 // Basic effectivities defined by True (Inner) and by Inner (Outer).
