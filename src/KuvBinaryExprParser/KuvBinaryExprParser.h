@@ -42,6 +42,12 @@
 // re-sorted. Readers also accept the coexistence magics "cxe" and "cxf"
 // (version block only, read as an empty result).
 //
+// Reading takes only what a writer makes, so that a damaged binary is
+// refused rather than read as something else: a version byte other than 1
+// or 2, a domain id met twice, an operation on a domain without a body, a
+// global part or a dictionary's two parts given as 0, and a dictionary met
+// twice in one body are refused.
+//
 // Write chooses version 2 over the caller's when the environment variable
 // "CfgUseExprBinaryNewVersion" is "2" or "CGE_DecoupleVariantEvolution" is
 // set; versions other than 1 and 2 are refused (E_INVALIDARG).
