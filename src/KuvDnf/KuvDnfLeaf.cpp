@@ -1,8 +1,12 @@
 #include "KuvDnfLeaf.h"
 
+#include "KuvDnfDateEff.h"
+#include "KuvDnfMilestonesEff.h"
 #include "KuvDnfOptionEff.h"
 #include "KuvDnfRestrictionEff.h"
 #include "KuvDnfSelectionEff.h"
+#include "KuvDnfSerialEff.h"
+#include "KuvDnfTreeSeriesEff.h"
 #include "KuvInList.h"
 #include "KuvInTraceClass.h"
 
@@ -86,6 +90,35 @@ HRESULT KuvDnfVarEff::isIntersect(const KuvDnfVarEff& other, unsigned char& out)
     return S_OK;
   }
   return isIntersectSame(other, out);
+}
+
+bool KuvDnfVarEff::admitsNoValue() const {
+  // Options keep the no-value state in their value bits.
+  const bool held = m_kind == Kind::Option
+                        ? (static_cast<const KuvDnfOptionEff*>(this)->getValue() & KuvDnfOptionEff::NoVar) != 0
+                        : m_noVar != 0;
+  return held != (m_negated != 0);
+}
+
+HRESULT KuvDnfVarEff::isIntersectSame(const KuvDnfVarEff& other, unsigned char& out) const {
+  switch (m_kind) {
+    case Kind::Option:
+      return static_cast<const KuvDnfOptionEff*>(this)->isIntersectSame(other, out);
+    case Kind::Selection:
+      return static_cast<const KuvDnfSelectionEff*>(this)->isIntersectSame(other, out);
+    case Kind::Date:
+      return static_cast<const KuvDnfDateEff*>(this)->isIntersectSame(other, out);
+    case Kind::Serial:
+      return static_cast<const KuvDnfSerialEff*>(this)->isIntersectSame(other, out);
+    case Kind::TreeSeries:
+      return static_cast<const KuvDnfTreeSeriesEff*>(this)->isIntersectSame(other, out);
+    case Kind::Milestones:
+      return static_cast<const KuvDnfMilestonesEff*>(this)->isIntersectSame(other, out);
+    case Kind::Eff:
+    case Kind::Restriction:
+      break;
+  }
+  return E_UNEXPECTED;
 }
 
 // ---------------------------------------------------------------------------

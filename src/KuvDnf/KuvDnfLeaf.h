@@ -94,15 +94,17 @@ public:
   void setNoVar(bool noVar) { m_noVar = noVar ? 1 : 0; }
   // Whether the leaf holds the configurations where its variable has no
   // value (what a restriction decides on).
-  virtual bool admitsNoValue() const { return (m_noVar != 0) != (m_negated != 0); }
+  bool admitsNoValue() const;
 
 protected:
   KuvDnfVarEff(Kind kind, const KuvInGuid& variable, bool noVar, bool negated)
       : KuvDnfLeaf(kind, variable, negated), m_noVar(noVar ? 1 : 0) {}
   KuvDnfVarEff(const KuvDnfVarEff& other) = default;
 
-  // other is of this class and on this variable.
-  virtual HRESULT isIntersectSame(const KuvDnfVarEff& other, unsigned char& out) const = 0;
+  // other is of this class and on this variable. The kinds answer through
+  // their own non-virtual test, so that the virtual slots stay those of the
+  // interface.
+  HRESULT isIntersectSame(const KuvDnfVarEff& other, unsigned char& out) const;
 
   unsigned char m_noVar;
 };

@@ -18,7 +18,6 @@ public:
   const KuvInGuid& getOption() const { return m_guid; }
   const KuvInGuid& getFeature() const { return m_feature; }
   std::uint32_t getValue() const { return m_value; }
-  bool admitsNoValue() const override { return ((m_value & NoVar) != 0) != (m_negated != 0); }
 
   // "Nothing", "Selected", "Rejected", "NoVar", "Any value accepted", or ""
   // for the other combinations.
@@ -28,7 +27,8 @@ public:
   KuvDnfLeaf* clone() const override;
 
 protected:
-  HRESULT isIntersectSame(const KuvDnfVarEff& other, unsigned char& out) const override;
+  friend class KuvDnfVarEff;  // dispatches on the kind, not through a slot
+  HRESULT isIntersectSame(const KuvDnfVarEff& other, unsigned char& out) const;
 
 private:
   KuvInGuid m_feature;

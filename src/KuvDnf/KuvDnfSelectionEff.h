@@ -17,7 +17,7 @@ public:
 
   const KuvInGuid& getFeature() const { return m_guid; }
   // Adds a value; S_FALSE when it was there already.
-  HRESULT putValue(const KuvInGuid& value);
+  virtual HRESULT putValue(const KuvInGuid& value);
   const KuvInFastSetVal& getValues() const { return m_values; }
 
   bool hasImplicitOr() const override;
@@ -30,7 +30,8 @@ public:
   KuvDnfLeaf* clone() const override;
 
 protected:
-  HRESULT isIntersectSame(const KuvDnfVarEff& other, unsigned char& out) const override;
+  friend class KuvDnfVarEff;  // dispatches on the kind, not through a slot
+  HRESULT isIntersectSame(const KuvDnfVarEff& other, unsigned char& out) const;
 
 private:
   KuvInFastSetVal m_values;

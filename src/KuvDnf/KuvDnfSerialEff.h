@@ -35,7 +35,8 @@ public:
   KuvDnfLeaf* clone() const override;
 
 protected:
-  HRESULT isIntersectSame(const KuvDnfVarEff& other, unsigned char& out) const override;
+  friend class KuvDnfVarEff;  // dispatches on the kind, not through a slot
+  HRESULT isIntersectSame(const KuvDnfVarEff& other, unsigned char& out) const;
 
 private:
   KuvInListVal m_intervals;

@@ -334,3 +334,20 @@ TEST(KuvDnf, LeafReasonsAreTracedOnlyWhenAsked) {
     }
   }
 }
+
+#if defined(__GNUC__) && !defined(_WIN32)
+// Hosts call the leaves through these slots: no hook of the library's own
+// may sit among them.
+TEST(KuvDnfVirtualSlots, FollowTheInterfaceOrder) {
+  using kuv_test::slotOf;
+  using VarIntersect = HRESULT (KuvDnfVarEff::*)(const KuvDnfVarEff&, unsigned char&) const;
+  const std::pair<std::uint64_t, std::uint64_t> slots[] = {
+      {slotOf(VarIntersect(&KuvDnfVarEff::isIntersect)), 8},
+      {slotOf(&KuvDnfSelectionEff::putValue), 9},
+      {slotOf(&KuvDnfMilestonesEff::opAnd), 9},
+      {slotOf(&KuvDnfMilestonesEff::opCut), 11},
+      {slotOf(&KuvDnfTreeSeriesEff::opAnd), 9},
+  };
+  for (std::size_t i = 0; i < std::size(slots); ++i) EXPECT_EQ(slots[i].first, slots[i].second) << "row " << i;
+}
+#endif

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -111,5 +113,19 @@ std::string shape(const KuvEeNode* node);
 inline std::string shape(const KuvEeNodeRef& ref) { return shape(ref.getNode()); }
 // Same shape, same kinds, equal criteria (the effectivities' own equality).
 bool sameTree(const KuvEeNode& a, const KuvEeNode& b);
+
+#if defined(__GNUC__) && !defined(_WIN32)
+// Where a virtual member sits in its class's virtual table, counted as the
+// interface counts: 0 the destructor, 1 dType, 2 toString. Under the Itanium
+// ABI a pointer to a virtual member holds 1 + the byte offset of its entry,
+// and the destructor takes two entries.
+template <class Member>
+std::uint64_t slotOf(Member member) {
+  static_assert(sizeof member == 2 * sizeof(std::uintptr_t));
+  std::uintptr_t word = 0;
+  std::memcpy(&word, &member, sizeof word);
+  return (word - 1) / sizeof(void*) - 1;
+}
+#endif
 
 }  // namespace kuv_test

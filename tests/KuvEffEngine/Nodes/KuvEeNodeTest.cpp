@@ -305,17 +305,7 @@ TEST_F(KuvEeNodeTest, DeepTreesAreFreedWithoutExhaustingTheStack) {
 #if defined(__GNUC__) && !defined(_WIN32)
 namespace {
 
-// Where a virtual member sits in its class's virtual table, counted as the
-// interface counts: 0 the destructor, 1 dType, 2 toString. Under the Itanium
-// ABI a pointer to a virtual member holds 1 + the byte offset of its entry,
-// and the destructor takes two entries.
-template <class Member>
-std::uint64_t slotOf(Member member) {
-  static_assert(sizeof member == 2 * sizeof(std::uintptr_t));
-  std::uintptr_t word = 0;
-  std::memcpy(&word, &member, sizeof word);
-  return (word - 1) / sizeof(void*) - 1;
-}
+using kuv_test::slotOf;
 
 struct TreeKind : KuvEeTreeBaseEff {
   static std::uint64_t selectionSlot() { return slotOf(&TreeKind::addSelection); }
