@@ -45,7 +45,9 @@ public:
   void setApplyingView(KuvExpressionView view) { m_view = view; }
   const KuvDnf* getDnf() const { return m_dnf.get(); }
   // Replaces (and deletes) the normal form.
-  void setDnf(KuvDnf* dnf) { m_dnf.reset(dnf); }
+  void setDnf(KuvDnf* dnf) {
+    if (dnf != m_dnf.get()) m_dnf.reset(dnf);
+  }
 
   // answer: 1 when the filterable's normal form for this filter's applying
   // view intersects the filter's, else 0. E_FAIL, traced, when either

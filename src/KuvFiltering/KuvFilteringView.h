@@ -25,7 +25,9 @@ public:
   KuvExpressionView getView() const { return m_view; }
   const KuvDnf* getDnf() const { return m_dnf.get(); }
   // Replaces (and deletes) the normal form.
-  void setDnf(KuvDnf* dnf) { m_dnf.reset(dnf); }
+  void setDnf(KuvDnf* dnf) {
+    if (dnf != m_dnf.get()) m_dnf.reset(dnf);
+  }
 
   // The view alone, so that equal views hash alike.
   std::uint32_t hash() const override;

@@ -70,7 +70,9 @@ KuvInString KuvEeVarEffLeaf::toString() const {
   return text;
 }
 
-void KuvEeVarEffLeaf::setVarEff(KuvEeVarEff* varEff) { m_varEff.reset(varEff); }
+void KuvEeVarEffLeaf::setVarEff(KuvEeVarEff* varEff) {
+  if (varEff != m_varEff.get()) m_varEff.reset(varEff);
+}
 
 KuvEeVarEff* KuvEeVarEffLeaf::DeleteLeafKeepVarEff(KuvEeVarEffLeaf*& leaf) {
   if (leaf == nullptr) return nullptr;

@@ -42,7 +42,8 @@ public:
   KuvInString toString() const override;
 
   KuvEeVarEff* getVarEff() const { return m_varEff.get(); }
-  // Deletes the current effectivity and takes ownership of varEff.
+  // Deletes the current effectivity and takes ownership of varEff (its own
+  // effectivity given back stays as it is).
   void setVarEff(KuvEeVarEff* varEff);
   // Takes the effectivity out of leaf, deletes leaf (out of its tree, if
   // any), clears the caller's pointer and returns the effectivity, which the

@@ -20,7 +20,9 @@ HRESULT KuvQmSpecList::AddVarEff(KuvEeVarEff*& varEff) {
   KuvEeVariable* var = varEff->getVar();
   if (var == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: variable effectivity without variable.");
   const KuvInObjectPtr key(var);
-  if (KuvInObject* held = m_varEffs.Get(key)) {
+  if (KuvInObject* held = m_varEffs.Get(key); held == varEff) {
+    // Its own effectivity given back: already held, nothing to combine.
+  } else if (held != nullptr) {
     bool merged = false;
     HRESULT rc = static_cast<KuvEeVarEff*>(held)->opOr(varEff, merged);
     if (rc < 0) KUV_RETURN_ERROR(rc, "ERROR: opOr failed");

@@ -34,7 +34,8 @@ public:
 
   // Takes varEff over and clears the caller's pointer. A variable already
   // in the list keeps one effectivity: the two are combined by Or and the
-  // given one is deleted. E_INVALIDARG for null or an effectivity without
+  // given one is deleted (the list's own one given back is simply kept).
+  // E_INVALIDARG for null or an effectivity without
   // variable; a failing combination answers its code; on any failure the
   // caller keeps varEff and the list is unchanged.
   HRESULT AddVarEff(KuvEeVarEff*& varEff);

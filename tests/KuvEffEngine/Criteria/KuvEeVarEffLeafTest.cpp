@@ -63,6 +63,8 @@ TEST(KuvEeVarEffLeaf, NegationConstantsAndTexts) {
 
   la->setVarEff(new O(vars.option, O::AllTrue));
   EXPECT_TRUE(la->isEquivalentToTrue());
+  la->setVarEff(la->getVarEff());  // its own given back: kept, not freed
+  EXPECT_TRUE(la->isEquivalentToTrue());
 
   EXPECT_FALSE(KuvEeVarEffLeaf(nullptr).isEquivalentToTrue());
 }

@@ -606,6 +606,9 @@ TEST(KuvQmSpecListTest, OneEffectivityPerVariableCombinedByOr) {
   bool equal = false;
   ASSERT_EQ(list.GetVarEff(vars.option)->equals(&both, equal), S_OK);
   EXPECT_TRUE(equal);
+  KuvEeVarEff* held = list.GetVarEff(vars.option);  // its own given back: kept, not freed
+  EXPECT_EQ(list.AddVarEff(held), S_OK);
+  EXPECT_EQ(list.GetVarEff(vars.option)->equals(&both, equal), S_OK);
   KuvEeBasicEff named("Eff1", Guid(0xA).data());
   EXPECT_EQ(list.AddEff(&named), S_OK);
   EXPECT_EQ(list.AddEff(&named), S_FALSE);
