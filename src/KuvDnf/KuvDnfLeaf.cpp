@@ -94,9 +94,10 @@ HRESULT KuvDnfVarEff::isIntersect(const KuvDnfVarEff& other, unsigned char& out)
 
 bool KuvDnfVarEff::admitsNoValue() const {
   // Options keep the no-value state in their value bits.
-  const bool held = m_kind == Kind::Option
-                        ? (static_cast<const KuvDnfOptionEff*>(this)->getValue() & KuvDnfOptionEff::NoVar) != 0
-                        : m_noVar != 0;
+  const bool held =
+      m_kind == Kind::Option
+          ? (static_cast<const KuvDnfOptionEff*>(this)->getValue() & KuvDnfOptionEff::NoVar) != 0
+          : m_noVar != 0;
   return held != (m_negated != 0);
 }
 
