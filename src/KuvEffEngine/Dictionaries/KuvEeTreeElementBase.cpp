@@ -16,7 +16,25 @@ KuvEeTreeElementBase::KuvEeTreeElementBase(const KuvInString& name, const unsign
       m_index(std::make_unique<KuvInTreeEvalIndex>(index)),
       m_children(KuvEeTreeElementBase::sType()) {}
 
-KuvEeTreeElementBase::~KuvEeTreeElementBase() { m_children.DeleteAll(); }
+namespace {
+void takeChildren(KuvInSet& children, std::vector<KuvInObject*>& pending) {
+  for (KuvInSet::const_iterator it = children.cBegin(); it.IsValid();) pending.push_back(it.GetGoToNext());
+  children.Clear();
+}
+}  // namespace
+
+KuvEeTreeElementBase::~KuvEeTreeElementBase() {
+  // A tree read from a document may be any depth: each element's children
+  // are taken before it is deleted, so no destructor recurses.
+  std::vector<KuvInObject*> pending;
+  takeChildren(m_children, pending);
+  while (!pending.empty()) {
+    auto* element = static_cast<KuvEeTreeElementBase*>(pending.back());
+    pending.pop_back();
+    takeChildren(element->m_children, pending);
+    delete element;
+  }
+}
 
 const KuvInTreeEvalIndex& KuvEeTreeElementBase::getTreeEvalIndex() const { return *m_index; }
 

@@ -202,3 +202,16 @@ TEST(KuvEeTreeVar, NoTreeModeSearchesTheBagForTheInnermostElement) {
 }
 
 }  // namespace
+
+// A document may nest elements without end: deleting them must not recurse.
+TEST(KuvEeTreeVar, ADeepTreeIsDeletedWithoutRecursing) {
+  auto var = std::make_unique<KuvEeMilestonesVar>("Deep", Guid(1).data(), "D", nullptr);
+  KuvEeMilestone* parent = nullptr;
+  for (int i = 0; i < 60000; ++i) {
+    auto* m = new KuvEeMilestone(std::to_string(i).c_str(), Guid(100 + i).data(), var.get(),
+                                 treeIndex(("0-" + std::to_string(2000000000 - i)).c_str()), nullptr, parent);
+    ASSERT_EQ(S_OK, parent != nullptr ? parent->addChild(m) : var->setRootMilestone(m));
+    parent = m;
+  }
+  var.reset();
+}
