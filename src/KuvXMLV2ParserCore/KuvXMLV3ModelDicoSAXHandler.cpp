@@ -540,13 +540,25 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::adoptIntoContext() {
   // Only options and values leave the list, so the features it holds stay
   // the same throughout; what stays is packed in place, in order.
   const std::unordered_set<const KuvEeDicoObject*> created(m_created.begin(), m_created.end());
+  const auto adopted = [&created](const KuvEeDicoObject& object) -> KuvEeDicoObject* {
+    KuvEeDicoObject* feature = nullptr;
+    if (const auto* option = KuvEeCatOptionVar::cast(object)) feature = option->getCategory();
+    if (const auto* value = KuvEeSelectionValue::cast(object)) feature = value->getSelectionVar();
+    return feature != nullptr && created.count(feature) == 0 ? feature : nullptr;
+  };
+  // A GUID the context already gives another object would be dropped, or
+  // fail half way: refused before anything moves.
+  for (KuvEeDicoObject* object : m_created) {
+    KuvEeDicoObject* known = nullptr;
+    if (adopted(*object) != nullptr && m_context.GetEEObject(object->getGuid(), known))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to add option ", object->getName(),
+                       " to the ConfigFeature of KuvEeExpressionContext.");
+  }
   std::size_t kept = 0;
   for (std::size_t i = 0; i < m_created.size(); ++i) {
     KuvEeDicoObject* object = m_created[i];
-    KuvEeDicoObject* feature = nullptr;
-    if (const auto* option = KuvEeCatOptionVar::cast(*object)) feature = option->getCategory();
-    if (const auto* value = KuvEeSelectionValue::cast(*object)) feature = value->getSelectionVar();
-    if (feature == nullptr || created.count(feature) != 0) {
+    KuvEeDicoObject* feature = adopted(*object);
+    if (feature == nullptr) {
       m_created[kept++] = object;
       continue;
     }
