@@ -153,17 +153,6 @@ bool guidOfText(const KuvInString& text, KuvInGuid& guid) {
   return true;
 }
 
-bool sameGuid(const KuvInString& text, const KuvInGuid& guid) {
-  KuvInGuid read;
-  return guidOfText(text, read) && read == guid;
-}
-
-KuvEeBasicEff* inheritedById(const KuvEeExpressionContext& context, const KuvInString& text) {
-  KuvInGuid guid;
-  KuvEeBasicEff* eff = nullptr;
-  return guidOfText(text, guid) && context.GetInheritedEff(guid, eff) == S_OK ? eff : nullptr;
-}
-
 }  // namespace
 
 namespace kuv::detail {
@@ -790,12 +779,16 @@ HRESULT XMLExprReading::startInheritedEff(const KuvInMapVal& attributes) {
                    "ERROR: attribute FilterableName not found.");
   // Found by the GUID the document carries when it names one of that name:
   // names of effectivities need not be unique.
-  KuvEeBasicEff* eff = inheritedById(m_context, *id);
-  if (eff != nullptr && eff->getName() != *name) eff = nullptr;
+  KuvInGuid guid;
+  const bool decoded = guidOfText(*id, guid);
+  KuvEeBasicEff* eff = nullptr;
+  if (decoded &&
+      (m_context.GetInheritedEff(guid, eff) != S_OK || (eff != nullptr && eff->getName() != *name)))
+    eff = nullptr;
   if (eff == nullptr && (m_context.GetInheritedEff(*name, eff) != S_OK || eff == nullptr))
     KUV_XML_REFUSE(CFG_ERR_UNKNOWN_CRITERIA, CRITERIA_INHERITED_EFFECTIVITY, *name, "",
                    "ERROR: Unable to retrieve inherited effectivity ", *name);
-  if (!sameGuid(*id, eff->getGuid()) ||
+  if (!decoded || guid != eff->getGuid() ||
       (!m_data.GetFilterableId().IsEmpty() && *id != m_data.GetFilterableId()))
     KUV_XML_REFUSE(CFG_ERR_INHERITED_ID_MISMATCH, CRITERIA_INHERITED_EFFECTIVITY, *id, "",
                    "ERROR: FilterableId ", *id, " doesn't designate ", *name);
