@@ -20,11 +20,12 @@
 // effectivity without a tree is read from its change expression: the
 // criteria tree of the expander's dictionary's model criteria (False when
 // the change has none for it), or without a dictionary the global criteria,
-// where only global changes are accepted. A leaf that is always true or
-// always false becomes True or False instead, also where a rejected change
-// would make it False. With a selection, only references to the
-// effectivities it holds are expanded. A reference to another kind of
-// effectivity is refused whatever the mode.
+// where only global changes are accepted. A leaf on a rejected change is
+// replaced by False whatever its state (a negated one keeps its Not);
+// otherwise a leaf that is always true or always false becomes True or
+// False instead. With a selection, only references to the effectivities it
+// holds are expanded. A reference to another kind of effectivity is refused
+// whatever the mode.
 //
 // Two choices: a negated leaf on a basic effectivity read from its
 // expression gets a Not above its replacement too, so that expanding keeps
