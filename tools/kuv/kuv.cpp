@@ -157,9 +157,10 @@ struct Session {
     return read;
   }
 
-  // What the commands work on in a document's expression: the criteria of
-  // an effectivity or change expression for this model, or a filter's
-  // list; null after the reason was reported (where names the document).
+  // What the commands work on in a document's expression (taken apart):
+  // what an effectivity or change expression means for this model, or a
+  // filter's list; null after the reason was reported (where names the
+  // document).
   Expression reduce(KuvEeExpression& read, const std::string& where) {
     if (const KuvEeFilterExpression* filter = KuvEeFilterExpression::cast(read);
         filter && filter->getSpecList()) {
@@ -167,15 +168,32 @@ struct Session {
       expression->SetExpression(filter->getSpecList()->Clone(), KuvEeGenericExpression::CFG_LISTMODE_STRICT);
       return expression;
     }
-    const KuvEeMultiModelExpression* multi = KuvEeMultiModelExpression::cast(read);
+    KuvEeMultiModelExpression* multi = KuvEeMultiModelExpression::cast(read);
+    if (const KuvEeEffectivityExpression* effectivity = KuvEeEffectivityExpression::cast(read);
+        effectivity != nullptr && effectivity->hasOperations()) {
+      std::cerr << "kuv: " << where << ": it holds change operations, which the tool does not apply\n";
+      return nullptr;
+    }
+    // For the model, the expression means the And of its global criteria
+    // and of the model's inherited effectivity and criteria.
     KuvEeMultiModelExpression::ModelCriteria* criteria =
         multi != nullptr ? multi->getModelCriteria(&model.dico()) : nullptr;
-    if (criteria == nullptr || criteria->getCriteria() == nullptr) {
+    std::vector<std::unique_ptr<KuvEeNodeRef>> parts;
+    if (multi != nullptr) parts.emplace_back(multi->removeGlobalCriteria());
+    if (criteria != nullptr) {
+      parts.emplace_back(criteria->removeInheritedEffCriteria());
+      parts.emplace_back(criteria->removeCriteria());
+    }
+    std::erase_if(parts, [](const auto& part) { return part == nullptr || part->getNode() == nullptr; });
+    if (parts.empty()) {
       std::cerr << "kuv: " << where << ": no criteria for the model "
                 << model.dico().getName().ConvertToChar() << "\n";
       return nullptr;
     }
-    return std::make_unique<KuvEeGenericExpression>(criteria->removeCriteria());
+    if (parts.size() == 1) return std::make_unique<KuvEeGenericExpression>(parts.front().release());
+    auto* all = new KuvEeAndOp();
+    for (std::unique_ptr<KuvEeNodeRef>& part : parts) all->addChild(part.release()->getNode());
+    return std::make_unique<KuvEeGenericExpression>(all->getNodeRef());
   }
 
   Expression readXml(const std::string& path) {

@@ -120,6 +120,8 @@ TEST(KuvCli, ComparesBothWays) {
       {{"compare", "Extras.Rack | Extras.Bell", "--xml-b", "@T/effectivity.xml"}, 0, "A includes B: yes\n", ""},
       {{"compare", "TRUE", "--xml-b", "@M"}, 2, "", "dictionary.xml:0:0: ERROR: ERROR: Unsupported case.\n"},
       {{"compare", "--xml-a", "@T/effectivity.xml"}, 2, "", "A and B is required"},
+      // Global criteria, FALSE, beside the model's.
+      {{"compare", "--xml-a", "@T/global.xml", "FALSE"}, 0, "A = B: yes\n", ""},
       // The exact inclusion test refuses when the negation of A would grow
       // past the term limit; the answer says so in words.
       {{"compare", "Frame{Carbon} | Size{M}", "Frame{Carbon}"}, 2,
@@ -305,6 +307,7 @@ TEST(KuvCli, RoundTripsEachBinaryForm) {
       {{"ebe", "--binary-version", "2"}, {"!(Extras.Rack | Extras.Bell) & Assist.MidMotor | TRUE"}},
       {{"ebe"}, {"--xml", "@T/filter.xml"}},  // a filter expression
       {{"ebe"}, {"--xml", "@T/change.xml"}},  // a change expression
+      {{"ebe"}, {"--xml", "@T/global.xml"}},  // with global criteria
   };
   for (const auto& c : cases) {
     std::vector<std::string> print{"print"};
