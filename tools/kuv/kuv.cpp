@@ -201,7 +201,19 @@ struct Session {
     return read ? reduce(*read, path) : nullptr;
   }
 
-  std::string write(const KuvEeGenericExpression& expression) { return writer.write(expression).ConvertToChar(); }
+  // The text on a line of stdout after prefix; false after the reason was
+  // reported, as the writer gives no text for a criterion that has none.
+  bool print(const KuvInString& text, const std::string& prefix = "") {
+    if (text.IsEmpty()) {
+      std::cerr << "kuv: the result holds a criterion that has no literal form (tree series, milestones)\n";
+      return false;
+    }
+    std::cout << prefix << text.ConvertToChar() << "\n";
+    return true;
+  }
+  bool print(const KuvEeGenericExpression& expression, const std::string& prefix = "") {
+    return print(writer.write(expression), prefix);
+  }
 };
 
 struct ExpressionOptions {
@@ -245,6 +257,7 @@ int runOne(const std::string& name, const ExpressionOptions& options) {
     return sc_no;
   }
   HRESULT hr = S_OK;
+  std::string prefix;
   if (name == "check") {
     std::cout << "valid\n";
     return sc_ok;
@@ -270,7 +283,7 @@ int runOne(const std::string& name, const ExpressionOptions& options) {
       KuvEeNodeRef* tree = KuvEeDnfConvertor::Dnf2NodeRef(*dnf, session.model.space());
       if (tree == nullptr) hr = E_FAIL;
       else expression->SetExpression(tree);
-      if (SUCCEEDED(hr)) std::cout << dnf->getNbAndTerms() << " term(s): ";
+      if (SUCCEEDED(hr)) prefix = std::to_string(dnf->getNbAndTerms()) + " term(s): ";
     }
   } else if (name == "classify") {
     KuvCoreEVC_NodeClassifier classifier;
@@ -285,8 +298,7 @@ int runOne(const std::string& name, const ExpressionOptions& options) {
     std::cerr << "kuv: " << name << " failed: " << explain(hr) << "\n";
     return sc_bad;
   }
-  std::cout << session.write(*expression) << "\n";
-  return sc_ok;
+  return session.print(*expression, prefix) ? sc_ok : sc_bad;
 }
 
 struct CompareOptions {
@@ -640,8 +652,7 @@ bool printDnf(Session& session, const KuvDnf& dnf) {
     std::cerr << "kuv: the normal form names criteria the model does not have\n";
     return false;
   }
-  std::cout << session.writer.write(*tree->getNode()).ConvertToChar() << "\n";
-  return true;
+  return session.print(session.writer.write(*tree->getNode()));
 }
 
 // The layout of a binary normal form, a compiled binary or the tool's
@@ -1169,8 +1180,7 @@ int decodeEnvelope(Session& session, const Bytes& bytes) {
       std::cerr << "kuv: not a readable net stream: " << error << "\n";
       return sc_bad;
     }
-    std::cout << session.write(*expression) << "\n";
-    return sc_ok;
+    return session.print(*expression) ? sc_ok : sc_bad;
   }
   KuvBinaryExprData data;
   kuv_cli::Domains domains;
@@ -1185,8 +1195,8 @@ int decodeEnvelope(Session& session, const Bytes& bytes) {
       std::cerr << "kuv: the negations of the expression read do not fold back into its leaves\n";
       return sc_bad;
     }
-    if (domains.size() > 1) std::cout << "domain " << int{domain} << ": ";
-    std::cout << session.write(*expression) << "\n";
+    if (!session.print(*expression, domains.size() > 1 ? "domain " + std::to_string(domain) + ": " : ""))
+      return sc_bad;
   }
   return sc_ok;
 }

@@ -91,6 +91,9 @@ TEST(KuvCli, ReadsAndTransformsOneExpression) {
       // A filter document is a criteria list, not a tree.
       {{"print", "--xml", "@T/filter.xml"}, 0, "Frame{Carbon}\n", ""},
       {{"normalize", "--xml", "@T/filter.xml"}, 2, "", "a filter's criteria list has none"},
+      // Tree series have no literal form: no result rather than an empty one.
+      {{"print", "--xml", "@T/treeseries.xml"}, 2, "", "no literal form"},
+      {{"dnf", "--xml", "@T/treeseries.xml"}, 2, "", "no literal form"},
   });
 }
 
