@@ -43,16 +43,21 @@ bool Model::load(const std::string& path, std::string& error) {
 }
 
 KuvEeDicoObject* Model::find(std::uint8_t kind, const KuvInGuid& guid) const {
-  // The context holds one object per GUID, and a series of the model may
-  // carry the model's GUID: those two are asked from the model.
+  // The context holds one object per GUID, and a series or tree series of
+  // the model may carry the model's GUID: those are asked from the model.
   if (kind == KuvBioConstants::E_Dictionary) return guid == m_model->getGuid() ? m_model : nullptr;
   KuvEeDicoObject* object = nullptr;
   if (m_context.GetEEObject(guid, object) && kindOf(*object) == kind) return object;
-  if (kind != KuvBioConstants::E_SerialVar) return nullptr;
-  for (const std::int32_t type : {KuvEeSerialVar::STATE, KuvEeSerialVar::UNIT, KuvEeSerialVar::MANUF_PLAN})
-    if (KuvEeSerialVar* series = m_model->getSeriesVariable(type);
-        series != nullptr && series->getGuid() == guid)
-      return series;
+  if (kind == KuvBioConstants::E_SerialVar)
+    for (const std::int32_t type : {KuvEeSerialVar::STATE, KuvEeSerialVar::UNIT, KuvEeSerialVar::MANUF_PLAN})
+      if (KuvEeSerialVar* series = m_model->getSeriesVariable(type);
+          series != nullptr && series->getGuid() == guid)
+        return series;
+  if (kind == KuvBioConstants::E_TreeSeriesVar)
+    for (const std::int32_t type : {KuvEeSerialVar::TREE_STATE, KuvEeSerialVar::TREE_MANUF_PLAN})
+      if (KuvEeTreeSeriesVar* series = m_model->getTreeSeriesVariable(type);
+          series != nullptr && series->getGuid() == guid)
+        return series;
   return nullptr;
 }
 
