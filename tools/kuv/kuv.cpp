@@ -11,10 +11,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -1282,9 +1284,26 @@ int runDecode(const DecodeOptions& options) {
   return sc_bad;
 }
 
+std::terminate_handler g_terminate = nullptr;
+
+// A failed allocation that unwinds into a noexcept frame (a destructor)
+// ends in terminate, past main's catch.
+[[noreturn]] void terminated() {
+  try {
+    if (const std::exception_ptr thrown = std::current_exception()) std::rethrow_exception(thrown);
+  } catch (const std::bad_alloc&) {
+    std::fputs("kuv: out of memory\n", stderr);
+    std::_Exit(sc_bad);
+  } catch (...) {
+  }
+  if (g_terminate != nullptr) g_terminate();
+  std::abort();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  g_terminate = std::set_terminate(terminated);
   CLI::App app{"kuv: read, transform, compare, encode and filter configuration expressions", "kuv"};
   app.require_subcommand(1);
 
@@ -1373,12 +1392,17 @@ int main(int argc, char** argv) {
   FileBuffer buffer(results);
   std::streambuf* const standard = std::cout.rdbuf(&buffer);
   int code = sc_bad;
-  for (std::size_t i = 0; i < oneCommands.size(); ++i)
-    if (oneCommands[i]->parsed()) code = runOne(one[i][0], oneOptions[i]);
-  if (compareCommand->parsed()) code = runCompare(compare);
-  if (filterCommand->parsed()) code = runFilter(filter);
-  if (encodeCommand->parsed()) code = runEncode(encode);
-  if (decodeCommand->parsed()) code = runDecode(decode);
+  try {
+    for (std::size_t i = 0; i < oneCommands.size(); ++i)
+      if (oneCommands[i]->parsed()) code = runOne(one[i][0], oneOptions[i]);
+    if (compareCommand->parsed()) code = runCompare(compare);
+    if (filterCommand->parsed()) code = runFilter(filter);
+    if (encodeCommand->parsed()) code = runEncode(encode);
+    if (decodeCommand->parsed()) code = runDecode(decode);
+  } catch (const std::bad_alloc&) {
+    std::cerr << "kuv: out of memory\n";
+    code = sc_bad;
+  }
   std::cout.flush();
   std::cout.rdbuf(standard);
   std::fclose(results);
