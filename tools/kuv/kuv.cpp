@@ -128,8 +128,13 @@ struct Session {
   // "-" reads stdin; null after the reader's refusal was reported.
   Expression read(std::string text) {
     if (text == "-") {
-      std::getline(std::cin, text, '\0');
+      text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
       while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    }
+    // The reader takes a C string: a NUL would silently cut the text.
+    if (text.find('\0') != std::string::npos) {
+      std::cerr << "kuv: expression refused: it holds a NUL byte\n";
+      return nullptr;
     }
     KuvInString error;
     Expression expression(reader->readExpression(text.c_str(), error, false));
@@ -432,6 +437,13 @@ bool explain(Session& session, const KuvFilterHandler& handler, const std::strin
   return true;
 }
 
+// A line of the parts file, its Windows line end dropped as stdin's is.
+bool nextLine(std::istream& input, std::string& line) {
+  if (!std::getline(input, line)) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
 int runFilter(const FilterOptions& options) {
   using Clock = std::chrono::steady_clock;
   Session session;
@@ -467,7 +479,7 @@ int runFilter(const FilterOptions& options) {
 
   if (!options.explain.empty()) {
     const KuvFilterHandler handler(filterBytes.data(), static_cast<unsigned int>(filterBytes.size()), 0);
-    for (std::string line; std::getline(input, line);) {
+    for (std::string line; nextLine(input, line);) {
       const std::size_t tab = line.find('\t');
       if (tab == std::string::npos || line.compare(0, tab, options.explain) != 0 || tab != options.explain.size())
         continue;
@@ -481,12 +493,14 @@ int runFilter(const FilterOptions& options) {
   std::vector<std::string> ids;
   std::vector<Bytes> objects;
   int lineNumber = 0;
-  for (std::string line; std::getline(input, line);) {
+  for (std::string line; nextLine(input, line);) {
     ++lineNumber;
     if (line.empty() || line[0] == '#') continue;
     const std::size_t tab = line.find('\t');
-    if (tab == std::string::npos) {
-      std::cerr << "kuv: " << options.objects << ":" << lineNumber << ": expected id<TAB>effectivity\n";
+    if (tab == std::string::npos || line.find('\0') != std::string::npos) {
+      std::cerr << "kuv: " << options.objects << ":" << lineNumber
+                << (tab == std::string::npos ? ": expected id<TAB>effectivity\n"
+                                             : ": a NUL byte in the line\n");
       return sc_bad;
     }
     KuvInString refusal;
@@ -1339,7 +1353,9 @@ int main(int argc, char** argv) {
 
   FilterOptions filter;
   CLI::App* filterCommand = app.add_subcommand("filter", "the objects whose effectivity a configuration sees");
-  filterCommand->add_option("OBJECTS", filter.objects, "a text file of id<TAB>effectivity lines")->required();
+  filterCommand->add_option("OBJECTS", filter.objects, "a text file of id<TAB>effectivity lines")
+      ->required()
+      ->check(CLI::ExistingFile);
   filterCommand->add_option("--model", filter.model, "the product model")->required()->check(CLI::ExistingFile);
   CLI::Option* filterText = filterCommand->add_option(
       "--filter", filter.filter, "the configuration: criteria separated by ; (Engine.V8;Units[42,42])");

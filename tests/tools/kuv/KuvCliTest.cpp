@@ -94,6 +94,7 @@ TEST(KuvCli, ReadsAndTransformsOneExpression) {
       // Tree series have no literal form: no result rather than an empty one.
       {{"print", "--xml", "@T/treeseries.xml"}, 2, "", "no literal form"},
       {{"dnf", "--xml", "@T/treeseries.xml"}, 2, "", "no literal form"},
+      {{"print", "-"}, 2, "", "NUL byte", std::string("Extras.Rack\0&", 13)},
   });
 }
 
@@ -148,7 +149,10 @@ TEST(KuvCli, FiltersStoredParts) {
       {{"filter", "--filter", "Extras.Rack", parts, "--explain", "P9"}, 2, "", "no part P9"},
       {{"filter", "--filter", "Frame{Wood}", parts}, 2, "", "  Frame{Wood}\n        ^\n"},
       {{"filter", "--filter", "Frame{Carbon}", "@T/unknown.tsv"}, 2, "", "unknown.tsv:2:"},
-      {{"filter", "--filter", "Frame{Carbon}", "@T/missing.tsv"}, 2, "", "cannot open"},
+      {{"filter", "--filter", "Frame{Carbon}", "@T/missing.tsv"}, 2, "", "File does not exist"},
+      {{"filter", "--filter", "Frame{Carbon}", "@T/"}, 2, "", "directory"},
+      {{"filter", "--filter", "Frame{Carbon}", "/dev/stdin"}, 0, "P1\n", "", "P1\tFrame{Carbon}\r\n"},
+      {{"filter", "--filter", "Extras.Rack", "/dev/stdin"}, 2, "", ":1: a NUL", std::string("P\tTRUE\0(", 8)},
       // The configuration Frame{Carbon}, read from its document.
       {{"filter", "--filter-xml", "@T/filter.xml", parts}, 0, "P1\nP3\nP4\nP5\nP6\nP7\n", ""},
       {{"filter", "--filter-xml", "@T/effectivity.xml", parts}, 2, "", "effectivity.xml: not a filter document\n"},
