@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <fstream>
 #include <iostream>
@@ -654,6 +656,7 @@ int runEncode(const EncodeOptions& options) {
   }
   std::ofstream out(options.output, std::ios::binary);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.close();
   if (!out) {
     std::cerr << "kuv: cannot write " << options.output << "\n";
     return sc_bad;
@@ -1403,9 +1406,13 @@ int main(int argc, char** argv) {
   // traces join the errors on stderr.
   std::cout.flush();
   std::fflush(stdout);
-  std::FILE* results = fdopen(dup(STDOUT_FILENO), "w");
-  if (results == nullptr || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) return sc_bad;
-  FileBuffer buffer(results);
+  const int results = dup(STDOUT_FILENO);
+  std::FILE* out = results >= 0 ? fdopen(results, "w") : nullptr;
+  if (out == nullptr || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+    std::cerr << "kuv: stdout is not open for writing: " << std::strerror(errno) << "\n";
+    return sc_bad;
+  }
+  FileBuffer buffer(out);
   std::streambuf* const standard = std::cout.rdbuf(&buffer);
   int code = sc_bad;
   try {
@@ -1420,7 +1427,12 @@ int main(int argc, char** argv) {
     code = sc_bad;
   }
   std::cout.flush();
+  bool written = static_cast<bool>(std::cout);
   std::cout.rdbuf(standard);
-  std::fclose(results);
+  written = std::fclose(out) == 0 && written;
+  if (!written) {
+    std::cerr << "kuv: cannot write the results: " << std::strerror(errno) << "\n";
+    return sc_bad;
+  }
   return code;
 }

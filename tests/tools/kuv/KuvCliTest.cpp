@@ -187,6 +187,7 @@ TEST(KuvCli, EncodesAndDecodesBinaryForms) {
       {{"encode", "--format", "ebe", "!Extras.Bell | FALSE"}, 0, sc_ebe + "\n", ""},
       {{"encode", "--format", "net", "!Extras.Bell | FALSE"}, 0, sc_net + "\n", ""},
       {{"encode", "--format", "net", "--xml", "@T/treeseries.xml"}, 0, "6B757601", ""},
+      {{"encode", "TRUE", "-o", "/dev/full"}, 2, "", "cannot write /dev/full"},
       {{"decode", "6562650100"}, 2, "", "a bare binary expression (ebe) names dictionary objects by position"},
       {{"decode", "6E6574010000", "--dump"}, 2, "", "a bare binary expression (net)"},
       // Truncated; of another version; counting more GUIDs than it holds;
