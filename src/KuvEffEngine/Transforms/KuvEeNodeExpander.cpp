@@ -107,6 +107,9 @@ HRESULT KuvEeNodeExpander::inheritedDefinition(const KuvEeEffLeaf& leaf, const K
     if (parts[i] == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer: clone failed");
   }
   if (parts[0] != nullptr) {
+    // Each inherited level nests an expander: the chain bounds the stack.
+    if (m_chain.size() >= static_cast<std::size_t>(kuv::detail::kMaxTransformDepth))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
     KuvEeNodeExpander nested;
     nested.m_chain = m_chain;
     nested.m_chain.push_back(&target);

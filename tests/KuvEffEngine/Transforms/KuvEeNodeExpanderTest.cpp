@@ -195,14 +195,16 @@ TEST(KuvEeNodeExpanderTest, ExpandingKeepsTheMeaningOfReferencesReadThroughTheir
 
 // A chain of definitions, each a reference to the next (under an And with
 // an option when nested), is followed within the depth limit and refused
-// beyond it, long before the stack would run out: by expansion, by the
-// criteria types walk and by the final dependencies.
+// beyond it, long before the stack would run out: by expansion (also read
+// as inherited trees), by the criteria types walk and by the final
+// dependencies.
 TEST(KuvEeNodeExpanderTest, WalksThroughChainsOfDefinitionsStopAtTheDepthLimit) {
   const int limit = kuv::detail::kMaxTransformDepth;
   const struct { int length; bool nested; HRESULT rc; } cases[] = {
       {limit - 1, true, S_OK}, {limit, false, S_OK}, {limit + 1, true, E_FAIL}, {50000, false, E_FAIL}};
   for (const auto& c : cases) {
     Criteria criteria;
+    KuvEeModelDico a("A", Guid(0xA).guid());
     std::vector<std::unique_ptr<KuvEeBasicEff>> effs;
     for (int i = 0; i < c.length; ++i) effs.push_back(std::make_unique<KuvEeBasicEff>("E", Guid(100 + i).data()));
     for (int i = 0; i + 1 < c.length; ++i) {
@@ -221,5 +223,16 @@ TEST(KuvEeNodeExpanderTest, WalksThroughChainsOfDefinitionsStopAtTheDepthLimit) 
     if (c.rc == S_OK) {
       EXPECT_EQ(shape(*tree).find("Ref("), std::string::npos) << c.length;
     }
+    // The same chain read as inherited trees of dictionary a.
+    for (int i = 0; i < c.length; ++i) {
+      auto* definition = new KuvEeEffectivityExpression;
+      KuvEeNodeRef* body = ref(i + 1 < c.length ? new KuvEeEffLeaf(effs[i + 1].get(), &a) : criteria.option());
+      Record* record = i + 1 < c.length ? new Record(&body, nullptr) : new Record(nullptr, &body);
+      definition->setModelCriteria(&a, record);
+      KuvEeExpression* expression = definition;
+      effs[i]->setExpr(expression);
+    }
+    tree.reset(ref(new KuvEeEffLeaf(effs[0].get(), &a)));
+    EXPECT_TRACES(c.rc, message, E().expand(*tree, E::EXPAND_BASIC, nullptr, nullptr));
   }
 }
