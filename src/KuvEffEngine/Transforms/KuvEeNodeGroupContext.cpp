@@ -8,6 +8,7 @@
 #include "KuvEeFalse.h"
 #include "KuvEeNodeDispatcher_Define.h"
 #include "KuvEeNotOp.h"
+#include "KuvEeTransformDepth.h"
 #include "KuvEeTrue.h"
 #include "KuvInIntHolder.h"
 #include "KuvInLinkList.h"
@@ -42,6 +43,9 @@ HRESULT KuvEeNodeGroupContext::GroupedNodes::map(const KuvEeNodeRef& root) {
   KUV_TRACE_CALL("map");
   clear();
   if (root.getNode() == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  // Every walk of the context and of the maker maps first: this bounds
+  // their recursion.
+  if (kuv::detail::isTreeTooDeep(root.getNode())) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
   return root.getNode()->acceptVisitor(*this);
 }
 

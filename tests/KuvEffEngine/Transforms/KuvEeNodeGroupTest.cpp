@@ -156,3 +156,22 @@ TEST(KuvEeNodeGroupMakerTest, SiblingGroupsOfOneSetMergeIntoOneGroup) {
     EXPECT_EQ(op + g.units + "," + op + "Diesel,Petrol))", shape(*tree));
   }
 }
+
+// Every walk of a context and of the maker refuses a tree deeper than any
+// stack allows, before any change.
+TEST(KuvEeNodeGroupMakerTest, DeepTreesAreRefusedByEveryWalk) {
+  Grouping g;
+  KuvEeNode* node = g.A();
+  for (int i = 0; i < 50000; ++i) node = And({g.B(), node});
+  Tree tree = own(node);
+  KuvEeNodeGroupContext context(*tree);
+  KuvInSet leaves(KuvEeNodeRef::sType());
+  KuvInLinkList none(KuvEeNodeRef::sType());
+  const char* message = "ERROR: expression too deep";
+  EXPECT_TRACES(E_FAIL, message, context.ungroupAll());
+  EXPECT_TRACES(E_FAIL, message, context.getGroupNodes(leaves));
+  EXPECT_TRACES(E_FAIL, message, context.ungroupNodes(none));
+  EXPECT_TRACES(E_FAIL, message, g.maker.mergeSimilarChildren(context));
+  EXPECT_TRACES(E_FAIL, message, g.maker.ungroupNode(context));
+  EXPECT_EQ(node, tree->getNode());
+}
