@@ -39,10 +39,10 @@ using Services = KuvExpressionGenerationServices;
 // Whether object's variable is one of model's.
 bool isOfModel(const KuvEeDicoObject& object, const KuvEeModelDico& model) {
   if (const auto* value = KuvEeSelectionValue::cast(object)) {
-    KuvEeDicoObject* feature = nullptr;
-    return value->getSelectionVar() != nullptr &&
-           model.getConfigFeature(value->getSelectionVar()->getGuid(), feature) == S_OK &&
-           feature == value->getSelectionVar();
+    // By identity: a feature with no GUID is indexed by name only.
+    const KuvInSet* features = nullptr;
+    return value->getSelectionVar() != nullptr && model.getConfigFeatures(features) == S_OK &&
+           features != nullptr && features->Find(value->getSelectionVar());
   }
   if (const auto* revision = KuvEeSerialVarValue::cast(object))
     return revision->getSerialVar() != nullptr && revision->getSerialVar()->getHolderDico() == &model;

@@ -66,7 +66,7 @@ bool admits(const KuvEeVarEff& eff, KuvEeDicoObject* object) {
 }
 
 // Bike: a colour, unit and state revisions, a tree of states; Car: a
-// colour and no unit variable. The context owns both.
+// colour with no GUID and no unit variable. The context owns both.
 class GenerationTest : public testing::Test {
 protected:
   GenerationTest() {
@@ -91,7 +91,7 @@ protected:
     EXPECT_EQ(S_OK, context.AddModelDico(bike, true));
 
     car = new KuvEeModelDico("Car", Guid(200).guid());
-    auto* carColour = new KuvEeSelectionVar("Paint", Guid(201).data());
+    auto* carColour = new KuvEeSelectionVar("Paint", Guid(0).data());
     carRed = carColour->addValue("Red", Guid(202).data());
     car->addConfigFeature(carColour);
     EXPECT_EQ(S_OK, context.AddModelDico(car, true));
@@ -230,7 +230,7 @@ TEST_F(GenerationTest, EffectivityExpressionAndsEachModelsCriteria) {
         "SerialEff( Bike/640000000000000000000000000000A5[4,4] )",
         "TreeSeriesEff( Bike/640000000000000000000000000000A5{[DicoObject (Child)/Included] -> "
         "[DicoObject (Child)/Included]} )"}},
-      {car, {"SelectionEff( Paint/C90000000000000000000000000000A5[Red] )"}},
+      {car, {"SelectionEff( Paint/00000000000000000000000000000000[Red] )"}},
   };
   for (const auto& [model, leaves] : expected) {
     const KuvEeMultiModelExpression::ModelCriteria* record = expression->getModelCriteria(model);
