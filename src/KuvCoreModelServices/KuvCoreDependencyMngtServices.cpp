@@ -202,11 +202,20 @@ HRESULT KuvCoreDependencyMngtServices::GenerateVarSpaceWithVolatileUniversalDate
   KuvEeVarSpace* target = made != nullptr ? made.get() : space;
   const unsigned char universal[KuvInGuid::sc_size] = {1};
   auto date = std::make_unique<KuvEeDateVar>(KuvInString(), universal);
-  if (FAILED(target->addDateVar(date.get()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: addDateVar FAILED.");
-  garbage.Put(date.release());
-  if (made != nullptr) {
-    space = made.release();
-    garbage.Put(space);
+  // The garbage must take everything before the space is touched: the space
+  // cannot give a date variable back.
+  if (!garbage.Put(date.get()))
+    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: the garbage set refuses the date variable.");
+  if (made != nullptr && !garbage.Put(made.get())) {
+    garbage.Remove(date.get());
+    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: the garbage set refuses the variable space.");
   }
+  if (FAILED(target->addDateVar(date.get()))) {
+    garbage.Remove(date.get());
+    if (made != nullptr) garbage.Remove(made.get());
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: addDateVar FAILED.");
+  }
+  date.release();
+  if (made != nullptr) space = made.release();
   return S_OK;
 }

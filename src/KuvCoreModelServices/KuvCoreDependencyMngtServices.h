@@ -70,6 +70,7 @@ public:
   // With space null, a new space "GLOBAL_VOLATILE_VS" (GUID all zero) is
   // made; then a date variable with no name and the universal date GUID is
   // added to it. What is made goes into garbage, which the caller empties
-  // and deletes after the space.
+  // and deletes after the space. E_INVALIDARG when garbage refuses either,
+  // with nothing changed and space as on entry.
   static HRESULT GenerateVarSpaceWithVolatileUniversalDate(KuvEeVarSpace*& space, KuvInSet& garbage);
 };

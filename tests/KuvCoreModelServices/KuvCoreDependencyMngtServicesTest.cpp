@@ -201,6 +201,23 @@ TEST(KuvCoreDependencyMngtServices, VolatileUniversalDate) {
                 Services::GenerateVarSpaceWithVolatileUniversalDate(same, garbage));
   EXPECT_EQ(space, same);
   EXPECT_EQ((Objects{space, date}), contents(garbage));
+  // A garbage refusing either leaves nothing made and the given space as it was.
+  KuvEeVarSpace given("Given", nullptr);
+  const struct {
+    KuvInObjectTypeClass* type;
+    KuvEeVarSpace* space;
+    const char* message;
+  } refusals[] = {{KuvEeVarSpace::sType(), nullptr, "ERROR: the garbage set refuses the date variable."},
+                  {KuvEeDateVar::sType(), nullptr, "ERROR: the garbage set refuses the variable space."},
+                  {KuvEeVarSpace::sType(), &given, "ERROR: the garbage set refuses the date variable."}};
+  for (const auto& r : refusals) {
+    KuvInSet typed(r.type);
+    KuvEeVarSpace* out = r.space;
+    EXPECT_TRACES(E_INVALIDARG, r.message, Services::GenerateVarSpaceWithVolatileUniversalDate(out, typed));
+    EXPECT_EQ(r.space, out);
+    EXPECT_TRUE(typed.IsEmpty());
+  }
+  EXPECT_TRUE(given.getDateVars().IsEmpty());
   for (KuvInSet::const_iterator it = garbage.cBegin(); it.IsValid();) delete it.GetGoToNext();
 }
 
