@@ -4,7 +4,9 @@
 // merging of leaves; the collapsing of group nodes.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "KuvEeGroupOp.h"
@@ -17,6 +19,10 @@ namespace kuv::detail {
 
 using OwnedNode = std::unique_ptr<KuvEeNodeRef>;
 using NodeList = std::vector<OwnedNode>;
+
+// Children given up on this thread because memory ran out; a transform
+// entry that sees the count grow during its walk fails with E_OUTOFMEMORY.
+std::uint64_t& droppedForMemory();
 
 // The children of a group node, taken out for merging. Whatever is still
 // held when the lists go is given back to the node, leaves first, so a
@@ -35,10 +41,16 @@ public:
       (isLeaf(ref->getNode()) ? leaves : others).emplace_back(ref);
     }
   }
+  // Out of memory, a child that cannot be given back is deleted with its
+  // list and counted in droppedForMemory: the tree stays whole in
+  // structure, not in meaning, and its transform fails.
   ~DetachedChildren() {
     for (NodeList* list : {&leaves, &others})
-      for (OwnedNode& ref : *list)
-        if (ref != nullptr && SUCCEEDED(m_group.addChild(ref->getNode()))) ref.release();
+      for (OwnedNode& ref : *list) try {
+          if (ref != nullptr && SUCCEEDED(m_group.addChild(ref->getNode()))) ref.release();
+        } catch (const std::bad_alloc&) {
+          ++droppedForMemory();
+        }
   }
   DetachedChildren(const DetachedChildren&) = delete;
   DetachedChildren& operator=(const DetachedChildren&) = delete;

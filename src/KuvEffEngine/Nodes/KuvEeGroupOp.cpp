@@ -22,17 +22,11 @@ bool isEquivalentTo(const KuvEeNode& node, bool value, KuvEeGroupOp::E_MakeTF mo
 
 KuvEeGroupOp::KuvEeGroupOp() : m_children(KuvEeNodeRef::sType()) {}
 
-KuvEeGroupOp::~KuvEeGroupOp() {
-  std::vector<KuvEeNodeRef*> refs;
-  moveChildrenTo(refs);
-  destroySubtrees(refs);
-}
+KuvEeGroupOp::~KuvEeGroupOp() { destroyChildren(); }
 
 void KuvEeGroupOp::deleteChildren() {
   KUV_TRACE_CALL("deleteChildren");
-  std::vector<KuvEeNodeRef*> refs;
-  moveChildrenTo(refs);
-  destroySubtrees(refs);
+  destroyChildren();
 }
 
 void KuvEeGroupOp::removeChildren() {
@@ -152,6 +146,7 @@ void KuvEeGroupOp::writeGroup(std::u16string& out, std::u16string& indent, std::
 }
 
 void KuvEeGroupOp::moveChildrenTo(std::vector<KuvEeNodeRef*>& refs) {
+  makeRoom(refs, static_cast<std::size_t>(m_children.GetLength()));
   for (KuvInLinkList::iterator it = m_children.Begin(); it.IsValid(); it.Next()) {
     KuvEeNodeRef* ref = refAt(it);
     ref->m_holder = nullptr;

@@ -1,5 +1,7 @@
 #include "KuvEeOp.h"
 
+#include <algorithm>
+#include <new>
 #include <utility>
 
 #include "KuvEeGroupOp.h"
@@ -18,16 +20,34 @@ HRESULT KuvEeOp::prepareAdoption(const KuvEeNode* node) {
   return S_OK;
 }
 
-void KuvEeOp::destroySubtrees(std::vector<KuvEeNodeRef*>& refs) {
+void KuvEeOp::destroySubtrees(std::vector<KuvEeNodeRef*>& refs) noexcept {
   while (!refs.empty()) {
     KuvEeNodeRef* ref = refs.back();
     refs.pop_back();
     // Taking the grandchildren first leaves the node childless, so deleting
-    // it recurses no further.
-    if (ref->m_node != nullptr)
-      if (KuvEeOp* op = KuvEeOp::cast(*ref->m_node)) op->releaseChildrenInto(refs);
+    // it recurses no further. Without room for them, the node keeps them
+    // and its own deletion takes care of them.
+    if (ref->m_node != nullptr) {
+      if (KuvEeOp* op = KuvEeOp::cast(*ref->m_node)) {
+        try {
+          op->releaseChildrenInto(refs);
+        } catch (const std::bad_alloc&) {
+        }
+      }
+    }
     delete ref;
   }
+}
+
+void KuvEeOp::destroyChildren() noexcept {
+  std::vector<KuvEeNodeRef*> refs;
+  try {
+    releaseChildrenInto(refs);
+  } catch (const std::bad_alloc&) {
+    deleteEachChild();
+    return;
+  }
+  destroySubtrees(refs);
 }
 
 void KuvEeOp::releaseChildrenInto(std::vector<KuvEeNodeRef*>& refs) {
@@ -35,6 +55,26 @@ void KuvEeOp::releaseChildrenInto(std::vector<KuvEeNodeRef*>& refs) {
     group->moveChildrenTo(refs);
   else if (KuvEeSingleOp* single = KuvEeSingleOp::cast(*this))
     single->moveChildTo(refs);
+}
+
+void KuvEeOp::makeRoom(std::vector<KuvEeNodeRef*>& refs, std::size_t more) {
+  const std::size_t needed = refs.size() + more;
+  if (needed > refs.capacity()) refs.reserve(std::max(needed, 2 * refs.capacity()));
+}
+
+void KuvEeOp::deleteEachChild() noexcept {
+  if (KuvEeGroupOp* group = KuvEeGroupOp::cast(*this)) {
+    for (KuvInLinkList::iterator it = group->m_children.Begin(); it.IsValid(); it.Next()) {
+      auto* ref = static_cast<KuvEeNodeRef*>(it.Get());
+      ref->m_holder = nullptr;
+      delete ref;
+    }
+    group->m_children.Clear();
+  } else if (KuvEeSingleOp* single = KuvEeSingleOp::cast(*this)) {
+    if (single->m_childRef == nullptr) return;
+    single->m_childRef->m_holder = nullptr;
+    delete std::exchange(single->m_childRef, nullptr);
+  }
 }
 
 bool KuvEeOp::hasChild(const KuvEeNode& node) {

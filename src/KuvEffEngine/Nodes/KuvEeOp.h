@@ -47,7 +47,13 @@ protected:
   // Deletes the subtrees of the references, which no operator holds any
   // more, with a work list instead of recursion: trees of any depth go in
   // constant stack.
-  static void destroySubtrees(std::vector<KuvEeNodeRef*>& refs);
+  static void destroySubtrees(std::vector<KuvEeNodeRef*>& refs) noexcept;
+  // Deletes the children's subtrees as destroySubtrees does; when even the
+  // work list cannot be had (memory exhausted), child by child, recursing.
+  void destroyChildren() noexcept;
+  // Room in refs for more references, grown geometrically; throws
+  // std::bad_alloc when there is none.
+  static void makeRoom(std::vector<KuvEeNodeRef*>& refs, std::size_t more);
 
 private:
   friend class KuvEeNode;
@@ -56,8 +62,11 @@ private:
   // Whether node is an operator holding a child.
   static bool hasChild(const KuvEeNode& node);
 
-  // Appends the child references to refs and forgets them.
+  // Appends the child references to refs and forgets them; a failure to
+  // make room throws std::bad_alloc before anything moves.
   void releaseChildrenInto(std::vector<KuvEeNodeRef*>& refs);
+  // Deletes each child reference in turn; needs no memory.
+  void deleteEachChild() noexcept;
   // Takes ref out of this operator's children, without deleting it, and
   // clears its holder.
   void forgetChild(KuvEeNodeRef* ref);

@@ -6,17 +6,11 @@
 
 KUV_DEFINE_TYPE(KuvEeSingleOp, KuvEeOp)
 
-KuvEeSingleOp::~KuvEeSingleOp() {
-  std::vector<KuvEeNodeRef*> refs;
-  moveChildTo(refs);
-  destroySubtrees(refs);
-}
+KuvEeSingleOp::~KuvEeSingleOp() { destroyChildren(); }
 
 void KuvEeSingleOp::deleteChildren() {
   KUV_TRACE_CALL("deleteChildren");
-  std::vector<KuvEeNodeRef*> refs;
-  moveChildTo(refs);
-  destroySubtrees(refs);
+  destroyChildren();
 }
 
 void KuvEeSingleOp::removeChildren() {
@@ -73,6 +67,7 @@ void KuvEeSingleOp::writeSingle(std::u16string& out, std::u16string& indent, std
 
 void KuvEeSingleOp::moveChildTo(std::vector<KuvEeNodeRef*>& refs) {
   if (m_childRef == nullptr) return;
+  makeRoom(refs, 1);
   m_childRef->m_holder = nullptr;
   refs.push_back(std::exchange(m_childRef, nullptr));
 }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <new>
 #include <typeinfo>
 #include <unordered_set>
 #include <utility>
@@ -357,8 +358,14 @@ HRESULT multiplyChildren(KuvEeNodeDeveloper& developer, KuvEeAndOp& andOp) {
 KuvEeNodeDeveloper::~KuvEeNodeDeveloper() = default;
 
 HRESULT KuvEeNodeDeveloper::develop(KuvEeNodeRef& ref) {
-  return kuv::detail::TransformEntry(traceChannel(), "develop", ref)
-      .run(*this, "Develop:\n", "Developped:\n");
+  // A product of sums grows exponentially with inputs a host may well give:
+  // running out of memory answers a code rather than throwing.
+  try {
+    return kuv::detail::TransformEntry(traceChannel(), "develop", ref)
+        .run(*this, "Develop:\n", "Developped:\n");
+  } catch (const std::bad_alloc&) {
+    KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: out of memory");
+  }
 }
 
 HRESULT KuvEeNodeDeveloper::product(KuvEeNodeRef& a, KuvEeNodeRef& b, KuvEeGroupOp*& out) {

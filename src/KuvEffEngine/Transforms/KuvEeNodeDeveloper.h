@@ -7,7 +7,12 @@
 //
 // With call tracing on, the tree's text is traced before ("Develop:") and
 // after ("Developped:"). Trees deeper than 2000 levels are refused before
-// any change ("ERROR: expression too deep").
+// any change ("ERROR: expression too deep"). A development grows
+// exponentially with the number of Or factors; when memory runs out it
+// answers E_OUTOFMEMORY ("ERROR: out of memory") or the failure of the step
+// that ran out, never an exception; the tree can still be read and deleted
+// but may have lost its meaning (discard it), and objects half built when
+// memory ran out may leak.
 #pragma once
 
 #include "KuvEeNodeDispatcher.h"

@@ -11,6 +11,7 @@
 #include "KuvEeOp.h"
 #include "KuvEeSingleOp.h"
 #include "KuvEeTransformDepth.h"
+#include "KuvEeTransformLists.h"
 
 namespace kuv::detail {
 
@@ -75,8 +76,10 @@ HRESULT TransformEntry::admit() {
 
 HRESULT TransformEntry::walk(KuvEeNodeVisitor& visitor, const char* before, const char* after) {
   traceTree(before);
+  const std::uint64_t dropped = droppedForMemory();
   HRESULT hr = m_root->acceptVisitor(visitor);
   if (FAILED(hr)) return fail(hr, "ERROR: acceptVisitor failed");
+  if (droppedForMemory() != dropped) return fail(E_OUTOFMEMORY, "ERROR: out of memory");
   traceTree(after);
   return hr;
 }

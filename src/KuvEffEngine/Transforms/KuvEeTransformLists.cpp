@@ -16,6 +16,11 @@
 
 namespace kuv::detail {
 
+std::uint64_t& droppedForMemory() {
+  thread_local std::uint64_t dropped = 0;
+  return dropped;
+}
+
 namespace {
 
 // Leaves keep their place in the list as a sequence number: removals keep

@@ -189,7 +189,14 @@ HRESULT KuvInLinkList::linkFrom(Node* before, const KuvInLinkList& l, std::int32
     for (std::int32_t k = 0; k < n; ++k, node = node->next)
       if (node->element == nullptr || typeIsBad(node->element->dType())) return E_FAIL;
   }
-  for (std::int32_t k = 0; k < n; ++k, source = source->next) linkBefore(before, source->element);
+  // All or nothing: out of memory half way, the nodes linked so far go again.
+  std::int32_t linked = 0;
+  try {
+    for (; linked < n; ++linked, source = source->next) linkBefore(before, source->element);
+  } catch (...) {
+    for (; linked > 0; --linked) unlink(before != nullptr ? before->prev : m_last);
+    throw;
+  }
   return S_OK;
 }
 

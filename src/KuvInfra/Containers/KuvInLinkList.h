@@ -51,6 +51,8 @@ public:
   // Every element is checked first: a null element or a refused type
   // inserts nothing. A null array with n = 0 is accepted.
   HRESULT InsertArray(std::int32_t i, KuvInObject* const* array, std::int32_t n);
+  // A list is linked all or nothing: out of memory, std::bad_alloc leaves
+  // this list as it was.
   HRESULT InsertList(std::int32_t i, const KuvInLinkList& l);
   HRESULT InsertListRange(std::int32_t i, const KuvInLinkList& l, std::int32_t from, std::int32_t to);
   HRESULT Set(std::int32_t i, KuvInObject* obj);

@@ -1,0 +1,70 @@
+// Development grows exponentially with inputs a host may give, so it is
+// where memory runs out. This program replaces the global allocator so that
+// exactly one chosen allocation fails, and tries every allocation of a
+// development in turn: it must answer E_OUTOFMEMORY or get by with the
+// right result, never let std::bad_alloc out, and leave a tree that can
+// still be read and deleted; the sanitizer run checks that nothing leaks.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "KuvEeNode.h"
+#include "KuvEeNodeDeveloper.h"
+#include "KuvEeNodeRef.h"
+#include "KuvEffEngine/TruthTable.h"
+#include "support/KuvTestSupport.h"
+
+namespace {
+
+// Allocations left before the one that fails; negative: none fails.
+std::atomic<long> g_countdown{-1};
+
+void* allocate(std::size_t size) {
+  if (g_countdown.load(std::memory_order_relaxed) >= 0 && g_countdown.fetch_sub(1) == 0)
+    throw std::bad_alloc();
+  if (void* p = std::malloc(size != 0 ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+using namespace kuv_test;
+
+TEST(OutOfMemory, DevelopmentAnswersACodeAtEveryFailingAllocation) {
+  TruthModel m;
+  TreeGenerator generator(m, 7,
+                          {.maxNodes = 12, .notFlag = false, .domainOverLeavesOnly = true, .dates = false});
+  int failed = 0;
+  for (int i = 0; i < 40; ++i) {
+    const Tree tree = generator.next();
+    const TruthTable table = *truthTable(m, *tree);
+    // Allocation k fails, for k = 0, 1, ... until a development needs
+    // fewer than k + 1.
+    for (long k = 0;; ++k) {
+      const Tree work(tree->getNode()->clone());
+      g_countdown = k;
+      const HRESULT hr = KuvEeNodeDeveloper().develop(*work);
+      const bool reached = g_countdown.exchange(-1) < 0;
+      EXPECT_TRUE(hr == S_OK || (reached && FAILED(hr))) << i << " " << k;
+      const auto after = truthTable(m, *work);
+      ASSERT_TRUE(after.has_value()) << k;
+      EXPECT_TRUE(hr != S_OK || table == *after) << i << " " << k;
+      failed += FAILED(hr) ? 1 : 0;
+      if (!reached) break;
+    }
+  }
+  EXPECT_LT(0, failed);
+}
+
+}  // namespace
