@@ -37,8 +37,15 @@ HRESULT KuvFltDomainEffectivity::getEffectivityViews(KuvInList& views) const {
 
 HRESULT KuvFltDomainEffectivity::setDnf(KuvExpressionView view, const KuvInGuid& dictionary, KuvDnf* dnf) {
   if (view < 0 || view >= sc_nbViews) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : unexpected view");
-  if (m_views[view] == nullptr) m_views[view] = new KuvFltEffectivityView(view);
-  return m_views[view]->setDnf(dictionary, dnf);
+  // A refused form must not leave an empty view behind: it would change later answers.
+  const bool created = m_views[view] == nullptr;
+  if (created) m_views[view] = new KuvFltEffectivityView(view);
+  const HRESULT hr = m_views[view]->setDnf(dictionary, dnf);
+  if (FAILED(hr) && created) {
+    delete m_views[view];
+    m_views[view] = nullptr;
+  }
+  return hr;
 }
 
 KuvDnf* KuvFltDomainEffectivity::getDnf(KuvExpressionView view, const KuvInGuid& dictionary) const {

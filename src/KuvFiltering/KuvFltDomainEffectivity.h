@@ -39,7 +39,8 @@ public:
   std::int32_t getNbEffectivityViews() const;
   // Appends the views in number order.
   HRESULT getEffectivityViews(KuvInList& views) const;
-  // Into the view, created when absent; takes dnf over.
+  // Into the view, created when absent; takes dnf over. A refusal (bad
+  // view, null dnf) changes nothing and leaves dnf the caller's.
   HRESULT setDnf(KuvExpressionView view, const KuvInGuid& dictionary, KuvDnf* dnf);
   KuvDnf* getDnf(KuvExpressionView view, const KuvInGuid& dictionary) const;
 

@@ -41,8 +41,15 @@ std::int32_t KuvFltEffectivity::getNbDomainEffectivity() const {
 HRESULT KuvFltEffectivity::setDnf(KuvDiversityDomain domain, KuvExpressionView view, const KuvInGuid& dictionary,
                                   KuvDnf* dnf) {
   if (domain <= 0 || domain > sc_maxDomain) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : Put domain eff in map Failed");
-  if (m_domains[domain] == nullptr) m_domains[domain] = new KuvFltDomainEffectivity(domain);
-  return m_domains[domain]->setDnf(view, dictionary, dnf);
+  // A refused form must not leave an empty domain behind: it would change later answers.
+  const bool created = m_domains[domain] == nullptr;
+  if (created) m_domains[domain] = new KuvFltDomainEffectivity(domain);
+  const HRESULT hr = m_domains[domain]->setDnf(view, dictionary, dnf);
+  if (FAILED(hr) && created) {
+    delete m_domains[domain];
+    m_domains[domain] = nullptr;
+  }
+  return hr;
 }
 
 KuvDnf* KuvFltEffectivity::getDnf(KuvDiversityDomain domain, KuvExpressionView view,

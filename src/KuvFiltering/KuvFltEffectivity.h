@@ -49,7 +49,9 @@ public:
   // Appends the domain effectivities in domain order.
   HRESULT getDomainEffectivities(KuvInList& domainEffectivities) const;
   std::int32_t getNbDomainEffectivity() const;
-  // Into the domain and view, created when absent; takes dnf over.
+  // Into the domain and view, created when absent; takes dnf over. A
+  // refusal (bad domain or view, null dnf) changes nothing and leaves dnf
+  // the caller's.
   HRESULT setDnf(KuvDiversityDomain domain, KuvExpressionView view, const KuvInGuid& dictionary, KuvDnf* dnf);
   KuvDnf* getDnf(KuvDiversityDomain domain, KuvExpressionView view, const KuvInGuid& dictionary) const;
   // Appends each dictionary GUID the effectivity states once, in domain,

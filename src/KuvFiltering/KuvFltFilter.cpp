@@ -62,8 +62,15 @@ std::int32_t KuvFltFilter::getNbDomainFilters() const {
 
 HRESULT KuvFltFilter::setDnf(KuvDiversityDomain domain, const KuvInGuid& dictionary, KuvDnf* dnf) {
   if (domain <= 0 || domain > sc_maxDomain) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : unexpected domain for a filter");
-  if (m_domains[domain] == nullptr) m_domains[domain] = new KuvFltDomainFilter(domain, m_view);
-  return m_domains[domain]->setDnf(dictionary, dnf);
+  // A refused form must not leave an empty domain filter behind: it would change later answers.
+  const bool created = m_domains[domain] == nullptr;
+  if (created) m_domains[domain] = new KuvFltDomainFilter(domain, m_view);
+  const HRESULT hr = m_domains[domain]->setDnf(dictionary, dnf);
+  if (FAILED(hr) && created) {
+    delete m_domains[domain];
+    m_domains[domain] = nullptr;
+  }
+  return hr;
 }
 
 KuvDnf* KuvFltFilter::getDnf(KuvDiversityDomain domain, const KuvInGuid& dictionary) const {

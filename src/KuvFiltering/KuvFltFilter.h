@@ -67,7 +67,7 @@ public:
   HRESULT getAllDomainFilters(KuvInList& domainFilters) const;
   std::int32_t getNbDomainFilters() const;
   // Into the domain's filter, created with the filter's view when absent;
-  // takes dnf over.
+  // takes dnf over. A refusal (bad domain, null dnf) changes nothing.
   HRESULT setDnf(KuvDiversityDomain domain, const KuvInGuid& dictionary, KuvDnf* dnf);
   KuvDnf* getDnf(KuvDiversityDomain domain, const KuvInGuid& dictionary) const;
 

@@ -104,6 +104,15 @@ TEST(FltObjects, ReplacementAndDeletionOfParts) {
     EXPECT_TRACES(E_INVALIDARG, "ERROR : Put domain eff in map Failed", eff.setDomainEffectivity(refused.get()));
   }
   EXPECT_EQ(nullptr, eff.getDomainEffectivity(6));
+  // Refused forms leave no empty domain or view behind.
+  std::unique_ptr<KuvDnf> kept(colours({21}));
+  EXPECT_TRACES(E_INVALIDARG, "ERROR : unexpected view",
+                eff.setDnf(KuvDiversityDomain_EngineeringActivation, static_cast<KuvExpressionView>(7),
+                           kDicoA, kept.get()));
+  EXPECT_TRACES(E_INVALIDARG, "ERROR : null DNF",
+                eff.setDnf(KuvDiversityDomain_DWS, CFG_EXPRVIEW_CURRENT, kDicoA, nullptr));
+  EXPECT_EQ(nullptr, eff.getDomainEffectivity(KuvDiversityDomain_EngineeringActivation));
+  EXPECT_EQ(0, second->getNbEffectivityViews());
 
   auto* view = new KuvFltEffectivityView(CFG_EXPRVIEW_CURRENT);
   EXPECT_EQ(S_OK, second->setEffectivityView(view));
@@ -124,6 +133,9 @@ TEST(FltObjects, ReplacementAndDeletionOfParts) {
   EXPECT_NE(shared, copied->getDnf(kDicoA));
   filter.setDnf(KuvDiversityDomain_DWS, kDicoA, new KuvDnf(DNF_COND_FALSE));
   EXPECT_EQ(shared, filter.getDnf(KuvDiversityDomain_DWS, kDicoB));
+  EXPECT_TRACES(E_INVALIDARG, "ERROR : null DNF",
+                filter.setDnf(KuvDiversityDomain_ConfigChange, kDicoA, nullptr));
+  EXPECT_EQ(1, filter.getNbDomainFilters());
   auto refused = std::make_unique<KuvFltDomainFilter>(static_cast<KuvDiversityDomain>(7), CFG_EXPRVIEW_SOURCE);
   EXPECT_TRACES(E_INVALIDARG, "ERROR : unexpected domain for a filter", filter.setFilterForDomain(refused.get()));
   EXPECT_EQ(S_OK, filter.setFilterForDomain(new KuvFltDomainFilter(KuvDiversityDomain_DWS, CFG_EXPRVIEW_SOURCE)));
