@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "KuvFltDomainFilter.h"
+#include "KuvFltPartSlot.h"
 #include "KuvInList.h"
 
 KUV_DEFINE_TYPE(KuvFltDomainEffectivity, KuvFltObject)
@@ -37,15 +38,9 @@ HRESULT KuvFltDomainEffectivity::getEffectivityViews(KuvInList& views) const {
 
 HRESULT KuvFltDomainEffectivity::setDnf(KuvExpressionView view, const KuvInGuid& dictionary, KuvDnf* dnf) {
   if (view < 0 || view >= sc_nbViews) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : unexpected view");
-  // A refused form must not leave an empty view behind: it would change later answers.
-  const bool created = m_views[view] == nullptr;
-  if (created) m_views[view] = new KuvFltEffectivityView(view);
-  const HRESULT hr = m_views[view]->setDnf(dictionary, dnf);
-  if (FAILED(hr) && created) {
-    delete m_views[view];
-    m_views[view] = nullptr;
-  }
-  return hr;
+  return kuv::detail::putIntoPart(
+      m_views[view], [view] { return new KuvFltEffectivityView(view); },
+      [&](KuvFltEffectivityView& part) { return part.setDnf(dictionary, dnf); });
 }
 
 KuvDnf* KuvFltDomainEffectivity::getDnf(KuvExpressionView view, const KuvInGuid& dictionary) const {

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "KuvEeDnfComparisonServices.h"
+#include "KuvFltPartSlot.h"
 #include "KuvInGuid.h"
 #include "KuvInList.h"
 #include "KuvInListVal.h"
@@ -41,15 +42,9 @@ std::int32_t KuvFltEffectivity::getNbDomainEffectivity() const {
 HRESULT KuvFltEffectivity::setDnf(KuvDiversityDomain domain, KuvExpressionView view, const KuvInGuid& dictionary,
                                   KuvDnf* dnf) {
   if (domain <= 0 || domain > sc_maxDomain) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : Put domain eff in map Failed");
-  // A refused form must not leave an empty domain behind: it would change later answers.
-  const bool created = m_domains[domain] == nullptr;
-  if (created) m_domains[domain] = new KuvFltDomainEffectivity(domain);
-  const HRESULT hr = m_domains[domain]->setDnf(view, dictionary, dnf);
-  if (FAILED(hr) && created) {
-    delete m_domains[domain];
-    m_domains[domain] = nullptr;
-  }
-  return hr;
+  return kuv::detail::putIntoPart(
+      m_domains[domain], [domain] { return new KuvFltDomainEffectivity(domain); },
+      [&](KuvFltDomainEffectivity& part) { return part.setDnf(view, dictionary, dnf); });
 }
 
 KuvDnf* KuvFltEffectivity::getDnf(KuvDiversityDomain domain, KuvExpressionView view,

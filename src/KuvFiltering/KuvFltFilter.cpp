@@ -6,6 +6,7 @@
 #include "KuvFltApplicability.h"
 #include "KuvFltDecoupling.h"
 #include "KuvFltEffectivity.h"
+#include "KuvFltPartSlot.h"
 #include "KuvInList.h"
 
 KUV_DEFINE_TYPE(KuvFltFilter, KuvFltObject)
@@ -62,15 +63,9 @@ std::int32_t KuvFltFilter::getNbDomainFilters() const {
 
 HRESULT KuvFltFilter::setDnf(KuvDiversityDomain domain, const KuvInGuid& dictionary, KuvDnf* dnf) {
   if (domain <= 0 || domain > sc_maxDomain) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : unexpected domain for a filter");
-  // A refused form must not leave an empty domain filter behind: it would change later answers.
-  const bool created = m_domains[domain] == nullptr;
-  if (created) m_domains[domain] = new KuvFltDomainFilter(domain, m_view);
-  const HRESULT hr = m_domains[domain]->setDnf(dictionary, dnf);
-  if (FAILED(hr) && created) {
-    delete m_domains[domain];
-    m_domains[domain] = nullptr;
-  }
-  return hr;
+  return kuv::detail::putIntoPart(
+      m_domains[domain], [&] { return new KuvFltDomainFilter(domain, m_view); },
+      [&](KuvFltDomainFilter& part) { return part.setDnf(dictionary, dnf); });
 }
 
 KuvDnf* KuvFltFilter::getDnf(KuvDiversityDomain domain, const KuvInGuid& dictionary) const {
