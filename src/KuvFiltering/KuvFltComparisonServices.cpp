@@ -44,11 +44,11 @@ HRESULT KuvFltComparisonServices::IsIntersect(const KuvFltFilter& filter, const 
 
 HRESULT KuvFltComparisonServices::IsIntersect(const KuvFltEffectivity& a, const KuvFltEffectivity& b,
                                               KuvComparisonMode viewMode, KuvComparisonMode domainMode,
-                                              unsigned char& answer) {
+                                              unsigned char& answer, unsigned char dictionaryFlag) {
   KUV_TRACE_CALL("IsIntersect");
   if (traceChannel().isCallOn()) KUV_TRACE_DETAIL("IsIntersect between ", a.toString(), "  and  ", b.toString());
   answer = 0;
-  const HRESULT hr = a.isIntersect(b, viewMode, domainMode, answer);
+  const HRESULT hr = a.isIntersect(b, viewMode, domainMode, answer, dictionaryFlag);
   if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isIntersect on effectivities global mode failed.");
   KUV_TRACE_DETAIL("IsIntersect result : ", static_cast<int>(answer));
   return S_OK;
@@ -96,7 +96,8 @@ HRESULT KuvFltComparisonServices::IsEqual(const KuvFltFilter& a, const KuvFltFil
 }
 
 HRESULT KuvFltComparisonServices::IsIncluding(const KuvFltEffectivity& a, const KuvFltEffectivity& b,
-                                              KuvComparisonMode, KuvComparisonMode, unsigned char& answer) {
+                                              KuvComparisonMode, KuvComparisonMode, unsigned char& answer,
+                                              unsigned char) {
   answer = 0;
   const HRESULT hr = a.isIncluding(b, answer);
   if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isIncluding on effectivities FAILED.");

@@ -9,7 +9,8 @@
 // Choices of this library where the rules are ours:
 // - Effectivities are included in and equal to each other as
 //   KuvFltEffectivity::isIncluding and isEqual decide; the view and domain
-//   modes are taken for symmetry with IsIntersect and not used.
+//   modes, and IsIncluding's dictionary flag, are taken for symmetry with
+//   IsIntersect and not used: inclusion compares forms of one dictionary.
 // - Two applicabilities are equal when they state the same dictionaries
 //   and, dictionary by dictionary, forms with the same configurations (the
 //   test filter equality makes of one dictionary).
@@ -42,9 +43,11 @@ public:
   static HRESULT IsIntersect(const KuvFltFilter& filter, const KuvFltEffectivity& effectivity,
                              KuvComparisonMode domainMode, KuvComparisonMode viewMode, unsigned char& answer,
                              unsigned char dictionaryFlag);
-  // answer 1 when the two effectivities meet (KuvFltEffectivity::isIntersect).
-  static HRESULT IsIntersect(const KuvFltEffectivity& a, const KuvFltEffectivity& b, KuvComparisonMode viewMode,
-                             KuvComparisonMode domainMode, unsigned char& answer);
+  // answer 1 when the two effectivities meet (KuvFltEffectivity::isIntersect,
+  // with the flag).
+  static HRESULT IsIntersect(const KuvFltEffectivity& a, const KuvFltEffectivity& b,
+                             KuvComparisonMode viewMode, KuvComparisonMode domainMode, unsigned char& answer,
+                             unsigned char dictionaryFlag = 0);
   // answer 1 when the applicability meets the filter.
   static HRESULT IsIntersect(const KuvFltFilter& filter, const KuvFltApplicability& applicability,
                              KuvComparisonMode mode, unsigned char& answer);
@@ -59,8 +62,9 @@ public:
   static HRESULT IsEqual(const KuvFltFilter& a, const KuvFltFilter& b, KuvComparisonMode mode,
                          unsigned char& answer);
   // answer 1 when a includes b, or they are equal (see above).
-  static HRESULT IsIncluding(const KuvFltEffectivity& a, const KuvFltEffectivity& b, KuvComparisonMode viewMode,
-                             KuvComparisonMode domainMode, unsigned char& answer);
+  static HRESULT IsIncluding(const KuvFltEffectivity& a, const KuvFltEffectivity& b,
+                             KuvComparisonMode viewMode, KuvComparisonMode domainMode, unsigned char& answer,
+                             unsigned char dictionaryFlag = 0);
   static HRESULT IsEqual(const KuvFltEffectivity& a, const KuvFltEffectivity& b, KuvComparisonMode viewMode,
                          KuvComparisonMode domainMode, unsigned char& answer);
   static HRESULT IsIncluding(const KuvFltApplicability& a, const KuvFltApplicability& b, unsigned char& answer);

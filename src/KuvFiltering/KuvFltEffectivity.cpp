@@ -112,7 +112,8 @@ HRESULT KuvFltEffectivity::isEqual(const KuvFltEffectivity& other, unsigned char
 }
 
 HRESULT KuvFltEffectivity::isIntersect(const KuvFltEffectivity& other, KuvComparisonMode viewMode,
-                                       KuvComparisonMode domainMode, unsigned char& answer) const {
+                                       KuvComparisonMode domainMode, unsigned char& answer,
+                                       unsigned char dictionaryFlag) const {
   KUV_TRACE_CALL("isIntersect");
   bool anyDomain = false;
   bool domainsMeet = domainMode != KuvComparisonMode_Any;
@@ -127,10 +128,20 @@ HRESULT KuvFltEffectivity::isIntersect(const KuvFltEffectivity& other, KuvCompar
       const KuvFltEffectivityView* theirView = theirs->getEffectivityView(v);
       if (myView == nullptr || theirView == nullptr) continue;
       unsigned char met = 0;
+      HRESULT hr = S_OK;
       for (const auto& e : myView->dnfs().entries()) {
-        const KuvDnf* their = theirView->getDnf(e.dictionary);
-        if (their == nullptr || e.dnf == nullptr) continue;
-        const HRESULT hr = e.dnf->isIntersect(*their, met);
+        if (e.dnf == nullptr) continue;
+        if (dictionaryFlag != 0) {
+          // Any pair across dictionaries: a few forms a view, so the
+          // product stays small.
+          for (const auto& t : theirView->dnfs().entries()) {
+            if (t.dnf == nullptr) continue;
+            hr = e.dnf->isIntersect(*t.dnf, met);
+            if (FAILED(hr) || met != 0) break;
+          }
+        } else if (const KuvDnf* their = theirView->getDnf(e.dictionary)) {
+          hr = e.dnf->isIntersect(*their, met);
+        }
         if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isIntersect between DNFs FAILED.");
         if (met != 0) break;
       }

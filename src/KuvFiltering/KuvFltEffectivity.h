@@ -10,9 +10,11 @@
 //
 // Comparisons between effectivities (choices of this library):
 // - isIntersect: over the domains both have, each domain over the views
-//   both have; a view meets when some dictionary both state meets. The
-//   view mode combines the views of a domain, the domain mode the domains
-//   (1 all, 0 one is enough); nothing in common intersects.
+//   both have; a view meets when some dictionary both state meets, or,
+//   with the dictionary flag set, when any form of one meets any form of
+//   the other (as a filter meets an effectivity). The view mode combines
+//   the views of a domain, the domain mode the domains (1 all, 0 one is
+//   enough); nothing in common intersects.
 // - isIncluding: every form of the other, at the same domain, view and
 //   dictionary, is included in this one's (the exact test of
 //   KuvEeDnfComparisonServices::IsAIncludingB). A domain or view this one
@@ -64,8 +66,9 @@ public:
   // See above; answer 1 for true. Failures of the form tests are returned.
   HRESULT isEqual(const KuvFltEffectivity& other, unsigned char& answer) const;
   HRESULT isIncluding(const KuvFltEffectivity& other, unsigned char& answer) const;
-  HRESULT isIntersect(const KuvFltEffectivity& other, KuvComparisonMode viewMode, KuvComparisonMode domainMode,
-                      unsigned char& answer) const;
+  HRESULT isIntersect(const KuvFltEffectivity& other, KuvComparisonMode viewMode,
+                      KuvComparisonMode domainMode, unsigned char& answer,
+                      unsigned char dictionaryFlag = 0) const;
 
   // A deep copy, the caller's.
   KuvFltEffectivity* clone() const;

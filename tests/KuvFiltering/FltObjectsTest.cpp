@@ -233,6 +233,14 @@ TEST(FltObjects, IntersectionOfEffectivities) {
   EXPECT_EQ(0, answer);
   EXPECT_EQ(S_OK, a.isIntersect(b, KuvComparisonMode_Any, KuvComparisonMode_All, answer));
   EXPECT_EQ(1, answer);
+  // Forms of other dictionaries meet only with the dictionary flag.
+  KuvFltEffectivity elsewhere;
+  elsewhere.setDnf(KuvDiversityDomain_DWS, CFG_EXPRVIEW_SOURCE, kDicoB, colours({21}));
+  for (unsigned char flag : {0, 1}) {
+    EXPECT_EQ(S_OK, KuvFltComparisonServices::IsIntersect(a, elsewhere, KuvComparisonMode_All,
+                                                          KuvComparisonMode_All, answer, flag));
+    EXPECT_EQ(flag, answer);
+  }
   EXPECT_EQ(S_OK, both->isIncluding(b, answer));
   EXPECT_EQ(0, answer);
   EXPECT_EQ(S_OK, a.isEqual(a, answer));
