@@ -14,6 +14,7 @@
 #include "KuvFltCompositionMatrix.h"
 #include "KuvFltEffectivity.h"
 #include "KuvFltFilter.h"
+#include "KuvInGuid.h"
 #include "KuvInIntHolder.h"
 #include "KuvInList.h"
 #include "KuvInListVal.h"
@@ -101,6 +102,18 @@ HRESULT addView(KuvFltEffectivity& effectivity, KuvDiversityDomain domain, const
   std::vector<const KuvEeModelDico*> models;
   hr = dictionariesOf(*inView, models);
   if (FAILED(hr)) return hr;
+  if (models.empty() && inView->hasGlobalCriteria()) {
+    // Without a domain the effectivity would be visible to every filter,
+    // whatever its global criteria say.
+    std::unique_ptr<KuvDnf> dnf;
+    KuvDnf* made = nullptr;
+    hr = inView->getGlobalCriteriaDNF(made);
+    hr = adoptDnf(hr, made, dnf);
+    if (SUCCEEDED(hr))
+      hr = effectivity.setDnf(domain, static_cast<KuvExpressionView>(view), KuvInGuid(), dnf.get());
+    if (SUCCEEDED(hr)) dnf.release();
+    return hr;
+  }
   for (const KuvEeModelDico* model : models) {
     std::unique_ptr<KuvDnf> dnf;
     // The copy is dropped afterwards: its trees are taken, not copied.

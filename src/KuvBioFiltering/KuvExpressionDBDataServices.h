@@ -19,7 +19,12 @@
 //   of the expression brought to that view (transformToView over its own
 //   dictionaries; view 3 leaves it as it is), then per dictionary with
 //   model criteria the normal form of the global criteria And the
-//   dictionary's. An empty set stands for view 3 alone.
+//   dictionary's. Global criteria without any dictionary hold for every
+//   dictionary: their form goes under the zero GUID, which filtering meets
+//   with the filter's forms of any dictionary (the dictionary flag set);
+//   a comparison by dictionary (flag clear) finds no counterpart. An
+//   expression with no criteria at all gets no form, so no domain: visible
+//   to every filter. An empty set stands for view 3 alone.
 // - A filter has the given view and the selection mode of its first
 //   domain's expression; each domain holds the expression's normal form
 //   under its dictionary's GUID.

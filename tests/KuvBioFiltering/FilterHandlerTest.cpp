@@ -246,8 +246,13 @@ Case randomCase(const TruthModel& m, TreeGenerator& generator, std::mt19937& ran
   c.objectTable = *truthTable(m, *tree);
   KuvEeEffectivityExpression effectivity;
   KuvEeNodeRef* criteriaTree = tree.release();
-  auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &criteriaTree);
-  EXPECT_EQ(S_OK, effectivity.setModelCriteria(&model, record));
+  // Criteria of no dictionary hold for every one.
+  if (random() % 4 == 0) {
+    effectivity.setGlobalCriteria(criteriaTree);
+  } else {
+    auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &criteriaTree);
+    EXPECT_EQ(S_OK, effectivity.setModelCriteria(&model, record));
+  }
 
   KuvInMap byDomain(KuvInIntHolder::sType(), KuvEeExpression::sType());
   byDomain.Put(KuvInIntHolder(domain), &filter);
