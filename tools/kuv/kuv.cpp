@@ -563,6 +563,7 @@ struct EncodeOptions {
   ExpressionOptions expression;
   std::string format = "dnf";
   unsigned int version = 1;
+  bool versionGiven = false;
   std::string output;
 };
 
@@ -609,10 +610,14 @@ std::unique_ptr<KuvEeExpression> asStored(Session& session, const KuvEeGenericEx
 }
 
 int runEncode(const EncodeOptions& options) {
+  const bool ebe = options.format == "ebe";
+  if (options.versionGiven && !ebe) {
+    std::cerr << "kuv: --binary-version applies to --format ebe only\n";
+    return sc_bad;
+  }
   Session session;
   if (!session.open(options.expression.model, false)) return sc_bad;
   const ExpressionOptions& input = options.expression;
-  const bool ebe = options.format == "ebe";
   // An ebe form keeps a document's expression whole: a change expression
   // stays one.
   std::unique_ptr<KuvEeExpression> document;
@@ -1376,6 +1381,8 @@ int main(int argc, char** argv) {
   EncodeOptions encode;
   CLI::App* encodeCommand = app.add_subcommand("encode", "the expression's binary form, in hexadecimal or to a file");
   addExpressionOptions(*encodeCommand, encode.expression);
+  // Bytes have no display syntax.
+  encodeCommand->remove_option(encodeCommand->get_option("--display"));
   encodeCommand
       ->add_option(
           "--format", encode.format,
@@ -1384,7 +1391,8 @@ int main(int argc, char** argv) {
           "lists; net: the dependency services' binary expression of a definition, in that envelope")
       ->check(CLI::IsMember({"dnf", "flt", "ebe", "net"}));
   encodeCommand->add_option("--binary-version", encode.version, "ebe: the binary expression's version")
-      ->check(CLI::IsMember({1u, 2u}));
+      ->check(CLI::IsMember({1u, 2u}))
+      ->each([&encode](const std::string&) { encode.versionGiven = true; });
   encodeCommand->add_option("-o", encode.output, "write the raw bytes to this file");
 
   DecodeOptions decode;

@@ -188,6 +188,8 @@ TEST(KuvCli, EncodesAndDecodesBinaryForms) {
       {{"encode", "--format", "net", "!Extras.Bell | FALSE"}, 0, sc_net + "\n", ""},
       {{"encode", "--format", "net", "--xml", "@T/treeseries.xml"}, 0, "6B757601", ""},
       {{"encode", "TRUE", "-o", "/dev/full"}, 2, "", "cannot write /dev/full"},
+      {{"encode", "TRUE", "--display"}, 2, "", "not expected: --display"},
+      {{"encode", "--binary-version", "2", "TRUE"}, 2, "", "applies to --format ebe only"},
       {{"decode", "6562650100"}, 2, "", "a bare binary expression (ebe) names dictionary objects by position"},
       {{"decode", "6E6574010000", "--dump"}, 2, "", "a bare binary expression (net)"},
       // Truncated; of another version; counting more GUIDs than it holds;
