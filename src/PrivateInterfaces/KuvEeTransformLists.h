@@ -35,6 +35,13 @@ public:
   DetachedChildren(KuvEeGroupOp& group, IsLeaf isLeaf) : m_group(group) {
     KuvInLinkList refs(KuvEeNodeRef::sType());
     group.getChildrenRefs(refs);
+    // Room first: once out of the node, no child may be lost to a failing
+    // allocation.
+    std::size_t leafCount = 0;
+    for (auto it = refs.cBegin(); it.IsValid(); it.Next())
+      leafCount += isLeaf(static_cast<KuvEeNodeRef*>(it.Get())->getNode()) ? 1 : 0;
+    leaves.reserve(leafCount);
+    others.reserve(static_cast<std::size_t>(refs.GetLength()) - leafCount);
     group.removeChildren();
     for (auto it = refs.cBegin(); it.IsValid(); it.Next()) {
       auto* ref = static_cast<KuvEeNodeRef*>(it.Get());

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cmath>
+#include <memory>
+#include <new>
 #include <optional>
 
 #include "KuvInHashMap.h"
@@ -112,10 +114,18 @@ MapTable<Entry>::MapTable(std::int32_t capacity, float loadFactor) {
 template <class Entry>
 MapTable<Entry>::MapTable(const MapTable& other) {
   resize({other.m_tableSize, other.m_threshold, other.m_loadFactor});
-  for (Position p = other.begin(); p.entry != nullptr; other.advance(p)) {
-    // The entry's clone is of the map's own entry class.
-    link(static_cast<Entry*>(&p.entry->clone()));
-    ++m_count;
+  try {
+    for (Position p = other.begin(); p.entry != nullptr; other.advance(p)) {
+      // The entry's clone is of the map's own entry class.
+      std::unique_ptr<Entry> copy(static_cast<Entry*>(&p.entry->clone()));
+      link(copy.get());
+      copy.release();
+      ++m_count;
+    }
+  } catch (...) {
+    // No destructor runs for a table that is not built.
+    destroyEntries();
+    throw;
   }
 }
 
@@ -138,8 +148,15 @@ Entry* MapTable<Entry>::find(const KuvInObjectVal* key) const {
 template <class Entry>
 void MapTable<Entry>::put(std::unique_ptr<Entry> entry) {
   take(entry->m_key.get());
-  link(entry.release());
-  if (++m_count > m_threshold) grow();
+  link(entry.get());
+  entry.release();
+  if (++m_count <= m_threshold) return;
+  // Growing only shortens the chains: a table that cannot grow for want of
+  // memory stays valid, and the next new key tries again.
+  try {
+    grow();
+  } catch (const std::bad_alloc&) {
+  }
 }
 
 template <class Entry>
@@ -215,9 +232,12 @@ void MapTable<Entry>::resize(const Size& size) {
 
 template <class Entry>
 void MapTable<Entry>::grow() {
+  // Made first, so that running out of memory leaves the table as it was.
+  std::unique_ptr<Bucket[]> buckets = std::make_unique<Bucket[]>(m_tableSize * 2);
   const std::unique_ptr<Bucket[]> old = std::move(m_buckets);
   const std::uint32_t oldSize = m_tableSize;
   resize({oldSize * 2, Size::thresholdOf(oldSize * 2, m_loadFactor), m_loadFactor});
+  m_buckets = std::move(buckets);
   for (std::uint32_t i = 0; i < oldSize; ++i) {
     for (Entry* e = old[i].first; e != nullptr;) {
       Entry* next = e->m_next;

@@ -182,9 +182,13 @@ HRESULT KuvEeEffectivityExpression::substituteReferencedEffsByCriteria(const Kuv
     Tree merged = std::move(parts[0] != nullptr ? parts[0] : parts[1]);
     if (parts[1] != nullptr) {
       auto* both = new KuvEeAndOp;
-      both->addChild(merged.release()->getNode());
-      both->addChild(parts[1].release()->getNode());
-      merged.reset(both->getNodeRef());
+      Tree product(both->getNodeRef());
+      // Each part held until adopted: the adoption may run out of memory.
+      for (Tree* part : {&merged, &parts[1]}) {
+        if (FAILED(both->addChild((*part)->getNode()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
+        part->release();
+      }
+      merged = std::move(product);
     }
     substituted.emplace_back(record, std::move(merged));
   }

@@ -67,10 +67,13 @@ bool KuvEeGroupOp::becomeIfNoOrSingleChild() {
 
 HRESULT KuvEeGroupOp::addChild(KuvEeNode* node) {
   KUV_TRACE_CALL("addChild");
-  HRESULT hr = prepareAdoption(node);
+  HRESULT hr = checkAdoption(node);
   if (FAILED(hr)) return hr;
   KuvEeNodeRef* ref = node->getNodeRef();
+  // Room in the list first: running out of memory leaves the node where it
+  // was. A child added again leaves its earlier place, the first found.
   m_children.PutBack(ref);
+  leaveHolder(ref);
   ref->m_holder = this;
   return S_OK;
 }

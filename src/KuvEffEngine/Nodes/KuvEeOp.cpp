@@ -11,13 +11,22 @@ KUV_DEFINE_TYPE(KuvEeOp, KuvEeNode)
 
 KuvEeOp::~KuvEeOp() = default;
 
-HRESULT KuvEeOp::prepareAdoption(const KuvEeNode* node) {
+HRESULT KuvEeOp::checkAdoption(const KuvEeNode* node) const {
   if (node == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: NULL pointer");
   if (node->isOnPathToRoot(this))
     KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: a node cannot be a child of itself or of its descendants");
-  KuvEeNodeRef* ref = node->m_nodeRef;
-  if (ref->m_holder != nullptr) ref->m_holder->forgetChild(ref);
   return S_OK;
+}
+
+HRESULT KuvEeOp::prepareAdoption(const KuvEeNode* node) {
+  const HRESULT hr = checkAdoption(node);
+  if (FAILED(hr)) return hr;
+  leaveHolder(node->m_nodeRef);
+  return S_OK;
+}
+
+void KuvEeOp::leaveHolder(KuvEeNodeRef* ref) {
+  if (ref->m_holder != nullptr) ref->m_holder->forgetChild(ref);
 }
 
 void KuvEeOp::destroySubtrees(std::vector<KuvEeNodeRef*>& refs) noexcept {

@@ -40,10 +40,13 @@ public:
 protected:
   KuvEeOp() = default;
 
-  // Checks that node may become a child of this operator and takes its
-  // reference out of whatever operator holds it now. E_INVALIDARG for null,
-  // for this operator and for its ancestors.
+  // Checks that node may become a child of this operator: E_INVALIDARG for
+  // null, for this operator and for its ancestors.
+  HRESULT checkAdoption(const KuvEeNode* node) const;
+  // checkAdoption, then leaveHolder.
   HRESULT prepareAdoption(const KuvEeNode* node);
+  // Takes ref out of whatever operator holds it now.
+  static void leaveHolder(KuvEeNodeRef* ref);
   // Deletes the subtrees of the references, which no operator holds any
   // more, with a work list instead of recursion: trees of any depth go in
   // constant stack.

@@ -76,7 +76,9 @@ HRESULT KuvEeNodeCloner::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
     if (FAILED(static_cast<KuvEeNodeRef*>(it.Get())->getNode()->acceptVisitor(*this)))
       KUV_RETURN_ERROR(E_FAIL, "ERROR: acceptVisitor on child failed");
     if (m_result == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer: failed to clone child");
-    group->addChild(m_result.release()->getNode());
+    // Held until adopted: the adoption may run out of memory.
+    if (FAILED(group->addChild(m_result->getNode()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
+    m_result.release();
   }
   m_result = std::move(copy);
   return S_OK;
@@ -93,7 +95,9 @@ HRESULT KuvEeNodeCloner::visitSingle(KuvEeSingleOp& node, NodeKind kind) {
   if (FAILED(child->getNode()->acceptVisitor(*this)))
     KUV_RETURN_ERROR(E_FAIL, "ERROR: acceptVisitor failed on child");
   if (m_result == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer: failed to clone child");
-  static_cast<KuvEeSingleOp*>(copy->getNode())->setChildRef(m_result.release());
+  if (FAILED(static_cast<KuvEeSingleOp*>(copy->getNode())->setChildRef(m_result.get())))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: setChildRef failed");
+  m_result.release();
   m_result = std::move(copy);
   return S_OK;
 }

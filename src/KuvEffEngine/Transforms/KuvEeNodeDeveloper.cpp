@@ -41,8 +41,9 @@ OwnedNode andOfCopies(const KuvEeNodeRef& a, const KuvEeNodeRef& b) {
   auto* andOp = static_cast<KuvEeAndOp*>(result->getNode());
   for (const KuvEeNodeRef* term : {&a, &b}) {
     OwnedNode copy(term->getNode()->clone());
-    if (copy == nullptr) return nullptr;
-    andOp->addChild(copy.release()->getNode());
+    // Held until adopted: the adoption may run out of memory.
+    if (copy == nullptr || FAILED(andOp->addChild(copy->getNode()))) return nullptr;
+    copy.release();
   }
   andOp->appendSameNodes();
   return result;
@@ -385,7 +386,8 @@ HRESULT KuvEeNodeDeveloper::product(KuvEeNodeRef& a, KuvEeNodeRef& b, KuvEeGroup
     for (KuvEeNodeRef* termB : termsB) {
       OwnedNode term = andOfCopies(*termA, *termB);
       if (term == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-      orOp->addChild(term.release()->getNode());
+      if (FAILED(orOp->addChild(term->getNode()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
+      term.release();
     }
   }
   out = static_cast<KuvEeGroupOp*>(result.release()->getNode());

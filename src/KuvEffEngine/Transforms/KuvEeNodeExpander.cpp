@@ -120,7 +120,10 @@ HRESULT KuvEeNodeExpander::inheritedDefinition(const KuvEeEffLeaf& leaf, const K
   if (parts[0] != nullptr && parts[1] != nullptr) {
     auto* both = new KuvEeAndOp;
     definition.reset(both->getNodeRef());
-    for (OwnedNode& part : parts) both->addChild(part.release()->getNode());
+    for (OwnedNode& part : parts) {
+      if (FAILED(both->addChild(part->getNode()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
+      part.release();
+    }
     return S_OK;
   }
   definition = std::move(parts[0] != nullptr ? parts[0] : parts[1]);

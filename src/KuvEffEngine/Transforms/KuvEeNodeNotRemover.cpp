@@ -152,15 +152,15 @@ HRESULT KuvEeNodeNotRemover::visitGroup(KuvEeGroupOp& group, NodeKind kind) {
     KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
   KuvEeNodeRef* ref = group.getNodeRef();
   if (m_state == RemNots_NotDomain || m_state == RemNots_Not) {
-    // De Morgan: the dual operator takes over the children, in order.
-    KuvInLinkList children(KuvEeNodeRef::sType());
-    group.getChildrenRefs(children);
-    group.removeChildren();
+    // De Morgan: the dual operator takes over the children, in order, one
+    // at a time, so that running out of memory loses none.
     std::unique_ptr<KuvEeNodeRef> dualRef(kind == NodeKind::AndOp ? (new KuvEeOrOp)->getNodeRef()
                                                                   : (new KuvEeAndOp)->getNodeRef());
     auto* dual = static_cast<KuvEeGroupOp*>(dualRef->getNode());
-    for (auto it = children.cBegin(); it.IsValid(); it.Next())
-      dual->addChild(static_cast<KuvEeNodeRef*>(it.Get())->getNode());
+    const KuvInLinkList& children = group.childrenRefs();
+    while (!children.IsEmpty())
+      if (FAILED(dual->addChild(static_cast<KuvEeNodeRef*>(children.cBegin().Get())->getNode())))
+        KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
     group.become(dualRef.release()->getNode());
   }
   HRESULT hr = static_cast<KuvEeGroupOp*>(ref->getNode())->childrenAcceptVisitor(*this);

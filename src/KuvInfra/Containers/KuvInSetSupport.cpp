@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <new>
 #include <utility>
 
 namespace kuv::detail {
@@ -93,8 +95,16 @@ void SetTable::link(SetEntry* entry, std::uint32_t hash) {
 }
 
 void SetTable::add(KuvInObject* element, std::uint32_t hash) {
-  link(new SetEntry{nullptr, element}, hash);
-  if (++m_count > m_threshold) rebuild(m_tableSize * 2, m_loadFactor);
+  std::unique_ptr<SetEntry> entry(new SetEntry{nullptr, element});
+  link(entry.get(), hash);
+  entry.release();
+  if (++m_count <= m_threshold) return;
+  // Growing only shortens the chains: a table that cannot grow for want of
+  // memory stays valid, and the next add tries again.
+  try {
+    rebuild(m_tableSize * 2, m_loadFactor);
+  } catch (const std::bad_alloc&) {
+  }
 }
 
 KuvInObject* SetTable::remove(const KuvInObject& probe) {
@@ -136,17 +146,35 @@ void SetTable::reset(std::int32_t capacity, float loadFactor) {
 
 void SetTable::rebuild(std::uint32_t tableSize, float loadFactor) {
   std::unique_ptr<SetBucket*[]> table(new SetBucket*[tableSize]());
-  SetBucket* old = std::exchange(m_first, nullptr);
+  // Every new bucket is made, in the order the moves meet them, before any
+  // entry moves: running out of memory leaves the table as it was.
+  SetBucket* first = nullptr;
+  try {
+    for (const SetBucket* b = m_first; b != nullptr; b = b->next)
+      for (const SetEntry* e = b->first; e != nullptr; e = e->next) {
+        SetBucket*& slot = table[m_hash(*e->element) & (tableSize - 1)];
+        if (slot != nullptr) continue;
+        slot = new SetBucket{first, nullptr, nullptr};
+        if (first != nullptr) first->prev = slot;
+        first = slot;
+      }
+  } catch (...) {
+    while (first != nullptr) delete std::exchange(first, first->next);
+    throw;
+  }
+  SetBucket* old = std::exchange(m_first, first);
   m_table = std::move(table);
   m_tableSize = tableSize;
   m_loadFactor = loadFactor;
   m_threshold = setThreshold(tableSize, loadFactor);
-  // The entries move to the new buckets; only the bucket nodes are renewed.
+  // The entries move to the new buckets, each to the end of its chain.
   while (old != nullptr) {
     for (SetEntry* e = old->first; e != nullptr;) {
       SetEntry* entry = std::exchange(e, e->next);
       entry->next = nullptr;
-      link(entry, m_hash(*entry->element));
+      SetEntry** end = &m_table[m_hash(*entry->element) & (m_tableSize - 1)]->first;
+      while (*end != nullptr) end = &(*end)->next;
+      *end = entry;
     }
     delete std::exchange(old, old->next);
   }
