@@ -9,11 +9,15 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <vector>
 
 #include "KuvEeNode.h"
 #include "KuvEeNodeDeveloper.h"
 #include "KuvEeNodeRef.h"
 #include "KuvEffEngine/TruthTable.h"
+#include "KuvInIntHolder.h"
+#include "KuvInMapVal.h"
+#include "KuvInSetVal.h"
 #include "support/KuvTestSupport.h"
 
 namespace {
@@ -65,6 +69,43 @@ TEST(OutOfMemory, DevelopmentAnswersACodeAtEveryFailingAllocation) {
     }
   }
   EXPECT_LT(0, failed);
+}
+
+// A set or a map that runs out of memory while growing keeps every element
+// it took, finds each of them, and nothing else.
+TEST(OutOfMemory, SetsAndMapsKeepWhatTheyTook) {
+  for (long k = 0;; ++k) {
+    KuvInSetVal set(KuvInIntHolder::sType());
+    KuvInMapVal map(KuvInIntHolder::sType(), KuvInIntHolder::sType());
+    std::vector<bool> inSet(100), inMap(100);
+    g_countdown = k;
+    for (std::uint32_t i = 0; i < 100; ++i) {
+      const KuvInIntHolder value(i * 7919u);
+      try {
+        inSet[i] = set.Put(value);
+      } catch (const std::bad_alloc&) {
+      }
+      try {
+        inMap[i] = SUCCEEDED(map.Put(value, value));
+      } catch (const std::bad_alloc&) {
+      }
+    }
+    const bool reached = g_countdown.exchange(-1) < 0;
+    int setCount = 0, mapCount = 0;
+    for (std::uint32_t i = 0; i < 100; ++i) {
+      const KuvInIntHolder value(i * 7919u);
+      EXPECT_EQ(inSet[i], set.Find(value)) << k << " " << i;
+      EXPECT_EQ(inMap[i], map.Get(value) != nullptr) << k << " " << i;
+      setCount += inSet[i] ? 1 : 0;
+      mapCount += inMap[i] ? 1 : 0;
+    }
+    int iterated = 0;
+    for (auto it = set.cBegin(); it.IsValid(); it.Next()) ++iterated;
+    EXPECT_EQ(setCount, iterated) << k;
+    EXPECT_EQ(setCount, set.GetLength()) << k;
+    EXPECT_EQ(mapCount, map.GetLength()) << k;
+    if (!reached) break;
+  }
 }
 
 }  // namespace
