@@ -11,9 +11,11 @@
 #include <new>
 #include <vector>
 
+#include "KuvEeExpressionOperation.h"
 #include "KuvEeNode.h"
 #include "KuvEeNodeDeveloper.h"
 #include "KuvEeNodeRef.h"
+#include "KuvEePredefEff.h"
 #include "KuvEffEngine/TruthTable.h"
 #include "KuvInIntHolder.h"
 #include "KuvInMapVal.h"
@@ -104,6 +106,34 @@ TEST(OutOfMemory, SetsAndMapsKeepWhatTheyTook) {
     EXPECT_EQ(setCount, iterated) << k;
     EXPECT_EQ(setCount, set.GetLength()) << k;
     EXPECT_EQ(mapCount, map.GetLength()) << k;
+    if (!reached) break;
+  }
+}
+
+// An operation that runs out of memory leaves the caller's tree whole and
+// the caller's.
+TEST(OutOfMemory, ChangeOperationLeavesTheTreeToTheCaller) {
+  TruthModel m;
+  TreeGenerator generator(m, 11,
+                          {.maxNodes = 6, .notFlag = false, .domainOverLeavesOnly = true, .dates = false});
+  KuvInObject* change = m.change.get();
+  const KuvEeExpressionOperation cut(KuvEeExpressionOperation::CUT, change);
+  for (long k = 0;; ++k) {
+    Tree tree = generator.next();
+    const TruthTable table = *truthTable(m, *tree);
+    KuvEeNodeRef* input = tree.release();
+    KuvEeNodeRef* out = nullptr;
+    g_countdown = k;
+    try {
+      EXPECT_EQ(S_OK, KuvEeExpressionOperation::performOperation(input, cut, out, nullptr));
+    } catch (const std::bad_alloc&) {
+    }
+    const bool reached = g_countdown.exchange(-1) < 0;
+    const Tree left(input != nullptr ? input : out);
+    ASSERT_TRUE((input == nullptr) != (out == nullptr)) << k;
+    EXPECT_EQ(table & (input != nullptr ? table : ~*truthTable(m, *own(changeLeaf(m)))),
+              *truthTable(m, *left))
+        << k;
     if (!reached) break;
   }
 }

@@ -96,11 +96,19 @@ HRESULT KuvEeExpressionOperation::performOperation(KuvEeNodeRef*& tree,
     out = operand.release();
     return S_OK;
   }
-  auto* andOp = new KuvEeAndOp();
+  Tree product((new KuvEeAndOp())->getNodeRef());
+  auto* andOp = static_cast<KuvEeAndOp*>(product->getNode());
   andOp->addChild(tree->getNode());
-  andOp->addChild(operand.release()->getNode());
+  try {
+    andOp->addChild(operand->getNode());
+  } catch (...) {
+    // Out of memory, the caller's tree stays the caller's.
+    andOp->removeChild(tree->getNode());
+    throw;
+  }
+  operand.release();
   tree = nullptr;
-  out = andOp->getNodeRef();
+  out = product.release();
   return S_OK;
 }
 

@@ -189,7 +189,8 @@ HRESULT KuvEeNodeGroupMakerVisitor_similarGroupMerger::merge(KuvEeGroupOp& node,
     if (FAILED(hr)) return hr;
     merged->addChild(ref->getNode());
   }
-  node.addChild(holder.release()->getNode());
+  if (FAILED(node.addChild(holder->getNode()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
+  holder.release();
   KuvEeEffLeaf* groupLeaf = nullptr;
   HRESULT hr = m_context.groupNode(*merged->getNodeRef(), family.indices, &groupLeaf);
   if (FAILED(hr)) return hr;
