@@ -25,7 +25,9 @@ class KUV_API KuvEeDnfConvertor : public KuvInObject {
   KUV_DECLARE_TYPE(KuvEeDnfConvertor)
 
 public:
-  // Clone, make disjunctive, read into map terms.
+  // Clone, make disjunctive, read into map terms. Null on failure, also
+  // when memory runs out ("ERROR: out of memory"): a normal form can be
+  // exponentially larger than its tree.
   static KuvDnf* NodeRef2Dnf(const KuvEeNodeRef& ref);
 
   // After buildMD into model and context.

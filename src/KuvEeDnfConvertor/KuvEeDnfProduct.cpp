@@ -104,9 +104,10 @@ bool DnfProduct::read(const KuvEeNode& root) {
     if (criterion == nullptr) return false;
     const auto& leaf = static_cast<const KuvEeNodeLeaf&>(node);
     if (leaf.isEquivalentToTrue() || leaf.isEquivalentToFalse()) return false;
-    KuvDnfLeaf* dnfLeaf = dnfLeafOf(node);
-    if (dnfLeaf == nullptr) return false;
-    m_leaves.emplace_back(dnfLeaf);
+    std::unique_ptr<KuvDnfLeaf> owned(dnfLeafOf(node));
+    if (owned == nullptr) return false;
+    KuvDnfLeaf* dnfLeaf = owned.get();
+    m_leaves.push_back(std::move(owned));
     seen.push_back({criterion, dnfLeaf->getKind(), &dnfLeaf->getGuid(), m_factorStarts.size() - 1,
                     m_termStarts.size() - 1});
     return true;

@@ -11,6 +11,9 @@
 #include <new>
 #include <vector>
 
+#include "KuvDnf.h"
+#include "KuvEeDnfConvertor.h"
+#include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEeExpressionOperation.h"
 #include "KuvEeNode.h"
 #include "KuvEeNodeDeveloper.h"
@@ -136,6 +139,29 @@ TEST(OutOfMemory, ChangeOperationLeavesTheTreeToTheCaller) {
         << k;
     if (!reached) break;
   }
+}
+
+// The normal form answers null when memory runs out, never throws, and
+// leaves nothing behind.
+TEST(OutOfMemory, NormalFormAnswersNullAtEveryFailingAllocation) {
+  TruthModel m;
+  TreeGenerator generator(m, 13,
+                          {.maxNodes = 10, .notFlag = false, .domainOverLeavesOnly = true, .dates = false});
+  int failed = 0;
+  for (int i = 0; i < 30; ++i) {
+    const Tree tree = generator.next();
+    const TruthTable table = *truthTable(m, *tree);
+    for (long k = 0;; ++k) {
+      g_countdown = k;
+      const std::unique_ptr<KuvDnf> dnf(KuvEeDnfConvertor::NodeRef2Dnf(*tree));
+      const bool reached = g_countdown.exchange(-1) < 0;
+      EXPECT_TRUE(dnf != nullptr || reached) << i << " " << k;
+      EXPECT_TRUE(dnf == nullptr || table == *dnfTable(m, *dnf)) << i << " " << k;
+      failed += dnf == nullptr ? 1 : 0;
+      if (!reached) break;
+    }
+  }
+  EXPECT_LT(0, failed);
 }
 
 }  // namespace

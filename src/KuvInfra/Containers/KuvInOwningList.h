@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "KuvInListSupport.h"
 #include "KuvInObjectVal.h"
@@ -119,8 +120,10 @@ private:
   // Copies of l's elements from..to, in a list that does not own them.
   static Items copiesOf(const OwningList& l, std::int32_t from, std::int32_t to);
   bool refusesAny(const OwningList& l, std::int32_t from, std::int32_t to) const;
-  // Hands the copies over to m_items when the insertion succeeded.
-  static HRESULT adopt(HRESULT hr, Items& copies);
+  // Hands the copies over to m_items when insert succeeds; deletes them
+  // when it fails or runs out of memory.
+  template <class Insertion>
+  static HRESULT adopt(Items& copies, Insertion insert);
 };
 
 // A position in a value list, kept by an iterator over the copies.
@@ -187,37 +190,39 @@ OwningList<Items, Self>& OwningList<Items, Self>::operator=(const OwningList& ot
   if (typeIsBad(other.GetElementType()) || this == &other) return *this;
   Clear();
   Items copies = copiesOf(other, 0, other.GetLength());
-  adopt(m_items.PutBackList(copies), copies);
+  adopt(copies, [&] { return m_items.PutBackList(copies); });
   return *this;
 }
 
 template <class Items, class Self>
 KuvInObjectVal* OwningList<Items, Self>::PutBack(const KuvInObjectVal* obj) {
-  KuvInObjectVal* copy = copyOf(obj);
-  if (copy != nullptr) m_items.PutBack(copy);
-  return copy;
+  std::unique_ptr<KuvInObjectVal> copy(copyOf(obj));
+  if (copy != nullptr) m_items.PutBack(copy.get());
+  return copy.release();
 }
 
 template <class Items, class Self>
 HRESULT OwningList<Items, Self>::PutBackList(const Self& l) {
   if (typeIsNotCompatible(l.GetElementType())) return E_FAIL;
   Items copies = copiesOf(l, 0, l.GetLength());
-  return adopt(m_items.PutBackList(copies), copies);
+  return adopt(copies, [&] { return m_items.PutBackList(copies); });
 }
 
 template <class Items, class Self>
 HRESULT OwningList<Items, Self>::PutFrontList(const Self& l) {
   if (typeIsNotCompatible(l.GetElementType())) return E_FAIL;
   Items copies = copiesOf(l, 0, l.GetLength());
-  return adopt(m_items.PutFrontList(copies), copies);
+  return adopt(copies, [&] { return m_items.PutFrontList(copies); });
 }
 
 template <class Items, class Self>
 HRESULT OwningList<Items, Self>::Insert(std::int32_t i, const KuvInObjectVal* obj) {
   if (i < 0 || i > GetLength()) return E_FAIL;
-  KuvInObjectVal* copy = copyOf(obj);
+  std::unique_ptr<KuvInObjectVal> copy(copyOf(obj));
   if (copy == nullptr) return E_FAIL;
-  return m_items.Insert(i, copy);
+  const HRESULT hr = m_items.Insert(i, copy.get());
+  if (SUCCEEDED(hr)) copy.release();
+  return hr;
 }
 
 template <class Items, class Self>
@@ -228,15 +233,24 @@ HRESULT OwningList<Items, Self>::InsertArray(std::int32_t i, const KuvInObjectVa
   for (std::int32_t k = 0; k < n; ++k)
     if (array[k] == nullptr || typeIsBad(array[k]->dType())) return E_FAIL;
   Items copies;
-  for (std::int32_t k = 0; k < n; ++k) copies.PutBack(&array[k]->clone());
-  return adopt(m_items.InsertList(i, copies), copies);
+  try {
+    for (std::int32_t k = 0; k < n; ++k) {
+      std::unique_ptr<KuvInObjectVal> copy(&array[k]->clone());
+      copies.PutBack(copy.get());
+      copy.release();
+    }
+  } catch (...) {
+    copies.DeleteAll();
+    throw;
+  }
+  return adopt(copies, [&] { return m_items.InsertList(i, copies); });
 }
 
 template <class Items, class Self>
 HRESULT OwningList<Items, Self>::InsertList(std::int32_t i, const Self& l) {
   if (i < 0 || i > GetLength() || refusesAny(l, 0, l.GetLength())) return E_FAIL;
   Items copies = copiesOf(l, 0, l.GetLength());
-  return adopt(m_items.InsertList(i, copies), copies);
+  return adopt(copies, [&] { return m_items.InsertList(i, copies); });
 }
 
 template <class Items, class Self>
@@ -244,7 +258,7 @@ HRESULT OwningList<Items, Self>::InsertListRange(std::int32_t i, const Self& l, 
   if (!isValidRange(from, to, l.GetLength()) || i < 0 || i > GetLength() || refusesAny(l, from, to))
     return E_FAIL;
   Items copies = copiesOf(l, from, to);
-  return adopt(m_items.InsertList(i, copies), copies);
+  return adopt(copies, [&] { return m_items.InsertList(i, copies); });
 }
 
 template <class Items, class Self>
@@ -295,7 +309,17 @@ KuvInObjectVal& OwningList<Items, Self>::clone(void* where) const {
 
 template <class Items, class Self>
 void OwningList<Items, Self>::cloneEach(Items& items) {
-  for (typename Items::iterator it = items.Begin(); it.IsValid(); it.Next()) it.Set(&owned(it.Get())->clone());
+  std::int32_t made = 0;
+  try {
+    for (typename Items::iterator it = items.Begin(); it.IsValid(); it.Next(), ++made)
+      it.Set(&owned(it.Get())->clone());
+  } catch (...) {
+    // The copies made so far go; the rest are still the source's.
+    typename Items::iterator it = items.Begin();
+    for (std::int32_t k = 0; k < made; ++k, it.Next()) delete owned(it.Get());
+    items.Clear();
+    throw;
+  }
 }
 
 template <class Items, class Self>
@@ -313,17 +337,25 @@ bool OwningList<Items, Self>::refusesAny(const OwningList& l, std::int32_t from,
 }
 
 template <class Items, class Self>
-HRESULT OwningList<Items, Self>::adopt(HRESULT hr, Items& copies) {
+template <class Insertion>
+HRESULT OwningList<Items, Self>::adopt(Items& copies, Insertion insert) {
+  HRESULT hr = E_FAIL;
+  try {
+    hr = insert();
+  } catch (...) {
+    copies.DeleteAll();
+    throw;
+  }
   if (FAILED(hr)) copies.DeleteAll();
   return hr;
 }
 
 template <class Items, class Self>
 HRESULT OwningList<Items, Self>::iterator::Insert(const KuvInObjectVal* obj) {
-  KuvInObjectVal* copy = this->m_list->copyOf(obj);
+  std::unique_ptr<KuvInObjectVal> copy(this->m_list->copyOf(obj));
   if (copy == nullptr) return E_FAIL;
-  HRESULT hr = this->m_at.Insert(copy);
-  if (FAILED(hr)) delete copy;
+  const HRESULT hr = this->m_at.Insert(copy.get());
+  if (SUCCEEDED(hr)) copy.release();
   return hr;
 }
 
@@ -331,7 +363,7 @@ template <class Items, class Self>
 HRESULT OwningList<Items, Self>::iterator::InsertList(const Self& l) {
   if (this->m_list->refusesAny(l, 0, l.GetLength())) return E_FAIL;
   Items copies = copiesOf(l, 0, l.GetLength());
-  return adopt(this->m_at.InsertList(copies), copies);
+  return adopt(copies, [&] { return this->m_at.InsertList(copies); });
 }
 
 template <class Items, class Self>
