@@ -167,7 +167,10 @@ private:
     const HRESULT hr = kuv::detail::readCriterion(type, m_in, m_data, m_flag, eff);
     if (FAILED(hr)) return hr;
     if (eff == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer.");
-    result = (new KuvEeVarEffLeaf(eff))->getNodeRef();
+    std::unique_ptr<KuvEeVarEff> owned(eff);
+    auto* leaf = new KuvEeVarEffLeaf(owned.get());
+    owned.release();
+    result = leaf->getNodeRef();
     return hr;
   }
 

@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "KuvBinaryEENodeParser.h"
 #include "KuvBinaryCriteria.h"
 #include "KuvBinaryDependency.h"
+#include "KuvBinaryEENodeParser.h"
 #include "KuvBinaryExprData.h"
 #include "KuvBioBasic.h"
 #include "KuvEeChangeExpression.h"
@@ -22,6 +22,7 @@
 #include "KuvEeVarEff.h"
 #include "KuvInIntHolder.h"
 #include "KuvInList.h"
+#include "KuvOutOfMemory.h"
 #include "KuvQmSpecList.h"
 
 KUV_DEFINE_TYPE(KuvBinaryExprParser, KuvInObject)
@@ -564,38 +565,54 @@ struct KeepPosition {
 HRESULT KuvBinaryExprParser::Write(const KuvInMap& expressionsByDomain, const KuvBinaryExprData& data,
                                    KuvBioBufferOut& out, unsigned int version) {
   KUV_TRACE_CALL("Write");
-  out.Clear();
-  version = chosenVersion(version);
-  if (version != 1 && version != 2) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: unexpected binary version ", version);
-  const HRESULT hr = Writer(data, out, version).write(expressionsByDomain);
-  if (FAILED(hr)) {
-    KUV_TRACE_ERROR("Write FAILED, content of Binary Expr Data is : ", data.toString());
-    KUV_TRACE_ERROR("Write FAILED, expression to write is : ", expressionsByDomain.toString());
-  }
-  return hr;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    out.Clear();
+    version = chosenVersion(version);
+    if (version != 1 && version != 2)
+      KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: unexpected binary version ", version);
+    const HRESULT hr = Writer(data, out, version).write(expressionsByDomain);
+    if (FAILED(hr)) {
+      KUV_TRACE_ERROR("Write FAILED, content of Binary Expr Data is : ", data.toString());
+      KUV_TRACE_ERROR("Write FAILED, expression to write is : ", expressionsByDomain.toString());
+    }
+    return hr;
+  });
 }
 
 HRESULT KuvBinaryExprParser::Read(KuvBinaryExprData& data, KuvInMap*& expressionsByDomain) {
   KUV_TRACE_CALL("Read");
   if (expressionsByDomain != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output not null");
-  KuvBioBuffer in(data.getBinary(), data.getBinaryLength(), 0);
-  auto result = std::make_unique<KuvInMap>(KuvInIntHolder::sType(), KuvEeExpression::sType());
-  Header header;
-  HRESULT hr = readHeader(in, header);
-  if (FAILED(hr)) KUV_TRACE_ERROR("ERROR : ReadHeader FAILED");
-  if (SUCCEEDED(hr) && header.kind == Coexistence) {
-    KUV_TRACE_DETAIL("Input expression is empty");
-    expressionsByDomain = result.release();
-    return S_OK;
-  }
-  if (SUCCEEDED(hr)) hr = Reader(in, data, header).read(*result);
-  if (FAILED(hr)) {
-    result->DeleteAll();
-    KUV_TRACE_ERROR("KuvBinaryExprParser : Read FAILED for : ", in.toString());
-    return hr;
-  }
-  expressionsByDomain = result.release();
-  return hr;
+  // The map owns what it holds until it is handed over.
+  std::unique_ptr<KuvInMap> result;
+  const auto discard = [&result] {
+    if (result) result->DeleteAll();
+  };
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&] {
+        KuvBioBuffer in(data.getBinary(), data.getBinaryLength(), 0);
+        result = std::make_unique<KuvInMap>(KuvInIntHolder::sType(), KuvEeExpression::sType());
+        Header header;
+        HRESULT hr = readHeader(in, header);
+        if (FAILED(hr)) KUV_TRACE_ERROR("ERROR : ReadHeader FAILED");
+        if (SUCCEEDED(hr) && header.kind == Coexistence) {
+          KUV_TRACE_DETAIL("Input expression is empty");
+          expressionsByDomain = result.release();
+          return S_OK;
+        }
+        if (SUCCEEDED(hr)) hr = Reader(in, data, header).read(*result);
+        if (FAILED(hr)) {
+          discard();
+          KUV_TRACE_ERROR("KuvBinaryExprParser : Read FAILED for : ", in.toString());
+          return hr;
+        }
+        expressionsByDomain = result.release();
+        return hr;
+      },
+      [&discard] {
+        discard();
+        return E_OUTOFMEMORY;
+      });
 }
 
 HRESULT KuvBinaryExprParser::GetBinExprVersion(KuvBioBuffer& in, unsigned int& version, unsigned int& decoupledFlag) {
@@ -611,13 +628,16 @@ HRESULT KuvBinaryExprParser::GetBinExprVersion(KuvBioBuffer& in, unsigned int& v
 
 HRESULT KuvBinaryExprParser::GetValuatedDomains(KuvBioBuffer& in, KuvInListVal& domains) {
   KUV_TRACE_CALL("GetValuatedDomains");
-  if (in.getSize() == 0) return S_FALSE;
-  const KeepPosition keep{in};
-  Header header;
-  if (FAILED(readHeader(in, header))) KUV_RETURN_ERROR(E_FAIL, "ERROR : ReadHeader FAILED");
-  if (header.domains.empty()) KUV_RETURN_ERROR(E_FAIL, "ERROR : NULL domain id array pointer.");
-  if (!domains.IsTypeAccepted(KuvInIntHolder::sType())) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: list refuses domain ids");
-  domains.Clear();
-  for (std::uint8_t id : header.domains) domains.PutBack(KuvInIntHolder(id));
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (in.getSize() == 0) return S_FALSE;
+    const KeepPosition keep{in};
+    Header header;
+    if (FAILED(readHeader(in, header))) KUV_RETURN_ERROR(E_FAIL, "ERROR : ReadHeader FAILED");
+    if (header.domains.empty()) KUV_RETURN_ERROR(E_FAIL, "ERROR : NULL domain id array pointer.");
+    if (!domains.IsTypeAccepted(KuvInIntHolder::sType()))
+      KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: list refuses domain ids");
+    domains.Clear();
+    for (std::uint8_t id : header.domains) domains.PutBack(KuvInIntHolder(id));
+    return S_OK;
+  });
 }

@@ -1,5 +1,7 @@
 #include "KuvBinaryDatesEff.h"
 
+#include <memory>
+
 #include "KuvBinaryDependency.h"
 #include "KuvBinaryExprData.h"
 #include "KuvBioBuffer.h"
@@ -126,11 +128,9 @@ HRESULT KuvBinaryDatesEff::read(KuvBioBuffer& in, KuvBinaryExprData& data, KuvEe
     interval.setIntervalNoCheck(lower, upper);
     intervals.PutBack(interval);
   }
-  auto* read = new KuvEeDateEff(var, KuvEeDateEff::AllFalse);
-  if (FAILED(read->set(intervals))) {
-    delete read;
+  auto read = std::make_unique<KuvEeDateEff>(var, KuvEeDateEff::AllFalse);
+  if (FAILED(read->set(intervals)))
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to set intervals list into DateEff.");
-  }
-  eff = read;
+  eff = read.release();
   return S_OK;
 }

@@ -1,5 +1,7 @@
 #include "KuvBinaryExprData.h"
 
+#include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -63,17 +65,27 @@ HRESULT KuvBinaryExprData::set(ListId id, std::int32_t i, KuvInObject& obj, bool
                      "ERROR: An object with an other type already exists in the same list and same index.");
   }
   while (list.GetLength() <= i) {
-    auto* placeholder = new KuvInIntHolder(static_cast<std::uint32_t>(list.GetLength()));
-    m_placeholders.insert(placeholder);
-    list.PutBack(placeholder);
+    // Each placeholder is the data's from the start: it goes with the data
+    // if the list cannot take it.
+    auto placeholder = std::make_unique<KuvInIntHolder>(static_cast<std::uint32_t>(list.GetLength()));
+    m_placeholders.insert(placeholder.get());
+    list.PutBack(placeholder.release());
   }
   const KuvInObject* replaced = list.Get(i);
   if (FAILED(list.Set(i, &obj))) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to set object into objects list.");
+  // Out of memory, the slot gets its old object back and obj stays its
+  // caller's: the data is left as it was.
+  HRESULT indexed = E_FAIL;
+  try {
+    indexed = indices(id).Put(KuvInObjectPtr(&obj), KuvInIntHolder(static_cast<std::uint32_t>(i)));
+    if (SUCCEEDED(indexed) && addToGarbage) addObjectToGarbage(obj);
+  } catch (const std::bad_alloc&) {
+    if (SUCCEEDED(indexed)) indices(id).Remove(KuvInObjectPtr(&obj));
+    list.Set(i, const_cast<KuvInObject*>(replaced));
+    throw;
+  }
   release(replaced);
-  if (FAILED(indices(id).Put(KuvInObjectPtr(&obj), KuvInIntHolder(static_cast<std::uint32_t>(i)))))
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to put object pointer into objects map.");
-  if (addToGarbage && FAILED(addObjectToGarbage(obj)))
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to add object into garbage.");
+  if (FAILED(indexed)) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to put object pointer into objects map.");
   return S_OK;
 }
 

@@ -7,6 +7,7 @@
 #include "KuvBioDnfLeaves.h"
 #include "KuvBioFlags.h"
 #include "KuvEVCClassification.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvBioDnfSpecCond, KuvInObject)
 KUV_DEFINE_TYPE(KuvBioDnfReader, KuvInObject)
@@ -63,16 +64,21 @@ HRESULT KuvBioDnfReader::read_0to8(const std::uint8_t* bytes, std::uint32_t size
 }
 
 KuvDnf* KuvBioDnfReader::read_8toEND(const std::uint8_t* body, unsigned int length, E_Type type) {
-  KuvBioBuffer in(body, length, 0);
-  KuvBioTypedIdsReader ids;
-  KuvDnf* read = nullptr;
-  if (FAILED(KuvBioDnfReader::read(in, ids, read, type))) return nullptr;
-  std::unique_ptr<KuvDnf> dnf(read);
-  if (in.getRemaining() != 0) {
-    KUV_TRACE_ERROR(sc_badHeader);
-    return nullptr;
-  }
-  return dnf.release();
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&]() -> KuvDnf* {
+        KuvBioBuffer in(body, length, 0);
+        KuvBioTypedIdsReader ids;
+        KuvDnf* read = nullptr;
+        if (FAILED(KuvBioDnfReader::read(in, ids, read, type))) return nullptr;
+        std::unique_ptr<KuvDnf> dnf(read);
+        if (in.getRemaining() != 0) {
+          KUV_TRACE_ERROR(sc_badHeader);
+          return nullptr;
+        }
+        return dnf.release();
+      },
+      []() -> KuvDnf* { return nullptr; });
 }
 
 KuvDnf* KuvBioDnfReader::read_0toEND(const std::uint8_t* bytes, E_Type type) {
@@ -88,13 +94,15 @@ KuvDnf* KuvBioDnfReader::read_0toEND(const std::uint8_t* bytes, std::uint32_t si
 }
 
 HRESULT KuvBioDnfReader::read(KuvBioBuffer& in, KuvBioTypedIdsReader& ids, KuvDnf*& dnf, E_Type type) {
-  E_DnfSpecCond cond = DNF_COND_NONE;
-  if (FAILED(readAllButAndTerms(in, cond, ids))) return E_FAIL;
-  if (cond != DNF_COND_NONE) {
-    dnf = new KuvDnf(cond);
-    return S_OK;
-  }
-  return readAllAndTerms(in, ids, type, dnf);
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    E_DnfSpecCond cond = DNF_COND_NONE;
+    if (FAILED(readAllButAndTerms(in, cond, ids))) return E_FAIL;
+    if (cond != DNF_COND_NONE) {
+      dnf = new KuvDnf(cond);
+      return S_OK;
+    }
+    return readAllAndTerms(in, ids, type, dnf);
+  });
 }
 
 HRESULT KuvBioDnfReader::readAllButAndTerms(KuvBioBuffer& in, E_DnfSpecCond& cond, KuvBioTypedIdsReader& ids) {
@@ -116,7 +124,9 @@ HRESULT KuvBioDnfReader::readAllAndTerms(KuvBioBuffer& in, const KuvBioTypedIdsR
   for (std::uint32_t i = 0; i < count; ++i) {
     KuvDnfAndTerm* term = nullptr;
     if (FAILED(readAndTerm(in, ids, type, term))) return E_FAIL;
+    std::unique_ptr<KuvDnfAndTerm> owned(term);
     read->addAndTerm(term);
+    owned.release();
   }
   dnf = read.release();
   return S_OK;
@@ -196,43 +206,45 @@ HRESULT KuvBioDnfReader::analyzeEVCContent(const std::uint8_t* bytes, KuvEVCClas
 
 HRESULT KuvBioDnfReader::analyzeEVCContent(const std::uint8_t* bytes, std::uint32_t size,
                                            KuvEVCClassification& out) {
-  unsigned int length = 0;
-  if (FAILED(read_0to8(bytes, size, length))) KUV_RETURN_ERROR(E_FAIL, "ERROR: read_0to8 FAILED.");
-  if (length == 1) return S_OK;
-  // The special condition and the two width bytes are not needed here.
-  KuvBioBuffer in(bytes + sc_headerSize, length, 0);
-  std::uint32_t count = 0;
-  if (!in.isReadValid(3)) KUV_RETURN_ERROR(E_FAIL, sc_readFailed);
-  in.increment(3);
-  if (FAILED(in.getUINT32(count))) KUV_RETURN_ERROR(E_FAIL, sc_readFailed);
-  if (count == 0) KUV_RETURN_ERROR(E_FAIL, "UNEXPECTED: 0 variables found in DNF.");
-  KuvBioTypedIdsReader ids;
-  if (FAILED(ids.readTypedGuids(in))) KUV_RETURN_ERROR(E_FAIL, sc_readFailed);
-  KuvEVCClassification found(out);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    std::uint8_t type = 0;
-    const std::uint8_t* guid = nullptr;
-    ids.getTypedGuidAtIndex(i, type, guid);
-    switch (type) {
-      case C::E_Option:
-      case C::E_Category:
-      case C::E_SelectionVar:
-      case C::E_SelectionValue:
-        found.setVariant(1);
-        break;
-      case C::E_SerialVar:
-      case C::E_DateVar:
-      case C::E_TreeSeriesVar:
-      case C::E_MilestonesVar:
-        found.setEvolution(1);
-        break;
-      case C::E_Effectivity:
-        found.setChange(1);
-        break;
-      default:
-        KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected type of var.");
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    unsigned int length = 0;
+    if (FAILED(read_0to8(bytes, size, length))) KUV_RETURN_ERROR(E_FAIL, "ERROR: read_0to8 FAILED.");
+    if (length == 1) return S_OK;
+    // The special condition and the two width bytes are not needed here.
+    KuvBioBuffer in(bytes + sc_headerSize, length, 0);
+    std::uint32_t count = 0;
+    if (!in.isReadValid(3)) KUV_RETURN_ERROR(E_FAIL, sc_readFailed);
+    in.increment(3);
+    if (FAILED(in.getUINT32(count))) KUV_RETURN_ERROR(E_FAIL, sc_readFailed);
+    if (count == 0) KUV_RETURN_ERROR(E_FAIL, "UNEXPECTED: 0 variables found in DNF.");
+    KuvBioTypedIdsReader ids;
+    if (FAILED(ids.readTypedGuids(in))) KUV_RETURN_ERROR(E_FAIL, sc_readFailed);
+    KuvEVCClassification found(out);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      std::uint8_t type = 0;
+      const std::uint8_t* guid = nullptr;
+      ids.getTypedGuidAtIndex(i, type, guid);
+      switch (type) {
+        case C::E_Option:
+        case C::E_Category:
+        case C::E_SelectionVar:
+        case C::E_SelectionValue:
+          found.setVariant(1);
+          break;
+        case C::E_SerialVar:
+        case C::E_DateVar:
+        case C::E_TreeSeriesVar:
+        case C::E_MilestonesVar:
+          found.setEvolution(1);
+          break;
+        case C::E_Effectivity:
+          found.setChange(1);
+          break;
+        default:
+          KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected type of var.");
+      }
     }
-  }
-  out = found;
-  return S_OK;
+    out = found;
+    return S_OK;
+  });
 }

@@ -15,6 +15,7 @@
 #include "KuvFltFilter.h"
 #include "KuvInIntHolder.h"
 #include "KuvInListVal.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvCompiledBinaryParser, KuvInObject)
 
@@ -283,12 +284,23 @@ struct ReadView {
 class DomainBlock {
 public:
   HRESULT read(KuvBioBuffer& in, CountField field, bool isFilter);
-  // The form of an entry for one more holder: null on a bad number.
-  KuvDnf* take(std::uint16_t number, bool shared) {
-    if (number == 0 || number > m_forms.size()) return nullptr;
+  // Hands an entry's form (null on a bad number) to one more holder
+  // through adopt, which takes it when it succeeds: until then the form
+  // stays the block's, so that a failing or out-of-memory holder loses
+  // nothing.
+  template <class Adopt>
+  HRESULT give(std::uint16_t number, bool shared, Adopt adopt) {
+    if (number == 0 || number > m_forms.size()) return adopt(nullptr);
     Form& form = m_forms[number - 1];
-    if (form.owned) return form.given = form.owned.release();
-    return shared ? form.given : new KuvDnf(*form.given);
+    std::unique_ptr<KuvDnf> copy;
+    KuvDnf* given = form.owned ? form.owned.get()
+                    : shared   ? form.given
+                               : (copy = std::make_unique<KuvDnf>(*form.given)).get();
+    const HRESULT hr = adopt(given);
+    if (FAILED(hr)) return hr;
+    if (form.owned) form.given = form.owned.release();
+    copy.release();
+    return hr;
   }
   std::vector<ReadView> views;
 
@@ -358,7 +370,7 @@ HRESULT readFilter(KuvBioBuffer& in, std::unique_ptr<KuvInObject>& object) {
     auto domain = std::make_unique<KuvFltDomainFilter>(static_cast<KuvDiversityDomain>(d), filter->getView());
     for (const ReadEntry& e : block.views.front().entries) {
       if (domain->getDnf(e.dictionary) != nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : dictionary given twice");
-      hr = domain->setDnf(e.dictionary, block.take(e.number, true));
+      hr = block.give(e.number, true, [&](KuvDnf* dnf) { return domain->setDnf(e.dictionary, dnf); });
       if (FAILED(hr)) return hr;
     }
     filter->setFilterForDomain(domain.release());
@@ -370,7 +382,8 @@ HRESULT readFilter(KuvBioBuffer& in, std::unique_ptr<KuvInObject>& object) {
 HRESULT fillView(DomainBlock& block, const ReadView& read, KuvFltEffectivityView& view) {
   for (const ReadEntry& e : read.entries) {
     if (view.getDnf(e.dictionary) != nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : dictionary given twice");
-    const HRESULT hr = view.setDnf(e.dictionary, block.take(e.number, false));
+    const HRESULT hr =
+        block.give(e.number, false, [&](KuvDnf* dnf) { return view.setDnf(e.dictionary, dnf); });
     if (FAILED(hr)) return hr;
   }
   return S_OK;
@@ -412,7 +425,8 @@ HRESULT readApplicability(KuvBioBuffer& in, std::uint8_t version, std::unique_pt
   auto applicability = std::make_unique<KuvFltApplicability>();
   for (const ReadEntry& e : block.views.front().entries) {
     if (applicability->getCriteria(e.dictionary) != nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : dictionary given twice");
-    hr = applicability->addCriteria(e.dictionary, block.take(e.number, false));
+    hr = block.give(e.number, false,
+                    [&](KuvDnf* dnf) { return applicability->addCriteria(e.dictionary, dnf); });
     if (FAILED(hr)) return hr;
   }
   object = std::move(applicability);
@@ -450,24 +464,27 @@ HRESULT readCompositionMatrix(KuvBioBuffer& in, std::unique_ptr<KuvInObject>& ob
 
 HRESULT KuvCompiledBinaryParser::Write(const KuvInObject& object, KuvBioBufferOut& out) {
   KUV_TRACE_CALL("Write");
-  if (traceChannel().isCallOn()) KUV_TRACE_DETAIL("WRITING compiled binary for Filtering Object : \n", object.toString());
-  KuvBioBufferOut binary;
-  HRESULT hr = E_FAIL;
-  if (const KuvFltFilter* filter = KuvFltFilter::cast(object)) {
-    hr = writeFilter(*filter, binary);
-  } else if (const KuvFltEffectivity* effectivity = KuvFltEffectivity::cast(object)) {
-    hr = writeEffectivity(*effectivity, binary);
-  } else if (const KuvFltApplicability* applicability = KuvFltApplicability::cast(object)) {
-    hr = writeApplicability(*applicability, binary);
-  } else if (const KuvFltCompositionMatrix* matrix = KuvFltCompositionMatrix::cast(object)) {
-    hr = writeCompositionMatrix(*matrix, binary);
-  } else {
-    KUV_TRACE_ERROR("ERROR: currently unsupported.");
-  }
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: KuvCompiledBinaryParser::Write FAILED.");
-  if (traceChannel().isCallOn()) KUV_TRACE_DETAIL("WRITTEN compiled binary : \n", binary.toString());
-  out.PutBack(binary);
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (traceChannel().isCallOn())
+      KUV_TRACE_DETAIL("WRITING compiled binary for Filtering Object : \n", object.toString());
+    KuvBioBufferOut binary;
+    HRESULT hr = E_FAIL;
+    if (const KuvFltFilter* filter = KuvFltFilter::cast(object)) {
+      hr = writeFilter(*filter, binary);
+    } else if (const KuvFltEffectivity* effectivity = KuvFltEffectivity::cast(object)) {
+      hr = writeEffectivity(*effectivity, binary);
+    } else if (const KuvFltApplicability* applicability = KuvFltApplicability::cast(object)) {
+      hr = writeApplicability(*applicability, binary);
+    } else if (const KuvFltCompositionMatrix* matrix = KuvFltCompositionMatrix::cast(object)) {
+      hr = writeCompositionMatrix(*matrix, binary);
+    } else {
+      KUV_TRACE_ERROR("ERROR: currently unsupported.");
+    }
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: KuvCompiledBinaryParser::Write FAILED.");
+    if (traceChannel().isCallOn()) KUV_TRACE_DETAIL("WRITTEN compiled binary : \n", binary.toString());
+    out.PutBack(binary);
+    return S_OK;
+  });
 }
 
 HRESULT KuvCompiledBinaryParser::Read(KuvBioBuffer& in, KuvInObject*& object) {
@@ -479,57 +496,68 @@ HRESULT KuvCompiledBinaryParser::Read(KuvBioBuffer& in, KuvInObject*& object) {
     in.increment(start);
     return hr;
   };
-  Header header;
-  if (FAILED(readHeader(in, header))) {
-    KUV_TRACE_ERROR("ERROR : ReadHeader FAILED");
-    return rewind(E_FAIL);
-  }
-  std::unique_ptr<KuvInObject> read;
-  HRESULT hr = E_FAIL;
-  switch (header.kind) {
-    case Filter:
-      hr = readFilter(in, read);
-      if (FAILED(hr)) KUV_TRACE_ERROR("ERROR : CompiledBinaryParser::Read for filter FAILED.");
-      break;
-    case Effectivity:
-      hr = readEffectivity(in, header.version, read);
-      if (FAILED(hr)) KUV_TRACE_ERROR("ERROR : CompiledBinaryParser::Read for effectivity FAILED.");
-      break;
-    case Applicability:
-      hr = readApplicability(in, header.version, read);
-      if (FAILED(hr)) KUV_TRACE_ERROR("ERROR : CompiledBinaryParser::Read for applicability FAILED.");
-      break;
-    case CompositionMatrix:
-      hr = readCompositionMatrix(in, read);
-      if (FAILED(hr)) KUV_TRACE_ERROR("ERROR : CompiledBinaryParser::Read for CompositionMatrix FAILED.");
-      break;
-    default:
-      KUV_TRACE_ERROR("ERROR : unexpected.");
-  }
-  if (FAILED(hr)) return rewind(hr);
-  object = read.release();
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&] {
+        Header header;
+        if (FAILED(readHeader(in, header))) {
+          KUV_TRACE_ERROR("ERROR : ReadHeader FAILED");
+          return rewind(E_FAIL);
+        }
+        std::unique_ptr<KuvInObject> read;
+        HRESULT hr = E_FAIL;
+        switch (header.kind) {
+          case Filter:
+            hr = readFilter(in, read);
+            if (FAILED(hr)) KUV_TRACE_ERROR("ERROR : CompiledBinaryParser::Read for filter FAILED.");
+            break;
+          case Effectivity:
+            hr = readEffectivity(in, header.version, read);
+            if (FAILED(hr)) KUV_TRACE_ERROR("ERROR : CompiledBinaryParser::Read for effectivity FAILED.");
+            break;
+          case Applicability:
+            hr = readApplicability(in, header.version, read);
+            if (FAILED(hr)) KUV_TRACE_ERROR("ERROR : CompiledBinaryParser::Read for applicability FAILED.");
+            break;
+          case CompositionMatrix:
+            hr = readCompositionMatrix(in, read);
+            if (FAILED(hr))
+              KUV_TRACE_ERROR("ERROR : CompiledBinaryParser::Read for CompositionMatrix FAILED.");
+            break;
+          default:
+            KUV_TRACE_ERROR("ERROR : unexpected.");
+        }
+        if (FAILED(hr)) return rewind(hr);
+        object = read.release();
+        return S_OK;
+      },
+      [&rewind] { return rewind(E_OUTOFMEMORY); });
 }
 
 HRESULT KuvCompiledBinaryParser::GetValuatedDomains(KuvBioBuffer& in, KuvInListVal& domains) {
-  if (in.getRemaining() == 0) return S_FALSE;
-  KuvBioBuffer probe(in.getCurrent(), in.getRemaining(), 0);
-  Header header;
-  std::vector<std::uint8_t> ids;
-  HRESULT hr = readHeader(probe, header);
-  if (SUCCEEDED(hr) && header.kind == Filter) hr = probe.isReadValid(2) ? S_OK : E_FAIL;
-  if (SUCCEEDED(hr) && header.kind == Filter) probe.increment(2);
-  if (SUCCEEDED(hr) && header.kind > CompositionMatrix) hr = E_FAIL;
-  if (SUCCEEDED(hr) && header.kind != CompositionMatrix) hr = readDomainTable(probe, ids);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : GetValuatedDomains FAILED");
-  for (std::uint8_t id : ids)
-    if (domains.PutBack(KuvInIntHolder(id)) == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : not a list of integers");
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (in.getRemaining() == 0) return S_FALSE;
+    KuvBioBuffer probe(in.getCurrent(), in.getRemaining(), 0);
+    Header header;
+    std::vector<std::uint8_t> ids;
+    HRESULT hr = readHeader(probe, header);
+    if (SUCCEEDED(hr) && header.kind == Filter) hr = probe.isReadValid(2) ? S_OK : E_FAIL;
+    if (SUCCEEDED(hr) && header.kind == Filter) probe.increment(2);
+    if (SUCCEEDED(hr) && header.kind > CompositionMatrix) hr = E_FAIL;
+    if (SUCCEEDED(hr) && header.kind != CompositionMatrix) hr = readDomainTable(probe, ids);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : GetValuatedDomains FAILED");
+    for (std::uint8_t id : ids)
+      if (domains.PutBack(KuvInIntHolder(id)) == nullptr)
+        KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : not a list of integers");
+    return S_OK;
+  });
 }
 
 HRESULT KuvCompiledBinaryParser::IsDomainValuated(KuvBioBuffer& in, KuvDiversityDomain domain) {
-  KuvInListVal domains(KuvInIntHolder::sType());
-  const HRESULT hr = GetValuatedDomains(in, domains);
-  if (hr != S_OK) return hr;
-  return domains.Find(KuvInIntHolder(static_cast<std::uint32_t>(domain))) >= 0 ? S_OK : S_FALSE;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    KuvInListVal domains(KuvInIntHolder::sType());
+    const HRESULT hr = GetValuatedDomains(in, domains);
+    if (hr != S_OK) return hr;
+    return domains.Find(KuvInIntHolder(static_cast<std::uint32_t>(domain))) >= 0 ? S_OK : S_FALSE;
+  });
 }

@@ -20,6 +20,7 @@
 #include "KuvInListVal.h"
 #include "KuvInMap.h"
 #include "KuvInSet.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvExpressionDBDataServices, KuvInObject)
 
@@ -133,158 +134,175 @@ HRESULT addView(KuvFltEffectivity& effectivity, KuvDiversityDomain domain, const
 HRESULT KuvExpressionDBDataServices::ComputeCompiledBinary(const KuvInMap& expressionsByDomain, KuvBioBufferOut& out,
                                                            const KuvInSet& views, KuvExpressionView view) {
   KUV_TRACE_CALL("ComputeCompiledBinary");
-  KuvFltObject* built = nullptr;
-  HRESULT hr = BuildFilteringObject(expressionsByDomain, built, views, view);
-  const std::unique_ptr<KuvFltObject> object(built);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: KuvExpressionDBDataServices::BuildFilteringObject FAILED.");
-  hr = KuvCompiledBinaryParser::Write(*object, out);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: KuvCompiledBinaryParser::Write FAILED.");
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    KuvFltObject* built = nullptr;
+    HRESULT hr = BuildFilteringObject(expressionsByDomain, built, views, view);
+    const std::unique_ptr<KuvFltObject> object(built);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: KuvExpressionDBDataServices::BuildFilteringObject FAILED.");
+    hr = KuvCompiledBinaryParser::Write(*object, out);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: KuvCompiledBinaryParser::Write FAILED.");
+    return S_OK;
+  });
 }
 
 HRESULT KuvExpressionDBDataServices::BuildFilteringObject(const KuvInMap& expressionsByDomain, KuvFltObject*& object,
                                                           const KuvInSet& views, KuvExpressionView view) {
   KUV_TRACE_CALL("BuildFilteringObject");
-  if (object != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output parameter should be NULL.");
-  std::vector<DomainExpression> entries;
-  HRESULT hr = entriesOf(expressionsByDomain, entries);
-  if (FAILED(hr)) return hr;
-  if (entries.empty()) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: unexpected case.");
-  const KuvEeExpression& first = *entries.front().expression;
-  if (KuvEeEffectivityExpression::isObjectOfThisType(first)) {
-    KuvFltEffectivity* effectivity = nullptr;
-    hr = BuildFltEffectivity(expressionsByDomain, views, effectivity);
-    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: BuildFltEffectivity FAILED.");
-    object = effectivity;
-  } else if (KuvEeFilterExpression::isObjectOfThisType(first)) {
-    KuvFltFilter* filter = nullptr;
-    hr = BuildFltFilter(expressionsByDomain, view, filter);
-    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: BuildFltFilter FAILED.");
-    object = filter;
-  } else if (KuvEeChangeExpression::isObjectOfThisType(first)) {
-    KuvFltApplicability* applicability = nullptr;
-    hr = BuildFltApplicability(expressionsByDomain, applicability);
-    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: BuildFltApplicability FAILED.");
-    object = applicability;
-  } else if (KuvEeCompositionMatrixExpression::isObjectOfThisType(first)) {
-    KuvFltCompositionMatrix* matrix = nullptr;
-    hr = BuildFltCompositionMatrix(expressionsByDomain, matrix);
-    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: BuildFltCompositionMatrix FAILED.");
-    object = matrix;
-  } else {
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: currently unsupported.");
-  }
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (object != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output parameter should be NULL.");
+    std::vector<DomainExpression> entries;
+    HRESULT hr = entriesOf(expressionsByDomain, entries);
+    if (FAILED(hr)) return hr;
+    if (entries.empty()) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: unexpected case.");
+    const KuvEeExpression& first = *entries.front().expression;
+    if (KuvEeEffectivityExpression::isObjectOfThisType(first)) {
+      KuvFltEffectivity* effectivity = nullptr;
+      hr = BuildFltEffectivity(expressionsByDomain, views, effectivity);
+      if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: BuildFltEffectivity FAILED.");
+      object = effectivity;
+    } else if (KuvEeFilterExpression::isObjectOfThisType(first)) {
+      KuvFltFilter* filter = nullptr;
+      hr = BuildFltFilter(expressionsByDomain, view, filter);
+      if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: BuildFltFilter FAILED.");
+      object = filter;
+    } else if (KuvEeChangeExpression::isObjectOfThisType(first)) {
+      KuvFltApplicability* applicability = nullptr;
+      hr = BuildFltApplicability(expressionsByDomain, applicability);
+      if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: BuildFltApplicability FAILED.");
+      object = applicability;
+    } else if (KuvEeCompositionMatrixExpression::isObjectOfThisType(first)) {
+      KuvFltCompositionMatrix* matrix = nullptr;
+      hr = BuildFltCompositionMatrix(expressionsByDomain, matrix);
+      if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: BuildFltCompositionMatrix FAILED.");
+      object = matrix;
+    } else {
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: currently unsupported.");
+    }
+    return S_OK;
+  });
 }
 
 HRESULT KuvExpressionDBDataServices::BuildFltEffectivity(const KuvInMap& expressionsByDomain, const KuvInSet& views,
                                                          KuvFltEffectivity*& effectivity) {
   KUV_TRACE_CALL("BuildFltEffectivity");
-  std::vector<DomainExpression> entries;
-  HRESULT hr = entriesOf(expressionsByDomain, entries);
-  if (FAILED(hr)) return hr;
-  std::vector<std::uint32_t> wanted;
-  for (auto it = views.cBegin(); it.IsValid();) {
-    const KuvInIntHolder* holder = KuvInIntHolder::cast(*it.GetGoToNext());
-    if (holder == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: unexpected case.");
-    auto at = wanted.begin();
-    while (at != wanted.end() && *at < holder->getValue()) ++at;
-    wanted.insert(at, holder->getValue());
-  }
-  if (wanted.empty()) wanted.push_back(CFG_EXPRVIEW_NONE);
-  auto built = std::make_unique<KuvFltEffectivity>();
-  for (const DomainExpression& e : entries) {
-    const KuvEeEffectivityExpression* expression = KuvEeEffectivityExpression::cast(*e.expression);
-    if (expression == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected case.");
-    for (std::uint32_t view : wanted) {
-      hr = addView(*built, e.domain, *expression, view);
-      if (FAILED(hr)) return hr;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    std::vector<DomainExpression> entries;
+    HRESULT hr = entriesOf(expressionsByDomain, entries);
+    if (FAILED(hr)) return hr;
+    std::vector<std::uint32_t> wanted;
+    for (auto it = views.cBegin(); it.IsValid();) {
+      const KuvInIntHolder* holder = KuvInIntHolder::cast(*it.GetGoToNext());
+      if (holder == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: unexpected case.");
+      auto at = wanted.begin();
+      while (at != wanted.end() && *at < holder->getValue()) ++at;
+      wanted.insert(at, holder->getValue());
     }
-  }
-  effectivity = built.release();
-  return S_OK;
+    if (wanted.empty()) wanted.push_back(CFG_EXPRVIEW_NONE);
+    auto built = std::make_unique<KuvFltEffectivity>();
+    for (const DomainExpression& e : entries) {
+      const KuvEeEffectivityExpression* expression = KuvEeEffectivityExpression::cast(*e.expression);
+      if (expression == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected case.");
+      for (std::uint32_t view : wanted) {
+        hr = addView(*built, e.domain, *expression, view);
+        if (FAILED(hr)) return hr;
+      }
+    }
+    effectivity = built.release();
+    return S_OK;
+  });
 }
 
 HRESULT KuvExpressionDBDataServices::BuildFltFilter(const KuvInMap& expressionsByDomain, KuvExpressionView view,
                                                     KuvFltFilter*& filter) {
   KUV_TRACE_CALL("BuildFltFilter");
-  std::vector<DomainExpression> entries;
-  HRESULT hr = entriesOf(expressionsByDomain, entries);
-  if (FAILED(hr)) return hr;
-  if (entries.empty()) KUV_RETURN_ERROR(E_FAIL, "ERROR: Filter with no domain expression");
-  std::unique_ptr<KuvFltFilter> built;
-  for (const DomainExpression& e : entries) {
-    const KuvEeFilterExpression* expression = KuvEeFilterExpression::cast(*e.expression);
-    if (expression == nullptr || expression->getModelDico() == nullptr)
-      KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected case.");
-    if (!built) built = std::make_unique<KuvFltFilter>(view, expression->getSelectionMode());
-    KuvDnf* made = nullptr;
-    hr = expression->getDNF(made);
-    std::unique_ptr<KuvDnf> dnf(made);
-    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: getDNF() failed");
-    if (!dnf) KUV_RETURN_ERROR(E_FAIL, "ERROR: getDNF() returns a null pointer");
-    auto domain = std::make_unique<KuvFltDomainFilter>(e.domain, view);
-    hr = domain->setDnf(expression->getModelDico()->getGuid(), dnf.get());
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    std::vector<DomainExpression> entries;
+    HRESULT hr = entriesOf(expressionsByDomain, entries);
     if (FAILED(hr)) return hr;
-    dnf.release();
-    hr = built->setFilterForDomain(domain.get());
-    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : setFilterForDomain FAILED");
-    domain.release();
-  }
-  filter = built.release();
-  return S_OK;
+    if (entries.empty()) KUV_RETURN_ERROR(E_FAIL, "ERROR: Filter with no domain expression");
+    std::unique_ptr<KuvFltFilter> built;
+    for (const DomainExpression& e : entries) {
+      const KuvEeFilterExpression* expression = KuvEeFilterExpression::cast(*e.expression);
+      if (expression == nullptr || expression->getModelDico() == nullptr)
+        KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected case.");
+      if (!built) built = std::make_unique<KuvFltFilter>(view, expression->getSelectionMode());
+      KuvDnf* made = nullptr;
+      hr = expression->getDNF(made);
+      std::unique_ptr<KuvDnf> dnf(made);
+      if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: getDNF() failed");
+      if (!dnf) KUV_RETURN_ERROR(E_FAIL, "ERROR: getDNF() returns a null pointer");
+      auto domain = std::make_unique<KuvFltDomainFilter>(e.domain, view);
+      hr = domain->setDnf(expression->getModelDico()->getGuid(), dnf.get());
+      if (FAILED(hr)) return hr;
+      dnf.release();
+      hr = built->setFilterForDomain(domain.get());
+      if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : setFilterForDomain FAILED");
+      domain.release();
+    }
+    filter = built.release();
+    return S_OK;
+  });
 }
 
 HRESULT KuvExpressionDBDataServices::BuildFltApplicability(const KuvInMap& expressionsByDomain,
                                                            KuvFltApplicability*& applicability) {
   KUV_TRACE_CALL("BuildFltApplicability");
-  std::vector<DomainExpression> entries;
-  HRESULT hr = entriesOf(expressionsByDomain, entries);
-  if (FAILED(hr)) return hr;
-  auto built = std::make_unique<KuvFltApplicability>();
-  for (const DomainExpression& e : entries) {
-    const KuvEeChangeExpression* expression = KuvEeChangeExpression::cast(*e.expression);
-    if (expression == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected case.");
-    std::vector<const KuvEeModelDico*> models;
-    hr = dictionariesOf(*expression, models);
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    std::vector<DomainExpression> entries;
+    HRESULT hr = entriesOf(expressionsByDomain, entries);
     if (FAILED(hr)) return hr;
-    for (const KuvEeModelDico* model : models) {
-      std::unique_ptr<KuvDnf> dnf;
-      hr = dnfOf(*expression, *model, dnf);
-      if (SUCCEEDED(hr)) hr = built->addCriteria(model->getGuid(), dnf.get());
+    auto built = std::make_unique<KuvFltApplicability>();
+    for (const DomainExpression& e : entries) {
+      const KuvEeChangeExpression* expression = KuvEeChangeExpression::cast(*e.expression);
+      if (expression == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected case.");
+      std::vector<const KuvEeModelDico*> models;
+      hr = dictionariesOf(*expression, models);
       if (FAILED(hr)) return hr;
-      dnf.release();
+      for (const KuvEeModelDico* model : models) {
+        std::unique_ptr<KuvDnf> dnf;
+        hr = dnfOf(*expression, *model, dnf);
+        if (SUCCEEDED(hr)) hr = built->addCriteria(model->getGuid(), dnf.get());
+        if (FAILED(hr)) return hr;
+        dnf.release();
+      }
     }
-  }
-  applicability = built.release();
-  return S_OK;
+    applicability = built.release();
+    return S_OK;
+  });
 }
 
 HRESULT KuvExpressionDBDataServices::ComputeEffectivityViews(const KuvEeEffectivityExpression& expression,
                                                              const KuvInListVal& views, KuvInList& viewed,
                                                              KuvInSet& garbage) {
   KUV_TRACE_CALL("ComputeEffectivityViews");
-  if (!viewed.IsTypeAccepted(KuvEeEffectivityExpression::sType()) ||
-      !garbage.IsTypeAccepted(KuvEeEffectivityExpression::sType()))
-    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output containers should accept KuvEeEffectivityExpression");
-  std::vector<std::uint32_t> wanted;
-  for (std::int32_t i = 0; i < views.GetLength(); ++i) {
-    const KuvInObject* view = views.Get(i);
-    const KuvInIntHolder* number = view != nullptr ? KuvInIntHolder::cast(*view) : nullptr;
-    if (number == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: view identifiers should be KuvInIntHolder");
-    if (number->getValue() > CFG_EXPRVIEW_NONE) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Unexpected value");
-    wanted.push_back(number->getValue());
-  }
-  if (wanted.empty()) return S_FALSE;
-  std::vector<std::unique_ptr<KuvEeEffectivityExpression>> made(wanted.size());
-  for (std::size_t i = 0; i < wanted.size(); ++i)
-    if (FAILED(copyInView(expression, wanted[i], made[i]))) KUV_RETURN_ERROR(E_FAIL, "ERROR: ComputeView.");
-  // The type checks above leave nothing that could refuse an element now.
-  for (auto& copy : made) {
-    viewed.PutBack(copy.get());
-    garbage.Put(copy.release());
-  }
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (!viewed.IsTypeAccepted(KuvEeEffectivityExpression::sType()) ||
+        !garbage.IsTypeAccepted(KuvEeEffectivityExpression::sType()))
+      KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output containers should accept KuvEeEffectivityExpression");
+    std::vector<std::uint32_t> wanted;
+    for (std::int32_t i = 0; i < views.GetLength(); ++i) {
+      const KuvInObject* view = views.Get(i);
+      const KuvInIntHolder* number = view != nullptr ? KuvInIntHolder::cast(*view) : nullptr;
+      if (number == nullptr)
+        KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: view identifiers should be KuvInIntHolder");
+      if (number->getValue() > CFG_EXPRVIEW_NONE) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Unexpected value");
+      wanted.push_back(number->getValue());
+    }
+    if (wanted.empty()) return S_FALSE;
+    std::vector<std::unique_ptr<KuvEeEffectivityExpression>> made(wanted.size());
+    for (std::size_t i = 0; i < wanted.size(); ++i)
+      if (FAILED(copyInView(expression, wanted[i], made[i]))) KUV_RETURN_ERROR(E_FAIL, "ERROR: ComputeView.");
+    // The type checks above leave nothing that could refuse an element now.
+    // The garbage takes each copy first, so that running out of memory
+    // leaves no copy in the list that nobody owns.
+    for (auto& copy : made) {
+      KuvEeEffectivityExpression* taken = copy.get();
+      garbage.Put(taken);
+      copy.release();
+      viewed.PutBack(taken);
+    }
+    return S_OK;
+  });
 }
 
 namespace {
@@ -317,17 +335,20 @@ HRESULT addPart(const KuvInMap& part, KuvFltCompositionMatrix& matrix, bool ifPa
 HRESULT KuvExpressionDBDataServices::BuildFltCompositionMatrix(const KuvInMap& expressionsByDomain,
                                                                KuvFltCompositionMatrix*& matrix) {
   KUV_TRACE_CALL("BuildFltCompositionMatrix");
-  std::vector<DomainExpression> entries;
-  HRESULT hr = entriesOf(expressionsByDomain, entries);
-  if (FAILED(hr)) return hr;
-  auto built = std::make_unique<KuvFltCompositionMatrix>();
-  for (const DomainExpression& e : entries) {
-    const KuvEeCompositionMatrixExpression* expression = KuvEeCompositionMatrixExpression::cast(*e.expression);
-    if (expression == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected case.");
-    hr = addPart(expression->IF_GetAllCriteria(), *built, true);
-    if (SUCCEEDED(hr)) hr = addPart(expression->THEN_GetAllCriteria(), *built, false);
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    std::vector<DomainExpression> entries;
+    HRESULT hr = entriesOf(expressionsByDomain, entries);
     if (FAILED(hr)) return hr;
-  }
-  matrix = built.release();
-  return S_OK;
+    auto built = std::make_unique<KuvFltCompositionMatrix>();
+    for (const DomainExpression& e : entries) {
+      const KuvEeCompositionMatrixExpression* expression =
+          KuvEeCompositionMatrixExpression::cast(*e.expression);
+      if (expression == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected case.");
+      hr = addPart(expression->IF_GetAllCriteria(), *built, true);
+      if (SUCCEEDED(hr)) hr = addPart(expression->THEN_GetAllCriteria(), *built, false);
+      if (FAILED(hr)) return hr;
+    }
+    matrix = built.release();
+    return S_OK;
+  });
 }

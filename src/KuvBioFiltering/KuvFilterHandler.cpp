@@ -16,9 +16,10 @@
 #include "KuvFltDomainFilter.h"
 #include "KuvFltEffectivity.h"
 #include "KuvFltEffectivityView.h"
-#include "KuvInListVal.h"
 #include "KuvFltFastPath.h"
+#include "KuvInListVal.h"
 #include "KuvMallocArray.h"
+#include "KuvOutOfMemory.h"
 #include "KuvPrivateFilteringServices.h"
 
 KUV_DEFINE_TYPE(KuvFilterHandler, KuvInObject)
@@ -57,8 +58,12 @@ KuvFilterHandler::KuvFilterHandler(const std::uint8_t* filterBinary, unsigned in
     m_status = E_INVALIDARG;
     return;
   }
-  m_status = readFilter(filterBinary, size, Wording::Handler, m_filter);
-  flatten();
+  m_status = kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    const HRESULT hr = readFilter(filterBinary, size, Wording::Handler, m_filter);
+    flatten();
+    return hr;
+  });
+  if (FAILED(m_status)) clear();
 }
 
 KuvFilterHandler::KuvFilterHandler(const std::uint8_t* const* filterBinaries, const unsigned int* sizes,
@@ -70,26 +75,25 @@ KuvFilterHandler::KuvFilterHandler(const std::uint8_t* const* filterBinaries, co
     m_status = E_INVALIDARG;
     return;
   }
-  std::unique_ptr<KuvFltFilter> merged;
-  for (unsigned int i = 0; i < count; ++i) {
-    KuvFltFilter* read = nullptr;
-    const HRESULT hr = readFilter(filterBinaries[i], sizes[i], Wording::Handler, read);
-    std::unique_ptr<KuvFltFilter> filter(read);
-    if (FAILED(hr)) {
-      m_status = hr;
-      return;
+  m_status = kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    std::unique_ptr<KuvFltFilter> merged;
+    for (unsigned int i = 0; i < count; ++i) {
+      KuvFltFilter* read = nullptr;
+      const HRESULT hr = readFilter(filterBinaries[i], sizes[i], Wording::Handler, read);
+      std::unique_ptr<KuvFltFilter> filter(read);
+      if (FAILED(hr)) return hr;
+      if (!merged) {
+        merged = std::move(filter);
+      } else if (const HRESULT mergeHr = merged->MergeWithFilter(*filter); FAILED(mergeHr)) {
+        KUV_TRACE_ERROR("ERROR: MergeWithFilter FAILED.");
+        return mergeHr;
+      }
     }
-    if (!merged) {
-      merged = std::move(filter);
-    } else if (const HRESULT mergeHr = merged->MergeWithFilter(*filter); FAILED(mergeHr)) {
-      KUV_TRACE_ERROR("ERROR: MergeWithFilter FAILED.");
-      m_status = mergeHr;
-      return;
-    }
-  }
-  m_filter = merged.release();
-  m_status = S_OK;
-  flatten();
+    m_filter = merged.release();
+    flatten();
+    return S_OK;
+  });
+  if (FAILED(m_status)) clear();
 }
 
 KuvFilterHandler::KuvFilterHandler(const KuvFilterHandler& other, const std::uint8_t* const* compositionMatrixBinaries,
@@ -112,45 +116,53 @@ KuvFilterHandler::KuvFilterHandler(const KuvFilterHandler& other, const std::uin
     m_status = E_INVALIDARG;
     return;
   }
-  const HRESULT hr = KuvPrivateFilteringServices::prepareFilterForContext(
-      *other.m_filter, compositionMatrixBinaries, compositionMatrixSizes, nbOfCompositionMatrixPerDictionary,
-      nbDictionaries, m_filter);
-  if (FAILED(hr)) {
-    KUV_TRACE_ERROR("ERROR: KuvPrivateFilteringServices::prepareFilterForContext FAILED");
-    m_status = hr;
-    return;
-  }
-  flatten();
-  m_status = S_OK;
+  m_status = kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    const HRESULT hr = KuvPrivateFilteringServices::prepareFilterForContext(
+        *other.m_filter, compositionMatrixBinaries, compositionMatrixSizes,
+        nbOfCompositionMatrixPerDictionary, nbDictionaries, m_filter);
+    if (FAILED(hr))
+      KUV_RETURN_ERROR(hr, "ERROR: KuvPrivateFilteringServices::prepareFilterForContext FAILED");
+    flatten();
+    return S_OK;
+  });
+  if (FAILED(m_status)) clear();
 }
 
-KuvFilterHandler::KuvFilterHandler(const KuvFilterHandler& other)
-    : KuvInObject(other),
-      m_filter(other.m_filter != nullptr ? other.m_filter->clone() : nullptr),
-      m_flag(other.m_flag),
-      m_status(other.m_status) {
-  flatten();
+KuvFilterHandler::KuvFilterHandler(const KuvFilterHandler& other) : KuvInObject(other), m_flag(other.m_flag) {
+  copyFilter(other);
 }
 
 KuvFilterHandler& KuvFilterHandler::operator=(const KuvFilterHandler& other) {
   if (this == &other) return *this;
-  KuvFltFilter* filter = other.m_filter != nullptr ? other.m_filter->clone() : nullptr;
-  delete m_filter;
-  m_filter = filter;
+  clear();
   m_flag = other.m_flag;
-  m_status = other.m_status;
-  flatten();
+  copyFilter(other);
   return *this;
 }
 
-KuvFilterHandler::~KuvFilterHandler() {
+KuvFilterHandler::~KuvFilterHandler() { clear(); }
+
+void KuvFilterHandler::copyFilter(const KuvFilterHandler& other) {
+  // A copy cannot answer a code: out of memory, it is an invalid handler.
+  m_status = kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    m_filter = other.m_filter != nullptr ? other.m_filter->clone() : nullptr;
+    flatten();
+    return other.m_status;
+  });
+  if (FAILED(m_status)) clear();
+}
+
+void KuvFilterHandler::clear() {
   delete m_fast;
+  m_fast = nullptr;
   delete m_filter;
+  m_filter = nullptr;
 }
 
 void KuvFilterHandler::flatten() {
   delete m_fast;
-  m_fast = m_filter != nullptr ? new KuvFltFastPath(*m_filter) : nullptr;
+  m_fast = nullptr;
+  if (m_filter != nullptr) m_fast = new KuvFltFastPath(*m_filter);
 }
 
 HRESULT KuvFilterHandler::readFilter(const std::uint8_t* bytes, unsigned int size, Wording wording,
@@ -222,20 +234,22 @@ HRESULT KuvFilterHandler::Apply(const std::uint8_t* objectBinary, unsigned int s
   if (objectBinary == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: NULL pointer on input.");
   if (m_status != S_OK || m_filter == nullptr)
     KUV_RETURN_ERROR(FAILED(m_status) ? m_status : E_FAIL, "ERROR: invalid filter handler");
-  if (m_fast != nullptr && KuvFltFastPath::isUsable()) {
-    result = m_fast->apply(objectBinary, size);
-    if (result != KuvFltFastPath::sc_undecided) return S_OK;
-  }
-  KuvFltEffectivity* read = nullptr;
-  const HRESULT hr = readEffectivity(objectBinary, size, true, read);
-  if (FAILED(hr)) return hr;
-  const std::unique_ptr<KuvFltEffectivity> effectivity(read);
-  unsigned char answer = 0;
-  const HRESULT testHr = KuvFltComparisonServices::IsIntersect(*m_filter, *effectivity, KuvComparisonMode_All,
-                                                               KuvComparisonMode_All, answer, 1);
-  if (FAILED(testHr)) KUV_RETURN_ERROR(testHr, "ERROR: KuvFltComparisonServices::IsIntersect FAILED");
-  result = answer != 0 ? 1 : 0;
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (m_fast != nullptr && KuvFltFastPath::isUsable()) {
+      result = m_fast->apply(objectBinary, size);
+      if (result != KuvFltFastPath::sc_undecided) return S_OK;
+    }
+    KuvFltEffectivity* read = nullptr;
+    const HRESULT hr = readEffectivity(objectBinary, size, true, read);
+    if (FAILED(hr)) return hr;
+    const std::unique_ptr<KuvFltEffectivity> effectivity(read);
+    unsigned char answer = 0;
+    const HRESULT testHr = KuvFltComparisonServices::IsIntersect(
+        *m_filter, *effectivity, KuvComparisonMode_All, KuvComparisonMode_All, answer, 1);
+    if (FAILED(testHr)) KUV_RETURN_ERROR(testHr, "ERROR: KuvFltComparisonServices::IsIntersect FAILED");
+    result = answer != 0 ? 1 : 0;
+    return S_OK;
+  });
 }
 
 HRESULT KuvFilterHandler::Apply(const std::uint8_t* const* objectBinaries, const unsigned int* sizes,
@@ -254,8 +268,10 @@ HRESULT KuvFilterHandler::Apply(const std::uint8_t* const* objectBinaries, const
   // A host frees the answers with free().
   kuv::detail::MallocArray<int> answers = kuv::detail::allocateArray<int>(count);
   if (!answers) KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: out of memory");
-  const HRESULT hr = applyEach(*m_filter, KuvFltFastPath::isUsable() ? m_fast : nullptr, objectBinaries, sizes, count,
-                               answers.get());
+  const HRESULT hr = kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    return applyEach(*m_filter, KuvFltFastPath::isUsable() ? m_fast : nullptr, objectBinaries, sizes, count,
+                     answers.get());
+  });
   if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: KuvFltComparisonServices::IsIntersect FAILED");
   results = answers.release();
   return S_OK;
@@ -266,17 +282,17 @@ HRESULT KuvFilterHandler::getFilterCompiledBinary(const std::uint8_t*& bytes, un
   if (bytes != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output parameter should be NULL.");
   if (m_status != S_OK || m_filter == nullptr)
     KUV_RETURN_ERROR(FAILED(m_status) ? m_status : E_FAIL, "ERROR: invalid filter handler");
-  auto* out = new KuvBioBufferOut;
-  const HRESULT hr = KuvCompiledBinaryParser::Write(*m_filter, *out);
-  if (FAILED(hr)) {
-    delete out;
-    KUV_RETURN_ERROR(hr, "ERROR: KuvCompiledBinaryParser::Write FAILED.");
-  }
-  std::uint32_t length = 0, capacity = 0;
-  const HRESULT keepHr = KuvBioBufferOut::KeepByteAndDeleteObject(out, bytes, length, capacity);
-  if (FAILED(keepHr)) return keepHr;
-  size = length;
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    auto out = std::make_unique<KuvBioBufferOut>();
+    const HRESULT hr = KuvCompiledBinaryParser::Write(*m_filter, *out);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: KuvCompiledBinaryParser::Write FAILED.");
+    std::uint32_t length = 0, capacity = 0;
+    KuvBioBufferOut* written = out.release();
+    const HRESULT keepHr = KuvBioBufferOut::KeepByteAndDeleteObject(written, bytes, length, capacity);
+    if (FAILED(keepHr)) return keepHr;
+    size = length;
+    return S_OK;
+  });
 }
 
 KuvInString KuvFilterHandler::toString() const {

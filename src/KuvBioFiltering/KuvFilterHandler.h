@@ -103,6 +103,10 @@ private:
                            int* results);
   // m_fast from m_filter.
   void flatten();
+  // The other's filter and status; an invalid handler (E_OUTOFMEMORY) when
+  // memory runs out.
+  void copyFilter(const KuvFilterHandler& other);
+  void clear();
 
   KuvFltFilter* m_filter = nullptr;
   KuvFltFastPath* m_fast = nullptr;

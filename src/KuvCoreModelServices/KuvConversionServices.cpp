@@ -8,6 +8,7 @@
 #include "KuvInGuid.h"
 #include "KuvInHexaEncodingServices.h"
 #include "KuvMallocArray.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvConversionServices, KuvInObject)
 
@@ -74,57 +75,68 @@ HRESULT KuvConversionServices::ConvertSelectionMode(const KuvInString& text,
 
 HRESULT KuvConversionServices::ConvertGuidToString(const KuvInGuid& guid, KuvInString& text) {
   KUV_TRACE_CALL("ConvertGuidToString");
-  text = KuvInString();
-  char* raw = nullptr;
-  std::int32_t length = 0;
-  if (KuvInHexaEncodingServices::encode_hex(guid.getArray(), KuvInGuid::sc_size, raw, length) != 0)
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to KuvInHexaEncodingServices::encode_hex() has failed.");
-  const kuv::detail::MallocArray<char> encoded(raw);
-  if (encoded == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on encoded hexa string.");
-  if (length != 2 * KuvInGuid::sc_size) KUV_RETURN_ERROR(E_FAIL, "ERROR: Length of encoded string isn't size of a Guid.");
-  text = encoded.get();
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    text = KuvInString();
+    char* raw = nullptr;
+    std::int32_t length = 0;
+    if (KuvInHexaEncodingServices::encode_hex(guid.getArray(), KuvInGuid::sc_size, raw, length) != 0)
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to KuvInHexaEncodingServices::encode_hex() has failed.");
+    const kuv::detail::MallocArray<char> encoded(raw);
+    if (encoded == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on encoded hexa string.");
+    if (length != 2 * KuvInGuid::sc_size)
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: Length of encoded string isn't size of a Guid.");
+    text = encoded.get();
+    return S_OK;
+  });
 }
 
 HRESULT KuvConversionServices::ConvertStringToGuid(const KuvInString& text, KuvInGuid& guid) {
   KUV_TRACE_CALL("ConvertStringToGuid");
-  if (text.GetLengthInChar() != 2 * KuvInGuid::sc_size)
-    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Length of input Guid String isn't size of a Guid.");
-  kuv::detail::MallocArray<unsigned char> bytes;
-  std::int32_t count = 0;
-  // Digits that do not decode leave no binary: that is what is reported.
-  if (!decodeDigits(text, bytes, count) || bytes == nullptr)
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on binary.");
-  if (count != KuvInGuid::sc_size) KUV_RETURN_ERROR(E_FAIL, "ERROR: Size of returned binary is invalid.");
-  guid.setArray(bytes.get());
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (text.GetLengthInChar() != 2 * KuvInGuid::sc_size)
+      KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Length of input Guid String isn't size of a Guid.");
+    kuv::detail::MallocArray<unsigned char> bytes;
+    std::int32_t count = 0;
+    // Digits that do not decode leave no binary: that is what is reported.
+    if (!decodeDigits(text, bytes, count) || bytes == nullptr)
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on binary.");
+    if (count != KuvInGuid::sc_size) KUV_RETURN_ERROR(E_FAIL, "ERROR: Size of returned binary is invalid.");
+    guid.setArray(bytes.get());
+    return S_OK;
+  });
 }
 
 HRESULT KuvConversionServices::ConvertBinaryToString(const KuvBioBuffer& buffer, KuvInString& text) {
   KUV_TRACE_CALL("ConvertBinaryToString");
-  text = KuvInString();
-  if (buffer.getBytes() == nullptr)
-    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Null pointer on binary data for the input KuvBioBuffer.");
-  char* raw = nullptr;
-  std::int32_t length = 0;
-  if (KuvInHexaEncodingServices::encode_hex(buffer.getBytes(), static_cast<std::int32_t>(buffer.getSize()), raw,
-                                            length) != 0)
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to KuvInHexaEncodingServices::encode_hex() has failed.");
-  const kuv::detail::MallocArray<char> encoded(raw);
-  if (encoded == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on encoded hexa string.");
-  text = encoded.get();
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    text = KuvInString();
+    if (buffer.getBytes() == nullptr)
+      KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Null pointer on binary data for the input KuvBioBuffer.");
+    char* raw = nullptr;
+    std::int32_t length = 0;
+    if (KuvInHexaEncodingServices::encode_hex(buffer.getBytes(), static_cast<std::int32_t>(buffer.getSize()),
+                                              raw, length) != 0)
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to KuvInHexaEncodingServices::encode_hex() has failed.");
+    const kuv::detail::MallocArray<char> encoded(raw);
+    if (encoded == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on encoded hexa string.");
+    text = encoded.get();
+    return S_OK;
+  });
 }
 
 HRESULT KuvConversionServices::ConvertStringToBinary(const KuvInString& text, KuvBioBuffer*& buffer) {
   KUV_TRACE_CALL("ConvertStringToBinary");
-  if (buffer != nullptr)
-    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output KuvBioBuffer pointer is not null. Pointed object may be lost.");
-  if (text.IsEmpty()) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Length of input KuvInString is empty.");
-  kuv::detail::MallocArray<unsigned char> bytes;
-  std::int32_t count = 0;
-  if (!decodeDigits(text, bytes, count)) KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to decode_hex() has Failed.");
-  if (bytes == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on decoded binary.");
-  buffer = new KuvBioBuffer(bytes.get(), static_cast<std::uint32_t>(count), 1);
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (buffer != nullptr)
+      KUV_RETURN_ERROR(E_INVALIDARG,
+                       "ERROR: Output KuvBioBuffer pointer is not null. Pointed object may be lost.");
+    if (text.IsEmpty()) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Length of input KuvInString is empty.");
+    kuv::detail::MallocArray<unsigned char> bytes;
+    std::int32_t count = 0;
+    if (!decodeDigits(text, bytes, count))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: Call to decode_hex() has Failed.");
+    if (bytes == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Null pointer on decoded binary.");
+    buffer = new KuvBioBuffer(bytes.get(), static_cast<std::uint32_t>(count), 1);
+    return S_OK;
+  });
 }

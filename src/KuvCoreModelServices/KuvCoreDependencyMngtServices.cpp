@@ -20,6 +20,7 @@
 #include "KuvInIntHolder.h"
 #include "KuvInSet.h"
 #include "KuvInSetVal.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvCoreDependencyMngtServices, KuvInObject)
 
@@ -110,7 +111,8 @@ HRESULT KuvCoreDependencyMngtServices::CreateEvaluationDBData(const KuvEeGeneric
                                                               KuvBioBuffer*& binary, const KuvInSetVal& views,
                                                               KuvExpressionView& applyingView) {
   KUV_TRACE_CALL("CreateEvaluationDBData");
-  return evaluationData(expression, nullptr, binary, views, applyingView);
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(), [&] { return evaluationData(expression, nullptr, binary, views, applyingView); });
 }
 
 HRESULT KuvCoreDependencyMngtServices::CreateEvaluationDBData(const KuvEeGenericExpression& expression,
@@ -118,7 +120,8 @@ HRESULT KuvCoreDependencyMngtServices::CreateEvaluationDBData(const KuvEeGeneric
                                                               KuvBioBuffer*& binary, const KuvInSetVal& views,
                                                               KuvExpressionView& applyingView) {
   KUV_TRACE_CALL("CreateEvaluationDBData");
-  return evaluationData(expression, &space, binary, views, applyingView);
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(), [&] { return evaluationData(expression, &space, binary, views, applyingView); });
 }
 
 HRESULT KuvCoreDependencyMngtServices::GetDefinitionSRDependencies(const KuvEeGenericExpression& expression,
@@ -126,45 +129,52 @@ HRESULT KuvCoreDependencyMngtServices::GetDefinitionSRDependencies(const KuvEeGe
                                                                    KuvInSet& finalDependencies,
                                                                    KuvInSet& dependencies) {
   KUV_TRACE_CALL("GetDefinitionSRDependencies");
-  if (FAILED(expression.GetFinalDependencies(finalDependencies)))
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvEeGenericExpression::GetFinalDependencies FAILED.");
-  if (criteria != nullptr)
-    for (KuvInSet::const_iterator it = criteria->cBegin(); it.IsValid();)
-      finalDependencies.Put(it.GetGoToNext());
-  if (FAILED(expression.GetDependencies(dependencies)))
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvEeGenericExpression::GetDependencies -> FAILED.");
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (FAILED(expression.GetFinalDependencies(finalDependencies)))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvEeGenericExpression::GetFinalDependencies FAILED.");
+    if (criteria != nullptr)
+      for (KuvInSet::const_iterator it = criteria->cBegin(); it.IsValid();)
+        finalDependencies.Put(it.GetGoToNext());
+    if (FAILED(expression.GetDependencies(dependencies)))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvEeGenericExpression::GetDependencies -> FAILED.");
+    return S_OK;
+  });
 }
 
 HRESULT KuvCoreDependencyMngtServices::SerializeExpressionToBinaryExpr(
     const KuvEeGenericExpression& expression, const KuvInList& first, const KuvInList& second,
     KuvBioBuffer*& binary) {
   KUV_TRACE_CALL("SerializeExpressionToBinaryExpr");
-  if (binary != nullptr)
-    KUV_RETURN_ERROR(E_INVALIDARG,
-                     "ERROR: Output KuvBioBuffer pointer is not null. Pointed object may be lost.");
-  KuvBioBufferOut out;
-  if (FAILED(KuvBinaryExprWriter::Write(expression, joined(first, second), out)))
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvBinaryExprWriter::Write() FAILED.");
-  binary = new KuvBioBuffer(out.GetAsPtr(0), out.GetLength(), 1);
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (binary != nullptr)
+      KUV_RETURN_ERROR(E_INVALIDARG,
+                       "ERROR: Output KuvBioBuffer pointer is not null. Pointed object may be lost.");
+    KuvBioBufferOut out;
+    if (FAILED(KuvBinaryExprWriter::Write(expression, joined(first, second), out)))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvBinaryExprWriter::Write() FAILED.");
+    binary = new KuvBioBuffer(out.GetAsPtr(0), out.GetLength(), 1);
+    return S_OK;
+  });
 }
 
 HRESULT KuvCoreDependencyMngtServices::UnserializeExpressionFromBinaryExpr(
     const KuvBioBuffer& binary, const KuvInList& first, const KuvInList& second,
     KuvEeGenericExpression*& expression) {
   KUV_TRACE_CALL("UnserializeExpressionFromBinaryExpr");
-  if (expression != nullptr)
-    KUV_RETURN_ERROR(E_INVALIDARG,
-                     "ERROR: Output KuvEeGenericExpression pointer is not null. Pointed object may be lost.");
-  KuvEeGenericExpression* read = nullptr;
-  const HRESULT hr =
-      KuvBinaryExprReader::Read(binary.getBytes(), binary.getSize(), joined(first, second), read);
-  std::unique_ptr<KuvEeGenericExpression> owned(read);
-  if (FAILED(hr) || owned == nullptr)
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvBinaryExprReader::Read returned NULL pointer.");
-  expression = owned.release();
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (expression != nullptr)
+      KUV_RETURN_ERROR(
+          E_INVALIDARG,
+          "ERROR: Output KuvEeGenericExpression pointer is not null. Pointed object may be lost.");
+    KuvEeGenericExpression* read = nullptr;
+    const HRESULT hr =
+        KuvBinaryExprReader::Read(binary.getBytes(), binary.getSize(), joined(first, second), read);
+    std::unique_ptr<KuvEeGenericExpression> owned(read);
+    if (FAILED(hr) || owned == nullptr)
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvBinaryExprReader::Read returned NULL pointer.");
+    expression = owned.release();
+    return S_OK;
+  });
 }
 
 HRESULT KuvCoreDependencyMngtServices::CreateDefinitionDBData(const KuvEeGenericExpression& expression,
@@ -176,46 +186,59 @@ HRESULT KuvCoreDependencyMngtServices::CreateDefinitionDBData(const KuvEeGeneric
                      "ERROR: Output KuvBioBuffer pointer is not null. Pointed object may be lost.");
   first.Clear();
   second.Clear();
-  KuvInSet finals;
-  KuvInSet all;
-  if (FAILED(GetDefinitionSRDependencies(expression, criteria, finals, all)))
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: KuvCoreDependencyMngtServices::GetDefinitionSRDependencies() FAILED.");
-  fill(first, finals, nullptr);
-  fill(second, all, &finals);
-  if (FAILED(SerializeExpressionToBinaryExpr(expression, first, second, binary))) {
-    first.Clear();
-    second.Clear();
-    KUV_RETURN_ERROR(E_FAIL,
-                     "ERROR: KuvCoreDependencyMngtServices::SerializeExpressionToBinaryExpr() FAILED.");
-  }
-  return S_OK;
+  // Out of memory, the lists are left empty as after any failure.
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&] {
+        KuvInSet finals;
+        KuvInSet all;
+        if (FAILED(GetDefinitionSRDependencies(expression, criteria, finals, all)))
+          KUV_RETURN_ERROR(E_FAIL,
+                           "ERROR: KuvCoreDependencyMngtServices::GetDefinitionSRDependencies() FAILED.");
+        fill(first, finals, nullptr);
+        fill(second, all, &finals);
+        if (FAILED(SerializeExpressionToBinaryExpr(expression, first, second, binary))) {
+          first.Clear();
+          second.Clear();
+          KUV_RETURN_ERROR(E_FAIL,
+                           "ERROR: KuvCoreDependencyMngtServices::SerializeExpressionToBinaryExpr() FAILED.");
+        }
+        return S_OK;
+      },
+      [&] {
+        first.Clear();
+        second.Clear();
+        return E_OUTOFMEMORY;
+      });
 }
 
 HRESULT KuvCoreDependencyMngtServices::GenerateVarSpaceWithVolatileUniversalDate(KuvEeVarSpace*& space,
                                                                                  KuvInSet& garbage) {
   KUV_TRACE_CALL("GenerateVarSpaceWithVolatileUniversalDate");
-  std::unique_ptr<KuvEeVarSpace> made;
-  if (space == nullptr) {
-    const unsigned char zero[KuvInGuid::sc_size] = {};
-    made = std::make_unique<KuvEeVarSpace>(KuvInString("GLOBAL_VOLATILE_VS"), zero);
-  }
-  KuvEeVarSpace* target = made != nullptr ? made.get() : space;
-  const unsigned char universal[KuvInGuid::sc_size] = {1};
-  auto date = std::make_unique<KuvEeDateVar>(KuvInString(), universal);
-  // The garbage must take everything before the space is touched: the space
-  // cannot give a date variable back.
-  if (!garbage.Put(date.get()))
-    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: the garbage set refuses the date variable.");
-  if (made != nullptr && !garbage.Put(made.get())) {
-    garbage.Remove(date.get());
-    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: the garbage set refuses the variable space.");
-  }
-  if (FAILED(target->addDateVar(date.get()))) {
-    garbage.Remove(date.get());
-    if (made != nullptr) garbage.Remove(made.get());
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: addDateVar FAILED.");
-  }
-  date.release();
-  if (made != nullptr) space = made.release();
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    std::unique_ptr<KuvEeVarSpace> made;
+    if (space == nullptr) {
+      const unsigned char zero[KuvInGuid::sc_size] = {};
+      made = std::make_unique<KuvEeVarSpace>(KuvInString("GLOBAL_VOLATILE_VS"), zero);
+    }
+    KuvEeVarSpace* target = made != nullptr ? made.get() : space;
+    const unsigned char universal[KuvInGuid::sc_size] = {1};
+    auto date = std::make_unique<KuvEeDateVar>(KuvInString(), universal);
+    // The garbage must take everything before the space is touched: the space
+    // cannot give a date variable back.
+    if (!garbage.Put(date.get()))
+      KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: the garbage set refuses the date variable.");
+    if (made != nullptr && !garbage.Put(made.get())) {
+      garbage.Remove(date.get());
+      KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: the garbage set refuses the variable space.");
+    }
+    if (FAILED(target->addDateVar(date.get()))) {
+      garbage.Remove(date.get());
+      if (made != nullptr) garbage.Remove(made.get());
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: addDateVar FAILED.");
+    }
+    date.release();
+    if (made != nullptr) space = made.release();
+    return S_OK;
+  });
 }

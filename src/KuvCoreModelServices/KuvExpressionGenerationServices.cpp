@@ -28,6 +28,7 @@
 #include "KuvInSerialInterval.h"
 #include "KuvInSet.h"
 #include "KuvInSetVal.h"
+#include "KuvOutOfMemory.h"
 #include "KuvQmSpecList.h"
 
 KUV_DEFINE_TYPE(KuvExpressionGenerationServices, KuvInObject)
@@ -280,13 +281,17 @@ KuvEeNodeRef* andOfList(KuvQmSpecList& list) {
 HRESULT KuvExpressionGenerationServices::GenerateVarEffWithDicoObject(KuvEeDicoObject* object, KuvEeModelDico* model,
                                                                       KuvEeVarEff*& varEff) {
   KUV_TRACE_CALL("GenerateVarEffWithDicoObject");
-  if (varEff != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output KuvEeVarEff pointer is not null.");
-  if (object == nullptr || model == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Null input object or dictionary.");
-  if (!isOfModel(*object, *model))
-    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Input evolution criterias haven't the same dictionary as input one");
-  if (auto* value = KuvEeSelectionValue::cast(*object)) return selectionEff(*value, varEff);
-  if (auto* revision = KuvEeSerialVarValue::cast(*object)) return revisionEff(*revision, varEff);
-  return treeSeriesEff(*KuvEeTreeSeriesElement::cast(*object), varEff);
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (varEff != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output KuvEeVarEff pointer is not null.");
+    if (object == nullptr || model == nullptr)
+      KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Null input object or dictionary.");
+    if (!isOfModel(*object, *model))
+      KUV_RETURN_ERROR(E_INVALIDARG,
+                       "ERROR: Input evolution criterias haven't the same dictionary as input one");
+    if (auto* value = KuvEeSelectionValue::cast(*object)) return selectionEff(*value, varEff);
+    if (auto* revision = KuvEeSerialVarValue::cast(*object)) return revisionEff(*revision, varEff);
+    return treeSeriesEff(*KuvEeTreeSeriesElement::cast(*object), varEff);
+  });
 }
 
 HRESULT KuvExpressionGenerationServices::GenerateFilterExpression(KuvEeModelDico* model, const KuvInSet& criteria,
@@ -294,23 +299,27 @@ HRESULT KuvExpressionGenerationServices::GenerateFilterExpression(KuvEeModelDico
                                                                   KuvEeFilterExpression::SELECTION_MODE mode,
                                                                   KuvEeFilterExpression*& filter) {
   KUV_TRACE_CALL("GenerateFilterExpression");
-  if (filter != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output KuvEeFilterExpression pointer is not null.");
-  if (criteria.IsEmpty() && builds.IsEmpty())
-    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Input evolution criteria set and builds map are empty");
-  auto list = std::make_unique<KuvQmSpecList>();
-  SeriesUnion series;
-  for (KuvInSet::const_iterator it = criteria.cBegin(); it.IsValid(); it.Next()) {
-    KuvEeVarEff* varEff = nullptr;
-    const HRESULT hr = GenerateVarEffWithDicoObject(KuvEeDicoObject::cast(*it.Get()), model, varEff);
-    if (FAILED(hr)) return hr;
-    if (!series.gather(*list, varEff) && FAILED(addToList(*list, varEff))) return E_FAIL;
-  }
-  if (FAILED(series.unite())) return E_FAIL;
-  if (const HRESULT hr = addBuilds(builds, [&](KuvEeModelDico*) -> KuvQmSpecList& { return *list; }); FAILED(hr))
-    return hr;
-  filter = new KuvEeFilterExpression(model, list.release());
-  filter->setSelectionMode(mode);
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (filter != nullptr)
+      KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output KuvEeFilterExpression pointer is not null.");
+    if (criteria.IsEmpty() && builds.IsEmpty())
+      KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Input evolution criteria set and builds map are empty");
+    auto list = std::make_unique<KuvQmSpecList>();
+    SeriesUnion series;
+    for (KuvInSet::const_iterator it = criteria.cBegin(); it.IsValid(); it.Next()) {
+      KuvEeVarEff* varEff = nullptr;
+      const HRESULT hr = GenerateVarEffWithDicoObject(KuvEeDicoObject::cast(*it.Get()), model, varEff);
+      if (FAILED(hr)) return hr;
+      if (!series.gather(*list, varEff) && FAILED(addToList(*list, varEff))) return E_FAIL;
+    }
+    if (FAILED(series.unite())) return E_FAIL;
+    if (const HRESULT hr = addBuilds(builds, [&](KuvEeModelDico*) -> KuvQmSpecList& { return *list; });
+        FAILED(hr))
+      return hr;
+    filter = new KuvEeFilterExpression(model, list.release());
+    filter->setSelectionMode(mode);
+    return S_OK;
+  });
 }
 
 HRESULT KuvExpressionGenerationServices::GenerateEffectivityExpression(const KuvEeExpressionContext& context,
@@ -318,42 +327,47 @@ HRESULT KuvExpressionGenerationServices::GenerateEffectivityExpression(const Kuv
                                                                        const KuvInMap& builds,
                                                                        KuvEeEffectivityExpression*& expression) {
   KUV_TRACE_CALL("GenerateEffectivityExpression");
-  if (expression != nullptr)
-    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output KuvEeEffectivityExpression pointer is not null.");
-  if (criteria.IsEmpty() && builds.IsEmpty())
-    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Input evolution criteria set and builds map are empty");
-  const KuvInMap* mains = nullptr;
-  const KuvInMap* inherited = nullptr;
-  context.GetAllDictionariesByName(mains);
-  context.GetAllInheritedDictionariesByName(inherited);
-  std::unique_ptr<KuvInMap, ListsDeleter> lists(new KuvInMap(KuvInObjectPtr::sType(), KuvQmSpecList::sType()));
-  SeriesUnion series;
-  for (KuvInSet::const_iterator it = criteria.cBegin(); it.IsValid(); it.Next()) {
-    KuvEeDicoObject* object = KuvEeDicoObject::cast(*it.Get());
-    KuvEeModelDico* model = object != nullptr ? modelOf(*object, mains) : nullptr;
-    if (model == nullptr && object != nullptr) model = modelOf(*object, inherited);
-    if (model == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : the given model dico does not exist in the context");
-    KuvEeVarEff* varEff = nullptr;
-    const HRESULT hr = GenerateVarEffWithDicoObject(object, model, varEff);
-    if (FAILED(hr)) return hr;
-    KuvQmSpecList& list = listOf(*lists, model);
-    if (!series.gather(list, varEff) && FAILED(addToList(list, varEff))) return E_FAIL;
-  }
-  if (FAILED(series.unite())) return E_FAIL;
-  if (const HRESULT hr = addBuilds(builds, [&](KuvEeModelDico* units) -> KuvQmSpecList& { return listOf(*lists, units); });
-      FAILED(hr))
-    return hr;
-  auto result = std::make_unique<KuvEeEffectivityExpression>();
-  for (KuvInMap::const_iterator it = lists->cBegin(); !it.IsEnd(); it.Next()) {
-    KuvEeModelDico* model = keyModel(it.GetKey());
-    KuvEeNodeRef* tree = andOfList(*KuvQmSpecList::cast(*it.GetVal()));
-    KuvEeNodeRef* noInherited = nullptr;
-    auto* record = new KuvEeMultiModelExpression::ModelCriteria(&noInherited, &tree);
-    if (FAILED(result->setModelCriteria(model, record))) {
-      delete record;
-      KUV_RETURN_ERROR(E_FAIL, "ERROR : setModelCriteria FAILED");
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (expression != nullptr)
+      KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output KuvEeEffectivityExpression pointer is not null.");
+    if (criteria.IsEmpty() && builds.IsEmpty())
+      KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Input evolution criteria set and builds map are empty");
+    const KuvInMap* mains = nullptr;
+    const KuvInMap* inherited = nullptr;
+    context.GetAllDictionariesByName(mains);
+    context.GetAllInheritedDictionariesByName(inherited);
+    std::unique_ptr<KuvInMap, ListsDeleter> lists(
+        new KuvInMap(KuvInObjectPtr::sType(), KuvQmSpecList::sType()));
+    SeriesUnion series;
+    for (KuvInSet::const_iterator it = criteria.cBegin(); it.IsValid(); it.Next()) {
+      KuvEeDicoObject* object = KuvEeDicoObject::cast(*it.Get());
+      KuvEeModelDico* model = object != nullptr ? modelOf(*object, mains) : nullptr;
+      if (model == nullptr && object != nullptr) model = modelOf(*object, inherited);
+      if (model == nullptr)
+        KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : the given model dico does not exist in the context");
+      KuvEeVarEff* varEff = nullptr;
+      const HRESULT hr = GenerateVarEffWithDicoObject(object, model, varEff);
+      if (FAILED(hr)) return hr;
+      KuvQmSpecList& list = listOf(*lists, model);
+      if (!series.gather(list, varEff) && FAILED(addToList(list, varEff))) return E_FAIL;
     }
-  }
-  expression = result.release();
-  return S_OK;
+    if (FAILED(series.unite())) return E_FAIL;
+    if (const HRESULT hr =
+            addBuilds(builds, [&](KuvEeModelDico* units) -> KuvQmSpecList& { return listOf(*lists, units); });
+        FAILED(hr))
+      return hr;
+    auto result = std::make_unique<KuvEeEffectivityExpression>();
+    for (KuvInMap::const_iterator it = lists->cBegin(); !it.IsEnd(); it.Next()) {
+      KuvEeModelDico* model = keyModel(it.GetKey());
+      KuvEeNodeRef* tree = andOfList(*KuvQmSpecList::cast(*it.GetVal()));
+      KuvEeNodeRef* noInherited = nullptr;
+      auto* record = new KuvEeMultiModelExpression::ModelCriteria(&noInherited, &tree);
+      if (FAILED(result->setModelCriteria(model, record))) {
+        delete record;
+        KUV_RETURN_ERROR(E_FAIL, "ERROR : setModelCriteria FAILED");
+      }
+    }
+    expression = result.release();
+    return S_OK;
+  });
 }

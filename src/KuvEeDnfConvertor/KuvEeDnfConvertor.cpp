@@ -1,34 +1,23 @@
 #include "KuvEeDnfConvertor.h"
 
 #include <memory>
-#include <new>
 
 #include "KuvEeDnfProduct.h"
 #include "KuvEeNodeCloner.h"
+#include "KuvOutOfMemory.h"
 #include "KuvTbDnfBuilder.h"
 
-namespace {
-
-// A normal form may need more memory than there is: its caller gets null,
-// as for any other failure, not an exception.
-template <class Convert>
-KuvDnf* unlessOutOfMemory(Convert convert) {
-  try {
-    return convert();
-  } catch (const std::bad_alloc&) {
-    KUV_TRACE_ERROR_ON(KuvEeDnfConvertor::traceChannel(), "ERROR: out of memory");
-    return nullptr;
-  }
-}
-
-}  // namespace
-
 KuvDnf* KuvEeDnfConvertor::NodeRef2Dnf(const KuvEeNodeRef& ref) {
-  return unlessOutOfMemory([&ref] {
-    kuv::detail::DnfProduct product;
-    KuvDnf* dnf = kuv::detail::nodeRefToDnf(ref, &product);
-    return product.isRead() ? product.expand() : dnf;
-  });
+  // A normal form may need more memory than there is: its caller gets null,
+  // as for any other failure.
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&ref] {
+        kuv::detail::DnfProduct product;
+        KuvDnf* dnf = kuv::detail::nodeRefToDnf(ref, &product);
+        return product.isRead() ? product.expand() : dnf;
+      },
+      []() -> KuvDnf* { return nullptr; });
 }
 
 KuvDnf* kuv::detail::nodeRefToDnf(const KuvEeNodeRef& ref, DnfProduct* product) {
@@ -54,9 +43,12 @@ KuvDnf* kuv::detail::ownedTreeToDnf(KuvEeNodeRef& tree, DnfProduct* product) {
 }
 
 KuvDnf* kuv::detail::ownedTreeToDnf(KuvEeNodeRef& tree) {
-  return unlessOutOfMemory([&tree] {
-    kuv::detail::DnfProduct product;
-    KuvDnf* dnf = ownedTreeToDnf(tree, &product);
-    return product.isRead() ? product.expand() : dnf;
-  });
+  return unlessOutOfMemory(
+      KuvEeDnfConvertor::traceChannel(),
+      [&tree] {
+        kuv::detail::DnfProduct product;
+        KuvDnf* dnf = ownedTreeToDnf(tree, &product);
+        return product.isRead() ? product.expand() : dnf;
+      },
+      []() -> KuvDnf* { return nullptr; });
 }

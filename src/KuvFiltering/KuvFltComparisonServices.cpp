@@ -7,6 +7,7 @@
 #include "KuvFltApplicability.h"
 #include "KuvFltEffectivity.h"
 #include "KuvFltFilter.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvFltComparisonServices, KuvInObject)
 
@@ -35,108 +36,126 @@ HRESULT sameConfigurations(const KuvDnf& a, const KuvDnf& b, const KuvInGuid& di
 HRESULT KuvFltComparisonServices::IsIntersect(const KuvFltFilter& filter, const KuvFltEffectivity& effectivity,
                                               KuvComparisonMode domainMode, KuvComparisonMode viewMode,
                                               unsigned char& answer, unsigned char dictionaryFlag) {
-  answer = 0;
-  const HRESULT hr = filter.isIntersect(effectivity, viewMode, domainMode, dictionaryFlag);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isIntersect FAILED");
-  answer = hr == S_OK ? 1 : 0;
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    answer = 0;
+    const HRESULT hr = filter.isIntersect(effectivity, viewMode, domainMode, dictionaryFlag);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isIntersect FAILED");
+    answer = hr == S_OK ? 1 : 0;
+    return S_OK;
+  });
 }
 
 HRESULT KuvFltComparisonServices::IsIntersect(const KuvFltEffectivity& a, const KuvFltEffectivity& b,
                                               KuvComparisonMode viewMode, KuvComparisonMode domainMode,
                                               unsigned char& answer, unsigned char dictionaryFlag) {
   KUV_TRACE_CALL("IsIntersect");
-  if (traceChannel().isCallOn()) KUV_TRACE_DETAIL("IsIntersect between ", a.toString(), "  and  ", b.toString());
-  answer = 0;
-  const HRESULT hr = a.isIntersect(b, viewMode, domainMode, answer, dictionaryFlag);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isIntersect on effectivities global mode failed.");
-  KUV_TRACE_DETAIL("IsIntersect result : ", static_cast<int>(answer));
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (traceChannel().isCallOn())
+      KUV_TRACE_DETAIL("IsIntersect between ", a.toString(), "  and  ", b.toString());
+    answer = 0;
+    const HRESULT hr = a.isIntersect(b, viewMode, domainMode, answer, dictionaryFlag);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isIntersect on effectivities global mode failed.");
+    KUV_TRACE_DETAIL("IsIntersect result : ", static_cast<int>(answer));
+    return S_OK;
+  });
 }
 
 HRESULT KuvFltComparisonServices::IsIntersect(const KuvFltFilter& filter, const KuvFltApplicability& applicability,
                                               KuvComparisonMode mode, unsigned char& answer) {
-  answer = 0;
-  const HRESULT hr = filter.isIntersect(applicability, mode);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isIntersect FAILED");
-  answer = hr == S_OK ? 1 : 0;
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    answer = 0;
+    const HRESULT hr = filter.isIntersect(applicability, mode);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isIntersect FAILED");
+    answer = hr == S_OK ? 1 : 0;
+    return S_OK;
+  });
 }
 
 HRESULT KuvFltComparisonServices::IsEqual(const KuvFltFilter& a, const KuvFltFilter& b, KuvComparisonMode mode,
                                           unsigned char& answer) {
   KUV_TRACE_CALL("IsEqual");
-  const bool all = mode != KuvComparisonMode_Any;
-  bool equal = all;
-  answer = 0;
-  if (a.getView() != b.getView() || a.getSelectionMode() != b.getSelectionMode()) return S_OK;
-  for (int d = 1; d <= KuvFltFilter::sc_maxDomain; ++d) {
-    const KuvFltDomainFilter* mine = a.getFilterForDomain(d);
-    const KuvFltDomainFilter* theirs = b.getFilterForDomain(d);
-    if (mine == nullptr) {
-      if (theirs != nullptr && all) equal = false;
-      continue;
-    }
-    bool domainEqual = theirs != nullptr;
-    if (domainEqual) {
-      for (const auto& e : mine->dnfs().entries()) {
-        const KuvDnf* other = theirs->getDnf(e.dictionary);
-        if (other == nullptr) {
-          domainEqual = false;
-          break;
-        }
-        const HRESULT hr = sameConfigurations(*e.dnf, *other, e.dictionary, domainEqual);
-        if (FAILED(hr)) return hr;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    const bool all = mode != KuvComparisonMode_Any;
+    bool equal = all;
+    answer = 0;
+    if (a.getView() != b.getView() || a.getSelectionMode() != b.getSelectionMode()) return S_OK;
+    for (int d = 1; d <= KuvFltFilter::sc_maxDomain; ++d) {
+      const KuvFltDomainFilter* mine = a.getFilterForDomain(d);
+      const KuvFltDomainFilter* theirs = b.getFilterForDomain(d);
+      if (mine == nullptr) {
+        if (theirs != nullptr && all) equal = false;
+        continue;
       }
+      bool domainEqual = theirs != nullptr;
+      if (domainEqual) {
+        for (const auto& e : mine->dnfs().entries()) {
+          const KuvDnf* other = theirs->getDnf(e.dictionary);
+          if (other == nullptr) {
+            domainEqual = false;
+            break;
+          }
+          const HRESULT hr = sameConfigurations(*e.dnf, *other, e.dictionary, domainEqual);
+          if (FAILED(hr)) return hr;
+        }
+      }
+      equal = all ? equal && domainEqual : equal || domainEqual;
     }
-    equal = all ? equal && domainEqual : equal || domainEqual;
-  }
-  answer = equal ? 1 : 0;
-  return S_OK;
+    answer = equal ? 1 : 0;
+    return S_OK;
+  });
 }
 
 HRESULT KuvFltComparisonServices::IsIncluding(const KuvFltEffectivity& a, const KuvFltEffectivity& b,
                                               KuvComparisonMode, KuvComparisonMode, unsigned char& answer,
                                               unsigned char) {
-  answer = 0;
-  const HRESULT hr = a.isIncluding(b, answer);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isIncluding on effectivities FAILED.");
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    answer = 0;
+    const HRESULT hr = a.isIncluding(b, answer);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isIncluding on effectivities FAILED.");
+    return S_OK;
+  });
 }
 
 HRESULT KuvFltComparisonServices::IsEqual(const KuvFltEffectivity& a, const KuvFltEffectivity& b, KuvComparisonMode,
                                           KuvComparisonMode, unsigned char& answer) {
-  answer = 0;
-  const HRESULT hr = a.isEqual(b, answer);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isEqual on effectivities FAILED.");
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    answer = 0;
+    const HRESULT hr = a.isEqual(b, answer);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isEqual on effectivities FAILED.");
+    return S_OK;
+  });
 }
 
 HRESULT KuvFltComparisonServices::IsIncluding(const KuvFltApplicability& a, const KuvFltApplicability& b,
                                               unsigned char& answer) {
-  answer = 0;
-  for (const auto& e : a.criteria().entries()) {
-    const HRESULT hr = KuvEeDnfComparisonServices::IsAIncludingB(e.dnf, b.getCriteria(e.dictionary), e.dictionary);
-    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : IsIncluding of DNFs FAILED.");
-    if (hr != S_OK) return S_OK;
-  }
-  answer = 1;
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    answer = 0;
+    for (const auto& e : a.criteria().entries()) {
+      const HRESULT hr =
+          KuvEeDnfComparisonServices::IsAIncludingB(e.dnf, b.getCriteria(e.dictionary), e.dictionary);
+      if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : IsIncluding of DNFs FAILED.");
+      if (hr != S_OK) return S_OK;
+    }
+    answer = 1;
+    return S_OK;
+  });
 }
 
 HRESULT KuvFltComparisonServices::IsEqual(const KuvFltApplicability& a, const KuvFltApplicability& b,
                                           unsigned char& answer) {
-  answer = 0;
-  if (a.getNbCriteria() != b.getNbCriteria()) return S_OK;
-  for (const auto& e : a.criteria().entries()) {
-    const KuvDnf* other = b.getCriteria(e.dictionary);
-    bool same = false;
-    if (other != nullptr) {
-      const HRESULT hr = sameConfigurations(*e.dnf, *other, e.dictionary, same);
-      if (FAILED(hr)) return hr;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    answer = 0;
+    if (a.getNbCriteria() != b.getNbCriteria()) return S_OK;
+    for (const auto& e : a.criteria().entries()) {
+      const KuvDnf* other = b.getCriteria(e.dictionary);
+      bool same = false;
+      if (other != nullptr) {
+        const HRESULT hr = sameConfigurations(*e.dnf, *other, e.dictionary, same);
+        if (FAILED(hr)) return hr;
+      }
+      if (!same) return S_OK;
     }
-    if (!same) return S_OK;
-  }
-  answer = 1;
-  return S_OK;
+    answer = 1;
+    return S_OK;
+  });
 }

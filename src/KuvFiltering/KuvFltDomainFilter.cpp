@@ -84,9 +84,9 @@ HRESULT KuvFltDomainFilter::MergeWith(const KuvFltDomainFilter& other) {
 }
 
 KuvFltDomainFilter* KuvFltDomainFilter::clone() const {
-  auto* copy = new KuvFltDomainFilter(m_domain, m_view);
+  auto copy = std::make_unique<KuvFltDomainFilter>(m_domain, m_view);
   m_dnfs.cloneInto(copy->m_dnfs);
-  return copy;
+  return copy.release();
 }
 
 KuvInString KuvFltDomainFilter::toString(const KuvIDictionaryModelerAccess* access) const {

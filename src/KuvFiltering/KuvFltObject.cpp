@@ -1,5 +1,7 @@
 #include "KuvFltObject.h"
 
+#include <memory>
+
 #include "KuvIDictionaryModelerAccess.h"
 #include "KuvInList.h"
 #include "KuvInListVal.h"
@@ -76,8 +78,11 @@ void FltDnfMap::cloneInto(FltDnfMap& to) const {
     KuvDnf* copy = nullptr;
     for (std::size_t j = 0; j < i && copy == nullptr; ++j)
       if (m_entries[j].dnf == m_entries[i].dnf) copy = to.m_entries[j].dnf;
-    if (copy == nullptr && m_entries[i].dnf != nullptr) copy = new KuvDnf(*m_entries[i].dnf);
+    std::unique_ptr<KuvDnf> made;
+    if (copy == nullptr && m_entries[i].dnf != nullptr)
+      copy = (made = std::make_unique<KuvDnf>(*m_entries[i].dnf)).get();
     to.m_entries.push_back({m_entries[i].dictionary, copy});
+    made.release();
   }
 }
 

@@ -11,6 +11,7 @@
 #include "KuvFltFilter.h"
 #include "KuvInList.h"
 #include "KuvMallocArray.h"
+#include "KuvOutOfMemory.h"
 
 namespace {
 
@@ -106,79 +107,94 @@ HRESULT eachOf(KuvBioBuffer& reference, const KuvInList& binaries, unsigned char
 HRESULT KuvFltComparisonServices::IsIntersect(KuvBioBuffer& a, KuvBioBuffer& b, KuvComparisonMode mode,
                                               unsigned char& answer) {
   KUV_TRACE_CALL("IsIntersect");
-  answer = 0;
-  Decoded first, second;
-  HRESULT hr = decodeBoth(a, b, first, second);
-  if (FAILED(hr)) return hr;
-  return intersect(first, second, mode, answer);
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    answer = 0;
+    Decoded first, second;
+    HRESULT hr = decodeBoth(a, b, first, second);
+    if (FAILED(hr)) return hr;
+    return intersect(first, second, mode, answer);
+  });
 }
 
 HRESULT KuvFltComparisonServices::IsIntersect(KuvBioBuffer& a, KuvBioBuffer& b, KuvDiversityDomain domain,
                                               unsigned char& answer) {
   KUV_TRACE_CALL("IsIntersect");
-  answer = 0;
-  Decoded first, second;
-  HRESULT hr = decodeBoth(a, b, first, second);
-  if (FAILED(hr)) return hr;
-  const KuvFltFilter* filter = first.filter != nullptr ? first.filter : second.filter;
-  const KuvFltEffectivity* effectivity = first.effectivity != nullptr ? first.effectivity : second.effectivity;
-  if (filter == nullptr || effectivity == nullptr) return unexpectedKinds();
-  const KuvFltDomainFilter* part = filter->getFilterForDomain(domain);
-  const KuvFltDomainEffectivity* domainEffectivity = effectivity->getDomainEffectivity(domain);
-  if (part == nullptr || domainEffectivity == nullptr) {
-    answer = 1;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    answer = 0;
+    Decoded first, second;
+    HRESULT hr = decodeBoth(a, b, first, second);
+    if (FAILED(hr)) return hr;
+    const KuvFltFilter* filter = first.filter != nullptr ? first.filter : second.filter;
+    const KuvFltEffectivity* effectivity =
+        first.effectivity != nullptr ? first.effectivity : second.effectivity;
+    if (filter == nullptr || effectivity == nullptr) return unexpectedKinds();
+    const KuvFltDomainFilter* part = filter->getFilterForDomain(domain);
+    const KuvFltDomainEffectivity* domainEffectivity = effectivity->getDomainEffectivity(domain);
+    if (part == nullptr || domainEffectivity == nullptr) {
+      answer = 1;
+      return S_OK;
+    }
+    hr = domainEffectivity->isIntersect(*part, 1, answer);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isIntersect FAILED");
     return S_OK;
-  }
-  hr = domainEffectivity->isIntersect(*part, 1, answer);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isIntersect FAILED");
-  return S_OK;
+  });
 }
 
 HRESULT KuvFltComparisonServices::IsIntersect(KuvBioBuffer& reference, const KuvInList& binaries,
                                               KuvComparisonMode mode, unsigned char*& answers) {
   KUV_TRACE_CALL("IsIntersect");
-  return eachOf(reference, binaries, answers, [mode](const Decoded& a, const Decoded& b, unsigned char& answer) {
-    return intersect(a, b, mode, answer);
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    return eachOf(reference, binaries, answers,
+                  [mode](const Decoded& a, const Decoded& b, unsigned char& answer) {
+                    return intersect(a, b, mode, answer);
+                  });
   });
 }
 
 HRESULT KuvFltComparisonServices::IsIncluding(KuvBioBuffer& a, KuvBioBuffer& b, unsigned char& answer,
                                               KuvComparisonMode viewMode, KuvComparisonMode domainMode) {
   KUV_TRACE_CALL("IsIncluding");
-  answer = 0;
-  Decoded first, second;
-  HRESULT hr = decodeBoth(a, b, first, second);
-  if (FAILED(hr)) return hr;
-  if (traceChannel().isCallOn())
-    KUV_TRACE_DETAIL("IsIncluding global with inputs : ", first.object->toString(), " and ",
-                     second.object->toString());
-  hr = include(first, second, viewMode, domainMode, answer);
-  if (FAILED(hr)) return hr;
-  KUV_TRACE_DETAIL("Result is: ", static_cast<int>(answer));
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    answer = 0;
+    Decoded first, second;
+    HRESULT hr = decodeBoth(a, b, first, second);
+    if (FAILED(hr)) return hr;
+    if (traceChannel().isCallOn())
+      KUV_TRACE_DETAIL("IsIncluding global with inputs : ", first.object->toString(), " and ",
+                       second.object->toString());
+    hr = include(first, second, viewMode, domainMode, answer);
+    if (FAILED(hr)) return hr;
+    KUV_TRACE_DETAIL("Result is: ", static_cast<int>(answer));
+    return S_OK;
+  });
 }
 
 HRESULT KuvFltComparisonServices::IsIncluding(KuvBioBuffer& reference, const KuvInList& binaries,
                                               KuvComparisonMode viewMode, KuvComparisonMode domainMode,
                                               unsigned char*& answers) {
   KUV_TRACE_CALL("IsIncluding");
-  return eachOf(reference, binaries, answers,
-                [viewMode, domainMode](const Decoded& a, const Decoded& b, unsigned char& answer) {
-                  return include(a, b, viewMode, domainMode, answer);
-                });
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    return eachOf(reference, binaries, answers,
+                  [viewMode, domainMode](const Decoded& a, const Decoded& b, unsigned char& answer) {
+                    return include(a, b, viewMode, domainMode, answer);
+                  });
+  });
 }
 
 HRESULT KuvFltComparisonServices::IsEqual(KuvBioBuffer& a, KuvBioBuffer& b, KuvComparisonMode mode,
                                           unsigned char& answer) {
   KUV_TRACE_CALL("IsEqual");
-  answer = 0;
-  Decoded first, second;
-  HRESULT hr = decodeBoth(a, b, first, second);
-  if (FAILED(hr)) return hr;
-  if (first.filter != nullptr && second.filter != nullptr) return IsEqual(*first.filter, *second.filter, mode, answer);
-  if (first.effectivity != nullptr && second.effectivity != nullptr)
-    return IsEqual(*first.effectivity, *second.effectivity, mode, mode, answer);
-  if (first.applicability != nullptr && second.applicability != nullptr)
-    return IsEqual(*first.applicability, *second.applicability, answer);
-  return unexpectedKinds();
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    answer = 0;
+    Decoded first, second;
+    HRESULT hr = decodeBoth(a, b, first, second);
+    if (FAILED(hr)) return hr;
+    if (first.filter != nullptr && second.filter != nullptr)
+      return IsEqual(*first.filter, *second.filter, mode, answer);
+    if (first.effectivity != nullptr && second.effectivity != nullptr)
+      return IsEqual(*first.effectivity, *second.effectivity, mode, mode, answer);
+    if (first.applicability != nullptr && second.applicability != nullptr)
+      return IsEqual(*first.applicability, *second.applicability, answer);
+    return unexpectedKinds();
+  });
 }

@@ -1,6 +1,9 @@
 #include "KuvLiteralExprReader.h"
 
+#include <memory>
+
 #include "KuvEeNodeRef.h"
+#include "KuvOutOfMemory.h"
 #include "KuvQmSpecList.h"
 
 KUV_DEFINE_TYPE(KuvLiteralExprReader, KuvInObject)
@@ -10,16 +13,22 @@ KuvLiteralExprReader::KuvLiteralExprReader(KuvEeVarSpace* space) : m_space(space
 KuvLiteralExprReader::~KuvLiteralExprReader() = default;
 
 HRESULT KuvLiteralExprReader::setDefaultSyntax() {
-  KuvLiteralSyntax syntax;
-  syntax.setDefaultSyntax();
-  return setSyntax(syntax);
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [this] {
+    KuvLiteralSyntax syntax;
+    syntax.setDefaultSyntax();
+    return setSyntax(syntax);
+  });
 }
 
 HRESULT KuvLiteralExprReader::setSyntax(const KuvLiteralSyntax& syntax) {
   KUV_TRACE_CALL("setSyntax");
-  m_syntaxSet = SUCCEEDED(m_nodeReader.setSyntax(syntax));
-  if (!m_syntaxSet) KUV_RETURN_ERROR(E_FAIL, "ERROR: setSyntax failed");
-  return S_OK;
+  // Out of memory half way, the reader has no syntax, as after a clash.
+  m_syntaxSet = false;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    m_syntaxSet = SUCCEEDED(m_nodeReader.setSyntax(syntax));
+    if (!m_syntaxSet) KUV_RETURN_ERROR(E_FAIL, "ERROR: setSyntax failed");
+    return S_OK;
+  });
 }
 
 const KuvLiteralSyntax* KuvLiteralExprReader::getSyntax() const {
@@ -43,8 +52,16 @@ KuvEeNodeRef* KuvLiteralExprReader::readExpressionSimple(const KuvInString& text
 KuvEeGenericExpression* KuvLiteralExprReader::readExpression(const KuvInString& text, KuvInString& errorText,
                                                              bool flag) {
   KUV_TRACE_CALL("readExpression");
-  KuvEeNodeRef* root = readExpressionSimple(text, errorText, flag);
-  return root != nullptr ? new KuvEeGenericExpression(root) : nullptr;
+  std::unique_ptr<KuvEeNodeRef> root(readExpressionSimple(text, errorText, flag));
+  if (root == nullptr) return nullptr;
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&] {
+        auto* expression = new KuvEeGenericExpression(root.get());
+        root.release();
+        return expression;
+      },
+      [] { return static_cast<KuvEeGenericExpression*>(nullptr); });
 }
 
 KuvEeGenericExpression* KuvLiteralExprReader::readList(const KuvInString& text, KuvInString& errorText,
@@ -59,7 +76,13 @@ KuvEeGenericExpression* KuvLiteralExprReader::readList(const KuvInString& text, 
     KUV_TRACE_ERROR("QmSpecListReader parser ERROR: read FAILED. ListExpression=", text);
     return nullptr;
   }
-  auto* expression = new KuvEeGenericExpression();
-  expression->SetExpression(list, mode);  // takes the list over
-  return expression;
+  std::unique_ptr<KuvQmSpecList> taken(list);
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&] {
+        auto expression = std::make_unique<KuvEeGenericExpression>();
+        expression->SetExpression(taken.release(), mode);  // takes the list over
+        return expression.release();
+      },
+      [] { return static_cast<KuvEeGenericExpression*>(nullptr); });
 }

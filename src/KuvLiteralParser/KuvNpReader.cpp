@@ -17,9 +17,24 @@
 #include "KuvEeTrue.h"
 #include "KuvEeVarEff.h"
 #include "KuvEeVarEffLeaf.h"
+#include "KuvOutOfMemory.h"
 #include "KuvQmSpecList.h"
 
 KUV_DEFINE_TYPE(KuvNpReader, KuvInObject)
+
+namespace {
+
+// A read that ran out of memory says so in its reasons, as far as memory
+// allows.
+HRESULT outOfMemory(KuvInString& errorText) noexcept {
+  try {
+    errorText.Append("out of memory\n");
+  } catch (const std::bad_alloc&) {
+  }
+  return E_OUTOFMEMORY;
+}
+
+}  // namespace
 
 KuvNpReader::KuvNpReader(KuvEeVarSpace* space)
     : m_space(space),
@@ -32,12 +47,15 @@ KuvNpReader::~KuvNpReader() = default;
 HRESULT KuvNpReader::setSyntax(const KuvLiteralSyntax& syntax) {
   KUV_TRACE_CALL("setSyntax");
   m_syntaxSet = false;
-  m_solver.flush();
-  if (FAILED(m_syntax.init(syntax, m_parser, m_tags))) KUV_RETURN_ERROR(E_FAIL, "ERROR: init syntax failed");
-  // The value readers configured their parsers from the previous syntax.
-  m_varEffReader = std::make_unique<KuvPiVarEffReader>(m_syntax, m_tags);
-  m_syntaxSet = true;
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    m_solver.flush();
+    if (FAILED(m_syntax.init(syntax, m_parser, m_tags)))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: init syntax failed");
+    // The value readers configured their parsers from the previous syntax.
+    m_varEffReader = std::make_unique<KuvPiVarEffReader>(m_syntax, m_tags);
+    m_syntaxSet = true;
+    return S_OK;
+  });
 }
 
 HRESULT KuvNpReader::parse(const KuvInString& text, std::unique_ptr<KuvInTreeParserNode>& tree,
@@ -101,10 +119,15 @@ HRESULT KuvNpReader::build(const KuvInTreeParserNode& node, KuvInString& errorTe
 
 HRESULT KuvNpReader::read(const KuvInString& text, KuvInString& errorText, bool deferNamedEffs, KuvEeNodeRef*& root) {
   KUV_TRACE_CALL("read");
-  if (!m_syntaxSet) KUV_RETURN_ERROR(E_FAIL, "ERROR: The syntax is not set");
-  std::unique_ptr<KuvInTreeParserNode> tree;
-  if (FAILED(parse(text, tree, errorText))) return E_FAIL;
-  return build(*tree, errorText, deferNamedEffs, root);
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&] {
+        if (!m_syntaxSet) KUV_RETURN_ERROR(E_FAIL, "ERROR: The syntax is not set");
+        std::unique_ptr<KuvInTreeParserNode> tree;
+        if (FAILED(parse(text, tree, errorText))) return E_FAIL;
+        return build(*tree, errorText, deferNamedEffs, root);
+      },
+      [&] { return outOfMemory(errorText); });
 }
 
 std::unique_ptr<KuvEeNode> KuvNpReader::buildNode(const KuvInTreeParserNode& node, KuvInString& errorText) {
@@ -174,15 +197,19 @@ std::unique_ptr<KuvEeNode> KuvNpReader::buildLeaf(const KuvInTreeParserNode& nod
 
   if (node.getType() == KuvInTreeParserNode::E_String) {
     if (count != 1) return fail("ERROR: unexpected type");
-    KuvEeVarEff* eff = m_varEffReader->read(node, data[0], errorText);
+    std::unique_ptr<KuvEeVarEff> eff(m_varEffReader->read(node, data[0], errorText));
     if (eff == nullptr) return fail("ERROR: read failed");
-    return std::make_unique<KuvEeVarEffLeaf>(eff);
+    auto leaf = std::make_unique<KuvEeVarEffLeaf>(eff.get());
+    eff.release();
+    return leaf;
   }
   if (node.getTag() == m_tags.restrictionPrefix) {
-    KuvEeRestrictionEff* restriction =
-        m_restrictionReader.read(node, std::vector<KuvPiSolvedData>(data, data + count), errorText);
+    std::unique_ptr<KuvEeRestrictionEff> restriction(
+        m_restrictionReader.read(node, std::vector<KuvPiSolvedData>(data, data + count), errorText));
     if (restriction == nullptr) return fail("ERROR: read failed");
-    return std::make_unique<KuvEeRestrictionEffLeaf>(restriction);
+    auto leaf = std::make_unique<KuvEeRestrictionEffLeaf>(restriction.get());
+    restriction.release();
+    return leaf;
   }
   if (node.getTag() != m_tags.namedEffPrefix || count != 1) return fail("ERROR: Unexpected case");
 
@@ -213,67 +240,77 @@ std::unique_ptr<KuvEeNode> KuvNpReader::buildLeaf(const KuvInTreeParserNode& nod
 
 HRESULT KuvNpReader::readList(const KuvInString& text, KuvInString& errorText, KuvQmSpecList*& list) {
   KUV_TRACE_CALL("readList");
-  if (!m_syntaxSet) KUV_RETURN_ERROR(E_FAIL, "ERROR: The syntax is not set");
-  if (list != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output not null");
-  auto result = std::make_unique<KuvQmSpecList>();
-  bool blank = true;
-  for (int at = 0; at < text.GetLengthInChar() && blank;) {
-    const auto it = std::find_if(m_syntax.blanks.begin(), m_syntax.blanks.end(),
-                                 [&](const KuvInString& b) { return !b.IsEmpty() && text.IsSubStringAt(at, b); });
-    blank = it != m_syntax.blanks.end();
-    if (blank) at += it->GetLengthInChar();
-  }
-  if (blank) {
-    list = result.release();
-    return S_OK;
-  }
-  std::unique_ptr<KuvInTreeParserNode> tree;
-  if (FAILED(parse(text, tree, errorText))) return E_FAIL;
-  std::vector<const KuvInTreeParserNode*> items;
-  if (!tree->isString() && tree->getTag() == m_tags.sequenceSeparator)
-    for (std::int32_t i = 0; i < tree->getChildCount(); ++i) items.push_back(tree->getChild(i));
-  else
-    items.push_back(tree.get());
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&] {
+        if (!m_syntaxSet) KUV_RETURN_ERROR(E_FAIL, "ERROR: The syntax is not set");
+        if (list != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output not null");
+        auto result = std::make_unique<KuvQmSpecList>();
+        bool blank = true;
+        for (int at = 0; at < text.GetLengthInChar() && blank;) {
+          const auto it =
+              std::find_if(m_syntax.blanks.begin(), m_syntax.blanks.end(),
+                           [&](const KuvInString& b) { return !b.IsEmpty() && text.IsSubStringAt(at, b); });
+          blank = it != m_syntax.blanks.end();
+          if (blank) at += it->GetLengthInChar();
+        }
+        if (blank) {
+          list = result.release();
+          return S_OK;
+        }
+        std::unique_ptr<KuvInTreeParserNode> tree;
+        if (FAILED(parse(text, tree, errorText))) return E_FAIL;
+        std::vector<const KuvInTreeParserNode*> items;
+        if (!tree->isString() && tree->getTag() == m_tags.sequenceSeparator)
+          for (std::int32_t i = 0; i < tree->getChildCount(); ++i) items.push_back(tree->getChild(i));
+        else
+          items.push_back(tree.get());
 
-  struct Flush {
-    KuvNpReader& reader;
-    ~Flush() {
-      reader.m_solver.flush();
-      reader.m_solved.clear();
-    }
-  } flush{*this};
-  m_solved.clear();
-  for (const KuvInTreeParserNode* item : items) {
-    const bool named = item->getType() == KuvInTreeParserNode::E_PrefixedString && item->getTag() == m_tags.namedEffPrefix;
-    if ((item->getType() != KuvInTreeParserNode::E_String && !named) || FAILED(m_solver.addTreeParserNodeToSolve(*item))) {
-      errorText.Append("cannot read ", item->toString(), "\n");
-      KUV_RETURN_ERROR(E_FAIL, "ERROR: unknown type for solving");
-    }
-  }
-  if (FAILED(m_solver.solve(m_solved, false, false))) {
-    errorText.Append("names cannot be solved\n");
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: solve failed");
-  }
-  for (const KuvInTreeParserNode* item : items) {
-    const KuvPiSolvedData* data = nullptr;
-    std::size_t count = 0;
-    m_solved.find(item, data, count);
-    const KuvPiSolvedData& datum = data[0];
-    if (item->getType() == KuvInTreeParserNode::E_String) {
-      KuvEeVarEff* eff = m_varEffReader->read(*item, datum, errorText);
-      if (eff == nullptr || FAILED(result->AddVarEff(eff))) {
-        delete eff;
-        errorText.Append("cannot read ", item->toString(), "\n");
-        KUV_RETURN_ERROR(E_FAIL, "read failed");
-      }
-      continue;
-    }
-    KuvEeEffectivity* eff = datum.getObject() != nullptr ? KuvEeEffectivity::cast(*datum.getObject()) : nullptr;
-    if (eff == nullptr || item->getFollower() != nullptr || FAILED(result->AddEff(eff))) {
-      errorText.Append("cannot read ", item->toString(), "\n");
-      KUV_RETURN_ERROR(E_FAIL, "read failed");
-    }
-  }
-  list = result.release();
-  return S_OK;
+        struct Flush {
+          KuvNpReader& reader;
+          ~Flush() {
+            reader.m_solver.flush();
+            reader.m_solved.clear();
+          }
+        } flush{*this};
+        m_solved.clear();
+        for (const KuvInTreeParserNode* item : items) {
+          const bool named = item->getType() == KuvInTreeParserNode::E_PrefixedString &&
+                             item->getTag() == m_tags.namedEffPrefix;
+          if ((item->getType() != KuvInTreeParserNode::E_String && !named) ||
+              FAILED(m_solver.addTreeParserNodeToSolve(*item))) {
+            errorText.Append("cannot read ", item->toString(), "\n");
+            KUV_RETURN_ERROR(E_FAIL, "ERROR: unknown type for solving");
+          }
+        }
+        if (FAILED(m_solver.solve(m_solved, false, false))) {
+          errorText.Append("names cannot be solved\n");
+          KUV_RETURN_ERROR(E_FAIL, "ERROR: solve failed");
+        }
+        for (const KuvInTreeParserNode* item : items) {
+          const KuvPiSolvedData* data = nullptr;
+          std::size_t count = 0;
+          m_solved.find(item, data, count);
+          const KuvPiSolvedData& datum = data[0];
+          if (item->getType() == KuvInTreeParserNode::E_String) {
+            std::unique_ptr<KuvEeVarEff> eff(m_varEffReader->read(*item, datum, errorText));
+            KuvEeVarEff* given = eff.get();
+            if (given == nullptr || FAILED(result->AddVarEff(given))) {
+              errorText.Append("cannot read ", item->toString(), "\n");
+              KUV_RETURN_ERROR(E_FAIL, "read failed");
+            }
+            eff.release();
+            continue;
+          }
+          KuvEeEffectivity* eff =
+              datum.getObject() != nullptr ? KuvEeEffectivity::cast(*datum.getObject()) : nullptr;
+          if (eff == nullptr || item->getFollower() != nullptr || FAILED(result->AddEff(eff))) {
+            errorText.Append("cannot read ", item->toString(), "\n");
+            KUV_RETURN_ERROR(E_FAIL, "read failed");
+          }
+        }
+        list = result.release();
+        return S_OK;
+      },
+      [&] { return outOfMemory(errorText); });
 }

@@ -5,10 +5,12 @@
 #include <fstream>
 #include <istream>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "KuvInMapVal.h"
 #include "KuvInString.h"
+#include "KuvOutOfMemory.h"
 #include "KuvXMLISAXHandler.h"
 
 KUV_DEFINE_TYPE(KuvXMLExpatParser, KuvInObject)
@@ -75,26 +77,41 @@ private:
     stopUnless(m_handler.Characters(text));
   }
 
-  static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
+  // No exception may cross expat: running out of memory in an event ends
+  // the parse with E_OUTOFMEMORY.
+  template <class Event>
+  static void guarded(void* data, Event&& event) {
     Session& session = of(data);
-    session.flushText();
     if (FAILED(session.m_stop)) return;
-    KuvInMapVal map(KuvInString::sType(), KuvInString::sType());
-    for (const XML_Char** a = attributes; *a != nullptr; a += 2) map.Put(KuvInString(a[0]), KuvInString(a[1]));
-    session.stopUnless(session.m_handler.StartElement(KuvInString(name), map));
+    try {
+      event(session);
+    } catch (const std::bad_alloc&) {
+      kuv::detail::traceOutOfMemory(KuvXMLExpatParser::traceChannel());
+      session.stopUnless(E_OUTOFMEMORY);
+    }
+  }
+
+  static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
+    guarded(data, [&](Session& session) {
+      session.flushText();
+      if (FAILED(session.m_stop)) return;
+      KuvInMapVal map(KuvInString::sType(), KuvInString::sType());
+      for (const XML_Char** a = attributes; *a != nullptr; a += 2)
+        map.Put(KuvInString(a[0]), KuvInString(a[1]));
+      session.stopUnless(session.m_handler.StartElement(KuvInString(name), map));
+    });
   }
 
   static void XMLCALL onEnd(void* data, const XML_Char* name) {
-    Session& session = of(data);
-    session.flushText();
-    if (FAILED(session.m_stop)) return;
-    session.stopUnless(session.m_handler.EndElement(KuvInString(name)));
+    guarded(data, [&](Session& session) {
+      session.flushText();
+      if (FAILED(session.m_stop)) return;
+      session.stopUnless(session.m_handler.EndElement(KuvInString(name)));
+    });
   }
 
   static void XMLCALL onText(void* data, const XML_Char* text, int length) {
-    Session& session = of(data);
-    if (FAILED(session.m_stop)) return;
-    session.m_text.append(text, static_cast<std::size_t>(length));
+    guarded(data, [&](Session& session) { session.m_text.append(text, static_cast<std::size_t>(length)); });
   }
 
   // Nothing outside the document is ever read: a reference to an external
@@ -120,40 +137,44 @@ KuvXMLExpatParser::~KuvXMLExpatParser() = default;
 
 HRESULT KuvXMLExpatParser::ParseBuffer(const char* bytes, std::size_t length, KuvXMLISAXHandler& handler) {
   KUV_TRACE_CALL("ParseBuffer");
-  m_line = m_column = 0;
-  Session session(handler);
-  if (!session.isReady()) KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: Unable to create the XML parser.");
-  HRESULT hr = session.start();
-  while (SUCCEEDED(hr)) {
-    const std::size_t piece = length < sc_chunkSize ? length : sc_chunkSize;
-    const bool last = piece == length;
-    hr = session.feed(bytes, piece, last);
-    if (last) break;
-    bytes += piece;
-    length -= piece;
-  }
-  m_line = session.line();
-  m_column = session.column();
-  return hr;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    m_line = m_column = 0;
+    Session session(handler);
+    if (!session.isReady()) KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: Unable to create the XML parser.");
+    HRESULT hr = session.start();
+    while (SUCCEEDED(hr)) {
+      const std::size_t piece = length < sc_chunkSize ? length : sc_chunkSize;
+      const bool last = piece == length;
+      hr = session.feed(bytes, piece, last);
+      if (last) break;
+      bytes += piece;
+      length -= piece;
+    }
+    m_line = session.line();
+    m_column = session.column();
+    return hr;
+  });
 }
 
 HRESULT KuvXMLExpatParser::ParseStream(std::istream& input, KuvXMLISAXHandler& handler) {
   KUV_TRACE_CALL("ParseStream");
-  m_line = m_column = 0;
-  Session session(handler);
-  if (!session.isReady()) KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: Unable to create the XML parser.");
-  HRESULT hr = session.start();
-  const auto buffer = std::make_unique<char[]>(sc_chunkSize);
-  while (SUCCEEDED(hr)) {
-    input.read(buffer.get(), static_cast<std::streamsize>(sc_chunkSize));
-    if (input.bad()) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to read the XML input.");
-    const bool last = input.eof();
-    hr = session.feed(buffer.get(), static_cast<std::size_t>(input.gcount()), last);
-    if (last) break;
-  }
-  m_line = session.line();
-  m_column = session.column();
-  return hr;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    m_line = m_column = 0;
+    Session session(handler);
+    if (!session.isReady()) KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: Unable to create the XML parser.");
+    HRESULT hr = session.start();
+    const auto buffer = std::make_unique<char[]>(sc_chunkSize);
+    while (SUCCEEDED(hr)) {
+      input.read(buffer.get(), static_cast<std::streamsize>(sc_chunkSize));
+      if (input.bad()) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to read the XML input.");
+      const bool last = input.eof();
+      hr = session.feed(buffer.get(), static_cast<std::size_t>(input.gcount()), last);
+      if (last) break;
+    }
+    m_line = session.line();
+    m_column = session.column();
+    return hr;
+  });
 }
 
 HRESULT KuvXMLExpatParser::ParseFile(const char* path, KuvXMLISAXHandler& handler) {

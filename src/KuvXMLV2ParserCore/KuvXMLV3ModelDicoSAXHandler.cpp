@@ -27,6 +27,12 @@ KUV_DEFINE_TYPE(KuvXMLV3ModelDicoSAXHandler, KuvXMLV2SAXHandlerBase)
 
 namespace {
 
+// Room for one more created object before it is made, so that recording it
+// cannot fail once it is linked into the model.
+void makeRoom(std::vector<KuvEeDicoObject*>& created) {
+  if (created.size() == created.capacity()) created.reserve(2 * created.size() + 8);
+}
+
 constexpr const char* sc_dictionary = "CfgDictionary";
 constexpr const char* sc_series = "Series";
 constexpr const char* sc_treeSeries = "TreeSeries";
@@ -306,6 +312,19 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::startTreeSeriesElement(Attributes& attribut
   }
   auto element = std::make_unique<KuvEeTreeSeriesElement>(*name, guid.getArray(), *revision, index, m_treeSeries,
                                                           parent);
+  KuvEeTreeSeriesElement* const made = element.get();
+  // Once linked into the series the element is the series', even when a
+  // later step (its sequence number, say) fails or runs out of memory.
+  struct GiveUpOnceLinked {
+    std::unique_ptr<KuvEeTreeSeriesElement>& element;
+    const KuvEeTreeSeriesElement* parent;
+    const KuvEeTreeSeriesVar* series;
+    ~GiveUpOnceLinked() {
+      const KuvEeTreeElementBase* made = element.get();
+      if (parent != nullptr ? parent->getChildren().Find(made) : series->getRootElement() == made)
+        element.release();
+    }
+  } giveUp{element, parent, m_treeSeries};
   if (parent != nullptr) {
     const HRESULT hr = seqText != nullptr ? parent->addChild(element.get(), seqNb) : parent->addChild(element.get());
     if (hr != S_OK) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to add child to TreeSeriesElement father.");
@@ -315,7 +334,7 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::startTreeSeriesElement(Attributes& attribut
     if (hr != S_OK) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to add TreeSeriesElement to TreeSeriesVar.");
     m_treeRootSet = true;
   }
-  m_treeElements.PutBack(element.release());
+  m_treeElements.PutBack(made);
   return S_OK;
 }
 
@@ -371,6 +390,7 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::startTopFeature(Attributes& attributes, con
                                       : "ERROR : EeCategory from EeExpressionContext hasn't the same name that from "
                                         "XML Dictionary one.");
   } else {
+    makeRoom(m_created);
     std::unique_ptr<KuvEeDicoObject> created;
     if (single)
       created = std::make_unique<KuvEeSelectionVar>(name, guid.getArray());
@@ -394,6 +414,7 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::startOption(Attributes& attributes, const K
   if (KuvEeCategory* category = KuvEeCategory::cast(*m_feature)) {
     option = category->getOptionVar(guid);
     if (option == nullptr) {
+      makeRoom(m_created);
       auto created = std::make_unique<KuvEeCatOptionVar>(name, guid.getArray(), category);
       // The category refuses a second option of the same name silently.
       if (category->getOptionVar(guid) != created.get())
@@ -404,6 +425,7 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::startOption(Attributes& attributes, const K
   } else if (KuvEeSelectionVar* variable = KuvEeSelectionVar::cast(*m_feature)) {
     option = variable->getValue(guid);
     if (option == nullptr) {
+      makeRoom(m_created);
       option = variable->addValue(name, guid.getArray());
       if (option == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : Unable to add SelectionValue to SelectionVar.");
       m_created.push_back(option);

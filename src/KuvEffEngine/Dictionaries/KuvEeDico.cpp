@@ -1,6 +1,7 @@
 #include "KuvEeDico.h"
 
 #include <memory>
+#include <new>
 
 KUV_DEFINE_TYPE(KuvEeDico, KuvInObject)
 
@@ -27,7 +28,15 @@ KuvInString KuvEeDico::createKey(const KuvInString& attribute, const KuvInString
   return key;
 }
 
-bool KuvEeDico::add(KuvEeDicoObject* object) {
+bool KuvEeDico::add(KuvEeDicoObject* object) { return addWithKey(object, nullptr); }
+
+bool KuvEeDico::add(KuvEeDicoObject* object, const KuvInString& attribute, const KuvInString& value) {
+  if (attribute.IsEmpty() || value.IsEmpty()) return false;
+  const KuvInString key = createKey(attribute, value);
+  return addWithKey(object, &key);
+}
+
+bool KuvEeDico::addWithKey(KuvEeDicoObject* object, const KuvInString* attributeKey) {
   if (object == nullptr || m_objects.Find(object)) return false;
   const KuvInString& name = object->getName();
   if (m_nameCriteria == NAME_REQUIRED && name.IsEmpty()) return false;
@@ -39,16 +48,19 @@ bool KuvEeDico::add(KuvEeDicoObject* object) {
   if (byName && m_keys.ContainsKey(key)) return false;
   if (byGuid && m_guids.ContainsKey(object->getGuid())) return false;
   if (!m_objects.Put(object)) return false;
-  if (byName) m_keys.Put(key, object);
-  if (byGuid) m_guids.Put(object->getGuid(), object);
-  return true;
-}
-
-bool KuvEeDico::add(KuvEeDicoObject* object, const KuvInString& attribute, const KuvInString& value) {
-  if (attribute.IsEmpty() || value.IsEmpty()) return false;
-  // A taken attribute key passes to the newcomer, as any map key does.
-  if (!add(object)) return false;
-  m_keys.Put(createKey(attribute, value), object);
+  // A taken attribute key passes to the newcomer, as any map key does; it
+  // is put last, so that a failure before it leaves the old one in place.
+  try {
+    if (byName) m_keys.Put(key, object);
+    if (byGuid) m_guids.Put(object->getGuid(), object);
+    if (attributeKey != nullptr) m_keys.Put(*attributeKey, object);
+  } catch (const std::bad_alloc&) {
+    // All or nothing: out of memory, the object is not left half known.
+    if (byName && m_keys.Get(key) == object) m_keys.Remove(key);
+    if (byGuid && m_guids.Get(object->getGuid()) == object) m_guids.Remove(object->getGuid());
+    m_objects.Remove(object);
+    throw;
+  }
   return true;
 }
 
@@ -68,11 +80,28 @@ HRESULT KuvEeDico::remove(KuvEeDicoObject* object) {
   if (object == nullptr || !m_objects.Find(object)) return E_FAIL;
   // Only the entries that point at this object: its name or GUID may have
   // been changed since it was added.
-  const KuvInString key = createKey(nameAttribute(), object->getName());
-  if (m_keys.Get(key) == object) m_keys.Remove(key);
+  try {
+    const KuvInString key = createKey(nameAttribute(), object->getName());
+    if (m_keys.Get(key) == object) m_keys.Remove(key);
+  } catch (const std::bad_alloc&) {
+    forgetKeysOf(object);
+  }
   if (m_guids.Get(object->getGuid()) == object) m_guids.Remove(object->getGuid());
   m_objects.Remove(object);
   return S_OK;
+}
+
+void KuvEeDico::forgetKeysOf(const KuvEeDicoObject* object) noexcept {
+  // A removal ends the walk it was found in: the walk starts again.
+  for (bool found = true; found;) {
+    found = false;
+    for (auto it = m_keys.cBegin(); !it.IsEnd(); it.Next())
+      if (it.GetVal() == object) {
+        m_keys.Remove(it.GetKey());
+        found = true;
+        break;
+      }
+  }
 }
 
 HRESULT KuvEeDico::remove(KuvEeDicoObject* object, const KuvInString& attribute, const KuvInString& value) {
@@ -83,12 +112,15 @@ HRESULT KuvEeDico::remove(KuvEeDicoObject* object, const KuvInString& attribute,
 }
 
 void KuvEeDico::deleteAll() {
-  // Empty the dictionary before the deletions, so that an object whose
-  // destructor reaches back into it finds nothing.
-  std::unique_ptr<KuvInObject*[]> objects(m_objects.GetArray());
-  const std::int32_t count = m_objects.GetLength();
+  // The keys go first and each object leaves the set before it is deleted,
+  // so that one whose destructor reaches back into the dictionary finds
+  // nothing; nothing is allocated on the way, as destructors call this.
   m_keys.Clear();
   m_guids.Clear();
-  m_objects.Clear();
-  for (std::int32_t i = 0; i < count; ++i) delete objects[i];
+  m_objects.TakeEach([](KuvInObject* object) { delete object; });
+  // Sized afresh as Clear sizes it, when there is memory for it.
+  try {
+    m_objects.Clear();
+  } catch (const std::bad_alloc&) {
+  }
 }

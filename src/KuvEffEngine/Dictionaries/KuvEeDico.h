@@ -64,6 +64,12 @@ public:
   static KuvInString createKey(const KuvInString& attribute, const KuvInString& value);
 
 private:
+  // add, with the key of an attribute (or none) indexed too.
+  bool addWithKey(KuvEeDicoObject* object, const KuvInString* attributeKey);
+  // Destructors remove their objects: without memory for a key, every key
+  // that leads to the object is found by a walk instead.
+  void forgetKeysOf(const KuvEeDicoObject* object) noexcept;
+
   KuvInSet m_objects;
   KuvInMap m_keys;
   KuvInMap m_guids;

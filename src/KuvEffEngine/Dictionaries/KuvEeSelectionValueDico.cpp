@@ -1,6 +1,7 @@
 #include "KuvEeSelectionValueDico.h"
 
 #include <memory>
+#include <new>
 
 #include "KuvInIntHolder.h"
 
@@ -45,11 +46,13 @@ KuvEeSelectionValue* KuvEeSelectionValueDico::findGuid(const KuvInGuid& guid) co
 
 void KuvEeSelectionValueDico::putKeys(KuvEeSelectionValue* value, bool hasGuid) {
   if (!m_index && m_keys.size() >= sc_scanLimit) {
-    m_index = std::make_unique<Index>();
+    // Built aside, so that running out of memory leaves the keys as they were.
+    auto index = std::make_unique<Index>();
     for (const Key& key : m_keys) {
-      if (key.byName != nullptr) m_index->byName.Put(key.name, key.byName);
-      if (key.byGuid != nullptr) m_index->byGuid.Put(key.guid, key.byGuid);
+      if (key.byName != nullptr) index->byName.Put(key.name, key.byName);
+      if (key.byGuid != nullptr) index->byGuid.Put(key.guid, key.byGuid);
     }
+    m_index = std::move(index);
     m_keys.clear();
     m_keys.shrink_to_fit();
   }
@@ -91,14 +94,20 @@ bool KuvEeSelectionValueDico::add(KuvEeSelectionValue* value, KuvCriteriaSelecte
   const bool hasGuid = value->getGuid().IsValuated();
   if (hasGuid && findGuid(value->getGuid()) != nullptr) return false;
   if (!m_values.Put(value)) return false;
-  putKeys(value, hasGuid);
-  // Absent means none.
-  if (selectedBy != KuvCriteriaSelectedBy_None) {
-    const KuvInIntHolder code(static_cast<std::uint32_t>(selectedBy));
-    if (hasGuid)
-      codes().byGuid.Put(value->getGuid(), code);
-    else
-      codes().byName.Put(value->getName(), code);
+  try {
+    putKeys(value, hasGuid);
+    // Absent means none.
+    if (selectedBy != KuvCriteriaSelectedBy_None) {
+      const KuvInIntHolder code(static_cast<std::uint32_t>(selectedBy));
+      if (hasGuid)
+        codes().byGuid.Put(value->getGuid(), code);
+      else
+        codes().byName.Put(value->getName(), code);
+    }
+  } catch (const std::bad_alloc&) {
+    // All or nothing: the value stays its caller's.
+    remove(value);
+    throw;
   }
   return true;
 }
@@ -146,10 +155,16 @@ void KuvEeSelectionValueDico::clear() {
 }
 
 void KuvEeSelectionValueDico::deleteValues() {
-  std::unique_ptr<KuvInObject*[]> values(m_values.GetArray());
-  const std::int32_t count = m_values.GetLength();
-  clear();
-  for (std::int32_t i = 0; i < count; ++i) delete values[i];
+  // Without allocating: destructors call this.
+  m_keys.clear();
+  m_index.reset();
+  m_codes.reset();
+  m_values.TakeEach([](KuvInObject* value) { delete value; });
+  // Sized afresh as Clear sizes it, when there is memory for it.
+  try {
+    m_values.Clear();
+  } catch (const std::bad_alloc&) {
+  }
 }
 
 bool KuvEeSelectionValueDico::equals(const KuvEeSelectionValueDico& other) const {

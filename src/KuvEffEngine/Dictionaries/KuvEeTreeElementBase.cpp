@@ -1,5 +1,6 @@
 #include "KuvEeTreeElementBase.h"
 
+#include <utility>
 #include <vector>
 
 #include "KuvEeTreeBaseVar.h"
@@ -16,22 +17,23 @@ KuvEeTreeElementBase::KuvEeTreeElementBase(const KuvInString& name, const unsign
       m_index(std::make_unique<KuvInTreeEvalIndex>(index)),
       m_children(KuvEeTreeElementBase::sType()) {}
 
-namespace {
-void takeChildren(KuvInSet& children, std::vector<KuvInObject*>& pending) {
-  for (KuvInSet::const_iterator it = children.cBegin(); it.IsValid();) pending.push_back(it.GetGoToNext());
-  children.Clear();
-}
-}  // namespace
-
 KuvEeTreeElementBase::~KuvEeTreeElementBase() {
   // A tree read from a document may be any depth: each element's children
-  // are taken before it is deleted, so no destructor recurses.
-  std::vector<KuvInObject*> pending;
-  takeChildren(m_children, pending);
-  while (!pending.empty()) {
-    auto* element = static_cast<KuvEeTreeElementBase*>(pending.back());
-    pending.pop_back();
-    takeChildren(element->m_children, pending);
+  // are taken before it is deleted, so no destructor recurses. The elements
+  // waiting for deletion are chained through their parent links, last taken
+  // first, so that nothing is allocated here.
+  KuvEeTreeElementBase* pending = nullptr;
+  const auto takeChildren = [&pending](KuvInSet& children) {
+    children.TakeEach([&pending](KuvInObject* child) {
+      auto* element = static_cast<KuvEeTreeElementBase*>(child);
+      element->m_parent = pending;
+      pending = element;
+    });
+  };
+  takeChildren(m_children);
+  while (pending != nullptr) {
+    KuvEeTreeElementBase* element = std::exchange(pending, pending->m_parent);
+    takeChildren(element->m_children);
     delete element;
   }
 }

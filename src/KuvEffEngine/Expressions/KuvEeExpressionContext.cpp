@@ -172,14 +172,11 @@ KuvEeExpressionContext::KuvEeExpressionContext()
       m_milestones(MilestoneElementID::sType(), KuvEeMilestone::sType()) {}
 
 KuvEeExpressionContext::~KuvEeExpressionContext() {
-  // Empty the set before deleting, so that nothing reached from a destructor
-  // finds an object already gone.
-  std::unique_ptr<KuvInObject*[]> owned(m_owned.GetArray());
-  const std::int32_t count = m_owned.GetLength();
-  m_owned.Clear();
   // The other maps only point at objects: their own destructors forget them.
   m_dicosPerInheritedEff.DeleteAll();
-  for (std::int32_t i = 0; i < count; ++i) delete owned[i];
+  // Each object leaves the set before it is deleted, so that nothing reached
+  // from a destructor finds it there; nothing is allocated on the way.
+  m_owned.TakeEach([](KuvInObject* object) { delete object; });
 }
 
 // ---------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -59,14 +60,13 @@ KuvEeMultiModelExpression::ModelCriteria::~ModelCriteria() = default;
 HRESULT KuvEeMultiModelExpression::ModelCriteria::clone(ModelCriteria*& copy) const {
   KUV_TRACE_CALL("clone");
   bool ok = true;
-  KuvEeNodeRef* inheritedEff = cloneOrNull(m_inheritedEff.get(), ok);
-  KuvEeNodeRef* criteria = cloneOrNull(m_criteria.get(), ok);
-  if (!ok) {
-    delete inheritedEff;
-    delete criteria;
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  }
-  copy = new ModelCriteria(&inheritedEff, &criteria);
+  std::unique_ptr<KuvEeNodeRef> inheritedEff(cloneOrNull(m_inheritedEff.get(), ok));
+  std::unique_ptr<KuvEeNodeRef> criteria(cloneOrNull(m_criteria.get(), ok));
+  if (!ok) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  KuvEeNodeRef* trees[] = {inheritedEff.get(), criteria.get()};
+  copy = new ModelCriteria(&trees[0], &trees[1]);
+  inheritedEff.release();
+  criteria.release();
   return S_OK;
 }
 
@@ -347,10 +347,11 @@ HRESULT KuvEeMultiModelExpression::copyCriteriaFrom(const KuvEeMultiModelExpress
   bool ok = true;
   m_global.reset(cloneOrNull(other.m_global.get(), ok));
   for (auto it = other.m_models.cBegin(); ok && !it.IsEnd(); it.Next()) {
-    ModelCriteria* copy = nullptr;
-    ok = static_cast<const ModelCriteria*>(it.GetVal())->clone(copy) == S_OK &&
-         m_models.Put(it.GetKey(), copy) == S_OK;
-    if (!ok) delete copy;
+    ModelCriteria* made = nullptr;
+    ok = static_cast<const ModelCriteria*>(it.GetVal())->clone(made) == S_OK;
+    std::unique_ptr<ModelCriteria> copy(made);
+    ok = ok && m_models.Put(it.GetKey(), copy.get()) == S_OK;
+    if (ok) copy.release();
   }
   if (ok) return S_OK;
   m_global.reset();

@@ -6,6 +6,7 @@
 #include "KuvEeNodeNotRemover.h"
 #include "KuvEeTransformEntry.h"
 #include "KuvEeTransformLists.h"
+#include "KuvOutOfMemory.h"
 
 #include <algorithm>
 #include <functional>
@@ -361,12 +362,10 @@ KuvEeNodeDeveloper::~KuvEeNodeDeveloper() = default;
 HRESULT KuvEeNodeDeveloper::develop(KuvEeNodeRef& ref) {
   // A product of sums grows exponentially with inputs a host may well give:
   // running out of memory answers a code rather than throwing.
-  try {
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
     return kuv::detail::TransformEntry(traceChannel(), "develop", ref)
         .run(*this, "Develop:\n", "Developped:\n");
-  } catch (const std::bad_alloc&) {
-    KUV_RETURN_ERROR(E_OUTOFMEMORY, "ERROR: out of memory");
-  }
+  });
 }
 
 HRESULT KuvEeNodeDeveloper::product(KuvEeNodeRef& a, KuvEeNodeRef& b, KuvEeGroupOp*& out) {

@@ -1,6 +1,7 @@
 #include "KuvInMap.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "KuvInHashMap_Define.h"
@@ -20,7 +21,21 @@ HRESULT KuvInMap::Delete(const KuvInObjectVal* key) {
 
 void KuvInMap::DeleteAll() {
   std::vector<KuvInObject*> values;
-  values.reserve(static_cast<std::size_t>(GetLength()));
+  try {
+    values.reserve(static_cast<std::size_t>(GetLength()));
+  } catch (const std::bad_alloc&) {
+    // Destructors call this: without memory for the list, each value goes
+    // at its first entry, found by comparing pointers with the entries
+    // before it (quadratic, but only when memory is short).
+    for (const_iterator it = cBegin(); !it.IsEnd(); it.Next()) {
+      bool seen = false;
+      for (const_iterator before = cBegin(); !seen && before.GetEntry() != it.GetEntry(); before.Next())
+        seen = before.GetVal() == it.GetVal();
+      if (!seen) delete it.GetVal();
+    }
+    Clear();
+    return;
+  }
   for (const_iterator it = cBegin(); !it.IsEnd();) values.push_back(it.GetValGoToNext());
   std::sort(values.begin(), values.end());
   values.erase(std::unique(values.begin(), values.end()), values.end());

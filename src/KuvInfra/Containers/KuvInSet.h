@@ -33,6 +33,13 @@ public:
   // A new array of the elements in iteration order (null when empty); the
   // caller releases it with delete[].
   KuvInObject** GetArray() const;
+  // Empties the set without allocating, keeping its table size, then calls
+  // each with every element in iteration order, once it has left the set:
+  // for destructors, where GetArray or Clear could run out of memory.
+  template <class F>
+  void TakeEach(F each) {
+    m_table.takeEach(each);
+  }
 
   // "Set(" count ")[ " then the elements' texts separated by ", ", then " ]".
   KuvInString toString() const override;

@@ -131,17 +131,21 @@ KuvInObject* SetTable::remove(const KuvInObject& probe) {
 }
 
 void SetTable::reset(std::int32_t capacity, float loadFactor) {
+  const float normalized = normalizedLoadFactor(loadFactor);
+  const std::uint32_t tableSize = setTableSize(capacity, normalized);
+  // A table of the same size only needs emptying; another is made before
+  // anything changes, so that running out of memory leaves the set as it was.
+  std::unique_ptr<SetBucket*[]> table;
+  if (m_table == nullptr || tableSize != m_tableSize) table.reset(new SetBucket*[tableSize]());
   freeNodes();
-  m_loadFactor = normalizedLoadFactor(loadFactor);
-  const std::uint32_t tableSize = setTableSize(capacity, m_loadFactor);
-  m_threshold = setThreshold(tableSize, m_loadFactor);
-  // The nodes are gone: a table of the same size only needs emptying.
-  if (m_table != nullptr && tableSize == m_tableSize) {
+  m_loadFactor = normalized;
+  m_threshold = setThreshold(tableSize, normalized);
+  if (table == nullptr) {
     std::fill_n(m_table.get(), m_tableSize, nullptr);
     return;
   }
   m_tableSize = tableSize;
-  m_table.reset(new SetBucket*[m_tableSize]());
+  m_table = std::move(table);
 }
 
 void SetTable::rebuild(std::uint32_t tableSize, float loadFactor) {

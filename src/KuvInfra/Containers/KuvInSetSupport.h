@@ -11,8 +11,10 @@
 // in the old iteration order, each newly filled bucket going to the head.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "KuvInElementTypeCheck.h"
 
@@ -111,6 +113,22 @@ public:
   // load factor out of range keeps the current one.
   void setMinCapacity(std::int32_t capacity, float loadFactor);
   void swap(SetTable& other) noexcept;
+  // Empties the table without allocating and hands over each element in
+  // iteration order, once it has left the table: destructors call this.
+  template <class F>
+  void takeEach(F each) {
+    SetBucket* b = std::exchange(m_first, nullptr);
+    m_count = 0;
+    std::fill_n(m_table.get(), m_tableSize, nullptr);
+    while (b != nullptr) {
+      for (SetEntry* e = b->first; e != nullptr;) {
+        KuvInObject* element = e->element;
+        delete std::exchange(e, e->next);
+        each(element);
+      }
+      delete std::exchange(b, b->next);
+    }
+  }
 
   template <class F>
   void forEach(F f) const {

@@ -1,0 +1,40 @@
+// Entry points a host calls answer codes, never exceptions: running out of
+// memory inside one answers E_OUTOFMEMORY ("ERROR: out of memory").
+// Whatever the call built is held by its owners, so unwinding frees it.
+#pragma once
+
+#include <new>
+#include <type_traits>
+
+#include "KuvInTraceClass.h"
+
+namespace kuv::detail {
+
+// Traces that memory ran out; the trace itself may find none, and then
+// says nothing.
+inline void traceOutOfMemory(KuvInTraceClass& channel) noexcept {
+  try {
+    KUV_TRACE_ERROR_ON(channel, "ERROR: out of memory");
+  } catch (...) {
+  }
+}
+
+// call's answer, or onFailure's once call ran out of memory. For an
+// HRESULT call, onFailure defaults to answering E_OUTOFMEMORY.
+template <class Call, class OnFailure>
+auto unlessOutOfMemory(KuvInTraceClass& channel, Call&& call, OnFailure&& onFailure) {
+  try {
+    return call();
+  } catch (const std::bad_alloc&) {
+    traceOutOfMemory(channel);
+    return onFailure();
+  }
+}
+
+template <class Call>
+HRESULT unlessOutOfMemory(KuvInTraceClass& channel, Call&& call) {
+  static_assert(std::is_same_v<decltype(call()), HRESULT>);
+  return unlessOutOfMemory(channel, static_cast<Call&&>(call), [] { return E_OUTOFMEMORY; });
+}
+
+}  // namespace kuv::detail
