@@ -1,14 +1,20 @@
-// Development grows exponentially with inputs a host may give, so it is
-// where memory runs out. This program replaces the global allocator so that
-// exactly one chosen allocation fails, and tries every allocation of a
-// development in turn: it must answer E_OUTOFMEMORY or get by with the
-// right result, never let std::bad_alloc out, and leave a tree that can
-// still be read and deleted; the sanitizer run checks that nothing leaks.
+// Memory runs out in a host's process, and most of all where development
+// grows exponentially. This program replaces the global allocator so that
+// exactly one chosen allocation fails, and tries every allocation of a call
+// in turn: it must answer a code or get by with the right result, never let
+// std::bad_alloc out, and leave what it was given whole; the sanitizer run
+// checks that nothing leaks.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <new>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "KuvDnf.h"
@@ -24,6 +30,10 @@
 #include "KuvInMapVal.h"
 #include "KuvInSetVal.h"
 #include "support/KuvTestSupport.h"
+#include "workflows/HostModel.h"
+#ifdef KUV_BICYCLE
+#include "KuvXML.h"
+#endif
 
 namespace {
 
@@ -50,6 +60,25 @@ namespace {
 
 using namespace kuv_test;
 
+// Fails allocation k of call, for k = 0, 1, ... until call needs fewer than
+// k + 1. Each round prepares call's input first, and check gets the input,
+// the answer and whether the failure was reached once allocations work
+// again. Answers how many rounds check counted as failed calls.
+template <class Prepare, class Call, class Check>
+int failEachAllocation(Prepare prepare, Call call, Check check) {
+  int failed = 0;
+  for (long k = 0;; ++k) {
+    auto input = prepare();
+    g_countdown = k;
+    auto answer = call(input);
+    const bool reached = g_countdown.exchange(-1) < 0;
+    failed += check(input, answer, reached) ? 0 : 1;
+    if (!reached) return failed;
+  }
+}
+
+const auto nothing = [] { return 0; };
+
 TEST(OutOfMemory, DevelopmentAnswersACodeAtEveryFailingAllocation) {
   TruthModel m;
   TreeGenerator generator(m, 7,
@@ -58,20 +87,15 @@ TEST(OutOfMemory, DevelopmentAnswersACodeAtEveryFailingAllocation) {
   for (int i = 0; i < 40; ++i) {
     const Tree tree = generator.next();
     const TruthTable table = *truthTable(m, *tree);
-    // Allocation k fails, for k = 0, 1, ... until a development needs
-    // fewer than k + 1.
-    for (long k = 0;; ++k) {
-      const Tree work(tree->getNode()->clone());
-      g_countdown = k;
-      const HRESULT hr = KuvEeNodeDeveloper().develop(*work);
-      const bool reached = g_countdown.exchange(-1) < 0;
-      EXPECT_TRUE(hr == S_OK || (reached && FAILED(hr))) << i << " " << k;
-      const auto after = truthTable(m, *work);
-      ASSERT_TRUE(after.has_value()) << k;
-      EXPECT_TRUE(hr != S_OK || table == *after) << i << " " << k;
-      failed += FAILED(hr) ? 1 : 0;
-      if (!reached) break;
-    }
+    failed += failEachAllocation([&] { return Tree(tree->getNode()->clone()); },
+                                 [](Tree& work) { return KuvEeNodeDeveloper().develop(*work); },
+                                 [&](Tree& work, HRESULT hr, bool reached) {
+                                   EXPECT_TRUE(hr == S_OK || (reached && FAILED(hr))) << i;
+                                   // Readable, and with its meaning after a success.
+                                   const auto after = truthTable(m, *work);
+                                   EXPECT_TRUE(after.has_value() && (hr != S_OK || table == *after)) << i;
+                                   return SUCCEEDED(hr);
+                                 });
   }
   EXPECT_LT(0, failed);
 }
@@ -79,38 +103,40 @@ TEST(OutOfMemory, DevelopmentAnswersACodeAtEveryFailingAllocation) {
 // A set or a map that runs out of memory while growing keeps every element
 // it took, finds each of them, and nothing else.
 TEST(OutOfMemory, SetsAndMapsKeepWhatTheyTook) {
-  for (long k = 0;; ++k) {
-    KuvInSetVal set(KuvInIntHolder::sType());
-    KuvInMapVal map(KuvInIntHolder::sType(), KuvInIntHolder::sType());
-    std::vector<bool> inSet(100), inMap(100);
-    g_countdown = k;
-    for (std::uint32_t i = 0; i < 100; ++i) {
-      const KuvInIntHolder value(i * 7919u);
-      try {
-        inSet[i] = set.Put(value);
-      } catch (const std::bad_alloc&) {
-      }
-      try {
-        inMap[i] = SUCCEEDED(map.Put(value, value));
-      } catch (const std::bad_alloc&) {
-      }
-    }
-    const bool reached = g_countdown.exchange(-1) < 0;
-    int setCount = 0, mapCount = 0;
-    for (std::uint32_t i = 0; i < 100; ++i) {
-      const KuvInIntHolder value(i * 7919u);
-      EXPECT_EQ(inSet[i], set.Find(value)) << k << " " << i;
-      EXPECT_EQ(inMap[i], map.Get(value) != nullptr) << k << " " << i;
-      setCount += inSet[i] ? 1 : 0;
-      mapCount += inMap[i] ? 1 : 0;
-    }
-    int iterated = 0;
-    for (auto it = set.cBegin(); it.IsValid(); it.Next()) ++iterated;
-    EXPECT_EQ(setCount, iterated) << k;
-    EXPECT_EQ(setCount, set.GetLength()) << k;
-    EXPECT_EQ(mapCount, map.GetLength()) << k;
-    if (!reached) break;
-  }
+  struct Filled {
+    KuvInSetVal set{KuvInIntHolder::sType()};
+    KuvInMapVal map{KuvInIntHolder::sType(), KuvInIntHolder::sType()};
+    std::vector<bool> inSet = std::vector<bool>(100), inMap = std::vector<bool>(100);
+  };
+  const auto value = [](std::uint32_t i) { return KuvInIntHolder(i * 7919u); };
+  failEachAllocation([] { return std::make_unique<Filled>(); },
+                     [&](std::unique_ptr<Filled>& f) {
+                       for (std::uint32_t i = 0; i < 100; ++i) {
+                         try {
+                           f->inSet[i] = f->set.Put(value(i));
+                         } catch (const std::bad_alloc&) {
+                         }
+                         try {
+                           f->inMap[i] = SUCCEEDED(f->map.Put(value(i), value(i)));
+                         } catch (const std::bad_alloc&) {
+                         }
+                       }
+                       return 0;
+                     },
+                     [&](std::unique_ptr<Filled>& f, int, bool) {
+                       int setCount = 0, mapCount = 0, iterated = 0;
+                       for (std::uint32_t i = 0; i < 100; ++i) {
+                         EXPECT_EQ(f->inSet[i], f->set.Find(value(i))) << i;
+                         EXPECT_EQ(f->inMap[i], f->map.Get(value(i)) != nullptr) << i;
+                         setCount += f->inSet[i] ? 1 : 0;
+                         mapCount += f->inMap[i] ? 1 : 0;
+                       }
+                       for (auto it = f->set.cBegin(); it.IsValid(); it.Next()) ++iterated;
+                       EXPECT_EQ(setCount, iterated);
+                       EXPECT_EQ(setCount, f->set.GetLength());
+                       EXPECT_EQ(mapCount, f->map.GetLength());
+                       return true;
+                     });
 }
 
 // An operation that runs out of memory leaves the caller's tree whole and
@@ -121,24 +147,32 @@ TEST(OutOfMemory, ChangeOperationLeavesTheTreeToTheCaller) {
                           {.maxNodes = 6, .notFlag = false, .domainOverLeavesOnly = true, .dates = false});
   KuvInObject* change = m.change.get();
   const KuvEeExpressionOperation cut(KuvEeExpressionOperation::CUT, change);
-  for (long k = 0;; ++k) {
-    Tree tree = generator.next();
-    const TruthTable table = *truthTable(m, *tree);
-    KuvEeNodeRef* input = tree.release();
+  const TruthTable notChange = ~*truthTable(m, *own(changeLeaf(m)));
+  struct Operands {
+    TruthTable table;
+    KuvEeNodeRef* input;
     KuvEeNodeRef* out = nullptr;
-    g_countdown = k;
-    try {
-      EXPECT_EQ(S_OK, KuvEeExpressionOperation::performOperation(input, cut, out, nullptr));
-    } catch (const std::bad_alloc&) {
-    }
-    const bool reached = g_countdown.exchange(-1) < 0;
-    const Tree left(input != nullptr ? input : out);
-    ASSERT_TRUE((input == nullptr) != (out == nullptr)) << k;
-    EXPECT_EQ(table & (input != nullptr ? table : ~*truthTable(m, *own(changeLeaf(m)))),
-              *truthTable(m, *left))
-        << k;
-    if (!reached) break;
-  }
+  };
+  failEachAllocation(
+      [&] {
+        Tree tree = generator.next();
+        const TruthTable table = *truthTable(m, *tree);
+        return Operands{table, tree.release()};
+      },
+      [&](Operands& o) {
+        try {
+          return KuvEeExpressionOperation::performOperation(o.input, cut, o.out, nullptr);
+        } catch (const std::bad_alloc&) {
+          return E_OUTOFMEMORY;
+        }
+      },
+      [&](Operands& o, HRESULT hr, bool) {
+        EXPECT_TRUE(SUCCEEDED(hr) ? o.input == nullptr && o.out != nullptr
+                                  : o.input != nullptr && o.out == nullptr);
+        const Tree left(o.input != nullptr ? o.input : o.out);
+        EXPECT_EQ(o.table & (o.input != nullptr ? o.table : notChange), *truthTable(m, *left));
+        return true;
+      });
 }
 
 // The normal form answers null when memory runs out, never throws, and
@@ -151,17 +185,217 @@ TEST(OutOfMemory, NormalFormAnswersNullAtEveryFailingAllocation) {
   for (int i = 0; i < 30; ++i) {
     const Tree tree = generator.next();
     const TruthTable table = *truthTable(m, *tree);
-    for (long k = 0;; ++k) {
-      g_countdown = k;
-      const std::unique_ptr<KuvDnf> dnf(KuvEeDnfConvertor::NodeRef2Dnf(*tree));
-      const bool reached = g_countdown.exchange(-1) < 0;
-      EXPECT_TRUE(dnf != nullptr || reached) << i << " " << k;
-      EXPECT_TRUE(dnf == nullptr || table == *dnfTable(m, *dnf)) << i << " " << k;
-      failed += dnf == nullptr ? 1 : 0;
-      if (!reached) break;
-    }
+    failed += failEachAllocation(
+        nothing, [&](int) { return std::unique_ptr<KuvDnf>(KuvEeDnfConvertor::NodeRef2Dnf(*tree)); },
+        [&](int, const std::unique_ptr<KuvDnf>& dnf, bool reached) {
+          EXPECT_TRUE(dnf != nullptr ? table == *dnfTable(m, *dnf) : reached) << i;
+          return dnf != nullptr;
+        });
   }
   EXPECT_LT(0, failed);
 }
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The compiled binary of an effectivity or a filter on the host's
+// dictionary, in the current view of the Config Change domain.
+struct Compiling {
+  explicit Compiling(KuvEeExpression& expression) {
+    byDomain.Put(KuvInIntHolder(KuvDiversityDomain_ConfigChange), &expression);
+    views.Put(&current);
+  }
+  HRESULT run() {
+    return KuvExpressionDBDataServices::ComputeCompiledBinary(byDomain, out, views, CFG_EXPRVIEW_CURRENT);
+  }
+  Bytes bytes() const { return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength()); }
+
+  KuvInMap byDomain{KuvInIntHolder::sType(), KuvEeExpression::sType()};
+  KuvInIntHolder current{CFG_EXPRVIEW_CURRENT};
+  KuvInSet views{KuvInIntHolder::sType()};
+  KuvBioBufferOut out;
+};
+
+// Where a host meets memory running out on the way from a text to a visible
+// object: reading the text, storing and reloading its definition, compiling
+// it, and a filter handler and a query deciding its visibility.
+struct HostCalls {
+  explicit HostCalls(const std::string& text)
+      : text(text), tree(host.read(text)), table(*truthTable(host.truth, *tree)) {}
+
+  bool sameTable(const KuvEeNodeRef* read) {
+    return read != nullptr && table == *truthTable(host.truth, *read);
+  }
+
+  kuv_workflow::HostModel host;
+  std::string text;
+  Tree tree;
+  TruthTable table;
+};
+
+TEST(OutOfMemory, HostCallsAnswerACodeAtEveryFailingAllocation) {
+  kuv_workflow::TextGenerator generator(
+      20261208, {.refs = kuv_workflow::TextGenerator::Refs::Named, .noValues = false});
+  int failed = 0;
+  for (int i = 0; i < 4; ++i) {
+    HostCalls h(generator.expression());
+    const auto code = [&](HRESULT hr, bool reached) {
+      EXPECT_TRUE(SUCCEEDED(hr) || reached) << i;
+      return SUCCEEDED(hr);
+    };
+    failed += failEachAllocation(
+        [&] {
+          return std::array<KuvInString, 2>{KuvInString(h.text.c_str()), KuvInString()};
+        },
+        [&](auto& texts) { return Tree(h.host.reader.readExpressionSimple(texts[0], texts[1], false)); },
+        [&](auto&, const Tree& read, bool reached) {
+          EXPECT_TRUE(read == nullptr || h.sameTable(read.get())) << i;
+          return code(read != nullptr ? S_OK : E_FAIL, reached);
+        });
+
+    // The stored definition, written and read back.
+    const KuvEeGenericExpression expression(h.tree->getNode()->clone());
+    struct Definition {
+      KuvInList first, second;
+      std::unique_ptr<KuvBioBuffer> binary;
+    };
+    std::unique_ptr<Definition> stored;
+    failed += failEachAllocation([] { return std::make_unique<Definition>(); },
+                                 [&](auto& d) {
+                                   KuvBioBuffer* binary = nullptr;
+                                   const HRESULT hr = KuvCoreDependencyMngtServices::CreateDefinitionDBData(
+                                       expression, nullptr, d->first, d->second, binary);
+                                   d->binary.reset(binary);
+                                   return hr;
+                                 },
+                                 [&](auto& d, HRESULT hr, bool reached) {
+                                   EXPECT_EQ(SUCCEEDED(hr), d->binary != nullptr);
+                                   if (SUCCEEDED(hr)) stored = std::move(d);
+                                   return code(hr, reached);
+                                 });
+    failed += failEachAllocation(
+        nothing,
+        [&](int) {
+          KuvEeGenericExpression* back = nullptr;
+          KuvCoreDependencyMngtServices::UnserializeExpressionFromBinaryExpr(*stored->binary, stored->first,
+                                                                             stored->second, back);
+          return std::unique_ptr<KuvEeGenericExpression>(back);
+        },
+        [&](int, const auto& back, bool reached) {
+          EXPECT_TRUE(back == nullptr || h.sameTable(back->GetNodeRef())) << i;
+          return code(back != nullptr ? S_OK : E_FAIL, reached);
+        });
+
+    // The compiled effectivity, and a filter on one option.
+    KuvEeEffectivityExpression effectivity;
+    KuvEeNodeRef* criteria = expression.GetNodeRefClone();
+    auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &criteria);
+    ASSERT_EQ(S_OK, effectivity.setModelCriteria(&h.host.dictionary, record));
+    Compiling object(effectivity);
+    ASSERT_EQ(S_OK, object.run());
+    const Bytes objectBytes = object.bytes();
+    failed += failEachAllocation([&] { return std::make_unique<Compiling>(effectivity); },
+                                 [](auto& compiling) { return compiling->run(); },
+                                 [&](auto& compiling, HRESULT hr, bool reached) {
+                                   EXPECT_TRUE(FAILED(hr) || compiling->bytes() == objectBytes) << i;
+                                   return code(hr, reached);
+                                 });
+    KuvInString error;
+    const std::unique_ptr<KuvEeGenericExpression> list(
+        h.host.reader.readList("Engine.Diesel", error, KuvEeGenericExpression::CFG_LISTMODE_STRICT));
+    KuvEeFilterExpression filterExpression(&h.host.dictionary, list->GetList()->Clone());
+    Compiling filterCompiling(filterExpression);
+    ASSERT_EQ(S_OK, filterCompiling.run());
+    const Bytes filter = filterCompiling.bytes();
+    const int visible = (h.host.table("Engine.Diesel") & h.table).any() ? 1 : 0;
+    const auto size = [](const Bytes& b) { return static_cast<unsigned int>(b.size()); };
+
+    // Deciding the visibility: a handler made, copied and applied, and a query.
+    const KuvFilterHandler handler(filter.data(), size(filter), 0);
+    const auto handles = [&](const KuvFilterHandler& made, bool reached) {
+      int answer = -1;
+      EXPECT_TRUE(FAILED(made.isValid()) ||
+                  (made.Apply(objectBytes.data(), size(objectBytes), answer) == S_OK && answer == visible))
+          << i;
+      return code(made.isValid(), reached);
+    };
+    failed +=
+        failEachAllocation([] { return std::make_unique<std::optional<KuvFilterHandler>>(); },
+                           [&](auto& made) { return (made->emplace(filter.data(), size(filter), 0), 0); },
+                           [&](auto& made, int, bool reached) { return handles(**made, reached); });
+    failed += failEachAllocation([] { return std::make_unique<std::optional<KuvFilterHandler>>(); },
+                                 [&](auto& made) { return (made->emplace(handler), 0); },
+                                 [&](auto& made, int, bool reached) { return handles(**made, reached); });
+    failed += failEachAllocation(
+        nothing,
+        [&](int) {
+          int answer = -1;
+          return handler.Apply(objectBytes.data(), size(objectBytes), answer) == S_OK ? answer : -1;
+        },
+        [&](int, int answer, bool reached) {
+          EXPECT_TRUE(answer == -1 || answer == visible) << i;
+          return code(answer != -1 ? S_OK : E_FAIL, reached);
+        });
+    const std::uint8_t* objects[] = {objectBytes.data(), objectBytes.data()};
+    const unsigned int sizes[] = {size(objectBytes), size(objectBytes)};
+    const auto answers = [&](HRESULT hr, const Handed<int>& results, bool reached) {
+      EXPECT_TRUE(FAILED(hr) || (results.get()[0] == visible && results.get()[1] == visible)) << i;
+      return code(hr, reached);
+    };
+    failed += failEachAllocation(
+        [] { return Handed<int>(); },
+        [&](Handed<int>& results) {
+          int* raw = nullptr;
+          const HRESULT hr = handler.Apply(objects, sizes, 2, raw);
+          results.reset(raw);
+          return hr;
+        },
+        [&](const Handed<int>& results, HRESULT hr, bool reached) { return answers(hr, results, reached); });
+    failed += failEachAllocation(
+        [] { return Handed<int>(); },
+        [&](Handed<int>& results) {
+          int* raw = nullptr;
+          const HRESULT hr =
+              KuvFilteringServices::ApplyQuery(filter.data(), size(filter), objects, sizes, 2, raw);
+          results.reset(raw);
+          return hr;
+        },
+        [&](const Handed<int>& results, HRESULT hr, bool reached) { return answers(hr, results, reached); });
+  }
+  EXPECT_LT(0, failed);
+}
+
+#ifdef KUV_BICYCLE
+// The dictionary reader, out of memory at any element of the sample's
+// dictionary, answers a code and gives back all it made.
+TEST(OutOfMemory, DictionaryReaderAnswersACodeAtEveryFailingAllocation) {
+  std::ifstream file(KUV_BICYCLE "/dictionary.xml");
+  const std::string document((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  struct Reading {
+    KuvEeExpressionContext context;
+    KuvXMLV2ModelerContextImpl texts;
+    KuvXMLV2ModelerContextImpl* collect = &texts;
+    KuvXMLV3ModelDicoSAXHandler handler{context, collect, 1};
+    KuvXMLExpatParser parser;
+  };
+  const int failed = failEachAllocation(
+      [] { return std::make_unique<Reading>(); },
+      [&](auto& r) { return r->parser.ParseBuffer(document.data(), document.size(), r->handler); },
+      [&](auto& r, HRESULT hr, bool reached) {
+        EXPECT_TRUE(SUCCEEDED(hr) || reached);
+        if (FAILED(hr)) return false;
+        KuvInSet descriptions(KuvXMLV2EeSerialDescription::sType());
+        KuvEeModelDico* model = nullptr;
+        KuvXMLV2IModelerContext* collected = nullptr;
+        EXPECT_EQ(S_OK, r->handler.GetCreatedModelDico(model, descriptions, collected));
+        descriptions.DeleteAll();
+        EXPECT_EQ(S_OK, r->context.AddModelDico(model, true));
+        const KuvInSet* features = nullptr;
+        model->getConfigFeatures(features);
+        EXPECT_EQ(10, features->GetLength());
+        return true;
+      });
+  EXPECT_LT(0, failed);
+}
+#endif
 
 }  // namespace
