@@ -24,6 +24,15 @@ KUV_DEFINE_TYPE(KuvNpReader, KuvInObject)
 
 namespace {
 
+// Runs its action when the scope ends, however it ends.
+template <class F>
+struct AtScopeEnd {
+  F action;
+  ~AtScopeEnd() { action(); }
+};
+template <class F>
+AtScopeEnd(F) -> AtScopeEnd<F>;
+
 // A read that ran out of memory says so in its reasons, as far as memory
 // allows.
 HRESULT outOfMemory(KuvInString& errorText) noexcept {
@@ -95,13 +104,11 @@ HRESULT KuvNpReader::build(const KuvInTreeParserNode& node, KuvInString& errorTe
   KUV_TRACE_CALL("build");
   if (!m_syntaxSet) KUV_RETURN_ERROR(E_FAIL, "ERROR: The syntax is not set");
   if (root != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output not null");
-  struct Flush {
-    KuvNpReader& reader;
-    ~Flush() {
-      reader.m_solver.flush();
-      reader.m_solved.clear();
-    }
-  } flush{*this};
+  // The names solved for one read are not kept for the next.
+  const AtScopeEnd forget{[this] {
+    m_solver.flush();
+    m_solved.clear();
+  }};
   m_solved.clear();
   if (FAILED(addNamesToSolver(node))) {
     errorText.Append("names cannot be solved\n");
@@ -266,13 +273,11 @@ HRESULT KuvNpReader::readList(const KuvInString& text, KuvInString& errorText, K
         else
           items.push_back(tree.get());
 
-        struct Flush {
-          KuvNpReader& reader;
-          ~Flush() {
-            reader.m_solver.flush();
-            reader.m_solved.clear();
-          }
-        } flush{*this};
+        // The names solved for one read are not kept for the next.
+        const AtScopeEnd forget{[this] {
+          m_solver.flush();
+          m_solved.clear();
+        }};
         m_solved.clear();
         for (const KuvInTreeParserNode* item : items) {
           const bool named = item->getType() == KuvInTreeParserNode::E_PrefixedString &&
