@@ -472,9 +472,11 @@ private:
         KUV_RETURN_ERROR_ON(channel(), E_FAIL,
                             "ERROR: unexpected. In-context expression must have either Inherited-Eff or EV-criteria "
                             "part valuated.");
-      KuvEeNodeRef* inheritedRef = inherited.release();
-      KuvEeNodeRef* criteriaRef = criteria.release();
-      auto* record = new KuvEeMultiModelExpression::ModelCriteria(&inheritedRef, &criteriaRef);
+      // The trees stay owned until their record holds them.
+      KuvEeNodeRef* trees[] = {inherited.get(), criteria.get()};
+      auto* record = new KuvEeMultiModelExpression::ModelCriteria(&trees[0], &trees[1]);
+      inherited.release();
+      criteria.release();
       if (FAILED(expression.setModelCriteria(model, record))) {
         delete record;
         KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: setModelCriteria FAILED.");

@@ -359,9 +359,12 @@ HRESULT KuvExpressionGenerationServices::GenerateEffectivityExpression(const Kuv
     auto result = std::make_unique<KuvEeEffectivityExpression>();
     for (KuvInMap::const_iterator it = lists->cBegin(); !it.IsEnd(); it.Next()) {
       KuvEeModelDico* model = keyModel(it.GetKey());
-      KuvEeNodeRef* tree = andOfList(*KuvQmSpecList::cast(*it.GetVal()));
+      // The tree stays owned until its record holds it.
+      std::unique_ptr<KuvEeNodeRef> tree(andOfList(*KuvQmSpecList::cast(*it.GetVal())));
       KuvEeNodeRef* noInherited = nullptr;
-      auto* record = new KuvEeMultiModelExpression::ModelCriteria(&noInherited, &tree);
+      KuvEeNodeRef* given = tree.get();
+      auto* record = new KuvEeMultiModelExpression::ModelCriteria(&noInherited, &given);
+      tree.release();
       if (FAILED(result->setModelCriteria(model, record))) {
         delete record;
         KUV_RETURN_ERROR(E_FAIL, "ERROR : setModelCriteria FAILED");

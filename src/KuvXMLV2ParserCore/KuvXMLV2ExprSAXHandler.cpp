@@ -881,11 +881,21 @@ HRESULT XMLExprReading::endCriterion() {
       if (const HRESULT hr = addToFilter(eff.release()); FAILED(hr)) return hr;
     return S_OK;
   }
-  if (effs.size() == 1)
-    return attach(Tree((new KuvEeVarEffLeaf(effs.front().release()))->getNodeRef()), false);
+  // Each effectivity stays owned until its leaf holds it, and each leaf
+  // until its parent does: running out of memory loses nothing.
+  const auto leafOf = [](std::unique_ptr<KuvEeVarEff>& eff) {
+    Tree leaf((new KuvEeVarEffLeaf(eff.get()))->getNodeRef());
+    eff.release();
+    return leaf;
+  };
+  if (effs.size() == 1) return attach(leafOf(effs.front()), false);
   auto alternatives = Tree((new KuvEeOrOp)->getNodeRef());
-  for (auto& eff : effs)
-    static_cast<KuvEeOrOp*>(alternatives->getNode())->addChild(new KuvEeVarEffLeaf(eff.release()));
+  for (auto& eff : effs) {
+    Tree leaf = leafOf(eff);
+    // Adopted, the leaf's reference is the Or's.
+    if (SUCCEEDED(static_cast<KuvEeOrOp*>(alternatives->getNode())->addChild(leaf->getNode())))
+      leaf.release();
+  }
   return attach(std::move(alternatives), false);
 }
 
@@ -956,13 +966,14 @@ HRESULT XMLExprReading::endContext() {
   if (expression->hasModelCriteria(model))
     KUV_XML_REFUSE(CFG_ERR_UNEXPECTED, CRITERIA_TYPE{}, "", "", "ERROR: Second Context for ",
                    model->getName());
-  KuvEeNodeRef* inherited = nullptr;
-  KuvEeNodeRef* criteria = nullptr;
+  // Each tree stays owned until the expression holds its record.
+  Tree inherited;
+  Tree criteria;
   KuvEeNode* root = tree->getNode();
   KuvInLinkList children(KuvEeNodeRef::sType());
   if (KuvEeAndOp::isObjectOfThisType(*root)) static_cast<KuvEeOp*>(root)->getChildrenRefs(children);
   if (isInheritedOnly(*root)) {
-    inherited = tree.release();
+    inherited = std::move(tree);
   } else if (children.GetLength() == 2 &&
              isInheritedOnly(*static_cast<KuvEeNodeRef*>(children.Get(0))->getNode()) &&
              !isInheritedOnly(*static_cast<KuvEeNodeRef*>(children.Get(1))->getNode())) {
@@ -971,12 +982,15 @@ HRESULT XMLExprReading::endContext() {
     KuvEeNode* second = static_cast<KuvEeNodeRef*>(children.Get(1))->getNode();
     group->removeChild(first);
     group->removeChild(second);
-    inherited = first->getNodeRef();
-    criteria = second->getNodeRef();
+    inherited.reset(first->getNodeRef());
+    criteria.reset(second->getNodeRef());
   } else {
-    criteria = tree.release();
+    criteria = std::move(tree);
   }
-  auto* trees = new KuvEeMultiModelExpression::ModelCriteria(&inherited, &criteria);
+  KuvEeNodeRef* given[] = {inherited.get(), criteria.get()};
+  auto* trees = new KuvEeMultiModelExpression::ModelCriteria(&given[0], &given[1]);
+  inherited.release();
+  criteria.release();
   if (FAILED(expression->setModelCriteria(model, trees))) {
     delete trees;
     KUV_XML_REFUSE(CFG_ERR_UNEXPECTED, CRITERIA_TYPE{}, "", "", "ERROR: setModelCriteria FAILED.");

@@ -91,8 +91,9 @@ public:
   ModelCriteria* getModelCriteria(const KuvEeModelDico* model) const;
   // Stores criteria under model, deleting a previous record of the model;
   // a null criteria becomes a new empty record. The expression takes the
-  // record over and clears the caller's pointer. E_INVALIDARG for a null
-  // model (the caller keeps criteria).
+  // record over and clears the caller's pointer; out of memory, it deletes
+  // the record as it throws. E_INVALIDARG for a null model (the caller
+  // keeps criteria).
   HRESULT setModelCriteria(KuvEeModelDico* model, ModelCriteria*& criteria);
   // Hands the model's record to the caller; S_FALSE (and null) when the
   // model has none.
