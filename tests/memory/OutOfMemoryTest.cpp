@@ -31,8 +31,8 @@
 #include "KuvInSetVal.h"
 #include "support/KuvTestSupport.h"
 #include "workflows/HostModel.h"
-#ifdef KUV_BICYCLE
-#include "KuvXML.h"
+#ifdef KUV_SAMPLE_DIR
+#include "KuvXMLExpat/KuvXMLExprBuilders.h"
 #endif
 
 namespace {
@@ -364,7 +364,41 @@ TEST(OutOfMemory, HostCallsAnswerACodeAtEveryFailingAllocation) {
   EXPECT_LT(0, failed);
 }
 
-#ifdef KUV_BICYCLE
+#ifdef KUV_SAMPLE_DIR
+// The expression reader, out of memory at any event of a document, answers
+// a code and gives back all it made; what it reads is written back as it
+// came.
+TEST(OutOfMemory, ExpressionReaderAnswersACodeAtEveryFailingAllocation) {
+  kuv_test::SampleModel sample;
+  auto* any = new KuvEeOrOp;
+  any->addChild(kuv_test::optionLeaf(sample.engine->getOptionVar(KuvInString("V8"))));
+  any->addChild(kuv_test::unitLeaf(sample.units, {{1, true, 10, false}, {20, true, 30, true}}));
+  const auto written =
+      kuv_test::effectivity(sample.model, any, kuv_test::unitLeaf(sample.units, {{5, true, 50, true}}));
+  const std::string document = kuv_test::writeDocument(*written, &sample.texts, 3);
+  struct Reading {
+    explicit Reading(kuv_test::SampleModel& sample)
+        : handler(sample.context, data, &sample.texts, read, 1, 0, 1, 1) {}
+    ~Reading() { delete read; }
+    KuvXMLV2ExpressionData data;
+    KuvEeExpression* read = nullptr;
+    KuvXMLV3ExprSAXHandler handler;
+    KuvXMLExpatParser parser;
+  };
+  const int failed = failEachAllocation(
+      [&] { return std::make_unique<Reading>(sample); },
+      [&](auto& r) {
+        const HRESULT hr = r->parser.ParseBuffer(document.data(), document.size(), r->handler);
+        return SUCCEEDED(hr) ? r->handler.GetGeneratedExpression() : hr;
+      },
+      [&](auto& r, HRESULT hr, bool reached) {
+        EXPECT_TRUE(SUCCEEDED(hr) || reached);
+        EXPECT_TRUE(FAILED(hr) || kuv_test::writeDocument(*r->read, &sample.texts, 3) == document);
+        return SUCCEEDED(hr);
+      });
+  EXPECT_LT(0, failed);
+}
+
 // The dictionary reader, out of memory at any element of the sample's
 // dictionary, answers a code and gives back all it made.
 TEST(OutOfMemory, DictionaryReaderAnswersACodeAtEveryFailingAllocation) {
