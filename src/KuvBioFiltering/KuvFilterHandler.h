@@ -53,6 +53,8 @@ public:
   KuvFilterHandler(const KuvFilterHandler& other, const std::uint8_t* const* compositionMatrixBinaries,
                    const unsigned int* compositionMatrixSizes, unsigned int nbCompositionMatrixBinaries,
                    const unsigned int* nbOfCompositionMatrixPerDictionary, unsigned int nbDictionaries);
+  // A copy that runs out of memory is an invalid handler (isValid answers
+  // E_OUTOFMEMORY), as is a handler whose reading did.
   KuvFilterHandler(const KuvFilterHandler& other);
   KuvFilterHandler& operator=(const KuvFilterHandler& other);
   ~KuvFilterHandler() override;

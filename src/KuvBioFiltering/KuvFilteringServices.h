@@ -25,8 +25,8 @@ public:
   // entry. The filter is read once (E_FAIL when it is not a filter). results
   // becomes a new array of count answers, the caller's, freed with free():
   // 1 the object passes the filter, 0 it does not, -1 its binary is empty or
-  // not a readable effectivity. Only a failing intersection test fails the
-  // call; results is then null.
+  // not a readable effectivity. Only a failing intersection test, or memory
+  // running out (E_OUTOFMEMORY), fails the call; results is then null.
   static HRESULT ApplyQuery(const std::uint8_t* filterBinary, unsigned int filterSize,
                             const std::uint8_t* const* binaries, const unsigned int* sizes, unsigned int count,
                             int*& results);

@@ -10,7 +10,8 @@
 //     if (root == nullptr) show(error);
 //
 // The text is untrusted: a failure returns null, keeps nothing it built and
-// leaves the reasons in the error text. flag: named effectivities that the
+// leaves the reasons in the error text ("out of memory" when memory ran
+// out). flag: named effectivities that the
 // space does not know become symbol leaves (KuvEeEffSymbolLeaf) instead of
 // failing the read.
 #pragma once
