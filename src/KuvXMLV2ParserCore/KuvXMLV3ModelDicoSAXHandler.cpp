@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstddef>
 #include <cstring>
+#include <new>
 #include <unordered_set>
 
 #include "KuvConversionServices.h"
@@ -19,6 +20,7 @@
 #include "KuvInDate.h"
 #include "KuvInMapVal.h"
 #include "KuvInTreeEvalIndex.h"
+#include "KuvOutOfMemory.h"
 #include "KuvXMLV2EeSerialDescription.h"
 #include "KuvXMLV2ModelerContextImpl.h"
 #include "KuvXMLV2ParserErrorWriter.h"
@@ -584,17 +586,29 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::adoptIntoContext() {
       m_created[kept++] = object;
       continue;
     }
-    // The context makes its own copy, which it indexes and owns.
-    const KuvInString name = object->getName();
-    const KuvInGuid guid = object->getGuid();
-    if (auto* value = KuvEeSelectionValue::cast(*object))
-      value->getSelectionVar()->removeValue(value);
-    else
-      delete object;
-    if (FAILED(m_context.AddConfigFeatureOption(name, guid, feature))) {
+    // The context makes its own copy, which it indexes and owns. Failing or
+    // out of memory, the list keeps exactly the objects that are still here.
+    bool gone = false;
+    const auto dropTaken = [&] {
       m_created.erase(m_created.begin() + static_cast<std::ptrdiff_t>(kept),
-                      m_created.begin() + static_cast<std::ptrdiff_t>(i) + 1);
-      KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to add option ", name, " to the ConfigFeature of KuvEeExpressionContext.");
+                      m_created.begin() + static_cast<std::ptrdiff_t>(i) + (gone ? 1 : 0));
+    };
+    try {
+      const KuvInString name = object->getName();
+      const KuvInGuid guid = object->getGuid();
+      if (auto* value = KuvEeSelectionValue::cast(*object))
+        value->getSelectionVar()->removeValue(value);
+      else
+        delete object;
+      gone = true;
+      if (FAILED(m_context.AddConfigFeatureOption(name, guid, feature))) {
+        dropTaken();
+        KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to add option ", name,
+                         " to the ConfigFeature of KuvEeExpressionContext.");
+      }
+    } catch (const std::bad_alloc&) {
+      dropTaken();
+      throw;
     }
   }
   m_created.resize(kept);
@@ -611,12 +625,22 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::GetCreatedModelDico(KuvEeModelDico*& dico, 
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to return a created EeModelDico, no parsing have been done.");
   if (!descriptions.IsTypeAccepted(KuvXMLV2EeSerialDescription::sType()))
     KUV_RETURN_ERROR(E_FAIL, "ERROR: cast issue, wrong type set on the list.");
-  if (const HRESULT hr = adoptIntoContext(); FAILED(hr)) return hr;
-  for (KuvInSet::const_iterator it = m_descriptions.cBegin(); it.IsValid();) descriptions.Put(it.GetGoToNext());
-  m_descriptions.Clear();
-  clearConstruction();
-  m_created.clear();
-  dico = m_dico.release();
-  if (collecting()) modelerContext = m_modelerContext;
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (const HRESULT hr = adoptIntoContext(); FAILED(hr)) return hr;
+    // All or nothing: the caller deletes what it was given.
+    try {
+      for (KuvInSet::const_iterator it = m_descriptions.cBegin(); it.IsValid();)
+        descriptions.Put(it.GetGoToNext());
+    } catch (const std::bad_alloc&) {
+      for (KuvInSet::const_iterator it = m_descriptions.cBegin(); it.IsValid();)
+        descriptions.Remove(it.GetGoToNext());
+      throw;
+    }
+    m_descriptions.TakeEach([](KuvInObject*) {});
+    clearConstruction();
+    m_created.clear();
+    dico = m_dico.release();
+    if (collecting()) modelerContext = m_modelerContext;
+    return S_OK;
+  });
 }

@@ -400,35 +400,54 @@ TEST(OutOfMemory, ExpressionReaderAnswersACodeAtEveryFailingAllocation) {
 }
 
 // The dictionary reader, out of memory at any element of the sample's
-// dictionary, answers a code and gives back all it made.
+// dictionary, answers a code and gives back all it made; so does handing
+// the dictionary it read over, which gives the caller all of it or nothing.
 TEST(OutOfMemory, DictionaryReaderAnswersACodeAtEveryFailingAllocation) {
   std::ifstream file(KUV_BICYCLE "/dictionary.xml");
   const std::string document((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   struct Reading {
+    explicit Reading(const std::string& text) : document(text) {}
+    HRESULT parse() { return parser.ParseBuffer(document.data(), document.size(), handler); }
+    HRESULT handOver() { return handler.GetCreatedModelDico(model, descriptions, collected); }
+    // Whether a handed-over dictionary is whole, registered in the context.
+    bool whole(HRESULT hr) {
+      descriptions.DeleteAll();
+      if (FAILED(hr)) return model == nullptr;
+      const KuvInSet* features = nullptr;
+      if (model == nullptr || FAILED(context.AddModelDico(model, true))) return false;
+      model->getConfigFeatures(features);
+      return features->GetLength() == 10;
+    }
+    const std::string& document;
     KuvEeExpressionContext context;
     KuvXMLV2ModelerContextImpl texts;
     KuvXMLV2ModelerContextImpl* collect = &texts;
     KuvXMLV3ModelDicoSAXHandler handler{context, collect, 1};
     KuvXMLExpatParser parser;
+    KuvInSet descriptions{KuvXMLV2EeSerialDescription::sType()};
+    KuvEeModelDico* model = nullptr;
+    KuvXMLV2IModelerContext* collected = nullptr;
   };
-  const int failed = failEachAllocation(
-      [] { return std::make_unique<Reading>(); },
-      [&](auto& r) { return r->parser.ParseBuffer(document.data(), document.size(), r->handler); },
-      [&](auto& r, HRESULT hr, bool reached) {
-        EXPECT_TRUE(SUCCEEDED(hr) || reached);
-        if (FAILED(hr)) return false;
-        KuvInSet descriptions(KuvXMLV2EeSerialDescription::sType());
-        KuvEeModelDico* model = nullptr;
-        KuvXMLV2IModelerContext* collected = nullptr;
-        EXPECT_EQ(S_OK, r->handler.GetCreatedModelDico(model, descriptions, collected));
-        descriptions.DeleteAll();
-        EXPECT_EQ(S_OK, r->context.AddModelDico(model, true));
-        const KuvInSet* features = nullptr;
-        model->getConfigFeatures(features);
-        EXPECT_EQ(10, features->GetLength());
-        return true;
+  const int failedReads = failEachAllocation([&] { return std::make_unique<Reading>(document); },
+                                             [](auto& r) { return r->parse(); },
+                                             [](auto& r, HRESULT hr, bool reached) {
+                                               EXPECT_TRUE(SUCCEEDED(hr) || reached);
+                                               EXPECT_TRUE(FAILED(hr) || r->whole(r->handOver()));
+                                               return SUCCEEDED(hr);
+                                             });
+  const int failedHandOvers = failEachAllocation(
+      [&] {
+        auto r = std::make_unique<Reading>(document);
+        EXPECT_EQ(S_OK, r->parse());
+        return r;
+      },
+      [](auto& r) { return r->handOver(); },
+      [](auto& r, HRESULT hr, bool reached) {
+        EXPECT_TRUE((SUCCEEDED(hr) || reached) && r->whole(hr));
+        return SUCCEEDED(hr);
       });
-  EXPECT_LT(0, failed);
+  EXPECT_LT(0, failedReads);
+  EXPECT_LT(0, failedHandOvers);
 }
 #endif
 
