@@ -1,6 +1,7 @@
 #include "KuvBinaryExprReader.h"
 
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "KuvBinaryCriteria.h"
@@ -11,6 +12,7 @@
 #include "KuvEeGenericExpression.h"
 #include "KuvEeRule.h"
 #include "KuvEeVarEff.h"
+#include "KuvOutOfMemory.h"
 #include "KuvQmSpecList.h"
 
 KUV_DEFINE_TYPE(KuvBinaryExprReader, KuvInObject)
@@ -97,64 +99,82 @@ HRESULT finish(const KuvBioBuffer& in, HRESULT hr) {
 HRESULT KuvBinaryExprReader::Read(const std::uint8_t* bytes, std::uint32_t size, const KuvInList& dependencies,
                                   KuvEeGenericExpression*& expression) {
   KUV_TRACE_CALL("Read");
-  if (expression != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output not null");
-  KuvBioBuffer in(bytes, size, 0);
-  std::uint8_t stream = 0;
-  if (FAILED(openStream(in, stream))) return E_FAIL;
-  KuvBinaryExprData data;
-  if (FAILED(kuv::detail::netData(dependencies, data))) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  auto result = std::make_unique<KuvEeGenericExpression>();
-  HRESULT hr = S_OK;
-  if (stream == kuv::detail::NetTree) {
-    Tree tree;
-    hr = readTree(in, data, tree);
-    if (hr == S_FALSE) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-    if (SUCCEEDED(hr) && FAILED(result->SetExpression(tree.get()))) hr = E_FAIL;
-    if (SUCCEEDED(hr)) tree.release();
-  } else if (stream == kuv::detail::NetList) {
-    hr = readList(in, data, *result);
-  } else if (stream != kuv::detail::NetEmpty) {
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: Incorrect stream identifier");
-  }
-  hr = finish(in, hr);
-  if (FAILED(hr)) return hr;
-  expression = result.release();
-  return hr;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (expression != nullptr) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: output not null");
+    KuvBioBuffer in(bytes, size, 0);
+    std::uint8_t stream = 0;
+    if (FAILED(openStream(in, stream))) return E_FAIL;
+    KuvBinaryExprData data;
+    if (FAILED(kuv::detail::netData(dependencies, data))) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+    auto result = std::make_unique<KuvEeGenericExpression>();
+    HRESULT hr = S_OK;
+    if (stream == kuv::detail::NetTree) {
+      Tree tree;
+      hr = readTree(in, data, tree);
+      if (hr == S_FALSE) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+      if (SUCCEEDED(hr) && FAILED(result->SetExpression(tree.get()))) hr = E_FAIL;
+      if (SUCCEEDED(hr)) tree.release();
+    } else if (stream == kuv::detail::NetList) {
+      hr = readList(in, data, *result);
+    } else if (stream != kuv::detail::NetEmpty) {
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: Incorrect stream identifier");
+    }
+    hr = finish(in, hr);
+    if (FAILED(hr)) return hr;
+    expression = result.release();
+    return hr;
+  });
 }
 
 HRESULT KuvBinaryExprReader::ReadRules(const std::uint8_t* bytes, std::uint32_t size, const KuvInList& dependencies,
                                        KuvInList& rules) {
   KUV_TRACE_CALL("ReadRules");
-  if (!rules.IsTypeAccepted(KuvEeInclusionRule::sType())) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: list refuses rules");
-  KuvBioBuffer in(bytes, size, 0);
-  std::uint8_t stream = 0;
-  if (FAILED(openStream(in, stream))) return E_FAIL;
-  if (stream != kuv::detail::NetRules) KUV_RETURN_ERROR(E_FAIL, "ERROR: INVALID Rules binary header!");
-  KuvBinaryExprData data;
-  if (FAILED(kuv::detail::netData(dependencies, data))) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  std::uint32_t count = 0;
-  if (FAILED(in.readUINT32(count))) return E_FAIL;
-  std::vector<std::unique_ptr<KuvEeRule>> read;
-  HRESULT status = S_OK;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    std::uint8_t type = 0;
-    if (FAILED(in.readUINT8(type))) return E_FAIL;
-    if (type != KuvEeRule::CFG_RULE_INCLUSION) KUV_RETURN_ERROR(E_FAIL, "UNEXPECTED: InclusionRules ONLY are supported");
-    Tree context;
-    Tree constraint;
-    HRESULT hr = readTree(in, data, context);
-    if (SUCCEEDED(hr)) {
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (!rules.IsTypeAccepted(KuvEeInclusionRule::sType()))
+      KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: list refuses rules");
+    KuvBioBuffer in(bytes, size, 0);
+    std::uint8_t stream = 0;
+    if (FAILED(openStream(in, stream))) return E_FAIL;
+    if (stream != kuv::detail::NetRules) KUV_RETURN_ERROR(E_FAIL, "ERROR: INVALID Rules binary header!");
+    KuvBinaryExprData data;
+    if (FAILED(kuv::detail::netData(dependencies, data))) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+    std::uint32_t count = 0;
+    if (FAILED(in.readUINT32(count))) return E_FAIL;
+    std::vector<std::unique_ptr<KuvEeRule>> read;
+    HRESULT status = S_OK;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      std::uint8_t type = 0;
+      if (FAILED(in.readUINT8(type))) return E_FAIL;
+      if (type != KuvEeRule::CFG_RULE_INCLUSION)
+        KUV_RETURN_ERROR(E_FAIL, "UNEXPECTED: InclusionRules ONLY are supported");
+      Tree context;
+      Tree constraint;
+      HRESULT hr = readTree(in, data, context);
+      if (SUCCEEDED(hr)) {
+        if (hr == Nodes::sc_readIncomplete) status = hr;
+        hr = readTree(in, data, constraint);
+      }
+      if (FAILED(hr)) return hr;
       if (hr == Nodes::sc_readIncomplete) status = hr;
-      hr = readTree(in, data, constraint);
+      // The trees stay owned until their rule holds them.
+      auto rule = std::make_unique<KuvEeInclusionRule>(context.get(), constraint.get());
+      context.release();
+      constraint.release();
+      read.push_back(std::move(rule));
     }
-    if (FAILED(hr)) return hr;
-    if (hr == Nodes::sc_readIncomplete) status = hr;
-    read.push_back(std::make_unique<KuvEeInclusionRule>(context.release(), constraint.release()));
-  }
-  status = finish(in, status);
-  if (FAILED(status)) return status;
-  for (auto& rule : read) rules.PutBack(rule.release());
-  return status;
+    status = finish(in, status);
+    if (FAILED(status)) return status;
+    // All or nothing: out of memory, the caller's list loses what it was given.
+    const std::int32_t before = rules.GetLength();
+    try {
+      for (auto& rule : read) rules.PutBack(rule.get());
+    } catch (const std::bad_alloc&) {
+      rules.RemoveRange(before, rules.GetLength());
+      throw;
+    }
+    for (auto& rule : read) rule.release();
+    return status;
+  });
 }
 
 HRESULT KuvBinaryExprReader::PrepareNodeData(const KuvInList& dependencies, KuvBinaryExprData& data) {

@@ -7,6 +7,7 @@
 #include "KuvEeGenericExpression.h"
 #include "KuvEeRule.h"
 #include "KuvEeVarEff.h"
+#include "KuvOutOfMemory.h"
 #include "KuvQmSpecList.h"
 
 KUV_DEFINE_TYPE(KuvBinaryExprWriter, KuvInObject)
@@ -82,33 +83,37 @@ HRESULT writeList(const KuvQmSpecList& list, KuvEeGenericExpression::ListMode mo
 HRESULT KuvBinaryExprWriter::Write(const KuvEeGenericExpression& expression, const KuvInList& dependencies,
                                    KuvBioBufferOut& out) {
   KUV_TRACE_CALL("Write");
-  KuvBinaryExprData data;
-  if (FAILED(kuv::detail::netData(dependencies, data))) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  if (expression.IsList()) {
-    const std::uint32_t lengthAt = beginStream(out, kuv::detail::NetList);
-    const HRESULT hr = writeList(*expression.GetList(), expression.GetMode(), data, out);
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    KuvBinaryExprData data;
+    if (FAILED(kuv::detail::netData(dependencies, data))) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+    if (expression.IsList()) {
+      const std::uint32_t lengthAt = beginStream(out, kuv::detail::NetList);
+      const HRESULT hr = writeList(*expression.GetList(), expression.GetMode(), data, out);
+      return FAILED(hr) ? hr : endStream(out, lengthAt);
+    }
+    if (expression.GetNodeRef() == nullptr) return endStream(out, beginStream(out, kuv::detail::NetEmpty));
+    const std::uint32_t lengthAt = beginStream(out, kuv::detail::NetTree);
+    const HRESULT hr = writeTree(expression.GetNodeRef(), data, out);
     return FAILED(hr) ? hr : endStream(out, lengthAt);
-  }
-  if (expression.GetNodeRef() == nullptr) return endStream(out, beginStream(out, kuv::detail::NetEmpty));
-  const std::uint32_t lengthAt = beginStream(out, kuv::detail::NetTree);
-  const HRESULT hr = writeTree(expression.GetNodeRef(), data, out);
-  return FAILED(hr) ? hr : endStream(out, lengthAt);
+  });
 }
 
 HRESULT KuvBinaryExprWriter::WriteRules(const KuvInList& rules, const KuvInList& dependencies, KuvBioBufferOut& out) {
   KUV_TRACE_CALL("WriteRules");
-  KuvBinaryExprData data;
-  if (FAILED(kuv::detail::netData(dependencies, data))) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  const std::uint32_t lengthAt = beginStream(out, kuv::detail::NetRules);
-  out.writeUINT32(static_cast<std::uint32_t>(rules.GetLength()));
-  for (std::int32_t i = 0; i < rules.GetLength(); ++i) {
-    const KuvEeRule* rule = rules.Get(i) != nullptr ? KuvEeRule::cast(*rules.Get(i)) : nullptr;
-    if (rule == nullptr || rule->GetRuleType() != KuvEeRule::CFG_RULE_INCLUSION)
-      KUV_RETURN_ERROR(E_FAIL, "UNEXPECTED: InclusionRules ONLY are supported");
-    out.PutBack(KuvEeRule::CFG_RULE_INCLUSION);
-    HRESULT hr = writeTree(rule->GetContextExpression(), data, out);
-    if (SUCCEEDED(hr)) hr = writeTree(rule->GetConstraintExpression(), data, out);
-    if (FAILED(hr)) return hr;
-  }
-  return endStream(out, lengthAt);
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    KuvBinaryExprData data;
+    if (FAILED(kuv::detail::netData(dependencies, data))) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+    const std::uint32_t lengthAt = beginStream(out, kuv::detail::NetRules);
+    out.writeUINT32(static_cast<std::uint32_t>(rules.GetLength()));
+    for (std::int32_t i = 0; i < rules.GetLength(); ++i) {
+      const KuvEeRule* rule = rules.Get(i) != nullptr ? KuvEeRule::cast(*rules.Get(i)) : nullptr;
+      if (rule == nullptr || rule->GetRuleType() != KuvEeRule::CFG_RULE_INCLUSION)
+        KUV_RETURN_ERROR(E_FAIL, "UNEXPECTED: InclusionRules ONLY are supported");
+      out.PutBack(KuvEeRule::CFG_RULE_INCLUSION);
+      HRESULT hr = writeTree(rule->GetContextExpression(), data, out);
+      if (SUCCEEDED(hr)) hr = writeTree(rule->GetConstraintExpression(), data, out);
+      if (FAILED(hr)) return hr;
+    }
+    return endStream(out, lengthAt);
+  });
 }

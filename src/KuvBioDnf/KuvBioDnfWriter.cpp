@@ -5,6 +5,7 @@
 #include "KuvBioDnfLeaves.h"
 #include "KuvBioDnfReader.h"
 #include "KuvBioFlags.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvBioDnfWriter, KuvInObject)
 
@@ -75,22 +76,25 @@ HRESULT KuvBioDnfWriter::prepareToWrite(const KuvDnf& dnf, KuvBioTypedIdsWriter&
 }
 
 HRESULT KuvBioDnfWriter::write(const KuvDnf& dnf, KuvBioBufferOut& out) {
-  out.Clear();
-  for (std::uint8_t b : {std::uint8_t{'d'}, std::uint8_t{'n'}, std::uint8_t{'f'}, sc_version}) out.PutBack(b);
-  out.writeUINT32(0);
-  const E_DnfSpecCond cond = dnf.getSpecialCondition();
-  if (cond != DNF_COND_NONE && cond != DNF_COND_TRUE && cond != DNF_COND_FALSE)
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: Unsupported/unexpected case");
-  out.PutBack(static_cast<std::uint8_t>(cond));
-  if (cond == DNF_COND_NONE) {
-    KuvBioTypedIdsWriter ids;
-    if (FAILED(prepareToWrite(dnf, ids))) KUV_RETURN_ERROR(E_FAIL, "ERROR: write failed");
-    KuvBioFlags::write(out, ids.getIndexSize(), C::E_IndexSize4);
-    ids.writeTypedUids(out);
-    if (FAILED(writeAllAndTerms(dnf, out, ids))) KUV_RETURN_ERROR(E_FAIL, "ERROR: write failed");
-  }
-  out.overwriteUINT32(4, out.GetLength() - KuvBioDnfReader::sc_headerSize);
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    out.Clear();
+    for (std::uint8_t b : {std::uint8_t{'d'}, std::uint8_t{'n'}, std::uint8_t{'f'}, sc_version})
+      out.PutBack(b);
+    out.writeUINT32(0);
+    const E_DnfSpecCond cond = dnf.getSpecialCondition();
+    if (cond != DNF_COND_NONE && cond != DNF_COND_TRUE && cond != DNF_COND_FALSE)
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: Unsupported/unexpected case");
+    out.PutBack(static_cast<std::uint8_t>(cond));
+    if (cond == DNF_COND_NONE) {
+      KuvBioTypedIdsWriter ids;
+      if (FAILED(prepareToWrite(dnf, ids))) KUV_RETURN_ERROR(E_FAIL, "ERROR: write failed");
+      KuvBioFlags::write(out, ids.getIndexSize(), C::E_IndexSize4);
+      ids.writeTypedUids(out);
+      if (FAILED(writeAllAndTerms(dnf, out, ids))) KUV_RETURN_ERROR(E_FAIL, "ERROR: write failed");
+    }
+    out.overwriteUINT32(4, out.GetLength() - KuvBioDnfReader::sc_headerSize);
+    return S_OK;
+  });
 }
 
 HRESULT KuvBioDnfWriter::writeAllAndTerms(const KuvDnf& dnf, KuvBioBufferOut& out, const KuvBioTypedIdsWriter& ids) {

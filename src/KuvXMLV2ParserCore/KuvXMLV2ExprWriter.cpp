@@ -23,13 +23,13 @@
 #include "KuvEeOptionVar.h"
 #include "KuvEeOrOp.h"
 #include "KuvEePredefEff.h"
-#include "KuvEeTransformDepth.h"
 #include "KuvEeRestrictionEffLeaf.h"
 #include "KuvEeSelectionEff.h"
 #include "KuvEeSelectionValue.h"
 #include "KuvEeSelectionVar.h"
 #include "KuvEeSerialEff.h"
 #include "KuvEeSerialVar.h"
+#include "KuvEeTransformDepth.h"
 #include "KuvEeTreeBaseEff.h"
 #include "KuvEeTreeSeriesElement.h"
 #include "KuvEeTreeSeriesVar.h"
@@ -38,6 +38,7 @@
 #include "KuvInLinkList.h"
 #include "KuvInList.h"
 #include "KuvInListVal.h"
+#include "KuvOutOfMemory.h"
 #include "KuvXMLV2IModelerContext.h"
 #include "KuvXMLV2IWriter.h"
 
@@ -126,37 +127,39 @@ HRESULT KuvXMLV2ExprWriter::checkDescIds() const {
 
 HRESULT KuvXMLV2ExprWriter::write(const KuvEeExpression& expression) {
   KUV_TRACE_CALL("write");
-  m_model = nullptr;
-  m_nextHandlerId = 0;
-  // The document is started before the expression's kind is looked at: a
-  // refused kind leaves a started document, as a refusal further on does.
-  if (const HRESULT hr = m_output.WriteStartDocument(); FAILED(hr))
-    KUV_RETURN_ERROR(hr, "ERROR: Unable to write start document");
-  const char* root = nullptr;
-  if (KuvEeEffectivityExpression::isObjectOfThisType(expression))
-    root = "CfgEffectivityExpression";
-  else if (KuvEeChangeExpression::isObjectOfThisType(expression))
-    root = "CfgChangeExpression";
-  else if (KuvEeFilterExpression::isObjectOfThisType(expression))
-    root = "CfgFilterExpression";
-  else
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected type of KuvEeExpression.");
-  if (const HRESULT hr = checkDescIds(); FAILED(hr)) return hr;
-  Attributes attributes;
-  attributes.add("xmlns", sc_namespace)
-      .add("xmlns:xsi", sc_schemaInstance)
-      .add("xsi:schemaLocation", KuvInString(sc_namespace).Append(" ", root, ".xsd"));
-  if (const HRESULT hr = startElement(root, &attributes); FAILED(hr)) return hr;
-  if (const HRESULT hr = writeHeader(); FAILED(hr)) return hr;
-  const auto* filter = KuvEeFilterExpression::cast(expression);
-  const HRESULT hr = filter != nullptr
-                         ? writeFilter(*filter)
-                         : writeMultiModel(static_cast<const KuvEeMultiModelExpression&>(expression));
-  if (FAILED(hr)) return hr;
-  if (const HRESULT end = endElement(root); FAILED(end)) return end;
-  if (const HRESULT end = m_output.WriteEndDocument(); FAILED(end))
-    KUV_RETURN_ERROR(end, "ERROR: Unable to write end document");
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    m_model = nullptr;
+    m_nextHandlerId = 0;
+    // The document is started before the expression's kind is looked at: a
+    // refused kind leaves a started document, as a refusal further on does.
+    if (const HRESULT hr = m_output.WriteStartDocument(); FAILED(hr))
+      KUV_RETURN_ERROR(hr, "ERROR: Unable to write start document");
+    const char* root = nullptr;
+    if (KuvEeEffectivityExpression::isObjectOfThisType(expression))
+      root = "CfgEffectivityExpression";
+    else if (KuvEeChangeExpression::isObjectOfThisType(expression))
+      root = "CfgChangeExpression";
+    else if (KuvEeFilterExpression::isObjectOfThisType(expression))
+      root = "CfgFilterExpression";
+    else
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected type of KuvEeExpression.");
+    if (const HRESULT hr = checkDescIds(); FAILED(hr)) return hr;
+    Attributes attributes;
+    attributes.add("xmlns", sc_namespace)
+        .add("xmlns:xsi", sc_schemaInstance)
+        .add("xsi:schemaLocation", KuvInString(sc_namespace).Append(" ", root, ".xsd"));
+    if (const HRESULT hr = startElement(root, &attributes); FAILED(hr)) return hr;
+    if (const HRESULT hr = writeHeader(); FAILED(hr)) return hr;
+    const auto* filter = KuvEeFilterExpression::cast(expression);
+    const HRESULT hr = filter != nullptr
+                           ? writeFilter(*filter)
+                           : writeMultiModel(static_cast<const KuvEeMultiModelExpression&>(expression));
+    if (FAILED(hr)) return hr;
+    if (const HRESULT end = endElement(root); FAILED(end)) return end;
+    if (const HRESULT end = m_output.WriteEndDocument(); FAILED(end))
+      KUV_RETURN_ERROR(end, "ERROR: Unable to write end document");
+    return S_OK;
+  });
 }
 
 HRESULT KuvXMLV2ExprWriter::writeMultiModel(const KuvEeMultiModelExpression& expression) {
