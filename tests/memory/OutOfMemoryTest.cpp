@@ -365,10 +365,10 @@ TEST(OutOfMemory, HostCallsAnswerACodeAtEveryFailingAllocation) {
 }
 
 #ifdef KUV_SAMPLE_DIR
-// The expression reader, out of memory at any event of a document, answers
-// a code and gives back all it made; what it reads is written back as it
-// came.
-TEST(OutOfMemory, ExpressionReaderAnswersACodeAtEveryFailingAllocation) {
+// The expression writer and reader, out of memory at any step, answer a
+// code and give back all they made; what is written is the document, and
+// what is read is written back as it came.
+TEST(OutOfMemory, ExpressionWriterAndReaderAnswerACodeAtEveryFailingAllocation) {
   kuv_test::SampleModel sample;
   auto* any = new KuvEeOrOp;
   any->addChild(kuv_test::optionLeaf(sample.engine->getOptionVar(KuvInString("V8"))));
@@ -385,6 +385,18 @@ TEST(OutOfMemory, ExpressionReaderAnswersACodeAtEveryFailingAllocation) {
     KuvXMLV3ExprSAXHandler handler;
     KuvXMLExpatParser parser;
   };
+  struct Writing {
+    explicit Writing(kuv_test::SampleModel& sample) : writer(sink, &sample.texts, 0, 1, 1) {}
+    KuvXMLTextWriter sink;
+    KuvXMLV3ExprWriter writer;
+  };
+  const int failedWrites = failEachAllocation(
+      [&] { return std::make_unique<Writing>(sample); }, [&](auto& w) { return w->writer.write(*written); },
+      [&](auto& w, HRESULT hr, bool reached) {
+        EXPECT_TRUE(SUCCEEDED(hr) ? w->sink.GetText() == document : reached);
+        return SUCCEEDED(hr);
+      });
+  EXPECT_LT(0, failedWrites);
   const int failed = failEachAllocation(
       [&] { return std::make_unique<Reading>(sample); },
       [&](auto& r) {
