@@ -1,5 +1,7 @@
 #include "KuvEeExpressionOperation.h"
 
+#include <new>
+
 #include "KuvEeAndOp.h"
 #include "KuvEeChangeExpression.h"
 #include "KuvEeEffLeaf.h"
@@ -7,6 +9,7 @@
 #include "KuvEeNodeCloner.h"
 #include "KuvEeNotOp.h"
 #include "KuvEePredefEff.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeExpressionOperation, KuvInObject)
 
@@ -15,10 +18,13 @@ namespace {
 using Tree = std::unique_ptr<KuvEeNodeRef>;
 
 // A new Not (flag 0) over operand.
-Tree negation(Tree operand) {
-  auto* notOp = new KuvEeNotOp();
-  notOp->setChildRef(operand.release());
-  return Tree(notOp->getNodeRef());
+// Not(operand), which takes operand once it holds it: until then operand
+// stays where it was.
+Tree negation(Tree& operand) {
+  Tree result((new KuvEeNotOp())->getNodeRef());
+  static_cast<KuvEeNotOp*>(result->getNode())->setChildRef(operand.get());
+  operand.release();
+  return result;
 }
 
 }  // namespace
@@ -81,41 +87,57 @@ HRESULT KuvEeExpressionOperation::performOperation(KuvEeNodeRef*& tree,
                                                    const KuvEeExpressionOperation& operation,
                                                    KuvEeNodeRef*& out, KuvEeModelDico* dictionary) {
   KUV_TRACE_CALL("performOperation");
-  const HRESULT checked = check(operation, dictionary);
-  if (checked != S_OK) return checked;
-  Tree operand;
-  if (operation.m_change != nullptr) {
-    operand.reset((new KuvEeEffLeaf(operation.m_change))->getNodeRef());
-  } else {
-    KuvEeNodeCloner cloner;
-    operand.reset(cloner.clone(*KuvEeNodeRef::cast(*operation.m_owned)));
-    if (operand == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  }
-  if (operation.m_kind == CUT) operand = negation(std::move(operand));
-  if (tree == nullptr) {
-    out = operand.release();
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    const HRESULT checked = check(operation, dictionary);
+    if (checked != S_OK) return checked;
+    Tree operand;
+    if (operation.m_change != nullptr) {
+      operand.reset((new KuvEeEffLeaf(operation.m_change))->getNodeRef());
+    } else {
+      KuvEeNodeCloner cloner;
+      operand.reset(cloner.clone(*KuvEeNodeRef::cast(*operation.m_owned)));
+      if (operand == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+    }
+    if (operation.m_kind == CUT) operand = negation(operand);
+    if (tree == nullptr) {
+      out = operand.release();
+      return S_OK;
+    }
+    Tree product((new KuvEeAndOp())->getNodeRef());
+    auto* andOp = static_cast<KuvEeAndOp*>(product->getNode());
+    andOp->addChild(tree->getNode());
+    try {
+      andOp->addChild(operand->getNode());
+    } catch (...) {
+      // Out of memory, the caller's tree stays the caller's.
+      andOp->removeChild(tree->getNode());
+      throw;
+    }
+    operand.release();
+    tree = nullptr;
+    out = product.release();
     return S_OK;
-  }
-  Tree product((new KuvEeAndOp())->getNodeRef());
-  auto* andOp = static_cast<KuvEeAndOp*>(product->getNode());
-  andOp->addChild(tree->getNode());
-  try {
-    andOp->addChild(operand->getNode());
-  } catch (...) {
-    // Out of memory, the caller's tree stays the caller's.
-    andOp->removeChild(tree->getNode());
-    throw;
-  }
-  operand.release();
-  tree = nullptr;
-  out = product.release();
-  return S_OK;
+  });
 }
 
 HRESULT KuvEeExpressionOperation::performNegate(KuvEeNodeRef*& tree) {
   KUV_TRACE_CALL("performNegate");
-  tree = tree == nullptr ? (new KuvEeFalse())->getNodeRef() : negation(Tree(tree)).release();
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (tree == nullptr) {
+      tree = (new KuvEeFalse())->getNodeRef();
+      return S_OK;
+    }
+    // The caller's tree stays the caller's until the Not holds it.
+    Tree given(tree);
+    tree = nullptr;
+    try {
+      tree = negation(given).release();
+    } catch (const std::bad_alloc&) {
+      tree = given.release();
+      throw;
+    }
+    return S_OK;
+  });
 }
 
 KuvInString KuvEeExpressionOperation::toString() const {

@@ -55,8 +55,9 @@ public:
   // predefined effectivity, or a clone of an operated tree. On success tree
   // is taken over (cleared) and out (null on entry) is the caller's; on
   // failure, and for another kind of object (S_FALSE, nothing done), the
-  // caller keeps tree. With a dictionary, a predefined effectivity's
-  // expression must be a change expression.
+  // caller keeps tree (out of memory too: E_OUTOFMEMORY). With a
+  // dictionary, a predefined effectivity's expression must be a change
+  // expression.
   static HRESULT performOperation(KuvEeNodeRef*& tree, const KuvEeExpressionOperation& operation,
                                   KuvEeNodeRef*& out, KuvEeModelDico* dictionary);
   // What performOperation would refuse, traced and answered the same way,
@@ -64,6 +65,7 @@ public:
   // operand, or the refusal's code.
   static HRESULT check(const KuvEeExpressionOperation& operation, KuvEeModelDico* dictionary);
   // Replaces tree by Not(tree); a null tree (no restriction) becomes False.
+  // Out of memory, E_OUTOFMEMORY and tree as it was.
   static HRESULT performNegate(KuvEeNodeRef*& tree);
 
   // "ExpressionOperation( " "ADD" | "CUT" | "RESERVED" " - " object " )".
