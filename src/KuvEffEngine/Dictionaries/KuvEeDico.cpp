@@ -117,10 +117,5 @@ void KuvEeDico::deleteAll() {
   // nothing; nothing is allocated on the way, as destructors call this.
   m_keys.Clear();
   m_guids.Clear();
-  m_objects.TakeEach([](KuvInObject* object) { delete object; });
-  // Sized afresh as Clear sizes it, when there is memory for it.
-  try {
-    m_objects.Clear();
-  } catch (const std::bad_alloc&) {
-  }
+  m_objects.DeleteAll();
 }

@@ -159,12 +159,7 @@ void KuvEeSelectionValueDico::deleteValues() {
   m_keys.clear();
   m_index.reset();
   m_codes.reset();
-  m_values.TakeEach([](KuvInObject* value) { delete value; });
-  // Sized afresh as Clear sizes it, when there is memory for it.
-  try {
-    m_values.Clear();
-  } catch (const std::bad_alloc&) {
-  }
+  m_values.DeleteAll();
 }
 
 bool KuvEeSelectionValueDico::equals(const KuvEeSelectionValueDico& other) const {

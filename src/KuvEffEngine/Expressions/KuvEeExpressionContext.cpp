@@ -176,7 +176,7 @@ KuvEeExpressionContext::~KuvEeExpressionContext() {
   m_dicosPerInheritedEff.DeleteAll();
   // Each object leaves the set before it is deleted, so that nothing reached
   // from a destructor finds it there; nothing is allocated on the way.
-  m_owned.TakeEach([](KuvInObject* object) { delete object; });
+  m_owned.DeleteAll();
 }
 
 // ---------------------------------------------------------------------------

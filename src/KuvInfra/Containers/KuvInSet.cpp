@@ -1,6 +1,6 @@
 #include "KuvInSet.h"
 
-#include <vector>
+#include <new>
 
 #include "KuvInHashSet_Define.h"
 
@@ -15,14 +15,15 @@ bool KuvInSet::Delete(KuvInObject* obj) {
 }
 
 void KuvInSet::DeleteAll() {
-  // Collected first: a destructor must not run while the chain is walked.
-  std::vector<KuvInObject*> elements;
-  m_table.forEach([&elements](KuvInObject* element) { elements.push_back(element); });
-  for (KuvInObject* element : elements) {
-    m_table.remove(*element);
-    delete element;
+  // Each element leaves the set before it is deleted, so that no destructor
+  // runs while the chain is walked, and nothing is allocated: destructors
+  // call this.
+  TakeEach([](KuvInObject* element) { delete element; });
+  // Sized afresh as Clear sizes it, when there is memory for it.
+  try {
+    Clear();
+  } catch (const std::bad_alloc&) {
   }
-  Clear();
 }
 
 void KuvInSet::DeleteAllAndThis() {

@@ -26,7 +26,9 @@ public:
 
   // Remove, then destroy obj when it was there.
   bool Delete(KuvInObject* obj);
-  // Destroys every element, then resets the table as Clear does.
+  // Destroys every element, each once it has left the set, then resets the
+  // table as Clear does when memory allows; allocates nothing else, so
+  // destructors may call it.
   void DeleteAll();
   // DeleteAll, then deletes this set, which must have been created with new.
   void DeleteAllAndThis();
