@@ -3,6 +3,7 @@
 #include "KuvEeGenericExpression.h"
 #include "KuvEeNode.h"
 #include "KuvEeNodeRef.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvLiteralExprWriter, KuvInObject)
 
@@ -17,28 +18,38 @@ void KuvLiteralExprWriter::setMode(KuvPiOptionEffWriter::E_DiplayMode mode) {
 }
 
 HRESULT KuvLiteralExprWriter::setDefaultSyntax() {
-  KuvLiteralSyntax syntax;
-  syntax.setDefaultSyntax();
-  return setSyntax(syntax);
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [this] {
+    KuvLiteralSyntax syntax;
+    syntax.setDefaultSyntax();
+    return setSyntax(syntax);
+  });
 }
 
 HRESULT KuvLiteralExprWriter::setDisplaySyntax() {
-  KuvLiteralSyntax syntax;
-  syntax.setDisplaySyntax();
-  return setSyntax(syntax);
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [this] {
+    KuvLiteralSyntax syntax;
+    syntax.setDisplaySyntax();
+    return setSyntax(syntax);
+  });
 }
 
 HRESULT KuvLiteralExprWriter::setSyntax(const KuvLiteralSyntax& syntax) {
   KUV_TRACE_CALL("setSyntax");
-  KuvLiteralSyntax initialized;
-  if (FAILED(initialized.init(syntax))) KUV_RETURN_ERROR(E_FAIL, "ERROR: setSyntax failed");
-  m_syntax = initialized;
-  m_nodeWriter = std::make_unique<KuvNpWriter>(m_syntax);
-  m_nodeWriter->setMode(m_mode);
-  m_listWriter = std::make_unique<KuvNpListWriter>(m_syntax);
-  m_listWriter->setMode(m_mode);
-  m_syntaxSet = true;
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    KuvLiteralSyntax initialized;
+    if (FAILED(initialized.init(syntax))) KUV_RETURN_ERROR(E_FAIL, "ERROR: setSyntax failed");
+    // The writers are made before anything changes: out of memory, the
+    // writer keeps its syntax. Only they read the copy kept here.
+    auto nodeWriter = std::make_unique<KuvNpWriter>(initialized);
+    nodeWriter->setMode(m_mode);
+    auto listWriter = std::make_unique<KuvNpListWriter>(initialized);
+    listWriter->setMode(m_mode);
+    m_syntax = initialized;
+    m_nodeWriter = std::move(nodeWriter);
+    m_listWriter = std::move(listWriter);
+    m_syntaxSet = true;
+    return S_OK;
+  });
 }
 
 KuvInString KuvLiteralExprWriter::write(KuvEeNode& root) {
@@ -48,7 +59,8 @@ KuvInString KuvLiteralExprWriter::write(KuvEeNode& root) {
     return KuvInString();
   }
   KuvInString text;
-  if (FAILED(m_nodeWriter->write(root, text))) KUV_TRACE_ERROR("ERROR: write failed");
+  const HRESULT hr = m_nodeWriter->write(root, text);
+  if (hr != E_OUTOFMEMORY && FAILED(hr)) KUV_TRACE_ERROR("ERROR: write failed");
   return text;
 }
 
@@ -58,9 +70,10 @@ KuvInString KuvLiteralExprWriter::write(const KuvEeGenericExpression& expression
     KUV_TRACE_ERROR("ERROR: The syntax is not set");
     return KuvInString();
   }
-  KuvInString text;
   if (const KuvQmSpecList* list = expression.GetList()) {
-    if (FAILED(m_listWriter->write(*list, text))) KUV_TRACE_ERROR("ERROR: write failed");
+    KuvInString text;
+    const HRESULT hr = m_listWriter->write(*list, text);
+    if (hr != E_OUTOFMEMORY && FAILED(hr)) KUV_TRACE_ERROR("ERROR: write failed");
     return text;
   }
   KuvEeNodeRef* root = expression.GetNodeRef();

@@ -31,11 +31,12 @@ public:
   void setMode(KuvPiOptionEffWriter::E_DiplayMode mode);
   HRESULT setDefaultSyntax();
   HRESULT setDisplaySyntax();
-  // A copy of syntax, initialized; E_FAIL (nothing changed) when it cannot be.
+  // A copy of syntax, initialized; E_FAIL (nothing changed) when it cannot
+  // be, E_OUTOFMEMORY (nothing changed) when memory runs out.
   HRESULT setSyntax(const KuvLiteralSyntax& syntax);
 
-  // The tree's text; empty (error traced) without a syntax or when a node
-  // has no literal form.
+  // The tree's text; empty (error traced) without a syntax, when a node has
+  // no literal form or when memory runs out ("ERROR: out of memory").
   KuvInString write(KuvEeNode& root);
   // The tree, or for a list expression the criteria list.
   KuvInString write(const KuvEeGenericExpression& expression);

@@ -6,6 +6,7 @@
 #include "KuvInLinkList.h"
 #include "KuvInMap.h"
 #include "KuvInSet.h"
+#include "KuvOutOfMemory.h"
 #include "KuvQmSpecList.h"
 
 KUV_DEFINE_TYPE(KuvNpWriter, KuvEeNodeVisitor)
@@ -23,10 +24,13 @@ HRESULT KuvNpWriter::write(KuvEeNode& node, KuvInString& text) {
   // The walk below recurses once per level.
   if (kuv::detail::isTreeTooDeep(&node)) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
   m_text = KuvInString();
-  const HRESULT hr = node.acceptVisitor(*this);
-  text = FAILED(hr) ? KuvInString() : m_text;
+  const HRESULT hr = kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (FAILED(node.acceptVisitor(*this))) return E_FAIL;
+    text = m_text;
+    return S_OK;
+  });
   m_text = KuvInString();
-  return FAILED(hr) ? E_FAIL : S_OK;
+  return hr;
 }
 
 HRESULT KuvNpWriter::writeBracketed(KuvEeNode& node) {
@@ -113,6 +117,10 @@ KuvNpListWriter::~KuvNpListWriter() = default;
 HRESULT KuvNpListWriter::write(const KuvQmSpecList& list, KuvInString& text) {
   KUV_TRACE_CALL("write");
   text = KuvInString();
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] { return writeList(list, text); });
+}
+
+HRESULT KuvNpListWriter::writeList(const KuvQmSpecList& list, KuvInString& text) {
   KuvInString result;
   auto separate = [&] {
     if (!result.IsEmpty()) result.Append(m_syntax.sequenceSeparator);

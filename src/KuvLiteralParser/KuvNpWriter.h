@@ -26,7 +26,7 @@ public:
 
   void setMode(KuvPiOptionEffWriter::E_DiplayMode mode) { m_varEffWriter.setMode(mode); }
   // S_OK and the text, or E_FAIL (text empty) when some node has no
-  // literal form.
+  // literal form; E_OUTOFMEMORY (text empty) when memory runs out.
   HRESULT write(KuvEeNode& node, KuvInString& text);
 
 private:
@@ -57,10 +57,12 @@ public:
 
   void setMode(KuvPiOptionEffWriter::E_DiplayMode mode) { m_varEffWriter.setMode(mode); }
   // S_OK and the text, or E_FAIL (text empty) when an item has no literal
-  // form.
+  // form; E_OUTOFMEMORY (text empty) when memory runs out.
   HRESULT write(const KuvQmSpecList& list, KuvInString& text);
 
 private:
+  HRESULT writeList(const KuvQmSpecList& list, KuvInString& text);
+
   KuvLiteralSyntax m_syntax;
   KuvPiVarEffWriter m_varEffWriter;
 };

@@ -247,6 +247,31 @@ TEST(OutOfMemory, HostCallsAnswerACodeAtEveryFailingAllocation) {
           return code(read != nullptr ? S_OK : E_FAIL, reached);
         });
 
+    // The text written back: whole or empty. A syntax set while memory runs
+    // out is all or nothing: the writer keeps the one it had.
+    const auto writerWith = [](HRESULT (KuvLiteralExprWriter::*set)()) {
+      auto writer = std::make_unique<KuvLiteralExprWriter>();
+      (writer.get()->*set)();
+      return writer;
+    };
+    KuvEeNode& root = *h.tree->getNode();
+    const auto writer = writerWith(&KuvLiteralExprWriter::setDefaultSyntax);
+    const KuvInString written = writer->write(root);
+    const KuvInString displayed = writerWith(&KuvLiteralExprWriter::setDisplaySyntax)->write(root);
+    ASSERT_NE(written, displayed);
+    failed += failEachAllocation([&] { return writerWith(&KuvLiteralExprWriter::setDisplaySyntax); },
+                                 [](auto& w) { return w->setDefaultSyntax(); },
+                                 [&](auto& w, HRESULT hr, bool reached) {
+                                   EXPECT_EQ(w->write(root), SUCCEEDED(hr) ? written : displayed) << i;
+                                   return code(hr, reached);
+                                 });
+    failed += failEachAllocation(
+        nothing, [&](int) { return writer->write(root); },
+        [&](int, const KuvInString& text, bool reached) {
+          EXPECT_TRUE(text.IsEmpty() || text == written) << i;
+          return code(text.IsEmpty() ? E_FAIL : S_OK, reached);
+        });
+
     // The stored definition, written and read back.
     const KuvEeGenericExpression expression(h.tree->getNode()->clone());
     struct Definition {
@@ -356,6 +381,56 @@ TEST(OutOfMemory, HostCallsAnswerACodeAtEveryFailingAllocation) {
         },
         [&](const Handed<int>& results, HRESULT hr, bool reached) { return answers(hr, results, reached); });
   }
+  EXPECT_LT(0, failed);
+}
+
+// Rules in the older streams, written and read back: a failed read gives
+// the caller no rule and frees every tree it read.
+TEST(OutOfMemory, RulesAnswerACodeAtEveryFailingAllocation) {
+  KuvEeModelDico model(KuvInString("Model"), Guid(110).guid());
+  KuvEePredefEff change("Change", Guid(120).data(), true, KuvEePredefEff::GLOBAL);
+  KuvEeBasicEff inherited("Inherited", Guid(130).data());
+  KuvInList net;
+  for (KuvInObject* object : std::vector<KuvInObject*>{&model, &change, &inherited}) net.PutBack(object);
+  const auto leaf = [](KuvEeNode* node) { return node->getNodeRef(); };
+  auto* either = new KuvEeOrOp;
+  either->addChild(new KuvEeEffLeaf(&inherited, &model));
+  auto* negated = new KuvEeNotOp;
+  negated->setChildRef(leaf(new KuvEeEffLeaf(&change)));
+  either->addChild(negated);
+  KuvEeInclusionRule first(leaf(either), leaf(new KuvEeEffLeaf(&change)));
+  KuvEeInclusionRule second(nullptr, leaf(new KuvEeTrue));
+  KuvInList rules;
+  rules.PutBack(&first);
+  rules.PutBack(&second);
+  const auto bytesOf = [](const KuvBioBufferOut& out) {
+    return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+  };
+  KuvBioBufferOut out;
+  ASSERT_EQ(S_OK, KuvBinaryExprWriter::WriteRules(rules, net, out));
+  const Bytes written = bytesOf(out);
+  int failed = failEachAllocation(
+      [] { return std::make_unique<KuvBioBufferOut>(); },
+      [&](auto& buffer) { return KuvBinaryExprWriter::WriteRules(rules, net, *buffer); },
+      [&](auto& buffer, HRESULT hr, bool reached) {
+        EXPECT_TRUE(SUCCEEDED(hr) ? bytesOf(*buffer) == written : reached && hr == E_OUTOFMEMORY);
+        return SUCCEEDED(hr);
+      });
+  failed += failEachAllocation(
+      [] { return std::make_unique<KuvInList>(); },
+      [&](auto& read) {
+        return KuvBinaryExprReader::ReadRules(written.data(), static_cast<std::uint32_t>(written.size()), net,
+                                              *read);
+      },
+      [&](auto& read, HRESULT hr, bool reached) {
+        EXPECT_EQ(read->GetLength(), SUCCEEDED(hr) ? 2 : 0);
+        EXPECT_TRUE(SUCCEEDED(hr) || (reached && hr == E_OUTOFMEMORY));
+        KuvBioBufferOut again;
+        EXPECT_TRUE(FAILED(hr) || (KuvBinaryExprWriter::WriteRules(*read, net, again) == S_OK &&
+                                   bytesOf(again) == written));
+        for (int i = 0; i < read->GetLength(); ++i) delete read->Get(i);
+        return SUCCEEDED(hr);
+      });
   EXPECT_LT(0, failed);
 }
 
