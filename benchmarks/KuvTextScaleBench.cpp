@@ -116,7 +116,8 @@ void BM_ReadLiteralOf(benchmark::State& state, Shape kind) {
   state.SetComplexityN(n);
 }
 
-// Readers refuse nesting beyond their depth limit, hence nestedHigh.
+// Readers and writers refuse nesting beyond their depth limits, hence
+// nestedHigh.
 #define KUV_SHAPES(bench, high, nestedHigh)                                                              \
   BENCHMARK_CAPTURE(bench, OrOfOptions, OrOfOptions)->RangeMultiplier(4)->Range(16, high)->Complexity(); \
   BENCHMARK_CAPTURE(bench, AndOfSelections, AndOfSelections)                                             \
@@ -125,7 +126,7 @@ void BM_ReadLiteralOf(benchmark::State& state, Shape kind) {
       ->Complexity();                                                                                    \
   BENCHMARK_CAPTURE(bench, Nested, Nested)->RangeMultiplier(4)->Range(16, nestedHigh)->Complexity()
 
-KUV_SHAPES(BM_WriteLiteralOf, 16384, 16384);
+KUV_SHAPES(BM_WriteLiteralOf, 16384, 1024);
 KUV_SHAPES(BM_ReadLiteralOf, 4096, 256);
 
 // Definitions referring to each other: E<k> is O<k> & $E<k-1>, and the

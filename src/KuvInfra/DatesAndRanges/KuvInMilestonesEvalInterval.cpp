@@ -1,6 +1,7 @@
 #include "KuvInMilestonesEvalInterval.h"
 
 #include <algorithm>
+#include <set>
 #include <vector>
 
 #include "KuvInListVal.h"
@@ -105,13 +106,20 @@ std::unique_ptr<Interval> Interval::add(const Interval& x, const Interval& y) {
   return merged;
 }
 
+std::array<std::optional<Interval>, 2> Interval::remainder(const Interval& x, const Interval& y) {
+  std::array<std::optional<Interval>, 2> pieces{
+      Interval(x.m_lower, x.m_lowerIncluded, y.m_lower, !y.m_lowerIncluded),
+      Interval(y.m_upper, !y.m_upperIncluded, x.m_upper, x.m_upperIncluded)};
+  for (std::optional<Interval>& piece : pieces)
+    if (piece->isEmpty()) piece.reset();
+  return pieces;
+}
+
 HRESULT Interval::cut(const Interval& x, const Interval& y, KuvInListVal& pieces) {
   pieces.Clear();
   if (!x.isIntersect(y)) return S_FALSE;
-  Interval left(x.m_lower, x.m_lowerIncluded, y.m_lower, !y.m_lowerIncluded);
-  Interval right(y.m_upper, !y.m_upperIncluded, x.m_upper, x.m_upperIncluded);
-  for (const Interval* piece : {&left, &right})
-    if (!piece->isEmpty() && pieces.PutBack(*piece) == nullptr) return E_FAIL;
+  for (const std::optional<Interval>& piece : remainder(x, y))
+    if (piece && pieces.PutBack(*piece) == nullptr) return E_FAIL;
   return S_OK;
 }
 
@@ -224,6 +232,11 @@ HRESULT Interval::opAnd(KuvInListVal& list, const KuvInListVal& ranges) {
 }
 
 HRESULT Interval::opCut(KuvInListVal& list, const Interval& range) {
+  bool piecesMade = false;
+  return cutOne(list, range, piecesMade);
+}
+
+HRESULT Interval::cutOne(KuvInListVal& list, const Interval& range, bool& piecesMade) {
   KUV_TRACE_CALL("opCut");
   if (HRESULT hr = checkTarget(list); FAILED(hr)) return hr;
   if (range.isEmpty() || list.IsEmpty()) return S_FALSE;
@@ -246,7 +259,8 @@ HRESULT Interval::opCut(KuvInListVal& list, const Interval& range) {
   }
   if (HRESULT hr = list.PutBackList(collected); FAILED(hr)) return hr;
   KUV_TRACE_DETAIL("out_intervals ", list.toString());
-  if (!collected.IsEmpty()) {
+  piecesMade = !collected.IsEmpty();
+  if (piecesMade) {
     if (HRESULT hr = simplify(list); FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: Call to simplify failed");
     KUV_TRACE_DETAIL("out_intervals (after simplify) ", list.toString());
   }
@@ -257,10 +271,95 @@ HRESULT Interval::opCut(KuvInListVal& list, const KuvInListVal& ranges) {
   if (HRESULT hr = checkTarget(list); FAILED(hr)) return hr;
   if (list.IsEmpty() || ranges.IsEmpty()) KUV_RETURN_ERROR(E_INVALIDARG, kEmptyList);
   if (HRESULT hr = checkOperand(ranges, kBadElementOfB); FAILED(hr)) return hr;
-  for (std::int32_t i = 0; i < ranges.GetLength(); ++i)
-    if (HRESULT hr = opCut(list, at(ranges, i)); FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: Call to opCut() failed");
+  // The result's order is that of cutting with one range at a time. Once
+  // the list is simplified, a cut only takes out the ranges it meets and
+  // appends their pieces (pieces of ranges that neither meet nor touch
+  // cannot), which an index finds without a pass over the list. Detail
+  // traces are those of the cuts one at a time.
+  const bool indexed = !traceChannel().isCallOn();
+  bool simplified = indexed && isSimplified(list);
+  for (std::int32_t i = 0; i < ranges.GetLength(); ++i) {
+    if (simplified) {
+      if (HRESULT hr = cutSimplified(list, ranges, i); FAILED(hr)) return hr;
+      break;
+    }
+    // A cut that makes pieces simplifies the list after it.
+    bool piecesMade = false;
+    if (HRESULT hr = cutOne(list, at(ranges, i), piecesMade); FAILED(hr))
+      KUV_RETURN_ERROR(hr, "ERROR: Call to opCut() failed");
+    simplified = indexed && piecesMade && isSimplified(list);
+  }
   if (HRESULT hr = simplify(list); FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: Call to simplify() failed");
   return nonEmptyResult(list);
+}
+
+bool Interval::isSimplified(const KuvInListVal& checked) {
+  std::vector<const Interval*> ranges;
+  ranges.reserve(static_cast<std::size_t>(checked.GetLength()));
+  for (std::int32_t i = 0; i < checked.GetLength(); ++i) {
+    const Interval& x = at(checked, i);
+    if (!x.m_lower.getBound().isValuated() || !x.m_upper.getBound().isValuated()) return false;
+    if (!x.isEmpty()) ranges.push_back(&x);
+  }
+  std::sort(ranges.begin(), ranges.end(), [](const Interval* x, const Interval* y) {
+    return x->m_lower < y->m_lower || (x->m_lower == y->m_lower && x->m_lowerIncluded && !y->m_lowerIncluded);
+  });
+  // Sorted so, each range must end before the next starts, as simplify's
+  // sweep finds them.
+  for (std::size_t k = 1; k < ranges.size(); ++k) {
+    const Interval& x = *ranges[k - 1];
+    const Interval& y = *ranges[k];
+    if (x.m_upper > y.m_lower || (x.m_upper == y.m_lower && (x.m_upperIncluded || y.m_lowerIncluded)))
+      return false;
+  }
+  return true;
+}
+
+HRESULT Interval::cutSimplified(KuvInListVal& list, const KuvInListVal& ranges, std::int32_t from) {
+  // The list's ranges, then the pieces in the order the cuts append them:
+  // a range's number is its place in the list, and the ranges still there
+  // are indexed by their lower values, which differ (none meets another).
+  std::vector<Interval> entries;
+  entries.reserve(static_cast<std::size_t>(list.GetLength()));
+  for (std::int32_t i = 0; i < list.GetLength(); ++i) entries.push_back(at(list, i));
+  std::vector<bool> removed(entries.size(), false);
+  struct ByLower {
+    using is_transparent = void;
+    const std::vector<Interval>* entries;
+    const Value& lower(std::size_t e) const { return (*entries)[e].m_lower; }
+    bool operator()(std::size_t a, std::size_t b) const { return lower(a) < lower(b); }
+    bool operator()(std::size_t a, const Value& b) const { return lower(a) < b; }
+    bool operator()(const Value& a, std::size_t b) const { return a < lower(b); }
+  };
+  std::set<std::size_t, ByLower> index(ByLower{&entries});
+  for (std::size_t e = 0; e < entries.size(); ++e)
+    if (!entries[e].isEmpty()) index.insert(e);
+  std::vector<std::size_t> met;
+  for (std::int32_t i = from; i < ranges.GetLength(); ++i) {
+    const Interval& y = at(ranges, i);
+    if (y.isEmpty()) continue;
+    // Only the last range starting before y can reach into it.
+    auto it = index.lower_bound(y.m_lower);
+    if (it != index.begin()) --it;
+    met.clear();
+    for (; it != index.end() && entries[*it].m_lower <= y.m_upper; ++it)
+      if (entries[*it].isIntersect(y)) met.push_back(*it);
+    std::sort(met.begin(), met.end());
+    for (std::size_t e : met) {
+      index.erase(e);
+      removed[e] = true;
+      for (const std::optional<Interval>& piece : remainder(entries[e], y)) {
+        if (!piece) continue;
+        entries.push_back(*piece);
+        removed.push_back(false);
+        index.insert(entries.size() - 1);
+      }
+    }
+  }
+  KuvInListVal result(list.GetElementType());
+  for (std::size_t e = 0; e < entries.size(); ++e)
+    if (!removed[e] && result.PutBack(entries[e]) == nullptr) return E_FAIL;
+  return list.SwapElements(result);
 }
 
 HRESULT Interval::isIntersect(const KuvInListVal& a, const KuvInListVal& b) {

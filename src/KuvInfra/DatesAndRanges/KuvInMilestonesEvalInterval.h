@@ -20,7 +20,9 @@
 //     KuvInMilestonesEvalInterval::opCut(ranges, r2);
 #pragma once
 
+#include <array>
 #include <memory>
+#include <optional>
 
 #include "KuvInTreeEvalIndexBound.h"
 
@@ -132,6 +134,17 @@ private:
   // first); S_FALSE and no piece when they do not intersect.
   static HRESULT cut(const KuvInMilestonesEvalInterval& x, const KuvInMilestonesEvalInterval& y,
                      KuvInListVal& pieces);
+  // opCut with one range; piecesMade tells whether it simplified the list.
+  static HRESULT cutOne(KuvInListVal& list, const KuvInMilestonesEvalInterval& range, bool& piecesMade);
+  // The pieces cut makes of x and y, which intersect; an empty one is none.
+  static std::array<std::optional<KuvInMilestonesEvalInterval>, 2> remainder(
+      const KuvInMilestonesEvalInterval& x, const KuvInMilestonesEvalInterval& y);
+  // Whether simplify would leave the list as it is: every end valuated and
+  // no two non-empty ranges intersecting or touching.
+  static bool isSimplified(const KuvInListVal& checked);
+  // The difference of a simplified list with ranges, from the range at
+  // from, as cutting with each range in turn gives it (see opCut).
+  static HRESULT cutSimplified(KuvInListVal& list, const KuvInListVal& ranges, std::int32_t from);
   // The checks every list operation makes before changing anything.
   static HRESULT checkTarget(const KuvInListVal& list);
   static HRESULT checkOperand(const KuvInListVal& list, const char* message);

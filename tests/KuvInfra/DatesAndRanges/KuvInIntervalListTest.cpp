@@ -289,6 +289,14 @@ TEST_F(MilestoneAlgebra, OperationsAreSetOperations) {
     EXPECT_EQ(I::sort(sorted), S_OK);
     return pointsOf(sorted, true);
   };
+  auto shuffled = [&](const KuvInListVal& list) {
+    std::vector<I> ranges;
+    for (int i = 0; i < list.GetLength(); ++i) ranges.push_back(*I::cast(*list.Get(i)));
+    std::shuffle(ranges.begin(), ranges.end(), m_rng);
+    KuvInListVal result(I::sType());
+    for (const I& x : ranges) result.PutBack(x);
+    return result;
+  };
   std::uniform_int_distribution<int> point(0, kUniverse - 1);
   for (int round = 0; round < 400; ++round) {
     const Points pl = randomPoints(), pm = randomPoints();
@@ -321,6 +329,15 @@ TEST_F(MilestoneAlgebra, OperationsAreSetOperations) {
     r = l;
     EXPECT_EQ(I::opCut(r, m), code(pl & ~pm));
     EXPECT_EQ(sortedPoints(r), pl & ~pm);
+    // The difference with a list is the one with each of its ranges in
+    // turn, in the same order, whatever the lists' orders.
+    const KuvInListVal left = shuffled(listOf(pl, round % 3 == 0)), right = shuffled(m);
+    KuvInListVal oneByOne = left;
+    for (int i = 0; i < right.GetLength(); ++i) I::opCut(oneByOne, *I::cast(*right.Get(i)));
+    I::simplify(oneByOne);
+    r = left;
+    I::opCut(r, right);
+    EXPECT_EQ(kuv_test::textsOf(r), kuv_test::textsOf(oneByOne));
     EXPECT_EQ(I::isIntersect(l, m), code(pl & pm));
   }
 }
