@@ -457,7 +457,7 @@ void BM_ReadXMLExpression(benchmark::State& state, Shape kind) {
   state.SetComplexityN(state.range(0));
 }
 
-KUV_SHAPES(BM_WriteXMLExpression, 4096, 4096);
+KUV_SHAPES(BM_WriteXMLExpression, 4096, 1024);
 KUV_SHAPES(BM_ReadXMLExpression, 4096, 1024);
 
 #endif  // KUV_BENCH_WITH_XML

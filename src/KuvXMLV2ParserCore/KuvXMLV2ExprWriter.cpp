@@ -230,11 +230,12 @@ HRESULT KuvXMLV2ExprWriter::writeFilter(const KuvEeFilterExpression& filter) {
   return endElement("FilterSelection");
 }
 
-HRESULT KuvXMLV2ExprWriter::writeTree(const KuvEeNodeRef& tree) {
+HRESULT KuvXMLV2ExprWriter::writeTree(const KuvEeNodeRef& tree, bool root) {
   KuvEeNode* node = tree.getNode();
   if (node == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  // The walk below recurses once per level.
-  if (kuv::detail::isTreeTooDeep(node)) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
+  // The walk below recurses once per level. The root's depth bounds its
+  // subtrees': measuring each of them again would cost the depth squared.
+  if (root && kuv::detail::isTreeTooDeep(node)) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
   return node->acceptVisitor(*this);
 }
 
@@ -245,7 +246,7 @@ HRESULT KuvXMLV2ExprWriter::writeOperator(KuvEeOp& node, const char* element, co
   KuvInLinkList children(KuvEeNodeRef::sType());
   if (FAILED(node.getChildrenRefs(children))) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
   for (KuvInLinkList::const_iterator it = children.cBegin(); it.IsValid(); it.Next()) {
-    const HRESULT hr = writeTree(*static_cast<KuvEeNodeRef*>(it.Get()));
+    const HRESULT hr = writeTree(*static_cast<KuvEeNodeRef*>(it.Get()), false);
     if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: Call to childrenAcceptVisitor () on ", kind, " has failed.");
   }
   return endElement(element);

@@ -104,7 +104,8 @@ private:
   HRESULT writeMultiModel(const KuvEeMultiModelExpression& expression);
   HRESULT writeContextCriteria(const KuvEeMultiModelExpression& expression, KuvEeModelDico& model);
   HRESULT writeFilter(const KuvEeFilterExpression& filter);
-  HRESULT writeTree(const KuvEeNodeRef& tree);
+  // root: a tree the writer starts, not an operator's child.
+  HRESULT writeTree(const KuvEeNodeRef& tree, bool root = true);
   HRESULT writeOperator(KuvEeOp& node, const char* element, const char* kind);
   HRESULT writeVarEff(const KuvEeVarEff& eff);
   HRESULT writeNamedEff(const KuvEeEffectivity& eff, const KuvEeModelDico* model);
