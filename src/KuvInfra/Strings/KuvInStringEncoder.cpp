@@ -10,7 +10,10 @@ HRESULT KuvInStringEncoder::addSymbol(const KuvInString& symbol) {
   if (symbol.IsEmpty() || std::find(m_symbols.begin(), m_symbols.end(), symbol) != m_symbols.end()) return E_FAIL;
   m_symbols.push_back(symbol);
   const char16_t start = symbol.GetOrbString().units().front();
-  if (m_symbolStarts.find(start) == std::u16string::npos) m_symbolStarts.push_back(start);
+  if (start < m_asciiStarts.size())
+    m_asciiStarts.set(start);
+  else if (m_otherStarts.find(start) == std::u16string::npos)
+    m_otherStarts.push_back(start);
   return S_OK;
 }
 
@@ -27,7 +30,8 @@ HRESULT KuvInStringEncoder::setEscape(const KuvInString& escape) {
 
 void KuvInStringEncoder::clear() {
   m_symbols.clear();
-  m_symbolStarts.clear();
+  m_asciiStarts.reset();
+  m_otherStarts.clear();
   m_opening = KuvInString();
   m_closing = KuvInString();
   m_escape = KuvInString();
@@ -35,12 +39,15 @@ void KuvInStringEncoder::clear() {
 
 bool KuvInStringEncoder::isEncodeNeeded(const KuvInString& text) const {
   const std::u16string& units = text.GetOrbString().units();
-  for (std::size_t at = units.find_first_of(m_symbolStarts); at != std::u16string::npos;
-       at = units.find_first_of(m_symbolStarts, at + 1))
+  for (std::size_t at = 0; at < units.size(); ++at) {
+    const char16_t unit = units[at];
+    if (unit < m_asciiStarts.size() ? !m_asciiStarts[unit] : m_otherStarts.find(unit) == std::u16string::npos)
+      continue;
     for (const KuvInString& symbol : m_symbols) {
       const std::u16string& symbolUnits = symbol.GetOrbString().units();
       if (units.compare(at, symbolUnits.size(), symbolUnits) == 0) return true;
     }
+  }
   return false;
 }
 

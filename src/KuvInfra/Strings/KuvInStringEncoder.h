@@ -10,6 +10,7 @@
 //     encoder.encode("a b");   // "a b" with its quotes
 #pragma once
 
+#include <bitset>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,9 @@ private:
   // The order of the symbols is never observable; a vector is enough.
   std::vector<KuvInString> m_symbols;
   // The first unit of each symbol: a symbol can begin only where one stands.
-  std::u16string m_symbolStarts;
+  // Names are scanned unit by unit, so ASCII starts are looked up in a table.
+  std::bitset<128> m_asciiStarts;
+  std::u16string m_otherStarts;
   KuvInString m_opening;
   KuvInString m_closing;
   KuvInString m_escape;

@@ -35,8 +35,11 @@ TEST(KuvInStringEncoder, EncodesOnlyWhenASymbolOccurs) {
   EXPECT_EQ(encoder.addSymbol("and"), S_OK);
   EXPECT_EQ(encoder.addSymbol("and"), E_FAIL);
   EXPECT_EQ(encoder.addSymbol(""), E_FAIL);
-  struct { const char* text; bool needed; } cases[] = {
-      {"Engine", false}, {"V8 Engine", true}, {"Band", true}, {"AND", false}, {"", false}, {"it's", false},
+  EXPECT_EQ(encoder.addSymbol("\u2265="), S_OK);  // a symbol beyond ASCII
+  struct { const char* text; bool needed;
+  } cases[] = {
+      {"Engine", false}, {"V8 Engine", true}, {"Band", true},      {"AND", false},
+      {"", false},       {"it's", false},     {"x\u2265=1", true}, {"x\u2265\u2264=1", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(encoder.isEncodeNeeded(c.text), c.needed) << c.text;
