@@ -33,6 +33,15 @@ void copyValues(Dico& to, const Dico& from) {
   copyValues(to, from, [](const KuvEeSelectionValue*) { return true; });
 }
 
+// A new dictionary of the values of from that keep says to keep. It is
+// filled as a cleared one would be, so its order is the same.
+template <class Keep>
+std::unique_ptr<Dico> keptValues(const Dico& from, Keep keep) {
+  auto kept = std::make_unique<Dico>();
+  copyValues(*kept, from, keep);
+  return kept;
+}
+
 }  // namespace
 
 KuvEeSelectionEff::KuvEeSelectionEff(KuvEeSelectionVar* var, E_SpecialCondition condition)
@@ -218,27 +227,21 @@ bool KuvEeSelectionEff::isPartEmpty() const { return getValues().IsEmpty() && m_
 // side keeps this side's code.
 HRESULT KuvEeSelectionEff::partAnd(const KuvEeVarEff& other) {
   const auto& o = static_cast<const KuvEeSelectionEff&>(other);
-  Dico kept;
-  copyValues(kept, *m_values, [&o](const KuvEeSelectionValue* v) { return o.getValues().Find(v); });
-  copyValues(*m_values, kept);
+  m_values = keptValues(*m_values, [&o](const KuvEeSelectionValue* v) { return o.getValues().Find(v); });
   m_noVar = (m_noVar != 0 && o.m_noVar != 0) ? 1 : 0;
   return S_OK;
 }
 
 HRESULT KuvEeSelectionEff::partCut(const KuvEeVarEff& other) {
   const auto& o = static_cast<const KuvEeSelectionEff&>(other);
-  Dico kept;
-  copyValues(kept, *m_values, [&o](const KuvEeSelectionValue* v) { return !o.getValues().Find(v); });
-  copyValues(*m_values, kept);
+  m_values = keptValues(*m_values, [&o](const KuvEeSelectionValue* v) { return !o.getValues().Find(v); });
   m_noVar = (m_noVar != 0 && o.m_noVar == 0) ? 1 : 0;
   return S_OK;
 }
 
 HRESULT KuvEeSelectionEff::partCutFrom(const KuvEeVarEff& other) {
   const auto& o = static_cast<const KuvEeSelectionEff&>(other);
-  Dico kept;
-  copyValues(kept, *o.m_values, [this](const KuvEeSelectionValue* v) { return !getValues().Find(v); });
-  copyValues(*m_values, kept);
+  m_values = keptValues(*o.m_values, [this](const KuvEeSelectionValue* v) { return !getValues().Find(v); });
   m_noVar = (o.m_noVar != 0 && m_noVar == 0) ? 1 : 0;
   return S_OK;
 }
