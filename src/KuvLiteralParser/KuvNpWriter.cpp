@@ -21,10 +21,11 @@ KuvNpWriter::~KuvNpWriter() = default;
 HRESULT KuvNpWriter::write(KuvEeNode& node, KuvInString& text) {
   KUV_TRACE_CALL("write");
   text = KuvInString();
-  // The walk below recurses once per level.
-  if (kuv::detail::isTreeTooDeep(&node)) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
   m_text = KuvInString();
   const HRESULT hr = kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    // The walk below recurses once per level. Measuring a wide tree takes
+    // memory too.
+    if (kuv::detail::isTreeTooDeep(&node)) KUV_RETURN_ERROR(E_FAIL, "ERROR: expression too deep");
     if (FAILED(node.acceptVisitor(*this))) return E_FAIL;
     text = m_text;
     return S_OK;

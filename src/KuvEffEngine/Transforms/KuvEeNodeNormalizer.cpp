@@ -4,6 +4,7 @@
 #include "KuvEeNodeDispatcher_Define.h"
 #include "KuvEeTransformEntry.h"
 #include "KuvEeTransformLists.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeNormalizer, KuvEeNodeVisitor)
 template class KuvEeNodeDispatcher<KuvEeNodeNormalizer>;
@@ -31,8 +32,10 @@ HRESULT mergeLeavesOf(KuvEeAndOp& andOp, bool& composite) {
 KuvEeNodeNormalizer::~KuvEeNodeNormalizer() = default;
 
 HRESULT KuvEeNodeNormalizer::normalize(KuvEeNodeRef& ref) {
-  return kuv::detail::TransformEntry(traceChannel(), "normalize", ref)
-      .run(*this, "Normalize:\n", "...Normalized:\n");
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    return kuv::detail::TransformEntry(traceChannel(), "normalize", ref)
+        .run(*this, "Normalize:\n", "...Normalized:\n");
+  });
 }
 
 HRESULT KuvEeNodeNormalizer::visitGroup(KuvEeGroupOp& node, NodeKind kind) {

@@ -9,7 +9,8 @@
 //
 // With call tracing on, the tree's text is traced before ("Normalize:") and
 // after ("...Normalized:"). Trees deeper than 2000 levels are refused
-// before any change ("ERROR: expression too deep").
+// before any change ("ERROR: expression too deep"). When memory runs out it
+// answers E_OUTOFMEMORY, as the developer does: discard the tree.
 #pragma once
 
 #include "KuvEeNodeDispatcher.h"

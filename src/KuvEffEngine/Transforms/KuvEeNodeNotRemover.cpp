@@ -5,6 +5,7 @@
 #include "KuvEeDnfTreeEff.h"
 #include "KuvEeNodeDispatcher_Define.h"
 #include "KuvEeTransformEntry.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeNotRemover, KuvEeNodeVisitor)
 template class KuvEeNodeDispatcher<KuvEeNodeNotRemover>;
@@ -48,6 +49,10 @@ KuvEeNodeNotRemover::KuvEeNodeNotRemover(unsigned char status)
 KuvEeNodeNotRemover::~KuvEeNodeNotRemover() = default;
 
 HRESULT KuvEeNodeNotRemover::removeNots(KuvEeNodeRef& ref, E_RemNots state) {
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] { return removeNotsIn(ref, state); });
+}
+
+HRESULT KuvEeNodeNotRemover::removeNotsIn(KuvEeNodeRef& ref, E_RemNots state) {
   kuv::detail::TransformEntry entry(traceChannel(), "removeNots", ref);
   if (FAILED(entry.admit())) return E_FAIL;
   // A negation that would reach an effectivity unable to take it is refused

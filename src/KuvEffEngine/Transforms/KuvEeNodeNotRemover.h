@@ -55,7 +55,9 @@ public:
   void setStatus_RestrictionEffLeaf(unsigned char status) { m_restrictionEffLeaf = status; }
 
   // Stores state as the pending negations of the root and visits it. The
-  // root may be replaced: continue from ref.
+  // root may be replaced: continue from ref. E_OUTOFMEMORY when memory runs
+  // out; the tree can still be read and deleted but may have lost its
+  // meaning (discard it).
   HRESULT removeNots(KuvEeNodeRef& ref, E_RemNots state);
 
   // Set once a flagged Not node was removed with nothing pending; it stays
@@ -64,6 +66,7 @@ public:
   unsigned char getDomainNegationMarker() const { return m_domainNegation; }
 
 private:
+  HRESULT removeNotsIn(KuvEeNodeRef& ref, E_RemNots state);
   // Rebuilds the pending operators as new nodes above the node held by ref,
   // which keeps its place in the tree under them.
   virtual HRESULT restoreNotNodes(KuvEeNodeRef& ref);

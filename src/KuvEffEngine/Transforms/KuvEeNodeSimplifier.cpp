@@ -4,6 +4,7 @@
 #include "KuvEeNodeNotRemover.h"
 #include "KuvEeTransformEntry.h"
 #include "KuvEeTransformLists.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeSimplifier, KuvEeNodeVisitor)
 template class KuvEeNodeDispatcher<KuvEeNodeSimplifier>;
@@ -28,7 +29,9 @@ bool isNegatedChild(const KuvEeNode& node) {
 KuvEeNodeSimplifier::~KuvEeNodeSimplifier() = default;
 
 HRESULT KuvEeNodeSimplifier::simplify(KuvEeNodeRef& ref) {
-  return kuv::detail::TransformEntry(traceChannel(), "simplify", ref).run(*this);
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    return kuv::detail::TransformEntry(traceChannel(), "simplify", ref).run(*this);
+  });
 }
 
 HRESULT KuvEeNodeSimplifier::visitGroup(KuvEeGroupOp& node, NodeKind kind) {

@@ -11,7 +11,9 @@
 // is refused with "ERROR: Incorrect case"; the normalizer folds those.
 // Trees deeper than 2000 levels are refused before any change ("ERROR:
 // expression too deep"); go through simplify rather than acceptVisitor for
-// that check.
+// that check. When memory runs out it answers E_OUTOFMEMORY ("ERROR: out of
+// memory"), never an exception; the tree can still be read and deleted but
+// may have lost its meaning (discard it).
 #pragma once
 
 #include <cstdint>
