@@ -15,6 +15,7 @@
 #include "KuvInMapVal.h"
 #include "KuvInSet.h"
 #include "KuvInSetVal.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvCoreEVC_Expression, KuvInObject)
 
@@ -76,6 +77,11 @@ KuvCoreEVC_Expression::KuvCoreEVC_Expression() : m_terms(KuvCoreEVC_ExpressionAn
 KuvCoreEVC_Expression::~KuvCoreEVC_Expression() { m_terms.DeleteAll(); }
 
 HRESULT KuvCoreEVC_Expression::Create(const KuvEeGenericExpression& expression, KuvCoreEVC_Expression*& out) {
+  // Everything made on the way is held by its owner, and out is set last.
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] { return create(expression, out); });
+}
+
+HRESULT KuvCoreEVC_Expression::create(const KuvEeGenericExpression& expression, KuvCoreEVC_Expression*& out) {
   KUV_TRACE_CALL("Create");
   if (expression.IsList()) KUV_RETURN_ERROR(E_FAIL, "ERROR: Query expression not suported");
   std::unique_ptr<KuvEeNodeRef> tree(expression.GetNodeRefClone());
@@ -142,7 +148,12 @@ HRESULT KuvCoreEVC_Expression::appendChildren(const KuvCoreEVC_NodeClassifier& c
 }
 
 HRESULT KuvCoreEVC_Expression::append(KuvEeNodeRef* evolution, KuvEeNodeRef* variant, KuvEeNodeRef* change) {
-  auto term = std::make_unique<KuvCoreEVC_ExpressionAndTerm>(evolution, variant, change);
+  // Held until the term has them: making it may run out of memory.
+  std::unique_ptr<KuvEeNodeRef> parts[] = {std::unique_ptr<KuvEeNodeRef>(evolution),
+                                           std::unique_ptr<KuvEeNodeRef>(variant),
+                                           std::unique_ptr<KuvEeNodeRef>(change)};
+  auto term = std::make_unique<KuvCoreEVC_ExpressionAndTerm>(parts[0].get(), parts[1].get(), parts[2].get());
+  for (std::unique_ptr<KuvEeNodeRef>& part : parts) part.release();
   if (FAILED(m_terms.PutBack(term.get()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
   term.release();
   return S_OK;

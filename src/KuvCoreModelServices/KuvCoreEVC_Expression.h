@@ -52,7 +52,8 @@ public:
   // SUPPORTED"), a tree of several families whose developed root is no And
   // or Or ("ERROR: NODE TYPE NOT SUPPORTED") or whose Or holds a child of
   // several families that is no And ("ERROR: NODE KIND NOT SUPPORTED") are
-  // refused with E_FAIL; a failing step gives its code.
+  // refused with E_FAIL; a failing step gives its code, and running out of
+  // memory E_OUTOFMEMORY.
   static HRESULT Create(const KuvEeGenericExpression& expression, KuvCoreEVC_Expression*& out);
 
   // Puts every and-term into terms (still this object's); E_FAIL when
@@ -61,6 +62,7 @@ public:
 
 private:
   KuvCoreEVC_Expression();
+  static HRESULT create(const KuvEeGenericExpression& expression, KuvCoreEVC_Expression*& out);
 
   // One and-term of op's children, taken out of it: the last child of each
   // family is that family's part, as classifier's last walk found it.

@@ -58,9 +58,16 @@ HashSet<Set, Elements>::HashSet(const HashSet& other, std::int32_t capacity, flo
       SetTypeCheck(other.GetElementType()),
       m_table(hashElement, sameElement, capacity == 0 ? other.GetLength() : capacity,
               loadFactor == 0.0f ? other.GetLoadFactor() : loadFactor) {
-  other.m_table.forEach([this](KuvInObject* element) {
-    addTo(m_table, static_cast<Element*>(element), hashElement(*element));
-  });
+  // A constructor that throws runs no destructor: the copies made so far
+  // are freed here.
+  try {
+    other.m_table.forEach([this](KuvInObject* element) {
+      addTo(m_table, static_cast<Element*>(element), hashElement(*element));
+    });
+  } catch (...) {
+    releaseAll(m_table);
+    throw;
+  }
 }
 
 template <class Set, class Elements>

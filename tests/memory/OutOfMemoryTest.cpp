@@ -129,6 +129,53 @@ TEST(OutOfMemory, TransformsAnswerACodeAtEveryFailingAllocation) {
   EXPECT_LT(0, failed);
 }
 
+// The evolution-variant split works on a copy: the caller gets every term
+// or nothing.
+TEST(OutOfMemory, SplitAnswersACodeAtEveryFailingAllocation) {
+  kuv_workflow::HostModel host;
+  kuv_workflow::TextGenerator generator(
+      20261208, {.refs = kuv_workflow::TextGenerator::Refs::Change, .groupNegations = false, .dates = false});
+  struct Split {
+    HRESULT hr = S_OK;
+    std::unique_ptr<KuvCoreEVC_Expression> made;
+  };
+  const auto split = [](const KuvEeGenericExpression& effectivity) {
+    Split s;
+    KuvCoreEVC_Expression* made = nullptr;
+    s.hr = KuvCoreEVC_Expression::Create(effectivity, made);
+    s.made.reset(made);
+    return s;
+  };
+  // The terms come in a set of pointers: their texts, sorted.
+  const auto textsOf = [](const Split& s) {
+    std::vector<std::string> texts;
+    KuvInSet terms(KuvCoreEVC_ExpressionAndTerm::sType());
+    if (s.made != nullptr) s.made->GetAndTerm(terms);
+    for (auto it = terms.cBegin(); it.IsValid(); it.Next()) {
+      KuvEeNodeRef* parts[3] = {nullptr, nullptr, nullptr};
+      static_cast<KuvCoreEVC_ExpressionAndTerm*>(it.Get())->GetContent(parts[0], parts[1], parts[2]);
+      std::string& text = texts.emplace_back();
+      for (const KuvEeNodeRef* part : parts) text += (part != nullptr ? shape(*part) : "-") + ";";
+    }
+    std::sort(texts.begin(), texts.end());
+    return texts;
+  };
+  int failed = 0;
+  for (int i = 0; i < 6; ++i) {
+    const KuvEeGenericExpression effectivity(host.read(generator.expression()).release());
+    const Split whole = split(effectivity);
+    failed += failEachAllocation(
+        nothing, [&](int) { return split(effectivity); },
+        [&](int, const Split& s, bool reached) {
+          EXPECT_TRUE(s.hr == whole.hr || (reached && FAILED(s.hr))) << i;
+          EXPECT_EQ(s.made != nullptr, SUCCEEDED(s.hr)) << i;
+          EXPECT_TRUE(FAILED(s.hr) || textsOf(s) == textsOf(whole)) << i;
+          return SUCCEEDED(s.hr);
+        });
+  }
+  EXPECT_LT(0, failed);
+}
+
 // A set or a map that runs out of memory while growing keeps every element
 // it took, finds each of them, and nothing else.
 TEST(OutOfMemory, SetsAndMapsKeepWhatTheyTook) {

@@ -1,5 +1,7 @@
 #include "KuvEeNodeGroupContext.h"
 
+#include <new>
+
 #include <memory>
 #include <unordered_set>
 
@@ -161,11 +163,22 @@ HRESULT KuvEeNodeGroupContext::groupNode(KuvEeNodeRef& ref, const KuvInSetVal& i
   // The leaf's own reference will hold the subtree once the two switch.
   std::unique_ptr<KuvEeNodeRef> holder(leaf->getNodeRef());
   const KuvInObjectPtr key(eff.get());
-  if (FAILED(m_subtrees.Put(key, holder.get())) || FAILED(m_types.Put(key, indices)) ||
-      !m_effs.Put(eff.get())) {
+  // All or nothing: the holder and eff delete what a failed step leaves
+  // here, so nothing may still point at it.
+  const auto forget = [&] {
     m_subtrees.Remove(key);
     m_types.Remove(key);
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: map.put failed");
+    m_effs.Remove(eff.get());
+  };
+  try {
+    if (FAILED(m_subtrees.Put(key, holder.get())) || FAILED(m_types.Put(key, indices)) ||
+        !m_effs.Put(eff.get())) {
+      forget();
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: map.put failed");
+    }
+  } catch (const std::bad_alloc&) {
+    forget();
+    throw;
   }
   node->switchWith(leaf);
   holder.release();
