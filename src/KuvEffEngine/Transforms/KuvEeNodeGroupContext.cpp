@@ -1,8 +1,7 @@
 #include "KuvEeNodeGroupContext.h"
 
-#include <new>
-
 #include <memory>
+#include <new>
 #include <unordered_set>
 
 #include "KuvEeEffLeaf.h"
