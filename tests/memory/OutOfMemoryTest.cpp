@@ -129,6 +129,34 @@ TEST(OutOfMemory, TransformsAnswerACodeAtEveryFailingAllocation) {
   EXPECT_LT(0, failed);
 }
 
+// Expanding references in place: a failure leaves a tree that can be read,
+// a success the tree with each reference read through its definition.
+TEST(OutOfMemory, ExpansionAnswersACodeAtEveryFailingAllocation) {
+  TruthModel m;
+  m.effs[0]->setExpr(optionLeaf(m, 0)->getNodeRef());
+  m.effs[1]->setExpr(unitsLeaf(m)->getNodeRef());
+  const TruthTable definitions[] = {*truthTable(m, *m.effs[0]->getExpr()),
+                                    *truthTable(m, *m.effs[1]->getExpr())};
+  TreeGenerator generator(m, 31, {.maxNodes = 10, .domainOverLeavesOnly = true, .dates = false});
+  int failed = 0;
+  for (int i = 0; i < 30; ++i) {
+    const Tree tree = generator.next();
+    const TruthTable expected =
+        substitute(substitute(*truthTable(m, *tree), 0, definitions[0]), 1, definitions[1]);
+    KuvEeNodeExpander expander;  // serves every round, failed or not
+    failed += failEachAllocation(
+        [&] { return Tree(tree->getNode()->clone()); },
+        [&](Tree& work) { return expander.expand(*work, KuvEeNodeExpander::EXPAND_BASIC, nullptr, nullptr); },
+        [&](Tree& work, HRESULT hr, bool reached) {
+          EXPECT_TRUE(hr == S_OK || (reached && hr == E_OUTOFMEMORY)) << i;
+          const auto after = truthTable(m, *work);
+          EXPECT_TRUE(after.has_value() && (hr != S_OK || *after == expected)) << i;
+          return SUCCEEDED(hr);
+        });
+  }
+  EXPECT_LT(0, failed);
+}
+
 // The evolution-variant split works on a copy: the caller gets every term
 // or nothing.
 TEST(OutOfMemory, SplitAnswersACodeAtEveryFailingAllocation) {

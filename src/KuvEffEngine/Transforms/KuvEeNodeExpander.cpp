@@ -11,6 +11,7 @@
 #include "KuvEeTransformEntry.h"
 #include "KuvEeTransformLists.h"
 #include "KuvInSet.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeExpander, KuvEeNodeVisitor)
 template class KuvEeNodeDispatcher<KuvEeNodeExpander>;
@@ -28,13 +29,26 @@ KuvEeNodeExpander::~KuvEeNodeExpander() = default;
 
 HRESULT KuvEeNodeExpander::expand(KuvEeNodeRef& ref, E_Expand mode, const KuvInSet* selection,
                                   KuvEeModelDico* dictionary) {
-  kuv::detail::TransformEntry entry(traceChannel(), "expand", ref);
-  m_mode = mode;
-  m_selection = selection;
-  m_dictionary = dictionary;
-  if (selection != nullptr)
-    KUV_TRACE_DETAIL("WARNING: Expand Effectivities in Expression special mode of EXPLICITLY CHOSEN EFFS TO EXPAND!");
-  return entry.run(*this);
+  // Out of memory, the chain of definitions being expanded is as it was, so
+  // that the expander can serve again.
+  const std::size_t chain = m_chain.size();
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&] {
+        kuv::detail::TransformEntry entry(traceChannel(), "expand", ref);
+        m_mode = mode;
+        m_selection = selection;
+        m_dictionary = dictionary;
+        if (selection != nullptr)
+          KUV_TRACE_DETAIL(
+              "WARNING: Expand Effectivities in Expression special mode of EXPLICITLY CHOSEN EFFS TO "
+              "EXPAND!");
+        return entry.run(*this);
+      },
+      [&] {
+        m_chain.resize(chain);
+        return E_OUTOFMEMORY;
+      });
 }
 
 HRESULT KuvEeNodeExpander::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
