@@ -18,12 +18,17 @@
 #include <string>
 #include <vector>
 
+#include "KuvCoreEVC_NodeClassifier.h"
 #include "KuvDnf.h"
 #include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEeExpressionOperation.h"
 #include "KuvEeNode.h"
+#include "KuvEeNodeAddCompletion.h"
+#include "KuvEeNodeCompletionRemover.h"
 #include "KuvEeNodeDeveloper.h"
+#include "KuvEeNodeGroupContext.h"
+#include "KuvEeNodeGroupMaker.h"
 #include "KuvEeNodeRef.h"
 #include "KuvEePredefEff.h"
 #include "KuvEffEngine/TruthTable.h"
@@ -96,6 +101,7 @@ const auto nothing = [] { return 0; };
 // The transforms work in place: a failure leaves a tree that can be read
 // (and must be discarded), a success one of the same meaning, each
 // reference read through its definition (which expansion puts in place).
+// Grouping and completion are undone before the tree is read.
 TEST(OutOfMemory, TransformsAnswerACodeAtEveryFailingAllocation) {
   TruthModel m;
   m.effs[0]->setExpr(optionLeaf(m, 0)->getNodeRef());
@@ -119,12 +125,43 @@ TEST(OutOfMemory, TransformsAnswerACodeAtEveryFailingAllocation) {
         static KuvEeNodeExpander expander;  // serves every round, failed or not
         return expander.expand(ref, KuvEeNodeExpander::EXPAND_BASIC, nullptr, nullptr);
       },
+      [](KuvEeNodeRef& ref) {
+        static KuvCoreEVC_NodeClassifier classifier;
+        static KuvEeNodeGroupMaker maker(classifier, KuvEeNodeGroupMaker::GROUP_SAME_FAMILY);
+        maker.selectClassificationIndex(KuvInIntHolder(KuvEeNodeClassifier::CLASSIF_VARIANT));
+        maker.selectClassificationIndex(KuvInIntHolder(KuvEeNodeClassifier::CLASSIF_EVOLUTION));
+        std::optional<KuvEeNodeGroupContext> context;
+        try {
+          context.emplace(ref);
+        } catch (const std::bad_alloc&) {
+          return E_OUTOFMEMORY;
+        }
+        HRESULT hr = maker.groupNode(*context);
+        if (SUCCEEDED(hr)) hr = KuvEeNodeDeveloper().develop(ref);
+        if (SUCCEEDED(hr)) hr = maker.mergeSimilarChildren(*context);
+        if (SUCCEEDED(hr)) hr = maker.ungroupNode(*context);
+        // A host ungroups what a failure left before its context goes.
+        if (FAILED(hr)) context->ungroupAll();
+        return hr;
+      },
+      [](KuvEeNodeRef& ref) {
+        static KuvEeNodeAddCompletion completion;
+        static KuvEeNodeCompletionRemover remover;
+        KuvEeNodeRef* root = &ref;
+        HRESULT hr = KuvEeNodeDeveloper().develop(ref);
+        if (SUCCEEDED(hr)) hr = completion.addCompletion(root, KuvEeFilterExpression::CFG_SELECTIONMODE_150);
+        // Removing the completion gives the developed tree back; a host
+        // removes what a failure left.
+        const HRESULT removed = remover.removeCompletion(root, nullptr);
+        if (FAILED(hr) || FAILED(removed)) remover.removeCompletion(root, nullptr);
+        return root != &ref ? E_UNEXPECTED : FAILED(hr) ? hr : removed;
+      },
   };
   int failed = 0;
-  for (int i = 0; i < 50; ++i) {
+  for (int i = 0; i < 70; ++i) {
     const Tree tree = generator.next();
     const TruthTable table = meaning(*truthTable(m, *tree));
-    const Transform transform = transforms[i % 5];
+    const Transform transform = transforms[i % std::size(transforms)];
     // Some trees are refused with memory to spare (an And of Trues, by the
     // simplifier).
     const HRESULT expected = transform(*Tree(tree->getNode()->clone()));

@@ -24,6 +24,7 @@
 #include "KuvInLinkList.h"
 #include "KuvInMapVal.h"
 #include "KuvInSetVal.h"
+#include "KuvOutOfMemory.h"
 
 #include <map>
 #include <unordered_map>
@@ -189,46 +190,70 @@ HRESULT KuvCoreEVC_NodeClassifier::visit(const KuvEeNodeRef& node) {
 }
 
 HRESULT KuvCoreEVC_NodeClassifier::classify(const KuvEeNodeRef& node, KuvEVCClassification& classification) {
-  KUV_TRACE_CALL("classify");
-  classification.clear();
-  KuvInSetVal indices(KuvInIntHolder::sType());
-  const HRESULT hr = getClassificationIndex(node, indices);
-  if (FAILED(hr)) return hr;
-  if (FAILED(convertClassificationSetToObject(indices, classification)))
-    KUV_RETURN_ERROR(E_FAIL, "ERROR; convertClassificationSetToObject FAILED.");
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&] {
+        KUV_TRACE_CALL("classify");
+        classification.clear();
+        KuvInSetVal indices(KuvInIntHolder::sType());
+        const HRESULT hr = getClassificationIndex(node, indices);
+        if (FAILED(hr)) return hr;
+        if (FAILED(convertClassificationSetToObject(indices, classification)))
+          KUV_RETURN_ERROR(E_FAIL, "ERROR; convertClassificationSetToObject FAILED.");
+        return S_OK;
+      },
+      [&] {
+        classification.clear();
+        return E_OUTOFMEMORY;
+      });
 }
 
 HRESULT KuvCoreEVC_NodeClassifier::getClassificationIndex(const KuvEeNodeRef& node, KuvInSetVal& indices) {
-  KUV_TRACE_CALL("getClassificationIndex");
-  if (!indices.IsTypeAccepted(KuvInIntHolder::sType())) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
-  if (FAILED(visit(node))) return E_FAIL;
-  const kuv::detail::ClassificationVisitor::Mask* mask = m_visitor->maskOf(node.getNode());
-  if (mask == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
-  indices.Clear();
-  if (FAILED(kuv::detail::ClassificationVisitor::toSet(*mask, indices)))
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&] {
+        KUV_TRACE_CALL("getClassificationIndex");
+        if (!indices.IsTypeAccepted(KuvInIntHolder::sType())) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
+        if (FAILED(visit(node))) return E_FAIL;
+        const kuv::detail::ClassificationVisitor::Mask* mask = m_visitor->maskOf(node.getNode());
+        if (mask == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
+        indices.Clear();
+        if (FAILED(kuv::detail::ClassificationVisitor::toSet(*mask, indices)))
+          KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
+        return S_OK;
+      },
+      [&] {
+        indices.Clear();
+        return E_OUTOFMEMORY;
+      });
 }
 
 HRESULT KuvCoreEVC_NodeClassifier::getClassificationIndex(const KuvEeNodeRef& node, KuvInMapVal& nodeSets) {
-  KUV_TRACE_CALL("getClassificationIndex");
-  if (!nodeSets.IsKeyTypeAccepted(KuvInObjectPtr::sType()) ||
-      !nodeSets.IsValueTypeAccepted(KuvInSetVal::sType()))
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
-  if (FAILED(visit(node))) return E_FAIL;
-  nodeSets.Clear();
-  // One set object per distinct mask, copied into the map per node.
-  std::map<kuv::detail::ClassificationVisitor::Mask, KuvInSetVal> sets;
-  for (const KuvEeNode* visited : m_visitor->order()) {
-    const kuv::detail::ClassificationVisitor::Mask mask = *m_visitor->maskOf(visited);
-    auto [it, isNew] = sets.try_emplace(mask, KuvInIntHolder::sType());
-    if (isNew && FAILED(kuv::detail::ClassificationVisitor::toSet(mask, it->second)))
-      KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
-    if (FAILED(nodeSets.Put(KuvInObjectPtr(const_cast<KuvEeNode*>(visited)), it->second)))
-      KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
-  }
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&] {
+        KUV_TRACE_CALL("getClassificationIndex");
+        if (!nodeSets.IsKeyTypeAccepted(KuvInObjectPtr::sType()) ||
+            !nodeSets.IsValueTypeAccepted(KuvInSetVal::sType()))
+          KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
+        if (FAILED(visit(node))) return E_FAIL;
+        nodeSets.Clear();
+        // One set object per distinct mask, copied into the map per node.
+        std::map<kuv::detail::ClassificationVisitor::Mask, KuvInSetVal> sets;
+        for (const KuvEeNode* visited : m_visitor->order()) {
+          const kuv::detail::ClassificationVisitor::Mask mask = *m_visitor->maskOf(visited);
+          auto [it, isNew] = sets.try_emplace(mask, KuvInIntHolder::sType());
+          if (isNew && FAILED(kuv::detail::ClassificationVisitor::toSet(mask, it->second)))
+            KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
+          if (FAILED(nodeSets.Put(KuvInObjectPtr(const_cast<KuvEeNode*>(visited)), it->second)))
+            KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
+        }
+        return S_OK;
+      },
+      [&] {
+        nodeSets.Clear();
+        return E_OUTOFMEMORY;
+      });
 }
 
 HRESULT KuvCoreEVC_NodeClassifier::getVisitedClassification(const KuvEeNode& node,

@@ -7,7 +7,8 @@
 // effectivity leaf by its target (a predefined effectivity is a change, a
 // basic one an inherited effectivity); True and False give {0}. An
 // operator's set is the union of its children's. Every call walks the tree
-// anew: the sets of an earlier call are forgotten.
+// anew: the sets of an earlier call are forgotten. Out of memory, a call
+// answers E_OUTOFMEMORY with its output cleared.
 //
 //     KuvCoreEVC_NodeClassifier classifier;
 //     KuvEVCClassification c;

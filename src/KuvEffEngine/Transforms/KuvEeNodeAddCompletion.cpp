@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "KuvEeCompletionSupport.h"
@@ -14,6 +15,7 @@
 #include "KuvEeSerialVar.h"
 #include "KuvEeTransformEntry.h"
 #include "KuvEeTreeSeriesVar.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeAddCompletion, KuvEeNodeVisitor)
 template class KuvEeNodeDispatcher<KuvEeNodeAddCompletion>;
@@ -120,15 +122,17 @@ KuvEeNodeAddCompletion::~KuvEeNodeAddCompletion() = default;
 
 HRESULT KuvEeNodeAddCompletion::addCompletion(KuvEeNodeRef*& ref,
                                               KuvEeFilterExpression::SELECTION_MODE mode) {
-  m_mode = mode;
-  if (ref == nullptr) ref = (new KuvEeAndOp)->getNodeRef();
-  kuv::detail::TransformEntry entry(traceChannel(), "addCompletion", *ref);
-  KuvEeNodeCompletionRemover remover;
-  HRESULT hr = remover.removeCompletion(ref, nullptr);
-  if (FAILED(hr)) return hr;
-  // The removal may have replaced the root.
-  if (FAILED(entry.admit())) return E_FAIL;
-  return entry.walk(*this);
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    m_mode = mode;
+    if (ref == nullptr) ref = (new KuvEeAndOp)->getNodeRef();
+    kuv::detail::TransformEntry entry(traceChannel(), "addCompletion", *ref);
+    KuvEeNodeCompletionRemover remover;
+    HRESULT hr = remover.removeCompletion(ref, nullptr);
+    if (FAILED(hr)) return hr;
+    // The removal may have replaced the root.
+    if (FAILED(entry.admit())) return E_FAIL;
+    return entry.walk(*this);
+  });
 }
 
 HRESULT KuvEeNodeAddCompletion::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
@@ -150,8 +154,18 @@ HRESULT KuvEeNodeAddCompletion::visitLeaf(KuvEeNodeLeaf& node, NodeKind kind) {
   // The leaf becomes a term of its own: a new And takes its place and
   // holds it.
   auto* term = new KuvEeAndOp;
+  // The term's reference holds the leaf once the two switch, until the term
+  // adopts it (a lone root then: never refused); out of memory, they switch
+  // back and the term goes.
+  std::unique_ptr<KuvEeNodeRef> lone(term->getNodeRef());
   node.switchWith(term);
-  term->addChild(&node);  // a lone root now: never refused
+  try {
+    term->addChild(&node);
+  } catch (const std::bad_alloc&) {
+    term->switchWith(&node);
+    throw;
+  }
+  lone.release();
   return completeTerm(*term);
 }
 
@@ -187,8 +201,13 @@ HRESULT KuvEeNodeAddCompletion::completeTerm(KuvEeAndOp& term) {
       FAILED(appendWhole(restrictions, new KuvEePredefEffRestrictionEff, *found.predefEffs, false,
                          "ERROR: setPredefEffs failed")))
     return E_FAIL;
-  for (std::unique_ptr<KuvEeRestrictionEff>& restriction : restrictions)
-    term.addChild(new KuvEeRestrictionEffLeaf(restriction.release()));
+  for (std::unique_ptr<KuvEeRestrictionEff>& restriction : restrictions) {
+    // Each held by its owner until the next takes it.
+    std::unique_ptr<KuvEeNodeRef> leaf((new KuvEeRestrictionEffLeaf(restriction.get()))->getNodeRef());
+    restriction.release();
+    term.addChild(leaf->getNode());
+    leaf.release();
+  }
   return S_OK;
 }
 

@@ -18,7 +18,9 @@
 //   anywhere else, is refused ("UNEXPECTED: cannot have a Not operator on
 //   this stage!"), so is a restriction leaf met outside a term ("UNEXPECTED:
 //   cannot have a restriction leaf on this stage!"), with E_FAIL. A failure
-//   leaves the terms completed so far completed.
+//   leaves the terms completed so far completed; out of memory (answered
+//   E_OUTOFMEMORY) a term may be completed in part, and the remover
+//   without criteria gives the terms back.
 //
 // A term's completion lists what the term mentions, as KuvEeGetDependencies
 // gathers it (below the term, named effectivities not followed), one leaf

@@ -9,6 +9,7 @@
 #include "KuvEeSerialVar.h"
 #include "KuvEeTransformEntry.h"
 #include "KuvEeTreeSeriesVar.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeCompletionRemover, KuvEeNodeVisitor)
 template class KuvEeNodeDispatcher<KuvEeNodeCompletionRemover>;
@@ -101,18 +102,32 @@ HRESULT KuvEeNodeCompletionRemover::removeCompletion(KuvEeNodeRef*& ref, KuvSort
     KUV_TRACE_CALL("removeCompletion");
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Input Expression is null.");
   }
-  kuv::detail::TransformEntry entry(traceChannel(), "removeCompletion", *ref);
-  if (criteria != nullptr && !criteria->isComplete()) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: NULL pointer");
-  m_criteria = criteria;
-  m_options.Clear();
-  if (criteria != nullptr) m_options.PutSet(*criteria->categoryOptions);
-  HRESULT hr = entry.run(*this);
-  m_criteria = nullptr;
-  m_options.Clear();
-  m_lastCategory = nullptr;
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: removeCompletion failed");
-  if (traceChannel().isCallOn()) KUV_TRACE_DETAIL("Expression after RemoveCompletion: ", ref->toString());
-  return S_OK;
+  // The criteria are the caller's: nothing of them may outlive the call.
+  const auto forget = [this] {
+    m_criteria = nullptr;
+    m_options.Clear();
+    m_lastCategory = nullptr;
+  };
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&] {
+        kuv::detail::TransformEntry entry(traceChannel(), "removeCompletion", *ref);
+        if (criteria != nullptr && !criteria->isComplete())
+          KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: NULL pointer");
+        m_criteria = criteria;
+        m_options.Clear();
+        if (criteria != nullptr) m_options.PutSet(*criteria->categoryOptions);
+        HRESULT hr = entry.run(*this);
+        forget();
+        if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: removeCompletion failed");
+        if (traceChannel().isCallOn())
+          KUV_TRACE_DETAIL("Expression after RemoveCompletion: ", ref->toString());
+        return S_OK;
+      },
+      [&] {
+        forget();
+        return E_OUTOFMEMORY;
+      });
 }
 
 HRESULT KuvEeNodeCompletionRemover::visitGroup(KuvEeGroupOp& node, NodeKind kind) {

@@ -33,7 +33,7 @@
 // "Expression after RemoveCompletion: ". A null tree is refused with
 // "ERROR: Input Expression is null." and E_FAIL; a failure on the way
 // traces "ERROR: removeCompletion failed" and may leave terms already
-// treated changed.
+// treated changed, as may running out of memory (E_OUTOFMEMORY).
 //
 // Ownership: the criteria and their sets stay the caller's; the remover
 // reads them for one call only.

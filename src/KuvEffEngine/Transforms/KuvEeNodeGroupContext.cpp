@@ -14,6 +14,7 @@
 #include "KuvInIntHolder.h"
 #include "KuvInLinkList.h"
 #include "KuvInSetVal.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeGroupContext, KuvInObject)
 KUV_DEFINE_TYPE_NAMED(KuvEeNodeGroupContext::GroupedNodes, KuvEeNodeVisitor,
@@ -120,26 +121,42 @@ bool KuvEeNodeGroupContext::isAGroup(const KuvEeNodeRef& ref) const {
 }
 
 HRESULT KuvEeNodeGroupContext::getGroupNodes(KuvInSet& nodes) const {
-  KUV_TRACE_CALL("getGroupNodes");
-  if (!nodes.IsTypeAccepted(KuvEeNodeRef::sType())) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
-  GroupedNodes groups(*this);
-  KuvInLinkList leaves(KuvEeEffLeaf::sType());
-  if (FAILED(groups.map(m_root)) || FAILED(groups.getLeavesInOrder(leaves)))
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: GroupedNodes failed");
-  nodes.Clear();
-  for (auto it = leaves.cBegin(); it.IsValid(); it.Next())
-    nodes.Put(static_cast<KuvEeEffLeaf*>(it.Get())->getNodeRef());
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&] {
+        KUV_TRACE_CALL("getGroupNodes");
+        if (!nodes.IsTypeAccepted(KuvEeNodeRef::sType())) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
+        GroupedNodes groups(*this);
+        KuvInLinkList leaves(KuvEeEffLeaf::sType());
+        if (FAILED(groups.map(m_root)) || FAILED(groups.getLeavesInOrder(leaves)))
+          KUV_RETURN_ERROR(E_FAIL, "ERROR: GroupedNodes failed");
+        nodes.Clear();
+        for (auto it = leaves.cBegin(); it.IsValid(); it.Next())
+          nodes.Put(static_cast<KuvEeEffLeaf*>(it.Get())->getNodeRef());
+        return S_OK;
+      },
+      [&] {
+        nodes.Clear();
+        return E_OUTOFMEMORY;
+      });
 }
 
 HRESULT KuvEeNodeGroupContext::getGroupNodeType(const KuvEeNodeRef& ref, KuvInSetVal& indices) const {
-  KUV_TRACE_CALL("getGroupNodeType");
-  KuvEeGroupNodeEff* eff = groupOf(ref.getNode());
-  const KuvInObjectVal* type = eff != nullptr ? m_types.Get(KuvInObjectPtr(eff)) : nullptr;
-  if (type == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-  if (!indices.IsTypeAccepted(KuvInIntHolder::sType())) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
-  indices.Clear();
-  return indices.PutSet(*KuvInSetVal::cast(*type));
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&] {
+        KUV_TRACE_CALL("getGroupNodeType");
+        KuvEeGroupNodeEff* eff = groupOf(ref.getNode());
+        const KuvInObjectVal* type = eff != nullptr ? m_types.Get(KuvInObjectPtr(eff)) : nullptr;
+        if (type == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+        if (!indices.IsTypeAccepted(KuvInIntHolder::sType())) KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
+        indices.Clear();
+        return indices.PutSet(*KuvInSetVal::cast(*type));
+      },
+      [&] {
+        indices.Clear();
+        return E_OUTOFMEMORY;
+      });
 }
 
 HRESULT KuvEeNodeGroupContext::getAssociatedNode(const KuvEeNodeRef& ref, KuvEeNodeRef*& subtree) const {
@@ -200,14 +217,15 @@ HRESULT KuvEeNodeGroupContext::ungroupLeaf(KuvEeNode& node, GroupedNodes& groups
   if (leaf.isEquivalentToTrue() || leaf.isEquivalentToFalse()) {
     copy.reset(leaf.isEquivalentToTrue() ? (new KuvEeTrue)->getNodeRef() : (new KuvEeFalse)->getNodeRef());
   } else {
+    // Made first: once the last leaf has taken the subtree, nothing may fail.
+    std::unique_ptr<KuvEeNodeRef> negation(leaf.isNegated() ? (new KuvEeNotOp(0))->getNodeRef() : nullptr);
     // The last leaf takes the subtree itself rather than a copy of it.
     copy.reset(isLast ? stored : stored->getNode()->clone());
     if (copy == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
     if (isLast) m_subtrees.Remove(KuvInObjectPtr(eff));
-    if (leaf.isNegated()) {
-      auto* negation = new KuvEeNotOp(0);
-      negation->setChildRef(copy.release());
-      copy.reset(negation->getNodeRef());
+    if (negation != nullptr) {
+      static_cast<KuvEeNotOp*>(negation->getNode())->setChildRef(copy.release());
+      copy = std::move(negation);
     }
   }
   groups.forget(leaf, *eff);
@@ -238,34 +256,41 @@ HRESULT KuvEeNodeGroupContext::ungroupLeaves(const std::vector<KuvEeNode*>& leav
 }
 
 HRESULT KuvEeNodeGroupContext::ungroupNodes(const KuvInLinkList& refs) {
-  KUV_TRACE_CALL("ungroupNodes");
-  std::vector<KuvEeNode*> leaves;
-  for (auto it = refs.cBegin(); it.IsValid(); it.Next()) {
-    const KuvEeNodeRef* ref = it.Get() != nullptr ? KuvEeNodeRef::cast(*it.Get()) : nullptr;
-    leaves.push_back(ref != nullptr ? ref->getNode() : nullptr);
-  }
-  GroupedNodes groups(*this);
-  const HRESULT hr = groups.map(m_root);
-  if (FAILED(hr)) return hr;
-  return ungroupLeaves(leaves, groups);
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    KUV_TRACE_CALL("ungroupNodes");
+    std::vector<KuvEeNode*> leaves;
+    for (auto it = refs.cBegin(); it.IsValid(); it.Next()) {
+      const KuvEeNodeRef* ref = it.Get() != nullptr ? KuvEeNodeRef::cast(*it.Get()) : nullptr;
+      leaves.push_back(ref != nullptr ? ref->getNode() : nullptr);
+    }
+    GroupedNodes groups(*this);
+    const HRESULT hr = groups.map(m_root);
+    if (FAILED(hr)) return hr;
+    return ungroupLeaves(leaves, groups);
+  });
 }
 
 HRESULT KuvEeNodeGroupContext::ungroupNode(KuvEeNodeRef& ref) {
-  KuvInLinkList refs(KuvEeNodeRef::sType());
-  refs.PutBack(&ref);
-  return ungroupNodes(refs);
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    KuvInLinkList refs(KuvEeNodeRef::sType());
+    refs.PutBack(&ref);
+    return ungroupNodes(refs);
+  });
 }
 
 HRESULT KuvEeNodeGroupContext::ungroupAll() {
-  KUV_TRACE_CALL("ungroupAll");
-  GroupedNodes groups(*this);
-  KuvInLinkList found(KuvEeEffLeaf::sType());
-  HRESULT hr = groups.map(m_root);
-  if (FAILED(hr) || FAILED(hr = groups.getLeavesInOrder(found))) return hr;
-  std::vector<KuvEeNode*> leaves;
-  for (auto it = found.cBegin(); it.IsValid(); it.Next()) leaves.push_back(static_cast<KuvEeNode*>(it.Get()));
-  hr = dropUnreferencedGroups(groups);
-  return FAILED(hr) ? hr : ungroupLeaves(leaves, groups);
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    KUV_TRACE_CALL("ungroupAll");
+    GroupedNodes groups(*this);
+    KuvInLinkList found(KuvEeEffLeaf::sType());
+    HRESULT hr = groups.map(m_root);
+    if (FAILED(hr) || FAILED(hr = groups.getLeavesInOrder(found))) return hr;
+    std::vector<KuvEeNode*> leaves;
+    for (auto it = found.cBegin(); it.IsValid(); it.Next())
+      leaves.push_back(static_cast<KuvEeNode*>(it.Get()));
+    hr = dropUnreferencedGroups(groups);
+    return FAILED(hr) ? hr : ungroupLeaves(leaves, groups);
+  });
 }
 
 HRESULT KuvEeNodeGroupContext::dropUnreferencedGroups(const GroupedNodes& groups,

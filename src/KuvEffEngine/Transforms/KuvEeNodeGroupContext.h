@@ -17,6 +17,10 @@
 // when its last leaf is ungrouped, the others with the context. Ungroup
 // before the context goes: leaves left in the tree would refer to freed
 // effectivities.
+//
+// Out of memory, the calls here and the maker's answer E_OUTOFMEMORY (an
+// output set cleared). Every group leaf still in the tree keeps its group,
+// so ungroupAll, once memory is back, gives a tree free of groups.
 #pragma once
 
 #include <vector>

@@ -11,6 +11,7 @@
 #include "KuvInIntHolder.h"
 #include "KuvInLinkList.h"
 #include "KuvInMapVal.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeGroupMaker, KuvInObject)
 
@@ -221,48 +222,54 @@ HRESULT KuvEeNodeGroupMaker::unSelectClassificationIndexes(const KuvInSetVal& in
 void KuvEeNodeGroupMaker::clearClassificationIndex() { m_selected.Clear(); }
 
 HRESULT KuvEeNodeGroupMaker::groupNode(KuvEeNodeGroupContext& context) {
-  KUV_TRACE_CALL("groupNode");
-  KuvEeNodeRef& root = context.getNodeRef();
-  KuvInMapVal sets(KuvInObjectPtr::sType(), KuvInSetVal::sType());
-  HRESULT hr = m_classifier.getClassificationIndex(root, sets);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: getClassificationIndex failed");
-  KuvInSet groupLeaves(KuvEeNodeRef::sType());
-  hr = context.getGroupNodes(groupLeaves);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: getGroupNodes failed");
-  KuvEeNodeGroupMakerVisitor_groupIdentifier identifier(*this, sets, groupLeaves);
-  hr = root.getNode()->acceptVisitor(identifier);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: acceptVisitor failed");
-  for (const auto& recorded : identifier.recorded()) {
-    if (!recorded.kept) continue;
-    hr = context.groupNode(*recorded.node->getNodeRef(), *recorded.indices);
-    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: internalGroupeNode failed");
-  }
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    KUV_TRACE_CALL("groupNode");
+    KuvEeNodeRef& root = context.getNodeRef();
+    KuvInMapVal sets(KuvInObjectPtr::sType(), KuvInSetVal::sType());
+    HRESULT hr = m_classifier.getClassificationIndex(root, sets);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: getClassificationIndex failed");
+    KuvInSet groupLeaves(KuvEeNodeRef::sType());
+    hr = context.getGroupNodes(groupLeaves);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: getGroupNodes failed");
+    KuvEeNodeGroupMakerVisitor_groupIdentifier identifier(*this, sets, groupLeaves);
+    hr = root.getNode()->acceptVisitor(identifier);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: acceptVisitor failed");
+    for (const auto& recorded : identifier.recorded()) {
+      if (!recorded.kept) continue;
+      hr = context.groupNode(*recorded.node->getNodeRef(), *recorded.indices);
+      if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: internalGroupeNode failed");
+    }
+    return S_OK;
+  });
 }
 
 HRESULT KuvEeNodeGroupMaker::mergeSimilarChildren(KuvEeNodeGroupContext& context) {
-  KUV_TRACE_CALL("mergeSimilarChildren");
-  KuvEeNodeGroupContext::GroupedNodes groups(context);
-  HRESULT hr = groups.map(context.getNodeRef());
-  if (FAILED(hr)) return hr;
-  KuvEeNodeGroupMakerVisitor_similarGroupMerger merger(*this, context, groups);
-  hr = context.getNodeRef().getNode()->acceptVisitor(merger);
-  if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: acceptVisitor failed");
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    KUV_TRACE_CALL("mergeSimilarChildren");
+    KuvEeNodeGroupContext::GroupedNodes groups(context);
+    HRESULT hr = groups.map(context.getNodeRef());
+    if (FAILED(hr)) return hr;
+    KuvEeNodeGroupMakerVisitor_similarGroupMerger merger(*this, context, groups);
+    hr = context.getNodeRef().getNode()->acceptVisitor(merger);
+    if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: acceptVisitor failed");
+    return S_OK;
+  });
 }
 
 HRESULT KuvEeNodeGroupMaker::ungroupNode(KuvEeNodeGroupContext& context) {
-  KUV_TRACE_CALL("ungroupNode");
-  KuvEeNodeGroupContext::GroupedNodes groups(context);
-  KuvInLinkList found(KuvEeEffLeaf::sType());
-  HRESULT hr = groups.map(context.getNodeRef());
-  if (FAILED(hr) || FAILED(hr = groups.getLeavesInOrder(found))) return hr;
-  std::vector<KuvEeNode*> leaves;
-  for (auto it = found.cBegin(); it.IsValid(); it.Next()) {
-    auto* leaf = static_cast<KuvEeNode*>(it.Get());
-    const KuvInObjectVal* indices = context.m_types.Get(KuvInObjectPtr(context.groupOf(leaf)));
-    if (KuvInSetVal::cast(*indices)->IsIncludedIn(m_selected)) leaves.push_back(leaf);
-  }
-  hr = context.dropUnreferencedGroups(groups, &m_selected);
-  return FAILED(hr) ? hr : context.ungroupLeaves(leaves, groups);
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    KUV_TRACE_CALL("ungroupNode");
+    KuvEeNodeGroupContext::GroupedNodes groups(context);
+    KuvInLinkList found(KuvEeEffLeaf::sType());
+    HRESULT hr = groups.map(context.getNodeRef());
+    if (FAILED(hr) || FAILED(hr = groups.getLeavesInOrder(found))) return hr;
+    std::vector<KuvEeNode*> leaves;
+    for (auto it = found.cBegin(); it.IsValid(); it.Next()) {
+      auto* leaf = static_cast<KuvEeNode*>(it.Get());
+      const KuvInObjectVal* indices = context.m_types.Get(KuvInObjectPtr(context.groupOf(leaf)));
+      if (KuvInSetVal::cast(*indices)->IsIncludedIn(m_selected)) leaves.push_back(leaf);
+    }
+    hr = context.dropUnreferencedGroups(groups, &m_selected);
+    return FAILED(hr) ? hr : context.ungroupLeaves(leaves, groups);
+  });
 }
