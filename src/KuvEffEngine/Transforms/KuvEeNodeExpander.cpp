@@ -29,26 +29,17 @@ KuvEeNodeExpander::~KuvEeNodeExpander() = default;
 
 HRESULT KuvEeNodeExpander::expand(KuvEeNodeRef& ref, E_Expand mode, const KuvInSet* selection,
                                   KuvEeModelDico* dictionary) {
-  // Out of memory, the chain of definitions being expanded is as it was, so
-  // that the expander can serve again.
-  const std::size_t chain = m_chain.size();
-  return kuv::detail::unlessOutOfMemory(
-      traceChannel(),
-      [&] {
-        kuv::detail::TransformEntry entry(traceChannel(), "expand", ref);
-        m_mode = mode;
-        m_selection = selection;
-        m_dictionary = dictionary;
-        if (selection != nullptr)
-          KUV_TRACE_DETAIL(
-              "WARNING: Expand Effectivities in Expression special mode of EXPLICITLY CHOSEN EFFS TO "
-              "EXPAND!");
-        return entry.run(*this);
-      },
-      [&] {
-        m_chain.resize(chain);
-        return E_OUTOFMEMORY;
-      });
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    kuv::detail::TransformEntry entry(traceChannel(), "expand", ref);
+    m_mode = mode;
+    m_selection = selection;
+    m_dictionary = dictionary;
+    if (selection != nullptr)
+      KUV_TRACE_DETAIL(
+          "WARNING: Expand Effectivities in Expression special mode of EXPLICITLY CHOSEN EFFS TO "
+          "EXPAND!");
+    return entry.run(*this);
+  });
 }
 
 HRESULT KuvEeNodeExpander::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
@@ -208,7 +199,11 @@ HRESULT KuvEeNodeExpander::replace(KuvEeEffLeaf& leaf, OwnedNode replacement, co
   leaf.becomeUnchecked(replacement.release()->getNode());
   if (expandedFrom == nullptr) return S_OK;
   m_chain.push_back(expandedFrom);
-  const HRESULT hr = ref->getNode()->acceptVisitor(*this);
-  m_chain.pop_back();
-  return hr;
+  // Left however the walk ends, out of memory too: a definition left in the
+  // chain would pass for a cycle in the expander's next call.
+  struct Leave {
+    std::vector<const KuvEeEffectivity*>& chain;
+    ~Leave() { chain.pop_back(); }
+  } leave{m_chain};
+  return ref->getNode()->acceptVisitor(*this);
 }
