@@ -38,13 +38,12 @@ HRESULT KuvLiteralExprWriter::setSyntax(const KuvLiteralSyntax& syntax) {
   return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
     KuvLiteralSyntax initialized;
     if (FAILED(initialized.init(syntax))) KUV_RETURN_ERROR(E_FAIL, "ERROR: setSyntax failed");
-    // The writers are made before anything changes: out of memory, the
-    // writer keeps its syntax. Only they read the copy kept here.
+    // The writers, each with its own copy of the syntax, are made before
+    // anything changes: out of memory, the writer keeps its syntax.
     auto nodeWriter = std::make_unique<KuvNpWriter>(initialized);
     nodeWriter->setMode(m_mode);
     auto listWriter = std::make_unique<KuvNpListWriter>(initialized);
     listWriter->setMode(m_mode);
-    m_syntax = initialized;
     m_nodeWriter = std::move(nodeWriter);
     m_listWriter = std::move(listWriter);
     m_syntaxSet = true;

@@ -43,7 +43,6 @@ public:
 
 private:
   bool m_syntaxSet = false;
-  KuvLiteralSyntax m_syntax;
   KuvPiOptionEffWriter::E_DiplayMode m_mode;
   std::unique_ptr<KuvNpWriter> m_nodeWriter;
   std::unique_ptr<KuvNpListWriter> m_listWriter;
