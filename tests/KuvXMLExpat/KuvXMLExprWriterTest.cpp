@@ -73,6 +73,8 @@ TEST(KuvXMLV3ExprWriterTest, WritesEachCriterionAndLayoutExactly) {
   SampleModel sample;
   KuvEeModelDico second("Alpha", kuv_test::Guid(77).guid());
   auto* secondModel = &second;
+  KuvEeBasicEff inherited("Base", kuv_test::Guid(90).data());
+  KuvEePredefEff change("ECO-7", kuv_test::Guid(91).data(), false, KuvEePredefEff::GLOBAL);
   struct Case {
     const char* name;
     std::function<std::unique_ptr<KuvEeExpression>()> build;
@@ -108,6 +110,20 @@ TEST(KuvXMLV3ExprWriterTest, WritesEachCriterionAndLayoutExactly) {
        "HolderName=\"Alpha\">"
        "<Boolean>true</Boolean></Context>" +
            context + "<Boolean>false</Boolean></Context></MultiContextView></Expression>"},
+      {"an inherited effectivity under its dictionary; changes as numbered operation handlers",
+       [&] {
+         auto* tree = new KuvEeOrOp;
+         for (KuvEeEffectivity* eff : std::initializer_list<KuvEeEffectivity*>{&change, &inherited, &change})
+           tree->addChild(new KuvEeEffLeaf(eff));
+         return kuv_test::effectivity(sample.model, tree);
+       },
+       "CfgEffectivityExpression",
+       "<Expression>" + context +
+           "<OR><OperationHandler Name=\"ECO-7\" Type=\"Change\" OperationHandlerId=\"0\"/><InheritedEff "
+           "HolderType=\"Model\" HolderName=\"Roadster\" FilterableName=\"Base\" FilterableId=\"" +
+           std::string(inherited.getGuid().toString().ConvertToChar()) +
+           "\"/><OperationHandler Name=\"ECO-7\" Type=\"Change\" OperationHandlerId=\"1\"/></OR>"
+           "</Context></Expression>"},
       {"unit ranges: single value, open lower end, excluded upper end",
        [&] {
          return kuv_test::effectivity(sample.model,
