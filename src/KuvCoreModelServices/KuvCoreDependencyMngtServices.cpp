@@ -205,11 +205,7 @@ HRESULT KuvCoreDependencyMngtServices::CreateDefinitionDBData(const KuvEeGeneric
         }
         return S_OK;
       },
-      [&] {
-        first.Clear();
-        second.Clear();
-        return E_OUTOFMEMORY;
-      });
+      kuv::detail::emptying(first, second));
 }
 
 HRESULT KuvCoreDependencyMngtServices::GenerateVarSpaceWithVolatileUniversalDate(KuvEeVarSpace*& space,

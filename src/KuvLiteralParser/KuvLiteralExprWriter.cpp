@@ -17,18 +17,14 @@ void KuvLiteralExprWriter::setMode(KuvPiOptionEffWriter::E_DiplayMode mode) {
   if (m_listWriter != nullptr) m_listWriter->setMode(mode);
 }
 
-HRESULT KuvLiteralExprWriter::setDefaultSyntax() {
-  return kuv::detail::unlessOutOfMemory(traceChannel(), [this] {
-    KuvLiteralSyntax syntax;
-    syntax.setDefaultSyntax();
-    return setSyntax(syntax);
-  });
-}
+HRESULT KuvLiteralExprWriter::setDefaultSyntax() { return setPreset(&KuvLiteralSyntax::setDefaultSyntax); }
 
-HRESULT KuvLiteralExprWriter::setDisplaySyntax() {
-  return kuv::detail::unlessOutOfMemory(traceChannel(), [this] {
+HRESULT KuvLiteralExprWriter::setDisplaySyntax() { return setPreset(&KuvLiteralSyntax::setDisplaySyntax); }
+
+HRESULT KuvLiteralExprWriter::setPreset(void (KuvLiteralSyntax::*preset)()) {
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
     KuvLiteralSyntax syntax;
-    syntax.setDisplaySyntax();
+    (syntax.*preset)();
     return setSyntax(syntax);
   });
 }
@@ -58,9 +54,13 @@ KuvInString KuvLiteralExprWriter::write(KuvEeNode& root) {
     return KuvInString();
   }
   KuvInString text;
-  const HRESULT hr = m_nodeWriter->write(root, text);
-  if (hr != E_OUTOFMEMORY && FAILED(hr)) KUV_TRACE_ERROR("ERROR: write failed");
+  traceFailure(m_nodeWriter->write(root, text));
   return text;
+}
+
+void KuvLiteralExprWriter::traceFailure(HRESULT hr) {
+  // Running out of memory was traced as such where it happened.
+  if (hr != E_OUTOFMEMORY && FAILED(hr)) KUV_TRACE_ERROR("ERROR: write failed");
 }
 
 KuvInString KuvLiteralExprWriter::write(const KuvEeGenericExpression& expression) {
@@ -71,8 +71,7 @@ KuvInString KuvLiteralExprWriter::write(const KuvEeGenericExpression& expression
   }
   if (const KuvQmSpecList* list = expression.GetList()) {
     KuvInString text;
-    const HRESULT hr = m_listWriter->write(*list, text);
-    if (hr != E_OUTOFMEMORY && FAILED(hr)) KUV_TRACE_ERROR("ERROR: write failed");
+    traceFailure(m_listWriter->write(*list, text));
     return text;
   }
   KuvEeNodeRef* root = expression.GetNodeRef();

@@ -42,6 +42,10 @@ public:
   KuvInString write(const KuvEeGenericExpression& expression);
 
 private:
+  // setSyntax with a syntax the preset (a KuvLiteralSyntax setter) made.
+  HRESULT setPreset(void (KuvLiteralSyntax::*preset)());
+  static void traceFailure(HRESULT hr);
+
   bool m_syntaxSet = false;
   KuvPiOptionEffWriter::E_DiplayMode m_mode;
   std::unique_ptr<KuvNpWriter> m_nodeWriter;

@@ -31,6 +31,22 @@ auto unlessOutOfMemory(KuvInTraceClass& channel, Call&& call, OnFailure&& onFail
   }
 }
 
+// An onFailure that empties each output (Clear or clear) before answering
+// E_OUTOFMEMORY: a call that ran out of memory leaves nothing half filled.
+template <class... Outputs>
+auto emptying(Outputs&... outputs) {
+  return [&outputs...] {
+    const auto empty = [](auto& output) {
+      if constexpr (requires { output.Clear(); })
+        output.Clear();
+      else
+        output.clear();
+    };
+    (empty(outputs), ...);
+    return E_OUTOFMEMORY;
+  };
+}
+
 template <class Call>
 HRESULT unlessOutOfMemory(KuvInTraceClass& channel, Call&& call) {
   static_assert(std::is_same_v<decltype(call()), HRESULT>);

@@ -202,10 +202,7 @@ HRESULT KuvCoreEVC_NodeClassifier::classify(const KuvEeNodeRef& node, KuvEVCClas
           KUV_RETURN_ERROR(E_FAIL, "ERROR; convertClassificationSetToObject FAILED.");
         return S_OK;
       },
-      [&] {
-        classification.clear();
-        return E_OUTOFMEMORY;
-      });
+      kuv::detail::emptying(classification));
 }
 
 HRESULT KuvCoreEVC_NodeClassifier::getClassificationIndex(const KuvEeNodeRef& node, KuvInSetVal& indices) {
@@ -222,10 +219,7 @@ HRESULT KuvCoreEVC_NodeClassifier::getClassificationIndex(const KuvEeNodeRef& no
           KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
         return S_OK;
       },
-      [&] {
-        indices.Clear();
-        return E_OUTOFMEMORY;
-      });
+      kuv::detail::emptying(indices));
 }
 
 HRESULT KuvCoreEVC_NodeClassifier::getClassificationIndex(const KuvEeNodeRef& node, KuvInMapVal& nodeSets) {
@@ -250,10 +244,7 @@ HRESULT KuvCoreEVC_NodeClassifier::getClassificationIndex(const KuvEeNodeRef& no
         }
         return S_OK;
       },
-      [&] {
-        nodeSets.Clear();
-        return E_OUTOFMEMORY;
-      });
+      kuv::detail::emptying(nodeSets));
 }
 
 HRESULT KuvCoreEVC_NodeClassifier::getVisitedClassification(const KuvEeNode& node,

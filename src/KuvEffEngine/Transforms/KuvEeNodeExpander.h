@@ -36,9 +36,11 @@
 // Ownership: the expander refers to the selection (KuvEeEffectivity
 // pointers) and the dictionary for one call and owns neither; the copies it
 // puts in the tree belong to the tree. A failure may leave the tree half
-// expanded; running out of memory answers E_OUTOFMEMORY. Trees deeper than 2000 levels are refused before any
-// change; an expansion that would nest operators or definitions deeper than that is refused where it gets
-// there ("ERROR: expression too deep"), so that no chain of definitions exhausts the stack.
+// expanded; running out of memory answers E_OUTOFMEMORY. Trees deeper than
+// 2000 levels are refused before any change; an expansion that would nest
+// operators or definitions deeper than that is refused where it gets there
+// ("ERROR: expression too deep"), so that no chain of definitions exhausts
+// the stack.
 #pragma once
 
 #include <cstdint>

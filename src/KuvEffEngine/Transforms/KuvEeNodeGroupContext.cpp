@@ -135,10 +135,7 @@ HRESULT KuvEeNodeGroupContext::getGroupNodes(KuvInSet& nodes) const {
           nodes.Put(static_cast<KuvEeEffLeaf*>(it.Get())->getNodeRef());
         return S_OK;
       },
-      [&] {
-        nodes.Clear();
-        return E_OUTOFMEMORY;
-      });
+      kuv::detail::emptying(nodes));
 }
 
 HRESULT KuvEeNodeGroupContext::getGroupNodeType(const KuvEeNodeRef& ref, KuvInSetVal& indices) const {
@@ -153,10 +150,7 @@ HRESULT KuvEeNodeGroupContext::getGroupNodeType(const KuvEeNodeRef& ref, KuvInSe
         indices.Clear();
         return indices.PutSet(*KuvInSetVal::cast(*type));
       },
-      [&] {
-        indices.Clear();
-        return E_OUTOFMEMORY;
-      });
+      kuv::detail::emptying(indices));
 }
 
 HRESULT KuvEeNodeGroupContext::getAssociatedNode(const KuvEeNodeRef& ref, KuvEeNodeRef*& subtree) const {
