@@ -24,7 +24,7 @@ struct Map {
 Bytes write(const KuvInMap& map, const KuvBinaryExprData& data, unsigned version, HRESULT expected = S_OK) {
   KuvBioBufferOut out;
   EXPECT_EQ(expected, KuvBinaryExprParser::Write(map, data, out, version));
-  return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+  return kuv_test::bytesOf(out);
 }
 
 KuvEeNodeRef* leaf(KuvEeVarEff* eff) { return (new KuvEeVarEffLeaf(eff))->getNodeRef(); }
@@ -135,21 +135,21 @@ TEST(KuvBinaryExprReader, EveryCorruptionOfStreamsIsRefusedOrUsable) {
   std::vector<Bytes> streams;
   KuvBioBufferOut out;
   ASSERT_EQ(S_OK, KuvBinaryExprWriter::Write(KuvEeGenericExpression(w.tree()), w.net, out));
-  streams.emplace_back(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+  streams.push_back(kuv_test::bytesOf(out));
   KuvEeGenericExpression list;
   auto* items = new KuvQmSpecList;
   items->AddEff(&w.inherited);
   items->AddEff(&w.other);
   list.SetExpression(items, KuvEeGenericExpression::CFG_LISTMODE_150);
   ASSERT_EQ(S_OK, KuvBinaryExprWriter::Write(list, w.net, out));
-  streams.emplace_back(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+  streams.push_back(kuv_test::bytesOf(out));
   KuvEeInclusionRule first(w.tree(), (new KuvEeEffLeaf(&w.change))->getNodeRef());
   KuvEeInclusionRule second(nullptr, w.tree());
   KuvInList rules;
   rules.PutBack(&first);
   rules.PutBack(&second);
   ASSERT_EQ(S_OK, KuvBinaryExprWriter::WriteRules(rules, w.net, out));
-  const Bytes ruleStream(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+  const Bytes ruleStream = kuv_test::bytesOf(out);
 
   kuv_test::Outcomes outcomes;
   for (const Bytes& valid : streams)

@@ -32,7 +32,7 @@ struct Map {
 Bytes write(const KuvInMap& map, const KuvBinaryExprData& data, unsigned version) {
   KuvBioBufferOut out;
   EXPECT_EQ(S_OK, KuvBinaryExprParser::Write(map, data, out, version));
-  return out.GetLength() == 0 ? Bytes() : Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+  return kuv_test::bytesOf(out);
 }
 
 // result is null when nothing was read.
@@ -423,7 +423,7 @@ TEST(KuvBinaryExprParser, ReadRefusals) {
 Bytes netWrite(const KuvEeGenericExpression& expression, const KuvInList& dependencies) {
   KuvBioBufferOut out;
   EXPECT_EQ(S_OK, KuvBinaryExprWriter::Write(expression, dependencies, out));
-  return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+  return kuv_test::bytesOf(out);
 }
 
 std::unique_ptr<KuvEeGenericExpression> netRead(const Bytes& bytes, const KuvInList& dependencies) {

@@ -22,7 +22,7 @@ using World = kuv_test::LeafWorld;
 Bytes write(const KuvEeNodeRef& tree, const KuvBinaryExprData& data) {
   KuvBioBufferOut out;
   EXPECT_EQ(S_OK, KuvBinaryEENodeParser::write(tree, data, out));
-  return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+  return kuv_test::bytesOf(out);
 }
 
 HRESULT read(const Bytes& bytes, KuvBinaryExprData& data, kuv_test::Tree& tree, bool flag = false) {

@@ -221,11 +221,6 @@ std::unique_ptr<KuvDnf> dnfOf(std::unique_ptr<KuvDnfLeaf> leaf, KuvDnfAndTermFac
   return dnf;
 }
 
-std::vector<std::uint8_t> bytesOf(const KuvBioBufferOut& out) {
-  const std::uint8_t* p = out.GetAsPtr(0);
-  return p == nullptr ? std::vector<std::uint8_t>{} : std::vector<std::uint8_t>(p, p + out.GetLength());
-}
-
 std::vector<std::uint8_t> fromHex(const std::string& hex) {
   std::vector<std::uint8_t> bytes;
   for (std::size_t i = 0; i + 1 < hex.size(); i += 2)

@@ -10,6 +10,7 @@
 
 #include "KuvBioBufferOut.h"
 #include "KuvDnf.h"
+#include "support/KuvTestSupport.h"
 
 namespace bio_dnf_test {
 
@@ -34,8 +35,7 @@ std::unique_ptr<KuvDnf> randomDnf(std::mt19937& rng, KuvDnfAndTermFactory::E_Typ
 std::unique_ptr<KuvDnf> dnfOf(std::unique_ptr<KuvDnfLeaf> leaf,
                               KuvDnfAndTermFactory::E_Type type = KuvDnfAndTermFactory::List);
 
-// The bytes of a buffer.
-std::vector<std::uint8_t> bytesOf(const KuvBioBufferOut& out);
+using kuv_test::bytesOf;
 std::vector<std::uint8_t> fromHex(const std::string& hex);
 
 }  // namespace bio_dnf_test

@@ -36,7 +36,7 @@ using Parser = KuvCompiledBinaryParser;
 Bytes write(const KuvInObject& object) {
   KuvBioBufferOut out;
   EXPECT_EQ(S_OK, Parser::Write(object, out));
-  return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+  return kuv_test::bytesOf(out);
 }
 
 KuvDnf* optionForm(unsigned option, bool negated) {

@@ -259,11 +259,11 @@ Case randomCase(const TruthModel& m, TreeGenerator& generator, std::mt19937& ran
   KuvInSet views(KuvInIntHolder::sType());
   KuvBioBufferOut out;
   EXPECT_EQ(S_OK, KuvExpressionDBDataServices::ComputeCompiledBinary(byDomain, out, views, view));
-  c.filter.assign(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+  c.filter = kuv_test::bytesOf(out);
   byDomain.Put(KuvInIntHolder(domain), &effectivity);
   out.Clear();
   EXPECT_EQ(S_OK, KuvExpressionDBDataServices::ComputeCompiledBinary(byDomain, out, views, view));
-  c.object.assign(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+  c.object = kuv_test::bytesOf(out);
   return c;
 }
 

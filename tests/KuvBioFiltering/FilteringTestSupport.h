@@ -14,6 +14,7 @@
 #include "KuvCompiledBinaryParser.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvFilterHandler.h"
+#include "support/KuvTestSupport.h"
 
 namespace filtering_test {
 
@@ -22,7 +23,7 @@ using Bytes = std::vector<std::uint8_t>;
 inline Bytes compiled(const KuvInObject& object) {
   KuvBioBufferOut out;
   EXPECT_EQ(S_OK, KuvCompiledBinaryParser::Write(object, out));
-  return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+  return kuv_test::bytesOf(out);
 }
 
 // The addresses and sizes of binaries, in order; the binaries must outlive it.

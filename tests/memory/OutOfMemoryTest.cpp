@@ -328,7 +328,7 @@ struct Compiling {
   HRESULT run() {
     return KuvExpressionDBDataServices::ComputeCompiledBinary(byDomain, out, views, CFG_EXPRVIEW_CURRENT);
   }
-  Bytes bytes() const { return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength()); }
+  Bytes bytes() const { return bytesOf(out); }
 
   KuvInMap byDomain{KuvInIntHolder::sType(), KuvEeExpression::sType()};
   KuvInIntHolder current{CFG_EXPRVIEW_CURRENT};
@@ -544,9 +544,6 @@ TEST(OutOfMemory, RulesAnswerACodeAtEveryFailingAllocation) {
   KuvInList rules;
   rules.PutBack(&first);
   rules.PutBack(&second);
-  const auto bytesOf = [](const KuvBioBufferOut& out) {
-    return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
-  };
   KuvBioBufferOut out;
   ASSERT_EQ(S_OK, KuvBinaryExprWriter::WriteRules(rules, net, out));
   const Bytes written = bytesOf(out);

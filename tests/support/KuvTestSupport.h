@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "KuvBioBufferOut.h"
 #include "KuvEeNodeRef.h"
 #include "KuvInGuid.h"
 #include "KuvInObjectVal.h"
@@ -113,6 +114,12 @@ std::string shape(const KuvEeNode* node);
 inline std::string shape(const KuvEeNodeRef& ref) { return shape(ref.getNode()); }
 // Same shape, same kinds, equal criteria (the effectivities' own equality).
 bool sameTree(const KuvEeNode& a, const KuvEeNode& b);
+
+// What a writer put in out.
+inline std::vector<std::uint8_t> bytesOf(const KuvBioBufferOut& out) {
+  if (out.GetLength() == 0) return {};
+  return {out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength()};
+}
 
 #if defined(__GNUC__) && !defined(_WIN32)
 // Where a virtual member sits in its class's virtual table, counted as the

@@ -58,7 +58,7 @@ Bytes compile(KuvEeExpression& expression) {
   KuvBioBufferOut out;
   EXPECT_EQ(S_OK,
             KuvExpressionDBDataServices::ComputeCompiledBinary(byDomain, out, views, CFG_EXPRVIEW_CURRENT));
-  return Bytes(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+  return kuv_test::bytesOf(out);
 }
 
 // The effectivity of an item on the host's dictionary.

@@ -247,7 +247,7 @@ TEST_F(KuvSqlite, FailingIntersectionTestIsAnError) {
                                      kuv_test::Guid(1).guid(), new KuvDnf(DNF_COND_TRUE)));
   KuvBioBufferOut out;
   ASSERT_EQ(S_OK, KuvCompiledBinaryParser::Write(effectivity, out));
-  const Bytes object(out.GetAsPtr(0), out.GetAsPtr(0) + out.GetLength());
+  const Bytes object = kuv_test::bytesOf(out);
   const std::uint8_t* binary = object.data();
   const auto size = static_cast<unsigned int>(object.size());
   int* results = nullptr;
