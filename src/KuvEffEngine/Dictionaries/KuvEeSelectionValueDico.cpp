@@ -1,5 +1,8 @@
 #include "KuvEeSelectionValueDico.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -30,64 +33,124 @@ KuvEeSelectionValueDico::Codes& KuvEeSelectionValueDico::codes() {
 
 KuvEeSelectionValueDico::~KuvEeSelectionValueDico() = default;
 
+namespace {
+
+// The keys' own hashes leave the low bits alike (a GUID's words are XORed);
+// the tables index by the low bits, so they are mixed first.
+std::uint32_t mixed(std::uint64_t h) {
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdULL;
+  h ^= h >> 33;
+  return static_cast<std::uint32_t>(h);
+}
+
+std::uint32_t nameHash(const KuvInString& name) { return mixed(name.hash()); }
+
+std::uint32_t guidHash(const KuvInGuid& guid) {
+  std::uint64_t halves[2];
+  std::memcpy(halves, guid.getArray(), sizeof halves);
+  return mixed(halves[0] * 0x9E3779B97F4A7C15ULL ^ halves[1]);
+}
+
+}  // namespace
+
+template <class Matches>
+std::size_t KuvEeSelectionValueDico::position(Slots Index::*table, std::uint32_t hash,
+                                              Matches matches) const {
+  if (!isIndexed()) {
+    for (std::size_t at = 0; at < m_keys.size(); ++at)
+      if (matches(m_keys[at])) return at;
+    return sc_none;
+  }
+  const Slots& slots = (*m_index).*table;
+  const std::size_t mask = slots.size() - 1;
+  for (std::size_t i = hash & mask; slots[i] != 0; i = (i + 1) & mask)
+    if (matches(m_keys[slots[i] - 1])) return slots[i] - 1;
+  return sc_none;
+}
+
+std::size_t KuvEeSelectionValueDico::namePosition(const KuvInString& name) const {
+  return position(&Index::names, isIndexed() ? nameHash(name) : 0,
+                  [&](const Key& key) { return key.byName != nullptr && key.name == name; });
+}
+
+std::size_t KuvEeSelectionValueDico::guidPosition(const KuvInGuid& guid) const {
+  return position(&Index::guids, isIndexed() ? guidHash(guid) : 0,
+                  [&](const Key& key) { return key.byGuid != nullptr && key.guid == guid; });
+}
+
 KuvEeSelectionValue* KuvEeSelectionValueDico::findName(const KuvInString& name) const {
-  if (m_index) return static_cast<KuvEeSelectionValue*>(m_index->byName.Get(name));
-  for (const Key& key : m_keys)
-    if (key.byName != nullptr && key.name == name) return key.byName;
-  return nullptr;
+  const std::size_t at = namePosition(name);
+  return at == sc_none ? nullptr : m_keys[at].byName;
 }
 
 KuvEeSelectionValue* KuvEeSelectionValueDico::findGuid(const KuvInGuid& guid) const {
-  if (m_index) return static_cast<KuvEeSelectionValue*>(m_index->byGuid.Get(guid));
-  for (const Key& key : m_keys)
-    if (key.byGuid != nullptr && key.guid == guid) return key.byGuid;
-  return nullptr;
+  const std::size_t at = guidPosition(guid);
+  return at == sc_none ? nullptr : m_keys[at].byGuid;
+}
+
+void KuvEeSelectionValueDico::slotIn(Slots& slots, std::uint32_t hash, std::size_t at) {
+  const std::size_t mask = slots.size() - 1;
+  std::size_t i = hash & mask;
+  while (slots[i] != 0) i = (i + 1) & mask;
+  slots[i] = static_cast<std::uint32_t>(at + 1);
+}
+
+void KuvEeSelectionValueDico::rebuild(std::size_t room) {
+  const std::size_t keys = std::max(room, m_keys.size() - (m_index ? m_index->deadKeys : 0));
+  // The tables are made before anything changes: out of memory, the keys
+  // stay as they were.
+  std::unique_ptr<Index> index;
+  if (keys > sc_scanLimit) {
+    index = std::make_unique<Index>();
+    // At most half full until the keys double again.
+    index->names.resize(std::bit_ceil(4 * keys));
+    index->guids.resize(index->names.size());
+  }
+  std::erase_if(m_keys, [](const Key& key) { return key.byName == nullptr && key.byGuid == nullptr; });
+  for (std::size_t at = 0; at < m_keys.size() && index; ++at) {
+    if (m_keys[at].byName != nullptr) slotIn(index->names, nameHash(m_keys[at].name), at);
+    if (m_keys[at].byGuid != nullptr) slotIn(index->guids, guidHash(m_keys[at].guid), at);
+  }
+  m_index = std::move(index);
 }
 
 void KuvEeSelectionValueDico::putKeys(KuvEeSelectionValue* value, bool hasGuid) {
-  if (!m_index && m_keys.size() >= sc_scanLimit) {
-    // Built aside, so that running out of memory leaves the keys as they were.
-    auto index = std::make_unique<Index>();
-    for (const Key& key : m_keys) {
-      if (key.byName != nullptr) index->byName.Put(key.name, key.byName);
-      if (key.byGuid != nullptr) index->byGuid.Put(key.guid, key.byGuid);
-    }
-    m_index = std::move(index);
-    m_keys.clear();
-    m_keys.shrink_to_fit();
-  }
-  if (m_index) {
-    m_index->byName.Put(value->getName(), value);
-    if (hasGuid) m_index->byGuid.Put(value->getGuid(), value);
-    return;
-  }
-  if (m_keys.empty()) m_keys.reserve(4);
-  m_keys.push_back({value->getName(), hasGuid ? value->getGuid() : KuvInGuid(), value, hasGuid ? value : nullptr});
+  // Made before anything changes, so that running out of memory leaves the
+  // keys as they were.
+  Key key{value->getName(), hasGuid ? value->getGuid() : KuvInGuid(), value, hasGuid ? value : nullptr};
+  if (m_keys.size() == m_keys.capacity()) m_keys.reserve(std::max<std::size_t>(4, 2 * m_keys.size()));
+  if (m_keys.size() >= sc_scanLimit && (!m_index || 2 * (m_keys.size() + 1) > m_index->names.size()))
+    rebuild(m_keys.size() - (m_index ? m_index->deadKeys : 0) + 1);
+  const std::size_t at = m_keys.size();
+  m_keys.push_back(std::move(key));
+  if (!isIndexed()) return;
+  slotIn(m_index->names, nameHash(value->getName()), at);
+  if (hasGuid) slotIn(m_index->guids, guidHash(value->getGuid()), at);
 }
 
-void KuvEeSelectionValueDico::dropScannedKey(KuvEeSelectionValue* Key::*slot,
-                                             const std::function<bool(const Key&)>& matches) {
-  for (auto it = m_keys.begin(); it != m_keys.end(); ++it)
-    if ((*it).*slot != nullptr && matches(*it)) {
-      (*it).*slot = nullptr;
-      if (it->byName == nullptr && it->byGuid == nullptr) m_keys.erase(it);
-      return;
-    }
+void KuvEeSelectionValueDico::dropKey(std::size_t at, KuvEeSelectionValue* Key::*slot) {
+  if (at == sc_none) return;
+  Key& key = m_keys[at];
+  key.*slot = nullptr;
+  if (key.byName != nullptr || key.byGuid != nullptr) return;
+  if (!isIndexed()) {
+    m_keys.erase(m_keys.begin() + static_cast<std::ptrdiff_t>(at));
+    return;
+  }
+  if (++m_index->deadKeys <= m_keys.size() / 2) return;
+  try {
+    rebuild(0);
+  } catch (const std::bad_alloc&) {
+    // The dead keys only slow lookups down; the next rebuild drops them.
+  }
 }
 
 void KuvEeSelectionValueDico::removeName(const KuvInString& name) {
-  if (m_index)
-    m_index->byName.Remove(name);
-  else
-    dropScannedKey(&Key::byName, [&](const Key& key) { return key.name == name; });
+  dropKey(namePosition(name), &Key::byName);
 }
 
-void KuvEeSelectionValueDico::removeGuid(const KuvInGuid& guid) {
-  if (m_index)
-    m_index->byGuid.Remove(guid);
-  else
-    dropScannedKey(&Key::byGuid, [&](const Key& key) { return key.guid == guid; });
-}
+void KuvEeSelectionValueDico::removeGuid(const KuvInGuid& guid) { dropKey(guidPosition(guid), &Key::byGuid); }
 
 bool KuvEeSelectionValueDico::add(KuvEeSelectionValue* value, KuvCriteriaSelectedBy selectedBy) {
   if (value == nullptr || findName(value->getName()) != nullptr) return false;

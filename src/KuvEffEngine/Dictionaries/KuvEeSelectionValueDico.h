@@ -9,13 +9,13 @@
 // values.
 #pragma once
 
-#include <functional>
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "KuvCriteriaSelectedBy.h"
 #include "KuvEeSelectionValue.h"
-#include "KuvInMap.h"
 #include "KuvInIntHolder.h"
 #include "KuvInMapVal.h"
 #include "KuvInSet.h"
@@ -54,8 +54,10 @@ public:
 
 private:
   // The name and GUID keys, as taken when each value was added. The few
-  // keys of an effectivity are scanned in m_keys, which costs no entry per
-  // key; past sc_scanLimit values they move into the maps for good.
+  // keys of an effectivity are scanned; past sc_scanLimit keys two
+  // open-addressing tables of positions in m_keys find them instead. Tables
+  // of positions, not maps of key copies: simplification copies and
+  // intersects effectivities of many values by the thousand.
   struct Key {
     KuvInString name;
     KuvInGuid guid;
@@ -63,22 +65,38 @@ private:
     KuvEeSelectionValue* byGuid;  // null without a GUID key
   };
   static constexpr std::size_t sc_scanLimit = 8;
+  // Position + 1 in m_keys; 0 is a free slot.
+  using Slots = std::vector<std::uint32_t>;
 
+  static constexpr std::size_t sc_none = static_cast<std::size_t>(-1);
+
+  // Out of line: most effectivities hold a few values and are read by the
+  // thousand.
+  struct Index {
+    Slots names, guids;
+    std::size_t deadKeys = 0;  // keys with neither value
+  };
+
+  bool isIndexed() const { return m_index != nullptr; }
+  // Where in m_keys the live key that matches is, or sc_none.
+  template <class Matches>
+  std::size_t position(Slots Index::*slots, std::uint32_t hash, Matches matches) const;
+  std::size_t namePosition(const KuvInString& name) const;
+  std::size_t guidPosition(const KuvInGuid& guid) const;
   KuvEeSelectionValue* findName(const KuvInString& name) const;
   KuvEeSelectionValue* findGuid(const KuvInGuid& guid) const;
   void putKeys(KuvEeSelectionValue* value, bool hasGuid);
   void removeName(const KuvInString& name);
   void removeGuid(const KuvInGuid& guid);
-  // Clears slot in the first scanned key that has it and matches; a key
-  // left with neither goes.
-  void dropScannedKey(KuvEeSelectionValue* Key::*slot, const std::function<bool(const Key&)>& matches);
+  // Clears slot in the key at `at`. Scanned, a key left with neither value
+  // goes; indexed, it stays (dead) until the next rebuild.
+  void dropKey(std::size_t at, KuvEeSelectionValue* Key::*slot);
+  // Drops the dead keys and, past sc_scanLimit keys (or room for them),
+  // indexes the rest; out of memory, nothing changes.
+  void rebuild(std::size_t room);
+  static void slotIn(Slots& slots, std::uint32_t hash, std::size_t at);
 
-  // The maps are made when first needed: most effectivities hold a few
-  // values and no code, and are read by the thousand.
-  struct Index {
-    KuvInMap byName{KuvInString::sType(), KuvEeSelectionValue::sType()};
-    KuvInMap byGuid{KuvInGuid::sType(), KuvEeSelectionValue::sType()};
-  };
+  // Made when first needed: most effectivities hold no code.
   struct Codes {
     KuvInMapVal byGuid{KuvInGuid::sType(), KuvInIntHolder::sType()};
     // The codes of the values without a GUID, by name.

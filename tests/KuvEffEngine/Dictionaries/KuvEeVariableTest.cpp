@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -155,6 +156,49 @@ TEST(KuvEeSelectionValueDico, SelectedByCodesCopiesAndEquality) {
   EXPECT_EQ(KuvCriteriaSelectedBy_None, copy.getSelectedBy(Guid(1).guid()));
   EXPECT_TRACES(E_FAIL, "ERROR: Unknown value", copy.remove(&red));
   EXPECT_EQ(&red, chosen.get("Red"));
+}
+
+// Random adds, removals and copies, past the few keys that are scanned and
+// back, against a list of the values: a name or set GUID is taken by one
+// value at most, and lookups find exactly the values that hold it.
+TEST(KuvEeSelectionValueDico, KeysAgreeWithAListOfTheValues) {
+  std::vector<std::unique_ptr<KuvEeSelectionValue>> pool;
+  for (unsigned i = 0; i < 90; ++i)  // names and GUIDs shared by twos and threes; every fifth GUID unset
+    pool.push_back(std::make_unique<KuvEeSelectionValue>(("V" + std::to_string(i % 45)).c_str(),
+                                                         Guid(i % 5 ? i % 30 + 1 : 0).data(), nullptr));
+  for (unsigned seed = 1; seed <= 6; ++seed) {
+    std::mt19937 random(seed);
+    auto dico = std::make_unique<KuvEeSelectionValueDico>();
+    std::vector<KuvEeSelectionValue*> model;
+    const auto holder = [&](auto same) -> KuvEeSelectionValue* {
+      for (KuvEeSelectionValue* held : model)
+        if (same(*held)) return held;
+      return nullptr;
+    };
+    for (int step = 0; step < 3000; ++step) {
+      KuvEeSelectionValue* value = pool[random() % pool.size()].get();
+      const KuvInGuid guid = value->getGuid();
+      const auto byName = [&](const KuvEeSelectionValue& v) { return v.getName() == value->getName(); };
+      const auto byGuid = [&](const KuvEeSelectionValue& v) {
+        return guid.IsValuated() && v.getGuid() == guid;
+      };
+      // Adds outweigh removals early in each round of 1,000 steps, removals later.
+      if (static_cast<int>(random() % 1000) > step % 1000) {
+        const bool free = holder(byName) == nullptr && holder(byGuid) == nullptr;
+        ASSERT_EQ(free, dico->add(value, KuvCriteriaSelectedBy_RuleDeduced)) << seed << "/" << step;
+        if (free) model.push_back(value);
+      } else {
+        const bool held = std::erase(model, value) != 0;
+        HRESULT removed = S_OK;
+        kuv_test::captured([&] { removed = dico->remove(value); });
+        ASSERT_EQ(held ? S_OK : E_FAIL, removed);
+      }
+      if (random() % 200 == 0) dico = std::make_unique<KuvEeSelectionValueDico>(*dico);
+      ASSERT_EQ(holder(byName), dico->get(value->getName())) << seed << "/" << step;
+      ASSERT_EQ(holder(byGuid), dico->get(guid)) << seed << "/" << step;
+      ASSERT_EQ(static_cast<std::int32_t>(model.size()), dico->GetLength());
+    }
+  }
 }
 
 TEST(KuvEeCategory, OptionsEnterAndLeaveTheirCategory) {
