@@ -15,7 +15,6 @@ const KuvInString& nameAttribute() {
 KuvEeDico::KuvEeDico(E_Mapping mapping, E_NameCriteria nameCriteria)
     : m_objects(KuvEeDicoObject::sType()),
       m_keys(KuvInString::sType(), KuvEeDicoObject::sType()),
-      m_guids(KuvInGuid::sType(), KuvEeDicoObject::sType()),
       m_mapping(mapping),
       m_nameCriteria(nameCriteria) {}
 
@@ -46,18 +45,18 @@ bool KuvEeDico::addWithKey(KuvEeDicoObject* object, const KuvInString* attribute
   const bool byGuid = (m_mapping & MAP_BY_GUID) != 0 && object->getGuid().IsValuated();
   const KuvInString key = createKey(nameAttribute(), name);
   if (byName && m_keys.ContainsKey(key)) return false;
-  if (byGuid && m_guids.ContainsKey(object->getGuid())) return false;
+  if (byGuid && m_guids.contains(object->getGuid())) return false;
   if (!m_objects.Put(object)) return false;
   // A taken attribute key passes to the newcomer, as any map key does; it
   // is put last, so that a failure before it leaves the old one in place.
   try {
     if (byName) m_keys.Put(key, object);
-    if (byGuid) m_guids.Put(object->getGuid(), object);
+    if (byGuid) m_guids.emplace(object->getGuid(), object);
     if (attributeKey != nullptr) m_keys.Put(*attributeKey, object);
   } catch (const std::bad_alloc&) {
     // All or nothing: out of memory, the object is not left half known.
     if (byName && m_keys.Get(key) == object) m_keys.Remove(key);
-    if (byGuid && m_guids.Get(object->getGuid()) == object) m_guids.Remove(object->getGuid());
+    if (byGuid) forgetGuidOf(object);
     m_objects.Remove(object);
     throw;
   }
@@ -65,7 +64,8 @@ bool KuvEeDico::addWithKey(KuvEeDicoObject* object, const KuvInString* attribute
 }
 
 KuvEeDicoObject* KuvEeDico::get(const KuvInGuid& guid) const {
-  return static_cast<KuvEeDicoObject*>(m_guids.Get(guid));
+  const auto found = m_guids.find(guid);
+  return found != m_guids.end() ? found->second : nullptr;
 }
 
 KuvEeDicoObject* KuvEeDico::get(const KuvInString& name) const {
@@ -86,9 +86,14 @@ HRESULT KuvEeDico::remove(KuvEeDicoObject* object) {
   } catch (const std::bad_alloc&) {
     forgetKeysOf(object);
   }
-  if (m_guids.Get(object->getGuid()) == object) m_guids.Remove(object->getGuid());
+  forgetGuidOf(object);
   m_objects.Remove(object);
   return S_OK;
+}
+
+void KuvEeDico::forgetGuidOf(const KuvEeDicoObject* object) noexcept {
+  const auto found = m_guids.find(object->getGuid());
+  if (found != m_guids.end() && found->second == object) m_guids.erase(found);
 }
 
 void KuvEeDico::forgetKeysOf(const KuvEeDicoObject* object) noexcept {
@@ -116,6 +121,6 @@ void KuvEeDico::deleteAll() {
   // so that one whose destructor reaches back into the dictionary finds
   // nothing; nothing is allocated on the way, as destructors call this.
   m_keys.Clear();
-  m_guids.Clear();
+  m_guids.clear();
   m_objects.DeleteAll();
 }

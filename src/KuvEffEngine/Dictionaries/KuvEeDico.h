@@ -13,8 +13,10 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 
 #include "KuvEeDicoObject.h"
+#include "KuvInGuid.h"
 #include "KuvInMap.h"
 #include "KuvInSet.h"
 
@@ -70,9 +72,14 @@ private:
   // that leads to the object is found by a walk instead.
   void forgetKeysOf(const KuvEeDicoObject* object) noexcept;
 
+  // Removes the object's GUID entry when it leads to the object.
+  void forgetGuidOf(const KuvEeDicoObject* object) noexcept;
+
   KuvInSet m_objects;
   KuvInMap m_keys;
-  KuvInMap m_guids;
+  // Nothing walks it, so it needs no specified order; mixed, GUIDs that
+  // differ only in their last bytes do not crowd.
+  std::unordered_map<KuvInGuid, KuvEeDicoObject*, KuvInGuid::MixedHash> m_guids;
   E_Mapping m_mapping;
   E_NameCriteria m_nameCriteria;
 };

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <memory>
 #include <new>
 
 #include "KuvInIntHolder.h"
+#include "KuvMixedHash.h"
 
 KUV_DEFINE_TYPE(KuvEeSelectionValueDico, KuvInObject)
 
@@ -35,21 +35,12 @@ KuvEeSelectionValueDico::~KuvEeSelectionValueDico() = default;
 
 namespace {
 
-// The keys' own hashes leave the low bits alike (a GUID's words are XORed);
-// the tables index by the low bits, so they are mixed first.
-std::uint32_t mixed(std::uint64_t h) {
-  h ^= h >> 33;
-  h *= 0xff51afd7ed558ccdULL;
-  h ^= h >> 33;
-  return static_cast<std::uint32_t>(h);
-}
-
-std::uint32_t nameHash(const KuvInString& name) { return mixed(name.hash()); }
+// The tables index by the low bits, which the keys' own hashes leave alike
+// for keys that differ in a few characters or bytes.
+std::uint32_t nameHash(const KuvInString& name) { return kuv::detail::mixedHash(name.hash()); }
 
 std::uint32_t guidHash(const KuvInGuid& guid) {
-  std::uint64_t halves[2];
-  std::memcpy(halves, guid.getArray(), sizeof halves);
-  return mixed(halves[0] * 0x9E3779B97F4A7C15ULL ^ halves[1]);
+  return static_cast<std::uint32_t>(KuvInGuid::MixedHash()(guid));
 }
 
 }  // namespace

@@ -160,8 +160,7 @@ KuvInObjectVal& KuvEeExpressionContext::MilestoneElementID::clone(void* where) c
 // Life cycle
 
 KuvEeExpressionContext::KuvEeExpressionContext()
-    : m_byGuid(KuvInGuid::sType(), KuvEeDicoObject::sType()),
-      m_byName(KuvInString::sType(), KuvEeDicoObject::sType()),
+    : m_byName(KuvInString::sType(), KuvEeDicoObject::sType()),
       m_dicos(KuvInString::sType(), KuvEeModelDico::sType()),
       m_inheritedDicos(KuvInString::sType(), KuvEeModelDico::sType()),
       m_dicosPerInheritedEff(KuvInObjectPtr::sType(), KuvInMap::sType()),
@@ -184,12 +183,17 @@ KuvEeExpressionContext::~KuvEeExpressionContext() {
 
 KuvEeDicoObject* KuvEeExpressionContext::otherWithGuid(const KuvEeDicoObject& object) const {
   if (!object.getGuid().IsValuated()) return nullptr;
-  auto* found = static_cast<KuvEeDicoObject*>(m_byGuid.Get(object.getGuid()));
+  KuvEeDicoObject* found = byGuid(object.getGuid());
   return found != &object ? found : nullptr;
 }
 
+KuvEeDicoObject* KuvEeExpressionContext::byGuid(const KuvInGuid& guid) const {
+  const auto found = m_byGuid.find(guid);
+  return found != m_byGuid.end() ? found->second : nullptr;
+}
+
 void KuvEeExpressionContext::index(KuvEeDicoObject* object) {
-  if (object->getGuid().IsValuated()) m_byGuid.Put(object->getGuid(), object);
+  if (object->getGuid().IsValuated()) m_byGuid.insert_or_assign(object->getGuid(), object);
   // The first object of a name keeps it: names are not unique across kinds.
   if (!object->getName().IsEmpty() && !m_byName.ContainsKey(object->getName()))
     m_byName.Put(object->getName(), object);
@@ -220,7 +224,7 @@ void KuvEeExpressionContext::registerOptions(const KuvEeDicoObject& feature) {
   // A category's options come with it; a selection variable keeps its values.
   const bool owned = KuvEeCategory::isObjectOfThisType(feature);
   for (KuvEeDicoObject* option : elementsOf<KuvEeDicoObject>(*optionsOf(feature))) {
-    const bool known = option->getGuid().IsValuated() && m_byGuid.ContainsKey(option->getGuid());
+    const bool known = option->getGuid().IsValuated() && m_byGuid.contains(option->getGuid());
     if (!known) index(option);
     if (owned) m_owned.Put(option);
   }
@@ -330,7 +334,7 @@ HRESULT KuvEeExpressionContext::AddConfigFeature(KuvEeDicoObject*& feature, KuvE
     discardFeature(feature);
     feature = registered;
     result = S_FALSE;
-  } else if (feature->getGuid().IsValuated() && m_byGuid.Get(feature->getGuid()) == feature) {
+  } else if (feature->getGuid().IsValuated() && byGuid(feature->getGuid()) == feature) {
     result = S_FALSE;
   } else {
     if (!m_owned.Put(feature)) KUV_RETURN_ERROR(E_FAIL, "ERROR : duplicated object in set");
@@ -351,7 +355,7 @@ HRESULT KuvEeExpressionContext::AddConfigFeatureOption(const KuvInString& name, 
   if (category == nullptr && variable == nullptr)
     KUV_RETURN_ERROR(E_FAIL, "ERROR : unexpected config feature.");
   if (guid.IsValuated()) {
-    if (const auto* registered = static_cast<const KuvEeDicoObject*>(m_byGuid.Get(guid))) {
+    if (const auto* registered = byGuid(guid)) {
       const KuvInObjectTypeClass* kind =
           category != nullptr ? KuvEeCatOptionVar::sType() : KuvEeSelectionValue::sType();
       if (registered->dType() != kind) KUV_RETURN_ERROR(E_FAIL, sc_otherKind);
@@ -450,7 +454,7 @@ HRESULT KuvEeExpressionContext::AddMilestonesTrack(KuvEeModelDico* model, const 
       KUV_RETURN_ERROR(E_FAIL, "ERROR: MilestonesTrack alreaday exists but with another discipline.");
     return S_FALSE;
   }
-  if (guid.IsValuated() && m_byGuid.ContainsKey(guid)) KUV_RETURN_ERROR(E_FAIL, sc_otherKind);
+  if (guid.IsValuated() && m_byGuid.contains(guid)) KUV_RETURN_ERROR(E_FAIL, sc_otherKind);
   auto created = std::make_unique<KuvEeMilestonesVar>(name, guid.getArray(), discipline, model, noTreeMode);
   if (model->addMilestonesTrack(created.get()) != S_OK)
     KUV_RETURN_ERROR(E_FAIL, "ERROR : addMilestonesTrack FAILED (name or discipline taken)");
@@ -472,7 +476,7 @@ HRESULT KuvEeExpressionContext::AddMilestone(KuvEeMilestonesVar* track, const Ku
     KUV_RETURN_ERROR(E_FAIL, "ERROR : the milestone ", name,
                      " already exists with another identifier or index");
   }
-  if (guid.IsValuated() && m_byGuid.ContainsKey(guid)) KUV_RETURN_ERROR(E_FAIL, sc_otherKind);
+  if (guid.IsValuated() && m_byGuid.contains(guid)) KUV_RETURN_ERROR(E_FAIL, sc_otherKind);
 
   auto milestone = std::make_unique<KuvEeMilestone>(name, guid.getArray(), track, index, date, parent);
   if (parent != nullptr) {
@@ -502,7 +506,7 @@ HRESULT KuvEeExpressionContext::AddRevision(KuvEeSerialVar* variable, const KuvI
         "ERROR : unexpected, a rev with same Sequence Number but a different name already exists "
         "under this Serial");
   }
-  if (guid.IsValuated() && m_byGuid.ContainsKey(guid)) KUV_RETURN_ERROR(E_FAIL, sc_guidTaken);
+  if (guid.IsValuated() && m_byGuid.contains(guid)) KUV_RETURN_ERROR(E_FAIL, sc_guidTaken);
   // The variable owns its revisions; the context only indexes them.
   auto created = std::make_unique<KuvEeSerialVarValue>(name, guid.getArray(), revision, seqNumber, variable);
   if (variable->addRevision(created.get()) != S_OK) KUV_RETURN_ERROR(E_FAIL, "ERROR, addRevision failed.");
@@ -537,7 +541,7 @@ HRESULT KuvEeExpressionContext::AddRevision(KuvEeModelDico* model, std::int32_t 
                        " already exists with another identifier or index");
     }
   }
-  if (guid.IsValuated() && m_byGuid.ContainsKey(guid)) KUV_RETURN_ERROR(E_FAIL, sc_guidTaken);
+  if (guid.IsValuated() && m_byGuid.contains(guid)) KUV_RETURN_ERROR(E_FAIL, sc_guidTaken);
 
   if (variable == nullptr) {
     model->enableEvolutionTreeSeries(treeType, noTreeMode);
@@ -560,7 +564,8 @@ HRESULT KuvEeExpressionContext::ActivateDate() {
   if (m_dateVar != nullptr) return S_FALSE;
   const unsigned char guid[KuvInGuid::sc_size] = {1};
   m_dateVar = std::make_unique<KuvEeDateVar>("Date", guid);
-  return m_byGuid.Put(KuvInGuid(guid), m_dateVar.get());
+  m_byGuid.insert_or_assign(KuvInGuid(guid), m_dateVar.get());
+  return S_OK;
 }
 
 // ---------------------------------------------------------------------------
@@ -581,7 +586,7 @@ bool isFeature(const KuvInObject& object) {
 
 HRESULT KuvEeExpressionContext::GetModelDico(const KuvInGuid& guid, KuvEeModelDico*& model) const {
   model = nullptr;
-  KuvInObject* found = m_byGuid.Get(guid);
+  KuvInObject* found = byGuid(guid);
   if (found == nullptr) return S_FALSE;
   if (foundAs(found, model) != S_OK)
     KUV_RETURN_ERROR(E_FAIL, "ERROR : map content is of unexpected type, cast FAILED.");
@@ -610,7 +615,7 @@ HRESULT KuvEeExpressionContext::GetAllDictionariesForInheritedEffectivity(KuvEeB
 }
 
 HRESULT KuvEeExpressionContext::GetConfigFeature(const KuvInGuid& guid, KuvEeDicoObject*& feature) const {
-  KuvInObject* found = m_byGuid.Get(guid);
+  KuvInObject* found = byGuid(guid);
   feature = found != nullptr && isFeature(*found) ? static_cast<KuvEeDicoObject*>(found) : nullptr;
   return feature != nullptr ? S_OK : S_FALSE;
 }
@@ -629,7 +634,7 @@ HRESULT KuvEeExpressionContext::GetConfigFeature(const KuvInString& name, KuvEeD
 
 HRESULT KuvEeExpressionContext::GetConfigFeatureOption(const KuvInGuid& guid,
                                                        KuvEeDicoObject*& option) const {
-  KuvInObject* found = m_byGuid.Get(guid);
+  KuvInObject* found = byGuid(guid);
   const bool isOption = found != nullptr && (KuvEeCatOptionVar::isObjectOfThisType(*found) ||
                                              KuvEeSelectionValue::isObjectOfThisType(*found));
   option = isOption ? static_cast<KuvEeDicoObject*>(found) : nullptr;
@@ -637,7 +642,7 @@ HRESULT KuvEeExpressionContext::GetConfigFeatureOption(const KuvInGuid& guid,
 }
 
 HRESULT KuvEeExpressionContext::GetChange(const KuvInGuid& guid, KuvEePredefEff*& change) const {
-  return foundAs(m_byGuid.Get(guid), change);
+  return foundAs(byGuid(guid), change);
 }
 
 HRESULT KuvEeExpressionContext::GetChange(const KuvInString& name, KuvEePredefEff*& change) const {
@@ -645,7 +650,7 @@ HRESULT KuvEeExpressionContext::GetChange(const KuvInString& name, KuvEePredefEf
 }
 
 HRESULT KuvEeExpressionContext::GetInheritedEff(const KuvInGuid& guid, KuvEeBasicEff*& eff) const {
-  return foundAs(m_byGuid.Get(guid), eff);
+  return foundAs(byGuid(guid), eff);
 }
 
 HRESULT KuvEeExpressionContext::GetInheritedEff(const KuvInString& name, KuvEeBasicEff*& eff) const {
@@ -668,7 +673,7 @@ HRESULT KuvEeExpressionContext::GetDate(KuvEeDateVar*& date) const {
 }
 
 bool KuvEeExpressionContext::GetEEObject(const KuvInGuid& guid, KuvEeDicoObject*& object) const {
-  object = static_cast<KuvEeDicoObject*>(m_byGuid.Get(guid));
+  object = byGuid(guid);
   return object != nullptr;
 }
 

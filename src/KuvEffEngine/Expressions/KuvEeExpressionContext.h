@@ -40,8 +40,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 
 #include "KuvEeSerialVar.h"
+#include "KuvInGuid.h"
 #include "KuvInMap.h"
 #include "KuvInMapVal.h"
 #include "KuvInSet.h"
@@ -203,6 +205,7 @@ private:
   KuvEeDicoObject* otherWithGuid(const KuvEeDicoObject& object) const;
   // Enters object under its GUID (when set) and its name (when set and free).
   void index(KuvEeDicoObject* object);
+  KuvEeDicoObject* byGuid(const KuvInGuid& guid) const;
   bool isRegistered(const KuvEeModelDico* model) const;
   // Whether a feature may be registered, or handed over to the one of its GUID.
   HRESULT checkFeature(const KuvEeDicoObject& feature) const;
@@ -215,7 +218,9 @@ private:
   void registerTreeSeriesElement(KuvEeTreeSeriesElement* element);
   void registerMilestone(KuvEeMilestone* milestone);
 
-  KuvInMap m_byGuid;
+  // Nothing walks it, so it needs no specified order; mixed, GUIDs that
+  // differ only in their last bytes do not crowd.
+  std::unordered_map<KuvInGuid, KuvEeDicoObject*, KuvInGuid::MixedHash> m_byGuid;
   KuvInMap m_byName;
   KuvInMap m_dicos;
   KuvInMap m_inheritedDicos;

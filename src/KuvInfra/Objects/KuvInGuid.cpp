@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "KuvMixedHash.h"
+
 KUV_DEFINE_TYPE(KuvInGuid, KuvInObjectVal)
 
 KuvInGuid::KuvInGuid(const unsigned char* bytes) { setArray(bytes); }
@@ -29,6 +31,12 @@ std::uint32_t KuvInGuid::HashFunc() const {
     h ^= static_cast<std::uint32_t>(m_bytes[word]) | static_cast<std::uint32_t>(m_bytes[word + 1]) << 8 |
          static_cast<std::uint32_t>(m_bytes[word + 2]) << 16 | static_cast<std::uint32_t>(m_bytes[word + 3]) << 24;
   return h;
+}
+
+std::size_t KuvInGuid::MixedHash::operator()(const KuvInGuid& guid) const noexcept {
+  std::uint64_t halves[2];
+  std::memcpy(halves, guid.m_bytes, sizeof halves);
+  return kuv::detail::mixedHash(halves[0] * 0x9E3779B97F4A7C15ULL ^ halves[1]);
 }
 
 bool KuvInGuid::equals(const KuvInObjectVal& other) const {

@@ -7,6 +7,7 @@
 // in the same order, so sorting GUIDs sorts their texts.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "KuvInObjectVal.h"
@@ -37,6 +38,12 @@ public:
 
   // XOR of the four 32-bit little-endian words of the bytes.
   std::uint32_t hash() const override { return HashFunc(); }
+  // A hash of every byte, for hash tables where no order depends on it:
+  // hash() gives GUIDs that differ only in their last bytes the same low
+  // bits, which a table indexes by.
+  struct KUV_API MixedHash {
+    std::size_t operator()(const KuvInGuid& guid) const noexcept;
+  };
   std::uint32_t HashFunc() const;
   // False when other is not a KuvInGuid.
   bool equals(const KuvInObjectVal& other) const override;
