@@ -21,6 +21,7 @@
 #include "KuvFltFilter.h"
 #include "KuvInDateInterval.h"
 #include "KuvInSerialInterval.h"
+#include "KuvMixedHash.h"
 
 bool KuvFltFastPath::s_off = false;
 
@@ -693,11 +694,7 @@ std::uint32_t KuvFltFastPath::Filter::addForm(const KuvDnf& dnf) {
 namespace {
 
 std::uint32_t keyHash(Kind kind, const std::uint8_t* guid) {
-  std::uint64_t w[2];
-  std::memcpy(w, guid, sizeof w);
-  const std::uint64_t mixed =
-      (w[0] ^ (w[1] * 0x9E3779B97F4A7C15ull) ^ static_cast<std::uint64_t>(kind)) * 0xBF58476D1CE4E5B9ull;
-  return static_cast<std::uint32_t>(mixed >> 32);
+  return static_cast<std::uint32_t>(kuv::detail::guidMix(guid, static_cast<std::uint64_t>(kind)) >> 32);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "KuvDnfSerialEff.h"
 #include "KuvDnfTreeSeriesEff.h"
 #include "KuvInTraceClass.h"
+#include "KuvMixedHash.h"
 
 KUV_DEFINE_TYPE(KuvDnfAndTermMap, KuvDnfAndTerm)
 
@@ -82,10 +83,7 @@ private:
   };
   // The table's own hash and equality, read in place: no call per probe.
   static std::uint32_t hashOf(std::uint32_t tag, const KuvInGuid& guid) {
-    std::uint64_t halves[2];
-    std::memcpy(halves, guid.getArray(), sizeof halves);
-    const std::uint64_t mixed = (halves[0] ^ (halves[1] * 0x9E3779B97F4A7C15ull)) * 0xBF58476D1CE4E5B9ull;
-    return static_cast<std::uint32_t>(mixed >> 32) ^ (tag * 0x9E3779B9u);
+    return static_cast<std::uint32_t>(kuv::detail::guidMix(guid.getArray()) >> 32) ^ (tag * 0x9E3779B9u);
   }
   static bool same(const KuvInGuid& a, const KuvInGuid& b) {
     return std::memcmp(a.getArray(), b.getArray(), KuvInGuid::sc_size) == 0;

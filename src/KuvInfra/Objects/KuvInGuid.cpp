@@ -34,9 +34,7 @@ std::uint32_t KuvInGuid::HashFunc() const {
 }
 
 std::size_t KuvInGuid::MixedHash::operator()(const KuvInGuid& guid) const noexcept {
-  std::uint64_t halves[2];
-  std::memcpy(halves, guid.m_bytes, sizeof halves);
-  return kuv::detail::mixedHash(halves[0] * 0x9E3779B97F4A7C15ULL ^ halves[1]);
+  return static_cast<std::uint32_t>(kuv::detail::guidMix(guid.m_bytes) >> 32);
 }
 
 bool KuvInGuid::equals(const KuvInObjectVal& other) const {
