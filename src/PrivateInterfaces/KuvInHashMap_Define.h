@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <utility>
 
 #include "KuvInHashMap.h"
 
@@ -132,6 +133,15 @@ MapTable<Entry>::MapTable(const MapTable& other) {
 template <class Entry>
 MapTable<Entry>::~MapTable() {
   destroyEntries();
+}
+
+template <class Entry>
+void MapTable<Entry>::swap(MapTable& other) noexcept {
+  std::swap(m_buckets, other.m_buckets);
+  std::swap(m_tableSize, other.m_tableSize);
+  std::swap(m_loadFactor, other.m_loadFactor);
+  std::swap(m_count, other.m_count);
+  std::swap(m_threshold, other.m_threshold);
 }
 
 template <class Entry>
@@ -423,6 +433,14 @@ HRESULT HashMap<Map, Values>::Remove(const KuvInObjectVal* key) {
 template <class Map, class Values>
 void HashMap<Map, Values>::Clear() {
   m_table.clear();
+}
+
+template <class Map, class Values>
+bool HashMap<Map, Values>::SwapEntries(Map& other) noexcept {
+  HashMap& that = other;
+  if (that.m_keyType != m_keyType || that.m_valueType != m_valueType) return false;
+  m_table.swap(that.m_table);
+  return true;
 }
 
 template <class Map, class Values>

@@ -117,6 +117,13 @@ HRESULT HashSet<Set, Elements>::RemoveSet(const Set& other) {
 }
 
 template <class Set, class Elements>
+bool HashSet<Set, Elements>::SwapElements(Set& other) noexcept {
+  if (other.GetElementType() != GetElementType()) return false;
+  m_table.swap(static_cast<HashSet&>(other).m_table);
+  return true;
+}
+
+template <class Set, class Elements>
 void HashSet<Set, Elements>::Clear() {
   releaseAll(m_table);
   m_table.reset(12, m_table.loadFactor());

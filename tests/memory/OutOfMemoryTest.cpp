@@ -20,9 +20,15 @@
 
 #include "KuvCoreEVC_NodeClassifier.h"
 #include "KuvDnf.h"
+#include "KuvEeCategory.h"
 #include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
+#include "KuvEeExpressionContext.h"
 #include "KuvEeExpressionOperation.h"
+#include "KuvEeLifeCycleMngr.h"
+#include "KuvEeMilestone.h"
+#include "KuvEeMilestonesVar.h"
+#include "KuvEeModelDico.h"
 #include "KuvEeNode.h"
 #include "KuvEeNodeAddCompletion.h"
 #include "KuvEeNodeCompletionRemover.h"
@@ -30,7 +36,13 @@
 #include "KuvEeNodeGroupContext.h"
 #include "KuvEeNodeGroupMaker.h"
 #include "KuvEeNodeRef.h"
+#include "KuvEeOptionVar.h"
 #include "KuvEePredefEff.h"
+#include "KuvEeSelectionVar.h"
+#include "KuvEeSerialVarValue.h"
+#include "KuvEeTreeSeriesElement.h"
+#include "KuvEeTreeSeriesVar.h"
+#include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEffEngine/TruthTable.h"
 #include "KuvInIntHolder.h"
 #include "KuvInMapVal.h"
@@ -294,6 +306,108 @@ TEST(OutOfMemory, ChangeOperationLeavesTheTreeToTheCaller) {
         EXPECT_EQ(o.table & (o.input != nullptr ? o.table : notChange), *truthTable(m, *left));
         return true;
       });
+}
+
+// A model's registration that runs out of memory changes nothing: the
+// caller keeps the model and its copy of a feature the context already has
+// (which would have given way), the context knows none of the model's
+// objects, and registering again succeeds. Every other round the caller
+// deletes what it kept instead, which the sanitizer run proves was not left
+// in the context.
+TEST(OutOfMemory, RegistrationOfADictionaryChangesAllOrNothing) {
+  struct Registering {
+    static KuvEeCategory* category(const char* name, unsigned guid, const char* option) {
+      auto* made = new KuvEeCategory(name, Guid(guid).data());
+      new KuvEeCatOptionVar(option, Guid(guid + 1).data(), made);
+      return made;
+    }
+    Registering() {
+      KuvEeDicoObject* shared = category("Color", 10, "Red");
+      EXPECT_EQ(S_OK, context.AddConfigFeature(shared));
+      model->addConfigFeature(paint);
+      model->addConfigFeature(category("Size", 20, "Large"));
+      auto* trim = new KuvEeSelectionVar("Trim", Guid(30).data());
+      trim->addValue("Sport", Guid(31).data());
+      model->addConfigFeature(trim);
+      model->enableEvolutionSeries(KuvEeSerialVar::STATE);
+      states = model->getSeriesVariable(KuvEeSerialVar::STATE);
+      states->setGuid(Guid(40).data());
+      states->addRevision(new KuvEeSerialVarValue("S1", Guid(41).data(), "A", 1, states));
+      model->enableEvolutionSeries(KuvEeSerialVar::TREE_STATE);
+      tree = model->getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE);
+      tree->setRootTreeSeriesElement(
+          new KuvEeTreeSeriesElement("T", Guid(50).data(), "A", treeIndex("1-9"), tree, nullptr));
+      model->addMilestonesTrack(track);
+      track->setRootMilestone(
+          new KuvEeMilestone("Gate", Guid(61).data(), track, treeIndex("1-9"), nullptr, nullptr));
+    }
+    // What a host deletes of a model it kept: its features, then the model.
+    void deleteModel() {
+      const KuvInSet* set = nullptr;
+      model->getConfigFeatures(set);
+      for (KuvInObject* feature : elementsOf(*set)) {
+        if (auto* c = KuvEeCategory::cast(*feature))
+          for (KuvInObject* option : elementsOf(c->getOptionVars())) delete option;
+        delete feature;
+      }
+      delete model;
+    }
+    static std::vector<KuvInObject*> elementsOf(const KuvInSet& set) {
+      std::vector<KuvInObject*> elements;
+      for (auto it = set.cBegin(); it.IsValid();) elements.push_back(it.GetGoToNext());
+      return elements;
+    }
+    // Whether the context knows the model's objects, and the model has the
+    // context's feature in place of paint; all or none of it.
+    int known() {
+      KuvEeDicoObject* object = nullptr;
+      KuvEeModelDico* found = nullptr;
+      KuvEeTreeSeriesElement* element = nullptr;
+      KuvEeMilestone* gate = nullptr;
+      std::uint32_t seq = 0;
+      ScopedFlags quiet(KuvEeExpressionContext::traceChannel(), 0);
+      int count = (context.GetModelDico(KuvInString("Car"), found) == S_OK) +
+                  (context.GetConfigFeature(KuvInString("Size"), object) == S_OK) +
+                  (context.ComputeSequenceNumber(states, "S1", "A", seq) == S_OK) +
+                  (context.RetrieveTreeSeriesElement(tree, "T", "A", element) == S_OK) +
+                  (context.RetrieveMilestone(track, "Gate", gate) == S_OK);
+      for (unsigned guid : {1, 20, 21, 30, 31, 40, 41, 50, 60, 61})
+        count += context.GetEEObject(Guid(guid).guid(), object);
+      object = nullptr;
+      model->getConfigFeature(Guid(10).guid(), object);
+      count += object != paint && !KuvEeLifeCycleMngr::getInstance().isRegistered(paint);
+      return count;
+    }
+    KuvEeExpressionContext context;
+    KuvEeModelDico* model = new KuvEeModelDico("Car", Guid(1).guid());
+    KuvEeCategory* paint = category("Paint", 10, "Red");  // the context's Color, named otherwise
+    KuvEeMilestonesVar* track = new KuvEeMilestonesVar("Track", Guid(60).data(), "Design", model);
+    KuvEeSerialVar* states = nullptr;
+    KuvEeTreeSeriesVar* tree = nullptr;
+  };
+  constexpr int all = 16;
+  int round = 0;
+  const int failed = failEachAllocation([] { return std::make_unique<Registering>(); },
+                                        [](auto& r) {
+                                          KuvEeModelDico* handle = r->model;
+                                          const HRESULT hr = r->context.AddModelDico(handle, true);
+                                          EXPECT_EQ(r->model, handle);
+                                          return hr;
+                                        },
+                                        [&](auto& r, HRESULT hr, bool reached) {
+                                          EXPECT_TRUE(hr == S_OK || (reached && hr == E_OUTOFMEMORY)) << hr;
+                                          EXPECT_EQ(hr == S_OK ? all : 0, r->known());
+                                          if (hr == S_OK) return true;
+                                          if (++round % 2 == 0) {
+                                            r->deleteModel();
+                                          } else {
+                                            KuvEeModelDico* handle = r->model;
+                                            EXPECT_EQ(S_OK, r->context.AddModelDico(handle, true));
+                                            EXPECT_EQ(all, r->known());
+                                          }
+                                          return false;
+                                        });
+  EXPECT_LT(0, failed);
 }
 
 // The normal form answers null when memory runs out, never throws, and

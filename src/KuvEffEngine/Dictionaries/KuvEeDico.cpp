@@ -116,6 +116,14 @@ HRESULT KuvEeDico::remove(KuvEeDicoObject* object, const KuvInString& attribute,
   return remove(object);
 }
 
+bool KuvEeDico::swapContents(KuvEeDico& other) noexcept {
+  if (other.m_mapping != m_mapping || other.m_nameCriteria != m_nameCriteria) return false;
+  m_objects.SwapElements(other.m_objects);
+  m_keys.SwapEntries(other.m_keys);
+  m_guids.swap(other.m_guids);
+  return true;
+}
+
 void KuvEeDico::deleteAll() {
   // The keys go first and each object leaves the set before it is deleted,
   // so that one whose destructor reaches back into the dictionary finds

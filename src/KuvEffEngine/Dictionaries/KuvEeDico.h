@@ -57,6 +57,11 @@ public:
   // Forgets every key, then deletes every object.
   void deleteAll();
 
+  // Exchanges objects and keys with other, a dictionary of the same mapping
+  // and name rule, allocating nothing: one filled aside takes over at once.
+  // False, and nothing changes, otherwise.
+  bool swapContents(KuvEeDico& other) noexcept;
+
   const KuvInSet& getSet() const { return m_objects; }
   std::int32_t GetLength() const { return m_objects.GetLength(); }
   E_Mapping getMapping() const { return m_mapping; }

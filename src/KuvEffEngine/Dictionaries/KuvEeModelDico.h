@@ -38,6 +38,11 @@ public:
   HRESULT getConfigFeatures(const KuvInSet*& features) const;
   // Forgets the feature (not deleted): S_OK, or E_FAIL when it is not here.
   HRESULT removeConfigFeature(KuvEeDicoObject* feature) { return m_configFeatures.remove(feature); }
+  // Exchanges the features with those of features, allocating nothing, so
+  // that a set of features built aside replaces them at once; false, and
+  // nothing changes, unless features indexes as the model does (a default
+  // KuvEeDico).
+  bool swapConfigFeatures(KuvEeDico& features) noexcept { return m_configFeatures.swapContents(features); }
 
   // The track's holder must be this model (E_FAIL); S_OK, or S_FALSE when
   // its name or GUID is taken. The model then owns the track, and the

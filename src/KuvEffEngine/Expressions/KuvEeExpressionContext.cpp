@@ -1,5 +1,8 @@
 #include "KuvEeExpressionContext.h"
 
+#include <memory>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "KuvEeCategory.h"
@@ -17,6 +20,7 @@
 #include "KuvInIntHolder.h"
 #include "KuvInList.h"
 #include "KuvInTreeEvalIndex.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeExpressionContext, KuvInObject)
 KUV_DEFINE_TYPE_NAMED(KuvEeExpressionContext::SeriesElementID, KuvInObjectVal,
@@ -265,8 +269,95 @@ void KuvEeExpressionContext::registerMilestone(KuvEeMilestone* milestone) {
 // ---------------------------------------------------------------------------
 // Adding
 
+// What a model's registration found before it began, so that running out
+// of memory half way takes back exactly what it added: the index entries
+// that were free go again, and what the context did not own leaves its
+// owned set. Taking back allocates nothing.
+struct KuvEeExpressionContext::Registration {
+  struct Before {
+    KuvEeDicoObject* object;
+    bool guidFree;
+    bool nameFree;
+    bool owned;
+  };
+
+  Registration(KuvEeExpressionContext& context, KuvInMap& home, KuvEeModelDico& model)
+      : context(context), home(home), model(model) {
+    note(&model);
+  }
+
+  // object and, for a feature, its options.
+  void note(KuvEeDicoObject* object) {
+    const KuvInGuid& guid = object->getGuid();
+    const KuvInString& name = object->getName();
+    before.push_back({object, guid.IsValuated() && !context.m_byGuid.contains(guid),
+                      !name.IsEmpty() && !context.m_byName.ContainsKey(name), context.m_owned.Find(object)});
+    if (const KuvInSet* options = optionsOf(*object))
+      for (KuvInSet::const_iterator it = options->cBegin(); it.IsValid();)
+        note(static_cast<KuvEeDicoObject*>(it.GetGoToNext()));
+  }
+  void noteRevision(const KuvEeSerialVarValue& revision) {
+    noteSequence(SeriesElementID(revision.getName(), revision.getRev(), revision.getSerialVar()));
+  }
+  void noteTreeElement(const KuvEeTreeSeriesElement& element) {
+    const SeriesElementID id(element.getName(), element.getRevision(), element.getTreeSeriesVar());
+    if (!context.m_treeSeriesElements.ContainsKey(id)) treeElements.push_back(id);
+    noteSequence(id);
+  }
+  void noteMilestone(const KuvEeMilestone& milestone) {
+    const MilestoneElementID id(milestone.getName(), milestone.getMilestonesVar());
+    if (!context.m_milestones.ContainsKey(id)) milestones.push_back(id);
+  }
+
+  void takeBack() noexcept {
+    if (home.Get(model.getName()) == &model) home.Remove(model.getName());
+    for (const Before& b : before) {
+      if (b.guidFree) context.m_byGuid.erase(b.object->getGuid());
+      if (b.nameFree) context.m_byName.Remove(b.object->getName());
+      if (!b.owned) context.m_owned.Remove(b.object);
+    }
+    for (const SeriesElementID& id : sequences) context.m_seqNumbers.Remove(id);
+    for (const SeriesElementID& id : treeElements) context.m_treeSeriesElements.Remove(id);
+    for (const MilestoneElementID& id : milestones) context.m_milestones.Remove(id);
+  }
+
+  KuvEeExpressionContext& context;
+  KuvInMap& home;
+  KuvEeModelDico& model;
+  std::vector<Before> before;
+  std::vector<SeriesElementID> sequences;
+  std::vector<SeriesElementID> treeElements;
+  std::vector<MilestoneElementID> milestones;
+
+private:
+  void noteSequence(const SeriesElementID& id) {
+    if (!context.m_seqNumbers.ContainsKey(id)) sequences.push_back(id);
+  }
+};
+
+bool KuvEeExpressionContext::namesStayUnique(const std::vector<KuvEeDicoObject*>& features) const {
+  struct Hash {
+    std::size_t operator()(const KuvInString* name) const { return name->hash(); }
+  };
+  struct Same {
+    bool operator()(const KuvInString* a, const KuvInString* b) const { return *a == *b; }
+  };
+  std::unordered_set<const KuvInString*, Hash, Same> names;
+  names.reserve(features.size());
+  for (const KuvEeDicoObject* feature : features) {
+    const KuvEeDicoObject* registered = m_owned.Find(feature) ? nullptr : otherWithGuid(*feature);
+    const KuvInString& name = (registered != nullptr ? registered : feature)->getName();
+    if (name.IsEmpty() || !names.insert(&name).second) return false;
+  }
+  return true;
+}
+
 HRESULT KuvEeExpressionContext::AddModelDico(KuvEeModelDico*& model, bool main) {
   KUV_TRACE_CALL("AddModelDico");
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] { return addModelDico(model, main); });
+}
+
+HRESULT KuvEeExpressionContext::addModelDico(KuvEeModelDico*& model, bool main) {
   if (model == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, sc_nullInput);
   const KuvInString name = model->getName();
   if (name.IsEmpty()) KUV_RETURN_ERROR(E_FAIL, "ERROR : this dico has no name. It is no good for mapping !");
@@ -292,33 +383,105 @@ HRESULT KuvEeExpressionContext::AddModelDico(KuvEeModelDico*& model, bool main) 
   const std::vector<KuvEeDicoObject*> features = elementsOf<KuvEeDicoObject>(*featureSet);
   for (const KuvEeDicoObject* feature : features)
     if (FAILED(checkFeature(*feature))) KUV_RETURN_ERROR(E_FAIL, "ERROR : AddConfigFeature failed");
+  // A feature of a registered GUID gives way to the registered one, whose
+  // name must be free among the model's features.
+  if (!namesStayUnique(features)) KUV_RETURN_ERROR(E_FAIL, "ERROR : AddConfigFeature failed");
   const ModelContents contents(*model);
   for (const KuvEeDicoObject* object : contents.all())
     if (otherWithGuid(*object) != nullptr) KUV_RETURN_ERROR(E_FAIL, sc_guidTaken);
 
-  home.Put(name, model);
-  index(model);
-  m_owned.Put(model);
+  Registration registration(*this, home, *model);
+  for (KuvEeDicoObject* feature : features) registration.note(feature);
+  for (KuvEeDicoObject* variable : contents.variables) registration.note(variable);
+  for (KuvEeSerialVarValue* revision : contents.revisions) {
+    registration.note(revision);
+    registration.noteRevision(*revision);
+  }
+  for (KuvEeTreeSeriesElement* element : contents.treeElements) {
+    registration.note(element);
+    registration.noteTreeElement(*element);
+  }
+  for (KuvEeMilestone* milestone : contents.milestones) {
+    registration.note(milestone);
+    registration.noteMilestone(*milestone);
+  }
+  // The caller's features that give way, and the registered ones they give
+  // way to, in the model's order.
+  std::vector<KuvEeDicoObject*> replaced;
+  std::vector<KuvEeDicoObject*> replacements;
+  replaced.reserve(features.size());
+  replacements.reserve(features.size());
+  std::unique_ptr<KuvEeDico> newFeatures;
+  std::vector<KuvEeDicoObject*> discarded;
 
   bool clash = false;
-  for (KuvEeDicoObject* feature : features) {
-    if (m_owned.Find(feature)) continue;
-    KuvEeDicoObject* registeredFeature = feature;
-    if (FAILED(AddConfigFeature(registeredFeature, model))) {
-      // Two features of this very model clash. The model came with the
-      // feature, so the context keeps it anyway, unindexed.
-      clash = true;
+  try {
+    home.Put(name, model);
+    index(model);
+    m_owned.Put(model);
+    // Two features of this very model that clash are kept anyway, unindexed:
+    // the model came with them.
+    const auto keepUnindexed = [this](KuvEeDicoObject* feature) {
       m_owned.Put(feature);
       if (KuvEeCategory::isObjectOfThisType(*feature))
         for (KuvEeDicoObject* option : elementsOf<KuvEeDicoObject>(*optionsOf(*feature))) m_owned.Put(option);
+    };
+    for (KuvEeDicoObject* feature : features) {
+      if (m_owned.Find(feature)) continue;
+      if (FAILED(checkFeature(*feature))) {
+        clash = true;
+        keepUnindexed(feature);
+      } else if (KuvEeDicoObject* known = otherWithGuid(*feature)) {
+        replaced.push_back(feature);
+        replacements.push_back(known);
+      } else if (!feature->getGuid().IsValuated() || byGuid(feature->getGuid()) != feature) {
+        m_owned.Put(feature);
+        index(feature);
+        registerOptions(*feature);
+      }
     }
+    for (KuvEeDicoObject* variable : contents.variables) index(variable);
+    for (KuvEeSerialVarValue* revision : contents.revisions) registerRevision(revision);
+    for (KuvEeTreeSeriesElement* element : contents.treeElements) registerTreeSeriesElement(element);
+    for (KuvEeMilestone* milestone : contents.milestones) registerMilestone(milestone);
+
+    // The model's new features are built aside, so that they take over at
+    // once below, where nothing may fail.
+    if (!replaced.empty()) {
+      newFeatures = std::make_unique<KuvEeDico>();
+      bool whole = true;
+      auto next = replaced.begin();
+      for (KuvEeDicoObject* feature : features) {
+        if (next != replaced.end() && *next == feature)
+          ++next;
+        else
+          whole = newFeatures->add(feature) && whole;
+      }
+      for (KuvEeDicoObject* known : replacements) whole = newFeatures->add(known) && whole;
+      if (whole) {
+        for (KuvEeDicoObject* feature : replaced) {
+          if (const KuvEeCategory* category = KuvEeCategory::cast(*feature))
+            for (KuvEeDicoObject* option : elementsOf<KuvEeDicoObject>(category->getOptionVars()))
+              if (!m_owned.Find(option)) discarded.push_back(option);
+          discarded.push_back(feature);
+        }
+      } else {
+        // Names that the check before could not foresee (a clash above kept
+        // a feature that was to give way): the model keeps its features.
+        clash = true;
+        newFeatures.reset();
+        for (KuvEeDicoObject* feature : replaced) keepUnindexed(feature);
+      }
+    }
+    if (clash) KUV_TRACE_ERROR("ERROR : AddConfigFeature failed");
+  } catch (const std::bad_alloc&) {
+    registration.takeBack();
+    throw;
   }
-  for (KuvEeDicoObject* variable : contents.variables) index(variable);
-  for (KuvEeSerialVarValue* revision : contents.revisions) registerRevision(revision);
-  for (KuvEeTreeSeriesElement* element : contents.treeElements) registerTreeSeriesElement(element);
-  for (KuvEeMilestone* milestone : contents.milestones) registerMilestone(milestone);
-  if (clash) KUV_RETURN_ERROR(E_FAIL, "ERROR : AddConfigFeature failed");
-  return S_OK;
+
+  if (newFeatures != nullptr) model->swapConfigFeatures(*newFeatures);
+  for (KuvEeDicoObject* object : discarded) delete object;
+  return clash ? E_FAIL : S_OK;
 }
 
 HRESULT KuvEeExpressionContext::AddConfigFeature(KuvEeDicoObject*& feature, KuvEeModelDico* model) {

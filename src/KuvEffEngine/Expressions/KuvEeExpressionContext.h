@@ -31,7 +31,9 @@
 //   valid and remain their creator's to delete (AddModelDico handing back
 //   another model than the one given tells the caller so).
 // - From the moment a model is entered, the context owns it, even when a
-//   later step of AddModelDico fails.
+//   later step of AddModelDico fails; but when memory runs out, AddModelDico
+//   answers E_OUTOFMEMORY having changed nothing, and the model (with the
+//   features that would have given way) stays the caller's.
 //
 // Adding answers S_OK, S_FALSE when the object was already there, E_FAIL
 // (E_INVALIDARG for a null input) with an error trace; a refused addition
@@ -41,6 +43,7 @@
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "KuvEeSerialVar.h"
 #include "KuvInGuid.h"
@@ -122,7 +125,9 @@ public:
   // Registers a model of the expressions (main) or one met through an
   // inherited effectivity, with its features, revisions, tree-series
   // elements, tracks and milestones. A registered model of the same name
-  // replaces the caller's (see Ownership).
+  // replaces the caller's (see Ownership), and a registered feature of the
+  // same GUID replaces the model's, which is refused (E_FAIL, nothing
+  // changes) when another feature of the model has the registered name.
   HRESULT AddModelDico(KuvEeModelDico*& model, bool main);
   // A category (with its options) or a selection variable (its values are
   // indexed); model, when given, must be registered and receives the
@@ -201,6 +206,13 @@ public:
                                     const KuvInString& revision, KuvEeTreeSeriesElement*& element) const;
 
 private:
+  struct Registration;
+
+  // AddModelDico; std::bad_alloc leaves it once what it changed is taken back.
+  HRESULT addModelDico(KuvEeModelDico*& model, bool main);
+  // Whether the names of features stay unique once each feature of a
+  // registered GUID has given way to the registered one.
+  bool namesStayUnique(const std::vector<KuvEeDicoObject*>& features) const;
   // The object registered under object's GUID when that is another object.
   KuvEeDicoObject* otherWithGuid(const KuvEeDicoObject& object) const;
   // Enters object under its GUID (when set) and its name (when set and free).
@@ -213,7 +225,6 @@ private:
   // Deletes a caller's feature (a category with its options) unless owned.
   void discardFeature(KuvEeDicoObject* feature);
   void discardModel(KuvEeModelDico* model);
-  HRESULT registerModelContents(KuvEeModelDico* model);
   void registerRevision(KuvEeSerialVarValue* revision);
   void registerTreeSeriesElement(KuvEeTreeSeriesElement* element);
   void registerMilestone(KuvEeMilestone* milestone);

@@ -95,6 +95,7 @@ public:
   std::unique_ptr<Entry> take(const KuvInObjectVal* key);
   // Destroys the entries and resizes for the current threshold.
   void clear();
+  void swap(MapTable& other) noexcept;
   Position begin() const;
   void advance(Position& p) const;
   template <class F>
@@ -225,6 +226,10 @@ public:
   HRESULT Remove(const KuvInObjectVal* key);
   // Destroys the entries and resizes the table for the current threshold.
   void Clear();
+  // Exchanges entries and table with other, a map of the same key and value
+  // types, allocating nothing: a map filled aside takes over at once. False,
+  // and nothing changes, for other types.
+  bool SwapEntries(Map& other) noexcept;
 
   std::int32_t GetLength() const { return m_table.count(); }
   bool IsEmpty() const { return m_table.count() == 0; }

@@ -62,6 +62,10 @@ public:
   // Empties the set (destroying copies) and sizes the table for capacity 12
   // at the current load factor.
   void Clear();
+  // Exchanges elements and table with other, a set of the same element type,
+  // allocating nothing: a set filled aside takes over at once. False, and
+  // nothing changes, for another element type.
+  bool SwapElements(Set& other) noexcept;
   // Keeps only the elements also in other.
   HRESULT Intersect(const Set& other);
   // Becomes (cleared, then put) the elements of a that are in b, in a's order.

@@ -528,4 +528,23 @@ TEST_F(ExpressionContextTest, ClashBetweenTwoFeaturesOfOneModelLeavesNothingBehi
   // The context took the model before the clash showed, with its features.
   KuvEeModelDico* found = nullptr;
   EXPECT_EQ(S_OK, context.GetModelDico(KuvInString("Bike"), found));
+
+  // A feature that would give way to the registered Tint, whose name
+  // another feature of the model has: refused before anything is taken.
+  KuvEeDicoObject* tint = newCategory("Tint", 60, {{"Red", 61}});
+  ASSERT_EQ(S_OK, context.AddConfigFeature(tint));
+  auto* car = new KuvEeModelDico("Car", Guid(2).guid());
+  KuvEeDicoObject* paint = newCategory("Paint", 60, {{"Red", 61}});
+  KuvEeDicoObject* namesake = newCategory("Tint", 70, {{"Green", 71}});
+  car->addConfigFeature(paint);
+  car->addConfigFeature(namesake);
+  handle = car;
+  EXPECT_TRACES(E_FAIL, "ERROR : AddConfigFeature failed", context.AddModelDico(handle, true));
+  EXPECT_EQ(S_FALSE, context.GetModelDico(KuvInString("Car"), found));
+  KuvEeDicoObject* feature = nullptr;
+  EXPECT_EQ(S_OK, car->getConfigFeature(Guid(60).guid(), feature));
+  EXPECT_EQ(paint, feature);
+  deleteCategory(paint);
+  deleteCategory(namesake);
+  delete car;
 }
