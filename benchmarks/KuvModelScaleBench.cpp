@@ -150,6 +150,39 @@ void BM_SelectionValues(benchmark::State& state) {
 }
 BENCHMARK(BM_SelectionValues)->Apply(growing);
 
+// A second model whose n features copy registered ones (same GUIDs, other
+// names): the copies give way to the registered features, all at once when
+// the model is registered, or one by one into a registered model.
+void BM_SharedFeatures(benchmark::State& state, bool oneByOne) {
+  const std::int64_t n = state.range(0);
+  for (auto _ : state) {
+    KuvEeExpressionContext context;
+    for (std::int64_t i = 1; i <= n; ++i) {
+      KuvEeDicoObject* feature = new KuvEeCategory(nameOf(i).c_str(), guid(i).data());
+      context.AddConfigFeature(feature);
+    }
+    auto* model = new KuvEeModelDico("Second", KuvInGuid(guid(0).data()));
+    std::vector<KuvEeDicoObject*> copies;
+    for (std::int64_t i = 1; i <= n; ++i)
+      copies.push_back(new KuvEeCategory(("C" + nameOf(i)).c_str(), guid(i).data()));
+    if (!oneByOne)
+      for (KuvEeDicoObject* copy : copies) model->addConfigFeature(copy);
+    KuvEeModelDico* handle = model;
+    if (context.AddModelDico(handle, true) != S_OK) state.SkipWithError("model refused");
+    if (oneByOne)
+      for (KuvEeDicoObject* copy : copies) {
+        model->addConfigFeature(copy);
+        if (context.AddConfigFeature(copy, model) != S_FALSE) state.SkipWithError("feature refused");
+      }
+    const KuvInSet* features = nullptr;
+    model->getConfigFeatures(features);
+    if (features->GetLength() != n) state.SkipWithError("features lost");
+  }
+  state.SetComplexityN(n);
+}
+BENCHMARK_CAPTURE(BM_SharedFeatures, AtOnce, false)->Apply(growing);
+BENCHMARK_CAPTURE(BM_SharedFeatures, OneByOne, true)->Apply(growing);
+
 // n options of one category entered in a variable space, each found by
 // GUID and by its names.
 void BM_VarSpaceOptions(benchmark::State& state) {

@@ -410,6 +410,94 @@ TEST(OutOfMemory, RegistrationOfADictionaryChangesAllOrNothing) {
   EXPECT_LT(0, failed);
 }
 
+// A host's registrations one by one, each all or nothing: its copy of a
+// feature the context has gives way in the model, a new feature enters the
+// context and the model, a change enters the context. A round that fails
+// leaves the calls before it done and the others undone, and what they
+// did not take stays the caller's to delete.
+TEST(OutOfMemory, RegistrationOfAFeatureOrAChangeChangesAllOrNothing) {
+  struct Adding {
+    static KuvEeCategory* category(const char* name, unsigned guid, const char* option) {
+      auto* made = new KuvEeCategory(name, Guid(guid).data());
+      new KuvEeCatOptionVar(option, Guid(guid + 1).data(), made);
+      return made;
+    }
+    Adding() {
+      KuvEeDicoObject* handle = color;
+      EXPECT_EQ(S_OK, context.AddConfigFeature(handle));
+      KuvEeModelDico* entered = model;
+      EXPECT_EQ(S_OK, context.AddModelDico(entered, true));
+      model->addConfigFeature(paint);
+    }
+    ~Adding() {
+      // Whatever the context did not take: out of the model, then deleted.
+      for (int i : {0, 1}) {
+        if (done(i)) continue;
+        KuvEeCategory* feature = i == 0 ? paint : size;
+        model->removeConfigFeature(feature);
+        deleteCategory(feature);
+      }
+      if (!done(2)) delete change;
+    }
+    static void deleteCategory(KuvEeCategory* feature) {
+      const KuvInSet& options = feature->getOptionVars();
+      std::vector<KuvInObject*> doomed;
+      for (auto it = options.cBegin(); it.IsValid();) doomed.push_back(it.GetGoToNext());
+      for (KuvInObject* option : doomed) delete option;
+      delete feature;
+    }
+    HRESULT run() {
+      KuvEeDicoObject* handles[] = {paint, size};
+      for (KuvEeDicoObject*& handle : handles)
+        if (const HRESULT hr = context.AddConfigFeature(handle, model); FAILED(hr)) return hr;
+      KuvEePredefEff* entered = change;
+      return context.AddChangeRef(entered);
+    }
+    // Whether step i (paint, size, change) is done, checked to be all or
+    // nothing.
+    bool done(int i) {
+      ScopedFlags quiet(KuvEeExpressionContext::traceChannel(), 0);
+      KuvEeDicoObject* feature = nullptr;
+      KuvEePredefEff* found = nullptr;
+      int facts = 0, all = 0;
+      if (i == 0) {
+        model->getConfigFeature(Guid(10).guid(), feature);
+        facts = (feature == color) + !KuvEeLifeCycleMngr::getInstance().isRegistered(paint);
+        all = 2;
+      } else if (i == 1) {
+        model->getConfigFeature(Guid(20).guid(), feature);
+        facts = (feature == size) + context.GetEEObject(Guid(20).guid(), seen) +
+                context.GetEEObject(Guid(21).guid(), seen);
+        all = 3;
+      } else {
+        facts = (context.GetChange(KuvInString("ECO"), found) == S_OK) +
+                context.GetEEObject(Guid(30).guid(), seen);
+        all = 2;
+      }
+      EXPECT_TRUE(facts == 0 || facts == all) << i;
+      return facts == all;
+    }
+    KuvEeExpressionContext context;
+    KuvEeCategory* color = category("Color", 10, "Red");
+    KuvEeCategory* paint = category("Paint", 10, "Red");  // Color, named otherwise
+    KuvEeCategory* size = category("Size", 20, "Large");
+    KuvEePredefEff* change = new KuvEePredefEff("ECO", Guid(30).data(), true, KuvEePredefEff::GLOBAL);
+    KuvEeModelDico* model = new KuvEeModelDico("Car", Guid(1).guid());
+    KuvEeDicoObject* seen = nullptr;
+  };
+  const int failed =
+      failEachAllocation([] { return std::make_unique<Adding>(); }, [](auto& a) { return a->run(); },
+                         [](auto& a, HRESULT hr, bool reached) {
+                           EXPECT_TRUE(hr == S_OK || hr == S_FALSE || (reached && hr == E_OUTOFMEMORY)) << hr;
+                           // The steps done are a prefix, all of them after a success.
+                           const bool steps[] = {a->done(0), a->done(1), a->done(2)};
+                           EXPECT_TRUE(steps[0] >= steps[1] && steps[1] >= steps[2]);
+                           EXPECT_EQ(SUCCEEDED(hr), steps[2]);
+                           return SUCCEEDED(hr);
+                         });
+  EXPECT_LT(0, failed);
+}
+
 // The normal form answers null when memory runs out, never throws, and
 // leaves nothing behind.
 TEST(OutOfMemory, NormalFormAnswersNullAtEveryFailingAllocation) {

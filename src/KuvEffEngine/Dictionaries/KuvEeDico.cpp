@@ -116,6 +116,42 @@ HRESULT KuvEeDico::remove(KuvEeDicoObject* object, const KuvInString& attribute,
   return remove(object);
 }
 
+bool KuvEeDico::replace(KuvEeDicoObject* old, KuvEeDicoObject* replacement) {
+  if (old == nullptr || replacement == nullptr || !m_objects.Find(old) || m_objects.Find(replacement))
+    return false;
+  const KuvInString& name = replacement->getName();
+  if (m_nameCriteria == NAME_REQUIRED && name.IsEmpty()) return false;
+  const bool byName = (m_mapping & MAP_BY_NAME) != 0;
+  const bool byGuid = (m_mapping & MAP_BY_GUID) != 0;
+  const KuvInGuid& guid = replacement->getGuid();
+  const KuvInString key = createKey(nameAttribute(), name);
+  const KuvInString oldKey = createKey(nameAttribute(), old->getName());
+  if (byName && m_keys.ContainsKey(key) && m_keys.Get(key) != old) return false;
+  const auto guidEntry = byGuid && guid.IsValuated() ? m_guids.find(guid) : m_guids.end();
+  const bool sameGuid = guidEntry != m_guids.end() && guidEntry->second == old;
+  if (guidEntry != m_guids.end() && !sameGuid) return false;
+
+  // What allocates comes first, so that running out of memory leaves old in
+  // place; the rest only unlinks.
+  if (!m_objects.Put(replacement)) return false;
+  const bool newGuid = byGuid && guid.IsValuated() && !sameGuid;
+  try {
+    if (newGuid) m_guids.emplace(guid, replacement);
+    if (byName) m_keys.Put(key, replacement);
+  } catch (const std::bad_alloc&) {
+    if (newGuid) m_guids.erase(guid);
+    m_objects.Remove(replacement);
+    throw;
+  }
+  if (sameGuid)
+    guidEntry->second = replacement;
+  else
+    forgetGuidOf(old);
+  if (byName && key != oldKey && m_keys.Get(oldKey) == old) m_keys.Remove(oldKey);
+  m_objects.Remove(old);
+  return true;
+}
+
 bool KuvEeDico::swapContents(KuvEeDico& other) noexcept {
   if (other.m_mapping != m_mapping || other.m_nameCriteria != m_nameCriteria) return false;
   m_objects.SwapElements(other.m_objects);

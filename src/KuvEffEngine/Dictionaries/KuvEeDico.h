@@ -54,6 +54,12 @@ public:
   // the object is here: a failing call changes nothing.
   HRESULT remove(KuvEeDicoObject* object, const KuvInString& attribute, const KuvInString& value);
 
+  // Puts replacement in the place of old, under its own name and GUID,
+  // which must be free or old's; old's attribute keys do not follow it.
+  // False, and nothing changes, when old is not here, replacement is, or a
+  // key is taken; out of memory, nothing changes either.
+  bool replace(KuvEeDicoObject* old, KuvEeDicoObject* replacement);
+
   // Forgets every key, then deletes every object.
   void deleteAll();
 

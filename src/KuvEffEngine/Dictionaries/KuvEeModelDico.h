@@ -38,6 +38,13 @@ public:
   HRESULT getConfigFeatures(const KuvInSet*& features) const;
   // Forgets the feature (not deleted): S_OK, or E_FAIL when it is not here.
   HRESULT removeConfigFeature(KuvEeDicoObject* feature) { return m_configFeatures.remove(feature); }
+  // Puts replacement, a feature of the same kind, in the place of old (not
+  // deleted): false, and nothing changes, when old is not here or another
+  // feature has replacement's name or GUID.
+  bool replaceConfigFeature(KuvEeDicoObject* old, KuvEeDicoObject* replacement) {
+    return old != nullptr && replacement != nullptr && old->dType() == replacement->dType() &&
+           m_configFeatures.replace(old, replacement);
+  }
   // Exchanges the features with those of features, allocating nothing, so
   // that a set of features built aside replaces them at once; false, and
   // nothing changes, unless features indexes as the model does (a default

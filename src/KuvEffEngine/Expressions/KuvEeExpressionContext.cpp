@@ -234,12 +234,13 @@ void KuvEeExpressionContext::registerOptions(const KuvEeDicoObject& feature) {
   }
 }
 
-void KuvEeExpressionContext::discardFeature(KuvEeDicoObject* feature) {
+void KuvEeExpressionContext::discardable(KuvEeDicoObject* feature,
+                                         std::vector<KuvEeDicoObject*>& doomed) const {
   if (m_owned.Find(feature)) return;
   if (const KuvEeCategory* category = KuvEeCategory::cast(*feature))
     for (KuvEeDicoObject* option : elementsOf<KuvEeDicoObject>(category->getOptionVars()))
-      if (!m_owned.Find(option)) delete option;
-  delete feature;
+      if (!m_owned.Find(option)) doomed.push_back(option);
+  doomed.push_back(feature);
 }
 
 void KuvEeExpressionContext::discardModel(KuvEeModelDico* model) {
@@ -269,10 +270,10 @@ void KuvEeExpressionContext::registerMilestone(KuvEeMilestone* milestone) {
 // ---------------------------------------------------------------------------
 // Adding
 
-// What a model's registration found before it began, so that running out
-// of memory half way takes back exactly what it added: the index entries
-// that were free go again, and what the context did not own leaves its
-// owned set. Taking back allocates nothing.
+// What a registration found before it began, so that running out of
+// memory half way takes back exactly what it added: the index entries that
+// were free go again, and what the context did not own leaves its owned
+// set. Taking back allocates nothing.
 struct KuvEeExpressionContext::Registration {
   struct Before {
     KuvEeDicoObject* object;
@@ -281,9 +282,12 @@ struct KuvEeExpressionContext::Registration {
     bool owned;
   };
 
-  Registration(KuvEeExpressionContext& context, KuvInMap& home, KuvEeModelDico& model)
-      : context(context), home(home), model(model) {
-    note(&model);
+  explicit Registration(KuvEeExpressionContext& context) : context(context) {}
+
+  void noteModel(KuvInMap& models, KuvEeModelDico& entered) {
+    home = &models;
+    model = &entered;
+    note(model);
   }
 
   // object and, for a feature, its options.
@@ -308,9 +312,12 @@ struct KuvEeExpressionContext::Registration {
     const MilestoneElementID id(milestone.getName(), milestone.getMilestonesVar());
     if (!context.m_milestones.ContainsKey(id)) milestones.push_back(id);
   }
+  void noteChange(const KuvEePredefEff& change) {
+    if (!context.m_changes.ContainsKey(change.getName())) changes.push_back(change.getName());
+  }
 
   void takeBack() noexcept {
-    if (home.Get(model.getName()) == &model) home.Remove(model.getName());
+    if (home != nullptr && home->Get(model->getName()) == model) home->Remove(model->getName());
     for (const Before& b : before) {
       if (b.guidFree) context.m_byGuid.erase(b.object->getGuid());
       if (b.nameFree) context.m_byName.Remove(b.object->getName());
@@ -319,15 +326,17 @@ struct KuvEeExpressionContext::Registration {
     for (const SeriesElementID& id : sequences) context.m_seqNumbers.Remove(id);
     for (const SeriesElementID& id : treeElements) context.m_treeSeriesElements.Remove(id);
     for (const MilestoneElementID& id : milestones) context.m_milestones.Remove(id);
+    for (const KuvInString& name : changes) context.m_changes.Remove(name);
   }
 
   KuvEeExpressionContext& context;
-  KuvInMap& home;
-  KuvEeModelDico& model;
+  KuvInMap* home = nullptr;
+  KuvEeModelDico* model = nullptr;
   std::vector<Before> before;
   std::vector<SeriesElementID> sequences;
   std::vector<SeriesElementID> treeElements;
   std::vector<MilestoneElementID> milestones;
+  std::vector<KuvInString> changes;
 
 private:
   void noteSequence(const SeriesElementID& id) {
@@ -390,7 +399,8 @@ HRESULT KuvEeExpressionContext::addModelDico(KuvEeModelDico*& model, bool main) 
   for (const KuvEeDicoObject* object : contents.all())
     if (otherWithGuid(*object) != nullptr) KUV_RETURN_ERROR(E_FAIL, sc_guidTaken);
 
-  Registration registration(*this, home, *model);
+  Registration registration(*this);
+  registration.noteModel(home, *model);
   for (KuvEeDicoObject* feature : features) registration.note(feature);
   for (KuvEeDicoObject* variable : contents.variables) registration.note(variable);
   for (KuvEeSerialVarValue* revision : contents.revisions) {
@@ -459,12 +469,7 @@ HRESULT KuvEeExpressionContext::addModelDico(KuvEeModelDico*& model, bool main) 
       }
       for (KuvEeDicoObject* known : replacements) whole = newFeatures->add(known) && whole;
       if (whole) {
-        for (KuvEeDicoObject* feature : replaced) {
-          if (const KuvEeCategory* category = KuvEeCategory::cast(*feature))
-            for (KuvEeDicoObject* option : elementsOf<KuvEeDicoObject>(category->getOptionVars()))
-              if (!m_owned.Find(option)) discarded.push_back(option);
-          discarded.push_back(feature);
-        }
+        for (KuvEeDicoObject* feature : replaced) discardable(feature, discarded);
       } else {
         // Names that the check before could not foresee (a clash above kept
         // a feature that was to give way): the model keeps its features.
@@ -486,27 +491,50 @@ HRESULT KuvEeExpressionContext::addModelDico(KuvEeModelDico*& model, bool main) 
 
 HRESULT KuvEeExpressionContext::AddConfigFeature(KuvEeDicoObject*& feature, KuvEeModelDico* model) {
   KUV_TRACE_CALL("AddConfigFeature");
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] { return addConfigFeature(feature, model); });
+}
+
+HRESULT KuvEeExpressionContext::addConfigFeature(KuvEeDicoObject*& feature, KuvEeModelDico* model) {
   if (feature == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, sc_nullInput);
   if (model != nullptr && !isRegistered(model)) KUV_RETURN_ERROR(E_FAIL, sc_unknownModel);
   const HRESULT checked = checkFeature(*feature);
   if (FAILED(checked)) return checked;
 
-  HRESULT result = S_OK;
   if (KuvEeDicoObject* registered = otherWithGuid(*feature)) {
-    if (model != nullptr) model->removeConfigFeature(feature);
-    discardFeature(feature);
+    std::vector<KuvEeDicoObject*> doomed;
+    discardable(feature, doomed);
+    if (model != nullptr) {
+      // The model trades its copy for the registered feature in one step,
+      // rather than losing it when the registered name is another's there.
+      const KuvInSet* features = nullptr;
+      model->getConfigFeatures(features);
+      if (features->Find(feature) ? !model->replaceConfigFeature(feature, registered)
+                                  : FAILED(model->addConfigFeature(registered)))
+        KUV_RETURN_ERROR(E_FAIL, "ERROR : addConfigFeature to KuvEeModelDico FAILED.");
+    }
+    for (KuvEeDicoObject* object : doomed) delete object;
     feature = registered;
-    result = S_FALSE;
-  } else if (feature->getGuid().IsValuated() && byGuid(feature->getGuid()) == feature) {
-    result = S_FALSE;
-  } else {
-    if (!m_owned.Put(feature)) KUV_RETURN_ERROR(E_FAIL, "ERROR : duplicated object in set");
+    return S_FALSE;
+  }
+  if (feature->getGuid().IsValuated() && byGuid(feature->getGuid()) == feature) {
+    if (model != nullptr && FAILED(model->addConfigFeature(feature)))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR : addConfigFeature to KuvEeModelDico FAILED.");
+    return S_FALSE;
+  }
+  if (m_owned.Find(feature)) KUV_RETURN_ERROR(E_FAIL, "ERROR : duplicated object in set");
+  Registration registration(*this);
+  registration.note(feature);
+  try {
+    m_owned.Put(feature);
     index(feature);
     registerOptions(*feature);
+    if (model != nullptr && FAILED(model->addConfigFeature(feature)))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR : addConfigFeature to KuvEeModelDico FAILED.");
+  } catch (const std::bad_alloc&) {
+    registration.takeBack();
+    throw;
   }
-  if (model != nullptr && FAILED(model->addConfigFeature(feature)))
-    KUV_RETURN_ERROR(E_FAIL, "ERROR : addConfigFeature to KuvEeModelDico FAILED.");
-  return result;
+  return S_OK;
 }
 
 HRESULT KuvEeExpressionContext::AddConfigFeatureOption(const KuvInString& name, const KuvInGuid& guid,
@@ -597,10 +625,21 @@ HRESULT KuvEeExpressionContext::AddChangeRef(KuvEePredefEff*& change) {
     change = static_cast<KuvEePredefEff*>(registered);
     return S_FALSE;
   }
-  if (!m_owned.Put(change)) return S_FALSE;
-  index(change);
-  if (!m_changes.ContainsKey(change->getName())) m_changes.Put(change->getName(), change);
-  return S_OK;
+  if (m_owned.Find(change)) return S_FALSE;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    Registration registration(*this);
+    registration.note(change);
+    registration.noteChange(*change);
+    try {
+      m_owned.Put(change);
+      index(change);
+      if (!m_changes.ContainsKey(change->getName())) m_changes.Put(change->getName(), change);
+    } catch (const std::bad_alloc&) {
+      registration.takeBack();
+      throw;
+    }
+    return S_OK;
+  });
 }
 
 HRESULT KuvEeExpressionContext::AddMilestonesTrack(KuvEeModelDico* model, const KuvInGuid& guid,

@@ -33,7 +33,8 @@
 // - From the moment a model is entered, the context owns it, even when a
 //   later step of AddModelDico fails; but when memory runs out, AddModelDico
 //   answers E_OUTOFMEMORY having changed nothing, and the model (with the
-//   features that would have given way) stays the caller's.
+//   features that would have given way) stays the caller's. AddConfigFeature
+//   and AddChangeRef likewise.
 //
 // Adding answers S_OK, S_FALSE when the object was already there, E_FAIL
 // (E_INVALIDARG for a null input) with an error trace; a refused addition
@@ -131,7 +132,9 @@ public:
   HRESULT AddModelDico(KuvEeModelDico*& model, bool main);
   // A category (with its options) or a selection variable (its values are
   // indexed); model, when given, must be registered and receives the
-  // feature.
+  // feature. A copy of a registered feature that the model has gives way to
+  // it there, which is refused (E_FAIL, nothing changes) when another
+  // feature of the model has the registered name.
   HRESULT AddConfigFeature(KuvEeDicoObject*& feature, KuvEeModelDico* model = nullptr);
   // Creates an option of a category or a value of a selection variable;
   // S_FALSE when an object of that kind and name has the GUID already.
@@ -208,8 +211,10 @@ public:
 private:
   struct Registration;
 
-  // AddModelDico; std::bad_alloc leaves it once what it changed is taken back.
+  // AddModelDico and AddConfigFeature; std::bad_alloc leaves them once what
+  // they changed is taken back.
   HRESULT addModelDico(KuvEeModelDico*& model, bool main);
+  HRESULT addConfigFeature(KuvEeDicoObject*& feature, KuvEeModelDico* model);
   // Whether the names of features stay unique once each feature of a
   // registered GUID has given way to the registered one.
   bool namesStayUnique(const std::vector<KuvEeDicoObject*>& features) const;
@@ -222,8 +227,9 @@ private:
   // Whether a feature may be registered, or handed over to the one of its GUID.
   HRESULT checkFeature(const KuvEeDicoObject& feature) const;
   void registerOptions(const KuvEeDicoObject& feature);
-  // Deletes a caller's feature (a category with its options) unless owned.
-  void discardFeature(KuvEeDicoObject* feature);
+  // Appends to doomed what giving way deletes of a caller's feature: the
+  // feature (a category with its options), unless owned.
+  void discardable(KuvEeDicoObject* feature, std::vector<KuvEeDicoObject*>& doomed) const;
   void discardModel(KuvEeModelDico* model);
   void registerRevision(KuvEeSerialVarValue* revision);
   void registerTreeSeriesElement(KuvEeTreeSeriesElement* element);

@@ -66,6 +66,40 @@ TEST(KuvEeDico, RefusesDuplicatesAndEmptyNamesAccordingToMappingAndNameRule) {
   }
 }
 
+// Old "A" (GUID 1) beside "B" (GUID 2) gives way to a replacement whose
+// name and GUID must be free or old's.
+TEST(KuvEeDico, ReplacementTakesOldsPlaceOnlyUnderFreeKeys) {
+  const struct {
+    const char* name;
+    unsigned guid;
+    bool replaced;
+  } cases[] = {{"A", 1, true}, {"C", 1, true},  {"A", 3, true},
+               {"C", 0, true}, {"B", 3, false}, {"C", 2, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.name << c.guid);
+    KuvEeDico dico;
+    Object old = object("A", 1), other = object("B", 2), replacement = object(c.name, c.guid);
+    ASSERT_TRUE(dico.add(old.get()) && dico.add(other.get()));
+    EXPECT_EQ(c.replaced, dico.replace(old.get(), replacement.get()));
+    KuvEeDicoObject* now = c.replaced ? replacement.get() : old.get();
+    EXPECT_EQ(now, dico.get(c.replaced ? c.name : "A"));
+    if (c.replaced && std::strcmp(c.name, "A") != 0) {
+      EXPECT_EQ(nullptr, dico.get("A"));
+    }
+    EXPECT_EQ(c.replaced && c.guid != 1 ? nullptr : now, dico.get(Guid(1).guid()));
+    EXPECT_EQ(other.get(), dico.get("B"));
+    EXPECT_EQ(other.get(), dico.get(Guid(2).guid()));
+    EXPECT_EQ(2, dico.GetLength());
+    EXPECT_EQ(S_OK, dico.remove(now));
+    EXPECT_EQ(E_FAIL, dico.remove(c.replaced ? old.get() : replacement.get()));
+  }
+  KuvEeDico dico;
+  Object a = object("A", 1), b = object("B", 2);
+  ASSERT_TRUE(dico.add(a.get()) && dico.add(b.get()));
+  EXPECT_FALSE(dico.replace(a.get(), b.get()));
+  EXPECT_FALSE(dico.replace(object("C", 3).get(), b.get()));
+}
+
 TEST(KuvEeDico, LooksUpByNameGuidAndAttributeAndForgetsWhatIsRemoved) {
   KuvEeDico dico;
   Object track = object("Track", 1);

@@ -544,7 +544,30 @@ TEST_F(ExpressionContextTest, ClashBetweenTwoFeaturesOfOneModelLeavesNothingBehi
   KuvEeDicoObject* feature = nullptr;
   EXPECT_EQ(S_OK, car->getConfigFeature(Guid(60).guid(), feature));
   EXPECT_EQ(paint, feature);
-  deleteCategory(paint);
+
+  // The same, feature by feature into a registered model: the model keeps
+  // its copy rather than losing it.
+  auto* van = new KuvEeModelDico("Van", Guid(3).guid());
+  KuvEeModelDico* registeredVan = van;
+  ASSERT_EQ(S_OK, context.AddModelDico(registeredVan, true));
+  for (KuvEeDicoObject* own : {paint, namesake}) {
+    ASSERT_EQ(S_OK, car->removeConfigFeature(own));
+    ASSERT_EQ(S_OK, van->addConfigFeature(own));
+  }
+  KuvEeDicoObject* handed = paint;
+  EXPECT_TRACES(E_FAIL, "ERROR : addConfigFeature to KuvEeModelDico FAILED.",
+                context.AddConfigFeature(handed, van));
+  EXPECT_EQ(paint, handed);
+  feature = nullptr;
+  EXPECT_EQ(S_OK, van->getConfigFeature(Guid(60).guid(), feature));
+  EXPECT_EQ(paint, feature);
+  // Once the name is free, the copy gives way.
+  ASSERT_EQ(S_OK, van->removeConfigFeature(namesake));
+  EXPECT_EQ(S_FALSE, context.AddConfigFeature(handed, van));
+  EXPECT_EQ(tint, handed);
+  feature = nullptr;
+  EXPECT_EQ(S_OK, van->getConfigFeature(KuvInString("Tint"), feature));
+  EXPECT_EQ(tint, feature);
   deleteCategory(namesake);
   delete car;
 }
