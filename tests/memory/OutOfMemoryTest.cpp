@@ -308,6 +308,21 @@ TEST(OutOfMemory, ChangeOperationLeavesTheTreeToTheCaller) {
       });
 }
 
+// A host's category of one option (GUID guid + 1), and its deletion with
+// the option.
+KuvEeCategory* category(const char* name, unsigned guid, const char* option) {
+  auto* made = new KuvEeCategory(name, Guid(guid).data());
+  new KuvEeCatOptionVar(option, Guid(guid + 1).data(), made);
+  return made;
+}
+void deleteFeature(KuvInObject* feature) {
+  std::vector<KuvInObject*> doomed;
+  if (auto* c = KuvEeCategory::cast(*feature))
+    for (auto it = c->getOptionVars().cBegin(); it.IsValid();) doomed.push_back(it.GetGoToNext());
+  for (KuvInObject* option : doomed) delete option;
+  delete feature;
+}
+
 // A model's registration that runs out of memory changes nothing: the
 // caller keeps the model and its copy of a feature the context already has
 // (which would have given way), the context knows none of the model's
@@ -316,11 +331,6 @@ TEST(OutOfMemory, ChangeOperationLeavesTheTreeToTheCaller) {
 // in the context.
 TEST(OutOfMemory, RegistrationOfADictionaryChangesAllOrNothing) {
   struct Registering {
-    static KuvEeCategory* category(const char* name, unsigned guid, const char* option) {
-      auto* made = new KuvEeCategory(name, Guid(guid).data());
-      new KuvEeCatOptionVar(option, Guid(guid + 1).data(), made);
-      return made;
-    }
     Registering() {
       KuvEeDicoObject* shared = category("Color", 10, "Red");
       EXPECT_EQ(S_OK, context.AddConfigFeature(shared));
@@ -345,17 +355,10 @@ TEST(OutOfMemory, RegistrationOfADictionaryChangesAllOrNothing) {
     void deleteModel() {
       const KuvInSet* set = nullptr;
       model->getConfigFeatures(set);
-      for (KuvInObject* feature : elementsOf(*set)) {
-        if (auto* c = KuvEeCategory::cast(*feature))
-          for (KuvInObject* option : elementsOf(c->getOptionVars())) delete option;
-        delete feature;
-      }
+      std::vector<KuvInObject*> features;
+      for (auto it = set->cBegin(); it.IsValid();) features.push_back(it.GetGoToNext());
+      for (KuvInObject* feature : features) deleteFeature(feature);
       delete model;
-    }
-    static std::vector<KuvInObject*> elementsOf(const KuvInSet& set) {
-      std::vector<KuvInObject*> elements;
-      for (auto it = set.cBegin(); it.IsValid();) elements.push_back(it.GetGoToNext());
-      return elements;
     }
     // Whether the context knows the model's objects, and the model has the
     // context's feature in place of paint; all or none of it.
@@ -417,11 +420,6 @@ TEST(OutOfMemory, RegistrationOfADictionaryChangesAllOrNothing) {
 // did not take stays the caller's to delete.
 TEST(OutOfMemory, RegistrationOfAFeatureOrAChangeChangesAllOrNothing) {
   struct Adding {
-    static KuvEeCategory* category(const char* name, unsigned guid, const char* option) {
-      auto* made = new KuvEeCategory(name, Guid(guid).data());
-      new KuvEeCatOptionVar(option, Guid(guid + 1).data(), made);
-      return made;
-    }
     Adding() {
       KuvEeDicoObject* handle = color;
       EXPECT_EQ(S_OK, context.AddConfigFeature(handle));
@@ -435,16 +433,9 @@ TEST(OutOfMemory, RegistrationOfAFeatureOrAChangeChangesAllOrNothing) {
         if (done(i)) continue;
         KuvEeCategory* feature = i == 0 ? paint : size;
         model->removeConfigFeature(feature);
-        deleteCategory(feature);
+        deleteFeature(feature);
       }
       if (!done(2)) delete change;
-    }
-    static void deleteCategory(KuvEeCategory* feature) {
-      const KuvInSet& options = feature->getOptionVars();
-      std::vector<KuvInObject*> doomed;
-      for (auto it = options.cBegin(); it.IsValid();) doomed.push_back(it.GetGoToNext());
-      for (KuvInObject* option : doomed) delete option;
-      delete feature;
     }
     HRESULT run() {
       KuvEeDicoObject* handles[] = {paint, size};
