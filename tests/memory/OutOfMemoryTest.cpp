@@ -415,63 +415,75 @@ TEST(OutOfMemory, RegistrationOfADictionaryChangesAllOrNothing) {
 
 // A host's registrations one by one, each all or nothing: its copy of a
 // feature the context has gives way in the model, a new feature enters the
-// context and the model, a change enters the context. A round that fails
-// leaves the calls before it done and the others undone, and what they
-// did not take stays the caller's to delete.
+// context and the model, an option and a value are created, a change
+// enters the context. A round that fails leaves the calls before it done
+// and the others undone, and what they did not take stays the caller's.
 TEST(OutOfMemory, RegistrationOfAFeatureOrAChangeChangesAllOrNothing) {
+  enum Step { Paint, Size, Option, Value, Change, Steps };
   struct Adding {
     Adding() {
-      KuvEeDicoObject* handle = color;
-      EXPECT_EQ(S_OK, context.AddConfigFeature(handle));
+      for (KuvEeDicoObject* handle :
+           {static_cast<KuvEeDicoObject*>(color), static_cast<KuvEeDicoObject*>(trim)})
+        EXPECT_EQ(S_OK, context.AddConfigFeature(handle));
       KuvEeModelDico* entered = model;
       EXPECT_EQ(S_OK, context.AddModelDico(entered, true));
       model->addConfigFeature(paint);
     }
     ~Adding() {
       // Whatever the context did not take: out of the model, then deleted.
-      for (int i : {0, 1}) {
-        if (done(i)) continue;
-        KuvEeCategory* feature = i == 0 ? paint : size;
+      for (Step step : {Paint, Size}) {
+        if (done(step)) continue;
+        KuvEeCategory* feature = step == Paint ? paint : size;
         model->removeConfigFeature(feature);
         deleteFeature(feature);
       }
-      if (!done(2)) delete change;
+      if (!done(Change)) delete change;
     }
     HRESULT run() {
       KuvEeDicoObject* handles[] = {paint, size};
       for (KuvEeDicoObject*& handle : handles)
         if (const HRESULT hr = context.AddConfigFeature(handle, model); FAILED(hr)) return hr;
+      if (const HRESULT hr = context.AddConfigFeatureOption("Small", Guid(22).guid(), size); FAILED(hr))
+        return hr;
+      if (const HRESULT hr = context.AddConfigFeatureOption("Sport", Guid(41).guid(), trim); FAILED(hr))
+        return hr;
       KuvEePredefEff* entered = change;
       return context.AddChangeRef(entered);
     }
-    // Whether step i (paint, size, change) is done, checked to be all or
-    // nothing.
-    bool done(int i) {
+    // Whether a step is done, checked to be all or nothing.
+    bool done(Step step) {
       ScopedFlags quiet(KuvEeExpressionContext::traceChannel(), 0);
       KuvEeDicoObject* feature = nullptr;
       KuvEePredefEff* found = nullptr;
-      int facts = 0, all = 0;
-      if (i == 0) {
-        model->getConfigFeature(Guid(10).guid(), feature);
-        facts = (feature == color) + !KuvEeLifeCycleMngr::getInstance().isRegistered(paint);
-        all = 2;
-      } else if (i == 1) {
-        model->getConfigFeature(Guid(20).guid(), feature);
-        facts = (feature == size) + context.GetEEObject(Guid(20).guid(), seen) +
-                context.GetEEObject(Guid(21).guid(), seen);
-        all = 3;
-      } else {
-        facts = (context.GetChange(KuvInString("ECO"), found) == S_OK) +
-                context.GetEEObject(Guid(30).guid(), seen);
-        all = 2;
+      const auto known = [&](unsigned guid) { return context.GetEEObject(Guid(guid).guid(), seen); };
+      int facts = 0, all = 2;
+      switch (step) {
+        case Paint:
+          model->getConfigFeature(Guid(10).guid(), feature);
+          facts = (feature == color) + !KuvEeLifeCycleMngr::getInstance().isRegistered(paint);
+          break;
+        case Size:
+          model->getConfigFeature(Guid(20).guid(), feature);
+          facts = (feature == size) + known(20) + known(21);
+          all = 3;
+          break;
+        case Option:
+          facts = (size->getOptionVar(KuvInString("Small")) != nullptr) + known(22);
+          break;
+        case Value:
+          facts = (trim->getValue(KuvInString("Sport")) != nullptr) + known(41);
+          break;
+        default:
+          facts = (context.GetChange(KuvInString("ECO"), found) == S_OK) + known(30);
       }
-      EXPECT_TRUE(facts == 0 || facts == all) << i;
+      EXPECT_TRUE(facts == 0 || facts == all) << step;
       return facts == all;
     }
     KuvEeExpressionContext context;
     KuvEeCategory* color = category("Color", 10, "Red");
     KuvEeCategory* paint = category("Paint", 10, "Red");  // Color, named otherwise
     KuvEeCategory* size = category("Size", 20, "Large");
+    KuvEeSelectionVar* trim = new KuvEeSelectionVar("Trim", Guid(40).data());
     KuvEePredefEff* change = new KuvEePredefEff("ECO", Guid(30).data(), true, KuvEePredefEff::GLOBAL);
     KuvEeModelDico* model = new KuvEeModelDico("Car", Guid(1).guid());
     KuvEeDicoObject* seen = nullptr;
@@ -481,9 +493,13 @@ TEST(OutOfMemory, RegistrationOfAFeatureOrAChangeChangesAllOrNothing) {
                          [](auto& a, HRESULT hr, bool reached) {
                            EXPECT_TRUE(hr == S_OK || hr == S_FALSE || (reached && hr == E_OUTOFMEMORY)) << hr;
                            // The steps done are a prefix, all of them after a success.
-                           const bool steps[] = {a->done(0), a->done(1), a->done(2)};
-                           EXPECT_TRUE(steps[0] >= steps[1] && steps[1] >= steps[2]);
-                           EXPECT_EQ(SUCCEEDED(hr), steps[2]);
+                           bool before = true;
+                           for (int step = Paint; step < Steps; ++step) {
+                             const bool now = a->done(static_cast<Step>(step));
+                             EXPECT_TRUE(before || !now) << step;
+                             before = now;
+                           }
+                           EXPECT_EQ(SUCCEEDED(hr), before);
                            return SUCCEEDED(hr);
                          });
   EXPECT_LT(0, failed);

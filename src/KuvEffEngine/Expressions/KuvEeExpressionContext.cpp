@@ -540,6 +540,12 @@ HRESULT KuvEeExpressionContext::addConfigFeature(KuvEeDicoObject*& feature, KuvE
 HRESULT KuvEeExpressionContext::AddConfigFeatureOption(const KuvInString& name, const KuvInGuid& guid,
                                                        KuvEeDicoObject* feature) {
   KUV_TRACE_CALL("AddConfigFeatureOption");
+  return kuv::detail::unlessOutOfMemory(traceChannel(),
+                                        [&] { return addConfigFeatureOption(name, guid, feature); });
+}
+
+HRESULT KuvEeExpressionContext::addConfigFeatureOption(const KuvInString& name, const KuvInGuid& guid,
+                                                       KuvEeDicoObject* feature) {
   if (feature == nullptr) KUV_RETURN_ERROR(E_INVALIDARG, sc_nullInput);
   KuvEeCategory* category = KuvEeCategory::cast(*feature);
   KuvEeSelectionVar* variable = KuvEeSelectionVar::cast(*feature);
@@ -554,19 +560,35 @@ HRESULT KuvEeExpressionContext::AddConfigFeatureOption(const KuvInString& name, 
       return S_FALSE;
     }
   }
+  Registration registration(*this);
   if (category != nullptr) {
     if (category->getOptionVar(name) != nullptr)
       KUV_RETURN_ERROR(E_FAIL, "ERROR : an option of that name already exists in ", category->getName());
-    auto* option = new KuvEeCatOptionVar(name, guid.getArray(), category);
-    m_owned.Put(option);
-    index(option);
+    // Deleting the option takes it out of its category again.
+    auto option = std::make_unique<KuvEeCatOptionVar>(name, guid.getArray(), category);
+    registration.note(option.get());
+    try {
+      m_owned.Put(option.get());
+      index(option.get());
+    } catch (const std::bad_alloc&) {
+      registration.takeBack();
+      throw;
+    }
+    option.release();
     return S_OK;
   }
   if (variable->getValue(name) != nullptr)
     KUV_RETURN_ERROR(E_FAIL, "ERROR : an option of that name already exists in ", variable->getName());
   KuvEeSelectionValue* value = variable->addValue(name, guid.getArray());
   if (value == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : the value could not be added to ", variable->getName());
-  index(value);
+  try {
+    registration.note(value);
+    index(value);
+  } catch (const std::bad_alloc&) {
+    registration.takeBack();
+    variable->removeValue(value);
+    throw;
+  }
   return S_OK;
 }
 

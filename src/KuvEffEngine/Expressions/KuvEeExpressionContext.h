@@ -33,8 +33,8 @@
 // - From the moment a model is entered, the context owns it, even when a
 //   later step of AddModelDico fails; but when memory runs out, AddModelDico
 //   answers E_OUTOFMEMORY having changed nothing, and the model (with the
-//   features that would have given way) stays the caller's. AddConfigFeature
-//   and AddChangeRef likewise.
+//   features that would have given way) stays the caller's. AddConfigFeature,
+//   AddConfigFeatureOption and AddChangeRef likewise.
 //
 // Adding answers S_OK, S_FALSE when the object was already there, E_FAIL
 // (E_INVALIDARG for a null input) with an error trace; a refused addition
@@ -211,10 +211,11 @@ public:
 private:
   struct Registration;
 
-  // AddModelDico and AddConfigFeature; std::bad_alloc leaves them once what
-  // they changed is taken back.
+  // AddModelDico, AddConfigFeature and AddConfigFeatureOption;
+  // std::bad_alloc leaves them once what they changed is taken back.
   HRESULT addModelDico(KuvEeModelDico*& model, bool main);
   HRESULT addConfigFeature(KuvEeDicoObject*& feature, KuvEeModelDico* model);
+  HRESULT addConfigFeatureOption(const KuvInString& name, const KuvInGuid& guid, KuvEeDicoObject* feature);
   // Whether the names of features stay unique once each feature of a
   // registered GUID has given way to the registered one.
   bool namesStayUnique(const std::vector<KuvEeDicoObject*>& features) const;
