@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <new>
@@ -415,11 +416,11 @@ TEST(OutOfMemory, RegistrationOfADictionaryChangesAllOrNothing) {
 
 // A host's registrations one by one, each all or nothing: its copy of a
 // feature the context has gives way in the model, a new feature enters the
-// context and the model, an option and a value are created, a change
-// enters the context. A round that fails leaves the calls before it done
+// context and the model, an option, a value, a milestone track and a
+// revision are created, a change enters the context. A round that fails leaves the calls before it done
 // and the others undone, and what they did not take stays the caller's.
 TEST(OutOfMemory, RegistrationOfAFeatureOrAChangeChangesAllOrNothing) {
-  enum Step { Paint, Size, Option, Value, Change, Steps };
+  enum Step { Paint, Size, Option, Value, Track, Revision, Change, Steps };
   struct Adding {
     Adding() {
       for (KuvEeDicoObject* handle :
@@ -428,6 +429,7 @@ TEST(OutOfMemory, RegistrationOfAFeatureOrAChangeChangesAllOrNothing) {
       KuvEeModelDico* entered = model;
       EXPECT_EQ(S_OK, context.AddModelDico(entered, true));
       model->addConfigFeature(paint);
+      model->enableEvolutionSeries(KuvEeSerialVar::STATE);
     }
     ~Adding() {
       // Whatever the context did not take: out of the model, then deleted.
@@ -441,14 +443,19 @@ TEST(OutOfMemory, RegistrationOfAFeatureOrAChangeChangesAllOrNothing) {
     }
     HRESULT run() {
       KuvEeDicoObject* handles[] = {paint, size};
-      for (KuvEeDicoObject*& handle : handles)
-        if (const HRESULT hr = context.AddConfigFeature(handle, model); FAILED(hr)) return hr;
-      if (const HRESULT hr = context.AddConfigFeatureOption("Small", Guid(22).guid(), size); FAILED(hr))
-        return hr;
-      if (const HRESULT hr = context.AddConfigFeatureOption("Sport", Guid(41).guid(), trim); FAILED(hr))
-        return hr;
       KuvEePredefEff* entered = change;
-      return context.AddChangeRef(entered);
+      const std::function<HRESULT()> steps[] = {
+          [&] { return context.AddConfigFeature(handles[0], model); },
+          [&] { return context.AddConfigFeature(handles[1], model); },
+          [&] { return context.AddConfigFeatureOption("Small", Guid(22).guid(), size); },
+          [&] { return context.AddConfigFeatureOption("Sport", Guid(41).guid(), trim); },
+          [&] { return context.AddMilestonesTrack(model, Guid(50).guid(), "Gates", "Design", false); },
+          [&] { return context.AddRevision(states(), Guid(60).guid(), "S1", "A", 1); },
+          [&] { return context.AddChangeRef(entered); }};
+      HRESULT hr = S_OK;
+      for (const auto& step : steps)
+        if (FAILED(hr = step())) break;
+      return hr;
     }
     // Whether a step is done, checked to be all or nothing.
     bool done(Step step) {
@@ -473,6 +480,20 @@ TEST(OutOfMemory, RegistrationOfAFeatureOrAChangeChangesAllOrNothing) {
         case Value:
           facts = (trim->getValue(KuvInString("Sport")) != nullptr) + known(41);
           break;
+        case Track: {
+          KuvEeMilestonesVar* track = nullptr;
+          facts = (model->getMilestonesTrack(Guid(50).guid(), track) == S_OK) + known(50);
+          break;
+        }
+        case Revision: {
+          const KuvInMap* revisions = nullptr;
+          states()->getSeqNb2Revisions(revisions);
+          std::uint32_t seq = 0;
+          facts = (revisions->Get(KuvInIntHolder(1)) != nullptr) + known(60) +
+                  (context.ComputeSequenceNumber(states(), "S1", "A", seq) == S_OK);
+          all = 3;
+          break;
+        }
         default:
           facts = (context.GetChange(KuvInString("ECO"), found) == S_OK) + known(30);
       }
@@ -486,6 +507,7 @@ TEST(OutOfMemory, RegistrationOfAFeatureOrAChangeChangesAllOrNothing) {
     KuvEeSelectionVar* trim = new KuvEeSelectionVar("Trim", Guid(40).data());
     KuvEePredefEff* change = new KuvEePredefEff("ECO", Guid(30).data(), true, KuvEePredefEff::GLOBAL);
     KuvEeModelDico* model = new KuvEeModelDico("Car", Guid(1).guid());
+    KuvEeSerialVar* states() const { return model->getSeriesVariable(KuvEeSerialVar::STATE); }
     KuvEeDicoObject* seen = nullptr;
   };
   const int failed =

@@ -22,12 +22,19 @@ HRESULT KuvEeSerialVar::setDomain(std::int32_t low, std::int32_t high) {
 
 HRESULT KuvEeSerialVar::addRevision(KuvEeSerialVarValue* value) {
   if (value == nullptr || m_type == UNDEFINED || m_type == UNIT) return E_FAIL;
-  const auto seqNumber = static_cast<std::int32_t>(value->getSeqNumber());
-  if (seqNumber < m_lowestSeqNb) m_lowestSeqNb = seqNumber;
-  if (seqNumber > m_highestSeqNb) m_highestSeqNb = seqNumber;
+  // The bounds widen once the put is through, so that running out of memory
+  // changes nothing.
+  const auto widen = [this, seqNumber = static_cast<std::int32_t>(value->getSeqNumber())] {
+    if (seqNumber < m_lowestSeqNb) m_lowestSeqNb = seqNumber;
+    if (seqNumber > m_highestSeqNb) m_highestSeqNb = seqNumber;
+  };
   const KuvInIntHolder key(value->getSeqNumber());
-  if (m_revisions.ContainsKey(key)) return S_FALSE;
+  if (m_revisions.ContainsKey(key)) {
+    widen();
+    return S_FALSE;
+  }
   const HRESULT hr = m_revisions.Put(key, value);
+  widen();
   if (hr == S_OK) value->setLifeCycleOwner(this);
   return hr;
 }

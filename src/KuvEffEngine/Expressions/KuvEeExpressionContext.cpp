@@ -679,11 +679,25 @@ HRESULT KuvEeExpressionContext::AddMilestonesTrack(KuvEeModelDico* model, const 
     return S_FALSE;
   }
   if (guid.IsValuated() && m_byGuid.contains(guid)) KUV_RETURN_ERROR(E_FAIL, sc_otherKind);
-  auto created = std::make_unique<KuvEeMilestonesVar>(name, guid.getArray(), discipline, model, noTreeMode);
-  if (model->addMilestonesTrack(created.get()) != S_OK)
-    KUV_RETURN_ERROR(E_FAIL, "ERROR : addMilestonesTrack FAILED (name or discipline taken)");
-  index(created.release());
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    // Indexed first and handed to the model last, whose add is all or
+    // nothing: running out of memory takes the index entries back.
+    auto created = std::make_unique<KuvEeMilestonesVar>(name, guid.getArray(), discipline, model, noTreeMode);
+    Registration registration(*this);
+    try {
+      registration.note(created.get());
+      index(created.get());
+      if (model->addMilestonesTrack(created.get()) != S_OK) {
+        registration.takeBack();
+        KUV_RETURN_ERROR(E_FAIL, "ERROR : addMilestonesTrack FAILED (name or discipline taken)");
+      }
+    } catch (const std::bad_alloc&) {
+      registration.takeBack();
+      throw;
+    }
+    created.release();
+    return S_OK;
+  });
 }
 
 HRESULT KuvEeExpressionContext::AddMilestone(KuvEeMilestonesVar* track, const KuvInGuid& guid,
@@ -731,11 +745,27 @@ HRESULT KuvEeExpressionContext::AddRevision(KuvEeSerialVar* variable, const KuvI
         "under this Serial");
   }
   if (guid.IsValuated() && m_byGuid.contains(guid)) KUV_RETURN_ERROR(E_FAIL, sc_guidTaken);
-  // The variable owns its revisions; the context only indexes them.
-  auto created = std::make_unique<KuvEeSerialVarValue>(name, guid.getArray(), revision, seqNumber, variable);
-  if (variable->addRevision(created.get()) != S_OK) KUV_RETURN_ERROR(E_FAIL, "ERROR, addRevision failed.");
-  registerRevision(created.release());
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    // The variable owns its revisions; the context only indexes them, first,
+    // so that the variable's add, all or nothing, comes last.
+    auto created =
+        std::make_unique<KuvEeSerialVarValue>(name, guid.getArray(), revision, seqNumber, variable);
+    Registration registration(*this);
+    try {
+      registration.note(created.get());
+      registration.noteRevision(*created);
+      registerRevision(created.get());
+      if (variable->addRevision(created.get()) != S_OK) {
+        registration.takeBack();
+        KUV_RETURN_ERROR(E_FAIL, "ERROR, addRevision failed.");
+      }
+    } catch (const std::bad_alloc&) {
+      registration.takeBack();
+      throw;
+    }
+    created.release();
+    return S_OK;
+  });
 }
 
 HRESULT KuvEeExpressionContext::AddRevision(KuvEeModelDico* model, KuvEeSerialVar::SerialExternalType type,

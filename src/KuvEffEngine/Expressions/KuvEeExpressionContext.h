@@ -34,7 +34,8 @@
 //   later step of AddModelDico fails; but when memory runs out, AddModelDico
 //   answers E_OUTOFMEMORY having changed nothing, and the model (with the
 //   features that would have given way) stays the caller's. AddConfigFeature,
-//   AddConfigFeatureOption and AddChangeRef likewise.
+//   AddConfigFeatureOption, AddChangeRef, AddMilestonesTrack and the serial
+//   AddRevision likewise.
 //
 // Adding answers S_OK, S_FALSE when the object was already there, E_FAIL
 // (E_INVALIDARG for a null input) with an error trace; a refused addition
