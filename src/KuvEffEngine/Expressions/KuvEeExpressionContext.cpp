@@ -316,6 +316,21 @@ struct KuvEeExpressionContext::Registration {
     if (!context.m_changes.ContainsKey(change.getName())) changes.push_back(change.getName());
   }
 
+  // Runs enter, then attach, which answers whether the object's holder took
+  // it; what enter did is taken back when attach refuses or memory runs out.
+  template <class Enter, class Attach>
+  bool enter(Enter&& entering, Attach&& attach) {
+    try {
+      entering();
+      if (attach()) return true;
+    } catch (const std::bad_alloc&) {
+      takeBack();
+      throw;
+    }
+    takeBack();
+    return false;
+  }
+
   void takeBack() noexcept {
     if (home != nullptr && home->Get(model->getName()) == model) home->Remove(model->getName());
     for (const Before& b : before) {
@@ -523,17 +538,15 @@ HRESULT KuvEeExpressionContext::addConfigFeature(KuvEeDicoObject*& feature, KuvE
   }
   if (m_owned.Find(feature)) KUV_RETURN_ERROR(E_FAIL, "ERROR : duplicated object in set");
   Registration registration(*this);
-  registration.note(feature);
-  try {
-    m_owned.Put(feature);
-    index(feature);
-    registerOptions(*feature);
-    if (model != nullptr && FAILED(model->addConfigFeature(feature)))
-      KUV_RETURN_ERROR(E_FAIL, "ERROR : addConfigFeature to KuvEeModelDico FAILED.");
-  } catch (const std::bad_alloc&) {
-    registration.takeBack();
-    throw;
-  }
+  const bool entered = registration.enter(
+      [&] {
+        registration.note(feature);
+        m_owned.Put(feature);
+        index(feature);
+        registerOptions(*feature);
+      },
+      [&] { return model == nullptr || SUCCEEDED(model->addConfigFeature(feature)); });
+  if (!entered) KUV_RETURN_ERROR(E_FAIL, "ERROR : addConfigFeature to KuvEeModelDico FAILED.");
   return S_OK;
 }
 
@@ -566,14 +579,13 @@ HRESULT KuvEeExpressionContext::addConfigFeatureOption(const KuvInString& name, 
       KUV_RETURN_ERROR(E_FAIL, "ERROR : an option of that name already exists in ", category->getName());
     // Deleting the option takes it out of its category again.
     auto option = std::make_unique<KuvEeCatOptionVar>(name, guid.getArray(), category);
-    registration.note(option.get());
-    try {
-      m_owned.Put(option.get());
-      index(option.get());
-    } catch (const std::bad_alloc&) {
-      registration.takeBack();
-      throw;
-    }
+    registration.enter(
+        [&] {
+          registration.note(option.get());
+          m_owned.Put(option.get());
+          index(option.get());
+        },
+        [] { return true; });
     option.release();
     return S_OK;
   }
@@ -650,16 +662,15 @@ HRESULT KuvEeExpressionContext::AddChangeRef(KuvEePredefEff*& change) {
   if (m_owned.Find(change)) return S_FALSE;
   return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
     Registration registration(*this);
-    registration.note(change);
-    registration.noteChange(*change);
-    try {
-      m_owned.Put(change);
-      index(change);
-      if (!m_changes.ContainsKey(change->getName())) m_changes.Put(change->getName(), change);
-    } catch (const std::bad_alloc&) {
-      registration.takeBack();
-      throw;
-    }
+    registration.enter(
+        [&] {
+          registration.note(change);
+          registration.noteChange(*change);
+          m_owned.Put(change);
+          index(change);
+          if (!m_changes.ContainsKey(change->getName())) m_changes.Put(change->getName(), change);
+        },
+        [] { return true; });
     return S_OK;
   });
 }
@@ -684,17 +695,13 @@ HRESULT KuvEeExpressionContext::AddMilestonesTrack(KuvEeModelDico* model, const 
     // nothing: running out of memory takes the index entries back.
     auto created = std::make_unique<KuvEeMilestonesVar>(name, guid.getArray(), discipline, model, noTreeMode);
     Registration registration(*this);
-    try {
-      registration.note(created.get());
-      index(created.get());
-      if (model->addMilestonesTrack(created.get()) != S_OK) {
-        registration.takeBack();
-        KUV_RETURN_ERROR(E_FAIL, "ERROR : addMilestonesTrack FAILED (name or discipline taken)");
-      }
-    } catch (const std::bad_alloc&) {
-      registration.takeBack();
-      throw;
-    }
+    const bool entered = registration.enter(
+        [&] {
+          registration.note(created.get());
+          index(created.get());
+        },
+        [&] { return model->addMilestonesTrack(created.get()) == S_OK; });
+    if (!entered) KUV_RETURN_ERROR(E_FAIL, "ERROR : addMilestonesTrack FAILED (name or discipline taken)");
     created.release();
     return S_OK;
   });
@@ -751,18 +758,14 @@ HRESULT KuvEeExpressionContext::AddRevision(KuvEeSerialVar* variable, const KuvI
     auto created =
         std::make_unique<KuvEeSerialVarValue>(name, guid.getArray(), revision, seqNumber, variable);
     Registration registration(*this);
-    try {
-      registration.note(created.get());
-      registration.noteRevision(*created);
-      registerRevision(created.get());
-      if (variable->addRevision(created.get()) != S_OK) {
-        registration.takeBack();
-        KUV_RETURN_ERROR(E_FAIL, "ERROR, addRevision failed.");
-      }
-    } catch (const std::bad_alloc&) {
-      registration.takeBack();
-      throw;
-    }
+    const bool entered = registration.enter(
+        [&] {
+          registration.note(created.get());
+          registration.noteRevision(*created);
+          registerRevision(created.get());
+        },
+        [&] { return variable->addRevision(created.get()) == S_OK; });
+    if (!entered) KUV_RETURN_ERROR(E_FAIL, "ERROR, addRevision failed.");
     created.release();
     return S_OK;
   });
