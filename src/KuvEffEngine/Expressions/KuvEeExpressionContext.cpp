@@ -13,6 +13,7 @@
 #include "KuvEeModelDico.h"
 #include "KuvEeOptionVar.h"
 #include "KuvEePredefEff.h"
+#include "KuvEeSelectionValue.h"
 #include "KuvEeSelectionVar.h"
 #include "KuvEeSerialVarValue.h"
 #include "KuvEeTreeSeriesElement.h"
@@ -330,6 +331,11 @@ struct KuvEeExpressionContext::Registration {
     takeBack();
     return false;
   }
+  // The same where nothing else takes the object.
+  template <class Enter>
+  void enter(Enter&& entering) {
+    enter(entering, [] { return true; });
+  }
 
   void takeBack() noexcept {
     if (home != nullptr && home->Get(model->getName()) == model) home->Remove(model->getName());
@@ -579,28 +585,25 @@ HRESULT KuvEeExpressionContext::addConfigFeatureOption(const KuvInString& name, 
       KUV_RETURN_ERROR(E_FAIL, "ERROR : an option of that name already exists in ", category->getName());
     // Deleting the option takes it out of its category again.
     auto option = std::make_unique<KuvEeCatOptionVar>(name, guid.getArray(), category);
-    registration.enter(
-        [&] {
-          registration.note(option.get());
-          m_owned.Put(option.get());
-          index(option.get());
-        },
-        [] { return true; });
+    registration.enter([&] {
+      registration.note(option.get());
+      m_owned.Put(option.get());
+      index(option.get());
+    });
     option.release();
     return S_OK;
   }
   if (variable->getValue(name) != nullptr)
     KUV_RETURN_ERROR(E_FAIL, "ERROR : an option of that name already exists in ", variable->getName());
-  KuvEeSelectionValue* value = variable->addValue(name, guid.getArray());
-  if (value == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : the value could not be added to ", variable->getName());
-  try {
-    registration.note(value);
-    index(value);
-  } catch (const std::bad_alloc&) {
-    registration.takeBack();
-    variable->removeValue(value);
-    throw;
-  }
+  auto value = std::make_unique<KuvEeSelectionValue>(name, guid.getArray(), variable);
+  const bool entered = registration.enter(
+      [&] {
+        registration.note(value.get());
+        index(value.get());
+      },
+      [&] { return variable->addValue(value.get()) == S_OK; });
+  if (!entered) KUV_RETURN_ERROR(E_FAIL, "ERROR : the value could not be added to ", variable->getName());
+  value.release();
   return S_OK;
 }
 
@@ -662,15 +665,13 @@ HRESULT KuvEeExpressionContext::AddChangeRef(KuvEePredefEff*& change) {
   if (m_owned.Find(change)) return S_FALSE;
   return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
     Registration registration(*this);
-    registration.enter(
-        [&] {
-          registration.note(change);
-          registration.noteChange(*change);
-          m_owned.Put(change);
-          index(change);
-          if (!m_changes.ContainsKey(change->getName())) m_changes.Put(change->getName(), change);
-        },
-        [] { return true; });
+    registration.enter([&] {
+      registration.note(change);
+      registration.noteChange(*change);
+      m_owned.Put(change);
+      index(change);
+      if (!m_changes.ContainsKey(change->getName())) m_changes.Put(change->getName(), change);
+    });
     return S_OK;
   });
 }
