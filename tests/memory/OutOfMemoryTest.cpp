@@ -414,13 +414,69 @@ TEST(OutOfMemory, RegistrationOfADictionaryChangesAllOrNothing) {
   EXPECT_LT(0, failed);
 }
 
+// A subtree joins a no-tree-mode bag all or nothing: a failed join leaves
+// no index entry to lead a search to elements that stay the caller's.
+TEST(OutOfMemory, SubtreeJoinsABagAllOrNothing) {
+  struct Joining {
+    Joining() {
+      model.addMilestonesTrack(track);
+      top->addChild(new KuvEeMilestone("Inner", Guid(4).data(), track, narrow, nullptr, top.get()));
+    }
+    int found() const {
+      KuvEeMilestone* a = nullptr;
+      KuvEeMilestone* b = nullptr;
+      return (track->getMilestone(wide, a) == S_OK) + (track->getMilestone(narrow, b) == S_OK);
+    }
+    const KuvInTreeEvalIndex wide = treeIndex("1-9"), narrow = treeIndex("2-3");
+    KuvEeModelDico model{"Car", Guid(1).guid()};
+    KuvEeMilestonesVar* track = new KuvEeMilestonesVar("Track", Guid(2).data(), "Design", &model, true);
+    std::unique_ptr<KuvEeMilestone> top =
+        std::make_unique<KuvEeMilestone>("Gate", Guid(3).data(), track, wide, nullptr, nullptr);
+  };
+  const int failed = failEachAllocation([] { return std::make_unique<Joining>(); },
+                                        [](auto& j) {
+                                          try {
+                                            const HRESULT hr =
+                                                j->track->addElementToNoTreeModeBag(j->top.get());
+                                            if (hr == S_OK) j->top.release();
+                                            return hr;
+                                          } catch (const std::bad_alloc&) {
+                                            return E_OUTOFMEMORY;
+                                          }
+                                        },
+                                        [](auto& j, HRESULT hr, bool) {
+                                          EXPECT_EQ(hr == S_OK ? 2 : 0, j->found()) << hr;
+                                          j->top.reset();
+                                          EXPECT_EQ(hr == S_OK ? 2 : 0, j->found()) << hr;
+                                          return hr == S_OK;
+                                        });
+  EXPECT_LT(1, failed);
+}
+
 // A host's registrations one by one, each all or nothing: its copy of a
 // feature the context has gives way in the model, a new feature enters the
-// context and the model, an option, a value, a milestone track and a
-// revision are created, a change enters the context. A round that fails leaves the calls before it done
-// and the others undone, and what they did not take stays the caller's.
+// context and the model, an option, a value, a milestone track in no-tree
+// mode with a milestone in its bag, a revision, a tree series enabled for
+// its first element with a child under it, a change, an inherited
+// effectivity and its dictionary. A round that fails leaves the calls
+// before it done and the others undone, and what they did not take stays
+// the caller's.
 TEST(OutOfMemory, RegistrationOfAFeatureOrAChangeChangesAllOrNothing) {
-  enum Step { Paint, Size, Option, Value, Track, Revision, Change, Steps };
+  enum Step {
+    Paint,
+    Size,
+    Option,
+    Value,
+    Track,
+    Milestone,
+    Revision,
+    TreeTop,
+    TreeChild,
+    Change,
+    Inherited,
+    Old,
+    Steps
+  };
   struct Adding {
     Adding() {
       for (KuvEeDicoObject* handle :
@@ -430,6 +486,7 @@ TEST(OutOfMemory, RegistrationOfAFeatureOrAChangeChangesAllOrNothing) {
       EXPECT_EQ(S_OK, context.AddModelDico(entered, true));
       model->addConfigFeature(paint);
       model->enableEvolutionSeries(KuvEeSerialVar::STATE);
+      inherited.PutBack(old);
     }
     ~Adding() {
       // Whatever the context did not take: out of the model, then deleted.
@@ -440,21 +497,36 @@ TEST(OutOfMemory, RegistrationOfAFeatureOrAChangeChangesAllOrNothing) {
         deleteFeature(feature);
       }
       if (!done(Change)) delete change;
+      if (!done(Inherited)) delete eff;
+      if (!done(Old)) delete old;
     }
-    HRESULT run() {
+    HRESULT run(int first = Paint) {
+      from = first;
       KuvEeDicoObject* handles[] = {paint, size};
       KuvEePredefEff* entered = change;
+      KuvEeBasicEff* inheritedEff = eff;
       const std::function<HRESULT()> steps[] = {
           [&] { return context.AddConfigFeature(handles[0], model); },
           [&] { return context.AddConfigFeature(handles[1], model); },
           [&] { return context.AddConfigFeatureOption("Small", Guid(22).guid(), size); },
           [&] { return context.AddConfigFeatureOption("Sport", Guid(41).guid(), trim); },
-          [&] { return context.AddMilestonesTrack(model, Guid(50).guid(), "Gates", "Design", false); },
+          [&] { return context.AddMilestonesTrack(model, Guid(50).guid(), "Gates", "Design", true); },
+          [&] { return context.AddMilestone(track(), Guid(51).guid(), "Gate", wide, nullptr, nullptr); },
           [&] { return context.AddRevision(states(), Guid(60).guid(), "S1", "A", 1); },
-          [&] { return context.AddChangeRef(entered); }};
+          [&] {
+            return context.AddRevision(model, KuvEeSerialVar::TREE_STATE, nullptr, Guid(70).guid(), "T", "A",
+                                       wide, true);
+          },
+          [&] {
+            return context.AddRevision(model, KuvEeSerialVar::TREE_STATE, element("T"), Guid(71).guid(), "T2",
+                                       "A", narrow, true);
+          },
+          [&] { return context.AddChangeRef(entered); },
+          [&] { return context.AddInheritedEff(inheritedEff, inherited); },
+          [&] { return from == Old ? context.AddInheritedEff(inheritedEff, inherited) : S_OK; }};
       HRESULT hr = S_OK;
-      for (const auto& step : steps)
-        if (FAILED(hr = step())) break;
+      for (int step = first; step < Steps; ++step)
+        if (FAILED(hr = steps[step]())) break;
       return hr;
     }
     // Whether a step is done, checked to be all or nothing.
@@ -480,9 +552,15 @@ TEST(OutOfMemory, RegistrationOfAFeatureOrAChangeChangesAllOrNothing) {
         case Value:
           facts = (trim->getValue(KuvInString("Sport")) != nullptr) + known(41);
           break;
-        case Track: {
-          KuvEeMilestonesVar* track = nullptr;
-          facts = (model->getMilestonesTrack(Guid(50).guid(), track) == S_OK) + known(50);
+        case Track:
+          facts = (track() != nullptr) + known(50);
+          break;
+        case Milestone: {
+          KuvEeMilestone* gate = nullptr;
+          facts = track() != nullptr && context.RetrieveMilestone(track(), "Gate", gate) == S_OK;
+          gate = nullptr;
+          facts += known(51) + (track() != nullptr && track()->getMilestone(wide, gate) == S_OK);
+          all = 3;
           break;
         }
         case Revision: {
@@ -494,8 +572,30 @@ TEST(OutOfMemory, RegistrationOfAFeatureOrAChangeChangesAllOrNothing) {
           all = 3;
           break;
         }
-        default:
+        case TreeTop:
+        case TreeChild: {
+          const bool top = step == TreeTop;
+          KuvEeTreeSeriesElement* byIndex = nullptr;
+          facts = (element(top ? "T" : "T2") != nullptr) + known(top ? 70 : 71) +
+                  (tree() != nullptr && tree()->getTreeSeriesElement(top ? wide : narrow, byIndex) == S_OK) +
+                  (top && tree() != nullptr);
+          all = top ? 4 : 3;
+          break;
+        }
+        case Change:
           facts = (context.GetChange(KuvInString("ECO"), found) == S_OK) + known(30);
+          break;
+        default: {
+          const KuvInMap* dicos = nullptr;
+          const bool listed = context.GetAllDictionariesForInheritedEffectivity(eff, dicos) == S_OK;
+          KuvEeModelDico* registered = nullptr;
+          if (step == Inherited)
+            facts = listed + known(80);
+          else
+            facts = (listed && dicos->Get(KuvInString("Old")) == old) + known(81) +
+                    (context.GetModelDico(KuvInString("Old"), registered) == S_OK);
+          all = step == Inherited ? 2 : 3;
+        }
       }
       EXPECT_TRUE(facts == 0 || facts == all) << step;
       return facts == all;
@@ -507,21 +607,43 @@ TEST(OutOfMemory, RegistrationOfAFeatureOrAChangeChangesAllOrNothing) {
     KuvEeSelectionVar* trim = new KuvEeSelectionVar("Trim", Guid(40).data());
     KuvEePredefEff* change = new KuvEePredefEff("ECO", Guid(30).data(), true, KuvEePredefEff::GLOBAL);
     KuvEeModelDico* model = new KuvEeModelDico("Car", Guid(1).guid());
+    KuvEeBasicEff* eff = new KuvEeBasicEff("Inherited", Guid(80).data());
+    KuvEeModelDico* old = new KuvEeModelDico("Old", Guid(81).guid());
+    KuvInList inherited{KuvEeModelDico::sType()};
+    int from = Paint;  // the first step run
+    const KuvInTreeEvalIndex wide = treeIndex("1-9"), narrow = treeIndex("2-3");
     KuvEeSerialVar* states() const { return model->getSeriesVariable(KuvEeSerialVar::STATE); }
+    KuvEeTreeSeriesVar* tree() const { return model->getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE); }
+    KuvEeMilestonesVar* track() const {
+      KuvEeMilestonesVar* found = nullptr;
+      model->getMilestonesTrack(Guid(50).guid(), found);
+      return found;
+    }
+    KuvEeTreeSeriesElement* element(const char* name) {
+      KuvEeTreeSeriesElement* found = nullptr;
+      if (tree() != nullptr) context.RetrieveTreeSeriesElement(tree(), name, "A", found);
+      return found;
+    }
     KuvEeDicoObject* seen = nullptr;
   };
   const int failed =
       failEachAllocation([] { return std::make_unique<Adding>(); }, [](auto& a) { return a->run(); },
                          [](auto& a, HRESULT hr, bool reached) {
                            EXPECT_TRUE(hr == S_OK || hr == S_FALSE || (reached && hr == E_OUTOFMEMORY)) << hr;
-                           // The steps done are a prefix, all of them after a success.
-                           bool before = true;
-                           for (int step = Paint; step < Steps; ++step) {
-                             const bool now = a->done(static_cast<Step>(step));
-                             EXPECT_TRUE(before || !now) << step;
-                             before = now;
+                           // The steps done are a prefix, all of them after a success;
+                           // once memory is back, the others can be done.
+                           for (const bool again : {false, true}) {
+                             int prefix = Steps;
+                             for (int step = Paint; step < Steps; ++step) {
+                               const bool now = a->done(static_cast<Step>(step));
+                               EXPECT_TRUE(step < prefix || !now) << step;
+                               if (!now && prefix == Steps) prefix = step;
+                             }
+                             EXPECT_EQ(again || SUCCEEDED(hr), prefix == Steps);
+                             if (!again && FAILED(hr)) {
+                               EXPECT_TRUE(SUCCEEDED(a->run(prefix)));
+                             }
                            }
-                           EXPECT_EQ(SUCCEEDED(hr), before);
                            return SUCCEEDED(hr);
                          });
   EXPECT_LT(0, failed);

@@ -1,5 +1,7 @@
 #include "KuvEeModelDico.h"
 
+#include <utility>
+
 #include "KuvEeCategory.h"
 #include "KuvEeDateVar.h"
 #include "KuvEeMilestonesVar.h"
@@ -167,6 +169,13 @@ HRESULT KuvEeModelDico::enableEvolutionTreeSeries(std::int32_t type, bool noTree
                                  noTreeMode);
   (*slot)->setLifeCycleOwner(this);
   return S_OK;
+}
+
+bool KuvEeModelDico::dropEmptyTreeSeries(std::int32_t type) noexcept {
+  KuvEeTreeSeriesVar** slot = treeSeriesSlot(*this, type);
+  if (slot == nullptr || *slot == nullptr || !(*slot)->isEmpty()) return false;
+  delete std::exchange(*slot, nullptr);
+  return true;
 }
 
 KuvEeSerialVar* KuvEeModelDico::getSeriesVariable(std::int32_t type) const {

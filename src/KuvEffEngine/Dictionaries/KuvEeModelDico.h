@@ -73,6 +73,10 @@ public:
   // Creates the tree series variable of type 18 or 19 in the given mode;
   // S_FALSE when it exists; E_FAIL for another type.
   HRESULT enableEvolutionTreeSeries(std::int32_t type, bool noTreeMode);
+  // Deletes the tree series variable of type 18 or 19 if it holds no
+  // element, so that an addition that enabled it and then failed leaves the
+  // model as it was; false when there is none or it holds one.
+  bool dropEmptyTreeSeries(std::int32_t type) noexcept;
 
   // Series of type 12, 13 or 14; null for other types or when not enabled.
   KuvEeSerialVar* getSeriesVariable(std::int32_t type) const;

@@ -1,7 +1,10 @@
 #include "KuvEeTreeBaseVar.h"
 
 #include <algorithm>
+#include <new>
+#include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "KuvEeTreeBaseVarIndex.h"
@@ -112,7 +115,12 @@ HRESULT KuvEeTreeBaseVar::addElementToNoTreeModeBag(KuvEeTreeElementBase* elemen
   if (element == nullptr || element->getHolderVar() != this) return E_FAIL;
   if (m_bagIndex->positionOf(element) >= 0) return S_FALSE;
   if (m_bag->PutBack(element) != S_OK) return E_FAIL;
-  m_bagIndex->addToBag(element, m_bag->GetLength() - 1);
+  try {
+    m_bagIndex->addToBag(element, m_bag->GetLength() - 1);
+  } catch (const std::bad_alloc&) {
+    m_bag->PopBack();
+    throw;
+  }
   m_walkIndex.reset();
   m_topsIndex.reset();
   if (element->m_parent == nullptr) element->setLifeCycleOwner(this);
@@ -234,7 +242,12 @@ std::size_t TreeWalkIndex::endOfHeld(std::size_t pos) const {
 
 bool TreeBagIndex::addToBag(KuvEeTreeElementBase* element, std::int32_t position) {
   if (!m_positions.emplace(element, position).second) return false;
-  addSubtree(element);
+  try {
+    addSubtree(element);
+  } catch (const std::bad_alloc&) {
+    m_positions.erase(element);
+    throw;
+  }
   return true;
 }
 
@@ -283,6 +296,9 @@ bool TreeBagIndex::keyOf(const KuvInTreeEvalIndex& index, std::string& key) {
 }
 
 void TreeBagIndex::addSubtree(KuvEeTreeElementBase* top) {
+  // The entries are made aside first and entered last, so that running out
+  // of memory takes back those entered and the element joins all or nothing.
+  std::vector<std::pair<std::string, KuvEeTreeElementBase*>> entries;
   std::vector<KuvEeTreeElementBase*> pending{top};
   std::string key;
   while (!pending.empty()) {
@@ -291,10 +307,21 @@ void TreeBagIndex::addSubtree(KuvEeTreeElementBase* top) {
     if (keyOf(element->getTreeEvalIndex(), key)) {
       const auto [first, last] = m_byIndex.equal_range(key);
       if (std::none_of(first, last, [element](const auto& entry) { return entry.second == element; }))
-        m_byIndex.emplace(key, element);
+        entries.emplace_back(key, element);
     }
     for (KuvInSet::const_iterator it = element->getChildren().cBegin(); it.IsValid();)
       pending.push_back(static_cast<KuvEeTreeElementBase*>(it.GetGoToNext()));
+  }
+  std::size_t entered = 0;
+  try {
+    for (; entered < entries.size(); ++entered) m_byIndex.emplace(entries[entered]);
+  } catch (const std::bad_alloc&) {
+    for (std::size_t i = 0; i < entered; ++i) {
+      const auto [first, last] = m_byIndex.equal_range(entries[i].first);
+      m_byIndex.erase(
+          std::find_if(first, last, [&](const auto& entry) { return entry.second == entries[i].second; }));
+    }
+    throw;
   }
 }
 

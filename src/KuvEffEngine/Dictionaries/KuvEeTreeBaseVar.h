@@ -45,6 +45,8 @@ public:
                                   KuvEeTreeElementBase*& element) const;
   virtual KuvEeModelDico* getHolderDico() const { return m_holder; }
   virtual bool isInNoTreeMode() const { return m_bag != nullptr; }
+  // Neither a root nor an element in the bag.
+  bool isEmpty() const { return m_root == nullptr && (m_bag == nullptr || m_bag->GetLength() == 0); }
   // Takes ownership of element on S_OK; S_FALSE when already there; E_FAIL
   // outside no-tree mode or for an element of another variable.
   virtual HRESULT addElementToNoTreeModeBag(KuvEeTreeElementBase* element);

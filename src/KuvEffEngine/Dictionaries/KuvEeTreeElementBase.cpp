@@ -1,5 +1,6 @@
 #include "KuvEeTreeElementBase.h"
 
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -86,8 +87,18 @@ HRESULT KuvEeTreeElementBase::addChild(KuvEeTreeElementBase* child) {
     KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : Input child hasn't the same holder variable as current element.");
   if (m_children.Find(child)) return S_FALSE;
   if (!m_children.Put(child)) return E_INVALIDARG;
+  KuvEeTreeElementBase* const formerParent = child->m_parent;
+  KuvEeDicoObject* const formerOwner = child->getLifeCycleOwner();
   child->m_parent = this;
   child->setLifeCycleOwner(this);
-  if (m_holder != nullptr) m_holder->childAdded(child);
+  try {
+    if (m_holder != nullptr) m_holder->childAdded(child);
+  } catch (const std::bad_alloc&) {
+    // The holder's indexes took nothing: the child leaves again.
+    m_children.Remove(child);
+    child->m_parent = formerParent;
+    child->setLifeCycleOwner(formerOwner);
+    throw;
+  }
   return S_OK;
 }

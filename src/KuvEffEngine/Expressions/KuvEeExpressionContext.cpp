@@ -316,6 +316,11 @@ struct KuvEeExpressionContext::Registration {
   void noteChange(const KuvEePredefEff& change) {
     if (!context.m_changes.ContainsKey(change.getName())) changes.push_back(change.getName());
   }
+  // A tree series enabled for the element being entered.
+  void noteTreeSeries(KuvEeModelDico& holder, std::int32_t type) {
+    enabledIn = &holder;
+    enabledType = type;
+  }
 
   // Runs enter, then attach, which answers whether the object's holder took
   // it; what enter did is taken back when attach refuses or memory runs out.
@@ -348,6 +353,7 @@ struct KuvEeExpressionContext::Registration {
     for (const SeriesElementID& id : treeElements) context.m_treeSeriesElements.Remove(id);
     for (const MilestoneElementID& id : milestones) context.m_milestones.Remove(id);
     for (const KuvInString& name : changes) context.m_changes.Remove(name);
+    if (enabledIn != nullptr) enabledIn->dropEmptyTreeSeries(enabledType);
   }
 
   KuvEeExpressionContext& context;
@@ -358,6 +364,8 @@ struct KuvEeExpressionContext::Registration {
   std::vector<SeriesElementID> treeElements;
   std::vector<MilestoneElementID> milestones;
   std::vector<KuvInString> changes;
+  KuvEeModelDico* enabledIn = nullptr;
+  std::int32_t enabledType = 0;
 
 private:
   void noteSequence(const SeriesElementID& id) {
@@ -618,37 +626,60 @@ HRESULT KuvEeExpressionContext::AddInheritedEff(KuvEeBasicEff*& eff, KuvInList& 
       KUV_RETURN_ERROR(E_INVALIDARG, sc_nullInput);
   }
   KuvEeDicoObject* registered = otherWithGuid(*eff);
-  if (registered != nullptr) {
-    if (registered->dType() != eff->dType())
-      KUV_RETURN_ERROR(E_FAIL,
-                       "ERROR : An object with same Guid but with different type is already in the context");
-  }
+  if (registered != nullptr && registered->dType() != eff->dType())
+    KUV_RETURN_ERROR(E_FAIL,
+                     "ERROR : An object with same Guid but with different type is already in the context");
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(), [&] { return addInheritedEff(eff, static_cast<KuvEeBasicEff*>(registered), dicos); });
+}
 
-  HRESULT result = S_OK;
+HRESULT KuvEeExpressionContext::addInheritedEff(KuvEeBasicEff*& eff, KuvEeBasicEff* registered,
+                                                KuvInList& dicos) {
+  // The effectivity with its map of dictionaries is one step, each
+  // dictionary another, each all or nothing; a failing dictionary leaves
+  // the steps before it done.
+  KuvEeBasicEff* const entered = registered != nullptr ? registered : eff;
+  const bool known = registered != nullptr || m_owned.Find(eff);
+  Registration registration(*this);
+  registration.enter([&] {
+    if (!known) {
+      registration.note(eff);
+      m_owned.Put(eff);
+      index(eff);
+    }
+    // Last, as nothing takes it back.
+    if (!m_dicosPerInheritedEff.ContainsKey(KuvInObjectPtr(entered))) {
+      auto models = std::make_unique<KuvInMap>(KuvInString::sType(), KuvEeModelDico::sType());
+      m_dicosPerInheritedEff.Put(KuvInObjectPtr(entered), models.get());
+      models.release();
+    }
+  });
   if (registered != nullptr) {
     if (!m_owned.Find(eff)) delete eff;
-    eff = static_cast<KuvEeBasicEff*>(registered);
-    result = S_FALSE;
-  } else if (!m_owned.Put(eff)) {
-    result = S_FALSE;
-  } else {
-    index(eff);
+    eff = registered;
   }
-
-  const KuvInObjectPtr key(eff);
-  auto* models = static_cast<KuvInMap*>(m_dicosPerInheritedEff.Get(key));
-  if (models == nullptr) {
-    models = new KuvInMap(KuvInString::sType(), KuvEeModelDico::sType());
-    m_dicosPerInheritedEff.Put(key, models);
-  }
+  auto* models = static_cast<KuvInMap*>(m_dicosPerInheritedEff.Get(KuvInObjectPtr(entered)));
   for (std::int32_t i = 0; i < dicos.GetLength(); ++i) {
     auto* model = static_cast<KuvEeModelDico*>(dicos.Get(i));
+    // Listed first under the model that registering it answers, so that a
+    // new entry is all that is left to take back.
+    const KuvInString name = model->getName();
+    KuvInObject* answer = m_inheritedDicos.Get(name);
+    if (answer == nullptr) answer = m_dicos.Get(name);
+    if (answer == nullptr) answer = model;
+    const bool listed = models->Get(name) == answer;
+    if (!listed) models->Put(name, answer);
     const HRESULT hr = AddModelDico(model, false);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr)) {
+      if (!listed) models->Remove(name);
+      return hr;
+    }
     dicos.Set(i, model);
-    models->Put(model->getName(), model);
+    // Put again even when listed: registering anew moves a name to the end
+    // of its bucket, which the map's iteration order shows.
+    if (listed) models->Put(name, model);
   }
-  return result;
+  return known ? S_FALSE : S_OK;
 }
 
 HRESULT KuvEeExpressionContext::AddChangeRef(KuvEePredefEff*& change) {
@@ -724,16 +755,28 @@ HRESULT KuvEeExpressionContext::AddMilestone(KuvEeMilestonesVar* track, const Ku
   }
   if (guid.IsValuated() && m_byGuid.contains(guid)) KUV_RETURN_ERROR(E_FAIL, sc_otherKind);
 
-  auto milestone = std::make_unique<KuvEeMilestone>(name, guid.getArray(), track, index, date, parent);
-  if (parent != nullptr) {
-    if (parent->addChild(milestone.get()) != S_OK) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild Failed.");
-  } else {
-    const HRESULT hr = track->isInNoTreeMode() ? track->addElementToNoTreeModeBag(milestone.get())
-                                               : track->setRootMilestone(milestone.get());
-    if (hr != S_OK) KUV_RETURN_ERROR(E_FAIL, "ERROR : setRootMilestone FAILED");
-  }
-  registerMilestone(milestone.release());
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    // Indexed first and attached last, which is all or nothing.
+    auto milestone = std::make_unique<KuvEeMilestone>(name, guid.getArray(), track, index, date, parent);
+    Registration registration(*this);
+    const bool entered = registration.enter(
+        [&] {
+          registration.note(milestone.get());
+          registration.noteMilestone(*milestone);
+          registerMilestone(milestone.get());
+        },
+        [&] {
+          if (parent != nullptr) return parent->addChild(milestone.get()) == S_OK;
+          return (track->isInNoTreeMode() ? track->addElementToNoTreeModeBag(milestone.get())
+                                          : track->setRootMilestone(milestone.get())) == S_OK;
+        });
+    if (!entered) {
+      if (parent != nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild Failed.");
+      KUV_RETURN_ERROR(E_FAIL, "ERROR : setRootMilestone FAILED");
+    }
+    milestone.release();
+    return S_OK;
+  });
 }
 
 HRESULT KuvEeExpressionContext::AddRevision(KuvEeSerialVar* variable, const KuvInGuid& guid,
@@ -801,21 +844,36 @@ HRESULT KuvEeExpressionContext::AddRevision(KuvEeModelDico* model, std::int32_t 
   }
   if (guid.IsValuated() && m_byGuid.contains(guid)) KUV_RETURN_ERROR(E_FAIL, sc_guidTaken);
 
-  if (variable == nullptr) {
-    model->enableEvolutionTreeSeries(treeType, noTreeMode);
-    variable = model->getTreeSeriesVariable(treeType);
-  }
-  auto element =
-      std::make_unique<KuvEeTreeSeriesElement>(name, guid.getArray(), revision, index, variable, parent);
-  if (parent != nullptr) {
-    if (parent->addChild(element.get()) != S_OK) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild Failed.");
-  } else {
-    const HRESULT hr = variable->isInNoTreeMode() ? variable->addElementToNoTreeModeBag(element.get())
-                                                  : variable->setRootTreeSeriesElement(element.get());
-    if (hr != S_OK) KUV_RETURN_ERROR(E_FAIL, "ERROR : setRootTreeSeriesElement FAILED");
-  }
-  registerTreeSeriesElement(element.release());
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    // The tree series enabled here, if any, goes again with the rest when
+    // the element cannot be attached.
+    std::unique_ptr<KuvEeTreeSeriesElement> element;
+    Registration registration(*this);
+    const bool entered = registration.enter(
+        [&] {
+          if (variable == nullptr) {
+            registration.noteTreeSeries(*model, treeType);
+            model->enableEvolutionTreeSeries(treeType, noTreeMode);
+            variable = model->getTreeSeriesVariable(treeType);
+          }
+          element = std::make_unique<KuvEeTreeSeriesElement>(name, guid.getArray(), revision, index, variable,
+                                                             parent);
+          registration.note(element.get());
+          registration.noteTreeElement(*element);
+          registerTreeSeriesElement(element.get());
+        },
+        [&] {
+          if (parent != nullptr) return parent->addChild(element.get()) == S_OK;
+          return (variable->isInNoTreeMode() ? variable->addElementToNoTreeModeBag(element.get())
+                                             : variable->setRootTreeSeriesElement(element.get())) == S_OK;
+        });
+    if (!entered) {
+      if (parent != nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild Failed.");
+      KUV_RETURN_ERROR(E_FAIL, "ERROR : setRootTreeSeriesElement FAILED");
+    }
+    element.release();
+    return S_OK;
+  });
 }
 
 HRESULT KuvEeExpressionContext::ActivateDate() {

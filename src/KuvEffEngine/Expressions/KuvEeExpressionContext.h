@@ -34,8 +34,10 @@
 //   later step of AddModelDico fails; but when memory runs out, AddModelDico
 //   answers E_OUTOFMEMORY having changed nothing, and the model (with the
 //   features that would have given way) stays the caller's. AddConfigFeature,
-//   AddConfigFeatureOption, AddChangeRef, AddMilestonesTrack and the serial
-//   AddRevision likewise.
+//   AddConfigFeatureOption, AddChangeRef, AddMilestonesTrack, AddMilestone
+//   and AddRevision likewise (a tree series enabled for the revision goes
+//   again). AddInheritedEff registers the effectivity, then each dictionary,
+//   each all or nothing: a dictionary that fails leaves those before it.
 //
 // Adding answers S_OK, S_FALSE when the object was already there, E_FAIL
 // (E_INVALIDARG for a null input) with an error trace; a refused addition
@@ -217,6 +219,8 @@ private:
   HRESULT addModelDico(KuvEeModelDico*& model, bool main);
   HRESULT addConfigFeature(KuvEeDicoObject*& feature, KuvEeModelDico* model);
   HRESULT addConfigFeatureOption(const KuvInString& name, const KuvInGuid& guid, KuvEeDicoObject* feature);
+  // AddInheritedEff once checked; registered: the effectivity of eff's GUID.
+  HRESULT addInheritedEff(KuvEeBasicEff*& eff, KuvEeBasicEff* registered, KuvInList& dicos);
   // Whether the names of features stay unique once each feature of a
   // registered GUID has given way to the registered one.
   bool namesStayUnique(const std::vector<KuvEeDicoObject*>& features) const;
