@@ -117,6 +117,15 @@ struct ModelContents {
   }
 };
 
+// element under parent, or at the top of holder: in its bag in no-tree
+// mode, else as its root.
+template <class Element, class Holder>
+bool attach(Element* element, Element* parent, Holder* holder, HRESULT (Holder::*setRoot)(Element*)) {
+  if (parent != nullptr) return parent->addChild(element) == S_OK;
+  return (holder->isInNoTreeMode() ? holder->addElementToNoTreeModeBag(element)
+                                   : (holder->*setRoot)(element)) == S_OK;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -765,15 +774,10 @@ HRESULT KuvEeExpressionContext::AddMilestone(KuvEeMilestonesVar* track, const Ku
           registration.noteMilestone(*milestone);
           registerMilestone(milestone.get());
         },
-        [&] {
-          if (parent != nullptr) return parent->addChild(milestone.get()) == S_OK;
-          return (track->isInNoTreeMode() ? track->addElementToNoTreeModeBag(milestone.get())
-                                          : track->setRootMilestone(milestone.get())) == S_OK;
-        });
-    if (!entered) {
-      if (parent != nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild Failed.");
-      KUV_RETURN_ERROR(E_FAIL, "ERROR : setRootMilestone FAILED");
-    }
+        [&] { return attach(milestone.get(), parent, track, &KuvEeMilestonesVar::setRootMilestone); });
+    if (!entered)
+      KUV_RETURN_ERROR(E_FAIL,
+                       parent != nullptr ? "ERROR: addChild Failed." : "ERROR : setRootMilestone FAILED");
     milestone.release();
     return S_OK;
   });
@@ -863,14 +867,11 @@ HRESULT KuvEeExpressionContext::AddRevision(KuvEeModelDico* model, std::int32_t 
           registerTreeSeriesElement(element.get());
         },
         [&] {
-          if (parent != nullptr) return parent->addChild(element.get()) == S_OK;
-          return (variable->isInNoTreeMode() ? variable->addElementToNoTreeModeBag(element.get())
-                                             : variable->setRootTreeSeriesElement(element.get())) == S_OK;
+          return attach(element.get(), parent, variable, &KuvEeTreeSeriesVar::setRootTreeSeriesElement);
         });
-    if (!entered) {
-      if (parent != nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild Failed.");
-      KUV_RETURN_ERROR(E_FAIL, "ERROR : setRootTreeSeriesElement FAILED");
-    }
+    if (!entered)
+      KUV_RETURN_ERROR(
+          E_FAIL, parent != nullptr ? "ERROR: addChild Failed." : "ERROR : setRootTreeSeriesElement FAILED");
     element.release();
     return S_OK;
   });
