@@ -183,6 +183,52 @@ void BM_SharedFeatures(benchmark::State& state, bool oneByOne) {
 BENCHMARK_CAPTURE(BM_SharedFeatures, AtOnce, false)->Apply(growing);
 BENCHMARK_CAPTURE(BM_SharedFeatures, OneByOne, true)->Apply(growing);
 
+// A context creating n milestones and n tree-series revisions, each with a
+// revision under it, in no-tree-mode bags; each element is then found by
+// its index.
+void BM_ContextTreeElements(benchmark::State& state) {
+  const std::int64_t n = state.range(0);
+  std::vector<KuvInTreeEvalIndex> tops, children;
+  for (std::int64_t i = 1; i <= n; ++i) {
+    const std::string at = std::to_string(2 * i), under = at + ".1";
+    KuvInTreeEvalIndex::BuildFromString((at + "-" + std::to_string(2 * i + 1)).c_str(), tops.emplace_back());
+    KuvInTreeEvalIndex::BuildFromString((under + "-" + under).c_str(), children.emplace_back());
+  }
+  for (auto _ : state) {
+    KuvEeExpressionContext context;
+    KuvEeModelDico* model = new KuvEeModelDico("Car", KuvInGuid(guid(0).data()));
+    context.AddModelDico(model, true);
+    context.AddMilestonesTrack(model, KuvInGuid(guid(1).data()), "Gates", "Design", true);
+    KuvEeMilestonesVar* track = nullptr;
+    model->getMilestonesTrack(KuvInString("Gates"), track);
+    for (std::int64_t i = 0; i < n; ++i) {
+      const std::string name = nameOf(i);
+      KuvEeTreeSeriesElement* top = nullptr;
+      if (context.AddMilestone(track, KuvInGuid(guid(10 + 3 * i).data()), name.c_str(), tops[i], nullptr,
+                               nullptr) != S_OK ||
+          context.AddRevision(model, KuvEeSerialVar::TREE_STATE, nullptr, KuvInGuid(guid(11 + 3 * i).data()),
+                              name.c_str(), "A", tops[i], true) != S_OK ||
+          context.RetrieveTreeSeriesElement(model->getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE),
+                                            name.c_str(), "A", top) != S_OK ||
+          context.AddRevision(model, KuvEeSerialVar::TREE_STATE, top, KuvInGuid(guid(12 + 3 * i).data()),
+                              name.c_str(), "B", children[i], true) != S_OK)
+        state.SkipWithError("element refused");
+    }
+    const KuvEeTreeSeriesVar* series = model->getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE);
+    for (std::int64_t i = 0; i < n; ++i) {
+      KuvEeMilestone* milestone = nullptr;
+      KuvEeTreeSeriesElement* top = nullptr;
+      KuvEeTreeSeriesElement* child = nullptr;
+      if (track->getMilestone(tops[i], milestone) != S_OK ||
+          series->getTreeSeriesElement(tops[i], top) != S_OK ||
+          series->getTreeSeriesElement(children[i], child) != S_OK)
+        state.SkipWithError("element lost");
+    }
+  }
+  state.SetComplexityN(n);
+}
+BENCHMARK(BM_ContextTreeElements)->Apply(growing);
+
 // n options of one category entered in a variable space, each found by
 // GUID and by its names.
 void BM_VarSpaceOptions(benchmark::State& state) {

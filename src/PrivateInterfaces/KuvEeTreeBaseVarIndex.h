@@ -64,6 +64,8 @@ private:
   // The levels of both bounds as bytes; false for an index with an empty
   // bound, which equals nothing.
   static bool keyOf(const KuvInTreeEvalIndex& index, std::string& key);
+  bool hasEntry(const std::string& key, const KuvEeTreeElementBase* element) const;
+  // Every element of top's subtree by index, all or nothing.
   void addSubtree(KuvEeTreeElementBase* top);
 
   std::unordered_map<const KuvEeTreeElementBase*, std::int32_t> m_positions;

@@ -280,6 +280,11 @@ std::vector<std::int32_t> TreeBagIndex::positionsHolding(const KuvInTreeEvalInde
   return positions;
 }
 
+bool TreeBagIndex::hasEntry(const std::string& key, const KuvEeTreeElementBase* element) const {
+  const auto [first, last] = m_byIndex.equal_range(key);
+  return std::any_of(first, last, [element](const auto& entry) { return entry.second == element; });
+}
+
 bool TreeBagIndex::keyOf(const KuvInTreeEvalIndex& index, std::string& key) {
   key.clear();
   for (const KuvInTreeEvalIndexBound* bound : {&index.getLowerBound(), &index.getUpperBound()}) {
@@ -296,19 +301,21 @@ bool TreeBagIndex::keyOf(const KuvInTreeEvalIndex& index, std::string& key) {
 }
 
 void TreeBagIndex::addSubtree(KuvEeTreeElementBase* top) {
+  std::string key;
+  if (top->getChildren().GetLength() == 0) {
+    // One entry, all or nothing by itself: the usual element, added alone.
+    if (keyOf(top->getTreeEvalIndex(), key) && !hasEntry(key, top)) m_byIndex.emplace(std::move(key), top);
+    return;
+  }
   // The entries are made aside first and entered last, so that running out
-  // of memory takes back those entered and the element joins all or nothing.
+  // of memory takes back those entered and the subtree joins all or nothing.
   std::vector<std::pair<std::string, KuvEeTreeElementBase*>> entries;
   std::vector<KuvEeTreeElementBase*> pending{top};
-  std::string key;
   while (!pending.empty()) {
     KuvEeTreeElementBase* element = pending.back();
     pending.pop_back();
-    if (keyOf(element->getTreeEvalIndex(), key)) {
-      const auto [first, last] = m_byIndex.equal_range(key);
-      if (std::none_of(first, last, [element](const auto& entry) { return entry.second == element; }))
-        entries.emplace_back(key, element);
-    }
+    if (keyOf(element->getTreeEvalIndex(), key) && !hasEntry(key, element))
+      entries.emplace_back(key, element);
     for (KuvInSet::const_iterator it = element->getChildren().cBegin(); it.IsValid();)
       pending.push_back(static_cast<KuvEeTreeElementBase*>(it.GetGoToNext()));
   }
