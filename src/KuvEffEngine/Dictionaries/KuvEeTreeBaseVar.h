@@ -49,6 +49,7 @@ public:
   bool isEmpty() const { return m_root == nullptr && (m_bag == nullptr || m_bag->GetLength() == 0); }
   // Takes ownership of element on S_OK; S_FALSE when already there; E_FAIL
   // outside no-tree mode or for an element of another variable.
+  // std::bad_alloc leaves element out, the caller's.
   virtual HRESULT addElementToNoTreeModeBag(KuvEeTreeElementBase* element);
 
 protected:

@@ -45,7 +45,8 @@ protected:
   virtual KuvEeTreeElementBase* getParentElement() const { return m_parent; }
   // Takes ownership of child on S_OK; S_FALSE when it is already a child;
   // E_INVALIDARG when its index does not fit in ours, it has another
-  // parent or another holder variable.
+  // parent or another holder variable. std::bad_alloc leaves child out,
+  // the caller's.
   virtual HRESULT addChild(KuvEeTreeElementBase* child);
 
 private:
