@@ -22,6 +22,7 @@
 #include "KuvCoreEVC_NodeClassifier.h"
 #include "KuvDnf.h"
 #include "KuvEeCategory.h"
+#include "KuvEeDateVar.h"
 #include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEeExpressionContext.h"
@@ -412,6 +413,78 @@ TEST(OutOfMemory, RegistrationOfADictionaryChangesAllOrNothing) {
                                           return false;
                                         });
   EXPECT_LT(0, failed);
+}
+
+// A context's lookups copy names into their keys and their answers: each
+// answers as it would or E_OUTOFMEMORY, its outputs unchanged (a set to fill
+// left empty). Names are long enough not to fit in a string's own buffer.
+TEST(OutOfMemory, ContextLookupsAnswerACodeAtEveryFailingAllocation) {
+  struct Looking {
+    Looking() {
+      for (KuvEeModelDico* entered : {model, bike}) {
+        EXPECT_EQ(S_OK, context.AddModelDico(entered, true));
+        entered->addConfigFeature(color);
+      }
+      model->enableEvolutionSeries(KuvEeSerialVar::STATE);
+      EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::STATE, Guid(3).guid(), series, revision, 7));
+      EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::TREE_STATE, nullptr, Guid(4).guid(), series,
+                                          revision, treeIndex("1-9"), false));
+      EXPECT_EQ(S_OK, context.AddMilestonesTrack(model, Guid(5).guid(), series, revision, false));
+      model->getMilestonesTrack(Guid(5).guid(), track);
+      EXPECT_EQ(S_OK,
+                context.AddMilestone(track, Guid(6).guid(), series, treeIndex("1-9"), nullptr, nullptr));
+    }
+    ~Looking() { delete color; }
+    KuvEeSerialVar* states() const { return model->getSeriesVariable(KuvEeSerialVar::STATE); }
+    KuvEeTreeSeriesVar* tree() const { return model->getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE); }
+    const KuvInString series{"Production series of the year"}, revision{"Revision of the spring"};
+    KuvEeExpressionContext context;
+    KuvEeModelDico* model = new KuvEeModelDico("Car", Guid(1).guid());
+    KuvEeModelDico* bike = new KuvEeModelDico("Bike", Guid(8).guid());
+    KuvEeSelectionVar* color = new KuvEeSelectionVar("Color", Guid(2).data());
+    KuvEeMilestonesVar* track = nullptr;
+    // The outputs, with what they hold before the calls.
+    std::uint32_t seq = 0;
+    KuvInTreeEvalIndex index = treeIndex("5-6");
+    KuvInString name{"none"}, rev{"none"};
+    KuvEeMilestone* milestone = nullptr;
+    KuvEeTreeSeriesElement* element = nullptr;
+    KuvInSet models{KuvEeModelDico::sType()};
+    KuvEeDateVar* date = nullptr;
+  };
+  const int failed = failEachAllocation(
+      [] { return std::make_unique<Looking>(); },
+      [](auto& l) {
+        return std::array<HRESULT, 7>{
+            l->context.ComputeSequenceNumber(l->states(), l->series, l->revision, l->seq),
+            l->context.ComputeSequenceNumber(l->tree(), l->series, l->revision, l->index),
+            l->context.RetrieveSeriesElementIdentification(l->states(), 7, l->name, l->rev),
+            l->context.RetrieveMilestone(l->track, l->series, l->milestone),
+            l->context.RetrieveTreeSeriesElement(l->tree(), l->series, l->revision, l->element),
+            l->context.GetSetOfMDsContainingFeature(l->color, l->models),
+            l->context.ActivateDate()};
+      },
+      [](auto& l, const std::array<HRESULT, 7>& hrs, bool reached) {
+        // Each output as it was (0), as the call finds it (1), or otherwise.
+        const auto state = [](bool before, bool after) { return before ? 0 : after ? 1 : 2; };
+        const KuvInString index = l->index.toString();
+        const int states[] = {state(l->seq == 0, l->seq == 7),
+                              state(index == KuvInString("5-6"), index == KuvInString("1-9")),
+                              state(l->name == KuvInString("none") && l->rev == KuvInString("none"),
+                                    l->name == l->series && l->rev == l->revision),
+                              state(l->milestone == nullptr, true),
+                              state(l->element == nullptr, true),
+                              state(l->models.IsEmpty(), l->models.GetLength() == 2),
+                              state(l->context.GetDate(l->date) != S_OK, true)};
+        int failures = 0;
+        for (std::size_t i = 0; i < hrs.size(); ++i) {
+          failures += hrs[i] == E_OUTOFMEMORY;
+          EXPECT_EQ(hrs[i] == S_OK ? 1 : 0, states[i]) << i << " " << hrs[i];
+        }
+        EXPECT_EQ(reached ? 1 : 0, failures);
+        return failures == 0;
+      });
+  EXPECT_LT(6, failed);
 }
 
 // A subtree joins a no-tree-mode bag all or nothing: a failed join leaves

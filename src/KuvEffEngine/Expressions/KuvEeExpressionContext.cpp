@@ -879,10 +879,13 @@ HRESULT KuvEeExpressionContext::AddRevision(KuvEeModelDico* model, std::int32_t 
 
 HRESULT KuvEeExpressionContext::ActivateDate() {
   if (m_dateVar != nullptr) return S_FALSE;
-  const unsigned char guid[KuvInGuid::sc_size] = {1};
-  m_dateVar = std::make_unique<KuvEeDateVar>("Date", guid);
-  m_byGuid.insert_or_assign(KuvInGuid(guid), m_dateVar.get());
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    const unsigned char guid[KuvInGuid::sc_size] = {1};
+    auto date = std::make_unique<KuvEeDateVar>("Date", guid);
+    m_byGuid.insert_or_assign(KuvInGuid(guid), date.get());
+    m_dateVar = std::move(date);
+    return S_OK;
+  });
 }
 
 // ---------------------------------------------------------------------------
@@ -1008,37 +1011,49 @@ HRESULT KuvEeExpressionContext::GetSetOfMDsContainingFeature(const KuvEeDicoObje
   else if (const KuvEeSelectionValue* value = KuvEeSelectionValue::cast(*feature))
     feature = value->getSelectionVar();
   models.Clear();
-  for (KuvInMap::const_iterator it = dicos->cBegin(); !it.IsEnd();) {
-    auto* model = static_cast<KuvEeModelDico*>(it.GetValGoToNext());
-    const KuvInSet* features = nullptr;
-    model->getConfigFeatures(features);
-    if (feature != nullptr && features->Find(feature)) models.Put(model);
-  }
-  return models.IsEmpty() ? S_FALSE : S_OK;
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&] {
+        for (KuvInMap::const_iterator it = dicos->cBegin(); !it.IsEnd();) {
+          auto* model = static_cast<KuvEeModelDico*>(it.GetValGoToNext());
+          const KuvInSet* features = nullptr;
+          model->getConfigFeatures(features);
+          if (feature != nullptr && features->Find(feature)) models.Put(model);
+        }
+        return models.IsEmpty() ? S_FALSE : S_OK;
+      },
+      kuv::detail::emptying(models));
 }
 
 HRESULT KuvEeExpressionContext::ComputeSequenceNumber(const KuvEeSerialVar* variable, const KuvInString& name,
                                                       const KuvInString& revision,
                                                       std::uint32_t& seqNumber) const {
-  const KuvInIntHolder* found = nullptr;
-  if (KuvInObjectVal* value = m_seqNumbers.Get(SeriesElementID(name, revision, variable)))
-    found = KuvInIntHolder::cast(*value);
-  if (found == nullptr)
-    KUV_RETURN_ERROR(E_FAIL, "ERROR : Failed to retrieve sequence number for this revision");
-  seqNumber = found->getValue();
-  return S_OK;
+  // The key copies the names.
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    const KuvInIntHolder* found = nullptr;
+    if (KuvInObjectVal* value = m_seqNumbers.Get(SeriesElementID(name, revision, variable)))
+      found = KuvInIntHolder::cast(*value);
+    if (found == nullptr)
+      KUV_RETURN_ERROR(E_FAIL, "ERROR : Failed to retrieve sequence number for this revision");
+    seqNumber = found->getValue();
+    return S_OK;
+  });
 }
 
 HRESULT KuvEeExpressionContext::ComputeSequenceNumber(const KuvEeTreeSeriesVar* variable,
                                                       const KuvInString& name, const KuvInString& revision,
                                                       KuvInTreeEvalIndex& index) const {
-  const KuvInTreeEvalIndex* found = nullptr;
-  if (KuvInObjectVal* value = m_seqNumbers.Get(SeriesElementID(name, revision, variable)))
-    found = KuvInTreeEvalIndex::cast(*value);
-  if (found == nullptr)
-    KUV_RETURN_ERROR(E_FAIL, "ERROR : Failed to retrieve tree eval index for this revision");
-  index = *found;
-  return S_OK;
+  // Copied aside first, so that index changes all or nothing.
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    const KuvInTreeEvalIndex* found = nullptr;
+    if (KuvInObjectVal* value = m_seqNumbers.Get(SeriesElementID(name, revision, variable)))
+      found = KuvInTreeEvalIndex::cast(*value);
+    if (found == nullptr)
+      KUV_RETURN_ERROR(E_FAIL, "ERROR : Failed to retrieve tree eval index for this revision");
+    KuvInTreeEvalIndex copy(*found);
+    index.swap(copy);
+    return S_OK;
+  });
 }
 
 namespace {
@@ -1052,9 +1067,12 @@ HRESULT KuvEeExpressionContext::RetrieveSeriesElementIdentification(const KuvEeS
                                                                     KuvInString& revision) const {
   const KuvEeSerialVarValue* found = revisionOf(variable, seqNumber);
   if (found == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : unable to retrieve given sequence number");
-  name = found->getName();
-  revision = found->getRev();
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    KuvInString foundName = found->getName(), foundRevision = found->getRev();
+    name = std::move(foundName);
+    revision = std::move(foundRevision);
+    return S_OK;
+  });
 }
 
 HRESULT KuvEeExpressionContext::RetrieveSeriesElementModelerID(const KuvEeSerialVar* variable,
@@ -1068,12 +1086,16 @@ HRESULT KuvEeExpressionContext::RetrieveSeriesElementModelerID(const KuvEeSerial
 
 HRESULT KuvEeExpressionContext::RetrieveMilestone(const KuvEeMilestonesVar* track, const KuvInString& name,
                                                   KuvEeMilestone*& milestone) const {
-  return foundAs(m_milestones.Get(MilestoneElementID(name, track)), milestone);
+  // The key copies the name.
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(), [&] { return foundAs(m_milestones.Get(MilestoneElementID(name, track)), milestone); });
 }
 
 HRESULT KuvEeExpressionContext::RetrieveTreeSeriesElement(const KuvEeTreeSeriesVar* variable,
                                                           const KuvInString& name,
                                                           const KuvInString& revision,
                                                           KuvEeTreeSeriesElement*& element) const {
-  return foundAs(m_treeSeriesElements.Get(SeriesElementID(name, revision, variable)), element);
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    return foundAs(m_treeSeriesElements.Get(SeriesElementID(name, revision, variable)), element);
+  });
 }

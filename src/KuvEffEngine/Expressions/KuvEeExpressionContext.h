@@ -38,6 +38,8 @@
 //   and AddRevision likewise (a tree series enabled for the revision goes
 //   again). AddInheritedEff registers the effectivity, then each dictionary,
 //   each all or nothing: a dictionary that fails leaves those before it.
+//   Reading answers E_OUTOFMEMORY likewise, its outputs unchanged (a set
+//   to fill left empty).
 //
 // Adding answers S_OK, S_FALSE when the object was already there, E_FAIL
 // (E_INVALIDARG for a null input) with an error trace; a refused addition

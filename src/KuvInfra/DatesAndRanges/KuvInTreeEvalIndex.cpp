@@ -69,7 +69,7 @@ HRESULT KuvInTreeEvalIndex::BuildFromString(const KuvInString& text, KuvInTreeEv
     KUV_RETURN_ERROR(E_FAIL,
                      "ERROR : TreeEvalIndex is invalid. Check your input string is alright ValA < ValB is expected, "
                      "for instance !");
-  index = built;
+  index.swap(built);
   return S_OK;
 }
 

@@ -21,6 +21,12 @@ public:
   KuvInTreeEvalIndex(const KuvInTreeEvalIndex& other) = default;
   KuvInTreeEvalIndex& operator=(const KuvInTreeEvalIndex& other) = default;
   ~KuvInTreeEvalIndex() override;
+  // Exchanges the bounds, allocating nothing: a copy made aside then takes
+  // over all or nothing.
+  void swap(KuvInTreeEvalIndex& other) noexcept {
+    m_lower.swap(other.m_lower);
+    m_upper.swap(other.m_upper);
+  }
 
   const KuvInTreeEvalIndexBound& getLowerBound() const { return m_lower; }
   const KuvInTreeEvalIndexBound& getUpperBound() const { return m_upper; }

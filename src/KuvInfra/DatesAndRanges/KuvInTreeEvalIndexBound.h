@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "KuvInObjectVal.h"
 
@@ -36,6 +37,11 @@ public:
   KuvInTreeEvalIndexBound(const KuvInTreeEvalIndexBound& other);
   KuvInTreeEvalIndexBound& operator=(const KuvInTreeEvalIndexBound& other);
   ~KuvInTreeEvalIndexBound() override;
+  // Exchanges the levels, allocating nothing.
+  void swap(KuvInTreeEvalIndexBound& other) noexcept {
+    m_values.swap(other.m_values);
+    std::swap(m_count, other.m_count);
+  }
 
   // Takes over values (allocated with new[]) as the count levels of the
   // bound; the previous levels are freed. A null array with a non-zero count
