@@ -310,19 +310,24 @@ struct KuvEeExpressionContext::Registration {
       for (KuvInSet::const_iterator it = options->cBegin(); it.IsValid();)
         note(static_cast<KuvEeDicoObject*>(it.GetGoToNext()));
   }
-  void noteRevision(const KuvEeSerialVarValue& revision) {
+  // The object with what the context keys it by besides its GUID and name.
+  void noteRevision(KuvEeSerialVarValue& revision) {
+    note(&revision);
     noteSequence(SeriesElementID(revision.getName(), revision.getRev(), revision.getSerialVar()));
   }
-  void noteTreeElement(const KuvEeTreeSeriesElement& element) {
+  void noteTreeElement(KuvEeTreeSeriesElement& element) {
+    note(&element);
     const SeriesElementID id(element.getName(), element.getRevision(), element.getTreeSeriesVar());
     if (!context.m_treeSeriesElements.ContainsKey(id)) treeElements.push_back(id);
     noteSequence(id);
   }
-  void noteMilestone(const KuvEeMilestone& milestone) {
+  void noteMilestone(KuvEeMilestone& milestone) {
+    note(&milestone);
     const MilestoneElementID id(milestone.getName(), milestone.getMilestonesVar());
     if (!context.m_milestones.ContainsKey(id)) milestones.push_back(id);
   }
-  void noteChange(const KuvEePredefEff& change) {
+  void noteChange(KuvEePredefEff& change) {
+    note(&change);
     if (!context.m_changes.ContainsKey(change.getName())) changes.push_back(change.getName());
   }
   // A tree series enabled for the element being entered.
@@ -441,18 +446,9 @@ HRESULT KuvEeExpressionContext::addModelDico(KuvEeModelDico*& model, bool main) 
   registration.noteModel(home, *model);
   for (KuvEeDicoObject* feature : features) registration.note(feature);
   for (KuvEeDicoObject* variable : contents.variables) registration.note(variable);
-  for (KuvEeSerialVarValue* revision : contents.revisions) {
-    registration.note(revision);
-    registration.noteRevision(*revision);
-  }
-  for (KuvEeTreeSeriesElement* element : contents.treeElements) {
-    registration.note(element);
-    registration.noteTreeElement(*element);
-  }
-  for (KuvEeMilestone* milestone : contents.milestones) {
-    registration.note(milestone);
-    registration.noteMilestone(*milestone);
-  }
+  for (KuvEeSerialVarValue* revision : contents.revisions) registration.noteRevision(*revision);
+  for (KuvEeTreeSeriesElement* element : contents.treeElements) registration.noteTreeElement(*element);
+  for (KuvEeMilestone* milestone : contents.milestones) registration.noteMilestone(*milestone);
   // The caller's features that give way, and the registered ones they give
   // way to, in the model's order.
   std::vector<KuvEeDicoObject*> replaced;
@@ -706,7 +702,6 @@ HRESULT KuvEeExpressionContext::AddChangeRef(KuvEePredefEff*& change) {
   return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
     Registration registration(*this);
     registration.enter([&] {
-      registration.note(change);
       registration.noteChange(*change);
       m_owned.Put(change);
       index(change);
@@ -770,7 +765,6 @@ HRESULT KuvEeExpressionContext::AddMilestone(KuvEeMilestonesVar* track, const Ku
     Registration registration(*this);
     const bool entered = registration.enter(
         [&] {
-          registration.note(milestone.get());
           registration.noteMilestone(*milestone);
           registerMilestone(milestone.get());
         },
@@ -808,7 +802,6 @@ HRESULT KuvEeExpressionContext::AddRevision(KuvEeSerialVar* variable, const KuvI
     Registration registration(*this);
     const bool entered = registration.enter(
         [&] {
-          registration.note(created.get());
           registration.noteRevision(*created);
           registerRevision(created.get());
         },
@@ -862,7 +855,6 @@ HRESULT KuvEeExpressionContext::AddRevision(KuvEeModelDico* model, std::int32_t 
           }
           element = std::make_unique<KuvEeTreeSeriesElement>(name, guid.getArray(), revision, index, variable,
                                                              parent);
-          registration.note(element.get());
           registration.noteTreeElement(*element);
           registerTreeSeriesElement(element.get());
         },
