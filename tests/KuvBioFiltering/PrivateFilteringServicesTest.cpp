@@ -104,7 +104,6 @@ void applyGroup(Forms& forms, const std::vector<ModelRule>& group) {
   }
 }
 
-
 }  // namespace
 
 // Over random filters and matrix groups on a context and a component
@@ -192,39 +191,6 @@ TEST(PrepareFilterForContext, FormsFollowTheRuleConfigurationByConfiguration) {
   EXPECT_GT(changed, 60);
   EXPECT_GT(unchanged, 30);
   EXPECT_LT(skipped, 50);
-}
-
-// Readable cases: nothing selected; a group where no dictionary is named by
-// every selected matrix; two groups, the second selecting on what the first
-// set.
-TEST(PrepareFilterForContext, SelectionAndGroupsByExample) {
-  TruthModel m;
-  KuvFltFilter filter(CFG_EXPRVIEW_CURRENT, KuvEeFilterExpression::CFG_SELECTIONMODE_150);
-  filter.setDnf(KuvDiversityDomain_ConfigChange, dictionary(Context), dnfOf(option(m, 0)));
-  filter.setDnf(KuvDiversityDomain_ConfigChange, dictionary(Component), dnfOf(option(m, 2)));
-  const Bytes input = compiled(filter);
-  const Bytes unselected =
-      matrixOf({{{Context, option(m, 0, KuvEeOptionEff::F)}}, {{Component, option(m, 1)}}});
-  EXPECT_EQ(input, writtenBack(*preparedBack(input, {{unselected}})));
-  // Both selected, but each names a dictionary the other does not.
-  const Bytes toComponent = matrixOf({{{Context, option(m, 0)}}, {{Component, option(m, 1)}}});
-  const Bytes toContext = matrixOf({{}, {{Context, unitsLeaf(m)}}});
-  EXPECT_EQ(input, writtenBack(*preparedBack(input, {{toComponent, toContext}})));
-
-  // Context option 0 alone. The first group sets the component to option 1;
-  // the second selects on it: only its first matrix meets option 1.
-  KuvFltFilter contextOnly(CFG_EXPRVIEW_CURRENT, KuvEeFilterExpression::CFG_SELECTIONMODE_150);
-  contextOnly.setDnf(KuvDiversityDomain_ConfigChange, dictionary(Context), dnfOf(option(m, 0)));
-  const Bytes onOption1 = matrixOf({{{Component, option(m, 1)}}, {{Context, unitsLeaf(m)}}});
-  const Bytes offOption1 =
-      matrixOf({{{Component, option(m, 1, KuvEeOptionEff::F)}}, {{Context, changeLeaf(m)}}});
-  const std::unique_ptr<KuvFilterHandler> back =
-      preparedBack(compiled(contextOnly), {{toComponent, unselected}, {onOption1, offOption1}});
-  const KuvFltFilter& result = *back->getFilter();
-  EXPECT_EQ(*truthTable(m, *own(option(m, 1))),
-            *dnfTable(m, *result.getDnf(KuvDiversityDomain_ConfigChange, dictionary(Component))));
-  EXPECT_EQ(*truthTable(m, *own(option(m, 0))) & *truthTable(m, *own(unitsLeaf(m))),
-            *dnfTable(m, *result.getDnf(KuvDiversityDomain_ConfigChange, dictionary(Context))));
 }
 
 // What cannot be prepared leaves the handler invalid with the code, after
