@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "KuvBioDnf/BioDnfModel.h"
+#include "KuvBioFiltering/FilteringTestSupport.h"
 #include "KuvCompiledBinaryParser.h"
 #include "KuvDnfOptionEff.h"
 #include "KuvDnfSelectionEff.h"
@@ -19,6 +21,7 @@
 
 using namespace kuv_test;
 using Parser = KuvCompiledBinaryParser;
+using filtering_test::optionDnf;
 
 namespace {
 
@@ -38,12 +41,7 @@ std::string hex(const std::string& grouped) {
   return text;
 }
 
-std::vector<std::uint8_t> bytesOf(const std::string& hexText) {
-  std::vector<std::uint8_t> bytes;
-  for (std::size_t i = 0; i + 1 < hexText.size(); i += 2)
-    bytes.push_back(static_cast<std::uint8_t>(std::stoul(hexText.substr(i, 2), nullptr, 16)));
-  return bytes;
-}
+std::vector<std::uint8_t> bytesOf(const std::string& grouped) { return bio_dnf_test::fromHex(hex(grouped)); }
 
 std::string write(const KuvInObject& object) {
   KuvBioBufferOut out;
@@ -56,15 +54,6 @@ std::unique_ptr<KuvInObject> read(const std::vector<std::uint8_t>& bytes, HRESUL
   KuvInObject* object = nullptr;
   EXPECT_EQ(expected, Parser::Read(in, object));
   return std::unique_ptr<KuvInObject>(object);
-}
-
-KuvDnf* optionDnf(unsigned option, bool negated) {
-  auto* term = new KuvDnfAndTermMap(1);
-  term->addDnfLeaf(*new KuvDnfOptionEff(Guid(option).guid(), Guid(option + 1).guid(), KuvDnfOptionEff::Selected,
-                                        negated));
-  auto* dnf = new KuvDnf(DNF_COND_NONE);
-  dnf->addAndTerm(term);
-  return dnf;
 }
 
 }  // namespace
@@ -154,9 +143,15 @@ TEST(CompiledBinary, RefusedBinaries) {
       {"666C74 03 00 01 03 01 010000 " + table1 + " 01 00 01 00 0000", "ERROR : bad entry of a dictionary"},
       {"666C74 03 01 01 060000", "ERROR : unexpected domain 6"},
       {"666C74 03 01 01 010000 " + table1 + " 01 04 01 00 0001 01", "ERROR : unexpected view 4"},
+      // A failed read names the kind it was reading.
+      {"666C74 03 00 01 03 01", "ERROR : CompiledBinaryParser::Read for filter FAILED."},
+      {"666C74 04 04 00000000 01 01", "ERROR : CompiledBinaryParser::Read for effectivity FAILED."},
+      {"666C74 03 02 01", "ERROR : CompiledBinaryParser::Read for applicability FAILED."},
+      {"666C74 03 03 02 00000001", "ERROR : CompiledBinaryParser::Read for CompositionMatrix FAILED."},
+      {"666C74", "ERROR : ReadHeader FAILED"},
   };
   for (const auto& row : rows) {
-    const std::vector<std::uint8_t> bytes = bytesOf(hex(row.bytes));
+    const std::vector<std::uint8_t> bytes = bytesOf(row.bytes);
     KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
     KuvInObject* object = nullptr;
     const std::string traced = captured([&] { EXPECT_EQ(E_FAIL, Parser::Read(in, object)) << row.bytes; });
@@ -177,7 +172,7 @@ TEST(CompiledBinary, RefusedBinaries) {
 // written back in version 4.
 TEST(CompiledBinary, EffectivityOfVersion3) {
   const std::string block = "00000001 08" + guidHex(1) + " 01 00 ";
-  const auto object = read(bytesOf(hex("666C74 03 01 01 010000 " + block + "01 00 0001 02")));
+  const auto object = read(bytesOf("666C74 03 01 01 010000 " + block + "01 00 0001 02"));
   ASSERT_NE(nullptr, KuvFltEffectivity::cast(*object));
   EXPECT_EQ(hex("666C74 04 04 00000000 01 01 010000 " + block + "0001 00 0001 02"), write(*object));
 }
@@ -186,11 +181,10 @@ TEST(CompiledBinary, EffectivityOfVersion3) {
 // share a number gives each view its own copy.
 TEST(CompiledBinary, SharedFormsOnReading) {
   const std::string table = "00000002 08" + guidHex(1) + " 08" + guidHex(2);
-  const auto filter = read(bytesOf(hex("666C74 03 00 01 03 01 010000 " + table + " 01 00 02 00 0001 01 0001 01")));
+  const auto filter = read(bytesOf("666C74 03 00 01 03 01 010000 " + table + " 01 00 02 00 0001 01 0001 01"));
   const KuvFltDomainFilter* domain = KuvFltFilter::cast(*filter)->getFilterForDomain(KuvDiversityDomain_DWS);
   EXPECT_EQ(domain->getDnf(Guid(1).guid()), domain->getDnf(Guid(2).guid()));
-  const auto eff =
-      read(bytesOf(hex("666C74 03 01 01 010000 " + table + " 02 00 01 00 0001 01 01 01 0001 01")));
+  const auto eff = read(bytesOf("666C74 03 01 01 010000 " + table + " 02 00 01 00 0001 01 01 01 0001 01"));
   const KuvFltDomainEffectivity* domainEff = KuvFltEffectivity::cast(*eff)->getDomainEffectivity(1);
   EXPECT_NE(domainEff->getDnf(CFG_EXPRVIEW_SOURCE, Guid(1).guid()),
             domainEff->getDnf(CFG_EXPRVIEW_CURRENT, Guid(2).guid()));
@@ -224,7 +218,7 @@ TEST(CompiledBinary, ValuatedDomains) {
   KuvInListVal domains(KuvInIntHolder::sType());
   EXPECT_EQ(S_FALSE, Parser::GetValuatedDomains(empty, domains));
   EXPECT_EQ(S_FALSE, Parser::IsDomainValuated(empty, KuvDiversityDomain_DWS));
-  const std::vector<std::uint8_t> bad = bytesOf(hex("666C74 03 00 01 03 02 0100"));
+  const std::vector<std::uint8_t> bad = bytesOf("666C74 03 00 01 03 02 0100");
   KuvBioBuffer in(bad.data(), static_cast<std::uint32_t>(bad.size()), 0);
   EXPECT_TRACES(E_FAIL, "ERROR : GetValuatedDomains FAILED", Parser::IsDomainValuated(in, KuvDiversityDomain_DWS));
 }
@@ -345,25 +339,8 @@ TEST(CompiledBinary, ReadStopsAfterItsBinary) {
   EXPECT_TRACES(E_INVALIDARG, "ERROR: output parameter should be NULL.", Parser::Read(in, first));
 }
 
-// A failed read names the kind it was reading; with call tracing the
-// writer shows the object and the bytes it wrote.
-TEST(CompiledBinary, TracesOfReadAndWrite) {
-  const struct {
-    const char* bytes;
-    const char* message;
-  } rows[] = {
-      {"666C74 03 00 01 03 01", "ERROR : CompiledBinaryParser::Read for filter FAILED."},
-      {"666C74 04 04 00000000 01 01", "ERROR : CompiledBinaryParser::Read for effectivity FAILED."},
-      {"666C74 03 02 01", "ERROR : CompiledBinaryParser::Read for applicability FAILED."},
-      {"666C74 03 03 02 00000001", "ERROR : CompiledBinaryParser::Read for CompositionMatrix FAILED."},
-      {"666C74", "ERROR : ReadHeader FAILED"},
-  };
-  for (const auto& row : rows) {
-    const std::vector<std::uint8_t> bytes = bytesOf(hex(row.bytes));
-    KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
-    KuvInObject* object = nullptr;
-    EXPECT_TRACES(E_FAIL, row.message, Parser::Read(in, object));
-  }
+// With call tracing the writer shows the object and the bytes it wrote.
+TEST(CompiledBinary, TracesOfWrite) {
   KuvFltCompositionMatrix matrix;
   const ScopedFlags flags(Parser::traceChannel(), 3);
   KuvBioBufferOut out;

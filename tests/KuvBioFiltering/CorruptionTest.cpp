@@ -12,6 +12,7 @@
 
 #include "KuvBioDnf/BioDnfModel.h"
 #include "KuvBioFilter.h"
+#include "KuvBioFiltering/FilteringTestSupport.h"
 #include "KuvCompiledBinaryParser.h"
 #include "KuvDnfOptionEff.h"
 #include "KuvDnfSelectionEff.h"
@@ -32,21 +33,8 @@ namespace {
 using kuv_test::Bytes;
 using kuv_test::Guid;
 using Parser = KuvCompiledBinaryParser;
-
-Bytes write(const KuvInObject& object) {
-  KuvBioBufferOut out;
-  EXPECT_EQ(S_OK, Parser::Write(object, out));
-  return kuv_test::bytesOf(out);
-}
-
-KuvDnf* optionForm(unsigned option, bool negated) {
-  auto* term = new KuvDnfAndTermMap(1);
-  term->addDnfLeaf(
-      *new KuvDnfOptionEff(Guid(option).guid(), Guid(option + 1).guid(), KuvDnfOptionEff::Selected, negated));
-  auto* dnf = new KuvDnf(DNF_COND_NONE);
-  dnf->addAndTerm(term);
-  return dnf;
-}
+using filtering_test::compiled;
+using filtering_test::optionDnf;
 
 // Two terms: colours 31 or 32 with option 40, or not colour 33.
 KuvDnf* colourForm() {
@@ -69,7 +57,7 @@ constexpr KuvDiversityDomain kChange = KuvDiversityDomain_ConfigChange;
 std::unique_ptr<KuvFltFilter> filter() {
   auto made =
       std::make_unique<KuvFltFilter>(CFG_EXPRVIEW_CURRENT, KuvEeFilterExpression::CFG_SELECTIONMODE_150);
-  KuvDnf* shared = optionForm(10, false);
+  KuvDnf* shared = optionDnf(10, false);
   made->setDnf(kDws, Guid(1).guid(), shared);
   made->setDnf(kDws, Guid(2).guid(), shared);
   made->setDnf(kChange, Guid(3).guid(), colourForm());
@@ -78,7 +66,7 @@ std::unique_ptr<KuvFltFilter> filter() {
 
 std::unique_ptr<KuvFltEffectivity> effectivity() {
   auto made = std::make_unique<KuvFltEffectivity>();
-  made->setDnf(kDws, CFG_EXPRVIEW_CURRENT, Guid(1).guid(), optionForm(10, true));
+  made->setDnf(kDws, CFG_EXPRVIEW_CURRENT, Guid(1).guid(), optionDnf(10, true));
   made->setDnf(kDws, CFG_EXPRVIEW_SOURCE, Guid(2).guid(), colourForm());
   made->setDnf(kChange, CFG_EXPRVIEW_CURRENT, Guid(3).guid(), new KuvDnf(DNF_COND_FALSE));
   return made;
@@ -89,10 +77,10 @@ std::vector<Bytes> binaries() {
   applicability.addCriteria(Guid(1).guid(), colourForm());
   applicability.addCriteria(Guid(2).guid(), new KuvDnf(DNF_COND_TRUE));
   KuvFltCompositionMatrix matrix;
-  matrix.IF_SetCriteria(Guid(1).guid(), optionForm(12, false));
+  matrix.IF_SetCriteria(Guid(1).guid(), optionDnf(12, false));
   matrix.THEN_SetCriteria(Guid(2).guid(), colourForm());
   matrix.THEN_SetCriteria(Guid(3).guid(), new KuvDnf(DNF_COND_FALSE));
-  return {write(*filter()), write(*effectivity()), write(applicability), write(matrix)};
+  return {compiled(*filter()), compiled(*effectivity()), compiled(applicability), compiled(matrix)};
 }
 
 TEST(CompiledBinary, EveryCorruptionIsRefusedOrUsable) {
@@ -128,8 +116,8 @@ TEST(CompiledBinary, EveryCorruptionIsRefusedOrUsable) {
 // asks of its domain 2 (a failing intersection test fails the call). A
 // damaged filter fails the call and hands out no answers.
 TEST(CompiledBinary, QueriesOverDamagedBinaries) {
-  const Bytes goodFilter = write(*filter());
-  const Bytes goodObject = write(*effectivity());
+  const Bytes goodFilter = compiled(*filter());
+  const Bytes goodObject = compiled(*effectivity());
   HRESULT hr = S_OK;
   kuv_test::Outcomes answers;
   kuv_test::forEachVariant(goodObject, [&](const Bytes& bytes, const std::string& label) {

@@ -34,14 +34,6 @@ using namespace filtering_test;
 
 namespace {
 
-KuvDnf* optionDnf(unsigned option, bool negated) {
-  auto* term = new KuvDnfAndTermMap(1);
-  term->addDnfLeaf(*new KuvDnfOptionEff(Guid(option).guid(), Guid(99).guid(), KuvDnfOptionEff::Selected, negated));
-  auto* dnf = new KuvDnf(DNF_COND_NONE);
-  dnf->addAndTerm(term);
-  return dnf;
-}
-
 // Option 10 selected, on one dictionary of the Config Change domain.
 Bytes filterOn(unsigned option) {
   KuvFltFilter filter(CFG_EXPRVIEW_CURRENT, KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT);
@@ -185,7 +177,7 @@ TEST(FilterHandler, ConstructorsCopiesAndBinary) {
     // Options 10 and 12 rejected: neither filter passes it.
     KuvDnf* neither = optionDnf(10, true);
     neither->andTerms().front()->addDnfLeaf(
-        *new KuvDnfOptionEff(Guid(12).guid(), Guid(99).guid(), KuvDnfOptionEff::Selected, true));
+        *new KuvDnfOptionEff(Guid(12).guid(), Guid(13).guid(), KuvDnfOptionEff::Selected, true));
     const Bytes objects[] = {effectivityOn(12, false), effectivityOn(10, true), effectivityOf(neither)};
     const int expected[] = {1, 1, 0};
     for (int i = 0; i < 3; ++i) {

@@ -1,5 +1,5 @@
-// What the filtering tests share: an object's compiled binary, the address
-// and size arrays the services take, a handler's binary written back, and
+// What the filtering tests share: an option form, an object's compiled
+// binary, the address and size arrays the services take, a handler's binary written back, and
 // whether a form holds a term that admits no configuration on its own (the
 // normal-form test looks at leaves of one variable pairwise, so such a term
 // still meets forms on other variables).
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "KuvCompiledBinaryParser.h"
+#include "KuvDnfOptionEff.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvFilterHandler.h"
 #include "support/KuvTestSupport.h"
@@ -19,6 +20,16 @@
 namespace filtering_test {
 
 using Bytes = std::vector<std::uint8_t>;
+
+// Option Guid(option) of feature Guid(option + 1) selected, or not selected.
+inline KuvDnf* optionDnf(unsigned option, bool negated) {
+  auto* term = new KuvDnfAndTermMap(1);
+  term->addDnfLeaf(*new KuvDnfOptionEff(kuv_test::Guid(option).guid(), kuv_test::Guid(option + 1).guid(),
+                                        KuvDnfOptionEff::Selected, negated));
+  auto* dnf = new KuvDnf(DNF_COND_NONE);
+  dnf->addAndTerm(term);
+  return dnf;
+}
 
 inline Bytes compiled(const KuvInObject& object) {
   KuvBioBufferOut out;
