@@ -115,6 +115,15 @@ std::unique_ptr<KuvInSetVal> units(std::initializer_list<unsigned> numbers) {
   return set;
 }
 
+// The texts of the effectivities under a model's And, sorted.
+std::vector<std::string> leafTexts(const KuvEeMultiModelExpression::ModelCriteria& record) {
+  std::vector<std::string> texts;
+  for (KuvEeNode* leaf : kuv_test::children(*KuvEeOp::cast(*record.getCriteria()->getNode())))
+    texts.push_back(kuv_test::text(*KuvEeVarEffLeaf::cast(*leaf)->getVarEff()));
+  std::sort(texts.begin(), texts.end());
+  return texts;
+}
+
 std::string literal(const KuvQmSpecList& list) {
   KuvLiteralSyntax syntax;
   syntax.setDefaultSyntax();
@@ -236,11 +245,7 @@ TEST_F(GenerationTest, EffectivityExpressionAndsEachModelsCriteria) {
     const KuvEeMultiModelExpression::ModelCriteria* record = expression->getModelCriteria(model);
     ASSERT_NE(nullptr, record);
     EXPECT_EQ(nullptr, record->getInheritedEffCriteria());
-    std::vector<std::string> texts;
-    for (KuvEeNode* leaf : kuv_test::children(*KuvEeOp::cast(*record->getCriteria()->getNode())))
-      texts.push_back(kuv_test::text(*KuvEeVarEffLeaf::cast(*leaf)->getVarEff()));
-    std::sort(texts.begin(), texts.end());
-    EXPECT_EQ(leaves, texts) << kuv_test::text(*model);
+    EXPECT_EQ(leaves, leafTexts(*record)) << kuv_test::text(*model);
   }
 }
 
@@ -288,27 +293,20 @@ TEST_F(GenerationTest, CriteriaOfOneSeriesUniteAsOneByOne) {
         ASSERT_EQ(S_OK, united->opOr(one.get(), merged));
     }
     if (expected.empty()) continue;
-    std::vector<std::string> texts;
-    for (const auto& [var, eff] : expected) texts.push_back(kuv_test::text(*eff));
-    std::sort(texts.begin(), texts.end());
     const KuvInMap noBuilds(KuvInObjectPtr::sType(), KuvInSetVal::sType());
     KuvEeFilterExpression* filter = nullptr;
     ASSERT_EQ(S_OK, Services::GenerateFilterExpression(
                         bike, criteria, noBuilds, KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT, filter));
     std::unique_ptr<KuvEeFilterExpression> ownedFilter(filter);
-    std::vector<std::string> listed;
-    for (const auto& [var, eff] : expected)
-      listed.push_back(kuv_test::text(*filter->getSpecList()->GetVarEff(var)));
-    std::sort(listed.begin(), listed.end());
-    EXPECT_EQ(texts, listed);
+    std::vector<std::string> texts;
+    for (const auto& [var, eff] : expected) {
+      texts.push_back(kuv_test::text(*eff));
+      EXPECT_EQ(texts.back(), kuv_test::text(*filter->getSpecList()->GetVarEff(var)));
+    }
+    std::sort(texts.begin(), texts.end());
     KuvEeEffectivityExpression* expression = nullptr;
     ASSERT_EQ(S_OK, Services::GenerateEffectivityExpression(context, criteria, noBuilds, expression));
     std::unique_ptr<KuvEeEffectivityExpression> owned(expression);
-    std::vector<std::string> leaves;
-    for (KuvEeNode* leaf :
-         kuv_test::children(*KuvEeOp::cast(*expression->getModelCriteria(bike)->getCriteria()->getNode())))
-      leaves.push_back(kuv_test::text(*KuvEeVarEffLeaf::cast(*leaf)->getVarEff()));
-    std::sort(leaves.begin(), leaves.end());
-    EXPECT_EQ(texts, leaves);
+    EXPECT_EQ(texts, leafTexts(*expression->getModelCriteria(bike)));
   }
 }

@@ -51,10 +51,4 @@ inline KuvInTreeEvalInterval treeRange(const std::string& text) {
   return KuvInTreeEvalInterval(r.lower, r.lowerIncluded, r.upper, r.upperIncluded);
 }
 
-inline KuvInListVal treeRanges(const std::vector<std::string>& texts) {
-  KuvInListVal list(KuvInTreeEvalInterval::sType());
-  for (const std::string& t : texts) list.PutBack(treeRange(t));
-  return list;
-}
-
 }  // namespace kuv_test

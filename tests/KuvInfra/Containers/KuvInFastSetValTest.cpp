@@ -3,7 +3,6 @@
 #include <cmath>
 #include <random>
 #include <set>
-#include <string>
 #include <tuple>
 #include <vector>
 

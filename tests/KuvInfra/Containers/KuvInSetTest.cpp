@@ -4,7 +4,6 @@
 #include <map>
 #include <memory>
 #include <random>
-#include <string>
 #include <tuple>
 
 #include "KuvInSet.h"
@@ -14,8 +13,6 @@
 KUV_DEFINE_TYPE(CollidingValue, KuvInObjectVal)
 
 namespace {
-
-using Values = std::vector<std::uint32_t>;
 
 std::uint32_t sizeFor(std::int32_t capacity, float loadFactor) {
   std::uint32_t size = 16;

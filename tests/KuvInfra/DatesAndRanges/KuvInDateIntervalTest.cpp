@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
 
 #include "KuvInDateInterval.h"
 #include "KuvInIntHolder.h"

@@ -29,7 +29,6 @@ TEST(KuvInGuid, TextIsUpperCaseHexInMemoryOrderAndTheZeroGuidIsNotValuated) {
 }
 
 TEST(KuvInGuid, HashIsTheXorOfLittleEndianWords) {
-  EXPECT_EQ(guidOf({0x78, 0x56, 0x34, 0x12}).hash(), 0x12345678u);
   unsigned char bytes[16] = {0x78, 0x56, 0x34, 0x12, 0, 0, 0, 0, 0, 0, 0x01, 0, 0, 0, 0, 0xFF};
   KuvInGuid g(bytes);
   EXPECT_EQ(g.hash(), 0x12345678u ^ 0x00010000u ^ 0xFF000000u);
