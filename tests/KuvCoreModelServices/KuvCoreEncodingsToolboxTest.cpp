@@ -94,11 +94,8 @@ TEST(KuvCoreEncodingsToolbox, AnyDayNumberRoundTrips) {
 
 TEST(KuvCoreEncodingsToolbox, DayNumbersRefuseBadMonthsAndOverflow) {
   int n = 12345;
-  EXPECT_EQ(KuvCoreEncodingsToolbox::Compute_Nbdays_From_YMD(2000, 0, 1, n), E_INVALIDARG);
-  EXPECT_EQ(KuvCoreEncodingsToolbox::Compute_Nbdays_From_YMD(2000, 13, 1, n), E_INVALIDARG);
-  EXPECT_EQ(KuvCoreEncodingsToolbox::Compute_Nbdays_From_YMD(INT_MAX, 12, 31, n), E_INVALIDARG);
-  EXPECT_EQ(KuvCoreEncodingsToolbox::Compute_Nbdays_From_YMD(-6000000, 1, 1, n), E_INVALIDARG);
-  EXPECT_EQ(KuvCoreEncodingsToolbox::Compute_Nbdays_From_YMD(1900, 1, INT_MIN, n), E_INVALIDARG);
+  for (Date d : {Date{2000, 0, 1}, {2000, 13, 1}, {INT_MAX, 12, 31}, {-6000000, 1, 1}, {1900, 1, INT_MIN}})
+    EXPECT_EQ(KuvCoreEncodingsToolbox::Compute_Nbdays_From_YMD(d.year, d.month, d.day, n), E_INVALIDARG) << d;
   EXPECT_EQ(n, 12345);
   // Days beyond the month simply carry on.
   EXPECT_EQ(dayNumber({1900, 1, 32}), dayNumber({1900, 2, 1}));

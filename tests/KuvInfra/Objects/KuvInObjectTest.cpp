@@ -39,7 +39,6 @@ TEST(KuvInHolders, EqualityIsByClassAndValue) {
   EXPECT_FALSE(u5.equals(u6));
   EXPECT_FALSE(u5.equals(s5));
   EXPECT_FALSE(s5.equals(u5));
-  EXPECT_EQ(u5.hash(), u5b.hash());
   EXPECT_TRUE(u5 < u6);
   EXPECT_TRUE(KuvInSignedIntHolder(-1) < KuvInSignedIntHolder(0));
   EXPECT_FALSE(KuvInIntHolder(0xFFFFFFFFu) < KuvInIntHolder(0));
