@@ -2,7 +2,6 @@
 
 #include "KuvInIntHolder.h"
 #include "KuvInString.h"
-#include "KuvInStringChar.h"
 
 TEST(KuvInObjectType, IsaFollowsParentsAndNameHashes) {
   KuvInObjectTypeClass* holder = KuvInIntHolder::sType();
