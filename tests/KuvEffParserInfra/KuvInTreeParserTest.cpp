@@ -2,12 +2,29 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "KuvInTreeParser.h"
 
 namespace {
 
 using Tag = KuvInTreeParserTag;
+using Tree = std::unique_ptr<KuvInTreeParserNode>;
+
+// The tree, or null with the reason in error.
+Tree parse(const KuvInTreeParser& parser, const KuvInString& text, KuvInString& error) {
+  KuvInTreeParserNode* root = nullptr;
+  const HRESULT hr = parser.parse(text, root, error);
+  EXPECT_EQ(hr == S_OK, root != nullptr);
+  return Tree(root);
+}
+
+Tree parse(const KuvInTreeParser& parser, const std::string& text) {
+  KuvInString error;
+  Tree root = parse(parser, text.c_str(), error);
+  EXPECT_NE(root, nullptr) << error.ConvertToChar();
+  return root;
+}
 
 // The tags of the literal syntax, with its default tokens.
 struct Parser {
@@ -30,13 +47,6 @@ struct Parser {
     for (const char* blank : {" ", "\n", "\t"}) parser.addBlank(blank);
     parser.setStringifiers("'", "'");
     parser.setEscape("\\");
-  }
-
-  std::unique_ptr<KuvInTreeParserNode> parse(const KuvInString& text, KuvInString& error) const {
-    KuvInTreeParserNode* root = nullptr;
-    const HRESULT hr = parser.parse(text, root, error);
-    EXPECT_EQ(SUCCEEDED(hr), root != nullptr);
-    return std::unique_ptr<KuvInTreeParserNode>(root);
   }
 };
 
@@ -93,15 +103,15 @@ TEST(KuvInTreeParserTest, BuildsTreesByPrecedenceAndGroupsAfterStrings) {
   };
   for (const auto& c : cases) {
     KuvInString error;
-    auto root = p.parse(c.text, error);
+    auto root = parse(p.parser, c.text, error);
     ASSERT_NE(root, nullptr) << c.text << " : " << error.ConvertToChar();
     EXPECT_EQ(shape(*root), c.shape) << c.text;
     EXPECT_TRUE(error.IsEmpty()) << c.text;
   }
   KuvInString error;
-  auto root = p.parse("Cat.Opt{TRUE}", error);
+  auto root = parse(p.parser, "Cat.Opt{TRUE}", error);
   EXPECT_EQ(root->getFollower()->getTag(), p.selection);  // after a chain "{" is a selection
-  root = p.parse("Sel{a}", error);
+  root = parse(p.parser, "Sel{a}", error);
   EXPECT_EQ(root->getFollower()->getTag(), p.valueSet);
 }
 
@@ -124,9 +134,37 @@ TEST(KuvInTreeParserTest, MalformedTextGivesNoTreeAndSaysWhy) {
   };
   for (const auto& c : cases) {
     KuvInString error;
-    EXPECT_EQ(p.parse(c.text.c_str(), error), nullptr) << c.text.substr(0, 40);
+    EXPECT_EQ(parse(p.parser, c.text.c_str(), error), nullptr) << c.text.substr(0, 40);
     EXPECT_STREQ(error.ConvertToChar(), c.error) << c.text.substr(0, 40);
   }
+}
+
+// Parses reuse the node blocks of earlier ones, per thread.
+TEST(KuvInTreeParserReuseTest, TreesOutliveTheirThreadAndLaterParsesReuseTheirBlocks) {
+  KuvInTreeParser parser;
+  parser.addTag(Tag::E_GroupOp, "|");
+  parser.addTag(Tag::E_GroupOp, "&");
+  parser.addBlank(" ");
+  // Thousands of nodes: several blocks of the largest size.
+  std::string text = "a0 & b0";
+  for (int i = 1; i < 2000; ++i) text += " | a" + std::to_string(i) + " & b" + std::to_string(i);
+  Tree fromWorker;
+  std::thread([&] { fromWorker = parse(parser, text); }).join();
+  const std::string expected = shape(*fromWorker);
+  fromWorker.reset();
+  for (int round = 0; round < 3; ++round) EXPECT_EQ(shape(*parse(parser, text)), expected);
+  Tree kept = parse(parser, text);
+  std::thread([&] { kept.reset(); }).join();
+  EXPECT_EQ(shape(*parse(parser, "x & y | z")), "|(&(x y) z)");
+}
+
+// Blanks of one unit take a table, longer ones the general path.
+TEST(KuvInTreeParserReuseTest, BlanksOfSeveralUnitsAreSkippedAndTrimmed) {
+  KuvInTreeParser parser;
+  parser.addTag(Tag::E_GroupOp, "|");
+  parser.addBlank("\r\n");
+  parser.addBlank(" ");
+  EXPECT_EQ(shape(*parse(parser, "\r\n a b\r\n \r\n|\r\nc \r\n")), "|(a b c)");
 }
 
 }  // namespace
