@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
+#include <vector>
 
 #include "KuvXMLExprBuilders.h"
 
@@ -40,6 +40,12 @@ TEST(KuvXMLV3ExprSAXHandlerTest, SettlesWhatTheWriterLeavesOpen) {
       "<InheritedEff HolderType='Model' HolderName='Roadster' FilterableName='Base' "
       "FilterableId='" +
       std::string(inherited->getGuid().toString().ConvertToChar()) + "'/>";
+  // The text of the expression holding the trees given.
+  const auto expected = [&](KuvEeNode* criteria, KuvEeNode* inheritedTree) {
+    return text(kuv_test::effectivity(sample.model, criteria, nullptr, inheritedTree).get());
+  };
+  auto* day = new KuvEeDateEff(sample.date, KuvEeDateEff::AllFalse);
+  day->set(KuvInDate(2026, 3, 1, 1, 1, 1), KuvInDate(2026, 3, 1, 24, 60, 60));
   const struct {
     std::string document;
     std::string expected;
@@ -49,33 +55,19 @@ TEST(KuvXMLV3ExprSAXHandlerTest, SettlesWhatTheWriterLeavesOpen) {
        "OR  "
        "-/-EeVarEffLeaf : OptionEff( Engine.V6{T__} )\n      \\-EeVarEffLeaf : OptionEff( Engine.V8{T__} ) ) "
        ")"},
-      {inContext("<Date><SingleValue Value='2026-03-01'/></Date>"), ""},
-      {inContext("<AND>" + reference + "<Boolean>true</Boolean></AND>"), ""},
+      {inContext("<Date><SingleValue Value='2026-03-01'/></Date>"),
+       expected(new KuvEeVarEffLeaf(day), nullptr)},
+      {inContext("<AND>" + reference + "<Boolean>true</Boolean></AND>"),
+       expected(new KuvEeTrue, new KuvEeEffLeaf(inherited, sample.model))},
       // A namesake registered first does not hide the one the GUID names.
-      {inContext(reference), ""},
+      {inContext(reference), expected(nullptr, new KuvEeEffLeaf(inherited, sample.model))},
       {effectivityDocument("<Global><Boolean>false</Boolean></Global>"),
        "KuvEeEffectivityExpression( Global: FALSE )"},
   };
-  const KuvInString dayText = [&] {
-    auto* eff = new KuvEeDateEff(sample.date, KuvEeDateEff::AllFalse);
-    eff->set(KuvInDate(2026, 3, 1, 1, 1, 1), KuvInDate(2026, 3, 1, 24, 60, 60));
-    return kuv_test::effectivity(sample.model, new KuvEeVarEffLeaf(eff))->toString();
-  }();
-  const KuvInString splitText = [&] {
-    return kuv_test::effectivity(sample.model, new KuvEeTrue, nullptr,
-                                 new KuvEeEffLeaf(inherited, sample.model))
-        ->toString();
-  }();
-  const KuvInString inheritedText = [&] {
-    return kuv_test::effectivity(sample.model, nullptr, nullptr, new KuvEeEffLeaf(inherited, sample.model))
-        ->toString();
-  }();
-  const std::string expected[] = {cases[0].expected, dayText.ConvertToChar(), splitText.ConvertToChar(),
-                                  inheritedText.ConvertToChar(), cases[4].expected};
-  for (std::size_t i = 0; i < std::size(cases); ++i) {
-    const kuv_test::ExprReading reading = kuv_test::readDocument(sample, cases[i].document);
-    EXPECT_EQ(S_OK, reading.generated) << cases[i].document << "\n" << reading.error.message.ConvertToChar();
-    EXPECT_EQ(expected[i], text(reading.expression.get())) << cases[i].document;
+  for (const auto& c : cases) {
+    const kuv_test::ExprReading reading = kuv_test::readDocument(sample, c.document);
+    EXPECT_EQ(S_OK, reading.generated) << c.document << "\n" << reading.error.message.ConvertToChar();
+    EXPECT_EQ(c.expected, text(reading.expression.get())) << c.document;
   }
 }
 
@@ -241,60 +233,45 @@ TEST(KuvXMLV2ExprSAXHandlerTest, IgnoresUnknownElementsAndLooseArityWhenTold) {
       text(reading.expression.get()));
 }
 
-// Events no well-formed document produces, fed by hand.
+// Events no well-formed document produces, fed by hand: the elements
+// started, then the event refused, which is the end given, else the last
+// start, else the expression asked for before any document.
 TEST(KuvXMLV3ExprSAXHandlerTest, RefusesEventsOutOfOrder) {
   SampleModel sample;
   const KuvInMapVal none(KuvInString::sType(), KuvInString::sType());
   const struct {
-    const char* name;
-    std::function<HRESULT(KuvXMLV3ExprSAXHandler&)> feed;
+    std::vector<const char*> starts;
+    const char* end;
     const char* trace;
   } cases[] = {
-      {"end of an operator never started",
-       [&](KuvXMLV3ExprSAXHandler& h) {
-         h.StartElement("CfgChangeExpression", none);
-         h.StartElement("Expression", none);
-         return h.EndElement("AND");
-       },
+      {{"CfgChangeExpression", "Expression"},
+       "AND",
        "ERROR: End element AND encountered without its start element."},
-      {"end of a context never started",
-       [&](KuvXMLV3ExprSAXHandler& h) {
-         h.StartElement("CfgEffectivityExpression", none);
-         h.StartElement("Expression", none);
-         return h.EndElement("Context");
-       },
+      {{"CfgEffectivityExpression", "Expression"},
+       "Context",
        "ERROR: End element Context encountered without its start element."},
-      {"a second root",
-       [&](KuvXMLV3ExprSAXHandler& h) {
-         h.StartElement("CfgChangeExpression", none);
-         return h.StartElement("CfgFilterExpression", none);
-       },
+      {{"CfgChangeExpression", "CfgFilterExpression"},
+       nullptr,
        "ERROR: Encountered a second root element CfgFilterExpression"},
-      {"root closed around an open operator",
-       [&](KuvXMLV3ExprSAXHandler& h) {
-         h.StartElement("CfgChangeExpression", none);
-         h.StartElement("Expression", none);
-         h.StartElement("AND", none);
-         return h.EndElement("CfgChangeExpression");
-       },
+      {{"CfgChangeExpression", "Expression", "AND"},
+       "CfgChangeExpression",
        "ERROR: End element CfgChangeExpression encountered but all containing elements aren't closed."},
-      {"elements after a recorded error",
-       [&](KuvXMLV3ExprSAXHandler& h) {
-         h.StartElement("Unknown", none);
-         return h.StartElement("CfgChangeExpression", none);
-       },
-       "ERROR: An error is already logged => SKIP PARSING."},
-      {"the expression asked for before any document",
-       [&](KuvXMLV3ExprSAXHandler& h) { return h.GetGeneratedExpression(); },
-       "ERROR: Unable to return a generated expression, no parsing have been done."},
+      {{"Unknown", "CfgChangeExpression"}, nullptr, "ERROR: An error is already logged => SKIP PARSING."},
+      {{}, nullptr, "ERROR: Unable to return a generated expression, no parsing have been done."},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.trace);
     KuvXMLV2ExpressionData data;
     KuvEeExpression* expression = nullptr;
     KuvXMLV3ExprSAXHandler handler(sample.context, data, nullptr, expression, 1, 0, 1, 1);
     handler.StartDocument();
-    EXPECT_TRACES(E_FAIL, c.trace, c.feed(handler));
+    const bool lastStartRefused = c.end == nullptr && !c.starts.empty();
+    for (std::size_t i = 0; i + (lastStartRefused ? 1 : 0) < c.starts.size(); ++i)
+      handler.StartElement(c.starts[i], none);
+    EXPECT_TRACES(E_FAIL, c.trace,
+                  c.end != nullptr   ? handler.EndElement(c.end)
+                  : lastStartRefused ? handler.StartElement(c.starts.back(), none)
+                                     : handler.GetGeneratedExpression());
     EXPECT_EQ(E_FAIL, handler.GetGeneratedExpression());
     EXPECT_EQ(nullptr, expression);
   }
