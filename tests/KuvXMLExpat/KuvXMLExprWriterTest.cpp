@@ -31,6 +31,12 @@ Written writeV3(const KuvEeExpression& expression, const KuvXMLV2IModelerContext
   return {hr, sink.GetText()};
 }
 
+// An expression over the sample dictionary alone.
+std::string inContext(const std::string& criteria) {
+  return "<Expression><Context HolderType=\"Model\" HolderName=\"Roadster\">" + criteria +
+         "</Context></Expression>";
+}
+
 // What the document holds between the root's start and end tags.
 std::string body(const std::string& document, const std::string& root) {
   const std::string head = sc_declaration + rootStart(root);
@@ -57,10 +63,7 @@ TEST(KuvXMLV2ExprWriterTest, WritesTheSameDocumentWithoutSchemaVersion) {
   const std::string text =
       kuv_test::writeDocument(*kuv_test::effectivity(sample.model, new KuvEeTrue), &sample.texts, 2, &hr);
   ASSERT_EQ(S_OK, hr);
-  EXPECT_EQ(
-      "<Expression><Context HolderType=\"Model\" HolderName=\"Roadster\"><Boolean>true</Boolean>"
-      "</Context></Expression>",
-      body(text, "CfgEffectivityExpression"));
+  EXPECT_EQ(inContext("<Boolean>true</Boolean>"), body(text, "CfgEffectivityExpression"));
 }
 
 // Each expression with the body the version-3 writer gives it (after
@@ -77,7 +80,6 @@ TEST(KuvXMLV3ExprWriterTest, WritesEachCriterionAndLayoutExactly) {
     const char* root;
     std::string body;
   };
-  const std::string context = "<Context HolderType=\"Model\" HolderName=\"Roadster\">";
   const Case cases[] = {
       {"one dictionary, no MultiContextView",
        [&] {
@@ -89,10 +91,9 @@ TEST(KuvXMLV3ExprWriterTest, WritesEachCriterionAndLayoutExactly) {
          return kuv_test::effectivity(sample.model, tree);
        },
        "CfgEffectivityExpression",
-       "<Expression>" + context +
-           "<AND><Feature Type=\"ConfigFeature\" Name=\"Engine\"><Feature Type=\"ConfigFeature\" "
-           "Name=\"V8\"/>"
-           "</Feature><NOT><Boolean>false</Boolean></NOT></AND></Context></Expression>"},
+       inContext("<AND><Feature Type=\"ConfigFeature\" Name=\"Engine\"><Feature Type=\"ConfigFeature\" "
+                 "Name=\"V8\"/>"
+                 "</Feature><NOT><Boolean>false</Boolean></NOT></AND>")},
       {"two dictionaries in name order inside MultiContextView, global criteria first",
        [&] {
          auto expression = kuv_test::effectivity(sample.model, new KuvEeFalse, new KuvEeTrue);
@@ -104,8 +105,8 @@ TEST(KuvXMLV3ExprWriterTest, WritesEachCriterionAndLayoutExactly) {
        "CfgEffectivityExpression",
        "<Expression><Boolean>true</Boolean><MultiContextView><Context HolderType=\"Model\" "
        "HolderName=\"Alpha\">"
-       "<Boolean>true</Boolean></Context>" +
-           context + "<Boolean>false</Boolean></Context></MultiContextView></Expression>"},
+       "<Boolean>true</Boolean></Context><Context HolderType=\"Model\" HolderName=\"Roadster\">"
+       "<Boolean>false</Boolean></Context></MultiContextView></Expression>"},
       {"an inherited effectivity under its dictionary; changes as numbered operation handlers",
        [&] {
          auto* tree = new KuvEeOrOp;
@@ -114,12 +115,11 @@ TEST(KuvXMLV3ExprWriterTest, WritesEachCriterionAndLayoutExactly) {
          return kuv_test::effectivity(sample.model, tree);
        },
        "CfgEffectivityExpression",
-       "<Expression>" + context +
+       inContext(
            "<OR><OperationHandler Name=\"ECO-7\" Type=\"Change\" OperationHandlerId=\"0\"/><InheritedEff "
            "HolderType=\"Model\" HolderName=\"Roadster\" FilterableName=\"Base\" FilterableId=\"" +
            std::string(inherited.getGuid().toString().ConvertToChar()) +
-           "\"/><OperationHandler Name=\"ECO-7\" Type=\"Change\" OperationHandlerId=\"1\"/></OR>"
-           "</Context></Expression>"},
+           "\"/><OperationHandler Name=\"ECO-7\" Type=\"Change\" OperationHandlerId=\"1\"/></OR>")},
       {"unit ranges: single value, open lower end, excluded upper end",
        [&] {
          return kuv_test::effectivity(sample.model,
@@ -129,13 +129,12 @@ TEST(KuvXMLV3ExprWriterTest, WritesEachCriterionAndLayoutExactly) {
                                                                         {30, false, 2000000000, true}}));
        },
        "CfgEffectivityExpression",
-       "<Expression>" + context +
-           "<Series Type=\"Unit\" Name=\"Roadster\"><Interval><To Value=\"3\" "
-           "IsExcluded=\"false\"/></Interval>"
-           "<SingleValue Value=\"5\"/><Interval><From Value=\"12\" IsExcluded=\"false\"/>"
-           "<To Value=\"20\" IsExcluded=\"true\"/></Interval><Interval><From Value=\"30\" "
-           "IsExcluded=\"true\"/>"
-           "</Interval></Series></Context></Expression>"},
+       inContext("<Series Type=\"Unit\" Name=\"Roadster\"><Interval><To Value=\"3\" "
+                 "IsExcluded=\"false\"/></Interval>"
+                 "<SingleValue Value=\"5\"/><Interval><From Value=\"12\" IsExcluded=\"false\"/>"
+                 "<To Value=\"20\" IsExcluded=\"true\"/></Interval><Interval><From Value=\"30\" "
+                 "IsExcluded=\"true\"/>"
+                 "</Interval></Series>")},
       {"selection values in name order with how they were chosen",
        [&] {
          auto* eff = new KuvEeSelectionEff(sample.color, KuvEeSelectionEff::AllFalse);
@@ -145,10 +144,10 @@ TEST(KuvXMLV3ExprWriterTest, WritesEachCriterionAndLayoutExactly) {
          return kuv_test::effectivity(sample.model, new KuvEeVarEffLeaf(eff));
        },
        "CfgEffectivityExpression",
-       "<Expression>" + context +
+       inContext(
            "<Feature Type=\"ConfigFeature\" Name=\"Color\"><Feature Type=\"ConfigFeature\" Name=\"Blue\" "
            "SelectedBy=\"Default\"/><Feature Type=\"ConfigFeature\" Name=\"Green\"/><Feature "
-           "Type=\"ConfigFeature\" Name=\"Red\" SelectedBy=\"User\"/></Feature></Context></Expression>"},
+           "Type=\"ConfigFeature\" Name=\"Red\" SelectedBy=\"User\"/></Feature>")},
       {"dates: a single instant and a range open at its end",
        [&] {
          KuvInListVal ranges(KuvInDateInterval::sType());
@@ -165,9 +164,9 @@ TEST(KuvXMLV3ExprWriterTest, WritesEachCriterionAndLayoutExactly) {
          return kuv_test::effectivity(sample.model, new KuvEeVarEffLeaf(eff));
        },
        "CfgEffectivityExpression",
-       "<Expression>" + context +
+       inContext(
            "<Date><SingleValue Value=\"2026-03-01T00:00:00\"/><Interval><From Value=\"2027-01-02T12:30:00\" "
-           "IsExcluded=\"false\"/></Interval></Date></Context></Expression>"},
+           "IsExcluded=\"false\"/></Interval></Date>")},
       {"milestones: a single milestone and a tree with its derived dates",
        [&] {
          KuvEeMilestonesSelection single;
@@ -183,12 +182,11 @@ TEST(KuvXMLV3ExprWriterTest, WritesEachCriterionAndLayoutExactly) {
          return kuv_test::effectivity(sample.model, new KuvEeVarEffLeaf(eff));
        },
        "CfgEffectivityExpression",
-       "<Expression>" + context +
-           "<MilestonesTrack Discipline=\"Engineering\" Name=\"Program\"><Tree><Root Name=\"Concept\" "
-           "DerivedDate=\"2026-01-15T00:00:00\" IsExcluded=\"true\"/><Leaf Name=\"Prototype\" "
-           "DerivedDate=\"2026-06-01T00:00:00\" IsExcluded=\"false\"/></Tree><Single Name=\"Launch\" "
-           "DerivedDate=\"2027-03-01T00:00:00\" "
-           "IsExcluded=\"false\"/></MilestonesTrack></Context></Expression>"},
+       inContext("<MilestonesTrack Discipline=\"Engineering\" Name=\"Program\"><Tree><Root Name=\"Concept\" "
+                 "DerivedDate=\"2026-01-15T00:00:00\" IsExcluded=\"true\"/><Leaf Name=\"Prototype\" "
+                 "DerivedDate=\"2026-06-01T00:00:00\" IsExcluded=\"false\"/></Tree><Single Name=\"Launch\" "
+                 "DerivedDate=\"2027-03-01T00:00:00\" "
+                 "IsExcluded=\"false\"/></MilestonesTrack>")},
       {"tree series with revisions",
        [&] {
          KuvEeTreeSeriesSelection single;
@@ -200,9 +198,8 @@ TEST(KuvXMLV3ExprWriterTest, WritesEachCriterionAndLayoutExactly) {
          return kuv_test::effectivity(sample.model, new KuvEeVarEffLeaf(eff));
        },
        "CfgEffectivityExpression",
-       "<Expression>" + context +
-           "<TreeSeries Type=\"ProductState\" Name=\"Roadster\"><Single Name=\"Body\" Revision=\"C\" "
-           "IsExcluded=\"false\"/></TreeSeries></Context></Expression>"},
+       inContext("<TreeSeries Type=\"ProductState\" Name=\"Roadster\"><Single Name=\"Body\" Revision=\"C\" "
+                 "IsExcluded=\"false\"/></TreeSeries>")},
       {"filter selection in 150% mode lists its criteria",
        [&] {
          auto expression = kuv_test::filter(
