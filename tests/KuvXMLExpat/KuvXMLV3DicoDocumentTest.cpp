@@ -298,13 +298,4 @@ TEST(KuvXMLV3DicoDocumentTest, DeepNestingAndHugeValuesAreHarmless) {
   EXPECT_TRACES(E_FAIL, "ERROR: Feature level higher level 2 isn't supported.", nested.read(dico(features)));
 }
 
-TEST(KuvXMLV3DicoDocumentTest, ADocumentWithoutDictionaryBuildsNothing) {
-  Reading r;
-  EXPECT_EQ(S_OK, r.read("<CfgEffectivityExpression><Expression/></CfgEffectivityExpression>"));
-  KuvEeModelDico* model = nullptr;
-  EXPECT_TRACES(E_FAIL, "ERROR: Unable to return a created EeModelDico, no parsing have been done.",
-                r.created(model));
-  EXPECT_EQ(nullptr, model);
-}
-
 }  // namespace
