@@ -246,15 +246,13 @@ TEST(KuvXMLV3ExprWriterTest, DescriptionIdentifiersAreTheGuidTexts) {
 TEST(KuvXMLV3ExprWriterTest, RefusesWhatTheFormatCannotHold) {
   SampleModel sample;
   struct Case {
-    const char* name;
     std::function<std::unique_ptr<KuvEeExpression>()> build;
     HRESULT code;
     const char* trace;
     const KuvXMLV2IModelerContext* texts;
   };
   const Case cases[] = {
-      {"domain negation",
-       [&] {
+      {[&] {
          auto* negation = new KuvEeNotDomainOp;
          negation->setChildRef(kuv_test::optionLeaf(sample.option("V6"))->getNodeRef());
          auto* tree = new KuvEeOrOp;
@@ -263,8 +261,7 @@ TEST(KuvXMLV3ExprWriterTest, RefusesWhatTheFormatCannotHold) {
          return kuv_test::effectivity(sample.model, tree);
        },
        E_NOTIMPL, "ERROR: KuvXMLV3ExprWriter::visitNotDomainOp is not implemented.", &sample.texts},
-      {"restriction",
-       [&] {
+      {[&] {
          auto* restriction = new KuvEeCategoryRestrictionEff;
          KuvInSet items;
          items.Put(sample.engine);
@@ -272,30 +269,26 @@ TEST(KuvXMLV3ExprWriterTest, RefusesWhatTheFormatCannotHold) {
          return kuv_test::effectivity(nullptr, nullptr, new KuvEeRestrictionEffLeaf(restriction));
        },
        E_NOTIMPL, "UNEXPECTED: Restriction operator (@) not supported on this level.", &sample.texts},
-      {"negated option",
-       [&] {
+      {[&] {
          auto* leaf = static_cast<KuvEeVarEffLeaf*>(kuv_test::optionLeaf(sample.option("V6")));
          leaf->opNot();
          return kuv_test::effectivity(nullptr, nullptr, leaf);
        },
        E_NOTIMPL, "ERROR: Unable to write a negated, empty or no-value effectivity: ", &sample.texts},
-      {"single unit at the open end",
-       [&] {
+      {[&] {
          return kuv_test::effectivity(
              nullptr, nullptr, kuv_test::unitLeaf(sample.units, {{2000000000, true, 2000000000, true}}));
        },
        E_FAIL, "ERROR: Unable to write value 2000000000", &sample.texts},
-      {"filter condition outside 0 and 1", [&] { return kuv_test::filter(sample.model, 2); }, E_FAIL,
+      {[&] { return kuv_test::filter(sample.model, 2); }, E_FAIL,
        "ERROR: Unexpected cond for filter selection", nullptr},
-      {"context without modeler context", [&] { return kuv_test::effectivity(sample.model, new KuvEeTrue); },
-       E_FAIL, "ERROR: Null pointer for description", nullptr},
-      {"dictionary with an empty record", [&] { return kuv_test::effectivity(sample.model, nullptr); },
-       E_FAIL, "ERROR: ModelCriteria with no EVCExpression and no inheritedEff.", &sample.texts},
-      {"generic expression",
-       [&] { return std::make_unique<KuvEeGenericExpression>((new KuvEeTrue)->getNodeRef()); }, E_FAIL,
+      {[&] { return kuv_test::effectivity(sample.model, new KuvEeTrue); }, E_FAIL,
+       "ERROR: Null pointer for description", nullptr},
+      {[&] { return kuv_test::effectivity(sample.model, nullptr); }, E_FAIL,
+       "ERROR: ModelCriteria with no EVCExpression and no inheritedEff.", &sample.texts},
+      {[&] { return std::make_unique<KuvEeGenericExpression>((new KuvEeTrue)->getNodeRef()); }, E_FAIL,
        "ERROR: Unexpected type of KuvEeExpression.", &sample.texts},
-      {"tree deeper than the library walks",
-       [&] {
+      {[&] {
          KuvEeNode* tree = new KuvEeTrue;
          for (int i = 0; i < 50000; ++i) {
            auto* negation = new KuvEeNotOp;
@@ -307,7 +300,7 @@ TEST(KuvXMLV3ExprWriterTest, RefusesWhatTheFormatCannotHold) {
        E_FAIL, "ERROR: expression too deep", &sample.texts},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.trace);
     const auto expression = c.build();
     Written written;
     EXPECT_TRACES(c.code, c.trace, (written = writeV3(*expression, c.texts)).hr);
