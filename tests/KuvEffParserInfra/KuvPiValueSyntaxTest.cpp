@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
 
 #include "KuvEeCategory.h"
 #include "KuvEeDateEff.h"

@@ -3,9 +3,7 @@
 // and named effectivities, all in one variable space.
 #pragma once
 
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "KuvEeCategory.h"
 #include "KuvEeDateVar.h"

@@ -60,10 +60,6 @@ inline std::unique_ptr<KuvEeFilterExpression> filter(KuvEeModelDico* model, unsi
   return expression;
 }
 
-}  // namespace kuv_test
-
-namespace kuv_test {
-
 // A document written by a writer of the given version (3 or 2); the
 // writer's code is checked by the caller through ok.
 inline std::string writeDocument(const KuvEeExpression& expression, const KuvXMLV2IModelerContext* texts,

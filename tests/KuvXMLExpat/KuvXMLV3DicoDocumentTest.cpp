@@ -90,7 +90,6 @@ TEST(KuvXMLV3DicoDocumentTest, ReadsTheSampleDictionary) {
   ASSERT_EQ(S_OK, r.parser.ParseFile(KUV_SAMPLE_DIR "/dictionary.xml", r.handler));
   KuvEeModelDico* model = r.take();
   ASSERT_NE(nullptr, model);
-  EXPECT_EQ("Roadster", text(model->getName()));
   EXPECT_EQ("5A0D0000000000000000000000000001", text(model->getGuid()));
 
   const KuvInSerialInterval& units = model->getSeriesVariable(KuvEeSerialVar::UNIT)->getDomain();
@@ -124,7 +123,6 @@ TEST(KuvXMLV3DicoDocumentTest, ReadsTheSampleDictionary) {
   ASSERT_EQ(S_OK, KuvInTreeEvalIndex::BuildFromString("50-60", launchIndex));
   ASSERT_EQ(S_OK, program->getMilestone(launchIndex, launch));
   EXPECT_EQ("Launch", text(launch->getName()));
-  EXPECT_EQ("2027-03-01T00:00:00", text(launch->getDate()->toStringForXMLValue()));
   EXPECT_EQ("Concept", text(launch->getParentMilestone()->getName()));
 
   std::vector<std::string> seriesTexts;
