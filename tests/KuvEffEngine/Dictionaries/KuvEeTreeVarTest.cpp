@@ -114,10 +114,12 @@ TEST(KuvEeTreeVar, GetAllElementsChecksTheOutputType) {
   EXPECT_EQ(S_FALSE, empty.getAllElements(wrong));
 }
 
-TEST(KuvEeTreeVar, RootIsSetOnce) {
-  KuvEeTreeSeriesVar series("Series", Guid(1).data(), 19, nullptr);
+// The root is set once, with or without a sequence number; children are
+// found by theirs and by their index.
+TEST(KuvEeTreeVar, TreeSeriesElementsBySequenceNumber) {
+  KuvEeTreeSeriesVar series("Series", Guid(1).data(), 18, nullptr);
   KuvEeTreeSeriesVar other("Other", Guid(2).data(), 19, nullptr);
-  auto* root = new KuvEeTreeSeriesElement("R", Guid(3).data(), "A", treeIndex("1-9"), &series, nullptr);
+  auto* root = new KuvEeTreeSeriesElement("R", Guid(3).data(), "A", treeIndex("1-100"), &series, nullptr);
   KuvEeTreeSeriesElement second("S", Guid(4).data(), "A", treeIndex("1-9"), &series, nullptr);
   KuvEeTreeSeriesElement foreign("F", Guid(5).data(), "A", treeIndex("1-9"), &other, nullptr);
   EXPECT_EQ(E_INVALIDARG, series.setRootTreeSeriesElement(&foreign));
@@ -129,18 +131,13 @@ TEST(KuvEeTreeVar, RootIsSetOnce) {
   EXPECT_EQ(root, series.getElement(4));
   EXPECT_TRACES(E_FAIL, "ERROR: Unable to use this API in NoTreeMode.",
                 series.addElementToNoTreeModeBag(&second));
-}
 
-TEST(KuvEeTreeVar, SequenceNumbersOfTreeSeriesElements) {
-  KuvEeTreeSeriesVar series("Series", Guid(1).data(), 18, nullptr);
-  auto* root = new KuvEeTreeSeriesElement("R", Guid(2).data(), "A", treeIndex("1-100"), &series, nullptr);
-  ASSERT_EQ(S_OK, series.setRootTreeSeriesElement(root));
-  auto* c1 = new KuvEeTreeSeriesElement("C1", Guid(3).data(), "B", treeIndex("1-10"), &series, root);
-  auto* c2 = new KuvEeTreeSeriesElement("C2", Guid(4).data(), "C", treeIndex("11-20"), &series, root);
+  auto* c1 = new KuvEeTreeSeriesElement("C1", Guid(6).data(), "B", treeIndex("1-10"), &series, root);
+  auto* c2 = new KuvEeTreeSeriesElement("C2", Guid(7).data(), "C", treeIndex("11-20"), &series, root);
   EXPECT_EQ(S_OK, root->addChild(c1, 7));
   EXPECT_EQ(S_OK, root->addChild(c2));
-  auto bad = std::make_unique<KuvEeTreeSeriesElement>("Bad", Guid(5).data(), "D", treeIndex("30-40"),
-                                                      &series, nullptr);
+  auto bad = std::make_unique<KuvEeTreeSeriesElement>("Bad", Guid(8).data(), "D", treeIndex("30-40"), &series,
+                                                      nullptr);
   EXPECT_EQ(E_INVALIDARG, root->addChild(bad.get(), -1));
   EXPECT_EQ(nullptr, bad->getParentTreeSeriesElement());
   EXPECT_EQ(c1, series.getElement(7));
