@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "KuvCoreEVC_NodeClassifier.h"
-#include "KuvEeEffLeaf.h"
 #include "KuvEeNodeDeveloper.h"
 #include "KuvEeNodeGroupContext.h"
 #include "KuvEeNodeGroupMaker.h"
