@@ -79,33 +79,9 @@ TEST(KuvEeDateEff, ReversedRangesAndListsOfOtherRangesAreRefused) {
   EXPECT_TRUE(same(serial, serialBefore));
 }
 
-// Later merges rely on ranges sorted by their start, whatever order the
-// caller gave them in.
-TEST(KuvEeSerialEff, RangesGivenOutOfOrderAreSorted) {
-  auto range = [](int a, int b) {
-    KuvInSerialInterval r;
-    r.setInterval(a, true, b, true);
-    return r;
-  };
-  kuv_test::TestVars vars;
-  KuvInListVal given(KuvInSerialInterval::sType());
-  for (int a : {20, 1, 10}) given.PutBack(range(a, a + 2));
-  KuvEeSerialEff eff(vars.serial, KuvEeSerialEff::AllFalse);
-  ASSERT_EQ(eff.set(given), S_OK);
-  KuvInListVal kept(KuvInSerialInterval::sType());
-  ASSERT_EQ(eff.getIntervals(kept), S_OK);
-  EXPECT_EQ(kuv_test::textsOf(kept), (std::vector<std::string>{"[1,3]", "[10,12]", "[20,22]"}));
-
-  KuvEeSerialEff middle(vars.serial, KuvEeSerialEff::AllFalse);
-  ASSERT_EQ(middle.set(11, true, 21, true), S_OK);
-  bool merged = false;
-  ASSERT_EQ(eff.opOr(&middle, merged), S_OK);
-  ASSERT_EQ(eff.getIntervals(kept), S_OK);
-  EXPECT_EQ(kuv_test::textsOf(kept), (std::vector<std::string>{"[1,3]", "[10,22]"}));
-}
-
-// Ranges including their ends, in any order, keep the maximal runs of the
-// numbers they hold (the far range first puts the list out of order).
+// Later merges rely on ranges sorted by their start: ranges including their
+// ends, in any order, keep the maximal runs of the numbers they hold, in
+// order (the far range first puts the list out of order).
 TEST(KuvEeSerialEff, ClosedRangesOutOfOrderKeepTheRunsOfTheirNumbers) {
   kuv_test::TestVars vars;
   std::mt19937 random(8128);
