@@ -99,10 +99,7 @@ public:
 // same whether it refers to the change or to the date.
 TEST(KuvHistorizationCommutatorTest, KeepsTheMeaningWhenTheChangeIsTheDate) {
   TruthModel m;
-  TreeGenerator::Options options;
-  options.changes = true;
-  options.domainOverLeavesOnly = true;
-  TreeGenerator generator(m, 20261208, options);
+  TreeGenerator generator(m, 20261208, {.domainOverLeavesOnly = true, .changes = true});
   KuvHistorizationApplicabilityByDateCommutator commutator;
   int commuted = 0;
   for (int i = 0; i < 400; ++i) {
