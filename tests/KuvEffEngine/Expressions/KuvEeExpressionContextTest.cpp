@@ -59,6 +59,14 @@ void deleteCategory(KuvEeDicoObject* category) {
   delete category;
 }
 
+// The feature model holds under key (a GUID or a name).
+template <class Key>
+KuvEeDicoObject* featureOf(const KuvEeModelDico* model, const Key& key) {
+  KuvEeDicoObject* feature = nullptr;
+  EXPECT_EQ(S_OK, model->getConfigFeature(key, feature));
+  return feature;
+}
+
 struct NoneLeftBehind {
   ~NoneLeftBehind() { EXPECT_EQ(before, liveObjects()); }
   const std::int32_t before = liveObjects();
@@ -131,8 +139,7 @@ TEST_F(ExpressionContextTest, SecondModelOfTheSameNameIsDeletedAndTheFirstHanded
   // keeps in a variable space, stays the host's.
   KuvEeModelDico* second = newModel("Bike", 300);
   KuvEeVarSpace space("Host", nullptr);
-  KuvEeDicoObject* secondColor = nullptr;
-  ASSERT_EQ(S_OK, second->getConfigFeature(Guid(301).guid(), secondColor));
+  KuvEeDicoObject* secondColor = featureOf(second, Guid(301).guid());
   space.addCategory(static_cast<KuvEeCategory*>(secondColor));
   EXPECT_EQ(first, handedBack(second, S_OK));
   EXPECT_FALSE(alive(second));
@@ -185,9 +192,7 @@ TEST_F(ExpressionContextTest, FeatureOfAKnownGuidIsDeletedAndTheRegisteredOneHan
   car->addConfigFeature(carColor);
   ASSERT_EQ(S_OK, context.AddModelDico(car, true));
   EXPECT_FALSE(alive(carColor));
-  KuvEeDicoObject* feature = nullptr;
-  EXPECT_EQ(S_OK, car->getConfigFeature(Guid(10).guid(), feature));
-  EXPECT_EQ(color, feature);
+  EXPECT_EQ(color, featureOf(car, Guid(10).guid()));
 
   KuvInSet models(KuvEeModelDico::sType());
   EXPECT_EQ(S_OK, context.GetSetOfMDsContainingFeature(
@@ -469,8 +474,7 @@ TEST_F(ExpressionContextTest, InheritedEffectivitiesAndChangesAreRegisteredWithT
   KuvEeBasicEff* eff = new KuvEeBasicEff("Inherited", Guid(300).data());
   KuvEeBasicEff* const registeredEff = eff;
   KuvEeModelDico* carCopy = newModel("Car", 400);
-  KuvEeDicoObject* carCopyColor = nullptr;
-  ASSERT_EQ(S_OK, carCopy->getConfigFeature(KuvInString("Color"), carCopyColor));
+  KuvEeDicoObject* carCopyColor = featureOf(carCopy, KuvInString("Color"));
   KuvInList dicos(KuvEeModelDico::sType());
   dicos.PutBack(carCopy);
   ASSERT_EQ(S_OK, context.AddInheritedEff(eff, dicos));
@@ -485,8 +489,7 @@ TEST_F(ExpressionContextTest, InheritedEffectivitiesAndChangesAreRegisteredWithT
   ASSERT_EQ(S_OK, context.GetAllInheritedDictionariesByName(models));
   EXPECT_EQ(1, models->GetLength());
 
-  KuvEeDicoObject* carColor = nullptr;
-  ASSERT_EQ(S_OK, car->getConfigFeature(KuvInString("Color"), carColor));
+  KuvEeDicoObject* carColor = featureOf(car, KuvInString("Color"));
   KuvInSet holders(KuvEeModelDico::sType());
   EXPECT_EQ(S_OK, context.GetSetOfMDsContainingFeature(carColor, holders, eff));
   EXPECT_TRUE(holders.Find(car));
@@ -541,9 +544,7 @@ TEST_F(ExpressionContextTest, ClashBetweenTwoFeaturesOfOneModelLeavesNothingBehi
   handle = car;
   EXPECT_TRACES(E_FAIL, "ERROR : AddConfigFeature failed", context.AddModelDico(handle, true));
   EXPECT_EQ(S_FALSE, context.GetModelDico(KuvInString("Car"), found));
-  KuvEeDicoObject* feature = nullptr;
-  EXPECT_EQ(S_OK, car->getConfigFeature(Guid(60).guid(), feature));
-  EXPECT_EQ(paint, feature);
+  EXPECT_EQ(paint, featureOf(car, Guid(60).guid()));
 
   // The same, feature by feature into a registered model: the model keeps
   // its copy rather than losing it.
@@ -558,16 +559,12 @@ TEST_F(ExpressionContextTest, ClashBetweenTwoFeaturesOfOneModelLeavesNothingBehi
   EXPECT_TRACES(E_FAIL, "ERROR : addConfigFeature to KuvEeModelDico FAILED.",
                 context.AddConfigFeature(handed, van));
   EXPECT_EQ(paint, handed);
-  feature = nullptr;
-  EXPECT_EQ(S_OK, van->getConfigFeature(Guid(60).guid(), feature));
-  EXPECT_EQ(paint, feature);
+  EXPECT_EQ(paint, featureOf(van, Guid(60).guid()));
   // Once the name is free, the copy gives way.
   ASSERT_EQ(S_OK, van->removeConfigFeature(namesake));
   EXPECT_EQ(S_FALSE, context.AddConfigFeature(handed, van));
   EXPECT_EQ(tint, handed);
-  feature = nullptr;
-  EXPECT_EQ(S_OK, van->getConfigFeature(KuvInString("Tint"), feature));
-  EXPECT_EQ(tint, feature);
+  EXPECT_EQ(tint, featureOf(van, KuvInString("Tint")));
   deleteCategory(namesake);
   delete car;
 }
