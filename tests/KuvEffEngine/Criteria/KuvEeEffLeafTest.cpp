@@ -7,7 +7,6 @@
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
 #include "KuvEeModelDico.h"
-#include "KuvEeNodeCloner.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
 using namespace kuv_test;

@@ -3,7 +3,6 @@
 // the order ranges are kept in.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>

@@ -4,7 +4,6 @@
 
 #include "KuvEeEffectivityExpression.h"
 #include "KuvEeFilterExpression.h"
-#include "KuvEeGenericExpression.h"
 #include "KuvEeIExpressionReviewer.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 
