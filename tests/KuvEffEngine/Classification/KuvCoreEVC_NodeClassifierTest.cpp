@@ -22,12 +22,6 @@ std::set<std::uint32_t> toStd(const KuvInSetVal& set) {
   return out;
 }
 
-std::set<std::uint32_t> indicesOf(KuvEeNodeClassifier& classifier, const KuvEeNodeRef& root) {
-  KuvInSetVal set(KuvInIntHolder::sType());
-  EXPECT_EQ(S_OK, classifier.getClassificationIndex(root, set));
-  return toStd(set);
-}
-
 KuvInSetVal setOf(std::initializer_list<std::uint32_t> indices) {
   KuvInSetVal set(KuvInIntHolder::sType());
   for (std::uint32_t i : indices) set.Put(KuvInIntHolder(i));
@@ -63,7 +57,9 @@ TEST(KuvCoreEVC_NodeClassifierTest, LeavesAreClassifiedByTheKindOfTheirCriterion
   KuvCoreEVC_NodeClassifier classifier;
   for (const Case& k : cases) {
     Tree tree = own(k.node);
-    EXPECT_EQ(indicesOf(classifier, *tree), std::set<std::uint32_t>{k.index}) << text(*tree);
+    KuvInSetVal set(KuvInIntHolder::sType());
+    EXPECT_EQ(S_OK, classifier.getClassificationIndex(*tree, set));
+    EXPECT_EQ(toStd(set), std::set<std::uint32_t>{k.index}) << text(*tree);
   }
 }
 
