@@ -123,48 +123,38 @@ std::unique_ptr<KuvDnfLeaf> randomLeaf(std::mt19937& rng, LeafKind kind) {
   static const std::int32_t serialTypes[] = {1, 12, 13, 14};
   std::vector<KuvInGuid> set;
   // Each leaf draws its parts last first, in sequence, so that every
-  // compiler makes the same leaves.
+  // compiler makes the same leaves: the negation and no-value flags of the
+  // leaf classes that have them come first.
+  const bool negated = kind < LeafKind::SerialRestriction && coin(rng);
+  const bool noValue = kind >= LeafKind::Selection && kind < LeafKind::SerialRestriction && coin(rng);
   switch (kind) {
-    case LeafKind::Eff: {
-      const bool negated = coin(rng);
+    case LeafKind::Eff:
       return std::make_unique<KuvDnfEff>(guid(rng), negated);
-    }
     case LeafKind::Option: {
-      const bool negated = coin(rng);
       const std::int32_t value = draw(rng, 0, 7);
       const KuvInGuid feature = guid(rng);
       return std::make_unique<KuvDnfOptionEff>(guid(rng), feature, value, negated);
     }
     case LeafKind::Selection: {
-      const bool negated = coin(rng);
-      const bool noValue = coin(rng);
       const std::int32_t size = setSize(rng, set);
       auto leaf = std::make_unique<KuvDnfSelectionEff>(guid(rng), size, noValue, negated);
       for (const KuvInGuid& g : set) leaf->putValue(g);
       return leaf;
     }
     case LeafKind::Date: {
-      const bool negated = coin(rng);
-      const bool noValue = coin(rng);
       KuvInListVal ranges = dateRanges(rng);
       return std::make_unique<KuvDnfDateEff>(guid(rng), ranges, noValue, negated);
     }
     case LeafKind::Serial: {
-      const bool negated = coin(rng);
-      const bool noValue = coin(rng);
       const std::int32_t type = serialTypes[draw(rng, 0, 3)];
       KuvInListVal ranges = serialRanges(rng);
       return std::make_unique<KuvDnfSerialEff>(guid(rng), ranges, type, noValue, negated);
     }
     case LeafKind::Milestones: {
-      const bool negated = coin(rng);
-      const bool noValue = coin(rng);
       KuvInListVal ranges = milestoneRanges(rng);
       return std::make_unique<KuvDnfMilestonesEff>(guid(rng), ranges, noValue, negated);
     }
     case LeafKind::TreeSeries: {
-      const bool negated = coin(rng);
-      const bool noValue = coin(rng);
       const std::int32_t type = draw(rng, 18, 19);
       KuvInListVal ranges = treeRanges(rng);
       return std::make_unique<KuvDnfTreeSeriesEff>(guid(rng), ranges, type, noValue, negated);

@@ -186,11 +186,8 @@ TEST(KuvBioDnf, DatesWithoutTimeTakeTheDefaults) {
   ASSERT_EQ(2, leaf.getIntervals().GetLength());
   const auto& first = static_cast<const KuvInDateInterval&>(*leaf.getIntervals().Get(0));
   const auto& second = static_cast<const KuvInDateInterval&>(*leaf.getIntervals().Get(1));
-  int f[6];
-  first.getA().getDate(f[0], f[1], f[2], f[3], f[4], f[5]);
-  EXPECT_EQ((std::vector<int>{2001, 2, 3, 1, 1, 1}), std::vector<int>(f, f + 6));
-  first.getB().getDate(f[0], f[1], f[2], f[3], f[4], f[5]);
-  EXPECT_EQ((std::vector<int>{2002, 3, 4, 24, 60, 60}), std::vector<int>(f, f + 6));
+  EXPECT_EQ(KuvInDate(2001, 2, 3, 1, 1, 1), first.getA());
+  EXPECT_EQ(KuvInDate(2002, 3, 4, 24, 60, 60), first.getB());
   EXPECT_FALSE(first.getA().isTimeSet());
   EXPECT_TRUE(second.getA().isInfNeg());
   EXPECT_TRUE(second.getB().isInfPos());

@@ -38,24 +38,23 @@ const KuvInGuid kModel = Guid(77).guid();
 // Every variable of the model has a value: B's configurations all lie where
 // a negation within the domain and a plain negation agree.
 KuvEeNode* everythingValued(const TruthModel& m) {
-  std::vector<KuvEeNode*> leaves;
+  auto* product = static_cast<KuvEeGroupOp*>(And());
   for (const auto& option : m.options)
-    leaves.push_back(new KuvEeVarEffLeaf(new KuvEeOptionEff(option.get(), KuvEeOptionEff::T | KuvEeOptionEff::F)));
+    product->addChild(
+        new KuvEeVarEffLeaf(new KuvEeOptionEff(option.get(), KuvEeOptionEff::T | KuvEeOptionEff::F)));
   auto* colour = new KuvEeSelectionEff(m.selection.get(), KuvEeSelectionEff::AllFalse);
   for (KuvEeSelectionValue* value : m.values) colour->add(value);
-  leaves.push_back(new KuvEeVarEffLeaf(colour));
+  product->addChild(new KuvEeVarEffLeaf(colour));
   auto* units = new KuvEeSerialEff(m.serial.get(), KuvEeSerialEff::AllFalse);
   KuvInListVal all(KuvInSerialInterval::sType());
   all.PutBack(KuvInSerialInterval());
   units->set(all);
-  leaves.push_back(new KuvEeVarEffLeaf(units));
+  product->addChild(new KuvEeVarEffLeaf(units));
   auto* dates = new KuvEeDateEff(m.date.get(), KuvEeDateEff::AllFalse);
   KuvInListVal always(KuvInDateInterval::sType());
   always.PutBack(KuvInDateInterval());
   dates->set(always);
-  leaves.push_back(new KuvEeVarEffLeaf(dates));
-  auto* product = static_cast<KuvEeGroupOp*>(And());
-  for (KuvEeNode* leaf : leaves) product->addChild(leaf);
+  product->addChild(new KuvEeVarEffLeaf(dates));
   return product;
 }
 
@@ -181,19 +180,17 @@ TEST(DnfComparison, TermLimitAndSpecialCases) {
 // The cache holds B's elementary terms: a selection of two values is two
 // terms; it survives only when asked to.
 TEST(DnfComparison, CachedTestKeepsItsCacheOnlyWhenAsked) {
-  KuvDnf b(DNF_COND_NONE);
-  auto* term = new KuvDnfAndTermMap;
-  auto* colours = new KuvDnfSelectionEff(Guid(5).guid(), 2, false, false);
-  colours->putValue(Guid(6).guid());
-  colours->putValue(Guid(7).guid());
-  term->addDnfLeaf(*colours);
-  b.addAndTerm(term);
-  KuvDnf a(DNF_COND_NONE);
-  auto* one = new KuvDnfAndTermMap;
-  auto* red = new KuvDnfSelectionEff(Guid(5).guid(), 1, false, false);
-  red->putValue(Guid(6).guid());
-  one->addDnfLeaf(*red);
-  a.addAndTerm(one);
+  auto colours = [](std::initializer_list<unsigned> values) {
+    KuvDnf dnf(DNF_COND_NONE);
+    auto* colour =
+        new KuvDnfSelectionEff(Guid(5).guid(), static_cast<std::int32_t>(values.size()), false, false);
+    for (unsigned value : values) colour->putValue(Guid(value).guid());
+    auto* term = new KuvDnfAndTermMap;
+    term->addDnfLeaf(*colour);
+    dnf.addAndTerm(term);
+    return dnf;
+  };
+  KuvDnf b = colours({6, 7}), a = colours({6});
   KuvDnf* cache = nullptr;
   EXPECT_EQ(1, Services::IsAIncludingB_V3(&a, &b, kModel, cache, 1));
   ASSERT_NE(nullptr, cache);

@@ -262,20 +262,17 @@ TEST(Dnf2NodeRef, MilestonesAndTreeSeriesComeBackUnchanged) {
     KuvEeExpressionContext context;
     auto* model = new KuvEeModelDico("Bike", g(10));
     ASSERT_EQ(S_OK, context.AddModelDico(model, true));
-    Tree tree(KuvEeDnfConvertor::Dnf2NodeRef(*form, *model, context, nullptr));
-    ASSERT_TRUE(tree) << text(*form);
-    std::unique_ptr<KuvDnf> back(KuvEeDnfConvertor::NodeRef2Dnf(*tree));
-    ASSERT_TRUE(back) << text(*form);
-    EXPECT_EQ(text(*form), text(*back));
-
     KuvEeVarSpace space("Work", nullptr);
     KuvInSet objects;
-    tree.reset(KuvEeDnfConvertor::Dnf2NodeRef(*form, space, objects, 0));
-    ASSERT_TRUE(tree) << text(*form);
-    back.reset(KuvEeDnfConvertor::NodeRef2Dnf(*tree));
-    ASSERT_TRUE(back) << text(*form);
-    EXPECT_EQ(text(*form), text(*back));
-    tree.reset();
+    auto comesBack = [&form](KuvEeNodeRef* made) {
+      const Tree tree(made);
+      ASSERT_TRUE(tree) << text(*form);
+      std::unique_ptr<KuvDnf> back(KuvEeDnfConvertor::NodeRef2Dnf(*tree));
+      ASSERT_TRUE(back) << text(*form);
+      EXPECT_EQ(text(*form), text(*back));
+    };
+    comesBack(KuvEeDnfConvertor::Dnf2NodeRef(*form, *model, context, nullptr));
+    comesBack(KuvEeDnfConvertor::Dnf2NodeRef(*form, space, objects, 0));
     objects.DeleteAll();
   }
 }

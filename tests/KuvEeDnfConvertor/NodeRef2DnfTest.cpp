@@ -23,8 +23,6 @@ namespace {
 
 std::unique_ptr<KuvDnf> dnfOf(const KuvEeNodeRef& ref) { return std::unique_ptr<KuvDnf>(KuvEeDnfConvertor::NodeRef2Dnf(ref)); }
 
-Tree treeOf(KuvEeNode* node) { return own(node); }
-
 }  // namespace
 
 // Random trees keep their truth table through the conversion, and the
@@ -94,29 +92,30 @@ TEST(NodeRef2Dnf, ProductsGiveTheDevelopedTerms) {
 
 TEST(NodeRef2Dnf, Shapes) {
   TruthModel m;
-  EXPECT_EQ(DNF_COND_TRUE, dnfOf(*treeOf(new KuvEeTrue))->getSpecialCondition());
-  EXPECT_EQ(0, dnfOf(*treeOf(new KuvEeTrue))->getNbAndTerms());
-  EXPECT_EQ(DNF_COND_FALSE, dnfOf(*treeOf(new KuvEeFalse))->getSpecialCondition());
-  std::unique_ptr<KuvDnf> one = dnfOf(*treeOf(optionLeaf(m, 0)));
+  EXPECT_EQ(DNF_COND_TRUE, dnfOf(*own(new KuvEeTrue))->getSpecialCondition());
+  EXPECT_EQ(0, dnfOf(*own(new KuvEeTrue))->getNbAndTerms());
+  EXPECT_EQ(DNF_COND_FALSE, dnfOf(*own(new KuvEeFalse))->getSpecialCondition());
+  std::unique_ptr<KuvDnf> one = dnfOf(*own(optionLeaf(m, 0)));
   ASSERT_EQ(1, one->getNbAndTerms());
   ASSERT_EQ(1, one->getAndTerm(0)->getNbDnfLeaves());
   EXPECT_EQ(KuvDnfLeaf::Kind::Option, one->getAndTerm(0)->getDnfLeaf(0)->getKind());
   EXPECT_TRUE(KuvDnfAndTermMap::isObjectOfThisType(*one->getAndTerm(0)));
 
   // a And (b Or c): two terms of two leaves.
-  std::unique_ptr<KuvDnf> two = dnfOf(*treeOf(And({optionLeaf(m, 0), Or({optionLeaf(m, 1), optionLeaf(m, 2)})})));
+  std::unique_ptr<KuvDnf> two =
+      dnfOf(*own(And({optionLeaf(m, 0), Or({optionLeaf(m, 1), optionLeaf(m, 2)})})));
   ASSERT_EQ(2, two->getNbAndTerms());
   EXPECT_EQ(2, two->getAndTerm(0)->getNbDnfLeaves());
   EXPECT_EQ(2, two->getAndTerm(1)->getNbDnfLeaves());
 
   // Not (a Or b): one term of two negated leaves.
-  std::unique_ptr<KuvDnf> neither = dnfOf(*treeOf(Not(Or({optionLeaf(m, 0), optionLeaf(m, 1)}))));
+  std::unique_ptr<KuvDnf> neither = dnfOf(*own(Not(Or({optionLeaf(m, 0), optionLeaf(m, 1)}))));
   ASSERT_EQ(1, neither->getNbAndTerms());
   ASSERT_EQ(2, neither->getAndTerm(0)->getNbDnfLeaves());
   for (const KuvDnfLeaf* leaf : neither->getAndTerm(0)->leaves()) EXPECT_TRUE(leaf->isNegated());
 
   // Two leaves on one option merge before the map term could refuse them.
-  std::unique_ptr<KuvDnf> merged = dnfOf(*treeOf(And({optionLeaf(m, 0), optionLeaf(m, 0)})));
+  std::unique_ptr<KuvDnf> merged = dnfOf(*own(And({optionLeaf(m, 0), optionLeaf(m, 0)})));
   ASSERT_NE(nullptr, merged);
   EXPECT_EQ(1, merged->getAndTerm(0)->getNbDnfLeaves());
 }
@@ -125,14 +124,14 @@ TEST(NodeRef2Dnf, Shapes) {
 // on one option where a list term takes them.
 TEST(NodeRef2Dnf, ReaderRefusesWhatIsNotDisjunctive) {
   TruthModel m;
-  Tree twice = treeOf(And({optionLeaf(m, 0), optionLeaf(m, 0)}));
+  Tree twice = own(And({optionLeaf(m, 0), optionLeaf(m, 0)}));
   EXPECT_EQ(nullptr, KuvTbDnfBuilder::createDnf(*twice, KuvDnfAndTermFactory::Map));
   std::unique_ptr<KuvDnf> listed(KuvTbDnfBuilder::createDnf(*twice, KuvDnfAndTermFactory::List));
   ASSERT_NE(nullptr, listed);
   EXPECT_EQ(2, listed->getAndTerm(0)->getNbDnfLeaves());
 
-  EXPECT_EQ(nullptr, KuvTbDnfBuilder::createDnf(*treeOf(Not(optionLeaf(m, 0))), KuvDnfAndTermFactory::Map));
-  const Tree nested = treeOf(And({Or({optionLeaf(m, 0), optionLeaf(m, 1)}), optionLeaf(m, 2)}));
+  EXPECT_EQ(nullptr, KuvTbDnfBuilder::createDnf(*own(Not(optionLeaf(m, 0))), KuvDnfAndTermFactory::Map));
+  const Tree nested = own(And({Or({optionLeaf(m, 0), optionLeaf(m, 1)}), optionLeaf(m, 2)}));
   EXPECT_EQ(nullptr, KuvTbDnfBuilder::createDnf(*nested, KuvDnfAndTermFactory::Map));
 
   // A root leaf that holds always has no normal-form leaf: one reason traced.
@@ -141,7 +140,7 @@ TEST(NodeRef2Dnf, ReaderRefusesWhatIsNotDisjunctive) {
   bool merged = false;
   ASSERT_EQ(S_OK, negation.opNot());
   ASSERT_EQ(S_OK, always->opOr(&negation, merged));
-  const Tree root = treeOf(always);
+  const Tree root = own(always);
   const std::string traced =
       captured([&] { EXPECT_EQ(nullptr, KuvTbDnfBuilder::createDnf(*root, KuvDnfAndTermFactory::Map)); });
   EXPECT_NE(std::string::npos, traced.find("ERROR: Unable to create DnfLeaf from NodeLeaf."));
