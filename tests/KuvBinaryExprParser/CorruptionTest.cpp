@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "KuvBinaryParser/KuvBinaryLeafTestSupport.h"
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "support/KuvMutations.h"
 
 namespace {
 
-using kuv_test::Bytes;
+using namespace kuv_test;
 using kuv_test::Guid;
 
 struct Map {
@@ -27,36 +28,23 @@ Bytes write(const KuvInMap& map, const KuvBinaryExprData& data, unsigned version
   return kuv_test::bytesOf(out);
 }
 
-KuvEeNodeRef* leaf(KuvEeVarEff* eff) { return (new KuvEeVarEffLeaf(eff))->getNodeRef(); }
-
-KuvEeNodeRef* group(KuvEeGroupOp* op, std::vector<KuvEeNodeRef*> children) {
-  for (KuvEeNodeRef* child : children) op->addChild(child->getNode());
-  return op->getNodeRef();
-}
-
-KuvEeNodeRef* negation(KuvEeNodeRef* child) {
-  auto* op = new KuvEeNotOp;
-  op->setChildRef(child);
-  return op->getNodeRef();
-}
+KuvEeNode* leaf(KuvEeVarEff* eff) { return new KuvEeVarEffLeaf(eff); }
 
 // Criteria of most leaf kinds under And, Or and Not.
 KuvEeNodeRef* criteria(kuv_test::LeafWorld& w, unsigned variant) {
-  auto* selection = new KuvEeSelectionEff(&w.wheels, KuvEeSelectionEff::AllFalse);
-  selection->add(w.w16, static_cast<KuvCriteriaSelectedBy>(0));
-  selection->add(w.w17, static_cast<KuvCriteriaSelectedBy>(2));
-  if (variant == 0)
-    return group(new KuvEeAndOp,
-                 {leaf(new KuvEeOptionEff(&w.red, 1)),
-                  group(new KuvEeOrOp, {leaf(selection), (new KuvEeFalse)->getNodeRef()}),
-                  negation(leaf(kuv_test::serial(w.model, KuvEeSerialVar::STATE, 1, true, 3, false)))});
-  delete selection;
-  return group(
-      new KuvEeOrOp,
-      {leaf(kuv_test::dates(w, {{KuvInDate(2001, 2, 3, 1, 1, 1), KuvInDate(2002, 4, 5, 24, 60, 60)}})),
-       leaf(kuv_test::milestones(&w.track, {{w.mr, true, {{w.ma, false}}}})),
-       negation(leaf(kuv_test::treeSeries(w.model.getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE),
-                                          {{w.a, true, {}}})))});
+  if (variant == 0) {
+    auto* selection = new KuvEeSelectionEff(&w.wheels, KuvEeSelectionEff::AllFalse);
+    selection->add(w.w16, static_cast<KuvCriteriaSelectedBy>(0));
+    selection->add(w.w17, static_cast<KuvCriteriaSelectedBy>(2));
+    return And({leaf(new KuvEeOptionEff(&w.red, 1)), Or({leaf(selection), F()}),
+                Not(leaf(kuv_test::serial(w.model, KuvEeSerialVar::STATE, 1, true, 3, false)))})
+        ->getNodeRef();
+  }
+  return Or({leaf(kuv_test::dates(w, {{KuvInDate(2001, 2, 3, 1, 1, 1), KuvInDate(2002, 4, 5, 24, 60, 60)}})),
+             leaf(kuv_test::milestones(&w.track, {{w.mr, true, {{w.ma, false}}}})),
+             Not(leaf(kuv_test::treeSeries(w.model.getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE),
+                                           {{w.a, true, {}}})))})
+      ->getNodeRef();
 }
 
 struct World : kuv_test::LeafWorld {
@@ -120,13 +108,9 @@ struct NetWorld {
       net.PutBack(object);
   }
   KuvEeNodeRef* tree() {
-    auto* notDomain = new KuvEeNotDomainOp;
-    notDomain->setChildRef((new KuvEeEffLeaf(&change))->getNodeRef());
-    return group(
-        new KuvEeAndOp,
-        {(new KuvEeTrue)->getNodeRef(), negation((new KuvEeEffLeaf(&inherited, &model))->getNodeRef()),
-         notDomain->getNodeRef(),
-         group(new KuvEeOrOp, {(new KuvEeEffLeaf(&other))->getNodeRef(), (new KuvEeFalse)->getNodeRef()})});
+    return And({T(), Not(new KuvEeEffLeaf(&inherited, &model)), NotDom(new KuvEeEffLeaf(&change)),
+                Or({new KuvEeEffLeaf(&other), F()})})
+        ->getNodeRef();
   }
 };
 

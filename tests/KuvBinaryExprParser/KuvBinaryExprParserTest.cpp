@@ -15,6 +15,7 @@
 #include "KuvBinaryParser/KuvBinaryLeafTestSupport.h"
 #include "KuvEeRestrictionEff.h"
 #include "KuvEeRestrictionEffLeaf.h"
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
 namespace {
 
@@ -435,15 +436,11 @@ std::unique_ptr<KuvEeGenericExpression> netRead(const Bytes& bytes, const KuvInL
 
 TEST(KuvBinaryExprWriter, TreeBytes) {
   World world;
-  auto* andOp = new KuvEeAndOp;
-  andOp->addChild(new KuvEeTrue);
-  auto* notOp = new KuvEeNotOp;
-  notOp->setChildRef((new KuvEeEffLeaf(world.inherited[0].get(), world.models[0].get()))->getNodeRef());
-  andOp->addChild(notOp);
-  auto* notDomain = new KuvEeNotDomainOp;
-  notDomain->setChildRef((new KuvEeEffLeaf(world.changes[0].get()))->getNodeRef());
-  andOp->addChild(notDomain);
-  const KuvEeGenericExpression expression(andOp->getNodeRef());
+  using namespace kuv_test;
+  const KuvEeGenericExpression expression(
+      And({T(), Not(new KuvEeEffLeaf(world.inherited[0].get(), world.models[0].get())),
+           NotDom(new KuvEeEffLeaf(world.changes[0].get()))})
+          ->getNodeRef());
   // header, tree stream, And of 3: True; Not of the leaf at 2 in dictionary
   // 0; domain negation of the leaf at 1 without dictionary.
   EXPECT_EQ((Bytes{'n', 'e', 't', 1, 0, 0, 0, 27, 1, 1, 0, 0, 0, 3, 9, 4, 11, 0, 0, 0, 2, 0, 0, 0, 0,

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "KuvBinaryLeafTestSupport.h"
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
 namespace {
 
@@ -155,19 +156,17 @@ struct Bike {
   // Bike: inherited part Inherited@Frame; criteria And(Red by the user,
   // Wheels {W16, W18 by rule, W20 by default}, states [1, 5], ECO).
   std::unique_ptr<KuvEeEffectivityExpression> expression() const {
-    auto* criteria = new KuvEeAndOp;
-    criteria->addChild(
-        new KuvEeVarEffLeaf(new KuvEeOptionEff(red, KuvEeOptionEff::T, KuvCriteriaSelectedBy_UserSelected)));
     auto* selection = new KuvEeSelectionEff(wheels, KuvEeSelectionEff::AllFalse);
     selection->add(w20, KuvCriteriaSelectedBy_DefaultValue);
     selection->add(w16);
     selection->add(w18, KuvCriteriaSelectedBy_RuleDeduced);
-    criteria->addChild(new KuvEeVarEffLeaf(selection));
     auto* serial = new KuvEeSerialEff(states, KuvEeSerialEff::AllFalse);
     serial->set(1, true, 5, true);
-    criteria->addChild(new KuvEeVarEffLeaf(serial));
-    criteria->addChild(new KuvEeEffLeaf(eco));
-    KuvEeNodeRef* criteriaTree = criteria->getNodeRef();
+    KuvEeNodeRef* criteriaTree =
+        kuv_test::And({new KuvEeVarEffLeaf(
+                           new KuvEeOptionEff(red, KuvEeOptionEff::T, KuvCriteriaSelectedBy_UserSelected)),
+                       new KuvEeVarEffLeaf(selection), new KuvEeVarEffLeaf(serial), new KuvEeEffLeaf(eco)})
+            ->getNodeRef();
     KuvEeNodeRef* inheritedTree = (new KuvEeEffLeaf(inherited, frame))->getNodeRef();
     auto* record = new KuvEeMultiModelExpression::ModelCriteria(&inheritedTree, &criteriaTree);
     auto expression = std::make_unique<KuvEeEffectivityExpression>();
