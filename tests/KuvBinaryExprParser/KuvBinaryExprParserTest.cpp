@@ -3,7 +3,9 @@
 // through the light parser), and bytes a database may hand back truncated
 // or hostile. The older "net" streams: exact bytes, round trips of trees,
 // lists and rules against a caller's dependency list, also node by node, and
-// refused headers.
+// refused headers. Every damaged copy of representative binaries and
+// streams: the reader gives one of its codes, hands out nothing on failure,
+// leaks nothing, and what it accepts can be written again.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,11 +18,11 @@
 #include "KuvEeRestrictionEff.h"
 #include "KuvEeRestrictionEffLeaf.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
+#include "support/KuvMutations.h"
 
 namespace {
 
-using kuv_test::Guid;
-using Bytes = std::vector<std::uint8_t>;
+using namespace kuv_test;
 using S = KuvEeSerialVar;
 
 // A map of expressions that owns them.
@@ -33,7 +35,7 @@ struct Map {
 Bytes write(const KuvInMap& map, const KuvBinaryExprData& data, unsigned version) {
   KuvBioBufferOut out;
   EXPECT_EQ(S_OK, KuvBinaryExprParser::Write(map, data, out, version));
-  return kuv_test::bytesOf(out);
+  return bytesOf(out);
 }
 
 // result is null when nothing was read.
@@ -51,15 +53,15 @@ HRESULT read(KuvBinaryExprData& data, const Bytes& bytes, std::unique_ptr<Map>& 
 }
 
 std::string textOf(const KuvInMap& map) {
-  std::string text;
+  std::string result;
   for (auto it = map.cBegin(); !it.IsEnd(); it.Next())
-    text += kuv_test::text(*it.GetKey()) + ": " + kuv_test::text(*it.GetVal()) + "\n";
-  return text;
+    result += text(*it.GetKey()) + ": " + text(*it.GetVal()) + "\n";
+  return result;
 }
 
 // The leaf world, with the dictionaries of the contexts and the
 // effectivities of the effectivity leaves.
-struct World : kuv_test::LeafWorld {
+struct World : LeafWorld {
   std::vector<std::unique_ptr<KuvEeModelDico>> models;
   std::vector<std::unique_ptr<KuvEePredefEff>> changes;
   std::vector<std::unique_ptr<KuvEeBasicEff>> inherited;
@@ -175,7 +177,7 @@ private:
           ranges.emplace_back(KuvInDate(year, 1 + m_random() % 12, 1 + m_random() % 28, 1, 1, 1),
                               KuvInDate(year + 1, 1 + m_random() % 12, 1 + m_random() % 28, 24, 60, 60));
         }
-        eff = kuv_test::dates(w, ranges);
+        eff = dates(w, ranges);
         break;
       }
       case 5: {
@@ -184,16 +186,16 @@ private:
         const auto low = static_cast<std::int32_t>(1 + i);
         const std::int32_t high =
             m_random() % 4 == 0 ? S::sc_infinity : low + static_cast<std::int32_t>(m_random() % (3 - i));
-        eff = kuv_test::serial(w.model, m_random() % 2 ? S::UNIT : S::STATE, low, true, high,
-                               high == S::sc_infinity || high < low + 2 || m_random() % 2);
+        eff = serial(w.model, m_random() % 2 ? S::UNIT : S::STATE, low, true, high,
+                     high == S::sc_infinity || high < low + 2 || m_random() % 2);
         break;
       }
       case 6:
         m_lightReadable = false;
-        eff = kuv_test::treeSeries(w.model.getTreeSeriesVariable(S::TREE_STATE), selections(w.root, w.a, w.b));
+        eff = treeSeries(w.model.getTreeSeriesVariable(S::TREE_STATE), selections(w.root, w.a, w.b));
         break;
       default:
-        eff = kuv_test::milestones(&w.track, selections(w.mr, w.ma, w.mb));
+        eff = milestones(&w.track, selections(w.mr, w.ma, w.mb));
     }
     if (m_negated && m_random() % 3 == 0) eff->opNot();
     return (new KuvEeVarEffLeaf(eff))->getNodeRef();
@@ -206,9 +208,8 @@ private:
 
   // One or two selections over a root and its two children: one element,
   // or the root (included or not) down to some of its children.
-  std::vector<kuv_test::Sel> selections(KuvEeTreeElementBase* root, KuvEeTreeElementBase* a,
-                                        KuvEeTreeElementBase* b) {
-    std::vector<kuv_test::Sel> result;
+  std::vector<Sel> selections(KuvEeTreeElementBase* root, KuvEeTreeElementBase* a, KuvEeTreeElementBase* b) {
+    std::vector<Sel> result;
     for (unsigned n = 1 + m_random() % 2; n > 0; --n) {
       const unsigned pick = m_random() % 4;
       if (pick < 2) {
@@ -304,7 +305,7 @@ TEST(KuvBinaryExprParser, DomainsKeepTheMapOrder) {
   KuvBioBuffer in(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
   KuvInListVal domains(KuvInIntHolder::sType());
   ASSERT_EQ(S_OK, KuvBinaryExprParser::GetValuatedDomains(in, domains));
-  EXPECT_EQ((std::vector<std::string>{"3", "2", "1"}), kuv_test::textsOf(domains));
+  EXPECT_EQ((std::vector<std::string>{"3", "2", "1"}), textsOf(domains));
   const Bytes coexistence{'c', 'x', 'e', 1};
   KuvBioBuffer old(coexistence.data(), 4, 0);
   EXPECT_TRACES(E_FAIL, "ERROR : NULL domain id array pointer.", KuvBinaryExprParser::GetValuatedDomains(old, domains));
@@ -424,7 +425,7 @@ TEST(KuvBinaryExprParser, ReadRefusals) {
 Bytes netWrite(const KuvEeGenericExpression& expression, const KuvInList& dependencies) {
   KuvBioBufferOut out;
   EXPECT_EQ(S_OK, KuvBinaryExprWriter::Write(expression, dependencies, out));
-  return kuv_test::bytesOf(out);
+  return bytesOf(out);
 }
 
 std::unique_ptr<KuvEeGenericExpression> netRead(const Bytes& bytes, const KuvInList& dependencies) {
@@ -436,7 +437,6 @@ std::unique_ptr<KuvEeGenericExpression> netRead(const Bytes& bytes, const KuvInL
 
 TEST(KuvBinaryExprWriter, TreeBytes) {
   World world;
-  using namespace kuv_test;
   const KuvEeGenericExpression expression(
       And({T(), Not(new KuvEeEffLeaf(world.inherited[0].get(), world.models[0].get())),
            NotDom(new KuvEeEffLeaf(world.changes[0].get()))})
@@ -457,7 +457,7 @@ TEST(KuvBinaryExprWriter, TreesListsAndRulesRoundTrip) {
     const Bytes bytes = netWrite(expression, world.net);
     const auto back = netRead(bytes, world.net);
     ASSERT_NE(nullptr, back);
-    EXPECT_EQ(kuv_test::text(expression), kuv_test::text(*back));
+    EXPECT_EQ(text(expression), text(*back));
     EXPECT_EQ(bytes, netWrite(*back, world.net));
     // A walker's way: the same tree read from its first node on.
     KuvBinaryExprData data;
@@ -466,7 +466,7 @@ TEST(KuvBinaryExprWriter, TreesListsAndRulesRoundTrip) {
     in.increment(9);
     KuvEeNodeRef* node = nullptr;
     ASSERT_TRUE(SUCCEEDED(KuvBinaryEENodeParser::readNode(in, data, false, node, KuvBinaryEENodeParser::E_NetFormat)));
-    EXPECT_EQ(kuv_test::text(expression), kuv_test::text(KuvEeGenericExpression(node)));
+    EXPECT_EQ(text(expression), text(KuvEeGenericExpression(node)));
     EXPECT_EQ(bytes.size(), in.getPosition());
   }
   KuvEeGenericExpression list;
@@ -475,7 +475,7 @@ TEST(KuvBinaryExprWriter, TreesListsAndRulesRoundTrip) {
   list.SetExpression(items, KuvEeGenericExpression::CFG_LISTMODE_150);
   const Bytes bytes = netWrite(list, world.net);
   EXPECT_EQ((Bytes{'n', 'e', 't', 1, 0, 0, 0, 14, 2, 2, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 2}), bytes);
-  EXPECT_EQ(kuv_test::text(list), kuv_test::text(*netRead(bytes, world.net)));
+  EXPECT_EQ(text(list), text(*netRead(bytes, world.net)));
 
   KuvInList rules;
   std::vector<std::unique_ptr<KuvEeRule>> owned;
@@ -489,7 +489,7 @@ TEST(KuvBinaryExprWriter, TreesListsAndRulesRoundTrip) {
   ASSERT_EQ(S_OK, KuvBinaryExprReader::ReadRules(out.GetAsPtr(0), out.GetLength(), world.net, back));
   ASSERT_EQ(2, back.GetLength());
   for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(kuv_test::text(*owned[i]), kuv_test::text(*back.Get(i)));
+    EXPECT_EQ(text(*owned[i]), text(*back.Get(i)));
     delete back.Get(i);
   }
   const KuvEeRule unknown(nullptr, nullptr);
@@ -531,6 +531,145 @@ TEST(KuvBinaryExprReader, RefusesOtherStreams) {
     EXPECT_EQ(nullptr, expression);
     EXPECT_TRUE(read.IsEmpty());
   }
+}
+
+KuvEeNode* leaf(KuvEeVarEff* eff) { return new KuvEeVarEffLeaf(eff); }
+
+// Criteria of most leaf kinds under And, Or and Not.
+KuvEeNodeRef* criteria(LeafWorld& w, unsigned variant) {
+  if (variant == 0) {
+    auto* selection = new KuvEeSelectionEff(&w.wheels, KuvEeSelectionEff::AllFalse);
+    selection->add(w.w16, static_cast<KuvCriteriaSelectedBy>(0));
+    selection->add(w.w17, static_cast<KuvCriteriaSelectedBy>(2));
+    return And({leaf(new KuvEeOptionEff(&w.red, 1)), Or({leaf(selection), F()}),
+                Not(leaf(serial(w.model, KuvEeSerialVar::STATE, 1, true, 3, false)))})
+        ->getNodeRef();
+  }
+  return Or({leaf(dates(w, {{KuvInDate(2001, 2, 3, 1, 1, 1), KuvInDate(2002, 4, 5, 24, 60, 60)}})),
+             leaf(milestones(&w.track, {{w.mr, true, {{w.ma, false}}}})),
+             Not(leaf(
+                 treeSeries(w.model.getTreeSeriesVariable(KuvEeSerialVar::TREE_STATE), {{w.a, true, {}}})))})
+      ->getNodeRef();
+}
+
+// The leaf world whose model is its one criteria dictionary.
+struct OneModel : LeafWorld {
+  OneModel() { data.addCriteriaEeModel(model); }
+};
+
+// An effectivity in domain 1 (global and model criteria), and in version 2
+// also one in domain 4 (a binary holds one kind).
+Bytes expressionBinary(OneModel& w, unsigned version) {
+  Map map;
+  auto* effectivity = new KuvEeEffectivityExpression;
+  effectivity->setGlobalCriteria(criteria(w, 0));
+  KuvEeNodeRef* modelCriteria = criteria(w, 1);
+  auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &modelCriteria);
+  effectivity->setModelCriteria(&w.model, record);
+  map.put(1, effectivity);
+  if (version == 2) {
+    auto* other = new KuvEeEffectivityExpression;
+    other->setGlobalCriteria(criteria(w, 1));
+    map.put(4, other);
+  }
+  return write(map.map, w.data, version);
+}
+
+TEST(KuvBinaryExprParser, EveryCorruptionOfExpressionsIsRefusedOrUsable) {
+  OneModel w;
+  Outcomes outcomes;
+  for (unsigned version : {1u, 2u}) {
+    const Bytes valid = expressionBinary(w, version);
+    forEachVariant(valid, [&](const Bytes& bytes, const std::string& label) {
+      std::unique_ptr<Map> back;
+      HRESULT hr = S_OK;
+      captured([&] { hr = read(w.data, bytes, back); });
+      outcomes.add(hr);
+      EXPECT_TRUE(label.rfind("cut ", 0) != 0 || FAILED(hr)) << label << ": a prefix is never a binary";
+      if (FAILED(hr)) {
+        EXPECT_EQ(nullptr, back) << label;
+        return;
+      }
+      ASSERT_NE(nullptr, back) << label;
+      KuvBioBufferOut out;
+      captured([&] { KuvBinaryExprParser::Write(back->map, w.data, out, version); });
+    });
+  }
+  outcomes.expectWithin({S_OK, KuvBioConstants::sc_readIncomplete, E_FAIL}, "ebe");
+}
+
+// The older streams: a tree, a list and rules over a caller's dependencies.
+struct NetWorld {
+  KuvEeModelDico model{KuvInString("Model"), Guid(110).guid()};
+  KuvEePredefEff change{"Change", Guid(120).data(), true, KuvEePredefEff::GLOBAL};
+  KuvEeBasicEff inherited{"Inherited", Guid(130).data()};
+  KuvEePredefEff other{"Other", Guid(121).data(), true, KuvEePredefEff::GLOBAL};
+  KuvInList net;
+  NetWorld() {
+    for (KuvInObject* object : std::vector<KuvInObject*>{&model, &change, &inherited, &other})
+      net.PutBack(object);
+  }
+  KuvEeNodeRef* tree() {
+    return And({T(), Not(new KuvEeEffLeaf(&inherited, &model)), NotDom(new KuvEeEffLeaf(&change)),
+                Or({new KuvEeEffLeaf(&other), F()})})
+        ->getNodeRef();
+  }
+};
+
+TEST(KuvBinaryExprReader, EveryCorruptionOfStreamsIsRefusedOrUsable) {
+  NetWorld w;
+  std::vector<Bytes> streams;
+  KuvBioBufferOut out;
+  ASSERT_EQ(S_OK, KuvBinaryExprWriter::Write(KuvEeGenericExpression(w.tree()), w.net, out));
+  streams.push_back(bytesOf(out));
+  KuvEeGenericExpression list;
+  auto* items = new KuvQmSpecList;
+  items->AddEff(&w.inherited);
+  items->AddEff(&w.other);
+  list.SetExpression(items, KuvEeGenericExpression::CFG_LISTMODE_150);
+  ASSERT_EQ(S_OK, KuvBinaryExprWriter::Write(list, w.net, out));
+  streams.push_back(bytesOf(out));
+  KuvEeInclusionRule first(w.tree(), (new KuvEeEffLeaf(&w.change))->getNodeRef());
+  KuvEeInclusionRule second(nullptr, w.tree());
+  KuvInList rules;
+  rules.PutBack(&first);
+  rules.PutBack(&second);
+  ASSERT_EQ(S_OK, KuvBinaryExprWriter::WriteRules(rules, w.net, out));
+  const Bytes ruleStream = bytesOf(out);
+
+  Outcomes outcomes;
+  for (const Bytes& valid : streams)
+    forEachVariant(valid, [&](const Bytes& bytes, const std::string& label) {
+      KuvEeGenericExpression* expression = nullptr;
+      HRESULT hr = S_OK;
+      captured([&] {
+        hr = KuvBinaryExprReader::Read(bytes.data(), static_cast<std::uint32_t>(bytes.size()), w.net,
+                                       expression);
+      });
+      outcomes.add(hr);
+      std::unique_ptr<KuvEeGenericExpression> owned(expression);
+      if (FAILED(hr)) {
+        EXPECT_EQ(nullptr, expression) << label;
+        return;
+      }
+      ASSERT_NE(nullptr, expression) << label;
+      KuvBioBufferOut again;
+      captured([&] { KuvBinaryExprWriter::Write(*expression, w.net, again); });
+    });
+  forEachVariant(ruleStream, [&](const Bytes& bytes, const std::string& label) {
+    KuvInList read;
+    HRESULT hr = S_OK;
+    captured([&] {
+      hr =
+          KuvBinaryExprReader::ReadRules(bytes.data(), static_cast<std::uint32_t>(bytes.size()), w.net, read);
+    });
+    outcomes.add(hr);
+    if (FAILED(hr)) {
+      EXPECT_TRUE(read.IsEmpty()) << label;
+    }
+    for (int i = 0; i < read.GetLength(); ++i) delete read.Get(i);
+  });
+  outcomes.expectWithin({S_OK, E_FAIL}, "net");
 }
 
 }  // namespace
