@@ -1,7 +1,10 @@
 // The binary normal form: exact bytes of each leaf kind and of the
 // header's edge cases, refusal of corrupt and truncated binaries with the
 // right trace, round trips over random normal forms, and the content
-// analysis that reads only the table.
+// analysis that reads only the table. Every damaged copy of forms that hold
+// every leaf kind together reads as a form that writes again or as nothing,
+// in both term kinds, and the analysis leaves its classification alone on
+// failure.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -26,14 +29,15 @@
 #include "KuvInMilestonesEvalInterval.h"
 #include "KuvInSerialInterval.h"
 #include "KuvInTreeEvalInterval.h"
+#include "support/KuvMutations.h"
 #include "support/KuvTestSupport.h"
 
 namespace {
 
 using namespace bio_dnf_test;
+using kuv_test::Bytes;
 using kuv_test::Guid;
 using kuv_test::text;
-using Bytes = std::vector<std::uint8_t>;
 constexpr auto List = KuvDnfAndTermFactory::List;
 constexpr auto Map = KuvDnfAndTermFactory::Map;
 
@@ -411,6 +415,46 @@ TEST(KuvBioDnf, ContentAnalysisReadsTheTableOnly) {
   EXPECT_TRACES(E_FAIL, "ERROR: read_0to8 FAILED.",
                 KuvBioDnfReader::analyzeEVCContent(fromHex("646E66020000000102").data(), untouched));
   EXPECT_TRUE(before.equals(untouched));
+}
+
+TEST(KuvBioDnf, EveryCorruptionIsRefusedOrUsable) {
+  std::mt19937 rng(7);
+  kuv_test::Outcomes reads;
+  kuv_test::Outcomes analyses;
+  for (int first = 0; first < sc_nbLeafKinds; first += 3) {
+    KuvDnf dnf(2, DNF_COND_NONE);
+    for (int term = 0; term < 2; ++term) {
+      auto* made = KuvDnfAndTermFactory::create(KuvDnfAndTermFactory::List, 3);
+      for (int kind = first; kind < first + 3; ++kind)
+        made->addDnfLeaf(*randomLeaf(rng, static_cast<LeafKind>((kind + term) % sc_nbLeafKinds)).release());
+      dnf.addAndTerm(made);
+    }
+    KuvBioBufferOut out;
+    ASSERT_EQ(S_OK, KuvBioDnfWriter::write(dnf, out));
+    kuv_test::forEachVariant(bytesOf(out), [&](const Bytes& bytes, const std::string& label) {
+      const auto size = static_cast<std::uint32_t>(bytes.size());
+      KuvEVCClassification found(0);
+      found.setDate(1);
+      const KuvEVCClassification before(found);
+      HRESULT analysis = S_OK;
+      kuv_test::captured([&] {
+        for (auto type : {KuvDnfAndTermFactory::List, KuvDnfAndTermFactory::Map}) {
+          const std::unique_ptr<KuvDnf> read(KuvBioDnfReader::read_0toEND(bytes.data(), size, type));
+          reads.add(read != nullptr ? S_OK : E_FAIL);
+          if (read == nullptr) continue;
+          KuvBioBufferOut again;
+          EXPECT_EQ(S_OK, KuvBioDnfWriter::write(*read, again)) << label;
+        }
+        analysis = KuvBioDnfReader::analyzeEVCContent(bytes.data(), size, found);
+      });
+      analyses.add(analysis);
+      if (FAILED(analysis)) {
+        EXPECT_TRUE(before.equals(found)) << label;
+      }
+    });
+  }
+  reads.expectWithin({S_OK, E_FAIL}, "read");
+  analyses.expectWithin({S_OK, E_FAIL}, "analysis");
 }
 
 }  // namespace
