@@ -45,7 +45,9 @@ bool meet(const RandomDnf& a, const RandomDnf& b) {
   return false;
 }
 
-unsigned char intersects(const KuvDnf& a, const KuvDnf& b) {
+// What T's isIntersect answers for a against b (2 where it sets nothing).
+template <class T>
+unsigned char meets(const T& a, const T& b) {
   unsigned char out = 2;
   EXPECT_EQ(S_OK, a.isIntersect(b, out));
   return out;
@@ -59,12 +61,6 @@ KuvDnfAndTerm* termOf(Type type, std::initializer_list<KuvDnfLeaf*> leaves) {
 
 KuvDnfSerialEff* serial(const KuvInGuid& var, std::int32_t type, unsigned mask, bool negated = false) {
   return new KuvDnfSerialEff(var, serialRanges(mask), type, false, negated);
-}
-
-unsigned char leavesMeet(const KuvDnfLeaf& a, const KuvDnfLeaf& b) {
-  unsigned char out = 2;
-  EXPECT_EQ(S_OK, a.isIntersect(b, out));
-  return out;
 }
 
 }  // namespace
@@ -81,8 +77,8 @@ TEST(KuvDnfOracle, IntersectionIsExact) {
     RandomDnf b = randomDnf(rng, round % 3 == 0 ? KuvDnfAndTermFactory::List : KuvDnfAndTermFactory::Map, options);
     const bool expected = meet(a, b);
     met += expected ? 1 : 0;
-    ASSERT_EQ(expected ? 1 : 0, intersects(*a.dnf, *b.dnf)) << a.dnf->toString().ConvertToChar() << "\n"
-                                                               << b.dnf->toString().ConvertToChar();
+    ASSERT_EQ(expected ? 1 : 0, meets(*a.dnf, *b.dnf)) << a.dnf->toString().ConvertToChar() << "\n"
+                                                       << b.dnf->toString().ConvertToChar();
   }
   // Both answers are well represented.
   EXPECT_GT(met, 50);
@@ -144,11 +140,11 @@ TEST(KuvDnfOracle, RealDnfKeepsTheMeaningWithoutImplicitOr) {
 
 TEST(KuvDnf, SpecialConditionsAndEmptyDnfs) {
   KuvDnf t(DNF_COND_TRUE), f(DNF_COND_FALSE), empty(DNF_COND_NONE);
-  EXPECT_EQ(0, intersects(f, t));
-  EXPECT_EQ(0, intersects(t, f));
-  EXPECT_EQ(1, intersects(t, empty));
-  EXPECT_EQ(1, intersects(t, t));
-  EXPECT_EQ(0, intersects(empty, empty));
+  EXPECT_EQ(0, meets(f, t));
+  EXPECT_EQ(0, meets(t, f));
+  EXPECT_EQ(1, meets(t, empty));
+  EXPECT_EQ(1, meets(t, t));
+  EXPECT_EQ(0, meets(empty, empty));
 }
 
 TEST(KuvDnf, TextForm) {
@@ -176,31 +172,31 @@ TEST(KuvDnf, TextForm) {
 TEST(KuvDnf, MapTermRefusesInconsistentLeaves) {
   const KuvInGuid a = kuv_test::Guid(1).guid(), f = kuv_test::Guid(2).guid();
   struct Case {
-    std::function<KuvDnfLeaf*()> first, second;
+    KuvDnfLeaf *first, *second;
     const char* message;
   } cases[] = {
-      {[&] { return new KuvDnfOptionEff(a, f, 1, false); }, [&] { return new KuvDnfOptionEff(a, f, 2, false); },
+      {new KuvDnfOptionEff(a, f, 1, false), new KuvDnfOptionEff(a, f, 2, false),
        "ERROR: we should not have 2 elements with the same guid. The Dnf is inconsistent"},
-      {[&] { return serial(a, 13, 1); }, [&] { return serial(a, 1, 1); },
-       "ERROR: DNF inconsistency. Forbidden to combine in one DNF an UNDEFINED serial with a State/Unit/MPlan with a "
+      {serial(a, 13, 1), serial(a, 1, 1),
+       "ERROR: DNF inconsistency. Forbidden to combine in one DNF an UNDEFINED serial with a "
+       "State/Unit/MPlan with a "
        "same CFGKey."},
-      {[&] { return serial(a, 1, 1); }, [&] { return serial(a, 12, 1); }, "Forbidden to combine"},
-      {[&] { return serial(a, 13, 1); }, [&] { return serial(a, 13, 2); },
+      {serial(a, 1, 1), serial(a, 12, 1), "Forbidden to combine"},
+      {serial(a, 13, 1), serial(a, 13, 2),
        "ERROR: DNF inconsistency. Already has a same (Serial,Type)-couple Effectivity."},
-      {[&] { return new KuvDnfTreeSeriesEff(a, KuvInListVal(KuvInTreeEvalInterval::sType()), 18, false, false); },
-       [&] { return new KuvDnfTreeSeriesEff(a, KuvInListVal(KuvInTreeEvalInterval::sType()), 18, true, false); },
+      {new KuvDnfTreeSeriesEff(a, KuvInListVal(KuvInTreeEvalInterval::sType()), 18, false, false),
+       new KuvDnfTreeSeriesEff(a, KuvInListVal(KuvInTreeEvalInterval::sType()), 18, true, false),
        "ERROR: we should not have 2 elements with the same _typed_ guid. The Dnf is inconsistent"},
-      {[&] { return new KuvDnfCategoryOptionRestrictionEff(1, f); },
-       [&] { return new KuvDnfCategoryOptionRestrictionEff(1, f); }, "the same guid"},
-      {[&] { return new KuvDnfDateRestrictionEff(1); }, [&] { return new KuvDnfSerialRestrictionEff(1, 7); },
-       "ERROR: unexpected type"},
-      {[&] { return new KuvDnfDateRestrictionEff(1); }, [&] { return new KuvDnfEff(KuvInGuid(), false); },
+      {new KuvDnfCategoryOptionRestrictionEff(1, f), new KuvDnfCategoryOptionRestrictionEff(1, f),
+       "the same guid"},
+      {new KuvDnfDateRestrictionEff(1), new KuvDnfSerialRestrictionEff(1, 7), "ERROR: unexpected type"},
+      {new KuvDnfDateRestrictionEff(1), new KuvDnfEff(KuvInGuid(), false),
        "ERROR: unexpected to have an effectivity without a CFGKey for DNF."},
   };
   for (const Case& c : cases) {
     KuvDnfAndTermMap term;
-    ASSERT_EQ(S_OK, term.addDnfLeaf(*c.first()));
-    std::unique_ptr<KuvDnfLeaf> refused(c.second());
+    ASSERT_EQ(S_OK, term.addDnfLeaf(*c.first));
+    std::unique_ptr<KuvDnfLeaf> refused(c.second);
     EXPECT_TRACES(E_FAIL, c.message, term.addDnfLeaf(*refused));
     EXPECT_EQ(1, term.getNbDnfLeaves());
   }
@@ -216,14 +212,11 @@ TEST(KuvDnf, MapTermRefusesInconsistentLeaves) {
 // one serial variable at a time.
 TEST(KuvDnf, SerialMatchingAndExclusiveVariables) {
   const KuvInGuid v = kuv_test::Guid(1).guid(), w = kuv_test::Guid(2).guid();
-  auto pair = [&](Type type, KuvDnfLeaf* mine, KuvDnfLeaf* theirs) {
-    std::unique_ptr<KuvDnfAndTerm> a(termOf(type, {mine}));
-    std::unique_ptr<KuvDnfAndTerm> b(termOf(KuvDnfAndTermFactory::List, {theirs}));
-    unsigned char out = 2;
-    EXPECT_EQ(S_OK, a->isIntersect(*b, out));
-    return out;
-  };
   const Type map = KuvDnfAndTermFactory::Map, list = KuvDnfAndTermFactory::List;
+  using Owned = std::unique_ptr<KuvDnfAndTerm>;
+  auto pair = [&](Type type, KuvDnfLeaf* mine, KuvDnfLeaf* theirs) {
+    return meets<KuvDnfAndTerm>(*Owned(termOf(type, {mine})), *Owned(termOf(list, {theirs})));
+  };
   // State [1] against Unit [2] on one variable: the map holds no Unit leaf
   // and no UNDEFINED one, so nothing restricts; the list compares ranges.
   EXPECT_EQ(1, pair(map, serial(v, 12, 0b01), serial(v, 13, 0b10)));
@@ -238,11 +231,8 @@ TEST(KuvDnf, SerialMatchingAndExclusiveVariables) {
     EXPECT_EQ(0, pair(list, serial(v, 12, 0b01), serial(v, 13, 0b01)));
     EXPECT_EQ(1, pair(list, serial(v, 1, 0b01), serial(v, 13, 0b01)));
     // A term on two serial variables meets no serial leaf, even on its own.
-    std::unique_ptr<KuvDnfAndTerm> two(termOf(map, {serial(v, 13, 0b01), serial(w, 13, 0b01)}));
-    std::unique_ptr<KuvDnfAndTerm> one(termOf(list, {serial(v, 13, 0b01)}));
-    unsigned char out = 2;
-    EXPECT_EQ(S_OK, two->isIntersect(*one, out));
-    EXPECT_EQ(0, out);
+    EXPECT_EQ(0, meets<KuvDnfAndTerm>(*Owned(termOf(map, {serial(v, 13, 0b01), serial(w, 13, 0b01)})),
+                                      *Owned(termOf(list, {serial(v, 13, 0b01)}))));
   }
   EXPECT_EQ(1, CFG_DISABLE_EXCLUSIVES_VARIABLES);
 }
@@ -253,12 +243,12 @@ TEST(KuvDnf, LeafRules) {
   const KuvInGuid v = kuv_test::Guid(1).guid(), f = kuv_test::Guid(2).guid();
   // Two negated leaves always intersect, even when together they exclude
   // every state.
-  EXPECT_EQ(1, leavesMeet(KuvDnfOptionEff(v, f, 3, true), KuvDnfOptionEff(v, f, 4, true)));
-  EXPECT_EQ(0, leavesMeet(KuvDnfOptionEff(v, f, 1, false), KuvDnfOptionEff(v, f, 1, true)));
-  EXPECT_EQ(1, leavesMeet(KuvDnfOptionEff(v, f, 1, false), KuvDnfOptionEff(v, f, 2, true)));
+  EXPECT_EQ(1, meets<KuvDnfLeaf>(KuvDnfOptionEff(v, f, 3, true), KuvDnfOptionEff(v, f, 4, true)));
+  EXPECT_EQ(0, meets<KuvDnfLeaf>(KuvDnfOptionEff(v, f, 1, false), KuvDnfOptionEff(v, f, 1, true)));
+  EXPECT_EQ(1, meets<KuvDnfLeaf>(KuvDnfOptionEff(v, f, 1, false), KuvDnfOptionEff(v, f, 2, true)));
   // Different kinds and different variables do not restrict.
-  EXPECT_EQ(1, leavesMeet(KuvDnfOptionEff(v, f, 1, false), KuvDnfEff(v, true)));
-  EXPECT_EQ(1, leavesMeet(KuvDnfEff(v, false), KuvDnfEff(f, true)));
+  EXPECT_EQ(1, meets<KuvDnfLeaf>(KuvDnfOptionEff(v, f, 1, false), KuvDnfEff(v, true)));
+  EXPECT_EQ(1, meets<KuvDnfLeaf>(KuvDnfEff(v, false), KuvDnfEff(f, true)));
 
   // Milestones: range against range, not the union of the negated ranges.
   auto milestones = [](std::initializer_list<std::pair<int, int>> ranges, bool negated) {
@@ -269,10 +259,10 @@ TEST(KuvDnf, LeafRules) {
     }
     return KuvDnfMilestonesEff(kuv_test::Guid(9).guid(), list, false, negated);
   };
-  EXPECT_EQ(1, leavesMeet(milestones({{1, 3}}, false), milestones({{3, 5}}, false)));
-  EXPECT_EQ(0, leavesMeet(milestones({{1, 2}}, false), milestones({{3, 5}}, false)));
-  EXPECT_EQ(0, leavesMeet(milestones({{2, 3}}, false), milestones({{1, 4}}, true)));
-  EXPECT_EQ(1, leavesMeet(milestones({{2, 5}}, false), milestones({{1, 3}, {3, 6}}, true)));
+  EXPECT_EQ(1, meets<KuvDnfLeaf>(milestones({{1, 3}}, false), milestones({{3, 5}}, false)));
+  EXPECT_EQ(0, meets<KuvDnfLeaf>(milestones({{1, 2}}, false), milestones({{3, 5}}, false)));
+  EXPECT_EQ(0, meets<KuvDnfLeaf>(milestones({{2, 3}}, false), milestones({{1, 4}}, true)));
+  EXPECT_EQ(1, meets<KuvDnfLeaf>(milestones({{2, 5}}, false), milestones({{1, 3}, {3, 6}}, true)));
 
   // Restrictions: R(S) against not R(T) of the same kind and part is
   // disjoint exactly when S lies within T.
@@ -283,16 +273,16 @@ TEST(KuvDnf, LeafRules) {
   KuvDnfSerialRestrictionEff notLarge(large), notSmall(small);
   notLarge.negate();
   notSmall.negate();
-  EXPECT_EQ(0, leavesMeet(small, notLarge));
-  EXPECT_EQ(1, leavesMeet(large, notSmall));
-  EXPECT_EQ(1, leavesMeet(notSmall, notLarge));
-  EXPECT_EQ(1, leavesMeet(otherType, notSmall));
+  EXPECT_EQ(0, meets<KuvDnfLeaf>(small, notLarge));
+  EXPECT_EQ(1, meets<KuvDnfLeaf>(large, notSmall));
+  EXPECT_EQ(1, meets<KuvDnfLeaf>(notSmall, notLarge));
+  EXPECT_EQ(1, meets<KuvDnfLeaf>(otherType, notSmall));
   // Against a variable outside the set: only the no-value state remains.
   auto owned = [](KuvDnfSerialEff* leaf) { return std::unique_ptr<KuvDnfSerialEff>(leaf); };
-  EXPECT_EQ(0, leavesMeet(small, *owned(serial(f, 13, 1))));
-  EXPECT_EQ(1, leavesMeet(*owned(serial(f, 13, 1, true)), small));
-  EXPECT_EQ(1, leavesMeet(small, *owned(serial(f, 12, 1))));
-  EXPECT_EQ(1, leavesMeet(small, *owned(serial(v, 13, 1))));
+  EXPECT_EQ(0, meets<KuvDnfLeaf>(small, *owned(serial(f, 13, 1))));
+  EXPECT_EQ(1, meets<KuvDnfLeaf>(*owned(serial(f, 13, 1, true)), small));
+  EXPECT_EQ(1, meets<KuvDnfLeaf>(small, *owned(serial(f, 12, 1))));
+  EXPECT_EQ(1, meets<KuvDnfLeaf>(small, *owned(serial(v, 13, 1))));
 }
 
 // A leaf test names both criteria in its detail line when the channel asks
@@ -325,7 +315,8 @@ TEST(KuvDnf, LeafReasonsAreTracedOnlyWhenAsked) {
   for (const Case& c : cases) {
     for (unsigned char flags : {1, 3}) {
       kuv_test::ScopedFlags scoped(c.channel, flags);
-      const std::string printed = kuv_test::captured([&] { EXPECT_EQ(c.meets, leavesMeet(c.a, c.b)); });
+      const std::string printed =
+          kuv_test::captured([&] { EXPECT_EQ(c.meets, meets<KuvDnfLeaf>(c.a, c.b)); });
       if (flags == 1) {
         EXPECT_EQ("", printed) << c.line;
       } else {
