@@ -4,7 +4,6 @@
 #include <random>
 
 #include "DnfModel.h"
-#include "KuvDnfDateEff.h"
 #include "KuvDnfExclusiveVariables.h"
 #include "KuvDnfMilestonesEff.h"
 #include "KuvDnfOptionEff.h"

@@ -4,7 +4,6 @@
 #include <random>
 #include <string>
 
-#include "KuvDnfOptionEff.h"
 #include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEeEffLeaf.h"

@@ -13,7 +13,6 @@
 
 #include "KuvDnfMilestonesEff.h"
 #include "KuvDnfTreeSeriesEff.h"
-#include "KuvEeDateVar.h"
 #include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEeDnfTreeEff.h"
@@ -21,7 +20,6 @@
 #include "KuvEeMilestonesVar.h"
 #include "KuvEeOptionVar.h"
 #include "KuvEePredefEff.h"
-#include "KuvEeSelectionVar.h"
 #include "KuvEeSerialVar.h"
 #include "KuvEeTreeBaseEff.h"
 #include "KuvEeTreeSeriesElement.h"
