@@ -42,6 +42,14 @@ KuvEeNode* withFlags(KuvEeVarEff* eff, bool noVar, bool negated) {
   return new KuvEeVarEffLeaf(eff);
 }
 
+template <class Eff, class Leaf, class Var>
+KuvEeNode* rangeLeaf(Var* var, const KuvDnfLeaf& leaf) {
+  const auto& ranged = static_cast<const Leaf&>(leaf);
+  auto* eff = new Eff(var, Eff::AllFalse);
+  eff->set(ranged.getIntervals());
+  return withFlags(eff, ranged.getNoVar(), ranged.isNegated());
+}
+
 KuvEeNode* engineLeaf(const TruthModel& m, const KuvDnfLeaf& leaf) {
   const KuvInGuid& guid = leaf.getGuid();
   switch (leaf.getKind()) {
@@ -60,20 +68,11 @@ KuvEeNode* engineLeaf(const TruthModel& m, const KuvDnfLeaf& leaf) {
         if (s.getValues().Find(value->getGuid())) eff->add(value);
       return withFlags(eff, s.getNoVar(), s.isNegated());
     }
-    case KuvDnfLeaf::Kind::Serial: {
-      if (m.serial->getGuid() != guid) return nullptr;
-      const auto& s = static_cast<const KuvDnfSerialEff&>(leaf);
-      auto* eff = new KuvEeSerialEff(m.serial.get(), KuvEeSerialEff::AllFalse);
-      eff->set(s.getIntervals());
-      return withFlags(eff, s.getNoVar(), s.isNegated());
-    }
-    case KuvDnfLeaf::Kind::Date: {
-      if (m.date->getGuid() != guid) return nullptr;
-      const auto& d = static_cast<const KuvDnfDateEff&>(leaf);
-      auto* eff = new KuvEeDateEff(m.date.get(), KuvEeDateEff::AllFalse);
-      eff->set(d.getIntervals());
-      return withFlags(eff, d.getNoVar(), d.isNegated());
-    }
+    case KuvDnfLeaf::Kind::Serial:
+      return m.serial->getGuid() == guid ? rangeLeaf<KuvEeSerialEff, KuvDnfSerialEff>(m.serial.get(), leaf)
+                                         : nullptr;
+    case KuvDnfLeaf::Kind::Date:
+      return m.date->getGuid() == guid ? rangeLeaf<KuvEeDateEff, KuvDnfDateEff>(m.date.get(), leaf) : nullptr;
     case KuvDnfLeaf::Kind::Eff: {
       KuvEeEffectivity* target = m.change->getGuid() == guid ? static_cast<KuvEeEffectivity*>(m.change.get())
                                                               : nullptr;
