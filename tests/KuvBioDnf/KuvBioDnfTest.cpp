@@ -42,7 +42,6 @@ constexpr auto List = KuvDnfAndTermFactory::List;
 constexpr auto Map = KuvDnfAndTermFactory::Map;
 
 KuvInGuid G(unsigned n) { return Guid(n).guid(); }
-std::string hexOf(unsigned n) { return text(G(n)); }
 
 Bytes written(const KuvDnf& dnf) {
   KuvBioBufferOut out;
@@ -60,22 +59,20 @@ HRESULT readCode(const Bytes& bytes, KuvDnfAndTermFactory::E_Type type = List) {
   return readBack(bytes, type) != nullptr ? S_OK : E_FAIL;
 }
 
+// value as digits upper-case hexadecimal digits.
+std::string hex(std::size_t value, int digits) {
+  char out[17];
+  std::snprintf(out, sizeof out, "%0*zX", digits, value);
+  return out;
+}
+
 // The whole binary of one term of one leaf: header, widths, table (kind,
 // GUID number), T = 1, one leaf.
 std::string oneLeafBinary(const std::vector<std::pair<int, unsigned>>& table, const std::string& leaf) {
-  std::string body = "000104";
-  char count[9];
-  std::snprintf(count, sizeof count, "%08X", static_cast<unsigned>(table.size()));
-  body += count;
-  for (const auto& [kind, n] : table) {
-    char type[3];
-    std::snprintf(type, sizeof type, "%02X", kind);
-    body += type + hexOf(n);
-  }
+  std::string body = "000104" + hex(table.size(), 8);
+  for (const auto& [kind, n] : table) body += hex(static_cast<std::size_t>(kind), 2) + text(G(n));
   body += "00000001" "00000001" + leaf;
-  char length[9];
-  std::snprintf(length, sizeof length, "%08X", static_cast<unsigned>(body.size() / 2));
-  return std::string("646E6601") + length + body;
+  return "646E6601" + hex(body.size() / 2, 8) + body;
 }
 
 KuvInListVal ranges(KuvInObjectTypeClass* type, std::initializer_list<const KuvInObjectVal*> items) {
