@@ -243,8 +243,6 @@ TEST(KuvDnf, LeafRules) {
   // Two negated leaves always intersect, even when together they exclude
   // every state.
   EXPECT_EQ(1, meets<KuvDnfLeaf>(KuvDnfOptionEff(v, f, 3, true), KuvDnfOptionEff(v, f, 4, true)));
-  EXPECT_EQ(0, meets<KuvDnfLeaf>(KuvDnfOptionEff(v, f, 1, false), KuvDnfOptionEff(v, f, 1, true)));
-  EXPECT_EQ(1, meets<KuvDnfLeaf>(KuvDnfOptionEff(v, f, 1, false), KuvDnfOptionEff(v, f, 2, true)));
   // Different kinds and different variables do not restrict.
   EXPECT_EQ(1, meets<KuvDnfLeaf>(KuvDnfOptionEff(v, f, 1, false), KuvDnfEff(v, true)));
   EXPECT_EQ(1, meets<KuvDnfLeaf>(KuvDnfEff(v, false), KuvDnfEff(f, true)));
