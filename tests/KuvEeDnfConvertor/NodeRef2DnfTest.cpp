@@ -109,7 +109,6 @@ TEST(NodeRef2Dnf, Shapes) {
   std::unique_ptr<KuvDnf> one = dnfOf(*own(optionLeaf(m, 0)));
   ASSERT_EQ(1, one->getNbAndTerms());
   ASSERT_EQ(1, one->getAndTerm(0)->getNbDnfLeaves());
-  EXPECT_EQ(KuvDnfLeaf::Kind::Option, one->getAndTerm(0)->getDnfLeaf(0)->getKind());
   EXPECT_TRUE(KuvDnfAndTermMap::isObjectOfThisType(*one->getAndTerm(0)));
 
   // a And (b Or c): two terms of two leaves.
