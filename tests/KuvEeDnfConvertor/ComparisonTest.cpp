@@ -253,7 +253,6 @@ TEST(DnfComparison, CompareWithAList) {
   EXPECT_EQ(1, results[0]);
   EXPECT_EQ(1, results[1]);
   std::free(results);
-  EXPECT_EQ(1, CFG_DISABLE_EXCLUSIVES_VARIABLES);
   KuvInList none(KuvDnf::sType());
   EXPECT_TRACES(E_FAIL, "ERROR: Empty input list.", C::Compare_DNF_To_DNF(C::CompareEqual, t, none, results, 1));
   EXPECT_EQ(E_FAIL, C::Compare_DNF_To_DNF(static_cast<C::E_COMPARE_TEST_TYPE>(7), t, list, results, 1));
