@@ -55,21 +55,6 @@ KuvEeNode* everythingValued(const TruthModel& m) {
   return product;
 }
 
-struct Pair {
-  std::unique_ptr<KuvDnf> a, b;
-  bool included = false;
-};
-
-Pair randomPair(const TruthModel& m, TreeGenerator& generator) {
-  Pair p;
-  Tree a = generator.next();
-  Tree b = own(And({generator.next()->getNode()->clone()->getNode(), everythingValued(m)}));
-  p.a.reset(KuvEeDnfConvertor::NodeRef2Dnf(*a));
-  p.b.reset(KuvEeDnfConvertor::NodeRef2Dnf(*b));
-  p.included = (*dnfTable(m, *p.b) & ~*dnfTable(m, *p.a)).none();
-  return p;
-}
-
 }  // namespace
 
 // On B whose configurations give every variable a value, the exact and the
@@ -80,25 +65,28 @@ TEST(DnfComparison, InclusionAgainstTheTruthTables) {
   TreeGenerator generator(m, 41, {.maxNodes = 6, .notFlag = false, .domainOverLeavesOnly = true});
   int included = 0, refused = 0;
   for (int i = 0; i < 300; ++i) {
-    Pair p = randomPair(m, generator);
-    ASSERT_TRUE(p.a && p.b);
-    const HRESULT exact = Services::IsAIncludingB(p.a.get(), p.b.get(), kModel);
+    const std::unique_ptr<KuvDnf> a(KuvEeDnfConvertor::NodeRef2Dnf(*generator.next()));
+    const std::unique_ptr<KuvDnf> b(KuvEeDnfConvertor::NodeRef2Dnf(
+        *own(And({generator.next()->getNode()->clone()->getNode(), everythingValued(m)}))));
+    ASSERT_TRUE(a && b);
+    const bool includes = (*dnfTable(m, *b) & ~*dnfTable(m, *a)).none();
+    const HRESULT exact = Services::IsAIncludingB(a.get(), b.get(), kModel);
     // Not A is built by negation within the domain, which a leaf holding
     // the no-value element refuses (E_FAIL), and is refused when too large.
     if (exact == KUV_E_TOO_COMPLEX || exact == E_FAIL) {
       ++refused;
       continue;
     }
-    const std::string texts = std::string(p.a->toString().ConvertToChar()) + p.b->toString().ConvertToChar();
-    ASSERT_EQ(p.included ? S_OK : 1, exact) << texts;
-    ASSERT_EQ(exact, Services::IsAIncludingB_V2(p.a.get(), p.b.get(), kModel)) << texts;
+    const std::string texts = std::string(a->toString().ConvertToChar()) + b->toString().ConvertToChar();
+    ASSERT_EQ(includes ? S_OK : 1, exact) << texts;
+    ASSERT_EQ(exact, Services::IsAIncludingB_V2(a.get(), b.get(), kModel)) << texts;
     KuvDnf* cache = nullptr;
-    const HRESULT approximate = Services::IsAIncludingB_V3(p.a.get(), p.b.get(), kModel, cache, 0);
+    const HRESULT approximate = Services::IsAIncludingB_V3(a.get(), b.get(), kModel, cache, 0);
     EXPECT_EQ(nullptr, cache);
-    if (p.included) {
+    if (includes) {
       ASSERT_EQ(S_OK, approximate) << texts;
     }
-    included += p.included ? 1 : 0;
+    included += includes ? 1 : 0;
   }
   EXPECT_GT(included, 20);
   EXPECT_LT(refused, 150);
