@@ -10,11 +10,7 @@
 
 namespace {
 
-using kuv_test::Guid;
-using kuv_test::milestones;
-using kuv_test::serial;
-using kuv_test::treeIndex;
-using kuv_test::treeSeries;
+using namespace kuv_test;
 using Bytes = std::vector<std::uint8_t>;
 using S = KuvEeSerialVar;
 using World = kuv_test::LeafWorld;
