@@ -35,9 +35,7 @@
 namespace {
 
 using namespace bio_dnf_test;
-using kuv_test::Bytes;
-using kuv_test::Guid;
-using kuv_test::text;
+using namespace kuv_test;
 constexpr auto List = KuvDnfAndTermFactory::List;
 constexpr auto Map = KuvDnfAndTermFactory::Map;
 
