@@ -22,13 +22,13 @@ HRESULT KuvLiteralExprReader::setDefaultSyntax() {
 
 HRESULT KuvLiteralExprReader::setSyntax(const KuvLiteralSyntax& syntax) {
   KUV_TRACE_CALL("setSyntax");
-  // Out of memory half way, the reader has no syntax, as after a clash.
-  m_syntaxSet = false;
-  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
-    m_syntaxSet = SUCCEEDED(m_nodeReader.setSyntax(syntax));
-    if (!m_syntaxSet) KUV_RETURN_ERROR(E_FAIL, "ERROR: setSyntax failed");
+  const HRESULT hr = kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (FAILED(m_nodeReader.setSyntax(syntax))) KUV_RETURN_ERROR(E_FAIL, "ERROR: setSyntax failed");
     return S_OK;
   });
+  // A refused syntax leaves the node reader's; out of memory half way, it has none.
+  m_syntaxSet = m_nodeReader.hasSyntax();
+  return hr;
 }
 
 const KuvLiteralSyntax* KuvLiteralExprReader::getSyntax() const {

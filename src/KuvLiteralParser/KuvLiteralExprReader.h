@@ -38,7 +38,7 @@ public:
 
   HRESULT setDefaultSyntax();
   // E_FAIL ("ERROR: setSyntax failed") when the syntax cannot be initialized
-  // or its tokens clash; the reader then has no syntax.
+  // or its tokens clash; the reader keeps the syntax it had.
   HRESULT setSyntax(const KuvLiteralSyntax& syntax);
   // Null until a syntax is set.
   const KuvLiteralSyntax* getSyntax() const;

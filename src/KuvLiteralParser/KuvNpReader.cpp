@@ -55,8 +55,16 @@ KuvNpReader::~KuvNpReader() = default;
 
 HRESULT KuvNpReader::setSyntax(const KuvLiteralSyntax& syntax) {
   KUV_TRACE_CALL("setSyntax");
-  m_syntaxSet = false;
   return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    // Registering clears the parser: the tokens are tried aside first, so
+    // that a refused syntax leaves the reader with the one it had.
+    {
+      KuvLiteralSyntax trial;
+      KuvInTreeParser parser;
+      KuvLiteralTags tags;
+      if (FAILED(trial.init(syntax, parser, tags))) KUV_RETURN_ERROR(E_FAIL, "ERROR: init syntax failed");
+    }
+    m_syntaxSet = false;
     m_solver.flush();
     if (FAILED(m_syntax.init(syntax, m_parser, m_tags)))
       KUV_RETURN_ERROR(E_FAIL, "ERROR: init syntax failed");

@@ -36,7 +36,8 @@ public:
   KuvNpReader& operator=(const KuvNpReader&) = delete;
 
   // Copies and initializes syntax and registers its tags; E_FAIL when
-  // refused (the reader then has no syntax).
+  // refused (the reader keeps the syntax it had). Out of memory half way,
+  // the reader has no syntax.
   HRESULT setSyntax(const KuvLiteralSyntax& syntax);
   bool hasSyntax() const { return m_syntaxSet; }
   const KuvLiteralSyntax& getSyntax() const { return m_syntax; }

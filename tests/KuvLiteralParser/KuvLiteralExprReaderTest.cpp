@@ -123,6 +123,14 @@ TEST(KuvLiteralExprReaderTest, NoSyntaxNoRead) {
   KuvLiteralExprReader reader(&model.space);
   KuvInString error;
   EXPECT_TRACES(nullptr, "Syntax IS NOT SET.", reader.readExpressionSimple("Engine.V8", error, false));
+  // A syntax whose tokens clash is refused, and the one set before stays.
+  KuvLiteralSyntax clash;
+  clash.setDefaultSyntax();
+  clash.andSymbol = clash.orSymbol;
+  ASSERT_EQ(S_OK, reader.setDefaultSyntax());
+  EXPECT_TRACES(E_FAIL, "ERROR: setSyntax failed", reader.setSyntax(clash));
+  ASSERT_NE(reader.getSyntax(), nullptr);
+  EXPECT_NE(Tree(reader.readExpressionSimple("Engine.V8 & $Eff1", error, false)), nullptr);
 }
 
 }  // namespace
