@@ -173,7 +173,8 @@ HRESULT KuvPiNameSolver::lookUpAll(bool deferNamedEffs) {
   return S_OK;
 }
 
-HRESULT KuvPiNameSolver::solve(KuvPiSolvedNodeMap& result, bool deferNamedEffs, bool keepNames) {
+HRESULT KuvPiNameSolver::solve(KuvPiSolvedNodeMap& result, bool deferNamedEffs, bool keepNames,
+                               bool /*hook*/) {
   KUV_TRACE_CALL("solve");
   const HRESULT hr = lookUpAll(deferNamedEffs);
   if (SUCCEEDED(hr)) {
@@ -192,7 +193,7 @@ HRESULT KuvPiNameSolver::solve(KuvPiSolvedNodeMap& result, bool deferNamedEffs, 
   return hr;
 }
 
-HRESULT KuvPiNameSolver::solve(KuvPiSolvedNodes& result, bool deferNamedEffs, bool keepNames) {
+HRESULT KuvPiNameSolver::solve(KuvPiSolvedNodes& result, bool deferNamedEffs, bool keepNames, bool /*hook*/) {
   KUV_TRACE_CALL("solve");
   result.clear();
   const HRESULT hr = lookUpAll(deferNamedEffs);

@@ -140,10 +140,11 @@ public:
   // and the solver forgets its nodes. E_FAIL ("ERROR: no type for " name)
   // when a name is not found. deferNamedEffs: named effectivities are not
   // looked up and stay empty (a reader then makes symbol leaves). Unless
-  // keepNames, the names are forgotten on success and failure alike.
-  HRESULT solve(KuvPiSolvedNodeMap& result, bool deferNamedEffs, bool keepNames);
+  // keepNames, the names are forgotten on success and failure alike. The
+  // hook flag changes nothing here; callers that pass it are served alike.
+  HRESULT solve(KuvPiSolvedNodeMap& result, bool deferNamedEffs, bool keepNames, bool hook = false);
   // The same into the flat form (emptied first).
-  HRESULT solve(KuvPiSolvedNodes& result, bool deferNamedEffs, bool keepNames);
+  HRESULT solve(KuvPiSolvedNodes& result, bool deferNamedEffs, bool keepNames, bool hook = false);
   // Forgets names and nodes.
   void flush();
   KuvEeVarSpace* getVS() const { return m_space; }

@@ -213,7 +213,7 @@ TEST(KuvPiValueSyntaxTest, NameSolverLooksEachNameUpOnce) {
   ASSERT_EQ(S_OK, solver.addTreeParserNodeToSolve(*second));
   ASSERT_EQ(S_OK, solver.addTreeParserNodeToSolve(*deferred));
   KuvPiSolvedNodeMap solved;
-  ASSERT_EQ(S_OK, solver.solve(solved, true, false));
+  ASSERT_EQ(S_OK, solver.solve(solved, true, false, false));
   ASSERT_EQ(solved[first.get()].size(), 2u);
   EXPECT_EQ(solved[first.get()][0].getObject(), &f.units);
   EXPECT_EQ(solved[second.get()][0].getObject(), &f.units);
