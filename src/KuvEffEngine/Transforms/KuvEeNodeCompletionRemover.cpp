@@ -1,14 +1,11 @@
 #include "KuvEeNodeCompletionRemover.h"
 
-#include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "KuvEeCompletionSupport.h"
 #include "KuvEeNodeDispatcher_Define.h"
-#include "KuvEeSerialVar.h"
 #include "KuvEeTransformEntry.h"
-#include "KuvEeTreeSeriesVar.h"
 #include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeCompletionRemover, KuvEeNodeVisitor)
@@ -41,20 +38,6 @@ Source sourceOf(const KuvEeRestrictionEff& restriction, const KuvSortedByTypeCri
   if (KuvEePredefEffRestrictionEff::isObjectOfThisType(restriction))
     return {criteria.predefEffs, "ERROR: setPredefEffs failed"};
   return {nullptr, nullptr};
-}
-
-// The external type of a serial or tree-series variable, -1 for the others.
-std::int64_t externalTypeOf(const KuvInObject& variable) {
-  if (const KuvEeSerialVar* serial = KuvEeSerialVar::cast(variable)) return serial->getExternalType();
-  if (const KuvEeTreeSeriesVar* series = KuvEeTreeSeriesVar::cast(variable)) return series->getExternalType();
-  return -1;
-}
-
-// Whether variable belongs to the part of its kind that restriction speaks
-// of (see KuvEeRestrictionEff); an empty restriction takes any.
-bool samePart(const KuvEeRestrictionEff& restriction, const KuvInObject& variable) {
-  const KuvInSet& held = restriction.getVariables();
-  return held.IsEmpty() || externalTypeOf(*held.cBegin().Get()) == externalTypeOf(variable);
 }
 
 const KuvEeCategory* categoryOf(const KuvEeRestrictionEff& restriction) {
@@ -190,7 +173,8 @@ HRESULT KuvEeNodeCompletionRemover::widen(KuvEeRestrictionEff& restriction) {
   }
   const Source source = sourceOf(restriction, *m_criteria);
   if (source.set == nullptr) return S_OK;
+  // The whole set, whatever external types a serial or tree-series
+  // restriction held so far.
   return takeIn(
-      restriction, *source.set,
-      [&restriction](const KuvInObject& object) { return samePart(restriction, object); }, source.failure);
+      restriction, *source.set, [](const KuvInObject&) { return true; }, source.failure);
 }

@@ -17,9 +17,8 @@
 // With criteria (all eight sets given, else "ERROR: NULL pointer" and
 // E_INVALIDARG before any change), in each And:
 // - every restriction child of a kind the record has a set for takes in
-//   that set's objects, when some are missing from it; a serial or
-//   tree-series restriction only those of its own external type (an empty
-//   one takes them all);
+//   that set's objects, when some are missing from it, all of them: a
+//   serial or tree-series restriction those of every external type too;
 // - a category-option restriction whose category is in the criteria's
 //   categories takes in the criteria's options of that category;
 // - each category of the criteria's options that the And's last category

@@ -227,7 +227,7 @@ TEST(NodeCompletion, RemovalWithCriteriaWidensRestrictionsAndAddsCategoryOptions
   ScopedFlags calls(KuvEeNodeCompletionRemover::traceChannel(), 3);
   EXPECT_TRACES(S_OK, "Expression after RemoveCompletion: ", removeCompletion(tree, &criteria));
   EXPECT_EQ(listedChildren(tree->getNode()),
-            (std::vector<std::string>{"Diesel", serialLeaf, "SerialRestrictionEff[MoreUnits, Units]",
+            (std::vector<std::string>{"Diesel", serialLeaf, "SerialRestrictionEff[MoreUnits, States, Units]",
                                       "CategoryRestrictionEff[Engine, Trim]",
                                       "CategoryOptionRestrictionEff[Diesel, Petrol]",
                                       "CategoryOptionRestrictionEff[Leather]"}));
