@@ -132,18 +132,14 @@ bool KuvEeNodeCompletionRemover::removeFrom(KuvEeAndOp& term) {
 
 HRESULT KuvEeNodeCompletionRemover::widen(KuvEeAndOp& term) {
   m_lastCategory = nullptr;
-  std::vector<KuvEeCategoryRestrictionEff*> categoryRestrictions;
   for (KuvEeRestrictionEffLeaf* leaf : restrictionChildren(term)) {
     KuvEeRestrictionEff* restriction = leaf->getRestrictionEff();
     if (restriction == nullptr) continue;
-    if (auto* categories = KuvEeCategoryRestrictionEff::cast(*restriction)) {
-      categoryRestrictions.push_back(categories);
-      m_lastCategory = categories;
-    } else if (FAILED(widen(*restriction))) {
-      return E_FAIL;
-    }
+    if (auto* categories = KuvEeCategoryRestrictionEff::cast(*restriction)) m_lastCategory = categories;
+    if (FAILED(widen(*restriction))) return E_FAIL;
   }
-  // Decided before the category restrictions take in the criteria's.
+  // Against the last category restriction as widened: a category the
+  // criteria added to it gets no option restriction.
   kuv::detail::OptionsByCategory uncovered;
   if (!kuv::detail::groupByCategory(m_options, uncovered, [this](const KuvEeCategory* category) {
         return m_lastCategory == nullptr || !m_lastCategory->getVariables().Find(category);
@@ -154,8 +150,6 @@ HRESULT KuvEeNodeCompletionRemover::widen(KuvEeAndOp& term) {
     if (FAILED(restriction->setVariables(options))) KUV_RETURN_ERROR(E_FAIL, "ERROR: setOptions failed");
     term.addChild(new KuvEeRestrictionEffLeaf(restriction.release()));
   }
-  for (KuvEeCategoryRestrictionEff* categories : categoryRestrictions)
-    if (FAILED(widen(*categories))) return E_FAIL;
   return S_OK;
 }
 

@@ -21,12 +21,11 @@
 //   serial or tree-series restriction those of every external type too;
 // - a category-option restriction whose category is in the criteria's
 //   categories takes in the criteria's options of that category;
-// - each category of the criteria's options that the And's last category
-//   restriction did not hold before this call gets a new category-option
-//   restriction at the end of the And, with the criteria's options of that
-//   category (categories by name); options of no category are left out;
-// - the category restrictions are widened last, so that the categories
-//   they held are those the completion had listed.
+// - then each category of the criteria's options that the And's last
+//   category restriction, as widened, does not hold gets a new
+//   category-option restriction at the end of the And, with the criteria's
+//   options of that category (categories by name); options of no category
+//   are left out.
 //
 // With call tracing on, the tree's text is traced after
 // "Expression after RemoveCompletion: ". A null tree is refused with

@@ -212,6 +212,8 @@ TEST(NodeCompletion, RemovalWithCriteriaWidensRestrictionsAndAddsCategoryOptions
   TruthModel m;
   KuvEeCategory trim("Trim", Guid(0x7F1).data());
   KuvEeCatOptionVar leather("Leather", Guid(0x7F2).data(), &trim);
+  KuvEeCategory roof("Roof", Guid(0x7F5).data());
+  KuvEeCatOptionVar glass("Glass", Guid(0x7F6).data(), &roof);
   KuvEeSerialVar moreUnits("MoreUnits", Guid(0x7F3).data(), KuvEeSerialVar::UNIT, nullptr);
   KuvEeSerialVar states("States", Guid(0x7F4).data(), KuvEeSerialVar::STATE, nullptr);
   Tree tree = own(And({new KuvEeVarEffLeaf(new KuvEeOptionEff(m.options[0].get(), KuvEeOptionEff::T)),
@@ -222,7 +224,7 @@ TEST(NodeCompletion, RemovalWithCriteriaWidensRestrictionsAndAddsCategoryOptions
   KuvInSet none, serials, categories, options;
   for (KuvInObject* object : {&moreUnits, &states}) serials.Put(object);
   for (KuvInObject* object : {m.category.get(), &trim}) categories.Put(object);
-  for (KuvInObject* object : {m.options[1].get(), &leather}) options.Put(object);
+  for (KuvInObject* object : {m.options[1].get(), &leather, &glass}) options.Put(object);
   KuvSortedByTypeCriteria criteria{&serials, &none, &none, &none, &none, &categories, &options, &none};
   ScopedFlags calls(KuvEeNodeCompletionRemover::traceChannel(), 3);
   EXPECT_TRACES(S_OK, "Expression after RemoveCompletion: ", removeCompletion(tree, &criteria));
@@ -230,7 +232,7 @@ TEST(NodeCompletion, RemovalWithCriteriaWidensRestrictionsAndAddsCategoryOptions
             (std::vector<std::string>{"Diesel", serialLeaf, "SerialRestrictionEff[MoreUnits, States, Units]",
                                       "CategoryRestrictionEff[Engine, Trim]",
                                       "CategoryOptionRestrictionEff[Diesel, Petrol]",
-                                      "CategoryOptionRestrictionEff[Leather]"}));
+                                      "CategoryOptionRestrictionEff[Glass]"}));
 }
 
 TEST(NodeCompletion, RemovalRefusesANullTreeAndCriteriaMissingASet) {
