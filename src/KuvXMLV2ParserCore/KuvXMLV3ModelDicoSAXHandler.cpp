@@ -620,9 +620,10 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::GetCreatedModelDico(KuvEeModelDico*& dico, 
   KUV_TRACE_CALL("GetCreatedModelDico");
   dico = nullptr;
   modelerContext = nullptr;
-  if (!isClean()) KUV_RETURN_ERROR(E_FAIL, "ERROR: An error has been detected: ", recordedMessage());
+  // A document that never reached its root says so, whatever it met after.
   if (m_dico == nullptr)
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to return a created EeModelDico, no parsing have been done.");
+  if (!isClean()) KUV_RETURN_ERROR(E_FAIL, "ERROR: An error has been detected: ", recordedMessage());
   if (!descriptions.IsTypeAccepted(KuvXMLV2EeSerialDescription::sType()))
     KUV_RETURN_ERROR(E_FAIL, "ERROR: cast issue, wrong type set on the list.");
   return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {

@@ -177,12 +177,14 @@ TEST(KuvXMLV3DicoDocumentTest, RefusesBadDocumentsWithTheirMessages) {
     std::string trace;
     std::string message;
     HRESULT code = E_FAIL;  // the GUID conversion answers with its own code
+    bool rooted = true;     // whether a dictionary was created before the error
   } cases[] = {
       {dico(series("") + series("", 6)),
-       "ERROR: Unable to activate EvolutionSeries on EeModelDico, Series of type Unit is already existing.", d8},
+       "ERROR: Unable to activate EvolutionSeries on EeModelDico, Series of type Unit is already existing.",
+       d8},
       {dico(states(rooted) + states(state("TreeEvalIndex='1-9'", 11), "ProductState", 6)),
-       "ERROR: Unable to activate EvolutionTreeSeries on EeModelDico, TreeSeries of type ProductState is already "
-       "existing.",
+       "ERROR: Unable to activate EvolutionTreeSeries on EeModelDico, TreeSeries of type ProductState is "
+       "already existing.",
        d8},
       {dico(track(milestone("TreeEvalIndex='1-9'", 10)) + track(milestone("TreeEvalIndex='1-9'", 11), 6)),
        "ERROR: Unable to activate on ModelDico Milestones with discipline Eng",
@@ -195,12 +197,11 @@ TEST(KuvXMLV3DicoDocumentTest, RefusesBadDocumentsWithTheirMessages) {
        "ERROR: Element TreeSeriesElement doesn't have attribute Revision", data},
       {dico("<Feature Uuid='12' Name='F' Type='ConfigFeature' SelectionType='Single'/>"),
        "ERROR: Unable to convert Uuid 12", data, E_INVALIDARG},
-      {"<CfgDictionary Uuid='ZZ' Name='M'/>", "ERROR: Unable to convert Uuid ZZ", data,
-       E_INVALIDARG},
+      {"<CfgDictionary Uuid='ZZ' Name='M'/>", "ERROR: Unable to convert Uuid ZZ", data, E_INVALIDARG, false},
       {dico(feature("Single", "<Feature Uuid='" + uuid(6) + "' Name='A'>" + option(7, "B") + "</Feature>")),
        "ERROR: Feature level higher level 2 isn't supported.", data},
-      {dico(feature("Some", "")), "ERROR : Unexpected value Some for attribute SelectionType into element Feature",
-       data},
+      {dico(feature("Some", "")),
+       "ERROR : Unexpected value Some for attribute SelectionType into element Feature", data},
       {dico(feature("Single", option(6, "A", "SequenceOrder='0'"))),
        "ERROR: Invalid SequenceNumber 0, must be a positive or null value.", data},
       {dico(feature("Single", option(6, "A", "SequenceOrder='1x'"))),
@@ -212,24 +213,26 @@ TEST(KuvXMLV3DicoDocumentTest, RefusesBadDocumentsWithTheirMessages) {
       {dico(series("LowerBound='low' UpperBound='9'")), "ERROR: Unable to ConvertToNum LowerBound low", data},
       {dico(series("LowerBound='1' UpperBound='99999999999'")),
        "ERROR: Unable to ConvertToNum UpperBound 99999999999", data},
-      {dico(series("LowerBound='INFPOS' UpperBound='9'")), "ERROR: Unable to ConvertToNum LowerBound INFPOS", data},
-      {dico(states(state("TreeEvalIndex='a-b'", 9))), "ERROR: Unable to create TreeEvalIndex from value a-b", data},
+      {dico(series("LowerBound='INFPOS' UpperBound='9'")), "ERROR: Unable to ConvertToNum LowerBound INFPOS",
+       data},
+      {dico(states(state("TreeEvalIndex='a-b'", 9))), "ERROR: Unable to create TreeEvalIndex from value a-b",
+       data},
       {dico(states(rooted + state("TreeEvalIndex='20-29'", 11))),
        "ERROR: Encountered more than one root TreeSeriesElement", data},
       {dico(states(state("TreeEvalIndex='1-9'", 10, state("TreeEvalIndex='5-20'", 11)))),
        "ERROR: Unable to add child to TreeSeriesElement father.", data},
-      {dico(states("")), "ERROR: End element TreeSeries encountered but no containing element TreeSeriesElement found.",
-       data},
-      {dico(milestone("TreeEvalIndex='1-9'", 9)), "ERROR: Encountered element Milestone outside element MilestonesTrack",
-       data},
+      {dico(states("")),
+       "ERROR: End element TreeSeries encountered but no containing element TreeSeriesElement found.", data},
+      {dico(milestone("TreeEvalIndex='1-9'", 9)),
+       "ERROR: Encountered element Milestone outside element MilestonesTrack", data},
       {dico(track(milestone("TreeEvalIndex='1-9'", 10, milestone("TreeEvalIndex='0-20'", 11)))),
        "ERROR: Unable to add child to father milestone.", data},
       {dico(track(milestone("TreeEvalIndex='1-9' Date='2026-ab-01T00:00:00'", 10))),
        "ERROR: Unable to parser date value 2026-ab-01T00:00:00", data},
-      {dico(track("")), "ERROR: End element MilestonesTrack encountered but no containing element Milestone found.",
-       data},
-      {dico(feature("Multiple", option(6, "A") + option(7, "A"))), "ERROR : Unable to add CatOptionVar to EeCategory.",
-       data},
+      {dico(track("")),
+       "ERROR: End element MilestonesTrack encountered but no containing element Milestone found.", data},
+      {dico(feature("Multiple", option(6, "A") + option(7, "A"))),
+       "ERROR : Unable to add CatOptionVar to EeCategory.", data},
       {dico(feature("Single", option(6, "A") + option(7, "A"))),
        "ERROR : Unable to add SelectionValue to SelectionVar.", data},
       {dico(feature("Multiple", option(6, "A") + option(6, "B"))),
@@ -239,9 +242,10 @@ TEST(KuvXMLV3DicoDocumentTest, RefusesBadDocumentsWithTheirMessages) {
       {dico(feature("Single", option(6, "A")) + feature("Multiple", "")),
        "ERROR : Retrieved ConfigFeature isn't a KuvEeCategory.", data},
       {dico(feature("Single", option(6, "A")) + feature("Single", "", 5, "G")),
-       "ERROR : SelectionVar from EeExpressionContext hasn't the same name that from XML Dictionary one.", data},
+       "ERROR : SelectionVar from EeExpressionContext hasn't the same name that from XML Dictionary one.",
+       data},
       {dico(dico("")), "ERROR: An EeModelDico has already been created.", data},
-      {"<Other>" + series("") + "</Other>", "ERROR: EeModelDico hasn't been created.", data},
+      {"<Other>" + series("") + "</Other>", "ERROR: EeModelDico hasn't been created.", data, E_FAIL, false},
   };
   for (const auto& c : cases) {
     Reading r;
@@ -252,7 +256,10 @@ TEST(KuvXMLV3DicoDocumentTest, RefusesBadDocumentsWithTheirMessages) {
     EXPECT_EQ(c.message, text(error.message)) << c.document;
     EXPECT_NE(0, r.parser.GetLine()) << c.document;
     KuvEeModelDico* model = nullptr;
-    EXPECT_TRACES(E_FAIL, "ERROR: An error has been detected: " + c.message, r.created(model));
+    EXPECT_TRACES(E_FAIL,
+                  c.rooted ? "ERROR: An error has been detected: " + c.message
+                           : "ERROR: Unable to return a created EeModelDico, no parsing have been done.",
+                  r.created(model));
     EXPECT_EQ(nullptr, model);
     EXPECT_TRUE(r.descriptions.IsEmpty());
   }
