@@ -81,12 +81,11 @@ private:
 }  // namespace kuv::detail
 
 KuvXMLV2ExprWriter::KuvXMLV2ExprWriter(KuvXMLV2IWriter& output, const KuvXMLV2IModelerContext* modelerContext,
-                                       unsigned char writeDescIds, unsigned char writeSelectedBy,
+                                       unsigned char writeDescIds, unsigned char /*unused*/,
                                        unsigned char writeDerivedDates)
     : m_output(output),
       m_modelerContext(modelerContext),
       m_writeDescIds(writeDescIds),
-      m_writeSelectedBy(writeSelectedBy),
       m_writeDerivedDates(writeDerivedDates) {}
 
 KuvXMLV2ExprWriter::~KuvXMLV2ExprWriter() = default;
@@ -350,8 +349,7 @@ HRESULT KuvXMLV2ExprWriter::writeFeatureSelection(const KuvEeOptionEff* option,
   for (const auto& [value, selectedBy] : values) {
     Attributes valueAttributes;
     valueAttributes.add("Type", "ConfigFeature").add("Name", value->getName());
-    if (m_writeSelectedBy != 0 && selectedBy >= KuvCriteriaSelectedBy_UserSelected &&
-        selectedBy <= KuvCriteriaSelectedBy_DefaultValue)
+    if (selectedBy >= KuvCriteriaSelectedBy_UserSelected && selectedBy <= KuvCriteriaSelectedBy_DefaultValue)
       valueAttributes.add("SelectedBy", selectedByTexts[selectedBy]);
     if (m_writeDescIds != 0) valueAttributes.add("DescId", value->getGuid().toString());
     if (const HRESULT hr = startElement("Feature", &valueAttributes); FAILED(hr)) return hr;

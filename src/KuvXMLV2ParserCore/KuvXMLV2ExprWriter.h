@@ -66,9 +66,10 @@ class KUV_API KuvXMLV2ExprWriter : public KuvEeNodeVisitor {
 public:
   // output and modelerContext are borrowed; modelerContext may be null,
   // but contexts and description identifiers need it. writeDescIds adds
-  // DescId to features, options and dates; writeSelectedBy adds SelectedBy
-  // to the options that record how they were chosen; writeDerivedDates adds
-  // DerivedDate to the milestone bounds of dated milestones.
+  // DescId to features, options and dates; writeDerivedDates adds
+  // DerivedDate to the milestone bounds of dated milestones. SelectedBy goes
+  // on every option that records how it was chosen, whatever
+  // writeSelectedBy says: a reader depends on it to rebuild the choice.
   KuvXMLV2ExprWriter(KuvXMLV2IWriter& output, const KuvXMLV2IModelerContext* modelerContext,
                      unsigned char writeDescIds, unsigned char writeSelectedBy,
                      unsigned char writeDerivedDates);
@@ -121,7 +122,6 @@ private:
   KuvXMLV2IWriter& m_output;
   const KuvXMLV2IModelerContext* m_modelerContext;
   unsigned char m_writeDescIds;
-  unsigned char m_writeSelectedBy;
   unsigned char m_writeDerivedDates;
   // The dictionary whose context is being written; null outside contexts.
   const KuvEeModelDico* m_model = nullptr;

@@ -26,7 +26,8 @@ struct Written {
 Written writeV3(const KuvEeExpression& expression, const KuvXMLV2IModelerContext* texts,
                 unsigned char descIds = 0) {
   KuvXMLTextWriter sink;
-  KuvXMLV3ExprWriter writer(sink, texts, descIds, 1, 1);
+  // SelectedBy does not wait for the writeSelectedBy flag.
+  KuvXMLV3ExprWriter writer(sink, texts, descIds, 0, 1);
   const HRESULT hr = writer.write(expression);
   return {hr, sink.GetText()};
 }
