@@ -339,6 +339,12 @@ HRESULT XMLExprReading::start(const KuvInString& name, const KuvInMapVal& attrib
   if (m_expression == nullptr)
     KUV_XML_REFUSE(CFG_ERR_UNEXPECTED, CRITERIA_TYPE{}, "", "", "ERROR: Element ", name,
                    " encountered outside an expression.");
+  const bool isOperator =
+      name == KuvInString("AND") || name == KuvInString("OR") || name == KuvInString("NOT");
+  // Wherever it stands, an operator is what makes a filter document wrong.
+  if (isOperator && m_kind == 2)
+    KUV_XML_REFUSE(CFG_ERR_UNEXPECTED, CRITERIA_TYPE{}, "", "",
+                   "ERROR: usage of operators forbidden in Query expression.");
   if (m_criterion != nullptr && name != KuvInString("Feature") && name != KuvInString("Single") &&
       name != KuvInString("Tree") && name != KuvInString("Root") && name != KuvInString("Leaf") &&
       name != KuvInString("SingleValue") && name != KuvInString("Interval") && name != KuvInString("From") &&
@@ -385,10 +391,7 @@ HRESULT XMLExprReading::start(const KuvInString& name, const KuvInMapVal& attrib
   if (m_part == Part::NONE || m_part == Part::IF || m_part == Part::THEN)
     KUV_XML_REFUSE(CFG_ERR_UNEXPECTED, CRITERIA_TYPE{}, "", "", "ERROR: Element ", name,
                    " encountered outside an expression part.");
-  if (name == KuvInString("AND") || name == KuvInString("OR") || name == KuvInString("NOT")) {
-    if (m_kind == 2)
-      KUV_XML_REFUSE(CFG_ERR_UNEXPECTED, CRITERIA_TYPE{}, "", "",
-                     "ERROR: usage of operators forbidden in Query expression.");
+  if (isOperator) {
     KuvEeOp* op = name == KuvInString("AND")  ? static_cast<KuvEeOp*>(new KuvEeAndOp)
                   : name == KuvInString("OR") ? static_cast<KuvEeOp*>(new KuvEeOrOp)
                                               : static_cast<KuvEeOp*>(new KuvEeNotOp(0));

@@ -124,6 +124,8 @@ TEST(KuvXMLV3ExprSAXHandlerTest, RefusesBadDocumentsWithTheirMessages) {
       {"<CfgFilterExpression><FilterSelection "
        "SelectionMode='Strict'><OR/></FilterSelection></CfgFilterExpression>",
        e0, "ERROR: usage of operators forbidden in Query expression."},
+      {"<CfgFilterExpression><NOT/></CfgFilterExpression>", e0,
+       "ERROR: usage of operators forbidden in Query expression."},
       {"<CfgFilterExpression><FilterSelection SelectionMode='Strict'><Boolean>true</Boolean>" +
            engine("<Feature Name='V6'/>") + "</FilterSelection></CfgFilterExpression>",
        e0, "ERROR: Criteria beside an unrestricted filter."},
