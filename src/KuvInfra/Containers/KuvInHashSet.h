@@ -72,7 +72,8 @@ public:
   HRESULT Intersect(const Set& a, const Set& b);
   bool IsIncludedIn(const Set& other) const;
   bool IsIntersect(const Set& other) const;
-  // Resizes the table for max(capacity, count) when that changes its size.
+  // Resizes the table for max(capacity, count) when that changes its size; a
+  // load factor outside 0.1..2.0 sizes with the current one and leaves 0.75.
   void SetMinCapacity(std::int32_t capacity, float loadFactor);
   // Diagnostics; the chain figures count the entries of each non-empty bucket
   // beyond its first (the mean is NaN when the set is empty).

@@ -187,7 +187,9 @@ void SetTable::rebuild(std::uint32_t tableSize, float loadFactor) {
 void SetTable::setMinCapacity(std::int32_t capacity, float loadFactor) {
   float factor = isLoadFactorInRange(loadFactor) ? loadFactor : m_loadFactor;
   std::uint32_t size = setTableSize(std::max(capacity, m_count), factor);
-  if (size != m_tableSize) rebuild(size, factor);
+  // An out-of-range factor sizes with the current one, yet the rebuilt table
+  // takes 0.75, as at construction.
+  if (size != m_tableSize) rebuild(size, normalizedLoadFactor(loadFactor));
 }
 
 void SetTable::swap(SetTable& other) noexcept {

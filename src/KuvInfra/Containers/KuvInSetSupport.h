@@ -110,7 +110,7 @@ public:
   // buckets at the given load factor.
   void rebuild(std::uint32_t tableSize, float loadFactor);
   // Rebuilds for max(capacity, count) when that changes the table size; a
-  // load factor out of range keeps the current one.
+  // load factor out of range sizes with the current one and is kept as 0.75.
   void setMinCapacity(std::int32_t capacity, float loadFactor);
   void swap(SetTable& other) noexcept;
   // Empties the table without allocating and hands over each element in
