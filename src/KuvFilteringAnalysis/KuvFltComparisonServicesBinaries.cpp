@@ -2,6 +2,7 @@
 // with the filtering objects, which come before the compiled binary parser
 // in the module order, so the overloads that decode binaries live here.
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
 
 #include "KuvCompiledBinaryParser.h"
@@ -40,6 +41,24 @@ HRESULT decode(KuvBioBuffer& in, Decoded& out) {
 HRESULT decodeBoth(KuvBioBuffer& a, KuvBioBuffer& b, Decoded& first, Decoded& second) {
   const HRESULT hr = decode(a, first);
   return FAILED(hr) ? hr : decode(b, second);
+}
+
+// Runs call and, when it fails, puts the cursors back where it found them:
+// a refused call leaves the caller's binaries as they were.
+template <class Call>
+HRESULT keepingCursorsOnFailure(std::initializer_list<KuvBioBuffer*> buffers, Call&& call) {
+  std::uint32_t positions[2] = {};
+  std::size_t i = 0;
+  for (const KuvBioBuffer* buffer : buffers) positions[i++] = buffer->getPosition();
+  const HRESULT hr = kuv::detail::unlessOutOfMemory(traceChannel(), static_cast<Call&&>(call));
+  if (FAILED(hr)) {
+    i = 0;
+    for (KuvBioBuffer* buffer : buffers) {
+      buffer->reset();
+      buffer->increment(positions[i++]);
+    }
+  }
+  return hr;
 }
 
 HRESULT unexpectedKinds() { KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : unexpected kinds of compiled binaries"); }
@@ -107,7 +126,7 @@ HRESULT eachOf(KuvBioBuffer& reference, const KuvInList& binaries, unsigned char
 HRESULT KuvFltComparisonServices::IsIntersect(KuvBioBuffer& a, KuvBioBuffer& b, KuvComparisonMode mode,
                                               unsigned char& answer) {
   KUV_TRACE_CALL("IsIntersect");
-  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+  return keepingCursorsOnFailure({&a, &b}, [&] {
     answer = 0;
     Decoded first, second;
     HRESULT hr = decodeBoth(a, b, first, second);
@@ -119,7 +138,7 @@ HRESULT KuvFltComparisonServices::IsIntersect(KuvBioBuffer& a, KuvBioBuffer& b, 
 HRESULT KuvFltComparisonServices::IsIntersect(KuvBioBuffer& a, KuvBioBuffer& b, KuvDiversityDomain domain,
                                               unsigned char& answer) {
   KUV_TRACE_CALL("IsIntersect");
-  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+  return keepingCursorsOnFailure({&a, &b}, [&] {
     answer = 0;
     Decoded first, second;
     HRESULT hr = decodeBoth(a, b, first, second);
@@ -143,7 +162,7 @@ HRESULT KuvFltComparisonServices::IsIntersect(KuvBioBuffer& a, KuvBioBuffer& b, 
 HRESULT KuvFltComparisonServices::IsIntersect(KuvBioBuffer& reference, const KuvInList& binaries,
                                               KuvComparisonMode mode, unsigned char*& answers) {
   KUV_TRACE_CALL("IsIntersect");
-  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+  return keepingCursorsOnFailure({&reference}, [&] {
     return eachOf(reference, binaries, answers,
                   [mode](const Decoded& a, const Decoded& b, unsigned char& answer) {
                     return intersect(a, b, mode, answer);
@@ -154,7 +173,7 @@ HRESULT KuvFltComparisonServices::IsIntersect(KuvBioBuffer& reference, const Kuv
 HRESULT KuvFltComparisonServices::IsIncluding(KuvBioBuffer& a, KuvBioBuffer& b, unsigned char& answer,
                                               KuvComparisonMode viewMode, KuvComparisonMode domainMode) {
   KUV_TRACE_CALL("IsIncluding");
-  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+  return keepingCursorsOnFailure({&a, &b}, [&] {
     answer = 0;
     Decoded first, second;
     HRESULT hr = decodeBoth(a, b, first, second);
@@ -173,7 +192,7 @@ HRESULT KuvFltComparisonServices::IsIncluding(KuvBioBuffer& reference, const Kuv
                                               KuvComparisonMode viewMode, KuvComparisonMode domainMode,
                                               unsigned char*& answers) {
   KUV_TRACE_CALL("IsIncluding");
-  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+  return keepingCursorsOnFailure({&reference}, [&] {
     return eachOf(reference, binaries, answers,
                   [viewMode, domainMode](const Decoded& a, const Decoded& b, unsigned char& answer) {
                     return include(a, b, viewMode, domainMode, answer);
@@ -184,7 +203,7 @@ HRESULT KuvFltComparisonServices::IsIncluding(KuvBioBuffer& reference, const Kuv
 HRESULT KuvFltComparisonServices::IsEqual(KuvBioBuffer& a, KuvBioBuffer& b, KuvComparisonMode mode,
                                           unsigned char& answer) {
   KUV_TRACE_CALL("IsEqual");
-  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+  return keepingCursorsOnFailure({&a, &b}, [&] {
     answer = 0;
     Decoded first, second;
     HRESULT hr = decodeBoth(a, b, first, second);
