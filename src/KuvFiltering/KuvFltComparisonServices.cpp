@@ -75,8 +75,9 @@ HRESULT KuvFltComparisonServices::IsEqual(const KuvFltFilter& a, const KuvFltFil
                                           unsigned char& answer) {
   KUV_TRACE_CALL("IsEqual");
   return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
-    const bool all = mode != KuvComparisonMode_Any;
-    bool equal = all;
+    // Only All combines with And; any other nonzero mode starts from true too.
+    const bool all = mode == KuvComparisonMode_All;
+    bool equal = mode != KuvComparisonMode_Any;
     answer = 0;
     if (a.getView() != b.getView() || a.getSelectionMode() != b.getSelectionMode()) return S_OK;
     for (int d = 1; d <= KuvFltFilter::sc_maxDomain; ++d) {

@@ -177,34 +177,38 @@ TEST(FltInclusion, AgainstTheTruthTables) {
 }
 
 // How the domains and dictionaries of two filters combine into their
-// equality in both modes.
+// equality in both modes; any other mode starts from true and combines as
+// Any does.
 TEST(FltEquality, DomainsDictionariesAndModes) {
   struct Case {
     const char* name;
     std::unique_ptr<KuvFltFilter> a, b;
-    int all, any;
+    int all, any, other;
   };
   Case cases[] = {
-      {"both empty", filterOf({}), filterOf({}), 1, 0},
-      {"other view", filterOf({}), filterOf({}, kMode150, CFG_EXPRVIEW_CURRENT), 0, 0},
-      {"other selection mode", filterOf({{kDws, kDicoA, {21}}}), filterOf({{kDws, kDicoA, {21}}}, kStrict), 0, 0},
+      {"both empty", filterOf({}), filterOf({}), 1, 0, 1},
+      {"other view", filterOf({}), filterOf({}, kMode150, CFG_EXPRVIEW_CURRENT), 0, 0, 0},
+      {"other selection mode", filterOf({{kDws, kDicoA, {21}}}), filterOf({{kDws, kDicoA, {21}}}, kStrict), 0,
+       0, 0},
       {"one domain differs", filterOf({{kDws, kDicoA, {21}}, {kChange, kDicoA, {22}}}),
-       filterOf({{kDws, kDicoA, {21}}, {kChange, kDicoA, {23}}}), 0, 1},
+       filterOf({{kDws, kDicoA, {21}}, {kChange, kDicoA, {23}}}), 0, 1, 1},
       {"domain only in the second", filterOf({{kDws, kDicoA, {21}}}),
-       filterOf({{kDws, kDicoA, {21}}, {kActivation, kDicoA, {21}}}), 0, 1},
+       filterOf({{kDws, kDicoA, {21}}, {kActivation, kDicoA, {21}}}), 0, 1, 1},
       {"domain only in the first", filterOf({{kDws, kDicoA, {21}}, {kActivation, kDicoA, {21}}}),
-       filterOf({{kDws, kDicoA, {21}}}), 0, 1},
+       filterOf({{kDws, kDicoA, {21}}}), 0, 1, 1},
       {"dictionary the second lacks", filterOf({{kDws, kDicoA, {21}}, {kDws, kDicoB, {21}}}),
-       filterOf({{kDws, kDicoA, {21}}}), 0, 0},
+       filterOf({{kDws, kDicoA, {21}}}), 0, 0, 1},
       {"the last dictionary decides", filterOf({{kDws, kDicoA, {21}}, {kDws, kDicoB, {21}}}),
-       filterOf({{kDws, kDicoA, {22}}, {kDws, kDicoB, {21}}}), 1, 1},
+       filterOf({{kDws, kDicoA, {22}}, {kDws, kDicoB, {21}}}), 1, 1, 1},
   };
   for (const Case& c : cases) {
-    unsigned char all = 2, any = 2;
+    unsigned char all = 2, any = 2, other = 2;
     EXPECT_EQ(S_OK, Services::IsEqual(*c.a, *c.b, KuvComparisonMode_All, all)) << c.name;
     EXPECT_EQ(S_OK, Services::IsEqual(*c.a, *c.b, KuvComparisonMode_Any, any)) << c.name;
+    EXPECT_EQ(S_OK, Services::IsEqual(*c.a, *c.b, static_cast<KuvComparisonMode>(2), other)) << c.name;
     EXPECT_EQ(c.all, all) << c.name;
     EXPECT_EQ(c.any, any) << c.name;
+    EXPECT_EQ(c.other, other) << c.name;
   }
 }
 
