@@ -63,32 +63,21 @@ constexpr List sc_dismissed{&KuvBinaryExprData::getExprCriteriaDismissed,
 constexpr List sc_incompatible{&KuvBinaryExprData::getExprCriteriaIncompatible,
                                &KuvBinaryExprData::setExprCriteriaIncompatible, 0};
 
-const List& listOf(std::uint32_t number, bool flag, const KuvBinaryExprData& data, bool traced = true) {
+const List& listOf(std::uint32_t number, bool flag, const KuvBinaryExprData& data) {
   switch (number) {
     case 1:
-      if (traced) KUV_TRACE_DETAIL_ON(channel(), "Selected By User");
+      KUV_TRACE_DETAIL_ON(channel(), "Selected By User");
       return flag && data.hasExprCriteriaDismissed() ? sc_dismissed : sc_criteria;
     case 2:
-      if (traced) KUV_TRACE_DETAIL_ON(channel(), "Selected By Rule");
+      KUV_TRACE_DETAIL_ON(channel(), "Selected By Rule");
       return flag && data.hasExprCriteriaIncompatible() ? sc_incompatible : sc_rule;
     case 3:
-      if (traced) KUV_TRACE_DETAIL_ON(channel(), "Selected By Default");
+      KUV_TRACE_DETAIL_ON(channel(), "Selected By Default");
       return sc_default;
     default:
-      if (traced) KUV_TRACE_DETAIL_ON(channel(), "Selected By Undefined");
+      KUV_TRACE_DETAIL_ON(channel(), "Selected By Undefined");
       return sc_criteria;
   }
-}
-
-// Whether a reader finds object again from number and index. The five lists
-// share one index per object, so an object whose values the builder sent to
-// two lists (an option both TRUE and FALSE, a value selected by the user
-// here and by a rule there) has its index in one of them only; in the other
-// the index names another object, and writing it would store the wrong one.
-bool readsBack(const KuvBinaryExprData& data, std::uint32_t number, std::int32_t index, const KuvInObject& object) {
-  for (bool flag : {false, true})
-    if ((data.*listOf(number, flag, data, false).get)(index) == &object) return true;
-  return false;
 }
 
 template <class Fake, class Make>
@@ -159,7 +148,7 @@ HRESULT KuvBinaryFeatureEff::write(const KuvEeSelectionEff& eff, const KuvBinary
     if (value == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer on retrieved SelectionValue.");
     const auto number = static_cast<std::uint32_t>(eff.getSelectedBy(value));
     const std::int32_t index = data.getExprCriteriaIndex(*value);
-    if (index < 0 || number > sc_maxNumber || !readsBack(data, number, index, *value))
+    if (index < 0 || number > sc_maxNumber)
       KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to retrieve SelectionValue index.");
     if (static_cast<std::uint32_t>(index) > 0xFFFF)
       KUV_RETURN_ERROR(KuvBioConstants::sc_valueTooLarge, "ERROR: Unable to write SelectionValue index.");
@@ -183,7 +172,7 @@ HRESULT KuvBinaryFeatureEff::write(const KuvEeOptionEff& eff, const KuvBinaryExp
   if (index < 0) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to retrieve Feature holder object Index.");
   if (static_cast<std::uint32_t>(index) > 0xFFFF)
     KUV_RETURN_ERROR(KuvBioConstants::sc_valueTooLarge, "ERROR: Unable to write Feature holder object index.");
-  if (eff.getValue() > sc_maxNumber || !readsBack(data, eff.getValue(), index, *var))
+  if (eff.getValue() > sc_maxNumber)
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to retrieve Feature option holder object Index.");
   writeHeader(static_cast<std::uint32_t>(index), 1, out);
   out.PutBack(valueHeader(eff.getValue()));

@@ -39,10 +39,12 @@
 // written in increasing index (then number) order.
 //
 // An object has one index among the five lists, its place in the first list
-// it joined. A value whose number chooses a list where that index names
-// another object (an option written both TRUE and FALSE, a value selected by
-// the user in one leaf and by a rule in another) cannot be read back, so it
-// is refused as having no index rather than stored as that other object.
+// it joined, and that index is written whatever list the number names. A
+// value whose number names another list than the one holding it (an option
+// written both TRUE and FALSE, a value selected by the user in one leaf and
+// by a rule in another) reads back as whatever that list holds there: the
+// builder of the lists sends each value where its number says, and only an
+// object met with two numbers ends up so.
 //
 // Only the positive part is stored: a negated effectivity's leaf holds its
 // values as if it were not negated (the node tree writes a Not before it and

@@ -273,9 +273,6 @@ TEST(KuvBinaryCriteria, WriteRefusals) {
   KuvEeMilestonesVar unlistedTrack("T", Guid(65).data(), "D", nullptr);
   auto* mc = new KuvEeMilestone("MC", Guid(66).data(), &w.track, treeIndex("40-50"), nullptr, w.mr);
   w.mr->addChild(mc);
-  // Listed among the rules, read from the user's list: another object there.
-  auto* ruleByUser = new KuvEeSelectionEff(&w.wheels, KuvEeSelectionEff::AllFalse);
-  ruleByUser->add(w.w17, static_cast<KuvCriteriaSelectedBy>(1));
   const struct {
     KuvEeVarEff* eff;
     const char* message;
@@ -284,12 +281,10 @@ TEST(KuvBinaryCriteria, WriteRefusals) {
       {new KuvEeSelectionEff(&w.wheels, KuvEeSelectionEff::AllTrue),
        "ERROR: Unable to retrieve number of SelectionValues."},
       {unlistedValue, "ERROR: Unable to retrieve SelectionValue index."},
-      {ruleByUser, "ERROR: Unable to retrieve SelectionValue index."},
-      // Red is listed as a criterion; FALSE would be read from the rule list.
-      {new KuvEeOptionEff(&w.red, KuvEeOptionEff::F), "ERROR: Unable to retrieve Feature option holder object Index."},
       {new KuvEeOptionEff(&w.red, KuvEeOptionEff::T | KuvEeOptionEff::N),
        "ERROR: Unable to retrieve Feature option holder object Index."},
-      {serial(w.model, S::STATE, 1, true, 5, true), "ERROR : Unable to retrieve TO SerialValue for revision 5"},
+      {serial(w.model, S::STATE, 1, true, 5, true),
+       "ERROR : Unable to retrieve TO SerialValue for revision 5"},
       {serial(w.model, S::STATE, 4, true, 2000000000, true),
        "ERROR: Unable to retrieve FROM SerialValue holder object Index."},
       {new KuvEeSerialEff(w.model.getSeriesVariable(S::STATE), KuvEeSerialEff::AllFalse),
@@ -297,10 +292,12 @@ TEST(KuvBinaryCriteria, WriteRefusals) {
       {serial(unlisted, S::UNIT, 1, true, 2, true), "ERROR: Unable to retrieve Serial ModelDico index."},
       {new KuvEeTreeSeriesEff(w.model.getTreeSeriesVariable(S::TREE_STATE), KuvEeTreeSeriesEff::AllFalse),
        "ERROR: Retrieved TreeSeries Selection is empty."},
-      {milestones(&unlistedTrack, {}), "ERROR: Unable to retrieve MilestonesVar index into ExprCriteria list."},
+      {milestones(&unlistedTrack, {}),
+       "ERROR: Unable to retrieve MilestonesVar index into ExprCriteria list."},
       {milestones(&w.track, {}), "ERROR: Retrieved Milestones Selections list is empty."},
       {milestones(&w.track, {}), "ERROR: Unable to write MilestonesEff BinaryExpression."},
-      {milestones(&w.track, {{w.mr, true, {{mc, true}}}}), "ERROR: Unable to retrieve Milestone object Index."},
+      {milestones(&w.track, {{w.mr, true, {{mc, true}}}}),
+       "ERROR: Unable to retrieve Milestone object Index."},
       {milestones(&w.track, {{nullptr, true, {}}}), "ERROR: Retrieved a null From bound."},
       {new KuvEeDnfMilestonesEff(&w.track), "ERROR: Unexpected type of KuvEeVarEff."},
   };
@@ -309,6 +306,13 @@ TEST(KuvBinaryCriteria, WriteRefusals) {
     KuvBioBufferOut out;
     EXPECT_TRACES(E_FAIL, c.message, KuvBinaryEENodeParser::write(*tree, w.data, out));
   }
+  // Not refused: a value takes its one index among the five lists, whichever
+  // list its number names (w17 is a rule, red a criterion).
+  auto* ruleByUser = new KuvEeSelectionEff(&w.wheels, KuvEeSelectionEff::AllFalse);
+  ruleByUser->add(w.w17, static_cast<KuvCriteriaSelectedBy>(1));
+  EXPECT_EQ((Bytes{15, 7, 0, 10, 0, 1, 13, 0, 0}), write(*leaf(ruleByUser), w.data));
+  EXPECT_EQ((Bytes{15, 7, 0, 12, 0, 1, 21, 0, 12}),
+            write(*leaf(new KuvEeOptionEff(&w.red, KuvEeOptionEff::F)), w.data));
   KuvBioBufferOut out;
   EXPECT_TRACES(E_FAIL, "ERROR: Unexpected type of FeatureEff.",
                 KuvBinaryFeatureEff::write(KuvEeDateEff(&w.date, KuvEeDateEff::AllTrue), w.data, out));
