@@ -6,11 +6,9 @@
 
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
-#include "KuvEeFalse.h"
 #include "KuvEeNodeDispatcher_Define.h"
 #include "KuvEeNotOp.h"
 #include "KuvEeTransformDepth.h"
-#include "KuvEeTrue.h"
 #include "KuvInIntHolder.h"
 #include "KuvInLinkList.h"
 #include "KuvInSetVal.h"
@@ -205,22 +203,17 @@ HRESULT KuvEeNodeGroupContext::ungroupLeaf(KuvEeNode& node, GroupedNodes& groups
   if (stored == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
   auto& leaf = static_cast<KuvEeEffLeaf&>(node);
   const bool isLast = groups.getLeaves(*eff)->GetLength() == 1;
-  // A leaf merged with its own negation admits all or nothing, whatever
-  // its group stands for.
-  std::unique_ptr<KuvEeNodeRef> copy;
-  if (leaf.isEquivalentToTrue() || leaf.isEquivalentToFalse()) {
-    copy.reset(leaf.isEquivalentToTrue() ? (new KuvEeTrue)->getNodeRef() : (new KuvEeFalse)->getNodeRef());
-  } else {
-    // Made first: once the last leaf has taken the subtree, nothing may fail.
-    std::unique_ptr<KuvEeNodeRef> negation(leaf.isNegated() ? (new KuvEeNotOp(0))->getNodeRef() : nullptr);
-    // The last leaf takes the subtree itself rather than a copy of it.
-    copy.reset(isLast ? stored : stored->getNode()->clone());
-    if (copy == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-    if (isLast) m_subtrees.Remove(KuvInObjectPtr(eff));
-    if (negation != nullptr) {
-      static_cast<KuvEeNotOp*>(negation->getNode())->setChildRef(copy.release());
-      copy = std::move(negation);
-    }
+  // Only the negation flag counts: a leaf merged with its own negation
+  // (always true or always false) still becomes its subtree.
+  // Made first: once the last leaf has taken the subtree, nothing may fail.
+  std::unique_ptr<KuvEeNodeRef> negation(leaf.isNegated() ? (new KuvEeNotOp(0))->getNodeRef() : nullptr);
+  // The last leaf takes the subtree itself rather than a copy of it.
+  std::unique_ptr<KuvEeNodeRef> copy(isLast ? stored : stored->getNode()->clone());
+  if (copy == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  if (isLast) m_subtrees.Remove(KuvInObjectPtr(eff));
+  if (negation != nullptr) {
+    static_cast<KuvEeNotOp*>(negation->getNode())->setChildRef(copy.release());
+    copy = std::move(negation);
   }
   groups.forget(leaf, *eff);
   leaf.switchWith(copy->getNode());

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "KuvCoreEVC_NodeClassifier.h"
+#include "KuvEeEffLeaf.h"
 #include "KuvEeNodeDeveloper.h"
 #include "KuvEeNodeGroupContext.h"
 #include "KuvEeNodeGroupMaker.h"
@@ -137,6 +139,26 @@ TEST(KuvEeNodeGroupMakerTest, EveryCopyOfAGroupLeafIsUngroupedIntoItsOwnSubtree)
   EXPECT_NE(static_cast<KuvEeVarEffLeaf*>(copies[0]->getNode())->getVarEff(),
             static_cast<KuvEeVarEffLeaf*>(copies[1]->getNode())->getVarEff());
   EXPECT_TRACES(E_FAIL, "ERROR: NULL pointer", context.ungroupNode(*copies[0]));
+}
+
+// A group leaf merged with its own negation admits all or nothing, yet only
+// its negation flag decides what it becomes: its subtree, here.
+TEST(KuvEeNodeGroupMakerTest, OnlyTheNegationOfAGroupLeafShapesItsUngrouping) {
+  for (bool viaOr : {true, false}) {
+    Grouping g({1});
+    Tree tree = own(And({g.A(), g.U()}));
+    KuvEeNodeGroupContext context(*tree);
+    ASSERT_EQ(S_OK, g.maker.groupNode(context));
+    auto* leaf = KuvEeEffLeaf::cast(*children(*KuvEeOp::cast(*tree->getNode()))[0]);
+    std::unique_ptr<KuvEeNodeRef> negation(leaf->clone());
+    ASSERT_EQ(S_OK, KuvEeEffLeaf::cast(*negation->getNode())->opNot());
+    bool merged = false;
+    const auto* other = KuvEeEffLeaf::cast(*negation->getNode());
+    ASSERT_EQ(S_OK, viaOr ? leaf->opOr(other, merged) : leaf->opAnd(other, merged));
+    ASSERT_TRUE(merged && (viaOr ? leaf->isEquivalentToTrue() : leaf->isEquivalentToFalse()));
+    ASSERT_EQ(S_OK, context.ungroupAll());
+    EXPECT_EQ("And(Diesel," + g.units + ")", shape(*tree)) << viaOr;
+  }
 }
 
 // Groups of one set among the children of an And or an Or go under one new
