@@ -12,9 +12,12 @@
 // copies of the GUIDs. The collector keeps nothing after collect returns.
 #pragma once
 
+#include <vector>
+
 #include "KuvEeNodeWalker.h"
 
 class KuvEeNodeRef;
+class KuvInGuid;
 class KuvInSetVal;
 
 class KUV_API KuvECAGuidCollector : public KuvEeNodeWalker {
@@ -24,13 +27,16 @@ public:
   KuvECAGuidCollector() = default;
   ~KuvECAGuidCollector() override;
 
-  // E_INVALIDARG, set untouched, when the set does not take KuvInGuid
-  // values. On a failing walk the set keeps what was found before the
-  // failure.
+  // E_INVALIDARG when the set does not take KuvInGuid values; the walk's
+  // code when it fails, E_OUTOFMEMORY when memory runs out. The set is
+  // untouched on every failure.
   HRESULT collect(const KuvEeNodeRef& tree, KuvInSetVal& out);
 
   HRESULT visitEffLeaf(KuvEeEffLeaf& node) override;
 
 private:
   KuvInSetVal* m_out = nullptr;
+  // The GUIDs met by the walk, in its order: out takes them once the walk
+  // succeeded.
+  std::vector<const KuvInGuid*> m_found;
 };

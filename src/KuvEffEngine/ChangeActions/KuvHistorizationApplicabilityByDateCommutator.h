@@ -16,6 +16,8 @@
 // read (each new leaf owns its own copy) and not kept after commute returns.
 #pragma once
 
+#include <vector>
+
 #include "KuvEeNodeWalker.h"
 
 class KuvEeDateEff;
@@ -30,7 +32,8 @@ public:
   ~KuvHistorizationApplicabilityByDateCommutator() override;
 
   // S_OK when at least one leaf was replaced, S_FALSE when none was, the
-  // walk's failure otherwise (leaves replaced before the failure stay so).
+  // walk's failure otherwise, E_OUTOFMEMORY when memory runs out. A failing
+  // call leaves the tree as it was.
   HRESULT commute(KuvEeNodeRef& tree, const KuvInGuid& change, const KuvEeDateEff& date);
 
   HRESULT visitNotDomainOp(KuvEeNotDomainOp& node) override;
@@ -40,4 +43,7 @@ private:
   const KuvInGuid* m_change = nullptr;
   const KuvEeDateEff* m_date = nullptr;
   unsigned char m_replaced = 0;
+  // The leaves on the change, in the walk's order: they are replaced once
+  // the walk succeeded.
+  std::vector<KuvEeEffLeaf*> m_found;
 };

@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "KuvECAGuidCollector.h"
+#include "KuvEeEffSymbolLeaf.h"
+#include "KuvEeNodeWalker.h"
+#include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
+#include "KuvEffEngine/TruthTable.h"
 #include "KuvHistorizationApplicabilityByDateCommutator.h"
 #include "KuvInGuid.h"
 #include "KuvInSetVal.h"
 #include "KuvInString.h"
-#include "KuvEeNodeWalker.h"
-#include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
-#include "KuvEffEngine/TruthTable.h"
 
 using namespace kuv_test;
 
@@ -35,7 +36,7 @@ TEST(KuvECAGuidCollectorTest, CollectsEachPredefinedTargetOnceUnderEveryOperator
     EXPECT_TRUE(found.Find(&change->getGuid())) << text(*change);
 }
 
-TEST(KuvECAGuidCollectorTest, RefusesASetOfAnotherKindAndLeavesItAlone) {
+TEST(KuvECAGuidCollectorTest, RefusalsLeaveTheSetAlone) {
   Changes c;
   Tree tree = own(c.changeLeaf());
   KuvInSetVal names(KuvInString::sType());
@@ -43,6 +44,11 @@ TEST(KuvECAGuidCollectorTest, RefusesASetOfAnotherKindAndLeavesItAlone) {
   KuvECAGuidCollector collector;
   EXPECT_TRACES(E_INVALIDARG, "must be a set of KuvInGuid", collector.collect(*tree, names));
   EXPECT_EQ(1, names.GetLength());
+  // The walk fails at the symbol, after the change was met.
+  Tree unresolved = own(And({c.changeLeaf(), new KuvEeEffSymbolLeaf(KuvInString("Eff1"), nullptr)}));
+  KuvInSetVal found(KuvInGuid::sType());
+  EXPECT_TRACES(E_FAIL, "has failed in KuvECAGuidCollector::collect.", collector.collect(*unresolved, found));
+  EXPECT_EQ(0, found.GetLength());
 }
 
 TEST(KuvHistorizationCommutatorTest, ReplacesEveryReferenceOutsideNotDomainByADateLeaf) {
@@ -62,11 +68,13 @@ TEST(KuvHistorizationCommutatorTest, ReplacesEveryReferenceOutsideNotDomainByADa
       {"under Not, twice", Not(Or({c.changeLeaf(), c.changeLeaf()})), Not(Or({c.date(), c.date()})), S_OK},
       {"absent", Or({c.effLeaf(c.other), c.units()}), Or({c.effLeaf(c.other), c.units()}), S_FALSE},
       {"under NotDomain", NotDom(c.changeLeaf()), NotDom(c.changeLeaf()), S_FALSE},
+      {"failing walk", And({c.changeLeaf(), new KuvEeEffSymbolLeaf(KuvInString("Eff1"), nullptr)}),
+       And({c.changeLeaf(), new KuvEeEffSymbolLeaf(KuvInString("Eff1"), nullptr)}), E_FAIL},
   };
   KuvHistorizationApplicabilityByDateCommutator commutator;
   for (const Case& k : cases) {
     Tree tree = own(k.tree), expected = own(k.expected);
-    EXPECT_EQ(k.rc, commutator.commute(*tree, c.change.getGuid(), from)) << k.name;
+    captured([&] { EXPECT_EQ(k.rc, commutator.commute(*tree, c.change.getGuid(), from)) << k.name; });
     EXPECT_EQ(text(*expected), text(*tree)) << k.name;
   }
   // Each new leaf owns its date: the caller's may go first.
