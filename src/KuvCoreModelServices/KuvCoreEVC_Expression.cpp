@@ -1,6 +1,7 @@
 #include "KuvCoreEVC_Expression.h"
 
 #include <memory>
+#include <vector>
 
 #include "KuvCoreEVC_ExpressionAndTerm.h"
 #include "KuvCoreEVC_NodeClassifier.h"
@@ -164,6 +165,19 @@ HRESULT KuvCoreEVC_Expression::GetAndTerm(KuvInSet& terms) const {
   if (m_terms.IsEmpty()) KUV_RETURN_ERROR(E_FAIL, "ERROR: EVC_EXPRESSION empty");
   if (!terms.IsTypeAccepted(KuvCoreEVC_ExpressionAndTerm::sType()))
     KUV_RETURN_ERROR(E_FAIL, "ERROR: badCastError");
-  for (auto it = m_terms.cBegin(); it.IsValid(); it.Next()) terms.Put(it.Get());
-  return S_OK;
+  // The terms the set lacks, taken out again when it cannot hold them all.
+  std::vector<const KuvInObject*> added;
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&] {
+        added.reserve(m_terms.GetLength());
+        for (auto it = m_terms.cBegin(); it.IsValid(); it.Next())
+          if (!terms.Find(it.Get())) added.push_back(it.Get());
+        for (auto it = m_terms.cBegin(); it.IsValid(); it.Next()) terms.Put(it.Get());
+        return S_OK;
+      },
+      [&] {
+        for (const KuvInObject* term : added) terms.Remove(term);
+        return E_OUTOFMEMORY;
+      });
 }

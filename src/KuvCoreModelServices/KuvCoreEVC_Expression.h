@@ -57,7 +57,8 @@ public:
   static HRESULT Create(const KuvEeGenericExpression& expression, KuvCoreEVC_Expression*& out);
 
   // Puts every and-term into terms (still this object's); E_FAIL when
-  // there is none or the set refuses them.
+  // there is none or the set refuses them, E_OUTOFMEMORY, terms as it was,
+  // when memory runs out.
   HRESULT GetAndTerm(KuvInSet& terms) const;
 
 private:
