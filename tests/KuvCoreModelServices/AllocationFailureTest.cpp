@@ -13,7 +13,9 @@
 
 #include "KuvCoreEVC_Expression.h"
 #include "KuvCoreEVC_ExpressionAndTerm.h"
+#include "KuvCoreEVC_NodeClassifier.h"
 #include "KuvECAGuidCollector.h"
+#include "KuvEVCClassification.h"
 #include "KuvEeGenericExpression.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 #include "KuvHistorizationApplicabilityByDateCommutator.h"
@@ -90,6 +92,19 @@ TEST(AllocationFailure, TermsGoToTheSetAllOrNothing) {
         [&](KuvInSet& terms) { return split->GetAndTerm(terms); },
         [](const KuvInSet& terms, HRESULT hr) { EXPECT_EQ(SUCCEEDED(hr) ? 4 : 0, terms.GetLength()); });
   });
+}
+
+// The split reads each part's families from the walk of the whole tree.
+TEST(AllocationFailure, AWalkIsReadWithoutMemory) {
+  Changes c;
+  Tree tree = own(And({c.option(), c.units(), c.changeLeaf()}));
+  KuvCoreEVC_NodeClassifier classifier;
+  KuvEVCClassification whole;
+  ASSERT_EQ(S_OK, classifier.classify(*tree, whole));
+  failEachAllocation(
+      [] { return std::make_unique<KuvEVCClassification>(); },
+      [&](KuvEVCClassification& read) { return classifier.getVisitedClassification(*tree->getNode(), read); },
+      [&](const KuvEVCClassification& read, HRESULT) { EXPECT_TRUE(read.equals(whole)); });
 }
 
 TEST(AllocationFailure, ChangeActionsLeaveTheSetAndTheTreeAsTheyWere) {

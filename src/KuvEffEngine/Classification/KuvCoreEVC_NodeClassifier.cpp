@@ -252,10 +252,10 @@ HRESULT KuvCoreEVC_NodeClassifier::getVisitedClassification(const KuvEeNode& nod
   classification.clear();
   const kuv::detail::ClassificationVisitor::Mask* mask = m_visitor->maskOf(&node);
   if (mask == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: unexpected NULL pointer. Classification not found.");
-  KuvInSetVal indices(KuvInIntHolder::sType());
-  if (FAILED(kuv::detail::ClassificationVisitor::toSet(*mask, indices)))
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: put failed");
-  return convertClassificationSetToObject(indices, classification);
+  // Read from the mask itself: no set to make, so no memory to run out of.
+  for (std::uint32_t index = 0; index <= CLASSIF_HISTORY; ++index)
+    if ((*mask & (1U << index)) != 0) setFlagsOf(index, classification);
+  return S_OK;
 }
 
 HRESULT KuvCoreEVC_NodeClassifier::convertClassificationSetToObject(const KuvInSetVal& indices,
@@ -267,26 +267,29 @@ HRESULT KuvCoreEVC_NodeClassifier::convertClassificationSetToObject(const KuvInS
     if (index == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
     if (index->getValue() > CLASSIF_HISTORY) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected case");
   }
-  for (KuvInSetVal::const_iterator it = indices.cBegin(); it.IsValid(); it.Next()) {
-    switch (KuvInIntHolder::cast(*it.Get())->getValue()) {
-      case CLASSIF_VARIANT:
-        classification.setVariant(1);
-        break;
-      case CLASSIF_EVOLUTION:
-        classification.setEvolution(1);
-        break;
-      case CLASSIF_CHANGE:
-        classification.setChange(1);
-        break;
-      case CLASSIF_EFFECTIVITY:
-        classification.setEffectivity(1);
-        break;
-      case CLASSIF_HISTORY:
-        classification.setHistory(1);
-        break;
-      default:
-        break;
-    }
-  }
+  for (KuvInSetVal::const_iterator it = indices.cBegin(); it.IsValid(); it.Next())
+    setFlagsOf(KuvInIntHolder::cast(*it.Get())->getValue(), classification);
   return S_OK;
+}
+
+void KuvCoreEVC_NodeClassifier::setFlagsOf(std::uint32_t index, KuvEVCClassification& classification) {
+  switch (index) {
+    case CLASSIF_VARIANT:
+      classification.setVariant(1);
+      break;
+    case CLASSIF_EVOLUTION:
+      classification.setEvolution(1);
+      break;
+    case CLASSIF_CHANGE:
+      classification.setChange(1);
+      break;
+    case CLASSIF_EFFECTIVITY:
+      classification.setEffectivity(1);
+      break;
+    case CLASSIF_HISTORY:
+      classification.setHistory(1);
+      break;
+    default:
+      break;
+  }
 }

@@ -53,6 +53,8 @@ public:
   static HRESULT convertClassificationSetToObject(const KuvInSetVal& indices, KuvEVCClassification& classification);
 
 private:
+  // The flags of one index, nothing for 0 or an unknown one.
+  static void setFlagsOf(std::uint32_t index, KuvEVCClassification& classification);
   // Walks the tree under node; its sets are then those of the visitor.
   HRESULT visit(const KuvEeNodeRef& node);
 
