@@ -19,14 +19,19 @@
 #include <string>
 #include <vector>
 
+#include "KuvCoreEVC_Expression.h"
+#include "KuvCoreEVC_ExpressionAndTerm.h"
 #include "KuvCoreEVC_NodeClassifier.h"
 #include "KuvDnf.h"
+#include "KuvECAGuidCollector.h"
+#include "KuvEVCClassification.h"
 #include "KuvEeCategory.h"
 #include "KuvEeDateVar.h"
 #include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEeExpressionContext.h"
 #include "KuvEeExpressionOperation.h"
+#include "KuvEeGenericExpression.h"
 #include "KuvEeLifeCycleMngr.h"
 #include "KuvEeMilestone.h"
 #include "KuvEeMilestonesVar.h"
@@ -44,10 +49,14 @@
 #include "KuvEeSerialVarValue.h"
 #include "KuvEeTreeSeriesElement.h"
 #include "KuvEeTreeSeriesVar.h"
+#include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 #include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEffEngine/TruthTable.h"
+#include "KuvHistorizationApplicabilityByDateCommutator.h"
+#include "KuvInGuid.h"
 #include "KuvInIntHolder.h"
 #include "KuvInMapVal.h"
+#include "KuvInSet.h"
 #include "KuvInSetVal.h"
 #include "support/KuvTestSupport.h"
 #include "workflows/HostModel.h"
@@ -996,6 +1005,72 @@ TEST(OutOfMemory, RulesAnswerACodeAtEveryFailingAllocation) {
         return SUCCEEDED(hr);
       });
   EXPECT_LT(0, failed);
+}
+
+// The split's terms, a walk's classification of one node and the change
+// actions: each answers E_OUTOFMEMORY with the caller's set or tree as it
+// was, or gets by.
+TEST(OutOfMemory, TermsWalksAndChangeActionsLeaveTheCallersObjectsAsTheyWere) {
+  struct Changes : Criteria {
+    KuvEePredefEff other{"ECO2", Guid(108).data(), true, KuvEePredefEff::GLOBAL};
+    KuvEeNode* applicability() {
+      return And({changeLeaf(), Not(effLeaf(other)), effLeaf(change, true), Or({changeLeaf(), option()})});
+    }
+  } c;
+  const auto answered = [](HRESULT hr, bool reached) {
+    EXPECT_TRUE(SUCCEEDED(hr) || (reached && hr == E_OUTOFMEMORY)) << hr;
+    return SUCCEEDED(hr);
+  };
+  KuvEeGenericExpression expression(
+      Or({c.option(), c.units(), c.changeLeaf(), And({c.selection(), c.plan()})})->getNodeRef());
+  KuvCoreEVC_Expression* made = nullptr;
+  ASSERT_EQ(S_OK, KuvCoreEVC_Expression::Create(expression, made));
+  const std::unique_ptr<KuvCoreEVC_Expression> split(made);
+  Tree tree = own(And({c.option(), c.units(), c.changeLeaf()}));
+  KuvCoreEVC_NodeClassifier classifier;
+  KuvEVCClassification whole;
+  ASSERT_EQ(S_OK, classifier.classify(*tree, whole));
+  Tree dateLeaf = own(c.date());
+  const KuvEeDateEff& from = *KuvEeDateEff::cast(*KuvEeVarEffLeaf::cast(*dateLeaf->getNode())->getVarEff());
+  Tree applicability = own(c.applicability());
+  const std::string before = text(*applicability);
+  KuvECAGuidCollector collector;
+  KuvHistorizationApplicabilityByDateCommutator commutator;
+  captured([&] {
+    failEachAllocation([] { return std::make_unique<KuvInSet>(KuvCoreEVC_ExpressionAndTerm::sType()); },
+                       [&](auto& terms) { return split->GetAndTerm(*terms); },
+                       [&](auto& terms, HRESULT hr, bool reached) {
+                         EXPECT_EQ(SUCCEEDED(hr) ? 4 : 0, terms->GetLength());
+                         return answered(hr, reached);
+                       });
+    // The walk is read without allocating.
+    failEachAllocation(
+        [] { return std::make_unique<KuvEVCClassification>(); },
+        [&](auto& read) { return classifier.getVisitedClassification(*tree->getNode(), *read); },
+        [&](auto& read, HRESULT hr, bool reached) {
+          EXPECT_TRUE(read->equals(whole));
+          return answered(hr, reached);
+        });
+    // Twelve GUIDs already there: the two found make the set grow.
+    failEachAllocation(
+        [] {
+          auto found = std::make_unique<KuvInSetVal>(KuvInGuid::sType());
+          for (int i = 0; i < 12; ++i) found->Put(Guid(200 + i).guid());
+          return found;
+        },
+        [&](auto& found) { return collector.collect(*applicability, *found); },
+        [&](auto& found, HRESULT hr, bool reached) {
+          EXPECT_EQ(SUCCEEDED(hr) ? 14 : 12, found->GetLength());
+          return answered(hr, reached);
+        });
+    failEachAllocation(
+        [&] { return own(c.applicability()); },
+        [&](Tree& commuted) { return commutator.commute(*commuted, c.change.getGuid(), from); },
+        [&](Tree& commuted, HRESULT hr, bool reached) {
+          EXPECT_EQ(SUCCEEDED(hr), before != text(*commuted));
+          return answered(hr, reached);
+        });
+  });
 }
 
 #ifdef KUV_SAMPLE_DIR
