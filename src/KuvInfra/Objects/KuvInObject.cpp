@@ -4,6 +4,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <new>
 
 KuvInObjectTypeClass::KuvInObjectTypeClass(const char* className, KuvInObjectTypeClass* parent,
                                            std::size_t objectSize)
@@ -11,6 +12,15 @@ KuvInObjectTypeClass::KuvInObjectTypeClass(const char* className, KuvInObjectTyp
       m_name(new KuvInString(className)),
       m_nameHash(m_name->hash()),
       m_objectSize(static_cast<std::uint32_t>(objectSize)) {}
+
+KuvInObjectTypeClass* KuvInObjectTypeClass::create(const char* className, KuvInObjectTypeClass* parent,
+                                                   std::size_t objectSize) noexcept {
+  try {
+    return new KuvInObjectTypeClass(className, parent, objectSize);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
 
 KuvInObjectTypeClass::~KuvInObjectTypeClass() {
   delete m_name;
