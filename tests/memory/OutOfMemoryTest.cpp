@@ -98,6 +98,27 @@ void* operator new(std::size_t size, std::align_val_t a) {
 void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
 
+// Type classes are made while the library loads, where no code can reach a
+// caller: the class below is denied the memory for its own, and the load
+// goes on. Initialized in order of definition, so the failure is armed just
+// before the class makes its type class.
+namespace {
+[[maybe_unused]] const bool g_armedAtLoad = (g_countdown = 0, true);
+}  // namespace
+
+class KuvInTypeStarvedAtLoad : public KuvInObject {
+  KUV_DECLARE_TYPE(KuvInTypeStarvedAtLoad)
+
+public:
+  ~KuvInTypeStarvedAtLoad() override = default;
+};
+
+KUV_DEFINE_TYPE(KuvInTypeStarvedAtLoad, KuvInObject)
+
+TEST(OutOfMemory, LoadGoesOnWithoutTheTypeClassMemoryDenied) {
+  EXPECT_EQ(KuvInTypeStarvedAtLoad::KuvInObject_internal_staticType_owner.m_type, nullptr);
+}
+
 namespace {
 
 using namespace kuv_test;
