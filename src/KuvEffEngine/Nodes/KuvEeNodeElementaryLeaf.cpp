@@ -54,7 +54,11 @@ HRESULT KuvEeNodeElementaryLeaf::combine(const KuvEeNodeLeaf* other, KuvEeNode*&
     if (same->getConstraintCriterion() != getConstraintCriterion()) return S_OK;
     std::unique_ptr<KuvEeNodeRef> copy(clone());
     KuvEeNodeElementaryLeaf* leaf = copy != nullptr ? cast(*copy->getNode()) : nullptr;
-    if (leaf == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+    if (leaf == nullptr) {
+      // A failed copy is a failed combination too: both are traced.
+      KUV_TRACE_ERROR("ERROR: NULL pointer");
+      KUV_RETURN_ERROR(E_FAIL, failed);
+    }
     bool merged = false;
     HRESULT hr = isAnd ? leaf->opAnd(same, merged) : leaf->opOr(same, merged);
     if (FAILED(hr)) KUV_RETURN_ERROR(hr, failed);

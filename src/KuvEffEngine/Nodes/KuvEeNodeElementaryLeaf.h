@@ -16,7 +16,7 @@
 //
 // Failures delete any partial result, leave out null and return the code
 // ("ERROR: opAnd failed", "ERROR: opOr failed"; a leaf that cannot be
-// cloned gives "ERROR: NULL pointer" and E_FAIL).
+// cloned gives "ERROR: NULL pointer" before it, and E_FAIL).
 #pragma once
 
 #include "KuvEeNodeLeaf.h"

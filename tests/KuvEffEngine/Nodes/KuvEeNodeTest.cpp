@@ -361,7 +361,8 @@ TEST_F(KuvEeNodeTest, CriterionLeafFailuresLeaveNoResult) {
 
   EXPECT_TRACES("null", "ERROR: opAnd failed", combine(failing, kAnd, &b, E_UNEXPECTED));
   EXPECT_TRACES("null", "ERROR: opOr failed", combine(failing, kOr, &b, E_UNEXPECTED));
-  EXPECT_TRACES("null", "", combine(uncopyable, kAnd, &b, E_FAIL));
+  EXPECT_TRACES("null", "ERROR: NULL pointer", combine(uncopyable, kAnd, &b, E_FAIL));
+  EXPECT_TRACES("null", "ERROR: opOr failed", combine(uncopyable, kOr, &b, E_FAIL));
   KuvEeNode* out = nullptr;
   EXPECT_TRACES(E_FAIL, "", uncopyable.opNot(out));
   EXPECT_EQ(out, nullptr);
