@@ -1,8 +1,24 @@
 #include "KuvEePredefEff.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "KuvEeExpression.h"
 
 KUV_DEFINE_TYPE(KuvEePredefEff, KuvEeEffectivity)
+
+namespace {
+// The effectivities whose text is being written: an applicability that
+// refers back to its own effectivity would otherwise recurse without end.
+thread_local std::vector<const KuvEePredefEff*> t_writing;
+
+struct WritingGuard {
+  explicit WritingGuard(const KuvEePredefEff* eff) { t_writing.push_back(eff); }
+  ~WritingGuard() { t_writing.pop_back(); }
+  WritingGuard(const WritingGuard&) = delete;
+  WritingGuard& operator=(const WritingGuard&) = delete;
+};
+}  // namespace
 
 KuvEePredefEff::KuvEePredefEff(const KuvInString& name, const unsigned char* guid, bool publish,
                                OperationHandlerType type)
@@ -31,6 +47,9 @@ KuvInString KuvEePredefEff::toString() const {
               : m_status == Rejected   ? "Rejected - "
                                        : "Unpublished - ");
   text.Append(m_type == CONTEXTUAL ? "CONTEXTUAL - " : "GLOBAL - ");
+  if (std::find(t_writing.begin(), t_writing.end(), this) != t_writing.end())
+    return text.Append("Applicability: ... )");
+  const WritingGuard writing(this);
   KuvEeExpression* expression = nullptr;
   if (const KuvEeNodeRef* tree = getExpr())
     text.Append("Applicability: ", tree->toString(), " )");

@@ -32,7 +32,8 @@ public:
   virtual OperationHandlerType getType() const;
 
   // "PredefEff( " name "/" GUID " - " status " - " type " - " then
-  // "Applicability: " tree text " )" or "No Expression )".
+  // "Applicability: " tree text " )" or "No Expression )". Met again inside
+  // its own applicability, its applicability is "..." there.
   KuvInString toString() const override;
 
 private:

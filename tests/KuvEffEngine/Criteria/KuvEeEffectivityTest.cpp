@@ -93,3 +93,12 @@ TEST(KuvEeEffSymbolLeafTest, VariableSpaceSolvesAllItsSymbolsOrFails) {
   third.reset();
   EXPECT_TRUE(space.getEffSymbols().IsEmpty());
 }
+
+// An applicability that refers back to its own effectivity is printed once,
+// its inner occurrence elided, instead of recursing without end.
+TEST(KuvEeEffectivityTest, SelfReferringApplicabilityPrintsOnce) {
+  KuvEePredefEff eco("ECO", Guid(2).data(), true, KuvEePredefEff::CONTEXTUAL);
+  eco.setExpr((new KuvEeEffLeaf(&eco))->getNodeRef());
+  const std::string head = "PredefEff( ECO/" + text(eco.getGuid()) + " - Officialized - CONTEXTUAL - ";
+  EXPECT_EQ(text(eco), head + "Applicability: EffLeaf( " + head + "Applicability: ... ) ) )");
+}
