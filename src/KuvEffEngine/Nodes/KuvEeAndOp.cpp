@@ -37,7 +37,7 @@ void KuvEeAndOp::removeWeakNodes(E_MakeTF mode) {
 
 KuvInString KuvEeAndOp::toString() const { return textForm(); }
 
-void KuvEeAndOp::writeTree(std::u16string& out, std::u16string& indent) const {
+void KuvEeAndOp::writeTree(std::u16string& out, TextSteps& steps) const {
   KUV_TRACE_CALL("toString");
-  writeGroup(out, indent, u" AND -");
+  writeGroup(out, steps, u" AND -");
 }

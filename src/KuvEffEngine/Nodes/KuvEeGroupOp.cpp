@@ -133,18 +133,18 @@ void KuvEeGroupOp::becomeConstant(bool value) {
   become(value ? static_cast<KuvEeNode*>(new KuvEeTrue) : new KuvEeFalse);
 }
 
-void KuvEeGroupOp::writeGroup(std::u16string& out, std::u16string& indent, std::u16string_view head) const {
+void KuvEeGroupOp::writeGroup(std::u16string& out, TextSteps& steps, std::u16string_view head) const {
   out.append(head);
   const std::int32_t count = m_children.GetLength();
-  const std::size_t outer = indent.size();
   for (KuvInLinkList::const_iterator it = m_children.cBegin(); it.IsValid(); it.Next()) {
     const bool last = it.IsLast();
-    out.append(count < 2 ? u"--" : it.IsBegin() ? u"/-" : last ? u"\\-" : u"|-");
     // A child's lines sit under the head, behind a bar while siblings follow.
-    indent.append(u"      ").append(last ? u"  " : u"| ");
-    refAt(it)->writeText(out, indent);
-    indent.resize(outer);
-    if (!last) out.append(1, u'\n').append(indent).append(u"      ");
+    steps.push_back({refAt(it),
+                     count < 2      ? u"--"
+                     : it.IsBegin() ? u"/-"
+                     : last         ? u"\\-"
+                                    : u"|-",
+                     last ? u"        " : u"      | ", !last});
   }
 }
 

@@ -78,9 +78,9 @@ protected:
   void deleteChildrenEquivalentTo(bool value, E_MakeTF mode);
   // This node becomes a new constant node of the given value.
   void becomeConstant(bool value);
-  // The text form: head, then the children one under the other, each behind
-  // its branch mark.
-  void writeGroup(std::u16string& out, std::u16string& indent, std::u16string_view head) const;
+  // The text form: head, then the children (left to steps) one under the
+  // other, each behind its branch mark.
+  void writeGroup(std::u16string& out, TextSteps& steps, std::u16string_view head) const;
 
 private:
   friend class KuvEeOp;

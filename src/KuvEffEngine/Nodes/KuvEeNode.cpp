@@ -94,14 +94,47 @@ void appendIndented(std::u16string& out, std::u16string_view text, const std::u1
 }  // namespace
 
 void KuvEeNode::writeText(std::u16string& out, std::u16string& indent) const {
+  // Each child is entered (its mark, its indent) and, once its own steps
+  // are done, left (the indent restored, the break before its sibling).
+  struct Pending {
+    TextStep step;
+    std::size_t outer;  // the indent to restore on leaving; npos to enter
+  };
+  TextSteps steps;
+  std::vector<Pending> pending;
+  const auto schedule = [&] {
+    for (auto it = steps.rbegin(); it != steps.rend(); ++it) pending.push_back({*it, std::u16string::npos});
+    steps.clear();
+  };
+  writeOwnText(out, indent, steps);
+  schedule();
+  while (!pending.empty()) {
+    const Pending next = pending.back();
+    pending.pop_back();
+    if (next.outer != std::u16string::npos) {
+      indent.resize(next.outer);
+      if (next.step.separate) out.append(1, u'\n').append(indent).append(u"      ");
+      continue;
+    }
+    out.append(next.step.mark);
+    pending.push_back({next.step, indent.size()});
+    indent.append(next.step.indentMore);
+    if (const KuvEeNode* child = next.step.child->m_node) {
+      child->writeOwnText(out, indent, steps);
+      schedule();
+    }
+  }
+}
+
+void KuvEeNode::writeOwnText(std::u16string& out, const std::u16string& indent, TextSteps& steps) const {
   // dynamic_cast, not the kind's type: a host's subclass of an operator
   // still writes its subtree rather than asking its own toString again.
   // Leaves, most of a tree, are told apart by one cast.
   if (dynamic_cast<const KuvEeOp*>(this) != nullptr) {
-    if (const auto* op = dynamic_cast<const KuvEeAndOp*>(this)) return op->writeTree(out, indent);
-    if (const auto* op = dynamic_cast<const KuvEeOrOp*>(this)) return op->writeTree(out, indent);
-    if (const auto* op = dynamic_cast<const KuvEeNotOp*>(this)) return op->writeTree(out, indent);
-    if (const auto* op = dynamic_cast<const KuvEeNotDomainOp*>(this)) return op->writeTree(out, indent);
+    if (const auto* op = dynamic_cast<const KuvEeAndOp*>(this)) return op->writeTree(out, steps);
+    if (const auto* op = dynamic_cast<const KuvEeOrOp*>(this)) return op->writeTree(out, steps);
+    if (const auto* op = dynamic_cast<const KuvEeNotOp*>(this)) return op->writeTree(out, steps);
+    if (const auto* op = dynamic_cast<const KuvEeNotDomainOp*>(this)) return op->writeTree(out, steps);
   }
   appendIndented(out, toString().GetOrbString().units(), indent);
 }

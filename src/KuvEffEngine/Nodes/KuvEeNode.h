@@ -15,14 +15,15 @@
 //     delete root;  // frees the whole tree
 //
 // Walks are visitors (KuvEeNodeVisitor); copies are made with clone().
-// Deleting a tree takes constant stack whatever its depth; the other walks
-// (text form, cloning, visitors) recurse once per level. The text form is
-// written in one pass: its size grows with depth (every line is indented
-// under its parents), its time only with that size.
+// Deleting a tree and writing its text take constant stack whatever its
+// depth; visitors recurse once per level. The text form is written in one
+// pass: its size grows with depth (every line is indented under its
+// parents), its time only with that size.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "KuvEeNodeRef.h"
 
@@ -59,6 +60,18 @@ protected:
   KuvEeNode(const KuvEeNode& other);
   // become, for an other that the caller knows is no ancestor of this node.
   void becomeUnchecked(KuvEeNode* other);
+  // A child an operator's text is still to show: its branch mark, then its
+  // text with its lines indented further by indentMore, then a line break
+  // under the operator's head when siblings follow. A work list of these,
+  // instead of recursion, lets trees of any depth print.
+  struct TextStep {
+    const KuvEeNodeRef* child;
+    std::u16string_view mark;
+    std::u16string_view indentMore;
+    bool separate;
+  };
+  using TextSteps = std::vector<TextStep>;
+
   // Appends the node's text to out, each line after its first led by
   // indent. Operators write their subtrees into the same buffer; any other
   // node appends its toString(). Not virtual: the virtual slots of the node
@@ -77,6 +90,9 @@ private:
   bool isOnPathToRoot(const KuvEeNode* node) const;
   // Frees the node alone: its reference, detached first, survives.
   void deleteThisOnly();
+  // This node's own part of writeText: an operator writes its head and
+  // leaves its children to steps.
+  void writeOwnText(std::u16string& out, const std::u16string& indent, TextSteps& steps) const;
 
   KuvEeNodeRef* m_nodeRef;
 };

@@ -13,7 +13,7 @@ HRESULT KuvEeNotDomainOp::acceptVisitor(KuvEeNodeVisitor& visitor) {
 
 KuvInString KuvEeNotDomainOp::toString() const { return textForm(); }
 
-void KuvEeNotDomainOp::writeTree(std::u16string& out, std::u16string& indent) const {
+void KuvEeNotDomainOp::writeTree(std::u16string& out, TextSteps& steps) const {
   KUV_TRACE_CALL("toString");
-  writeSingle(out, indent, u"NOTDOM--", u"        ", u"ERROR");
+  writeSingle(out, steps, u"NOTDOM--", u"        ", u"ERROR");
 }

@@ -13,9 +13,9 @@ HRESULT KuvEeNotOp::acceptVisitor(KuvEeNodeVisitor& visitor) {
 
 KuvInString KuvEeNotOp::toString() const { return textForm(); }
 
-void KuvEeNotOp::writeTree(std::u16string& out, std::u16string& indent) const {
+void KuvEeNotOp::writeTree(std::u16string& out, TextSteps& steps) const {
   KUV_TRACE_CALL("toString");
-  writeSingle(out, indent, u"NOT--", u"     ", u"");
+  writeSingle(out, steps, u"NOT--", u"     ", u"");
 }
 
 unsigned char KuvEeNotOp::getFlag() const {

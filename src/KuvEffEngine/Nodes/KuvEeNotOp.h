@@ -23,6 +23,6 @@ public:
 private:
   friend class KuvEeNode;
   // This operator's part of KuvEeNode::writeText.
-  void writeTree(std::u16string& out, std::u16string& indent) const;
+  void writeTree(std::u16string& out, TextSteps& steps) const;
   unsigned char m_flag;
 };

@@ -37,7 +37,7 @@ void KuvEeOrOp::removeWeakNodes(E_MakeTF mode) {
 
 KuvInString KuvEeOrOp::toString() const { return textForm(); }
 
-void KuvEeOrOp::writeTree(std::u16string& out, std::u16string& indent) const {
+void KuvEeOrOp::writeTree(std::u16string& out, TextSteps& steps) const {
   KUV_TRACE_CALL("toString");
-  writeGroup(out, indent, u" OR  -");
+  writeGroup(out, steps, u" OR  -");
 }

@@ -52,17 +52,13 @@ HRESULT KuvEeSingleOp::setChildRef(KuvEeNodeRef* ref) {
   return S_OK;
 }
 
-void KuvEeSingleOp::writeSingle(std::u16string& out, std::u16string& indent, std::u16string_view head,
+void KuvEeSingleOp::writeSingle(std::u16string& out, TextSteps& steps, std::u16string_view head,
                                 std::u16string_view childIndent, std::u16string_view noChild) const {
   out.append(head);
-  if (m_childRef == nullptr) {
+  if (m_childRef == nullptr)
     out.append(noChild);
-    return;
-  }
-  const std::size_t outer = indent.size();
-  indent.append(childIndent);
-  m_childRef->writeText(out, indent);
-  indent.resize(outer);
+  else
+    steps.push_back({m_childRef, u"", childIndent, false});
 }
 
 void KuvEeSingleOp::moveChildTo(std::vector<KuvEeNodeRef*>& refs) {

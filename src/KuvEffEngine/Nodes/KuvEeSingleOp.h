@@ -30,9 +30,10 @@ public:
 protected:
   KuvEeSingleOp() = default;
 
-  // The text form: head, then the child's text with its lines after the
-  // first indented by childIndent; noChild stands for a missing child.
-  void writeSingle(std::u16string& out, std::u16string& indent, std::u16string_view head,
+  // The text form: head, then the child's text (left to steps) with its
+  // lines after the first indented by childIndent; noChild stands for a
+  // missing child.
+  void writeSingle(std::u16string& out, TextSteps& steps, std::u16string_view head,
                    std::u16string_view childIndent, std::u16string_view noChild) const;
 
 private:

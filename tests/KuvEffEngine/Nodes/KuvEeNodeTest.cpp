@@ -281,10 +281,13 @@ TEST_F(KuvEeNodeTest, AppendSameNodesFlattensOneLevelOfTheOperatorsOwnKind) {
   EXPECT_EQ(shape(*tree), "Or(L2,L3)");
 }
 
-TEST_F(KuvEeNodeTest, DeepTreesAreFreedWithoutExhaustingTheStack) {
+TEST_F(KuvEeNodeTest, DeepTreesArePrintedAndFreedWithoutExhaustingTheStack) {
   constexpr int kDepth = 100000;
   KuvEeNode* node = L(1);
   for (int i = 0; i < kDepth; ++i) node = i % 2 == 0 ? Not(node) : NotDom(node);
+  std::string expected;
+  for (int i = 0; i < kDepth / 2; ++i) expected += "NOTDOM--NOT--";
+  EXPECT_EQ(text(*node), expected + text(TestLeaf(1)));
   delete node->getNodeRef();
 
   node = L(2);
