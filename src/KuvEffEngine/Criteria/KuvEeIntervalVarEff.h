@@ -40,22 +40,22 @@ public:
   HRESULT set(const KuvInListVal& intervals) {
     KuvInListVal copy(Interval::sType());
     if (FAILED(Interval::opAdd(copy, intervals))) return E_FAIL;
-    // The list algebra needs ranges sorted by their start; a caller's list
-    // in another order is united range by range, which sorts it. Ranges
-    // that include both ends unite into the same runs once sorted, in one
-    // pass instead of one walk of the growing union per range.
-    if (!isSorted(copy)) {
+    // That one pass needs ranges sorted by their start; out of order, it
+    // can leave ranges that overlap, sorted or not. Ranges that include both
+    // ends unite into the same runs once sorted, in one pass; others are
+    // united in pairs of unions, halving their number each round, rather
+    // than each into one growing union, which took time quadratic in their
+    // number. Either way ranges that meet may still stand apart until
+    // simplified.
+    if (!isSorted(intervals)) {
       copy.Clear();
       if (allEndsIncluded(intervals)) {
         if (FAILED(Interval::opAdd(copy, sortedByStart(intervals)))) return E_FAIL;
-      } else {
-        for (std::int32_t i = 0; i < intervals.GetLength(); ++i) {
-          KuvInListVal one(Interval::sType());
-          one.PutBack(intervals.Get(i));
-          if (FAILED(Interval::opAdd(copy, one))) return E_FAIL;
-        }
+      } else if (FAILED(unitedInPairs(intervals, copy))) {
+        return E_FAIL;
       }
     }
+    if (FAILED(Interval::simplify(copy))) return E_FAIL;
     m_intervals.SwapElements(copy);
     m_noVar = 0;
     m_negated = 0;
@@ -139,7 +139,7 @@ protected:
   }
   HRESULT partAdd(const KuvEeVarEff& other) override {
     const auto& o = part(other);
-    if (FAILED(Interval::opAdd(m_intervals, o.m_intervals)))
+    if (FAILED(Interval::opAdd(m_intervals, o.m_intervals)) || FAILED(Interval::simplify(m_intervals)))
       KUV_RETURN_ERROR_ON(Self::traceChannel(), E_FAIL, "ERROR: add failed");
     m_noVar = (m_noVar != 0 || o.m_noVar != 0) ? 1 : 0;
     return S_OK;
@@ -178,6 +178,31 @@ private:
     } else {
       return false;
     }
+  }
+  // united = the union of the ranges of list, each a sorted union of one
+  // range to begin with.
+  static HRESULT unitedInPairs(const KuvInListVal& list, KuvInListVal& united) {
+    std::vector<KuvInListVal> unions;
+    unions.reserve(static_cast<std::size_t>(list.GetLength()));
+    for (std::int32_t i = 0; i < list.GetLength(); ++i) {
+      KuvInListVal one(Interval::sType());
+      one.PutBack(list.Get(i));
+      unions.emplace_back(Interval::sType());
+      if (FAILED(Interval::opAdd(unions.back(), one))) return E_FAIL;
+    }
+    while (unions.size() > 1) {
+      std::size_t kept = 0;
+      for (std::size_t i = 0; i < unions.size(); i += 2) {
+        if (i + 1 < unions.size() &&
+            (FAILED(Interval::opAdd(unions[i], unions[i + 1])) || FAILED(Interval::simplify(unions[i]))))
+          return E_FAIL;
+        if (kept != i) unions[kept].SwapElements(unions[i]);
+        ++kept;
+      }
+      unions.erase(unions.begin() + static_cast<std::ptrdiff_t>(kept), unions.end());
+    }
+    if (!unions.empty()) united.SwapElements(unions.front());
+    return S_OK;
   }
   static KuvInListVal sortedByStart(const KuvInListVal& list) {
     std::vector<const Interval*> ranges;

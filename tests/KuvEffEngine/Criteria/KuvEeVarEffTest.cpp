@@ -3,6 +3,7 @@
 // the order ranges are kept in.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 #include <string>
 #include <vector>
@@ -110,6 +111,38 @@ TEST(KuvEeSerialEff, ClosedRangesOutOfOrderKeepTheRunsOfTheirNumbers) {
     ASSERT_EQ(eff.getIntervals(kept), S_OK);
     EXPECT_EQ(kuv_test::textsOf(kept), runs) << given.toString().ConvertToChar();
   }
+}
+
+// Ranges with open ends, in any order or spread over two effectivities, end
+// up in the one form of their set.
+TEST(KuvEeSerialEff, OpenRangesUniteIntoTheOneFormOfTheirSet) {
+  kuv_test::TestVars vars;
+  auto ranges = [](std::initializer_list<std::array<int, 4>> bounds) {
+    KuvInListVal list(KuvInSerialInterval::sType());
+    for (const auto& [low, lowClosed, high, highClosed] : bounds) {
+      KuvInSerialInterval range;
+      EXPECT_EQ(range.setInterval(low, lowClosed != 0, high, highClosed != 0), S_OK);
+      list.PutBack(range);
+    }
+    return list;
+  };
+  auto kept = [](const KuvEeSerialEff& eff) {
+    KuvInListVal list(KuvInSerialInterval::sType());
+    EXPECT_EQ(eff.getIntervals(list), S_OK);
+    return kuv_test::textsOf(list);
+  };
+  KuvEeSerialEff eff(vars.serial, KuvEeSerialEff::AllFalse);
+  ASSERT_EQ(eff.set(ranges({{12, 0, 16, 1}, {17, 0, 19, 1}, {14, 1, 18, 0}})), S_OK);
+  EXPECT_EQ(kept(eff), std::vector<std::string>{"]12,19]"});
+  ASSERT_EQ(eff.set(ranges({{8, 0, 10, 0}, {10, 0, 14, 1}, {10, 1, 11, 0}})), S_OK);
+  EXPECT_EQ(kept(eff), std::vector<std::string>{"]8,14]"});
+
+  KuvEeSerialEff other(vars.serial, KuvEeSerialEff::AllFalse);
+  ASSERT_EQ(eff.set(ranges({{18, 0, 19, 1}, {25, 0, 28, 1}})), S_OK);
+  ASSERT_EQ(other.set(ranges({{15, 1, 19, 0}, {19, 0, 20, 1}})), S_OK);
+  bool merged = false;
+  ASSERT_EQ(eff.opOr(&other, merged), S_OK);
+  EXPECT_EQ(kept(eff), (std::vector<std::string>{"[15,20]", "]25,28]"}));
 }
 
 TEST(KuvEeSelectionEff, ValuesByObjectNameOrGuidWithTheirSelectedByCodes) {
