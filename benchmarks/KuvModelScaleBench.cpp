@@ -128,6 +128,27 @@ BENCHMARK(BM_SerialRanges)->Apply(rangeArgs);
 BENCHMARK(BM_TreeRanges)->Apply(rangeArgs);
 BENCHMARK(BM_MilestoneRanges)->Apply(rangeArgs);
 
+// A unit effectivity set from n ranges that exclude both their ends, given
+// in random order: their union, in the one form of its set.
+void BM_SerialEffSetUnsorted(benchmark::State& state) {
+  KuvEeSerialVar units("Units", kuv_bench::guid(0).data(), KuvEeSerialVar::UNIT, nullptr);
+  std::vector<std::int32_t> starts(static_cast<std::size_t>(state.range(0)));
+  for (std::size_t i = 0; i < starts.size(); ++i) starts[i] = static_cast<std::int32_t>(3 * i);
+  std::shuffle(starts.begin(), starts.end(), std::mt19937(7));
+  KuvInListVal ranges(KuvInSerialInterval::sType());
+  for (const std::int32_t start : starts) {
+    KuvInSerialInterval range;
+    range.setInterval(start, false, start + 3, false);
+    ranges.PutBack(range);
+  }
+  for (auto _ : state) {
+    KuvEeSerialEff eff(&units, KuvEeSerialEff::AllFalse);
+    if (FAILED(eff.set(ranges))) state.SkipWithError("set failed");
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_SerialEffSetUnsorted)->Apply(growing);
+
 std::array<unsigned char, 16> guid(std::int64_t n) { return kuv_bench::guid(static_cast<unsigned>(n), 0x5C); }
 
 std::string nameOf(std::int64_t i) { return "V" + std::to_string(i); }
