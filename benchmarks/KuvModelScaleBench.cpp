@@ -131,7 +131,7 @@ BENCHMARK(BM_MilestoneRanges)->Apply(rangeArgs);
 // A unit effectivity set from n ranges that exclude both their ends, given
 // in random order: their union, in the one form of its set.
 void BM_SerialEffSetUnsorted(benchmark::State& state) {
-  KuvEeSerialVar units("Units", kuv_bench::guid(0).data(), KuvEeSerialVar::UNIT, nullptr);
+  KuvEeSerialVar units("Units", kuv_bench::guid(0, 0x5D).data(), KuvEeSerialVar::UNIT, nullptr);
   std::vector<std::int32_t> starts(static_cast<std::size_t>(state.range(0)));
   for (std::size_t i = 0; i < starts.size(); ++i) starts[i] = static_cast<std::int32_t>(3 * i);
   std::shuffle(starts.begin(), starts.end(), std::mt19937(7));

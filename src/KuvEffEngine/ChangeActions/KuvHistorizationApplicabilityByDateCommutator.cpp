@@ -34,7 +34,10 @@ HRESULT KuvHistorizationApplicabilityByDateCommutator::commute(KuvEeNodeRef& tre
         std::vector<std::unique_ptr<KuvEeNode>> replacements;
         replacements.reserve(found.size());
         for (const KuvEeEffLeaf* leaf : found) {
-          std::unique_ptr<KuvEeNode> replacement(new KuvEeVarEffLeaf(new KuvEeDateEff(date)));
+          // The leaf takes the effectivity only once it is made.
+          auto eff = std::make_unique<KuvEeDateEff>(date);
+          std::unique_ptr<KuvEeNode> replacement(new KuvEeVarEffLeaf(eff.get()));
+          eff.release();
           if (leaf->isNegated()) {
             std::unique_ptr<KuvEeNotOp> negation(new KuvEeNotOp(0));
             if (FAILED(negation->setChildRef(replacement->getNodeRef())))
