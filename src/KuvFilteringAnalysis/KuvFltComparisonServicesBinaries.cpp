@@ -2,7 +2,6 @@
 // with the filtering objects, which come before the compiled binary parser
 // in the module order, so the overloads that decode binaries live here.
 #include <cstdlib>
-#include <initializer_list>
 #include <memory>
 
 #include "KuvCompiledBinaryParser.h"
@@ -43,20 +42,20 @@ HRESULT decodeBoth(KuvBioBuffer& a, KuvBioBuffer& b, Decoded& first, Decoded& se
   return FAILED(hr) ? hr : decode(b, second);
 }
 
-// Runs call and, when it fails, puts the cursors back where it found them:
-// a refused call leaves the caller's binaries as they were.
+// Runs call and, when it fails, puts the cursors of a (and b, when given)
+// back where it found them: a refused call leaves the caller's binaries as
+// they were.
 template <class Call>
-HRESULT keepingCursorsOnFailure(std::initializer_list<KuvBioBuffer*> buffers, Call&& call) {
-  std::uint32_t positions[2] = {};
-  std::size_t i = 0;
-  for (const KuvBioBuffer* buffer : buffers) positions[i++] = buffer->getPosition();
+HRESULT keepingCursorsOnFailure(KuvBioBuffer& a, KuvBioBuffer* b, Call&& call) {
+  const std::uint32_t positions[2] = {a.getPosition(), b != nullptr ? b->getPosition() : 0};
   const HRESULT hr = kuv::detail::unlessOutOfMemory(traceChannel(), static_cast<Call&&>(call));
   if (FAILED(hr)) {
-    i = 0;
-    for (KuvBioBuffer* buffer : buffers) {
-      buffer->reset();
-      buffer->increment(positions[i++]);
-    }
+    const auto putBack = [](KuvBioBuffer& buffer, std::uint32_t position) {
+      buffer.reset();
+      buffer.increment(position);
+    };
+    putBack(a, positions[0]);
+    if (b != nullptr) putBack(*b, positions[1]);
   }
   return hr;
 }
@@ -126,7 +125,7 @@ HRESULT eachOf(KuvBioBuffer& reference, const KuvInList& binaries, unsigned char
 HRESULT KuvFltComparisonServices::IsIntersect(KuvBioBuffer& a, KuvBioBuffer& b, KuvComparisonMode mode,
                                               unsigned char& answer) {
   KUV_TRACE_CALL("IsIntersect");
-  return keepingCursorsOnFailure({&a, &b}, [&] {
+  return keepingCursorsOnFailure(a, &b, [&] {
     answer = 0;
     Decoded first, second;
     HRESULT hr = decodeBoth(a, b, first, second);
@@ -138,7 +137,7 @@ HRESULT KuvFltComparisonServices::IsIntersect(KuvBioBuffer& a, KuvBioBuffer& b, 
 HRESULT KuvFltComparisonServices::IsIntersect(KuvBioBuffer& a, KuvBioBuffer& b, KuvDiversityDomain domain,
                                               unsigned char& answer) {
   KUV_TRACE_CALL("IsIntersect");
-  return keepingCursorsOnFailure({&a, &b}, [&] {
+  return keepingCursorsOnFailure(a, &b, [&] {
     answer = 0;
     Decoded first, second;
     HRESULT hr = decodeBoth(a, b, first, second);
@@ -162,7 +161,7 @@ HRESULT KuvFltComparisonServices::IsIntersect(KuvBioBuffer& a, KuvBioBuffer& b, 
 HRESULT KuvFltComparisonServices::IsIntersect(KuvBioBuffer& reference, const KuvInList& binaries,
                                               KuvComparisonMode mode, unsigned char*& answers) {
   KUV_TRACE_CALL("IsIntersect");
-  return keepingCursorsOnFailure({&reference}, [&] {
+  return keepingCursorsOnFailure(reference, nullptr, [&] {
     return eachOf(reference, binaries, answers,
                   [mode](const Decoded& a, const Decoded& b, unsigned char& answer) {
                     return intersect(a, b, mode, answer);
@@ -173,7 +172,7 @@ HRESULT KuvFltComparisonServices::IsIntersect(KuvBioBuffer& reference, const Kuv
 HRESULT KuvFltComparisonServices::IsIncluding(KuvBioBuffer& a, KuvBioBuffer& b, unsigned char& answer,
                                               KuvComparisonMode viewMode, KuvComparisonMode domainMode) {
   KUV_TRACE_CALL("IsIncluding");
-  return keepingCursorsOnFailure({&a, &b}, [&] {
+  return keepingCursorsOnFailure(a, &b, [&] {
     answer = 0;
     Decoded first, second;
     HRESULT hr = decodeBoth(a, b, first, second);
@@ -192,7 +191,7 @@ HRESULT KuvFltComparisonServices::IsIncluding(KuvBioBuffer& reference, const Kuv
                                               KuvComparisonMode viewMode, KuvComparisonMode domainMode,
                                               unsigned char*& answers) {
   KUV_TRACE_CALL("IsIncluding");
-  return keepingCursorsOnFailure({&reference}, [&] {
+  return keepingCursorsOnFailure(reference, nullptr, [&] {
     return eachOf(reference, binaries, answers,
                   [viewMode, domainMode](const Decoded& a, const Decoded& b, unsigned char& answer) {
                     return include(a, b, viewMode, domainMode, answer);
@@ -203,7 +202,7 @@ HRESULT KuvFltComparisonServices::IsIncluding(KuvBioBuffer& reference, const Kuv
 HRESULT KuvFltComparisonServices::IsEqual(KuvBioBuffer& a, KuvBioBuffer& b, KuvComparisonMode mode,
                                           unsigned char& answer) {
   KUV_TRACE_CALL("IsEqual");
-  return keepingCursorsOnFailure({&a, &b}, [&] {
+  return keepingCursorsOnFailure(a, &b, [&] {
     answer = 0;
     Decoded first, second;
     HRESULT hr = decodeBoth(a, b, first, second);
