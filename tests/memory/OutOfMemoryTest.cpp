@@ -58,52 +58,19 @@
 #include "KuvInMapVal.h"
 #include "KuvInSet.h"
 #include "KuvInSetVal.h"
+#include "memory/FailingAllocator.h"
 #include "support/KuvTestSupport.h"
 #include "workflows/HostModel.h"
 #ifdef KUV_SAMPLE_DIR
 #include "KuvXMLExpat/KuvXMLExprBuilders.h"
 #endif
 
-namespace {
-
-// Allocations left before the one that fails; negative: none fails.
-std::atomic<long> g_countdown{-1};
-
-// Memory resources allocate with an alignment; the others with none (0).
-void* allocate(std::size_t size, std::size_t alignment = 0) {
-  if (g_countdown.load(std::memory_order_relaxed) >= 0 && g_countdown.fetch_sub(1) == 0)
-    throw std::bad_alloc();
-  size = std::max<std::size_t>(size, 1);
-  void* p = alignment == 0 ? std::malloc(size)
-                           : std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
-  if (p != nullptr) return p;
-  throw std::bad_alloc();
-}
-
-}  // namespace
-
-// The replacements pair with each other; the compiler cannot tell.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void* operator new(std::size_t size, std::align_val_t a) {
-  return allocate(size, static_cast<std::size_t>(a));
-}
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-
 // Type classes are made while the library loads, where no code can reach a
 // caller: the class below is denied the memory for its own, and the load
 // goes on. Initialized in order of definition, so the failure is armed just
 // before the class makes its type class.
 namespace {
-[[maybe_unused]] const bool g_armedAtLoad = (g_countdown = 0, true);
+[[maybe_unused]] const bool g_armedAtLoad = (kuv_test::g_countdown = 0, true);
 }  // namespace
 
 class KuvInTypeStarvedAtLoad : public KuvInObject {
@@ -122,25 +89,6 @@ TEST(OutOfMemory, LoadGoesOnWithoutTheTypeClassMemoryDenied) {
 namespace {
 
 using namespace kuv_test;
-
-// Fails allocation k of call, for k = 0, 1, ... until call needs fewer than
-// k + 1. Each round prepares call's input first, and check gets the input,
-// the answer and whether the failure was reached once allocations work
-// again. Answers how many rounds check counted as failed calls.
-template <class Prepare, class Call, class Check>
-int failEachAllocation(Prepare prepare, Call call, Check check) {
-  int failed = 0;
-  for (long k = 0;; ++k) {
-    auto input = prepare();
-    g_countdown = k;
-    auto answer = call(input);
-    const bool reached = g_countdown.exchange(-1) < 0;
-    failed += check(input, answer, reached) ? 0 : 1;
-    if (!reached) return failed;
-  }
-}
-
-const auto nothing = [] { return 0; };
 
 // The transforms work in place: a failure leaves a tree that can be read
 // (and must be discarded), a success one of the same meaning, each
