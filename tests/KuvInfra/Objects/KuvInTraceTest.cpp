@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -86,6 +87,7 @@ TEST(KuvInTraceMngr, OptionFileIsReadFromOrbTraDecDirThenHome) {
   { std::ofstream(dir + "/opfile.1"); }  // empty file
   loaded(dir.c_str(), nullptr, E_FAIL);
   loaded(nullptr, nullptr, E_FAIL);
+  std::filesystem::remove_all(dir);
 }
 
 // Shorter names are padded as the exact traces below show.

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -51,6 +52,7 @@ Outcome run(std::vector<std::string> args, bool onModel = true, const std::strin
   result.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.out = slurp(base + ".out");
   result.err = slurp(base + ".err");
+  for (const char* suffix : {".in", ".out", ".err"}) std::remove((base + suffix).c_str());
   return result;
 }
 
@@ -335,6 +337,7 @@ TEST(KuvCli, RoundTripsEachBinaryForm) {
     ASSERT_EQ(0, run(encode).exit);
     EXPECT_EQ(text, run({"decode", "--in", file}).out) << label;
   }
+  std::remove(file.c_str());
 }
 
 TEST(KuvCli, RefusesBadUsage) {
