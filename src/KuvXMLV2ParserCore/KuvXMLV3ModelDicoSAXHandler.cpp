@@ -328,7 +328,8 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::startTreeSeriesElement(Attributes& attribut
     }
   } giveUp{element, parent, m_treeSeries};
   if (parent != nullptr) {
-    const HRESULT hr = seqText != nullptr ? parent->addChild(element.get(), seqNb) : parent->addChild(element.get());
+    const HRESULT hr = kuv::detail::throwIfOutOfMemory(
+        seqText != nullptr ? parent->addChild(element.get(), seqNb) : parent->addChild(element.get()));
     if (hr != S_OK) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to add child to TreeSeriesElement father.");
   } else {
     const HRESULT hr = seqText != nullptr ? m_treeSeries->setRootTreeSeriesElement(element.get(), seqNb)
@@ -503,7 +504,7 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::startMilestone(Attributes& attributes) {
   }
   auto milestone = std::make_unique<KuvEeMilestone>(*name, guid.getArray(), m_track, index, date.get(), parent);
   if (parent != nullptr) {
-    if (parent->addChild(milestone.get()) != S_OK)
+    if (kuv::detail::throwIfOutOfMemory(parent->addChild(milestone.get())) != S_OK)
       KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to add child to father milestone.");
   } else {
     if (m_track->setRootMilestone(milestone.get()) != S_OK)

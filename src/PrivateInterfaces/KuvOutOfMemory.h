@@ -53,4 +53,11 @@ HRESULT unlessOutOfMemory(KuvInTraceClass& channel, Call&& call) {
   return unlessOutOfMemory(channel, static_cast<Call&&>(call), [] { return E_OUTOFMEMORY; });
 }
 
+// For internal callers that unwind when memory runs out: a call's
+// E_OUTOFMEMORY answer becomes std::bad_alloc again.
+inline HRESULT throwIfOutOfMemory(HRESULT hr) {
+  if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
+  return hr;
+}
+
 }  // namespace kuv::detail

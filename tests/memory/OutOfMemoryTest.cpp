@@ -504,6 +504,38 @@ TEST(OutOfMemory, SubtreeJoinsABagAllOrNothing) {
   EXPECT_LT(1, failed);
 }
 
+// A child joins an element of a bag all or nothing: a refused child is
+// found by no search and stays the caller's.
+TEST(OutOfMemory, ChildJoinsABagElementAllOrNothing) {
+  struct Adopting {
+    Adopting() {
+      model.addMilestonesTrack(track);
+      track->addElementToNoTreeModeBag(top);
+    }
+    KuvEeModelDico model{"Car", Guid(1).guid()};
+    KuvEeMilestonesVar* track = new KuvEeMilestonesVar("Track", Guid(2).data(), "Design", &model, true);
+    KuvEeMilestone* top =
+        new KuvEeMilestone("Gate", Guid(3).data(), track, treeIndex("1-9"), nullptr, nullptr);
+    std::unique_ptr<KuvEeMilestone> inner =
+        std::make_unique<KuvEeMilestone>("Inner", Guid(4).data(), track, treeIndex("2-3"), nullptr, top);
+  };
+  const int failed = failEachAllocation(
+      [] { return std::make_unique<Adopting>(); },
+      [](auto& a) {
+        const HRESULT hr = a->top->addChild(a->inner.get());
+        if (hr == S_OK) a->inner.release();
+        return hr;
+      },
+      [](auto& a, HRESULT hr, bool) {
+        KuvEeMilestone* found = nullptr;
+        EXPECT_EQ(hr == S_OK ? S_OK : S_FALSE, a->track->getMilestone(treeIndex("2-3"), found)) << hr;
+        EXPECT_EQ(hr == S_OK ? 1 : 0, a->top->getChildren().GetLength());
+        EXPECT_TRUE(hr == S_OK || hr == E_OUTOFMEMORY) << hr;
+        return hr == S_OK;
+      });
+  EXPECT_LT(0, failed);
+}
+
 // A host's registrations one by one, each all or nothing: its copy of a
 // feature the context has gives way in the model, a new feature enters the
 // context and the model, an option, a value, a milestone track in no-tree

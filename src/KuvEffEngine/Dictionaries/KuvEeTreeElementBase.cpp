@@ -6,6 +6,7 @@
 
 #include "KuvEeTreeBaseVar.h"
 #include "KuvInTreeEvalIndex.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeTreeElementBase, KuvEeDicoObject)
 
@@ -76,6 +77,10 @@ HRESULT KuvEeTreeElementBase::getElement(const KuvInTreeEvalIndex& index,
 }
 
 HRESULT KuvEeTreeElementBase::addChild(KuvEeTreeElementBase* child) {
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] { return adopt(child); });
+}
+
+HRESULT KuvEeTreeElementBase::adopt(KuvEeTreeElementBase* child) {
   if (child == nullptr) return E_INVALIDARG;
   if (!m_index->isIndexValidForChildInsertion(*child->m_index))
     KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : Input child has an invalid index. Child Index (",
@@ -85,6 +90,10 @@ HRESULT KuvEeTreeElementBase::addChild(KuvEeTreeElementBase* child) {
     KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : Input child has already a different father.");
   if (child->m_holder != m_holder)
     KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : Input child hasn't the same holder variable as current element.");
+  // The root has no parent, yet its variable owns it: adopted, it would be
+  // deleted twice.
+  if (m_holder != nullptr && m_holder->m_root == child)
+    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : Input child is the root of its variable.");
   if (m_children.Find(child)) return S_FALSE;
   if (!m_children.Put(child)) return E_INVALIDARG;
   KuvEeTreeElementBase* const formerParent = child->m_parent;

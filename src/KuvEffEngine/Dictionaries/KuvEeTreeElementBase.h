@@ -45,13 +45,17 @@ protected:
   virtual KuvEeTreeElementBase* getParentElement() const { return m_parent; }
   // Takes ownership of child on S_OK; S_FALSE when it is already a child;
   // E_INVALIDARG when its index does not fit in ours, it has another
-  // parent or another holder variable. std::bad_alloc leaves child out,
-  // the caller's.
+  // parent or another holder variable, or it is that variable's root.
+  // E_OUTOFMEMORY leaves child out, the caller's.
   virtual HRESULT addChild(KuvEeTreeElementBase* child);
 
 private:
   friend class KuvEeTreeBaseVar;
   friend class kuv::detail::TreeBagIndex;
+
+  // addChild, throwing std::bad_alloc with nothing changed.
+  HRESULT adopt(KuvEeTreeElementBase* child);
+
   KuvEeTreeBaseVar* m_holder;
   KuvEeTreeElementBase* m_parent;
   std::unique_ptr<KuvInTreeEvalIndex> m_index;

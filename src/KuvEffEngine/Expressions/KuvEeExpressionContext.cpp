@@ -121,7 +121,7 @@ struct ModelContents {
 // mode, else as its root.
 template <class Element, class Holder>
 bool attach(Element* element, Element* parent, Holder* holder, HRESULT (Holder::*setRoot)(Element*)) {
-  if (parent != nullptr) return parent->addChild(element) == S_OK;
+  if (parent != nullptr) return kuv::detail::throwIfOutOfMemory(parent->addChild(element)) == S_OK;
   return (holder->isInNoTreeMode() ? holder->addElementToNoTreeModeBag(element)
                                    : (holder->*setRoot)(element)) == S_OK;
 }

@@ -509,6 +509,9 @@ TEST(KuvEeTreeVar, AddChildRefusesBadIndicesOtherFathersAndOtherVariables) {
   }
   EXPECT_EQ(S_FALSE, t.a->addChild(t.a1));
   EXPECT_EQ(E_INVALIDARG, t.a->addChild(static_cast<KuvEeMilestone*>(nullptr)));
+  // The root has no parent but is its variable's.
+  KuvEeMilestone wide("W", Guid(7).data(), t.var.get(), treeIndex("0-200"), nullptr, nullptr);
+  EXPECT_TRACES(E_INVALIDARG, "ERROR : Input child is the root of its variable.", wide.addChild(t.root));
 }
 
 TEST(KuvEeTreeVar, GetAllElementsChecksTheOutputType) {
