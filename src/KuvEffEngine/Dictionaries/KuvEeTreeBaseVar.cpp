@@ -11,6 +11,7 @@
 #include "KuvEeTreeElementBase.h"
 #include "KuvInTreeEvalIndex.h"
 #include "KuvInTreeEvalInterval.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeTreeBaseVar, KuvEeVariable)
 
@@ -111,6 +112,10 @@ HRESULT KuvEeTreeBaseVar::getDeepestChild(const KuvInTreeEvalInterval& interval,
 }
 
 HRESULT KuvEeTreeBaseVar::addElementToNoTreeModeBag(KuvEeTreeElementBase* element) {
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] { return putInBag(element); });
+}
+
+HRESULT KuvEeTreeBaseVar::putInBag(KuvEeTreeElementBase* element) {
   if (m_bag == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to use this API in NoTreeMode.");
   if (element == nullptr || element->getHolderVar() != this) return E_FAIL;
   if (m_bagIndex->positionOf(element) >= 0) return S_FALSE;

@@ -49,7 +49,7 @@ public:
   bool isEmpty() const { return m_root == nullptr && (m_bag == nullptr || m_bag->GetLength() == 0); }
   // Takes ownership of element on S_OK; S_FALSE when already there; E_FAIL
   // outside no-tree mode or for an element of another variable.
-  // std::bad_alloc leaves element out, the caller's.
+  // E_OUTOFMEMORY leaves element out, the caller's.
   virtual HRESULT addElementToNoTreeModeBag(KuvEeTreeElementBase* element);
 
 protected:
@@ -70,6 +70,8 @@ private:
   friend class KuvEeTreeElementBase;
   friend class KuvEeTreeSelection;
 
+  // addElementToNoTreeModeBag, throwing std::bad_alloc with nothing changed.
+  HRESULT putInBag(KuvEeTreeElementBase* element);
   // child joined one of this variable's elements.
   void childAdded(KuvEeTreeElementBase* child);
   // The elements in walk order, rebuilt after any element joined.

@@ -122,8 +122,9 @@ struct ModelContents {
 template <class Element, class Holder>
 bool attach(Element* element, Element* parent, Holder* holder, HRESULT (Holder::*setRoot)(Element*)) {
   if (parent != nullptr) return kuv::detail::throwIfOutOfMemory(parent->addChild(element)) == S_OK;
-  return (holder->isInNoTreeMode() ? holder->addElementToNoTreeModeBag(element)
-                                   : (holder->*setRoot)(element)) == S_OK;
+  return (holder->isInNoTreeMode()
+              ? kuv::detail::throwIfOutOfMemory(holder->addElementToNoTreeModeBag(element))
+              : (holder->*setRoot)(element)) == S_OK;
 }
 
 }  // namespace
