@@ -29,7 +29,9 @@ public:
   void setSeqNb(std::int32_t seqNb) { m_seqNb = seqNb; }
 
   // See KuvEeTreeElementBase::addChild. With a sequence number the child
-  // also takes it and is registered under it in the variable.
+  // also takes it and is registered under it in the variable. That
+  // registration comes last and may throw std::bad_alloc: the child is
+  // this element's by then.
   HRESULT addChild(KuvEeTreeSeriesElement* child);
   HRESULT addChild(KuvEeTreeSeriesElement* child, std::int32_t seqNb);
 

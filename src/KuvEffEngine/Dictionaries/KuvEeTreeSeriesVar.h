@@ -21,7 +21,8 @@ public:
   std::uint32_t getExternalType() const { return m_externalType; }
 
   // As setRootElement; with a sequence number the root also takes it and is
-  // registered under it.
+  // registered under it. That registration comes last and may throw
+  // std::bad_alloc: the root is the variable's by then.
   HRESULT setRootTreeSeriesElement(KuvEeTreeSeriesElement* element);
   HRESULT setRootTreeSeriesElement(KuvEeTreeSeriesElement* element, std::int32_t seqNb);
   KuvEeTreeSeriesElement* getRootTreeSeriesElement() const;
