@@ -486,16 +486,13 @@ TEST(OutOfMemory, SubtreeJoinsABagAllOrNothing) {
   };
   const int failed = failEachAllocation([] { return std::make_unique<Joining>(); },
                                         [](auto& j) {
-                                          try {
-                                            const HRESULT hr =
-                                                j->track->addElementToNoTreeModeBag(j->top.get());
-                                            if (hr == S_OK) j->top.release();
-                                            return hr;
-                                          } catch (const std::bad_alloc&) {
-                                            return E_OUTOFMEMORY;
-                                          }
+                                          const HRESULT hr =
+                                              j->track->addElementToNoTreeModeBag(j->top.get());
+                                          if (hr == S_OK) j->top.release();
+                                          return hr;
                                         },
                                         [](auto& j, HRESULT hr, bool) {
+                                          EXPECT_TRUE(hr == S_OK || hr == E_OUTOFMEMORY) << hr;
                                           EXPECT_EQ(hr == S_OK ? 2 : 0, j->found()) << hr;
                                           j->top.reset();
                                           EXPECT_EQ(hr == S_OK ? 2 : 0, j->found()) << hr;
@@ -504,9 +501,9 @@ TEST(OutOfMemory, SubtreeJoinsABagAllOrNothing) {
   EXPECT_LT(1, failed);
 }
 
-// An element joins a bag, or a child an element of the bag, all or nothing:
-// a refused one is found by no search and stays the caller's.
-TEST(OutOfMemory, ElementsJoinABagAllOrNothing) {
+// A child joins an element of a bag all or nothing: a refused child is
+// found by no search and stays the caller's.
+TEST(OutOfMemory, ChildJoinsABagElementAllOrNothing) {
   struct Adopting {
     Adopting() {
       model.addMilestonesTrack(track);
@@ -518,29 +515,22 @@ TEST(OutOfMemory, ElementsJoinABagAllOrNothing) {
         new KuvEeMilestone("Gate", Guid(3).data(), track, treeIndex("1-9"), nullptr, nullptr);
     std::unique_ptr<KuvEeMilestone> inner =
         std::make_unique<KuvEeMilestone>("Inner", Guid(4).data(), track, treeIndex("2-3"), nullptr, top);
-    std::unique_ptr<KuvEeMilestone> loose = std::make_unique<KuvEeMilestone>(
-        "Loose", Guid(5).data(), track, treeIndex("20-29"), nullptr, nullptr);
   };
-  for (const bool intoBag : {false, true}) {
-    const char* const index = intoBag ? "20-29" : "2-3";
-    const int failed = failEachAllocation(
-        [] { return std::make_unique<Adopting>(); },
-        [intoBag](auto& a) {
-          auto& joining = intoBag ? a->loose : a->inner;
-          const HRESULT hr =
-              intoBag ? a->track->addElementToNoTreeModeBag(joining.get()) : a->top->addChild(joining.get());
-          if (hr == S_OK) joining.release();
-          return hr;
-        },
-        [&](auto& a, HRESULT hr, bool) {
-          KuvEeMilestone* found = nullptr;
-          EXPECT_EQ(hr == S_OK ? S_OK : S_FALSE, a->track->getMilestone(treeIndex(index), found)) << hr;
-          EXPECT_EQ(hr == S_OK && !intoBag ? 1 : 0, a->top->getChildren().GetLength());
-          EXPECT_TRUE(hr == S_OK || hr == E_OUTOFMEMORY) << hr;
-          return hr == S_OK;
-        });
-    EXPECT_LT(0, failed) << intoBag;
-  }
+  const int failed = failEachAllocation(
+      [] { return std::make_unique<Adopting>(); },
+      [](auto& a) {
+        const HRESULT hr = a->top->addChild(a->inner.get());
+        if (hr == S_OK) a->inner.release();
+        return hr;
+      },
+      [](auto& a, HRESULT hr, bool) {
+        KuvEeMilestone* found = nullptr;
+        EXPECT_EQ(hr == S_OK ? S_OK : S_FALSE, a->track->getMilestone(treeIndex("2-3"), found)) << hr;
+        EXPECT_EQ(hr == S_OK ? 1 : 0, a->top->getChildren().GetLength());
+        EXPECT_TRUE(hr == S_OK || hr == E_OUTOFMEMORY) << hr;
+        return hr == S_OK;
+      });
+  EXPECT_LT(0, failed);
 }
 
 // A host's registrations one by one, each all or nothing: its copy of a
