@@ -19,6 +19,7 @@
 #include "KuvEeTransformDepth.h"
 #include "KuvEeTrue.h"
 #include "KuvEeVarEffLeaf.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvBinaryEENodeParser, KuvEeNodeVisitor)
 template class KuvEeNodeDispatcher<KuvBinaryEENodeParser>;
@@ -153,7 +154,8 @@ private:
       Tree owned(child);
       if (FAILED(hr)) KUV_RETURN_ERROR_ON(channel(), hr, "ERROR: readNode FAILED.");
       if (child == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer.");
-      if (FAILED(group->addChild(child->getNode()))) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer.");
+      if (FAILED(kuv::detail::throwIfOutOfMemory(group->addChild(child->getNode()))))
+        KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: NULL pointer.");
       // The group holds the node now; its old reference goes.
       owned.release();
       if (hr == Parser::sc_readIncomplete) status = hr;

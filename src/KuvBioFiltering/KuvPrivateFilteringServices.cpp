@@ -6,6 +6,7 @@
 #include "KuvEeAndOp.h"
 #include "KuvEeDnfConvertor.h"
 #include "KuvEeExpressionContext.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvPrivateFilteringServices, KuvInObject)
 
@@ -49,7 +50,7 @@ std::unique_ptr<KuvDnf> conjunction(const KuvDnf& a, const KuvDnf& b, const KuvI
   auto* both = new KuvEeAndOp;
   const Tree root(both->getNodeRef());
   for (Tree* side : {&left, &right}) {
-    if (FAILED(both->addChild((*side)->getNode()))) {
+    if (FAILED(kuv::detail::throwIfOutOfMemory(both->addChild((*side)->getNode())))) {
       KUV_TRACE_ERROR("ERROR: And Op creation failed");
       return nullptr;
     }

@@ -108,7 +108,7 @@ HRESULT KuvCoreEVC_Expression::create(const KuvEeGenericExpression& expression, 
     hr = result->appendChildren(classifier, *andOp);
   } else if (auto* orOp = KuvEeOrOp::cast(*tree->getNode())) {
     KuvInLinkList children(KuvEeNodeRef::sType());
-    orOp->getChildrenRefs(children);
+    kuv::detail::throwIfOutOfMemory(orOp->getChildrenRefs(children));
     for (auto it = children.cBegin(); it.IsValid() && SUCCEEDED(hr); it.Next()) {
       auto* child = static_cast<KuvEeNodeRef*>(it.Get());
       hr = familiesOf(classifier, *child->getNode(), families);
@@ -135,7 +135,7 @@ HRESULT KuvCoreEVC_Expression::create(const KuvEeGenericExpression& expression, 
 HRESULT KuvCoreEVC_Expression::appendChildren(const KuvCoreEVC_NodeClassifier& classifier, KuvEeGroupOp& op) {
   std::unique_ptr<KuvEeNodeRef> parts[kParts];
   KuvInLinkList children(KuvEeNodeRef::sType());
-  op.getChildrenRefs(children);
+  kuv::detail::throwIfOutOfMemory(op.getChildrenRefs(children));
   for (auto it = children.cBegin(); it.IsValid(); it.Next()) {
     auto* ref = static_cast<KuvEeNodeRef*>(it.Get());
     Families families;

@@ -268,12 +268,18 @@ KuvEeNodeRef* andOfList(KuvQmSpecList& list) {
   for (KuvInMap::const_iterator it = list.GetVarEffs().cBegin(); !it.IsEnd(); it.Next())
     variables.push_back(KuvEeVarEff::cast(*it.GetVal())->getVar());
   auto* conjunction = new KuvEeAndOp;
+  std::unique_ptr<KuvEeNodeRef> root(conjunction->getNodeRef());
   for (KuvEeVariable* variable : variables) {
-    KuvEeVarEff* varEff = nullptr;
-    list.RemoveVarEff(variable, varEff);
-    conjunction->addChild(new KuvEeVarEffLeaf(varEff));
+    KuvEeVarEff* taken = nullptr;
+    list.RemoveVarEff(variable, taken);
+    // Each held by its owner until the next takes it.
+    std::unique_ptr<KuvEeVarEff> varEff(taken);
+    std::unique_ptr<KuvEeNodeRef> leaf((new KuvEeVarEffLeaf(varEff.get()))->getNodeRef());
+    varEff.release();
+    kuv::detail::throwIfOutOfMemory(conjunction->addChild(leaf->getNode()));
+    leaf.release();
   }
-  return conjunction->getNodeRef();
+  return root.release();
 }
 
 }  // namespace

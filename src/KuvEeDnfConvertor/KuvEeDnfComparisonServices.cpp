@@ -167,7 +167,8 @@ HRESULT KuvEeDnfComparisonServices::ComputeUnionAndCheckIfSimplifiesToTrue(const
       std::unique_ptr<KuvEeNodeRef> root(sum.clone());
       std::unique_ptr<KuvEeNodeRef> extra(part.clone());
       KuvEeOrOp* copy = root ? KuvEeOrOp::cast(*root->getNode()) : nullptr;
-      if (copy == nullptr || !extra || FAILED(copy->addChild(extra->getNode())))
+      if (copy == nullptr || !extra ||
+          FAILED(kuv::detail::throwIfOutOfMemory(copy->addChild(extra->getNode()))))
         KUV_RETURN_ERROR(E_FAIL, "ERROR : simplify FAILED");
       extra.release();  // now the copy's child
       HRESULT hr = KuvEeNodeSimplifier().simplify(*root);

@@ -38,6 +38,7 @@
 #include "KuvEeVarEffLeaf.h"
 #include "KuvEeVarSpace.h"
 #include "KuvInTraceClass.h"
+#include "KuvOutOfMemory.h"
 
 namespace {
 
@@ -373,11 +374,11 @@ KuvEeNodeRef* read(const KuvDnf& dnf, const Lookup& lookup) {
       Tree node;
       if (FAILED(makeLeaf(*leaf, lookup, node))) return nullptr;
       // The operator holds the reference from here on.
-      if (FAILED(product->addChild(node->getNode()))) return nullptr;
+      if (FAILED(kuv::detail::throwIfOutOfMemory(product->addChild(node->getNode())))) return nullptr;
       node.release();
     }
     product->becomeIfSingleChild();
-    if (FAILED(sum->addChild(factor->getNode()))) {
+    if (FAILED(kuv::detail::throwIfOutOfMemory(sum->addChild(factor->getNode())))) {
       KUV_TRACE_ERROR_ON(channel(), "Or Op creation failed");
       return nullptr;
     }

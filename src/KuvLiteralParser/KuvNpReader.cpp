@@ -156,7 +156,8 @@ std::unique_ptr<KuvEeNode> KuvNpReader::buildNode(const KuvInTreeParserNode& nod
       group = std::make_unique<KuvEeAndOp>();
     for (std::int32_t i = 0; i < node.getChildCount(); ++i) {
       std::unique_ptr<KuvEeNode> child = buildNode(*node.getChild(i), errorText);
-      if (child == nullptr || FAILED(group->addChild(child.get()))) return nullptr;
+      if (child == nullptr || FAILED(kuv::detail::throwIfOutOfMemory(group->addChild(child.get()))))
+        return nullptr;
       child.release();
     }
     return group;

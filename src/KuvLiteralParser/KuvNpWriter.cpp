@@ -45,7 +45,7 @@ HRESULT KuvNpWriter::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
   const bool isAnd = kind == NodeKind::AndOp;
   const KuvInString& symbol = isAnd ? m_syntax.andSymbol : m_syntax.orSymbol;
   KuvInLinkList children(KuvEeNodeRef::sType());
-  if (FAILED(node.getChildrenRefs(children))) return E_FAIL;
+  if (FAILED(kuv::detail::throwIfOutOfMemory(node.getChildrenRefs(children)))) return E_FAIL;
   if (m_syntax.bracketEveryGroup) m_text.Append(m_syntax.openBracket, m_syntax.operatorSpacing);
   for (KuvInLinkList::const_iterator it = children.cBegin(); it.IsValid(); it.Next()) {
     KuvEeNode* child = static_cast<KuvEeNodeRef*>(it.Get())->getNode();

@@ -41,6 +41,7 @@
 #include "KuvInLinkList.h"
 #include "KuvInMapVal.h"
 #include "KuvMallocArray.h"
+#include "KuvOutOfMemory.h"
 #include "KuvXMLV2ExpressionData.h"
 #include "KuvXMLV2ParserErrorWriter.h"
 
@@ -130,7 +131,7 @@ bool isInheritedOnly(const KuvEeNode& node) {
   const auto* group = KuvEeOrOp::cast(node);
   if (group == nullptr) return false;
   KuvInLinkList children(KuvEeNodeRef::sType());
-  group->getChildrenRefs(children);
+  kuv::detail::throwIfOutOfMemory(group->getChildrenRefs(children));
   if (children.GetLength() == 0) return false;
   for (KuvInLinkList::const_iterator it = children.cBegin(); it.IsValid(); it.Next())
     if (!KuvEeEffLeaf::isObjectOfThisType(*static_cast<KuvEeNodeRef*>(it.Get())->getNode())) return false;
@@ -806,7 +807,7 @@ HRESULT XMLExprReading::attach(Tree node, bool push) {
   if (!m_stack.empty()) {
     KuvEeOp* top = m_stack.back();
     if (auto* group = KuvEeGroupOp::cast(*top)) {
-      if (FAILED(group->addChild(raw))) return E_FAIL;
+      if (FAILED(kuv::detail::throwIfOutOfMemory(group->addChild(raw)))) return E_FAIL;
     } else {
       auto* single = static_cast<KuvEeSingleOp*>(top);
       if (single->getChildRef() != nullptr)
@@ -896,7 +897,8 @@ HRESULT XMLExprReading::endCriterion() {
   for (auto& eff : effs) {
     Tree leaf = leafOf(eff);
     // Adopted, the leaf's reference is the Or's.
-    if (SUCCEEDED(static_cast<KuvEeOrOp*>(alternatives->getNode())->addChild(leaf->getNode())))
+    if (SUCCEEDED(kuv::detail::throwIfOutOfMemory(
+            static_cast<KuvEeOrOp*>(alternatives->getNode())->addChild(leaf->getNode()))))
       leaf.release();
   }
   return attach(std::move(alternatives), false);
@@ -925,7 +927,7 @@ HRESULT XMLExprReading::endOperator(const KuvInString& name) {
   KuvEeOp* op = m_stack.back();
   m_stack.pop_back();
   KuvInLinkList children(KuvEeNodeRef::sType());
-  op->getChildrenRefs(children);
+  kuv::detail::throwIfOutOfMemory(op->getChildrenRefs(children));
   if (KuvEeNotOp::isObjectOfThisType(*op) ? children.GetLength() != 1
                                           : m_strictArity && children.GetLength() < 2)
     KUV_XML_REFUSE(KuvEeNotOp::isObjectOfThisType(*op) ? CFG_ERR_UNEXPECTED : CFG_ERR_OPERATOR_ARITY,
@@ -974,7 +976,8 @@ HRESULT XMLExprReading::endContext() {
   Tree criteria;
   KuvEeNode* root = tree->getNode();
   KuvInLinkList children(KuvEeNodeRef::sType());
-  if (KuvEeAndOp::isObjectOfThisType(*root)) static_cast<KuvEeOp*>(root)->getChildrenRefs(children);
+  if (KuvEeAndOp::isObjectOfThisType(*root))
+    kuv::detail::throwIfOutOfMemory(static_cast<KuvEeOp*>(root)->getChildrenRefs(children));
   if (isInheritedOnly(*root)) {
     inherited = std::move(tree);
   } else if (children.GetLength() == 2 &&

@@ -243,7 +243,8 @@ HRESULT KuvXMLV2ExprWriter::writeTree(const KuvEeNodeRef& tree, bool root) {
 HRESULT KuvXMLV2ExprWriter::writeOperator(KuvEeOp& node, const char* element, const char* kind) {
   if (const HRESULT hr = startElement(element); FAILED(hr)) return hr;
   KuvInLinkList children(KuvEeNodeRef::sType());
-  if (FAILED(node.getChildrenRefs(children))) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
+  if (FAILED(kuv::detail::throwIfOutOfMemory(node.getChildrenRefs(children))))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
   for (KuvInLinkList::const_iterator it = children.cBegin(); it.IsValid(); it.Next()) {
     const HRESULT hr = writeTree(*static_cast<KuvEeNodeRef*>(it.Get()), false);
     if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: Call to childrenAcceptVisitor () on ", kind, " has failed.");

@@ -12,6 +12,7 @@
 #include "KuvEeGroupOp.h"
 #include "KuvEeNodeLeaf.h"
 #include "KuvEeTransformEntry.h"
+#include "KuvOutOfMemory.h"
 
 class KuvEeAndOp;
 
@@ -34,7 +35,7 @@ public:
   template <class IsLeaf>
   DetachedChildren(KuvEeGroupOp& group, IsLeaf isLeaf) : m_group(group) {
     KuvInLinkList refs(KuvEeNodeRef::sType());
-    group.getChildrenRefs(refs);
+    kuv::detail::throwIfOutOfMemory(group.getChildrenRefs(refs));
     // Room first: once out of the node, no child may be lost to a failing
     // allocation.
     std::size_t leafCount = 0;
@@ -54,7 +55,8 @@ public:
   ~DetachedChildren() {
     for (NodeList* list : {&leaves, &others})
       for (OwnedNode& ref : *list) try {
-          if (ref != nullptr && SUCCEEDED(m_group.addChild(ref->getNode()))) ref.release();
+          if (ref != nullptr && SUCCEEDED(kuv::detail::throwIfOutOfMemory(m_group.addChild(ref->getNode()))))
+            ref.release();
         } catch (const std::bad_alloc&) {
           ++droppedForMemory();
         }

@@ -25,12 +25,14 @@
 #include "KuvDnf.h"
 #include "KuvECAGuidCollector.h"
 #include "KuvEVCClassification.h"
+#include "KuvEeAndOp.h"
 #include "KuvEeCategory.h"
 #include "KuvEeDateVar.h"
 #include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEeExpressionContext.h"
 #include "KuvEeExpressionOperation.h"
+#include "KuvEeFalse.h"
 #include "KuvEeGenericExpression.h"
 #include "KuvEeLifeCycleMngr.h"
 #include "KuvEeMilestone.h"
@@ -44,11 +46,13 @@
 #include "KuvEeNodeGroupMaker.h"
 #include "KuvEeNodeRef.h"
 #include "KuvEeOptionVar.h"
+#include "KuvEeOrOp.h"
 #include "KuvEePredefEff.h"
 #include "KuvEeSelectionVar.h"
 #include "KuvEeSerialVarValue.h"
 #include "KuvEeTreeSeriesElement.h"
 #include "KuvEeTreeSeriesVar.h"
+#include "KuvEeTrue.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 #include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEffEngine/TruthTable.h"
@@ -531,6 +535,38 @@ TEST(OutOfMemory, ChildJoinsABagElementAllOrNothing) {
         return hr == S_OK;
       });
   EXPECT_LT(0, failed);
+}
+
+// A host's node edits answer a code when memory runs out: a child moving
+// between operators stays where it was, a copy of the children is left
+// empty.
+TEST(OutOfMemory, NodeEditsAnswerACodeWithNothingChanged) {
+  struct Trees {
+    Trees() {
+      from->addChild(child);
+      from->addChild(new KuvEeFalse);
+      to->addChild(new KuvEeFalse);
+    }
+    KuvEeAndOp* from = new KuvEeAndOp;
+    KuvEeOrOp* to = new KuvEeOrOp;
+    KuvEeNode* child = new KuvEeTrue;
+    Tree owners[2] = {own(from), own(to)};
+    KuvInLinkList copy{KuvEeNodeRef::sType()};
+  };
+  const int failed = failEachAllocation([] { return std::make_unique<Trees>(); },
+                                        [](auto& t) {
+                                          const HRESULT hr = t->to->addChild(t->child);
+                                          return hr == S_OK ? t->from->getChildrenRefs(t->copy) : hr;
+                                        },
+                                        [](auto& t, HRESULT hr, bool) {
+                                          EXPECT_TRUE(hr == S_OK || hr == E_OUTOFMEMORY) << hr;
+                                          const bool moved = shape(t->to) == "Or(F,T)";
+                                          EXPECT_EQ(moved ? "And(F)" : "And(T,F)", shape(t->from));
+                                          EXPECT_EQ(moved ? "Or(F,T)" : "Or(F)", shape(t->to));
+                                          EXPECT_EQ(hr == S_OK ? 1 : 0, t->copy.GetLength());
+                                          return hr == S_OK;
+                                        });
+  EXPECT_LT(1, failed);
 }
 
 // A host's registrations one by one, each all or nothing: its copy of a

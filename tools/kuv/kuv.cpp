@@ -201,8 +201,15 @@ struct Session {
     }
     if (parts.size() == 1) return std::make_unique<KuvEeGenericExpression>(parts.front().release());
     auto* all = new KuvEeAndOp();
-    for (std::unique_ptr<KuvEeNodeRef>& part : parts) all->addChild(part.release()->getNode());
-    return std::make_unique<KuvEeGenericExpression>(all->getNodeRef());
+    std::unique_ptr<KuvEeNodeRef> whole(all->getNodeRef());
+    for (std::unique_ptr<KuvEeNodeRef>& part : parts) {
+      // A fresh operator refuses a part only when memory runs out.
+      if (FAILED(all->addChild(part->getNode()))) throw std::bad_alloc();
+      part.release();
+    }
+    auto expression = std::make_unique<KuvEeGenericExpression>(whole.get());
+    whole.release();
+    return expression;
   }
 
   Expression readXml(const std::string& path) {

@@ -8,6 +8,7 @@
 #include "KuvEeNodeSimplifier.h"
 #include "KuvEeNotOp.h"
 #include "KuvEeOrOp.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeRule, KuvEeExpression)
 KUV_DEFINE_TYPE(KuvEeInclusionRule, KuvEeRule)
@@ -80,9 +81,11 @@ HRESULT KuvEeRule::BuildInvariantConstraintForRule(const KuvEeNodeRef& context, 
   notContext.release();
   auto* either = new KuvEeOrOp;
   std::unique_ptr<KuvEeNodeRef> root(either->getNodeRef());
-  if (FAILED(either->addChild(negation))) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
+  if (FAILED(kuv::detail::throwIfOutOfMemory(either->addChild(negation))))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
   negationRoot.release();
-  if (FAILED(either->addChild(then->getNode()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
+  if (FAILED(kuv::detail::throwIfOutOfMemory(either->addChild(then->getNode()))))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
   then.release();
   HRESULT hr = KuvEeNodeSimplifier().simplify(*root);
   if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: simplify failed");

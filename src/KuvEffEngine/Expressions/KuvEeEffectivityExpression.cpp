@@ -11,9 +11,10 @@
 #include "KuvEeModelDico.h"
 #include "KuvEeNode.h"
 #include "KuvEeNodeExpander.h"
-#include "KuvInIntHolder.h"
 #include "KuvEePredefEff.h"
+#include "KuvInIntHolder.h"
 #include "KuvInSet.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeEffectivityExpression, KuvEeMultiModelExpression)
 
@@ -185,7 +186,8 @@ HRESULT KuvEeEffectivityExpression::substituteReferencedEffsByCriteria(const Kuv
       Tree product(both->getNodeRef());
       // Each part held until adopted: the adoption may run out of memory.
       for (Tree* part : {&merged, &parts[1]}) {
-        if (FAILED(both->addChild((*part)->getNode()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
+        if (FAILED(kuv::detail::throwIfOutOfMemory(both->addChild((*part)->getNode()))))
+          KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
         part->release();
       }
       merged = std::move(product);

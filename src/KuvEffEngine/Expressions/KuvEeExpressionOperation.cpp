@@ -105,9 +105,9 @@ HRESULT KuvEeExpressionOperation::performOperation(KuvEeNodeRef*& tree,
     }
     Tree product((new KuvEeAndOp())->getNodeRef());
     auto* andOp = static_cast<KuvEeAndOp*>(product->getNode());
-    andOp->addChild(tree->getNode());
+    kuv::detail::throwIfOutOfMemory(andOp->addChild(tree->getNode()));
     try {
-      andOp->addChild(operand->getNode());
+      kuv::detail::throwIfOutOfMemory(andOp->addChild(operand->getNode()));
     } catch (...) {
       // Out of memory, the caller's tree stays the caller's.
       andOp->removeChild(tree->getNode());

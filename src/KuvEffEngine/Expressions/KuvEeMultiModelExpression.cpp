@@ -12,12 +12,13 @@
 #include "KuvEeModelDico.h"
 #include "KuvEeNode.h"
 #include "KuvEeNodeCloner.h"
-#include "KuvInIntHolder.h"
-#include "KuvInList.h"
-#include "KuvInSet.h"
 #include "KuvEeNodeDeveloper.h"
 #include "KuvEeNodeSimplifier.h"
 #include "KuvEeTrue.h"
+#include "KuvInIntHolder.h"
+#include "KuvInList.h"
+#include "KuvInSet.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeMultiModelExpression, KuvEeExpression)
 KUV_DEFINE_TYPE_NAMED(KuvEeMultiModelExpression::ModelCriteria, KuvInObject,
@@ -232,7 +233,7 @@ KuvEeNodeRef* KuvEeMultiModelExpression::meaningFor(const KuvEeModelDico* model)
   if (parts.empty()) return (new KuvEeTrue())->getNodeRef();
   if (parts.size() == 1) return parts.front()->getNodeRef();
   auto* andOp = new KuvEeAndOp();
-  for (KuvEeNode* part : parts) andOp->addChild(part);
+  for (KuvEeNode* part : parts) kuv::detail::throwIfOutOfMemory(andOp->addChild(part));
   return andOp->getNodeRef();
 }
 

@@ -14,6 +14,7 @@
 #include "KuvEeVarEffLeaf.h"
 #include "KuvInMap.h"
 #include "KuvInSet.h"
+#include "KuvOutOfMemory.h"
 #include "KuvQmSpecList.h"
 
 namespace kuv::detail {
@@ -77,7 +78,8 @@ HRESULT ownedProductDnf(std::unique_ptr<KuvEeNodeRef>* trees, int count, KuvDnf*
   std::unique_ptr<KuvEeNodeRef> root(product->getNodeRef());
   for (int i = 0; i < count; ++i) {
     if (!trees[i] || trees[i]->getNode() == nullptr) continue;
-    if (FAILED(product->addChild(trees[i]->getNode()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: clone failed");
+    if (FAILED(kuv::detail::throwIfOutOfMemory(product->addChild(trees[i]->getNode()))))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: clone failed");
     trees[i].release();
   }
   if (product->childrenRefs().IsEmpty()) return treeDnf(nullptr, false, dnf);
@@ -93,14 +95,20 @@ HRESULT listTree(const KuvQmSpecList& list, KuvEeNodeRef*& tree) {
   auto* product = new KuvEeAndOp;
   std::unique_ptr<KuvEeNodeRef> root(product->getNodeRef());
   for (auto it = list.GetVarEffs().cBegin(); !it.IsEnd(); it.Next()) {
-    KuvEeVarEff* eff = static_cast<const KuvEeVarEff*>(it.GetVal())->createVarEffClone();
-    if (eff == nullptr || FAILED(product->addChild(new KuvEeVarEffLeaf(eff))))
-      KUV_RETURN_ERROR(E_FAIL, "ERROR: a criterion of the list cannot be copied");
+    std::unique_ptr<KuvEeVarEff> eff(static_cast<const KuvEeVarEff*>(it.GetVal())->createVarEffClone());
+    if (eff == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: a criterion of the list cannot be copied");
+    // Each held by its owner until the next takes it.
+    std::unique_ptr<KuvEeNodeRef> leaf((new KuvEeVarEffLeaf(eff.get()))->getNodeRef());
+    eff.release();
+    kuv::detail::throwIfOutOfMemory(product->addChild(leaf->getNode()));
+    leaf.release();
   }
   for (auto it = list.GetEffs().cBegin(); it.IsValid();) {
     auto* eff = KuvEeEffectivity::cast(*it.GetGoToNext());
-    if (eff == nullptr || FAILED(product->addChild(new KuvEeEffLeaf(eff))))
-      KUV_RETURN_ERROR(E_FAIL, "ERROR: an effectivity of the list cannot be referred to");
+    if (eff == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: an effectivity of the list cannot be referred to");
+    std::unique_ptr<KuvEeNodeRef> leaf((new KuvEeEffLeaf(eff))->getNodeRef());
+    kuv::detail::throwIfOutOfMemory(product->addChild(leaf->getNode()));
+    leaf.release();
   }
   tree = root.release();
   return S_OK;

@@ -7,6 +7,7 @@
 #include "KuvEeNodeRef.h"
 #include "KuvEeNotOp.h"
 #include "KuvEeOrOp.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeOperations, KuvInObject)
 
@@ -31,7 +32,7 @@ HRESULT combine(const KuvEeNodeRef& left, const KuvEeNodeRef& right, KuvEeNodeRe
   auto* group = new Group;
   std::unique_ptr<KuvEeNodeRef> tree(group->getNodeRef());
   for (std::unique_ptr<KuvEeNodeRef>* operand : {&a, &b}) {
-    hr = group->addChild((*operand)->getNode());
+    hr = kuv::detail::throwIfOutOfMemory(group->addChild((*operand)->getNode()));
     if (FAILED(hr)) return hr;
     // The group holds the node by its reference now.
     (void)operand->release();

@@ -3,6 +3,7 @@
 #include "KuvEeFalse.h"
 #include "KuvEeNodeVisitor.h"
 #include "KuvEeTrue.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeGroupOp, KuvEeOp)
 
@@ -37,10 +38,16 @@ void KuvEeGroupOp::removeChildren() {
 }
 
 HRESULT KuvEeGroupOp::getChildrenRefs(KuvInLinkList& list) const {
-  KUV_TRACE_CALL("getChildrenRefs");
-  if (!list.IsTypeAccepted(KuvEeNodeRef::sType())) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: bad list type");
-  list = m_children;
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&] {
+        KUV_TRACE_CALL("getChildrenRefs");
+        if (!list.IsTypeAccepted(KuvEeNodeRef::sType()))
+          KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: bad list type");
+        list = m_children;
+        return S_OK;
+      },
+      kuv::detail::emptying(list));
 }
 
 HRESULT KuvEeGroupOp::childrenAcceptVisitor(KuvEeNodeVisitor& visitor) {
@@ -66,16 +73,18 @@ bool KuvEeGroupOp::becomeIfNoOrSingleChild() {
 }
 
 HRESULT KuvEeGroupOp::addChild(KuvEeNode* node) {
-  KUV_TRACE_CALL("addChild");
-  HRESULT hr = checkAdoption(node);
-  if (FAILED(hr)) return hr;
-  KuvEeNodeRef* ref = node->getNodeRef();
-  // Room in the list first: running out of memory leaves the node where it
-  // was. A child added again leaves its earlier place, the first found.
-  m_children.PutBack(ref);
-  leaveHolder(ref);
-  ref->m_holder = this;
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    KUV_TRACE_CALL("addChild");
+    HRESULT hr = checkAdoption(node);
+    if (FAILED(hr)) return hr;
+    KuvEeNodeRef* ref = node->getNodeRef();
+    // Room in the list first: running out of memory leaves the node where it
+    // was. A child added again leaves its earlier place, the first found.
+    m_children.PutBack(ref);
+    leaveHolder(ref);
+    ref->m_holder = this;
+    return S_OK;
+  });
 }
 
 HRESULT KuvEeGroupOp::deleteChild(KuvEeNode* node) {

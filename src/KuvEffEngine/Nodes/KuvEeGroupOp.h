@@ -55,7 +55,8 @@ public:
 
   // Appends node (its whole subtree) as the last child. A node held by
   // another operator is moved here; one already held here moves to the end.
-  // E_INVALIDARG, nothing changed, for null, this node or an ancestor.
+  // E_INVALIDARG, nothing changed, for null, this node or an ancestor;
+  // E_OUTOFMEMORY, nothing changed, when memory runs out.
   HRESULT addChild(KuvEeNode* node);
   // Deletes the child node and its subtree; S_FALSE when node is not a
   // child of this operator.

@@ -5,6 +5,7 @@
 #include "KuvEeEffectivity.h"
 #include "KuvEeExpression.h"
 #include "KuvEeNodeDispatcher_Define.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeCycleChecker, KuvEeNodeVisitor)
 template class KuvEeNodeDispatcher<KuvEeNodeCycleChecker>;
@@ -83,7 +84,7 @@ HRESULT KuvEeNodeCycleChecker::visitFollowed(KuvEeNode& node) {
   frame.node = &node;
   if (auto* op = KuvEeOp::cast(node)) {
     KuvInLinkList children(KuvEeNodeRef::sType());
-    op->getChildrenRefs(children);
+    kuv::detail::throwIfOutOfMemory(op->getChildrenRefs(children));
     for (auto it = children.cBegin(); it.IsValid(); it.Next())
       frame.next.push_back(static_cast<KuvEeNodeRef*>(it.Get())->getNode());
   } else if (leaf != nullptr && leaf->getTargetEff() != nullptr && leaf->getTargetEff()->isDefined()) {

@@ -31,7 +31,7 @@ public:
   virtual void removeChildren() = 0;
   // Clears list and fills it with the child references, in order; the list
   // does not own them. E_INVALIDARG, list untouched, when the list refuses
-  // node references.
+  // node references; E_OUTOFMEMORY, list left empty, when memory runs out.
   virtual HRESULT getChildrenRefs(KuvInLinkList& list) const = 0;
   // Lets every child accept the visitor; see the group and single kinds for
   // the result codes.

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "KuvEeNodeVisitor.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeSingleOp, KuvEeOp)
 
@@ -19,11 +20,17 @@ void KuvEeSingleOp::removeChildren() {
 }
 
 HRESULT KuvEeSingleOp::getChildrenRefs(KuvInLinkList& list) const {
-  KUV_TRACE_CALL("getChildrenRefs");
-  if (!list.IsTypeAccepted(KuvEeNodeRef::sType())) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: bad list type");
-  list.Clear();
-  if (m_childRef != nullptr) list.PutBack(m_childRef);
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&] {
+        KUV_TRACE_CALL("getChildrenRefs");
+        if (!list.IsTypeAccepted(KuvEeNodeRef::sType()))
+          KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: bad list type");
+        list.Clear();
+        if (m_childRef != nullptr) list.PutBack(m_childRef);
+        return S_OK;
+      },
+      kuv::detail::emptying(list));
 }
 
 HRESULT KuvEeSingleOp::childrenAcceptVisitor(KuvEeNodeVisitor& visitor) {

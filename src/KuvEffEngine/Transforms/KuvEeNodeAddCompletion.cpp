@@ -160,7 +160,7 @@ HRESULT KuvEeNodeAddCompletion::visitLeaf(KuvEeNodeLeaf& node, NodeKind kind) {
   std::unique_ptr<KuvEeNodeRef> lone(term->getNodeRef());
   node.switchWith(term);
   try {
-    term->addChild(&node);
+    kuv::detail::throwIfOutOfMemory(term->addChild(&node));
   } catch (const std::bad_alloc&) {
     term->switchWith(&node);
     throw;
@@ -172,7 +172,7 @@ HRESULT KuvEeNodeAddCompletion::visitLeaf(KuvEeNodeLeaf& node, NodeKind kind) {
 HRESULT KuvEeNodeAddCompletion::completeTerm(KuvEeAndOp& term) {
   KUV_TRACE_CALL("completeTerm");
   KuvInLinkList children(KuvEeNodeRef::sType());
-  term.getChildrenRefs(children);
+  kuv::detail::throwIfOutOfMemory(term.getChildrenRefs(children));
   for (auto it = children.cBegin(); it.IsValid(); it.Next())
     if (KuvEeSingleOp::isObjectOfThisType(*static_cast<KuvEeNodeRef*>(it.Get())->getNode()))
       KUV_RETURN_ERROR(E_FAIL, kNotRefused);
@@ -205,7 +205,7 @@ HRESULT KuvEeNodeAddCompletion::completeTerm(KuvEeAndOp& term) {
     // Each held by its owner until the next takes it.
     std::unique_ptr<KuvEeNodeRef> leaf((new KuvEeRestrictionEffLeaf(restriction.get()))->getNodeRef());
     restriction.release();
-    term.addChild(leaf->getNode());
+    kuv::detail::throwIfOutOfMemory(term.addChild(leaf->getNode()));
     leaf.release();
   }
   return S_OK;

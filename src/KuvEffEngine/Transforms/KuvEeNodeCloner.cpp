@@ -4,6 +4,7 @@
 
 #include "KuvEeNodeDispatcher_Define.h"
 #include "KuvEeTransformEntry.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeCloner, KuvEeNodeVisitor)
 template class KuvEeNodeDispatcher<KuvEeNodeCloner>;
@@ -77,7 +78,8 @@ HRESULT KuvEeNodeCloner::visitGroup(KuvEeGroupOp& node, NodeKind kind) {
       KUV_RETURN_ERROR(E_FAIL, "ERROR: acceptVisitor on child failed");
     if (m_result == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer: failed to clone child");
     // Held until adopted: the adoption may run out of memory.
-    if (FAILED(group->addChild(m_result->getNode()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
+    if (FAILED(kuv::detail::throwIfOutOfMemory(group->addChild(m_result->getNode()))))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
     m_result.release();
   }
   m_result = std::move(copy);

@@ -65,7 +65,7 @@ HRESULT takeIn(KuvEeRestrictionEff& restriction, const KuvInSet& source, Keep ke
 std::vector<KuvEeRestrictionEffLeaf*> restrictionChildren(const KuvEeAndOp& term) {
   std::vector<KuvEeRestrictionEffLeaf*> leaves;
   KuvInLinkList children(KuvEeNodeRef::sType());
-  term.getChildrenRefs(children);
+  kuv::detail::throwIfOutOfMemory(term.getChildrenRefs(children));
   for (auto it = children.cBegin(); it.IsValid(); it.Next())
     if (auto* leaf = KuvEeRestrictionEffLeaf::cast(*static_cast<KuvEeNodeRef*>(it.Get())->getNode()))
       leaves.push_back(leaf);
@@ -148,7 +148,10 @@ HRESULT KuvEeNodeCompletionRemover::widen(KuvEeAndOp& term) {
   for (const auto& [category, options] : uncovered) {
     std::unique_ptr<KuvEeRestrictionEff> restriction(new KuvEeCategoryOptionRestrictionEff);
     if (FAILED(restriction->setVariables(options))) KUV_RETURN_ERROR(E_FAIL, "ERROR: setOptions failed");
-    term.addChild(new KuvEeRestrictionEffLeaf(restriction.release()));
+    std::unique_ptr<KuvEeNodeRef> leaf((new KuvEeRestrictionEffLeaf(restriction.get()))->getNodeRef());
+    restriction.release();
+    kuv::detail::throwIfOutOfMemory(term.addChild(leaf->getNode()));
+    leaf.release();
   }
   return S_OK;
 }

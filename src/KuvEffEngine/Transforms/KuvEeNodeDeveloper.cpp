@@ -43,7 +43,8 @@ OwnedNode andOfCopies(const KuvEeNodeRef& a, const KuvEeNodeRef& b) {
   for (const KuvEeNodeRef* term : {&a, &b}) {
     OwnedNode copy(term->getNode()->clone());
     // Held until adopted: the adoption may run out of memory.
-    if (copy == nullptr || FAILED(andOp->addChild(copy->getNode()))) return nullptr;
+    if (copy == nullptr || FAILED(kuv::detail::throwIfOutOfMemory(andOp->addChild(copy->getNode()))))
+      return nullptr;
     copy.release();
   }
   andOp->appendSameNodes();
@@ -105,7 +106,8 @@ public:
     }
     for (std::size_t i = 0; i < m_terms.size(); ++i) {
       // The terms before i already took their copy: no way back.
-      if (FAILED(m_terms[i].andOp->addChild(copies[i]->getNode()))) return Append::Failed;
+      if (FAILED(kuv::detail::throwIfOutOfMemory(m_terms[i].andOp->addChild(copies[i]->getNode()))))
+        return Append::Failed;
       copies[i].release();
       m_terms[i].criteria.insert(criterion);
     }
@@ -136,10 +138,12 @@ public:
         OwnedNode product(term.andOp->getNodeRef()->getNode()->clone());
         OwnedNode copy(leaf->getNode()->clone());
         if (product == nullptr || copy == nullptr) return Append::Failed;
-        if (FAILED(static_cast<KuvEeAndOp*>(product->getNode())->addChild(copy->getNode())))
+        if (FAILED(kuv::detail::throwIfOutOfMemory(
+                static_cast<KuvEeAndOp*>(product->getNode())->addChild(copy->getNode()))))
           return Append::Failed;
         copy.release();
-        if (FAILED(orOp->addChild(product->getNode()))) return Append::Failed;
+        if (FAILED(kuv::detail::throwIfOutOfMemory(orOp->addChild(product->getNode()))))
+          return Append::Failed;
         product.release();
       }
     }
@@ -226,7 +230,8 @@ public:
     auto* orOp = static_cast<KuvEeOrOp*>(result->getNode());
     for (;;) {
       OwnedNode next = term(picks);
-      if (next == nullptr || FAILED(orOp->addChild(next->getNode()))) return nullptr;
+      if (next == nullptr || FAILED(kuv::detail::throwIfOutOfMemory(orOp->addChild(next->getNode()))))
+        return nullptr;
       next.release();
       // The last factor varies fastest.
       std::size_t f = factors;
@@ -276,7 +281,7 @@ private:
     for (std::size_t pick : picks) {
       for (std::size_t i = m_termStarts[pick]; i < m_termStarts[pick + 1]; ++i) {
         OwnedNode copy(copyOf(*m_leaves[i])->getNodeRef());
-        if (FAILED(andOp->addChild(copy->getNode()))) return nullptr;
+        if (FAILED(kuv::detail::throwIfOutOfMemory(andOp->addChild(copy->getNode())))) return nullptr;
         copy.release();
       }
     }
@@ -385,7 +390,8 @@ HRESULT KuvEeNodeDeveloper::product(KuvEeNodeRef& a, KuvEeNodeRef& b, KuvEeGroup
     for (KuvEeNodeRef* termB : termsB) {
       OwnedNode term = andOfCopies(*termA, *termB);
       if (term == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
-      if (FAILED(orOp->addChild(term->getNode()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
+      if (FAILED(kuv::detail::throwIfOutOfMemory(orOp->addChild(term->getNode()))))
+        KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
       term.release();
     }
   }

@@ -11,6 +11,7 @@
 #include "KuvInIntHolder.h"
 #include "KuvInLinkList.h"
 #include "KuvInSetVal.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeNodeEVCFPatternChecker, KuvInObject)
 
@@ -22,7 +23,7 @@ bool hasOtherCriteria(const KuvEVCClassification& classification) {
 
 std::vector<KuvEeNode*> childrenOf(const KuvEeGroupOp& group) {
   KuvInLinkList refs(KuvEeNodeRef::sType());
-  group.getChildrenRefs(refs);
+  kuv::detail::throwIfOutOfMemory(group.getChildrenRefs(refs));
   std::vector<KuvEeNode*> nodes;
   for (auto it = refs.cBegin(); it.IsValid(); it.Next()) nodes.push_back(static_cast<KuvEeNodeRef*>(it.Get())->getNode());
   return nodes;

@@ -126,7 +126,8 @@ HRESULT KuvEeNodeExpander::inheritedDefinition(const KuvEeEffLeaf& leaf, const K
     auto* both = new KuvEeAndOp;
     definition.reset(both->getNodeRef());
     for (OwnedNode& part : parts) {
-      if (FAILED(both->addChild(part->getNode()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
+      if (FAILED(kuv::detail::throwIfOutOfMemory(both->addChild(part->getNode()))))
+        KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
       part.release();
     }
     return S_OK;

@@ -88,7 +88,7 @@ HRESULT KuvEeNodeGroupMakerVisitor_groupIdentifier::visitOperator(KuvEeOp& node,
   if (indices == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: NULL pointer");
   if (!isSelected(*indices)) return S_OK;
   KuvInLinkList children(KuvEeNodeRef::sType());
-  node.getChildrenRefs(children);
+  kuv::detail::throwIfOutOfMemory(node.getChildrenRefs(children));
   const KuvEeNodeGroupMaker::GROUP_MODE mode = m_maker.getGroupMode();
   if (mode != KuvEeNodeGroupMaker::GROUP_ANY) {
     for (auto it = children.cBegin(); it.IsValid(); it.Next()) {
@@ -151,7 +151,7 @@ HRESULT KuvEeNodeGroupMakerVisitor_similarGroupMerger::visitGroup(KuvEeGroupOp& 
   if (FAILED(node.childrenAcceptVisitor(*this)))
     KUV_RETURN_ERROR(E_FAIL, "ERROR: childrenAcceptVisitor failed");
   KuvInLinkList children(KuvEeNodeRef::sType());
-  node.getChildrenRefs(children);
+  kuv::detail::throwIfOutOfMemory(node.getChildrenRefs(children));
   // The sets are copied: a group goes with its last leaf.
   std::vector<std::unique_ptr<Family>> families;
   for (auto it = children.cBegin(); it.IsValid(); it.Next()) {
@@ -188,9 +188,10 @@ HRESULT KuvEeNodeGroupMakerVisitor_similarGroupMerger::merge(KuvEeGroupOp& node,
     KuvEeNodeRef* ref = leaf->getNodeRef();
     const HRESULT hr = m_context.ungroupLeaf(*leaf, m_groups);
     if (FAILED(hr)) return hr;
-    merged->addChild(ref->getNode());
+    kuv::detail::throwIfOutOfMemory(merged->addChild(ref->getNode()));
   }
-  if (FAILED(node.addChild(holder->getNode()))) KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
+  if (FAILED(kuv::detail::throwIfOutOfMemory(node.addChild(holder->getNode()))))
+    KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
   holder.release();
   KuvEeEffLeaf* groupLeaf = nullptr;
   HRESULT hr = m_context.groupNode(*merged->getNodeRef(), family.indices, &groupLeaf);

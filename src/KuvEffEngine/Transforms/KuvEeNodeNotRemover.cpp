@@ -70,7 +70,7 @@ HRESULT KuvEeNodeNotRemover::removeNotsIn(KuvEeNodeRef& ref, E_RemNots state) {
     if (isAnd || KuvEeOrOp::isObjectOfThisType(node)) {
       const E_RemNots next = (isAnd ? m_andOp : m_orOp) ? pending : RemNots_None;
       KuvInLinkList children(KuvEeNodeRef::sType());
-      static_cast<KuvEeGroupOp&>(node).getChildrenRefs(children);
+      kuv::detail::throwIfOutOfMemory(static_cast<KuvEeGroupOp&>(node).getChildrenRefs(children));
       for (auto it = children.cBegin(); it.IsValid(); it.Next())
         if (self(self, *static_cast<KuvEeNodeRef*>(it.Get())->getNode(), next)) return true;
       return false;
@@ -164,7 +164,8 @@ HRESULT KuvEeNodeNotRemover::visitGroup(KuvEeGroupOp& group, NodeKind kind) {
     auto* dual = static_cast<KuvEeGroupOp*>(dualRef->getNode());
     const KuvInLinkList& children = group.childrenRefs();
     while (!children.IsEmpty())
-      if (FAILED(dual->addChild(static_cast<KuvEeNodeRef*>(children.cBegin().Get())->getNode())))
+      if (FAILED(kuv::detail::throwIfOutOfMemory(
+              dual->addChild(static_cast<KuvEeNodeRef*>(children.cBegin().Get())->getNode()))))
         KUV_RETURN_ERROR(E_FAIL, "ERROR: addChild failed");
     group.become(dualRef.release()->getNode());
   }

@@ -80,13 +80,13 @@ HRESULT KuvEeNodeSimplifier::mergeAndReattach(KuvEeGroupOp& group, GROUP_OP kind
       if (isNegatedChild(*child->getNode())) {
         negated.push_back(std::move(child));
       } else {
-        group.addChild(child->getNode());
+        kuv::detail::throwIfOutOfMemory(group.addChild(child->getNode()));
         child.release();
       }
     }
   }
   for (kuv::detail::OwnedNode& child : negated) {
-    group.addChild(child->getNode());
+    kuv::detail::throwIfOutOfMemory(group.addChild(child->getNode()));
     child.release();
   }
   return S_OK;

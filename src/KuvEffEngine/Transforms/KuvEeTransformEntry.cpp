@@ -12,6 +12,7 @@
 #include "KuvEeSingleOp.h"
 #include "KuvEeTransformDepth.h"
 #include "KuvEeTransformLists.h"
+#include "KuvOutOfMemory.h"
 
 namespace kuv::detail {
 
@@ -52,7 +53,7 @@ bool isTreeTooDeep(const KuvEeNode* root) {
       continue;
     }
     if (!children) children.emplace(KuvEeNodeRef::sType());
-    if (FAILED(op->getChildrenRefs(*children))) continue;
+    if (FAILED(kuv::detail::throwIfOutOfMemory(op->getChildrenRefs(*children)))) continue;
     for (auto it = children->cBegin(); it.IsValid(); it.Next())
       push(static_cast<const KuvEeNodeRef*>(it.Get()), level + 1);
   }
