@@ -8,6 +8,7 @@
 #include "KuvEeSerialVar.h"
 #include "KuvEeSerialVarValue.h"
 #include "KuvInListVal.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvBinarySeriesEff, KuvInObject)
 
@@ -74,7 +75,7 @@ public:
       if (KuvEeModelDico* model = KuvEeModelDico::cast(*found)) {
         // A made-up dictionary gains the series its leaves name.
         if (m_data.areFakeDependencies() && !model->isEvolutionSeriesEnabled(type))
-          (void)model->enableEvolutionSeries(type);
+          (void)kuv::detail::throwIfOutOfMemory(model->enableEvolutionSeries(type));
         var = model->getSeriesVariable(type);
         if (var == nullptr) KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: Unable to retrieve SerialVar from ModelDico.");
         return S_OK;
@@ -119,7 +120,7 @@ private:
             return E_FAIL;
           const HRESULT hr = m_data.setExprCriteria(i, fake, false);
           if (hr != S_OK) return hr;
-          return var->addRevision(static_cast<KuvEeSerialVarValue*>(&fake));
+          return kuv::detail::throwIfOutOfMemory(var->addRevision(static_cast<KuvEeSerialVarValue*>(&fake)));
         },
         [&] { return new KuvEeSerialVarValue(KuvInString(), nullptr, KuvInString(), index, var); }, channel(),
         "ERROR: Unable to set fake name and guid to KuvEeSerialVarValue.",

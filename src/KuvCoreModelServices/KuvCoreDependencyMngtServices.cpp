@@ -228,7 +228,7 @@ HRESULT KuvCoreDependencyMngtServices::GenerateVarSpaceWithVolatileUniversalDate
       garbage.Remove(date.get());
       KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: the garbage set refuses the variable space.");
     }
-    if (FAILED(target->addDateVar(date.get()))) {
+    if (FAILED(kuv::detail::throwIfOutOfMemory(target->addDateVar(date.get())))) {
       garbage.Remove(date.get());
       if (made != nullptr) garbage.Remove(made.get());
       KUV_RETURN_ERROR(E_FAIL, "ERROR: addDateVar FAILED.");

@@ -20,6 +20,7 @@
 #include "KuvEeSelectionVar.h"
 #include "KuvIDictionaryModelerAccess.h"
 #include "KuvInTraceClass.h"
+#include "KuvOutOfMemory.h"
 
 namespace {
 
@@ -84,7 +85,7 @@ HRESULT ModelRegistrar::feature(const KuvInGuid& guid, Feature*& out) {
   out = Feature::cast(*found);
   if (out == nullptr)
     KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : retrieved config feature is of unexpected type");
-  if (FAILED(m_model.addConfigFeature(out)))
+  if (FAILED(kuv::detail::throwIfOutOfMemory(m_model.addConfigFeature(out))))
     KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : AddConfigFeature to Context FAILED");
   return S_OK;
 }
@@ -118,7 +119,7 @@ KuvEeModelDico* ModelRegistrar::modelOf(const KuvInGuid& guid) const {
 
 HRESULT ModelRegistrar::date(const KuvInGuid& guid) {
   if (KuvEeModelDico* model = modelOf(guid)) {
-    if (FAILED(model->enableDateEvolution()))
+    if (FAILED(kuv::detail::throwIfOutOfMemory(model->enableDateEvolution())))
       KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR ! enableDateEvolution FAILED");
     return S_OK;
   }
@@ -152,7 +153,8 @@ HRESULT ModelRegistrar::series(const KuvInGuid& guid, std::int32_t type) {
   KuvEeModelDico* model = nullptr;
   HRESULT hr = seriesModel(guid, model);
   if (FAILED(hr)) return hr;
-  if (!model->isEvolutionSeriesEnabled(type) && FAILED(model->enableEvolutionSeries(type)))
+  if (!model->isEvolutionSeriesEnabled(type) &&
+      FAILED(kuv::detail::throwIfOutOfMemory(model->enableEvolutionSeries(type))))
     KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR, Check available memory, enableEvolutionSeries FAILED!");
   if (model->getSeriesVariable(type) == nullptr)
     KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : getSeriesVariable FAILED");
@@ -166,7 +168,7 @@ HRESULT ModelRegistrar::treeSeries(const KuvInGuid& guid, std::uint32_t type) {
   HRESULT hr = seriesModel(guid, model);
   if (FAILED(hr)) return hr;
   const auto treeType = static_cast<std::int32_t>(type);
-  if (FAILED(model->enableEvolutionTreeSeries(treeType, false)) ||
+  if (FAILED(kuv::detail::throwIfOutOfMemory(model->enableEvolutionTreeSeries(treeType, false))) ||
       model->getTreeSeriesVariable(treeType) == nullptr)
     KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR, Check available memory, enableEvolutionSeries FAILED!");
   return S_OK;
@@ -180,7 +182,7 @@ HRESULT ModelRegistrar::track(const KuvInGuid& guid) {
   if (FAILED(hr)) return hr;
   // A normal form does not tell the discipline; the GUID keeps it unique.
   auto created = std::make_unique<KuvEeMilestonesVar>(name, guid.getArray(), guid.toString(), &m_model);
-  if (m_model.addMilestonesTrack(created.get()) != S_OK)
+  if (kuv::detail::throwIfOutOfMemory(m_model.addMilestonesTrack(created.get())) != S_OK)
     KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR : addMilestonesTrack FAILED");
   created.release();
   return S_OK;

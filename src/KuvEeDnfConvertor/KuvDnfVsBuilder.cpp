@@ -15,12 +15,14 @@
 #include "KuvEeMilestonesVar.h"
 #include "KuvEeOptionVar.h"
 #include "KuvEePredefEff.h"
+#include "KuvEeSelectionValueAdder.h"
 #include "KuvEeSelectionVar.h"
 #include "KuvEeSerialVar.h"
 #include "KuvEeTreeSeriesVar.h"
 #include "KuvEeVarSpace.h"
 #include "KuvInSet.h"
 #include "KuvInTraceClass.h"
+#include "KuvOutOfMemory.h"
 
 namespace {
 
@@ -43,6 +45,11 @@ private:
   template <class Object, class Add, class... Extra>
   HRESULT findOrCreate(Object* found, const KuvInGuid& guid, Add add, const char* refused, Object*& out,
                        Extra... extra);
+  // Puts created into the objects and adds it to the space; E_FAIL, with
+  // the message, when the space refuses it, and then created is the
+  // caller's again.
+  template <class Object, class Add>
+  HRESULT addCreated(Object* created, Add add, const char* refused);
   HRESULT category(const KuvInGuid& guid, KuvEeCategory*& out);
   HRESULT option(KuvEeCategory& category, const KuvInGuid& guid);
   HRESULT selection(const KuvInGuid& guid, KuvEeSelectionVar*& out);
@@ -62,11 +69,26 @@ HRESULT SpaceRegistrar::findOrCreate(Object* found, const KuvInGuid& guid, Add a
                                      Object*& out, Extra... extra) {
   if (found == nullptr) {
     std::unique_ptr<Object> created(new Object(guid.toString(), guid.getArray(), extra...));
-    if (FAILED((m_space.*add)(created.get()))) KUV_RETURN_ERROR_ON(channel(), E_FAIL, refused);
+    if (FAILED(addCreated(created.get(), add, refused))) return E_FAIL;
     found = created.release();
+  } else {
+    m_objects.Put(found);
   }
-  m_objects.Put(found);
   out = found;
+  return S_OK;
+}
+
+template <class Object, class Add>
+HRESULT SpaceRegistrar::addCreated(Object* created, Add add, const char* refused) {
+  // Among the objects first: the space, which owns nothing, never holds one
+  // that nobody deletes.
+  m_objects.Put(created);
+  const HRESULT hr = (m_space.*add)(created);
+  if (FAILED(hr)) {
+    m_objects.Remove(created);
+    kuv::detail::throwIfOutOfMemory(hr);
+    KUV_RETURN_ERROR_ON(channel(), E_FAIL, refused);
+  }
   return S_OK;
 }
 
@@ -92,7 +114,8 @@ HRESULT SpaceRegistrar::selection(const KuvInGuid& guid, KuvEeSelectionVar*& out
 
 HRESULT SpaceRegistrar::value(KuvEeSelectionVar& variable, const KuvInGuid& guid) {
   // The variable owns its values: they stay out of the objects.
-  if (variable.getValue(guid) == nullptr && variable.addValue(guid.toString(), guid.getArray()) == nullptr)
+  if (variable.getValue(guid) == nullptr &&
+      kuv::detail::addSelectionValue(variable, guid.toString(), guid.getArray()) == nullptr)
     KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: selection.addValue failed");
   return S_OK;
 }
@@ -136,9 +159,10 @@ HRESULT SpaceRegistrar::change(const KuvInGuid& guid) {
   }
   std::unique_ptr<KuvEePredefEff> created(new KuvEePredefEff(
       guid.toString(), guid.getArray(), KuvEePredefEff::Unpublished, KuvEePredefEff::GLOBAL));
-  if (FAILED(m_space.addPossibleSourceEff(created.get())))
-    KUV_RETURN_ERROR_ON(channel(), E_FAIL, "ERROR: vs.addPossibleSourceEff failed");
-  m_objects.Put(created.release());
+  if (FAILED(addCreated(created.get(), &KuvEeVarSpace::addPossibleSourceEff,
+                        "ERROR: vs.addPossibleSourceEff failed")))
+    return E_FAIL;
+  created.release();
   return S_OK;
 }
 

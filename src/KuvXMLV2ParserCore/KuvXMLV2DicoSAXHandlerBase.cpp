@@ -5,9 +5,11 @@
 
 #include "KuvEeCategory.h"
 #include "KuvEeOptionVar.h"
+#include "KuvEeSelectionValueAdder.h"
 #include "KuvEeSelectionVar.h"
 #include "KuvEeSerialVar.h"
 #include "KuvEeSerialVarValue.h"
+#include "KuvOutOfMemory.h"
 #include "KuvXMLV2EeSerialDescription.h"
 
 KUV_DEFINE_TYPE(KuvXMLV2DicoSAXHandlerBase, KuvXMLV2SAXHandlerBase)
@@ -135,7 +137,7 @@ HRESULT KuvXMLV2DicoSAXHandlerBase::startSeriesObject(const KuvInMapVal& attribu
   if (const HRESULT hr = toGuid(*uuid, guid); FAILED(hr)) return hr;
   auto value = std::make_unique<KuvEeSerialVarValue>(*name, guid.getArray(), *revision,
                                                      static_cast<std::uint32_t>(seqNb), m_series);
-  if (m_series->addRevision(value.get()) != S_OK)
+  if (kuv::detail::throwIfOutOfMemory(m_series->addRevision(value.get())) != S_OK)
     return dataError(CFG_ERR_DUPLICATED_NAME_OR_UUID, KuvInString("ERROR: Unable to add revision ").Append(*name));
   value.release();
   return S_OK;
@@ -173,7 +175,7 @@ HRESULT KuvXMLV2DicoSAXHandlerBase::startCharacteristic(const KuvInMapVal& attri
 HRESULT KuvXMLV2DicoSAXHandlerBase::startOption(const KuvInString& name, const KuvInGuid& guid) {
   const KuvInString duplicate = KuvInString("ERROR: Unable to add Characteristic ").Append(name);
   if (KuvEeSelectionVar* variable = KuvEeSelectionVar::cast(*m_feature)) {
-    KuvEeSelectionValue* value = variable->addValue(name, guid.getArray());
+    KuvEeSelectionValue* value = kuv::detail::addSelectionValue(*variable, name, guid.getArray());
     if (value == nullptr) return dataError(CFG_ERR_DUPLICATED_NAME_OR_UUID, duplicate);
     own(value);
     return S_OK;

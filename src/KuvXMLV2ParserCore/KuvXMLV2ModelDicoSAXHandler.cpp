@@ -2,6 +2,7 @@
 
 #include "KuvConversionServices.h"
 #include "KuvEeModelDico.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvXMLV2ModelDicoSAXHandler, KuvXMLV2DicoSAXHandlerBase)
 
@@ -20,13 +21,13 @@ HRESULT KuvXMLV2ModelDicoSAXHandler::createRoot(const KuvInString& name, const K
 HRESULT KuvXMLV2ModelDicoSAXHandler::createSeries(std::int32_t type, const KuvInString&, const KuvInGuid&,
                                                   KuvEeSerialVar*& series) {
   if (m_dico->isEvolutionSeriesEnabled(type)) return S_FALSE;
-  if (FAILED(m_dico->enableEvolutionSeries(type))) return E_FAIL;
+  if (FAILED(kuv::detail::throwIfOutOfMemory(m_dico->enableEvolutionSeries(type)))) return E_FAIL;
   series = m_dico->getSeriesVariable(type);
   return S_OK;
 }
 
 HRESULT KuvXMLV2ModelDicoSAXHandler::addFeature(KuvEeDicoObject& feature) {
-  return m_dico->addConfigFeature(&feature);
+  return kuv::detail::throwIfOutOfMemory(m_dico->addConfigFeature(&feature));
 }
 
 HRESULT KuvXMLV2ModelDicoSAXHandler::addOption(KuvEeDicoObject&) { return S_OK; }

@@ -14,6 +14,7 @@
 #include "KuvEeMilestonesVar.h"
 #include "KuvEeModelDico.h"
 #include "KuvEeOptionVar.h"
+#include "KuvEeSelectionValueAdder.h"
 #include "KuvEeSelectionVar.h"
 #include "KuvEeTreeSeriesElement.h"
 #include "KuvEeTreeSeriesVar.h"
@@ -223,7 +224,7 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::startSeries(Attributes& attributes) {
   if (!attributes.complete()) return E_FAIL;
   if (*type != KuvInString("Unit")) KUV_RETURN_ERROR(E_FAIL, "ERROR: Unexpected type of Series retrieved : ", *type);
   if (m_dico == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: EeModelDico hasn't been created.");
-  if (FAILED(m_dico->enableEvolutionSeries(KuvEeSerialVar::UNIT))) {
+  if (FAILED(kuv::detail::throwIfOutOfMemory(m_dico->enableEvolutionSeries(KuvEeSerialVar::UNIT)))) {
     recordDataError(KuvXMLV2ParserErrorWriter::WriteMessage(CFG_ERR_SERIAL_TWICE, CRITERIA_UNIT, "", "", ""));
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to activate EvolutionSeries on EeModelDico, Series of type ", *type,
                      " is already existing.");
@@ -266,7 +267,7 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::startTreeSeries(Attributes& attributes) {
   if (m_dico == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: EeModelDico hasn't been created.");
   // An existing series answers S_FALSE: a second one of a type is refused
   // like a second unit series.
-  if (m_dico->enableEvolutionTreeSeries(type, false) != S_OK) {
+  if (kuv::detail::throwIfOutOfMemory(m_dico->enableEvolutionTreeSeries(type, false)) != S_OK) {
     recordDataError(KuvXMLV2ParserErrorWriter::WriteMessage(CFG_ERR_SERIAL_TWICE, CRITERIA_STATE, "", "", ""));
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to activate EvolutionTreeSeries on EeModelDico, TreeSeries of type ",
                      *typeText, " is already existing.");
@@ -363,7 +364,7 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::findFeature(const KuvInGuid& guid, KuvEeDic
   if (feature != nullptr) return S_OK;
   if (FAILED(m_context.GetConfigFeature(guid, feature)))
     KUV_RETURN_ERROR(E_FAIL, "ERROR : Call to GetConfigFeature() in KuvEeExpressionContext has failed.");
-  if (feature != nullptr && m_dico->addConfigFeature(feature) != S_OK) {
+  if (feature != nullptr && kuv::detail::throwIfOutOfMemory(m_dico->addConfigFeature(feature)) != S_OK) {
     feature = nullptr;
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to add ConfigFeature from another EeModelDico into current EeModelDico.");
   }
@@ -399,7 +400,7 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::startTopFeature(Attributes& attributes, con
       created = std::make_unique<KuvEeSelectionVar>(name, guid.getArray());
     else
       created = std::make_unique<KuvEeCategory>(name, guid.getArray());
-    if (m_dico->addConfigFeature(created.get()) != S_OK)
+    if (kuv::detail::throwIfOutOfMemory(m_dico->addConfigFeature(created.get())) != S_OK)
       KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to add ConfigFeature to EeModelDico.");
     feature = created.release();
     m_created.push_back(feature);
@@ -429,7 +430,7 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::startOption(Attributes& attributes, const K
     option = variable->getValue(guid);
     if (option == nullptr) {
       makeRoom(m_created);
-      option = variable->addValue(name, guid.getArray());
+      option = kuv::detail::addSelectionValue(*variable, name, guid.getArray());
       if (option == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR : Unable to add SelectionValue to SelectionVar.");
       m_created.push_back(option);
     }
@@ -466,7 +467,7 @@ HRESULT KuvXMLV3ModelDicoSAXHandler::startMilestonesTrack(Attributes& attributes
   KuvInGuid guid;
   if (const HRESULT hr = toGuid(*uuid, guid); FAILED(hr)) return hr;
   auto track = std::make_unique<KuvEeMilestonesVar>(*name, guid.getArray(), *discipline, m_dico.get());
-  if (m_dico->addMilestonesTrack(track.get()) != S_OK) {
+  if (kuv::detail::throwIfOutOfMemory(m_dico->addMilestonesTrack(track.get())) != S_OK) {
     recordDataError(KuvXMLV2ParserErrorWriter::WriteMessage(CFG_ERR_OBJECT_TWICE, CRITERIA_MILESTONE, "", "", ""));
     KUV_RETURN_ERROR(E_FAIL, "ERROR: Unable to activate on ModelDico Milestones with discipline ", *discipline);
   }

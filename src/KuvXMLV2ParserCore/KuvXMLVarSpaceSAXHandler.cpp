@@ -10,6 +10,7 @@
 #include "KuvEeVarSpace.h"
 #include "KuvInHexaEncodingServices.h"
 #include "KuvMallocArray.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvXMLVarSpaceSAXHandler, KuvXMLV2DicoSAXHandlerBase)
 
@@ -28,7 +29,7 @@ HRESULT KuvXMLVarSpaceSAXHandler::createSeries(std::int32_t type, const KuvInStr
                                                KuvEeSerialVar*& series) {
   auto created = std::make_unique<KuvEeSerialVar>(name, guid.getArray(),
                                                   static_cast<KuvEeSerialVar::SerialExternalType>(type), nullptr);
-  if (FAILED(m_space->addSerialVar(created.get()))) return S_FALSE;
+  if (FAILED(kuv::detail::throwIfOutOfMemory(m_space->addSerialVar(created.get())))) return S_FALSE;
   series = created.release();
   own(series);
   return S_OK;
@@ -36,12 +37,16 @@ HRESULT KuvXMLVarSpaceSAXHandler::createSeries(std::int32_t type, const KuvInStr
 
 HRESULT KuvXMLVarSpaceSAXHandler::addFeature(KuvEeDicoObject& feature) {
   if (auto* variable = KuvEeSelectionVar::cast(feature))
-    return SUCCEEDED(m_space->addSelectionVar(variable)) ? S_OK : S_FALSE;
-  return SUCCEEDED(m_space->addCategory(KuvEeCategory::cast(feature))) ? S_OK : S_FALSE;
+    return SUCCEEDED(kuv::detail::throwIfOutOfMemory(m_space->addSelectionVar(variable))) ? S_OK : S_FALSE;
+  return SUCCEEDED(kuv::detail::throwIfOutOfMemory(m_space->addCategory(KuvEeCategory::cast(feature))))
+             ? S_OK
+             : S_FALSE;
 }
 
 HRESULT KuvXMLVarSpaceSAXHandler::addOption(KuvEeDicoObject& option) {
-  return SUCCEEDED(m_space->addOptionVar(KuvEeOptionVar::cast(option))) ? S_OK : S_FALSE;
+  return SUCCEEDED(kuv::detail::throwIfOutOfMemory(m_space->addOptionVar(KuvEeOptionVar::cast(option))))
+             ? S_OK
+             : S_FALSE;
 }
 
 HRESULT KuvXMLVarSpaceSAXHandler::toGuid(const KuvInString& text, KuvInGuid& guid) const {

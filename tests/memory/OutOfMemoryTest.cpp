@@ -49,10 +49,12 @@
 #include "KuvEeOrOp.h"
 #include "KuvEePredefEff.h"
 #include "KuvEeSelectionVar.h"
+#include "KuvEeSerialVar.h"
 #include "KuvEeSerialVarValue.h"
 #include "KuvEeTreeSeriesElement.h"
 #include "KuvEeTreeSeriesVar.h"
 #include "KuvEeTrue.h"
+#include "KuvEeVarSpace.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 #include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEffEngine/TruthTable.h"
@@ -567,6 +569,56 @@ TEST(OutOfMemory, NodeEditsAnswerACodeWithNothingChanged) {
                                           return hr == S_OK;
                                         });
   EXPECT_LT(1, failed);
+}
+
+// A host's dictionary edits in turn, each answering a code when memory runs
+// out and changing nothing then: an option joins a variable space with its
+// category, a feature and a date variable join a model, a value and a
+// revision their variables. The edits before the failing one stay done.
+TEST(OutOfMemory, DictionaryEditsAnswerACodeWithNothingChanged) {
+  struct Edits {
+    KuvEeModelDico model{"Car", Guid(1).guid()};
+    KuvEeVarSpace space{"Reader", Guid(2).data()};
+    KuvEeCategory category{"Engine", Guid(3).data()};
+    std::unique_ptr<KuvEeCatOptionVar> option =
+        std::make_unique<KuvEeCatOptionVar>("V8", Guid(4).data(), &category);
+    KuvEeSelectionVar color{"Color", Guid(5).data()};
+    KuvEeSerialVar* states =
+        (model.enableEvolutionSeries(KuvEeSerialVar::STATE), model.getSeriesVariable(KuvEeSerialVar::STATE));
+    std::unique_ptr<KuvEeSerialVarValue> revision =
+        std::make_unique<KuvEeSerialVarValue>("S1", Guid(7).data(), "A", 1, states);
+    std::array<bool, 5> done() const {
+      KuvEeDicoObject* feature = nullptr;
+      return {space.getOptionVar(Guid(4).guid()) != nullptr && space.getCategory(Guid(3).guid()) != nullptr,
+              model.getConfigFeature(Guid(5).guid(), feature) == S_OK, model.getDateVariable() != nullptr,
+              color.getValue(Guid(6).guid()) != nullptr, states->getRevision(1) != nullptr};
+    }
+  };
+  const int failed = failEachAllocation(
+      [] { return std::make_unique<Edits>(); },
+      [](auto& e) {
+        const std::function<HRESULT()> steps[] = {
+            [&] { return e->space.addOptionVar(e->option.get()); },
+            [&] { return e->model.addConfigFeature(&e->color); },
+            [&] { return e->model.enableDateEvolution(); },
+            [&] { return e->color.addValue("Red", Guid(6).data()) != nullptr ? S_OK : E_OUTOFMEMORY; },
+            [&] {
+              const HRESULT hr = e->states->addRevision(e->revision.get());
+              if (hr == S_OK) e->revision.release();
+              return hr;
+            }};
+        for (std::size_t i = 0; i < std::size(steps); ++i)
+          if (const HRESULT hr = steps[i](); hr != S_OK) return std::pair{i, hr};
+        return std::pair{std::size(steps), S_OK};
+      },
+      [](auto& e, std::pair<std::size_t, HRESULT> answer, bool) {
+        const auto [reached, hr] = answer;
+        EXPECT_TRUE(hr == S_OK || hr == E_OUTOFMEMORY) << reached << " " << hr;
+        const std::array<bool, 5> done = e->done();
+        for (std::size_t i = 0; i < done.size(); ++i) EXPECT_EQ(i < reached, done[i]) << i;
+        return hr == S_OK;
+      });
+  EXPECT_LT(4, failed);
 }
 
 // A host's registrations one by one, each all or nothing: its copy of a

@@ -3,17 +3,18 @@
 #include "KuvEeEffLeaf.h"
 #include "KuvEeEffectivity.h"
 #include "KuvEeVarSpace.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeEffSymbolLeaf, KuvEeNode)
 
 KuvEeEffSymbolLeaf::KuvEeEffSymbolLeaf(const unsigned char* guid, KuvEeVarSpace* space)
     : m_guid(std::make_unique<KuvInGuid>(guid)), m_space(space) {
-  if (m_space != nullptr) m_space->addEffSymbol(this);
+  if (m_space != nullptr) kuv::detail::throwIfOutOfMemory(m_space->addEffSymbol(this));
 }
 
 KuvEeEffSymbolLeaf::KuvEeEffSymbolLeaf(const KuvInString& name, KuvEeVarSpace* space)
     : m_name(name), m_space(space) {
-  if (m_space != nullptr) m_space->addEffSymbol(this);
+  if (m_space != nullptr) kuv::detail::throwIfOutOfMemory(m_space->addEffSymbol(this));
 }
 
 KuvEeEffSymbolLeaf::~KuvEeEffSymbolLeaf() {

@@ -7,6 +7,7 @@
 #include "KuvEeMilestonesVar.h"
 #include "KuvEeSelectionVar.h"
 #include "KuvEeTreeSeriesVar.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeModelDico, KuvEeDicoObject)
 
@@ -57,10 +58,12 @@ auto KuvEeModelDico::treeSeriesSlot(Self& self, std::int32_t type) -> decltype(&
 }
 
 HRESULT KuvEeModelDico::addConfigFeature(KuvEeDicoObject* feature) {
-  if (feature == nullptr ||
-      (!KuvEeSelectionVar::isObjectOfThisType(*feature) && !KuvEeCategory::isObjectOfThisType(*feature)))
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: Invalid config feature type.");
-  return m_configFeatures.add(feature) ? S_OK : S_FALSE;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&]() -> HRESULT {
+    if (feature == nullptr ||
+        (!KuvEeSelectionVar::isObjectOfThisType(*feature) && !KuvEeCategory::isObjectOfThisType(*feature)))
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: Invalid config feature type.");
+    return m_configFeatures.add(feature) ? S_OK : S_FALSE;
+  });
 }
 
 HRESULT KuvEeModelDico::getConfigFeature(const KuvInGuid& guid, KuvEeDicoObject*& feature) const {
@@ -81,10 +84,12 @@ HRESULT KuvEeModelDico::getConfigFeatures(const KuvInSet*& features) const {
 }
 
 HRESULT KuvEeModelDico::addMilestonesTrack(KuvEeMilestonesVar* track) {
-  if (track == nullptr || track->getHolderDico() != this) return E_FAIL;
-  if (!m_milestonesTracks.add(track, disciplineAttribute(), track->getDiscipline())) return S_FALSE;
-  track->setLifeCycleOwner(this);
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&]() -> HRESULT {
+    if (track == nullptr || track->getHolderDico() != this) return E_FAIL;
+    if (!m_milestonesTracks.add(track, disciplineAttribute(), track->getDiscipline())) return S_FALSE;
+    track->setLifeCycleOwner(this);
+    return S_OK;
+  });
 }
 
 namespace {
@@ -114,61 +119,73 @@ HRESULT KuvEeModelDico::getMilestonesTrackDiscipline(const KuvInString& discipli
 }
 
 HRESULT KuvEeModelDico::getMilestonesTracks(KuvInSet& set) const {
-  if (!set.IsTypeAccepted(KuvEeMilestonesVar::sType()))
-    KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Unable to put elements into output set");
-  set.Clear();
-  for (KuvInSet::const_iterator it = m_milestonesTracks.getSet().cBegin(); it.IsValid();) {
-    KuvEeMilestonesVar* track = KuvEeMilestonesVar::cast(*it.GetGoToNext());
-    if (track == nullptr) KUV_RETURN_ERROR(E_FAIL, "ERROR: Retrieved element isn't a KuvEeMilestonesVar");
-    set.Put(track);
-  }
-  return set.IsEmpty() ? S_FALSE : S_OK;
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&]() -> HRESULT {
+        if (!set.IsTypeAccepted(KuvEeMilestonesVar::sType()))
+          KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Unable to put elements into output set");
+        set.Clear();
+        for (KuvInSet::const_iterator it = m_milestonesTracks.getSet().cBegin(); it.IsValid();) {
+          KuvEeMilestonesVar* track = KuvEeMilestonesVar::cast(*it.GetGoToNext());
+          if (track == nullptr)
+            KUV_RETURN_ERROR(E_FAIL, "ERROR: Retrieved element isn't a KuvEeMilestonesVar");
+          set.Put(track);
+        }
+        return set.IsEmpty() ? S_FALSE : S_OK;
+      },
+      kuv::detail::emptying(set));
 }
 
 HRESULT KuvEeModelDico::enableDateEvolution() {
-  if (m_dateVar != nullptr) return S_FALSE;
-  m_dateVar = new KuvEeDateVar(getName(), getGuid().getArray());
-  m_dateVar->setLifeCycleOwner(this);
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&]() -> HRESULT {
+    if (m_dateVar != nullptr) return S_FALSE;
+    m_dateVar = new KuvEeDateVar(getName(), getGuid().getArray());
+    m_dateVar->setLifeCycleOwner(this);
+    return S_OK;
+  });
 }
 
 HRESULT KuvEeModelDico::enableEvolutionSeries(std::int32_t type) {
-  if (KuvEeSerialVar** slot = seriesSlot(*this, type)) {
-    if (*slot != nullptr) {
-      if (type == KuvEeSerialVar::STATE)
-        KUV_RETURN_ERROR(E_FAIL, "ERROR: there is already state evolution vars created.");
-      if (type == KuvEeSerialVar::UNIT)
-        KUV_RETURN_ERROR(E_FAIL, "ERROR: there is already unit evolution vars created.");
-      KUV_RETURN_ERROR(E_FAIL, "ERROR: there is already manuf plan evolution vars created.");
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&]() -> HRESULT {
+    if (KuvEeSerialVar** slot = seriesSlot(*this, type)) {
+      if (*slot != nullptr) {
+        if (type == KuvEeSerialVar::STATE)
+          KUV_RETURN_ERROR(E_FAIL, "ERROR: there is already state evolution vars created.");
+        if (type == KuvEeSerialVar::UNIT)
+          KUV_RETURN_ERROR(E_FAIL, "ERROR: there is already unit evolution vars created.");
+        KUV_RETURN_ERROR(E_FAIL, "ERROR: there is already manuf plan evolution vars created.");
+      }
+      *slot = new KuvEeSerialVar(getName(), getGuid().getArray(),
+                                 static_cast<KuvEeSerialVar::SerialExternalType>(type), this);
+      (*slot)->setDomain(0, KuvEeSerialVar::sc_infinity);
+      (*slot)->setLifeCycleOwner(this);
+      return S_OK;
     }
-    *slot = new KuvEeSerialVar(getName(), getGuid().getArray(),
-                               static_cast<KuvEeSerialVar::SerialExternalType>(type), this);
-    (*slot)->setDomain(0, KuvEeSerialVar::sc_infinity);
-    (*slot)->setLifeCycleOwner(this);
-    return S_OK;
-  }
-  if (KuvEeTreeSeriesVar** slot = treeSeriesSlot(*this, type)) {
-    if (*slot != nullptr) {
-      if (type == KuvEeSerialVar::TREE_STATE)
-        KUV_RETURN_ERROR(E_FAIL, "ERROR: there is already state evolution vars created.");
-      KUV_RETURN_ERROR(E_FAIL, "ERROR: there is already manuf plan evolution vars created.");
+    if (KuvEeTreeSeriesVar** slot = treeSeriesSlot(*this, type)) {
+      if (*slot != nullptr) {
+        if (type == KuvEeSerialVar::TREE_STATE)
+          KUV_RETURN_ERROR(E_FAIL, "ERROR: there is already state evolution vars created.");
+        KUV_RETURN_ERROR(E_FAIL, "ERROR: there is already manuf plan evolution vars created.");
+      }
+      *slot = new KuvEeTreeSeriesVar(getName(), getGuid().getArray(), static_cast<std::uint32_t>(type), this,
+                                     false);
+      (*slot)->setLifeCycleOwner(this);
+      return S_OK;
     }
-    *slot = new KuvEeTreeSeriesVar(getName(), getGuid().getArray(), static_cast<std::uint32_t>(type), this,
-                                   false);
-    (*slot)->setLifeCycleOwner(this);
-    return S_OK;
-  }
-  return E_FAIL;
+    return E_FAIL;
+  });
 }
 
 HRESULT KuvEeModelDico::enableEvolutionTreeSeries(std::int32_t type, bool noTreeMode) {
-  KuvEeTreeSeriesVar** slot = treeSeriesSlot(*this, type);
-  if (slot == nullptr) return E_FAIL;
-  if (*slot != nullptr) return S_FALSE;
-  *slot = new KuvEeTreeSeriesVar(getName(), getGuid().getArray(), static_cast<std::uint32_t>(type), this,
-                                 noTreeMode);
-  (*slot)->setLifeCycleOwner(this);
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&]() -> HRESULT {
+    KuvEeTreeSeriesVar** slot = treeSeriesSlot(*this, type);
+    if (slot == nullptr) return E_FAIL;
+    if (*slot != nullptr) return S_FALSE;
+    *slot = new KuvEeTreeSeriesVar(getName(), getGuid().getArray(), static_cast<std::uint32_t>(type), this,
+                                   noTreeMode);
+    (*slot)->setLifeCycleOwner(this);
+    return S_OK;
+  });
 }
 
 bool KuvEeModelDico::dropEmptyTreeSeries(std::int32_t type) noexcept {

@@ -29,7 +29,8 @@ public:
   ~KuvEeModelDico() override;
 
   // A KuvEeSelectionVar or a KuvEeCategory: S_OK, or S_FALSE when its name
-  // or GUID is taken. E_FAIL for any other object.
+  // or GUID is taken. E_FAIL for any other object. Here and in the other
+  // calls that add or create, E_OUTOFMEMORY changes nothing.
   HRESULT addConfigFeature(KuvEeDicoObject* feature);
   // S_OK when found, S_FALSE when not; feature must be null on entry
   // (E_INVALIDARG).
@@ -61,7 +62,7 @@ public:
   HRESULT getMilestonesTrack(const KuvInString& name, KuvEeMilestonesVar*& track) const;
   HRESULT getMilestonesTrackDiscipline(const KuvInString& discipline, KuvEeMilestonesVar*& track) const;
   // Clears set and puts every track in it; E_INVALIDARG when set refuses
-  // tracks; S_FALSE when it ends empty.
+  // tracks; S_FALSE when it ends empty; E_OUTOFMEMORY, set left empty.
   HRESULT getMilestonesTracks(KuvInSet& set) const;
 
   // S_OK when created, S_FALSE when it already exists.

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "KuvOutOfMemory.h"
+
 KUV_DEFINE_TYPE(KuvEeSelectionVar, KuvEeVariable)
 
 KuvEeSelectionVar::KuvEeSelectionVar(const KuvInString& name, const unsigned char* guid)
@@ -10,21 +12,28 @@ KuvEeSelectionVar::KuvEeSelectionVar(const KuvInString& name, const unsigned cha
 KuvEeSelectionVar::~KuvEeSelectionVar() { m_values.deleteValues(); }
 
 HRESULT KuvEeSelectionVar::addValue(KuvEeSelectionValue* value) {
-  if (value == nullptr) return E_FAIL;
-  if (m_values.get(value->getName()) != nullptr)
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: a value named ", value->getName(), " already exists in ", getName());
-  if (value->getGuid().IsValuated() && m_values.get(value->getGuid()) != nullptr)
-    KUV_RETURN_ERROR(E_FAIL, "ERROR: the GUID ", value->getGuid().toString(), " is already taken in ",
-                     getName());
-  if (!m_values.add(value)) return E_FAIL;
-  value->setLifeCycleOwner(this);
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&]() -> HRESULT {
+    if (value == nullptr) return E_FAIL;
+    if (m_values.get(value->getName()) != nullptr)
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: a value named ", value->getName(), " already exists in ", getName());
+    if (value->getGuid().IsValuated() && m_values.get(value->getGuid()) != nullptr)
+      KUV_RETURN_ERROR(E_FAIL, "ERROR: the GUID ", value->getGuid().toString(), " is already taken in ",
+                       getName());
+    if (!m_values.add(value)) return E_FAIL;
+    value->setLifeCycleOwner(this);
+    return S_OK;
+  });
 }
 
 KuvEeSelectionValue* KuvEeSelectionVar::addValue(const KuvInString& name, const unsigned char* guid) {
-  auto value = std::make_unique<KuvEeSelectionValue>(name, guid, this);
-  if (addValue(value.get()) != S_OK) return nullptr;
-  return value.release();
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&]() -> KuvEeSelectionValue* {
+        auto value = std::make_unique<KuvEeSelectionValue>(name, guid, this);
+        if (addValue(value.get()) != S_OK) return nullptr;
+        return value.release();
+      },
+      []() -> KuvEeSelectionValue* { return nullptr; });
 }
 
 HRESULT KuvEeSelectionVar::removeValue(KuvEeSelectionValue* value) {

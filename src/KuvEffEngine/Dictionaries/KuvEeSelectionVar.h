@@ -17,9 +17,10 @@ public:
   ~KuvEeSelectionVar() override;
 
   // Takes ownership on S_OK; E_FAIL when null or the name or (set) GUID is
-  // used, tracing which. Values without a GUID are known by name only.
+  // used, tracing which; E_OUTOFMEMORY, nothing changed. Values without a
+  // GUID are known by name only.
   HRESULT addValue(KuvEeSelectionValue* value);
-  // The new value, or null (nothing created) when refused.
+  // The new value, or null (nothing created) when refused or out of memory.
   KuvEeSelectionValue* addValue(const KuvInString& name, const unsigned char* guid);
   KuvEeSelectionValue* getValue(const KuvInGuid& guid) const { return m_values.get(guid); }
   KuvEeSelectionValue* getValue(const KuvInString& name) const { return m_values.get(name); }

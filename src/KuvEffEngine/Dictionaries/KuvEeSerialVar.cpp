@@ -2,6 +2,7 @@
 
 #include "KuvEeSerialVarValue.h"
 #include "KuvInIntHolder.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeSerialVar, KuvEeVariable)
 
@@ -21,22 +22,24 @@ HRESULT KuvEeSerialVar::setDomain(std::int32_t low, std::int32_t high) {
 }
 
 HRESULT KuvEeSerialVar::addRevision(KuvEeSerialVarValue* value) {
-  if (value == nullptr || m_type == UNDEFINED || m_type == UNIT) return E_FAIL;
-  // The bounds widen once the put is through, so that running out of memory
-  // changes nothing.
-  const auto widen = [this, seqNumber = static_cast<std::int32_t>(value->getSeqNumber())] {
-    if (seqNumber < m_lowestSeqNb) m_lowestSeqNb = seqNumber;
-    if (seqNumber > m_highestSeqNb) m_highestSeqNb = seqNumber;
-  };
-  const KuvInIntHolder key(value->getSeqNumber());
-  if (m_revisions.ContainsKey(key)) {
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&]() -> HRESULT {
+    if (value == nullptr || m_type == UNDEFINED || m_type == UNIT) return E_FAIL;
+    // The bounds widen once the put is through, so that running out of memory
+    // changes nothing.
+    const auto widen = [this, seqNumber = static_cast<std::int32_t>(value->getSeqNumber())] {
+      if (seqNumber < m_lowestSeqNb) m_lowestSeqNb = seqNumber;
+      if (seqNumber > m_highestSeqNb) m_highestSeqNb = seqNumber;
+    };
+    const KuvInIntHolder key(value->getSeqNumber());
+    if (m_revisions.ContainsKey(key)) {
+      widen();
+      return S_FALSE;
+    }
+    const HRESULT hr = m_revisions.Put(key, value);
     widen();
-    return S_FALSE;
-  }
-  const HRESULT hr = m_revisions.Put(key, value);
-  widen();
-  if (hr == S_OK) value->setLifeCycleOwner(this);
-  return hr;
+    if (hr == S_OK) value->setLifeCycleOwner(this);
+    return hr;
+  });
 }
 
 KuvEeSerialVarValue* KuvEeSerialVar::getRevision(std::int32_t seqNumber) const {
@@ -56,9 +59,14 @@ KuvEeSerialVarValue* KuvEeSerialVar::getRevision(std::int32_t seqNumber) const {
 }
 
 HRESULT KuvEeSerialVar::getAllRevisions(KuvInSet& set) const {
-  set.Clear();
-  for (KuvInMap::const_iterator it = m_revisions.cBegin(); !it.IsEnd();) set.Put(it.GetValGoToNext());
-  return set.IsEmpty() ? S_FALSE : S_OK;
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&]() -> HRESULT {
+        set.Clear();
+        for (KuvInMap::const_iterator it = m_revisions.cBegin(); !it.IsEnd();) set.Put(it.GetValGoToNext());
+        return set.IsEmpty() ? S_FALSE : S_OK;
+      },
+      kuv::detail::emptying(set));
 }
 
 HRESULT KuvEeSerialVar::getSeqNb2Revisions(const KuvInMap*& map) const {

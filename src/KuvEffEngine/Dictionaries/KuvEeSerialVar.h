@@ -48,11 +48,13 @@ public:
   HRESULT setDomain(std::int32_t low, std::int32_t high);
 
   // Takes ownership of value on S_OK. E_FAIL for unit and undefined series;
-  // S_FALSE when its sequence number already has a revision.
+  // S_FALSE when its sequence number already has a revision; E_OUTOFMEMORY,
+  // nothing changed.
   HRESULT addRevision(KuvEeSerialVarValue* value);
   // Null when there is none.
   KuvEeSerialVarValue* getRevision(std::int32_t seqNumber) const;
-  // Clears and fills set; S_FALSE when it ends empty.
+  // Clears and fills set; S_FALSE when it ends empty; E_OUTOFMEMORY, set
+  // left empty.
   HRESULT getAllRevisions(KuvInSet& set) const;
   HRESULT getSeqNb2Revisions(const KuvInMap*& map) const;
   std::int32_t getLowestSeqNb() const { return m_lowestSeqNb; }

@@ -10,8 +10,18 @@
 #include "KuvEeSelectionVar.h"
 #include "KuvEeSerialVar.h"
 #include "KuvEeTreeSeriesVar.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeVarSpace, KuvEeDicoObject)
+
+namespace {
+// S_OK when add() took the object, E_FAIL when it refused it, and
+// E_OUTOFMEMORY, nothing changed, when it ran out of memory.
+template <class Add>
+HRESULT addIfRoom(Add add) {
+  return kuv::detail::unlessOutOfMemory(KuvEeVarSpace::traceChannel(), [&] { return add() ? S_OK : E_FAIL; });
+}
+}  // namespace
 
 KuvEeVarSpace::KuvEeVarSpace(const KuvInString& name, const unsigned char* guid)
     : KuvEeDicoObject(name, guid),
@@ -28,21 +38,35 @@ KuvEeVarSpace::~KuvEeVarSpace() {
 }
 
 HRESULT KuvEeVarSpace::addVariable(KuvEeDico& dico, KuvEeDicoObject* variable) {
-  if (!dico.add(variable)) return E_FAIL;
-  m_vars.Put(variable);
-  return S_OK;
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
+    if (!dico.add(variable)) return E_FAIL;
+    try {
+      m_vars.Put(variable);
+    } catch (const std::bad_alloc&) {
+      dico.remove(variable);
+      throw;
+    }
+    return S_OK;
+  });
 }
 
 HRESULT KuvEeVarSpace::addOptionVar(KuvEeOptionVar* option) {
-  if (addVariable(m_optionVars, option) != S_OK) return E_FAIL;
+  const HRESULT hr = addVariable(m_optionVars, option);
+  if (hr != S_OK) return hr;
   const KuvEeCatOptionVar* catOption = KuvEeCatOptionVar::cast(*option);
-  // The category may well be known already.
-  if (catOption != nullptr && catOption->getCategory() != nullptr) m_categories.add(catOption->getCategory());
+  // The category may well be known already. Out of memory, the option
+  // goes again.
+  if (catOption != nullptr && catOption->getCategory() != nullptr &&
+      addIfRoom([&] { return m_categories.add(catOption->getCategory()); }) == E_OUTOFMEMORY) {
+    m_optionVars.remove(option);
+    m_vars.Remove(option);
+    return E_OUTOFMEMORY;
+  }
   return S_OK;
 }
 
 HRESULT KuvEeVarSpace::addCategory(KuvEeCategory* category) {
-  return m_categories.add(category) ? S_OK : E_FAIL;
+  return addIfRoom([&] { return m_categories.add(category); });
 }
 
 HRESULT KuvEeVarSpace::addSelectionVar(KuvEeSelectionVar* variable) {
@@ -68,29 +92,36 @@ HRESULT KuvEeVarSpace::addSerialVar(KuvEeSerialVar* variable) {
 }
 
 HRESULT KuvEeVarSpace::addModelVariables(const KuvEeModelDico& model) {
+  return kuv::detail::unlessOutOfMemory(traceChannel(), [&] { return addModelVariablesOrThrow(model); });
+}
+
+HRESULT KuvEeVarSpace::addModelVariablesOrThrow(const KuvEeModelDico& model) {
+  const auto refused = [](HRESULT hr) { return FAILED(kuv::detail::throwIfOutOfMemory(hr)); };
   const KuvInSet* features = nullptr;
   if (FAILED(model.getConfigFeatures(features)) || features == nullptr) return E_FAIL;
   for (KuvInSet::const_iterator it = features->cBegin(); it.IsValid();) {
     KuvInObject* feature = it.GetGoToNext();
     if (KuvEeCategory* category = KuvEeCategory::cast(*feature)) {
-      if (FAILED(addCategory(category))) return E_FAIL;
+      if (refused(addCategory(category))) return E_FAIL;
       for (KuvInSet::const_iterator o = category->getOptionVars().cBegin(); o.IsValid();)
-        if (FAILED(addOptionVar(KuvEeOptionVar::cast(*o.GetGoToNext())))) return E_FAIL;
-    } else if (FAILED(addSelectionVar(KuvEeSelectionVar::cast(*feature)))) {
+        if (refused(addOptionVar(KuvEeOptionVar::cast(*o.GetGoToNext())))) return E_FAIL;
+    } else if (refused(addSelectionVar(KuvEeSelectionVar::cast(*feature)))) {
       return E_FAIL;
     }
   }
   for (std::int32_t type : {KuvEeSerialVar::STATE, KuvEeSerialVar::UNIT, KuvEeSerialVar::MANUF_PLAN})
-    if (KuvEeSerialVar* series = model.getSeriesVariable(type); series != nullptr && FAILED(addSerialVar(series)))
+    if (KuvEeSerialVar* series = model.getSeriesVariable(type);
+        series != nullptr && refused(addSerialVar(series)))
       return E_FAIL;
   for (std::int32_t type : {KuvEeSerialVar::TREE_STATE, KuvEeSerialVar::TREE_MANUF_PLAN})
-    if (KuvEeTreeSeriesVar* tree = model.getTreeSeriesVariable(type); tree != nullptr && FAILED(addTreeSeriesVar(tree)))
+    if (KuvEeTreeSeriesVar* tree = model.getTreeSeriesVariable(type);
+        tree != nullptr && refused(addTreeSeriesVar(tree)))
       return E_FAIL;
   KuvInSet tracks(KuvEeMilestonesVar::sType());
-  if (model.getMilestonesTracks(tracks) == S_OK)
+  if (kuv::detail::throwIfOutOfMemory(model.getMilestonesTracks(tracks)) == S_OK)
     for (KuvInSet::const_iterator it = tracks.cBegin(); it.IsValid();)
-      if (FAILED(addMilestonesTrack(KuvEeMilestonesVar::cast(*it.GetGoToNext())))) return E_FAIL;
-  if (model.getDateVariable() != nullptr && FAILED(addDateVar(model.getDateVariable()))) return E_FAIL;
+      if (refused(addMilestonesTrack(KuvEeMilestonesVar::cast(*it.GetGoToNext())))) return E_FAIL;
+  if (model.getDateVariable() != nullptr && refused(addDateVar(model.getDateVariable()))) return E_FAIL;
   return S_OK;
 }
 
@@ -109,14 +140,16 @@ HRESULT KuvEeVarSpace::addTreeSeriesVar(KuvEeTreeSeriesVar* variable) {
 HRESULT KuvEeVarSpace::addMilestonesTrack(KuvEeMilestonesVar* track) { return addVariable(m_tracks, track); }
 
 HRESULT KuvEeVarSpace::addPossibleSourceEff(KuvEeDicoObject* effectivity) {
-  return m_sourceEffs.add(effectivity) ? S_OK : E_FAIL;
+  return addIfRoom([&] { return m_sourceEffs.add(effectivity); });
 }
 
 HRESULT KuvEeVarSpace::addCompleteQueryEff(KuvEeDicoObject* effectivity) {
-  return m_completeQueryEffs.Put(effectivity) ? S_OK : E_FAIL;
+  return addIfRoom([&] { return m_completeQueryEffs.Put(effectivity); });
 }
 
-HRESULT KuvEeVarSpace::addEffSymbol(KuvEeNode* symbol) { return m_effSymbols.Put(symbol) ? S_OK : E_FAIL; }
+HRESULT KuvEeVarSpace::addEffSymbol(KuvEeNode* symbol) {
+  return addIfRoom([&] { return m_effSymbols.Put(symbol); });
+}
 
 HRESULT KuvEeVarSpace::removeEffSymbol(KuvEeNode* symbol) {
   return m_effSymbols.Remove(symbol) ? S_OK : E_FAIL;

@@ -32,7 +32,8 @@ public:
   KuvEeVarSpace(const KuvInString& name, const unsigned char* guid);
   ~KuvEeVarSpace() override;
 
-  // Each S_OK, or E_FAIL when refused (null, duplicate name or GUID).
+  // Each S_OK, or E_FAIL when refused (null, duplicate name or GUID), or
+  // E_OUTOFMEMORY; a call that fails changes nothing.
   HRESULT addOptionVar(KuvEeOptionVar* option);
   HRESULT addCategory(KuvEeCategory* category);
   HRESULT addSelectionVar(KuvEeSelectionVar* variable);
@@ -45,8 +46,8 @@ public:
   HRESULT addMilestonesTrack(KuvEeMilestonesVar* track);
   // Every variable of the model, which keeps owning them: its categories
   // and their options, selections, series, tree series, milestone tracks
-  // and date variable. S_OK, or E_FAIL at the first one refused (those
-  // before it stay).
+  // and date variable. S_OK, or E_FAIL at the first one refused, or
+  // E_OUTOFMEMORY (those before it stay).
   HRESULT addModelVariables(const KuvEeModelDico& model);
   // Named effectivities (KuvEeEffectivity).
   HRESULT addPossibleSourceEff(KuvEeDicoObject* effectivity);
@@ -91,6 +92,7 @@ public:
 
 private:
   HRESULT addVariable(KuvEeDico& dico, KuvEeDicoObject* variable);
+  HRESULT addModelVariablesOrThrow(const KuvEeModelDico& model);
 
   KuvEeDico m_optionVars;
   KuvEeDico m_selectionVars;

@@ -86,7 +86,7 @@ struct ModelContents {
         treeElements.push_back(element);
     }
     KuvInSet tracks(KuvEeMilestonesVar::sType());
-    model.getMilestonesTracks(tracks);
+    kuv::detail::throwIfOutOfMemory(model.getMilestonesTracks(tracks));
     for (KuvEeMilestonesVar* track : elementsOf<KuvEeMilestonesVar>(tracks)) {
       addVariable(model, track);
       KuvInSet elements(KuvEeMilestone::sType());
@@ -543,8 +543,9 @@ HRESULT KuvEeExpressionContext::addConfigFeature(KuvEeDicoObject*& feature, KuvE
       // rather than losing it when the registered name is another's there.
       const KuvInSet* features = nullptr;
       model->getConfigFeatures(features);
-      if (features->Find(feature) ? !model->replaceConfigFeature(feature, registered)
-                                  : FAILED(model->addConfigFeature(registered)))
+      if (features->Find(feature)
+              ? !model->replaceConfigFeature(feature, registered)
+              : FAILED(kuv::detail::throwIfOutOfMemory(model->addConfigFeature(registered))))
         KUV_RETURN_ERROR(E_FAIL, "ERROR : addConfigFeature to KuvEeModelDico FAILED.");
     }
     for (KuvEeDicoObject* object : doomed) delete object;
@@ -552,7 +553,7 @@ HRESULT KuvEeExpressionContext::addConfigFeature(KuvEeDicoObject*& feature, KuvE
     return S_FALSE;
   }
   if (feature->getGuid().IsValuated() && byGuid(feature->getGuid()) == feature) {
-    if (model != nullptr && FAILED(model->addConfigFeature(feature)))
+    if (model != nullptr && FAILED(kuv::detail::throwIfOutOfMemory(model->addConfigFeature(feature))))
       KUV_RETURN_ERROR(E_FAIL, "ERROR : addConfigFeature to KuvEeModelDico FAILED.");
     return S_FALSE;
   }
@@ -565,7 +566,10 @@ HRESULT KuvEeExpressionContext::addConfigFeature(KuvEeDicoObject*& feature, KuvE
         index(feature);
         registerOptions(*feature);
       },
-      [&] { return model == nullptr || SUCCEEDED(model->addConfigFeature(feature)); });
+      [&] {
+        return model == nullptr ||
+               SUCCEEDED(kuv::detail::throwIfOutOfMemory(model->addConfigFeature(feature)));
+      });
   if (!entered) KUV_RETURN_ERROR(E_FAIL, "ERROR : addConfigFeature to KuvEeModelDico FAILED.");
   return S_OK;
 }
@@ -615,7 +619,7 @@ HRESULT KuvEeExpressionContext::addConfigFeatureOption(const KuvInString& name, 
         registration.note(value.get());
         index(value.get());
       },
-      [&] { return variable->addValue(value.get()) == S_OK; });
+      [&] { return kuv::detail::throwIfOutOfMemory(variable->addValue(value.get())) == S_OK; });
   if (!entered) KUV_RETURN_ERROR(E_FAIL, "ERROR : the value could not be added to ", variable->getName());
   value.release();
   return S_OK;
@@ -737,7 +741,7 @@ HRESULT KuvEeExpressionContext::AddMilestonesTrack(KuvEeModelDico* model, const 
           registration.note(created.get());
           index(created.get());
         },
-        [&] { return model->addMilestonesTrack(created.get()) == S_OK; });
+        [&] { return kuv::detail::throwIfOutOfMemory(model->addMilestonesTrack(created.get())) == S_OK; });
     if (!entered) KUV_RETURN_ERROR(E_FAIL, "ERROR : addMilestonesTrack FAILED (name or discipline taken)");
     created.release();
     return S_OK;
@@ -806,7 +810,7 @@ HRESULT KuvEeExpressionContext::AddRevision(KuvEeSerialVar* variable, const KuvI
           registration.noteRevision(*created);
           registerRevision(created.get());
         },
-        [&] { return variable->addRevision(created.get()) == S_OK; });
+        [&] { return kuv::detail::throwIfOutOfMemory(variable->addRevision(created.get())) == S_OK; });
     if (!entered) KUV_RETURN_ERROR(E_FAIL, "ERROR, addRevision failed.");
     created.release();
     return S_OK;
@@ -851,7 +855,7 @@ HRESULT KuvEeExpressionContext::AddRevision(KuvEeModelDico* model, std::int32_t 
         [&] {
           if (variable == nullptr) {
             registration.noteTreeSeries(*model, treeType);
-            model->enableEvolutionTreeSeries(treeType, noTreeMode);
+            kuv::detail::throwIfOutOfMemory(model->enableEvolutionTreeSeries(treeType, noTreeMode));
             variable = model->getTreeSeriesVariable(treeType);
           }
           element = std::make_unique<KuvEeTreeSeriesElement>(name, guid.getArray(), revision, index, variable,
