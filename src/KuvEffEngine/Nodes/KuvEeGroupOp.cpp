@@ -38,16 +38,9 @@ void KuvEeGroupOp::removeChildren() {
 }
 
 HRESULT KuvEeGroupOp::getChildrenRefs(KuvInLinkList& list) const {
-  return kuv::detail::unlessOutOfMemory(
-      traceChannel(),
-      [&] {
-        KUV_TRACE_CALL("getChildrenRefs");
-        if (!list.IsTypeAccepted(KuvEeNodeRef::sType()))
-          KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: bad list type");
-        list = m_children;
-        return S_OK;
-      },
-      kuv::detail::emptying(list));
+  return copyChildrenRefs(traceChannel(), list, [](const KuvEeOp& self, KuvInLinkList& out) {
+    out = static_cast<const KuvEeGroupOp&>(self).m_children;
+  });
 }
 
 HRESULT KuvEeGroupOp::childrenAcceptVisitor(KuvEeNodeVisitor& visitor) {

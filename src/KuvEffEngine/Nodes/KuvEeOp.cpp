@@ -6,6 +6,7 @@
 
 #include "KuvEeGroupOp.h"
 #include "KuvEeSingleOp.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeOp, KuvEeNode)
 
@@ -16,6 +17,20 @@ HRESULT KuvEeOp::checkAdoption(const KuvEeNode* node) const {
   if (node->isOnPathToRoot(this))
     KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: a node cannot be a child of itself or of its descendants");
   return S_OK;
+}
+
+HRESULT KuvEeOp::copyChildrenRefs(KuvInTraceClass& channel, KuvInLinkList& list,
+                                  void (*fill)(const KuvEeOp& self, KuvInLinkList& list)) const {
+  return kuv::detail::unlessOutOfMemory(
+      channel,
+      [&] {
+        KUV_TRACE_CALL_ON(channel, "getChildrenRefs");
+        if (!list.IsTypeAccepted(KuvEeNodeRef::sType()))
+          KUV_RETURN_ERROR_ON(channel, E_INVALIDARG, "ERROR: bad list type");
+        fill(*this, list);
+        return S_OK;
+      },
+      kuv::detail::emptying(list));
 }
 
 HRESULT KuvEeOp::prepareAdoption(const KuvEeNode* node) {

@@ -45,6 +45,10 @@ protected:
   HRESULT checkAdoption(const KuvEeNode* node) const;
   // checkAdoption, then leaveHolder.
   HRESULT prepareAdoption(const KuvEeNode* node);
+  // The frame of getChildrenRefs, traced on the kind's channel: the list's
+  // type check, then fill, the list left empty when memory runs out.
+  HRESULT copyChildrenRefs(KuvInTraceClass& channel, KuvInLinkList& list,
+                           void (*fill)(const KuvEeOp& self, KuvInLinkList& list)) const;
   // Takes ref out of whatever operator holds it now.
   static void leaveHolder(KuvEeNodeRef* ref);
   // Deletes the subtrees of the references, which no operator holds any

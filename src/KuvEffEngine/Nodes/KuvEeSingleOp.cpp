@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "KuvEeNodeVisitor.h"
-#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeSingleOp, KuvEeOp)
 
@@ -20,17 +19,10 @@ void KuvEeSingleOp::removeChildren() {
 }
 
 HRESULT KuvEeSingleOp::getChildrenRefs(KuvInLinkList& list) const {
-  return kuv::detail::unlessOutOfMemory(
-      traceChannel(),
-      [&] {
-        KUV_TRACE_CALL("getChildrenRefs");
-        if (!list.IsTypeAccepted(KuvEeNodeRef::sType()))
-          KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: bad list type");
-        list.Clear();
-        if (m_childRef != nullptr) list.PutBack(m_childRef);
-        return S_OK;
-      },
-      kuv::detail::emptying(list));
+  return copyChildrenRefs(traceChannel(), list, [](const KuvEeOp& self, KuvInLinkList& out) {
+    out.Clear();
+    if (KuvEeNodeRef* child = static_cast<const KuvEeSingleOp&>(self).m_childRef) out.PutBack(child);
+  });
 }
 
 HRESULT KuvEeSingleOp::childrenAcceptVisitor(KuvEeNodeVisitor& visitor) {
