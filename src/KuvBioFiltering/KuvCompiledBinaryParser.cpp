@@ -465,8 +465,7 @@ HRESULT readCompositionMatrix(KuvBioBuffer& in, std::unique_ptr<KuvInObject>& ob
 HRESULT KuvCompiledBinaryParser::Write(const KuvInObject& object, KuvBioBufferOut& out) {
   KUV_TRACE_CALL("Write");
   return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
-    if (traceChannel().isCallOn())
-      KUV_TRACE_DETAIL("WRITING compiled binary for Filtering Object : \n", object.toString());
+    KUV_TRACE_DETAIL("WRITING compiled binary for Filtering Object : \n", object.toString());
     KuvBioBufferOut binary;
     HRESULT hr = E_FAIL;
     if (const KuvFltFilter* filter = KuvFltFilter::cast(object)) {
@@ -481,7 +480,7 @@ HRESULT KuvCompiledBinaryParser::Write(const KuvInObject& object, KuvBioBufferOu
       KUV_TRACE_ERROR("ERROR: currently unsupported.");
     }
     if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: KuvCompiledBinaryParser::Write FAILED.");
-    if (traceChannel().isCallOn()) KUV_TRACE_DETAIL("WRITTEN compiled binary : \n", binary.toString());
+    KUV_TRACE_DETAIL("WRITTEN compiled binary : \n", binary.toString());
     out.PutBack(binary);
     return S_OK;
   });

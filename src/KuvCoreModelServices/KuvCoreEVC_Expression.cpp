@@ -90,7 +90,7 @@ HRESULT KuvCoreEVC_Expression::create(const KuvEeGenericExpression& expression, 
   KuvCoreEVC_NodeClassifier classifier;
   HRESULT hr = developByFamily(classifier, *tree);
   if (FAILED(hr)) return hr;
-  if (traceChannel().isCallOn()) KUV_TRACE_DETAIL("Final Expression:\n", tree->toString());
+  KUV_TRACE_DETAIL("Final Expression:\n", tree->toString());
 
   std::unique_ptr<KuvCoreEVC_Expression> result(new KuvCoreEVC_Expression);
   KuvEVCClassification whole;

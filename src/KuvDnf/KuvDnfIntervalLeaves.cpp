@@ -193,16 +193,14 @@ HRESULT KuvDnfSerialEff::isIntersect(const KuvDnfVarEff& otherLeaf, unsigned cha
   // type or UNDEFINED on one side, can meet.
   const auto& other = static_cast<const KuvDnfSerialEff&>(otherLeaf);
   if (m_guid != other.m_guid) {
-    if (traceChannel().isCallOn())
-      KUV_TRACE_DETAIL("~~~ Not intersection because object IDs are different: ", m_guid.toString(), " ",
-                       other.m_guid.toString());
+    KUV_TRACE_DETAIL("~~~ Not intersection because object IDs are different: ", m_guid.toString(), " ",
+                     other.m_guid.toString());
     out = 0;
     return S_OK;
   }
   if (m_type != other.m_type && m_type != UNDEFINED && other.m_type != UNDEFINED) {
-    if (traceChannel().isCallOn())
-      KUV_TRACE_DETAIL("~~~ Not intersection because external types are different: ",
-                       KuvInString::FromNum(m_type), " ", KuvInString::FromNum(other.m_type));
+    KUV_TRACE_DETAIL("~~~ Not intersection because external types are different: ",
+                     KuvInString::FromNum(m_type), " ", KuvInString::FromNum(other.m_type));
     out = 0;
     return S_OK;
   }

@@ -51,10 +51,8 @@ KuvDnfLeaf* KuvDnfEff::clone() const { return new KuvDnfEff(*this); }
 
 HRESULT KuvDnfEff::isIntersect(const KuvDnfEff& other, unsigned char& out) const {
   if (m_guid != other.m_guid) {
-    // The texts cost an allocation each: only for a trace that prints them.
-    if (traceChannel().isCallOn())
-      KUV_TRACE_DETAIL("~~~ Intersection because object IDs are different: ", m_guid.toString(), " ",
-                       other.m_guid.toString());
+    KUV_TRACE_DETAIL("~~~ Intersection because object IDs are different: ", m_guid.toString(), " ",
+                     other.m_guid.toString());
     out = 1;
   } else {
     out = m_negated == other.m_negated ? 1 : 0;
@@ -78,9 +76,8 @@ HRESULT KuvDnfVarEff::isIntersect(const KuvDnfVarEff& other, unsigned char& out)
     return S_OK;
   }
   if (m_guid != other.m_guid) {
-    if (traceChannel().isCallOn())
-      KUV_TRACE_DETAIL("~~~ Intersection because object IDs are different: ", m_guid.toString(), " ",
-                       other.m_guid.toString());
+    KUV_TRACE_DETAIL("~~~ Intersection because object IDs are different: ", m_guid.toString(), " ",
+                     other.m_guid.toString());
     out = 1;
     return S_OK;
   }

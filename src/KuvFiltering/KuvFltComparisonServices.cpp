@@ -50,8 +50,7 @@ HRESULT KuvFltComparisonServices::IsIntersect(const KuvFltEffectivity& a, const 
                                               unsigned char& answer, unsigned char dictionaryFlag) {
   KUV_TRACE_CALL("IsIntersect");
   return kuv::detail::unlessOutOfMemory(traceChannel(), [&] {
-    if (traceChannel().isCallOn())
-      KUV_TRACE_DETAIL("IsIntersect between ", a.toString(), "  and  ", b.toString());
+    KUV_TRACE_DETAIL("IsIntersect between ", a.toString(), "  and  ", b.toString());
     answer = 0;
     const HRESULT hr = a.isIntersect(b, viewMode, domainMode, answer, dictionaryFlag);
     if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR : isIntersect on effectivities global mode failed.");

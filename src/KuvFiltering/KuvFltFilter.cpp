@@ -131,12 +131,10 @@ HRESULT KuvFltFilter::testInclusion(const KuvFltEffectivity& effectivity, KuvDiv
                                     unsigned char direction) {
   KUV_TRACE_CALL("testInclusion");
   if (domain <= 0 || domain > sc_maxDomain) KUV_RETURN_ERROR(E_INVALIDARG, "ERROR : unexpected domain for a filter");
-  if (traceChannel().isCallOn()) {
-    if (direction != 0)
-      KUV_TRACE_DETAIL("Tesing inclusion of filter { ", toString(), " } in effectivity { ", effectivity.toString(), " }");
-    else
-      KUV_TRACE_DETAIL("Tesing inclusion of effectivity { ", effectivity.toString(), " } in filter { ", toString(), " }");
-  }
+  if (direction != 0)
+    KUV_TRACE_DETAIL("Tesing inclusion of filter { ", toString(), " } in effectivity { ", effectivity.toString(), " }");
+  else
+    KUV_TRACE_DETAIL("Tesing inclusion of effectivity { ", effectivity.toString(), " } in filter { ", toString(), " }");
   KuvFltDomainFilter* mine = m_domains[domain];
   const KuvFltDomainEffectivity* theirs = effectivity.getDomainEffectivity(domain);
   if (mine == nullptr || theirs == nullptr) return mine != nullptr && direction == 0 ? S_FALSE : S_OK;
@@ -145,9 +143,8 @@ HRESULT KuvFltFilter::testInclusion(const KuvFltEffectivity& effectivity, KuvDiv
 
 HRESULT KuvFltFilter::isIntersect(const KuvFltEffectivity& effectivity, KuvComparisonMode,
                                   KuvComparisonMode domainMode, unsigned char dictionaryFlag) const {
-  if (traceChannel().isCallOn())
-    KUV_TRACE_DETAIL("Testing intersection domain by domain between filter { ", toString(), " } and the effectivity {",
-                     effectivity.toString(), "}.\n");
+  KUV_TRACE_DETAIL("Testing intersection domain by domain between filter { ", toString(), " } and the effectivity {",
+                   effectivity.toString(), "}.\n");
   const bool all = domainMode != KuvComparisonMode_Any;
   unsigned char met = 0;
   auto test = [&](const KuvFltDomainFilter& filter, const KuvFltDomainEffectivity& domain) {

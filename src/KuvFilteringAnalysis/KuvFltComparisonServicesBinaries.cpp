@@ -177,9 +177,8 @@ HRESULT KuvFltComparisonServices::IsIncluding(KuvBioBuffer& a, KuvBioBuffer& b, 
     Decoded first, second;
     HRESULT hr = decodeBoth(a, b, first, second);
     if (FAILED(hr)) return hr;
-    if (traceChannel().isCallOn())
-      KUV_TRACE_DETAIL("IsIncluding global with inputs : ", first.object->toString(), " and ",
-                       second.object->toString());
+    KUV_TRACE_DETAIL("IsIncluding global with inputs : ", first.object->toString(), " and ",
+                     second.object->toString());
     hr = include(first, second, viewMode, domainMode, answer);
     if (FAILED(hr)) return hr;
     KUV_TRACE_DETAIL("Result is: ", static_cast<int>(answer));

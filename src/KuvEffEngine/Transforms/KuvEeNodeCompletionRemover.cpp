@@ -103,8 +103,7 @@ HRESULT KuvEeNodeCompletionRemover::removeCompletion(KuvEeNodeRef*& ref, KuvSort
         HRESULT hr = entry.run(*this);
         forget();
         if (FAILED(hr)) KUV_RETURN_ERROR(hr, "ERROR: removeCompletion failed");
-        if (traceChannel().isCallOn())
-          KUV_TRACE_DETAIL("Expression after RemoveCompletion: ", ref->toString());
+        KUV_TRACE_DETAIL("Expression after RemoveCompletion: ", ref->toString());
         return S_OK;
       },
       [&] {

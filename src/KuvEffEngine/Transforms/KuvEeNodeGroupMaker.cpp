@@ -66,7 +66,7 @@ template class KuvEeNodeDispatcher<KuvEeNodeGroupMakerVisitor_groupIdentifier>;
 
 void KuvEeNodeGroupMakerVisitor_groupIdentifier::record(KuvEeNode& node, const KuvInSetVal& indices,
                                                         const char* caption) {
-  if (traceChannel().isCallOn()) KUV_TRACE_DETAIL(caption, node.toString());
+  KUV_TRACE_DETAIL(caption, node.toString());
   m_kept[&node] = m_recorded.size();
   m_recorded.push_back({&node, &indices, true});
 }
@@ -104,8 +104,7 @@ HRESULT KuvEeNodeGroupMakerVisitor_groupIdentifier::visitOperator(KuvEeOp& node,
     KuvEeNode* child = static_cast<KuvEeNodeRef*>(it.Get())->getNode();
     auto found = m_kept.find(child);
     if (found == m_kept.end()) continue;
-    if (traceChannel().isCallOn())
-      KUV_TRACE_DETAIL("Remove following child node from group classification:", child->toString());
+    KUV_TRACE_DETAIL("Remove following child node from group classification:", child->toString());
     m_recorded[found->second].kept = false;
     m_kept.erase(found);
   }

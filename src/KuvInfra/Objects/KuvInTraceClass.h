@@ -138,10 +138,20 @@ private:
 
 #define KUV_SOURCE_FILE (::kuv::detail::sourceBaseName(__FILE__))
 
-// On an explicit channel (free functions, helpers outside a class).
-#define KUV_TRACE_ERROR_ON(channel, ...) \
-  ::kuv::detail::traceError((channel), KUV_SOURCE_FILE, __LINE__, __VA_ARGS__)
-#define KUV_TRACE_DETAIL_ON(channel, ...) ::kuv::detail::traceDetail((channel), __VA_ARGS__)
+// On an explicit channel (free functions, helpers outside a class). The
+// parts are evaluated only when the channel prints the line: a failure's
+// trace may dump a whole data set, which a host that traces nothing should
+// not pay for.
+#define KUV_TRACE_ERROR_ON(channel, ...)                                              \
+  do {                                                                               \
+    if (KuvInTraceClass& kuvTraceChannel_ = (channel); kuvTraceChannel_.isErrorOn()) \
+      ::kuv::detail::traceError(kuvTraceChannel_, KUV_SOURCE_FILE, __LINE__, __VA_ARGS__); \
+  } while (0)
+#define KUV_TRACE_DETAIL_ON(channel, ...)                                            \
+  do {                                                                              \
+    if (KuvInTraceClass& kuvTraceChannel_ = (channel); kuvTraceChannel_.isCallOn()) \
+      ::kuv::detail::traceDetail(kuvTraceChannel_, __VA_ARGS__);                    \
+  } while (0)
 #define KUV_TRACE_CALL_ON(channel, operation) \
   ::kuv::detail::TraceCallGuard KUV_CONCAT(kuvTraceCall_, __LINE__)((channel), (operation))
 #define KUV_RETURN_ERROR_ON(channel, code, ...) \

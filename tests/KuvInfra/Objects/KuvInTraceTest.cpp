@@ -99,12 +99,15 @@ TEST(KuvInTraceClass, LabelIsNamePaddedOrCutTo25) {
 
 namespace {
 int g_errorLine = 0;
+// The parts of the lines traced so far, evaluated.
+int g_detailParts = 0;
+int g_errorParts = 0;
 HRESULT failingOperation(KuvInTraceClass& channel, int depth) {
   KUV_TRACE_CALL_ON(channel, "failingOperation");
   if (depth > 0) return failingOperation(channel, depth - 1);
-  KUV_TRACE_DETAIL_ON(channel, "value=", 42);
+  KUV_TRACE_DETAIL_ON(channel, "value=", (++g_detailParts, 42));
   g_errorLine = __LINE__ + 1;
-  KUV_TRACE_ERROR_ON(channel, "ERROR: Incorrect/Unexpected case");
+  KUV_TRACE_ERROR_ON(channel, (++g_errorParts, "ERROR: Incorrect/Unexpected case"));
   return E_FAIL;
 }
 }  // namespace
@@ -131,9 +134,13 @@ TEST(KuvInTraceClass, FlagsDecideWhatPrints) {
       {0, false, false}, {1, true, false}, {2, false, true}, {3, true, true}};
   for (const auto& c : cases) {
     ScopedFlags flags(channel, c.flags);
+    g_detailParts = g_errorParts = 0;
     const std::string out = kuv_test::captured([&] { failingOperation(channel, 0); });
     EXPECT_EQ(out.find("<ERROR>") != std::string::npos, c.errors) << int(c.flags);
     EXPECT_EQ(out.find(">>>>") != std::string::npos, c.calls) << int(c.flags);
+    // A line that does not print costs nothing: its parts are not evaluated.
+    EXPECT_EQ(g_errorParts, c.errors ? 1 : 0) << int(c.flags);
+    EXPECT_EQ(g_detailParts, c.calls ? 1 : 0) << int(c.flags);
     EXPECT_EQ(KuvInTraceClass::s_lvl, 0);
   }
 }
