@@ -63,4 +63,28 @@ void BM_ReadBinaryExpr(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadBinaryExpr)->Arg(1)->Arg(10)->Arg(100)->Arg(1000);
 
+// A host that silenced the writer's traces stores an expression whose
+// change its data lacks: the refusal should not cost a text of the whole
+// data (the argument is the number of changes the data holds).
+void BM_WriteRefusedSilenced(benchmark::State& state) {
+  Stored stored(1);
+  std::vector<std::unique_ptr<KuvEePredefEff>> more;
+  for (std::int64_t i = 64; i < state.range(0); ++i) {
+    const unsigned char guid[16] = {static_cast<unsigned char>(i), static_cast<unsigned char>(i >> 8), 8};
+    more.push_back(std::make_unique<KuvEePredefEff>("Change", guid, true, KuvEePredefEff::GLOBAL));
+    stored.data.addExprImpactingCriteria(*more.back());
+  }
+  KuvEePredefEff unknown("Unknown", nullptr, true, KuvEePredefEff::GLOBAL);
+  auto* expression = new KuvEeEffectivityExpression;
+  expression->setGlobalCriteria((new KuvEeEffLeaf(&unknown))->getNodeRef());
+  stored.map.Put(KuvInIntHolder(2), expression);
+  for (KuvInTraceClass* channel : {&KuvBinaryExprParser::traceChannel(), &KuvBinaryEENodeParser::traceChannel()})
+    channel->setFlags(0);
+  KuvBioBufferOut out;
+  for (auto _ : state) {
+    if (SUCCEEDED(KuvBinaryExprParser::Write(stored.map, stored.data, out, 2))) state.SkipWithError("wrote it");
+  }
+}
+BENCHMARK(BM_WriteRefusedSilenced)->Arg(64)->Arg(1024)->Arg(16384);
+
 }  // namespace
