@@ -96,8 +96,7 @@ HRESULT TransformEntry::fail(HRESULT code, const char* message) {
 }
 
 void TransformEntry::traceTree(const char* caption) {
-  // The tree's text is built only when it is printed.
-  if (caption != nullptr && m_channel.isCallOn()) traceDetail(m_channel, caption, m_ref.toString());
+  if (caption != nullptr) KUV_TRACE_DETAIL_ON(m_channel, caption, m_ref.toString());
 }
 
 }  // namespace kuv::detail

@@ -142,12 +142,12 @@ private:
 // parts are evaluated only when the channel prints the line: a failure's
 // trace may dump a whole data set, which a host that traces nothing should
 // not pay for.
-#define KUV_TRACE_ERROR_ON(channel, ...)                                              \
-  do {                                                                               \
-    if (KuvInTraceClass& kuvTraceChannel_ = (channel); kuvTraceChannel_.isErrorOn()) \
+#define KUV_TRACE_ERROR_ON(channel, ...)                                                   \
+  do {                                                                                     \
+    if (KuvInTraceClass& kuvTraceChannel_ = (channel); kuvTraceChannel_.isErrorOn())       \
       ::kuv::detail::traceError(kuvTraceChannel_, KUV_SOURCE_FILE, __LINE__, __VA_ARGS__); \
   } while (0)
-#define KUV_TRACE_DETAIL_ON(channel, ...)                                            \
+#define KUV_TRACE_DETAIL_ON(channel, ...)                                           \
   do {                                                                              \
     if (KuvInTraceClass& kuvTraceChannel_ = (channel); kuvTraceChannel_.isCallOn()) \
       ::kuv::detail::traceDetail(kuvTraceChannel_, __VA_ARGS__);                    \
