@@ -42,6 +42,7 @@
 #include "KuvInSerialInterval.h"
 #include "KuvInTreeEvalIndex.h"
 #include "KuvInTreeEvalInterval.h"
+#include "KuvOutOfMemory.h"
 
 namespace {
 
@@ -126,11 +127,11 @@ KuvDnfLeaf* restrictionLeaf(const KuvEeRestrictionEff& eff) {
 // selection algebra considers them).
 std::vector<KuvEeTreeElementBase*> treeElements(const KuvEeTreeBaseVar* var, const KuvInListVal& selections) {
   KuvInSet all(KuvEeTreeElementBase::sType());
-  if (var != nullptr) var->getAllElements(all);
+  if (var != nullptr) kuv::detail::throwIfOutOfMemory(var->getAllElements(all));
   auto put = [&all](const KuvEeTreeSelectionBound* bound) {
     if (bound == nullptr || bound->getElement() == nullptr) return;
     all.Put(bound->getElement());
-    bound->getElement()->getAllChildren(all);
+    kuv::detail::throwIfOutOfMemory(bound->getElement()->getAllChildren(all));
   };
   for (std::int32_t i = 0; i < selections.GetLength(); ++i) {
     const auto* selection = static_cast<const KuvEeTreeSelection*>(selections.Get(i));

@@ -539,6 +539,41 @@ TEST(OutOfMemory, ChildJoinsABagElementAllOrNothing) {
   EXPECT_LT(0, failed);
 }
 
+// Copying a tree variable's elements, or an element's descendants, answers
+// a code with the set left empty; deleting a no-tree-mode track allocates
+// nothing, since a destructor cannot answer.
+TEST(OutOfMemory, TreeElementCopiesAnswerACodeAndDeletionAllocatesNothing) {
+  struct Bag {
+    Bag() {
+      track->addElementToNoTreeModeBag(top);
+      top->addChild(new KuvEeMilestone("Inner", Guid(4).data(), track.get(), treeIndex("2-3"), nullptr, top));
+      track->addElementToNoTreeModeBag(
+          new KuvEeMilestone("Late", Guid(5).data(), track.get(), treeIndex("10-12"), nullptr, nullptr));
+    }
+    std::unique_ptr<KuvEeMilestonesVar> track =
+        std::make_unique<KuvEeMilestonesVar>("Track", Guid(2).data(), "Design", nullptr, true);
+    KuvEeMilestone* top =
+        new KuvEeMilestone("Gate", Guid(3).data(), track.get(), treeIndex("1-9"), nullptr, nullptr);
+    KuvInSet elements{KuvEeMilestone::sType()}, children{KuvEeMilestone::sType()};
+  };
+  const int failed = failEachAllocation(
+      [] { return std::make_unique<Bag>(); },
+      [](auto& b) {
+        return std::pair{b->track->getAllElements(b->elements), b->top->getAllChildren(b->children)};
+      },
+      [](auto& b, std::pair<HRESULT, HRESULT> hrs, bool) {
+        EXPECT_EQ(hrs.first == S_OK ? 3 : 0, b->elements.GetLength()) << hrs.first;
+        EXPECT_EQ(hrs.second == S_OK ? 1 : 0, b->children.GetLength()) << hrs.second;
+        EXPECT_TRUE((hrs.first == S_OK || hrs.first == E_OUTOFMEMORY) &&
+                    (hrs.second == S_OK || hrs.second == E_OUTOFMEMORY));
+        g_countdown = 0;
+        b->track.reset();
+        g_countdown = -1;
+        return hrs == std::pair{S_OK, S_OK};
+      });
+  EXPECT_LT(1, failed);
+}
+
 // A host's node edits answer a code when memory runs out: a child moving
 // between operators stays where it was, a copy of the children is left
 // empty.

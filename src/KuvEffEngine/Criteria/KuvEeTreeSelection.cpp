@@ -10,6 +10,7 @@
 #include "KuvEeTreeElementBase.h"
 #include "KuvEeTreeSeriesElement.h"
 #include "KuvInTreeEvalIndex.h"
+#include "KuvOutOfMemory.h"
 
 KUV_DEFINE_TYPE(KuvEeTreeSelectionBound, KuvInObjectVal)
 KUV_DEFINE_TYPE(KuvEeMilestonesSelectionBound, KuvEeTreeSelectionBound)
@@ -248,11 +249,11 @@ std::vector<KuvEeTreeElementBase*> elementsOf(const KuvEeTreeBaseVar* var, const
     }
   }
   KuvInSet all(KuvEeTreeElementBase::sType());
-  if (var != nullptr) var->getAllElements(all);
+  if (var != nullptr) kuv::detail::throwIfOutOfMemory(var->getAllElements(all));
   forEachBound(l1, l2, [&all](const KuvEeTreeSelectionBound& bound, bool) {
     if (bound.getElement() == nullptr) return;
     all.Put(bound.getElement());
-    bound.getElement()->getAllChildren(all);
+    kuv::detail::throwIfOutOfMemory(bound.getElement()->getAllChildren(all));
   });
   std::vector<KuvEeTreeElementBase*> elements;
   for (KuvInSet::const_iterator it = all.cBegin(); it.IsValid();)

@@ -25,33 +25,42 @@ KuvEeTreeBaseVar::KuvEeTreeBaseVar(const KuvInString& name, const unsigned char*
 KuvEeTreeBaseVar::~KuvEeTreeBaseVar() {
   // The bag's top elements are ours; the others belong to their parents.
   // Pick them all before deleting any, since a deletion frees descendants.
-  std::vector<KuvEeTreeElementBase*> owned;
+  // They are gathered at the front of the bag, which goes with us: a
+  // destructor must not allocate.
+  std::int32_t owned = 0;
   if (m_bag != nullptr) {
     for (std::int32_t i = 0; i < m_bag->GetLength(); ++i) {
       auto* element = static_cast<KuvEeTreeElementBase*>(m_bag->Get(i));
-      if (element != m_root && element->m_parent == nullptr) owned.push_back(element);
+      if (element != m_root && element->m_parent == nullptr) m_bag->Set(owned++, element);
     }
   }
   delete m_root;
-  for (KuvEeTreeElementBase* element : owned) delete element;
+  for (std::int32_t i = 0; i < owned; ++i) delete m_bag->Get(i);
 }
 
 HRESULT KuvEeTreeBaseVar::getAllElements(KuvInSet& set) const {
-  std::vector<KuvEeTreeElementBase*> tops;
-  if (m_root != nullptr) tops.push_back(m_root);
-  if (m_bag != nullptr)
-    for (std::int32_t i = 0; i < m_bag->GetLength(); ++i)
-      tops.push_back(static_cast<KuvEeTreeElementBase*>(m_bag->Get(i)));
-  bool added = false;
-  for (KuvEeTreeElementBase* top : tops) {
-    if (!set.IsTypeAccepted(top->dType()))
-      KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output set doesn't accept element from the root element type.");
-    added = set.Put(top) || added;
-    const HRESULT hr = top->getAllChildren(set);
-    if (FAILED(hr)) return hr;
-    added = added || hr == S_OK;
-  }
-  return added ? S_OK : S_FALSE;
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&]() -> HRESULT {
+        std::vector<KuvEeTreeElementBase*> tops;
+        if (m_root != nullptr) tops.push_back(m_root);
+        if (m_bag != nullptr)
+          for (std::int32_t i = 0; i < m_bag->GetLength(); ++i)
+            tops.push_back(static_cast<KuvEeTreeElementBase*>(m_bag->Get(i)));
+        bool added = false;
+        for (KuvEeTreeElementBase* top : tops) {
+          if (!set.IsTypeAccepted(top->dType()))
+            KUV_RETURN_ERROR(E_INVALIDARG,
+                             "ERROR: Output set doesn't accept element from the root element type.");
+          added = set.Put(top) || added;
+          // Out of memory, the children's call has emptied the set.
+          const HRESULT hr = top->getAllChildren(set);
+          if (FAILED(hr)) return hr;
+          added = added || hr == S_OK;
+        }
+        return added ? S_OK : S_FALSE;
+      },
+      kuv::detail::emptying(set));
 }
 
 namespace {

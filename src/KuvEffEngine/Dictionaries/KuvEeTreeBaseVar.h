@@ -37,7 +37,7 @@ public:
   virtual KuvEeTreeElementBase* getRootElement() const { return m_root; }
   // Puts the root and all its descendants in set (cleared first is up to
   // the caller); E_INVALIDARG when set refuses their types, S_FALSE when
-  // nothing was added.
+  // nothing was added, E_OUTOFMEMORY with set emptied.
   virtual HRESULT getAllElements(KuvInSet& set) const;
   // The deepest element whose index range contains interval: S_OK, or
   // S_FALSE and null when none does. element must be null on entry.

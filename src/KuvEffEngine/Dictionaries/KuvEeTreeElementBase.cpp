@@ -43,20 +43,25 @@ KuvEeTreeElementBase::~KuvEeTreeElementBase() {
 const KuvInTreeEvalIndex& KuvEeTreeElementBase::getTreeEvalIndex() const { return *m_index; }
 
 HRESULT KuvEeTreeElementBase::getAllChildren(KuvInSet& set) const {
-  bool added = false;
-  std::vector<const KuvEeTreeElementBase*> pending{this};
-  while (!pending.empty()) {
-    const KuvEeTreeElementBase* element = pending.back();
-    pending.pop_back();
-    for (KuvInSet::const_iterator it = element->m_children.cBegin(); it.IsValid();) {
-      auto* child = static_cast<KuvEeTreeElementBase*>(it.GetGoToNext());
-      if (!set.IsTypeAccepted(child->dType()))
-        KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output set doesn't accept type from output elements.");
-      added = set.Put(child) || added;
-      pending.push_back(child);
-    }
-  }
-  return added ? S_OK : S_FALSE;
+  return kuv::detail::unlessOutOfMemory(
+      traceChannel(),
+      [&]() -> HRESULT {
+        bool added = false;
+        std::vector<const KuvEeTreeElementBase*> pending{this};
+        while (!pending.empty()) {
+          const KuvEeTreeElementBase* element = pending.back();
+          pending.pop_back();
+          for (KuvInSet::const_iterator it = element->m_children.cBegin(); it.IsValid();) {
+            auto* child = static_cast<KuvEeTreeElementBase*>(it.GetGoToNext());
+            if (!set.IsTypeAccepted(child->dType()))
+              KUV_RETURN_ERROR(E_INVALIDARG, "ERROR: Output set doesn't accept type from output elements.");
+            added = set.Put(child) || added;
+            pending.push_back(child);
+          }
+        }
+        return added ? S_OK : S_FALSE;
+      },
+      kuv::detail::emptying(set));
 }
 
 HRESULT KuvEeTreeElementBase::getElement(const KuvInTreeEvalIndex& index,

@@ -28,7 +28,8 @@ public:
 
   virtual const KuvInTreeEvalIndex& getTreeEvalIndex() const;
   // Puts every descendant in set; E_INVALIDARG when set refuses this
-  // element's type, S_FALSE when nothing was added.
+  // element's type, S_FALSE when nothing was added, E_OUTOFMEMORY with set
+  // emptied.
   virtual HRESULT getAllChildren(KuvInSet& set) const;
   // The element of this subtree whose index equals index: S_OK, or S_FALSE
   // and null. element must be null on entry (E_INVALIDARG).

@@ -81,7 +81,7 @@ struct ModelContents {
       if (variable == nullptr) continue;
       addVariable(model, variable);
       KuvInSet elements(KuvEeTreeSeriesElement::sType());
-      variable->getAllElements(elements);
+      kuv::detail::throwIfOutOfMemory(variable->getAllElements(elements));
       for (KuvEeTreeSeriesElement* element : elementsOf<KuvEeTreeSeriesElement>(elements))
         treeElements.push_back(element);
     }
@@ -90,7 +90,7 @@ struct ModelContents {
     for (KuvEeMilestonesVar* track : elementsOf<KuvEeMilestonesVar>(tracks)) {
       addVariable(model, track);
       KuvInSet elements(KuvEeMilestone::sType());
-      track->getAllElements(elements);
+      kuv::detail::throwIfOutOfMemory(track->getAllElements(elements));
       for (KuvEeMilestone* milestone : elementsOf<KuvEeMilestone>(elements)) milestones.push_back(milestone);
     }
   }
