@@ -1081,6 +1081,38 @@ TEST(OutOfMemory, HostCallsAnswerACodeAtEveryFailingAllocation) {
                    }));
 }
 
+// Destructors cannot answer: deleting what a host built gets by whichever
+// allocation fails, and leaks nothing.
+TEST(OutOfMemory, DeletingAHostsObjectsGetsByWithoutMemory) {
+  struct World {
+    explicit World(const std::string& text) : h(text), expression(h.tree->getNode()->clone()) {
+      KuvEeNodeRef* criteria = expression.GetNodeRefClone();
+      auto* record = new KuvEeMultiModelExpression::ModelCriteria(nullptr, &criteria);
+      EXPECT_EQ(S_OK, effectivity.setModelCriteria(&h.host.dictionary, record));
+      EXPECT_EQ(S_OK, compiling.run());
+      auto* model = new KuvEeModelDico("Car", Guid(1).guid());
+      EXPECT_EQ(S_OK, context.AddModelDico(model, true));
+      model->enableEvolutionSeries(KuvEeSerialVar::STATE);
+      EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::STATE, Guid(3).guid(), "S", "A", 7));
+      EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::TREE_STATE, nullptr, Guid(4).guid(), "S", "A",
+                                          treeIndex("1-9"), false));
+      EXPECT_EQ(S_OK, context.AddMilestonesTrack(model, Guid(5).guid(), "S", "A", true));
+    }
+    HostCalls h;
+    KuvEeGenericExpression expression;
+    KuvEeEffectivityExpression effectivity;
+    Compiling compiling{effectivity};
+    std::unique_ptr<KuvDnf> dnf{KuvEeDnfConvertor::NodeRef2Dnf(*h.tree)};
+    KuvEeExpressionContext context;
+  };
+  kuv_workflow::TextGenerator generator(20261210,
+                                        {.refs = kuv_workflow::TextGenerator::Refs::Named, .noValues = false});
+  const std::string text = generator.expression();
+  EXPECT_LT(0, failEachAllocation([&] { return std::make_unique<World>(text); },
+                                  [](auto& world) { return world.reset(), 0; },
+                                  [](auto&, int, bool reached) { return !reached; }));
+}
+
 // Rules in the older streams, written and read back: a failed read gives
 // the caller no rule and frees every tree it read.
 TEST(OutOfMemory, RulesAnswerACodeAtEveryFailingAllocation) {
