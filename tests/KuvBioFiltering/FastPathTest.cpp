@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <memory>
 #include <random>
@@ -11,6 +12,7 @@
 #include "KuvBioFiltering/FilteringTestSupport.h"
 #include "KuvDnfAndTermMap.h"
 #include "KuvDnfExclusiveVariables.h"
+#include "KuvDnfOptionEff.h"
 #include "KuvDnfSelectionEff.h"
 #include "KuvFilterHandler.h"
 #include "KuvFilteringServices.h"
@@ -74,14 +76,32 @@ Bytes randomFilter(std::mt19937& rng, KuvExpressionView view) {
 }
 
 // Forms in every domain, mostly the filter's, in its view or view 3; the binary
-// as written, cut short, or with a few bits flipped.
-Bytes randomObject(std::mt19937& rng, KuvExpressionView filterView) {
+// as written, cut short, or with a few bits flipped. With wide, each form
+// gets that many options of their own, each on its own feature, so that its
+// table takes wider indices; in terms of 50, since the fast path leaves
+// longer ones to the decoding test.
+Bytes randomObject(std::mt19937& rng, KuvExpressionView filterView, unsigned wide = 0) {
+  const auto wideGuid = [](unsigned n) {
+    std::array<unsigned char, KuvInGuid::sc_size> bytes{0, 0, 0, 0, 0x5A};
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<unsigned char>((1000 + n) >> (8 * i));
+    return KuvInGuid(bytes.data());
+  };
   KuvFltEffectivity effectivity;
   for (int n = 1 + static_cast<int>(rng() % 3); n > 0; --n) {
     const unsigned view = rng() % 5;
-    effectivity.setDnf(static_cast<KuvDiversityDomain>(rng() % 4 == 0 ? 4 + rng() % 2 : 1 + rng() % 3),
-                       view < 2 ? filterView : static_cast<KuvExpressionView>(view < 4 ? 3 : rng() % 4),
-                       dictionary(rng), randomForm(rng, rng() % 8 == 0));
+    const auto domain = static_cast<KuvDiversityDomain>(rng() % 4 == 0 ? 4 + rng() % 2 : 1 + rng() % 3);
+    const auto formView = view < 2 ? filterView : static_cast<KuvExpressionView>(view < 4 ? 3 : rng() % 4);
+    const KuvInGuid key = dictionary(rng);
+    KuvDnf* form = randomForm(rng, rng() % 8 == 0);
+    for (unsigned i = 0; wide > 0 && form->getSpecialCondition() == DNF_COND_NONE && i < wide; i += 50) {
+      auto* term = new KuvDnfAndTermMap;
+      for (unsigned l = i; l < std::min(wide, i + 50); ++l) {
+        auto leaf = std::make_unique<KuvDnfOptionEff>(wideGuid(2 * l), wideGuid(2 * l + 1), 1 + l % 3, l % 2 != 0);
+        if (term->addDnfLeaf(*leaf) == S_OK) leaf.release();
+      }
+      form->addAndTerm(term);
+    }
+    effectivity.setDnf(domain, formView, key, form);
   }
   Bytes bytes = compiled(effectivity);
   const unsigned damage = rng() % 6;
@@ -115,11 +135,36 @@ std::string run(const Bytes& filter, const std::vector<Bytes>& objects) {
   return seen;
 }
 
+// Every answer the fast path gives is the decoding test's, and queries and
+// handlers answer, fail and print exactly as with the decoding test alone.
+void expectTheDecodingTestsAnswers(const Bytes& filter, const std::vector<Bytes>& objects, int decided[2],
+                                   int& undecided) {
+  KuvFltFastPathTestAccess::setOff(true);
+  const std::string slow = run(filter, objects);
+  KuvFltFastPathTestAccess::setOff(false);
+  ASSERT_EQ(slow, run(filter, objects));
+
+  const KuvFilterHandler handler(filter.data(), static_cast<unsigned int>(filter.size()), 0);
+  ASSERT_EQ(S_OK, handler.isValid());
+  const KuvFltFastPath fast(*handler.getFilter());
+  for (const Bytes& object : objects) {
+    const int answer = fast.apply(object.data(), static_cast<unsigned int>(object.size()));
+    int result = 7;
+    KuvFltFastPathTestAccess::setOff(true);
+    kuv_test::captured([&] { handler.Apply(object.data(), static_cast<unsigned int>(object.size()), result); });
+    KuvFltFastPathTestAccess::setOff(false);
+    if (answer == KuvFltFastPath::sc_undecided) {
+      ++undecided;
+      continue;
+    }
+    ASSERT_EQ(result, answer);
+    ++decided[answer];
+  }
+}
+
 }  // namespace
 
-// Over random filters and objects, under both switches: every answer the
-// fast path gives is the decoding test's, and queries and handlers answer,
-// fail and print exactly as with the decoding test alone.
+// Over random filters and objects, under both switches.
 TEST(FastPath, AnswersAsTheDecodingTest) {
   std::mt19937 rng(17);
   int decided[2] = {0, 0};
@@ -133,33 +178,33 @@ TEST(FastPath, AnswersAsTheDecodingTest) {
         const Bytes filter = randomFilter(rng, view);
         std::vector<Bytes> objects;
         for (int o = 0; o < 12; ++o) objects.push_back(randomObject(rng, view));
-        KuvFltFastPathTestAccess::setOff(true);
-        const std::string slow = run(filter, objects);
-        KuvFltFastPathTestAccess::setOff(false);
-        ASSERT_EQ(slow, run(filter, objects)) << f;
-
-        const KuvFilterHandler handler(filter.data(), static_cast<unsigned int>(filter.size()), 0);
-        ASSERT_EQ(S_OK, handler.isValid());
-        const KuvFltFastPath fast(*handler.getFilter());
-        for (const Bytes& object : objects) {
-          const int answer = fast.apply(object.data(), static_cast<unsigned int>(object.size()));
-          int result = 7;
-          KuvFltFastPathTestAccess::setOff(true);
-          kuv_test::captured(
-              [&] { handler.Apply(object.data(), static_cast<unsigned int>(object.size()), result); });
-          KuvFltFastPathTestAccess::setOff(false);
-          if (answer == KuvFltFastPath::sc_undecided) {
-            ++undecided;
-            continue;
-          }
-          ASSERT_EQ(result, answer);
-          ++decided[answer];
-        }
+        SCOPED_TRACE(f);
+        expectTheDecodingTestsAnswers(filter, objects, decided, undecided);
+        if (HasFatalFailure()) return;
       }
     }
   EXPECT_GT(decided[0], 300);
   EXPECT_GT(decided[1], 2000);
   EXPECT_GT(undecided, 2000);
+}
+
+// Tables of 256 entries or more take two-byte indices, of 65,536 or more
+// four-byte ones (an option leaf puts two GUIDs in the table).
+TEST(FastPath, WideTablesAnswerAsTheDecodingTest) {
+  std::mt19937 rng(29);
+  int decided[2] = {0, 0};
+  int undecided = 0;
+  for (const auto& [wide, filters] : {std::pair{200u, 40}, {33000u, 2}})
+    for (int f = 0; f < filters; ++f) {
+      const auto view = static_cast<KuvExpressionView>(rng() % 4);
+      const Bytes filter = randomFilter(rng, view);
+      std::vector<Bytes> objects;
+      for (int o = 0; o < 4; ++o) objects.push_back(randomObject(rng, view, wide));
+      SCOPED_TRACE(f);
+      expectTheDecodingTestsAnswers(filter, objects, decided, undecided);
+      if (HasFatalFailure()) return;
+    }
+  EXPECT_GT(decided[0] + decided[1], 20);
 }
 
 // A call made while the decoding test would print its steps takes that
