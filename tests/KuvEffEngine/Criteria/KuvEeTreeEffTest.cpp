@@ -7,19 +7,22 @@
 #include <random>
 #include <string>
 
+#include "KuvDnfMilestonesEff.h"
+#include "KuvDnfTreeSeriesEff.h"
 #include "KuvEeDnfTreeEff.h"
 #include "KuvEeMilestone.h"
 #include "KuvEeMilestonesVar.h"
 #include "KuvEeNodeNotRemover.h"
 #include "KuvEeNodeSimplifier.h"
-#include "KuvEffEngine/KuvEeDicoTestSupport.h"
-#include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvEeOptionEff.h"
 #include "KuvEeTreeBaseEff.h"
 #include "KuvEeTreeSeriesElement.h"
 #include "KuvEeTreeSeriesVar.h"
 #include "KuvEeVarEffLeaf.h"
+#include "KuvEffEngine/KuvEeDicoTestSupport.h"
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvEffEngine/KuvEeVarEffTestSupport.h"
+#include "KuvInMilestonesEvalInterval.h"
 #include "KuvInTreeEvalIndex.h"
 #include "KuvInTreeEvalInterval.h"
 
@@ -207,39 +210,78 @@ TEST(KuvEeDnfTreeEff, NegationsAreRefusedNotLost) {
   EXPECT_TRACES(E_UNEXPECTED, "", leaf.opNot());
 }
 
+namespace {
+
+// Tree series and milestone tracks as the algebra test below sees them: an
+// effectivity of the positions lo..hi, and whether a range holds a position.
+struct SeriesKind {
+  using Eff = KuvEeDnfTreeSeriesEff;
+  Eff* make(unsigned lo, unsigned hi, bool noVar, bool negated) {
+    KuvInListVal ranges(KuvInTreeEvalInterval::sType());
+    ranges.PutBack(
+        KuvInTreeEvalInterval(KuvInTreeEvalIndexBound(lo), true, KuvInTreeEvalIndexBound(hi), true));
+    return new Eff(&var, new KuvDnfTreeSeriesEff(var.getGuid(), ranges, 19, noVar, negated));
+  }
+  static const KuvDnfTreeSeriesEff& leaf(const Eff& eff) { return *eff.getRelatedDnfTreeSeriesEff(); }
+  static bool holds(const KuvInObject& range, const KuvInTreeEvalIndexBound& at) {
+    const auto& r = static_cast<const KuvInTreeEvalInterval&>(range);
+    return (r.getA() < at || (r.getA() == at && r.getAIncl())) &&
+           (at < r.getB() || (at == r.getB() && r.getBIncl()));
+  }
+  KuvEeTreeSeriesVar var{"Plans", kuv_test::Guid(3).data(), 19, nullptr};
+};
+struct TrackKind {
+  using Eff = KuvEeDnfMilestonesEff;
+  using Value = KuvInMilestonesEvalIntervalValue;
+  Eff* make(unsigned lo, unsigned hi, bool noVar, bool negated) {
+    KuvInListVal ranges(KuvInMilestonesEvalInterval::sType());
+    ranges.PutBack(KuvInMilestonesEvalInterval(Value(KuvInTreeEvalIndexBound(lo)), true,
+                                               Value(KuvInTreeEvalIndexBound(hi)), true));
+    return new Eff(&var, new KuvDnfMilestonesEff(var.getGuid(), ranges, noVar, negated));
+  }
+  static const KuvDnfMilestonesEff& leaf(const Eff& eff) { return *eff.getRelatedDnfMilestonesEff(); }
+  static bool holds(const KuvInObject& range, const KuvInTreeEvalIndexBound& at) {
+    const auto& r = static_cast<const KuvInMilestonesEvalInterval&>(range);
+    const KuvInTreeEvalIndexBound &low = r.getInfBound().getBound(), &high = r.getSupBound().getBound();
+    return (low < at || (low == at && r.isInfBoundIncluded())) &&
+           (at < high || (at == high && r.isSupBoundIncluded()));
+  }
+  KuvEeMilestonesVar var{"Design", kuv_test::Guid(4).data(), "D", nullptr};
+};
+
+template <class Kind>
+class KuvEeDnfTreeEffAlgebra : public ::testing::Test {};
+using TreeKinds = ::testing::Types<SeriesKind, TrackKind>;
+TYPED_TEST_SUITE(KuvEeDnfTreeEffAlgebra, TreeKinds);
+
+}  // namespace
+
 // With a related normal-form effectivity, And, Or, Cut, Not and NotDomain
 // act on the represented sets: checked point by point over positions 0..6
 // and the no-value state, against masks of the same sets.
-TEST(KuvEeDnfTreeEff, AlgebraOfRelatedEffectivities) {
-  KuvEeTreeSeriesVar series("Plans", kuv_test::Guid(3).data(), 19, nullptr);
+TYPED_TEST(KuvEeDnfTreeEffAlgebra, ActsOnTheRepresentedSets) {
+  TypeParam kind;
   std::mt19937 random(29);
   constexpr unsigned kNone = 1u << 7;
   // A set as bits of the positions 0..6 plus kNone, and an effectivity of it.
   auto make = [&](unsigned& set) {
-    KuvInListVal ranges(KuvInTreeEvalInterval::sType());
     const unsigned lo = random() % 6, hi = lo + random() % (7 - lo);
-    ranges.PutBack(KuvInTreeEvalInterval(KuvInTreeEvalIndexBound(lo), true, KuvInTreeEvalIndexBound(hi), true));
     const bool noVar = random() % 3 == 0, negated = random() % 3 == 0;
     set = (((1u << (hi + 1)) - 1) & ~((1u << lo) - 1)) | (noVar ? kNone : 0);
     if (negated) set = ~set & (kNone | 0x7Fu);
-    return new KuvEeDnfTreeSeriesEff(
-        &series, new KuvDnfTreeSeriesEff(series.getGuid(), ranges, 19, noVar, negated));
+    return kind.make(lo, hi, noVar, negated);
   };
-  auto setOf = [&](const KuvEeDnfTreeSeriesEff& eff) {
-    const KuvDnfTreeSeriesEff& leaf = *eff.getRelatedDnfTreeSeriesEff();
+  auto setOf = [&](const typename TypeParam::Eff& eff) {
+    const auto& leaf = TypeParam::leaf(eff);
     unsigned set = leaf.getNoVar() ? kNone : 0;
     for (unsigned p = 0; p < 7; ++p)
-      for (std::int32_t i = 0; i < leaf.getIntervals().GetLength(); ++i) {
-        const auto& r = static_cast<const KuvInTreeEvalInterval&>(*leaf.getIntervals().Get(i));
-        const KuvInTreeEvalIndexBound at(p);
-        if ((r.getA() < at || (r.getA() == at && r.getAIncl())) && (at < r.getB() || (at == r.getB() && r.getBIncl())))
-          set |= 1u << p;
-      }
+      for (std::int32_t i = 0; i < leaf.getIntervals().GetLength(); ++i)
+        if (TypeParam::holds(*leaf.getIntervals().Get(i), KuvInTreeEvalIndexBound(p))) set |= 1u << p;
     return leaf.isNegated() ? ~set & (kNone | 0x7Fu) : set;
   };
   for (int round = 0; round < 300; ++round) {
     unsigned a = 0, b = 0;
-    std::unique_ptr<KuvEeDnfTreeSeriesEff> x(make(a)), y(make(b));
+    std::unique_ptr<typename TypeParam::Eff> x(make(a)), y(make(b));
     bool merged = false;
     switch (round % 5) {
       case 0: ASSERT_EQ(S_OK, x->opAnd(y.get(), merged)); a &= b; break;
