@@ -209,7 +209,7 @@ TEST(Dnf2NodeRef, ReadsTermsAsAndsUnderAnOrAndDropsSingleChildOperators) {
   }
 }
 
-TEST(Dnf2NodeRef, RestrictionsCarryTheirVariablesAndNegation) {
+TEST(Dnf2NodeRef, RestrictionsCarryTheirVariablesAndNegationThereAndBack) {
   ModelSpace fixture;
   fixture.space.addCategory(fixture.model.category.get());
   auto restricted = [](KuvDnfRestrictionEff* leaf, unsigned n, bool negated) {
@@ -236,6 +236,10 @@ TEST(Dnf2NodeRef, RestrictionsCarryTheirVariablesAndNegation) {
     Tree tree(KuvEeDnfConvertor::Dnf2NodeRef(*form, fixture.space, objects, 0));
     ASSERT_TRUE(tree) << c.text;
     EXPECT_EQ(std::string("EeRestrictionEffLeaf : ") + c.text, text(*tree));
+    // And back into the same form.
+    std::unique_ptr<KuvDnf> back(KuvEeDnfConvertor::NodeRef2Dnf(*tree));
+    ASSERT_TRUE(back) << c.text;
+    EXPECT_EQ(text(*form), text(*back));
   }
 }
 
