@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -172,6 +173,28 @@ TEST(KuvEeSelectionEff, ValuesByObjectNameOrGuidWithTheirSelectedByCodes) {
   ASSERT_EQ(eff.set(vars.values[1], KuvCriteriaSelectedBy_RuleDeduced), S_OK);
   EXPECT_FALSE(eff.isNegated() || eff.getNoVar());
   EXPECT_EQ(eff.getValues().GetLength(), 1);
+  ASSERT_EQ(eff.set(vars.values[2]->getGuid(), KuvCriteriaSelectedBy_UserSelected), S_OK);
+  EXPECT_EQ(eff.getSelectedBy(vars.values[2]), KuvCriteriaSelectedBy_UserSelected);
+
+  // From a list or a set: all the values, or nothing changed.
+  KuvInList list(KuvEeSelectionValue::sType());
+  KuvInSet set(KuvEeSelectionValue::sType());
+  for (KuvEeSelectionValue* value : {vars.values[0], vars.values[1]}) list.PutBack(value), set.Put(value);
+  for (const auto& setFrom : std::initializer_list<std::function<HRESULT()>>{[&] { return eff.set(list); },
+                                                                             [&] { return eff.set(set); }}) {
+    eff.opNot();
+    ASSERT_EQ(setFrom(), S_OK);
+    EXPECT_FALSE(eff.isNegated());
+    EXPECT_EQ(eff.getValues().GetLength(), 2);
+    EXPECT_EQ(eff.getSelectedBy(vars.values[0]), KuvCriteriaSelectedBy_None);
+    const KuvEeSelectionEff kept(eff);
+    list.PutBack(vars.foreignValue);
+    set.Put(vars.foreignValue);
+    EXPECT_TRACES(E_FAIL, "ERROR: set failed", setFrom());
+    EXPECT_TRUE(same(eff, kept));
+    list.Remove(2);
+    set.Remove(vars.foreignValue);
+  }
 }
 
 }  // namespace
