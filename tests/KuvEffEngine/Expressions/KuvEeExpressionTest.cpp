@@ -8,6 +8,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "KuvEeChangeExpression.h"
 #include "KuvEeCompositionMatrixExpression.h"
@@ -645,6 +646,21 @@ TEST(KuvEeCompositionMatrixExpressionTest, AdoptsOrCopiesTreesPerDictionary) {
   EXPECT_EQ(matrix.IF_GetCriteria(&models.b, found), S_FALSE);
   EXPECT_EQ(matrix.THEN_GetCriteria(&models.b, found), S_OK);
   EXPECT_NE(found, original.get());
+  adopted = tree("And(T,Or(F,T))");
+  EXPECT_EQ(matrix.THEN_SetCriteria(&models.a, adopted), S_OK);
+  EXPECT_EQ(adopted, nullptr);
+
+  // Every tree of both parts is simplified in place.
+  adopted = tree("Or(L1,T)");
+  EXPECT_EQ(matrix.IF_SetCriteria(&models.a, adopted), S_OK);
+  EXPECT_EQ(matrix.simplify(), S_OK);
+  for (const auto& [get, model, simplified] :
+       {std::tuple{&KuvEeCompositionMatrixExpression::THEN_GetCriteria, &models.a, "T"},
+        {&KuvEeCompositionMatrixExpression::THEN_GetCriteria, &models.b, "F"},
+        {&KuvEeCompositionMatrixExpression::IF_GetCriteria, &models.a, "T"}}) {
+    EXPECT_EQ((matrix.*get)(model, found), S_OK);
+    EXPECT_EQ(shapeOf(found), simplified);
+  }
 }
 
 TEST(KuvEeRuleTest, OwnsBothTreesAndHandsOutCopies) {
@@ -655,4 +671,19 @@ TEST(KuvEeRuleTest, OwnsBothTreesAndHandsOutCopies) {
   Recorder recorder;
   EXPECT_EQ(rule.runConstVisitor(recorder), S_OK);
   EXPECT_EQ(recorder.trail, "T T F ");
+  EXPECT_EQ(rule.simplify(), S_OK);
+  copy.reset(rule.GetConstraintExpressionClone());
+  EXPECT_EQ(shapeOf(copy.get()), "T");
+
+  // Deleting a rule hands out its invariant, Or(Not(context), constraint)
+  // simplified.
+  auto* held = new KuvEeInclusionRule(tree("T"), tree("And(T,F)"));
+  KuvEeRule* deleted = held;
+  KuvEeNodeRef* invariant = nullptr;
+  EXPECT_EQ(KuvEeRule::DeleteThisAndKeepInvariantConstraintExpression(deleted, invariant), S_OK);
+  EXPECT_EQ(deleted, nullptr);
+  copy.reset(invariant);
+  EXPECT_EQ(shapeOf(copy.get()), "F");
+  EXPECT_TRACES(E_INVALIDARG, "ERROR: NULL pointer",
+                KuvEeRule::DeleteThisAndKeepInvariantConstraintExpression(deleted, invariant));
 }
