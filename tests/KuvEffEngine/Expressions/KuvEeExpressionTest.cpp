@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <tuple>
 
@@ -23,12 +24,14 @@
 #include "KuvEeOptionVar.h"
 #include "KuvEePredefEff.h"
 #include "KuvEeRule.h"
+#include "KuvEeSelectionEff.h"
 #include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvEffEngine/KuvEeVarEffTestSupport.h"
 #include "KuvEffEngine/TruthTable.h"
 #include "KuvInList.h"
 #include "KuvInSet.h"
+#include "KuvQmSpecList.h"
 
 using namespace kuv_test;
 
@@ -609,6 +612,38 @@ TEST(KuvQmSpecListTest, OneEffectivityPerVariableCombinedByOr) {
   EXPECT_EQ(list.RemoveVarEff(vars.otherOption, taken), S_OK);
   delete taken;
   EXPECT_EQ(list.RemoveVarEff(vars.otherOption, taken), S_FALSE);
+  EXPECT_EQ(list.RemoveEff(&named), S_OK);
+  EXPECT_EQ(list.RemoveEff(&named), S_FALSE);
+  EXPECT_EQ(list.GetNbEffs(), 0);
+}
+
+// A list's criteria count as a tree's leaves would: a variable with the
+// values selected, an effectivity, or what its definition refers to once
+// followed.
+TEST(KuvEeGenericExpressionTest, DependenciesOfAList) {
+  TestVars vars;
+  auto* selection = new KuvEeSelectionEff(vars.selection, KuvEeSelectionEff::AllFalse);
+  ASSERT_EQ(selection->add(vars.values[1]), S_OK);
+  KuvEeVarEff* held = selection;
+  auto* list = new KuvQmSpecList();
+  ASSERT_EQ(list->AddVarEff(held), S_OK);
+  KuvEeBasicEff defined("Eff1", Guid(0xA).data()), bare("Eff2", Guid(0xB).data());
+  defined.setExpr((new KuvEeVarEffLeaf(new KuvEeOptionEff(vars.option, KuvEeOptionEff::T)))->getNodeRef());
+  list->AddEff(&defined);
+  list->AddEff(&bare);
+  KuvEeGenericExpression expression;
+  ASSERT_EQ(expression.SetExpression(list, KuvEeGenericExpression::CFG_LISTMODE_STRICT), S_OK);
+  const auto dependencies = [&](HRESULT (KuvEeGenericExpression::*get)(KuvInSet&) const) {
+    KuvInSet criteria(KuvInObject::sType());
+    EXPECT_EQ((expression.*get)(criteria), S_OK);
+    std::set<const KuvInObject*> found;
+    for (auto it = criteria.cBegin(); it.IsValid();) found.insert(it.GetGoToNext());
+    return found;
+  };
+  EXPECT_EQ(dependencies(&KuvEeGenericExpression::GetDependencies),
+            (std::set<const KuvInObject*>{vars.selection, vars.values[1], &defined, &bare}));
+  EXPECT_EQ(dependencies(&KuvEeGenericExpression::GetFinalDependencies),
+            (std::set<const KuvInObject*>{vars.selection, vars.values[1], vars.option, &bare}));
 }
 
 TEST(KuvEeFilterExpressionTest, VisitorsSeeOneLeafPerItem) {
