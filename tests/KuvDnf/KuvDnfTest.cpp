@@ -161,6 +161,18 @@ TEST(KuvDnf, TextForm) {
                 f + ", Selected Options : {" + o + "}\n\t \\ -- KuvDnfSerialEff ( Var=" + o +
                 ", Type : 13, Values : ! (NO VAR [2,3]) )\n",
             kuv_test::text(dnf));
+  // Terms and leaves are handed out in order; a copy of a list term has
+  // leaves of its own.
+  KuvInList terms(KuvDnfAndTerm::sType()), leaves(KuvDnfLeaf::sType());
+  ASSERT_EQ(S_OK, dnf.getAndTerms(terms));
+  ASSERT_EQ(3, terms.GetLength());
+  for (std::int32_t i = 0; i < 3; ++i) EXPECT_EQ(dnf.getAndTerm(i), terms.Get(i));
+  ASSERT_EQ(S_OK, dnf.getAndTerm(0)->getDnfLeaves(leaves));
+  ASSERT_EQ(2, leaves.GetLength());
+  for (std::int32_t i = 0; i < 2; ++i) EXPECT_EQ(dnf.getAndTerm(0)->leaves()[i], leaves.Get(i));
+  const std::unique_ptr<KuvDnfAndTerm> copy(dnf.getAndTerm(1)->clone());
+  EXPECT_EQ(kuv_test::text(*dnf.getAndTerm(1)), kuv_test::text(*copy));
+  EXPECT_NE(dnf.getAndTerm(1)->leaves()[0], copy->leaves()[0]);
   EXPECT_EQ("DNF : \nTRUE", kuv_test::text(KuvDnf(DNF_COND_TRUE)));
   EXPECT_EQ("DNF : \nFALSE", kuv_test::text(KuvDnf(DNF_COND_FALSE)));
   EXPECT_EQ("DNF : \nunexpected cond type", kuv_test::text(KuvDnf(static_cast<E_DnfSpecCond>(5))));
@@ -199,11 +211,17 @@ TEST(KuvDnf, MapTermRefusesInconsistentLeaves) {
     EXPECT_TRACES(E_FAIL, c.message, term.addDnfLeaf(*refused));
     EXPECT_EQ(1, term.getNbDnfLeaves());
   }
-  // Tree series of two tree types on one variable are two keys.
+  // Tree series of two tree types on one variable are two keys, each found
+  // by its type.
   KuvDnfAndTermMap term;
   const KuvInListVal none(KuvInTreeEvalInterval::sType());
-  EXPECT_EQ(S_OK, term.addDnfLeaf(*new KuvDnfTreeSeriesEff(a, none, 18, false, false)));
-  EXPECT_EQ(S_OK, term.addDnfLeaf(*new KuvDnfTreeSeriesEff(a, none, 19, false, false)));
+  KuvDnfLeaf* plans[] = {new KuvDnfTreeSeriesEff(a, none, 18, false, false),
+                         new KuvDnfTreeSeriesEff(a, none, 19, false, false)};
+  for (KuvDnfLeaf* leaf : plans) EXPECT_EQ(S_OK, term.addDnfLeaf(*leaf));
+  EXPECT_EQ(plans[0], term.findLeaf(KuvDnfLeaf::Kind::TreeSeries, a, 18));
+  EXPECT_EQ(plans[1], term.findLeaf(KuvDnfLeaf::Kind::TreeSeries, a, 19));
+  EXPECT_EQ(nullptr, term.findLeaf(KuvDnfLeaf::Kind::TreeSeries, a, 17));
+  EXPECT_EQ(nullptr, term.findLeaf(KuvDnfLeaf::Kind::Option, a));
 }
 
 // Map terms match serial leaves by type (falling back on UNDEFINED); list
