@@ -540,9 +540,8 @@ TEST(OutOfMemory, ChildJoinsABagElementAllOrNothing) {
 }
 
 // Copying a tree variable's elements, or an element's descendants, answers
-// a code with the set left empty; deleting a no-tree-mode track allocates
-// nothing, since a destructor cannot answer.
-TEST(OutOfMemory, TreeElementCopiesAnswerACodeAndDeletionAllocatesNothing) {
+// a code with the set left empty.
+TEST(OutOfMemory, TreeElementCopiesAnswerACodeWithTheSetEmptied) {
   struct Bag {
     Bag() {
       track->addElementToNoTreeModeBag(top);
@@ -566,9 +565,6 @@ TEST(OutOfMemory, TreeElementCopiesAnswerACodeAndDeletionAllocatesNothing) {
         EXPECT_EQ(hrs.second == S_OK ? 1 : 0, b->children.GetLength()) << hrs.second;
         EXPECT_TRUE((hrs.first == S_OK || hrs.first == E_OUTOFMEMORY) &&
                     (hrs.second == S_OK || hrs.second == E_OUTOFMEMORY));
-        g_countdown = 0;
-        b->track.reset();
-        g_countdown = -1;
         return hrs == std::pair{S_OK, S_OK};
       });
   EXPECT_LT(1, failed);
@@ -1081,8 +1077,8 @@ TEST(OutOfMemory, HostCallsAnswerACodeAtEveryFailingAllocation) {
                    }));
 }
 
-// Destructors cannot answer: deleting what a host built gets by whichever
-// allocation fails, and leaks nothing.
+// Destructors cannot answer: deleting what a host built (with a no-tree-mode
+// track and its bag) gets by whichever allocation fails, and leaks nothing.
 TEST(OutOfMemory, DeletingAHostsObjectsGetsByWithoutMemory) {
   struct World {
     explicit World(const std::string& text) : h(text), expression(h.tree->getNode()->clone()) {
@@ -1097,6 +1093,11 @@ TEST(OutOfMemory, DeletingAHostsObjectsGetsByWithoutMemory) {
       EXPECT_EQ(S_OK, context.AddRevision(model, KuvEeSerialVar::TREE_STATE, nullptr, Guid(4).guid(), "S", "A",
                                           treeIndex("1-9"), false));
       EXPECT_EQ(S_OK, context.AddMilestonesTrack(model, Guid(5).guid(), "S", "A", true));
+      KuvEeMilestonesVar* track = nullptr;
+      model->getMilestonesTrack(Guid(5).guid(), track);
+      for (const auto& [n, index] : {std::pair{6u, "1-9"}, {7u, "10-12"}})
+        EXPECT_EQ(S_OK, context.AddMilestone(track, Guid(n).guid(), std::to_string(n).c_str(),
+                                             treeIndex(index), nullptr, nullptr));
     }
     HostCalls h;
     KuvEeGenericExpression expression;
