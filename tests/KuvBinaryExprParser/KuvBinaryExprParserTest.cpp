@@ -6,17 +6,9 @@
 // refused headers. Every damaged copy of representative binaries and
 // streams: the reader gives one of its codes, hands out nothing on failure,
 // leaks nothing, and what it accepts can be written again.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <memory>
-#include <random>
-#include <string>
-#include <vector>
+#include "support/KuvTestSupport.h"
 
 #include "KuvBinaryParser/KuvBinaryLeafTestSupport.h"
-#include "KuvEeRestrictionEff.h"
-#include "KuvEeRestrictionEffLeaf.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "support/KuvMutations.h"
 

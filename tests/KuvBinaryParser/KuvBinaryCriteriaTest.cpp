@@ -2,9 +2,7 @@
 // reader: exact bytes per layout, round trips (negated, and through the
 // light parser's placeholders), the selected-by routing of values,
 // refusals with their traces, and every truncation of a valid leaf.
-#include <gtest/gtest.h>
-
-#include <vector>
+#include "support/KuvTestSupport.h"
 
 #include "KuvBinaryLeafTestSupport.h"
 

@@ -1,8 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <memory>
-#include <vector>
+#include "support/KuvTestSupport.h"
 
 #include "KuvBinaryLeafTestSupport.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"

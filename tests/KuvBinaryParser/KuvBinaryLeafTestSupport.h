@@ -3,12 +3,6 @@
 // makers of the criterion effectivities over it.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <utility>
-#include <vector>
-
-#include "Kuv.h"
 #include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "support/KuvTestSupport.h"
 

@@ -1,17 +1,6 @@
 // The byte layer every binary rests on: big-endian order, the growth rule a
 // host observes through the capacity, and reads that fail without moving.
-#include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstdlib>
-#include <random>
-#include <string>
-#include <vector>
-
-#include "KuvBioBasic.h"
-#include "KuvBioBuffer.h"
-#include "KuvBioBufferOut.h"
-#include "KuvBioFlags.h"
 #include "support/KuvTestSupport.h"
 
 namespace {

@@ -1,13 +1,6 @@
 // The typed-GUID table: exact bytes, indices in order of first
 // registration, and a reader that refuses what the bytes cannot hold.
-#include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstring>
-
-#include "KuvBioBasic.h"
-#include "KuvBioTypedIdsReader.h"
-#include "KuvBioTypedIdsWriter.h"
 #include "support/KuvTestSupport.h"
 
 namespace {

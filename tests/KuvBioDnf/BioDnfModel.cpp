@@ -1,19 +1,7 @@
 #include "BioDnfModel.h"
 
-#include <algorithm>
 #include <numeric>
 
-#include "KuvDnfDateEff.h"
-#include "KuvDnfMilestonesEff.h"
-#include "KuvDnfOptionEff.h"
-#include "KuvDnfRestrictionEff.h"
-#include "KuvDnfSelectionEff.h"
-#include "KuvDnfSerialEff.h"
-#include "KuvDnfTreeSeriesEff.h"
-#include "KuvInDateInterval.h"
-#include "KuvInMilestonesEvalInterval.h"
-#include "KuvInSerialInterval.h"
-#include "KuvInTreeEvalInterval.h"
 #include "support/KuvTestSupport.h"
 
 namespace bio_dnf_test {

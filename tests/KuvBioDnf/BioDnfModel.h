@@ -3,13 +3,6 @@
 // small pool so that terms share table entries.
 #pragma once
 
-#include <memory>
-#include <random>
-#include <string>
-#include <vector>
-
-#include "KuvBioBufferOut.h"
-#include "KuvDnf.h"
 #include "support/KuvTestSupport.h"
 
 namespace bio_dnf_test {

@@ -5,30 +5,8 @@
 // every leaf kind together reads as a form that writes again or as nothing,
 // in both term kinds, and the analysis leaves its classification alone on
 // failure.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <memory>
-#include <random>
-#include <string>
-#include <vector>
 
 #include "BioDnfModel.h"
-#include "KuvBioBasic.h"
-#include "KuvBioDnfReader.h"
-#include "KuvBioDnfWriter.h"
-#include "KuvDnfDateEff.h"
-#include "KuvDnfMilestonesEff.h"
-#include "KuvDnfOptionEff.h"
-#include "KuvDnfRestrictionEff.h"
-#include "KuvDnfSelectionEff.h"
-#include "KuvDnfSerialEff.h"
-#include "KuvDnfTreeSeriesEff.h"
-#include "KuvEVCClassification.h"
-#include "KuvInDateInterval.h"
-#include "KuvInMilestonesEvalInterval.h"
-#include "KuvInSerialInterval.h"
-#include "KuvInTreeEvalInterval.h"
 #include "support/KuvMutations.h"
 #include "support/KuvTestSupport.h"
 

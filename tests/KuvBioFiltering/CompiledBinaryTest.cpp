@@ -1,22 +1,6 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <memory>
-#include <random>
-#include <string>
-#include <vector>
 
 #include "KuvBioDnf/BioDnfModel.h"
 #include "KuvBioFiltering/FilteringTestSupport.h"
-#include "KuvCompiledBinaryParser.h"
-#include "KuvDnfOptionEff.h"
-#include "KuvDnfSelectionEff.h"
-#include "KuvFltApplicability.h"
-#include "KuvFltCompositionMatrix.h"
-#include "KuvFltEffectivity.h"
-#include "KuvFltFilter.h"
-#include "KuvInIntHolder.h"
-#include "KuvInListVal.h"
 #include "support/KuvTestSupport.h"
 
 using namespace kuv_test;

@@ -2,29 +2,9 @@
 // binaries: the reader and the domain lookups give one of their codes and
 // hand out nothing on failure; a query answers -1, 0 or 1 for a damaged
 // object and never fails for it; what reads can be written again.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <memory>
-#include <random>
-#include <string>
-#include <vector>
 
 #include "KuvBioDnf/BioDnfModel.h"
-#include "KuvBioFilter.h"
 #include "KuvBioFiltering/FilteringTestSupport.h"
-#include "KuvCompiledBinaryParser.h"
-#include "KuvDnfOptionEff.h"
-#include "KuvDnfSelectionEff.h"
-#include "KuvEVCClassification.h"
-#include "KuvFilteringServices.h"
-#include "KuvFltApplicability.h"
-#include "KuvFltCompositionMatrix.h"
-#include "KuvFltEffectivity.h"
-#include "KuvFltFilter.h"
-#include "KuvInIntHolder.h"
-#include "KuvInListVal.h"
-#include "KuvInSetVal.h"
 #include "support/KuvMutations.h"
 #include "support/KuvTestSupport.h"
 

@@ -1,18 +1,6 @@
 // The views of an effectivity a host asks for by themselves, handed out
 // through a garbage set; what they mean is the change workflow's test.
-#include <gtest/gtest.h>
 
-#include <memory>
-
-#include "KuvEeEffectivityExpression.h"
-#include "KuvEeModelDico.h"
-#include "KuvEePredefEff.h"
-#include "KuvEeTrue.h"
-#include "KuvExpressionDBDataServices.h"
-#include "KuvInIntHolder.h"
-#include "KuvInList.h"
-#include "KuvInListVal.h"
-#include "KuvInSet.h"
 #include "support/KuvTestSupport.h"
 
 using namespace kuv_test;

@@ -1,23 +1,6 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <array>
-#include <cstdlib>
-#include <memory>
-#include <random>
-#include <string>
-#include <vector>
 
 #include "KuvBioDnf/BioDnfModel.h"
 #include "KuvBioFiltering/FilteringTestSupport.h"
-#include "KuvDnfAndTermMap.h"
-#include "KuvDnfExclusiveVariables.h"
-#include "KuvDnfOptionEff.h"
-#include "KuvDnfSelectionEff.h"
-#include "KuvFilterHandler.h"
-#include "KuvFilteringServices.h"
-#include "KuvFltDecoupling.h"
-#include "KuvFltEffectivity.h"
 #include "KuvFltFastPath.h"
 #include "support/KuvTestSupport.h"
 

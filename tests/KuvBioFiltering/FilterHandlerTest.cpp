@@ -1,32 +1,6 @@
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <memory>
-#include <random>
-#include <vector>
 
 #include "KuvBioFiltering/FilteringTestSupport.h"
-#include "KuvCompiledBinaryParser.h"
-#include "KuvDnfOptionEff.h"
-#include "KuvEeChangeExpression.h"
-#include "KuvEeCompositionMatrixExpression.h"
-#include "KuvEeEffectivityExpression.h"
-#include "KuvEeFilterExpression.h"
-#include "KuvEeGenericExpression.h"
-#include "KuvEeModelDico.h"
-#include "KuvEeVarEff.h"
-#include "KuvEeVarEffLeaf.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
-#include "KuvExpressionDBDataServices.h"
-#include "KuvFilterHandler.h"
-#include "KuvFilteringServices.h"
-#include "KuvFltApplicability.h"
-#include "KuvFltCompositionMatrix.h"
-#include "KuvFltEffectivity.h"
-#include "KuvInIntHolder.h"
-#include "KuvInMap.h"
-#include "KuvInSet.h"
-#include "KuvQmSpecList.h"
 #include "support/KuvTestSupport.h"
 
 using namespace kuv_test;

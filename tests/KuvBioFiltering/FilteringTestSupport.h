@@ -5,16 +5,7 @@
 // still meets forms on other variables).
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <cstdlib>
-#include <vector>
-
-#include "KuvCompiledBinaryParser.h"
-#include "KuvDnfOptionEff.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
-#include "KuvFilterHandler.h"
 #include "support/KuvTestSupport.h"
 
 namespace filtering_test {

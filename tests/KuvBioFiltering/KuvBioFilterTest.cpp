@@ -1,19 +1,8 @@
 // The older FLT binaries of filters and filterable objects: exact bytes,
 // round trips, reading only the wanted views, refusals with their traces,
 // and applying a filter to a filterable.
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <random>
-#include <string>
 
 #include "KuvBioDnf/BioDnfModel.h"
-#include "KuvBioDnfWriter.h"
-#include "KuvBioFilter.h"
-#include "KuvDnfOptionEff.h"
-#include "KuvEVCClassification.h"
-#include "KuvInIntHolder.h"
-#include "KuvInSetVal.h"
 #include "support/KuvTestSupport.h"
 
 namespace {

@@ -1,26 +1,6 @@
-#include <gtest/gtest.h>
-
-#include <array>
-#include <memory>
-#include <optional>
-#include <random>
-#include <set>
-#include <string>
-#include <vector>
 
 #include "KuvBioFiltering/FilteringTestSupport.h"
-#include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeVarEffLeaf.h"
-#include "KuvFilterHandler.h"
-#include "KuvFilteringServices.h"
-#include "KuvFltEffectivity.h"
-#include "KuvInHexaEncodingServices.h"
-#include "KuvInIntHolder.h"
-#include "KuvInListVal.h"
-#include "KuvPrivateFilteringServices.h"
 #include "support/KuvTestSupport.h"
 
 using namespace kuv_test;

@@ -4,13 +4,7 @@
 // handed out. A character that is no digit is not refused: it counts as
 // the nibble 255, so it makes the high nibble F as a first character and
 // the whole byte FF as a second.
-#include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-
-#include "KuvBioBuffer.h"
-#include "KuvConversionServices.h"
 #include "support/KuvMutations.h"
 #include "support/KuvTestSupport.h"
 

@@ -1,13 +1,6 @@
 // Text forms of applying views, selection modes, GUIDs and binaries, both
 // ways, with the refusals a host may meet.
-#include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-
-#include "KuvBioBuffer.h"
-#include "KuvConversionServices.h"
-#include "KuvInGuid.h"
 #include "support/KuvTestSupport.h"
 
 namespace {

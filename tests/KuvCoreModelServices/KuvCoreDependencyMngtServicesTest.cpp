@@ -1,39 +1,7 @@
 // A definition stored as its two dependency lists and binary reads back as
 // the expression it was made from; refusals, and who owns what is made.
-#include <gtest/gtest.h>
 
-#include <memory>
-#include <set>
-#include <string>
-
-#include "KuvBinaryExprReader.h"
-#include "KuvBinaryExprWriter.h"
-#include "KuvBioBuffer.h"
-#include "KuvBioBufferOut.h"
-#include "KuvBioFilter.h"
-#include "KuvCoreDependencyMngtServices.h"
-#include "KuvDnf.h"
-#include "KuvEeAndOp.h"
-#include "KuvEeCategory.h"
-#include "KuvEeDateVar.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeGenericExpression.h"
-#include "KuvEeModelDico.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEePredefEff.h"
-#include "KuvEeSelectionValue.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvEeSerialVar.h"
-#include "KuvEeVarEffLeaf.h"
-#include "KuvEeVarSpace.h"
 #include "KuvEffEngine/TruthTable.h"
-#include "KuvFilter.h"
-#include "KuvFilterable.h"
-#include "KuvInIntHolder.h"
-#include "KuvInSet.h"
-#include "KuvInSetVal.h"
-#include "KuvQmSpecList.h"
 #include "support/KuvTestSupport.h"
 
 namespace {

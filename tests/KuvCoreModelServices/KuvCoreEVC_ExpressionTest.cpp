@@ -1,21 +1,9 @@
 // The evolution-variant split: its terms together mean the effectivity, one
 // part per family in each term, and the refusals leave the caller nothing.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <algorithm>
-#include <array>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "KuvCoreEVC_Expression.h"
-#include "KuvCoreEVC_ExpressionAndTerm.h"
-#include "KuvCoreEVC_NodeClassifier.h"
-#include "KuvEVCClassification.h"
-#include "KuvEeGenericExpression.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvEffEngine/TruthTable.h"
-#include "KuvInSet.h"
 
 using namespace kuv_test;
 

@@ -1,10 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <climits>
-#include <random>
-#include <string>
-
-#include "KuvCoreEncodingsToolbox.h"
 #include "support/KuvTestSupport.h"
 
 namespace {

@@ -1,20 +1,8 @@
 // Comparing a filter or a filterable with a list of filterables, from the
 // objects and from their stored FLT binaries: both routes give the normal
 // forms' own comparison, and an unreadable binary gives -1 alone.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <memory>
-#include <random>
-#include <vector>
 
 #include "KuvBioDnf/BioDnfModel.h"
-#include "KuvBioFilter.h"
-#include "KuvCoreFilteringComparison.h"
-#include "KuvDnfSerialEff.h"
-#include "KuvInList.h"
-#include "KuvInListVal.h"
-#include "KuvInSerialInterval.h"
 #include "support/KuvTestSupport.h"
 
 namespace {

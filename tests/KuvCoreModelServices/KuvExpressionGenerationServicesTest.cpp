@@ -1,39 +1,8 @@
 // Expressions generated from dictionary objects a host picked: each object's
 // effectivity selects it alone, filters and effectivity expressions carry
 // the criteria and unit builds, refusals are traced.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <algorithm>
-#include <map>
-#include <memory>
-#include <random>
-#include <string>
-#include <vector>
-
-#include "KuvEeEffectivityExpression.h"
-#include "KuvEeExpressionContext.h"
-#include "KuvEeModelDico.h"
-#include "KuvEeOp.h"
-#include "KuvEeSelectionEff.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvEeSerialEff.h"
-#include "KuvEeSerialVar.h"
-#include "KuvEeSerialVarValue.h"
-#include "KuvEeTreeBaseEff.h"
-#include "KuvEeTreeSelection.h"
-#include "KuvEeTreeSeriesElement.h"
-#include "KuvEeTreeSeriesVar.h"
-#include "KuvEeVarEffLeaf.h"
-#include "KuvExpressionGenerationServices.h"
-#include "KuvInIntHolder.h"
-#include "KuvInListVal.h"
-#include "KuvInMap.h"
-#include "KuvInSerialInterval.h"
-#include "KuvInSet.h"
-#include "KuvInSetVal.h"
-#include "KuvInStringChar.h"
-#include "KuvLiteralSyntax.h"
-#include "KuvNpWriter.h"
 #include "KuvEffEngine/KuvEeDicoTestSupport.h"
 
 namespace {

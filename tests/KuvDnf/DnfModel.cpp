@@ -1,13 +1,5 @@
 #include "DnfModel.h"
 
-#include <set>
-#include <string>
-
-#include "KuvDnfOptionEff.h"
-#include "KuvDnfRestrictionEff.h"
-#include "KuvDnfSelectionEff.h"
-#include "KuvDnfSerialEff.h"
-#include "KuvInSerialInterval.h"
 #include "support/KuvTestSupport.h"
 
 namespace dnf_test {

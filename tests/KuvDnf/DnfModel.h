@@ -6,13 +6,7 @@
 // they stand for.
 #pragma once
 
-#include <cstdint>
-#include <functional>
-#include <memory>
-#include <random>
-#include <vector>
-
-#include "KuvDnf.h"
+#include "support/KuvTestSupport.h"
 
 namespace dnf_test {
 

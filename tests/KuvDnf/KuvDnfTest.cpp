@@ -1,19 +1,5 @@
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <random>
 
 #include "DnfModel.h"
-#include "KuvDnfExclusiveVariables.h"
-#include "KuvDnfMilestonesEff.h"
-#include "KuvDnfOptionEff.h"
-#include "KuvDnfRestrictionEff.h"
-#include "KuvDnfSelectionEff.h"
-#include "KuvDnfSerialEff.h"
-#include "KuvDnfTreeSeriesEff.h"
-#include "KuvInList.h"
-#include "KuvInMilestonesEvalInterval.h"
-#include "KuvInTreeEvalInterval.h"
 #include "support/KuvTestSupport.h"
 
 using namespace dnf_test;

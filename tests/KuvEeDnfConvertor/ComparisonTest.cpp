@@ -1,28 +1,6 @@
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <memory>
-#include <random>
-
-#include "KuvDnfExclusiveVariables.h"
-#include "KuvDnfOptionEff.h"
-#include "KuvDnfSelectionEff.h"
-#include "KuvEeDateEff.h"
-#include "KuvEeDnfComparisonServices.h"
-#include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
-#include "KuvEeMakeDnfNode.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeSelectionEff.h"
-#include "KuvEeSerialEff.h"
-#include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
-#include "KuvFilteringComparison.h"
-#include "KuvInDateInterval.h"
-#include "KuvInList.h"
-#include "KuvInSerialInterval.h"
 #include "support/KuvTestSupport.h"
 
 using namespace kuv_test;

@@ -2,39 +2,8 @@
 // builders, the tree holds exactly the configurations of the form, over
 // objects that are found again by GUID or created once; refusals trace
 // their reason and leave nothing behind.
-#include <gtest/gtest.h>
 
-#include <iterator>
-#include <memory>
-#include <optional>
-#include <random>
-#include <string>
-#include <vector>
-
-#include "KuvDnfDateEff.h"
-#include "KuvDnfMilestonesEff.h"
-#include "KuvDnfModelDicoBuilder.h"
-#include "KuvDnfOptionEff.h"
-#include "KuvDnfRestrictionEff.h"
-#include "KuvDnfSelectionEff.h"
-#include "KuvDnfSerialEff.h"
-#include "KuvDnfTreeSeriesEff.h"
-#include "KuvDnfVsBuilder.h"
-#include "KuvEeCategory.h"
-#include "KuvEeDateVar.h"
-#include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
-#include "KuvEeExpressionContext.h"
-#include "KuvEeModelDico.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEePredefEff.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvEeVarSpace.h"
-#include "KuvIDictionaryModelerAccess.h"
-#include "KuvInDateInterval.h"
-#include "KuvInSerialInterval.h"
-#include "KuvInSet.h"
-#include "KuvInTreeEvalInterval.h"
 #include "support/KuvTestSupport.h"
 
 using namespace kuv_test;

@@ -1,31 +1,6 @@
 #include "KuvEeDnfConvertor/DnfTruth.h"
 
-#include <algorithm>
-#include <memory>
-
-#include "KuvDnfDateEff.h"
-#include "KuvDnfMilestonesEff.h"
-#include "KuvDnfOptionEff.h"
-#include "KuvDnfSelectionEff.h"
-#include "KuvDnfSerialEff.h"
-#include "KuvDnfTreeSeriesEff.h"
-#include "KuvEeDateEff.h"
-#include "KuvEeDateVar.h"
-#include "KuvEeAndOp.h"
-#include "KuvEeDnfConvertor.h"
-#include "KuvEeDnfTreeEff.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeEffectivity.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeOrOp.h"
-#include "KuvEePredefEff.h"
-#include "KuvEeSelectionEff.h"
-#include "KuvEeSelectionValue.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvEeSerialEff.h"
-#include "KuvEeSerialVar.h"
-#include "KuvEeVarEffLeaf.h"
+#include "support/KuvTestSupport.h"
 
 namespace kuv_test {
 

@@ -4,12 +4,8 @@
 // conversion back to trees.
 #pragma once
 
-#include <optional>
-#include <random>
-#include <utility>
-#include <vector>
+#include "support/KuvTestSupport.h"
 
-#include "KuvDnf.h"
 #include "KuvEffEngine/TruthTable.h"
 
 namespace kuv_test {

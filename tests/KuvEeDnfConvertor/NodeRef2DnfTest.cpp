@@ -1,25 +1,6 @@
-#include <gtest/gtest.h>
 
-#include <memory>
-#include <random>
-#include <string>
-
-#include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeEffectivity.h"
-#include "KuvEeEffectivityExpression.h"
-#include "KuvEeFilterExpression.h"
-#include "KuvEeGenericExpression.h"
-#include "KuvEeMakeDnfNode.h"
-#include "KuvEeModelDico.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeRule.h"
-#include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
-#include "KuvQmSpecList.h"
-#include "KuvTbDnfBuilder.h"
 #include "support/KuvTestSupport.h"
 
 using namespace kuv_test;

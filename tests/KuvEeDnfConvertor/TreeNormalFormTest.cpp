@@ -1,37 +1,9 @@
 // Tree-form milestone and tree-series effectivities in normal form, checked
 // against an independent model: the elements of a small random tree,
 // linked by parent, and what each selection picks among them.
-#include <gtest/gtest.h>
 
-#include <cstdint>
-#include <memory>
-#include <optional>
-#include <random>
-#include <string>
-#include <utility>
-#include <vector>
-
-#include "KuvDnfMilestonesEff.h"
-#include "KuvDnfTreeSeriesEff.h"
-#include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
-#include "KuvEeDnfTreeEff.h"
-#include "KuvEeMilestone.h"
-#include "KuvEeMilestonesVar.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEePredefEff.h"
-#include "KuvEeSerialVar.h"
-#include "KuvEeTreeBaseEff.h"
-#include "KuvEeTreeSeriesElement.h"
-#include "KuvEeTreeSeriesVar.h"
-#include "KuvEeVarEffLeaf.h"
-#include "KuvEeVarSpace.h"
 #include "KuvEffEngine/KuvEeDicoTestSupport.h"
-#include "KuvInMilestonesEvalInterval.h"
-#include "KuvInSet.h"
-#include "KuvInTreeEvalIndex.h"
-#include "KuvInTreeEvalInterval.h"
-#include "KuvTbDnfBuilder.h"
 #include "support/KuvTestSupport.h"
 
 using namespace kuv_test;

@@ -2,22 +2,8 @@
 // and analysis tests.
 #pragma once
 
-#include <string>
+#include "support/KuvTestSupport.h"
 
-#include "KuvEeDateEff.h"
-#include "KuvEeDnfTreeEff.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeEffectivity.h"
-#include "KuvEeMilestonesVar.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEePredefEff.h"
-#include "KuvEeRestrictionEffLeaf.h"
-#include "KuvEeSelectionEff.h"
-#include "KuvEeSerialEff.h"
-#include "KuvEeSerialVar.h"
-#include "KuvEeTreeBaseEff.h"
-#include "KuvEeTreeSeriesVar.h"
-#include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvEffEngine/KuvEeVarEffTestSupport.h"

@@ -1,10 +1,6 @@
 // Tree indices for the dictionary tests.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include "KuvInTreeEvalIndex.h"
-#include "KuvInTreeEvalInterval.h"
 #include "support/KuvTestSupport.h"
 
 namespace kuv_test {

@@ -1,8 +1,6 @@
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
-#include <string>
-
-#include "KuvInIntHolder.h"
+#include "support/KuvTestSupport.h"
 
 namespace kuv_test {
 

@@ -2,16 +2,6 @@
 // (the shape printer is kuv_test::shape).
 #pragma once
 
-#include <initializer_list>
-#include <string>
-
-#include "KuvEeAndOp.h"
-#include "KuvEeFalse.h"
-#include "KuvEeNodeElementaryLeaf.h"
-#include "KuvEeNotDomainOp.h"
-#include "KuvEeNotOp.h"
-#include "KuvEeOrOp.h"
-#include "KuvEeTrue.h"
 #include "support/KuvTestSupport.h"
 
 namespace kuv_test {

@@ -3,11 +3,6 @@
 // one), freed with the holder.
 #pragma once
 
-#include "KuvEeDateVar.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeSelectionValue.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvEeSerialVar.h"
 #include "support/KuvTestSupport.h"
 
 namespace kuv_test {

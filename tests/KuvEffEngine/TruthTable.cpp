@@ -1,33 +1,5 @@
 #include "KuvEffEngine/TruthTable.h"
 
-#include <map>
-#include <utility>
-#include <vector>
-
-#include "KuvEeAndOp.h"
-#include "KuvEeCategory.h"
-#include "KuvEeDateEff.h"
-#include "KuvEeDateVar.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeEffectivity.h"
-#include "KuvEeFalse.h"
-#include "KuvEeNotDomainOp.h"
-#include "KuvEeNotOp.h"
-#include "KuvEeOp.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeOrOp.h"
-#include "KuvEePredefEff.h"
-#include "KuvEeSelectionEff.h"
-#include "KuvEeSelectionValue.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvEeSerialEff.h"
-#include "KuvEeSerialVar.h"
-#include "KuvEeTrue.h"
-#include "KuvEeVarEffLeaf.h"
-#include "KuvInDateInterval.h"
-#include "KuvInListVal.h"
-#include "KuvInSerialInterval.h"
 #include "support/KuvTestSupport.h"
 
 namespace kuv_test {

@@ -30,15 +30,7 @@
 // Restriction leaves are not part of the model.
 #pragma once
 
-#include <bitset>
-#include <cstdint>
-#include <functional>
-#include <memory>
-#include <optional>
-#include <random>
-#include <string>
-
-#include "KuvEeNodeRef.h"
+#include "support/KuvTestSupport.h"
 
 class KuvEeBasicEff;
 class KuvEeCategory;

@@ -1,10 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
-#include <thread>
-
-#include "KuvInTreeParser.h"
+#include "support/KuvTestSupport.h"
 
 namespace {
 

@@ -1,25 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <memory>
-
-#include "KuvEeCategory.h"
-#include "KuvEeDateEff.h"
-#include "KuvEeDateVar.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeRestrictionEff.h"
-#include "KuvEeSelectionEff.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvEeSerialEff.h"
-#include "KuvEeSerialVar.h"
-#include "KuvEeVarSpace.h"
-#include "KuvInDateInterval.h"
-#include "KuvInListVal.h"
-#include "KuvInSet.h"
-#include "KuvInTreeParser.h"
-#include "KuvPiNameSolver.h"
-#include "KuvPiVarEffReader.h"
-#include "KuvPiVarEffWriter.h"
 #include "support/KuvTestSupport.h"
 
 namespace {

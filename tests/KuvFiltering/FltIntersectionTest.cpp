@@ -1,14 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <memory>
-#include <optional>
-#include <string>
-
-#include "KuvDnfOptionEff.h"
-#include "KuvFltComparisonServices.h"
-#include "KuvFltDecoupling.h"
-#include "KuvFltEffectivity.h"
-#include "KuvFltFilter.h"
 #include "support/KuvTestSupport.h"
 
 using namespace kuv_test;

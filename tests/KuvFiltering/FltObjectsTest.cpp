@@ -1,21 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "KuvDnfOptionEff.h"
-#include "KuvDnfSelectionEff.h"
-#include "KuvFltApplicability.h"
-#include "KuvFltComparisonServices.h"
-#include "KuvFltCompositionMatrix.h"
-#include "KuvFltEffectivity.h"
-#include "KuvFltFilter.h"
-#include "KuvFltObjectServices.h"
-#include "KuvIDictionaryModelerAccess.h"
-#include "KuvInList.h"
-#include "KuvInListVal.h"
-#include "KuvMultiVersionFilter.h"
 #include "support/KuvTestSupport.h"
 
 using namespace kuv_test;

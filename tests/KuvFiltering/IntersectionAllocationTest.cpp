@@ -1,15 +1,7 @@
 // The intersection test runs once per stored object: apart from what the
 // normal forms' own test needs, it must not touch the heap. This program
 // counts the allocations made while a test asks it to.
-#include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <new>
-
-#include "KuvFltComparisonServices.h"
-#include "KuvFltDecoupling.h"
-#include "KuvFltEffectivity.h"
-#include "KuvFltFilter.h"
 #include "support/KuvTestSupport.h"
 
 namespace {

@@ -1,22 +1,6 @@
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <memory>
-#include <random>
-#include <string>
-#include <vector>
-
-#include "KuvCompiledBinaryParser.h"
-#include "KuvDnfOptionEff.h"
-#include "KuvDnfSelectionEff.h"
-#include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
-#include "KuvFltApplicability.h"
-#include "KuvFltComparisonServices.h"
-#include "KuvFltEffectivity.h"
-#include "KuvFltFilter.h"
-#include "KuvInList.h"
 #include "support/KuvTestSupport.h"
 
 using namespace kuv_test;

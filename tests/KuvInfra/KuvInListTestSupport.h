@@ -2,14 +2,6 @@
 // so that tests can prove value lists destroy each copy exactly once.
 #pragma once
 
-#include <memory>
-#include <type_traits>
-#include <vector>
-
-#include "KuvInLinkList.h"
-#include "KuvInLinkListVal.h"
-#include "KuvInList.h"
-#include "KuvInListVal.h"
 #include "support/KuvTestSupport.h"
 
 using kuv_test::CountedValue;

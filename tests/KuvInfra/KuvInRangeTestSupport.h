@@ -3,14 +3,6 @@
 // (an outward bracket marks an excluded end).
 #pragma once
 
-#include <sstream>
-#include <string>
-#include <vector>
-
-#include "KuvInListVal.h"
-#include "KuvInMilestonesEvalInterval.h"
-#include "KuvInTreeEvalIndexBound.h"
-#include "KuvInTreeEvalInterval.h"
 #include "support/KuvTestSupport.h"
 
 namespace kuv_test {

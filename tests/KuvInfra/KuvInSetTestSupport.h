@@ -3,15 +3,6 @@
 // that fixes the iteration order.
 #pragma once
 
-#include <algorithm>
-#include <cstdint>
-#include <functional>
-#include <set>
-#include <utility>
-#include <vector>
-
-#include "KuvInIntHolder.h"
-#include "KuvInObjectVal.h"
 #include "support/KuvTestSupport.h"
 
 using kuv_test::CountedValue;

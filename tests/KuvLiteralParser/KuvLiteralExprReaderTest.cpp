@@ -1,10 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <string>
-
-#include "KuvEeEffSymbolLeaf.h"
-#include "KuvEeNodeRef.h"
-#include "KuvInTreeParser.h"
 #include "KuvLiteralTestModel.h"
 #include "support/KuvTestSupport.h"
 

@@ -1,13 +1,6 @@
-#include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-
-#include "KuvEeGenericExpression.h"
-#include "KuvEeNodeRef.h"
 #include "KuvLiteralTestModel.h"
 #include "support/KuvTestSupport.h"
-#include "KuvQmSpecList.h"
 
 namespace {
 

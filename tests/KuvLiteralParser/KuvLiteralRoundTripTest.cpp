@@ -1,28 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <random>
-#include <string>
-
-#include "KuvEeAndOp.h"
-#include "KuvEeDateEff.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeFalse.h"
-#include "KuvEeNodeRef.h"
-#include "KuvEeNotDomainOp.h"
-#include "KuvEeNotOp.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeOrOp.h"
-#include "KuvEeRestrictionEff.h"
-#include "KuvEeRestrictionEffLeaf.h"
-#include "KuvEeSelectionEff.h"
-#include "KuvEeSelectionValue.h"
-#include "KuvEeSerialEff.h"
-#include "KuvEeTrue.h"
-#include "KuvEeVarEffLeaf.h"
-#include "KuvInDateParser.h"
-#include "KuvInSet.h"
-#include "KuvLiteralExprReader.h"
-#include "KuvLiteralExprWriter.h"
 #include "KuvLiteralTestModel.h"
 #include "support/KuvTestSupport.h"
 

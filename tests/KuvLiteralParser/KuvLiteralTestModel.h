@@ -3,18 +3,6 @@
 // and named effectivities, all in one variable space.
 #pragma once
 
-#include <string>
-
-#include "KuvEeCategory.h"
-#include "KuvEeDateVar.h"
-#include "KuvEeEffectivity.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEePredefEff.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvEeSerialVar.h"
-#include "KuvEeVarSpace.h"
-#include "KuvLiteralExprReader.h"
-#include "KuvLiteralExprWriter.h"
 #include "support/KuvTestSupport.h"
 
 namespace kuv_test {

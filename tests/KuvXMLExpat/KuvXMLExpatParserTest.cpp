@@ -1,13 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
-
-#include "KuvInMapVal.h"
 #include "KuvXML.h"
 #include "support/KuvTestSupport.h"
 

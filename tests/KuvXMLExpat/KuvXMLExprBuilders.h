@@ -3,9 +3,7 @@
 // criteria leaves they hold.
 #pragma once
 
-#include <initializer_list>
-#include <memory>
-#include <string>
+#include "support/KuvTestSupport.h"
 
 #include "KuvXMLSampleModel.h"
 

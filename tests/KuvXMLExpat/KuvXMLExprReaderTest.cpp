@@ -1,7 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
+#include "support/KuvTestSupport.h"
 
 #include "KuvXMLExprBuilders.h"
 

@@ -1,7 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <string>
+#include "support/KuvTestSupport.h"
 
 #include "KuvXMLExprBuilders.h"
 

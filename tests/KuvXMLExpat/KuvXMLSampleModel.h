@@ -3,10 +3,6 @@
 // the criteria the expression document tests pick from it.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "KuvXML.h"
 #include "support/KuvTestSupport.h"
 

@@ -1,7 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 #include "KuvXML.h"
 #include "support/KuvTestSupport.h"

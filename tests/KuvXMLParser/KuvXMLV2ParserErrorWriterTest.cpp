@@ -1,6 +1,4 @@
-#include <gtest/gtest.h>
 
-#include "KuvXMLV2ParserErrorWriter.h"
 #include "support/KuvTestSupport.h"
 
 namespace {

@@ -1,24 +1,7 @@
 // The handler fed by hand: event orders that no well-formed document
 // produces, the error record, hand-over and reuse of the context's
 // features.
-#include <gtest/gtest.h>
 
-#include <initializer_list>
-#include <string>
-#include <tuple>
-#include <utility>
-
-#include "KuvEeCategory.h"
-#include "KuvEeExpressionContext.h"
-#include "KuvEeModelDico.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvInMapVal.h"
-#include "KuvJSONModelDicoParser.h"
-#include "KuvXMLV2EeSerialDescription.h"
-#include "KuvXMLV2ModelerContextImpl.h"
-#include "KuvXMLV2ParserError.h"
-#include "KuvXMLV3ModelDicoSAXHandler.h"
 #include "support/KuvTestSupport.h"
 
 namespace {

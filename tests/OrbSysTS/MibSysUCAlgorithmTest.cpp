@@ -1,10 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <random>
-#include <string>
-#include <vector>
-
-#include "MibSysUCAlgorithm.h"
+#include "support/KuvTestSupport.h"
 
 namespace {
 

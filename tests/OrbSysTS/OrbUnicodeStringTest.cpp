@@ -1,8 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <string>
-
-#include "OrbUnicodeString.h"
+#include "support/KuvTestSupport.h"
 
 // Compare: 2 identical, 1 equal but for case, 0 different. SortCompare
 // ignores case first and breaks ties by it (order: the sign of a against b).

@@ -1,7 +1,5 @@
 // Replaces the global allocator: allocation number g_countdown fails.
-#include <algorithm>
-#include <cstdlib>
-#include <new>
+#include "support/KuvTestSupport.h"
 
 #include "memory/FailingAllocator.h"
 

@@ -3,7 +3,7 @@
 // the one replacement.
 #pragma once
 
-#include <atomic>
+#include "support/KuvTestSupport.h"
 
 namespace kuv_test {
 

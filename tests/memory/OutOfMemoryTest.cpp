@@ -4,66 +4,11 @@
 // in turn: it must answer a code or get by with the right result, never let
 // std::bad_alloc out, and leave what it was given whole; the sanitizer run
 // checks that nothing leaks.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
-#include <atomic>
-#include <cstdlib>
-#include <fstream>
-#include <functional>
-#include <iterator>
-#include <memory>
-#include <new>
-#include <optional>
-#include <string>
-#include <vector>
-
-#include "KuvCoreEVC_Expression.h"
-#include "KuvCoreEVC_ExpressionAndTerm.h"
-#include "KuvCoreEVC_NodeClassifier.h"
-#include "KuvDnf.h"
-#include "KuvECAGuidCollector.h"
-#include "KuvEVCClassification.h"
-#include "KuvEeAndOp.h"
-#include "KuvEeCategory.h"
-#include "KuvEeDateVar.h"
-#include "KuvEeDnfConvertor.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
-#include "KuvEeExpressionContext.h"
-#include "KuvEeExpressionOperation.h"
-#include "KuvEeFalse.h"
-#include "KuvEeGenericExpression.h"
-#include "KuvEeLifeCycleMngr.h"
-#include "KuvEeMilestone.h"
-#include "KuvEeMilestonesVar.h"
-#include "KuvEeModelDico.h"
-#include "KuvEeNode.h"
-#include "KuvEeNodeAddCompletion.h"
-#include "KuvEeNodeCompletionRemover.h"
-#include "KuvEeNodeDeveloper.h"
-#include "KuvEeNodeGroupContext.h"
-#include "KuvEeNodeGroupMaker.h"
-#include "KuvEeNodeRef.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeOrOp.h"
-#include "KuvEePredefEff.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvEeSerialVar.h"
-#include "KuvEeSerialVarValue.h"
-#include "KuvEeTreeSeriesElement.h"
-#include "KuvEeTreeSeriesVar.h"
-#include "KuvEeTrue.h"
-#include "KuvEeVarSpace.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 #include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEffEngine/TruthTable.h"
-#include "KuvHistorizationApplicabilityByDateCommutator.h"
-#include "KuvInGuid.h"
-#include "KuvInIntHolder.h"
-#include "KuvInMapVal.h"
-#include "KuvInSet.h"
-#include "KuvInSetVal.h"
 #include "memory/FailingAllocator.h"
 #include "support/KuvTestSupport.h"
 #include "workflows/HostModel.h"

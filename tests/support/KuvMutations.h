@@ -5,19 +5,8 @@
 // the checks every cursor-based reader owes a damaged binary.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstddef>
-#include <cstdint>
-#include <map>
-#include <memory>
-#include <set>
-#include <sstream>
-#include <string>
-#include <vector>
 
-#include "KuvBioBuffer.h"
-#include "KuvInTypes.h"
 #include "support/KuvTestSupport.h"
 
 namespace kuv_test {

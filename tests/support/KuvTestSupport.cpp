@@ -1,23 +1,5 @@
 #include "support/KuvTestSupport.h"
 
-#include <algorithm>
-#include <utility>
-
-#include "KuvEeAndOp.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeEffectivity.h"
-#include "KuvEeFalse.h"
-#include "KuvEeNotOp.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeOrOp.h"
-#include "KuvEeRestrictionEff.h"
-#include "KuvEeRestrictionEffLeaf.h"
-#include "KuvEeTrue.h"
-#include "KuvEeVarEffLeaf.h"
-#include "KuvInLinkList.h"
-#include "KuvInListVal.h"
-
 namespace kuv_test {
 
 KUV_DEFINE_TYPE(CountedValue, KuvInObjectVal)

@@ -1,27 +1,40 @@
-// Helpers every test program links: what a call prints, trace-flag guards,
-// GUIDs, a value that counts its live copies, and compact texts of lists and
-// expression trees.
+// What every test file starts with: GoogleTest, the standard headers the
+// tests use, and the library as a host includes it (internal helpers are
+// included where they are tested). Then the helpers every test program
+// links: what a call prints, trace-flag guards, GUIDs, a value that counts
+// its live copies, and compact texts of lists and expression trees.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <Kuv.h>
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <bitset>
+#include <climits>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <functional>
+#include <initializer_list>
+#include <iterator>
+#include <map>
 #include <memory>
+#include <new>
+#include <optional>
+#include <random>
+#include <set>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <tuple>
+#include <type_traits>
+#include <utility>
 #include <vector>
-
-#include "KuvBioBufferOut.h"
-#include "KuvEeNodeRef.h"
-#include "KuvInGuid.h"
-#include "KuvInObjectVal.h"
-#include "KuvInTraceClass.h"
-
-class KuvEeNode;
-class KuvEeOp;
-class KuvInListVal;
 
 namespace kuv_test {
 

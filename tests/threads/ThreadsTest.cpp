@@ -3,32 +3,7 @@
 // with the one process-wide life-cycle manager), tracing, and comparisons
 // beside normal-form tests. Run under ThreadSanitizer
 // in CI; elsewhere it still checks the answers and the registry.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
-#include <cstdlib>
-#include <cstdint>
-#include <memory>
-#include <sstream>
-#include <string>
-#include <thread>
-#include <vector>
-
-#include "KuvDnf.h"
-#include "KuvDnfAndTermFactory.h"
-#include "KuvDnfSerialEff.h"
-#include "KuvEeAndOp.h"
-#include "KuvEeFalse.h"
-#include "KuvEeLifeCycleMngr.h"
-#include "KuvEeModelDico.h"
-#include "KuvEeOrOp.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvEeSerialVarValue.h"
-#include "KuvEeTrue.h"
-#include "KuvFilterHandler.h"
-#include "KuvFilteringComparison.h"
-#include "KuvInSerialInterval.h"
 #include "KuvFilteringWorkloads.h"
 #include "support/KuvTestSupport.h"
 

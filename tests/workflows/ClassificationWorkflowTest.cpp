@@ -4,7 +4,7 @@
 // terms of the And of their parts means the effectivity.
 #include "workflows/HostModel.h"
 
-#include <array>
+#include "support/KuvTestSupport.h"
 
 using kuv_test::Tree;
 using kuv_test::TruthTable;

@@ -11,8 +11,7 @@
 // effectivities is KUV_DIFFERENTIAL_COUNT when set, for long runs.
 #include "workflows/HostModel.h"
 
-#include <cstdlib>
-#include <vector>
+#include "support/KuvTestSupport.h"
 
 #include "KuvEeDnfConvertor/DnfTruth.h"
 

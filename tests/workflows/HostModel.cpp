@@ -1,6 +1,6 @@
 #include "workflows/HostModel.h"
 
-#include <vector>
+#include "support/KuvTestSupport.h"
 
 namespace kuv_workflow {
 

@@ -8,12 +8,6 @@
 // binaries find them. The dictionary owns that series.
 #pragma once
 
-#include "Kuv.h"
-
-#include <memory>
-#include <random>
-#include <string>
-
 #include "KuvEffEngine/TruthTable.h"
 #include "support/KuvTestSupport.h"
 

@@ -1,16 +1,9 @@
 // Listing the change actions of an applicability and replacing one of them
 // by the date it took effect.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include "KuvECAGuidCollector.h"
-#include "KuvEeEffSymbolLeaf.h"
-#include "KuvEeNodeWalker.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 #include "KuvEffEngine/TruthTable.h"
-#include "KuvHistorizationApplicabilityByDateCommutator.h"
-#include "KuvInGuid.h"
-#include "KuvInSetVal.h"
-#include "KuvInString.h"
 
 using namespace kuv_test;
 

@@ -1,15 +1,8 @@
 // The node classifier: index sets of leaves of every kind, unions at the
 // operators, the conversion to a classification, and the refusals.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <set>
-
-#include "KuvCoreEVC_NodeClassifier.h"
-#include "KuvEVCClassification.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
-#include "KuvInIntHolder.h"
-#include "KuvInMapVal.h"
-#include "KuvInSetVal.h"
 
 using namespace kuv_test;
 

@@ -1,11 +1,7 @@
 // The sixteen-flag classification: the typed evolution groups, the
 // upper-bound rule, equality and copies.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <memory>
-
-#include "KuvEVCClassification.h"
-#include "KuvInIntHolder.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 
 using namespace kuv_test;
@@ -58,4 +54,3 @@ TEST(KuvEVCClassificationTest, EqualityHashAndCopiesCoverAllSixteenFlags) {
   EXPECT_TRUE(inPlace.equals(a));
   inPlace.~KuvInObjectVal();
 }
-

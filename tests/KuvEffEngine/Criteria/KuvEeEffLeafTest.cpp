@@ -1,12 +1,7 @@
 // Effectivity leaves: the four states of the two flags against Boolean logic
 // on "the target holds", and cloning.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <array>
-
-#include "KuvEeEffLeaf.h"
-#include "KuvEeEffectivity.h"
-#include "KuvEeModelDico.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
 using namespace kuv_test;

@@ -1,13 +1,7 @@
 // Named effectivities (the trees and expressions they own) and the symbol
 // leaves that stand for them until a variable space resolves them.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include "KuvEeChangeExpression.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeEffSymbolLeaf.h"
-#include "KuvEeNodeCloner.h"
-#include "KuvEePredefEff.h"
-#include "KuvEeVarSpace.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
 using namespace kuv_test;

@@ -1,25 +1,8 @@
 // Restriction effectivities and their leaves: texts, refused parameters,
 // what the operators can tell, dispatch between leaf kinds, and ownership
 // of restrictions through copies and hand-overs.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <functional>
-#include <memory>
-#include <vector>
-
-#include "KuvEeCategory.h"
-#include "KuvEeDateEff.h"
-#include "KuvEeDateVar.h"
-#include "KuvEeDnfTreeEff.h"
-#include "KuvEeMilestonesVar.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeEffectivity.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeRestrictionEffLeaf.h"
-#include "KuvEeSerialEff.h"
-#include "KuvEeSerialVar.h"
-#include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
 using namespace kuv_test;

@@ -1,30 +1,10 @@
 // Tree selections and their bounds, the tree effectivities' setters and
 // texts, and combinations over elements that no tree links.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <functional>
-#include <memory>
-#include <random>
-#include <string>
-
-#include "KuvDnfMilestonesEff.h"
-#include "KuvDnfTreeSeriesEff.h"
-#include "KuvEeDnfTreeEff.h"
-#include "KuvEeMilestone.h"
-#include "KuvEeMilestonesVar.h"
-#include "KuvEeNodeNotRemover.h"
-#include "KuvEeNodeSimplifier.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeTreeBaseEff.h"
-#include "KuvEeTreeSeriesElement.h"
-#include "KuvEeTreeSeriesVar.h"
-#include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvEffEngine/KuvEeVarEffTestSupport.h"
-#include "KuvInMilestonesEvalInterval.h"
-#include "KuvInTreeEvalIndex.h"
-#include "KuvInTreeEvalInterval.h"
 
 namespace {
 

@@ -1,31 +1,10 @@
 // The variable effectivities as a set algebra: every effectivity is compared
 // with the explicit set of probe points it admits (probe 0 is the no-value
 // element), over all pairs of small inputs or a fixed-seed sample of them.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <functional>
-#include <memory>
-#include <random>
-#include <string>
-#include <vector>
-
-#include "KuvEeDateEff.h"
-#include "KuvEeDateVar.h"
-#include "KuvEeMilestone.h"
-#include "KuvEeMilestonesVar.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeSelectionEff.h"
-#include "KuvEeSelectionValue.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvEeSerialEff.h"
-#include "KuvEeSerialVar.h"
-#include "KuvEeTreeBaseEff.h"
-#include "KuvEeTreeElementBase.h"
 #include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEffEngine/KuvEeVarEffTestSupport.h"
-#include "KuvInListVal.h"
-#include "KuvInTreeEvalIndex.h"
 
 namespace {
 

@@ -1,12 +1,7 @@
 // The variable-effectivity leaf in trees: merging through the leaf algebra,
 // visiting, cloning, and handing its effectivity back.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include "KuvEeDateEff.h"
-#include "KuvEeNodeWalker.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/KuvEeVarEffTestSupport.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 

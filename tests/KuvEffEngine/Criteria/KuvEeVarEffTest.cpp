@@ -1,26 +1,9 @@
 // Variable effectivities beyond their set algebra (KuvEeVarEffAlgebraTest):
 // the setters' quirks, refusals that change nothing, selected-by codes and
 // the order ranges are kept in.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <array>
-#include <functional>
-#include <random>
-#include <string>
-#include <vector>
-
-#include "KuvEeDateEff.h"
-#include "KuvEeDateVar.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeSelectionEff.h"
-#include "KuvEeSelectionValue.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvEeSerialEff.h"
-#include "KuvEeSerialVar.h"
 #include "KuvEffEngine/KuvEeVarEffTestSupport.h"
-#include "KuvInListVal.h"
-#include "KuvInSerialInterval.h"
 
 namespace {
 

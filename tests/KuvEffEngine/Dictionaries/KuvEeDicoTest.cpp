@@ -1,23 +1,7 @@
 // Dictionaries, dictionary objects and the life-cycle manager.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <cstring>
-#include <memory>
-#include <string>
-
-#include "KuvEeCategory.h"
-#include "KuvEeDico.h"
 #include "KuvEffEngine/KuvEeDicoTestSupport.h"
-#include "KuvEeLifeCycleMngr.h"
-#include "KuvEeMilestone.h"
-#include "KuvEeMilestonesVar.h"
-#include "KuvEeModelDico.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvEeSerialVarValue.h"
-#include "KuvEeTreeSeriesElement.h"
-#include "KuvEeTreeSeriesVar.h"
-#include "KuvEeVarSpace.h"
 
 using kuv_test::Guid;
 using kuv_test::treeIndex;

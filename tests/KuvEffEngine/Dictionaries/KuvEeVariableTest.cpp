@@ -1,27 +1,8 @@
 // Serial, selection and option variables, model dictionaries and variable
 // spaces; tree variables: milestone tracks and tree series, their trees,
 // no-tree mode and the deepest-child search.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <memory>
-#include <random>
-#include <string>
-#include <tuple>
-#include <vector>
-
-#include "KuvEeCategory.h"
-#include "KuvEeDateVar.h"
-#include "KuvEeExpressionContext.h"
-#include "KuvEeLifeCycleMngr.h"
-#include "KuvEeMilestone.h"
-#include "KuvEeMilestonesVar.h"
-#include "KuvEeModelDico.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvEeSerialVarValue.h"
-#include "KuvEeTreeSeriesElement.h"
-#include "KuvEeTreeSeriesVar.h"
-#include "KuvEeVarSpace.h"
 #include "KuvEffEngine/KuvEeDicoTestSupport.h"
 
 using kuv_test::Guid;

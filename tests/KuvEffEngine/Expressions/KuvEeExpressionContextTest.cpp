@@ -1,26 +1,6 @@
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "KuvEeCategory.h"
-#include "KuvEeDateVar.h"
 #include "KuvEffEngine/KuvEeDicoTestSupport.h"
-#include "KuvEeEffectivity.h"
-#include "KuvEeExpressionContext.h"
-#include "KuvEeLifeCycleMngr.h"
-#include "KuvEeMilestone.h"
-#include "KuvEeMilestonesVar.h"
-#include "KuvEeModelDico.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEePredefEff.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvEeSerialVarValue.h"
-#include "KuvEeTreeSeriesElement.h"
-#include "KuvEeTreeSeriesVar.h"
-#include "KuvEeVarSpace.h"
-#include "KuvInList.h"
 
 using kuv_test::Guid;
 using kuv_test::treeIndex;

@@ -1,10 +1,7 @@
 // The reviewers: what each refuses, with its code and message, what it
 // accepts, and the Not reviewer leaving non-filter expressions alone.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include "KuvEeEffectivityExpression.h"
-#include "KuvEeFilterExpression.h"
-#include "KuvEeIExpressionReviewer.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 
 using namespace kuv_test;

@@ -1,37 +1,11 @@
 // The expression kinds: change operations, multi-model criteria and what
 // they own, visits, negation, clones, and the list, filter, matrix and rule
 // expressions.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <cstdlib>
-#include <memory>
-#include <optional>
-#include <random>
-#include <set>
-#include <string>
-#include <tuple>
-
-#include "KuvEeChangeExpression.h"
-#include "KuvEeCompositionMatrixExpression.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeEffectivityExpression.h"
-#include "KuvEeExpressionContext.h"
-#include "KuvEeFilterExpression.h"
-#include "KuvEeGenericExpression.h"
-#include "KuvEeModelDico.h"
-#include "KuvEeNodeWalker.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEePredefEff.h"
-#include "KuvEeRule.h"
-#include "KuvEeSelectionEff.h"
-#include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvEffEngine/KuvEeVarEffTestSupport.h"
 #include "KuvEffEngine/TruthTable.h"
-#include "KuvInList.h"
-#include "KuvInSet.h"
-#include "KuvQmSpecList.h"
 
 using namespace kuv_test;
 

@@ -1,10 +1,7 @@
 // The expression toolbox: views as expansion modes, and simplification and
 // development restricted to the part beside the references.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include "KuvEeChangeExpression.h"
-#include "KuvEeExpressionToolbox.h"
-#include "KuvEeGenericExpression.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 
 using namespace kuv_test;

@@ -1,11 +1,6 @@
 // Combined trees mean the Boolean combination of their operands, which
 // stay as they were.
-#include <gtest/gtest.h>
 
-#include <memory>
-
-#include "KuvEeNodeRef.h"
-#include "KuvEeOperations.h"
 #include "KuvEffEngine/TruthTable.h"
 #include "support/KuvTestSupport.h"
 

@@ -1,18 +1,8 @@
 // The read-only analysis visitors: structure counts and criteria types,
 // with the definitions of named effectivities and the date upper-bound rule;
 // the cycle checker.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "KuvEVCClassification.h"
-#include "KuvEeChangeExpression.h"
-#include "KuvEeNodeCycleChecker.h"
-#include "KuvEeRule.h"
-#include "KuvEeVisitor_GetCriteriaTypes.h"
-#include "KuvEeVisitor_GetStructuralStats.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 
 using namespace kuv_test;

@@ -2,9 +2,7 @@
 // NotDomain, True, False (and criterion leaves, read as one Boolean
 // variable over four values) evaluate the same after flattening, after
 // absorption bottom-up and as clones.
-#include <gtest/gtest.h>
-
-#include <random>
+#include "support/KuvTestSupport.h"
 
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 

@@ -1,19 +1,9 @@
 // Ownership and in-place rewriting of expression trees, and the leaf
 // algebra. Run under the sanitizer preset, every test also proves that
 // nothing is freed twice, used after free or leaked.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <cstdint>
-#include <iterator>
-#include <utility>
-
-#include "KuvEeEffLeaf.h"
-#include "KuvEeNodeVisitor.h"
-#include "KuvEeRestrictionEffLeaf.h"
-#include "KuvEeTreeBaseEff.h"
-#include "KuvEeVarEff.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
-#include "KuvInIntHolder.h"
 
 using namespace kuv_test;
 

@@ -1,11 +1,7 @@
 // Visiting: dispatch to the node's kind, descent only on request, and the
 // result codes of childrenAcceptVisitor.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <map>
-
-#include "KuvEeNodeCloner.h"
-#include "KuvEeNodeWalker.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
 using namespace kuv_test;

@@ -1,16 +1,6 @@
 // The completion of filter terms with restriction leaves, and its removal.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <algorithm>
-#include <cstdlib>
-#include <random>
-#include <set>
-#include <string>
-#include <vector>
-
-#include "KuvEeCategory.h"
-#include "KuvEeNodeAddCompletion.h"
-#include "KuvEeNodeCompletionRemover.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 #include "KuvEffEngine/TruthTable.h"
 

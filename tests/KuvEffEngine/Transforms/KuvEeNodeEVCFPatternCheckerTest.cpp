@@ -1,10 +1,7 @@
 // The pattern checker: the accepted shapes, the part each gives, and the
 // refused ones.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <functional>
-
-#include "KuvEeNodeEVCFPatternChecker.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 
 using namespace kuv_test;

@@ -1,21 +1,10 @@
 // The node expander: every branch of a reference's replacement, its
 // refusals, and the meaning it keeps.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "KuvEeChangeExpression.h"
-#include "KuvEeEffectivityExpression.h"
-#include "KuvEeModelDico.h"
-#include "KuvEeGenericExpression.h"
-#include "KuvEeNodeExpander.h"
-#include "KuvEeVisitor_GetCriteriaTypes.h"
 #include "KuvEeTransformDepth.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 #include "KuvEffEngine/TruthTable.h"
-#include "KuvInSet.h"
 
 using namespace kuv_test;
 

@@ -1,23 +1,10 @@
 // Node grouping: which subtrees each mode groups, copies made by development
 // ungrouped one by one, sibling groups merged, and the refusals. That the
 // whole round keeps the meaning of a tree is a transform meaning property.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <algorithm>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "KuvCoreEVC_NodeClassifier.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeNodeDeveloper.h"
-#include "KuvEeNodeGroupContext.h"
-#include "KuvEeNodeGroupMaker.h"
-#include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvEffEngine/TruthTable.h"
-#include "KuvInIntHolder.h"
-#include "KuvInSetVal.h"
 
 using namespace kuv_test;
 

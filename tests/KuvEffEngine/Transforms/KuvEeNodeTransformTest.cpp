@@ -1,27 +1,10 @@
 // The tree transformers on readable examples: the simplifier, the
 // normalizer, the developer and the not-remover. Meaning preservation over
 // random trees is pinned by the property tests.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <map>
-#include <random>
-#include <string>
-#include <utility>
-
-#include "KuvEeEffectivityExpression.h"
-#include "KuvEeFilterExpression.h"
-#include "KuvEeGenericExpression.h"
-#include "KuvEeNodeCloner.h"
-#include "KuvEeNodeDeveloper.h"
-#include "KuvEeNodeNormalizer.h"
-#include "KuvEeNodeNotRemover.h"
-#include "KuvEeNodeSimplifier.h"
-#include "KuvEffEngine/KuvEeNodeTestSupport.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeOptionVar.h"
 #include "KuvEeTransformDepth.h"
-#include "KuvEeVarEffLeaf.h"
-#include "KuvInGuid.h"
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
 
 using namespace kuv_test;
 

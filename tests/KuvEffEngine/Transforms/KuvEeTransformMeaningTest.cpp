@@ -1,36 +1,10 @@
 // The truth-table oracle, then the transforms checked against it.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <functional>
-#include <random>
-#include <string>
-#include <vector>
-
-#include "KuvCoreEVC_NodeClassifier.h"
-#include "KuvEeDateEff.h"
-#include "KuvEeDateVar.h"
-#include "KuvEeEffLeaf.h"
-#include "KuvEeEffectivity.h"
-#include "KuvEeNodeCloner.h"
-#include "KuvEeNodeDeveloper.h"
-#include "KuvEeNodeGroupContext.h"
-#include "KuvEeNodeGroupMaker.h"
-#include "KuvEeNodeNormalizer.h"
-#include "KuvEeNodeNotRemover.h"
-#include "KuvEeNodeSimplifier.h"
-#include "KuvEeOptionEff.h"
-#include "KuvEeOptionVar.h"
-#include "KuvEeRestrictionEffLeaf.h"
-#include "KuvEeSelectionEff.h"
-#include "KuvEeSelectionVar.h"
-#include "KuvEeSerialEff.h"
-#include "KuvEeSerialVar.h"
 #include "KuvEeTransformLists.h"
-#include "KuvEeVarEffLeaf.h"
 #include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvEffEngine/TruthTable.h"
-#include "KuvInIntHolder.h"
 
 using namespace kuv_test;
 

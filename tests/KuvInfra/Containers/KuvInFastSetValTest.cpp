@@ -1,12 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <cmath>
-#include <random>
-#include <set>
-#include <tuple>
-#include <vector>
-
-#include "KuvInFastSetVal.h"
 #include "KuvInfra/KuvInSetTestSupport.h"
 #include "support/KuvTestSupport.h"
 

@@ -1,12 +1,6 @@
 // Behaviours shared by the four lists, pinned once for all of them.
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <algorithm>
-#include <memory>
-#include <random>
-#include <vector>
-
-#include "KuvInIntHolder.h"
 #include "KuvInfra/KuvInListTestSupport.h"
 
 namespace {

@@ -1,8 +1,6 @@
 // The array lists' capacity arithmetic (their text is pinned by the range
 // lists' exact texts).
-#include <gtest/gtest.h>
-
-#include <vector>
+#include "support/KuvTestSupport.h"
 
 #include "KuvInfra/KuvInListTestSupport.h"
 

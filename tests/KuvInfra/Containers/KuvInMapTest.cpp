@@ -1,15 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <map>
-#include <memory>
-#include <random>
-#include <string>
-#include <tuple>
-
-#include "KuvInMap.h"
-#include "KuvInMapVal.h"
 #include "KuvInfra/KuvInSetTestSupport.h"
 #include "support/KuvTestSupport.h"
 

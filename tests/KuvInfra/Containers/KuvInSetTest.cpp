@@ -1,13 +1,5 @@
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <cmath>
-#include <map>
-#include <memory>
-#include <random>
-#include <tuple>
-
-#include "KuvInSet.h"
-#include "KuvInSetVal.h"
 #include "KuvInfra/KuvInSetTestSupport.h"
 
 KUV_DEFINE_TYPE(CollidingValue, KuvInObjectVal)

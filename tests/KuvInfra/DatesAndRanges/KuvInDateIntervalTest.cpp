@@ -1,13 +1,6 @@
 // Date and series ranges: what their single ranges do and the sentinels of
 // the series (their list algebra is pinned by KuvInIntervalListTest).
-#include <gtest/gtest.h>
 
-#include <memory>
-
-#include "KuvInDateInterval.h"
-#include "KuvInIntHolder.h"
-#include "KuvInListVal.h"
-#include "KuvInSeriesInterval.h"
 #include "support/KuvTestSupport.h"
 
 namespace {

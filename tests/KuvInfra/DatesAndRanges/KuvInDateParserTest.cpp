@@ -1,9 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <random>
-#include <string>
-
-#include "KuvInDateParser.h"
+#include "support/KuvTestSupport.h"
 
 namespace {
 

@@ -1,10 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <random>
-#include <string>
-
-#include "KuvInDate.h"
-#include "KuvInDateUtil.h"
 #include "support/KuvTestSupport.h"
 
 namespace {

@@ -2,21 +2,7 @@
 // them: the operations against point sets over a small universe, the laws of
 // a list operated with itself, the sort, and the refusal of foreign elements.
 // Each kind's own file keeps only its quirks.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <bitset>
-#include <random>
-#include <string>
-#include <vector>
-
-#include "KuvInDateInterval.h"
-#include "KuvInIntHolder.h"
-#include "KuvInListVal.h"
-#include "KuvInMilestonesEvalInterval.h"
-#include "KuvInSerialInterval.h"
-#include "KuvInSeriesInterval.h"
-#include "KuvInTreeEvalInterval.h"
 #include "support/KuvTestSupport.h"
 
 namespace {

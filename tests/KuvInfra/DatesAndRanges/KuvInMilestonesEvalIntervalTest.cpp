@@ -1,8 +1,5 @@
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <functional>
-
-#include "KuvInIntHolder.h"
 #include "KuvInfra/KuvInRangeTestSupport.h"
 
 using kuv_test::bound;

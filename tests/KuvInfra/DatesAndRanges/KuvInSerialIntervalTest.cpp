@@ -1,13 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <climits>
-#include <memory>
-#include <string>
-
-#include "KuvInListVal.h"
-#include "KuvInSerialInterval.h"
-#include "KuvInSerialParser.h"
-#include "KuvInSerialUtil.h"
 #include "support/KuvTestSupport.h"
 
 namespace {

@@ -1,10 +1,6 @@
-#include <gtest/gtest.h>
+#include "support/KuvTestSupport.h"
 
-#include <memory>
-
-#include "KuvInIntHolder.h"
 #include "KuvInfra/KuvInRangeTestSupport.h"
-#include "KuvInTreeEvalIndex.h"
 
 using kuv_test::bound;
 using kuv_test::text;

@@ -1,10 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <random>
-
-#include "KuvInGuid.h"
-#include "KuvInIntHolder.h"
+#include "support/KuvTestSupport.h"
 
 namespace {
 

@@ -1,7 +1,4 @@
-#include <gtest/gtest.h>
-
-#include "KuvInIntHolder.h"
-#include "KuvInString.h"
+#include "support/KuvTestSupport.h"
 
 TEST(KuvInObjectType, IsaFollowsParentsAndNameHashes) {
   KuvInObjectTypeClass* holder = KuvInIntHolder::sType();

@@ -1,14 +1,6 @@
-#include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <optional>
-#include <string>
 
-#include "KuvInString.h"
-#include "KuvInTraceClass.h"
-#include "KuvInTraceMngr.h"
 #include "support/KuvTestSupport.h"
 
 // Builds private managers so configuration rules can be checked without

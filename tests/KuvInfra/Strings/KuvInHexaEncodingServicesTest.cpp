@@ -1,15 +1,6 @@
-#include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
-#include <random>
-#include <string>
-#include <tuple>
-#include <vector>
 
-#include "KuvInHexaEncodingServices.h"
 #include "support/KuvTestSupport.h"
 
 namespace {

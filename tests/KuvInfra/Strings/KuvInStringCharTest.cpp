@@ -1,6 +1,4 @@
-#include <gtest/gtest.h>
-
-#include "KuvInStringChar.h"
+#include "support/KuvTestSupport.h"
 
 TEST(KuvInStringChar, DigitsCountTheMinusSign) {
   struct { int n; int digits; } cases[] = {

@@ -1,9 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <random>
-#include <string>
-
-#include "KuvInStringEncoder.h"
+#include "support/KuvTestSupport.h"
 
 namespace {
 

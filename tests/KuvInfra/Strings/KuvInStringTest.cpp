@@ -1,13 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <climits>
-#include <string>
-#include <vector>
-
-#include "KuvInIntHolder.h"
-#include "KuvInListVal.h"
-#include "KuvInString.h"
-#include "KuvInStringChar.h"
 #include "support/KuvTestSupport.h"
 
 TEST(KuvInString, SubStringTakesFromUpToNotIncludingTo) {

@@ -1,18 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
-#include <random>
-#include <string>
-#include <vector>
-
-#include "KuvInIntHolder.h"
-#include "KuvInLinkListVal.h"
-#include "KuvInListVal.h"
-#include "KuvInStringChar.h"
-#include "KuvInStringUtil.h"
 #include "support/KuvTestSupport.h"
 
 namespace {

@@ -1,19 +1,8 @@
 // The kuv extension for PostgreSQL: its glue against the library directly,
 // then its SQL functions in a server that has the extension installed, named
 // by the libpq connection string in KUV_PG_CONNINFO (skipped without it).
-#include <gtest/gtest.h>
 #include <libpq-fe.h>
 #include <unistd.h>
-
-#include <Kuv.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <map>
-#include <optional>
-#include <random>
-#include <string>
-#include <vector>
 
 #include "KuvFilteringWorkloads.h"
 #include "kuv_glue.h"

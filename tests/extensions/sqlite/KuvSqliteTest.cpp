@@ -1,17 +1,7 @@
 // The SQLite extension loaded as a host loads it, its answers checked row by
 // row against the library's own calls over W1-like objects and damaged
 // binaries.
-#include <gtest/gtest.h>
 #include <sqlite3.h>
-
-#include <Kuv.h>
-
-#include <cstdint>
-#include <cstdlib>
-#include <optional>
-#include <random>
-#include <string>
-#include <vector>
 
 #include "KuvFilteringWorkloads.h"
 #include "support/KuvTestSupport.h"
