@@ -1,6 +1,5 @@
 // The byte layer every binary rests on: big-endian order, the growth rule a
 // host observes through the capacity, and reads that fail without moving.
-
 #include "support/KuvTestSupport.h"
 
 namespace {

@@ -1,6 +1,5 @@
 // The typed-GUID table: exact bytes, indices in order of first
 // registration, and a reader that refuses what the bytes cannot hold.
-
 #include "support/KuvTestSupport.h"
 
 namespace {

@@ -5,7 +5,6 @@
 // every leaf kind together reads as a form that writes again or as nothing,
 // in both term kinds, and the analysis leaves its classification alone on
 // failure.
-
 #include "BioDnfModel.h"
 #include "support/KuvMutations.h"
 #include "support/KuvTestSupport.h"
@@ -369,9 +368,8 @@ TEST(KuvBioDnf, ContentAnalysisReadsTheTableOnly) {
     auto* term = KuvDnfAndTermFactory::create(List, 2);
     for (LeafKind kind : row.kinds) term->addDnfLeaf(*randomLeaf(rng, kind).release());
     dnf.addAndTerm(term);
-    const Bytes bytes = written(dnf);
     KuvEVCClassification found;
-    ASSERT_EQ(S_OK, KuvBioDnfReader::analyzeEVCContent(bytes.data(), found)) << text(dnf);
+    ASSERT_EQ(S_OK, KuvBioDnfReader::analyzeEVCContent(written(dnf).data(), found)) << text(dnf);
     EXPECT_EQ(row.variant, found.isVariant()) << text(dnf);
     EXPECT_EQ(row.evolution, found.isEvolution()) << text(dnf);
     EXPECT_EQ(row.change, found.isChange()) << text(dnf);
@@ -402,9 +400,7 @@ TEST(KuvBioDnf, EveryCorruptionIsRefusedOrUsable) {
         made->addDnfLeaf(*randomLeaf(rng, static_cast<LeafKind>((kind + term) % sc_nbLeafKinds)).release());
       dnf.addAndTerm(made);
     }
-    KuvBioBufferOut out;
-    ASSERT_EQ(S_OK, KuvBioDnfWriter::write(dnf, out));
-    kuv_test::forEachVariant(bytesOf(out), [&](const Bytes& bytes, const std::string& label) {
+    kuv_test::forEachVariant(written(dnf), [&](const Bytes& bytes, const std::string& label) {
       const auto size = static_cast<std::uint32_t>(bytes.size());
       KuvEVCClassification found(0);
       found.setDate(1);

@@ -1,4 +1,3 @@
-
 #include "KuvBioDnf/BioDnfModel.h"
 #include "KuvBioFiltering/FilteringTestSupport.h"
 #include "support/KuvTestSupport.h"
@@ -9,7 +8,7 @@ using filtering_test::optionDnf;
 
 namespace {
 
-constexpr KuvFltFilter::SELECTION_MODE kMode150 = KuvEeFilterExpression::CFG_SELECTIONMODE_150;
+using filtering_test::kMode150;
 
 // The text of Guid(n) for n < 256.
 std::string guidHex(unsigned n) {
@@ -18,11 +17,9 @@ std::string guidHex(unsigned n) {
 }
 
 // Hexadecimal text without the blanks that group it for reading.
-std::string hex(const std::string& grouped) {
-  std::string text;
-  for (char c : grouped)
-    if (c != ' ') text += c;
-  return text;
+std::string hex(std::string grouped) {
+  std::erase(grouped, ' ');
+  return grouped;
 }
 
 std::vector<std::uint8_t> bytesOf(const std::string& grouped) { return bio_dnf_test::fromHex(hex(grouped)); }

@@ -2,7 +2,6 @@
 // binaries: the reader and the domain lookups give one of their codes and
 // hand out nothing on failure; a query answers -1, 0 or 1 for a damaged
 // object and never fails for it; what reads can be written again.
-
 #include "KuvBioDnf/BioDnfModel.h"
 #include "KuvBioFiltering/FilteringTestSupport.h"
 #include "support/KuvMutations.h"

@@ -1,6 +1,5 @@
 // The views of an effectivity a host asks for by themselves, handed out
 // through a garbage set; what they mean is the change workflow's test.
-
 #include "support/KuvTestSupport.h"
 
 using namespace kuv_test;

@@ -1,4 +1,3 @@
-
 #include "KuvBioFiltering/FilteringTestSupport.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "support/KuvTestSupport.h"
@@ -112,8 +111,7 @@ TEST(ApplyQuery, UnreadableObjectsAnswerMinusOne) {
                 handler.Apply(filter.data(), static_cast<unsigned int>(filter.size()), result));
   EXPECT_TRACES(E_INVALIDARG, "ERROR: filter binary size cannot be equal to zero.", handler.Apply(passes.data(), 0, result));
   EXPECT_TRACES(E_INVALIDARG, "ERROR: NULL pointer on input.", handler.Apply(nullptr, 4, result));
-  ASSERT_EQ(S_OK, handler.Apply(passes.data(), static_cast<unsigned int>(passes.size()), result));
-  EXPECT_EQ(1, result);
+  EXPECT_EQ(1, applied(handler, passes));
 }
 
 TEST(ApplyQuery, FilterWithTwoViewsIsRefused) {
@@ -152,13 +150,9 @@ TEST(FilterHandler, ConstructorsCopiesAndBinary) {
     KuvDnf* neither = optionDnf(10, true);
     neither->andTerms().front()->addDnfLeaf(
         *new KuvDnfOptionEff(Guid(12).guid(), Guid(13).guid(), KuvDnfOptionEff::Selected, true));
-    const Bytes objects[] = {effectivityOn(12, false), effectivityOn(10, true), effectivityOf(neither)};
-    const int expected[] = {1, 1, 0};
-    for (int i = 0; i < 3; ++i) {
-      int result = -1;
-      ASSERT_EQ(S_OK, handler->Apply(objects[i].data(), static_cast<unsigned int>(objects[i].size()), result));
-      EXPECT_EQ(expected[i], result);
-    }
+    EXPECT_EQ(1, applied(*handler, effectivityOn(12, false)));
+    EXPECT_EQ(1, applied(*handler, effectivityOn(10, true)));
+    EXPECT_EQ(0, applied(*handler, effectivityOf(neither)));
   }
 
   const KuvFilterHandler single(ten.data(), static_cast<unsigned int>(ten.size()), 0);

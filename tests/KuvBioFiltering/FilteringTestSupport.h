@@ -6,21 +6,12 @@
 #pragma once
 
 #include "KuvEeDnfConvertor/DnfTruth.h"
+#include "KuvFiltering/FltForms.h"
 #include "support/KuvTestSupport.h"
 
 namespace filtering_test {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// Option Guid(option) of feature Guid(option + 1) selected, or not selected.
-inline KuvDnf* optionDnf(unsigned option, bool negated) {
-  auto* term = new KuvDnfAndTermMap(1);
-  term->addDnfLeaf(*new KuvDnfOptionEff(kuv_test::Guid(option).guid(), kuv_test::Guid(option + 1).guid(),
-                                        KuvDnfOptionEff::Selected, negated));
-  auto* dnf = new KuvDnf(DNF_COND_NONE);
-  dnf->addAndTerm(term);
-  return dnf;
-}
 
 inline Bytes compiled(const KuvInObject& object) {
   KuvBioBufferOut out;
@@ -49,6 +40,13 @@ inline Bytes writtenBack(const KuvFilterHandler& handler) {
   const Bytes copy(bytes, bytes + size);
   std::free(const_cast<std::uint8_t*>(bytes));
   return copy;
+}
+
+// What handler answers for one object, the call expected to succeed.
+inline int applied(const KuvFilterHandler& handler, const Bytes& object) {
+  int result = -2;
+  EXPECT_EQ(S_OK, handler.Apply(object.data(), static_cast<unsigned int>(object.size()), result));
+  return result;
 }
 
 inline bool hasEmptyTerm(const kuv_test::TruthModel& m, const KuvDnf& dnf) {

@@ -1,7 +1,6 @@
 // The older FLT binaries of filters and filterable objects: exact bytes,
 // round trips, reading only the wanted views, refusals with their traces,
 // and applying a filter to a filterable.
-
 #include "KuvBioDnf/BioDnfModel.h"
 #include "support/KuvTestSupport.h"
 
@@ -255,16 +254,12 @@ TEST(KuvBioFilter, ApplyFilterIntersectsTheFilterablesView) {
     return dnfOf(std::make_unique<KuvDnfOptionEff>(G(1), G(2), KuvDnfOptionEff::Selected, negated)).release();
   };
   const KuvFilter filter(CFG_EXPRVIEW_CURRENT, optionDnf(false));
-  struct Row {
-    KuvExpressionView view;
-    bool negated;
-    unsigned char answer;
-  };
-  for (const Row& row : {Row{CFG_EXPRVIEW_CURRENT, false, 1}, Row{CFG_EXPRVIEW_CURRENT, true, 0}}) {
-    auto object = filterableOf({{CFG_EXPRVIEW_SOURCE, new KuvDnf(DNF_COND_FALSE)}, {row.view, optionDnf(row.negated)}});
+  for (const auto& [negated, expected] : {std::pair{false, 1}, {true, 0}}) {
+    auto object = filterableOf(
+        {{CFG_EXPRVIEW_SOURCE, new KuvDnf(DNF_COND_FALSE)}, {CFG_EXPRVIEW_CURRENT, optionDnf(negated)}});
     unsigned char answer = 9;
     ASSERT_EQ(S_OK, filter.applyFilter(*object, answer));
-    EXPECT_EQ(row.answer, answer);
+    EXPECT_EQ(expected, answer);
   }
   unsigned char answer = 9;
   auto other = filterableOf({{CFG_EXPRVIEW_SOURCE, optionDnf(false)}});

@@ -1,4 +1,3 @@
-
 #include "KuvBioFiltering/FilteringTestSupport.h"
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "support/KuvTestSupport.h"
@@ -242,8 +241,7 @@ TEST(PrepareFilterForContext, TextsRoundTrip) {
   KuvInListVal matrices(KuvInString::sType());
   KuvInListVal counts(KuvInIntHolder::sType());
   for (const Bytes* b : {&first, &second, &third}) matrices.PutBack(hex(*b));
-  counts.PutBack(KuvInIntHolder(2));
-  counts.PutBack(KuvInIntHolder(1));
+  for (int n : {2, 1}) counts.PutBack(KuvInIntHolder(n));
   KuvInString prepared("left over");
   ASSERT_EQ(S_OK, KuvFilteringServices::PrepareFilterForContext(hex(input), matrices, counts, prepared));
   EXPECT_EQ(hex(writtenBack(*preparedBack(input, {{first, second}, {third}}))).ConvertToChar(),
@@ -294,16 +292,10 @@ TEST(PrepareFilterForContext, PreparedHandlerOwnsItsFilter) {
       std::vector<std::vector<Bytes>>{{matrixOf({{{Context, option(m, 0)}}, {{Component, option(m, 1)}}})}});
   auto arrays = std::make_unique<Arrays>(*groups);
   const KuvFilterHandler handler = arrays->handler(*source);
-  int result = -1;
-  ASSERT_EQ(S_OK, source->Apply(object.data(), static_cast<unsigned int>(object.size()), result));
-  EXPECT_EQ(0, result);
+  EXPECT_EQ(0, applied(*source, object));
   source.reset();
   arrays.reset();
   groups.reset();
   const KuvFilterHandler copy(handler);
-  for (const KuvFilterHandler* h : {&handler, &copy}) {
-    result = -1;
-    ASSERT_EQ(S_OK, h->Apply(object.data(), static_cast<unsigned int>(object.size()), result));
-    EXPECT_EQ(1, result);
-  }
+  for (const KuvFilterHandler* h : {&handler, &copy}) EXPECT_EQ(1, applied(*h, object));
 }

@@ -4,7 +4,6 @@
 // handed out. A character that is no digit is not refused: it counts as
 // the nibble 255, so it makes the high nibble F as a first character and
 // the whole byte FF as a second.
-
 #include "support/KuvMutations.h"
 #include "support/KuvTestSupport.h"
 
@@ -18,11 +17,8 @@ HRESULT decode(const std::string& text, Bytes& bytes) {
   kuv_test::captured(
       [&] { hr = KuvConversionServices::ConvertStringToBinary(KuvInString(text.c_str()), buffer); });
   const std::unique_ptr<KuvBioBuffer> owned(buffer);
-  if (FAILED(hr)) {
-    EXPECT_EQ(nullptr, buffer) << text;
-    return hr;
-  }
-  bytes.assign(buffer->getBytes(), buffer->getBytes() + buffer->getSize());
+  EXPECT_TRUE(SUCCEEDED(hr) || buffer == nullptr) << text;
+  if (SUCCEEDED(hr)) bytes.assign(buffer->getBytes(), buffer->getBytes() + buffer->getSize());
   return hr;
 }
 
@@ -42,15 +38,10 @@ TEST(KuvConversionServicesTest, CutAndDamagedHexText) {
     Bytes bytes;
     const HRESULT hr = decode(text.substr(0, length), bytes);
     outcomes.add(hr);
-    if (length == 0) {
-      EXPECT_EQ(E_INVALIDARG, hr);
-    } else if (length % 2 != 0) {
-      EXPECT_EQ(E_FAIL, hr) << length;
-    } else {
-      ASSERT_EQ(S_OK, hr) << length;
-      EXPECT_EQ(Bytes(spelt.begin(), spelt.begin() + static_cast<std::ptrdiff_t>(length / 2)), bytes)
-          << length;
-    }
+    EXPECT_EQ(length == 0 ? E_INVALIDARG : length % 2 != 0 ? E_FAIL : S_OK, hr) << length;
+    // A refused text leaves the bytes empty.
+    const auto decoded = static_cast<std::ptrdiff_t>(length % 2 == 0 ? length / 2 : 0);
+    EXPECT_EQ(Bytes(spelt.begin(), spelt.begin() + decoded), bytes) << length;
   }
   for (std::size_t i = 0; i < text.size(); ++i)
     for (char other : {'/', ':', '@', 'G', '`', 'g', ' ', '\x7F'}) {

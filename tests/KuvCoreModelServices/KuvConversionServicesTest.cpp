@@ -1,6 +1,5 @@
 // Text forms of applying views, selection modes, GUIDs and binaries, both
 // ways, with the refusals a host may meet.
-
 #include "support/KuvTestSupport.h"
 
 namespace {

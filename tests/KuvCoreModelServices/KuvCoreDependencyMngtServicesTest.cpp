@@ -1,6 +1,5 @@
 // A definition stored as its two dependency lists and binary reads back as
 // the expression it was made from; refusals, and who owns what is made.
-
 #include "KuvEffEngine/TruthTable.h"
 #include "support/KuvTestSupport.h"
 

@@ -1,7 +1,6 @@
 // Comparing a filter or a filterable with a list of filterables, from the
 // objects and from their stored FLT binaries: both routes give the normal
 // forms' own comparison, and an unreadable binary gives -1 alone.
-
 #include "KuvBioDnf/BioDnfModel.h"
 #include "support/KuvTestSupport.h"
 

@@ -1,4 +1,3 @@
-
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "support/KuvTestSupport.h"
@@ -20,16 +19,15 @@ KuvEeNode* everythingValued(const TruthModel& m) {
   auto* colour = new KuvEeSelectionEff(m.selection.get(), KuvEeSelectionEff::AllFalse);
   for (KuvEeSelectionValue* value : m.values) colour->add(value);
   product->addChild(new KuvEeVarEffLeaf(colour));
-  auto* units = new KuvEeSerialEff(m.serial.get(), KuvEeSerialEff::AllFalse);
-  KuvInListVal all(KuvInSerialInterval::sType());
-  all.PutBack(KuvInSerialInterval());
-  units->set(all);
-  product->addChild(new KuvEeVarEffLeaf(units));
-  auto* dates = new KuvEeDateEff(m.date.get(), KuvEeDateEff::AllFalse);
-  KuvInListVal always(KuvInDateInterval::sType());
-  always.PutBack(KuvInDateInterval());
-  dates->set(always);
-  product->addChild(new KuvEeVarEffLeaf(dates));
+  // Units and dates over the whole range.
+  const auto whole = [product](auto* eff, const auto& range) {
+    KuvInListVal ranges(range.sType());
+    ranges.PutBack(range);
+    eff->set(ranges);
+    product->addChild(new KuvEeVarEffLeaf(eff));
+  };
+  whole(new KuvEeSerialEff(m.serial.get(), KuvEeSerialEff::AllFalse), KuvInSerialInterval());
+  whole(new KuvEeDateEff(m.date.get(), KuvEeDateEff::AllFalse), KuvInDateInterval());
   return product;
 }
 
@@ -106,10 +104,10 @@ TEST(DnfComparison, InclusionWithoutBuildingNotA) {
 }
 
 TEST(DnfComparison, TermLimitAndSpecialCases) {
-  auto termOf = [](int leaves) {
+  auto termOf = [](int leaves, bool negated = false) {
     auto* term = new KuvDnfAndTermMap(leaves);
     for (int i = 0; i < leaves; ++i)
-      term->addDnfLeaf(*new KuvDnfOptionEff(Guid(100 + i).guid(), Guid(1).guid(), 1, false));
+      term->addDnfLeaf(*new KuvDnfOptionEff(Guid(100 + i).guid(), Guid(1).guid(), 1, negated));
     return term;
   };
   KuvDnf a(DNF_COND_NONE), b(DNF_COND_NONE);
@@ -134,9 +132,7 @@ TEST(DnfComparison, TermLimitAndSpecialCases) {
   EXPECT_EQ(E_NOTIMPL, Services::IsEqual(t, f));
   // A term of B that no term of A meets ends the term-wise test at once.
   KuvDnf notB(DNF_COND_NONE);
-  auto* negated = new KuvDnfAndTermMap;
-  negated->addDnfLeaf(*new KuvDnfOptionEff(Guid(100).guid(), Guid(1).guid(), 1, true));
-  notB.addAndTerm(negated);
+  notB.addAndTerm(termOf(1, true));
   EXPECT_EQ(1, Services::IsAIncludingB_V2(&notB, &b, kModel));
 }
 
@@ -211,14 +207,12 @@ TEST(DnfComparison, CompareWithAList) {
   list.PutBack(&t);
   list.PutBack(&other);
   unsigned char* results = nullptr;
-  ASSERT_EQ(S_OK, C::Compare_DNF_To_DNF(C::CompareEqual, t, list, results, 1));
-  EXPECT_EQ(1, results[0]);
-  EXPECT_EQ(0, results[1]);
-  std::free(results);
-  ASSERT_EQ(S_OK, C::Compare_DNF_To_DNF(C::CompareIncluded, t, list, results, 1));
-  EXPECT_EQ(1, results[0]);
-  EXPECT_EQ(1, results[1]);
-  std::free(results);
+  for (const auto& [test, second] : {std::pair{C::CompareEqual, 0}, {C::CompareIncluded, 1}}) {
+    ASSERT_EQ(S_OK, C::Compare_DNF_To_DNF(test, t, list, results, 1));
+    EXPECT_EQ(1, results[0]) << test;
+    EXPECT_EQ(second, results[1]) << test;
+    std::free(results);
+  }
   KuvInList none(KuvDnf::sType());
   EXPECT_TRACES(E_FAIL, "ERROR: Empty input list.", C::Compare_DNF_To_DNF(C::CompareEqual, t, none, results, 1));
   EXPECT_EQ(E_FAIL, C::Compare_DNF_To_DNF(static_cast<C::E_COMPARE_TEST_TYPE>(7), t, list, results, 1));

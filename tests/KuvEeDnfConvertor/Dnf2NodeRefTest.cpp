@@ -2,7 +2,6 @@
 // builders, the tree holds exactly the configurations of the form, over
 // objects that are found again by GUID or created once; refusals trace
 // their reason and leave nothing behind.
-
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "support/KuvTestSupport.h"
 

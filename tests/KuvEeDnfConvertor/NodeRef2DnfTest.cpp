@@ -1,4 +1,3 @@
-
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "support/KuvTestSupport.h"

@@ -1,7 +1,6 @@
 // Tree-form milestone and tree-series effectivities in normal form, checked
 // against an independent model: the elements of a small random tree,
 // linked by parent, and what each selection picks among them.
-
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEffEngine/KuvEeDicoTestSupport.h"
 #include "support/KuvTestSupport.h"
@@ -106,9 +105,7 @@ struct Forest {
   }
 
   int indexOf(const Element* element) const {
-    for (std::size_t k = 0; k < elements.size(); ++k)
-      if (elements[k] == element) return static_cast<int>(k);
-    return -1;
+    return static_cast<int>(std::find(elements.begin(), elements.end(), element) - elements.begin());
   }
   bool atOrBelow(int k, int top) const {
     while (k >= 0 && k != top) k = parents[static_cast<std::size_t>(k)];
@@ -222,43 +219,6 @@ struct Trees {
   int trackState = 0;
 };
 
-}  // namespace
-
-// Two positive tree-form effectivities on one variable: their leaves meet
-// when some element (or, for tree series, the no-value state) is selected
-// by both, the first meets the negated second when it selects something the
-// second does not, and the leaves print alike exactly when they select the
-// same.
-TEST(TreeNormalForm, LeavesMeetAndIncludeAsTheSelectedElementsDo) {
-  for (std::uint32_t seed = 1; seed <= 40; ++seed) {
-    Trees trees(seed);
-    for (int round = 0; round < 40; ++round) {
-      const Forest& forest = round % 2 == 1 ? trees.milestones : trees.series;
-      KuvEeTreeBaseEff* a = forest.randomEff(trees.rng, false);
-      KuvEeTreeBaseEff* b = forest.randomEff(trees.rng, false);
-      const std::uint32_t setA = forest.represented(*a);
-      const std::uint32_t setB = forest.represented(*b);
-      // Milestone leaves meet by their ranges alone, whatever their no-value
-      // flags.
-      const std::uint32_t compared = round % 2 == 1 ? forest.all() & ~forest.noValue() : forest.all();
-      const std::string texts = text(*a) + "\n" + text(*b);
-      std::unique_ptr<KuvDnfLeaf> first = leafOf(a);
-      std::unique_ptr<KuvDnfLeaf> second = leafOf(b);
-      ASSERT_TRUE(first && second) << texts;
-      unsigned char meets = 2;
-      ASSERT_EQ(S_OK, first->isIntersect(*second, meets));
-      EXPECT_EQ((setA & setB & compared) != 0, meets != 0) << texts;
-      second->negate();
-      ASSERT_EQ(S_OK, first->isIntersect(*second, meets));
-      EXPECT_EQ((setA & ~setB & compared) != 0, meets != 0) << texts;
-      second->negate();
-      EXPECT_EQ(setA == setB, text(*first) == text(*second)) << texts;
-    }
-  }
-}
-
-namespace {
-
 // Random trees mixing tree-form leaves on both variables with the truth
 // model's leaves, at every state of the two variables: the normal form and
 // the tree it reads back into over a variable space hold where the tree does.
@@ -301,6 +261,39 @@ void keepsTheTruthTable(std::uint32_t seed) {
 }
 
 }  // namespace
+
+// Two positive tree-form effectivities on one variable: their leaves meet
+// when some element (or, for tree series, the no-value state) is selected
+// by both, the first meets the negated second when it selects something the
+// second does not, and the leaves print alike exactly when they select the
+// same.
+TEST(TreeNormalForm, LeavesMeetAndIncludeAsTheSelectedElementsDo) {
+  for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+    Trees trees(seed);
+    for (int round = 0; round < 40; ++round) {
+      const Forest& forest = round % 2 == 1 ? trees.milestones : trees.series;
+      KuvEeTreeBaseEff* a = forest.randomEff(trees.rng, false);
+      KuvEeTreeBaseEff* b = forest.randomEff(trees.rng, false);
+      const std::uint32_t setA = forest.represented(*a);
+      const std::uint32_t setB = forest.represented(*b);
+      // Milestone leaves meet by their ranges alone, whatever their no-value
+      // flags.
+      const std::uint32_t compared = round % 2 == 1 ? forest.all() & ~forest.noValue() : forest.all();
+      const std::string texts = text(*a) + "\n" + text(*b);
+      std::unique_ptr<KuvDnfLeaf> first = leafOf(a);
+      std::unique_ptr<KuvDnfLeaf> second = leafOf(b);
+      ASSERT_TRUE(first && second) << texts;
+      unsigned char meets = 2;
+      ASSERT_EQ(S_OK, first->isIntersect(*second, meets));
+      EXPECT_EQ((setA & setB & compared) != 0, meets != 0) << texts;
+      second->negate();
+      ASSERT_EQ(S_OK, first->isIntersect(*second, meets));
+      EXPECT_EQ((setA & ~setB & compared) != 0, meets != 0) << texts;
+      second->negate();
+      EXPECT_EQ(setA == setB, text(*first) == text(*second)) << texts;
+    }
+  }
+}
 
 TEST(TreeNormalForm, ConversionsKeepTheTruthTable) {
   for (std::uint32_t seed : {7U, 8U, 9U}) {

@@ -102,10 +102,9 @@ TEST(KuvInTreeParserTest, BuildsTreesByPrecedenceAndGroupsAfterStrings) {
     EXPECT_EQ(shape(*root), c.shape) << c.text;
     EXPECT_TRUE(error.IsEmpty()) << c.text;
   }
-  KuvInString error;
-  auto root = parse(p.parser, "Cat.Opt{TRUE}", error);
+  auto root = parse(p.parser, "Cat.Opt{TRUE}");
   EXPECT_EQ(root->getFollower()->getTag(), p.selection);  // after a chain "{" is a selection
-  root = parse(p.parser, "Sel{a}", error);
+  root = parse(p.parser, "Sel{a}");
   EXPECT_EQ(root->getFollower()->getTag(), p.valueSet);
 }
 

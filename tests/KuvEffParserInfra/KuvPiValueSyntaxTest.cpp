@@ -1,4 +1,3 @@
-
 #include "support/KuvTestSupport.h"
 
 namespace {
@@ -46,10 +45,8 @@ struct Fixture {
     space.addCategory(&engine);
     space.addOptionVar(&v8);
     space.addSelectionVar(&color);
-    space.addSerialVar(&units);
-    space.addSerialVar(&twin);
-    space.addDateVar(&twinDate);
-    space.addDateVar(&due);
+    for (KuvEeSerialVar* serial : {&units, &twin}) space.addSerialVar(serial);
+    for (KuvEeDateVar* date : {&twinDate, &due}) space.addDateVar(date);
   }
 
   std::unique_ptr<KuvInTreeParserNode> parse(const char* text) {
@@ -188,9 +185,8 @@ TEST(KuvPiValueSyntaxTest, NameSolverLooksEachNameUpOnce) {
   auto second = f.parse("Units[3]");
   auto deferred = f.parse("$Later");
   KuvPiNameSolver solver(f.syntax, f.tags, &f.space);
-  ASSERT_EQ(S_OK, solver.addTreeParserNodeToSolve(*first));
-  ASSERT_EQ(S_OK, solver.addTreeParserNodeToSolve(*second));
-  ASSERT_EQ(S_OK, solver.addTreeParserNodeToSolve(*deferred));
+  for (const auto* node : {first.get(), second.get(), deferred.get()})
+    ASSERT_EQ(S_OK, solver.addTreeParserNodeToSolve(*node));
   KuvPiSolvedNodeMap solved;
   ASSERT_EQ(S_OK, solver.solve(solved, true, false, false));
   ASSERT_EQ(solved[first.get()].size(), 2u);

@@ -1,35 +1,32 @@
-
+#include "KuvFiltering/FltForms.h"
 #include "support/KuvTestSupport.h"
 
 using namespace kuv_test;
+using namespace filtering_test;
 
 namespace {
-
-const KuvInGuid kDicoA = Guid(1).guid();
-const KuvInGuid kDicoB = Guid(2).guid();
-constexpr KuvFltFilter::SELECTION_MODE kMode150 = KuvEeFilterExpression::CFG_SELECTIONMODE_150;
 
 // A part as one letter: T TRUE, F FALSE, A "x selected", B "not x
 // selected" (disjoint from A). Filters state A, so T and A meet them.
 KuvDnf* dnfOf(char part) {
   if (part == 'T') return new KuvDnf(DNF_COND_TRUE);
   if (part == 'F') return new KuvDnf(DNF_COND_FALSE);
-  auto* term = new KuvDnfAndTermMap(1);
-  term->addDnfLeaf(*new KuvDnfOptionEff(Guid(10).guid(), Guid(11).guid(), KuvDnfOptionEff::Selected, part == 'B'));
-  auto* dnf = new KuvDnf(DNF_COND_NONE);
-  dnf->addAndTerm(term);
-  return dnf;
+  return optionDnf(10, part == 'B');
 }
 
 bool meets(char part) { return part == 'T' || part == 'A'; }
 
 // parts[i]: the part of domain i + 1 over dictionary A in the given view,
 // '-' for none.
-std::unique_ptr<KuvFltEffectivity> effectivityOf(const std::string& parts, KuvExpressionView view) {
-  auto effectivity = std::make_unique<KuvFltEffectivity>();
+void addParts(KuvFltEffectivity& effectivity, const std::string& parts, KuvExpressionView view) {
   for (std::size_t i = 0; i < parts.size(); ++i)
     if (parts[i] != '-')
-      effectivity->setDnf(static_cast<KuvDiversityDomain>(i + 1), view, kDicoA, dnfOf(parts[i]));
+      effectivity.setDnf(static_cast<KuvDiversityDomain>(i + 1), view, kDicoA, dnfOf(parts[i]));
+}
+
+std::unique_ptr<KuvFltEffectivity> effectivityOf(const std::string& parts, KuvExpressionView view) {
+  auto effectivity = std::make_unique<KuvFltEffectivity>();
+  addParts(*effectivity, parts, view);
   return effectivity;
 }
 
@@ -108,10 +105,7 @@ TEST(FltFilterIntersection, DomainOrderAndTheEdgeCases) {
   for (const Row& row : rows) {
     const auto filter = filterOf(row.filter);
     auto eff = effectivityOf(row.eff, CFG_EXPRVIEW_CURRENT);
-    const std::string source = row.effSource;
-    for (std::size_t i = 0; i < source.size(); ++i)
-      if (source[i] != '-')
-        eff->setDnf(static_cast<KuvDiversityDomain>(i + 1), CFG_EXPRVIEW_SOURCE, kDicoA, dnfOf(source[i]));
+    addParts(*eff, row.effSource, CFG_EXPRVIEW_SOURCE);
     const std::string traced = captured([&] { EXPECT_EQ(row.expected, intersect(*filter, *eff, row.mode)); });
     EXPECT_EQ(row.expected == E_FAIL, traced.find("ERROR, requested view does not exist") != std::string::npos)
         << row.filter << " / " << row.eff << "\n" << traced;

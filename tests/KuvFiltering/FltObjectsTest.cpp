@@ -1,32 +1,10 @@
-
+#include "KuvFiltering/FltForms.h"
 #include "support/KuvTestSupport.h"
 
 using namespace kuv_test;
+using namespace filtering_test;
 
 namespace {
-
-const KuvInGuid kDicoA = Guid(1).guid();
-const KuvInGuid kDicoB = Guid(2).guid();
-constexpr KuvFltFilter::SELECTION_MODE kMode150 = KuvEeFilterExpression::CFG_SELECTIONMODE_150;
-
-// The colour of feature 20 is one of the given values (21, 22, ...).
-KuvDnf* colours(std::initializer_list<unsigned> values) {
-  auto* leaf = new KuvDnfSelectionEff(Guid(20).guid(), static_cast<std::int32_t>(values.size()), false, false);
-  for (unsigned v : values) leaf->putValue(Guid(v).guid());
-  auto* term = new KuvDnfAndTermMap(1);
-  term->addDnfLeaf(*leaf);
-  auto* dnf = new KuvDnf(DNF_COND_NONE);
-  dnf->addAndTerm(term);
-  return dnf;
-}
-
-KuvDnf* option(bool negated) {
-  auto* term = new KuvDnfAndTermMap(1);
-  term->addDnfLeaf(*new KuvDnfOptionEff(Guid(10).guid(), Guid(11).guid(), KuvDnfOptionEff::Selected, negated));
-  auto* dnf = new KuvDnf(DNF_COND_NONE);
-  dnf->addAndTerm(term);
-  return dnf;
-}
 
 class OneName : public KuvIDictionaryModelerAccess {
 public:
@@ -161,11 +139,11 @@ TEST(FltObjects, FilterInclusion) {
   EXPECT_EQ(S_OK, narrow->isIncluding(*wide, KuvDiversityDomain_ConfigChange));
   const auto strict = filterOf(KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT, colours({21}), nullptr);
   EXPECT_TRACES(KUV_E_FLT_SELECTION_MODE, "CFG_SELECTIONMODE_150", wide->isIncluding(*strict));
-  const auto options = filterOf(kMode150, nullptr, option(false));
+  const auto options = filterOf(kMode150, nullptr, optionDnf(10, false));
   EXPECT_TRACES(KUV_E_FLT_OPTIONS, "options", wide->isIncluding(*options));
   // A domain that does not include (Config Change) does not end the test;
   // the refusal of a later one does.
-  const auto optionsElsewhere = filterOf(kMode150, option(false), colours({24}));
+  const auto optionsElsewhere = filterOf(kMode150, optionDnf(10, false), colours({24}));
   EXPECT_TRACES(KUV_E_FLT_OPTIONS, "options", narrow->isIncluding(*optionsElsewhere));
   EXPECT_TRACES(E_NOTIMPL, "ERROR : isEqual on one domain failed", wide->isEqual(*wide));
 

@@ -1,7 +1,6 @@
 // The intersection test runs once per stored object: apart from what the
 // normal forms' own test needs, it must not touch the heap. This program
 // counts the allocations made while a test asks it to.
-
 #include "support/KuvTestSupport.h"
 
 namespace {

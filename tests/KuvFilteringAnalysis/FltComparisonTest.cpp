@@ -1,36 +1,18 @@
-
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEffEngine/KuvEeNodeTestSupport.h"
+#include "KuvFiltering/FltForms.h"
 #include "support/KuvTestSupport.h"
 
 using namespace kuv_test;
+using namespace filtering_test;
 using Services = KuvFltComparisonServices;
 
 namespace {
 
-const KuvInGuid kDicoA = Guid(1).guid();
-const KuvInGuid kDicoB = Guid(2).guid();
-constexpr KuvFltFilter::SELECTION_MODE kMode150 = KuvEeFilterExpression::CFG_SELECTIONMODE_150;
 constexpr KuvFltFilter::SELECTION_MODE kStrict = KuvEeFilterExpression::CFG_SELECTIONMODE_STRICT;
 constexpr KuvDiversityDomain kDws = KuvDiversityDomain_DWS;
 constexpr KuvDiversityDomain kChange = KuvDiversityDomain_ConfigChange;
 constexpr KuvDiversityDomain kActivation = KuvDiversityDomain_EngineeringActivation;
-
-// A form of one term holding leaf.
-KuvDnf* formOf(KuvDnfLeaf* leaf) {
-  auto* term = new KuvDnfAndTermMap(1);
-  term->addDnfLeaf(*leaf);
-  auto* dnf = new KuvDnf(DNF_COND_NONE);
-  dnf->addAndTerm(term);
-  return dnf;
-}
-
-// The colour of feature 20 is one of the given values (21, 22, ...).
-KuvDnf* colours(std::initializer_list<unsigned> values) {
-  auto* leaf = new KuvDnfSelectionEff(Guid(20).guid(), static_cast<std::int32_t>(values.size()), false, false);
-  for (unsigned v : values) leaf->putValue(Guid(v).guid());
-  return formOf(leaf);
-}
 
 struct Part {
   KuvDiversityDomain domain;
@@ -205,8 +187,7 @@ TEST(FltBinaryComparison, InclusionAgreesWithTheObjects) {
   filters.push_back(filterOf({{kChange, kDicoA, {23}}}));
   filters.push_back(filterOf({{kDws, kDicoA, {21}}}, kStrict));
   filters.push_back(filterOf({}));
-  filters.back()->setDnf(
-      kChange, kDicoA, formOf(new KuvDnfOptionEff(Guid(10).guid(), Guid(11).guid(), KuvDnfOptionEff::Selected, false)));
+  filters.back()->setDnf(kChange, kDicoA, optionDnf(10, false));
   for (const auto& f : filters) {
     for (const auto& g : filters) {
       const HRESULT expected = f->isIncluding(*g);

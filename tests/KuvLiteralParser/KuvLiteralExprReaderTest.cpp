@@ -1,4 +1,3 @@
-
 #include "KuvLiteralTestModel.h"
 #include "support/KuvTestSupport.h"
 

@@ -25,19 +25,14 @@ struct LiteralModel {
   KuvEePredefEff eff2{"Eff 2|x", Guid(14).data(), true, KuvEePredefEff::GLOBAL};
 
   LiteralModel() {
-    color.addValue("Red", Guid(20).data());
-    color.addValue("Blue", Guid(21).data());
-    color.addValue("Dark,Green", Guid(22).data());
-    space.addCategory(&engine);
-    space.addCategory(&paint);
-    space.addOptionVar(&v8);
-    space.addOptionVar(&v6);
-    space.addOptionVar(&gloss);
+    unsigned id = 20;
+    for (const char* value : {"Red", "Blue", "Dark,Green"}) color.addValue(value, Guid(id++).data());
+    for (KuvEeCategory* category : {&engine, &paint}) space.addCategory(category);
+    for (KuvEeCatOptionVar* option : {&v8, &v6, &gloss}) space.addOptionVar(option);
     space.addSelectionVar(&color);
     for (KuvEeSerialVar* serial : {&units, &states, &plans, &serials}) space.addSerialVar(serial);
     space.addDateVar(&due);
-    space.addPossibleSourceEff(&eff1);
-    space.addPossibleSourceEff(&eff2);
+    for (KuvEePredefEff* eff : {&eff1, &eff2}) space.addPossibleSourceEff(eff);
   }
 };
 

@@ -1,4 +1,3 @@
-
 #include "KuvXML.h"
 #include "support/KuvTestSupport.h"
 

@@ -1,5 +1,7 @@
 #include "support/KuvTestSupport.h"
 
+#include "KuvBinaryParser/KuvBinaryLeafTestSupport.h"
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvXMLExprBuilders.h"
 
 namespace {
@@ -94,11 +96,7 @@ private:
       for (int n = 2 + static_cast<int>(m_random() % 2); n > 0; --n) group->addChild(node(depth - 1));
       return group;
     }
-    if (pick == 2) {
-      auto* negation = new KuvEeNotOp;
-      negation->setChildRef(node(depth - 1)->getNodeRef());
-      return negation;
-    }
+    if (pick == 2) return kuv_test::Not(node(depth - 1));
     if (pick == 3) return coin() ? static_cast<KuvEeNode*>(new KuvEeTrue) : new KuvEeFalse;
     return new KuvEeVarEffLeaf(varEff());
   }
@@ -168,39 +166,22 @@ private:
     return eff;
   }
 
+  // One selection: a single element, or the first one (included or not)
+  // down to a later one. A braced list is evaluated in order: the
+  // inclusion is drawn before the end.
   KuvEeVarEff* milestones() {
-    KuvEeMilestonesSelection selection;
-    if (coin()) {
-      const char* names[] = {"Concept", "Prototype", "Launch"};
-      selection.setSingleSelection(
-          KuvEeMilestonesSelectionBound(m_sample.milestone(names[m_random() % 3]), true));
-    } else {
-      selection.setFromBound(KuvEeMilestonesSelectionBound(m_sample.milestone("Concept"), coin()));
-      selection.addToBound(
-          KuvEeMilestonesSelectionBound(m_sample.milestone(coin() ? "Prototype" : "Launch"), true));
-    }
-    KuvInListVal selections(KuvEeMilestonesSelection::sType());
-    selections.PutBack(selection);
-    auto* eff = new KuvEeMilestonesEff(m_sample.program, KuvEeMilestonesEff::AllFalse);
-    eff->addSelections(selections);
-    return eff;
+    const auto at = [this](const char* name) { return m_sample.milestone(name); };
+    const char* names[] = {"Concept", "Prototype", "Launch"};
+    if (coin()) return kuv_test::milestones(m_sample.program, {{at(names[m_random() % 3]), true, {}}});
+    return kuv_test::milestones(m_sample.program,
+                                {{at("Concept"), coin(), {{at(coin() ? "Prototype" : "Launch"), true}}}});
   }
 
   KuvEeVarEff* states() {
-    KuvEeTreeSeriesSelection selection;
-    if (coin()) {
-      const char* revisions[] = {"A", "B", "B.1", "C"};
-      selection.setSingleSelection(
-          KuvEeTreeSeriesSelectionBound(m_sample.state(revisions[m_random() % 4]), true));
-    } else {
-      selection.setFromBound(KuvEeTreeSeriesSelectionBound(m_sample.state("A"), coin()));
-      selection.addToBound(KuvEeTreeSeriesSelectionBound(m_sample.state(coin() ? "B.1" : "C"), true));
-    }
-    KuvInListVal selections(KuvEeTreeSeriesSelection::sType());
-    selections.PutBack(selection);
-    auto* eff = new KuvEeTreeSeriesEff(m_sample.states, KuvEeTreeSeriesEff::AllFalse);
-    eff->addSelections(selections);
-    return eff;
+    const auto at = [this](const char* revision) { return m_sample.state(revision); };
+    const char* revisions[] = {"A", "B", "B.1", "C"};
+    if (coin()) return kuv_test::treeSeries(m_sample.states, {{at(revisions[m_random() % 4]), true, {}}});
+    return kuv_test::treeSeries(m_sample.states, {{at("A"), coin(), {{at(coin() ? "B.1" : "C"), true}}}});
   }
 
   SampleModel& m_sample;

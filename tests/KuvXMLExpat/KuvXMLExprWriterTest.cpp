@@ -1,5 +1,7 @@
 #include "support/KuvTestSupport.h"
 
+#include "KuvBinaryParser/KuvBinaryLeafTestSupport.h"
+#include "KuvEffEngine/KuvEeNodeTestSupport.h"
 #include "KuvXMLExprBuilders.h"
 
 namespace {
@@ -45,16 +47,6 @@ std::string body(const std::string& document, const std::string& root) {
   return document.substr(head.size(), document.size() - head.size() - tail.size());
 }
 
-TEST(KuvXMLV3ExprWriterTest, FilterWithoutRestrictionIsOneTrueBooleanInTheSelection) {
-  SampleModel sample;
-  const Written written = writeV3(*kuv_test::filter(sample.model, 0), nullptr);
-  ASSERT_EQ(S_OK, written.hr);
-  EXPECT_EQ(
-      "<SchemaVersion>1.1</SchemaVersion><FilterSelection "
-      "SelectionMode=\"Strict\"><Boolean>true</Boolean></FilterSelection>",
-      body(written.text, "CfgFilterExpression"));
-}
-
 TEST(KuvXMLV2ExprWriterTest, WritesTheSameDocumentWithoutSchemaVersion) {
   SampleModel sample;
   HRESULT hr = E_FAIL;
@@ -77,16 +69,16 @@ TEST(KuvXMLV3ExprWriterTest, WritesEachCriterionAndLayoutExactly) {
     std::function<std::unique_ptr<KuvEeExpression>()> build;
     const char* root;
     std::string body;
+    bool withoutTexts = false;  // what holds no description needs none
   };
   const Case cases[] = {
+      {"filter without restriction: one true Boolean in the selection",
+       [&] { return kuv_test::filter(sample.model, 0); }, "CfgFilterExpression",
+       "<FilterSelection SelectionMode=\"Strict\"><Boolean>true</Boolean></FilterSelection>", true},
       {"one dictionary, no MultiContextView",
        [&] {
-         auto* tree = new KuvEeAndOp;
-         tree->addChild(kuv_test::optionLeaf(sample.option("V8")));
-         auto* negation = new KuvEeNotOp;
-         negation->setChildRef((new KuvEeFalse)->getNodeRef());
-         tree->addChild(negation);
-         return kuv_test::effectivity(sample.model, tree);
+         return kuv_test::effectivity(sample.model, kuv_test::And({kuv_test::optionLeaf(sample.option("V8")),
+                                                                   kuv_test::Not(kuv_test::F())}));
        },
        "CfgEffectivityExpression",
        inContext("<AND><Feature Type=\"ConfigFeature\" Name=\"Engine\"><Feature Type=\"ConfigFeature\" "
@@ -167,17 +159,11 @@ TEST(KuvXMLV3ExprWriterTest, WritesEachCriterionAndLayoutExactly) {
            "IsExcluded=\"false\"/></Interval></Date>")},
       {"milestones: a single milestone and a tree with its derived dates",
        [&] {
-         KuvEeMilestonesSelection single;
-         single.setSingleSelection(KuvEeMilestonesSelectionBound(sample.milestone("Launch"), true));
-         KuvEeMilestonesSelection tree;
-         tree.setFromBound(KuvEeMilestonesSelectionBound(sample.milestone("Concept"), false));
-         tree.addToBound(KuvEeMilestonesSelectionBound(sample.milestone("Prototype"), true));
-         KuvInListVal selections(KuvEeMilestonesSelection::sType());
-         selections.PutBack(tree);
-         selections.PutBack(single);
-         auto* eff = new KuvEeMilestonesEff(sample.program, KuvEeMilestonesEff::AllFalse);
-         eff->addSelections(selections);
-         return kuv_test::effectivity(sample.model, new KuvEeVarEffLeaf(eff));
+         return kuv_test::effectivity(
+             sample.model, new KuvEeVarEffLeaf(kuv_test::milestones(
+                               sample.program,
+                               {{sample.milestone("Concept"), false, {{sample.milestone("Prototype"), true}}},
+                                {sample.milestone("Launch"), true, {}}})));
        },
        "CfgEffectivityExpression",
        inContext("<MilestonesTrack Discipline=\"Engineering\" Name=\"Program\"><Tree><Root Name=\"Concept\" "
@@ -187,13 +173,8 @@ TEST(KuvXMLV3ExprWriterTest, WritesEachCriterionAndLayoutExactly) {
                  "IsExcluded=\"false\"/></MilestonesTrack>")},
       {"tree series with revisions",
        [&] {
-         KuvEeTreeSeriesSelection single;
-         single.setSingleSelection(KuvEeTreeSeriesSelectionBound(sample.state("C"), true));
-         KuvInListVal selections(KuvEeTreeSeriesSelection::sType());
-         selections.PutBack(single);
-         auto* eff = new KuvEeTreeSeriesEff(sample.states, KuvEeTreeSeriesEff::AllFalse);
-         eff->addSelections(selections);
-         return kuv_test::effectivity(sample.model, new KuvEeVarEffLeaf(eff));
+         return kuv_test::effectivity(sample.model, new KuvEeVarEffLeaf(kuv_test::treeSeries(
+                                                        sample.states, {{sample.state("C"), true, {}}})));
        },
        "CfgEffectivityExpression",
        inContext("<TreeSeries Type=\"ProductState\" Name=\"Roadster\"><Single Name=\"Body\" Revision=\"C\" "
@@ -221,7 +202,7 @@ TEST(KuvXMLV3ExprWriterTest, WritesEachCriterionAndLayoutExactly) {
   };
   for (const Case& c : cases) {
     const auto expression = c.build();
-    const Written written = writeV3(*expression, &sample.texts);
+    const Written written = writeV3(*expression, c.withoutTexts ? nullptr : &sample.texts);
     EXPECT_EQ(S_OK, written.hr) << c.name;
     EXPECT_EQ("<SchemaVersion>1.1</SchemaVersion>" + c.body, body(written.text, c.root)) << c.name;
   }
@@ -251,12 +232,9 @@ TEST(KuvXMLV3ExprWriterTest, RefusesWhatTheFormatCannotHold) {
   };
   const Case cases[] = {
       {[&] {
-         auto* negation = new KuvEeNotDomainOp;
-         negation->setChildRef(kuv_test::optionLeaf(sample.option("V6"))->getNodeRef());
-         auto* tree = new KuvEeOrOp;
-         tree->addChild(new KuvEeTrue);
-         tree->addChild(negation);
-         return kuv_test::effectivity(sample.model, tree);
+         return kuv_test::effectivity(
+             sample.model,
+             kuv_test::Or({kuv_test::T(), kuv_test::NotDom(kuv_test::optionLeaf(sample.option("V6")))}));
        },
        E_NOTIMPL, "ERROR: KuvXMLV3ExprWriter::visitNotDomainOp is not implemented.", &sample.texts},
       {[&] {
@@ -288,11 +266,7 @@ TEST(KuvXMLV3ExprWriterTest, RefusesWhatTheFormatCannotHold) {
        "ERROR: Unexpected type of KuvEeExpression.", &sample.texts},
       {[&] {
          KuvEeNode* tree = new KuvEeTrue;
-         for (int i = 0; i < 50000; ++i) {
-           auto* negation = new KuvEeNotOp;
-           negation->setChildRef(tree->getNodeRef());
-           tree = negation;
-         }
+         for (int i = 0; i < 50000; ++i) tree = kuv_test::Not(tree);
          return kuv_test::effectivity(nullptr, nullptr, tree);
        },
        E_FAIL, "ERROR: expression too deep", &sample.texts},

@@ -1,6 +1,5 @@
 // The version-2 vocabulary, read into a model dictionary and into a
 // variable space.
-
 #include "KuvXML.h"
 #include "support/KuvTestSupport.h"
 

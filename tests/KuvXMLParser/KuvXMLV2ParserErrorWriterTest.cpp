@@ -1,4 +1,3 @@
-
 #include "support/KuvTestSupport.h"
 
 namespace {

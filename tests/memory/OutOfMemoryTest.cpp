@@ -4,7 +4,6 @@
 // in turn: it must answer a code or get by with the right result, never let
 // std::bad_alloc out, and leave what it was given whole; the sanitizer run
 // checks that nothing leaks.
-
 #include "KuvEeDnfConvertor/DnfTruth.h"
 #include "KuvEffEngine/KuvEeCriteriaTestSupport.h"
 #include "KuvEffEngine/KuvEeDicoTestSupport.h"

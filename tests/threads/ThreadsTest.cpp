@@ -3,7 +3,6 @@
 // with the one process-wide life-cycle manager), tracing, and comparisons
 // beside normal-form tests. Run under ThreadSanitizer
 // in CI; elsewhere it still checks the answers and the registry.
-
 #include "KuvFilteringWorkloads.h"
 #include "support/KuvTestSupport.h"
 

@@ -1,6 +1,5 @@
 // Combined trees mean the Boolean combination of their operands, which
 // stay as they were.
-
 #include "KuvEffEngine/TruthTable.h"
 #include "support/KuvTestSupport.h"
 
@@ -19,9 +18,7 @@ TEST(KuvEeOperationsTest, CombinationsMeanTheirOperandsCombined) {
     ASSERT_EQ(S_OK, KuvEeOperations::And(*a, *b, both));
     ASSERT_EQ(S_OK, KuvEeOperations::Or(*a, *b, either));
     ASSERT_EQ(S_OK, KuvEeOperations::Not(*a, negated));
-    const std::unique_ptr<KuvEeNodeRef> owned[] = {std::unique_ptr<KuvEeNodeRef>(both),
-                                                   std::unique_ptr<KuvEeNodeRef>(either),
-                                                   std::unique_ptr<KuvEeNodeRef>(negated)};
+    const kuv_test::Tree owned[] = {kuv_test::Tree(both), kuv_test::Tree(either), kuv_test::Tree(negated)};
     const auto ta = truthTable(m, *a), tb = truthTable(m, *b);
     ASSERT_TRUE(ta && tb);
     EXPECT_EQ(*ta & *tb, truthTable(m, *both)) << i;

@@ -1,4 +1,3 @@
-
 #include "KuvInfra/KuvInSetTestSupport.h"
 #include "support/KuvTestSupport.h"
 

@@ -1,6 +1,5 @@
 // Date and series ranges: what their single ranges do and the sentinels of
 // the series (their list algebra is pinned by KuvInIntervalListTest).
-
 #include "support/KuvTestSupport.h"
 
 namespace {

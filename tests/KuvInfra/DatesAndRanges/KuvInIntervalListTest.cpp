@@ -2,7 +2,6 @@
 // them: the operations against point sets over a small universe, the laws of
 // a list operated with itself, the sort, and the refusal of foreign elements.
 // Each kind's own file keeps only its quirks.
-
 #include "support/KuvTestSupport.h"
 
 namespace {
@@ -239,12 +238,10 @@ TYPED_TEST(RangeKinds, ForeignElementsAreRefusedWithoutChange) {
   KuvInListVal holders, typedForHolders(KuvInIntHolder::sType());
   holders.PutBack(KuvInIntHolder(1));
   holders.PutBack(KuvInIntHolder(2));
-  KuvInListVal otherKind = std::is_same_v<I, KuvInDateInterval> ? KuvInListVal(KuvInSeriesInterval::sType())
-                                                                 : KuvInListVal(KuvInDateInterval::sType());
-  if (std::is_same_v<I, KuvInDateInterval>)
-    otherKind.PutBack(KuvInSeriesInterval());
-  else
-    otherKind.PutBack(KuvInDateInterval());
+  using Other =
+      std::conditional_t<std::is_same_v<I, KuvInDateInterval>, KuvInSeriesInterval, KuvInDateInterval>;
+  KuvInListVal otherKind(Other::sType());
+  otherKind.PutBack(Other());
   const KuvInListVal plain = this->listOf(Series::run(1, 5) | Series::run(7, 9));
   const struct { Op op; const KuvInListVal& l1; const KuvInListVal& l2; const char* message; } cases[] = {
       {&I::opAdd, plain, holders, "ERROR: Incorrect type\n"},

@@ -1,4 +1,3 @@
-
 #include "support/KuvTestSupport.h"
 
 namespace {
@@ -87,9 +86,8 @@ TEST(KuvInSerialInterval, SetIntervalRefusesRangesWithoutNumbersOrOutOfBounds) {
     EXPECT_EQ(x.getB(), set ? c.b : 2);
     EXPECT_EQ(x.getAIncl(), set ? c.aIncl : true);
   }
-  KuvInSerialInterval x;
   for (auto [before, after] : {std::pair{"[5,6[", "[5,5]"}, {"]4,5]", "[5,5]"}, {"]4,6[", "]4,6["}}) {
-    x = range(before);
+    KuvInSerialInterval x = range(before);
     x.becomeIfSingleElementInterval();
     EXPECT_EQ(text(x), after);
   }

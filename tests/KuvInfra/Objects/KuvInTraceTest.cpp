@@ -1,4 +1,3 @@
-
 #include <filesystem>
 
 #include "support/KuvTestSupport.h"
@@ -66,8 +65,7 @@ TEST(KuvInTraceMngr, ActivationWordsGiveFlags) {
 
 TEST(KuvInTraceMngr, OptionFileIsReadFromOrbTraDecDirThenHome) {
   std::string dir = testing::TempDir() + "kuv_trace_opts";
-  std::string mkdir = "mkdir -p " + dir;
-  ASSERT_EQ(std::system(mkdir.c_str()), 0);
+  std::filesystem::create_directories(dir);
   std::remove((dir + "/opfile.1").c_str());
   { std::ofstream(dir + "/.optionfile1") << "Fallback-Verbose"; }
 

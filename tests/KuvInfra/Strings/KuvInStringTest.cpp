@@ -1,4 +1,3 @@
-
 #include "support/KuvTestSupport.h"
 
 TEST(KuvInString, SubStringTakesFromUpToNotIncludingTo) {

@@ -1,4 +1,3 @@
-
 #include "support/KuvTestSupport.h"
 
 namespace {
@@ -8,12 +7,11 @@ namespace {
 template <class Out, class In, class Convert>
 void expectConverted(const std::basic_string<In>& input, Convert convert, HRESULT result,
                      const std::basic_string<Out>& expected) {
-  auto copy = std::make_unique<In[]>(input.size() + 1);
-  std::copy(input.begin(), input.end(), copy.get());
+  std::vector<In> copy(input.c_str(), input.c_str() + input.size() + 1);
   Out placeholder{};
   Out* output = &placeholder;  // must be overwritten
   std::int32_t count = -1;
-  EXPECT_EQ(convert(copy.get(), static_cast<std::int32_t>(input.size()), output, count), result);
+  EXPECT_EQ(convert(copy.data(), static_cast<std::int32_t>(input.size()), output, count), result);
   if (result != S_OK) {
     EXPECT_EQ(output, nullptr);
     EXPECT_EQ(count, 0);
@@ -75,13 +73,11 @@ TEST(KuvInStringUtil, GetNextStringStopsAtSeparatorsTheCharFormSkipsThem) {
     EXPECT_EQ(token, KuvInString(s.string.token != nullptr ? s.string.token : ""));
     EXPECT_EQ(position, s.string.next);
 
-    const std::string text(s.text);
-    auto input = std::make_unique<char[]>(text.size() + 1);
-    std::memcpy(input.get(), text.c_str(), text.size() + 1);
+    std::vector<char> input(s.text, s.text + std::strlen(s.text) + 1);  // exactly sized, for the sanitizer
     position = s.from;
     char placeholder = 0;
     char* chars = &placeholder;  // must be overwritten
-    EXPECT_EQ(KuvInCharUtil::getNextString(input.get(), position, chars), s.chars.length);
+    EXPECT_EQ(KuvInCharUtil::getNextString(input.data(), position, chars), s.chars.length);
     if (s.chars.token == nullptr) {
       EXPECT_EQ(chars, nullptr);
     } else {
