@@ -42,7 +42,6 @@
 #include "KuvInSerialInterval.h"
 #include "KuvInTreeEvalIndex.h"
 #include "KuvInTreeEvalInterval.h"
-#include "KuvOutOfMemory.h"
 
 namespace {
 
@@ -122,30 +121,6 @@ KuvDnfLeaf* restrictionLeaf(const KuvEeRestrictionEff& eff) {
   return nullptr;
 }
 
-// The elements a tree effectivity can speak of, in walk order: its
-// variable's and those its bounds name, with everything below them (as the
-// selection algebra considers them).
-std::vector<KuvEeTreeElementBase*> treeElements(const KuvEeTreeBaseVar* var, const KuvInListVal& selections) {
-  KuvInSet all(KuvEeTreeElementBase::sType());
-  if (var != nullptr) kuv::detail::throwIfOutOfMemory(var->getAllElements(all));
-  auto put = [&all](const KuvEeTreeSelectionBound* bound) {
-    if (bound == nullptr || bound->getElement() == nullptr) return;
-    all.Put(bound->getElement());
-    kuv::detail::throwIfOutOfMemory(bound->getElement()->getAllChildren(all));
-  };
-  for (std::int32_t i = 0; i < selections.GetLength(); ++i) {
-    const auto* selection = static_cast<const KuvEeTreeSelection*>(selections.Get(i));
-    put(selection->getFromBound());
-    for (std::int32_t j = 0; j < selection->getToBounds().GetLength(); ++j)
-      put(static_cast<const KuvEeTreeSelectionBound*>(selection->getToBounds().Get(j)));
-  }
-  std::vector<KuvEeTreeElementBase*> elements;
-  for (KuvInSet::const_iterator it = all.cBegin(); it.IsValid();)
-    elements.push_back(static_cast<KuvEeTreeElementBase*>(it.GetGoToNext()));
-  std::stable_sort(elements.begin(), elements.end(), kuv::detail::walksBefore);
-  return elements;
-}
-
 // For each element (in walk order) the position of its innermost holder,
 // or n; empty when the indices do not make a forest whose spans are wide
 // (every index valid with lower < upper, distinct, any two nested or
@@ -175,8 +150,8 @@ template <class Range>
 bool selectedRanges(const KuvEeTreeBaseEff& eff, KuvInListVal& ranges, Range range) {
   KuvInListVal selections(KuvEeTreeSelection::sType());
   eff.getSelections(selections);
-  const std::vector<KuvEeTreeElementBase*> elements =
-      treeElements(eff.getVar() != nullptr ? KuvEeTreeBaseVar::cast(*eff.getVar()) : nullptr, selections);
+  const std::vector<KuvEeTreeElementBase*> elements = kuv::detail::elementsSpokenOf(
+      eff.getVar() != nullptr ? KuvEeTreeBaseVar::cast(*eff.getVar()) : nullptr, {&selections});
   const std::size_t n = elements.size();
   std::vector<bool> selected(n);
   for (std::size_t i = 0; i < n; ++i)

@@ -4,11 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+class KuvEeTreeBaseVar;
 class KuvEeTreeElementBase;
+class KuvInListVal;
 class KuvInTreeEvalIndex;
 class KuvInTreeEvalInterval;
 
@@ -17,6 +20,13 @@ namespace kuv::detail {
 // Outer elements before the elements they hold: by lower index bound, then
 // the wider first; elements without a valid index last.
 bool walksBefore(const KuvEeTreeElementBase* a, const KuvEeTreeElementBase* b);
+
+// The elements lists of selections can speak of, as the selection algebra
+// considers them: var's (its tree, or its bag in no-tree mode; var may be
+// null) and those the bounds name, with everything below them; in walk
+// order. std::bad_alloc when memory runs out.
+std::vector<KuvEeTreeElementBase*> elementsSpokenOf(const KuvEeTreeBaseVar* var,
+                                                    std::initializer_list<const KuvInListVal*> selections);
 
 // A variable's elements in walk order; built when first asked for and
 // dropped whenever an element joins the variable.

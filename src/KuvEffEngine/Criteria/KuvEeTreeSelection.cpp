@@ -248,18 +248,7 @@ std::vector<KuvEeTreeElementBase*> elementsOf(const KuvEeTreeBaseVar* var, const
       return elements;
     }
   }
-  KuvInSet all(KuvEeTreeElementBase::sType());
-  if (var != nullptr) kuv::detail::throwIfOutOfMemory(var->getAllElements(all));
-  forEachBound(l1, l2, [&all](const KuvEeTreeSelectionBound& bound, bool) {
-    if (bound.getElement() == nullptr) return;
-    all.Put(bound.getElement());
-    kuv::detail::throwIfOutOfMemory(bound.getElement()->getAllChildren(all));
-  });
-  std::vector<KuvEeTreeElementBase*> elements;
-  for (KuvInSet::const_iterator it = all.cBegin(); it.IsValid();)
-    elements.push_back(static_cast<KuvEeTreeElementBase*>(it.GetGoToNext()));
-  std::stable_sort(elements.begin(), elements.end(), kuv::detail::walksBefore);
-  return elements;
+  return kuv::detail::elementsSpokenOf(var, {&l1, &l2});
 }
 
 // For each element (in walk order) the position of its innermost holder,
@@ -430,3 +419,26 @@ KuvEeTreeSeriesSelection::KuvEeTreeSeriesSelection()
     : KuvEeTreeSelection(KuvEeTreeSeriesSelectionBound::sType()) {}
 KuvEeTreeSeriesSelection::~KuvEeTreeSeriesSelection() = default;
 KuvInObjectVal& KuvEeTreeSeriesSelection::clone(void* where) const { return cloneOf(*this, where); }
+
+std::vector<KuvEeTreeElementBase*> kuv::detail::elementsSpokenOf(
+    const KuvEeTreeBaseVar* var, std::initializer_list<const KuvInListVal*> selections) {
+  KuvInSet all(KuvEeTreeElementBase::sType());
+  if (var != nullptr) throwIfOutOfMemory(var->getAllElements(all));
+  const auto put = [&all](const KuvEeTreeSelectionBound* bound) {
+    if (bound == nullptr || bound->getElement() == nullptr) return;
+    all.Put(bound->getElement());
+    throwIfOutOfMemory(bound->getElement()->getAllChildren(all));
+  };
+  for (const KuvInListVal* list : selections)
+    for (std::int32_t i = 0; i < list->GetLength(); ++i) {
+      const auto* selection = static_cast<const KuvEeTreeSelection*>(list->Get(i));
+      put(selection->getFromBound());
+      for (std::int32_t j = 0; j < selection->getToBounds().GetLength(); ++j)
+        put(static_cast<const KuvEeTreeSelectionBound*>(selection->getToBounds().Get(j)));
+    }
+  std::vector<KuvEeTreeElementBase*> elements;
+  for (KuvInSet::const_iterator it = all.cBegin(); it.IsValid();)
+    elements.push_back(static_cast<KuvEeTreeElementBase*>(it.GetGoToNext()));
+  std::stable_sort(elements.begin(), elements.end(), walksBefore);
+  return elements;
+}
