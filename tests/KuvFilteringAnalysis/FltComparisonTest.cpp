@@ -27,6 +27,18 @@ std::unique_ptr<KuvFltFilter> filterOf(std::initializer_list<Part> parts, KuvFlt
   return filter;
 }
 
+// Two filters of one dictionary on the change domain, taking the forms a
+// and b; texts names the forms for failures.
+struct FilterPair {
+  FilterPair(KuvDnf* a, KuvDnf* b)
+      : texts(std::string(a->toString().ConvertToChar()) + " / " + b->toString().ConvertToChar()) {
+    first.setDnf(kChange, kDicoA, a);
+    second.setDnf(kChange, kDicoA, b);
+  }
+  const std::string texts;
+  KuvFltFilter first{CFG_EXPRVIEW_CURRENT, kMode150}, second{CFG_EXPRVIEW_CURRENT, kMode150};
+};
+
 KuvBioBuffer binaryOf(const KuvInObject& object) {
   KuvBioBufferOut out;
   EXPECT_EQ(S_OK, KuvCompiledBinaryParser::Write(object, out));
@@ -52,10 +64,8 @@ TEST(FltEquality, AgainstTheTruthTables) {
     KuvDnf* dnfB = KuvEeDnfConvertor::NodeRef2Dnf(*b);
     ASSERT_TRUE(dnfA != nullptr && dnfB != nullptr);
     const auto tableA = dnfTable(m, *dnfA), tableB = dnfTable(m, *dnfB);
-    const std::string texts = std::string(dnfA->toString().ConvertToChar()) + " / " + dnfB->toString().ConvertToChar();
-    KuvFltFilter first(CFG_EXPRVIEW_CURRENT, kMode150), second(CFG_EXPRVIEW_CURRENT, kMode150);
-    first.setDnf(kChange, kDicoA, dnfA);
-    second.setDnf(kChange, kDicoA, dnfB);
+    FilterPair pair(dnfA, dnfB);
+    auto& [texts, first, second] = pair;
     if (!tableA || !tableB) continue;
     const bool same = *tableA == *tableB;
     for (const KuvComparisonMode mode : {KuvComparisonMode_All, KuvComparisonMode_Any}) {
@@ -88,10 +98,8 @@ TEST(FltEquality, ProductNegationsAgainstTheTruthTables) {
     KuvDnf* dnfB = signedTermsDnf(m, terms);
     ASSERT_TRUE(dnfA != nullptr && dnfB != nullptr);
     const bool same = *dnfTable(m, *dnfA) == *dnfTable(m, *dnfB);
-    const std::string texts = std::string(dnfA->toString().ConvertToChar()) + " / " + dnfB->toString().ConvertToChar();
-    KuvFltFilter first(CFG_EXPRVIEW_CURRENT, kMode150), second(CFG_EXPRVIEW_CURRENT, kMode150);
-    first.setDnf(kChange, kDicoA, dnfA);
-    second.setDnf(kChange, kDicoA, dnfB);
+    FilterPair pair(dnfA, dnfB);
+    auto& [texts, first, second] = pair;
     unsigned char answer = 2;
     ASSERT_EQ(S_OK, Services::IsEqual(first, second, KuvComparisonMode_All, answer)) << texts;
     ASSERT_EQ(same ? 1 : 0, answer) << texts;
@@ -115,10 +123,8 @@ TEST(FltInclusion, AgainstTheTruthTables) {
     KuvDnf* dnfB = KuvEeDnfConvertor::NodeRef2Dnf(*b);
     ASSERT_TRUE(dnfA != nullptr && dnfB != nullptr);
     const auto tableA = dnfTable(m, *dnfA), tableB = dnfTable(m, *dnfB);
-    const std::string texts = std::string(dnfA->toString().ConvertToChar()) + " / " + dnfB->toString().ConvertToChar();
-    KuvFltFilter first(CFG_EXPRVIEW_CURRENT, kMode150), second(CFG_EXPRVIEW_CURRENT, kMode150);
-    first.setDnf(kChange, kDicoA, dnfA);
-    second.setDnf(kChange, kDicoA, dnfB);
+    FilterPair pair(dnfA, dnfB);
+    auto& [texts, first, second] = pair;
     // Intersection looks at leaves pairwise: a form with no configuration
     // that no pair of its leaves rules out still intersects.
     if (!tableA || !tableB || tableB->none()) continue;
