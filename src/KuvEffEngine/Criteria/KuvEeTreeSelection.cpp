@@ -425,8 +425,9 @@ std::vector<KuvEeTreeElementBase*> kuv::detail::elementsSpokenOf(
   KuvInSet all(KuvEeTreeElementBase::sType());
   if (var != nullptr) throwIfOutOfMemory(var->getAllElements(all));
   const auto put = [&all](const KuvEeTreeSelectionBound* bound) {
-    if (bound == nullptr || bound->getElement() == nullptr) return;
-    all.Put(bound->getElement());
+    // Every element here came with its whole subtree, so one already here
+    // has nothing to add: many bounds under one element walk it once.
+    if (bound == nullptr || bound->getElement() == nullptr || !all.Put(bound->getElement())) return;
     throwIfOutOfMemory(bound->getElement()->getAllChildren(all));
   };
   for (const KuvInListVal* list : selections)
